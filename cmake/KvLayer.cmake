@@ -1,0 +1,16 @@
+# kv_add_layer(NAME DIRS... DEPS ...): one static library per layer, sources globbed from its folders.
+set(KV_LAYERS "" CACHE INTERNAL "")
+
+function(kv_add_layer name)
+  cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+  set(sources "")
+  foreach(dir ${ARG_DIRS})
+    file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+    list(APPEND sources ${found})
+  endforeach()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  target_precompile_headers(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/kv_pch.h)
+  set(KV_LAYERS ${KV_LAYERS} ${name} CACHE INTERNAL "")
+endfunction()

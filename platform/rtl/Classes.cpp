@@ -1,0 +1,254 @@
+#include "platform/rtl/Classes.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <typeinfo>
+
+namespace kv {
+
+QString TObject::ClassName() const
+{
+    const char* mangled = typeid(*this).name();
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+    QString name = QString::fromUtf8(status == 0 && demangled ? demangled : mangled);
+    std::free(demangled);
+    const qsizetype colon = name.lastIndexOf(QLatin1String("::"));
+    return colon >= 0 ? name.mid(colon + 2) : name;
+}
+
+void TObject::Free()
+{
+    BeforeDestruction();
+    delete this;
+}
+
+// --- TPersistent --------------------------------------------------------------------------
+
+void TPersistent::Assign(const TPersistent* source)
+{
+    if (source) {
+        source->AssignTo(this);
+        return;
+    }
+    AssignError(nullptr);
+}
+
+void TPersistent::AssignTo(TPersistent* dest) const
+{
+    dest->AssignError(this);
+}
+
+void TPersistent::AssignError(const TPersistent* source) const
+{
+    const QString sourceName = source ? source->ClassName() : QStringLiteral("nil");
+    throw EConvertError(QStringLiteral("Cannot assign a %1 to a %2").arg(sourceName, ClassName()));
+}
+
+// --- TComponent ---------------------------------------------------------------------------
+
+bool IsValidIdent(const QString& name)
+{
+    if (name.isEmpty())
+        return false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        const bool letter = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+                            (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c == QLatin1Char('_');
+        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (!(letter || (i > 0 && digit)))
+            return false;
+    }
+    return true;
+}
+
+TComponent::TComponent(TComponent* owner)
+{
+    if (owner)
+        owner->InsertComponent(this);
+}
+
+TComponent::~TComponent()
+{
+    // Also reached by a plain delete: the state must still say we are going.
+    FComponentState.Include(csDestroying);
+    while (!FFreeNotifies.empty()) {
+        TComponent* peer = FFreeNotifies.back();
+        FFreeNotifies.pop_back();
+        peer->DropFreeNotify(this);
+        peer->Notification(this, opRemove);
+    }
+    DestroyComponents();
+    if (FOwner)
+        FOwner->RemoveComponent(this);
+}
+
+void TComponent::BeforeDestruction()
+{
+    if (!IsDestroying())
+        Destroying();
+}
+
+void TComponent::Destroying()
+{
+    if (IsDestroying())
+        return;
+    FComponentState.Include(csDestroying);
+    for (TComponent* c : FComponents)
+        c->Destroying();
+}
+
+void TComponent::SetName(const QString& name)
+{
+    if (name == FName)
+        return;
+    if (!name.isEmpty() && !IsValidIdent(name))
+        throw EComponentError(QStringLiteral("''%1'' is not a valid component name").arg(name));
+    if (FOwner)
+        FOwner->ValidateRename(this, FName, name);
+    else
+        ValidateRename(nullptr, FName, name);
+    FName = name;
+}
+
+void TComponent::ValidateRename(TComponent* component, const QString& currentName, const QString& newName)
+{
+    if (component && newName.compare(currentName, Qt::CaseInsensitive) != 0 && !newName.isEmpty()) {
+        TComponent* existing = FindComponent(newName);
+        if (existing && existing != component)
+            throw EComponentError(QStringLiteral("A component named %1 already exists").arg(newName));
+    }
+}
+
+void TComponent::SetDesigning(bool value, bool setChildren)
+{
+    SetComponentState(csDesigning, value);
+    if (setChildren)
+        for (TComponent* c : FComponents)
+            c->SetDesigning(value, true);
+}
+
+TComponent* TComponent::GetComponent(int index) const
+{
+    if (index < 0 || index >= GetComponentCount())
+        RaiseListIndexError(index, GetComponentCount());
+    return FComponents[static_cast<size_t>(index)];
+}
+
+int TComponent::GetComponentIndex() const
+{
+    if (!FOwner)
+        return -1;
+    const auto& list = FOwner->FComponents;
+    const auto it = std::find(list.begin(), list.end(), this);
+    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+}
+
+TComponent* TComponent::FindComponent(const QString& name) const
+{
+    if (name.isEmpty())
+        return nullptr;
+    for (TComponent* c : FComponents)
+        if (c->FName.compare(name, Qt::CaseInsensitive) == 0)
+            return c;
+    return nullptr;
+}
+
+void TComponent::InsertComponent(TComponent* component)
+{
+    if (!component)
+        throw EArgumentNilException(QStringLiteral("component"));
+    if (component->FOwner == this)
+        return;
+    ValidateRename(component, QString(), component->FName);
+    if (component->FOwner)
+        component->FOwner->RemoveComponent(component);
+    Insert(component);
+    if (IsDesigning())
+        component->SetDesigning(true);
+    Notification(component, opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* component)
+{
+    if (!component || component->FOwner != this)
+        return;
+    Notification(component, opRemove);
+    Remove(component);
+}
+
+void TComponent::Insert(TComponent* component)
+{
+    FComponents.push_back(component);
+    component->FOwner = this;
+}
+
+void TComponent::Remove(TComponent* component)
+{
+    const auto it = std::find(FComponents.begin(), FComponents.end(), component);
+    if (it != FComponents.end())
+        FComponents.erase(it);
+    component->FOwner = nullptr;
+}
+
+void TComponent::DestroyComponents()
+{
+    while (!FComponents.empty()) {
+        TComponent* c = FComponents.back();
+        Remove(c);
+        c->Free();
+    }
+}
+
+void TComponent::Notification(TComponent* component, TOperation operation)
+{
+    if (operation == opRemove && component)
+        RemoveFreeNotification(component);
+    // Owned components may free others while told; walk by index from the end.
+    for (size_t i = FComponents.size(); i-- > 0;) {
+        if (i >= FComponents.size())
+            continue;
+        FComponents[i]->Notification(component, operation);
+    }
+}
+
+void TComponent::FreeNotification(TComponent* component)
+{
+    if (!component || component == this)
+        return;
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), component) == FFreeNotifies.end()) {
+        FFreeNotifies.push_back(component);
+        component->FreeNotification(this);
+    }
+    FComponentState.Include(csFreeNotification);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* component)
+{
+    if (!component)
+        return;
+    DropFreeNotify(component);
+    component->DropFreeNotify(this);
+}
+
+void TComponent::DropFreeNotify(TComponent* component)
+{
+    const auto it = std::find(FFreeNotifies.begin(), FFreeNotifies.end(), component);
+    if (it != FFreeNotifies.end())
+        FFreeNotifies.erase(it);
+}
+
+void TComponent::BeginLoading()
+{
+    FComponentState.Include(csLoading);
+    FComponentState.Include(csReading);
+}
+
+void TComponent::Loaded()
+{
+    FComponentState.Exclude(csLoading);
+    FComponentState.Exclude(csReading);
+}
+
+} // namespace kv

@@ -1,0 +1,185 @@
+// The object model: TObject with two-phase creation and Free, TPersistent, TComponent
+// (owner, owned components, names, state, free notification, Loaded).
+#pragma once
+
+#include "platform/rtl/Sets.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <QtCore/QString>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace kv {
+
+// Root of the class tree. Objects whose construction calls virtual methods are made with
+// kv::Create<T>(...), which runs AfterConstruction once the object is complete; they are
+// destroyed with Free(), which runs BeforeDestruction while the object is still whole.
+class TObject
+{
+public:
+    TObject() = default;
+    TObject(const TObject&) = delete;
+    TObject& operator=(const TObject&) = delete;
+    virtual ~TObject() = default;
+
+    virtual void AfterConstruction() {}
+    virtual void BeforeDestruction() {}
+
+    // The class name without namespace, e.g. "TKvDefaultGridItemProvider".
+    QString ClassName() const;
+
+    // BeforeDestruction, then delete.
+    void Free();
+};
+
+template <typename T, typename... Args>
+T* Create(Args&&... args)
+{
+    T* object = new T(std::forward<Args>(args)...);
+    try {
+        object->AfterConstruction();
+    } catch (...) {
+        delete object;
+        throw;
+    }
+    return object;
+}
+
+// Frees an object that may be null.
+inline void FreeObject(TObject* object)
+{
+    if (object)
+        object->Free();
+}
+
+template <typename T>
+void FreeAndNil(T*& object)
+{
+    T* tmp = object;
+    object = nullptr;
+    FreeObject(tmp);
+}
+
+struct TFreeDeleter
+{
+    void operator()(TObject* object) const { FreeObject(object); }
+};
+
+// Sole ownership of a TObject, released through Free().
+template <typename T>
+using TOwned = std::unique_ptr<T, TFreeDeleter>;
+
+template <typename T, typename... Args>
+TOwned<T> MakeOwned(Args&&... args)
+{
+    return TOwned<T>(Create<T>(std::forward<Args>(args)...));
+}
+
+class TPersistent : public TObject
+{
+public:
+    // Copies Source into this object; the default asks Source to AssignTo this object.
+    virtual void Assign(const TPersistent* source);
+
+protected:
+    // The default raises EConvertError "Cannot assign a X to a Y".
+    virtual void AssignTo(TPersistent* dest) const;
+    void AssignError(const TPersistent* source) const;
+};
+
+enum TComponentStateItem {
+    csLoading,
+    csReading,
+    csWriting,
+    csDestroying,
+    csDesigning,
+    csAncestor,
+    csUpdating,
+    csFixups,
+    csFreeNotification,
+    csInline,
+    csDesignInstance
+};
+using TComponentState = TSet<TComponentStateItem>;
+
+enum TOperation { opInsert, opRemove };
+
+class TComponent;
+using TGetChildProc = std::function<void(TComponent*)>;
+
+class TComponent : public TPersistent
+{
+public:
+    explicit TComponent(TComponent* owner);
+    ~TComponent() override;
+
+    void BeforeDestruction() override;
+
+    TComponent* GetOwner() const { return FOwner; }
+    const QString& GetName() const { return FName; }
+    // Raises EComponentError for an invalid identifier or a name already used under the owner.
+    virtual void SetName(const QString& name);
+
+    TComponentState GetComponentState() const { return FComponentState; }
+    bool IsLoading() const { return FComponentState.Contains(csLoading); }
+    bool IsDesigning() const { return FComponentState.Contains(csDesigning); }
+    bool IsDestroying() const { return FComponentState.Contains(csDestroying); }
+    void SetDesigning(bool value, bool setChildren = true);
+
+    int GetComponentCount() const { return static_cast<int>(FComponents.size()); }
+    TComponent* GetComponent(int index) const;
+    int GetComponentIndex() const;
+    TComponent* FindComponent(const QString& name) const;
+
+    void InsertComponent(TComponent* component);
+    void RemoveComponent(TComponent* component);
+    // Frees every owned component, last first.
+    void DestroyComponents();
+
+    // Both components are told (Notification opRemove) when the other is freed.
+    void FreeNotification(TComponent* component);
+    void RemoveFreeNotification(TComponent* component);
+
+    // Streaming hooks.
+    virtual bool HasParent() const { return false; }
+    virtual TComponent* GetParentComponent() const { return nullptr; }
+    virtual void GetChildren(const TGetChildProc& proc, TComponent* root) {}
+    virtual void Loaded();
+
+    // Loading state for readers: SetLoading(true) before reading properties, Loaded() after.
+    void BeginLoading();
+
+protected:
+    // Told of insertion and removal of owned components and of freed peers; passes the
+    // notice on to every owned component.
+    virtual void Notification(TComponent* component, TOperation operation);
+    // Called once when destruction starts, before anything is freed.
+    virtual void Destroying();
+    virtual void ValidateRename(TComponent* component, const QString& currentName, const QString& newName);
+
+    void SetComponentState(TComponentStateItem item, bool on)
+    {
+        if (on)
+            FComponentState.Include(item);
+        else
+            FComponentState.Exclude(item);
+    }
+
+private:
+    void Insert(TComponent* component);
+    void Remove(TComponent* component);
+    void DropFreeNotify(TComponent* component);
+
+    TComponent* FOwner = nullptr;
+    QString FName;
+    std::vector<TComponent*> FComponents;
+    std::vector<TComponent*> FFreeNotifies;
+    TComponentState FComponentState;
+};
+
+// True when name is a valid identifier (letter or underscore, then letters, digits, underscores).
+bool IsValidIdent(const QString& name);
+
+} // namespace kv

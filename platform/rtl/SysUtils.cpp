@@ -1,0 +1,33 @@
+#include "platform/rtl/SysUtils.h"
+
+#include <QtCore/QFileInfo>
+
+namespace kv {
+
+EAssertionFailed::EAssertionFailed(QString text, QString module, int line)
+    : Exception(QStringLiteral("%1 (%2, line %3)").arg(text, module).arg(line)),
+      FText(std::move(text)), FModule(std::move(module)), FLine(line)
+{
+}
+
+QString ModuleNameOf(const char* sourcePath)
+{
+    return QFileInfo(QString::fromUtf8(sourcePath)).completeBaseName();
+}
+
+void RaiseAssertion(const QString& text, const char* sourcePath, int line)
+{
+    throw EAssertionFailed(text, ModuleNameOf(sourcePath), line);
+}
+
+void RaiseAbstractError(const char* method)
+{
+    throw EAbstractError(QStringLiteral("Abstract Error: %1").arg(QString::fromUtf8(method)));
+}
+
+void RaiseListIndexError(qsizetype index, qsizetype count)
+{
+    throw EListError(QStringLiteral("List index out of bounds (%1).  List count is %2").arg(index).arg(count));
+}
+
+} // namespace kv

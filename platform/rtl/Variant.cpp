@@ -1,0 +1,673 @@
+#include "platform/rtl/Variant.h"
+#include "platform/rtl/DateUtils.h"
+
+#include <cmath>
+#include <limits>
+#include <ostream>
+
+namespace kv {
+
+using ArrayPtrT = std::shared_ptr<const TVariantArrayData>;
+
+// --- storage ------------------------------------------------------------------------------
+
+Variant Variant::Array(std::vector<Variant> items, int lowBound)
+{
+    auto data = std::make_shared<TVariantArrayData>();
+    data->LowBound = lowBound;
+    data->Items = std::move(items);
+    Variant v;
+    v.FKind = TVarKind::Array;
+    new (&v.FS) ArrayPtrT(std::move(data));
+    return v;
+}
+
+void Variant::Destroy() noexcept
+{
+    if (FKind == TVarKind::String)
+        reinterpret_cast<QString*>(&FS)->~QString();
+    else if (FKind == TVarKind::Array)
+        reinterpret_cast<ArrayPtrT*>(&FS)->~ArrayPtrT();
+    FKind = TVarKind::Empty;
+}
+
+void Variant::CopyFrom(const Variant& other)
+{
+    FKind = other.FKind;
+    switch (FKind) {
+    case TVarKind::String:
+        new (&FS) QString(other.AsString());
+        break;
+    case TVarKind::Array:
+        new (&FS) ArrayPtrT(other.ArrayPtr());
+        break;
+    default:
+        FI = other.FI;
+        break;
+    }
+}
+
+void Variant::MoveFrom(Variant&& other) noexcept
+{
+    FKind = other.FKind;
+    switch (FKind) {
+    case TVarKind::String:
+        new (&FS) QString(std::move(*reinterpret_cast<QString*>(&other.FS)));
+        break;
+    case TVarKind::Array:
+        new (&FS) ArrayPtrT(std::move(*reinterpret_cast<ArrayPtrT*>(&other.FS)));
+        break;
+    default:
+        FI = other.FI;
+        break;
+    }
+    other.Destroy();
+}
+
+QString Variant::KindName(TVarKind kind)
+{
+    switch (kind) {
+    case TVarKind::Empty: return QStringLiteral("Empty");
+    case TVarKind::Null: return QStringLiteral("Null");
+    case TVarKind::Boolean: return QStringLiteral("Boolean");
+    case TVarKind::Integer: return QStringLiteral("Int64");
+    case TVarKind::Double: return QStringLiteral("Double");
+    case TVarKind::DateTime: return QStringLiteral("Date");
+    case TVarKind::String: return QStringLiteral("String");
+    case TVarKind::Array: return QStringLiteral("Array");
+    }
+    return QString();
+}
+
+QString Variant::KindName() const { return KindName(FKind); }
+
+namespace {
+
+[[noreturn]] void ConvertError(TVarKind from, const char* to)
+{
+    throw EVariantError(QStringLiteral("Could not convert variant of type (%1) into type (%2)")
+                            .arg(Variant::KindName(from), QString::fromLatin1(to)));
+}
+
+[[noreturn]] void OperationError(const Variant& a, const Variant& b, const char* op)
+{
+    throw EVariantError(QStringLiteral("Invalid variant operation (%1 %2 %3)")
+                            .arg(a.KindName(), QString::fromLatin1(op), b.KindName()));
+}
+
+} // namespace
+
+// --- text and numbers ---------------------------------------------------------------------
+
+QString FloatToStr(double value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("NAN");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+bool TryStrToInt64(const QString& text, std::int64_t& out)
+{
+    bool ok = false;
+    const qlonglong v = text.trimmed().toLongLong(&ok, 10);
+    if (ok)
+        out = v;
+    return ok;
+}
+
+bool TryStrToFloat(const QString& text, double& out)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    bool ok = false;
+    const double v = t.toDouble(&ok); // always the C locale: '.' decimal point
+    if (ok)
+        out = v;
+    return ok;
+}
+
+// --- conversions --------------------------------------------------------------------------
+
+QString Variant::ToString() const
+{
+    switch (FKind) {
+    case TVarKind::Empty:
+    case TVarKind::Null: return QString();
+    case TVarKind::Boolean: return FB ? QStringLiteral("True") : QStringLiteral("False");
+    case TVarKind::Integer: return QString::number(FI);
+    case TVarKind::Double: return FloatToStr(FD);
+    case TVarKind::DateTime: return DateTimeToStr(FD);
+    case TVarKind::String: return AsString();
+    case TVarKind::Array: ConvertError(FKind, "String");
+    }
+    return QString();
+}
+
+bool Variant::TryToDouble(double& out) const noexcept
+{
+    switch (FKind) {
+    case TVarKind::Empty: out = 0; return true;
+    case TVarKind::Boolean: out = FB ? 1 : 0; return true;
+    case TVarKind::Integer: out = static_cast<double>(FI); return true;
+    case TVarKind::Double:
+    case TVarKind::DateTime: out = FD; return true;
+    case TVarKind::String: return TryStrToFloat(AsString(), out);
+    default: return false;
+    }
+}
+
+double Variant::ToDouble() const
+{
+    double d = 0;
+    if (FKind == TVarKind::Null)
+        ConvertError(FKind, "Double");
+    if (!TryToDouble(d))
+        ConvertError(FKind, "Double");
+    return d;
+}
+
+double Variant::ToDateTime() const
+{
+    if (FKind == TVarKind::String) {
+        double d = 0;
+        if (TryStrToDateTime(AsString(), d) || TryStrToFloat(AsString(), d))
+            return d;
+        ConvertError(FKind, "Date");
+    }
+    return ToDouble();
+}
+
+namespace {
+std::int64_t RoundToInt64(double d, TVarKind from)
+{
+    if (!std::isfinite(d))
+        ConvertError(from, "Int64");
+    const double r = std::nearbyint(d); // round half to even under the default rounding mode
+    if (r < -9223372036854775808.0 || r >= 9223372036854775808.0)
+        throw EVariantError(QStringLiteral("Overflow while converting variant of type (%1) into type (Int64)")
+                                .arg(Variant::KindName(from)));
+    return static_cast<std::int64_t>(r);
+}
+} // namespace
+
+std::int64_t Variant::ToInt64() const
+{
+    switch (FKind) {
+    case TVarKind::Empty: return 0;
+    case TVarKind::Boolean: return FB ? 1 : 0;
+    case TVarKind::Integer: return FI;
+    case TVarKind::Double:
+    case TVarKind::DateTime: return RoundToInt64(FD, FKind);
+    case TVarKind::String: {
+        std::int64_t i = 0;
+        if (TryStrToInt64(AsString(), i))
+            return i;
+        double d = 0;
+        if (TryStrToFloat(AsString(), d))
+            return RoundToInt64(d, FKind);
+        ConvertError(FKind, "Int64");
+    }
+    default: ConvertError(FKind, "Int64");
+    }
+}
+
+int Variant::ToInt() const
+{
+    const std::int64_t v = ToInt64();
+    if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        throw EVariantError(QStringLiteral("Overflow while converting variant of type (%1) into type (Integer)")
+                                .arg(KindName()));
+    return static_cast<int>(v);
+}
+
+bool Variant::ToBoolean() const
+{
+    switch (FKind) {
+    case TVarKind::Empty: return false;
+    case TVarKind::Boolean: return FB;
+    case TVarKind::Integer: return FI != 0;
+    case TVarKind::Double:
+    case TVarKind::DateTime: return FD != 0;
+    case TVarKind::String: {
+        const QString t = AsString().trimmed();
+        if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+            return true;
+        if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+            return false;
+        double d = 0;
+        if (TryStrToFloat(t, d))
+            return d != 0;
+        ConvertError(FKind, "Boolean");
+    }
+    default: ConvertError(FKind, "Boolean");
+    }
+}
+
+bool Variant::IsTrue() const noexcept
+{
+    if (IsClear() || IsArray())
+        return false;
+    try {
+        return ToBoolean();
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+// --- arrays -------------------------------------------------------------------------------
+
+int Variant::ArrayLowBound() const
+{
+    if (!IsArray())
+        throw EVariantError(QStringLiteral("Variant is not an array"));
+    return ArrayPtr()->LowBound;
+}
+
+int Variant::ArrayCount() const
+{
+    if (!IsArray())
+        throw EVariantError(QStringLiteral("Variant is not an array"));
+    return static_cast<int>(ArrayPtr()->Items.size());
+}
+
+int Variant::ArrayHighBound() const { return ArrayLowBound() + ArrayCount() - 1; }
+
+const Variant& Variant::ArrayItem(int index) const
+{
+    const int low = ArrayLowBound();
+    const auto& items = ArrayPtr()->Items;
+    if (index < low || index - low >= static_cast<int>(items.size()))
+        throw EVariantError(QStringLiteral("Variant array index out of bounds"));
+    return items[static_cast<size_t>(index - low)];
+}
+
+// --- identity and relation ----------------------------------------------------------------
+
+bool operator==(const Variant& a, const Variant& b) noexcept
+{
+    if (a.FKind != b.FKind)
+        return false;
+    switch (a.FKind) {
+    case TVarKind::Empty:
+    case TVarKind::Null: return true;
+    case TVarKind::Boolean: return a.FB == b.FB;
+    case TVarKind::Integer: return a.FI == b.FI;
+    case TVarKind::Double:
+    case TVarKind::DateTime: return a.FD == b.FD || (std::isnan(a.FD) && std::isnan(b.FD));
+    case TVarKind::String: return a.AsString() == b.AsString();
+    case TVarKind::Array: {
+        const auto& x = *a.ArrayPtr();
+        const auto& y = *b.ArrayPtr();
+        return x.LowBound == y.LowBound && x.Items == y.Items;
+    }
+    }
+    return false;
+}
+
+namespace {
+
+TVarRelation FromInt(int c)
+{
+    return c < 0 ? TVarRelation::Less : c > 0 ? TVarRelation::Greater : TVarRelation::Equal;
+}
+
+TVarRelation CompareDoubles(double x, double y)
+{
+    const bool nx = std::isnan(x), ny = std::isnan(y);
+    if (nx || ny)
+        return nx && ny ? TVarRelation::Equal : nx ? TVarRelation::Greater : TVarRelation::Less;
+    return x < y ? TVarRelation::Less : x > y ? TVarRelation::Greater : TVarRelation::Equal;
+}
+
+// A number kind read as (isInt, int, double).
+struct Num
+{
+    bool isInt;
+    std::int64_t i;
+    double d;
+};
+
+bool ToNum(const Variant& v, Num& n)
+{
+    switch (v.Kind()) {
+    case TVarKind::Empty: n = {true, 0, 0}; return true;
+    case TVarKind::Boolean: n = {true, v.AsBool() ? 1 : 0, v.AsBool() ? 1.0 : 0.0}; return true;
+    case TVarKind::Integer: n = {true, v.AsInt(), static_cast<double>(v.AsInt())}; return true;
+    case TVarKind::Double:
+    case TVarKind::DateTime: n = {false, 0, v.AsDouble()}; return true;
+    case TVarKind::String: {
+        std::int64_t i = 0;
+        if (TryStrToInt64(v.AsString(), i)) {
+            n = {true, i, static_cast<double>(i)};
+            return true;
+        }
+        double d = 0;
+        if (TryStrToFloat(v.AsString(), d)) {
+            n = {false, 0, d};
+            return true;
+        }
+        return false;
+    }
+    default: return false;
+    }
+}
+
+TVarRelation CompareNums(const Num& x, const Num& y)
+{
+    if (x.isInt && y.isInt)
+        return x.i < y.i ? TVarRelation::Less : x.i > y.i ? TVarRelation::Greater : TVarRelation::Equal;
+    return CompareDoubles(x.d, y.d);
+}
+
+int KindRank(TVarKind k)
+{
+    switch (k) {
+    case TVarKind::Null: return 0;
+    case TVarKind::Empty: return 1;
+    case TVarKind::String: return 3;
+    case TVarKind::Array: return 4;
+    default: return 2;
+    }
+}
+
+} // namespace
+
+TVarRelation VarRelate(const Variant& a, const Variant& b) noexcept
+{
+    const TVarKind ka = a.Kind(), kb = b.Kind();
+    if (ka == TVarKind::Null || kb == TVarKind::Null)
+        return ka == kb ? TVarRelation::Equal : ka == TVarKind::Null ? TVarRelation::Less : TVarRelation::Greater;
+    if (ka == TVarKind::String && kb == TVarKind::String)
+        return FromInt(a.AsString().compare(b.AsString(), Qt::CaseSensitive));
+    if (ka == TVarKind::Array || kb == TVarKind::Array) {
+        if (ka != kb)
+            return TVarRelation::Unordered;
+        const int n = std::min(a.ArrayCount(), b.ArrayCount());
+        for (int i = 0; i < n; ++i) {
+            const TVarRelation r =
+                VarRelate(a.ArrayItem(a.ArrayLowBound() + i), b.ArrayItem(b.ArrayLowBound() + i));
+            if (r != TVarRelation::Equal)
+                return r;
+        }
+        return FromInt(a.ArrayCount() - b.ArrayCount());
+    }
+    // Empty against text acts as ''.
+    if (ka == TVarKind::Empty && kb == TVarKind::String)
+        return b.AsString().isEmpty() ? TVarRelation::Equal : TVarRelation::Less;
+    if (kb == TVarKind::Empty && ka == TVarKind::String)
+        return a.AsString().isEmpty() ? TVarRelation::Equal : TVarRelation::Greater;
+    Num x{}, y{};
+    if (!ToNum(a, x) || !ToNum(b, y))
+        return TVarRelation::Unordered;
+    return CompareNums(x, y);
+}
+
+int VarCompare(const Variant& a, const Variant& b)
+{
+    switch (VarRelate(a, b)) {
+    case TVarRelation::Less: return -1;
+    case TVarRelation::Equal: return 0;
+    case TVarRelation::Greater: return 1;
+    case TVarRelation::Unordered: break;
+    }
+    OperationError(a, b, "compare");
+}
+
+int VarCompareTotal(const Variant& a, const Variant& b) noexcept
+{
+    switch (VarRelate(a, b)) {
+    case TVarRelation::Less: return -1;
+    case TVarRelation::Equal: return 0;
+    case TVarRelation::Greater: return 1;
+    case TVarRelation::Unordered: break;
+    }
+    const int ra = KindRank(a.Kind()), rb = KindRank(b.Kind());
+    return ra < rb ? -1 : ra > rb ? 1 : 0;
+}
+
+size_t VarHash(const Variant& v) noexcept
+{
+    switch (v.Kind()) {
+    case TVarKind::Null: return 0x9e3779b9u;
+    case TVarKind::String: return qHash(v.AsString());
+    case TVarKind::Array: return 0x51ed27u + static_cast<size_t>(v.ArrayCount());
+    default: {
+        double d = 0;
+        v.TryToDouble(d);
+        if (std::isnan(d))
+            return 0x7ff8u;
+        if (d == 0)
+            d = 0; // -0 and 0 hash alike
+        return qHash(d);
+    }
+    }
+}
+
+// --- operators ----------------------------------------------------------------------------
+
+namespace {
+
+enum class Op { Add, Sub, Mul };
+
+// Empty acts as 0 for numbers; text converts or raises.
+Num NumOperand(const Variant& v, const Variant& a, const Variant& b, const char* op)
+{
+    Num n{};
+    if (!ToNum(v, n))
+        OperationError(a, b, op);
+    return n;
+}
+
+Variant IntOrDouble(Op op, const Num& x, const Num& y)
+{
+    if (x.isInt && y.isInt) {
+        std::int64_t r = 0;
+        bool overflow = false;
+        switch (op) {
+        case Op::Add: overflow = __builtin_add_overflow(x.i, y.i, &r); break;
+        case Op::Sub: overflow = __builtin_sub_overflow(x.i, y.i, &r); break;
+        case Op::Mul: overflow = __builtin_mul_overflow(x.i, y.i, &r); break;
+        }
+        if (!overflow)
+            return Variant(r);
+    }
+    switch (op) {
+    case Op::Add: return Variant(x.d + y.d);
+    case Op::Sub: return Variant(x.d - y.d);
+    case Op::Mul: return Variant(x.d * y.d);
+    }
+    return Variant();
+}
+
+bool IsDate(const Variant& v) { return v.Kind() == TVarKind::DateTime; }
+
+Variant Arith(Op op, const Variant& a, const Variant& b, const char* name)
+{
+    if (a.IsNull() || b.IsNull())
+        return Variant::Null();
+    if (a.IsArray() || b.IsArray())
+        OperationError(a, b, name);
+    if (op == Op::Add && (a.IsString() || a.IsEmpty()) && (b.IsString() || b.IsEmpty()) &&
+        !(a.IsEmpty() && b.IsEmpty()))
+        return Variant(a.ToString() + b.ToString());
+    const Num x = NumOperand(a, a, b, name);
+    const Num y = NumOperand(b, a, b, name);
+    Variant r = IntOrDouble(op, x, y);
+    if (op != Op::Mul) {
+        if (IsDate(a) && IsDate(b))
+            return op == Op::Sub ? Variant(r.ToDouble()) : Variant::DateTime(r.ToDouble());
+        if (IsDate(a) || (op == Op::Add && IsDate(b)))
+            return Variant::DateTime(r.ToDouble());
+    }
+    return r;
+}
+
+std::int64_t IntOperand(const Variant& v, const Variant& a, const Variant& b, const char* op)
+{
+    if (v.IsArray())
+        OperationError(a, b, op);
+    try {
+        return v.ToInt64();
+    } catch (const EVariantError&) {
+        OperationError(a, b, op);
+    }
+}
+
+} // namespace
+
+Variant VarAdd(const Variant& a, const Variant& b) { return Arith(Op::Add, a, b, "+"); }
+Variant VarSub(const Variant& a, const Variant& b) { return Arith(Op::Sub, a, b, "-"); }
+Variant VarMul(const Variant& a, const Variant& b) { return Arith(Op::Mul, a, b, "*"); }
+
+Variant VarDiv(const Variant& a, const Variant& b)
+{
+    if (a.IsNull() || b.IsNull())
+        return Variant::Null();
+    if (a.IsArray() || b.IsArray())
+        OperationError(a, b, "/");
+    const Num x = NumOperand(a, a, b, "/");
+    const Num y = NumOperand(b, a, b, "/");
+    if (y.d == 0)
+        throw EDivByZero(QStringLiteral("Division by zero"));
+    return Variant(x.d / y.d);
+}
+
+Variant VarIntDiv(const Variant& a, const Variant& b)
+{
+    if (a.IsNull() || b.IsNull())
+        return Variant::Null();
+    const std::int64_t x = IntOperand(a, a, b, "div"), y = IntOperand(b, a, b, "div");
+    if (y == 0)
+        throw EDivByZero(QStringLiteral("Division by zero"));
+    if (x == std::numeric_limits<std::int64_t>::min() && y == -1)
+        return Variant(-static_cast<double>(x));
+    return Variant(x / y);
+}
+
+Variant VarMod(const Variant& a, const Variant& b)
+{
+    if (a.IsNull() || b.IsNull())
+        return Variant::Null();
+    const std::int64_t x = IntOperand(a, a, b, "mod"), y = IntOperand(b, a, b, "mod");
+    if (y == 0)
+        throw EDivByZero(QStringLiteral("Division by zero"));
+    if (y == -1)
+        return Variant(std::int64_t(0));
+    return Variant(x % y);
+}
+
+Variant VarShl(const Variant& a, const Variant& b)
+{
+    if (a.IsNull() || b.IsNull())
+        return Variant::Null();
+    const auto x = static_cast<std::uint64_t>(IntOperand(a, a, b, "shl"));
+    const auto n = static_cast<unsigned>(IntOperand(b, a, b, "shl")) & 63u;
+    return Variant(static_cast<std::int64_t>(x << n));
+}
+
+Variant VarShr(const Variant& a, const Variant& b)
+{
+    if (a.IsNull() || b.IsNull())
+        return Variant::Null();
+    const auto x = static_cast<std::uint64_t>(IntOperand(a, a, b, "shr"));
+    const auto n = static_cast<unsigned>(IntOperand(b, a, b, "shr")) & 63u;
+    return Variant(static_cast<std::int64_t>(x >> n));
+}
+
+namespace {
+
+enum class Logic { And, Or, Xor };
+
+Variant Logical(Logic op, const Variant& a, const Variant& b, const char* name)
+{
+    if (a.IsNull() || b.IsNull())
+        return Variant::Null();
+    const bool boolA = a.IsBoolean() || a.IsString() || a.IsEmpty();
+    const bool boolB = b.IsBoolean() || b.IsString() || b.IsEmpty();
+    if ((a.IsBoolean() || b.IsBoolean()) && boolA && boolB) {
+        bool x = false, y = false;
+        try {
+            x = a.ToBoolean();
+            y = b.ToBoolean();
+        } catch (const EVariantError&) {
+            OperationError(a, b, name);
+        }
+        switch (op) {
+        case Logic::And: return Variant(x && y);
+        case Logic::Or: return Variant(x || y);
+        case Logic::Xor: return Variant(x != y);
+        }
+    }
+    const std::int64_t x = IntOperand(a, a, b, name), y = IntOperand(b, a, b, name);
+    switch (op) {
+    case Logic::And: return Variant(x & y);
+    case Logic::Or: return Variant(x | y);
+    case Logic::Xor: return Variant(x ^ y);
+    }
+    return Variant();
+}
+
+} // namespace
+
+Variant VarAnd(const Variant& a, const Variant& b) { return Logical(Logic::And, a, b, "and"); }
+Variant VarOr(const Variant& a, const Variant& b) { return Logical(Logic::Or, a, b, "or"); }
+Variant VarXor(const Variant& a, const Variant& b) { return Logical(Logic::Xor, a, b, "xor"); }
+
+Variant VarNot(const Variant& a)
+{
+    switch (a.Kind()) {
+    case TVarKind::Null: return Variant::Null();
+    case TVarKind::Boolean: return Variant(!a.AsBool());
+    case TVarKind::String: {
+        std::int64_t i = 0;
+        if (TryStrToInt64(a.AsString(), i))
+            return Variant(~i);
+        try {
+            return Variant(!a.ToBoolean());
+        } catch (const EVariantError&) {
+            OperationError(a, a, "not");
+        }
+    }
+    case TVarKind::Array: OperationError(a, a, "not");
+    default: return Variant(~IntOperand(a, a, a, "not"));
+    }
+}
+
+Variant VarNeg(const Variant& a)
+{
+    switch (a.Kind()) {
+    case TVarKind::Null: return Variant::Null();
+    case TVarKind::Empty: return Variant(std::int64_t(0));
+    case TVarKind::Boolean: return Variant(std::int64_t(a.AsBool() ? -1 : 0));
+    case TVarKind::Integer:
+        if (a.AsInt() == std::numeric_limits<std::int64_t>::min())
+            return Variant(-static_cast<double>(a.AsInt()));
+        return Variant(-a.AsInt());
+    case TVarKind::Double: return Variant(-a.AsDouble());
+    case TVarKind::DateTime: return Variant::DateTime(-a.AsDouble());
+    case TVarKind::String: {
+        Num n{};
+        if (!ToNum(a, n))
+            OperationError(a, a, "-");
+        return n.isInt ? VarNeg(Variant(n.i)) : Variant(-n.d);
+    }
+    case TVarKind::Array: OperationError(a, a, "-");
+    }
+    return Variant();
+}
+
+void PrintTo(const Variant& v, std::ostream* os)
+{
+    *os << v.KindName().toStdString();
+    if (v.IsArray()) {
+        *os << "[" << v.ArrayLowBound() << ".." << v.ArrayHighBound() << "]";
+        return;
+    }
+    if (!v.IsClear())
+        *os << "(" << v.ToString().toStdString() << ")";
+}
+
+} // namespace kv

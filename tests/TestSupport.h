@@ -1,0 +1,18 @@
+// Helpers shared by the tests.
+#pragma once
+
+#include "platform/rtl/Variant.h"
+
+#include <QtCore/QTemporaryDir>
+#include <gtest/gtest.h>
+
+// EXPECT that statement raises exception type E with exactly the message text.
+#define KV_EXPECT_THROW_MSG(statement, E, text)                                   \
+    do {                                                                          \
+        try {                                                                     \
+            statement;                                                            \
+            ADD_FAILURE() << "expected " #E " with message: " << QString(text).toStdString(); \
+        } catch (const E& e_) {                                                   \
+            EXPECT_EQ(e_.Message().toStdString(), QString(text).toStdString());   \
+        }                                                                         \
+    } while (false)
