@@ -415,7 +415,9 @@ TGPStatus DeleteFontFamily(GpFontFamily* family)
 
 TGPStatus CreateFont(GpFontFamily* family, float size, int style, TGPUnit unit, GpFont** font)
 {
-    if (!family || !font || !Finite(size) || !(size > 0) || (unit != UnitPoint && unit != UnitPixel)
+    // Sizes beyond any display are refused rather than rasterised.
+    constexpr float MaxFontSize = 16384;
+    if (!family || !font || !Finite(size) || !(size > 0) || size > MaxFontSize || (unit != UnitPoint && unit != UnitPixel)
         || (style & ~0xF) != 0)
         return InvalidParameter;
     auto* f = new GpFont;

@@ -204,6 +204,8 @@ TEST(KvFont, TextFormsReadAndWrite)
                         "'big' is not a valid floating point value");
     KV_EXPECT_THROW_MSG(TKvFont::CreateFrom(QStringLiteral("Tahoma,0")), EGdipError,
                         "(KvGraphics Error: 2) One of the arguments passed to the method was not valid");
+    KV_EXPECT_THROW_MSG(TKvFont::CreateFrom(QStringLiteral("Tahoma,1e9")), EGdipError,
+                        "(KvGraphics Error: 2) One of the arguments passed to the method was not valid");
     KV_EXPECT_THROW_MSG(TKvFont(QStringLiteral("   "), 9, {}), EGdipError,
                         "(KvGraphics Error: 14) The specified font family cannot be found");
     // A blank family in the text form takes the generic sans-serif family.

@@ -24,6 +24,8 @@ TEST(GdipError, MessagesCarryTheStatusNumberAndText)
     KV_EXPECT_THROW_MSG(GdipCheck(PropertyNotSupported), EGdipError,
                         "(KvGraphics Error: 20) The specified property is not supported by the format of the image");
     EXPECT_NO_THROW(GdipCheck(Ok));
+    EXPECT_EQ(EGdipError(Win32Error).Message(),
+              QStringLiteral("(KvGraphics Error: 7) Win32 Error: ") + gfx::GetLastErrorText());
     // Ok and codes past the table read "Unknown".
     EXPECT_EQ(EGdipError(Ok).Message(), QStringLiteral("(KvGraphics Error: 0) Unknown"));
     EXPECT_EQ(EGdipError(TGPStatus(21)).Message(), QStringLiteral("(KvGraphics Error: 21) Unknown"));
