@@ -12,12 +12,11 @@ TKvGridItem::TKvGridItem(TKvGridItemProvider* Provider) : FProvider(Provider)
 
 Variant TKvGridItem::GetData(int Field) const
 {
-    if (Field < 0)
+    const int row = GetDataRow();
+    if (Field < 0 || row < 0)
         return Variant();
     TKvGridDataProvider* source = GetDataSource();
-    if (!source)
-        return Variant();
-    return source->GetData(GetDataRow(), Field);
+    return source ? source->GetData(row, Field) : Variant();
 }
 
 int TKvGridItem::GetLevel() const
