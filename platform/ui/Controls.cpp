@@ -1,6 +1,7 @@
 #include "platform/ui/Controls.h"
 
 #include "platform/ui/ControlPeer.h"
+#include "platform/ui/PaintSupport.h"
 
 #include <QtCore/QSignalBlocker>
 #include <QtGui/QCursor>
@@ -499,7 +500,7 @@ void TWinControl::PeerCreated()
 void TWinControl::PeerDestroyed()
 {
     FTimers.clear();
-    FUpdateRect = TRect();
+    FUpdateRect = TRect{};
     TControl::PeerDestroyed();
 }
 
@@ -512,7 +513,7 @@ TRect TWinControl::GetClientRect() const
         w -= GetSystemMetrics(SM_CXVSCROLL);
     if (FBars[SB_HORZ].Visible)
         h -= GetSystemMetrics(SM_CYHSCROLL);
-    return TRect(0, 0, std::max(0, w), std::max(0, h));
+    return TRect{0, 0, std::max(0, w), std::max(0, h)};
 }
 
 void TWinControl::LayoutPeer()
@@ -652,7 +653,7 @@ void TWinControl::InvalidateRect(const TRect* rect)
         return;
     FUpdateRect = UnionRect(FUpdateRect, r);
     const TPoint o = GetClientOrigin();
-    peer->update(ToQRect(r.Offset(o.X, o.Y)));
+    peer->update(ToQRect(OffsetRect(r, o.X, o.Y)));
 }
 
 void TWinControl::Invalidate()
@@ -666,7 +667,7 @@ void TWinControl::Update()
     if (!peer || FUpdateRect.IsEmpty() || !peer->isVisible() || peer->PaintRegion())
         return;
     const TPoint o = GetClientOrigin();
-    peer->repaint(ToQRect(FUpdateRect.Offset(o.X, o.Y)));
+    peer->repaint(ToQRect(OffsetRect(FUpdateRect, o.X, o.Y)));
 }
 
 TRect TWinControl::GetUpdateRect() const
@@ -680,13 +681,13 @@ bool TWinControl::BeginPaint(TPaintStruct& ps)
     if (!peer || !peer->PaintRegion())
         return false;
     const TPoint o = GetClientOrigin();
-    const QRegion region = *peer->PaintRegion() & ToQRect(GetClientRect().Offset(o.X, o.Y));
+    const QRegion region = *peer->PaintRegion() & ToQRect(OffsetRect(GetClientRect(), o.X, o.Y));
     const QRect box = region.boundingRect();
-    ps.rcPaint = box.isEmpty() ? TRect() : RectOfSize(box.left() - o.X, box.top() - o.Y, box.width(), box.height());
+    ps.rcPaint = box.isEmpty() ? TRect{} : TRect::Bounds(box.left() - o.X, box.top() - o.Y, box.width(), box.height());
     ps.Canvas = peer->OpenPaintCanvas(QPoint(o.X, o.Y), region);
     // Whatever was marked inside the painted box is now painted.
     if (!FUpdateRect.IsEmpty() && UnionRect(ps.rcPaint, FUpdateRect) == ps.rcPaint)
-        FUpdateRect = TRect();
+        FUpdateRect = TRect{};
     return true;
 }
 
@@ -732,7 +733,7 @@ void TWinControl::WndProc(TMessage& message)
     case WM_ERASEBKGND:
         if (!GetControlStyle().Contains(csOpaque) && message.WParam != 0) {
             auto* canvas = reinterpret_cast<TCanvas*>(message.WParam);
-            canvas->FillRect(canvas->GetClipRect(), 0xF0F0F0);
+            canvas->FillRect(GetCanvasClipRect(canvas), 0xF0F0F0);
         }
         message.Result = 1;
         break;

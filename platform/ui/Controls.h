@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/rtl/Classes.h"
-#include "platform/ui/Canvas.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/ui/Messages.h"
 #include "platform/ui/UiTypes.h"
 
@@ -112,10 +112,10 @@ public:
     void SetWidth(int value) { SetBounds(FLeft, FTop, value, FHeight); }
     void SetHeight(int value) { SetBounds(FLeft, FTop, FWidth, value); }
     virtual void SetBounds(int left, int top, int width, int height);
-    TRect GetBoundsRect() const { return RectOfSize(FLeft, FTop, FWidth, FHeight); }
+    TRect GetBoundsRect() const { return TRect::Bounds(FLeft, FTop, FWidth, FHeight); }
 
     // The client area, in client coordinates (origin 0, 0).
-    virtual TRect GetClientRect() const { return TRect(0, 0, FWidth, FHeight); }
+    virtual TRect GetClientRect() const { return TRect{0, 0, FWidth, FHeight}; }
     int GetClientWidth() const { return GetClientRect().Width(); }
     int GetClientHeight() const { return GetClientRect().Height(); }
     // Where the client area starts inside the peer widget.
