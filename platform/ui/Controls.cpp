@@ -684,6 +684,9 @@ bool TWinControl::BeginPaint(TPaintStruct& ps)
     const QRegion region = *peer->PaintRegion() & ToQRect(OffsetRect(GetClientRect(), o.X, o.Y));
     const QRect box = region.boundingRect();
     ps.rcPaint = box.isEmpty() ? TRect{} : TRect::Bounds(box.left() - o.X, box.top() - o.Y, box.width(), box.height());
+    ps.Rects.clear();
+    for (const QRect& r : region)
+        ps.Rects.push_back(TRect::Bounds(r.left() - o.X, r.top() - o.Y, r.width(), r.height()));
     ps.Canvas = peer->OpenPaintCanvas(QPoint(o.X, o.Y), region);
     // Whatever was marked inside the painted box is now painted.
     if (!FUpdateRect.IsEmpty() && UnionRect(ps.rcPaint, FUpdateRect) == ps.rcPaint)

@@ -260,7 +260,8 @@ protected:
 
     struct TPaintStruct
     {
-        TRect rcPaint;
+        TRect rcPaint;              // bounding box of the region being painted
+        std::vector<TRect> Rects;   // the region as rectangles
         TCanvas* Canvas = nullptr;
     };
     // Opens a canvas on the window during its paint, clipped to the region being painted;
