@@ -136,7 +136,7 @@ public:
     void SetSize(int width, int height);
 
     // Adds the bitmap; pixels of maskColor become transparent. The first image added to an
-    // empty list of size 0 sets the list's size. Returns the index.
+    // empty list of size 0 sets the list's size. Returns the index, -1 for an empty bitmap.
     int AddMasked(const TBitmap* image, TColor maskColor);
     int Add(const TBitmap* image);
     void Clear();
@@ -144,6 +144,8 @@ public:
     void Draw(TCanvas* canvas, int x, int y, int index, bool enabled = true) const;
 
 private:
+    int AddImage(QImage image);
+
     std::vector<std::unique_ptr<QImage>> FImages;
     int FWidth = 0;
     int FHeight = 0;
