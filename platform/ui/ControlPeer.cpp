@@ -117,10 +117,47 @@ std::uint16_t VirtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers)
     }
 }
 
-TControlPeer::TControlPeer(TControl* control) : FControl(control)
+// The client area of a peer.
+class TControlClient : public QWidget
 {
-    setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent, control->GetControlStyle().Contains(csOpaque));
+public:
+    explicit TControlClient(TControlPeer* frame) : QWidget(frame), FFrame(frame)
+    {
+        setMouseTracking(true);
+        setAttribute(Qt::WA_OpaquePaintEvent, true);
+    }
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override { FFrame->ClientPaint(e); }
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override { SendMouse(WM_MOUSEMOVE, e); }
+    void wheelEvent(QWheelEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+
+private:
+    void SendMouse(std::uint32_t msg, QMouseEvent* e);
+    bool Send(TMessage& m) { return FFrame->Send(m); }
+    TControl* Control() const { return FFrame->Control(); }
+
+    TControlPeer* FFrame;
+};
+
+TControlPeer::TControlPeer(TControl* control) : FControl(control), FClient(new TControlClient(this))
+{
+    setFocusProxy(FClient);
+    FClient->setAttribute(Qt::WA_OpaquePaintEvent, control->GetControlStyle().Contains(csOpaque));
+}
+
+QWidget* TControlPeer::Client() const
+{
+    return FClient;
 }
 
 TControlPeer::~TControlPeer()
@@ -192,12 +229,11 @@ QSize TControlPeer::sizeHint() const
     return QWidget::sizeHint();
 }
 
-TCanvas* TControlPeer::OpenPaintCanvas(const QPoint& origin, const QRegion& clip)
+TCanvas* TControlPeer::OpenPaintCanvas(const QRegion& clip)
 {
     ClosePaintCanvas();
-    FPainter.emplace(this);
+    FPainter.emplace(FClient);
     FPainter->setClipRegion(clip);
-    FPainter->translate(origin);
     FCanvas = std::make_unique<TCanvas>(&*FPainter);
     return FCanvas.get();
 }
@@ -211,9 +247,9 @@ void TControlPeer::ClosePaintCanvas()
     }
 }
 
-bool TControlPeer::event(QEvent* e)
+bool TControlClient::event(QEvent* e)
 {
-    if (e->type() == QEvent::KeyPress && FControl) {
+    if (e->type() == QEvent::KeyPress && Control()) {
         auto* ke = static_cast<QKeyEvent*>(e);
         if (ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) {
             TMessage m{WM_GETDLGCODE, 0, 0, 0};
@@ -222,6 +258,9 @@ bool TControlPeer::event(QEvent* e)
                 keyPressEvent(ke);
                 return true;
             }
+            // Not wanted: Tab moves the focus and never reaches the control.
+            focusNextPrevChild(ke->key() == Qt::Key_Tab && !(ke->modifiers() & Qt::ShiftModifier));
+            return true;
         }
     }
     return QWidget::event(e);
@@ -267,9 +306,14 @@ void TControlPeer::PaintFrame(const QRegion& region)
 
 void TControlPeer::paintEvent(QPaintEvent* e)
 {
+    if (FControl)
+        PaintFrame(e->region());
+}
+
+void TControlPeer::ClientPaint(QPaintEvent* e)
+{
     if (!FControl)
         return;
-    PaintFrame(e->region());
     const QRegion* previous = FPaintRegion;
     FPaintRegion = &e->region();
     TMessage m{WM_PAINT, 0, 0, 0};
@@ -288,16 +332,15 @@ void TControlPeer::resizeEvent(QResizeEvent* e)
     }
 }
 
-void TControlPeer::SendMouse(std::uint32_t msg, QMouseEvent* e)
+void TControlClient::SendMouse(std::uint32_t msg, QMouseEvent* e)
 {
-    if (!FControl)
+    if (!Control())
         return;
-    const TPoint origin = FControl->GetClientOrigin();
     const QPoint p = e->position().toPoint();
     TShiftState shift = ShiftStateFromQt(e->modifiers(), e->buttons());
     if (msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK)
         shift.Include(ssDouble);
-    TMessage m{msg, ShiftStateBits(shift), MakeLParam(p.x() - origin.X, p.y() - origin.Y), 0};
+    TMessage m{msg, ShiftStateBits(shift), MakeLParam(p.x(), p.y()), 0};
     Send(m);
 }
 
@@ -311,42 +354,36 @@ static std::uint32_t ButtonMessage(Qt::MouseButton button, std::uint32_t left, s
     }
 }
 
-void TControlPeer::mousePressEvent(QMouseEvent* e)
+void TControlClient::mousePressEvent(QMouseEvent* e)
 {
     const std::uint32_t msg = ButtonMessage(e->button(), WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN);
     if (msg != WM_NULL)
         SendMouse(msg, e);
 }
 
-void TControlPeer::mouseReleaseEvent(QMouseEvent* e)
+void TControlClient::mouseReleaseEvent(QMouseEvent* e)
 {
     const std::uint32_t msg = ButtonMessage(e->button(), WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP);
     if (msg != WM_NULL)
         SendMouse(msg, e);
 }
 
-void TControlPeer::mouseDoubleClickEvent(QMouseEvent* e)
+void TControlClient::mouseDoubleClickEvent(QMouseEvent* e)
 {
     const std::uint32_t msg = ButtonMessage(e->button(), WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK);
     if (msg != WM_NULL)
         SendMouse(msg, e);
 }
 
-void TControlPeer::mouseMoveEvent(QMouseEvent* e)
+void TControlClient::wheelEvent(QWheelEvent* e)
 {
-    SendMouse(WM_MOUSEMOVE, e);
-}
-
-void TControlPeer::wheelEvent(QWheelEvent* e)
-{
-    if (!FControl)
+    if (!Control())
         return;
-    const TPoint origin = FControl->GetClientOrigin();
     const QPoint p = e->position().toPoint();
     const int delta = e->angleDelta().y() != 0 ? e->angleDelta().y() : e->angleDelta().x();
     const TShiftState shift = ShiftStateFromQt(e->modifiers(), e->buttons());
     TMessage m{WM_MOUSEWHEEL, MakeLParam(static_cast<int>(ShiftStateBits(shift)), delta),
-               MakeLParam(p.x() - origin.X, p.y() - origin.Y), 0};
+               MakeLParam(p.x(), p.y()), 0};
     Send(m);
     if (m.Result)
         e->accept();
@@ -354,16 +391,16 @@ void TControlPeer::wheelEvent(QWheelEvent* e)
         e->ignore();
 }
 
-void TControlPeer::leaveEvent(QEvent* e)
+void TControlClient::leaveEvent(QEvent* e)
 {
     QWidget::leaveEvent(e);
     TMessage m{WM_MOUSELEAVE, 0, 0, 0};
     Send(m);
 }
 
-void TControlPeer::keyPressEvent(QKeyEvent* e)
+void TControlClient::keyPressEvent(QKeyEvent* e)
 {
-    if (!FControl) {
+    if (!Control()) {
         e->ignore();
         return;
     }
@@ -385,23 +422,23 @@ void TControlPeer::keyPressEvent(QKeyEvent* e)
     e->accept();
 }
 
-void TControlPeer::keyReleaseEvent(QKeyEvent* e)
+void TControlClient::keyReleaseEvent(QKeyEvent* e)
 {
     const std::uint16_t vk = VirtualKeyFromQt(e->key(), e->modifiers());
-    if (vk != 0 && FControl) {
+    if (vk != 0 && Control()) {
         TMessage m{WM_KEYUP, vk, ShiftStateBits(ShiftStateFromQt(e->modifiers(), Qt::NoButton)), 0};
         Send(m);
     }
 }
 
-void TControlPeer::focusInEvent(QFocusEvent* e)
+void TControlClient::focusInEvent(QFocusEvent* e)
 {
     QWidget::focusInEvent(e);
     TMessage m{WM_SETFOCUS, 0, 0, 0};
     Send(m);
 }
 
-void TControlPeer::focusOutEvent(QFocusEvent* e)
+void TControlClient::focusOutEvent(QFocusEvent* e)
 {
     QWidget::focusOutEvent(e);
     TMessage m{WM_KILLFOCUS, 0, 0, 0};

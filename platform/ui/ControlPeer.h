@@ -14,6 +14,10 @@
 
 namespace kv {
 
+class TControlClient;
+
+// The frame: border, scroll bars and the client widget, which fills the rest and receives
+// paint, mouse, wheel, key and focus events in client coordinates.
 class TControlPeer : public QWidget
 {
 public:
@@ -28,38 +32,30 @@ public:
     // Sends a message to the control; false when the control has gone meanwhile.
     bool Send(TMessage& message);
 
+    QWidget* Client() const;
     QScrollBar* Bar(int bar) const { return FBars[bar]; }
     QScrollBar* EnsureBar(int bar);
 
-    // The paint in progress (paintEvent), or null.
+    // The paint in progress (client coordinates), or null.
     const QRegion* PaintRegion() const { return FPaintRegion; }
-    TCanvas* OpenPaintCanvas(const QPoint& origin, const QRegion& clip);
+    TCanvas* OpenPaintCanvas(const QRegion& clip);
     void ClosePaintCanvas();
 
     QSize sizeHint() const override;
 
 protected:
-    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void mouseDoubleClickEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void wheelEvent(QWheelEvent* e) override;
-    void leaveEvent(QEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    void keyReleaseEvent(QKeyEvent* e) override;
-    void focusInEvent(QFocusEvent* e) override;
-    void focusOutEvent(QFocusEvent* e) override;
     void timerEvent(QTimerEvent* e) override;
 
 private:
-    void SendMouse(std::uint32_t msg, QMouseEvent* e);
+    friend class TControlClient;
     void PaintFrame(const QRegion& region);
+    void ClientPaint(QPaintEvent* e);
 
     TControl* FControl;
     int FDepth = 0;
+    TControlClient* FClient;
     QScrollBar* FBars[2] = {nullptr, nullptr};
     const QRegion* FPaintRegion = nullptr;
     std::optional<QPainter> FPainter;

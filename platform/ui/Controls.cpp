@@ -127,15 +127,18 @@ TControlPeer* TControl::CreatePeer()
 void TControl::CreateWnd()
 {
     QWidget* parentWidget = nullptr;
-    if (FParent)
-        parentWidget = FParent->Widget();
+    if (FParent) {
+        FParent->HandleNeeded();
+        if (FParent->Peer())
+            parentWidget = FParent->Peer()->Client();
+    }
     FPeer = CreatePeer();
     if (parentWidget)
         FPeer->setParent(parentWidget);
     FPeer->setGeometry(FLeft, FTop, FWidth, FHeight);
     FPeer->setEnabled(FEnabled);
     if (FCursor != crDefault)
-        FPeer->setCursor(QCursor(CursorShapeOf(FCursor)));
+        FPeer->Client()->setCursor(QCursor(CursorShapeOf(FCursor)));
     PeerCreated();
     LayoutPeer();
     if (FParent && FVisible)
@@ -150,8 +153,9 @@ void TControl::DestroyWnd()
     FPeer = nullptr;
     peer->Detach();
     bool busy = peer->InDispatch();
-    for (TControlPeer* child : peer->findChildren<TControlPeer*>())
-        busy = busy || child->InDispatch();
+    for (QWidget* w : peer->findChildren<QWidget*>())
+        if (auto* child = dynamic_cast<TControlPeer*>(w))
+            busy = busy || child->InDispatch();
     if (busy) {
         // Qt is inside one of its event handlers: free it once the handler has returned.
         peer->hide();
@@ -159,6 +163,12 @@ void TControl::DestroyWnd()
     } else {
         delete peer;
     }
+}
+
+void TControl::LayoutPeer()
+{
+    if (FPeer)
+        FPeer->Client()->setGeometry(0, 0, FWidth, FHeight);
 }
 
 void TControl::PeerDestroyed()
@@ -194,7 +204,7 @@ void TControl::SetParent(TWinControl* parent)
     if (parent)
         parent->InsertControl(this);
     if (FPeer) {
-        FPeer->setParent(parent && parent->HandleAllocated() ? parent->Widget() : nullptr);
+        FPeer->setParent(parent && parent->HandleAllocated() ? parent->Peer()->Client() : nullptr);
         FPeer->setGeometry(FLeft, FTop, FWidth, FHeight);
         if (parent && FVisible)
             FPeer->show();
@@ -268,9 +278,9 @@ void TControl::SetCursor(TCursor value)
     if (!FPeer)
         return;
     if (value == crDefault)
-        FPeer->unsetCursor();
+        FPeer->Client()->unsetCursor();
     else
-        FPeer->setCursor(QCursor(CursorShapeOf(value)));
+        FPeer->Client()->setCursor(QCursor(CursorShapeOf(value)));
 }
 
 bool TControl::GetMouseCapture() const
@@ -284,25 +294,21 @@ void TControl::SetMouseCapture(bool value)
         if (gCaptureControl && gCaptureControl != this)
             gCaptureControl->SetMouseCapture(false);
         gCaptureControl = this;
-        if (FPeer && FPeer->isVisible() && QWidget::mouseGrabber() != FPeer)
-            FPeer->grabMouse();
     } else if (gCaptureControl == this) {
         gCaptureControl = nullptr;
-        if (FPeer && QWidget::mouseGrabber() == FPeer)
-            FPeer->releaseMouse();
     }
 }
 
 void TControl::Invalidate()
 {
     if (FPeer)
-        FPeer->update();
+        FPeer->Client()->update();
 }
 
 void TControl::Update()
 {
     if (FPeer && FPeer->isVisible() && !FPeer->PaintRegion())
-        FPeer->repaint();
+        FPeer->Client()->repaint();
 }
 
 void TControl::Repaint()
@@ -436,7 +442,7 @@ void TWinControl::SetTabStop(bool value)
         return;
     FTabStop = value;
     if (Peer())
-        Peer()->setFocusPolicy(value ? Qt::TabFocus : Qt::NoFocus);
+        Peer()->Client()->setFocusPolicy(value ? Qt::TabFocus : Qt::NoFocus);
 }
 
 bool TWinControl::CanFocus() const
@@ -449,14 +455,14 @@ bool TWinControl::CanFocus() const
 
 bool TWinControl::Focused() const
 {
-    return Peer() && Peer()->hasFocus();
+    return Peer() && Peer()->Client()->hasFocus();
 }
 
 void TWinControl::SetFocus()
 {
     HandleNeeded();
     if (Peer())
-        Peer()->setFocus(Qt::OtherFocusReason);
+        Peer()->Client()->setFocus(Qt::OtherFocusReason);
 }
 
 void TWinControl::SetBorderStyle(TBorderStyle value)
@@ -490,8 +496,8 @@ void TWinControl::ParamsChanged()
 void TWinControl::PeerCreated()
 {
     TControlPeer* peer = Peer();
-    peer->setFocusPolicy(FTabStop ? Qt::TabFocus : Qt::NoFocus);
-    peer->setAttribute(Qt::WA_OpaquePaintEvent, GetControlStyle().Contains(csOpaque));
+    peer->Client()->setFocusPolicy(FTabStop ? Qt::TabFocus : Qt::NoFocus);
+    peer->Client()->setAttribute(Qt::WA_OpaquePaintEvent, GetControlStyle().Contains(csOpaque));
     for (int bar = SB_HORZ; bar <= SB_VERT; ++bar)
         if (FBars[bar].Visible)
             ApplyScrollBar(bar);
@@ -526,6 +532,8 @@ void TWinControl::LayoutPeer()
     const int cy = GetSystemMetrics(SM_CYHSCROLL);
     const bool v = FBars[SB_VERT].Visible;
     const bool h = FBars[SB_HORZ].Visible;
+    const TRect client = GetClientRect();
+    peer->Client()->setGeometry(b, b, client.Width(), client.Height());
     if (v || peer->Bar(SB_VERT)) {
         QScrollBar* sb = peer->EnsureBar(SB_VERT);
         sb->setGeometry(GetWidth() - b - cx, b, cx, std::max(0, GetHeight() - 2 * b - (h ? cy : 0)));
@@ -652,8 +660,7 @@ void TWinControl::InvalidateRect(const TRect* rect)
     if (r.IsEmpty())
         return;
     FUpdateRect = UnionRect(FUpdateRect, r);
-    const TPoint o = GetClientOrigin();
-    peer->update(ToQRect(OffsetRect(r, o.X, o.Y)));
+    peer->Client()->update(ToQRect(r));
 }
 
 void TWinControl::Invalidate()
@@ -666,8 +673,7 @@ void TWinControl::Update()
     TControlPeer* peer = Peer();
     if (!peer || FUpdateRect.IsEmpty() || !peer->isVisible() || peer->PaintRegion())
         return;
-    const TPoint o = GetClientOrigin();
-    peer->repaint(ToQRect(OffsetRect(FUpdateRect, o.X, o.Y)));
+    peer->Client()->repaint(ToQRect(FUpdateRect));
 }
 
 TRect TWinControl::GetUpdateRect() const
@@ -680,14 +686,13 @@ bool TWinControl::BeginPaint(TPaintStruct& ps)
     TControlPeer* peer = Peer();
     if (!peer || !peer->PaintRegion())
         return false;
-    const TPoint o = GetClientOrigin();
-    const QRegion region = *peer->PaintRegion() & ToQRect(OffsetRect(GetClientRect(), o.X, o.Y));
+    const QRegion region = *peer->PaintRegion() & ToQRect(GetClientRect());
     const QRect box = region.boundingRect();
-    ps.rcPaint = box.isEmpty() ? TRect{} : TRect::Bounds(box.left() - o.X, box.top() - o.Y, box.width(), box.height());
+    ps.rcPaint = box.isEmpty() ? TRect{} : TRect::Bounds(box.left(), box.top(), box.width(), box.height());
     ps.Rects.clear();
     for (const QRect& r : region)
-        ps.Rects.push_back(TRect::Bounds(r.left() - o.X, r.top() - o.Y, r.width(), r.height()));
-    ps.Canvas = peer->OpenPaintCanvas(QPoint(o.X, o.Y), region);
+        ps.Rects.push_back(TRect::Bounds(r.left(), r.top(), r.width(), r.height()));
+    ps.Canvas = peer->OpenPaintCanvas(region);
     // Whatever was marked inside the painted box is now painted.
     if (!FUpdateRect.IsEmpty() && UnionRect(ps.rcPaint, FUpdateRect) == ps.rcPaint)
         FUpdateRect = TRect{};

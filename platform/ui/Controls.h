@@ -137,7 +137,8 @@ public:
     TControlStyle GetControlStyle() const { return FControlStyle; }
     void SetControlStyle(TControlStyle value) { FControlStyle = value; }
 
-    // Mouse capture: while set, every mouse event goes to this control.
+    // Mouse capture. Qt already sends every mouse event to the pressed widget until the
+    // button is released; the flag marks the control that holds the capture.
     bool GetMouseCapture() const;
     void SetMouseCapture(bool value);
 
@@ -184,7 +185,7 @@ protected:
     virtual void MouseLeave() {}
 
     // Lays out the peer's children (scroll bars) and frame for the current size.
-    virtual void LayoutPeer() {}
+    virtual void LayoutPeer();
     // FCreateParams changed (CreateParams ran again).
     virtual void ParamsChanged() {}
     virtual void PeerDestroyed();
