@@ -163,8 +163,28 @@ QWidget* TControlPeer::Client() const
 TControlPeer::~TControlPeer()
 {
     ClosePaintCanvas();
-    if (FControl)
-        FControl->PeerDestroyed();
+    TControl* control = FControl;
+    FControl = nullptr;
+    // The children go while this object is whole: their last events find no control.
+    for (QScrollBar*& bar : FBars) {
+        delete bar;
+        bar = nullptr;
+    }
+    delete FClient;
+    FClient = nullptr;
+    if (control)
+        control->PeerDestroyed();
+}
+
+void TControlPeer::AddDirty(const QRect& rect)
+{
+    FDirty += rect;
+}
+
+void TControlPeer::UpdateNow()
+{
+    if (!FDirty.isEmpty() && FClient && FClient->isVisible() && !FPaintRegion)
+        FClient->repaint(FDirty);
 }
 
 bool TControlPeer::Send(TMessage& message)
@@ -316,6 +336,7 @@ void TControlPeer::ClientPaint(QPaintEvent* e)
         return;
     const QRegion* previous = FPaintRegion;
     FPaintRegion = &e->region();
+    FDirty -= e->region();
     TMessage m{WM_PAINT, 0, 0, 0};
     Send(m);
     FPaintRegion = previous;

@@ -36,6 +36,12 @@ public:
     QScrollBar* Bar(int bar) const { return FBars[bar]; }
     QScrollBar* EnsureBar(int bar);
 
+    // Marked for repainting and not yet painted (client coordinates).
+    void AddDirty(const QRect& rect);
+    const QRegion& Dirty() const { return FDirty; }
+    // Paints the marked region now.
+    void UpdateNow();
+
     // The paint in progress (client coordinates), or null.
     const QRegion* PaintRegion() const { return FPaintRegion; }
     TCanvas* OpenPaintCanvas(const QRegion& clip);
@@ -58,6 +64,7 @@ private:
     TControlClient* FClient;
     QScrollBar* FBars[2] = {nullptr, nullptr};
     const QRegion* FPaintRegion = nullptr;
+    QRegion FDirty;
     std::optional<QPainter> FPainter;
     std::unique_ptr<TCanvas> FCanvas;
 };

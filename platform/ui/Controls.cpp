@@ -660,6 +660,7 @@ void TWinControl::InvalidateRect(const TRect* rect)
     if (r.IsEmpty())
         return;
     FUpdateRect = UnionRect(FUpdateRect, r);
+    peer->AddDirty(ToQRect(r));
     peer->Client()->update(ToQRect(r));
 }
 
@@ -670,10 +671,8 @@ void TWinControl::Invalidate()
 
 void TWinControl::Update()
 {
-    TControlPeer* peer = Peer();
-    if (!peer || FUpdateRect.IsEmpty() || !peer->isVisible() || peer->PaintRegion())
-        return;
-    peer->Client()->repaint(ToQRect(FUpdateRect));
+    if (TControlPeer* peer = Peer())
+        peer->UpdateNow();
 }
 
 TRect TWinControl::GetUpdateRect() const
@@ -693,9 +692,9 @@ bool TWinControl::BeginPaint(TPaintStruct& ps)
     for (const QRect& r : region)
         ps.Rects.push_back(TRect::Bounds(r.left(), r.top(), r.width(), r.height()));
     ps.Canvas = peer->OpenPaintCanvas(region);
-    // Whatever was marked inside the painted box is now painted.
-    if (!FUpdateRect.IsEmpty() && UnionRect(ps.rcPaint, FUpdateRect) == ps.rcPaint)
-        FUpdateRect = TRect{};
+    // What stays marked is what this paint does not cover.
+    const QRect rest = peer->Dirty().boundingRect();
+    FUpdateRect = rest.isEmpty() ? TRect{} : TRect::Bounds(rest.left(), rest.top(), rest.width(), rest.height());
     return true;
 }
 
