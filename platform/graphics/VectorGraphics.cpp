@@ -605,8 +605,10 @@ TGPStatus CreateBitmapFromFile(const QString& fileName, GpImage** image)
 {
     if (!image)
         return InvalidParameter;
+    // A directory is opened like a file and fails with the system's reason; other special
+    // files (pipes, devices) are never opened, as reading them may block.
     const QFileInfo info(fileName);
-    if (fileName.isEmpty() || !info.exists() || !info.isFile())
+    if (fileName.isEmpty() || !info.exists() || (!info.isFile() && !info.isDir()))
         return FileNotFound;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
