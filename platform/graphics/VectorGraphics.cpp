@@ -93,10 +93,14 @@ struct GpGraphics
     std::unique_ptr<QPainter> OwnPainter;
     GpImage* Image = nullptr;
     TGPSmoothingMode Smoothing = SmoothingModeNone;
+    // A saved state keeps the transform and smoothing itself; the painter saves its own state
+    // (for the clip) only once the clip is changed at that level.
     struct Saved
     {
         GraphicsState State;
         TGPSmoothingMode Smoothing;
+        QTransform World;
+        bool PainterSaved;
     };
     std::vector<Saved> States;
     GraphicsState NextState = 1;
@@ -145,8 +149,9 @@ bool ValidGraphics(GpGraphics* g) { return g && g->Painter && g->Painter->isActi
 void ApplySmoothing(GpGraphics* g)
 {
     const bool on = g->Smoothing == SmoothingModeAntiAlias || g->Smoothing == SmoothingModeHighQuality;
-    g->Painter->setRenderHint(QPainter::Antialiasing, on);
-    g->Painter->setRenderHint(QPainter::SmoothPixmapTransform, on);
+    constexpr QPainter::RenderHints hints = QPainter::Antialiasing | QPainter::SmoothPixmapTransform;
+    if ((g->Painter->renderHints() & hints) != (on ? hints : QPainter::RenderHints()))
+        g->Painter->setRenderHints(hints, on);
 }
 
 QRectF DeviceRect(GpGraphics* g)
@@ -776,8 +781,9 @@ TGPStatus DeleteGraphics(GpGraphics* graphics)
     if (!graphics)
         return InvalidParameter;
     if (graphics->Painter && graphics->Painter->isActive()) {
-        for (size_t i = 0; i < graphics->States.size(); ++i)
-            graphics->Painter->restore();
+        for (const GpGraphics::Saved& saved : graphics->States)
+            if (saved.PainterSaved)
+                graphics->Painter->restore();
         if (graphics->OwnPainter)
             graphics->OwnPainter->end();
         else
@@ -1233,13 +1239,25 @@ TGPStatus DrawImageRectI(GpGraphics* graphics, GpImage* image, int x, int y, int
     return Ok;
 }
 
+namespace {
+
+// The clip is about to change: the innermost saved state must be able to bring it back.
+void SaveClipOnce(GpGraphics* g)
+{
+    if (!g->States.empty() && !g->States.back().PainterSaved) {
+        g->Painter->save();
+        g->States.back().PainterSaved = true;
+    }
+}
+
+} // namespace
+
 TGPStatus SaveGraphics(GpGraphics* graphics, GraphicsState& state)
 {
     if (!ValidGraphics(graphics))
         return InvalidParameter;
-    graphics->Painter->save();
     state = graphics->NextState++;
-    graphics->States.push_back({state, graphics->Smoothing});
+    graphics->States.push_back({state, graphics->Smoothing, graphics->Painter->worldTransform(), false});
     return Ok;
 }
 
@@ -1251,12 +1269,15 @@ TGPStatus RestoreGraphics(GpGraphics* graphics, GraphicsState state)
     auto it = std::find_if(states.begin(), states.end(), [&](const GpGraphics::Saved& s) { return s.State == state; });
     if (it == states.end())
         return Ok;
-    const TGPSmoothingMode smoothing = it->Smoothing;
-    const auto count = states.end() - it;
-    for (auto i = 0; i < count; ++i)
-        graphics->Painter->restore();
+    QPainter* p = graphics->Painter;
+    for (auto i = states.end(); i != it;)
+        if ((--i)->PainterSaved)
+            p->restore();
+    if (p->worldTransform() != it->World)
+        p->setWorldTransform(it->World);
+    graphics->Smoothing = it->Smoothing;
+    ApplySmoothing(graphics);
     states.erase(it, states.end());
-    graphics->Smoothing = smoothing;
     return Ok;
 }
 
@@ -1305,6 +1326,9 @@ TGPStatus SetClipRect(GpGraphics* graphics, float x, float y, float width, float
 {
     if (!ValidGraphics(graphics) || !FiniteRect(x, y, width, height))
         return InvalidParameter;
+    if (mode != CombineModeReplace && mode != CombineModeIntersect && mode != CombineModeExclude)
+        return NotImplemented;
+    SaveClipOnce(graphics);
     QPainter* p = graphics->Painter;
     const QRectF r(x, y, width, height);
     switch (mode) {
@@ -1353,6 +1377,7 @@ TGPStatus ResetClip(GpGraphics* graphics)
 {
     if (!ValidGraphics(graphics))
         return InvalidParameter;
+    SaveClipOnce(graphics);
     QPainter* p = graphics->Painter;
     if (graphics->InitialClipping) {
         const QTransform world = p->worldTransform();
