@@ -992,9 +992,23 @@ struct TTextCache
     std::uint64_t Misses = 0;
 };
 
+void ResetTextCache(TTextCache& cache)
+{
+    cache.Faces.clear();
+    cache.Texts.clear();
+    ++cache.Generation;
+}
+
 TTextCache& TextCache()
 {
     static TTextCache cache;
+    static const bool watching = [] {
+        // Fonts added or removed may change what a family name resolves to.
+        if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            QObject::connect(app, &QGuiApplication::fontDatabaseChanged, app, [] { ResetTextCache(TextCache()); });
+        return true;
+    }();
+    (void)watching;
     return cache;
 }
 
@@ -1032,9 +1046,7 @@ int FaceOf(GpGraphics* g, GpFont* font)
         }
     if (id < 0) {
         if (int(cache.Faces.size()) >= MaxTextFaces) {
-            cache.Faces.clear();
-            cache.Texts.clear();
-            ++cache.Generation;
+            ResetTextCache(cache);
             g->Faces.clear();
             g->FacesGeneration = cache.Generation;
         }

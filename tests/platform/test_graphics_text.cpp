@@ -2,6 +2,8 @@
 // painter's general text layout, for every alignment, clip and font change.
 #include "platform/graphics/VectorGraphics.h"
 
+#include <QtCore/QFile>
+#include <QtGui/QFontDatabase>
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 #include <gtest/gtest.h>
@@ -330,4 +332,18 @@ TEST(TextDrawing, TheSameTextAfterItsFontChangedIsLaidOutAgain)
         DeleteGraphics(g);
     }
     EXPECT_EQ(Difference(image, big), "");
+
+    // Fonts added to the application may change what a family resolves to: the prepared
+    // lines are dropped, and drawing lays them out again.
+    const QString file = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    if (QFile::exists(file)) {
+        ASSERT_GT(GetTextCacheInfo().Entries, 0);
+        const int id = QFontDatabase::addApplicationFont(file);
+        EXPECT_EQ(GetTextCacheInfo().Entries, 0);
+        const std::uint64_t misses = GetTextCacheInfo().Misses;
+        EXPECT_EQ(Difference(Drawn(c, large.Font, 0xFF000000u), Reference(c, large.Q(), 0xFF000000u)), "");
+        EXPECT_EQ(GetTextCacheInfo().Misses, misses + 1);
+        if (id >= 0)
+            QFontDatabase::removeApplicationFont(id);
+    }
 }
