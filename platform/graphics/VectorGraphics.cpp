@@ -988,6 +988,7 @@ struct TTextCache
     std::vector<TTextFace> Faces;
     QCache<TTextKey, TPreparedText> Texts{MaxPreparedTexts};
     std::uint64_t Generation = 1;
+    bool Watching = false;
     std::uint64_t Hits = 0;
     std::uint64_t Misses = 0;
 };
@@ -1002,13 +1003,18 @@ void ResetTextCache(TTextCache& cache)
 TTextCache& TextCache()
 {
     static TTextCache cache;
-    static const bool watching = [] {
-        // Fonts added or removed may change what a family name resolves to.
-        if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (!cache.Watching) {
+        if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+            cache.Watching = true;
+            // Fonts added or removed may change what a family name resolves to; the prepared
+            // glyphs go before the application (and its fonts) does.
             QObject::connect(app, &QGuiApplication::fontDatabaseChanged, app, [] { ResetTextCache(TextCache()); });
-        return true;
-    }();
-    (void)watching;
+            qAddPostRoutine([] {
+                ResetTextCache(cache);
+                cache.Watching = false;
+            });
+        }
+    }
     return cache;
 }
 
