@@ -420,19 +420,29 @@ void TKvExpressionLexer::ScanGreater()
 
 // --- nodes ----------------------------------------------------------------------------------
 
+namespace {
+// Integers compare directly; everything else through the variant comparison.
+inline int CompareValues(const Variant& left, const Variant& right)
+{
+    if (left.IsInteger() && right.IsInteger())
+        return left.AsInt() < right.AsInt() ? -1 : left.AsInt() > right.AsInt() ? 1 : 0;
+    return VarCompare(left, right);
+}
+} // namespace
+
 Variant TExpressionNode::Evaluate(TKvExpressionRuntime* runtime)
 {
-    Variant left = FLeftExpr->Evaluate(runtime);
-    if (!FRightExpr)
-        return left;
-    const Variant right = FRightExpr->Evaluate(runtime);
+    if (!FRight)
+        return FLeft->Evaluate(runtime);
+    const Variant left = FLeft->Evaluate(runtime);
+    const Variant right = FRight->Evaluate(runtime);
     switch (FOperator) {
-    case TokenEqual: return Variant(VarCompare(left, right) == 0);
-    case TokenGreater: return Variant(VarCompare(left, right) > 0);
-    case TokenGreaterEqual: return Variant(VarCompare(left, right) >= 0);
-    case TokenLower: return Variant(VarCompare(left, right) < 0);
-    case TokenLowerEqual: return Variant(VarCompare(left, right) <= 0);
-    case TokenNotEqual: return Variant(VarCompare(left, right) != 0);
+    case TokenEqual: return Variant(CompareValues(left, right) == 0);
+    case TokenGreater: return Variant(CompareValues(left, right) > 0);
+    case TokenGreaterEqual: return Variant(CompareValues(left, right) >= 0);
+    case TokenLower: return Variant(CompareValues(left, right) < 0);
+    case TokenLowerEqual: return Variant(CompareValues(left, right) <= 0);
+    case TokenNotEqual: return Variant(CompareValues(left, right) != 0);
     default: throw TKvSyntaxError(QStringLiteral("Unknown expression operator: ") + TokenKindName(FOperator));
     }
 }
@@ -441,20 +451,29 @@ void TKvOperandListNode::Add(TKvTokenKind op, TKvExpressionNodePtr operand)
 {
     if (!FOperands.empty())
         FOperators.push_back(op);
+    FTargets.push_back(operand->Target());
     FOperands.push_back(std::move(operand));
+    FTarget = FTargets.size() == 1 ? FTargets.front() : nullptr;
 }
 
 Variant TSimpleExpressionNode::Evaluate(TKvExpressionRuntime* runtime)
 {
-    if (FOperands.empty())
+    if (FTargets.empty())
         return Variant();
-    Variant value = FOperands[0]->Evaluate(runtime);
-    for (size_t i = 1; i < FOperands.size(); ++i) {
-        const Variant operand = FOperands[i]->Evaluate(runtime);
+    if (FTargets.size() == 1)
+        return FTargets[0]->Evaluate(runtime);
+    Variant value = FTargets[0]->Evaluate(runtime);
+    for (size_t i = 1; i < FTargets.size(); ++i) {
+        const Variant operand = FTargets[i]->Evaluate(runtime);
         switch (FOperators[i - 1]) {
         case TokenMinus: value = VarSub(value, operand); break;
         case TokenPlus: value = VarAdd(value, operand); break;
-        case TokenOr: value = VarOr(value, operand); break;
+        case TokenOr:
+            if (value.IsBoolean() && operand.IsBoolean())
+                value = Variant(value.AsBool() || operand.AsBool());
+            else
+                value = VarOr(value, operand);
+            break;
         case TokenXor: value = VarXor(value, operand); break;
         default:
             throw TKvSyntaxError(QStringLiteral("Unknown expression operator: ") + TokenKindName(FOperators[i - 1]));
@@ -465,15 +484,22 @@ Variant TSimpleExpressionNode::Evaluate(TKvExpressionRuntime* runtime)
 
 Variant TTermNode::Evaluate(TKvExpressionRuntime* runtime)
 {
-    if (FOperands.empty())
+    if (FTargets.empty())
         return Variant();
-    Variant value = FOperands[0]->Evaluate(runtime);
-    for (size_t i = 1; i < FOperands.size(); ++i) {
-        const Variant operand = FOperands[i]->Evaluate(runtime);
+    if (FTargets.size() == 1)
+        return FTargets[0]->Evaluate(runtime);
+    Variant value = FTargets[0]->Evaluate(runtime);
+    for (size_t i = 1; i < FTargets.size(); ++i) {
+        const Variant operand = FTargets[i]->Evaluate(runtime);
         switch (FOperators[i - 1]) {
         case TokenSlash: value = VarDiv(value, operand); break;
         case TokenStar: value = VarMul(value, operand); break;
-        case TokenAnd: value = VarAnd(value, operand); break;
+        case TokenAnd:
+            if (value.IsBoolean() && operand.IsBoolean())
+                value = Variant(value.AsBool() && operand.AsBool());
+            else
+                value = VarAnd(value, operand);
+            break;
         case TokenDiv: value = VarIntDiv(value, operand); break;
         case TokenMod: value = VarMod(value, operand); break;
         case TokenShl: value = VarShl(value, operand); break;
@@ -485,11 +511,11 @@ Variant TTermNode::Evaluate(TKvExpressionRuntime* runtime)
     return value;
 }
 
-Variant TNotNode::Evaluate(TKvExpressionRuntime* runtime) { return VarNot(FOperand->Evaluate(runtime)); }
+Variant TNotNode::Evaluate(TKvExpressionRuntime* runtime) { return VarNot(FOperandTarget->Evaluate(runtime)); }
 
-Variant TMinusNode::Evaluate(TKvExpressionRuntime* runtime) { return VarNeg(FOperand->Evaluate(runtime)); }
+Variant TMinusNode::Evaluate(TKvExpressionRuntime* runtime) { return VarNeg(FOperandTarget->Evaluate(runtime)); }
 
-Variant TPlusNode::Evaluate(TKvExpressionRuntime* runtime) { return FOperand->Evaluate(runtime); }
+Variant TPlusNode::Evaluate(TKvExpressionRuntime* runtime) { return FOperandTarget->Evaluate(runtime); }
 
 TIntegerLiteralNode::TIntegerLiteralNode(const QString& text) : FValue(StrToInt(text)) {}
 
@@ -525,7 +551,7 @@ Variant TIdentifierNode::Evaluate(TKvExpressionRuntime* runtime)
 Variant TIndexerNode::Evaluate(TKvExpressionRuntime* runtime)
 {
     const int key = ResolveKey(runtime);
-    const Variant index = FIndexer->Evaluate(runtime);
+    const Variant index = FIndexer->Target()->Evaluate(runtime);
     return runtime->EvaluateIndexer(key, index);
 }
 
@@ -533,7 +559,7 @@ Variant TKvExpressionTree::Evaluate(TKvExpressionRuntime* runtime)
 {
     if (!FRoot)
         return Variant();
-    return FRoot->Evaluate(runtime);
+    return FRoot->Target()->Evaluate(runtime);
 }
 
 // --- parser ---------------------------------------------------------------------------------

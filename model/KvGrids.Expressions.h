@@ -145,6 +145,12 @@ class TKvExpressionNode : public TObject
 {
 public:
     virtual Variant Evaluate(TKvExpressionRuntime* runtime) = 0;
+    // The node that computes this node's value: itself, or, for a node that only passes
+    // one operand's value on, that operand's target. Parents evaluate targets directly.
+    TKvExpressionNode* Target() { return FTarget ? FTarget : this; }
+
+protected:
+    TKvExpressionNode* FTarget = nullptr;
 };
 
 using TKvExpressionNodePtr = std::unique_ptr<TKvExpressionNode>;
@@ -155,6 +161,11 @@ public:
     TExpressionNode(TKvExpressionNodePtr left, TKvTokenKind op, TKvExpressionNodePtr right)
         : FLeftExpr(std::move(left)), FRightExpr(std::move(right)), FOperator(op)
     {
+        FLeft = FLeftExpr->Target();
+        if (FRightExpr)
+            FRight = FRightExpr->Target();
+        else
+            FTarget = FLeft;
     }
     Variant Evaluate(TKvExpressionRuntime* runtime) override;
     TKvExpressionNode* GetLeftExpr() const { return FLeftExpr.get(); }
@@ -165,6 +176,8 @@ private:
     TKvExpressionNodePtr FLeftExpr;
     TKvExpressionNodePtr FRightExpr;
     TKvTokenKind FOperator;
+    TKvExpressionNode* FLeft = nullptr;
+    TKvExpressionNode* FRight = nullptr;
 };
 
 // Operands joined left to right by operators (one fewer operator than operands).
@@ -179,6 +192,7 @@ public:
 protected:
     std::vector<TKvExpressionNodePtr> FOperands;
     std::vector<TKvTokenKind> FOperators;
+    std::vector<TKvExpressionNode*> FTargets; // the operands' targets
 };
 
 class TSimpleExpressionNode : public TKvOperandListNode
@@ -196,11 +210,14 @@ public:
 class TKvUnaryNode : public TKvExpressionNode
 {
 public:
-    explicit TKvUnaryNode(TKvExpressionNodePtr operand) : FOperand(std::move(operand)) {}
+    explicit TKvUnaryNode(TKvExpressionNodePtr operand) : FOperand(std::move(operand)), FOperandTarget(FOperand->Target())
+    {
+    }
     TKvExpressionNode* GetOperand() const { return FOperand.get(); }
 
 protected:
     TKvExpressionNodePtr FOperand;
+    TKvExpressionNode* FOperandTarget;
 };
 
 class TNotNode : public TKvUnaryNode
@@ -301,6 +318,7 @@ public:
     Variant Evaluate(TKvExpressionRuntime* runtime);
     TKvExpressionNode* GetRoot() const { return FRoot.get(); }
     void SetRoot(TKvExpressionNodePtr root) { FRoot = std::move(root); }
+    // Structure is kept as parsed; evaluation skips nodes that only pass a value on.
 
 private:
     TKvExpressionNodePtr FRoot;
