@@ -393,6 +393,7 @@ private:
             if (!ok || IsIdentChar(Peek()))
                 Fail(FLine, QStringLiteral("Invalid number"));
             FToken.Kind = tkInteger;
+            FToken.Text = FText.mid(start, FPos - start);
             FToken.Int = negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
             return;
         }
@@ -419,6 +420,7 @@ private:
         if (IsIdentChar(Peek()) || Peek() == QLatin1Char('.'))
             Fail(FLine, QStringLiteral("Invalid number"));
         const QString text = FText.mid(start, FPos - start);
+        FToken.Text = text;
         bool ok = false;
         if (isFloat) {
             FToken.Kind = tkFloat;

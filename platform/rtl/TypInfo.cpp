@@ -53,7 +53,9 @@ void TTypeInfo::Publish(const QString& name)
     else if (registry.ByName.value(FName) == this)
         registry.ByName.remove(FName);
     FName = name;
-    registry.ByName.insert(name, this);
+    // The first type published under a name keeps it.
+    if (!registry.ByName.contains(name))
+        registry.ByName.insert(name, this);
     ++registry.Generation;
 }
 
@@ -340,6 +342,8 @@ QString RawToString(const TPropInfo& prop, const Variant& value)
 
 Variant GetRawValue(const TObject* object, const TPropInfo& prop)
 {
+    if (prop.Indexed)
+        throw EPropertyError(QStringLiteral("Property %1 is indexed").arg(prop.Name));
     if (prop.IsObjectKind()) {
         TObject* value = prop.GetObject(object);
         return value ? Variant(static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(value))) : Variant::Null();
@@ -351,7 +355,7 @@ Variant GetRawValue(const TObject* object, const TPropInfo& prop)
 
 void SetRawValue(TObject* object, const TPropInfo& prop, const Variant& value)
 {
-    if (!prop.Writable)
+    if (!prop.Writable || prop.Indexed)
         throw EPropertyError(QStringLiteral("Property %1 is read-only").arg(prop.Name));
     if (prop.IsObjectKind()) {
         if (value.IsClear()) {
