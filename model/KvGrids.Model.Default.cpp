@@ -22,7 +22,65 @@ private:
     TKvDefaultGridItemProvider* FOwner;
 };
 
-TKvDefaultGridItemProvider::TKvDefaultGridItemProvider() : FDataListener(Create<TDataListener>(this)) {}
+// Row items come from chunks owned by the provider: building and clearing a million rows
+// costs no allocator round trips, and a rebuild reuses the chunks.
+class TKvDefaultGridItemProvider::TRowPool
+{
+public:
+    void* Allocate()
+    {
+        if (!FFree.empty()) {
+            void* slot = FFree.back();
+            FFree.pop_back();
+            return slot;
+        }
+        if (FUsed == kChunk) {
+            const size_t next = FStarted ? FChunk + 1 : 0;
+            if (next == FChunks.size())
+                FChunks.push_back(std::make_unique<Slot[]>(kChunk));
+            FChunk = next;
+            FStarted = true;
+            FUsed = 0;
+        }
+        return &FChunks[FChunk][FUsed++];
+    }
+    void Release(void* slot) { FFree.push_back(slot); }
+    // Every slot is free again; the chunks stay for the next build.
+    void Reset()
+    {
+        FFree.clear();
+        FStarted = false;
+        FUsed = kChunk;
+    }
+
+private:
+    static constexpr size_t kChunk = 4096;
+    struct Slot
+    {
+        alignas(TKvGridRow) std::byte Bytes[sizeof(TKvGridRow)];
+    };
+    std::vector<std::unique_ptr<Slot[]>> FChunks;
+    std::vector<void*> FFree;
+    size_t FChunk = 0;
+    size_t FUsed = kChunk;
+    bool FStarted = false;
+};
+
+TKvDefaultGridItemProvider::TKvDefaultGridItemProvider()
+    : FDataListener(Create<TDataListener>(this)), FRowPool(std::make_unique<TRowPool>())
+{
+}
+
+TKvGridRow* TKvDefaultGridItemProvider::NewRow(int DataRow)
+{
+    return new (FRowPool->Allocate()) TKvGridRow(this, DataRow);
+}
+
+void TKvDefaultGridItemProvider::FreeRow(TKvGridRow* Row)
+{
+    Row->~TKvGridRow();
+    FRowPool->Release(Row);
+}
 
 TKvDefaultGridItemProvider::~TKvDefaultGridItemProvider()
 {
@@ -188,8 +246,9 @@ TVariantArray TKvDefaultGridItemProvider::GetFieldDomain(int Field) const
 void TKvDefaultGridItemProvider::ClearRows()
 {
     for (TKvGridRow* item : FItems)
-        delete item;
+        item->~TKvGridRow();
     FItems.clear();
+    FRowPool->Reset();
     InvalidateRowIndex();
 }
 
@@ -208,7 +267,7 @@ void TKvDefaultGridItemProvider::BuildRows()
         n = std::min(n, FMaxItemCount);
     FItems.reserve(static_cast<size_t>(std::max(n, 0)));
     for (int i = GetItemCount(); i < n; ++i)
-        FItems.push_back(new TKvGridRow(this, i));
+        FItems.push_back(NewRow(i));
     InvalidateRowIndex();
     if (!GetSorting())
         return;
@@ -300,7 +359,7 @@ void TKvDefaultGridItemProvider::OnDataRowInserted(int Row)
     }
     for (size_t i = static_cast<size_t>(Row); i < FItems.size(); ++i)
         FItems[i]->SetDataRow(FItems[i]->GetDataRow() + 1);
-    FItems.insert(FItems.begin() + Row, new TKvGridRow(this, Row));
+    FItems.insert(FItems.begin() + Row, NewRow(Row));
     InvalidateRowIndex();
     FireItemInserted(Row);
 }
@@ -318,7 +377,7 @@ void TKvDefaultGridItemProvider::OnDataRowRemoved(int Row)
     FItems.erase(FItems.begin() + Row);
     for (size_t i = static_cast<size_t>(Row); i < FItems.size(); ++i)
         FItems[i]->SetDataRow(static_cast<int>(i));
-    delete removed;
+    FreeRow(removed);
     InvalidateRowIndex();
     FireItemDeleted(Row);
 }

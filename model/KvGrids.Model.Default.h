@@ -61,6 +61,10 @@ protected:
 
 private:
     class TDataListener;
+    class TRowPool;
+
+    TKvGridRow* NewRow(int DataRow);
+    void FreeRow(TKvGridRow* Row);
 
     void ClearRows();
     void BuildRows();
@@ -72,6 +76,7 @@ private:
 
     IntfPtr<IKvGridItemSorter> FSorter;
     TOwned<TDataListener> FDataListener;
+    std::unique_ptr<TRowPool> FRowPool;
     std::vector<TKvGridRow*> FItems;
     int FFixedCount = 0;
     bool FFixedSorting = false;

@@ -167,14 +167,32 @@ void TKvGridItemQuickSorter::RunKeys(TKvGridItemProvider* Provider, const TKvInt
         keys.push_back(ReadKeys(source, rows, Fields[k], desc));
     }
     std::vector<int> order(rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    if (levels == 1 && !keys[0].Ints.empty()) {
-        const auto& ints = keys[0].Ints;
-        if (keys[0].Descending)
-            std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return ints[size_t(a)] > ints[size_t(b)]; });
-        else
-            std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return ints[size_t(a)] < ints[size_t(b)]; });
+    const bool allInts = std::all_of(keys.begin(), keys.end(), [](const KeyColumn& k) { return !k.Ints.empty(); });
+    if (allInts && levels <= 2) {
+        // Contiguous (key, key, position) records: the position breaks ties, so an unstable
+        // sort gives the stable order. Descending keys are complemented (order-reversing).
+        struct Entry
+        {
+            std::int64_t K0, K1;
+            int Pos;
+        };
+        std::vector<Entry> entries(rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const std::int64_t k0 = keys[0].Ints[i];
+            const std::int64_t k1 = levels > 1 ? keys[1].Ints[i] : 0;
+            entries[i] = {keys[0].Descending ? ~k0 : k0, levels > 1 && keys[1].Descending ? ~k1 : k1, static_cast<int>(i)};
+        }
+        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            if (a.K0 != b.K0)
+                return a.K0 < b.K0;
+            if (a.K1 != b.K1)
+                return a.K1 < b.K1;
+            return a.Pos < b.Pos;
+        });
+        for (size_t i = 0; i < entries.size(); ++i)
+            order[i] = entries[i].Pos;
     } else {
+        std::iota(order.begin(), order.end(), 0);
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
             for (const KeyColumn& key : keys) {
                 const int c = key.Compare(size_t(a), size_t(b));

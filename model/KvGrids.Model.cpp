@@ -1,5 +1,7 @@
 #include "model/KvGrids.Model.h"
 
+#include "platform/rtl/TypInfo.h"
+
 namespace kv {
 
 // --- TKvGridItem --------------------------------------------------------------------------
@@ -12,12 +14,11 @@ TKvGridItem::TKvGridItem(TKvGridItemProvider* Provider) : FProvider(Provider)
 
 Variant TKvGridItem::GetData(int Field) const
 {
-    if (Field < 0)
+    const int row = GetDataRow();
+    if (Field < 0 || row < 0)
         return Variant();
     TKvGridDataProvider* source = GetDataSource();
-    if (!source)
-        return Variant();
-    return source->GetData(GetDataRow(), Field);
+    return source ? source->GetData(row, Field) : Variant();
 }
 
 int TKvGridItem::GetLevel() const
@@ -143,5 +144,13 @@ void TKvGridItemProvider::FireItemStateChanged(int Index)
 {
     FListeners.Notify([Index](TKvGridItemChangeListener* l) { l->ItemStateChanged(Index); });
 }
+
+void TKvGridItemConsumer::SetParentComponent(TComponent* parent)
+{
+    if (parent && parent != GetOwner())
+        parent->InsertComponent(this);
+}
+
+KV_PUBLISH(TKvGridItemConsumer, TComponent);
 
 } // namespace kv

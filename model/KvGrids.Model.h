@@ -29,7 +29,8 @@ public:
     // -1 for items that are not data rows.
     virtual int GetDataRow() const { return -1; }
     virtual TKvGridItemState GetItemState() const { return ItemNormal; }
-    // The data source's value of this item's row; unassigned for a negative field.
+    // The data source's value of this item's row; unassigned for a negative field or an
+    // item that is not a data row.
     virtual Variant GetData(int Field) const;
 
     TKvGridItemProvider* GetProvider() const { return FProvider; }
@@ -160,6 +161,8 @@ public:
     using TComponent::TComponent;
     bool HasParent() const override { return true; }
     TComponent* GetParentComponent() const override { return GetOwner(); }
+    // Read from a form file inside its parent: the parent becomes its owner.
+    void SetParentComponent(TComponent* parent) override;
 };
 
 } // namespace kv

@@ -1,0 +1,1124 @@
+#include "platform/graphics/VectorGraphics.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtGui/QFont>
+#include <QtGui/QFontInfo>
+#include <QtGui/QFontMetricsF>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QImage>
+#include <QtGui/QImageReader>
+#include <QtGui/QLinearGradient>
+#include <QtGui/QPainter>
+#include <QtGui/QPainterPath>
+#include <QtGui/QTransform>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace kv::gfx {
+
+struct GpPen
+{
+    ARGB Color;
+    float Width;
+    TGPDashStyle Dash = DashStyleSolid;
+    QPen Cached;
+    bool Dirty = true;
+};
+
+struct GpBrush
+{
+    TGPBrushType Type = BrushTypeSolidColor;
+    ARGB Color = 0;
+    QBrush Cached;
+};
+
+struct GpFontFamily
+{
+    QString Name;
+};
+
+struct GpFont
+{
+    QString Family;
+    float Size = 0;
+    int Style = 0;
+    TGPUnit Unit = UnitPoint;
+    QFont Font;
+    // Metrics on the last device resolution asked for.
+    std::optional<QFontMetricsF> Metrics;
+    int MetricsDpi = 0;
+};
+
+struct GpStringFormat
+{
+    int Flags = 0;
+    TGPStringAlignment Align = StringAlignmentNear;
+    TGPStringAlignment LineAlign = StringAlignmentNear;
+};
+
+struct GpPath
+{
+    TGPFillMode FillMode = FillModeAlternate;
+    QPainterPath Path;
+    bool NewFigure = true;
+};
+
+struct GpImage
+{
+    QImage Image;
+    int Users = 0;
+    bool DisposePending = false;
+};
+
+struct GpMatrix
+{
+    QTransform Transform;
+};
+
+struct GpGraphics
+{
+    QPainter* Painter = nullptr;
+    std::unique_ptr<QPainter> OwnPainter;
+    GpImage* Image = nullptr;
+    TGPSmoothingMode Smoothing = SmoothingModeNone;
+    struct Saved
+    {
+        GraphicsState State;
+        TGPSmoothingMode Smoothing;
+    };
+    std::vector<Saved> States;
+    GraphicsState NextState = 1;
+    bool InitialClipping = false;
+    QPainterPath InitialClip;
+};
+
+namespace {
+
+thread_local QString tLastError;
+
+QColor ToQColor(ARGB c) { return QColor::fromRgba(c); }
+
+bool Finite(float v) { return std::isfinite(v); }
+
+const QPen& PenOf(GpPen* pen)
+{
+    if (pen->Dirty) {
+        QPen p(ToQColor(pen->Color), pen->Width);
+        p.setCapStyle(Qt::FlatCap);
+        p.setJoinStyle(Qt::MiterJoin);
+        switch (pen->Dash) {
+        case DashStyleDash: p.setDashPattern({3, 1}); break;
+        case DashStyleDot: p.setDashPattern({1, 1}); break;
+        case DashStyleDashDot: p.setDashPattern({3, 1, 1, 1}); break;
+        case DashStyleDashDotDot: p.setDashPattern({3, 1, 1, 1, 1, 1}); break;
+        default: break;
+        }
+        pen->Cached = p;
+        pen->Dirty = false;
+    }
+    return pen->Cached;
+}
+
+bool ValidGraphics(GpGraphics* g) { return g && g->Painter && g->Painter->isActive(); }
+
+void ApplySmoothing(GpGraphics* g)
+{
+    const bool on = g->Smoothing == SmoothingModeAntiAlias || g->Smoothing == SmoothingModeHighQuality;
+    g->Painter->setRenderHint(QPainter::Antialiasing, on);
+    g->Painter->setRenderHint(QPainter::SmoothPixmapTransform, on);
+}
+
+QRectF DeviceRect(GpGraphics* g)
+{
+    QPaintDevice* d = g->Painter->device();
+    return d ? QRectF(0, 0, d->width(), d->height()) : QRectF();
+}
+
+int DpiOf(GpGraphics* g)
+{
+    QPaintDevice* d = g->Painter->device();
+    return d ? d->logicalDpiY() : 96;
+}
+
+const QFontMetricsF& MetricsOf(GpFont* font, GpGraphics* g)
+{
+    const int dpi = DpiOf(g);
+    if (!font->Metrics || font->MetricsDpi != dpi) {
+        font->Metrics.emplace(font->Font, g->Painter->device());
+        font->MetricsDpi = dpi;
+    }
+    return *font->Metrics;
+}
+
+int TextFlags(GpStringFormat* format)
+{
+    int flags = 0;
+    if (!format)
+        return Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip;
+    switch (format->Align) {
+    case StringAlignmentCenter: flags |= Qt::AlignHCenter; break;
+    case StringAlignmentFar: flags |= Qt::AlignRight; break;
+    default: flags |= Qt::AlignLeft; break;
+    }
+    switch (format->LineAlign) {
+    case StringAlignmentCenter: flags |= Qt::AlignVCenter; break;
+    case StringAlignmentFar: flags |= Qt::AlignBottom; break;
+    default: flags |= Qt::AlignTop; break;
+    }
+    if (!(format->Flags & StringFormatFlagsNoWrap))
+        flags |= Qt::TextWordWrap;
+    if (format->Flags & StringFormatFlagsNoClip)
+        flags |= Qt::TextDontClip;
+    return flags;
+}
+
+void ReleaseImageUser(GpImage* image)
+{
+    if (!image)
+        return;
+    --image->Users;
+    if (image->Users == 0 && image->DisposePending)
+        delete image;
+}
+
+} // namespace
+
+TGPStatus Startup(std::uint32_t version, std::uintptr_t& token)
+{
+    token = 0;
+    if (version != 1)
+        return UnsupportedGdiplusVersion;
+    if (!QGuiApplication::instance())
+        return WrongState;
+    static std::uintptr_t counter = 0;
+    token = ++counter;
+    return Ok;
+}
+
+void Shutdown(std::uintptr_t) {}
+
+QString GetLastErrorText() { return tLastError; }
+
+// --- pens ----------------------------------------------------------------------------------
+
+TGPStatus CreatePen(ARGB color, float width, TGPUnit unit, GpPen** pen)
+{
+    if (!pen || !Finite(width) || width < 0 || unit != UnitWorld)
+        return InvalidParameter;
+    auto* p = new GpPen;
+    p->Color = color;
+    p->Width = width;
+    *pen = p;
+    return Ok;
+}
+
+TGPStatus DeletePen(GpPen* pen)
+{
+    if (!pen)
+        return InvalidParameter;
+    delete pen;
+    return Ok;
+}
+
+TGPStatus SetPenColor(GpPen* pen, ARGB color)
+{
+    if (!pen)
+        return InvalidParameter;
+    if (pen->Color != color) {
+        pen->Color = color;
+        pen->Dirty = true;
+    }
+    return Ok;
+}
+
+TGPStatus GetPenColor(GpPen* pen, ARGB& color)
+{
+    if (!pen)
+        return InvalidParameter;
+    color = pen->Color;
+    return Ok;
+}
+
+TGPStatus SetPenWidth(GpPen* pen, float width)
+{
+    if (!pen || !Finite(width) || width < 0)
+        return InvalidParameter;
+    if (pen->Width != width) {
+        pen->Width = width;
+        pen->Dirty = true;
+    }
+    return Ok;
+}
+
+TGPStatus GetPenWidth(GpPen* pen, float& width)
+{
+    if (!pen)
+        return InvalidParameter;
+    width = pen->Width;
+    return Ok;
+}
+
+TGPStatus SetPenDashStyle(GpPen* pen, TGPDashStyle dash)
+{
+    if (!pen || dash < DashStyleSolid || dash > DashStyleDashDotDot)
+        return InvalidParameter;
+    if (pen->Dash != dash) {
+        pen->Dash = dash;
+        pen->Dirty = true;
+    }
+    return Ok;
+}
+
+TGPStatus GetPenDashStyle(GpPen* pen, TGPDashStyle& dash)
+{
+    if (!pen)
+        return InvalidParameter;
+    dash = pen->Dash;
+    return Ok;
+}
+
+// --- brushes -------------------------------------------------------------------------------
+
+TGPStatus CreateSolidFill(ARGB color, GpBrush** brush)
+{
+    if (!brush)
+        return InvalidParameter;
+    auto* b = new GpBrush;
+    b->Type = BrushTypeSolidColor;
+    b->Color = color;
+    b->Cached = QBrush(ToQColor(color));
+    *brush = b;
+    return Ok;
+}
+
+TGPStatus SetSolidFillColor(GpBrush* brush, ARGB color)
+{
+    if (!brush || brush->Type != BrushTypeSolidColor)
+        return InvalidParameter;
+    if (brush->Color != color) {
+        brush->Color = color;
+        brush->Cached.setColor(ToQColor(color));
+    }
+    return Ok;
+}
+
+TGPStatus GetSolidFillColor(GpBrush* brush, ARGB& color)
+{
+    if (!brush || brush->Type != BrushTypeSolidColor)
+        return InvalidParameter;
+    color = brush->Color;
+    return Ok;
+}
+
+TGPStatus CreateLineBrushFromRectWithAngle(const TRectF& rect, ARGB color1, ARGB color2, float angle,
+                                           bool angleScalable, TGPWrapMode wrap, GpBrush** brush)
+{
+    const float w = rect.Width(), h = rect.Height();
+    if (!brush || !Finite(rect.Left) || !Finite(rect.Top) || !Finite(w) || !Finite(h) || !(w > 0) || !(h > 0)
+        || !Finite(angle) || wrap < WrapModeTile || wrap > WrapModeClamp)
+        return InvalidParameter;
+    // The gradient runs along the angle's direction across the unit square (or the rectangle's
+    // own square when the angle is not scalable) and is then mapped onto the rectangle.
+    const double rad = double(angle) * M_PI / 180.0;
+    const double dx = std::cos(rad), dy = std::sin(rad);
+    const double sw = angleScalable ? 1.0 : w, sh = angleScalable ? 1.0 : h;
+    const double d1 = sw * dx, d2 = sh * dy, d3 = sw * dx + sh * dy;
+    const double lo = std::min({0.0, d1, d2, d3});
+    const double hi = std::max({0.0, d1, d2, d3});
+    const QPointF centre(sw / 2, sh / 2);
+    const double c = centre.x() * dx + centre.y() * dy;
+    const QPointF start = centre + QPointF(dx, dy) * (lo - c);
+    const QPointF end = centre + QPointF(dx, dy) * (hi - c);
+    QLinearGradient g(start, end);
+    g.setColorAt(0, ToQColor(color1));
+    g.setColorAt(1, ToQColor(color2));
+    switch (wrap) {
+    case WrapModeTile: g.setSpread(QGradient::RepeatSpread); break;
+    case WrapModeClamp: g.setSpread(QGradient::PadSpread); break;
+    default: g.setSpread(QGradient::ReflectSpread); break;
+    }
+    auto* b = new GpBrush;
+    b->Type = BrushTypeLinearGradient;
+    b->Cached = QBrush(g);
+    QTransform t;
+    t.translate(rect.Left, rect.Top);
+    if (angleScalable)
+        t.scale(w, h);
+    b->Cached.setTransform(t);
+    *brush = b;
+    return Ok;
+}
+
+TGPStatus GetBrushType(GpBrush* brush, TGPBrushType& type)
+{
+    if (!brush)
+        return InvalidParameter;
+    type = brush->Type;
+    return Ok;
+}
+
+TGPStatus DeleteBrush(GpBrush* brush)
+{
+    if (!brush)
+        return InvalidParameter;
+    delete brush;
+    return Ok;
+}
+
+// --- fonts ---------------------------------------------------------------------------------
+
+TGPStatus CreateFontFamilyFromName(const QString& name, GpFontFamily** family)
+{
+    if (!family)
+        return InvalidParameter;
+    if (name.trimmed().isEmpty() || name.contains(QChar(0)))
+        return FontFamilyNotFound;
+    *family = new GpFontFamily{name};
+    return Ok;
+}
+
+TGPStatus GetGenericFontFamilySansSerif(GpFontFamily** family)
+{
+    if (!family)
+        return InvalidParameter;
+    if (!QGuiApplication::instance())
+        return WrongState;
+    static const QString name = [] {
+        QFont f(QStringLiteral("Sans Serif"));
+        f.setStyleHint(QFont::SansSerif);
+        const QString resolved = QFontInfo(f).family();
+        return resolved.isEmpty() ? QStringLiteral("Sans Serif") : resolved;
+    }();
+    *family = new GpFontFamily{name};
+    return Ok;
+}
+
+TGPStatus GetFamilyName(GpFontFamily* family, QString& name)
+{
+    if (!family)
+        return InvalidParameter;
+    name = family->Name;
+    return Ok;
+}
+
+TGPStatus DeleteFontFamily(GpFontFamily* family)
+{
+    if (!family)
+        return InvalidParameter;
+    delete family;
+    return Ok;
+}
+
+TGPStatus CreateFont(GpFontFamily* family, float size, int style, TGPUnit unit, GpFont** font)
+{
+    // Sizes beyond any display are refused rather than rasterised.
+    constexpr float MaxFontSize = 16384;
+    if (!family || !font || !Finite(size) || !(size > 0) || size > MaxFontSize || (unit != UnitPoint && unit != UnitPixel)
+        || (style & ~0xF) != 0)
+        return InvalidParameter;
+    auto* f = new GpFont;
+    f->Family = family->Name;
+    f->Size = size;
+    f->Style = style;
+    f->Unit = unit;
+    QFont q(family->Name);
+    if (unit == UnitPoint)
+        q.setPointSizeF(size);
+    else
+        q.setPixelSize(std::max(1, int(std::lround(size))));
+    q.setBold(style & FontStyleBold);
+    q.setItalic(style & FontStyleItalic);
+    q.setUnderline(style & FontStyleUnderline);
+    q.setStrikeOut(style & FontStyleStrikeout);
+    f->Font = q;
+    *font = f;
+    return Ok;
+}
+
+TGPStatus DeleteFont(GpFont* font)
+{
+    if (!font)
+        return InvalidParameter;
+    delete font;
+    return Ok;
+}
+
+TGPStatus GetFontFamilyName(GpFont* font, QString& name)
+{
+    if (!font)
+        return InvalidParameter;
+    name = font->Family;
+    return Ok;
+}
+
+TGPStatus GetFontSize(GpFont* font, float& size)
+{
+    if (!font)
+        return InvalidParameter;
+    size = font->Size;
+    return Ok;
+}
+
+TGPStatus GetFontStyle(GpFont* font, int& style)
+{
+    if (!font)
+        return InvalidParameter;
+    style = font->Style;
+    return Ok;
+}
+
+TGPStatus GetFontHeight(GpFont* font, GpGraphics* graphics, float& height)
+{
+    if (!font || !ValidGraphics(graphics))
+        return InvalidParameter;
+    height = float(MetricsOf(font, graphics).lineSpacing());
+    return Ok;
+}
+
+TGPStatus GetFontQFont(GpFont* font, QFont& qfont)
+{
+    if (!font)
+        return InvalidParameter;
+    qfont = font->Font;
+    return Ok;
+}
+
+// --- string formats ------------------------------------------------------------------------
+
+TGPStatus CreateStringFormat(int flags, int, GpStringFormat** format)
+{
+    if (!format)
+        return InvalidParameter;
+    *format = new GpStringFormat{flags};
+    return Ok;
+}
+
+TGPStatus SetStringFormatAlign(GpStringFormat* format, TGPStringAlignment align)
+{
+    if (!format || align < StringAlignmentNear || align > StringAlignmentFar)
+        return InvalidParameter;
+    format->Align = align;
+    return Ok;
+}
+
+TGPStatus SetStringFormatLineAlign(GpStringFormat* format, TGPStringAlignment align)
+{
+    if (!format || align < StringAlignmentNear || align > StringAlignmentFar)
+        return InvalidParameter;
+    format->LineAlign = align;
+    return Ok;
+}
+
+TGPStatus DeleteStringFormat(GpStringFormat* format)
+{
+    if (!format)
+        return InvalidParameter;
+    delete format;
+    return Ok;
+}
+
+// --- paths ---------------------------------------------------------------------------------
+
+TGPStatus CreatePath(TGPFillMode fillMode, GpPath** path)
+{
+    if (!path || (fillMode != FillModeAlternate && fillMode != FillModeWinding))
+        return InvalidParameter;
+    auto* p = new GpPath;
+    p->FillMode = fillMode;
+    p->Path.setFillRule(fillMode == FillModeWinding ? Qt::WindingFill : Qt::OddEvenFill);
+    *path = p;
+    return Ok;
+}
+
+TGPStatus ResetPath(GpPath* path)
+{
+    if (!path)
+        return InvalidParameter;
+    path->Path.clear();
+    path->Path.setFillRule(path->FillMode == FillModeWinding ? Qt::WindingFill : Qt::OddEvenFill);
+    path->NewFigure = true;
+    return Ok;
+}
+
+TGPStatus AddPathArc(GpPath* path, float x, float y, float width, float height, float startAngle, float sweepAngle)
+{
+    if (!path || !Finite(x) || !Finite(y) || !Finite(width) || !Finite(height) || !Finite(startAngle)
+        || !Finite(sweepAngle) || width < 0 || height < 0)
+        return InvalidParameter;
+    // Angles are clockwise in y-down space; Qt's are counter-clockwise.
+    const QRectF r(x, y, width, height);
+    if (width == 0 || height == 0) {
+        // A flat ellipse: the arc is the straight run between its end points.
+        auto at = [&](float degrees) {
+            const double rad = double(degrees) * M_PI / 180.0;
+            return QPointF(x + width / 2.0 * (1 + std::cos(rad)), y + height / 2.0 * (1 + std::sin(rad)));
+        };
+        if (path->NewFigure)
+            path->Path.moveTo(at(startAngle));
+        else
+            path->Path.lineTo(at(startAngle));
+        path->Path.lineTo(at(startAngle + sweepAngle));
+        path->NewFigure = false;
+        return Ok;
+    }
+    if (path->NewFigure) {
+        path->Path.arcMoveTo(r, -startAngle);
+        path->NewFigure = false;
+    }
+    path->Path.arcTo(r, -startAngle, -sweepAngle);
+    return Ok;
+}
+
+TGPStatus ClosePathFigure(GpPath* path)
+{
+    if (!path)
+        return InvalidParameter;
+    path->Path.closeSubpath();
+    path->NewFigure = true;
+    return Ok;
+}
+
+TGPStatus GetPathWorldBounds(GpPath* path, TRectF& bounds)
+{
+    if (!path)
+        return InvalidParameter;
+    const QRectF r = path->Path.boundingRect();
+    bounds = TRectF(float(r.left()), float(r.top()), float(r.right()), float(r.bottom()));
+    return Ok;
+}
+
+TGPStatus DeletePath(GpPath* path)
+{
+    if (!path)
+        return InvalidParameter;
+    delete path;
+    return Ok;
+}
+
+// --- images --------------------------------------------------------------------------------
+
+TGPStatus CreateBitmapFromFile(const QString& fileName, GpImage** image)
+{
+    if (!image)
+        return InvalidParameter;
+    const QFileInfo info(fileName);
+    if (fileName.isEmpty() || !info.exists() || !info.isFile())
+        return FileNotFound;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        tLastError = file.errorString();
+        return Win32Error;
+    }
+    QImageReader reader(&file);
+    QImage decoded = reader.read();
+    if (decoded.isNull())
+        return UnknownImageFormat;
+    *image = new GpImage{decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied)};
+    return Ok;
+}
+
+TGPStatus CreateBitmapFromBitmap(const TBitmap* bitmap, GpImage** image)
+{
+    if (!bitmap || !image)
+        return InvalidParameter;
+    const QImage& source = bitmap->GetImage();
+    if (source.isNull())
+        return InvalidParameter;
+    *image = new GpImage{source.convertToFormat(QImage::Format_ARGB32_Premultiplied)};
+    return Ok;
+}
+
+TGPStatus CreateBitmap(int width, int height, GpImage** image)
+{
+    if (!image || width <= 0 || height <= 0)
+        return InvalidParameter;
+    QImage img(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (img.isNull())
+        return OutOfMemory;
+    img.fill(Qt::transparent);
+    *image = new GpImage{img};
+    return Ok;
+}
+
+TGPStatus GetImageWidth(GpImage* image, int& width)
+{
+    if (!image)
+        return InvalidParameter;
+    width = image->Image.width();
+    return Ok;
+}
+
+TGPStatus GetImageHeight(GpImage* image, int& height)
+{
+    if (!image)
+        return InvalidParameter;
+    height = image->Image.height();
+    return Ok;
+}
+
+TGPStatus GetImagePixel(GpImage* image, int x, int y, ARGB& color)
+{
+    if (!image || !image->Image.valid(x, y))
+        return InvalidParameter;
+    color = image->Image.pixel(x, y);
+    return Ok;
+}
+
+TGPStatus DisposeImage(GpImage* image)
+{
+    if (!image || image->DisposePending)
+        return InvalidParameter;
+    if (image->Users > 0) {
+        image->DisposePending = true;
+        return ObjectBusy;
+    }
+    delete image;
+    return Ok;
+}
+
+// --- matrices ------------------------------------------------------------------------------
+
+TGPStatus CreateMatrix(GpMatrix** matrix)
+{
+    if (!matrix)
+        return InvalidParameter;
+    *matrix = new GpMatrix;
+    return Ok;
+}
+
+TGPStatus GetMatrixElements(GpMatrix* matrix, float elements[6])
+{
+    if (!matrix || !elements)
+        return InvalidParameter;
+    const QTransform& t = matrix->Transform;
+    elements[0] = float(t.m11());
+    elements[1] = float(t.m12());
+    elements[2] = float(t.m21());
+    elements[3] = float(t.m22());
+    elements[4] = float(t.dx());
+    elements[5] = float(t.dy());
+    return Ok;
+}
+
+TGPStatus DeleteMatrix(GpMatrix* matrix)
+{
+    if (!matrix)
+        return InvalidParameter;
+    delete matrix;
+    return Ok;
+}
+
+// --- graphics ------------------------------------------------------------------------------
+
+TGPStatus CreateFromImage(GpImage* image, GpGraphics** graphics)
+{
+    if (!image || !graphics || image->DisposePending || image->Image.isNull())
+        return InvalidParameter;
+    auto painter = std::make_unique<QPainter>();
+    if (!painter->begin(&image->Image))
+        return WrongState;
+    auto* g = new GpGraphics;
+    g->Painter = painter.get();
+    g->OwnPainter = std::move(painter);
+    g->Image = image;
+    ++image->Users;
+    ApplySmoothing(g);
+    *graphics = g;
+    return Ok;
+}
+
+TGPStatus CreateFromHDC(HDC dc, GpGraphics** graphics)
+{
+    if (!dc || !graphics)
+        return InvalidParameter;
+    if (!dc->isActive())
+        return WrongState;
+    auto* g = new GpGraphics;
+    g->Painter = dc;
+    dc->save();
+    dc->resetTransform();
+    g->InitialClipping = dc->hasClipping();
+    if (g->InitialClipping)
+        g->InitialClip = dc->clipPath();
+    ApplySmoothing(g);
+    *graphics = g;
+    return Ok;
+}
+
+TGPStatus DeleteGraphics(GpGraphics* graphics)
+{
+    if (!graphics)
+        return InvalidParameter;
+    if (graphics->Painter && graphics->Painter->isActive()) {
+        for (size_t i = 0; i < graphics->States.size(); ++i)
+            graphics->Painter->restore();
+        if (graphics->OwnPainter)
+            graphics->OwnPainter->end();
+        else
+            graphics->Painter->restore();
+    }
+    ReleaseImageUser(graphics->Image);
+    delete graphics;
+    return Ok;
+}
+
+TGPStatus SetSmoothingMode(GpGraphics* graphics, TGPSmoothingMode mode)
+{
+    if (!ValidGraphics(graphics) || mode < SmoothingModeDefault || mode > SmoothingModeAntiAlias)
+        return InvalidParameter;
+    graphics->Smoothing = mode;
+    ApplySmoothing(graphics);
+    return Ok;
+}
+
+TGPStatus GetSmoothingMode(GpGraphics* graphics, TGPSmoothingMode& mode)
+{
+    if (!graphics)
+        return InvalidParameter;
+    mode = graphics->Smoothing;
+    return Ok;
+}
+
+namespace {
+
+TGPStatus FillShape(GpGraphics* g, GpBrush* brush, const std::function<void(QPainter*)>& draw)
+{
+    if (!ValidGraphics(g) || !brush)
+        return InvalidParameter;
+    QPainter* p = g->Painter;
+    const QPen oldPen = p->pen();
+    const QBrush oldBrush = p->brush();
+    p->setPen(Qt::NoPen);
+    p->setBrush(brush->Cached);
+    draw(p);
+    p->setPen(oldPen);
+    p->setBrush(oldBrush);
+    return Ok;
+}
+
+TGPStatus StrokeShape(GpGraphics* g, GpPen* pen, const std::function<void(QPainter*)>& draw)
+{
+    if (!ValidGraphics(g) || !pen)
+        return InvalidParameter;
+    QPainter* p = g->Painter;
+    const QPen oldPen = p->pen();
+    const QBrush oldBrush = p->brush();
+    p->setPen(PenOf(pen));
+    p->setBrush(Qt::NoBrush);
+    draw(p);
+    p->setPen(oldPen);
+    p->setBrush(oldBrush);
+    return Ok;
+}
+
+bool FiniteRect(float x, float y, float w, float h) { return Finite(x) && Finite(y) && Finite(w) && Finite(h); }
+
+QPolygonF ToPolygon(const TPointF* points, int count)
+{
+    QPolygonF poly;
+    poly.reserve(count);
+    for (int i = 0; i < count; ++i)
+        poly.append(QPointF(points[i].X, points[i].Y));
+    return poly;
+}
+
+} // namespace
+
+TGPStatus FillRectangle(GpGraphics* graphics, GpBrush* brush, float x, float y, float width, float height)
+{
+    if (!FiniteRect(x, y, width, height))
+        return InvalidParameter;
+    return FillShape(graphics, brush, [&](QPainter* p) { p->drawRect(QRectF(x, y, width, height)); });
+}
+
+TGPStatus DrawRectangle(GpGraphics* graphics, GpPen* pen, float x, float y, float width, float height)
+{
+    if (!FiniteRect(x, y, width, height))
+        return InvalidParameter;
+    return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawRect(QRectF(x, y, width, height)); });
+}
+
+TGPStatus FillEllipse(GpGraphics* graphics, GpBrush* brush, float x, float y, float width, float height)
+{
+    if (!FiniteRect(x, y, width, height))
+        return InvalidParameter;
+    return FillShape(graphics, brush, [&](QPainter* p) { p->drawEllipse(QRectF(x, y, width, height)); });
+}
+
+TGPStatus DrawEllipse(GpGraphics* graphics, GpPen* pen, float x, float y, float width, float height)
+{
+    if (!FiniteRect(x, y, width, height))
+        return InvalidParameter;
+    return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawEllipse(QRectF(x, y, width, height)); });
+}
+
+TGPStatus FillPolygon(GpGraphics* graphics, GpBrush* brush, const TPointF* points, int count, TGPFillMode fillMode)
+{
+    if (!points || count < 1)
+        return InvalidParameter;
+    const QPolygonF poly = ToPolygon(points, count);
+    const Qt::FillRule rule = fillMode == FillModeWinding ? Qt::WindingFill : Qt::OddEvenFill;
+    return FillShape(graphics, brush, [&](QPainter* p) { p->drawPolygon(poly, rule); });
+}
+
+TGPStatus DrawPolygon(GpGraphics* graphics, GpPen* pen, const TPointF* points, int count)
+{
+    if (!points || count < 1)
+        return InvalidParameter;
+    const QPolygonF poly = ToPolygon(points, count);
+    return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawPolygon(poly); });
+}
+
+TGPStatus DrawLine(GpGraphics* graphics, GpPen* pen, float x1, float y1, float x2, float y2)
+{
+    if (!FiniteRect(x1, y1, x2, y2))
+        return InvalidParameter;
+    return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawLine(QPointF(x1, y1), QPointF(x2, y2)); });
+}
+
+TGPStatus DrawLines(GpGraphics* graphics, GpPen* pen, const TPointF* points, int count)
+{
+    if (!points || count < 2)
+        return InvalidParameter;
+    const QPolygonF poly = ToPolygon(points, count);
+    return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawPolyline(poly); });
+}
+
+TGPStatus DrawLinesI(GpGraphics* graphics, GpPen* pen, const TPoint* points, int count)
+{
+    if (!points || count < 2)
+        return InvalidParameter;
+    QPolygonF poly;
+    poly.reserve(count);
+    for (int i = 0; i < count; ++i)
+        poly.append(QPointF(points[i].X, points[i].Y));
+    return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawPolyline(poly); });
+}
+
+TGPStatus FillPath(GpGraphics* graphics, GpBrush* brush, GpPath* path)
+{
+    if (!path)
+        return InvalidParameter;
+    return FillShape(graphics, brush, [&](QPainter* p) { p->drawPath(path->Path); });
+}
+
+TGPStatus DrawPath(GpGraphics* graphics, GpPen* pen, GpPath* path)
+{
+    if (!path)
+        return InvalidParameter;
+    return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawPath(path->Path); });
+}
+
+TGPStatus DrawString(GpGraphics* graphics, const QString& text, GpFont* font, const TRectF& layout,
+                     GpStringFormat* format, GpBrush* brush)
+{
+    if (!ValidGraphics(graphics) || !font || !brush || !FiniteRect(layout.Left, layout.Top, layout.Right, layout.Bottom))
+        return InvalidParameter;
+    if (text.isEmpty())
+        return Ok;
+    QPainter* p = graphics->Painter;
+    const QPen oldPen = p->pen();
+    const QFont oldFont = p->font();
+    p->setFont(font->Font);
+    p->setPen(QPen(brush->Cached, 0));
+    const QRectF rect(layout.Left, layout.Top, std::max(0.0f, layout.Width()), std::max(0.0f, layout.Height()));
+    int flags = TextFlags(format);
+    if (rect.width() <= 0 || rect.height() <= 0)
+        flags |= Qt::TextDontClip;
+    if (rect.width() <= 0)
+        flags &= ~Qt::TextWordWrap;
+    p->drawText(rect, flags, text);
+    p->setFont(oldFont);
+    p->setPen(oldPen);
+    return Ok;
+}
+
+TGPStatus MeasureString(GpGraphics* graphics, const QString& text, GpFont* font, const TRectF& layout,
+                        GpStringFormat* format, TRectF& bounds)
+{
+    if (!ValidGraphics(graphics) || !font || !FiniteRect(layout.Left, layout.Top, layout.Right, layout.Bottom))
+        return InvalidParameter;
+    if (text.isEmpty()) {
+        bounds = TRectF(layout.Left, layout.Top, layout.Left, layout.Top);
+        return Ok;
+    }
+    const QFontMetricsF& fm = MetricsOf(font, graphics);
+    const QRectF rect(layout.Left, layout.Top, std::max(0.0f, layout.Width()), std::max(0.0f, layout.Height()));
+    int flags = TextFlags(format) | Qt::TextDontClip;
+    QRectF r;
+    if (rect.width() <= 0 && rect.height() <= 0) {
+        const QSizeF s = fm.size(0, text);
+        r = QRectF(rect.topLeft(), s);
+    } else {
+        if (rect.width() <= 0)
+            flags &= ~Qt::TextWordWrap;
+        r = fm.boundingRect(rect, flags, text);
+    }
+    bounds = TRectF(float(r.left()), float(r.top()), float(r.right()), float(r.bottom()));
+    return Ok;
+}
+
+TGPStatus DrawImageRectI(GpGraphics* graphics, GpImage* image, int x, int y, int width, int height)
+{
+    if (!ValidGraphics(graphics) || !image || image->DisposePending)
+        return InvalidParameter;
+    if (image == graphics->Image)
+        return ObjectBusy;
+    graphics->Painter->drawImage(QRectF(x, y, width, height), image->Image);
+    return Ok;
+}
+
+TGPStatus SaveGraphics(GpGraphics* graphics, GraphicsState& state)
+{
+    if (!ValidGraphics(graphics))
+        return InvalidParameter;
+    graphics->Painter->save();
+    state = graphics->NextState++;
+    graphics->States.push_back({state, graphics->Smoothing});
+    return Ok;
+}
+
+TGPStatus RestoreGraphics(GpGraphics* graphics, GraphicsState state)
+{
+    if (!ValidGraphics(graphics))
+        return InvalidParameter;
+    auto& states = graphics->States;
+    auto it = std::find_if(states.begin(), states.end(), [&](const GpGraphics::Saved& s) { return s.State == state; });
+    if (it == states.end())
+        return Ok;
+    const TGPSmoothingMode smoothing = it->Smoothing;
+    const auto count = states.end() - it;
+    for (auto i = 0; i < count; ++i)
+        graphics->Painter->restore();
+    states.erase(it, states.end());
+    graphics->Smoothing = smoothing;
+    return Ok;
+}
+
+TGPStatus TranslateWorldTransform(GpGraphics* graphics, float dx, float dy, TGPMatrixOrder order)
+{
+    if (!ValidGraphics(graphics) || !Finite(dx) || !Finite(dy))
+        return InvalidParameter;
+    QTransform t;
+    t.translate(dx, dy);
+    graphics->Painter->setWorldTransform(order == MatrixOrderPrepend ? t * graphics->Painter->worldTransform()
+                                                                     : graphics->Painter->worldTransform() * t);
+    return Ok;
+}
+
+TGPStatus ScaleWorldTransform(GpGraphics* graphics, float sx, float sy, TGPMatrixOrder order)
+{
+    if (!ValidGraphics(graphics) || !Finite(sx) || !Finite(sy))
+        return InvalidParameter;
+    QTransform t;
+    t.scale(sx, sy);
+    graphics->Painter->setWorldTransform(order == MatrixOrderPrepend ? t * graphics->Painter->worldTransform()
+                                                                     : graphics->Painter->worldTransform() * t);
+    return Ok;
+}
+
+TGPStatus RotateWorldTransform(GpGraphics* graphics, float angle, TGPMatrixOrder order)
+{
+    if (!ValidGraphics(graphics) || !Finite(angle))
+        return InvalidParameter;
+    QTransform t;
+    t.rotate(angle);
+    graphics->Painter->setWorldTransform(order == MatrixOrderPrepend ? t * graphics->Painter->worldTransform()
+                                                                     : graphics->Painter->worldTransform() * t);
+    return Ok;
+}
+
+TGPStatus GetWorldTransform(GpGraphics* graphics, GpMatrix* matrix)
+{
+    if (!ValidGraphics(graphics) || !matrix)
+        return InvalidParameter;
+    matrix->Transform = graphics->Painter->worldTransform();
+    return Ok;
+}
+
+TGPStatus SetClipRect(GpGraphics* graphics, float x, float y, float width, float height, TGPCombineMode mode)
+{
+    if (!ValidGraphics(graphics) || !FiniteRect(x, y, width, height))
+        return InvalidParameter;
+    QPainter* p = graphics->Painter;
+    const QRectF r(x, y, width, height);
+    switch (mode) {
+    case CombineModeReplace: {
+        const QTransform world = p->worldTransform();
+        if (graphics->InitialClipping) {
+            p->resetTransform();
+            p->setClipPath(graphics->InitialClip, Qt::ReplaceClip);
+            p->setWorldTransform(world);
+            p->setClipRect(r, Qt::IntersectClip);
+        } else {
+            p->setClipRect(r, Qt::ReplaceClip);
+        }
+        return Ok;
+    }
+    case CombineModeIntersect:
+        if (p->hasClipping())
+            p->setClipRect(r, Qt::IntersectClip);
+        else
+            p->setClipRect(r, Qt::ReplaceClip);
+        return Ok;
+    case CombineModeExclude: {
+        QPainterPath current;
+        if (p->hasClipping()) {
+            current = p->clipPath();
+        } else {
+            bool invertible = false;
+            const QTransform inverse = p->worldTransform().inverted(&invertible);
+            if (!invertible)
+                return InvalidParameter;
+            QPainterPath device;
+            device.addRect(DeviceRect(graphics));
+            current = inverse.map(device);
+        }
+        QPainterPath cut;
+        cut.addRect(r);
+        p->setClipPath(current.subtracted(cut), Qt::ReplaceClip);
+        return Ok;
+    }
+    default:
+        return NotImplemented;
+    }
+}
+
+TGPStatus ResetClip(GpGraphics* graphics)
+{
+    if (!ValidGraphics(graphics))
+        return InvalidParameter;
+    QPainter* p = graphics->Painter;
+    if (graphics->InitialClipping) {
+        const QTransform world = p->worldTransform();
+        p->resetTransform();
+        p->setClipPath(graphics->InitialClip, Qt::ReplaceClip);
+        p->setWorldTransform(world);
+    } else {
+        p->setClipping(false);
+    }
+    return Ok;
+}
+
+TGPStatus GetClipBounds(GpGraphics* graphics, TRectF& bounds)
+{
+    if (!ValidGraphics(graphics))
+        return InvalidParameter;
+    QPainter* p = graphics->Painter;
+    QRectF r;
+    if (p->hasClipping()) {
+        r = p->clipBoundingRect();
+    } else {
+        bool invertible = false;
+        const QTransform inverse = p->worldTransform().inverted(&invertible);
+        r = invertible ? inverse.mapRect(DeviceRect(graphics)) : QRectF();
+    }
+    bounds = TRectF(float(r.left()), float(r.top()), float(r.right()), float(r.bottom()));
+    return Ok;
+}
+
+} // namespace kv::gfx
