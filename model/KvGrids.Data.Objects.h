@@ -20,13 +20,14 @@ public:
     public:
         virtual void DoSourceChanged() {}
         virtual void SetSource(TObject* Source);
-        virtual QStringList GetFieldNames() const = 0;
+        // Fields are the readable properties found by ReadProperties.
+        virtual QStringList GetFieldNames() const { return FProps; }
         // Empty past the end.
-        virtual QString GetFieldName(int Field) const = 0;
+        virtual QString GetFieldName(int Field) const { return PropName(Field); }
         // Case-insensitive; -1 when missing.
-        virtual int FieldToColumn(const QString& Name) const = 0;
+        virtual int FieldToColumn(const QString& Name) const { return PropIndex(Name); }
         virtual int GetRowCount() const = 0;
-        virtual int GetColumnCount() const = 0;
+        virtual int GetColumnCount() const { return static_cast<int>(FProps.size()); }
         virtual Variant GetData(int Row, int Column) const = 0;
         virtual void SetData(int Row, int Column, const Variant& Value) = 0;
         // True when the property of the column can be written.
@@ -97,11 +98,7 @@ class TKvGridObjectDataAdapter : public TKvObjectDataProvider::TKvObjectDataAdap
 {
 public:
     void DoSourceChanged() override;
-    QStringList GetFieldNames() const override { return FProps; }
-    QString GetFieldName(int Field) const override { return PropName(Field); }
-    int FieldToColumn(const QString& Name) const override { return PropIndex(Name); }
     int GetRowCount() const override { return FSource ? 1 : 0; }
-    int GetColumnCount() const override { return static_cast<int>(FProps.size()); }
     Variant GetData(int Row, int Column) const override;
     void SetData(int Row, int Column, const Variant& Value) override;
 };
@@ -111,11 +108,7 @@ class TKvGridCollectionDataAdapter : public TKvObjectDataProvider::TKvObjectData
 {
 public:
     void DoSourceChanged() override;
-    QStringList GetFieldNames() const override { return FProps; }
-    QString GetFieldName(int Field) const override { return PropName(Field); }
-    int FieldToColumn(const QString& Name) const override { return PropIndex(Name); }
     int GetRowCount() const override;
-    int GetColumnCount() const override { return static_cast<int>(FProps.size()); }
     Variant GetData(int Row, int Column) const override;
     void SetData(int Row, int Column, const Variant& Value) override;
 
@@ -128,11 +121,7 @@ class TKvGridListDataAdapter : public TKvObjectDataProvider::TKvObjectDataAdapte
 {
 public:
     void DoSourceChanged() override;
-    QStringList GetFieldNames() const override { return FProps; }
-    QString GetFieldName(int Field) const override { return PropName(Field); }
-    int FieldToColumn(const QString& Name) const override { return PropIndex(Name); }
     int GetRowCount() const override;
-    int GetColumnCount() const override { return static_cast<int>(FProps.size()); }
     Variant GetData(int Row, int Column) const override;
     void SetData(int Row, int Column, const Variant& Value) override;
 
@@ -146,11 +135,7 @@ class TKvGenericListDataAdapter : public TKvObjectDataProvider::TKvObjectDataAda
 {
 public:
     void DoSourceChanged() override;
-    QStringList GetFieldNames() const override { return FProps; }
-    QString GetFieldName(int Field) const override { return PropName(Field); }
-    int FieldToColumn(const QString& Name) const override { return PropIndex(Name); }
     int GetRowCount() const override;
-    int GetColumnCount() const override { return static_cast<int>(FProps.size()); }
     // "<ERROR>" without an element class, for a column out of range, or without "Items".
     Variant GetData(int Row, int Column) const override;
     void SetData(int Row, int Column, const Variant& Value) override;
