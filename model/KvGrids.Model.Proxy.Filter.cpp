@@ -24,8 +24,91 @@ bool TKvColumnFilter::Select(TKvColumnFilterExpressionRuntime* Runtime, TKvGridD
     if (!FExprTree)
         return false;
     Runtime->SetData(DataSource, Row, Field);
+    if (!FInPass)
+        return Evaluate(Runtime);
+    const Variant& value = Runtime->Value();
+    if (value.IsInteger()) {
+        if (const int known = FIntResults.Find(value.AsInt()); known >= 0)
+            return known != 0;
+    } else if (const auto it = FRemembered.find(value); it != FRemembered.end()) {
+        return it->second;
+    }
+    bool selected = false;
+    try {
+        selected = Evaluate(Runtime);
+    } catch (const Exception&) {
+        Remember(value, false);
+        throw;
+    }
+    return Remember(value, selected);
+}
+
+bool TKvColumnFilter::Remember(const Variant& value, bool selected)
+{
+    // Many distinct values: remembering costs more than it saves.
+    if (FIntResults.Count() + FRemembered.size() >= kMaxRemembered)
+        EndPass();
+    else if (value.IsInteger())
+        FIntResults.Insert(value.AsInt(), selected);
+    else
+        FRemembered.emplace(value, selected);
+    return selected;
+}
+
+int TKvColumnFilter::TIntResults::Find(std::int64_t key) const
+{
+    if (FKeys.empty())
+        return -1;
+    const size_t mask = FKeys.size() - 1;
+    for (size_t i = Slot(key, mask);; i = (i + 1) & mask) {
+        if (FValues[i] < 0)
+            return -1;
+        if (FKeys[i] == key)
+            return FValues[i];
+    }
+}
+
+void TKvColumnFilter::TIntResults::Insert(std::int64_t key, bool value)
+{
+    if (FKeys.empty()) {
+        FKeys.assign(2 * kMaxRemembered, 0);
+        FValues.assign(2 * kMaxRemembered, -1);
+    }
+    const size_t mask = FKeys.size() - 1;
+    size_t i = Slot(key, mask);
+    while (FValues[i] >= 0 && FKeys[i] != key)
+        i = (i + 1) & mask;
+    if (FValues[i] < 0)
+        ++FCount;
+    FKeys[i] = key;
+    FValues[i] = value ? 1 : 0;
+}
+
+void TKvColumnFilter::TIntResults::Clear()
+{
+    if (FCount > 0)
+        std::fill(FValues.begin(), FValues.end(), std::int8_t(-1));
+    FCount = 0;
+}
+
+bool TKvColumnFilter::Evaluate(TKvColumnFilterExpressionRuntime* Runtime)
+{
     const Variant result = FExprTree->Evaluate(Runtime);
     return result.IsBoolean() ? result.AsBool() : result.ToBoolean();
+}
+
+void TKvColumnFilter::BeginPass()
+{
+    FIntResults.Clear();
+    FRemembered.clear();
+    FInPass = true;
+}
+
+void TKvColumnFilter::EndPass()
+{
+    FInPass = false;
+    FIntResults.Clear();
+    FRemembered.clear();
 }
 
 // --- TKvGridFilteredItemProvider ------------------------------------------------------------
@@ -221,9 +304,17 @@ void TKvGridFilteredItemProvider::PopulateItems()
     const std::vector<TFilterList*> table = FilterTable();
     const int fixed = FSource->GetFixedCount();
     FItems.reserve(static_cast<size_t>(count));
+    for (TFilterList* list : table)
+        if (list)
+            for (const auto& filter : *list)
+                filter->BeginPass();
     for (int i = 0; i < count; ++i)
         if (Passes(i, table, fixed, data))
             FItems.push_back(i);
+    for (TFilterList* list : table)
+        if (list)
+            for (const auto& filter : *list)
+                filter->EndPass();
 }
 
 void TKvGridFilteredItemProvider::Source_Reset()

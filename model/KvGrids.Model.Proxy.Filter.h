@@ -6,6 +6,7 @@
 #include "model/KvGrids.Runtime.h"
 
 #include <map>
+#include <unordered_map>
 
 namespace kv {
 
@@ -22,11 +23,48 @@ public:
     // False without a tree (blank text); else the expression's value as a Boolean.
     bool Select(TKvColumnFilterExpressionRuntime* Runtime, TKvGridDataProvider* DataSource, int Row, int Field);
 
+    // Within one pass over the rows the column's aggregates stand still, so the result depends
+    // on the cell value alone: Select then remembers it per distinct value (up to a bound).
+    void BeginPass();
+    void EndPass();
+
 private:
     void BuildExpression();
+    bool Evaluate(TKvColumnFilterExpressionRuntime* Runtime);
+
+    struct TIdentical
+    {
+        bool operator()(const Variant& a, const Variant& b) const noexcept { return a == b; }
+    };
+    // Results for integer cells: a flat open-addressing table (the common case, and the
+    // cheapest to look up).
+    class TIntResults
+    {
+    public:
+        // -1 when unknown.
+        int Find(std::int64_t key) const;
+        void Insert(std::int64_t key, bool value);
+        size_t Count() const { return FCount; }
+        void Clear();
+
+    private:
+        static size_t Slot(std::int64_t key, size_t mask)
+        {
+            return static_cast<size_t>((static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+        }
+        std::vector<std::int64_t> FKeys;
+        std::vector<std::int8_t> FValues;
+        size_t FCount = 0;
+    };
+    static constexpr size_t kMaxRemembered = 4096;
+
+    bool Remember(const Variant& value, bool selected);
 
     QString FCriteria;
     std::unique_ptr<TKvExpressionTree> FExprTree;
+    bool FInPass = false;
+    TIntResults FIntResults;
+    std::unordered_map<Variant, bool, TVariantKeyHash, TIdentical> FRemembered;
 };
 
 class TKvGridFilteredItemProvider : public TKvGridProxyItemProvider

@@ -26,10 +26,10 @@ public:
     int GetColumn() const { return FColumn; }
 
     Variant EvaluateIdent(int Key) override;
-
-private:
     // The cell, read once per SetData.
     const Variant& Value();
+
+private:
 
     TKvGridDataProvider* FDataSource = nullptr;
     int FColumn = -1;

@@ -232,3 +232,44 @@ TEST_F(TFilterFixture, SourceChangesAndForwarding)
     EXPECT_EQ(Names(), QStringList({"a", "d", "f"}));
     EXPECT_THROW(Filtered->Exchange(0, 1), EAbstractError);
 }
+
+TEST(FilteredProvider, ResultsPerDistinctValueMatchEvaluatingEveryRow)
+{
+    // Many distinct integers (past what a pass remembers), repeated texts, and cells on which
+    // the expression fails: a pass must select exactly what evaluating each row selects.
+    auto data = MakeTable("Value,Mixed", "n,s", {});
+    for (int i = 0; i < 12000; ++i)
+        data->InsertRow(i, {i % 9000, i % 5 == 0 ? Variant(QStringLiteral("text")) : Variant(i % 11)});
+    TKvDefaultGridItemProvider source;
+    source.SetDataSource(data.get());
+    auto filtered = MakeOwned<TKvGridFilteredItemProvider>(&source);
+    filtered->AddFilter(0, QStringLiteral("value mod 3 = 0"));
+    filtered->AddFilter(1, QStringLiteral("value - 1 > 4"));
+
+    TKvColumnFilter byValue(QStringLiteral("value mod 3 = 0"));
+    TKvColumnFilter byMixed(QStringLiteral("value - 1 > 4"));
+    TKvColumnFilterExpressionRuntime runtime;
+    std::vector<int> expected;
+    for (int row = 0; row < data->GetRowCount(); ++row) {
+        bool mixed = false;
+        try {
+            mixed = byMixed.Select(&runtime, data.get(), row, 1);
+        } catch (const Exception&) {
+            mixed = false;
+        }
+        if (byValue.Select(&runtime, data.get(), row, 0) && mixed)
+            expected.push_back(row);
+    }
+    ASSERT_FALSE(expected.empty());
+    std::vector<int> rows;
+    for (int i = 0; i < filtered->GetItemCount(); ++i)
+        rows.push_back(filtered->GetItem(i)->GetDataRow());
+    EXPECT_EQ(rows, expected);
+
+    // A later change of a cell is seen: nothing is remembered between passes.
+    const int passing = expected.front();
+    ASSERT_GE(filtered->ItemOfData(passing), 0);
+    data->SetData(passing, 0, 1);
+    filtered->ApplyFilters(true);
+    EXPECT_EQ(filtered->ItemOfData(passing), -1);
+}
