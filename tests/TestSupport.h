@@ -5,6 +5,10 @@
 
 #include <QtCore/QTemporaryDir>
 #include <gtest/gtest.h>
+#include <ostream>
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 // EXPECT that statement raises exception type E with exactly the message text.
 #define KV_EXPECT_THROW_MSG(statement, E, text)                                   \

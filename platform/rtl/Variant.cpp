@@ -428,6 +428,23 @@ int VarCompareTotal(const Variant& a, const Variant& b) noexcept
     return ra < rb ? -1 : ra > rb ? 1 : 0;
 }
 
+namespace {
+int KeyFamily(TVarKind k)
+{
+    switch (k) {
+    case TVarKind::Null: return 0;
+    case TVarKind::String: return 2;
+    case TVarKind::Array: return 3;
+    default: return 1;
+    }
+}
+} // namespace
+
+bool VarKeyEqual(const Variant& a, const Variant& b) noexcept
+{
+    return KeyFamily(a.Kind()) == KeyFamily(b.Kind()) && VarCompareTotal(a, b) == 0;
+}
+
 size_t VarHash(const Variant& v) noexcept
 {
     switch (v.Kind()) {

@@ -182,8 +182,18 @@ int VarCompare(const Variant& a, const Variant& b);
 // -1, 0 or 1; never throws.
 int VarCompareTotal(const Variant& a, const Variant& b) noexcept;
 inline bool VarEquals(const Variant& a, const Variant& b) noexcept { return VarRelate(a, b) == TVarRelation::Equal; }
-// A hash consistent with VarCompareTotal for values of one kind family (numbers, text).
+// Key equality for hashing (grouping, distinct values): values of one family (Null, numbers
+// with Empty, String, Array) that VarCompareTotal finds equal. VarHash agrees with it.
+bool VarKeyEqual(const Variant& a, const Variant& b) noexcept;
 size_t VarHash(const Variant& v) noexcept;
+struct TVariantKeyHash
+{
+    size_t operator()(const Variant& v) const noexcept { return VarHash(v); }
+};
+struct TVariantKeyEqual
+{
+    bool operator()(const Variant& a, const Variant& b) const noexcept { return VarKeyEqual(a, b); }
+};
 
 Variant VarAdd(const Variant& a, const Variant& b);
 Variant VarSub(const Variant& a, const Variant& b);

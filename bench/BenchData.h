@@ -1,0 +1,111 @@
+// Benchmark data shared by the benchmark programs: rows of four fields (integer, float,
+// 12-character text from 1,000 distinct values, date-time), in our providers and in Qt models.
+#pragma once
+
+#include "model/KvGrids.Data.Simple.h"
+
+#include <QtCore/QAbstractTableModel>
+#include <QtCore/QDateTime>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kvbench {
+
+struct TColumns
+{
+    std::vector<qint64> Ints;
+    std::vector<double> Floats;
+    std::vector<QString> Texts;
+    std::vector<double> Dates;
+    int Size() const { return static_cast<int>(Ints.size()); }
+};
+
+inline TColumns MakeColumns(int rows, unsigned seed = 42)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> intDist(0, 999);
+    std::uniform_real_distribution<double> floatDist(0, 1000);
+    std::vector<QString> words;
+    for (int i = 0; i < 1000; ++i)
+        words.push_back(QStringLiteral("w%1").arg(i * 7919 % 100000, 11, 10, QLatin1Char('0')).left(12));
+    TColumns c;
+    c.Ints.reserve(rows);
+    for (int i = 0; i < rows; ++i) {
+        c.Ints.push_back(intDist(rng));
+        c.Floats.push_back(floatDist(rng));
+        c.Texts.push_back(words[static_cast<size_t>(intDist(rng))]);
+        c.Dates.push_back(45000 + intDist(rng) + floatDist(rng) / 1000);
+    }
+    return c;
+}
+
+// Owned by the caller (Free).
+inline kv::TKvSimpleDataProvider* MakeProvider(const TColumns& c)
+{
+    auto* p = kv::Create<kv::TKvSimpleDataProvider>(nullptr);
+    p->InsertColumns(0, 4, QStringLiteral("value,amount,name,when"), QStringLiteral("n,n,s,d"));
+    for (int i = 0; i < c.Size(); ++i)
+        p->InsertRow(i, {c.Ints[size_t(i)], c.Floats[size_t(i)], c.Texts[size_t(i)], kv::Variant::DateTime(c.Dates[size_t(i)])});
+    return p;
+}
+
+// The same data as a Qt table model.
+class TQtTable : public QAbstractTableModel
+{
+public:
+    explicit TQtTable(const TColumns& c) : FColumns(c) {}
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : FColumns.Size(); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 4; }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole && role != Qt::EditRole)
+            return {};
+        const auto r = static_cast<size_t>(index.row());
+        switch (index.column()) {
+        case 0: return FColumns.Ints[r];
+        case 1: return FColumns.Floats[r];
+        case 2: return FColumns.Texts[r];
+        default: return FColumns.Dates[r];
+        }
+    }
+
+private:
+    const TColumns& FColumns;
+};
+
+// Collects real times per benchmark name and prints ratios of named pairs at the end.
+class TRatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration)
+                FTimes[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    // Prints how many times faster the run named by the prefix ours was than theirs.
+    void PrintRatio(const std::string& ours, const std::string& theirs) const
+    {
+        const double a = Find(ours), b = Find(theirs);
+        if (a > 0 && b > 0)
+            std::printf("%s is %.1fx faster than %s\n", ours.c_str(), b / a, theirs.c_str());
+    }
+    double Find(const std::string& prefix) const
+    {
+        for (const auto& [name, time] : FTimes)
+            if (name == prefix || name.rfind(prefix + "/", 0) == 0)
+                return time;
+        return 0;
+    }
+    const std::map<std::string, double>& Times() const { return FTimes; }
+
+private:
+    std::map<std::string, double> FTimes;
+};
+
+} // namespace kvbench

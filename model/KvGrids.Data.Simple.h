@@ -1,0 +1,77 @@
+// A small in-memory table of variant rows with named, typed columns declared by text.
+#pragma once
+
+#include "model/KvGrids.Data.h"
+
+namespace kv {
+
+class TKvSimpleDataProvider : public TKvGridDataProvider
+{
+public:
+    explicit TKvSimpleDataProvider(TComponent* AOwner = nullptr);
+
+    int GetRowCount() const override { return static_cast<int>(FValues.size()); }
+    int GetFieldCount() const override { return FColumnCount; }
+    QStringList GetFieldNames() const override { return FFields; }
+    QString GetFieldName(int Field) const override;
+    // Case-insensitive, from the last column down.
+    int GetFieldIndex(const QString& Name) const override;
+    TKvGridValueType GetValueType(int Field) const override;
+    Variant GetData(int Row, int Field) const override;
+    void SetData(int Row, int Field, const Variant& Value) override;
+    TKvGridDataRow GetRow(int Row) const override;
+    TKvGridDataRowState GetRowState(int Row) const override { return RowStateNone; }
+    void InsertRow(int Row, const TKvGridDataRow& Values) override;
+    void RemoveRow(int Row) override;
+    // Removes the given rows (highest first) and sends one DoRowsRemoved.
+    void RemoveRows(const TKvIntegerArray& Rows) override;
+    void UpdateRow(int Row, const TKvGridDataRow& Values) override;
+    bool IsLocal() const override { return true; }
+    bool CanUpdateRow(int Row) const override { return FUpdatable; }
+    bool CanAppendRow() const override { return FInsertable; }
+    bool CanInsertRow(int Row) const override { return FInsertable; }
+    bool CanDeleteRow(int Row) const override { return FDeletable; }
+    bool CanUpdateField(int Field) const override { return true; }
+
+    // The running sum of a numeric column, kept up to date by SetData.
+    Variant GetSum(int Field) const override;
+    Variant GetMax(int Field) const override { return Variant(0); }
+    Variant GetMin(int Field) const override { return Variant(0); }
+    Variant GetMean(int Field) const override { return Variant(0); }
+    Variant GetVar(int Field) const override { return Variant(0); }
+    Variant GetStdev(int Field) const override { return Variant(0); }
+    // Sum of a numeric column over the rows, skipping null and empty cells; 0 for other columns.
+    Variant GetRangeSum(int Field, TKvRowIndices Rows) const override;
+
+    void ClearRows();
+    // Headers and Types are separated by "," or ";"; type letters "n", "d", "b", else text;
+    // a missing type repeats the previous column's type.
+    void InsertColumns(int Index, int Count, const QString& Headers, const QString& Types);
+    void InsertColumns(int Index, const QStringList& Names, const std::vector<TKvGridValueType>& Types);
+    void RemoveColumns(int Index, int Count);
+
+    bool GetInsertable() const { return FInsertable; }
+    void SetInsertable(bool Value) { FInsertable = Value; }
+    bool GetUpdatable() const { return FUpdatable; }
+    void SetUpdatable(bool Value) { FUpdatable = Value; }
+    bool GetDeletable() const { return FDeletable; }
+    void SetDeletable(bool Value) { FDeletable = Value; }
+
+private:
+    void CheckRow(int Row) const;
+    void CheckColumn(int Field) const;
+    void InsertColumnsAt(int Index, const QStringList& Names, const std::vector<TKvGridValueType>& Types);
+
+    std::vector<TKvGridDataRow> FValues;
+    int FColumnCount = 0;
+    QStringList FFields;
+    std::vector<TKvGridValueType> FTypes;
+    TVariantArray FSums;
+    TVariantArray FMinimums;
+    TVariantArray FMaximums;
+    bool FInsertable = true;
+    bool FUpdatable = true;
+    bool FDeletable = true;
+};
+
+} // namespace kv

@@ -1,0 +1,403 @@
+#include "model/KvGrids.Model.Default.h"
+
+#include <unordered_set>
+
+namespace kv {
+
+class TKvDefaultGridItemProvider::TDataListener : public TKvGridDataChangeListener
+{
+public:
+    explicit TDataListener(TKvDefaultGridItemProvider* Owner) : FOwner(Owner) {}
+    void OnDataDispose() override { FOwner->OnDataDispose(); }
+    void OnDataReset() override { FOwner->OnDataReset(); }
+    void OnDataRefresh() override { FOwner->OnDataRefresh(); }
+    void OnDataRowStateChanged(int Row) override { FOwner->OnDataRowStateChanged(Row); }
+    void OnDataRowInserted(int Row) override { FOwner->OnDataRowInserted(Row); }
+    void OnDataRowRemoved(int Row) override { FOwner->OnDataRowRemoved(Row); }
+    void OnDataRowsRemoved(const TKvIntegerArray& Rows) override { FOwner->OnDataRowsRemoved(Rows); }
+    void OnDataRowUpdated(int Row) override { FOwner->OnDataRowUpdated(Row); }
+    void OnDataValueChanged(int Row, int Field) override { FOwner->OnDataValueChanged(Row, Field); }
+
+private:
+    TKvDefaultGridItemProvider* FOwner;
+};
+
+// Row items come from chunks owned by the provider: building and clearing a million rows
+// costs no allocator round trips, and a rebuild reuses the chunks.
+class TKvDefaultGridItemProvider::TRowPool
+{
+public:
+    void* Allocate()
+    {
+        if (!FFree.empty()) {
+            void* slot = FFree.back();
+            FFree.pop_back();
+            return slot;
+        }
+        if (FUsed == kChunk) {
+            const size_t next = FStarted ? FChunk + 1 : 0;
+            if (next == FChunks.size())
+                FChunks.push_back(std::make_unique<Slot[]>(kChunk));
+            FChunk = next;
+            FStarted = true;
+            FUsed = 0;
+        }
+        return &FChunks[FChunk][FUsed++];
+    }
+    void Release(void* slot) { FFree.push_back(slot); }
+    // Every slot is free again; the chunks stay for the next build.
+    void Reset()
+    {
+        FFree.clear();
+        FStarted = false;
+        FUsed = kChunk;
+    }
+
+private:
+    static constexpr size_t kChunk = 4096;
+    struct Slot
+    {
+        alignas(TKvGridRow) std::byte Bytes[sizeof(TKvGridRow)];
+    };
+    std::vector<std::unique_ptr<Slot[]>> FChunks;
+    std::vector<void*> FFree;
+    size_t FChunk = 0;
+    size_t FUsed = kChunk;
+    bool FStarted = false;
+};
+
+TKvDefaultGridItemProvider::TKvDefaultGridItemProvider()
+    : FDataListener(Create<TDataListener>(this)), FRowPool(std::make_unique<TRowPool>())
+{
+}
+
+TKvGridRow* TKvDefaultGridItemProvider::NewRow(int DataRow)
+{
+    return new (FRowPool->Allocate()) TKvGridRow(this, DataRow);
+}
+
+void TKvDefaultGridItemProvider::FreeRow(TKvGridRow* Row)
+{
+    Row->~TKvGridRow();
+    FRowPool->Release(Row);
+}
+
+TKvDefaultGridItemProvider::~TKvDefaultGridItemProvider()
+{
+    SetDataSource(nullptr);
+    ClearRows();
+}
+
+int TKvDefaultGridItemProvider::GetFixedCount() const
+{
+    return std::clamp(FFixedCount, 0, GetItemCount());
+}
+
+TKvGridItem* TKvDefaultGridItemProvider::GetItem(int Index) const
+{
+    if (Index < 0 || Index >= GetItemCount())
+        RaiseListIndexError(Index, GetItemCount());
+    return FItems[static_cast<size_t>(Index)];
+}
+
+TKvGridItems TKvDefaultGridItemProvider::GetAllItems() const
+{
+    return TKvGridItems(FItems.begin(), FItems.end());
+}
+
+void TKvDefaultGridItemProvider::SetMaxItemCount(int Value)
+{
+    Value = std::max(Value, 0);
+    if (Value == FMaxItemCount)
+        return;
+    FMaxItemCount = Value;
+    ClearRows();
+    BuildRows();
+    FireReset();
+}
+
+void TKvDefaultGridItemProvider::ResetItems()
+{
+    Rebuild();
+    FireRefresh();
+}
+
+void TKvDefaultGridItemProvider::SetFixed(int Count, bool FixedSorting, bool FixedFiltering)
+{
+    Count = std::max(Count, 0);
+    if (Count == FFixedCount && FixedSorting == FFixedSorting)
+        return;
+    FFixedCount = Count;
+    FFixedSorting = FixedSorting;
+    if (GetSorting())
+        Rebuild();
+    FireRefresh();
+}
+
+int TKvDefaultGridItemProvider::ItemOfData(int DataRow) const
+{
+    if (DataRow < 0 || DataRow >= GetItemCount())
+        return -1;
+    if (!GetSorting())
+        return DataRow;
+    if (!FRowIndexValid) {
+        FRowIndex.assign(FItems.size(), -1);
+        for (size_t i = 0; i < FItems.size(); ++i) {
+            const int row = FItems[i]->GetDataRow();
+            if (row >= 0 && static_cast<size_t>(row) < FRowIndex.size())
+                FRowIndex[static_cast<size_t>(row)] = static_cast<int>(i);
+        }
+        FRowIndexValid = true;
+    }
+    return FRowIndex[static_cast<size_t>(DataRow)];
+}
+
+TKvGridRow* TKvDefaultGridItemProvider::FindRow(int DataRow) const
+{
+    if (GetSorting()) {
+        const int index = ItemOfData(DataRow);
+        return index < 0 ? nullptr : FItems[static_cast<size_t>(index)];
+    }
+    for (size_t i = FItems.size(); i-- > 0;)
+        if (FItems[i]->GetDataRow() == DataRow)
+            return FItems[i];
+    return nullptr;
+}
+
+void TKvDefaultGridItemProvider::Exchange(int Index1, int Index2)
+{
+    if (Index1 == Index2)
+        return;
+    if (Index1 < 0 || Index1 >= GetItemCount())
+        throw EArgumentOutOfRangeException(QStringLiteral("index1: ") + QString::number(Index1));
+    if (Index2 < 0 || Index2 >= GetItemCount())
+        throw EArgumentOutOfRangeException(QStringLiteral("index2: ") + QString::number(Index2));
+    std::swap(FItems[static_cast<size_t>(Index1)], FItems[static_cast<size_t>(Index2)]);
+    InvalidateRowIndex();
+}
+
+void TKvDefaultGridItemProvider::SetDataSource(TKvGridDataProvider* Provider)
+{
+    if (Provider == FDataSource)
+        return;
+    ClearRows();
+    if (FDataSource)
+        FDataSource->RemoveListener(FDataListener.get());
+    FDataSource = Provider;
+    if (FDataSource) {
+        FDataSource->AddListener(FDataListener.get());
+        BuildRows();
+    }
+    FireReset();
+}
+
+IntfPtr<IKvGridItemSorter> TKvDefaultGridItemProvider::GetSorter() const
+{
+    return FSorter ? FSorter : IntfPtr<IKvGridItemSorter>(GetSharedQuickSorter());
+}
+
+void TKvDefaultGridItemProvider::SetSorter(const IntfPtr<IKvGridItemSorter>& Sorter)
+{
+    if (Sorter != FSorter)
+        FSorter = Sorter;
+}
+
+void TKvDefaultGridItemProvider::OrderBy(const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
+                                         bool Refresh)
+{
+    FSortFields = Fields;
+    FSortDirections.clear();
+    for (size_t i = 0; i < Fields.size(); ++i) {
+        if (i < Directions.size())
+            FSortDirections.push_back(Directions[i]);
+        else
+            FSortDirections.push_back(Directions.empty() ? SortAscending : Directions.back());
+    }
+    // Undo the previous order: every item shows the data row of its position again.
+    for (size_t i = 0; i < FItems.size(); ++i)
+        FItems[i]->SetDataRow(static_cast<int>(i));
+    Rebuild();
+    if (Refresh)
+        FireRefresh();
+}
+
+TVariantArray TKvDefaultGridItemProvider::GetFieldDomain(int Field) const
+{
+    TVariantArray domain;
+    if (!FDataSource)
+        return domain;
+    std::unordered_set<Variant, TVariantKeyHash, TVariantKeyEqual> seen;
+    Variant previous;
+    bool first = true;
+    for (const TKvGridRow* item : FItems) {
+        Variant value = FDataSource->GetData(item->GetDataRow(), Field);
+        if (!first && VarCompareTotal(value, previous) == 0)
+            continue;
+        first = false;
+        if (seen.insert(value).second)
+            domain.push_back(value);
+        previous = std::move(value);
+    }
+    return domain;
+}
+
+// --- building -----------------------------------------------------------------------------
+
+void TKvDefaultGridItemProvider::ClearRows()
+{
+    for (TKvGridRow* item : FItems)
+        item->~TKvGridRow();
+    FItems.clear();
+    FRowPool->Reset();
+    InvalidateRowIndex();
+}
+
+void TKvDefaultGridItemProvider::Rebuild()
+{
+    ClearRows();
+    BuildRows();
+}
+
+void TKvDefaultGridItemProvider::BuildRows()
+{
+    if (!FDataSource)
+        return;
+    int n = FDataSource->GetRowCount();
+    if (FMaxItemCount > 0)
+        n = std::min(n, FMaxItemCount);
+    FItems.reserve(static_cast<size_t>(std::max(n, 0)));
+    for (int i = GetItemCount(); i < n; ++i)
+        FItems.push_back(NewRow(i));
+    InvalidateRowIndex();
+    if (!GetSorting())
+        return;
+    if (FFixedCount > 0 && !FFixedSorting) {
+        if (n > FFixedCount + 1)
+            SortRange(FFixedCount, n - 1, 0);
+    } else {
+        SortRange(0, n - 1, 0);
+    }
+}
+
+void TKvDefaultGridItemProvider::SortRange(int First, int Last, int Level)
+{
+    if (Last <= First)
+        return;
+    const IntfPtr<IKvGridItemSorter> sorter = GetSorter();
+    // A sorter that takes every key at once orders ties of one key by the next itself.
+    if (Level == 0)
+        if (auto* multi = dynamic_cast<IKvGridMultiKeySorter*>(sorter.get())) {
+            multi->RunKeys(this, FSortFields, FSortDirections, First, Last);
+            return;
+        }
+    const int field = FSortFields[static_cast<size_t>(Level)];
+    sorter->Run(this, field, FSortDirections[static_cast<size_t>(Level)], First, Last);
+    if (static_cast<size_t>(Level) + 1 >= FSortFields.size())
+        return;
+    if (field < 0 || field >= FDataSource->GetFieldCount())
+        return;
+    int start = First;
+    for (int i = First + 1; i <= Last; ++i) {
+        const int prevRow = FItems[static_cast<size_t>(i - 1)]->GetDataRow();
+        const int row = FItems[static_cast<size_t>(i)]->GetDataRow();
+        if (!FDataSource->EqualsValue(field, prevRow, row)) {
+            SortRange(start, i - 1, Level + 1);
+            start = i;
+        }
+    }
+    if (Last > start)
+        SortRange(start, Last, Level + 1);
+}
+
+bool TKvDefaultGridItemProvider::LimitBinds(int SourceRowCount) const
+{
+    return FMaxItemCount > 0 && SourceRowCount > FMaxItemCount;
+}
+
+// --- data notifications -------------------------------------------------------------------
+
+void TKvDefaultGridItemProvider::OnDataDispose()
+{
+    if (!FDataSource)
+        return;
+    // The provider is going: forget it first so that no one calls into it from the reset.
+    FDataSource = nullptr;
+    ClearRows();
+    FireReset();
+}
+
+void TKvDefaultGridItemProvider::OnDataReset()
+{
+    if (!FDataSource)
+        return;
+    Rebuild();
+    FireReset();
+}
+
+void TKvDefaultGridItemProvider::OnDataRefresh()
+{
+    if (!FDataSource)
+        return;
+    Rebuild();
+    FireRefresh();
+}
+
+void TKvDefaultGridItemProvider::OnDataRowStateChanged(int Row)
+{
+    FireItemStateChanged(ItemOfData(Row));
+}
+
+void TKvDefaultGridItemProvider::OnDataRowInserted(int Row)
+{
+    if (!FDataSource)
+        return;
+    // Sorted, past the item limit, or out of step: the list is rebuilt instead.
+    if (GetSorting() || LimitBinds(FDataSource->GetRowCount()) || Row < 0 || Row > GetItemCount()) {
+        Rebuild();
+        FireRefresh();
+        return;
+    }
+    for (size_t i = static_cast<size_t>(Row); i < FItems.size(); ++i)
+        FItems[i]->SetDataRow(FItems[i]->GetDataRow() + 1);
+    FItems.insert(FItems.begin() + Row, NewRow(Row));
+    InvalidateRowIndex();
+    FireItemInserted(Row);
+}
+
+void TKvDefaultGridItemProvider::OnDataRowRemoved(int Row)
+{
+    if (!FDataSource)
+        return;
+    if (GetSorting() || LimitBinds(FDataSource->GetRowCount() + 1) || Row < 0 || Row >= GetItemCount()) {
+        Rebuild();
+        FireRefresh();
+        return;
+    }
+    TKvGridRow* removed = FItems[static_cast<size_t>(Row)];
+    FItems.erase(FItems.begin() + Row);
+    for (size_t i = static_cast<size_t>(Row); i < FItems.size(); ++i)
+        FItems[i]->SetDataRow(static_cast<int>(i));
+    FreeRow(removed);
+    InvalidateRowIndex();
+    FireItemDeleted(Row);
+}
+
+void TKvDefaultGridItemProvider::OnDataRowsRemoved(const TKvIntegerArray& Rows)
+{
+    if (!FDataSource)
+        return;
+    Rebuild();
+    FireRefresh();
+}
+
+void TKvDefaultGridItemProvider::OnDataRowUpdated(int Row)
+{
+    FireItemUpdated(ItemOfData(Row));
+}
+
+void TKvDefaultGridItemProvider::OnDataValueChanged(int Row, int Field)
+{
+    FireItemUpdated(ItemOfData(Row));
+}
+
+} // namespace kv

@@ -1,0 +1,62 @@
+// Item sorters: order a range of a provider's items by one field through Exchange.
+#pragma once
+
+#include "model/KvGrids.Model.h"
+#include "platform/rtl/Interfaces.h"
+
+namespace kv {
+
+class IKvGridItemSorter : public virtual IInterface
+{
+public:
+    // Orders the items First..Last (inclusive) of Provider by Field.
+    virtual void Run(TKvGridItemProvider* Provider, int Field, TKvGridSortDirection Direction, int First, int Last) = 0;
+};
+
+// A sorter that orders a range by several keys at once (ties of one key by the next).
+class IKvGridMultiKeySorter : public virtual IInterface
+{
+public:
+    virtual void RunKeys(TKvGridItemProvider* Provider, const TKvIntegerArray& Fields,
+                         const TKvGridSortDirections& Directions, int First, int Last) = 0;
+};
+
+class TKvGridItemSorter : public TInterfacedObject, public IKvGridItemSorter
+{
+};
+
+// Leaves the rows in data order.
+class TKvGridItemNullSorter : public TKvGridItemSorter
+{
+public:
+    void Run(TKvGridItemProvider*, int, TKvGridSortDirection, int, int) override {}
+};
+
+// Reads each key once into a contiguous array and sorts there (stable: ties keep their
+// order); the items are then permuted with Exchange. The order is the total variant order
+// of Variant.h, the order of TKvGridDataProvider::CompareValue. A field outside the data
+// source's fields leaves the range as it is.
+class TKvGridItemQuickSorter : public TKvGridItemSorter, public IKvGridMultiKeySorter
+{
+public:
+    void Run(TKvGridItemProvider* Provider, int Field, TKvGridSortDirection Direction, int First, int Last) override;
+    void RunKeys(TKvGridItemProvider* Provider, const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
+                 int First, int Last) override;
+};
+
+class TKvGridItemStraightSorter : public TKvGridItemSorter
+{
+public:
+    void Run(TKvGridItemProvider*, int, TKvGridSortDirection, int, int) override {}
+};
+
+class TKvGridItemRandomSorter : public TKvGridItemSorter
+{
+public:
+    void Run(TKvGridItemProvider*, int, TKvGridSortDirection, int, int) override {}
+};
+
+// The process-wide quick sorter, created on first use.
+IKvGridItemSorter* GetSharedQuickSorter();
+
+} // namespace kv

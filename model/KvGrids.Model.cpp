@@ -1,0 +1,146 @@
+#include "model/KvGrids.Model.h"
+
+namespace kv {
+
+// --- TKvGridItem --------------------------------------------------------------------------
+
+TKvGridItem::TKvGridItem(TKvGridItemProvider* Provider) : FProvider(Provider)
+{
+    if (!Provider)
+        throw Exception(QStringLiteral("Provider is null"));
+}
+
+Variant TKvGridItem::GetData(int Field) const
+{
+    const int row = GetDataRow();
+    if (Field < 0 || row < 0)
+        return Variant();
+    TKvGridDataProvider* source = GetDataSource();
+    return source ? source->GetData(row, Field) : Variant();
+}
+
+int TKvGridItem::GetLevel() const
+{
+    int level = 0;
+    for (const TKvGridItem* p = FParent; p; p = p->FParent)
+        ++level;
+    return level;
+}
+
+TKvGridDataProvider* TKvGridItem::GetDataSource() const
+{
+    return FProvider->GetDataSource();
+}
+
+TKvGridDataRowState TKvGridItem::GetRowState() const
+{
+    const int row = GetDataRow();
+    if (row < 0)
+        return RowStateNone;
+    TKvGridDataProvider* source = GetDataSource();
+    return source ? source->GetRowState(row) : RowStateNone;
+}
+
+bool TKvGridItem::CanVisible() const
+{
+    return FParent && FParent->GetExpanded();
+}
+
+void TKvGridItem::MakeVisible()
+{
+    for (TKvGridItem* item = this; !item->CanVisible() && item->FParent && !item->FParent->GetExpanded();
+         item = item->FParent)
+        item->FParent->SetExpanded(true);
+}
+
+// --- TKvGridItemProvider ------------------------------------------------------------------
+
+void TKvGridItemProvider::AddListener(TKvGridItemChangeListener* Listener)
+{
+    if (!Listener)
+        throw EArgumentNilException(QStringLiteral("listener"));
+    FListeners.Add(Listener);
+}
+
+void TKvGridItemProvider::RemoveListener(TKvGridItemChangeListener* Listener)
+{
+    FListeners.Remove(Listener);
+}
+
+Variant TKvGridItemProvider::GetData(int Index, int Field) const
+{
+    TKvGridDataProvider* source = GetDataSource();
+    KV_ASSERT(source, "DataSource is nil");
+    return source->GetData(GetItem(Index)->GetDataRow(), Field);
+}
+
+void TKvGridItemProvider::SetData(int Index, int Field, const Variant& Value)
+{
+    TKvGridDataProvider* source = GetDataSource();
+    KV_ASSERT(source, "DataSource is nil");
+    source->SetData(GetItem(Index)->GetDataRow(), Field, Value);
+}
+
+void TKvGridItemProvider::CheckItem(int Index, bool Checked)
+{
+    TKvGridItem* item = GetItem(Index);
+    if (!item)
+        throw EArgumentNilException(QStringLiteral("item is nil"));
+    if (item->FChecked == Checked)
+        return;
+    item->FChecked = Checked;
+    FireItemChecked(Index);
+}
+
+void TKvGridItemProvider::ResetItemsChecked(int Field, bool Refresh)
+{
+    TKvGridDataProvider* source = GetDataSource();
+    if (!source || Field < 0 || Field >= source->GetFieldCount())
+        return;
+    const int count = GetItemCount();
+    for (int i = 0; i < count; ++i) {
+        const int row = GetItem(i)->GetDataRow();
+        if (row < 0)
+            continue;
+        CheckItem(i, source->GetData(row, Field).IsTrue());
+    }
+    if (Refresh)
+        FireRefresh();
+}
+
+void TKvGridItemProvider::FireReset()
+{
+    FListeners.Notify([](TKvGridItemChangeListener* l) { l->Reset(); });
+}
+
+void TKvGridItemProvider::FireRefresh()
+{
+    FListeners.Notify([](TKvGridItemChangeListener* l) { l->Refresh(); });
+}
+
+void TKvGridItemProvider::FireItemInserted(int Index)
+{
+    FListeners.Notify([Index](TKvGridItemChangeListener* l) { l->ItemInserted(Index); });
+}
+
+void TKvGridItemProvider::FireItemDeleted(int Index)
+{
+    FListeners.Notify([Index](TKvGridItemChangeListener* l) { l->ItemDeleted(Index); });
+}
+
+void TKvGridItemProvider::FireItemUpdated(int Index)
+{
+    FListeners.Notify([Index](TKvGridItemChangeListener* l) { l->ItemUpdated(Index); });
+}
+
+void TKvGridItemProvider::FireItemChecked(int Index)
+{
+    FListeners.Notify([Index](TKvGridItemChangeListener* l) { l->ItemChecked(Index); });
+}
+
+void TKvGridItemProvider::FireItemStateChanged(int Index)
+{
+    FListeners.Notify([Index](TKvGridItemChangeListener* l) { l->ItemStateChanged(Index); });
+}
+
+} // namespace kv

@@ -1,0 +1,166 @@
+// Items and the item-provider base: the ordered list of items that a grid shows.
+#pragma once
+
+#include "model/KvGrids.Data.h"
+#include "platform/rtl/Sets.h"
+
+#include <vector>
+
+namespace kv {
+
+enum TKvGridItemState { ItemNormal = 0, ItemFocused = 1, ItemUpdating = 2, ItemInserting = 3 };
+enum TKvGridSortDirection { SortAscending = 0, SortDescending = 1 };
+enum TKvGridGroupExpandedStyle { ExpandedBoth, ExpandedHeader, ExpandedFooter };
+enum TKvGridGroupCollapsedStyle { CollapsedHeader, CollapsedFooter, CollapsedBoth };
+enum TKvGridSearchOption { SearchCaseSensitive, SearchPartialMatch };
+using TKvGridSearchOptions = TSet<TKvGridSearchOption>;
+using TKvGridSortDirections = std::vector<TKvGridSortDirection>;
+
+class TKvGridItemProvider;
+class TKvGridGroupItem;
+
+class TKvGridItem : public TObject
+{
+public:
+    // Raises Exception "Provider is null" without a provider.
+    explicit TKvGridItem(TKvGridItemProvider* Provider);
+
+    virtual bool GetLeaf() const { return true; }
+    // -1 for items that are not data rows.
+    virtual int GetDataRow() const { return -1; }
+    virtual TKvGridItemState GetItemState() const { return ItemNormal; }
+    // The data source's value of this item's row; unassigned for a negative field or an
+    // item that is not a data row.
+    virtual Variant GetData(int Field) const;
+
+    TKvGridItemProvider* GetProvider() const { return FProvider; }
+    TKvGridGroupItem* GetParent() const { return FParent; }
+    int GetLevel() const;
+    TKvGridDataProvider* GetDataSource() const;
+    TKvGridDataRowState GetRowState() const;
+    // True when the item has a parent and the parent is expanded.
+    bool CanVisible() const;
+    // Expands collapsed parents up the chain.
+    void MakeVisible();
+    bool GetChecked() const { return FChecked; }
+
+protected:
+    TKvGridItemProvider* FProvider;
+    TKvGridGroupItem* FParent = nullptr;
+    bool FChecked = false;
+
+    friend class TKvGridGroupItem;
+    friend class TKvGridItemProvider;
+};
+
+using TKvGridItems = std::vector<TKvGridItem*>;
+
+class TKvGridGroupItem : public TKvGridItem
+{
+public:
+    using TKvGridItem::TKvGridItem;
+
+    bool GetLeaf() const override { return false; }
+    virtual int GetField() const = 0;
+    virtual int GetCount() const = 0;
+    virtual TKvGridItem* GetItem(int Index) const = 0;
+    virtual bool GetExpanded() const = 0;
+    virtual void SetExpanded(bool Value) = 0;
+    virtual TKvGridItem* GetFirstItem() const = 0;
+    virtual int GetDescendantCount() const = 0;
+    virtual int GetRowCount() const = 0;
+    virtual double GetSum(int Field) = 0;
+    virtual double GetMax(int Field) = 0;
+    virtual double GetMin(int Field) = 0;
+    virtual double GetMean(int Field) = 0;
+    virtual double GetVar(int Field) = 0;
+    virtual double GetStdev(int Field) = 0;
+
+protected:
+    void AttachChild(TKvGridItem* Item) { Item->FParent = this; }
+    static void DetachChild(TKvGridItem* Item) { Item->FParent = nullptr; }
+};
+
+class TKvGridGroupFooter : public TKvGridItem
+{
+public:
+    using TKvGridItem::TKvGridItem;
+    virtual bool GetExpandable() const = 0;
+};
+
+class TKvGridItemChangeListener : public TObject
+{
+public:
+    virtual void Reset() = 0;
+    virtual void Refresh() = 0;
+    virtual void ItemInserted(int Index) = 0;
+    virtual void ItemDeleted(int Index) = 0;
+    virtual void ItemUpdated(int Index) = 0;
+    virtual void ItemChecked(int Index) = 0;
+    virtual void ItemStateChanged(int Index) = 0;
+};
+
+class TKvGridItemProvider : public TObject
+{
+public:
+    TKvGridItemProvider() = default;
+
+    virtual TKvGridDataProvider* GetDataSource() const = 0;
+    virtual int GetFixedCount() const = 0;
+    virtual int GetMaxItemCount() const = 0;
+    virtual void SetMaxItemCount(int Value) = 0;
+    virtual int GetItemCount() const = 0;
+    virtual int GetRowCount() const { return GetItemCount(); }
+    virtual TKvGridItem* GetItem(int Index) const = 0;
+    // Raises EArgumentNilException "listener" for nil; ignores a duplicate.
+    virtual void AddListener(TKvGridItemChangeListener* Listener);
+    virtual void RemoveListener(TKvGridItemChangeListener* Listener);
+    virtual void ResetItems() = 0;
+    virtual void SetFixed(int Count, bool FixedSorting, bool FixedFiltering) = 0;
+    // Item index showing DataRow, or -1.
+    virtual int ItemOfData(int DataRow) const = 0;
+    virtual void Exchange(int Index1, int Index2) = 0;
+    virtual bool CanUpdate(int Index, int Field) const { return false; }
+    virtual bool CanInsert(int Index) const { return false; }
+    virtual bool CanDelete(int Index) const { return false; }
+    virtual TKvGridItems GetAllItems() const { return {}; }
+    virtual int FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
+                         int StartIndex, int EndIndex) const
+    {
+        return -1;
+    }
+    virtual int FindItem(const Variant& Value, TKvGridSearchOptions Options, int StartIndex, int EndIndex) const
+    {
+        return -1;
+    }
+
+    virtual Variant GetData(int Index, int Field) const;
+    virtual void SetData(int Index, int Field, const Variant& Value);
+    virtual void ResetItemsChecked(int Field, bool Refresh);
+    virtual void CheckItem(int Index, bool Checked);
+
+    void FireReset();
+    void FireRefresh();
+    void FireItemInserted(int Index);
+    void FireItemDeleted(int Index);
+    void FireItemUpdated(int Index);
+    void FireItemChecked(int Index);
+    void FireItemStateChanged(int Index);
+
+protected:
+    bool HasListener(const TKvGridItemChangeListener* Listener) const { return FListeners.Contains(Listener); }
+
+private:
+    TListenerList<TKvGridItemChangeListener> FListeners;
+};
+
+// Streams as a child of the component that owns it.
+class TKvGridItemConsumer : public TComponent
+{
+public:
+    using TComponent::TComponent;
+    bool HasParent() const override { return true; }
+    TComponent* GetParentComponent() const override { return GetOwner(); }
+};
+
+} // namespace kv

@@ -1,0 +1,114 @@
+#include "ModelTestSupport.h"
+#include "TestSupport.h"
+
+using namespace kv;
+using namespace kvtest;
+
+TEST(SimpleProvider, ColumnsFromText)
+{
+    TOwned<TKvSimpleDataProvider> t(Create<TKvSimpleDataProvider>(nullptr));
+    t->InsertColumns(0, 2, QStringLiteral("Name,Value"), QString());
+    EXPECT_EQ(t->GetFieldNames(), (QStringList{QStringLiteral("Name"), QStringLiteral("Value")}));
+    EXPECT_EQ(t->GetValueType(0), ValueTypeText);
+    EXPECT_EQ(t->GetValueType(1), ValueTypeText);
+    EXPECT_EQ(t->GetFieldIndex(QStringLiteral("name")), 0);
+    EXPECT_EQ(t->GetFieldIndex(QStringLiteral("nothing")), -1);
+    EXPECT_EQ(t->GetFieldName(5), QString());
+    EXPECT_EQ(t->GetValueType(5), ValueTypeText);
+
+    TOwned<TKvSimpleDataProvider> n(Create<TKvSimpleDataProvider>(nullptr));
+    n->InsertColumns(0, 3, QStringLiteral("a;b;c"), QStringLiteral("n"));
+    for (int f = 0; f < 3; ++f)
+        EXPECT_EQ(n->GetValueType(f), ValueTypeNumeric);
+    n->InsertColumns(1, 2, QStringLiteral(" X , when "), QStringLiteral("B,D"));
+    EXPECT_EQ(n->GetFieldNames(), (QStringList{"a", "X", "when", "b", "c"}));
+    EXPECT_EQ(n->GetValueType(1), ValueTypeBool);
+    EXPECT_EQ(n->GetValueType(2), ValueTypeDateTime);
+    // Duplicate names: the last column wins.
+    n->InsertColumns(5, 1, QStringLiteral("A"), QString());
+    EXPECT_EQ(n->GetFieldIndex(QStringLiteral("a")), 5);
+
+    KV_EXPECT_THROW_MSG(n->InsertColumns(0, 3, QStringLiteral("a,,b"), QString()), Exception,
+                        "Field name should not be empty[1]: ");
+    KV_EXPECT_THROW_MSG(n->InsertColumns(0, 3, QStringLiteral("a,b"), QString()), EArgumentException,
+                        "headers count must be larger than or equals to count.");
+    KV_EXPECT_THROW_MSG(n->InsertColumns(7, 1, QStringLiteral("z"), QString()), EArgumentOutOfRangeException,
+                        "Column 7 is invalid index.");
+    EXPECT_EQ(n->GetFieldCount(), 6);
+}
+
+TEST(SimpleProvider, RowsAndNotifications)
+{
+    auto t = MakeTable(QStringLiteral("A,B,C"), QStringLiteral("s,n,s"), {});
+    TDataRecorder rec;
+    t->AddListener(&rec);
+    t->InsertRow(0, {QStringLiteral("x"), 1});
+    EXPECT_TRUE(t->GetData(0, 2).IsEmpty());
+    t->InsertRow(1, {QStringLiteral("y"), 2, QStringLiteral("z")});
+    t->InsertRow(0, {QStringLiteral("w"), 0, QString()});
+    t->SetData(1, 1, 1); // same value: nothing
+    t->SetData(1, 1, 5);
+    t->UpdateRow(2, {QStringLiteral("Y")});
+    t->RemoveRow(0);
+    EXPECT_EQ(rec.Events, (QStringList{"inserted 0", "inserted 1", "inserted 0", "value 1,1", "updated 2", "removed 0"}));
+    EXPECT_EQ(t->GetRow(1), (TKvGridDataRow{QStringLiteral("Y"), 2, QStringLiteral("z")}));
+    t->UpdateRow(1, {});
+    EXPECT_TRUE(t->GetData(1, 0).IsEmpty());
+
+    KV_EXPECT_THROW_MSG(t->GetData(2, 0), EArgumentOutOfRangeException, "Row 2 is invalid index.");
+    KV_EXPECT_THROW_MSG(t->GetData(0, 3), EArgumentOutOfRangeException, "Column 3 is invalid index.");
+    KV_EXPECT_THROW_MSG(t->SetData(-1, 0, 1), EArgumentOutOfRangeException, "Row -1 is invalid index.");
+    KV_EXPECT_THROW_MSG(t->InsertRow(3, {}), EArgumentOutOfRangeException, "Row 3 is invalid index.");
+
+    rec.Events.clear();
+    t->InsertRow(2, {QStringLiteral("a")});
+    t->InsertRow(3, {QStringLiteral("b")});
+    t->RemoveRows({3, 0, 3});
+    EXPECT_EQ(rec.Events.last(), QStringLiteral("rows removed 0,3"));
+    EXPECT_EQ(t->GetRowCount(), 2);
+    t->ClearRows();
+    EXPECT_EQ(rec.Events.last(), QStringLiteral("reset"));
+    EXPECT_EQ(t->GetRowCount(), 0);
+    t->RemoveRow(0); // empty table: nothing happens
+    EXPECT_EQ(t->GetFieldCount(), 3);
+    t->RemoveListener(&rec);
+}
+
+TEST(SimpleProvider, SumsFollowValueChangesAndSkipNulls)
+{
+    auto t = MakeTable(QStringLiteral("N,T"), QStringLiteral("n,s"), {{Variant(), QStringLiteral("a")}, {Variant(), QStringLiteral("b")}, {Variant(), QString()}});
+    TDataRecorder rec;
+    t->AddListener(&rec);
+    t->SetData(0, 0, 10);
+    t->SetData(1, 0, 2.5);
+    t->SetData(0, 0, 4);
+    EXPECT_DOUBLE_EQ(t->GetSum(0).ToDouble(), 6.5);
+    // A value that is not a number still lands and is announced.
+    t->SetData(2, 0, QStringLiteral("n/a"));
+    EXPECT_EQ(rec.Events.last(), QStringLiteral("value 2,0"));
+    t->SetData(2, 0, Variant::Null());
+    EXPECT_DOUBLE_EQ(t->GetSum(0).ToDouble(), 6.5);
+    const int rows[] = {0, 1, 2};
+    EXPECT_DOUBLE_EQ(t->GetRangeSum(0, rows).ToDouble(), 6.5);
+    EXPECT_TRUE(t->GetRangeSum(1, rows) == Variant(0));
+    EXPECT_TRUE(t->GetMax(0) == Variant(0));
+    t->RemoveListener(&rec);
+}
+
+TEST(SimpleProvider, RemoveColumnsKeepsNamesTypesAndValuesAligned)
+{
+    auto t = MakeTable(QStringLiteral("A,B,C,D"), QStringLiteral("s,n,b,d"),
+                       {{QStringLiteral("a"), 1, true, Variant::DateTime(2)}});
+    t->RemoveColumns(1, 2);
+    EXPECT_EQ(t->GetFieldCount(), 2);
+    EXPECT_EQ(t->GetFieldNames(), (QStringList{"A", "D"}));
+    EXPECT_EQ(t->GetValueType(1), ValueTypeDateTime);
+    EXPECT_TRUE(t->GetData(0, 1).IsDateTime());
+    EXPECT_EQ(t->GetFieldIndex(QStringLiteral("B")), -1);
+    t->RemoveColumns(1, 10);
+    EXPECT_EQ(t->GetFieldCount(), 1);
+    KV_EXPECT_THROW_MSG(t->RemoveColumns(1, 1), EArgumentOutOfRangeException, "Column 1 is invalid index.");
+    EXPECT_TRUE(t->CanUpdateRow(0));
+    t->SetUpdatable(false);
+    EXPECT_FALSE(t->CanUpdateRow(0));
+}

@@ -1,0 +1,199 @@
+#include "TestSupport.h"
+#include "platform/rtl/DateUtils.h"
+#include "platform/rtl/Variant.h"
+
+#include <clocale>
+#include <cmath>
+#include <limits>
+
+using namespace kv;
+
+namespace {
+int Cmp(const Variant& a, const Variant& b) { return VarCompareTotal(a, b); }
+}
+
+TEST(Variant, KindsCopyAndIdentity)
+{
+    Variant s(QStringLiteral("abc"));
+    Variant copy = s;
+    Variant moved = std::move(copy);
+    EXPECT_TRUE(moved.IsString());
+    EXPECT_EQ(moved.AsString(), QStringLiteral("abc"));
+    EXPECT_TRUE(copy.IsEmpty());
+
+    // Identity is kind and value: 1 and 1.0 relate as equal but are not the same value.
+    EXPECT_TRUE(VarEquals(Variant(1), Variant(1.0)));
+    EXPECT_FALSE(Variant(1) == Variant(1.0));
+    EXPECT_TRUE(Variant::Null() == Variant::Null());
+    EXPECT_FALSE(Variant::Null() == Variant());
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_TRUE(Variant(nan) == Variant(nan));
+
+    Variant arr = Variant::Array({1, "two", 3.5}, 1);
+    EXPECT_EQ(arr.ArrayLowBound(), 1);
+    EXPECT_EQ(arr.ArrayHighBound(), 3);
+    EXPECT_EQ(arr.ArrayItem(2).AsString(), QStringLiteral("two"));
+    EXPECT_THROW(arr.ArrayItem(0), EVariantError);
+    EXPECT_THROW(arr.ArrayItem(4), EVariantError);
+    Variant arrCopy = arr;
+    EXPECT_TRUE(arrCopy == arr);
+}
+
+TEST(Variant, RelationAcrossKinds)
+{
+    EXPECT_EQ(VarRelate(Variant(1), Variant(2)), TVarRelation::Less);
+    EXPECT_EQ(VarRelate(Variant(2.5), Variant(2)), TVarRelation::Greater);
+    EXPECT_EQ(VarRelate(Variant(true), Variant(1)), TVarRelation::Equal);
+    EXPECT_EQ(VarRelate(Variant::DateTime(10), Variant(10)), TVarRelation::Equal);
+    // Text against numbers reads the text as a number.
+    EXPECT_EQ(VarRelate(Variant("11"), Variant(10)), TVarRelation::Greater);
+    EXPECT_EQ(VarRelate(Variant(" 2.5 "), Variant(2.5)), TVarRelation::Equal);
+    EXPECT_EQ(VarRelate(Variant("abc"), Variant(10)), TVarRelation::Unordered);
+    // Strings compare case-sensitively.
+    EXPECT_EQ(VarRelate(Variant("B"), Variant("a")), TVarRelation::Less);
+    // Null equals null and is below everything; empty acts as 0 or ''.
+    EXPECT_EQ(VarRelate(Variant::Null(), Variant::Null()), TVarRelation::Equal);
+    EXPECT_EQ(VarRelate(Variant::Null(), Variant(-1000)), TVarRelation::Less);
+    EXPECT_EQ(VarRelate(Variant::Null(), Variant()), TVarRelation::Less);
+    EXPECT_EQ(VarRelate(Variant(), Variant(0)), TVarRelation::Equal);
+    EXPECT_EQ(VarRelate(Variant(), Variant("")), TVarRelation::Equal);
+    EXPECT_EQ(VarRelate(Variant(), Variant("a")), TVarRelation::Less);
+    // 64-bit integers compare exactly.
+    const std::int64_t big = (std::int64_t(1) << 62) + 1;
+    EXPECT_EQ(VarRelate(Variant(big), Variant(big - 1)), TVarRelation::Greater);
+}
+
+TEST(Variant, StrictAndTotalFaces)
+{
+    EXPECT_THROW(VarCompare(Variant("abc"), Variant(1)), EVariantError);
+    EXPECT_EQ(VarCompare(Variant("2"), Variant(1)), 1);
+    // The total face orders unordered values by kind and never throws.
+    EXPECT_EQ(Cmp(Variant(5), Variant("abc")), -1);
+    EXPECT_EQ(Cmp(Variant("abc"), Variant(5)), 1);
+    EXPECT_EQ(Cmp(Variant::Array({1}), Variant("x")), 1);
+    // NaN equals NaN and sorts above numbers, so a sort stays sound.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(Cmp(Variant(nan), Variant(nan)), 0);
+    EXPECT_EQ(Cmp(Variant(nan), Variant(1e300)), 1);
+    EXPECT_EQ(Cmp(Variant(-1e300), Variant(nan)), -1);
+    EXPECT_EQ(Cmp(Variant(-0.0), Variant(0.0)), 0);
+}
+
+TEST(Variant, Arithmetic)
+{
+    EXPECT_TRUE(VarAdd(Variant(2), Variant(3)) == Variant(5));
+    EXPECT_TRUE(VarAdd(Variant("ab"), Variant("cd")) == Variant("abcd"));
+    EXPECT_TRUE(VarAdd(Variant("2"), Variant(3)) == Variant(5));
+    EXPECT_TRUE(VarAdd(Variant(2), Variant(0.5)) == Variant(2.5));
+    EXPECT_THROW(VarSub(Variant("text"), Variant(1)), EVariantError);
+    // Integers stay integers, promoted to double on overflow.
+    EXPECT_TRUE(VarMul(Variant(6), Variant(7)) == Variant(42));
+    const std::int64_t max = std::numeric_limits<std::int64_t>::max();
+    const Variant overflow = VarAdd(Variant(max), Variant(1));
+    EXPECT_TRUE(overflow.IsDouble());
+    EXPECT_DOUBLE_EQ(overflow.AsDouble(), 9223372036854775808.0);
+    // "/" always gives a double; div and mod work on integers.
+    EXPECT_TRUE(VarDiv(Variant(7), Variant(2)) == Variant(3.5));
+    EXPECT_TRUE(VarIntDiv(Variant(7), Variant(2)) == Variant(3));
+    EXPECT_TRUE(VarMod(Variant(-7), Variant(3)) == Variant(-1));
+    EXPECT_THROW(VarDiv(Variant(1), Variant(0)), EDivByZero);
+    EXPECT_THROW(VarIntDiv(Variant(1), Variant(0)), EDivByZero);
+    EXPECT_THROW(VarMod(Variant(1), Variant(0)), EDivByZero);
+    // Null propagates.
+    EXPECT_TRUE(VarAdd(Variant::Null(), Variant(1)).IsNull());
+    EXPECT_TRUE(VarMul(Variant(1), Variant::Null()).IsNull());
+    // Date-times.
+    const Variant day = Variant::DateTime(EncodeDate(2024, 2, 28));
+    const Variant next = VarAdd(day, Variant(1));
+    EXPECT_TRUE(next.IsDateTime());
+    EXPECT_EQ(next.ToString(), QStringLiteral("2024-02-29"));
+    const Variant span = VarSub(next, day);
+    EXPECT_TRUE(span.IsDouble());
+    EXPECT_DOUBLE_EQ(span.AsDouble(), 1.0);
+    // Shifts: shr is a logical right shift.
+    EXPECT_TRUE(VarShl(Variant(1), Variant(4)) == Variant(16));
+    EXPECT_TRUE(VarShr(Variant(256), Variant(4)) == Variant(16));
+    EXPECT_TRUE(VarShr(Variant(-1), Variant(60)) == Variant(15));
+    EXPECT_TRUE(VarNeg(Variant(5)) == Variant(-5));
+}
+
+TEST(Variant, LogicalAndBitwise)
+{
+    EXPECT_TRUE(VarAnd(Variant(true), Variant(false)) == Variant(false));
+    EXPECT_TRUE(VarOr(Variant(true), Variant(false)) == Variant(true));
+    EXPECT_TRUE(VarXor(Variant(true), Variant(true)) == Variant(false));
+    EXPECT_TRUE(VarNot(Variant(true)) == Variant(false));
+    EXPECT_TRUE(VarAnd(Variant(12), Variant(10)) == Variant(8));
+    EXPECT_TRUE(VarOr(Variant(12), Variant(10)) == Variant(14));
+    EXPECT_TRUE(VarXor(Variant(12), Variant(10)) == Variant(6));
+    EXPECT_TRUE(VarNot(Variant(0)) == Variant(-1));
+    EXPECT_TRUE(VarAnd(Variant::Null(), Variant(true)).IsNull());
+    EXPECT_THROW(VarAnd(Variant("x"), Variant(1)), EVariantError);
+}
+
+TEST(Variant, Conversions)
+{
+    EXPECT_EQ(Variant().ToString(), QString());
+    EXPECT_EQ(Variant::Null().ToString(), QString());
+    EXPECT_EQ(Variant(true).ToString(), QStringLiteral("True"));
+    EXPECT_EQ(Variant(0.1).ToString(), QStringLiteral("0.1"));
+    EXPECT_EQ(Variant(1.0 / 3).ToDouble(), Variant(Variant(1.0 / 3).ToString()).ToDouble());
+    EXPECT_EQ(Variant(std::int64_t(-42)).ToString(), QStringLiteral("-42"));
+
+    EXPECT_TRUE(Variant(" TRUE ").ToBoolean());
+    EXPECT_FALSE(Variant("false").ToBoolean());
+    EXPECT_TRUE(Variant("2").ToBoolean());
+    EXPECT_THROW(Variant("maybe").ToBoolean(), EVariantError);
+    EXPECT_FALSE(Variant("maybe").IsTrue());
+    EXPECT_FALSE(Variant::Null().IsTrue());
+    EXPECT_FALSE(Variant().IsTrue());
+    EXPECT_TRUE(Variant(3).IsTrue());
+
+    // Doubles round half to even.
+    EXPECT_EQ(Variant(2.5).ToInt64(), 2);
+    EXPECT_EQ(Variant(3.5).ToInt64(), 4);
+    EXPECT_EQ(Variant(-2.5).ToInt64(), -2);
+    EXPECT_EQ(Variant("7").ToInt(), 7);
+    EXPECT_THROW(Variant(std::int64_t(1) << 40).ToInt(), EVariantError);
+    EXPECT_THROW(Variant(1e300).ToInt64(), EVariantError);
+    EXPECT_THROW(Variant::Null().ToDouble(), EVariantError);
+    EXPECT_THROW(Variant("1,5").ToDouble(), EVariantError);
+}
+
+TEST(Variant, TextReadsWithPointWhateverTheLocale)
+{
+    const char* old = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = old ? old : "C";
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
+    EXPECT_DOUBLE_EQ(Variant("2.5").ToDouble(), 2.5);
+    EXPECT_EQ(Variant(2.5).ToString(), QStringLiteral("2.5"));
+    EXPECT_EQ(VarRelate(Variant("10.5"), Variant(10)), TVarRelation::Greater);
+    QLocale::setDefault(QLocale::c());
+    std::setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(Variant, HashAgreesWithKeyEquality)
+{
+    EXPECT_TRUE(VarKeyEqual(Variant(5), Variant(5.0)));
+    EXPECT_EQ(VarHash(Variant(5)), VarHash(Variant(5.0)));
+    EXPECT_TRUE(VarKeyEqual(Variant(), Variant(0)));
+    EXPECT_EQ(VarHash(Variant()), VarHash(Variant(0)));
+    EXPECT_FALSE(VarKeyEqual(Variant("5"), Variant(5)));
+    EXPECT_FALSE(VarKeyEqual(Variant::Null(), Variant()));
+}
+
+TEST(DateUtils, RoundTripsAndText)
+{
+    EXPECT_DOUBLE_EQ(EncodeDate(1899, 12, 30), 0.0);
+    EXPECT_DOUBLE_EQ(EncodeDate(1900, 1, 1), 2.0);
+    const double t = EncodeDateTime(2023, 7, 14, 13, 45, 30);
+    EXPECT_EQ(DateTimeToStr(t), QStringLiteral("2023-07-14 13:45:30"));
+    double back = 0;
+    ASSERT_TRUE(TryStrToDateTime(QStringLiteral("2023-07-14 13:45:30"), back));
+    EXPECT_NEAR(back, t, 1e-9);
+    EXPECT_FALSE(TryStrToDateTime(QStringLiteral("14/07/2023 soon"), back));
+    // Before the epoch the fraction is still the time of day.
+    EXPECT_EQ(DateTimeToStr(-1.25), QStringLiteral("1899-12-29 06:00:00"));
+    EXPECT_THROW(EncodeDate(2023, 2, 30), EConvertError);
+}
