@@ -3,6 +3,7 @@
 
 #include "platform/rtl/Variant.h"
 
+#include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 #include <gtest/gtest.h>
 #include <ostream>
@@ -20,3 +21,13 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
             EXPECT_EQ(e_.Message().toStdString(), QString(text).toStdString());   \
         }                                                                         \
     } while (false)
+
+// Writes bytes to a file in a test's temporary folder; returns the path.
+inline QString WriteTestFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    return path;
+}

@@ -39,12 +39,7 @@ TEST(DataObject, TypedAccessAndLookup)
 TEST(DataObject, LoadsFromIniFiles)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("service.ini"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Service]\nHost=example.test\nPort=8080\n[Other]\nHost=no\n");
-    }
+    const QString path = WriteTestFile(dir, QStringLiteral("service.ini"), "[Service]\nHost=example.test\nPort=8080\n[Other]\nHost=no\n");
     std::unique_ptr<TKvDataObject> bag(TKvDataObject::CreateFromInifile(path, QStringLiteral("Service")));
     EXPECT_EQ(bag->Count(), 2);
     EXPECT_EQ(bag->GetString(QStringLiteral("Host")), QStringLiteral("example.test"));

@@ -195,12 +195,7 @@ TEST(Trace, DisabledByDefault)
 TEST(IniFiles, ReadWriteRoundTrip)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("a.ini"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("; comment\n[Main]\nName = Grid\nCount=3\n\n[Other]\nx=1\n");
-    }
+    const QString path = WriteTestFile(dir, QStringLiteral("a.ini"), "; comment\n[Main]\nName = Grid\nCount=3\n\n[Other]\nx=1\n");
     TIniFile ini(path);
     EXPECT_EQ(ini.ReadSections(), (QStringList{QStringLiteral("Main"), QStringLiteral("Other")}));
     EXPECT_EQ(ini.ReadSection(QStringLiteral("main")), (QStringList{QStringLiteral("Name"), QStringLiteral("Count")}));
