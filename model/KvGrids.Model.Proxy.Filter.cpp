@@ -1,0 +1,298 @@
+#include "model/KvGrids.Model.Proxy.Filter.h"
+
+namespace kv {
+
+// --- TKvColumnFilter ------------------------------------------------------------------------
+
+TKvColumnFilter::TKvColumnFilter(const QString& Criteria) : FCriteria(Criteria)
+{
+    BuildExpression();
+}
+
+TKvColumnFilter::~TKvColumnFilter() = default;
+
+void TKvColumnFilter::BuildExpression()
+{
+    FExprTree.reset();
+    if (!FCriteria.trimmed().isEmpty())
+        FExprTree = TKvExpressionParser::Parse(FCriteria);
+}
+
+bool TKvColumnFilter::Select(TKvColumnFilterExpressionRuntime* Runtime, TKvGridDataProvider* DataSource, int Row,
+                             int Field)
+{
+    if (!FExprTree)
+        return false;
+    Runtime->SetData(DataSource, Row, Field);
+    return FExprTree->Evaluate(Runtime).ToBoolean();
+}
+
+// --- TKvGridFilteredItemProvider ------------------------------------------------------------
+
+void TKvGridFilteredItemProvider::Initialize()
+{
+    FRuntime = std::make_unique<TKvColumnFilterExpressionRuntime>();
+    TKvGridProxyItemProvider::Initialize();
+}
+
+TKvGridFilteredItemProvider::~TKvGridFilteredItemProvider() = default;
+
+TKvColumnFilter* TKvGridFilteredItemProvider::AddFilter(int Field, const QString& Criteria)
+{
+    // Parsed before anything is stored: a text that does not parse leaves no empty list behind.
+    auto filter = std::make_unique<TKvColumnFilter>(Criteria);
+    TKvColumnFilter* result = filter.get();
+    FFilters[Field].push_back(std::move(filter));
+    ApplyFilters(true);
+    return result;
+}
+
+void TKvGridFilteredItemProvider::RemoveFilter(int Field, TKvColumnFilter* Filter)
+{
+    if (!FFiltered)
+        return;
+    const auto it = FFilters.find(Field);
+    if (it == FFilters.end())
+        return;
+    TFilterList& list = it->second;
+    const auto f = std::find_if(list.begin(), list.end(), [Filter](const auto& p) { return p.get() == Filter; });
+    if (f == list.end())
+        return;
+    list.erase(f);
+    if (list.empty())
+        FFilters.erase(it);
+    ApplyFilters(true);
+}
+
+void TKvGridFilteredItemProvider::ClearFilters(int Field)
+{
+    if (!FFiltered)
+        return;
+    const auto it = FFilters.find(Field);
+    if (it == FFilters.end() || it->second.empty())
+        return;
+    FFilters.erase(it);
+    ApplyFilters(true);
+}
+
+void TKvGridFilteredItemProvider::ClearAllFilters()
+{
+    if (!FFiltered)
+        return;
+    FFilters.clear();
+    ApplyFilters(true);
+}
+
+bool TKvGridFilteredItemProvider::HasFilter(int Field) const
+{
+    const auto it = FFilters.find(Field);
+    return it != FFilters.end() && !it->second.empty();
+}
+
+std::vector<TKvColumnFilter*> TKvGridFilteredItemProvider::GetFilters(int Field) const
+{
+    std::vector<TKvColumnFilter*> out;
+    const auto it = FFilters.find(Field);
+    if (it != FFilters.end())
+        for (const auto& f : it->second)
+            out.push_back(f.get());
+    return out;
+}
+
+void TKvGridFilteredItemProvider::EndUpdate(bool Apply)
+{
+    if (!FUpdateLock)
+        return;
+    FUpdateLock = false;
+    if (Apply)
+        ApplyFilters(true);
+}
+
+void TKvGridFilteredItemProvider::ApplyFilters(bool Refresh)
+{
+    if (FUpdateLock)
+        return;
+    FFiltered = !FFilters.empty();
+    PopulateItems();
+    if (Refresh)
+        FireRefresh();
+}
+
+int TKvGridFilteredItemProvider::GetItemCount() const
+{
+    if (FFiltered)
+        return static_cast<int>(FItems.size());
+    return FSource ? FSource->GetItemCount() : 0;
+}
+
+TKvGridItem* TKvGridFilteredItemProvider::GetItem(int Index) const
+{
+    if (FFiltered) {
+        if (Index < 0 || Index >= static_cast<int>(FItems.size()))
+            RaiseListIndexError(Index, static_cast<qsizetype>(FItems.size()));
+        return FSource->GetItem(FItems[static_cast<size_t>(Index)]);
+    }
+    if (!FSource)
+        RaiseListIndexError(Index, 0);
+    return FSource->GetItem(Index);
+}
+
+int TKvGridFilteredItemProvider::IndexOfSource(int SourceIndex) const
+{
+    if (!FFiltered)
+        return SourceIndex;
+    const auto it = std::lower_bound(FItems.begin(), FItems.end(), SourceIndex);
+    if (it == FItems.end() || *it != SourceIndex)
+        return -1;
+    return static_cast<int>(it - FItems.begin());
+}
+
+int TKvGridFilteredItemProvider::ItemOfData(int DataRow) const
+{
+    if (!FSource)
+        return -1;
+    const int s = FSource->ItemOfData(DataRow);
+    if (!FFiltered || s < 0)
+        return s;
+    return IndexOfSource(s);
+}
+
+void TKvGridFilteredItemProvider::SetFixed(int Count, bool FixedSorting, bool FixedFiltering)
+{
+    const bool changed = FixedFiltering != FFixedFiltering;
+    FFixedFiltering = FixedFiltering;
+    TKvGridProxyItemProvider::SetFixed(Count, FixedSorting, FixedFiltering);
+    // The source may see no change of its own; the passing items still follow the new rule.
+    if (changed && FFiltered) {
+        PopulateItems();
+        FireRefresh();
+    }
+}
+
+void TKvGridFilteredItemProvider::ClearItems() { FItems.clear(); }
+
+std::vector<TKvGridFilteredItemProvider::TFilterList*> TKvGridFilteredItemProvider::FilterTable() const
+{
+    TKvGridDataProvider* data = GetDataSource();
+    const int fieldCount = data ? data->GetFieldCount() : 0;
+    std::vector<TFilterList*> table(static_cast<size_t>(std::max(fieldCount, 0)), nullptr);
+    for (const auto& [field, list] : FFilters)
+        if (field >= 0 && field < fieldCount)
+            table[static_cast<size_t>(field)] = const_cast<TFilterList*>(&list);
+    return table;
+}
+
+bool TKvGridFilteredItemProvider::Passes(int SourceIndex, const std::vector<TFilterList*>& table, int fixed)
+{
+    if (fixed > 0 && !FFixedFiltering && SourceIndex < fixed)
+        return true;
+    TKvGridDataProvider* data = GetDataSource();
+    const int row = FSource->GetItem(SourceIndex)->GetDataRow();
+    for (size_t field = 0; field < table.size(); ++field) {
+        TFilterList* list = table[field];
+        if (!list)
+            continue;
+        bool selected = false;
+        for (const auto& filter : *list) {
+            try {
+                selected = filter->Select(FRuntime.get(), data, row, static_cast<int>(field));
+            } catch (const Exception&) {
+                selected = false; // an expression that fails on this row does not select it
+            }
+            if (selected)
+                break;
+        }
+        if (!selected)
+            return false;
+    }
+    return true;
+}
+
+void TKvGridFilteredItemProvider::PopulateItems()
+{
+    ClearItems();
+    TKvGridDataProvider* data = GetDataSource();
+    if (!data || !FFiltered || !FSource || data->GetFieldCount() == 0)
+        return;
+    const int count = FSource->GetItemCount();
+    if (count == 0)
+        return;
+    const std::vector<TFilterList*> table = FilterTable();
+    const int fixed = FSource->GetFixedCount();
+    FItems.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        if (Passes(i, table, fixed))
+            FItems.push_back(i);
+}
+
+void TKvGridFilteredItemProvider::Source_Reset()
+{
+    PopulateItems();
+    FireReset();
+}
+
+void TKvGridFilteredItemProvider::Source_Refresh()
+{
+    PopulateItems();
+    FireRefresh();
+}
+
+void TKvGridFilteredItemProvider::Source_ItemInserted(int Index)
+{
+    if (FFiltered) {
+        PopulateItems();
+        FireRefresh();
+    } else {
+        FireItemInserted(Index);
+    }
+}
+
+void TKvGridFilteredItemProvider::Source_ItemDeleted(int Index)
+{
+    if (FFiltered) {
+        PopulateItems();
+        FireRefresh();
+    } else {
+        FireItemDeleted(Index);
+    }
+}
+
+void TKvGridFilteredItemProvider::PassItemNotification(int SourceIndex, void (TKvGridItemProvider::*Fire)(int),
+                                                       bool Recheck)
+{
+    if (!FFiltered) {
+        (this->*Fire)(SourceIndex);
+        return;
+    }
+    const int index = IndexOfSource(SourceIndex);
+    if (Recheck && FSource && SourceIndex >= 0 && SourceIndex < FSource->GetItemCount()) {
+        // A changed row may now pass or fail: the list follows it.
+        const bool passes = Passes(SourceIndex, FilterTable(), FSource->GetFixedCount());
+        if (passes != (index >= 0)) {
+            PopulateItems();
+            FireRefresh();
+            return;
+        }
+    }
+    if (index >= 0)
+        (this->*Fire)(index);
+    else
+        FireRefresh();
+}
+
+void TKvGridFilteredItemProvider::Source_ItemUpdated(int Index)
+{
+    PassItemNotification(Index, &TKvGridItemProvider::FireItemUpdated, true);
+}
+
+void TKvGridFilteredItemProvider::Source_ItemChecked(int Index)
+{
+    PassItemNotification(Index, &TKvGridItemProvider::FireItemChecked, false);
+}
+
+void TKvGridFilteredItemProvider::Source_ItemStateChanged(int Index)
+{
+    PassItemNotification(Index, &TKvGridItemProvider::FireItemStateChanged, false);
+}
+
+} // namespace kv
