@@ -415,7 +415,9 @@ TGPStatus DeleteFontFamily(GpFontFamily* family)
 
 TGPStatus CreateFont(GpFontFamily* family, float size, int style, TGPUnit unit, GpFont** font)
 {
-    if (!family || !font || !Finite(size) || !(size > 0) || (unit != UnitPoint && unit != UnitPixel)
+    // Sizes beyond any display are refused rather than rasterised.
+    constexpr float MaxFontSize = 16384;
+    if (!family || !font || !Finite(size) || !(size > 0) || size > MaxFontSize || (unit != UnitPoint && unit != UnitPixel)
         || (style & ~0xF) != 0)
         return InvalidParameter;
     auto* f = new GpFont;
@@ -549,6 +551,20 @@ TGPStatus AddPathArc(GpPath* path, float x, float y, float width, float height, 
         return InvalidParameter;
     // Angles are clockwise in y-down space; Qt's are counter-clockwise.
     const QRectF r(x, y, width, height);
+    if (width == 0 || height == 0) {
+        // A flat ellipse: the arc is the straight run between its end points.
+        auto at = [&](float degrees) {
+            const double rad = double(degrees) * M_PI / 180.0;
+            return QPointF(x + width / 2.0 * (1 + std::cos(rad)), y + height / 2.0 * (1 + std::sin(rad)));
+        };
+        if (path->NewFigure)
+            path->Path.moveTo(at(startAngle));
+        else
+            path->Path.lineTo(at(startAngle));
+        path->Path.lineTo(at(startAngle + sweepAngle));
+        path->NewFigure = false;
+        return Ok;
+    }
     if (path->NewFigure) {
         path->Path.arcMoveTo(r, -startAngle);
         path->NewFigure = false;

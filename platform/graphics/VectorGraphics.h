@@ -109,7 +109,8 @@ TGPStatus GetGenericFontFamilySansSerif(GpFontFamily** family);
 TGPStatus GetFamilyName(GpFontFamily* family, QString& name);
 TGPStatus DeleteFontFamily(GpFontFamily* family);
 
-// Fonts: size in UnitPoint or UnitPixel; style is a combination of the FontStyle bits.
+// Fonts: size (above 0, at most 16384) in UnitPoint or UnitPixel; style is a combination of
+// the FontStyle bits.
 TGPStatus CreateFont(GpFontFamily* family, float size, int style, TGPUnit unit, GpFont** font);
 TGPStatus DeleteFont(GpFont* font);
 TGPStatus GetFontFamilyName(GpFont* font, QString& name);

@@ -1,0 +1,368 @@
+// The vector graphics interface: status codes, objects, drawing probed on rendered images.
+#include "platform/graphics/VectorGraphics.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+#include <QtGui/QFontMetricsF>
+#include <QtGui/QImage>
+#include <QtGui/QPainter>
+#include <gtest/gtest.h>
+
+using namespace kv;
+using namespace kv::gfx;
+
+namespace {
+
+// An image-backed graphics object, freed at scope end.
+struct TSurface
+{
+    GpImage* Image = nullptr;
+    GpGraphics* G = nullptr;
+    TSurface(int w = 100, int h = 100)
+    {
+        EXPECT_EQ(CreateBitmap(w, h, &Image), Ok);
+        EXPECT_EQ(CreateFromImage(Image, &G), Ok);
+        GpBrush* white = nullptr;
+        CreateSolidFill(0xFFFFFFFFu, &white);
+        FillRectangle(G, white, 0, 0, float(w), float(h));
+        DeleteBrush(white);
+    }
+    ~TSurface()
+    {
+        if (G)
+            DeleteGraphics(G);
+        if (Image)
+            DisposeImage(Image);
+    }
+    ARGB Pixel(int x, int y)
+    {
+        ARGB c = 0;
+        EXPECT_EQ(GetImagePixel(Image, x, y, c), Ok) << x << "," << y;
+        return c;
+    }
+};
+
+} // namespace
+
+TEST(VectorGraphics, StartupAcceptsVersionOneOnly)
+{
+    std::uintptr_t token = 0;
+    EXPECT_EQ(Startup(2, token), UnsupportedGdiplusVersion);
+    EXPECT_EQ(Startup(1, token), Ok);
+    EXPECT_NE(token, 0u);
+    Shutdown(token);
+}
+
+TEST(VectorGraphics, PensCheckTheirArguments)
+{
+    GpPen* pen = nullptr;
+    EXPECT_EQ(CreatePen(0xFF000000u, -1.0f, UnitWorld, &pen), InvalidParameter);
+    EXPECT_EQ(CreatePen(0xFF000000u, std::nanf(""), UnitWorld, &pen), InvalidParameter);
+    EXPECT_EQ(CreatePen(0xFF000000u, 1.0f, UnitPoint, &pen), InvalidParameter);
+    ASSERT_EQ(CreatePen(0xFF102030u, 1.5f, UnitWorld, &pen), Ok);
+    EXPECT_EQ(SetPenDashStyle(pen, DashStyleCustom), InvalidParameter);
+    EXPECT_EQ(SetPenDashStyle(pen, DashStyleDashDot), Ok);
+    TGPDashStyle dash = DashStyleSolid;
+    float width = 0;
+    ARGB color = 0;
+    EXPECT_EQ(GetPenDashStyle(pen, dash), Ok);
+    EXPECT_EQ(GetPenWidth(pen, width), Ok);
+    EXPECT_EQ(GetPenColor(pen, color), Ok);
+    EXPECT_EQ(dash, DashStyleDashDot);
+    EXPECT_FLOAT_EQ(width, 1.5f);
+    EXPECT_EQ(color, 0xFF102030u);
+    EXPECT_EQ(DeletePen(pen), Ok);
+    EXPECT_EQ(DeletePen(nullptr), InvalidParameter);
+}
+
+TEST(VectorGraphics, GraphicsNeedAnActiveTarget)
+{
+    GpGraphics* g = nullptr;
+    EXPECT_EQ(CreateFromHDC(nullptr, &g), InvalidParameter);
+    QPainter idle;
+    EXPECT_EQ(CreateFromHDC(&idle, &g), WrongState);
+    EXPECT_EQ(g, nullptr);
+}
+
+TEST(VectorGraphics, GraphicsOverAPainterLeaveItsStateAsFound)
+{
+    QImage image(50, 50, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.translate(5, 5);
+    painter.setClipRect(0, 0, 30, 30);
+    GpGraphics* g = nullptr;
+    ASSERT_EQ(CreateFromHDC(&painter, &g), Ok);
+    // The graphics object starts at identity: (0,0) is the device origin.
+    GpMatrix* m = nullptr;
+    CreateMatrix(&m);
+    float e[6];
+    GetWorldTransform(g, m);
+    GetMatrixElements(m, e);
+    EXPECT_FLOAT_EQ(e[4], 0);
+    EXPECT_FLOAT_EQ(e[5], 0);
+    TranslateWorldTransform(g, 40, 40, MatrixOrderPrepend);
+    GraphicsState s = 0;
+    SaveGraphics(g, s);
+    EXPECT_EQ(DeleteGraphics(g), Ok);
+    DeleteMatrix(m);
+    EXPECT_EQ(painter.worldTransform().dx(), 5);
+    EXPECT_TRUE(painter.hasClipping());
+    painter.end();
+}
+
+TEST(VectorGraphics, FillsAndStrokesReachThePixels)
+{
+    TSurface s;
+    GpBrush* red = nullptr;
+    GpPen* blue = nullptr;
+    ASSERT_EQ(CreateSolidFill(0xFFFF0000u, &red), Ok);
+    ASSERT_EQ(CreatePen(0xFF0000FFu, 1.0f, UnitWorld, &blue), Ok);
+    EXPECT_EQ(FillRectangle(s.G, red, 10, 10, 20, 20), Ok);
+    EXPECT_EQ(DrawRectangle(s.G, blue, 50.5f, 10.5f, 20, 20), Ok);
+    EXPECT_EQ(s.Pixel(20, 20), 0xFFFF0000u);
+    EXPECT_EQ(s.Pixel(9, 20), 0xFFFFFFFFu);
+    EXPECT_EQ(s.Pixel(30, 20), 0xFFFFFFFFu);
+    EXPECT_EQ(s.Pixel(50, 20), 0xFF0000FFu);
+    EXPECT_EQ(s.Pixel(60, 20), 0xFFFFFFFFu);
+    EXPECT_EQ(FillRectangle(s.G, nullptr, 0, 0, 1, 1), InvalidParameter);
+    EXPECT_EQ(FillRectangle(s.G, red, std::nanf(""), 0, 1, 1), InvalidParameter);
+    TPointF one{1, 1};
+    EXPECT_EQ(DrawLines(s.G, blue, &one, 1), InvalidParameter);
+    EXPECT_EQ(FillPolygon(s.G, red, nullptr, 0, FillModeAlternate), InvalidParameter);
+    DeleteBrush(red);
+    DeletePen(blue);
+}
+
+TEST(VectorGraphics, LinearGradientRunsAlongItsAngleOverItsRectangle)
+{
+    TSurface s;
+    GpBrush* g0 = nullptr;
+    GpBrush* g90 = nullptr;
+    ASSERT_EQ(CreateLineBrushFromRectWithAngle(TRectF(0, 0, 100, 50), 0xFF000000u, 0xFFFFFFFFu, 0, true,
+                                               WrapModeTile, &g0),
+              Ok);
+    ASSERT_EQ(CreateLineBrushFromRectWithAngle(TRectF(0, 50, 100, 100), 0xFFFF0000u, 0xFF0000FFu, 90, true,
+                                               WrapModeTileFlipXY, &g90),
+              Ok);
+    FillRectangle(s.G, g0, 0, 0, 100, 50);
+    FillRectangle(s.G, g90, 0, 50, 100, 50);
+    // Angle 0: dark at the left, light at the right, the same down a column.
+    EXPECT_LT(qRed(s.Pixel(2, 25)), 20);
+    EXPECT_GT(qRed(s.Pixel(97, 25)), 235);
+    EXPECT_NEAR(qRed(s.Pixel(50, 5)), qRed(s.Pixel(50, 45)), 2);
+    EXPECT_NEAR(qRed(s.Pixel(50, 25)), 128, 12);
+    // Angle 90: red at the top, blue at the bottom, the same along a row.
+    EXPECT_GT(qRed(s.Pixel(50, 51)), 230);
+    EXPECT_GT(qBlue(s.Pixel(50, 98)), 230);
+    EXPECT_EQ(s.Pixel(3, 75), s.Pixel(96, 75));
+    GpBrush* bad = nullptr;
+    EXPECT_EQ(CreateLineBrushFromRectWithAngle(TRectF(0, 0, 0, 10), 0, 0, 0, true, WrapModeTile, &bad),
+              InvalidParameter);
+    TGPBrushType type = BrushTypeSolidColor;
+    GetBrushType(g0, type);
+    EXPECT_EQ(type, BrushTypeLinearGradient);
+    ARGB c = 0;
+    EXPECT_EQ(GetSolidFillColor(g0, c), InvalidParameter);
+    DeleteBrush(g0);
+    DeleteBrush(g90);
+}
+
+TEST(VectorGraphics, SaveRestoreAndClip)
+{
+    TSurface s;
+    GpBrush* black = nullptr;
+    CreateSolidFill(0xFF000000u, &black);
+    GraphicsState outer = 0, inner = 0;
+    ASSERT_EQ(SaveGraphics(s.G, outer), Ok);
+    SetClipRect(s.G, 10, 10, 50, 50, CombineModeIntersect);
+    SetClipRect(s.G, 30, 30, 50, 50, CombineModeIntersect);
+    TRectF bounds;
+    GetClipBounds(s.G, bounds);
+    EXPECT_EQ(bounds, TRectF(30, 30, 60, 60));
+    ASSERT_EQ(SaveGraphics(s.G, inner), Ok);
+    SetClipRect(s.G, 40, 40, 5, 5, CombineModeExclude);
+    FillRectangle(s.G, black, 0, 0, 100, 100);
+    EXPECT_EQ(s.Pixel(35, 35), 0xFF000000u);
+    EXPECT_EQ(s.Pixel(42, 42), 0xFFFFFFFFu);
+    EXPECT_EQ(s.Pixel(25, 35), 0xFFFFFFFFu);
+    EXPECT_EQ(s.Pixel(65, 35), 0xFFFFFFFFu);
+    // Restoring the outer state drops the inner one too; restoring that later does nothing.
+    EXPECT_EQ(RestoreGraphics(s.G, outer), Ok);
+    EXPECT_EQ(RestoreGraphics(s.G, inner), Ok);
+    GetClipBounds(s.G, bounds);
+    EXPECT_EQ(bounds, TRectF(0, 0, 100, 100));
+    EXPECT_EQ(SetClipRect(s.G, 0, 0, 1, 1, CombineModeXor), NotImplemented);
+    DeleteBrush(black);
+}
+
+TEST(VectorGraphics, TransformsPrependAndReadBack)
+{
+    TSurface s;
+    TranslateWorldTransform(s.G, 10, 20, MatrixOrderPrepend);
+    ScaleWorldTransform(s.G, 2, 3, MatrixOrderPrepend);
+    GpMatrix* m = nullptr;
+    ASSERT_EQ(CreateMatrix(&m), Ok);
+    float e[6];
+    GetWorldTransform(s.G, m);
+    GetMatrixElements(m, e);
+    EXPECT_FLOAT_EQ(e[0], 2);
+    EXPECT_FLOAT_EQ(e[3], 3);
+    EXPECT_FLOAT_EQ(e[4], 10);
+    EXPECT_FLOAT_EQ(e[5], 20);
+    // Prepended: the translation now happens in scaled units.
+    TranslateWorldTransform(s.G, 1, 1, MatrixOrderPrepend);
+    GetWorldTransform(s.G, m);
+    GetMatrixElements(m, e);
+    EXPECT_FLOAT_EQ(e[4], 12);
+    EXPECT_FLOAT_EQ(e[5], 23);
+    DeleteMatrix(m);
+}
+
+TEST(VectorGraphics, ArcPathsGoClockwiseFromTheirStartAngle)
+{
+    GpPath* path = nullptr;
+    ASSERT_EQ(CreatePath(FillModeAlternate, &path), Ok);
+    // A quarter from 0 to 90 degrees clockwise (y down) spans the lower-right quarter.
+    AddPathArc(path, 0, 0, 20, 20, 0, 90);
+    TRectF b;
+    GetPathWorldBounds(path, b);
+    EXPECT_NEAR(b.Left, 10, 0.01);
+    EXPECT_NEAR(b.Top, 10, 0.01);
+    EXPECT_NEAR(b.Right, 20, 0.01);
+    EXPECT_NEAR(b.Bottom, 20, 0.01);
+    ResetPath(path);
+    GetPathWorldBounds(path, b);
+    EXPECT_EQ(b.Width(), 0);
+    EXPECT_EQ(AddPathArc(path, 0, 0, -1, 1, 0, 90), InvalidParameter);
+    DeletePath(path);
+}
+
+TEST(VectorGraphics, FontsMeasureWithTheFontMetrics)
+{
+    TSurface s;
+    GpFontFamily* family = nullptr;
+    EXPECT_EQ(CreateFontFamilyFromName(QStringLiteral("   "), &family), FontFamilyNotFound);
+    ASSERT_EQ(CreateFontFamilyFromName(QStringLiteral("DejaVu Sans"), &family), Ok);
+    GpFont* font = nullptr;
+    EXPECT_EQ(CreateFont(family, 0, 0, UnitPoint, &font), InvalidParameter);
+    ASSERT_EQ(CreateFont(family, 10, FontStyleBold | FontStyleItalic, UnitPoint, &font), Ok);
+    QFont qf;
+    GetFontQFont(font, qf);
+    EXPECT_TRUE(qf.bold());
+    EXPECT_TRUE(qf.italic());
+    EXPECT_DOUBLE_EQ(qf.pointSizeF(), 10.0);
+    float height = 0;
+    ASSERT_EQ(GetFontHeight(font, s.G, height), Ok);
+    QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
+    const QFontMetricsF metrics(qf, &probe);
+    EXPECT_FLOAT_EQ(height, float(metrics.lineSpacing()));
+    const QString text = QStringLiteral("Grid text 123");
+    TRectF bounds;
+    ASSERT_EQ(MeasureString(s.G, text, font, TRectF(), nullptr, bounds), Ok);
+    EXPECT_NEAR(bounds.Width(), metrics.horizontalAdvance(text), 0.01);
+    EXPECT_NEAR(bounds.Height(), metrics.height(), 0.01);
+    ASSERT_EQ(MeasureString(s.G, QStringLiteral("a\nb"), font, TRectF(), nullptr, bounds), Ok);
+    EXPECT_NEAR(bounds.Height(), metrics.size(0, QStringLiteral("a\nb")).height(), 0.01);
+    ASSERT_EQ(MeasureString(s.G, QString(), font, TRectF(), nullptr, bounds), Ok);
+    EXPECT_EQ(bounds.Width(), 0);
+    DeleteFont(font);
+    DeleteFontFamily(family);
+}
+
+TEST(VectorGraphics, TextIsDrawnAtItsLayoutWithTheAlignment)
+{
+    TSurface s(200, 40);
+    GpFontFamily* family = nullptr;
+    GetGenericFontFamilySansSerif(&family);
+    QString name;
+    GetFamilyName(family, name);
+    EXPECT_FALSE(name.isEmpty());
+    GpFont* font = nullptr;
+    ASSERT_EQ(CreateFont(family, 12, 0, UnitPoint, &font), Ok);
+    GpBrush* black = nullptr;
+    CreateSolidFill(0xFF000000u, &black);
+    GpStringFormat* format = nullptr;
+    CreateStringFormat(StringFormatFlagsNoWrap, 0, &format);
+    SetStringFormatAlign(format, StringAlignmentFar);
+    SetStringFormatLineAlign(format, StringAlignmentCenter);
+    ASSERT_EQ(DrawString(s.G, QStringLiteral("WWW"), font, TRectF(0, 0, 200, 40), format, black), Ok);
+    auto darkIn = [&](int x0, int x1) {
+        for (int x = x0; x < x1; ++x)
+            for (int y = 0; y < 40; ++y)
+                if (qRed(s.Pixel(x, y)) < 128)
+                    return true;
+        return false;
+    };
+    EXPECT_FALSE(darkIn(0, 120));
+    EXPECT_TRUE(darkIn(150, 200));
+    EXPECT_EQ(DrawString(s.G, QStringLiteral("x"), nullptr, TRectF(), nullptr, black), InvalidParameter);
+    DeleteStringFormat(format);
+    DeleteBrush(black);
+    DeleteFont(font);
+    DeleteFontFamily(family);
+}
+
+TEST(VectorGraphics, ImagesFromFilesAndTheirFailures)
+{
+    QTemporaryDir dir;
+    GpImage* image = nullptr;
+    EXPECT_EQ(CreateBitmapFromFile(dir.filePath(QStringLiteral("missing.png")), &image), FileNotFound);
+    const QString junk = dir.filePath(QStringLiteral("junk.png"));
+    {
+        QFile f(junk);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not an image at all");
+    }
+    EXPECT_EQ(CreateBitmapFromFile(junk, &image), UnknownImageFormat);
+
+    QImage source(3, 2, QImage::Format_ARGB32);
+    source.fill(QColor(10, 200, 30));
+    const QString png = dir.filePath(QStringLiteral("a.png"));
+    const QString jpg = dir.filePath(QStringLiteral("a.jpg"));
+    ASSERT_TRUE(source.save(png));
+    ASSERT_TRUE(source.save(jpg));
+    // A 1 by 1 red GIF.
+    const QString gif = dir.filePath(QStringLiteral("a.gif"));
+    {
+        static const unsigned char bytes[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0, 0, 0, 0,
+                                              ',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, ';'};
+        QFile f(gif);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    }
+    ASSERT_EQ(CreateBitmapFromFile(png, &image), Ok);
+    int w = 0, h = 0;
+    GetImageWidth(image, w);
+    GetImageHeight(image, h);
+    EXPECT_EQ(w, 3);
+    EXPECT_EQ(h, 2);
+    ARGB c = 0;
+    GetImagePixel(image, 2, 1, c);
+    EXPECT_EQ(c, 0xFF0AC81Eu);
+    EXPECT_EQ(GetImagePixel(image, 3, 0, c), InvalidParameter);
+    DisposeImage(image);
+    ASSERT_EQ(CreateBitmapFromFile(jpg, &image), Ok);
+    GetImagePixel(image, 1, 1, c);
+    EXPECT_NEAR(qGreen(c), 200, 12);
+    DisposeImage(image);
+    ASSERT_EQ(CreateBitmapFromFile(gif, &image), Ok);
+    GetImagePixel(image, 0, 0, c);
+    EXPECT_EQ(c, 0xFFFF0000u);
+    DisposeImage(image);
+}
+
+TEST(VectorGraphics, ImageInUseIsReleasedWithItsLastGraphics)
+{
+    GpImage* image = nullptr;
+    ASSERT_EQ(CreateBitmap(4, 4, &image), Ok);
+    GpGraphics* g = nullptr;
+    ASSERT_EQ(CreateFromImage(image, &g), Ok);
+    EXPECT_EQ(DrawImageRectI(g, image, 0, 0, 4, 4), ObjectBusy);
+    EXPECT_EQ(DisposeImage(image), ObjectBusy);
+    // A pending image takes no new graphics and is not released twice.
+    GpGraphics* second = nullptr;
+    EXPECT_EQ(CreateFromImage(image, &second), InvalidParameter);
+    EXPECT_EQ(DisposeImage(image), InvalidParameter);
+    EXPECT_EQ(DeleteGraphics(g), Ok); // frees the image; the leak checker would see it otherwise
+}
