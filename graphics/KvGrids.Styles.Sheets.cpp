@@ -1,6 +1,8 @@
 // Style containers, style objects, style sheets and the built-in sheet.
 #include "graphics/KvGrids.Styles.h"
 
+#include "platform/rtl/TypInfo.h"
+
 #include <QtCore/QCoreApplication>
 
 namespace kv {
@@ -162,6 +164,36 @@ void TKvGridStyleSheet::EndUpdate()
         bag->EndUpdate();
     TKvGridStyleContainer::EndUpdate();
 }
+
+// --- published properties ---------------------------------------------------------------
+
+KV_PUBLISH(TKvGridStyleContainer, TComponent)
+    .Property("Styles", &TKvGridStyleContainer::GetStyles, &TKvGridStyleContainer::SetStyles);
+
+KV_PUBLISH(TKvGridStyleObject, TKvGridStyleContainer);
+
+namespace {
+using S = TKvGridStyleSheet;
+}
+
+KV_PUBLISH(TKvGridStyleSheet, TKvGridStyleContainer)
+    .Property("FileName", &S::GetFileName, &S::SetFileName)
+    .Property("AutoLoad", &S::GetAutoLoad, &S::SetAutoLoad).Default(false)
+    .Property("Panel", &S::GetPanel, &S::SetPanel)
+    .Property("Indicator", &S::GetIndicator, &S::SetIndicator)
+    .Property("CheckBar", &S::GetCheckBar, &S::SetCheckBar)
+    .Property("StatesBar", &S::GetStatesBar, &S::SetStatesBar)
+    .Property("Body", &S::GetBody, &S::SetBody)
+    .Property("BodyEmpty", &S::GetBodyEmpty, &S::SetBodyEmpty)
+    .Property("FixedCols", &S::GetFixedCols, &S::SetFixedCols)
+    .Property("FixedColsBar", &S::GetFixedColsBar, &S::SetFixedColsBar)
+    .Property("FixedRows", &S::GetFixedRows, &S::SetFixedRows)
+    .Property("FixedRowsBar", &S::GetFixedRowsBar, &S::SetFixedRowsBar)
+    .Property("Header", &S::GetHeader, &S::SetHeader)
+    .Property("Footer", &S::GetFooter, &S::SetFooter)
+    .Property("HeaderGroup", &S::GetHeaderGroup, &S::SetHeaderGroup)
+    .Property("RowGroupHeader", &S::GetRowGroupHeader, &S::SetRowGroupHeader)
+    .Property("RowGroupFooter", &S::GetRowGroupFooter, &S::SetRowGroupFooter);
 
 // --- built-in sheet -----------------------------------------------------------------------
 

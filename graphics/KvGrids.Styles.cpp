@@ -1,5 +1,8 @@
 #include "graphics/KvGrids.Styles.h"
 
+#include "platform/rtl/Streaming.h"
+#include "platform/rtl/TypInfo.h"
+
 #include <QtCore/QCoreApplication>
 #include <array>
 #include <cmath>
@@ -809,6 +812,100 @@ std::vector<std::unique_ptr<TKvFill>> TKvGridStyleBag::StrToFills(const QString&
         fills.push_back(TKvFill::CreateFrom(part));
     return fills;
 }
+
+// --- streaming ----------------------------------------------------------------------------
+
+void TKvGridStyleBag::DefineProperties(TFiler& filer)
+{
+    TPersistent::DefineProperties(filer);
+    for (const TKvStylePropertyRecord* rec : TKvStyleProperties::List()) {
+        if (rec->Kind != svkFill && rec->Kind != svkStroke && rec->Kind != svkFont)
+            continue;
+        const TKvGridViewStyleEntry entry = rec->Entry;
+        const TKvStyleValueKind kind = rec->Kind;
+        filer.DefineProperty(
+            rec->Name + QStringLiteral("Property"),
+            [this, entry, kind](TReader& reader) {
+                const QString text = reader.ReadString();
+                switch (kind) {
+                case svkFill: SetGraphic(entry, CreateFill(text)); break;
+                case svkStroke: SetGraphic(entry, CreateStroke(text)); break;
+                default: SetGraphic(entry, CreateFont(text)); break;
+                }
+            },
+            [this, entry, kind](TWriter& writer) {
+                const TKvGraphicsObject* object = Access::OwnGraphic(*this, entry);
+                QString text;
+                if (object) {
+                    switch (kind) {
+                    case svkFill: text = static_cast<const TKvFill*>(object)->ToString(); break;
+                    case svkStroke: text = static_cast<const TKvStroke*>(object)->ToString(); break;
+                    default: text = static_cast<const TKvFont*>(object)->ToString(); break;
+                    }
+                }
+                writer.WriteString(text);
+            },
+            FValues.Contains(entry));
+    }
+}
+
+namespace {
+
+using B = TKvGridStyleBag;
+
+// The stored rule of a published style property: its bit.
+template <TKvGridViewStyleEntry E>
+bool IsAssigned(const B& bag)
+{
+    return bag.HasValue(E);
+}
+
+} // namespace
+
+KV_PUBLISH_ENUM(TKvVisibility, "Visible", "Hidden", "Collapsed");
+KV_PUBLISH_ENUM(TKvAlignment, "AlignNear", "AlignCenter", "AlignFar");
+KV_PUBLISH_ENUM(TKvIconLocation, "IconLeft", "IconRight", "IconTop", "IconBottom", "IconCenter");
+KV_PUBLISH_ENUM(TKvContentFit, "FitNone", "FitCenter", "FitBoth", "FitWidth", "FitHeight", "FitAuto");
+KV_PUBLISH_ENUM(TKvSelectionDisplay, "SelectMask", "SelectInversion");
+
+KV_PUBLISH(TKvGridStyleBag, TPersistent)
+    .Property("Visibility", &B::GetVisibility, &B::SetVisibility).Stored(&IsAssigned<VISIBILITY_STYLE>)
+    .Property("Background", &B::GetBackground, &B::SetBackground).Stored(false)
+    .Property("SelectedBackground", &B::GetSelectedBackground, &B::SetSelectedBackground).Stored(false)
+    .Property("BorderLeft", &B::GetBorderLeft, &B::SetBorderLeft).Stored(false)
+    .Property("BorderRight", &B::GetBorderRight, &B::SetBorderRight).Stored(false)
+    .Property("BorderTop", &B::GetBorderTop, &B::SetBorderTop).Stored(false)
+    .Property("BorderBottom", &B::GetBorderBottom, &B::SetBorderBottom).Stored(false)
+    .Property("Font", &B::GetFont, &B::SetFont).Stored(false)
+    .Property("Foreground", &B::GetForeground, &B::SetForeground).Stored(false)
+    .Property("SelectedForeground", &B::GetSelectedForeground, &B::SetSelectedForeground).Stored(false)
+    .Property("DisabledForeground", &B::GetDisabledForeground, &B::SetDisabledForeground).Stored(false)
+    .Property("TextAlignment", &B::GetTextAlignment, &B::SetTextAlignment).Stored(&IsAssigned<TEXT_ALIGNMENT>)
+    .Property("LineAlignment", &B::GetLineAlignment, &B::SetLineAlignment).Stored(&IsAssigned<LINE_ALIGNMENT>)
+    .Property("NumberFormat", &B::GetNumberFormat, &B::SetNumberFormat).Stored(&IsAssigned<NUMBER_FORMAT>)
+    .Property("Prefix", &B::GetPrefix, &B::SetPrefix).Stored(&IsAssigned<PREFIX_STYLE>)
+    .Property("Postfix", &B::GetPostfix, &B::SetPostfix).Stored(&IsAssigned<POSTFIX_STYLE>)
+    .Property("PaddingLeft", &B::GetPaddingLeft, &B::SetPaddingLeft).Stored(&IsAssigned<PADDING_LEFT>)
+    .Property("PaddingRight", &B::GetPaddingRight, &B::SetPaddingRight).Stored(&IsAssigned<PADDING_RIGHT>)
+    .Property("PaddingTop", &B::GetPaddingTop, &B::SetPaddingTop).Stored(&IsAssigned<PADDING_TOP>)
+    .Property("PaddingBottom", &B::GetPaddingBottom, &B::SetPaddingBottom).Stored(&IsAssigned<PADDING_BOTTOM>)
+    .Property("IconIndex", &B::GetIconIndex, &B::SetIconIndex).Stored(&IsAssigned<ICON_INDEX>)
+    .Property("IconLocation", &B::GetIconLocation, &B::SetIconLocation).Stored(&IsAssigned<ICON_LOCATION>)
+    .Property("IconOffset", &B::GetIconOffset, &B::SetIconOffset).Stored(&IsAssigned<ICON_OFFSET>)
+    .Property("IconPadding", &B::GetIconPadding, &B::SetIconPadding).Stored(&IsAssigned<ICON_PADDING>)
+    .Property("ContentFit", &B::GetContentFit, &B::SetContentFit).Stored(&IsAssigned<CONTENT_FIT>)
+    .Property("ButtonWidth", &B::GetButtonWidth, &B::SetButtonWidth).Stored(&IsAssigned<BUTTON_WIDTH>)
+    .Property("SelectionDisplay", &B::GetSelectionDisplay, &B::SetSelectionDisplay).Stored(&IsAssigned<SELECTION_DISPLAY>)
+    .Property("SelectionMaskBackground", &B::GetSelectionMaskBackground, &B::SetSelectionMaskBackground).Stored(false)
+    .Property("SelectionMaskBorder", &B::GetSelectionMaskBorder, &B::SetSelectionMaskBorder).Stored(false)
+    .Property("HoveredMaskBackground", &B::GetHoveredMaskBackground, &B::SetHoveredMaskBackground).Stored(false)
+    .Property("HoveredMaskBorder", &B::GetHoveredMaskBorder, &B::SetHoveredMaskBorder).Stored(false)
+    .Property("FigureBackground", &B::GetFigureBackground, &B::SetFigureBackground).Stored(false)
+    .Property("FigureBorder", &B::GetFigureBorder, &B::SetFigureBorder).Stored(false)
+    .Property("FigureDisabledBackground", &B::GetFigureDisabledBackground, &B::SetFigureDisabledBackground).Stored(false);
+
+KV_PUBLISH(TKvGridViewStyles, TKvGridStyleBag)
+    .Property("Reference", &TKvGridViewStyles::GetReference, &TKvGridViewStyles::SetReference);
 
 // --- view styles --------------------------------------------------------------------------
 

@@ -112,7 +112,7 @@ public:
     TKvGridStyleBag(TPersistent* owner, const QString& name);
     ~TKvGridStyleBag() override;
 
-    TPersistent* GetOwner() const { return FOwner; }
+    TPersistent* GetOwner() const override { return FOwner; }
     const QString& GetName() const { return FName; }
     TKvGridStyleBag* GetDefault() const { return FDefault; }
     TKvGridStyleBag* GetParent() const { return FParent; }
@@ -254,6 +254,11 @@ public:
     void SetValue(const QString& name, const QString& text);
     // The property names in table order.
     static QStringList GetNames();
+
+    // Form files: each graphics property as a string named after it with "Property"
+    // appended ("BackgroundProperty"), written when assigned and read into an object that the
+    // bag owns. The other properties are published and stored when assigned.
+    void DefineProperties(TFiler& filer) override;
 
     static QString FillsToStr(const std::vector<TKvFill*>& fills);
     // The caller owns the fills.
