@@ -210,6 +210,16 @@ const TKvStylePropertyRecord* TKvStyleProperties::FromEntry(TKvGridViewStyleEntr
     return size_t(entry) < byEntry.size() ? byEntry[entry] : nullptr;
 }
 
+int TKvStyleProperties::TextToInteger(const QString& text) { return IntegerOrZero(text); }
+
+int TKvStyleProperties::TextToOrdinal(const TKvStylePropertyRecord& record, const QString& text)
+{
+    for (int i = 0; i < record.EnumNames.size(); ++i)
+        if (record.EnumNames[i].compare(text, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
 // --- per-entry field access ---------------------------------------------------------------
 
 // Own fields and class defaults by entry.
@@ -775,11 +785,9 @@ void TKvGridStyleBag::SetValue(const QString& name, const QString& text)
     case svkStroke: SetGraphic(rec->Entry, CreateStroke(text)); break;
     case svkFont: SetGraphic(rec->Entry, CreateFont(text)); break;
     case svkEnumeration: {
-        for (int i = 0; i < rec->EnumNames.size(); ++i)
-            if (rec->EnumNames[i].compare(text, Qt::CaseInsensitive) == 0) {
-                SetOrdinal(rec->Entry, i);
-                break;
-            }
+        const int ordinal = TKvStyleProperties::TextToOrdinal(*rec, text);
+        if (ordinal >= 0)
+            SetOrdinal(rec->Entry, ordinal);
         break;
     }
     case svkInteger: SetOrdinal(rec->Entry, IntegerOrZero(text)); break;

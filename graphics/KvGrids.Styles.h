@@ -91,6 +91,11 @@ public:
     static const TKvStylePropertyRecord* FindText(const QString& name);
     // The record of an entry; nil for entries without a property.
     static const TKvStylePropertyRecord* FromEntry(TKvGridViewStyleEntry entry);
+
+    // Text conversions of the text access: an integer (0 for text that is none), and the
+    // ordinal of the value whose full name equals the text in any letter case (-1 for none).
+    static int TextToInteger(const QString& text);
+    static int TextToOrdinal(const TKvStylePropertyRecord& record, const QString& text);
 };
 
 class TKvGridStyleBag;
