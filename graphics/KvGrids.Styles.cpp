@@ -750,11 +750,62 @@ void TKvGridStyleBag::SetGraphic(TKvGridViewStyleEntry entry, const TKvSharedGra
 
 // --- text access --------------------------------------------------------------------------
 
+namespace {
+
+// Text access to published properties outside the style table (those of descendants).
+QString GetOtherValue(const TObject* object, const QString& name)
+{
+    const TPropInfo* prop = FindPropInfo(object, name);
+    if (!prop || prop->Indexed || !prop->Readable)
+        RaiseNoProperty(name);
+    if (prop->IsObjectKind()) {
+        const TObject* value = GetObjectProp(object, *prop);
+        return value ? value->ClassName() : QString();
+    }
+    const Variant raw = GetRawValue(object, *prop);
+    switch (prop->Kind) {
+    case pkBoolean: return raw.ToBoolean() ? QStringLiteral("true") : QStringLiteral("false");
+    case pkEnumeration: return EnumText(prop->EnumType->NameOf(raw.ToInt()));
+    default: return raw.ToString();
+    }
+}
+
+void SetOtherValue(TObject* object, const QString& name, const QString& text)
+{
+    const TPropInfo* prop = FindPropInfo(object, name);
+    if (!prop || prop->Indexed || !prop->Writable)
+        RaiseNoProperty(name);
+    switch (prop->Kind) {
+    case pkObject:
+    case pkComponent:
+    case pkCollection:
+        throw Exception(QStringLiteral("Unknown style value type [%1]: %2")
+                            .arg(prop->ClassType ? prop->ClassType->Name() : QString(), name));
+    case pkBoolean: {
+        const QString lower = text.toLower();
+        const bool value = lower == QLatin1String("1") || lower == QLatin1String("t") || lower == QLatin1String("true")
+                           || lower == QLatin1String("y") || lower == QLatin1String("yes");
+        SetRawValue(object, *prop, Variant(value));
+        return;
+    }
+    case pkEnumeration: {
+        const int ordinal = prop->EnumType->ValueOf(text);
+        if (ordinal >= 0)
+            SetRawValue(object, *prop, Variant(std::int64_t(ordinal)));
+        return;
+    }
+    case pkInteger: SetRawValue(object, *prop, Variant(std::int64_t(IntegerOrZero(text)))); return;
+    default: SetPropValue(object, *prop, Variant(text)); return;
+    }
+}
+
+} // namespace
+
 QString TKvGridStyleBag::GetValue(const QString& name) const
 {
     const TKvStylePropertyRecord* rec = TKvStyleProperties::FindText(name);
     if (!rec)
-        RaiseNoProperty(name);
+        return GetOtherValue(this, name);
     switch (rec->Kind) {
     case svkEnumeration: return EnumText(rec->EnumNames.value(GetOrdinal(rec->Entry)));
     case svkInteger: return QString::number(GetOrdinal(rec->Entry));
@@ -778,8 +829,10 @@ QString TKvGridStyleBag::GetValue(const QString& name) const
 void TKvGridStyleBag::SetValue(const QString& name, const QString& text)
 {
     const TKvStylePropertyRecord* rec = TKvStyleProperties::FindText(name);
-    if (!rec)
-        RaiseNoProperty(name);
+    if (!rec) {
+        SetOtherValue(this, name, text);
+        return;
+    }
     switch (rec->Kind) {
     case svkFill: SetGraphic(rec->Entry, CreateFill(text)); break;
     case svkStroke: SetGraphic(rec->Entry, CreateStroke(text)); break;

@@ -204,6 +204,15 @@ TEST(ViewStyles, ReferenceIsFollowedAndDroppedWhenFreed)
     EXPECT_EQ(styles.GetBackground(), TKvFill::White());
     styles.RemoveListener(&listener);
 
+    // Text access reaches the published reference too; it cannot be set from text.
+    styles.SetReference(object.get());
+    EXPECT_EQ(styles.GetValue(QStringLiteral("Reference")), QStringLiteral("TKvGridStyleObject"));
+    KV_EXPECT_THROW_MSG(styles.SetValue(QStringLiteral("reference"), QStringLiteral("StyleObject1")), Exception,
+                        "Unknown style value type [TKvGridStyleObject]: reference");
+    EXPECT_EQ(styles.GetReference(), object.get());
+    styles.SetReference(nullptr);
+    EXPECT_EQ(styles.GetValue(QStringLiteral("Reference")), QString());
+
     // A view styles bag freed before its object unhooks itself.
     {
         TKvGridViewStyles shortLived(nullptr, QStringLiteral("short"));
