@@ -98,8 +98,15 @@ bool IsValidIdent(const QString& name)
     return true;
 }
 
+bool TComponent::FCreatingForReader = false;
+
 TComponent::TComponent(TComponent* owner)
 {
+    if (FCreatingForReader) {
+        FCreatingForReader = false;
+        FComponentState.Include(csLoading);
+        FComponentState.Include(csReading);
+    }
     if (owner)
         owner->InsertComponent(this);
 }

@@ -18,6 +18,9 @@ class TFiler;
 class TReader;
 class TWriter;
 
+// An operation that the object's state does not allow.
+KV_DECLARE_EXCEPTION(EInvalidOperation, Exception)
+
 // The class name of a C++ type without namespaces, e.g. "TObjectList<TPerson>".
 QString ClassNameOf(const std::type_info& type);
 
@@ -199,6 +202,9 @@ protected:
 private:
     friend class TReader;
     friend class TWriter;
+    // Set by the reader around the creation of a component it reads: the next component
+    // constructed starts in the loading state, so its construction can tell.
+    static bool FCreatingForReader;
 
     void Insert(TComponent* component);
     void Remove(TComponent* component);

@@ -581,6 +581,17 @@ void TReader::RollBack()
     }
 }
 
+TComponent* TReader::CreateLoading(const TClassInfo& info, TComponent* owner)
+{
+    // The component is in the loading state from its constructor on.
+    struct TFlag
+    {
+        TFlag() { TComponent::FCreatingForReader = true; }
+        ~TFlag() { TComponent::FCreatingForReader = false; }
+    } flag;
+    return info.CreateComponent(owner);
+}
+
 TComponent* TReader::Read(const TFormObject& node, TComponent* instance, TComponent* owner)
 {
     FGuard = Create<TReaderGuard>(this);
@@ -593,7 +604,7 @@ TComponent* TReader::Read(const TFormObject& node, TComponent* instance, TCompon
                 Fail(node.Line, QStringLiteral("Class %1 not found").arg(node.ClassName));
             if (!info->CanCreateComponent())
                 Fail(node.Line, QStringLiteral("Class %1 is not a component class").arg(node.ClassName));
-            root = info->CreateComponent(owner);
+            root = CreateLoading(*info, owner);
             FCreated.push_back(root);
             Track(root);
         } else {
@@ -669,7 +680,7 @@ void TReader::ReadComponent(const TFormObject& node, int order)
         Fail(node.Line, QStringLiteral("Class %1 is not a component class").arg(node.ClassName));
     TComponent* component = nullptr;
     try {
-        component = info->CreateComponent(FOwner);
+        component = CreateLoading(*info, FOwner);
     } catch (const EReadError&) {
         throw;
     } catch (const Exception& e) {

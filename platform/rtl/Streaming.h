@@ -132,6 +132,7 @@ private:
     };
 
     TReader();
+    static TComponent* CreateLoading(const TClassInfo& info, TComponent* owner);
     TComponent* Read(const detail::TFormObject& node, TComponent* instance, TComponent* owner);
     void ReadComponent(const detail::TFormObject& node, int order);
     void ReadProperty(TObject* instance, const detail::TFormProperty& prop, const QString& context);

@@ -247,6 +247,21 @@ TEST_F(Streaming, ReadsHandWrittenText)
     ASSERT_NE(child, nullptr);
     EXPECT_TRUE(child->GetName().isEmpty());
     EXPECT_EQ(child->GetRatio(), 3.0);
+
+    // A collection given twice: the second list replaces the first, and a reference made in
+    // an item of the first does not land anywhere.
+    const QString twice = QStringLiteral(
+        "object Main: TSampleRoot\n"
+        "  Items = <\n    item\n      Ref = B\n    end>\n"
+        "  Items = <\n    item\n      Caption = 'x'\n    end\n    item\n      Ref = B\n    end>\n"
+        "  object B: TSampleChild\n  end\n"
+        "end\n");
+    TOwned<TComponent> second(ReadComponentText(twice));
+    auto* items = static_cast<TSampleRoot*>(second.get())->GetItems();
+    ASSERT_EQ(items->Count(), 2);
+    EXPECT_EQ(items->Item(0)->GetCaption(), QStringLiteral("x"));
+    EXPECT_EQ(items->Item(0)->GetRef(), nullptr);
+    EXPECT_EQ(items->Item(1)->GetRef(), second->FindComponent(QStringLiteral("B")));
 }
 
 TEST_F(Streaming, ReferencesFixedUpBeforeLoadedInReadingOrder)

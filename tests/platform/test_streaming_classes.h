@@ -8,11 +8,6 @@
 #include <QtCore/QStringList>
 #include <functional>
 
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace kvtest {
 
 enum TSampleAlign { AlignNear, AlignCenter, AlignFar };

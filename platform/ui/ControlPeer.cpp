@@ -1,0 +1,483 @@
+#include "platform/ui/ControlPeer.h"
+
+#include <QtCore/QPointer>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QPaintEvent>
+#include <QtGui/QWheelEvent>
+
+#include <cstdio>
+#include <exception>
+
+namespace kv {
+
+namespace {
+
+// An exception must not cross Qt's event dispatch; it is reported and the event dropped.
+void ReportException(const char* what)
+{
+    std::fprintf(stderr, "KvGrids: unhandled exception in a control: %s\n", what);
+}
+
+} // namespace
+
+TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons)
+{
+    TShiftState shift;
+    if (modifiers & Qt::ShiftModifier)
+        shift.Include(ssShift);
+    if (modifiers & Qt::ControlModifier)
+        shift.Include(ssCtrl);
+    if (modifiers & Qt::AltModifier)
+        shift.Include(ssAlt);
+    if (buttons & Qt::LeftButton)
+        shift.Include(ssLeft);
+    if (buttons & Qt::RightButton)
+        shift.Include(ssRight);
+    if (buttons & Qt::MiddleButton)
+        shift.Include(ssMiddle);
+    return shift;
+}
+
+std::uint16_t VirtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers & Qt::KeypadModifier) {
+        if (key >= Qt::Key_0 && key <= Qt::Key_9)
+            return static_cast<std::uint16_t>(VK_NUMPAD0 + (key - Qt::Key_0));
+        switch (key) {
+        case Qt::Key_Asterisk: return VK_MULTIPLY;
+        case Qt::Key_Plus: return VK_ADD;
+        case Qt::Key_Minus: return VK_SUBTRACT;
+        case Qt::Key_Period:
+        case Qt::Key_Comma: return VK_DECIMAL;
+        case Qt::Key_Slash: return VK_DIVIDE;
+        default: break;
+        }
+    }
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        return static_cast<std::uint16_t>(key);
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return static_cast<std::uint16_t>(key);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
+        return static_cast<std::uint16_t>(VK_F1 + (key - Qt::Key_F1));
+    switch (key) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Clear: return VK_CLEAR;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Pause: return VK_PAUSE;
+    case Qt::Key_CapsLock: return VK_CAPITAL;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Print: return VK_PRINT;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Help: return VK_HELP;
+    case Qt::Key_Menu: return VK_APPS;
+    case Qt::Key_NumLock: return VK_NUMLOCK;
+    case Qt::Key_ScrollLock: return VK_SCROLL;
+    case Qt::Key_Semicolon:
+    case Qt::Key_Colon: return VK_OEM_1;
+    case Qt::Key_Equal:
+    case Qt::Key_Plus: return VK_OEM_PLUS;
+    case Qt::Key_Comma:
+    case Qt::Key_Less: return VK_OEM_COMMA;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore: return VK_OEM_MINUS;
+    case Qt::Key_Period:
+    case Qt::Key_Greater: return VK_OEM_PERIOD;
+    case Qt::Key_Slash:
+    case Qt::Key_Question: return VK_OEM_2;
+    case Qt::Key_QuoteLeft:
+    case Qt::Key_AsciiTilde: return VK_OEM_3;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BraceLeft: return VK_OEM_4;
+    case Qt::Key_Backslash:
+    case Qt::Key_Bar: return VK_OEM_5;
+    case Qt::Key_BracketRight:
+    case Qt::Key_BraceRight: return VK_OEM_6;
+    case Qt::Key_Apostrophe:
+    case Qt::Key_QuoteDbl: return VK_OEM_7;
+    case Qt::Key_multiply: return VK_MULTIPLY;
+    case Qt::Key_Asterisk: return VK_MULTIPLY;
+    default: return 0;
+    }
+}
+
+// The client area of a peer.
+class TControlClient : public QWidget
+{
+public:
+    explicit TControlClient(TControlPeer* frame) : QWidget(frame), FFrame(frame)
+    {
+        setMouseTracking(true);
+        setAttribute(Qt::WA_OpaquePaintEvent, true);
+    }
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override { FFrame->ClientPaint(e); }
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override { SendMouse(WM_MOUSEMOVE, e); }
+    void wheelEvent(QWheelEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+
+private:
+    void SendMouse(std::uint32_t msg, QMouseEvent* e);
+    bool Send(TMessage& m) { return FFrame->Send(m); }
+    TControl* Control() const { return FFrame->Control(); }
+
+    TControlPeer* FFrame;
+};
+
+TControlPeer::TControlPeer(TControl* control) : FControl(control), FClient(new TControlClient(this))
+{
+    setFocusProxy(FClient);
+    FClient->setAttribute(Qt::WA_OpaquePaintEvent, control->GetControlStyle().Contains(csOpaque));
+}
+
+QWidget* TControlPeer::Client() const
+{
+    return FClient;
+}
+
+TControlPeer::~TControlPeer()
+{
+    ClosePaintCanvas();
+    TControl* control = FControl;
+    FControl = nullptr;
+    // The children go while this object is whole: their last events find no control.
+    for (QScrollBar*& bar : FBars) {
+        delete bar;
+        bar = nullptr;
+    }
+    delete FClient;
+    FClient = nullptr;
+    if (control)
+        control->PeerDestroyed();
+}
+
+void TControlPeer::AddDirty(const QRect& rect)
+{
+    FDirty += rect;
+}
+
+void TControlPeer::UpdateNow()
+{
+    if (!FDirty.isEmpty() && FClient && FClient->isVisible() && !FPaintRegion)
+        FClient->repaint(FDirty);
+}
+
+bool TControlPeer::Send(TMessage& message)
+{
+    if (!FControl)
+        return false;
+    ++FDepth;
+    try {
+        FControl->WndProc(message);
+    } catch (const std::exception& e) {
+        ReportException(e.what());
+    } catch (...) {
+        ReportException("unknown exception");
+    }
+    --FDepth;
+    return FControl != nullptr;
+}
+
+QScrollBar* TControlPeer::EnsureBar(int bar)
+{
+    if (FBars[bar])
+        return FBars[bar];
+    auto* sb = new QScrollBar(bar == SB_HORZ ? Qt::Horizontal : Qt::Vertical, this);
+    sb->setFocusPolicy(Qt::NoFocus);
+    sb->hide();
+    FBars[bar] = sb;
+    QObject::connect(sb, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
+        auto* win = dynamic_cast<TWinControl*>(FControl);
+        if (!win)
+            return;
+        int code = -1;
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
+        case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
+        case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
+        case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
+        case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
+        case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
+        case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
+        default: break;
+        }
+        if (code >= 0) {
+            ++FDepth;
+            win->ScrollBarAction(bar, code, FBars[bar]->sliderPosition());
+            --FDepth;
+        }
+    });
+    QObject::connect(sb, &QAbstractSlider::sliderReleased, this, [this, bar]() {
+        if (auto* win = dynamic_cast<TWinControl*>(FControl)) {
+            ++FDepth;
+            win->ScrollBarReleased(bar);
+            --FDepth;
+        }
+    });
+    return sb;
+}
+
+QSize TControlPeer::sizeHint() const
+{
+    if (FControl)
+        return QSize(FControl->GetWidth(), FControl->GetHeight());
+    return QWidget::sizeHint();
+}
+
+TCanvas* TControlPeer::OpenPaintCanvas(const QRegion& clip)
+{
+    ClosePaintCanvas();
+    FPainter.emplace(FClient);
+    FPainter->setClipRegion(clip);
+    FCanvas = std::make_unique<TCanvas>(&*FPainter);
+    return FCanvas.get();
+}
+
+void TControlPeer::ClosePaintCanvas()
+{
+    FCanvas.reset();
+    if (FPainter) {
+        FPainter->end();
+        FPainter.reset();
+    }
+}
+
+bool TControlClient::event(QEvent* e)
+{
+    if (e->type() == QEvent::KeyPress && Control()) {
+        auto* ke = static_cast<QKeyEvent*>(e);
+        if (ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) {
+            TMessage m{WM_GETDLGCODE, 0, 0, 0};
+            Send(m);
+            if (m.Result & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) {
+                keyPressEvent(ke);
+                return true;
+            }
+            // Not wanted: Tab moves the focus and never reaches the control.
+            focusNextPrevChild(ke->key() == Qt::Key_Tab && !(ke->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
+    }
+    return QWidget::event(e);
+}
+
+void TControlPeer::PaintFrame(const QRegion& region)
+{
+    auto* win = dynamic_cast<TWinControl*>(FControl);
+    if (!win)
+        return;
+    const int b = win->GetBorderWidth();
+    const bool corner = win->IsScrollBarVisible(SB_HORZ) && win->IsScrollBarVisible(SB_VERT);
+    if (b == 0 && !corner)
+        return;
+    QPainter p(this);
+    p.setClipRegion(region);
+    const int w = width();
+    const int h = height();
+    if (b == 1) {
+        p.setPen(QColor(100, 100, 100));
+        p.drawRect(0, 0, w - 1, h - 1);
+    } else if (b >= 2) {
+        // Sunken client edge.
+        p.setPen(QColor(160, 160, 160));
+        p.drawLine(0, 0, w - 1, 0);
+        p.drawLine(0, 0, 0, h - 1);
+        p.setPen(QColor(255, 255, 255));
+        p.drawLine(0, h - 1, w - 1, h - 1);
+        p.drawLine(w - 1, 0, w - 1, h - 1);
+        p.setPen(QColor(105, 105, 105));
+        p.drawLine(1, 1, w - 2, 1);
+        p.drawLine(1, 1, 1, h - 2);
+        p.setPen(QColor(227, 227, 227));
+        p.drawLine(1, h - 2, w - 2, h - 2);
+        p.drawLine(w - 2, 1, w - 2, h - 2);
+    }
+    if (corner) {
+        const QRect v = FBars[SB_VERT]->geometry();
+        const QRect hb = FBars[SB_HORZ]->geometry();
+        p.fillRect(QRect(v.left(), hb.top(), v.width(), hb.height()), palette().window());
+    }
+}
+
+void TControlPeer::paintEvent(QPaintEvent* e)
+{
+    if (FControl)
+        PaintFrame(e->region());
+}
+
+void TControlPeer::ClientPaint(QPaintEvent* e)
+{
+    if (!FControl)
+        return;
+    const QRegion* previous = FPaintRegion;
+    FPaintRegion = &e->region();
+    FDirty -= e->region();
+    TMessage m{WM_PAINT, 0, 0, 0};
+    Send(m);
+    FPaintRegion = previous;
+    ClosePaintCanvas();
+}
+
+void TControlPeer::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    if (FControl) {
+        ++FDepth;
+        FControl->PeerResized(width(), height());
+        --FDepth;
+    }
+}
+
+void TControlClient::SendMouse(std::uint32_t msg, QMouseEvent* e)
+{
+    if (!Control())
+        return;
+    const QPoint p = e->position().toPoint();
+    TShiftState shift = ShiftStateFromQt(e->modifiers(), e->buttons());
+    if (msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK)
+        shift.Include(ssDouble);
+    TMessage m{msg, ShiftStateBits(shift), MakeLParam(p.x(), p.y()), 0};
+    Send(m);
+}
+
+static std::uint32_t ButtonMessage(Qt::MouseButton button, std::uint32_t left, std::uint32_t right, std::uint32_t middle)
+{
+    switch (button) {
+    case Qt::LeftButton: return left;
+    case Qt::RightButton: return right;
+    case Qt::MiddleButton: return middle;
+    default: return WM_NULL;
+    }
+}
+
+void TControlClient::mousePressEvent(QMouseEvent* e)
+{
+    const std::uint32_t msg = ButtonMessage(e->button(), WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN);
+    if (msg != WM_NULL)
+        SendMouse(msg, e);
+}
+
+void TControlClient::mouseReleaseEvent(QMouseEvent* e)
+{
+    const std::uint32_t msg = ButtonMessage(e->button(), WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP);
+    if (msg != WM_NULL)
+        SendMouse(msg, e);
+}
+
+void TControlClient::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    const std::uint32_t msg = ButtonMessage(e->button(), WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK);
+    if (msg != WM_NULL)
+        SendMouse(msg, e);
+}
+
+void TControlClient::wheelEvent(QWheelEvent* e)
+{
+    if (!Control())
+        return;
+    const QPoint p = e->position().toPoint();
+    const int delta = e->angleDelta().y() != 0 ? e->angleDelta().y() : e->angleDelta().x();
+    const TShiftState shift = ShiftStateFromQt(e->modifiers(), e->buttons());
+    TMessage m{WM_MOUSEWHEEL, MakeLParam(static_cast<int>(ShiftStateBits(shift)), delta),
+               MakeLParam(p.x(), p.y()), 0};
+    Send(m);
+    if (m.Result)
+        e->accept();
+    else
+        e->ignore();
+}
+
+void TControlClient::leaveEvent(QEvent* e)
+{
+    QWidget::leaveEvent(e);
+    TMessage m{WM_MOUSELEAVE, 0, 0, 0};
+    Send(m);
+}
+
+void TControlClient::keyPressEvent(QKeyEvent* e)
+{
+    if (!Control()) {
+        e->ignore();
+        return;
+    }
+    const TShiftState shift = ShiftStateFromQt(e->modifiers(), Qt::NoButton);
+    const std::uint16_t vk = VirtualKeyFromQt(e->key(), e->modifiers());
+    if (vk != 0) {
+        TMessage m{WM_KEYDOWN, vk, ShiftStateBits(shift), 0};
+        if (!Send(m))
+            return;
+    }
+    const QString text = e->text();
+    for (const QChar c : text) {
+        if (c.unicode() == 0x7F) // Delete is a key, not a character
+            continue;
+        TMessage m{WM_CHAR, c.unicode(), ShiftStateBits(shift), 0};
+        if (!Send(m))
+            return;
+    }
+    e->accept();
+}
+
+void TControlClient::keyReleaseEvent(QKeyEvent* e)
+{
+    const std::uint16_t vk = VirtualKeyFromQt(e->key(), e->modifiers());
+    if (vk != 0 && Control()) {
+        TMessage m{WM_KEYUP, vk, ShiftStateBits(ShiftStateFromQt(e->modifiers(), Qt::NoButton)), 0};
+        Send(m);
+    }
+}
+
+void TControlClient::focusInEvent(QFocusEvent* e)
+{
+    QWidget::focusInEvent(e);
+    TMessage m{WM_SETFOCUS, 0, 0, 0};
+    Send(m);
+}
+
+void TControlClient::focusOutEvent(QFocusEvent* e)
+{
+    QWidget::focusOutEvent(e);
+    TMessage m{WM_KILLFOCUS, 0, 0, 0};
+    Send(m);
+}
+
+void TControlPeer::timerEvent(QTimerEvent* e)
+{
+    auto* win = dynamic_cast<TWinControl*>(FControl);
+    if (!win)
+        return;
+    for (const auto& [id, qtId] : win->FTimers) {
+        if (qtId == e->timerId()) {
+            TMessage m{WM_TIMER, static_cast<std::intptr_t>(id), 0, 0};
+            Send(m);
+            return;
+        }
+    }
+}
+
+} // namespace kv

@@ -1,0 +1,76 @@
+// The QWidget peer of a control: forwards Qt's events to the control as messages and holds
+// the scroll bars and the painter of a paint in progress. Internal to the control layer.
+#pragma once
+
+#include "platform/ui/Controls.h"
+
+#include <QtGui/QPainter>
+#include <QtGui/QRegion>
+#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QWidget>
+
+#include <memory>
+#include <optional>
+
+namespace kv {
+
+class TControlClient;
+
+// The frame: border, scroll bars and the client widget, which fills the rest and receives
+// paint, mouse, wheel, key and focus events in client coordinates.
+class TControlPeer : public QWidget
+{
+public:
+    explicit TControlPeer(TControl* control);
+    ~TControlPeer() override;
+
+    TControl* Control() const { return FControl; }
+    // The control is gone: forward nothing more.
+    void Detach() { FControl = nullptr; }
+    bool InDispatch() const { return FDepth > 0; }
+
+    // Sends a message to the control; false when the control has gone meanwhile.
+    bool Send(TMessage& message);
+
+    QWidget* Client() const;
+    QScrollBar* Bar(int bar) const { return FBars[bar]; }
+    QScrollBar* EnsureBar(int bar);
+
+    // Marked for repainting and not yet painted (client coordinates).
+    void AddDirty(const QRect& rect);
+    const QRegion& Dirty() const { return FDirty; }
+    // Paints the marked region now.
+    void UpdateNow();
+
+    // The paint in progress (client coordinates), or null.
+    const QRegion* PaintRegion() const { return FPaintRegion; }
+    TCanvas* OpenPaintCanvas(const QRegion& clip);
+    void ClosePaintCanvas();
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+
+private:
+    friend class TControlClient;
+    void PaintFrame(const QRegion& region);
+    void ClientPaint(QPaintEvent* e);
+
+    TControl* FControl;
+    int FDepth = 0;
+    TControlClient* FClient;
+    QScrollBar* FBars[2] = {nullptr, nullptr};
+    const QRegion* FPaintRegion = nullptr;
+    QRegion FDirty;
+    std::optional<QPainter> FPainter;
+    std::unique_ptr<TCanvas> FCanvas;
+};
+
+// Qt's key code and modifiers as a virtual-key code (0 for keys without one).
+std::uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
+TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+
+} // namespace kv

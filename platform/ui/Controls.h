@@ -1,0 +1,334 @@
+// Controls: TControl, TWinControl and TCustomControl. Each control is a component that owns
+// a QWidget peer (Widget()), which forwards Qt's events to the control as messages through
+// WndProc. Client coordinates exclude the border and the scroll bars, which the control lays
+// out itself so that the client size is right as soon as a bar is shown or hidden.
+#pragma once
+
+#include "platform/rtl/Classes.h"
+#include "platform/graphics/Graphics.h"
+#include "platform/ui/Messages.h"
+#include "platform/ui/UiTypes.h"
+
+#include <functional>
+#include <map>
+#include <vector>
+
+class QWidget;
+
+namespace kv {
+
+class TWinControl;
+class TControlPeer;
+
+enum TCursor : int {
+    crDefault = 0,
+    crNone = -1,
+    crArrow = -2,
+    crCross = -3,
+    crIBeam = -4,
+    crSizeNESW = -6,
+    crSizeNS = -7,
+    crSizeNWSE = -8,
+    crSizeWE = -9,
+    crUpArrow = -10,
+    crHourGlass = -11,
+    crDrag = -12,
+    crNoDrop = -13,
+    crHSplit = -14,
+    crVSplit = -15,
+    crMultiDrag = -16,
+    crNo = -18,
+    crAppStart = -19,
+    crHelp = -20,
+    crHandPoint = -21,
+    crSizeAll = -22
+};
+
+enum TBorderStyle { bsNone, bsSingle };
+
+enum TControlStyleItem { csOpaque, csCaptureMouse, csClickEvents, csDoubleClicks, csParentFont, csParentColor };
+using TControlStyle = TSet<TControlStyleItem>;
+
+// Window styles read by CreateWnd.
+enum : unsigned {
+    WS_BORDER = 0x00800000u,
+    WS_EX_CLIENTEDGE = 0x00000200u,
+    CS_VREDRAW = 0x0001u,
+    CS_HREDRAW = 0x0002u
+};
+
+struct TCreateParams
+{
+    unsigned Style = 0;
+    unsigned ExStyle = 0;
+    unsigned WindowClassStyle = CS_HREDRAW | CS_VREDRAW;
+};
+
+// Scroll-bar state as the platform keeps it: a range nMin..nMax, a page, a position that
+// stays within nMin..nMax - max(nPage - 1, 0), and the thumb position while it is dragged.
+struct TScrollInfo
+{
+    unsigned fMask = 0;
+    int nMin = 0;
+    int nMax = 0;
+    unsigned nPage = 0;
+    int nPos = 0;
+    int nTrackPos = 0;
+};
+
+// System metrics the controls and painters use.
+enum : int { SM_CXVSCROLL = 2, SM_CYHSCROLL = 3, SM_CXMENUCHECK = 71, SM_CYMENUCHECK = 72 };
+int GetSystemMetrics(int index);
+
+// Look of borders: with both on, a single border is drawn as a sunken client edge.
+extern bool NewStyleControls;
+extern bool Ctl3D;
+
+using TNotifyEvent = std::function<void(TObject* sender)>;
+
+class TControl : public TComponent
+{
+public:
+    explicit TControl(TComponent* owner);
+    ~TControl() override;
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+
+    // The peer widget, created on first use. Embed it in any Qt application; when Qt frees
+    // it (with its Qt parent) the control simply has no window until it needs one again.
+    QWidget* Widget();
+    bool HandleAllocated() const { return FPeer != nullptr; }
+    void HandleNeeded();
+
+    TWinControl* GetParent() const { return FParent; }
+    virtual void SetParent(TWinControl* parent);
+
+    int GetLeft() const { return FLeft; }
+    int GetTop() const { return FTop; }
+    int GetWidth() const { return FWidth; }
+    int GetHeight() const { return FHeight; }
+    void SetLeft(int value) { SetBounds(value, FTop, FWidth, FHeight); }
+    void SetTop(int value) { SetBounds(FLeft, value, FWidth, FHeight); }
+    void SetWidth(int value) { SetBounds(FLeft, FTop, value, FHeight); }
+    void SetHeight(int value) { SetBounds(FLeft, FTop, FWidth, value); }
+    virtual void SetBounds(int left, int top, int width, int height);
+    TRect GetBoundsRect() const { return TRect::Bounds(FLeft, FTop, FWidth, FHeight); }
+
+    // The client area, in client coordinates (origin 0, 0).
+    virtual TRect GetClientRect() const { return TRect{0, 0, FWidth, FHeight}; }
+    int GetClientWidth() const { return GetClientRect().Width(); }
+    int GetClientHeight() const { return GetClientRect().Height(); }
+    // Where the client area starts inside the peer widget.
+    virtual TPoint GetClientOrigin() const { return TPoint(); }
+
+    bool GetVisible() const { return FVisible; }
+    void SetVisible(bool value);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible and every parent visible, and the peer shown.
+    bool IsShowing() const;
+
+    bool GetEnabled() const { return FEnabled; }
+    void SetEnabled(bool value);
+
+    TCursor GetCursor() const { return FCursor; }
+    void SetCursor(TCursor value);
+
+    TControlStyle GetControlStyle() const { return FControlStyle; }
+    void SetControlStyle(TControlStyle value) { FControlStyle = value; }
+
+    // Mouse capture. Qt already sends every mouse event to the pressed widget until the
+    // button is released; the flag marks the control that holds the capture.
+    bool GetMouseCapture() const;
+    void SetMouseCapture(bool value);
+
+    // Marks the whole client area for repainting.
+    virtual void Invalidate();
+    // Paints what is marked for repainting now.
+    virtual void Update();
+    void Repaint();
+
+    // Sends a message to WndProc and returns its result.
+    std::intptr_t Perform(std::uint32_t msg, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
+    virtual void WndProc(TMessage& message);
+
+    TNotifyEvent OnResize;
+
+protected:
+    friend class TControlPeer;
+
+    // Creates the peer; descendants that need another widget override CreatePeer.
+    virtual void CreateWnd();
+    virtual void DestroyWnd();
+    virtual TControlPeer* CreatePeer();
+    virtual void CreateParams(TCreateParams& params) {}
+    // Runs CreateParams again and applies it to the existing peer (border, layout), keeping
+    // the peer itself so that an application embedding it keeps its widget; repaints.
+    void RecreateWnd();
+    // Called when the peer exists, after CreateWnd made it.
+    virtual void PeerCreated() {}
+
+    // Dispatch of the messages that TControl knows; everything else reaches DefaultHandler.
+    virtual void DefaultHandler(TMessage& message) {}
+    virtual void WMPaint(TMessage& message);
+    virtual void WMSize(TMessage& message);
+    void WMMouse(TMessage& message);
+    virtual void WMMouseWheel(TMessage& message);
+    virtual void WMMouseLeave(TMessage& message);
+
+    virtual void Resize();
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y) {}
+    virtual void MouseMove(TShiftState shift, int x, int y) {}
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y) {}
+    // True when the wheel was handled.
+    virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) { return false; }
+    virtual void MouseLeave() {}
+
+    // Lays out the peer's children (scroll bars) and frame for the current size.
+    virtual void LayoutPeer();
+    // FCreateParams changed (CreateParams ran again).
+    virtual void ParamsChanged() {}
+    virtual void PeerDestroyed();
+    void PeerResized(int width, int height);
+
+    TControlPeer* Peer() const { return FPeer; }
+
+    TCreateParams FCreateParams;
+
+private:
+    TControlPeer* FPeer = nullptr;
+    TWinControl* FParent = nullptr;
+    int FLeft = 0;
+    int FTop = 0;
+    int FWidth = 0;
+    int FHeight = 0;
+    bool FVisible = true;
+    bool FEnabled = true;
+    TCursor FCursor = crDefault;
+    TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csDoubleClicks};
+};
+
+// A control that takes the keyboard focus, holds child controls, has scroll bars, timers
+// and a border, and repaints rectangles of its client area.
+class TWinControl : public TControl
+{
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+
+    int GetControlCount() const { return static_cast<int>(FControls.size()); }
+    TControl* GetControl(int index) const;
+
+    bool GetTabStop() const { return FTabStop; }
+    void SetTabStop(bool value);
+    bool CanFocus() const;
+    bool Focused() const;
+    virtual void SetFocus();
+
+    TBorderStyle GetBorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle value);
+    int GetBorderWidth() const { return FBorderWidth; }
+
+    TRect GetClientRect() const override;
+    TPoint GetClientOrigin() const override { return TPoint{FBorderWidth, FBorderWidth}; }
+
+    // Scroll bars (SB_HORZ, SB_VERT). SetScrollInfo applies the members named by fMask,
+    // clamps page and position, shows the bar when it can scroll and hides it otherwise,
+    // lays the control out at once and returns the new position.
+    int SetScrollInfo(int bar, const TScrollInfo& info, bool redraw = true);
+    bool GetScrollInfo(int bar, TScrollInfo& info) const;
+    int GetScrollPos(int bar) const;
+    bool IsScrollBarVisible(int bar) const;
+
+    // Marks a client rectangle (or the whole client area for nullptr) for repainting.
+    void InvalidateRect(const TRect* rect);
+    void Invalidate() override;
+    void Update() override;
+    // The rectangle around everything marked and not yet painted (client coordinates).
+    TRect GetUpdateRect() const;
+
+    // Timers deliver WM_TIMER with the id; setting an id again restarts it.
+    bool SetTimer(std::uintptr_t id, unsigned intervalMs);
+    bool KillTimer(std::uintptr_t id);
+
+    void WndProc(TMessage& message) override;
+
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+
+protected:
+    friend class TControl;
+
+    struct TPaintStruct
+    {
+        TRect rcPaint;              // bounding box of the region being painted
+        std::vector<TRect> Rects;   // the region as rectangles
+        TCanvas* Canvas = nullptr;
+    };
+    // Opens a canvas on the window during its paint, clipped to the region being painted;
+    // false outside a paint of this window.
+    bool BeginPaint(TPaintStruct& ps);
+    void EndPaint(TPaintStruct& ps);
+
+    void CreateParams(TCreateParams& params) override;
+    void PeerCreated() override;
+    void WMPaint(TMessage& message) override;
+    // Paints into the canvas of message.WParam.
+    virtual void PaintHandler(TMessage& message) {}
+    virtual void WMScroll(TMessage& message) {}
+    virtual void WMKey(TMessage& message);
+    virtual void WMFocus(TMessage& message);
+    virtual void WMTimer(TMessage& message) {}
+
+    virtual void KeyDown(std::uint16_t& key, TShiftState shift) {}
+    virtual void KeyPress(QChar& key) {}
+    virtual void KeyUp(std::uint16_t& key, TShiftState shift) {}
+    virtual void DoEnter();
+    virtual void DoExit();
+
+    void LayoutPeer() override;
+    void ParamsChanged() override;
+    void PeerDestroyed() override;
+    void ScrollBarAction(int bar, int code, int trackPos);
+    void ScrollBarReleased(int bar);
+
+private:
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+    void ApplyScrollBar(int bar);
+
+    struct TBarState
+    {
+        TScrollInfo Info;
+        bool Visible = false;
+        bool Tracking = false;
+    };
+    std::vector<TControl*> FControls;
+    TBarState FBars[2];
+    bool FTabStop = false;
+    TBorderStyle FBorderStyle = bsNone;
+    int FBorderWidth = 0;
+    TRect FUpdateRect;
+    std::map<std::uintptr_t, int> FTimers; // our id -> peer timer id
+    friend class TControlPeer;
+};
+
+// A window control that paints itself: Paint draws on Canvas.
+class TCustomControl : public TWinControl
+{
+public:
+    explicit TCustomControl(TComponent* owner);
+
+    // The canvas of the paint in progress; null outside Paint.
+    TCanvas* GetCanvas() const { return FCanvas; }
+
+protected:
+    void PaintHandler(TMessage& message) override;
+    virtual void PaintWindow(TCanvas* canvas);
+    virtual void Paint() {}
+
+private:
+    TCanvas* FCanvas = nullptr;
+};
+
+} // namespace kv

@@ -1,0 +1,50 @@
+// The memory bitmap behind a double-buffered window: kept between paints, grown (never
+// shrunk), painted through a clipped canvas and copied to the window by rectangles.
+#pragma once
+
+#include "platform/graphics/Graphics.h"
+#include "platform/graphics/Types.h"
+
+#include <memory>
+
+class QImage;
+class QPainter;
+
+namespace kv {
+
+class TPaintBuffer
+{
+public:
+    TPaintBuffer();
+    ~TPaintBuffer();
+    TPaintBuffer(const TPaintBuffer&) = delete;
+    TPaintBuffer& operator=(const TPaintBuffer&) = delete;
+
+    bool Exists() const;
+    TSize GetSize() const;
+    // Grows to at least width by height, keeping the old content at the top-left. True when
+    // a new bitmap was made.
+    bool EnsureSize(int width, int height);
+    void Clear();
+
+    // Moves the pixels of src by (dx, dy) inside the buffer (overlap allowed); parts that
+    // would leave the buffer are dropped.
+    void MoveRect(const TRect& src, int dx, int dy);
+
+    // A canvas over the buffer clipped to clip; valid until EndPaint.
+    TCanvas* BeginPaint(const TRect& clip);
+    void EndPaint();
+
+    // Copies rect of the buffer to the same position on target.
+    void CopyTo(TCanvas* target, const TRect& rect) const;
+
+    // The pixels (for checks of what was painted).
+    const QImage& GetImage() const;
+
+private:
+    std::unique_ptr<QImage> FImage;
+    std::unique_ptr<QPainter> FPainter;
+    std::unique_ptr<TCanvas> FCanvas;
+};
+
+} // namespace kv

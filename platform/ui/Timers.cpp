@@ -1,0 +1,66 @@
+#include "platform/ui/Timers.h"
+
+#include <QtCore/QTimer>
+
+#include <algorithm>
+
+namespace kv {
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner), FTimer(new QTimer())
+{
+    FTimer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(FTimer, &QTimer::timeout, FTimer, [this]() { Tick(); });
+    UpdateTimer();
+}
+
+TTimer::~TTimer()
+{
+    *FAlive = false;
+    QObject::disconnect(FTimer, nullptr, nullptr, nullptr);
+    FTimer->stop();
+    if (FFiring)
+        FTimer->deleteLater(); // freed from its own tick: Qt is still inside the timer
+    else
+        delete FTimer;
+}
+
+void TTimer::SetInterval(unsigned value)
+{
+    if (value == FInterval)
+        return;
+    FInterval = value;
+    UpdateTimer();
+}
+
+void TTimer::SetEnabled(bool value)
+{
+    if (value == FEnabled)
+        return;
+    FEnabled = value;
+    UpdateTimer();
+}
+
+void TTimer::UpdateTimer()
+{
+    FTimer->stop();
+    if (FEnabled && FInterval > 0)
+        FTimer->start(static_cast<int>(std::min<unsigned>(FInterval, 0x7FFFFFFF)));
+}
+
+void TTimer::Tick()
+{
+    // The handler may free this timer; then nothing of it is touched afterwards.
+    const std::shared_ptr<bool> alive = FAlive;
+    FFiring = true;
+    Timer();
+    if (*alive)
+        FFiring = false;
+}
+
+void TTimer::Timer()
+{
+    if (OnTimer)
+        OnTimer(this);
+}
+
+} // namespace kv
