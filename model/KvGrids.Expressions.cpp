@@ -482,31 +482,41 @@ Variant TSimpleExpressionNode::Evaluate(TKvExpressionRuntime* runtime)
     return value;
 }
 
+namespace {
+Variant ApplyTermOperator(TKvTokenKind op, const Variant& value, const Variant& operand)
+{
+    switch (op) {
+    case TokenSlash: return VarDiv(value, operand);
+    case TokenStar: return VarMul(value, operand);
+    case TokenAnd:
+        if (value.IsBoolean() && operand.IsBoolean())
+            return Variant(value.AsBool() && operand.AsBool());
+        return VarAnd(value, operand);
+    case TokenDiv: return VarIntDiv(value, operand);
+    case TokenMod: return VarMod(value, operand);
+    case TokenShl: return VarShl(value, operand);
+    case TokenShr: return VarShr(value, operand);
+    default: throw TKvSyntaxError(QStringLiteral("Unknown expression operator: ") + TokenKindName(op));
+    }
+}
+} // namespace
+
 Variant TTermNode::Evaluate(TKvExpressionRuntime* runtime)
 {
-    if (FTargets.empty())
-        return Variant();
-    if (FTargets.size() == 1)
-        return FTargets[0]->Evaluate(runtime);
+    switch (FTargets.size()) {
+    case 0: return Variant();
+    case 1: return FTargets[0]->Evaluate(runtime);
+    case 2: {
+        const Variant first = FTargets[0]->Evaluate(runtime);
+        const Variant second = FTargets[1]->Evaluate(runtime);
+        return ApplyTermOperator(FOperators[0], first, second);
+    }
+    default: break;
+    }
     Variant value = FTargets[0]->Evaluate(runtime);
     for (size_t i = 1; i < FTargets.size(); ++i) {
         const Variant operand = FTargets[i]->Evaluate(runtime);
-        switch (FOperators[i - 1]) {
-        case TokenSlash: value = VarDiv(value, operand); break;
-        case TokenStar: value = VarMul(value, operand); break;
-        case TokenAnd:
-            if (value.IsBoolean() && operand.IsBoolean())
-                value = Variant(value.AsBool() && operand.AsBool());
-            else
-                value = VarAnd(value, operand);
-            break;
-        case TokenDiv: value = VarIntDiv(value, operand); break;
-        case TokenMod: value = VarMod(value, operand); break;
-        case TokenShl: value = VarShl(value, operand); break;
-        case TokenShr: value = VarShr(value, operand); break;
-        default:
-            throw TKvSyntaxError(QStringLiteral("Unknown expression operator: ") + TokenKindName(FOperators[i - 1]));
-        }
+        value = ApplyTermOperator(FOperators[i - 1], value, operand);
     }
     return value;
 }

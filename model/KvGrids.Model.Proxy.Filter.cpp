@@ -24,7 +24,8 @@ bool TKvColumnFilter::Select(TKvColumnFilterExpressionRuntime* Runtime, TKvGridD
     if (!FExprTree)
         return false;
     Runtime->SetData(DataSource, Row, Field);
-    return FExprTree->Evaluate(Runtime).ToBoolean();
+    const Variant result = FExprTree->Evaluate(Runtime);
+    return result.IsBoolean() ? result.AsBool() : result.ToBoolean();
 }
 
 // --- TKvGridFilteredItemProvider ------------------------------------------------------------
@@ -182,11 +183,11 @@ std::vector<TKvGridFilteredItemProvider::TFilterList*> TKvGridFilteredItemProvid
     return table;
 }
 
-bool TKvGridFilteredItemProvider::Passes(int SourceIndex, const std::vector<TFilterList*>& table, int fixed)
+bool TKvGridFilteredItemProvider::Passes(int SourceIndex, const std::vector<TFilterList*>& table, int fixed,
+                                         TKvGridDataProvider* data)
 {
     if (fixed > 0 && !FFixedFiltering && SourceIndex < fixed)
         return true;
-    TKvGridDataProvider* data = GetDataSource();
     const int row = FSource->GetItem(SourceIndex)->GetDataRow();
     for (size_t field = 0; field < table.size(); ++field) {
         TFilterList* list = table[field];
@@ -221,7 +222,7 @@ void TKvGridFilteredItemProvider::PopulateItems()
     const int fixed = FSource->GetFixedCount();
     FItems.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
-        if (Passes(i, table, fixed))
+        if (Passes(i, table, fixed, data))
             FItems.push_back(i);
 }
 
@@ -267,7 +268,7 @@ void TKvGridFilteredItemProvider::PassItemNotification(int SourceIndex, void (TK
     const int index = IndexOfSource(SourceIndex);
     if (Recheck && FSource && SourceIndex >= 0 && SourceIndex < FSource->GetItemCount()) {
         // A changed row may now pass or fail: the list follows it.
-        const bool passes = Passes(SourceIndex, FilterTable(), FSource->GetFixedCount());
+        const bool passes = Passes(SourceIndex, FilterTable(), FSource->GetFixedCount(), GetDataSource());
         if (passes != (index >= 0)) {
             PopulateItems();
             FireRefresh();

@@ -76,7 +76,7 @@ private:
     using TFilterList = std::vector<std::unique_ptr<TKvColumnFilter>>;
 
     // Whether source item SourceIndex passes every filtered field; a failing evaluation does not pass.
-    bool Passes(int SourceIndex, const std::vector<TFilterList*>& table, int fixed);
+    bool Passes(int SourceIndex, const std::vector<TFilterList*>& table, int fixed, TKvGridDataProvider* data);
     std::vector<TFilterList*> FilterTable() const;
     // Re-fires an item notification at this provider's index, or a refresh when the item
     // is not listed or its passing changed.

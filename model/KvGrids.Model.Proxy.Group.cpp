@@ -124,23 +124,24 @@ void TKvGridGroupItemImpl::CollectRows(std::vector<int>& Rows) const
     }
 }
 
-void TKvGridGroupItemImpl::Summarize()
+void TKvGridGroupItemImpl::Summarize(int Field)
 {
-    if (FSummarized)
+    const auto f = static_cast<size_t>(Field);
+    if (FSummarized && FSummed[f])
         return;
-    TKvGridDataProvider* data = GetDataSource();
-    if (data && !FSums.empty()) {
+    if (!FSummarized) {
+        FSummed.assign(FSums.size(), 0);
+        FSummarized = true;
+    }
+    if (TKvGridDataProvider* data = GetDataSource()) {
         std::vector<int>& rows = Grouped()->ScratchRows();
         rows.clear();
         CollectRows(rows);
-        for (size_t f = 0; f < FSums.size(); ++f) {
-            const int field = static_cast<int>(f);
-            FSums[f] = data->GetRangeSum(field, rows);
-            FMinimums[f] = data->GetRangeMin(field, rows);
-            FMaximums[f] = data->GetRangeMax(field, rows);
-        }
+        FSums[f] = data->GetRangeSum(Field, rows);
+        FMinimums[f] = data->GetRangeMin(Field, rows);
+        FMaximums[f] = data->GetRangeMax(Field, rows);
     }
-    FSummarized = true;
+    FSummed[f] = 1;
 }
 
 void TKvGridGroupItemImpl::CheckField(int Field) const
@@ -161,7 +162,7 @@ double TKvGridGroupItemImpl::GetSum(int Field)
     if (FSums.empty())
         return FirstValue(Field);
     CheckField(Field);
-    Summarize();
+    Summarize(Field);
     return AsDouble(FSums[static_cast<size_t>(Field)]);
 }
 
@@ -170,7 +171,7 @@ double TKvGridGroupItemImpl::GetMax(int Field)
     if (FSums.empty())
         return FirstValue(Field);
     CheckField(Field);
-    Summarize();
+    Summarize(Field);
     return AsDouble(FMaximums[static_cast<size_t>(Field)]);
 }
 
@@ -179,7 +180,7 @@ double TKvGridGroupItemImpl::GetMin(int Field)
     if (FSums.empty())
         return FirstValue(Field);
     CheckField(Field);
-    Summarize();
+    Summarize(Field);
     return AsDouble(FMinimums[static_cast<size_t>(Field)]);
 }
 
@@ -188,7 +189,7 @@ double TKvGridGroupItemImpl::GetMean(int Field)
     if (FSums.empty())
         return FirstValue(Field);
     CheckField(Field);
-    Summarize();
+    Summarize(Field);
     if (FDescendantCount <= 0)
         return 0;
     return AsDouble(FSums[static_cast<size_t>(Field)]) / FDescendantCount;
@@ -396,11 +397,23 @@ void TKvGroupedVisibleItems::Replace(int Position, int OldCount)
         FItems.erase(FItems.begin() + pos + newCount, FItems.begin() + pos + oldCount);
     std::copy(FTmpList.begin(), FTmpList.end(), FItems.begin() + pos);
     FTmpList.clear();
+    // Groups after the replaced entries move by the difference (visited through the tree,
+    // not the list); the replaced entries are numbered afresh.
+    const int delta = static_cast<int>(newCount - oldCount);
+    if (delta != 0)
+        for (const auto& item : FProvider->FTreeItems)
+            if (!item->GetLeaf()) {
+                auto* group = static_cast<TKvGridGroupItemImpl*>(item.get());
+                if (group->FVIndex >= Position + OldCount)
+                    group->FVIndex += delta;
+            }
+    Renumber(Position, Position + static_cast<int>(newCount));
 }
 
-void TKvGroupedVisibleItems::Renumber(int From)
+void TKvGroupedVisibleItems::Renumber(int From, int To)
 {
-    for (size_t i = static_cast<size_t>(std::max(From, 0)); i < FItems.size(); ++i) {
+    const size_t end = To < 0 ? FItems.size() : std::min(FItems.size(), static_cast<size_t>(To));
+    for (size_t i = static_cast<size_t>(std::max(From, 0)); i < end; ++i) {
         TKvGridItem* item = FItems[i];
         if (item->GetProvider() != FProvider)
             continue;
@@ -436,7 +449,6 @@ bool TKvGroupedVisibleItems::Expand(TKvGridGroupItemImpl* Group, bool Recursive)
     FTmpList.clear();
     WalkExpanded(Group, FTmpList, Recursive);
     Replace(pos, oldCount);
-    Renumber(pos);
     return true;
 }
 
@@ -454,7 +466,6 @@ bool TKvGroupedVisibleItems::Collapse(TKvGridGroupItemImpl* Group)
     FTmpList.clear();
     PushCollapsed(Group, FTmpList);
     Replace(pos, oldCount);
-    Renumber(pos);
     return true;
 }
 

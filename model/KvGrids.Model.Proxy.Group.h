@@ -68,7 +68,8 @@ public:
     static void Detach(TKvGridItem* Item) { DetachChild(Item); }
 
 protected:
-    void Summarize();
+    // Computes the field's sum, minimum and maximum once per build (or data change).
+    void Summarize(int Field);
     void CollectRows(std::vector<int>& Rows) const;
     TKvGridGroupedItemProvider* Grouped() const;
     void CheckField(int Field) const;
@@ -86,6 +87,7 @@ protected:
     TVariantArray FMinimums;
     TVariantArray FMaximums;
     std::vector<double> FVariances; // NaN until computed
+    std::vector<char> FSummed;      // per field: sum, minimum and maximum computed
     Variant FKey;
 
     friend class TKvGridGroupedItemProvider;
@@ -128,7 +130,8 @@ private:
     void WalkAll(const TKvGridGroupItemImpl* Group, std::vector<TKvGridItem*>& Out) const;
     int ShownSize(const TKvGridGroupItemImpl* Group) const;
     void Replace(int Position, int OldCount);
-    void Renumber(int From);
+    // Stores the positions of the groups listed in From .. To - 1 (To < 0: to the end).
+    void Renumber(int From, int To = -1);
     void MarkExpanded(TKvGridGroupItemImpl* Group, bool Recursive);
 
     int FFixedCount = 0;

@@ -11,11 +11,13 @@ TKvColumnFilterExpressionRuntime::TKvColumnFilterExpressionRuntime()
     AddIdent(IdMean, QStringLiteral("mean"));
 }
 
-Variant TKvColumnFilterExpressionRuntime::Value() const
+const Variant& TKvColumnFilterExpressionRuntime::Value()
 {
-    if (!FDataSource)
-        return Variant();
-    return FDataSource->GetData(FRow, FColumn);
+    if (!FValueRead) {
+        FValue = FDataSource ? FDataSource->GetData(FRow, FColumn) : Variant();
+        FValueRead = true;
+    }
+    return FValue;
 }
 
 Variant TKvColumnFilterExpressionRuntime::EvaluateIdent(int Key)

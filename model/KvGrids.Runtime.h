@@ -19,6 +19,7 @@ public:
         FDataSource = DataSource;
         FRow = Row;
         FColumn = Field;
+        FValueRead = false;
     }
     TKvGridDataProvider* GetDataSource() const { return FDataSource; }
     int GetRow() const { return FRow; }
@@ -27,11 +28,14 @@ public:
     Variant EvaluateIdent(int Key) override;
 
 private:
-    Variant Value() const;
+    // The cell, read once per SetData.
+    const Variant& Value();
 
     TKvGridDataProvider* FDataSource = nullptr;
     int FColumn = -1;
     int FRow = -1;
+    Variant FValue;
+    bool FValueRead = false;
 };
 
 } // namespace kv

@@ -8,12 +8,6 @@
 #include <memory>
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QStringList& list, std::ostream* os)
-{
-    *os << "{" << list.join(QStringLiteral(", ")).toStdString() << "}";
-}
-
 namespace kvtest {
 
 using namespace kv;
