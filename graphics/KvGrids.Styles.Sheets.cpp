@@ -205,16 +205,20 @@ void FreeDefaultAtExit() { TKvGridStyleSheet::FreeDefault(); }
 
 TKvGridStyleSheet* TKvGridStyleSheet::Default()
 {
-    if (FDefault)
-        return FDefault;
+    if (FDefault) {
+        if (FDefaultStockMark == TKvFill::White())
+            return FDefault;
+        FreeDefault();
+    }
     TOwned<TKvGridStyleSheet> sheet(Create<TKvGridStyleSheet>(nullptr));
     BuildDefault(sheet.get());
     FDefault = sheet.release();
-    // Registered after the graphics module's own shut-down routine, so it runs before it.
-    static bool registered = false;
-    if (!registered && QCoreApplication::instance()) {
+    FDefaultStockMark = TKvFill::White();
+    // Registered (again) after the graphics module's own shut-down routine, so that it runs
+    // before it.
+    if (QCoreApplication::instance()) {
+        qRemovePostRoutine(FreeDefaultAtExit);
         qAddPostRoutine(FreeDefaultAtExit);
-        registered = true;
     }
     return FDefault;
 }

@@ -603,6 +603,9 @@ private:
     std::unique_ptr<TKvGridStyleBag> FRowGroupFooter;
 
     static inline TKvGridStyleSheet* FDefault = nullptr;
+    // A stock object at the time the built-in sheet was built: when the drawing module was
+    // shut down and started again since, the sheet refers to freed stock objects and is rebuilt.
+    static inline const TKvFill* FDefaultStockMark = nullptr;
 };
 
 // --- lookup --------------------------------------------------------------------------------

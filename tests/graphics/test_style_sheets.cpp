@@ -96,6 +96,21 @@ TEST(StyleSheet, BuiltInSheetValues)
     EXPECT_EQ(sheet->FindBag(QStringLiteral("nothing")), nullptr);
 }
 
+TEST(StyleSheet, BuiltInSheetIsRebuiltAfterTheDrawingModuleRestarts)
+{
+    TKvGridStyleSheet::Default();
+    TKvGridViewStyles body(nullptr, QStringLiteral("body"));
+    body.SetDefault(TKvGridStyleSheet::Default()->GetBody());
+    while (KvGraphicsStarted())
+        KvGraphicsShutdown();
+    TKvGridStyleSheet* sheet = TKvGridStyleSheet::Default();
+    // The old sheet is gone, and the bags that leaned on it let go of it.
+    EXPECT_EQ(body.GetDefault(), nullptr);
+    EXPECT_EQ(sheet->GetBody()->GetBackground(), TKvFill::White());
+    EXPECT_EQ(sheet->GetHeader()->GetBorderRight(), TKvStroke::Gray());
+    EXPECT_EQ(TKvGridStyleSheet::Default(), sheet);
+}
+
 TEST(StyleSheet, NewSheetStartsWithTheStockLookAndChangesAlone)
 {
     TKvGridStyleSheet* stock = TKvGridStyleSheet::Default();
