@@ -64,14 +64,14 @@ Variant TKvSimpleDataProvider::GetData(int Row, int Field) const
 {
     CheckRow(Row);
     CheckColumn(Field);
-    return FValues[static_cast<size_t>(Row)][static_cast<size_t>(Field)];
+    return Cell(Row, Field);
 }
 
 void TKvSimpleDataProvider::SetData(int Row, int Field, const Variant& Value)
 {
     CheckRow(Row);
     CheckColumn(Field);
-    Variant& cell = FValues[static_cast<size_t>(Row)][static_cast<size_t>(Field)];
+    Variant& cell = Cell(Row, Field);
     if (cell == Value)
         return;
     const Variant old = cell;
@@ -91,18 +91,23 @@ void TKvSimpleDataProvider::SetData(int Row, int Field, const Variant& Value)
 TKvGridDataRow TKvSimpleDataProvider::GetRow(int Row) const
 {
     CheckRow(Row);
-    return FValues[static_cast<size_t>(Row)];
+    TKvGridDataRow row;
+    row.reserve(FValues.size());
+    for (const TVariantArray& column : FValues)
+        row.push_back(column[static_cast<size_t>(Row)]);
+    return row;
 }
 
 void TKvSimpleDataProvider::UpdateRow(int Row, const TKvGridDataRow& Values)
 {
     CheckRow(Row);
-    TKvGridDataRow& row = FValues[static_cast<size_t>(Row)];
     if (Values.empty()) {
-        std::fill(row.begin(), row.end(), Variant());
+        for (int f = 0; f < FColumnCount; ++f)
+            Cell(Row, f) = Variant();
     } else {
-        const size_t n = std::min(row.size(), Values.size());
-        std::copy_n(Values.begin(), n, row.begin());
+        const int n = std::min(FColumnCount, static_cast<int>(Values.size()));
+        for (int f = 0; f < n; ++f)
+            Cell(Row, f) = Values[static_cast<size_t>(f)];
     }
     DoRowUpdated(Row);
 }
@@ -111,18 +116,22 @@ void TKvSimpleDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
 {
     if (Row < 0 || Row > GetRowCount())
         throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
-    TKvGridDataRow row(static_cast<size_t>(FColumnCount));
-    std::copy_n(Values.begin(), std::min(row.size(), Values.size()), row.begin());
-    FValues.insert(FValues.begin() + Row, std::move(row));
+    for (size_t f = 0; f < FValues.size(); ++f) {
+        TVariantArray& column = FValues[f];
+        column.insert(column.begin() + Row, f < Values.size() ? Values[f] : Variant());
+    }
+    ++FRowCount;
     DoRowInserted(Row);
 }
 
 void TKvSimpleDataProvider::RemoveRow(int Row)
 {
-    if (FValues.empty())
+    if (FRowCount == 0)
         return;
     CheckRow(Row);
-    FValues.erase(FValues.begin() + Row);
+    for (TVariantArray& column : FValues)
+        column.erase(column.begin() + Row);
+    --FRowCount;
     DoRowRemoved(Row);
 }
 
@@ -135,14 +144,29 @@ void TKvSimpleDataProvider::RemoveRows(const TKvIntegerArray& Rows)
         CheckRow(row);
     if (rows.empty())
         return;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
-        FValues.erase(FValues.begin() + *it);
+    // One compaction pass per column.
+    for (TVariantArray& column : FValues) {
+        size_t next = 0, out = 0;
+        for (size_t r = 0; r < column.size(); ++r) {
+            if (next < rows.size() && static_cast<size_t>(rows[next]) == r) {
+                ++next;
+                continue;
+            }
+            if (out != r)
+                column[out] = std::move(column[r]);
+            ++out;
+        }
+        column.resize(out);
+    }
+    FRowCount -= static_cast<int>(rows.size());
     DoRowsRemoved(rows);
 }
 
 void TKvSimpleDataProvider::ClearRows()
 {
-    FValues.clear();
+    for (TVariantArray& column : FValues)
+        column.clear();
+    FRowCount = 0;
     DoReset();
 }
 
@@ -156,9 +180,39 @@ Variant TKvSimpleDataProvider::GetRangeSum(int Field, TKvRowIndices Rows) const
 {
     if (GetValueType(Field) != ValueTypeNumeric)
         return Variant(0);
-    Variant sum(0);
-    for (int row : Rows) {
-        const Variant value = GetData(row, Field);
+    // Plain integers and doubles add without going through the variant operator; any other
+    // kind continues with it, so the result is the same as folding VarAdd from 0.
+    std::int64_t intSum = 0;
+    double doubleSum = 0;
+    bool isDouble = false;
+    size_t i = 0;
+    for (; i < Rows.size(); ++i) {
+        const int row = Rows[i];
+        CheckRow(row);
+        const Variant& value = Cell(row, Field);
+        if (value.IsInteger() && !isDouble) {
+            std::int64_t next = 0;
+            if (!__builtin_add_overflow(intSum, value.AsInt(), &next)) {
+                intSum = next;
+                continue;
+            }
+            doubleSum = static_cast<double>(intSum) + static_cast<double>(value.AsInt());
+            isDouble = true;
+        } else if (value.IsInteger()) {
+            doubleSum += static_cast<double>(value.AsInt());
+        } else if (value.IsDouble()) {
+            if (!isDouble)
+                doubleSum = static_cast<double>(intSum);
+            isDouble = true;
+            doubleSum += value.AsDouble();
+        } else if (!value.IsClear()) {
+            break;
+        }
+    }
+    Variant sum = isDouble ? Variant(doubleSum) : Variant(intSum);
+    for (; i < Rows.size(); ++i) {
+        CheckRow(Rows[i]);
+        const Variant& value = Cell(Rows[i], Field);
         if (!value.IsClear())
             sum = VarAdd(sum, value);
     }
@@ -221,8 +275,8 @@ void TKvSimpleDataProvider::InsertColumnsAt(int Index, const QStringList& Names,
         FMinimums.insert(FMinimums.begin() + static_cast<std::ptrdiff_t>(at + i), Variant());
         FMaximums.insert(FMaximums.begin() + static_cast<std::ptrdiff_t>(at + i), Variant());
     }
-    for (TKvGridDataRow& row : FValues)
-        row.insert(row.begin() + static_cast<std::ptrdiff_t>(at), count, Variant());
+    FValues.insert(FValues.begin() + static_cast<std::ptrdiff_t>(at), count,
+                   TVariantArray(static_cast<size_t>(FRowCount)));
     FColumnCount += static_cast<int>(count);
 }
 
@@ -240,8 +294,7 @@ void TKvSimpleDataProvider::RemoveColumns(int Index, int Count)
     FSums.erase(FSums.begin() + first, FSums.begin() + last);
     FMinimums.erase(FMinimums.begin() + first, FMinimums.begin() + last);
     FMaximums.erase(FMaximums.begin() + first, FMaximums.begin() + last);
-    for (TKvGridDataRow& row : FValues)
-        row.erase(row.begin() + first, row.begin() + last);
+    FValues.erase(FValues.begin() + first, FValues.begin() + last);
     FColumnCount -= n;
 }
 

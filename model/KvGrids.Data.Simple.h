@@ -10,7 +10,7 @@ class TKvSimpleDataProvider : public TKvGridDataProvider
 public:
     explicit TKvSimpleDataProvider(TComponent* AOwner = nullptr);
 
-    int GetRowCount() const override { return static_cast<int>(FValues.size()); }
+    int GetRowCount() const override { return FRowCount; }
     int GetFieldCount() const override { return FColumnCount; }
     QStringList GetFieldNames() const override { return FFields; }
     QString GetFieldName(int Field) const override;
@@ -61,8 +61,13 @@ private:
     void CheckRow(int Row) const;
     void CheckColumn(int Field) const;
     void InsertColumnsAt(int Index, const QStringList& Names, const std::vector<TKvGridValueType>& Types);
+    Variant& Cell(int Row, int Field) { return FValues[static_cast<size_t>(Field)][static_cast<size_t>(Row)]; }
+    const Variant& Cell(int Row, int Field) const { return FValues[static_cast<size_t>(Field)][static_cast<size_t>(Row)]; }
 
-    std::vector<TKvGridDataRow> FValues;
+    // Column-major: one contiguous array of values per column, so reading a column in any
+    // row order touches one place per value.
+    std::vector<TVariantArray> FValues;
+    int FRowCount = 0;
     int FColumnCount = 0;
     QStringList FFields;
     std::vector<TKvGridValueType> FTypes;

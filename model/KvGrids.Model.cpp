@@ -1,5 +1,7 @@
 #include "model/KvGrids.Model.h"
 
+#include "platform/rtl/TypInfo.h"
+
 namespace kv {
 
 // --- TKvGridItem --------------------------------------------------------------------------
@@ -142,5 +144,13 @@ void TKvGridItemProvider::FireItemStateChanged(int Index)
 {
     FListeners.Notify([Index](TKvGridItemChangeListener* l) { l->ItemStateChanged(Index); });
 }
+
+void TKvGridItemConsumer::SetParentComponent(TComponent* parent)
+{
+    if (parent && parent != GetOwner())
+        parent->InsertComponent(this);
+}
+
+KV_PUBLISH(TKvGridItemConsumer, TComponent);
 
 } // namespace kv

@@ -161,6 +161,8 @@ public:
     using TComponent::TComponent;
     bool HasParent() const override { return true; }
     TComponent* GetParentComponent() const override { return GetOwner(); }
+    // Read from a form file inside its parent: the parent becomes its owner.
+    void SetParentComponent(TComponent* parent) override;
 };
 
 } // namespace kv

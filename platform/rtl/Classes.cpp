@@ -1,5 +1,7 @@
 #include "platform/rtl/Classes.h"
 
+#include "platform/rtl/Streaming.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cxxabi.h>
@@ -7,15 +9,37 @@
 
 namespace kv {
 
-QString TObject::ClassName() const
+QString ClassNameOf(const std::type_info& type)
 {
-    const char* mangled = typeid(*this).name();
+    const char* mangled = type.name();
     int status = 0;
     char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
-    QString name = QString::fromUtf8(status == 0 && demangled ? demangled : mangled);
+    QString full = QString::fromUtf8(status == 0 && demangled ? demangled : mangled);
     std::free(demangled);
-    const qsizetype colon = name.lastIndexOf(QLatin1String("::"));
-    return colon >= 0 ? name.mid(colon + 2) : name;
+    full.remove(QLatin1String("(anonymous namespace)::"));
+    // Drop every namespace qualifier, also inside template arguments.
+    QString name;
+    name.reserve(full.size());
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < full.size(); ++i) {
+        const QChar c = full.at(i);
+        if (c == QLatin1Char(':') && i + 1 < full.size() && full.at(i + 1) == QLatin1Char(':')) {
+            start = i + 2;
+            ++i;
+            continue;
+        }
+        if (!(c.isLetterOrNumber() || c == QLatin1Char('_'))) {
+            name += full.mid(start, i - start + 1);
+            start = i + 1;
+        }
+    }
+    name += full.mid(start);
+    return name;
+}
+
+QString TObject::ClassName() const
+{
+    return ClassNameOf(typeid(*this));
 }
 
 void TObject::Free()
@@ -46,6 +70,17 @@ void TPersistent::AssignError(const TPersistent* source) const
     throw EConvertError(QStringLiteral("Cannot assign a %1 to a %2").arg(sourceName, ClassName()));
 }
 
+QString TPersistent::GetNamePath() const
+{
+    QString result = ClassName();
+    if (const TPersistent* owner = GetOwner()) {
+        const QString path = owner->GetNamePath();
+        if (!path.isEmpty())
+            result = path + QLatin1Char('.') + result;
+    }
+    return result;
+}
+
 // --- TComponent ---------------------------------------------------------------------------
 
 bool IsValidIdent(const QString& name)
@@ -63,8 +98,15 @@ bool IsValidIdent(const QString& name)
     return true;
 }
 
+bool TComponent::FCreatingForReader = false;
+
 TComponent::TComponent(TComponent* owner)
 {
+    if (FCreatingForReader) {
+        FCreatingForReader = false;
+        FComponentState.Include(csLoading);
+        FComponentState.Include(csReading);
+    }
     if (owner)
         owner->InsertComponent(this);
 }
@@ -249,6 +291,16 @@ void TComponent::Loaded()
 {
     FComponentState.Exclude(csLoading);
     FComponentState.Exclude(csReading);
+}
+
+void TComponent::ReadState(TReader& reader)
+{
+    reader.ReadData(this);
+}
+
+void TComponent::WriteState(TWriter& writer)
+{
+    writer.WriteData(this);
 }
 
 } // namespace kv

@@ -7,11 +7,22 @@
 
 #include <QtCore/QString>
 #include <functional>
+#include <typeinfo>
 #include <memory>
 #include <utility>
 #include <vector>
 
 namespace kv {
+
+class TFiler;
+class TReader;
+class TWriter;
+
+// An operation that the object's state does not allow.
+KV_DECLARE_EXCEPTION(EInvalidOperation, Exception)
+
+// The class name of a C++ type without namespaces, e.g. "TObjectList<TPerson>".
+QString ClassNameOf(const std::type_info& type);
 
 // Root of the class tree. Objects whose construction calls virtual methods are made with
 // kv::Create<T>(...), which runs AfterConstruction once the object is complete; they are
@@ -83,6 +94,14 @@ public:
     // Copies Source into this object; the default asks Source to AssignTo this object.
     virtual void Assign(const TPersistent* source);
 
+    // The object that owns this one for streaming and name paths; nil by default.
+    virtual TPersistent* GetOwner() const { return nullptr; }
+    // "Owner path.ClassName" by default; components answer their name.
+    virtual QString GetNamePath() const;
+
+    // Declares unpublished values to the form filer (TFiler::DefineProperty); nothing by default.
+    virtual void DefineProperties(TFiler& filer) {}
+
 protected:
     // The default raises EConvertError "Cannot assign a X to a Y".
     virtual void AssignTo(TPersistent* dest) const;
@@ -117,7 +136,8 @@ public:
 
     void BeforeDestruction() override;
 
-    TComponent* GetOwner() const { return FOwner; }
+    TComponent* GetOwner() const override { return FOwner; }
+    QString GetNamePath() const override { return FName; }
     const QString& GetName() const { return FName; }
     // Raises EComponentError for an invalid identifier or a name already used under the owner.
     virtual void SetName(const QString& name);
@@ -147,6 +167,18 @@ public:
     virtual TComponent* GetParentComponent() const { return nullptr; }
     virtual void GetChildren(const TGetChildProc& proc, TComponent* root) {}
     virtual void Loaded();
+    // Called by the reader before the properties of a component with HasParent are read.
+    virtual void SetParentComponent(TComponent* parent) {}
+    // Owner of the components nested in this one in a form file; nil means the root.
+    virtual TComponent* GetChildOwner() { return nullptr; }
+    // Parent given to the components nested in this one in a form file.
+    virtual TComponent* GetChildParent() { return this; }
+    // Told the position of each nested component as the reader reads it.
+    virtual void SetChildOrder(TComponent* child, int order) {}
+    // Reads this component's properties and nested components (reader.ReadData).
+    virtual void ReadState(TReader& reader);
+    // Writes this component's properties and children (writer.WriteData).
+    virtual void WriteState(TWriter& writer);
 
     // Loading state for readers: SetLoading(true) before reading properties, Loaded() after.
     void BeginLoading();
@@ -168,6 +200,12 @@ protected:
     }
 
 private:
+    friend class TReader;
+    friend class TWriter;
+    // Set by the reader around the creation of a component it reads: the next component
+    // constructed starts in the loading state, so its construction can tell.
+    static bool FCreatingForReader;
+
     void Insert(TComponent* component);
     void Remove(TComponent* component);
     void DropFreeNotify(TComponent* component);

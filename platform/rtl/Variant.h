@@ -85,8 +85,25 @@ public:
     // A read-only array whose first index is lowBound.
     static Variant Array(std::vector<Variant> items, int lowBound = 0);
 
-    Variant(const Variant& other) { CopyFrom(other); }
-    Variant(Variant&& other) noexcept { MoveFrom(std::move(other)); }
+    Variant(const Variant& other)
+    {
+        if (other.FKind < TVarKind::String) { // no shared payload: a plain copy
+            FKind = other.FKind;
+            FI = other.FI;
+        } else {
+            CopyFrom(other);
+        }
+    }
+    Variant(Variant&& other) noexcept
+    {
+        if (other.FKind < TVarKind::String) {
+            FKind = other.FKind;
+            FI = other.FI;
+            other.FKind = TVarKind::Empty;
+        } else {
+            MoveFrom(std::move(other));
+        }
+    }
     Variant& operator=(const Variant& other)
     {
         if (this != &other) {
@@ -103,7 +120,11 @@ public:
         }
         return *this;
     }
-    ~Variant() { Destroy(); }
+    ~Variant()
+    {
+        if (FKind >= TVarKind::String)
+            Destroy();
+    }
 
     TVarKind Kind() const noexcept { return FKind; }
     bool IsEmpty() const noexcept { return FKind == TVarKind::Empty; }

@@ -1,6 +1,8 @@
 #include "ModelTestSupport.h"
 #include "TestSupport.h"
 
+#include <limits>
+
 using namespace kv;
 using namespace kvtest;
 
@@ -91,6 +93,19 @@ TEST(SimpleProvider, SumsFollowValueChangesAndSkipNulls)
     const int rows[] = {0, 1, 2};
     EXPECT_DOUBLE_EQ(t->GetRangeSum(0, rows).ToDouble(), 6.5);
     EXPECT_TRUE(t->GetRangeSum(1, rows) == Variant(0));
+    // Integers stay integers until they overflow; text that reads as a number adds as one.
+    const std::int64_t big = std::numeric_limits<std::int64_t>::max() - 1;
+    t->SetData(0, 0, big);
+    t->SetData(1, 0, 1);
+    const int two[] = {0, 1};
+    EXPECT_TRUE(t->GetRangeSum(0, two) == Variant(big + 1));
+    t->SetData(1, 0, 5);
+    EXPECT_DOUBLE_EQ(t->GetRangeSum(0, two).ToDouble(), double(big) + 5);
+    t->SetData(0, 0, 2);
+    t->SetData(2, 0, QStringLiteral("3"));
+    EXPECT_TRUE(t->GetRangeSum(0, rows) == Variant(10));
+    t->SetData(2, 0, QStringLiteral("three"));
+    EXPECT_THROW(t->GetRangeSum(0, rows), EVariantError);
     EXPECT_TRUE(t->GetMax(0) == Variant(0));
     t->RemoveListener(&rec);
 }

@@ -1,0 +1,306 @@
+// Filtering and grouping a million rows: an expression filter over one numeric column
+// (against QSortFilterProxyModel with a range filter), and grouping by a text column of
+// 1,000 distinct values with a sum and a mean per group.
+#include "model/KvGrids.Data.Simple.h"
+#include "model/KvGrids.Model.Default.h"
+#include "model/KvGrids.Model.Proxy.Filter.h"
+#include "model/KvGrids.Model.Proxy.Group.h"
+
+#include <QtCore/QAbstractTableModel>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QSortFilterProxyModel>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <random>
+
+using namespace kv;
+
+namespace {
+
+constexpr int kRows = 1'000'000;
+constexpr const char* kFilter = "(value > 500) and (value < 900)";
+
+struct TBenchData
+{
+    std::unique_ptr<TKvSimpleDataProvider> Table;
+    std::vector<int> Ints; // the same integers for the Qt model
+
+    TBenchData()
+    {
+        Table = std::make_unique<TKvSimpleDataProvider>(nullptr);
+        Table->InsertColumns(0, 4, "Id,Amount,Code,When", "n,n,s,d");
+        std::mt19937 rng(42);
+        std::uniform_int_distribution<int> value(0, 999);
+        std::vector<QString> codes;
+        for (int i = 0; i < 1000; ++i)
+            codes.push_back(QStringLiteral("CODE-%1").arg(i * 7919 % 100000, 7, 10, QLatin1Char('0')));
+        Table->BeginUpdate();
+        Ints.reserve(kRows);
+        for (int r = 0; r < kRows; ++r) {
+            const int v = value(rng);
+            Ints.push_back(v);
+            Table->InsertRow(r, {v, v * 1.25, codes[static_cast<size_t>(value(rng))],
+                                 Variant::DateTime(45000.0 + r / 1440.0)});
+        }
+        Table->EndUpdate(false);
+    }
+};
+
+TBenchData& Data()
+{
+    static TBenchData data;
+    return data;
+}
+
+std::map<std::string, double> gSeconds; // per-iteration wall time of each benchmark
+
+void Record(benchmark::State& state, const std::string& name, double seconds)
+{
+    gSeconds[name] = seconds / static_cast<double>(state.iterations());
+}
+
+// --- evaluation of a parsed tree over one column --------------------------------------------
+
+void BM_EvaluateFilterTree(benchmark::State& state)
+{
+    TKvSimpleDataProvider* table = Data().Table.get();
+    auto tree = TKvExpressionParser::Parse(kFilter);
+    TKvColumnFilterExpressionRuntime runtime;
+    double total = 0;
+    int passing = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        passing = 0;
+        for (int r = 0; r < kRows; ++r) {
+            runtime.SetData(table, r, 0);
+            passing += tree->Evaluate(&runtime).ToBoolean() ? 1 : 0;
+        }
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        benchmark::DoNotOptimize(passing);
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+    state.counters["passing"] = passing;
+    Record(state, "tree", total);
+}
+BENCHMARK(BM_EvaluateFilterTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- the filtered item provider --------------------------------------------------------------
+
+void BM_FilteredProvider(benchmark::State& state)
+{
+    TKvDefaultGridItemProvider source;
+    source.SetDataSource(Data().Table.get());
+    auto filtered = MakeOwned<TKvGridFilteredItemProvider>(&source);
+    filtered->AddFilter(0, kFilter);
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        filtered->ApplyFilters(true);
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        benchmark::DoNotOptimize(filtered->GetItemCount());
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+    state.counters["passing"] = filtered->GetItemCount();
+    Record(state, "filtered", total);
+}
+BENCHMARK(BM_FilteredProvider)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- the same range filter in Qt --------------------------------------------------------------
+
+class TIntTableModel : public QAbstractTableModel
+{
+public:
+    explicit TIntTableModel(const std::vector<int>* values) : FValues(values) {}
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(FValues->size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 4; }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole || index.column() != 0)
+            return {};
+        return (*FValues)[static_cast<size_t>(index.row())];
+    }
+
+private:
+    const std::vector<int>* FValues;
+};
+
+// The same rows served from the same data provider.
+class TProviderTableModel : public QAbstractTableModel
+{
+public:
+    explicit TProviderTableModel(TKvGridDataProvider* data) : FData(data) {}
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : FData->GetRowCount();
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 4; }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole || index.column() != 0)
+            return {};
+        const Variant v = FData->GetData(index.row(), index.column());
+        return v.IsInteger() ? QVariant(static_cast<int>(v.AsInt())) : QVariant(v.ToString());
+    }
+
+private:
+    TKvGridDataProvider* FData;
+};
+
+class TRangeFilterProxy : public QSortFilterProxyModel
+{
+public:
+    int Low = 500;
+    int High = 900;
+    void Apply() { invalidateFilter(); }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override
+    {
+        const int v = sourceModel()->data(sourceModel()->index(row, 0, parent), Qt::DisplayRole).toInt();
+        return v > Low && v < High;
+    }
+};
+
+void BM_QSortFilterProxyModel(benchmark::State& state)
+{
+    TIntTableModel model(&Data().Ints);
+    TRangeFilterProxy proxy;
+    proxy.setSourceModel(&model);
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        proxy.Apply();
+        const int count = proxy.rowCount(); // the mapping is built on first use
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        benchmark::DoNotOptimize(count);
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+    state.counters["passing"] = proxy.rowCount();
+    Record(state, "qt", total);
+}
+BENCHMARK(BM_QSortFilterProxyModel)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_QSortFilterProxyModelOverProvider(benchmark::State& state)
+{
+    TProviderTableModel model(Data().Table.get());
+    TRangeFilterProxy proxy;
+    proxy.setSourceModel(&model);
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        proxy.Apply();
+        const int count = proxy.rowCount();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        benchmark::DoNotOptimize(count);
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+    state.counters["passing"] = proxy.rowCount();
+    Record(state, "qtprovider", total);
+}
+BENCHMARK(BM_QSortFilterProxyModelOverProvider)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- grouping by the text column --------------------------------------------------------------
+
+struct TGroupChain
+{
+    TKvDefaultGridItemProvider Source;
+    TOwned<TKvGridGroupedItemProvider> Grouped;
+    TGroupChain()
+    {
+        Source.SetDataSource(Data().Table.get());
+        Grouped = MakeOwned<TKvGridGroupedItemProvider>(&Source);
+    }
+    ~TGroupChain() { Grouped.reset(); }
+};
+
+// Sorting the source by the group field, as the owner of the chain does before grouping.
+void BM_SortByText(benchmark::State& state)
+{
+    TGroupChain chain;
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        chain.Source.OrderBy({2}, {}, true);
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.PauseTiming();
+        chain.Source.OrderBy({}, {}, false);
+        state.ResumeTiming();
+    }
+    Record(state, "sort", total);
+}
+BENCHMARK(BM_SortByText)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_GroupWithSumAndMean(benchmark::State& state)
+{
+    TGroupChain chain;
+    chain.Source.OrderBy({2}, {}, false);
+    double total = 0;
+    double checksum = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        chain.Grouped->GroupBy({2});
+        TKvGridGroupItemImpl* root = chain.Grouped->GetRootItem();
+        checksum = 0;
+        for (int g = 0; g < root->GetCount(); ++g) {
+            auto* group = static_cast<TKvGridGroupItem*>(root->GetItem(g));
+            checksum += group->GetSum(1) + group->GetMean(1);
+        }
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.PauseTiming();
+        chain.Grouped->GroupBy({});
+        state.ResumeTiming();
+    }
+    state.counters["groups"] = 0;
+    chain.Grouped->GroupBy({2});
+    state.counters["groups"] = chain.Grouped->GetRootItem()->GetCount();
+    benchmark::DoNotOptimize(checksum);
+    Record(state, "group", total);
+}
+BENCHMARK(BM_GroupWithSumAndMean)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_ExpandCollapseOneGroup(benchmark::State& state)
+{
+    TGroupChain chain;
+    chain.Source.OrderBy({2}, {}, false);
+    chain.Grouped->SetExpandWhenGrouping(true);
+    chain.Grouped->GroupBy({2});
+    TKvGridGroupItem* group = static_cast<TKvGridGroupItem*>(chain.Grouped->GetRootItem()->GetItem(500));
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        chain.Grouped->Collapse(group);
+        chain.Grouped->Expand(group, false);
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    state.counters["visible"] = chain.Grouped->GetItemCount();
+    Record(state, "toggle", total);
+}
+BENCHMARK(BM_ExpandCollapseOneGroup)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    Data();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    auto rate = [](const char* name) { return gSeconds.count(name) ? kRows / gSeconds[name] : 0.0; };
+    std::printf("\nparsed tree: %.1f M rows/s (target 10 M rows/s: ratio %.2f)\n", rate("tree") / 1e6,
+                rate("tree") / 10e6);
+    std::printf("filtered provider: %.1f M rows/s; QSortFilterProxyModel over a vector of ints: %.1f M rows/s; ratio %.2f\n",
+                rate("filtered") / 1e6, rate("qt") / 1e6, rate("qt") > 0 ? rate("filtered") / rate("qt") : 0.0);
+    std::printf("QSortFilterProxyModel over a model serving the same data provider: %.1f M rows/s; ratio %.2f\n",
+                rate("qtprovider") / 1e6, rate("qtprovider") > 0 ? rate("filtered") / rate("qtprovider") : 0.0);
+    std::printf("group 1,000,000 rows by text with a sum and a mean per group: %.1f ms (target 300 ms: ratio %.2f)\n",
+                gSeconds["group"] * 1e3, gSeconds["group"] * 1e3 / 300.0);
+    std::printf("sorting the source by the text column first: %.1f ms\n", gSeconds["sort"] * 1e3);
+    std::printf("collapse and expand one group of 1,000 rows: %.1f us\n", gSeconds["toggle"] * 1e6);
+    return 0;
+}

@@ -1,0 +1,192 @@
+#include "graphics/KvGrids.Styles.Dynamic.h"
+
+#include "platform/rtl/TypInfo.h"
+
+namespace kv {
+
+// --- item ---------------------------------------------------------------------------------
+
+TKvGridDynamicStyle::TKvGridDynamicStyle(TCollection* collection) : TCollectionItem(collection) {}
+
+TKvGridDynamicStyle::~TKvGridDynamicStyle() = default;
+
+void TKvGridDynamicStyle::SetActive(bool value)
+{
+    if (value == FActive)
+        return;
+    FActive = value;
+    Changed(false);
+}
+
+void TKvGridDynamicStyle::SetCriteria(const QString& value)
+{
+    if (value == FCriteria)
+        return;
+    std::unique_ptr<TKvExpressionTree> tree = ParseCriteria(value);
+    FCriteria = value;
+    FExprTree = std::move(tree);
+    Changed(false);
+}
+
+void TKvGridDynamicStyle::SetStyles(const QString& value)
+{
+    if (value == FStyles)
+        return;
+    std::unique_ptr<TStyleMap> map = ParseStyles(value);
+    FStyles = value;
+    FStyleMap = std::move(map);
+    Changed(false);
+}
+
+void TKvGridDynamicStyle::BuildExpression() { FExprTree = ParseCriteria(FCriteria); }
+
+void TKvGridDynamicStyle::BuildStyles() { FStyleMap = ParseStyles(FStyles); }
+
+std::unique_ptr<TKvExpressionTree> TKvGridDynamicStyle::ParseCriteria(const QString& text)
+{
+    // An empty criteria is an empty tree, which never holds.
+    if (text.trimmed().isEmpty())
+        return std::make_unique<TKvExpressionTree>();
+    return TKvExpressionParser::Parse(text);
+}
+
+std::unique_ptr<TKvGridDynamicStyle::TStyleMap> TKvGridDynamicStyle::ParseStyles(const QString& text)
+{
+    auto map = std::make_unique<TStyleMap>();
+    if (text.isEmpty())
+        return map;
+    for (const QString& part : text.split(QLatin1Char(';'))) {
+        // Blank parts (a trailing ";", or ";;") add nothing.
+        if (part.trimmed().isEmpty())
+            continue;
+        const QStringList pieces = part.split(QLatin1Char('='));
+        TStyleValue value;
+        value.Name = pieces.at(0).trimmed();
+        if (pieces.size() >= 2)
+            value.Text = pieces.at(1).trimmed();
+        for (const TStyleValue& earlier : *map)
+            if (earlier.Name == value.Name)
+                throw EListError(QStringLiteral("Duplicates not allowed"));
+
+        // Converted once here, so that applying it to a cell parses nothing and makes nothing.
+        value.Property = TKvStyleProperties::FindText(value.Name);
+        if (value.Property) {
+            try {
+                switch (value.Property->Kind) {
+                case svkEnumeration: value.Ordinal = TKvStyleProperties::TextToOrdinal(*value.Property, value.Text); break;
+                case svkInteger: value.Ordinal = TKvStyleProperties::TextToInteger(value.Text); break;
+                case svkString: value.String = value.Text; break;
+                case svkFill: value.Graphic = TKvGridStyleBag::MakeShared(TKvFill::CreateFrom(value.Text)); break;
+                case svkStroke: value.Graphic = TKvGridStyleBag::MakeShared(TKvStroke::CreateFrom(value.Text)); break;
+                case svkFont: value.Graphic = TKvGridStyleBag::MakeShared(TKvFont::CreateFrom(value.Text)); break;
+                }
+            } catch (const Exception& e) {
+                value.Error = e.Message();
+            }
+        }
+        map->push_back(std::move(value));
+    }
+    return map;
+}
+
+std::vector<std::pair<QString, QString>> TKvGridDynamicStyle::GetStylePairs() const
+{
+    std::vector<std::pair<QString, QString>> pairs;
+    if (FStyleMap)
+        for (const TStyleValue& value : *FStyleMap)
+            pairs.emplace_back(value.Name, value.Text);
+    return pairs;
+}
+
+void TKvGridDynamicStyle::Apply(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag)
+{
+    if (!FStyleMap || FStyleMap->empty() || !bag)
+        return;
+    const Variant result = FExprTree ? FExprTree->Evaluate(runtime) : Variant();
+    if (!result.IsBoolean() || !result.AsBool())
+        return;
+    for (const TStyleValue& value : *FStyleMap) {
+        if (!value.Property)
+            throw Exception(QStringLiteral("Property is not exists: ") + value.Name);
+        if (!value.Error.isEmpty())
+            throw EConvertError(value.Error);
+        switch (value.Property->Kind) {
+        case svkEnumeration:
+            if (value.Ordinal >= 0)
+                bag->SetOrdinal(value.Property->Entry, value.Ordinal);
+            break;
+        case svkInteger: bag->SetOrdinal(value.Property->Entry, value.Ordinal); break;
+        case svkString: bag->SetString(value.Property->Entry, value.String); break;
+        default: bag->SetGraphic(value.Property->Entry, value.Graphic); break;
+        }
+    }
+}
+
+void TKvGridDynamicStyle::Assign(const TPersistent* source)
+{
+    if (const auto* other = dynamic_cast<const TKvGridDynamicStyle*>(source)) {
+        SetCriteria(other->FCriteria);
+        SetStyles(other->FStyles);
+        SetActive(other->FActive);
+        return;
+    }
+    TCollectionItem::Assign(source);
+}
+
+// --- collection ---------------------------------------------------------------------------
+
+TKvGridDynamicStyleCollection::TKvGridDynamicStyleCollection(TPersistent* owner)
+    : TOwnedCollection(owner, ClassInfo<TKvGridDynamicStyle>())
+{
+}
+
+TKvGridDynamicStyle* TKvGridDynamicStyleCollection::Add(const QString& criteria, const QString& styles)
+{
+    TKvGridDynamicStyle* item = Add();
+    try {
+        item->SetCriteria(criteria);
+        item->SetStyles(styles);
+    } catch (...) {
+        item->Free();
+        throw;
+    }
+    return item;
+}
+
+void TKvGridDynamicStyleCollection::Update(TCollectionItem* item)
+{
+    if (!item)
+        ResetStyles();
+}
+
+void TKvGridDynamicStyleCollection::ResetStyles()
+{
+    for (int i = Count() - 1; i >= 0; --i)
+        GetItem(i)->BuildExpression();
+}
+
+void TKvGridDynamicStyleCollection::Prepare()
+{
+    FActiveCount = 0;
+    for (int i = 0; i < Count(); ++i)
+        if (GetItem(i)->GetActive())
+            ++FActiveCount;
+}
+
+void TKvGridDynamicStyleCollection::ApplyTo(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag)
+{
+    for (int i = 0; i < Count(); ++i) {
+        TKvGridDynamicStyle* item = GetItem(i);
+        if (item->GetActive())
+            item->Apply(runtime, bag);
+    }
+}
+
+KV_PUBLISH(TKvGridDynamicStyle, TCollectionItem)
+    .Property("Active", &TKvGridDynamicStyle::GetActive, &TKvGridDynamicStyle::SetActive).Default(true)
+    .Property("Criteria", &TKvGridDynamicStyle::GetCriteria, &TKvGridDynamicStyle::SetCriteria)
+    .Property("Styles", &TKvGridDynamicStyle::GetStyles, &TKvGridDynamicStyle::SetStyles);
+
+KV_PUBLISH(TKvGridDynamicStyleCollection, TOwnedCollection);
+
+} // namespace kv

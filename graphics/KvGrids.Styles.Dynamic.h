@@ -1,0 +1,100 @@
+// Dynamic styles: style assignments ("name=value;...") applied to a bag while a criteria
+// expression holds, kept in a collection that columns and the grid body publish.
+#pragma once
+
+#include "graphics/KvGrids.Styles.h"
+#include "model/KvGrids.Expressions.h"
+#include "platform/rtl/Collections.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace kv {
+
+class TKvGridDynamicStyle : public TCollectionItem
+{
+public:
+    explicit TKvGridDynamicStyle(TCollection* collection);
+    ~TKvGridDynamicStyle() override;
+
+    bool GetActive() const { return FActive; }
+    void SetActive(bool value);
+    const QString& GetCriteria() const { return FCriteria; }
+    // Parses the text first: text that does not parse raises TKvSyntaxError (or
+    // EConvertError) and leaves the item as it was.
+    void SetCriteria(const QString& value);
+    const QString& GetStyles() const { return FStyles; }
+    // Reads "name=value;..." first: a repeated name raises EListError "Duplicates not allowed"
+    // and leaves the item as it was.
+    void SetStyles(const QString& value);
+
+    // Parses the criteria again.
+    void BuildExpression();
+    // Reads the styles text again.
+    void BuildStyles();
+
+    // When the item has styles and its criteria evaluates to true (any other result counts as
+    // false), writes its values into the bag in text order. The values were converted once
+    // when the styles were set; an unknown name or a value that did not convert raises here.
+    void Apply(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag);
+
+    bool HasStyleMap() const { return FStyleMap != nullptr; }
+    // The (name, value text) pairs in text order; empty without a map.
+    std::vector<std::pair<QString, QString>> GetStylePairs() const;
+    TKvExpressionTree* GetExpressionTree() const { return FExprTree.get(); }
+
+    void Assign(const TPersistent* source) override;
+
+private:
+    // One assignment, converted once.
+    struct TStyleValue
+    {
+        QString Name;
+        QString Text;
+        const TKvStylePropertyRecord* Property = nullptr;
+        int Ordinal = -1;
+        QString String;
+        TKvSharedGraphic Graphic;
+        QString Error;
+    };
+    using TStyleMap = std::vector<TStyleValue>;
+
+    static std::unique_ptr<TKvExpressionTree> ParseCriteria(const QString& text);
+    static std::unique_ptr<TStyleMap> ParseStyles(const QString& text);
+
+    std::unique_ptr<TKvExpressionTree> FExprTree;
+    std::unique_ptr<TStyleMap> FStyleMap;
+    bool FActive = true;
+    QString FCriteria;
+    QString FStyles;
+};
+
+class TKvGridDynamicStyleCollection : public TOwnedCollection
+{
+public:
+    explicit TKvGridDynamicStyleCollection(TPersistent* owner);
+
+    TKvGridDynamicStyle* GetItem(int index) const { return static_cast<TKvGridDynamicStyle*>(TCollection::GetItem(index)); }
+    TKvGridDynamicStyle* Add() { return static_cast<TKvGridDynamicStyle*>(TCollection::Add()); }
+    // A new item with the criteria and styles; nothing is added when either does not parse.
+    TKvGridDynamicStyle* Add(const QString& criteria, const QString& styles);
+
+    // Parses every criteria again, last first.
+    void ResetStyles();
+    // Counts the active items; painting skips dynamic styles while the count is 0.
+    void Prepare();
+    int GetActiveCount() const { return FActiveCount; }
+    // Applies every active item in order; later items overwrite earlier ones.
+    void ApplyTo(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag);
+
+    QString GetNamePath() const override { return QStringLiteral("DynamicStyle"); }
+
+protected:
+    void Update(TCollectionItem* item) override;
+
+private:
+    int FActiveCount = 0;
+};
+
+} // namespace kv

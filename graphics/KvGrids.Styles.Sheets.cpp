@@ -1,0 +1,345 @@
+// Style containers, style objects, style sheets and the built-in sheet.
+#include "graphics/KvGrids.Styles.h"
+
+#include "platform/rtl/TypInfo.h"
+
+#include <QtCore/QCoreApplication>
+
+namespace kv {
+
+// --- container ----------------------------------------------------------------------------
+
+TKvGridStyleContainer::TKvGridStyleContainer(TComponent* owner)
+    : TComponent(owner), FStyles(std::make_unique<TKvGridStyleBag>(this, QStringLiteral("default")))
+{
+}
+
+TKvGridStyleContainer::~TKvGridStyleContainer()
+{
+    for (TKvGridViewStyleChangeListener* listener : FListeners.Snapshot())
+        if (auto* containerListener = dynamic_cast<TKvGridStyleContainerListener*>(listener))
+            containerListener->Dispose(this);
+    FListeners.Clear();
+    FStyles.reset();
+}
+
+void TKvGridStyleContainer::AssignStyles(TKvGridStyleBag* target, TKvGridStyleBag* source)
+{
+    if (!target || target == source)
+        return;
+    if (!source)
+        target->Clear();
+    else
+        target->Assign(source);
+}
+
+void TKvGridStyleContainer::AddListener(TKvGridViewStyleChangeListener* listener)
+{
+    if (!listener)
+        return;
+    FStyles->AddListener(listener);
+    FListeners.Add(listener);
+}
+
+void TKvGridStyleContainer::RemoveListener(TKvGridViewStyleChangeListener* listener)
+{
+    if (!listener)
+        return;
+    FStyles->RemoveListener(listener);
+    FListeners.Remove(listener);
+}
+
+void TKvGridStyleContainer::BeginUpdate() { FStyles->BeginUpdate(); }
+
+void TKvGridStyleContainer::EndUpdate() { FStyles->EndUpdate(); }
+
+// --- sheet --------------------------------------------------------------------------------
+
+TKvGridStyleSheet::TKvGridStyleSheet(TComponent* owner) : TKvGridStyleContainer(owner)
+{
+    auto make = [this](const char* name) { return std::make_unique<TKvGridStyleBag>(this, QString::fromLatin1(name)); };
+    FPanel = make("panel");
+    FIndicator = make("indicator");
+    FCheckBar = make("checkBar");
+    FStatesBar = make("statesBar");
+    FBody = make("body");
+    FBodyEmpty = make("bodyEmpty");
+    FFixedCols = make("fixedCols");
+    FFixedColsBar = make("fixedColsBar");
+    FFixedRows = make("fixedRows");
+    FFixedRowsBar = make("fixedRowsBar");
+    FHeader = make("header");
+    FFooter = make("footer");
+    FHeaderGroup = make("headerGroup");
+    FFooterGroup = make("footerGroup");
+    FRowGroupHeader = make("rowGroupHeader");
+    FRowGroupFooter = make("rowGroupFooter");
+    if (FDefault) {
+        // A new sheet starts with the stock look, sharing its graphics objects.
+        GetStyles()->Assign(FDefault->GetStyles());
+        const std::vector<TKvGridStyleBag*> mine = GetRegions();
+        const std::vector<TKvGridStyleBag*> stock = FDefault->GetRegions();
+        for (size_t i = 0; i < mine.size(); ++i)
+            mine[i]->Assign(stock[i]);
+    }
+}
+
+TKvGridStyleSheet::~TKvGridStyleSheet()
+{
+    if (FDefault == this)
+        FDefault = nullptr;
+    FPanel.reset();
+    FIndicator.reset();
+    FCheckBar.reset();
+    FStatesBar.reset();
+    FBody.reset();
+    FBodyEmpty.reset();
+    FFixedCols.reset();
+    FFixedColsBar.reset();
+    FFixedRows.reset();
+    FFixedRowsBar.reset();
+    FHeader.reset();
+    FFooter.reset();
+    FHeaderGroup.reset();
+    FFooterGroup.reset();
+    FRowGroupHeader.reset();
+    FRowGroupFooter.reset();
+}
+
+std::vector<TKvGridStyleBag*> TKvGridStyleSheet::GetRegions() const
+{
+    return {FPanel.get(),     FIndicator.get(),   FCheckBar.get(),     FStatesBar.get(),
+            FBody.get(),      FBodyEmpty.get(),   FFixedCols.get(),    FFixedColsBar.get(),
+            FFixedRows.get(), FFixedRowsBar.get(), FHeader.get(),      FFooter.get(),
+            FHeaderGroup.get(), FFooterGroup.get(), FRowGroupHeader.get(), FRowGroupFooter.get()};
+}
+
+TKvGridStyleBag* TKvGridStyleSheet::FindBag(const QString& name) const
+{
+    if (name == QLatin1String("default"))
+        return GetStyles();
+    for (TKvGridStyleBag* bag : GetRegions())
+        if (bag && bag->GetName() == name)
+            return bag;
+    return nullptr;
+}
+
+void TKvGridStyleSheet::SetFileName(const QString& name)
+{
+    if (name == FFileName)
+        return;
+    FFileName = name;
+    if (FAutoLoad)
+        Load();
+}
+
+void TKvGridStyleSheet::AddListener(TKvGridViewStyleChangeListener* listener)
+{
+    if (!listener)
+        return;
+    for (TKvGridStyleBag* bag : GetRegions())
+        bag->AddListener(listener);
+    TKvGridStyleContainer::AddListener(listener);
+}
+
+void TKvGridStyleSheet::RemoveListener(TKvGridViewStyleChangeListener* listener)
+{
+    if (!listener)
+        return;
+    for (TKvGridStyleBag* bag : GetRegions())
+        bag->RemoveListener(listener);
+    TKvGridStyleContainer::RemoveListener(listener);
+}
+
+void TKvGridStyleSheet::BeginUpdate()
+{
+    TKvGridStyleContainer::BeginUpdate();
+    for (TKvGridStyleBag* bag : GetRegions())
+        bag->BeginUpdate();
+}
+
+void TKvGridStyleSheet::EndUpdate()
+{
+    for (TKvGridStyleBag* bag : GetRegions())
+        bag->EndUpdate();
+    TKvGridStyleContainer::EndUpdate();
+}
+
+// --- published properties ---------------------------------------------------------------
+
+KV_PUBLISH(TKvGridStyleContainer, TComponent)
+    .Property("Styles", &TKvGridStyleContainer::GetStyles, &TKvGridStyleContainer::SetStyles);
+
+KV_PUBLISH(TKvGridStyleObject, TKvGridStyleContainer);
+
+namespace {
+using S = TKvGridStyleSheet;
+}
+
+KV_PUBLISH(TKvGridStyleSheet, TKvGridStyleContainer)
+    .Property("FileName", &S::GetFileName, &S::SetFileName)
+    .Property("AutoLoad", &S::GetAutoLoad, &S::SetAutoLoad).Default(false)
+    .Property("Panel", &S::GetPanel, &S::SetPanel)
+    .Property("Indicator", &S::GetIndicator, &S::SetIndicator)
+    .Property("CheckBar", &S::GetCheckBar, &S::SetCheckBar)
+    .Property("StatesBar", &S::GetStatesBar, &S::SetStatesBar)
+    .Property("Body", &S::GetBody, &S::SetBody)
+    .Property("BodyEmpty", &S::GetBodyEmpty, &S::SetBodyEmpty)
+    .Property("FixedCols", &S::GetFixedCols, &S::SetFixedCols)
+    .Property("FixedColsBar", &S::GetFixedColsBar, &S::SetFixedColsBar)
+    .Property("FixedRows", &S::GetFixedRows, &S::SetFixedRows)
+    .Property("FixedRowsBar", &S::GetFixedRowsBar, &S::SetFixedRowsBar)
+    .Property("Header", &S::GetHeader, &S::SetHeader)
+    .Property("Footer", &S::GetFooter, &S::SetFooter)
+    .Property("HeaderGroup", &S::GetHeaderGroup, &S::SetHeaderGroup)
+    .Property("RowGroupHeader", &S::GetRowGroupHeader, &S::SetRowGroupHeader)
+    .Property("RowGroupFooter", &S::GetRowGroupFooter, &S::SetRowGroupFooter);
+
+// --- built-in sheet -----------------------------------------------------------------------
+
+namespace {
+
+void FreeDefaultAtExit() { TKvGridStyleSheet::FreeDefault(); }
+
+} // namespace
+
+TKvGridStyleSheet* TKvGridStyleSheet::Default()
+{
+    if (FDefault) {
+        if (FDefaultStockMark == TKvFill::White())
+            return FDefault;
+        FreeDefault();
+    }
+    TOwned<TKvGridStyleSheet> sheet(Create<TKvGridStyleSheet>(nullptr));
+    BuildDefault(sheet.get());
+    FDefault = sheet.release();
+    FDefaultStockMark = TKvFill::White();
+    // Registered (again) after the graphics module's own shut-down routine, so that it runs
+    // before it.
+    if (QCoreApplication::instance()) {
+        qRemovePostRoutine(FreeDefaultAtExit);
+        qAddPostRoutine(FreeDefaultAtExit);
+    }
+    return FDefault;
+}
+
+void TKvGridStyleSheet::FreeDefault()
+{
+    TKvGridStyleSheet* sheet = FDefault;
+    FDefault = nullptr;
+    FreeObject(sheet);
+}
+
+void TKvGridStyleSheet::BuildDefault(TKvGridStyleSheet* sheet)
+{
+    const float w = 1.0f;
+    const TKvDashStyle solid = DashStyleSolid;
+
+    TKvGridStyleBag* own = sheet->GetStyles();
+    own->SetBackground(TKvFill::White());
+    own->SetBorderLeft(nullptr);
+    own->SetBorderTop(nullptr);
+    own->SetBorderRight(nullptr);
+    own->SetBorderBottom(nullptr);
+    own->SetForeground(TKvFill::Black());
+    own->SetFont(own->CreateFont(QStringLiteral("Tahoma"), 9.0f, TKvFontStyle()));
+    own->SetPaddingLeft(2);
+    own->SetPaddingRight(2);
+    own->SetPaddingTop(2);
+    own->SetPaddingBottom(2);
+    own->SetHoveredMaskBackground(TKvFill::White());
+    own->SetFigureBackground(own->CreateBrush(0xFF008800u));
+    own->SetFigureBorder(nullptr);
+
+    TKvGridStyleBag* panel = sheet->GetPanel();
+    panel->SetBackground(panel->CreateBrush(0xFFCCCCCCu));
+    panel->SetBorderRight(panel->CreatePen(0xFF777777u, w, solid));
+    panel->SetBorderBottom(panel->CreatePen(0xFF777777u, w, solid));
+
+    TKvGridStyleBag* body = sheet->GetBody();
+    body->SetBackground(TKvFill::White());
+    body->SetBorderRight(body->CreatePen(0xFF999999u, w, solid));
+    body->SetBorderBottom(body->GetBorderRight());
+
+    // One pen for both borders.
+    auto grayBorders = [&](TKvGridStyleBag* bag, TKvFill* background) {
+        bag->SetBackground(background);
+        TKvStroke* pen = bag->CreatePen(0xFF999999u, w, solid);
+        bag->SetBorderRight(pen);
+        bag->SetBorderBottom(pen);
+    };
+    grayBorders(sheet->GetBodyEmpty(), TKvFill::LightGray());
+    grayBorders(sheet->GetFixedCols(), TKvFill::Fixed());
+    grayBorders(sheet->GetFixedColsBar(), TKvFill::LightGray());
+    grayBorders(sheet->GetFixedRows(), TKvFill::Fixed());
+    grayBorders(sheet->GetFixedRowsBar(), TKvFill::LightGray());
+
+    auto aligned = [](TKvGridStyleBag* bag, TKvAlignment text) {
+        bag->SetTextAlignment(text);
+        bag->SetLineAlignment(AlignCenter);
+    };
+    auto paddedSides = [](TKvGridStyleBag* bag) {
+        bag->SetPaddingLeft(2);
+        bag->SetPaddingRight(2);
+    };
+
+    TKvGridStyleBag* header = sheet->GetHeader();
+    header->SetBackground(header->CreateLinearBrush(0x88FFFFFFu, 0x88CCCCCCu, 90.0f));
+    header->SetHoveredMaskBackground(header->CreateBrush(0x88F0E68Cu));
+    header->SetBorderRight(TKvStroke::Gray());
+    header->SetBorderBottom(TKvStroke::Gray());
+    paddedSides(header);
+    aligned(header, AlignNear);
+
+    TKvGridStyleBag* headerGroup = sheet->GetHeaderGroup();
+    headerGroup->SetBackground(headerGroup->CreateLinearBrush(0x88DDDDDDu, 0x88AAAAAAu, 90.0f));
+    headerGroup->SetHoveredMaskBackground(headerGroup->CreateBrush(0x88F0E68Cu));
+    headerGroup->SetBorderRight(TKvStroke::Gray());
+    headerGroup->SetBorderBottom(TKvStroke::Gray());
+    paddedSides(headerGroup);
+    aligned(headerGroup, AlignCenter);
+
+    TKvGridStyleBag* footer = sheet->GetFooter();
+    footer->SetBackground(footer->CreateBrush(0xFFEEEEEEu));
+    footer->SetBorderRight(TKvStroke::Gray());
+    footer->SetBorderTop(TKvStroke::Gray());
+    footer->SetBorderLeft(nullptr);
+    footer->SetBorderBottom(nullptr);
+    paddedSides(footer);
+    aligned(footer, AlignFar);
+
+    TKvGridStyleBag* rowGroupHeader = sheet->GetRowGroupHeader();
+    rowGroupHeader->SetBackground(TKvFill::Gray());
+    rowGroupHeader->SetBorderRight(TKvStroke::DimGray());
+    rowGroupHeader->SetBorderBottom(TKvStroke::DimGray());
+    rowGroupHeader->SetForeground(TKvFill::White());
+    aligned(rowGroupHeader, AlignNear);
+
+    TKvGridStyleBag* rowGroupFooter = sheet->GetRowGroupFooter();
+    rowGroupFooter->SetBackground(rowGroupFooter->CreateBrush(0xFFEEEEEEu));
+    rowGroupFooter->SetBorderRight(TKvStroke::DimGray());
+    rowGroupFooter->SetBorderBottom(TKvStroke::DimGray());
+    rowGroupFooter->SetForeground(TKvFill::Black());
+    aligned(rowGroupFooter, AlignFar);
+
+    TKvGridStyleBag* indicator = sheet->GetIndicator();
+    indicator->SetBackground(indicator->CreateLinearBrush(0xFFE5E5E5u, 0xFFFFFFFFu, 180.0f));
+    indicator->SetBorderRight(TKvStroke::Gray());
+    indicator->SetBorderBottom(TKvStroke::Gray());
+    paddedSides(indicator);
+    aligned(indicator, AlignCenter);
+
+    TKvGridStyleBag* checkBar = sheet->GetCheckBar();
+    checkBar->SetBackground(checkBar->CreateBrush(0xFFFFFFFFu));
+    checkBar->SetBorderRight(TKvStroke::Gray());
+    checkBar->SetBorderBottom(TKvStroke::Gray());
+
+    TKvGridStyleBag* statesBar = sheet->GetStatesBar();
+    statesBar->SetBackground(statesBar->CreateBrush(0xFFFFFFFFu));
+    statesBar->SetBorderRight(TKvStroke::Gray());
+    statesBar->SetBorderBottom(TKvStroke::Gray());
+    paddedSides(statesBar);
+    aligned(statesBar, AlignCenter);
+}
+
+} // namespace kv

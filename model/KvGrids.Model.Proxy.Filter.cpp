@@ -1,0 +1,390 @@
+#include "model/KvGrids.Model.Proxy.Filter.h"
+
+namespace kv {
+
+// --- TKvColumnFilter ------------------------------------------------------------------------
+
+TKvColumnFilter::TKvColumnFilter(const QString& Criteria) : FCriteria(Criteria)
+{
+    BuildExpression();
+}
+
+TKvColumnFilter::~TKvColumnFilter() = default;
+
+void TKvColumnFilter::BuildExpression()
+{
+    FExprTree.reset();
+    if (!FCriteria.trimmed().isEmpty())
+        FExprTree = TKvExpressionParser::Parse(FCriteria);
+}
+
+bool TKvColumnFilter::Select(TKvColumnFilterExpressionRuntime* Runtime, TKvGridDataProvider* DataSource, int Row,
+                             int Field)
+{
+    if (!FExprTree)
+        return false;
+    Runtime->SetData(DataSource, Row, Field);
+    if (!FInPass)
+        return Evaluate(Runtime);
+    const Variant& value = Runtime->Value();
+    if (value.IsInteger()) {
+        if (const int known = FIntResults.Find(value.AsInt()); known >= 0)
+            return known != 0;
+    } else if (const auto it = FRemembered.find(value); it != FRemembered.end()) {
+        return it->second;
+    }
+    bool selected = false;
+    try {
+        selected = Evaluate(Runtime);
+    } catch (const Exception&) {
+        Remember(value, false);
+        throw;
+    }
+    return Remember(value, selected);
+}
+
+bool TKvColumnFilter::Remember(const Variant& value, bool selected)
+{
+    // Many distinct values: remembering costs more than it saves.
+    if (FIntResults.Count() + FRemembered.size() >= kMaxRemembered)
+        EndPass();
+    else if (value.IsInteger())
+        FIntResults.Insert(value.AsInt(), selected);
+    else
+        FRemembered.emplace(value, selected);
+    return selected;
+}
+
+int TKvColumnFilter::TIntResults::Find(std::int64_t key) const
+{
+    if (FKeys.empty())
+        return -1;
+    const size_t mask = FKeys.size() - 1;
+    for (size_t i = Slot(key, mask);; i = (i + 1) & mask) {
+        if (FValues[i] < 0)
+            return -1;
+        if (FKeys[i] == key)
+            return FValues[i];
+    }
+}
+
+void TKvColumnFilter::TIntResults::Insert(std::int64_t key, bool value)
+{
+    if (FKeys.empty()) {
+        FKeys.assign(2 * kMaxRemembered, 0);
+        FValues.assign(2 * kMaxRemembered, -1);
+    }
+    const size_t mask = FKeys.size() - 1;
+    size_t i = Slot(key, mask);
+    while (FValues[i] >= 0 && FKeys[i] != key)
+        i = (i + 1) & mask;
+    if (FValues[i] < 0)
+        ++FCount;
+    FKeys[i] = key;
+    FValues[i] = value ? 1 : 0;
+}
+
+void TKvColumnFilter::TIntResults::Clear()
+{
+    if (FCount > 0)
+        std::fill(FValues.begin(), FValues.end(), std::int8_t(-1));
+    FCount = 0;
+}
+
+bool TKvColumnFilter::Evaluate(TKvColumnFilterExpressionRuntime* Runtime)
+{
+    const Variant result = FExprTree->Evaluate(Runtime);
+    return result.IsBoolean() ? result.AsBool() : result.ToBoolean();
+}
+
+void TKvColumnFilter::BeginPass()
+{
+    FIntResults.Clear();
+    FRemembered.clear();
+    FInPass = true;
+}
+
+void TKvColumnFilter::EndPass()
+{
+    FInPass = false;
+    FIntResults.Clear();
+    FRemembered.clear();
+}
+
+// --- TKvGridFilteredItemProvider ------------------------------------------------------------
+
+void TKvGridFilteredItemProvider::Initialize()
+{
+    FRuntime = std::make_unique<TKvColumnFilterExpressionRuntime>();
+    TKvGridProxyItemProvider::Initialize();
+}
+
+TKvGridFilteredItemProvider::~TKvGridFilteredItemProvider() = default;
+
+TKvColumnFilter* TKvGridFilteredItemProvider::AddFilter(int Field, const QString& Criteria)
+{
+    // Parsed before anything is stored: a text that does not parse leaves no empty list behind.
+    auto filter = std::make_unique<TKvColumnFilter>(Criteria);
+    TKvColumnFilter* result = filter.get();
+    FFilters[Field].push_back(std::move(filter));
+    ApplyFilters(true);
+    return result;
+}
+
+void TKvGridFilteredItemProvider::RemoveFilter(int Field, TKvColumnFilter* Filter)
+{
+    if (!FFiltered)
+        return;
+    const auto it = FFilters.find(Field);
+    if (it == FFilters.end())
+        return;
+    TFilterList& list = it->second;
+    const auto f = std::find_if(list.begin(), list.end(), [Filter](const auto& p) { return p.get() == Filter; });
+    if (f == list.end())
+        return;
+    list.erase(f);
+    if (list.empty())
+        FFilters.erase(it);
+    ApplyFilters(true);
+}
+
+void TKvGridFilteredItemProvider::ClearFilters(int Field)
+{
+    if (!FFiltered)
+        return;
+    const auto it = FFilters.find(Field);
+    if (it == FFilters.end() || it->second.empty())
+        return;
+    FFilters.erase(it);
+    ApplyFilters(true);
+}
+
+void TKvGridFilteredItemProvider::ClearAllFilters()
+{
+    if (!FFiltered)
+        return;
+    FFilters.clear();
+    ApplyFilters(true);
+}
+
+bool TKvGridFilteredItemProvider::HasFilter(int Field) const
+{
+    const auto it = FFilters.find(Field);
+    return it != FFilters.end() && !it->second.empty();
+}
+
+std::vector<TKvColumnFilter*> TKvGridFilteredItemProvider::GetFilters(int Field) const
+{
+    std::vector<TKvColumnFilter*> out;
+    const auto it = FFilters.find(Field);
+    if (it != FFilters.end())
+        for (const auto& f : it->second)
+            out.push_back(f.get());
+    return out;
+}
+
+void TKvGridFilteredItemProvider::EndUpdate(bool Apply)
+{
+    if (!FUpdateLock)
+        return;
+    FUpdateLock = false;
+    if (Apply)
+        ApplyFilters(true);
+}
+
+void TKvGridFilteredItemProvider::ApplyFilters(bool Refresh)
+{
+    if (FUpdateLock)
+        return;
+    FFiltered = !FFilters.empty();
+    PopulateItems();
+    if (Refresh)
+        FireRefresh();
+}
+
+int TKvGridFilteredItemProvider::GetItemCount() const
+{
+    if (FFiltered)
+        return static_cast<int>(FItems.size());
+    return FSource ? FSource->GetItemCount() : 0;
+}
+
+TKvGridItem* TKvGridFilteredItemProvider::GetItem(int Index) const
+{
+    if (FFiltered) {
+        if (Index < 0 || Index >= static_cast<int>(FItems.size()))
+            RaiseListIndexError(Index, static_cast<qsizetype>(FItems.size()));
+        return FSource->GetItem(FItems[static_cast<size_t>(Index)]);
+    }
+    if (!FSource)
+        RaiseListIndexError(Index, 0);
+    return FSource->GetItem(Index);
+}
+
+int TKvGridFilteredItemProvider::IndexOfSource(int SourceIndex) const
+{
+    if (!FFiltered)
+        return SourceIndex;
+    const auto it = std::lower_bound(FItems.begin(), FItems.end(), SourceIndex);
+    if (it == FItems.end() || *it != SourceIndex)
+        return -1;
+    return static_cast<int>(it - FItems.begin());
+}
+
+int TKvGridFilteredItemProvider::ItemOfData(int DataRow) const
+{
+    if (!FSource)
+        return -1;
+    const int s = FSource->ItemOfData(DataRow);
+    if (!FFiltered || s < 0)
+        return s;
+    return IndexOfSource(s);
+}
+
+void TKvGridFilteredItemProvider::SetFixed(int Count, bool FixedSorting, bool FixedFiltering)
+{
+    const bool changed = FixedFiltering != FFixedFiltering;
+    FFixedFiltering = FixedFiltering;
+    TKvGridProxyItemProvider::SetFixed(Count, FixedSorting, FixedFiltering);
+    // The source may see no change of its own; the passing items still follow the new rule.
+    if (changed && FFiltered) {
+        PopulateItems();
+        FireRefresh();
+    }
+}
+
+void TKvGridFilteredItemProvider::ClearItems() { FItems.clear(); }
+
+std::vector<TKvGridFilteredItemProvider::TFilterList*> TKvGridFilteredItemProvider::FilterTable() const
+{
+    TKvGridDataProvider* data = GetDataSource();
+    const int fieldCount = data ? data->GetFieldCount() : 0;
+    std::vector<TFilterList*> table(static_cast<size_t>(std::max(fieldCount, 0)), nullptr);
+    for (const auto& [field, list] : FFilters)
+        if (field >= 0 && field < fieldCount)
+            table[static_cast<size_t>(field)] = const_cast<TFilterList*>(&list);
+    return table;
+}
+
+bool TKvGridFilteredItemProvider::Passes(int SourceIndex, const std::vector<TFilterList*>& table, int fixed,
+                                         TKvGridDataProvider* data)
+{
+    if (fixed > 0 && !FFixedFiltering && SourceIndex < fixed)
+        return true;
+    const int row = FSource->GetItem(SourceIndex)->GetDataRow();
+    for (size_t field = 0; field < table.size(); ++field) {
+        TFilterList* list = table[field];
+        if (!list)
+            continue;
+        bool selected = false;
+        for (const auto& filter : *list) {
+            try {
+                selected = filter->Select(FRuntime.get(), data, row, static_cast<int>(field));
+            } catch (const Exception&) {
+                selected = false; // an expression that fails on this row does not select it
+            }
+            if (selected)
+                break;
+        }
+        if (!selected)
+            return false;
+    }
+    return true;
+}
+
+void TKvGridFilteredItemProvider::PopulateItems()
+{
+    ClearItems();
+    TKvGridDataProvider* data = GetDataSource();
+    if (!data || !FFiltered || !FSource || data->GetFieldCount() == 0)
+        return;
+    const int count = FSource->GetItemCount();
+    if (count == 0)
+        return;
+    const std::vector<TFilterList*> table = FilterTable();
+    const int fixed = FSource->GetFixedCount();
+    FItems.reserve(static_cast<size_t>(count));
+    for (TFilterList* list : table)
+        if (list)
+            for (const auto& filter : *list)
+                filter->BeginPass();
+    for (int i = 0; i < count; ++i)
+        if (Passes(i, table, fixed, data))
+            FItems.push_back(i);
+    for (TFilterList* list : table)
+        if (list)
+            for (const auto& filter : *list)
+                filter->EndPass();
+}
+
+void TKvGridFilteredItemProvider::Source_Reset()
+{
+    PopulateItems();
+    FireReset();
+}
+
+void TKvGridFilteredItemProvider::Source_Refresh()
+{
+    PopulateItems();
+    FireRefresh();
+}
+
+void TKvGridFilteredItemProvider::Source_ItemInserted(int Index)
+{
+    if (FFiltered) {
+        PopulateItems();
+        FireRefresh();
+    } else {
+        FireItemInserted(Index);
+    }
+}
+
+void TKvGridFilteredItemProvider::Source_ItemDeleted(int Index)
+{
+    if (FFiltered) {
+        PopulateItems();
+        FireRefresh();
+    } else {
+        FireItemDeleted(Index);
+    }
+}
+
+void TKvGridFilteredItemProvider::PassItemNotification(int SourceIndex, void (TKvGridItemProvider::*Fire)(int),
+                                                       bool Recheck)
+{
+    if (!FFiltered) {
+        (this->*Fire)(SourceIndex);
+        return;
+    }
+    const int index = IndexOfSource(SourceIndex);
+    if (Recheck && FSource && SourceIndex >= 0 && SourceIndex < FSource->GetItemCount()) {
+        // A changed row may now pass or fail: the list follows it.
+        const bool passes = Passes(SourceIndex, FilterTable(), FSource->GetFixedCount(), GetDataSource());
+        if (passes != (index >= 0)) {
+            PopulateItems();
+            FireRefresh();
+            return;
+        }
+    }
+    if (index >= 0)
+        (this->*Fire)(index);
+    else
+        FireRefresh();
+}
+
+void TKvGridFilteredItemProvider::Source_ItemUpdated(int Index)
+{
+    PassItemNotification(Index, &TKvGridItemProvider::FireItemUpdated, true);
+}
+
+void TKvGridFilteredItemProvider::Source_ItemChecked(int Index)
+{
+    PassItemNotification(Index, &TKvGridItemProvider::FireItemChecked, false);
+}
+
+void TKvGridFilteredItemProvider::Source_ItemStateChanged(int Index)
+{
+    PassItemNotification(Index, &TKvGridItemProvider::FireItemStateChanged, false);
+}
+
+} // namespace kv

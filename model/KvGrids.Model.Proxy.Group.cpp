@@ -1,0 +1,925 @@
+#include "model/KvGrids.Model.Proxy.Group.h"
+
+#include <cmath>
+#include <limits>
+
+namespace kv {
+
+namespace {
+
+constexpr double NotComputed = std::numeric_limits<double>::quiet_NaN();
+
+// Unassigned, null and values that do not read as numbers count as 0.
+double AsDouble(const Variant& v)
+{
+    double d = 0;
+    if (v.IsClear() || !v.TryToDouble(d))
+        return 0;
+    return d;
+}
+
+} // namespace
+
+// --- footer ---------------------------------------------------------------------------------
+
+TKvGridGroupItemImpl* TKvGridGroupFooterImpl::GetGroup() const
+{
+    return static_cast<TKvGridGroupItemImpl*>(GetParent());
+}
+
+// --- group item -----------------------------------------------------------------------------
+
+TKvGridGroupItemImpl::TKvGridGroupItemImpl(TKvGridGroupedItemProvider* Provider, int Field, bool Expanded)
+    : TKvGridGroupItem(Provider), FExpanded(Expanded), FField(Field)
+{
+}
+
+TKvGridGroupedItemProvider* TKvGridGroupItemImpl::Grouped() const
+{
+    return static_cast<TKvGridGroupedItemProvider*>(GetProvider());
+}
+
+TKvGridItem* TKvGridGroupItemImpl::GetItem(int Index) const
+{
+    if (Index < 0 || Index >= GetCount())
+        throw EArgumentNilException(QStringLiteral("index"));
+    return FChildren[static_cast<size_t>(Index)];
+}
+
+void TKvGridGroupItemImpl::SetExpanded(bool Value)
+{
+    if (Value == FExpanded)
+        return;
+    if (Value)
+        Grouped()->Expand(this, false);
+    else
+        Grouped()->Collapse(this);
+}
+
+TKvGridItem* TKvGridGroupItemImpl::GetFirstItem() const
+{
+    if (FChildren.empty())
+        return nullptr;
+    TKvGridItem* first = FChildren.front();
+    if (first->GetProvider() == GetProvider() && !first->GetLeaf())
+        return static_cast<TKvGridGroupItemImpl*>(first)->GetFirstItem();
+    return first;
+}
+
+void TKvGridGroupItemImpl::Add(TKvGridItem* Item)
+{
+    KV_ASSERT(Item, "item is nil in TKvGridGroupItemImpl.Add()");
+    KV_ASSERT(std::find(FChildren.begin(), FChildren.end(), Item) == FChildren.end(),
+              "item is already contained in TKvGridGroupItemImpl.Add()");
+    KV_ASSERT(!Item->GetParent(), "item's parent is not nil");
+    AddChild(Item);
+}
+
+void TKvGridGroupItemImpl::Remove(TKvGridItem* Item)
+{
+    const auto it = std::find(FChildren.begin(), FChildren.end(), Item);
+    if (it == FChildren.end())
+        return;
+    FChildren.erase(it);
+    if (Item->GetParent() == this)
+        DetachChild(Item);
+}
+
+void TKvGridGroupItemImpl::AddChild(TKvGridItem* Item)
+{
+    FChildren.push_back(Item);
+    AttachChild(Item);
+}
+
+void TKvGridGroupItemImpl::InsertChild(int Index, TKvGridItem* Item)
+{
+    Index = std::clamp(Index, 0, GetCount());
+    FChildren.insert(FChildren.begin() + Index, Item);
+    AttachChild(Item);
+}
+
+void TKvGridGroupItemImpl::Clear()
+{
+    // Children may already be gone with their provider: they are not touched.
+    FChildren.clear();
+}
+
+void TKvGridGroupItemImpl::InvalidateSummary()
+{
+    FSummarized = false;
+    std::fill(FVariances.begin(), FVariances.end(), NotComputed);
+}
+
+void TKvGridGroupItemImpl::CollectRows(std::vector<int>& Rows) const
+{
+    for (TKvGridItem* child : FChildren) {
+        if (child->GetProvider() == GetProvider()) {
+            if (!child->GetLeaf())
+                static_cast<const TKvGridGroupItemImpl*>(child)->CollectRows(Rows);
+            continue; // a footer
+        }
+        const int row = child->GetDataRow();
+        if (row >= 0)
+            Rows.push_back(row);
+    }
+}
+
+void TKvGridGroupItemImpl::Summarize(int Field)
+{
+    const auto f = static_cast<size_t>(Field);
+    if (FSummarized && FSummed[f])
+        return;
+    if (!FSummarized) {
+        FSummed.assign(FSums.size(), 0);
+        FSummarized = true;
+    }
+    if (TKvGridDataProvider* data = GetDataSource()) {
+        std::vector<int>& rows = Grouped()->ScratchRows();
+        rows.clear();
+        CollectRows(rows);
+        FSums[f] = data->GetRangeSum(Field, rows);
+        FMinimums[f] = data->GetRangeMin(Field, rows);
+        FMaximums[f] = data->GetRangeMax(Field, rows);
+    }
+    FSummed[f] = 1;
+}
+
+void TKvGridGroupItemImpl::CheckField(int Field) const
+{
+    if (Field < 0 || static_cast<size_t>(Field) >= FSums.size())
+        throw EArgumentOutOfRangeException(QStringLiteral("field: ") + QString::number(Field));
+}
+
+double TKvGridGroupItemImpl::FirstValue(int Field) const
+{
+    if (FChildren.empty())
+        return 0;
+    return AsDouble(FChildren.front()->GetData(Field));
+}
+
+double TKvGridGroupItemImpl::GetSum(int Field)
+{
+    if (FSums.empty())
+        return FirstValue(Field);
+    CheckField(Field);
+    Summarize(Field);
+    return AsDouble(FSums[static_cast<size_t>(Field)]);
+}
+
+double TKvGridGroupItemImpl::GetMax(int Field)
+{
+    if (FSums.empty())
+        return FirstValue(Field);
+    CheckField(Field);
+    Summarize(Field);
+    return AsDouble(FMaximums[static_cast<size_t>(Field)]);
+}
+
+double TKvGridGroupItemImpl::GetMin(int Field)
+{
+    if (FSums.empty())
+        return FirstValue(Field);
+    CheckField(Field);
+    Summarize(Field);
+    return AsDouble(FMinimums[static_cast<size_t>(Field)]);
+}
+
+double TKvGridGroupItemImpl::GetMean(int Field)
+{
+    if (FSums.empty())
+        return FirstValue(Field);
+    CheckField(Field);
+    Summarize(Field);
+    if (FDescendantCount <= 0)
+        return 0;
+    return AsDouble(FSums[static_cast<size_t>(Field)]) / FDescendantCount;
+}
+
+double TKvGridGroupItemImpl::Variance(int Field)
+{
+    if (FSums.empty())
+        return 0; // one row
+    CheckField(Field);
+    double& cached = FVariances[static_cast<size_t>(Field)];
+    if (!std::isnan(cached))
+        return cached;
+    TKvGridDataProvider* data = GetDataSource();
+    double result = 0;
+    if (data) {
+        std::vector<int>& rows = Grouped()->ScratchRows();
+        rows.clear();
+        CollectRows(rows);
+        const Variant given = data->GetRangeVar(Field, rows);
+        if (!given.IsClear()) {
+            result = AsDouble(given);
+        } else {
+            // Sample variance of the values that read as numbers (Welford's method).
+            double mean = 0, m2 = 0;
+            int n = 0;
+            for (int row : rows) {
+                const Variant v = data->GetData(row, Field);
+                double x = 0;
+                if (v.IsClear() || !v.TryToDouble(x))
+                    continue;
+                ++n;
+                const double delta = x - mean;
+                mean += delta / n;
+                m2 += delta * (x - mean);
+            }
+            result = n > 1 ? m2 / (n - 1) : 0;
+        }
+    }
+    cached = result;
+    return result;
+}
+
+double TKvGridGroupItemImpl::GetVar(int Field) { return Variance(Field); }
+
+double TKvGridGroupItemImpl::GetStdev(int Field)
+{
+    if (FSums.empty())
+        return 0;
+    CheckField(Field);
+    if (TKvGridDataProvider* data = GetDataSource()) {
+        std::vector<int>& rows = Grouped()->ScratchRows();
+        rows.clear();
+        CollectRows(rows);
+        const Variant given = data->GetRangeStdev(Field, rows);
+        if (!given.IsClear())
+            return AsDouble(given);
+    }
+    return std::sqrt(Variance(Field));
+}
+
+// --- visible items --------------------------------------------------------------------------
+
+TKvGridItem* TKvGroupedVisibleItems::GetItem(int Index) const
+{
+    if (Index < 0 || Index >= GetCount())
+        RaiseListIndexError(Index, GetCount());
+    return FItems[static_cast<size_t>(Index)];
+}
+
+void TKvGroupedVisibleItems::Clear()
+{
+    FItems.clear();
+    FTmpList.clear();
+    FFixedCount = 0;
+}
+
+bool TKvGroupedVisibleItems::IsShown(const TKvGridGroupItemImpl* Group)
+{
+    for (const TKvGridGroupItem* p = Group->GetParent(); p; p = p->GetParent())
+        if (!p->GetExpanded())
+            return false;
+    return true;
+}
+
+void TKvGroupedVisibleItems::Reset()
+{
+    FItems.clear();
+    TKvGridItemProvider* source = FProvider->GetSource();
+    const int count = source ? source->GetItemCount() : 0;
+    FFixedCount = std::clamp(FProvider->GetFixedCount(), 0, count);
+    for (int i = 0; i < FFixedCount; ++i)
+        FItems.push_back(source->GetItem(i));
+    for (TKvGridItem* child : FProvider->FRootItem->FChildren)
+        WalkChild(child, FItems, false);
+    Renumber(0);
+}
+
+void TKvGroupedVisibleItems::WalkChild(TKvGridItem* Item, std::vector<TKvGridItem*>& Out, bool Recursive)
+{
+    if (Item->GetProvider() != FProvider) {
+        Out.push_back(Item); // a row of the source
+        return;
+    }
+    if (Item->GetLeaf())
+        return; // footers are listed by their group
+    auto* group = static_cast<TKvGridGroupItemImpl*>(Item);
+    if (group->FExpanded || Recursive)
+        WalkExpanded(group, Out, Recursive);
+    else
+        PushCollapsed(group, Out);
+}
+
+void TKvGroupedVisibleItems::WalkExpanded(TKvGridGroupItemImpl* Group, std::vector<TKvGridItem*>& Out, bool Recursive)
+{
+    Group->FExpanded = true;
+    TKvGridGroupFooterImpl* footer = Group->FFooter;
+    const TKvGridGroupExpandedStyle style = FProvider->FExpandedStyle;
+    if (style == ExpandedFooter && footer) {
+        footer->FExpandable = true;
+        Out.push_back(footer);
+    } else {
+        Out.push_back(Group);
+    }
+    for (TKvGridItem* child : Group->FChildren)
+        WalkChild(child, Out, Recursive);
+    if (style == ExpandedBoth && footer) {
+        footer->FExpandable = false;
+        Out.push_back(footer);
+    }
+}
+
+void TKvGroupedVisibleItems::PushCollapsed(TKvGridGroupItemImpl* Group, std::vector<TKvGridItem*>& Out)
+{
+    TKvGridGroupFooterImpl* footer = Group->FFooter;
+    switch (FProvider->FCollapsedStyle) {
+    case CollapsedFooter:
+        if (footer) {
+            footer->FExpandable = true;
+            Out.push_back(footer);
+        } else {
+            Out.push_back(Group);
+        }
+        break;
+    case CollapsedBoth:
+        Out.push_back(Group);
+        if (footer) {
+            footer->FExpandable = false;
+            Out.push_back(footer);
+        }
+        break;
+    default: Out.push_back(Group); break;
+    }
+}
+
+void TKvGroupedVisibleItems::WalkAll(const TKvGridGroupItemImpl* Group, std::vector<TKvGridItem*>& Out) const
+{
+    for (TKvGridItem* child : Group->FChildren) {
+        if (child->GetProvider() != FProvider) {
+            Out.push_back(child);
+            continue;
+        }
+        if (child->GetLeaf())
+            continue;
+        const auto* sub = static_cast<const TKvGridGroupItemImpl*>(child);
+        const TKvGridGroupExpandedStyle style = FProvider->FExpandedStyle;
+        Out.push_back(style == ExpandedFooter && sub->FFooter ? static_cast<TKvGridItem*>(sub->FFooter)
+                                                              : const_cast<TKvGridGroupItemImpl*>(sub));
+        WalkAll(sub, Out);
+        if (style == ExpandedBoth && sub->FFooter)
+            Out.push_back(sub->FFooter);
+    }
+}
+
+void TKvGroupedVisibleItems::AllItems(std::vector<TKvGridItem*>& Out) const
+{
+    Out.assign(FItems.begin(), FItems.begin() + std::min<size_t>(static_cast<size_t>(FFixedCount), FItems.size()));
+    WalkAll(FProvider->FRootItem.get(), Out);
+}
+
+int TKvGroupedVisibleItems::ShownSize(const TKvGridGroupItemImpl* Group) const
+{
+    if (!Group->FExpanded)
+        return FProvider->FCollapsedStyle == CollapsedBoth && Group->FFooter ? 2 : 1;
+    int size = 1;
+    for (TKvGridItem* child : Group->FChildren) {
+        if (child->GetProvider() != FProvider)
+            ++size;
+        else if (!child->GetLeaf())
+            size += ShownSize(static_cast<const TKvGridGroupItemImpl*>(child));
+    }
+    if (FProvider->FExpandedStyle == ExpandedBoth && Group->FFooter)
+        ++size;
+    return size;
+}
+
+void TKvGroupedVisibleItems::Replace(int Position, int OldCount)
+{
+    const auto pos = static_cast<std::ptrdiff_t>(Position);
+    const auto oldCount = static_cast<std::ptrdiff_t>(OldCount);
+    const auto newCount = static_cast<std::ptrdiff_t>(FTmpList.size());
+    if (newCount > oldCount)
+        FItems.insert(FItems.begin() + pos + oldCount, static_cast<size_t>(newCount - oldCount), nullptr);
+    else if (newCount < oldCount)
+        FItems.erase(FItems.begin() + pos + newCount, FItems.begin() + pos + oldCount);
+    std::copy(FTmpList.begin(), FTmpList.end(), FItems.begin() + pos);
+    FTmpList.clear();
+    // Groups after the replaced entries move by the difference (visited through the tree,
+    // not the list); the replaced entries are numbered afresh.
+    const int delta = static_cast<int>(newCount - oldCount);
+    if (delta != 0)
+        for (const auto& item : FProvider->FTreeItems)
+            if (!item->GetLeaf()) {
+                auto* group = static_cast<TKvGridGroupItemImpl*>(item.get());
+                if (group->FVIndex >= Position + OldCount)
+                    group->FVIndex += delta;
+            }
+    Renumber(Position, Position + static_cast<int>(newCount));
+}
+
+void TKvGroupedVisibleItems::Renumber(int From, int To)
+{
+    const size_t end = To < 0 ? FItems.size() : std::min(FItems.size(), static_cast<size_t>(To));
+    for (size_t i = static_cast<size_t>(std::max(From, 0)); i < end; ++i) {
+        TKvGridItem* item = FItems[i];
+        if (item->GetProvider() != FProvider)
+            continue;
+        if (!item->GetLeaf())
+            static_cast<TKvGridGroupItemImpl*>(item)->FVIndex = static_cast<int>(i);
+        else if (static_cast<TKvGridGroupFooterImpl*>(item)->FExpandable)
+            static_cast<TKvGridGroupFooterImpl*>(item)->GetGroup()->FVIndex = static_cast<int>(i);
+    }
+}
+
+void TKvGroupedVisibleItems::MarkExpanded(TKvGridGroupItemImpl* Group, bool Recursive)
+{
+    Group->FExpanded = true;
+    if (!Recursive)
+        return;
+    for (TKvGridItem* child : Group->FChildren)
+        if (child->GetProvider() == FProvider && !child->GetLeaf())
+            MarkExpanded(static_cast<TKvGridGroupItemImpl*>(child), true);
+}
+
+bool TKvGroupedVisibleItems::Expand(TKvGridGroupItemImpl* Group, bool Recursive)
+{
+    if (Group == FProvider->FRootItem.get())
+        return false;
+    if (Group->FExpanded && !Recursive)
+        return false;
+    if (!IsShown(Group)) {
+        MarkExpanded(Group, Recursive);
+        return true;
+    }
+    const int pos = Group->FVIndex;
+    const int oldCount = ShownSize(Group);
+    FTmpList.clear();
+    WalkExpanded(Group, FTmpList, Recursive);
+    Replace(pos, oldCount);
+    return true;
+}
+
+bool TKvGroupedVisibleItems::Collapse(TKvGridGroupItemImpl* Group)
+{
+    if (Group == FProvider->FRootItem.get() || !Group->FExpanded)
+        return false;
+    if (!IsShown(Group)) {
+        Group->FExpanded = false;
+        return true;
+    }
+    const int pos = Group->FVIndex;
+    const int oldCount = ShownSize(Group);
+    Group->FExpanded = false;
+    FTmpList.clear();
+    PushCollapsed(Group, FTmpList);
+    Replace(pos, oldCount);
+    return true;
+}
+
+// --- provider -------------------------------------------------------------------------------
+
+void TKvGridGroupedItemProvider::Initialize()
+{
+    FVisibleItems = std::make_unique<TKvGroupedVisibleItems>(this);
+    FRootItem = std::make_unique<TRootItem>(this);
+    TKvGridProxyItemProvider::Initialize();
+}
+
+TKvGridGroupedItemProvider::~TKvGridGroupedItemProvider() = default;
+
+void TKvGridGroupedItemProvider::ClearItems()
+{
+    if (!FTreeItems.empty()) {
+        // Row items outlive the tree: none may keep a parent that is about to be freed. Only
+        // items their providers still hold are touched (the tree's own references may be stale).
+        auto detach = [this](TKvGridItem* item) {
+            const TKvGridGroupItem* parent = item->GetParent();
+            if (parent && parent->GetProvider() == this)
+                TKvGridGroupItemImpl::Detach(item);
+        };
+        TKvGridItemProvider* bottom = FSource;
+        while (auto* proxy = dynamic_cast<TKvGridProxyItemProvider*>(bottom)) {
+            if (!proxy->GetSource())
+                break;
+            bottom = proxy->GetSource();
+        }
+        if (bottom) {
+            const TKvGridItems all = bottom->GetAllItems();
+            if (all.empty()) {
+                for (int i = 0, n = bottom->GetItemCount(); i < n; ++i)
+                    detach(bottom->GetItem(i));
+            } else {
+                for (TKvGridItem* item : all)
+                    detach(item);
+            }
+        }
+        if (FSource && FSource != bottom)
+            for (int i = 0, n = FSource->GetItemCount(); i < n; ++i)
+                detach(FSource->GetItem(i));
+    }
+    if (FVisibleItems)
+        FVisibleItems->Clear();
+    if (FRootItem) {
+        FRootItem->Clear();
+        FRootItem->FDescendantCount = 0;
+        FRootItem->FSums.clear();
+        FRootItem->FMinimums.clear();
+        FRootItem->FMaximums.clear();
+        FRootItem->FVariances.clear();
+        FRootItem->FSummarized = false;
+    }
+    FTreeItems.clear();
+}
+
+void TKvGridGroupedItemProvider::PopulateItems()
+{
+    ++FPopulateCount;
+    ClearItems();
+    FGrouped = !FGroups.empty();
+    if (!FGrouped || !FSource || FSource->GetItemCount() == 0)
+        return;
+    try {
+        BuildGroups();
+        FVisibleItems->Reset();
+    } catch (...) {
+        ClearItems();
+        throw;
+    }
+}
+
+void TKvGridGroupedItemProvider::SizeArrays(TKvGridGroupItemImpl* Group) const
+{
+    TKvGridDataProvider* data = GetDataSource();
+    const int fieldCount = data ? data->GetFieldCount() : 0;
+    if (fieldCount <= 0 || !Group->FSums.empty())
+        return;
+    const auto n = static_cast<size_t>(fieldCount);
+    Group->FSums.resize(n);
+    Group->FMinimums.resize(n);
+    Group->FMaximums.resize(n);
+    Group->FVariances.assign(n, NotComputed);
+}
+
+void TKvGridGroupedItemProvider::BuildGroups()
+{
+    const int count = FSource->GetItemCount();
+    const int fixed = std::clamp(FSource->GetFixedCount(), 0, count);
+    if (count > fixed)
+        BuildLevel(FRootItem.get(), fixed, count, 0);
+}
+
+void TKvGridGroupedItemProvider::BuildLevel(TKvGridGroupItemImpl* Parent, int Start, int End, int Level)
+{
+    if (Level < GetGroupCount()) {
+        SizeArrays(Parent);
+        const int field = FGroups[static_cast<size_t>(Level)];
+        auto makeGroup = [&](int first, int last, Variant key) {
+            auto group = std::make_unique<TKvGridGroupItemImpl>(this, field, FExpandWhenGrouping);
+            TKvGridGroupItemImpl* g = group.get();
+            FTreeItems.push_back(std::move(group));
+            g->FKey = std::move(key);
+            Parent->AddChild(g);
+            BuildLevel(g, first, last, Level + 1);
+            auto footer = std::make_unique<TKvGridGroupFooterImpl>(this);
+            g->FFooter = footer.get();
+            g->AddChild(footer.get());
+            FTreeItems.push_back(std::move(footer));
+        };
+        int start = Start;
+        Variant previous = FSource->GetData(Start, field);
+        for (int i = Start + 1; i < End; ++i) {
+            Variant value = FSource->GetData(i, field);
+            if (VarCompareTotal(value, previous) != 0) {
+                makeGroup(start, i, std::move(previous));
+                start = i;
+                previous = std::move(value);
+            }
+        }
+        makeGroup(start, End, std::move(previous));
+        return;
+    }
+    const int count = End - Start;
+    if (count >= 2)
+        SizeArrays(Parent);
+    Parent->FChildren.reserve(static_cast<size_t>(count) + 1);
+    for (int i = Start; i < End; ++i)
+        Parent->AddChild(FSource->GetItem(i));
+    for (TKvGridGroupItem* g = Parent; g; g = g->GetParent())
+        static_cast<TKvGridGroupItemImpl*>(g)->FDescendantCount += count;
+}
+
+void TKvGridGroupedItemProvider::GroupBy(const TKvIntegerArray& Fields)
+{
+    if (TKvGridDataProvider* data = GetDataSource())
+        for (int field : Fields)
+            if (field < 0 || field >= data->GetFieldCount())
+                throw EArgumentOutOfRangeException(QStringLiteral("field: ") + QString::number(field));
+    FGroups = Fields;
+    PopulateItems();
+    FireRefresh();
+}
+
+void TKvGridGroupedItemProvider::AddGroupBy(int Level, int Field)
+{
+    if (IsGroupedField(Field))
+        return;
+    TKvIntegerArray fields = FGroups;
+    Level = std::clamp(Level, 0, GetGroupCount());
+    fields.insert(fields.begin() + Level, Field);
+    GroupBy(fields);
+}
+
+void TKvGridGroupedItemProvider::RemoveGroupBy(int Field)
+{
+    if (!IsGroupedField(Field))
+        return;
+    TKvIntegerArray fields = FGroups;
+    fields.erase(std::find(fields.begin(), fields.end(), Field));
+    GroupBy(fields);
+}
+
+bool TKvGridGroupedItemProvider::IsGroupedField(int Field) const
+{
+    return std::find(FGroups.begin(), FGroups.end(), Field) != FGroups.end();
+}
+
+void TKvGridGroupedItemProvider::SetExpandedStyle(TKvGridGroupExpandedStyle Value)
+{
+    if (Value == FExpandedStyle)
+        return;
+    FExpandedStyle = Value;
+    if (FGrouped) {
+        FVisibleItems->Reset();
+        FireRefresh();
+    }
+}
+
+void TKvGridGroupedItemProvider::SetCollapsedStyle(TKvGridGroupCollapsedStyle Value)
+{
+    if (Value == FCollapsedStyle)
+        return;
+    FCollapsedStyle = Value;
+    if (FGrouped) {
+        FVisibleItems->Reset();
+        FireRefresh();
+    }
+}
+
+TKvGridGroupItemImpl* TKvGridGroupedItemProvider::GroupOf(TKvGridItem* Item) const
+{
+    if (!Item || Item->GetProvider() != this)
+        return nullptr;
+    if (!Item->GetLeaf())
+        return static_cast<TKvGridGroupItemImpl*>(Item);
+    return static_cast<TKvGridGroupFooterImpl*>(Item)->GetGroup();
+}
+
+void TKvGridGroupedItemProvider::Expand(TKvGridItem* Item, bool Recursive)
+{
+    KV_ASSERT(Item, "item is nil");
+    TKvGridGroupItemImpl* group = GroupOf(Item);
+    if (group && FVisibleItems->Expand(group, Recursive))
+        FireRefresh();
+}
+
+void TKvGridGroupedItemProvider::Collapse(TKvGridItem* Item)
+{
+    KV_ASSERT(Item, "item is nil");
+    TKvGridGroupItemImpl* group = GroupOf(Item);
+    if (group && FVisibleItems->Collapse(group))
+        FireRefresh();
+}
+
+int TKvGridGroupedItemProvider::GetItemCount() const
+{
+    if (FGrouped)
+        return FVisibleItems->GetCount();
+    return FSource ? FSource->GetItemCount() : 0;
+}
+
+TKvGridItem* TKvGridGroupedItemProvider::GetItem(int Index) const
+{
+    if (FGrouped)
+        return FVisibleItems->GetItem(Index);
+    if (!FSource)
+        RaiseListIndexError(Index, 0);
+    return FSource->GetItem(Index);
+}
+
+int TKvGridGroupedItemProvider::GetRowCount() const
+{
+    if (FGrouped)
+        return FRootItem->FDescendantCount;
+    return FSource ? FSource->GetRowCount() : 0;
+}
+
+int TKvGridGroupedItemProvider::IndexOfItem(const TKvGridItem* Item) const
+{
+    if (!Item)
+        return -1;
+    if (!FGrouped) {
+        for (int i = 0, n = GetItemCount(); i < n; ++i)
+            if (GetItem(i) == Item)
+                return i;
+        return -1;
+    }
+    const std::vector<TKvGridItem*>& items = FVisibleItems->Items();
+    const int count = static_cast<int>(items.size());
+    auto at = [&](int p) { return p >= 0 && p < count && items[static_cast<size_t>(p)] == Item; };
+    const TKvGridGroupItemImpl* group = nullptr;
+    if (Item->GetProvider() == this) {
+        group = Item->GetLeaf() ? static_cast<const TKvGridGroupFooterImpl*>(Item)->GetGroup()
+                                : static_cast<const TKvGridGroupItemImpl*>(Item);
+        if (!TKvGroupedVisibleItems::IsShown(group))
+            return -1;
+        if (at(group->FVIndex))
+            return group->FVIndex;
+        if (at(group->FVIndex + 1))
+            return group->FVIndex + 1;
+    } else {
+        const TKvGridGroupItem* parent = Item->GetParent();
+        if (!parent || parent->GetProvider() != this) {
+            // A fixed item, or none of ours.
+            for (int i = 0; i < FVisibleItems->GetFixedCount(); ++i)
+                if (at(i))
+                    return i;
+            return -1;
+        }
+        group = static_cast<const TKvGridGroupItemImpl*>(parent);
+        if (!group->FExpanded || !TKvGroupedVisibleItems::IsShown(group))
+            return -1;
+        const auto& children = group->FChildren;
+        const auto it = std::find(children.begin(), children.end(), Item);
+        if (it != children.end()) {
+            const int p = group->FVIndex + 1 + static_cast<int>(it - children.begin());
+            if (at(p))
+                return p;
+        }
+    }
+    for (int i = count - 1; i >= 0; --i)
+        if (at(i))
+            return i;
+    return -1;
+}
+
+int TKvGridGroupedItemProvider::VisibleIndexOfSource(int SourceIndex) const
+{
+    if (!FSource || SourceIndex < 0 || SourceIndex >= FSource->GetItemCount())
+        return -1;
+    return IndexOfItem(FSource->GetItem(SourceIndex));
+}
+
+int TKvGridGroupedItemProvider::ItemOfData(int DataRow) const
+{
+    if (!FSource)
+        return -1;
+    const int s = FSource->ItemOfData(DataRow);
+    if (!FGrouped || s < 0)
+        return s;
+    return VisibleIndexOfSource(s);
+}
+
+TKvGridItems TKvGridGroupedItemProvider::GetAllItems() const
+{
+    TKvGridItems out;
+    if (FGrouped) {
+        FVisibleItems->AllItems(out);
+    } else if (FSource) {
+        for (int i = 0, n = FSource->GetItemCount(); i < n; ++i)
+            out.push_back(FSource->GetItem(i));
+    }
+    return out;
+}
+
+int TKvGridGroupedItemProvider::FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values,
+                                         TKvGridSearchOptions Options, int StartIndex, int EndIndex) const
+{
+    TKvGridDataProvider* data = GetDataSource();
+    const int count = GetItemCount();
+    if (!data || Fields.empty())
+        return -1;
+    const size_t n = std::min(Fields.size(), Values.size());
+    const bool caseSensitive = Options.Contains(SearchCaseSensitive);
+    const bool partial = Options.Contains(SearchPartialMatch);
+    QStringList searched;
+    for (size_t k = 0; k < n; ++k)
+        searched.append(caseSensitive ? Values[k].ToString() : Values[k].ToString().toLower());
+    const int last = EndIndex < 0 || EndIndex >= count ? count - 1 : EndIndex;
+    for (int i = std::max(StartIndex, 0); i <= last; ++i) {
+        const int row = GetItem(i)->GetDataRow();
+        if (row < 0)
+            continue;
+        bool match = true;
+        for (size_t k = 0; k < n && match; ++k) {
+            const int field = Fields[k];
+            if (field < 0 || field >= data->GetFieldCount()) {
+                match = false;
+                break;
+            }
+            QString text = data->GetData(row, field).ToString();
+            if (!caseSensitive)
+                text = text.toLower();
+            match = partial ? text.contains(searched[static_cast<qsizetype>(k)])
+                            : text == searched[static_cast<qsizetype>(k)];
+        }
+        if (match)
+            return i;
+    }
+    return -1;
+}
+
+void TKvGridGroupedItemProvider::Source_Reset()
+{
+    PopulateItems();
+    FireReset();
+}
+
+void TKvGridGroupedItemProvider::Source_Refresh()
+{
+    PopulateItems();
+    FireRefresh();
+}
+
+void TKvGridGroupedItemProvider::Source_ItemInserted(int Index)
+{
+    if (FGrouped) {
+        PopulateItems();
+        FireRefresh();
+    } else {
+        FireItemInserted(Index);
+    }
+}
+
+void TKvGridGroupedItemProvider::Source_ItemDeleted(int Index)
+{
+    if (FGrouped) {
+        PopulateItems();
+        FireRefresh();
+    } else {
+        FireItemDeleted(Index);
+    }
+}
+
+void TKvGridGroupedItemProvider::Regroup()
+{
+    // The row now belongs to another group: the source is asked to order its items again,
+    // and its refresh rebuilds the groups. A source that sends nothing is regrouped here.
+    const unsigned before = FPopulateCount;
+    FSource->ResetItems();
+    const bool rebuilt = FPopulateCount != before;
+    if (!rebuilt) {
+        PopulateItems();
+        FireRefresh();
+    }
+}
+
+void TKvGridGroupedItemProvider::Source_ItemUpdated(int Index)
+{
+    if (!FGrouped) {
+        FireItemUpdated(Index);
+        return;
+    }
+    if (!FSource || Index < 0 || Index >= FSource->GetItemCount()) {
+        FireRefresh();
+        return;
+    }
+    TKvGridItem* item = FSource->GetItem(Index);
+    const TKvGridGroupItem* parent = item->GetParent();
+    if (parent && parent->GetProvider() == this) {
+        for (auto* g = static_cast<const TKvGridGroupItemImpl*>(parent); g && g != FRootItem.get();
+             g = static_cast<const TKvGridGroupItemImpl*>(g->GetParent()))
+            if (VarCompareTotal(FSource->GetData(Index, g->FField), g->FKey) != 0) {
+                Regroup();
+                return;
+            }
+        for (auto* g = static_cast<TKvGridGroupItemImpl*>(const_cast<TKvGridGroupItem*>(parent)); g;
+             g = static_cast<TKvGridGroupItemImpl*>(g->GetParent()))
+            g->InvalidateSummary();
+    }
+    const int p = IndexOfItem(item);
+    if (p >= 0)
+        FireItemUpdated(p);
+    else
+        FireRefresh();
+}
+
+void TKvGridGroupedItemProvider::Source_ItemChecked(int Index)
+{
+    if (!FGrouped) {
+        FireItemChecked(Index);
+        return;
+    }
+    const int p = VisibleIndexOfSource(Index);
+    if (p >= 0)
+        FireItemChecked(p);
+    else
+        FireRefresh();
+}
+
+void TKvGridGroupedItemProvider::Source_ItemStateChanged(int Index)
+{
+    if (!FGrouped) {
+        FireItemStateChanged(Index);
+        return;
+    }
+    const int p = VisibleIndexOfSource(Index);
+    if (p >= 0)
+        FireItemStateChanged(p);
+    else
+        FireRefresh();
+}
+
+} // namespace kv

@@ -1,0 +1,404 @@
+#include "TestSupport.h"
+#include "test_streaming_classes.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QLocale>
+
+using namespace kv;
+using namespace kvtest;
+
+namespace {
+
+class Streaming : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        RegisterSampleClasses();
+        LoadedLog().clear();
+    }
+};
+
+// A root with every kind of property, a collection, owned, nested and parented children.
+TOwned<TSampleRoot> MakeForm()
+{
+    TOwned<TSampleRoot> root(Create<TSampleRoot>(nullptr));
+    root->SetName(QStringLiteral("Form1"));
+    root->SetCount(0); // no default: written even at 0
+    root->SetBig(-(std::int64_t(1) << 50));
+    root->SetSmall(-7);
+    root->SetRatio(1234.0625);
+    root->SetVisible(false);
+    root->SetAlign(AlignFar);
+    root->SetOptions({OptionB, OptionC});
+    root->SetCaption(QStringLiteral("It's\r\n\"fine\" \u00e9\u4e2d\U0001F600"));
+    root->SetData(Variant::Array({Variant(1), Variant(2.5), Variant(QStringLiteral("x")), Variant::Null(), Variant(true)}));
+    root->GetFont()->SetFamily(QStringLiteral("Serif"));
+    root->GetFont()->SetBold(true);
+    root->SetSecret(99);
+    root->SetTag(3);
+    root->Extra = QStringLiteral("extra value");
+    root->Points = {1, -2, 3};
+
+    auto* child = Create<TSampleChild>(root.get());
+    child->SetName(QStringLiteral("Child1"));
+    child->SetLevel(2);
+    child->SetData(Variant(2.0));
+    root->SetBuddy(child);
+
+    auto* container = Create<TSampleContainer>(root.get());
+    container->SetName(QStringLiteral("Box"));
+    auto* inner = Create<TSampleComponent>(container);
+    inner->SetName(QStringLiteral("Inner"));
+    inner->SetCaption(QStringLiteral("nested"));
+    inner->SetBuddy(root.get());
+
+    auto* parented = Create<TSampleParented>(root.get());
+    parented->SetName(QStringLiteral("Pinned"));
+    parented->SetParentComponent(child);
+    parented->SetBuddy(inner);
+
+    TSampleItem* first = root->GetItems()->AddItem();
+    first->SetCaption(QStringLiteral("first"));
+    first->SetRef(inner);
+    TSampleItem* second = root->GetItems()->AddItem();
+    second->SetWidth(10);
+    second->SetValue(Variant(QStringLiteral("v")));
+    child->OnChange = nullptr;
+    SetMethodProp(child, GetPropInfo(child, QStringLiteral("OnChange")), root.get(), QStringLiteral("HandleChange"));
+    return root;
+}
+
+void ExpectSameForm(TSampleRoot* a, TSampleRoot* b)
+{
+    EXPECT_EQ(a->GetName(), b->GetName());
+    EXPECT_EQ(a->GetCount(), b->GetCount());
+    EXPECT_EQ(a->GetBig(), b->GetBig());
+    EXPECT_EQ(a->GetSmall(), b->GetSmall());
+    EXPECT_EQ(a->GetRatio(), b->GetRatio());
+    EXPECT_EQ(a->GetVisible(), b->GetVisible());
+    EXPECT_EQ(a->GetAlign(), b->GetAlign());
+    EXPECT_EQ(a->GetOptions(), b->GetOptions());
+    EXPECT_EQ(a->GetCaption(), b->GetCaption());
+    EXPECT_EQ(a->GetData(), b->GetData());
+    EXPECT_EQ(a->GetFont()->GetFamily(), b->GetFont()->GetFamily());
+    EXPECT_EQ(a->GetFont()->GetBold(), b->GetFont()->GetBold());
+    EXPECT_EQ(a->GetTag(), b->GetTag());
+    EXPECT_EQ(a->Extra, b->Extra);
+    EXPECT_EQ(a->Points, b->Points);
+    ASSERT_EQ(a->GetItems()->Count(), b->GetItems()->Count());
+    for (int i = 0; i < a->GetItems()->Count(); ++i) {
+        EXPECT_EQ(a->GetItems()->Item(i)->GetCaption(), b->GetItems()->Item(i)->GetCaption());
+        EXPECT_EQ(a->GetItems()->Item(i)->GetWidth(), b->GetItems()->Item(i)->GetWidth());
+        EXPECT_EQ(a->GetItems()->Item(i)->GetValue(), b->GetItems()->Item(i)->GetValue());
+    }
+}
+
+} // namespace
+
+TEST_F(Streaming, EveryKindRoundTripsThroughTextAndFile)
+{
+    TOwned<TSampleRoot> form = MakeForm();
+    const QString text = WriteComponentText(form.get());
+
+    // Read back as a new root found by class name.
+    TOwned<TComponent> readBack(ReadComponentText(text));
+    auto* copy = dynamic_cast<TSampleRoot*>(readBack.get());
+    ASSERT_NE(copy, nullptr) << text.toStdString();
+    ExpectSameForm(form.get(), copy);
+    EXPECT_EQ(copy->GetSecret(), 0) << "not stored";
+    EXPECT_EQ(copy->GetOwner(), nullptr);
+
+    // Children, ownership, parents and references.
+    ASSERT_EQ(copy->GetComponentCount(), 3);
+    auto* child = dynamic_cast<TSampleChild*>(copy->FindComponent(QStringLiteral("Child1")));
+    auto* box = dynamic_cast<TSampleContainer*>(copy->FindComponent(QStringLiteral("Box")));
+    auto* pinned = dynamic_cast<TSampleParented*>(copy->FindComponent(QStringLiteral("Pinned")));
+    ASSERT_TRUE(child && box && pinned);
+    EXPECT_EQ(child->GetLevel(), 2);
+    EXPECT_EQ(child->GetData(), Variant(2.0)) << "a whole double stays a double";
+    ASSERT_EQ(box->GetComponentCount(), 1);
+    auto* inner = dynamic_cast<TSampleComponent*>(box->GetComponent(0));
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(inner->GetName(), QStringLiteral("Inner"));
+    EXPECT_EQ(inner->GetCaption(), QStringLiteral("nested"));
+    EXPECT_EQ(pinned->ParentSeen, child);
+    EXPECT_EQ(pinned->GetOwner(), copy);
+    EXPECT_EQ(copy->GetBuddy(), child);
+    EXPECT_EQ(inner->GetBuddy(), copy);
+    EXPECT_EQ(pinned->GetBuddy(), inner);
+    EXPECT_EQ(copy->GetItems()->Item(0)->GetRef(), inner);
+    EXPECT_EQ(copy->GetItems()->Item(1)->GetRef(), nullptr);
+    // The event is bound to the new root's method.
+    ASSERT_TRUE(child->OnChange);
+    child->OnChange(child);
+    EXPECT_EQ(copy->Events, QStringList{QStringLiteral("HandleChange:TSampleChild")});
+    EXPECT_TRUE(form->Events.isEmpty());
+    for (TComponent* c : {static_cast<TComponent*>(copy), static_cast<TComponent*>(child), static_cast<TComponent*>(inner)})
+        EXPECT_FALSE(c->IsLoading());
+
+    // Writing the copy gives the same text.
+    EXPECT_EQ(WriteComponentText(copy).toStdString(), text.toStdString());
+
+    // Through a file, into an existing instance.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("form.kvf"));
+    WriteComponentFile(path, form.get());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_FALSE(bytes.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(QString::fromUtf8(bytes), text);
+    TOwned<TSampleRoot> target(Create<TSampleRoot>(nullptr));
+    EXPECT_EQ(ReadComponentFile(path, target.get()), target.get());
+    ExpectSameForm(form.get(), target.get());
+    EXPECT_EQ(target->GetComponentCount(), 3);
+    KV_EXPECT_THROW_MSG(ReadComponentFile(dir.filePath(QStringLiteral("missing.kvf"))), EFilerError,
+                        QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(dir.filePath(QStringLiteral("missing.kvf"))));
+}
+
+TEST_F(Streaming, TextFormat)
+{
+    // Numbers do not follow the locale.
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    TOwned<TSampleRoot> form = MakeForm();
+    const QString text = WriteComponentText(form.get());
+    QLocale::setDefault(previous);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+
+    EXPECT_EQ(lines.first(), QStringLiteral("object Form1: TSampleRoot"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Count = 0")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Big = -1125899906842624")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Ratio = 1234.0625")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Visible = False")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Align = AlignFar")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Options = [OptionB, OptionC]")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Caption = 'It''s'#13#10'\"fine\" \u00e9\u4e2d\U0001F600'")))
+        << text.toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Data = (1 2.5 'x' Null True)")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Font.Family = 'Serif'")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Font.Bold = True")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Buddy = Child1")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Extra = 'extra value'")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Points = (1 -2 3)")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("    OnChange = HandleChange")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("    Data = 2.0")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("      Ref = Box.Inner")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("      Buddy = Form1")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("      Buddy = Box.Inner")));
+    // Defaults, stored False, read-only values and names are not written as properties.
+    for (const char* absent : {"Small = 0", "Font.Size", "Font.Family = 'Sans'", "Secret", "ReadOnlyCount", "Name =",
+                               "    Count = 5", "Level = 0"})
+        EXPECT_FALSE(text.contains(QLatin1String(absent))) << absent;
+    // The collection: a list of items, the last closed with "end>".
+    const qsizetype items = lines.indexOf(QStringLiteral("  Items = <"));
+    ASSERT_GE(items, 0);
+    EXPECT_EQ(lines.mid(items, 10), (QStringList{"  Items = <", "    item", "      Caption = 'first'",
+                                                 "      Ref = Box.Inner", "    end", "    item", "      Width = 10",
+                                                 "      Value = 'v'", "    end>", "  Buddy = Child1"}));
+    // Nested and parented components sit inside the component they belong to.
+    const qsizetype box = lines.indexOf(QStringLiteral("  object Box: TSampleContainer"));
+    ASSERT_GE(box, 0);
+    EXPECT_EQ(lines.mid(box + 1, 3), (QStringList{"    Count = 0", "    Tag = 0", "    object Inner: TSampleComponent"}));
+    const qsizetype child = lines.indexOf(QStringLiteral("  object Child1: TSampleChild"));
+    ASSERT_GE(child, 0);
+    EXPECT_EQ(lines.indexOf(QStringLiteral("    object Pinned: TSampleParented")), child + 5);
+    EXPECT_EQ(lines.at(lines.size() - 2), QStringLiteral("end"));
+    EXPECT_TRUE(lines.last().isEmpty());
+
+    // A stored rule that says no, and an unnamed component.
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Tag = 3")));
+    form->SetTag(42);
+    EXPECT_FALSE(WriteComponentText(form.get()).contains(QStringLiteral("Tag = 42")));
+    TOwned<TSampleRoot> bare(Create<TSampleRoot>(nullptr));
+    EXPECT_EQ(WriteComponentText(bare.get()), QStringLiteral("object TSampleRoot\n  Count = 0\n  Tag = 0\nend\n"));
+}
+
+TEST_F(Streaming, ReadsHandWrittenText)
+{
+    const QString text = QStringLiteral(
+        "object Main: TSampleRoot\n"
+        "  count = $1F\n"
+        "  Ratio = -2.5e3\n"
+        "  Caption = 'a'#9'b' +\n"
+        "    ' and more'\n"
+        "  options = []\n"
+        "  Data = (1 (2 3) nil)\n"
+        "  Buddy = Main\n"
+        "  Items = <>\n"
+        "  object TSampleChild\n"
+        "    Ratio = 3\n"
+        "    OnChange = nil\n"
+        "  end\n"
+        "end");
+    TOwned<TComponent> read(ReadComponentText(text));
+    auto* root = dynamic_cast<TSampleRoot*>(read.get());
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->GetName(), QStringLiteral("Main"));
+    EXPECT_EQ(root->GetCount(), 31);
+    EXPECT_EQ(root->GetRatio(), -2500.0);
+    EXPECT_EQ(root->GetCaption(), QStringLiteral("a\tb and more"));
+    EXPECT_TRUE(root->GetOptions().Empty());
+    EXPECT_EQ(root->GetData(), Variant::Array({Variant(1), Variant::Array({Variant(2), Variant(3)}), Variant()}));
+    EXPECT_EQ(root->GetBuddy(), root);
+    ASSERT_EQ(root->GetComponentCount(), 1);
+    auto* child = dynamic_cast<TSampleChild*>(root->GetComponent(0));
+    ASSERT_NE(child, nullptr);
+    EXPECT_TRUE(child->GetName().isEmpty());
+    EXPECT_EQ(child->GetRatio(), 3.0);
+
+    // A collection given twice: the second list replaces the first, and a reference made in
+    // an item of the first does not land anywhere.
+    const QString twice = QStringLiteral(
+        "object Main: TSampleRoot\n"
+        "  Items = <\n    item\n      Ref = B\n    end>\n"
+        "  Items = <\n    item\n      Caption = 'x'\n    end\n    item\n      Ref = B\n    end>\n"
+        "  object B: TSampleChild\n  end\n"
+        "end\n");
+    TOwned<TComponent> second(ReadComponentText(twice));
+    auto* items = static_cast<TSampleRoot*>(second.get())->GetItems();
+    ASSERT_EQ(items->Count(), 2);
+    EXPECT_EQ(items->Item(0)->GetCaption(), QStringLiteral("x"));
+    EXPECT_EQ(items->Item(0)->GetRef(), nullptr);
+    EXPECT_EQ(items->Item(1)->GetRef(), second->FindComponent(QStringLiteral("B")));
+}
+
+TEST_F(Streaming, ReferencesFixedUpBeforeLoadedInReadingOrder)
+{
+    TOwned<TSampleRoot> form = MakeForm();
+    LoadedLog().clear();
+    TOwned<TComponent> full(ReadComponentText(WriteComponentText(form.get())));
+    EXPECT_EQ(LoadedLog(), (QStringList{"Form1->Child1", "Child1", "Pinned->Inner", "Box", "Inner->Form1"}));
+    LoadedLog().clear();
+    // Pinned lives in Child1, which goes next.
+    form->FindComponent(QStringLiteral("Pinned"))->Free();
+    // A referenced component freed before writing: its reference is gone, nothing dangles.
+    TComponent* child = form->FindComponent(QStringLiteral("Child1"));
+    ASSERT_EQ(form->GetBuddy(), child);
+    child->Free();
+    EXPECT_EQ(form->GetBuddy(), nullptr);
+    const QString text = WriteComponentText(form.get());
+    EXPECT_FALSE(text.contains(QStringLiteral("Child1")));
+
+    TOwned<TComponent> read(ReadComponentText(text));
+    auto* root = static_cast<TSampleRoot*>(read.get());
+    EXPECT_EQ(root->GetBuddy(), nullptr);
+    // Loaded runs after every reference is resolved: root first, then in reading order.
+    EXPECT_EQ(LoadedLog(), (QStringList{"Form1", "Box", "Inner->Form1"}));
+
+    // A forward reference (to a component read later) resolves as well.
+    LoadedLog().clear();
+    const QString forward = QStringLiteral(
+        "object Root: TSampleRoot\n"
+        "  object First: TSampleComponent\n    Buddy = Second\n  end\n"
+        "  object Second: TSampleComponent\n    Buddy = First\n  end\n"
+        "end\n");
+    TOwned<TComponent> fwd(ReadComponentText(forward));
+    EXPECT_EQ(LoadedLog(), (QStringList{"Root", "First->Second", "Second->First"}));
+}
+
+TEST_F(Streaming, BadFormFilesRaiseWithTheLineAndLeaveNothingBehind)
+{
+    struct Case
+    {
+        const char* Text;
+        const char* Message;
+    };
+    const Case cases[] = {
+        {"object A: TSampleRoot\n  object B: TSampleChild\n    Count = 1\n", "Unexpected end of file ('end' expected) on line 4"},
+        {"object A: TSampleRoot\n  Caption = 'open\nend\n", "Unterminated string on line 2"},
+        {"object A: TSampleRoot\n  object B: TNoSuchClass\n  end\nend\n", "Class TNoSuchClass not found on line 2"},
+        {"object A: TSampleRoot\n  object B: TSampleUnregistered\n  end\nend\n", "Class TSampleUnregistered not found on line 2"},
+        {"object A: TSampleRoot\n  object B: TSampleChild\n    Colour = 1\n  end\nend\n",
+         "Error reading B.Colour: Property Colour does not exist on line 3"},
+        {"object A: TSampleRoot\n  object B: TSampleChild\n  end\n  Count = 'three'\nend\n",
+         "Error reading A.Count: Invalid property value (string) on line 4"},
+        {"object A: TSampleRoot\n  Visible = 1\nend\n", "Error reading A.Visible: Invalid property value (integer) on line 2"},
+        {"object A: TSampleRoot\n  Align = AlignUp\nend\n", "Error reading A.Align: Invalid property value 'AlignUp' on line 2"},
+        {"object A: TSampleRoot\n  Options = [OptionA, Nope]\nend\n",
+         "Error reading A.Options: Invalid property element: Nope on line 2"},
+        {"object A: TSampleRoot\n  Small = 70000\nend\n",
+         "Error reading A.Small: Invalid property value '70000' for Small on line 2"},
+        {"object A: TSampleRoot\n  ReadOnlyCount = 1\nend\n",
+         "Error reading A.ReadOnlyCount: Property ReadOnlyCount is read-only on line 2"},
+        {"object A: TSampleRoot\n  Font = 'x'\nend\n", "Error reading A.Font: Invalid property value (string) on line 2"},
+        {"object A: TSampleRoot\n  Items = <\n    item\n      Width = 'w'\n    end>\nend\n",
+         "Error reading A.Items[0].Width: Invalid property value (string) on line 4"},
+        {"object A: TSampleRoot\n  object B: TSampleChild\n  end\n  Buddy = Nobody\nend\n",
+         "Error reading A.Buddy: Unresolved component reference Nobody on line 4"},
+        {"object A: TSampleRoot\n  OnChange = Mismatched\nend\n",
+         "Error reading A.OnChange: Incompatible method for event OnChange on line 2"},
+        {"object A: TSampleRoot\n  Points = 3\nend\n", "Error reading A.Points: Invalid property value (integer) on line 2"},
+        {"object A: TSampleRoot\n  Points = (1 'x')\nend\n",
+         "Error reading A.Points: Invalid property value (string) on line 2"},
+        {"object A: TSampleRoot\n  object B: TSampleChild\n  end\n  object B: TSampleChild\n  end\nend\n",
+         "Error reading B: A component named B already exists on line 4"},
+        {"object A: TSampleRoot\nend\nend\n", "Unexpected 'end' after the end of the object on line 3"},
+        {"object A: TSampleRoot\n  Count = 1\n  end\n  Ratio = 2\nend\n",
+         "Unexpected 'Ratio' after the end of the object on line 4"},
+        {"object A: TSampleRoot\n  Count = {00FF}\nend\n", "Binary data is not supported on line 2"},
+        {"object A: TSampleRoot\n  Count = 12abc\nend\n", "Invalid number on line 2"},
+        {"object A: TSampleRoot\n  Count ? 1\nend\n", "Invalid character '?' on line 2"},
+        {"object A: TSampleRoot\n  Count 1\nend\n", "'=' expected but '1' found on line 2"},
+        {"thing A: TSampleRoot\nend\n", "'object' expected but 'thing' found on line 1"},
+        {"", "Unexpected end of file ('object' expected) on line 1"},
+    };
+    TOwned<TSampleRoot> owner(Create<TSampleRoot>(nullptr));
+    TOwned<TSampleComponent> stranger(Create<TSampleComponent>(owner.get()));
+    stranger->SetName(QStringLiteral("Stranger"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Text);
+        const QString text = QString::fromUtf8(c.Text);
+        // Into a new root under an owner: the owner keeps only what it had.
+        KV_EXPECT_THROW_MSG(ReadComponentText(text, nullptr, owner.get()), EReadError, QString::fromUtf8(c.Message));
+        EXPECT_EQ(owner->GetComponentCount(), 1);
+        // Into an existing root: what the read made is freed again, the name is restored.
+        TOwned<TSampleRoot> target(Create<TSampleRoot>(nullptr));
+        target->SetName(QStringLiteral("Target"));
+        auto* keep = Create<TSampleChild>(target.get());
+        keep->SetName(QStringLiteral("Keep"));
+        KV_EXPECT_THROW_MSG(ReadComponentText(text, target.get()), EReadError, QString::fromUtf8(c.Message));
+        ASSERT_EQ(target->GetComponentCount(), 1);
+        EXPECT_EQ(target->GetComponent(0), keep);
+        EXPECT_EQ(target->GetName(), QStringLiteral("Target"));
+        EXPECT_FALSE(target->IsLoading());
+    }
+    // A root class that is not a component.
+    RegisterClass(ClassInfo<TSampleFont>());
+    KV_EXPECT_THROW_MSG(ReadComponentText(QStringLiteral("object A: TSampleFont\nend\n")), EReadError,
+                        "Class TSampleFont is not a component class on line 1");
+    UnRegisterClass(ClassInfo<TSampleFont>());
+}
+
+TEST_F(Streaming, WriteErrors)
+{
+    TOwned<TSampleRoot> form(Create<TSampleRoot>(nullptr));
+    auto* unnamed = Create<TSampleComponent>(form.get());
+    form->SetBuddy(unnamed);
+    KV_EXPECT_THROW_MSG(WriteComponentText(form.get()), EWriteError,
+                        "Error writing TSampleRoot.Buddy: the referenced component has no name");
+    form->SetBuddy(nullptr);
+    form->SetRatio(std::numeric_limits<double>::infinity());
+    KV_EXPECT_THROW_MSG(WriteComponentText(form.get()), EWriteError,
+                        "Error writing TSampleRoot.Ratio: Invalid floating point value");
+    form->SetRatio(0);
+    form->Points = {1};
+    form->Extra = QStringLiteral("x");
+    EXPECT_NO_THROW(WriteComponentText(form.get()));
+    EXPECT_FALSE(form->GetComponentState().Contains(csWriting));
+
+    // A failed write leaves the file that was there.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("form.kvf"));
+    WriteComponentFile(path, form.get());
+    QFile before(path);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray original = before.readAll();
+    before.close();
+    form->SetRatio(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_THROW(WriteComponentFile(path, form.get()), EWriteError);
+    QFile after(path);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), original);
+}
