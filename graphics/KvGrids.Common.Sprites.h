@@ -12,6 +12,7 @@
 
 #include <QtCore/QString>
 #include <memory>
+#include <typeinfo>
 #include <vector>
 
 namespace kv {
@@ -108,10 +109,16 @@ public:
     // Draws the sprite and those children whose update bounds meet dirty (container space).
     void DrawElement(TKvDrawingContext* context, const TRectF& dirty);
 
-    // The sprite itself when it is a T, else null; FindAdapter also walks up the parents.
+    // Another object standing for this sprite when asked for the class of type; null in
+    // the base. Descendants answer, say, the column of a header handle.
+    virtual TObject* GetAdapter(const std::type_info& type) { return nullptr; }
+    // The adapter for T, else the sprite itself when it is a T, else null; FindAdapter asks
+    // the sprite and then each parent in turn.
     template <typename T>
     T* GetAdapter()
     {
+        if (TObject* adapter = GetAdapter(typeid(T)))
+            return dynamic_cast<T*>(adapter);
         return dynamic_cast<T*>(this);
     }
     template <typename T>
@@ -277,6 +284,14 @@ public:
     TKvSprite* FindClickableElementAt(int x, int y);
     TPointF DeviceToWorld(float x, float y) const;
 
+    // An object the control answers for the class of type; null in the base.
+    virtual TObject* GetAdapter(const std::type_info& type) { return nullptr; }
+    template <typename T>
+    T* GetAdapter()
+    {
+        return dynamic_cast<T*>(GetAdapter(typeid(T)));
+    }
+
     TKvFill* GetBackground() const { return FBackground; }
     void SetBackground(TKvFill* value);
     bool GetSmoothing() const { return FSmoothing; }
@@ -310,7 +325,11 @@ public:
     void SetVScrollStep(int value) { FVScrollStep = value; }
     void SetHScrollStep(int value) { FHScrollStep = value; }
     // Arms a scroll of the window content for the next paint: the buffer's block rect moves
-    // down by delta (up when negative), and only clipRect is painted anew in it.
+    // down by delta (up when negative), and in it only clipRect and what is invalidated
+    // after this call are painted anew; what was invalidated inside rect before is taken
+    // to have moved with the content. Outside rect the paint covers everything invalidated.
+    // A second request before that paint, or one while the window is not showing, is not
+    // armed: rect is simply repainted, as moving by only the last delta would be wrong.
     void SetScrollWindow(const TRect& rect, int delta, const TRect& clipRect);
     bool GetScrollWindowArmed() const { return FScrollWindow; }
 
@@ -318,6 +337,7 @@ public:
     virtual void InvalidateElement(TKvSprite* sprite);
     TRect GetInvalidateRect(const TKvSprite* sprite) const;
     void InvalidateElementRect(const TRect& rect);
+    void InvalidateRect(const TRect* rect) override;
     void Invalidate() override;
 
     void LayoutElements() { DoLayoutElements(); }
@@ -367,6 +387,9 @@ protected:
 private:
     void ForgetSprite(TKvSprite* sprite);
     void PaintInto(const TRect& clip);
+    // Paints clip into the buffer and copies it to the window canvas.
+    void PaintRect(TCanvas* window, const TRect& clip);
+    void EndScrollWindow();
 
     std::unique_ptr<TPaintBuffer> FBuffer;
     TKvRootSprite* FRoot = nullptr;
@@ -392,13 +415,17 @@ private:
     TRect FScrollWindowRect;
     int FScrollWindowDelta = 0;
     TRect FScrollWindowClipRect;
+    // Everything invalidated while the scroll is armed.
+    TRect FScrollWindowDirty;
+    // A request came that could not be armed: none is armed until the next paint.
+    bool FScrollWindowRefused = false;
 };
 
 template <typename T>
 T* TKvSprite::FindAdapter()
 {
     for (TKvSprite* s = this; s; s = s->FParent)
-        if (T* t = dynamic_cast<T*>(s))
+        if (T* t = s->GetAdapter<T>())
             return t;
     return nullptr;
 }

@@ -241,7 +241,7 @@ public:
     bool IsScrollBarVisible(int bar) const;
 
     // Marks a client rectangle (or the whole client area for nullptr) for repainting.
-    void InvalidateRect(const TRect* rect);
+    virtual void InvalidateRect(const TRect* rect);
     void Invalidate() override;
     void Update() override;
     // The rectangle around everything marked and not yet painted (client coordinates).
