@@ -113,9 +113,10 @@ public:
     // the base. Descendants answer, say, the column of a header handle.
     virtual TObject* GetAdapter(const std::type_info& type) { return nullptr; }
     // The adapter for T, else the sprite itself when it is a T, else null; FindAdapter asks
-    // the sprite and then each parent in turn.
+    // the sprite and then each parent in turn. (Not overloads of GetAdapter, which an
+    // override would hide.)
     template <typename T>
-    T* GetAdapter()
+    T* AdapterAs()
     {
         if (TObject* adapter = GetAdapter(typeid(T)))
             return dynamic_cast<T*>(adapter);
@@ -287,7 +288,7 @@ public:
     // An object the control answers for the class of type; null in the base.
     virtual TObject* GetAdapter(const std::type_info& type) { return nullptr; }
     template <typename T>
-    T* GetAdapter()
+    T* AdapterAs()
     {
         return dynamic_cast<T*>(GetAdapter(typeid(T)));
     }
@@ -425,7 +426,7 @@ template <typename T>
 T* TKvSprite::FindAdapter()
 {
     for (TKvSprite* s = this; s; s = s->FParent)
-        if (T* t = s->GetAdapter<T>())
+        if (T* t = s->AdapterAs<T>())
             return t;
     return nullptr;
 }

@@ -167,6 +167,7 @@ void TKvGridAnimator::Start()
 {
     if (FTimer)
         Stop();
+    ++FRun;
     FStarted = FClock();
     for (TRunInfo& info : FItems) {
         info.Stamp = FStarted;
@@ -182,6 +183,7 @@ void TKvGridAnimator::Stop()
     if (!FTimer)
         return;
     FreeTimer();
+    ++FRun;
     const std::shared_ptr<bool> alive = FAlive;
     std::vector<IntfPtr<IKvGridAnimation>> animations;
     for (const TRunInfo& info : FItems)
@@ -196,6 +198,9 @@ void TKvGridAnimator::Stop()
 void TKvGridAnimator::DoTimer()
 {
     const std::shared_ptr<bool> alive = FAlive;
+    const unsigned run = FRun;
+    // A hook that frees, stops or restarts the animator ends the tick.
+    const auto over = [&] { return !*alive || FRun != run; };
     // A snapshot keeps every animation alive while its hooks run; one removed meanwhile
     // is skipped.
     std::vector<IntfPtr<IKvGridAnimation>> animations;
@@ -213,7 +218,7 @@ void TKvGridAnimator::DoTimer()
         case Ready:
             if (m >= static_cast<std::int64_t>(animation->GetStartDelay())) {
                 animation->Start();
-                if (!*alive)
+                if (over())
                     return;
                 if ((info = Find(animation.get()))) {
                     info->Stamp = FClock();
@@ -229,7 +234,7 @@ void TKvGridAnimator::DoTimer()
                 animation->Animate(t * t);
             } else {
                 animation->Stop();
-                if (!*alive)
+                if (over())
                     return;
                 if ((info = Find(animation.get())))
                     info->State = Stopped;
@@ -239,7 +244,7 @@ void TKvGridAnimator::DoTimer()
         }
         case Stopped: break;
         }
-        if (!*alive)
+        if (over())
             return;
     }
     if (changed && FOwner)

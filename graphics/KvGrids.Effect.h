@@ -124,6 +124,8 @@ private:
     TKvSpriteControl* FOwner;
     std::vector<TRunInfo> FItems;
     std::int64_t FStarted = 0;
+    // Counts starts and stops, so that a tick sees one from its hooks.
+    unsigned FRun = 0;
     TTimer* FTimer = nullptr;
     TKvAnimationClock FClock;
     TOwnerLink* FOwnerLink = nullptr;

@@ -220,3 +220,46 @@ TEST(Sprites, DrawingCullsAgainstTheDirtyRectangle)
     }
     EXPECT_EQ(log, (std::vector<std::string>{"a", "b", "onLayer"}));
 }
+
+namespace {
+
+// A sprite that stands for another object, as a header handle answers its column.
+class TStandIn : public TKvSpriteElement
+{
+public:
+    TStandIn(TKvSpriteControl* control, const QString& name, TObject* target)
+        : TKvSpriteElement(control, name), FTarget(target)
+    {
+    }
+
+    TObject* GetAdapter(const std::type_info& type) override
+    {
+        return type == typeid(TComponent) ? FTarget : TKvSpriteElement::GetAdapter(type);
+    }
+
+private:
+    TObject* FTarget;
+};
+
+} // namespace
+
+TEST(Sprites, AdaptersMayAnswerAnotherObject)
+{
+    TTree t;
+    TOwned<TComponent> column(Create<TComponent>(nullptr));
+    auto* handle = Create<TStandIn>(t.Host.get(), QStringLiteral("handle"), column.get());
+    handle->SetBounds(0.0f, 0.0f, 50.0f, 50.0f);
+    TBox* inner = MakeBox(t.Host.get(), "inner", 10, 10, 10, 10);
+    t.Root()->Add(handle);
+    handle->Add(inner);
+
+    EXPECT_EQ(handle->AdapterAs<TComponent>(), column.get());
+    EXPECT_EQ(handle->AdapterAs<TKvSpriteElement>(), handle); // itself, for its own classes
+    EXPECT_EQ(inner->AdapterAs<TComponent>(), nullptr);
+    EXPECT_EQ(inner->FindAdapter<TComponent>(), column.get()); // asked of each parent
+    TKvSprite* found = nullptr;
+    EXPECT_EQ(t.Host->FindElement<TComponent>(15, 15, &found), column.get());
+    EXPECT_EQ(found, inner);
+    EXPECT_EQ(t.Host->FindElement<TComponent>(100, 100, &found), nullptr);
+    EXPECT_EQ(found, nullptr);
+}
