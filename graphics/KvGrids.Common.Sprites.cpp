@@ -703,8 +703,9 @@ bool TKvSpriteControl::GetDragging() const
 
 void TKvSpriteControl::SetScale(float sx, float sy)
 {
-    sx = std::max(sx, 0.1f);
-    sy = std::max(sy, 0.1f);
+    // At least 0.1; not a number counts as too small.
+    sx = sx >= 0.1f ? sx : 0.1f;
+    sy = sy >= 0.1f ? sy : 0.1f;
     if (sx == FScaleX && sy == FScaleY)
         return;
     FScaleX = sx;

@@ -122,8 +122,10 @@ void TKvGridAnimator::FreeTimer()
     timer->Free();
 }
 
-TKvGridAnimator::TRunInfo* TKvGridAnimator::Find(IKvGridAnimation* animation)
+TKvGridAnimator::TRunInfo* TKvGridAnimator::Find(IKvGridAnimation* animation, size_t hint)
 {
+    if (hint < FItems.size() && FItems[hint].Animation.get() == animation)
+        return &FItems[hint];
     for (TRunInfo& info : FItems)
         if (info.Animation.get() == animation)
             return &info;
@@ -208,8 +210,9 @@ void TKvGridAnimator::DoTimer()
     for (const TRunInfo& info : FItems)
         animations.push_back(info.Animation);
     bool changed = false;
-    for (const auto& animation : animations) {
-        TRunInfo* info = Find(animation.get());
+    for (size_t i = 0; i < animations.size(); ++i) {
+        const IntfPtr<IKvGridAnimation>& animation = animations[i];
+        TRunInfo* info = Find(animation.get(), i);
         if (!info)
             continue;
         const std::int64_t now = FClock();
@@ -220,7 +223,7 @@ void TKvGridAnimator::DoTimer()
                 animation->Start();
                 if (over())
                     return;
-                if ((info = Find(animation.get()))) {
+                if ((info = Find(animation.get(), i))) {
                     info->Stamp = FClock();
                     info->State = Running;
                 }
@@ -236,7 +239,7 @@ void TKvGridAnimator::DoTimer()
                 animation->Stop();
                 if (over())
                     return;
-                if ((info = Find(animation.get())))
+                if ((info = Find(animation.get(), i)))
                     info->State = Stopped;
                 changed = true;
             }

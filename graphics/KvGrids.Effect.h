@@ -117,7 +117,8 @@ private:
         std::int64_t Stamp = 0;
         TRunState State = Ready;
     };
-    TRunInfo* Find(IKvGridAnimation* animation);
+    // Looks at index hint first (where a tick expects it), then everywhere.
+    TRunInfo* Find(IKvGridAnimation* animation, size_t hint = 0);
     void OwnerFreed();
     void FreeTimer();
 

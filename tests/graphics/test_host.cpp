@@ -4,6 +4,8 @@
 
 #include "platform/ui/PaintBuffer.h"
 
+#include <cmath>
+
 #include <QtGui/QImage>
 #include <QtGui/QScreen>
 #include <QtGui/QWheelEvent>
@@ -58,6 +60,9 @@ TEST(SpriteHost, ScaleScrollAndDeviceToWorldMapping)
     host->SetScale(0, 0);
     EXPECT_FLOAT_EQ(host->GetScaleX(), 0.1f);
     EXPECT_FLOAT_EQ(host->GetScaleY(), 0.1f);
+    host->SetScale(std::nanf(""), 3);
+    EXPECT_FLOAT_EQ(host->GetScaleX(), 0.1f);
+    EXPECT_FLOAT_EQ(host->GetScaleY(), 3.0f);
 
     host->SetScale(2, 2);
     host->SetScrollX(10);

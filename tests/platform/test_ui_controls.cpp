@@ -7,6 +7,8 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QPointer>
+#include <QtGui/QCursor>
+#include <QtGui/QFocusEvent>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
@@ -397,6 +399,31 @@ TEST(UiControls, ExceptionsInHandlersStayOutOfQt)
     SpinEvents(1000, [&] { return ticks >= 2; });
     EXPECT_NE(testing::internal::GetCapturedStderr().find("tick failed"), std::string::npos);
     EXPECT_GE(ticks, 2);
+}
+
+TEST(UiControls, FocusAndCursorsReachTheControl)
+{
+    auto c = MakeShown(100, 100);
+    QWidget* w = ClientOf(c.get());
+    std::vector<std::string> focus;
+    c->OnEnter = [&](TObject* sender) { focus.push_back(sender == c.get() ? "enter" : "?"); };
+    c->OnExit = [&](TObject* sender) { focus.push_back(sender == c.get() ? "exit" : "?"); };
+    QFocusEvent in(QEvent::FocusIn, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(w, &in);
+    QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(w, &out);
+    EXPECT_EQ(focus, (std::vector<std::string>{"enter", "exit"}));
+
+    c->SetCursor(crHandPoint);
+    EXPECT_EQ(w->cursor().shape(), Qt::PointingHandCursor);
+    c->SetCursor(crSizeWE);
+    EXPECT_EQ(w->cursor().shape(), Qt::SizeHorCursor);
+    c->SetCursor(crDefault);
+    EXPECT_FALSE(w->testAttribute(Qt::WA_SetCursor));
+    // A cursor set before the window exists is given to it.
+    TOwned<TProbeControl> later(Create<TProbeControl>(nullptr));
+    later->SetCursor(crIBeam);
+    EXPECT_EQ(ClientOf(later.get())->cursor().shape(), Qt::IBeamCursor);
 }
 
 TEST(UiControls, UpdatePaintsTheInvalidatedRectangleNow)
