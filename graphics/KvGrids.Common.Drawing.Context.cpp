@@ -396,6 +396,11 @@ void TKvDrawingContext::DrawText(const QString& text, TKvFont* font, TKvFill* fi
 {
     if (!fill)
         return;
+    // A gradient runs across the text's own box, as it runs across a shape.
+    if (auto* gradient = dynamic_cast<TKvLinearGradientBrush*>(fill)) {
+        const TSizeF size = MeasureText(text, font);
+        gradient->Recreate(x, y, double(size.cx), double(size.cy));
+    }
     GdipCheck(gfx::DrawString(Graphics(), text, font ? font->Font() : nullptr, TRectF(float(x), float(y), float(x), float(y)),
                               nullptr, fill->Brush()));
 }
@@ -405,6 +410,7 @@ void TKvDrawingContext::DrawText(const QString& text, TKvFont* font, TKvFill* fi
 {
     if (!fill)
         return;
+    PrepareFill(fill, rect);
     // One no-wrap format serves every aligned call; only its alignments change.
     KvGraphicsEnsureStarted();
     GdipCheck(gfx::SetStringFormatAlign(FTempFormat, StringAlignment(horz)));
