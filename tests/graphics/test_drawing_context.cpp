@@ -213,6 +213,37 @@ TEST(DrawingContext, GradientTextRunsAcrossItsOwnBox)
     }
 }
 
+TEST(DrawingContext, StrokesDrawTheirWidthAndDash)
+{
+    // The scratch pen, reset for every line: its dash shows as the share of a line that is
+    // inked (dash 3 on 1 off, dot 1 on 1 off, ...), its width as the rows across a line.
+    struct Case
+    {
+        TKvDashStyle Dash;
+        double Inked;
+    };
+    const Case cases[] = {{DashStyleSolid, 1.0}, {DashStyleDash, 3.0 / 4}, {DashStyleDot, 1.0 / 2},
+                          {DashStyleDashDot, 4.0 / 6}, {DashStyleDashDotDot, 5.0 / 8}, {DashStyleSolid, 1.0}};
+    TPaint p(100, 100);
+    for (int i = 0; i < 6; ++i) {
+        const int y = 5 + 5 * i;
+        p->DrawLine(TKvSolidPen::Temp(0xFF000000u, 1, cases[i].Dash), 10, y, 90, y);
+        int inked = 0;
+        for (int x = 10; x < 90; ++x)
+            inked += p.Pixel(x, y) == Black;
+        EXPECT_NEAR(inked / 80.0, cases[i].Inked, 0.05) << i;
+        EXPECT_EQ(p.Pixel(50, y - 2), White);
+    }
+    for (int width : {1, 3, 5}) {
+        const int x = 10 + 15 * width;
+        p->DrawLine(TKvSolidPen::Temp(0xFF000000u, float(width), DashStyleSolid), x, 50, x, 90);
+        int inked = 0;
+        for (int dx = -4; dx <= 4; ++dx)
+            inked += p.Pixel(x + dx, 70) == Black;
+        EXPECT_EQ(inked, width);
+    }
+}
+
 TEST(DrawingContext, PolygonsLinesAndChecks)
 {
     TPaint p;
