@@ -1,5 +1,7 @@
 #include "model/KvGrids.Data.h"
 
+#include "platform/rtl/TypInfo.h"
+
 #include <algorithm>
 
 namespace kv {
@@ -16,6 +18,13 @@ void TKvGridDataEditOptions::AssignTo(TPersistent* Dest) const
     target->FInsertable = FInsertable;
     target->FDeletable = FDeletable;
 }
+
+using TEditOptions = TKvGridDataEditOptions;
+KV_PUBLISH(TKvGridDataEditOptions, TPersistent)
+    .Property("Upadtable", &TEditOptions::GetUpadtable, &TEditOptions::SetUpadtable).Default(false)
+    .Property("Appendable", &TEditOptions::GetAppendable, &TEditOptions::SetAppendable).Default(false)
+    .Property("Insertable", &TEditOptions::GetInsertable, &TEditOptions::SetInsertable).Default(false)
+    .Property("Deletable", &TEditOptions::GetDeletable, &TEditOptions::SetDeletable).Default(false);
 
 // --- TKvGridDataProvider ------------------------------------------------------------------
 

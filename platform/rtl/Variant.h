@@ -106,9 +106,19 @@ public:
     }
     Variant& operator=(const Variant& other)
     {
-        if (this != &other) {
+        if (this == &other)
+            return *this;
+        // Read other first: it may live inside this value (an item of its array).
+        if (other.FKind < TVarKind::String) {
+            const TVarKind kind = other.FKind;
+            const std::int64_t bits = other.FI;
             Destroy();
-            CopyFrom(other);
+            FKind = kind;
+            FI = bits;
+        } else {
+            Variant copy(other);
+            Destroy();
+            MoveFrom(std::move(copy));
         }
         return *this;
     }
