@@ -59,16 +59,18 @@ inline void trace(const TObject* object, const QString& text)
     if (TraceEnabled())
         detail::WriteTrace(detail::TracePrefix(object) + text);
 }
-template <typename... Args>
-void trace(const TObject* object, const char* format, Args&&... args)
+inline void trace(const TObject* object, const char* text)
 {
-    static_assert(detail::PrintfArgs<Args...>, "trace format arguments must be numbers or C strings");
-    if (TraceEnabled()) {
-        if constexpr (sizeof...(Args) == 0)
-            detail::WriteTrace(detail::TracePrefix(object) + QString::fromUtf8(format));
-        else
-            detail::WriteTrace(detail::TracePrefix(object) + QString::asprintf(format, std::forward<Args>(args)...));
-    }
+    if (TraceEnabled())
+        detail::WriteTrace(detail::TracePrefix(object) + QString::fromUtf8(text));
+}
+template <typename A, typename... Rest>
+void trace(const TObject* object, const char* format, A&& arg, Rest&&... rest)
+{
+    static_assert(detail::PrintfArgs<A, Rest...>, "trace format arguments must be numbers or C strings");
+    if (TraceEnabled())
+        detail::WriteTrace(detail::TracePrefix(object) +
+                           QString::asprintf(format, std::forward<A>(arg), std::forward<Rest>(rest)...));
 }
 
 // Captures trace lines for its lifetime (for tests).

@@ -1,5 +1,6 @@
 #include "ModelTestSupport.h"
 #include "TestSupport.h"
+#include "platform/rtl/TypInfo.h"
 
 using namespace kv;
 using namespace kvtest;
@@ -118,6 +119,14 @@ TEST(DataProvider, EditOptionsAssign)
     EXPECT_TRUE(b->GetDeletable());
     TOwned<TKvSimpleDataProvider> other(Create<TKvSimpleDataProvider>(nullptr));
     KV_EXPECT_THROW_MSG(other->Assign(a.get()), Exception, "Dest is not a TKvGridDataEditOptions");
+
+    // The four flags are published, False by default, so only set ones are streamed.
+    for (const char* name : {"Upadtable", "Appendable", "Insertable", "Deletable"})
+        EXPECT_TRUE(GetPropValue(b.get(), QString::fromLatin1(name)).IsBoolean()) << name;
+    SetPropValue(b.get(), QStringLiteral("Appendable"), true);
+    EXPECT_TRUE(b->GetAppendable());
+    EXPECT_FALSE(IsDefaultPropValue(b.get(), GetPropInfo(b.get(), QStringLiteral("Upadtable"))));
+    EXPECT_TRUE(IsDefaultPropValue(b.get(), GetPropInfo(b.get(), QStringLiteral("Insertable"))));
 }
 
 TEST(DataProvider, CopyValuesBlockClipsToTheOverlap)

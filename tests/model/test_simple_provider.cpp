@@ -37,6 +37,20 @@ TEST(SimpleProvider, ColumnsFromText)
     KV_EXPECT_THROW_MSG(n->InsertColumns(7, 1, QStringLiteral("z"), QString()), EArgumentOutOfRangeException,
                         "Column 7 is invalid index.");
     EXPECT_EQ(n->GetFieldCount(), 6);
+
+    // Columns from names and types: a missing type repeats the one before it.
+    TOwned<TKvSimpleDataProvider> a(Create<TKvSimpleDataProvider>(nullptr));
+    a->InsertRow(0, {});
+    a->InsertColumns(0, QStringList{"Count", "Total", "When"}, {ValueTypeNumeric});
+    EXPECT_EQ(a->GetValueType(2), ValueTypeNumeric);
+    a->InsertColumns(0, QStringList{"Name"}, {});
+    EXPECT_EQ(a->GetValueType(0), ValueTypeText);
+    EXPECT_EQ(a->GetFieldNames(), (QStringList{"Name", "Count", "Total", "When"}));
+    EXPECT_TRUE(a->GetData(0, 3).IsEmpty());
+    KV_EXPECT_THROW_MSG(a->InsertColumns(1, QStringList{"ok", " "}, {}), Exception, "Field name should not be empty[1]:  ");
+    KV_EXPECT_THROW_MSG(a->InsertColumns(5, QStringList{"late"}, {}), EArgumentOutOfRangeException,
+                        "Column 5 is invalid index.");
+    EXPECT_EQ(a->GetFieldCount(), 4);
 }
 
 TEST(SimpleProvider, RowsAndNotifications)
