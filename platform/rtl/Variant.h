@@ -15,7 +15,8 @@
 // Two faces of it:
 //  - strict (VarCompare, the expression operators): Unordered raises EVariantError;
 //  - total (VarCompareTotal, sorting, grouping, distinct values, CompareValue): never
-//    throws; Unordered values are ordered by kind: Null < Empty < numbers < String < Array.
+//    throws; Unordered values are ordered by kind: Null < Empty < numbers < String < Array,
+//    and arrays compare item by item in this order.
 // Identity (operator==, SameValue): same kind and equal value; change detection uses it.
 //
 // Operators (VarAdd ...): Null propagates; Empty acts as 0 or ''. "+" joins two strings and

@@ -47,6 +47,8 @@ class TCounted : public TInterfacedObject
 public:
     explicit TCounted(bool* freed) : FFreed(freed) {}
     ~TCounted() override { *FFreed = true; }
+    // Takes and drops a reference to itself while being freed.
+    void BeforeDestruction() override { IntfPtr<TCounted> self(this); }
 
 private:
     bool* FFreed;
