@@ -142,6 +142,12 @@ TEST(DataProvider, CopyValuesBlockClipsToTheOverlap)
     KV_EXPECT_THROW_MSG(target->CopyValues(source.get(), 0, 1, 0, 1, 2, 0), EArgumentOutOfRangeException,
                         "row is out of bounds: 2");
     KV_EXPECT_THROW_MSG(target->CopyValues(nullptr, 0, 1, 0, 1, 0, 0), EArgumentNilException, "source is nil");
+    KV_EXPECT_THROW_MSG(target->CopyValues(source.get(), 0, 1, -1, 2, 0, 0), EArgumentOutOfRangeException,
+                        "source field is out of bounds: -1");
+    KV_EXPECT_THROW_MSG(target->CopyValues(source.get(), 0, 1, 0, 2, 0, -2), EArgumentOutOfRangeException,
+                        "field is out of bounds: -2");
+    // A field block starting past the last field copies nothing.
+    target->CopyValues(source.get(), 0, 1, 3, 1, 0, 0);
     // Nothing to copy is not an error.
     target->CopyValues(nullptr, 0, 0, 0, 1, 0, 0);
     EXPECT_EQ(target->GetRow(0), (TKvGridDataRow{5, 6}));
