@@ -10,8 +10,9 @@ namespace kv {
 
 namespace {
 constexpr qint64 kMsPerDay = 86400000;
-constexpr double kMinDateTime = -693593;  // 0001-01-01
-constexpr double kMaxDateTime = 2958466;  // 10000-01-01
+// Days of 0001-01-01 minus one and of 10000-01-01, both excluded.
+constexpr double kMinDateTime = -693594;
+constexpr double kMaxDateTime = 2958466;
 qint64 BaseJulianDay()
 {
     static const qint64 base = QDate(1899, 12, 30).toJulianDay();
@@ -46,7 +47,7 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
 QDateTime DateTimeToQDateTime(TDateTime value)
 {
     // Years 1 to 9999; anything else (NaN and infinities too) has no date.
-    if (!(value >= kMinDateTime && value < kMaxDateTime))
+    if (!(value > kMinDateTime && value < kMaxDateTime))
         return QDateTime();
     // Negative values keep the time of day as a positive fraction: -1.25 is 1899-12-29 06:00.
     double days = std::trunc(value);

@@ -219,6 +219,9 @@ TEST(DateUtils, RoundTripsAndText)
     EXPECT_EQ(DateTimeToStr(std::numeric_limits<double>::infinity()), QStringLiteral("INF"));
     EXPECT_EQ(DateTimeToStr(1e300), QStringLiteral("1e+300"));
     EXPECT_FALSE(DateTimeToQDateTime(-1e9).isValid());
+    EXPECT_EQ(DateTimeToStr(-693593.25), QStringLiteral("0001-01-01 06:00:00"));
+    EXPECT_EQ(DateTimeToStr(2958465), QStringLiteral("9999-12-31"));
+    EXPECT_EQ(DateTimeToStr(2958466), QStringLiteral("2958466"));
 
     // Date and time are read as written, whatever the local time zone (02:30 does not exist
     // on that day in Berlin).
