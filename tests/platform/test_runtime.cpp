@@ -167,6 +167,18 @@ TEST(Listeners, OrderDuplicatesAndRemovalDuringNotify)
     order.clear();
     list.Notify([&](TListener* l) { order.push_back(l); });
     EXPECT_EQ(order, (std::vector<TListener*>{&c, &a}));
+
+    // A listener added during a notification hears the next one, not this one.
+    TListener late;
+    order.clear();
+    list.Notify([&](TListener* l) {
+        order.push_back(l);
+        list.Add(&late);
+    });
+    EXPECT_EQ(order, (std::vector<TListener*>{&c, &a}));
+    order.clear();
+    list.Notify([&](TListener* l) { order.push_back(l); });
+    EXPECT_EQ(order, (std::vector<TListener*>{&c, &a, &late}));
 }
 
 TEST(Sets, Operations)
