@@ -64,9 +64,13 @@ TEST(SimpleProvider, RowsAndNotifications)
     t->InsertRow(0, {QStringLiteral("w"), 0, QString()});
     t->SetData(1, 1, 1); // same value: nothing
     t->SetData(1, 1, 5);
+    t->SetData(1, 1, 5.0); // an equal value of another kind is a change
+    t->SetData(1, 1, 5.0);
     t->UpdateRow(2, {QStringLiteral("Y")});
     t->RemoveRow(0);
-    EXPECT_EQ(rec.Events, (QStringList{"inserted 0", "inserted 1", "inserted 0", "value 1,1", "updated 2", "removed 0"}));
+    EXPECT_EQ(rec.Events, (QStringList{"inserted 0", "inserted 1", "inserted 0", "value 1,1", "value 1,1",
+                                       "updated 2", "removed 0"}));
+    EXPECT_TRUE(t->GetData(0, 1).IsDouble());
     EXPECT_EQ(t->GetRow(1), (TKvGridDataRow{QStringLiteral("Y"), 2, QStringLiteral("z")}));
     t->UpdateRow(1, {});
     EXPECT_TRUE(t->GetData(1, 0).IsEmpty());
