@@ -433,13 +433,13 @@ TKvGridStyleBag::~TKvGridStyleBag()
 {
     Link(FDefault, nullptr);
     Link(FParent, nullptr);
-    // Bags that lean on this one let go of it now, not at their next lookup.
-    std::vector<TKvGridStyleBag*> dependents;
-    dependents.swap(FDependents);
-    std::sort(dependents.begin(), dependents.end());
-    dependents.erase(std::unique(dependents.begin(), dependents.end()), dependents.end());
-    for (TKvGridStyleBag* bag : dependents)
+    // Bags that lean on this one let go of it now, not at their next lookup. Their listeners
+    // may free or link other bags meanwhile, so the live list is read one bag at a time.
+    while (!FDependents.empty()) {
+        TKvGridStyleBag* bag = FDependents.back();
+        FDependents.erase(std::remove(FDependents.begin(), FDependents.end(), bag), FDependents.end());
         bag->LinkFreed(this);
+    }
     Access::NilGraphics(*this);
     FGraphicItems.clear();
 }
@@ -1008,9 +1008,10 @@ void TKvGridViewStyles::ReferenceDisposed(TKvGridStyleContainer* container)
 
 void TKvGridViewStyles::LinkFreed(TKvGridStyleBag* bag)
 {
-    TKvGridStyleSheet* sheet = TKvGridStyleSheet::DefaultIfExists();
-    if (GetDefault() == bag && sheet && bag->GetOwner() != sheet) {
-        if (TKvGridStyleBag* stock = sheet->FindBag(bag->GetName())) {
+    TKvGridStyleSheet* stockSheet = TKvGridStyleSheet::DefaultIfExists();
+    const auto* sheet = dynamic_cast<const TKvGridStyleSheet*>(bag->GetOwner());
+    if (GetDefault() == bag && sheet && stockSheet && sheet != stockSheet) {
+        if (TKvGridStyleBag* stock = stockSheet->FindBag(bag->GetName())) {
             SetDefault(stock);
             if (GetParent() == bag)
                 SetParent(nullptr);
