@@ -3,9 +3,10 @@
 #include "platform/rtl/Streaming.h"
 #include "platform/rtl/TypInfo.h"
 
-#include <QtCore/QCoreApplication>
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 
 namespace kv {
@@ -480,10 +481,17 @@ void TKvGridStyleBag::SetParent(TKvGridStyleBag* bag)
 {
     if (bag == FParent)
         return;
-    for (const TKvGridStyleBag* b = bag; b; b = b->FParent)
-        if (b == this)
-            throw EArgumentException(QStringLiteral("Style bag \"%1\" cannot be its own parent").arg(FName));
+    if (bag && bag->InParentChain(this))
+        throw EArgumentException(QStringLiteral("Style bag \"%1\" cannot be its own parent").arg(FName));
     Link(FParent, bag);
+}
+
+bool TKvGridStyleBag::InParentChain(const TKvGridStyleBag* bag) const
+{
+    for (const TKvGridStyleBag* b = this; b; b = b->FParent)
+        if (b == bag)
+            return true;
+    return false;
 }
 
 int TKvGridStyleBag::StrokeWidth(const TKvStroke* stroke)
@@ -1010,16 +1018,16 @@ void TKvGridViewStyles::LinkFreed(TKvGridStyleBag* bag)
 {
     TKvGridStyleSheet* stockSheet = TKvGridStyleSheet::DefaultIfExists();
     const auto* sheet = dynamic_cast<const TKvGridStyleSheet*>(bag->GetOwner());
-    if (GetDefault() == bag && sheet && stockSheet && sheet != stockSheet) {
-        if (TKvGridStyleBag* stock = stockSheet->FindBag(bag->GetName())) {
-            SetDefault(stock);
-            if (GetParent() == bag)
-                SetParent(nullptr);
-            Changed(STYLE_ALL);
-            return;
-        }
+    TKvGridStyleBag* stock = sheet && stockSheet && sheet != stockSheet ? stockSheet->FindBag(bag->GetName()) : nullptr;
+    if (!stock) {
+        TKvGridStyleBag::LinkFreed(bag);
+        return;
     }
-    TKvGridStyleBag::LinkFreed(bag);
+    if (GetDefault() == bag)
+        SetDefault(stock);
+    if (GetParent() == bag)
+        SetParent(stock->InParentChain(this) ? nullptr : stock);
+    Changed(STYLE_ALL);
 }
 
 // --- agent --------------------------------------------------------------------------------

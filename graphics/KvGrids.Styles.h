@@ -227,6 +227,8 @@ public:
     // raises EArgumentException.
     void SetDefault(TKvGridStyleBag* bag);
     void SetParent(TKvGridStyleBag* bag);
+    // True when bag is this one or in its parent chain.
+    bool InParentChain(const TKvGridStyleBag* bag) const;
 
     bool HasValue(TKvGridViewStyleEntry entry, bool inherited = false) const;
     // Clears the assigned bit; the stored value comes back with ResetValue.
@@ -427,8 +429,8 @@ public:
     void ReferenceDisposed(TKvGridStyleContainer* container);
 
 protected:
-    // A freed default bag of a style sheet is replaced by the built-in sheet's bag of the same
-    // name; other freed links become nil.
+    // A freed default or parent bag of a style sheet is replaced by the built-in sheet's bag of
+    // the same name; other freed links become nil.
     void LinkFreed(TKvGridStyleBag* bag) override;
 
 private:

@@ -262,6 +262,7 @@ TEST(ViewStyles, FreedSheetRelinksToTheBuiltInSheet)
     TKvGridStyleSheet* stock = TKvGridStyleSheet::Default();
     TKvGridViewStyles body(nullptr, QStringLiteral("body"));
     TKvGridViewStyles grid(nullptr, QStringLiteral("grid"));
+    TKvGridViewStyles column(nullptr, QStringLiteral("column"));
     TRecordingStyleListener listener;
     body.AddListener(&listener);
     {
@@ -270,11 +271,15 @@ TEST(ViewStyles, FreedSheetRelinksToTheBuiltInSheet)
         body.SetDefault(sheet->GetBody());
         grid.SetDefault(sheet->GetStyles());
         body.SetParent(&grid);
+        column.SetParent(sheet->GetHeader());
+        column.SetDefault(sheet->GetHeader());
         EXPECT_EQ(body.GetValue(QStringLiteral("Background")), QStringLiteral("#ff0a0b0c"));
         listener.Reset();
     }
     EXPECT_EQ(body.GetDefault(), stock->GetBody());
     EXPECT_EQ(grid.GetDefault(), stock->GetStyles());
+    EXPECT_EQ(column.GetParent(), stock->GetHeader());
+    EXPECT_EQ(column.GetDefault(), stock->GetHeader());
     EXPECT_EQ(body.GetBackground(), TKvFill::White());
     EXPECT_EQ(body.GetFont(), stock->GetStyles()->GetFont());
     EXPECT_FALSE(listener.Events.empty());
