@@ -399,6 +399,16 @@ TVarRelation VarRelate(const Variant& a, const Variant& b) noexcept
         return b.AsString().isEmpty() ? TVarRelation::Equal : TVarRelation::Less;
     if (kb == TVarKind::Empty && ka == TVarKind::String)
         return a.AsString().isEmpty() ? TVarRelation::Equal : TVarRelation::Greater;
+    // Text against a date-time reads as a date-time when it is one ("2024-01-31").
+    if (ka == TVarKind::DateTime && kb == TVarKind::String) {
+        double d = 0;
+        if (TryStrToDateTime(b.AsString(), d))
+            return CompareDoubles(a.AsDouble(), d);
+    } else if (kb == TVarKind::DateTime && ka == TVarKind::String) {
+        double d = 0;
+        if (TryStrToDateTime(a.AsString(), d))
+            return CompareDoubles(d, b.AsDouble());
+    }
     Num x{}, y{};
     if (!ToNum(a, x) || !ToNum(b, y))
         return TVarRelation::Unordered;

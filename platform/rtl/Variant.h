@@ -6,8 +6,9 @@
 // Relation (VarRelate): Less, Equal, Greater or Unordered.
 //  - Same kinds compare naturally; strings compare case-sensitively by code unit.
 //  - Boolean (False 0, True 1), Integer, Double and DateTime compare as numbers.
-//  - Text against a number is read as a number ('.' decimal point); text that does not read
-//    is Unordered.
+//  - Text against a number is read as a number ('.' decimal point); text against a date-time
+//    is read as a date-time ("2024-01-31", "2024-01-31 08:30:00") or else as a number; text
+//    that does not read is Unordered.
 //  - Null equals Null and is below every other value.
 //  - Empty acts as 0 against numbers, as '' against text, and equals Empty.
 //  - NaN equals NaN and is above every other number.

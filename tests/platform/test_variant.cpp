@@ -58,6 +58,13 @@ TEST(Variant, RelationAcrossKinds)
     EXPECT_EQ(VarRelate(Variant("11"), Variant(10)), TVarRelation::Greater);
     EXPECT_EQ(VarRelate(Variant(" 2.5 "), Variant(2.5)), TVarRelation::Equal);
     EXPECT_EQ(VarRelate(Variant("abc"), Variant(10)), TVarRelation::Unordered);
+    // Text against a date-time reads as a date-time.
+    const Variant jan31 = Variant::DateTime(EncodeDate(2024, 1, 31));
+    EXPECT_EQ(VarRelate(jan31, Variant("2024-01-01")), TVarRelation::Greater);
+    EXPECT_EQ(VarRelate(Variant("2024-01-31"), jan31), TVarRelation::Equal);
+    EXPECT_EQ(VarRelate(Variant("2024-01-31 00:00:01"), jan31), TVarRelation::Greater);
+    EXPECT_EQ(VarRelate(jan31, Variant("45000")), TVarRelation::Greater);
+    EXPECT_EQ(VarRelate(jan31, Variant("someday")), TVarRelation::Unordered);
     // Strings compare case-sensitively.
     EXPECT_EQ(VarRelate(Variant("B"), Variant("a")), TVarRelation::Less);
     // Null equals null and is below everything; empty acts as 0 or ''.
