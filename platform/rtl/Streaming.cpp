@@ -137,8 +137,24 @@ private:
         Next();
     }
 
+    // Objects, lists and collections nest no deeper than this, so that a damaged or hostile
+    // text cannot exhaust the stack.
+    static constexpr int MaxDepth = 200;
+
+    struct TNesting
+    {
+        explicit TNesting(TParser& parser) : FParser(parser)
+        {
+            if (++FParser.FDepth > MaxDepth)
+                Fail(FParser.FToken.Line, QStringLiteral("Nesting too deep"));
+        }
+        ~TNesting() { --FParser.FDepth; }
+        TParser& FParser;
+    };
+
     TFormObject ParseObject()
     {
+        const TNesting nesting(*this);
         TFormObject object;
         object.Line = FToken.Line;
         if (IsKeyword("inherited") || IsKeyword("inline"))
@@ -225,6 +241,7 @@ private:
         case tkEof:
             Unexpected(QStringLiteral("Value"));
         }
+        const TNesting nesting(*this);
         if (IsSymbol('[')) {
             value.Type = vaSet;
             Next();
@@ -436,6 +453,7 @@ private:
     const QString& FText;
     qsizetype FPos = 0;
     int FLine = 1;
+    int FDepth = 0;
     TToken FToken;
 };
 

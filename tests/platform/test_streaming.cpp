@@ -3,6 +3,7 @@
 
 #include <QtCore/QFile>
 #include <QtCore/QLocale>
+#include <random>
 
 using namespace kv;
 using namespace kvtest;
@@ -401,4 +402,95 @@ TEST_F(Streaming, WriteErrors)
     QFile after(path);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), original);
+}
+
+TEST_F(Streaming, DamagedTextsReadOrRaiseTheReadError)
+{
+    // Truncations and single-character or single-line mutations of a valid form text: each
+    // either reads or raises EReadError, and a failed read leaves the owner as it was.
+    TOwned<TSampleRoot> form = MakeForm();
+    const QString text = WriteComponentText(form.get());
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QString noise = QStringLiteral("'#$()<>[]=:.,+-09eE_ \nZ\u00e9");
+    std::mt19937 random(20240611);
+    const auto pick = [&random](qsizetype size) {
+        return static_cast<qsizetype>(std::uniform_int_distribution<qsizetype>(0, size - 1)(random));
+    };
+    QStringList damaged;
+    for (qsizetype cut = 0; cut < text.size(); cut += std::max<qsizetype>(1, text.size() / 120))
+        damaged << text.left(cut);
+    for (int i = 0; i < 120; ++i) {
+        QString mutated = text;
+        const qsizetype at = pick(mutated.size());
+        switch (i % 3) {
+        case 0:
+            mutated[at] = noise.at(pick(noise.size()));
+            break;
+        case 1:
+            mutated.remove(at, 1);
+            break;
+        default:
+            mutated.insert(at, noise.at(pick(noise.size())));
+        }
+        damaged << mutated;
+    }
+    for (int i = 0; i < 80; ++i) {
+        QStringList mutated = lines;
+        const qsizetype a = pick(mutated.size());
+        const qsizetype b = pick(mutated.size());
+        switch (i % 4) {
+        case 0:
+            mutated.removeAt(a);
+            break;
+        case 1:
+            mutated.insert(a, mutated.at(b));
+            break;
+        case 2:
+            mutated.swapItemsAt(a, b);
+            break;
+        default:
+            mutated[a] = mutated.at(a).trimmed().section(QLatin1Char(' '), 0, 0);
+        }
+        damaged << mutated.join(QLatin1Char('\n'));
+    }
+
+    TOwned<TSampleRoot> owner(Create<TSampleRoot>(nullptr));
+    int read = 0;
+    int refused = 0;
+    for (const QString& candidate : damaged) {
+        try {
+            TOwned<TComponent> result(ReadComponentText(candidate, nullptr, owner.get()));
+            ++read;
+            EXPECT_EQ(result->GetOwner(), owner.get());
+            EXPECT_FALSE(result->IsLoading());
+        } catch (const EReadError& e) {
+            ++refused;
+            EXPECT_TRUE(e.Message().contains(QStringLiteral(" on line "))) << e.Message().toStdString();
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "unexpected " << typeid(e).name() << " for:\n" << candidate.toStdString();
+        }
+        ASSERT_EQ(owner->GetComponentCount(), 0) << candidate.toStdString();
+        // Into an existing root: either way it is left loaded and keeps what it had.
+        TOwned<TSampleRoot> target(Create<TSampleRoot>(nullptr));
+        Create<TSampleChild>(target.get())->SetName(QStringLiteral("Keep"));
+        try {
+            ReadComponentText(candidate, target.get());
+        } catch (const EReadError&) {
+            ASSERT_EQ(target->GetComponentCount(), 1) << candidate.toStdString();
+        }
+        EXPECT_FALSE(target->IsLoading());
+        EXPECT_NE(target->FindComponent(QStringLiteral("Keep")), nullptr);
+    }
+    EXPECT_GT(read, 0);
+    EXPECT_GT(refused, 0);
+
+    // Deep nesting is refused, not recursed into until the stack runs out.
+    KV_EXPECT_THROW_MSG(ReadComponentText(QStringLiteral("object A: TSampleRoot\n  Data = ") +
+                                          QString(100000, QLatin1Char('(')) + QStringLiteral("\nend\n")),
+                        EReadError, "Nesting too deep on line 2");
+    QString nested;
+    for (int i = 0; i < 5000; ++i)
+        nested += QStringLiteral("object X%1: TSampleChild\n").arg(i);
+    KV_EXPECT_THROW_MSG(ReadComponentText(nested, nullptr, owner.get()), EReadError, "Nesting too deep on line 201");
+    EXPECT_EQ(owner->GetComponentCount(), 0);
 }
