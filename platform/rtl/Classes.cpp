@@ -146,7 +146,7 @@ void TComponent::SetName(const QString& name)
     if (name == FName)
         return;
     if (!name.isEmpty() && !IsValidIdent(name))
-        throw EComponentError(QStringLiteral("''%1'' is not a valid component name").arg(name));
+        throw EComponentError(QStringLiteral("'%1' is not a valid component name").arg(name));
     if (FOwner)
         FOwner->ValidateRename(this, FName, name);
     else

@@ -411,7 +411,8 @@ private:
                 Fail(FLine, QStringLiteral("Invalid number"));
             FToken.Kind = tkInteger;
             FToken.Text = FText.mid(start, FPos - start);
-            FToken.Int = negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
+            // 64 hexadecimal bits, negated as unsigned: $FFFFFFFFFFFFFFFF is -1.
+            FToken.Int = static_cast<std::int64_t>(negative ? 0 - v : v);
             return;
         }
         bool isFloat = false;

@@ -221,6 +221,7 @@ TEST_F(Streaming, ReadsHandWrittenText)
     const QString text = QStringLiteral(
         "object Main: TSampleRoot\n"
         "  count = $1F\n"
+        "  Big = -$8000000000000000\n"
         "  Ratio = -2.5e3\n"
         "  Caption = 'a'#9'b' +\n"
         "    ' and more'\n"
@@ -238,6 +239,7 @@ TEST_F(Streaming, ReadsHandWrittenText)
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(root->GetName(), QStringLiteral("Main"));
     EXPECT_EQ(root->GetCount(), 31);
+    EXPECT_EQ(root->GetBig(), std::numeric_limits<std::int64_t>::min());
     EXPECT_EQ(root->GetRatio(), -2500.0);
     EXPECT_EQ(root->GetCaption(), QStringLiteral("a\tb and more"));
     EXPECT_TRUE(root->GetOptions().Empty());
@@ -335,6 +337,8 @@ TEST_F(Streaming, BadFormFilesRaiseWithTheLineAndLeaveNothingBehind)
          "Error reading A.Points: Invalid property value (string) on line 2"},
         {"object A: TSampleRoot\n  object B: TSampleChild\n  end\n  object B: TSampleChild\n  end\nend\n",
          "Error reading B: A component named B already exists on line 4"},
+        {"object A: TSampleRoot\n  object \u00c4: TSampleChild\n  end\nend\n",
+         "Error reading \u00c4: '\u00c4' is not a valid component name on line 2"},
         {"object A: TSampleRoot\nend\nend\n", "Unexpected 'end' after the end of the object on line 3"},
         {"object A: TSampleRoot\n  Count = 1\n  end\n  Ratio = 2\nend\n",
          "Unexpected 'Ratio' after the end of the object on line 4"},
