@@ -1179,11 +1179,17 @@ void TWriter::WriteProperties(const TObject* instance, const QString& prefix)
 
 QString TWriter::ReferenceName(const TComponent* component, const QString& context) const
 {
-    if (component == FRoot)
-        return FRoot->GetName();
+    // The reader finds references by their owner path below the root, so nothing else can be
+    // written.
     QStringList names;
-    for (const TComponent* c = component; c && c != FRoot; c = c->GetOwner())
+    const TComponent* c = component;
+    for (; c && c != FRoot; c = c->GetOwner())
         names.prepend(c->GetName());
+    if (!c)
+        throw EWriteError(QStringLiteral("Error writing %1: the referenced component %2 does not belong to %3")
+                              .arg(context, ComponentPath(component), ComponentPath(FRoot)));
+    if (names.isEmpty())
+        names << FRoot->GetName();
     if (names.contains(QString()))
         throw EWriteError(QStringLiteral("Error writing %1: the referenced component has no name").arg(context));
     return names.join(QLatin1Char('.'));

@@ -383,6 +383,21 @@ TEST_F(Streaming, WriteErrors)
     form->SetBuddy(unnamed);
     KV_EXPECT_THROW_MSG(WriteComponentText(form.get()), EWriteError,
                         "Error writing TSampleRoot.Buddy: the referenced component has no name");
+    // References that the reader could not resolve are not written: to an unnamed root, and
+    // to a component outside the root.
+    unnamed->SetName(QStringLiteral("C1"));
+    form->SetBuddy(nullptr);
+    unnamed->SetBuddy(form.get());
+    KV_EXPECT_THROW_MSG(WriteComponentText(form.get()), EWriteError,
+                        "Error writing C1.Buddy: the referenced component has no name");
+    unnamed->SetBuddy(nullptr);
+    TOwned<TSampleRoot> other(Create<TSampleRoot>(nullptr));
+    other->SetName(QStringLiteral("Other"));
+    auto* outside = Create<TSampleComponent>(other.get());
+    outside->SetName(QStringLiteral("Outside"));
+    form->SetBuddy(outside);
+    KV_EXPECT_THROW_MSG(WriteComponentText(form.get()), EWriteError,
+                        "Error writing TSampleRoot.Buddy: the referenced component Outside does not belong to TSampleRoot");
     form->SetBuddy(nullptr);
     form->SetRatio(std::numeric_limits<double>::infinity());
     KV_EXPECT_THROW_MSG(WriteComponentText(form.get()), EWriteError,
