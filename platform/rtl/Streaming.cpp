@@ -508,6 +508,21 @@ QString ComponentPath(const TComponent* component)
     return component->GetName().isEmpty() ? component->ClassName() : component->GetName();
 }
 
+// Runs one step of reading a component; an error of the component's own code becomes a read
+// error naming the component and the line of its object block.
+template <typename F>
+void ReadStep(const TComponent* component, int line, F&& step)
+{
+    try {
+        step();
+    } catch (const EReadError&) {
+        throw;
+    } catch (const Exception& e) {
+        throw EReadError(
+            QStringLiteral("Error reading %1: %2 on line %3").arg(ComponentPath(component), e.Message()).arg(line));
+    }
+}
+
 } // namespace detail
 
 using namespace detail;
@@ -643,13 +658,14 @@ TComponent* TReader::Read(const TFormObject& node, TComponent* instance, TCompon
         FNode = &node;
         FOwner = root;
         FParent = nullptr;
-        root->ReadState(*this);
+        FLines[root] = node.Line;
+        ReadStep(root, node.Line, [&] { root->ReadState(*this); });
         ResolveFixups();
         // Loaded may free components (the guard drops them); walk a copy and check membership.
         const std::vector<TComponent*> loaded = FLoaded;
         for (TComponent* component : loaded)
             if (std::find(FLoaded.begin(), FLoaded.end(), component) != FLoaded.end())
-                component->Loaded();
+                ReadStep(component, FLines[component], [component] { component->Loaded(); });
     } catch (...) {
         RollBack();
         if (instance && instance->GetName() != oldName) {
@@ -720,12 +736,15 @@ void TReader::ReadComponent(const TFormObject& node, int order)
     } catch (const Exception& e) {
         Fail(node.Line, QStringLiteral("Error reading %1: %2").arg(node.Name.isEmpty() ? node.ClassName : node.Name, e.Message()));
     }
+    FLines[component] = node.Line;
     const TFormObject* oldNode = FNode;
     FNode = &node;
-    component->ReadState(*this);
+    ReadStep(component, node.Line, [&] {
+        component->ReadState(*this);
+        if (FParent && std::find(FLoaded.begin(), FLoaded.end(), component) != FLoaded.end())
+            FParent->SetChildOrder(component, order);
+    });
     FNode = oldNode;
-    if (FParent && std::find(FLoaded.begin(), FLoaded.end(), component) != FLoaded.end())
-        FParent->SetChildOrder(component, order);
 }
 
 void TReader::ReadProperty(TObject* instance, const TFormProperty& prop, const QString& context)

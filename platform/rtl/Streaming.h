@@ -38,6 +38,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace kv {
@@ -156,6 +157,8 @@ private:
     std::vector<TFixup> FFixups;
     std::vector<TComponent*> FCreated;
     std::vector<TComponent*> FLoaded;
+    // The line of each component's object block, for errors of its own code.
+    std::unordered_map<const TComponent*, int> FLines;
     detail::TReaderGuard* FGuard = nullptr;
     // Defined-property reading.
     QString FDefineName;

@@ -207,6 +207,16 @@ public:
     explicit TSampleUnregistered(kv::TComponent* owner) : TSampleComponent(owner) {}
 };
 
+// Raises from its own ReadState or Loaded, as FailIn says.
+class TSampleFaulty : public TSampleComponent
+{
+public:
+    explicit TSampleFaulty(kv::TComponent* owner) : TSampleComponent(owner) {}
+    void ReadState(kv::TReader& reader) override;
+    void Loaded() override;
+    QString FailIn;
+};
+
 void RegisterSampleClasses();
 
 } // namespace kvtest
