@@ -211,7 +211,8 @@ private:
     TCollectionItem* (*FCreateItem)(TCollection*) = nullptr;
     TObject* (*FCreateObject)() = nullptr;
     mutable std::vector<const TPropInfo*> FAllProps;
-    mutable unsigned FAllPropsGeneration = 0;
+    unsigned FStamp = 0;
+    mutable unsigned FAllPropsStamp = 0;
 };
 
 namespace detail {
