@@ -281,6 +281,7 @@ TEST_F(Streaming, ReferencesFixedUpBeforeLoadedInReadingOrder)
     ASSERT_EQ(form->GetBuddy(), child);
     child->Free();
     EXPECT_EQ(form->GetBuddy(), nullptr);
+    EXPECT_EQ(form->FreedSeen, QStringList{"TSampleChild"}) << "told while the child was whole";
     const QString text = WriteComponentText(form.get());
     EXPECT_FALSE(text.contains(QStringLiteral("Child1")));
 

@@ -59,8 +59,10 @@ void TSampleComponent::SetBuddy(TComponent* v)
 void TSampleComponent::Notification(TComponent* component, TOperation operation)
 {
     TComponent::Notification(component, operation);
-    if (operation == opRemove && component == FBuddy)
+    if (operation == opRemove && component == FBuddy) {
+        FreedSeen << component->ClassName();
         FBuddy = nullptr;
+    }
 }
 
 void TSampleComponent::DefineProperties(TFiler& filer)

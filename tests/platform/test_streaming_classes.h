@@ -121,6 +121,8 @@ public:
     bool Constructed = false;
     QStringList Events;
     kv::TComponent* ParentSeen = nullptr;
+    // Classes of the components whose freeing this one heard of.
+    QStringList FreedSeen;
 
     void DefineProperties(kv::TFiler& filer) override;
     void GetChildren(const kv::TGetChildProc& proc, kv::TComponent* root) override;
