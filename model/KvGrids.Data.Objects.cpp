@@ -268,17 +268,19 @@ void TKvObjectDataProvider::SetSource(TObject* Source)
 {
     if (Source == FSource)
         return;
+    // The new adapter is made first: when that fails, the provider keeps its source.
+    TOwned<TKvObjectDataAdapter> adapter;
+    if (Source) {
+        adapter.reset(CreateAdapter(Source));
+        adapter->SetSource(Source);
+    }
     FreeAndNil(FAdapter);
     if (auto* old = dynamic_cast<TComponent*>(FSource))
         old->RemoveFreeNotification(this);
     FSource = Source;
-    if (Source) {
-        TOwned<TKvObjectDataAdapter> adapter(CreateAdapter(Source));
-        adapter->SetSource(Source);
-        FAdapter = adapter.release();
-        if (auto* component = dynamic_cast<TComponent*>(Source))
-            component->FreeNotification(this);
-    }
+    FAdapter = adapter.release();
+    if (auto* component = dynamic_cast<TComponent*>(Source))
+        component->FreeNotification(this);
     DoReset();
 }
 

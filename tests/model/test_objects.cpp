@@ -116,6 +116,21 @@ TPerson* MakePerson(const QString& name, int age)
     return p;
 }
 
+// Refuses sources it cannot show.
+class TPickyProvider : public TKvObjectDataProvider
+{
+public:
+    using TKvObjectDataProvider::TKvObjectDataProvider;
+
+protected:
+    TKvObjectDataAdapter* CreateAdapter(TObject* Source) override
+    {
+        if (dynamic_cast<TSnapshot*>(Source))
+            throw EInvalidOperation(QStringLiteral("Snapshots are not shown"));
+        return TKvObjectDataProvider::CreateAdapter(Source);
+    }
+};
+
 struct TProviderFixture
 {
     TOwned<TKvObjectDataProvider> Provider{Create<TKvObjectDataProvider>(nullptr)};
@@ -329,6 +344,18 @@ TEST(ObjectDataProvider, WithoutSource)
     KV_EXPECT_THROW_MSG(f.Provider->UpdateRow(0, {}), EInvalidOperation, message);
     KV_EXPECT_THROW_MSG(f.Provider->InsertRow(0, {}), EInvalidOperation, message);
     KV_EXPECT_THROW_MSG(f.Provider->RemoveRow(0), EInvalidOperation, message);
+
+    // A source that cannot be shown leaves the provider as it was.
+    TOwned<TPickyProvider> picky(Create<TPickyProvider>(nullptr));
+    TDataRecorder recorder;
+    picky->AddListener(&recorder);
+    picky->SetSource(person.get());
+    TOwned<TSnapshot> snapshot(Create<TSnapshot>());
+    KV_EXPECT_THROW_MSG(picky->SetSource(snapshot.get()), EInvalidOperation, "Snapshots are not shown");
+    EXPECT_EQ(picky->GetSource(), person.get());
+    EXPECT_EQ(picky->GetData(0, 0), Variant(QStringLiteral("Ann")));
+    EXPECT_EQ(recorder.Events, QStringList{"reset"});
+    picky->RemoveListener(&recorder);
 
     // A component source that is freed leaves the provider without a source.
     TOwned<THost> host(Create<THost>(nullptr));
