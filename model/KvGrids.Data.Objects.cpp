@@ -24,6 +24,16 @@ QString GenericElementName(const QString& className)
     return QString();
 }
 
+// The component that frees the source with itself: the source, or the nearest component
+// among its owners (a component's collection, an item of it); nil when there is none.
+TComponent* OwningComponent(TObject* source)
+{
+    for (auto* p = dynamic_cast<TPersistent*>(source); p; p = p->GetOwner())
+        if (auto* component = dynamic_cast<TComponent*>(p))
+            return component;
+    return nullptr;
+}
+
 bool IsGenericList(const QString& className)
 {
     return !GenericElementName(className).isEmpty();
@@ -275,20 +285,23 @@ void TKvObjectDataProvider::SetSource(TObject* Source)
         adapter->SetSource(Source);
     }
     FreeAndNil(FAdapter);
-    if (auto* old = dynamic_cast<TComponent*>(FSource))
-        old->RemoveFreeNotification(this);
+    if (FSourceOwner)
+        FSourceOwner->RemoveFreeNotification(this);
     FSource = Source;
     FAdapter = adapter.release();
-    if (auto* component = dynamic_cast<TComponent*>(Source))
-        component->FreeNotification(this);
+    FSourceOwner = OwningComponent(Source);
+    if (FSourceOwner)
+        FSourceOwner->FreeNotification(this);
     DoReset();
 }
 
 void TKvObjectDataProvider::Notification(TComponent* AComponent, TOperation Operation)
 {
     TKvGridDataProvider::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent && static_cast<TObject*>(AComponent) == FSource)
+    if (Operation == opRemove && AComponent && AComponent == FSourceOwner) {
+        FSourceOwner = nullptr;
         SetSource(nullptr);
+    }
 }
 
 void TKvObjectDataProvider::CheckAdapter() const

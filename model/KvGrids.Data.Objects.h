@@ -57,7 +57,8 @@ public:
 
     TObject* GetSource() const { return FSource; }
     // When Source differs: the old adapter goes, a new one is made for a non-nil Source;
-    // then DoReset. A component source is followed: freeing it sets the source to nil.
+    // then DoReset. A component source, or a source owned by a component (a component's
+    // collection), is followed: freeing that component sets the source to nil.
     void SetSource(TObject* Source);
     TKvObjectDataAdapter* GetAdapter() const { return FAdapter; }
 
@@ -91,6 +92,7 @@ private:
 
     TObject* FSource = nullptr;
     TKvObjectDataAdapter* FAdapter = nullptr;
+    TComponent* FSourceOwner = nullptr;
 };
 
 // One row: the object itself.

@@ -81,6 +81,22 @@ public:
     TKvGridItemConsumer* Consumer = nullptr;
 };
 
+// A component that owns a collection.
+class TTeam : public TComponent
+{
+public:
+    using TComponent::TComponent;
+    void AfterConstruction() override
+    {
+        TComponent::AfterConstruction();
+        FMembers.reset(Create<TOwnedCollection>(this, ClassInfo<TPersonItem>()));
+    }
+    TOwnedCollection* GetMembers() const { return FMembers.get(); }
+
+private:
+    TOwned<TOwnedCollection> FMembers;
+};
+
 class TForm : public TComponent
 {
 public:
@@ -365,6 +381,18 @@ TEST(ObjectDataProvider, WithoutSource)
     host.reset();
     EXPECT_EQ(f.Provider->GetSource(), nullptr);
     EXPECT_EQ(f.Recorder.Events, QStringList{"reset"});
+    // So is a collection whose owning component is freed, and an item of it.
+    TOwned<TTeam> team(Create<TTeam>(nullptr));
+    f.Provider->SetSource(team->GetMembers());
+    f.Recorder.Events.clear();
+    team.reset();
+    EXPECT_EQ(f.Provider->GetSource(), nullptr);
+    EXPECT_EQ(f.Recorder.Events, QStringList{"reset"});
+    team.reset(Create<TTeam>(nullptr));
+    f.Provider->SetSource(team->GetMembers()->Add());
+    EXPECT_EQ(f.Provider->GetFieldNames(), (QStringList{"Name", "Age"}));
+    team.reset();
+    EXPECT_EQ(f.Provider->GetSource(), nullptr);
 }
 
 TEST(DynArrayDataProvider, ElementsFromLowToHighBound)
