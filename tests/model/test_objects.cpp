@@ -294,6 +294,19 @@ TEST(ObjectDataProvider, ListsPlainAndGeneric)
     EXPECT_EQ(f.Provider->GetData(0, 0), Variant(QStringLiteral("Ann")));
     EXPECT_EQ(f.Provider->GetData(1, 0), Variant(QStringLiteral("Bo"))) << "a descendant's own property";
     EXPECT_TRUE(f.Provider->GetData(2, 0).IsNull()) << "a nil entry";
+    KV_EXPECT_THROW_MSG(f.Provider->SetData(2, 0, Variant(QStringLiteral("x"))), EInvalidOperation,
+                        "The row has no object");
+    // Entries of mixed classes: a property that an entry's class lacks reads Null and is not written.
+    TList mixed;
+    mixed.Add(bo.get());
+    mixed.Add(ann.get());
+    f.Provider->SetSource(&mixed);
+    EXPECT_EQ(f.Provider->GetFieldIndex(QStringLiteral("Active")), 2);
+    EXPECT_EQ(f.Provider->GetData(0, 2), Variant(true));
+    EXPECT_TRUE(f.Provider->GetData(1, 2).IsNull());
+    KV_EXPECT_THROW_MSG(f.Provider->SetData(1, 2, Variant(false)), EPropertyError, "Property Active does not exist");
+    f.Provider->SetData(1, 1, Variant(31));
+    EXPECT_EQ(ann->GetAge(), 31);
 
     // An empty list: no fields, no rows, no error.
     TList empty;
