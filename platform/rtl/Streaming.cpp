@@ -61,6 +61,12 @@ private:
     TReader* FReader;
 };
 
+// The reader's error: "<message> on line N".
+[[noreturn]] void FailAt(int line, const QString& message)
+{
+    throw EReadError(QStringLiteral("%1 on line %2").arg(message).arg(line));
+}
+
 // --- parser -------------------------------------------------------------------------------
 
 enum TTokenKind { tkEof, tkIdent, tkInteger, tkFloat, tkString, tkSymbol };
@@ -89,10 +95,7 @@ public:
     }
 
 private:
-    [[noreturn]] static void Fail(int line, const QString& message)
-    {
-        throw EReadError(QStringLiteral("%1 on line %2").arg(message).arg(line));
-    }
+    [[noreturn]] static void Fail(int line, const QString& message) { FailAt(line, message); }
 
     static QString Describe(const TToken& token)
     {
@@ -518,8 +521,7 @@ void ReadStep(const TComponent* component, int line, F&& step)
     } catch (const EReadError&) {
         throw;
     } catch (const Exception& e) {
-        throw EReadError(
-            QStringLiteral("Error reading %1: %2 on line %3").arg(ComponentPath(component), e.Message()).arg(line));
+        FailAt(line, QStringLiteral("Error reading %1: %2").arg(ComponentPath(component), e.Message()));
     }
 }
 
@@ -579,7 +581,7 @@ TReader::~TReader()
 
 void TReader::Fail(int line, const QString& message)
 {
-    throw EReadError(QStringLiteral("%1 on line %2").arg(message).arg(line));
+    FailAt(line, message);
 }
 
 void TReader::Track(TComponent* component)
@@ -842,13 +844,7 @@ void TReader::ReadPropValue(TObject* instance, const TPropInfo& prop, const TFor
     case pkSet: {
         if (value.Type != vaSet)
             InvalidValue(value);
-        std::uint64_t bits = 0;
-        for (const QString& name : value.Names) {
-            const int ordinal = prop.EnumType->ValueOf(name);
-            if (ordinal < 0 || ordinal >= 64)
-                throw EPropertyConvertError(QStringLiteral("Invalid property element: %1").arg(name));
-            bits |= std::uint64_t(1) << ordinal;
-        }
+        const std::uint64_t bits = NamesToSet(*prop.EnumType, value.Names);
         SetRawValue(instance, prop, Variant(static_cast<std::int64_t>(bits)));
         return;
     }

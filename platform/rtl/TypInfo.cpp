@@ -94,11 +94,18 @@ std::uint64_t StringToSet(const TEnumInfo& info, const QString& text)
     QString body = text.trimmed();
     if (body.startsWith(QLatin1Char('[')) && body.endsWith(QLatin1Char(']')))
         body = body.mid(1, body.size() - 2).trimmed();
-    std::uint64_t bits = 0;
     if (body.isEmpty())
-        return bits;
-    for (const QString& part : body.split(QLatin1Char(','))) {
-        const QString name = part.trimmed();
+        return 0;
+    QStringList names = body.split(QLatin1Char(','));
+    for (QString& name : names)
+        name = name.trimmed();
+    return NamesToSet(info, names);
+}
+
+std::uint64_t NamesToSet(const TEnumInfo& info, const QStringList& names)
+{
+    std::uint64_t bits = 0;
+    for (const QString& name : names) {
         const int value = info.ValueOf(name);
         if (value < 0 || value >= 64)
             throw EPropertyConvertError(QStringLiteral("Invalid property element: %1").arg(name));
