@@ -338,6 +338,9 @@ public:
     void Expected(TKvTokenKind kind);
     [[noreturn]] void SyntaxError(const QString& message);
 
+    // Factors nested deeper than this raise TKvSyntaxError.
+    static constexpr int MaxDepth = 256;
+
 private:
     TKvExpressionNodePtr Expression();
     TKvExpressionNodePtr SimpleExpression();
@@ -352,6 +355,7 @@ private:
     std::unique_ptr<TKvExpressionLexer> FLexer;
     TKvExpressionTree* FTree = nullptr;
     TKvExpressionNode* FNode = nullptr;
+    int FDepth = 0;
 };
 
 // Binds identifier names to integer keys; descendants answer the keys.

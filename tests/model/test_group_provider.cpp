@@ -64,10 +64,12 @@ struct TGroupFixture : ::testing::Test
     {
         for (int i = 0; i < Grouped->GetItemCount(); ++i) {
             const TKvGridItem* item = Grouped->GetItem(i);
-            if (auto* g = dynamic_cast<const TKvGridGroupItemImpl*>(item))
+            if (auto* g = dynamic_cast<const TKvGridGroupItemImpl*>(item)) {
                 EXPECT_EQ(g->GetVIndex(), i) << Describe(item).toStdString();
-            if (auto* f = dynamic_cast<const TKvGridGroupFooterImpl*>(item); f && f->GetExpandable())
+            }
+            if (auto* f = dynamic_cast<const TKvGridGroupFooterImpl*>(item); f && f->GetExpandable()) {
                 EXPECT_EQ(f->GetGroup()->GetVIndex(), i);
+            }
             EXPECT_EQ(Grouped->IndexOfItem(item), i) << Describe(item).toStdString();
         }
     }
