@@ -565,6 +565,13 @@ inline bool SameGroupValue(const Variant& a, const Variant& b) noexcept
         return a.AsInt() == b.AsInt();
     return VarCompareTotal(a, b) == 0;
 }
+
+// A group field's value of a data row; a field the data does not have (after its columns
+// changed) or an item without a row reads as unassigned.
+inline Variant GroupValue(const TKvGridDataProvider* Data, int FieldCount, int Row, int Field)
+{
+    return Row >= 0 && Field >= 0 && Field < FieldCount ? Data->GetData(Row, Field) : Variant();
+}
 } // namespace
 
 struct TKvGridGroupedItemProvider::TBuild
@@ -575,12 +582,7 @@ struct TKvGridGroupedItemProvider::TBuild
     TKvGridDataProvider* Data = nullptr;
     int FieldCount = 0;
 
-    // A field the data does not have (or an item without a row) reads as unassigned.
-    Variant Value(size_t Index, int Field) const
-    {
-        const int row = Rows[Index];
-        return row >= 0 && Field < FieldCount ? Data->GetData(row, Field) : Variant();
-    }
+    Variant Value(size_t Index, int Field) const { return GroupValue(Data, FieldCount, Rows[Index], Field); }
 };
 
 void TKvGridGroupedItemProvider::BuildGroups()
@@ -921,10 +923,12 @@ void TKvGridGroupedItemProvider::Source_ItemUpdated(int Index)
     }
     TKvGridItem* item = FSource->GetItem(Index);
     const TKvGridGroupItem* parent = item->GetParent();
-    if (parent && parent->GetProvider() == this) {
+    TKvGridDataProvider* data = GetDataSource();
+    if (parent && parent->GetProvider() == this && data) {
+        const int fieldCount = data->GetFieldCount();
         for (auto* g = static_cast<const TKvGridGroupItemImpl*>(parent); g && g != FRootItem.get();
              g = static_cast<const TKvGridGroupItemImpl*>(g->GetParent()))
-            if (VarCompareTotal(FSource->GetData(Index, g->FField), g->FKey) != 0) {
+            if (!SameGroupValue(GroupValue(data, fieldCount, item->GetDataRow(), g->FField), g->FKey)) {
                 Regroup();
                 return;
             }
