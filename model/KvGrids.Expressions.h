@@ -310,6 +310,7 @@ private:
     TKvExpressionNodePtr FIndexer;
 };
 
+// The structure is kept as parsed; evaluation skips nodes that only pass a value on.
 class TKvExpressionTree : public TObject
 {
 public:
@@ -318,7 +319,6 @@ public:
     Variant Evaluate(TKvExpressionRuntime* runtime);
     TKvExpressionNode* GetRoot() const { return FRoot.get(); }
     void SetRoot(TKvExpressionNodePtr root) { FRoot = std::move(root); }
-    // Structure is kept as parsed; evaluation skips nodes that only pass a value on.
 
 private:
     TKvExpressionNodePtr FRoot;
