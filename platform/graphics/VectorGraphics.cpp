@@ -1,20 +1,23 @@
 #include "platform/graphics/VectorGraphics.h"
 
+#include <QtCore/QCache>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtGui/QFont>
 #include <QtGui/QFontInfo>
 #include <QtGui/QFontMetricsF>
+#include <QtGui/QGlyphRun>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QImage>
 #include <QtGui/QImageReader>
 #include <QtGui/QLinearGradient>
+#include <QtGui/QPaintEngine>
 #include <QtGui/QPainter>
 #include <QtGui/QPainterPath>
+#include <QtGui/QTextLayout>
 #include <QtGui/QTransform>
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -34,6 +37,9 @@ struct GpBrush
     TGPBrushType Type = BrushTypeSolidColor;
     ARGB Color = 0;
     QBrush Cached;
+    // The hairline pen that paints text with this brush; rebuilt when the brush changes.
+    QPen TextPen;
+    bool TextPenDirty = true;
 };
 
 struct GpFontFamily
@@ -51,6 +57,8 @@ struct GpFont
     // Metrics on the last device resolution asked for.
     std::optional<QFontMetricsF> Metrics;
     int MetricsDpi = 0;
+    // Unique for the life of the process: a font made at a freed font's address is another key.
+    std::uint64_t Serial = 0;
 };
 
 struct GpStringFormat
@@ -85,15 +93,28 @@ struct GpGraphics
     std::unique_ptr<QPainter> OwnPainter;
     GpImage* Image = nullptr;
     TGPSmoothingMode Smoothing = SmoothingModeNone;
+    // A saved state keeps the transform and smoothing itself; the painter saves its own state
+    // (for the clip) only once the clip is changed at that level.
     struct Saved
     {
         GraphicsState State;
         TGPSmoothingMode Smoothing;
+        QTransform World;
+        bool PainterSaved;
     };
     std::vector<Saved> States;
     GraphicsState NextState = 1;
     bool InitialClipping = false;
     QPainterPath InitialClip;
+    // Fonts as this painter resolves them (against its device font and resolution), by font
+    // serial, as faces of the prepared-text cache; valid while FacesGeneration is current.
+    struct Face
+    {
+        std::uint64_t FontSerial;
+        int FaceId;
+    };
+    std::vector<Face> Faces;
+    std::uint64_t FacesGeneration = 0;
 };
 
 namespace {
@@ -128,8 +149,9 @@ bool ValidGraphics(GpGraphics* g) { return g && g->Painter && g->Painter->isActi
 void ApplySmoothing(GpGraphics* g)
 {
     const bool on = g->Smoothing == SmoothingModeAntiAlias || g->Smoothing == SmoothingModeHighQuality;
-    g->Painter->setRenderHint(QPainter::Antialiasing, on);
-    g->Painter->setRenderHint(QPainter::SmoothPixmapTransform, on);
+    constexpr QPainter::RenderHints hints = QPainter::Antialiasing | QPainter::SmoothPixmapTransform;
+    if ((g->Painter->renderHints() & hints) != (on ? hints : QPainter::RenderHints()))
+        g->Painter->setRenderHints(hints, on);
 }
 
 QRectF DeviceRect(GpGraphics* g)
@@ -302,6 +324,7 @@ TGPStatus SetSolidFillColor(GpBrush* brush, ARGB color)
     if (brush->Color != color) {
         brush->Color = color;
         brush->Cached.setColor(ToQColor(color));
+        brush->TextPenDirty = true;
     }
     return Ok;
 }
@@ -420,7 +443,9 @@ TGPStatus CreateFont(GpFontFamily* family, float size, int style, TGPUnit unit, 
     if (!family || !font || !Finite(size) || !(size > 0) || size > MaxFontSize || (unit != UnitPoint && unit != UnitPixel)
         || (style & ~0xF) != 0)
         return InvalidParameter;
+    static std::uint64_t serials = 0;
     auto* f = new GpFont;
+    f->Serial = ++serials;
     f->Family = family->Name;
     f->Size = size;
     f->Style = style;
@@ -605,8 +630,10 @@ TGPStatus CreateBitmapFromFile(const QString& fileName, GpImage** image)
 {
     if (!image)
         return InvalidParameter;
+    // A directory is opened like a file and fails with the system's reason; other special
+    // files (pipes, devices) are never opened, as reading them may block.
     const QFileInfo info(fileName);
-    if (fileName.isEmpty() || !info.exists() || !info.isFile())
+    if (fileName.isEmpty() || !info.exists() || (!info.isFile() && !info.isDir()))
         return FileNotFound;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -754,8 +781,9 @@ TGPStatus DeleteGraphics(GpGraphics* graphics)
     if (!graphics)
         return InvalidParameter;
     if (graphics->Painter && graphics->Painter->isActive()) {
-        for (size_t i = 0; i < graphics->States.size(); ++i)
-            graphics->Painter->restore();
+        for (const GpGraphics::Saved& saved : graphics->States)
+            if (saved.PainterSaved)
+                graphics->Painter->restore();
         if (graphics->OwnPainter)
             graphics->OwnPainter->end();
         else
@@ -785,33 +813,30 @@ TGPStatus GetSmoothingMode(GpGraphics* graphics, TGPSmoothingMode& mode)
 
 namespace {
 
-TGPStatus FillShape(GpGraphics* g, GpBrush* brush, const std::function<void(QPainter*)>& draw)
+// Shapes set the pen and brush they need and leave them set: every call here sets its own, and
+// the painter's state as found is restored when the graphics object is deleted. Setting the
+// pen or brush that is already set costs a comparison of shared data only.
+template <typename Draw>
+TGPStatus FillShape(GpGraphics* g, GpBrush* brush, Draw&& draw)
 {
     if (!ValidGraphics(g) || !brush)
         return InvalidParameter;
     QPainter* p = g->Painter;
-    const QPen oldPen = p->pen();
-    const QBrush oldBrush = p->brush();
     p->setPen(Qt::NoPen);
     p->setBrush(brush->Cached);
     draw(p);
-    p->setPen(oldPen);
-    p->setBrush(oldBrush);
     return Ok;
 }
 
-TGPStatus StrokeShape(GpGraphics* g, GpPen* pen, const std::function<void(QPainter*)>& draw)
+template <typename Draw>
+TGPStatus StrokeShape(GpGraphics* g, GpPen* pen, Draw&& draw)
 {
     if (!ValidGraphics(g) || !pen)
         return InvalidParameter;
     QPainter* p = g->Painter;
-    const QPen oldPen = p->pen();
-    const QBrush oldBrush = p->brush();
     p->setPen(PenOf(pen));
     p->setBrush(Qt::NoBrush);
     draw(p);
-    p->setPen(oldPen);
-    p->setBrush(oldBrush);
     return Ok;
 }
 
@@ -913,6 +938,262 @@ TGPStatus DrawPath(GpGraphics* graphics, GpPen* pen, GpPath* path)
     return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawPath(path->Path); });
 }
 
+namespace {
+
+// --- prepared text -------------------------------------------------------------------------
+//
+// Drawing a line of text through QPainter::drawText lays it out (itemizes, shapes, breaks)
+// on every call. Text that stays on one line is laid out once per font face and text, kept
+// as glyph runs in a small bounded cache, and placed by the same arithmetic that drawText
+// uses, so the pixels are the same; everything else (wrapping, line breaks, tabs, transforms
+// beyond a translation, right-to-left paragraphs, underlined or struck-out fonts) takes
+// drawText.
+
+// Faces: fonts as a painter resolves them. Interned so that equal fonts share cache entries;
+// when there are too many, the faces and the cache start over (a new generation).
+struct TTextFace
+{
+    QFont Font;
+    int Dpi;
+};
+
+struct TTextKey
+{
+    int FaceId;
+    Qt::LayoutDirection Direction;
+    QString Text;
+    bool operator==(const TTextKey& other) const
+    {
+        return FaceId == other.FaceId && Direction == other.Direction && Text == other.Text;
+    }
+};
+
+size_t qHash(const TTextKey& key, size_t seed = 0) { return qHashMulti(seed, key.FaceId, int(key.Direction), key.Text); }
+
+struct TPreparedText
+{
+    // Laid out on one line with every glyph at or right of and below the origin.
+    bool Simple = false;
+    qreal Width = 0;   // natural width, for the bounds that decide clipping
+    qreal Advance = 0; // horizontal advance, for placing the line
+    qreal Height = 0;
+    QList<QGlyphRun> Runs;
+};
+
+constexpr int MaxTextFaces = 64;
+constexpr int MaxPreparedTexts = 2048;
+
+struct TTextCache
+{
+    std::vector<TTextFace> Faces;
+    QCache<TTextKey, TPreparedText> Texts{MaxPreparedTexts};
+    std::uint64_t Generation = 1;
+    bool Watching = false;
+    std::uint64_t Hits = 0;
+    std::uint64_t Misses = 0;
+};
+
+void ResetTextCache(TTextCache& cache)
+{
+    cache.Faces.clear();
+    cache.Texts.clear();
+    ++cache.Generation;
+}
+
+TTextCache& TextCache()
+{
+    static TTextCache cache;
+    if (!cache.Watching) {
+        if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+            cache.Watching = true;
+            // Fonts added or removed may change what a family name resolves to; the prepared
+            // glyphs go before the application (and its fonts) does.
+            QObject::connect(app, &QGuiApplication::fontDatabaseChanged, app, [] { ResetTextCache(TextCache()); });
+            qAddPostRoutine([] {
+                ResetTextCache(cache);
+                cache.Watching = false;
+            });
+        }
+    }
+    return cache;
+}
+
+const QPen& TextPenOf(GpBrush* brush)
+{
+    if (brush->TextPenDirty) {
+        brush->TextPen = QPen(brush->Cached, 0);
+        brush->TextPenDirty = false;
+    }
+    return brush->TextPen;
+}
+
+// The face of the font as this graphics object's painter uses it for drawText.
+int FaceOf(GpGraphics* g, GpFont* font)
+{
+    TTextCache& cache = TextCache();
+    if (g->FacesGeneration != cache.Generation) {
+        g->Faces.clear();
+        g->FacesGeneration = cache.Generation;
+    }
+    for (const GpGraphics::Face& f : g->Faces)
+        if (f.FontSerial == font->Serial)
+            return f.FaceId;
+    QPainter* p = g->Painter;
+    const QFont previous = p->font();
+    p->setFont(font->Font);
+    const QFont resolved = p->font();
+    p->setFont(previous);
+    const int dpi = DpiOf(g);
+    int id = -1;
+    for (size_t i = 0; i < cache.Faces.size(); ++i)
+        if (cache.Faces[i].Dpi == dpi && cache.Faces[i].Font == resolved) {
+            id = int(i);
+            break;
+        }
+    if (id < 0) {
+        if (int(cache.Faces.size()) >= MaxTextFaces) {
+            ResetTextCache(cache);
+            g->Faces.clear();
+            g->FacesGeneration = cache.Generation;
+        }
+        cache.Faces.push_back({resolved, dpi});
+        id = int(cache.Faces.size()) - 1;
+    }
+    g->Faces.push_back({font->Serial, id});
+    return id;
+}
+
+// Lays the text out as drawText does for one unwrapped line.
+std::unique_ptr<TPreparedText> PrepareText(const QFont& font, Qt::LayoutDirection direction, const QString& text)
+{
+    auto prepared = std::make_unique<TPreparedText>();
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setTextDirection(direction);
+    option.setAlignment(Qt::AlignLeft);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    const qreal leading = QFontMetricsF(font).leading();
+    qreal height = -leading;
+    qreal width = 0;
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(0x01000000);
+        height += leading;
+        line.setPosition(QPointF(0, height));
+        // The line's exact height (ascent plus descent), not the rounded-up line height.
+        height += line.ascent() + line.descent();
+        width = std::max(width, line.naturalTextWidth());
+    }
+    layout.endLayout();
+    if (layout.lineCount() != 1)
+        return prepared;
+    const QTextLine line = layout.lineAt(0);
+    prepared->Width = width;
+    prepared->Advance = line.horizontalAdvance();
+    prepared->Height = height;
+    prepared->Runs = line.glyphRuns();
+    for (const QGlyphRun& run : prepared->Runs)
+        for (const QPointF& at : run.positions())
+            if (at.x() < 0 || at.y() < 0)
+                return prepared;
+    prepared->Simple = true;
+    return prepared;
+}
+
+// The painter's fixed-point position of a coordinate (1/64 pixel, truncated).
+qreal FixedPosition(qreal v) { return qreal(int(v * 64.0)) / 64.0; }
+
+bool NeedsGeneralLayout(const QString& text)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\n' || u == u'\r' || u == u'\t' || u == 0x9C)
+            return true;
+    }
+    return false;
+}
+
+// Draws one line of text as drawText(rect, flags, text) would; false when the text needs the
+// general path (nothing is drawn then).
+bool DrawPreparedText(GpGraphics* g, const QString& text, GpFont* font, const QRectF& r, int flags,
+                      GpBrush* brush)
+{
+    QPainter* p = g->Painter;
+    if (flags & Qt::TextWordWrap)
+        return false;
+    // Left to right, or automatic for text whose paragraph runs left to right.
+    const Qt::LayoutDirection direction = p->layoutDirection();
+    if (direction == Qt::RightToLeft || (direction == Qt::LayoutDirectionAuto && text.isRightToLeft()))
+        return false;
+    QPaintEngine* engine = p->paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster)
+        return false;
+    const QTransform& device = p->deviceTransform();
+    if (device.type() > QTransform::TxTranslate || NeedsGeneralLayout(text))
+        return false;
+
+    TTextCache& cache = TextCache();
+    const TTextKey key{FaceOf(g, font), direction, text};
+    // Glyph runs place their underline and strike-out lines as drawText does only without a
+    // translation; decorated fonts take drawText.
+    const QFont& face = cache.Faces[size_t(key.FaceId)].Font;
+    if (face.underline() || face.strikeOut() || face.overline())
+        return false;
+    TPreparedText* prepared = cache.Texts.object(key);
+    if (prepared) {
+        ++cache.Hits;
+    } else {
+        ++cache.Misses;
+        auto made = PrepareText(face, direction, text);
+        prepared = made.get();
+        if (!cache.Texts.insert(key, made.release()))
+            return false;
+    }
+    if (!prepared->Simple)
+        return false;
+
+    // Placement: the bounds (by the natural width) decide the clip; the line is placed by its
+    // advance.
+    qreal yoff = 0;
+    if (flags & Qt::AlignBottom)
+        yoff = r.height() - prepared->Height;
+    else if (flags & Qt::AlignVCenter)
+        yoff = (r.height() - prepared->Height) / 2;
+    qreal boundsX = 0;
+    qreal lineX = 0;
+    if (flags & Qt::AlignRight) {
+        boundsX = r.width() - prepared->Width;
+        lineX = r.width() - prepared->Advance;
+    } else if (flags & Qt::AlignHCenter) {
+        boundsX = (r.width() - prepared->Width) / 2;
+        lineX = (r.width() - prepared->Advance) / 2;
+    }
+    const QPointF origin(FixedPosition(r.x() + lineX), FixedPosition(r.y() + yoff));
+    // Glyph positions are summed in fixed point from the origin; summing in floating point
+    // gives the same pixels only where no position is negative on the device.
+    if (origin.x() + device.dx() < 0 || origin.y() + device.dy() < 0)
+        return false;
+
+    const QRectF bounds(r.x() + boundsX, r.y() + yoff, prepared->Width, prepared->Height);
+    const bool clip = !(flags & Qt::TextDontClip) && !r.contains(bounds);
+    p->setPen(TextPenOf(brush));
+    if (clip) {
+        p->save();
+        p->setClipRect(r, Qt::IntersectClip);
+    }
+    for (const QGlyphRun& run : prepared->Runs)
+        p->drawGlyphRun(origin, run);
+    if (clip)
+        p->restore();
+    return true;
+}
+
+} // namespace
+
 TGPStatus DrawString(GpGraphics* graphics, const QString& text, GpFont* font, const TRectF& layout,
                      GpStringFormat* format, GpBrush* brush)
 {
@@ -920,21 +1201,25 @@ TGPStatus DrawString(GpGraphics* graphics, const QString& text, GpFont* font, co
         return InvalidParameter;
     if (text.isEmpty())
         return Ok;
-    QPainter* p = graphics->Painter;
-    const QPen oldPen = p->pen();
-    const QFont oldFont = p->font();
-    p->setFont(font->Font);
-    p->setPen(QPen(brush->Cached, 0));
     const QRectF rect(layout.Left, layout.Top, std::max(0.0f, layout.Width()), std::max(0.0f, layout.Height()));
     int flags = TextFlags(format);
     if (rect.width() <= 0 || rect.height() <= 0)
         flags |= Qt::TextDontClip;
     if (rect.width() <= 0)
         flags &= ~Qt::TextWordWrap;
+    if (DrawPreparedText(graphics, text, font, rect, flags, brush))
+        return Ok;
+    QPainter* p = graphics->Painter;
+    p->setFont(font->Font);
+    p->setPen(TextPenOf(brush));
     p->drawText(rect, flags, text);
-    p->setFont(oldFont);
-    p->setPen(oldPen);
     return Ok;
+}
+
+TTextCacheInfo GetTextCacheInfo()
+{
+    const TTextCache& cache = TextCache();
+    return TTextCacheInfo{cache.Texts.count(), cache.Hits, cache.Misses};
 }
 
 TGPStatus MeasureString(GpGraphics* graphics, const QString& text, GpFont* font, const TRectF& layout,
@@ -972,13 +1257,25 @@ TGPStatus DrawImageRectI(GpGraphics* graphics, GpImage* image, int x, int y, int
     return Ok;
 }
 
+namespace {
+
+// The clip is about to change: the innermost saved state must be able to bring it back.
+void SaveClipOnce(GpGraphics* g)
+{
+    if (!g->States.empty() && !g->States.back().PainterSaved) {
+        g->Painter->save();
+        g->States.back().PainterSaved = true;
+    }
+}
+
+} // namespace
+
 TGPStatus SaveGraphics(GpGraphics* graphics, GraphicsState& state)
 {
     if (!ValidGraphics(graphics))
         return InvalidParameter;
-    graphics->Painter->save();
     state = graphics->NextState++;
-    graphics->States.push_back({state, graphics->Smoothing});
+    graphics->States.push_back({state, graphics->Smoothing, graphics->Painter->worldTransform(), false});
     return Ok;
 }
 
@@ -990,12 +1287,15 @@ TGPStatus RestoreGraphics(GpGraphics* graphics, GraphicsState state)
     auto it = std::find_if(states.begin(), states.end(), [&](const GpGraphics::Saved& s) { return s.State == state; });
     if (it == states.end())
         return Ok;
-    const TGPSmoothingMode smoothing = it->Smoothing;
-    const auto count = states.end() - it;
-    for (auto i = 0; i < count; ++i)
-        graphics->Painter->restore();
+    QPainter* p = graphics->Painter;
+    for (auto i = states.end(); i != it;)
+        if ((--i)->PainterSaved)
+            p->restore();
+    if (p->worldTransform() != it->World)
+        p->setWorldTransform(it->World);
+    graphics->Smoothing = it->Smoothing;
+    ApplySmoothing(graphics);
     states.erase(it, states.end());
-    graphics->Smoothing = smoothing;
     return Ok;
 }
 
@@ -1044,6 +1344,9 @@ TGPStatus SetClipRect(GpGraphics* graphics, float x, float y, float width, float
 {
     if (!ValidGraphics(graphics) || !FiniteRect(x, y, width, height))
         return InvalidParameter;
+    if (mode != CombineModeReplace && mode != CombineModeIntersect && mode != CombineModeExclude)
+        return NotImplemented;
+    SaveClipOnce(graphics);
     QPainter* p = graphics->Painter;
     const QRectF r(x, y, width, height);
     switch (mode) {
@@ -1092,6 +1395,7 @@ TGPStatus ResetClip(GpGraphics* graphics)
 {
     if (!ValidGraphics(graphics))
         return InvalidParameter;
+    SaveClipOnce(graphics);
     QPainter* p = graphics->Painter;
     if (graphics->InitialClipping) {
         const QTransform world = p->worldTransform();

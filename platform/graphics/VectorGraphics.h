@@ -178,6 +178,16 @@ TGPStatus DrawString(GpGraphics* graphics, const QString& text, GpFont* font, co
 TGPStatus MeasureString(GpGraphics* graphics, const QString& text, GpFont* font, const TRectF& layout,
                         GpStringFormat* format, TRectF& bounds);
 
+// Lines of text drawn without wrapping are laid out once and kept, by font and text, in a
+// small bounded cache shared by all graphics objects. Its counters are for diagnostics.
+struct TTextCacheInfo
+{
+    qsizetype Entries;
+    std::uint64_t Hits;
+    std::uint64_t Misses;
+};
+TTextCacheInfo GetTextCacheInfo();
+
 TGPStatus DrawImageRectI(GpGraphics* graphics, GpImage* image, int x, int y, int width, int height);
 
 TGPStatus SaveGraphics(GpGraphics* graphics, GraphicsState& state);

@@ -418,6 +418,15 @@ int VarCompare(const Variant& a, const Variant& b)
 
 int VarCompareTotal(const Variant& a, const Variant& b) noexcept
 {
+    if (a.IsArray() && b.IsArray()) {
+        // Item by item in the total order, so that arrays holding unordered items still
+        // order consistently.
+        const int n = std::min(a.ArrayCount(), b.ArrayCount());
+        for (int i = 0; i < n; ++i)
+            if (const int c = VarCompareTotal(a.ArrayItem(a.ArrayLowBound() + i), b.ArrayItem(b.ArrayLowBound() + i)))
+                return c;
+        return a.ArrayCount() < b.ArrayCount() ? -1 : a.ArrayCount() > b.ArrayCount() ? 1 : 0;
+    }
     switch (VarRelate(a, b)) {
     case TVarRelation::Less: return -1;
     case TVarRelation::Equal: return 0;

@@ -15,7 +15,8 @@
 // Two faces of it:
 //  - strict (VarCompare, the expression operators): Unordered raises EVariantError;
 //  - total (VarCompareTotal, sorting, grouping, distinct values, CompareValue): never
-//    throws; Unordered values are ordered by kind: Null < Empty < numbers < String < Array.
+//    throws; Unordered values are ordered by kind: Null < Empty < numbers < String < Array,
+//    and arrays compare item by item in this order.
 // Identity (operator==, SameValue): same kind and equal value; change detection uses it.
 //
 // Operators (VarAdd ...): Null propagates; Empty acts as 0 or ''. "+" joins two strings and
@@ -106,9 +107,19 @@ public:
     }
     Variant& operator=(const Variant& other)
     {
-        if (this != &other) {
+        if (this == &other)
+            return *this;
+        // Read other first: it may live inside this value (an item of its array).
+        if (other.FKind < TVarKind::String) {
+            const TVarKind kind = other.FKind;
+            const std::int64_t bits = other.FI;
             Destroy();
-            CopyFrom(other);
+            FKind = kind;
+            FI = bits;
+        } else {
+            Variant copy(other);
+            Destroy();
+            MoveFrom(std::move(copy));
         }
         return *this;
     }

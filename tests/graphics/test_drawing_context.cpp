@@ -323,6 +323,59 @@ TEST(DrawingContext, TextIsPlacedByItsAlignment)
     EXPECT_NEAR(mid.Ink().center().y(), 30, 8);
 }
 
+TEST(DrawingContext, TextDrawsAsThePaintersOwnLayoutDoes)
+{
+    // Cells as the sprites draw them: translated by fractions of a pixel, every alignment, text
+    // that fits and text wider than its cell, each drawn twice (the second time from the
+    // prepared line) and compared with the painter's own layout of the same text.
+    const QString texts[] = {QStringLiteral("Cell 7.3"), QStringLiteral("A cell text far wider than its cell")};
+    const TKvAlignment aligns[] = {AlignNear, AlignCenter, AlignFar};
+    const TRectF cell(4, 0, 124, 21.6f);
+    for (TKvFont* font : {TKvFont::Default9(), TKvFont::Default11()}) {
+        for (const QString& text : texts) {
+            for (TKvAlignment h : aligns) {
+                for (TKvAlignment v : aligns) {
+                    TPaint p(140, 50, true);
+                    p->Translate(0.5, 21.6);
+                    for (int i = 0; i < 2; ++i) {
+                        p->DrawRect(TKvFill::White(), nullptr, -1, -1, 142, 52);
+                        p->DrawText(text, font, TKvFill::Black(), cell, h, v);
+                    }
+                    QImage expected(140, 50, QImage::Format_ARGB32_Premultiplied);
+                    expected.fill(Qt::white);
+                    QPainter q(&expected);
+                    q.setRenderHint(QPainter::Antialiasing);
+                    q.translate(0.5, 21.6);
+                    q.setFont(QFontOf(font));
+                    q.setPen(QPen(QBrush(Qt::black), 0));
+                    const int flags = (h == AlignNear ? Qt::AlignLeft : h == AlignCenter ? Qt::AlignHCenter : Qt::AlignRight)
+                                      | (v == AlignNear ? Qt::AlignTop : v == AlignCenter ? Qt::AlignVCenter : Qt::AlignBottom);
+                    q.drawText(QRectF(4, 0, 120, 21.6), flags, text);
+                    q.end();
+                    const QImage drawn = p.Image().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+                    bool same = true;
+                    for (int y = 0; y < 50 && same; ++y)
+                        for (int x = 0; x < 140 && same; ++x)
+                            same = drawn.pixel(x, y) == expected.pixel(x, y);
+                    EXPECT_TRUE(same) << text.toStdString() << " " << h << "/" << v;
+                    // Nothing outside the cell (device 4.5..124.5 by 21.6..43.2).
+                    EXPECT_FALSE(p.Painted(QRect(126, 0, 14, 50))) << h << "/" << v;
+                    EXPECT_FALSE(p.Painted(QRect(0, 0, 140, 21))) << h << "/" << v;
+                    EXPECT_TRUE(p.Painted(QRect(4, 21, 122, 23)));
+                }
+            }
+        }
+    }
+    // The same text after the font changed is drawn in the new font.
+    TPaint small(140, 50, true), large(140, 50, true);
+    small->DrawText(texts[0], TKvFont::Default8(), TKvFill::Black(), cell, AlignNear, AlignNear);
+    large->DrawText(texts[0], TKvFont::Default8(), TKvFill::Black(), cell, AlignNear, AlignNear);
+    large->DrawRect(TKvFill::White(), nullptr, -1, -1, 142, 52);
+    large->DrawText(texts[0], TKvFont::Default11(), TKvFill::Black(), cell, AlignNear, AlignNear);
+    EXPECT_GT(large.Ink().width(), small.Ink().width());
+    EXPECT_GT(large.Ink().height(), small.Ink().height());
+}
+
 TEST(DrawingContext, ImagesListsAndBitmaps)
 {
     TBitmap source(4, 4);

@@ -4,7 +4,7 @@
 
 #include "TestSupport.h"
 
-#include <QtCore/QFile>
+#include <QtCore/QDir>
 #include <QtCore/QTemporaryDir>
 
 using namespace kv;
@@ -41,25 +41,25 @@ TEST(GdipError, MessagesCarryTheStatusNumberAndText)
 
 TEST(GdipError, SystemErrorsCarryTheSystemText)
 {
+    // A directory exists but cannot be opened as an image file, whatever the rights of the
+    // user running the test; the failure carries the system's reason.
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("locked.png"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("x");
-    }
-    QFile::setPermissions(path, QFileDevice::Permissions());
-    QFile probe(path);
-    if (probe.open(QIODevice::ReadOnly))
-        GTEST_SKIP() << "running with rights that read any file";
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("folder.png"));
+    ASSERT_TRUE(QDir().mkdir(path));
+    const QString prefix = QStringLiteral("(KvGraphics Error: 7) Win32 Error: ");
     try {
         TKvBitmap bitmap(path);
-        ADD_FAILURE() << "an unreadable file loaded";
+        ADD_FAILURE() << "a directory loaded as an image";
     } catch (const EGdipError& e) {
         EXPECT_EQ(e.GetStatus(), Win32Error);
-        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("(KvGraphics Error: 7) Win32 Error: ")));
-        EXPECT_GT(e.Message().length(), QStringLiteral("(KvGraphics Error: 7) Win32 Error: ").length());
+        EXPECT_TRUE(e.Message().startsWith(prefix)) << e.Message().toStdString();
+        EXPECT_GT(e.Message().length(), prefix.length());
+        EXPECT_EQ(e.Message(), prefix + gfx::GetLastErrorText());
     }
+    // A name that does not exist stays "not found", not a system error.
+    KV_EXPECT_THROW_MSG(TKvBitmap missing(dir.filePath(QStringLiteral("missing.png"))), EGdipError,
+                        "(KvGraphics Error: 10) The specified image file or metafile cannot be found");
 }
 
 TEST(GraphicsModule, StartUpAndShutDownAreCounted)
