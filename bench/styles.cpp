@@ -87,15 +87,26 @@ void BM_ApplyDynamicStylesPerCell(benchmark::State& state)
     TBenchRuntime runtime;
     TKvGridViewStyles cell(nullptr, QStringLiteral("runtime"));
     std::int64_t cells = 0;
+    // Cells whose values are other objects than the first cell's: each would be a new object.
+    std::int64_t newObjects = 0;
+    const TKvGraphicsObject* firstFont = nullptr;
+    const TKvGraphicsObject* firstBackground = nullptr;
     for (auto _ : state) {
         runtime.Value = Variant(std::int64_t(150 + (cells & 7)));
         cell.ClearValues();
         cell.SetParent(&chain.Levels[1]);
         styles.ApplyTo(&runtime, &cell);
         benchmark::DoNotOptimize(cell.GetForeground());
+        if (!cells) {
+            firstFont = cell.GetFont();
+            firstBackground = cell.GetBackground();
+        } else if (cell.GetFont() != firstFont || cell.GetBackground() != firstBackground) {
+            ++newObjects;
+        }
         ++cells;
     }
     state.SetItemsProcessed(cells);
+    state.counters["new_objects"] = double(newObjects);
 }
 BENCHMARK(BM_ApplyDynamicStylesPerCell)->Unit(benchmark::kNanosecond);
 

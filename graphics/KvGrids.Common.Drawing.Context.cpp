@@ -248,6 +248,14 @@ void BuildRoundedPath(gfx::GpPath* path, float x, float y, float w, float h, flo
     GdipCheck(gfx::ClosePathFigure(path));
 }
 
+void FillAndStrokePath(gfx::GpGraphics* graphics, TKvFill* fill, TKvStroke* stroke, gfx::GpPath* path)
+{
+    if (fill)
+        GdipCheck(gfx::FillPath(graphics, fill->Brush(), path));
+    if (stroke)
+        GdipCheck(gfx::DrawPath(graphics, stroke->Pen(), path));
+}
+
 } // namespace
 
 void TKvDrawingContext::DrawRoundedRect(TKvFill* fill, TKvStroke* stroke, const TRectF& rect, double cornerWidth,
@@ -257,10 +265,7 @@ void TKvDrawingContext::DrawRoundedRect(TKvFill* fill, TKvStroke* stroke, const 
     BuildRoundedPath(FTempPath, rect.Left, rect.Top, rect.Width(), rect.Height(), float(cornerWidth),
                      float(cornerHeight));
     PrepareFill(fill, rect);
-    if (fill)
-        GdipCheck(gfx::FillPath(Graphics(), fill->Brush(), FTempPath));
-    if (stroke)
-        GdipCheck(gfx::DrawPath(Graphics(), stroke->Pen(), FTempPath));
+    FillAndStrokePath(Graphics(), fill, stroke, FTempPath);
 }
 
 void TKvDrawingContext::DrawRoundedRect(TKvFill* fill, TKvStroke* stroke, double x, double y, double width,
@@ -277,10 +282,7 @@ void TKvDrawingContext::DrawRoundedRect(TKvFill* fill, TKvStroke* stroke, const 
     BuildRoundedPath(FTempPath, float(rect.Left), float(rect.Top), float(rect.Width()), float(rect.Height()),
                      float(cornerWidth), float(cornerHeight));
     PrepareFill(fill, rect);
-    if (fill)
-        GdipCheck(gfx::FillPath(Graphics(), fill->Brush(), FTempPath));
-    if (stroke)
-        GdipCheck(gfx::DrawPath(Graphics(), stroke->Pen(), FTempPath));
+    FillAndStrokePath(Graphics(), fill, stroke, FTempPath);
 }
 
 void TKvDrawingContext::DrawRoundedRect(TKvFill* fill, TKvStroke* stroke, int x, int y, int width, int height,
@@ -396,6 +398,11 @@ void TKvDrawingContext::DrawText(const QString& text, TKvFont* font, TKvFill* fi
 {
     if (!fill)
         return;
+    // A gradient runs across the text's own box, as it runs across a shape.
+    if (auto* gradient = dynamic_cast<TKvLinearGradientBrush*>(fill)) {
+        const TSizeF size = MeasureText(text, font);
+        gradient->Recreate(x, y, double(size.cx), double(size.cy));
+    }
     GdipCheck(gfx::DrawString(Graphics(), text, font ? font->Font() : nullptr, TRectF(float(x), float(y), float(x), float(y)),
                               nullptr, fill->Brush()));
 }
@@ -405,6 +412,7 @@ void TKvDrawingContext::DrawText(const QString& text, TKvFont* font, TKvFill* fi
 {
     if (!fill)
         return;
+    PrepareFill(fill, rect);
     // One no-wrap format serves every aligned call; only its alignments change.
     KvGraphicsEnsureStarted();
     GdipCheck(gfx::SetStringFormatAlign(FTempFormat, StringAlignment(horz)));

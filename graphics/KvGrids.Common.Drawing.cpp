@@ -25,13 +25,18 @@ QString FloatText(float value)
     return QString::fromLatin1(buffer, int(result.ptr - buffer));
 }
 
+// Reads straight to the nearest float, so that every text FloatText writes reads back exactly.
 float FloatFrom(const QString& text)
 {
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok); // C locale
-    if (!ok || !std::isfinite(v) || std::fabs(v) > 3.4e38)
+    QByteArray digits = text.trimmed().toLatin1();
+    if (digits.startsWith('+') && digits.size() > 1 && digits[1] != '-')
+        digits.remove(0, 1);
+    float value = 0;
+    const char* end = digits.constData() + digits.size();
+    const auto result = std::from_chars(digits.constData(), end, value);
+    if (digits.isEmpty() || result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
         throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
-    return float(v);
+    return value;
 }
 
 [[noreturn]] void RaiseNotInteger(const QString& text)

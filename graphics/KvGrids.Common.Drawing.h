@@ -259,7 +259,8 @@ public:
 };
 
 // The one drawing interface: shapes filled then outlined, aligned text, measuring, images,
-// clip, saved states and world transforms over a canvas. A nil fill or stroke is skipped.
+// clip, saved states and world transforms over a canvas. A nil fill or stroke is skipped; a
+// linear gradient fill is rebuilt over the bounds of each shape or text it paints.
 class TKvDrawingContext : public TKvGraphicsObject
 {
 public:

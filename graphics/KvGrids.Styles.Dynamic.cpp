@@ -106,8 +106,11 @@ void TKvGridDynamicStyle::Apply(TKvExpressionRuntime* runtime, TKvGridStyleBag* 
     if (!result.IsBoolean() || !result.AsBool())
         return;
     for (const TStyleValue& value : *FStyleMap) {
-        if (!value.Property)
-            throw Exception(QStringLiteral("Property is not exists: ") + value.Name);
+        if (!value.Property) {
+            // Not a style table name: the bag's text access finds it or raises.
+            bag->SetValue(value.Name, value.Text);
+            continue;
+        }
         if (!value.Error.isEmpty())
             throw EConvertError(value.Error);
         switch (value.Property->Kind) {

@@ -35,8 +35,9 @@ public:
     void BuildStyles();
 
     // When the item has styles and its criteria evaluates to true (any other result counts as
-    // false), writes its values into the bag in text order. The values were converted once
-    // when the styles were set; an unknown name or a value that did not convert raises here.
+    // false), writes its values into the bag in text order. Style table values were converted
+    // once when the styles were set; other names go through the bag's text access. An unknown
+    // name or a value that did not convert raises here.
     void Apply(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag);
 
     bool HasStyleMap() const { return FStyleMap != nullptr; }

@@ -14,11 +14,17 @@ TKvGridStyleContainer::TKvGridStyleContainer(TComponent* owner)
 {
 }
 
-TKvGridStyleContainer::~TKvGridStyleContainer()
+TKvGridStyleContainer::~TKvGridStyleContainer() { ReleaseStyles(); }
+
+void TKvGridStyleContainer::ReleaseStyles()
 {
-    for (TKvGridViewStyleChangeListener* listener : FListeners.Snapshot())
+    if (!FStyles)
+        return;
+    // A listener told may remove (and free) others: the walk skips those.
+    FListeners.Notify([this](TKvGridViewStyleChangeListener* listener) {
         if (auto* containerListener = dynamic_cast<TKvGridStyleContainerListener*>(listener))
             containerListener->Dispose(this);
+    });
     FListeners.Clear();
     FStyles.reset();
 }
@@ -35,7 +41,7 @@ void TKvGridStyleContainer::AssignStyles(TKvGridStyleBag* target, TKvGridStyleBa
 
 void TKvGridStyleContainer::AddListener(TKvGridViewStyleChangeListener* listener)
 {
-    if (!listener)
+    if (!listener || !FStyles)
         return;
     FStyles->AddListener(listener);
     FListeners.Add(listener);
@@ -43,44 +49,42 @@ void TKvGridStyleContainer::AddListener(TKvGridViewStyleChangeListener* listener
 
 void TKvGridStyleContainer::RemoveListener(TKvGridViewStyleChangeListener* listener)
 {
-    if (!listener)
+    if (!listener || !FStyles)
         return;
     FStyles->RemoveListener(listener);
     FListeners.Remove(listener);
 }
 
-void TKvGridStyleContainer::BeginUpdate() { FStyles->BeginUpdate(); }
+// The bag is gone only while the container is being destroyed.
+void TKvGridStyleContainer::BeginUpdate()
+{
+    if (FStyles)
+        FStyles->BeginUpdate();
+}
 
-void TKvGridStyleContainer::EndUpdate() { FStyles->EndUpdate(); }
+void TKvGridStyleContainer::EndUpdate()
+{
+    if (FStyles)
+        FStyles->EndUpdate();
+}
 
 // --- sheet --------------------------------------------------------------------------------
 
 TKvGridStyleSheet::TKvGridStyleSheet(TComponent* owner) : TKvGridStyleContainer(owner)
 {
-    auto make = [this](const char* name) { return std::make_unique<TKvGridStyleBag>(this, QString::fromLatin1(name)); };
-    FPanel = make("panel");
-    FIndicator = make("indicator");
-    FCheckBar = make("checkBar");
-    FStatesBar = make("statesBar");
-    FBody = make("body");
-    FBodyEmpty = make("bodyEmpty");
-    FFixedCols = make("fixedCols");
-    FFixedColsBar = make("fixedColsBar");
-    FFixedRows = make("fixedRows");
-    FFixedRowsBar = make("fixedRowsBar");
-    FHeader = make("header");
-    FFooter = make("footer");
-    FHeaderGroup = make("headerGroup");
-    FFooterGroup = make("footerGroup");
-    FRowGroupHeader = make("rowGroupHeader");
-    FRowGroupFooter = make("rowGroupFooter");
-    if (FDefault) {
+    static const char* const names[] = {"panel",     "indicator",    "checkBar",  "statesBar",    "body",
+                                        "bodyEmpty", "fixedCols",    "fixedColsBar", "fixedRows", "fixedRowsBar",
+                                        "header",    "footer",       "headerGroup", "footerGroup", "rowGroupHeader",
+                                        "rowGroupFooter"};
+    const auto fields = RegionFields(*this);
+    for (size_t i = 0; i < fields.size(); ++i)
+        *fields[i] = std::make_unique<TKvGridStyleBag>(this, QString::fromLatin1(names[i]));
+    if (const TKvGridStyleSheet* stock = DefaultIfExists()) {
         // A new sheet starts with the stock look, sharing its graphics objects.
-        GetStyles()->Assign(FDefault->GetStyles());
-        const std::vector<TKvGridStyleBag*> mine = GetRegions();
-        const std::vector<TKvGridStyleBag*> stock = FDefault->GetRegions();
-        for (size_t i = 0; i < mine.size(); ++i)
-            mine[i]->Assign(stock[i]);
+        GetStyles()->Assign(stock->GetStyles());
+        const auto stockFields = RegionFields(*stock);
+        for (size_t i = 0; i < fields.size(); ++i)
+            (*fields[i])->Assign(stockFields[i]->get());
     }
 }
 
@@ -88,40 +92,31 @@ TKvGridStyleSheet::~TKvGridStyleSheet()
 {
     if (FDefault == this)
         FDefault = nullptr;
-    FPanel.reset();
-    FIndicator.reset();
-    FCheckBar.reset();
-    FStatesBar.reset();
-    FBody.reset();
-    FBodyEmpty.reset();
-    FFixedCols.reset();
-    FFixedColsBar.reset();
-    FFixedRows.reset();
-    FFixedRowsBar.reset();
-    FHeader.reset();
-    FFooter.reset();
-    FHeaderGroup.reset();
-    FFooterGroup.reset();
-    FRowGroupHeader.reset();
-    FRowGroupFooter.reset();
+    for (std::unique_ptr<TKvGridStyleBag>* region : RegionFields(*this))
+        region->reset();
+    // The own bag goes while this is still a sheet, so that bags leaning on it can tell.
+    ReleaseStyles();
 }
 
 std::vector<TKvGridStyleBag*> TKvGridStyleSheet::GetRegions() const
 {
-    return {FPanel.get(),     FIndicator.get(),   FCheckBar.get(),     FStatesBar.get(),
-            FBody.get(),      FBodyEmpty.get(),   FFixedCols.get(),    FFixedColsBar.get(),
-            FFixedRows.get(), FFixedRowsBar.get(), FHeader.get(),      FFooter.get(),
-            FHeaderGroup.get(), FFooterGroup.get(), FRowGroupHeader.get(), FRowGroupFooter.get()};
+    std::vector<TKvGridStyleBag*> regions;
+    regions.reserve(16);
+    for (const std::unique_ptr<TKvGridStyleBag>* region : RegionFields(*this))
+        regions.push_back(region->get());
+    return regions;
 }
 
 TKvGridStyleBag* TKvGridStyleSheet::FindBag(const QString& name) const
 {
     if (name == QLatin1String("default"))
         return GetStyles();
-    for (TKvGridStyleBag* bag : GetRegions())
-        if (bag && bag->GetName() == name)
-            return bag;
-    return nullptr;
+    TKvGridStyleBag* found = nullptr;
+    ForEachRegion([&](TKvGridStyleBag* bag) {
+        if (!found && bag->GetName() == name)
+            found = bag;
+    });
+    return found;
 }
 
 void TKvGridStyleSheet::SetFileName(const QString& name)
@@ -137,8 +132,7 @@ void TKvGridStyleSheet::AddListener(TKvGridViewStyleChangeListener* listener)
 {
     if (!listener)
         return;
-    for (TKvGridStyleBag* bag : GetRegions())
-        bag->AddListener(listener);
+    ForEachRegion([listener](TKvGridStyleBag* bag) { bag->AddListener(listener); });
     TKvGridStyleContainer::AddListener(listener);
 }
 
@@ -146,22 +140,19 @@ void TKvGridStyleSheet::RemoveListener(TKvGridViewStyleChangeListener* listener)
 {
     if (!listener)
         return;
-    for (TKvGridStyleBag* bag : GetRegions())
-        bag->RemoveListener(listener);
+    ForEachRegion([listener](TKvGridStyleBag* bag) { bag->RemoveListener(listener); });
     TKvGridStyleContainer::RemoveListener(listener);
 }
 
 void TKvGridStyleSheet::BeginUpdate()
 {
     TKvGridStyleContainer::BeginUpdate();
-    for (TKvGridStyleBag* bag : GetRegions())
-        bag->BeginUpdate();
+    ForEachRegion([](TKvGridStyleBag* bag) { bag->BeginUpdate(); });
 }
 
 void TKvGridStyleSheet::EndUpdate()
 {
-    for (TKvGridStyleBag* bag : GetRegions())
-        bag->EndUpdate();
+    ForEachRegion([](TKvGridStyleBag* bag) { bag->EndUpdate(); });
     TKvGridStyleContainer::EndUpdate();
 }
 
@@ -203,13 +194,17 @@ void FreeDefaultAtExit() { TKvGridStyleSheet::FreeDefault(); }
 
 } // namespace
 
+TKvGridStyleSheet* TKvGridStyleSheet::DefaultIfExists()
+{
+    return FDefault && KvGraphicsStarted() && FDefaultStockMark == TKvFill::White() ? FDefault : nullptr;
+}
+
 TKvGridStyleSheet* TKvGridStyleSheet::Default()
 {
-    if (FDefault) {
-        if (FDefaultStockMark == TKvFill::White())
-            return FDefault;
-        FreeDefault();
-    }
+    if (TKvGridStyleSheet* sheet = DefaultIfExists())
+        return sheet;
+    // Built on stock objects that are gone.
+    FreeDefault();
     TOwned<TKvGridStyleSheet> sheet(Create<TKvGridStyleSheet>(nullptr));
     BuildDefault(sheet.get());
     FDefault = sheet.release();

@@ -3,9 +3,10 @@
 #include "platform/rtl/Streaming.h"
 #include "platform/rtl/TypInfo.h"
 
-#include <QtCore/QCoreApplication>
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 
 namespace kv {
@@ -433,13 +434,13 @@ TKvGridStyleBag::~TKvGridStyleBag()
 {
     Link(FDefault, nullptr);
     Link(FParent, nullptr);
-    // Bags that lean on this one let go of it now, not at their next lookup.
-    std::vector<TKvGridStyleBag*> dependents;
-    dependents.swap(FDependents);
-    std::sort(dependents.begin(), dependents.end());
-    dependents.erase(std::unique(dependents.begin(), dependents.end()), dependents.end());
-    for (TKvGridStyleBag* bag : dependents)
+    // Bags that lean on this one let go of it now, not at their next lookup. Their listeners
+    // may free or link other bags meanwhile, so the live list is read one bag at a time.
+    while (!FDependents.empty()) {
+        TKvGridStyleBag* bag = FDependents.back();
+        FDependents.erase(std::remove(FDependents.begin(), FDependents.end(), bag), FDependents.end());
         bag->LinkFreed(this);
+    }
     Access::NilGraphics(*this);
     FGraphicItems.clear();
 }
@@ -480,10 +481,17 @@ void TKvGridStyleBag::SetParent(TKvGridStyleBag* bag)
 {
     if (bag == FParent)
         return;
-    for (const TKvGridStyleBag* b = bag; b; b = b->FParent)
-        if (b == this)
-            throw EArgumentException(QStringLiteral("Style bag \"%1\" cannot be its own parent").arg(FName));
+    if (bag && bag->InParentChain(this))
+        throw EArgumentException(QStringLiteral("Style bag \"%1\" cannot be its own parent").arg(FName));
     Link(FParent, bag);
+}
+
+bool TKvGridStyleBag::InParentChain(const TKvGridStyleBag* bag) const
+{
+    for (const TKvGridStyleBag* b = this; b; b = b->FParent)
+        if (b == bag)
+            return true;
+    return false;
 }
 
 int TKvGridStyleBag::StrokeWidth(const TKvStroke* stroke)
@@ -1008,17 +1016,18 @@ void TKvGridViewStyles::ReferenceDisposed(TKvGridStyleContainer* container)
 
 void TKvGridViewStyles::LinkFreed(TKvGridStyleBag* bag)
 {
-    TKvGridStyleSheet* sheet = TKvGridStyleSheet::DefaultIfExists();
-    if (GetDefault() == bag && sheet && bag->GetOwner() != sheet) {
-        if (TKvGridStyleBag* stock = sheet->FindBag(bag->GetName())) {
-            SetDefault(stock);
-            if (GetParent() == bag)
-                SetParent(nullptr);
-            Changed(STYLE_ALL);
-            return;
-        }
+    TKvGridStyleSheet* stockSheet = TKvGridStyleSheet::DefaultIfExists();
+    const auto* sheet = dynamic_cast<const TKvGridStyleSheet*>(bag->GetOwner());
+    TKvGridStyleBag* stock = sheet && stockSheet && sheet != stockSheet ? stockSheet->FindBag(bag->GetName()) : nullptr;
+    if (!stock) {
+        TKvGridStyleBag::LinkFreed(bag);
+        return;
     }
-    TKvGridStyleBag::LinkFreed(bag);
+    if (GetDefault() == bag)
+        SetDefault(stock);
+    if (GetParent() == bag)
+        SetParent(stock->InParentChain(this) ? nullptr : stock);
+    Changed(STYLE_ALL);
 }
 
 // --- agent --------------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <QtCore/QHash>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -226,6 +227,8 @@ public:
     // raises EArgumentException.
     void SetDefault(TKvGridStyleBag* bag);
     void SetParent(TKvGridStyleBag* bag);
+    // True when bag is this one or in its parent chain.
+    bool InParentChain(const TKvGridStyleBag* bag) const;
 
     bool HasValue(TKvGridViewStyleEntry entry, bool inherited = false) const;
     // Clears the assigned bit; the stored value comes back with ResetValue.
@@ -426,8 +429,8 @@ public:
     void ReferenceDisposed(TKvGridStyleContainer* container);
 
 protected:
-    // A freed default bag of a style sheet is replaced by the built-in sheet's bag of the same
-    // name; other freed links become nil.
+    // A freed default or parent bag of a style sheet is replaced by the built-in sheet's bag of
+    // the same name; other freed links become nil.
     void LinkFreed(TKvGridStyleBag* bag) override;
 
 private:
@@ -485,7 +488,6 @@ class TKvGridStyleContainer : public TComponent
 {
 public:
     explicit TKvGridStyleContainer(TComponent* owner);
-    // Tells every container listener Dispose(this), then frees the bag.
     ~TKvGridStyleContainer() override;
 
     TKvGridStyleBag* GetStyles() const { return FStyles.get(); }
@@ -500,6 +502,11 @@ public:
 
     // The target takes the source's assigned values; a nil source clears the target.
     static void AssignStyles(TKvGridStyleBag* target, TKvGridStyleBag* source);
+
+protected:
+    // Tells every container listener Dispose(this), then frees the listener list and the bag;
+    // done once.
+    void ReleaseStyles();
 
 private:
     TListenerList<TKvGridViewStyleChangeListener> FListeners;
@@ -555,7 +562,8 @@ public:
     void SetRowGroupHeader(TKvGridStyleBag* bag) { AssignStyles(FRowGroupHeader.get(), bag); }
     void SetRowGroupFooter(TKvGridStyleBag* bag) { AssignStyles(FRowGroupFooter.get(), bag); }
 
-    // The 16 region bags in table order.
+    // The 16 region bags in table order (nil for those already freed while the sheet is
+    // being destroyed).
     std::vector<TKvGridStyleBag*> GetRegions() const;
     // The own bag for "default", else the region bag of that name; nil when none.
     TKvGridStyleBag* FindBag(const QString& name) const;
@@ -575,13 +583,30 @@ public:
 
     // The built-in sheet, made on first use and freed when the application object goes away.
     static TKvGridStyleSheet* Default();
-    // The built-in sheet when it exists; never makes it.
-    static TKvGridStyleSheet* DefaultIfExists() { return FDefault; }
+    // The built-in sheet when it exists and its stock objects are alive; never makes it.
+    static TKvGridStyleSheet* DefaultIfExists();
     // Frees the built-in sheet (a later Default() makes a new one).
     static void FreeDefault();
 
 private:
     static void BuildDefault(TKvGridStyleSheet* sheet);
+    // The region fields in table order.
+    template <typename Sheet>
+    static auto RegionFields(Sheet& s)
+    {
+        return std::array{&s.FPanel,      &s.FIndicator,    &s.FCheckBar,     &s.FStatesBar,
+                          &s.FBody,       &s.FBodyEmpty,    &s.FFixedCols,    &s.FFixedColsBar,
+                          &s.FFixedRows,  &s.FFixedRowsBar, &s.FHeader,       &s.FFooter,
+                          &s.FHeaderGroup, &s.FFooterGroup, &s.FRowGroupHeader, &s.FRowGroupFooter};
+    }
+    // Calls f for each region bag that exists, in table order.
+    template <typename F>
+    void ForEachRegion(F&& f) const
+    {
+        for (const std::unique_ptr<TKvGridStyleBag>* region : RegionFields(*this))
+            if (*region)
+                f(region->get());
+    }
 
     QString FFileName;
     bool FAutoLoad = false;
@@ -604,7 +629,7 @@ private:
 
     static inline TKvGridStyleSheet* FDefault = nullptr;
     // A stock object at the time the built-in sheet was built: when the drawing module was
-    // shut down and started again since, the sheet refers to freed stock objects and is rebuilt.
+    // shut down (and maybe started again) since, the sheet refers to freed stock objects.
     static inline const TKvFill* FDefaultStockMark = nullptr;
 };
 

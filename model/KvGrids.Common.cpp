@@ -63,6 +63,8 @@ void TKvDataObject::SetArray(const QString& name, const TVariantArray& values)
 
 void TKvDataObject::Assign(const TKvDataObject* other)
 {
+    if (other == this)
+        return;
     Clear();
     if (other)
         FValues = other->FValues;

@@ -8,6 +8,12 @@ namespace {
 
 const QLatin1String ErrorText("<ERROR>");
 
+void CheckRowIndex(int Row, int Count)
+{
+    if (Row < 0 || Row >= Count)
+        throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
+}
+
 [[noreturn]] void RaiseNoAdapter()
 {
     throw EInvalidOperation(QStringLiteral("Adapter is not created."));
@@ -22,6 +28,16 @@ QString GenericElementName(const QString& className)
         if (className.startsWith(prefix, Qt::CaseInsensitive))
             return className.mid(prefix.size(), className.size() - prefix.size() - 1);
     return QString();
+}
+
+// The component that frees the source with itself: the source, or the nearest component
+// among its owners (a component's collection, an item of it); nil when there is none.
+TComponent* OwningComponent(TObject* source)
+{
+    for (auto* p = dynamic_cast<TPersistent*>(source); p; p = p->GetOwner())
+        if (auto* component = dynamic_cast<TComponent*>(p))
+            return component;
+    return nullptr;
 }
 
 bool IsGenericList(const QString& className)
@@ -78,20 +94,22 @@ void TKvObjectDataProvider::TKvObjectDataAdapter::CheckColumn(int Column) const
         throw EArgumentOutOfRangeException(QStringLiteral("Column %1 is invalid index.").arg(Column));
 }
 
+const TPropInfo* TKvObjectDataProvider::TKvObjectDataAdapter::PropFor(const TObject* Object, int Column) const
+{
+    CheckColumn(Column);
+    const TClassInfo* info = GetClassInfo(Object);
+    if (info == FPropClass)
+        return FPropInfos[static_cast<size_t>(Column)];
+    // A descendant or another class: its own property of that name, if it has one.
+    const TPropInfo* prop = info ? info->FindProperty(FProps.at(Column)) : nullptr;
+    return prop && !prop->Indexed ? prop : nullptr;
+}
+
 Variant TKvObjectDataProvider::TKvObjectDataAdapter::ReadValue(const TObject* Object, int Column) const
 {
     CheckColumn(Column);
-    if (!Object)
-        return Variant::Null();
-    const TPropInfo* prop = FPropInfos[static_cast<size_t>(Column)];
-    const TClassInfo* info = GetClassInfo(Object);
-    if (info != FPropClass) {
-        // A descendant or another class: its own property of that name, if it has one.
-        prop = info ? info->FindProperty(FProps.at(Column)) : nullptr;
-        if (!prop || prop->Indexed)
-            return Variant::Null();
-    }
-    return GetPropValue(Object, *prop);
+    const TPropInfo* prop = Object ? PropFor(Object, Column) : nullptr;
+    return prop ? GetPropValue(Object, *prop) : Variant::Null();
 }
 
 void TKvObjectDataProvider::TKvObjectDataAdapter::WriteValue(TObject* Object, int Column, const Variant& Value) const
@@ -99,13 +117,9 @@ void TKvObjectDataProvider::TKvObjectDataAdapter::WriteValue(TObject* Object, in
     CheckColumn(Column);
     if (!Object)
         throw EInvalidOperation(QStringLiteral("The row has no object"));
-    const TPropInfo* prop = FPropInfos[static_cast<size_t>(Column)];
-    const TClassInfo* info = GetClassInfo(Object);
-    if (info != FPropClass) {
-        prop = info ? info->FindProperty(FProps.at(Column)) : nullptr;
-        if (!prop || prop->Indexed)
-            throw EPropertyError(QStringLiteral("Property %1 does not exist").arg(FProps.at(Column)));
-    }
+    const TPropInfo* prop = PropFor(Object, Column);
+    if (!prop)
+        throw EPropertyError(QStringLiteral("Property %1 does not exist").arg(FProps.at(Column)));
     SetPropValue(Object, *prop, Value);
 }
 
@@ -211,20 +225,16 @@ int TKvGenericListDataAdapter::GetRowCount() const
     return GetPropValue(FSource, *count).ToInt();
 }
 
-TObject* TKvGenericListDataAdapter::Element(int Row) const
+const TPropInfo* TKvGenericListDataAdapter::ItemsProp() const
 {
     const TPropInfo* items = FindPropInfo(FSource, QStringLiteral("Items"));
-    if (!items || !items->GetIndexedObject)
-        return nullptr;
-    return GetIndexedObjectProp(FSource, *items, Row);
+    return items && items->GetIndexedObject ? items : nullptr;
 }
 
 Variant TKvGenericListDataAdapter::GetData(int Row, int Column) const
 {
-    if (FInstanceClass.isEmpty() || Column < 0 || Column >= FProps.size())
-        return Variant(QString(ErrorText));
-    const TPropInfo* items = FindPropInfo(FSource, QStringLiteral("Items"));
-    if (!items || !items->GetIndexedObject)
+    const TPropInfo* items = ItemsProp();
+    if (FInstanceClass.isEmpty() || Column < 0 || Column >= FProps.size() || !items)
         return Variant(QString(ErrorText));
     return ReadValue(GetIndexedObjectProp(FSource, *items, Row), Column);
 }
@@ -233,15 +243,12 @@ void TKvGenericListDataAdapter::SetData(int Row, int Column, const Variant& Valu
 {
     if (!CanWrite(Column))
         throw EPropertyError(QStringLiteral("Field %1 cannot be written").arg(Column));
-    WriteValue(Element(Row), Column, Value);
+    WriteValue(GetIndexedObjectProp(FSource, *ItemsProp(), Row), Column, Value);
 }
 
 bool TKvGenericListDataAdapter::CanWrite(int Column) const
 {
-    if (FInstanceClass.isEmpty())
-        return false;
-    const TPropInfo* items = FindPropInfo(FSource, QStringLiteral("Items"));
-    return items && items->GetIndexedObject && TKvObjectDataAdapter::CanWrite(Column);
+    return !FInstanceClass.isEmpty() && ItemsProp() && TKvObjectDataAdapter::CanWrite(Column);
 }
 
 // --- TKvObjectDataProvider ----------------------------------------------------------------
@@ -268,25 +275,30 @@ void TKvObjectDataProvider::SetSource(TObject* Source)
 {
     if (Source == FSource)
         return;
-    FreeAndNil(FAdapter);
-    if (auto* old = dynamic_cast<TComponent*>(FSource))
-        old->RemoveFreeNotification(this);
-    FSource = Source;
+    // The new adapter is made first: when that fails, the provider keeps its source.
+    TOwned<TKvObjectDataAdapter> adapter;
     if (Source) {
-        TOwned<TKvObjectDataAdapter> adapter(CreateAdapter(Source));
+        adapter.reset(CreateAdapter(Source));
         adapter->SetSource(Source);
-        FAdapter = adapter.release();
-        if (auto* component = dynamic_cast<TComponent*>(Source))
-            component->FreeNotification(this);
     }
+    FreeAndNil(FAdapter);
+    if (FSourceOwner)
+        FSourceOwner->RemoveFreeNotification(this);
+    FSource = Source;
+    FAdapter = adapter.release();
+    FSourceOwner = OwningComponent(Source);
+    if (FSourceOwner)
+        FSourceOwner->FreeNotification(this);
     DoReset();
 }
 
 void TKvObjectDataProvider::Notification(TComponent* AComponent, TOperation Operation)
 {
     TKvGridDataProvider::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent && static_cast<TObject*>(AComponent) == FSource)
+    if (Operation == opRemove && AComponent && AComponent == FSourceOwner) {
+        FSourceOwner = nullptr;
         SetSource(nullptr);
+    }
 }
 
 void TKvObjectDataProvider::CheckAdapter() const
@@ -297,8 +309,7 @@ void TKvObjectDataProvider::CheckAdapter() const
 
 void TKvObjectDataProvider::CheckRow(int Row) const
 {
-    if (Row < 0 || Row >= GetRowCount())
-        throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
+    CheckRowIndex(Row, GetRowCount());
 }
 
 int TKvObjectDataProvider::GetRowCount() const
@@ -448,8 +459,7 @@ int TKvDynArrayDataProvider::GetFieldIndex(const QString& Name) const
 
 void TKvDynArrayDataProvider::CheckRow(int Row) const
 {
-    if (Row < 0 || Row >= GetRowCount())
-        throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
+    CheckRowIndex(Row, GetRowCount());
 }
 
 Variant TKvDynArrayDataProvider::GetData(int Row, int) const

@@ -43,6 +43,8 @@ public:
         // Reads or writes the property of column Column on Object (nil reads Null). The
         // property is looked up on the object's own class when it is not one of Info's.
         Variant ReadValue(const TObject* Object, int Column) const;
+        // The property of column Column for Object; nil when its class has none of that name.
+        const TPropInfo* PropFor(const TObject* Object, int Column) const;
         void WriteValue(TObject* Object, int Column, const Variant& Value) const;
         void CheckColumn(int Column) const;
 
@@ -57,7 +59,8 @@ public:
 
     TObject* GetSource() const { return FSource; }
     // When Source differs: the old adapter goes, a new one is made for a non-nil Source;
-    // then DoReset. A component source is followed: freeing it sets the source to nil.
+    // then DoReset. A component source, or a source owned by a component (a component's
+    // collection), is followed: freeing that component sets the source to nil.
     void SetSource(TObject* Source);
     TKvObjectDataAdapter* GetAdapter() const { return FAdapter; }
 
@@ -91,6 +94,7 @@ private:
 
     TObject* FSource = nullptr;
     TKvObjectDataAdapter* FAdapter = nullptr;
+    TComponent* FSourceOwner = nullptr;
 };
 
 // One row: the object itself.
@@ -143,7 +147,8 @@ public:
     const QString& GetInstanceClass() const { return FInstanceClass; }
 
 private:
-    TObject* Element(int Row) const;
+    // The source's indexed object property "Items"; nil when it has none.
+    const TPropInfo* ItemsProp() const;
 
     QString FInstanceClass;
 };

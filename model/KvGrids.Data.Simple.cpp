@@ -228,49 +228,27 @@ void TKvSimpleDataProvider::InsertColumns(int Index, int Count, const QString& H
     const QStringList names = SplitList(Headers);
     if (names.size() < Count)
         throw EArgumentException(QStringLiteral("headers count must be larger than or equals to count."));
-    QStringList newNames;
-    for (int i = 0; i < Count; ++i) {
-        const QString name = names[i].trimmed();
-        if (name.isEmpty())
-            throw Exception(QStringLiteral("Field name should not be empty[%1]: %2").arg(i).arg(names[i]));
-        newNames.append(name);
-    }
     const QStringList tokens = Types.isEmpty() ? QStringList() : SplitList(Types);
     std::vector<TKvGridValueType> types;
-    for (int i = 0; i < Count; ++i) {
-        if (i < tokens.size())
-            types.push_back(TypeOfToken(tokens[i]));
-        else if (i > 0)
-            types.push_back(types.back());
-        else
-            types.push_back(ValueTypeText);
-    }
-    InsertColumnsAt(Index, newNames, types);
+    for (qsizetype i = 0; i < std::min<qsizetype>(tokens.size(), Count); ++i)
+        types.push_back(TypeOfToken(tokens[i]));
+    InsertColumns(Index, names.mid(0, Count), types);
 }
 
 void TKvSimpleDataProvider::InsertColumns(int Index, const QStringList& Names, const std::vector<TKvGridValueType>& Types)
 {
     if (Index < 0 || Index > FColumnCount)
         throw EArgumentOutOfRangeException(QStringLiteral("Column %1 is invalid index.").arg(Index));
-    if (Names.isEmpty())
-        return;
-    std::vector<TKvGridValueType> types;
-    for (qsizetype i = 0; i < Names.size(); ++i)
-        types.push_back(static_cast<size_t>(i) < Types.size() ? Types[static_cast<size_t>(i)] : ValueTypeText);
     for (qsizetype i = 0; i < Names.size(); ++i)
         if (Names[i].trimmed().isEmpty())
             throw Exception(QStringLiteral("Field name should not be empty[%1]: %2").arg(i).arg(Names[i]));
-    InsertColumnsAt(Index, Names, types);
-}
-
-void TKvSimpleDataProvider::InsertColumnsAt(int Index, const QStringList& Names,
-                                            const std::vector<TKvGridValueType>& Types)
-{
     const auto at = static_cast<size_t>(Index);
-    const size_t count = static_cast<size_t>(Names.size());
+    const auto count = static_cast<size_t>(Names.size());
     for (size_t i = 0; i < count; ++i) {
+        // A column without a type repeats the type of the column before it.
+        const TKvGridValueType type = i < Types.size() ? Types[i] : i > 0 ? FTypes[at + i - 1] : ValueTypeText;
         FFields.insert(static_cast<qsizetype>(at + i), Names[static_cast<qsizetype>(i)].trimmed());
-        FTypes.insert(FTypes.begin() + static_cast<std::ptrdiff_t>(at + i), Types[i]);
+        FTypes.insert(FTypes.begin() + static_cast<std::ptrdiff_t>(at + i), type);
         FSums.insert(FSums.begin() + static_cast<std::ptrdiff_t>(at + i), Variant());
         FMinimums.insert(FMinimums.begin() + static_cast<std::ptrdiff_t>(at + i), Variant());
         FMaximums.insert(FMaximums.begin() + static_cast<std::ptrdiff_t>(at + i), Variant());

@@ -45,7 +45,7 @@ public:
 
     void ClearRows();
     // Headers and Types are separated by "," or ";"; type letters "n", "d", "b", else text;
-    // a missing type repeats the previous column's type.
+    // a missing type repeats the previous column's type (the first column's is text).
     void InsertColumns(int Index, int Count, const QString& Headers, const QString& Types);
     void InsertColumns(int Index, const QStringList& Names, const std::vector<TKvGridValueType>& Types);
     void RemoveColumns(int Index, int Count);
@@ -60,7 +60,6 @@ public:
 private:
     void CheckRow(int Row) const;
     void CheckColumn(int Field) const;
-    void InsertColumnsAt(int Index, const QStringList& Names, const std::vector<TKvGridValueType>& Types);
     Variant& Cell(int Row, int Field) { return FValues[static_cast<size_t>(Field)][static_cast<size_t>(Row)]; }
     const Variant& Cell(int Row, int Field) const { return FValues[static_cast<size_t>(Field)][static_cast<size_t>(Row)]; }
 

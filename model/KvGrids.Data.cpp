@@ -1,5 +1,7 @@
 #include "model/KvGrids.Data.h"
 
+#include "platform/rtl/TypInfo.h"
+
 #include <algorithm>
 
 namespace kv {
@@ -16,6 +18,13 @@ void TKvGridDataEditOptions::AssignTo(TPersistent* Dest) const
     target->FInsertable = FInsertable;
     target->FDeletable = FDeletable;
 }
+
+using TEditOptions = TKvGridDataEditOptions;
+KV_PUBLISH(TKvGridDataEditOptions, TPersistent)
+    .Property("Upadtable", &TEditOptions::GetUpadtable, &TEditOptions::SetUpadtable).Default(false)
+    .Property("Appendable", &TEditOptions::GetAppendable, &TEditOptions::SetAppendable).Default(false)
+    .Property("Insertable", &TEditOptions::GetInsertable, &TEditOptions::SetInsertable).Default(false)
+    .Property("Deletable", &TEditOptions::GetDeletable, &TEditOptions::SetDeletable).Default(false);
 
 // --- TKvGridDataProvider ------------------------------------------------------------------
 
@@ -112,9 +121,14 @@ void TKvGridDataProvider::CopyValues(const TKvGridDataProvider* Source, int Sour
     if (RowCount < 1 || FieldCount < 1)
         return;
     CheckCopyBounds(Source, SourceRow, Row);
+    if (SourceField < 0)
+        throw EArgumentOutOfRangeException(QStringLiteral("source field is out of bounds: ") +
+                                           QString::number(SourceField));
+    if (Field < 0)
+        throw EArgumentOutOfRangeException(QStringLiteral("field is out of bounds: ") + QString::number(Field));
     const int rows = std::min({RowCount, Source->GetRowCount() - SourceRow, GetRowCount() - Row});
     const int fields = std::min({FieldCount, Source->GetFieldCount() - SourceField, GetFieldCount() - Field});
-    if (rows < 1 || fields < 1 || SourceField < 0 || Field < 0)
+    if (fields < 1)
         return;
     // Within one provider the blocks may overlap: read the whole block first.
     std::vector<Variant> buffer;

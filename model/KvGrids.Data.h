@@ -122,7 +122,8 @@ public:
     void SetValue(int Row, const QString& Name, const Variant& Value);
 
     // Copies a block of values from Source (which may be this provider; overlapping blocks
-    // copy through a buffer). Only the overlap of the block with both tables is copied.
+    // copy through a buffer). Only the overlap of the block with both tables is copied; a
+    // nil source, a row outside either table or a negative field raises before any write.
     void CopyValues(const TKvGridDataProvider* Source, int SourceRow, int RowCount, int SourceField, int FieldCount,
                     int Row, int Field);
     void CopyValues(const TKvGridDataProvider* Source, int Row, int RowCount, int Field, int FieldCount);

@@ -241,12 +241,7 @@ void TKvExpressionLexer::Next()
     }
 }
 
-void TKvExpressionLexer::NextNoJunk()
-{
-    do
-        Next();
-    while (FTokenId == TokenSpace);
-}
+void TKvExpressionLexer::NextNoJunk() { NextNoSpace(); }
 
 void TKvExpressionLexer::NextNoSpace()
 {
@@ -544,6 +539,8 @@ TStringLiteralNode::TStringLiteralNode(const QString& token)
 
 int TIdentifierNode::ResolveKey(TKvExpressionRuntime* runtime)
 {
+    if (!runtime) // no runtime knows any name
+        throw TKvSyntaxError(QStringLiteral("Token is a not valid Identifier: ") + FLiteral);
     if (FIdKey == UnresolvedKey || FResolvedBy != runtime->GetSerial()) {
         int key = -1;
         runtime->IsIdentifier(FLiteral, key, true);
@@ -555,7 +552,8 @@ int TIdentifierNode::ResolveKey(TKvExpressionRuntime* runtime)
 
 Variant TIdentifierNode::Evaluate(TKvExpressionRuntime* runtime)
 {
-    return runtime->EvaluateIdent(ResolveKey(runtime));
+    const int key = ResolveKey(runtime);
+    return runtime->EvaluateIdent(key);
 }
 
 Variant TIndexerNode::Evaluate(TKvExpressionRuntime* runtime)
@@ -590,6 +588,7 @@ void TKvExpressionParser::Parse(const char16_t* chars, TKvExpressionTree* tree)
 {
     FTree = tree;
     FNode = nullptr;
+    FDepth = 0;
     FLexer->SetOrigin(chars);
     FLexer->Next();
     if (FLexer->GetIsSpace())
@@ -673,6 +672,16 @@ TKvExpressionNodePtr TKvExpressionParser::Term()
 TKvExpressionNodePtr TKvExpressionParser::Factor()
 {
     trace(">>>>>>>> Factor");
+    // Every nesting (unary operators, parentheses, indexes) passes through here: a bounded depth
+    // keeps parsing, evaluating and freeing the tree off the end of the stack.
+    struct TDepth
+    {
+        int& Depth;
+        explicit TDepth(int& depth) : Depth(++depth) {}
+        ~TDepth() { --Depth; }
+    } depth(FDepth);
+    if (FDepth > MaxDepth)
+        SyntaxError(QStringLiteral("Expression is nested too deeply"));
     TKvExpressionNodePtr node;
     switch (FLexer->GetTokenId()) {
     case TokenMinus:

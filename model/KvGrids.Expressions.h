@@ -310,6 +310,7 @@ private:
     TKvExpressionNodePtr FIndexer;
 };
 
+// The structure is kept as parsed; evaluation skips nodes that only pass a value on.
 class TKvExpressionTree : public TObject
 {
 public:
@@ -318,7 +319,6 @@ public:
     Variant Evaluate(TKvExpressionRuntime* runtime);
     TKvExpressionNode* GetRoot() const { return FRoot.get(); }
     void SetRoot(TKvExpressionNodePtr root) { FRoot = std::move(root); }
-    // Structure is kept as parsed; evaluation skips nodes that only pass a value on.
 
 private:
     TKvExpressionNodePtr FRoot;
@@ -338,6 +338,9 @@ public:
     void Expected(TKvTokenKind kind);
     [[noreturn]] void SyntaxError(const QString& message);
 
+    // Factors nested deeper than this raise TKvSyntaxError.
+    static constexpr int MaxDepth = 256;
+
 private:
     TKvExpressionNodePtr Expression();
     TKvExpressionNodePtr SimpleExpression();
@@ -352,6 +355,7 @@ private:
     std::unique_ptr<TKvExpressionLexer> FLexer;
     TKvExpressionTree* FTree = nullptr;
     TKvExpressionNode* FNode = nullptr;
+    int FDepth = 0;
 };
 
 // Binds identifier names to integer keys; descendants answer the keys.

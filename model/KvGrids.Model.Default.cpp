@@ -213,9 +213,7 @@ void TKvDefaultGridItemProvider::OrderBy(const TKvIntegerArray& Fields, const TK
         else
             FSortDirections.push_back(Directions.empty() ? SortAscending : Directions.back());
     }
-    // Undo the previous order: every item shows the data row of its position again.
-    for (size_t i = 0; i < FItems.size(); ++i)
-        FItems[i]->SetDataRow(static_cast<int>(i));
+    // The rebuild starts from data order, so the previous order is undone.
     Rebuild();
     if (Refresh)
         FireRefresh();
@@ -231,7 +229,7 @@ TVariantArray TKvDefaultGridItemProvider::GetFieldDomain(int Field) const
     bool first = true;
     for (const TKvGridRow* item : FItems) {
         Variant value = FDataSource->GetData(item->GetDataRow(), Field);
-        if (!first && VarCompareTotal(value, previous) == 0)
+        if (!first && VarKeyEqual(value, previous))
             continue;
         first = false;
         if (seen.insert(value).second)

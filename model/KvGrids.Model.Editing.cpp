@@ -1,5 +1,7 @@
 #include "model/KvGrids.Model.Editing.h"
 
+#include <unordered_set>
+
 namespace kv {
 
 // --- pending item ---------------------------------------------------------------------------
@@ -225,9 +227,11 @@ void TKvGridEditableItemProvider::Delete(const TKvIntegerArray& Indices)
     if (!data || Indices.empty())
         return;
     TKvIntegerArray rows;
+    std::unordered_set<int> seen;
     for (int index : Indices) {
         const int row = GetItem(index)->GetDataRow();
-        if (row >= 0) // group rows and a pending new row have none
+        // Group rows and a pending new row have none; an item given twice goes once.
+        if (row >= 0 && seen.insert(row).second)
             rows.push_back(row);
     }
     if (rows.empty())

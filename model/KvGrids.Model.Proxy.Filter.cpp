@@ -304,17 +304,23 @@ void TKvGridFilteredItemProvider::PopulateItems()
     const std::vector<TFilterList*> table = FilterTable();
     const int fixed = FSource->GetFixedCount();
     FItems.reserve(static_cast<size_t>(count));
-    for (TFilterList* list : table)
-        if (list)
-            for (const auto& filter : *list)
-                filter->BeginPass();
+    // Results are remembered for this pass only, however it ends.
+    struct TPass
+    {
+        const std::vector<TFilterList*>& Table;
+        explicit TPass(const std::vector<TFilterList*>& table) : Table(table) { Each(&TKvColumnFilter::BeginPass); }
+        ~TPass() { Each(&TKvColumnFilter::EndPass); }
+        void Each(void (TKvColumnFilter::*step)()) const
+        {
+            for (TFilterList* list : Table)
+                if (list)
+                    for (const auto& filter : *list)
+                        (filter.get()->*step)();
+        }
+    } pass(table);
     for (int i = 0; i < count; ++i)
         if (Passes(i, table, fixed, data))
             FItems.push_back(i);
-    for (TFilterList* list : table)
-        if (list)
-            for (const auto& filter : *list)
-                filter->EndPass();
 }
 
 void TKvGridFilteredItemProvider::Source_Reset()

@@ -478,7 +478,12 @@ void TKvGridGroupedItemProvider::Initialize()
     TKvGridProxyItemProvider::Initialize();
 }
 
-TKvGridGroupedItemProvider::~TKvGridGroupedItemProvider() = default;
+TKvGridGroupedItemProvider::~TKvGridGroupedItemProvider()
+{
+    // Deleted without Free: the rows still may not keep the groups freed with it.
+    if (FSource)
+        ClearItems();
+}
 
 void TKvGridGroupedItemProvider::ClearItems()
 {
@@ -491,11 +496,8 @@ void TKvGridGroupedItemProvider::ClearItems()
                 TKvGridGroupItemImpl::Detach(item);
         };
         TKvGridItemProvider* bottom = FSource;
-        while (auto* proxy = dynamic_cast<TKvGridProxyItemProvider*>(bottom)) {
-            if (!proxy->GetSource())
-                break;
-            bottom = proxy->GetSource();
-        }
+        while (TKvGridItemProvider* next = SourceOf(bottom))
+            bottom = next;
         if (bottom) {
             const TKvGridItems all = bottom->GetAllItems();
             if (all.empty()) {
@@ -553,36 +555,79 @@ void TKvGridGroupedItemProvider::SizeArrays(TKvGridGroupItemImpl* Group) const
     Group->FVariances.assign(n, NotComputed);
 }
 
+namespace {
+// The grouping relation: equality in the total variant order, the common same-kind cases first.
+inline bool SameGroupValue(const Variant& a, const Variant& b) noexcept
+{
+    if (a.IsString() && b.IsString())
+        return a.AsString() == b.AsString();
+    if (a.IsInteger() && b.IsInteger())
+        return a.AsInt() == b.AsInt();
+    return VarCompareTotal(a, b) == 0;
+}
+
+// A group field's value of a data row; a field the data does not have (after its columns
+// changed) or an item without a row reads as unassigned.
+inline Variant GroupValue(const TKvGridDataProvider* Data, int FieldCount, int Row, int Field)
+{
+    return Row >= 0 && Field >= 0 && Field < FieldCount ? Data->GetData(Row, Field) : Variant();
+}
+} // namespace
+
+struct TKvGridGroupedItemProvider::TBuild
+{
+    // The source items after the fixed ones and their data rows, read once.
+    std::vector<TKvGridItem*> Items;
+    std::vector<int> Rows;
+    TKvGridDataProvider* Data = nullptr;
+    int FieldCount = 0;
+
+    Variant Value(size_t Index, int Field) const { return GroupValue(Data, FieldCount, Rows[Index], Field); }
+};
+
 void TKvGridGroupedItemProvider::BuildGroups()
 {
     const int count = FSource->GetItemCount();
     const int fixed = std::clamp(FSource->GetFixedCount(), 0, count);
-    if (count > fixed)
-        BuildLevel(FRootItem.get(), fixed, count, 0);
+    TBuild build;
+    build.Data = GetDataSource();
+    if (count <= fixed || !build.Data)
+        return;
+    build.FieldCount = build.Data->GetFieldCount();
+    const auto n = static_cast<size_t>(count - fixed);
+    build.Items.resize(n);
+    build.Rows.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        TKvGridItem* item = FSource->GetItem(fixed + static_cast<int>(i));
+        build.Items[i] = item;
+        build.Rows[i] = item->GetDataRow();
+    }
+    BuildLevel(build, FRootItem.get(), 0, n, 0);
 }
 
-void TKvGridGroupedItemProvider::BuildLevel(TKvGridGroupItemImpl* Parent, int Start, int End, int Level)
+void TKvGridGroupedItemProvider::BuildLevel(const TBuild& Build, TKvGridGroupItemImpl* Parent, size_t Start,
+                                            size_t End, int Level)
 {
     if (Level < GetGroupCount()) {
         SizeArrays(Parent);
         const int field = FGroups[static_cast<size_t>(Level)];
-        auto makeGroup = [&](int first, int last, Variant key) {
+        auto makeGroup = [&](size_t first, size_t last, Variant key) {
             auto group = std::make_unique<TKvGridGroupItemImpl>(this, field, FExpandWhenGrouping);
             TKvGridGroupItemImpl* g = group.get();
             FTreeItems.push_back(std::move(group));
             g->FKey = std::move(key);
             Parent->AddChild(g);
-            BuildLevel(g, first, last, Level + 1);
+            BuildLevel(Build, g, first, last, Level + 1);
             auto footer = std::make_unique<TKvGridGroupFooterImpl>(this);
             g->FFooter = footer.get();
             g->AddChild(footer.get());
             FTreeItems.push_back(std::move(footer));
         };
-        int start = Start;
-        Variant previous = FSource->GetData(Start, field);
-        for (int i = Start + 1; i < End; ++i) {
-            Variant value = FSource->GetData(i, field);
-            if (VarCompareTotal(value, previous) != 0) {
+        size_t start = Start;
+        Variant previous = Build.Value(Start, field);
+        for (size_t i = Start + 1; i < End; ++i) {
+            Variant value = Build.Value(i, field);
+            if (!SameGroupValue(value, previous)) {
                 makeGroup(start, i, std::move(previous));
                 start = i;
                 previous = std::move(value);
@@ -591,12 +636,12 @@ void TKvGridGroupedItemProvider::BuildLevel(TKvGridGroupItemImpl* Parent, int St
         makeGroup(start, End, std::move(previous));
         return;
     }
-    const int count = End - Start;
+    const auto count = static_cast<int>(End - Start);
     if (count >= 2)
         SizeArrays(Parent);
-    Parent->FChildren.reserve(static_cast<size_t>(count) + 1);
-    for (int i = Start; i < End; ++i)
-        Parent->AddChild(FSource->GetItem(i));
+    Parent->FChildren.reserve(End - Start + 1);
+    for (size_t i = Start; i < End; ++i)
+        Parent->AddChild(Build.Items[i]);
     for (TKvGridGroupItem* g = Parent; g; g = g->GetParent())
         static_cast<TKvGridGroupItemImpl*>(g)->FDescendantCount += count;
 }
@@ -878,10 +923,12 @@ void TKvGridGroupedItemProvider::Source_ItemUpdated(int Index)
     }
     TKvGridItem* item = FSource->GetItem(Index);
     const TKvGridGroupItem* parent = item->GetParent();
-    if (parent && parent->GetProvider() == this) {
+    TKvGridDataProvider* data = GetDataSource();
+    if (parent && parent->GetProvider() == this && data) {
+        const int fieldCount = data->GetFieldCount();
         for (auto* g = static_cast<const TKvGridGroupItemImpl*>(parent); g && g != FRootItem.get();
              g = static_cast<const TKvGridGroupItemImpl*>(g->GetParent()))
-            if (VarCompareTotal(FSource->GetData(Index, g->FField), g->FKey) != 0) {
+            if (!SameGroupValue(GroupValue(data, fieldCount, item->GetDataRow(), g->FField), g->FKey)) {
                 Regroup();
                 return;
             }

@@ -203,8 +203,10 @@ protected:
     void Source_ItemStateChanged(int Index) override;
 
 private:
+    struct TBuild;
     void BuildGroups();
-    void BuildLevel(TKvGridGroupItemImpl* Parent, int Start, int End, int Level);
+    // Groups the build's entries Start .. End - 1 by the group field of Level.
+    void BuildLevel(const TBuild& Build, TKvGridGroupItemImpl* Parent, size_t Start, size_t End, int Level);
     void SizeArrays(TKvGridGroupItemImpl* Group) const;
     TKvGridGroupItemImpl* GroupOf(TKvGridItem* Item) const;
     void Regroup();

@@ -49,6 +49,9 @@ void TKvGridProxyItemProvider::SetSource(TKvGridItemProvider* Source)
     if (Source == FSource)
         return;
     KV_ASSERT(FSourceChangeListener, "proxy item provider is not initialized");
+    for (TKvGridItemProvider* p = Source; p; p = SourceOf(p))
+        if (p == this)
+            throw EArgumentException(QStringLiteral("An item provider cannot be its own source"));
     if (FSource)
         FSource->RemoveListener(FSourceChangeListener.get());
     ClearItems();
@@ -57,6 +60,12 @@ void TKvGridProxyItemProvider::SetSource(TKvGridItemProvider* Source)
         PopulateItems();
         FSource->AddListener(FSourceChangeListener.get());
     }
+}
+
+TKvGridItemProvider* TKvGridProxyItemProvider::SourceOf(const TKvGridItemProvider* Provider)
+{
+    const auto* proxy = dynamic_cast<const TKvGridProxyItemProvider*>(Provider);
+    return proxy ? proxy->FSource : nullptr;
 }
 
 TKvGridDataProvider* TKvGridProxyItemProvider::GetDataSource() const

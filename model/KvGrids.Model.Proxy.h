@@ -17,8 +17,11 @@ public:
     void BeforeDestruction() override;
 
     TKvGridItemProvider* GetSource() const { return FSource; }
-    // Moves the source listener, clears and repopulates; sends nothing.
+    // Moves the source listener, clears and repopulates; sends nothing. A source whose chain
+    // leads back to this provider raises EArgumentException.
     void SetSource(TKvGridItemProvider* Source);
+    // The source of a proxy, or nil for any other provider.
+    static TKvGridItemProvider* SourceOf(const TKvGridItemProvider* Provider);
 
     TKvGridDataProvider* GetDataSource() const override;
     int GetFixedCount() const override;

@@ -50,9 +50,11 @@ bool TKvGridItem::CanVisible() const
 
 void TKvGridItem::MakeVisible()
 {
-    for (TKvGridItem* item = this; !item->CanVisible() && item->FParent && !item->FParent->GetExpanded();
-         item = item->FParent)
-        item->FParent->SetExpanded(true);
+    // Every collapsed group up the chain, nearest first: an expanded parent inside a
+    // collapsed group does not make the item visible.
+    for (TKvGridGroupItem* group = FParent; group; group = group->FParent)
+        if (!group->GetExpanded())
+            group->SetExpanded(true);
 }
 
 // --- TKvGridItemProvider ------------------------------------------------------------------

@@ -40,7 +40,7 @@ public:
     TKvGridDataRowState GetRowState() const;
     // True when the item has a parent and the parent is expanded.
     bool CanVisible() const;
-    // Expands collapsed parents up the chain.
+    // Expands every collapsed group above the item.
     void MakeVisible();
     bool GetChecked() const { return FChecked; }
 

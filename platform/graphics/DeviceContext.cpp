@@ -26,21 +26,6 @@ QPalette Palette()
     return qobject_cast<QApplication*>(QCoreApplication::instance()) ? QApplication::palette() : QPalette();
 }
 
-class TDeviceScope
-{
-public:
-    explicit TDeviceScope(QPainter* painter) : FPainter(painter)
-    {
-        FPainter->save();
-        FPainter->resetTransform();
-        FPainter->setRenderHint(QPainter::Antialiasing, false);
-    }
-    ~TDeviceScope() { FPainter->restore(); }
-
-private:
-    QPainter* FPainter;
-};
-
 bool Active(HDC dc) { return dc && dc->isActive(); }
 
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }

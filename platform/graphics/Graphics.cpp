@@ -9,23 +9,16 @@
 
 namespace kv {
 
-namespace {
-
-// Device coordinates on a painter: no world transform, no smoothing; the clip stays.
-class TDeviceScope
+TDeviceScope::TDeviceScope(QPainter* painter) : FPainter(painter)
 {
-public:
-    explicit TDeviceScope(QPainter* painter) : FPainter(painter)
-    {
-        FPainter->save();
-        FPainter->resetTransform();
-        FPainter->setRenderHint(QPainter::Antialiasing, false);
-    }
-    ~TDeviceScope() { FPainter->restore(); }
+    FPainter->save();
+    FPainter->resetTransform();
+    FPainter->setRenderHint(QPainter::Antialiasing, false);
+}
 
-private:
-    QPainter* FPainter;
-};
+TDeviceScope::~TDeviceScope() { FPainter->restore(); }
+
+namespace {
 
 bool Active(QPainter* p) { return p && p->isActive(); }
 

@@ -67,6 +67,20 @@ private:
 
 class TBitmap;
 
+// For its scope, a painter draws in device pixels: no world transform, no smoothing; the clip
+// stays. Pen, brush and every other setting are as found afterwards.
+class TDeviceScope
+{
+public:
+    explicit TDeviceScope(QPainter* painter);
+    ~TDeviceScope();
+    TDeviceScope(const TDeviceScope&) = delete;
+    TDeviceScope& operator=(const TDeviceScope&) = delete;
+
+private:
+    QPainter* FPainter;
+};
+
 // A paint target and its open painter. Over a device the canvas opens (and closes) its own
 // painter; over a painter it borrows one that the caller keeps active.
 class TCanvas

@@ -52,7 +52,6 @@ struct GpFont
     QString Family;
     float Size = 0;
     int Style = 0;
-    TGPUnit Unit = UnitPoint;
     QFont Font;
     // Metrics on the last device resolution asked for.
     std::optional<QFontMetricsF> Metrics;
@@ -449,7 +448,6 @@ TGPStatus CreateFont(GpFontFamily* family, float size, int style, TGPUnit unit, 
     f->Family = family->Name;
     f->Size = size;
     f->Style = style;
-    f->Unit = unit;
     QFont q(family->Name);
     if (unit == UnitPoint)
         q.setPointSizeF(size);

@@ -113,14 +113,10 @@ TComponent::TComponent(TComponent* owner)
 
 TComponent::~TComponent()
 {
-    // Also reached by a plain delete: the state must still say we are going.
+    // Also reached by a plain delete: the state must still say we are going, and peers and
+    // owner must still let go.
     FComponentState.Include(csDestroying);
-    while (!FFreeNotifies.empty()) {
-        TComponent* peer = FFreeNotifies.back();
-        FFreeNotifies.pop_back();
-        peer->DropFreeNotify(this);
-        peer->Notification(this, opRemove);
-    }
+    NotifyFreeNotifies();
     DestroyComponents();
     if (FOwner)
         FOwner->RemoveComponent(this);
@@ -130,6 +126,21 @@ void TComponent::BeforeDestruction()
 {
     if (!IsDestroying())
         Destroying();
+    // Peers and the owner hear of the freeing while the whole object can still be seen
+    // (its class, its virtual methods).
+    NotifyFreeNotifies();
+    if (FOwner)
+        FOwner->RemoveComponent(this);
+}
+
+void TComponent::NotifyFreeNotifies()
+{
+    while (!FFreeNotifies.empty()) {
+        TComponent* peer = FFreeNotifies.back();
+        FFreeNotifies.pop_back();
+        peer->DropFreeNotify(this);
+        peer->Notification(this, opRemove);
+    }
 }
 
 void TComponent::Destroying()
@@ -146,7 +157,7 @@ void TComponent::SetName(const QString& name)
     if (name == FName)
         return;
     if (!name.isEmpty() && !IsValidIdent(name))
-        throw EComponentError(QStringLiteral("''%1'' is not a valid component name").arg(name));
+        throw EComponentError(QStringLiteral("'%1' is not a valid component name").arg(name));
     if (FOwner)
         FOwner->ValidateRename(this, FName, name);
     else

@@ -209,6 +209,7 @@ private:
     void Insert(TComponent* component);
     void Remove(TComponent* component);
     void DropFreeNotify(TComponent* component);
+    void NotifyFreeNotifies();
 
     TComponent* FOwner = nullptr;
     QString FName;

@@ -35,6 +35,9 @@ void TCollectionItem::SetCollection(TCollection* value)
 {
     if (value == FCollection)
         return;
+    // Refused before leaving the old collection, so that the item is not lost.
+    if (value)
+        value->CheckItemClass(this);
     if (FCollection)
         FCollection->RemoveItem(this);
     if (value)
@@ -240,10 +243,15 @@ QString TCollection::GetNamePath() const
     return ownerPath + QLatin1Char('.') + prop;
 }
 
-void TCollection::InsertItem(TCollectionItem* item)
+void TCollection::CheckItemClass(const TCollectionItem* item) const
 {
     if (!FItemClass->IsInstance(item))
         throw EListError(QStringLiteral("Cannot add a %1 to a collection of %2").arg(item->ClassName(), FItemClass->Name()));
+}
+
+void TCollection::InsertItem(TCollectionItem* item)
+{
+    CheckItemClass(item);
     FItems.push_back(item);
     item->FCollection = this;
     item->FID = FNextID++;

@@ -97,6 +97,8 @@ protected:
 
 private:
     friend class TCollectionItem;
+    // Raises EListError for an item that is not of the item class.
+    void CheckItemClass(const TCollectionItem* item) const;
     void InsertItem(TCollectionItem* item);
     void RemoveItem(TCollectionItem* item);
     void MoveItem(TCollectionItem* item, int index);

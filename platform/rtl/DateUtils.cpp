@@ -1,7 +1,8 @@
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Variant.h"
 
-#include <QtCore/QTimeZone>
+#include <QtCore/QRegularExpression>
 
 #include <cmath>
 
@@ -9,6 +10,9 @@ namespace kv {
 
 namespace {
 constexpr qint64 kMsPerDay = 86400000;
+// Days of 0001-01-01 minus one and of 10000-01-01, both excluded.
+constexpr double kMinDateTime = -693594;
+constexpr double kMaxDateTime = 2958466;
 qint64 BaseJulianDay()
 {
     static const qint64 base = QDate(1899, 12, 30).toJulianDay();
@@ -18,15 +22,14 @@ qint64 BaseJulianDay()
 
 TDateTime QDateToDateTime(const QDate& value)
 {
+    if (!value.isValid())
+        throw EConvertError(QStringLiteral("Invalid argument to date encode"));
     return static_cast<double>(value.toJulianDay() - BaseJulianDay());
 }
 
 TDateTime EncodeDate(int year, int month, int day)
 {
-    const QDate d(year, month, day);
-    if (!d.isValid())
-        throw EConvertError(QStringLiteral("Invalid argument to date encode"));
-    return QDateToDateTime(d);
+    return QDateToDateTime(QDate(year, month, day));
 }
 
 TDateTime EncodeTime(int hour, int minute, int second, int msec)
@@ -43,11 +46,18 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
 
 QDateTime DateTimeToQDateTime(TDateTime value)
 {
+    // Years 1 to 9999; anything else (NaN and infinities too) has no date.
+    if (!(value > kMinDateTime && value < kMaxDateTime))
+        return QDateTime();
     // Negative values keep the time of day as a positive fraction: -1.25 is 1899-12-29 06:00.
-    const double days = std::trunc(value);
-    const qint64 ms = std::llround(std::fabs(value - days) * kMsPerDay);
+    double days = std::trunc(value);
+    qint64 ms = std::llround(std::fabs(value - days) * kMsPerDay);
+    if (ms >= kMsPerDay) { // the fraction rounds up to the next midnight
+        ms = 0;
+        days += value < 0 ? -1 : 1;
+    }
     const QDate date = QDate::fromJulianDay(BaseJulianDay() + static_cast<qint64>(days));
-    return QDateTime(date, QTime(0, 0).addMSecs(static_cast<int>(std::min<qint64>(ms, kMsPerDay - 1))), Qt::UTC);
+    return QDateTime(date, QTime(0, 0).addMSecs(static_cast<int>(ms)), Qt::UTC);
 }
 
 TDateTime QDateTimeToDateTime(const QDateTime& value)
@@ -60,6 +70,8 @@ TDateTime QDateTimeToDateTime(const QDateTime& value)
 QString DateTimeToStr(TDateTime value)
 {
     const QDateTime dt = DateTimeToQDateTime(value);
+    if (!dt.isValid())
+        return FloatToStr(value);
     const QTime t = dt.time();
     if (t.msecsSinceStartOfDay() == 0)
         return dt.date().toString(QStringLiteral("yyyy-MM-dd"));
@@ -70,18 +82,29 @@ QString DateTimeToStr(TDateTime value)
 
 bool TryStrToDateTime(const QString& text, TDateTime& out)
 {
+    // Date and time are read apart, as plain fields: no time zone can shift or reject them.
+    static const QRegularExpression separator(QStringLiteral("[ T]"));
     const QString s = text.trimmed();
-    static const char* const formats[] = {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm",
-                                          "yyyy-MM-ddTHH:mm:ss.zzz", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd",
-                                          "yyyy/MM/dd HH:mm:ss",     "yyyy/MM/dd"};
-    for (const char* f : formats) {
-        const QDateTime dt = QDateTime::fromString(s, QString::fromLatin1(f));
-        if (dt.isValid()) {
-            out = QDateTimeToDateTime(dt);
-            return true;
-        }
+    const qsizetype sep = s.indexOf(separator);
+    const QString datePart = sep < 0 ? s : s.left(sep);
+    const QString timePart = sep < 0 ? QString() : s.mid(sep + 1).trimmed();
+    QDate date;
+    for (const char* f : {"yyyy-MM-dd", "yyyy/MM/dd"})
+        if (!date.isValid())
+            date = QDate::fromString(datePart, QLatin1String(f));
+    if (!date.isValid())
+        return false;
+    QTime time(0, 0);
+    if (sep >= 0) {
+        time = QTime();
+        for (const char* f : {"HH:mm:ss.zzz", "HH:mm:ss", "HH:mm"})
+            if (!time.isValid())
+                time = QTime::fromString(timePart, QLatin1String(f));
+        if (!time.isValid())
+            return false;
     }
-    return false;
+    out = QDateTimeToDateTime(QDateTime(date, time, Qt::UTC));
+    return true;
 }
 
 } // namespace kv

@@ -26,13 +26,17 @@ public:
     int Release() override
     {
         const int count = --FRefCount;
-        if (count == 0)
+        if (count == 0) {
+            // References taken and dropped while the object is being freed must not free it again.
+            FRefCount = kFreeing;
             Free();
+        }
         return count;
     }
     int RefCount() const { return FRefCount; }
 
 private:
+    static constexpr int kFreeing = 1 << 30;
     int FRefCount = 0;
 };
 

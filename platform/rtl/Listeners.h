@@ -1,5 +1,5 @@
 // An ordered list of non-owned listeners: notified in registration order; a listener may
-// remove itself (or another) during a notification without disturbing the walk.
+// add or remove itself (or another) during a notification without disturbing the walk.
 #pragma once
 
 #include <algorithm>
@@ -54,7 +54,8 @@ public:
         }
     }
 
-    // Calls f(listener) for each listener registered when the walk reaches it.
+    // Calls f(listener) for each listener registered when the notification started and still
+    // registered when the walk reaches it; a listener added meanwhile already sees the new state.
     template <typename F>
     void Notify(F&& f)
     {
@@ -71,7 +72,8 @@ public:
                 }
             }
         } guard{this};
-        for (size_t i = 0; i < FItems.size(); ++i)
+        const size_t count = FItems.size();
+        for (size_t i = 0; i < count; ++i)
             if (L* l = FItems[i])
                 f(l);
     }

@@ -61,6 +61,12 @@ private:
     TReader* FReader;
 };
 
+// The reader's error: "<message> on line N".
+[[noreturn]] void FailAt(int line, const QString& message)
+{
+    throw EReadError(QStringLiteral("%1 on line %2").arg(message).arg(line));
+}
+
 // --- parser -------------------------------------------------------------------------------
 
 enum TTokenKind { tkEof, tkIdent, tkInteger, tkFloat, tkString, tkSymbol };
@@ -89,10 +95,7 @@ public:
     }
 
 private:
-    [[noreturn]] static void Fail(int line, const QString& message)
-    {
-        throw EReadError(QStringLiteral("%1 on line %2").arg(message).arg(line));
-    }
+    [[noreturn]] static void Fail(int line, const QString& message) { FailAt(line, message); }
 
     static QString Describe(const TToken& token)
     {
@@ -137,8 +140,24 @@ private:
         Next();
     }
 
+    // Objects, lists and collections nest no deeper than this, so that a damaged or hostile
+    // text cannot exhaust the stack.
+    static constexpr int MaxDepth = 200;
+
+    struct TNesting
+    {
+        explicit TNesting(TParser& parser) : FParser(parser)
+        {
+            if (++FParser.FDepth > MaxDepth)
+                Fail(FParser.FToken.Line, QStringLiteral("Nesting too deep"));
+        }
+        ~TNesting() { --FParser.FDepth; }
+        TParser& FParser;
+    };
+
     TFormObject ParseObject()
     {
+        const TNesting nesting(*this);
         TFormObject object;
         object.Line = FToken.Line;
         if (IsKeyword("inherited") || IsKeyword("inline"))
@@ -225,6 +244,7 @@ private:
         case tkEof:
             Unexpected(QStringLiteral("Value"));
         }
+        const TNesting nesting(*this);
         if (IsSymbol('[')) {
             value.Type = vaSet;
             Next();
@@ -394,7 +414,8 @@ private:
                 Fail(FLine, QStringLiteral("Invalid number"));
             FToken.Kind = tkInteger;
             FToken.Text = FText.mid(start, FPos - start);
-            FToken.Int = negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
+            // 64 hexadecimal bits, negated as unsigned: $FFFFFFFFFFFFFFFF is -1.
+            FToken.Int = static_cast<std::int64_t>(negative ? 0 - v : v);
             return;
         }
         bool isFloat = false;
@@ -436,6 +457,7 @@ private:
     const QString& FText;
     qsizetype FPos = 0;
     int FLine = 1;
+    int FDepth = 0;
     TToken FToken;
 };
 
@@ -487,6 +509,20 @@ QString ComponentPath(const TComponent* component)
     if (!component)
         return QString();
     return component->GetName().isEmpty() ? component->ClassName() : component->GetName();
+}
+
+// Runs one step of reading a component; an error of the component's own code becomes a read
+// error naming the component and the line of its object block.
+template <typename F>
+void ReadStep(const TComponent* component, int line, F&& step)
+{
+    try {
+        step();
+    } catch (const EReadError&) {
+        throw;
+    } catch (const Exception& e) {
+        FailAt(line, QStringLiteral("Error reading %1: %2").arg(ComponentPath(component), e.Message()));
+    }
 }
 
 } // namespace detail
@@ -545,7 +581,7 @@ TReader::~TReader()
 
 void TReader::Fail(int line, const QString& message)
 {
-    throw EReadError(QStringLiteral("%1 on line %2").arg(message).arg(line));
+    FailAt(line, message);
 }
 
 void TReader::Track(TComponent* component)
@@ -624,13 +660,14 @@ TComponent* TReader::Read(const TFormObject& node, TComponent* instance, TCompon
         FNode = &node;
         FOwner = root;
         FParent = nullptr;
-        root->ReadState(*this);
+        FLines[root] = node.Line;
+        ReadStep(root, node.Line, [&] { root->ReadState(*this); });
         ResolveFixups();
         // Loaded may free components (the guard drops them); walk a copy and check membership.
         const std::vector<TComponent*> loaded = FLoaded;
         for (TComponent* component : loaded)
             if (std::find(FLoaded.begin(), FLoaded.end(), component) != FLoaded.end())
-                component->Loaded();
+                ReadStep(component, FLines[component], [component] { component->Loaded(); });
     } catch (...) {
         RollBack();
         if (instance && instance->GetName() != oldName) {
@@ -701,12 +738,15 @@ void TReader::ReadComponent(const TFormObject& node, int order)
     } catch (const Exception& e) {
         Fail(node.Line, QStringLiteral("Error reading %1: %2").arg(node.Name.isEmpty() ? node.ClassName : node.Name, e.Message()));
     }
+    FLines[component] = node.Line;
     const TFormObject* oldNode = FNode;
     FNode = &node;
-    component->ReadState(*this);
+    ReadStep(component, node.Line, [&] {
+        component->ReadState(*this);
+        if (FParent && std::find(FLoaded.begin(), FLoaded.end(), component) != FLoaded.end())
+            FParent->SetChildOrder(component, order);
+    });
     FNode = oldNode;
-    if (FParent && std::find(FLoaded.begin(), FLoaded.end(), component) != FLoaded.end())
-        FParent->SetChildOrder(component, order);
 }
 
 void TReader::ReadProperty(TObject* instance, const TFormProperty& prop, const QString& context)
@@ -804,13 +844,7 @@ void TReader::ReadPropValue(TObject* instance, const TPropInfo& prop, const TFor
     case pkSet: {
         if (value.Type != vaSet)
             InvalidValue(value);
-        std::uint64_t bits = 0;
-        for (const QString& name : value.Names) {
-            const int ordinal = prop.EnumType->ValueOf(name);
-            if (ordinal < 0 || ordinal >= 64)
-                throw EPropertyConvertError(QStringLiteral("Invalid property element: %1").arg(name));
-            bits |= std::uint64_t(1) << ordinal;
-        }
+        const std::uint64_t bits = NamesToSet(*prop.EnumType, value.Names);
         SetRawValue(instance, prop, Variant(static_cast<std::int64_t>(bits)));
         return;
     }
@@ -1160,11 +1194,17 @@ void TWriter::WriteProperties(const TObject* instance, const QString& prefix)
 
 QString TWriter::ReferenceName(const TComponent* component, const QString& context) const
 {
-    if (component == FRoot)
-        return FRoot->GetName();
+    // The reader finds references by their owner path below the root, so nothing else can be
+    // written.
     QStringList names;
-    for (const TComponent* c = component; c && c != FRoot; c = c->GetOwner())
+    const TComponent* c = component;
+    for (; c && c != FRoot; c = c->GetOwner())
         names.prepend(c->GetName());
+    if (!c)
+        throw EWriteError(QStringLiteral("Error writing %1: the referenced component %2 does not belong to %3")
+                              .arg(context, ComponentPath(component), ComponentPath(FRoot)));
+    if (names.isEmpty())
+        names << FRoot->GetName();
     if (names.contains(QString()))
         throw EWriteError(QStringLiteral("Error writing %1: the referenced component has no name").arg(context));
     return names.join(QLatin1Char('.'));

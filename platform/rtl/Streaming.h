@@ -25,11 +25,15 @@
 // enclosing component's GetChildOwner names (the root by default); component references are
 // resolved against the root once everything is read; then Loaded runs on the root and on
 // every component read, in reading order. Numbers use '.' whatever the locale; files are
-// UTF-8 without a byte-order mark.
+// UTF-8 without a byte-order mark. References are written as owner paths below the root; a
+// reference that the reader could not resolve (to an unnamed component, or to one outside
+// the root) raises EWriteError instead.
 //
-// A form text that does not read raises EReadError "<what> on line N". Components made by a
-// failed read are freed and leave their owner as it was; when reading into an existing root,
-// the values already read into it stay, and its name is restored.
+// A form text that does not read raises EReadError "<what> on line N", also for errors raised
+// by a component's own ReadState or Loaded, and for objects or values nested more than 200
+// deep. Components made by a failed read are freed and leave their owner as it was; when
+// reading into an existing root, the values already read into it stay, and its name is
+// restored.
 #pragma once
 
 #include "platform/rtl/ClassRegistry.h"
@@ -38,6 +42,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace kv {
@@ -156,6 +161,8 @@ private:
     std::vector<TFixup> FFixups;
     std::vector<TComponent*> FCreated;
     std::vector<TComponent*> FLoaded;
+    // The line of each component's object block, for errors of its own code.
+    std::unordered_map<const TComponent*, int> FLines;
     detail::TReaderGuard* FGuard = nullptr;
     // Defined-property reading.
     QString FDefineName;

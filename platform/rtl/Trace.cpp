@@ -1,5 +1,6 @@
 #include "platform/rtl/Trace.h"
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/Variant.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,7 +50,7 @@ void SetTraceSink(TTraceSink sink)
 void trace(long double value)
 {
     if (TraceEnabled())
-        detail::WriteTrace(QString::number(static_cast<double>(value), 'g', 18));
+        detail::WriteTrace(FloatToStr(static_cast<double>(value)));
 }
 
 TTraceCapture::TTraceCapture()

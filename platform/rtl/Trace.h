@@ -6,6 +6,7 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 #include <functional>
+#include <type_traits>
 
 namespace kv {
 
@@ -36,10 +37,18 @@ inline void trace(const char* text)
 void trace(long double value);
 inline void trace(double value) { trace(static_cast<long double>(value)); }
 
+namespace detail {
+// printf arguments: numbers, enumerations and C strings, never QString.
+template <typename... Args>
+constexpr bool PrintfArgs = ((std::is_arithmetic_v<std::decay_t<Args>> || std::is_enum_v<std::decay_t<Args>> ||
+                              std::is_pointer_v<std::decay_t<Args>>) && ...);
+}
+
 // printf-style: trace("Row %d of %d", row, count).
 template <typename A, typename... Rest>
 void trace(const char* format, A&& arg, Rest&&... rest)
 {
+    static_assert(detail::PrintfArgs<A, Rest...>, "trace format arguments must be numbers or C strings");
     if (TraceEnabled())
         detail::WriteTrace(QString::asprintf(format, std::forward<A>(arg), std::forward<Rest>(rest)...));
 }
@@ -50,15 +59,18 @@ inline void trace(const TObject* object, const QString& text)
     if (TraceEnabled())
         detail::WriteTrace(detail::TracePrefix(object) + text);
 }
-template <typename... Args>
-void trace(const TObject* object, const char* format, Args&&... args)
+inline void trace(const TObject* object, const char* text)
 {
-    if (TraceEnabled()) {
-        if constexpr (sizeof...(Args) == 0)
-            detail::WriteTrace(detail::TracePrefix(object) + QString::fromUtf8(format));
-        else
-            detail::WriteTrace(detail::TracePrefix(object) + QString::asprintf(format, std::forward<Args>(args)...));
-    }
+    if (TraceEnabled())
+        detail::WriteTrace(detail::TracePrefix(object) + QString::fromUtf8(text));
+}
+template <typename A, typename... Rest>
+void trace(const TObject* object, const char* format, A&& arg, Rest&&... rest)
+{
+    static_assert(detail::PrintfArgs<A, Rest...>, "trace format arguments must be numbers or C strings");
+    if (TraceEnabled())
+        detail::WriteTrace(detail::TracePrefix(object) +
+                           QString::asprintf(format, std::forward<A>(arg), std::forward<Rest>(rest)...));
 }
 
 // Captures trace lines for its lifetime (for tests).

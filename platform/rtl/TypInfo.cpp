@@ -3,6 +3,7 @@
 #include "platform/rtl/Collections.h"
 
 #include <QtCore/QHash>
+#include <algorithm>
 #include <typeindex>
 #include <unordered_map>
 
@@ -17,7 +18,8 @@ struct TTypeRegistry
     std::unordered_map<std::type_index, const TClassInfo*> Exact;
     // Objects of unpublished classes, mapped to their nearest published ancestor.
     std::unordered_map<std::type_index, const TClassInfo*> Nearest;
-    unsigned Generation = 1;
+    // Stamps of class changes (publishing, adding a property), ever increasing.
+    unsigned LastStamp = 0;
 };
 
 TTypeRegistry& Registry()
@@ -56,7 +58,6 @@ void TTypeInfo::Publish(const QString& name)
     // The first type published under a name keeps it.
     if (!registry.ByName.contains(name))
         registry.ByName.insert(name, this);
-    ++registry.Generation;
 }
 
 QString TEnumInfo::NameOf(int value) const
@@ -93,11 +94,18 @@ std::uint64_t StringToSet(const TEnumInfo& info, const QString& text)
     QString body = text.trimmed();
     if (body.startsWith(QLatin1Char('[')) && body.endsWith(QLatin1Char(']')))
         body = body.mid(1, body.size() - 2).trimmed();
-    std::uint64_t bits = 0;
     if (body.isEmpty())
-        return bits;
-    for (const QString& part : body.split(QLatin1Char(','))) {
-        const QString name = part.trimmed();
+        return 0;
+    QStringList names = body.split(QLatin1Char(','));
+    for (QString& name : names)
+        name = name.trimmed();
+    return NamesToSet(info, names);
+}
+
+std::uint64_t NamesToSet(const TEnumInfo& info, const QStringList& names)
+{
+    std::uint64_t bits = 0;
+    for (const QString& name : names) {
         const int value = info.ValueOf(name);
         if (value < 0 || value >= 64)
             throw EPropertyConvertError(QStringLiteral("Invalid property element: %1").arg(name));
@@ -111,6 +119,7 @@ std::uint64_t StringToSet(const TEnumInfo& info, const QString& text)
 void TClassInfo::Publish(const QString& name, const TClassInfo* parent)
 {
     FParent = parent;
+    FStamp = ++Registry().LastStamp;
     TTypeInfo::Publish(name);
     TTypeRegistry& registry = Registry();
     registry.Exact.insert_or_assign(std::type_index(*FType), this);
@@ -128,7 +137,7 @@ void TClassInfo::SetFactories(bool (*isInstance)(const TObject*), TComponent* (*
 
 TPropInfo& TClassInfo::AddProperty(std::unique_ptr<TPropInfo> prop)
 {
-    ++Registry().Generation;
+    FStamp = ++Registry().LastStamp;
     for (auto& own : FOwnProps)
         if (own->Name.compare(prop->Name, Qt::CaseInsensitive) == 0) {
             own = std::move(prop);
@@ -158,8 +167,12 @@ bool TClassInfo::InheritsFrom(const TClassInfo& ancestor) const
 
 const std::vector<const TPropInfo*>& TClassInfo::Properties() const
 {
-    const unsigned generation = Registry().Generation;
-    if (FAllPropsGeneration == generation)
+    // Rebuilt only when this class or an ancestor changed since: a change takes a stamp
+    // newer than every earlier one, so the newest stamp of the chain tells.
+    unsigned stamp = 0;
+    for (const TClassInfo* info = this; info; info = info->FParent)
+        stamp = std::max(stamp, info->FStamp);
+    if (FAllPropsStamp == stamp)
         return FAllProps;
     std::vector<const TPropInfo*> all;
     if (FParent)
@@ -176,7 +189,7 @@ const std::vector<const TPropInfo*>& TClassInfo::Properties() const
             all.push_back(own.get());
     }
     FAllProps = std::move(all);
-    FAllPropsGeneration = generation;
+    FAllPropsStamp = stamp;
     return FAllProps;
 }
 

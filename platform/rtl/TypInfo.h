@@ -105,6 +105,8 @@ TEnumInfo& EnumInfo()
 QString SetToString(const TEnumInfo& info, std::uint64_t bits, bool brackets = false);
 // Reads "a,b", "[a, b]" or "[]"; raises EPropertyConvertError for an unknown element.
 std::uint64_t StringToSet(const TEnumInfo& info, const QString& text);
+// The set of the named elements; raises EPropertyConvertError for an unknown one.
+std::uint64_t NamesToSet(const TEnumInfo& info, const QStringList& names);
 
 class TClassInfo;
 
@@ -211,7 +213,8 @@ private:
     TCollectionItem* (*FCreateItem)(TCollection*) = nullptr;
     TObject* (*FCreateObject)() = nullptr;
     mutable std::vector<const TPropInfo*> FAllProps;
-    mutable unsigned FAllPropsGeneration = 0;
+    unsigned FStamp = 0;
+    mutable unsigned FAllPropsStamp = 0;
 };
 
 namespace detail {

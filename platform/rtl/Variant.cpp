@@ -399,6 +399,16 @@ TVarRelation VarRelate(const Variant& a, const Variant& b) noexcept
         return b.AsString().isEmpty() ? TVarRelation::Equal : TVarRelation::Less;
     if (kb == TVarKind::Empty && ka == TVarKind::String)
         return a.AsString().isEmpty() ? TVarRelation::Equal : TVarRelation::Greater;
+    // Text against a date-time reads as a date-time when it is one ("2024-01-31").
+    if (ka == TVarKind::DateTime && kb == TVarKind::String) {
+        double d = 0;
+        if (TryStrToDateTime(b.AsString(), d))
+            return CompareDoubles(a.AsDouble(), d);
+    } else if (kb == TVarKind::DateTime && ka == TVarKind::String) {
+        double d = 0;
+        if (TryStrToDateTime(a.AsString(), d))
+            return CompareDoubles(d, b.AsDouble());
+    }
     Num x{}, y{};
     if (!ToNum(a, x) || !ToNum(b, y))
         return TVarRelation::Unordered;
@@ -418,6 +428,15 @@ int VarCompare(const Variant& a, const Variant& b)
 
 int VarCompareTotal(const Variant& a, const Variant& b) noexcept
 {
+    if (a.IsArray() && b.IsArray()) {
+        // Item by item in the total order, so that arrays holding unordered items still
+        // order consistently.
+        const int n = std::min(a.ArrayCount(), b.ArrayCount());
+        for (int i = 0; i < n; ++i)
+            if (const int c = VarCompareTotal(a.ArrayItem(a.ArrayLowBound() + i), b.ArrayItem(b.ArrayLowBound() + i)))
+                return c;
+        return a.ArrayCount() < b.ArrayCount() ? -1 : a.ArrayCount() > b.ArrayCount() ? 1 : 0;
+    }
     switch (VarRelate(a, b)) {
     case TVarRelation::Less: return -1;
     case TVarRelation::Equal: return 0;

@@ -6,8 +6,9 @@
 // Relation (VarRelate): Less, Equal, Greater or Unordered.
 //  - Same kinds compare naturally; strings compare case-sensitively by code unit.
 //  - Boolean (False 0, True 1), Integer, Double and DateTime compare as numbers.
-//  - Text against a number is read as a number ('.' decimal point); text that does not read
-//    is Unordered.
+//  - Text against a number is read as a number ('.' decimal point); text against a date-time
+//    is read as a date-time ("2024-01-31", "2024-01-31 08:30:00") or else as a number; text
+//    that does not read is Unordered.
 //  - Null equals Null and is below every other value.
 //  - Empty acts as 0 against numbers, as '' against text, and equals Empty.
 //  - NaN equals NaN and is above every other number.
@@ -15,7 +16,8 @@
 // Two faces of it:
 //  - strict (VarCompare, the expression operators): Unordered raises EVariantError;
 //  - total (VarCompareTotal, sorting, grouping, distinct values, CompareValue): never
-//    throws; Unordered values are ordered by kind: Null < Empty < numbers < String < Array.
+//    throws; Unordered values are ordered by kind: Null < Empty < numbers < String < Array,
+//    and arrays compare item by item in this order.
 // Identity (operator==, SameValue): same kind and equal value; change detection uses it.
 //
 // Operators (VarAdd ...): Null propagates; Empty acts as 0 or ''. "+" joins two strings and
@@ -106,9 +108,19 @@ public:
     }
     Variant& operator=(const Variant& other)
     {
-        if (this != &other) {
+        if (this == &other)
+            return *this;
+        // Read other first: it may live inside this value (an item of its array).
+        if (other.FKind < TVarKind::String) {
+            const TVarKind kind = other.FKind;
+            const std::int64_t bits = other.FI;
             Destroy();
-            CopyFrom(other);
+            FKind = kind;
+            FI = bits;
+        } else {
+            Variant copy(other);
+            Destroy();
+            MoveFrom(std::move(copy));
         }
         return *this;
     }

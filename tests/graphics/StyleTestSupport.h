@@ -39,4 +39,27 @@ public:
     std::vector<TKvGridStyleContainer*> Disposed;
 };
 
+enum TTestShade { tsLight, tsDark, plain };
+
+// A bag with published properties outside the style table (published in test_style_bag.cpp).
+class TExtendedStyleBag : public TKvGridStyleBag
+{
+public:
+    using TKvGridStyleBag::TKvGridStyleBag;
+    bool GetStriped() const { return FStriped; }
+    void SetStriped(bool value) { FStriped = value; }
+    TTestShade GetShade() const { return FShade; }
+    void SetShade(TTestShade value) { FShade = value; }
+    int GetRows() const { return FRows; }
+    void SetRows(int value) { FRows = value; }
+    const QString& GetCaption() const { return FCaption; }
+    void SetCaption(const QString& value) { FCaption = value; }
+
+private:
+    bool FStriped = false;
+    TTestShade FShade = tsLight;
+    int FRows = 1;
+    QString FCaption;
+};
+
 } // namespace kv::test

@@ -157,6 +157,93 @@ TEST(DrawingContext, GradientsAreRebuiltOverEachShape)
     EXPECT_EQ(p.Pixel(10, 50), 0xFF00FF00u);
 }
 
+TEST(DrawingContext, GradientTextRunsAcrossItsOwnBox)
+{
+    TKvFont* font = TKvFont::Default11();
+    const QString text = QStringLiteral("MMMMMMMMMMMM");
+    const TSizeF size = TKvDrawingContext::MeasureText(text, font);
+    // Every ink pixel of red text on white keeps a full red channel and equal green and blue.
+    auto allRed = [](const TPaint& p) {
+        int ink = 0;
+        for (int y = 0; y < p.Image().height(); ++y)
+            for (int x = 0; x < p.Image().width(); ++x) {
+                const QRgb c = p.Pixel(x, y);
+                if (c == White)
+                    continue;
+                ++ink;
+                if (qRed(c) != 255 || qGreen(c) != qBlue(c))
+                    return false;
+            }
+        return ink > 0;
+    };
+    // The scratch gradient takes its new colours for text too, in both forms.
+    for (bool point : {false, true}) {
+        TPaint p(200, 60, true);
+        p->DrawRect(TKvLinearGradientBrush::Temp(0xFF00FF00u, 0xFF00FF00u, 0), nullptr, TRect{0, 0, 1, 1});
+        p->DrawRect(TKvFill::White(), nullptr, TRect{-1, -1, 201, 61});
+        TKvFill* red = TKvLinearGradientBrush::Temp(0xFFFF0000u, 0xFFFF0000u, 0);
+        if (point)
+            p->DrawText(text, font, red, 10.0, 10.0);
+        else
+            p->DrawText(text, font, red, TRectF(10, 10, 190, 50), AlignNear, AlignNear);
+        EXPECT_TRUE(allRed(p)) << point;
+    }
+    // A red-to-blue gradient over the text's box: red at its left end, blue at its right end.
+    auto gradient = TKvFill::CreateLinear(0xFFFF0000u, 0xFF0000FFu, 0);
+    for (bool point : {false, true}) {
+        TPaint p(200, 60, true);
+        p->DrawRect(gradient.get(), nullptr, TRect{150, 0, 160, 5}); // built over another shape first
+        p->DrawRect(TKvFill::White(), nullptr, TRect{-1, -1, 201, 61});
+        if (point)
+            p->DrawText(text, font, gradient.get(), 10.0, 10.0);
+        else
+            p->DrawText(text, font, gradient.get(), TRectF(10, 10, 10 + size.cx, 10 + size.cy), AlignNear, AlignNear);
+        const QRect ink = p.Ink();
+        ASSERT_FALSE(ink.isEmpty());
+        auto redMinusBlue = [&](int x0, int x1) {
+            int sum = 0;
+            for (int y = ink.top(); y <= ink.bottom(); ++y)
+                for (int x = x0; x <= x1; ++x)
+                    if (p.Pixel(x, y) != White)
+                        sum += qRed(p.Pixel(x, y)) - qBlue(p.Pixel(x, y));
+            return sum;
+        };
+        EXPECT_GT(redMinusBlue(ink.left(), ink.left() + 4), 0) << point;
+        EXPECT_LT(redMinusBlue(ink.right() - 4, ink.right()), 0) << point;
+    }
+}
+
+TEST(DrawingContext, StrokesDrawTheirWidthAndDash)
+{
+    // The scratch pen, reset for every line: its dash shows as the share of a line that is
+    // inked (dash 3 on 1 off, dot 1 on 1 off, ...), its width as the rows across a line.
+    struct Case
+    {
+        TKvDashStyle Dash;
+        double Inked;
+    };
+    const Case cases[] = {{DashStyleSolid, 1.0}, {DashStyleDash, 3.0 / 4}, {DashStyleDot, 1.0 / 2},
+                          {DashStyleDashDot, 4.0 / 6}, {DashStyleDashDotDot, 5.0 / 8}, {DashStyleSolid, 1.0}};
+    TPaint p(100, 100);
+    for (int i = 0; i < 6; ++i) {
+        const int y = 5 + 5 * i;
+        p->DrawLine(TKvSolidPen::Temp(0xFF000000u, 1, cases[i].Dash), 10, y, 90, y);
+        int inked = 0;
+        for (int x = 10; x < 90; ++x)
+            inked += p.Pixel(x, y) == Black;
+        EXPECT_NEAR(inked / 80.0, cases[i].Inked, 0.05) << i;
+        EXPECT_EQ(p.Pixel(50, y - 2), White);
+    }
+    for (int width : {1, 3, 5}) {
+        const int x = 10 + 15 * width;
+        p->DrawLine(TKvSolidPen::Temp(0xFF000000u, float(width), DashStyleSolid), x, 50, x, 90);
+        int inked = 0;
+        for (int dx = -4; dx <= 4; ++dx)
+            inked += p.Pixel(x + dx, 70) == Black;
+        EXPECT_EQ(inked, width);
+    }
+}
+
 TEST(DrawingContext, PolygonsLinesAndChecks)
 {
     TPaint p;

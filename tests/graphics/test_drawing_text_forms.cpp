@@ -7,6 +7,7 @@
 #include <QtGui/QFontMetricsF>
 #include <QtGui/QImage>
 #include <clocale>
+#include <limits>
 #include <string>
 
 using namespace kv;
@@ -130,8 +131,17 @@ TEST(KvStroke, TextFormsReadAndWrite)
     EXPECT_EQ(TKvStroke::CreateSolid(0xFF0000FFu, 2, DashStyleDash)->ToString(), QStringLiteral("#ff0000ff,2,dash"));
     EXPECT_EQ(TKvStroke::CreateSolid(0x80102030u, 1.5f, DashStyleDashDotDot)->ToString(),
               QStringLiteral("#80102030,1.5,dashdotdot"));
-    // Every pen reads back from its own text.
-    for (float width : {1.0f, 2.0f, 1.5f, 0.25f, 0.1f, 12.75f})
+    EXPECT_FLOAT_EQ(TKvStroke::CreateFrom(QStringLiteral("#ff000000,+2.5e0"))->GetWidth(), 2.5f);
+    EXPECT_FLOAT_EQ(TKvStroke::CreateFrom(QStringLiteral("#ff000000,.5"))->GetWidth(), 0.5f);
+    KV_EXPECT_THROW_MSG(TKvStroke::CreateFrom(QStringLiteral("#ff000000,2.5x")), EConvertError,
+                        "'2.5x' is not a valid floating point value");
+    KV_EXPECT_THROW_MSG(TKvStroke::CreateFrom(QStringLiteral("#ff000000,+-2")), EConvertError,
+                        "'+-2' is not a valid floating point value");
+    KV_EXPECT_THROW_MSG(TKvStroke::CreateFrom(QStringLiteral("#ff000000,1e39")), EConvertError,
+                        "'1e39' is not a valid floating point value");
+    // Every pen reads back from its own text, the widest and the thinnest too.
+    for (float width : {1.0f, 2.0f, 1.5f, 0.25f, 0.1f, 12.75f, std::numeric_limits<float>::max(),
+                        std::numeric_limits<float>::denorm_min()})
         for (TKvDashStyle dash : {DashStyleSolid, DashStyleDash, DashStyleDot, DashStyleDashDot, DashStyleDashDotDot}) {
             auto pen = TKvStroke::CreateSolid(0xC0123456u, width, dash);
             auto back = TKvStroke::CreateFrom(pen->ToString());
@@ -181,6 +191,11 @@ TEST(KvFill, TextFormsReadAndWrite)
     EXPECT_EQ(angled->ToString(), QStringLiteral("linear,#ff000000,#ffffffff,22.5"));
     auto back = TKvFill::CreateFrom(angled->ToString());
     EXPECT_FLOAT_EQ(static_cast<TKvLinearGradientBrush*>(back.get())->GetAngle(), 22.5f);
+    for (float angle : {-std::numeric_limits<float>::max(), 1.0f / 3, -45.125f}) {
+        auto text = TKvFill::CreateLinear(0xFF000000u, 0xFFFFFFFFu, angle)->ToString();
+        EXPECT_EQ(static_cast<TKvLinearGradientBrush*>(TKvFill::CreateFrom(text).get())->GetAngle(), angle)
+            << text.toStdString();
+    }
 }
 
 TEST(KvFont, TextFormsReadAndWrite)

@@ -1,10 +1,20 @@
 #include "StyleTestSupport.h"
 #include "TestSupport.h"
+#include "platform/rtl/TypInfo.h"
 
 #include <gtest/gtest.h>
 
 using namespace kv;
+using kv::test::TExtendedStyleBag;
 using kv::test::TRecordingStyleListener;
+using kv::test::TTestShade;
+
+KV_PUBLISH_ENUM(TTestShade, "tsLight", "tsDark", "plain");
+KV_PUBLISH(TExtendedStyleBag, TKvGridStyleBag)
+    .Property("Striped", &TExtendedStyleBag::GetStriped, &TExtendedStyleBag::SetStriped)
+    .Property("Shade", &TExtendedStyleBag::GetShade, &TExtendedStyleBag::SetShade)
+    .Property("Rows", &TExtendedStyleBag::GetRows, &TExtendedStyleBag::SetRows)
+    .Property("Caption", &TExtendedStyleBag::GetCaption, &TExtendedStyleBag::SetCaption);
 
 namespace {
 
@@ -93,58 +103,60 @@ TEST(StyleBag, NewBagAnswersTheClassDefaults)
     EXPECT_EQ(bag.GetIconPadding(), 7);
 }
 
-TEST(StyleBag, LookupChainOrder)
+TEST(StyleBag, LookupChainMatrix)
 {
+    // The chain of one cell bag: its own value, its reference's own value, its default's own
+    // value, then its parent's whole chain (own, default, then the grandparent).
     TKvGridStyleObject reference(nullptr);
     TKvGridStyleBag def(nullptr, QStringLiteral("default"));
+    TKvGridStyleBag parentDefault(nullptr, QStringLiteral("parentDefault"));
     TKvGridStyleBag grand(nullptr, QStringLiteral("grand"));
-    TKvGridStyleBag parent(nullptr, QStringLiteral("parent"));
+    TKvGridViewStyles parent(nullptr, QStringLiteral("parent"));
     TKvGridViewStyles bag(nullptr, QStringLiteral("bag"));
+    bag.SetReference(&reference);
     bag.SetDefault(&def);
     bag.SetParent(&parent);
+    parent.SetDefault(&parentDefault);
     parent.SetParent(&grand);
-
-    // Class default when nothing assigns.
-    EXPECT_EQ(bag.GetPaddingLeft(), 0);
-    // The parent's chain reaches the grandparent.
-    grand.SetPaddingLeft(1);
-    EXPECT_EQ(bag.GetPaddingLeft(), 1);
-    parent.SetPaddingLeft(2);
-    EXPECT_EQ(bag.GetPaddingLeft(), 2);
-    // The default bag comes before the parent.
-    def.SetPaddingLeft(3);
-    EXPECT_EQ(bag.GetPaddingLeft(), 3);
-    // The reference comes before the default.
-    bag.SetReference(&reference);
-    reference.GetStyles()->SetPaddingLeft(5);
-    EXPECT_EQ(bag.GetPaddingLeft(), 5);
-    // The own value comes first.
-    bag.SetPaddingLeft(9);
-    EXPECT_EQ(bag.GetPaddingLeft(), 9);
-    bag.ClearValue(PADDING_LEFT);
-    EXPECT_EQ(bag.GetPaddingLeft(), 5);
-
-    // The reference's and the default's own values only, not their chains.
+    // The reference's and the default's own chains are never consulted.
     TKvGridStyleBag refParent(nullptr, QStringLiteral("refParent"));
     TKvGridStyleBag defParent(nullptr, QStringLiteral("defParent"));
-    reference.GetStyles()->ClearValue(PADDING_LEFT);
     reference.GetStyles()->SetParent(&refParent);
-    refParent.SetPaddingLeft(42);
-    EXPECT_EQ(reference.GetStyles()->GetPaddingLeft(), 42);
-    EXPECT_EQ(bag.GetPaddingLeft(), 3);
-    def.ClearValue(PADDING_LEFT);
     def.SetParent(&defParent);
-    defParent.SetPaddingLeft(43);
-    EXPECT_EQ(bag.GetPaddingLeft(), 2);
+    refParent.SetPaddingLeft(100);
+    defParent.SetPaddingLeft(101);
+    refParent.SetValue(QStringLiteral("Background"), QStringLiteral("#ff000064"));
+    defParent.SetValue(QStringLiteral("Background"), QStringLiteral("#ff000065"));
 
-    // At the parent, the parent's own reference and default are consulted before its parent.
-    TKvGridStyleBag parentDefault(nullptr, QStringLiteral("parentDefault"));
-    parent.ClearValue(PADDING_LEFT);
-    parent.SetDefault(&parentDefault);
-    parentDefault.SetPaddingLeft(4);
-    EXPECT_EQ(bag.GetPaddingLeft(), 4);
-    parent.SetDefault(nullptr);
-    EXPECT_EQ(bag.GetPaddingLeft(), 1);
+    // In lookup order; the value each source assigns is its position plus one.
+    const std::vector<TKvGridStyleBag*> sources{&bag, reference.GetStyles(), &def, &parent, &parentDefault, &grand};
+    std::vector<TKvFill*> fills;
+    for (TKvGridStyleBag* source : sources)
+        fills.push_back(source->CreateBrush(TKvColor(0xFF000000u + std::uint32_t(fills.size() + 1))));
+
+    for (unsigned mask = 0; mask < (1u << sources.size()); ++mask) {
+        int expected = 0;
+        for (size_t i = 0; i < sources.size(); ++i) {
+            TKvGridStyleBag* source = sources[i];
+            if (mask & (1u << i)) {
+                source->SetPaddingLeft(int(i) + 1);
+                source->SetBackground(fills[i]);
+                if (!expected)
+                    expected = int(i) + 1;
+            } else {
+                source->ClearValue(PADDING_LEFT);
+                source->ClearValue(BACKGROUND_STYLE);
+            }
+        }
+        SCOPED_TRACE(mask);
+        EXPECT_EQ(bag.GetPaddingLeft(), expected);
+        EXPECT_EQ(bag.GetValue(QStringLiteral("PaddingLeft")), QString::number(expected));
+        EXPECT_EQ(bag.GetBackground(), expected ? fills[size_t(expected - 1)] : TKvFill::White());
+        // Inherited means the parent chain only: the reference and the defaults do not count.
+        const bool inherited = (mask & 1u) || (mask & (1u << 3)) || (mask & (1u << 5));
+        EXPECT_EQ(bag.HasValue(PADDING_LEFT, true), inherited);
+        EXPECT_EQ(bag.HasValue(PADDING_LEFT), bool(mask & 1u));
+    }
 
     // Each property resolves on its own.
     def.SetTextAlignment(AlignFar);
@@ -152,9 +164,6 @@ TEST(StyleBag, LookupChainOrder)
     EXPECT_EQ(bag.GetTextAlignment(), AlignFar);
     EXPECT_EQ(bag.GetNumberFormat(), QStringLiteral("#,##0"));
     EXPECT_EQ(bag.GetLineAlignment(), AlignCenter);
-    EXPECT_TRUE(bag.HasValue(NUMBER_FORMAT, true));
-    EXPECT_FALSE(bag.HasValue(NUMBER_FORMAT, false));
-    EXPECT_FALSE(bag.HasValue(TEXT_ALIGNMENT, true)); // the default bag is not inheritance
     bag.SetReference(nullptr);
 }
 
@@ -388,6 +397,43 @@ TEST(StyleBag, TextAccessFailuresLeaveTheValue)
     EXPECT_TRUE(bag.HasValue(FONT_STYLE));
 }
 
+TEST(StyleBag, TextAccessOfPublishedPropertiesOutsideTheTable)
+{
+    TExtendedStyleBag bag(nullptr, QStringLiteral("bag"));
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Striped")), QStringLiteral("false"));
+    for (const char* yes : {"1", "t", "TRUE", "y", "Yes"}) {
+        bag.SetStriped(false);
+        bag.SetValue(QStringLiteral("Striped"), QString::fromLatin1(yes));
+        EXPECT_TRUE(bag.GetStriped()) << yes;
+        EXPECT_EQ(bag.GetValue(QStringLiteral("striped")), QStringLiteral("true"));
+    }
+    for (const char* no : {"0", "false", "no", "on", ""}) {
+        bag.SetStriped(true);
+        bag.SetValue(QStringLiteral("Striped"), QString::fromLatin1(no));
+        EXPECT_FALSE(bag.GetStriped()) << no;
+    }
+
+    // Enumerations: the leading lowercase run is dropped when reading; setting needs the full
+    // name in any case; an unknown name keeps the value.
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Shade")), QStringLiteral("Light"));
+    bag.SetValue(QStringLiteral("Shade"), QStringLiteral("TSDARK"));
+    EXPECT_EQ(bag.GetShade(), kv::test::tsDark);
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Shade")), QStringLiteral("Dark"));
+    bag.SetValue(QStringLiteral("Shade"), QStringLiteral("Light"));
+    EXPECT_EQ(bag.GetShade(), kv::test::tsDark);
+    bag.SetValue(QStringLiteral("Shade"), QStringLiteral("plain"));
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Shade")), QStringLiteral("plain"));
+
+    bag.SetValue(QStringLiteral("Rows"), QStringLiteral("12"));
+    EXPECT_EQ(bag.GetRows(), 12);
+    bag.SetValue(QStringLiteral("Rows"), QStringLiteral("twelve"));
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Rows")), QStringLiteral("0"));
+    bag.SetValue(QStringLiteral("Caption"), QStringLiteral(" a;b=c "));
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Caption")), QStringLiteral(" a;b=c "));
+    // The style values are no business of these properties.
+    EXPECT_TRUE(bag.GetValues().Empty());
+}
+
 TEST(StyleBag, OwnedGraphicsAreRepackedAndCleared)
 {
     TKvGridStyleBag bag(nullptr, QStringLiteral("bag"));
@@ -495,6 +541,51 @@ TEST(StyleBag, FreedParentOrDefaultIsUnlinkedAtOnce)
     EXPECT_EQ(child.GetParent(), nullptr);
     EXPECT_EQ(child.GetDefault(), nullptr);
     child.RemoveListener(&listener);
+}
+
+// The first bag told STYLE_ALL frees all the others.
+class TFreeingListener : public TKvGridViewStyleChangeListener
+{
+public:
+    void StyleChanged(TKvGridStyleBag* bag, TKvGridViewStyleEntry entry) override
+    {
+        if (entry != STYLE_ALL || !Armed)
+            return;
+        for (auto& other : Bags)
+            if (other.get() != bag)
+                other.reset();
+    }
+    std::vector<std::unique_ptr<TKvGridStyleBag>> Bags;
+    bool Armed = false;
+};
+
+TEST(StyleBag, FreedBagToleratesListenersFreeingOtherDependents)
+{
+    auto parent = std::make_unique<TKvGridStyleBag>(nullptr, QStringLiteral("parent"));
+    parent->SetPaddingLeft(5);
+    TFreeingListener listener;
+    for (int i = 0; i < 4; ++i) {
+        auto bag = std::make_unique<TKvGridStyleBag>(nullptr, QStringLiteral("dependent"));
+        if (i % 2)
+            bag->SetDefault(parent.get());
+        else
+            bag->SetParent(parent.get());
+        EXPECT_EQ(bag->GetPaddingLeft(), 5);
+        listener.Bags.push_back(std::move(bag));
+    }
+    for (auto& bag : listener.Bags)
+        bag->AddListener(&listener);
+    listener.Armed = true;
+
+    parent.reset();
+    std::vector<TKvGridStyleBag*> left;
+    for (auto& bag : listener.Bags)
+        if (bag)
+            left.push_back(bag.get());
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0]->GetParent(), nullptr);
+    EXPECT_EQ(left[0]->GetDefault(), nullptr);
+    EXPECT_EQ(left[0]->GetPaddingLeft(), 0);
 }
 
 TEST(StyleBag, PaddingsAndFills)

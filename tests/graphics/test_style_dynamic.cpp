@@ -217,6 +217,18 @@ TEST(DynamicStyle, BadNamesAndValuesRaiseWhenApplied)
     EXPECT_EQ(bag.GetPaddingTop(), 5);
     EXPECT_THROW(badValue->Apply(&runtime, &bag), EConvertError);
     EXPECT_FALSE(bag.HasValue(FOREGROUND_STYLE));
+    // Names outside the style table go through the bag's text access.
+    TKvGridDynamicStyle* extended = styles.Add(QStringLiteral("value"), QStringLiteral("Rows=7;Shade=tsDark;PaddingTop=2"));
+    kv::test::TExtendedStyleBag ext(nullptr, QStringLiteral("ext"));
+    extended->Apply(&runtime, &ext);
+    EXPECT_EQ(ext.GetRows(), 7);
+    EXPECT_EQ(ext.GetShade(), kv::test::tsDark);
+    EXPECT_EQ(ext.GetPaddingTop(), 2);
+    TKvGridDynamicStyle* reference = styles.Add(QStringLiteral("value"), QStringLiteral("Reference=StyleObject1"));
+    TKvGridViewStyles view(nullptr, QStringLiteral("view"));
+    KV_EXPECT_THROW_MSG(reference->Apply(&runtime, &view), Exception,
+                        "Unknown style value type [TKvGridStyleObject]: Reference");
+    KV_EXPECT_THROW_MSG(extended->Apply(&runtime, &bag), Exception, "Property is not exists: Rows");
     // Evaluation errors of the criteria come out of Apply too.
     TKvGridDynamicStyle* badCriteria = styles.Add(QStringLiteral("nosuch > 1"), QStringLiteral("PaddingTop=1"));
     EXPECT_ANY_THROW(badCriteria->Apply(&runtime, &bag));

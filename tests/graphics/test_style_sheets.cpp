@@ -1,6 +1,7 @@
 #include "StyleTestSupport.h"
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace kv;
@@ -103,6 +104,13 @@ TEST(StyleSheet, BuiltInSheetIsRebuiltAfterTheDrawingModuleRestarts)
     body.SetDefault(TKvGridStyleSheet::Default()->GetBody());
     while (KvGraphicsStarted())
         KvGraphicsShutdown();
+    // Its stock objects are gone: it is not handed out, nor copied into new sheets.
+    EXPECT_EQ(TKvGridStyleSheet::DefaultIfExists(), nullptr);
+    {
+        TKvGridStyleSheet plain(nullptr);
+        EXPECT_TRUE(plain.GetBody()->GetValues().Empty());
+        EXPECT_TRUE(plain.GetStyles()->GetValues().Empty());
+    }
     TKvGridStyleSheet* sheet = TKvGridStyleSheet::Default();
     // The old sheet is gone, and the bags that leaned on it let go of it.
     EXPECT_EQ(body.GetDefault(), nullptr);
@@ -254,6 +262,7 @@ TEST(ViewStyles, FreedSheetRelinksToTheBuiltInSheet)
     TKvGridStyleSheet* stock = TKvGridStyleSheet::Default();
     TKvGridViewStyles body(nullptr, QStringLiteral("body"));
     TKvGridViewStyles grid(nullptr, QStringLiteral("grid"));
+    TKvGridViewStyles column(nullptr, QStringLiteral("column"));
     TRecordingStyleListener listener;
     body.AddListener(&listener);
     {
@@ -262,16 +271,103 @@ TEST(ViewStyles, FreedSheetRelinksToTheBuiltInSheet)
         body.SetDefault(sheet->GetBody());
         grid.SetDefault(sheet->GetStyles());
         body.SetParent(&grid);
+        column.SetParent(sheet->GetHeader());
+        column.SetDefault(sheet->GetHeader());
         EXPECT_EQ(body.GetValue(QStringLiteral("Background")), QStringLiteral("#ff0a0b0c"));
         listener.Reset();
     }
     EXPECT_EQ(body.GetDefault(), stock->GetBody());
     EXPECT_EQ(grid.GetDefault(), stock->GetStyles());
+    EXPECT_EQ(column.GetParent(), stock->GetHeader());
+    EXPECT_EQ(column.GetDefault(), stock->GetHeader());
     EXPECT_EQ(body.GetBackground(), TKvFill::White());
     EXPECT_EQ(body.GetFont(), stock->GetStyles()->GetFont());
     EXPECT_FALSE(listener.Events.empty());
     EXPECT_EQ(listener.Events.back().Entry, STYLE_ALL);
     body.RemoveListener(&listener);
+
+    // Only bags of a sheet are replaced: a style object's bag (also named "default") and a
+    // loose bag named like a region leave nil behind.
+    {
+        auto object = MakeOwned<TKvGridStyleObject>(nullptr);
+        TKvGridStyleBag loose(nullptr, QStringLiteral("body"));
+        grid.SetDefault(object->GetStyles());
+        body.SetDefault(&loose);
+    }
+    EXPECT_EQ(grid.GetDefault(), nullptr);
+    EXPECT_EQ(body.GetDefault(), nullptr);
+}
+
+// Frees a view styles bag when told that a container goes.
+class TDisposeFreesListener : public TKvGridStyleContainerListener
+{
+public:
+    void StyleChanged(TKvGridStyleBag*, TKvGridViewStyleEntry) override {}
+    void Dispose(TKvGridStyleContainer*) override
+    {
+        ++Disposed;
+        Victim.reset();
+    }
+    std::unique_ptr<TKvGridViewStyles> Victim;
+    int Disposed = 0;
+};
+
+TEST(ViewStyles, ContainerGoingToleratesListenersFreeingOthers)
+{
+    auto object = MakeOwned<TKvGridStyleObject>(nullptr);
+    TDisposeFreesListener listener;
+    object->AddListener(&listener);
+    listener.Victim = std::make_unique<TKvGridViewStyles>(nullptr, QStringLiteral("victim"));
+    listener.Victim->SetReference(object.get());
+    TKvGridViewStyles survivor(nullptr, QStringLiteral("survivor"));
+    survivor.SetReference(object.get());
+    object.reset();
+    EXPECT_EQ(listener.Disposed, 1);
+    EXPECT_EQ(listener.Victim, nullptr);
+    EXPECT_EQ(survivor.GetReference(), nullptr);
+}
+
+// Leaves the sheet when one of the watched bags hears STYLE_ALL.
+class TLeavingSheetListener : public TKvGridViewStyleChangeListener
+{
+public:
+    void StyleChanged(TKvGridStyleBag* bag, TKvGridViewStyleEntry entry) override
+    {
+        if (entry != STYLE_ALL || !Sheet || std::find(Watched.begin(), Watched.end(), bag) == Watched.end())
+            return;
+        Sheet->RemoveListener(this);
+        Sheet->BeginUpdate();
+        Sheet->EndUpdate();
+        ++Left;
+    }
+    TKvGridStyleSheet* Sheet = nullptr;
+    std::vector<TKvGridStyleBag*> Watched;
+    int Left = 0;
+};
+
+TEST(StyleSheet, ListenersMayUseTheSheetWhileItIsFreed)
+{
+    TKvGridStyleSheet::Default();
+    auto sheet = MakeOwned<TKvGridStyleSheet>(nullptr);
+    TKvGridViewStyles header(nullptr, QStringLiteral("header"));
+    TKvGridViewStyles grid(nullptr, QStringLiteral("grid"));
+    header.SetDefault(sheet->GetHeader());
+    grid.SetDefault(sheet->GetStyles());
+    TLeavingSheetListener listener;
+    header.AddListener(&listener);
+    grid.AddListener(&listener);
+    sheet->AddListener(&listener);
+    listener.Sheet = sheet.get();
+    listener.Watched = {&header, &grid};
+    // Each bag is relinked as its sheet bag goes, and the listener walks a sheet whose bags
+    // are partly gone.
+    sheet.reset();
+    EXPECT_EQ(listener.Left, 2);
+    EXPECT_EQ(header.GetDefault(), TKvGridStyleSheet::Default()->GetHeader());
+    EXPECT_EQ(grid.GetDefault(), TKvGridStyleSheet::Default()->GetStyles());
+    listener.Sheet = nullptr;
+    header.RemoveListener(&listener);
+    grid.RemoveListener(&listener);
 }
 
 TEST(StylesAgent, TextAccessThroughTheAgent)

@@ -14,7 +14,7 @@ namespace {
 
 struct TChainFixture : ::testing::Test
 {
-    std::unique_ptr<TKvSimpleDataProvider> Data = MakeTable("Name,Cat,Value", "s,s,n",
+    TOwned<TKvSimpleDataProvider> Data = MakeTable("Name,Cat,Value", "s,s,n",
                                                             {{"a", "B", 5},
                                                              {"b", "A", 1},
                                                              {"c", "C", 7},
@@ -95,7 +95,7 @@ TEST_F(TChainFixture, EditFilterGroupWhileTheDataChanges)
     // Collapse and expand through the top.
     Grouped->Collapse(Editable->GetItem(3));
     EXPECT_EQ(Top(), QStringList({"[A]", "d", "g", "[B]", "[C]", "c", "f"}));
-    EXPECT_EQ(Recorder.Take(), QStringList({"Refresh"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"refresh"}));
     ExpectConsistent();
 
     // An edit that still passes the filter is written to its row.
@@ -182,6 +182,21 @@ TEST_F(TChainFixture, EditFilterGroupWhileTheDataChanges)
 
 TEST_F(TChainFixture, TearingDownInAnyOrderLeavesNoParents)
 {
+    // A chain cannot lead back to itself.
+    KV_EXPECT_THROW_MSG(Filtered->SetSource(Editable.get()), EArgumentException,
+                        "An item provider cannot be its own source");
+    EXPECT_THROW(Grouped->SetSource(Grouped.get()), EArgumentException);
+    EXPECT_EQ(Filtered->GetSource(), Default.get());
+    EXPECT_EQ(Grouped->GetSource(), Filtered.get());
+
+    // A grouped provider deleted without Free leaves no parents either.
+    auto* other = Create<TKvGridGroupedItemProvider>(Filtered.get());
+    other->GroupBy({1});
+    EXPECT_NE(Default->GetItem(0)->GetParent(), nullptr);
+    delete other;
+    for (int i = 0; i < Default->GetItemCount(); ++i)
+        EXPECT_EQ(Default->GetItem(i)->GetParent(), nullptr);
+
     Grouped->GroupBy({1});
     Filtered->AddFilter(2, "value >= 4");
     Editable->Edit(1);

@@ -28,6 +28,11 @@ TEST(DataObject, TypedAccessAndLookup)
     bag.SetArray(QStringLiteral("Arr"), TKvArrayUtils::ToArray({1, "two"}));
     EXPECT_EQ(bag.GetArary(QStringLiteral("Arr")), (TVariantArray{1, "two"}));
 
+    // Assigning a bag to itself keeps its values.
+    bag.Assign(&bag);
+    EXPECT_EQ(bag.Count(), 4);
+    EXPECT_EQ(bag.GetInteger(QStringLiteral("A")), 1);
+
     other.SetBoolean(QStringLiteral("Flag"), true);
     bag.Assign(&other);
     EXPECT_EQ(bag.Count(), 1);

@@ -1,5 +1,6 @@
 #include "ModelTestSupport.h"
 #include "TestSupport.h"
+#include "platform/rtl/TypInfo.h"
 
 using namespace kv;
 using namespace kvtest;
@@ -118,6 +119,14 @@ TEST(DataProvider, EditOptionsAssign)
     EXPECT_TRUE(b->GetDeletable());
     TOwned<TKvSimpleDataProvider> other(Create<TKvSimpleDataProvider>(nullptr));
     KV_EXPECT_THROW_MSG(other->Assign(a.get()), Exception, "Dest is not a TKvGridDataEditOptions");
+
+    // The four flags are published, False by default, so only set ones are streamed.
+    for (const char* name : {"Upadtable", "Appendable", "Insertable", "Deletable"})
+        EXPECT_TRUE(GetPropValue(b.get(), QString::fromLatin1(name)).IsBoolean()) << name;
+    SetPropValue(b.get(), QStringLiteral("Appendable"), true);
+    EXPECT_TRUE(b->GetAppendable());
+    EXPECT_FALSE(IsDefaultPropValue(b.get(), GetPropInfo(b.get(), QStringLiteral("Upadtable"))));
+    EXPECT_TRUE(IsDefaultPropValue(b.get(), GetPropInfo(b.get(), QStringLiteral("Insertable"))));
 }
 
 TEST(DataProvider, CopyValuesBlockClipsToTheOverlap)
@@ -133,6 +142,12 @@ TEST(DataProvider, CopyValuesBlockClipsToTheOverlap)
     KV_EXPECT_THROW_MSG(target->CopyValues(source.get(), 0, 1, 0, 1, 2, 0), EArgumentOutOfRangeException,
                         "row is out of bounds: 2");
     KV_EXPECT_THROW_MSG(target->CopyValues(nullptr, 0, 1, 0, 1, 0, 0), EArgumentNilException, "source is nil");
+    KV_EXPECT_THROW_MSG(target->CopyValues(source.get(), 0, 1, -1, 2, 0, 0), EArgumentOutOfRangeException,
+                        "source field is out of bounds: -1");
+    KV_EXPECT_THROW_MSG(target->CopyValues(source.get(), 0, 1, 0, 2, 0, -2), EArgumentOutOfRangeException,
+                        "field is out of bounds: -2");
+    // A field block starting past the last field copies nothing.
+    target->CopyValues(source.get(), 0, 1, 3, 1, 0, 0);
     // Nothing to copy is not an error.
     target->CopyValues(nullptr, 0, 0, 0, 1, 0, 0);
     EXPECT_EQ(target->GetRow(0), (TKvGridDataRow{5, 6}));

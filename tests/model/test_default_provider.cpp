@@ -212,6 +212,16 @@ TEST_F(DefaultProvider, FieldDomainInFirstAppearanceOrder)
                        {{"x"}, {"x"}, {"y"}, {"x"}, {Variant::Null()}, {"z"}, {Variant::Null()}});
     Bind(t.get());
     EXPECT_EQ(provider.GetFieldDomain(0), (TVariantArray{"x", "y", Variant::Null(), "z"}));
+
+    // The same values give the same domain whatever their order: 5 and 5.0 are one value,
+    // the text "5" another.
+    auto mixed = MakeTable(QStringLiteral("A"), QStringLiteral("s"), {{5}, {5.0}, {"5"}, {6}, {"5"}, {5}});
+    TKvDefaultGridItemProvider p;
+    p.SetDataSource(mixed.get());
+    EXPECT_EQ(p.GetFieldDomain(0), (TVariantArray{5, "5", 6}));
+    p.OrderBy({0}, {SortDescending});
+    EXPECT_EQ(p.GetFieldDomain(0).size(), 3u);
+    p.SetDataSource(nullptr);
 }
 
 TEST_F(DefaultProvider, CheckedItems)
@@ -309,5 +319,9 @@ TEST(Items, LevelsStatesAndVisibility)
     EXPECT_TRUE(inner.Expanded);
     EXPECT_TRUE(outer.Expanded);
     EXPECT_TRUE(row.CanVisible());
+    // An expanded parent inside a collapsed group: the group above is expanded too.
+    outer.Expanded = false;
+    row.MakeVisible();
+    EXPECT_TRUE(outer.Expanded);
     p.SetDataSource(nullptr);
 }

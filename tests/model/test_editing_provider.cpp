@@ -29,7 +29,7 @@ public:
 
 struct TEditFixture : ::testing::Test
 {
-    std::unique_ptr<TKvSimpleDataProvider> Data =
+    TOwned<TKvSimpleDataProvider> Data =
         MakeTable("Name,Value,Note", "s,n,s", {{"a", 1, "x"}, {"b", 2, "y"}, {"c", 3, "z"}, {"d", 4, "w"}, {"e", 5, "v"}});
     std::unique_ptr<TKvDefaultGridItemProvider> Default = std::make_unique<TKvDefaultGridItemProvider>();
     TOwned<TKvGridEditableItemProvider> Editable;
@@ -89,7 +89,7 @@ TEST_F(TEditFixture, UpdateTransaction)
     // Another item's data is read from and written to the data source.
     Editable->SetData(2, 0, "C");
     EXPECT_EQ(Data->GetData(2, 0), Variant("C"));
-    EXPECT_EQ(Recorder.Take(), QStringList({"Updated(2)"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"updated 2"}));
     // Editing another item asserts; the commands check the state first.
     try {
         Editable->Edit(3);
@@ -105,7 +105,7 @@ TEST_F(TEditFixture, UpdateTransaction)
 
     Editable->Commit();
     EXPECT_EQ(Edits.Take(), QStringList({"Committed(1)"}));
-    EXPECT_EQ(Recorder.Take(), QStringList({"Updated(1)"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"updated 1"}));
     EXPECT_EQ(Data->GetData(1, 0), Variant("B"));
     EXPECT_EQ(Editable->GetEditingState(), ItemNormal);
     EXPECT_EQ(Editable->GetEditingItem(), nullptr);
@@ -140,7 +140,7 @@ TEST_F(TEditFixture, AppendAndInsertShiftThePendingRow)
     EXPECT_EQ(Edits.Take(), QStringList({"Committed(5)"}));
     EXPECT_EQ(DataNames(), QStringList({"a", "b", "c", "d", "e", "f"}));
     EXPECT_EQ(Editable->GetItemCount(), 6);
-    EXPECT_EQ(Recorder.Take(), QStringList({"Inserted(5)"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"inserted 5"}));
 
     Editable->Insert(2, {"x", 9, "n"});
     EXPECT_EQ(Edits.Take(), QStringList({"InsertStarted(2)"}));
@@ -152,18 +152,18 @@ TEST_F(TEditFixture, AppendAndInsertShiftThePendingRow)
     EXPECT_EQ(Editable->ItemOfData(2), 3);
     // A source change passes up with this provider's index; the pending row follows.
     Data->SetData(4, 0, "E");
-    EXPECT_EQ(Recorder.Take(), QStringList({"Updated(5)"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"updated 5"}));
     Data->InsertRow(0, {"z", 0});
-    EXPECT_EQ(Recorder.Take(), QStringList({"Inserted(0)"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"inserted 0"}));
     EXPECT_EQ(Editable->GetEditingIndex(), 3);
     EXPECT_EQ(Names(), QStringList({"z", "a", "b", "-", "c", "d", "E", "f"}));
     Data->InsertRow(5, {"y", 0});
-    EXPECT_EQ(Recorder.Take(), QStringList({"Inserted(6)"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"inserted 6"}));
     Data->RemoveRow(1);
-    EXPECT_EQ(Recorder.Take(), QStringList({"Deleted(1)"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"deleted 1"}));
     EXPECT_EQ(Names(), QStringList({"z", "b", "-", "c", "d", "y", "E", "f"}));
     Data->RemoveRow(3);
-    EXPECT_EQ(Recorder.Take(), QStringList({"Deleted(4)"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"deleted 4"}));
     EXPECT_EQ(Names(), QStringList({"z", "b", "-", "c", "y", "E", "f"}));
     Editable->Commit();
     EXPECT_EQ(Edits.Take(), QStringList({"Committed(2)"}));
@@ -192,7 +192,7 @@ TEST_F(TEditFixture, CommittedUpdateWritesTheEditedRowAfterRowsMoved)
     EXPECT_EQ(Editable->GetEditingIndex(), 4);
     EXPECT_EQ(Editable->GetItem(4), Editable->GetEditingItem());
     EXPECT_EQ(Editable->GetItem(3)->GetData(0), Variant("c"));
-    EXPECT_TRUE(Recorder.Take().contains("Refresh"));
+    EXPECT_TRUE(Recorder.Take().contains("refresh"));
     Data->RemoveRow(1);
     Data->RemoveRows({0, 1});
     EXPECT_EQ(Editable->GetEditingItem()->GetDataRow(), 1);
@@ -269,4 +269,25 @@ TEST_F(TEditFixture, PermissionsDeletionAndFailures)
     Editable->Append({});
     Editable->Cancel();
     EXPECT_TRUE(Edits.Take().isEmpty());
+
+    // Several items go in one call, in the order given; an item given twice goes once.
+    class TRecordingData : public TKvSimpleDataProvider
+    {
+    public:
+        using TKvSimpleDataProvider::TKvSimpleDataProvider;
+        std::vector<TKvIntegerArray> Removed;
+        void RemoveRows(const TKvIntegerArray& Rows) override
+        {
+            Removed.push_back(Rows);
+            TKvSimpleDataProvider::RemoveRows(Rows);
+        }
+    } recording;
+    recording.InsertColumns(0, 1, "Name", "s");
+    for (const char* name : {"p", "q", "r", "s"})
+        recording.InsertRow(recording.GetRowCount(), {name});
+    Default->SetDataSource(&recording);
+    Editable->Delete(TKvIntegerArray{3, 1, 3, 1});
+    EXPECT_EQ(recording.Removed, (std::vector<TKvIntegerArray>{{3, 1}}));
+    EXPECT_EQ(Names(), QStringList({"p", "r"}));
+    Default->SetDataSource(nullptr);
 }

@@ -84,6 +84,9 @@ TEST(ExprEval, EmptyTreeAndEvaluationErrors)
     TKvExpressionTree empty;
     EXPECT_TRUE(empty.Evaluate(nullptr).IsEmpty());
     KV_EXPECT_THROW_MSG(Eval("1 in 2"), TKvSyntaxError, "Unknown expression operator: TokenIn");
+    // Without a runtime no name is known.
+    KV_EXPECT_THROW_MSG(Eval("Price * 2"), TKvSyntaxError, "Token is a not valid Identifier: Price");
+    KV_EXPECT_THROW_MSG(Eval("2 + list[0]"), TKvSyntaxError, "Token is a not valid Identifier: list");
     EXPECT_THROW(Eval("1 div 0"), EDivByZero);
     EXPECT_THROW(Eval("'abc' - 1"), EVariantError);
     // A failing tree stays usable.

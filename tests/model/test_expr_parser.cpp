@@ -262,6 +262,17 @@ TEST(ExprParser, SyntaxAndConversionErrors)
     KV_EXPECT_THROW_MSG(TKvExpressionParser::Parse("$"), EConvertError, "'$' is not a valid integer value");
     KV_EXPECT_THROW_MSG(TKvExpressionParser::Parse("$100000000"), EConvertError,
                         "'$100000000' is not a valid integer value");
+    // Nesting is bounded: deep texts raise instead of exhausting the stack.
+    for (const QString& unit : {QStringLiteral("("), QStringLiteral("-"), QStringLiteral("not "),
+                                QStringLiteral("x[")})
+        KV_EXPECT_THROW_MSG(TKvExpressionParser::Parse(unit.repeated(100000) + "1"), TKvSyntaxError,
+                            "Expression is nested too deeply");
+    const int depth = TKvExpressionParser::MaxDepth - 1;
+    EXPECT_EQ(TKvExpressionParser::Parse(QStringLiteral("(").repeated(depth) + "7" + QStringLiteral(")").repeated(depth))
+                  ->Evaluate(nullptr),
+              Variant(7));
+    EXPECT_EQ(TKvExpressionParser::Parse(QStringLiteral("- ").repeated(depth - 1) + "7")->Evaluate(nullptr),
+              Variant((depth - 1) % 2 == 0 ? 7 : -7));
     // Leading and trailing blanks, and whatever follows a complete expression, are harmless.
     EXPECT_EQ(TKvExpressionParser::Parse("  2 ) junk")->Evaluate(nullptr), Variant(2));
     EXPECT_EQ(TKvExpressionParser::Parse("2147483647")->Evaluate(nullptr), Variant(2147483647));

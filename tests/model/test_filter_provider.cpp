@@ -12,7 +12,7 @@ namespace {
 struct TFilterFixture : ::testing::Test
 {
     // Name, Value (numeric), Tag.
-    std::unique_ptr<TKvSimpleDataProvider> Data = MakeTable(
+    TOwned<TKvSimpleDataProvider> Data = MakeTable(
         "Name,Value,Tag", "s,n,s",
         {{"a", 11, "x"}, {"b", 5, "y"}, {"c", -1, "x"}, {"d", 20, "y"}, {"e", 0, "x"}, {"f", 15, "x"}});
     std::unique_ptr<TKvDefaultGridItemProvider> Default = std::make_unique<TKvDefaultGridItemProvider>();
@@ -79,7 +79,7 @@ TEST_F(TFilterFixture, OrWithinAFieldAndAcrossFields)
     EXPECT_EQ(Names(), QStringList({"a", "d", "f"}));
     Filtered->AddFilter(1, "value < 0");
     EXPECT_EQ(Names(), QStringList({"a", "c", "d", "f"}));
-    EXPECT_EQ(Recorder.Take(), QStringList({"Refresh", "Refresh"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"refresh", "refresh"}));
 
     // Another field narrows: both fields must hold.
     Filtered->AddFilter(2, "value = 'x'");
@@ -149,7 +149,7 @@ TEST_F(TFilterFixture, FixedItemsAndDeferredApplication)
     EXPECT_EQ(Names(), QStringList({"d", "f"}));
     EXPECT_FALSE(Recorder.Take().isEmpty());
     Filtered->ClearAllFilters();
-    EXPECT_EQ(Recorder.Take(), QStringList({"Refresh"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"refresh"}));
 
     Filtered->BeginUpdate();
     Filtered->AddFilter(1, "value > 12");
@@ -164,11 +164,11 @@ TEST_F(TFilterFixture, FixedItemsAndDeferredApplication)
     EXPECT_TRUE(Recorder.Take().isEmpty());
     Filtered->ApplyFilters(true);
     EXPECT_EQ(Names(), QStringList({"d"}));
-    EXPECT_EQ(Recorder.Take(), QStringList({"Refresh"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"refresh"}));
     Filtered->BeginUpdate();
     Filtered->BeginUpdate();
     Filtered->EndUpdate(true);
-    EXPECT_EQ(Recorder.Take(), QStringList({"Refresh"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"refresh"}));
     Filtered->EndUpdate(true); // a flag: the second end does nothing
     EXPECT_TRUE(Recorder.Take().isEmpty());
 }
@@ -179,39 +179,39 @@ TEST_F(TFilterFixture, NotificationsCarryThisProvidersIndex)
     Data->InsertRow(1, {"g", 30, "x"});
     Data->SetData(2, 1, 6);
     Data->RemoveRow(1);
-    EXPECT_EQ(Recorder.Take(), QStringList({"Inserted(1)", "Updated(2)", "Deleted(1)"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"inserted 1", "updated 2", "deleted 1"}));
 
     Filtered->AddFilter(1, "value > 10"); // a, d, f at 0, 3, 5
     Recorder.Take();
     Data->SetData(3, 1, 21);
-    EXPECT_EQ(Recorder.Take(), QStringList({"Updated(1)"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"updated 1"}));
     Data->SetData(5, 2, "z");
-    EXPECT_EQ(Recorder.Take(), QStringList({"Updated(2)"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"updated 2"}));
     Filtered->CheckItem(2, true);
-    EXPECT_EQ(Recorder.Take(), QStringList({"Checked(2)"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"checked 2"}));
     Filtered->ResetItemsChecked(2, false); // the source checks its items by text: "x" is not a Boolean
     Default->CheckItem(3, true);
-    EXPECT_EQ(Recorder.Take().last(), "Checked(1)");
+    EXPECT_EQ(Recorder.Take().last(), "checked 1");
     Default->CheckItem(1, true); // a hidden item: no single index
-    EXPECT_EQ(Recorder.Take(), QStringList({"Refresh"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"refresh"}));
 
     // A change that makes a row pass or fail rebuilds the list.
     Data->SetData(1, 1, 50);
     EXPECT_EQ(Names(), QStringList({"a", "b", "d", "f"}));
-    EXPECT_EQ(Recorder.Take(), QStringList({"Refresh"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"refresh"}));
     Data->SetData(0, 1, 1);
     EXPECT_EQ(Names(), QStringList({"b", "d", "f"}));
-    EXPECT_EQ(Recorder.Take(), QStringList({"Refresh"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"refresh"}));
 
     // Inserts and removals while filtering repopulate.
     Data->InsertRow(0, {"h", 99, "x"});
     EXPECT_EQ(Names(), QStringList({"h", "b", "d", "f"}));
     Data->RemoveRow(2);
     EXPECT_EQ(Names(), QStringList({"h", "d", "f"}));
-    EXPECT_EQ(Recorder.Take(), QStringList({"Refresh", "Refresh"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"refresh", "refresh"}));
     Data->ClearRows();
     EXPECT_EQ(Filtered->GetItemCount(), 0);
-    EXPECT_EQ(Recorder.Take(), QStringList({"Reset"}));
+    EXPECT_EQ(Recorder.Take(), QStringList({"reset"}));
 }
 
 TEST_F(TFilterFixture, SourceChangesAndForwarding)

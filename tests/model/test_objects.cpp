@@ -81,6 +81,22 @@ public:
     TKvGridItemConsumer* Consumer = nullptr;
 };
 
+// A component that owns a collection.
+class TTeam : public TComponent
+{
+public:
+    using TComponent::TComponent;
+    void AfterConstruction() override
+    {
+        TComponent::AfterConstruction();
+        FMembers.reset(Create<TOwnedCollection>(this, ClassInfo<TPersonItem>()));
+    }
+    TOwnedCollection* GetMembers() const { return FMembers.get(); }
+
+private:
+    TOwned<TOwnedCollection> FMembers;
+};
+
 class TForm : public TComponent
 {
 public:
@@ -115,6 +131,21 @@ TPerson* MakePerson(const QString& name, int age)
     p->SetAge(age);
     return p;
 }
+
+// Refuses sources it cannot show.
+class TPickyProvider : public TKvObjectDataProvider
+{
+public:
+    using TKvObjectDataProvider::TKvObjectDataProvider;
+
+protected:
+    TKvObjectDataAdapter* CreateAdapter(TObject* Source) override
+    {
+        if (dynamic_cast<TSnapshot*>(Source))
+            throw EInvalidOperation(QStringLiteral("Snapshots are not shown"));
+        return TKvObjectDataProvider::CreateAdapter(Source);
+    }
+};
 
 struct TProviderFixture
 {
@@ -263,6 +294,19 @@ TEST(ObjectDataProvider, ListsPlainAndGeneric)
     EXPECT_EQ(f.Provider->GetData(0, 0), Variant(QStringLiteral("Ann")));
     EXPECT_EQ(f.Provider->GetData(1, 0), Variant(QStringLiteral("Bo"))) << "a descendant's own property";
     EXPECT_TRUE(f.Provider->GetData(2, 0).IsNull()) << "a nil entry";
+    KV_EXPECT_THROW_MSG(f.Provider->SetData(2, 0, Variant(QStringLiteral("x"))), EInvalidOperation,
+                        "The row has no object");
+    // Entries of mixed classes: a property that an entry's class lacks reads Null and is not written.
+    TList mixed;
+    mixed.Add(bo.get());
+    mixed.Add(ann.get());
+    f.Provider->SetSource(&mixed);
+    EXPECT_EQ(f.Provider->GetFieldIndex(QStringLiteral("Active")), 2);
+    EXPECT_EQ(f.Provider->GetData(0, 2), Variant(true));
+    EXPECT_TRUE(f.Provider->GetData(1, 2).IsNull());
+    KV_EXPECT_THROW_MSG(f.Provider->SetData(1, 2, Variant(false)), EPropertyError, "Property Active does not exist");
+    f.Provider->SetData(1, 1, Variant(31));
+    EXPECT_EQ(ann->GetAge(), 31);
 
     // An empty list: no fields, no rows, no error.
     TList empty;
@@ -330,6 +374,18 @@ TEST(ObjectDataProvider, WithoutSource)
     KV_EXPECT_THROW_MSG(f.Provider->InsertRow(0, {}), EInvalidOperation, message);
     KV_EXPECT_THROW_MSG(f.Provider->RemoveRow(0), EInvalidOperation, message);
 
+    // A source that cannot be shown leaves the provider as it was.
+    TOwned<TPickyProvider> picky(Create<TPickyProvider>(nullptr));
+    TDataRecorder recorder;
+    picky->AddListener(&recorder);
+    picky->SetSource(person.get());
+    TOwned<TSnapshot> snapshot(Create<TSnapshot>());
+    KV_EXPECT_THROW_MSG(picky->SetSource(snapshot.get()), EInvalidOperation, "Snapshots are not shown");
+    EXPECT_EQ(picky->GetSource(), person.get());
+    EXPECT_EQ(picky->GetData(0, 0), Variant(QStringLiteral("Ann")));
+    EXPECT_EQ(recorder.Events, QStringList{"reset"});
+    picky->RemoveListener(&recorder);
+
     // A component source that is freed leaves the provider without a source.
     TOwned<THost> host(Create<THost>(nullptr));
     f.Provider->SetSource(host.get());
@@ -338,6 +394,18 @@ TEST(ObjectDataProvider, WithoutSource)
     host.reset();
     EXPECT_EQ(f.Provider->GetSource(), nullptr);
     EXPECT_EQ(f.Recorder.Events, QStringList{"reset"});
+    // So is a collection whose owning component is freed, and an item of it.
+    TOwned<TTeam> team(Create<TTeam>(nullptr));
+    f.Provider->SetSource(team->GetMembers());
+    f.Recorder.Events.clear();
+    team.reset();
+    EXPECT_EQ(f.Provider->GetSource(), nullptr);
+    EXPECT_EQ(f.Recorder.Events, QStringList{"reset"});
+    team.reset(Create<TTeam>(nullptr));
+    f.Provider->SetSource(team->GetMembers()->Add());
+    EXPECT_EQ(f.Provider->GetFieldNames(), (QStringList{"Name", "Age"}));
+    team.reset();
+    EXPECT_EQ(f.Provider->GetSource(), nullptr);
 }
 
 TEST(DynArrayDataProvider, ElementsFromLowToHighBound)

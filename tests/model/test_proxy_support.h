@@ -1,43 +1,14 @@
-// Shared helpers of the item-provider tests: a table builder and recording listeners.
+// Helpers of the item-provider tests, over the shared model test support.
 #pragma once
 
-#include "model/KvGrids.Data.Simple.h"
-#include "model/KvGrids.Model.h"
-
-#include <QtCore/QStringList>
-#include <memory>
-#include <ostream>
+#include "ModelTestSupport.h"
 
 namespace kvtest {
 
-using namespace kv;
-
-// A simple provider with the columns of Headers/Types and the given rows.
-inline std::unique_ptr<TKvSimpleDataProvider> MakeTable(const QString& Headers, const QString& Types,
-                                                        const std::vector<TKvGridDataRow>& Rows)
-{
-    auto table = std::make_unique<TKvSimpleDataProvider>(nullptr);
-    const int count = static_cast<int>(Headers.split(QLatin1Char(',')).size());
-    table->InsertColumns(0, count, Headers, Types);
-    table->BeginUpdate();
-    for (const auto& row : Rows)
-        table->InsertRow(table->GetRowCount(), row);
-    table->EndUpdate(false);
-    return table;
-}
-
-// Records item notifications as text: "Reset", "Refresh", "Inserted(3)" ...
-class TRecorder : public TKvGridItemChangeListener
+// An item recorder whose events can be taken as a batch.
+class TRecorder : public TItemRecorder
 {
 public:
-    QStringList Events;
-    void Reset() override { Events << "Reset"; }
-    void Refresh() override { Events << "Refresh"; }
-    void ItemInserted(int Index) override { Events << QStringLiteral("Inserted(%1)").arg(Index); }
-    void ItemDeleted(int Index) override { Events << QStringLiteral("Deleted(%1)").arg(Index); }
-    void ItemUpdated(int Index) override { Events << QStringLiteral("Updated(%1)").arg(Index); }
-    void ItemChecked(int Index) override { Events << QStringLiteral("Checked(%1)").arg(Index); }
-    void ItemStateChanged(int Index) override { Events << QStringLiteral("StateChanged(%1)").arg(Index); }
     QStringList Take()
     {
         QStringList out = Events;
@@ -55,7 +26,7 @@ inline std::vector<int> DataRows(const TKvGridItemProvider& Provider)
     return rows;
 }
 
-// The values of one field over the items (unassigned for items without a data row).
+// The values of one field over the items ("-" for items without a data row).
 inline QStringList Texts(const TKvGridItemProvider& Provider, int Field)
 {
     QStringList out;

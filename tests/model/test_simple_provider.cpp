@@ -37,6 +37,20 @@ TEST(SimpleProvider, ColumnsFromText)
     KV_EXPECT_THROW_MSG(n->InsertColumns(7, 1, QStringLiteral("z"), QString()), EArgumentOutOfRangeException,
                         "Column 7 is invalid index.");
     EXPECT_EQ(n->GetFieldCount(), 6);
+
+    // Columns from names and types: a missing type repeats the one before it.
+    TOwned<TKvSimpleDataProvider> a(Create<TKvSimpleDataProvider>(nullptr));
+    a->InsertRow(0, {});
+    a->InsertColumns(0, QStringList{"Count", "Total", "When"}, {ValueTypeNumeric});
+    EXPECT_EQ(a->GetValueType(2), ValueTypeNumeric);
+    a->InsertColumns(0, QStringList{"Name"}, {});
+    EXPECT_EQ(a->GetValueType(0), ValueTypeText);
+    EXPECT_EQ(a->GetFieldNames(), (QStringList{"Name", "Count", "Total", "When"}));
+    EXPECT_TRUE(a->GetData(0, 3).IsEmpty());
+    KV_EXPECT_THROW_MSG(a->InsertColumns(1, QStringList{"ok", " "}, {}), Exception, "Field name should not be empty[1]:  ");
+    KV_EXPECT_THROW_MSG(a->InsertColumns(5, QStringList{"late"}, {}), EArgumentOutOfRangeException,
+                        "Column 5 is invalid index.");
+    EXPECT_EQ(a->GetFieldCount(), 4);
 }
 
 TEST(SimpleProvider, RowsAndNotifications)
@@ -50,9 +64,13 @@ TEST(SimpleProvider, RowsAndNotifications)
     t->InsertRow(0, {QStringLiteral("w"), 0, QString()});
     t->SetData(1, 1, 1); // same value: nothing
     t->SetData(1, 1, 5);
+    t->SetData(1, 1, 5.0); // an equal value of another kind is a change
+    t->SetData(1, 1, 5.0);
     t->UpdateRow(2, {QStringLiteral("Y")});
     t->RemoveRow(0);
-    EXPECT_EQ(rec.Events, (QStringList{"inserted 0", "inserted 1", "inserted 0", "value 1,1", "updated 2", "removed 0"}));
+    EXPECT_EQ(rec.Events, (QStringList{"inserted 0", "inserted 1", "inserted 0", "value 1,1", "value 1,1",
+                                       "updated 2", "removed 0"}));
+    EXPECT_TRUE(t->GetData(0, 1).IsDouble());
     EXPECT_EQ(t->GetRow(1), (TKvGridDataRow{QStringLiteral("Y"), 2, QStringLiteral("z")}));
     t->UpdateRow(1, {});
     EXPECT_TRUE(t->GetData(1, 0).IsEmpty());

@@ -150,6 +150,18 @@ TEST(Collections, AssignOwnerAndNamePath)
     KV_EXPECT_THROW_MSG(Create<TCollectionItem>(items), EListError,
                         "Cannot add a TCollectionItem to a collection of TSampleItem");
     EXPECT_EQ(items->Count(), 2);
+    // Also when moved: the item stays where it was.
+    class TForeignItem : public TCollectionItem
+    {
+    public:
+        using TCollectionItem::TCollectionItem;
+    };
+    TOwnedCollection foreign(nullptr, ClassInfo<TForeignItem>());
+    TCollectionItem* second = items->GetItem(1);
+    EXPECT_THROW(second->SetCollection(&foreign), EListError);
+    EXPECT_EQ(second->GetCollection(), items);
+    EXPECT_EQ(items->Count(), 2);
+    EXPECT_EQ(foreign.Count(), 0);
 }
 
 TEST(Collections, PlainList)

@@ -7,6 +7,7 @@
 #include "platform/rtl/Trace.h"
 
 #include <QtCore/QFile>
+#include <stdexcept>
 
 using namespace kv;
 
@@ -46,6 +47,8 @@ class TCounted : public TInterfacedObject
 public:
     explicit TCounted(bool* freed) : FFreed(freed) {}
     ~TCounted() override { *FFreed = true; }
+    // Takes and drops a reference to itself while being freed.
+    void BeforeDestruction() override { IntfPtr<TCounted> self(this); }
 
 private:
     bool* FFreed;
@@ -151,6 +154,31 @@ TEST(Listeners, OrderDuplicatesAndRemovalDuringNotify)
     EXPECT_EQ(order, (std::vector<TListener*>{&a, &c}));
     EXPECT_EQ(list.Count(), 2);
     EXPECT_FALSE(list.Remove(&b));
+
+    // A listener that throws ends the walk; removals made before it still take effect.
+    EXPECT_THROW(list.Notify([&](TListener* l) {
+        list.Remove(&a);
+        if (l == &a)
+            throw std::runtime_error("stop");
+    }),
+                 std::runtime_error);
+    EXPECT_FALSE(list.Contains(&a));
+    EXPECT_TRUE(list.Add(&a));
+    order.clear();
+    list.Notify([&](TListener* l) { order.push_back(l); });
+    EXPECT_EQ(order, (std::vector<TListener*>{&c, &a}));
+
+    // A listener added during a notification hears the next one, not this one.
+    TListener late;
+    order.clear();
+    list.Notify([&](TListener* l) {
+        order.push_back(l);
+        list.Add(&late);
+    });
+    EXPECT_EQ(order, (std::vector<TListener*>{&c, &a}));
+    order.clear();
+    list.Notify([&](TListener* l) { order.push_back(l); });
+    EXPECT_EQ(order, (std::vector<TListener*>{&c, &a, &late}));
 }
 
 TEST(Sets, Operations)
@@ -173,23 +201,32 @@ TEST(Trace, PrefixAndCapture)
     trace(static_cast<const TObject*>(nullptr), QStringLiteral("x"));
     trace(probe.get(), QStringLiteral("x"));
     trace("%d rows", 3);
-    ASSERT_EQ(capture.Lines().size(), 3);
+    trace(nullptr, "y");
+    trace(probe.get(), "%s of %d", "row", 2);
+    trace(0.1);
+    ASSERT_EQ(capture.Lines().size(), 6);
     EXPECT_EQ(capture.Lines()[0], QStringLiteral("x"));
     EXPECT_EQ(capture.Lines()[1], QStringLiteral("[TProbe] x"));
     EXPECT_EQ(capture.Lines()[2], QStringLiteral("3 rows"));
+    EXPECT_EQ(capture.Lines()[3], QStringLiteral("y"));
+    EXPECT_EQ(capture.Lines()[4], QStringLiteral("[TProbe] row of 2"));
+    // Floats in their shortest round-trip form.
+    EXPECT_EQ(capture.Lines()[5], QStringLiteral("0.1"));
 }
 
 TEST(Trace, DisabledByDefault)
 {
     // Without KVGRIDS_TRACE=1 and without a capture, tracing is off.
-    if (qgetenv("KVGRIDS_TRACE") != "1")
+    if (qgetenv("KVGRIDS_TRACE") != "1") {
         EXPECT_FALSE(TraceEnabled());
+    }
     {
         TTraceCapture capture;
         EXPECT_TRUE(TraceEnabled());
     }
-    if (qgetenv("KVGRIDS_TRACE") != "1")
+    if (qgetenv("KVGRIDS_TRACE") != "1") {
         EXPECT_FALSE(TraceEnabled());
+    }
 }
 
 TEST(IniFiles, ReadWriteRoundTrip)

@@ -3,6 +3,7 @@
 
 #include <QtCore/QFile>
 #include <QtCore/QLocale>
+#include <random>
 
 using namespace kv;
 using namespace kvtest;
@@ -220,6 +221,7 @@ TEST_F(Streaming, ReadsHandWrittenText)
     const QString text = QStringLiteral(
         "object Main: TSampleRoot\n"
         "  count = $1F\n"
+        "  Big = -$8000000000000000\n"
         "  Ratio = -2.5e3\n"
         "  Caption = 'a'#9'b' +\n"
         "    ' and more'\n"
@@ -237,6 +239,7 @@ TEST_F(Streaming, ReadsHandWrittenText)
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(root->GetName(), QStringLiteral("Main"));
     EXPECT_EQ(root->GetCount(), 31);
+    EXPECT_EQ(root->GetBig(), std::numeric_limits<std::int64_t>::min());
     EXPECT_EQ(root->GetRatio(), -2500.0);
     EXPECT_EQ(root->GetCaption(), QStringLiteral("a\tb and more"));
     EXPECT_TRUE(root->GetOptions().Empty());
@@ -278,6 +281,7 @@ TEST_F(Streaming, ReferencesFixedUpBeforeLoadedInReadingOrder)
     ASSERT_EQ(form->GetBuddy(), child);
     child->Free();
     EXPECT_EQ(form->GetBuddy(), nullptr);
+    EXPECT_EQ(form->FreedSeen, QStringList{"TSampleChild"}) << "told while the child was whole";
     const QString text = WriteComponentText(form.get());
     EXPECT_FALSE(text.contains(QStringLiteral("Child1")));
 
@@ -334,6 +338,12 @@ TEST_F(Streaming, BadFormFilesRaiseWithTheLineAndLeaveNothingBehind)
          "Error reading A.Points: Invalid property value (string) on line 2"},
         {"object A: TSampleRoot\n  object B: TSampleChild\n  end\n  object B: TSampleChild\n  end\nend\n",
          "Error reading B: A component named B already exists on line 4"},
+        {"object A: TSampleRoot\n  object \u00c4: TSampleChild\n  end\nend\n",
+         "Error reading \u00c4: '\u00c4' is not a valid component name on line 2"},
+        {"object A: TSampleRoot\n  object B: TSampleFaulty\n    FailIn = 'ReadState'\n  end\nend\n",
+         "Error reading B: Refused in ReadState on line 2"},
+        {"object A: TSampleRoot\n  object B: TSampleChild\n  end\n  object C: TSampleFaulty\n    FailIn = 'Loaded'\n  end\nend\n",
+         "Error reading C: Refused in Loaded on line 4"},
         {"object A: TSampleRoot\nend\nend\n", "Unexpected 'end' after the end of the object on line 3"},
         {"object A: TSampleRoot\n  Count = 1\n  end\n  Ratio = 2\nend\n",
          "Unexpected 'Ratio' after the end of the object on line 4"},
@@ -378,6 +388,21 @@ TEST_F(Streaming, WriteErrors)
     form->SetBuddy(unnamed);
     KV_EXPECT_THROW_MSG(WriteComponentText(form.get()), EWriteError,
                         "Error writing TSampleRoot.Buddy: the referenced component has no name");
+    // References that the reader could not resolve are not written: to an unnamed root, and
+    // to a component outside the root.
+    unnamed->SetName(QStringLiteral("C1"));
+    form->SetBuddy(nullptr);
+    unnamed->SetBuddy(form.get());
+    KV_EXPECT_THROW_MSG(WriteComponentText(form.get()), EWriteError,
+                        "Error writing C1.Buddy: the referenced component has no name");
+    unnamed->SetBuddy(nullptr);
+    TOwned<TSampleRoot> other(Create<TSampleRoot>(nullptr));
+    other->SetName(QStringLiteral("Other"));
+    auto* outside = Create<TSampleComponent>(other.get());
+    outside->SetName(QStringLiteral("Outside"));
+    form->SetBuddy(outside);
+    KV_EXPECT_THROW_MSG(WriteComponentText(form.get()), EWriteError,
+                        "Error writing TSampleRoot.Buddy: the referenced component Outside does not belong to TSampleRoot");
     form->SetBuddy(nullptr);
     form->SetRatio(std::numeric_limits<double>::infinity());
     KV_EXPECT_THROW_MSG(WriteComponentText(form.get()), EWriteError,
@@ -401,4 +426,95 @@ TEST_F(Streaming, WriteErrors)
     QFile after(path);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), original);
+}
+
+TEST_F(Streaming, DamagedTextsReadOrRaiseTheReadError)
+{
+    // Truncations and single-character or single-line mutations of a valid form text: each
+    // either reads or raises EReadError, and a failed read leaves the owner as it was.
+    TOwned<TSampleRoot> form = MakeForm();
+    const QString text = WriteComponentText(form.get());
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QString noise = QStringLiteral("'#$()<>[]=:.,+-09eE_ \nZ\u00e9");
+    std::mt19937 random(20240611);
+    const auto pick = [&random](qsizetype size) {
+        return static_cast<qsizetype>(std::uniform_int_distribution<qsizetype>(0, size - 1)(random));
+    };
+    QStringList damaged;
+    for (qsizetype cut = 0; cut < text.size(); cut += std::max<qsizetype>(1, text.size() / 120))
+        damaged << text.left(cut);
+    for (int i = 0; i < 120; ++i) {
+        QString mutated = text;
+        const qsizetype at = pick(mutated.size());
+        switch (i % 3) {
+        case 0:
+            mutated[at] = noise.at(pick(noise.size()));
+            break;
+        case 1:
+            mutated.remove(at, 1);
+            break;
+        default:
+            mutated.insert(at, noise.at(pick(noise.size())));
+        }
+        damaged << mutated;
+    }
+    for (int i = 0; i < 80; ++i) {
+        QStringList mutated = lines;
+        const qsizetype a = pick(mutated.size());
+        const qsizetype b = pick(mutated.size());
+        switch (i % 4) {
+        case 0:
+            mutated.removeAt(a);
+            break;
+        case 1:
+            mutated.insert(a, mutated.at(b));
+            break;
+        case 2:
+            mutated.swapItemsAt(a, b);
+            break;
+        default:
+            mutated[a] = mutated.at(a).trimmed().section(QLatin1Char(' '), 0, 0);
+        }
+        damaged << mutated.join(QLatin1Char('\n'));
+    }
+
+    TOwned<TSampleRoot> owner(Create<TSampleRoot>(nullptr));
+    int read = 0;
+    int refused = 0;
+    for (const QString& candidate : damaged) {
+        try {
+            TOwned<TComponent> result(ReadComponentText(candidate, nullptr, owner.get()));
+            ++read;
+            EXPECT_EQ(result->GetOwner(), owner.get());
+            EXPECT_FALSE(result->IsLoading());
+        } catch (const EReadError& e) {
+            ++refused;
+            EXPECT_TRUE(e.Message().contains(QStringLiteral(" on line "))) << e.Message().toStdString();
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "unexpected " << typeid(e).name() << " for:\n" << candidate.toStdString();
+        }
+        ASSERT_EQ(owner->GetComponentCount(), 0) << candidate.toStdString();
+        // Into an existing root: either way it is left loaded and keeps what it had.
+        TOwned<TSampleRoot> target(Create<TSampleRoot>(nullptr));
+        Create<TSampleChild>(target.get())->SetName(QStringLiteral("Keep"));
+        try {
+            ReadComponentText(candidate, target.get());
+        } catch (const EReadError&) {
+            ASSERT_EQ(target->GetComponentCount(), 1) << candidate.toStdString();
+        }
+        EXPECT_FALSE(target->IsLoading());
+        EXPECT_NE(target->FindComponent(QStringLiteral("Keep")), nullptr);
+    }
+    EXPECT_GT(read, 0);
+    EXPECT_GT(refused, 0);
+
+    // Deep nesting is refused, not recursed into until the stack runs out.
+    KV_EXPECT_THROW_MSG(ReadComponentText(QStringLiteral("object A: TSampleRoot\n  Data = ") +
+                                          QString(100000, QLatin1Char('(')) + QStringLiteral("\nend\n")),
+                        EReadError, "Nesting too deep on line 2");
+    QString nested;
+    for (int i = 0; i < 5000; ++i)
+        nested += QStringLiteral("object X%1: TSampleChild\n").arg(i);
+    KV_EXPECT_THROW_MSG(ReadComponentText(nested, nullptr, owner.get()), EReadError, "Nesting too deep on line 201");
+    EXPECT_EQ(owner->GetComponentCount(), 0);
 }

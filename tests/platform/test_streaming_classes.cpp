@@ -59,8 +59,10 @@ void TSampleComponent::SetBuddy(TComponent* v)
 void TSampleComponent::Notification(TComponent* component, TOperation operation)
 {
     TComponent::Notification(component, operation);
-    if (operation == opRemove && component == FBuddy)
+    if (operation == opRemove && component == FBuddy) {
+        FreedSeen << component->ClassName();
         FBuddy = nullptr;
+    }
 }
 
 void TSampleComponent::DefineProperties(TFiler& filer)
@@ -122,6 +124,20 @@ void TSampleContainer::GetChildren(const TGetChildProc& proc, TComponent* root)
     TSampleComponent::GetChildren(proc, root);
 }
 
+void TSampleFaulty::ReadState(TReader& reader)
+{
+    TSampleComponent::ReadState(reader);
+    if (FailIn == QLatin1String("ReadState"))
+        throw Exception(QStringLiteral("Refused in ReadState"));
+}
+
+void TSampleFaulty::Loaded()
+{
+    TSampleComponent::Loaded();
+    if (FailIn == QLatin1String("Loaded"))
+        throw Exception(QStringLiteral("Refused in Loaded"));
+}
+
 KV_PUBLISH_ENUM(TSampleAlign, "AlignNear", "AlignCenter", "AlignFar");
 KV_PUBLISH_ENUM(TSampleOption, "OptionA", "OptionB", "OptionC");
 
@@ -168,10 +184,11 @@ KV_PUBLISH(TSampleRoot, TSampleComponent)
 KV_PUBLISH(TSampleContainer, TSampleComponent);
 KV_PUBLISH(TSampleParented, TSampleComponent);
 KV_PUBLISH(TSampleUnregistered, TSampleComponent);
+KV_PUBLISH(TSampleFaulty, TSampleComponent).Property("FailIn", &TSampleFaulty::FailIn, &TSampleFaulty::FailIn);
 
 void RegisterSampleClasses()
 {
-    RegisterClasses<TSampleComponent, TSampleChild, TSampleRoot, TSampleContainer, TSampleParented>();
+    RegisterClasses<TSampleComponent, TSampleChild, TSampleRoot, TSampleContainer, TSampleParented, TSampleFaulty>();
 }
 
 } // namespace kvtest

@@ -121,6 +121,8 @@ public:
     bool Constructed = false;
     QStringList Events;
     kv::TComponent* ParentSeen = nullptr;
+    // Classes of the components whose freeing this one heard of.
+    QStringList FreedSeen;
 
     void DefineProperties(kv::TFiler& filer) override;
     void GetChildren(const kv::TGetChildProc& proc, kv::TComponent* root) override;
@@ -205,6 +207,16 @@ class TSampleUnregistered : public TSampleComponent
 {
 public:
     explicit TSampleUnregistered(kv::TComponent* owner) : TSampleComponent(owner) {}
+};
+
+// Raises from its own ReadState or Loaded, as FailIn says.
+class TSampleFaulty : public TSampleComponent
+{
+public:
+    explicit TSampleFaulty(kv::TComponent* owner) : TSampleComponent(owner) {}
+    void ReadState(kv::TReader& reader) override;
+    void Loaded() override;
+    QString FailIn;
 };
 
 void RegisterSampleClasses();

@@ -64,6 +64,20 @@ TEST(TypInfo, InheritedAndOverriddenPropertiesKeepDeclarationOrder)
     EXPECT_EQ(FindType(QStringLiteral("TSampleChild")), &child);
     EXPECT_EQ(FindType(QStringLiteral("TSampleAlign")), &EnumInfo<TSampleAlign>());
     EXPECT_EQ(FindType(QStringLiteral("TNoSuchType")), nullptr);
+
+    // Publishing another class (as a generic list does when first made) leaves the property
+    // lists of unrelated classes in place, so a walk over them stays valid.
+    const std::vector<const TPropInfo*>& walking = child.Properties();
+    const TPropInfo* const* before = walking.data();
+    class TLatecomer : public TObject
+    {
+    public:
+        int GetSize() const { return 1; }
+    };
+    TClassBuilder<TLatecomer, TObject>("TLatecomer").Property("Size", &TLatecomer::GetSize);
+    EXPECT_EQ(child.Properties().data(), before);
+    EXPECT_EQ(PropNames(child), childNames);
+    EXPECT_EQ(PropNames(ClassInfo<TLatecomer>()), QStringList{"Size"});
 }
 
 TEST(TypInfo, KindsFlagsDefaultsAndStoredRules)

@@ -3,6 +3,7 @@
 #include "platform/rtl/Variant.h"
 
 #include <clocale>
+#include <ctime>
 #include <cmath>
 #include <limits>
 
@@ -37,6 +38,14 @@ TEST(Variant, KindsCopyAndIdentity)
     EXPECT_THROW(arr.ArrayItem(4), EVariantError);
     Variant arrCopy = arr;
     EXPECT_TRUE(arrCopy == arr);
+
+    // Assigning an item of a value's own array to that value: the item outlives the array.
+    Variant holder = Variant::Array({QStringLiteral("kept"), 7});
+    holder = holder.ArrayItem(0);
+    EXPECT_EQ(holder.AsString(), QStringLiteral("kept"));
+    holder = Variant::Array({QStringLiteral("x"), 7});
+    holder = holder.ArrayItem(1);
+    EXPECT_TRUE(holder == Variant(7));
 }
 
 TEST(Variant, RelationAcrossKinds)
@@ -49,6 +58,13 @@ TEST(Variant, RelationAcrossKinds)
     EXPECT_EQ(VarRelate(Variant("11"), Variant(10)), TVarRelation::Greater);
     EXPECT_EQ(VarRelate(Variant(" 2.5 "), Variant(2.5)), TVarRelation::Equal);
     EXPECT_EQ(VarRelate(Variant("abc"), Variant(10)), TVarRelation::Unordered);
+    // Text against a date-time reads as a date-time.
+    const Variant jan31 = Variant::DateTime(EncodeDate(2024, 1, 31));
+    EXPECT_EQ(VarRelate(jan31, Variant("2024-01-01")), TVarRelation::Greater);
+    EXPECT_EQ(VarRelate(Variant("2024-01-31"), jan31), TVarRelation::Equal);
+    EXPECT_EQ(VarRelate(Variant("2024-01-31 00:00:01"), jan31), TVarRelation::Greater);
+    EXPECT_EQ(VarRelate(jan31, Variant("45000")), TVarRelation::Greater);
+    EXPECT_EQ(VarRelate(jan31, Variant("someday")), TVarRelation::Unordered);
     // Strings compare case-sensitively.
     EXPECT_EQ(VarRelate(Variant("B"), Variant("a")), TVarRelation::Less);
     // Null equals null and is below everything; empty acts as 0 or ''.
@@ -77,6 +93,11 @@ TEST(Variant, StrictAndTotalFaces)
     EXPECT_EQ(Cmp(Variant(nan), Variant(1e300)), 1);
     EXPECT_EQ(Cmp(Variant(-1e300), Variant(nan)), -1);
     EXPECT_EQ(Cmp(Variant(-0.0), Variant(0.0)), 0);
+    // Arrays order item by item in the total order, also past items that cannot be related.
+    const Variant textFirst = Variant::Array({1, "a"}), numberFirst = Variant::Array({1, 2});
+    EXPECT_EQ(Cmp(textFirst, numberFirst), 1);
+    EXPECT_EQ(Cmp(numberFirst, textFirst), -1);
+    EXPECT_EQ(Cmp(Variant::Array({1, "a"}), Variant::Array({1, "a", 0})), -1);
 }
 
 TEST(Variant, Arithmetic)
@@ -196,4 +217,36 @@ TEST(DateUtils, RoundTripsAndText)
     // Before the epoch the fraction is still the time of day.
     EXPECT_EQ(DateTimeToStr(-1.25), QStringLiteral("1899-12-29 06:00:00"));
     EXPECT_THROW(EncodeDate(2023, 2, 30), EConvertError);
+
+    // A fraction that rounds to a whole day moves to the next midnight.
+    EXPECT_EQ(DateTimeToStr(EncodeDate(2024, 1, 1) - 1e-10), QStringLiteral("2024-01-01"));
+    EXPECT_EQ(DateTimeToStr(EncodeDate(2024, 1, 1) - 0.5 / 86400000), QStringLiteral("2024-01-01"));
+    // Values without a date give their number.
+    EXPECT_EQ(Variant::DateTime(std::numeric_limits<double>::quiet_NaN()).ToString(), QStringLiteral("NAN"));
+    EXPECT_EQ(DateTimeToStr(std::numeric_limits<double>::infinity()), QStringLiteral("INF"));
+    EXPECT_EQ(DateTimeToStr(1e300), QStringLiteral("1e+300"));
+    EXPECT_FALSE(DateTimeToQDateTime(-1e9).isValid());
+    EXPECT_EQ(DateTimeToStr(-693593.25), QStringLiteral("0001-01-01 06:00:00"));
+    EXPECT_EQ(DateTimeToStr(2958465), QStringLiteral("9999-12-31"));
+    EXPECT_EQ(DateTimeToStr(2958466), QStringLiteral("2958466"));
+
+    // Date and time are read as written, whatever the local time zone (02:30 does not exist
+    // on that day in Berlin).
+    const QByteArray savedZone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const bool read = TryStrToDateTime(QStringLiteral("2024-03-31 02:30"), back);
+    if (savedZone.isEmpty())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", savedZone);
+    tzset();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(DateTimeToStr(back), QStringLiteral("2024-03-31 02:30:00"));
+    ASSERT_TRUE(TryStrToDateTime(QStringLiteral("2024-03-10T02:15:30.250"), back));
+    EXPECT_EQ(DateTimeToStr(back), QStringLiteral("2024-03-10 02:15:30.250"));
+    ASSERT_TRUE(TryStrToDateTime(QStringLiteral(" 2024/02/29 "), back));
+    EXPECT_DOUBLE_EQ(back, EncodeDate(2024, 2, 29));
+    EXPECT_FALSE(TryStrToDateTime(QStringLiteral("2024-02-30"), back));
+    EXPECT_FALSE(TryStrToDateTime(QStringLiteral("2024-02-28 25:00"), back));
 }
