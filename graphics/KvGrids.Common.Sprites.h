@@ -273,7 +273,8 @@ public:
     void AddOwnedSprite(TKvSprite* sprite);
     int GetOwnedSpriteCount() const { return static_cast<int>(FOwnedSprites.size()); }
 
-    // World coordinates.
+    // World coordinates. The form with a class answers the sprite found or its nearest
+    // parent that is a T, and gives the sprite found through found.
     virtual TKvSprite* FindElement(float x, float y);
     template <typename T>
     T* FindElement(float x, float y, TKvSprite** found = nullptr);
@@ -437,7 +438,10 @@ T* TKvSpriteControl::FindElement(float x, float y, TKvSprite** found)
     TKvSprite* sprite = FindElement(x, y);
     if (found)
         *found = sprite;
-    return sprite ? sprite->FindAdapter<T>() : nullptr;
+    for (TKvSprite* s = sprite; s; s = s->GetParent())
+        if (T* t = dynamic_cast<T*>(s))
+            return t;
+    return nullptr;
 }
 
 template <typename T>

@@ -257,9 +257,11 @@ TEST(Sprites, AdaptersMayAnswerAnotherObject)
     EXPECT_EQ(handle->AdapterAs<TKvSpriteElement>(), handle); // itself, for its own classes
     EXPECT_EQ(inner->AdapterAs<TComponent>(), nullptr);
     EXPECT_EQ(inner->FindAdapter<TComponent>(), column.get()); // asked of each parent
+    // Finding by class looks at the sprites themselves.
     TKvSprite* found = nullptr;
-    EXPECT_EQ(t.Host->FindElement<TComponent>(15, 15, &found), column.get());
+    EXPECT_EQ(t.Host->FindElement<TComponent>(15, 15, &found), nullptr);
+    EXPECT_EQ(t.Host->FindElement<TStandIn>(15, 15, &found), handle);
     EXPECT_EQ(found, inner);
-    EXPECT_EQ(t.Host->FindElement<TComponent>(100, 100, &found), nullptr);
+    EXPECT_EQ(t.Host->FindElement<TStandIn>(100, 100, &found), nullptr);
     EXPECT_EQ(found, nullptr);
 }
