@@ -345,7 +345,7 @@ TKvSprite* TKvSpriteElement::Add(TKvSprite* child)
         if (s == child)
             throw EArgumentException(QStringLiteral("child is the element or one of its ancestors in TKvSpriteElement.Add()"));
     FHasChildList = true;
-    if (Contains(child))
+    if (child->FParent == this) // already a child: the parent link says so without a search
         return nullptr;
     if (child->FParent)
         child->FParent->Remove(child);
@@ -625,11 +625,33 @@ void TKvSpriteControl::Initialize()
     FFocusable = true;
 }
 
+bool TKvSpriteControl::Owns(const TKvSprite* sprite) const
+{
+    const size_t i = sprite->FOwnedIndex;
+    return i < FOwnedSprites.size() && FOwnedSprites[i] == sprite;
+}
+
 void TKvSpriteControl::AddOwnedSprite(TKvSprite* sprite)
 {
-    if (!sprite || std::find(FOwnedSprites.begin(), FOwnedSprites.end(), sprite) != FOwnedSprites.end())
+    if (!sprite || Owns(sprite))
         return;
+    // Owned by another host: the ownership moves, so that only one frees it.
+    if (sprite->FOwnerControl && sprite->FOwnerControl != this)
+        sprite->FOwnerControl->ReleaseOwned(sprite);
+    sprite->FOwnerControl = this;
+    sprite->FOwnedIndex = FOwnedSprites.size();
     FOwnedSprites.push_back(sprite);
+}
+
+void TKvSpriteControl::ReleaseOwned(TKvSprite* sprite)
+{
+    if (FFreeingSprites || !Owns(sprite))
+        return;
+    // The last entry takes the freed place.
+    TKvSprite* last = FOwnedSprites.back();
+    FOwnedSprites[sprite->FOwnedIndex] = last;
+    last->FOwnedIndex = sprite->FOwnedIndex;
+    FOwnedSprites.pop_back();
 }
 
 void TKvSpriteControl::ForgetSprite(TKvSprite* sprite)
@@ -642,11 +664,7 @@ void TKvSpriteControl::ForgetSprite(TKvSprite* sprite)
         FDragger->Detach();
         FDragger.reset();
     }
-    if (FFreeingSprites)
-        return;
-    const auto it = std::find(FOwnedSprites.begin(), FOwnedSprites.end(), sprite);
-    if (it != FOwnedSprites.end())
-        FOwnedSprites.erase(it);
+    ReleaseOwned(sprite);
 }
 
 TKvSprite* TKvSpriteControl::FindElement(float x, float y)

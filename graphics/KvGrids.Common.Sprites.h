@@ -143,8 +143,10 @@ protected:
 
 private:
     void ChangeGeometry(float x, float y, float width, float height);
-    // The container that owns this sprite, told when the sprite goes.
+    // The host that owns this sprite, told when the sprite goes, and its place in the host's
+    // list.
     TKvSpriteControl* FOwnerControl;
+    size_t FOwnedIndex = 0;
 
     TKvSpriteSmoothing FSmoothing = SmoothingInherent;
     QString FName;
@@ -269,7 +271,8 @@ public:
     TKvSprite* AddElement(TKvSprite* sprite) { return FRoot->Add(sprite); }
     void RemoveElement(TKvSprite* sprite) { FRoot->Remove(sprite); }
     void ClearElements() { FRoot->Clear(); }
-    // Takes ownership of the sprite once; null and repeats are ignored.
+    // Takes ownership of the sprite once (from another host that owned it); null and
+    // repeats are ignored.
     void AddOwnedSprite(TKvSprite* sprite);
     int GetOwnedSpriteCount() const { return static_cast<int>(FOwnedSprites.size()); }
 
@@ -384,10 +387,11 @@ protected:
     void WMPaint(TMessage& message) override;
     void WMScroll(TMessage& message) override;
 
-    std::vector<TKvSprite*> FOwnedSprites;
-
 private:
+    // The sprite is going: no reference to it stays.
     void ForgetSprite(TKvSprite* sprite);
+    bool Owns(const TKvSprite* sprite) const;
+    void ReleaseOwned(TKvSprite* sprite);
     void PaintInto(const TRect& clip);
     // Paints clip into the buffer and copies it to the window canvas.
     void PaintRect(TCanvas* window, const TRect& clip);
@@ -395,6 +399,8 @@ private:
 
     std::unique_ptr<TPaintBuffer> FBuffer;
     TKvRootSprite* FRoot = nullptr;
+    // In no particular order: a freed sprite's place goes to the last one.
+    std::vector<TKvSprite*> FOwnedSprites;
     bool FFreeingSprites = false;
     bool FPainting = false;
     TKvDrawingContext* FDrawingContext = nullptr;

@@ -81,6 +81,35 @@ TEST(Sprites, AddRemoveAndOrderOfChildren)
     EXPECT_EQ(parent->GetParent(), nullptr);
 }
 
+TEST(Sprites, OwnershipIsHeldByOneHost)
+{
+    TOwned<TTestHost> first(Create<TTestHost>(nullptr));
+    TOwned<TTestHost> second(Create<TTestHost>(nullptr));
+    std::vector<TBox*> boxes;
+    for (int i = 0; i < 5; ++i)
+        boxes.push_back(MakeBox(first.get(), QStringLiteral("b%1").arg(i), 0, 0, 1, 1));
+    auto* loose = Create<TBox>(nullptr, QStringLiteral("loose"));
+    second->AddOwnedSprite(loose);
+    second->AddOwnedSprite(loose);
+    second->AddOwnedSprite(nullptr);
+    EXPECT_EQ(second->GetOwnedSpriteCount(), 1);
+
+    // Handing a sprite to another host moves it: only that host frees it.
+    second->AddOwnedSprite(boxes[1]);
+    EXPECT_EQ(first->GetOwnedSpriteCount(), 4);
+    EXPECT_EQ(second->GetOwnedSpriteCount(), 2);
+    boxes[0]->Free(); // the last one takes its place
+    boxes[4]->Free();
+    EXPECT_EQ(first->GetOwnedSpriteCount(), 2);
+    boxes[3]->Free();
+    EXPECT_EQ(first->GetOwnedSpriteCount(), 1);
+    first.reset(); // frees boxes[2]
+    EXPECT_EQ(second->GetOwnedSpriteCount(), 2);
+    boxes[1]->Free();
+    EXPECT_EQ(second->GetOwnedSpriteCount(), 1);
+    second.reset(); // frees the loose one (the sanitizers check the rest)
+}
+
 TEST(Sprites, ActivationFollowsTheParent)
 {
     TTree t;
