@@ -37,6 +37,8 @@ void TKvSprite::AfterConstruction()
 
 TKvSprite::~TKvSprite()
 {
+    // The host of the tree forgets the sprite too, also when it does not own it.
+    TKvSpriteControl* container = GetContainer();
     if (FParent)
         FParent->Remove(this);
     // Children keep living (the host owns them) but lose their parent.
@@ -45,6 +47,8 @@ TKvSprite::~TKvSprite()
     FChildren.clear();
     if (FOwnerControl)
         FOwnerControl->ForgetSprite(this);
+    if (container && container != FOwnerControl)
+        container->ForgetSprite(this);
 }
 
 TKvSpriteControl* TKvSprite::GetContainer() const
@@ -341,7 +345,7 @@ TKvSprite* TKvSpriteElement::Add(TKvSprite* child)
         if (s == child)
             throw EArgumentException(QStringLiteral("child is the element or one of its ancestors in TKvSpriteElement.Add()"));
     FHasChildList = true;
-    if (Contains(child))
+    if (child->FParent == this) // already a child: the parent link says so without a search
         return nullptr;
     if (child->FParent)
         child->FParent->Remove(child);
@@ -383,13 +387,20 @@ void TKvSpriteElement::RemoveAt(int index)
 
 void TKvSpriteElement::Clear()
 {
+    // Where the children were is repainted too: they need not lie inside this element.
+    TKvSpriteControl* container = GetContainer();
+    TRect area;
     std::vector<TKvSprite*> children;
     children.swap(FChildren);
     for (TKvSprite* child : children) {
+        if (container)
+            area = UnionRect(area, container->GetInvalidateRect(child));
         child->Deactivate();
         ResetChild(child);
         child->FParent = nullptr;
     }
+    if (container)
+        container->InvalidateElementRect(area);
     Invalidate();
 }
 
@@ -614,11 +625,33 @@ void TKvSpriteControl::Initialize()
     FFocusable = true;
 }
 
+bool TKvSpriteControl::Owns(const TKvSprite* sprite) const
+{
+    const size_t i = sprite->FOwnedIndex;
+    return i < FOwnedSprites.size() && FOwnedSprites[i] == sprite;
+}
+
 void TKvSpriteControl::AddOwnedSprite(TKvSprite* sprite)
 {
-    if (!sprite || std::find(FOwnedSprites.begin(), FOwnedSprites.end(), sprite) != FOwnedSprites.end())
+    if (!sprite || Owns(sprite))
         return;
+    // Owned by another host: the ownership moves, so that only one frees it.
+    if (sprite->FOwnerControl && sprite->FOwnerControl != this)
+        sprite->FOwnerControl->ReleaseOwned(sprite);
+    sprite->FOwnerControl = this;
+    sprite->FOwnedIndex = FOwnedSprites.size();
     FOwnedSprites.push_back(sprite);
+}
+
+void TKvSpriteControl::ReleaseOwned(TKvSprite* sprite)
+{
+    if (FFreeingSprites || !Owns(sprite))
+        return;
+    // The last entry takes the freed place.
+    TKvSprite* last = FOwnedSprites.back();
+    FOwnedSprites[sprite->FOwnedIndex] = last;
+    last->FOwnedIndex = sprite->FOwnedIndex;
+    FOwnedSprites.pop_back();
 }
 
 void TKvSpriteControl::ForgetSprite(TKvSprite* sprite)
@@ -631,11 +664,7 @@ void TKvSpriteControl::ForgetSprite(TKvSprite* sprite)
         FDragger->Detach();
         FDragger.reset();
     }
-    if (FFreeingSprites)
-        return;
-    const auto it = std::find(FOwnedSprites.begin(), FOwnedSprites.end(), sprite);
-    if (it != FOwnedSprites.end())
-        FOwnedSprites.erase(it);
+    ReleaseOwned(sprite);
 }
 
 TKvSprite* TKvSpriteControl::FindElement(float x, float y)
@@ -692,8 +721,9 @@ bool TKvSpriteControl::GetDragging() const
 
 void TKvSpriteControl::SetScale(float sx, float sy)
 {
-    sx = std::max(sx, 0.1f);
-    sy = std::max(sy, 0.1f);
+    // At least 0.1; not a number counts as too small.
+    sx = sx >= 0.1f ? sx : 0.1f;
+    sy = sy >= 0.1f ? sy : 0.1f;
     if (sx == FScaleX && sy == FScaleY)
         return;
     FScaleX = sx;
@@ -744,10 +774,15 @@ void TKvSpriteControl::SetScrollWindow(const TRect& rect, int delta, const TRect
     FScrollWindowRect = rect;
     FScrollWindowDelta = delta;
     FScrollWindowClipRect = clipRect;
-    FScrollWindow = !rect.IsEmpty() && delta != 0;
+    const bool again = FScrollWindow || FScrollWindowRefused;
+    FScrollWindow = false;
+    FScrollWindowDirty = TRect{};
+    if (rect.IsEmpty() || delta == 0)
+        return;
     // The moved block reaches the window only where the paint may draw.
-    if (FScrollWindow)
-        InvalidateElementRect(rect);
+    InvalidateElementRect(rect);
+    FScrollWindow = !again && IsShowing() && !IsDestroying();
+    FScrollWindowRefused = !FScrollWindow;
 }
 
 void TKvSpriteControl::InvalidateElement(TKvSprite* sprite)
@@ -770,6 +805,13 @@ void TKvSpriteControl::InvalidateElementRect(const TRect& rect)
 {
     if (!IsDestroying() && HandleAllocated())
         InvalidateRect(&rect);
+}
+
+void TKvSpriteControl::InvalidateRect(const TRect* rect)
+{
+    if (FScrollWindow)
+        FScrollWindowDirty = UnionRect(FScrollWindowDirty, IntersectRect(rect ? *rect : GetClientRect(), GetClientRect()));
+    TCustomControl::InvalidateRect(rect);
 }
 
 void TKvSpriteControl::Invalidate()
@@ -833,6 +875,31 @@ void TKvSpriteControl::PaintInto(const TRect& clip)
     FBuffer->EndPaint();
 }
 
+void TKvSpriteControl::PaintRect(TCanvas* window, const TRect& clip)
+{
+    PaintInto(clip);
+    FBuffer->CopyTo(window, clip);
+}
+
+namespace {
+
+// The parts of a paint region painted one by one: its rectangles when they cover much less
+// than their bounding box (sprites far apart), else the box in one pass.
+std::vector<TRect> PaintParts(const std::vector<TRect>& rects, const TRect& box)
+{
+    constexpr size_t MaxParts = 8;
+    if (rects.size() < 2 || rects.size() > MaxParts)
+        return {box};
+    std::int64_t area = 0;
+    for (const TRect& r : rects)
+        area += static_cast<std::int64_t>(r.Width()) * r.Height();
+    if (area * 2 > static_cast<std::int64_t>(box.Width()) * box.Height())
+        return {box};
+    return rects;
+}
+
+} // namespace
+
 void TKvSpriteControl::WMPaint(TMessage& message)
 {
     if (message.WParam != 0) {
@@ -846,10 +913,9 @@ void TKvSpriteControl::WMPaint(TMessage& message)
     FBuffer->EnsureSize(client.Width(), client.Height());
     try {
         if (!FScrollWindow) {
-            if (!ps.rcPaint.IsEmpty()) {
-                PaintInto(ps.rcPaint);
-                FBuffer->CopyTo(ps.Canvas, ps.rcPaint);
-            }
+            if (!ps.rcPaint.IsEmpty())
+                for (const TRect& part : PaintParts(ps.Rects, ps.rcPaint))
+                    PaintRect(ps.Canvas, part);
         } else {
             const TRect r = FScrollWindowRect;
             const int d = FScrollWindowDelta;
@@ -858,24 +924,35 @@ void TKvSpriteControl::WMPaint(TMessage& message)
             else
                 FBuffer->MoveRect(TRect{r.Left, r.Top - d, r.Right, r.Bottom}, 0, d);
             PaintInto(FScrollWindowClipRect);
+            // What was invalidated since the scroll was armed, and everything outside the
+            // moved block, is painted as well: no invalidation is lost.
+            PaintInto(FScrollWindowDirty);
             FBuffer->CopyTo(ps.Canvas, r);
-            // Whatever else was invalidated outside the scrolled block is painted too.
-            for (const TRect& part : ps.Rects) {
-                if (IntersectRect(part, r) == part)
-                    continue;
-                PaintInto(part);
-                FBuffer->CopyTo(ps.Canvas, part);
-            }
+            FBuffer->CopyTo(ps.Canvas, FScrollWindowDirty);
+            for (const TRect& part : ps.Rects)
+                if (IntersectRect(part, r) != part)
+                    PaintRect(ps.Canvas, part);
         }
     } catch (...) {
-        FScrollWindow = false;
+        EndScrollWindow();
         EndPaint(ps);
         throw;
     }
-    FScrollWindow = false;
+    EndScrollWindow();
     EndPaint(ps);
 }
 
+void TKvSpriteControl::EndScrollWindow()
+{
+    FScrollWindow = false;
+    FScrollWindowRefused = false;
+    FScrollWindowDirty = TRect{};
+}
+
+// Each bar gets the scroll rectangle's extent as its range and the control's extent less
+// the other bar as its page. Under scroll-info rules a page larger than the range is cut to
+// the range and the bar hides, so a rectangle wider than the control but lower than it
+// (400 by 100 in 300 by 300) shows only the horizontal bar.
 void TKvSpriteControl::UpdateScrollBars()
 {
     const bool narrow = FScrollRect.Width() < GetWidth();

@@ -12,6 +12,7 @@
 
 #include <QtCore/QString>
 #include <memory>
+#include <typeinfo>
 #include <vector>
 
 namespace kv {
@@ -108,10 +109,17 @@ public:
     // Draws the sprite and those children whose update bounds meet dirty (container space).
     void DrawElement(TKvDrawingContext* context, const TRectF& dirty);
 
-    // The sprite itself when it is a T, else null; FindAdapter also walks up the parents.
+    // Another object standing for this sprite when asked for the class of type; null in
+    // the base. Descendants answer, say, the column of a header handle.
+    virtual TObject* GetAdapter(const std::type_info& type) { return nullptr; }
+    // The adapter for T, else the sprite itself when it is a T, else null; FindAdapter asks
+    // the sprite and then each parent in turn. (Not overloads of GetAdapter, which an
+    // override would hide.)
     template <typename T>
-    T* GetAdapter()
+    T* AdapterAs()
     {
+        if (TObject* adapter = GetAdapter(typeid(T)))
+            return dynamic_cast<T*>(adapter);
         return dynamic_cast<T*>(this);
     }
     template <typename T>
@@ -135,8 +143,10 @@ protected:
 
 private:
     void ChangeGeometry(float x, float y, float width, float height);
-    // The container that owns this sprite, told when the sprite goes.
+    // The host that owns this sprite, told when the sprite goes, and its place in the host's
+    // list.
     TKvSpriteControl* FOwnerControl;
+    size_t FOwnedIndex = 0;
 
     TKvSpriteSmoothing FSmoothing = SmoothingInherent;
     QString FName;
@@ -261,11 +271,13 @@ public:
     TKvSprite* AddElement(TKvSprite* sprite) { return FRoot->Add(sprite); }
     void RemoveElement(TKvSprite* sprite) { FRoot->Remove(sprite); }
     void ClearElements() { FRoot->Clear(); }
-    // Takes ownership of the sprite once; null and repeats are ignored.
+    // Takes ownership of the sprite once (from another host that owned it); null and
+    // repeats are ignored.
     void AddOwnedSprite(TKvSprite* sprite);
     int GetOwnedSpriteCount() const { return static_cast<int>(FOwnedSprites.size()); }
 
-    // World coordinates.
+    // World coordinates. The form with a class answers the sprite found or its nearest
+    // parent that is a T, and gives the sprite found through found.
     virtual TKvSprite* FindElement(float x, float y);
     template <typename T>
     T* FindElement(float x, float y, TKvSprite** found = nullptr);
@@ -276,6 +288,14 @@ public:
     T* FindElementAt(int x, int y, TKvSprite** found = nullptr);
     TKvSprite* FindClickableElementAt(int x, int y);
     TPointF DeviceToWorld(float x, float y) const;
+
+    // An object the control answers for the class of type; null in the base.
+    virtual TObject* GetAdapter(const std::type_info& type) { return nullptr; }
+    template <typename T>
+    T* AdapterAs()
+    {
+        return dynamic_cast<T*>(GetAdapter(typeid(T)));
+    }
 
     TKvFill* GetBackground() const { return FBackground; }
     void SetBackground(TKvFill* value);
@@ -310,7 +330,11 @@ public:
     void SetVScrollStep(int value) { FVScrollStep = value; }
     void SetHScrollStep(int value) { FHScrollStep = value; }
     // Arms a scroll of the window content for the next paint: the buffer's block rect moves
-    // down by delta (up when negative), and only clipRect is painted anew in it.
+    // down by delta (up when negative), and in it only clipRect and what is invalidated
+    // after this call are painted anew; what was invalidated inside rect before is taken
+    // to have moved with the content. Outside rect the paint covers everything invalidated.
+    // A second request before that paint, or one while the window is not showing, is not
+    // armed: rect is simply repainted, as moving by only the last delta would be wrong.
     void SetScrollWindow(const TRect& rect, int delta, const TRect& clipRect);
     bool GetScrollWindowArmed() const { return FScrollWindow; }
 
@@ -318,6 +342,7 @@ public:
     virtual void InvalidateElement(TKvSprite* sprite);
     TRect GetInvalidateRect(const TKvSprite* sprite) const;
     void InvalidateElementRect(const TRect& rect);
+    void InvalidateRect(const TRect* rect) override;
     void Invalidate() override;
 
     void LayoutElements() { DoLayoutElements(); }
@@ -362,14 +387,20 @@ protected:
     void WMPaint(TMessage& message) override;
     void WMScroll(TMessage& message) override;
 
-    std::vector<TKvSprite*> FOwnedSprites;
-
 private:
+    // The sprite is going: no reference to it stays.
     void ForgetSprite(TKvSprite* sprite);
+    bool Owns(const TKvSprite* sprite) const;
+    void ReleaseOwned(TKvSprite* sprite);
     void PaintInto(const TRect& clip);
+    // Paints clip into the buffer and copies it to the window canvas.
+    void PaintRect(TCanvas* window, const TRect& clip);
+    void EndScrollWindow();
 
     std::unique_ptr<TPaintBuffer> FBuffer;
     TKvRootSprite* FRoot = nullptr;
+    // In no particular order: a freed sprite's place goes to the last one.
+    std::vector<TKvSprite*> FOwnedSprites;
     bool FFreeingSprites = false;
     bool FPainting = false;
     TKvDrawingContext* FDrawingContext = nullptr;
@@ -392,13 +423,17 @@ private:
     TRect FScrollWindowRect;
     int FScrollWindowDelta = 0;
     TRect FScrollWindowClipRect;
+    // Everything invalidated while the scroll is armed.
+    TRect FScrollWindowDirty;
+    // A request came that could not be armed: none is armed until the next paint.
+    bool FScrollWindowRefused = false;
 };
 
 template <typename T>
 T* TKvSprite::FindAdapter()
 {
     for (TKvSprite* s = this; s; s = s->FParent)
-        if (T* t = dynamic_cast<T*>(s))
+        if (T* t = s->AdapterAs<T>())
             return t;
     return nullptr;
 }
@@ -409,7 +444,10 @@ T* TKvSpriteControl::FindElement(float x, float y, TKvSprite** found)
     TKvSprite* sprite = FindElement(x, y);
     if (found)
         *found = sprite;
-    return sprite ? sprite->FindAdapter<T>() : nullptr;
+    for (TKvSprite* s = sprite; s; s = s->GetParent())
+        if (T* t = dynamic_cast<T*>(s))
+            return t;
+    return nullptr;
 }
 
 template <typename T>

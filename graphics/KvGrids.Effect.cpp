@@ -122,8 +122,10 @@ void TKvGridAnimator::FreeTimer()
     timer->Free();
 }
 
-TKvGridAnimator::TRunInfo* TKvGridAnimator::Find(IKvGridAnimation* animation)
+TKvGridAnimator::TRunInfo* TKvGridAnimator::Find(IKvGridAnimation* animation, size_t hint)
 {
+    if (hint < FItems.size() && FItems[hint].Animation.get() == animation)
+        return &FItems[hint];
     for (TRunInfo& info : FItems)
         if (info.Animation.get() == animation)
             return &info;
@@ -167,6 +169,7 @@ void TKvGridAnimator::Start()
 {
     if (FTimer)
         Stop();
+    ++FRun;
     FStarted = FClock();
     for (TRunInfo& info : FItems) {
         info.Stamp = FStarted;
@@ -182,6 +185,7 @@ void TKvGridAnimator::Stop()
     if (!FTimer)
         return;
     FreeTimer();
+    ++FRun;
     const std::shared_ptr<bool> alive = FAlive;
     std::vector<IntfPtr<IKvGridAnimation>> animations;
     for (const TRunInfo& info : FItems)
@@ -196,6 +200,9 @@ void TKvGridAnimator::Stop()
 void TKvGridAnimator::DoTimer()
 {
     const std::shared_ptr<bool> alive = FAlive;
+    const unsigned run = FRun;
+    // A hook that frees, stops or restarts the animator ends the tick.
+    const auto over = [&] { return !*alive || FRun != run; };
     // A snapshot keeps every animation alive while its hooks run; one removed meanwhile
     // is skipped.
     std::vector<IntfPtr<IKvGridAnimation>> animations;
@@ -203,8 +210,9 @@ void TKvGridAnimator::DoTimer()
     for (const TRunInfo& info : FItems)
         animations.push_back(info.Animation);
     bool changed = false;
-    for (const auto& animation : animations) {
-        TRunInfo* info = Find(animation.get());
+    for (size_t i = 0; i < animations.size(); ++i) {
+        const IntfPtr<IKvGridAnimation>& animation = animations[i];
+        TRunInfo* info = Find(animation.get(), i);
         if (!info)
             continue;
         const std::int64_t now = FClock();
@@ -213,9 +221,9 @@ void TKvGridAnimator::DoTimer()
         case Ready:
             if (m >= static_cast<std::int64_t>(animation->GetStartDelay())) {
                 animation->Start();
-                if (!*alive)
+                if (over())
                     return;
-                if ((info = Find(animation.get()))) {
+                if ((info = Find(animation.get(), i))) {
                     info->Stamp = FClock();
                     info->State = Running;
                 }
@@ -229,9 +237,9 @@ void TKvGridAnimator::DoTimer()
                 animation->Animate(t * t);
             } else {
                 animation->Stop();
-                if (!*alive)
+                if (over())
                     return;
-                if ((info = Find(animation.get())))
+                if ((info = Find(animation.get(), i)))
                     info->State = Stopped;
                 changed = true;
             }
@@ -239,7 +247,7 @@ void TKvGridAnimator::DoTimer()
         }
         case Stopped: break;
         }
-        if (!*alive)
+        if (over())
             return;
     }
     if (changed && FOwner)

@@ -117,13 +117,16 @@ private:
         std::int64_t Stamp = 0;
         TRunState State = Ready;
     };
-    TRunInfo* Find(IKvGridAnimation* animation);
+    // Looks at index hint first (where a tick expects it), then everywhere.
+    TRunInfo* Find(IKvGridAnimation* animation, size_t hint = 0);
     void OwnerFreed();
     void FreeTimer();
 
     TKvSpriteControl* FOwner;
     std::vector<TRunInfo> FItems;
     std::int64_t FStarted = 0;
+    // Counts starts and stops, so that a tick sees one from its hooks.
+    unsigned FRun = 0;
     TTimer* FTimer = nullptr;
     TKvAnimationClock FClock;
     TOwnerLink* FOwnerLink = nullptr;

@@ -187,19 +187,25 @@ void TControlPeer::UpdateNow()
         FClient->repaint(FDirty);
 }
 
-bool TControlPeer::Send(TMessage& message)
+template <typename F>
+void TControlPeer::Dispatch(F&& handler)
 {
-    if (!FControl)
-        return false;
     ++FDepth;
     try {
-        FControl->WndProc(message);
+        handler();
     } catch (const std::exception& e) {
         ReportException(e.what());
     } catch (...) {
         ReportException("unknown exception");
     }
     --FDepth;
+}
+
+bool TControlPeer::Send(TMessage& message)
+{
+    if (!FControl)
+        return false;
+    Dispatch([&] { FControl->WndProc(message); });
     return FControl != nullptr;
 }
 
@@ -211,7 +217,7 @@ QScrollBar* TControlPeer::EnsureBar(int bar)
     sb->setFocusPolicy(Qt::NoFocus);
     sb->hide();
     FBars[bar] = sb;
-    QObject::connect(sb, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
+    QObject::connect(sb, &QAbstractSlider::actionTriggered, this, [this, bar, sb](int action) {
         auto* win = dynamic_cast<TWinControl*>(FControl);
         if (!win)
             return;
@@ -224,22 +230,39 @@ QScrollBar* TControlPeer::EnsureBar(int bar)
         case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
         case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
         case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
-        default: break;
+        default: return;
         }
-        if (code >= 0) {
-            ++FDepth;
-            win->ScrollBarAction(bar, code, FBars[bar]->sliderPosition());
-            --FDepth;
+        if (code == SB_THUMBTRACK) {
+            if (!SendScroll(win, bar, code, sb->sliderPosition()))
+                return;
+            // A move without the thumb held (the wheel over the bar) is a whole drag.
+            if (!sb->isSliderDown())
+                ThumbReleased(win, bar);
+            return;
         }
+        // The bar shows what the control made of the request, not Qt's own step.
+        if (SendScroll(win, bar, code, win->GetScrollPos(bar)))
+            win->ScrollBarSync(bar, false);
     });
     QObject::connect(sb, &QAbstractSlider::sliderReleased, this, [this, bar]() {
-        if (auto* win = dynamic_cast<TWinControl*>(FControl)) {
-            ++FDepth;
-            win->ScrollBarReleased(bar);
-            --FDepth;
-        }
+        if (auto* win = dynamic_cast<TWinControl*>(FControl))
+            ThumbReleased(win, bar);
     });
     return sb;
+}
+
+bool TControlPeer::SendScroll(TWinControl* win, int bar, int code, int pos)
+{
+    Dispatch([&] { win->ScrollBarMessage(bar, code, pos); });
+    return FControl == win;
+}
+
+void TControlPeer::ThumbReleased(TWinControl* win, int bar)
+{
+    if (!SendScroll(win, bar, SB_THUMBPOSITION, win->ScrollBarTrackPos(bar)))
+        return;
+    win->ScrollBarSync(bar, true);
+    SendScroll(win, bar, SB_ENDSCROLL, 0);
 }
 
 QSize TControlPeer::sizeHint() const
@@ -346,11 +369,8 @@ void TControlPeer::ClientPaint(QPaintEvent* e)
 void TControlPeer::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    if (FControl) {
-        ++FDepth;
-        FControl->PeerResized(width(), height());
-        --FDepth;
-    }
+    if (FControl)
+        Dispatch([&] { FControl->PeerResized(width(), height()); });
 }
 
 void TControlClient::SendMouse(std::uint32_t msg, QMouseEvent* e)

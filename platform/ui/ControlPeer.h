@@ -56,6 +56,14 @@ protected:
 
 private:
     friend class TControlClient;
+    // Runs a handler of the control; an exception must not cross Qt's event dispatch, so it
+    // is reported and dropped.
+    template <typename F>
+    void Dispatch(F&& handler);
+    // Scroll-bar input: false when the control went during the message.
+    bool SendScroll(TWinControl* win, int bar, int code, int pos);
+    // The end of a thumb drag: SB_THUMBPOSITION at the track position, then SB_ENDSCROLL.
+    void ThumbReleased(TWinControl* win, int bar);
     void PaintFrame(const QRegion& region);
     void ClientPaint(QPaintEvent* e);
 

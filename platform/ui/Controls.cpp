@@ -608,7 +608,7 @@ bool TWinControl::GetScrollInfo(int bar, TScrollInfo& info) const
     if (info.fMask & SIF_POS)
         info.nPos = state.Info.nPos;
     if (info.fMask & SIF_TRACKPOS)
-        info.nTrackPos = state.Tracking ? state.Info.nTrackPos : state.Info.nPos;
+        info.nTrackPos = ScrollBarTrackPos(bar);
     return true;
 }
 
@@ -622,32 +622,27 @@ bool TWinControl::IsScrollBarVisible(int bar) const
     return (bar == SB_HORZ || bar == SB_VERT) && FBars[bar].Visible;
 }
 
-void TWinControl::ScrollBarAction(int bar, int code, int trackPos)
+void TWinControl::ScrollBarMessage(int bar, int code, int pos)
 {
-    TBarState& state = FBars[bar];
     if (code == SB_THUMBTRACK) {
-        state.Tracking = true;
-        state.Info.nTrackPos = trackPos;
+        FBars[bar].Tracking = true;
+        FBars[bar].Info.nTrackPos = pos;
     }
-    const int pos = code == SB_THUMBTRACK ? trackPos : state.Info.nPos;
     TMessage m{bar == SB_HORZ ? WM_HSCROLL : WM_VSCROLL, MakeLParam(code, pos), 0, 0};
     WndProc(m);
-    // The bar shows what the control made of the request, not Qt's own step.
-    if (!FBars[bar].Tracking && Peer() && Peer()->Bar(bar))
-        Peer()->Bar(bar)->setSliderPosition(FBars[bar].Info.nPos);
 }
 
-void TWinControl::ScrollBarReleased(int bar)
+void TWinControl::ScrollBarSync(int bar, bool endDrag)
 {
-    TBarState& state = FBars[bar];
-    const int track = state.Tracking ? state.Info.nTrackPos : state.Info.nPos;
-    const std::uint32_t msg = bar == SB_HORZ ? WM_HSCROLL : WM_VSCROLL;
-    TMessage m{msg, MakeLParam(SB_THUMBPOSITION, track), 0, 0};
-    WndProc(m);
-    FBars[bar].Tracking = false;
-    TMessage end{msg, MakeLParam(SB_ENDSCROLL, 0), 0, 0};
-    WndProc(end);
+    if (endDrag)
+        FBars[bar].Tracking = false;
     ApplyScrollBar(bar);
+}
+
+int TWinControl::ScrollBarTrackPos(int bar) const
+{
+    const TBarState& state = FBars[bar];
+    return state.Tracking ? state.Info.nTrackPos : state.Info.nPos;
 }
 
 void TWinControl::InvalidateRect(const TRect* rect)

@@ -241,7 +241,7 @@ public:
     bool IsScrollBarVisible(int bar) const;
 
     // Marks a client rectangle (or the whole client area for nullptr) for repainting.
-    void InvalidateRect(const TRect* rect);
+    virtual void InvalidateRect(const TRect* rect);
     void Invalidate() override;
     void Update() override;
     // The rectangle around everything marked and not yet painted (client coordinates).
@@ -289,8 +289,11 @@ protected:
     void LayoutPeer() override;
     void ParamsChanged() override;
     void PeerDestroyed() override;
-    void ScrollBarAction(int bar, int code, int trackPos);
-    void ScrollBarReleased(int bar);
+    // Scroll-bar input from the peer: one scroll message (SB_THUMBTRACK also records the
+    // track position); the bar made to show the control's position, ending a thumb drag.
+    void ScrollBarMessage(int bar, int code, int pos);
+    void ScrollBarSync(int bar, bool endDrag);
+    int ScrollBarTrackPos(int bar) const;
 
 private:
     void InsertControl(TControl* control);

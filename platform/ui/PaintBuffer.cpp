@@ -34,7 +34,9 @@ bool TPaintBuffer::EnsureSize(int width, int height)
     EndPaint();
     const int w = std::max(width, FImage->isNull() ? 0 : FImage->width());
     const int h = std::max(height, FImage->isNull() ? 0 : FImage->height());
-    auto image = std::make_unique<QImage>(w, h, QImage::Format_ARGB32_Premultiplied);
+    // Opaque: the windows it is copied to are opaque too, and an opaque 32-bit image is
+    // painted and copied without alpha conversions.
+    auto image = std::make_unique<QImage>(w, h, QImage::Format_RGB32);
     image->fill(Qt::white);
     if (!FImage->isNull()) {
         QPainter p(image.get());

@@ -3,6 +3,8 @@
 #include <QtCore/QTimer>
 
 #include <algorithm>
+#include <cstdio>
+#include <exception>
 
 namespace kv {
 
@@ -52,7 +54,14 @@ void TTimer::Tick()
     // The handler may free this timer; then nothing of it is touched afterwards.
     const std::shared_ptr<bool> alive = FAlive;
     FFiring = true;
-    Timer();
+    // An exception must not cross Qt's event dispatch: it is reported and the tick dropped.
+    try {
+        Timer();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "KvGrids: unhandled exception in a timer: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "KvGrids: unhandled exception in a timer\n");
+    }
     if (*alive)
         FFiring = false;
 }

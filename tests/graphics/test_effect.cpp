@@ -172,6 +172,42 @@ TEST(Effect, HooksMayRemoveAnimationsOrStopTheAnimator)
     EXPECT_EQ(log, (std::vector<std::string>{"first:prepare", "first:start"}));
 }
 
+TEST(Effect, StoppingFromAHookEndsTheTick)
+{
+    TOwned<TTestHost> grid(Create<TTestHost>(nullptr));
+    TFakeClock clock;
+    std::vector<std::string> log;
+    auto animator = MakeIntf<TKvGridAnimator>(grid.get(), clock.Clock());
+    IntfPtr<TRecordingAnimation> first(Create<TRecordingAnimation>(QStringLiteral("first"), 0, 10, &log));
+    IntfPtr<TRecordingAnimation> second(Create<TRecordingAnimation>(QStringLiteral("second"), 0, 10, &log));
+    animator->Add(first);
+    animator->Add(second);
+    TKvGridAnimator* raw = animator.get();
+    first->OnStart = [&] { raw->Stop(); };
+    animator->Start();
+    animator->DoTimer();
+    // Both heard Stop; the second was never started after the animator stopped.
+    EXPECT_EQ(log, (std::vector<std::string>{"first:prepare", "first:start", "first:stop", "second:stop"}));
+    EXPECT_FALSE(animator->GetRunning());
+    EXPECT_EQ(animator->GetState(second), TKvGridAnimator::Ready);
+
+    // Restarting from a hook: the new run begins afresh with every animation Ready.
+    log.clear();
+    first->OnStart = [&] {
+        first->OnStart = nullptr;
+        raw->Start();
+    };
+    animator->Start();
+    animator->DoTimer();
+    EXPECT_TRUE(animator->GetRunning());
+    EXPECT_EQ(animator->GetState(first), TKvGridAnimator::Ready);
+    EXPECT_EQ(animator->GetState(second), TKvGridAnimator::Ready);
+    animator->DoTimer();
+    EXPECT_EQ(animator->GetState(first), TKvGridAnimator::Running);
+    EXPECT_EQ(animator->GetState(second), TKvGridAnimator::Running);
+    animator->Stop();
+}
+
 TEST(Effect, TheRealTimerTicksEveryTwentyMilliseconds)
 {
     TOwned<TTestHost> grid(Create<TTestHost>(nullptr));

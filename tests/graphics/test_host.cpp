@@ -4,8 +4,11 @@
 
 #include "platform/ui/PaintBuffer.h"
 
+#include <cmath>
+
 #include <QtGui/QImage>
 #include <QtGui/QScreen>
+#include <QtGui/QWheelEvent>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QWidget>
 
@@ -49,11 +52,17 @@ TEST(SpriteHost, ScaleScrollAndDeviceToWorldMapping)
     EXPECT_TRUE(host->GetFocusable());
     EXPECT_EQ(host->GetRoot()->GetName(), QStringLiteral("Root"));
 
+    const int updates = host->Updates;
     host->SetScrollX(-5);
     EXPECT_EQ(host->GetScrollX(), 0);
+    EXPECT_EQ(host->Updates, updates); // the same value: nothing to repaint
+    EXPECT_EQ(host->AdapterAs<TComponent>(), nullptr);
     host->SetScale(0, 0);
     EXPECT_FLOAT_EQ(host->GetScaleX(), 0.1f);
     EXPECT_FLOAT_EQ(host->GetScaleY(), 0.1f);
+    host->SetScale(std::nanf(""), 3);
+    EXPECT_FLOAT_EQ(host->GetScaleX(), 0.1f);
+    EXPECT_FLOAT_EQ(host->GetScaleY(), 3.0f);
 
     host->SetScale(2, 2);
     host->SetScrollX(10);
@@ -205,6 +214,129 @@ TEST(SpriteHost, ArmedScrollKeepsOtherInvalidations)
     EXPECT_EQ(Rgb(img, 140, 170), 0xFF00FFu);
 }
 
+TEST(SpriteHost, ArmedScrollPaintsLaterChangesAndRefusesASecondRequest)
+{
+    auto host = MakeHost(200, 200);
+    host->SetSmoothing(false);
+    auto white = TKvFill::CreateSolid(0xFFFFFFFFu);
+    host->SetBackground(white.get());
+    std::vector<TBox*> bands;
+    for (int i = 0; i < 10; ++i) {
+        TBox* b = MakeBox(host.get(), QStringLiteral("band%1").arg(i), 0, i * 10.0f, 100, 10,
+                          i % 2 ? 0xFF0000FFu : 0xFF00FF00u);
+        b->SetUpdateInflation(0);
+        host->AddElement(b);
+        bands.push_back(b);
+    }
+    host->Invalidate();
+    host->Update();
+    const TRect block{0, 0, 100, 100};
+    const TRect strip{0, 90, 100, 100};
+    const auto moveUp = [&] {
+        for (TBox* b : bands)
+            b->SetTop(b->GetTop() - 10);
+    };
+
+    // A sprite that changes after the scroll was armed is painted at its new place.
+    moveUp(); // band i now at (i - 1) * 10
+    host->SetScrollWindow(block, -10, strip);
+    ASSERT_TRUE(host->GetScrollWindowArmed());
+    bands[5]->Color = 0xFFFF0000u;
+    bands[5]->Invalidate();
+    const int draws6 = bands[6]->Draws;
+    host->Update();
+    QImage img = WindowImage(host.get());
+    EXPECT_EQ(Rgb(img, 50, 45), 0xFF0000u); // band 5, changed
+    EXPECT_EQ(Rgb(img, 50, 35), 0x00FF00u); // band 4, moved
+    EXPECT_EQ(Rgb(img, 50, 95), 0xFFFFFFu); // the uncovered strip
+    EXPECT_EQ(bands[6]->Draws, draws6);
+
+    // Two scrolls before one paint: moving by the last delta alone would be wrong, so the
+    // block is painted anew.
+    moveUp();
+    host->SetScrollWindow(block, -10, strip);
+    moveUp(); // band i now at (i - 3) * 10
+    host->SetScrollWindow(block, -10, strip);
+    EXPECT_FALSE(host->GetScrollWindowArmed());
+    host->SetScrollWindow(block, -10, strip); // and nothing is armed until that paint
+    EXPECT_FALSE(host->GetScrollWindowArmed());
+    host->Update();
+    img = WindowImage(host.get());
+    EXPECT_GT(bands[6]->Draws, draws6);
+    EXPECT_EQ(Rgb(img, 50, 5), 0x0000FFu);  // band 3
+    EXPECT_EQ(Rgb(img, 50, 25), 0xFF0000u); // band 5
+    EXPECT_EQ(Rgb(img, 50, 55), 0x00FF00u); // band 8
+    EXPECT_EQ(Rgb(img, 50, 75), 0xFFFFFFu);
+
+    // A window that is not showing arms nothing: showing it paints everything.
+    host->SetScrollWindow(block, -10, strip);
+    EXPECT_TRUE(host->GetScrollWindowArmed());
+    host->Update();
+    host->Hide();
+    host->SetScrollWindow(block, -10, strip);
+    EXPECT_FALSE(host->GetScrollWindowArmed());
+}
+
+TEST(SpriteHost, FarApartChangesRepaintOnlyThemselves)
+{
+    auto host = MakeHost(300, 300);
+    host->SetSmoothing(false);
+    TBox* a = MakeBox(host.get(), "a", 0, 0, 20, 20, 0xFF000000u);
+    TBox* middle = MakeBox(host.get(), "middle", 100, 100, 100, 100, 0xFF000000u);
+    TBox* b = MakeBox(host.get(), "b", 270, 270, 20, 20, 0xFF000000u);
+    for (TBox* box : {a, middle, b})
+        host->AddElement(box);
+    host->Invalidate();
+    host->Update();
+    const int middleDraws = middle->Draws;
+    a->Color = 0xFFFF0000u;
+    b->Color = 0xFF0000FFu;
+    a->Invalidate();
+    b->Invalidate();
+    host->Update();
+    EXPECT_EQ(middle->Draws, middleDraws); // inside the box around both, but not changed
+    EXPECT_EQ(a->Draws, 2);
+    EXPECT_EQ(b->Draws, 2);
+    const QImage img = WindowImage(host.get());
+    EXPECT_EQ(Rgb(img, 10, 10), 0xFF0000u);
+    EXPECT_EQ(Rgb(img, 280, 280), 0x0000FFu);
+    EXPECT_EQ(Rgb(img, 150, 150), 0x000000u);
+}
+
+TEST(SpriteHost, LeavingTheTreeLeavesNothingBehind)
+{
+    auto host = MakeHost(300, 300);
+    QWidget* w = ClientOf(host.get());
+    // A sprite the host does not own, freed by its owner while hovered, selected and dragged.
+    auto* loose = Create<TBox>(nullptr, QStringLiteral("loose"));
+    loose->SetBounds(10.0f, 10.0f, 50.0f, 50.0f);
+    loose->SetDraggable(true);
+    host->AddElement(loose);
+    SendMouse(w, QEvent::MouseMove, 20, 20, Qt::NoButton, Qt::NoButton);
+    SendMouse(w, QEvent::MouseButtonPress, 20, 20, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseMove, 30, 30, Qt::NoButton, Qt::LeftButton);
+    ASSERT_EQ(host->GetHovered(), loose);
+    ASSERT_TRUE(host->GetDragging());
+    loose->Free();
+    EXPECT_EQ(host->GetHovered(), nullptr);
+    EXPECT_EQ(host->GetSelected(), nullptr);
+    EXPECT_EQ(host->GetDragger(), nullptr);
+    SendMouse(w, QEvent::MouseMove, 100, 100, Qt::NoButton, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseButtonRelease, 100, 100, Qt::LeftButton, Qt::NoButton);
+
+    // Clearing the root repaints where its children were, wherever they lie.
+    TBox* p = MakeBox(host.get(), "p", 10, 10, 20, 20);
+    TBox* q = MakeBox(host.get(), "q", 200, 150, 20, 20);
+    host->AddElement(p);
+    host->AddElement(q);
+    host->Update();
+    ASSERT_TRUE(host->GetUpdateRect().IsEmpty());
+    const TRect areas[] = {host->GetInvalidateRect(p), host->GetInvalidateRect(q)};
+    host->ClearElements();
+    for (const TRect& area : areas)
+        EXPECT_EQ(IntersectRect(host->GetUpdateRect(), area), area);
+}
+
 TEST(SpriteHost, ScrollBarsFollowTheScrollRectangle)
 {
     auto host = MakeHost(300, 300);
@@ -237,6 +369,9 @@ TEST(SpriteHost, ScrollBarsFollowTheScrollRectangle)
     EXPECT_TRUE(host->IsScrollBarVisible(SB_VERT));
     EXPECT_EQ(host->GetClientWidth(), 300 - cx);
     EXPECT_EQ(host->GetClientHeight(), 300 - cy);
+    host->GetScrollInfo(SB_VERT, v);
+    EXPECT_EQ(v.nMax, 1000);
+    EXPECT_EQ(v.nPage, unsigned(300 - cy));
 
     // Scroll requests.
     host->Perform(WM_VSCROLL, MakeLParam(SB_LINEDOWN, 0));
@@ -268,6 +403,15 @@ TEST(SpriteHost, ScrollBarsFollowTheScrollRectangle)
     vbar->setSliderDown(false);
     EXPECT_EQ(host->GetScrollY(), 120);
     EXPECT_EQ(vbar->value(), 120);
+
+    // The wheel over the bar scrolls, and the bar goes on following the host afterwards.
+    QWheelEvent wheel(QPointF(2, 50), vbar->mapToGlobal(QPointF(2, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(vbar, &wheel);
+    EXPECT_GT(host->GetScrollY(), 120);
+    EXPECT_EQ(vbar->value(), host->GetScrollY());
+    host->SetScrollY(10);
+    EXPECT_EQ(vbar->value(), 10);
 
     // Shrinking the rectangle below the control hides both bars and gives the room back.
     host->SetScrollRect(TRectF(0, 0, 10, 10));

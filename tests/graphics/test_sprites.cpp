@@ -81,6 +81,35 @@ TEST(Sprites, AddRemoveAndOrderOfChildren)
     EXPECT_EQ(parent->GetParent(), nullptr);
 }
 
+TEST(Sprites, OwnershipIsHeldByOneHost)
+{
+    TOwned<TTestHost> first(Create<TTestHost>(nullptr));
+    TOwned<TTestHost> second(Create<TTestHost>(nullptr));
+    std::vector<TBox*> boxes;
+    for (int i = 0; i < 5; ++i)
+        boxes.push_back(MakeBox(first.get(), QStringLiteral("b%1").arg(i), 0, 0, 1, 1));
+    auto* loose = Create<TBox>(nullptr, QStringLiteral("loose"));
+    second->AddOwnedSprite(loose);
+    second->AddOwnedSprite(loose);
+    second->AddOwnedSprite(nullptr);
+    EXPECT_EQ(second->GetOwnedSpriteCount(), 1);
+
+    // Handing a sprite to another host moves it: only that host frees it.
+    second->AddOwnedSprite(boxes[1]);
+    EXPECT_EQ(first->GetOwnedSpriteCount(), 4);
+    EXPECT_EQ(second->GetOwnedSpriteCount(), 2);
+    boxes[0]->Free(); // the last one takes its place
+    boxes[4]->Free();
+    EXPECT_EQ(first->GetOwnedSpriteCount(), 2);
+    boxes[3]->Free();
+    EXPECT_EQ(first->GetOwnedSpriteCount(), 1);
+    first.reset(); // frees boxes[2]
+    EXPECT_EQ(second->GetOwnedSpriteCount(), 2);
+    boxes[1]->Free();
+    EXPECT_EQ(second->GetOwnedSpriteCount(), 1);
+    second.reset(); // frees the loose one (the sanitizers check the rest)
+}
+
 TEST(Sprites, ActivationFollowsTheParent)
 {
     TTree t;
@@ -219,4 +248,49 @@ TEST(Sprites, DrawingCullsAgainstTheDirtyRectangle)
         root->DrawElement(&context, TRectF(0, 0, 38.5f, 10));
     }
     EXPECT_EQ(log, (std::vector<std::string>{"a", "b", "onLayer"}));
+}
+
+namespace {
+
+// A sprite that stands for another object, as a header handle answers its column.
+class TStandIn : public TKvSpriteElement
+{
+public:
+    TStandIn(TKvSpriteControl* control, const QString& name, TObject* target)
+        : TKvSpriteElement(control, name), FTarget(target)
+    {
+    }
+
+    TObject* GetAdapter(const std::type_info& type) override
+    {
+        return type == typeid(TComponent) ? FTarget : TKvSpriteElement::GetAdapter(type);
+    }
+
+private:
+    TObject* FTarget;
+};
+
+} // namespace
+
+TEST(Sprites, AdaptersMayAnswerAnotherObject)
+{
+    TTree t;
+    TOwned<TComponent> column(Create<TComponent>(nullptr));
+    auto* handle = Create<TStandIn>(t.Host.get(), QStringLiteral("handle"), column.get());
+    handle->SetBounds(0.0f, 0.0f, 50.0f, 50.0f);
+    TBox* inner = MakeBox(t.Host.get(), "inner", 10, 10, 10, 10);
+    t.Root()->Add(handle);
+    handle->Add(inner);
+
+    EXPECT_EQ(handle->AdapterAs<TComponent>(), column.get());
+    EXPECT_EQ(handle->AdapterAs<TKvSpriteElement>(), handle); // itself, for its own classes
+    EXPECT_EQ(inner->AdapterAs<TComponent>(), nullptr);
+    EXPECT_EQ(inner->FindAdapter<TComponent>(), column.get()); // asked of each parent
+    // Finding by class looks at the sprites themselves.
+    TKvSprite* found = nullptr;
+    EXPECT_EQ(t.Host->FindElement<TComponent>(15, 15, &found), nullptr);
+    EXPECT_EQ(t.Host->FindElement<TStandIn>(15, 15, &found), handle);
+    EXPECT_EQ(found, inner);
+    EXPECT_EQ(t.Host->FindElement<TStandIn>(100, 100, &found), nullptr);
+    EXPECT_EQ(found, nullptr);
 }

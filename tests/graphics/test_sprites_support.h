@@ -62,7 +62,6 @@ public:
     int Updates = 0;
     int Paints = 0;
     std::vector<std::string> Events;
-    using TKvSpriteControl::FOwnedSprites;
 
     void Update() override
     {

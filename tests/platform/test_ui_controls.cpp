@@ -7,6 +7,8 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QPointer>
+#include <QtGui/QCursor>
+#include <QtGui/QFocusEvent>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
@@ -45,6 +47,7 @@ public:
     std::intptr_t DlgCode = 0;
     unsigned FillRgb = 0x2040C0;
     std::function<void()> OnMouseDownHook;
+    bool ThrowInHandlers = false;
 
     using TWinControl::GetUpdateRect;
 
@@ -75,10 +78,23 @@ protected:
     void KeyDown(std::uint16_t& key, TShiftState shift) override { Inputs.push_back({"keydown", -1, shift, 0, 0, key}); }
     void KeyUp(std::uint16_t& key, TShiftState shift) override { Inputs.push_back({"keyup", -1, shift, 0, 0, key}); }
     void KeyPress(QChar& key) override { Inputs.push_back({"char", -1, {}, 0, 0, key.unicode()}); }
-    void MouseLeave() override { Inputs.push_back({"leave"}); }
-    void WMScroll(TMessage& m) override { Scrolls.emplace_back(m.Msg == WM_HSCROLL ? SB_HORZ : SB_VERT, LoWordSigned(m.WParam)); }
+    void MouseLeave() override { Inputs.push_back({"leave", -1, {}}); }
+    void WMScroll(TMessage& m) override
+    {
+        Scrolls.emplace_back(m.Msg == WM_HSCROLL ? SB_HORZ : SB_VERT, LoWordSigned(m.WParam));
+        ThrowIfAsked();
+    }
     void WMTimer(TMessage& m) override { Timers.push_back(static_cast<std::uintptr_t>(m.WParam)); }
-    void Resize() override { Sizes.push_back(TSize{GetClientWidth(), GetClientHeight()}); }
+    void Resize() override
+    {
+        Sizes.push_back(TSize{GetClientWidth(), GetClientHeight()});
+        ThrowIfAsked();
+    }
+    void ThrowIfAsked()
+    {
+        if (ThrowInHandlers)
+            throw Exception(QStringLiteral("handler failed"));
+    }
     void WndProc(TMessage& m) override
     {
         if (m.Msg == WM_GETDLGCODE) {
@@ -307,6 +323,107 @@ TEST(UiControls, ScrollBarActionsAskTheControlAndShowItsPosition)
     EXPECT_EQ(c->Scrolls[1].second, SB_THUMBPOSITION);
     EXPECT_EQ(c->Scrolls[2].second, SB_ENDSCROLL);
     EXPECT_EQ(bar->value(), 40);
+}
+
+TEST(UiControls, TheWheelOverAScrollBarIsAWholeThumbDrag)
+{
+    auto c = MakeShown(200, 200);
+    TScrollInfo si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMax = 500;
+    si.nPage = 100;
+    si.nPos = 40;
+    c->SetScrollInfo(SB_VERT, si);
+    QScrollBar* bar = c->Widget()->findChildren<QScrollBar*>().value(0);
+    ASSERT_NE(bar, nullptr);
+    QWheelEvent wheel(QPointF(2, 50), bar->mapToGlobal(QPointF(2, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(bar, &wheel);
+    ASSERT_EQ(c->Scrolls.size(), 3u);
+    EXPECT_EQ(c->Scrolls[0].second, SB_THUMBTRACK);
+    EXPECT_EQ(c->Scrolls[1].second, SB_THUMBPOSITION);
+    EXPECT_EQ(c->Scrolls[2].second, SB_ENDSCROLL);
+    // The drag is over: the bar shows the control's position and follows it.
+    EXPECT_EQ(bar->value(), 40);
+    si.fMask = SIF_POS;
+    si.nPos = 100;
+    c->SetScrollInfo(SB_VERT, si);
+    EXPECT_EQ(bar->value(), 100);
+    TScrollInfo out;
+    out.fMask = SIF_TRACKPOS;
+    c->GetScrollInfo(SB_VERT, out);
+    EXPECT_EQ(out.nTrackPos, 100);
+}
+
+TEST(UiControls, ExceptionsInHandlersStayOutOfQt)
+{
+    auto c = MakeShown(200, 200);
+    TScrollInfo si;
+    si.fMask = SIF_RANGE | SIF_PAGE;
+    si.nMax = 500;
+    si.nPage = 100;
+    c->SetScrollInfo(SB_VERT, si);
+    QScrollBar* bar = c->Widget()->findChildren<QScrollBar*>().value(0);
+    ASSERT_NE(bar, nullptr);
+    c->ThrowInHandlers = true;
+    testing::internal::CaptureStderr();
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    bar->setSliderDown(true);
+    bar->setSliderPosition(50);
+    bar->setSliderDown(false);
+    c->Widget()->resize(150, 120);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("handler failed"), std::string::npos);
+    // Every message arrived, the drag ended, and the control took the new size.
+    std::vector<int> codes;
+    for (const auto& [bar, code] : c->Scrolls)
+        codes.push_back(code);
+    EXPECT_EQ(codes, (std::vector<int>{SB_LINEDOWN, SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}));
+    TScrollInfo out;
+    out.fMask = SIF_TRACKPOS | SIF_POS;
+    c->GetScrollInfo(SB_VERT, out);
+    EXPECT_EQ(out.nTrackPos, out.nPos);
+    EXPECT_EQ(bar->value(), out.nPos);
+    EXPECT_EQ(c->GetWidth(), 150);
+    EXPECT_EQ(c->GetHeight(), 120);
+
+    // A timer whose handler fails keeps ticking.
+    TOwned<TTimer> timer(new TTimer(nullptr));
+    timer->SetInterval(5);
+    int ticks = 0;
+    timer->OnTimer = [&](TObject*) {
+        ++ticks;
+        throw Exception(QStringLiteral("tick failed"));
+    };
+    testing::internal::CaptureStderr();
+    SpinEvents(1000, [&] { return ticks >= 2; });
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("tick failed"), std::string::npos);
+    EXPECT_GE(ticks, 2);
+}
+
+TEST(UiControls, FocusAndCursorsReachTheControl)
+{
+    auto c = MakeShown(100, 100);
+    QWidget* w = ClientOf(c.get());
+    std::vector<std::string> focus;
+    c->OnEnter = [&](TObject* sender) { focus.push_back(sender == c.get() ? "enter" : "?"); };
+    c->OnExit = [&](TObject* sender) { focus.push_back(sender == c.get() ? "exit" : "?"); };
+    QFocusEvent in(QEvent::FocusIn, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(w, &in);
+    QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(w, &out);
+    EXPECT_EQ(focus, (std::vector<std::string>{"enter", "exit"}));
+
+    c->SetCursor(crHandPoint);
+    EXPECT_EQ(w->cursor().shape(), Qt::PointingHandCursor);
+    c->SetCursor(crSizeWE);
+    EXPECT_EQ(w->cursor().shape(), Qt::SizeHorCursor);
+    c->SetCursor(crDefault);
+    EXPECT_FALSE(w->testAttribute(Qt::WA_SetCursor));
+    // A cursor set before the window exists is given to it.
+    TOwned<TProbeControl> later(Create<TProbeControl>(nullptr));
+    later->SetCursor(crIBeam);
+    EXPECT_EQ(ClientOf(later.get())->cursor().shape(), Qt::IBeamCursor);
 }
 
 TEST(UiControls, UpdatePaintsTheInvalidatedRectangleNow)
