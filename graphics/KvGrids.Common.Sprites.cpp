@@ -9,6 +9,18 @@
 
 namespace kv {
 
+namespace {
+// Stores value in field; true when it differed.
+template <typename T>
+bool ChangeValue(T& field, T value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+} // namespace
+
 int RoundToEven(double value)
 {
     return static_cast<int>(std::nearbyint(value)); // the default rounding mode: ties to even
@@ -125,42 +137,32 @@ void TKvSprite::SetRotation(float value)
 
 void TKvSprite::SetAlpha(float value)
 {
-    if (value == FAlpha)
-        return;
-    FAlpha = value;
-    Invalidate();
+    if (ChangeValue(FAlpha, value))
+        Invalidate();
 }
 
 void TKvSprite::SetVisible(bool value)
 {
-    if (value == FVisible)
-        return;
-    FVisible = value;
-    Invalidate();
+    if (ChangeValue(FVisible, value))
+        Invalidate();
 }
 
 void TKvSprite::SetUpdateInflation(int value)
 {
-    if (value == FUpdateInflation)
-        return;
-    FUpdateInflation = value;
-    Invalidate();
+    if (ChangeValue(FUpdateInflation, value))
+        Invalidate();
 }
 
 void TKvSprite::SetHovered(bool value)
 {
-    if (value == FHovered)
-        return;
-    FHovered = value;
-    HoveredChanged();
+    if (ChangeValue(FHovered, value))
+        HoveredChanged();
 }
 
 void TKvSprite::SetDragging(bool value)
 {
-    if (value == FDragging)
-        return;
-    FDragging = value;
-    DraggingChanged();
+    if (ChangeValue(FDragging, value))
+        DraggingChanged();
 }
 
 TRectF TKvSprite::GetBounds() const

@@ -145,17 +145,26 @@ TEST(Effect, TheAnimatorNeverTouchesAFreedGrid)
     grid2->Free();
 }
 
-TEST(Effect, HooksMayRemoveAnimationsOrStopTheAnimator)
+// An animator over a host with two recorded animations "first" and "second".
+struct TwoAnimations : ::testing::Test
 {
-    TOwned<TTestHost> grid(Create<TTestHost>(nullptr));
+    TOwned<TTestHost> grid{Create<TTestHost>(nullptr)};
     TFakeClock clock;
     std::vector<std::string> log;
-    auto animator = MakeIntf<TKvGridAnimator>(grid.get(), clock.Clock());
-    IntfPtr<TRecordingAnimation> first(Create<TRecordingAnimation>(QStringLiteral("first"), 0, 10, &log));
-    IntfPtr<TRecordingAnimation> second(Create<TRecordingAnimation>(QStringLiteral("second"), 0, 10, &log));
-    animator->Add(first);
-    animator->Add(second);
+    IntfPtr<TKvGridAnimator> animator = MakeIntf<TKvGridAnimator>(grid.get(), clock.Clock());
+    IntfPtr<TRecordingAnimation> first{Create<TRecordingAnimation>(QStringLiteral("first"), 0, 10, &log)};
+    IntfPtr<TRecordingAnimation> second{Create<TRecordingAnimation>(QStringLiteral("second"), 0, 10, &log)};
     TKvGridAnimator* raw = animator.get();
+
+    void SetUp() override
+    {
+        animator->Add(first);
+        animator->Add(second);
+    }
+};
+
+TEST_F(TwoAnimations, HooksMayRemoveAnimationsOrStopTheAnimator)
+{
     first->OnStart = [&] { raw->Remove(second); };
     animator->Start();
     animator->DoTimer();
@@ -172,17 +181,8 @@ TEST(Effect, HooksMayRemoveAnimationsOrStopTheAnimator)
     EXPECT_EQ(log, (std::vector<std::string>{"first:prepare", "first:start"}));
 }
 
-TEST(Effect, StoppingFromAHookEndsTheTick)
+TEST_F(TwoAnimations, StoppingFromAHookEndsTheTick)
 {
-    TOwned<TTestHost> grid(Create<TTestHost>(nullptr));
-    TFakeClock clock;
-    std::vector<std::string> log;
-    auto animator = MakeIntf<TKvGridAnimator>(grid.get(), clock.Clock());
-    IntfPtr<TRecordingAnimation> first(Create<TRecordingAnimation>(QStringLiteral("first"), 0, 10, &log));
-    IntfPtr<TRecordingAnimation> second(Create<TRecordingAnimation>(QStringLiteral("second"), 0, 10, &log));
-    animator->Add(first);
-    animator->Add(second);
-    TKvGridAnimator* raw = animator.get();
     first->OnStart = [&] { raw->Stop(); };
     animator->Start();
     animator->DoTimer();

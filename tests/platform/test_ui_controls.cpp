@@ -146,6 +146,18 @@ TOwned<TProbeControl> MakeShown(int w, int h, TBorderStyle border = bsNone)
     return c;
 }
 
+// A vertical bar over 0..500 with page 100 at position 40; its Qt widget.
+QScrollBar* ShowVerticalBar(TProbeControl& c)
+{
+    TScrollInfo si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMax = 500;
+    si.nPage = 100;
+    si.nPos = 40;
+    c.SetScrollInfo(SB_VERT, si);
+    return c.Widget()->findChildren<QScrollBar*>().value(0);
+}
+
 } // namespace
 
 TEST(UiControls, PackedArgumentsKeepSignedCoordinates)
@@ -292,13 +304,7 @@ TEST(UiControls, ScrollInfoClampsAndShowingABarChangesTheClientSizeAtOnce)
 TEST(UiControls, ScrollBarActionsAskTheControlAndShowItsPosition)
 {
     auto c = MakeShown(200, 200);
-    TScrollInfo si;
-    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    si.nMax = 500;
-    si.nPage = 100;
-    si.nPos = 40;
-    c->SetScrollInfo(SB_VERT, si);
-    QScrollBar* bar = c->Widget()->findChildren<QScrollBar*>().value(0);
+    QScrollBar* bar = ShowVerticalBar(*c);
     ASSERT_NE(bar, nullptr);
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     ASSERT_EQ(c->Scrolls.size(), 1u);
@@ -328,13 +334,7 @@ TEST(UiControls, ScrollBarActionsAskTheControlAndShowItsPosition)
 TEST(UiControls, TheWheelOverAScrollBarIsAWholeThumbDrag)
 {
     auto c = MakeShown(200, 200);
-    TScrollInfo si;
-    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    si.nMax = 500;
-    si.nPage = 100;
-    si.nPos = 40;
-    c->SetScrollInfo(SB_VERT, si);
-    QScrollBar* bar = c->Widget()->findChildren<QScrollBar*>().value(0);
+    QScrollBar* bar = ShowVerticalBar(*c);
     ASSERT_NE(bar, nullptr);
     QWheelEvent wheel(QPointF(2, 50), bar->mapToGlobal(QPointF(2, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -345,6 +345,7 @@ TEST(UiControls, TheWheelOverAScrollBarIsAWholeThumbDrag)
     EXPECT_EQ(c->Scrolls[2].second, SB_ENDSCROLL);
     // The drag is over: the bar shows the control's position and follows it.
     EXPECT_EQ(bar->value(), 40);
+    TScrollInfo si;
     si.fMask = SIF_POS;
     si.nPos = 100;
     c->SetScrollInfo(SB_VERT, si);
