@@ -1,0 +1,447 @@
+// Option objects of the grid view (one per concern), the clipboard manager base and the
+// listener adapters through which the grid view observes its item provider and style sheet.
+// A change either refreshes the grid (RefreshView(false)), repaints it (invalidates the
+// control) or is only stored for the parts that read it.
+#pragma once
+
+#include "graphics/KvGrids.Common.Drawing.h"
+#include "graphics/KvGrids.Styles.h"
+#include "model/KvGrids.Model.Editing.h"
+#include "model/KvGrids.Model.h"
+#include "platform/graphics/Graphics.h"
+#include "platform/rtl/Classes.h"
+
+#include <QtCore/QString>
+#include <memory>
+
+namespace kv {
+
+class TKvGridView;
+
+// The fit style's FitNone would clash with the content-fit style's value of the same name:
+// write TKvGridFitStyle::FitNone; FitEven and FitLastFill need no qualification.
+namespace gridfit {
+enum TKvGridFitStyle { FitNone, FitEven, FitLastFill };
+}
+using gridfit::TKvGridFitStyle;
+using gridfit::FitEven;
+using gridfit::FitLastFill;
+
+enum TKvGridSelectionMode { SelectNone, SelectSingle, SelectExtended };
+enum TKvGridSelectionStyle { SelectBlock, SelectRows, SelectColumns };
+enum TKvGridSortStyle { SortNone, SortExclusive, SortInclusive, SortReverse };
+
+class TKvGridViewOptions : public TPersistent
+{
+public:
+    explicit TKvGridViewOptions(TKvGridView* owner) : FOwner(owner) {}
+    TKvGridView* GetGrid() const { return FOwner; }
+    TPersistent* GetOwner() const override;
+
+protected:
+    // RefreshView(false) of the grid.
+    void Refresh();
+    // Invalidates the grid control.
+    void Repaint();
+
+    TKvGridView* FOwner;
+};
+
+class TKvGridDisplayOptions : public TKvGridViewOptions
+{
+public:
+    using TKvGridViewOptions::TKvGridViewOptions;
+
+    bool GetColumnResizable() const { return FColumnResizable; }
+    void SetColumnResizable(bool value) { FColumnResizable = value; }
+    bool GetColumnMovable() const { return FColumnMovable; }
+    void SetColumnMovable(bool value) { FColumnMovable = value; }
+    int GetDefaultColumnWidth() const { return FDefaultColumnWidth; }
+    void SetDefaultColumnWidth(int value) { FDefaultColumnWidth = value; }
+    TKvGridFitStyle GetFitStyle() const { return FFitStyle; }
+    void SetFitStyle(TKvGridFitStyle value);
+    bool GetRowResizable() const { return FRowResizable; }
+    void SetRowResizable(bool value) { FRowResizable = value; }
+    int GetDefaultRowHeight() const { return FDefaultRowHeight; }
+    // Negative values become 0.
+    void SetDefaultRowHeight(int value);
+    bool GetHeaderResizable() const { return FHeaderResizable; }
+    void SetHeaderResizable(bool value) { FHeaderResizable = value; }
+    bool GetFooterResizable() const { return FFooterResizable; }
+    void SetFooterResizable(bool value) { FFooterResizable = value; }
+    bool GetHScrollBar() const { return FHScrollBar; }
+    void SetHScrollBar(bool value);
+    bool GetVScrollBar() const { return FVScrollBar; }
+    void SetVScrollBar(bool value);
+
+private:
+    bool FColumnResizable = true;
+    bool FColumnMovable = true;
+    int FDefaultColumnWidth = 120;
+    TKvGridFitStyle FFitStyle = TKvGridFitStyle::FitNone;
+    bool FRowResizable = false;
+    int FDefaultRowHeight = 0;
+    bool FHeaderResizable = false;
+    bool FFooterResizable = false;
+    bool FHScrollBar = true;
+    bool FVScrollBar = true;
+};
+
+// Every setter only stores.
+class TKvGridEditOptions : public TKvGridViewOptions
+{
+public:
+    explicit TKvGridEditOptions(TKvGridView* owner);
+
+    bool GetReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool value) { FReadOnly = value; }
+    bool GetEditable() const { return FEditable; }
+    void SetEditable(bool value) { FEditable = value; }
+    bool GetAppendable() const { return FAppendable; }
+    void SetAppendable(bool value) { FAppendable = value; }
+    bool GetInsertable() const { return FInsertable; }
+    void SetInsertable(bool value) { FInsertable = value; }
+    bool GetDeletable() const { return FDeletable; }
+    void SetDeletable(bool value) { FDeletable = value; }
+    bool GetEditWhenFocused() const { return FEditWhenFocused; }
+    void SetEditWhenFocused(bool value) { FEditWhenFocused = value; }
+    bool GetCommitWhenNoEdit() const { return FCommitWhenNoEdit; }
+    void SetCommitWhenNoEdit(bool value) { FCommitWhenNoEdit = value; }
+    bool GetCommitWhenExitLastCell() const { return FCommitWhenExitLastCell; }
+    void SetCommitWhenExitLastCell(bool value) { FCommitWhenExitLastCell = value; }
+    bool GetCrossWhenExitLastCell() const { return FCrossWhenExitLastCell; }
+    void SetCrossWhenExitLastCell(bool value) { FCrossWhenExitLastCell = value; }
+    bool GetValidateOnEdited() const { return FValidateOnEdited; }
+    void SetValidateOnEdited(bool value) { FValidateOnEdited = value; }
+    bool GetHintOnError() const { return FHintOnError; }
+    void SetHintOnError(bool value) { FHintOnError = value; }
+    const QString& GetDeleteRowsMessage() const { return FDeleteRowsMessage; }
+    void SetDeleteRowsMessage(const QString& value) { FDeleteRowsMessage = value; }
+    bool GetDeleteRowsConfirm() const { return FDeleteRowsConfirm; }
+    void SetDeleteRowsConfirm(bool value) { FDeleteRowsConfirm = value; }
+    bool GetEditWhenClickFocused() const { return FEditWhenClickFocused; }
+    void SetEditWhenClickFocused(bool value) { FEditWhenClickFocused = value; }
+    int GetMaxRowCount() const { return FMaxRowCount; }
+    // Does nothing.
+    void SetMaxRowCount(int value) {}
+    bool GetSkipReadOnly() const { return FSkipReadOnly; }
+    void SetSkipReadOnly(bool value) { FSkipReadOnly = value; }
+
+private:
+    bool FReadOnly = false;
+    bool FEditable = true;
+    bool FAppendable = true;
+    bool FInsertable = false;
+    bool FDeletable = false;
+    bool FEditWhenFocused = false;
+    bool FCommitWhenNoEdit = false;
+    bool FCommitWhenExitLastCell = false;
+    bool FCrossWhenExitLastCell = false;
+    bool FValidateOnEdited = true;
+    bool FHintOnError = true;
+    QString FDeleteRowsMessage;
+    bool FDeleteRowsConfirm = true;
+    bool FEditWhenClickFocused = false;
+    int FMaxRowCount = 0;
+    bool FSkipReadOnly = false;
+};
+
+class TKvGridSelectOptions : public TKvGridViewOptions
+{
+public:
+    explicit TKvGridSelectOptions(TKvGridView* owner);
+
+    TKvGridSelectionMode GetMode() const { return FMode; }
+    // A new mode or style clears the grid's selection.
+    void SetMode(TKvGridSelectionMode value);
+    TKvGridSelectionStyle GetStyle() const { return FStyle; }
+    void SetStyle(TKvGridSelectionStyle value);
+    TColor GetMaskColor() const { return FMaskColor; }
+    void SetMaskColor(TColor value);
+    int GetMaskAlpha() const { return FMaskAlpha; }
+    // Clamped to 0..255.
+    void SetMaskAlpha(int value);
+    int GetMaskBorderAlpha() const { return FMaskBorderAlpha; }
+    void SetMaskBorderAlpha(int value);
+
+    // The mask brush and pen made from the colour and alphas.
+    TKvFill* GetFill() const { return FFill.get(); }
+    TKvStroke* GetStroke() const { return FStroke.get(); }
+
+private:
+    void RebuildMask();
+    void ClearSelection();
+
+    TKvGridSelectionMode FMode = SelectExtended;
+    TKvGridSelectionStyle FStyle = SelectBlock;
+    TColor FMaskColor;
+    int FMaskAlpha = 47;
+    int FMaskBorderAlpha = 95;
+    std::unique_ptr<TKvFill> FFill;
+    std::unique_ptr<TKvStroke> FStroke;
+};
+
+class TKvGridSortingOptions : public TKvGridViewOptions
+{
+public:
+    explicit TKvGridSortingOptions(TKvGridView* owner);
+
+    bool GetEnabled() const { return FEnabled; }
+    void SetEnabled(bool value);
+    TKvGridSortStyle GetStyle() const { return FStyle; }
+    void SetStyle(TKvGridSortStyle value);
+    bool GetHandleVisible() const { return FHandleVisible; }
+    void SetHandleVisible(bool value);
+    TColor GetHandleColor() const { return FHandleColor; }
+    void SetHandleColor(TColor value);
+    TColor GetHandleNoneColor() const { return FHandleNoneColor; }
+    void SetHandleNoneColor(TColor value);
+
+private:
+    bool FEnabled = true;
+    TKvGridSortStyle FStyle = SortExclusive;
+    bool FHandleVisible = true;
+    TColor FHandleColor;
+    TColor FHandleNoneColor;
+};
+
+class TKvGridFilteringOptions : public TKvGridViewOptions
+{
+public:
+    explicit TKvGridFilteringOptions(TKvGridView* owner);
+
+    bool GetEnabled() const { return FEnabled; }
+    void SetEnabled(bool value);
+    bool GetAlwaysHandleVisible() const { return FAlwaysHandleVisible; }
+    void SetAlwaysHandleVisible(bool value);
+    TColor GetHandleColor() const { return FHandleColor; }
+    void SetHandleColor(TColor value);
+    TColor GetHandleBorderColor() const { return FHandleBorderColor; }
+    void SetHandleBorderColor(TColor value);
+    int GetDropDownCount() const { return FDropDownCount; }
+    void SetDropDownCount(int value) { FDropDownCount = value; }
+
+private:
+    bool FEnabled = true;
+    bool FAlwaysHandleVisible = false;
+    TColor FHandleColor;
+    TColor FHandleBorderColor;
+    int FDropDownCount = 8;
+};
+
+class TKvGridGroupingOptions : public TKvGridViewOptions
+{
+public:
+    explicit TKvGridGroupingOptions(TKvGridView* owner);
+
+    bool GetEnabled() const { return FEnabled; }
+    // Enabled and Prompt tell the grid (GroupingOptionsChanged) and refresh; Expanded and
+    // Summarizing only tell the grid.
+    void SetEnabled(bool value);
+    const QString& GetPrompt() const { return FPrompt; }
+    void SetPrompt(const QString& value);
+    bool GetExpanded() const { return FExpanded; }
+    void SetExpanded(bool value);
+    bool GetSummarizing() const { return FSummarizing; }
+    void SetSummarizing(bool value);
+
+private:
+    bool FEnabled = true;
+    QString FPrompt;
+    bool FExpanded = true;
+    bool FSummarizing = true;
+};
+
+class TKvGridFocusOptions : public TKvGridViewOptions
+{
+public:
+    explicit TKvGridFocusOptions(TKvGridView* owner);
+
+    bool GetMaskVisible() const { return FMaskVisible; }
+    void SetMaskVisible(bool value);
+    TColor GetMaskColor() const { return FMaskColor; }
+    void SetMaskColor(TColor value);
+    // Stored as given; the pen takes it clamped to 0..255.
+    int GetMaskAlpha() const { return FMaskAlpha; }
+    void SetMaskAlpha(int value);
+
+    TKvStroke* GetStroke() const { return FStroke.get(); }
+
+private:
+    void RebuildMask();
+
+    bool FMaskVisible = true;
+    TColor FMaskColor;
+    int FMaskAlpha = 255;
+    std::unique_ptr<TKvStroke> FStroke;
+};
+
+class TKvGridHoveringOptions : public TKvGridViewOptions
+{
+public:
+    explicit TKvGridHoveringOptions(TKvGridView* owner);
+
+    bool GetEnabled() const { return FEnabled; }
+    void SetEnabled(bool value);
+    bool GetMaskVisible() const { return FMaskVisible; }
+    void SetMaskVisible(bool value);
+    TColor GetMaskColor() const { return FMaskColor; }
+    void SetMaskColor(TColor value);
+    // Stored as given; the brush and pen take it clamped to 0..255.
+    int GetMaskAlpha() const { return FMaskAlpha; }
+    void SetMaskAlpha(int value);
+
+    TKvFill* GetFill() const { return FFill.get(); }
+    TKvStroke* GetStroke() const { return FStroke.get(); }
+
+private:
+    void RebuildMask();
+
+    bool FEnabled = true;
+    bool FMaskVisible = true;
+    TColor FMaskColor;
+    int FMaskAlpha = 31;
+    std::unique_ptr<TKvFill> FFill;
+    std::unique_ptr<TKvStroke> FStroke;
+};
+
+class TKvGridFixedCols : public TPersistent
+{
+public:
+    // Registers both style sets with the grid.
+    explicit TKvGridFixedCols(TKvGridView* grid);
+    // Unregisters them.
+    ~TKvGridFixedCols() override;
+    TPersistent* GetOwner() const override;
+    TKvGridView* GetGrid() const { return FGrid; }
+
+    int GetCount() const { return FCount; }
+    // Negative values become 0.
+    void SetCount(int value);
+    bool GetFocusable() const { return FFocusable; }
+    void SetFocusable(bool value);
+    bool GetEditable() const { return FEditable; }
+    void SetEditable(bool value) { FEditable = value; }
+    int GetBarWidth() const { return FBarWidth; }
+    void SetBarWidth(int value);
+    TKvGridViewStyles* GetStyles() const { return FStyles.get(); }
+    // Copies the values; refreshes when the layout has fixed columns.
+    void SetStyles(TKvGridViewStyles* value);
+    TKvGridViewStyles* GetBarStyles() const { return FBarStyles.get(); }
+    void SetBarStyles(TKvGridViewStyles* value);
+
+private:
+    void StylesAssigned();
+
+    TKvGridView* FGrid;
+    int FCount = 0;
+    bool FFocusable = false;
+    bool FEditable = false;
+    int FBarWidth = 3;
+    std::unique_ptr<TKvGridViewStyles> FStyles;
+    std::unique_ptr<TKvGridViewStyles> FBarStyles;
+};
+
+class TKvGridFixedRows : public TPersistent
+{
+public:
+    explicit TKvGridFixedRows(TKvGridView* grid);
+    ~TKvGridFixedRows() override;
+    TPersistent* GetOwner() const override;
+    TKvGridView* GetGrid() const { return FGrid; }
+
+    int GetCount() const { return FCount; }
+    // Clamped at 0; passes the fixed-row settings to the grid's item provider.
+    void SetCount(int value);
+    bool GetExceptFromFiltering() const { return FExceptFromFiltering; }
+    // A new value reaches the item provider at once and resets the grid's items.
+    void SetExceptFromFiltering(bool value);
+    bool GetExceptFromSorting() const { return FExceptFromSorting; }
+    void SetExceptFromSorting(bool value);
+    bool GetFocusable() const { return FFocusable; }
+    void SetFocusable(bool value);
+    bool GetEditable() const { return FEditable; }
+    void SetEditable(bool value) { FEditable = value; }
+    int GetBarHeight() const { return FBarHeight; }
+    // Clamped at 0; refreshes when the layout has fixed rows.
+    void SetBarHeight(int value);
+    TKvGridViewStyles* GetStyles() const { return FStyles.get(); }
+    void SetStyles(TKvGridViewStyles* value);
+    TKvGridViewStyles* GetBarStyles() const { return FBarStyles.get(); }
+    void SetBarStyles(TKvGridViewStyles* value);
+
+    // SetFixed(Count, not ExceptFromSorting, not ExceptFromFiltering) on the item provider.
+    void ApplyToItems();
+
+private:
+    bool HasFixedRows() const;
+
+    TKvGridView* FGrid;
+    int FCount = 0;
+    bool FExceptFromFiltering = true;
+    bool FExceptFromSorting = true;
+    bool FFocusable = false;
+    bool FEditable = false;
+    int FBarHeight = 3;
+    std::unique_ptr<TKvGridViewStyles> FStyles;
+    std::unique_ptr<TKvGridViewStyles> FBarStyles;
+};
+
+// Copy, cut and paste of the grid's cells; the concrete manager comes with the clipboard.
+class TKvGridClipboardManager : public TObject
+{
+public:
+    explicit TKvGridClipboardManager(TKvGridView* owner) : FOwner(owner) {}
+    TKvGridView* GetOwner() const { return FOwner; }
+    virtual void Copy() = 0;
+    virtual void Cut() = 0;
+    virtual void Paste() = 0;
+
+protected:
+    TKvGridView* FOwner;
+};
+
+// --- listener adapters: each callback goes to one handler of the grid ----------------------
+
+class TItemChangeListener : public TKvGridItemChangeListener
+{
+public:
+    explicit TItemChangeListener(TKvGridView* owner) : FOwner(owner) {}
+    void Reset() override;
+    void Refresh() override;
+    void ItemInserted(int Index) override;
+    void ItemDeleted(int Index) override;
+    void ItemUpdated(int Index) override;
+    void ItemChecked(int Index) override;
+    void ItemStateChanged(int Index) override;
+
+private:
+    TKvGridView* FOwner;
+};
+
+class TItemEditListener : public TKvGridItemEditListener
+{
+public:
+    explicit TItemEditListener(TKvGridView* owner) : FOwner(owner) {}
+    void UpdateStarted(int Index) override;
+    void AppendStarted() override;
+    void InsertStarted(int Index) override;
+    void Edited(int Index, int Field) override;
+    void Committed(int Index) override;
+    void Canceled() override;
+
+private:
+    TKvGridView* FOwner;
+};
+
+class TStyleSheetListener : public TKvGridViewStyleChangeListener
+{
+public:
+    explicit TStyleSheetListener(TKvGridView* owner) : FOwner(owner) {}
+    void StyleChanged(TKvGridStyleBag* bag, TKvGridViewStyleEntry entry) override;
+
+private:
+    TKvGridView* FOwner;
+};
+
+} // namespace kv
