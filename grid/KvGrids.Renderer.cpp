@@ -184,7 +184,9 @@ QString TKvGridDataCellRenderer::GetText(TKvGridCell* cell)
     const QString source = numeric ? QString() : cell->GetDisplayText();
     size_t hash = numeric ? qHash(number) : qHash(source);
     hash = qHashMulti(hash, format, prefix, postfix);
-    TTextSlot& slot = FTextCache[hash % FTextCache.size()];
+    if (!FTextCache)
+        FTextCache = std::make_unique<std::array<TTextSlot, TEXT_SLOTS>>();
+    TTextSlot& slot = (*FTextCache)[hash % TEXT_SLOTS];
     if (slot.Used && slot.Numeric == numeric && (numeric ? slot.Number == number : slot.Source == source) &&
         slot.Format == format && slot.Prefix == prefix && slot.Postfix == postfix)
         return slot.Text;

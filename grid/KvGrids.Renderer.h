@@ -12,6 +12,7 @@
 #include <QtCore/QString>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace kv {
@@ -263,7 +264,9 @@ private:
         QString Postfix;
         QString Text;
     };
-    std::array<TTextSlot, 64> FTextCache;
+    // About one frame of cells; made on the first text that needs formatting.
+    static constexpr size_t TEXT_SLOTS = 1024;
+    std::unique_ptr<std::array<TTextSlot, TEXT_SLOTS>> FTextCache;
 };
 
 // The cell of a vertical column group: only a frame for its children.
