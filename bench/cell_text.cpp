@@ -1,6 +1,7 @@
 // Cell text on the paint path: the data-cell renderer's text (number format, prefix, postfix)
 // for a frame of cells, repainted unchanged and with new values, against Qt formatting the
 // same numbers with grouping and two decimals and adding the same prefix and postfix.
+#include "BenchData.h"
 #include "grid/KvGrids.h"
 
 #include <QtCore/QLocale>
@@ -8,16 +9,12 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <string>
 
 using namespace kv;
 
 namespace {
 
 constexpr int kCells = 600; // about one frame of visible cells
-
-std::map<std::string, double> gNsPerCell;
 
 class TBenchCell : public TKvGridCell
 {
@@ -83,20 +80,6 @@ void BM_QtTextPerCell(benchmark::State& state)
 }
 BENCHMARK(BM_QtTextPerCell);
 
-class TNsReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const double items = run.counters.count("items_per_second") ? double(run.counters.at("items_per_second")) : 0;
-            if (items > 0)
-                gNsPerCell[run.benchmark_name()] = 1e9 / items;
-        }
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -104,12 +87,10 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    TNsReporter reporter;
+    kvbench::TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const double qt = gNsPerCell["BM_QtTextPerCell"];
-    for (const auto& [name, ns] : gNsPerCell)
-        if (qt > 0 && name != "BM_QtTextPerCell")
-            std::printf("%s: %.1f ns per cell, Qt %.1f ns: ratio %.2f\n", name.c_str(), ns, qt, ns / qt);
+    reporter.PrintRatio("BM_RendererTextUnchangedFrame", "BM_QtTextPerCell");
+    reporter.PrintRatio("BM_RendererTextNewValues", "BM_QtTextPerCell");
     return 0;
 }
