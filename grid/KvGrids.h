@@ -7,3 +7,4 @@
 #include "grid/KvGrids.Index.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Renderer.h"
+#include "grid/KvGrids.View.h"
