@@ -5,6 +5,9 @@
 // focus and scrolling; notifications; styles.
 #include "grid/KvGrids.View.h"
 
+#include "grid/KvGrids.Hints.h"
+#include "grid/KvGrids.Options.h"
+
 #include "model/KvGrids.Model.Default.h"
 #include "platform/rtl/Trace.h"
 
@@ -18,53 +21,15 @@ int gRefreshCount = 0;
 
 // ---- listeners -------------------------------------------------------------------------
 
-class TKvGridView::TItemChangeListener : public TKvGridItemChangeListener
-{
-public:
-    explicit TItemChangeListener(TKvGridView* grid) : FGrid(grid) {}
-    void Reset() override { FGrid->DoItemSourceReset(); }
-    void Refresh() override { FGrid->DoItemSourceRefresh(); }
-    void ItemInserted(int Index) override { FGrid->DoItemSourceItemInserted(Index); }
-    void ItemDeleted(int Index) override { FGrid->DoItemSourceItemDelete(Index); }
-    void ItemUpdated(int Index) override { FGrid->DoItemSourceItemUpdate(Index); }
-    void ItemChecked(int Index) override { FGrid->DoItemSourceItemChecked(Index); }
-    void ItemStateChanged(int Index) override { FGrid->DoItemSourceItemStateChanged(Index); }
-
-private:
-    TKvGridView* FGrid;
-};
-
-class TKvGridView::TItemEditListener : public TKvGridItemEditListener
-{
-public:
-    explicit TItemEditListener(TKvGridView* grid) : FGrid(grid) {}
-    void UpdateStarted(int Index) override { FGrid->DoItemUpdateStarted(Index); }
-    void AppendStarted() override { FGrid->DoItemAppendStarted(); }
-    void InsertStarted(int Index) override { FGrid->DoItemInsertStarted(Index); }
-    void Edited(int Index, int Field) override { FGrid->DoItemEdited(Index, Field); }
-    void Committed(int Index) override { FGrid->DoItemCommitted(Index); }
-    void Canceled() override { FGrid->DoItemCanceled(); }
-
-private:
-    TKvGridView* FGrid;
-};
-
-// Style sets of the grid report through StyleChanged; the style sheet through StyleSheetChanged.
+// Style sets of the grid report through StyleChanged.
 class TKvGridView::TStylesListener : public TKvGridViewStyleChangeListener
 {
 public:
-    TStylesListener(TKvGridView* grid, bool sheet) : FGrid(grid), FSheet(sheet) {}
-    void StyleChanged(TKvGridStyleBag* bag, TKvGridViewStyleEntry entry) override
-    {
-        if (FSheet)
-            FGrid->StyleSheetChanged(bag, entry);
-        else
-            FGrid->StyleChanged(bag, entry);
-    }
+    explicit TStylesListener(TKvGridView* grid) : FGrid(grid) {}
+    void StyleChanged(TKvGridStyleBag* bag, TKvGridViewStyleEntry entry) override { FGrid->StyleChanged(bag, entry); }
 
 private:
     TKvGridView* FGrid;
-    bool FSheet;
 };
 
 // ---- construction and destruction ------------------------------------------------------
@@ -78,13 +43,23 @@ void TKvGridView::Initialize()
     TKvSpriteControl::Initialize();
     FItemChangeListener = std::make_unique<TItemChangeListener>(this);
     FItemEditListener = std::make_unique<TItemEditListener>(this);
-    FStylesListener = std::make_unique<TStylesListener>(this, false);
+    FStylesListener = std::make_unique<TStylesListener>(this);
 
     // Column tree: the root column and the columns facade.
 
     // Area objects.
 
     // Option objects.
+    FDisplayOptions = Create<TKvGridDisplayOptions>(this);
+    FEditOptions = Create<TKvGridEditOptions>(this);
+    FSelectOptions = Create<TKvGridSelectOptions>(this);
+    FFocusOptions = Create<TKvGridFocusOptions>(this);
+    FHoveringOptions = Create<TKvGridHoveringOptions>(this);
+    FSortingOptions = Create<TKvGridSortingOptions>(this);
+    FFilteringOptions = Create<TKvGridFilteringOptions>(this);
+    FGroupingOptions = Create<TKvGridGroupingOptions>(this);
+    FFixedCols = Create<TKvGridFixedCols>(this);
+    FFixedRows = Create<TKvGridFixedRows>(this);
 
     // Layout manager, selection manager and delegate.
 
@@ -111,13 +86,15 @@ void TKvGridView::AfterConstruction()
     FHorzScrollStep = 8;
     SetSmoothing(false);
     SetBounds(GetLeft(), GetTop(), 300, 250);
-    FStyleSheetListener = std::make_unique<TStylesListener>(this, true);
+    FStyleSheetListener = std::make_unique<TStyleSheetListener>(this);
+    FHintManager = Create<TKvGridHintManager>(this);
     SetTabStop(true);
 }
 
 void TKvGridView::Destroying()
 {
     TKvSpriteControl::Destroying();
+    FreeAndNil(FHintManager);
     if (FStyleSheet) {
         FStyleSheet->RemoveListener(FStyleSheetListener.get());
         FStyleSheet->RemoveFreeNotification(this);
@@ -141,6 +118,16 @@ void TKvGridView::Dispose()
         FOwnedItemProvider->Free();
         FOwnedItemProvider = nullptr;
     }
+    FreeAndNil(FFixedRows);
+    FreeAndNil(FFixedCols);
+    FreeAndNil(FGroupingOptions);
+    FreeAndNil(FFilteringOptions);
+    FreeAndNil(FSortingOptions);
+    FreeAndNil(FHoveringOptions);
+    FreeAndNil(FFocusOptions);
+    FreeAndNil(FSelectOptions);
+    FreeAndNil(FEditOptions);
+    FreeAndNil(FDisplayOptions);
     FStylesListener.reset();
     FItemEditListener.reset();
     FItemChangeListener.reset();
@@ -205,6 +192,28 @@ void TKvGridView::ResetItems()
 {
     if (FItemProvider)
         FItemProvider->ResetItems();
+}
+
+bool TKvGridView::HasFixedRows() const
+{
+    return FFixedRows && FFixedRows->GetCount() > 0;
+}
+
+bool TKvGridView::HasFixedColumns() const
+{
+    return FFixedCols && FFixedCols->GetCount() > 0;
+}
+
+// The selection manager empties its ranges here once it exists; the selection views go.
+void TKvGridView::ClearSelection()
+{
+    Invalidate();
+}
+
+// Editing comes with the edit controller; until then no cell opens an editor.
+bool TKvGridView::Edit(const TKvGridCellIndex& Index)
+{
+    return false;
 }
 
 // ---- refresh and batching --------------------------------------------------------------

@@ -60,6 +60,9 @@ class TKvGridDelegate;
 class TKvGridEditController;
 class TKvGridClipboardManager;
 class TKvGridHintManager;
+class TItemChangeListener;
+class TItemEditListener;
+class TStyleSheetListener;
 class IKvGridTool;
 class TKvExpressionRuntime;
 
@@ -99,6 +102,13 @@ public:
     void InvalidateItem(int ItemIndex);
     // Rebuilds the items of the item provider (fixed-row settings changed).
     void ResetItems();
+    // True when the layout shows fixed rows / fixed columns.
+    bool HasFixedRows() const;
+    bool HasFixedColumns() const;
+    // Empties the selection (the selection options' mode or style changed).
+    void ClearSelection();
+    // Opens the cell's editor; false when the cell cannot be edited.
+    bool Edit(const TKvGridCellIndex& Index);
     // Process-wide count of refreshes that ran.
     static int GetRefreshCount();
 
@@ -239,11 +249,10 @@ protected:
     virtual void FocusedIndexChanged(const TKvGridCellIndex& Index);
 
 private:
-    class TItemChangeListener;
-    class TItemEditListener;
     class TStylesListener;
     friend class TItemChangeListener;
     friend class TItemEditListener;
+    friend class TStyleSheetListener;
     friend class TStylesListener;
 
     void StyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { DoStyleChanged(Bag, Entry); }
@@ -265,7 +274,7 @@ private:
     bool FNoCancel = false;
     bool FItemEdited = false;
     TKvGridItemConsumer* FModelConsumer = nullptr;
-    std::unique_ptr<TStylesListener> FStyleSheetListener;
+    std::unique_ptr<TStyleSheetListener> FStyleSheetListener;
     TKvGridClipboardManager* FClipboardManager = nullptr;
     TKvGridHintManager* FHintManager = nullptr;
     int FDefaultColumnWidth = 120;

@@ -62,9 +62,10 @@ void THintWindow::ActivateHint(const TRect& rect, const QString& text)
     if (!FLabel)
         FLabel = MakeLabel();
     SetCaption(text);
-    FLabel->setGeometry(rect.Left, rect.Top, rect.Width(), rect.Height());
+    // The label's own layout may need a pixel more than the metrics' estimate.
+    const int height = std::max(rect.Height(), FLabel->heightForWidth(rect.Width()));
+    FLabel->setGeometry(rect.Left, rect.Top, rect.Width(), height);
     FLabel->show();
-    FLabel->raise();
 }
 
 void THintWindow::ReleaseHandle()
