@@ -587,8 +587,12 @@ public:
 
     void GetChildren(const TGetChildProc& proc, TComponent* root) override;
 
+    bool IsRootGroup() const { return FIsRoot; }
+
 protected:
     TKvGridColumnHeader* CreateHeader() override;
+
+    bool FIsRoot = false;
 
 private:
     friend class TKvGridColumn;
@@ -599,8 +603,11 @@ private:
     const TKvGridColumnGroup* Top() const;
     void InvalidateLookups();
     const TLookups& Lookups() const;
+    void ResolveIndices(TKvGridDataProvider* source);
     void AssignLevels(int level);
     void NumberLayout(int& position);
+    // Levels, data roots and layout positions of the whole tree below this top group.
+    void NumberTree();
 
     std::unique_ptr<TKvGridColumnCollection> FColumns;
     int FDataLevel = 0;
@@ -614,7 +621,7 @@ private:
 class TKvGridRootColumn : public TKvGridColumnGroup
 {
 public:
-    explicit TKvGridRootColumn(TKvGridView* grid) : TKvGridColumnGroup(nullptr), FGridOwner(grid) {}
+    explicit TKvGridRootColumn(TKvGridView* grid) : TKvGridColumnGroup(nullptr), FGridOwner(grid) { FIsRoot = true; }
 
     TKvGridView* GetGrid() const override { return FGridOwner; }
     void GetChildren(const TGetChildProc&, TComponent*) override {}
@@ -622,6 +629,9 @@ public:
 private:
     TKvGridView* FGridOwner;
 };
+
+// Registers the column classes that form files name (once per process).
+void RegisterGridColumnClasses();
 
 // --- the grid's Columns facade ------------------------------------------------------------
 

@@ -5,6 +5,7 @@
 // focus and scrolling; notifications; styles.
 #include "grid/KvGrids.View.h"
 
+#include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Hints.h"
 #include "grid/KvGrids.Options.h"
 
@@ -46,6 +47,8 @@ void TKvGridView::Initialize()
     FStylesListener = std::make_unique<TStylesListener>(this);
 
     // Column tree: the root column and the columns facade.
+    FRootGroup = Create<TKvGridRootColumn>(this);
+    FColumns = Create<TKvGridViewColumns>(this);
 
     // Area objects.
 
@@ -71,6 +74,8 @@ void TKvGridView::Initialize()
     // Edit controller and expression runtimes.
 
     // Validations and the current cell.
+    FValidations = Create<TKvGridValidationCollection>(this);
+    FCurrent = Create<TKvGridCurrent>(this);
 
     FModelConsumer = Create<TKvGridItemConsumer>(this);
 }
@@ -89,11 +94,13 @@ void TKvGridView::AfterConstruction()
     FStyleSheetListener = std::make_unique<TStyleSheetListener>(this);
     FHintManager = Create<TKvGridHintManager>(this);
     SetTabStop(true);
+    RegisterGridColumnClasses();
 }
 
 void TKvGridView::Destroying()
 {
     TKvSpriteControl::Destroying();
+    ClearColumns();
     FreeAndNil(FHintManager);
     if (FStyleSheet) {
         FStyleSheet->RemoveListener(FStyleSheetListener.get());
@@ -108,6 +115,8 @@ void TKvGridView::Dispose()
         FModelConsumer->Free();
         FModelConsumer = nullptr;
     }
+    FreeAndNil(FCurrent);
+    FreeAndNil(FValidations);
     if (FStyles) {
         UnregisterStyles(FStyles.get());
         FStyles.reset();
@@ -128,6 +137,8 @@ void TKvGridView::Dispose()
     FreeAndNil(FSelectOptions);
     FreeAndNil(FEditOptions);
     FreeAndNil(FDisplayOptions);
+    FreeAndNil(FColumns);
+    FreeAndNil(FRootGroup);
     FStylesListener.reset();
     FItemEditListener.reset();
     FItemChangeListener.reset();
@@ -162,8 +173,10 @@ void TKvGridView::ResetGrid()
         return;
     SetTopIndex(0);
     SetLeftPos(0);
-    // The first visible column comes with the column tree.
-    SetFocusedIndex(TKvGridCellIndex::Null(), true);
+    TKvGridCellIndex index;
+    if (GetVisibleColumnCount() > 0 && GetItemCount() > 0)
+        index = TKvGridCellIndex(this, 0, GetVisibleColumn(0)).FirstColumn();
+    SetFocusedIndex(index, true);
     RefreshView(false);
 }
 
@@ -176,9 +189,9 @@ TObject* TKvGridView::GetAdapter(const std::type_info& type)
 
 int TKvGridView::GetItemCount() const { return FItemProvider ? FItemProvider->GetItemCount() : 0; }
 
-int TKvGridView::GetColumnCount() const { return 0; }
+int TKvGridView::GetColumnCount() const { return FRootGroup ? FRootGroup->Count() : 0; }
 
-int TKvGridView::GetVisibleColumnCount() const { return 0; }
+int TKvGridView::GetVisibleColumnCount() const { return FRootGroup ? FRootGroup->VisibleCount() : 0; }
 
 bool TKvGridView::CanUpdate() const { return false; }
 
@@ -298,7 +311,13 @@ void TKvGridView::ColumnsChanged(TKvGridColumn* Column)
     RefreshView(false);
 }
 
-void TKvGridView::ResetColumnIndicies() {}
+void TKvGridView::ResetColumnIndicies()
+{
+    if (IsDestroying() || !FRootGroup)
+        return;
+    FRootGroup->ResetIndicies();
+    FRootGroup->ResetDataRoots();
+}
 
 void TKvGridView::ResetCheckStates() {}
 
@@ -368,6 +387,16 @@ void TKvGridView::Notification(TComponent* Component, TOperation Operation)
     TKvSpriteControl::Notification(Component, Operation);
     if (Operation != opRemove || IsDestroying())
         return;
+    if (auto* column = dynamic_cast<TKvGridColumn*>(Component)) {
+        ClearSelection();
+        if (column == FFocusedIndex.Column)
+            SetFocusedIndex(TKvGridCellIndex::Null(), true);
+        if (column->GetGrid() == this) {
+            if (TKvGridColumnGroup* parent = column->GetParentGroup())
+                parent->GetColumns()->Remove(column);
+            RefreshView(false);
+        }
+    }
     if (Component == FStyleSheet) {
         FStyleSheet = nullptr;
         RefreshView(false);

@@ -156,6 +156,30 @@ public:
     void RegisterStyles(TKvGridStyleBag* Bag);
     void UnregisterStyles(TKvGridStyleBag* Bag);
 
+    // Column tree at grid level. Inserting clamps the position to the target group (nil: the
+    // root) and returns the new column, owned by the grid's owner.
+    TKvGridDataColumn* InsertDataColumn(TKvGridColumnGroup* Group, int Index);
+    TKvGridColumnGroup* InsertColumnGroup(TKvGridColumnGroup* Group, int Index);
+    TKvGridDataColumn* AddDataColumn(TKvGridColumnGroup* Group = nullptr);
+    TKvGridColumnGroup* AddColumnGroup(TKvGridColumnGroup* Group = nullptr);
+    // Only columns of this grid; a group loses its children first.
+    void RemoveColumn(TKvGridColumn* Column);
+    void RemoveChildren(TKvGridColumnGroup* Group);
+    void ClearColumns();
+    TKvGridColumn* GetColumn(int Index) const;
+    TKvGridColumn* GetVisibleColumn(int Index) const;
+    TKvGridDataColumn* GetDataColumn(int DataIndex) const;
+    TKvGridDataColumn* GetDataColumn(const QString& FieldName) const;
+    void MoveColumn(int From, int To);
+    void SetColumnIndex(TKvGridColumnGroup* Group, int From, int To);
+    // Every data column, depth-first.
+    std::vector<TKvGridDataColumn*> GetDataColumns() const;
+    TKvGridCellIndex GetIndex(int ItemIndex, TKvGridColumn* Column) { return TKvGridCellIndex(this, ItemIndex, Column); }
+    // The visible top-level column at a position; no column past the visible count.
+    TKvGridCellIndex GetIndex(int ItemIndex, int VisibleColumn);
+    // Streaming: the top-level columns owned by root.
+    void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
+
     // Parts (nil until the part exists).
     TKvGridColumnGroup* GetRootGroup() const { return FRootGroup; }
     TKvGridViewColumns* GetColumns() const { return FColumns; }
