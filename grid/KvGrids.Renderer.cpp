@@ -91,6 +91,11 @@ int RoundPixel(float value)
     return static_cast<int>(std::lround(value));
 }
 
+bool SameText(const QString& a, const QString& b)
+{
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
 } // namespace
 
 TSize TKvGridDataCellRenderer::DoMeasure(TKvGridCell* cell, int hintWidth, int hintHeight)
@@ -182,18 +187,22 @@ QString TKvGridDataCellRenderer::GetText(TKvGridCell* cell)
         numeric = !value.IsClear() && value.TryToDouble(number) && !std::isnan(number);
     }
     const QString source = numeric ? QString() : cell->GetDisplayText();
-    size_t hash = numeric ? qHash(number) : qHash(source);
-    hash = qHashMulti(hash, format, prefix, postfix);
+    // Style texts are shared with their bag: the same data is the same text.
+    const size_t hash = qHashMulti(numeric ? qHash(number) : qHash(source), format.constData(), prefix.constData(),
+                                   postfix.constData());
     if (!FTextCache)
-        FTextCache = std::make_unique<std::array<TTextSlot, TEXT_SLOTS>>();
-    TTextSlot& slot = (*FTextCache)[hash % TEXT_SLOTS];
-    if (slot.Used && slot.Numeric == numeric && (numeric ? slot.Number == number : slot.Source == source) &&
-        slot.Format == format && slot.Prefix == prefix && slot.Postfix == postfix)
-        return slot.Text;
+        FTextCache = std::make_unique<std::array<TTextSet, TEXT_SETS>>();
+    TTextSet& set = (*FTextCache)[hash % TEXT_SETS];
+    for (const TTextSlot& slot : set.Slots)
+        if (slot.Used && slot.Numeric == numeric && (numeric ? slot.Number == number : slot.Source == source) &&
+            SameText(slot.Format, format) && SameText(slot.Prefix, prefix) && SameText(slot.Postfix, postfix))
+            return slot.Text;
 
     QString text = numeric ? FormatFloat(format, number) : source;
     if (!prefix.isEmpty() || !postfix.isEmpty())
         text = prefix + text + postfix;
+    TTextSlot& slot = set.Slots[set.Next];
+    set.Next ^= 1;
     slot.Used = true;
     slot.Numeric = numeric;
     slot.Number = number;
