@@ -288,3 +288,26 @@ TEST_F(TRendererFixture, ChangedRepaintsEveryColumnUsingTheRenderer)
 }
 
 } // namespace
+
+namespace {
+
+TEST(GridRendererFanOut, ARendererChangeRefreshesEveryGridShowingItsColumns)
+{
+    TOwned<TKvGridView> first = MakeOwned<TKvGridView>(nullptr);
+    TOwned<TKvGridView> second = MakeOwned<TKvGridView>(nullptr);
+    TOwned<TKvGridDataCellRenderer> renderer = MakeOwned<TKvGridDataCellRenderer>(nullptr);
+    first->GetColumns()->Add()->SetRenderer(renderer.get());
+    first->GetColumns()->Add()->SetRenderer(renderer.get());
+    second->GetColumns()->Add()->SetRenderer(renderer.get());
+    ASSERT_EQ(renderer->GetColumnCount(), 3);
+    const int before = TKvGridView::GetRefreshCount();
+    renderer->Changed();
+    EXPECT_EQ(TKvGridView::GetRefreshCount() - before, 3);
+    // Columns freed with their grid leave the renderer.
+    second.reset();
+    EXPECT_EQ(renderer->GetColumnCount(), 2);
+    renderer.reset();
+    EXPECT_EQ(first->GetRootGroup()->Count(), 2);
+}
+
+} // namespace
