@@ -1,7 +1,7 @@
 // Renderers.
 //
 // Sections: cell renderer component (column list, repaint fan-out, streaming); data-cell
-// drawing (measure, draw, icon, text); in-place value access; cell buttons.
+// drawing (measure, draw, icon, text); in-place value access; published classes; cell buttons.
 //
 // Call flow: a cell view asks its column's renderer (or the delegate's) to Measure and Render
 // the cell model that the area's GetCell filled; the data-cell renderer reads the cell's style
@@ -16,6 +16,7 @@
 #include "model/KvGrids.Model.Editing.h"
 #include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/Streaming.h"
+#include "platform/rtl/TypInfo.h"
 
 #include <QtCore/QHash>
 #include <algorithm>
@@ -238,6 +239,12 @@ void TKvGridDataCellRenderer::SetData(const TKvGridCellIndex& index, const Varia
     if (column && provider)
         provider->UpdateData(index.ItemIndex, column->GetDataIndex(), value);
 }
+
+// --- published classes --------------------------------------------------------------------
+
+KV_PUBLISH(TKvGridCellRenderer, TComponent);
+KV_PUBLISH(TKvGridDataCellRenderer, TKvGridCellRenderer);
+KV_PUBLISH(TKvGridDataGroupCellRenderer, TKvGridCellRenderer);
 
 // --- cell buttons ---------------------------------------------------------------------------
 

@@ -3,8 +3,10 @@
 // probes against the drawing context's own output; the repaint fan-out to the columns.
 #include "grid/KvGrids.h"
 #include "platform/rtl/FloatFormat.h"
+#include "platform/rtl/Streaming.h"
 #include "TestSupport.h"
 
+#include <QtCore/QRegularExpression>
 #include <QtGui/QImage>
 #include <cmath>
 #include <functional>
@@ -308,6 +310,132 @@ TEST(GridRendererFanOut, ARendererChangeRefreshesEveryGridShowingItsColumns)
     EXPECT_EQ(renderer->GetColumnCount(), 2);
     renderer.reset();
     EXPECT_EQ(first->GetRootGroup()->Count(), 2);
+}
+
+} // namespace
+
+namespace {
+
+// A renderer made for one column and streamed inside it.
+class TTestInternalRenderer : public TKvGridDataCellRenderer
+{
+public:
+    using TKvGridDataCellRenderer::TKvGridDataCellRenderer;
+    bool IsInternal() const override { return true; }
+    TKvGridColumn* GetParentColumn() const override { return FColumns.empty() ? nullptr : FColumns.front(); }
+};
+
+class TRendererForm : public TComponent
+{
+public:
+    using TComponent::TComponent;
+    void GetChildren(const TGetChildProc& proc, TComponent* root) override
+    {
+        for (int i = 0; i < GetComponentCount(); ++i)
+            if (!GetComponent(i)->HasParent())
+                proc(GetComponent(i));
+    }
+};
+
+KV_PUBLISH(TTestInternalRenderer, TKvGridDataCellRenderer);
+KV_PUBLISH(TRendererForm, TComponent);
+
+TEST(GridRendererStreaming, AnInternalRendererBecomesTheRendererOfItsColumn)
+{
+    RegisterClasses<TRendererForm, TKvGridView, TKvGridDataColumn, TTestInternalRenderer>();
+    const QString text = QStringLiteral("object Form1: TRendererForm\n"
+                                        "  object Grid1: TKvGridView\n"
+                                        "    object Col1: TKvGridDataColumn\n"
+                                        "      object R1: TTestInternalRenderer\n"
+                                        "      end\n"
+                                        "    end\n"
+                                        "  end\n"
+                                        "end\n");
+    TOwned<TComponent> form(ReadComponentText(text));
+    auto* column = dynamic_cast<TKvGridDataColumn*>(form->FindComponent("Col1"));
+    auto* renderer = dynamic_cast<TTestInternalRenderer*>(form->FindComponent("R1"));
+    ASSERT_NE(column, nullptr);
+    ASSERT_NE(renderer, nullptr);
+    EXPECT_EQ(column->GetRenderer(), renderer);
+    EXPECT_EQ(renderer->GetParentComponent(), column);
+    EXPECT_TRUE(renderer->HasParent());
+
+    // Written back inside its column, and read again the same way.
+    const QString written = WriteComponentText(form.get());
+    // Nested one level below the column.
+    EXPECT_TRUE(written.contains(QRegularExpression("\\n    object Col1: TKvGridDataColumn\\n(      .*\\n)*"
+                                                    "      object R1: TTestInternalRenderer\\n")))
+        << written.toStdString();
+    TOwned<TComponent> again(ReadComponentText(written));
+    EXPECT_EQ(dynamic_cast<TKvGridDataColumn*>(again->FindComponent("Col1"))->GetRenderer(), again->FindComponent("R1"));
+
+    // Anywhere else it is a clear read error.
+    const QString misplaced = QStringLiteral("object Form1: TRendererForm\n"
+                                             "  object R1: TTestInternalRenderer\n"
+                                             "  end\n"
+                                             "end\n");
+    try {
+        TOwned<TComponent> bad(ReadComponentText(misplaced));
+        ADD_FAILURE() << "a renderer outside a column was read";
+    } catch (const EReadError& e) {
+        EXPECT_TRUE(e.Message().contains("Renderer R1 is not inside a data column")) << e.Message().toStdString();
+    }
+}
+
+} // namespace
+
+namespace {
+
+class TTestAreaRenderer : public TKvGridRenderer
+{
+public:
+    TTestAreaRenderer(const QString& name, bool* freed) : TKvGridRenderer(name), FFreed(freed) {}
+    ~TTestAreaRenderer() override { *FFreed = true; }
+    int Draws = 0;
+
+protected:
+    TSize DoMeasure(TKvGridView* grid, int hintWidth, int hintHeight) override { return TSize{hintWidth * 2, hintHeight}; }
+    void DoDraw(TKvGridView* grid, TKvDrawingContext* context, const TRectF& rect) override { ++Draws; }
+
+private:
+    bool* FFreed;
+};
+
+class TTestRowRenderer : public TKvGridItemRenderer
+{
+public:
+    using TKvGridItemRenderer::TKvGridItemRenderer;
+    TKvGridViewStyles* Seen = nullptr;
+
+protected:
+    TSize DoMeasure(TKvGridItem* item, TKvGridViewStyles* styles, int hintWidth, int hintHeight) override
+    {
+        Seen = styles;
+        return TSize{hintWidth, hintHeight + 1};
+    }
+    void DoDraw(TKvGridItem*, TKvGridViewStyles*, TKvDrawingContext*, const TRectF&) override {}
+};
+
+TEST(GridRendererInterfaces, CountedAndDispatchedToTheirBases)
+{
+    bool freed = false;
+    {
+        IntfPtr<TTestAreaRenderer> area = MakeIntf<TTestAreaRenderer>(QStringLiteral("body"), &freed);
+        IntfPtr<IKvGridRenderer> shared(area);
+        EXPECT_EQ(area->ToString(), "body");
+        EXPECT_EQ(shared->Measure(nullptr, 3, 4), (TSize{6, 4}));
+        shared->Render(nullptr, nullptr, TRectF());
+        EXPECT_EQ(area->Draws, 1);
+        area = nullptr;
+        EXPECT_FALSE(freed); // still held through the interface
+    }
+    EXPECT_TRUE(freed);
+
+    IntfPtr<TTestRowRenderer> row = MakeIntf<TTestRowRenderer>(QStringLiteral("row"));
+    TKvGridViewStyles styles(nullptr, "rows");
+    IntfPtr<IKvGridItemRenderer> item(row);
+    EXPECT_EQ(item->Measure(nullptr, &styles, 10, 20), (TSize{10, 21}));
+    EXPECT_EQ(row->Seen, &styles);
 }
 
 } // namespace
