@@ -583,12 +583,13 @@ void TKvSpriteControl::AfterConstruction()
 
 void TKvSpriteControl::BeforeDestruction()
 {
-    const bool first = !IsDestroying();
-    if (first)
+    // An owner that is being freed has already told this control that it is destroying.
+    if (!IsDestroying())
         Destroying(); // from here on invalidation is ignored
-    // A drag in progress is cancelled, then Dispose runs while the descendant is whole.
+    // A drag in progress is cancelled, then Dispose runs (once) while the descendant is whole.
     FDragger.reset();
-    if (first) {
+    if (!FDisposed) {
+        FDisposed = true;
         FDisposing = true;
         try {
             Dispose();

@@ -409,6 +409,7 @@ private:
     bool FFocusable = false;
     bool FInitializing = false;
     bool FDisposing = false;
+    bool FDisposed = false;
     TKvSprite* FHovered = nullptr;
     TKvSprite* FSelected = nullptr;
     std::unique_ptr<TKvSpriteDragger> FDragger;
