@@ -602,8 +602,11 @@ void TKvGridColumn::BeforeDestruction()
         FGroup->FColumns->Remove(this);
     FStyles->RemoveListener(FStyleListener.get());
     TouchTrees();
-    if (Alive(grid))
+    if (Alive(grid)) {
+        if (grid->GetFocusedIndex().Column == this)
+            grid->SetFocusedIndex(TKvGridCellIndex::Null(), true);
         grid->ColumnsChanged(nullptr);
+    }
 }
 
 TKvGridView* TKvGridColumn::GetGrid() const { return FGroup ? FGroup->GetGrid() : nullptr; }
@@ -752,8 +755,10 @@ void TKvGridColumn::ReadState(TReader& reader)
     TComponent* parent = reader.GetParent();
     if (auto* group = dynamic_cast<TKvGridColumnGroup*>(parent))
         group->FColumns->Add(this);
-    else if (auto* grid = dynamic_cast<TKvGridView*>(parent))
+    else if (auto* grid = dynamic_cast<TKvGridView*>(parent)) {
         grid->GetRootGroup()->FColumns->Add(this);
+        FreeNotification(grid);
+    }
 }
 
 void TKvGridColumn::Notification(TComponent* component, TOperation operation)

@@ -25,6 +25,8 @@ public:
     TKvDefaultGridItemProvider* Items() const { return static_cast<TKvDefaultGridItemProvider*>(GetOwnedItemProvider()); }
     TKvIntegerArray GetSortFields() const override { return Items()->GetSortFields(); }
     TKvGridSortDirections GetSortDirections() const override { return Items()->GetSortDirections(); }
+    void ColumnFiltersChanged() override { ++FilterChanges; }
+    int FilterChanges = 0;
 };
 
 // A form that streams the components it owns that have no parent.
@@ -248,6 +250,51 @@ TEST_F(TColumnGridFixture, RangesOrderColumnsByLayoutInEveryDragDirection)
     EXPECT_EQ(TKvGridRange(1, 2, p, p), TKvGridRange(1, 2, a, a));
     EXPECT_TRUE(TKvGridRange(1, 2, p, p) < TKvGridRange(1, 2, a, a));
     EXPECT_TRUE(TKvGridRange(at(2, x)).Contains(at(2, y)));
+}
+
+TEST_F(TColumnGridFixture, LinkedComponentsAndNotices)
+{
+    auto* a = Grid->AddDataColumn();
+    auto* b = Grid->AddDataColumn();
+    Bind();
+    auto* renderer = Create<TKvGridDataCellRenderer>(Form.get());
+    a->SetRenderer(renderer);
+    a->SetRenderer(renderer);
+    b->SetRenderer(renderer);
+    EXPECT_EQ(renderer->GetColumnCount(), 2);
+    // A renderer change repaints every grid showing one of its columns.
+    const int refreshes = TKvGridView::GetRefreshCount();
+    renderer->Changed();
+    EXPECT_EQ(TKvGridView::GetRefreshCount(), refreshes + 2);
+    b->Free();
+    EXPECT_EQ(renderer->GetColumnCount(), 1);
+    renderer->Free();
+    EXPECT_EQ(a->GetRenderer(), nullptr);
+
+    auto* editor = Create<TKvGridCellEditor>(Form.get());
+    a->SetEditor(editor);
+    a->SetHeaderRenderer(Create<TKvGridDataCellRenderer>(Form.get()));
+    editor->Free();
+    a->GetHeaderRenderer()->Free();
+    EXPECT_EQ(a->GetEditor(), nullptr);
+    EXPECT_EQ(a->GetHeaderRenderer(), nullptr);
+
+    // Filters tell the grid of every change.
+    TKvGridColumnFilter* filter = a->GetFilters()->Add();
+    const int added = Grid->FilterChanges;
+    EXPECT_GT(added, 0);
+    filter->SetActive(true);
+    filter->SetCriteria("value > 1");
+    EXPECT_EQ(Grid->FilterChanges, added + 2);
+    a->GetFilters()->Clear();
+    EXPECT_EQ(Grid->FilterChanges, added + 3);
+
+    // A freed column that held the focus leaves the grid without a focused column.
+    Grid->ResetGrid();
+    ASSERT_EQ(Grid->GetFocusedIndex().Column, a);
+    a->Free();
+    EXPECT_EQ(Grid->GetFocusedIndex().Column, nullptr);
+    EXPECT_EQ(Grid->GetColumnCount(), 0);
 }
 
 TEST_F(TColumnGridFixture, StreamingRoundTripOfAColumnTree)
