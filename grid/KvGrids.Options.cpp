@@ -330,40 +330,61 @@ void TKvGridHoveringOptions::SetMaskAlpha(int value)
 
 // --- fixed columns and rows -----------------------------------------------------------------
 
-namespace {
-
-std::unique_ptr<TKvGridViewStyles> MakeRegisteredStyles(TKvGridView* grid, TPersistent* owner, const char* name)
-{
-    auto styles = std::make_unique<TKvGridViewStyles>(owner, QString::fromLatin1(name));
-    if (grid)
-        grid->RegisterStyles(styles.get());
-    return styles;
-}
-
-void UnregisterStyles(TKvGridView* grid, TKvGridViewStyles* styles)
-{
-    if (grid && styles)
-        grid->UnregisterStyles(styles);
-}
-
-} // namespace
-
-TKvGridFixedCols::TKvGridFixedCols(TKvGridView* grid)
+TKvGridFixedItems::TKvGridFixedItems(TKvGridView* grid, const QString& stylesName, const QString& barStylesName)
     : FGrid(grid),
-      FStyles(MakeRegisteredStyles(grid, this, "fixedColStyles")),
-      FBarStyles(MakeRegisteredStyles(grid, this, "fixedColBarStyles"))
+      FStyles(std::make_unique<TKvGridViewStyles>(this, stylesName)),
+      FBarStyles(std::make_unique<TKvGridViewStyles>(this, barStylesName))
 {
+    if (FGrid) {
+        FGrid->RegisterStyles(FStyles.get());
+        FGrid->RegisterStyles(FBarStyles.get());
+    }
 }
 
-TKvGridFixedCols::~TKvGridFixedCols()
+TKvGridFixedItems::~TKvGridFixedItems()
 {
-    UnregisterStyles(FGrid, FBarStyles.get());
-    UnregisterStyles(FGrid, FStyles.get());
+    if (FGrid) {
+        FGrid->UnregisterStyles(FBarStyles.get());
+        FGrid->UnregisterStyles(FStyles.get());
+    }
 }
 
-TPersistent* TKvGridFixedCols::GetOwner() const
+TPersistent* TKvGridFixedItems::GetOwner() const
 {
     return FGrid;
+}
+
+void TKvGridFixedItems::RefreshWhenFixed()
+{
+    if (HasFixed())
+        FGrid->RefreshView(false);
+}
+
+bool TKvGridFixedItems::StoreBarSize(int value)
+{
+    return Store(FBarSize, std::max(0, value));
+}
+
+void TKvGridFixedItems::SetStyles(TKvGridViewStyles* value)
+{
+    FStyles->Assign(value);
+    RefreshWhenFixed();
+}
+
+void TKvGridFixedItems::SetBarStyles(TKvGridViewStyles* value)
+{
+    FBarStyles->Assign(value);
+    RefreshWhenFixed();
+}
+
+TKvGridFixedCols::TKvGridFixedCols(TKvGridView* grid)
+    : TKvGridFixedItems(grid, QStringLiteral("fixedColStyles"), QStringLiteral("fixedColBarStyles"))
+{
+}
+
+bool TKvGridFixedCols::HasFixed() const
+{
+    return FGrid && FGrid->HasFixedColumns();
 }
 
 void TKvGridFixedCols::SetCount(int value)
@@ -380,47 +401,16 @@ void TKvGridFixedCols::SetFocusable(bool value)
 
 void TKvGridFixedCols::SetBarWidth(int value)
 {
-    if (Store(FBarWidth, std::max(0, value)) && FGrid)
+    if (StoreBarSize(value) && FGrid)
         FGrid->RefreshView(false);
-}
-
-void TKvGridFixedCols::StylesAssigned()
-{
-    if (FGrid && FGrid->HasFixedColumns())
-        FGrid->RefreshView(false);
-}
-
-void TKvGridFixedCols::SetStyles(TKvGridViewStyles* value)
-{
-    FStyles->Assign(value);
-    StylesAssigned();
-}
-
-void TKvGridFixedCols::SetBarStyles(TKvGridViewStyles* value)
-{
-    FBarStyles->Assign(value);
-    StylesAssigned();
 }
 
 TKvGridFixedRows::TKvGridFixedRows(TKvGridView* grid)
-    : FGrid(grid),
-      FStyles(MakeRegisteredStyles(grid, this, "fixedRowStyles")),
-      FBarStyles(MakeRegisteredStyles(grid, this, "fixedRowBarStyles"))
+    : TKvGridFixedItems(grid, QStringLiteral("fixedRowStyles"), QStringLiteral("fixedRowBarStyles"))
 {
 }
 
-TKvGridFixedRows::~TKvGridFixedRows()
-{
-    UnregisterStyles(FGrid, FBarStyles.get());
-    UnregisterStyles(FGrid, FStyles.get());
-}
-
-TPersistent* TKvGridFixedRows::GetOwner() const
-{
-    return FGrid;
-}
-
-bool TKvGridFixedRows::HasFixedRows() const
+bool TKvGridFixedRows::HasFixed() const
 {
     return FGrid && FGrid->HasFixedRows();
 }
@@ -443,40 +433,30 @@ void TKvGridFixedRows::SetFocusable(bool value)
         ApplyToItems();
 }
 
-void TKvGridFixedRows::SetExceptFromFiltering(bool value)
+void TKvGridFixedRows::ExceptChanged()
 {
-    if (!Store(FExceptFromFiltering, value) || !FGrid)
+    if (!FGrid)
         return;
     ApplyToItems();
     FGrid->ResetItems();
+}
+
+void TKvGridFixedRows::SetExceptFromFiltering(bool value)
+{
+    if (Store(FExceptFromFiltering, value))
+        ExceptChanged();
 }
 
 void TKvGridFixedRows::SetExceptFromSorting(bool value)
 {
-    if (!Store(FExceptFromSorting, value) || !FGrid)
-        return;
-    ApplyToItems();
-    FGrid->ResetItems();
+    if (Store(FExceptFromSorting, value))
+        ExceptChanged();
 }
 
 void TKvGridFixedRows::SetBarHeight(int value)
 {
-    if (Store(FBarHeight, std::max(0, value)) && HasFixedRows())
-        FGrid->RefreshView(false);
-}
-
-void TKvGridFixedRows::SetStyles(TKvGridViewStyles* value)
-{
-    FStyles->Assign(value);
-    if (HasFixedRows())
-        FGrid->RefreshView(false);
-}
-
-void TKvGridFixedRows::SetBarStyles(TKvGridViewStyles* value)
-{
-    FBarStyles->Assign(value);
-    if (HasFixedRows())
-        FGrid->RefreshView(false);
+    if (StoreBarSize(value))
+        RefreshWhenFixed();
 }
 
 // --- listener adapters ----------------------------------------------------------------------
@@ -583,24 +563,21 @@ KV_PUBLISH(TKvGridHoveringOptions, TKvGridViewOptions)
     .Property("MaskColor", &THovering::GetMaskColor, &THovering::SetMaskColor).Default(Rgb(82, 146, 247))
     .Property("MaskAlpha", &THovering::GetMaskAlpha, &THovering::SetMaskAlpha).Default(31);
 
-using TFixedCols = TKvGridFixedCols;
-KV_PUBLISH(TKvGridFixedCols, TPersistent)
-    .Property("Count", &TFixedCols::GetCount, &TFixedCols::SetCount).Default(0)
-    .Property("Focusable", &TFixedCols::GetFocusable, &TFixedCols::SetFocusable).Default(false)
-    .Property("Editable", &TFixedCols::GetEditable, &TFixedCols::SetEditable).Default(false)
-    .Property("BarWidth", &TFixedCols::GetBarWidth, &TFixedCols::SetBarWidth).Default(3)
-    .Property("Styles", &TFixedCols::GetStyles, &TFixedCols::SetStyles)
-    .Property("BarStyles", &TFixedCols::GetBarStyles, &TFixedCols::SetBarStyles);
+using TFixed = TKvGridFixedItems;
+KV_PUBLISH(TKvGridFixedItems, TPersistent)
+    .Property("Count", &TFixed::GetCount, &TFixed::SetCount).Default(0)
+    .Property("Focusable", &TFixed::GetFocusable, &TFixed::SetFocusable).Default(false)
+    .Property("Editable", &TFixed::GetEditable, &TFixed::SetEditable).Default(false)
+    .Property("Styles", &TFixed::GetStyles, &TFixed::SetStyles)
+    .Property("BarStyles", &TFixed::GetBarStyles, &TFixed::SetBarStyles);
+
+KV_PUBLISH(TKvGridFixedCols, TKvGridFixedItems)
+    .Property("BarWidth", &TKvGridFixedCols::GetBarWidth, &TKvGridFixedCols::SetBarWidth).Default(3);
 
 using TFixedRows = TKvGridFixedRows;
-KV_PUBLISH(TKvGridFixedRows, TPersistent)
-    .Property("Count", &TFixedRows::GetCount, &TFixedRows::SetCount).Default(0)
+KV_PUBLISH(TKvGridFixedRows, TKvGridFixedItems)
     .Property("ExceptFromFiltering", &TFixedRows::GetExceptFromFiltering, &TFixedRows::SetExceptFromFiltering).Default(true)
     .Property("ExceptFromSorting", &TFixedRows::GetExceptFromSorting, &TFixedRows::SetExceptFromSorting).Default(true)
-    .Property("Focusable", &TFixedRows::GetFocusable, &TFixedRows::SetFocusable).Default(false)
-    .Property("Editable", &TFixedRows::GetEditable, &TFixedRows::SetEditable).Default(false)
-    .Property("BarHeight", &TFixedRows::GetBarHeight, &TFixedRows::SetBarHeight).Default(3)
-    .Property("Styles", &TFixedRows::GetStyles, &TFixedRows::SetStyles)
-    .Property("BarStyles", &TFixedRows::GetBarStyles, &TFixedRows::SetBarStyles);
+    .Property("BarHeight", &TFixedRows::GetBarHeight, &TFixedRows::SetBarHeight).Default(3);
 
 } // namespace kv

@@ -305,86 +305,88 @@ private:
     std::unique_ptr<TKvStroke> FStroke;
 };
 
-class TKvGridFixedCols : public TPersistent
+// What the fixed columns and the fixed rows share: count, focusable and editable flags, the
+// bar size, and two style sets registered with the grid on creation and unregistered on
+// destruction; assigning one copies its values and refreshes when the layout has fixed items.
+class TKvGridFixedItems : public TPersistent
 {
 public:
-    // Registers both style sets with the grid.
-    explicit TKvGridFixedCols(TKvGridView* grid);
-    // Unregisters them.
-    ~TKvGridFixedCols() override;
+    TKvGridFixedItems(TKvGridView* grid, const QString& stylesName, const QString& barStylesName);
+    ~TKvGridFixedItems() override;
     TPersistent* GetOwner() const override;
     TKvGridView* GetGrid() const { return FGrid; }
 
     int GetCount() const { return FCount; }
     // Negative values become 0.
-    void SetCount(int value);
+    virtual void SetCount(int value) = 0;
     bool GetFocusable() const { return FFocusable; }
-    void SetFocusable(bool value);
+    virtual void SetFocusable(bool value) = 0;
     bool GetEditable() const { return FEditable; }
     void SetEditable(bool value) { FEditable = value; }
-    int GetBarWidth() const { return FBarWidth; }
-    void SetBarWidth(int value);
     TKvGridViewStyles* GetStyles() const { return FStyles.get(); }
-    // Copies the values; refreshes when the layout has fixed columns.
     void SetStyles(TKvGridViewStyles* value);
     TKvGridViewStyles* GetBarStyles() const { return FBarStyles.get(); }
     void SetBarStyles(TKvGridViewStyles* value);
 
-private:
-    void StylesAssigned();
+protected:
+    // True when the grid's layout shows fixed items of this kind.
+    virtual bool HasFixed() const = 0;
+    void RefreshWhenFixed();
+    // Stores the bar size clamped at 0; true when it changed.
+    bool StoreBarSize(int value);
 
     TKvGridView* FGrid;
     int FCount = 0;
     bool FFocusable = false;
     bool FEditable = false;
-    int FBarWidth = 3;
+    int FBarSize = 3;
     std::unique_ptr<TKvGridViewStyles> FStyles;
     std::unique_ptr<TKvGridViewStyles> FBarStyles;
 };
 
-class TKvGridFixedRows : public TPersistent
+class TKvGridFixedCols : public TKvGridFixedItems
+{
+public:
+    explicit TKvGridFixedCols(TKvGridView* grid);
+
+    // Count, Focusable and BarWidth refresh the grid.
+    void SetCount(int value) override;
+    void SetFocusable(bool value) override;
+    int GetBarWidth() const { return FBarSize; }
+    void SetBarWidth(int value);
+
+protected:
+    bool HasFixed() const override;
+};
+
+class TKvGridFixedRows : public TKvGridFixedItems
 {
 public:
     explicit TKvGridFixedRows(TKvGridView* grid);
-    ~TKvGridFixedRows() override;
-    TPersistent* GetOwner() const override;
-    TKvGridView* GetGrid() const { return FGrid; }
 
-    int GetCount() const { return FCount; }
-    // Clamped at 0; passes the fixed-row settings to the grid's item provider.
-    void SetCount(int value);
+    // Count and Focusable pass the fixed-row settings to the grid's item provider.
+    void SetCount(int value) override;
+    void SetFocusable(bool value) override;
     bool GetExceptFromFiltering() const { return FExceptFromFiltering; }
     // A new value reaches the item provider at once and resets the grid's items.
     void SetExceptFromFiltering(bool value);
     bool GetExceptFromSorting() const { return FExceptFromSorting; }
     void SetExceptFromSorting(bool value);
-    bool GetFocusable() const { return FFocusable; }
-    void SetFocusable(bool value);
-    bool GetEditable() const { return FEditable; }
-    void SetEditable(bool value) { FEditable = value; }
-    int GetBarHeight() const { return FBarHeight; }
+    int GetBarHeight() const { return FBarSize; }
     // Clamped at 0; refreshes when the layout has fixed rows.
     void SetBarHeight(int value);
-    TKvGridViewStyles* GetStyles() const { return FStyles.get(); }
-    void SetStyles(TKvGridViewStyles* value);
-    TKvGridViewStyles* GetBarStyles() const { return FBarStyles.get(); }
-    void SetBarStyles(TKvGridViewStyles* value);
 
     // SetFixed(Count, not ExceptFromSorting, not ExceptFromFiltering) on the item provider.
     void ApplyToItems();
 
-private:
-    bool HasFixedRows() const;
+protected:
+    bool HasFixed() const override;
 
-    TKvGridView* FGrid;
-    int FCount = 0;
+private:
+    void ExceptChanged();
+
     bool FExceptFromFiltering = true;
     bool FExceptFromSorting = true;
-    bool FFocusable = false;
-    bool FEditable = false;
-    int FBarHeight = 3;
-    std::unique_ptr<TKvGridViewStyles> FStyles;
-    std::unique_ptr<TKvGridViewStyles> FBarStyles;
 };
 
 // Copy, cut and paste of the grid's cells; the concrete manager comes with the clipboard.

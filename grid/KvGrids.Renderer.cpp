@@ -1,7 +1,7 @@
 // Renderers.
 //
 // Sections: cell renderer component (column list, repaint fan-out, streaming); data-cell
-// drawing (measure, draw, icon, text); in-place value access; cell buttons.
+// drawing (measure, draw, icon, text); in-place value access; published classes; cell buttons.
 //
 // Call flow: a cell view asks its column's renderer (or the delegate's) to Measure and Render
 // the cell model that the area's GetCell filled; the data-cell renderer reads the cell's style
@@ -16,6 +16,7 @@
 #include "model/KvGrids.Model.Editing.h"
 #include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/Streaming.h"
+#include "platform/rtl/TypInfo.h"
 
 #include <QtCore/QHash>
 #include <algorithm>
@@ -89,6 +90,11 @@ namespace {
 int RoundPixel(float value)
 {
     return static_cast<int>(std::lround(value));
+}
+
+bool SameText(const QString& a, const QString& b)
+{
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
 }
 
 } // namespace
@@ -182,16 +188,22 @@ QString TKvGridDataCellRenderer::GetText(TKvGridCell* cell)
         numeric = !value.IsClear() && value.TryToDouble(number) && !std::isnan(number);
     }
     const QString source = numeric ? QString() : cell->GetDisplayText();
-    size_t hash = numeric ? qHash(number) : qHash(source);
-    hash = qHashMulti(hash, format, prefix, postfix);
-    TTextSlot& slot = FTextCache[hash % FTextCache.size()];
-    if (slot.Used && slot.Numeric == numeric && (numeric ? slot.Number == number : slot.Source == source) &&
-        slot.Format == format && slot.Prefix == prefix && slot.Postfix == postfix)
-        return slot.Text;
+    // Style texts are shared with their bag: the same data is the same text.
+    const size_t hash = qHashMulti(numeric ? qHash(number) : qHash(source), format.constData(), prefix.constData(),
+                                   postfix.constData());
+    if (!FTextCache)
+        FTextCache = std::make_unique<std::array<TTextSet, TEXT_SETS>>();
+    TTextSet& set = (*FTextCache)[hash % TEXT_SETS];
+    for (const TTextSlot& slot : set.Slots)
+        if (slot.Used && slot.Numeric == numeric && (numeric ? slot.Number == number : slot.Source == source) &&
+            SameText(slot.Format, format) && SameText(slot.Prefix, prefix) && SameText(slot.Postfix, postfix))
+            return slot.Text;
 
     QString text = numeric ? FormatFloat(format, number) : source;
     if (!prefix.isEmpty() || !postfix.isEmpty())
         text = prefix + text + postfix;
+    TTextSlot& slot = set.Slots[set.Next];
+    set.Next ^= 1;
     slot.Used = true;
     slot.Numeric = numeric;
     slot.Number = number;
@@ -227,6 +239,12 @@ void TKvGridDataCellRenderer::SetData(const TKvGridCellIndex& index, const Varia
     if (column && provider)
         provider->UpdateData(index.ItemIndex, column->GetDataIndex(), value);
 }
+
+// --- published classes --------------------------------------------------------------------
+
+KV_PUBLISH(TKvGridCellRenderer, TComponent);
+KV_PUBLISH(TKvGridDataCellRenderer, TKvGridCellRenderer);
+KV_PUBLISH(TKvGridDataGroupCellRenderer, TKvGridCellRenderer);
 
 // --- cell buttons ---------------------------------------------------------------------------
 

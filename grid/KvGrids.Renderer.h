@@ -12,6 +12,7 @@
 #include <QtCore/QString>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace kv {
@@ -250,8 +251,9 @@ protected:
     bool FEditWhenClick = true;
 
 private:
-    // Texts made from a value, a number format, a prefix and a postfix, kept by slot so that
-    // drawing an unchanged cell again makes no new string.
+    // Texts made from a value, a number format, a prefix and a postfix, kept in a two-way
+    // table of about one frame of cells, so that drawing an unchanged cell again makes no new
+    // string. Made on the first text that needs formatting.
     struct TTextSlot
     {
         bool Used = false;
@@ -263,7 +265,13 @@ private:
         QString Postfix;
         QString Text;
     };
-    std::array<TTextSlot, 64> FTextCache;
+    struct TTextSet
+    {
+        TTextSlot Slots[2];
+        std::uint8_t Next = 0;
+    };
+    static constexpr size_t TEXT_SETS = 1024;
+    std::unique_ptr<std::array<TTextSet, TEXT_SETS>> FTextCache;
 };
 
 // The cell of a vertical column group: only a frame for its children.

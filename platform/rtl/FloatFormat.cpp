@@ -3,7 +3,9 @@
 #include <QtCore/QStringView>
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace kv {
 
@@ -96,58 +98,71 @@ TLayout ReadLayout(QStringView s)
     return layout;
 }
 
-void TrimDecimals(QString& frac, int minDec)
+// The digits of one part of a number: Pad zeros, then Text.
+struct TDigits
 {
-    qsizetype n = frac.size();
-    while (n > minDec && frac[n - 1] == u'0')
-        --n;
-    frac.truncate(n);
-}
+    int Pad = 0;
+    std::string_view Text;
+    qsizetype Size() const { return Pad + qsizetype(Text.size()); }
+    QChar At(qsizetype i) const { return i < Pad ? QChar(u'0') : QChar(QLatin1Char(Text[size_t(i - Pad)])); }
+    bool AllZero() const { return Text.find_first_not_of('0') == std::string_view::npos; }
+};
 
-bool AllZero(const QString& s)
+std::string_view TrimDecimals(std::string_view frac, int minDec)
 {
-    return std::all_of(s.begin(), s.end(), [](QChar c) { return c == u'0'; });
+    while (frac.size() > size_t(minDec) && frac.back() == '0')
+        frac.remove_suffix(1);
+    return frac;
 }
 
 QString FormatSection(QStringView s, double value, bool withSign)
 {
     const TLayout layout = ReadLayout(s);
     const double a = std::fabs(value);
-    QString intDigits;
-    QString frac;
+    // Fixed notation of the largest double with every decimal fits; so does any mantissa.
+    char buffer[512];
+    char mantissa[2 * kMaxDecimals + 8];
+    TDigits intDigits;
+    std::string_view frac;
     int exponent = 0;
     if (layout.Scientific) {
-        const int places = std::max(1, layout.IntPlaces);
-        const QString text = QString::number(a, 'e', places - 1 + layout.MaxDec);
-        const qsizetype e = text.indexOf(u'e');
-        QString mantissa = text.left(e);
-        mantissa.remove(u'.');
-        exponent = a == 0 ? 0 : text.mid(e + 1).toInt() - (places - 1);
-        intDigits = mantissa.left(places);
-        frac = mantissa.mid(places);
-        while (intDigits.size() > std::max(1, layout.MinInt) && intDigits[0] == u'0')
-            intDigits.remove(0, 1);
+        const int places = std::clamp(layout.IntPlaces, 1, kMaxDecimals);
+        const auto end =
+            std::to_chars(buffer, buffer + sizeof buffer, a, std::chars_format::scientific, places - 1 + layout.MaxDec).ptr;
+        const std::string_view text(buffer, size_t(end - buffer));
+        const size_t e = text.find('e');
+        size_t n = 0;
+        for (char c : text.substr(0, e))
+            if (c != '.')
+                mantissa[n++] = c;
+        int power = 0;
+        std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), power);
+        exponent = a == 0 ? 0 : power - (places - 1);
+        intDigits.Text = std::string_view(mantissa, size_t(places));
+        frac = std::string_view(mantissa + places, n - size_t(places));
+        while (intDigits.Text.size() > size_t(std::max(1, layout.MinInt)) && intDigits.Text.front() == '0')
+            intDigits.Text.remove_prefix(1);
     } else {
-        const QString text = QString::number(a, 'f', layout.MaxDec);
-        const qsizetype dot = text.indexOf(u'.');
-        intDigits = dot < 0 ? text : text.left(dot);
-        frac = dot < 0 ? QString() : text.mid(dot + 1);
+        const auto end = std::to_chars(buffer, buffer + sizeof buffer, a, std::chars_format::fixed, layout.MaxDec).ptr;
+        const std::string_view text(buffer, size_t(end - buffer));
+        const size_t dot = text.find('.');
+        intDigits.Text = text.substr(0, dot);
+        frac = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
     }
-    TrimDecimals(frac, layout.MinDec);
-    if (intDigits == QLatin1String("0") && layout.MinInt == 0)
-        intDigits.clear();
-    if (intDigits.size() < layout.MinInt)
-        intDigits.prepend(QString(layout.MinInt - intDigits.size(), u'0'));
+    frac = TrimDecimals(frac, layout.MinDec);
+    if (intDigits.Text == "0" && layout.MinInt == 0)
+        intDigits.Text = std::string_view();
+    intDigits.Pad = std::max(0, layout.MinInt - int(intDigits.Text.size()));
 
     QString out;
-    out.reserve(s.size() + intDigits.size() + frac.size() + 8);
-    if (withSign && !(AllZero(intDigits) && AllZero(frac)))
+    out.reserve(s.size() + intDigits.Size() + qsizetype(frac.size()) + intDigits.Size() / 3 + 8);
+    if (withSign && !(intDigits.AllZero() && frac.find_first_not_of('0') == std::string_view::npos))
         out += u'-';
 
-    const qsizetype length = intDigits.size();
+    const qsizetype length = intDigits.Size();
     const qsizetype offset = length - layout.IntPlaces;
     auto putIntDigit = [&](qsizetype i) {
-        out += intDigits[i];
+        out += intDigits.At(i);
         const qsizetype rest = length - 1 - i;
         if (layout.Thousands && rest > 0 && rest % 3 == 0)
             out += u',';
@@ -185,8 +200,8 @@ QString FormatSection(QStringView s, double value, bool withSign)
                 ++intPlace;
                 intDone = true;
             } else {
-                if (decPlace < frac.size())
-                    out += frac[decPlace];
+                if (size_t(decPlace) < frac.size())
+                    out += QLatin1Char(frac[size_t(decPlace)]);
                 ++decPlace;
             }
         } else if (c == u'.') {
@@ -197,7 +212,7 @@ QString FormatSection(QStringView s, double value, bool withSign)
                 putAllIntDigits();
                 intDone = true;
             }
-            if (!frac.isEmpty())
+            if (!frac.empty())
                 out += u'.';
         } else if (c == u',') {
             // grouping, read by the layout

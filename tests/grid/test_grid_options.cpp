@@ -1,6 +1,7 @@
 // Option objects: initial values, clamps, what each change does to the grid (refresh,
 // repaint or nothing), the mask pens and brushes, and the fixed rows' item settings.
 #include "grid/KvGrids.h"
+#include "platform/rtl/TypInfo.h"
 #include "model/KvGrids.Model.Default.h"
 #include "TestSupport.h"
 #include "../model/ModelTestSupport.h"
@@ -207,6 +208,25 @@ TEST_F(TOptionsFixture, FixedStylesAreRegisteredAndCopied)
     EXPECT_EQ(own->GetPaddingTop(), 7);
     source.SetPaddingTop(9);
     EXPECT_EQ(own->GetPaddingTop(), 7);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TOptionsFixture, PublishedUnderTheirNames)
+{
+    TKvGridGroupingOptions* grouping = Grid->GetGroupingOptions();
+    SetPropValue(grouping, "Expaneded", false);
+    EXPECT_FALSE(grouping->GetExpanded());
+    SetPropValue(Grid->GetDisplayOptions(), "FitStyle", "FitLastFill");
+    EXPECT_EQ(Grid->GetDisplayOptions()->GetFitStyle(), FitLastFill);
+    EXPECT_EQ(GetPropValue(Grid->GetSelectOptions(), "Mode").ToString(), "SelectExtended");
+    SetPropValue(Grid->GetSelectOptions(), "MaskAlpha", 999);
+    EXPECT_EQ(Grid->GetSelectOptions()->GetMaskAlpha(), 255);
+    ASSERT_NE(FindPropInfo(Grid->GetFixedRows(), "ExceptFromSorting"), nullptr);
+    EXPECT_EQ(FindPropInfo(Grid->GetGroupingOptions(), "Summarizing"), nullptr); // unpublished
+    EXPECT_EQ(GetPropValue(Grid->GetEditOptions(), "DeleteRowsConfirm").ToBoolean(), true);
 }
 
 } // namespace
