@@ -26,7 +26,13 @@ public:
     TKvIntegerArray GetSortFields() const override { return Items()->GetSortFields(); }
     TKvGridSortDirections GetSortDirections() const override { return Items()->GetSortDirections(); }
     void ColumnFiltersChanged() override { ++FilterChanges; }
+    void ColumnsChanged(TKvGridColumn* column) override
+    {
+        Notices.push_back(column);
+        TKvGridView::ColumnsChanged(column);
+    }
     int FilterChanges = 0;
+    std::vector<TKvGridColumn*> Notices;
 };
 
 // A form that streams the components it owns that have no parent.
@@ -252,6 +258,39 @@ TEST_F(TColumnGridFixture, RangesOrderColumnsByLayoutInEveryDragDirection)
     EXPECT_TRUE(TKvGridRange(at(2, x)).Contains(at(2, y)));
 }
 
+TEST_F(TColumnGridFixture, ChangeNoticesFollowTheRules)
+{
+    auto* group = Grid->AddColumnGroup();
+    auto* c = Grid->AddDataColumn(group);
+    Bind();
+    // Each change, and the notice it sends: nil re-resolves indices, the column only refreshes.
+    const auto notice = [this](const std::function<void()>& change) {
+        Grid->Notices.clear();
+        change();
+        return Grid->Notices;
+    };
+    using N = std::vector<TKvGridColumn*>;
+    const N all{nullptr};
+    const N light{c};
+    EXPECT_EQ(notice([&] { c->SetWidth(77); }), all);
+    EXPECT_EQ(notice([&] { c->SetWidth(77); }), N{});
+    EXPECT_EQ(notice([&] { c->SetVisible(false); }), all);
+    EXPECT_EQ(notice([&] { c->SetFieldIndex(1); }), all);
+    EXPECT_EQ(notice([&] { c->SetLookupValues({"x"}); }), all);
+    EXPECT_EQ(notice([&] { c->SetAutoEdit(false); }), all);
+    EXPECT_EQ(notice([&] { c->SetMovable(false); }), light);
+    EXPECT_EQ(notice([&] { c->SetButton(ButtonAction); }), light);
+    EXPECT_EQ(notice([&] { c->SetRequired(true); }), light);
+    EXPECT_EQ(notice([&] { c->GetHeader()->SetCaption("Caption"); }), light);
+    EXPECT_EQ(notice([&] { c->GetFooter()->SetCaption("Total"); }), light);
+    EXPECT_EQ(notice([&] { c->GetStyles()->SetPaddingLeft(4); }), light);
+    EXPECT_EQ(notice([&] { c->SetSortOrder(3); }), N{});
+    EXPECT_EQ(notice([&] { c->SetImageList(nullptr); }), N{});
+    EXPECT_EQ(notice([&] { group->SetOrientation(ColumnsVertical); }), (N{nullptr}));
+    EXPECT_EQ(notice([&] { group->GetGroupHeader()->SetVisible(false); }), (N{group}));
+    EXPECT_EQ(notice([&] { group->GetColumns()->Move(0, 0); }), N{});
+}
+
 TEST_F(TColumnGridFixture, LinkedComponentsAndNotices)
 {
     auto* a = Grid->AddDataColumn();
@@ -295,6 +334,25 @@ TEST_F(TColumnGridFixture, LinkedComponentsAndNotices)
     a->Free();
     EXPECT_EQ(Grid->GetFocusedIndex().Column, nullptr);
     EXPECT_EQ(Grid->GetColumnCount(), 0);
+
+    // The Columns facade forwards to the grid.
+    TKvGridViewColumns* columns = Grid->GetColumns();
+    TKvGridColumnGroup* group = columns->AddGroup();
+    TKvGridDataColumn* inner = columns->Add(group);
+    EXPECT_EQ(columns->Count(), 1);
+    EXPECT_EQ(columns->GetItem(0), group);
+    EXPECT_EQ(columns->GetDataColumns(), (std::vector<TKvGridDataColumn*>{inner}));
+    EXPECT_EQ(inner->GetOwner(), Form.get());
+    columns->Remove(inner);
+    EXPECT_EQ(group->Count(), 0);
+    columns->Clear();
+    EXPECT_EQ(columns->Count(), 0);
+    EXPECT_EQ(Form->GetComponentCount(), 1);
+    // A column of another grid is left alone.
+    auto* other = Create<TKvGridView>(Form.get());
+    auto* foreign = other->AddDataColumn();
+    Grid->RemoveColumn(foreign);
+    EXPECT_EQ(other->GetColumnCount(), 1);
 }
 
 TEST_F(TColumnGridFixture, StreamingRoundTripOfAColumnTree)
