@@ -583,10 +583,9 @@ void TKvSpriteControl::AfterConstruction()
 
 void TKvSpriteControl::BeforeDestruction()
 {
-    // An owner that is being freed has already told this control that it is destroying.
     if (!IsDestroying())
         Destroying(); // from here on invalidation is ignored
-    // A drag in progress is cancelled, then Dispose runs (once) while the descendant is whole.
+    // A drag in progress is cancelled, then Dispose runs while the descendant is whole.
     FDragger.reset();
     if (!FDisposed) {
         FDisposed = true;

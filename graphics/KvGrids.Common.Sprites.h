@@ -409,6 +409,7 @@ private:
     bool FFocusable = false;
     bool FInitializing = false;
     bool FDisposing = false;
+    // Dispose has run (also when an owner going away set the destroying state first).
     bool FDisposed = false;
     TKvSprite* FHovered = nullptr;
     TKvSprite* FSelected = nullptr;

@@ -1,8 +1,9 @@
 // The column tree.
 //
-// Sections: grid hooks; publishing; header; footer; filters; validations; TKvGridColumn;
-// TKvGridDataColumn; TKvGridColumnCollection; TKvGridColumnGroup (look-ups, neighbours,
-// widths, levels, index resets); the Columns facade.
+// Sections: grid hooks; publishing; TKvGridColumn; TKvGridDataColumn;
+// TKvGridColumnCollection; TKvGridColumnGroup (look-ups, neighbours, widths, levels, index
+// resets); grid-level column operations; the Columns facade. Headers, footers, filters and
+// validations are in KvGrids.Columns.Parts.cpp.
 //
 // Call flow: setters end in Changed(all) -> grid ColumnsChanged. The grid's column-index reset
 // calls ResetIndicies (data indices, visibles, sort states) and ResetDataRoots (levels, data
@@ -38,25 +39,10 @@ TKvGridDataProvider* DataSourceOf(const TKvGridView* grid)
 
 bool Designing(const TKvGridView* grid) { return grid && grid->IsDesigning(); }
 
-void FiltersChanged(TKvGridColumn* column)
-{
-    TKvGridView* grid = column ? column->GetGrid() : nullptr;
-    if (Alive(grid))
-        grid->ColumnFiltersChanged();
-}
-
 // Every change of any column tree moves this stamp; look-up tables built under another stamp
 // are rebuilt on their next use.
 std::uint64_t TreeStamp = 1;
 void TouchTrees() { ++TreeStamp; }
-
-// The parsed tree of an expression text; nil for empty text. Raises for text that does not parse.
-std::unique_ptr<TKvExpressionTree> ParseExpression(const QString& text)
-{
-    if (text.isEmpty())
-        return nullptr;
-    return TKvExpressionParser::Parse(text);
-}
 
 int IndexOfText(const QStringList& list, const QString& text)
 {
@@ -77,44 +63,6 @@ KV_PUBLISH_ENUM(TKvLookupCase, "LookupSensitive", "LookupInsensitive", "LookupLo
 KV_PUBLISH_ENUM(TKvGridValidationMode, "ValidationModeAlways", "ValidationModeInsert", "ValidationModeUpdate");
 KV_PUBLISH_ENUM(TImeMode, "imDisable", "imClose", "imOpen", "imDontCare", "imSAlpha", "imAlpha", "imHira", "imSKata",
                 "imKata", "imChinese", "imSHanguel", "imHanguel");
-
-KV_PUBLISH(TKvGridColumnHeader, TPersistent)
-    .Property("Caption", &TKvGridColumnHeader::GetCaption, &TKvGridColumnHeader::SetCaption)
-    .Property("ClickBehvior", &TKvGridColumnHeader::GetClickBehavior, &TKvGridColumnHeader::SetClickBehavior)
-    .Default(ClickSort)
-    .Property("Styles", &TKvGridColumnHeader::GetStyles, &TKvGridColumnHeader::SetStyles)
-    .Event("OnChanged", &TKvGridColumnHeader::OnChanged);
-
-KV_PUBLISH(TKvGridColumnGroupHeader, TKvGridColumnHeader)
-    .Property("Visible", &TKvGridColumnGroupHeader::GetVisible, &TKvGridColumnGroupHeader::SetVisible)
-    .Default(true);
-
-KV_PUBLISH(TKvGridColumnFooter, TPersistent)
-    .Property("Styles", &TKvGridColumnFooter::GetStyles, &TKvGridColumnFooter::SetStyles)
-    .Property("Caption", &TKvGridColumnFooter::GetCaption, &TKvGridColumnFooter::SetCaption)
-    .Property("Expression", &TKvGridColumnFooter::GetExpression, &TKvGridColumnFooter::SetExpression)
-    .Property("GroupCaption", &TKvGridColumnFooter::GetGroupCaption, &TKvGridColumnFooter::SetGroupCaption)
-    .Property("GroupExpression", &TKvGridColumnFooter::GetGroupExpression, &TKvGridColumnFooter::SetGroupExpression)
-    .Event("OnChanged", &TKvGridColumnFooter::OnChanged);
-
-KV_PUBLISH(TKvGridColumnFilter, TCollectionItem)
-    .Property("Name", &TKvGridColumnFilter::GetName, &TKvGridColumnFilter::SetName)
-    .Property("Criteria", &TKvGridColumnFilter::GetCriteria, &TKvGridColumnFilter::SetCriteria)
-    .Property("Description", &TKvGridColumnFilter::GetDescription, &TKvGridColumnFilter::SetDescription);
-
-KV_PUBLISH(TKvGridColumnFilterCollection, TOwnedCollection);
-
-KV_PUBLISH(TKvGridValidation, TCollectionItem)
-    .Property("Name", &TKvGridValidation::GetName, &TKvGridValidation::SetName)
-    .Property("Active", &TKvGridValidation::GetActive, &TKvGridValidation::SetActive)
-    .Default(true)
-    .Property("Mode", &TKvGridValidation::GetMode, &TKvGridValidation::SetMode)
-    .Default(ValidationModeAlways)
-    .Property("Criteria", &TKvGridValidation::GetCriteria, &TKvGridValidation::SetCriteria)
-    .Property("Message", &TKvGridValidation::GetMessage, &TKvGridValidation::SetMessage)
-    .Property("Description", &TKvGridValidation::GetDescription, &TKvGridValidation::SetDescription);
-
-KV_PUBLISH(TKvGridValidationCollection, TOwnedCollection);
 
 KV_PUBLISH(TKvGridColumn, TComponent)
     .Property("Header", &TKvGridColumn::GetHeader, &TKvGridColumn::SetHeader)
@@ -172,391 +120,6 @@ KV_PUBLISH(TKvGridColumnGroup, TKvGridColumn)
     .Property("HideChildHeaders", &TKvGridColumnGroup::GetHideChildHeaders, &TKvGridColumnGroup::SetHideChildHeaders)
     .Default(false);
 
-// --- header ---------------------------------------------------------------------------------
-
-class TKvGridColumnHeader::TStyleChangeListener : public TKvGridViewStyleChangeListener
-{
-public:
-    explicit TStyleChangeListener(TKvGridColumnHeader* owner) : FOwner(owner) {}
-    void StyleChanged(TKvGridStyleBag*, TKvGridViewStyleEntry) override { FOwner->Changed(); }
-
-private:
-    TKvGridColumnHeader* FOwner;
-};
-
-TKvGridColumnHeader::TKvGridColumnHeader(TKvGridColumn* column)
-    : FColumn(column),
-      FStyles(std::make_unique<TKvGridViewStyles>(this, QStringLiteral("columnHeaderStyles"))),
-      FStyleListener(std::make_unique<TStyleChangeListener>(this))
-{
-    FStyles->AddListener(FStyleListener.get());
-}
-
-TKvGridColumnHeader::~TKvGridColumnHeader() { FStyles->RemoveListener(FStyleListener.get()); }
-
-TPersistent* TKvGridColumnHeader::GetOwner() const { return FColumn; }
-
-void TKvGridColumnHeader::SetCaption(const QString& value)
-{
-    if (value == FCaption)
-        return;
-    FCaption = value;
-    Changed();
-}
-
-void TKvGridColumnHeader::SetClickBehavior(TKvGridClickBehavior value)
-{
-    if (value == FClickBehavior)
-        return;
-    FClickBehavior = value;
-    Changed();
-}
-
-void TKvGridColumnHeader::SetStyles(TKvGridViewStyles* value)
-{
-    if (!value || value == FStyles.get())
-        return;
-    FStyles->Assign(value);
-    TKvGridView* grid = FColumn ? FColumn->GetGrid() : nullptr;
-    if (Alive(grid))
-        grid->RefreshView(false);
-}
-
-QString TKvGridColumnHeader::GetDisplayName() const
-{
-    if (FCaption.isEmpty())
-        if (auto* data = dynamic_cast<const TKvGridDataColumn*>(FColumn))
-            return data->GetFieldName();
-    return FCaption;
-}
-
-void TKvGridColumnHeader::Changed()
-{
-    if (OnChanged)
-        OnChanged(this);
-}
-
-void TKvGridColumnHeader::Assign(const TPersistent* source)
-{
-    auto* header = dynamic_cast<const TKvGridColumnHeader*>(source);
-    if (!header) {
-        TPersistent::Assign(source);
-        return;
-    }
-    if (header == this)
-        return;
-    FCaption = header->FCaption;
-    FClickBehavior = header->FClickBehavior;
-    FStyles->Assign(header->FStyles.get());
-    Changed();
-}
-
-void TKvGridColumnGroupHeader::SetVisible(bool value)
-{
-    if (value == FVisible)
-        return;
-    FVisible = value;
-    Changed();
-}
-
-void TKvGridColumnGroupHeader::Assign(const TPersistent* source)
-{
-    if (auto* header = dynamic_cast<const TKvGridColumnGroupHeader*>(source))
-        FVisible = header->FVisible;
-    TKvGridColumnHeader::Assign(source);
-}
-
-// --- footer ---------------------------------------------------------------------------------
-
-class TKvGridColumnFooter::TStyleChangeListener : public TKvGridViewStyleChangeListener
-{
-public:
-    explicit TStyleChangeListener(TKvGridColumnFooter* owner) : FOwner(owner) {}
-    void StyleChanged(TKvGridStyleBag*, TKvGridViewStyleEntry) override { FOwner->Changed(); }
-
-private:
-    TKvGridColumnFooter* FOwner;
-};
-
-TKvGridColumnFooter::TKvGridColumnFooter(TKvGridColumn* column)
-    : FColumn(column),
-      FStyles(std::make_unique<TKvGridViewStyles>(this, QStringLiteral("columnFooterStyles"))),
-      FStyleListener(std::make_unique<TStyleChangeListener>(this))
-{
-    FStyles->AddListener(FStyleListener.get());
-}
-
-TKvGridColumnFooter::~TKvGridColumnFooter() { FStyles->RemoveListener(FStyleListener.get()); }
-
-TPersistent* TKvGridColumnFooter::GetOwner() const { return FColumn; }
-
-void TKvGridColumnFooter::SetStyles(TKvGridViewStyles* value)
-{
-    if (value && value != FStyles.get())
-        FStyles->Assign(value);
-}
-
-void TKvGridColumnFooter::SetCaption(const QString& value)
-{
-    if (value == FCaption)
-        return;
-    FCaption = value;
-    Changed();
-}
-
-void TKvGridColumnFooter::SetGroupCaption(const QString& value)
-{
-    if (value == FGroupCaption)
-        return;
-    FGroupCaption = value;
-    Changed();
-}
-
-void TKvGridColumnFooter::SetExpression(const QString& value)
-{
-    if (value == FExpression)
-        return;
-    FExprTree = ParseExpression(value);
-    FExpression = value;
-    Changed();
-}
-
-void TKvGridColumnFooter::SetGroupExpression(const QString& value)
-{
-    if (value == FGroupExpression)
-        return;
-    FGroupExprTree = ParseExpression(value);
-    FGroupExpression = value;
-    Changed();
-}
-
-Variant TKvGridColumnFooter::Evaluate(TKvExpressionRuntime* runtime) const
-{
-    return FExprTree ? FExprTree->Evaluate(runtime) : Variant();
-}
-
-Variant TKvGridColumnFooter::EvaluateGroup(TKvExpressionRuntime* runtime) const
-{
-    return FGroupExprTree ? FGroupExprTree->Evaluate(runtime) : Variant();
-}
-
-void TKvGridColumnFooter::Changed()
-{
-    if (OnChanged)
-        OnChanged(this);
-}
-
-void TKvGridColumnFooter::Assign(const TPersistent* source)
-{
-    auto* footer = dynamic_cast<const TKvGridColumnFooter*>(source);
-    if (!footer) {
-        TPersistent::Assign(source);
-        return;
-    }
-    if (footer == this)
-        return;
-    // Parse both before changing anything.
-    auto tree = ParseExpression(footer->FExpression);
-    auto groupTree = ParseExpression(footer->FGroupExpression);
-    FExprTree = std::move(tree);
-    FGroupExprTree = std::move(groupTree);
-    FExpression = footer->FExpression;
-    FGroupExpression = footer->FGroupExpression;
-    FCaption = footer->FCaption;
-    FGroupCaption = footer->FGroupCaption;
-    FStyles->Assign(footer->FStyles.get());
-    Changed();
-}
-
-// --- filters --------------------------------------------------------------------------------
-
-void TKvGridColumnFilter::SetName(const QString& value)
-{
-    if (value == FName)
-        return;
-    FName = value;
-    Changed(false);
-}
-
-void TKvGridColumnFilter::SetCriteria(const QString& value)
-{
-    if (value == FCriteria)
-        return;
-    FCriteria = value;
-    Changed(false);
-}
-
-void TKvGridColumnFilter::SetDescription(const QString& value)
-{
-    if (value == FDescription)
-        return;
-    FDescription = value;
-    Changed(false);
-}
-
-void TKvGridColumnFilter::SetActive(bool value)
-{
-    if (value == FActive)
-        return;
-    FActive = value;
-    Changed(false);
-}
-
-QString TKvGridColumnFilter::GetDisplayName() const
-{
-    return FName.isEmpty() ? TCollectionItem::GetDisplayName() : FName;
-}
-
-void TKvGridColumnFilter::Assign(const TPersistent* source)
-{
-    auto* filter = dynamic_cast<const TKvGridColumnFilter*>(source);
-    if (!filter) {
-        TPersistent::Assign(source);
-        return;
-    }
-    FName = filter->FName;
-    FCriteria = filter->FCriteria;
-    FDescription = filter->FDescription;
-    FActive = filter->FActive;
-    Changed(false);
-}
-
-TKvGridColumnFilterCollection::TKvGridColumnFilterCollection(TKvGridColumn* column)
-    : TOwnedCollection(column, ClassInfo<TKvGridColumnFilter>()), FColumn(column)
-{
-}
-
-TKvGridColumnFilter* TKvGridColumnFilterCollection::Find(const QString& name) const
-{
-    for (int i = Count() - 1; i >= 0; --i)
-        if (GetFilter(i)->GetName() == name)
-            return GetFilter(i);
-    return nullptr;
-}
-
-void TKvGridColumnFilterCollection::Update(TCollectionItem*)
-{
-    if (FColumn && !FColumn->IsDestroying())
-        FiltersChanged(FColumn);
-}
-
-// --- validations ----------------------------------------------------------------------------
-
-TKvGridValidation::~TKvGridValidation() = default;
-
-void TKvGridValidation::SetName(const QString& value)
-{
-    if (value == FName)
-        return;
-    FName = value;
-    Changed(false);
-}
-
-void TKvGridValidation::SetActive(bool value)
-{
-    if (value == FActive)
-        return;
-    FActive = value;
-    Changed(false);
-}
-
-void TKvGridValidation::SetMode(TKvGridValidationMode value)
-{
-    if (value == FMode)
-        return;
-    FMode = value;
-    Changed(false);
-}
-
-void TKvGridValidation::SetCriteria(const QString& value)
-{
-    if (value == FCriteria)
-        return;
-    FExprTree = ParseExpression(value);
-    FCriteria = value;
-    Changed(false);
-}
-
-void TKvGridValidation::SetMessage(const QString& value)
-{
-    if (value == FMessage)
-        return;
-    FMessage = value;
-    Changed(false);
-}
-
-void TKvGridValidation::SetDescription(const QString& value)
-{
-    if (value == FDescription)
-        return;
-    FDescription = value;
-    Changed(false);
-}
-
-QString TKvGridValidation::GetDisplayName() const
-{
-    return FName.isEmpty() ? TCollectionItem::GetDisplayName() : FName;
-}
-
-void TKvGridValidation::Validate(TKvExpressionRuntime* runtime) const
-{
-    if (!FExprTree)
-        return;
-    if (FExprTree->Evaluate(runtime).IsTrue())
-        return;
-    if (!FMessage.isEmpty())
-        throw Exception(FMessage);
-    QString what = FDescription;
-    if (what.isEmpty())
-        what = FName;
-    if (what.isEmpty())
-        what = FCriteria;
-    throw Exception(QStringLiteral("Validation failed on ") + what);
-}
-
-void TKvGridValidation::Assign(const TPersistent* source)
-{
-    auto* validation = dynamic_cast<const TKvGridValidation*>(source);
-    if (!validation) {
-        TPersistent::Assign(source);
-        return;
-    }
-    FExprTree = ParseExpression(validation->FCriteria);
-    FCriteria = validation->FCriteria;
-    FName = validation->FName;
-    FActive = validation->FActive;
-    FMode = validation->FMode;
-    FMessage = validation->FMessage;
-    FDescription = validation->FDescription;
-    Changed(false);
-}
-
-TKvGridValidationCollection::TKvGridValidationCollection(TPersistent* owner)
-    : TOwnedCollection(owner, ClassInfo<TKvGridValidation>())
-{
-}
-
-TKvGridValidation* TKvGridValidationCollection::Add(const QString& name, const QString& criteria, const QString& message)
-{
-    // Parse first, so that a criteria that does not parse adds nothing.
-    ParseExpression(criteria);
-    TKvGridValidation* validation = Add();
-    validation->SetName(name);
-    validation->SetMessage(message);
-    validation->SetCriteria(criteria);
-    return validation;
-}
-
-void TKvGridValidationCollection::Validate(TKvGridValidationMode mode, TKvExpressionRuntime* runtime) const
-{
-    for (int i = 0; i < Count(); ++i) {
-        const TKvGridValidation* validation = GetValidation(i);
-        if (validation->GetActive() && validation->GetExprTree() &&
-            (validation->GetMode() == mode || validation->GetMode() == ValidationModeAlways))
-            validation->Validate(runtime);
-    }
-}
-
 // --- TKvGridColumn --------------------------------------------------------------------------
 
 class TKvGridColumn::TStyleChangeListener : public TKvGridViewStyleChangeListener
@@ -602,8 +165,11 @@ void TKvGridColumn::BeforeDestruction()
         FGroup->FColumns->Remove(this);
     FStyles->RemoveListener(FStyleListener.get());
     TouchTrees();
-    if (Alive(grid))
+    if (Alive(grid)) {
+        if (grid->GetFocusedIndex().Column == this)
+            grid->SetFocusedIndex(TKvGridCellIndex::Null(), true);
         grid->ColumnsChanged(nullptr);
+    }
 }
 
 TKvGridView* TKvGridColumn::GetGrid() const { return FGroup ? FGroup->GetGrid() : nullptr; }
@@ -752,8 +318,10 @@ void TKvGridColumn::ReadState(TReader& reader)
     TComponent* parent = reader.GetParent();
     if (auto* group = dynamic_cast<TKvGridColumnGroup*>(parent))
         group->FColumns->Add(this);
-    else if (auto* grid = dynamic_cast<TKvGridView*>(parent))
+    else if (auto* grid = dynamic_cast<TKvGridView*>(parent)) {
         grid->GetRootGroup()->FColumns->Add(this);
+        FreeNotification(grid);
+    }
 }
 
 void TKvGridColumn::Notification(TComponent* component, TOperation operation)
@@ -1152,12 +720,36 @@ void TKvGridColumnCollection::Changed()
 
 // --- TKvGridColumnGroup ---------------------------------------------------------------------
 
-// Data columns by data index and by field name (lower case), each in depth-first order.
+namespace {
+
+// Field names hash and compare without letter case, and without making folded copies.
+struct TFoldedHash
+{
+    size_t operator()(const QString& text) const noexcept
+    {
+        size_t h = 1469598103934665603ull;
+        for (QChar c : text)
+            h = (h ^ QChar::toCaseFolded(c.unicode())) * 1099511628211ull;
+        return h;
+    }
+};
+
+struct TFoldedEqual
+{
+    bool operator()(const QString& a, const QString& b) const noexcept
+    {
+        return a.compare(b, Qt::CaseInsensitive) == 0;
+    }
+};
+
+} // namespace
+
+// Data columns by data index and by field name, each in depth-first order.
 struct TKvGridColumnGroup::TLookups
 {
     std::uint64_t Stamp = 0;
     std::unordered_map<int, std::vector<TKvGridDataColumn*>> ByIndex;
-    std::unordered_map<QString, std::vector<TKvGridDataColumn*>> ByName;
+    std::unordered_map<QString, std::vector<TKvGridDataColumn*>, TFoldedHash, TFoldedEqual> ByName;
 };
 
 TKvGridColumnGroup::TKvGridColumnGroup(TComponent* owner)
@@ -1237,7 +829,7 @@ const TKvGridColumnGroup::TLookups& TKvGridColumnGroup::Lookups() const
         for (TKvGridColumn* column : group->FColumns->FItems) {
             if (auto* data = dynamic_cast<TKvGridDataColumn*>(column)) {
                 FLookups->ByIndex[data->GetDataIndex()].push_back(data);
-                FLookups->ByName[data->GetFieldName().toLower()].push_back(data);
+                FLookups->ByName[data->GetFieldName()].push_back(data);
             } else if (auto* child = dynamic_cast<TKvGridColumnGroup*>(column)) {
                 walk(child);
             }
@@ -1273,40 +865,7 @@ TKvGridDataColumn* TKvGridColumnGroup::GetDataColumn(int dataIndex) const
 TKvGridDataColumn* TKvGridColumnGroup::GetDataColumn(const QString& fieldName) const
 {
     const TKvGridColumnGroup* top = Top();
-    return FirstBelow(top->Lookups().ByName, fieldName.toLower(), this, top == this);
-}
-
-TKvGridDataColumn* TKvGridColumnGroup::First() const
-{
-    for (TKvGridColumn* column : FColumns->FVisibles) {
-        if (auto* data = dynamic_cast<TKvGridDataColumn*>(column))
-            return data;
-        if (auto* group = dynamic_cast<TKvGridColumnGroup*>(column))
-            if (TKvGridDataColumn* found = group->First())
-                return found;
-    }
-    return nullptr;
-}
-
-TKvGridDataColumn* TKvGridColumnGroup::Last() const
-{
-    for (auto it = FColumns->FVisibles.rbegin(); it != FColumns->FVisibles.rend(); ++it) {
-        if (auto* data = dynamic_cast<TKvGridDataColumn*>(*it))
-            return data;
-        if (auto* group = dynamic_cast<TKvGridColumnGroup*>(*it))
-            if (TKvGridDataColumn* found = group->Last())
-                return found;
-    }
-    return nullptr;
-}
-
-int TKvGridColumnGroup::CheckVisible(const TKvGridColumn* column) const
-{
-    KV_ASSERT(column, "column is nil");
-    const int i = column->FDisplayIndex;
-    KV_ASSERT(i >= 0 && i < VisibleCount() && FColumns->FVisibles[static_cast<size_t>(i)] == column,
-              "column is not a visible group member");
-    return i;
+    return FirstBelow(top->Lookups().ByName, fieldName, this, top == this);
 }
 
 namespace {
@@ -1327,6 +886,23 @@ TKvGridDataColumn* Scan(const std::vector<TKvGridColumn*>& visibles, int from, i
 }
 
 } // namespace
+
+TKvGridDataColumn* TKvGridColumnGroup::First() const { return Scan(FColumns->FVisibles, 0, 1); }
+
+TKvGridDataColumn* TKvGridColumnGroup::Last() const
+{
+    return Scan(FColumns->FVisibles, static_cast<int>(FColumns->FVisibles.size()) - 1, -1);
+}
+
+int TKvGridColumnGroup::CheckVisible(const TKvGridColumn* column) const
+{
+    KV_ASSERT(column, "column is nil");
+    const int i = column->FDisplayIndex;
+    KV_ASSERT(i >= 0 && i < VisibleCount() && FColumns->FVisibles[static_cast<size_t>(i)] == column,
+              "column is not a visible group member");
+    return i;
+}
+
 
 TKvGridDataColumn* TKvGridColumnGroup::Next(TKvGridColumn* column) const
 {
@@ -1491,67 +1067,53 @@ void TKvGridColumnGroup::SetWidth(TKvGridColumn* column, int delta)
 
 // --- levels and hit testing -----------------------------------------------------------------
 
+namespace {
+
+// Over visible children: the largest child-group value (at least 1) when across, else the sum
+// with 1 for each plain column.
+template <typename F>
+int CombineChildren(const std::vector<TKvGridColumn*>& visibles, bool across, F groupValue)
+{
+    int result = across ? 1 : 0;
+    for (TKvGridColumn* child : visibles) {
+        auto* group = dynamic_cast<TKvGridColumnGroup*>(child);
+        const int value = group ? groupValue(group) : 1;
+        if (!across)
+            result += value;
+        else if (group)
+            result = std::max(result, value);
+    }
+    return result;
+}
+
+} // namespace
+
 int TKvGridColumnGroup::CalcHeaderLevels()
 {
     const int own = GetGroupHeader()->GetVisible() || Designing(GetGrid()) ? 1 : 0;
-    if (FHideChildHeaders) {
-        FHeaderLevel = own;
-        return own;
-    }
     int levels = 0;
-    if (!FColumns->FVisibles.empty()) {
-        levels = FOrientation == ColumnsHorizontal ? 1 : 0;
-        for (TKvGridColumn* child : FColumns->FVisibles) {
-            auto* group = dynamic_cast<TKvGridColumnGroup*>(child);
-            const int childLevels = group ? group->CalcHeaderLevels() : 1;
-            if (FOrientation == ColumnsHorizontal) {
-                if (group)
-                    levels = std::max(levels, childLevels);
-            } else {
-                levels += childLevels;
-            }
-        }
-    }
+    if (!FHideChildHeaders && !FColumns->FVisibles.empty())
+        levels = CombineChildren(FColumns->FVisibles, FOrientation == ColumnsHorizontal,
+                                 [](TKvGridColumnGroup* g) { return g->CalcHeaderLevels(); });
     FHeaderLevel = own + levels;
     return FHeaderLevel;
 }
 
 int TKvGridColumnGroup::CalcDataLevels()
 {
-    int levels = 0;
-    if (!FColumns->FVisibles.empty()) {
-        levels = FOrientation == ColumnsHorizontal ? 1 : 0;
-        for (TKvGridColumn* child : FColumns->FVisibles) {
-            auto* group = dynamic_cast<TKvGridColumnGroup*>(child);
-            const int childLevels = group ? group->CalcDataLevels() : 1;
-            if (FOrientation == ColumnsHorizontal) {
-                if (group)
-                    levels = std::max(levels, childLevels);
-            } else {
-                levels += childLevels;
-            }
-        }
-    }
-    FDataLevel = levels;
-    return levels;
+    FDataLevel = FColumns->FVisibles.empty()
+                     ? 0
+                     : CombineChildren(FColumns->FVisibles, FOrientation == ColumnsHorizontal,
+                                       [](TKvGridColumnGroup* g) { return g->CalcDataLevels(); });
+    return FDataLevel;
 }
 
 int TKvGridColumnGroup::CalcHorz() const
 {
     if (FColumns->FVisibles.empty())
         return 1;
-    int result = FOrientation == ColumnsVertical ? 1 : 0;
-    for (TKvGridColumn* child : FColumns->FVisibles) {
-        auto* group = dynamic_cast<TKvGridColumnGroup*>(child);
-        const int horz = group ? group->CalcHorz() : 1;
-        if (FOrientation == ColumnsVertical) {
-            if (group)
-                result = std::max(result, horz);
-        } else {
-            result += horz;
-        }
-    }
-    return result;
+    return CombineChildren(FColumns->FVisibles, FOrientation == ColumnsVertical,
+                           [](TKvGridColumnGroup* g) { return g->CalcHorz(); });
 }
 
 TKvGridColumn* TKvGridColumnGroup::GetVisibleColumnAt(int x, int y)
