@@ -96,12 +96,33 @@ TKvGridEditOptions::TKvGridEditOptions(TKvGridView* owner)
 {
 }
 
-// --- select ---------------------------------------------------------------------------------
+// --- masks and selection ------------------------------------------------------------------
 
-TKvGridSelectOptions::TKvGridSelectOptions(TKvGridView* owner) : TKvGridViewOptions(owner), FMaskColor(Rgb(30, 144, 255))
+void TKvGridMaskOptions::AfterConstruction()
 {
+    TKvGridViewOptions::AfterConstruction();
     RebuildMask();
 }
+
+void TKvGridMaskOptions::MaskChanged()
+{
+    RebuildMask();
+    Repaint();
+}
+
+void TKvGridMaskOptions::SetMaskColor(TColor value)
+{
+    if (Store(FMaskColor, value))
+        MaskChanged();
+}
+
+void TKvGridMaskOptions::SetMaskAlpha(int value)
+{
+    if (Store(FMaskAlpha, value))
+        MaskChanged();
+}
+
+TKvGridSelectOptions::TKvGridSelectOptions(TKvGridView* owner) : TKvGridMaskOptions(owner, Rgb(30, 144, 255), 47) {}
 
 void TKvGridSelectOptions::RebuildMask()
 {
@@ -127,28 +148,15 @@ void TKvGridSelectOptions::SetStyle(TKvGridSelectionStyle value)
         ClearSelection();
 }
 
-void TKvGridSelectOptions::SetMaskColor(TColor value)
-{
-    if (Store(FMaskColor, value)) {
-        RebuildMask();
-        Repaint();
-    }
-}
-
 void TKvGridSelectOptions::SetMaskAlpha(int value)
 {
-    if (Store(FMaskAlpha, std::clamp(value, 0, 255))) {
-        RebuildMask();
-        Repaint();
-    }
+    TKvGridMaskOptions::SetMaskAlpha(std::clamp(value, 0, 255));
 }
 
 void TKvGridSelectOptions::SetMaskBorderAlpha(int value)
 {
-    if (Store(FMaskBorderAlpha, std::clamp(value, 0, 255))) {
-        RebuildMask();
-        Repaint();
-    }
+    if (Store(FMaskBorderAlpha, std::clamp(value, 0, 255)))
+        MaskChanged();
 }
 
 // --- sorting and filtering ------------------------------------------------------------------
@@ -255,10 +263,7 @@ void TKvGridGroupingOptions::SetSummarizing(bool value)
 
 // --- focus and hovering ---------------------------------------------------------------------
 
-TKvGridFocusOptions::TKvGridFocusOptions(TKvGridView* owner) : TKvGridViewOptions(owner), FMaskColor(Rgb(51, 51, 51))
-{
-    RebuildMask();
-}
+TKvGridFocusOptions::TKvGridFocusOptions(TKvGridView* owner) : TKvGridMaskOptions(owner, Rgb(51, 51, 51), 255) {}
 
 void TKvGridFocusOptions::RebuildMask()
 {
@@ -271,27 +276,7 @@ void TKvGridFocusOptions::SetMaskVisible(bool value)
         Repaint();
 }
 
-void TKvGridFocusOptions::SetMaskColor(TColor value)
-{
-    if (Store(FMaskColor, value)) {
-        RebuildMask();
-        Repaint();
-    }
-}
-
-void TKvGridFocusOptions::SetMaskAlpha(int value)
-{
-    if (Store(FMaskAlpha, value)) {
-        RebuildMask();
-        Repaint();
-    }
-}
-
-TKvGridHoveringOptions::TKvGridHoveringOptions(TKvGridView* owner)
-    : TKvGridViewOptions(owner), FMaskColor(Rgb(82, 146, 247))
-{
-    RebuildMask();
-}
+TKvGridHoveringOptions::TKvGridHoveringOptions(TKvGridView* owner) : TKvGridMaskOptions(owner, Rgb(82, 146, 247), 31) {}
 
 void TKvGridHoveringOptions::RebuildMask()
 {
@@ -310,22 +295,6 @@ void TKvGridHoveringOptions::SetMaskVisible(bool value)
 {
     if (Store(FMaskVisible, value))
         Repaint();
-}
-
-void TKvGridHoveringOptions::SetMaskColor(TColor value)
-{
-    if (Store(FMaskColor, value)) {
-        RebuildMask();
-        Repaint();
-    }
-}
-
-void TKvGridHoveringOptions::SetMaskAlpha(int value)
-{
-    if (Store(FMaskAlpha, value)) {
-        RebuildMask();
-        Repaint();
-    }
 }
 
 // --- fixed columns and rows -----------------------------------------------------------------
@@ -489,6 +458,8 @@ KV_PUBLISH_ENUM(TKvGridSelectionStyle, "SelectBlock", "SelectRows", "SelectColum
 KV_PUBLISH_ENUM(TKvGridSortStyle, "SortNone", "SortExclusive", "SortInclusive", "SortReverse");
 
 KV_PUBLISH(TKvGridViewOptions, TPersistent);
+KV_PUBLISH(TKvGridMaskOptions, TKvGridViewOptions);
+using TMask = TKvGridMaskOptions;
 
 using TDisplay = TKvGridDisplayOptions;
 KV_PUBLISH(TKvGridDisplayOptions, TKvGridViewOptions)
@@ -521,11 +492,11 @@ KV_PUBLISH(TKvGridEditOptions, TKvGridViewOptions)
     .Property("EditWhenClickFocused", &TEdit::GetEditWhenClickFocused, &TEdit::SetEditWhenClickFocused).Default(false);
 
 using TSelect = TKvGridSelectOptions;
-KV_PUBLISH(TKvGridSelectOptions, TKvGridViewOptions)
+KV_PUBLISH(TKvGridSelectOptions, TKvGridMaskOptions)
     .Property("Mode", &TSelect::GetMode, &TSelect::SetMode).Default(SelectExtended)
     .Property("Style", &TSelect::GetStyle, &TSelect::SetStyle).Default(SelectBlock)
-    .Property("MaskColor", &TSelect::GetMaskColor, &TSelect::SetMaskColor).Default(Rgb(30, 144, 255))
-    .Property("MaskAlpha", &TSelect::GetMaskAlpha, &TSelect::SetMaskAlpha).Default(47)
+    .Property("MaskColor", &TMask::GetMaskColor, &TMask::SetMaskColor).Default(Rgb(30, 144, 255))
+    .Property("MaskAlpha", &TMask::GetMaskAlpha, &TMask::SetMaskAlpha).Default(47)
     .Property("MaskBorderAlpha", &TSelect::GetMaskBorderAlpha, &TSelect::SetMaskBorderAlpha).Default(95);
 
 using TSorting = TKvGridSortingOptions;
@@ -551,17 +522,17 @@ KV_PUBLISH(TKvGridGroupingOptions, TKvGridViewOptions)
     .Property("Expaneded", &TGrouping::GetExpanded, &TGrouping::SetExpanded).Default(true);
 
 using TFocus = TKvGridFocusOptions;
-KV_PUBLISH(TKvGridFocusOptions, TKvGridViewOptions)
+KV_PUBLISH(TKvGridFocusOptions, TKvGridMaskOptions)
     .Property("MaskVisible", &TFocus::GetMaskVisible, &TFocus::SetMaskVisible).Default(true)
-    .Property("MaskColor", &TFocus::GetMaskColor, &TFocus::SetMaskColor).Default(Rgb(51, 51, 51))
-    .Property("MaskAlpha", &TFocus::GetMaskAlpha, &TFocus::SetMaskAlpha).Default(255);
+    .Property("MaskColor", &TMask::GetMaskColor, &TMask::SetMaskColor).Default(Rgb(51, 51, 51))
+    .Property("MaskAlpha", &TMask::GetMaskAlpha, &TMask::SetMaskAlpha).Default(255);
 
 using THovering = TKvGridHoveringOptions;
-KV_PUBLISH(TKvGridHoveringOptions, TKvGridViewOptions)
+KV_PUBLISH(TKvGridHoveringOptions, TKvGridMaskOptions)
     .Property("Enabled", &THovering::GetEnabled, &THovering::SetEnabled).Default(true)
     .Property("MaskVisible", &THovering::GetMaskVisible, &THovering::SetMaskVisible).Default(true)
-    .Property("MaskColor", &THovering::GetMaskColor, &THovering::SetMaskColor).Default(Rgb(82, 146, 247))
-    .Property("MaskAlpha", &THovering::GetMaskAlpha, &THovering::SetMaskAlpha).Default(31);
+    .Property("MaskColor", &TMask::GetMaskColor, &TMask::SetMaskColor).Default(Rgb(82, 146, 247))
+    .Property("MaskAlpha", &TMask::GetMaskAlpha, &TMask::SetMaskAlpha).Default(31);
 
 using TFixed = TKvGridFixedItems;
 KV_PUBLISH(TKvGridFixedItems, TPersistent)

@@ -146,7 +146,38 @@ private:
     bool FSkipReadOnly = false;
 };
 
-class TKvGridSelectOptions : public TKvGridViewOptions
+// Options that draw a mask: a colour and an alpha from which the mask pen (and brush) are
+// built; a change rebuilds them and repaints the grid.
+class TKvGridMaskOptions : public TKvGridViewOptions
+{
+public:
+    void AfterConstruction() override;
+
+    TColor GetMaskColor() const { return FMaskColor; }
+    void SetMaskColor(TColor value);
+    int GetMaskAlpha() const { return FMaskAlpha; }
+    // Stored as given; the pen and brush take it clamped to 0..255.
+    virtual void SetMaskAlpha(int value);
+
+    // Nil when the options draw no such mask part.
+    TKvFill* GetFill() const { return FFill.get(); }
+    TKvStroke* GetStroke() const { return FStroke.get(); }
+
+protected:
+    TKvGridMaskOptions(TKvGridView* owner, TColor color, int alpha)
+        : TKvGridViewOptions(owner), FMaskColor(color), FMaskAlpha(alpha)
+    {
+    }
+    virtual void RebuildMask() = 0;
+    void MaskChanged();
+
+    TColor FMaskColor;
+    int FMaskAlpha;
+    std::unique_ptr<TKvFill> FFill;
+    std::unique_ptr<TKvStroke> FStroke;
+};
+
+class TKvGridSelectOptions : public TKvGridMaskOptions
 {
 public:
     explicit TKvGridSelectOptions(TKvGridView* owner);
@@ -156,29 +187,21 @@ public:
     void SetMode(TKvGridSelectionMode value);
     TKvGridSelectionStyle GetStyle() const { return FStyle; }
     void SetStyle(TKvGridSelectionStyle value);
-    TColor GetMaskColor() const { return FMaskColor; }
-    void SetMaskColor(TColor value);
-    int GetMaskAlpha() const { return FMaskAlpha; }
     // Clamped to 0..255.
-    void SetMaskAlpha(int value);
+    void SetMaskAlpha(int value) override;
     int GetMaskBorderAlpha() const { return FMaskBorderAlpha; }
     void SetMaskBorderAlpha(int value);
 
-    // The mask brush and pen made from the colour and alphas.
-    TKvFill* GetFill() const { return FFill.get(); }
-    TKvStroke* GetStroke() const { return FStroke.get(); }
+protected:
+    // A brush of the mask alpha and a pen of the border alpha, width 1.
+    void RebuildMask() override;
 
 private:
-    void RebuildMask();
     void ClearSelection();
 
     TKvGridSelectionMode FMode = SelectExtended;
     TKvGridSelectionStyle FStyle = SelectBlock;
-    TColor FMaskColor;
-    int FMaskAlpha = 47;
     int FMaskBorderAlpha = 95;
-    std::unique_ptr<TKvFill> FFill;
-    std::unique_ptr<TKvStroke> FStroke;
 };
 
 class TKvGridSortingOptions : public TKvGridViewOptions
@@ -252,31 +275,23 @@ private:
     bool FSummarizing = true;
 };
 
-class TKvGridFocusOptions : public TKvGridViewOptions
+class TKvGridFocusOptions : public TKvGridMaskOptions
 {
 public:
     explicit TKvGridFocusOptions(TKvGridView* owner);
 
     bool GetMaskVisible() const { return FMaskVisible; }
     void SetMaskVisible(bool value);
-    TColor GetMaskColor() const { return FMaskColor; }
-    void SetMaskColor(TColor value);
-    // Stored as given; the pen takes it clamped to 0..255.
-    int GetMaskAlpha() const { return FMaskAlpha; }
-    void SetMaskAlpha(int value);
 
-    TKvStroke* GetStroke() const { return FStroke.get(); }
+protected:
+    // A pen of width 2.
+    void RebuildMask() override;
 
 private:
-    void RebuildMask();
-
     bool FMaskVisible = true;
-    TColor FMaskColor;
-    int FMaskAlpha = 255;
-    std::unique_ptr<TKvStroke> FStroke;
 };
 
-class TKvGridHoveringOptions : public TKvGridViewOptions
+class TKvGridHoveringOptions : public TKvGridMaskOptions
 {
 public:
     explicit TKvGridHoveringOptions(TKvGridView* owner);
@@ -285,24 +300,14 @@ public:
     void SetEnabled(bool value);
     bool GetMaskVisible() const { return FMaskVisible; }
     void SetMaskVisible(bool value);
-    TColor GetMaskColor() const { return FMaskColor; }
-    void SetMaskColor(TColor value);
-    // Stored as given; the brush and pen take it clamped to 0..255.
-    int GetMaskAlpha() const { return FMaskAlpha; }
-    void SetMaskAlpha(int value);
 
-    TKvFill* GetFill() const { return FFill.get(); }
-    TKvStroke* GetStroke() const { return FStroke.get(); }
+protected:
+    // A brush and a pen of width 1.
+    void RebuildMask() override;
 
 private:
-    void RebuildMask();
-
     bool FEnabled = true;
     bool FMaskVisible = true;
-    TColor FMaskColor;
-    int FMaskAlpha = 31;
-    std::unique_ptr<TKvFill> FFill;
-    std::unique_ptr<TKvStroke> FStroke;
 };
 
 // What the fixed columns and the fixed rows share: count, focusable and editable flags, the

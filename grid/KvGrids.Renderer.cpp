@@ -47,6 +47,13 @@ void TKvGridCellRenderer::RemoveColumn(TKvGridColumn* column)
         FColumns.erase(it);
 }
 
+TKvGridColumn* TKvGridCellRenderer::GetColumn(int index) const
+{
+    if (index < 0 || index >= GetColumnCount())
+        RaiseListIndexError(index, GetColumnCount());
+    return FColumns[static_cast<size_t>(index)];
+}
+
 void TKvGridCellRenderer::Changed()
 {
     // A column may leave the list while it tells its grid.

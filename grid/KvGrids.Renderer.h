@@ -204,7 +204,8 @@ public:
     void AddColumn(TKvGridColumn* column);
     void RemoveColumn(TKvGridColumn* column);
     int GetColumnCount() const { return static_cast<int>(FColumns.size()); }
-    TKvGridColumn* GetColumn(int index) const { return FColumns.at(static_cast<size_t>(index)); }
+    // Raises EListError for an index out of range.
+    TKvGridColumn* GetColumn(int index) const;
 
     bool HasParent() const override { return IsInternal(); }
     TComponent* GetParentComponent() const override;

@@ -19,20 +19,38 @@ bool IsQuote(QChar c)
     return c == u'\'' || c == u'"';
 }
 
+// Follows quoted text while a pattern is walked: text in single or double quotes is literal.
+class TQuotes
+{
+public:
+    enum TKind { Plain, Quote, Quoted };
+    TKind Take(QChar c)
+    {
+        if (!FOpen.isNull()) {
+            if (c != FOpen)
+                return Quoted;
+            FOpen = QChar();
+            return Quote;
+        }
+        if (!IsQuote(c))
+            return Plain;
+        FOpen = c;
+        return Quote;
+    }
+
+private:
+    QChar FOpen;
+};
+
 // Up to three sections split at ";" outside quotes.
 int SplitSections(QStringView format, std::array<QStringView, 3>& sections)
 {
     int count = 0;
     qsizetype start = 0;
-    QChar quote;
+    TQuotes quotes;
     for (qsizetype i = 0; i < format.size(); ++i) {
         const QChar c = format[i];
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (IsQuote(c)) {
-            quote = c;
-        } else if (c == u';') {
+        if (quotes.Take(c) == TQuotes::Plain && c == u';') {
             sections[count++] = format.mid(start, i - start);
             start = i + 1;
             if (count == 2)
@@ -63,17 +81,12 @@ TLayout ReadLayout(QStringView s)
     TLayout layout;
     int firstZero = -1;
     bool point = false;
-    QChar quote;
+    TQuotes quotes;
     for (qsizetype i = 0; i < s.size(); ++i) {
         const QChar c = s[i];
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
+        if (quotes.Take(c) != TQuotes::Plain)
             continue;
-        }
-        if (IsQuote(c)) {
-            quote = c;
-        } else if (c == u'0' || c == u'#') {
+        if (c == u'0' || c == u'#') {
             if (!point) {
                 if (c == u'0' && firstZero < 0)
                     firstZero = layout.IntPlaces;
@@ -176,19 +189,15 @@ QString FormatSection(QStringView s, double value, bool withSign)
     int decPlace = 0;
     bool point = false;
     bool intDone = layout.IntPlaces == 0 && length == 0;
-    QChar quote;
+    TQuotes quotes;
     for (qsizetype i = 0; i < s.size(); ++i) {
         const QChar c = s[i];
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-            else
+        if (const TQuotes::TKind kind = quotes.Take(c); kind != TQuotes::Plain) {
+            if (kind == TQuotes::Quoted)
                 out += c;
             continue;
         }
-        if (IsQuote(c)) {
-            quote = c;
-        } else if (c == u'0' || c == u'#') {
+        if (c == u'0' || c == u'#') {
             if (!point) {
                 const qsizetype index = intPlace + offset;
                 if (intPlace == 0) {
@@ -240,7 +249,7 @@ QString FormatSection(QStringView s, double value, bool withSign)
             out += e;
             // the rest of the section is literal text
             for (++i; i < s.size(); ++i)
-                if (!IsQuote(s[i]))
+                if (quotes.Take(s[i]) != TQuotes::Quote)
                     out += s[i];
             break;
         } else {

@@ -34,6 +34,7 @@ TEST(FloatFormat, SectionsExponentsAndLiterals)
     EXPECT_EQ(FormatFloat("0.00E+00", 12345), "1.23E+04");
     EXPECT_EQ(FormatFloat("0.00E+00", 0.00012), "1.20E-04");
     EXPECT_EQ(FormatFloat("0.0e-0", 1500), "1.5e3");
+    EXPECT_EQ(FormatFloat("0.0E+0 'units#'", 25), "2.5E+1 units#");
     EXPECT_EQ(FormatFloat("'$'#,##0", 1000), "$1,000");
     EXPECT_EQ(FormatFloat("0 \"kg;0\"", 3), "3 kg;0"); // quoted text keeps ";" and "0"
     EXPECT_EQ(FormatFloat("", 0.25), "0.25");
