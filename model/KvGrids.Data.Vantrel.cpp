@@ -305,7 +305,9 @@ Variant TKvVantrelDataPool::GetValue(int Row) const
 void TKvVantrelDataPool::SetValue(int Row, const Variant& Value)
 {
     CheckRow(Row, FCount);
-    if (Value.IsClear() || (FDataType != vdtText && Value.ToString().isEmpty())) {
+    // Only text (and arrays) can have an empty text form; numbers never do.
+    const bool emptyText = Value.IsString() ? Value.AsString().isEmpty() : !Value.IsNumeric() && Value.ToString().isEmpty();
+    if (Value.IsClear() || (FDataType != vdtText && emptyText)) {
         ClearValue(Row);
         return;
     }
