@@ -262,3 +262,39 @@ TEST(CsvProvider, FailedSaveLeavesTheOldFile)
     p->Save();
     EXPECT_EQ(ReadAll(path).size(), 3 + 2000 * 42);
 }
+
+TEST(CsvProvider, AutoLoadDesignFileReadOnlyAndStreaming)
+{
+    QTemporaryDir dir;
+    const QString path = WriteTestFile(dir, "s.csv", kSample);
+    const QString design = WriteTestFile(dir, "d.csv", "x,y\r\n1,2\r\n");
+    auto p = MakeOwned<TKvCsvDataProvider>(nullptr);
+    p->SetAutoLoad(false);
+    p->SetFileName(path);
+    EXPECT_FALSE(p->GetLoaded());
+    p->SetAutoLoad(true); // switching it on loads
+    EXPECT_EQ(p->GetRowCount(), 6);
+    p->SetReadOnly(true);
+    EXPECT_FALSE(p->CanUpdateRow(0));
+    EXPECT_FALSE(p->CanInsertRow(0));
+    EXPECT_FALSE(p->CanDeleteRow(0));
+
+    // At design time the design data file wins while it exists.
+    p->SetDesigning(true);
+    p->SetDesignDataFile(design);
+    EXPECT_EQ(p->GetFieldNames(), QStringList({"x", "y"}));
+    p->SetDesignDataFile(dir.filePath("gone.csv"));
+    EXPECT_EQ(p->GetFieldNames(), QStringList({"id", "name", "price"}));
+    p->SetDesigning(false);
+
+    // A provider read from a form file loads once it is loaded.
+    p->SetName(QStringLiteral("Csv1"));
+    p->SetTypeLine(1);
+    const QString form = WriteComponentText(p.get());
+    auto back = MakeOwned<TKvCsvDataProvider>(nullptr);
+    ReadComponentText(form, back.get());
+    EXPECT_TRUE(back->GetLoaded());
+    EXPECT_EQ(back->GetRowCount(), 5);
+    EXPECT_EQ(back->GetValueType(2), ValueTypeNumeric);
+    EXPECT_TRUE(back->GetReadOnly());
+}

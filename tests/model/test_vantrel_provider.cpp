@@ -3,6 +3,7 @@
 #include "model/KvGrids.Data.Vantrel.FieldDlg.h"
 #include "model/KvGrids.Data.Vantrel.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/Streaming.h"
 #include "platform/ui/Dialogs.h"
 
 #include <QtCore/QTimer>
@@ -328,4 +329,23 @@ TEST(VantrelFieldDialog, AsksNameAndTypeAndCancels)
     QTimer::singleShot(0, [] { TFormDialog::Active()->ClickCancel(); });
     EXPECT_THROW(p->GetFields()->Add(), EAbort);
     EXPECT_EQ(p->GetFieldCount(), 4);
+}
+
+TEST(VantrelProvider, FieldsAndRowCountRoundTripThroughAFormFile)
+{
+    auto p = MakeStore();
+    p->SetName(QStringLiteral("Store1"));
+    p->GetFields()->GetItem(1)->SetDefaultValue(5);
+    p->SetRowCount(3);
+    p->SetDeletable(false);
+    const QString form = WriteComponentText(p.get());
+    auto back = MakeOwned<TKvVantrelDataProvider>(nullptr);
+    ReadComponentText(form, back.get());
+    EXPECT_EQ(back->GetFieldNames(), QStringList({"name", "qty", "price"}));
+    EXPECT_EQ(back->GetFields()->GetItem(2)->GetDataType(), vdtFloat);
+    EXPECT_EQ(back->GetDefaultValue(1), Variant(5));
+    EXPECT_EQ(back->GetRowCount(), 3);
+    EXPECT_FALSE(back->CanDeleteRow(0));
+    back->SetData(2, 1, 7.4); // the buffers were sized when loading ended
+    EXPECT_EQ(back->GetSum(1), Variant(7.0));
 }
