@@ -939,10 +939,14 @@ void TKvVantrelDataProvider::SetRowCount(int Value)
     if (Value == FRowCount)
         return;
     FRowCount = Value;
-    if (IsLoading() || IsUpdating())
+    // While loading only the count is kept: Loaded sizes the buffers. Otherwise the buffers
+    // always follow, so the store never disagrees with its count.
+    if (IsLoading())
         return;
     if (!IsDesigning())
         ResizeAll();
+    if (IsUpdating())
+        return;
     DoReset();
     if (OnRowCountChange)
         OnRowCountChange(this);

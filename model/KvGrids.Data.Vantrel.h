@@ -280,7 +280,7 @@ public:
     void SetDeletable(bool Value) { FDeletable = Value; }
     bool GetSoftDeleting() const { return FSoftDeleting; }
     void SetSoftDeleting(bool Value) { FSoftDeleting = Value; }
-    bool IsUpdating() const { return GetComponentState().Contains(csUpdating) || GetUpdateLock(); }
+    bool IsUpdating() const { return GetComponentState().Contains(csUpdating); }
 
     TKvNotifyEvent OnRowCountChange;
     TKvNotifyEvent OnRowStatesClear;

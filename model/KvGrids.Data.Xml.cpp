@@ -15,6 +15,7 @@ void TKvXmlDomDataProvider::SetDocument(std::shared_ptr<TXmlDocument> Document, 
     FDocument = std::move(Document);
     FDataPath = DataPath;
     FNodes = std::move(nodes);
+    FGeneration = FDocument ? FDocument->Generation() : 0;
     Rebuild();
     DoReset();
 }
@@ -49,6 +50,8 @@ Variant TKvXmlDomDataProvider::GetData(int Row, int Field) const
         throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
     if (Field < 0 || Field >= GetFieldCount())
         throw EArgumentOutOfRangeException(QStringLiteral("Field %1 is invalid index.").arg(Field));
+    if (FDocument->Generation() != FGeneration)
+        throw EXmlError(QStringLiteral("The document was reloaded: select its rows again with SetDocument"));
     const TXmlNode row = FNodes[static_cast<size_t>(Row)];
     const TXmlNode value = row.Child(Field).FirstChild();
     if (value.IsNull() || !value.IsText())

@@ -32,7 +32,7 @@ public:
     int GetFieldIndex(const QString& Name) const override;
     TKvGridDataRowState GetRowState(int Row) const override { return RowStateNone; }
     // The text of the row's child at the field's position; Unassigned when the row has no such
-    // child or the child has no text.
+    // child or the child has no text. Raises EXmlError once the document was reloaded.
     Variant GetData(int Row, int Field) const override;
     void SetData(int Row, int Field, const Variant& Value) override {}
     TKvGridDataRow GetRow(int Row) const override { return {}; }
@@ -52,6 +52,7 @@ private:
     QStringList FProps;
     QString FFileName;
     QString FDataPath;
+    unsigned FGeneration = 0;
 };
 
 } // namespace kv

@@ -136,6 +136,7 @@ void TXmlDocument::LoadFromText(const QString& Text)
     if (!result)
         throw EXmlError(QStringLiteral("XML parse error at offset %1: %2").arg(result.offset).arg(QString::fromUtf8(result.description())));
     FImpl->Doc.reset(doc);
+    ++FGeneration;
 }
 
 void TXmlDocument::LoadFromFile(const QString& FileName)
@@ -152,6 +153,7 @@ void TXmlDocument::LoadFromFile(const QString& FileName)
                             .arg(result.offset)
                             .arg(QString::fromUtf8(result.description())));
     FImpl->Doc.reset(doc);
+    ++FGeneration;
 }
 
 std::shared_ptr<TXmlDocument> TXmlDocument::Parse(const QString& Text)
@@ -168,6 +170,7 @@ TXmlNode TXmlDocument::Document() const { return TXmlNode(P(FImpl->Doc)); }
 TXmlNode TXmlDocument::CreateRoot(const QString& Name)
 {
     FImpl->Doc.reset();
+    ++FGeneration;
     pugi::xml_node decl = FImpl->Doc.append_child(pugi::node_declaration);
     decl.append_attribute("version") = "1.0";
     decl.append_attribute("encoding") = "UTF-8";

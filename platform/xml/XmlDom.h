@@ -82,10 +82,13 @@ public:
     TXmlNodeList SelectNodes(const QString& XPath) const { return Document().SelectNodes(XPath); }
     // Indented UTF-8 text with an XML declaration.
     QString SaveToText() const;
+    // Counts the loads and CreateRoot calls: nodes taken before a change are gone.
+    unsigned Generation() const { return FGeneration; }
 
 private:
     struct TImpl;
     std::unique_ptr<TImpl> FImpl;
+    unsigned FGeneration = 0;
 };
 
 } // namespace kv

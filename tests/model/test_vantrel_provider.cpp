@@ -268,6 +268,14 @@ TEST(VantrelProvider, RemoveRowsSumsAndStatistics)
     p->RemoveRows({0, 1, 2});
     EXPECT_TRUE(p->GetSum(1).IsEmpty());
     EXPECT_TRUE(p->GetMax(1).IsEmpty());
+
+    // Inside an update the buffers still follow the row count.
+    p->BeginUpdate();
+    p->SetRowCount(2);
+    EXPECT_EQ(p->AppendRow({QStringLiteral("x"), 1}), 2);
+    p->EndUpdate(true);
+    EXPECT_TRUE(p->GetData(1, 0).IsNull());
+    EXPECT_EQ(p->GetSum(1), Variant(1.0));
     p->RemoveListener(&rec);
 }
 

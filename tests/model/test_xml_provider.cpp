@@ -59,6 +59,8 @@ TEST(XmlDomProvider, PathsPositionsAndShortRows)
     auto other = TXmlDocument::Parse(QStringLiteral("<r><i><v>1</v></i><i><v>2</v></i></r>"));
     p->SetDocument(other, QStringLiteral("/r/i"));
     EXPECT_EQ(p->GetData(1, 0), Variant(QStringLiteral("2")));
+    other->LoadFromText(QStringLiteral("<r/>")); // the selected nodes are gone
+    EXPECT_THROW(p->GetData(0, 0), EXmlError);
     p->SetDocument(nullptr, QStringLiteral("/r/i"));
     EXPECT_EQ(p->GetRowCount(), 0);
     EXPECT_EQ(rec.Events.count(QStringLiteral("reset")), 6);
