@@ -1279,8 +1279,6 @@ void TKvGridColumnGroup::GetChildren(const TGetChildProc& proc, TComponent* root
 
 // --- grid-level column operations ----------------------------------------------------------
 
-KV_PUBLISH(TKvGridView, TComponent);
-
 namespace {
 
 // The class list that form files of grids may name; registered once by the first grid.

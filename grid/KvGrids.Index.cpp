@@ -1,4 +1,12 @@
 // Cell addresses: navigation of a cell index over the column tree, ranges, the current cell.
+//
+// Sections: TKvGridCellIndex (look-ups, item moves, column neighbours); TKvGridRange;
+// TKvGridCurrent.
+//
+// Call flow: tools, selection and editing derive new indexes from the focused one; column
+// neighbours ask the column tree first (GetRight, GetNext ...) and then scan the top-level
+// columns. Ranges order their columns by the layout positions that the grid's column-index
+// reset gives the data roots; nothing here searches the tree.
 #include "grid/KvGrids.Index.h"
 
 #include "grid/KvGrids.View.h"

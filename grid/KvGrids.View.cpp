@@ -33,6 +33,9 @@ private:
     TKvGridView* FGrid;
 };
 
+// Form files name grids by class.
+KV_PUBLISH(TKvGridView, TComponent);
+
 // ---- construction and destruction ------------------------------------------------------
 
 TKvGridView::TKvGridView(TComponent* owner) : TKvSpriteControl(owner) {}
