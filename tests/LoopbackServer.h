@@ -170,16 +170,24 @@ private:
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (reply.Drop)
             return;
-        QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.Status) + (reply.Status == 200 ? " OK" : " Server Error") +
-                         "\r\nContent-Type: " + reply.ContentType + "\r\nContent-Length: " +
-                         QByteArray::number(reply.Body.size()) + "\r\nConnection: close\r\n\r\n" + reply.Body;
+        const QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.Status) +
+                                (reply.Status == 200 ? " OK" : " Server Error") + "\r\nContent-Type: " +
+                                reply.ContentType + "\r\nContent-Length: " + QByteArray::number(reply.Body.size()) +
+                                "\r\nConnection: close\r\n\r\n";
+        if (SendAll(client, head))
+            SendAll(client, reply.Body);
+    }
+
+    static bool SendAll(int client, const QByteArray& data)
+    {
         qsizetype sent = 0;
-        while (sent < out.size()) {
-            const ssize_t n = ::send(client, out.constData() + sent, static_cast<size_t>(out.size() - sent), MSG_NOSIGNAL);
+        while (sent < data.size()) {
+            const ssize_t n = ::send(client, data.constData() + sent, static_cast<size_t>(data.size() - sent), MSG_NOSIGNAL);
             if (n <= 0)
-                return;
+                return false;
             sent += n;
         }
+        return true;
     }
 
     int FListen = -1;

@@ -339,10 +339,8 @@ int TDataSet::MoveBy(int distance)
 void TDataSet::CheckBrowseMode()
 {
     CheckActive();
-    if (FState == dsEdit || FState == dsInsert) {
-        DataEvent(deUpdateRecord);
+    if (FState == dsEdit || FState == dsInsert)
         Post();
-    }
 }
 
 void TDataSet::Edit()
@@ -383,6 +381,8 @@ void TDataSet::Post()
     CheckActive();
     if (FState != dsEdit && FState != dsInsert)
         return;
+    // Controls holding changes write them into the record first.
+    DataEvent(deUpdateRecord);
     const bool inserting = FState == dsInsert;
     const size_t width = static_cast<size_t>(FFields.Count());
     std::vector<Variant> original;
