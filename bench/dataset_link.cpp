@@ -49,7 +49,9 @@ void BM_DataLinkOpenAndPost(benchmark::State& state)
     TShared& s = Shared();
     int n = 0;
     for (auto _ : state) {
+        state.PauseTiming();
         s.Set->Close();
+        state.ResumeTiming();
         s.Set->Open();
         s.Provider->UpdateRow(500000, {Variant(500001), Variant(QStringLiteral("posted %1").arg(++n))});
     }

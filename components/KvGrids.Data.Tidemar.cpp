@@ -54,7 +54,8 @@ QString TKvTidemarService::GetUrl() const
 std::unique_ptr<TXmlMessage> TKvTidemarService::Send()
 {
     const QByteArray request = CreateRequest();
-    trace(QStringLiteral("[TidemarService Request] ") + FService + QStringLiteral("\r\n") + QString::fromUtf8(request));
+    if (TraceEnabled())
+        trace(QStringLiteral("[TidemarService Request] ") + FService + QStringLiteral("\r\n") + QString::fromUtf8(request));
     THttpRequest http;
     const int receive = FTimeout > std::numeric_limits<int>::max() / 1000 ? std::numeric_limits<int>::max() : FTimeout * 1000;
     http.SetTimeouts(15000, 15000, 15000, std::max(0, receive));
@@ -64,7 +65,7 @@ std::unique_ptr<TXmlMessage> TKvTidemarService::Send()
     if (http.GetStatus() < 200 || http.GetStatus() > 299)
         throw EHttpError(QStringLiteral("HTTP status %1 %2").arg(http.GetStatus()).arg(http.GetStatusText()).trimmed());
     auto response = std::make_unique<TXmlMessage>();
-    if (!response->Load(http.GetResponseBody(), http.GetResponseCharset()) || !response->Root())
+    if (!response->Load(http.TakeResponseBody(), http.GetResponseCharset()) || !response->Root())
         throw Exception(QStringLiteral("Invalid xml document"));
     ReadResponse(*response);
     return response;
@@ -245,23 +246,17 @@ void TKvTidemarDataProvider::Adopt(std::unique_ptr<TXmlMessage> Document)
     if (!columns || !values)
         RaiseNoResults();
     std::vector<TXmlMessageNode> columnNodes;
-    for (TXmlMessageNode c = columns.FirstChild(); c; c = c.NextSibling())
-        columnNodes.push_back(c);
-    const size_t width = columnNodes.size();
+    columns.GetChildren(columnNodes);
     std::vector<TXmlMessageNode> rows;
-    std::vector<TXmlMessageNode> cells;
-    for (TXmlMessageNode r = values.FirstChild(); r; r = r.NextSibling()) {
-        rows.push_back(r);
-        size_t f = 0;
-        for (TXmlMessageNode c = r.FirstChild(); c && f < width; c = c.NextSibling(), ++f)
-            cells.push_back(c);
-        cells.resize(rows.size() * width);
-    }
+    values.GetChildren(rows);
+    QStringList names;
+    for (const TXmlMessageNode& c : columnNodes)
+        names.append(c.Attribute("name"));
     FDocument = std::move(Document);
     FColumns = std::move(columnNodes);
+    FFieldNames = std::move(names);
     FValueRoot = values;
     FValues = std::move(rows);
-    FCells = std::move(cells);
     FRowStates.clear();
     FUpdateBuffer.clear();
 }
@@ -275,23 +270,15 @@ void TKvTidemarDataProvider::EnsureDocument()
     Adopt(std::move(doc));
 }
 
-QStringList TKvTidemarDataProvider::GetFieldNames() const
-{
-    QStringList names;
-    for (const TXmlMessageNode& c : FColumns)
-        names.append(c.Attribute("name"));
-    return names;
-}
-
 QString TKvTidemarDataProvider::GetFieldName(int Field) const
 {
-    return Field >= 0 && Field < GetFieldCount() ? FColumns[static_cast<size_t>(Field)].Attribute("name") : QString();
+    return Field >= 0 && Field < FFieldNames.size() ? FFieldNames[Field] : QString();
 }
 
 int TKvTidemarDataProvider::GetFieldIndex(const QString& Name) const
 {
-    for (int i = 0; i < GetFieldCount(); ++i)
-        if (FColumns[static_cast<size_t>(i)].Attribute("name").compare(Name, Qt::CaseInsensitive) == 0)
+    for (int i = 0; i < FFieldNames.size(); ++i)
+        if (FFieldNames[i].compare(Name, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
@@ -300,7 +287,7 @@ TXmlMessageNode TKvTidemarDataProvider::Cell(int Row, int Field) const
 {
     if (Row < 0 || Row >= GetRowCount() || Field < 0 || Field >= GetFieldCount())
         return TXmlMessageNode();
-    return FCells[static_cast<size_t>(Row) * FColumns.size() + static_cast<size_t>(Field)];
+    return FValues[static_cast<size_t>(Row)].ChildAt(Field);
 }
 
 Variant TKvTidemarDataProvider::GetData(int Row, int Field) const
@@ -311,10 +298,13 @@ Variant TKvTidemarDataProvider::GetData(int Row, int Field) const
 
 TKvGridDataRow TKvTidemarDataProvider::GetRow(int Row) const
 {
-    TKvGridDataRow row;
-    row.reserve(FColumns.size());
-    for (int f = 0; f < GetFieldCount(); ++f)
-        row.push_back(GetData(Row, f));
+    TKvGridDataRow row(FColumns.size());
+    if (Row < 0 || Row >= GetRowCount())
+        return row;
+    size_t f = 0;
+    for (TXmlMessageNode cell = FValues[static_cast<size_t>(Row)].FirstChild(); cell && f < row.size();
+         cell = cell.NextSibling())
+        row[f++] = Variant(cell.Text());
     return row;
 }
 
@@ -392,20 +382,10 @@ void TKvTidemarDataProvider::UpdateRow(int Row, const TKvGridDataRow& Values)
     AutoCommitChange();
 }
 
-void TKvTidemarDataProvider::InsertRowNode(int Row, TXmlMessageNode Node, std::vector<TXmlMessageNode>&& Cells)
-{
-    Cells.resize(FColumns.size());
-    FValues.insert(FValues.begin() + Row, Node);
-    FCells.insert(FCells.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(Row) * FColumns.size()),
-                  Cells.begin(), Cells.end());
-}
-
 void TKvTidemarDataProvider::RemoveRowNode(int Row)
 {
     FValueRoot.RemoveChild(FValues[static_cast<size_t>(Row)]);
     FValues.erase(FValues.begin() + Row);
-    const auto first = FCells.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(Row) * FColumns.size());
-    FCells.erase(first, first + static_cast<std::ptrdiff_t>(FColumns.size()));
 }
 
 void TKvTidemarDataProvider::ShiftEntries(int Row, int Delta)
@@ -426,14 +406,12 @@ void TKvTidemarDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
     EnsureDocument();
     const TXmlMessageNode before = Row < GetRowCount() ? FValues[static_cast<size_t>(Row)] : TXmlMessageNode();
     TXmlMessageNode node = FValueRoot.InsertChildBefore("v", before);
-    std::vector<TXmlMessageNode> cells;
     for (size_t f = 0; f < FColumns.size(); ++f) {
         TXmlMessageNode cell = node.AppendChild("i");
         if (f < Values.size())
             cell.SetText(ValueText(Values[f]));
-        cells.push_back(cell);
     }
-    InsertRowNode(Row, node, std::move(cells));
+    FValues.insert(FValues.begin() + Row, node);
     ShiftEntries(Row, 1);
     FRowStates[Row] = RowStateCreated;
     DoRowInserted(Row);
@@ -507,7 +485,8 @@ void TKvTidemarDataProvider::Commit()
     if (FRowStates.empty())
         return;
     auto service = TKvTidemarExecService::CreateServiceFor(this);
-    std::map<TKvGridDataRowState, std::vector<std::pair<QString, QString>>> maps;
+    // Parameter name and field index, per kind of change.
+    std::map<TKvGridDataRowState, std::vector<std::pair<QString, int>>> maps;
     int keyField = -1;
     // Everything that can fail locally fails here, before the request is sent.
     for (const auto& [row, state] : FRowStates) {
@@ -533,11 +512,15 @@ void TKvTidemarDataProvider::Commit()
             KV_ASSERT(keyField >= 0, "KeyField is not exists");
         }
         auto found = maps.find(state);
-        if (found == maps.end())
-            found = maps.emplace(state, CreateParamMap(*lines)).first;
+        if (found == maps.end()) {
+            std::vector<std::pair<QString, int>> fields;
+            for (const auto& [param, field] : CreateParamMap(*lines))
+                fields.emplace_back(param, RequireFieldIndex(field));
+            found = maps.emplace(state, std::move(fields)).first;
+        }
         service->AddProc(row, *name);
         for (const auto& [param, field] : found->second)
-            service->AddParam(row, param, GetValue(row, field));
+            service->AddParam(row, param, GetData(row, field));
     }
     service->Send();
     const std::map<int, Variant>& results = service->GetResults();

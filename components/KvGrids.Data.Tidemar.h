@@ -2,7 +2,7 @@
 // that build one request, post it and read the response.
 //
 // Call flow: Request posts a read request (TKvTidemarReadService) and keeps the response as
-// the provider's rows, indexed once (row nodes and cell nodes by index). Local changes write
+// the provider's rows, indexed once (row nodes by index). Local changes write
 // into the document and record row states plus each changed row's values before its first
 // change. Commit posts one exec request (TKvTidemarExecService) with one method per changed
 // row, validates the whole response, then writes returned keys, drops deleted rows and
@@ -116,7 +116,7 @@ public:
 
     int GetRowCount() const override { return static_cast<int>(FValues.size()); }
     int GetFieldCount() const override { return static_cast<int>(FColumns.size()); }
-    QStringList GetFieldNames() const override;
+    QStringList GetFieldNames() const override { return FFieldNames; }
     QString GetFieldName(int Field) const override;
     int GetFieldIndex(const QString& Name) const override;
     Variant GetData(int Row, int Field) const override;
@@ -189,7 +189,6 @@ private:
     void RememberRow(int Row);
     void MarkUpdated(int Row);
     void AutoCommitChange();
-    void InsertRowNode(int Row, TXmlMessageNode Node, std::vector<TXmlMessageNode>&& Cells);
     void RemoveRowNode(int Row);
     // Moves the state and buffer entries at or after Row by Delta rows.
     void ShiftEntries(int Row, int Delta);
@@ -197,9 +196,9 @@ private:
 
     std::unique_ptr<TXmlMessage> FDocument;
     std::vector<TXmlMessageNode> FColumns;
+    QStringList FFieldNames;
     TXmlMessageNode FValueRoot;
-    std::vector<TXmlMessageNode> FValues;
-    std::vector<TXmlMessageNode> FCells; // row-major, one per field; null where a row lacks the cell
+    std::vector<TXmlMessageNode> FValues; // row nodes by index; a cell is found among its row's few children
     std::map<int, TKvGridDataRowState> FRowStates;
     std::map<int, TKvGridDataRow> FUpdateBuffer;
 

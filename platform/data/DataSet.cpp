@@ -263,15 +263,11 @@ TField* TDataSet::FieldByName(const QString& name) const
     return field;
 }
 
-void TDataSet::ReserveRecords(size_t count)
-{
-    FRowIds.reserve(count);
-}
-
-void TDataSet::AddRecord(TBookmark rowId, std::vector<Variant>&& values)
+Variant* TDataSet::AppendRecord(TBookmark rowId, size_t width)
 {
     FRowIds.push_back(rowId);
-    FRecords.insert(FRecords.end(), std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
+    FRecords.resize(FRecords.size() + width);
+    return FRecords.data() + FRecords.size() - width;
 }
 
 void TDataSet::ClearRecords()
@@ -941,13 +937,11 @@ void TSQLiteDataSet::InternalOpen(std::vector<TFieldDef>& defs)
         FColumns.append(QString::fromUtf8(sqlite3_column_name(*stmt, c)));
         defs.push_back({FColumns.back(), AffinityOf(sqlite3_column_decltype(*stmt, c))});
     }
-    std::vector<Variant> values;
+    const auto width = static_cast<size_t>(columns - 1);
     while (stmt.Step()) {
-        values.clear();
-        values.reserve(static_cast<size_t>(columns - 1));
+        Variant* values = AppendRecord(sqlite3_column_int64(*stmt, 0), width);
         for (int c = 1; c < columns; ++c)
-            values.push_back(stmt.Column(c));
-        AddRecord(sqlite3_column_int64(*stmt, 0), std::move(values));
+            values[c - 1] = stmt.Column(c);
     }
 }
 

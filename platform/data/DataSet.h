@@ -206,7 +206,7 @@ protected:
         QString Name;
         TFieldType DataType = ftVariant;
     };
-    // Fill Defs with the fields and call AddRecord for each record.
+    // Fill Defs with the fields and call AppendRecord for each record.
     virtual void InternalOpen(std::vector<TFieldDef>& defs) = 0;
     virtual void InternalClose() {}
     // Stores Values (Inserting: a new record, else the record RowId; Original holds its
@@ -215,8 +215,8 @@ protected:
                                    std::vector<Variant>& values) = 0;
     virtual void InternalDelete(TBookmark rowId) = 0;
 
-    void ReserveRecords(size_t count);
-    void AddRecord(TBookmark rowId, std::vector<Variant>&& values);
+    // A new record of Width values (all empty) at the end; answers its first value.
+    Variant* AppendRecord(TBookmark rowId, size_t width);
     void CheckActive() const;
     void Notification(TComponent* component, TOperation operation) override;
 

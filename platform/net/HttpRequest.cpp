@@ -61,10 +61,23 @@ int WatchIdle(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t u
     return 0;
 }
 
+struct TBodySink
+{
+    CURL* Curl;
+    QByteArray* Body;
+};
+
 size_t WriteBody(char* data, size_t size, size_t count, void* user)
 {
-    auto* body = static_cast<QByteArray*>(user);
-    body->append(data, static_cast<qsizetype>(size * count));
+    auto* sink = static_cast<TBodySink*>(user);
+    if (sink->Body->isEmpty()) {
+        // Room for the whole body at once when its length is known.
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(sink->Curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0 &&
+            length < (curl_off_t(1) << 31))
+            sink->Body->reserve(static_cast<qsizetype>(length));
+    }
+    sink->Body->append(data, static_cast<qsizetype>(size * count));
     return size * count;
 }
 
@@ -163,7 +176,8 @@ void THttpRequest::Send(const QByteArray& body)
     }
     FBody.clear();
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &FBody);
+    TBodySink sink{curl, &FBody};
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &ReadHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &FStatusText);
 

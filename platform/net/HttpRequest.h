@@ -8,6 +8,7 @@
 #include <QtCore/QList>
 #include <QtCore/QPair>
 #include <QtCore/QString>
+#include <utility>
 
 namespace kv {
 
@@ -38,6 +39,8 @@ public:
     // The character set named by the response's Content-Type; empty when none.
     const QString& GetResponseCharset() const { return FCharset; }
     const QByteArray& GetResponseBody() const { return FBody; }
+    // Hands the body over (it is empty afterwards).
+    QByteArray TakeResponseBody() { return std::exchange(FBody, QByteArray()); }
     // The body decoded by its character set (UTF-8 when none is named); EHttpError for an
     // unknown character set.
     QString GetResponseText() const;

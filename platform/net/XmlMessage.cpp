@@ -30,6 +30,7 @@ struct TByteWriter : pugi::xml_writer
 
 struct TXmlMessage::TImpl
 {
+    QByteArray Buffer; // the text that an in-place parse points into
     pugi::xml_document Doc;
 };
 
@@ -95,6 +96,25 @@ TXmlMessageNode TXmlMessageNode::Child(const char* name) const
     return FNode ? TXmlMessageNode(N(FNode).child(name).internal_object()) : TXmlMessageNode();
 }
 
+TXmlMessageNode TXmlMessageNode::ChildAt(int index) const
+{
+    if (!FNode || index < 0)
+        return TXmlMessageNode();
+    for (pugi::xml_node child = N(FNode).first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element && index-- == 0)
+            return TXmlMessageNode(child.internal_object());
+    return TXmlMessageNode();
+}
+
+void TXmlMessageNode::GetChildren(std::vector<TXmlMessageNode>& out) const
+{
+    if (!FNode)
+        return;
+    for (pugi::xml_node child = N(FNode).first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element)
+            out.push_back(TXmlMessageNode(child.internal_object()));
+}
+
 int TXmlMessageNode::ChildCount() const
 {
     int count = 0;
@@ -126,31 +146,33 @@ TXmlMessage::TXmlMessage() : FImpl(std::make_unique<TImpl>()) {}
 
 TXmlMessage::~TXmlMessage() = default;
 
-bool TXmlMessage::Load(const QByteArray& bytes, const QString& charset)
+bool TXmlMessage::Load(QByteArray bytes, const QString& charset)
 {
     // A cell holding only spaces keeps them.
     const unsigned options = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single;
-    pugi::xml_parse_result result;
+    pugi::xml_encoding encoding = pugi::encoding_utf8;
     if (charset.isEmpty()) {
-        result = FImpl->Doc.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()), options, pugi::encoding_auto);
-    } else if (charset.compare(QLatin1String("utf-8"), Qt::CaseInsensitive) == 0 ||
-               charset.compare(QLatin1String("utf8"), Qt::CaseInsensitive) == 0) {
-        result = FImpl->Doc.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()), options, pugi::encoding_utf8);
-    } else {
+        encoding = pugi::encoding_auto;
+    } else if (charset.compare(QLatin1String("utf-8"), Qt::CaseInsensitive) != 0 &&
+               charset.compare(QLatin1String("utf8"), Qt::CaseInsensitive) != 0) {
         QStringDecoder decoder(charset.toLatin1().constData());
         if (!decoder.isValid()) {
             FImpl->Doc.reset();
             return false;
         }
-        const QByteArray utf8 = QString(decoder.decode(bytes)).toUtf8();
+        bytes = QString(decoder.decode(bytes)).toUtf8();
         if (decoder.hasError()) {
             FImpl->Doc.reset();
             return false;
         }
-        result = FImpl->Doc.load_buffer(utf8.constData(), static_cast<size_t>(utf8.size()), options, pugi::encoding_utf8);
     }
+    FImpl->Doc.reset();
+    FImpl->Buffer = std::move(bytes);
+    const pugi::xml_parse_result result = FImpl->Doc.load_buffer_inplace(
+        FImpl->Buffer.data(), static_cast<size_t>(FImpl->Buffer.size()), options, encoding);
     if (!result) {
         FImpl->Doc.reset();
+        FImpl->Buffer.clear();
         return false;
     }
     return true;

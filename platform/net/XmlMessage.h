@@ -5,6 +5,7 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 #include <memory>
+#include <vector>
 
 namespace kv {
 
@@ -34,7 +35,11 @@ public:
     TXmlMessageNode FirstChild() const;
     TXmlMessageNode NextSibling() const;
     TXmlMessageNode Child(const char* name) const;
+    // The element child at Index (from 0); null when there are fewer.
+    TXmlMessageNode ChildAt(int index) const;
     int ChildCount() const;
+    // Appends every element child to Out.
+    void GetChildren(std::vector<TXmlMessageNode>& out) const;
     TXmlMessageNode AppendChild(const char* name);
     // A new element before Before (at the end when Before is null).
     TXmlMessageNode InsertChildBefore(const char* name, TXmlMessageNode before);
@@ -57,7 +62,8 @@ public:
     // Parses bytes in the character set given (empty: as the document declares, else UTF-8).
     // False, with the document empty, when the bytes are not a well-formed document or the
     // character set is unknown.
-    bool Load(const QByteArray& bytes, const QString& charset = QString());
+    // UTF-8 bytes are parsed in place, without a copy.
+    bool Load(QByteArray bytes, const QString& charset = QString());
     bool LoadText(const QString& text) { return Load(text.toUtf8(), QStringLiteral("utf-8")); }
     // The document element; null when none.
     TXmlMessageNode Root() const;
