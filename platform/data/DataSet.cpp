@@ -263,18 +263,26 @@ TField* TDataSet::FieldByName(const QString& name) const
     return field;
 }
 
-Variant* TDataSet::AppendRecord(TBookmark rowId, size_t width)
-{
-    FRowIds.push_back(rowId);
-    FRecords.resize(FRecords.size() + width);
-    return FRecords.data() + FRecords.size() - width;
-}
-
 void TDataSet::ClearRecords()
 {
+    // The room stays for the next open, which gives back what it does not need (FitRecords).
     FRowIds.clear();
     FRecords.clear();
     FCurrent = 0;
+}
+
+void TDataSet::ReserveRecords(size_t count, size_t width)
+{
+    FRowIds.reserve(count);
+    FRecords.reserve(count * width);
+}
+
+void TDataSet::FitRecords()
+{
+    if (FRowIds.capacity() > 2 * FRowIds.size() + 1024) {
+        FRowIds.shrink_to_fit();
+        FRecords.shrink_to_fit();
+    }
 }
 
 void TDataSet::SetCurrent(int index)
@@ -846,8 +854,9 @@ void TSQLiteDatabase::Open(const QString& fileName)
 {
     Close();
     sqlite3* db = nullptr;
+    // One thread uses the connection: no per-call locking.
     const int rc = sqlite3_open_v2(fileName.toUtf8().constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr);
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
@@ -938,11 +947,21 @@ void TSQLiteDataSet::InternalOpen(std::vector<TFieldDef>& defs)
         defs.push_back({FColumns.back(), AffinityOf(sqlite3_column_decltype(*stmt, c))});
     }
     const auto width = static_cast<size_t>(columns - 1);
-    while (stmt.Step()) {
-        Variant* values = AppendRecord(sqlite3_column_int64(*stmt, 0), width);
-        for (int c = 1; c < columns; ++c)
-            values[c - 1] = stmt.Column(c);
+    if (FWhere.trimmed().isEmpty()) {
+        // Without deletions the highest rowid is the row count; found in one index probe.
+        TStatement last(Db(FDatabase), QStringLiteral("SELECT max(rowid) FROM ") + QuotedTable());
+        if (last.Step()) {
+            const std::int64_t estimate = sqlite3_column_int64(*last, 0);
+            if (estimate > 0 && estimate < 50000000)
+                ReserveRecords(static_cast<size_t>(estimate), width);
+        }
     }
+    while (stmt.Step()) {
+        AddRecordId(sqlite3_column_int64(*stmt, 0));
+        for (int c = 1; c < columns; ++c)
+            AddRecordValue(stmt.Column(c));
+    }
+    FitRecords();
 }
 
 TBookmark TSQLiteDataSet::InternalPost(bool inserting, TBookmark rowId, const std::vector<Variant>& original,

@@ -206,7 +206,7 @@ protected:
         QString Name;
         TFieldType DataType = ftVariant;
     };
-    // Fill Defs with the fields and call AppendRecord for each record.
+    // Fill Defs with the fields and add every record (AddRecordId, AddRecordValue).
     virtual void InternalOpen(std::vector<TFieldDef>& defs) = 0;
     virtual void InternalClose() {}
     // Stores Values (Inserting: a new record, else the record RowId; Original holds its
@@ -215,8 +215,12 @@ protected:
                                    std::vector<Variant>& values) = 0;
     virtual void InternalDelete(TBookmark rowId) = 0;
 
-    // A new record of Width values (all empty) at the end; answers its first value.
-    Variant* AppendRecord(TBookmark rowId, size_t width);
+    // A new record at the end: its row id, then one value per field.
+    void AddRecordId(TBookmark rowId) { FRowIds.push_back(rowId); }
+    void AddRecordValue(Variant&& value) { FRecords.push_back(std::move(value)); }
+    // Room for Count records, and giving back room far beyond the records read.
+    void ReserveRecords(size_t count, size_t width);
+    void FitRecords();
     void CheckActive() const;
     void Notification(TComponent* component, TOperation operation) override;
 
