@@ -1,3 +1,8 @@
+// Sections: summary fields - link (callbacks forwarded to the provider) - provider (rows,
+// writes through the dataset's edit cycle, summaries, link handlers).
+// Call flow: the dataset tells its data source, which tells the provider's link; the link's
+// callbacks reach LinkActiveChanged ... LinkUpdateData, which size the link's buffer to the
+// record count, summarize and notify the provider's listeners.
 #include "components/KvGrids.Data.BDE.h"
 
 #include "platform/rtl/Trace.h"
