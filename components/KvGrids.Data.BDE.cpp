@@ -28,6 +28,13 @@ private:
     TDataSet* FDataSet;
 };
 
+// An edit in progress elsewhere is posted first, as any move to another record would.
+void FinishEdit(TDataSet* dataSet)
+{
+    if (dataSet->GetState() == dsEdit || dataSet->GetState() == dsInsert)
+        dataSet->Post();
+}
+
 } // namespace
 
 // --- summary fields -----------------------------------------------------------------------
@@ -258,6 +265,7 @@ Variant TKvBDEDataProvider::GetData(int Row, int Field) const
 void TKvBDEDataProvider::WriteRow(bool inserting, int Row, const TKvGridDataRow& Values)
 {
     TDataSet* set = GetDataSet();
+    FinishEdit(set);
     TControlsDisabled disabled(set);
     try {
         if (inserting && Row == GetRowCount()) {
@@ -302,6 +310,7 @@ void TKvBDEDataProvider::RemoveRow(int Row)
         return;
     CheckRow(Row);
     TDataSet* set = GetDataSet();
+    FinishEdit(set);
     TControlsDisabled disabled(set);
     FDataLink->SetActiveRecord(Row);
     set->Delete();
@@ -314,6 +323,7 @@ void TKvBDEDataProvider::RemoveRows(const TKvIntegerArray& Rows)
     for (int row : Rows)
         CheckRow(row);
     TDataSet* set = GetDataSet();
+    FinishEdit(set);
     TControlsDisabled disabled(set);
     std::vector<TBookmark> bookmarks;
     bookmarks.reserve(Rows.size());

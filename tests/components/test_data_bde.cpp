@@ -212,6 +212,16 @@ TEST(BDEProvider, EditsInsertsAndDeletes)
     EXPECT_EQ(p.Set->GetState(), dsBrowse);
     EXPECT_EQ(p.Provider->GetRowCount(), 4);
 
+    // An edit in progress on another record is posted, not overwritten.
+    p.Set->SetRecNo(3);
+    p.Set->Edit();
+    p.Set->FieldByName("age")->SetValue(61);
+    p.Provider->UpdateRow(2, {Variant(3), Variant("Cy")});
+    EXPECT_EQ(p.Stored("age")[3], QStringLiteral("61"));
+    EXPECT_EQ(p.Stored("name")[2], QStringLiteral("Cy"));
+    EXPECT_EQ(p.Stored("name")[3], QStringLiteral("Dan"));
+    p.Provider->UpdateRow(2, {Variant(3), Variant("Cid")});
+
     p.Provider->InsertRow(1, {Variant(), Variant("Eve"), Variant(20)});
     p.Provider->InsertRow(5, {Variant(), Variant("Zed")});
     EXPECT_EQ(p.Provider->GetRowCount(), 6);
