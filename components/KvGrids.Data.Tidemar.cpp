@@ -290,6 +290,17 @@ TXmlMessageNode TKvTidemarDataProvider::Cell(int Row, int Field) const
     return FValues[static_cast<size_t>(Row)].ChildAt(Field);
 }
 
+TXmlMessageNode TKvTidemarDataProvider::WritableCell(int Row, int Field)
+{
+    if (Row < 0 || Row >= GetRowCount() || Field < 0 || Field >= GetFieldCount())
+        return TXmlMessageNode();
+    // A row that came with fewer cells than fields gets the missing ones, so no write is lost.
+    TXmlMessageNode row = FValues[static_cast<size_t>(Row)];
+    for (int count = row.ChildCount(); count <= Field; ++count)
+        row.AppendChild("i");
+    return row.ChildAt(Field);
+}
+
 Variant TKvTidemarDataProvider::GetData(int Row, int Field) const
 {
     const TXmlMessageNode cell = Cell(Row, Field);
@@ -359,7 +370,7 @@ void TKvTidemarDataProvider::SetData(int Row, int Field, const Variant& Value)
 {
     if (!FEditOptions->GetUpadtable())
         return;
-    TXmlMessageNode cell = Cell(Row, Field);
+    TXmlMessageNode cell = WritableCell(Row, Field);
     if (!cell)
         return;
     RememberRow(Row);
@@ -375,8 +386,7 @@ void TKvTidemarDataProvider::UpdateRow(int Row, const TKvGridDataRow& Values)
     RememberRow(Row);
     const int count = std::min(GetFieldCount(), static_cast<int>(Values.size()));
     for (int f = 0; f < count; ++f)
-        if (TXmlMessageNode cell = Cell(Row, f))
-            cell.SetText(ValueText(Values[static_cast<size_t>(f)]));
+        WritableCell(Row, f).SetText(ValueText(Values[static_cast<size_t>(f)]));
     MarkUpdated(Row);
     DoRowUpdated(Row);
     AutoCommitChange();
@@ -530,8 +540,7 @@ void TKvTidemarDataProvider::Commit()
 
     for (const auto& [row, state] : FRowStates)
         if (state == RowStateCreated)
-            if (TXmlMessageNode cell = Cell(row, keyField))
-                cell.SetText(ValueText(results.at(row)));
+            WritableCell(row, keyField).SetText(ValueText(results.at(row)));
     for (auto it = FRowStates.rbegin(); it != FRowStates.rend(); ++it)
         if (it->second == RowStateDeleted)
             RemoveRowNode(it->first);
@@ -553,8 +562,7 @@ void TKvTidemarDataProvider::Restore()
         if (saved == FUpdateBuffer.end())
             continue;
         for (int f = 0; f < GetFieldCount() && f < static_cast<int>(saved->second.size()); ++f)
-            if (TXmlMessageNode cell = Cell(row, f))
-                cell.SetText(ValueText(saved->second[static_cast<size_t>(f)]));
+            WritableCell(row, f).SetText(ValueText(saved->second[static_cast<size_t>(f)]));
     }
     FUpdateBuffer.clear();
 }

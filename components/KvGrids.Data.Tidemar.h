@@ -185,6 +185,8 @@ private:
     void Adopt(std::unique_ptr<TXmlMessage> Document);
     void EnsureDocument();
     TXmlMessageNode Cell(int Row, int Field) const;
+    // The cell, added when the row lacks it; null outside the table.
+    TXmlMessageNode WritableCell(int Row, int Field);
     void CheckRow(int Row, int Count) const;
     void RememberRow(int Row);
     void MarkUpdated(int Row);

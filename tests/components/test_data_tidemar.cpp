@@ -128,6 +128,15 @@ TEST(TidemarProvider, ReadRoundTrip)
     EXPECT_TRUE(t.P->GetData(0, 3).IsEmpty());
     EXPECT_EQ(t.P->GetRow(1), (TKvGridDataRow{Variant("2"), Variant("Bob"), Variant(" ")}));
 
+    // A short row takes a write into a cell it lacked.
+    t.Server.Reply(ReadResult({"A", "B"}, {{"1"}}));
+    t.P->Request(QStringLiteral("svc.List"), {}, {});
+    EXPECT_TRUE(t.P->GetData(0, 1).IsEmpty());
+    t.P->SetData(0, 1, QStringLiteral("b"));
+    EXPECT_EQ(t.P->GetData(0, 1), Variant("b"));
+    t.P->Rollback();
+    EXPECT_EQ(t.P->GetData(0, 1), Variant(""));
+
     // The response's character set is honoured.
     QStringEncoder utf16(QStringEncoder::Utf16LE);
     const QByteArray body = utf16.encode(QString::fromUtf8(ReadResult({"Name"}, {{QStringLiteral("한글")}})));
