@@ -93,12 +93,12 @@ public:
     TKvSpriteControl* GetOwner() const { return FOwner; }
     // Raises EArgumentNilException "animation is nil" for null; a repeat is ignored.
     void Add(const IntfPtr<IKvGridAnimation>& animation);
-    void Remove(const IntfPtr<IKvGridAnimation>& animation);
+    void Remove(IKvGridAnimation* animation);
     void Clear();
     int GetCount() const { return static_cast<int>(FItems.size()); }
-    bool Contains(const IntfPtr<IKvGridAnimation>& animation) const;
+    bool Contains(IKvGridAnimation* animation) const;
     // The run state of an animation; Stopped for one that is not here.
-    TRunState GetState(const IntfPtr<IKvGridAnimation>& animation) const;
+    TRunState GetState(IKvGridAnimation* animation) const;
 
     void Start();
     void Stop();

@@ -195,7 +195,7 @@ TEST_F(DefaultProvider, ExchangeAndCustomSorter)
         }
     };
     auto table = MakeTable(QStringLiteral("A,B"), QStringLiteral("n"), {{2, 1}, {1, 2}, {2, 0}, {1, 1}, {3, 3}});
-    IntfPtr<TRecordingSorter> sorter(Create<TRecordingSorter>());
+    auto sorter = MakeIntf<TRecordingSorter>();
     TKvDefaultGridItemProvider p;
     p.SetSorter(sorter);
     p.SetDataSource(table.get());

@@ -127,7 +127,7 @@ TEST(Interfaces, CountedObjectsFreeAtZero)
 {
     bool freed = false;
     {
-        IntfPtr<TCounted> p(Create<TCounted>(&freed));
+        auto p = MakeIntf<TCounted>(&freed);
         IntfPtr<IInterface> q = p;
         EXPECT_EQ(p->RefCount(), 2);
         p = nullptr;
