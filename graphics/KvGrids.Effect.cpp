@@ -175,7 +175,7 @@ void TKvGridAnimator::Start()
         info.Stamp = FStarted;
         info.State = Ready;
     }
-    FTimer = new TTimer(nullptr);
+    FTimer = Create<TTimer>(nullptr);
     FTimer->SetInterval(Interval);
     FTimer->OnTimer = [this](TObject*) { DoTimer(); };
 }

@@ -54,6 +54,12 @@ T* Construct(Args&&... args);
 // made through them keeps its constructors protected and names this class a friend.
 class TCreateAccess
 {
+public:
+    // True when Create<T>(Args...) compiles.
+    template <typename T, typename... Args>
+    static constexpr bool CanCreate = requires(Args&&... args) { new T(std::forward<Args>(args)...); };
+
+private:
     template <typename T, typename... Args>
     friend T* detail::Construct(Args&&... args);
 
@@ -163,8 +169,11 @@ using TGetChildProc = std::function<void(TComponent*)>;
 
 class TComponent : public TPersistent
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TComponent(TComponent* owner);
+
+public:
     ~TComponent() override;
 
     void BeforeDestruction() override;

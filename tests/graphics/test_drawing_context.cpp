@@ -468,7 +468,8 @@ TEST(DrawingContext, ImagesListsAndBitmaps)
     TBitmap source(4, 4);
     source.GetCanvas()->FillRect(TRect{0, 0, 4, 4}, clRed);
     source.ReleaseCanvas();
-    TCustomImageList list(nullptr);
+    TOwned<TCustomImageList> listOwner = MakeOwned<TCustomImageList>(nullptr);
+    TCustomImageList& list = *listOwner;
     list.Add(&source);
 
     TPaint p;
