@@ -485,6 +485,12 @@ std::uint32_t TKvDrawingContext::Save()
 
 void TKvDrawingContext::Restore(std::uint32_t state) { GdipCheck(gfx::RestoreGraphics(Graphics(), state)); }
 
+TKvDrawingState::~TKvDrawingState()
+{
+    // Fails only for a context whose graphics are gone, where there is nothing to restore.
+    gfx::RestoreGraphics(FContext->Graphics(), FState);
+}
+
 void TKvDrawingContext::Translate(double dx, double dy)
 {
     GdipCheck(gfx::TranslateWorldTransform(Graphics(), float(dx), float(dy), gfx::MatrixOrderPrepend));

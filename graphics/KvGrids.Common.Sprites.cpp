@@ -288,37 +288,31 @@ void TKvSprite::Draw(TKvDrawingContext* context)
 
 void TKvSprite::DrawElement(TKvDrawingContext* context, const TRectF& dirty)
 {
-    const std::uint32_t state = context->Save();
-    try {
-        if (FSmoothing == SmoothingFalse)
-            context->SetSmoothing(false);
-        else if (FSmoothing == SmoothingTrue)
-            context->SetSmoothing(true);
-        if (FX != 0 || FY != 0)
-            context->Translate(FX, FY);
-        if (FRotation != 0)
-            context->Rotate(FRotation, 0, 0);
-        if (IsBounded()) {
-            const TRectF clip = GetClipRect();
-            if (!clip.IsEmpty())
-                context->SetClip(static_cast<double>(clip.Left), clip.Top, clip.Width(), clip.Height());
-        }
-        if (FWidth != 0 && FHeight != 0)
-            Draw(context);
-        // By index: a child's drawing may not change the list, but an index never dangles.
-        for (size_t i = 0; i < FChildren.size(); ++i) {
-            TKvSprite* child = FChildren[i];
-            if (!child->FVisible)
-                continue;
-            if (!child->IsLayer() && !Intersects(TRectF(child->UpdateBounds()), dirty))
-                continue;
-            child->DrawElement(context, dirty);
-        }
-    } catch (...) {
-        context->Restore(state);
-        throw;
+    const TKvDrawingState state(context);
+    if (FSmoothing == SmoothingFalse)
+        context->SetSmoothing(false);
+    else if (FSmoothing == SmoothingTrue)
+        context->SetSmoothing(true);
+    if (FX != 0 || FY != 0)
+        context->Translate(FX, FY);
+    if (FRotation != 0)
+        context->Rotate(FRotation, 0, 0);
+    if (IsBounded()) {
+        const TRectF clip = GetClipRect();
+        if (!clip.IsEmpty())
+            context->SetClip(static_cast<double>(clip.Left), clip.Top, clip.Width(), clip.Height());
     }
-    context->Restore(state);
+    if (FWidth != 0 && FHeight != 0)
+        Draw(context);
+    // By index: a child's drawing may not change the list, but an index never dangles.
+    for (size_t i = 0; i < FChildren.size(); ++i) {
+        TKvSprite* child = FChildren[i];
+        if (!child->FVisible)
+            continue;
+        if (!child->IsLayer() && !Intersects(TRectF(child->UpdateBounds()), dirty))
+            continue;
+        child->DrawElement(context, dirty);
+    }
 }
 
 // --- TKvSpriteElement ---------------------------------------------------------------------
@@ -844,12 +838,11 @@ void TKvSpriteControl::Paint()
         DoDrawBackground(context.get(), r);
         const TRectF dirty(r.Left / FScaleX + FScrollX, r.Top / FScaleY + FScrollY, r.Right / FScaleX + FScrollX,
                            r.Bottom / FScaleY + FScrollY);
-        const std::uint32_t state = context->Save();
+        const TKvDrawingState state(context.get());
         if (FScaleX != 1.0f || FScaleY != 1.0f)
             context->Scale(FScaleX, FScaleY);
         context->Translate(-FScrollX, -FScrollY);
         FRoot->DrawElement(context.get(), dirty);
-        context->Restore(state);
     } catch (...) {
         FDrawingContext = nullptr;
         FPainting = false;
