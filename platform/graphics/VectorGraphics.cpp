@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 namespace kv::gfx {
@@ -941,9 +942,11 @@ namespace {
 // --- prepared text -------------------------------------------------------------------------
 //
 // Drawing a line of text through QPainter::drawText lays it out (itemizes, shapes, breaks)
-// on every call. Text that stays on one line is laid out once per font face and text, kept
-// as glyph runs in a small bounded cache, and placed by the same arithmetic that drawText
-// uses, so the pixels are the same; everything else (wrapping, line breaks, tabs, transforms
+// on every call. Text that stays on one line and is drawn again is laid out once per font
+// face and text, kept as glyph runs in a small bounded cache, and placed by the same
+// arithmetic that drawText uses, so the pixels are the same. The first draw of a text only
+// notes it and takes drawText, so that a frame of new texts (after a scroll) costs what
+// drawText costs; everything else (wrapping, line breaks, tabs, transforms
 // beyond a translation, right-to-left paragraphs, underlined or struck-out fonts) takes
 // drawText.
 
@@ -980,13 +983,18 @@ struct TPreparedText
 
 constexpr int MaxTextFaces = 64;
 constexpr int MaxPreparedTexts = 2048;
+// Texts drawn once, by hash; cleared when full (a text noted again is then drawn once more
+// through drawText before it is prepared).
+constexpr size_t MaxSeenTexts = 4 * MaxPreparedTexts;
 
 struct TTextCache
 {
     std::vector<TTextFace> Faces;
     QCache<TTextKey, TPreparedText> Texts{MaxPreparedTexts};
+    std::unordered_set<size_t> Seen;
     std::uint64_t Generation = 1;
     bool Watching = false;
+    bool Enabled = true;
     std::uint64_t Hits = 0;
     std::uint64_t Misses = 0;
 };
@@ -995,6 +1003,7 @@ void ResetTextCache(TTextCache& cache)
 {
     cache.Faces.clear();
     cache.Texts.clear();
+    cache.Seen.clear();
     ++cache.Generation;
 }
 
@@ -1121,7 +1130,7 @@ bool DrawPreparedText(GpGraphics* g, const QString& text, GpFont* font, const QR
                       GpBrush* brush)
 {
     QPainter* p = g->Painter;
-    if (flags & Qt::TextWordWrap)
+    if ((flags & Qt::TextWordWrap) || !TextCache().Enabled)
         return false;
     // Left to right, or automatic for text whose paragraph runs left to right.
     const Qt::LayoutDirection direction = p->layoutDirection();
@@ -1142,9 +1151,12 @@ bool DrawPreparedText(GpGraphics* g, const QString& text, GpFont* font, const QR
     if (face.underline() || face.strikeOut() || face.overline())
         return false;
     TPreparedText* prepared = cache.Texts.object(key);
-    if (prepared) {
-        ++cache.Hits;
-    } else {
+    if (!prepared) {
+        // First sight: note the text and let drawText lay it out.
+        if (cache.Seen.size() >= MaxSeenTexts)
+            cache.Seen.clear();
+        if (cache.Seen.insert(qHash(key)).second)
+            return false;
         ++cache.Misses;
         auto made = PrepareText(face, direction, text);
         prepared = made.get();
@@ -1178,6 +1190,7 @@ bool DrawPreparedText(GpGraphics* g, const QString& text, GpFont* font, const QR
 
     const QRectF bounds(r.x() + boundsX, r.y() + yoff, prepared->Width, prepared->Height);
     const bool clip = !(flags & Qt::TextDontClip) && !r.contains(bounds);
+    ++cache.Hits;
     p->setPen(TextPenOf(brush));
     if (clip) {
         p->save();
@@ -1219,6 +1232,8 @@ TTextCacheInfo GetTextCacheInfo()
     const TTextCache& cache = TextCache();
     return TTextCacheInfo{cache.Texts.count(), cache.Hits, cache.Misses};
 }
+
+void SetPreparedTextEnabled(bool on) { TextCache().Enabled = on; }
 
 TGPStatus MeasureString(GpGraphics* graphics, const QString& text, GpFont* font, const TRectF& layout,
                         GpStringFormat* format, TRectF& bounds)
