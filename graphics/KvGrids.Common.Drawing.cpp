@@ -606,7 +606,7 @@ TKvBitmap::~TKvBitmap()
         return;
     const TGPStatus status = gfx::DisposeImage(Image());
     if (status != Ok)
-        trace(QStringLiteral("TKvBitmap release failed: ") + EGdipError(status).Message());
+        KV_TRACE(QStringLiteral("TKvBitmap release failed: ") + EGdipError(status).Message());
 }
 
 int TKvBitmap::GetWidth() const

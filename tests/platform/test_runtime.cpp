@@ -229,6 +229,24 @@ TEST(Trace, DisabledByDefault)
     }
 }
 
+TEST(Trace, MessagesAreBuiltOnlyWhenTracing)
+{
+    int built = 0;
+    const auto message = [&] {
+        ++built;
+        return QStringLiteral("row ") + QString::number(built);
+    };
+    if (!TraceEnabled()) {
+        KV_TRACE(message());
+        EXPECT_EQ(built, 0);
+    }
+    TTraceCapture capture;
+    KV_TRACE(message());
+    KV_TRACE("%d of %d", built, 2);
+    EXPECT_EQ(built, 1);
+    EXPECT_EQ(capture.Lines(), QStringList({QStringLiteral("row 1"), QStringLiteral("1 of 2")}));
+}
+
 TEST(IniFiles, ReadWriteRoundTrip)
 {
     QTemporaryDir dir;
