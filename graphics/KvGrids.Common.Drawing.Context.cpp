@@ -169,13 +169,13 @@ void TKvDrawingContext::SetSmoothing(bool on)
 
 void TKvDrawingContext::PrepareFill(TKvFill* fill, const TRectF& bounds)
 {
-    if (auto* gradient = dynamic_cast<TKvLinearGradientBrush*>(fill))
+    if (TKvLinearGradientBrush* gradient = fill ? fill->AsGradient() : nullptr)
         gradient->Recreate(double(bounds.Left), double(bounds.Top), double(bounds.Width()), double(bounds.Height()));
 }
 
 void TKvDrawingContext::PrepareFill(TKvFill* fill, const TRect& bounds)
 {
-    if (auto* gradient = dynamic_cast<TKvLinearGradientBrush*>(fill))
+    if (TKvLinearGradientBrush* gradient = fill ? fill->AsGradient() : nullptr)
         gradient->Recreate(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
 }
 
@@ -399,7 +399,7 @@ void TKvDrawingContext::DrawText(const QString& text, TKvFont* font, TKvFill* fi
     if (!fill)
         return;
     // A gradient runs across the text's own box, as it runs across a shape.
-    if (auto* gradient = dynamic_cast<TKvLinearGradientBrush*>(fill)) {
+    if (TKvLinearGradientBrush* gradient = fill->AsGradient()) {
         const TSizeF size = MeasureText(text, font);
         gradient->Recreate(x, y, double(size.cx), double(size.cy));
     }

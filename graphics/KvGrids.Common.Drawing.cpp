@@ -366,6 +366,7 @@ TKvSolidBrush* TKvSolidBrush::Temp(TKvColor color)
 TKvLinearGradientBrush::TKvLinearGradientBrush(TKvColor color1, TKvColor color2, float angle)
     : FColor1(color1), FColor2(color2), FAngle(angle)
 {
+    FGradient = this;
     Build(TRectF(0, 0, 1, 1), gfx::WrapModeTile);
 }
 

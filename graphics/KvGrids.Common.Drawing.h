@@ -145,6 +145,8 @@ class TKvFill : public TKvGraphicsObject
 public:
     ~TKvFill() override;
     gfx::GpBrush* Brush() const { return static_cast<gfx::GpBrush*>(FHandle); }
+    // The linear gradient, rebuilt over each shape it fills; null for a solid fill.
+    TKvLinearGradientBrush* AsGradient() { return FGradient; }
 
     static std::unique_ptr<TKvSolidBrush> CreateSolid(TKvColor color);
     static std::unique_ptr<TKvLinearGradientBrush> CreateLinear(TKvColor color1, TKvColor color2, float angle);
@@ -162,6 +164,10 @@ public:
     static TKvFill* Fixed();
 
     virtual QString ToString() const = 0;
+
+protected:
+    // Set by the gradient itself, so that painting a shape needs no type query.
+    TKvLinearGradientBrush* FGradient = nullptr;
 };
 
 class TKvSolidBrush : public TKvFill

@@ -1,3 +1,27 @@
+// The sprite tree and its host control.
+//
+// Sections
+//   helpers            ChangeValue, RoundToEven, Intersects
+//   TKvSprite          geometry, state flags, invalidation, hit testing, drawing of one sprite
+//                      and its children (DrawElement)
+//   TKvSpriteElement   the child list: add, remove, order, find by name, class or point
+//   TKvRootSprite      the host's top element
+//   TKvSpriteDragger   a drag of one sprite from press to drop or cancel
+//   TKvSpriteControl   ownership of sprites, scale and scroll, invalidation, painting through
+//                      the paint buffer, scroll bars, mouse input and dragging
+//
+// Call flow
+//   A sprite that changes calls Invalidate -> host InvalidateElement -> InvalidateRect (device
+//   pixels of its update bounds). The window's paint comes to WMPaint, which paints each dirty
+//   part into the paint buffer (PaintInto -> WM_PAINT -> Paint) and copies it to the window;
+//   a scroll moves the buffered pixels first and paints only what was uncovered. Paint makes a
+//   drawing context over the buffer, lays out the elements, draws the background, then
+//   FRoot->DrawElement: each sprite saves the context state, applies its translation,
+//   rotation and clip, draws itself (Draw -> DoLayoutChildren, DoDraw) and then its visible
+//   children that meet the dirty rectangle.
+//   Mouse input: MouseDown/Move/Up -> DoMouseDown/Move/Up find the sprite under the point
+//   (FindElementAt), track the hovered sprite and drive a TKvSpriteDragger for draggable ones.
+
 #include "graphics/KvGrids.Common.Sprites.h"
 
 #include "platform/ui/PaintBuffer.h"
@@ -8,6 +32,8 @@
 #include <cmath>
 
 namespace kv {
+
+// --- helpers -------------------------------------------------------------------------------
 
 namespace {
 // Stores value in field; true when it differed.

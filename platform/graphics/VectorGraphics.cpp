@@ -1,3 +1,27 @@
+// The vector graphics interface over QPainter, QImage and QFont: flat functions on opaque
+// handles, each answering a status instead of raising.
+//
+// Sections
+//   handles            GpPen, GpBrush, GpFont, GpStringFormat, GpPath, GpImage, GpMatrix,
+//                      GpGraphics (a painter with its saved states and resolved fonts)
+//   helpers            cached QPen of a pen, smoothing, device size and resolution, text flags
+//   startup
+//   pens, brushes      creation and setters; a linear gradient is rebuilt over a rectangle
+//   fonts, string formats, paths, images, matrices
+//   graphics           a graphics object over a painter or an image; shapes (FillShape and
+//                      StrokeShape apply the brush or pen, then draw)
+//   prepared text      the glyph-run cache and DrawString, MeasureString
+//   images, state      DrawImageRectI; saved states, world transforms and the clip
+//
+// Call flow
+//   The drawing context (graphics/) creates one GpGraphics per paint (CreateFromHDC on a
+//   canvas's painter) and calls the shape, text, image, transform and clip functions on it.
+//   Shapes set the painter's pen or brush from the cached QPen/QBrush of the handle and draw.
+//   DrawString takes a line of unwrapped text through DrawPreparedText, which draws glyph runs
+//   laid out on the text's second use and kept by face and text, and falls back to
+//   QPainter::drawText for everything else. SaveGraphics/RestoreGraphics keep the transform
+//   and smoothing themselves and save the painter only when the clip changes at that level.
+
 #include "platform/graphics/VectorGraphics.h"
 
 #include <QtCore/QCache>
@@ -23,6 +47,8 @@
 #include <vector>
 
 namespace kv::gfx {
+
+// --- handles -------------------------------------------------------------------------------
 
 struct GpPen
 {
@@ -117,6 +143,8 @@ struct GpGraphics
     std::uint64_t FacesGeneration = 0;
 };
 
+// --- helpers -------------------------------------------------------------------------------
+
 namespace {
 
 thread_local QString tLastError;
@@ -208,6 +236,8 @@ void ReleaseImageUser(GpImage* image)
 }
 
 } // namespace
+
+// --- startup -------------------------------------------------------------------------------
 
 TGPStatus Startup(std::uint32_t version, std::uintptr_t& token)
 {
@@ -1259,6 +1289,8 @@ TGPStatus MeasureString(GpGraphics* graphics, const QString& text, GpFont* font,
     bounds = TRectF(float(r.left()), float(r.top()), float(r.right()), float(r.bottom()));
     return Ok;
 }
+
+// --- images, state -------------------------------------------------------------------------
 
 TGPStatus DrawImageRectI(GpGraphics* graphics, GpImage* image, int x, int y, int width, int height)
 {
