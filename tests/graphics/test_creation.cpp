@@ -3,8 +3,11 @@
 #include "graphics/KvGrids.Effect.h"
 #include "graphics/KvGrids.Styles.Dynamic.h"
 #include "graphics/KvGrids.Styles.h"
+#include "model/KvGrids.Data.Files.h"
 #include "model/KvGrids.Data.Objects.h"
 #include "model/KvGrids.Data.Simple.h"
+#include "model/KvGrids.Data.Vantrel.h"
+#include "model/KvGrids.Data.Xml.h"
 #include "model/KvGrids.Model.Default.h"
 #include "model/KvGrids.Model.Editing.h"
 #include "model/KvGrids.Model.Proxy.Filter.h"
@@ -26,7 +29,9 @@ constexpr bool kNoneConstructible = (!std::is_constructible_v<T, TComponent*> &&
 
 static_assert(kNoneConstructible<TComponent, TControl, TWinControl, TCustomControl, TTimer, TCustomImageList,
                                  TKvSimpleDataProvider, TKvObjectDataProvider, TKvDynArrayDataProvider,
-                                 TKvGridItemConsumer, TKvSpriteControl, TKvGridStyleObject, TKvGridStyleSheet>);
+                                 TKvCsvDataProvider, TKvIniDataProvider, TKvVantrelDataProvider,
+                                 TKvXmlDomDataProvider, TKvGridItemConsumer, TKvSpriteControl, TKvGridStyleObject,
+                                 TKvGridStyleSheet>);
 static_assert(!std::is_default_constructible_v<TKvDefaultGridItemProvider>);
 static_assert(!std::is_constructible_v<TKvGridFilteredItemProvider, TKvGridItemProvider*>);
 static_assert(!std::is_constructible_v<TKvGridGroupedItemProvider, TKvGridItemProvider*>);
@@ -36,6 +41,7 @@ static_assert(!std::is_constructible_v<TKvLayerElement, TKvSpriteControl*, QStri
 static_assert(!std::is_constructible_v<TKvRootSprite, TKvSpriteControl*>);
 static_assert(!std::is_constructible_v<TCollectionItem, TCollection*>);
 static_assert(!std::is_constructible_v<TKvGridDynamicStyle, TCollection*>);
+static_assert(!std::is_constructible_v<TKvVantrelDataField, TCollection*>);
 static_assert(!std::is_constructible_v<TKvGridAnimator, TKvSpriteControl*>);
 static_assert(!std::is_constructible_v<TKvGridCellChangeAnimation, QString, std::uint32_t, std::uint32_t>);
 static_assert(!std::is_default_constructible_v<TKvGridItemQuickSorter>);
