@@ -244,6 +244,18 @@ void TCustomTextControl::SetSelLength(int value)
     SetSelection(TextWidget(), GetSelStart(), value);
 }
 
+void TCustomTextControl::ClearSelection()
+{
+    HandleNeeded();
+    if (auto* e = qobject_cast<QLineEdit*>(TextWidget())) {
+        e->deselect();
+    } else if (auto* m = qobject_cast<QPlainTextEdit*>(TextWidget())) {
+        QTextCursor c = m->textCursor();
+        c.clearSelection();
+        m->setTextCursor(c);
+    }
+}
+
 QString TCustomTextControl::GetSelText() const
 {
     return GetText().mid(GetSelStart(), GetSelLength());

@@ -45,6 +45,8 @@ public:
     void SetSelLength(int value);
     QString GetSelText() const;
     virtual void SelectAll() = 0;
+    // Removes the selection; the caret stays.
+    void ClearSelection();
     void CutToClipboard();
     void CopyToClipboard();
     void PasteFromClipboard();
