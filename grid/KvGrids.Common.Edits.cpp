@@ -670,12 +670,18 @@ std::vector<int> TKvNumberEdit::DisplayMap(const QString& display) const
     return map;
 }
 
+// A raw position in the display: right after the display character of the raw one before it.
+int TKvNumberEdit::DisplayPos(const std::vector<int>& map, int index) const
+{
+    index = std::clamp(index, 0, int(FText.size()));
+    return index == 0 ? map[0] : map[size_t(index - 1)] + 1;
+}
+
 int TKvNumberEdit::PositionToX(int index) const
 {
     const QString display = DisplayText();
     const std::vector<int> map = DisplayMap(display);
-    const QString prefix = (FSign < 0 ? QStringLiteral("-") : QString()) +
-                           display.left(map[size_t(std::clamp(index, 0, int(FText.size())))]);
+    const QString prefix = (FSign < 0 ? QStringLiteral("-") : QString()) + display.left(DisplayPos(map, index));
     return GetTextRect().Left + 2 + int(std::lround(TKvDrawingContext::MeasureText(prefix, FKvFont.get()).cx));
 }
 
@@ -816,8 +822,8 @@ void TKvNumberEdit::Paint()
             const int x2 = PositionToX(GetSelEnd());
             const std::vector<int> map = DisplayMap(display);
             const int offset = FSign < 0 ? 1 : 0;
-            const int d1 = map[size_t(GetSelStart())] + offset;
-            const int d2 = map[size_t(GetSelEnd())] + offset;
+            const int d1 = DisplayPos(map, GetSelStart()) + offset;
+            const int d2 = DisplayPos(map, GetSelEnd()) + offset;
             dc.DrawRect(TKvSolidBrush::Temp(SysColor(COLOR_HIGHLIGHT)), nullptr, TRect{x1, y, x2, y + FHCaret});
             dc.DrawText(shown.mid(d1, d2 - d1), FKvFont.get(), TKvSolidBrush::Temp(SysColor(COLOR_HIGHLIGHTTEXT)), x1, y);
         }

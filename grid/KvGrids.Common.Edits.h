@@ -150,6 +150,7 @@ private:
     void ClearSelection();
     void MoveCaret(int index, bool extend);
     std::vector<int> DisplayMap(const QString& display) const;
+    int DisplayPos(const std::vector<int>& map, int index) const;
     int IndexAt(int x) const;
     int SpinStepAt(int y) const;
     int TextTop() const;

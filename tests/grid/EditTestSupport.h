@@ -1,0 +1,80 @@
+// Edit controls on real offscreen windows: focus, typed keys and clicks.
+#pragma once
+
+#include "platform/ui/Controls.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QLocale>
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QWidget>
+
+#include <gtest/gtest.h>
+
+namespace kvtest {
+
+inline void ProcessEvents(int ms = 20)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// Shows the control as a window of its own and gives it the keyboard focus.
+inline void ShowFocused(kv::TWinControl* control, int width, int height)
+{
+    control->SetBounds(40, 40, width, height);
+    control->Show();
+    QWidget* window = control->Widget()->window();
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    control->SetFocus();
+    ProcessEvents();
+}
+
+// The widget that receives the keys of the focused control.
+inline QWidget* KeyTarget()
+{
+    QWidget* w = QApplication::focusWidget();
+    EXPECT_NE(w, nullptr);
+    return w;
+}
+
+inline void Type(const QString& text)
+{
+    QTest::keyClicks(KeyTarget(), text);
+}
+
+inline void Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QTest::keyClick(KeyTarget(), key, mods);
+}
+
+// A client point of a control as a point of its window, for QTest's window overloads.
+inline QPoint WindowPoint(kv::TControl* control, int x, int y)
+{
+    const kv::TPoint origin = control->GetClientOrigin();
+    return control->Widget()->mapTo(control->Widget()->window(), QPoint(origin.X + x, origin.Y + y));
+}
+
+inline void Click(kv::TControl* control, int x, int y, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QWidget* window = control->Widget()->window();
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, mods, WindowPoint(control, x, y));
+    ProcessEvents(5);
+}
+
+// Sets the default locale for a scope.
+class TLocaleScope
+{
+public:
+    explicit TLocaleScope(const QLocale& locale) : FPrevious(QLocale()) { QLocale::setDefault(locale); }
+    ~TLocaleScope() { QLocale::setDefault(FPrevious); }
+
+private:
+    QLocale FPrevious;
+};
+
+} // namespace kvtest
