@@ -433,8 +433,12 @@ public:
         layout->addWidget(Calendar);
         QObject::connect(Calendar, &QCalendarWidget::clicked, this, [this](QDate) { FOwner->Request(true); });
         QObject::connect(Calendar, &QCalendarWidget::activated, this, [this](QDate) { FOwner->Request(true); });
-        for (QWidget* w : findChildren<QWidget*>())
+        // Clicks never take the focus from the control that dropped the calendar down.
+        setFocusPolicy(Qt::NoFocus);
+        for (QWidget* w : findChildren<QWidget*>()) {
+            w->setFocusPolicy(Qt::NoFocus);
             w->installEventFilter(this);
+        }
         installEventFilter(this);
         adjustSize();
     }
