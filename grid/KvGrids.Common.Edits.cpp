@@ -101,9 +101,9 @@ void TKvCustomMaskEdit::PaintHandler(TMessage& message)
 
 void TKvCustomMaskEdit::KeyDown(std::uint16_t& key, TShiftState shift)
 {
-    // Escape undoes a changed masked input.
+    // Escape puts back a changed masked input.
     if (key == VK_ESCAPE && shift.Empty() && IsMasked() && GetModified()) {
-        Undo();
+        Reset();
         key = 0;
     }
 }

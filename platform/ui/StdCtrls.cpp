@@ -368,6 +368,21 @@ void TCustomMaskEdit::Undo()
         e->undo();
 }
 
+void TCustomMaskEdit::Reset()
+{
+    if (!GetModified())
+        return;
+    SetText(FOldValue);
+    SetModified(false);
+}
+
+void TCustomMaskEdit::DoEnter()
+{
+    FOldValue = GetText();
+    SetModified(false);
+    TCustomTextControl::DoEnter();
+}
+
 // --- TCustomMemo --------------------------------------------------------------------------
 
 TCustomMemo::TCustomMemo(TComponent* owner) : TCustomTextControl(owner) {}

@@ -96,14 +96,18 @@ public:
     bool GetModified() const;
     void SetModified(bool value);
     void Undo();
+    // Puts back the text the edit had when it got the focus, when it was modified since.
+    void Reset();
     // Whether the user may change the text now.
     virtual bool EditCanModify() const { return !GetReadOnly(); }
 
 protected:
     QWidget* CreateTextWidget(QWidget* parent) override;
     QLineEdit* LineEdit() const;
+    void DoEnter() override;
 
 private:
+    QString FOldValue;
     int FMaxLength = 0;
     QString FEditMask;
     QString FTextHint;
