@@ -226,8 +226,8 @@ public:
     bool IsNull() const { return FNull; }
     void SetNull();
     void Commit();
-    void DropDown(bool Capture);
-    void CloseUp(bool Accept);
+    virtual void DropDown(bool Capture);
+    virtual void CloseUp(bool Accept);
     void MoveCaret(int Delta);
     void SetCaret(int Index);
     bool GetCaretFirst() const;

@@ -222,6 +222,9 @@ TKeyResult SendKeyPress(TControlPeer* peer, QKeyEvent* e)
         result.KeyConsumed = m.Result != 0;
     }
     QString text = e->text();
+    // Alt shortcuts type nothing.
+    if (shift.Contains(ssAlt) && !shift.Contains(ssCtrl))
+        text.clear();
     // Ctrl with a letter types its control character (Ctrl+C is #3), whatever the platform sent.
     if (shift.Contains(ssCtrl) && !shift.Contains(ssAlt) && e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z)
         text = QString(QChar(char16_t(e->key() - Qt::Key_A + 1)));

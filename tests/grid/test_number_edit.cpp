@@ -5,6 +5,8 @@
 #include "grid/KvGrids.Common.Edits.h"
 #include "platform/ui/Services.h"
 
+#include <QtGui/QInputMethodEvent>
+
 #include <cmath>
 
 using namespace kv;
@@ -336,4 +338,43 @@ TEST_F(TNumberEditFixture, NullValueAndPrecisionChanges)
     ProcessEvents();
     EXPECT_TRUE(Edit->IsNull());
     EXPECT_THROW(Edit->SetValue(std::nan("")), EConvertError);
+}
+
+namespace {
+
+class TStartingNumberEdit : public TKvNumberEdit
+{
+public:
+    using TKvNumberEdit::TKvNumberEdit;
+    int Starts = 0;
+
+protected:
+    void InputStarting() override { ++Starts; }
+};
+
+} // namespace
+
+TEST(KvNumberEdit, InputStartsOnCharactersAndCompositions)
+{
+    TLocaleScope locale{QLocale(QLocale::English, QLocale::UnitedStates)};
+    TOwned<TStartingNumberEdit> edit(Create<TStartingNumberEdit>(nullptr));
+    ShowFocused(edit.get(), 120, 24);
+    Press(Qt::Key_Left);
+    Press(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(edit->Starts, 0);
+    Type(QStringLiteral("4"));
+    Press(Qt::Key_Backspace);
+    EXPECT_EQ(edit->Starts, 2);
+    // A composition announces itself; its committed digits are typed.
+    QInputMethodEvent preedit(QStringLiteral("5"), {});
+    QCoreApplication::sendEvent(KeyTarget(), &preedit);
+    EXPECT_EQ(edit->Starts, 3);
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("5"));
+    QCoreApplication::sendEvent(KeyTarget(), &commit);
+    EXPECT_EQ(edit->GetText(), QStringLiteral("5"));
+    EXPECT_EQ(edit->Starts, 4); // the committed character, as a typed one
+    edit->SetReadOnly(true);
+    Type(QStringLiteral("6"));
+    EXPECT_EQ(edit->Starts, 4);
 }
