@@ -10,6 +10,7 @@
 #include "graphics/KvGrids.Common.Drawing.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Services.h"
 #include "platform/ui/StdCtrls.h"
 
 #include <functional>
@@ -47,6 +48,39 @@ protected:
     void Resize() override;
 };
 
+// --- custom-drawn edits -----------------------------------------------------------------------
+
+// Common ground of the custom-drawn edits: font and colour, a single border, tab stop, all
+// keys wanted, and the start hook for characters and compositions while AcceptsInput.
+class TKvCustomDrawnEdit : public TCustomControl
+{
+public:
+    explicit TKvCustomDrawnEdit(TComponent* owner);
+    void AfterConstruction() override;
+
+    TColor GetColor() const { return FColor; }
+    void SetColor(TColor value);
+    TFont* GetFont() const { return FFont.get(); }
+    void SetFont(const TFont* value) { FFont->Assign(value); }
+
+protected:
+    void WndProc(TMessage& message) override;
+    // The font changed: the drawing font is made again and the control repaints.
+    virtual void FontChanged();
+    virtual void InputStarting() {}
+    virtual bool AcceptsInput() const = 0;
+    TKvFont* DrawingFont() const { return FKvFont.get(); }
+    // The font's colour, or the grey of disabled text.
+    TKvColor TextColor() const;
+    static TKvColor SystemColor(TSysColor index);
+    void PaintBackground(TKvDrawingContext& dc);
+
+private:
+    TColor FColor = clWhite;
+    std::unique_ptr<TFont> FFont;
+    std::unique_ptr<TKvFont> FKvFont;
+};
+
 // --- number edit -----------------------------------------------------------------------------
 
 enum TKvTextLayout { tlTop, tlCenter, tlBottom };
@@ -56,7 +90,7 @@ using TKvNumberSpinClickEvent = std::function<void(TObject* sender, double delta
 // The value is kept as raw text: its absolute amount with "." as decimal point and exactly
 // Precision decimals, empty for null; the sign is kept apart. The display uses the locale's
 // decimal point and, with ThousandSep, its digit groups.
-class TKvNumberEdit : public TCustomControl
+class TKvNumberEdit : public TKvCustomDrawnEdit
 {
 public:
     explicit TKvNumberEdit(TComponent* owner);
@@ -104,11 +138,6 @@ public:
     void SetMinValue(double value) { FMinValue = value; }
     bool GetReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value) { FReadOnly = value; }
-    TColor GetColor() const { return FColor; }
-    void SetColor(TColor value);
-    TFont* GetFont() const { return FFont.get(); }
-    void SetFont(const TFont* value) { FFont->Assign(value); }
-
     // Pixel geometry: the text area, the spin strip (empty without Spinner) and the x of a
     // raw text position.
     TRect GetTextRect() const;
@@ -119,7 +148,6 @@ public:
     TKvNumberSpinClickEvent OnSpinClick;
 
 protected:
-    void WndProc(TMessage& message) override;
     void Paint() override;
     void KeyDown(std::uint16_t& key, TShiftState shift) override;
     void KeyPress(QChar& key) override;
@@ -130,8 +158,8 @@ protected:
     void DoExit() override;
     void Resize() override;
     virtual void Changed();
-    virtual void FontChanged();
-    virtual void InputStarting() {}
+    void FontChanged() override;
+    bool AcceptsInput() const override { return CanModify(); }
     bool CanModify() const { return !FReadOnly; }
     void ResetCaret();
 
@@ -177,14 +205,11 @@ private:
     bool FSpinner3D = true;
     bool FThousandSep = true;
     QString FText;
-    TColor FColor = clWhite;
-    std::unique_ptr<TFont> FFont;
-    std::unique_ptr<TKvFont> FKvFont;
 };
 
 // --- date edit -------------------------------------------------------------------------------
 
-class TKvDateEdit : public TCustomControl
+class TKvDateEdit : public TKvCustomDrawnEdit
 {
 public:
     class TElement
@@ -261,10 +286,6 @@ public:
     void SetMaxDate(TDateTime D);
     bool GetReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value) { FReadOnly = value; }
-    TColor GetColor() const { return FColor; }
-    void SetColor(TColor value);
-    TFont* GetFont() const { return FFont.get(); }
-    void SetFont(const TFont* value) { FFont->Assign(value); }
     // The drop-down calendar (owned).
     TPopupCalendar* GetCalendar() const { return FCalendar.get(); }
 
@@ -282,8 +303,8 @@ protected:
     void DoExit() override;
     void PeerCreated() override;
     void Loaded() override;
-    virtual void FontChanged();
-    virtual void InputStarting() {}
+    void FontChanged() override;
+    bool AcceptsInput() const override { return GetEnabled(); }
     virtual void DoChanged(TNumber* element);
     bool Validate(TNumber* element, const QString& input) const;
     void ParseFormat();
@@ -321,9 +342,6 @@ private:
     TDateTime FMinDate = 0;
     TDateTime FMaxDate = 0;
     bool FReadOnly = false;
-    TColor FColor = clWhite;
-    std::unique_ptr<TFont> FFont;
-    std::unique_ptr<TKvFont> FKvFont;
 };
 
 } // namespace kv
