@@ -1,6 +1,7 @@
 // Edit controls on real offscreen windows: focus, typed keys and clicks.
 #pragma once
 
+#include "platform/rtl/Classes.h"
 #include "platform/ui/Controls.h"
 
 #include <QtCore/QCoreApplication>
@@ -75,6 +76,23 @@ public:
 
 private:
     QLocale FPrevious;
+};
+
+// An edit of type T shown focused in an English locale, counting its OnChange events.
+template <typename T>
+struct TEditFixture : ::testing::Test
+{
+    TLocaleScope Locale{QLocale(QLocale::English, QLocale::UnitedStates)};
+    kv::TOwned<T> Edit{kv::Create<T>(nullptr)};
+    int Changes = 0;
+
+    void ShowEdit(int width, int height)
+    {
+        Edit->OnChange = [this](kv::TObject*) { ++Changes; };
+        ShowFocused(Edit.get(), width, height);
+        ASSERT_TRUE(Edit->Focused());
+        Changes = 0;
+    }
 };
 
 } // namespace kvtest

@@ -14,19 +14,12 @@ using namespace kvtest;
 
 namespace {
 
-struct TDateEditFixture : ::testing::Test
+struct TDateEditFixture : TEditFixture<TKvDateEdit>
 {
-    TLocaleScope Locale{QLocale(QLocale::English, QLocale::UnitedStates)};
-    TOwned<TKvDateEdit> Edit{Create<TKvDateEdit>(nullptr)};
-    int Changes = 0;
-
     void SetUp() override
     {
-        Edit->OnChange = [this](TObject*) { ++Changes; };
         Edit->SetDate(EncodeDate(2026, 3, 7));
-        ShowFocused(Edit.get(), 160, 26);
-        ASSERT_TRUE(Edit->Focused());
-        Changes = 0;
+        ShowEdit(160, 26);
     }
     QDate Date() const { return DateTimeToQDateTime(Edit->GetDate()).date(); }
     // The index of the n-th number element.

@@ -14,18 +14,9 @@ using namespace kvtest;
 
 namespace {
 
-struct TNumberEditFixture : ::testing::Test
+struct TNumberEditFixture : TEditFixture<TKvNumberEdit>
 {
-    TLocaleScope Locale{QLocale(QLocale::English, QLocale::UnitedStates)};
-    TOwned<TKvNumberEdit> Edit{Create<TKvNumberEdit>(nullptr)};
-    int Changes = 0;
-
-    void SetUp() override
-    {
-        Edit->OnChange = [this](TObject*) { ++Changes; };
-        ShowFocused(Edit.get(), 240, 28);
-        ASSERT_TRUE(Edit->Focused());
-    }
+    void SetUp() override { ShowEdit(240, 28); }
     // Caret to a raw position without a selection.
     void CaretTo(int index)
     {
