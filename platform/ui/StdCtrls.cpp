@@ -1,3 +1,14 @@
+// Standard text controls and the pop-up calendar.
+//
+// Sections: the key and focus filter of text widgets; TCustomTextControl (peer with the text
+// widget, layout, look, selection and clipboard); TCustomMaskEdit over QLineEdit; TCustomMemo
+// over QPlainTextEdit; TPopupCalendar over a QCalendarWidget in a Qt::Popup window.
+//
+// Call flow: CreatePeer makes the frame and asks CreateTextWidget for the widget, which gets
+// the filter. The filter turns key presses into WM_KEYDOWN/WM_CHAR through the peer (eating
+// what the control consumed), reports compositions and hands focus changes on after the widget
+// has taken them. The calendar's filter hands key presses to its owner's callbacks; a day
+// clicked or activated, a press outside and a hide by the system end in OnCloseUp.
 #include "platform/ui/StdCtrls.h"
 
 #include "platform/ui/ControlPeer.h"
