@@ -7,6 +7,7 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QLocale>
+#include <QtGui/QImage>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
@@ -65,6 +66,21 @@ inline void Click(kv::TControl* control, int x, int y, Qt::KeyboardModifiers mod
     QWidget* window = control->Widget()->window();
     QTest::mouseClick(window->windowHandle(), Qt::LeftButton, mods, WindowPoint(control, x, y));
     ProcessEvents(5);
+}
+
+// How many pixels of a client rectangle of the control, as shown, have the colour (0xBBGGRR).
+inline int CountColor(kv::TControl* control, const kv::TRect& rect, kv::TColor color)
+{
+    const QImage image = control->Widget()->grab().toImage();
+    const kv::TPoint origin = control->GetClientOrigin();
+    const auto c = static_cast<std::uint32_t>(color);
+    const QRgb rgb = qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+    int count = 0;
+    for (int y = rect.Top; y < rect.Bottom; ++y)
+        for (int x = rect.Left; x < rect.Right; ++x)
+            if ((image.pixel(origin.X + x, origin.Y + y) & 0xFFFFFFu) == (rgb & 0xFFFFFFu))
+                ++count;
+    return count;
 }
 
 // Sets the default locale for a scope.

@@ -4,6 +4,7 @@
 
 #include "grid/KvGrids.Common.Edits.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/ui/Services.h"
 #include "TestSupport.h"
 
 #include <QtWidgets/QAbstractItemView>
@@ -271,4 +272,21 @@ TEST_F(TDateEditFixture, CalendarDropsDownAndPicks)
     ProcessEvents();
     EXPECT_FALSE(Edit->GetListVisible());
     EXPECT_EQ(Date(), QDate(2026, 3, 22));
+}
+
+TEST_F(TDateEditFixture, PaintHighlightsTheCurrentElement)
+{
+    const TColor highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const int month = NumberIndex(1);
+    Edit->SetCaret(month);
+    const int top = (Edit->GetClientHeight() - Edit->GetCharHeight()) / 2;
+    const TRect cells = TRect::Bounds(Edit->ElementX(month), top, 2 * Edit->GetCharWidth(), Edit->GetCharHeight());
+    EXPECT_GT(CountColor(Edit.get(), cells, highlight), cells.Width() * cells.Height() / 3);
+    const TRect year = TRect::Bounds(Edit->ElementX(0), top, 4 * Edit->GetCharWidth(), Edit->GetCharHeight());
+    EXPECT_EQ(CountColor(Edit.get(), year, highlight), 0);
+    // A null date shows nothing but the background.
+    Edit->SetNull();
+    EXPECT_EQ(CountColor(Edit.get(), Edit->GetClientRect(), highlight), 0);
+    EXPECT_EQ(CountColor(Edit.get(), Edit->GetClientRect(), Edit->GetColor()),
+              Edit->GetClientWidth() * Edit->GetClientHeight());
 }

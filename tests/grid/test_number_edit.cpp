@@ -369,3 +369,25 @@ TEST(KvNumberEdit, InputStartsOnCharactersAndCompositions)
     Type(QStringLiteral("6"));
     EXPECT_EQ(edit->Starts, 4);
 }
+
+TEST_F(TNumberEditFixture, PaintShowsSignAndSelection)
+{
+    Edit->SetPrecision(2);
+    Edit->SetValue(-5.25);
+    // The "-" is drawn before the digits.
+    const int negativeStart = Edit->PositionToX(0);
+    Edit->SetValue(5.25);
+    EXPECT_LT(Edit->PositionToX(0), negativeStart);
+    Edit->SetValue(-5.25);
+    const TColor highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const int top = Edit->GetClientHeight() / 2 - 3, bottom = top + 6;
+    // Unselected: no highlight anywhere.
+    Press(Qt::Key_End);
+    EXPECT_EQ(CountColor(Edit.get(), Edit->GetClientRect(), highlight), 0);
+    // The decimals selected: their cells are highlighted, the sign and integer part are not.
+    Press(Qt::Key_Left, Qt::ShiftModifier);
+    Press(Qt::Key_Left, Qt::ShiftModifier);
+    const TRect selected{Edit->PositionToX(2), top, Edit->PositionToX(4), bottom};
+    EXPECT_GT(CountColor(Edit.get(), selected, highlight), selected.Width() * selected.Height() / 3);
+    EXPECT_EQ(CountColor(Edit.get(), TRect{0, top, Edit->PositionToX(2) - 1, bottom}, highlight), 0);
+}
