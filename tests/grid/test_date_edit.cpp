@@ -272,6 +272,12 @@ TEST_F(TDateEditFixture, CalendarDropsDownAndPicks)
     ProcessEvents();
     EXPECT_FALSE(Edit->GetListVisible());
     EXPECT_EQ(Date(), QDate(2026, 3, 22));
+
+    // An edit freed with its calendar open takes the calendar with it.
+    Edit->DropDown(false);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    Edit.reset();
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 TEST_F(TDateEditFixture, PaintHighlightsTheCurrentElement)
