@@ -583,12 +583,12 @@ void TKvSpriteControl::AfterConstruction()
 
 void TKvSpriteControl::BeforeDestruction()
 {
-    const bool first = !IsDestroying();
-    if (first)
+    if (!IsDestroying())
         Destroying(); // from here on invalidation is ignored
     // A drag in progress is cancelled, then Dispose runs while the descendant is whole.
     FDragger.reset();
-    if (first) {
+    if (!FDisposed) {
+        FDisposed = true;
         FDisposing = true;
         try {
             Dispose();

@@ -409,6 +409,8 @@ private:
     bool FFocusable = false;
     bool FInitializing = false;
     bool FDisposing = false;
+    // Dispose has run (also when an owner going away set the destroying state first).
+    bool FDisposed = false;
     TKvSprite* FHovered = nullptr;
     TKvSprite* FSelected = nullptr;
     std::unique_ptr<TKvSpriteDragger> FDragger;

@@ -121,6 +121,8 @@ public:
     int GetClientHeight() const { return GetClientRect().Height(); }
     // Where the client area starts inside the peer widget.
     virtual TPoint GetClientOrigin() const { return TPoint(); }
+    // A client point in screen coordinates (the peer is made when needed).
+    TPoint ClientToScreen(const TPoint& point);
 
     bool GetVisible() const { return FVisible; }
     void SetVisible(bool value);
