@@ -454,7 +454,7 @@ void TKvDateEdit::DropDown(bool Capture)
     Commit();
     FCalendar->SetDate(FNull ? Today() : FDate);
     const int border = GetClientOrigin().X;
-    TPoint p = ClientToScreen(this, TPoint{-border, GetClientHeight() + border});
+    TPoint p = ClientToScreen(TPoint{-border, GetClientHeight() + border});
     p.Y += 1;
     FListVisible = true;
     FCalendar->Popup(p);

@@ -195,15 +195,6 @@ TColor GetSysColor(TSysColor index)
     return clWhite;
 }
 
-TPoint ClientToScreen(TControl* control, TPoint point)
-{
-    auto* peer = control ? dynamic_cast<TControlPeer*>(control->Widget()) : nullptr;
-    if (!peer)
-        return point;
-    const QPoint p = peer->Client()->mapToGlobal(QPoint(point.X, point.Y));
-    return TPoint{p.x(), p.y()};
-}
-
 TRect ScreenWorkArea(TPoint point)
 {
     QScreen* screen = QGuiApplication::screenAt(QPoint(point.X, point.Y));

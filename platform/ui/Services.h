@@ -1,5 +1,5 @@
 // Small services of the desktop that text-input controls need: the caret, the default beep,
-// clipboard text, system colours, screen coordinates and the locale's separators.
+// clipboard text, system colours, the screen's work area and the locale's separators.
 #pragma once
 
 #include "platform/graphics/Graphics.h"
@@ -9,7 +9,6 @@
 
 namespace kv {
 
-class TControl;
 class TWinControl;
 
 // The one caret of the application: a solid bar in a control's client area, blinking while
@@ -38,8 +37,6 @@ void SetClipboardText(const QString& text);
 enum TSysColor { COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_GRAYTEXT, COLOR_BTNFACE };
 TColor GetSysColor(TSysColor index);
 
-// A client point of a control on the screen.
-TPoint ClientToScreen(TControl* control, TPoint point);
 // The available geometry of the screen that holds the point.
 TRect ScreenWorkArea(TPoint point);
 
