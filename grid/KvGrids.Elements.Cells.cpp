@@ -17,10 +17,20 @@
 #include "platform/graphics/Graphics.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QtCore/QtGlobal>
 #include <algorithm>
 #include <cmath>
 
+// The resource object of a static library is linked only when something names it.
+static void InitGridResources() { Q_INIT_RESOURCE(kvgrids); }
+
 namespace kv {
+
+void EnsureGridResources()
+{
+    static const bool done = (InitGridResources(), true);
+    (void)done;
+}
 
 namespace {
 
@@ -30,6 +40,7 @@ int RoundWidth(TKvStroke* stroke) { return stroke ? static_cast<int>(std::lround
 TBitmap* ErrorBitmap()
 {
     static std::unique_ptr<TBitmap> bitmap = [] {
+        EnsureGridResources();
         auto b = std::make_unique<TBitmap>();
         b->LoadFromResource(QStringLiteral("FBERROR"));
         return b;

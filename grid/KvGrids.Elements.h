@@ -734,6 +734,9 @@ public:
     virtual void PrepareLines(TKvGridView* grid, TKvAbstractGridLayoutManager* layout, const TRect& rect);
 };
 
+// Registers the grid's compiled-in bitmap resources (once).
+void EnsureGridResources();
+
 // Raises the pool error "index is invalid: " followed by the index.
 [[noreturn]] void RaiseInvalidIndex(int index);
 

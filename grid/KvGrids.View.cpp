@@ -6,6 +6,8 @@
 #include "grid/KvGrids.View.h"
 
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Delegate.h"
+#include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Hints.h"
 #include "grid/KvGrids.Options.h"
 
@@ -68,6 +70,8 @@ void TKvGridView::Initialize()
     FFixedRows = Create<TKvGridFixedRows>(this);
 
     // Layout manager, selection manager and delegate.
+    FLayoutManager = CreateLayoutManager();
+    FGridDelegate = CreateGridDelegate();
 
     FOwnedItemProvider = CreateItemProvider();
     SetItemSource(FOwnedItemProvider);
@@ -83,7 +87,7 @@ void TKvGridView::Initialize()
     FModelConsumer = Create<TKvGridItemConsumer>(this);
 }
 
-void TKvGridView::CreateElements() {}
+void TKvGridView::CreateElements() { CreateViews(); }
 
 void TKvGridView::AfterConstruction()
 {
@@ -124,6 +128,9 @@ void TKvGridView::Dispose()
         UnregisterStyles(FStyles.get());
         FStyles.reset();
     }
+    // Row views go back to the delegate before it goes; the tool before the delegate.
+    FreeViews();
+    FreeAndNil(FGridDelegate);
     // An item provider assigned from outside outlives the grid: detach from it first.
     SetItemSource(nullptr);
     if (FOwnedItemProvider) {
@@ -140,6 +147,7 @@ void TKvGridView::Dispose()
     FreeAndNil(FSelectOptions);
     FreeAndNil(FEditOptions);
     FreeAndNil(FDisplayOptions);
+    FreeAndNil(FLayoutManager);
     FreeAndNil(FColumns);
     FreeAndNil(FRootGroup);
     FStylesListener.reset();

@@ -2,9 +2,15 @@
 #pragma once
 
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Delegate.h"
 #include "grid/KvGrids.EditorBase.h"
+#include "grid/KvGrids.Elements.h"
+#include "grid/KvGrids.GridTool.h"
 #include "grid/KvGrids.Hints.h"
+#include "grid/KvGrids.Impl.h"
 #include "grid/KvGrids.Index.h"
+#include "grid/KvGrids.Layout.h"
+#include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Renderer.h"
 #include "grid/KvGrids.View.h"
