@@ -5,9 +5,11 @@
 // focus and scrolling; notifications; styles.
 #include "grid/KvGrids.View.h"
 
+#include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Hints.h"
 #include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Runtime.Grid.h"
 
 #include "model/KvGrids.Model.Default.h"
 #include "platform/rtl/Trace.h"
@@ -54,6 +56,15 @@ void TKvGridView::Initialize()
     FColumns = Create<TKvGridViewColumns>(this);
 
     // Area objects.
+    FIndicator = Create<TKvGridIndicator>(this);
+    FStatesBar = Create<TKvGridStatesBar>(this);
+    FCheckBar = Create<TKvGridCheckBar>(this);
+    FHeader = Create<TKvGridHeader>(this);
+    FFooter = Create<TKvGridFooter>(this);
+    FPanel = Create<TKvGridPanel>(this);
+    FEditBar = Create<TKvGridEditBar>(this);
+    FBody = Create<TKvGridBody>(this);
+    FRowGroup = Create<TKvGridRowGroup>(this);
 
     // Option objects.
     FDisplayOptions = Create<TKvGridDisplayOptions>(this);
@@ -75,6 +86,12 @@ void TKvGridView::Initialize()
     RegisterStyles(FStyles.get());
 
     // Edit controller and expression runtimes.
+    FDataCellRuntime = Create<TKvDataCellExpressionRuntime>();
+    FDataRowRuntime = Create<TKvDataRowExpressionRuntime>();
+    FColumnSummaryRuntime = Create<TKvColumnSummaryRuntime>();
+    FRowGroupSummaryRuntime = Create<TKvRowGroupSummaryRuntime>();
+    FColumnValidationRuntime = Create<TKvDataCellValidationRuntime>();
+    FRowValidationRuntime = Create<TKvDataRowValidationRuntime>();
 
     // Validations and the current cell.
     FValidations = Create<TKvGridValidationCollection>(this);
@@ -120,6 +137,12 @@ void TKvGridView::Dispose()
     }
     FreeAndNil(FCurrent);
     FreeAndNil(FValidations);
+    FreeAndNil(FRowValidationRuntime);
+    FreeAndNil(FColumnValidationRuntime);
+    FreeAndNil(FRowGroupSummaryRuntime);
+    FreeAndNil(FColumnSummaryRuntime);
+    FreeAndNil(FDataRowRuntime);
+    FreeAndNil(FDataCellRuntime);
     if (FStyles) {
         UnregisterStyles(FStyles.get());
         FStyles.reset();
@@ -140,6 +163,15 @@ void TKvGridView::Dispose()
     FreeAndNil(FSelectOptions);
     FreeAndNil(FEditOptions);
     FreeAndNil(FDisplayOptions);
+    FreeAndNil(FRowGroup);
+    FreeAndNil(FPanel);
+    FreeAndNil(FEditBar);
+    FreeAndNil(FBody);
+    FreeAndNil(FFooter);
+    FreeAndNil(FHeader);
+    FreeAndNil(FCheckBar);
+    FreeAndNil(FStatesBar);
+    FreeAndNil(FIndicator);
     FreeAndNil(FColumns);
     FreeAndNil(FRootGroup);
     FStylesListener.reset();
@@ -162,6 +194,7 @@ void TKvGridView::SetItemSource(TKvGridItemProvider* Provider)
             editable->RemoveEditListener(FItemEditListener.get());
     }
     FItemProvider = Provider;
+    DropSummaries();
     if (FItemProvider) {
         FItemProvider->AddListener(FItemChangeListener.get());
         if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
@@ -309,6 +342,7 @@ void TKvGridView::FocusedIndexChanged(const TKvGridCellIndex& Index)
 
 void TKvGridView::ColumnsChanged(TKvGridColumn* Column)
 {
+    DropSummaries();
     if (!Column)
         ResetColumnIndicies();
     RefreshView(false);
