@@ -36,7 +36,10 @@ private:
 };
 
 // Form files name grids by class.
-KV_PUBLISH(TKvGridView, TComponent);
+KV_PUBLISH(TKvGridView, TComponent)
+    .Property("Styles", &TKvGridView::GetStyles, &TKvGridView::SetStyles)
+    .Property("StyleSheet", &TKvGridView::GetStyleSheet, &TKvGridView::SetStyleSheet)
+    .Property("Validations", &TKvGridView::GetValidations, [](TKvGridView&, TKvGridValidationCollection*) {});
 
 // ---- construction and destruction ------------------------------------------------------
 
