@@ -237,6 +237,12 @@ TEST_F(TAreasFixture, RowGroupHeaderCaptionFooterSummaryAndLevels)
     auto* headerCell = rowGroup->GetHeaderCell(header);
     EXPECT_EQ(headerCell->GetDisplayText(), "City : Paris - 3 rows");
     EXPECT_EQ(headerCell->GetStyles()->GetParent(), level->GetStyles());
+    // The cell runtime on a group header reads the group item: no data row.
+    TKvDataCellExpressionRuntime* cellRuntime = Grid->GetDataCellRuntime();
+    cellRuntime->SetCell(headerCell);
+    EXPECT_EQ(TKvExpressionParser::Parse("datarow")->Evaluate(cellRuntime).ToInt(), -1);
+    grouped->CheckItem(header, true);
+    EXPECT_TRUE(TKvExpressionParser::Parse("checked")->Evaluate(cellRuntime).IsTrue());
     // A group item shows no row number.
     Grid->GetIndicator()->SetDisplayValue(IndicatorRow);
     EXPECT_EQ(Grid->GetIndicator()->GetCell(header)->GetDisplayText(), "");
