@@ -1,6 +1,7 @@
 // The grid control's main module: its parts, included together.
 #pragma once
 
+#include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Delegate.h"
 #include "grid/KvGrids.EditorBase.h"
@@ -13,4 +14,5 @@
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Renderer.h"
+#include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.View.h"
