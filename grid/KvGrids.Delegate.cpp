@@ -46,7 +46,7 @@ I* SharedOr(const IntfPtr<I>& own, IntfPtr<I>& shared, const char* name)
     if (own)
         return own.get();
     if (!shared)
-        shared = IntfPtr<I>(Create<T>(QString::fromLatin1(name)));
+        shared = IntfPtr<I>(MakeIntf<T>(QString::fromLatin1(name)));
     return shared.get();
 }
 

@@ -86,8 +86,8 @@ public:
     virtual bool EditorHasButton(TKvGridCellEditor* Editor) const { return false; }
 
     // Per-delegate overrides (a descendant or a caller sets them; empty uses the default).
-    void SetBodyRenderer(IKvGridRenderer* Renderer) { FBodyRenderer = Renderer; }
-    void SetEmptyRenderer(IKvGridRenderer* Renderer) { FEmptyRenderer = Renderer; }
+    void SetBodyRenderer(IKvGridRenderer* Renderer) { FBodyRenderer = IntfPtr<IKvGridRenderer>(Renderer); }
+    void SetEmptyRenderer(IKvGridRenderer* Renderer) { FEmptyRenderer = IntfPtr<IKvGridRenderer>(Renderer); }
     void SetDataCellRenderer(TKvGridCellRenderer* Renderer) { FDataCellRenderer = Renderer; }
 
     int GetPooledRowViewCount() const { return static_cast<int>(FRowViews.size()); }

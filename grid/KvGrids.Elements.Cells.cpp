@@ -13,6 +13,7 @@
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Delegate.h"
 #include "grid/KvGrids.LayoutManager.h"
+#include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.View.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/rtl/SysUtils.h"

@@ -388,7 +388,7 @@ public:
     TKvGridRegionElement(TKvGridObject* model, const QString& name);
     TKvGridObject* GetModel() const { return FModel; }
     IKvGridRenderer* GetRenderer() const { return FRenderer.get(); }
-    void SetRenderer(IKvGridRenderer* renderer) { FRenderer = renderer; }
+    void SetRenderer(IKvGridRenderer* renderer) { FRenderer = IntfPtr<IKvGridRenderer>(renderer); }
 
 protected:
     TSize DoMeasure(TKvGridView* grid, int width, int height) override;
@@ -511,7 +511,7 @@ public:
     int GetIndex() const { return FIndex; }
     void SetIndex(int index) { FIndex = index; }
     IKvGridItemRenderer* GetRenderer() const { return FRenderer.get(); }
-    void SetRenderer(IKvGridItemRenderer* renderer) { FRenderer = renderer; }
+    void SetRenderer(IKvGridItemRenderer* renderer) { FRenderer = IntfPtr<IKvGridItemRenderer>(renderer); }
     TKvGridItem* GetModel(TKvGridView* grid) const;
 
 protected:
@@ -588,7 +588,7 @@ public:
     ~TKvGridBodyElement() override;
     bool GetFixed() const { return FFixed; }
     IKvGridRenderer* GetEmptyRenderer() const { return FEmptyRenderer.get(); }
-    void SetEmptyRenderer(IKvGridRenderer* renderer) { FEmptyRenderer = renderer; }
+    void SetEmptyRenderer(IKvGridRenderer* renderer) { FEmptyRenderer = IntfPtr<IKvGridRenderer>(renderer); }
 
     void ClearItems();
     TKvGridRowElement* AddItem(int index);
@@ -698,7 +698,7 @@ public:
     TKvGridObjectCellElement(TKvGridVisualObject* model, const QString& name);
     TKvGridVisualObject* GetModel() const { return FModel; }
     IKvGridObjectRenderer* GetRenderer() const { return FRenderer.get(); }
-    void SetRenderer(IKvGridObjectRenderer* renderer) { FRenderer = renderer; }
+    void SetRenderer(IKvGridObjectRenderer* renderer) { FRenderer = IntfPtr<IKvGridObjectRenderer>(renderer); }
 
 protected:
     void DoDraw(TKvDrawingContext* context) override;

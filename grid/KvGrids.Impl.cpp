@@ -315,7 +315,7 @@ void TKvGridLinesElementImpl::DoDraw(TKvDrawingContext* context)
     TKvGridFixedRows* rows = FGrid->GetFixedRows();
     if (FLayout->FixedHeight() >= 1 && rows->GetBarHeight() >= 1) {
         const std::uint32_t state = context->Save();
-        context->SetClip(0, 0, GetWidth(), static_cast<float>(f.Top));
+        context->SetClip(0.0, 0.0, static_cast<double>(GetWidth()), static_cast<double>(f.Top));
         TKvGridViewStyles* bar = rows->GetBarStyles();
         const int top = b.Top + FLayout->FixedHeight();
         const int height = rows->GetBarHeight();
