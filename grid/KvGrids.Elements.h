@@ -734,6 +734,10 @@ public:
     virtual void PrepareLines(TKvGridView* grid, TKvAbstractGridLayoutManager* layout, const TRect& rect);
 };
 
+// Makes views the element's children in that order; nothing changes when they already are, so
+// a relayout of an unchanged view touches no child list.
+void SetChildren(TKvSpriteElement* element, const std::vector<TKvSprite*>& views);
+
 // Registers the grid's compiled-in bitmap resources (once).
 void EnsureGridResources();
 
