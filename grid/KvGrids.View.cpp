@@ -7,6 +7,8 @@
 
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Delegate.h"
+#include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Hints.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Runtime.Grid.h"
@@ -82,6 +84,8 @@ void TKvGridView::Initialize()
     FFixedRows = Create<TKvGridFixedRows>(this);
 
     // Layout manager, selection manager and delegate.
+    FLayoutManager = CreateLayoutManager();
+    FGridDelegate = CreateGridDelegate();
 
     FOwnedItemProvider = CreateItemProvider();
     SetItemSource(FOwnedItemProvider);
@@ -103,7 +107,7 @@ void TKvGridView::Initialize()
     FModelConsumer = Create<TKvGridItemConsumer>(this);
 }
 
-void TKvGridView::CreateElements() {}
+void TKvGridView::CreateElements() { CreateViews(); }
 
 void TKvGridView::AfterConstruction()
 {
@@ -150,6 +154,9 @@ void TKvGridView::Dispose()
         UnregisterStyles(FStyles.get());
         FStyles.reset();
     }
+    // Row views go back to the delegate before it goes; the tool before the delegate.
+    FreeViews();
+    FreeAndNil(FGridDelegate);
     // An item provider assigned from outside outlives the grid: detach from it first.
     SetItemSource(nullptr);
     if (FOwnedItemProvider) {
@@ -175,6 +182,7 @@ void TKvGridView::Dispose()
     FreeAndNil(FCheckBar);
     FreeAndNil(FStatesBar);
     FreeAndNil(FIndicator);
+    FreeAndNil(FLayoutManager);
     FreeAndNil(FColumns);
     FreeAndNil(FRootGroup);
     FStylesListener.reset();
