@@ -5,6 +5,8 @@
 #include "model/KvGrids.Model.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <initializer_list>
+
 namespace kv {
 
 namespace {
@@ -16,6 +18,14 @@ int DataIndexOf(const TKvGridColumn* column)
 }
 
 Variant TextLength(const Variant& value) { return Variant(static_cast<int>(value.ToString().size())); }
+
+// Registers the names under the keys 0, 1, 2, ... in order.
+void AddIdents(TKvExpressionRuntime* runtime, std::initializer_list<const char*> names)
+{
+    int key = 0;
+    for (const char* name : names)
+        runtime->AddIdent(key++, QLatin1String(name));
+}
 
 } // namespace
 
@@ -37,14 +47,7 @@ Variant ItemValueOf(const TKvGridItem* item, const Variant& field)
 
 TKvDataCellExpressionRuntime::TKvDataCellExpressionRuntime()
 {
-    AddIdent(IdValue, QStringLiteral("value"));
-    AddIdent(IdPrev, QStringLiteral("prev"));
-    AddIdent(IdRow, QStringLiteral("row"));
-    AddIdent(IdDataRow, QStringLiteral("datarow"));
-    AddIdent(IdIndex, QStringLiteral("index"));
-    AddIdent(IdColumn, QStringLiteral("column"));
-    AddIdent(IdChecked, QStringLiteral("checked"));
-    AddIdent(IdLen, QStringLiteral("len"));
+    AddIdents(this, {"value", "prev", "row", "datarow", "index", "column", "checked", "len"});
 }
 
 Variant TKvDataCellExpressionRuntime::EvaluateIdent(int Key)
@@ -78,10 +81,7 @@ Variant TKvDataCellExpressionRuntime::EvaluateIndexer(int Key, const Variant& In
 
 TKvDataRowExpressionRuntime::TKvDataRowExpressionRuntime()
 {
-    AddIdent(IdRow, QStringLiteral("row"));
-    AddIdent(IdDataRow, QStringLiteral("datarow"));
-    AddIdent(IdChecked, QStringLiteral("checked"));
-    AddIdent(IdValue, QStringLiteral("value"));
+    AddIdents(this, {"row", "datarow", "checked", "value"});
 }
 
 void TKvDataRowExpressionRuntime::SetItem(int Index, TKvGridItem* Item)
@@ -112,13 +112,7 @@ Variant TKvDataRowExpressionRuntime::EvaluateIndexer(int Key, const Variant& Ind
 
 TKvSummaryExpressionRuntime::TKvSummaryExpressionRuntime()
 {
-    AddIdent(IdRow, QStringLiteral("row"));
-    AddIdent(IdSum, QStringLiteral("sum"));
-    AddIdent(IdMax, QStringLiteral("max"));
-    AddIdent(IdMin, QStringLiteral("min"));
-    AddIdent(IdMean, QStringLiteral("mean"));
-    AddIdent(IdVar, QStringLiteral("var"));
-    AddIdent(IdStdev, QStringLiteral("stdev"));
+    AddIdents(this, {"row", "sum", "max", "min", "mean", "var", "stdev"});
 }
 
 Variant TKvSummaryExpressionRuntime::EvaluateIdent(int Key)
@@ -182,13 +176,7 @@ Variant TKvRowGroupSummaryRuntime::GetStdev() { return Aggregate([](TKvGridGroup
 
 TKvDataCellValidationRuntime::TKvDataCellValidationRuntime()
 {
-    AddIdent(IdValue, QStringLiteral("value"));
-    AddIdent(IdPrev, QStringLiteral("prev"));
-    AddIdent(IdRow, QStringLiteral("row"));
-    AddIdent(IdDataRow, QStringLiteral("datarow"));
-    AddIdent(IdIndex, QStringLiteral("index"));
-    AddIdent(IdColumn, QStringLiteral("column"));
-    AddIdent(IdLen, QStringLiteral("len"));
+    AddIdents(this, {"value", "prev", "row", "datarow", "index", "column", "len"});
 }
 
 void TKvDataCellValidationRuntime::SetIndex(const TKvGridCellIndex& CellIndex)

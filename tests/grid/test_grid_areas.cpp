@@ -122,7 +122,7 @@ TEST_F(TAreasFixture, BarTextsStatesAndClamps)
     EXPECT_TRUE(Grid->GetItemProvider()->GetItem(3)->GetChecked());
 }
 
-TEST_F(TAreasFixture, InsertingItemKeepsItsStateWhenFocused)
+TEST_F(TAreasFixture, InsertingItemKeepsItsStateAndShowsTheColumnError)
 {
     TOwned<TKvGridEditableItemProvider> editable = MakeOwned<TKvGridEditableItemProvider>(Items());
     Grid->SetItemSource(editable.get());
@@ -130,7 +130,12 @@ TEST_F(TAreasFixture, InsertingItemKeepsItsStateWhenFocused)
     Grid->SetFocusedIndex(Grid->GetIndex(1, Name), true);
     EXPECT_EQ(Grid->GetIndicator()->GetCell(1)->GetItemState(), ItemInserting);
     EXPECT_EQ(Grid->GetIndicator()->GetCell(2)->GetItemState(), ItemNormal);
+    // The column's error shows on the item in edit only.
+    Price->SetError("too big");
+    EXPECT_EQ(Grid->GetBody()->GetCell(Grid->GetIndex(1, Price))->GetError(), "too big");
+    EXPECT_EQ(Grid->GetBody()->GetCell(Grid->GetIndex(2, Price))->GetError(), "");
     editable->Cancel();
+    EXPECT_EQ(Grid->GetBody()->GetCell(Grid->GetIndex(1, Price))->GetError(), "");
     Grid->SetItemSource(Items());
 }
 
