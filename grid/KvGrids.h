@@ -15,4 +15,5 @@
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Renderer.h"
 #include "grid/KvGrids.Runtime.Grid.h"
+#include "grid/KvGrids.Utils.h"
 #include "grid/KvGrids.View.h"

@@ -414,3 +414,54 @@ TEST(GridPaint, RowGroupCaptionAndSignAtTheLevelIndent)
 }
 
 } // namespace
+
+namespace {
+
+TEST(GridUtils, LeafColumnsEndColumnsClipAndFocusRectangles)
+{
+    TShownGrid g;
+    g.Fill(40, 5, 100);
+    TKvGridColumnGroup* group = g.Grid->AddColumnGroup();
+    g.Grid->RemoveColumn(g.Columns[4]);
+    g.Columns.pop_back();
+    TKvGridColumnGroup* empty = g.Grid->AddColumnGroup(group);
+    for (int c : {2, 3}) {
+        g.Columns[c]->GetParentGroup()->GetColumns()->Remove(g.Columns[c]);
+        group->GetColumns()->Add(g.Columns[c]);
+    }
+    g.Grid->MoveColumn(g.Grid->GetRootGroup()->GetColumns()->IndexOf(group), 0);
+    g.Grid->ResetColumnIndicies();
+    // Display order: group (empty group, F2, F3), F0, F1.
+    const std::vector<TKvGridColumn*> leaves = TKvGridViewHelper::GetLeafColumns(g.Grid.get(), false);
+    EXPECT_EQ(leaves, (std::vector<TKvGridColumn*>{empty, g.Columns[2], g.Columns[3], g.Columns[0], g.Columns[1]}));
+    const std::vector<TKvGridColumn*> withGroups = TKvGridViewHelper::GetLeafColumns(g.Grid.get(), true);
+    ASSERT_EQ(withGroups.size(), 6u);
+    EXPECT_EQ(withGroups[0], group);
+    EXPECT_EQ(TKvGridViewHelper::GetFirstColumn(g.Grid.get()), g.Columns[2]);
+    EXPECT_EQ(TKvGridViewHelper::GetLastColumn(g.Grid.get()), g.Columns[1]);
+
+    TShownGrid s;
+    s.Fill(40, 6, 100);
+    s.Grid->GetFixedCols()->SetCount(1);
+    s.Show(400, 250);
+    s.Grid->SetLeftPos(50);
+    s.Grid->SetFocusedIndex(s.Grid->GetIndex(2, s.Columns[1]));
+    s.Grid->InvalidateLayout();
+    s.Paint();
+    TKvGridLayoutManager* m = s.Layout();
+    // Column 1 starts 50 pixels left of the body, under the fixed column.
+    TKvGridCellElement* view = s.Grid->GetCellView(s.Grid->GetBody(), s.Grid->GetIndex(2, s.Columns[1]));
+    ASSERT_NE(view, nullptr);
+    const TRectF inBody = TKvGridViewHelper::GetClipBounds(s.Grid.get(), view, true);
+    EXPECT_EQ(inBody.Left, 50.0f - 1);
+    EXPECT_EQ(inBody.Top, -1.0f);
+    EXPECT_EQ(inBody.Right, view->GetWidth());
+    const TRect focus = TKvGridViewHelper::GetFocusedRect(s.Grid.get());
+    EXPECT_EQ(focus.Left, m->BodyBounds().Left);
+    EXPECT_EQ(focus.Right, m->BodyBounds().Left + 50);
+    EXPECT_EQ(focus.Top, m->ItemRect(2).Top);
+    s.Grid->SetFocusedIndex(TKvGridCellIndex::Null());
+    EXPECT_TRUE(TKvGridViewHelper::GetFocusedRect(s.Grid.get()).IsEmpty());
+}
+
+} // namespace
