@@ -28,7 +28,7 @@ bool TKvColumnFilter::Select(TKvColumnFilterExpressionRuntime* Runtime, TKvGridD
         return Evaluate(Runtime);
     const Variant& value = Runtime->Value();
     if (value.IsInteger()) {
-        if (const int known = FIntResults.Find(value.AsInt()); known >= 0)
+        if (const int known = FIntResults.Find(value.IntUnchecked()); known >= 0)
             return known != 0;
     } else if (const auto it = FRemembered.find(value); it != FRemembered.end()) {
         return it->second;
@@ -49,7 +49,7 @@ bool TKvColumnFilter::Remember(const Variant& value, bool selected)
     if (FIntResults.Count() + FRemembered.size() >= kMaxRemembered)
         EndPass();
     else if (value.IsInteger())
-        FIntResults.Insert(value.AsInt(), selected);
+        FIntResults.Insert(value.IntUnchecked(), selected);
     else
         FRemembered.emplace(value, selected);
     return selected;
@@ -93,8 +93,13 @@ void TKvColumnFilter::TIntResults::Clear()
 
 bool TKvColumnFilter::Evaluate(TKvColumnFilterExpressionRuntime* Runtime)
 {
-    const Variant result = FExprTree->Evaluate(Runtime);
-    return result.IsBoolean() ? result.AsBool() : result.ToBoolean();
+    Variant result;
+    if (!FExprTree->EvaluateOrdered(Runtime, result))
+        return false;
+    if (result.IsBoolean())
+        return result.BoolUnchecked();
+    bool selected = false;
+    return result.TryToBoolean(selected) && selected;
 }
 
 void TKvColumnFilter::BeginPass()

@@ -20,7 +20,9 @@ public:
 
     const QString& GetCriteria() const { return FCriteria; }
     TKvExpressionTree* GetExprTree() const { return FExprTree.get(); }
-    // False without a tree (blank text); else the expression's value as a Boolean.
+    // False without a tree (blank text); else the expression's value as a Boolean, false
+    // when it does not convert or a comparison met values without an order. Other failures
+    // of the expression raise.
     bool Select(TKvColumnFilterExpressionRuntime* Runtime, TKvGridDataProvider* DataSource, int Row, int Field);
 
     // Within one pass over the rows the column's aggregates stand still, so the result depends
