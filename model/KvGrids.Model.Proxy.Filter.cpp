@@ -328,36 +328,35 @@ void TKvGridFilteredItemProvider::PopulateItems()
             FItems.push_back(i);
 }
 
-void TKvGridFilteredItemProvider::Source_Reset()
+bool TKvGridFilteredItemProvider::SourceItemInserted(int Index)
 {
-    PopulateItems();
-    FireReset();
+    TKvGridDataProvider* data = GetDataSource();
+    if (!StandsAlone() || !data || data->GetFieldCount() == 0 || Index < 0 || Index >= FSource->GetItemCount())
+        return false;
+    auto at = std::lower_bound(FItems.begin(), FItems.end(), Index);
+    for (auto it = at; it != FItems.end(); ++it)
+        ++*it;
+    if (Passes(Index, FilterTable(), 0, data))
+        FItems.insert(at, Index);
+    return true;
 }
 
-void TKvGridFilteredItemProvider::Source_Refresh()
+bool TKvGridFilteredItemProvider::SourceItemDeleted(int Index)
 {
-    PopulateItems();
-    FireRefresh();
+    if (!StandsAlone() || Index < 0)
+        return false;
+    auto at = std::lower_bound(FItems.begin(), FItems.end(), Index);
+    if (at != FItems.end() && *at == Index)
+        at = FItems.erase(at);
+    for (auto it = at; it != FItems.end(); ++it)
+        --*it;
+    return true;
 }
 
-void TKvGridFilteredItemProvider::Source_ItemInserted(int Index)
+bool TKvGridFilteredItemProvider::StandsAlone() const
 {
-    if (FFiltered) {
-        PopulateItems();
-        FireRefresh();
-    } else {
-        FireItemInserted(Index);
-    }
-}
-
-void TKvGridFilteredItemProvider::Source_ItemDeleted(int Index)
-{
-    if (FFiltered) {
-        PopulateItems();
-        FireRefresh();
-    } else {
-        FireItemDeleted(Index);
-    }
+    // Fixed items pass by their position, which a change before them moves.
+    return FSource && (FFixedFiltering || FSource->GetFixedCount() == 0);
 }
 
 void TKvGridFilteredItemProvider::PassItemNotification(int SourceIndex, void (TKvGridItemProvider::*Fire)(int),

@@ -104,10 +104,10 @@ protected:
     void Initialize() override;
     void ClearItems() override;
     void PopulateItems() override;
-    void Source_Reset() override;
-    void Source_Refresh() override;
-    void Source_ItemInserted(int Index) override;
-    void Source_ItemDeleted(int Index) override;
+    bool GetTransforming() const override { return FFiltered; }
+    // The one row is evaluated and the positions after it shift.
+    bool SourceItemInserted(int Index) override;
+    bool SourceItemDeleted(int Index) override;
     void Source_ItemUpdated(int Index) override;
     void Source_ItemChecked(int Index) override;
     void Source_ItemStateChanged(int Index) override;
@@ -118,6 +118,8 @@ private:
     // Whether source item SourceIndex passes every filtered field; a failing evaluation does not pass.
     bool Passes(int SourceIndex, const std::vector<TFilterList*>& table, int fixed, TKvGridDataProvider* data);
     std::vector<TFilterList*> FilterTable() const;
+    // True when whether an item passes does not depend on its position.
+    bool StandsAlone() const;
     // Re-fires an item notification at this provider's index, or a refresh when the item
     // is not listed or its passing changed.
     void PassItemNotification(int SourceIndex, void (TKvGridItemProvider::*Fire)(int), bool Recheck);

@@ -401,13 +401,30 @@ void TKvGroupedVisibleItems::Replace(int Position, int OldCount)
     // not the list); the replaced entries are numbered afresh.
     const int delta = static_cast<int>(newCount - oldCount);
     if (delta != 0)
-        for (const auto& item : FProvider->FTreeItems)
-            if (!item->GetLeaf()) {
-                auto* group = static_cast<TKvGridGroupItemImpl*>(item.get());
-                if (group->FVIndex >= Position + OldCount)
-                    group->FVIndex += delta;
-            }
+        Shift(Position + OldCount, delta);
     Renumber(Position, Position + static_cast<int>(newCount));
+}
+
+void TKvGroupedVisibleItems::Shift(int From, int Delta)
+{
+    for (const auto& item : FProvider->FTreeItems)
+        if (!item->GetLeaf()) {
+            auto* group = static_cast<TKvGridGroupItemImpl*>(item.get());
+            if (group->FVIndex >= From)
+                group->FVIndex += Delta;
+        }
+}
+
+void TKvGroupedVisibleItems::InsertRow(int Position, TKvGridItem* Item)
+{
+    FItems.insert(FItems.begin() + Position, Item);
+    Shift(Position, 1);
+}
+
+void TKvGroupedVisibleItems::RemoveRow(int Position)
+{
+    FItems.erase(FItems.begin() + Position);
+    Shift(Position + 1, -1);
 }
 
 void TKvGroupedVisibleItems::Renumber(int From, int To)
@@ -560,9 +577,9 @@ namespace {
 inline bool SameGroupValue(const Variant& a, const Variant& b) noexcept
 {
     if (a.IsString() && b.IsString())
-        return a.AsString() == b.AsString();
+        return a.StringUnchecked() == b.StringUnchecked();
     if (a.IsInteger() && b.IsInteger())
-        return a.AsInt() == b.AsInt();
+        return a.IntUnchecked() == b.IntUnchecked();
     return VarCompareTotal(a, b) == 0;
 }
 
@@ -866,36 +883,110 @@ int TKvGridGroupedItemProvider::FindItem(const TKvIntegerArray& Fields, const TV
     return -1;
 }
 
-void TKvGridGroupedItemProvider::Source_Reset()
+TKvGridGroupItemImpl* TKvGridGroupedItemProvider::LeafOf(int Offset, int& Position) const
 {
-    PopulateItems();
-    FireReset();
+    TKvGridGroupItemImpl* group = FRootItem.get();
+    for (int level = 0; level < GetGroupCount(); ++level) {
+        TKvGridGroupItemImpl* next = nullptr;
+        for (TKvGridItem* child : group->FChildren) {
+            if (child->GetProvider() != this || child->GetLeaf())
+                continue; // a footer
+            auto* sub = static_cast<TKvGridGroupItemImpl*>(child);
+            if (Offset < sub->FDescendantCount) {
+                next = sub;
+                break;
+            }
+            Offset -= sub->FDescendantCount;
+        }
+        if (!next)
+            return nullptr;
+        group = next;
+    }
+    Position = Offset;
+    return Offset >= 0 && Offset < group->FDescendantCount ? group : nullptr;
 }
 
-void TKvGridGroupedItemProvider::Source_Refresh()
+bool TKvGridGroupedItemProvider::BelongsTo(const TKvGridGroupItemImpl* Group, int Row) const
 {
-    PopulateItems();
-    FireRefresh();
+    const TKvGridDataProvider* data = GetDataSource();
+    const int fieldCount = data->GetFieldCount();
+    for (const TKvGridGroupItemImpl* g = Group; g && g != FRootItem.get();
+         g = static_cast<const TKvGridGroupItemImpl*>(g->GetParent()))
+        if (!SameGroupValue(GroupValue(data, fieldCount, Row, g->FField), g->FKey))
+            return false;
+    return true;
 }
 
-void TKvGridGroupedItemProvider::Source_ItemInserted(int Index)
+void TKvGridGroupedItemProvider::RowsChanged(TKvGridGroupItemImpl* Group, int Delta, int Position)
 {
-    if (FGrouped) {
-        PopulateItems();
-        FireRefresh();
+    for (TKvGridGroupItemImpl* g = Group; g; g = static_cast<TKvGridGroupItemImpl*>(g->GetParent())) {
+        g->FDescendantCount += Delta;
+        g->InvalidateSummary();
+    }
+    // As built: a group of one row has no aggregate arrays (it reads its row).
+    if (Group->FDescendantCount >= 2) {
+        SizeArrays(Group);
     } else {
-        FireItemInserted(Index);
+        Group->FSums.clear();
+        Group->FMinimums.clear();
+        Group->FMaximums.clear();
+        Group->FVariances.clear();
+    }
+    if (Position != 0)
+        return;
+    // A new first row gives the groups it now leads their keys, as a build would.
+    const TKvGridDataProvider* data = GetDataSource();
+    const int row = Group->FChildren.front()->GetDataRow();
+    for (TKvGridGroupItemImpl* g = Group; g != FRootItem.get();) {
+        g->FKey = GroupValue(data, data->GetFieldCount(), row, g->FField);
+        auto* parent = static_cast<TKvGridGroupItemImpl*>(g->GetParent());
+        if (parent->FChildren.front() != g)
+            break;
+        g = parent;
     }
 }
 
-void TKvGridGroupedItemProvider::Source_ItemDeleted(int Index)
+bool TKvGridGroupedItemProvider::SourceItemInserted(int Index)
 {
-    if (FGrouped) {
-        PopulateItems();
-        FireRefresh();
-    } else {
-        FireItemDeleted(Index);
-    }
+    const int count = FSource->GetItemCount();
+    if (!GetDataSource() || FSource->GetFixedCount() != 0 || Index < 0 || Index >= count)
+        return false;
+    TKvGridItem* item = FSource->GetItem(Index);
+    const int row = item->GetDataRow();
+    // The row joins the group of the row before it or of the row after it; a row that
+    // starts a group of its own, or splits one, regroups everything.
+    TKvGridGroupItemImpl* group = nullptr;
+    int position = 0;
+    if (Index > 0)
+        if (TKvGridGroupItemImpl* g = LeafOf(Index - 1, position); g && BelongsTo(g, row)) {
+            group = g;
+            ++position;
+        }
+    if (!group && Index < count - 1)
+        if (TKvGridGroupItemImpl* g = LeafOf(Index, position); g && BelongsTo(g, row))
+            group = g;
+    if (!group)
+        return false;
+    group->InsertChild(position, item);
+    RowsChanged(group, 1, position);
+    if (group->FExpanded && TKvGroupedVisibleItems::IsShown(group))
+        FVisibleItems->InsertRow(group->FVIndex + 1 + position, item);
+    return true;
+}
+
+bool TKvGridGroupedItemProvider::SourceItemDeleted(int Index)
+{
+    int position = 0;
+    TKvGridGroupItemImpl* group = FSource->GetFixedCount() == 0 && GetDataSource() ? LeafOf(Index, position) : nullptr;
+    // A group that empties goes away: regrouped.
+    if (!group || group->FDescendantCount < 2)
+        return false;
+    // The item is gone with its provider: only its place is used.
+    group->FChildren.erase(group->FChildren.begin() + position);
+    RowsChanged(group, -1, position);
+    if (group->FExpanded && TKvGroupedVisibleItems::IsShown(group))
+        FVisibleItems->RemoveRow(group->FVIndex + 1 + position);
+    return true;
 }
 
 void TKvGridGroupedItemProvider::Regroup()

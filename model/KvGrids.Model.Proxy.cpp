@@ -107,10 +107,39 @@ int TKvGridProxyItemProvider::ItemOfData(int DataRow) const { RaiseAbstractError
 
 void TKvGridProxyItemProvider::Exchange(int Index1, int Index2) { RaiseAbstractError("Exchange"); }
 
-void TKvGridProxyItemProvider::Source_Reset() { FireReset(); }
-void TKvGridProxyItemProvider::Source_Refresh() { FireRefresh(); }
-void TKvGridProxyItemProvider::Source_ItemInserted(int Index) { FireItemInserted(Index); }
-void TKvGridProxyItemProvider::Source_ItemDeleted(int Index) { FireItemDeleted(Index); }
+void TKvGridProxyItemProvider::Source_Reset()
+{
+    PopulateItems();
+    FireReset();
+}
+
+void TKvGridProxyItemProvider::Source_Refresh()
+{
+    PopulateItems();
+    FireRefresh();
+}
+
+void TKvGridProxyItemProvider::Source_ItemInserted(int Index)
+{
+    if (!GetTransforming()) {
+        FireItemInserted(Index);
+        return;
+    }
+    if (!SourceItemInserted(Index))
+        PopulateItems();
+    FireRefresh();
+}
+
+void TKvGridProxyItemProvider::Source_ItemDeleted(int Index)
+{
+    if (!GetTransforming()) {
+        FireItemDeleted(Index);
+        return;
+    }
+    if (!SourceItemDeleted(Index))
+        PopulateItems();
+    FireRefresh();
+}
 void TKvGridProxyItemProvider::Source_ItemUpdated(int Index) { FireItemUpdated(Index); }
 void TKvGridProxyItemProvider::Source_ItemChecked(int Index) { FireItemChecked(Index); }
 void TKvGridProxyItemProvider::Source_ItemStateChanged(int Index) { FireItemStateChanged(Index); }
