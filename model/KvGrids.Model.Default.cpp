@@ -176,6 +176,25 @@ void TKvDefaultGridItemProvider::Exchange(int Index1, int Index2)
     InvalidateRowIndex();
 }
 
+void TKvDefaultGridItemProvider::GetDataRows(int First, int Count, int* Rows) const
+{
+    if (First < 0 || Count < 0 || First + Count > GetItemCount())
+        RaiseListIndexError(First + Count - 1, GetItemCount());
+    for (int i = 0; i < Count; ++i)
+        Rows[i] = FItems[static_cast<size_t>(First + i)]->GetDataRow();
+}
+
+void TKvDefaultGridItemProvider::ApplyOrder(int First, const std::vector<int>& Order)
+{
+    const auto n = static_cast<int>(Order.size());
+    if (First < 0 || First + n > GetItemCount())
+        RaiseListIndexError(First + n - 1, GetItemCount());
+    const std::vector<TKvGridRow*> old(FItems.begin() + First, FItems.begin() + First + n);
+    for (int i = 0; i < n; ++i)
+        FItems[static_cast<size_t>(First + i)] = old[static_cast<size_t>(Order[static_cast<size_t>(i)])];
+    InvalidateRowIndex();
+}
+
 void TKvDefaultGridItemProvider::SetDataSource(TKvGridDataProvider* Provider)
 {
     if (Provider == FDataSource)

@@ -34,6 +34,8 @@ public:
     void SetFixed(int Count, bool FixedSorting, bool FixedFiltering) override;
     int ItemOfData(int DataRow) const override;
     void Exchange(int Index1, int Index2) override;
+    void GetDataRows(int First, int Count, int* Rows) const override;
+    void ApplyOrder(int First, const std::vector<int>& Order) override;
     TKvGridItems GetAllItems() const override;
 
     void SetDataSource(TKvGridDataProvider* Provider);
