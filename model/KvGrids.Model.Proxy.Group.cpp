@@ -112,7 +112,11 @@ void TKvGridGroupItemImpl::InvalidateSummary()
 
 void TKvGridGroupItemImpl::CollectRows(std::vector<int>& Rows) const
 {
-    for (TKvGridItem* child : FChildren) {
+    constexpr size_t ahead = 16; // the items lie anywhere in memory
+    for (size_t i = 0; i < FChildren.size(); ++i) {
+        TKvGridItem* child = FChildren[i];
+        if (i + ahead < FChildren.size())
+            __builtin_prefetch(FChildren[i + ahead]);
         if (child->GetProvider() == GetProvider()) {
             if (!child->GetLeaf())
                 static_cast<const TKvGridGroupItemImpl*>(child)->CollectRows(Rows);
@@ -598,8 +602,34 @@ struct TKvGridGroupedItemProvider::TBuild
     std::vector<int> Rows;
     TKvGridDataProvider* Data = nullptr;
     int FieldCount = 0;
+    // Per level: the field's values in place, or else copies in item order.
+    std::vector<const Variant*> Columns;
+    std::vector<std::vector<Variant>> Copies;
+    const Variant Unassigned;
 
-    Variant Value(size_t Index, int Field) const { return GroupValue(Data, FieldCount, Rows[Index], Field); }
+    void ReadLevels(const TKvIntegerArray& Fields)
+    {
+        Columns.assign(Fields.size(), nullptr);
+        Copies.resize(Fields.size());
+        for (size_t level = 0; level < Fields.size(); ++level) {
+            const int field = Fields[level];
+            if (field < 0 || field >= FieldCount)
+                continue;
+            Columns[level] = Data->GetFieldValues(field);
+            if (Columns[level])
+                continue;
+            Copies[level].reserve(Rows.size());
+            for (int row : Rows)
+                Copies[level].push_back(GroupValue(Data, FieldCount, row, field));
+        }
+    }
+    const Variant& Value(size_t Index, int Level) const
+    {
+        const auto level = static_cast<size_t>(Level);
+        if (const Variant* column = Columns[level])
+            return Rows[Index] >= 0 ? column[static_cast<size_t>(Rows[Index])] : Unassigned;
+        return Copies[level].empty() ? Unassigned : Copies[level][Index];
+    }
 };
 
 void TKvGridGroupedItemProvider::BuildGroups()
@@ -614,11 +644,10 @@ void TKvGridGroupedItemProvider::BuildGroups()
     const auto n = static_cast<size_t>(count - fixed);
     build.Items.resize(n);
     build.Rows.resize(n);
-    for (size_t i = 0; i < n; ++i) {
-        TKvGridItem* item = FSource->GetItem(fixed + static_cast<int>(i));
-        build.Items[i] = item;
-        build.Rows[i] = item->GetDataRow();
-    }
+    FSource->GetDataRows(fixed, static_cast<int>(n), build.Rows.data());
+    for (size_t i = 0; i < n; ++i)
+        build.Items[i] = FSource->GetItem(fixed + static_cast<int>(i));
+    build.ReadLevels(FGroups);
     BuildLevel(build, FRootItem.get(), 0, n, 0);
 }
 
@@ -628,11 +657,11 @@ void TKvGridGroupedItemProvider::BuildLevel(const TBuild& Build, TKvGridGroupIte
     if (Level < GetGroupCount()) {
         SizeArrays(Parent);
         const int field = FGroups[static_cast<size_t>(Level)];
-        auto makeGroup = [&](size_t first, size_t last, Variant key) {
+        auto makeGroup = [&](size_t first, size_t last, const Variant& key) {
             auto group = std::make_unique<TKvGridGroupItemImpl>(this, field, FExpandWhenGrouping);
             TKvGridGroupItemImpl* g = group.get();
             FTreeItems.push_back(std::move(group));
-            g->FKey = std::move(key);
+            g->FKey = key;
             Parent->AddChild(g);
             BuildLevel(Build, g, first, last, Level + 1);
             auto footer = std::make_unique<TKvGridGroupFooterImpl>(this);
@@ -641,24 +670,28 @@ void TKvGridGroupedItemProvider::BuildLevel(const TBuild& Build, TKvGridGroupIte
             FTreeItems.push_back(std::move(footer));
         };
         size_t start = Start;
-        Variant previous = Build.Value(Start, field);
+        const Variant* previous = &Build.Value(Start, Level);
         for (size_t i = Start + 1; i < End; ++i) {
-            Variant value = Build.Value(i, field);
-            if (!SameGroupValue(value, previous)) {
-                makeGroup(start, i, std::move(previous));
+            const Variant& value = Build.Value(i, Level);
+            if (!SameGroupValue(value, *previous)) {
+                makeGroup(start, i, *previous);
                 start = i;
-                previous = std::move(value);
+                previous = &value;
             }
         }
-        makeGroup(start, End, std::move(previous));
+        makeGroup(start, End, *previous);
         return;
     }
     const auto count = static_cast<int>(End - Start);
     if (count >= 2)
         SizeArrays(Parent);
     Parent->FChildren.reserve(End - Start + 1);
-    for (size_t i = Start; i < End; ++i)
+    constexpr size_t ahead = 16; // the items lie anywhere in memory
+    for (size_t i = Start; i < End; ++i) {
+        if (i + ahead < End)
+            __builtin_prefetch(Build.Items[i + ahead], 1);
         Parent->AddChild(Build.Items[i]);
+    }
     for (TKvGridGroupItem* g = Parent; g; g = g->GetParent())
         static_cast<TKvGridGroupItemImpl*>(g)->FDescendantCount += count;
 }
