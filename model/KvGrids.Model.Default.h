@@ -88,6 +88,8 @@ private:
     TKvGridDataProvider* FDataSource = nullptr;
     // Data row -> item index, rebuilt on demand after the order changed.
     mutable std::vector<int> FRowIndex;
+    // Item i shows data row i (built unsorted, and only rows inserted or removed since).
+    bool FInDataOrder = true;
     mutable bool FRowIndexValid = false;
 };
 

@@ -1,5 +1,7 @@
 #include "model/KvGrids.Model.Proxy.Filter.h"
 
+#include <numeric>
+
 namespace kv {
 
 // --- TKvColumnFilter ------------------------------------------------------------------------
@@ -14,8 +16,10 @@ TKvColumnFilter::~TKvColumnFilter() = default;
 void TKvColumnFilter::BuildExpression()
 {
     FExprTree.reset();
+    FBlock.reset();
     if (!FCriteria.trimmed().isEmpty())
         FExprTree = TKvExpressionParser::Parse(FCriteria);
+    FBlock = TKvBlockPredicate::Compile(FExprTree.get());
 }
 
 bool TKvColumnFilter::Select(TKvColumnFilterExpressionRuntime* Runtime, TKvGridDataProvider* DataSource, int Row,
@@ -307,8 +311,12 @@ void TKvGridFilteredItemProvider::PopulateItems()
     if (count == 0)
         return;
     const std::vector<TFilterList*> table = FilterTable();
-    const int fixed = FSource->GetFixedCount();
-    FItems.reserve(static_cast<size_t>(count));
+    const int fixed = FFixedFiltering ? 0 : FSource->GetFixedCount();
+    const int rowCount = data->GetRowCount();
+    // Filled without a branch per item, then cut to the passing ones.
+    FItems.resize(static_cast<size_t>(count));
+    int* out = FItems.data();
+    size_t kept = 0;
     // Results are remembered for this pass only, however it ends.
     struct TPass
     {
@@ -323,9 +331,74 @@ void TKvGridFilteredItemProvider::PopulateItems()
                         (filter.get()->*step)();
         }
     } pass(table);
-    for (int i = 0; i < count; ++i)
-        if (Passes(i, table, fixed, data))
-            FItems.push_back(i);
+    // A block of items at a time: each filtered field's cells are read once per block and
+    // compiled filters select the whole block; the others evaluate row by row.
+    constexpr int block = TKvBlockPredicate::BlockSize;
+    std::vector<int> rows(block), positions(block);
+    std::iota(positions.begin(), positions.end(), 0);
+    std::vector<Variant> copies;
+    std::vector<std::uint8_t> passing(block), selected(block), chosen(block);
+    struct TCut // the list is never left half filled
+    {
+        std::vector<int>& Items;
+        size_t& Kept;
+        ~TCut() { Items.resize(Kept); }
+    } cut{FItems, kept};
+    for (int first = 0; first < count; first += block) {
+        const int m = std::min(block, count - first);
+        FSource->GetDataRows(first, m, rows.data());
+        const bool inTable = std::all_of(rows.begin(), rows.begin() + m, [&](int r) { return r >= 0 && r < rowCount; });
+        std::fill(passing.begin(), passing.begin() + m, std::uint8_t(1));
+        for (size_t field = 0; field < table.size(); ++field) {
+            TFilterList* list = table[field];
+            if (!list)
+                continue;
+            const int f = static_cast<int>(field);
+            const Variant* cells = nullptr;
+            const int* at = nullptr;
+            bool unreadable = !inTable;
+            std::fill(chosen.begin(), chosen.begin() + m, std::uint8_t(0));
+            for (const auto& filter : *list) {
+                TKvBlockPredicate* compiled = unreadable ? nullptr : filter->GetBlockPredicate();
+                if (compiled && !cells) {
+                    cells = data->GetFieldValues(f);
+                    at = rows.data();
+                    if (!cells) {
+                        try {
+                            copies.resize(size_t(m));
+                            for (int i = 0; i < m; ++i)
+                                copies[size_t(i)] = data->GetData(rows[size_t(i)], f);
+                            cells = copies.data();
+                            at = positions.data();
+                        } catch (const Exception&) {
+                            unreadable = true; // each row then fails on its own
+                            compiled = nullptr;
+                        }
+                    }
+                }
+                if (!compiled) {
+                    for (int i = 0; i < m; ++i)
+                        if (passing[size_t(i)] && !chosen[size_t(i)]) {
+                            try {
+                                chosen[size_t(i)] = filter->Select(FRuntime.get(), data, rows[size_t(i)], f);
+                            } catch (const Exception&) {
+                                // an expression that fails on this row does not select it
+                            }
+                        }
+                    continue;
+                }
+                compiled->Select(cells, at, m, selected.data());
+                for (int i = 0; i < m; ++i)
+                    chosen[size_t(i)] |= selected[size_t(i)];
+            }
+            for (int i = 0; i < m; ++i)
+                passing[size_t(i)] &= chosen[size_t(i)];
+        }
+        for (int i = 0; i < m; ++i) {
+            out[kept] = first + i;
+            kept += (passing[size_t(i)] | std::uint8_t(first + i < fixed)) != 0;
+        }
+    }
 }
 
 bool TKvGridFilteredItemProvider::SourceItemInserted(int Index)

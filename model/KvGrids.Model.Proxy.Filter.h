@@ -20,6 +20,8 @@ public:
 
     const QString& GetCriteria() const { return FCriteria; }
     TKvExpressionTree* GetExprTree() const { return FExprTree.get(); }
+    // The expression compiled for blocks of cells, or nil when it is not of that simple form.
+    TKvBlockPredicate* GetBlockPredicate() const { return FBlock.get(); }
     // False without a tree (blank text); else the expression's value as a Boolean, false
     // when it does not convert or a comparison met values without an order. Other failures
     // of the expression raise.
@@ -64,6 +66,7 @@ private:
 
     QString FCriteria;
     std::unique_ptr<TKvExpressionTree> FExprTree;
+    std::unique_ptr<TKvBlockPredicate> FBlock;
     bool FInPass = false;
     TIntResults FIntResults;
     std::unordered_map<Variant, bool, TVariantKeyHash, TIdentical> FRemembered;
