@@ -1,3 +1,11 @@
+// The filtered item provider.
+//
+// Call flow: AddFilter and the other filter commands, and the source's reset and refresh,
+// call PopulateItems, which walks the source's items a block at a time: each filtered field's
+// cells are read once per block, filters compiled to a TKvBlockPredicate select the block at
+// once, and the others evaluate row by row (TKvColumnFilter::Select, remembering results per
+// distinct value within the pass). An inserted or removed source item is evaluated alone and
+// the positions after it shift (SourceItemInserted, SourceItemDeleted).
 #include "model/KvGrids.Model.Proxy.Filter.h"
 
 #include <numeric>

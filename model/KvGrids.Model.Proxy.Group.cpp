@@ -1,3 +1,15 @@
+// The grouped item provider.
+//
+// Sections: footer; group item (children, aggregates computed on first read); visible items
+// (the flat list by the groups' states, replaced in place on expand and collapse); provider
+// (building, expand and collapse, lookups, source notifications).
+//
+// Call flow: GroupBy and the source's reset and refresh call PopulateItems, which builds the
+// tree over runs of equal group values of the source's items (BuildGroups, BuildLevel) and
+// lists the visible items (TKvGroupedVisibleItems::Reset). An inserted or removed source item
+// joins or leaves its group in place when a neighbour shares its group (SourceItemInserted,
+// SourceItemDeleted); anything else repopulates. A changed row that leaves its group asks the
+// source to order its items again (Regroup).
 #include "model/KvGrids.Model.Proxy.Group.h"
 
 #include <cmath>

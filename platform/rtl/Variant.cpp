@@ -114,10 +114,26 @@ QString FloatToStr(double value)
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
+namespace {
+// Whether a trimmed text can start a number ("1", "-2", ".5", "inf", "nan"): other text is
+// refused without running the conversion.
+bool MayBeNumber(QStringView t)
+{
+    if (t.isEmpty())
+        return false;
+    const char16_t c = t.front().unicode();
+    return (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.' || c == u'i' || c == u'I' || c == u'n'
+           || c == u'N';
+}
+} // namespace
+
 bool TryStrToInt64(const QString& text, std::int64_t& out)
 {
+    const QStringView t = QStringView(text).trimmed();
+    if (!MayBeNumber(t))
+        return false;
     bool ok = false;
-    const qlonglong v = text.trimmed().toLongLong(&ok, 10);
+    const qlonglong v = t.toLongLong(&ok, 10);
     if (ok)
         out = v;
     return ok;
@@ -125,8 +141,8 @@ bool TryStrToInt64(const QString& text, std::int64_t& out)
 
 bool TryStrToFloat(const QString& text, double& out)
 {
-    const QString t = text.trimmed();
-    if (t.isEmpty())
+    const QStringView t = QStringView(text).trimmed();
+    if (!MayBeNumber(t))
         return false;
     bool ok = false;
     const double v = t.toDouble(&ok); // always the C locale: '.' decimal point
@@ -238,7 +254,7 @@ bool Variant::TryToBoolean(bool& out) const noexcept
     case TVarKind::Double:
     case TVarKind::DateTime: out = FD != 0; return true;
     case TVarKind::String: {
-        const QString t = StringUnchecked().trimmed();
+        const QStringView t = QStringView(StringUnchecked()).trimmed();
         if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) {
             out = true;
             return true;
@@ -247,8 +263,9 @@ bool Variant::TryToBoolean(bool& out) const noexcept
             out = false;
             return true;
         }
-        double d = 0;
-        if (!TryStrToFloat(t, d))
+        bool ok = false;
+        const double d = MayBeNumber(t) ? t.toDouble(&ok) : 0; // the C locale: '.' decimal point
+        if (!ok)
             return false;
         out = d != 0;
         return true;
