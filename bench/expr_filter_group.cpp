@@ -226,13 +226,29 @@ std::unique_ptr<TKvSimpleDataProvider> MakeSmallTable(bool withText)
     return table;
 }
 
+// The small table under "value > 500".
+struct TSmallChain
+{
+    std::unique_ptr<TKvSimpleDataProvider> Table;
+    TKvDefaultGridItemProvider Source;
+    TOwned<TKvGridFilteredItemProvider> Filtered;
+    explicit TSmallChain(bool withText) : Table(MakeSmallTable(withText))
+    {
+        Source.SetDataSource(Table.get());
+        Filtered = MakeOwned<TKvGridFilteredItemProvider>(&Source);
+        Filtered->AddFilter(0, "value > 500");
+    }
+    ~TSmallChain()
+    {
+        Filtered.reset();
+        Source.SetDataSource(nullptr);
+    }
+};
+
 void FilterSmallTable(benchmark::State& state, bool withText, const char* name)
 {
-    auto table = MakeSmallTable(withText);
-    TKvDefaultGridItemProvider source;
-    source.SetDataSource(table.get());
-    auto filtered = MakeOwned<TKvGridFilteredItemProvider>(&source);
-    filtered->AddFilter(0, "value > 500");
+    TSmallChain chain(withText);
+    auto& filtered = chain.Filtered;
     double total = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -242,8 +258,6 @@ void FilterSmallTable(benchmark::State& state, bool withText, const char* name)
     }
     state.counters["passing"] = filtered->GetItemCount();
     Record(state, name, total);
-    filtered.reset();
-    source.SetDataSource(nullptr);
 }
 
 void BM_FilterWithText(benchmark::State& state) { FilterSmallTable(state, true, "filtertext"); }
@@ -254,11 +268,9 @@ BENCHMARK(BM_FilterNumbersOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 // 20 rows appended to the data while the filter is active.
 void BM_AppendUnderFilter(benchmark::State& state)
 {
-    auto table = MakeSmallTable(false);
-    TKvDefaultGridItemProvider source;
-    source.SetDataSource(table.get());
-    auto filtered = MakeOwned<TKvGridFilteredItemProvider>(&source);
-    filtered->AddFilter(0, "value > 500");
+    TSmallChain chain(false);
+    auto& table = chain.Table;
+    auto& filtered = chain.Filtered;
     double total = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -275,8 +287,6 @@ void BM_AppendUnderFilter(benchmark::State& state)
     }
     state.counters["passing"] = filtered->GetItemCount();
     Record(state, "append", total);
-    filtered.reset();
-    source.SetDataSource(nullptr);
 }
 BENCHMARK(BM_AppendUnderFilter)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -293,6 +303,19 @@ struct TGroupChain
     }
     ~TGroupChain() { Grouped.reset(); }
 };
+
+// Groups by the text column and reads a sum and a mean of every group.
+double GroupWithSumAndMean(TGroupChain& chain)
+{
+    chain.Grouped->GroupBy({2});
+    TKvGridGroupItemImpl* root = chain.Grouped->GetRootItem();
+    double checksum = 0;
+    for (int g = 0; g < root->GetCount(); ++g) {
+        auto* group = static_cast<TKvGridGroupItem*>(root->GetItem(g));
+        checksum += group->GetSum(1) + group->GetMean(1);
+    }
+    return checksum;
+}
 
 // Sorting the source by the group field, as the owner of the chain does before grouping.
 void BM_SortByText(benchmark::State& state)
@@ -319,13 +342,7 @@ void BM_GroupWithSumAndMean(benchmark::State& state)
     double checksum = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        chain.Grouped->GroupBy({2});
-        TKvGridGroupItemImpl* root = chain.Grouped->GetRootItem();
-        checksum = 0;
-        for (int g = 0; g < root->GetCount(); ++g) {
-            auto* group = static_cast<TKvGridGroupItem*>(root->GetItem(g));
-            checksum += group->GetSum(1) + group->GetMean(1);
-        }
+        checksum = GroupWithSumAndMean(chain);
         total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.PauseTiming();
         chain.Grouped->GroupBy({});
@@ -348,13 +365,7 @@ void BM_SortAndGroup(benchmark::State& state)
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         chain.Source.OrderBy({2}, {}, false);
-        chain.Grouped->GroupBy({2});
-        TKvGridGroupItemImpl* root = chain.Grouped->GetRootItem();
-        checksum = 0;
-        for (int g = 0; g < root->GetCount(); ++g) {
-            auto* group = static_cast<TKvGridGroupItem*>(root->GetItem(g));
-            checksum += group->GetSum(1) + group->GetMean(1);
-        }
+        checksum = GroupWithSumAndMean(chain);
         total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.PauseTiming();
         chain.Grouped->GroupBy({});

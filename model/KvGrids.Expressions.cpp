@@ -415,6 +415,19 @@ void TKvExpressionLexer::ScanGreater()
 
 // --- nodes ----------------------------------------------------------------------------------
 
+bool IsRelationToken(TKvTokenKind kind)
+{
+    switch (kind) {
+    case TokenEqual:
+    case TokenNotEqual:
+    case TokenLower:
+    case TokenLowerEqual:
+    case TokenGreater:
+    case TokenGreaterEqual: return true;
+    default: return false;
+    }
+}
+
 namespace {
 // A comparison of values that have no order marks the runtime (or raises without one).
 inline bool CompareValues(TKvExpressionRuntime* runtime, const Variant& left, const Variant& right, int& c)
@@ -450,19 +463,11 @@ Variant TExpressionNode::Evaluate(TKvExpressionRuntime* runtime)
     const Variant right = FRight->Evaluate(runtime);
     if (Stopped(runtime))
         return Variant();
+    if (!IsRelationToken(FOperator))
+        throw TKvSyntaxError(QStringLiteral("Unknown expression operator: ") + TokenKindName(FOperator));
     int c = 0;
-    switch (FOperator) {
-    case TokenEqual:
-    case TokenGreater:
-    case TokenGreaterEqual:
-    case TokenLower:
-    case TokenLowerEqual:
-    case TokenNotEqual:
-        if (!CompareValues(runtime, left, right, c))
-            return Variant();
-        break;
-    default: throw TKvSyntaxError(QStringLiteral("Unknown expression operator: ") + TokenKindName(FOperator));
-    }
+    if (!CompareValues(runtime, left, right, c))
+        return Variant();
     switch (FOperator) {
     case TokenEqual: return Variant(c == 0);
     case TokenGreater: return Variant(c > 0);

@@ -60,6 +60,8 @@ enum TKvTokenKind {
 
 // "TokenRoundClose" for TokenRoundClose.
 QString TokenKindName(TKvTokenKind kind);
+// "=", "<>", "<", "<=", ">" and ">=".
+bool IsRelationToken(TKvTokenKind kind);
 
 struct TKvTokenPos
 {

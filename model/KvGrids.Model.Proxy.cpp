@@ -119,26 +119,26 @@ void TKvGridProxyItemProvider::Source_Refresh()
     FireRefresh();
 }
 
-void TKvGridProxyItemProvider::Source_ItemInserted(int Index)
+void TKvGridProxyItemProvider::SourceRowChanged(int Index, bool (TKvGridProxyItemProvider::*Follow)(int),
+                                                void (TKvGridItemProvider::*Pass)(int))
 {
     if (!GetTransforming()) {
-        FireItemInserted(Index);
+        (this->*Pass)(Index);
         return;
     }
-    if (!SourceItemInserted(Index))
+    if (!(this->*Follow)(Index))
         PopulateItems();
     FireRefresh();
 }
 
+void TKvGridProxyItemProvider::Source_ItemInserted(int Index)
+{
+    SourceRowChanged(Index, &TKvGridProxyItemProvider::SourceItemInserted, &TKvGridItemProvider::FireItemInserted);
+}
+
 void TKvGridProxyItemProvider::Source_ItemDeleted(int Index)
 {
-    if (!GetTransforming()) {
-        FireItemDeleted(Index);
-        return;
-    }
-    if (!SourceItemDeleted(Index))
-        PopulateItems();
-    FireRefresh();
+    SourceRowChanged(Index, &TKvGridProxyItemProvider::SourceItemDeleted, &TKvGridItemProvider::FireItemDeleted);
 }
 void TKvGridProxyItemProvider::Source_ItemUpdated(int Index) { FireItemUpdated(Index); }
 void TKvGridProxyItemProvider::Source_ItemChecked(int Index) { FireItemChecked(Index); }

@@ -63,6 +63,9 @@ protected:
 private:
     class TSourceListener;
 
+    void SourceRowChanged(int Index, bool (TKvGridProxyItemProvider::*Follow)(int),
+                          void (TKvGridItemProvider::*Pass)(int));
+
     TOwned<TKvGridItemChangeListener> FSourceChangeListener;
     TKvGridItemProvider* FInitialSource;
 };

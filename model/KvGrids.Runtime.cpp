@@ -84,19 +84,6 @@ bool Leaf(TKvExpressionNode* node, Variant& constant)
     throw TNotCompiled();
 }
 
-bool IsRelation(TKvTokenKind op)
-{
-    switch (op) {
-    case TokenEqual:
-    case TokenNotEqual:
-    case TokenLower:
-    case TokenLowerEqual:
-    case TokenGreater:
-    case TokenGreaterEqual: return true;
-    default: return false;
-    }
-}
-
 // 0, 1, or 2 for no order, for the relation of left to right.
 std::uint8_t Holds(TKvTokenKind op, TVarRelation r)
 {
@@ -143,7 +130,7 @@ int TKvBlockPredicate::Add(TKvExpressionNode* Node)
     TKvExpressionNode* node = Through(Node);
     TStep step;
     if (auto* e = dynamic_cast<TExpressionNode*>(node)) {
-        if (!e->GetRightExpr() || !IsRelation(e->GetOperator()))
+        if (!e->GetRightExpr() || !IsRelationToken(e->GetOperator()))
             throw TNotCompiled();
         Variant left, right;
         const bool cellLeft = Leaf(e->GetLeftExpr(), left);
