@@ -623,11 +623,14 @@ struct TKvGridGroupedItemProvider::TBuild
     {
         Columns.assign(Fields.size(), nullptr);
         Copies.resize(Fields.size());
+        // Rows outside the table (data changed under an update) are read the checked way.
+        const int rowCount = Data->GetRowCount();
+        const bool inTable = std::all_of(Rows.begin(), Rows.end(), [&](int r) { return r < rowCount; });
         for (size_t level = 0; level < Fields.size(); ++level) {
             const int field = Fields[level];
             if (field < 0 || field >= FieldCount)
                 continue;
-            Columns[level] = Data->GetFieldValues(field);
+            Columns[level] = inTable ? Data->GetFieldValues(field) : nullptr;
             if (Columns[level])
                 continue;
             Copies[level].reserve(Rows.size());

@@ -116,7 +116,10 @@ class TCells
 public:
     TCells(const TKvGridDataProvider* source, const std::vector<int>& rows, int field) : FRows(rows)
     {
-        FColumn = source->GetFieldValues(field);
+        // Rows outside the table (data changed under an update) are read the checked way.
+        const int rowCount = source->GetRowCount();
+        if (std::all_of(rows.begin(), rows.end(), [&](int r) { return r >= 0 && r < rowCount; }))
+            FColumn = source->GetFieldValues(field);
         if (!FColumn) {
             FCopies.reserve(rows.size());
             for (int row : rows)

@@ -79,3 +79,4 @@ TEST(QuickSorter, MatchesAPlainStableSortOfTheVariants)
         }
     }
 }
+
