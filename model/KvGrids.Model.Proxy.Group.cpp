@@ -638,6 +638,12 @@ struct TKvGridGroupedItemProvider::TBuild
                 Copies[level].push_back(GroupValue(Data, FieldCount, row, field));
         }
     }
+    // Sorted rows lie anywhere in the column: fetched ahead.
+    void Prefetch(size_t Index, int Level) const
+    {
+        if (const Variant* column = Columns[static_cast<size_t>(Level)]; column && Rows[Index] >= 0)
+            __builtin_prefetch(&column[static_cast<size_t>(Rows[Index])]);
+    }
     const Variant& Value(size_t Index, int Level) const
     {
         const auto level = static_cast<size_t>(Level);
@@ -687,6 +693,8 @@ void TKvGridGroupedItemProvider::BuildLevel(const TBuild& Build, TKvGridGroupIte
         size_t start = Start;
         const Variant* previous = &Build.Value(Start, Level);
         for (size_t i = Start + 1; i < End; ++i) {
+            if (i + 16 < End)
+                Build.Prefetch(i + 16, Level);
             const Variant& value = Build.Value(i, Level);
             if (!SameGroupValue(value, *previous)) {
                 makeGroup(start, i, *previous);
