@@ -513,6 +513,8 @@ bool IsDefaultPropValue(const TObject* object, const TPropInfo& prop)
             return static_cast<TCollection*>(value)->Count() == 0;
         return false;
     }
+    if (prop.NoDefault)
+        return false;
     const Variant value = prop.GetRaw(object);
     if (prop.HasDefault) {
         if (value.IsNumeric() && prop.Default.IsNumeric())

@@ -124,6 +124,8 @@ struct TPropInfo
     bool Writable = false;
     bool HasDefault = false;
     Variant Default;                       // in raw form (see GetRawValue)
+    // No value counts as default: the stored rule alone decides whether it is written.
+    bool NoDefault = false;
     TStoredKind StoredKind = skAlways;
     std::function<bool(const TObject*)> StoredTest;
     // Range of an integer property's C++ type.
@@ -266,7 +268,8 @@ TObject* GetMethodInstance(const TObject* object, const TPropInfo& prop);
 bool IsStoredProp(const TObject* object, const TPropInfo& prop);
 // True when the value equals the declared default, or, without one, when it is the kind's
 // empty value (0.0, '', Empty, nil, an empty collection, an unnamed handler). Integers,
-// booleans, enumerations and sets without a default are never default.
+// booleans, enumerations and sets without a default, and values of NoDefault properties,
+// are never default.
 bool IsDefaultPropValue(const TObject* object, const TPropInfo& prop);
 
 // A "component" whose properties are described: the object itself (the registration tag).
@@ -545,6 +548,16 @@ public:
             prop.Default = Variant(QString::fromUtf8(value));
         else
             prop.Default = detail::ToRaw<V>(value);
+        return *this;
+    }
+
+    // The last property has no default value, not even its kind's empty value: whenever it is
+    // stored, it is written.
+    TClassBuilder& NoDefault()
+    {
+        TPropInfo& prop = Last();
+        prop.NoDefault = true;
+        prop.HasDefault = false;
         return *this;
     }
 
