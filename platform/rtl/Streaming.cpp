@@ -1097,6 +1097,10 @@ QString TReader::ReadIdent()
     if (value.Type != vaIdent && value.Type != vaTrue && value.Type != vaFalse && value.Type != vaNull &&
         value.Type != vaNil)
         InvalidValue(value);
+    // The scanner also takes dotted names (references) and non-ASCII letters; only what
+    // WriteIdent writes is an identifier value.
+    if (!IsValidIdent(value.Text))
+        throw EPropertyConvertError(QStringLiteral("Invalid identifier '%1'").arg(value.Text));
     return value.Text;
 }
 

@@ -72,6 +72,9 @@ void TSampleComponent::DefineProperties(TFiler& filer)
         QStringLiteral("Extra"), [this](TReader& reader) { Extra = reader.ReadString(); },
         [this](TWriter& writer) { writer.WriteString(Extra); }, !Extra.isEmpty());
     filer.DefineProperty(
+        QStringLiteral("Mode"), [this](TReader& reader) { Mode = reader.ReadIdent(); },
+        [this](TWriter& writer) { writer.WriteIdent(Mode); }, !Mode.isEmpty());
+    filer.DefineProperty(
         QStringLiteral("Points"),
         [this](TReader& reader) {
             Points.clear();

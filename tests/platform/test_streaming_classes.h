@@ -116,6 +116,7 @@ public:
     // Defined (unpublished) values.
     QString Extra;
     std::vector<int> Points;
+    QString Mode; // an identifier
 
     std::function<void(kv::TObject*)> OnChange;
     bool Constructed = false;
