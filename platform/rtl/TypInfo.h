@@ -131,6 +131,8 @@ struct TPropInfo
     // Range of an integer property's C++ type.
     std::int64_t MinValue = std::numeric_limits<std::int64_t>::min();
     std::int64_t MaxValue = std::numeric_limits<std::int64_t>::max();
+    // Largest magnitude of a float property's C++ type; values are finite.
+    double MaxFloat = std::numeric_limits<double>::max();
 
     // Raw access: integers, floats, booleans, strings and variants as themselves; enumerations
     // as the ordinal; sets as the bits; events as the handler's name (Null when unassigned).
@@ -608,6 +610,8 @@ private:
             prop->EnumType = &EnumInfo<typename detail::IsTSet<V>::Element>();
         else if constexpr (std::is_pointer_v<V>)
             prop->ClassType = &ClassInfo<std::remove_cv_t<std::remove_pointer_t<V>>>();
+        else if constexpr (std::is_floating_point_v<V>)
+            prop->MaxFloat = static_cast<double>(std::numeric_limits<V>::max());
         else if constexpr (std::is_integral_v<V> && !std::is_same_v<V, bool>) {
             prop->MinValue = static_cast<std::int64_t>(std::numeric_limits<V>::min());
             prop->MaxValue = std::numeric_limits<V>::max() > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())

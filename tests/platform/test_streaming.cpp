@@ -29,6 +29,7 @@ TOwned<TSampleRoot> MakeForm()
     root->SetBig(-(std::int64_t(1) << 50));
     root->SetSmall(-7);
     root->SetRatio(1234.0625);
+    root->SetScale(-3.4e38f);
     root->SetVisible(false);
     root->SetAlign(AlignFar);
     root->SetOptions({OptionB, OptionC});
@@ -78,6 +79,7 @@ void ExpectSameForm(TSampleRoot* a, TSampleRoot* b)
     EXPECT_EQ(a->GetBig(), b->GetBig());
     EXPECT_EQ(a->GetSmall(), b->GetSmall());
     EXPECT_EQ(a->GetRatio(), b->GetRatio());
+    EXPECT_EQ(a->GetScale(), b->GetScale());
     EXPECT_EQ(a->GetVisible(), b->GetVisible());
     EXPECT_EQ(a->GetAlign(), b->GetAlign());
     EXPECT_EQ(a->GetOptions(), b->GetOptions());
@@ -326,6 +328,10 @@ TEST_F(Streaming, BadFormFilesRaiseWithTheLineAndLeaveNothingBehind)
          "Error reading A.Options: Invalid property element: Nope on line 2"},
         {"object A: TSampleRoot\n  Small = 70000\nend\n",
          "Error reading A.Small: Invalid property value '70000' for Small on line 2"},
+        // Floats out of the property type's range.
+        {"object A: TSampleRoot\n  Scale = 1e39\nend\n", "Error reading A.Scale: Invalid property value '1e+39' for Scale on line 2"},
+        {"object A: TSampleRoot\n  Scale = -3.5e38\nend\n",
+         "Error reading A.Scale: Invalid property value '-3.5e+38' for Scale on line 2"},
         {"object A: TSampleRoot\n  ReadOnlyCount = 1\nend\n",
          "Error reading A.ReadOnlyCount: Property ReadOnlyCount is read-only on line 2"},
         {"object A: TSampleRoot\n  Font = 'x'\nend\n", "Error reading A.Font: Invalid property value (string) on line 2"},
