@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <limits>
 #include <unordered_map>
@@ -159,34 +160,35 @@ QString EnumText(const QString& name)
     return i == name.size() ? name : name.mid(i);
 }
 
-// Integer text: optional sign, decimal or "$"/"0x" hexadecimal; anything else gives 0.
+// Integer text: optional sign, decimal or "$"/"0x" hexadecimal digits; anything else, and
+// anything outside the range of int, gives 0.
 int IntegerOrZero(const QString& text)
 {
-    QString s = text;
-    int i = 0;
-    while (i < s.size() && s[i].isSpace())
-        ++i;
-    s = s.mid(i);
+    QStringView s(text);
+    while (!s.isEmpty() && s.front().isSpace())
+        s = s.mid(1);
     bool negative = false;
-    if (!s.isEmpty() && (s[0] == QLatin1Char('-') || s[0] == QLatin1Char('+'))) {
-        negative = s[0] == QLatin1Char('-');
+    if (!s.isEmpty() && (s.front() == QLatin1Char('-') || s.front() == QLatin1Char('+'))) {
+        negative = s.front() == QLatin1Char('-');
         s = s.mid(1);
     }
+    int base = 10;
+    if (s.startsWith(QLatin1Char('$'))) {
+        base = 16;
+        s = s.mid(1);
+    } else if (s.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        s = s.mid(2);
+    }
+    // Digits only from here: no second sign, no space.
+    if (s.isEmpty() || !(s.front().isDigit() || (base == 16 && isxdigit(s.front().toLatin1()))))
+        return 0;
     bool ok = false;
-    qlonglong value = 0;
-    if (s.startsWith(QLatin1Char('$')))
-        value = s.mid(1).toLongLong(&ok, 16);
-    else if (s.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        value = s.mid(2).toLongLong(&ok, 16);
-    else if (!s.isEmpty() && s[0].isDigit())
-        value = s.toLongLong(&ok, 10);
-    if (!ok)
+    const qulonglong magnitude = s.toULongLong(&ok, base);
+    const qulonglong limit = negative ? qulonglong(std::numeric_limits<int>::max()) + 1 : qulonglong(std::numeric_limits<int>::max());
+    if (!ok || magnitude > limit)
         return 0;
-    if (negative)
-        value = -value;
-    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
-        return 0;
-    return int(value);
+    return negative ? int(-std::int64_t(magnitude)) : int(magnitude);
 }
 
 } // namespace
@@ -501,8 +503,12 @@ int TKvGridStyleBag::StrokeWidth(const TKvStroke* stroke)
 
 TRect TKvGridStyleBag::ApplyPaddings(const TRect& rect) const
 {
-    return TRect{rect.Left + GetPaddingLeft(), rect.Top + GetPaddingTop(), rect.Right - GetPaddingRight(),
-                 rect.Bottom - GetPaddingBottom()};
+    // In 64 bits and clamped: any padding is stored, also one that would overflow.
+    const auto clamp = [](std::int64_t v) {
+        return int(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    return TRect{clamp(std::int64_t(rect.Left) + GetPaddingLeft()), clamp(std::int64_t(rect.Top) + GetPaddingTop()),
+                 clamp(std::int64_t(rect.Right) - GetPaddingRight()), clamp(std::int64_t(rect.Bottom) - GetPaddingBottom())};
 }
 
 TRectF TKvGridStyleBag::ApplyPaddings(const TRectF& rect) const

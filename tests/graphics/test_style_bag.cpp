@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace kv;
 using kv::test::TExtendedStyleBag;
 using kv::test::TRecordingStyleListener;
@@ -606,6 +608,29 @@ TEST(StyleBag, PaddingsAndFills)
               QStringLiteral("#ff000001;linear,#ff000000,#ff0000ff,30"));
     EXPECT_TRUE(TKvGridStyleBag::StrToFills(QString()).empty());
     EXPECT_THROW(TKvGridStyleBag::StrToFills(QStringLiteral("#ff000001;junk")), EConvertError);
+}
+
+TEST(StyleBag, IntegerTextsAndPaddingsNeverOverflow)
+{
+    struct Case
+    {
+        const char* Text;
+        int Value;
+    };
+    const Case cases[] = {{"-$-8000000000000000", 0}, {"-$8000000000000000", 0}, {"$-1", 0},
+                          {"- 5", 0},                 {"+-5", 0},                {"0x-10", 0},
+                          {"-2147483648", INT_MIN},   {"2147483647", INT_MAX},   {"2147483648", 0},
+                          {"-2147483649", 0},         {"-$80000000", INT_MIN},   {"$80000000", 0},
+                          {" +0x1f", 31},             {"99999999999999999999", 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(TKvStyleProperties::TextToInteger(QString::fromLatin1(c.Text)), c.Value) << c.Text;
+
+    TKvGridStyleBag bag(nullptr, QStringLiteral("bag"));
+    bag.SetValue(QStringLiteral("PaddingLeft"), QStringLiteral("-2147483648"));
+    bag.SetPaddingRight(INT_MIN);
+    bag.SetPaddingTop(INT_MAX);
+    bag.SetPaddingBottom(INT_MIN);
+    EXPECT_EQ(bag.ApplyPaddings(TRect{10, -10, 20, 10}), (TRect{INT_MIN + 10, INT_MAX - 10, INT_MAX, INT_MAX}));
 }
 
 TEST(StyleBag, TypedAccessChecksTheEntry)
