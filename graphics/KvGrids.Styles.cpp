@@ -1,3 +1,25 @@
+// Styles: the style property table, style bags and view styles (containers, style sheets and
+// the built-in sheet are in KvGrids.Styles.Sheets.cpp).
+//
+// Sections
+//   shared graphics objects  the registry through which bags share the objects they made
+//   the property table       the 34 style properties by name and entry; integer text
+//   per-entry field access   TKvGridStyleBagAccess: own fields and class defaults by entry
+//   the bag                  links, listeners, updates, assigned bits, owned graphics, Assign
+//   typed access by entry    Get/SetOrdinal, Get/SetString, Get/SetGraphic
+//   text access              GetValue/SetValue by property name, fills lists
+//   streaming                the "...Property" strings, published properties
+//   view styles              the reference to a shared style object
+//   agent                    name-based access over the table
+//
+// Call flow. Painting code calls the typed getters (Get<Name>), which find the bag holding the
+// entry (FindHolder, inline in the header: own bit, reference object, default bag, then up the
+// parent chain) and return its field or the class default. Setters store, set the bit and call
+// Changed, which notifies listeners or counts the change inside BeginUpdate/EndUpdate. Text
+// access (style agent, dynamic styles, style archive, inspector) goes through the property
+// table to the typed setters; form files go through DefineProperties for graphics values and
+// the published properties for the rest, both written only when the bit is set.
+
 #include "graphics/KvGrids.Styles.h"
 
 #include "platform/rtl/Streaming.h"
@@ -384,7 +406,7 @@ public:
         b.FBackground = b.FSelectedBackground = b.FForeground = b.FSelectedForeground = b.FDisabledForeground = nullptr;
         b.FSelectionMaskBackground = b.FHoveredMaskBackground = b.FFigureBackground = nullptr;
         b.FFigureDisabledBackground = nullptr;
-        b.FBorder = b.FBorderLeft = b.FBorderRight = b.FBorderTop = b.FBorderBottom = nullptr;
+        b.FBorderLeft = b.FBorderRight = b.FBorderTop = b.FBorderBottom = nullptr;
         b.FSelectionMaskBorder = b.FHoveredMaskBorder = b.FFigureBorder = nullptr;
         b.FFont = nullptr;
     }
@@ -729,7 +751,7 @@ void TKvGridStyleBag::SetOrdinal(TKvGridViewStyleEntry entry, int value)
     }
 }
 
-QString TKvGridStyleBag::GetString(TKvGridViewStyleEntry entry) const
+const QString& TKvGridStyleBag::GetString(TKvGridViewStyleEntry entry) const
 {
     const TKvGridStyleBag* holder = FindHolder(entry);
     return holder ? Access::OwnString(*holder, entry) : Access::DefString(entry);

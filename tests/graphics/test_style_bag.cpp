@@ -633,6 +633,19 @@ TEST(StyleBag, IntegerTextsAndPaddingsNeverOverflow)
     EXPECT_EQ(bag.ApplyPaddings(TRect{10, -10, 20, 10}), (TRect{INT_MIN + 10, INT_MAX - 10, INT_MAX, INT_MAX}));
 }
 
+TEST(StyleBag, TextsAreReadWithoutCopies)
+{
+    static_assert(std::is_same_v<decltype(std::declval<const TKvGridStyleBag&>().GetPrefix()), const QString&>);
+    TKvGridStyleBag parent(nullptr, QStringLiteral("parent"));
+    TKvGridStyleBag child(nullptr, QStringLiteral("child"));
+    child.SetParent(&parent);
+    parent.SetPostfix(QStringLiteral(" kg"));
+    // The child answers with the holder's own text, and with the class default when none holds it.
+    EXPECT_EQ(&child.GetPostfix(), &parent.GetPostfix());
+    EXPECT_EQ(&child.GetString(POSTFIX_STYLE), &parent.GetPostfix());
+    EXPECT_EQ(&child.GetNumberFormat(), &TKvGridStyleBag::DefNumberFormat);
+}
+
 TEST(StyleBag, TypedAccessChecksTheEntry)
 {
     TKvGridStyleBag bag(nullptr, QStringLiteral("bag"));
