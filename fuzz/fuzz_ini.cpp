@@ -1,0 +1,2 @@
+#include "FuzzSupport.h"
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t*, std::size_t) { return 0; }
