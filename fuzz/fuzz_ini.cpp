@@ -58,7 +58,9 @@ QByteArray FileBytes(const QString& path)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const QString path = QDir::temp().filePath(QStringLiteral("kv_fuzz_ini_%1.ini").arg(getpid()));
+    // In memory when the system has a RAM disk: the file is written twice per input.
+    static const QString dir = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    static const QString path = QDir(dir).filePath(QStringLiteral("kv_fuzz_ini_%1.ini").arg(getpid()));
     {
         QFile file(path);
         Check(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "cannot write the input file", path);

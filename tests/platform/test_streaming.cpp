@@ -330,6 +330,7 @@ TEST_F(Streaming, BadFormFilesRaiseWithTheLineAndLeaveNothingBehind)
          "Error reading A.Small: Invalid property value '70000' for Small on line 2"},
         // Floats out of the property type's range.
         {"object A: TSampleRoot\n  Scale = 1e39\nend\n", "Error reading A.Scale: Invalid property value '1e+39' for Scale on line 2"},
+        {"object A: TSampleRoot\n  Ratio = 1e400\nend\n", "Invalid number on line 2"},
         {"object A: TSampleRoot\n  Scale = -3.5e38\nend\n",
          "Error reading A.Scale: Invalid property value '-3.5e+38' for Scale on line 2"},
         {"object A: TSampleRoot\n  ReadOnlyCount = 1\nend\n",
