@@ -520,7 +520,11 @@ bool TKvGridStyleBag::InParentChain(const TKvGridStyleBag* bag) const
 
 int TKvGridStyleBag::StrokeWidth(const TKvStroke* stroke)
 {
-    return stroke ? int(std::lround(stroke->GetWidth())) : 0;
+    if (!stroke)
+        return 0;
+    // Widths are finite, but a float may lie far outside int.
+    const double width = std::round(double(stroke->GetWidth()));
+    return int(std::clamp(width, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }
 
 TRect TKvGridStyleBag::ApplyPaddings(const TRect& rect) const

@@ -631,6 +631,11 @@ TEST(StyleBag, IntegerTextsAndPaddingsNeverOverflow)
     bag.SetPaddingTop(INT_MAX);
     bag.SetPaddingBottom(INT_MIN);
     EXPECT_EQ(bag.ApplyPaddings(TRect{10, -10, 20, 10}), (TRect{INT_MIN + 10, INT_MAX - 10, INT_MAX, INT_MAX}));
+    // Border widths: a float far outside int is clamped, not converted blindly.
+    bag.SetValue(QStringLiteral("BorderLeft"), QStringLiteral("#ff000000,3e38"));
+    bag.SetValue(QStringLiteral("BorderRight"), QStringLiteral("#ff000000,2.5"));
+    EXPECT_EQ(bag.GetBorderLeftWidth(), INT_MAX);
+    EXPECT_EQ(bag.GetBorderRightWidth(), 3);
 }
 
 TEST(StyleBag, TextsAreReadWithoutCopies)
