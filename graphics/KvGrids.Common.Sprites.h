@@ -28,10 +28,13 @@ int RoundToEven(double value);
 
 class TKvSprite : public TObject
 {
+protected:
+    friend class TCreateAccess;
+    TKvSprite(TKvSpriteControl* control, const QString& name);
+
 public:
     // Made with kv::Create<T>(control, name): a sprite given a control is owned and freed
     // by it; without one, the caller frees it. Freeing a sprite detaches it from its parent.
-    TKvSprite(TKvSpriteControl* control, const QString& name);
     ~TKvSprite() override;
     void AfterConstruction() override;
 
@@ -211,8 +214,11 @@ public:
 // The root of a host's tree; its container is the host.
 class TKvRootSprite : public TKvSpriteElement
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvRootSprite(TKvSpriteControl* container);
+
+public:
     TKvSpriteControl* GetContainer() const override { return FContainer; }
 
 private:
@@ -259,8 +265,11 @@ private:
 
 class TKvSpriteControl : public TCustomControl
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvSpriteControl(TComponent* owner);
+
+public:
     ~TKvSpriteControl() override;
     void AfterConstruction() override;
     void BeforeDestruction() override;
@@ -409,6 +418,8 @@ private:
     bool FFocusable = false;
     bool FInitializing = false;
     bool FDisposing = false;
+    // Dispose has run (also when an owner going away set the destroying state first).
+    bool FDisposed = false;
     TKvSprite* FHovered = nullptr;
     TKvSprite* FSelected = nullptr;
     std::unique_ptr<TKvSpriteDragger> FDragger;

@@ -47,6 +47,10 @@ KV_DECLARE_EXCEPTION(EAbstractError, Exception)
 KV_DECLARE_EXCEPTION(EComponentError, Exception)
 KV_DECLARE_EXCEPTION(EKeyNotFound, EListError)
 KV_DECLARE_EXCEPTION(EIniFileException, Exception)
+// The silent exception: ends an operation without an error message.
+KV_DECLARE_EXCEPTION(EAbort, Exception)
+// A file that could not be read or written.
+KV_DECLARE_EXCEPTION(EInOutError, Exception)
 
 // An internal invariant that did not hold. Message() reads "text (module, line N)".
 class EAssertionFailed : public Exception

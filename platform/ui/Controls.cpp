@@ -113,6 +113,15 @@ QWidget* TControl::Widget()
     return FPeer;
 }
 
+TPoint TControl::ClientToScreen(const TPoint& point)
+{
+    HandleNeeded();
+    if (!FPeer)
+        return point;
+    const QPoint p = FPeer->Client()->mapToGlobal(QPoint(point.X, point.Y));
+    return TPoint{p.x(), p.y()};
+}
+
 void TControl::HandleNeeded()
 {
     if (!FPeer && !IsDestroying())

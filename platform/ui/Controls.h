@@ -88,8 +88,11 @@ using TNotifyEvent = std::function<void(TObject* sender)>;
 
 class TControl : public TComponent
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TControl(TComponent* owner);
+
+public:
     ~TControl() override;
     void AfterConstruction() override;
     void BeforeDestruction() override;
@@ -120,6 +123,8 @@ public:
     int GetClientHeight() const { return GetClientRect().Height(); }
     // Where the client area starts inside the peer widget.
     virtual TPoint GetClientOrigin() const { return TPoint(); }
+    // A client point in screen coordinates (the peer is made when needed).
+    TPoint ClientToScreen(const TPoint& point);
 
     bool GetVisible() const { return FVisible; }
     void SetVisible(bool value);
@@ -212,8 +217,11 @@ private:
 // and a border, and repaints rectangles of its client area.
 class TWinControl : public TControl
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TWinControl(TComponent* owner);
+
+public:
     ~TWinControl() override;
 
     int GetControlCount() const { return static_cast<int>(FControls.size()); }
@@ -319,8 +327,11 @@ private:
 // A window control that paints itself: Paint draws on Canvas.
 class TCustomControl : public TWinControl
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TCustomControl(TComponent* owner);
+
+public:
 
     // The canvas of the paint in progress; null outside Paint.
     TCanvas* GetCanvas() const { return FCanvas; }

@@ -487,3 +487,36 @@ TEST(SpriteHost, DragStartsAfterThreePixelsOfSimulatedMouseInput)
     EXPECT_EQ(host->Events.back(), "canceled second");
     EXPECT_EQ(second->GetLeft(), 0.0f);
 }
+
+namespace {
+
+// Counts its dispose steps.
+class TDisposeCountingHost : public TKvSpriteControl
+{
+public:
+    TDisposeCountingHost(TComponent* owner, int* disposed) : TKvSpriteControl(owner), FDisposed(disposed) {}
+
+protected:
+    void Dispose() override
+    {
+        ++*FDisposed;
+        TKvSpriteControl::Dispose();
+    }
+
+private:
+    int* FDisposed;
+};
+
+TEST(SpriteHost, DisposesOnceAlsoWhenItsOwnerIsFreed)
+{
+    int disposed = 0;
+    TOwned<TComponent> owner(Create<TComponent>(nullptr));
+    Create<TDisposeCountingHost>(owner.get(), &disposed);
+    owner.reset(); // the owner marks it destroying before freeing it
+    EXPECT_EQ(disposed, 1);
+    TOwned<TDisposeCountingHost> alone(Create<TDisposeCountingHost>(nullptr, &disposed));
+    alone.reset();
+    EXPECT_EQ(disposed, 2);
+}
+
+} // namespace

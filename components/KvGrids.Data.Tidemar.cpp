@@ -1,0 +1,606 @@
+// Sections: services (request building, posting, response checks) - provider (loading and
+// indexing a response, reading, local changes, commit and rollback).
+#include "components/KvGrids.Data.Tidemar.h"
+
+#include "platform/net/HttpRequest.h"
+#include "platform/rtl/Trace.h"
+#include "platform/rtl/TypInfo.h"
+
+#include <QtCore/QUrl>
+#include <algorithm>
+#include <limits>
+
+namespace kv {
+
+namespace {
+
+const char* const kRequestText = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Tidemar.Request/>";
+const char* const kEmptyResponse =
+    "<Tidemar.Response><results><result><columns/><values/></result></results></Tidemar.Response>";
+
+// Every value is written in one invariant form ('.' decimals, ISO dates).
+QString ValueText(const Variant& value)
+{
+    return value.ToString();
+}
+
+QString CheckedText(const QString& what, const QString& text)
+{
+    if (!TXmlMessage::IsValidText(text))
+        throw Exception(QStringLiteral("%1 holds a character that XML does not allow").arg(what));
+    return text;
+}
+
+[[noreturn]] void RaiseNoResults()
+{
+    throw Exception(QStringLiteral("Results node is not exists"));
+}
+
+} // namespace
+
+// --- services -----------------------------------------------------------------------------
+
+TKvTidemarService::TKvTidemarService()
+    : FHost(QStringLiteral("localhost")), FContext(QStringLiteral("Services.aspx")), FMode(QStringLiteral("Request"))
+{
+}
+
+QString TKvTidemarService::GetUrl() const
+{
+    return QStringLiteral("http://") + FHost + QLatin1Char(':') + QString::number(FPort) + QLatin1Char('/') + FContext +
+           QStringLiteral("?mode=") + QString::fromLatin1(QUrl::toPercentEncoding(FMode));
+}
+
+std::unique_ptr<TXmlMessage> TKvTidemarService::Send()
+{
+    const QByteArray request = CreateRequest();
+    if (TraceEnabled())
+        trace(QStringLiteral("[TidemarService Request] ") + FService + QStringLiteral("\r\n") + QString::fromUtf8(request));
+    THttpRequest http;
+    const int receive = FTimeout > std::numeric_limits<int>::max() / 1000 ? std::numeric_limits<int>::max() : FTimeout * 1000;
+    http.SetTimeouts(15000, 15000, 15000, std::max(0, receive));
+    http.Open(QStringLiteral("POST"), GetUrl(), false, FUser, FPassword);
+    http.SetRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("text/xml; charset=utf-8"));
+    http.Send(request);
+    if (http.GetStatus() < 200 || http.GetStatus() > 299)
+        throw EHttpError(QStringLiteral("HTTP status %1 %2").arg(http.GetStatus()).arg(http.GetStatusText()).trimmed());
+    auto response = std::make_unique<TXmlMessage>();
+    if (!response->Load(http.TakeResponseBody(), http.GetResponseCharset()) || !response->Root())
+        throw Exception(QStringLiteral("Invalid xml document"));
+    ReadResponse(*response);
+    return response;
+}
+
+void TKvTidemarService::ReadResponse(const TXmlMessage& Response)
+{
+    const TXmlMessageNode root = Response.Root();
+    if (!root.HasAttribute("error"))
+        return;
+    const TXmlMessageNode error = root.Child("error");
+    throw Exception(QLatin1Char('[') + error.Child("exception").Text() + QLatin1Char(']') +
+                    error.Child("message").Text() + QStringLiteral("\r\n") + error.Child("detail").Text() +
+                    QStringLiteral("\r\n") + error.Child("trace").Text());
+}
+
+std::pair<std::unique_ptr<TXmlMessage>, TXmlMessageNode> TKvTidemarService::NewRequest(const QString& user, int reqType,
+                                                                                        int timeout, int tran,
+                                                                                        const QString& name)
+{
+    auto doc = std::make_unique<TXmlMessage>();
+    doc->Load(QByteArray(kRequestText));
+    TXmlMessageNode root = doc->Root();
+    root.SetAttribute("user", CheckedText(QStringLiteral("The user name"), user));
+    root.SetAttribute("reqType", QString::number(reqType));
+    root.SetAttribute("timeout", QString::number(timeout));
+    root.SetAttribute("tran", QString::number(tran));
+    root.SetAttribute("name", CheckedText(QStringLiteral("The service name"), name));
+    root.SetAttribute("version", QStringLiteral("1.0"));
+    TXmlMessageNode methods = root.AppendChild("methods");
+    return {std::move(doc), methods};
+}
+
+void TKvTidemarService::AddMethod(TXmlMessageNode methods, const QString& name, const QString& proc,
+                                  const TKvTidemarParams& params)
+{
+    TXmlMessageNode method = methods.AppendChild("method");
+    method.SetAttribute("name", CheckedText(QStringLiteral("The method name"), name));
+    method.SetAttribute("huge", QStringLiteral("0"));
+    method.SetAttribute("maxRow", QStringLiteral("0"));
+    method.SetAttribute("scalar", QStringLiteral("0"));
+    method.SetAttribute("proc", CheckedText(QStringLiteral("The procedure name"), proc));
+    TXmlMessageNode list = method.AppendChild("params");
+    for (const auto& [paramName, value] : params) {
+        TXmlMessageNode param = list.AppendChild("param");
+        param.SetAttribute("name", CheckedText(QStringLiteral("The parameter name"), paramName));
+        param.SetAttribute("direction", QStringLiteral("1"));
+        param.SetText(CheckedText(QStringLiteral("The value of parameter ") + paramName, ValueText(value)));
+    }
+}
+
+namespace {
+
+void SetParam(TKvTidemarParams& params, const QString& name, const Variant& value)
+{
+    for (auto& entry : params)
+        if (entry.first == name) {
+            entry.second = value;
+            return;
+        }
+    params.emplace_back(name, value);
+}
+
+template <typename S>
+void CopyConnection(S& service, const TKvTidemarDataProvider* provider)
+{
+    service.FHost = provider->GetHost();
+    service.FPort = static_cast<quint16>(provider->GetPort());
+    service.FContext = provider->GetContext();
+    service.FMode = provider->GetMode();
+    service.FUser = provider->GetUser();
+    service.FPassword = provider->GetPassword();
+    service.FTimeout = provider->GetTimeout();
+}
+
+} // namespace
+
+void TKvTidemarReadService::AddParam(const QString& Name, const Variant& Value)
+{
+    SetParam(FParams, Name, Value);
+}
+
+std::unique_ptr<TKvTidemarReadService> TKvTidemarReadService::CreateServiceFor(const TKvTidemarDataProvider* Provider,
+                                                                               const QString& Service)
+{
+    auto service = std::make_unique<TKvTidemarReadService>();
+    CopyConnection(*service, Provider);
+    service->FService = Service;
+    return service;
+}
+
+QByteArray TKvTidemarReadService::CreateRequest() const
+{
+    auto [doc, methods] = NewRequest(FUser, 100, FTimeout, 0, FService);
+    AddMethod(methods, QString(), FService, FParams);
+    return doc->ToUtf8();
+}
+
+void TKvTidemarExecService::AddProc(int Row, const QString& Proc)
+{
+    if (FProcs.count(Row))
+        return;
+    FProcs[Row] = Proc;
+    FParams[Row];
+}
+
+void TKvTidemarExecService::AddParam(int Row, const QString& Name, const Variant& Value)
+{
+    const auto it = FParams.find(Row);
+    if (it == FParams.end())
+        throw Exception(QStringLiteral("Param map is not exists for row: %1").arg(Row));
+    SetParam(it->second, Name, Value);
+}
+
+std::unique_ptr<TKvTidemarExecService> TKvTidemarExecService::CreateServiceFor(const TKvTidemarDataProvider* Provider)
+{
+    auto service = std::make_unique<TKvTidemarExecService>();
+    CopyConnection(*service, Provider);
+    return service;
+}
+
+QByteArray TKvTidemarExecService::CreateRequest() const
+{
+    auto [doc, methods] = NewRequest(QString(), 101, 0, 1, FService);
+    for (const auto& [row, proc] : FProcs)
+        AddMethod(methods, proc + QLatin1Char(':') + QString::number(row), proc, FParams.at(row));
+    return doc->ToUtf8();
+}
+
+void TKvTidemarExecService::ReadResponse(const TXmlMessage& Response)
+{
+    TKvTidemarService::ReadResponse(Response);
+    const TXmlMessageNode results = Response.Root().Child("results");
+    if (!results)
+        RaiseNoResults();
+    std::map<int, Variant> read;
+    for (TXmlMessageNode result = results.FirstChild(); result; result = result.NextSibling()) {
+        // "proc:row"; a procedure name may hold ':' itself.
+        const QString name = result.Attribute("name").left(1000);
+        const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+        bool ok = false;
+        const int row = colon < 0 ? 0 : name.mid(colon + 1).toInt(&ok);
+        if (!ok)
+            throw Exception(QStringLiteral("Invalid result name: %1").arg(name));
+        if (const TXmlMessageNode value = result.Child("value"))
+            read[row] = Variant(value.Text());
+    }
+    FResults = std::move(read);
+}
+
+// --- provider: loading and reading --------------------------------------------------------
+
+TKvTidemarDataProvider::TKvTidemarDataProvider(TComponent* AOwner)
+    : TKvGridDataProvider(AOwner), FHost(QStringLiteral("localhost")), FContext(QStringLiteral("Services.aspx")),
+      FMode(QStringLiteral("Request")), FKeyField(QStringLiteral("ID")),
+      FEditOptions(MakeOwned<TKvGridDataEditOptions>())
+{
+}
+
+TKvTidemarDataProvider::~TKvTidemarDataProvider() = default;
+
+void TKvTidemarDataProvider::Request(const QString& Service, const QStringList& Names, const TVariantArray& Values)
+{
+    auto service = TKvTidemarReadService::CreateServiceFor(this, Service);
+    const qsizetype count = std::min<qsizetype>(Names.size(), static_cast<qsizetype>(Values.size()));
+    for (qsizetype i = 0; i < count; ++i)
+        service->AddParam(Names[i], Values[static_cast<size_t>(i)]);
+    Adopt(service->Send());
+    DoReset();
+}
+
+void TKvTidemarDataProvider::Adopt(std::unique_ptr<TXmlMessage> Document)
+{
+    // Everything is checked and indexed before the current data is replaced.
+    const TXmlMessageNode result = Document->Root().Child("results").Child("result");
+    const TXmlMessageNode columns = result.Child("columns");
+    const TXmlMessageNode values = result.Child("values");
+    if (!columns || !values)
+        RaiseNoResults();
+    std::vector<TXmlMessageNode> columnNodes;
+    columns.GetChildren(columnNodes);
+    std::vector<TXmlMessageNode> rows;
+    values.GetChildren(rows);
+    QStringList names;
+    for (const TXmlMessageNode& c : columnNodes)
+        names.append(c.Attribute("name"));
+    FDocument = std::move(Document);
+    FColumns = std::move(columnNodes);
+    FFieldNames = std::move(names);
+    FValueRoot = values;
+    FValues = std::move(rows);
+    FRowStates.clear();
+    FUpdateBuffer.clear();
+}
+
+void TKvTidemarDataProvider::EnsureDocument()
+{
+    if (FDocument)
+        return;
+    auto doc = std::make_unique<TXmlMessage>();
+    doc->Load(QByteArray(kEmptyResponse));
+    Adopt(std::move(doc));
+}
+
+QString TKvTidemarDataProvider::GetFieldName(int Field) const
+{
+    return Field >= 0 && Field < FFieldNames.size() ? FFieldNames[Field] : QString();
+}
+
+int TKvTidemarDataProvider::GetFieldIndex(const QString& Name) const
+{
+    for (int i = 0; i < FFieldNames.size(); ++i)
+        if (FFieldNames[i].compare(Name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+TXmlMessageNode TKvTidemarDataProvider::Cell(int Row, int Field) const
+{
+    if (Row < 0 || Row >= GetRowCount() || Field < 0 || Field >= GetFieldCount())
+        return TXmlMessageNode();
+    return FValues[static_cast<size_t>(Row)].ChildAt(Field);
+}
+
+TXmlMessageNode TKvTidemarDataProvider::WritableCell(int Row, int Field)
+{
+    if (Row < 0 || Row >= GetRowCount() || Field < 0 || Field >= GetFieldCount())
+        return TXmlMessageNode();
+    // A row that came with fewer cells than fields gets the missing ones, so no write is lost.
+    TXmlMessageNode row = FValues[static_cast<size_t>(Row)];
+    for (int count = row.ChildCount(); count <= Field; ++count)
+        row.AppendChild("i");
+    return row.ChildAt(Field);
+}
+
+Variant TKvTidemarDataProvider::GetData(int Row, int Field) const
+{
+    const TXmlMessageNode cell = Cell(Row, Field);
+    return cell ? Variant(cell.Text()) : Variant();
+}
+
+TKvGridDataRow TKvTidemarDataProvider::GetRow(int Row) const
+{
+    TKvGridDataRow row(FColumns.size());
+    if (Row < 0 || Row >= GetRowCount())
+        return row;
+    size_t f = 0;
+    for (TXmlMessageNode cell = FValues[static_cast<size_t>(Row)].FirstChild(); cell && f < row.size();
+         cell = cell.NextSibling())
+        row[f++] = Variant(cell.Text());
+    return row;
+}
+
+TKvGridDataRowState TKvTidemarDataProvider::GetRowState(int Row) const
+{
+    const auto it = FRowStates.find(Row);
+    return it == FRowStates.end() ? RowStateNone : it->second;
+}
+
+TKvIntegerArray TKvTidemarDataProvider::GetDirtyRows() const
+{
+    TKvIntegerArray rows;
+    for (const auto& entry : FRowStates)
+        rows.push_back(entry.first);
+    return rows;
+}
+
+// --- provider: local changes --------------------------------------------------------------
+
+void TKvTidemarDataProvider::CheckRow(int Row, int Count) const
+{
+    if (Row < 0 || Row >= Count)
+        throw EArgumentOutOfRangeException(QStringLiteral("row: %1").arg(Row));
+}
+
+void TKvTidemarDataProvider::RememberRow(int Row)
+{
+    if (GetRowState(Row) != RowStateNone || FUpdateBuffer.count(Row))
+        return;
+    FUpdateBuffer[Row] = GetRow(Row);
+}
+
+void TKvTidemarDataProvider::MarkUpdated(int Row)
+{
+    if (GetRowState(Row) == RowStateNone)
+        FRowStates[Row] = RowStateUpdated;
+}
+
+void TKvTidemarDataProvider::AutoCommitChange()
+{
+    if (!FAutoCommit || FUpdateService.isEmpty())
+        return;
+    try {
+        Commit();
+    } catch (...) {
+        Rollback();
+        throw;
+    }
+}
+
+void TKvTidemarDataProvider::SetData(int Row, int Field, const Variant& Value)
+{
+    if (!FEditOptions->GetUpadtable())
+        return;
+    TXmlMessageNode cell = WritableCell(Row, Field);
+    if (!cell)
+        return;
+    RememberRow(Row);
+    cell.SetText(ValueText(Value));
+    MarkUpdated(Row);
+    DoValueChanged(Row, Field);
+}
+
+void TKvTidemarDataProvider::UpdateRow(int Row, const TKvGridDataRow& Values)
+{
+    if (Row < 0 || Row >= GetRowCount())
+        return;
+    RememberRow(Row);
+    const int count = std::min(GetFieldCount(), static_cast<int>(Values.size()));
+    for (int f = 0; f < count; ++f)
+        WritableCell(Row, f).SetText(ValueText(Values[static_cast<size_t>(f)]));
+    MarkUpdated(Row);
+    DoRowUpdated(Row);
+    AutoCommitChange();
+}
+
+void TKvTidemarDataProvider::RemoveRowNode(int Row)
+{
+    FValueRoot.RemoveChild(FValues[static_cast<size_t>(Row)]);
+    FValues.erase(FValues.begin() + Row);
+}
+
+void TKvTidemarDataProvider::ShiftEntries(int Row, int Delta)
+{
+    std::map<int, TKvGridDataRowState> states;
+    for (const auto& [row, state] : FRowStates)
+        states[row >= Row ? row + Delta : row] = state;
+    FRowStates = std::move(states);
+    std::map<int, TKvGridDataRow> buffer;
+    for (auto& [row, values] : FUpdateBuffer)
+        buffer[row >= Row ? row + Delta : row] = std::move(values);
+    FUpdateBuffer = std::move(buffer);
+}
+
+void TKvTidemarDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
+{
+    CheckRow(Row, GetRowCount() + 1);
+    EnsureDocument();
+    const TXmlMessageNode before = Row < GetRowCount() ? FValues[static_cast<size_t>(Row)] : TXmlMessageNode();
+    TXmlMessageNode node = FValueRoot.InsertChildBefore("v", before);
+    for (size_t f = 0; f < FColumns.size(); ++f) {
+        TXmlMessageNode cell = node.AppendChild("i");
+        if (f < Values.size())
+            cell.SetText(ValueText(Values[f]));
+    }
+    FValues.insert(FValues.begin() + Row, node);
+    ShiftEntries(Row, 1);
+    FRowStates[Row] = RowStateCreated;
+    DoRowInserted(Row);
+    AutoCommitChange();
+}
+
+void TKvTidemarDataProvider::RemoveRow(int Row)
+{
+    CheckRow(Row, GetRowCount());
+    if (GetRowState(Row) == RowStateCreated) {
+        // Never sent: it simply goes.
+        RemoveRowNode(Row);
+        FRowStates.erase(Row);
+        FUpdateBuffer.erase(Row);
+        ShiftEntries(Row + 1, -1);
+        DoRowRemoved(Row);
+    } else {
+        FRowStates[Row] = RowStateDeleted;
+        DoRowStateChanged(Row);
+    }
+    AutoCommitChange();
+}
+
+void TKvTidemarDataProvider::RemoveRows(const TKvIntegerArray& Rows)
+{
+    TKvIntegerArray rows = Rows;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (int row : rows)
+        CheckRow(row, GetRowCount());
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        RemoveRow(*it);
+}
+
+void TKvTidemarDataProvider::SetAutoCommit(bool Value)
+{
+    if (Value == FAutoCommit)
+        return;
+    FAutoCommit = Value;
+    if (FAutoCommit)
+        Commit();
+}
+
+// --- provider: commit and rollback --------------------------------------------------------
+
+std::vector<std::pair<QString, QString>> TKvTidemarDataProvider::CreateParamMap(const QStringList& Lines)
+{
+    std::vector<std::pair<QString, QString>> map;
+    // From the last line up, a later (upper) line replaces an entry of the same name.
+    for (qsizetype i = Lines.size() - 1; i >= 0; --i) {
+        const QString line = Lines[i].trimmed();
+        if (line.isEmpty())
+            continue;
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        const QString param = eq < 0 ? line : line.left(eq).trimmed();
+        QString field = eq < 0 ? line : line.mid(eq + 1).trimmed();
+        if (field.isEmpty())
+            field = param;
+        const auto it = std::find_if(map.begin(), map.end(), [&](const auto& e) { return e.first == param; });
+        if (it != map.end())
+            it->second = field;
+        else
+            map.emplace_back(param, field);
+    }
+    std::reverse(map.begin(), map.end());
+    return map;
+}
+
+void TKvTidemarDataProvider::Commit()
+{
+    if (FRowStates.empty())
+        return;
+    auto service = TKvTidemarExecService::CreateServiceFor(this);
+    // Parameter name and field index, per kind of change.
+    std::map<TKvGridDataRowState, std::vector<std::pair<QString, int>>> maps;
+    int keyField = -1;
+    // Everything that can fail locally fails here, before the request is sent.
+    for (const auto& [row, state] : FRowStates) {
+        const QString* name = nullptr;
+        const QStringList* lines = nullptr;
+        const char* missing = nullptr;
+        switch (state) {
+        case RowStateCreated:
+            name = &FCreateService, lines = &FCreateParams, missing = "CreateService가 지정되지 않았습니다.";
+            break;
+        case RowStateUpdated:
+            name = &FUpdateService, lines = &FUpdateParams, missing = "UpdateService가 지정되지 않았습니다.";
+            break;
+        case RowStateDeleted:
+            name = &FDeleteService, lines = &FDeleteParams, missing = "DeleteService가 지정되지 않았습니다.";
+            break;
+        default: continue;
+        }
+        if (name->isEmpty())
+            throw Exception(QString::fromUtf8(missing));
+        if (state == RowStateCreated) {
+            keyField = GetFieldIndex(FKeyField);
+            KV_ASSERT(keyField >= 0, "KeyField is not exists");
+        }
+        auto found = maps.find(state);
+        if (found == maps.end()) {
+            std::vector<std::pair<QString, int>> fields;
+            for (const auto& [param, field] : CreateParamMap(*lines))
+                fields.emplace_back(param, RequireFieldIndex(field));
+            found = maps.emplace(state, std::move(fields)).first;
+        }
+        service->AddProc(row, *name);
+        for (const auto& [param, field] : found->second)
+            service->AddParam(row, param, GetData(row, field));
+    }
+    service->Send();
+    const std::map<int, Variant>& results = service->GetResults();
+    for (const auto& [row, state] : FRowStates)
+        if (state == RowStateCreated && !results.count(row))
+            throw Exception(QStringLiteral("Result is not exists for row: %1").arg(row));
+
+    for (const auto& [row, state] : FRowStates)
+        if (state == RowStateCreated)
+            WritableCell(row, keyField).SetText(ValueText(results.at(row)));
+    for (auto it = FRowStates.rbegin(); it != FRowStates.rend(); ++it)
+        if (it->second == RowStateDeleted)
+            RemoveRowNode(it->first);
+    FUpdateBuffer.clear();
+    FRowStates.clear();
+    DoReset();
+}
+
+void TKvTidemarDataProvider::Restore()
+{
+    for (auto it = FRowStates.rbegin(); it != FRowStates.rend(); ++it) {
+        const int row = it->first;
+        if (it->second == RowStateCreated) {
+            RemoveRowNode(row);
+            continue;
+        }
+        // Updated rows, and rows updated and then deleted, get their first values back.
+        const auto saved = FUpdateBuffer.find(row);
+        if (saved == FUpdateBuffer.end())
+            continue;
+        for (int f = 0; f < GetFieldCount() && f < static_cast<int>(saved->second.size()); ++f)
+            WritableCell(row, f).SetText(ValueText(saved->second[static_cast<size_t>(f)]));
+    }
+    FUpdateBuffer.clear();
+}
+
+void TKvTidemarDataProvider::Rollback()
+{
+    if (FRowStates.empty())
+        return;
+    Restore();
+    FRowStates.clear();
+    DoReset();
+}
+
+void TKvTidemarDataProvider::CallService(const QString& Proc, const QStringList& Names, const TVariantArray& Values)
+{
+    auto service = TKvTidemarExecService::CreateServiceFor(this);
+    service->AddProc(-1, Proc);
+    const qsizetype count = std::min<qsizetype>(Names.size(), static_cast<qsizetype>(Values.size()));
+    for (qsizetype i = 0; i < count; ++i)
+        service->AddParam(-1, Names[i], Values[static_cast<size_t>(i)]);
+    service->Send();
+}
+
+using TTidemar = TKvTidemarDataProvider;
+KV_PUBLISH(TKvTidemarDataProvider, TComponent)
+    .Property("Host", &TTidemar::GetHost, &TTidemar::SetHost)
+    .Property("Port", &TTidemar::GetPort, &TTidemar::SetPort).Default(80)
+    .Property("Context", &TTidemar::GetContext, &TTidemar::SetContext)
+    .Property("Mode", &TTidemar::GetMode, &TTidemar::SetMode)
+    .Property("User", &TTidemar::GetUser, &TTidemar::SetUser)
+    .Property("Password", &TTidemar::GetPassword, &TTidemar::SetPassword)
+    .Property("Timeout", &TTidemar::GetTimeout, &TTidemar::SetTimeout).Default(60)
+    .Property("Service", &TTidemar::GetService, &TTidemar::SetService)
+    .Property("CreateService", &TTidemar::GetCreateService, &TTidemar::SetCreateService)
+    .Property("UpdateService", &TTidemar::GetUpdateService, &TTidemar::SetUpdateService)
+    .Property("DeleteService", &TTidemar::GetDeleteService, &TTidemar::SetDeleteService)
+    .Property("KeyField", &TTidemar::GetKeyField, &TTidemar::SetKeyField)
+    .Property("EditOptions", &TTidemar::GetEditOptions, &TTidemar::SetEditOptions)
+    .Property("AutoCommit", &TTidemar::GetAutoCommit, &TTidemar::SetAutoCommit).Default(false);
+
+} // namespace kv

@@ -1,0 +1,449 @@
+// The grid view: construction and dispose order, item-source binding, refresh and batching,
+// style registration.
+//
+// Sections: listeners; construction and destruction; item source; refresh and batching;
+// focus and scrolling; notifications; styles.
+#include "grid/KvGrids.View.h"
+
+#include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Hints.h"
+#include "grid/KvGrids.Options.h"
+
+#include "model/KvGrids.Model.Default.h"
+#include "platform/rtl/Trace.h"
+
+#include <QtCore/QElapsedTimer>
+
+namespace kv {
+
+namespace {
+int gRefreshCount = 0;
+} // namespace
+
+// ---- listeners -------------------------------------------------------------------------
+
+// Style sets of the grid report through StyleChanged.
+class TKvGridView::TStylesListener : public TKvGridViewStyleChangeListener
+{
+public:
+    explicit TStylesListener(TKvGridView* grid) : FGrid(grid) {}
+    void StyleChanged(TKvGridStyleBag* bag, TKvGridViewStyleEntry entry) override { FGrid->StyleChanged(bag, entry); }
+
+private:
+    TKvGridView* FGrid;
+};
+
+// Form files name grids by class.
+KV_PUBLISH(TKvGridView, TComponent);
+
+// ---- construction and destruction ------------------------------------------------------
+
+TKvGridView::TKvGridView(TComponent* owner) : TKvSpriteControl(owner) {}
+
+TKvGridView::~TKvGridView() = default;
+
+void TKvGridView::Initialize()
+{
+    TKvSpriteControl::Initialize();
+    FItemChangeListener = std::make_unique<TItemChangeListener>(this);
+    FItemEditListener = std::make_unique<TItemEditListener>(this);
+    FStylesListener = std::make_unique<TStylesListener>(this);
+
+    // Column tree: the root column and the columns facade.
+    FRootGroup = Create<TKvGridRootColumn>(this);
+    FColumns = Create<TKvGridViewColumns>(this);
+
+    // Area objects.
+
+    // Option objects.
+    FDisplayOptions = Create<TKvGridDisplayOptions>(this);
+    FEditOptions = Create<TKvGridEditOptions>(this);
+    FSelectOptions = Create<TKvGridSelectOptions>(this);
+    FFocusOptions = Create<TKvGridFocusOptions>(this);
+    FHoveringOptions = Create<TKvGridHoveringOptions>(this);
+    FSortingOptions = Create<TKvGridSortingOptions>(this);
+    FFilteringOptions = Create<TKvGridFilteringOptions>(this);
+    FGroupingOptions = Create<TKvGridGroupingOptions>(this);
+    FFixedCols = Create<TKvGridFixedCols>(this);
+    FFixedRows = Create<TKvGridFixedRows>(this);
+
+    // Layout manager, selection manager and delegate.
+
+    FOwnedItemProvider = CreateItemProvider();
+    SetItemSource(FOwnedItemProvider);
+    FStyles = std::make_unique<TKvGridViewStyles>(this, "Default Styles");
+    RegisterStyles(FStyles.get());
+
+    // Edit controller and expression runtimes.
+
+    // Validations and the current cell.
+    FValidations = Create<TKvGridValidationCollection>(this);
+    FCurrent = Create<TKvGridCurrent>(this);
+
+    FModelConsumer = Create<TKvGridItemConsumer>(this);
+}
+
+void TKvGridView::CreateElements() {}
+
+void TKvGridView::AfterConstruction()
+{
+    TKvSpriteControl::AfterConstruction();
+    FFocusedIndex = TKvGridCellIndex::Null();
+    FDefaultColumnWidth = 120;
+    FGroupIndentSize = 20;
+    FHorzScrollStep = 8;
+    SetSmoothing(false);
+    SetBounds(GetLeft(), GetTop(), 300, 250);
+    FStyleSheetListener = std::make_unique<TStyleSheetListener>(this);
+    FHintManager = Create<TKvGridHintManager>(this);
+    SetTabStop(true);
+    RegisterGridColumnClasses();
+}
+
+void TKvGridView::Destroying()
+{
+    TKvSpriteControl::Destroying();
+    ClearColumns();
+    FreeAndNil(FHintManager);
+    if (FStyleSheet) {
+        FStyleSheet->RemoveListener(FStyleSheetListener.get());
+        FStyleSheet->RemoveFreeNotification(this);
+        FStyleSheet = nullptr;
+    }
+}
+
+void TKvGridView::Dispose()
+{
+    if (FModelConsumer) {
+        FModelConsumer->Free();
+        FModelConsumer = nullptr;
+    }
+    FreeAndNil(FCurrent);
+    FreeAndNil(FValidations);
+    if (FStyles) {
+        UnregisterStyles(FStyles.get());
+        FStyles.reset();
+    }
+    // An item provider assigned from outside outlives the grid: detach from it first.
+    SetItemSource(nullptr);
+    if (FOwnedItemProvider) {
+        FOwnedItemProvider->Free();
+        FOwnedItemProvider = nullptr;
+    }
+    FreeAndNil(FFixedRows);
+    FreeAndNil(FFixedCols);
+    FreeAndNil(FGroupingOptions);
+    FreeAndNil(FFilteringOptions);
+    FreeAndNil(FSortingOptions);
+    FreeAndNil(FHoveringOptions);
+    FreeAndNil(FFocusOptions);
+    FreeAndNil(FSelectOptions);
+    FreeAndNil(FEditOptions);
+    FreeAndNil(FDisplayOptions);
+    FreeAndNil(FColumns);
+    FreeAndNil(FRootGroup);
+    FStylesListener.reset();
+    FItemEditListener.reset();
+    FItemChangeListener.reset();
+    TKvSpriteControl::Dispose();
+}
+
+TKvGridItemProvider* TKvGridView::CreateItemProvider() { return Create<TKvDefaultGridItemProvider>(); }
+
+// ---- item source -----------------------------------------------------------------------
+
+void TKvGridView::SetItemSource(TKvGridItemProvider* Provider)
+{
+    if (Provider == FItemProvider)
+        return;
+    if (FItemProvider) {
+        FItemProvider->RemoveListener(FItemChangeListener.get());
+        if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
+            editable->RemoveEditListener(FItemEditListener.get());
+    }
+    FItemProvider = Provider;
+    if (FItemProvider) {
+        FItemProvider->AddListener(FItemChangeListener.get());
+        if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
+            editable->AddEditListener(FItemEditListener.get());
+    }
+    ResetGrid();
+}
+
+void TKvGridView::ResetGrid()
+{
+    if (IsDestroying() || GetDisposing())
+        return;
+    SetTopIndex(0);
+    SetLeftPos(0);
+    TKvGridCellIndex index;
+    if (GetVisibleColumnCount() > 0 && GetItemCount() > 0)
+        index = TKvGridCellIndex(this, 0, GetVisibleColumn(0)).FirstColumn();
+    SetFocusedIndex(index, true);
+    RefreshView(false);
+}
+
+TObject* TKvGridView::GetAdapter(const std::type_info& type)
+{
+    if (type == typeid(TKvGridDataProvider))
+        return FItemProvider ? FItemProvider->GetDataSource() : nullptr;
+    return TKvSpriteControl::GetAdapter(type);
+}
+
+int TKvGridView::GetItemCount() const { return FItemProvider ? FItemProvider->GetItemCount() : 0; }
+
+int TKvGridView::GetColumnCount() const { return FRootGroup ? FRootGroup->Count() : 0; }
+
+int TKvGridView::GetVisibleColumnCount() const { return FRootGroup ? FRootGroup->VisibleCount() : 0; }
+
+bool TKvGridView::CanUpdate() const { return false; }
+
+bool TKvGridView::CanAppend() const { return false; }
+
+bool TKvGridView::CanInsert() const { return false; }
+
+bool TKvGridView::CanDelete() const { return false; }
+
+void TKvGridView::ResetItems()
+{
+    if (FItemProvider)
+        FItemProvider->ResetItems();
+}
+
+bool TKvGridView::HasFixedRows() const
+{
+    return FFixedRows && FFixedRows->GetCount() > 0;
+}
+
+bool TKvGridView::HasFixedColumns() const
+{
+    return FFixedCols && FFixedCols->GetCount() > 0;
+}
+
+// The selection manager empties its ranges here once it exists; the selection views go.
+void TKvGridView::ClearSelection()
+{
+    Invalidate();
+}
+
+// Editing comes with the edit controller; until then no cell opens an editor.
+bool TKvGridView::Edit(const TKvGridCellIndex& Index)
+{
+    return false;
+}
+
+// ---- refresh and batching --------------------------------------------------------------
+
+bool TKvGridView::RefreshSkipped() const
+{
+    return IsDestroying() || FUpdateLock > 0 || GetInitializing() || GetDisposing() || IsLoading();
+}
+
+void TKvGridView::RefreshView(bool Repaint)
+{
+    if (RefreshSkipped())
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    SetTopIndex(FTopIndex);
+    SetLeftPos(FLeftPos);
+    SetFocusedIndex(GetFocusedIndex(), true);
+    InvalidateLayout();
+    Invalidate();
+    if (Repaint)
+        Update();
+    ++gRefreshCount;
+    if (TraceEnabled())
+        trace(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>> REFRESHED[%1] : %2").arg(gRefreshCount).arg(timer.elapsed()));
+}
+
+int TKvGridView::GetRefreshCount() { return gRefreshCount; }
+
+void TKvGridView::BeginUpdate() { ++FUpdateLock; }
+
+void TKvGridView::EndUpdate()
+{
+    const int count = FUpdateLock > 0 ? FUpdateLock - 1 : 0;
+    if (count == FUpdateLock)
+        return;
+    FUpdateLock = count;
+    if (count == 0)
+        RefreshView(false);
+}
+
+void TKvGridView::Resize()
+{
+    TKvSpriteControl::Resize();
+    RefreshView(false);
+}
+
+void TKvGridView::InvalidateItem(int ItemIndex) { Invalidate(); }
+
+// ---- focus and scrolling ---------------------------------------------------------------
+
+void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Force)
+{
+    if (Index == FFocusedIndex && !Force)
+        return;
+    FFocusedIndex = Index;
+    FFocusedIndex.Grid = Index.IsNull() ? nullptr : this;
+}
+
+void TKvGridView::SetTopIndex(int Value) { FTopIndex = Value < 0 ? 0 : Value; }
+
+void TKvGridView::SetLeftPos(int Value) { FLeftPos = Value < 0 ? 0 : Value; }
+
+void TKvGridView::FocusedIndexChanging(const TKvGridCellIndex& Index, bool& Cancel)
+{
+    if (OnFocuedIndexChanging)
+        OnFocuedIndexChanging(this, Index, Cancel);
+}
+
+void TKvGridView::FocusedIndexChanged(const TKvGridCellIndex& Index)
+{
+    if (OnFocuedIndexChange)
+        OnFocuedIndexChange(this, Index);
+}
+
+// ---- notifications ---------------------------------------------------------------------
+
+void TKvGridView::ColumnsChanged(TKvGridColumn* Column)
+{
+    if (!Column)
+        ResetColumnIndicies();
+    RefreshView(false);
+}
+
+void TKvGridView::ResetColumnIndicies()
+{
+    if (IsDestroying() || !FRootGroup)
+        return;
+    FRootGroup->ResetIndicies();
+    FRootGroup->ResetDataRoots();
+}
+
+void TKvGridView::ResetCheckStates() {}
+
+void TKvGridView::DoItemSourceReset()
+{
+    ResetColumnIndicies();
+    ResetCheckStates();
+    ResetGrid();
+}
+
+void TKvGridView::DoItemSourceRefresh()
+{
+    ResetColumnIndicies();
+    ResetCheckStates();
+    RefreshView(false);
+}
+
+void TKvGridView::DoItemSourceItemChecked(int Index)
+{
+    InvalidateItem(Index);
+    if (OnCheckItem && FItemProvider && Index >= 0 && Index < FItemProvider->GetItemCount())
+        OnCheckItem(this, Index, FItemProvider->GetItem(Index)->GetChecked());
+}
+
+void TKvGridView::DoItemEditStart(int Index) { FItemEdited = false; }
+
+void TKvGridView::DoItemEditFinished(int Index) { FItemEdited = false; }
+
+void TKvGridView::DoItemUpdateStarted(int Index)
+{
+    DoItemEditStart(Index);
+    RefreshView(false);
+}
+
+void TKvGridView::DoItemAppendStarted()
+{
+    DoItemEditStart(GetItemCount() - 1);
+    RefreshView(false);
+}
+
+void TKvGridView::DoItemInsertStarted(int Index)
+{
+    DoItemEditStart(Index);
+    RefreshView(false);
+}
+
+void TKvGridView::DoItemEdited(int Index, int Field)
+{
+    FItemEdited = true;
+    RefreshView(false);
+}
+
+void TKvGridView::DoItemCommitted(int Index)
+{
+    DoItemEditFinished(Index);
+    RefreshView(false);
+}
+
+void TKvGridView::DoItemCanceled()
+{
+    DoItemEditFinished(-1);
+    RefreshView(false);
+}
+
+void TKvGridView::Notification(TComponent* Component, TOperation Operation)
+{
+    TKvSpriteControl::Notification(Component, Operation);
+    if (Operation != opRemove || IsDestroying())
+        return;
+    if (auto* column = dynamic_cast<TKvGridColumn*>(Component)) {
+        ClearSelection();
+        if (column == FFocusedIndex.Column)
+            SetFocusedIndex(TKvGridCellIndex::Null(), true);
+        if (column->GetGrid() == this) {
+            if (TKvGridColumnGroup* parent = column->GetParentGroup())
+                parent->GetColumns()->Remove(column);
+            RefreshView(false);
+        }
+    }
+    if (Component == FStyleSheet) {
+        FStyleSheet = nullptr;
+        RefreshView(false);
+    }
+}
+
+// ---- styles ----------------------------------------------------------------------------
+
+void TKvGridView::SetStyles(TKvGridViewStyles* Value)
+{
+    if (Value == FStyles.get() || !Value)
+        return;
+    FStyles->Assign(Value);
+    RefreshView(false);
+}
+
+void TKvGridView::SetStyleSheet(TKvGridStyleSheet* Value)
+{
+    if (Value == FStyleSheet)
+        return;
+    if (FStyleSheet) {
+        FStyleSheet->RemoveListener(FStyleSheetListener.get());
+        FStyleSheet->RemoveFreeNotification(this);
+    }
+    FStyleSheet = Value;
+    if (FStyleSheet) {
+        FStyleSheet->FreeNotification(this);
+        FStyleSheet->AddListener(FStyleSheetListener.get());
+    }
+    RefreshView(false);
+}
+
+void TKvGridView::RegisterStyles(TKvGridStyleBag* Bag)
+{
+    if (!Bag)
+        throw EArgumentNilException("styles is nil");
+    Bag->AddListener(FStylesListener.get());
+}
+
+void TKvGridView::UnregisterStyles(TKvGridStyleBag* Bag)
+{
+    if (!Bag)
+        throw EArgumentNilException("styles is nil");
+    Bag->RemoveListener(FStylesListener.get());
+}
+
+} // namespace kv

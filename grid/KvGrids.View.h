@@ -1,0 +1,340 @@
+// The grid view control: a sprite host that owns the column tree, the area objects, the
+// option objects, the layout manager, the selection manager, the delegate, the observed
+// item provider, the edit controller and the expression runtimes of one grid.
+//
+// Life: Create<TKvGridView>(owner) runs the host's AfterConstruction, which calls
+// Initialize (owned objects, in a fixed order) and CreateElements (the named views and
+// layers); then the grid's own construction defaults. Free() runs Destroying (the
+// destructor body: managers, columns) and then Dispose (owned objects, reverse order).
+//
+// Binding: SetItemSource moves the item and edit listeners to the new provider and resets
+// the grid. Every item, edit, column, option and style change ends in RefreshView, which is
+// skipped while loading, destroying, initializing, disposing or inside BeginUpdate.
+#pragma once
+
+#include "grid/KvGrids.Index.h"
+#include "graphics/KvGrids.Common.Sprites.h"
+#include "graphics/KvGrids.Styles.h"
+#include "model/KvGrids.Model.h"
+#include "model/KvGrids.Model.Editing.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace kv {
+
+class TKvGridView;
+class TKvGridColumn;
+class TKvGridDataColumn;
+class TKvGridColumnGroup;
+class TKvGridViewColumns;
+class TKvGridValidationCollection;
+class TKvGridCurrent;
+class TKvGridRowGroupLevel;
+// Area objects.
+class TKvGridIndicator;
+class TKvGridStatesBar;
+class TKvGridCheckBar;
+class TKvGridHeader;
+class TKvGridFooter;
+class TKvGridPanel;
+class TKvGridEditBar;
+class TKvGridBody;
+class TKvGridRowGroup;
+// Option objects.
+class TKvGridDisplayOptions;
+class TKvGridEditOptions;
+class TKvGridSelectOptions;
+class TKvGridFocusOptions;
+class TKvGridHoveringOptions;
+class TKvGridSortingOptions;
+class TKvGridFilteringOptions;
+class TKvGridGroupingOptions;
+class TKvGridFixedCols;
+class TKvGridFixedRows;
+// Parts built with the layout, selection, delegate, editing and tools.
+class TKvAbstractGridLayoutManager;
+class TKvGridSelectionManager;
+class TKvGridDelegate;
+class TKvGridEditController;
+class TKvGridClipboardManager;
+class TKvGridHintManager;
+class TItemChangeListener;
+class TItemEditListener;
+class TStyleSheetListener;
+class IKvGridTool;
+class TKvExpressionRuntime;
+
+using TKvGridCellEvent = std::function<void(TKvGridView* Sender, const TKvGridCellIndex& Index)>;
+using TKvGridFocusChangingEvent =
+    std::function<void(TKvGridView* Sender, const TKvGridCellIndex& Index, bool& Cancel)>;
+using TKvGridItemChangingEvent = std::function<void(TKvGridView* Sender, int OldItemIndex, int NewItemIndex)>;
+using TKvGridColumnChangingEvent =
+    std::function<void(TKvGridView* Sender, TKvGridColumn* OldColumn, TKvGridColumn* NewColumn)>;
+using TKvGridNotifyEvent = std::function<void(TKvGridView* Sender)>;
+using TKvGridItemIndexEvent = std::function<void(TKvGridView* Sender, int ItemIndex)>;
+using TKvGridCheckItemEvent = std::function<void(TKvGridView* Sender, int ItemIndex, bool Checked)>;
+
+class TKvGridView : public TKvSpriteControl
+{
+protected:
+    friend class TCreateAccess;
+    explicit TKvGridView(TComponent* owner);
+
+public:
+    ~TKvGridView() override;
+    void AfterConstruction() override;
+
+    // Item source.
+    TKvGridItemProvider* GetItemProvider() const { return FItemProvider; }
+    TKvGridItemProvider* GetOwnedItemProvider() const { return FOwnedItemProvider; }
+    void SetItemSource(TKvGridItemProvider* Provider);
+    void ResetGrid();
+
+    // Refresh and batching.
+    void RefreshView(bool Repaint = false);
+    void BeginUpdate();
+    void EndUpdate();
+    int GetUpdateLock() const { return FUpdateLock; }
+    void InvalidateLayout() { FLayoutNeeded = true; }
+    bool GetLayoutNeeded() const { return FLayoutNeeded; }
+    bool GetLayoutLock() const { return FLayoutLock; }
+    void SetLayoutLock(bool Value) { FLayoutLock = Value; }
+    bool GetLayouted() const { return FLayouted; }
+    void InvalidateItem(int ItemIndex);
+    // Rebuilds the items of the item provider (fixed-row settings changed).
+    void ResetItems();
+    // True when the layout shows fixed rows / fixed columns.
+    bool HasFixedRows() const;
+    bool HasFixedColumns() const;
+    // Empties the selection (the selection options' mode or style changed).
+    void ClearSelection();
+    // Opens the cell's editor; false when the cell cannot be edited.
+    bool Edit(const TKvGridCellIndex& Index);
+    // Process-wide count of refreshes that ran.
+    static int GetRefreshCount();
+
+    // Focus.
+    TKvGridCellIndex GetFocusedIndex() const { return FFocusedIndex; }
+    void SetFocusedIndex(const TKvGridCellIndex& Index, bool Force = false);
+    int GetTopIndex() const { return FTopIndex; }
+    void SetTopIndex(int Value);
+    int GetLeftPos() const { return FLeftPos; }
+    void SetLeftPos(int Value);
+
+    // Counts and sorting answered from the item source.
+    virtual void SortItems() {}
+    virtual int GetColumnCount() const;
+    virtual int GetVisibleColumnCount() const;
+    virtual int GetItemCount() const;
+    virtual TKvIntegerArray GetSortFields() const { return {}; }
+    virtual TKvGridSortDirections GetSortDirections() const { return {}; }
+    virtual bool IsGroupedColumn(TKvGridColumn* Column) const { return false; }
+    virtual void ColumnFiltersChanged() {}
+    virtual void GroupingOptionsChanged() {}
+    virtual void RowGroupOptionsChanged() { RefreshView(false); }
+    virtual void DoStyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { RefreshView(false); }
+    virtual bool CanUpdate() const;
+    virtual bool CanAppend() const;
+    virtual bool CanInsert() const;
+    virtual bool CanDelete() const;
+    virtual bool HasFilters() const { return false; }
+    virtual bool HasActiveFilters() const { return false; }
+
+    // Change notifications from the grid's parts.
+    virtual void ColumnsChanged(TKvGridColumn* Column);
+    virtual void RowGroupLevelsChanged(TKvGridRowGroupLevel* Level) { RefreshView(false); }
+    virtual void VisualObjectChanged(TObject* Object) { RefreshView(false); }
+    virtual void StyleSheetChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { RefreshView(false); }
+    void ResetColumnIndicies();
+    void ResetCheckStates();
+
+    // Styles.
+    TKvGridViewStyles* GetStyles() const { return FStyles.get(); }
+    void SetStyles(TKvGridViewStyles* Value);
+    TKvGridStyleSheet* GetStyleSheet() const { return FStyleSheet; }
+    void SetStyleSheet(TKvGridStyleSheet* Value);
+    // Raise EArgumentNilException "styles is nil" for nil.
+    void RegisterStyles(TKvGridStyleBag* Bag);
+    void UnregisterStyles(TKvGridStyleBag* Bag);
+
+    // Column tree at grid level. Inserting clamps the position to the target group (nil: the
+    // root) and returns the new column, owned by the grid's owner.
+    TKvGridDataColumn* InsertDataColumn(TKvGridColumnGroup* Group, int Index);
+    TKvGridColumnGroup* InsertColumnGroup(TKvGridColumnGroup* Group, int Index);
+    TKvGridDataColumn* AddDataColumn(TKvGridColumnGroup* Group = nullptr);
+    TKvGridColumnGroup* AddColumnGroup(TKvGridColumnGroup* Group = nullptr);
+    // Only columns of this grid; a group loses its children first.
+    void RemoveColumn(TKvGridColumn* Column);
+    void RemoveChildren(TKvGridColumnGroup* Group);
+    void ClearColumns();
+    TKvGridColumn* GetColumn(int Index) const;
+    TKvGridColumn* GetVisibleColumn(int Index) const;
+    TKvGridDataColumn* GetDataColumn(int DataIndex) const;
+    TKvGridDataColumn* GetDataColumn(const QString& FieldName) const;
+    void MoveColumn(int From, int To);
+    void SetColumnIndex(TKvGridColumnGroup* Group, int From, int To);
+    // Every data column, depth-first.
+    std::vector<TKvGridDataColumn*> GetDataColumns() const;
+    TKvGridCellIndex GetIndex(int ItemIndex, TKvGridColumn* Column) { return TKvGridCellIndex(this, ItemIndex, Column); }
+    // The visible top-level column at a position; no column past the visible count.
+    TKvGridCellIndex GetIndex(int ItemIndex, int VisibleColumn);
+    // Streaming: the top-level columns owned by root.
+    void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
+
+    // Parts (nil until the part exists).
+    TKvGridColumnGroup* GetRootGroup() const { return FRootGroup; }
+    TKvGridViewColumns* GetColumns() const { return FColumns; }
+    TKvGridValidationCollection* GetValidations() const { return FValidations; }
+    TKvGridCurrent* GetCurrent() const { return FCurrent; }
+    TKvGridIndicator* GetIndicator() const { return FIndicator; }
+    TKvGridStatesBar* GetStatesBar() const { return FStatesBar; }
+    TKvGridCheckBar* GetCheckBar() const { return FCheckBar; }
+    TKvGridHeader* GetHeader() const { return FHeader; }
+    TKvGridFooter* GetFooter() const { return FFooter; }
+    TKvGridPanel* GetPanel() const { return FPanel; }
+    TKvGridEditBar* GetEditBar() const { return FEditBar; }
+    TKvGridBody* GetBody() const { return FBody; }
+    TKvGridRowGroup* GetRowGroup() const { return FRowGroup; }
+    TKvGridDisplayOptions* GetDisplayOptions() const { return FDisplayOptions; }
+    TKvGridEditOptions* GetEditOptions() const { return FEditOptions; }
+    TKvGridSelectOptions* GetSelectOptions() const { return FSelectOptions; }
+    TKvGridFocusOptions* GetFocusOptions() const { return FFocusOptions; }
+    TKvGridHoveringOptions* GetHoveringOptions() const { return FHoveringOptions; }
+    TKvGridSortingOptions* GetSortingOptions() const { return FSortingOptions; }
+    TKvGridFilteringOptions* GetFilteringOptions() const { return FFilteringOptions; }
+    TKvGridGroupingOptions* GetGroupingOptions() const { return FGroupingOptions; }
+    TKvGridFixedCols* GetFixedCols() const { return FFixedCols; }
+    TKvGridFixedRows* GetFixedRows() const { return FFixedRows; }
+    TKvAbstractGridLayoutManager* GetLayoutManager() const { return FLayoutManager; }
+    TKvGridSelectionManager* GetSelections() const { return FSelections; }
+    TKvGridDelegate* GetGridDelegate() const { return FGridDelegate; }
+    TKvGridEditController* GetEditController() const { return FEditController; }
+    TKvGridClipboardManager* GetClipboardManager() const { return FClipboardManager; }
+    TKvGridHintManager* GetHintManager() const { return FHintManager; }
+    TKvGridItemConsumer* GetModelConsumer() const { return FModelConsumer; }
+
+    int GetDefaultColumnWidth() const { return FDefaultColumnWidth; }
+    void SetDefaultColumnWidth(int Value) { FDefaultColumnWidth = Value; }
+    int GetGroupIndentSize() const { return FGroupIndentSize; }
+    void SetGroupIndentSize(int Value) { FGroupIndentSize = Value; }
+    int GetHorzScrollStep() const { return FHorzScrollStep; }
+    void SetHorzScrollStep(int Value) { FHorzScrollStep = Value < 1 ? 1 : Value; }
+    bool IsDesignTime() const { return IsDesigning(); }
+    bool GetItemEdited() const { return FItemEdited; }
+
+    TObject* GetAdapter(const std::type_info& type) override;
+
+    // Events.
+    TKvGridFocusChangingEvent OnFocuedIndexChanging;
+    TKvGridCellEvent OnFocuedIndexChange;
+    TKvGridItemChangingEvent OnCurrentItemChanging;
+    TKvGridColumnChangingEvent OnCurrentColumnChanging;
+    TKvGridNotifyEvent OnCurrentItemChange;
+    TKvGridNotifyEvent OnCurrentColumnChange;
+    TKvGridCellEvent OnCellClick;
+    TKvGridCellEvent OnCellDblClick;
+    TKvGridItemIndexEvent OnCheckCellClick;
+    TKvGridCellEvent OnCellAction;
+    TKvGridCellEvent OnCellPopup;
+    TKvGridCheckItemEvent OnCheckItem;
+
+protected:
+    void Initialize() override;
+    void Dispose() override;
+    void CreateElements() override;
+    void Destroying() override;
+    void Notification(TComponent* Component, TOperation Operation) override;
+    void Resize() override;
+
+    // Factories a descendant may replace.
+    virtual TKvGridItemProvider* CreateItemProvider();
+
+    // Item-source notifications.
+    virtual void DoItemSourceReset();
+    virtual void DoItemSourceRefresh();
+    virtual void DoItemSourceItemInserted(int Index) { RefreshView(false); }
+    virtual void DoItemSourceItemDelete(int Index) { RefreshView(false); }
+    virtual void DoItemSourceItemUpdate(int Index) { RefreshView(false); }
+    virtual void DoItemSourceItemChecked(int Index);
+    virtual void DoItemSourceItemStateChanged(int Index) { InvalidateItem(Index); }
+    virtual void DoItemSourceUpdateStarted() { RefreshView(false); }
+    virtual void DoItemSourceUpdateFinished() { RefreshView(false); }
+
+    // Edit-transaction notifications.
+    virtual void DoItemEditStart(int Index);
+    virtual void DoItemEditFinished(int Index);
+    virtual void DoItemUpdateStarted(int Index);
+    virtual void DoItemAppendStarted();
+    virtual void DoItemInsertStarted(int Index);
+    virtual void DoItemEdited(int Index, int Field);
+    virtual void DoItemCommitted(int Index);
+    virtual void DoItemCanceled();
+
+    virtual void FocusedIndexChanging(const TKvGridCellIndex& Index, bool& Cancel);
+    virtual void FocusedIndexChanged(const TKvGridCellIndex& Index);
+
+private:
+    class TStylesListener;
+    friend class TItemChangeListener;
+    friend class TItemEditListener;
+    friend class TStyleSheetListener;
+    friend class TStylesListener;
+
+    void StyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { DoStyleChanged(Bag, Entry); }
+    bool RefreshSkipped() const;
+
+    int FUpdateLock = 0;
+    bool FLayoutLock = false;
+    bool FLayoutNeeded = false;
+    TKvGridColumnGroup* FRootGroup = nullptr;
+    TKvGridViewColumns* FColumns = nullptr;
+    TKvGridItemProvider* FOwnedItemProvider = nullptr;
+    TKvGridItemProvider* FItemProvider = nullptr;
+    std::unique_ptr<TItemChangeListener> FItemChangeListener;
+    std::unique_ptr<TItemEditListener> FItemEditListener;
+    std::unique_ptr<TKvGridViewStyles> FStyles;
+    std::unique_ptr<TStylesListener> FStylesListener;
+    TKvGridEditController* FEditController = nullptr;
+    bool FLayouted = false;
+    bool FNoCancel = false;
+    bool FItemEdited = false;
+    TKvGridItemConsumer* FModelConsumer = nullptr;
+    std::unique_ptr<TStyleSheetListener> FStyleSheetListener;
+    TKvGridClipboardManager* FClipboardManager = nullptr;
+    TKvGridHintManager* FHintManager = nullptr;
+    int FDefaultColumnWidth = 120;
+    int FGroupIndentSize = 20;
+    TKvGridIndicator* FIndicator = nullptr;
+    TKvGridStatesBar* FStatesBar = nullptr;
+    TKvGridCheckBar* FCheckBar = nullptr;
+    TKvGridHeader* FHeader = nullptr;
+    TKvGridFooter* FFooter = nullptr;
+    TKvGridPanel* FPanel = nullptr;
+    TKvGridEditBar* FEditBar = nullptr;
+    TKvGridBody* FBody = nullptr;
+    TKvGridRowGroup* FRowGroup = nullptr;
+    TKvGridDelegate* FGridDelegate = nullptr;
+    TKvAbstractGridLayoutManager* FLayoutManager = nullptr;
+    TKvGridSelectionManager* FSelections = nullptr;
+    TKvGridCellIndex FFocusedIndex;
+    TKvGridCurrent* FCurrent = nullptr;
+    TKvGridValidationCollection* FValidations = nullptr;
+    TKvGridDisplayOptions* FDisplayOptions = nullptr;
+    TKvGridEditOptions* FEditOptions = nullptr;
+    TKvGridSelectOptions* FSelectOptions = nullptr;
+    TKvGridFocusOptions* FFocusOptions = nullptr;
+    TKvGridHoveringOptions* FHoveringOptions = nullptr;
+    TKvGridSortingOptions* FSortingOptions = nullptr;
+    TKvGridFilteringOptions* FFilteringOptions = nullptr;
+    TKvGridGroupingOptions* FGroupingOptions = nullptr;
+    TKvGridFixedCols* FFixedCols = nullptr;
+    TKvGridFixedRows* FFixedRows = nullptr;
+    int FTopIndex = 0;
+    int FLeftPos = 0;
+    int FHorzScrollStep = 8;
+    TKvGridStyleSheet* FStyleSheet = nullptr;
+};
+
+} // namespace kv

@@ -1,0 +1,10 @@
+// The grid control's main module: its parts, included together.
+#pragma once
+
+#include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.EditorBase.h"
+#include "grid/KvGrids.Hints.h"
+#include "grid/KvGrids.Index.h"
+#include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Renderer.h"
+#include "grid/KvGrids.View.h"

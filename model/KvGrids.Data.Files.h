@@ -1,0 +1,225 @@
+// Text-file data providers: a base that reads a file into records through a chosen encoding
+// and writes it back atomically, the comma-separated provider over it, and an empty ini
+// provider on the same base.
+#pragma once
+
+#include "model/KvGrids.Data.h"
+
+#include <QtCore/QByteArray>
+#include <memory>
+#include <vector>
+
+namespace kv {
+
+enum TKvFileEncoding {
+    EncodingANSI,
+    EncodingASCII,
+    EncodingBigEndianUnicode,
+    EncodingDefault,
+    EncodingUnicode,
+    EncodingUTF7,
+    EncodingUTF8
+};
+
+// The name of the platform encoding behind an encoding value ("UTF-16LE", the system code
+// page for EncodingANSI and EncodingDefault, ...).
+QString FileEncodingName(TKvFileEncoding Encoding);
+
+// The records of a file as UTF-8 text with the span of each record (line terminators left out).
+class TKvFileLines
+{
+public:
+    int Count() const { return static_cast<int>(FSpans.size()); }
+    QByteArrayView Bytes(int Index) const
+    {
+        const TSpan& s = FSpans[static_cast<size_t>(Index)];
+        return QByteArrayView(FText.constData() + s.Start, s.Length);
+    }
+    QString Line(int Index) const { return QString::fromUtf8(Bytes(Index)); }
+    void Clear();
+    void SetText(QByteArray Text) { FText = std::move(Text); }
+    const QByteArray& Text() const { return FText; }
+    void Append(qsizetype Start, qsizetype Length) { FSpans.push_back({Start, static_cast<qint32>(Length)}); }
+    void Reserve(size_t Count) { FSpans.reserve(Count); }
+
+private:
+    struct TSpan
+    {
+        qsizetype Start;
+        qint32 Length;
+    };
+    QByteArray FText;
+    std::vector<TSpan> FSpans;
+};
+
+class TKvFileDataProvider : public TKvGridDataProvider
+{
+protected:
+    friend class TCreateAccess;
+    explicit TKvFileDataProvider(TComponent* AOwner = nullptr);
+
+public:
+    ~TKvFileDataProvider() override;
+
+    // Reads the file (Path, else the file name; at design time the design data file when it
+    // exists) into records and hands them to LoadData. A missing file raises
+    // "File is not exists: <path>" at run time. A file that does not read raises and leaves
+    // the data loaded before.
+    void Load(const QString& Path = QString());
+    // Writes SaveData's text over the file name in the encoding, atomically: a failed write
+    // leaves the old file whole.
+    void Save();
+    bool GetLoaded() const { return FLoaded; }
+
+    const QString& GetFileName() const { return FFileName; }
+    void SetFileName(const QString& Value);
+    TKvFileEncoding GetEncoding() const { return FEncoding; }
+    void SetEncoding(TKvFileEncoding Value);
+    bool GetAutoLoad() const { return FAutoLoad; }
+    void SetAutoLoad(bool Value);
+    bool GetAutoSave() const { return FAutoSave; }
+    void SetAutoSave(bool Value) { FAutoSave = Value; }
+    bool GetReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value) { FReadOnly = Value; }
+    const QString& GetDesignDataFile() const { return FDesignDataFile; }
+    void SetDesignDataFile(const QString& Value);
+
+    bool IsLocal() const override { return true; }
+    bool CanUpdateRow(int Row) const override { return !FReadOnly; }
+    bool CanAppendRow() const override { return !FReadOnly; }
+    bool CanInsertRow(int Row) const override { return !FReadOnly; }
+    bool CanDeleteRow(int Row) const override { return !FReadOnly; }
+    bool CanUpdateField(int Field) const override { return !FReadOnly; }
+
+    virtual void ClearData() = 0;
+    virtual void LoadData(const TKvFileLines& Lines) = 0;
+    // The text to write, as UTF-8.
+    virtual QByteArray SaveData() = 0;
+    // Keep the records after loading.
+    virtual bool PreserveData() const { return true; }
+    // Splits the decoded text into records: one per line (CR LF, LF or CR) by default.
+    virtual void SplitRecords(TKvFileLines& Lines) const;
+
+protected:
+    void SaveIfAuto();
+    TKvFileLines FFileData;
+
+private:
+    bool FLoaded = false;
+    QString FFileName;
+    TKvFileEncoding FEncoding = EncodingUTF8;
+    bool FAutoLoad = true;
+    bool FAutoSave = true;
+    bool FReadOnly = false;
+    QString FDesignDataFile;
+};
+
+class TKvCsvDataProvider : public TKvFileDataProvider
+{
+protected:
+    friend class TCreateAccess;
+    explicit TKvCsvDataProvider(TComponent* AOwner = nullptr);
+
+public:
+    ~TKvCsvDataProvider() override;
+    void Loaded() override;
+
+    int GetHeadLine() const { return FHeadLine; }
+    void SetHeadLine(int Value);
+    int GetTypeLine() const { return FTypeLine; }
+    void SetTypeLine(int Value);
+    int GetMaxLoadRows() const { return FMaxLoadRows; }
+    void SetMaxLoadRows(int Value);
+    bool GetMergeWhenSave() const { return FMergeWhenSave; }
+    void SetMergeWhenSave(bool Value) { FMergeWhenSave = Value; }
+    // Rows taken from the file by the last load.
+    int GetLoadedRows() const { return FLoadedRows; }
+
+    void ClearData() override;
+    void LoadData(const TKvFileLines& Lines) override;
+    // The records before the data, the current rows, then the file's records after the rows
+    // that were loaded. Values holding a comma, a quote or a line break are quoted.
+    QByteArray SaveData() override;
+    // Records end at line breaks outside quoted values; a quote left open at the end of the
+    // file raises.
+    void SplitRecords(TKvFileLines& Lines) const override;
+
+    int GetRowCount() const override { return static_cast<int>(FData.size()); }
+    int GetFieldCount() const override { return static_cast<int>(FFields.size()); }
+    QStringList GetFieldNames() const override { return FFields; }
+    QString GetFieldName(int Field) const override;
+    int GetFieldIndex(const QString& Name) const override;
+    TKvGridValueType GetValueType(int Field) const override;
+    TKvGridDataRowState GetRowState(int Row) const override { return RowStateNone; }
+    // The stored text; empty for a field past a short row's values.
+    Variant GetData(int Row, int Field) const override;
+    void SetData(int Row, int Field, const Variant& Value) override;
+    TKvGridDataRow GetRow(int Row) const override { return {}; }
+    void UpdateRow(int Row, const TKvGridDataRow& Values) override;
+    void InsertRow(int Row, const TKvGridDataRow& Values) override;
+    void RemoveRow(int Row) override;
+    void RemoveRows(const TKvIntegerArray& Rows) override;
+    // Numeric fields compare their texts as numbers (0 when not a number).
+    int CompareValue(int Field, int Row1, int Row2) const override;
+
+    // The values of one record: split at commas, a value that begins with a quote read as
+    // quoted ("" is a quote inside).
+    static QStringList SplitValues(QByteArrayView Record);
+    // One record of the values, quoting those that need it.
+    static QByteArray JoinValues(const QStringList& Values);
+
+private:
+    // A row: a record of the file, or values of its own once changed.
+    struct TRow
+    {
+        int Line = -1;
+        std::unique_ptr<QStringList> Values;
+    };
+    int FirstDataLine() const { return std::max(0, std::max(FHeadLine, FTypeLine) + 1); }
+    void CheckRow(int Row) const;
+    void CheckField(int Field) const;
+    // The row's values, made its own (padded to the field count).
+    QStringList& Own(int Row);
+    void Reload();
+
+    QStringList FFields;
+    std::vector<TKvGridValueType> FFieldTypes;
+    std::vector<TRow> FData;
+    int FLoadedRows = 0;
+    // First record of the file after the loaded rows.
+    int FTailLine = 0;
+    int FHeadLine = 0;
+    int FTypeLine = -1;
+    int FMaxLoadRows = 0;
+    bool FMergeWhenSave = true;
+};
+
+// Declared on the file base; every operation is empty.
+class TKvIniDataProvider : public TKvFileDataProvider
+{
+protected:
+    friend class TCreateAccess;
+    explicit TKvIniDataProvider(TComponent* AOwner = nullptr);
+
+public:
+
+    void ClearData() override {}
+    void LoadData(const TKvFileLines& Lines) override {}
+    QByteArray SaveData() override { return QByteArray(); }
+    int GetRowCount() const override { return 0; }
+    int GetFieldCount() const override { return 0; }
+    QStringList GetFieldNames() const override { return {}; }
+    QString GetFieldName(int Field) const override { return QString(); }
+    int GetFieldIndex(const QString& Name) const override { return -1; }
+    TKvGridValueType GetValueType(int Field) const override { return ValueTypeText; }
+    TKvGridDataRowState GetRowState(int Row) const override { return RowStateNone; }
+    Variant GetData(int Row, int Field) const override { return Variant(); }
+    void SetData(int Row, int Field, const Variant& Value) override {}
+    TKvGridDataRow GetRow(int Row) const override { return {}; }
+    void UpdateRow(int Row, const TKvGridDataRow& Values) override {}
+    void InsertRow(int Row, const TKvGridDataRow& Values) override {}
+    void RemoveRow(int Row) override {}
+    void RemoveRows(const TKvIntegerArray& Rows) override {}
+};
+
+} // namespace kv

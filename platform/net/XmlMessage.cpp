@@ -1,0 +1,212 @@
+#include "platform/net/XmlMessage.h"
+
+#include <pugixml.hpp>
+
+#include <QtCore/QStringDecoder>
+
+namespace kv {
+
+namespace {
+
+pugi::xml_node N(void* node)
+{
+    return pugi::xml_node(static_cast<pugi::xml_node_struct*>(node));
+}
+
+pugi::xml_node NextElement(pugi::xml_node node)
+{
+    while (node && node.type() != pugi::node_element)
+        node = node.next_sibling();
+    return node;
+}
+
+struct TByteWriter : pugi::xml_writer
+{
+    QByteArray Out;
+    void write(const void* data, size_t size) override { Out.append(static_cast<const char*>(data), static_cast<qsizetype>(size)); }
+};
+
+} // namespace
+
+struct TXmlMessage::TImpl
+{
+    QByteArray Buffer; // the text that an in-place parse points into
+    pugi::xml_document Doc;
+};
+
+QString TXmlMessageNode::Name() const
+{
+    return FNode ? QString::fromUtf8(N(FNode).name()) : QString();
+}
+
+QString TXmlMessageNode::Text() const
+{
+    return FNode ? QString::fromUtf8(N(FNode).text().get()) : QString();
+}
+
+void TXmlMessageNode::SetText(const QString& value)
+{
+    if (!FNode)
+        return;
+    pugi::xml_node node = N(FNode);
+    // One text child holding the value.
+    for (pugi::xml_node child = node.first_child(); child;) {
+        pugi::xml_node next = child.next_sibling();
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            node.remove_child(child);
+        child = next;
+    }
+    if (!value.isEmpty())
+        node.prepend_child(pugi::node_pcdata).set_value(value.toUtf8().constData());
+}
+
+bool TXmlMessageNode::HasAttribute(const char* name) const
+{
+    return FNode && N(FNode).attribute(name);
+}
+
+QString TXmlMessageNode::Attribute(const char* name) const
+{
+    return FNode ? QString::fromUtf8(N(FNode).attribute(name).value()) : QString();
+}
+
+void TXmlMessageNode::SetAttribute(const char* name, const QString& value)
+{
+    if (!FNode)
+        return;
+    pugi::xml_node node = N(FNode);
+    pugi::xml_attribute attr = node.attribute(name);
+    if (!attr)
+        attr = node.append_attribute(name);
+    attr.set_value(value.toUtf8().constData());
+}
+
+TXmlMessageNode TXmlMessageNode::FirstChild() const
+{
+    return FNode ? TXmlMessageNode(NextElement(N(FNode).first_child()).internal_object()) : TXmlMessageNode();
+}
+
+TXmlMessageNode TXmlMessageNode::NextSibling() const
+{
+    return FNode ? TXmlMessageNode(NextElement(N(FNode).next_sibling()).internal_object()) : TXmlMessageNode();
+}
+
+TXmlMessageNode TXmlMessageNode::Child(const char* name) const
+{
+    return FNode ? TXmlMessageNode(N(FNode).child(name).internal_object()) : TXmlMessageNode();
+}
+
+TXmlMessageNode TXmlMessageNode::ChildAt(int index) const
+{
+    if (!FNode || index < 0)
+        return TXmlMessageNode();
+    for (pugi::xml_node child = N(FNode).first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element && index-- == 0)
+            return TXmlMessageNode(child.internal_object());
+    return TXmlMessageNode();
+}
+
+void TXmlMessageNode::GetChildren(std::vector<TXmlMessageNode>& out) const
+{
+    if (!FNode)
+        return;
+    for (pugi::xml_node child = N(FNode).first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element)
+            out.push_back(TXmlMessageNode(child.internal_object()));
+}
+
+int TXmlMessageNode::ChildCount() const
+{
+    int count = 0;
+    for (TXmlMessageNode c = FirstChild(); c; c = c.NextSibling())
+        ++count;
+    return count;
+}
+
+TXmlMessageNode TXmlMessageNode::AppendChild(const char* name)
+{
+    return FNode ? TXmlMessageNode(N(FNode).append_child(name).internal_object()) : TXmlMessageNode();
+}
+
+TXmlMessageNode TXmlMessageNode::InsertChildBefore(const char* name, TXmlMessageNode before)
+{
+    if (!FNode)
+        return TXmlMessageNode();
+    if (!before)
+        return AppendChild(name);
+    return TXmlMessageNode(N(FNode).insert_child_before(name, N(before.FNode)).internal_object());
+}
+
+bool TXmlMessageNode::RemoveChild(TXmlMessageNode child)
+{
+    return FNode && child && N(FNode).remove_child(N(child.FNode));
+}
+
+TXmlMessage::TXmlMessage() : FImpl(std::make_unique<TImpl>()) {}
+
+TXmlMessage::~TXmlMessage() = default;
+
+bool TXmlMessage::Load(QByteArray bytes, const QString& charset)
+{
+    // A cell holding only spaces keeps them.
+    const unsigned options = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single;
+    pugi::xml_encoding encoding = pugi::encoding_utf8;
+    if (charset.isEmpty()) {
+        encoding = pugi::encoding_auto;
+    } else if (charset.compare(QLatin1String("utf-8"), Qt::CaseInsensitive) != 0 &&
+               charset.compare(QLatin1String("utf8"), Qt::CaseInsensitive) != 0) {
+        QStringDecoder decoder(charset.toLatin1().constData());
+        if (!decoder.isValid()) {
+            FImpl->Doc.reset();
+            return false;
+        }
+        bytes = QString(decoder.decode(bytes)).toUtf8();
+        if (decoder.hasError()) {
+            FImpl->Doc.reset();
+            return false;
+        }
+    }
+    FImpl->Doc.reset();
+    FImpl->Buffer = std::move(bytes);
+    const pugi::xml_parse_result result = FImpl->Doc.load_buffer_inplace(
+        FImpl->Buffer.data(), static_cast<size_t>(FImpl->Buffer.size()), options, encoding);
+    if (!result) {
+        FImpl->Doc.reset();
+        FImpl->Buffer.clear();
+        return false;
+    }
+    return true;
+}
+
+TXmlMessageNode TXmlMessage::Root() const
+{
+    return TXmlMessageNode(FImpl->Doc.document_element().internal_object());
+}
+
+QByteArray TXmlMessage::ToUtf8() const
+{
+    TByteWriter writer;
+    FImpl->Doc.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    return writer.Out;
+}
+
+bool TXmlMessage::IsValidText(const QString& text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x20) {
+            if (c != 0x09 && c != 0x0A && c != 0x0D)
+                return false;
+        } else if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 >= n || !QChar::isLowSurrogate(text[i + 1].unicode()))
+                return false;
+            ++i;
+        } else if ((c >= 0xDC00 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace kv

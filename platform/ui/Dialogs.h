@@ -1,0 +1,54 @@
+// A small modal dialog built from rows of labelled controls (label, line edit, drop-down
+// list) over OK and Cancel buttons, centred on the screen.
+#pragma once
+
+#include "platform/rtl/Classes.h"
+
+#include <QtCore/QStringList>
+#include <functional>
+#include <memory>
+
+namespace kv {
+
+class TFormDialog : public TObject
+{
+public:
+    explicit TFormDialog(const QString& Caption);
+    ~TFormDialog() override;
+
+    QString GetCaption() const;
+    // Each Add answers the new control's index.
+    int AddLabel(const QString& Text);
+    int AddEdit(const QString& Label);
+    // A drop-down list (no typing) with its first item selected.
+    int AddComboList(const QString& Label, const QStringList& Items);
+    // OK is the default button (Enter), Cancel the cancel button (Escape).
+    void AddButtons(const QString& OkCaption, const QString& CancelCaption);
+
+    QString GetText(int Control) const;
+    void SetText(int Control, const QString& Text);
+    int GetItemIndex(int Control) const;
+    void SetItemIndex(int Control, int Index);
+    QStringList GetItems(int Control) const;
+    void SetFocus(int Control);
+    bool IsFocused(int Control) const;
+    bool GetOkEnabled() const;
+    void SetOkEnabled(bool Enabled);
+    void ClickOk();
+    void ClickCancel();
+
+    // Called once shown, and on every change of an edit's text (with its index).
+    std::function<void(TFormDialog* Sender)> OnShow;
+    std::function<void(TFormDialog* Sender, int Control)> OnChange;
+
+    // Shows the dialog modally; true when it was closed with OK.
+    bool ShowModal();
+    // The dialog being shown modally, or nil.
+    static TFormDialog* Active();
+
+private:
+    struct TImpl;
+    std::unique_ptr<TImpl> FImpl;
+};
+
+} // namespace kv

@@ -1,0 +1,344 @@
+#include "components/KvGrids.Data.Tidemar.h"
+#include "LoopbackServer.h"
+#include "model/ModelTestSupport.h"
+#include "platform/net/HttpRequest.h"
+#include "platform/rtl/Trace.h"
+#include "TestSupport.h"
+
+#include <QtCore/QStringEncoder>
+
+using namespace kv;
+using namespace kvtest;
+
+namespace {
+
+QByteArray Escaped(const QString& text)
+{
+    return text.toHtmlEscaped().toUtf8();
+}
+
+QByteArray ReadResult(const QStringList& columns, const QList<QStringList>& rows)
+{
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Tidemar.Response><results><result><columns>";
+    for (const QString& c : columns)
+        xml += "<c name=\"" + Escaped(c) + "\"/>";
+    xml += "</columns><values>";
+    for (const QStringList& row : rows) {
+        xml += "<r>";
+        for (const QString& v : row)
+            xml += "<f>" + Escaped(v) + "</f>";
+        xml += "</r>";
+    }
+    return xml + "</values></result></results></Tidemar.Response>";
+}
+
+QByteArray ExecResult(const QList<std::pair<QString, QString>>& results)
+{
+    QByteArray xml = "<Tidemar.Response><results>";
+    for (const auto& [name, value] : results)
+        xml += "<m name=\"" + Escaped(name) + "\"><value>" + Escaped(value) + "</value></m>";
+    return xml + "</results></Tidemar.Response>";
+}
+
+const QByteArray kErrorDoc = "<Tidemar.Response error=\"1\"><error><message>Bad call</message><detail>at line 3</detail>"
+                             "<exception>SqlError</exception><trace>stack</trace></error></Tidemar.Response>";
+
+// Parses a recorded request body.
+std::unique_ptr<TXmlMessage> Parsed(const QByteArray& body)
+{
+    auto doc = std::make_unique<TXmlMessage>();
+    EXPECT_TRUE(doc->Load(body, QStringLiteral("utf-8")));
+    return doc;
+}
+
+// A provider bound to the loopback server, loaded with three people.
+struct TRemote
+{
+    TLoopbackServer Server;
+    TOwned<TKvTidemarDataProvider> P{MakeOwned<TKvTidemarDataProvider>(nullptr)};
+    TDataRecorder Recorder;
+
+    TRemote()
+    {
+        P->SetHost(QStringLiteral("127.0.0.1"));
+        P->SetPort(Server.Port());
+        P->SetTimeout(5);
+        P->GetEditOptions()->SetUpadtable(true);
+        P->AddListener(&Recorder);
+    }
+    ~TRemote() { P->RemoveListener(&Recorder); }
+
+    void Load()
+    {
+        Server.Reply(ReadResult({"ID", "Name"}, {{"1", "Ann"}, {"2", "Bob"}, {"3", "Cid"}}));
+        P->Request(QStringLiteral("People"), {}, {});
+        Recorder.Events.clear();
+    }
+    QStringList Column(int field) const
+    {
+        QStringList out;
+        for (int r = 0; r < P->GetRowCount(); ++r)
+            out << P->GetData(r, field).ToString();
+        return out;
+    }
+};
+
+} // namespace
+
+TEST(TidemarProvider, ReadRoundTrip)
+{
+    TRemote t;
+    t.P->SetUser(QStringLiteral("kim"));
+    t.P->SetPassword(QStringLiteral("pw"));
+    t.P->SetMode(QStringLiteral("Re quest&x"));
+    EXPECT_EQ(t.P->GetRowCount(), 0);
+    EXPECT_EQ(t.P->GetFieldCount(), 0);
+    t.Server.Reply(ReadResult({"ID", "Name", "Memo"}, {{"1", QStringLiteral("김철수"), "a < b & \"c\""},
+                                                       {"2", "Bob", " "}}));
+    TTraceCapture traces;
+    t.P->Request(QStringLiteral("svc.List"), {"a", "b", "c"}, {Variant(1.5), Variant(QStringLiteral("x<y 한"))});
+
+    const THttpRecord request = t.Server.Last();
+    EXPECT_EQ(request.Method, "POST");
+    EXPECT_EQ(request.Target, "/Services.aspx?mode=Re%20quest%26x");
+    EXPECT_TRUE(request.Headers.contains("Authorization: Basic " + QByteArray("kim:pw").toBase64()));
+    EXPECT_TRUE(request.Body.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Tidemar.Request user=\"kim\" "
+                                        "reqType=\"100\" timeout=\"5\" tran=\"0\" name=\"svc.List\" version=\"1.0\">"
+                                        "<methods><method name=\"\" huge=\"0\" maxRow=\"0\" scalar=\"0\" proc=\"svc.List\">"))
+        << request.Body.constData();
+    auto sent = Parsed(request.Body);
+    const TXmlMessageNode params = sent->Root().Child("methods").Child("method").Child("params");
+    ASSERT_EQ(params.ChildCount(), 2);
+    EXPECT_EQ(params.FirstChild().Attribute("name"), QStringLiteral("a"));
+    EXPECT_EQ(params.FirstChild().Attribute("direction"), QStringLiteral("1"));
+    EXPECT_EQ(params.FirstChild().Text(), QStringLiteral("1.5"));
+    EXPECT_EQ(params.FirstChild().NextSibling().Text(), QStringLiteral("x<y 한"));
+    ASSERT_FALSE(traces.Lines().isEmpty());
+    EXPECT_TRUE(traces.Lines()[0].startsWith(QStringLiteral("[TidemarService Request] svc.List\r\n<?xml")));
+
+    EXPECT_EQ(t.Recorder.Events, QStringList{"reset"});
+    EXPECT_EQ(t.P->GetRowCount(), 2);
+    EXPECT_EQ(t.P->GetFieldNames(), (QStringList{"ID", "Name", "Memo"}));
+    EXPECT_EQ(t.P->GetFieldIndex(QStringLiteral("memo")), 2);
+    EXPECT_EQ(t.P->GetFieldIndex(QStringLiteral("x")), -1);
+    EXPECT_EQ(t.P->GetData(0, 1), Variant(QStringLiteral("김철수")));
+    EXPECT_EQ(t.P->GetData(0, 2), Variant("a < b & \"c\""));
+    EXPECT_EQ(t.P->GetData(1, 2), Variant(" "));
+    EXPECT_TRUE(t.P->GetData(2, 0).IsEmpty());
+    EXPECT_TRUE(t.P->GetData(0, 3).IsEmpty());
+    EXPECT_EQ(t.P->GetRow(1), (TKvGridDataRow{Variant("2"), Variant("Bob"), Variant(" ")}));
+
+    // A short row takes a write into a cell it lacked.
+    t.Server.Reply(ReadResult({"A", "B"}, {{"1"}}));
+    t.P->Request(QStringLiteral("svc.List"), {}, {});
+    EXPECT_TRUE(t.P->GetData(0, 1).IsEmpty());
+    t.P->SetData(0, 1, QStringLiteral("b"));
+    EXPECT_EQ(t.P->GetData(0, 1), Variant("b"));
+    t.P->Rollback();
+    EXPECT_EQ(t.P->GetData(0, 1), Variant(""));
+
+    // The response's character set is honoured.
+    QStringEncoder utf16(QStringEncoder::Utf16LE);
+    const QByteArray body = utf16.encode(QString::fromUtf8(ReadResult({"Name"}, {{QStringLiteral("한글")}})));
+    t.Server.Reply(THttpReply{200, body, "text/xml; charset=UTF-16LE"});
+    t.P->Request(QStringLiteral("svc.List"), {}, {});
+    EXPECT_EQ(t.P->GetData(0, 0), Variant(QStringLiteral("한글")));
+}
+
+TEST(TidemarProvider, MixedCommitInOneRequest)
+{
+    TRemote t;
+    t.Load();
+    t.P->SetCreateService(QStringLiteral("pkg:Ins"));
+    t.P->SetCreateParams({QStringLiteral(" NAME = Name "), QString(), QStringLiteral("ID=")});
+    t.P->SetUpdateService(QStringLiteral("Upd"));
+    t.P->SetUpdateParams({QStringLiteral("ID"), QStringLiteral("NAME=Name")});
+    t.P->SetDeleteService(QStringLiteral("Del"));
+    t.P->SetDeleteParams({QStringLiteral("ID")});
+
+    t.P->SetData(1, 1, QStringLiteral("새 <b>&"));
+    EXPECT_EQ(t.P->GetRowState(1), RowStateUpdated);
+    t.P->InsertRow(0, {Variant(), Variant("New")});
+    // The insert moved the update to row 2.
+    EXPECT_EQ(t.P->GetDirtyRows(), (TKvIntegerArray{0, 2}));
+    t.P->UpdateRow(0, {Variant(), Variant("Newer")});
+    EXPECT_EQ(t.P->GetRowState(0), RowStateCreated);
+    t.P->RemoveRow(3);
+    EXPECT_EQ(t.P->GetRowState(3), RowStateDeleted);
+    EXPECT_EQ(t.Recorder.Events, (QStringList{"value 1,1", "inserted 0", "updated 0", "state 3"}));
+
+    t.Server.Reply(ExecResult({{"pkg:Ins:0", "77"}, {"Upd:2", "1"}, {"Del:3", "1"}}));
+    const int before = t.Server.Count();
+    t.P->Commit();
+    ASSERT_EQ(t.Server.Count(), before + 1);
+    auto sent = Parsed(t.Server.Last().Body);
+    const TXmlMessageNode root = sent->Root();
+    EXPECT_EQ(root.Attribute("reqType"), QStringLiteral("101"));
+    EXPECT_EQ(root.Attribute("tran"), QStringLiteral("1"));
+    EXPECT_EQ(root.Attribute("timeout"), QStringLiteral("0"));
+    QStringList methods;
+    for (TXmlMessageNode m = root.Child("methods").FirstChild(); m; m = m.NextSibling()) {
+        QStringList params;
+        for (TXmlMessageNode p = m.Child("params").FirstChild(); p; p = p.NextSibling())
+            params << p.Attribute("name") + QLatin1Char('=') + p.Text();
+        methods << m.Attribute("name") + QLatin1Char('/') + m.Attribute("proc") + QLatin1Char(' ') + params.join(',');
+    }
+    EXPECT_EQ(methods, (QStringList{"pkg:Ins:0/pkg:Ins NAME=Newer,ID=", "Upd:2/Upd ID=2,NAME=새 <b>&", "Del:3/Del ID=3"}));
+
+    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
+    EXPECT_EQ(t.Column(0), (QStringList{"77", "1", "2"}));
+    EXPECT_EQ(t.Column(1), (QStringList{"Newer", "Ann", QStringLiteral("새 <b>&")}));
+    EXPECT_EQ(t.Recorder.Events.last(), QStringLiteral("reset"));
+    // Nothing pending: nothing sent.
+    t.P->Commit();
+    EXPECT_EQ(t.Server.Count(), before + 1);
+}
+
+TEST(TidemarProvider, FailuresLoseNothing)
+{
+    TRemote t;
+    t.Load();
+    t.P->SetUpdateService(QStringLiteral("Upd"));
+    t.P->SetUpdateParams({QStringLiteral("ID"), QStringLiteral("Name")});
+    t.P->SetCreateService(QStringLiteral("Ins"));
+    t.P->SetCreateParams({QStringLiteral("Name")});
+    t.P->UpdateRow(1, {Variant("2"), Variant("Bobby")});
+    t.P->InsertRow(3, {Variant(), Variant("Dan")});
+    const QStringList names = t.Column(1);
+
+    auto expectUnchanged = [&] {
+        EXPECT_EQ(t.P->GetDirtyRows(), (TKvIntegerArray{1, 3}));
+        EXPECT_EQ(t.Column(1), names);
+        EXPECT_EQ(t.P->GetFieldCount(), 2);
+    };
+    t.Server.Reply(kErrorDoc);
+    KV_EXPECT_THROW_MSG(t.P->Commit(), Exception, "[SqlError]Bad call\r\nat line 3\r\nstack");
+    expectUnchanged();
+    t.Server.Reply(THttpReply{500, ExecResult({{"Upd:1", "1"}, {"Ins:3", "9"}})});
+    KV_EXPECT_THROW_MSG(t.P->Commit(), EHttpError, "HTTP status 500 Server Error");
+    expectUnchanged();
+    t.Server.Reply(QByteArray("this is not xml"));
+    KV_EXPECT_THROW_MSG(t.P->Commit(), Exception, "Invalid xml document");
+    t.Server.Reply(QByteArray("<Tidemar.Response/>"));
+    KV_EXPECT_THROW_MSG(t.P->Commit(), Exception, "Results node is not exists");
+    t.Server.Reply(ExecResult({{"Upd:1", "1"}, {"Ins", "9"}}));
+    KV_EXPECT_THROW_MSG(t.P->Commit(), Exception, "Invalid result name: Ins");
+    t.Server.Reply(ExecResult({{"Upd:1", "1"}}));
+    KV_EXPECT_THROW_MSG(t.P->Commit(), Exception, "Result is not exists for row: 3");
+    expectUnchanged();
+    t.Server.Reply(THttpReply{200, {}, "text/xml", 0, true});
+    EXPECT_THROW(t.P->Commit(), EHttpError);
+    // A read that fails keeps the table and the changes too.
+    t.Server.Reply(THttpReply{500, ReadResult({"X"}, {})});
+    EXPECT_THROW(t.P->Request(QStringLiteral("People"), {}, {}), EHttpError);
+    t.Server.Reply(QByteArray("<Tidemar.Response><results/></Tidemar.Response>"));
+    KV_EXPECT_THROW_MSG(t.P->Request(QStringLiteral("People"), {}, {}), Exception, "Results node is not exists");
+    expectUnchanged();
+
+    // Local faults are found before anything is sent.
+    const int sent = t.Server.Count();
+    t.P->SetKeyField(QStringLiteral("Nothing"));
+    try {
+        t.P->Commit();
+        ADD_FAILURE() << "no assertion";
+    } catch (const EAssertionFailed& e) {
+        EXPECT_EQ(e.AssertMessage(), QStringLiteral("KeyField is not exists"));
+        EXPECT_EQ(e.Module(), QStringLiteral("KvGrids.Data.Tidemar"));
+    }
+    t.P->SetKeyField(QStringLiteral("id"));
+    t.P->SetUpdateService(QString());
+    KV_EXPECT_THROW_MSG(t.P->Commit(), Exception, QStringLiteral("UpdateService가 지정되지 않았습니다."));
+    t.P->SetUpdateService(QStringLiteral("Upd"));
+    t.P->SetData(1, 1, QStringLiteral("bad\x01value"));
+    KV_EXPECT_THROW_MSG(t.P->Commit(), Exception, "The value of parameter Name holds a character that XML does not allow");
+    EXPECT_EQ(t.Server.Count(), sent);
+    t.P->SetData(1, 1, QStringLiteral("Bobby"));
+    expectUnchanged();
+
+    // Time-out and refused connection.
+    t.P->SetTimeout(1);
+    t.Server.Reply(THttpReply{200, ExecResult({}), "text/xml", 4000});
+    // Timed out (a late answer would have raised the missing result instead).
+    EXPECT_THROW(t.P->Commit(), EHttpError);
+    t.P->SetPort(TLoopbackServer::ClosedPort());
+    EXPECT_THROW(t.P->Commit(), EHttpError);
+    expectUnchanged();
+}
+
+TEST(TidemarProvider, RollbackAutoCommitAndRowStates)
+{
+    TRemote t;
+    // Inserting before any response is loaded.
+    t.P->InsertRow(0, {Variant("x")});
+    EXPECT_EQ(t.P->GetRowCount(), 1);
+    EXPECT_EQ(t.P->GetRowState(0), RowStateCreated);
+    KV_EXPECT_THROW_MSG(t.P->InsertRow(3, {}), EArgumentOutOfRangeException, "row: 3");
+
+    t.Load();
+    const QStringList names = t.Column(1);
+    t.P->UpdateRow(0, {Variant("1"), Variant("Changed")});
+    t.P->RemoveRow(0);
+    t.P->SetData(2, 1, Variant(2.5));
+    t.P->InsertRow(1, {Variant("9"), Variant("New")});
+    EXPECT_EQ(t.P->GetDirtyRows(), (TKvIntegerArray{0, 1, 3}));
+    EXPECT_EQ(t.P->GetData(3, 1), Variant("2.5"));
+    KV_EXPECT_THROW_MSG(t.P->RemoveRow(4), EArgumentOutOfRangeException, "row: 4");
+    t.P->Rollback();
+    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
+    EXPECT_EQ(t.Column(1), names);
+
+    // A row created and removed again is never sent.
+    t.P->InsertRow(3, {Variant("9"), Variant("Temp")});
+    t.P->RemoveRow(3);
+    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
+    EXPECT_EQ(t.P->GetRowCount(), 3);
+    t.P->SetDeleteService(QStringLiteral("Del"));
+    t.P->RemoveRow(2);
+    t.P->InsertRow(0, {Variant("8"), Variant("Zero")});
+    EXPECT_EQ(t.P->GetDirtyRows(), (TKvIntegerArray{0, 3}));
+    t.P->RemoveRow(0);
+    EXPECT_EQ(t.P->GetDirtyRows(), (TKvIntegerArray{2}));
+    t.P->Rollback();
+
+    // AutoCommit: each change is sent at once; a failure rolls everything back.
+    t.P->SetUpdateService(QStringLiteral("Upd"));
+    t.P->SetUpdateParams({QStringLiteral("ID")});
+    t.P->SetAutoCommit(true);
+    t.Server.Reply(ExecResult({{"Upd:1", "1"}}));
+    t.P->UpdateRow(1, {Variant("2"), Variant("Robert")});
+    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
+    EXPECT_EQ(t.P->GetData(1, 1), Variant("Robert"));
+    t.Server.Reply(kErrorDoc);
+    EXPECT_THROW(t.P->UpdateRow(0, {Variant("1"), Variant("Lost")}), Exception);
+    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
+    EXPECT_EQ(t.P->GetData(0, 1), Variant("Ann"));
+    KV_EXPECT_THROW_MSG(t.P->InsertRow(0, {}), Exception, QStringLiteral("CreateService가 지정되지 않았습니다."));
+    EXPECT_EQ(t.P->GetRowCount(), 3);
+}
+
+TEST(TidemarProvider, ServicesAndParamMaps)
+{
+    const auto map = TKvTidemarDataProvider::CreateParamMap(
+        {QStringLiteral(" a = x "), QString(), QStringLiteral("b"), QStringLiteral("c ="), QStringLiteral("a = y")});
+    ASSERT_EQ(map.size(), 3u);
+    for (const auto& [param, field] : map)
+        EXPECT_EQ(field, param == "a" ? QStringLiteral("x") : param);
+
+    TKvTidemarExecService exec;
+    exec.AddProc(2, QStringLiteral("P"));
+    exec.AddProc(2, QStringLiteral("Q"));
+    exec.AddParam(2, QStringLiteral("n"), 1);
+    KV_EXPECT_THROW_MSG(exec.AddParam(5, QStringLiteral("n"), 1), Exception, "Param map is not exists for row: 5");
+
+    TLoopbackServer server;
+    TOwned<TKvTidemarDataProvider> p(MakeOwned<TKvTidemarDataProvider>(nullptr));
+    p->SetHost(QStringLiteral("127.0.0.1"));
+    p->SetPort(server.Port());
+    server.Reply(ExecResult({{"a:b:-1", "done"}}));
+    p->CallService(QStringLiteral("a:b"), {"k", "d"}, {Variant(true), Variant::DateTime(45000.5)});
+    auto sent = Parsed(server.Last().Body);
+    const TXmlMessageNode method = sent->Root().Child("methods").Child("method");
+    EXPECT_EQ(method.Attribute("name"), QStringLiteral("a:b:-1"));
+    EXPECT_EQ(method.Child("params").FirstChild().NextSibling().Text(), QStringLiteral("2023-03-15 12:00:00"));
+    EXPECT_EQ(p->GetRowCount(), 0);
+}

@@ -1,0 +1,300 @@
+#include "ModelTestSupport.h"
+#include "TestSupport.h"
+#include "model/KvGrids.Data.Files.h"
+#include "platform/rtl/Streaming.h"
+#include "platform/rtl/TextEncoding.h"
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace kv;
+using namespace kvtest;
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A provider over a file; AutoSave off unless asked.
+TOwned<TKvCsvDataProvider> Open(const QString& path, bool autoSave = false,
+                                const std::function<void(TKvCsvDataProvider*)>& setUp = {})
+{
+    TOwned<TKvCsvDataProvider> p = MakeOwned<TKvCsvDataProvider>(nullptr);
+    p->SetAutoSave(autoSave);
+    if (setUp)
+        setUp(p.get());
+    p->SetFileName(path);
+    return p;
+}
+
+QStringList Column(const TKvGridDataProvider& p, int field)
+{
+    QStringList out;
+    for (int r = 0; r < p.GetRowCount(); ++r)
+        out << p.GetData(r, field).ToString();
+    return out;
+}
+
+const QByteArray kSample = "id,name,price\r\nN,T,N\r\n1,a,1.5\r\n2,b,0.3\r\n3,c,10\r\n4,d,-2\r\n5,e,7\r\n";
+
+} // namespace
+
+TEST(CsvProvider, LoadOptions)
+{
+    QTemporaryDir dir;
+    const QString path = WriteTestFile(dir, "s.csv", kSample);
+    auto p = Open(path, false, [](TKvCsvDataProvider* c) { c->SetTypeLine(1); });
+    EXPECT_EQ(p->GetFieldNames(), QStringList({"id", "name", "price"}));
+    EXPECT_EQ(p->GetValueType(0), ValueTypeNumeric);
+    EXPECT_EQ(p->GetValueType(1), ValueTypeText);
+    EXPECT_EQ(Column(*p, 1), QStringList({"a", "b", "c", "d", "e"}));
+    EXPECT_EQ(p->GetFieldIndex(QStringLiteral("NAME")), 1);
+
+    p->SetMaxLoadRows(2); // reloads
+    EXPECT_EQ(Column(*p, 0), QStringList({"1", "2"}));
+    EXPECT_EQ(p->GetLoadedRows(), 2);
+    p->SetTypeLine(0); // no types, data still after line 0
+    EXPECT_EQ(p->GetValueType(2), ValueTypeText);
+    EXPECT_EQ(Column(*p, 0), QStringList({"N", "1"}));
+    p->SetHeadLine(-1);
+    p->SetTypeLine(-1);
+    p->SetMaxLoadRows(0);
+    EXPECT_EQ(p->GetFieldNames(), QStringList({"Field1", "Field2", "Field3"}));
+    EXPECT_EQ(p->GetRowCount(), 7);
+
+    // Short and long rows, a header-only file, an empty file.
+    p->SetHeadLine(0);
+    const QString ragged = WriteTestFile(dir, "r.csv", "a,b,c\n1\n1,2,3,4\n");
+    p->Load(ragged);
+    EXPECT_EQ(p->GetData(0, 2), Variant(QString()));
+    EXPECT_EQ(p->GetData(1, 2), Variant(QStringLiteral("3")));
+    EXPECT_THROW(p->GetData(0, 3), EArgumentOutOfRangeException);
+    p->Load(WriteTestFile(dir, "h.csv", "x,y\r\n"));
+    EXPECT_EQ(p->GetFieldCount(), 2);
+    EXPECT_EQ(p->GetRowCount(), 0);
+    p->Load(WriteTestFile(dir, "e.csv", ""));
+    EXPECT_EQ(p->GetFieldCount(), 0);
+    EXPECT_EQ(p->GetRowCount(), 0);
+
+    KV_EXPECT_THROW_MSG(p->Load(dir.filePath("none.csv")), Exception, "File is not exists: " + dir.filePath("none.csv"));
+
+    // At design time at most 10 rows; a missing file is no error.
+    QByteArray many = "n\r\n";
+    for (int i = 0; i < 15; ++i)
+        many += QByteArray::number(i) + "\r\n";
+    auto d = MakeOwned<TKvCsvDataProvider>(nullptr);
+    d->SetDesigning(true);
+    d->SetFileName(WriteTestFile(dir, "m.csv", many));
+    EXPECT_EQ(d->GetRowCount(), 10);
+    d->SetFileName(dir.filePath("none.csv"));
+    EXPECT_EQ(d->GetRowCount(), 10);
+
+    auto ini = MakeOwned<TKvIniDataProvider>(nullptr);
+    EXPECT_EQ(ini->GetFieldCount(), 0);
+    EXPECT_EQ(ini->GetFieldIndex(QStringLiteral("x")), -1);
+}
+
+TEST(CsvProvider, KoreanTextInEveryEncoding)
+{
+    QTemporaryDir dir;
+    const QString text = QStringLiteral("이름,도시\r\n김철수,서울\r\nLee,부산 해운대\r\n");
+    struct Case
+    {
+        TKvFileEncoding Encoding;
+        const char* CodePage;
+    };
+    for (const Case& c : {Case{EncodingUTF8, ""}, Case{EncodingUnicode, ""}, Case{EncodingBigEndianUnicode, ""},
+                          Case{EncodingUTF7, ""}, Case{EncodingANSI, "CP949"}, Case{EncodingDefault, "EUC-KR"}}) {
+        TEncoding::SetSystemCodePage(QString::fromLatin1(c.CodePage));
+        const QString name = FileEncodingName(c.Encoding);
+        SCOPED_TRACE(name.toStdString());
+        // A byte-order mark of the encoding is skipped on reading.
+        const QByteArray bytes = TEncoding::Preamble(name) + TEncoding::FromUtf8(text.toUtf8(), name);
+        const QString path = WriteTestFile(dir, name + ".csv", bytes);
+        auto p = Open(path, false, [&](TKvCsvDataProvider* x) { x->SetEncoding(c.Encoding); });
+        EXPECT_EQ(p->GetFieldNames(), QStringList({"이름", "도시"}));
+        EXPECT_EQ(Column(*p, 1), QStringList({"서울", "부산 해운대"}));
+        p->SetData(0, 0, QStringLiteral("박영희"));
+        p->Save();
+        EXPECT_EQ(TEncoding::ToUtf8(ReadAll(path), name),
+                  QStringLiteral("이름,도시\r\n박영희,서울\r\nLee,부산 해운대\r\n").toUtf8());
+    }
+    TEncoding::SetSystemCodePage(QString());
+
+    // ASCII cannot hold Korean: reading raises, and a save raises and keeps the file.
+    const QString ascii = WriteTestFile(dir, "a.csv", "n,m\r\n1,2\r\n");
+    auto p = Open(ascii, false, [](TKvCsvDataProvider* x) { x->SetEncoding(EncodingASCII); });
+    p->SetData(0, 1, QStringLiteral("서울"));
+    KV_EXPECT_THROW_MSG(p->Save(), EEncodingError, "Character U+C11C cannot be written in encoding ASCII");
+    EXPECT_EQ(ReadAll(ascii), QByteArray("n,m\r\n1,2\r\n"));
+    const QString utf8 = WriteTestFile(dir, "k.csv", text.toUtf8());
+    EXPECT_THROW(p->Load(utf8), EEncodingError);
+    EXPECT_EQ(p->GetData(0, 1), Variant(QStringLiteral("서울"))); // data loaded before stays
+    p->SetEncoding(EncodingUTF8);
+    KV_EXPECT_THROW_MSG(p->Load(WriteTestFile(dir, "bad.csv", "a\r\n\xC0\x80\r\n")), EEncodingError,
+                        "Invalid byte sequence for encoding UTF-8 at byte 3");
+}
+
+TEST(CsvProvider, MergedSaveKeepsHeaderAndTail)
+{
+    QTemporaryDir dir;
+    const QString path = WriteTestFile(dir, "s.csv", kSample);
+    auto p = Open(path, false, [](TKvCsvDataProvider* c) {
+        c->SetTypeLine(1);
+        c->SetMaxLoadRows(3);
+    });
+    p->Save(); // unchanged: byte-identical
+    EXPECT_EQ(ReadAll(path), kSample);
+
+    p->RemoveRow(1);
+    p->InsertRow(0, {0, QStringLiteral("z")});
+    p->SetData(2, 1, QStringLiteral("C"));
+    p->Save();
+    const QByteArray merged = "id,name,price\r\nN,T,N\r\n0,z,\r\n1,a,1.5\r\n3,C,10\r\n4,d,-2\r\n5,e,7\r\n";
+    EXPECT_EQ(ReadAll(path), merged);
+    p->Save(); // a second save neither repeats inserted rows nor restores removed ones
+    EXPECT_EQ(ReadAll(path), merged);
+    p->RemoveRows({0, 0, 9});
+    p->Save();
+    EXPECT_EQ(ReadAll(path), "id,name,price\r\nN,T,N\r\n1,a,1.5\r\n3,C,10\r\n4,d,-2\r\n5,e,7\r\n");
+
+    // Rows inserted into a file shorter than its header lines stay below them.
+    const QString shortFile = WriteTestFile(dir, "h.csv", "a,b\r\n");
+    auto q = Open(shortFile, false, [](TKvCsvDataProvider* c) { c->SetTypeLine(1); });
+    q->InsertRow(0, {1, 2});
+    q->Save();
+    EXPECT_EQ(ReadAll(shortFile), "a,b\r\n\r\n1,2\r\n");
+    q->Load();
+    EXPECT_EQ(Column(*q, 1), QStringList({"2"}));
+}
+
+TEST(CsvProvider, QuotingRoundTripsAndCountsRecords)
+{
+    QTemporaryDir dir;
+    const QString path = WriteTestFile(dir, "q.csv", "h1,h2\r\nplain,x\"y\r\n");
+    auto p = Open(path);
+    EXPECT_EQ(p->GetData(0, 1), Variant(QStringLiteral("x\"y"))); // a quote inside an unquoted value
+    const QStringList values = {QStringLiteral("a,b"), QStringLiteral("say \"hi\""), QStringLiteral("line1\r\nline2"),
+                                QStringLiteral("\"lead"), QStringLiteral(" spaced ")};
+    for (const QString& v : values)
+        p->InsertRow(p->GetRowCount(), {v, QStringLiteral("end")});
+    p->Save();
+    auto q = Open(path, false, [](TKvCsvDataProvider* c) { c->SetMaxLoadRows(4); });
+    EXPECT_EQ(Column(*q, 0), QStringList({"plain"}) + values.mid(0, 3));
+    EXPECT_EQ(Column(*q, 1), QStringList({"x\"y", "end", "end", "end"}));
+    q->SetMaxLoadRows(0);
+    EXPECT_EQ(Column(*q, 0), QStringList({"plain"}) + values);
+    q->Save();
+    EXPECT_EQ(ReadAll(path), "h1,h2\r\nplain,x\"y\r\n\"a,b\",end\r\n\"say \"\"hi\"\"\",end\r\n\"line1\r\nline2\",end\r\n"
+                             "\"\"\"lead\",end\r\n spaced ,end\r\n");
+
+    // A record spanning lines counts once for the header line.
+    q->SetHeadLine(1);
+    EXPECT_EQ(q->GetFieldNames(), QStringList({"plain", "x\"y"}));
+    EXPECT_EQ(q->GetRowCount(), 5);
+
+    // A quote left open at the end raises and keeps the data loaded before.
+    const QString open = WriteTestFile(dir, "o.csv", "a,b\r\n1,2\r\n3,\"never\r\nclosed\r\n");
+    KV_EXPECT_THROW_MSG(q->Load(open), EConvertError, "Quoted value is not closed at the end of the file in record 3");
+    EXPECT_EQ(q->GetRowCount(), 5);
+}
+
+TEST(CsvProvider, AutoSaveNotificationsAndComparison)
+{
+    QTemporaryDir dir;
+    const QString path = WriteTestFile(dir, "s.csv", kSample);
+    auto p = Open(path, true, [](TKvCsvDataProvider* c) { c->SetTypeLine(1); });
+    TDataRecorder rec;
+    p->AddListener(&rec);
+    p->SetData(0, 1, QStringLiteral("A"));
+    EXPECT_EQ(rec.Events, QStringList({"value 0,1"}));
+    EXPECT_TRUE(ReadAll(path).contains("1,A,1.5\r\n"));
+    p->UpdateRow(1, {9, QStringLiteral("B")});
+    p->RemoveRows({4});
+    EXPECT_EQ(ReadAll(path), "id,name,price\r\nN,T,N\r\n1,A,1.5\r\n9,B,0.3\r\n3,c,10\r\n4,d,-2\r\n");
+    EXPECT_EQ(rec.Events, QStringList({"value 0,1", "updated 1", "rows removed 4"}));
+    p->RemoveListener(&rec);
+
+    // Numeric fields compare by sign, so 0.3 and 0.1 differ; text fields compare as text.
+    p->SetData(0, 2, QStringLiteral("0.1"));
+    EXPECT_EQ(p->CompareValue(2, 1, 0), 1);
+    EXPECT_EQ(p->CompareValue(2, 0, 1), -1);
+    EXPECT_EQ(p->CompareValue(2, 2, 3), 1); // 10 > -2 as numbers
+    EXPECT_EQ(p->CompareValue(1, 0, 1), -1);
+
+    // A stored AutoSave of False reads back as False.
+    p->SetName(QStringLiteral("Csv1"));
+    p->SetAutoLoad(false);
+    p->SetAutoSave(false);
+    const QString form = WriteComponentText(p.get());
+    EXPECT_TRUE(form.contains(QStringLiteral("AutoSave = False")));
+    auto back = MakeOwned<TKvCsvDataProvider>(nullptr);
+    ReadComponentText(form, back.get());
+    EXPECT_FALSE(back->GetAutoSave());
+    EXPECT_EQ(back->GetTypeLine(), 1);
+}
+
+TEST(CsvProvider, FailedSaveLeavesTheOldFile)
+{
+    QTemporaryDir dir;
+    QByteArray big = "n\r\n";
+    for (int i = 0; i < 2000; ++i)
+        big += QByteArray::number(i) + "\r\n";
+    const QString path = WriteTestFile(dir, "s.csv", big);
+    auto p = Open(path);
+    for (int i = 0; i < 2000; ++i)
+        p->SetData(i, 0, QString(40, QLatin1Char('x')));
+    // Writes past the size limit fail: the temporary file is dropped, the old file stays.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 16 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_THROW(p->Save(), EInOutError);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(ReadAll(path), big);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"s.csv"}));
+    p->Save();
+    EXPECT_EQ(ReadAll(path).size(), 3 + 2000 * 42);
+}
+
+TEST(CsvProvider, AutoLoadDesignFileReadOnlyAndStreaming)
+{
+    QTemporaryDir dir;
+    const QString path = WriteTestFile(dir, "s.csv", kSample);
+    const QString design = WriteTestFile(dir, "d.csv", "x,y\r\n1,2\r\n");
+    auto p = MakeOwned<TKvCsvDataProvider>(nullptr);
+    p->SetAutoLoad(false);
+    p->SetFileName(path);
+    EXPECT_FALSE(p->GetLoaded());
+    p->SetAutoLoad(true); // switching it on loads
+    EXPECT_EQ(p->GetRowCount(), 6);
+    p->SetReadOnly(true);
+    EXPECT_FALSE(p->CanUpdateRow(0));
+    EXPECT_FALSE(p->CanInsertRow(0));
+    EXPECT_FALSE(p->CanDeleteRow(0));
+
+    // At design time the design data file wins while it exists.
+    p->SetDesigning(true);
+    p->SetDesignDataFile(design);
+    EXPECT_EQ(p->GetFieldNames(), QStringList({"x", "y"}));
+    p->SetDesignDataFile(dir.filePath("gone.csv"));
+    EXPECT_EQ(p->GetFieldNames(), QStringList({"id", "name", "price"}));
+    p->SetDesigning(false);
+
+    // A provider read from a form file loads once it is loaded.
+    p->SetName(QStringLiteral("Csv1"));
+    p->SetTypeLine(1);
+    const QString form = WriteComponentText(p.get());
+    auto back = MakeOwned<TKvCsvDataProvider>(nullptr);
+    ReadComponentText(form, back.get());
+    EXPECT_TRUE(back->GetLoaded());
+    EXPECT_EQ(back->GetRowCount(), 5);
+    EXPECT_EQ(back->GetValueType(2), ValueTypeNumeric);
+    EXPECT_TRUE(back->GetReadOnly());
+}
