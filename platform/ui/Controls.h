@@ -46,7 +46,8 @@ enum TCursor : int {
 
 enum TBorderStyle { bsNone, bsSingle };
 
-enum TControlStyleItem { csOpaque, csCaptureMouse, csClickEvents, csDoubleClicks, csParentFont, csParentColor };
+// csInputMethod: the control takes input-method text (WM_IME_STARTCOMPOSITION, then WM_CHAR).
+enum TControlStyleItem { csOpaque, csCaptureMouse, csClickEvents, csDoubleClicks, csParentFont, csParentColor, csInputMethod };
 using TControlStyle = TSet<TControlStyleItem>;
 
 // Window styles read by CreateWnd.
