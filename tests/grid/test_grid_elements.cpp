@@ -465,3 +465,41 @@ TEST(GridUtils, LeafColumnsEndColumnsClipAndFocusRectangles)
 }
 
 } // namespace
+
+namespace {
+
+TEST(GridPaint, TheIndicatorOfARowBeingInsertedShowsTheInsertImage)
+{
+    TShownGrid g;
+    g.Fill(10, 2);
+    TOwned<TKvGridEditableItemProvider> editable = MakeOwned<TKvGridEditableItemProvider>(g.Grid->GetItemProvider());
+    g.Grid->SetItemSource(editable.get());
+    g.Show(300, 250);
+    try {
+        editable->Insert(1, {Variant(QStringLiteral("new")), Variant(QStringLiteral("row"))});
+    } catch (const Exception&) {
+        GTEST_SKIP() << "the table refuses inserts";
+    }
+    g.Paint();
+    const int index = editable->GetEditingIndex();
+    ASSERT_GE(index, 0);
+    TKvGridLayoutManager* m = g.Layout();
+    const TRect row = m->ItemRect(index);
+    const TRect bar = m->IndicatorBounds();
+    TCustomImageList* images = TKvGridIndicatorCellRenderer::StateImages();
+    const int x = bar.Left + static_cast<int>(std::lround((bar.Width() - images->GetWidth()) / 2.0));
+    const int y = row.Top + static_cast<int>(std::lround((row.Height() - images->GetHeight()) / 2.0));
+    // The asterisk's bar through the middle of the image: dark across; the next row shows its
+    // number instead.
+    auto darkAcross = [&](int top) {
+        int dark = 0;
+        for (int dx = 2; dx <= 9; ++dx)
+            dark += qGray(g.Image().pixel(x + dx, top + 5)) < 100;
+        return dark;
+    };
+    EXPECT_GE(darkAcross(y), 7);
+    EXPECT_LT(darkAcross(y + row.Height()), 7);
+    g.Grid->SetItemSource(g.Grid->GetOwnedItemProvider());
+}
+
+} // namespace
