@@ -503,3 +503,71 @@ TEST(GridPaint, TheIndicatorOfARowBeingInsertedShowsTheInsertImage)
 }
 
 } // namespace
+
+namespace {
+
+TEST(GridElements, CornersBandsAndTheRowGroupPools)
+{
+    TShownGrid g;
+    g.Fill(30, 4);
+    g.Grid->GetStatesBar()->SetVisible(true);
+    g.Grid->GetFooter()->SetVisible(true);
+    g.Grid->GetFixedCols()->SetCount(1);
+    g.Show(400, 250);
+    TKvGridLayoutManager* m = g.Layout();
+    // Corner cells sit above and below their bars, as high as the header and the footer.
+    TKvGridObjectHeaderElement* head = g.Grid->GetStatesBarHeadView();
+    TKvGridObjectFooterElement* foot = g.Grid->GetStatesBarFootView();
+    ASSERT_TRUE(head->GetVisible() && foot->GetVisible());
+    EXPECT_EQ(head->GetBounds(), TRectF(TRect::Bounds(m->StatesBarBounds().Left, 0, m->StatesBarBounds().Width(),
+                                                      m->HeaderBounds().Height())));
+    EXPECT_EQ(foot->GetTop(), static_cast<float>(m->FooterBounds().Top));
+    EXPECT_FALSE(g.Grid->GetCheckBarHeadView()->GetVisible());
+    // The footer and its fixed part have their columns' cells.
+    EXPECT_TRUE(g.Grid->GetFixedFooterView()->GetVisible());
+    EXPECT_NE(g.Grid->GetFixedFooterView()->GetCells(g.Columns[0]), nullptr);
+    EXPECT_NE(g.Grid->GetFooterView()->GetCells(g.Columns[1]), nullptr);
+    EXPECT_EQ(g.Grid->GetFooterView()->GetCells(g.Columns[0]), nullptr);
+    g.Grid->GetFooter()->SetVisible(false);
+    g.Paint();
+    EXPECT_FALSE(foot->GetVisible());
+    EXPECT_FALSE(g.Grid->GetFixedFooterView()->GetVisible());
+
+    // Row-group views are pooled: a cleared body lends the same views again.
+    TKvGridRowGroupElement* groups = g.Grid->GetRowGroupView();
+    TKvGridRowGroupHeaderElement* first = groups->AddHeader(3);
+    groups->AddFooter(4);
+    EXPECT_EQ(groups->GetHeaderCount(), 1);
+    EXPECT_EQ(groups->GetFooterCount(), 1);
+    EXPECT_EQ(groups->GetFixedFooterCount(), 1);
+    EXPECT_EQ(groups->GetHeader(0)->GetIndex(), 3);
+    EXPECT_TRUE(groups->GetFixedFooter(0)->GetFixed());
+    groups->ClearBody();
+    EXPECT_EQ(groups->GetHeaderCount(), 0);
+    EXPECT_EQ(groups->AddHeader(7), first);
+    EXPECT_EQ(first->GetIndex(), 7);
+    groups->ClearBody();
+}
+
+TEST(GridPaint, TheBodysOuterLinesAndTheFixedRowsBar)
+{
+    TShownGrid g;
+    g.Fill(30, 2, 100);
+    g.Grid->GetFooter()->SetVisible(true);
+    g.Grid->GetFixedRows()->SetCount(1);
+    g.Grid->GetFixedRows()->SetBarHeight(3);
+    auto red = TKvStroke::CreateSolid(0xFFFF0000u, 1, DashStyleSolid);
+    g.Grid->GetBody()->GetStyles()->SetBorderRight(red.get());
+    auto green = TKvFill::CreateSolid(0xFF00FF00u);
+    g.Grid->GetFixedRows()->GetBarStyles()->SetBackground(green.get());
+    g.Show(400, 250);
+    TKvGridLayoutManager* m = g.Layout();
+    const TRect body = m->BodyBounds();
+    // The right line ends the columns, above the footer.
+    EXPECT_EQ(g.Rgb(body.Right - 1, m->FooterBounds().Top - 5), 0xFF0000u);
+    // The fixed rows' bar: a band right below the fixed row.
+    EXPECT_EQ(g.Rgb(body.Left + 50, body.Top + m->FixedHeight() + 1), 0x00FF00u);
+    EXPECT_NE(g.Rgb(body.Left + 50, body.Top + m->FixedHeight() + 4), 0x00FF00u);
+}
+
+} // namespace
