@@ -312,9 +312,13 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Aggregate ? run.aggregate_name == "median" : !Times.count(run.run_name.function_name + "/" + run.run_name.args))
+            {
                 Times[run.run_name.function_name + "/" + run.run_name.args] = run.GetAdjustedRealTime();
+                CpuTimes[run.run_name.function_name + "/" + run.run_name.args] = run.GetAdjustedCPUTime();
+            }
     }
     std::map<std::string, double> Times;
+    std::map<std::string, double> CpuTimes;
 };
 
 } // namespace
@@ -328,22 +332,25 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto t = [&](const char* name, int rows) {
-        const auto it = reporter.Times.find(std::string(name) + "/" + std::to_string(rows));
-        return it == reporter.Times.end() ? 0.0 : it->second;
+    auto find = [](const std::map<std::string, double>& times, const std::string& name, int rows) {
+        const auto it = times.find(name + "/" + std::to_string(rows));
+        return it == times.end() ? 0.0 : it->second;
     };
-    std::printf("\nratio to QTableView (ours / theirs; below 1 is faster):\n");
+    auto t = [&](const std::string& name, int rows) { return find(reporter.Times, name, rows); };
+    auto cpu = [&](const std::string& name, int rows) { return find(reporter.CpuTimes, name, rows); };
+    std::printf("\nratio to QTableView (ours / theirs, wall time and CPU time; below 1 is faster):\n");
     for (const char* kind : {"FullFrame", "ScrollOneRow", "FocusOneCell", "FirstFrame", "FitColumnWidth"})
         for (int rows : {1000, 1000000}) {
-            const double ours = t((std::string("BM_Ours") + kind).c_str(), rows);
-            const double peer = t((std::string("BM_Peer") + kind).c_str(), rows);
-            if (ours > 0 && peer > 0)
-                std::printf("  %-13s %8d rows: %.2f\n", kind, rows, ours / peer);
+            const std::string ours = std::string("BM_Ours") + kind;
+            const std::string peer = std::string("BM_Peer") + kind;
+            if (t(ours, rows) > 0 && t(peer, rows) > 0)
+                std::printf("  %-14s %8d rows: %.2f  (CPU %.2f)\n", kind, rows, t(ours, rows) / t(peer, rows),
+                            cpu(ours, rows) / cpu(peer, rows));
         }
     std::printf("frame time at 1,000,000 rows over 1,000 rows (ours):\n");
     for (const char* kind : {"FullFrame", "ScrollOneRow", "FocusOneCell", "FirstFrame"}) {
-        const double small = t((std::string("BM_Ours") + kind).c_str(), 1000);
-        const double large = t((std::string("BM_Ours") + kind).c_str(), 1000000);
+        const double small = t(std::string("BM_Ours") + kind, 1000);
+        const double large = t(std::string("BM_Ours") + kind, 1000000);
         if (small > 0 && large > 0)
             std::printf("  %-13s %.2f\n", kind, large / small);
     }
