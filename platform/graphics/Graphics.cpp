@@ -5,6 +5,7 @@
 #include <QtGui/QGuiApplication>
 #include <QtGui/QImage>
 #include <QtGui/QImageReader>
+#include <QtGui/QImageWriter>
 #include <QtGui/QPainter>
 
 namespace kv {
@@ -191,17 +192,54 @@ TCanvas* TBitmap::GetCanvas()
 
 void TBitmap::ReleaseCanvas() { FCanvas.reset(); }
 
-bool TBitmap::LoadFromFile(const QString& fileName)
+namespace {
+
+const char* FormatName(TImageFileFormat format)
 {
+    switch (format) {
+    case ifBmp:
+        return "bmp";
+    case ifPng:
+        return "png";
+    case ifJpeg:
+        return "jpeg";
+    case ifGif:
+        return "gif";
+    case ifAuto:
+        break;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool TBitmap::LoadFromFile(const QString& fileName) { return LoadFromFile(fileName, ifAuto); }
+
+bool TBitmap::LoadFromFile(const QString& fileName, TImageFileFormat format)
+{
+    // Special files (pipes, devices) are never opened: reading them may block.
     const QFileInfo info(fileName);
     if (!info.exists() || !info.isFile())
         return false;
     QImageReader reader(fileName);
+    if (const char* name = FormatName(format)) {
+        reader.setFormat(name);
+        reader.setAutoDetectImageFormat(false);
+    }
     const QImage decoded = reader.read();
     if (decoded.isNull())
         return false;
     Assign(decoded);
     return true;
+}
+
+bool TBitmap::SaveToFile(const QString& fileName, TImageFileFormat format) const
+{
+    const char* name = FormatName(format);
+    if (!name || format == ifGif || Empty())
+        return false;
+    QImageWriter writer(fileName, name);
+    return writer.write(*FImage);
 }
 
 void TBitmap::Assign(const QImage& image)

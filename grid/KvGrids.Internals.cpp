@@ -1,0 +1,15 @@
+// Column-owned renderers: their published classes.
+#include "grid/KvGrids.Internals.h"
+
+#include "platform/rtl/TypInfo.h"
+
+namespace kv {
+
+KV_PUBLISH(TKvInternalTextCellRenderer, TKvTextCellRenderer);
+KV_PUBLISH(TKvInternalImageCellRenderer, TKvImageCellRenderer);
+KV_PUBLISH(TKvInternalBarCellRenderer, TKvBarCellRenderer);
+KV_PUBLISH(TKvInternalRatingCellRenderer, TKvRatingCellRenderer);
+KV_PUBLISH(TKvInternalCheckCellRenderer, TKvCheckCellRenderer);
+KV_PUBLISH(TKvInternalPieCellRenderer, TKvPieCellRenderer);
+
+} // namespace kv
