@@ -5,6 +5,13 @@
 
 namespace kv {
 
+TKvInternalTextCellRenderer::~TKvInternalTextCellRenderer() = default;
+TKvInternalImageCellRenderer::~TKvInternalImageCellRenderer() = default;
+TKvInternalBarCellRenderer::~TKvInternalBarCellRenderer() = default;
+TKvInternalRatingCellRenderer::~TKvInternalRatingCellRenderer() = default;
+TKvInternalCheckCellRenderer::~TKvInternalCheckCellRenderer() = default;
+TKvInternalPieCellRenderer::~TKvInternalPieCellRenderer() = default;
+
 KV_PUBLISH(TKvInternalTextCellRenderer, TKvTextCellRenderer);
 KV_PUBLISH(TKvInternalImageCellRenderer, TKvImageCellRenderer);
 KV_PUBLISH(TKvInternalBarCellRenderer, TKvBarCellRenderer);

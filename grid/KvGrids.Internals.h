@@ -45,12 +45,17 @@ private:
     TKvGridColumn* FColumn = nullptr;
 };
 
+// The destructor is defined in the module's source, which keeps the class's type data (and
+// its publishing) there.
 #define KV_INTERNAL_RENDERER(Name, Base)                                             \
     class Name : public TKvInternalCellRenderer<Base>                                \
     {                                                                                \
     protected:                                                                       \
         friend class TCreateAccess;                                                  \
         explicit Name(TComponent* owner) : TKvInternalCellRenderer<Base>(owner) {}   \
+                                                                                     \
+    public:                                                                          \
+        ~Name() override;                                                            \
     }
 
 KV_INTERNAL_RENDERER(TKvInternalTextCellRenderer, TKvTextCellRenderer);
