@@ -231,9 +231,16 @@ void TKvBarCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* context, c
     const float height = rect.Height() - 8;
     if (!(range > 0) || !std::isfinite(range) || height <= 0)
         return;
+    // Numbers as they are (their text reads back the same), anything else through its text.
+    const Variant data = cell->GetValue();
     double value = 0;
-    const QString text = ValueText(cell->GetValue());
-    if (!TryStrToFloat(text.isEmpty() ? QStringLiteral("0") : text, value) || std::isnan(value))
+    if (data.IsInteger())
+        value = double(data.AsInt());
+    else if (data.IsDouble())
+        value = data.AsDouble();
+    else if (!TryStrToFloat(ValueText(data), value))
+        value = 0;
+    if (std::isnan(value))
         value = 0;
     const double share = std::clamp((value - FMinimum) / range, 0.0, 1.0);
     const float inner = rect.Width() - float(styles->GetPaddingLeft() + styles->GetPaddingRight());
