@@ -43,6 +43,18 @@ TRect ContentRect(const TKvGridViewStyles* styles, const TRectF& rect)
                  int(std::lround(r.Bottom))};
 }
 
+// The cell's styles, nil when there is nothing to draw with; fills the background when asked.
+TKvGridViewStyles* CellStyles(TKvGridCell* cell, TKvDrawingContext* context, const TRectF& rect, bool background)
+{
+    KV_ASSERT(cell, "cell is nil");
+    TKvGridViewStyles* styles = cell->GetStyles();
+    if (!styles || !context)
+        return nullptr;
+    if (background)
+        context->DrawRect(styles->GetBackground(), nullptr, rect);
+    return styles;
+}
+
 } // namespace
 
 // --- proxy ----------------------------------------------------------------------------------
@@ -166,12 +178,8 @@ QString TKvImageCellRenderer::GetKey(TKvGridCell* cell) const
 
 void TKvImageCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* context, const TRectF& rect)
 {
-    KV_ASSERT(cell, "cell is nil");
-    TKvGridViewStyles* styles = cell->GetStyles();
-    if (!styles || !context)
-        return;
-    context->DrawRect(styles->GetBackground(), nullptr, rect);
-    if (!FLoader)
+    TKvGridViewStyles* styles = CellStyles(cell, context, rect, true);
+    if (!styles || !FLoader)
         return;
     const IntfPtr<TImageDrawProc> proc = MakeIntf<TImageDrawProc>(context, ContentRect(styles, rect), styles->GetContentFit());
     const TDisarmOnExit disarm{proc.get()};
@@ -221,11 +229,9 @@ void TKvImageCellRenderer::Notification(TComponent* component, TOperation operat
 
 void TKvBarCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* context, const TRectF& rect)
 {
-    KV_ASSERT(cell, "cell is nil");
-    TKvGridViewStyles* styles = cell->GetStyles();
-    if (!styles || !context)
+    TKvGridViewStyles* styles = CellStyles(cell, context, rect, true);
+    if (!styles)
         return;
-    context->DrawRect(styles->GetBackground(), nullptr, rect);
     // An empty range, or a cell too low for the bar's margins, shows no bar.
     const double range = FMaximum - FMinimum;
     const float height = rect.Height() - 8;
@@ -275,9 +281,8 @@ bool TKvCheckCellRenderer::IsChecked(const Variant& value)
 
 void TKvCheckCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* context, const TRectF& rect)
 {
-    KV_ASSERT(cell, "cell is nil");
-    TKvGridViewStyles* styles = cell->GetStyles();
-    if (!styles || !context)
+    TKvGridViewStyles* styles = CellStyles(cell, context, rect, false);
+    if (!styles)
         return;
     const TRectF box = TRectF::Bounds(rect.Left + (rect.Width() - BOX_WIDTH) / 2, rect.Top + (rect.Height() - BOX_HEIGHT) / 2,
                                       BOX_WIDTH, BOX_HEIGHT);
