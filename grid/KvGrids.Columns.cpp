@@ -1407,6 +1407,8 @@ void TKvGridView::GetChildren(const TGetChildProc& Proc, TComponent* Root)
     for (int i = 0; i < GetColumnCount(); ++i)
         if (GetColumn(i)->GetOwner() == Root)
             Proc(GetColumn(i));
+    if (FModelConsumer)
+        Proc(FModelConsumer);
 }
 
 // --- the Columns facade -------------------------------------------------------------------

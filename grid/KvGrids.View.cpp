@@ -5,9 +5,13 @@
 // focus and scrolling; notifications; styles.
 #include "grid/KvGrids.View.h"
 
+#include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Delegate.h"
+#include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Hints.h"
 #include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Runtime.Grid.h"
 
 #include "model/KvGrids.Model.Default.h"
 #include "platform/rtl/Trace.h"
@@ -34,7 +38,10 @@ private:
 };
 
 // Form files name grids by class.
-KV_PUBLISH(TKvGridView, TComponent);
+KV_PUBLISH(TKvGridView, TComponent)
+    .Property("Styles", &TKvGridView::GetStyles, &TKvGridView::SetStyles)
+    .Property("StyleSheet", &TKvGridView::GetStyleSheet, &TKvGridView::SetStyleSheet)
+    .Property("Validations", &TKvGridView::GetValidations, [](TKvGridView&, TKvGridValidationCollection*) {});
 
 // ---- construction and destruction ------------------------------------------------------
 
@@ -54,6 +61,15 @@ void TKvGridView::Initialize()
     FColumns = Create<TKvGridViewColumns>(this);
 
     // Area objects.
+    FIndicator = Create<TKvGridIndicator>(this);
+    FStatesBar = Create<TKvGridStatesBar>(this);
+    FCheckBar = Create<TKvGridCheckBar>(this);
+    FHeader = Create<TKvGridHeader>(this);
+    FFooter = Create<TKvGridFooter>(this);
+    FPanel = Create<TKvGridPanel>(this);
+    FEditBar = Create<TKvGridEditBar>(this);
+    FBody = Create<TKvGridBody>(this);
+    FRowGroup = Create<TKvGridRowGroup>(this);
 
     // Option objects.
     FDisplayOptions = Create<TKvGridDisplayOptions>(this);
@@ -68,6 +84,8 @@ void TKvGridView::Initialize()
     FFixedRows = Create<TKvGridFixedRows>(this);
 
     // Layout manager, selection manager and delegate.
+    FLayoutManager = CreateLayoutManager();
+    FGridDelegate = CreateGridDelegate();
 
     FOwnedItemProvider = CreateItemProvider();
     SetItemSource(FOwnedItemProvider);
@@ -75,6 +93,12 @@ void TKvGridView::Initialize()
     RegisterStyles(FStyles.get());
 
     // Edit controller and expression runtimes.
+    FDataCellRuntime = Create<TKvDataCellExpressionRuntime>();
+    FDataRowRuntime = Create<TKvDataRowExpressionRuntime>();
+    FColumnSummaryRuntime = Create<TKvColumnSummaryRuntime>();
+    FRowGroupSummaryRuntime = Create<TKvRowGroupSummaryRuntime>();
+    FColumnValidationRuntime = Create<TKvDataCellValidationRuntime>();
+    FRowValidationRuntime = Create<TKvDataRowValidationRuntime>();
 
     // Validations and the current cell.
     FValidations = Create<TKvGridValidationCollection>(this);
@@ -83,7 +107,7 @@ void TKvGridView::Initialize()
     FModelConsumer = Create<TKvGridItemConsumer>(this);
 }
 
-void TKvGridView::CreateElements() {}
+void TKvGridView::CreateElements() { CreateViews(); }
 
 void TKvGridView::AfterConstruction()
 {
@@ -120,10 +144,19 @@ void TKvGridView::Dispose()
     }
     FreeAndNil(FCurrent);
     FreeAndNil(FValidations);
+    FreeAndNil(FRowValidationRuntime);
+    FreeAndNil(FColumnValidationRuntime);
+    FreeAndNil(FRowGroupSummaryRuntime);
+    FreeAndNil(FColumnSummaryRuntime);
+    FreeAndNil(FDataRowRuntime);
+    FreeAndNil(FDataCellRuntime);
     if (FStyles) {
         UnregisterStyles(FStyles.get());
         FStyles.reset();
     }
+    // Row views go back to the delegate before it goes; the tool before the delegate.
+    FreeViews();
+    FreeAndNil(FGridDelegate);
     // An item provider assigned from outside outlives the grid: detach from it first.
     SetItemSource(nullptr);
     if (FOwnedItemProvider) {
@@ -140,6 +173,16 @@ void TKvGridView::Dispose()
     FreeAndNil(FSelectOptions);
     FreeAndNil(FEditOptions);
     FreeAndNil(FDisplayOptions);
+    FreeAndNil(FRowGroup);
+    FreeAndNil(FPanel);
+    FreeAndNil(FEditBar);
+    FreeAndNil(FBody);
+    FreeAndNil(FFooter);
+    FreeAndNil(FHeader);
+    FreeAndNil(FCheckBar);
+    FreeAndNil(FStatesBar);
+    FreeAndNil(FIndicator);
+    FreeAndNil(FLayoutManager);
     FreeAndNil(FColumns);
     FreeAndNil(FRootGroup);
     FStylesListener.reset();
@@ -162,6 +205,7 @@ void TKvGridView::SetItemSource(TKvGridItemProvider* Provider)
             editable->RemoveEditListener(FItemEditListener.get());
     }
     FItemProvider = Provider;
+    DropSummaries();
     if (FItemProvider) {
         FItemProvider->AddListener(FItemChangeListener.get());
         if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
@@ -318,6 +362,7 @@ void TKvGridView::FocusedIndexChanged(const TKvGridCellIndex& Index)
 
 void TKvGridView::ColumnsChanged(TKvGridColumn* Column)
 {
+    DropSummaries();
     if (!Column)
         ResetColumnIndicies();
     RefreshView(false);

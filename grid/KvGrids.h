@@ -1,13 +1,21 @@
 // The grid control's main module: its parts, included together.
 #pragma once
 
+#include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Delegate.h"
 #include "grid/KvGrids.EditorBase.h"
+#include "grid/KvGrids.Elements.h"
+#include "grid/KvGrids.GridTool.h"
 #include "grid/KvGrids.Hints.h"
+#include "grid/KvGrids.Impl.h"
 #include "grid/KvGrids.Index.h"
 #include "grid/KvGrids.Internals.h"
+#include "grid/KvGrids.Layout.h"
+#include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Loaders.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Renderer.h"
 #include "grid/KvGrids.Renderers.h"
+#include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.View.h"

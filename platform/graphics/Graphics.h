@@ -138,6 +138,9 @@ public:
     // Encodes the pixels into the file; false for an empty bitmap, a format without an
     // encoder (GIF, ifAuto) or a file that cannot be written.
     bool SaveToFile(const QString& fileName, TImageFileFormat format) const;
+    // Loads the bitmap resource of that name (a PNG compiled in with the resource system under
+    // the prefix "/kvgrids"). False when there is no such resource.
+    bool LoadFromResource(const QString& name);
     void Assign(const QImage& image);
     const QImage& GetImage() const;
 
