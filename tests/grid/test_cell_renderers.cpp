@@ -2,6 +2,7 @@
 // image fitting by pixel probes, image keys, text and proxy drawing, repaint on change, and
 // streaming of a column with a column-owned renderer.
 #include "CellRenderSupport.h"
+#include "GridTestSupport.h"
 #include "TestSupport.h"
 #include "model/ModelTestSupport.h"
 #include "model/KvGrids.Model.Default.h"
@@ -433,6 +434,53 @@ TEST(CellRendererChanges, SettersThatChangeTheDrawingRepaintTheColumns)
     EXPECT_EQ(refreshes([&] { proxy->SetRenderer(bar.get()); }), 1);
     EXPECT_EQ(refreshes([&] { loader.reset(); }), 1);
     EXPECT_EQ(image->GetLoader(), nullptr);
+}
+
+TEST(CellRendererChanges, APaintedGridShowsBarsInTheirCellsAndRedrawsThemOnChange)
+{
+    TShownGrid g;
+    g.Data->InsertColumns(0, 1, "N", "n");
+    const std::vector<int> values{25, 50, 100, 150};
+    for (int v : values)
+        g.Data->InsertRow(g.Data->GetRowCount(), {v});
+    g.Grid->SetDataProvider(g.Data.get());
+    TKvGridDataColumn* column = g.Grid->AddDataColumn();
+    column->SetFieldName("N");
+    column->SetWidth(160);
+    g.Grid->ResetColumnIndicies();
+    auto red = TKvFill::CreateSolid(0xFFFF0000u);
+    column->GetStyles()->SetFigureBackground(red.get());
+    TOwned<TKvBarCellRenderer> bar = MakeOwned<TKvBarCellRenderer>(nullptr);
+    column->SetRenderer(bar.get());
+    g.Show(300, 200);
+
+    // The red run through the middle of each cell: its length per row.
+    const auto runs = [&] {
+        std::vector<int> lengths;
+        for (int row = 0; row < int(values.size()); ++row) {
+            const TRect cell = g.Layout()->DataCellRect(TKvGridCellIndex(g.Grid.get(), row, column));
+            int first = -1, last = -1;
+            for (int x = 0; x < g.Image().width(); ++x)
+                if (g.Rgb(x, (cell.Top + cell.Bottom) / 2) == 0xFF0000u) {
+                    first = first < 0 ? x : first;
+                    last = x;
+                }
+            EXPECT_TRUE(first < 0 || (first >= cell.Left && last < cell.Right)) << "row " << row;
+            lengths.push_back(first < 0 ? 0 : last - first + 1);
+        }
+        return lengths;
+    };
+    std::vector<int> before = runs();
+    ASSERT_GT(before[2], 0);
+    EXPECT_NEAR(before[0] * 4, before[2], 4);
+    EXPECT_NEAR(before[1] * 2, before[2], 2);
+    EXPECT_EQ(before[3], before[2]); // clamped at the maximum
+
+    bar->SetMaximum(200);
+    g.Paint();
+    std::vector<int> after = runs();
+    EXPECT_NEAR(after[2] * 2, before[2], 2);
+    EXPECT_NEAR(after[3] * 4, before[2] * 3, 4);
 }
 
 // --- streaming and registration -------------------------------------------------------------
