@@ -27,6 +27,19 @@ public:
     TKvGridViewStyles* GetStyles() const override { return Styles; }
 };
 
+// A form that streams its components that have no parent (published by the renderer tests).
+class TRendererForm : public TComponent
+{
+public:
+    using TComponent::TComponent;
+    void GetChildren(const TGetChildProc& proc, TComponent* root) override
+    {
+        for (int i = 0; i < GetComponentCount(); ++i)
+            if (!GetComponent(i)->HasParent())
+                proc(GetComponent(i));
+    }
+};
+
 // The pixels of a white bitmap after one drawing call (smoothing off unless the call sets it).
 inline QImage PaintImage(int width, int height, const std::function<void(TKvDrawingContext&)>& draw)
 {

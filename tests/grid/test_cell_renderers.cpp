@@ -485,23 +485,10 @@ TEST(CellRendererChanges, APaintedGridShowsBarsInTheirCellsAndRedrawsThemOnChang
 
 // --- streaming and registration -------------------------------------------------------------
 
-class TCellRendererForm : public TComponent
-{
-public:
-    using TComponent::TComponent;
-    void GetChildren(const TGetChildProc& proc, TComponent* root) override
-    {
-        for (int i = 0; i < GetComponentCount(); ++i)
-            if (!GetComponent(i)->HasParent())
-                proc(GetComponent(i));
-    }
-};
-
-KV_PUBLISH(TCellRendererForm, TComponent);
 
 TEST(CellRendererStreaming, AColumnOwnedRendererRoundTripsInsideItsColumn)
 {
-    TOwned<TCellRendererForm> form = MakeOwned<TCellRendererForm>(nullptr);
+    TOwned<TRendererForm> form = MakeOwned<TRendererForm>(nullptr);
     form->SetName("Form1");
     auto* grid = Create<TKvGridView>(form.get());
     grid->SetName("Grid1");
@@ -509,7 +496,7 @@ TEST(CellRendererStreaming, AColumnOwnedRendererRoundTripsInsideItsColumn)
     for (const char* name : {"TKvBarCellRenderer", "TKvCheckCellRenderer", "TKvImageCellRenderer", "TKvInternalBarCellRenderer",
                              "TKvInternalCheckCellRenderer", "TKvInternalImageCellRenderer", "TKvProxyCellRenderer"})
         EXPECT_NE(GetClass(name), nullptr) << name;
-    RegisterClasses<TCellRendererForm, TKvGridView, TKvSimpleImageLoader>();
+    RegisterClasses<TRendererForm, TKvGridView, TKvSimpleImageLoader>();
 
     auto* loader = Create<TKvSimpleImageLoader>(form.get());
     loader->SetName("Loader1");
@@ -534,7 +521,7 @@ TEST(CellRendererStreaming, AColumnOwnedRendererRoundTripsInsideItsColumn)
     EXPECT_EQ(bar->GetParentComponent(), amount);
 
     const QString text = WriteComponentText(form.get());
-    TOwned<TCellRendererForm> copy = MakeOwned<TCellRendererForm>(nullptr);
+    TOwned<TRendererForm> copy = MakeOwned<TRendererForm>(nullptr);
     ReadComponentText(text, copy.get());
     EXPECT_EQ(WriteComponentText(copy.get()), text);
 

@@ -291,17 +291,7 @@ public:
     TKvGridColumn* GetParentColumn() const override { return FColumns.empty() ? nullptr : FColumns.front(); }
 };
 
-class TRendererForm : public TComponent
-{
-public:
-    using TComponent::TComponent;
-    void GetChildren(const TGetChildProc& proc, TComponent* root) override
-    {
-        for (int i = 0; i < GetComponentCount(); ++i)
-            if (!GetComponent(i)->HasParent())
-                proc(GetComponent(i));
-    }
-};
+using kvtest::TRendererForm;
 
 KV_PUBLISH(TTestInternalRenderer, TKvGridDataCellRenderer);
 KV_PUBLISH(TRendererForm, TComponent);
