@@ -3,6 +3,7 @@
 
 #include "../model/ModelTestSupport.h"
 #include "grid/KvGrids.h"
+#include "platform/rtl/Trace.h"
 #include "platform/ui/PaintBuffer.h"
 #include "model/KvGrids.Data.Simple.h"
 #include "model/KvGrids.Model.Default.h"

@@ -335,3 +335,50 @@ TEST(GridLayout, SelectionRectanglesClipToWhatIsShown)
 }
 
 } // namespace
+
+namespace {
+
+TEST(GridLayout, EachPassIsTracedAndThePassesDecideTheBarsOnce)
+{
+    TShownGrid g;
+    g.Fill(300, 3);
+    g.Grid->SetBounds(0, 0, 300, 200);
+    g.Grid->Show();
+    TTraceCapture capture;
+    g.Paint();
+    const int passes = static_cast<int>(capture.Lines().filter(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>> Layout: ")).size());
+    // Tall content: the vertical bar comes through the second branch and one relayout.
+    EXPECT_GE(passes, 1);
+    EXPECT_LE(passes, 3);
+    EXPECT_FALSE(capture.Lines().filter(QStringLiteral(">>> firstCol = 0, lastCol = ")).isEmpty());
+    EXPECT_TRUE(g.Grid->IsScrollBarVisible(SB_VERT));
+    EXPECT_TRUE(g.Grid->GetVScrolled());
+    // Painting again without a change lays out nothing.
+    capture.Clear();
+    g.Grid->Invalidate();
+    g.Grid->Update();
+    EXPECT_TRUE(capture.Lines().filter(QStringLiteral("Layout: ")).isEmpty());
+}
+
+TEST(GridDelegate, CellRenderersAndButtonRenderersByColumn)
+{
+    TShownGrid g;
+    g.Fill(3, 2);
+    TKvGridDelegate* d = g.Grid->GetGridDelegate();
+    TKvGridColumnGroup* group = g.Grid->AddColumnGroup();
+    EXPECT_EQ(d->GetCellRenderer(g.Grid->GetIndex(0, g.Columns[0])), d->GetDataCellRenderer());
+    EXPECT_EQ(d->GetCellRenderer(g.Grid->GetIndex(0, group)), d->GetDataGroupCellRenderer());
+    EXPECT_EQ(d->GetCellRenderer(TKvGridCellIndex::Null()), nullptr);
+    TOwned<TKvGridDataCellRenderer> own(Create<TKvGridDataCellRenderer>(nullptr));
+    g.Columns[1]->SetRenderer(own.get());
+    EXPECT_EQ(d->GetCellRenderer(g.Grid->GetIndex(0, g.Columns[1])), own.get());
+    TKvGridCellButtonRenderer* button = d->GetCellButtonRenderer(g.Grid->GetIndex(0, g.Columns[1]));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->GetName(), QStringLiteral("defCellButtonRendeerer"));
+    EXPECT_EQ(d->GetCellButtonRenderer(g.Grid->GetIndex(1, g.Columns[0])), button);
+    EXPECT_EQ(d->GetEditButtonRenderer(g.Grid->GetIndex(0, g.Columns[0]))->GetName(), QStringLiteral("defEditButtonRendeerer"));
+    EXPECT_EQ(d->GetCellEditor(g.Grid->GetIndex(0, group)), nullptr);
+    g.Columns[1]->SetRenderer(nullptr);
+}
+
+} // namespace
