@@ -120,14 +120,14 @@ void TDemoGrid::AddColumns()
 
     TKvGridColumnGroup* order = AddGroup(grid, nullptr, QStringLiteral("Order · 주문"));
     AddColumn(grid, order, FieldOrdered, QStringLiteral("Ordered"), 100);
-    TKvGridDataColumn* quantity = AddColumn(grid, order, FieldQuantity, QStringLiteral("Qty"), 60);
+    TKvGridDataColumn* quantity = AddColumn(grid, order, FieldQuantity, QStringLiteral("Qty"), 90);
     quantity->GetStyles()->SetTextAlignment(AlignFar);
     quantity->GetFooter()->SetExpression(QStringLiteral("sum"));
     quantity->GetFooter()->GetStyles()->SetNumberFormat(QStringLiteral("#,##0"));
     TKvGridDataColumn* price = AddColumn(grid, order, FieldPrice, QStringLiteral("Price"), 80);
     price->GetStyles()->SetTextAlignment(AlignFar);
     price->GetStyles()->SetNumberFormat(QStringLiteral("#,##0"));
-    TKvGridDataColumn* amount = AddColumn(grid, order, FieldAmount, QStringLiteral("Amount"), 110);
+    TKvGridDataColumn* amount = AddColumn(grid, order, FieldAmount, QStringLiteral("Amount"), 120);
     amount->GetStyles()->SetTextAlignment(AlignFar);
     amount->GetStyles()->SetNumberFormat(QStringLiteral("#,##0"));
     amount->GetFooter()->SetExpression(QStringLiteral("sum"));
@@ -136,9 +136,9 @@ void TDemoGrid::AddColumns()
 
     FitGroup(order);
 
-    AddColumn(grid, nullptr, FieldProgress, QStringLiteral("Progress"), 110);
-    AddColumn(grid, nullptr, FieldPaid, QStringLiteral("Paid"), 50);
-    AddColumn(grid, nullptr, FieldPhoto, QStringLiteral("Photo"), 60);
+    AddColumn(grid, nullptr, FieldProgress, QStringLiteral("Progress"), 150);
+    AddColumn(grid, nullptr, FieldPaid, QStringLiteral("Paid"), 60);
+    AddColumn(grid, nullptr, FieldPhoto, QStringLiteral("Photo"), 80);
 }
 
 void TDemoGrid::AddStyles()
