@@ -4,7 +4,7 @@
 //   kv_demo [--rows N] [--png FILE] [--size WIDTHxHEIGHT]
 //
 // With a display it opens a window; with --png, or without a display, it paints the grid
-// offscreen and writes the picture to FILE (kv_demo.png by default).
+// offscreen and writes the picture to FILE (kv_demo.png in the temporary folder by default).
 #include "DemoGrid.h"
 #include "platform/ui/PaintBuffer.h"
 
@@ -97,7 +97,8 @@ int main(int argc, char** argv)
     if (window)
         return app.exec();
 
-    const QString file = parser.isSet(QStringLiteral("png")) ? parser.value(QStringLiteral("png")) : QStringLiteral("kv_demo.png");
+    const QString file = parser.isSet(QStringLiteral("png")) ? parser.value(QStringLiteral("png"))
+                                                                 : QDir::temp().filePath(QStringLiteral("kv_demo.png"));
     const QImage image = grid->GetBuffer().GetImage().copy(0, 0, width, height);
     if (!image.save(file, "PNG")) {
         std::fprintf(stderr, "kv_demo: cannot write %s\n", qPrintable(file));
