@@ -216,6 +216,8 @@ TEST(DateUtils, RoundTripsAndText)
     ASSERT_TRUE(TryStrToDateTime(QStringLiteral("2023-07-14 13:45:30"), back));
     EXPECT_NEAR(back, t, 1e-9);
     EXPECT_FALSE(TryStrToDateTime(QStringLiteral("14/07/2023 soon"), back));
+    // A negative year would read but not write back as a date.
+    EXPECT_FALSE(TryStrToDateTime(QStringLiteral("-2024-01-31 00:00"), back));
     // Before the epoch the fraction is still the time of day.
     EXPECT_EQ(DateTimeToStr(-1.25), QStringLiteral("1899-12-29 06:00:00"));
     EXPECT_THROW(EncodeDate(2023, 2, 30), EConvertError);
