@@ -1,6 +1,7 @@
 #include "DemoGrid.h"
 
 #include "DemoData.h"
+#include "DemoPictures.h"
 #include "grid/KvGrids.h"
 #include "model/KvGrids.Model.Default.h"
 
@@ -95,6 +96,10 @@ TDemoGrid::~TDemoGrid()
     FEditable.reset();
     FGrouped.reset();
     FGrid.reset();
+    FImage.reset();
+    FCheck.reset();
+    FBar.reset();
+    FPictures.reset();
     FTable.reset();
 }
 
@@ -136,9 +141,18 @@ void TDemoGrid::AddColumns()
 
     FitGroup(order);
 
-    AddColumn(grid, nullptr, FieldProgress, QStringLiteral("Progress"), 150);
-    AddColumn(grid, nullptr, FieldPaid, QStringLiteral("Paid"), 60);
-    AddColumn(grid, nullptr, FieldPhoto, QStringLiteral("Photo"), 80);
+    // Data-cell renderers: a bar, a check box and a picture drawn for the cell's key.
+    FBar = MakeOwned<TKvBarCellRenderer>(nullptr);
+    FBar->SetMaximum(100);
+    AddColumn(grid, nullptr, FieldProgress, QStringLiteral("Progress"), 150)->SetRenderer(FBar.get());
+    FCheck = MakeOwned<TKvCheckCellRenderer>(nullptr);
+    AddColumn(grid, nullptr, FieldPaid, QStringLiteral("Paid"), 60)->SetRenderer(FCheck.get());
+    FPictures = MakePictureLoader();
+    FImage = MakeOwned<TKvImageCellRenderer>(nullptr);
+    FImage->SetLoader(FPictures.get());
+    TKvGridDataColumn* photo = AddColumn(grid, nullptr, FieldPhoto, QStringLiteral("Photo"), 80);
+    photo->SetRenderer(FImage.get());
+    photo->GetStyles()->SetContentFit(FitAuto);
 }
 
 void TDemoGrid::AddStyles()

@@ -3,6 +3,8 @@
 
 #include "grid/KvGrids.Impl.h"
 #include "grid/KvGrids.Layout.h"
+#include "grid/KvGrids.Loaders.h"
+#include "grid/KvGrids.Renderers.h"
 #include "model/KvGrids.Data.Simple.h"
 #include "model/KvGrids.Model.Editing.h"
 #include "model/KvGrids.Model.Proxy.Group.h"
@@ -45,6 +47,10 @@ private:
     void AddStyles();
 
     kv::TOwned<kv::TKvSimpleDataProvider> FTable;
+    kv::TOwned<kv::TKvSimpleImageLoader> FPictures;
+    kv::TOwned<kv::TKvBarCellRenderer> FBar;
+    kv::TOwned<kv::TKvCheckCellRenderer> FCheck;
+    kv::TOwned<kv::TKvImageCellRenderer> FImage;
     kv::TOwned<TDemoGridView> FGrid;
     kv::TOwned<kv::TKvGridGroupedItemProvider> FGrouped;
     kv::TOwned<kv::TKvGridEditableItemProvider> FEditable;
