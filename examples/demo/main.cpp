@@ -6,13 +6,13 @@
 // With a display it opens a window; with --png, or without a display, it paints the grid
 // offscreen and writes the picture to FILE (kv_demo.png in the temporary folder by default).
 #include "DemoGrid.h"
-#include "platform/ui/PaintBuffer.h"
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QTextStream>
 #include <QtGui/QImage>
+#include <QtGui/QPixmap>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
 
@@ -74,8 +74,11 @@ int main(int argc, char** argv)
     const QStringList size = parser.value(QStringLiteral("size")).split(QLatin1Char('x'));
     bool okW = false, okH = false;
     const int width = size.value(0).toInt(&okW), height = size.value(1).toInt(&okH);
-    if (!ok || rows < 1 || !okW || !okH || width < 100 || height < 100) {
-        std::fprintf(stderr, "kv_demo: --rows needs a positive number and --size WIDTHxHEIGHT (at least 100x100)\n");
+    constexpr int MaxRows = 10000000;
+    if (!ok || rows < 1 || rows > MaxRows || !okW || !okH || width < 100 || height < 100 || width > 10000 ||
+        height > 10000) {
+        std::fprintf(stderr, "kv_demo: --rows takes 1 to %d rows and --size WIDTHxHEIGHT 100 to 10000 pixels a side\n",
+                     MaxRows);
         return 2;
     }
 
@@ -99,7 +102,8 @@ int main(int argc, char** argv)
 
     const QString file = parser.isSet(QStringLiteral("png")) ? parser.value(QStringLiteral("png"))
                                                                  : QDir::temp().filePath(QStringLiteral("kv_demo.png"));
-    const QImage image = grid->GetBuffer().GetImage().copy(0, 0, width, height);
+    // The window as shown: the painted grid with its scroll bars.
+    const QImage image = grid->Widget()->grab().toImage();
     if (!image.save(file, "PNG")) {
         std::fprintf(stderr, "kv_demo: cannot write %s\n", qPrintable(file));
         return 1;
