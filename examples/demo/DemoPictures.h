@@ -1,7 +1,7 @@
 // The pictures of the demo's image column, drawn on request instead of read from files.
 #pragma once
 
-#include "grid/KvGrids.h"
+#include "grid/KvGrids.Loaders.h"
 
 namespace demo {
 
