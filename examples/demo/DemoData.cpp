@@ -51,6 +51,13 @@ std::vector<Variant> Texts(const QStringList& values)
 
 } // namespace
 
+const QStringList& FieldNames()
+{
+    static const QStringList names =
+        QStringLiteral("No,Region,NameKo,NameEn,City,Ordered,Quantity,Price,Amount,Progress,Paid,Photo").split(QLatin1Char(','));
+    return names;
+}
+
 QStringList PhotoKeys() { return {"p0", "p1", "p2", "p3", "p4", "p5"}; }
 
 void FillTable(TKvSimpleDataProvider* Table, int Rows)
@@ -59,9 +66,7 @@ void FillTable(TKvSimpleDataProvider* Table, int Rows)
     Table->BeginUpdate();
     for (int r = 0; r < Rows; ++r)
         Table->InsertRow(r, {});
-    Table->InsertColumns(0, FieldCount,
-                         QStringLiteral("No,Region,NameKo,NameEn,City,Ordered,Quantity,Price,Amount,Progress,Paid,Photo"),
-                         QStringLiteral("n,s,s,s,s,d,n,n,n,n,b,s"));
+    Table->InsertColumns(0, FieldCount, FieldNames().join(QLatin1Char(',')), QStringLiteral("n,s,s,s,s,d,n,n,n,n,b,s"));
 
     QStringList namesKo, namesEn;
     for (size_t f = 0; f < FamilyKo.size(); ++f)

@@ -27,6 +27,9 @@ enum TDemoField
     FieldCount
 };
 
+// The table's field names, in TDemoField order.
+const QStringList& FieldNames();
+
 // The keys of the image column's pictures ("p0".."p5").
 QStringList PhotoKeys();
 

@@ -16,10 +16,8 @@ namespace {
 TKvGridDataColumn* AddColumn(TKvGridView* grid, TKvGridColumnGroup* group, TDemoField field, const QString& caption,
                              int width)
 {
-    static const QStringList names =
-        QStringLiteral("No,Region,NameKo,NameEn,City,Ordered,Quantity,Price,Amount,Progress,Paid,Photo").split(',');
     TKvGridDataColumn* column = grid->AddDataColumn(group);
-    column->SetFieldName(names[field]);
+    column->SetFieldName(FieldNames()[field]);
     column->GetHeader()->SetCaption(caption);
     column->SetWidth(width);
     return column;
@@ -160,7 +158,7 @@ void TDemoGrid::AddStyles()
     // Large orders get a tinted row; small quantities show in red.
     FGrid->GetBody()->GetDynamicStyles()->Add(QStringLiteral("value['Amount'] >= 800000"),
                                               QStringLiteral("Background=#fffff4d6"));
-    FGrid->GetDataColumn(QStringLiteral("Quantity"))
+    FGrid->GetDataColumn(FieldNames()[FieldQuantity])
         ->GetDynamicStyles()
         ->Add(QStringLiteral("value < 10"), QStringLiteral("Foreground=#ffd32f2f"));
 }
