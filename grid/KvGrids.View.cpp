@@ -7,7 +7,9 @@
 
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Hints.h"
+#include "grid/KvGrids.Clipboard.h"
 #include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Selection.h"
 
 #include "model/KvGrids.Model.Default.h"
 #include "platform/rtl/Trace.h"
@@ -68,6 +70,7 @@ void TKvGridView::Initialize()
     FFixedRows = Create<TKvGridFixedRows>(this);
 
     // Layout manager, selection manager and delegate.
+    CreateSelectionManager();
 
     FOwnedItemProvider = CreateItemProvider();
     SetItemSource(FOwnedItemProvider);
@@ -83,7 +86,17 @@ void TKvGridView::Initialize()
     FModelConsumer = Create<TKvGridItemConsumer>(this);
 }
 
-void TKvGridView::CreateElements() {}
+void TKvGridView::CreateElements()
+{
+    FSelectionLayer = Create<TKvLayerElement>(this, QStringLiteral("selectionLayer"));
+    AddElement(FSelectionLayer);
+    FSelectionMask = Create<TKvGridSelectionMask>(this);
+    FSelectionLayer->Add(FSelectionMask);
+    FFocusLayer = Create<TKvLayerElement>(this, QStringLiteral("focusLayer"));
+    AddElement(FFocusLayer);
+    FFeedbackLayer = Create<TKvLayerElement>(this, QStringLiteral("feedbackLayer"));
+    AddElement(FFeedbackLayer);
+}
 
 void TKvGridView::AfterConstruction()
 {
@@ -95,6 +108,7 @@ void TKvGridView::AfterConstruction()
     SetSmoothing(false);
     SetBounds(GetLeft(), GetTop(), 300, 250);
     FStyleSheetListener = std::make_unique<TStyleSheetListener>(this);
+    FClipboardManager = Create<TKvGridClipboardManagerImpl>(this);
     FHintManager = Create<TKvGridHintManager>(this);
     SetTabStop(true);
     RegisterGridColumnClasses();
@@ -104,6 +118,7 @@ void TKvGridView::Destroying()
 {
     TKvSpriteControl::Destroying();
     ClearColumns();
+    FreeAndNil(FClipboardManager);
     FreeAndNil(FHintManager);
     if (FStyleSheet) {
         FStyleSheet->RemoveListener(FStyleSheetListener.get());
@@ -120,6 +135,7 @@ void TKvGridView::Dispose()
     }
     FreeAndNil(FCurrent);
     FreeAndNil(FValidations);
+    FreeSelectionManager();
     if (FStyles) {
         UnregisterStyles(FStyles.get());
         FStyles.reset();
@@ -196,14 +212,6 @@ int TKvGridView::GetColumnCount() const { return FRootGroup ? FRootGroup->Count(
 
 int TKvGridView::GetVisibleColumnCount() const { return FRootGroup ? FRootGroup->VisibleCount() : 0; }
 
-bool TKvGridView::CanUpdate() const { return false; }
-
-bool TKvGridView::CanAppend() const { return false; }
-
-bool TKvGridView::CanInsert() const { return false; }
-
-bool TKvGridView::CanDelete() const { return false; }
-
 void TKvGridView::ResetItems()
 {
     if (FItemProvider)
@@ -220,16 +228,10 @@ bool TKvGridView::HasFixedColumns() const
     return FFixedCols && FFixedCols->GetCount() > 0;
 }
 
-// The selection manager empties its ranges here once it exists; the selection views go.
 void TKvGridView::ClearSelection()
 {
+    ClearSelections();
     Invalidate();
-}
-
-// Editing comes with the edit controller; until then no cell opens an editor.
-bool TKvGridView::Edit(const TKvGridCellIndex& Index)
-{
-    return false;
 }
 
 // ---- refresh and batching --------------------------------------------------------------
@@ -279,19 +281,7 @@ void TKvGridView::Resize()
 
 void TKvGridView::InvalidateItem(int ItemIndex) { Invalidate(); }
 
-// ---- focus and scrolling ---------------------------------------------------------------
-
-void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Force)
-{
-    if (Index == FFocusedIndex && !Force)
-        return;
-    FFocusedIndex = Index;
-    FFocusedIndex.Grid = Index.IsNull() ? nullptr : this;
-}
-
-void TKvGridView::SetTopIndex(int Value) { FTopIndex = Value < 0 ? 0 : Value; }
-
-void TKvGridView::SetLeftPos(int Value) { FLeftPos = Value < 0 ? 0 : Value; }
+// ---- focus events ----------------------------------------------------------------------
 
 void TKvGridView::FocusedIndexChanging(const TKvGridCellIndex& Index, bool& Cancel)
 {
@@ -321,8 +311,6 @@ void TKvGridView::ResetColumnIndicies()
     FRootGroup->ResetIndicies();
     FRootGroup->ResetDataRoots();
 }
-
-void TKvGridView::ResetCheckStates() {}
 
 void TKvGridView::DoItemSourceReset()
 {

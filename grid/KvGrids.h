@@ -7,4 +7,6 @@
 #include "grid/KvGrids.Index.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Renderer.h"
+#include "grid/KvGrids.Selection.h"
+#include "grid/KvGrids.Clipboard.h"
 #include "grid/KvGrids.View.h"

@@ -1,0 +1,32 @@
+// The grid view's geometry-bound parts of focus and scrolling: cell rectangles, making a
+// cell visible, the one-row window scroll, selection sprites and expression validation.
+#include "grid/KvGrids.View.h"
+
+#include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Selection.h"
+
+namespace kv {
+
+void TKvGridView::MakeCellVisible(const TKvGridCellIndex& Index) {}
+
+void TKvGridView::ScrollWindow(int Delta) {}
+
+TRect TKvGridView::GetCellRect(const TKvGridCellIndex& Index) const { return TRect{}; }
+
+int TKvGridView::CellButtonWidth() const { return 0; }
+
+TRect TKvGridView::GetSelectionClipBounds() const { return TRect{}; }
+
+TRect TKvGridView::GetFocusedRect() const { return TRect{}; }
+
+TKvGridSelectionView* TKvGridView::BorrowSelectionView() { return Create<TKvGridSelectionView>(this); }
+
+void TKvGridView::ReturnSelectionView(TKvSprite* View) { FreeObject(View); }
+
+void TKvGridView::ValidateColumnExpressions(TKvGridDataColumn* Column, const TKvGridCellIndex& Index, bool Inserting) {}
+
+void TKvGridView::ValidateRowExpressions(const TKvGridCellIndex& Index, bool Inserting) {}
+
+void TKvGridView::ResetCheckStates() {}
+
+} // namespace kv
