@@ -159,16 +159,16 @@ void BM_CsvLoad(benchmark::State& state)
 void BM_CsvSortNumeric(benchmark::State& state)
 {
     TCsvFixture& f = Csv();
-    TKvDefaultGridItemProvider items;
-    items.SetDataSource(f.Provider.get());
+    TOwned<TKvDefaultGridItemProvider> items = MakeOwned<TKvDefaultGridItemProvider>();
+    items->SetDataSource(f.Provider.get());
     for (auto _ : state) {
-        items.OrderBy({4}, {SortAscending}, false);
-        benchmark::DoNotOptimize(items.GetItem(0));
+        items->OrderBy({4}, {SortAscending}, false);
+        benchmark::DoNotOptimize(items->GetItem(0));
         state.PauseTiming();
-        items.OrderBy({}, {}, false);
+        items->OrderBy({}, {}, false);
         state.ResumeTiming();
     }
-    items.SetDataSource(nullptr);
+    items->SetDataSource(nullptr);
 }
 
 void BM_CsvSaveUnchanged(benchmark::State& state)

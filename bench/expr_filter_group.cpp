@@ -24,12 +24,12 @@ constexpr const char* kFilter = "(value > 500) and (value < 900)";
 
 struct TBenchData
 {
-    std::unique_ptr<TKvSimpleDataProvider> Table;
+    TOwned<TKvSimpleDataProvider> Table;
     std::vector<int> Ints; // the same integers for the Qt model
 
     TBenchData()
     {
-        Table = std::make_unique<TKvSimpleDataProvider>(nullptr);
+        Table = MakeOwned<TKvSimpleDataProvider>(nullptr);
         Table->InsertColumns(0, 4, "Id,Amount,Code,When", "n,n,s,d");
         std::mt19937 rng(42);
         std::uniform_int_distribution<int> value(0, 999);
@@ -90,7 +90,8 @@ BENCHMARK(BM_EvaluateFilterTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FilteredProvider(benchmark::State& state)
 {
-    TKvDefaultGridItemProvider source;
+    TOwned<TKvDefaultGridItemProvider> sourceOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& source = *sourceOwner;
     source.SetDataSource(Data().Table.get());
     auto filtered = MakeOwned<TKvGridFilteredItemProvider>(&source);
     filtered->AddFilter(0, kFilter);
@@ -208,7 +209,8 @@ BENCHMARK(BM_QSortFilterProxyModelOverProvider)->Unit(benchmark::kMillisecond)->
 
 struct TGroupChain
 {
-    TKvDefaultGridItemProvider Source;
+    TOwned<TKvDefaultGridItemProvider> SourceOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& Source = *SourceOwner;
     TOwned<TKvGridGroupedItemProvider> Grouped;
     TGroupChain()
     {

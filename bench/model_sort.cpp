@@ -33,7 +33,8 @@ TFixture& Data(int rows)
 void BM_KvReset(benchmark::State& state)
 {
     TFixture& d = Data(static_cast<int>(state.range(0)));
-    TKvDefaultGridItemProvider provider;
+    TOwned<TKvDefaultGridItemProvider> providerOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& provider = *providerOwner;
     provider.SetDataSource(d.Provider.get());
     for (auto _ : state) {
         provider.ResetItems();
@@ -46,7 +47,8 @@ void BM_KvReset(benchmark::State& state)
 void BM_KvSortTwoFields(benchmark::State& state)
 {
     TFixture& d = Data(static_cast<int>(state.range(0)));
-    TKvDefaultGridItemProvider provider;
+    TOwned<TKvDefaultGridItemProvider> providerOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& provider = *providerOwner;
     provider.SetDataSource(d.Provider.get());
     for (auto _ : state) {
         provider.OrderBy({2, 1}, {SortAscending, SortDescending}, false);
@@ -61,7 +63,8 @@ void BM_KvSortTwoFields(benchmark::State& state)
 void BM_KvItemOfData(benchmark::State& state)
 {
     TFixture& d = Data(static_cast<int>(state.range(0)));
-    TKvDefaultGridItemProvider provider;
+    TOwned<TKvDefaultGridItemProvider> providerOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& provider = *providerOwner;
     provider.SetDataSource(d.Provider.get());
     provider.OrderBy({2, 1}, {SortAscending, SortDescending}, false);
     const int n = provider.GetItemCount();

@@ -119,16 +119,16 @@ void BM_TidemarSortThroughItemProvider(benchmark::State& state)
 {
     TShared& s = Shared();
     s.Load();
-    TKvDefaultGridItemProvider items;
-    items.SetDataSource(s.Provider.get());
+    TOwned<TKvDefaultGridItemProvider> items = MakeOwned<TKvDefaultGridItemProvider>();
+    items->SetDataSource(s.Provider.get());
     for (auto _ : state) {
-        items.OrderBy({1}, {SortAscending}, false);
-        benchmark::DoNotOptimize(items.GetItem(0));
+        items->OrderBy({1}, {SortAscending}, false);
+        benchmark::DoNotOptimize(items->GetItem(0));
         state.PauseTiming();
-        items.OrderBy({}, {}, false);
+        items->OrderBy({}, {}, false);
         state.ResumeTiming();
     }
-    items.SetDataSource(nullptr);
+    items->SetDataSource(nullptr);
 }
 
 void BM_BareSortOfTexts(benchmark::State& state)

@@ -1,14 +1,21 @@
 // Painting a 1920 by 1080 sprite host holding 50 rows of 15 cells (filled, outlined
 // rectangles with a line of text) into an offscreen window: a full frame, a frame after one
-// cell was invalidated, and one after two cells in opposite corners were.
+// cell was invalidated, one after two cells in opposite corners were, and a full frame of
+// texts never drawn before (as after a page scroll), beside the same frame with every line
+// laid out by QPainter::drawText.
 #include "graphics/KvGrids.Common.Sprites.h"
+#include "platform/graphics/VectorGraphics.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QtCore/QElapsedTimer>
 #include <QtWidgets/QApplication>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <string>
 
 using namespace kv;
 
@@ -17,13 +24,16 @@ namespace {
 class TCell : public TKvSprite
 {
 public:
-    TCell(TKvSpriteControl* host, const QString& text, TKvFill* fill) : TKvSprite(host, text), FFill(fill) {}
+    TCell(TKvSpriteControl* host, const QString& text, TKvFill* fill) : TKvSprite(host, text), Text(text), FFill(fill)
+    {
+    }
+    QString Text;
 
 protected:
     void DoDraw(TKvDrawingContext* context) override
     {
         context->DrawRect(FFill, TKvStroke::DimGray(), TRectF(0, 0, GetWidth() - 1, GetHeight() - 1));
-        context->DrawText(GetName(), TKvFont::Default9(), TKvFill::Black(), TRectF(4, 0, GetWidth() - 4, GetHeight()),
+        context->DrawText(Text, TKvFont::Default9(), TKvFill::Black(), TRectF(4, 0, GetWidth() - 4, GetHeight()),
                           AlignNear, AlignCenter);
     }
 
@@ -106,6 +116,36 @@ void BM_TwoFarCellsFrame(benchmark::State& state)
 }
 BENCHMARK(BM_TwoFarCellsFrame)->Unit(benchmark::kMicrosecond);
 
+std::map<std::string, double> gMillis; // per-frame wall time of the new-texts frames
+
+// Every frame shows texts that no frame showed before.
+void NewTextsFrame(benchmark::State& state, bool prepared, const char* name)
+{
+    TScene& s = Scene();
+    static int frame = 0;
+    gfx::SetPreparedTextEnabled(prepared);
+    double total = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ++frame;
+        for (size_t i = 0; i < s.Cells.size(); ++i)
+            s.Cells[i]->Text = QStringLiteral("Row %1 / %2").arg(frame).arg(i);
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        s.Host->Invalidate();
+        s.Host->Update();
+        total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    }
+    gfx::SetPreparedTextEnabled(true);
+    gMillis[name] = total / static_cast<double>(state.iterations());
+}
+
+void BM_NewTextsFrame(benchmark::State& state) { NewTextsFrame(state, true, "cache"); }
+BENCHMARK(BM_NewTextsFrame)->Unit(benchmark::kMillisecond);
+
+void BM_NewTextsFrameDrawText(benchmark::State& state) { NewTextsFrame(state, false, "drawText"); }
+BENCHMARK(BM_NewTextsFrameDrawText)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -116,6 +156,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
+    if (gMillis.count("cache") && gMillis.count("drawText"))
+        std::printf("\nnew-texts frame: %.2f ms; through QPainter::drawText: %.2f ms; ratio %.2f\n", gMillis["cache"],
+                    gMillis["drawText"], gMillis["cache"] / gMillis["drawText"]);
     benchmark::Shutdown();
     gScene.reset();
     return 0;

@@ -21,7 +21,8 @@ std::map<std::string, double> gNsPerOp;
 // that do not assign the value, so that every step of the lookup is taken.
 struct TChain
 {
-    TKvGridStyleObject Reference{nullptr};
+    TOwned<TKvGridStyleObject> ReferenceOwner = MakeOwned<TKvGridStyleObject>(nullptr);
+    TKvGridStyleObject& Reference = *ReferenceOwner;
     TKvGridStyleBag Defaults[4]{{nullptr, "d0"}, {nullptr, "d1"}, {nullptr, "d2"}, {nullptr, "d3"}};
     TKvGridViewStyles Levels[4]{{nullptr, "cell"}, {nullptr, "column"}, {nullptr, "body"}, {nullptr, "grid"}};
 

@@ -1,8 +1,15 @@
-# kv_add_layer(NAME DIRS... DEPS ...): one static library per layer, sources globbed from its folders.
+# kv_add_layer(NAME DIRS... DEPS... [PRIVATE_DEPS...]): one static library per layer, sources
+# globbed from its folders. DEPS are passed on to the layers above, PRIVATE_DEPS are not.
 set(KV_LAYERS "" CACHE INTERNAL "")
 
+# Above platform/, the headers of the platform's private libraries (QtGui, QtWidgets, pugixml,
+# libcurl, SQLite) stop at a stub in cmake/layer_guard that fails the compile.
+function(kv_guard_layer target)
+  target_include_directories(${target} BEFORE PRIVATE ${PROJECT_SOURCE_DIR}/cmake/layer_guard)
+endfunction()
+
 function(kv_add_layer name)
-  cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DIRS;DEPS;PRIVATE_DEPS" ${ARGN})
   set(sources "")
   foreach(dir ${ARG_DIRS})
     file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
@@ -13,7 +20,10 @@ function(kv_add_layer name)
   endif()
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+  if(NOT name STREQUAL "kv_platform")
+    kv_guard_layer(${name})
+  endif()
   target_precompile_headers(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/kv_pch.h)
   set(KV_LAYERS ${KV_LAYERS} ${name} CACHE INTERNAL "")
 endfunction()

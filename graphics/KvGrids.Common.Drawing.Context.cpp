@@ -169,13 +169,13 @@ void TKvDrawingContext::SetSmoothing(bool on)
 
 void TKvDrawingContext::PrepareFill(TKvFill* fill, const TRectF& bounds)
 {
-    if (auto* gradient = dynamic_cast<TKvLinearGradientBrush*>(fill))
+    if (TKvLinearGradientBrush* gradient = fill ? fill->AsGradient() : nullptr)
         gradient->Recreate(double(bounds.Left), double(bounds.Top), double(bounds.Width()), double(bounds.Height()));
 }
 
 void TKvDrawingContext::PrepareFill(TKvFill* fill, const TRect& bounds)
 {
-    if (auto* gradient = dynamic_cast<TKvLinearGradientBrush*>(fill))
+    if (TKvLinearGradientBrush* gradient = fill ? fill->AsGradient() : nullptr)
         gradient->Recreate(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
 }
 
@@ -399,7 +399,7 @@ void TKvDrawingContext::DrawText(const QString& text, TKvFont* font, TKvFill* fi
     if (!fill)
         return;
     // A gradient runs across the text's own box, as it runs across a shape.
-    if (auto* gradient = dynamic_cast<TKvLinearGradientBrush*>(fill)) {
+    if (TKvLinearGradientBrush* gradient = fill->AsGradient()) {
         const TSizeF size = MeasureText(text, font);
         gradient->Recreate(x, y, double(size.cx), double(size.cy));
     }
@@ -484,6 +484,12 @@ std::uint32_t TKvDrawingContext::Save()
 }
 
 void TKvDrawingContext::Restore(std::uint32_t state) { GdipCheck(gfx::RestoreGraphics(Graphics(), state)); }
+
+TKvDrawingState::~TKvDrawingState()
+{
+    // Fails only for a context whose graphics are gone, where there is nothing to restore.
+    gfx::RestoreGraphics(FContext->Graphics(), FState);
+}
 
 void TKvDrawingContext::Translate(double dx, double dy)
 {

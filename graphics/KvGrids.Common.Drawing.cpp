@@ -366,6 +366,7 @@ TKvSolidBrush* TKvSolidBrush::Temp(TKvColor color)
 TKvLinearGradientBrush::TKvLinearGradientBrush(TKvColor color1, TKvColor color2, float angle)
     : FColor1(color1), FColor2(color2), FAngle(angle)
 {
+    FGradient = this;
     Build(TRectF(0, 0, 1, 1), gfx::WrapModeTile);
 }
 
@@ -606,7 +607,7 @@ TKvBitmap::~TKvBitmap()
         return;
     const TGPStatus status = gfx::DisposeImage(Image());
     if (status != Ok)
-        trace(QStringLiteral("TKvBitmap release failed: ") + EGdipError(status).Message());
+        KV_TRACE(QStringLiteral("TKvBitmap release failed: ") + EGdipError(status).Message());
 }
 
 int TKvBitmap::GetWidth() const

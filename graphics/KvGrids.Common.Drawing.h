@@ -145,6 +145,8 @@ class TKvFill : public TKvGraphicsObject
 public:
     ~TKvFill() override;
     gfx::GpBrush* Brush() const { return static_cast<gfx::GpBrush*>(FHandle); }
+    // The linear gradient, rebuilt over each shape it fills; null for a solid fill.
+    TKvLinearGradientBrush* AsGradient() { return FGradient; }
 
     static std::unique_ptr<TKvSolidBrush> CreateSolid(TKvColor color);
     static std::unique_ptr<TKvLinearGradientBrush> CreateLinear(TKvColor color1, TKvColor color2, float angle);
@@ -162,6 +164,10 @@ public:
     static TKvFill* Fixed();
 
     virtual QString ToString() const = 0;
+
+protected:
+    // Set by the gradient itself, so that painting a shape needs no type query.
+    TKvLinearGradientBrush* FGradient = nullptr;
 };
 
 class TKvSolidBrush : public TKvFill
@@ -259,8 +265,23 @@ public:
 };
 
 // The one drawing interface: shapes filled then outlined, aligned text, measuring, images,
-// clip, saved states and world transforms over a canvas. A nil fill or stroke is skipped; a
-// linear gradient fill is rebuilt over the bounds of each shape or text it paints.
+// clip, saved states and world transforms over a canvas.
+//
+// Contract of every shape (coordinates in the current world transform, pixels on the device):
+// - A rectangle (TRect{Left, Top, Right, Bottom} or x, y, width, height) is filled over the
+//   pixels Left..Right-1 and Top..Bottom-1. With smoothing off a fractional edge is rounded to
+//   the nearest pixel edge; with smoothing on the edge pixels are partly covered.
+// - A stroke lies centred on the outline, the lines x = Left, x = Right, y = Top, y = Bottom:
+//   with smoothing off a stroke of width n covers the n pixels from Left - n/2 (integer
+//   division) and from Right - n/2, so a 1-wide outline covers the fill's left and top edge
+//   pixels and the pixels just right of and below it. A line from (x1, y) to (x2, y) has flat
+//   ends: width 1 covers x1..x2-1.
+// - The fill is painted first, then the stroke. A nil fill paints no inside, a nil stroke no
+//   outline, both nil paint nothing; text with a nil fill draws nothing.
+// - A linear gradient fill is rebuilt over the bounds of each shape it paints (the rectangle,
+//   the polygon's bounding box, the text's box or rectangle), so one gradient object serves
+//   many shapes, each from its own start colour to its end colour.
+// Failures of the graphics layer (a nil font for text, a released canvas) raise EGdipError.
 class TKvDrawingContext : public TKvGraphicsObject
 {
 public:
@@ -273,16 +294,20 @@ public:
     bool GetSmoothing() const;
     void SetSmoothing(bool on);
 
+    // Fills and outlines the rectangle as the contract above says.
     void DrawRect(TKvFill* fill, TKvStroke* stroke, const TRectF& rect);
     void DrawRect(TKvFill* fill, TKvStroke* stroke, double x, double y, double width, double height);
     void DrawRect(TKvFill* fill, TKvStroke* stroke, const TRect& rect);
     void DrawRect(TKvFill* fill, TKvStroke* stroke, int x, int y, int width, int height);
 
+    // The ellipse inscribed in the rectangle; its stroke is centred on the curve.
     void DrawEllipse(TKvFill* fill, TKvStroke* stroke, const TRectF& rect);
     void DrawEllipse(TKvFill* fill, TKvStroke* stroke, double x, double y, double width, double height);
     void DrawEllipse(TKvFill* fill, TKvStroke* stroke, const TRect& rect);
     void DrawEllipse(TKvFill* fill, TKvStroke* stroke, int x, int y, int width, int height);
 
+    // A figure one pixel in from the right and bottom of the rectangle (so that it and its
+    // 1-wide outline stay inside it), with corner arcs cornerWidth by cornerHeight.
     void DrawRoundedRect(TKvFill* fill, TKvStroke* stroke, const TRectF& rect, double cornerWidth, double cornerHeight);
     void DrawRoundedRect(TKvFill* fill, TKvStroke* stroke, double x, double y, double width, double height,
                          double cornerWidth, double cornerHeight);
@@ -290,10 +315,12 @@ public:
     void DrawRoundedRect(TKvFill* fill, TKvStroke* stroke, int x, int y, int width, int height, int cornerWidth,
                          int cornerHeight);
 
+    // Closed; filled by the even-odd rule.
     void DrawPolygon(TKvFill* fill, TKvStroke* stroke, const std::vector<TPointF>& points);
     // Flat x, y pairs.
     void DrawPolygon(TKvFill* fill, TKvStroke* stroke, const std::vector<float>& points);
 
+    // Flat-ended, centred on the segment; nothing for a nil stroke.
     void DrawLine(TKvStroke* stroke, const TPointF& p1, const TPointF& p2);
     void DrawLine(TKvStroke* stroke, double x1, double y1, double x2, double y2);
     void DrawLine(TKvStroke* stroke, const TPoint& p1, const TPoint& p2);
@@ -329,6 +356,8 @@ public:
     // A platform bitmap at x, y plus the current translation.
     void DrawImage(TBitmap* bitmap, int x, int y);
 
+    // Saves the world transform, clip and smoothing; Restore(state) brings them back and drops
+    // every state saved after it. Prefer TKvDrawingState, which restores on every exit.
     std::uint32_t Save();
     void Restore(std::uint32_t state);
     void Translate(double dx, double dy);
@@ -381,6 +410,21 @@ private:
     static gfx::GpPath* FTempPath;
     static gfx::GpStringFormat* FTempFormat;
     static float FMatElements[6];
+};
+
+// Saves the context's state (world transform, clip, smoothing) on construction and restores it
+// when the scope ends, also when an exception leaves the scope.
+class TKvDrawingState
+{
+public:
+    explicit TKvDrawingState(TKvDrawingContext* context) : FContext(context), FState(context->Save()) {}
+    ~TKvDrawingState();
+    TKvDrawingState(const TKvDrawingState&) = delete;
+    TKvDrawingState& operator=(const TKvDrawingState&) = delete;
+
+private:
+    TKvDrawingContext* FContext;
+    std::uint32_t FState;
 };
 
 } // namespace kv

@@ -1,3 +1,27 @@
+// The sprite tree and its host control.
+//
+// Sections
+//   helpers            ChangeValue, RoundToEven, Intersects
+//   TKvSprite          geometry, state flags, invalidation, hit testing, drawing of one sprite
+//                      and its children (DrawElement)
+//   TKvSpriteElement   the child list: add, remove, order, find by name, class or point
+//   TKvRootSprite      the host's top element
+//   TKvSpriteDragger   a drag of one sprite from press to drop or cancel
+//   TKvSpriteControl   ownership of sprites, scale and scroll, invalidation, painting through
+//                      the paint buffer, scroll bars, mouse input and dragging
+//
+// Call flow
+//   A sprite that changes calls Invalidate -> host InvalidateElement -> InvalidateRect (device
+//   pixels of its update bounds). The window's paint comes to WMPaint, which paints each dirty
+//   part into the paint buffer (PaintInto -> WM_PAINT -> Paint) and copies it to the window;
+//   a scroll moves the buffered pixels first and paints only what was uncovered. Paint makes a
+//   drawing context over the buffer, lays out the elements, draws the background, then
+//   FRoot->DrawElement: each sprite saves the context state, applies its translation,
+//   rotation and clip, draws itself (Draw -> DoLayoutChildren, DoDraw) and then its visible
+//   children that meet the dirty rectangle.
+//   Mouse input: MouseDown/Move/Up -> DoMouseDown/Move/Up find the sprite under the point
+//   (FindElementAt), track the hovered sprite and drive a TKvSpriteDragger for draggable ones.
+
 #include "graphics/KvGrids.Common.Sprites.h"
 
 #include "platform/ui/PaintBuffer.h"
@@ -8,6 +32,8 @@
 #include <cmath>
 
 namespace kv {
+
+// --- helpers -------------------------------------------------------------------------------
 
 namespace {
 // Stores value in field; true when it differed.
@@ -288,37 +314,31 @@ void TKvSprite::Draw(TKvDrawingContext* context)
 
 void TKvSprite::DrawElement(TKvDrawingContext* context, const TRectF& dirty)
 {
-    const std::uint32_t state = context->Save();
-    try {
-        if (FSmoothing == SmoothingFalse)
-            context->SetSmoothing(false);
-        else if (FSmoothing == SmoothingTrue)
-            context->SetSmoothing(true);
-        if (FX != 0 || FY != 0)
-            context->Translate(FX, FY);
-        if (FRotation != 0)
-            context->Rotate(FRotation, 0, 0);
-        if (IsBounded()) {
-            const TRectF clip = GetClipRect();
-            if (!clip.IsEmpty())
-                context->SetClip(static_cast<double>(clip.Left), clip.Top, clip.Width(), clip.Height());
-        }
-        if (FWidth != 0 && FHeight != 0)
-            Draw(context);
-        // By index: a child's drawing may not change the list, but an index never dangles.
-        for (size_t i = 0; i < FChildren.size(); ++i) {
-            TKvSprite* child = FChildren[i];
-            if (!child->FVisible)
-                continue;
-            if (!child->IsLayer() && !Intersects(TRectF(child->UpdateBounds()), dirty))
-                continue;
-            child->DrawElement(context, dirty);
-        }
-    } catch (...) {
-        context->Restore(state);
-        throw;
+    const TKvDrawingState state(context);
+    if (FSmoothing == SmoothingFalse)
+        context->SetSmoothing(false);
+    else if (FSmoothing == SmoothingTrue)
+        context->SetSmoothing(true);
+    if (FX != 0 || FY != 0)
+        context->Translate(FX, FY);
+    if (FRotation != 0)
+        context->Rotate(FRotation, 0, 0);
+    if (IsBounded()) {
+        const TRectF clip = GetClipRect();
+        if (!clip.IsEmpty())
+            context->SetClip(static_cast<double>(clip.Left), clip.Top, clip.Width(), clip.Height());
     }
-    context->Restore(state);
+    if (FWidth != 0 && FHeight != 0)
+        Draw(context);
+    // By index: a child's drawing may not change the list, but an index never dangles.
+    for (size_t i = 0; i < FChildren.size(); ++i) {
+        TKvSprite* child = FChildren[i];
+        if (!child->FVisible)
+            continue;
+        if (!child->IsLayer() && !Intersects(TRectF(child->UpdateBounds()), dirty))
+            continue;
+        child->DrawElement(context, dirty);
+    }
 }
 
 // --- TKvSpriteElement ---------------------------------------------------------------------
@@ -844,12 +864,11 @@ void TKvSpriteControl::Paint()
         DoDrawBackground(context.get(), r);
         const TRectF dirty(r.Left / FScaleX + FScrollX, r.Top / FScaleY + FScrollY, r.Right / FScaleX + FScrollX,
                            r.Bottom / FScaleY + FScrollY);
-        const std::uint32_t state = context->Save();
+        const TKvDrawingState state(context.get());
         if (FScaleX != 1.0f || FScaleY != 1.0f)
             context->Scale(FScaleX, FScaleY);
         context->Translate(-FScrollX, -FScrollY);
         FRoot->DrawElement(context.get(), dirty);
-        context->Restore(state);
     } catch (...) {
         FDrawingContext = nullptr;
         FPainting = false;

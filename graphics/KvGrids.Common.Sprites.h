@@ -28,10 +28,13 @@ int RoundToEven(double value);
 
 class TKvSprite : public TObject
 {
+protected:
+    friend class TCreateAccess;
+    TKvSprite(TKvSpriteControl* control, const QString& name);
+
 public:
     // Made with kv::Create<T>(control, name): a sprite given a control is owned and freed
     // by it; without one, the caller frees it. Freeing a sprite detaches it from its parent.
-    TKvSprite(TKvSpriteControl* control, const QString& name);
     ~TKvSprite() override;
     void AfterConstruction() override;
 
@@ -211,8 +214,11 @@ public:
 // The root of a host's tree; its container is the host.
 class TKvRootSprite : public TKvSpriteElement
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvRootSprite(TKvSpriteControl* container);
+
+public:
     TKvSpriteControl* GetContainer() const override { return FContainer; }
 
 private:
@@ -259,8 +265,11 @@ private:
 
 class TKvSpriteControl : public TCustomControl
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvSpriteControl(TComponent* owner);
+
+public:
     ~TKvSpriteControl() override;
     void AfterConstruction() override;
     void BeforeDestruction() override;

@@ -132,14 +132,14 @@ TKvGridAnimator::TRunInfo* TKvGridAnimator::Find(IKvGridAnimation* animation, si
     return nullptr;
 }
 
-bool TKvGridAnimator::Contains(const IntfPtr<IKvGridAnimation>& animation) const
+bool TKvGridAnimator::Contains(IKvGridAnimation* animation) const
 {
-    return const_cast<TKvGridAnimator*>(this)->Find(animation.get()) != nullptr;
+    return const_cast<TKvGridAnimator*>(this)->Find(animation) != nullptr;
 }
 
-TKvGridAnimator::TRunState TKvGridAnimator::GetState(const IntfPtr<IKvGridAnimation>& animation) const
+TKvGridAnimator::TRunState TKvGridAnimator::GetState(IKvGridAnimation* animation) const
 {
-    const TRunInfo* info = const_cast<TKvGridAnimator*>(this)->Find(animation.get());
+    const TRunInfo* info = const_cast<TKvGridAnimator*>(this)->Find(animation);
     return info ? info->State : Stopped;
 }
 
@@ -152,10 +152,10 @@ void TKvGridAnimator::Add(const IntfPtr<IKvGridAnimation>& animation)
     FItems.push_back(TRunInfo{animation, FClock(), Ready});
 }
 
-void TKvGridAnimator::Remove(const IntfPtr<IKvGridAnimation>& animation)
+void TKvGridAnimator::Remove(IKvGridAnimation* animation)
 {
     const auto it = std::find_if(FItems.begin(), FItems.end(),
-                                 [&](const TRunInfo& info) { return info.Animation.get() == animation.get(); });
+                                 [&](const TRunInfo& info) { return info.Animation.get() == animation; });
     if (it != FItems.end())
         FItems.erase(it);
 }
@@ -175,7 +175,7 @@ void TKvGridAnimator::Start()
         info.Stamp = FStarted;
         info.State = Ready;
     }
-    FTimer = new TTimer(nullptr);
+    FTimer = Create<TTimer>(nullptr);
     FTimer->SetInterval(Interval);
     FTimer->OnTimer = [this](TObject*) { DoTimer(); };
 }

@@ -32,8 +32,11 @@ public:
 // Start calls DoPrepare and then DoStart, Animate calls DoAnimate, Stop calls DoStop.
 class TKvGridAnimation : public TInterfacedObject, public IKvGridAnimation
 {
-public:
+protected:
+    friend class TCreateAccess;
     TKvGridAnimation(const QString& name, std::uint32_t startDelay, std::uint32_t duration);
+
+public:
 
     const QString& GetName() const { return FName; }
     std::uint32_t GetStartDelay() const override { return FStartDelay; }
@@ -81,24 +84,27 @@ using TKvAnimationClock = std::function<std::int64_t()>;
 
 class TKvGridAnimator : public TInterfacedObject
 {
+protected:
+    friend class TCreateAccess;
+    explicit TKvGridAnimator(TKvSpriteControl* grid, TKvAnimationClock clock = {});
+
 public:
     enum TRunState : std::uint8_t { Ready = 0, Running = 1, Stopped = 2 };
 
     // The grid is repainted after a tick that started or stopped an animation. When the grid
     // is freed first, the animator stops its timer and never touches the grid again. The
     // clock defaults to a steady millisecond clock.
-    explicit TKvGridAnimator(TKvSpriteControl* grid, TKvAnimationClock clock = {});
     ~TKvGridAnimator() override;
 
     TKvSpriteControl* GetOwner() const { return FOwner; }
     // Raises EArgumentNilException "animation is nil" for null; a repeat is ignored.
     void Add(const IntfPtr<IKvGridAnimation>& animation);
-    void Remove(const IntfPtr<IKvGridAnimation>& animation);
+    void Remove(IKvGridAnimation* animation);
     void Clear();
     int GetCount() const { return static_cast<int>(FItems.size()); }
-    bool Contains(const IntfPtr<IKvGridAnimation>& animation) const;
+    bool Contains(IKvGridAnimation* animation) const;
     // The run state of an animation; Stopped for one that is not here.
-    TRunState GetState(const IntfPtr<IKvGridAnimation>& animation) const;
+    TRunState GetState(IKvGridAnimation* animation) const;
 
     void Start();
     void Stop();

@@ -14,8 +14,11 @@ namespace kv {
 
 class TKvGridDynamicStyle : public TCollectionItem
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvGridDynamicStyle(TCollection* collection);
+
+public:
     ~TKvGridDynamicStyle() override;
 
     bool GetActive() const { return FActive; }

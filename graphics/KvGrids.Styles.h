@@ -486,8 +486,11 @@ private:
 // A component holding a style bag named "default".
 class TKvGridStyleContainer : public TComponent
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvGridStyleContainer(TComponent* owner);
+
+public:
     ~TKvGridStyleContainer() override;
 
     TKvGridStyleBag* GetStyles() const { return FStyles.get(); }
@@ -523,9 +526,12 @@ public:
 // A default set and 16 region sets; one built-in sheet gives every grid its stock look.
 class TKvGridStyleSheet : public TKvGridStyleContainer
 {
+protected:
+    friend class TCreateAccess;
+    explicit TKvGridStyleSheet(TComponent* owner);
+
 public:
     // A new sheet starts with the built-in sheet's values when that sheet exists.
-    explicit TKvGridStyleSheet(TComponent* owner);
     ~TKvGridStyleSheet() override;
 
     TKvGridStyleBag* GetPanel() const { return FPanel.get(); }

@@ -87,8 +87,11 @@ using TKvGridCheckItemEvent = std::function<void(TKvGridView* Sender, int ItemIn
 
 class TKvGridView : public TKvSpriteControl
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvGridView(TComponent* owner);
+
+public:
     ~TKvGridView() override;
     void AfterConstruction() override;
 

@@ -54,8 +54,11 @@ private:
 
 class TKvFileDataProvider : public TKvGridDataProvider
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvFileDataProvider(TComponent* AOwner = nullptr);
+
+public:
     ~TKvFileDataProvider() override;
 
     // Reads the file (Path, else the file name; at design time the design data file when it
@@ -113,8 +116,11 @@ private:
 
 class TKvCsvDataProvider : public TKvFileDataProvider
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvCsvDataProvider(TComponent* AOwner = nullptr);
+
+public:
     ~TKvCsvDataProvider() override;
     void Loaded() override;
 
@@ -191,8 +197,11 @@ private:
 // Declared on the file base; every operation is empty.
 class TKvIniDataProvider : public TKvFileDataProvider
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvIniDataProvider(TComponent* AOwner = nullptr);
+
+public:
 
     void ClearData() override {}
     void LoadData(const TKvFileLines& Lines) override {}

@@ -14,6 +14,10 @@ namespace kv {
 // writable, a field when its property is.
 class TKvObjectDataProvider : public TKvGridDataProvider
 {
+protected:
+    friend class TCreateAccess;
+    explicit TKvObjectDataProvider(TComponent* AOwner = nullptr);
+
 public:
     class TKvObjectDataAdapter : public TObject
     {
@@ -54,7 +58,6 @@ public:
         const TClassInfo* FPropClass = nullptr;
     };
 
-    explicit TKvObjectDataProvider(TComponent* AOwner = nullptr);
     ~TKvObjectDataProvider() override;
 
     TObject* GetSource() const { return FSource; }
@@ -156,8 +159,11 @@ private:
 // One field, "aaa", over the elements of a variant array, from its low to its high bound.
 class TKvDynArrayDataProvider : public TKvGridDataProvider
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvDynArrayDataProvider(TComponent* AOwner = nullptr);
+
+public:
 
     const Variant& GetSource() const { return FSource; }
     // When Value differs: an array becomes the rows, anything else clears them; then DoReset.

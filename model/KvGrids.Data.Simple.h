@@ -7,8 +7,11 @@ namespace kv {
 
 class TKvSimpleDataProvider : public TKvGridDataProvider
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvSimpleDataProvider(TComponent* AOwner = nullptr);
+
+public:
 
     int GetRowCount() const override { return FRowCount; }
     int GetFieldCount() const override { return FColumnCount; }

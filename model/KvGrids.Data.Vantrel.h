@@ -118,8 +118,11 @@ class TKvVantrelDataProvider;
 
 class TKvVantrelDataField : public TCollectionItem
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvVantrelDataField(TCollection* Collection);
+
+public:
     ~TKvVantrelDataField() override;
     // Asks the field dialog for the name and type first when the provider is designed.
     void AfterConstruction() override;
@@ -184,6 +187,10 @@ using TKvNotifyEvent = std::function<void(TObject* Sender)>;
 
 class TKvVantrelDataProvider : public TKvGridDataProvider
 {
+protected:
+    friend class TCreateAccess;
+    explicit TKvVantrelDataProvider(TComponent* AOwner = nullptr);
+
 public:
     // A cell of the provider, re-aimed at each GetCell; valid until the next one.
     class TKvVantrelDataCell
@@ -223,7 +230,6 @@ public:
         TKvVantrelDataProvider* FProvider = nullptr;
     };
 
-    explicit TKvVantrelDataProvider(TComponent* AOwner = nullptr);
     ~TKvVantrelDataProvider() override;
     void Loaded() override;
 

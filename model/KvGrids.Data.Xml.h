@@ -12,8 +12,11 @@ namespace kv {
 
 class TKvXmlDomDataProvider : public TKvGridDataProvider
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvXmlDomDataProvider(TComponent* AOwner = nullptr);
+
+public:
 
     // Shares the document, selects the rows at the path and tells the listeners (reset).
     // Select again after changing the document's nodes.

@@ -62,8 +62,11 @@ private:
 
 class TKvGridDataProvider : public TComponent
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvGridDataProvider(TComponent* AOwner);
+
+public:
     ~TKvGridDataProvider() override;
     // Tells the listeners (OnDataDispose) while the whole provider is still alive.
     void BeforeDestruction() override;

@@ -715,7 +715,7 @@ TKvExpressionNodePtr TKvExpressionParser::Identifier()
 {
     const QString name = FLexer->GetToken();
     if (TraceEnabled())
-        trace(QStringLiteral(">>>>>>>> Identifier : ") + name);
+        KV_TRACE(QStringLiteral(">>>>>>>> Identifier : ") + name);
     Next();
     if (FLexer->GetTokenId() == TokenBracketOpen) {
         Next();
@@ -730,7 +730,7 @@ TKvExpressionNodePtr TKvExpressionParser::CharString()
 {
     const QString token = FLexer->GetToken();
     if (TraceEnabled())
-        trace(QStringLiteral(">>>>>>>> CharString : ") + token);
+        KV_TRACE(QStringLiteral(">>>>>>>> CharString : ") + token);
     auto node = std::make_unique<TStringLiteralNode>(token);
     Next();
     return node;
@@ -740,7 +740,7 @@ TKvExpressionNodePtr TKvExpressionParser::Number()
 {
     const QString token = FLexer->GetToken();
     if (TraceEnabled())
-        trace(QStringLiteral(">>>>>>>> Number : ") + token);
+        KV_TRACE(QStringLiteral(">>>>>>>> Number : ") + token);
     TKvExpressionNodePtr node;
     if (FLexer->GetTokenId() == TokenFloat)
         node = std::make_unique<TFloatLiteralNode>(token);
@@ -755,7 +755,7 @@ TKvExpressionNodePtr TKvExpressionParser::Number()
 TKvExpressionNodePtr TKvExpressionParser::RoundOpen()
 {
     if (TraceEnabled())
-        trace(QStringLiteral(">>>>>>>> RoundOpen : ") + FLexer->GetToken());
+        KV_TRACE(QStringLiteral(">>>>>>>> RoundOpen : ") + FLexer->GetToken());
     Next();
     TKvExpressionNodePtr node = Expression();
     Expected(TokenRoundClose);

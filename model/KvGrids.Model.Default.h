@@ -19,8 +19,11 @@ private:
 
 class TKvDefaultGridItemProvider : public TKvGridItemProvider
 {
-public:
+protected:
+    friend class TCreateAccess;
     TKvDefaultGridItemProvider();
+
+public:
     ~TKvDefaultGridItemProvider() override;
 
     TKvGridDataProvider* GetDataSource() const override { return FDataSource; }

@@ -10,8 +10,11 @@ namespace kv {
 // SetSource; Free runs SetSource(nullptr) while the whole object is alive.
 class TKvGridProxyItemProvider : public TKvGridItemProvider
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TKvGridProxyItemProvider(TKvGridItemProvider* Source) : FInitialSource(Source) {}
+
+public:
     ~TKvGridProxyItemProvider() override;
     void AfterConstruction() override;
     void BeforeDestruction() override;

@@ -207,7 +207,7 @@ void TKvGridItemQuickSorter::RunKeys(TKvGridItemProvider* Provider, const TKvInt
 
 IKvGridItemSorter* GetSharedQuickSorter()
 {
-    static const IntfPtr<IKvGridItemSorter> shared(Create<TKvGridItemQuickSorter>());
+    static const IntfPtr<IKvGridItemSorter> shared(MakeIntf<TKvGridItemQuickSorter>());
     return shared.get();
 }
 

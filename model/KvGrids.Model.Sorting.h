@@ -28,6 +28,10 @@ class TKvGridItemSorter : public TInterfacedObject, public IKvGridItemSorter
 // Leaves the rows in data order.
 class TKvGridItemNullSorter : public TKvGridItemSorter
 {
+protected:
+    friend class TCreateAccess;
+    TKvGridItemNullSorter() = default;
+
 public:
     void Run(TKvGridItemProvider*, int, TKvGridSortDirection, int, int) override {}
 };
@@ -38,6 +42,10 @@ public:
 // source's fields leaves the range as it is.
 class TKvGridItemQuickSorter : public TKvGridItemSorter, public IKvGridMultiKeySorter
 {
+protected:
+    friend class TCreateAccess;
+    TKvGridItemQuickSorter() = default;
+
 public:
     void Run(TKvGridItemProvider* Provider, int Field, TKvGridSortDirection Direction, int First, int Last) override;
     void RunKeys(TKvGridItemProvider* Provider, const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
@@ -46,12 +54,20 @@ public:
 
 class TKvGridItemStraightSorter : public TKvGridItemSorter
 {
+protected:
+    friend class TCreateAccess;
+    TKvGridItemStraightSorter() = default;
+
 public:
     void Run(TKvGridItemProvider*, int, TKvGridSortDirection, int, int) override {}
 };
 
 class TKvGridItemRandomSorter : public TKvGridItemSorter
 {
+protected:
+    friend class TCreateAccess;
+    TKvGridItemRandomSorter() = default;
+
 public:
     void Run(TKvGridItemProvider*, int, TKvGridSortDirection, int, int) override {}
 };

@@ -102,8 +102,11 @@ public:
 
 class TKvGridItemProvider : public TObject
 {
-public:
+protected:
+    friend class TCreateAccess;
     TKvGridItemProvider() = default;
+
+public:
 
     virtual TKvGridDataProvider* GetDataSource() const = 0;
     virtual int GetFixedCount() const = 0;

@@ -140,8 +140,11 @@ private:
 // A list of images of one size, drawn by index.
 class TCustomImageList : public TComponent
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TCustomImageList(TComponent* owner);
+
+public:
     ~TCustomImageList() override;
 
     int GetCount() const { return static_cast<int>(FImages.size()); }

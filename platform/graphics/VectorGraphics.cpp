@@ -1,3 +1,27 @@
+// The vector graphics interface over QPainter, QImage and QFont: flat functions on opaque
+// handles, each answering a status instead of raising.
+//
+// Sections
+//   handles            GpPen, GpBrush, GpFont, GpStringFormat, GpPath, GpImage, GpMatrix,
+//                      GpGraphics (a painter with its saved states and resolved fonts)
+//   helpers            cached QPen of a pen, smoothing, device size and resolution, text flags
+//   startup
+//   pens, brushes      creation and setters; a linear gradient is rebuilt over a rectangle
+//   fonts, string formats, paths, images, matrices
+//   graphics           a graphics object over a painter or an image; shapes (FillShape and
+//                      StrokeShape apply the brush or pen, then draw)
+//   prepared text      the glyph-run cache and DrawString, MeasureString
+//   images, state      DrawImageRectI; saved states, world transforms and the clip
+//
+// Call flow
+//   The drawing context (graphics/) creates one GpGraphics per paint (CreateFromHDC on a
+//   canvas's painter) and calls the shape, text, image, transform and clip functions on it.
+//   Shapes set the painter's pen or brush from the cached QPen/QBrush of the handle and draw.
+//   DrawString takes a line of unwrapped text through DrawPreparedText, which draws glyph runs
+//   laid out on the text's second use and kept by face and text, and falls back to
+//   QPainter::drawText for everything else. SaveGraphics/RestoreGraphics keep the transform
+//   and smoothing themselves and save the painter only when the clip changes at that level.
+
 #include "platform/graphics/VectorGraphics.h"
 
 #include <QtCore/QCache>
@@ -19,9 +43,12 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 namespace kv::gfx {
+
+// --- handles -------------------------------------------------------------------------------
 
 struct GpPen
 {
@@ -116,6 +143,8 @@ struct GpGraphics
     std::uint64_t FacesGeneration = 0;
 };
 
+// --- helpers -------------------------------------------------------------------------------
+
 namespace {
 
 thread_local QString tLastError;
@@ -207,6 +236,8 @@ void ReleaseImageUser(GpImage* image)
 }
 
 } // namespace
+
+// --- startup -------------------------------------------------------------------------------
 
 TGPStatus Startup(std::uint32_t version, std::uintptr_t& token)
 {
@@ -941,9 +972,11 @@ namespace {
 // --- prepared text -------------------------------------------------------------------------
 //
 // Drawing a line of text through QPainter::drawText lays it out (itemizes, shapes, breaks)
-// on every call. Text that stays on one line is laid out once per font face and text, kept
-// as glyph runs in a small bounded cache, and placed by the same arithmetic that drawText
-// uses, so the pixels are the same; everything else (wrapping, line breaks, tabs, transforms
+// on every call. Text that stays on one line and is drawn again is laid out once per font
+// face and text, kept as glyph runs in a small bounded cache, and placed by the same
+// arithmetic that drawText uses, so the pixels are the same. The first draw of a text only
+// notes it and takes drawText, so that a frame of new texts (after a scroll) costs what
+// drawText costs; everything else (wrapping, line breaks, tabs, transforms
 // beyond a translation, right-to-left paragraphs, underlined or struck-out fonts) takes
 // drawText.
 
@@ -980,13 +1013,18 @@ struct TPreparedText
 
 constexpr int MaxTextFaces = 64;
 constexpr int MaxPreparedTexts = 2048;
+// Texts drawn once, by hash; cleared when full (a text noted again is then drawn once more
+// through drawText before it is prepared).
+constexpr size_t MaxSeenTexts = 4 * MaxPreparedTexts;
 
 struct TTextCache
 {
     std::vector<TTextFace> Faces;
     QCache<TTextKey, TPreparedText> Texts{MaxPreparedTexts};
+    std::unordered_set<size_t> Seen;
     std::uint64_t Generation = 1;
     bool Watching = false;
+    bool Enabled = true;
     std::uint64_t Hits = 0;
     std::uint64_t Misses = 0;
 };
@@ -995,6 +1033,7 @@ void ResetTextCache(TTextCache& cache)
 {
     cache.Faces.clear();
     cache.Texts.clear();
+    cache.Seen.clear();
     ++cache.Generation;
 }
 
@@ -1121,7 +1160,7 @@ bool DrawPreparedText(GpGraphics* g, const QString& text, GpFont* font, const QR
                       GpBrush* brush)
 {
     QPainter* p = g->Painter;
-    if (flags & Qt::TextWordWrap)
+    if ((flags & Qt::TextWordWrap) || !TextCache().Enabled)
         return false;
     // Left to right, or automatic for text whose paragraph runs left to right.
     const Qt::LayoutDirection direction = p->layoutDirection();
@@ -1142,9 +1181,12 @@ bool DrawPreparedText(GpGraphics* g, const QString& text, GpFont* font, const QR
     if (face.underline() || face.strikeOut() || face.overline())
         return false;
     TPreparedText* prepared = cache.Texts.object(key);
-    if (prepared) {
-        ++cache.Hits;
-    } else {
+    if (!prepared) {
+        // First sight: note the text and let drawText lay it out.
+        if (cache.Seen.size() >= MaxSeenTexts)
+            cache.Seen.clear();
+        if (cache.Seen.insert(qHash(key)).second)
+            return false;
         ++cache.Misses;
         auto made = PrepareText(face, direction, text);
         prepared = made.get();
@@ -1178,6 +1220,7 @@ bool DrawPreparedText(GpGraphics* g, const QString& text, GpFont* font, const QR
 
     const QRectF bounds(r.x() + boundsX, r.y() + yoff, prepared->Width, prepared->Height);
     const bool clip = !(flags & Qt::TextDontClip) && !r.contains(bounds);
+    ++cache.Hits;
     p->setPen(TextPenOf(brush));
     if (clip) {
         p->save();
@@ -1220,6 +1263,8 @@ TTextCacheInfo GetTextCacheInfo()
     return TTextCacheInfo{cache.Texts.count(), cache.Hits, cache.Misses};
 }
 
+void SetPreparedTextEnabled(bool on) { TextCache().Enabled = on; }
+
 TGPStatus MeasureString(GpGraphics* graphics, const QString& text, GpFont* font, const TRectF& layout,
                         GpStringFormat* format, TRectF& bounds)
 {
@@ -1244,6 +1289,8 @@ TGPStatus MeasureString(GpGraphics* graphics, const QString& text, GpFont* font,
     bounds = TRectF(float(r.left()), float(r.top()), float(r.right()), float(r.bottom()));
     return Ok;
 }
+
+// --- images, state -------------------------------------------------------------------------
 
 TGPStatus DrawImageRectI(GpGraphics* graphics, GpImage* image, int x, int y, int width, int height)
 {

@@ -178,8 +178,9 @@ TGPStatus DrawString(GpGraphics* graphics, const QString& text, GpFont* font, co
 TGPStatus MeasureString(GpGraphics* graphics, const QString& text, GpFont* font, const TRectF& layout,
                         GpStringFormat* format, TRectF& bounds);
 
-// Lines of text drawn without wrapping are laid out once and kept, by font and text, in a
-// small bounded cache shared by all graphics objects. Its counters are for diagnostics.
+// Lines of text drawn without wrapping are laid out on their second draw and kept, by font
+// and text, in a small bounded cache shared by all graphics objects. Its counters are for
+// diagnostics: Hits counts lines drawn from a prepared layout, Misses the layouts prepared.
 struct TTextCacheInfo
 {
     qsizetype Entries;
@@ -187,6 +188,8 @@ struct TTextCacheInfo
     std::uint64_t Misses;
 };
 TTextCacheInfo GetTextCacheInfo();
+// Off: every line takes the painter's general layout, as the benchmarks' peer does.
+void SetPreparedTextEnabled(bool on);
 
 TGPStatus DrawImageRectI(GpGraphics* graphics, GpImage* image, int x, int y, int width, int height);
 

@@ -45,10 +45,41 @@ public:
     void Free();
 };
 
+namespace detail {
 template <typename T, typename... Args>
-T* Create(Args&&... args)
+T* Construct(Args&&... args);
+}
+
+// Constructs the objects that Create, MakeOwned and MakeIntf hand out. A class that must be
+// made through them keeps its constructors protected and names this class a friend.
+class TCreateAccess
 {
-    T* object = new T(std::forward<Args>(args)...);
+public:
+    // True when Create<T>(Args...) compiles.
+    template <typename T, typename... Args>
+    static constexpr bool CanCreate = requires(Args&&... args) { new T(std::forward<Args>(args)...); };
+
+private:
+    template <typename T, typename... Args>
+    friend T* detail::Construct(Args&&... args);
+
+    template <typename T, typename... Args>
+    static T* New(Args&&... args)
+    {
+        return new T(std::forward<Args>(args)...);
+    }
+};
+
+// Reference-counted objects (TInterfacedObject) declare this tag; they are made with
+// MakeIntf, which hands back the first counted reference.
+template <typename T>
+concept CountedObject = requires { typename T::TCountedTag; };
+
+namespace detail {
+template <typename T, typename... Args>
+T* Construct(Args&&... args)
+{
+    T* object = TCreateAccess::New<T>(std::forward<Args>(args)...);
     try {
         object->AfterConstruction();
     } catch (...) {
@@ -56,6 +87,14 @@ T* Create(Args&&... args)
         throw;
     }
     return object;
+}
+} // namespace detail
+
+template <typename T, typename... Args>
+T* Create(Args&&... args)
+{
+    static_assert(!CountedObject<T>, "a reference-counted object is made with MakeIntf");
+    return detail::Construct<T>(std::forward<Args>(args)...);
 }
 
 // Frees an object that may be null.
@@ -130,8 +169,11 @@ using TGetChildProc = std::function<void(TComponent*)>;
 
 class TComponent : public TPersistent
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TComponent(TComponent* owner);
+
+public:
     ~TComponent() override;
 
     void BeforeDestruction() override;

@@ -18,8 +18,11 @@ enum TCollectionNotification { cnAdded, cnExtracting, cnDeleting };
 // AfterConstruction adds the item to it (descendants call the inherited one first).
 class TCollectionItem : public TPersistent
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TCollectionItem(TCollection* collection) : FPendingCollection(collection) {}
+
+public:
     ~TCollectionItem() override;
 
     void AfterConstruction() override;

@@ -22,6 +22,8 @@ protected:
 class TInterfacedObject : public TObject, public virtual IInterface
 {
 public:
+    using TCountedTag = void;
+
     int AddRef() override { return ++FRefCount; }
     int Release() override
     {
@@ -54,7 +56,9 @@ class IntfPtr
 public:
     IntfPtr() = default;
     IntfPtr(std::nullptr_t) {}
-    IntfPtr(T* p) : FPtr(p) { Acquire(); }
+    // Adopts a raw pointer only when asked: a count that starts at zero would otherwise free
+    // the object at the end of any call that takes an IntfPtr.
+    explicit IntfPtr(T* p) : FPtr(p) { Acquire(); }
     IntfPtr(const IntfPtr& other) : FPtr(other.FPtr) { Acquire(); }
     IntfPtr(IntfPtr&& other) noexcept : FPtr(std::exchange(other.FPtr, nullptr)) {}
     template <typename U, typename = std::enable_if_t<std::is_convertible_v<U*, T*>>>
@@ -103,10 +107,13 @@ private:
     T* FPtr = nullptr;
 };
 
+// The one way to make a reference-counted object: constructs it, runs AfterConstruction and
+// hands back the first reference. Queries take the raw pointer (p.get()).
 template <typename T, typename... Args>
 IntfPtr<T> MakeIntf(Args&&... args)
 {
-    return IntfPtr<T>(Create<T>(std::forward<Args>(args)...));
+    static_assert(CountedObject<T>, "MakeIntf makes reference-counted objects");
+    return IntfPtr<T>(detail::Construct<T>(std::forward<Args>(args)...));
 }
 
 // The interface U of an object when it implements it, else null.

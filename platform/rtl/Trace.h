@@ -1,6 +1,7 @@
 // The debug trace: one line per call, written to standard error when KVGRIDS_TRACE=1,
 // or to a sink installed by the caller (tests capture lines that way). Costs one load
-// of a flag when disabled.
+// of a flag when disabled. A message built from parts goes through KV_TRACE, which
+// evaluates its arguments only when tracing is on.
 #pragma once
 
 #include <QtCore/QString>
@@ -72,6 +73,14 @@ void trace(const TObject* object, const char* format, A&& arg, Rest&&... rest)
         detail::WriteTrace(detail::TracePrefix(object) +
                            QString::asprintf(format, std::forward<A>(arg), std::forward<Rest>(rest)...));
 }
+
+// trace(...) when tracing is on; the arguments (a message built by concatenation, say) are
+// not evaluated otherwise.
+#define KV_TRACE(...)                  \
+    do {                               \
+        if (::kv::TraceEnabled())      \
+            ::kv::trace(__VA_ARGS__);  \
+    } while (false)
 
 // Captures trace lines for its lifetime (for tests).
 class TTraceCapture

@@ -396,11 +396,11 @@ TClassInfo& MakeClassInfo(TClassInfo& info)
     TCollectionItem* (*createItem)(TCollection*) = nullptr;
     TObject* (*createObject)() = nullptr;
     if constexpr (!std::is_abstract_v<T>) {
-        if constexpr (std::is_base_of_v<TComponent, T> && std::is_constructible_v<T, TComponent*>)
+        if constexpr (std::is_base_of_v<TComponent, T> && TCreateAccess::CanCreate<T, TComponent*>)
             createComponent = [](TComponent* owner) -> TComponent* { return Create<T>(owner); };
-        else if constexpr (std::is_base_of_v<TCollectionItem, T> && std::is_constructible_v<T, TCollection*>)
+        else if constexpr (std::is_base_of_v<TCollectionItem, T> && TCreateAccess::CanCreate<T, TCollection*>)
             createItem = [](TCollection* collection) -> TCollectionItem* { return Create<T>(collection); };
-        else if constexpr (std::is_default_constructible_v<T>)
+        else if constexpr (TCreateAccess::CanCreate<T>)
             createObject = []() -> TObject* { return Create<T>(); };
     }
     info.SetFactories(&IsInstanceOf<T>, createComponent, createItem, createObject);

@@ -1,6 +1,7 @@
 #include "platform/ui/ControlPeer.h"
 
 #include <QtCore/QPointer>
+#include <QtGui/QInputMethodEvent>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPaintEvent>
@@ -140,8 +141,11 @@ protected:
     void keyReleaseEvent(QKeyEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
+    bool FComposing = false;
     void SendMouse(std::uint32_t msg, QMouseEvent* e);
     bool Send(TMessage& m) { return FFrame->Send(m); }
     TControl* Control() const { return FFrame->Control(); }
@@ -172,6 +176,9 @@ TControlPeer::~TControlPeer()
     }
     delete FClient;
     FClient = nullptr;
+    // So do other children (a wrapped text widget), while the frame can still answer them.
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        delete w;
     if (control)
         control->PeerDestroyed();
 }
@@ -199,6 +206,51 @@ void TControlPeer::Dispatch(F&& handler)
         ReportException("unknown exception");
     }
     --FDepth;
+}
+
+TKeyResult SendKeyPress(TControlPeer* peer, QKeyEvent* e)
+{
+    TKeyResult result;
+    const TShiftState shift = ShiftStateFromQt(e->modifiers(), Qt::NoButton);
+    const std::uint16_t vk = VirtualKeyFromQt(e->key(), e->modifiers());
+    if (vk != 0) {
+        TMessage m{WM_KEYDOWN, vk, ShiftStateBits(shift), 0};
+        if (!peer->Send(m)) {
+            result.Gone = true;
+            return result;
+        }
+        result.KeyConsumed = m.Result != 0;
+    }
+    QString text = e->text();
+    // Alt shortcuts type nothing.
+    if (shift.Contains(ssAlt) && !shift.Contains(ssCtrl))
+        text.clear();
+    // Ctrl with a letter types its control character (Ctrl+C is #3), whatever the platform sent.
+    if (shift.Contains(ssCtrl) && !shift.Contains(ssAlt) && e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z)
+        text = QString(QChar(char16_t(e->key() - Qt::Key_A + 1)));
+    for (const QChar c : text) {
+        if (c.unicode() == 0x7F) // Delete is a key, not a character
+            continue;
+        TMessage m{WM_CHAR, c.unicode(), ShiftStateBits(shift), 0};
+        if (!peer->Send(m)) {
+            result.Gone = true;
+            return result;
+        }
+        if (m.WParam == 0)
+            result.CharConsumed = true;
+    }
+    return result;
+}
+
+bool SendInputMethod(TControlPeer* peer, QInputMethodEvent* e, bool& composing)
+{
+    if (!composing && (!e->preeditString().isEmpty() || !e->commitString().isEmpty())) {
+        TMessage m{WM_IME_STARTCOMPOSITION, 0, 0, 0};
+        if (!peer->Send(m))
+            return false;
+    }
+    composing = !e->preeditString().isEmpty();
+    return true;
 }
 
 bool TControlPeer::Send(TMessage& message)
@@ -445,21 +497,7 @@ void TControlClient::keyPressEvent(QKeyEvent* e)
         e->ignore();
         return;
     }
-    const TShiftState shift = ShiftStateFromQt(e->modifiers(), Qt::NoButton);
-    const std::uint16_t vk = VirtualKeyFromQt(e->key(), e->modifiers());
-    if (vk != 0) {
-        TMessage m{WM_KEYDOWN, vk, ShiftStateBits(shift), 0};
-        if (!Send(m))
-            return;
-    }
-    const QString text = e->text();
-    for (const QChar c : text) {
-        if (c.unicode() == 0x7F) // Delete is a key, not a character
-            continue;
-        TMessage m{WM_CHAR, c.unicode(), ShiftStateBits(shift), 0};
-        if (!Send(m))
-            return;
-    }
+    SendKeyPress(FFrame, e);
     e->accept();
 }
 
@@ -472,9 +510,32 @@ void TControlClient::keyReleaseEvent(QKeyEvent* e)
     }
 }
 
+void TControlClient::inputMethodEvent(QInputMethodEvent* e)
+{
+    if (!Control() || !SendInputMethod(FFrame, e, FComposing))
+        return;
+    // The composed text arrives as characters.
+    for (const QChar c : e->commitString()) {
+        TMessage m{WM_CHAR, c.unicode(), 0, 0};
+        if (!Send(m))
+            return;
+    }
+    e->accept();
+}
+
+QVariant TControlClient::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    if (query == Qt::ImEnabled)
+        return Control() && Control()->GetControlStyle().Contains(csInputMethod);
+    return QWidget::inputMethodQuery(query);
+}
+
 void TControlClient::focusInEvent(QFocusEvent* e)
 {
     QWidget::focusInEvent(e);
+    // A pop-up opening or closing leaves the focus where it is.
+    if (e->reason() == Qt::PopupFocusReason)
+        return;
     TMessage m{WM_SETFOCUS, 0, 0, 0};
     Send(m);
 }
@@ -482,6 +543,8 @@ void TControlClient::focusInEvent(QFocusEvent* e)
 void TControlClient::focusOutEvent(QFocusEvent* e)
 {
     QWidget::focusOutEvent(e);
+    if (e->reason() == Qt::PopupFocusReason)
+        return;
     TMessage m{WM_KILLFOCUS, 0, 0, 0};
     Send(m);
 }

@@ -4,6 +4,8 @@
 
 #include "platform/ui/Controls.h"
 
+#include <QtGui/QInputMethodEvent>
+#include <QtGui/QKeyEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QRegion>
 #include <QtWidgets/QScrollBar>
@@ -76,6 +78,19 @@ private:
     std::optional<QPainter> FPainter;
     std::unique_ptr<TCanvas> FCanvas;
 };
+
+// A key press sent as WM_KEYDOWN and then WM_CHAR per character: which of them the control
+// consumed (a key set to 0, a character set to 0), or whether the control went meanwhile.
+struct TKeyResult
+{
+    bool KeyConsumed = false;
+    bool CharConsumed = false;
+    bool Gone = false;
+};
+TKeyResult SendKeyPress(TControlPeer* peer, QKeyEvent* e);
+// WM_IME_STARTCOMPOSITION when a composition begins; composing tracks it. False when the
+// control went.
+bool SendInputMethod(TControlPeer* peer, QInputMethodEvent* e, bool& composing);
 
 // Qt's key code and modifiers as a virtual-key code (0 for keys without one).
 std::uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);

@@ -507,6 +507,7 @@ void TWinControl::PeerCreated()
     TControlPeer* peer = Peer();
     peer->Client()->setFocusPolicy(FTabStop ? Qt::TabFocus : Qt::NoFocus);
     peer->Client()->setAttribute(Qt::WA_OpaquePaintEvent, GetControlStyle().Contains(csOpaque));
+    peer->Client()->setAttribute(Qt::WA_InputMethodEnabled, GetControlStyle().Contains(csInputMethod));
     for (int bar = SB_HORZ; bar <= SB_VERT; ++bar)
         if (FBars[bar].Visible)
             ApplyScrollBar(bar);

@@ -46,7 +46,8 @@ enum TCursor : int {
 
 enum TBorderStyle { bsNone, bsSingle };
 
-enum TControlStyleItem { csOpaque, csCaptureMouse, csClickEvents, csDoubleClicks, csParentFont, csParentColor };
+// csInputMethod: the control takes input-method text (WM_IME_STARTCOMPOSITION, then WM_CHAR).
+enum TControlStyleItem { csOpaque, csCaptureMouse, csClickEvents, csDoubleClicks, csParentFont, csParentColor, csInputMethod };
 using TControlStyle = TSet<TControlStyleItem>;
 
 // Window styles read by CreateWnd.
@@ -88,8 +89,11 @@ using TNotifyEvent = std::function<void(TObject* sender)>;
 
 class TControl : public TComponent
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TControl(TComponent* owner);
+
+public:
     ~TControl() override;
     void AfterConstruction() override;
     void BeforeDestruction() override;
@@ -214,8 +218,11 @@ private:
 // and a border, and repaints rectangles of its client area.
 class TWinControl : public TControl
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TWinControl(TComponent* owner);
+
+public:
     ~TWinControl() override;
 
     int GetControlCount() const { return static_cast<int>(FControls.size()); }
@@ -321,8 +328,11 @@ private:
 // A window control that paints itself: Paint draws on Canvas.
 class TCustomControl : public TWinControl
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TCustomControl(TComponent* owner);
+
+public:
 
     // The canvas of the paint in progress; null outside Paint.
     TCanvas* GetCanvas() const { return FCanvas; }

@@ -31,6 +31,7 @@ struct TMessage
 // WM_TIMER       WParam = the timer id given to SetTimer.
 // WM_GETDLGCODE  Result = DLGC_ flags.
 // WM_ERASEBKGND  Result 1 when the background was erased (or needs no erasing).
+// WM_IME_STARTCOMPOSITION  no arguments: an input-method composition begins.
 enum : std::uint32_t {
     WM_NULL = 0x0000,
     WM_SIZE = 0x0005,
@@ -42,6 +43,7 @@ enum : std::uint32_t {
     WM_KEYDOWN = 0x0100,
     WM_KEYUP = 0x0101,
     WM_CHAR = 0x0102,
+    WM_IME_STARTCOMPOSITION = 0x010D,
     WM_TIMER = 0x0113,
     WM_HSCROLL = 0x0114,
     WM_VSCROLL = 0x0115,

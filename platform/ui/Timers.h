@@ -12,8 +12,11 @@ namespace kv {
 
 class TTimer : public TComponent
 {
-public:
+protected:
+    friend class TCreateAccess;
     explicit TTimer(TComponent* owner);
+
+public:
     ~TTimer() override;
 
     unsigned GetInterval() const { return FInterval; }

@@ -244,6 +244,55 @@ TEST(DrawingContext, StrokesDrawTheirWidthAndDash)
     }
 }
 
+TEST(DrawingContext, OutlinesLieCentredOnTheEdgesAndFractionsRound)
+{
+    // A 1-wide outline of 10..20 covers columns 10 and 20: the fill's first and one past its last.
+    TPaint p;
+    p->DrawRect(TKvFill::Black(), TKvStroke::Blue(), TRect{10, 10, 20, 20});
+    EXPECT_EQ(p.Ink(), QRect(10, 10, 11, 11));
+    EXPECT_EQ(p.Pixel(20, 15), 0xFF0000FFu);
+    EXPECT_EQ(p.Pixel(19, 15), Black);
+    EXPECT_EQ(p.Pixel(11, 11), Black);
+    // Width 3 covers the three pixels from the edge - 1.
+    TPaint q;
+    q->DrawRect(nullptr, TKvSolidPen::Temp(0xFF000000u, 3, DashStyleSolid), TRect{30, 30, 40, 40});
+    EXPECT_EQ(q.Ink(), QRect(29, 29, 13, 13));
+    EXPECT_EQ(q.Pixel(31, 35), Black);
+    EXPECT_EQ(q.Pixel(32, 35), White);
+    EXPECT_EQ(q.Pixel(38, 35), White);
+    EXPECT_EQ(q.Pixel(39, 35), Black);
+    // A line has flat ends; fractional edges round to the nearest pixel edge.
+    TPaint r;
+    r->DrawLine(TKvStroke::Black(), 10, 5, 20, 5);
+    EXPECT_EQ(r.Ink(), QRect(10, 5, 10, 1));
+    TPaint f;
+    f->DrawRect(TKvFill::Black(), nullptr, TRectF(2.3f, 2.6f, 8.7f, 8.2f));
+    EXPECT_EQ(f.Ink(), QRect(2, 3, 7, 5));
+}
+
+TEST(DrawingContext, StateGuardRestoresOnEveryExit)
+{
+    TPaint p;
+    const auto paintInside = [&](bool fail) {
+        TKvDrawingState state(p.Context.get());
+        p->Translate(50, 50);
+        p->SetClip(0, 0, 10, 10);
+        p->SetSmoothing(true);
+        if (fail)
+            throw std::runtime_error("drawing failed");
+    };
+    for (bool fail : {false, true}) {
+        if (fail)
+            EXPECT_THROW(paintInside(true), std::runtime_error);
+        else
+            paintInside(false);
+        EXPECT_FALSE(p->GetSmoothing());
+        p->DrawRect(TKvFill::Black(), nullptr, 0, 0, 5, 5);
+        EXPECT_EQ(p.Pixel(2, 2), Black) << fail;
+        EXPECT_EQ(p.Ink(), QRect(0, 0, 5, 5));
+    }
+}
+
 TEST(DrawingContext, PolygonsLinesAndChecks)
 {
     TPaint p;
@@ -468,7 +517,8 @@ TEST(DrawingContext, ImagesListsAndBitmaps)
     TBitmap source(4, 4);
     source.GetCanvas()->FillRect(TRect{0, 0, 4, 4}, clRed);
     source.ReleaseCanvas();
-    TCustomImageList list(nullptr);
+    TOwned<TCustomImageList> listOwner = MakeOwned<TCustomImageList>(nullptr);
+    TCustomImageList& list = *listOwner;
     list.Add(&source);
 
     TPaint p;

@@ -50,8 +50,8 @@ TEST(Effect, AnimationsRunFromReadyThroughRunningToStopped)
     TFakeClock clock;
     std::vector<std::string> log;
     auto animator = MakeIntf<TKvGridAnimator>(grid.get(), clock.Clock());
-    IntfPtr<TRecordingAnimation> now(Create<TRecordingAnimation>(QStringLiteral("now"), 0, 100, &log));
-    IntfPtr<TRecordingAnimation> later(Create<TRecordingAnimation>(QStringLiteral("later"), 50, 40, &log));
+    auto now = MakeIntf<TRecordingAnimation>(QStringLiteral("now"), 0, 100, &log);
+    auto later = MakeIntf<TRecordingAnimation>(QStringLiteral("later"), 50, 40, &log);
     animator->Add(now);
     animator->Add(later);
     animator->Add(now); // a repeat is ignored
@@ -65,8 +65,8 @@ TEST(Effect, AnimationsRunFromReadyThroughRunningToStopped)
     // First tick: a start delay of 0 starts at once; "later" waits.
     animator->DoTimer();
     EXPECT_EQ(log, (std::vector<std::string>{"now:prepare", "now:start"}));
-    EXPECT_EQ(animator->GetState(now), TKvGridAnimator::Running);
-    EXPECT_EQ(animator->GetState(later), TKvGridAnimator::Ready);
+    EXPECT_EQ(animator->GetState(now.get()), TKvGridAnimator::Running);
+    EXPECT_EQ(animator->GetState(later.get()), TKvGridAnimator::Ready);
     EXPECT_EQ(grid->Updates, updates + 1);
 
     // 50 ms on: "now" is half way, so progress is 0.25; "later" starts.
@@ -74,7 +74,7 @@ TEST(Effect, AnimationsRunFromReadyThroughRunningToStopped)
     animator->DoTimer();
     ASSERT_EQ(now->Progress.size(), 1u);
     EXPECT_DOUBLE_EQ(now->Progress[0], 0.25);
-    EXPECT_EQ(animator->GetState(later), TKvGridAnimator::Running);
+    EXPECT_EQ(animator->GetState(later.get()), TKvGridAnimator::Running);
     EXPECT_EQ(grid->Updates, updates + 2);
 
     // A tick that changes no state does not repaint.
@@ -87,8 +87,8 @@ TEST(Effect, AnimationsRunFromReadyThroughRunningToStopped)
     // 100 ms after its start "now" stops; 40 ms after its start "later" stops too.
     clock.Now += 40;
     animator->DoTimer();
-    EXPECT_EQ(animator->GetState(now), TKvGridAnimator::Stopped);
-    EXPECT_EQ(animator->GetState(later), TKvGridAnimator::Stopped);
+    EXPECT_EQ(animator->GetState(now.get()), TKvGridAnimator::Stopped);
+    EXPECT_EQ(animator->GetState(later.get()), TKvGridAnimator::Stopped);
     EXPECT_EQ(std::count(log.begin(), log.end(), "now:stop"), 1);
     EXPECT_EQ(std::count(log.begin(), log.end(), "later:stop"), 1);
     clock.Now += 1000;
@@ -100,17 +100,38 @@ TEST(Effect, AnimationsRunFromReadyThroughRunningToStopped)
     EXPECT_FALSE(animator->GetRunning());
     EXPECT_EQ(std::count(log.begin(), log.end(), "now:stop"), 2);
     animator->Start();
-    EXPECT_EQ(animator->GetState(now), TKvGridAnimator::Ready);
-    animator->Remove(now);
-    EXPECT_FALSE(animator->Contains(now));
+    EXPECT_EQ(animator->GetState(now.get()), TKvGridAnimator::Ready);
+    animator->Remove(now.get());
+    EXPECT_FALSE(animator->Contains(now.get()));
     animator->Clear();
     EXPECT_EQ(animator->GetCount(), 0);
+}
+
+TEST(Effect, QueriesLeaveAFreshAnimationAlive)
+{
+    // A raw pointer becomes a counted reference only when asked, so a query cannot free it.
+    static_assert(!std::is_convertible_v<TKvGridAnimation*, IntfPtr<IKvGridAnimation>>);
+    static_assert(!std::is_convertible_v<IKvGridAnimation*, IntfPtr<IKvGridAnimation>>);
+    TOwned<TTestHost> grid(Create<TTestHost>(nullptr));
+    auto animator = MakeIntf<TKvGridAnimator>(grid.get());
+    std::vector<std::string> log;
+    auto a = MakeIntf<TRecordingAnimation>(QStringLiteral("a"), 0, 10, &log);
+    EXPECT_EQ(a->RefCount(), 1);
+    EXPECT_FALSE(animator->Contains(a.get()));
+    EXPECT_EQ(animator->GetState(a.get()), TKvGridAnimator::Stopped);
+    animator->Remove(a.get());
+    EXPECT_EQ(a->RefCount(), 1);
+    animator->Add(a);
+    EXPECT_TRUE(animator->Contains(a.get()));
+    EXPECT_EQ(a->RefCount(), 2);
+    animator->Remove(a.get());
+    EXPECT_EQ(a->RefCount(), 1);
 }
 
 TEST(Effect, DurationIsAtLeastOneMillisecond)
 {
     std::vector<std::string> log;
-    IntfPtr<TRecordingAnimation> a(Create<TRecordingAnimation>(QStringLiteral("a"), 5, 0, &log));
+    auto a = MakeIntf<TRecordingAnimation>(QStringLiteral("a"), 5, 0, &log);
     EXPECT_EQ(a->GetDuration(), 1u);
     a->SetDuration(300);
     EXPECT_EQ(a->GetDuration(), 300u);
@@ -126,7 +147,7 @@ TEST(Effect, TheAnimatorNeverTouchesAFreedGrid)
     TFakeClock clock;
     std::vector<std::string> log;
     auto animator = MakeIntf<TKvGridAnimator>(grid, clock.Clock());
-    IntfPtr<TRecordingAnimation> a(Create<TRecordingAnimation>(QStringLiteral("a"), 0, 10, &log));
+    auto a = MakeIntf<TRecordingAnimation>(QStringLiteral("a"), 0, 10, &log);
     animator->Add(a);
     animator->Start();
     grid->Free();
@@ -152,8 +173,8 @@ struct TwoAnimations : ::testing::Test
     TFakeClock clock;
     std::vector<std::string> log;
     IntfPtr<TKvGridAnimator> animator = MakeIntf<TKvGridAnimator>(grid.get(), clock.Clock());
-    IntfPtr<TRecordingAnimation> first{Create<TRecordingAnimation>(QStringLiteral("first"), 0, 10, &log)};
-    IntfPtr<TRecordingAnimation> second{Create<TRecordingAnimation>(QStringLiteral("second"), 0, 10, &log)};
+    IntfPtr<TRecordingAnimation> first = MakeIntf<TRecordingAnimation>(QStringLiteral("first"), 0, 10, &log);
+    IntfPtr<TRecordingAnimation> second = MakeIntf<TRecordingAnimation>(QStringLiteral("second"), 0, 10, &log);
     TKvGridAnimator* raw = animator.get();
 
     void SetUp() override
@@ -165,7 +186,7 @@ struct TwoAnimations : ::testing::Test
 
 TEST_F(TwoAnimations, HooksMayRemoveAnimationsOrStopTheAnimator)
 {
-    first->OnStart = [&] { raw->Remove(second); };
+    first->OnStart = [&] { raw->Remove(second.get()); };
     animator->Start();
     animator->DoTimer();
     EXPECT_EQ(log, (std::vector<std::string>{"first:prepare", "first:start"}));
@@ -189,7 +210,7 @@ TEST_F(TwoAnimations, StoppingFromAHookEndsTheTick)
     // Both heard Stop; the second was never started after the animator stopped.
     EXPECT_EQ(log, (std::vector<std::string>{"first:prepare", "first:start", "first:stop", "second:stop"}));
     EXPECT_FALSE(animator->GetRunning());
-    EXPECT_EQ(animator->GetState(second), TKvGridAnimator::Ready);
+    EXPECT_EQ(animator->GetState(second.get()), TKvGridAnimator::Ready);
 
     // Restarting from a hook: the new run begins afresh with every animation Ready.
     log.clear();
@@ -200,11 +221,11 @@ TEST_F(TwoAnimations, StoppingFromAHookEndsTheTick)
     animator->Start();
     animator->DoTimer();
     EXPECT_TRUE(animator->GetRunning());
-    EXPECT_EQ(animator->GetState(first), TKvGridAnimator::Ready);
-    EXPECT_EQ(animator->GetState(second), TKvGridAnimator::Ready);
+    EXPECT_EQ(animator->GetState(first.get()), TKvGridAnimator::Ready);
+    EXPECT_EQ(animator->GetState(second.get()), TKvGridAnimator::Ready);
     animator->DoTimer();
-    EXPECT_EQ(animator->GetState(first), TKvGridAnimator::Running);
-    EXPECT_EQ(animator->GetState(second), TKvGridAnimator::Running);
+    EXPECT_EQ(animator->GetState(first.get()), TKvGridAnimator::Running);
+    EXPECT_EQ(animator->GetState(second.get()), TKvGridAnimator::Running);
     animator->Stop();
 }
 
@@ -213,11 +234,11 @@ TEST(Effect, TheRealTimerTicksEveryTwentyMilliseconds)
     TOwned<TTestHost> grid(Create<TTestHost>(nullptr));
     std::vector<std::string> log;
     auto animator = MakeIntf<TKvGridAnimator>(grid.get());
-    IntfPtr<TRecordingAnimation> a(Create<TRecordingAnimation>(QStringLiteral("a"), 20, 40, &log));
+    auto a = MakeIntf<TRecordingAnimation>(QStringLiteral("a"), 20, 40, &log);
     animator->Add(a);
     animator->Start();
-    SpinEvents(3000, [&] { return animator->GetState(a) == TKvGridAnimator::Stopped; });
-    EXPECT_EQ(animator->GetState(a), TKvGridAnimator::Stopped);
+    SpinEvents(3000, [&] { return animator->GetState(a.get()) == TKvGridAnimator::Stopped; });
+    EXPECT_EQ(animator->GetState(a.get()), TKvGridAnimator::Stopped);
     EXPECT_EQ(log, (std::vector<std::string>{"a:prepare", "a:start", "a:stop"}));
     for (double p : a->Progress) {
         EXPECT_GE(p, 0.0);

@@ -107,7 +107,8 @@ TEST(StyleBag, LookupChainMatrix)
 {
     // The chain of one cell bag: its own value, its reference's own value, its default's own
     // value, then its parent's whole chain (own, default, then the grandparent).
-    TKvGridStyleObject reference(nullptr);
+    TOwned<TKvGridStyleObject> referenceOwner = MakeOwned<TKvGridStyleObject>(nullptr);
+    TKvGridStyleObject& reference = *referenceOwner;
     TKvGridStyleBag def(nullptr, QStringLiteral("default"));
     TKvGridStyleBag parentDefault(nullptr, QStringLiteral("parentDefault"));
     TKvGridStyleBag grand(nullptr, QStringLiteral("grand"));
@@ -501,7 +502,8 @@ TEST(StyleBag, AssignedGraphicsOutliveTheSource)
     dest.RemoveListener(&listener);
 
     // Assigning to something that is not a bag raises the platform's error.
-    TKvGridStyleObject notABag(nullptr);
+    TOwned<TKvGridStyleObject> notABagOwner = MakeOwned<TKvGridStyleObject>(nullptr);
+    TKvGridStyleObject& notABag = *notABagOwner;
     EXPECT_THROW(notABag.Assign(&other), EConvertError);
 }
 

@@ -107,7 +107,8 @@ TEST(StyleSheet, BuiltInSheetIsRebuiltAfterTheDrawingModuleRestarts)
     // Its stock objects are gone: it is not handed out, nor copied into new sheets.
     EXPECT_EQ(TKvGridStyleSheet::DefaultIfExists(), nullptr);
     {
-        TKvGridStyleSheet plain(nullptr);
+        TOwned<TKvGridStyleSheet> plainOwner = MakeOwned<TKvGridStyleSheet>(nullptr);
+        TKvGridStyleSheet& plain = *plainOwner;
         EXPECT_TRUE(plain.GetBody()->GetValues().Empty());
         EXPECT_TRUE(plain.GetStyles()->GetValues().Empty());
     }
@@ -122,7 +123,8 @@ TEST(StyleSheet, BuiltInSheetIsRebuiltAfterTheDrawingModuleRestarts)
 TEST(StyleSheet, NewSheetStartsWithTheStockLookAndChangesAlone)
 {
     TKvGridStyleSheet* stock = TKvGridStyleSheet::Default();
-    TKvGridStyleSheet sheet(nullptr);
+    TOwned<TKvGridStyleSheet> sheetOwner = MakeOwned<TKvGridStyleSheet>(nullptr);
+    TKvGridStyleSheet& sheet = *sheetOwner;
     EXPECT_EQ(sheet.GetBody()->GetBackground(), TKvFill::White());
     EXPECT_EQ(sheet.GetHeader()->GetBackground(), stock->GetHeader()->GetBackground());
     EXPECT_EQ(sheet.GetStyles()->GetFont(), stock->GetStyles()->GetFont());

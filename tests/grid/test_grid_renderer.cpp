@@ -80,7 +80,8 @@ struct TRendererFixture : ::testing::Test
     TOwned<TKvGridDataCellRenderer> Renderer = MakeOwned<TKvGridDataCellRenderer>(nullptr);
     TOwned<TCountingColumn> Column = MakeOwned<TCountingColumn>(nullptr);
     TKvGridViewStyles Styles{nullptr, "cell"};
-    TCustomImageList Images{nullptr};
+    TOwned<TCustomImageList> ImagesOwner = MakeOwned<TCustomImageList>(nullptr);
+    TCustomImageList& Images = *ImagesOwner;
     TTestCell Cell;
 
     void SetUp() override

@@ -22,7 +22,7 @@ struct TChainFixture : ::testing::Test
                                                              {"e", "B", 3},
                                                              {"f", "C", 9},
                                                              {"g", "A", 6}});
-    std::unique_ptr<TKvDefaultGridItemProvider> Default = std::make_unique<TKvDefaultGridItemProvider>();
+    TOwned<TKvDefaultGridItemProvider> Default = MakeOwned<TKvDefaultGridItemProvider>();
     TOwned<TKvGridFilteredItemProvider> Filtered;
     TOwned<TKvGridGroupedItemProvider> Grouped;
     TOwned<TKvGridEditableItemProvider> Editable;

@@ -92,9 +92,9 @@ TEST(CsvProvider, LoadOptions)
     d->SetFileName(dir.filePath("none.csv"));
     EXPECT_EQ(d->GetRowCount(), 10);
 
-    TKvIniDataProvider ini(nullptr);
-    EXPECT_EQ(ini.GetFieldCount(), 0);
-    EXPECT_EQ(ini.GetFieldIndex(QStringLiteral("x")), -1);
+    auto ini = MakeOwned<TKvIniDataProvider>(nullptr);
+    EXPECT_EQ(ini->GetFieldCount(), 0);
+    EXPECT_EQ(ini->GetFieldIndex(QStringLiteral("x")), -1);
 }
 
 TEST(CsvProvider, KoreanTextInEveryEncoding)

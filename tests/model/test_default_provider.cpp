@@ -35,7 +35,8 @@ protected:
     }
     void TearDown() override { provider.RemoveListener(&rec); }
 
-    TKvDefaultGridItemProvider provider;
+    TOwned<TKvDefaultGridItemProvider> providerOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& provider = *providerOwner;
     TItemRecorder rec;
 };
 
@@ -161,7 +162,8 @@ TEST_F(DefaultProvider, FixedRowsStayOnTop)
 
     // Three rows with two fixed: no sort runs.
     auto small = MakeTable(QStringLiteral("A"), QStringLiteral("n"), {{3}, {2}, {1}});
-    TKvDefaultGridItemProvider p;
+    TOwned<TKvDefaultGridItemProvider> pOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& p = *pOwner;
     p.SetFixed(2, false, false);
     p.OrderBy({0}, {SortAscending});
     p.SetDataSource(small.get());
@@ -195,8 +197,9 @@ TEST_F(DefaultProvider, ExchangeAndCustomSorter)
         }
     };
     auto table = MakeTable(QStringLiteral("A,B"), QStringLiteral("n"), {{2, 1}, {1, 2}, {2, 0}, {1, 1}, {3, 3}});
-    IntfPtr<TRecordingSorter> sorter(Create<TRecordingSorter>());
-    TKvDefaultGridItemProvider p;
+    auto sorter = MakeIntf<TRecordingSorter>();
+    TOwned<TKvDefaultGridItemProvider> pOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& p = *pOwner;
     p.SetSorter(sorter);
     p.SetDataSource(table.get());
     p.OrderBy({0, 1}, {});
@@ -216,7 +219,8 @@ TEST_F(DefaultProvider, FieldDomainInFirstAppearanceOrder)
     // The same values give the same domain whatever their order: 5 and 5.0 are one value,
     // the text "5" another.
     auto mixed = MakeTable(QStringLiteral("A"), QStringLiteral("s"), {{5}, {5.0}, {"5"}, {6}, {"5"}, {5}});
-    TKvDefaultGridItemProvider p;
+    TOwned<TKvDefaultGridItemProvider> pOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& p = *pOwner;
     p.SetDataSource(mixed.get());
     EXPECT_EQ(p.GetFieldDomain(0), (TVariantArray{5, "5", 6}));
     p.OrderBy({0}, {SortDescending});
@@ -302,7 +306,8 @@ TEST(Items, LevelsStatesAndVisibility)
     };
     KV_EXPECT_THROW_MSG(TKvGridRow(nullptr, 0), Exception, "Provider is null");
     auto t = Numbers(2);
-    TKvDefaultGridItemProvider p;
+    TOwned<TKvDefaultGridItemProvider> pOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& p = *pOwner;
     p.SetDataSource(t.get());
     TGroup outer(&p), inner(&p);
     TKvGridRow row(&p, 1);

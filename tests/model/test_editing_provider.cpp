@@ -31,7 +31,7 @@ struct TEditFixture : ::testing::Test
 {
     TOwned<TKvSimpleDataProvider> Data =
         MakeTable("Name,Value,Note", "s,n,s", {{"a", 1, "x"}, {"b", 2, "y"}, {"c", 3, "z"}, {"d", 4, "w"}, {"e", 5, "v"}});
-    std::unique_ptr<TKvDefaultGridItemProvider> Default = std::make_unique<TKvDefaultGridItemProvider>();
+    TOwned<TKvDefaultGridItemProvider> Default = MakeOwned<TKvDefaultGridItemProvider>();
     TOwned<TKvGridEditableItemProvider> Editable;
     TRecorder Recorder;
     TEditRecorder Edits;

@@ -15,7 +15,7 @@ struct TFilterFixture : ::testing::Test
     TOwned<TKvSimpleDataProvider> Data = MakeTable(
         "Name,Value,Tag", "s,n,s",
         {{"a", 11, "x"}, {"b", 5, "y"}, {"c", -1, "x"}, {"d", 20, "y"}, {"e", 0, "x"}, {"f", 15, "x"}});
-    std::unique_ptr<TKvDefaultGridItemProvider> Default = std::make_unique<TKvDefaultGridItemProvider>();
+    TOwned<TKvDefaultGridItemProvider> Default = MakeOwned<TKvDefaultGridItemProvider>();
     TOwned<TKvGridFilteredItemProvider> Filtered;
     TRecorder Recorder;
 
@@ -240,7 +240,8 @@ TEST(FilteredProvider, ResultsPerDistinctValueMatchEvaluatingEveryRow)
     auto data = MakeTable("Value,Mixed", "n,s", {});
     for (int i = 0; i < 12000; ++i)
         data->InsertRow(i, {i % 9000, i % 5 == 0 ? Variant(QStringLiteral("text")) : Variant(i % 11)});
-    TKvDefaultGridItemProvider source;
+    TOwned<TKvDefaultGridItemProvider> sourceOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& source = *sourceOwner;
     source.SetDataSource(data.get());
     auto filtered = MakeOwned<TKvGridFilteredItemProvider>(&source);
     filtered->AddFilter(0, QStringLiteral("value mod 3 = 0"));

@@ -22,7 +22,7 @@ struct TGroupFixture : ::testing::Test
                                                              {"r4", "B", "q", 6},
                                                              {"r5", "A", "p", 2},
                                                              {"r6", "B", "q", 8}});
-    std::unique_ptr<TKvDefaultGridItemProvider> Default = std::make_unique<TKvDefaultGridItemProvider>();
+    TOwned<TKvDefaultGridItemProvider> Default = MakeOwned<TKvDefaultGridItemProvider>();
     TOwned<TKvGridGroupedItemProvider> Grouped;
     TRecorder Recorder;
 

@@ -74,7 +74,8 @@ TEST(PlatformCanvas, DrawsBitmapsAndCopiesInDeviceCoordinates)
 
 TEST(PlatformImageList, MasksSizesAndDrawsByIndex)
 {
-    TCustomImageList list(nullptr);
+    TOwned<TCustomImageList> listOwner = MakeOwned<TCustomImageList>(nullptr);
+    TCustomImageList& list = *listOwner;
     TBitmap image(6, 6);
     image.GetCanvas()->FillRect(TRect{0, 0, 6, 6}, TColor(0x008080)); // the mask colour
     image.GetCanvas()->FillRect(TRect{2, 2, 4, 4}, clLime);

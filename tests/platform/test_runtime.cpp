@@ -127,7 +127,7 @@ TEST(Interfaces, CountedObjectsFreeAtZero)
 {
     bool freed = false;
     {
-        IntfPtr<TCounted> p(Create<TCounted>(&freed));
+        auto p = MakeIntf<TCounted>(&freed);
         IntfPtr<IInterface> q = p;
         EXPECT_EQ(p->RefCount(), 2);
         p = nullptr;
@@ -227,6 +227,24 @@ TEST(Trace, DisabledByDefault)
     if (qgetenv("KVGRIDS_TRACE") != "1") {
         EXPECT_FALSE(TraceEnabled());
     }
+}
+
+TEST(Trace, MessagesAreBuiltOnlyWhenTracing)
+{
+    int built = 0;
+    const auto message = [&] {
+        ++built;
+        return QStringLiteral("row ") + QString::number(built);
+    };
+    if (!TraceEnabled()) {
+        KV_TRACE(message());
+        EXPECT_EQ(built, 0);
+    }
+    TTraceCapture capture;
+    KV_TRACE(message());
+    KV_TRACE("%d of %d", built, 2);
+    EXPECT_EQ(built, 1);
+    EXPECT_EQ(capture.Lines(), QStringList({QStringLiteral("row 1"), QStringLiteral("1 of 2")}));
 }
 
 TEST(IniFiles, ReadWriteRoundTrip)

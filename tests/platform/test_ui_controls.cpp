@@ -389,7 +389,7 @@ TEST(UiControls, ExceptionsInHandlersStayOutOfQt)
     EXPECT_EQ(c->GetHeight(), 120);
 
     // A timer whose handler fails keeps ticking.
-    TOwned<TTimer> timer(new TTimer(nullptr));
+    TOwned<TTimer> timer(Create<TTimer>(nullptr));
     timer->SetInterval(5);
     int ticks = 0;
     timer->OnTimer = [&](TObject*) {
@@ -479,7 +479,7 @@ TEST(UiControls, TimersDeliverTheirIds)
     EXPECT_EQ(std::count(c->Timers.begin(), c->Timers.end(), 7u), 0);
 
     // A timer component may free itself from its own tick.
-    TTimer* timer = new TTimer(nullptr);
+    TTimer* timer = Create<TTimer>(nullptr);
     timer->SetInterval(5);
     int ticks = 0;
     timer->OnTimer = [&](TObject* sender) {
