@@ -255,6 +255,8 @@ public:
     Variant GetCellData(const TKvGridCellIndex& Index) const;
     TKvGridItems GetAllItems() const;
     bool IsItemEditing(int ItemIndex) const;
+    // One-shot: the next row change keeps the pending row edit.
+    void SetNoCancel(bool Value) { FNoCancel = Value; }
     virtual bool CanCommit(int ItemIndex) const;
     virtual bool CanCancel(int ItemIndex) const;
     // Row commands: true when the command reached the item provider.
