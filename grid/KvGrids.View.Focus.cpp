@@ -20,6 +20,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/Trace.h"
+#include "platform/ui/Messages.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/PopupMenu.h"
 
@@ -178,50 +179,92 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
 
 // ---- scrolling -------------------------------------------------------------------------
 
-void TKvGridView::SetTopIndex(int Value)
+// Clamps the value to the bar's range, stores it in Pos and moves the bar; false when the
+// position stays.
+bool TKvGridView::MoveScrollPos(int Bar, int Value, int& Pos)
 {
     if (!HandleAllocated() || !FLayouted)
-        return;
+        return false;
     TScrollInfo info;
     info.fMask = SIF_ALL;
-    GetScrollInfo(SB_VERT, info);
-    const int maxTop = info.nMax - std::max(static_cast<int>(info.nPage) - 1, 0);
-    const int value = std::max(info.nMin, std::min(Value, maxTop));
-    if (value == FTopIndex)
-        return;
-    const int old = FTopIndex;
-    FTopIndex = value;
+    GetScrollInfo(Bar, info);
+    const int last = info.nMax - std::max(static_cast<int>(info.nPage) - 1, 0);
+    const int value = std::max(info.nMin, std::min(Value, last));
+    if (value == Pos)
+        return false;
+    Pos = value;
     TScrollInfo pos;
     pos.fMask = SIF_POS;
     pos.nPos = value;
-    SetScrollInfo(SB_VERT, pos, true);
+    SetScrollInfo(Bar, pos, true);
+    return true;
+}
+
+void TKvGridView::SetTopIndex(int Value)
+{
+    const int old = FTopIndex;
+    if (!MoveScrollPos(SB_VERT, Value, FTopIndex))
+        return;
     RefreshView(false);
     if (FCheckScrolling) {
         FCheckScrolling = false;
-        if (old == value + 1)
+        if (old == FTopIndex + 1)
             ScrollWindow(-1);
-        else if (old == value - 1)
+        else if (old == FTopIndex - 1)
             ScrollWindow(1);
     }
 }
 
 void TKvGridView::SetLeftPos(int Value)
 {
-    if (!HandleAllocated() || !FLayouted)
+    if (MoveScrollPos(SB_HORZ, Value, FLeftPos))
+        RefreshView(false);
+}
+
+// The thumb position is read whole from the bar (not the message's 16 bits), so bodies of
+// more than 32,767 pixels or rows scroll to where the thumb is.
+void TKvGridView::WMScroll(TMessage& message)
+{
+    if (!HandleAllocated())
         return;
+    if (CanFocus() && GetTabStop() && !IsDesigning())
+        SetFocus();
+    const bool vertical = message.Msg == WM_VSCROLL;
     TScrollInfo info;
     info.fMask = SIF_ALL;
-    GetScrollInfo(SB_HORZ, info);
-    const int maxPos = info.nMax - std::max(static_cast<int>(info.nPage) - 1, 0);
-    const int value = std::max(info.nMin, std::min(Value, maxPos));
-    if (value == FLeftPos)
+    GetScrollInfo(vertical ? SB_VERT : SB_HORZ, info);
+    const int code = LoWordSigned(message.WParam);
+    if (vertical) {
+        int value = info.nPos;
+        switch (code) {
+        case SB_LINEUP: value -= 1; break;
+        case SB_LINEDOWN: value += 1; break;
+        case SB_PAGEUP: value -= PageItemCount(); break;
+        case SB_PAGEDOWN: value += PageItemCount(); break;
+        case SB_THUMBTRACK: value = info.nTrackPos; break;
+        case SB_TOP: value = 0; break;
+        case SB_BOTTOM: value = info.nMax; break;
+        default: break;
+        }
+        FCheckScrolling = true;
+        SetTopIndex(value);
         return;
-    FLeftPos = value;
-    TScrollInfo pos;
-    pos.fMask = SIF_POS;
-    pos.nPos = value;
-    SetScrollInfo(SB_HORZ, pos, true);
-    RefreshView(false);
+    }
+    switch (code) {
+    case SB_LINELEFT: SetLeftPos(FLeftPos - FHorzScrollStep); break;
+    case SB_LINERIGHT: SetLeftPos(FLeftPos + FHorzScrollStep); break;
+    case SB_PAGELEFT: SetLeftPos(FLeftPos - static_cast<int>(info.nPage)); break;
+    case SB_PAGERIGHT: SetLeftPos(FLeftPos + static_cast<int>(info.nPage)); break;
+    case SB_THUMBTRACK: SetLeftPos(info.nTrackPos); break;
+    default: break;
+    }
+}
+
+bool TKvGridView::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
+{
+    const int notches = std::max(1, std::abs(WheelDelta) / 120);
+    SetTopIndex(FTopIndex + (WheelDelta < 0 ? 2 : -2) * notches);
+    return true;
 }
 
 // ---- cells and items -------------------------------------------------------------------

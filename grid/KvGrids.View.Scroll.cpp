@@ -5,6 +5,8 @@
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Selection.h"
 
+#include <algorithm>
+
 namespace kv {
 
 void TKvGridView::MakeCellVisible(const TKvGridCellIndex& Index) {}
@@ -14,6 +16,14 @@ void TKvGridView::ScrollWindow(int Delta) {}
 TRect TKvGridView::GetCellRect(const TKvGridCellIndex& Index) const { return TRect{}; }
 
 int TKvGridView::CellButtonWidth() const { return 0; }
+
+int TKvGridView::PageItemCount() const
+{
+    TScrollInfo info;
+    info.fMask = SIF_PAGE;
+    GetScrollInfo(SB_VERT, info);
+    return std::max(1, static_cast<int>(info.nPage));
+}
 
 TRect TKvGridView::GetSelectionClipBounds() const { return TRect{}; }
 

@@ -326,6 +326,12 @@ protected:
     // Re-lays out the selection sprites after a selection change.
     void SelectionViewsChanged();
     void CreateSelectionManager();
+    // Scroll-bar input: rows on the vertical bar, pixels on the horizontal one.
+    void WMScroll(TMessage& message) override;
+    bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
+    // Rows a page step moves.
+    int PageItemCount() const;
+    bool MoveScrollPos(int Bar, int Value, int& Pos);
     void FreeSelectionManager();
     void MakeCellVisible(const TKvGridCellIndex& Index);
     // Moves the scrolled rows' pixels by one row instead of repainting them.
