@@ -311,14 +311,15 @@ public:
     TKvGridEditEvent OnEditCancel;
     TKvGridEditValueEvent OnEditCommit;
     TKvGridEditEvent OnEditComplete;
-
-protected:
+    // Called by the edit controller and the tools.
     virtual void DoCheckedCellClicked(int ItemIndex);
     virtual void DoEditorStarted(TObject* Editor, const TKvGridCellIndex& Index);
     virtual void DoEditorChanged(TObject* Editor, const TKvGridCellIndex& Index, const Variant& Value);
     virtual void DoEditorCanceled(const TKvGridCellIndex& Index);
     virtual void DoEditorCommit(TObject* Editor, const TKvGridCellIndex& Index, const Variant& Value);
     virtual void DoEditorCompleted(const TKvGridCellIndex& Index);
+
+protected:
     virtual void DoSelectionItemAdded(TKvGridSelectionItem* Item);
     virtual void DoSelectionItemRemoved(TKvGridSelectionItem* Item);
     virtual void DoSelectionItemChanged(TKvGridSelectionItem* Item);

@@ -8,6 +8,7 @@
 #include "model/KvGrids.Model.Default.h"
 #include "model/KvGrids.Model.Editing.h"
 #include "model/KvGrids.Model.Proxy.Group.h"
+#include "platform/ui/PopupMenu.h"
 
 #include <gtest/gtest.h>
 
@@ -277,4 +278,89 @@ TEST_F(TFocusFixture, SortCyclesAndSearch)
     EXPECT_EQ(Grid->GetFocusedIndex().ItemIndex, 0);
     EXPECT_EQ(Grid->GetSelections()->GetCurrent()->GetStyle(), SelectRows);
     Grid->SetItemSource(nullptr);
+}
+
+namespace {
+struct TRemovals : TKvGridDataChangeListener
+{
+    int Single = 0;
+    int Batches = 0;
+    size_t Rows = 0;
+    void OnDataDispose() override {}
+    void OnDataReset() override {}
+    void OnDataRefresh() override {}
+    void OnDataRowStateChanged(int) override {}
+    void OnDataRowInserted(int) override {}
+    void OnDataRowRemoved(int) override { ++Single; }
+    void OnDataRowsRemoved(const TKvIntegerArray& rows) override
+    {
+        ++Batches;
+        Rows += rows.size();
+    }
+    void OnDataRowUpdated(int) override {}
+    void OnDataValueChanged(int, int) override {}
+};
+} // namespace
+
+TEST_F(TFocusFixture, DeletingGroupedRowsRemovesDataRowsInOneBatch)
+{
+    for (int i = 0; i < 2000; ++i)
+        Data->InsertRow(Data->GetRowCount(), {Variant(QString(QChar(u'a' + i % 3))), Variant(i), Variant()});
+    TOwned<TKvGridGroupedItemProvider> grouped = MakeOwned<TKvGridGroupedItemProvider>(Default.get());
+    grouped->SetExpandWhenGrouping(true);
+    grouped->GroupBy({0});
+    TOwned<TKvGridEditableItemProvider> editable = MakeOwned<TKvGridEditableItemProvider>(grouped.get());
+    Grid->SetItemSource(editable.get());
+    const int items = Grid->GetItemCount();
+    ASSERT_GT(items, Data->GetRowCount()); // group headers and footers among the items
+    TRemovals removals;
+    Data->AddListener(&removals);
+    Grid->GetEditOptions()->SetDeletable(true);
+    Grid->GetEditOptions()->SetDeleteRowsConfirm(false);
+    Grid->SetFocusedIndex(Cell(1, 0));
+    Grid->GetSelections()->ClearAndAdd(Cell(0, 0), Cell(items - 1, 0), SelectRows);
+    EXPECT_TRUE(Grid->Delete());
+    EXPECT_EQ(Data->GetRowCount(), 0);
+    EXPECT_EQ(removals.Batches, 1);
+    EXPECT_EQ(removals.Single, 0);
+    EXPECT_EQ(removals.Rows, 2004u);
+    Data->RemoveListener(&removals);
+    Grid->SetItemSource(nullptr);
+}
+
+TEST_F(TFocusFixture, EditorNoticesCheckClicksAndCellButtons)
+{
+    QStringList events;
+    Grid->OnEditCommit = [&](TKvGridView*, const TKvGridCellIndex& i, const Variant& v) {
+        events << "commit " + i.ToString() + " " + v.ToString();
+    };
+    Grid->OnCheckCellClick = [&](TKvGridView*, int item) { events << QStringLiteral("check %1").arg(item); };
+    Grid->OnCellAction = [&](TKvGridView*, const TKvGridCellIndex& i) { events << "action " + i.ToString(); };
+
+    // A failed validation during an edit becomes the column's error text; the commit goes on.
+    Cols[2]->SetRequired(true);
+    Data->SetData(1, 2, Variant(QString()));
+    Grid->DoEditorCommit(nullptr, Cell(1, 2), Variant(QString()));
+    EXPECT_EQ(Cols[2]->GetError(), QStringLiteral("Value is required: Note"));
+    Data->SetData(1, 2, Variant(QStringLiteral("x")));
+    Grid->DoEditorCommit(nullptr, Cell(1, 2), Variant(QStringLiteral("x")));
+    EXPECT_TRUE(Cols[2]->GetError().isEmpty());
+
+    Grid->DoCheckedCellClicked(2);
+    EXPECT_TRUE(Grid->GetItem(2)->GetChecked());
+    Grid->DoCheckedCellClicked(2);
+    EXPECT_FALSE(Grid->GetItem(2)->GetChecked());
+
+    Cols[0]->SetButton(ButtonAction);
+    Grid->CellButtonClicked(Cell(0, 0));
+    // A pop-up button without a handler opens the column's menu.
+    TPopupMenu* menu = Create<TPopupMenu>(Grid.get());
+    menu->Add("Copy");
+    Cols[1]->SetButton(ButtonPopup);
+    Cols[1]->SetPopupMenu(menu);
+    Grid->CellButtonClicked(Cell(0, 1));
+    EXPECT_TRUE(menu->IsShowing());
+    menu->Close();
+    EXPECT_EQ(events, (QStringList{"commit (I:1, C:2) ", "commit (I:1, C:2) x", "check 2", "check 2",
+                                   "action (I:0, C:0)"}));
 }
