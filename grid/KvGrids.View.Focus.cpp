@@ -13,9 +13,11 @@
 // sprites.
 #include "grid/KvGrids.View.h"
 
+#include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Hints.h"
 #include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.Selection.h"
 
 #include "platform/rtl/SysUtils.h"
@@ -492,6 +494,25 @@ void TKvGridView::ValidateRow(const TKvGridCellIndex& Index, bool Inserting)
     ValidateRowExpressions(Index, Inserting);
 }
 
+void TKvGridView::ValidateColumnExpressions(TKvGridDataColumn* Column, const TKvGridCellIndex& Index, bool Inserting)
+{
+    if (!FColumnValidationRuntime)
+        return;
+    FColumnValidationRuntime->SetIndex(Index);
+    if (Inserting)
+        Column->ValidateInsertRow(FColumnValidationRuntime);
+    else
+        Column->ValidateUpdateRow(FColumnValidationRuntime);
+}
+
+void TKvGridView::ValidateRowExpressions(const TKvGridCellIndex& Index, bool Inserting)
+{
+    if (!FRowValidationRuntime || !FValidations)
+        return;
+    FRowValidationRuntime->SetItem(Index.ItemIndex, GetItem(Index.ItemIndex));
+    FValidations->Validate(Inserting ? ValidationModeInsert : ValidationModeUpdate, FRowValidationRuntime);
+}
+
 // ---- editor notifications and check cells ----------------------------------------------
 
 void TKvGridView::DoEditorStarted(TObject* Editor, const TKvGridCellIndex& Index)
@@ -536,6 +557,16 @@ void TKvGridView::DoEditorCompleted(const TKvGridCellIndex& Index)
 {
     if (OnEditComplete)
         OnEditComplete(this, Index);
+}
+
+void TKvGridView::ResetCheckStates()
+{
+    TKvGridDataProvider* data = FItemProvider ? FItemProvider->GetDataSource() : nullptr;
+    if (!data || IsLoading() || IsDesigning() || !FCheckBar || FCheckBar->GetResetField().isEmpty())
+        return;
+    const int field = data->GetFieldIndex(FCheckBar->GetResetField());
+    if (field >= 0)
+        FItemProvider->ResetItemsChecked(field, false);
 }
 
 void TKvGridView::DoCheckedCellClicked(int ItemIndex)

@@ -33,10 +33,5 @@ TKvGridSelectionView* TKvGridView::BorrowSelectionView() { return Create<TKvGrid
 
 void TKvGridView::ReturnSelectionView(TKvSprite* View) { FreeObject(View); }
 
-void TKvGridView::ValidateColumnExpressions(TKvGridDataColumn* Column, const TKvGridCellIndex& Index, bool Inserting) {}
-
-void TKvGridView::ValidateRowExpressions(const TKvGridCellIndex& Index, bool Inserting) {}
-
-void TKvGridView::ResetCheckStates() {}
 
 } // namespace kv

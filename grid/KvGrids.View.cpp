@@ -5,11 +5,13 @@
 // focus and scrolling; notifications; styles.
 #include "grid/KvGrids.View.h"
 
+#include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Hints.h"
 #include "grid/KvGrids.Clipboard.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Selection.h"
+#include "grid/KvGrids.Runtime.Grid.h"
 
 #include "model/KvGrids.Model.Default.h"
 #include "platform/rtl/Trace.h"
@@ -36,7 +38,10 @@ private:
 };
 
 // Form files name grids by class.
-KV_PUBLISH(TKvGridView, TComponent);
+KV_PUBLISH(TKvGridView, TComponent)
+    .Property("Styles", &TKvGridView::GetStyles, &TKvGridView::SetStyles)
+    .Property("StyleSheet", &TKvGridView::GetStyleSheet, &TKvGridView::SetStyleSheet)
+    .Property("Validations", &TKvGridView::GetValidations, [](TKvGridView&, TKvGridValidationCollection*) {});
 
 // ---- construction and destruction ------------------------------------------------------
 
@@ -56,6 +61,15 @@ void TKvGridView::Initialize()
     FColumns = Create<TKvGridViewColumns>(this);
 
     // Area objects.
+    FIndicator = Create<TKvGridIndicator>(this);
+    FStatesBar = Create<TKvGridStatesBar>(this);
+    FCheckBar = Create<TKvGridCheckBar>(this);
+    FHeader = Create<TKvGridHeader>(this);
+    FFooter = Create<TKvGridFooter>(this);
+    FPanel = Create<TKvGridPanel>(this);
+    FEditBar = Create<TKvGridEditBar>(this);
+    FBody = Create<TKvGridBody>(this);
+    FRowGroup = Create<TKvGridRowGroup>(this);
 
     // Option objects.
     FDisplayOptions = Create<TKvGridDisplayOptions>(this);
@@ -78,6 +92,12 @@ void TKvGridView::Initialize()
     RegisterStyles(FStyles.get());
 
     // Edit controller and expression runtimes.
+    FDataCellRuntime = Create<TKvDataCellExpressionRuntime>();
+    FDataRowRuntime = Create<TKvDataRowExpressionRuntime>();
+    FColumnSummaryRuntime = Create<TKvColumnSummaryRuntime>();
+    FRowGroupSummaryRuntime = Create<TKvRowGroupSummaryRuntime>();
+    FColumnValidationRuntime = Create<TKvDataCellValidationRuntime>();
+    FRowValidationRuntime = Create<TKvDataRowValidationRuntime>();
 
     // Validations and the current cell.
     FValidations = Create<TKvGridValidationCollection>(this);
@@ -135,6 +155,12 @@ void TKvGridView::Dispose()
     }
     FreeAndNil(FCurrent);
     FreeAndNil(FValidations);
+    FreeAndNil(FRowValidationRuntime);
+    FreeAndNil(FColumnValidationRuntime);
+    FreeAndNil(FRowGroupSummaryRuntime);
+    FreeAndNil(FColumnSummaryRuntime);
+    FreeAndNil(FDataRowRuntime);
+    FreeAndNil(FDataCellRuntime);
     FreeSelectionManager();
     if (FStyles) {
         UnregisterStyles(FStyles.get());
@@ -156,6 +182,15 @@ void TKvGridView::Dispose()
     FreeAndNil(FSelectOptions);
     FreeAndNil(FEditOptions);
     FreeAndNil(FDisplayOptions);
+    FreeAndNil(FRowGroup);
+    FreeAndNil(FPanel);
+    FreeAndNil(FEditBar);
+    FreeAndNil(FBody);
+    FreeAndNil(FFooter);
+    FreeAndNil(FHeader);
+    FreeAndNil(FCheckBar);
+    FreeAndNil(FStatesBar);
+    FreeAndNil(FIndicator);
     FreeAndNil(FColumns);
     FreeAndNil(FRootGroup);
     FStylesListener.reset();
@@ -178,6 +213,7 @@ void TKvGridView::SetItemSource(TKvGridItemProvider* Provider)
             editable->RemoveEditListener(FItemEditListener.get());
     }
     FItemProvider = Provider;
+    DropSummaries();
     if (FItemProvider) {
         FItemProvider->AddListener(FItemChangeListener.get());
         if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
@@ -299,6 +335,7 @@ void TKvGridView::FocusedIndexChanged(const TKvGridCellIndex& Index)
 
 void TKvGridView::ColumnsChanged(TKvGridColumn* Column)
 {
+    DropSummaries();
     if (!Column)
         ResetColumnIndicies();
     RefreshView(false);

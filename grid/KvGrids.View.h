@@ -71,6 +71,15 @@ class TItemEditListener;
 class TStyleSheetListener;
 class IKvGridTool;
 class TKvExpressionRuntime;
+class TKvDataCellExpressionRuntime;
+class TKvDataRowExpressionRuntime;
+class TKvColumnSummaryRuntime;
+class TKvRowGroupSummaryRuntime;
+class TKvDataCellValidationRuntime;
+class TKvDataRowValidationRuntime;
+class TKvGridCellEditor;
+class TKvGridCellRenderer;
+struct TMessage;
 
 using TKvGridCellEvent = std::function<void(TKvGridView* Sender, const TKvGridCellIndex& Index)>;
 using TKvGridFocusChangingEvent =
@@ -226,6 +235,29 @@ public:
 
     TObject* GetAdapter(const std::type_info& type) override;
 
+    // Areas, runtimes, style linking, streaming and window hooks (KvGrids.View.Styles.cpp)
+    TKvDataCellExpressionRuntime* GetDataCellRuntime() const { return FDataCellRuntime; }
+    TKvDataRowExpressionRuntime* GetDataRowRuntime() const { return FDataRowRuntime; }
+    TKvColumnSummaryRuntime* GetColumnSummaryRuntime() const { return FColumnSummaryRuntime; }
+    TKvRowGroupSummaryRuntime* GetRowGroupSummaryRuntime() const { return FRowGroupSummaryRuntime; }
+    TKvDataCellValidationRuntime* GetColumnValidationRuntime() const { return FColumnValidationRuntime; }
+    TKvDataRowValidationRuntime* GetRowValidationRuntime() const { return FRowValidationRuntime; }
+    // Gives every style set its default bag from the style sheet (or the built-in sheet) and
+    // its inheritance parent. Runs before each paint and before any layout, measure or export.
+    void LinkStyles();
+    // Forgets the footer and row-group summaries (data, item source or columns changed).
+    void DropSummaries();
+    // New editors and renderers by kind ("text", "lookup", "number", "list", "date"; "bar");
+    // nil for any other kind.
+    static TKvGridCellEditor* CreateCellEditor(TComponent* Owner, const QString& Kind);
+    static TKvGridCellRenderer* CraeteCellRenderer(TComponent* Owner, const QString& Kind);
+    // The drop-down list grid that receives this grid's navigation keys (not owned).
+    TKvGridView* GetInList() const { return FInList; }
+    void SetInList(TKvGridView* Value) { FInList = Value; }
+    void SetName(const QString& Value) override;
+    void Loaded() override;
+    void WndProc(TMessage& Message) override;
+
     // Events.
     TKvGridFocusChangingEvent OnFocuedIndexChanging;
     TKvGridCellEvent OnFocuedIndexChange;
@@ -350,6 +382,9 @@ protected:
     void Destroying() override;
     void Notification(TComponent* Component, TOperation Operation) override;
     void Resize() override;
+    // Style linking, then the host's paint (KvGrids.View.Styles.cpp).
+    void Paint() override;
+    void CreateWnd() override;
 
     // Factories a descendant may replace.
     virtual TKvGridItemProvider* CreateItemProvider();
@@ -449,6 +484,16 @@ private:
     TKvGridSelectionMask* FSelectionMask = nullptr;
     bool FCheckScrolling = false;
     TKvGridStyleSheet* FStyleSheet = nullptr;
+
+    // Areas, runtimes, style linking, streaming and window hooks (KvGrids.View.Styles.cpp)
+    void LinkColumnStyles(TKvGridColumn* Column, TKvGridViewStyles* Parent);
+    TKvDataCellExpressionRuntime* FDataCellRuntime = nullptr;
+    TKvDataRowExpressionRuntime* FDataRowRuntime = nullptr;
+    TKvColumnSummaryRuntime* FColumnSummaryRuntime = nullptr;
+    TKvRowGroupSummaryRuntime* FRowGroupSummaryRuntime = nullptr;
+    TKvDataCellValidationRuntime* FColumnValidationRuntime = nullptr;
+    TKvDataRowValidationRuntime* FRowValidationRuntime = nullptr;
+    TKvGridView* FInList = nullptr;
 };
 
 } // namespace kv

@@ -1,6 +1,7 @@
 // The grid control's main module: its parts, included together.
 #pragma once
 
+#include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.EditorBase.h"
 #include "grid/KvGrids.Hints.h"
@@ -9,4 +10,5 @@
 #include "grid/KvGrids.Renderer.h"
 #include "grid/KvGrids.Selection.h"
 #include "grid/KvGrids.Clipboard.h"
+#include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.View.h"

@@ -364,3 +364,27 @@ TEST_F(TFocusFixture, EditorNoticesCheckClicksAndCellButtons)
     EXPECT_EQ(events, (QStringList{"commit (I:1, C:2) ", "commit (I:1, C:2) x", "check 2", "check 2",
                                    "action (I:0, C:0)"}));
 }
+
+TEST_F(TFocusFixture, ColumnAndRowExpressionValidation)
+{
+    Cols[1]->GetValidations()->Add("positive", "value >= 0", "negative");
+    Grid->GetValidations()->Add("small", "value[1] < 100", "too big")->SetMode(ValidationModeInsert);
+    ASSERT_TRUE(Grid->Append());
+    const int row = Grid->GetItemCount() - 1;
+    Grid->SetNoCancel(true);
+    Grid->SetFocusedIndex(Cell(row, 0));
+    Editable->UpdateData(row, 1, Variant(-1));
+    KV_EXPECT_THROW_MSG(Grid->Commit(), Exception, "negative");
+    Editable->UpdateData(row, 1, Variant(500));
+    KV_EXPECT_THROW_MSG(Grid->Commit(), Exception, "too big");
+    EXPECT_TRUE(Grid->IsItemEditing(row));
+    Editable->UpdateData(row, 1, Variant(5));
+    EXPECT_TRUE(Grid->Commit());
+
+    // Updating an existing row skips the insert-only row rule.
+    Grid->SetFocusedIndex(Cell(0, 1));
+    ASSERT_TRUE(Grid->Edit(Cell(0, 1)));
+    Editable->UpdateData(0, 1, Variant(500));
+    EXPECT_TRUE(Grid->Commit());
+    EXPECT_EQ(Data->GetData(0, 1).ToInt(), 500);
+}
