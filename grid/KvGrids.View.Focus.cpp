@@ -16,6 +16,7 @@
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Hints.h"
+#include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.Selection.h"
@@ -105,6 +106,7 @@ void TKvGridView::SelectionViewsChanged()
 {
     if (FSelectionMask && FSelections)
         FSelectionMask->SetSingleCell(FSelections->IsSingleCell());
+    LayoutSelectionViews(FLayoutManager);
     Invalidate();
 }
 
@@ -160,12 +162,12 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
         return;
 
     if (FFocusedIndex.IsValid(this))
-        InvalidateItem(FFocusedIndex.ItemIndex);
+        MarkFocusedCell(FFocusedIndex, false);
     FFocusedIndex = index;
     FFocusedIndex.Grid = this;
     FocusedIndexChanged(FFocusedIndex);
     if (FFocusedIndex.IsValid(this))
-        InvalidateItem(FFocusedIndex.ItemIndex);
+        MarkFocusedCell(FFocusedIndex, true);
 
     if (Reselect && FSelections) {
         FSelections->Clear();
@@ -255,8 +257,8 @@ void TKvGridView::WMScroll(TMessage& message)
     switch (code) {
     case SB_LINELEFT: SetLeftPos(FLeftPos - FHorzScrollStep); break;
     case SB_LINERIGHT: SetLeftPos(FLeftPos + FHorzScrollStep); break;
-    case SB_PAGELEFT: SetLeftPos(FLeftPos - static_cast<int>(info.nPage)); break;
-    case SB_PAGERIGHT: SetLeftPos(FLeftPos + static_cast<int>(info.nPage)); break;
+    case SB_PAGELEFT: PageLeft(); break;
+    case SB_PAGERIGHT: SetLeftCol(FLayoutManager ? FLayoutManager->FirstCol() + 1 : 0); break;
     case SB_THUMBTRACK: SetLeftPos(info.nTrackPos); break;
     default: break;
     }
@@ -673,8 +675,8 @@ void TKvGridView::CellButtonClicked(const TKvGridCellIndex& Index)
         if (OnCellPopup) {
             OnCellPopup(this, Index);
         } else if (auto* menu = dynamic_cast<TPopupMenu*>(column->GetPopupMenu())) {
-            const TRect cell = GetCellRect(Index);
-            const TPoint p = ClientToScreen(TPoint{cell.Right - CellButtonWidth(), cell.Bottom});
+            const TRect cell = GetCellBounds(Index);
+            const TPoint p = ClientToScreen(TPoint{cell.Right - TKvDrawingContext::GetButtonWidth(), cell.Bottom});
             menu->Popup(p.X, p.Y);
         }
     }

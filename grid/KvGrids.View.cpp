@@ -7,6 +7,8 @@
 
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Delegate.h"
+#include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Hints.h"
 #include "grid/KvGrids.Clipboard.h"
 #include "grid/KvGrids.Options.h"
@@ -84,7 +86,9 @@ void TKvGridView::Initialize()
     FFixedRows = Create<TKvGridFixedRows>(this);
 
     // Layout manager, selection manager and delegate.
+    FLayoutManager = CreateLayoutManager();
     CreateSelectionManager();
+    FGridDelegate = CreateGridDelegate();
 
     FOwnedItemProvider = CreateItemProvider();
     SetItemSource(FOwnedItemProvider);
@@ -106,17 +110,7 @@ void TKvGridView::Initialize()
     FModelConsumer = Create<TKvGridItemConsumer>(this);
 }
 
-void TKvGridView::CreateElements()
-{
-    FSelectionLayer = Create<TKvLayerElement>(this, QStringLiteral("selectionLayer"));
-    AddElement(FSelectionLayer);
-    FSelectionMask = Create<TKvGridSelectionMask>(this);
-    FSelectionLayer->Add(FSelectionMask);
-    FFocusLayer = Create<TKvLayerElement>(this, QStringLiteral("focusLayer"));
-    AddElement(FFocusLayer);
-    FFeedbackLayer = Create<TKvLayerElement>(this, QStringLiteral("feedbackLayer"));
-    AddElement(FFeedbackLayer);
-}
+void TKvGridView::CreateElements() { CreateViews(); }
 
 void TKvGridView::AfterConstruction()
 {
@@ -166,6 +160,9 @@ void TKvGridView::Dispose()
         UnregisterStyles(FStyles.get());
         FStyles.reset();
     }
+    // Row views go back to the delegate before it goes; the tool before the delegate.
+    FreeViews();
+    FreeAndNil(FGridDelegate);
     // An item provider assigned from outside outlives the grid: detach from it first.
     SetItemSource(nullptr);
     if (FOwnedItemProvider) {
@@ -191,6 +188,7 @@ void TKvGridView::Dispose()
     FreeAndNil(FCheckBar);
     FreeAndNil(FStatesBar);
     FreeAndNil(FIndicator);
+    FreeAndNil(FLayoutManager);
     FreeAndNil(FColumns);
     FreeAndNil(FRootGroup);
     FStylesListener.reset();

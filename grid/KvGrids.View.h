@@ -71,6 +71,24 @@ class TItemEditListener;
 class TStyleSheetListener;
 class IKvGridTool;
 class TKvExpressionRuntime;
+// Views (KvGrids.Elements).
+class TKvSprite;
+class TKvLayerElement;
+class TKvGridRegionElement;
+class TKvGridIndicatorElement;
+class TKvGridStatesBarElement;
+class TKvGridCheckBarElement;
+class TKvGridRowGroupElement;
+class TKvGridHeaderElement;
+class TKvGridFooterElement;
+class TKvGridEditBarElement;
+class TKvGridBodyElement;
+class TKvGridRowElement;
+class TKvGridObjectHeaderElement;
+class TKvGridObjectFooterElement;
+class TKvGridLinesElement;
+class TKvGridCellElement;
+class TKvGridObject;
 class TKvDataCellExpressionRuntime;
 class TKvDataRowExpressionRuntime;
 class TKvColumnSummaryRuntime;
@@ -235,6 +253,54 @@ public:
 
     TObject* GetAdapter(const std::type_info& type) override;
 
+    // Views, layout and delegate (KvGrids.View.Layout.cpp)
+    TKvGridRegionElement* GetPanelView() const { return FPanelView; }
+    TKvGridIndicatorElement* GetIndicatorView() const { return FIndicatorView; }
+    TKvGridStatesBarElement* GetStatesBarView() const { return FStatesBarView; }
+    TKvGridCheckBarElement* GetCheckBarView() const { return FCheckBarView; }
+    TKvGridRowGroupElement* GetRowGroupView() const { return FRowGroupView; }
+    TKvGridHeaderElement* GetHeaderView() const { return FHeaderView; }
+    TKvGridHeaderElement* GetFixedHeaderView() const { return FFixedHeaderView; }
+    TKvGridFooterElement* GetFooterView() const { return FFooterView; }
+    TKvGridFooterElement* GetFixedFooterView() const { return FFixedFooterView; }
+    TKvGridEditBarElement* GetEditBarView() const { return FEditBarView; }
+    TKvGridBodyElement* GetBodyView() const { return FBodyView; }
+    TKvGridBodyElement* GetFixedBodyView() const { return FFixedBodyView; }
+    TKvGridObjectHeaderElement* GetIndicatorHeadView() const { return FIndicatorHeadView; }
+    TKvGridObjectHeaderElement* GetStatesBarHeadView() const { return FStatesBarHeadView; }
+    TKvGridObjectHeaderElement* GetCheckBarHeadView() const { return FCheckBarHeadView; }
+    TKvGridObjectHeaderElement* GetEditBarHeadView() const { return FEditBarHeadView; }
+    TKvGridObjectFooterElement* GetIndicatorFootView() const { return FIndicatorFootView; }
+    TKvGridObjectFooterElement* GetStatesBarFootView() const { return FStatesBarFootView; }
+    TKvGridObjectFooterElement* GetCheckBarFootView() const { return FCheckBarFootView; }
+    TKvGridLinesElement* GetLinesLayer() const { return FLinesLayer; }
+    TKvLayerElement* GetSelectionLayer() const { return FSelectionLayer; }
+    TKvLayerElement* GetFocusLayer() const { return FFocusLayer; }
+    TKvLayerElement* GetFeedbackLayer() const { return FFeedbackLayer; }
+    // Row views of the fixed or scrolling body: every one goes back to the pool.
+    void ClearItemViews();
+    // Raises the assertion "index error in TKvGridView.AddRowView" for an index outside the items.
+    TKvGridRowElement* AddRowView(int Index, bool Fixed);
+    TKvGridRowElement* GetRowView(int Index, bool Fixed) const;
+    void AddRowGroupHeaderView(int Index);
+    void AddRowGroupFooterView(int Index);
+    void ClearRowGroupBodyViews();
+    // The cell view of an area object (body, header, footer) for the index; nil when not shown.
+    TKvGridCellElement* GetCellView(TKvGridObject* Area, const TKvGridCellIndex& Index) const;
+    // Raises EArgumentNilException "Delegate is nil" and EArgumentException "Delegate is
+    // already use by another grid"; the old delegate's views go back first.
+    void SetGridDelegate(TKvGridDelegate* Delegate);
+    IKvGridTool* GetActiveTool() const;
+    void SetActiveTool(IKvGridTool* Tool);
+    bool GetHovering() const;
+    void SetHovering(bool Value);
+    int GetTopItem() const;
+    bool GetHScrolled() const { return FHScrolled; }
+    bool GetVScrolled() const { return FVScrolled; }
+    virtual void ResetRenderers();
+    virtual void UpdateLayout();
+    // The selection ranges' rectangles in the selection mask; the selection manager fills them.
+    virtual void LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManager);
     // Areas, runtimes, style linking, streaming and window hooks (KvGrids.View.Styles.cpp)
     TKvDataCellExpressionRuntime* GetDataCellRuntime() const { return FDataCellRuntime; }
     TKvDataRowExpressionRuntime* GetDataRowRuntime() const { return FDataRowRuntime; }
@@ -280,6 +346,12 @@ public:
     void SetTopIndex(int Value);
     int GetLeftPos() const { return FLeftPos; }
     void SetLeftPos(int Value);
+    void SetTopItem(int Item) { SetTopIndex(Item - (GetTopItem() - FTopIndex)); }
+    // Scrolls the column (a position among the visible top-level columns) to the left edge.
+    void SetLeftCol(int Column);
+    void MakeCellVisible(const TKvGridCellIndex& Index);
+    // The body cell's rectangle in control coordinates; empty when the cell is not shown.
+    TRect GetCellBounds(const TKvGridCellIndex& Index) const;
     TKvGridCellIndex GetCell(int ItemIndex, TKvGridColumn* Column) { return TKvGridCellIndex(this, ItemIndex, Column); }
     TKvGridCellIndex GetCell(int ItemIndex) { return TKvGridCellIndex(this, ItemIndex, nullptr); }
     TKvGridItem* GetItem(int Index) const;
@@ -365,12 +437,12 @@ protected:
     // Rows a page step moves.
     int PageItemCount() const;
     bool MoveScrollPos(int Bar, int Value, int& Pos);
+    void PageLeft();
     void FreeSelectionManager();
-    void MakeCellVisible(const TKvGridCellIndex& Index);
     // Moves the scrolled rows' pixels by one row instead of repainting them.
     void ScrollWindow(int Delta);
-    TRect GetCellRect(const TKvGridCellIndex& Index) const;
-    int CellButtonWidth() const;
+    // Sets or clears the focused flag of the index's data-cell view.
+    void MarkFocusedCell(const TKvGridCellIndex& Index, bool Focused);
     TKvGridSelectionView* BorrowSelectionView();
     void ReturnSelectionView(TKvSprite* View);
     void ValidateColumnExpressions(TKvGridDataColumn* Column, const TKvGridCellIndex& Index, bool Inserting);
@@ -388,6 +460,14 @@ protected:
 
     // Factories a descendant may replace.
     virtual TKvGridItemProvider* CreateItemProvider();
+    virtual TKvGridDelegate* CreateGridDelegate();
+    virtual TKvAbstractGridLayoutManager* CreateLayoutManager();
+    virtual TKvGridRegionElement* CreatePanelView() { return nullptr; }
+    virtual TKvGridHeaderElement* CreateHeaderView(TKvGridHeader* Header, const QString& Name, bool Fixed);
+    void DoLayoutElements() override;
+    // Views and layers in drawing order (KvGrids.View.Layout.cpp).
+    void CreateViews();
+    void FreeViews();
 
     // Item-source notifications.
     virtual void DoItemSourceReset();
@@ -478,13 +558,38 @@ private:
     // Owned; made and freed with the selection manager.
     TSelectionListener* FSelectionListner = nullptr;
     std::map<TKvGridSelectionItem*, TKvSprite*> FSelectionViewMap;
+    bool FCheckScrolling = false;
+    TKvGridStyleSheet* FStyleSheet = nullptr;
+
+    // Views, layout and delegate (KvGrids.View.Layout.cpp)
+    void SetScrollInfos(bool Vertical, int Width);
+    TKvGridRegionElement* FPanelView = nullptr;
+    TKvGridIndicatorElement* FIndicatorView = nullptr;
+    TKvGridStatesBarElement* FStatesBarView = nullptr;
+    TKvGridCheckBarElement* FCheckBarView = nullptr;
+    TKvGridRowGroupElement* FRowGroupView = nullptr;
+    TKvGridHeaderElement* FHeaderView = nullptr;
+    TKvGridHeaderElement* FFixedHeaderView = nullptr;
+    TKvGridFooterElement* FFooterView = nullptr;
+    TKvGridFooterElement* FFixedFooterView = nullptr;
+    TKvGridEditBarElement* FEditBarView = nullptr;
+    TKvGridBodyElement* FFixedBodyView = nullptr;
+    TKvGridBodyElement* FBodyView = nullptr;
+    TKvGridObjectHeaderElement* FIndicatorHeadView = nullptr;
+    TKvGridObjectHeaderElement* FStatesBarHeadView = nullptr;
+    TKvGridObjectHeaderElement* FCheckBarHeadView = nullptr;
+    TKvGridObjectHeaderElement* FEditBarHeadView = nullptr;
+    TKvGridObjectFooterElement* FIndicatorFootView = nullptr;
+    TKvGridObjectFooterElement* FStatesBarFootView = nullptr;
+    TKvGridObjectFooterElement* FCheckBarFootView = nullptr;
+    TKvGridLinesElement* FLinesLayer = nullptr;
     TKvLayerElement* FSelectionLayer = nullptr;
     TKvLayerElement* FFocusLayer = nullptr;
     TKvLayerElement* FFeedbackLayer = nullptr;
     TKvGridSelectionMask* FSelectionMask = nullptr;
-    bool FCheckScrolling = false;
-    TKvGridStyleSheet* FStyleSheet = nullptr;
-
+    IKvGridTool* FActiveTool = nullptr; // counted: AddRef on set, Release on reset
+    bool FHScrolled = false;
+    bool FVScrolled = false;
     // Areas, runtimes, style linking, streaming and window hooks (KvGrids.View.Styles.cpp)
     void LinkColumnStyles(TKvGridColumn* Column, TKvGridViewStyles* Parent);
     TKvDataCellExpressionRuntime* FDataCellRuntime = nullptr;
