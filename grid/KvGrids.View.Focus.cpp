@@ -15,6 +15,7 @@
 
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.GridTool.h"
 #include "grid/KvGrids.Hints.h"
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Options.h"
@@ -266,9 +267,54 @@ void TKvGridView::WMScroll(TMessage& message)
 
 bool TKvGridView::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
 {
+    if (FInList)
+        return true;
     const int notches = std::max(1, std::abs(WheelDelta) / 120);
     SetTopIndex(FTopIndex + (WheelDelta < 0 ? 2 : -2) * notches);
     return true;
+}
+
+// ---- input routing ---------------------------------------------------------------------
+
+void TKvGridView::DoKeyDown(std::uint16_t& Key, TShiftState Shift)
+{
+    if (Key != 0 && FActiveTool)
+        FActiveTool->KeyDown(Key, Shift);
+}
+
+void TKvGridView::DoKeyPress(QChar& Key)
+{
+    if (!Key.isNull() && FActiveTool)
+        FActiveTool->KeyPress(Key);
+}
+
+void TKvGridView::DoKeyUp(std::uint16_t& Key, TShiftState Shift)
+{
+    if (FActiveTool)
+        FActiveTool->KeyUp(Key, Shift);
+}
+
+void TKvGridView::DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    SetLayoutLock(false);
+    if (!FActiveTool)
+        return;
+    if (Shift.Contains(ssDouble))
+        FActiveTool->DblClick(X, Y);
+    else
+        FActiveTool->MouseDown(Button, Shift, X, Y);
+}
+
+void TKvGridView::DoMouseMove(TShiftState Shift, int X, int Y)
+{
+    if (FActiveTool)
+        FActiveTool->MouseMove(Shift, X, Y);
+}
+
+void TKvGridView::DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (FActiveTool)
+        FActiveTool->MouseUp(Button, Shift, X, Y);
 }
 
 // ---- cells and items -------------------------------------------------------------------

@@ -431,6 +431,13 @@ protected:
     // Re-lays out the selection sprites after a selection change.
     void SelectionViewsChanged();
     void CreateSelectionManager();
+    // Input goes to the active tool; the grid itself reads no keys or clicks.
+    void DoKeyDown(std::uint16_t& Key, TShiftState Shift) override;
+    void DoKeyPress(QChar& Key) override;
+    void DoKeyUp(std::uint16_t& Key, TShiftState Shift) override;
+    void DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void DoMouseMove(TShiftState Shift, int X, int Y) override;
+    void DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     // Scroll-bar input: rows on the vertical bar, pixels on the horizontal one.
     void WMScroll(TMessage& message) override;
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;

@@ -4,8 +4,10 @@
 #include "TestSupport.h"
 
 #include "grid/KvGrids.Elements.h"
+#include "grid/KvGrids.GridTool.h"
 #include "grid/KvGrids.Layout.h"
 
+#include <QtTest/QTest>
 #include <QtWidgets/QScrollBar>
 
 using namespace kv;
@@ -160,4 +162,58 @@ TEST(GridScroll, FocusedCellMarkAndSelectionRectangles)
     g.Grid->SetTopIndex(4);
     g.Paint();
     ASSERT_EQ(g.Grid->GetSelectionMask()->GetSelections().size(), 1u);
+}
+
+namespace {
+// Records what reaches the active tool.
+class TRecordingTool : public TInterfacedObject, public IKvGridTool
+{
+public:
+    QStringList Log;
+    void Activate() override {}
+    void Deactivate() override {}
+    void GridLayoutChanged() override {}
+    void KeyDown(std::uint16_t& Key, TShiftState) override { Log << QStringLiteral("down %1").arg(Key); }
+    void KeyPress(QChar& Key) override { Log << QStringLiteral("press ") + Key; }
+    void KeyUp(std::uint16_t& Key, TShiftState) override { Log << QStringLiteral("up %1").arg(Key); }
+    void DblClick(int X, int Y) override { Log << QStringLiteral("dbl %1,%2").arg(X).arg(Y); }
+    void MouseDown(TMouseButton, TShiftState, int X, int Y) override { Log << QStringLiteral("mdown %1,%2").arg(X).arg(Y); }
+    void MouseMove(TShiftState, int X, int Y) override { Log << QStringLiteral("move %1,%2").arg(X).arg(Y); }
+    void MouseUp(TMouseButton, TShiftState, int X, int Y) override { Log << QStringLiteral("mup %1,%2").arg(X).arg(Y); }
+    bool GetHovering() const override { return false; }
+    void SetHovering(bool) override {}
+    TCursor GetDesignCursor(int, int) override { return TCursor(0); }
+    bool IsDesignHit(int, int) override { return false; }
+    void ResetFocusedView() override {}
+    void ResetHoverView() override {}
+};
+} // namespace
+
+TEST(GridScroll, InputGoesToTheActiveTool)
+{
+    TShownGrid g;
+    g.Fill(10, 3, 80);
+    g.Show(300, 200);
+    IntfPtr<TRecordingTool> tool = MakeIntf<TRecordingTool>();
+    g.Grid->SetActiveTool(tool.get());
+    g.Grid->SetLayoutLock(true);
+    QWindow* window = g.Grid->Widget()->window()->windowHandle();
+    const QPoint at = g.Grid->Widget()->mapTo(g.Grid->Widget()->window(), QPoint(20, 30));
+    QTest::mousePress(window, Qt::LeftButton, {}, at);
+    EXPECT_FALSE(g.Grid->GetLayoutLock());
+    QTest::mouseMove(window, at + QPoint(5, 0));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at + QPoint(5, 0));
+    QTest::mouseDClick(window, Qt::LeftButton, {}, at);
+    g.Grid->SetFocus();
+    QApplication::processEvents();
+    QTest::keyClick(window, Qt::Key_A);
+    QApplication::processEvents();
+    const int cx = 20 - g.Grid->GetClientOrigin().X;
+    const int cy = 30 - g.Grid->GetClientOrigin().Y;
+    EXPECT_TRUE(tool->Log.contains(QStringLiteral("mdown %1,%2").arg(cx).arg(cy))) << tool->Log.join(";").toStdString();
+    EXPECT_TRUE(tool->Log.contains(QStringLiteral("mup %1,%2").arg(cx + 5).arg(cy)));
+    EXPECT_TRUE(tool->Log.contains(QStringLiteral("dbl %1,%2").arg(cx).arg(cy)));
+    EXPECT_TRUE(tool->Log.contains(QStringLiteral("press a")));
+    EXPECT_TRUE(tool->Log.contains(QStringLiteral("down %1").arg(int('A'))));
+    g.Grid->SetActiveTool(nullptr);
 }
