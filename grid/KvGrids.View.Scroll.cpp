@@ -14,6 +14,10 @@
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Selection.h"
 
+#include "platform/rtl/Trace.h"
+
+#include <QtCore/QElapsedTimer>
+
 #include <algorithm>
 #include <cmath>
 
@@ -80,6 +84,53 @@ void TKvGridView::ReturnSelectionView(TKvSprite* View)
         FGridDelegate->ReturnSelectionView(View);
     else
         FreeObject(View);
+}
+
+TKvGridCellIndex TKvGridView::MouseToIndex(int X, int Y) const
+{
+    return FLayoutManager ? FLayoutManager->MouseToIndex(X, Y) : TKvGridCellIndex::Null();
+}
+
+void TKvGridView::InvalidateItem(int ItemIndex)
+{
+    if (FUpdateLock > 0 || !FLayoutManager)
+        return;
+    const int row = ItemIndex - FTopIndex;
+    if (row < 0 || row >= FLayoutManager->ItemCount())
+        return;
+    TRect r = FLayoutManager->ItemRect(row);
+    r.Left = 0;
+    InvalidateRect(&r);
+}
+
+void TKvGridView::InvalidateItems(int From, int To)
+{
+    if (FUpdateLock > 0 || !FLayoutManager || FLayoutManager->ItemCount() < 1)
+        return;
+    const int last = FLayoutManager->ItemCount() - 1;
+    const int a = std::max(0, std::min(From - FTopIndex, last));
+    const int b = std::max(0, std::min(To - FTopIndex, last));
+    TRect r = FLayoutManager->ItemRect(std::min(a, b));
+    r.Bottom = FLayoutManager->ItemRect(std::max(a, b)).Bottom;
+    r.Left = 0;
+    InvalidateRect(&r);
+}
+
+void TKvGridView::RefreshDataCell(const TKvGridCellIndex& Index)
+{
+    if (TKvGridCellElement* view = GetCellView(FBody, Index))
+        view->Invalidate();
+}
+
+void TKvGridView::FitColumnWidth(TKvGridColumn* Column)
+{
+    if (!FLayoutManager)
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    Column->SetWidth(FLayoutManager->FitColumnWidth(Column));
+    if (TraceEnabled())
+        trace(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>> FitColumnWidth: %1").arg(timer.elapsed()));
 }
 
 // ---- scrolling -------------------------------------------------------------------------
@@ -208,7 +259,8 @@ void TKvGridView::LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManag
 {
     if (!FLayouted || !LayoutManager || !FSelectionMask || !FSelections)
         return;
-    FSelectionMask->SetBounds(0.0f, 0.0f, float(GetClientWidth()), float(GetClientHeight()));
+    if (FSelectionMask->GetWidth() != float(GetClientWidth()) || FSelectionMask->GetHeight() != float(GetClientHeight()))
+        FSelectionMask->SetBounds(0.0f, 0.0f, float(GetClientWidth()), float(GetClientHeight()));
     FSelectionMask->Clear();
     FSelectionMask->SetSingleCell(FSelections->IsSingleCell());
     for (int i = FSelections->GetCount() - 1; i >= 0; --i) {

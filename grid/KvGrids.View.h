@@ -352,6 +352,13 @@ public:
     void MakeCellVisible(const TKvGridCellIndex& Index);
     // The body cell's rectangle in control coordinates; empty when the cell is not shown.
     TRect GetCellBounds(const TKvGridCellIndex& Index) const;
+    TKvGridCellIndex MouseToIndex(int X, int Y) const;
+    // Invalidates the laid-out rows of the items (clamped to what is laid out).
+    void InvalidateItems(int From, int To);
+    void RefreshDataCell(const TKvGridCellIndex& Index);
+    void RefreshDataRow(int ItemIndex) { InvalidateItem(ItemIndex); }
+    // The column takes the width that fits its widest body cell.
+    void FitColumnWidth(TKvGridColumn* Column);
     TKvGridCellIndex GetCell(int ItemIndex, TKvGridColumn* Column) { return TKvGridCellIndex(this, ItemIndex, Column); }
     TKvGridCellIndex GetCell(int ItemIndex) { return TKvGridCellIndex(this, ItemIndex, nullptr); }
     TKvGridItem* GetItem(int Index) const;

@@ -127,6 +127,9 @@ TEST(GridScroll, MakeCellVisibleAndOneRowWindowScroll)
     g.Paint();
     g.Grid->SetTopIndex(5); // not from a scroll message: repainted as usual
     EXPECT_FALSE(g.Grid->GetScrollWindowArmed());
+
+    EXPECT_EQ(g.Grid->MouseToIndex(m->DataColumnRect(g.Columns[1]).Left + 2, m->BodyBounds().Top + m->ItemBounds(0).Top + 2),
+              TKvGridCellIndex(g.Grid.get(), g.Grid->GetTopIndex(), g.Columns[1]));
 }
 
 TEST(GridScroll, FocusedCellMarkAndSelectionRectangles)
