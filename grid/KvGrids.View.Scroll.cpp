@@ -12,6 +12,7 @@
 #include "grid/KvGrids.Delegate.h"
 #include "grid/KvGrids.Elements.h"
 #include "grid/KvGrids.LayoutManager.h"
+#include "grid/KvGrids.Renderer.h"
 #include "grid/KvGrids.Selection.h"
 
 #include "platform/rtl/Trace.h"
@@ -89,6 +90,35 @@ void TKvGridView::ReturnSelectionView(TKvSprite* View)
 TKvGridCellIndex TKvGridView::MouseToIndex(int X, int Y) const
 {
     return FLayoutManager ? FLayoutManager->MouseToIndex(X, Y) : TKvGridCellIndex::Null();
+}
+
+TRect TKvGridView::GetEditBounds(const TKvGridCellIndex& Index) const
+{
+    TRect r = GetCellBounds(Index);
+    bool taken = false;
+    if (FGridDelegate) {
+        TKvGridDataColumn* column = Index.GetDataColumn();
+        if (column && column->GetButton() != ButtonNone)
+            if (TKvGridCellButtonRenderer* button = FGridDelegate->GetCellButtonRenderer(Index)) {
+                r.Right -= button->Measure(Index, r.Width(), r.Height()).cx;
+                taken = true;
+            }
+        TKvGridCellEditor* editor = FGridDelegate->GetCellEditor(Index);
+        if (editor && FGridDelegate->EditorHasButton(editor))
+            if (TKvGridCellButtonRenderer* button = FGridDelegate->GetEditButtonRenderer(Index)) {
+                r.Right -= button->Measure(Index, r.Width(), r.Height()).cx;
+                taken = true;
+            }
+    }
+    if (!taken)
+        r.Right = std::max(r.Left, r.Right - 1);
+    r.Bottom = std::max(r.Top, r.Bottom - 1);
+    r.Inflate(-1, -1);
+    if (FLayoutManager && FLayoutManager->GridBounds().Left < r.Right)
+        r.Left = std::max(r.Left, FLayoutManager->GridBounds().Left);
+    r.Right = std::max(r.Right, r.Left + 1);
+    r.Bottom = std::max(r.Bottom, r.Top + 1);
+    return r;
 }
 
 void TKvGridView::InvalidateItem(int ItemIndex)

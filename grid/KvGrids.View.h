@@ -353,6 +353,8 @@ public:
     // The body cell's rectangle in control coordinates; empty when the cell is not shown.
     TRect GetCellBounds(const TKvGridCellIndex& Index) const;
     TKvGridCellIndex MouseToIndex(int X, int Y) const;
+    // The rectangle of the cell's in-place editor: inside the cell, left of its buttons.
+    TRect GetEditBounds(const TKvGridCellIndex& Index) const;
     // Invalidates the laid-out rows of the items (clamped to what is laid out).
     void InvalidateItems(int From, int To);
     void RefreshDataCell(const TKvGridCellIndex& Index);

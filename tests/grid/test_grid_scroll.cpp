@@ -145,6 +145,13 @@ TEST(GridScroll, FocusedCellMarkAndSelectionRectangles)
     ASSERT_NE(cell, nullptr);
     EXPECT_TRUE(cell->GetFocused());
     EXPECT_EQ(g.Grid->GetFocusedRect(), g.Grid->GetCellBounds(g.Grid->GetFocusedIndex()));
+    // The editor sits one pixel inside the cell, and left of a cell button.
+    const TRect bounds = g.Grid->GetCellBounds(g.Grid->GetFocusedIndex());
+    EXPECT_EQ(g.Grid->GetEditBounds(g.Grid->GetFocusedIndex()),
+              (TRect{bounds.Left + 1, bounds.Top + 1, bounds.Right - 2, bounds.Bottom - 2}));
+    g.Columns[1]->SetButton(ButtonAction);
+    g.Paint();
+    EXPECT_LT(g.Grid->GetEditBounds(g.Grid->GetFocusedIndex()).Right, bounds.Right - 2);
     g.Grid->SetFocusedIndex(TKvGridCellIndex(g.Grid.get(), 3, g.Columns[1]), true);
     EXPECT_FALSE(cell->GetFocused());
 
