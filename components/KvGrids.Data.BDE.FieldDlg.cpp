@@ -11,14 +11,7 @@ bool TKvBDEDataFieldDlg::Execute(TKvBDEDataProvider* Provider, QString& Name)
     dialog.AddLabel(QStringLiteral("추가할 필드명을 지정합니다:"));
     const int edtName = dialog.AddEdit(QStringLiteral("Field Name:"));
     dialog.AddButtons(QStringLiteral("OK"), QStringLiteral("Cancel"));
-    const auto updateOk = [edtName](TFormDialog* sender) {
-        sender->SetOkEnabled(!sender->GetText(edtName).trimmed().isEmpty());
-    };
-    dialog.OnShow = [edtName, updateOk](TFormDialog* sender) {
-        sender->SetFocus(edtName);
-        updateOk(sender);
-    };
-    dialog.OnChange = [updateOk](TFormDialog* sender, int) { updateOk(sender); };
+    dialog.RequireText(edtName);
     if (!dialog.ShowModal())
         return false;
     Name = dialog.GetText(edtName).trimmed();
