@@ -9,8 +9,6 @@
 // decided), then the lines overlay, the selection views and the active tool hear of it.
 #include "grid/KvGrids.View.h"
 
-#include "grid/KvGrids.Selection.h"
-
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Delegate.h"
@@ -18,6 +16,7 @@
 #include "grid/KvGrids.Impl.h"
 #include "grid/KvGrids.Layout.h"
 #include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Selection.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Messages.h"
 
