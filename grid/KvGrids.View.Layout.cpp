@@ -16,6 +16,7 @@
 #include "grid/KvGrids.Impl.h"
 #include "grid/KvGrids.Layout.h"
 #include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Selection.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Messages.h"
 
@@ -54,7 +55,8 @@ void TKvGridView::CreateViews()
     FFixedFooterView = add(Create<TKvGridFooterElement>(FFooter, QStringLiteral("fixedFooterView"), true));
     FLinesLayer = add(Create<TKvGridLinesElementImpl>(this, QStringLiteral("linesView")));
     FSelectionLayer = add(Create<TKvLayerElement>(this, QStringLiteral("selectionLayer")));
-    // The selection mask joins the selection layer with the selection manager.
+    FSelectionMask = Create<TKvGridSelectionMask>(this);
+    FSelectionLayer->Add(FSelectionMask);
     FFocusLayer = add(Create<TKvLayerElement>(this, QStringLiteral("focusLayer")));
     FFeedbackLayer = add(Create<TKvLayerElement>(this, QStringLiteral("feedbackLayer")));
     if (FGridDelegate)
@@ -75,6 +77,7 @@ void TKvGridView::FreeViews()
     };
     drop(FFeedbackLayer);
     drop(FFocusLayer);
+    drop(FSelectionMask);
     drop(FSelectionLayer);
     drop(FLinesLayer);
     drop(FFixedFooterView);

@@ -10,7 +10,9 @@
 #include "grid/KvGrids.Delegate.h"
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Hints.h"
+#include "grid/KvGrids.Clipboard.h"
 #include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Selection.h"
 #include "grid/KvGrids.Runtime.Grid.h"
 
 #include "model/KvGrids.Model.Default.h"
@@ -85,6 +87,7 @@ void TKvGridView::Initialize()
 
     // Layout manager, selection manager and delegate.
     FLayoutManager = CreateLayoutManager();
+    CreateSelectionManager();
     FGridDelegate = CreateGridDelegate();
 
     FOwnedItemProvider = CreateItemProvider();
@@ -119,6 +122,7 @@ void TKvGridView::AfterConstruction()
     SetSmoothing(false);
     SetBounds(GetLeft(), GetTop(), 300, 250);
     FStyleSheetListener = std::make_unique<TStyleSheetListener>(this);
+    FClipboardManager = Create<TKvGridClipboardManagerImpl>(this);
     FHintManager = Create<TKvGridHintManager>(this);
     SetTabStop(true);
     RegisterGridColumnClasses();
@@ -128,6 +132,7 @@ void TKvGridView::Destroying()
 {
     TKvSpriteControl::Destroying();
     ClearColumns();
+    FreeAndNil(FClipboardManager);
     FreeAndNil(FHintManager);
     if (FStyleSheet) {
         FStyleSheet->RemoveListener(FStyleSheetListener.get());
@@ -150,6 +155,7 @@ void TKvGridView::Dispose()
     FreeAndNil(FColumnSummaryRuntime);
     FreeAndNil(FDataRowRuntime);
     FreeAndNil(FDataCellRuntime);
+    FreeSelectionManager();
     if (FStyles) {
         UnregisterStyles(FStyles.get());
         FStyles.reset();
@@ -240,14 +246,6 @@ int TKvGridView::GetColumnCount() const { return FRootGroup ? FRootGroup->Count(
 
 int TKvGridView::GetVisibleColumnCount() const { return FRootGroup ? FRootGroup->VisibleCount() : 0; }
 
-bool TKvGridView::CanUpdate() const { return false; }
-
-bool TKvGridView::CanAppend() const { return false; }
-
-bool TKvGridView::CanInsert() const { return false; }
-
-bool TKvGridView::CanDelete() const { return false; }
-
 void TKvGridView::ResetItems()
 {
     if (FItemProvider)
@@ -264,16 +262,10 @@ bool TKvGridView::HasFixedColumns() const
     return FFixedCols && FFixedCols->GetCount() > 0;
 }
 
-// The selection manager empties its ranges here once it exists; the selection views go.
 void TKvGridView::ClearSelection()
 {
+    ClearSelections();
     Invalidate();
-}
-
-// Editing comes with the edit controller; until then no cell opens an editor.
-bool TKvGridView::Edit(const TKvGridCellIndex& Index)
-{
-    return false;
 }
 
 // ---- refresh and batching --------------------------------------------------------------
@@ -323,19 +315,7 @@ void TKvGridView::Resize()
 
 void TKvGridView::InvalidateItem(int ItemIndex) { Invalidate(); }
 
-// ---- focus and scrolling ---------------------------------------------------------------
-
-void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Force)
-{
-    if (Index == FFocusedIndex && !Force)
-        return;
-    FFocusedIndex = Index;
-    FFocusedIndex.Grid = Index.IsNull() ? nullptr : this;
-}
-
-void TKvGridView::SetTopIndex(int Value) { FTopIndex = Value < 0 ? 0 : Value; }
-
-void TKvGridView::SetLeftPos(int Value) { FLeftPos = Value < 0 ? 0 : Value; }
+// ---- focus events ----------------------------------------------------------------------
 
 void TKvGridView::FocusedIndexChanging(const TKvGridCellIndex& Index, bool& Cancel)
 {
@@ -366,8 +346,6 @@ void TKvGridView::ResetColumnIndicies()
     FRootGroup->ResetIndicies();
     FRootGroup->ResetDataRoots();
 }
-
-void TKvGridView::ResetCheckStates() {}
 
 void TKvGridView::DoItemSourceReset()
 {
