@@ -8,6 +8,7 @@
 // and cell views ask for their renderers while they are prepared; cell views ask for the
 // button renderers while they draw.
 #include "grid/KvGrids.Delegate.h"
+#include "grid/KvGrids.Tool.h"
 
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.EditorBase.h"
@@ -89,8 +90,7 @@ TKvGridDelegate::~TKvGridDelegate()
         view->Free();
 }
 
-// The selection tool joins with the tools; until then the grid runs without one.
-IntfPtr<IKvGridTool> TKvGridDelegate::CreateDefaultTool() { return nullptr; }
+IntfPtr<IKvGridTool> TKvGridDelegate::CreateDefaultTool() { return MakeIntf<TKvGridSelectionTool>(FOwner); }
 
 // ---- item-view pools -------------------------------------------------------------------------
 

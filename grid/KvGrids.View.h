@@ -63,6 +63,7 @@ class TKvGridSelectionItem;
 class TKvGridSelectionMask;
 class TKvGridSelectionView;
 class TKvGridDelegate;
+class TKvAbstractGridTool;
 class TKvGridEditController;
 class TKvGridClipboardManager;
 class TKvGridHintManager;
@@ -417,7 +418,25 @@ public:
     virtual void DoEditorCommit(TObject* Editor, const TKvGridCellIndex& Index, const Variant& Value);
     virtual void DoEditorCompleted(const TKvGridCellIndex& Index);
 
+    // Input (KvGrids.View.Input.cpp)
+    // The edit controller's state and commands, as the tools use them.
+    bool GetEditing() const;
+    void ShowEditor(bool Select);
+    void CommitEditor(bool Select);
+    void CancelEditor(bool Select);
+    TSize GetEditorSize() const;
+    // The column's width becomes the width its content needs.
+    void FitColumnWidth(TKvGridColumn* Column);
+
 protected:
+    // Input (KvGrids.View.Input.cpp): keys and mouse go to the active tool.
+    void DoKeyDown(std::uint16_t& Key, TShiftState Shift) override;
+    void DoKeyPress(QChar& Key) override;
+    void DoKeyUp(std::uint16_t& Key, TShiftState Shift) override;
+    void DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void DoMouseMove(TShiftState Shift, int X, int Y) override;
+    void DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
     virtual void DoSelectionItemAdded(TKvGridSelectionItem* Item);
     virtual void DoSelectionItemRemoved(TKvGridSelectionItem* Item);
     virtual void DoSelectionItemChanged(TKvGridSelectionItem* Item);
@@ -495,6 +514,7 @@ private:
     friend class TItemEditListener;
     friend class TStyleSheetListener;
     friend class TStylesListener;
+    friend class TKvAbstractGridTool;
 
     void StyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { DoStyleChanged(Bag, Entry); }
     bool RefreshSkipped() const;
