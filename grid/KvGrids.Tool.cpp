@@ -627,8 +627,11 @@ void TKvGridSelectionTool::DoMouseMove(TShiftState Shift, int X, int Y)
     TKvGridView* grid = FOwner;
     if (FHoverLock) {
         const TPoint p = TKvGridInput::CursorPos();
-        if (std::abs(p.X - FHoverLockPos.X) >= 6 || std::abs(p.Y - FHoverLockPos.Y) >= 6)
+        if (std::abs(p.X - FHoverLockPos.X) >= 6 || std::abs(p.Y - FHoverLockPos.Y) >= 6) {
             FHoverLock = false;
+            // The cell under the mouse is hovered anew, now with its feedback.
+            SetHoveredCell(nullptr);
+        }
     }
     // The selection item of the drag went away: the gesture is over.
     if (FDragTracker && FDragTracker->GetStopped())
