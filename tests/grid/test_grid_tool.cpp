@@ -538,3 +538,66 @@ TEST_F(GridTool, HoverFeedbackAndItsLock)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(GridTool, RowCommandsFromKeys)
+{
+    Make(5, 3);
+    TOwned<TKvGridEditableItemProvider> editable = MakeOwned<TKvGridEditableItemProvider>(g.Grid->GetItemProvider());
+    g.Grid->SetItemSource(editable.get());
+    struct TRestore
+    {
+        TKvGridView* Grid;
+        ~TRestore() { Grid->SetItemSource(Grid->GetOwnedItemProvider()); }
+    } restore{g.Grid.get()};
+    g.Paint();
+    TKvGridEditOptions* options = Grid()->GetEditOptions();
+
+    // Down on the last row appends and moves into the new row, which the move keeps.
+    Grid()->SetFocusedIndex(Index(4, 1));
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Grid()->GetItemCount(), 6);
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(5, 1));
+    EXPECT_TRUE(Grid()->IsItemEditing(5));
+    // Down again on the unchanged pending row: nothing to commit, the focus stays.
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Grid()->GetItemCount(), 6);
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(5, 1));
+    // Escape cancels the pending row.
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Grid()->GetItemCount(), 5);
+    EXPECT_EQ(g.Data->GetRowCount(), 5);
+
+    // Insert starts a pending row before the focused one when inserting is allowed.
+    Grid()->SetFocusedIndex(Index(2, 0));
+    Key(Qt::Key_Insert);
+    EXPECT_EQ(Grid()->GetItemCount(), 5);
+    options->SetInsertable(true);
+    Key(Qt::Key_Insert);
+    ASSERT_EQ(Grid()->GetItemCount(), 6);
+    EXPECT_EQ(Grid()->GetItem(2)->GetItemState(), ItemInserting);
+    // Enter on its last cell commits it (exit rule) and the focus stays.
+    options->SetCommitWhenExitLastCell(true);
+    options->SetCommitWhenNoEdit(true);
+    Grid()->SetFocusedIndex(Index(2, 2));
+    Key(Qt::Key_Return);
+    EXPECT_EQ(g.Data->GetRowCount(), 6);
+    EXPECT_FALSE(Grid()->IsItemEditing(2));
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(2, 2));
+
+    // Delete removes the selected rows; it needs Ctrl and the option.
+    options->SetDeleteRowsConfirm(false);
+    Press(Center(IndicatorRect(1)));
+    Move(Center(IndicatorRect(2)));
+    Release(Center(IndicatorRect(2)));
+    Key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(g.Data->GetRowCount(), 6);
+    options->SetDeletable(true);
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(g.Data->GetRowCount(), 6);
+    Key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(g.Data->GetRowCount(), 4);
+}
+
+} // namespace
