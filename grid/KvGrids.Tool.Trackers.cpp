@@ -284,18 +284,24 @@ bool TKvGridSelectTracker::TrackBlock(int X, int Y)
 
 namespace {
 
-// How far outside [low, high) the value lies: negative above/left, positive at/after the far
-// edge, 0 inside.
-int Outside(int value, int low, int high)
+// Whether the value lies outside [low, high), on which side (-1 before, +1 at or after the
+// far edge) and how far from the edge it passed.
+struct TOutside
+{
+    int Side = 0;
+    int Distance = 0;
+};
+
+TOutside Outside(int value, int low, int high)
 {
     if (value < low)
-        return value - low;
+        return {-1, low - value};
     if (value >= high)
-        return value - high + 1;
-    return 0;
+        return {1, value - high};
+    return {};
 }
 
-int IntervalFor(int distance) { return 4 - std::max(0, std::min(3, std::abs(distance) / 50)); }
+int IntervalFor(int distance) { return 4 - std::max(0, std::min(3, distance / 50)); }
 
 // Scrolls so that the scrolling column at the layout position comes first.
 void SetLeftCol(TKvGridView* grid, int position)
@@ -313,15 +319,15 @@ void SetLeftCol(TKvGridView* grid, int position)
 bool TKvGridSelectTracker::ScrollRows(int Y, TKvGridCellIndex& Target)
 {
     TKvAbstractGridLayoutManager* layout = FGrid->GetLayoutManager();
-    const int d = Outside(Y, layout->GridBounds().Top, layout->FooterBounds().Top);
-    if (d == 0)
+    const TOutside o = Outside(Y, layout->GridBounds().Top, layout->FooterBounds().Top);
+    if (o.Side == 0)
         return false;
-    FInterval = IntervalFor(d);
+    FInterval = IntervalFor(o.Distance);
     ++FRowLoop;
     if (FRowLoop - FRowPrevLoop < FInterval)
         return false;
     FRowPrevLoop = FRowLoop;
-    if (d < 0) {
+    if (o.Side < 0) {
         FGrid->SetTopIndex(FGrid->GetTopIndex() - 1);
         Target.ItemIndex = FGrid->GetTopItem();
     } else {
@@ -337,17 +343,17 @@ bool TKvGridSelectTracker::ScrollRows(int Y, TKvGridCellIndex& Target)
 bool TKvGridSelectTracker::ScrollColumns(int X, TKvGridCellIndex& Target)
 {
     TKvAbstractGridLayoutManager* layout = FGrid->GetLayoutManager();
-    const int d = Outside(X, layout->GridBounds().Left, FGrid->GetClientWidth());
-    if (d == 0)
+    const TOutside o = Outside(X, layout->GridBounds().Left, FGrid->GetClientWidth());
+    if (o.Side == 0)
         return false;
-    FInterval = IntervalFor(d);
+    FInterval = IntervalFor(o.Distance);
     ++FColLoop;
     if (FColLoop - FColPrevLoop < 2 * FInterval)
         return false;
     FColPrevLoop = FColLoop;
-    SetLeftCol(FGrid, d < 0 ? layout->FirstCol() - 1 : layout->FirstCol() + 2);
+    SetLeftCol(FGrid, o.Side < 0 ? layout->FirstCol() - 1 : layout->FirstCol() + 2);
     FGrid->LayoutElements();
-    TKvGridColumn* column = layout->GetColumn(d < 0 ? layout->FirstCol() : layout->LastCol());
+    TKvGridColumn* column = layout->GetColumn(o.Side < 0 ? layout->FirstCol() : layout->LastCol());
     if (!column)
         return false;
     Target.Column = column;

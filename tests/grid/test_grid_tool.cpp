@@ -487,6 +487,15 @@ TEST_F(GridTool, AutoScrollFollowsTheDistanceOnAFakeClock)
     const int end = Sel()->GetCurrent()->GetLastIndex().ItemIndex;
     EXPECT_EQ(end, Grid()->GetTopItem() + Layout()->ItemCount() - 1);
     EXPECT_TRUE(Sel()->GetCurrent()->Contains(TKvGridCellIndex(Grid(), 5, nullptr)));
+    // Each full 50 pixels past the edge make it one tick faster.
+    auto* tracker = dynamic_cast<TKvGridSelectTracker*>(Tool()->GetDragTracker());
+    ASSERT_NE(tracker, nullptr);
+    Cursor = TPoint{Cursor.X, footer + 49};
+    ticks(1);
+    EXPECT_EQ(tracker->GetInterval(), 4);
+    Cursor = TPoint{Cursor.X, footer + 50};
+    ticks(1);
+    EXPECT_EQ(tracker->GetInterval(), 3);
     // Back inside: the timer stops.
     Move(Center(CellRect(Grid()->GetTopItem() + 1, 1)));
     EXPECT_FALSE(TFakeTimer::Tick);
