@@ -69,10 +69,25 @@ bool XmlAllowed(char32_t c)
            (c >= 0x10000 && c <= 0x10FFFF);
 }
 
+// True when the text goes into the cell XML as it is.
+bool XmlPlain(const QString& s)
+{
+    for (QChar c : s) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 ? u != 0x9 && u != 0xA : (u == u'&' || u == u'<' || u == u'>' || u >= 0xD800))
+            return false;
+    }
+    return true;
+}
+
 // Character data: the predefined entities, CR as a reference, characters XML 1.0 forbids
 // left out.
 void AppendXmlText(QString& out, const QString& s)
 {
+    if (XmlPlain(s)) {
+        out += s;
+        return;
+    }
     const qsizetype n = s.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = s[i];

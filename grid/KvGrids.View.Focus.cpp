@@ -15,7 +15,9 @@
 
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.GridTool.h"
 #include "grid/KvGrids.Hints.h"
+#include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.Selection.h"
@@ -105,6 +107,7 @@ void TKvGridView::SelectionViewsChanged()
 {
     if (FSelectionMask && FSelections)
         FSelectionMask->SetSingleCell(FSelections->IsSingleCell());
+    LayoutSelectionViews(FLayoutManager);
     Invalidate();
 }
 
@@ -160,12 +163,12 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
         return;
 
     if (FFocusedIndex.IsValid(this))
-        InvalidateItem(FFocusedIndex.ItemIndex);
+        MarkFocusedCell(FFocusedIndex, false);
     FFocusedIndex = index;
     FFocusedIndex.Grid = this;
     FocusedIndexChanged(FFocusedIndex);
     if (FFocusedIndex.IsValid(this))
-        InvalidateItem(FFocusedIndex.ItemIndex);
+        MarkFocusedCell(FFocusedIndex, true);
 
     if (Reselect && FSelections) {
         FSelections->Clear();
@@ -255,8 +258,8 @@ void TKvGridView::WMScroll(TMessage& message)
     switch (code) {
     case SB_LINELEFT: SetLeftPos(FLeftPos - FHorzScrollStep); break;
     case SB_LINERIGHT: SetLeftPos(FLeftPos + FHorzScrollStep); break;
-    case SB_PAGELEFT: SetLeftPos(FLeftPos - static_cast<int>(info.nPage)); break;
-    case SB_PAGERIGHT: SetLeftPos(FLeftPos + static_cast<int>(info.nPage)); break;
+    case SB_PAGELEFT: PageLeft(); break;
+    case SB_PAGERIGHT: SetLeftCol(FLayoutManager ? FLayoutManager->FirstCol() + 1 : 0); break;
     case SB_THUMBTRACK: SetLeftPos(info.nTrackPos); break;
     default: break;
     }
@@ -264,9 +267,54 @@ void TKvGridView::WMScroll(TMessage& message)
 
 bool TKvGridView::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
 {
+    if (FInList)
+        return true;
     const int notches = std::max(1, std::abs(WheelDelta) / 120);
     SetTopIndex(FTopIndex + (WheelDelta < 0 ? 2 : -2) * notches);
     return true;
+}
+
+// ---- input routing ---------------------------------------------------------------------
+
+void TKvGridView::DoKeyDown(std::uint16_t& Key, TShiftState Shift)
+{
+    if (Key != 0 && FActiveTool)
+        FActiveTool->KeyDown(Key, Shift);
+}
+
+void TKvGridView::DoKeyPress(QChar& Key)
+{
+    if (!Key.isNull() && FActiveTool)
+        FActiveTool->KeyPress(Key);
+}
+
+void TKvGridView::DoKeyUp(std::uint16_t& Key, TShiftState Shift)
+{
+    if (FActiveTool)
+        FActiveTool->KeyUp(Key, Shift);
+}
+
+void TKvGridView::DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    SetLayoutLock(false);
+    if (!FActiveTool)
+        return;
+    if (Shift.Contains(ssDouble))
+        FActiveTool->DblClick(X, Y);
+    else
+        FActiveTool->MouseDown(Button, Shift, X, Y);
+}
+
+void TKvGridView::DoMouseMove(TShiftState Shift, int X, int Y)
+{
+    if (FActiveTool)
+        FActiveTool->MouseMove(Shift, X, Y);
+}
+
+void TKvGridView::DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (FActiveTool)
+        FActiveTool->MouseUp(Button, Shift, X, Y);
 }
 
 // ---- cells and items -------------------------------------------------------------------
@@ -673,8 +721,8 @@ void TKvGridView::CellButtonClicked(const TKvGridCellIndex& Index)
         if (OnCellPopup) {
             OnCellPopup(this, Index);
         } else if (auto* menu = dynamic_cast<TPopupMenu*>(column->GetPopupMenu())) {
-            const TRect cell = GetCellRect(Index);
-            const TPoint p = ClientToScreen(TPoint{cell.Right - CellButtonWidth(), cell.Bottom});
+            const TRect cell = GetCellBounds(Index);
+            const TPoint p = ClientToScreen(TPoint{cell.Right - TKvDrawingContext::GetButtonWidth(), cell.Bottom});
             menu->Popup(p.X, p.Y);
         }
     }

@@ -9,6 +9,8 @@
 // decided), then the lines overlay, the selection views and the active tool hear of it.
 #include "grid/KvGrids.View.h"
 
+#include "grid/KvGrids.Selection.h"
+
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Delegate.h"
@@ -341,9 +343,6 @@ void TKvGridView::UpdateLayout()
     if (FActiveTool)
         FActiveTool->GridLayoutChanged();
 }
-
-// Hook: the selection manager's ranges become rectangles of the selection mask here.
-void TKvGridView::LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManager) {}
 
 // ---- scroll information ----------------------------------------------------------------------
 

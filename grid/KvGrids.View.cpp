@@ -313,8 +313,6 @@ void TKvGridView::Resize()
     RefreshView(false);
 }
 
-void TKvGridView::InvalidateItem(int ItemIndex) { Invalidate(); }
-
 // ---- focus events ----------------------------------------------------------------------
 
 void TKvGridView::FocusedIndexChanging(const TKvGridCellIndex& Index, bool& Cancel)

@@ -347,6 +347,21 @@ public:
     void SetTopIndex(int Value);
     int GetLeftPos() const { return FLeftPos; }
     void SetLeftPos(int Value);
+    void SetTopItem(int Item) { SetTopIndex(Item - (GetTopItem() - FTopIndex)); }
+    // Scrolls the column (a position among the visible top-level columns) to the left edge.
+    void SetLeftCol(int Column);
+    void MakeCellVisible(const TKvGridCellIndex& Index);
+    // The body cell's rectangle in control coordinates; empty when the cell is not shown.
+    TRect GetCellBounds(const TKvGridCellIndex& Index) const;
+    TKvGridCellIndex MouseToIndex(int X, int Y) const;
+    // The rectangle of the cell's in-place editor: inside the cell, left of its buttons.
+    TRect GetEditBounds(const TKvGridCellIndex& Index) const;
+    // Invalidates the laid-out rows of the items (clamped to what is laid out).
+    void InvalidateItems(int From, int To);
+    void RefreshDataCell(const TKvGridCellIndex& Index);
+    void RefreshDataRow(int ItemIndex) { InvalidateItem(ItemIndex); }
+    // The column takes the width that fits its widest body cell.
+    void FitColumnWidth(TKvGridColumn* Column);
     TKvGridCellIndex GetCell(int ItemIndex, TKvGridColumn* Column) { return TKvGridCellIndex(this, ItemIndex, Column); }
     TKvGridCellIndex GetCell(int ItemIndex) { return TKvGridCellIndex(this, ItemIndex, nullptr); }
     TKvGridItem* GetItem(int Index) const;
@@ -444,18 +459,25 @@ protected:
     // Re-lays out the selection sprites after a selection change.
     void SelectionViewsChanged();
     void CreateSelectionManager();
+    // Input goes to the active tool; the grid itself reads no keys or clicks.
+    void DoKeyDown(std::uint16_t& Key, TShiftState Shift) override;
+    void DoKeyPress(QChar& Key) override;
+    void DoKeyUp(std::uint16_t& Key, TShiftState Shift) override;
+    void DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void DoMouseMove(TShiftState Shift, int X, int Y) override;
+    void DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     // Scroll-bar input: rows on the vertical bar, pixels on the horizontal one.
     void WMScroll(TMessage& message) override;
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
     // Rows a page step moves.
     int PageItemCount() const;
     bool MoveScrollPos(int Bar, int Value, int& Pos);
+    void PageLeft();
     void FreeSelectionManager();
-    void MakeCellVisible(const TKvGridCellIndex& Index);
     // Moves the scrolled rows' pixels by one row instead of repainting them.
     void ScrollWindow(int Delta);
-    TRect GetCellRect(const TKvGridCellIndex& Index) const;
-    int CellButtonWidth() const;
+    // Sets or clears the focused flag of the index's data-cell view.
+    void MarkFocusedCell(const TKvGridCellIndex& Index, bool Focused);
     TKvGridSelectionView* BorrowSelectionView();
     void ReturnSelectionView(TKvSprite* View);
     void ValidateColumnExpressions(TKvGridDataColumn* Column, const TKvGridCellIndex& Index, bool Inserting);
