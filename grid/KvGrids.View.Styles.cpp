@@ -228,11 +228,6 @@ void TKvGridView::WndProc(TMessage& Message)
             return;
         }
     }
-    if (Message.Msg == WM_GETDLGCODE) {
-        // Arrows, Tab and characters reach the active tool.
-        Message.Result = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS;
-        return;
-    }
     TKvSpriteControl::WndProc(Message);
 }
 

@@ -440,17 +440,8 @@ public:
     void CommitEditor(bool Select);
     void CancelEditor(bool Select);
     TSize GetEditorSize() const;
-    // The column's width becomes the width its content needs.
-    void FitColumnWidth(TKvGridColumn* Column);
 
 protected:
-    // Input (KvGrids.View.Input.cpp): keys and mouse go to the active tool.
-    void DoKeyDown(std::uint16_t& Key, TShiftState Shift) override;
-    void DoKeyPress(QChar& Key) override;
-    void DoKeyUp(std::uint16_t& Key, TShiftState Shift) override;
-    void DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-    void DoMouseMove(TShiftState Shift, int X, int Y) override;
-    void DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 
     virtual void DoSelectionItemAdded(TKvGridSelectionItem* Item);
     virtual void DoSelectionItemRemoved(TKvGridSelectionItem* Item);
