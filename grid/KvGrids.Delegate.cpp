@@ -8,10 +8,10 @@
 // and cell views ask for their renderers while they are prepared; cell views ask for the
 // button renderers while they draw.
 #include "grid/KvGrids.Delegate.h"
-#include "grid/KvGrids.Tool.h"
 
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.EditorBase.h"
+#include "grid/KvGrids.Tool.h"
 #include "grid/KvGrids.Elements.h"
 #include "grid/KvGrids.Impl.h"
 #include "grid/KvGrids.Selection.h"

@@ -18,7 +18,6 @@
 #include "grid/KvGrids.Impl.h"
 #include "grid/KvGrids.Layout.h"
 #include "grid/KvGrids.Options.h"
-#include "grid/KvGrids.Selection.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Messages.h"
 
@@ -79,7 +78,6 @@ void TKvGridView::FreeViews()
     };
     drop(FFeedbackLayer);
     drop(FFocusLayer);
-    drop(FSelectionMask);
     drop(FSelectionLayer);
     drop(FLinesLayer);
     drop(FFixedFooterView);

@@ -447,7 +447,6 @@ public:
     TSize GetEditorSize() const;
 
 protected:
-
     virtual void DoSelectionItemAdded(TKvGridSelectionItem* Item);
     virtual void DoSelectionItemRemoved(TKvGridSelectionItem* Item);
     virtual void DoSelectionItemChanged(TKvGridSelectionItem* Item);
