@@ -516,7 +516,11 @@ TEST_F(GridTool, HoverFeedbackAndItsLock)
 {
     Make(20, 3);
     const TRect cell = CellRect(4, 1);
+    g.Paint();
+    const unsigned plain = g.Rgb(Center(cell).X + 3, Center(cell).Y + 2);
     Move(Center(cell));
+    g.Paint();
+    EXPECT_NE(g.Rgb(Center(cell).X + 3, Center(cell).Y + 2), plain) << "the hover mask is painted over the cell";
     TKvSprite* feedback = Tool()->GetHoverFeedback();
     EXPECT_TRUE(Grid()->ContainsFeedbackElement(feedback));
     EXPECT_EQ(Bounds(feedback), cell);
