@@ -7,6 +7,7 @@
 #include "grid/KvGrids.Tool.h"
 
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Selection.h"
 #include "grid/KvGrids.View.h"
@@ -33,13 +34,14 @@ void TKvGridSelectionTool::DoKeyDown(std::uint16_t& Key, TShiftState Shift)
     bool appended = false;
 
     switch (Key) {
+    // The clipboard manager copies and pastes; the grid's own commands do nothing.
     case 'C':
-        if (OnlyCtrl(Shift) && !grid->GetEditing())
-            grid->CopyToClipboard();
+        if (OnlyCtrl(Shift) && !grid->GetEditing() && grid->GetClipboardManager())
+            grid->GetClipboardManager()->Copy();
         return;
     case 'V':
-        if (OnlyCtrl(Shift))
-            grid->PasteFromClipboard();
+        if (OnlyCtrl(Shift) && grid->GetClipboardManager())
+            grid->GetClipboardManager()->Paste();
         return;
     case VK_RETURN:
         if (grid->GetEditing()) {

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "model/KvGrids.Common.h"
+#include "platform/ui/Services.h"
 
 #include <QtGui/QWindow>
 #include <QtTest/QTest>
@@ -444,6 +445,13 @@ TEST_F(GridTool, NavigationOverNestedVerticalGroups)
     EXPECT_EQ(Sel()->GetCurrent()->GetLastIndex().ItemIndex, 6);
     Key(Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(Sel()->GetCurrent()->GetLastIndex().ItemIndex, 7);
+    // Ctrl+C copies the focused cell through the clipboard manager.
+    SetClipboardText(QString());
+    s.Grid->SetFocusedIndex(at(7, C), true);
+    Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(GetClipboardText(), s.Grid->GetCellData(at(7, C)).ToString());
+    EXPECT_FALSE(GetClipboardText().isEmpty());
+    s.Grid->SetFocusedIndex(at(5, A), true);
     // With no item Shift+arrow does nothing.
     Sel()->Clear();
     Key(Qt::Key_Down, Qt::ShiftModifier);
