@@ -367,7 +367,7 @@ protected:
     bool FActivated = false;
     TKvSprite* FFeedback = nullptr;
     TPoint FStartPos;
-    TPoint FCurrent{-1 << 20, -1 << 20};
+    TPoint FCurrent{-(1 << 20), -(1 << 20)}; // no drag point yet
 };
 
 class TKvColumnResizeTracker : public TKvGridDragTracker
