@@ -66,6 +66,8 @@ void TKvGridView::CreateSelectionManager()
 
 void TKvGridView::FreeSelectionManager()
 {
+    // Mapped views go back to the delegate, which frees its pool.
+    ClearSelectionViews();
     if (FSelections)
         FSelections->RemoveChangeListener(FSelectionListner);
     FreeAndNil(FSelections);
