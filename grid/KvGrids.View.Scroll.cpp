@@ -235,56 +235,6 @@ void TKvGridView::ScrollWindow(int Delta)
 
 // ---- selection rectangles --------------------------------------------------------------
 
-namespace {
-
-// The laid-out rows of an item range, in control coordinates; empty when none shows.
-// Laid-out positions: the fixed rows first, then the scrolled rows from the top item on.
-TRect RowsRect(const TKvGridView* grid, TKvAbstractGridLayoutManager* m, int first, int last)
-{
-    const int fixed = m->FixedItemCount();
-    const int topItem = grid->GetTopItem();
-    int lo = -1;
-    int hi = -1;
-    if (first < fixed) {
-        lo = std::max(first, 0);
-        hi = std::min(last, fixed - 1);
-    }
-    const int from = std::max(first, topItem);
-    const int to = std::min(last, topItem + m->ItemCount() - 1);
-    if (from <= to) {
-        if (lo < 0)
-            lo = from - topItem + fixed;
-        hi = to - topItem + fixed;
-    }
-    if (lo < 0 || hi < lo)
-        return {};
-    TRect r{0, m->ItemBounds(lo).Top, m->BodyBounds().Right - grid->GetLeftPos(), m->ItemBounds(hi).Bottom};
-    r.Offset(0, m->BodyBounds().Top);
-    r.Bottom = std::min(r.Bottom, m->FooterBounds().Top);
-    return r.IsEmpty() ? TRect{} : r;
-}
-
-// The columns between two columns, in control coordinates; empty when none shows.
-TRect ColumnsRect(const TKvGridView* grid, TKvAbstractGridLayoutManager* m, TKvGridColumn* c1, TKvGridColumn* c2)
-{
-    if (!c1 || !c2)
-        return {};
-    auto place = [&](TKvGridColumn* c) {
-        TRect r = m->DataColumnRect(c);
-        if (c->GetRoot()->GetDisplayIndex() >= m->FixedColCount())
-            r.Offset(-grid->GetLeftPos(), 0);
-        return r;
-    };
-    const TRect a = place(c1);
-    const TRect b = place(c2);
-    TRect r{std::min(a.Left, b.Left), m->HeaderBounds().Bottom, std::max(a.Right, b.Right), m->FooterBounds().Top};
-    r.Left = std::max(r.Left, m->GridBounds().Left);
-    r.Right = std::min(r.Right, m->GridBounds().Right);
-    return r.IsEmpty() ? TRect{} : r;
-}
-
-} // namespace
-
 void TKvGridView::LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManager)
 {
     if (!FLayouted || !LayoutManager || !FSelectionMask || !FSelections)
@@ -297,17 +247,14 @@ void TKvGridView::LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManag
         TKvGridSelectionItem* item = FSelections->GetItem(i);
         const TKvGridRange range = item->GetBounds();
         TRect rect;
-        if (item->GetStyle() == SelectRows) {
-            rect = RowsRect(this, LayoutManager, range.R1, range.R2);
-        } else if (item->GetStyle() == SelectColumns) {
-            rect = ColumnsRect(this, LayoutManager, range.C1, range.C2);
-        } else {
-            const TRect rows = RowsRect(this, LayoutManager, range.R1, range.R2);
-            const TRect cols = ColumnsRect(this, LayoutManager, range.C1, range.C2);
-            if (!rows.IsEmpty() && !cols.IsEmpty())
-                rect = TRect{cols.Left, rows.Top, cols.Right, rows.Bottom};
-        }
-        if (!rect.IsEmpty())
+        bool shown = false;
+        if (item->GetStyle() == SelectRows)
+            shown = RowsSelectionRect(range.R1, range.R2, rect);
+        else if (item->GetStyle() == SelectColumns)
+            shown = ColumnsSelectionRect(range.C1, range.C2, rect);
+        else
+            shown = BlockSelectionRect(range, rect);
+        if (shown)
             FSelectionMask->Add(rect);
     }
 }
