@@ -342,7 +342,6 @@ void TKvGridView::UpdateLayout()
         FActiveTool->GridLayoutChanged();
 }
 
-// Rectangles of selection ranges on the laid-out rows and columns (LayoutSelectionViews).
 bool TKvGridView::RowsSelectionRect(int R1, int R2, TRect& Rect) const
 {
     const TKvAbstractGridLayoutManager* m = FLayoutManager;

@@ -233,7 +233,7 @@ void TKvGridView::ScrollWindow(int Delta)
     SetScrollWindow(scroll, Delta < 0 ? height : -height, Intersect(in, scroll));
 }
 
-// ---- selection rectangles --------------------------------------------------------------
+// ---- selection mask --------------------------------------------------------------------
 
 void TKvGridView::LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManager)
 {
