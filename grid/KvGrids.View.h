@@ -63,6 +63,7 @@ class TKvGridSelectionItem;
 class TKvGridSelectionMask;
 class TKvGridSelectionView;
 class TKvGridDelegate;
+class TKvAbstractGridTool;
 class TKvGridEditController;
 class TKvGridClipboardManager;
 class TKvGridHintManager;
@@ -437,6 +438,14 @@ public:
     virtual void DoEditorCommit(TObject* Editor, const TKvGridCellIndex& Index, const Variant& Value);
     virtual void DoEditorCompleted(const TKvGridCellIndex& Index);
 
+    // Input (KvGrids.View.Input.cpp)
+    // The edit controller's state and commands, as the tools use them.
+    bool GetEditing() const;
+    void ShowEditor(bool Select);
+    void CommitEditor(bool Select);
+    void CancelEditor(bool Select);
+    TSize GetEditorSize() const;
+
 protected:
     virtual void DoSelectionItemAdded(TKvGridSelectionItem* Item);
     virtual void DoSelectionItemRemoved(TKvGridSelectionItem* Item);
@@ -522,6 +531,7 @@ private:
     friend class TItemEditListener;
     friend class TStyleSheetListener;
     friend class TStylesListener;
+    friend class TKvAbstractGridTool;
 
     void StyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { DoStyleChanged(Bag, Entry); }
     bool RefreshSkipped() const;
