@@ -125,3 +125,72 @@ TEST_F(TGridViewFixture, StyleRegistrationAndStyleSheetLinks)
 }
 
 } // namespace
+
+namespace {
+
+// Records the factory calls of construction, in order.
+class TFactoryGrid : public TKvGridView
+{
+public:
+    using TKvGridView::TKvGridView;
+    static QStringList& Log()
+    {
+        static QStringList log;
+        return log;
+    }
+
+protected:
+    TKvAbstractGridLayoutManager* CreateLayoutManager() override
+    {
+        Log() << "layout manager";
+        return TKvGridView::CreateLayoutManager();
+    }
+    TKvGridDelegate* CreateGridDelegate() override
+    {
+        Log() << "delegate";
+        return TKvGridView::CreateGridDelegate();
+    }
+    TKvGridItemProvider* CreateItemProvider() override
+    {
+        Log() << "item provider";
+        return TKvGridView::CreateItemProvider();
+    }
+    TKvGridRegionElement* CreatePanelView() override
+    {
+        Log() << "panel view";
+        return nullptr;
+    }
+    TKvGridHeaderElement* CreateHeaderView(TKvGridHeader* Header, const QString& Name, bool Fixed) override
+    {
+        Log() << Name;
+        return TKvGridView::CreateHeaderView(Header, Name, Fixed);
+    }
+};
+
+TEST(GridViewLifecycle, FactoriesAndViewsComeInTheirOrder)
+{
+    TFactoryGrid::Log().clear();
+    TOwned<TFactoryGrid> grid = MakeOwned<TFactoryGrid>(nullptr);
+    EXPECT_EQ(TFactoryGrid::Log(), QStringList({"layout manager", "delegate", "item provider", "panel view", "headerView",
+                                                "fixedHeaderView"}));
+    // Later views draw above earlier ones: the root's children in creation order.
+    QStringList names;
+    for (int i = 0; i < grid->GetCount(); ++i)
+        names << grid->GetElement(i)->GetName();
+    const QStringList expected = {"bodyView", "fixedBodyView", "indicatorView", "statesBarView", "checkBarView",
+                                  "rowGroupView", "headerIndicatorView", "headerStatesView", "headerCheckView",
+                                  "footerIndicatorView", "footerStatesView", "footerCheckView", "headerView",
+                                  "fixedHeaderView", "editBarView", "", "footerView", "fixedFooterView", "linesView",
+                                  "selectionLayer", "focusLayer", "feedbackLayer"};
+    EXPECT_EQ(names, expected);
+    EXPECT_NE(grid->GetLayoutManager(), nullptr);
+    EXPECT_NE(grid->GetGridDelegate(), nullptr);
+
+    // Every part the grid made is freed with it, with no listener left behind (sanitizers).
+    TOwned<TKvSimpleDataProvider> data = MakeTable("Name", "s", {{"a"}});
+    static_cast<TKvDefaultGridItemProvider*>(grid->GetOwnedItemProvider())->SetDataSource(data.get());
+    grid.reset();
+    data->InsertRow(1, {"b"});
+}
+
+} // namespace
