@@ -467,22 +467,17 @@ TKvSprite* TKvSpriteElement::FindChild(const QString& name) const
 
 TKvSprite* TKvSpriteElement::FindChild(float x, float y)
 {
-    for (size_t i = FChildren.size(); i-- > 0;) {
-        TKvSprite* child = FChildren[i];
-        if (!child->GetVisible())
-            continue;
-        const float px = x - child->GetLeft();
-        const float py = y - child->GetTop();
-        if (auto* element = dynamic_cast<TKvSpriteElement*>(child))
-            if (TKvSprite* found = element->FindChild(px, py))
-                return found;
-        if (child->HitTest(px, py))
-            return child;
-    }
-    return nullptr;
+    return HitChild(x, y, &TKvSpriteElement::FindChild, false);
 }
 
 TKvSprite* TKvSpriteElement::FindClickable(float x, float y)
+{
+    return HitChild(x, y, &TKvSpriteElement::FindClickable, true);
+}
+
+TKvSprite* TKvSpriteElement::HitChild(float x, float y,
+                                      TKvSprite* (TKvSpriteElement::*Find)(float, float),
+                                      bool MouseOnly)
 {
     for (size_t i = FChildren.size(); i-- > 0;) {
         TKvSprite* child = FChildren[i];
@@ -491,9 +486,9 @@ TKvSprite* TKvSpriteElement::FindClickable(float x, float y)
         const float px = x - child->GetLeft();
         const float py = y - child->GetTop();
         if (auto* element = dynamic_cast<TKvSpriteElement*>(child))
-            if (TKvSprite* found = element->FindClickable(px, py))
+            if (TKvSprite* found = (element->*Find)(px, py))
                 return found;
-        if (child->GetMouseEnabled() && child->HitTest(px, py))
+        if ((!MouseOnly || child->GetMouseEnabled()) && child->HitTest(px, py))
             return child;
     }
     return nullptr;
