@@ -10,6 +10,7 @@
 #include "grid/KvGrids.Areas.h"
 
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Internals.h"
 #include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.View.h"
 
@@ -72,10 +73,8 @@ void TKvGridVisualObject::ReleaseStyles(std::unique_ptr<TKvGridViewStyles>& styl
 
 void TKvGridVisualObject::SetVisible(bool value)
 {
-    if (value == FVisible)
-        return;
-    FVisible = value;
-    Changed();
+    if (ChangeField(FVisible, value))
+        Changed();
 }
 
 void TKvGridVisualObject::SetStyles(TKvGridViewStyles* value)
@@ -159,10 +158,8 @@ TKvGridIndicator::~TKvGridIndicator() = default;
 
 void TKvGridIndicator::SetDisplayValue(TKvGridIndicatorValue value)
 {
-    if (value == FDisplayValue)
-        return;
-    FDisplayValue = value;
-    Changed();
+    if (ChangeField(FDisplayValue, value))
+        Changed();
 }
 
 TKvGridIndicator::TKvIndicatorCell* TKvGridIndicator::GetCell(int ItemIndex)
@@ -229,18 +226,14 @@ void TKvGridCheckBar::InvalidateView() { FOwner->Invalidate(); }
 
 void TKvGridCheckBar::SetShowAll(bool value)
 {
-    if (value == FShowAll)
-        return;
-    FShowAll = value;
-    InvalidateView();
+    if (ChangeField(FShowAll, value))
+        InvalidateView();
 }
 
 void TKvGridCheckBar::SetResetField(const QString& value)
 {
-    if (value == FResetField)
-        return;
-    FResetField = value;
-    InvalidateView();
+    if (ChangeField(FResetField, value))
+        InvalidateView();
 }
 
 void TKvGridCheckBar::CheckAll(bool Checked)
@@ -444,10 +437,8 @@ void TKvGridBody::SetEmptyStyles(TKvGridViewStyles* value)
 
 void TKvGridBody::SetEmptyMessage(const QString& value)
 {
-    if (value == FEmptyMessage)
-        return;
-    FEmptyMessage = value;
-    FOwner->RefreshView(false);
+    if (ChangeField(FEmptyMessage, value))
+        FOwner->RefreshView(false);
 }
 
 TKvGridCell* TKvGridBody::GetCell(const TKvGridCellIndex& Index)
@@ -530,10 +521,8 @@ TKvGridView* TKvGridRowGroupLevel::GetGrid() const
 
 void TKvGridRowGroupLevel::SetMinHeight(int value)
 {
-    if (value == FMinHeight)
-        return;
-    FMinHeight = value;
-    Changed(false);
+    if (ChangeField(FMinHeight, value))
+        Changed(false);
 }
 
 void TKvGridRowGroupLevel::SetStyles(TKvGridViewStyles* value)
@@ -625,18 +614,14 @@ void TKvGridRowGroup::SetFooterStyles(TKvGridViewStyles* value)
 
 void TKvGridRowGroup::SetHeadersVisible(bool value)
 {
-    if (value == FHeadersVisible)
-        return;
-    FHeadersVisible = value;
-    Changed();
+    if (ChangeField(FHeadersVisible, value))
+        Changed();
 }
 
 void TKvGridRowGroup::SetRowsVisible(bool value)
 {
-    if (value == FRowsVisible)
-        return;
-    FRowsVisible = value;
-    Changed();
+    if (ChangeField(FRowsVisible, value))
+        Changed();
 }
 
 void TKvGridRowGroup::SetLevelIndent(int value)
@@ -650,18 +635,14 @@ void TKvGridRowGroup::SetLevelIndent(int value)
 
 void TKvGridRowGroup::SetExpandedStyle(TKvGridGroupExpandedStyle value)
 {
-    if (value == FExpandedStyle)
-        return;
-    FExpandedStyle = value;
-    Changed();
+    if (ChangeField(FExpandedStyle, value))
+        Changed();
 }
 
 void TKvGridRowGroup::SetCollapsedStyle(TKvGridGroupCollapsedStyle value)
 {
-    if (value == FCollapsedStyle)
-        return;
-    FCollapsedStyle = value;
-    Changed();
+    if (ChangeField(FCollapsedStyle, value))
+        Changed();
 }
 
 TKvGridRowGroup::TKvRowGroupHeaderCell* TKvGridRowGroup::GetHeaderCell(int ItemIndex)
