@@ -130,20 +130,14 @@ void TKvGridBarObject::SetFootStyles(TKvGridViewStyles* value)
 
 void TKvGridBarObject::SetMinWidth(int value)
 {
-    value = std::max(0, value);
-    if (value == FMinWidth)
-        return;
-    FMinWidth = value;
-    Changed();
+    if (ChangeField(FMinWidth, std::max(0, value)))
+        Changed();
 }
 
 void TKvGridBarObject::SetWidth(int value)
 {
-    value = std::max(0, value);
-    if (value == FWidth)
-        return;
-    FWidth = value;
-    Changed();
+    if (ChangeField(FWidth, std::max(0, value)))
+        Changed();
 }
 
 TKvGridCellIndex TKvGridBarCell::GetIndex() const { return TKvGridCellIndex(FGrid, FIndex, nullptr); }
@@ -270,20 +264,14 @@ TKvGridHeightObject::TKvGridHeightObject(TKvGridView* grid, const QString& style
 
 void TKvGridHeightObject::SetMinHeight(int value)
 {
-    value = std::max(0, value);
-    if (value == FMinHeight)
-        return;
-    FMinHeight = value;
-    Changed();
+    if (ChangeField(FMinHeight, std::max(0, value)))
+        Changed();
 }
 
 void TKvGridHeightObject::SetHeight(int value)
 {
-    value = std::max(0, value);
-    if (value == FHeight)
-        return;
-    FHeight = value;
-    Changed();
+    if (ChangeField(FHeight, std::max(0, value)))
+        Changed();
 }
 
 TKvGridHeader::TKvGridHeader(TKvGridView* grid)
@@ -626,11 +614,8 @@ void TKvGridRowGroup::SetRowsVisible(bool value)
 
 void TKvGridRowGroup::SetLevelIndent(int value)
 {
-    const auto indent = static_cast<std::uint16_t>(std::clamp(value, 0, 0xFFFF));
-    if (indent == FLevelIndent)
-        return;
-    FLevelIndent = indent;
-    Changed();
+    if (ChangeField(FLevelIndent, static_cast<std::uint16_t>(std::clamp(value, 0, 0xFFFF))))
+        Changed();
 }
 
 void TKvGridRowGroup::SetExpandedStyle(TKvGridGroupExpandedStyle value)
