@@ -10,7 +10,6 @@
 #include "grid/KvGrids.Areas.h"
 
 #include "grid/KvGrids.Columns.h"
-#include "grid/KvGrids.Internals.h"
 #include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.View.h"
 

@@ -1,7 +1,6 @@
 // Column headers and footers, column filters and validation rules.
 #include "grid/KvGrids.Columns.h"
 
-#include "grid/KvGrids.Internals.h"
 #include "grid/KvGrids.View.h"
 #include "platform/rtl/TypInfo.h"
 

@@ -1,35 +1,11 @@
 // Renderers made for one column: each knows its column, streams inside it and becomes its
-// renderer again when read back. Also the setter helpers of the grid's persistent classes.
+// renderer again when read back.
 #pragma once
 
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Renderers.h"
 
 namespace kv {
-
-// Stores value in field; true when that changed it.
-template <typename T>
-bool ChangeField(T& field, const T& value)
-{
-    if (field == value)
-        return false;
-    field = value;
-    return true;
-}
-
-// ChangeField for a component reference: the free notification moves from the old to the new one.
-template <typename T>
-bool ChangeReference(TComponent* self, T*& field, T* value)
-{
-    if (field == value)
-        return false;
-    if (field)
-        field->RemoveFreeNotification(self);
-    field = value;
-    if (value)
-        value->FreeNotification(self);
-    return true;
-}
 
 // The column-owned form of a renderer class.
 template <typename TBase>

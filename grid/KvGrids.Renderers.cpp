@@ -12,7 +12,6 @@
 
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Index.h"
-#include "grid/KvGrids.Internals.h"
 #include "model/KvGrids.Data.h"
 #include "model/KvGrids.Model.h"
 #include "platform/rtl/TypInfo.h"
