@@ -713,10 +713,8 @@ TKvSprite* TKvSpriteControl::FindClickableElementAt(int x, int y)
 
 void TKvSpriteControl::SetBackground(TKvFill* value)
 {
-    if (value == FBackground)
-        return;
-    FBackground = value;
-    Invalidate();
+    if (ChangeField(FBackground, value))
+        Invalidate();
 }
 
 void TKvSpriteControl::SetHovered(TKvSprite* sprite)
@@ -780,10 +778,8 @@ void TKvSpriteControl::SetScrollY(int value)
 
 void TKvSpriteControl::SetScrollRect(const TRectF& value)
 {
-    if (value == FScrollRect)
-        return;
-    FScrollRect = value;
-    UpdateScrollBars();
+    if (ChangeField(FScrollRect, value))
+        UpdateScrollBars();
 }
 
 void TKvSpriteControl::SetScrollWindow(const TRect& rect, int delta, const TRect& clipRect)
