@@ -754,22 +754,18 @@ void TKvSpriteControl::ScaleChanged()
 
 void TKvSpriteControl::SetScrollX(int value)
 {
-    value = std::max(value, 0);
-    if (value == FScrollX)
-        return;
-    FScrollX = value;
-    Invalidate();
-    Update();
-    if (!FScrollRect.IsEmpty())
-        UpdateScrollBars();
+    if (ChangeField(FScrollX, std::max(value, 0)))
+        ScrollChanged();
 }
 
 void TKvSpriteControl::SetScrollY(int value)
 {
-    value = std::max(value, 0);
-    if (value == FScrollY)
-        return;
-    FScrollY = value;
+    if (ChangeField(FScrollY, std::max(value, 0)))
+        ScrollChanged();
+}
+
+void TKvSpriteControl::ScrollChanged()
+{
     Invalidate();
     Update();
     if (!FScrollRect.IsEmpty())

@@ -410,6 +410,8 @@ private:
     // Paints clip into the buffer and copies it to the window canvas.
     void PaintRect(TCanvas* window, const TRect& clip);
     void EndScrollWindow();
+    // Repaints at once after a scroll offset changed.
+    void ScrollChanged();
 
     std::unique_ptr<TPaintBuffer> FBuffer;
     TKvRootSprite* FRoot = nullptr;
