@@ -35,18 +35,6 @@ namespace kv {
 
 // --- helpers -------------------------------------------------------------------------------
 
-namespace {
-// Stores value in field; true when it differed.
-template <typename T>
-bool ChangeValue(T& field, T value)
-{
-    if (field == value)
-        return false;
-    field = value;
-    return true;
-}
-} // namespace
-
 int RoundToEven(double value)
 {
     return static_cast<int>(std::nearbyint(value)); // the default rounding mode: ties to even
@@ -163,31 +151,31 @@ void TKvSprite::SetRotation(float value)
 
 void TKvSprite::SetAlpha(float value)
 {
-    if (ChangeValue(FAlpha, value))
+    if (ChangeField(FAlpha, value))
         Invalidate();
 }
 
 void TKvSprite::SetVisible(bool value)
 {
-    if (ChangeValue(FVisible, value))
+    if (ChangeField(FVisible, value))
         Invalidate();
 }
 
 void TKvSprite::SetUpdateInflation(int value)
 {
-    if (ChangeValue(FUpdateInflation, value))
+    if (ChangeField(FUpdateInflation, value))
         Invalidate();
 }
 
 void TKvSprite::SetHovered(bool value)
 {
-    if (ChangeValue(FHovered, value))
+    if (ChangeField(FHovered, value))
         HoveredChanged();
 }
 
 void TKvSprite::SetDragging(bool value)
 {
-    if (ChangeValue(FDragging, value))
+    if (ChangeField(FDragging, value))
         DraggingChanged();
 }
 
