@@ -8,9 +8,11 @@
 #include <QtCore/QDateTime>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <initializer_list>
 #include <map>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kvbench {
@@ -107,5 +109,17 @@ public:
 private:
     std::map<std::string, double> FTimes;
 };
+
+// Runs the benchmarks under a ratio reporter, then prints the ratio of each (ours, theirs) pair.
+inline void RunAndPrintRatios(int* argc, char** argv,
+                              std::initializer_list<std::pair<const char*, const char*>> ratios)
+{
+    benchmark::Initialize(argc, argv);
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    for (const auto& [ours, theirs] : ratios)
+        reporter.PrintRatio(ours, theirs);
+}
 
 } // namespace kvbench

@@ -183,12 +183,8 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    kvbench::TRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    reporter.PrintRatio("BM_KvImageFrame", "BM_QtImageFrame");
-    reporter.PrintRatio("BM_KvImageFrameDecodingEachPaint", "BM_KvImageFrame");
-    reporter.PrintRatio("BM_KvBarFrame", "BM_QtBarFrame");
+    kvbench::RunAndPrintRatios(&argc, argv, {{"BM_KvImageFrame", "BM_QtImageFrame"},
+                                             {"BM_KvImageFrameDecodingEachPaint", "BM_KvImageFrame"},
+                                             {"BM_KvBarFrame", "BM_QtBarFrame"}});
     return 0;
 }

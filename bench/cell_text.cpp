@@ -86,11 +86,7 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    kvbench::TRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    reporter.PrintRatio("BM_RendererTextUnchangedFrame", "BM_QtTextPerCell");
-    reporter.PrintRatio("BM_RendererTextNewValues", "BM_QtTextPerCell");
+    kvbench::RunAndPrintRatios(&argc, argv, {{"BM_RendererTextUnchangedFrame", "BM_QtTextPerCell"},
+                                             {"BM_RendererTextNewValues", "BM_QtTextPerCell"}});
     return 0;
 }

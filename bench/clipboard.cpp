@@ -101,10 +101,6 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    kvbench::TRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    reporter.PrintRatio("BM_GridCopy", "BM_QtJoinCopy");
+    kvbench::RunAndPrintRatios(&argc, argv, {{"BM_GridCopy", "BM_QtJoinCopy"}});
     return 0;
 }

@@ -57,18 +57,14 @@ void TKvBDEDataField::AfterConstruction()
 
 void TKvBDEDataField::SetFieldName(const QString& value)
 {
-    if (value == FFieldName)
-        return;
-    FFieldName = value;
-    Changed(false);
+    if (ChangeField(FFieldName, value))
+        Changed(false);
 }
 
 void TKvBDEDataField::SetSummaryType(TKvBDEDataSummaryType value)
 {
-    if (value == FSummaryType)
-        return;
-    FSummaryType = value;
-    Changed(false);
+    if (ChangeField(FSummaryType, value))
+        Changed(false);
 }
 
 QString TKvBDEDataField::GetDisplayName() const

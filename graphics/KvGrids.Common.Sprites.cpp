@@ -35,18 +35,6 @@ namespace kv {
 
 // --- helpers -------------------------------------------------------------------------------
 
-namespace {
-// Stores value in field; true when it differed.
-template <typename T>
-bool ChangeValue(T& field, T value)
-{
-    if (field == value)
-        return false;
-    field = value;
-    return true;
-}
-} // namespace
-
 int RoundToEven(double value)
 {
     return static_cast<int>(std::nearbyint(value)); // the default rounding mode: ties to even
@@ -163,31 +151,31 @@ void TKvSprite::SetRotation(float value)
 
 void TKvSprite::SetAlpha(float value)
 {
-    if (ChangeValue(FAlpha, value))
+    if (ChangeField(FAlpha, value))
         Invalidate();
 }
 
 void TKvSprite::SetVisible(bool value)
 {
-    if (ChangeValue(FVisible, value))
+    if (ChangeField(FVisible, value))
         Invalidate();
 }
 
 void TKvSprite::SetUpdateInflation(int value)
 {
-    if (ChangeValue(FUpdateInflation, value))
+    if (ChangeField(FUpdateInflation, value))
         Invalidate();
 }
 
 void TKvSprite::SetHovered(bool value)
 {
-    if (ChangeValue(FHovered, value))
+    if (ChangeField(FHovered, value))
         HoveredChanged();
 }
 
 void TKvSprite::SetDragging(bool value)
 {
-    if (ChangeValue(FDragging, value))
+    if (ChangeField(FDragging, value))
         DraggingChanged();
 }
 
@@ -467,22 +455,17 @@ TKvSprite* TKvSpriteElement::FindChild(const QString& name) const
 
 TKvSprite* TKvSpriteElement::FindChild(float x, float y)
 {
-    for (size_t i = FChildren.size(); i-- > 0;) {
-        TKvSprite* child = FChildren[i];
-        if (!child->GetVisible())
-            continue;
-        const float px = x - child->GetLeft();
-        const float py = y - child->GetTop();
-        if (auto* element = dynamic_cast<TKvSpriteElement*>(child))
-            if (TKvSprite* found = element->FindChild(px, py))
-                return found;
-        if (child->HitTest(px, py))
-            return child;
-    }
-    return nullptr;
+    return HitChild(x, y, &TKvSpriteElement::FindChild, false);
 }
 
 TKvSprite* TKvSpriteElement::FindClickable(float x, float y)
+{
+    return HitChild(x, y, &TKvSpriteElement::FindClickable, true);
+}
+
+TKvSprite* TKvSpriteElement::HitChild(float x, float y,
+                                      TKvSprite* (TKvSpriteElement::*Find)(float, float),
+                                      bool MouseOnly)
 {
     for (size_t i = FChildren.size(); i-- > 0;) {
         TKvSprite* child = FChildren[i];
@@ -491,9 +474,9 @@ TKvSprite* TKvSpriteElement::FindClickable(float x, float y)
         const float px = x - child->GetLeft();
         const float py = y - child->GetTop();
         if (auto* element = dynamic_cast<TKvSpriteElement*>(child))
-            if (TKvSprite* found = element->FindClickable(px, py))
+            if (TKvSprite* found = (element->*Find)(px, py))
                 return found;
-        if (child->GetMouseEnabled() && child->HitTest(px, py))
+        if ((!MouseOnly || child->GetMouseEnabled()) && child->HitTest(px, py))
             return child;
     }
     return nullptr;
@@ -718,10 +701,8 @@ TKvSprite* TKvSpriteControl::FindClickableElementAt(int x, int y)
 
 void TKvSpriteControl::SetBackground(TKvFill* value)
 {
-    if (value == FBackground)
-        return;
-    FBackground = value;
-    Invalidate();
+    if (ChangeField(FBackground, value))
+        Invalidate();
 }
 
 void TKvSpriteControl::SetHovered(TKvSprite* sprite)
@@ -761,22 +742,18 @@ void TKvSpriteControl::ScaleChanged()
 
 void TKvSpriteControl::SetScrollX(int value)
 {
-    value = std::max(value, 0);
-    if (value == FScrollX)
-        return;
-    FScrollX = value;
-    Invalidate();
-    Update();
-    if (!FScrollRect.IsEmpty())
-        UpdateScrollBars();
+    if (ChangeField(FScrollX, std::max(value, 0)))
+        ScrollChanged();
 }
 
 void TKvSpriteControl::SetScrollY(int value)
 {
-    value = std::max(value, 0);
-    if (value == FScrollY)
-        return;
-    FScrollY = value;
+    if (ChangeField(FScrollY, std::max(value, 0)))
+        ScrollChanged();
+}
+
+void TKvSpriteControl::ScrollChanged()
+{
     Invalidate();
     Update();
     if (!FScrollRect.IsEmpty())
@@ -785,10 +762,8 @@ void TKvSpriteControl::SetScrollY(int value)
 
 void TKvSpriteControl::SetScrollRect(const TRectF& value)
 {
-    if (value == FScrollRect)
-        return;
-    FScrollRect = value;
-    UpdateScrollBars();
+    if (ChangeField(FScrollRect, value))
+        UpdateScrollBars();
 }
 
 void TKvSpriteControl::SetScrollWindow(const TRect& rect, int delta, const TRect& clipRect)

@@ -201,6 +201,11 @@ public:
 
 protected:
     static void ResetChild(TKvSprite* child);
+
+private:
+    // The front-to-back walk behind FindChild and FindClickable; Find descends into elements.
+    TKvSprite* HitChild(float x, float y, TKvSprite* (TKvSpriteElement::*Find)(float, float),
+                        bool MouseOnly);
 };
 
 // A child container that is always drawn (never culled) and never hit itself.
@@ -405,6 +410,8 @@ private:
     // Paints clip into the buffer and copies it to the window canvas.
     void PaintRect(TCanvas* window, const TRect& clip);
     void EndScrollWindow();
+    // Repaints at once after a scroll offset changed.
+    void ScrollChanged();
 
     std::unique_ptr<TPaintBuffer> FBuffer;
     TKvRootSprite* FRoot = nullptr;

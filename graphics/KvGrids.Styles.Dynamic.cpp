@@ -12,10 +12,8 @@ TKvGridDynamicStyle::~TKvGridDynamicStyle() = default;
 
 void TKvGridDynamicStyle::SetActive(bool value)
 {
-    if (value == FActive)
-        return;
-    FActive = value;
-    Changed(false);
+    if (ChangeField(FActive, value))
+        Changed(false);
 }
 
 void TKvGridDynamicStyle::SetCriteria(const QString& value)

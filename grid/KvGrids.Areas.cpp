@@ -72,10 +72,8 @@ void TKvGridVisualObject::ReleaseStyles(std::unique_ptr<TKvGridViewStyles>& styl
 
 void TKvGridVisualObject::SetVisible(bool value)
 {
-    if (value == FVisible)
-        return;
-    FVisible = value;
-    Changed();
+    if (ChangeField(FVisible, value))
+        Changed();
 }
 
 void TKvGridVisualObject::SetStyles(TKvGridViewStyles* value)
@@ -131,20 +129,14 @@ void TKvGridBarObject::SetFootStyles(TKvGridViewStyles* value)
 
 void TKvGridBarObject::SetMinWidth(int value)
 {
-    value = std::max(0, value);
-    if (value == FMinWidth)
-        return;
-    FMinWidth = value;
-    Changed();
+    if (ChangeField(FMinWidth, std::max(0, value)))
+        Changed();
 }
 
 void TKvGridBarObject::SetWidth(int value)
 {
-    value = std::max(0, value);
-    if (value == FWidth)
-        return;
-    FWidth = value;
-    Changed();
+    if (ChangeField(FWidth, std::max(0, value)))
+        Changed();
 }
 
 TKvGridCellIndex TKvGridBarCell::GetIndex() const { return TKvGridCellIndex(FGrid, FIndex, nullptr); }
@@ -159,10 +151,8 @@ TKvGridIndicator::~TKvGridIndicator() = default;
 
 void TKvGridIndicator::SetDisplayValue(TKvGridIndicatorValue value)
 {
-    if (value == FDisplayValue)
-        return;
-    FDisplayValue = value;
-    Changed();
+    if (ChangeField(FDisplayValue, value))
+        Changed();
 }
 
 TKvGridIndicator::TKvIndicatorCell* TKvGridIndicator::GetCell(int ItemIndex)
@@ -229,18 +219,14 @@ void TKvGridCheckBar::InvalidateView() { FOwner->Invalidate(); }
 
 void TKvGridCheckBar::SetShowAll(bool value)
 {
-    if (value == FShowAll)
-        return;
-    FShowAll = value;
-    InvalidateView();
+    if (ChangeField(FShowAll, value))
+        InvalidateView();
 }
 
 void TKvGridCheckBar::SetResetField(const QString& value)
 {
-    if (value == FResetField)
-        return;
-    FResetField = value;
-    InvalidateView();
+    if (ChangeField(FResetField, value))
+        InvalidateView();
 }
 
 void TKvGridCheckBar::CheckAll(bool Checked)
@@ -277,20 +263,14 @@ TKvGridHeightObject::TKvGridHeightObject(TKvGridView* grid, const QString& style
 
 void TKvGridHeightObject::SetMinHeight(int value)
 {
-    value = std::max(0, value);
-    if (value == FMinHeight)
-        return;
-    FMinHeight = value;
-    Changed();
+    if (ChangeField(FMinHeight, std::max(0, value)))
+        Changed();
 }
 
 void TKvGridHeightObject::SetHeight(int value)
 {
-    value = std::max(0, value);
-    if (value == FHeight)
-        return;
-    FHeight = value;
-    Changed();
+    if (ChangeField(FHeight, std::max(0, value)))
+        Changed();
 }
 
 TKvGridHeader::TKvGridHeader(TKvGridView* grid)
@@ -444,10 +424,8 @@ void TKvGridBody::SetEmptyStyles(TKvGridViewStyles* value)
 
 void TKvGridBody::SetEmptyMessage(const QString& value)
 {
-    if (value == FEmptyMessage)
-        return;
-    FEmptyMessage = value;
-    FOwner->RefreshView(false);
+    if (ChangeField(FEmptyMessage, value))
+        FOwner->RefreshView(false);
 }
 
 TKvGridCell* TKvGridBody::GetCell(const TKvGridCellIndex& Index)
@@ -530,10 +508,8 @@ TKvGridView* TKvGridRowGroupLevel::GetGrid() const
 
 void TKvGridRowGroupLevel::SetMinHeight(int value)
 {
-    if (value == FMinHeight)
-        return;
-    FMinHeight = value;
-    Changed(false);
+    if (ChangeField(FMinHeight, value))
+        Changed(false);
 }
 
 void TKvGridRowGroupLevel::SetStyles(TKvGridViewStyles* value)
@@ -625,43 +601,32 @@ void TKvGridRowGroup::SetFooterStyles(TKvGridViewStyles* value)
 
 void TKvGridRowGroup::SetHeadersVisible(bool value)
 {
-    if (value == FHeadersVisible)
-        return;
-    FHeadersVisible = value;
-    Changed();
+    if (ChangeField(FHeadersVisible, value))
+        Changed();
 }
 
 void TKvGridRowGroup::SetRowsVisible(bool value)
 {
-    if (value == FRowsVisible)
-        return;
-    FRowsVisible = value;
-    Changed();
+    if (ChangeField(FRowsVisible, value))
+        Changed();
 }
 
 void TKvGridRowGroup::SetLevelIndent(int value)
 {
-    const auto indent = static_cast<std::uint16_t>(std::clamp(value, 0, 0xFFFF));
-    if (indent == FLevelIndent)
-        return;
-    FLevelIndent = indent;
-    Changed();
+    if (ChangeField(FLevelIndent, static_cast<std::uint16_t>(std::clamp(value, 0, 0xFFFF))))
+        Changed();
 }
 
 void TKvGridRowGroup::SetExpandedStyle(TKvGridGroupExpandedStyle value)
 {
-    if (value == FExpandedStyle)
-        return;
-    FExpandedStyle = value;
-    Changed();
+    if (ChangeField(FExpandedStyle, value))
+        Changed();
 }
 
 void TKvGridRowGroup::SetCollapsedStyle(TKvGridGroupCollapsedStyle value)
 {
-    if (value == FCollapsedStyle)
-        return;
-    FCollapsedStyle = value;
-    Changed();
+    if (ChangeField(FCollapsedStyle, value))
+        Changed();
 }
 
 TKvGridRowGroup::TKvRowGroupHeaderCell* TKvGridRowGroup::GetHeaderCell(int ItemIndex)

@@ -16,6 +16,18 @@ std::unique_ptr<TKvExpressionTree> ParseExpression(const QString& text)
     return TKvExpressionParser::Parse(text);
 }
 
+// A style change of a header's or footer's styles fires its OnChanged.
+template <typename TOwner>
+class TChangeOnStyle : public TKvGridViewStyleChangeListener
+{
+public:
+    explicit TChangeOnStyle(TOwner* owner) : FOwner(owner) {}
+    void StyleChanged(TKvGridStyleBag*, TKvGridViewStyleEntry) override { FOwner->Changed(); }
+
+private:
+    TOwner* FOwner;
+};
+
 void FiltersChanged(TKvGridColumn* column)
 {
     TKvGridView* grid = column ? column->GetGrid() : nullptr;
@@ -65,14 +77,9 @@ KV_PUBLISH(TKvGridValidationCollection, TOwnedCollection);
 
 // --- header ---------------------------------------------------------------------------------
 
-class TKvGridColumnHeader::TStyleChangeListener : public TKvGridViewStyleChangeListener
+class TKvGridColumnHeader::TStyleChangeListener : public TChangeOnStyle<TKvGridColumnHeader>
 {
-public:
-    explicit TStyleChangeListener(TKvGridColumnHeader* owner) : FOwner(owner) {}
-    void StyleChanged(TKvGridStyleBag*, TKvGridViewStyleEntry) override { FOwner->Changed(); }
-
-private:
-    TKvGridColumnHeader* FOwner;
+    using TChangeOnStyle::TChangeOnStyle;
 };
 
 TKvGridColumnHeader::TKvGridColumnHeader(TKvGridColumn* column)
@@ -89,18 +96,14 @@ TPersistent* TKvGridColumnHeader::GetOwner() const { return FColumn; }
 
 void TKvGridColumnHeader::SetCaption(const QString& value)
 {
-    if (value == FCaption)
-        return;
-    FCaption = value;
-    Changed();
+    if (ChangeField(FCaption, value))
+        Changed();
 }
 
 void TKvGridColumnHeader::SetClickBehavior(TKvGridClickBehavior value)
 {
-    if (value == FClickBehavior)
-        return;
-    FClickBehavior = value;
-    Changed();
+    if (ChangeField(FClickBehavior, value))
+        Changed();
 }
 
 void TKvGridColumnHeader::SetStyles(TKvGridViewStyles* value)
@@ -144,10 +147,8 @@ void TKvGridColumnHeader::Assign(const TPersistent* source)
 
 void TKvGridColumnGroupHeader::SetVisible(bool value)
 {
-    if (value == FVisible)
-        return;
-    FVisible = value;
-    Changed();
+    if (ChangeField(FVisible, value))
+        Changed();
 }
 
 void TKvGridColumnGroupHeader::Assign(const TPersistent* source)
@@ -159,14 +160,9 @@ void TKvGridColumnGroupHeader::Assign(const TPersistent* source)
 
 // --- footer ---------------------------------------------------------------------------------
 
-class TKvGridColumnFooter::TStyleChangeListener : public TKvGridViewStyleChangeListener
+class TKvGridColumnFooter::TStyleChangeListener : public TChangeOnStyle<TKvGridColumnFooter>
 {
-public:
-    explicit TStyleChangeListener(TKvGridColumnFooter* owner) : FOwner(owner) {}
-    void StyleChanged(TKvGridStyleBag*, TKvGridViewStyleEntry) override { FOwner->Changed(); }
-
-private:
-    TKvGridColumnFooter* FOwner;
+    using TChangeOnStyle::TChangeOnStyle;
 };
 
 TKvGridColumnFooter::TKvGridColumnFooter(TKvGridColumn* column)
@@ -189,18 +185,14 @@ void TKvGridColumnFooter::SetStyles(TKvGridViewStyles* value)
 
 void TKvGridColumnFooter::SetCaption(const QString& value)
 {
-    if (value == FCaption)
-        return;
-    FCaption = value;
-    Changed();
+    if (ChangeField(FCaption, value))
+        Changed();
 }
 
 void TKvGridColumnFooter::SetGroupCaption(const QString& value)
 {
-    if (value == FGroupCaption)
-        return;
-    FGroupCaption = value;
-    Changed();
+    if (ChangeField(FGroupCaption, value))
+        Changed();
 }
 
 void TKvGridColumnFooter::SetExpression(const QString& value)
@@ -263,34 +255,26 @@ void TKvGridColumnFooter::Assign(const TPersistent* source)
 
 void TKvGridColumnFilter::SetName(const QString& value)
 {
-    if (value == FName)
-        return;
-    FName = value;
-    Changed(false);
+    if (ChangeField(FName, value))
+        Changed(false);
 }
 
 void TKvGridColumnFilter::SetCriteria(const QString& value)
 {
-    if (value == FCriteria)
-        return;
-    FCriteria = value;
-    Changed(false);
+    if (ChangeField(FCriteria, value))
+        Changed(false);
 }
 
 void TKvGridColumnFilter::SetDescription(const QString& value)
 {
-    if (value == FDescription)
-        return;
-    FDescription = value;
-    Changed(false);
+    if (ChangeField(FDescription, value))
+        Changed(false);
 }
 
 void TKvGridColumnFilter::SetActive(bool value)
 {
-    if (value == FActive)
-        return;
-    FActive = value;
-    Changed(false);
+    if (ChangeField(FActive, value))
+        Changed(false);
 }
 
 QString TKvGridColumnFilter::GetDisplayName() const
@@ -337,26 +321,20 @@ TKvGridValidation::~TKvGridValidation() = default;
 
 void TKvGridValidation::SetName(const QString& value)
 {
-    if (value == FName)
-        return;
-    FName = value;
-    Changed(false);
+    if (ChangeField(FName, value))
+        Changed(false);
 }
 
 void TKvGridValidation::SetActive(bool value)
 {
-    if (value == FActive)
-        return;
-    FActive = value;
-    Changed(false);
+    if (ChangeField(FActive, value))
+        Changed(false);
 }
 
 void TKvGridValidation::SetMode(TKvGridValidationMode value)
 {
-    if (value == FMode)
-        return;
-    FMode = value;
-    Changed(false);
+    if (ChangeField(FMode, value))
+        Changed(false);
 }
 
 void TKvGridValidation::SetCriteria(const QString& value)
@@ -370,18 +348,14 @@ void TKvGridValidation::SetCriteria(const QString& value)
 
 void TKvGridValidation::SetMessage(const QString& value)
 {
-    if (value == FMessage)
-        return;
-    FMessage = value;
-    Changed(false);
+    if (ChangeField(FMessage, value))
+        Changed(false);
 }
 
 void TKvGridValidation::SetDescription(const QString& value)
 {
-    if (value == FDescription)
-        return;
-    FDescription = value;
-    Changed(false);
+    if (ChangeField(FDescription, value))
+        Changed(false);
 }
 
 QString TKvGridValidation::GetDisplayName() const

@@ -239,54 +239,38 @@ void TKvGridColumn::SetStyles(TKvGridViewStyles* value)
 
 void TKvGridColumn::SetWidth(int value)
 {
-    if (value == FWidth)
-        return;
-    FWidth = value;
-    Changed(true);
+    if (ChangeField(FWidth, value))
+        Changed(true);
 }
 
 void TKvGridColumn::SetVisible(bool value)
 {
-    if (value == FVisible)
-        return;
-    FVisible = value;
-    Changed(true);
+    if (ChangeField(FVisible, value))
+        Changed(true);
 }
 
 void TKvGridColumn::SetResizable(bool value)
 {
-    if (value == FResizable)
-        return;
-    FResizable = value;
-    Changed(false);
+    if (ChangeField(FResizable, value))
+        Changed(false);
 }
 
 void TKvGridColumn::SetMovable(bool value)
 {
-    if (value == FMovable)
-        return;
-    FMovable = value;
-    Changed(false);
+    if (ChangeField(FMovable, value))
+        Changed(false);
 }
 
 void TKvGridColumn::SetFocusable(bool value)
 {
-    if (value == FFocusable)
-        return;
-    FFocusable = value;
-    Changed(false);
+    if (ChangeField(FFocusable, value))
+        Changed(false);
 }
 
 void TKvGridColumn::SetHeaderRenderer(TKvGridCellRenderer* value)
 {
-    if (value == FHeaderRenderer)
-        return;
-    if (FHeaderRenderer)
-        FHeaderRenderer->RemoveFreeNotification(this);
-    FHeaderRenderer = value;
-    if (value)
-        value->FreeNotification(this);
-    Changed(false);
+    if (ChangeReference(this, FHeaderRenderer, value))
+        Changed(false);
 }
 
 bool TKvGridColumn::Silent() const
@@ -370,10 +354,8 @@ TKvGridColumnHeader* TKvGridDataColumn::CreateHeader() { return Create<TKvGridCo
 
 void TKvGridDataColumn::SetDataIndex(int value)
 {
-    if (value == FDataIndex)
-        return;
-    FDataIndex = value;
-    TouchTrees();
+    if (ChangeField(FDataIndex, value))
+        TouchTrees();
 }
 
 void TKvGridDataColumn::SetFooter(TKvGridColumnFooter* value)
@@ -396,10 +378,8 @@ void TKvGridDataColumn::SetFieldName(const QString& value)
 
 void TKvGridDataColumn::SetFieldIndex(int value)
 {
-    if (value == FFieldIndex)
-        return;
-    FFieldIndex = value;
-    Changed(true);
+    if (ChangeField(FFieldIndex, value))
+        Changed(true);
 }
 
 TKvGridValueType TKvGridDataColumn::GetValueType() const
@@ -412,19 +392,15 @@ TKvGridValueType TKvGridDataColumn::GetValueType() const
 
 void TKvGridDataColumn::SetValueType(TKvGridValueType value)
 {
-    if (value == FValueType)
-        return;
-    FValueType = value;
-    Changed(false);
+    if (ChangeField(FValueType, value))
+        Changed(false);
 }
 
 #define KV_COLUMN_SETTER(Name, Field, All) \
     void TKvGridDataColumn::Set##Name(decltype(Field) value) \
     {                                                       \
-        if (value == Field)                                 \
-            return;                                         \
-        Field = value;                                      \
-        Changed(All);                                       \
+        if (ChangeField(Field, value))                      \
+            Changed(All);                                   \
     }
 
 KV_COLUMN_SETTER(Button, FButton, false)
@@ -441,26 +417,20 @@ KV_COLUMN_SETTER(LookupDisplay, FLookupDisplay, true)
 
 void TKvGridDataColumn::SetImeName(const QString& value)
 {
-    if (value == FImeName)
-        return;
-    FImeName = value;
-    Changed(false);
+    if (ChangeField(FImeName, value))
+        Changed(false);
 }
 
 void TKvGridDataColumn::SetLookupValues(const QStringList& value)
 {
-    if (value == FLookupValues)
-        return;
-    FLookupValues = value;
-    Changed(true);
+    if (ChangeField(FLookupValues, value))
+        Changed(true);
 }
 
 void TKvGridDataColumn::SetLookupLabels(const QStringList& value)
 {
-    if (value == FLookupLabels)
-        return;
-    FLookupLabels = value;
-    Changed(true);
+    if (ChangeField(FLookupLabels, value))
+        Changed(true);
 }
 
 void TKvGridDataColumn::SetRenderer(TKvGridCellRenderer* value)
@@ -481,47 +451,23 @@ void TKvGridDataColumn::SetRenderer(TKvGridCellRenderer* value)
 
 void TKvGridDataColumn::SetFooterRenderer(TKvGridCellRenderer* value)
 {
-    if (value == FFooterRenderer)
-        return;
-    if (FFooterRenderer)
-        FFooterRenderer->RemoveFreeNotification(this);
-    FFooterRenderer = value;
-    if (value)
-        value->FreeNotification(this);
-    Changed(false);
+    if (ChangeReference(this, FFooterRenderer, value))
+        Changed(false);
 }
 
 void TKvGridDataColumn::SetEditor(TKvGridCellEditor* value)
 {
-    if (value == FEditor)
-        return;
-    if (FEditor)
-        FEditor->RemoveFreeNotification(this);
-    FEditor = value;
-    if (value)
-        value->FreeNotification(this);
+    ChangeReference(this, FEditor, value);
 }
 
 void TKvGridDataColumn::SetImageList(TCustomImageList* value)
 {
-    if (value == FImageList)
-        return;
-    if (FImageList)
-        FImageList->RemoveFreeNotification(this);
-    FImageList = value;
-    if (value)
-        value->FreeNotification(this);
+    ChangeReference(this, FImageList, value);
 }
 
 void TKvGridDataColumn::SetPopupMenu(TComponent* value)
 {
-    if (value == FPopupMenu)
-        return;
-    if (FPopupMenu)
-        FPopupMenu->RemoveFreeNotification(this);
-    FPopupMenu = value;
-    if (value)
-        value->FreeNotification(this);
+    ChangeReference(this, FPopupMenu, value);
 }
 
 void TKvGridDataColumn::Notification(TComponent* component, TOperation operation)
@@ -788,18 +734,14 @@ TKvGridColumnGroupHeader* TKvGridColumnGroup::GetGroupHeader() const
 
 void TKvGridColumnGroup::SetOrientation(TKvGridColumnsOrientation value)
 {
-    if (value == FOrientation)
-        return;
-    FOrientation = value;
-    Changed(true);
+    if (ChangeField(FOrientation, value))
+        Changed(true);
 }
 
 void TKvGridColumnGroup::SetHideChildHeaders(bool value)
 {
-    if (value == FHideChildHeaders)
-        return;
-    FHideChildHeaders = value;
-    Changed(true);
+    if (ChangeField(FHideChildHeaders, value))
+        Changed(true);
 }
 
 bool TKvGridColumnGroup::IsAncestorOf(const TKvGridColumn* column) const

@@ -15,16 +15,7 @@ public:
     bool IsInternal() const override { return true; }
     TKvGridColumn* GetParentColumn() const override { return FColumn; }
     // The owning column; its free notification clears it.
-    void SetInternalColumn(TKvGridColumn* column)
-    {
-        if (column == FColumn)
-            return;
-        if (FColumn)
-            FColumn->RemoveFreeNotification(this);
-        FColumn = column;
-        if (FColumn)
-            FColumn->FreeNotification(this);
-    }
+    void SetInternalColumn(TKvGridColumn* column) { ChangeReference(this, FColumn, column); }
     // The reader's parent, when it is a column, is the owning column.
     void SetParentComponent(TComponent* parent) override
     {

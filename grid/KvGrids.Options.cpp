@@ -33,15 +33,6 @@ constexpr TColor Rgb(int r, int g, int b)
     return TColor(r | (g << 8) | (b << 16));
 }
 
-template <typename T>
-bool Store(T& field, const T& value)
-{
-    if (field == value)
-        return false;
-    field = value;
-    return true;
-}
-
 } // namespace
 
 // --- base -----------------------------------------------------------------------------------
@@ -67,25 +58,25 @@ void TKvGridViewOptions::Repaint()
 
 void TKvGridDisplayOptions::SetFitStyle(TKvGridFitStyle value)
 {
-    if (Store(FFitStyle, value))
+    if (ChangeField(FFitStyle, value))
         Refresh();
 }
 
 void TKvGridDisplayOptions::SetDefaultRowHeight(int value)
 {
-    if (Store(FDefaultRowHeight, std::max(0, value)))
+    if (ChangeField(FDefaultRowHeight, std::max(0, value)))
         Refresh();
 }
 
 void TKvGridDisplayOptions::SetHScrollBar(bool value)
 {
-    if (Store(FHScrollBar, value))
+    if (ChangeField(FHScrollBar, value))
         Refresh();
 }
 
 void TKvGridDisplayOptions::SetVScrollBar(bool value)
 {
-    if (Store(FVScrollBar, value))
+    if (ChangeField(FVScrollBar, value))
         Refresh();
 }
 
@@ -112,13 +103,13 @@ void TKvGridMaskOptions::MaskChanged()
 
 void TKvGridMaskOptions::SetMaskColor(TColor value)
 {
-    if (Store(FMaskColor, value))
+    if (ChangeField(FMaskColor, value))
         MaskChanged();
 }
 
 void TKvGridMaskOptions::SetMaskAlpha(int value)
 {
-    if (Store(FMaskAlpha, value))
+    if (ChangeField(FMaskAlpha, value))
         MaskChanged();
 }
 
@@ -138,13 +129,13 @@ void TKvGridSelectOptions::ClearSelection()
 
 void TKvGridSelectOptions::SetMode(TKvGridSelectionMode value)
 {
-    if (Store(FMode, value))
+    if (ChangeField(FMode, value))
         ClearSelection();
 }
 
 void TKvGridSelectOptions::SetStyle(TKvGridSelectionStyle value)
 {
-    if (Store(FStyle, value))
+    if (ChangeField(FStyle, value))
         ClearSelection();
 }
 
@@ -155,7 +146,7 @@ void TKvGridSelectOptions::SetMaskAlpha(int value)
 
 void TKvGridSelectOptions::SetMaskBorderAlpha(int value)
 {
-    if (Store(FMaskBorderAlpha, std::clamp(value, 0, 255)))
+    if (ChangeField(FMaskBorderAlpha, std::clamp(value, 0, 255)))
         MaskChanged();
 }
 
@@ -168,31 +159,31 @@ TKvGridSortingOptions::TKvGridSortingOptions(TKvGridView* owner)
 
 void TKvGridSortingOptions::SetEnabled(bool value)
 {
-    if (Store(FEnabled, value))
+    if (ChangeField(FEnabled, value))
         Refresh();
 }
 
 void TKvGridSortingOptions::SetStyle(TKvGridSortStyle value)
 {
-    if (Store(FStyle, value))
+    if (ChangeField(FStyle, value))
         Refresh();
 }
 
 void TKvGridSortingOptions::SetHandleVisible(bool value)
 {
-    if (Store(FHandleVisible, value))
+    if (ChangeField(FHandleVisible, value))
         Repaint();
 }
 
 void TKvGridSortingOptions::SetHandleColor(TColor value)
 {
-    if (Store(FHandleColor, value))
+    if (ChangeField(FHandleColor, value))
         Repaint();
 }
 
 void TKvGridSortingOptions::SetHandleNoneColor(TColor value)
 {
-    if (Store(FHandleNoneColor, value))
+    if (ChangeField(FHandleNoneColor, value))
         Repaint();
 }
 
@@ -203,25 +194,25 @@ TKvGridFilteringOptions::TKvGridFilteringOptions(TKvGridView* owner)
 
 void TKvGridFilteringOptions::SetEnabled(bool value)
 {
-    if (Store(FEnabled, value))
+    if (ChangeField(FEnabled, value))
         Refresh();
 }
 
 void TKvGridFilteringOptions::SetAlwaysHandleVisible(bool value)
 {
-    if (Store(FAlwaysHandleVisible, value))
+    if (ChangeField(FAlwaysHandleVisible, value))
         Repaint();
 }
 
 void TKvGridFilteringOptions::SetHandleColor(TColor value)
 {
-    if (Store(FHandleColor, value))
+    if (ChangeField(FHandleColor, value))
         Repaint();
 }
 
 void TKvGridFilteringOptions::SetHandleBorderColor(TColor value)
 {
-    if (Store(FHandleBorderColor, value))
+    if (ChangeField(FHandleBorderColor, value))
         Repaint();
 }
 
@@ -235,7 +226,7 @@ TKvGridGroupingOptions::TKvGridGroupingOptions(TKvGridView* owner)
 
 void TKvGridGroupingOptions::SetEnabled(bool value)
 {
-    if (Store(FEnabled, value) && FOwner) {
+    if (ChangeField(FEnabled, value) && FOwner) {
         FOwner->GroupingOptionsChanged();
         Refresh();
     }
@@ -243,7 +234,7 @@ void TKvGridGroupingOptions::SetEnabled(bool value)
 
 void TKvGridGroupingOptions::SetPrompt(const QString& value)
 {
-    if (Store(FPrompt, value) && FOwner) {
+    if (ChangeField(FPrompt, value) && FOwner) {
         FOwner->GroupingOptionsChanged();
         Refresh();
     }
@@ -251,13 +242,13 @@ void TKvGridGroupingOptions::SetPrompt(const QString& value)
 
 void TKvGridGroupingOptions::SetExpanded(bool value)
 {
-    if (Store(FExpanded, value) && FOwner)
+    if (ChangeField(FExpanded, value) && FOwner)
         FOwner->GroupingOptionsChanged();
 }
 
 void TKvGridGroupingOptions::SetSummarizing(bool value)
 {
-    if (Store(FSummarizing, value) && FOwner)
+    if (ChangeField(FSummarizing, value) && FOwner)
         FOwner->GroupingOptionsChanged();
 }
 
@@ -272,7 +263,7 @@ void TKvGridFocusOptions::RebuildMask()
 
 void TKvGridFocusOptions::SetMaskVisible(bool value)
 {
-    if (Store(FMaskVisible, value))
+    if (ChangeField(FMaskVisible, value))
         Repaint();
 }
 
@@ -287,13 +278,13 @@ void TKvGridHoveringOptions::RebuildMask()
 
 void TKvGridHoveringOptions::SetEnabled(bool value)
 {
-    if (Store(FEnabled, value))
+    if (ChangeField(FEnabled, value))
         Refresh();
 }
 
 void TKvGridHoveringOptions::SetMaskVisible(bool value)
 {
-    if (Store(FMaskVisible, value))
+    if (ChangeField(FMaskVisible, value))
         Repaint();
 }
 
@@ -331,7 +322,7 @@ void TKvGridFixedItems::RefreshWhenFixed()
 
 bool TKvGridFixedItems::StoreBarSize(int value)
 {
-    return Store(FBarSize, std::max(0, value));
+    return ChangeField(FBarSize, std::max(0, value));
 }
 
 void TKvGridFixedItems::SetStyles(TKvGridViewStyles* value)
@@ -358,13 +349,13 @@ bool TKvGridFixedCols::HasFixed() const
 
 void TKvGridFixedCols::SetCount(int value)
 {
-    if (Store(FCount, std::max(0, value)) && FGrid)
+    if (ChangeField(FCount, std::max(0, value)) && FGrid)
         FGrid->RefreshView(false);
 }
 
 void TKvGridFixedCols::SetFocusable(bool value)
 {
-    if (Store(FFocusable, value) && FGrid)
+    if (ChangeField(FFocusable, value) && FGrid)
         FGrid->RefreshView(false);
 }
 
@@ -392,13 +383,13 @@ void TKvGridFixedRows::ApplyToItems()
 
 void TKvGridFixedRows::SetCount(int value)
 {
-    if (Store(FCount, std::max(0, value)))
+    if (ChangeField(FCount, std::max(0, value)))
         ApplyToItems();
 }
 
 void TKvGridFixedRows::SetFocusable(bool value)
 {
-    if (Store(FFocusable, value))
+    if (ChangeField(FFocusable, value))
         ApplyToItems();
 }
 
@@ -412,13 +403,13 @@ void TKvGridFixedRows::ExceptChanged()
 
 void TKvGridFixedRows::SetExceptFromFiltering(bool value)
 {
-    if (Store(FExceptFromFiltering, value))
+    if (ChangeField(FExceptFromFiltering, value))
         ExceptChanged();
 }
 
 void TKvGridFixedRows::SetExceptFromSorting(bool value)
 {
-    if (Store(FExceptFromSorting, value))
+    if (ChangeField(FExceptFromSorting, value))
         ExceptChanged();
 }
 

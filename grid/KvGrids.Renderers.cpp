@@ -61,14 +61,8 @@ TKvGridViewStyles* CellStyles(TKvGridCell* cell, TKvDrawingContext* context, con
 
 void TKvProxyCellRenderer::SetRenderer(TKvGridCellRenderer* value)
 {
-    if (value == FRenderer)
-        return;
-    if (FRenderer)
-        FRenderer->RemoveFreeNotification(this);
-    FRenderer = value;
-    if (FRenderer)
-        FRenderer->FreeNotification(this);
-    Changed();
+    if (ChangeReference(this, FRenderer, value))
+        Changed();
 }
 
 void TKvProxyCellRenderer::Notification(TComponent* component, TOperation operation)
@@ -189,30 +183,20 @@ void TKvImageCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* context,
 
 void TKvImageCellRenderer::SetLoader(TKvImageLoader* value)
 {
-    if (value == FLoader)
-        return;
-    if (FLoader)
-        FLoader->RemoveFreeNotification(this);
-    FLoader = value;
-    if (FLoader)
-        FLoader->FreeNotification(this);
-    Changed();
+    if (ChangeReference(this, FLoader, value))
+        Changed();
 }
 
 void TKvImageCellRenderer::SetGroup(const QString& value)
 {
-    if (value == FGroup)
-        return;
-    FGroup = value;
-    Changed();
+    if (ChangeField(FGroup, value))
+        Changed();
 }
 
 void TKvImageCellRenderer::SetKeyField(const QString& value)
 {
-    if (value == FKeyField)
-        return;
-    FKeyField = value;
-    Changed();
+    if (ChangeField(FKeyField, value))
+        Changed();
 }
 
 void TKvImageCellRenderer::Notification(TComponent* component, TOperation operation)
@@ -258,18 +242,14 @@ void TKvBarCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* context, c
 
 void TKvBarCellRenderer::SetMinimum(double value)
 {
-    if (value == FMinimum)
-        return;
-    FMinimum = value;
-    Changed();
+    if (ChangeField(FMinimum, value))
+        Changed();
 }
 
 void TKvBarCellRenderer::SetMaximum(double value)
 {
-    if (value == FMaximum)
-        return;
-    FMaximum = value;
-    Changed();
+    if (ChangeField(FMaximum, value))
+        Changed();
 }
 
 // --- check ----------------------------------------------------------------------------------

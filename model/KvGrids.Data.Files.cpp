@@ -339,18 +339,14 @@ void TKvCsvDataProvider::Reload()
 
 void TKvCsvDataProvider::SetHeadLine(int Value)
 {
-    if (Value == FHeadLine)
-        return;
-    FHeadLine = Value;
-    Reload();
+    if (ChangeField(FHeadLine, Value))
+        Reload();
 }
 
 void TKvCsvDataProvider::SetTypeLine(int Value)
 {
-    if (Value == FTypeLine)
-        return;
-    FTypeLine = Value;
-    Reload();
+    if (ChangeField(FTypeLine, Value))
+        Reload();
 }
 
 void TKvCsvDataProvider::SetMaxLoadRows(int Value)

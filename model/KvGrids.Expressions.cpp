@@ -163,6 +163,15 @@ const char16_t gEmptyText[1] = {0};
 
 inline bool IsBlank(char16_t c) { return c >= 1 && c <= 32 && c != 10 && c != 13; }
 
+// Steps over c when it stands at run.
+inline bool SkipChar(const char16_t* origin, int& run, char16_t c)
+{
+    if (origin[run] != c)
+        return false;
+    ++run;
+    return true;
+}
+
 } // namespace
 
 bool IsIdentChar(char16_t c) { return c < KV_LEXER_CHAR_COUNT && gCharTables.Ident[c]; }
@@ -380,37 +389,21 @@ void TKvExpressionLexer::ScanString()
 void TKvExpressionLexer::ScanPoint()
 {
     ++FRun;
-    if (FOrigin[FRun] == '.') {
-        ++FRun;
-        FTokenId = TokenDotDot;
-    } else {
-        FTokenId = TokenPoint;
-    }
+    FTokenId = SkipChar(FOrigin, FRun, '.') ? TokenDotDot : TokenPoint;
 }
 
 void TKvExpressionLexer::ScanLower()
 {
     ++FRun;
-    if (FOrigin[FRun] == '=') {
-        ++FRun;
-        FTokenId = TokenLowerEqual;
-    } else if (FOrigin[FRun] == '>') {
-        ++FRun;
-        FTokenId = TokenNotEqual;
-    } else {
-        FTokenId = TokenLower;
-    }
+    FTokenId = SkipChar(FOrigin, FRun, '=')   ? TokenLowerEqual
+               : SkipChar(FOrigin, FRun, '>') ? TokenNotEqual
+                                              : TokenLower;
 }
 
 void TKvExpressionLexer::ScanGreater()
 {
     ++FRun;
-    if (FOrigin[FRun] == '=') {
-        ++FRun;
-        FTokenId = TokenGreaterEqual;
-    } else {
-        FTokenId = TokenGreater;
-    }
+    FTokenId = SkipChar(FOrigin, FRun, '=') ? TokenGreaterEqual : TokenGreater;
 }
 
 // --- nodes ----------------------------------------------------------------------------------

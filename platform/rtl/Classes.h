@@ -260,6 +260,30 @@ private:
     TComponentState FComponentState;
 };
 
+// Stores value in field; true when that changed it.
+template <typename T>
+bool ChangeField(T& field, const T& value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+// ChangeField for a component reference held by self: the free notification moves with it.
+template <typename T>
+bool ChangeReference(TComponent* self, T*& field, T* value)
+{
+    if (field == value)
+        return false;
+    if (field)
+        field->RemoveFreeNotification(self);
+    field = value;
+    if (value)
+        value->FreeNotification(self);
+    return true;
+}
+
 // True when name is a valid identifier (letter or underscore, then letters, digits, underscores).
 bool IsValidIdent(const QString& name);
 

@@ -476,10 +476,8 @@ void TWinControl::SetFocus()
 
 void TWinControl::SetBorderStyle(TBorderStyle value)
 {
-    if (value == FBorderStyle)
-        return;
-    FBorderStyle = value;
-    RecreateWnd();
+    if (ChangeField(FBorderStyle, value))
+        RecreateWnd();
 }
 
 void TWinControl::CreateParams(TCreateParams& params)

@@ -28,18 +28,14 @@ TTimer::~TTimer()
 
 void TTimer::SetInterval(unsigned value)
 {
-    if (value == FInterval)
-        return;
-    FInterval = value;
-    UpdateTimer();
+    if (ChangeField(FInterval, value))
+        UpdateTimer();
 }
 
 void TTimer::SetEnabled(bool value)
 {
-    if (value == FEnabled)
-        return;
-    FEnabled = value;
-    UpdateTimer();
+    if (ChangeField(FEnabled, value))
+        UpdateTimer();
 }
 
 void TTimer::UpdateTimer()

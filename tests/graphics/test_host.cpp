@@ -42,6 +42,23 @@ unsigned Rgb(const QImage& img, int x, int y)
     return img.pixel(x, y) & 0xFFFFFFu;
 }
 
+// Unsmoothed, on white: a column of ten 10-pixel bands across 0..100, green and blue in turn.
+std::vector<TBox*> AddBands(TTestHost* host)
+{
+    static const auto white = TKvFill::CreateSolid(0xFFFFFFFFu);
+    host->SetSmoothing(false);
+    host->SetBackground(white.get());
+    std::vector<TBox*> bands;
+    for (int i = 0; i < 10; ++i) {
+        TBox* b = MakeBox(host, QStringLiteral("band%1").arg(i), 0, i * 10.0f, 100, 10,
+                          i % 2 ? 0xFF0000FFu : 0xFF00FF00u);
+        b->SetUpdateInflation(0);
+        host->AddElement(b);
+        bands.push_back(b);
+    }
+    return bands;
+}
+
 } // namespace
 
 TEST(SpriteHost, ScaleScrollAndDeviceToWorldMapping)
@@ -171,18 +188,8 @@ TEST(SpriteHost, InvalidationRepaintsOnlyWhatChanged)
 TEST(SpriteHost, ArmedScrollKeepsOtherInvalidations)
 {
     auto host = MakeHost(200, 200);
-    host->SetSmoothing(false);
-    auto white = TKvFill::CreateSolid(0xFFFFFFFFu);
-    host->SetBackground(white.get());
     // A column of bands in the top area (0..100) and a box in the bottom area.
-    std::vector<TBox*> bands;
-    for (int i = 0; i < 10; ++i) {
-        TBox* b = MakeBox(host.get(), QStringLiteral("band%1").arg(i), 0, i * 10.0f, 100, 10,
-                          i % 2 ? 0xFF0000FFu : 0xFF00FF00u);
-        b->SetUpdateInflation(0);
-        host->AddElement(b);
-        bands.push_back(b);
-    }
+    std::vector<TBox*> bands = AddBands(host.get());
     TBox* other = MakeBox(host.get(), "other", 120, 150, 40, 40, 0xFF000000u);
     host->AddElement(other);
     host->Invalidate();
@@ -217,17 +224,7 @@ TEST(SpriteHost, ArmedScrollKeepsOtherInvalidations)
 TEST(SpriteHost, ArmedScrollPaintsLaterChangesAndRefusesASecondRequest)
 {
     auto host = MakeHost(200, 200);
-    host->SetSmoothing(false);
-    auto white = TKvFill::CreateSolid(0xFFFFFFFFu);
-    host->SetBackground(white.get());
-    std::vector<TBox*> bands;
-    for (int i = 0; i < 10; ++i) {
-        TBox* b = MakeBox(host.get(), QStringLiteral("band%1").arg(i), 0, i * 10.0f, 100, 10,
-                          i % 2 ? 0xFF0000FFu : 0xFF00FF00u);
-        b->SetUpdateInflation(0);
-        host->AddElement(b);
-        bands.push_back(b);
-    }
+    std::vector<TBox*> bands = AddBands(host.get());
     host->Invalidate();
     host->Update();
     const TRect block{0, 0, 100, 100};

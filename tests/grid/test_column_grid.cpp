@@ -1,5 +1,6 @@
 // Columns inside a grid view: index resets, cell indexes over items, ranges, the current
 // cell and form streaming of a column tree.
+#include "CellRenderSupport.h"
 #include "TestSupport.h"
 
 #include "../model/ModelTestSupport.h"
@@ -36,19 +37,7 @@ public:
 };
 
 // A form that streams the components it owns that have no parent.
-class TColumnTestForm : public TComponent
-{
-public:
-    using TComponent::TComponent;
-    void GetChildren(const TGetChildProc& proc, TComponent*) override
-    {
-        for (int i = 0; i < GetComponentCount(); ++i)
-            if (!GetComponent(i)->HasParent())
-                proc(GetComponent(i));
-    }
-};
-
-KV_PUBLISH(TColumnTestForm, TComponent);
+using TColumnTestForm = kvtest::TRendererForm;
 
 struct TColumnGridFixture : ::testing::Test
 {

@@ -1,5 +1,6 @@
 // The grid view's style linking, form streaming of a configured grid, and its component and
 // window hooks.
+#include "CellRenderSupport.h"
 #include "TestSupport.h"
 
 #include "grid/KvGrids.h"
@@ -46,19 +47,7 @@ KV_PUBLISH(TProbeGrid, TKvGridView)
     .Property("FixedCols", &TProbeGrid::GetFixedCols, &TProbeGrid::Ignore<TKvGridFixedCols>);
 
 // A form that streams the components it owns that have no parent.
-class TStylesTestForm : public TComponent
-{
-public:
-    using TComponent::TComponent;
-    void GetChildren(const TGetChildProc& proc, TComponent*) override
-    {
-        for (int i = 0; i < GetComponentCount(); ++i)
-            if (!GetComponent(i)->HasParent())
-                proc(GetComponent(i));
-    }
-};
-
-KV_PUBLISH(TStylesTestForm, TComponent);
+using TStylesTestForm = kvtest::TRendererForm;
 
 int ConsumerCount(const TComponent* grid)
 {
