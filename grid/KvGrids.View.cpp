@@ -6,6 +6,7 @@
 #include "grid/KvGrids.View.h"
 
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.EditorBase.h"
 #include "grid/KvGrids.Hints.h"
 #include "grid/KvGrids.Options.h"
 
@@ -75,6 +76,7 @@ void TKvGridView::Initialize()
     RegisterStyles(FStyles.get());
 
     // Edit controller and expression runtimes.
+    FEditController = CreateEditController();
 
     // Validations and the current cell.
     FValidations = Create<TKvGridValidationCollection>(this);
@@ -120,6 +122,7 @@ void TKvGridView::Dispose()
     }
     FreeAndNil(FCurrent);
     FreeAndNil(FValidations);
+    FreeAndNil(FEditController);
     if (FStyles) {
         UnregisterStyles(FStyles.get());
         FStyles.reset();
@@ -285,8 +288,13 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Force)
 {
     if (Index == FFocusedIndex && !Force)
         return;
+    const bool changed = !(Index == FFocusedIndex);
+    if (changed && FEditController)
+        FEditController->DoFocusedIndexChanging();
     FFocusedIndex = Index;
     FFocusedIndex.Grid = Index.IsNull() ? nullptr : this;
+    if (changed && FEditController)
+        FEditController->DoFocusedIndexChanged(FFocusedIndex);
 }
 
 void TKvGridView::SetTopIndex(int Value) { FTopIndex = Value < 0 ? 0 : Value; }
@@ -400,6 +408,8 @@ void TKvGridView::Notification(TComponent* Component, TOperation Operation)
             RefreshView(false);
         }
     }
+    if (auto* editor = dynamic_cast<TKvGridCellEditor*>(Component))
+        EditorRemoved(editor);
     if (Component == FStyleSheet) {
         FStyleSheet = nullptr;
         RefreshView(false);

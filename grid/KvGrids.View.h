@@ -65,6 +65,7 @@ class TItemEditListener;
 class TStyleSheetListener;
 class IKvGridTool;
 class TKvExpressionRuntime;
+class TKvGridCellEditor;
 
 using TKvGridCellEvent = std::function<void(TKvGridView* Sender, const TKvGridCellIndex& Index)>;
 using TKvGridFocusChangingEvent =
@@ -75,6 +76,10 @@ using TKvGridColumnChangingEvent =
 using TKvGridNotifyEvent = std::function<void(TKvGridView* Sender)>;
 using TKvGridItemIndexEvent = std::function<void(TKvGridView* Sender, int ItemIndex)>;
 using TKvGridCheckItemEvent = std::function<void(TKvGridView* Sender, int ItemIndex, bool Checked)>;
+using TKvGridEditorEvent =
+    std::function<void(TKvGridView* Sender, TKvGridCellEditor* Editor, const TKvGridCellIndex& Index)>;
+using TKvGridEditorValueEvent = std::function<void(TKvGridView* Sender, TKvGridCellEditor* Editor,
+                                                   const TKvGridCellIndex& Index, const Variant& Value)>;
 
 class TKvGridView : public TKvSpriteControl
 {
@@ -240,7 +245,35 @@ public:
     TKvGridCellEvent OnCellPopup;
     TKvGridCheckItemEvent OnCheckItem;
 
+    // Editing (KvGrids.View.Editing.cpp)
+    // The cell's editor: the data column's own, else the grid's shared line editor; nil for
+    // any other column.
+    virtual TKvGridCellEditor* GetCellEditor(const TKvGridCellIndex& Index);
+    // A new editor for a type key ("text", "lookup", "number", "list", "date"); nil else.
+    virtual TKvGridCellEditor* CreateCellEditor(TComponent* Owner, const QString& Key);
+    // The cell's edit area in client coordinates.
+    virtual TRect GetEditBounds(const TKvGridCellIndex& Index);
+    virtual void MakeCellVisible(const TKvGridCellIndex& Index) {}
+    // The active tool rebuilds its focus feedback.
+    virtual void ResetFocusedView() { Invalidate(); }
+    virtual void DoEditorStarted(TKvGridCellEditor* Editor, const TKvGridCellIndex& Index);
+    virtual void DoEditorChanged(TKvGridCellEditor* Editor, const TKvGridCellIndex& Index, const Variant& Value);
+    virtual void DoEditorCanceled(const TKvGridCellIndex& Index);
+    virtual void DoEditorCommit(TKvGridCellEditor* Editor, const TKvGridCellIndex& Index, const Variant& Value);
+    virtual void DoEditorCompleted(const TKvGridCellIndex& Index);
+    TKvGridEditorEvent OnEditStart;
+    TKvGridEditorValueEvent OnEdit;
+    TKvGridCellEvent OnEditCancel;
+    TKvGridEditorValueEvent OnEditCommit;
+    TKvGridCellEvent OnEditComplete;
+
 protected:
+    // Editing (KvGrids.View.Editing.cpp)
+    virtual TKvGridEditController* CreateEditController();
+    void DoEnter() override;
+    // A registered editor is being freed.
+    void EditorRemoved(TKvGridCellEditor* Editor);
+
     void Initialize() override;
     void Dispose() override;
     void CreateElements() override;
@@ -297,6 +330,7 @@ private:
     std::unique_ptr<TKvGridViewStyles> FStyles;
     std::unique_ptr<TStylesListener> FStylesListener;
     TKvGridEditController* FEditController = nullptr;
+    TKvGridCellEditor* FDefaultEditor = nullptr;
     bool FLayouted = false;
     bool FNoCancel = false;
     bool FItemEdited = false;
