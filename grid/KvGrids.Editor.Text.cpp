@@ -53,6 +53,19 @@ bool CharToHandler(TControlT* self, const TKvKeyPressEvent& handler, QChar& key)
     return key.unicode() != 0;
 }
 
+// Ctrl+C, Ctrl+V and Ctrl+X on the control's own text; true when the key was one of them.
+bool ClipboardKey(TCustomTextControl* control, std::uint16_t key, TShiftState shift)
+{
+    if (!shift.Contains(ssCtrl) || shift.Contains(ssAlt) || shift.Contains(ssShift))
+        return false;
+    switch (key) {
+    case 'C': control->CopyToClipboard(); return true;
+    case 'V': control->PasteFromClipboard(); return true;
+    case 'X': control->CutToClipboard(); return true;
+    default: return false;
+    }
+}
+
 bool OpenOverCell(const TControl* control, bool needWidth)
 {
     return control->GetVisible() && control->GetHeight() >= 1 && (!needWidth || control->GetWidth() > 0);
@@ -103,8 +116,13 @@ void TKvGridInplaceEditor::RequestStart()
 
 void TKvGridInplaceEditor::KeyDown(std::uint16_t& key, TShiftState shift)
 {
-    if (KeyToHandler(this, OnKeyDown, key, shift))
-        TKvCustomMaskEdit::KeyDown(key, shift);
+    if (!KeyToHandler(this, OnKeyDown, key, shift))
+        return;
+    if (ClipboardKey(this, key, shift)) {
+        key = 0;
+        return;
+    }
+    TKvCustomMaskEdit::KeyDown(key, shift);
 }
 
 void TKvGridInplaceEditor::KeyPress(QChar& key)
@@ -224,8 +242,22 @@ void TKvGridMultiLineEditor::WndProc(TMessage& message)
 
 void TKvGridMultiLineEditor::KeyDown(std::uint16_t& key, TShiftState shift)
 {
-    if (KeyToHandler(this, OnKeyDown, key, shift))
-        TCustomMemo::KeyDown(key, shift);
+    if (!KeyToHandler(this, OnKeyDown, key, shift))
+        return;
+    if (ClipboardKey(this, key, shift)) {
+        key = 0;
+        return;
+    }
+    // Ctrl+Enter breaks the line.
+    if (key == VK_RETURN && shift.Contains(ssCtrl) && CanModify()) {
+        const QString text = GetText();
+        const int start = GetSelStart();
+        SetText(text.left(start) + QLatin1Char('\n') + text.mid(start + GetSelLength()));
+        SetSelStart(start + 1);
+        key = 0;
+        return;
+    }
+    TCustomMemo::KeyDown(key, shift);
 }
 
 void TKvGridMultiLineEditor::KeyPress(QChar& key)

@@ -92,8 +92,12 @@ void TKvGridView::DoEnter()
 void TKvGridView::DoEditorStarted(TKvGridCellEditor* Editor, const TKvGridCellIndex& Index)
 {
     auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider);
-    if (editable && Index.ItemIndex >= 0 && !editable->IsEditing(Index.ItemIndex))
+    if (editable && Index.ItemIndex >= 0 && !editable->IsEditing(Index.ItemIndex)) {
+        // A row still open elsewhere is finished first.
+        if (editable->GetEditingState() != ItemNormal)
+            editable->Commit();
         editable->Edit(Index.ItemIndex);
+    }
     if (OnEditStart)
         OnEditStart(this, Editor, Index);
 }
@@ -104,8 +108,13 @@ void TKvGridView::DoEditorChanged(TKvGridCellEditor* Editor, const TKvGridCellIn
         OnEdit(this, Editor, Index, Value);
 }
 
+// A row edit that nothing was written to ends with the cell edit.
 void TKvGridView::DoEditorCanceled(const TKvGridCellIndex& Index)
 {
+    auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider);
+    if (editable && Index.ItemIndex >= 0 && editable->GetEditingState() != ItemNormal &&
+        editable->IsEditing(Index.ItemIndex) && !FItemEdited)
+        editable->Cancel();
     if (OnEditCancel)
         OnEditCancel(this, Index);
 }
