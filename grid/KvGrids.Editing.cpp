@@ -208,6 +208,8 @@ void TKvDefaultGridEditController::SetEditorBounds(const TRect& R)
         FEditorMask->SetColor(FEditor->GetBackColor());
         FEditorMask->SetBounds(R.Left, R.Top, R.Width(), R.Height());
         FEditorMask->SetVisible(!R.IsEmpty());
+        // Under the editor, never over it.
+        FEditorMask->SendToBack();
     } else {
         FEditorMask->SetVisible(false);
     }

@@ -165,11 +165,14 @@ void TKvGridInplaceList::Change()
 void TKvGridInplaceList::WndProc(TMessage& message)
 {
     if (message.Msg == WM_KEYDOWN) {
+        FEatChar = false;
         auto key = std::uint16_t(message.WParam);
         const TShiftState shift = ShiftStateOf(message.LParam);
         const bool alt = shift.Contains(ssAlt);
         if ((key == VK_RETURN || key == VK_ESCAPE) && FListVisible && !alt) {
             CloseUp(key == VK_RETURN);
+            // The key's character must not reach the grid either.
+            FEatChar = true;
             message.Result = 1;
             return;
         }
@@ -197,6 +200,10 @@ void TKvGridInplaceList::WndProc(TMessage& message)
             ((key == VK_RIGHT && (shift.Contains(ssCtrl) || (noSelection && GetSelStart() >= GetText().size()))) ||
              (key == VK_LEFT && (shift.Contains(ssCtrl) || (noSelection && GetSelStart() == 0)))))
             CloseUp(true);
+    } else if (message.Msg == WM_CHAR && FEatChar && (message.WParam == 13 || message.WParam == 27)) {
+        FEatChar = false;
+        message.WParam = 0;
+        return;
     } else if (message.Msg == WM_CHAR && message.WParam == 27) {
         // Escape typed into the edit is swallowed.
         message.WParam = 0;

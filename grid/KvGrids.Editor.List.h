@@ -52,6 +52,7 @@ protected:
 private:
     bool FPressed = false;
     bool FTracking = false;
+    bool FEatChar = false;
     TKvSimpleInList* FList = nullptr;
     bool FListVisible = false;
     QString FOldText;

@@ -122,11 +122,14 @@ void TKvGridLookupList::DoStart()
 void TKvGridLookupList::WndProc(TMessage& message)
 {
     if (message.Msg == WM_KEYDOWN) {
+        FEatChar = false;
         auto key = std::uint16_t(message.WParam);
         const TShiftState shift = ShiftStateOf(message.LParam);
         const bool alt = shift.Contains(ssAlt);
         if ((key == VK_RETURN || key == VK_ESCAPE) && FListVisible && !alt) {
             CloseUp(key == VK_RETURN);
+            // The key's character must not reach the grid either.
+            FEatChar = true;
             message.Result = 1;
             return;
         }
@@ -148,6 +151,10 @@ void TKvGridLookupList::WndProc(TMessage& message)
             message.Result = 1;
             return;
         }
+    } else if (message.Msg == WM_CHAR && FEatChar && (message.WParam == 13 || message.WParam == 27)) {
+        FEatChar = false;
+        message.WParam = 0;
+        return;
     } else if (message.Msg == WM_CHAR && message.WParam == 27) {
         if (FListVisible)
             CloseUp(false);

@@ -48,6 +48,7 @@ protected:
 private:
     bool FPressed = false;
     bool FTracking = false;
+    bool FEatChar = false;
     TKvGridDataList* FList = nullptr;
     bool FListVisible = false;
     QString FOldText;

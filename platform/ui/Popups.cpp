@@ -33,7 +33,8 @@ void MakeDropDownWindow(TControl* control)
     QWidget* w = control->Widget();
     if (w->parentWidget())
         w->setParent(nullptr);
-    w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+    // A tool-tip window is never activated: the window that dropped it down keeps the keyboard.
+    w->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
     w->setAttribute(Qt::WA_ShowWithoutActivating, true);
     w->setFocusPolicy(Qt::NoFocus);
     for (QWidget* child : w->findChildren<QWidget*>())
@@ -47,7 +48,6 @@ void ShowDropDown(TControl* control, const TRect& screenBounds)
     w->setGeometry(screenBounds.Left, screenBounds.Top, screenBounds.Width(), screenBounds.Height());
     control->SetVisible(true);
     w->show();
-    w->raise();
 }
 
 void HideDropDown(TControl* control)
