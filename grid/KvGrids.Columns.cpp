@@ -1400,6 +1400,8 @@ void TKvGridView::GetChildren(const TGetChildProc& Proc, TComponent* Root)
     for (int i = 0; i < GetColumnCount(); ++i)
         if (GetColumn(i)->GetOwner() == Root)
             Proc(GetColumn(i));
+    if (FModelConsumer)
+        Proc(FModelConsumer);
 }
 
 // --- the Columns facade -------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "grid/KvGrids.Editing.h"
 
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Delegate.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.View.h"
 #include "model/KvGrids.Model.Editing.h"
@@ -119,7 +120,7 @@ void TKvDefaultGridEditController::PrepareEditor(const TKvGridCellIndex& Index)
     if (FEditor && !(FEditIndex == Index))
         RaiseAssertion(QStringLiteral("Editor is not hidden at ") + Index.ToString(), __FILE__, __LINE__);
     FEditIndex = Index;
-    FEditor = FOwner->GetCellEditor(Index);
+    FEditor = FOwner->GetGridDelegate() ? FOwner->GetGridDelegate()->GetCellEditor(Index) : nullptr;
     if (!FEditor)
         return;
     FEditor->InitEditor();

@@ -430,11 +430,12 @@ void TKvGridFixedRows::SetBarHeight(int value)
 
 // --- listener adapters ----------------------------------------------------------------------
 
-void TItemChangeListener::Reset() { FOwner->DoItemSourceReset(); }
-void TItemChangeListener::Refresh() { FOwner->DoItemSourceRefresh(); }
-void TItemChangeListener::ItemInserted(int Index) { FOwner->DoItemSourceItemInserted(Index); }
-void TItemChangeListener::ItemDeleted(int Index) { FOwner->DoItemSourceItemDelete(Index); }
-void TItemChangeListener::ItemUpdated(int Index) { FOwner->DoItemSourceItemUpdate(Index); }
+// Data changes drop the footer and row-group summaries first.
+void TItemChangeListener::Reset() { FOwner->DropSummaries(); FOwner->DoItemSourceReset(); }
+void TItemChangeListener::Refresh() { FOwner->DropSummaries(); FOwner->DoItemSourceRefresh(); }
+void TItemChangeListener::ItemInserted(int Index) { FOwner->DropSummaries(); FOwner->DoItemSourceItemInserted(Index); }
+void TItemChangeListener::ItemDeleted(int Index) { FOwner->DropSummaries(); FOwner->DoItemSourceItemDelete(Index); }
+void TItemChangeListener::ItemUpdated(int Index) { FOwner->DropSummaries(); FOwner->DoItemSourceItemUpdate(Index); }
 void TItemChangeListener::ItemChecked(int Index) { FOwner->DoItemSourceItemChecked(Index); }
 void TItemChangeListener::ItemStateChanged(int Index) { FOwner->DoItemSourceItemStateChanged(Index); }
 

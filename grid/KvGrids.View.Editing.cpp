@@ -5,6 +5,7 @@
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Editing.h"
 #include "grid/KvGrids.Editors.h"
+#include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Options.h"
 
 #include "platform/ui/Popups.h"
@@ -30,45 +31,21 @@ TKvGridEditController* TKvGridView::CreateEditController() { return new TKvDefau
 
 void TKvGridView::EditorRemoved(TKvGridCellEditor* Editor)
 {
-    if (Editor == FDefaultEditor)
-        FDefaultEditor = nullptr;
     if (FEditController)
         FEditController->EditorRemoved(Editor);
 }
 
-TKvGridCellEditor* TKvGridView::GetCellEditor(const TKvGridCellIndex& Index)
-{
-    auto* column = dynamic_cast<TKvGridDataColumn*>(Index.Column);
-    if (!column)
-        return nullptr;
-    if (column->GetEditor())
-        return column->GetEditor();
-    if (!FDefaultEditor && !IsDestroying())
-        FDefaultEditor = Create<TKvLineCellEditor>(this);
-    return FDefaultEditor;
-}
-
-TKvGridCellEditor* TKvGridView::CreateCellEditor(TComponent* Owner, const QString& Key)
-{
-    if (Key.compare(QLatin1String("text"), Qt::CaseInsensitive) == 0)
-        return Create<TKvLineCellEditor>(Owner);
-    if (Key.compare(QLatin1String("lookup"), Qt::CaseInsensitive) == 0)
-        return Create<TKvLookupCellEditor>(Owner);
-    if (Key.compare(QLatin1String("number"), Qt::CaseInsensitive) == 0)
-        return Create<TKvNumberCellEditor>(Owner);
-    if (Key.compare(QLatin1String("list"), Qt::CaseInsensitive) == 0)
-        return Create<TKvListCellEditor>(Owner);
-    if (Key.compare(QLatin1String("date"), Qt::CaseInsensitive) == 0)
-        return Create<TKvDateTimeCellEditor>(Owner);
-    return nullptr;
-}
-
-// Without a layout the cell lies at the sum of the visible column widths before it and one
-// text line per row below the top row.
+// The data cell's rectangle from the layout; without a layout manager the cell lies at the
+// sum of the visible column widths before it and one text line per row below the top row.
 TRect TKvGridView::GetEditBounds(const TKvGridCellIndex& Index)
 {
     if (!Index.Column)
         return TRect{};
+    if (FLayoutManager) {
+        if (FLayoutNeeded || !FLayouted)
+            UpdateLayout();
+        return FLayoutManager->DataCellRect(Index);
+    }
     int left = 0;
     for (int i = 0; i < GetVisibleColumnCount(); ++i) {
         TKvGridColumn* column = GetVisibleColumn(i);

@@ -5,10 +5,15 @@
 // focus and scrolling; notifications; styles.
 #include "grid/KvGrids.View.h"
 
+#include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Delegate.h"
 #include "grid/KvGrids.EditorBase.h"
+#include "grid/KvGrids.Editors.h"
+#include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Hints.h"
 #include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Runtime.Grid.h"
 
 #include "model/KvGrids.Model.Default.h"
 #include "platform/rtl/Trace.h"
@@ -35,7 +40,10 @@ private:
 };
 
 // Form files name grids by class.
-KV_PUBLISH(TKvGridView, TComponent);
+KV_PUBLISH(TKvGridView, TComponent)
+    .Property("Styles", &TKvGridView::GetStyles, &TKvGridView::SetStyles)
+    .Property("StyleSheet", &TKvGridView::GetStyleSheet, &TKvGridView::SetStyleSheet)
+    .Property("Validations", &TKvGridView::GetValidations, [](TKvGridView&, TKvGridValidationCollection*) {});
 
 // ---- construction and destruction ------------------------------------------------------
 
@@ -55,6 +63,15 @@ void TKvGridView::Initialize()
     FColumns = Create<TKvGridViewColumns>(this);
 
     // Area objects.
+    FIndicator = Create<TKvGridIndicator>(this);
+    FStatesBar = Create<TKvGridStatesBar>(this);
+    FCheckBar = Create<TKvGridCheckBar>(this);
+    FHeader = Create<TKvGridHeader>(this);
+    FFooter = Create<TKvGridFooter>(this);
+    FPanel = Create<TKvGridPanel>(this);
+    FEditBar = Create<TKvGridEditBar>(this);
+    FBody = Create<TKvGridBody>(this);
+    FRowGroup = Create<TKvGridRowGroup>(this);
 
     // Option objects.
     FDisplayOptions = Create<TKvGridDisplayOptions>(this);
@@ -69,6 +86,8 @@ void TKvGridView::Initialize()
     FFixedRows = Create<TKvGridFixedRows>(this);
 
     // Layout manager, selection manager and delegate.
+    FLayoutManager = CreateLayoutManager();
+    FGridDelegate = CreateGridDelegate();
 
     FOwnedItemProvider = CreateItemProvider();
     SetItemSource(FOwnedItemProvider);
@@ -77,6 +96,12 @@ void TKvGridView::Initialize()
 
     // Edit controller and expression runtimes.
     FEditController = CreateEditController();
+    FDataCellRuntime = Create<TKvDataCellExpressionRuntime>();
+    FDataRowRuntime = Create<TKvDataRowExpressionRuntime>();
+    FColumnSummaryRuntime = Create<TKvColumnSummaryRuntime>();
+    FRowGroupSummaryRuntime = Create<TKvRowGroupSummaryRuntime>();
+    FColumnValidationRuntime = Create<TKvDataCellValidationRuntime>();
+    FRowValidationRuntime = Create<TKvDataRowValidationRuntime>();
 
     // Validations and the current cell.
     FValidations = Create<TKvGridValidationCollection>(this);
@@ -85,7 +110,7 @@ void TKvGridView::Initialize()
     FModelConsumer = Create<TKvGridItemConsumer>(this);
 }
 
-void TKvGridView::CreateElements() {}
+void TKvGridView::CreateElements() { CreateViews(); }
 
 void TKvGridView::AfterConstruction()
 {
@@ -100,6 +125,7 @@ void TKvGridView::AfterConstruction()
     FHintManager = Create<TKvGridHintManager>(this);
     SetTabStop(true);
     RegisterGridColumnClasses();
+    RegisterGridEditorClasses();
 }
 
 void TKvGridView::Destroying()
@@ -122,11 +148,20 @@ void TKvGridView::Dispose()
     }
     FreeAndNil(FCurrent);
     FreeAndNil(FValidations);
+    FreeAndNil(FRowValidationRuntime);
+    FreeAndNil(FColumnValidationRuntime);
+    FreeAndNil(FRowGroupSummaryRuntime);
+    FreeAndNil(FColumnSummaryRuntime);
+    FreeAndNil(FDataRowRuntime);
+    FreeAndNil(FDataCellRuntime);
     FreeAndNil(FEditController);
     if (FStyles) {
         UnregisterStyles(FStyles.get());
         FStyles.reset();
     }
+    // Row views go back to the delegate before it goes; the tool before the delegate.
+    FreeViews();
+    FreeAndNil(FGridDelegate);
     // An item provider assigned from outside outlives the grid: detach from it first.
     SetItemSource(nullptr);
     if (FOwnedItemProvider) {
@@ -143,6 +178,16 @@ void TKvGridView::Dispose()
     FreeAndNil(FSelectOptions);
     FreeAndNil(FEditOptions);
     FreeAndNil(FDisplayOptions);
+    FreeAndNil(FRowGroup);
+    FreeAndNil(FPanel);
+    FreeAndNil(FEditBar);
+    FreeAndNil(FBody);
+    FreeAndNil(FFooter);
+    FreeAndNil(FHeader);
+    FreeAndNil(FCheckBar);
+    FreeAndNil(FStatesBar);
+    FreeAndNil(FIndicator);
+    FreeAndNil(FLayoutManager);
     FreeAndNil(FColumns);
     FreeAndNil(FRootGroup);
     FStylesListener.reset();
@@ -165,6 +210,7 @@ void TKvGridView::SetItemSource(TKvGridItemProvider* Provider)
             editable->RemoveEditListener(FItemEditListener.get());
     }
     FItemProvider = Provider;
+    DropSummaries();
     if (FItemProvider) {
         FItemProvider->AddListener(FItemChangeListener.get());
         if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
@@ -317,6 +363,7 @@ void TKvGridView::FocusedIndexChanged(const TKvGridCellIndex& Index)
 
 void TKvGridView::ColumnsChanged(TKvGridColumn* Column)
 {
+    DropSummaries();
     if (!Column)
         ResetColumnIndicies();
     RefreshView(false);

@@ -65,7 +65,33 @@ class TItemEditListener;
 class TStyleSheetListener;
 class IKvGridTool;
 class TKvExpressionRuntime;
+// Views (KvGrids.Elements).
+class TKvSprite;
+class TKvLayerElement;
+class TKvGridRegionElement;
+class TKvGridIndicatorElement;
+class TKvGridStatesBarElement;
+class TKvGridCheckBarElement;
+class TKvGridRowGroupElement;
+class TKvGridHeaderElement;
+class TKvGridFooterElement;
+class TKvGridEditBarElement;
+class TKvGridBodyElement;
+class TKvGridRowElement;
+class TKvGridObjectHeaderElement;
+class TKvGridObjectFooterElement;
+class TKvGridLinesElement;
+class TKvGridCellElement;
+class TKvGridObject;
+class TKvDataCellExpressionRuntime;
+class TKvDataRowExpressionRuntime;
+class TKvColumnSummaryRuntime;
+class TKvRowGroupSummaryRuntime;
+class TKvDataCellValidationRuntime;
+class TKvDataRowValidationRuntime;
 class TKvGridCellEditor;
+class TKvGridCellRenderer;
+struct TMessage;
 
 using TKvGridCellEvent = std::function<void(TKvGridView* Sender, const TKvGridCellIndex& Index)>;
 using TKvGridFocusChangingEvent =
@@ -231,6 +257,78 @@ public:
 
     TObject* GetAdapter(const std::type_info& type) override;
 
+    // Views, layout and delegate (KvGrids.View.Layout.cpp)
+    TKvGridRegionElement* GetPanelView() const { return FPanelView; }
+    TKvGridIndicatorElement* GetIndicatorView() const { return FIndicatorView; }
+    TKvGridStatesBarElement* GetStatesBarView() const { return FStatesBarView; }
+    TKvGridCheckBarElement* GetCheckBarView() const { return FCheckBarView; }
+    TKvGridRowGroupElement* GetRowGroupView() const { return FRowGroupView; }
+    TKvGridHeaderElement* GetHeaderView() const { return FHeaderView; }
+    TKvGridHeaderElement* GetFixedHeaderView() const { return FFixedHeaderView; }
+    TKvGridFooterElement* GetFooterView() const { return FFooterView; }
+    TKvGridFooterElement* GetFixedFooterView() const { return FFixedFooterView; }
+    TKvGridEditBarElement* GetEditBarView() const { return FEditBarView; }
+    TKvGridBodyElement* GetBodyView() const { return FBodyView; }
+    TKvGridBodyElement* GetFixedBodyView() const { return FFixedBodyView; }
+    TKvGridObjectHeaderElement* GetIndicatorHeadView() const { return FIndicatorHeadView; }
+    TKvGridObjectHeaderElement* GetStatesBarHeadView() const { return FStatesBarHeadView; }
+    TKvGridObjectHeaderElement* GetCheckBarHeadView() const { return FCheckBarHeadView; }
+    TKvGridObjectHeaderElement* GetEditBarHeadView() const { return FEditBarHeadView; }
+    TKvGridObjectFooterElement* GetIndicatorFootView() const { return FIndicatorFootView; }
+    TKvGridObjectFooterElement* GetStatesBarFootView() const { return FStatesBarFootView; }
+    TKvGridObjectFooterElement* GetCheckBarFootView() const { return FCheckBarFootView; }
+    TKvGridLinesElement* GetLinesLayer() const { return FLinesLayer; }
+    TKvLayerElement* GetSelectionLayer() const { return FSelectionLayer; }
+    TKvLayerElement* GetFocusLayer() const { return FFocusLayer; }
+    TKvLayerElement* GetFeedbackLayer() const { return FFeedbackLayer; }
+    TKvSprite* GetSelectionMask() const { return FSelectionMask; }
+    // Row views of the fixed or scrolling body: every one goes back to the pool.
+    void ClearItemViews();
+    // Raises the assertion "index error in TKvGridView.AddRowView" for an index outside the items.
+    TKvGridRowElement* AddRowView(int Index, bool Fixed);
+    TKvGridRowElement* GetRowView(int Index, bool Fixed) const;
+    void AddRowGroupHeaderView(int Index);
+    void AddRowGroupFooterView(int Index);
+    void ClearRowGroupBodyViews();
+    // The cell view of an area object (body, header, footer) for the index; nil when not shown.
+    TKvGridCellElement* GetCellView(TKvGridObject* Area, const TKvGridCellIndex& Index) const;
+    // Raises EArgumentNilException "Delegate is nil" and EArgumentException "Delegate is
+    // already use by another grid"; the old delegate's views go back first.
+    void SetGridDelegate(TKvGridDelegate* Delegate);
+    IKvGridTool* GetActiveTool() const;
+    void SetActiveTool(IKvGridTool* Tool);
+    bool GetHovering() const;
+    void SetHovering(bool Value);
+    int GetTopItem() const;
+    bool GetHScrolled() const { return FHScrolled; }
+    bool GetVScrolled() const { return FVScrolled; }
+    virtual void ResetRenderers();
+    virtual void UpdateLayout();
+    // The selection ranges' rectangles in the selection mask; the selection manager fills them.
+    virtual void LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManager);
+    // Areas, runtimes, style linking, streaming and window hooks (KvGrids.View.Styles.cpp)
+    TKvDataCellExpressionRuntime* GetDataCellRuntime() const { return FDataCellRuntime; }
+    TKvDataRowExpressionRuntime* GetDataRowRuntime() const { return FDataRowRuntime; }
+    TKvColumnSummaryRuntime* GetColumnSummaryRuntime() const { return FColumnSummaryRuntime; }
+    TKvRowGroupSummaryRuntime* GetRowGroupSummaryRuntime() const { return FRowGroupSummaryRuntime; }
+    TKvDataCellValidationRuntime* GetColumnValidationRuntime() const { return FColumnValidationRuntime; }
+    TKvDataRowValidationRuntime* GetRowValidationRuntime() const { return FRowValidationRuntime; }
+    // Gives every style set its default bag from the style sheet (or the built-in sheet) and
+    // its inheritance parent. Runs before each paint and before any layout, measure or export.
+    void LinkStyles();
+    // Forgets the footer and row-group summaries (data, item source or columns changed).
+    void DropSummaries();
+    // New editors and renderers by kind ("text", "lookup", "number", "list", "date"; "bar");
+    // nil for any other kind.
+    static TKvGridCellEditor* CreateCellEditor(TComponent* Owner, const QString& Kind);
+    static TKvGridCellRenderer* CraeteCellRenderer(TComponent* Owner, const QString& Kind);
+    // The drop-down list grid that receives this grid's navigation keys (not owned).
+    TKvGridView* GetInList() const { return FInList; }
+    void SetInList(TKvGridView* Value) { FInList = Value; }
+    void SetName(const QString& Value) override;
+    void Loaded() override;
+    void WndProc(TMessage& Message) override;
+
     // Events.
     TKvGridFocusChangingEvent OnFocuedIndexChanging;
     TKvGridCellEvent OnFocuedIndexChange;
@@ -246,11 +344,6 @@ public:
     TKvGridCheckItemEvent OnCheckItem;
 
     // Editing (KvGrids.View.Editing.cpp)
-    // The cell's editor: the data column's own, else the grid's shared line editor; nil for
-    // any other column.
-    virtual TKvGridCellEditor* GetCellEditor(const TKvGridCellIndex& Index);
-    // A new editor for a type key ("text", "lookup", "number", "list", "date"); nil else.
-    virtual TKvGridCellEditor* CreateCellEditor(TComponent* Owner, const QString& Key);
     // The cell's edit area in client coordinates.
     virtual TRect GetEditBounds(const TKvGridCellIndex& Index);
     virtual void MakeCellVisible(const TKvGridCellIndex& Index) {}
@@ -280,9 +373,20 @@ protected:
     void Destroying() override;
     void Notification(TComponent* Component, TOperation Operation) override;
     void Resize() override;
+    // Style linking, then the host's paint (KvGrids.View.Styles.cpp).
+    void Paint() override;
+    void CreateWnd() override;
 
     // Factories a descendant may replace.
     virtual TKvGridItemProvider* CreateItemProvider();
+    virtual TKvGridDelegate* CreateGridDelegate();
+    virtual TKvAbstractGridLayoutManager* CreateLayoutManager();
+    virtual TKvGridRegionElement* CreatePanelView() { return nullptr; }
+    virtual TKvGridHeaderElement* CreateHeaderView(TKvGridHeader* Header, const QString& Name, bool Fixed);
+    void DoLayoutElements() override;
+    // Views and layers in drawing order (KvGrids.View.Layout.cpp).
+    void CreateViews();
+    void FreeViews();
 
     // Item-source notifications.
     virtual void DoItemSourceReset();
@@ -330,7 +434,6 @@ private:
     std::unique_ptr<TKvGridViewStyles> FStyles;
     std::unique_ptr<TStylesListener> FStylesListener;
     TKvGridEditController* FEditController = nullptr;
-    TKvGridCellEditor* FDefaultEditor = nullptr;
     bool FLayouted = false;
     bool FNoCancel = false;
     bool FItemEdited = false;
@@ -369,6 +472,45 @@ private:
     int FLeftPos = 0;
     int FHorzScrollStep = 8;
     TKvGridStyleSheet* FStyleSheet = nullptr;
+
+    // Views, layout and delegate (KvGrids.View.Layout.cpp)
+    void SetScrollInfos(bool Vertical, int Width);
+    TKvGridRegionElement* FPanelView = nullptr;
+    TKvGridIndicatorElement* FIndicatorView = nullptr;
+    TKvGridStatesBarElement* FStatesBarView = nullptr;
+    TKvGridCheckBarElement* FCheckBarView = nullptr;
+    TKvGridRowGroupElement* FRowGroupView = nullptr;
+    TKvGridHeaderElement* FHeaderView = nullptr;
+    TKvGridHeaderElement* FFixedHeaderView = nullptr;
+    TKvGridFooterElement* FFooterView = nullptr;
+    TKvGridFooterElement* FFixedFooterView = nullptr;
+    TKvGridEditBarElement* FEditBarView = nullptr;
+    TKvGridBodyElement* FFixedBodyView = nullptr;
+    TKvGridBodyElement* FBodyView = nullptr;
+    TKvGridObjectHeaderElement* FIndicatorHeadView = nullptr;
+    TKvGridObjectHeaderElement* FStatesBarHeadView = nullptr;
+    TKvGridObjectHeaderElement* FCheckBarHeadView = nullptr;
+    TKvGridObjectHeaderElement* FEditBarHeadView = nullptr;
+    TKvGridObjectFooterElement* FIndicatorFootView = nullptr;
+    TKvGridObjectFooterElement* FStatesBarFootView = nullptr;
+    TKvGridObjectFooterElement* FCheckBarFootView = nullptr;
+    TKvGridLinesElement* FLinesLayer = nullptr;
+    TKvLayerElement* FSelectionLayer = nullptr;
+    TKvLayerElement* FFocusLayer = nullptr;
+    TKvLayerElement* FFeedbackLayer = nullptr;
+    TKvSprite* FSelectionMask = nullptr;
+    IKvGridTool* FActiveTool = nullptr; // counted: AddRef on set, Release on reset
+    bool FHScrolled = false;
+    bool FVScrolled = false;
+    // Areas, runtimes, style linking, streaming and window hooks (KvGrids.View.Styles.cpp)
+    void LinkColumnStyles(TKvGridColumn* Column, TKvGridViewStyles* Parent);
+    TKvDataCellExpressionRuntime* FDataCellRuntime = nullptr;
+    TKvDataRowExpressionRuntime* FDataRowRuntime = nullptr;
+    TKvColumnSummaryRuntime* FColumnSummaryRuntime = nullptr;
+    TKvRowGroupSummaryRuntime* FRowGroupSummaryRuntime = nullptr;
+    TKvDataCellValidationRuntime* FColumnValidationRuntime = nullptr;
+    TKvDataRowValidationRuntime* FRowValidationRuntime = nullptr;
+    TKvGridView* FInList = nullptr;
 };
 
 } // namespace kv

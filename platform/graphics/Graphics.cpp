@@ -204,6 +204,19 @@ bool TBitmap::LoadFromFile(const QString& fileName)
     return true;
 }
 
+bool TBitmap::LoadFromResource(const QString& name)
+{
+    const QString path = QStringLiteral(":/kvgrids/%1.png").arg(name);
+    if (!QFileInfo::exists(path))
+        return false;
+    QImageReader reader(path);
+    const QImage decoded = reader.read();
+    if (decoded.isNull())
+        return false;
+    Assign(decoded);
+    return true;
+}
+
 void TBitmap::Assign(const QImage& image)
 {
     FCanvas.reset();

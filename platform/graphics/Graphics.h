@@ -129,6 +129,9 @@ public:
     // Loads any image file that the platform decodes (BMP, PNG, JPEG, GIF, ...). False when
     // the file does not exist or cannot be decoded; the bitmap is then unchanged.
     bool LoadFromFile(const QString& fileName);
+    // Loads the bitmap resource of that name (a PNG compiled in with the resource system under
+    // the prefix "/kvgrids"). False when there is no such resource.
+    bool LoadFromResource(const QString& name);
     void Assign(const QImage& image);
     const QImage& GetImage() const;
 

@@ -80,8 +80,7 @@ struct TRendererFixture : ::testing::Test
     TOwned<TKvGridDataCellRenderer> Renderer = MakeOwned<TKvGridDataCellRenderer>(nullptr);
     TOwned<TCountingColumn> Column = MakeOwned<TCountingColumn>(nullptr);
     TKvGridViewStyles Styles{nullptr, "cell"};
-    TOwned<TCustomImageList> ImagesOwner = MakeOwned<TCustomImageList>(nullptr);
-    TCustomImageList& Images = *ImagesOwner;
+    TOwned<TCustomImageList> Images = MakeOwned<TCustomImageList>(nullptr);
     TTestCell Cell;
 
     void SetUp() override
@@ -89,8 +88,8 @@ struct TRendererFixture : ::testing::Test
         TBitmap icon(8, 8);
         icon.GetCanvas()->FillRect(TRect{0, 0, 8, 8}, clRed);
         icon.ReleaseCanvas();
-        Images.Add(&icon);
-        Column->SetImageList(&Images);
+        Images->Add(&icon);
+        Column->SetImageList(Images.get());
         Cell.Index = TKvGridCellIndex(nullptr, 0, Column.get());
         Cell.Styles = &Styles;
         Cell.Text = "Hello";

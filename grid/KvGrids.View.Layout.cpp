@@ -1,0 +1,364 @@
+// The grid view's views, layout passes and delegate.
+//
+// Sections: views and layers; factories; row views; delegate and tool; layout passes; scroll
+// information.
+//
+// Call flow: CreateElements adds the area views and layers in drawing order. The host's paint
+// calls DoLayoutElements, which runs UpdateLayout only when a refresh asked for it: renderers
+// are reset, the layout manager runs once (or up to three times while the scroll bars are
+// decided), then the lines overlay, the selection views and the active tool hear of it.
+#include "grid/KvGrids.View.h"
+
+#include "grid/KvGrids.Areas.h"
+#include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Delegate.h"
+#include "grid/KvGrids.Elements.h"
+#include "grid/KvGrids.Impl.h"
+#include "grid/KvGrids.Layout.h"
+#include "grid/KvGrids.Options.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/ui/Messages.h"
+
+namespace kv {
+
+// ---- views and layers ------------------------------------------------------------------------
+
+void TKvGridView::CreateViews()
+{
+    auto add = [this](auto* view) {
+        AddElement(view);
+        return view;
+    };
+    FBodyView = add(Create<TKvGridBodyElement>(FBody, QStringLiteral("bodyView"), false));
+    FFixedBodyView = add(Create<TKvGridBodyElement>(FBody, QStringLiteral("fixedBodyView"), true));
+    FPanelView = CreatePanelView();
+    if (FPanelView)
+        add(FPanelView);
+    FIndicatorView = add(Create<TKvGridIndicatorElement>(FIndicator, QStringLiteral("indicatorView")));
+    FStatesBarView = add(Create<TKvGridStatesBarElement>(FStatesBar, QStringLiteral("statesBarView")));
+    FCheckBarView = add(Create<TKvGridCheckBarElement>(FCheckBar, QStringLiteral("checkBarView")));
+    FRowGroupView = add(Create<TKvGridRowGroupElement>(FRowGroup, QStringLiteral("rowGroupView")));
+    FIndicatorHeadView = add(Create<TKvGridObjectHeaderElement>(FIndicator, QStringLiteral("headerIndicatorView")));
+    FStatesBarHeadView = add(Create<TKvGridObjectHeaderElement>(FStatesBar, QStringLiteral("headerStatesView")));
+    FCheckBarHeadView = add(Create<TKvGridObjectHeaderElement>(FCheckBar, QStringLiteral("headerCheckView")));
+    FIndicatorFootView = add(Create<TKvGridObjectFooterElement>(FIndicator, QStringLiteral("footerIndicatorView")));
+    FStatesBarFootView = add(Create<TKvGridObjectFooterElement>(FStatesBar, QStringLiteral("footerStatesView")));
+    FCheckBarFootView = add(Create<TKvGridObjectFooterElement>(FCheckBar, QStringLiteral("footerCheckView")));
+    FHeaderView = add(CreateHeaderView(FHeader, QStringLiteral("headerView"), false));
+    FFixedHeaderView = add(CreateHeaderView(FHeader, QStringLiteral("fixedHeaderView"), true));
+    FEditBarView = add(Create<TKvGridEditBarElement>(FEditBar, QStringLiteral("editBarView")));
+    FEditBarView->SetVisible(false);
+    FEditBarHeadView = add(Create<TKvGridObjectHeaderElement>(FEditBar, QString()));
+    FEditBarHeadView->SetVisible(false);
+    FFooterView = add(Create<TKvGridFooterElement>(FFooter, QStringLiteral("footerView"), false));
+    FFixedFooterView = add(Create<TKvGridFooterElement>(FFooter, QStringLiteral("fixedFooterView"), true));
+    FLinesLayer = add(Create<TKvGridLinesElementImpl>(this, QStringLiteral("linesView")));
+    FSelectionLayer = add(Create<TKvLayerElement>(this, QStringLiteral("selectionLayer")));
+    // The selection mask joins the selection layer with the selection manager.
+    FFocusLayer = add(Create<TKvLayerElement>(this, QStringLiteral("focusLayer")));
+    FFeedbackLayer = add(Create<TKvLayerElement>(this, QStringLiteral("feedbackLayer")));
+    if (FGridDelegate)
+        SetActiveTool(FGridDelegate->GetDefaultTool().get());
+}
+
+// The host owns the views; they go here, while the area objects they show still exist.
+void TKvGridView::FreeViews()
+{
+    SetActiveTool(nullptr);
+    ClearItemViews();
+    ClearRowGroupBodyViews();
+    auto drop = [](auto*& view) {
+        if (auto* sprite = view) {
+            view = nullptr;
+            sprite->Free();
+        }
+    };
+    drop(FFeedbackLayer);
+    drop(FFocusLayer);
+    drop(FSelectionLayer);
+    drop(FLinesLayer);
+    drop(FFixedFooterView);
+    drop(FFooterView);
+    drop(FEditBarHeadView);
+    drop(FEditBarView);
+    drop(FFixedHeaderView);
+    drop(FHeaderView);
+    drop(FCheckBarFootView);
+    drop(FStatesBarFootView);
+    drop(FIndicatorFootView);
+    drop(FCheckBarHeadView);
+    drop(FStatesBarHeadView);
+    drop(FIndicatorHeadView);
+    drop(FRowGroupView);
+    drop(FCheckBarView);
+    drop(FStatesBarView);
+    drop(FIndicatorView);
+    drop(FPanelView);
+    drop(FFixedBodyView);
+    drop(FBodyView);
+}
+
+// ---- factories -------------------------------------------------------------------------------
+
+TKvGridDelegate* TKvGridView::CreateGridDelegate() { return Create<TKvGridDelegate>(this); }
+
+TKvAbstractGridLayoutManager* TKvGridView::CreateLayoutManager() { return Create<TKvGridLayoutManager>(this); }
+
+TKvGridHeaderElement* TKvGridView::CreateHeaderView(TKvGridHeader* Header, const QString& Name, bool Fixed)
+{
+    return Create<TKvGridHeaderElement>(Header, Name, Fixed);
+}
+
+// ---- row views -------------------------------------------------------------------------------
+
+void TKvGridView::ClearItemViews()
+{
+    if (FBodyView)
+        FBodyView->ClearItems();
+    if (FFixedBodyView)
+        FFixedBodyView->ClearItems();
+}
+
+TKvGridRowElement* TKvGridView::AddRowView(int Index, bool Fixed)
+{
+    KV_ASSERT(Index >= 0 && Index < GetItemCount(), "index error in TKvGridView.AddRowView");
+    return (Fixed ? FFixedBodyView : FBodyView)->AddItem(Index);
+}
+
+TKvGridRowElement* TKvGridView::GetRowView(int Index, bool Fixed) const
+{
+    TKvGridBodyElement* body = Fixed ? FFixedBodyView : FBodyView;
+    return body ? body->FindByItem(Index) : nullptr;
+}
+
+void TKvGridView::AddRowGroupHeaderView(int Index)
+{
+    if (FRowGroupView)
+        FRowGroupView->AddHeader(Index);
+}
+
+void TKvGridView::AddRowGroupFooterView(int Index)
+{
+    if (FRowGroupView)
+        FRowGroupView->AddFooter(Index);
+}
+
+void TKvGridView::ClearRowGroupBodyViews()
+{
+    if (FRowGroupView)
+        FRowGroupView->ClearBody();
+}
+
+TKvGridCellElement* TKvGridView::GetCellView(TKvGridObject* Area, const TKvGridCellIndex& Index) const
+{
+    if (!Index.Column || !FLayoutManager)
+        return nullptr;
+    const int fixedCols = FLayoutManager->FixedColCount();
+    bool fixed = false;
+    for (int i = 0; i < fixedCols; ++i)
+        if (FLayoutManager->GetColumn(i) == Index.Column->GetRoot())
+            fixed = true;
+    if (Area == FBody) {
+        TKvGridRowElement* row = GetRowView(Index.ItemIndex, fixed);
+        return row ? row->GetCells(Index.Column) : nullptr;
+    }
+    TKvGridColumnBandElement* band = nullptr;
+    if (Area == FHeader)
+        band = fixed ? FFixedHeaderView : FHeaderView;
+    else if (Area == FFooter)
+        band = fixed ? static_cast<TKvGridColumnBandElement*>(FFixedFooterView) : FFooterView;
+    if (!band)
+        return nullptr;
+    TKvGridIndexedCellElement* top = band->GetCells(Index.Column->GetRoot());
+    if (top && Index.Column != Index.Column->GetRoot())
+        if (auto* group = dynamic_cast<TKvGridGroupCellElement*>(top))
+            return group->FindCell(Index.Column);
+    return top;
+}
+
+// ---- delegate and tool -----------------------------------------------------------------------
+
+void TKvGridView::SetGridDelegate(TKvGridDelegate* Delegate)
+{
+    if (!Delegate)
+        throw EArgumentNilException(QStringLiteral("Delegate is nil"));
+    if (Delegate == FGridDelegate)
+        return;
+    if (Delegate->GetOwner() != this)
+        throw EArgumentException(QStringLiteral("Delegate is already use by another grid"));
+    // Nothing that the old delegate made or lends stays in use: the laid-out rows go back to
+    // their pools and the tool changes before the old delegate is freed.
+    ClearItemViews();
+    ClearRowGroupBodyViews();
+    TKvGridDelegate* old = FGridDelegate;
+    FGridDelegate = Delegate;
+    SetActiveTool(FGridDelegate->GetDefaultTool().get());
+    FreeObject(old);
+    RefreshView(false);
+}
+
+IKvGridTool* TKvGridView::GetActiveTool() const { return FActiveTool; }
+
+void TKvGridView::SetActiveTool(IKvGridTool* Tool)
+{
+    if (Tool == FActiveTool)
+        return;
+    IKvGridTool* old = FActiveTool;
+    FActiveTool = Tool;
+    if (Tool)
+        Tool->AddRef();
+    if (old) {
+        old->Deactivate();
+        old->Release();
+    }
+    if (Tool)
+        Tool->Activate();
+}
+
+bool TKvGridView::GetHovering() const { return FActiveTool && FActiveTool->GetHovering(); }
+
+void TKvGridView::SetHovering(bool Value)
+{
+    if (FActiveTool)
+        FActiveTool->SetHovering(Value);
+}
+
+int TKvGridView::GetTopItem() const { return (FLayoutManager ? FLayoutManager->FixedItemCount() : 0) + FTopIndex; }
+
+// ---- layout passes ---------------------------------------------------------------------------
+
+void TKvGridView::ResetRenderers()
+{
+    TKvGridDelegate* d = FGridDelegate;
+    if (!d)
+        return;
+    FBodyView->SetRenderer(d->GetBodyRenderer());
+    FBodyView->SetEmptyRenderer(d->GetEmptyRenderer());
+    FFixedBodyView->SetRenderer(d->GetFixedBodyRenderer());
+    FFixedBodyView->SetEmptyRenderer(d->GetEmptyRenderer());
+    FIndicatorView->SetRenderer(d->GetIndicatorRenderer());
+    FIndicatorView->SetCellRenderer(d->GetIndicatorCellRenderer());
+    FStatesBarView->SetRenderer(d->GetStatesBarRenderer());
+    FStatesBarView->SetCellRenderer(d->GetStatesCellRenderer());
+    FCheckBarView->SetRenderer(d->GetCheckBarRenderer());
+    FCheckBarView->SetCellRenderer(d->GetCheckCellRenderer());
+    FIndicatorHeadView->SetRenderer(d->GetIndicatorHeadRenderer());
+    FStatesBarHeadView->SetRenderer(d->GetStatesBarHeadRenderer());
+    FCheckBarHeadView->SetRenderer(d->GetCheckBarHeadRenderer());
+    FIndicatorFootView->SetRenderer(d->GetIndicatorFootRenderer());
+    FStatesBarFootView->SetRenderer(d->GetStatesBarFootRenderer());
+    FCheckBarFootView->SetRenderer(d->GetCheckBarFootRenderer());
+    FHeaderView->SetRenderer(d->GetHeaderRenderer());
+    FHeaderView->SetCellRenderer(d->GetHeaderCellRenderer());
+    FHeaderView->SetCellHoverRenderer(d->GetHeaderCellHoverRenderer());
+    FFixedHeaderView->SetRenderer(d->GetFixedHeaderRenderer());
+    FFixedHeaderView->SetCellRenderer(d->GetHeaderCellRenderer());
+    FFixedHeaderView->SetCellHoverRenderer(d->GetHeaderCellHoverRenderer());
+    FFooterView->SetRenderer(d->GetFooterRenderer());
+    FFooterView->SetCellRenderer(d->GetFooterCellRenderer());
+    FFixedFooterView->SetRenderer(d->GetFixedFooterRenderer());
+    FFixedFooterView->SetCellRenderer(d->GetFooterCellRenderer());
+}
+
+void TKvGridView::DoLayoutElements()
+{
+    if (!FLayoutNeeded || FLayoutLock)
+        return;
+    UpdateLayout();
+    // The edit controller shows or resets the focused cell's editor here once it exists.
+    FLayoutNeeded = false;
+}
+
+void TKvGridView::UpdateLayout()
+{
+    KV_ASSERT(FLayoutManager, "Grid layout manager is nil");
+    LinkStyles();
+    FRootGroup->ResetVisibles();
+    ResetRenderers();
+    for (int i = 0, n = FRootGroup->VisibleCount(); i < n; ++i)
+        if (auto* group = dynamic_cast<TKvGridColumnGroup*>(FRootGroup->GetVisible(i))) {
+            group->SetGroupWidth(group->GetWidth());
+            group->ResetColumnWidths();
+        }
+
+    const int barWidth = GetSystemMetrics(SM_CXVSCROLL);
+    const int barHeight = GetSystemMetrics(SM_CYHSCROLL);
+    int w = GetClientWidth() + (FVScrolled ? barWidth : 0);
+    int h = GetClientHeight() + (FHScrolled ? barHeight : 0);
+    FHScrolled = false;
+    FVScrolled = false;
+    TKvAbstractGridLayoutManager* m = FLayoutManager;
+    m->Layout(TRect{0, 0, w, h});
+
+    const TKvGridFitStyle fit = FDisplayOptions->GetFitStyle();
+    const int vw = FDisplayOptions->GetVScrollBar() ? barWidth : 0;
+    const int hh = FDisplayOptions->GetHScrollBar() && fit != FitEven ? barHeight : 0;
+    auto available = [&](int width) {
+        return width - m->IndicatorBounds().Width() - m->StatesBarBounds().Width() - m->CheckBarBounds().Width() -
+               static_cast<int>(m->RowGroupBarWidth()) - m->FixedWidth();
+    };
+    const int availableWidth = available(w);
+    const int availableHeight = h - m->PanelBounds().Height() - m->HeaderBounds().Height() - m->FooterBounds().Height();
+    const TRect body = m->BodyBounds();
+    const bool vNeeded = body.Height() > availableHeight - hh || FTopIndex > 0 ||
+                         m->FullItemCount() + m->FixedItemCount() < GetItemCount();
+    if (body.Width() > availableWidth - vw && vNeeded) {
+        m->Layout(TRect{0, 0, w - vw, h - hh});
+        w -= vw;
+        h -= hh;
+        SetScrollInfos(true, available(w));
+        SetScrollInfos(false, available(w));
+        FHScrolled = true;
+        FVScrolled = true;
+    } else {
+        SetScrollInfos(false, available(w));
+        SetScrollInfos(true, available(w));
+        const int cw = GetClientWidth();
+        const int ch = GetClientHeight();
+        if (cw != w || ch != h) {
+            // The window added a bar: lay out again in what is left.
+            if (cw != w) {
+                w -= vw;
+                FVScrolled = true;
+            }
+            if (ch != h) {
+                h -= hh;
+                FHScrolled = true;
+            }
+            m->Layout(GetClientRect());
+            SetScrollInfos(true, available(GetClientWidth()));
+            SetScrollInfos(false, available(GetClientWidth()));
+        }
+    }
+
+    FLayouted = true;
+    FLinesLayer->PrepareLines(this, m, TRect{0, 0, w, h});
+    FLinesLayer->SetBounds(TRect{0, 0, w, h});
+    LayoutSelectionViews(m);
+    if (FActiveTool)
+        FActiveTool->GridLayoutChanged();
+}
+
+// Hook: the selection manager's ranges become rectangles of the selection mask here.
+void TKvGridView::LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManager) {}
+
+// ---- scroll information ----------------------------------------------------------------------
+
+void TKvGridView::SetScrollInfos(bool Vertical, int Width)
+{
+    TScrollInfo info;
+    info.fMask = SIF_RANGE | SIF_PAGE;
+    info.nMin = 0;
+    if (Vertical) {
+        info.nMax = FDisplayOptions->GetVScrollBar() ? GetItemCount() - FLayoutManager->FixedItemCount() - 1 : 0;
+        info.nPage = static_cast<unsigned>(std::max(1, FLayoutManager->AvaliableItemCount()));
+    } else {
+        const bool scrolls = FDisplayOptions->GetHScrollBar() && FDisplayOptions->GetFitStyle() != FitEven;
+        info.nMax = scrolls ? FLayoutManager->BodyBounds().Width() - 1 : 0;
+        info.nPage = static_cast<unsigned>(std::max(1, Width));
+    }
+    info.nMax = std::max(0, info.nMax);
+    SetScrollInfo(Vertical ? SB_VERT : SB_HORZ, info, true);
+}
+
+} // namespace kv

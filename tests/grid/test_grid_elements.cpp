@@ -1,0 +1,416 @@
+// Grid elements, the delegate and the stock renderers: pools, which columns get cells, group
+// geometry, buttons and the error icon, handles, delegate replacement and pixel probes.
+#include "GridTestSupport.h"
+#include "TestSupport.h"
+
+using namespace kv;
+using namespace kvtest;
+
+namespace {
+
+// A data cell over a model of our own: styles, text and an error.
+class TProbeCell : public TKvGridCell
+{
+public:
+    TKvGridViewStyles* Styles = nullptr;
+    QString Error;
+    TKvGridCellIndex GetIndex() const override { return {}; }
+    TKvGridItem* GetItem() const override { return nullptr; }
+    QString GetDisplayText() const override { return QStringLiteral("x"); }
+    Variant GetValue() const override { return Variant(); }
+    TKvGridViewStyles* GetStyles() const override { return Styles; }
+    QString GetError() const override { return Error; }
+};
+
+class TProbeDataCell : public TKvGridDataCellElement
+{
+public:
+    using TKvGridDataCellElement::TKvGridDataCellElement;
+    TProbeCell* Model = nullptr;
+    TKvGridCell* GetModel() override { return Model; }
+    void DrawOn(TKvDrawingContext* context) { DoDraw(context); }
+};
+
+// Records the rectangle it was asked to draw into.
+class TRecordingRenderer : public TKvGridDataCellRenderer
+{
+public:
+    using TKvGridDataCellRenderer::TKvGridDataCellRenderer;
+    TRectF Drawn;
+    void DoDraw(TKvGridCell*, TKvDrawingContext*, const TRectF& rect) override { Drawn = rect; }
+};
+
+TEST(GridDelegate, PoolsReuseViewsAndRefuseDoubleReturns)
+{
+    TShownGrid g;
+    g.Fill(10, 2);
+    TKvGridDelegate* d = g.Grid->GetGridDelegate();
+    const int made = d->GetCreatedViewCount();
+    const int pooled = d->GetPooledRowViewCount();
+    TKvGridItem* item = g.Grid->GetItemProvider()->GetItem(0);
+    std::vector<TKvGridElement*> borrowed;
+    for (int i = 0; i < pooled + 3; ++i)
+        borrowed.push_back(d->BorrowItemView(item));
+    EXPECT_EQ(d->GetCreatedViewCount(), made + 3);
+    for (TKvGridElement* view : borrowed)
+        d->ReturnItemView(view);
+    for (int i = 0; i < pooled + 3; ++i)
+        borrowed[static_cast<size_t>(i)] = d->BorrowItemView(item);
+    EXPECT_EQ(d->GetCreatedViewCount(), made + 3);
+    d->ReturnItemView(borrowed[0]);
+    EXPECT_THROW(d->ReturnItemView(borrowed[0]), EAssertionFailed);
+    for (size_t i = 1; i < borrowed.size(); ++i)
+        d->ReturnItemView(borrowed[i]);
+    EXPECT_THROW(d->GetItemRenderer(nullptr), Exception);
+
+    // Two grids share the default area renderers.
+    TShownGrid other;
+    EXPECT_EQ(other.Grid->GetGridDelegate()->GetBodyRenderer(), d->GetBodyRenderer());
+    IntfPtr<TKvGridBodyRenderer> own = MakeIntf<TKvGridBodyRenderer>(QStringLiteral("own"));
+    d->SetBodyRenderer(own.get());
+    EXPECT_EQ(d->GetBodyRenderer(), own.get());
+    EXPECT_NE(other.Grid->GetGridDelegate()->GetBodyRenderer(), own.get());
+}
+
+TEST(GridDelegate, ReplacingTheDelegateWhileRowsAreLaidOut)
+{
+    TShownGrid g;
+    g.Fill(50, 3);
+    g.Show(300, 200);
+    ASSERT_GT(g.Grid->GetBodyView()->GetUsed(), 0);
+    TShownGrid other;
+    auto* foreign = Create<TKvGridDelegate>(other.Grid.get());
+    KV_EXPECT_THROW_MSG(g.Grid->SetGridDelegate(foreign), EArgumentException, "Delegate is already use by another grid");
+    foreign->Free();
+    KV_EXPECT_THROW_MSG(g.Grid->SetGridDelegate(nullptr), EArgumentNilException, "Delegate is nil");
+    TKvGridDelegate* old = g.Grid->GetGridDelegate();
+    g.Grid->SetGridDelegate(old); // the same one: nothing
+    EXPECT_EQ(g.Grid->GetGridDelegate(), old);
+
+    auto* fresh = Create<TKvGridDelegate>(g.Grid.get());
+    g.Grid->SetGridDelegate(fresh);
+    EXPECT_EQ(g.Grid->GetGridDelegate(), fresh);
+    EXPECT_EQ(g.Grid->GetBodyView()->GetUsed(), 0);
+    EXPECT_EQ(g.Grid->GetActiveTool(), fresh->GetDefaultTool().get());
+    g.Paint(); // lays out with the new delegate; nothing of the old one is touched
+    EXPECT_GT(g.Grid->GetBodyView()->GetUsed(), 0);
+    EXPECT_GT(fresh->GetCreatedViewCount(), 0);
+}
+
+TEST(GridElements, PoolLookupsOutOfRangeSayIndexIsInvalid)
+{
+    TShownGrid g;
+    g.Fill(3, 1);
+    g.Show(200, 150);
+    KV_EXPECT_THROW_MSG(g.Grid->GetRowGroupView()->GetHeader(5), Exception, "index is invalid: 5");
+    KV_EXPECT_THROW_MSG(g.Grid->GetRowGroupView()->GetFooter(-1), Exception, "index is invalid: -1");
+    KV_EXPECT_THROW_MSG(g.Grid->GetIndicatorView()->GetCell(99), Exception, "index is invalid: 99");
+    KV_EXPECT_THROW_MSG(Create<TKvGridBodyElement>(nullptr, QStringLiteral("x"), false), EArgumentNilException, "model");
+}
+
+TEST(GridElements, OnlyTheVisibleColumnsGetCellsAndRowViewsArePooled)
+{
+    TShownGrid g;
+    g.Fill(200, 10, 100);
+    g.Grid->GetFixedCols()->SetCount(1);
+    g.Show(400, 300);
+    TKvGridLayoutManager* m = g.Layout();
+    TKvGridRowElement* row = g.Grid->GetRowView(0, false);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->GetChildCount(), m->LastCol() - m->FirstCol() + 1);
+    EXPECT_LT(row->GetChildCount(), 9);
+    EXPECT_EQ(g.Grid->GetRowView(0, true)->GetChildCount(), 1);
+    EXPECT_EQ(row->GetCells(g.Columns[1]), row->GetChild(0));
+    EXPECT_EQ(g.Grid->GetHeaderView()->GetChildCount(), row->GetChildCount());
+    EXPECT_EQ(g.Grid->GetIndicatorView()->GetChildCount(), m->FixedItemCount() + m->ItemCount());
+
+    // Scrolling sideways moves the window of cells; the same pooled views come back.
+    const int pool = g.Grid->GetBodyView()->GetPoolCount();
+    g.Grid->SetLeftPos(450);
+    g.Grid->SetTopIndex(100);
+    g.Grid->InvalidateLayout();
+    g.Paint();
+    EXPECT_EQ(m->FirstCol(), 5); // scrolled columns start at 0, 100, ... : 450 falls in the fifth
+    row = g.Grid->GetRowView(100, false);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(static_cast<TKvGridIndexedCellElement*>(row->GetChild(0))->GetColumn(), g.Columns[5]);
+    EXPECT_EQ(row->GetChild(0)->GetLeft(), static_cast<float>(400 - 450));
+    EXPECT_EQ(g.Grid->GetBodyView()->GetPoolCount(), pool);
+    EXPECT_EQ(g.Grid->GetCellView(g.Grid->GetBody(), TKvGridCellIndex(g.Grid.get(), 100, g.Columns[5])), row->GetChild(0));
+}
+
+TEST(GridElements, GroupCellsLayOutHorizontallyAndByLevels)
+{
+    TShownGrid g;
+    g.Fill(20, 4);
+    TKvGridColumnGroup* outer = g.Grid->AddColumnGroup();
+    TKvGridColumnGroup* stack = g.Grid->AddColumnGroup(outer);
+    stack->SetOrientation(ColumnsVertical);
+    auto move = [&](TKvGridColumn* c, TKvGridColumnGroup* to) {
+        c->GetParentGroup()->GetColumns()->Remove(c);
+        to->GetColumns()->Add(c);
+    };
+    move(g.Columns[0], outer);
+    move(g.Columns[1], stack);
+    move(g.Columns[2], stack);
+    outer->SetWidth(200);
+    g.Columns[0]->SetWidth(60);
+    stack->SetWidth(140);
+    g.Grid->ResetColumnIndicies();
+    g.Show(500, 300);
+    TKvGridLayoutManager* m = g.Layout();
+    EXPECT_EQ(m->GetDataLevels(), 2);
+    TKvGridRowElement* row = g.Grid->GetRowView(0, false);
+    ASSERT_NE(row, nullptr);
+    auto* cell = dynamic_cast<TKvGridGroupCellElement*>(row->GetCells(outer));
+    ASSERT_NE(cell, nullptr);
+    TKvGridIndexedCellElement* first = row->GetCells(g.Columns[0]);
+    TKvGridIndexedCellElement* top = row->GetCells(g.Columns[1]);
+    TKvGridIndexedCellElement* bottom = row->GetCells(g.Columns[2]);
+    ASSERT_TRUE(first && top && bottom);
+    const float h = cell->GetHeight();
+    EXPECT_EQ(cell->GetWidth(), 200.0f);
+    // Horizontal: 200 shared 140 : 60 in child order (the stack came first), the last child
+    // taking the rest.
+    EXPECT_EQ(top->GetParent()->GetLeft(), 0.0f);
+    EXPECT_EQ(top->GetParent()->GetWidth(), 140.0f);
+    EXPECT_EQ(first->GetLeft(), 140.0f);
+    EXPECT_EQ(first->GetWidth(), 60.0f);
+    // Vertical: one level each, the last taking the rest.
+    EXPECT_EQ(top->GetHeight(), static_cast<float>(std::lround(h / 2)));
+    EXPECT_EQ(bottom->GetTop(), top->GetHeight());
+    EXPECT_EQ(bottom->GetTop() + bottom->GetHeight(), h);
+    EXPECT_EQ(cell->FindCell(g.Columns[2]), bottom);
+    EXPECT_EQ(TKvGridGroupCellElement::GetRootOf(bottom), cell);
+    EXPECT_EQ(g.Columns[2]->GetLayoutRect().Top, static_cast<int>(top->GetHeight()));
+    // The header stacks the captions by header levels.
+    auto* headerCell = dynamic_cast<TKvGridHeaderGroupCellElement*>(g.Grid->GetHeaderView()->GetCells(outer));
+    ASSERT_NE(headerCell, nullptr);
+    ASSERT_NE(headerCell->GetCaptionCell(), nullptr);
+    EXPECT_EQ(headerCell->GetCaptionCell()->GetHeight(), std::floor(headerCell->GetHeight() / outer->GetHeaderLevel()));
+
+    // An empty nested group has no level: its share stays finite and at least one unit.
+    TKvGridColumnGroup* empty = g.Grid->AddColumnGroup(stack);
+    g.Grid->ResetColumnIndicies();
+    g.Paint();
+    row = g.Grid->GetRowView(0, false);
+    for (TKvGridColumn* c : {g.Columns[1], g.Columns[2]}) {
+        TKvGridIndexedCellElement* v = row->GetCells(c);
+        ASSERT_NE(v, nullptr);
+        EXPECT_TRUE(std::isfinite(v->GetHeight()) && v->GetHeight() >= 0);
+    }
+    (void)empty;
+}
+
+TEST(GridElements, ButtonErrorAndContentRectangleInDrawingOrder)
+{
+    TShownGrid g;
+    g.Fill(3, 2);
+    g.Show(300, 200);
+    TKvGridViewStyles styles(nullptr, "probe");
+    auto border = TKvStroke::CreateSolid(0xFF000000u, 2, DashStyleSolid);
+    styles.SetBorderRight(border.get());
+    TProbeCell model;
+    model.Styles = &styles;
+    model.Error = QStringLiteral("bad value");
+    TOwned<TProbeDataCell> cell(Create<TProbeDataCell>(g.Grid.get(), QStringLiteral("dataCell")));
+    cell->Model = &model;
+    TOwned<TRecordingRenderer> renderer(Create<TRecordingRenderer>(nullptr));
+    cell->SetRenderer(renderer.get());
+    g.Columns[1]->SetButton(ButtonAction);
+    cell->SetIndex(TKvGridCellIndex(g.Grid.get(), 0, g.Columns[1]));
+    cell->SetBounds(0, 0, 120, 24);
+
+    TBitmap image(120, 24);
+    TKvDrawingContext context(image.GetCanvas());
+    cell->DrawOn(&context); // not hovered, not focused: no button
+    EXPECT_EQ(cell->GetButtonWidth(), 0);
+    EXPECT_FALSE(cell->PtInButton(118, 10));
+    TBitmap error;
+    ASSERT_TRUE(error.LoadFromResource("FBERROR"));
+    EXPECT_EQ(cell->GetErrorWidth(), error.GetWidth() + 4);
+    EXPECT_EQ(renderer->Drawn.Right, 120.0f - cell->GetErrorWidth() - 2);
+
+    cell->SetMouseEntered(true);
+    cell->DrawOn(&context);
+    const int button = cell->GetButtonWidth();
+    ASSERT_GE(button, 1);
+    // The button at the right edge, the error icon left of it, the content left of both.
+    EXPECT_TRUE(cell->PtInButton(119 - button / 2, 12));
+    EXPECT_FALSE(cell->PtInButton(119 - button - 2, 12));
+    EXPECT_FALSE(cell->PtInEditorButton(119 - button - 2, 12));
+    EXPECT_EQ(renderer->Drawn.Right, 120.0f - (button + cell->GetErrorWidth() + 2));
+    EXPECT_EQ(renderer->Drawn.Left, 0.0f);
+    const QImage& pixels = image.GetImage();
+    bool red = false; // the icon's red between content and button
+    for (int x = 120 - button - cell->GetErrorWidth(); x < 120 - button; ++x)
+        red = red || (qRed(pixels.pixel(x, 12)) > 180 && qGreen(pixels.pixel(x, 12)) < 100);
+    EXPECT_TRUE(red);
+}
+
+TEST(GridElements, HeaderHandlesSitAtTheRightEdgeWhenHovered)
+{
+    TShownGrid g;
+    g.Fill(5, 3);
+    g.Columns[2]->SetSortable(false);
+    g.Columns[1]->GetFilters()->Add()->SetName("f");
+    g.Show(400, 200);
+    auto* sortable = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[0]));
+    auto* filtered = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[1]));
+    auto* plain = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[2]));
+    ASSERT_TRUE(sortable && filtered && plain);
+    EXPECT_FALSE(sortable->GetSortHandle()->GetVisible());
+    sortable->SetMouseEntered(true);
+    const float h = sortable->GetHeight();
+    const float right = static_cast<float>(std::lround(sortable->GetWidth() - 4)) + 1;
+    EXPECT_TRUE(sortable->GetSortHandle()->GetVisible());
+    EXPECT_FALSE(sortable->GetFilterHandle()->GetVisible());
+    EXPECT_EQ(sortable->GetSortHandle()->GetBounds(), TRectF::Bounds(right - 11, 1, 11, h - 1));
+    filtered->SetMouseEntered(true);
+    EXPECT_TRUE(filtered->GetFilterHandle()->GetVisible());
+    EXPECT_EQ(filtered->GetFilterHandle()->GetBounds(), TRectF::Bounds(right - 11, 1, 11, h - 1));
+    EXPECT_EQ(filtered->GetSortHandle()->GetBounds(), TRectF::Bounds(right - 13 - 11, 1, 11, h - 1));
+    EXPECT_EQ(filtered->GetFilterHandle()->AdapterAs<TKvGridColumn>(), g.Columns[1]);
+    plain->SetMouseEntered(true);
+    EXPECT_FALSE(plain->GetSortHandle()->GetVisible());
+    EXPECT_FALSE(plain->GetFilterHandle()->GetVisible());
+    sortable->SetMouseEntered(false);
+    EXPECT_FALSE(sortable->GetSortHandle()->GetVisible());
+}
+
+TEST(GridElements, SortHandlesShowTheItemSourcesSort)
+{
+    TShownGrid g;
+    g.Fill(5, 2);
+    g.Grid->SortItems({1}, {SortDescending});
+    EXPECT_EQ(g.Grid->GetSortFields(), (TKvIntegerArray{1}));
+    EXPECT_EQ(g.Grid->GetSortDirections(), (TKvGridSortDirections{SortDescending}));
+    g.Show(300, 200);
+    auto* header = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[1]));
+    ASSERT_NE(header, nullptr);
+    header->SetMouseEntered(true);
+    // The handle of a sorted column is filled: dark pixels inside the triangle.
+    TKvGridHeaderSortHandle* handle = header->GetSortHandle();
+    TBitmap image(static_cast<int>(handle->GetWidth()), static_cast<int>(handle->GetHeight()));
+    TKvDrawingContext context(image.GetCanvas());
+    handle->Draw(&context);
+    const int cx = static_cast<int>(std::lround(handle->GetWidth() / 2.0));
+    const int cy = static_cast<int>(std::lround((handle->GetHeight() - 9) / 2.0));
+    // Descending: the wide edge on top, so the row below it is filled across.
+    EXPECT_LT(qGray(image.GetImage().pixel(cx, cy + 2)), 200);
+    EXPECT_LT(qGray(image.GetImage().pixel(cx - 2, cy + 2)), 200);
+}
+
+TEST(GridPaint, PixelProbesOfAPaintedGrid)
+{
+    TShownGrid g;
+    g.Fill(30, 3, 100);
+    auto blue = TKvFill::CreateSolid(0xFF0000FFu);
+    g.Grid->GetBody()->GetStyles()->SetForeground(blue.get());
+    auto header = TKvFill::CreateSolid(0xFF20C040u);
+    g.Grid->GetHeader()->GetStyles()->SetBackground(header.get());
+    g.Show(420, 250);
+    TKvGridLayoutManager* m = g.Layout();
+    // Body background, header band.
+    const TRect cell = m->DataCellRect(TKvGridCellIndex(g.Grid.get(), 2, g.Columns[1]));
+    EXPECT_EQ(g.Rgb(cell.Right - 8, cell.Top + cell.Height() / 2), 0xFFFFFFu);
+    const TRect h = m->HeaderBounds();
+    EXPECT_EQ(g.Rgb(m->ColumnRect(0).Right - 8, h.Top + 3), 0x20C040u);
+    // The cell's text colour appears inside the cell.
+    bool text = false;
+    for (int x = cell.Left; x < cell.Right && !text; ++x)
+        for (int y = cell.Top; y < cell.Bottom && !text; ++y)
+            text = g.Rgb(x, y) == 0x0000FFu;
+    EXPECT_TRUE(text);
+    // The cell's right border line: not the background.
+    TKvGridViewStyles* s = g.Columns[1]->GetStyles();
+    if (TKvStroke* right = s->GetBorderRight(); right && right->GetWidth() >= 1)
+        EXPECT_NE(g.Rgb(cell.Right - 1, cell.Top + cell.Height() / 2), 0xFFFFFFu);
+}
+
+TEST(GridPaint, AnEmptyGridShowsTheDefaultMessage)
+{
+    TShownGrid g;
+    g.Show(300, 200);
+    TKvGridLayoutManager* m = g.Layout();
+    const TRect body = m->BodyBounds();
+    TKvGridViewStyles* s = g.Grid->GetBody()->GetEmptyStyles();
+    const TSizeF size = TKvDrawingContext::MeasureText(EmptyBodyDefaultText(), s->GetFont());
+    // Something other than the background inside the text box at (8, 8), nothing far below it.
+    const unsigned back = g.Rgb(body.Left + 2, body.Top + 2);
+    int ink = 0;
+    for (int x = body.Left + 8; x < body.Left + 8 + static_cast<int>(size.cx); ++x)
+        for (int y = body.Top + 8; y < body.Top + 8 + static_cast<int>(size.cy); ++y)
+            ink += g.Rgb(x, y) != back;
+    EXPECT_GT(ink, 10);
+    EXPECT_EQ(g.Rgb(body.Left + 8, body.Top + 8 + static_cast<int>(size.cy) + 20), back);
+}
+
+TEST(GridPaint, StateImagesAndTheErrorIconComeFromTheResources)
+{
+    TCustomImageList* images = TKvGridIndicatorCellRenderer::StateImages();
+    ASSERT_EQ(images->GetCount(), 3);
+    EXPECT_GT(images->GetWidth(), 0);
+    EXPECT_EQ(TKvGridIndicatorCellRenderer::StateImages(), images);
+    TBitmap missing;
+    EXPECT_FALSE(missing.LoadFromResource("NOSUCHIMAGE"));
+    EXPECT_TRUE(missing.Empty());
+}
+
+TEST(GridPaint, RowGroupCaptionAndSignAtTheLevelIndent)
+{
+    TOwned<TKvSimpleDataProvider> table = MakeTable("City,Name", "s,s", {{"Paris", "a"}, {"Paris", "b"}, {"Rome", "c"}});
+    TOwned<TKvDefaultGridItemProvider> items(Create<TKvDefaultGridItemProvider>());
+    items->SetDataSource(table.get());
+    // Stand-in group items over the first two rows.
+    class TGroup : public TKvGridGroupItem
+    {
+    public:
+        TGroup(TKvGridItemProvider* p, TKvGridItem* first, TKvGridGroupItem* parent) : TKvGridGroupItem(p), First(first)
+        {
+            if (parent)
+                FParent = parent;
+        }
+        TKvGridItem* First;
+        int GetField() const override { return 0; }
+        int GetCount() const override { return 2; }
+        TKvGridItem* GetItem(int) const override { return First; }
+        bool GetExpanded() const override { return true; }
+        void SetExpanded(bool) override {}
+        TKvGridItem* GetFirstItem() const override { return First; }
+        int GetDescendantCount() const override { return 2; }
+        int GetRowCount() const override { return 2; }
+        double GetSum(int) override { return 0; }
+        double GetMax(int) override { return 0; }
+        double GetMin(int) override { return 0; }
+        double GetMean(int) override { return 0; }
+        double GetVar(int) override { return 0; }
+        double GetStdev(int) override { return 0; }
+    };
+    TGroup root(items.get(), items->GetItem(0), nullptr); // the provider's root: level 0
+    TGroup top(items.get(), items->GetItem(0), &root);
+    TGroup inner(items.get(), items->GetItem(0), &top);
+    ASSERT_EQ(inner.GetLevel(), 2);
+    EXPECT_EQ(TKvGridRowGroupHeaderRenderer::Caption(&inner), QStringLiteral("City : Paris - 2 rows"));
+    IntfPtr<TKvGridRowGroupHeaderRenderer> renderer = MakeIntf<TKvGridRowGroupHeaderRenderer>(QStringLiteral("r"));
+    TKvGridViewStyles styles(nullptr, "g");
+    auto white = TKvFill::CreateSolid(0xFFFFFFFFu);
+    styles.SetBackground(white.get());
+    TBitmap image(200, 23);
+    {
+        TKvDrawingContext context(image.GetCanvas());
+        renderer->Render(&inner, &styles, &context, TRectF(0, 0, 200, 23));
+    }
+    auto inked = [&](int from, int to) {
+        int n = 0;
+        for (int x = from; x < to; ++x)
+            for (int y = 0; y < 21; ++y) // above the bottom border line
+                n += (image.GetImage().pixel(x, y) & 0xFFFFFFu) != 0xFFFFFFu;
+        return n;
+    };
+    EXPECT_EQ(inked(0, 20), 0);   // level 1's box is empty
+    EXPECT_GT(inked(20, 40), 0);  // the sign in level 2's box
+    EXPECT_GT(inked(40, 200), 0); // the caption after it
+}
+
+} // namespace
