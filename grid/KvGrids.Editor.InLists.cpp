@@ -8,9 +8,11 @@
 // without; a list-only drop-down closes itself instead.
 #include "grid/KvGrids.Editor.InLists.h"
 
+#include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Editor.List.h"
 #include "grid/KvGrids.Editor.Text.h"
+#include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Options.h"
 #include "model/KvGrids.Common.h"
 #include "model/KvGrids.Data.Simple.h"
@@ -34,6 +36,12 @@ void TKvGridInList::AfterConstruction()
     GetEditOptions()->SetAppendable(false);
     GetDisplayOptions()->SetFitStyle(FitLastFill);
     GetDisplayOptions()->SetHScrollBar(false);
+    GetPanel()->SetVisible(false);
+    GetIndicator()->SetVisible(false);
+    GetCheckBar()->SetVisible(false);
+    GetStatesBar()->SetVisible(false);
+    GetHoveringOptions()->SetEnabled(false);
+    GetFocusOptions()->SetMaskVisible(false);
     SetVisible(false);
     MakeDropDownWindow(this);
     CreateColumns();
@@ -53,8 +61,14 @@ TSize TKvGridInList::CalcBounds(int Count, bool Header)
     return TSize{250, std::max(10, rows * RowHeight()) + 2};
 }
 
-int TKvGridInList::ItemAtY(int Y)
+int TKvGridInList::ItemAt(int X, int Y)
 {
+    if (TKvAbstractGridLayoutManager* layout = GetLayoutManager()) {
+        if (GetLayoutNeeded() || !GetLayouted())
+            UpdateLayout();
+        const int item = layout->MouseToIndex(X, Y).ItemIndex;
+        return item >= 0 && item < GetItemCount() ? item : -1;
+    }
     const int top = FHeaderVisible ? RowHeight() : 0;
     if (Y < top)
         return -1;
@@ -145,7 +159,7 @@ void TKvGridInList::KeyDown(std::uint16_t& key, TShiftState shift)
 
 void TKvGridInList::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
-    const int item = ItemAtY(y);
+    const int item = ItemAt(x, y);
     if (button == mbLeft && item >= 0 && GetVisibleColumnCount() > 0)
         SetFocusedIndex(TKvGridCellIndex(this, item, GetVisibleColumn(0)));
     TKvGridView::MouseDown(button, shift, x, y);
@@ -156,7 +170,7 @@ void TKvGridInList::MouseUp(TMouseButton button, TShiftState shift, int x, int y
     TKvGridView::MouseUp(button, shift, x, y);
     if (button != mbLeft || !GetClientRect().Contains(TPoint{x, y}))
         return;
-    if (!FListOnly && ItemAtY(y) >= 0)
+    if (!FListOnly && ItemAt(x, y) >= 0)
         RequestCloseUp(true);
 }
 
@@ -226,6 +240,12 @@ void TKvGridDataList::DropDown(TObject* Activator, int Count, bool Capture)
     const TSize size = CalcBounds(Count, FHeaderVisible);
     SetBounds(GetLeft(), GetTop(), size.cx, size.cy);
     TKvGridInList::DropDown(Activator, Count, Capture);
+}
+
+void TKvGridDataList::SetHeaderVisible(bool Value)
+{
+    FHeaderVisible = Value;
+    GetHeader()->SetVisible(Value);
 }
 
 QString TKvGridDataList::FocusedName() const

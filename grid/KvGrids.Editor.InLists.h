@@ -31,8 +31,8 @@ public:
     virtual void CloseUp();
     // The drop-down's size for Count rows, with or without the header.
     virtual TSize CalcBounds(int Count, bool Header);
-    // The item at a client y, or -1.
-    int ItemAtY(int Y);
+    // The item at a client point, or -1.
+    int ItemAt(int X, int Y);
 
     std::function<void(TObject* Sender, bool Accept)> OnRequestCloseUp;
     TNotifyEvent OnDropDown;
@@ -74,7 +74,7 @@ public:
     TKvGridDataColumn* GetTargetColumn() const { return FTargetColumn; }
     void SetEditHeight(int Value) { FEditHeight = Value; }
     bool GetHeaderVisible() const { return FHeaderVisible; }
-    void SetHeaderVisible(bool Value) { FHeaderVisible = Value; }
+    void SetHeaderVisible(bool Value);
     void DropDown(TObject* Activator, int Count, bool Capture) override;
     // The name (first field) of the focused row, or an empty text.
     QString FocusedName() const;

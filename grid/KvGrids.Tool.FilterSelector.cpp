@@ -7,6 +7,7 @@
 // item provider filters again.
 #include "grid/KvGrids.Tool.FilterSelector.h"
 
+#include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Options.h"
 #include "model/KvGrids.Data.Objects.h"
@@ -18,7 +19,9 @@ void TKvGridFilterSelector::AfterConstruction()
 {
     TKvGridInList::AfterConstruction();
     FListOnly = true;
-    FHeaderVisible = false;
+    // Each row's check is read from and reset to the row's "Active".
+    GetCheckBar()->SetVisible(true);
+    GetCheckBar()->SetResetField(QStringLiteral("Active"));
 }
 
 void TKvGridFilterSelector::CreateColumns()
