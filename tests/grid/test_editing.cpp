@@ -2,6 +2,9 @@
 // rules, sizing, and the keys each editor family keeps or hands to the grid.
 #include "EditingTestSupport.h"
 
+#include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/Streaming.h"
+
 using namespace kv;
 using namespace kvtest;
 
@@ -305,6 +308,60 @@ TEST_F(TEditingFixture, KeysPerEditorFamily)
     EXPECT_TRUE(date->GetControl()->GetListVisible());
     Press(Qt::Key_Escape);
     EXPECT_FALSE(date->GetControl()->GetListVisible());
+}
+
+// A form that streams the components it owns that have no parent.
+class TEditorTestForm : public TComponent
+{
+public:
+    using TComponent::TComponent;
+    void GetChildren(const TGetChildProc& proc, TComponent*) override
+    {
+        for (int i = 0; i < GetComponentCount(); ++i)
+            if (!GetComponent(i)->HasParent())
+                proc(GetComponent(i));
+    }
+};
+
+KV_PUBLISH(TEditorTestForm, TComponent);
+
+TEST(GridEditors, ColumnOwnedEditorsStreamInsideTheirColumn)
+{
+    RegisterClasses<TEditorTestForm, TKvGridView>();
+    TOwned<TEditorTestForm> form{Create<TEditorTestForm>(nullptr)};
+    form->SetName("Form1");
+    auto* grid = Create<TKvGridView>(form.get());
+    grid->SetName("Grid1");
+    TKvGridDataColumn* column = grid->AddDataColumn();
+    column->SetName("When");
+    auto* editor = Create<TKvInternalDateTimeCellEditor>(form.get());
+    editor->SetName("WhenEditor");
+    editor->SetInternalColumn(column);
+    column->SetEditor(editor);
+    EXPECT_EQ(editor->GetParentComponent(), column);
+    EXPECT_EQ(editor->GetDisplayName(), "date");
+    EXPECT_THROW(editor->AddListener(nullptr), EArgumentNilException);
+
+    // The minimum at its default is left out, the maximum is always written.
+    const QString text = WriteComponentText(form.get());
+    EXPECT_FALSE(text.contains("MinDate"));
+    EXPECT_TRUE(text.contains("MaxDate"));
+    TOwned<TEditorTestForm> copy{Create<TEditorTestForm>(nullptr)};
+    ReadComponentText(text, copy.get());
+    EXPECT_EQ(WriteComponentText(copy.get()), text);
+    auto* grid2 = dynamic_cast<TKvGridView*>(copy->FindComponent("Grid1"));
+    ASSERT_NE(grid2, nullptr);
+    auto* column2 = dynamic_cast<TKvGridDataColumn*>(grid2->GetColumn(0));
+    ASSERT_NE(column2, nullptr);
+    auto* editor2 = dynamic_cast<TKvInternalDateTimeCellEditor*>(column2->GetEditor());
+    ASSERT_NE(editor2, nullptr);
+    EXPECT_EQ(editor2->GetParentColumn(), column2);
+    EXPECT_EQ(editor2->GetName(), "WhenEditor");
+
+    // Editors by type key.
+    TOwned<TEditorTestForm> owner{Create<TEditorTestForm>(nullptr)};
+    EXPECT_NE(dynamic_cast<TKvLookupCellEditor*>(TKvGridView::CreateCellEditor(owner.get(), "LOOKUP")), nullptr);
+    EXPECT_EQ(TKvGridView::CreateCellEditor(owner.get(), "memo"), nullptr);
 }
 
 } // namespace
