@@ -180,6 +180,19 @@ TEST_F(TDropDownFixture, LookupShowsLabelsAndMapsThemBack)
     EXPECT_EQ(edit->GetText(), "One");
     EXPECT_EQ(lookup->GetEditValue().ToString(), "1");
 
+    // A release on a row takes that row.
+    Press(Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(edit->GetListVisible());
+    const TRect second = list->GetEditBounds(TKvGridCellIndex(list, 1, list->GetVisibleColumn(0)));
+    QTest::mouseClick(list->Widget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      WindowPoint(list, second.Left + 5, (second.Top + second.Bottom) / 2));
+    ProcessEvents(5);
+    EXPECT_FALSE(edit->GetListVisible());
+    EXPECT_EQ(edit->GetText(), "Two");
+    Press(Qt::Key_Down, Qt::AltModifier);
+    Press(Qt::Key_Home);
+    Press(Qt::Key_Return);
+
     // A text that is no label keeps the old value.
     edit->SetText("Zork");
     EXPECT_EQ(lookup->GetEditValue().ToDouble(), 2.0);

@@ -3,6 +3,8 @@
 #include "EditingTestSupport.h"
 
 #include "platform/rtl/ClassRegistry.h"
+
+#include <QtGui/QInputMethodEvent>
 #include "platform/rtl/Streaming.h"
 
 using namespace kv;
@@ -148,6 +150,23 @@ TEST_F(TEditingFixture, TypingIntoTheWaitingLineEditorReplacesTheCellText)
     Editable->Commit();
     EXPECT_EQ(Data->GetData(0, 3).ToString(), "Qr");
     EXPECT_EQ(LineControl()->GetWidth(), 0);
+}
+
+TEST_F(TEditingFixture, AnInputMethodCompositionStartsTheEdit)
+{
+    Focus(2, Name);
+    ASSERT_FALSE(Controller()->GetEditing());
+    QInputMethodEvent preedit(QStringLiteral("\uD55C"), {});
+    QCoreApplication::sendEvent(KeyTarget(), &preedit);
+    ASSERT_TRUE(Controller()->GetEditing());
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("\uD55C"));
+    QCoreApplication::sendEvent(KeyTarget(), &commit);
+    EXPECT_EQ(LineControl()->GetText(), QStringLiteral("\uD55C"));
+    EXPECT_EQ(Events, QStringList({"start 2"}));
+    Controller()->CommitEditor(true);
+    Editable->Commit();
+    EXPECT_EQ(Data->GetData(2, 0).ToString(), QStringLiteral("\uD55C"));
 }
 
 TEST_F(TEditingFixture, ReadOnlyRules)
