@@ -1,6 +1,7 @@
-// The pick-list edit.
+// Text edits with a drop-down, and the pick-list edit.
 //
-// Sections: placement; construction and items; drop-down and close-up; keys; mouse.
+// Sections: placement; drop-down edit (keys, button); pick list (items, drop-down and
+// close-up, keys, wheel).
 //
 // Call flow: typing into the waiting edit starts the edit (RequestStart), whose DoStart hook
 // drops the list down; text changes then locate the item. Enter/Escape/Alt+arrows and the
@@ -17,6 +18,12 @@
 
 namespace kv {
 
+namespace {
+
+bool IsCloseUpPress() { return GetMessageExtraInfo() == std::intptr_t(CLOSEUP_MESSAGE); }
+
+} // namespace
+
 // ---- placement -------------------------------------------------------------------------
 
 TPoint PlaceDropDown(int left, int cellBottom, int editTop, TSize size)
@@ -32,9 +39,125 @@ TPoint PlaceDropDown(int left, int cellBottom, int editTop, TSize size)
     return p;
 }
 
-// ---- construction and items ------------------------------------------------------------
+// ---- drop-down edit --------------------------------------------------------------------
 
-TKvGridInplaceList::TKvGridInplaceList(TComponent* owner) : TKvGridInplaceEditor(owner) {}
+void TKvGridDropDownEdit::SetButtonVisible(bool Value)
+{
+    FButtonVisible = Value;
+    UpdateEditRect();
+    InvalidateCustom();
+}
+
+void TKvGridDropDownEdit::SetButtonWidth(int Value)
+{
+    FButtonWidth = std::max(0, Value);
+    UpdateEditRect();
+}
+
+TRect TKvGridDropDownEdit::GetCustomRect() const
+{
+    const TRect r = GetClientRect();
+    if (!FButtonVisible)
+        return TRect{r.Right, r.Top, r.Right, r.Bottom};
+    return TRect{std::max(r.Left, r.Right - FButtonWidth), r.Top, r.Right, r.Bottom};
+}
+
+void TKvGridDropDownEdit::DrawCustom(HDC DC, const TRect& Rect)
+{
+    dc::DrawFrameControl(DC, Rect, dc::DFC_SCROLL, dc::DFCS_SCROLLCOMBOBOX | (FPressed ? dc::DFCS_PUSHED : 0));
+}
+
+int TKvGridDropDownEdit::CellBottom()
+{
+    const TPoint origin = ClientToScreen(TPoint{0, 0});
+    return origin.Y + GetHeight() + (FEditHeight - GetHeight()) / 2 + 1;
+}
+
+void TKvGridDropDownEdit::ButtonClick()
+{
+    if (FListVisible)
+        CloseUp(false);
+    else if (!IsCloseUpPress())
+        DropDown(true);
+}
+
+void TKvGridDropDownEdit::WndProc(TMessage& message)
+{
+    if (message.Msg == WM_KEYDOWN) {
+        FEatChar = false;
+        const auto key = std::uint16_t(message.WParam);
+        const TShiftState shift = ShiftStateOf(message.LParam);
+        const bool alt = shift.Contains(ssAlt);
+        if ((key == VK_RETURN || key == VK_ESCAPE) && FListVisible && !alt) {
+            CloseUp(key == VK_RETURN);
+            FEatChar = true;
+            message.Result = 1;
+            return;
+        }
+        if ((key == VK_UP || key == VK_DOWN) && alt) {
+            if (FListVisible) {
+                CloseUp(true);
+            } else {
+                RequestStart();
+                DropDown(true);
+            }
+            message.Result = 1;
+            return;
+        }
+        if (key == VK_PRIOR || key == VK_NEXT || key == VK_END || key == VK_HOME || key == VK_UP || key == VK_DOWN) {
+            if (FListVisible)
+                ListKeyDown(key, shift);
+            else if (TKvGridView* grid = GetGrid())
+                grid->Perform(WM_KEYDOWN, key, ShiftStateBits(shift));
+            message.Result = 1;
+            return;
+        }
+    } else if (message.Msg == WM_CHAR && (message.WParam == 13 || message.WParam == 27)) {
+        // Escape typed into the edit closes an open drop-down and is swallowed.
+        const bool eat = FEatChar || message.WParam == 27;
+        FEatChar = false;
+        if (message.WParam == 27 && FListVisible)
+            CloseUp(false);
+        if (eat) {
+            message.WParam = 0;
+            return;
+        }
+    }
+    TKvGridInplaceEditor::WndProc(message);
+}
+
+void TKvGridDropDownEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (button == mbLeft && FButtonVisible && GetCustomRect().Contains(TPoint{x, y})) {
+        if (IsCloseUpPress())
+            return;
+        if (FListVisible) {
+            CloseUp(false);
+            return;
+        }
+        FTracking = true;
+        FPressed = true;
+        InvalidateCustom();
+        RequestStart();
+        DropDown(true);
+        return;
+    }
+    TKvGridInplaceEditor::MouseDown(button, shift, x, y);
+}
+
+void TKvGridDropDownEdit::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (FTracking) {
+        FTracking = false;
+        FPressed = false;
+        InvalidateCustom();
+    }
+    TKvGridInplaceEditor::MouseUp(button, shift, x, y);
+}
+
+// ---- pick list -------------------------------------------------------------------------
+
+TKvGridInplaceList::TKvGridInplaceList(TComponent* owner) : TKvGridDropDownEdit(owner) {}
 
 TKvGridInplaceList::~TKvGridInplaceList()
 {
@@ -44,7 +167,7 @@ TKvGridInplaceList::~TKvGridInplaceList()
 
 void TKvGridInplaceList::AfterConstruction()
 {
-    TKvGridInplaceEditor::AfterConstruction();
+    TKvGridDropDownEdit::AfterConstruction();
     FList = CreateList();
 }
 
@@ -62,34 +185,6 @@ void TKvGridInplaceList::SetItems(const QStringList& Items)
     if (FListVisible)
         FList->SetItems(FItems);
 }
-
-void TKvGridInplaceList::SetButtonVisible(bool Value)
-{
-    FButtonVisible = Value;
-    UpdateEditRect();
-    InvalidateCustom();
-}
-
-void TKvGridInplaceList::SetButtonWidth(int Value)
-{
-    FButtonWidth = std::max(0, Value);
-    UpdateEditRect();
-}
-
-TRect TKvGridInplaceList::GetCustomRect() const
-{
-    const TRect r = GetClientRect();
-    if (!FButtonVisible)
-        return TRect{r.Right, r.Top, r.Right, r.Bottom};
-    return TRect{std::max(r.Left, r.Right - FButtonWidth), r.Top, r.Right, r.Bottom};
-}
-
-void TKvGridInplaceList::DrawCustom(HDC DC, const TRect& Rect)
-{
-    dc::DrawFrameControl(DC, Rect, dc::DFC_SCROLL, dc::DFCS_SCROLLCOMBOBOX | (FPressed ? dc::DFCS_PUSHED : 0));
-}
-
-// ---- drop-down and close-up ------------------------------------------------------------
 
 void TKvGridInplaceList::LocateItem()
 {
@@ -109,10 +204,8 @@ void TKvGridInplaceList::DropDown(bool Capture)
     FList->SetItems(FItems);
     FList->SetItemCount(FDropDownCount);
     FList->SetButtonWidth(FButtonWidth);
-    const TPoint origin = ClientToScreen(TPoint{0, 0});
-    const int cellBottom = origin.Y + GetHeight() + (FEditHeight - GetHeight()) / 2 + 1;
     const TSize size{FList->GetWidth(), FList->GetHeight()};
-    const TPoint p = PlaceDropDown(origin.X - 1, cellBottom, origin.Y, size);
+    const TPoint p = PlaceDropDown(ClientToScreen(TPoint{0, 0}).X - 1, CellBottom(), ClientToScreen(TPoint{0, 0}).Y, size);
     ShowDropDown(FList, TRect::Bounds(p.X, p.Y, size.cx, size.cy));
     if (Capture)
         FWatcher.Start(FList, std::intptr_t(CLOSEUP_MESSAGE), [this](TPoint) { FList->RequestCloseUp(false); });
@@ -145,102 +238,25 @@ void TKvGridInplaceList::CloseUp(bool Accept)
     }
 }
 
-void TKvGridInplaceList::ButtonClick()
-{
-    if (FListVisible)
-        CloseUp(false);
-    else if (GetMessageExtraInfo() != std::intptr_t(CLOSEUP_MESSAGE))
-        DropDown(true);
-}
-
 void TKvGridInplaceList::Change()
 {
-    TKvGridInplaceEditor::Change();
+    TKvGridDropDownEdit::Change();
     if (FListVisible)
         LocateItem();
 }
 
-// ---- keys ------------------------------------------------------------------------------
-
+// Leaving the text sideways with the list open takes the list's selection first.
 void TKvGridInplaceList::WndProc(TMessage& message)
 {
-    if (message.Msg == WM_KEYDOWN) {
-        FEatChar = false;
-        auto key = std::uint16_t(message.WParam);
+    if (message.Msg == WM_KEYDOWN && FListVisible) {
+        const auto key = std::uint16_t(message.WParam);
         const TShiftState shift = ShiftStateOf(message.LParam);
-        const bool alt = shift.Contains(ssAlt);
-        if ((key == VK_RETURN || key == VK_ESCAPE) && FListVisible && !alt) {
-            CloseUp(key == VK_RETURN);
-            // The key's character must not reach the grid either.
-            FEatChar = true;
-            message.Result = 1;
-            return;
-        }
-        if ((key == VK_UP || key == VK_DOWN) && alt) {
-            if (FListVisible) {
-                CloseUp(true);
-            } else {
-                RequestStart();
-                DropDown(true);
-            }
-            message.Result = 1;
-            return;
-        }
-        if (key == VK_PRIOR || key == VK_NEXT || key == VK_END || key == VK_HOME || key == VK_UP || key == VK_DOWN) {
-            if (FListVisible) {
-                FList->KeyDown(key, shift);
-            } else if (TKvGridView* grid = GetGrid()) {
-                grid->Perform(WM_KEYDOWN, key, ShiftStateBits(shift));
-            }
-            message.Result = 1;
-            return;
-        }
         const bool noSelection = GetSelLength() == 0;
-        if (FListVisible &&
-            ((key == VK_RIGHT && (shift.Contains(ssCtrl) || (noSelection && GetSelStart() >= GetText().size()))) ||
-             (key == VK_LEFT && (shift.Contains(ssCtrl) || (noSelection && GetSelStart() == 0)))))
+        if ((key == VK_RIGHT && (shift.Contains(ssCtrl) || (noSelection && GetSelStart() >= GetText().size()))) ||
+            (key == VK_LEFT && (shift.Contains(ssCtrl) || (noSelection && GetSelStart() == 0))))
             CloseUp(true);
-    } else if (message.Msg == WM_CHAR && FEatChar && (message.WParam == 13 || message.WParam == 27)) {
-        FEatChar = false;
-        message.WParam = 0;
-        return;
-    } else if (message.Msg == WM_CHAR && message.WParam == 27) {
-        // Escape typed into the edit is swallowed.
-        message.WParam = 0;
-        return;
     }
-    TKvGridInplaceEditor::WndProc(message);
-}
-
-// ---- mouse -----------------------------------------------------------------------------
-
-void TKvGridInplaceList::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
-{
-    if (button == mbLeft && FButtonVisible && GetCustomRect().Contains(TPoint{x, y})) {
-        if (GetMessageExtraInfo() == std::intptr_t(CLOSEUP_MESSAGE))
-            return;
-        if (FListVisible) {
-            CloseUp(false);
-            return;
-        }
-        FTracking = true;
-        FPressed = true;
-        InvalidateCustom();
-        RequestStart();
-        DropDown(true);
-        return;
-    }
-    TKvGridInplaceEditor::MouseDown(button, shift, x, y);
-}
-
-void TKvGridInplaceList::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
-{
-    if (FTracking) {
-        FTracking = false;
-        FPressed = false;
-        InvalidateCustom();
-    }
-    TKvGridInplaceEditor::MouseUp(button, shift, x, y);
+    TKvGridDropDownEdit::WndProc(message);
 }
 
 bool TKvGridInplaceList::DoMouseWheel(TShiftState, int wheelDelta, TPoint)
