@@ -29,16 +29,6 @@ namespace kv {
 
 namespace {
 
-bool IsCtrlOnly(TShiftState shift)
-{
-    return shift.Contains(ssCtrl) && !shift.Contains(ssShift) && !shift.Contains(ssAlt);
-}
-
-bool IsCopyOrPaste(std::uint16_t key, TShiftState shift)
-{
-    return IsCtrlOnly(shift) && (key == 'C' || key == 'V');
-}
-
 QString ValueText(const Variant& value)
 {
     return value.IsClear() ? QString() : value.ToString();
@@ -51,16 +41,18 @@ int LineHeight(const TFont* font) { return FontTextHeight(font) + 1; }
 
 // ---- line editor -----------------------------------------------------------------------
 
-TKvLineCellEditor::~TKvLineCellEditor() { FEditor = nullptr; }
+namespace {
+
+bool CaretAtStart(const TCustomTextControl* c) { return c->GetSelStart() == 0 && c->GetSelLength() == 0; }
+
+bool CaretAtEnd(const TCustomTextControl* c)
+{
+    return c->GetSelLength() == 0 && c->GetSelStart() >= c->GetText().length();
+}
+
+} // namespace
 
 TKvGridInplaceEditor* TKvLineCellEditor::CreateEdit() { return Create<TKvGridInplaceEditor>(this); }
-
-void TKvLineCellEditor::Notification(TComponent* component, TOperation operation)
-{
-    TKvGridCellEditor::Notification(component, operation);
-    if (operation == opRemove && component == FEditor)
-        FEditor = nullptr;
-}
 
 TKvGridDataColumn* TKvLineCellEditor::EditColumn() const { return dynamic_cast<TKvGridDataColumn*>(FEditIndex.Column); }
 
@@ -68,29 +60,8 @@ void TKvLineCellEditor::InitEditor()
 {
     if (FEditor)
         return;
-    FEditor = CreateEdit();
-    FEditor->SetColor(FColor);
+    BindControl(CreateEdit());
     FEditor->OnStart = [this](TObject* s) { StartHandler(s); };
-    FEditor->OnChange = [this](TObject* s) { ChangeHandler(s); };
-    FEditor->OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState sh) { KeyDownHandler(s, k, sh); };
-    FEditor->OnKeyPress = [this](TObject* s, QChar& k) { KeyPressHandler(s, k); };
-}
-
-TColor TKvLineCellEditor::GetColor() const { return FEditor ? FEditor->GetColor() : FColor; }
-
-void TKvLineCellEditor::SetColor(TColor Value)
-{
-    FColor = Value;
-    if (FEditor)
-        FEditor->SetColor(Value);
-}
-
-TColor TKvLineCellEditor::GetBackColor() const { return GetColor(); }
-
-void TKvLineCellEditor::SetReadOnly(bool Value)
-{
-    if (FEditor)
-        FEditor->SetReadOnly(Value);
 }
 
 void TKvLineCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
@@ -100,13 +71,6 @@ void TKvLineCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
     FEditor->SetEditColumn(Index.Column);
 }
 
-void TKvLineCellEditor::SetParent(TWinControl* Parent)
-{
-    if (FEditor)
-        FEditor->SetParent(Parent);
-}
-
-// One text line high, centred in the cell; zero bounds park the control.
 void TKvLineCellEditor::SetBounds(int Left, int Top, int Width, int Height)
 {
     if (!FEditor)
@@ -118,38 +82,6 @@ void TKvLineCellEditor::SetBounds(int Left, int Top, int Width, int Height)
     const int line = std::min(Height, LineHeight(FEditor->GetFont()));
     FEditor->SetBounds(Left, Top + (Height - line) / 2, Width, line);
 }
-
-void TKvLineCellEditor::SetVisible(bool)
-{
-    if (FEditor)
-        FEditor->SetVisible(true);
-}
-
-bool TKvLineCellEditor::CanFocus() const { return FEditor && FEditor->CanFocus(); }
-
-void TKvLineCellEditor::SetFocus()
-{
-    if (FEditor)
-        FEditor->SetFocus();
-}
-
-void TKvLineCellEditor::BeginEdit()
-{
-    if (FEditor)
-        FEditor->SetStarted(true);
-    FModified = false;
-}
-
-void TKvLineCellEditor::EndEdit()
-{
-    FModified = false;
-    if (FEditor)
-        FEditor->SetStarted(false);
-}
-
-bool TKvLineCellEditor::GetEditing() const { return FEditor && FEditor->GetEditing(); }
-
-bool TKvLineCellEditor::GetEdited() const { return FEditor && FModified; }
 
 void TKvLineCellEditor::SetEditValue(const Variant& Value)
 {
@@ -163,14 +95,7 @@ void TKvLineCellEditor::SetEditValue(const Variant& Value)
 
 Variant TKvLineCellEditor::GetEditValue() const { return FEditor ? Variant(FEditor->GetText()) : Variant(); }
 
-void TKvLineCellEditor::Reset()
-{
-    if (!FEditor)
-        return;
-    FLoading = true;
-    FEditor->SetText(ValueText(FValue));
-    FLoading = false;
-}
+void TKvLineCellEditor::Reset() { SetEditValue(FValue); }
 
 void TKvLineCellEditor::Clear()
 {
@@ -185,26 +110,15 @@ void TKvLineCellEditor::DoStart(const TKvGridCellIndex& Index)
         FEditor->SelectAll();
 }
 
-void TKvLineCellEditor::StartHandler(TObject*) { DoStart(FEditIndex); }
-
-void TKvLineCellEditor::ChangeHandler(TObject*)
-{
-    if (FLoading || !FEditor || !FEditor->GetEditing() || !FEditor->GetStarted())
-        return;
-    FModified = true;
-    DoChanged(FEditIndex);
-}
-
-// Navigation keys go to the grid; the control keeps what edits its text.
+// Navigation keys go to the grid; the control keeps what edits its text. Backspace in an
+// open editor deletes in its text.
 void TKvLineCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShiftState Shift)
 {
-    auto toGrid = [&] {
-        SendKeyToGrid(Key, Shift);
-        Key = 0;
-    };
-    const bool editing = FEditor && FEditor->GetEditing();
     switch (Key) {
     case VK_BACK:
+        if (!GetEditing())
+            ToGrid(Key, Shift);
+        return;
     case VK_TAB:
     case VK_RETURN:
     case VK_ESCAPE:
@@ -213,81 +127,23 @@ void TKvLineCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShiftState
     case VK_UP:
     case VK_DOWN:
     case VK_INSERT:
-    case VK_F2:
-        // Backspace in an open editor deletes in its text.
-        if (Key == VK_BACK && editing)
-            return;
-        toGrid();
-        return;
-    case VK_LEFT:
-        if (!editing || (FEditor->GetSelStart() == 0 && FEditor->GetSelLength() == 0))
-            toGrid();
-        return;
-    case VK_RIGHT:
-        if (!editing ||
-            (FEditor->GetSelLength() == 0 && FEditor->GetSelStart() >= FEditor->GetText().length()))
-            toGrid();
-        return;
-    case VK_DELETE:
-        if (Shift.Contains(ssCtrl))
-            toGrid();
-        else if (!editing)
-            DoStart(FEditIndex);
-        return;
-    default:
-        // An open editor copies and pastes its own text.
-        if (IsCopyOrPaste(Key, Shift) && !editing)
-            toGrid();
-        return;
+    case VK_F2: ToGrid(Key, Shift); return;
+    default: break;
     }
-}
-
-void TKvLineCellEditor::KeyPressHandler(TObject*, QChar& Key)
-{
-    if (Key.unicode() == 13 && GetEditing())
-        SendCharToGrid(Key);
+    if (FEditor)
+        RouteCaretKey(Key, Shift, CaretAtStart(FEditor), CaretAtEnd(FEditor));
 }
 
 // ---- multi-line editor -----------------------------------------------------------------
 
-TKvMultiLineCellEditor::~TKvMultiLineCellEditor() { FEditor = nullptr; }
-
 TKvGridMultiLineEditor* TKvMultiLineCellEditor::CreateEdit() { return Create<TKvGridMultiLineEditor>(this); }
-
-void TKvMultiLineCellEditor::Notification(TComponent* component, TOperation operation)
-{
-    TKvGridCellEditor::Notification(component, operation);
-    if (operation == opRemove && component == FEditor)
-        FEditor = nullptr;
-}
 
 void TKvMultiLineCellEditor::InitEditor()
 {
     if (FEditor)
         return;
-    FEditor = CreateEdit();
-    FEditor->SetColor(FColor);
+    BindControl(CreateEdit());
     FEditor->OnStart = [this](TObject* s) { StartHandler(s); };
-    FEditor->OnChange = [this](TObject* s) { ChangeHandler(s); };
-    FEditor->OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState sh) { KeyDownHandler(s, k, sh); };
-    FEditor->OnKeyPress = [this](TObject* s, QChar& k) { KeyPressHandler(s, k); };
-}
-
-TColor TKvMultiLineCellEditor::GetColor() const { return FEditor ? FEditor->GetColor() : FColor; }
-
-void TKvMultiLineCellEditor::SetColor(TColor Value)
-{
-    FColor = Value;
-    if (FEditor)
-        FEditor->SetColor(Value);
-}
-
-TColor TKvMultiLineCellEditor::GetBackColor() const { return GetColor(); }
-
-void TKvMultiLineCellEditor::SetReadOnly(bool Value)
-{
-    if (FEditor)
-        FEditor->SetReadOnly(Value);
 }
 
 void TKvMultiLineCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
@@ -297,50 +153,11 @@ void TKvMultiLineCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
     FEditor->SetEditColumn(Index.Column);
 }
 
-void TKvMultiLineCellEditor::SetParent(TWinControl* Parent)
-{
-    if (FEditor)
-        FEditor->SetParent(Parent);
-}
-
-void TKvMultiLineCellEditor::SetBounds(int Left, int Top, int Width, int Height)
-{
-    if (FEditor)
-        FEditor->SetBounds(Left, Top, std::max(0, Width), std::max(0, Height));
-}
-
-void TKvMultiLineCellEditor::SetVisible(bool)
-{
-    if (FEditor)
-        FEditor->SetVisible(true);
-}
-
-bool TKvMultiLineCellEditor::CanFocus() const { return FEditor && FEditor->CanFocus(); }
-
-void TKvMultiLineCellEditor::SetFocus()
-{
-    if (FEditor)
-        FEditor->SetFocus();
-}
-
 void TKvMultiLineCellEditor::BeginEdit()
 {
-    if (FEditor)
-        FEditor->SetStarted(true);
-    FModified = false;
+    TKvControlCellEditor::BeginEdit();
     Resize();
 }
-
-void TKvMultiLineCellEditor::EndEdit()
-{
-    FModified = false;
-    if (FEditor)
-        FEditor->SetStarted(false);
-}
-
-bool TKvMultiLineCellEditor::GetEditing() const { return FEditor && FEditor->GetEditing(); }
-
-bool TKvMultiLineCellEditor::GetEdited() const { return FEditor && FModified; }
 
 void TKvMultiLineCellEditor::SetEditValue(const Variant& Value)
 {
@@ -354,14 +171,7 @@ void TKvMultiLineCellEditor::SetEditValue(const Variant& Value)
 
 Variant TKvMultiLineCellEditor::GetEditValue() const { return FEditor ? Variant(FEditor->GetText()) : Variant(); }
 
-void TKvMultiLineCellEditor::Reset()
-{
-    if (!FEditor)
-        return;
-    FLoading = true;
-    FEditor->SetText(ValueText(FValue));
-    FLoading = false;
-}
+void TKvMultiLineCellEditor::Reset() { SetEditValue(FValue); }
 
 void TKvMultiLineCellEditor::Clear()
 {
@@ -376,10 +186,7 @@ void TKvMultiLineCellEditor::DoStart(const TKvGridCellIndex& Index)
         FEditor->SelectAll();
 }
 
-void TKvMultiLineCellEditor::CheckBounds(TRect& Rect)
-{
-    Rect = CalcBounds(Rect);
-}
+void TKvMultiLineCellEditor::CheckBounds(TRect& Rect) { Rect = CalcBounds(Rect); }
 
 TRect TKvMultiLineCellEditor::CalcBounds(const TRect& Rect) const
 {
@@ -401,66 +208,42 @@ void TKvMultiLineCellEditor::Resize()
     DoRequestResize(FEditIndex, r.Width(), r.Height());
 }
 
-void TKvMultiLineCellEditor::StartHandler(TObject*) { DoStart(FEditIndex); }
-
-void TKvMultiLineCellEditor::ChangeHandler(TObject*)
+// The memo grows while the user types.
+void TKvMultiLineCellEditor::ChangeHandler(TObject* Sender)
 {
-    if (FLoading || !FEditor || !FEditor->GetEditing() || !FEditor->GetStarted())
-        return;
-    FModified = true;
-    DoChanged(FEditIndex);
-    Resize();
+    const bool modified = FModified;
+    TKvControlCellEditor::ChangeHandler(Sender);
+    if (FModified || modified)
+        Resize();
 }
 
 void TKvMultiLineCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShiftState Shift)
 {
-    auto toGrid = [&] {
-        SendKeyToGrid(Key, Shift);
-        Key = 0;
-    };
-    const bool editing = FEditor && FEditor->GetEditing();
+    const bool editing = GetEditing();
     switch (Key) {
     case VK_BACK:
         if (!editing)
-            toGrid();
+            ToGrid(Key, Shift);
         return;
     case VK_TAB:
     case VK_ESCAPE:
     case VK_INSERT:
-    case VK_F2:
-        toGrid();
-        return;
+    case VK_F2: ToGrid(Key, Shift); return;
     case VK_RETURN:
         if (!Shift.Contains(ssCtrl))
-            toGrid();
+            ToGrid(Key, Shift);
         return;
     case VK_PRIOR:
     case VK_NEXT:
     case VK_UP:
     case VK_DOWN:
         if (!editing)
-            toGrid();
+            ToGrid(Key, Shift);
         return;
-    case VK_LEFT:
-        if (!editing || (FEditor->GetSelStart() == 0 && FEditor->GetSelLength() == 0))
-            toGrid();
-        return;
-    case VK_RIGHT:
-        if (!editing ||
-            (FEditor->GetSelLength() == 0 && FEditor->GetSelStart() >= FEditor->GetText().length()))
-            toGrid();
-        return;
-    case VK_DELETE:
-        if (Shift.Contains(ssCtrl))
-            toGrid();
-        else if (!editing)
-            DoStart(FEditIndex);
-        return;
-    default:
-        if (IsCopyOrPaste(Key, Shift) && !editing)
-            toGrid();
-        return;
+    default: break;
     }
+    if (FEditor)
+        RouteCaretKey(Key, Shift, CaretAtStart(FEditor), CaretAtEnd(FEditor));
 }
 
 // ---- list and lookup editors -----------------------------------------------------------
@@ -618,43 +401,21 @@ void TKvLookupCellEditor::KeyDownHandler(TObject* Sender, std::uint16_t& Key, TS
 // ---- date-time editor ------------------------------------------------------------------
 
 TKvDateTimeCellEditor::TKvDateTimeCellEditor(TComponent* owner)
-    : TKvGridCellEditor(owner), FMinDate(EncodeDate(2000, 1, 1)), FMaxDate(EncodeDate(2200, 12, 31))
+    : TKvControlCellEditor(owner), FMinDate(EncodeDate(2000, 1, 1)), FMaxDate(EncodeDate(2200, 12, 31))
 {
 }
-
-TKvDateTimeCellEditor::~TKvDateTimeCellEditor() { FEditor = nullptr; }
 
 TKvGridDateEditor* TKvDateTimeCellEditor::CreateEdit() { return Create<TKvGridDateEditor>(this); }
-
-void TKvDateTimeCellEditor::Notification(TComponent* component, TOperation operation)
-{
-    TKvGridCellEditor::Notification(component, operation);
-    if (operation == opRemove && component == FEditor)
-        FEditor = nullptr;
-}
 
 void TKvDateTimeCellEditor::InitEditor()
 {
     if (FEditor)
         return;
-    FEditor = CreateEdit();
-    FEditor->SetColor(FColor);
+    BindControl(CreateEdit());
     FEditor->SetMaxDate(FMaxDate);
     FEditor->SetMinDate(FMinDate);
     FEditor->SetDate(FMinDate);
     FEditor->OnStarted = [this](TObject* s) { StartedHandler(s); };
-    FEditor->OnChange = [this](TObject* s) { ChangeHandler(s); };
-    FEditor->OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState sh) { KeyDownHandler(s, k, sh); };
-    FEditor->OnKeyPress = [this](TObject* s, QChar& k) { KeyPressHandler(s, k); };
-}
-
-TColor TKvDateTimeCellEditor::GetColor() const { return FEditor ? FEditor->GetColor() : FColor; }
-
-void TKvDateTimeCellEditor::SetColor(TColor Value)
-{
-    FColor = Value;
-    if (FEditor)
-        FEditor->SetColor(Value);
 }
 
 void TKvDateTimeCellEditor::SetMinDate(TDateTime Value)
@@ -671,12 +432,6 @@ void TKvDateTimeCellEditor::SetMaxDate(TDateTime Value)
         FEditor->SetMaxDate(Value);
 }
 
-void TKvDateTimeCellEditor::SetReadOnly(bool Value)
-{
-    if (FEditor)
-        FEditor->SetReadOnly(Value);
-}
-
 void TKvDateTimeCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
 {
     TKvGridCellEditor::SetEditIndex(Index);
@@ -684,51 +439,12 @@ void TKvDateTimeCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
     FEditor->SetEditColumn(Index.Column);
 }
 
-void TKvDateTimeCellEditor::SetParent(TWinControl* Parent)
-{
-    if (FEditor)
-        FEditor->SetParent(Parent);
-}
-
-void TKvDateTimeCellEditor::SetBounds(int Left, int Top, int Width, int Height)
-{
-    if (FEditor)
-        FEditor->SetBounds(Left, Top, std::max(0, Width), std::max(0, Height));
-}
-
-void TKvDateTimeCellEditor::SetVisible(bool)
-{
-    if (FEditor)
-        FEditor->SetVisible(true);
-}
-
-bool TKvDateTimeCellEditor::CanFocus() const { return FEditor && FEditor->CanFocus(); }
-
-void TKvDateTimeCellEditor::SetFocus()
-{
-    if (FEditor)
-        FEditor->SetFocus();
-}
-
-void TKvDateTimeCellEditor::BeginEdit()
-{
-    if (FEditor)
-        FEditor->SetStarted(true);
-    FModified = false;
-}
-
 void TKvDateTimeCellEditor::EndEdit()
 {
-    FModified = false;
-    if (FEditor) {
+    if (FEditor)
         FEditor->CloseUp(false);
-        FEditor->SetStarted(false);
-    }
+    TKvControlCellEditor::EndEdit();
 }
-
-bool TKvDateTimeCellEditor::GetEditing() const { return FEditor && FEditor->GetEditing(); }
-
-bool TKvDateTimeCellEditor::GetEdited() const { return FEditor && FModified; }
 
 // The control's range is widened to hold the value, so that editing one element of a date
 // outside the default range never moves another element into it.
@@ -783,72 +499,32 @@ void TKvDateTimeCellEditor::Commit()
         FEditor->Commit();
 }
 
-void TKvDateTimeCellEditor::Reset() { SetEditValue(FValue); }
-
 void TKvDateTimeCellEditor::DoButtonClicked(const TKvGridCellIndex&)
 {
     if (FEditor)
         FEditor->ButtonClick();
 }
 
-void TKvDateTimeCellEditor::StartedHandler(TObject*) { DoStart(FEditIndex); }
-
-void TKvDateTimeCellEditor::ChangeHandler(TObject*)
-{
-    if (FLoading || !FEditor || !FEditor->GetEditing() || !FEditor->GetStarted())
-        return;
-    FModified = true;
-    DoChanged(FEditIndex);
-}
-
 void TKvDateTimeCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShiftState Shift)
 {
-    auto toGrid = [&] {
-        SendKeyToGrid(Key, Shift);
-        Key = 0;
-    };
-    const bool editing = FEditor && FEditor->GetEditing();
     switch (Key) {
     case VK_BACK:
     case VK_TAB:
     case VK_RETURN:
     case VK_ESCAPE:
     case VK_INSERT:
-    case VK_F2:
-        toGrid();
-        return;
+    case VK_F2: ToGrid(Key, Shift); return;
     case VK_PRIOR:
     case VK_NEXT:
     case VK_UP:
     case VK_DOWN:
         if (!Shift.Contains(ssAlt))
-            toGrid();
+            ToGrid(Key, Shift);
         return;
-    case VK_LEFT:
-        if (!editing || FEditor->GetCaretFirst())
-            toGrid();
-        return;
-    case VK_RIGHT:
-        if (!editing || FEditor->GetCaretLast())
-            toGrid();
-        return;
-    case VK_DELETE:
-        if (Shift.Contains(ssCtrl))
-            toGrid();
-        else if (!editing)
-            DoStart(FEditIndex);
-        return;
-    default:
-        if (IsCopyOrPaste(Key, Shift) && !editing)
-            toGrid();
-        return;
+    default: break;
     }
-}
-
-void TKvDateTimeCellEditor::KeyPressHandler(TObject*, QChar& Key)
-{
-    if (Key.unicode() == 13 && GetEditing())
-        SendCharToGrid(Key);
+    if (FEditor)
+        RouteCaretKey(Key, Shift, FEditor->GetCaretFirst(), FEditor->GetCaretLast());
 }
 
 // ---- number editor ---------------------------------------------------------------------
@@ -881,42 +557,14 @@ int ValueDecimals(double value)
 
 } // namespace
 
-TKvNumberCellEditor::~TKvNumberCellEditor() { FEditor = nullptr; }
-
 TKvGridNumberEditor* TKvNumberCellEditor::CreateEdit() { return Create<TKvGridNumberEditor>(this); }
-
-void TKvNumberCellEditor::Notification(TComponent* component, TOperation operation)
-{
-    TKvGridCellEditor::Notification(component, operation);
-    if (operation == opRemove && component == FEditor)
-        FEditor = nullptr;
-}
 
 void TKvNumberCellEditor::InitEditor()
 {
     if (FEditor)
         return;
-    FEditor = CreateEdit();
-    FEditor->SetColor(FColor);
+    BindControl(CreateEdit());
     FEditor->OnStarted = [this](TObject* s) { StartedHandler(s); };
-    FEditor->OnChange = [this](TObject* s) { ChangeHandler(s); };
-    FEditor->OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState sh) { KeyDownHandler(s, k, sh); };
-    FEditor->OnKeyPress = [this](TObject* s, QChar& k) { KeyPressHandler(s, k); };
-}
-
-TColor TKvNumberCellEditor::GetColor() const { return FEditor ? FEditor->GetColor() : FColor; }
-
-void TKvNumberCellEditor::SetColor(TColor Value)
-{
-    FColor = Value;
-    if (FEditor)
-        FEditor->SetColor(Value);
-}
-
-void TKvNumberCellEditor::SetReadOnly(bool Value)
-{
-    if (FEditor)
-        FEditor->SetReadOnly(Value);
 }
 
 void TKvNumberCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
@@ -925,50 +573,6 @@ void TKvNumberCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
     if (FEditor)
         FEditor->SetEditColumn(Index.Column);
 }
-
-void TKvNumberCellEditor::SetParent(TWinControl* Parent)
-{
-    if (FEditor)
-        FEditor->SetParent(Parent);
-}
-
-void TKvNumberCellEditor::SetBounds(int Left, int Top, int Width, int Height)
-{
-    if (FEditor)
-        FEditor->SetBounds(Left, Top, std::max(0, Width), std::max(0, Height));
-}
-
-void TKvNumberCellEditor::SetVisible(bool)
-{
-    if (FEditor)
-        FEditor->SetVisible(true);
-}
-
-bool TKvNumberCellEditor::CanFocus() const { return FEditor && FEditor->CanFocus(); }
-
-void TKvNumberCellEditor::SetFocus()
-{
-    if (FEditor)
-        FEditor->SetFocus();
-}
-
-void TKvNumberCellEditor::BeginEdit()
-{
-    if (FEditor)
-        FEditor->SetStarted(true);
-    FModified = false;
-}
-
-void TKvNumberCellEditor::EndEdit()
-{
-    FModified = false;
-    if (FEditor)
-        FEditor->SetStarted(false);
-}
-
-bool TKvNumberCellEditor::GetEditing() const { return FEditor && FEditor->GetEditing(); }
-
-bool TKvNumberCellEditor::GetEdited() const { return FEditor && FModified; }
 
 void TKvNumberCellEditor::SetEditValue(const Variant& Value)
 {
@@ -996,12 +600,7 @@ void TKvNumberCellEditor::SetEditValue(const Variant& Value)
     FLoading = false;
 }
 
-Variant TKvNumberCellEditor::GetEditValue() const
-{
-    return FEditor ? Variant(FEditor->GetValue()) : Variant();
-}
-
-void TKvNumberCellEditor::Reset() { SetEditValue(FValue); }
+Variant TKvNumberCellEditor::GetEditValue() const { return FEditor ? Variant(FEditor->GetValue()) : Variant(); }
 
 void TKvNumberCellEditor::Clear()
 {
@@ -1009,23 +608,10 @@ void TKvNumberCellEditor::Clear()
         FEditor->Clear();
 }
 
-void TKvNumberCellEditor::StartedHandler(TObject*) { DoStart(FEditIndex); }
-
-void TKvNumberCellEditor::ChangeHandler(TObject*)
-{
-    if (FLoading || !FEditor || !FEditor->GetEditing() || !FEditor->GetStarted())
-        return;
-    FModified = true;
-    DoChanged(FEditIndex);
-}
-
+// Backspace, Delete and the Ctrl combinations stay with the control.
 void TKvNumberCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShiftState Shift)
 {
-    auto toGrid = [&] {
-        SendKeyToGrid(Key, Shift);
-        Key = 0;
-    };
-    const bool editing = FEditor && FEditor->GetEditing();
+    const bool editing = GetEditing();
     switch (Key) {
     case VK_TAB:
     case VK_RETURN:
@@ -1035,26 +621,17 @@ void TKvNumberCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShiftSta
     case VK_UP:
     case VK_DOWN:
     case VK_INSERT:
-    case VK_F2:
-        toGrid();
-        return;
+    case VK_F2: ToGrid(Key, Shift); return;
     case VK_LEFT:
         if (!editing || FEditor->GetCaret() == 0)
-            toGrid();
+            ToGrid(Key, Shift);
         return;
     case VK_RIGHT:
         if (!editing || FEditor->GetCaret() >= FEditor->GetText().length())
-            toGrid();
+            ToGrid(Key, Shift);
         return;
-    default:
-        return;
+    default: return;
     }
-}
-
-void TKvNumberCellEditor::KeyPressHandler(TObject*, QChar& Key)
-{
-    if (Key.unicode() == 13 && GetEditing())
-        SendCharToGrid(Key);
 }
 
 // ---- proxy editor and twins ------------------------------------------------------------

@@ -9,100 +9,202 @@
 #pragma once
 
 #include "grid/KvGrids.EditorBase.h"
+#include "grid/KvGrids.Editor.Text.h"
 #include "platform/rtl/DateUtils.h"
+
+#include <algorithm>
 
 namespace kv {
 
-class TKvGridInplaceEditor;
-class TKvGridMultiLineEditor;
-class TKvGridDateEditor;
-class TKvGridNumberEditor;
 class TKvGridInplaceList;
 class TKvGridLookupList;
 class TKvGridDataColumn;
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
-// The single-line family.
-class TKvLineCellEditor : public TKvGridCellEditor
+// What the editors over one in-cell control share: the control, made by InitEditor and owned
+// by the editor; its colour; the modified mark; the value last loaded.
+template <typename TControl>
+class TKvControlCellEditor : public TKvGridCellEditor
 {
 public:
-    explicit TKvLineCellEditor(TComponent* owner) : TKvGridCellEditor(owner) {}
-    ~TKvLineCellEditor() override;
+    explicit TKvControlCellEditor(TComponent* owner) : TKvGridCellEditor(owner) {}
+    ~TKvControlCellEditor() override { FEditor = nullptr; }
+
+    void SetReadOnly(bool Value) override
+    {
+        if (FEditor)
+            FEditor->SetReadOnly(Value);
+    }
+    void SetParent(TWinControl* Parent) override
+    {
+        if (FEditor)
+            FEditor->SetParent(Parent);
+    }
+    void SetBounds(int Left, int Top, int Width, int Height) override
+    {
+        if (FEditor)
+            FEditor->SetBounds(Left, Top, std::max(0, Width), std::max(0, Height));
+    }
+    // The control stays a visible window so that it can hold the focus; zero bounds hide it.
+    void SetVisible(bool) override
+    {
+        if (FEditor)
+            FEditor->SetVisible(true);
+    }
+    bool CanFocus() const override { return FEditor && FEditor->CanFocus(); }
+    void SetFocus() override
+    {
+        if (FEditor)
+            FEditor->SetFocus();
+    }
+    void BeginEdit() override
+    {
+        if (FEditor)
+            FEditor->SetStarted(true);
+        FModified = false;
+    }
+    void EndEdit() override
+    {
+        FModified = false;
+        if (FEditor)
+            FEditor->SetStarted(false);
+    }
+    bool GetEditing() const override { return FEditor && FEditor->GetEditing(); }
+    bool GetEdited() const override { return FEditor && FModified; }
+    TColor GetBackColor() const override { return GetColor(); }
+    TColor GetColor() const { return FEditor ? FEditor->GetColor() : FColor; }
+    void SetColor(TColor Value)
+    {
+        FColor = Value;
+        if (FEditor)
+            FEditor->SetColor(Value);
+    }
+    TControl* GetControl() const { return FEditor; }
+
+protected:
+    // Takes the new control and binds its change and key events to the handlers.
+    void BindControl(TControl* Control)
+    {
+        FEditor = Control;
+        FEditor->SetColor(FColor);
+        FEditor->OnChange = [this](TObject* s) { ChangeHandler(s); };
+        FEditor->OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState sh) { KeyDownHandler(s, k, sh); };
+        FEditor->OnKeyPress = [this](TObject* s, QChar& k) { KeyPressHandler(s, k); };
+    }
+    // A change of the open control after BeginEdit is the user's.
+    virtual void ChangeHandler(TObject*)
+    {
+        if (FLoading || !FEditor || !FEditor->GetEditing() || !FEditor->GetStarted())
+            return;
+        FModified = true;
+        DoChanged(FEditIndex);
+    }
+    virtual void KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift) {}
+    virtual void KeyPressHandler(TObject*, QChar& Key)
+    {
+        if (Key.unicode() == 13 && GetEditing())
+            SendCharToGrid(Key);
+    }
+    void Notification(TComponent* component, TOperation operation) override
+    {
+        TKvGridCellEditor::Notification(component, operation);
+        if (operation == opRemove && component == FEditor)
+            FEditor = nullptr;
+    }
+    // Hands the key to the grid and consumes it.
+    void ToGrid(std::uint16_t& Key, TShiftState Shift)
+    {
+        SendKeyToGrid(Key, Shift);
+        Key = 0;
+    }
+    // Left and Right go to the grid at the first (last) position or while waiting; Ctrl+Delete
+    // goes to the grid, Delete opens a waiting editor; Ctrl+C and Ctrl+V go to the grid while
+    // waiting (an open editor copies and pastes its own text). True when the key was one of them.
+    bool RouteCaretKey(std::uint16_t& Key, TShiftState Shift, bool AtFirst, bool AtLast)
+    {
+        const bool editing = GetEditing();
+        switch (Key) {
+        case VK_LEFT:
+            if (!editing || AtFirst)
+                ToGrid(Key, Shift);
+            return true;
+        case VK_RIGHT:
+            if (!editing || AtLast)
+                ToGrid(Key, Shift);
+            return true;
+        case VK_DELETE:
+            if (Shift.Contains(ssCtrl))
+                ToGrid(Key, Shift);
+            else if (!editing)
+                DoStart(FEditIndex);
+            return true;
+        case 'C':
+        case 'V':
+            if (!Shift.Contains(ssCtrl) || Shift.Contains(ssShift) || Shift.Contains(ssAlt))
+                return false;
+            if (!editing)
+                ToGrid(Key, Shift);
+            return true;
+        default: return false;
+        }
+    }
+
+    TControl* FEditor = nullptr;
+    Variant FValue;
+    bool FModified = false;
+    TColor FColor = clWindow;
+    // True while a value is being loaded: text changes then are not the user's.
+    bool FLoading = false;
+};
+
+// The single-line family.
+class TKvLineCellEditor : public TKvControlCellEditor<TKvGridInplaceEditor>
+{
+public:
+    explicit TKvLineCellEditor(TComponent* owner) : TKvControlCellEditor(owner) {}
 
     QString GetDisplayName() const override { return QStringLiteral("text"); }
     void InitEditor() override;
-    void SetReadOnly(bool Value) override;
     void SetEditIndex(const TKvGridCellIndex& Index) override;
-    void SetParent(TWinControl* Parent) override;
+    // One text line high, centred in the cell; zero bounds park the control.
     void SetBounds(int Left, int Top, int Width, int Height) override;
-    void SetVisible(bool Value) override;
-    bool CanFocus() const override;
-    void SetFocus() override;
-    void BeginEdit() override;
-    void EndEdit() override;
-    bool GetEditing() const override;
-    bool GetEdited() const override;
     void SetEditValue(const Variant& Value) override;
     Variant GetEditValue() const override;
     void Commit() override {}
     void Reset() override;
     void Clear() override;
     bool NeedMask() const override { return true; }
-    TColor GetBackColor() const override;
     // Notifies the listeners, then selects all text of the control.
     void DoStart(const TKvGridCellIndex& Index) override;
 
     TAlignment GetAlignment() const { return FAlignment; }
     void SetAlignment(TAlignment Value) { FAlignment = Value; }
-    TColor GetColor() const;
-    void SetColor(TColor Value);
-    TKvGridInplaceEditor* GetControl() const { return FEditor; }
 
 protected:
     virtual TKvGridInplaceEditor* CreateEdit();
-    virtual void StartHandler(TObject* Sender);
-    virtual void ChangeHandler(TObject* Sender);
-    virtual void KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift);
-    virtual void KeyPressHandler(TObject* Sender, QChar& Key);
-    void Notification(TComponent* component, TOperation operation) override;
+    virtual void StartHandler(TObject* Sender) { DoStart(FEditIndex); }
+    void KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift) override;
     TKvGridDataColumn* EditColumn() const;
 
-    TKvGridInplaceEditor* FEditor = nullptr;
-    Variant FValue;
-    bool FModified = false;
     TAlignment FAlignment = taLeftJustify;
-    TColor FColor = clWindow;
-    // True while a value is being loaded: text changes then are not the user's.
-    bool FLoading = false;
 };
 
-class TKvMultiLineCellEditor : public TKvGridCellEditor
+class TKvMultiLineCellEditor : public TKvControlCellEditor<TKvGridMultiLineEditor>
 {
 public:
-    explicit TKvMultiLineCellEditor(TComponent* owner) : TKvGridCellEditor(owner) {}
-    ~TKvMultiLineCellEditor() override;
+    explicit TKvMultiLineCellEditor(TComponent* owner) : TKvControlCellEditor(owner) {}
 
     QString GetDisplayName() const override { return QStringLiteral("memo"); }
     void InitEditor() override;
-    void SetReadOnly(bool Value) override;
     void SetEditIndex(const TKvGridCellIndex& Index) override;
-    void SetParent(TWinControl* Parent) override;
     void CheckBounds(TRect& Rect) override;
-    void SetBounds(int Left, int Top, int Width, int Height) override;
-    void SetVisible(bool Value) override;
-    bool CanFocus() const override;
-    void SetFocus() override;
     void BeginEdit() override;
-    void EndEdit() override;
-    bool GetEditing() const override;
-    bool GetEdited() const override;
     void SetEditValue(const Variant& Value) override;
     Variant GetEditValue() const override;
     void Commit() override {}
     void Reset() override;
     void Clear() override;
-    TColor GetBackColor() const override;
     void DoStart(const TKvGridCellIndex& Index) override;
 
     // The size the text needs from Rect's top-left within the grid's client area.
@@ -111,24 +213,15 @@ public:
 
     TAlignment GetAlignment() const { return FAlignment; }
     void SetAlignment(TAlignment Value) { FAlignment = Value; }
-    TColor GetColor() const;
-    void SetColor(TColor Value);
-    TKvGridMultiLineEditor* GetControl() const { return FEditor; }
 
 protected:
     virtual TKvGridMultiLineEditor* CreateEdit();
-    virtual void StartHandler(TObject* Sender);
-    virtual void ChangeHandler(TObject* Sender);
-    virtual void KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift);
-    virtual void KeyPressHandler(TObject* Sender, QChar& Key) {}
-    void Notification(TComponent* component, TOperation operation) override;
+    virtual void StartHandler(TObject* Sender) { DoStart(FEditIndex); }
+    void ChangeHandler(TObject* Sender) override;
+    void KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift) override;
+    void KeyPressHandler(TObject* Sender, QChar& Key) override {}
 
-    TKvGridMultiLineEditor* FEditor = nullptr;
-    Variant FValue;
-    bool FModified = false;
     TAlignment FAlignment = taLeftJustify;
-    TColor FColor = clWindow;
-    bool FLoading = false;
 };
 
 class TKvButtonCellEditor : public TKvLineCellEditor
@@ -227,106 +320,60 @@ public:
     QString GetDisplayName() const override { return QStringLiteral("radio"); }
 };
 
-class TKvDateTimeCellEditor : public TKvGridCellEditor
+class TKvDateTimeCellEditor : public TKvControlCellEditor<TKvGridDateEditor>
 {
 public:
     explicit TKvDateTimeCellEditor(TComponent* owner);
-    ~TKvDateTimeCellEditor() override;
 
     QString GetDisplayName() const override { return QStringLiteral("date"); }
     bool HasButton() const override { return true; }
     void DoButtonClicked(const TKvGridCellIndex& Index) override;
     void InitEditor() override;
-    void SetReadOnly(bool Value) override;
     void SetEditIndex(const TKvGridCellIndex& Index) override;
-    void SetParent(TWinControl* Parent) override;
-    void SetBounds(int Left, int Top, int Width, int Height) override;
-    void SetVisible(bool Value) override;
-    bool CanFocus() const override;
-    void SetFocus() override;
-    void BeginEdit() override;
+    // A calendar still open closes without taking its date.
     void EndEdit() override;
-    bool GetEditing() const override;
-    bool GetEdited() const override;
     // Null or unconvertible values put the control into its null state.
     void SetEditValue(const Variant& Value) override;
     // The control's date with the time of day of the value that was loaded.
     Variant GetEditValue() const override;
     void Commit() override;
-    void Reset() override;
+    void Reset() override { SetEditValue(FValue); }
     void Clear() override {}
-    TColor GetBackColor() const override { return FColor; }
 
-    TColor GetColor() const;
-    void SetColor(TColor Value);
     TDateTime GetMinDate() const { return FMinDate; }
     void SetMinDate(TDateTime Value);
     TDateTime GetMaxDate() const { return FMaxDate; }
     void SetMaxDate(TDateTime Value);
-    TKvGridDateEditor* GetControl() const { return FEditor; }
 
 protected:
     virtual TKvGridDateEditor* CreateEdit();
-    virtual void StartedHandler(TObject* Sender);
-    virtual void ChangeHandler(TObject* Sender);
-    virtual void KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift);
-    virtual void KeyPressHandler(TObject* Sender, QChar& Key);
-    void Notification(TComponent* component, TOperation operation) override;
+    virtual void StartedHandler(TObject* Sender) { DoStart(FEditIndex); }
+    void KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift) override;
 
-    TKvGridDateEditor* FEditor = nullptr;
-    bool FModified = false;
-    TColor FColor = clWindow;
     TDateTime FMinDate;
     TDateTime FMaxDate;
-    Variant FValue;
-    bool FLoading = false;
 };
 
-class TKvNumberCellEditor : public TKvGridCellEditor
+class TKvNumberCellEditor : public TKvControlCellEditor<TKvGridNumberEditor>
 {
 public:
-    explicit TKvNumberCellEditor(TComponent* owner) : TKvGridCellEditor(owner) {}
-    ~TKvNumberCellEditor() override;
+    explicit TKvNumberCellEditor(TComponent* owner) : TKvControlCellEditor(owner) {}
 
     QString GetDisplayName() const override { return QStringLiteral("number"); }
     void InitEditor() override;
-    void SetReadOnly(bool Value) override;
     void SetEditIndex(const TKvGridCellIndex& Index) override;
-    void SetParent(TWinControl* Parent) override;
-    void SetBounds(int Left, int Top, int Width, int Height) override;
-    void SetVisible(bool Value) override;
-    bool CanFocus() const override;
-    void SetFocus() override;
-    void BeginEdit() override;
-    void EndEdit() override;
-    bool GetEditing() const override;
-    bool GetEdited() const override;
     // 0 for null, empty or unconvertible values; the decimals come from the column's number
     // format, or from the value itself when the format names none.
     void SetEditValue(const Variant& Value) override;
     Variant GetEditValue() const override;
     void Commit() override {}
-    void Reset() override;
+    void Reset() override { SetEditValue(FValue); }
     void Clear() override;
-    TColor GetBackColor() const override { return FColor; }
-
-    TColor GetColor() const;
-    void SetColor(TColor Value);
-    TKvGridNumberEditor* GetControl() const { return FEditor; }
 
 protected:
     virtual TKvGridNumberEditor* CreateEdit();
-    virtual void StartedHandler(TObject* Sender);
-    virtual void ChangeHandler(TObject* Sender);
-    virtual void KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift);
-    virtual void KeyPressHandler(TObject* Sender, QChar& Key);
-    void Notification(TComponent* component, TOperation operation) override;
-
-    TKvGridNumberEditor* FEditor = nullptr;
-    bool FModified = false;
-    TColor FColor = clWindow;
-    Variant FValue;
-    bool FLoading = false;
+    virtual void StartedHandler(TObject* Sender) { DoStart(FEditIndex); }
+    void KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift) override;
 };
 
 // Holds and streams a reference to another editor.
