@@ -288,6 +288,19 @@ void TKvDefaultGridEditController::DoFocusedIndexChanged(const TKvGridCellIndex&
     ApplyReadOnly();
 }
 
+// A fresh waiting editor on the same cell, or the value reloaded into the open one.
+void TKvDefaultGridEditController::EndCellEdit(bool Prepare)
+{
+    if (Prepare) {
+        const TKvGridCellIndex index = FEditIndex;
+        HideEditor();
+        PrepareEditor(index);
+    } else {
+        InitEditor();
+    }
+    ApplyReadOnly();
+}
+
 // A failing commit notification (validation) leaves the editor open with the user's text
 // and the edit modified.
 void TKvDefaultGridEditController::CommitEditor(bool Hide)
@@ -304,14 +317,7 @@ void TKvDefaultGridEditController::CommitEditor(bool Hide)
         FModified = false;
         committed = true;
     }
-    if (Hide) {
-        const TKvGridCellIndex index = FEditIndex;
-        HideEditor();
-        PrepareEditor(index);
-    } else {
-        InitEditor();
-    }
-    ApplyReadOnly();
+    EndCellEdit(Hide);
     if (committed)
         GridEditCompleted(FEditIndex);
 }
@@ -321,24 +327,15 @@ void TKvDefaultGridEditController::CancelEditor(bool Prepare)
     if (!GetEditing())
         return;
     // The clean-up runs even when the cancel notification raises.
-    auto cleanup = [this, Prepare] {
-        FModified = false;
-        if (Prepare) {
-            const TKvGridCellIndex index = FEditIndex;
-            HideEditor();
-            PrepareEditor(index);
-        } else {
-            InitEditor();
-        }
-        ApplyReadOnly();
-    };
     try {
         GridEditCanceled(FEditIndex);
     } catch (...) {
-        cleanup();
+        FModified = false;
+        EndCellEdit(Prepare);
         throw;
     }
-    cleanup();
+    FModified = false;
+    EndCellEdit(Prepare);
 }
 
 void TKvDefaultGridEditController::ShowEditor(bool Button)

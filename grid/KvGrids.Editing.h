@@ -71,6 +71,7 @@ public:
 private:
     class TKvGridEditListener;
     void ApplyReadOnly();
+    void EndCellEdit(bool Prepare);
     bool CanEditCell() const;
     void CheckController(TKvGridCellEditor* Editor, const TKvGridCellIndex& Index) const;
 

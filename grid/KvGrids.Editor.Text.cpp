@@ -37,22 +37,6 @@ TKvGridView* OuterGrid(TControl* Control)
 
 namespace {
 
-template <typename TControlT>
-bool KeyToHandler(TControlT* self, const TKvKeyEvent& handler, std::uint16_t& key, TShiftState shift)
-{
-    if (handler)
-        handler(self, key, shift);
-    return key != 0;
-}
-
-template <typename TControlT>
-bool CharToHandler(TControlT* self, const TKvKeyPressEvent& handler, QChar& key)
-{
-    if (handler)
-        handler(self, key);
-    return key.unicode() != 0;
-}
-
 // Ctrl+C, Ctrl+V and Ctrl+X on the control's own text; true when the key was one of them.
 bool ClipboardKey(TCustomTextControl* control, std::uint16_t key, TShiftState shift)
 {
@@ -66,69 +50,31 @@ bool ClipboardKey(TCustomTextControl* control, std::uint16_t key, TShiftState sh
     }
 }
 
-bool OpenOverCell(const TControl* control, bool needWidth)
-{
-    return control->GetVisible() && control->GetHeight() >= 1 && (!needWidth || control->GetWidth() > 0);
-}
-
 } // namespace
 
 // ---- text edit -------------------------------------------------------------------------
 
-TKvGridInplaceEditor::TKvGridInplaceEditor(TComponent* owner) : TKvCustomMaskEdit(owner) {}
-
 void TKvGridInplaceEditor::AfterConstruction()
 {
-    TKvCustomMaskEdit::AfterConstruction();
-    SetBorderStyle(bsNone);
-    SetTabStop(false);
+    TKvInCellControl::AfterConstruction();
     TFont font;
     font.SetName(QStringLiteral("Tahoma"));
     font.SetSize(9);
     SetFont(&font);
 }
 
-void TKvGridInplaceEditor::SetEditColumn(TKvGridColumn* Column)
-{
-    FEditColumn = Column;
-    if (Column) {
-        TFont font;
-        font.Assign(GetFont());
-        AssignColumnFont(Column, &font);
-        SetFont(&font);
-    }
-}
-
-bool TKvGridInplaceEditor::GetEditing() const { return OpenOverCell(this, false); }
-
 void TKvGridInplaceEditor::RequestStart()
 {
-    if (GetEditing())
-        return;
-    FStarted = false;
-    if (OnStart)
-        OnStart(this);
-    if (FStarted) {
+    if (StartEdit(OnStart)) {
         SelectAll();
         DoStart();
     }
 }
 
-void TKvGridInplaceEditor::KeyDown(std::uint16_t& key, TShiftState shift)
+void TKvGridInplaceEditor::OwnKeyDown(std::uint16_t& key, TShiftState shift)
 {
-    if (!KeyToHandler(this, OnKeyDown, key, shift))
-        return;
-    if (ClipboardKey(this, key, shift)) {
+    if (ClipboardKey(this, key, shift))
         key = 0;
-        return;
-    }
-    TKvCustomMaskEdit::KeyDown(key, shift);
-}
-
-void TKvGridInplaceEditor::KeyPress(QChar& key)
-{
-    if (CharToHandler(this, OnKeyPress, key))
-        TKvCustomMaskEdit::KeyPress(key);
 }
 
 // ---- button edit -----------------------------------------------------------------------
@@ -196,38 +142,11 @@ void TKvGridInplaceButton::ButtonClick()
         OnButtonClick(this);
 }
 
-// ---- multi-line edit -------------------------------------------------------------------
-
-TKvGridMultiLineEditor::TKvGridMultiLineEditor(TComponent* owner) : TCustomMemo(owner) {}
-
-void TKvGridMultiLineEditor::AfterConstruction()
-{
-    TCustomMemo::AfterConstruction();
-    SetBorderStyle(bsNone);
-    SetTabStop(false);
-}
-
-void TKvGridMultiLineEditor::SetEditColumn(TKvGridColumn* Column)
-{
-    FEditColumn = Column;
-    if (Column) {
-        TFont font;
-        font.Assign(GetFont());
-        AssignColumnFont(Column, &font);
-        SetFont(&font);
-    }
-}
-
-bool TKvGridMultiLineEditor::GetEditing() const { return OpenOverCell(this, false); }
+// ---- multi-line edit --------------------------------------------------------------------
 
 void TKvGridMultiLineEditor::RequestStart()
 {
-    if (GetEditing())
-        return;
-    FStarted = false;
-    if (OnStart)
-        OnStart(this);
-    if (FStarted)
+    if (StartEdit(OnStart))
         SelectAll();
 }
 
@@ -237,67 +156,25 @@ void TKvGridMultiLineEditor::WndProc(TMessage& message)
          message.Msg == WM_IME_STARTCOMPOSITION) &&
         CanModify())
         RequestStart();
-    TCustomMemo::WndProc(message);
+    TKvInCellControl::WndProc(message);
 }
 
-void TKvGridMultiLineEditor::KeyDown(std::uint16_t& key, TShiftState shift)
+void TKvGridMultiLineEditor::OwnKeyDown(std::uint16_t& key, TShiftState shift)
 {
-    if (!KeyToHandler(this, OnKeyDown, key, shift))
-        return;
     if (ClipboardKey(this, key, shift)) {
         key = 0;
         return;
     }
-    // Ctrl+Enter breaks the line.
     if (key == VK_RETURN && shift.Contains(ssCtrl) && CanModify()) {
         const QString text = GetText();
         const int start = GetSelStart();
         SetText(text.left(start) + QLatin1Char('\n') + text.mid(start + GetSelLength()));
         SetSelStart(start + 1);
         key = 0;
-        return;
     }
-    TCustomMemo::KeyDown(key, shift);
-}
-
-void TKvGridMultiLineEditor::KeyPress(QChar& key)
-{
-    if (CharToHandler(this, OnKeyPress, key))
-        TCustomMemo::KeyPress(key);
 }
 
 // ---- date edit -------------------------------------------------------------------------
-
-TKvGridDateEditor::TKvGridDateEditor(TComponent* owner) : TKvDateEdit(owner) {}
-
-void TKvGridDateEditor::AfterConstruction()
-{
-    TKvDateEdit::AfterConstruction();
-    SetBorderStyle(bsNone);
-    SetTabStop(false);
-}
-
-void TKvGridDateEditor::SetEditColumn(TKvGridColumn* Column)
-{
-    FEditColumn = Column;
-    if (Column) {
-        TFont font;
-        font.Assign(GetFont());
-        AssignColumnFont(Column, &font);
-        SetFont(&font);
-    }
-}
-
-bool TKvGridDateEditor::GetEditing() const { return OpenOverCell(this, true); }
-
-void TKvGridDateEditor::Start()
-{
-    if (GetEditing())
-        return;
-    FStarted = false;
-    if (OnStarted)
-        OnStarted(this);
-}
 
 void TKvGridDateEditor::DropDown(bool Capture)
 {
@@ -311,63 +188,6 @@ void TKvGridDateEditor::ButtonClick()
         CloseUp(true);
     else
         DropDown(true);
-}
-
-void TKvGridDateEditor::KeyDown(std::uint16_t& key, TShiftState shift)
-{
-    if (KeyToHandler(this, OnKeyDown, key, shift))
-        TKvDateEdit::KeyDown(key, shift);
-}
-
-void TKvGridDateEditor::KeyPress(QChar& key)
-{
-    if (CharToHandler(this, OnKeyPress, key))
-        TKvDateEdit::KeyPress(key);
-}
-
-// ---- number edit -----------------------------------------------------------------------
-
-TKvGridNumberEditor::TKvGridNumberEditor(TComponent* owner) : TKvNumberEdit(owner) {}
-
-void TKvGridNumberEditor::AfterConstruction()
-{
-    TKvNumberEdit::AfterConstruction();
-    SetBorderStyle(bsNone);
-    SetTabStop(false);
-}
-
-// The font only: the number edit keeps no column.
-void TKvGridNumberEditor::SetEditColumn(TKvGridColumn* Column)
-{
-    if (Column) {
-        TFont font;
-        font.Assign(GetFont());
-        AssignColumnFont(Column, &font);
-        SetFont(&font);
-    }
-}
-
-bool TKvGridNumberEditor::GetEditing() const { return OpenOverCell(this, false); }
-
-void TKvGridNumberEditor::Start()
-{
-    if (GetEditing())
-        return;
-    FStarted = false;
-    if (OnStarted)
-        OnStarted(this);
-}
-
-void TKvGridNumberEditor::KeyDown(std::uint16_t& key, TShiftState shift)
-{
-    if (KeyToHandler(this, OnKeyDown, key, shift))
-        TKvNumberEdit::KeyDown(key, shift);
-}
-
-void TKvGridNumberEditor::KeyPress(QChar& key)
-{
-    if (CharToHandler(this, OnKeyPress, key))
-        TKvNumberEdit::KeyPress(key);
 }
 
 } // namespace kv

@@ -22,34 +22,94 @@ void AssignColumnFont(TKvGridColumn* Column, TFont* Font);
 // The outermost grid view among the control's parents, or nil.
 TKvGridView* OuterGrid(TControl* Control);
 
-class TKvGridInplaceEditor : public TKvCustomMaskEdit
+// What every in-cell control adds to its base: the edited column and its font, the start
+// flag that the cell editor arms, the waiting/open test, the start request, and key events
+// that the cell editor sees before the control (a key set to 0 goes no further).
+template <typename TBase>
+class TKvInCellControl : public TBase
 {
 public:
-    explicit TKvGridInplaceEditor(TComponent* owner);
-    void AfterConstruction() override;
+    explicit TKvInCellControl(TComponent* owner) : TBase(owner) {}
 
-    void SetEditColumn(TKvGridColumn* Column);
+    void AfterConstruction() override
+    {
+        TBase::AfterConstruction();
+        this->SetBorderStyle(bsNone);
+        this->SetTabStop(false);
+    }
+    void SetEditColumn(TKvGridColumn* Column)
+    {
+        FEditColumn = Column;
+        if (!Column)
+            return;
+        TFont font;
+        font.Assign(this->GetFont());
+        AssignColumnFont(Column, &font);
+        this->SetFont(&font);
+    }
     TKvGridColumn* GetEditColumn() const { return FEditColumn; }
-    // Visible and at least one pixel high: open over its cell.
-    bool GetEditing() const;
+    // Visible and at least one pixel high (and wide where asked): open over its cell.
+    bool GetEditing() const
+    {
+        return this->GetVisible() && this->GetHeight() >= 1 && (!FNeedsWidth || this->GetWidth() > 0);
+    }
     TKvGridView* GetGrid() { return OuterGrid(this); }
     bool GetStarted() const { return FStarted; }
     void SetStarted(bool Value) { FStarted = Value; }
-    // Starts the edit when waiting: the start event, then all text selected.
-    void RequestStart();
 
-    TNotifyEvent OnStart;
     TKvKeyEvent OnKeyDown;
     TKvKeyPressEvent OnKeyPress;
 
 protected:
-    void InputStarting() override { RequestStart(); }
-    virtual void DoStart() {}
-    void KeyDown(std::uint16_t& key, TShiftState shift) override;
-    void KeyPress(QChar& key) override;
+    // Fires the start event while waiting; true when the cell editor armed the edit.
+    bool StartEdit(const TNotifyEvent& Event)
+    {
+        if (GetEditing())
+            return false;
+        FStarted = false;
+        if (Event)
+            Event(this);
+        return FStarted;
+    }
+    void KeyDown(std::uint16_t& key, TShiftState shift) override
+    {
+        if (OnKeyDown)
+            OnKeyDown(this, key, shift);
+        if (key != 0)
+            OwnKeyDown(key, shift);
+        if (key != 0)
+            TBase::KeyDown(key, shift);
+    }
+    void KeyPress(QChar& key) override
+    {
+        if (OnKeyPress)
+            OnKeyPress(this, key);
+        if (key.unicode() != 0)
+            TBase::KeyPress(key);
+    }
+    // Keys the control handles itself before its base.
+    virtual void OwnKeyDown(std::uint16_t& key, TShiftState shift) {}
 
     TKvGridColumn* FEditColumn = nullptr;
     bool FStarted = false;
+    bool FNeedsWidth = false;
+};
+
+class TKvGridInplaceEditor : public TKvInCellControl<TKvCustomMaskEdit>
+{
+public:
+    explicit TKvGridInplaceEditor(TComponent* owner) : TKvInCellControl(owner) {}
+    void AfterConstruction() override;
+    // Starts the edit when waiting: the start event, then all text selected.
+    void RequestStart();
+
+    TNotifyEvent OnStart;
+
+protected:
+    void InputStarting() override { RequestStart(); }
+    virtual void DoStart() {}
+    // Ctrl+C, Ctrl+V and Ctrl+X on the edit's own text.
+    void OwnKeyDown(std::uint16_t& key, TShiftState shift) override;
 };
 
 // The text edit with an ellipsis button at its right.
@@ -76,86 +136,47 @@ private:
     bool FTracking = false;
 };
 
-class TKvGridMultiLineEditor : public TCustomMemo
+class TKvGridMultiLineEditor : public TKvInCellControl<TCustomMemo>
 {
 public:
-    explicit TKvGridMultiLineEditor(TComponent* owner);
-    void AfterConstruction() override;
-
-    void SetEditColumn(TKvGridColumn* Column);
-    bool GetEditing() const;
-    TKvGridView* GetGrid() { return OuterGrid(this); }
-    bool GetStarted() const { return FStarted; }
-    void SetStarted(bool Value) { FStarted = Value; }
+    explicit TKvGridMultiLineEditor(TComponent* owner) : TKvInCellControl(owner) {}
     void RequestStart();
 
     TNotifyEvent OnStart;
-    TKvKeyEvent OnKeyDown;
-    TKvKeyPressEvent OnKeyPress;
 
 protected:
     void WndProc(TMessage& message) override;
-    void KeyDown(std::uint16_t& key, TShiftState shift) override;
-    void KeyPress(QChar& key) override;
-
-private:
-    TKvGridColumn* FEditColumn = nullptr;
-    bool FStarted = false;
+    // Ctrl+C, Ctrl+V and Ctrl+X on the memo's own text; Ctrl+Enter breaks the line.
+    void OwnKeyDown(std::uint16_t& key, TShiftState shift) override;
 };
 
-class TKvGridDateEditor : public TKvDateEdit
+class TKvGridDateEditor : public TKvInCellControl<TKvDateEdit>
 {
 public:
-    explicit TKvGridDateEditor(TComponent* owner);
-    void AfterConstruction() override;
-
-    void SetEditColumn(TKvGridColumn* Column);
-    bool GetEditing() const;
-    bool GetStarted() const { return FStarted; }
-    void SetStarted(bool Value) { FStarted = Value; }
+    explicit TKvGridDateEditor(TComponent* owner) : TKvInCellControl(owner) { FNeedsWidth = true; }
     // Starts the edit when waiting.
-    void Start();
+    void Start() { StartEdit(OnStarted); }
     // Closes an open calendar accepting it, or drops a closed one down with capture.
     void ButtonClick();
     void DropDown(bool Capture) override;
 
     TNotifyEvent OnStarted;
-    TKvKeyEvent OnKeyDown;
-    TKvKeyPressEvent OnKeyPress;
 
 protected:
     void InputStarting() override { Start(); }
-    void KeyDown(std::uint16_t& key, TShiftState shift) override;
-    void KeyPress(QChar& key) override;
-
-private:
-    TKvGridColumn* FEditColumn = nullptr;
-    bool FStarted = false;
 };
 
-class TKvGridNumberEditor : public TKvNumberEdit
+// Takes the column's font only: the number edit keeps no column.
+class TKvGridNumberEditor : public TKvInCellControl<TKvNumberEdit>
 {
 public:
-    explicit TKvGridNumberEditor(TComponent* owner);
-    void AfterConstruction() override;
-
-    void SetEditColumn(TKvGridColumn* Column);
-    bool GetEditing() const;
-    bool GetStarted() const { return FStarted; }
-    void SetStarted(bool Value) { FStarted = Value; }
-    void Start();
+    explicit TKvGridNumberEditor(TComponent* owner) : TKvInCellControl(owner) {}
+    void Start() { StartEdit(OnStarted); }
 
     TNotifyEvent OnStarted;
-    TKvKeyEvent OnKeyDown;
-    TKvKeyPressEvent OnKeyPress;
 
 protected:
     void InputStarting() override { Start(); }
-    void KeyDown(std::uint16_t& key, TShiftState shift) override;
-    void KeyPress(QChar& key) override;
-
-private:
-    bool FStarted = false;
 };
 
 } // namespace kv

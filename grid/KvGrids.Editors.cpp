@@ -29,47 +29,27 @@ namespace kv {
 
 namespace {
 
-QString ValueText(const Variant& value)
-{
-    return value.IsClear() ? QString() : value.ToString();
-}
-
 // A line of the control's font, plus one pixel.
 int LineHeight(const TFont* font) { return FontTextHeight(font) + 1; }
 
 } // namespace
 
-// ---- line editor -----------------------------------------------------------------------
+// ---- text editors ----------------------------------------------------------------------
 
-namespace {
-
-bool CaretAtStart(const TCustomTextControl* c) { return c->GetSelStart() == 0 && c->GetSelLength() == 0; }
-
-bool CaretAtEnd(const TCustomTextControl* c)
-{
-    return c->GetSelLength() == 0 && c->GetSelStart() >= c->GetText().length();
-}
-
-} // namespace
-
-TKvGridInplaceEditor* TKvLineCellEditor::CreateEdit() { return Create<TKvGridInplaceEditor>(this); }
-
-TKvGridDataColumn* TKvLineCellEditor::EditColumn() const { return dynamic_cast<TKvGridDataColumn*>(FEditIndex.Column); }
-
-void TKvLineCellEditor::InitEditor()
-{
-    if (FEditor)
-        return;
-    BindControl(CreateEdit());
-    FEditor->OnStart = [this](TObject* s) { StartHandler(s); };
-}
-
-void TKvLineCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
+template <typename TControl>
+void TKvTextCellEditor<TControl>::SetEditIndex(const TKvGridCellIndex& Index)
 {
     TKvGridCellEditor::SetEditIndex(Index);
-    KV_ASSERT(FEditor, "FEditor is nil");
-    FEditor->SetEditColumn(Index.Column);
+    KV_ASSERT(this->FEditor, "FEditor is nil");
+    this->FEditor->SetEditColumn(Index.Column);
 }
+
+template class TKvTextCellEditor<TKvGridInplaceEditor>;
+template class TKvTextCellEditor<TKvGridMultiLineEditor>;
+
+// ---- line editor -----------------------------------------------------------------------
+
+TKvGridDataColumn* TKvLineCellEditor::EditColumn() const { return dynamic_cast<TKvGridDataColumn*>(FEditIndex.Column); }
 
 void TKvLineCellEditor::SetBounds(int Left, int Top, int Width, int Height)
 {
@@ -81,33 +61,6 @@ void TKvLineCellEditor::SetBounds(int Left, int Top, int Width, int Height)
     }
     const int line = std::min(Height, LineHeight(FEditor->GetFont()));
     FEditor->SetBounds(Left, Top + (Height - line) / 2, Width, line);
-}
-
-void TKvLineCellEditor::SetEditValue(const Variant& Value)
-{
-    FValue = Value;
-    if (!FEditor)
-        return;
-    FLoading = true;
-    FEditor->SetText(ValueText(Value));
-    FLoading = false;
-}
-
-Variant TKvLineCellEditor::GetEditValue() const { return FEditor ? Variant(FEditor->GetText()) : Variant(); }
-
-void TKvLineCellEditor::Reset() { SetEditValue(FValue); }
-
-void TKvLineCellEditor::Clear()
-{
-    if (FEditor)
-        FEditor->SetText(QString());
-}
-
-void TKvLineCellEditor::DoStart(const TKvGridCellIndex& Index)
-{
-    TKvGridCellEditor::DoStart(Index);
-    if (FEditor)
-        FEditor->SelectAll();
 }
 
 // Navigation keys go to the grid; the control keeps what edits its text. Backspace in an
@@ -130,60 +83,15 @@ void TKvLineCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShiftState
     case VK_F2: ToGrid(Key, Shift); return;
     default: break;
     }
-    if (FEditor)
-        RouteCaretKey(Key, Shift, CaretAtStart(FEditor), CaretAtEnd(FEditor));
+    RouteTextCaretKey(Key, Shift);
 }
 
 // ---- multi-line editor -----------------------------------------------------------------
 
-TKvGridMultiLineEditor* TKvMultiLineCellEditor::CreateEdit() { return Create<TKvGridMultiLineEditor>(this); }
-
-void TKvMultiLineCellEditor::InitEditor()
-{
-    if (FEditor)
-        return;
-    BindControl(CreateEdit());
-    FEditor->OnStart = [this](TObject* s) { StartHandler(s); };
-}
-
-void TKvMultiLineCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
-{
-    TKvGridCellEditor::SetEditIndex(Index);
-    KV_ASSERT(FEditor, "FEditor is nil");
-    FEditor->SetEditColumn(Index.Column);
-}
-
 void TKvMultiLineCellEditor::BeginEdit()
 {
-    TKvControlCellEditor::BeginEdit();
+    TKvTextCellEditor::BeginEdit();
     Resize();
-}
-
-void TKvMultiLineCellEditor::SetEditValue(const Variant& Value)
-{
-    FValue = Value;
-    if (!FEditor)
-        return;
-    FLoading = true;
-    FEditor->SetText(ValueText(Value));
-    FLoading = false;
-}
-
-Variant TKvMultiLineCellEditor::GetEditValue() const { return FEditor ? Variant(FEditor->GetText()) : Variant(); }
-
-void TKvMultiLineCellEditor::Reset() { SetEditValue(FValue); }
-
-void TKvMultiLineCellEditor::Clear()
-{
-    if (FEditor)
-        FEditor->SetText(QString());
-}
-
-void TKvMultiLineCellEditor::DoStart(const TKvGridCellIndex& Index)
-{
-    TKvGridCellEditor::DoStart(Index);
-    if (FEditor)
-        FEditor->SelectAll();
 }
 
 void TKvMultiLineCellEditor::CheckBounds(TRect& Rect) { Rect = CalcBounds(Rect); }
@@ -212,7 +120,7 @@ void TKvMultiLineCellEditor::Resize()
 void TKvMultiLineCellEditor::ChangeHandler(TObject* Sender)
 {
     const bool modified = FModified;
-    TKvControlCellEditor::ChangeHandler(Sender);
+    TKvTextCellEditor::ChangeHandler(Sender);
     if (FModified || modified)
         Resize();
 }
@@ -242,8 +150,7 @@ void TKvMultiLineCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShift
         return;
     default: break;
     }
-    if (FEditor)
-        RouteCaretKey(Key, Shift, CaretAtStart(FEditor), CaretAtEnd(FEditor));
+    RouteTextCaretKey(Key, Shift);
 }
 
 // ---- list and lookup editors -----------------------------------------------------------

@@ -158,70 +158,100 @@ protected:
     bool FLoading = false;
 };
 
-// The single-line family.
-class TKvLineCellEditor : public TKvControlCellEditor<TKvGridInplaceEditor>
+// The editors of text controls (single-line family and memo): the value as text, the
+// control made on first use with its start event bound, and a start that selects all text.
+template <typename TControl>
+class TKvTextCellEditor : public TKvControlCellEditor<TControl>
 {
 public:
-    explicit TKvLineCellEditor(TComponent* owner) : TKvControlCellEditor(owner) {}
+    explicit TKvTextCellEditor(TComponent* owner) : TKvControlCellEditor<TControl>(owner) {}
 
-    QString GetDisplayName() const override { return QStringLiteral("text"); }
-    void InitEditor() override;
+    void InitEditor() override
+    {
+        if (this->FEditor)
+            return;
+        this->BindControl(CreateEdit());
+        this->FEditor->OnStart = [this](TObject* s) { StartHandler(s); };
+    }
+    // Internal invariant "FEditor is nil" without a control.
     void SetEditIndex(const TKvGridCellIndex& Index) override;
-    // One text line high, centred in the cell; zero bounds park the control.
-    void SetBounds(int Left, int Top, int Width, int Height) override;
-    void SetEditValue(const Variant& Value) override;
-    Variant GetEditValue() const override;
+    void SetEditValue(const Variant& Value) override
+    {
+        this->FValue = Value;
+        if (!this->FEditor)
+            return;
+        this->FLoading = true;
+        this->FEditor->SetText(Value.IsClear() ? QString() : Value.ToString());
+        this->FLoading = false;
+    }
+    Variant GetEditValue() const override { return this->FEditor ? Variant(this->FEditor->GetText()) : Variant(); }
     void Commit() override {}
-    void Reset() override;
-    void Clear() override;
-    bool NeedMask() const override { return true; }
+    void Reset() override { SetEditValue(this->FValue); }
+    void Clear() override
+    {
+        if (this->FEditor)
+            this->FEditor->SetText(QString());
+    }
     // Notifies the listeners, then selects all text of the control.
-    void DoStart(const TKvGridCellIndex& Index) override;
-
+    void DoStart(const TKvGridCellIndex& Index) override
+    {
+        TKvGridCellEditor::DoStart(Index);
+        if (this->FEditor)
+            this->FEditor->SelectAll();
+    }
     TAlignment GetAlignment() const { return FAlignment; }
     void SetAlignment(TAlignment Value) { FAlignment = Value; }
 
 protected:
-    virtual TKvGridInplaceEditor* CreateEdit();
-    virtual void StartHandler(TObject* Sender) { DoStart(FEditIndex); }
-    void KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift) override;
-    TKvGridDataColumn* EditColumn() const;
+    virtual TControl* CreateEdit() { return Create<TControl>(this); }
+    virtual void StartHandler(TObject* Sender) { DoStart(this->FEditIndex); }
+    // Left and Right go to the grid at the text's ends, as RouteCaretKey says.
+    bool RouteTextCaretKey(std::uint16_t& Key, TShiftState Shift)
+    {
+        TControl* c = this->FEditor;
+        if (!c)
+            return false;
+        const bool atStart = c->GetSelStart() == 0 && c->GetSelLength() == 0;
+        const bool atEnd = c->GetSelLength() == 0 && c->GetSelStart() >= c->GetText().length();
+        return this->RouteCaretKey(Key, Shift, atStart, atEnd);
+    }
 
     TAlignment FAlignment = taLeftJustify;
 };
 
-class TKvMultiLineCellEditor : public TKvControlCellEditor<TKvGridMultiLineEditor>
+// The single-line family.
+class TKvLineCellEditor : public TKvTextCellEditor<TKvGridInplaceEditor>
 {
 public:
-    explicit TKvMultiLineCellEditor(TComponent* owner) : TKvControlCellEditor(owner) {}
+    explicit TKvLineCellEditor(TComponent* owner) : TKvTextCellEditor(owner) {}
+
+    QString GetDisplayName() const override { return QStringLiteral("text"); }
+    // One text line high, centred in the cell; zero bounds park the control.
+    void SetBounds(int Left, int Top, int Width, int Height) override;
+    bool NeedMask() const override { return true; }
+
+protected:
+    void KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift) override;
+    TKvGridDataColumn* EditColumn() const;
+};
+
+class TKvMultiLineCellEditor : public TKvTextCellEditor<TKvGridMultiLineEditor>
+{
+public:
+    explicit TKvMultiLineCellEditor(TComponent* owner) : TKvTextCellEditor(owner) {}
 
     QString GetDisplayName() const override { return QStringLiteral("memo"); }
-    void InitEditor() override;
-    void SetEditIndex(const TKvGridCellIndex& Index) override;
     void CheckBounds(TRect& Rect) override;
     void BeginEdit() override;
-    void SetEditValue(const Variant& Value) override;
-    Variant GetEditValue() const override;
-    void Commit() override {}
-    void Reset() override;
-    void Clear() override;
-    void DoStart(const TKvGridCellIndex& Index) override;
 
     // The size the text needs from Rect's top-left within the grid's client area.
     TRect CalcBounds(const TRect& Rect) const;
     void Resize();
 
-    TAlignment GetAlignment() const { return FAlignment; }
-    void SetAlignment(TAlignment Value) { FAlignment = Value; }
-
 protected:
-    virtual TKvGridMultiLineEditor* CreateEdit();
-    virtual void StartHandler(TObject* Sender) { DoStart(FEditIndex); }
     void ChangeHandler(TObject* Sender) override;
     void KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift) override;
     void KeyPressHandler(TObject* Sender, QChar& Key) override {}
-
-    TAlignment FAlignment = taLeftJustify;
 };
 
 class TKvButtonCellEditor : public TKvLineCellEditor
