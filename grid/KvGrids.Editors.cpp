@@ -155,6 +155,43 @@ void TKvMultiLineCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShift
 
 // ---- list and lookup editors -----------------------------------------------------------
 
+TKvGridDropDownEdit* TKvDropDownCellEditor::DropDownEdit() const { return static_cast<TKvGridDropDownEdit*>(FEditor); }
+
+void TKvDropDownCellEditor::InitEditor()
+{
+    TKvLineCellEditor::InitEditor();
+    DropDownEdit()->SetDropDownCount(FDropDownCount);
+}
+
+int TKvDropDownCellEditor::GetDropDownCount() const { return FEditor ? DropDownEdit()->GetDropDownCount() : FDropDownCount; }
+
+void TKvDropDownCellEditor::SetDropDownCount(int Value)
+{
+    FDropDownCount = Value;
+    if (FEditor)
+        DropDownEdit()->SetDropDownCount(Value);
+}
+
+void TKvDropDownCellEditor::SetBounds(int Left, int Top, int Width, int Height)
+{
+    TKvLineCellEditor::SetBounds(Left, Top, Width, Height);
+    if (FEditor)
+        DropDownEdit()->SetEditHeight(Height);
+}
+
+void TKvDropDownCellEditor::EndEdit()
+{
+    if (FEditor)
+        DropDownEdit()->CloseUp(false);
+    TKvLineCellEditor::EndEdit();
+}
+
+void TKvDropDownCellEditor::DoButtonClicked(const TKvGridCellIndex&)
+{
+    if (FEditor)
+        DropDownEdit()->ButtonClick();
+}
+
 TKvGridInplaceEditor* TKvListCellEditor::CreateEdit() { return Create<TKvGridInplaceList>(this); }
 
 TKvGridInplaceList* TKvListCellEditor::GetList() const { return static_cast<TKvGridInplaceList*>(FEditor); }
@@ -162,19 +199,9 @@ TKvGridInplaceList* TKvListCellEditor::GetList() const { return static_cast<TKvG
 void TKvListCellEditor::InitEditor()
 {
     const bool made = !FEditor;
-    TKvLineCellEditor::InitEditor();
-    GetList()->SetDropDownCount(FDropDownCount);
+    TKvDropDownCellEditor::InitEditor();
     if (made && !FItems.isEmpty())
         GetList()->SetItems(FItems);
-}
-
-int TKvListCellEditor::GetDropDownCount() const { return FEditor ? GetList()->GetDropDownCount() : FDropDownCount; }
-
-void TKvListCellEditor::SetDropDownCount(int Value)
-{
-    FDropDownCount = Value;
-    if (FEditor)
-        GetList()->SetDropDownCount(Value);
 }
 
 void TKvListCellEditor::SetItems(const QStringList& Items)
@@ -196,27 +223,16 @@ int TKvListCellEditor::ButtonWidth() const { return FGrid ? GetSystemMetrics(SM_
 
 void TKvListCellEditor::SetBounds(int Left, int Top, int Width, int Height)
 {
-    TKvLineCellEditor::SetBounds(Left, Top, Width, Height);
-    if (!FEditor)
-        return;
-    GetList()->SetEditHeight(Height);
-    GetList()->SetButtonWidth(ButtonWidth());
+    TKvDropDownCellEditor::SetBounds(Left, Top, Width, Height);
+    if (FEditor)
+        GetList()->SetButtonWidth(ButtonWidth());
 }
 
-// A list still open when its editor goes away closes without taking its selection.
-void TKvListCellEditor::EndEdit()
+void TKvListCellEditor::DoButtonClicked(const TKvGridCellIndex& Index)
 {
     if (FEditor)
-        GetList()->CloseUp(false);
-    TKvLineCellEditor::EndEdit();
-}
-
-void TKvListCellEditor::DoButtonClicked(const TKvGridCellIndex&)
-{
-    if (!FEditor)
-        return;
-    GetList()->SetButtonWidth(ButtonWidth());
-    GetList()->ButtonClick();
+        GetList()->SetButtonWidth(ButtonWidth());
+    TKvDropDownCellEditor::DoButtonClicked(Index);
 }
 
 TKvGridInplaceEditor* TKvLookupCellEditor::CreateEdit() { return Create<TKvGridLookupList>(this); }
@@ -225,8 +241,7 @@ TKvGridLookupList* TKvLookupCellEditor::GetList() const { return static_cast<TKv
 
 void TKvLookupCellEditor::InitEditor()
 {
-    TKvLineCellEditor::InitEditor();
-    GetList()->SetDropDownCount(FDropDownCount);
+    TKvDropDownCellEditor::InitEditor();
     GetList()->SetHeaderVisible(FHeaderVisible);
 }
 
@@ -239,33 +254,10 @@ void TKvLookupCellEditor::SetHeaderVisible(bool Value)
         GetList()->SetHeaderVisible(Value);
 }
 
-int TKvLookupCellEditor::GetDropDownCount() const { return FEditor ? GetList()->GetDropDownCount() : FDropDownCount; }
-
-void TKvLookupCellEditor::SetDropDownCount(int Value)
-{
-    FDropDownCount = Value;
-    if (FEditor)
-        GetList()->SetDropDownCount(Value);
-}
-
 void TKvLookupCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
 {
     TKvLineCellEditor::SetEditIndex(Index);
     GetList()->SetTargetColumn(EditColumn());
-}
-
-void TKvLookupCellEditor::SetBounds(int Left, int Top, int Width, int Height)
-{
-    TKvLineCellEditor::SetBounds(Left, Top, Width, Height);
-    if (FEditor)
-        GetList()->SetEditHeight(Height);
-}
-
-void TKvLookupCellEditor::EndEdit()
-{
-    if (FEditor)
-        GetList()->CloseUp(false);
-    TKvLineCellEditor::EndEdit();
 }
 
 void TKvLookupCellEditor::SetEditValue(const Variant& Value)
@@ -289,12 +281,6 @@ Variant TKvLookupCellEditor::GetEditValue() const
         return Variant::Null();
     const Variant value = column->GetSourceValue(text);
     return value.IsEmpty() ? FValue : value;
-}
-
-void TKvLookupCellEditor::DoButtonClicked(const TKvGridCellIndex&)
-{
-    if (FEditor)
-        GetList()->ButtonClick();
 }
 
 void TKvLookupCellEditor::KeyDownHandler(TObject* Sender, std::uint16_t& Key, TShiftState Shift)
@@ -598,10 +584,11 @@ KV_PUBLISH(TKvMultiLineCellEditor, TKvGridCellEditor)
     .Property("Color", &TKvMultiLineCellEditor::GetColor, &TKvMultiLineCellEditor::SetColor)
     .Default(clWindow);
 KV_PUBLISH(TKvButtonCellEditor, TKvLineCellEditor);
-KV_PUBLISH(TKvListCellEditor, TKvLineCellEditor)
+KV_PUBLISH(TKvDropDownCellEditor, TKvLineCellEditor);
+KV_PUBLISH(TKvListCellEditor, TKvDropDownCellEditor)
     .Property("DropDownCount", &TKvListCellEditor::GetDropDownCount, &TKvListCellEditor::SetDropDownCount)
     .Default(8);
-KV_PUBLISH(TKvLookupCellEditor, TKvLineCellEditor)
+KV_PUBLISH(TKvLookupCellEditor, TKvDropDownCellEditor)
     .Property("HeaderVisible", &TKvLookupCellEditor::GetHeaderVisible, &TKvLookupCellEditor::SetHeaderVisible)
     .Default(true)
     .Property("DropDownCount", &TKvLookupCellEditor::GetDropDownCount, &TKvLookupCellEditor::SetDropDownCount)

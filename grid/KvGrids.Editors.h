@@ -16,6 +16,7 @@
 
 namespace kv {
 
+class TKvGridDropDownEdit;
 class TKvGridInplaceList;
 class TKvGridLookupList;
 class TKvGridDataColumn;
@@ -265,25 +266,43 @@ public:
     virtual void ButtonClicked() {}
 };
 
-class TKvListCellEditor : public TKvLineCellEditor
+// The single-line editors whose control has a drop-down: the cell's editor button opens or
+// closes it, and a drop-down still open when the editor is hidden closes without accepting.
+class TKvDropDownCellEditor : public TKvLineCellEditor
 {
 public:
-    explicit TKvListCellEditor(TComponent* owner) : TKvLineCellEditor(owner) {}
+    explicit TKvDropDownCellEditor(TComponent* owner) : TKvLineCellEditor(owner) {}
+
+    bool HasButton() const override { return true; }
+    void InitEditor() override;
+    // The control's edit height is the whole cell's, from which the drop-down is placed.
+    void SetBounds(int Left, int Top, int Width, int Height) override;
+    void EndEdit() override;
+    void DoButtonClicked(const TKvGridCellIndex& Index) override;
+    int GetDropDownCount() const;
+    void SetDropDownCount(int Value);
+
+protected:
+    TKvGridDropDownEdit* DropDownEdit() const;
+
+    int FDropDownCount = 8;
+};
+
+class TKvListCellEditor : public TKvDropDownCellEditor
+{
+public:
+    explicit TKvListCellEditor(TComponent* owner) : TKvDropDownCellEditor(owner) {}
 
     QString GetDisplayName() const override { return QStringLiteral("list"); }
-    bool HasButton() const override { return true; }
     void InitEditor() override;
     void SetEditIndex(const TKvGridCellIndex& Index) override;
     void SetBounds(int Left, int Top, int Width, int Height) override;
-    void EndEdit() override;
     void DoButtonClicked(const TKvGridCellIndex& Index) override;
     // Hands the strings to the control; kept until the control exists.
     void SetItems(const QStringList& Items);
 
     bool GetUseColumnItems() const { return FUseColumnItems; }
     void SetUseColumnItems(bool Value) { FUseColumnItems = Value; }
-    int GetDropDownCount() const;
-    void SetDropDownCount(int Value);
     TKvGridInplaceList* GetList() const;
 
 protected:
@@ -293,31 +312,24 @@ private:
     int ButtonWidth() const;
 
     bool FUseColumnItems = true;
-    int FDropDownCount = 8;
     QStringList FItems;
 };
 
-class TKvLookupCellEditor : public TKvLineCellEditor
+class TKvLookupCellEditor : public TKvDropDownCellEditor
 {
 public:
-    explicit TKvLookupCellEditor(TComponent* owner) : TKvLineCellEditor(owner) {}
+    explicit TKvLookupCellEditor(TComponent* owner) : TKvDropDownCellEditor(owner) {}
 
     QString GetDisplayName() const override { return QStringLiteral("lookup"); }
-    bool HasButton() const override { return true; }
     void InitEditor() override;
     void SetEditIndex(const TKvGridCellIndex& Index) override;
-    void SetBounds(int Left, int Top, int Width, int Height) override;
-    void EndEdit() override;
     void SetEditValue(const Variant& Value) override;
     // The stored value of the label in the control; a text that is no label keeps the old
     // value.
     Variant GetEditValue() const override;
-    void DoButtonClicked(const TKvGridCellIndex& Index) override;
 
     bool GetHeaderVisible() const;
     void SetHeaderVisible(bool Value);
-    int GetDropDownCount() const;
-    void SetDropDownCount(int Value);
     TKvGridLookupList* GetList() const;
 
 protected:
@@ -326,7 +338,6 @@ protected:
 
 private:
     bool FHeaderVisible = true;
-    int FDropDownCount = 8;
 };
 
 class TKvImageCellEditor : public TKvLineCellEditor
