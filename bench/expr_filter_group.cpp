@@ -88,13 +88,9 @@ BENCHMARK(BM_EvaluateFilterTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // --- the filtered item provider --------------------------------------------------------------
 
-void BM_FilteredProvider(benchmark::State& state)
+// Seconds spent applying the filters, over all iterations.
+double TimeFilters(benchmark::State& state, TKvGridFilteredItemProvider* filtered)
 {
-    TOwned<TKvDefaultGridItemProvider> sourceOwner = MakeOwned<TKvDefaultGridItemProvider>();
-    TKvDefaultGridItemProvider& source = *sourceOwner;
-    source.SetDataSource(Data().Table.get());
-    auto filtered = MakeOwned<TKvGridFilteredItemProvider>(&source);
-    filtered->AddFilter(0, kFilter);
     double total = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -102,6 +98,17 @@ void BM_FilteredProvider(benchmark::State& state)
         total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         benchmark::DoNotOptimize(filtered->GetItemCount());
     }
+    return total;
+}
+
+void BM_FilteredProvider(benchmark::State& state)
+{
+    TOwned<TKvDefaultGridItemProvider> sourceOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& source = *sourceOwner;
+    source.SetDataSource(Data().Table.get());
+    auto filtered = MakeOwned<TKvGridFilteredItemProvider>(&source);
+    filtered->AddFilter(0, kFilter);
+    const double total = TimeFilters(state, filtered.get());
     state.SetItemsProcessed(state.iterations() * kRows);
     state.counters["passing"] = filtered->GetItemCount();
     Record(state, "filtered", total);
@@ -205,6 +212,87 @@ void BM_QSortFilterProxyModelOverProvider(benchmark::State& state)
 }
 BENCHMARK(BM_QSortFilterProxyModelOverProvider)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// --- 200,000 rows: a column with some text, and appends under an active filter ------------
+
+constexpr int kSmallRows = 200'000;
+
+// Integers, every tenth row (with withText) a distinct text that does not read as a number.
+TOwned<TKvSimpleDataProvider> MakeSmallTable(bool withText)
+{
+    auto table = MakeOwned<TKvSimpleDataProvider>(nullptr);
+    table->InsertColumns(0, 1, "value", "n");
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> value(0, 999);
+    table->BeginUpdate();
+    for (int r = 0; r < kSmallRows; ++r) {
+        if (withText && r % 10 == 0)
+            table->InsertRow(r, {QStringLiteral("code %1").arg(r)});
+        else
+            table->InsertRow(r, {value(rng)});
+    }
+    table->EndUpdate(false);
+    return table;
+}
+
+// The small table under "value > 500".
+struct TSmallChain
+{
+    TOwned<TKvSimpleDataProvider> Table;
+    TOwned<TKvDefaultGridItemProvider> SourceOwner = MakeOwned<TKvDefaultGridItemProvider>();
+    TKvDefaultGridItemProvider& Source = *SourceOwner;
+    TOwned<TKvGridFilteredItemProvider> Filtered;
+    explicit TSmallChain(bool withText) : Table(MakeSmallTable(withText))
+    {
+        Source.SetDataSource(Table.get());
+        Filtered = MakeOwned<TKvGridFilteredItemProvider>(&Source);
+        Filtered->AddFilter(0, "value > 500");
+    }
+    ~TSmallChain()
+    {
+        Filtered.reset();
+        Source.SetDataSource(nullptr);
+    }
+};
+
+void FilterSmallTable(benchmark::State& state, bool withText, const char* name)
+{
+    TSmallChain chain(withText);
+    auto& filtered = chain.Filtered;
+    const double total = TimeFilters(state, filtered.get());
+    state.counters["passing"] = filtered->GetItemCount();
+    Record(state, name, total);
+}
+
+void BM_FilterWithText(benchmark::State& state) { FilterSmallTable(state, true, "filtertext"); }
+BENCHMARK(BM_FilterWithText)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_FilterNumbersOnly(benchmark::State& state) { FilterSmallTable(state, false, "filternumbers"); }
+BENCHMARK(BM_FilterNumbersOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// 20 rows appended to the data while the filter is active.
+void BM_AppendUnderFilter(benchmark::State& state)
+{
+    TSmallChain chain(false);
+    auto& table = chain.Table;
+    auto& filtered = chain.Filtered;
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 20; ++i)
+            table->InsertRow(table->GetRowCount(), {i * 50});
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.PauseTiming();
+        table->BeginUpdate();
+        for (int i = 0; i < 20; ++i)
+            table->RemoveRow(table->GetRowCount() - 1);
+        table->EndUpdate(false);
+        filtered->ApplyFilters(false);
+        state.ResumeTiming();
+    }
+    state.counters["passing"] = filtered->GetItemCount();
+    Record(state, "append", total);
+}
+BENCHMARK(BM_AppendUnderFilter)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // --- grouping by the text column --------------------------------------------------------------
 
 struct TGroupChain
@@ -219,6 +307,19 @@ struct TGroupChain
     }
     ~TGroupChain() { Grouped.reset(); }
 };
+
+// Groups by the text column and reads a sum and a mean of every group.
+double GroupWithSumAndMean(TGroupChain& chain)
+{
+    chain.Grouped->GroupBy({2});
+    TKvGridGroupItemImpl* root = chain.Grouped->GetRootItem();
+    double checksum = 0;
+    for (int g = 0; g < root->GetCount(); ++g) {
+        auto* group = static_cast<TKvGridGroupItem*>(root->GetItem(g));
+        checksum += group->GetSum(1) + group->GetMean(1);
+    }
+    return checksum;
+}
 
 // Sorting the source by the group field, as the owner of the chain does before grouping.
 void BM_SortByText(benchmark::State& state)
@@ -245,13 +346,7 @@ void BM_GroupWithSumAndMean(benchmark::State& state)
     double checksum = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        chain.Grouped->GroupBy({2});
-        TKvGridGroupItemImpl* root = chain.Grouped->GetRootItem();
-        checksum = 0;
-        for (int g = 0; g < root->GetCount(); ++g) {
-            auto* group = static_cast<TKvGridGroupItem*>(root->GetItem(g));
-            checksum += group->GetSum(1) + group->GetMean(1);
-        }
+        checksum = GroupWithSumAndMean(chain);
         total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.PauseTiming();
         chain.Grouped->GroupBy({});
@@ -264,6 +359,27 @@ void BM_GroupWithSumAndMean(benchmark::State& state)
     Record(state, "group", total);
 }
 BENCHMARK(BM_GroupWithSumAndMean)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// What a user waits for: sorting by the group field, grouping, a sum and a mean per group.
+void BM_SortAndGroup(benchmark::State& state)
+{
+    TGroupChain chain;
+    double total = 0;
+    double checksum = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        chain.Source.OrderBy({2}, {}, false);
+        checksum = GroupWithSumAndMean(chain);
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.PauseTiming();
+        chain.Grouped->GroupBy({});
+        chain.Source.OrderBy({}, {}, false);
+        state.ResumeTiming();
+    }
+    benchmark::DoNotOptimize(checksum);
+    Record(state, "sortgroup", total);
+}
+BENCHMARK(BM_SortAndGroup)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void BM_ExpandCollapseOneGroup(benchmark::State& state)
 {
@@ -303,6 +419,11 @@ int main(int argc, char** argv)
     std::printf("group 1,000,000 rows by text with a sum and a mean per group: %.1f ms (target 300 ms: ratio %.2f)\n",
                 gSeconds["group"] * 1e3, gSeconds["group"] * 1e3 / 300.0);
     std::printf("sorting the source by the text column first: %.1f ms\n", gSeconds["sort"] * 1e3);
+    std::printf("sort, group, sum and mean together: %.1f ms\n", gSeconds["sortgroup"] * 1e3);
+    std::printf("filter 200,000 rows, 10%% text: %.2f ms; numbers only: %.2f ms; ratio %.2f\n",
+                gSeconds["filtertext"] * 1e3, gSeconds["filternumbers"] * 1e3,
+                gSeconds["filternumbers"] > 0 ? gSeconds["filtertext"] / gSeconds["filternumbers"] : 0.0);
+    std::printf("20 appends under an active filter over 200,000 rows: %.3f ms\n", gSeconds["append"] * 1e3);
     std::printf("collapse and expand one group of 1,000 rows: %.1f us\n", gSeconds["toggle"] * 1e6);
     return 0;
 }

@@ -98,21 +98,48 @@ std::vector<std::pair<QString, QString>> TKvGridDynamicStyle::GetStylePairs() co
     return pairs;
 }
 
-void TKvGridDynamicStyle::Apply(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag)
+void TKvGridDynamicStyle::Apply(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag) { Write(runtime, bag, true); }
+
+bool TKvGridDynamicStyle::TryApply(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag)
+{
+    return Write(runtime, bag, false);
+}
+
+bool TKvGridDynamicStyle::Write(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag, bool raise)
 {
     if (!FStyleMap || FStyleMap->empty() || !bag)
-        return;
-    const Variant result = FExprTree ? FExprTree->Evaluate(runtime) : Variant();
-    if (!result.IsBoolean() || !result.AsBool())
-        return;
+        return true;
+    Variant result;
+    if (FExprTree && !FExprTree->EvaluateOrdered(runtime, result)) {
+        if (raise)
+            runtime->RaiseUnordered();
+        return false;
+    }
+    if (!result.IsBoolean() || !result.BoolUnchecked())
+        return true;
     for (const TStyleValue& value : *FStyleMap) {
         if (!value.Property) {
             // Not a style table name: the bag's text access finds it or raises.
+            if (!raise) {
+                const TPropInfo* prop = FindPropInfo(bag, value.Name);
+                if (!prop || prop->Indexed || !prop->Writable || prop->Kind == pkObject || prop->Kind == pkComponent
+                    || prop->Kind == pkCollection)
+                    return false;
+                try {
+                    bag->SetValue(value.Name, value.Text);
+                } catch (const Exception&) {
+                    return false;
+                }
+                continue;
+            }
             bag->SetValue(value.Name, value.Text);
             continue;
         }
-        if (!value.Error.isEmpty())
-            throw EConvertError(value.Error);
+        if (!value.Error.isEmpty()) {
+            if (raise)
+                throw EConvertError(value.Error);
+            return false;
+        }
         switch (value.Property->Kind) {
         case svkEnumeration:
             if (value.Ordinal >= 0)
@@ -123,6 +150,7 @@ void TKvGridDynamicStyle::Apply(TKvExpressionRuntime* runtime, TKvGridStyleBag* 
         default: bag->SetGraphic(value.Property->Entry, value.Graphic); break;
         }
     }
+    return true;
 }
 
 void TKvGridDynamicStyle::Assign(const TPersistent* source)
@@ -183,6 +211,16 @@ void TKvGridDynamicStyleCollection::ApplyTo(TKvExpressionRuntime* runtime, TKvGr
         if (item->GetActive())
             item->Apply(runtime, bag);
     }
+}
+
+bool TKvGridDynamicStyleCollection::TryApplyTo(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag)
+{
+    for (int i = 0; i < Count(); ++i) {
+        TKvGridDynamicStyle* item = GetItem(i);
+        if (item->GetActive() && !item->TryApply(runtime, bag))
+            return false;
+    }
+    return true;
 }
 
 KV_PUBLISH(TKvGridDynamicStyle, TCollectionItem)

@@ -42,6 +42,10 @@ public:
     // once when the styles were set; other names go through the bag's text access. An unknown
     // name or a value that did not convert raises here.
     void Apply(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag);
+    // Apply for painting: false, without raising, where Apply raises for an unordered
+    // comparison, an unknown name or a value that did not convert (the bag then holds what
+    // Apply had written before raising).
+    bool TryApply(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag);
 
     bool HasStyleMap() const { return FStyleMap != nullptr; }
     // The (name, value text) pairs in text order; empty without a map.
@@ -64,6 +68,7 @@ private:
     };
     using TStyleMap = std::vector<TStyleValue>;
 
+    bool Write(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag, bool raise);
     static std::unique_ptr<TKvExpressionTree> ParseCriteria(const QString& text);
     static std::unique_ptr<TStyleMap> ParseStyles(const QString& text);
 
@@ -91,6 +96,8 @@ public:
     int GetActiveCount() const { return FActiveCount; }
     // Applies every active item in order; later items overwrite earlier ones.
     void ApplyTo(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag);
+    // ApplyTo with TryApply: false at the first item that fails, without raising.
+    bool TryApplyTo(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag);
 
     QString GetNamePath() const override { return QStringLiteral("DynamicStyle"); }
 

@@ -1,3 +1,25 @@
+// Styles: the style property table, style bags and view styles (containers, style sheets and
+// the built-in sheet are in KvGrids.Styles.Sheets.cpp).
+//
+// Sections
+//   shared graphics objects  the registry through which bags share the objects they made
+//   the property table       the 34 style properties by name and entry; integer text
+//   per-entry field access   TKvGridStyleBagAccess: own fields and class defaults by entry
+//   the bag                  links, listeners, updates, assigned bits, owned graphics, Assign
+//   typed access by entry    Get/SetOrdinal, Get/SetString, Get/SetGraphic
+//   text access              GetValue/SetValue by property name, fills lists
+//   streaming                the "...Property" strings, published properties
+//   view styles              the reference to a shared style object
+//   agent                    name-based access over the table
+//
+// Call flow. Painting code calls the typed getters (Get<Name>), which find the bag holding the
+// entry (FindHolder, inline in the header: own bit, reference object, default bag, then up the
+// parent chain) and return its field or the class default. Setters store, set the bit and call
+// Changed, which notifies listeners or counts the change inside BeginUpdate/EndUpdate. Text
+// access (style agent, dynamic styles, style archive, inspector) goes through the property
+// table to the typed setters; form files go through DefineProperties for graphics values and
+// the published properties for the rest, both written only when the bit is set.
+
 #include "graphics/KvGrids.Styles.h"
 
 #include "platform/rtl/Streaming.h"
@@ -5,6 +27,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <limits>
 #include <unordered_map>
@@ -159,34 +182,35 @@ QString EnumText(const QString& name)
     return i == name.size() ? name : name.mid(i);
 }
 
-// Integer text: optional sign, decimal or "$"/"0x" hexadecimal; anything else gives 0.
+// Integer text: optional sign, decimal or "$"/"0x" hexadecimal digits; anything else, and
+// anything outside the range of int, gives 0.
 int IntegerOrZero(const QString& text)
 {
-    QString s = text;
-    int i = 0;
-    while (i < s.size() && s[i].isSpace())
-        ++i;
-    s = s.mid(i);
+    QStringView s(text);
+    while (!s.isEmpty() && s.front().isSpace())
+        s = s.mid(1);
     bool negative = false;
-    if (!s.isEmpty() && (s[0] == QLatin1Char('-') || s[0] == QLatin1Char('+'))) {
-        negative = s[0] == QLatin1Char('-');
+    if (!s.isEmpty() && (s.front() == QLatin1Char('-') || s.front() == QLatin1Char('+'))) {
+        negative = s.front() == QLatin1Char('-');
         s = s.mid(1);
     }
+    int base = 10;
+    if (s.startsWith(QLatin1Char('$'))) {
+        base = 16;
+        s = s.mid(1);
+    } else if (s.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        s = s.mid(2);
+    }
+    // Digits only from here: no second sign, no space.
+    if (s.isEmpty() || !(s.front().isDigit() || (base == 16 && isxdigit(s.front().toLatin1()))))
+        return 0;
     bool ok = false;
-    qlonglong value = 0;
-    if (s.startsWith(QLatin1Char('$')))
-        value = s.mid(1).toLongLong(&ok, 16);
-    else if (s.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        value = s.mid(2).toLongLong(&ok, 16);
-    else if (!s.isEmpty() && s[0].isDigit())
-        value = s.toLongLong(&ok, 10);
-    if (!ok)
+    const qulonglong magnitude = s.toULongLong(&ok, base);
+    const qulonglong limit = negative ? qulonglong(std::numeric_limits<int>::max()) + 1 : qulonglong(std::numeric_limits<int>::max());
+    if (!ok || magnitude > limit)
         return 0;
-    if (negative)
-        value = -value;
-    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
-        return 0;
-    return int(value);
+    return negative ? int(-std::int64_t(magnitude)) : int(magnitude);
 }
 
 } // namespace
@@ -382,7 +406,7 @@ public:
         b.FBackground = b.FSelectedBackground = b.FForeground = b.FSelectedForeground = b.FDisabledForeground = nullptr;
         b.FSelectionMaskBackground = b.FHoveredMaskBackground = b.FFigureBackground = nullptr;
         b.FFigureDisabledBackground = nullptr;
-        b.FBorder = b.FBorderLeft = b.FBorderRight = b.FBorderTop = b.FBorderBottom = nullptr;
+        b.FBorderLeft = b.FBorderRight = b.FBorderTop = b.FBorderBottom = nullptr;
         b.FSelectionMaskBorder = b.FHoveredMaskBorder = b.FFigureBorder = nullptr;
         b.FFont = nullptr;
     }
@@ -496,13 +520,21 @@ bool TKvGridStyleBag::InParentChain(const TKvGridStyleBag* bag) const
 
 int TKvGridStyleBag::StrokeWidth(const TKvStroke* stroke)
 {
-    return stroke ? int(std::lround(stroke->GetWidth())) : 0;
+    if (!stroke)
+        return 0;
+    // Widths are finite, but a float may lie far outside int.
+    const double width = std::round(double(stroke->GetWidth()));
+    return int(std::clamp(width, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }
 
 TRect TKvGridStyleBag::ApplyPaddings(const TRect& rect) const
 {
-    return TRect{rect.Left + GetPaddingLeft(), rect.Top + GetPaddingTop(), rect.Right - GetPaddingRight(),
-                 rect.Bottom - GetPaddingBottom()};
+    // In 64 bits and clamped: any padding is stored, also one that would overflow.
+    const auto clamp = [](std::int64_t v) {
+        return int(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    return TRect{clamp(std::int64_t(rect.Left) + GetPaddingLeft()), clamp(std::int64_t(rect.Top) + GetPaddingTop()),
+                 clamp(std::int64_t(rect.Right) - GetPaddingRight()), clamp(std::int64_t(rect.Bottom) - GetPaddingBottom())};
 }
 
 TRectF TKvGridStyleBag::ApplyPaddings(const TRectF& rect) const
@@ -723,7 +755,7 @@ void TKvGridStyleBag::SetOrdinal(TKvGridViewStyleEntry entry, int value)
     }
 }
 
-QString TKvGridStyleBag::GetString(TKvGridViewStyleEntry entry) const
+const QString& TKvGridStyleBag::GetString(TKvGridViewStyleEntry entry) const
 {
     const TKvGridStyleBag* holder = FindHolder(entry);
     return holder ? Access::OwnString(*holder, entry) : Access::DefString(entry);
@@ -938,7 +970,7 @@ KV_PUBLISH_ENUM(TKvContentFit, "FitNone", "FitCenter", "FitBoth", "FitWidth", "F
 KV_PUBLISH_ENUM(TKvSelectionDisplay, "SelectMask", "SelectInversion");
 
 KV_PUBLISH(TKvGridStyleBag, TPersistent)
-    .Property("Visibility", &B::GetVisibility, &B::SetVisibility).Stored(&IsAssigned<VISIBILITY_STYLE>)
+    .Property("Visibility", &B::GetVisibility, &B::SetVisibility).Stored(&IsAssigned<VISIBILITY_STYLE>).NoDefault()
     .Property("Background", &B::GetBackground, &B::SetBackground).Stored(false)
     .Property("SelectedBackground", &B::GetSelectedBackground, &B::SetSelectedBackground).Stored(false)
     .Property("BorderLeft", &B::GetBorderLeft, &B::SetBorderLeft).Stored(false)
@@ -949,22 +981,22 @@ KV_PUBLISH(TKvGridStyleBag, TPersistent)
     .Property("Foreground", &B::GetForeground, &B::SetForeground).Stored(false)
     .Property("SelectedForeground", &B::GetSelectedForeground, &B::SetSelectedForeground).Stored(false)
     .Property("DisabledForeground", &B::GetDisabledForeground, &B::SetDisabledForeground).Stored(false)
-    .Property("TextAlignment", &B::GetTextAlignment, &B::SetTextAlignment).Stored(&IsAssigned<TEXT_ALIGNMENT>)
-    .Property("LineAlignment", &B::GetLineAlignment, &B::SetLineAlignment).Stored(&IsAssigned<LINE_ALIGNMENT>)
-    .Property("NumberFormat", &B::GetNumberFormat, &B::SetNumberFormat).Stored(&IsAssigned<NUMBER_FORMAT>)
-    .Property("Prefix", &B::GetPrefix, &B::SetPrefix).Stored(&IsAssigned<PREFIX_STYLE>)
-    .Property("Postfix", &B::GetPostfix, &B::SetPostfix).Stored(&IsAssigned<POSTFIX_STYLE>)
-    .Property("PaddingLeft", &B::GetPaddingLeft, &B::SetPaddingLeft).Stored(&IsAssigned<PADDING_LEFT>)
-    .Property("PaddingRight", &B::GetPaddingRight, &B::SetPaddingRight).Stored(&IsAssigned<PADDING_RIGHT>)
-    .Property("PaddingTop", &B::GetPaddingTop, &B::SetPaddingTop).Stored(&IsAssigned<PADDING_TOP>)
-    .Property("PaddingBottom", &B::GetPaddingBottom, &B::SetPaddingBottom).Stored(&IsAssigned<PADDING_BOTTOM>)
-    .Property("IconIndex", &B::GetIconIndex, &B::SetIconIndex).Stored(&IsAssigned<ICON_INDEX>)
-    .Property("IconLocation", &B::GetIconLocation, &B::SetIconLocation).Stored(&IsAssigned<ICON_LOCATION>)
-    .Property("IconOffset", &B::GetIconOffset, &B::SetIconOffset).Stored(&IsAssigned<ICON_OFFSET>)
-    .Property("IconPadding", &B::GetIconPadding, &B::SetIconPadding).Stored(&IsAssigned<ICON_PADDING>)
-    .Property("ContentFit", &B::GetContentFit, &B::SetContentFit).Stored(&IsAssigned<CONTENT_FIT>)
-    .Property("ButtonWidth", &B::GetButtonWidth, &B::SetButtonWidth).Stored(&IsAssigned<BUTTON_WIDTH>)
-    .Property("SelectionDisplay", &B::GetSelectionDisplay, &B::SetSelectionDisplay).Stored(&IsAssigned<SELECTION_DISPLAY>)
+    .Property("TextAlignment", &B::GetTextAlignment, &B::SetTextAlignment).Stored(&IsAssigned<TEXT_ALIGNMENT>).NoDefault()
+    .Property("LineAlignment", &B::GetLineAlignment, &B::SetLineAlignment).Stored(&IsAssigned<LINE_ALIGNMENT>).NoDefault()
+    .Property("NumberFormat", &B::GetNumberFormat, &B::SetNumberFormat).Stored(&IsAssigned<NUMBER_FORMAT>).NoDefault()
+    .Property("Prefix", &B::GetPrefix, &B::SetPrefix).Stored(&IsAssigned<PREFIX_STYLE>).NoDefault()
+    .Property("Postfix", &B::GetPostfix, &B::SetPostfix).Stored(&IsAssigned<POSTFIX_STYLE>).NoDefault()
+    .Property("PaddingLeft", &B::GetPaddingLeft, &B::SetPaddingLeft).Stored(&IsAssigned<PADDING_LEFT>).NoDefault()
+    .Property("PaddingRight", &B::GetPaddingRight, &B::SetPaddingRight).Stored(&IsAssigned<PADDING_RIGHT>).NoDefault()
+    .Property("PaddingTop", &B::GetPaddingTop, &B::SetPaddingTop).Stored(&IsAssigned<PADDING_TOP>).NoDefault()
+    .Property("PaddingBottom", &B::GetPaddingBottom, &B::SetPaddingBottom).Stored(&IsAssigned<PADDING_BOTTOM>).NoDefault()
+    .Property("IconIndex", &B::GetIconIndex, &B::SetIconIndex).Stored(&IsAssigned<ICON_INDEX>).NoDefault()
+    .Property("IconLocation", &B::GetIconLocation, &B::SetIconLocation).Stored(&IsAssigned<ICON_LOCATION>).NoDefault()
+    .Property("IconOffset", &B::GetIconOffset, &B::SetIconOffset).Stored(&IsAssigned<ICON_OFFSET>).NoDefault()
+    .Property("IconPadding", &B::GetIconPadding, &B::SetIconPadding).Stored(&IsAssigned<ICON_PADDING>).NoDefault()
+    .Property("ContentFit", &B::GetContentFit, &B::SetContentFit).Stored(&IsAssigned<CONTENT_FIT>).NoDefault()
+    .Property("ButtonWidth", &B::GetButtonWidth, &B::SetButtonWidth).Stored(&IsAssigned<BUTTON_WIDTH>).NoDefault()
+    .Property("SelectionDisplay", &B::GetSelectionDisplay, &B::SetSelectionDisplay).Stored(&IsAssigned<SELECTION_DISPLAY>).NoDefault()
     .Property("SelectionMaskBackground", &B::GetSelectionMaskBackground, &B::SetSelectionMaskBackground).Stored(false)
     .Property("SelectionMaskBorder", &B::GetSelectionMaskBorder, &B::SetSelectionMaskBorder).Stored(false)
     .Property("HoveredMaskBackground", &B::GetHoveredMaskBackground, &B::SetHoveredMaskBackground).Stored(false)

@@ -126,7 +126,8 @@ public:
     TKvGridViewStyleSet GetValues() const { return FValues; }
 
     // Effective values: own value, the reference object's own value, the default bag's own
-    // value, the parent's effective value, the class default.
+    // value, the parent's effective value, the class default. Texts are returned by reference
+    // (valid until the holding bag changes), so that painting a cell copies nothing.
     TKvVisibility GetVisibility() const { auto b = FindHolder(VISIBILITY_STYLE); return b ? b->FVisibility : DefVisibility; }
     TKvFill* GetBackground() const { auto b = FindHolder(BACKGROUND_STYLE); return b ? b->FBackground : DefBackground(); }
     TKvFill* GetSelectedBackground() const { auto b = FindHolder(SELECTED_BACKGROUND); return b ? b->FSelectedBackground : DefSelectedBackground(); }
@@ -140,9 +141,9 @@ public:
     TKvFill* GetDisabledForeground() const { auto b = FindHolder(DISABLED_FOREGROUND); return b ? b->FDisabledForeground : DefDisabledForeground(); }
     TKvAlignment GetTextAlignment() const { auto b = FindHolder(TEXT_ALIGNMENT); return b ? b->FTextAlignment : DefTextAlignment; }
     TKvAlignment GetLineAlignment() const { auto b = FindHolder(LINE_ALIGNMENT); return b ? b->FLineAlignment : DefLineAlignment; }
-    QString GetNumberFormat() const { auto b = FindHolder(NUMBER_FORMAT); return b ? b->FNumberFormat : DefNumberFormat; }
-    QString GetPrefix() const { auto b = FindHolder(PREFIX_STYLE); return b ? b->FPrefix : DefPrefix; }
-    QString GetPostfix() const { auto b = FindHolder(POSTFIX_STYLE); return b ? b->FPostfix : DefPostfix; }
+    const QString& GetNumberFormat() const { auto b = FindHolder(NUMBER_FORMAT); return b ? b->FNumberFormat : DefNumberFormat; }
+    const QString& GetPrefix() const { auto b = FindHolder(PREFIX_STYLE); return b ? b->FPrefix : DefPrefix; }
+    const QString& GetPostfix() const { auto b = FindHolder(POSTFIX_STYLE); return b ? b->FPostfix : DefPostfix; }
     int GetPaddingLeft() const { auto b = FindHolder(PADDING_LEFT); return b ? b->FPaddingLeft : DefPaddingLeft; }
     int GetPaddingRight() const { auto b = FindHolder(PADDING_RIGHT); return b ? b->FPaddingRight : DefPaddingRight; }
     int GetPaddingTop() const { auto b = FindHolder(PADDING_TOP); return b ? b->FPaddingTop : DefPaddingTop; }
@@ -275,7 +276,7 @@ public:
     // Typed access by entry, used by text access and dynamic styles.
     int GetOrdinal(TKvGridViewStyleEntry entry) const;
     void SetOrdinal(TKvGridViewStyleEntry entry, int value);
-    QString GetString(TKvGridViewStyleEntry entry) const;
+    const QString& GetString(TKvGridViewStyleEntry entry) const;
     void SetString(TKvGridViewStyleEntry entry, const QString& value);
     TKvGraphicsObject* GetGraphic(TKvGridViewStyleEntry entry) const;
     // The object must be of the property's graphics class (checked).
@@ -370,7 +371,6 @@ private:
     TKvVisibility FVisibility = Visible;
     TKvFill* FBackground = nullptr;
     TKvFill* FSelectedBackground = nullptr;
-    TKvStroke* FBorder = nullptr; // kept for layout compatibility; no property uses it
     TKvStroke* FBorderLeft = nullptr;
     TKvStroke* FBorderRight = nullptr;
     TKvStroke* FBorderTop = nullptr;

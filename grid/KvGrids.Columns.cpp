@@ -12,6 +12,7 @@
 #include "grid/KvGrids.Columns.h"
 
 #include "grid/KvGrids.EditorBase.h"
+#include "grid/KvGrids.Internals.h"
 #include "grid/KvGrids.Renderer.h"
 #include "grid/KvGrids.View.h"
 #include "platform/graphics/Graphics.h"
@@ -1284,7 +1285,13 @@ namespace {
 // The class list that form files of grids may name; registered once by the first grid.
 struct TColumnClassRegistration
 {
-    TColumnClassRegistration() { RegisterClasses<TKvGridItemConsumer, TKvGridDataColumn, TKvGridColumnGroup>(); }
+    TColumnClassRegistration()
+    {
+        RegisterClasses<TKvGridItemConsumer, TKvGridDataColumn, TKvGridColumnGroup>();
+        RegisterClasses<TKvBarCellRenderer, TKvCheckCellRenderer, TKvImageCellRenderer, TKvInternalBarCellRenderer,
+                        TKvInternalCheckCellRenderer, TKvInternalImageCellRenderer>();
+        RegisterClasses<TKvProxyCellRenderer>();
+    }
 };
 
 template <typename T>

@@ -24,6 +24,21 @@ namespace kv {
 
 // ---- area view base --------------------------------------------------------------------------
 
+void SetChildren(TKvSpriteElement* element, const std::vector<TKvSprite*>& views)
+{
+    const int count = element->GetChildCount();
+    if (count == static_cast<int>(views.size())) {
+        int i = 0;
+        while (i < count && element->GetChild(i) == views[static_cast<size_t>(i)])
+            ++i;
+        if (i == count)
+            return;
+    }
+    element->Clear();
+    for (TKvSprite* view : views)
+        element->Add(view);
+}
+
 TKvGridElement::TKvGridElement(TKvGridView* grid, const QString& name) : TKvSpriteElement(grid, name), FGrid(grid) {}
 
 TKvGridDelegate* TKvGridElement::GetDelegate() const { return FGrid ? FGrid->GetGridDelegate() : nullptr; }
@@ -76,7 +91,7 @@ void TKvGridBarElement::DoLayoutContent(TKvAbstractGridLayoutManager* layout)
     const int count = fixed + layout->ItemCount();
     while (static_cast<int>(FCells.size()) < count)
         FCells.emplace_back(CreateCell());
-    Clear();
+    std::vector<TKvSprite*> views;
     const int headerHeight = layout->HeaderBounds().Height();
     const int first = FGrid->GetTopIndex() + layout->FixedRowCount();
     for (int i = 0; i < count; ++i) {
@@ -86,8 +101,9 @@ void TKvGridBarElement::DoLayoutContent(TKvAbstractGridLayoutManager* layout)
         cell->SetBounds(0.0f, static_cast<float>(b.Top + headerHeight), GetWidth(), static_cast<float>(b.Height()));
         cell->LayoutHandles();
         cell->SetRenderer(FCellRenderer);
-        Add(cell);
+        views.push_back(cell);
     }
+    SetChildren(this, views);
 }
 
 TKvGridItemCellElement* TKvGridIndicatorElement::CreateCell()
@@ -164,7 +180,7 @@ TKvGridIndexedCellElement* TKvGridColumnBandElement::GetCells(TKvGridColumn* col
 
 void TKvGridColumnBandElement::DoLayoutContent(TKvAbstractGridLayoutManager* layout)
 {
-    Clear();
+    std::vector<TKvSprite*> views;
     const int fixedCount = layout->FixedColCount();
     const int from = FFixed ? 0 : fixedCount;
     const int to = FFixed ? fixedCount - 1 : layout->ColumnCount() - 1;
@@ -178,8 +194,9 @@ void TKvGridColumnBandElement::DoLayoutContent(TKvAbstractGridLayoutManager* lay
         view->SetIndex(TKvGridCellIndex(FGrid, -1, column));
         view->SetRenderer(dynamic_cast<TKvGridGroupCellElement*>(view) ? FGroupCellRenderer : FCellRenderer);
         PrepareCell(view);
-        Add(view);
+        views.push_back(view);
     }
+    SetChildren(this, views);
     PlaceCells(FCells, FFixed, GetHeight(), layout, "header cell view is nil");
 }
 
@@ -285,7 +302,7 @@ void TKvGridRowElement::DoLayoutContent(TKvAbstractGridLayoutManager* layout)
 
 void TKvGridRowElement::PrepareCells(TKvAbstractGridLayoutManager* layout)
 {
-    Clear();
+    std::vector<TKvSprite*> views;
     const int fixedCount = layout->FixedColCount();
     const int from = FFixed ? 0 : fixedCount;
     const int to = FFixed ? fixedCount - 1 : layout->ColumnCount() - 1;
@@ -309,8 +326,9 @@ void TKvGridRowElement::PrepareCells(TKvAbstractGridLayoutManager* layout)
             data->SetEditButtonState(false, false);
             data->SetFocused(index == focused);
         }
-        Add(view);
+        views.push_back(view);
     }
+    SetChildren(this, views);
 }
 
 void TKvGridRowElement::LayoutCells(TKvAbstractGridLayoutManager* layout)

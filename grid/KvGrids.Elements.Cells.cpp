@@ -99,17 +99,25 @@ void TKvGridCellElement::DrawBorders(TKvDrawingContext* context, TKvGridViewStyl
 {
     if (!styles)
         return;
+    const int l = RoundWidth(styles->GetBorderLeft());
+    const int t = RoundWidth(styles->GetBorderTop());
+    const int rw = RoundWidth(styles->GetBorderRight());
+    const int b = RoundWidth(styles->GetBorderBottom());
+    if (l <= 0 && t <= 0 && rw <= 0 && b <= 0)
+        return;
     const bool old = context->GetSmoothing();
-    context->SetSmoothing(smoothing);
-    if (const int w = RoundWidth(styles->GetBorderLeft()); w > 0)
-        context->DrawLine(styles->GetBorderLeft(), r.Left + w / 2.0, r.Top, r.Left + w / 2.0, r.Bottom);
-    if (const int w = RoundWidth(styles->GetBorderTop()); w > 0)
-        context->DrawLine(styles->GetBorderTop(), r.Left, r.Top + w / 2.0, r.Right, r.Top + w / 2.0);
-    if (const int w = RoundWidth(styles->GetBorderRight()); w > 0)
-        context->DrawLine(styles->GetBorderRight(), r.Right - (w + 1) / 2.0, r.Top, r.Right - (w + 1) / 2.0, r.Bottom);
-    if (const int w = RoundWidth(styles->GetBorderBottom()); w > 0)
-        context->DrawLine(styles->GetBorderBottom(), r.Left, r.Bottom - (w + 1) / 2.0, r.Right, r.Bottom - (w + 1) / 2.0);
-    context->SetSmoothing(old);
+    if (old != smoothing)
+        context->SetSmoothing(smoothing);
+    if (l > 0)
+        context->DrawLine(styles->GetBorderLeft(), r.Left + l / 2.0, r.Top, r.Left + l / 2.0, r.Bottom);
+    if (t > 0)
+        context->DrawLine(styles->GetBorderTop(), r.Left, r.Top + t / 2.0, r.Right, r.Top + t / 2.0);
+    if (rw > 0)
+        context->DrawLine(styles->GetBorderRight(), r.Right - (rw + 1) / 2.0, r.Top, r.Right - (rw + 1) / 2.0, r.Bottom);
+    if (b > 0)
+        context->DrawLine(styles->GetBorderBottom(), r.Left, r.Bottom - (b + 1) / 2.0, r.Right, r.Bottom - (b + 1) / 2.0);
+    if (old != smoothing)
+        context->SetSmoothing(old);
 }
 
 void TKvGridCellElement::RenderContent(TKvDrawingContext* context, TKvGridCell* model, const TRectF& content)

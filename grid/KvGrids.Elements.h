@@ -7,6 +7,11 @@
 // cell views of the visible columns (PrepareCells) and places them (LayoutCells). Drawing asks
 // each cell view's area object for the cell model (GetModel) and hands it to the view's
 // renderer. Tools hit-test the views and ask data cells for their hit regions.
+//
+// Sections: cell views (base, data, header, footer, bar and row-group cells); group cells;
+// handles; area and item views (bars, header and footer bands, rows, row-group items, body,
+// row-group bar, corners, lines overlay); helpers. Implemented in KvGrids.Elements.Cells.cpp
+// (cells, group cells, handles) and KvGrids.Elements.Areas.cpp (areas and items).
 #pragma once
 
 #include "graphics/KvGrids.Common.Sprites.h"
@@ -733,6 +738,10 @@ public:
     bool IsLayer() const override { return true; }
     virtual void PrepareLines(TKvGridView* grid, TKvAbstractGridLayoutManager* layout, const TRect& rect);
 };
+
+// Makes views the element's children in that order; nothing changes when they already are, so
+// a relayout of an unchanged view touches no child list.
+void SetChildren(TKvSpriteElement* element, const std::vector<TKvSprite*>& views);
 
 // Registers the grid's compiled-in bitmap resources (once).
 void EnsureGridResources();

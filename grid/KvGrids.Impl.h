@@ -1,6 +1,10 @@
 // The concrete grid view over the default item provider, and the stock renderers that the
 // delegate hands out: area backgrounds, bar corners, rows and row-group headers, the cells of
 // the bars, header, footer and row groups, and the overlay of the body's outer lines.
+//
+// Sections: the grid view; area renderers; corner renderers; item renderers; cell renderers;
+// the body's outer lines. Renderers are made once per process by the delegate (KvGrids.Delegate)
+// and called by the views while the layout measures and while they draw.
 #pragma once
 
 #include "grid/KvGrids.Elements.h"

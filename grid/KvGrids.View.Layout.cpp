@@ -339,8 +339,71 @@ void TKvGridView::UpdateLayout()
         FActiveTool->GridLayoutChanged();
 }
 
-// Hook: the selection manager's ranges become rectangles of the selection mask here.
+// Hook: the selection manager's ranges become rectangles of the selection mask here, after the
+// first layout, from the last range to the first (RowsSelectionRect, ColumnsSelectionRect and
+// BlockSelectionRect give each one's rectangle).
 void TKvGridView::LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManager) {}
+
+bool TKvGridView::RowsSelectionRect(int R1, int R2, TRect& Rect) const
+{
+    const TKvAbstractGridLayoutManager* m = FLayoutManager;
+    if (!FLayouted || !m)
+        return false;
+    if (R1 > R2)
+        std::swap(R1, R2);
+    const int fixed = m->FixedItemCount();
+    const int top = GetTopItem();
+    // Laid-out rows: the fixed ones, then the scrolled ones from the top item.
+    auto position = [&](int item) { return item < fixed ? item : item - top + fixed; };
+    auto laidOut = [&](int item) { return (item >= 0 && item < fixed) || (item >= top && item < top + m->ItemCount()); };
+    int first = R1;
+    if (!laidOut(first))
+        first = first < fixed ? fixed : std::max(first, top);
+    int last = R2;
+    if (!laidOut(last))
+        last = last >= top + m->ItemCount() ? top + m->ItemCount() - 1 : std::min(last, fixed - 1);
+    if (first > last || !laidOut(first) || !laidOut(last))
+        return false;
+    const TRect a = m->ItemBounds(position(first));
+    const TRect b = m->ItemBounds(position(last));
+    const TRect body = m->BodyBounds();
+    Rect = TRect{0, a.Top + body.Top, body.Right - FLeftPos, std::min(b.Bottom + body.Top, m->FooterBounds().Top)};
+    return !Rect.IsEmpty();
+}
+
+bool TKvGridView::ColumnsSelectionRect(TKvGridColumn* C1, TKvGridColumn* C2, TRect& Rect) const
+{
+    const TKvAbstractGridLayoutManager* m = FLayoutManager;
+    if (!FLayouted || !m || !C1 || !C2)
+        return false;
+    auto extent = [&](TKvGridColumn* column) {
+        TRect r = m->DataColumnRect(column);
+        bool fixed = false;
+        for (int i = 0; i < m->FixedColCount(); ++i)
+            fixed = fixed || m->GetColumn(i) == column->GetRoot();
+        if (!fixed)
+            r.Offset(-FLeftPos, 0);
+        return r;
+    };
+    const TRect a = extent(C1);
+    const TRect b = extent(C2);
+    if (a.Right <= a.Left || b.Right <= b.Left)
+        return false;
+    const TRect body = m->BodyBounds();
+    const int left = std::max(std::min(a.Left, b.Left), m->GridBounds().Left);
+    const int right = std::min(std::max(a.Right, b.Right), std::min(body.Right - FLeftPos, GetClientWidth()));
+    Rect = TRect{left, body.Top, right, m->FooterBounds().Top};
+    return !Rect.IsEmpty();
+}
+
+bool TKvGridView::BlockSelectionRect(const TKvGridRange& Range, TRect& Rect) const
+{
+    TRect rows, columns;
+    if (!RowsSelectionRect(Range.R1, Range.R2, rows) || !ColumnsSelectionRect(Range.C1, Range.C2, columns))
+        return false;
+    Rect = TRect{columns.Left, rows.Top, columns.Right, rows.Bottom};
+    return !Rect.IsEmpty();
+}
 
 // ---- scroll information ----------------------------------------------------------------------
 

@@ -278,7 +278,16 @@ void TKvGridView::ClearSelection()
 // Editing comes with the edit controller; until then no cell opens an editor.
 bool TKvGridView::Edit(const TKvGridCellIndex& Index)
 {
-    return false;
+    auto* provider = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider);
+    if (!provider || Index.ItemIndex < 0 || Index.ItemIndex >= provider->GetItemCount())
+        return false;
+    if (const TKvGridDataColumn* column = Index.GetDataColumn()) {
+        if (FEditOptions->GetReadOnly() || !FEditOptions->GetEditable() ||
+            !provider->CanUpdate(Index.ItemIndex, column->GetDataIndex()))
+            return false;
+    }
+    provider->Edit(Index.ItemIndex);
+    return true;
 }
 
 // ---- refresh and batching --------------------------------------------------------------

@@ -306,6 +306,11 @@ public:
     virtual void UpdateLayout();
     // The selection ranges' rectangles in the selection mask; the selection manager fills them.
     virtual void LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManager);
+    // The on-screen rectangle (control coordinates) of a rows, columns or block selection;
+    // false when the range shows nowhere.
+    bool RowsSelectionRect(int R1, int R2, TRect& Rect) const;
+    bool ColumnsSelectionRect(TKvGridColumn* C1, TKvGridColumn* C2, TRect& Rect) const;
+    bool BlockSelectionRect(const TKvGridRange& Range, TRect& Rect) const;
     // Areas, runtimes, style linking, streaming and window hooks (KvGrids.View.Styles.cpp)
     TKvDataCellExpressionRuntime* GetDataCellRuntime() const { return FDataCellRuntime; }
     TKvDataRowExpressionRuntime* GetDataRowRuntime() const { return FDataRowRuntime; }

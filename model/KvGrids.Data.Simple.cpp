@@ -186,8 +186,11 @@ Variant TKvSimpleDataProvider::GetRangeSum(int Field, TKvRowIndices Rows) const
     double doubleSum = 0;
     bool isDouble = false;
     size_t i = 0;
+    const TVariantArray& column = FValues[static_cast<size_t>(Field)];
     for (; i < Rows.size(); ++i) {
         const int row = Rows[i];
+        if (const size_t ahead = i + 16; ahead < Rows.size() && Rows[ahead] >= 0 && Rows[ahead] < FRowCount)
+            __builtin_prefetch(&column[static_cast<size_t>(Rows[ahead])]);
         CheckRow(row);
         const Variant& value = Cell(row, Field);
         if (value.IsInteger() && !isDouble) {

@@ -21,6 +21,10 @@ public:
     int GetFieldIndex(const QString& Name) const override;
     TKvGridValueType GetValueType(int Field) const override;
     Variant GetData(int Row, int Field) const override;
+    const Variant* GetFieldValues(int Field) const override
+    {
+        return Field >= 0 && Field < FColumnCount ? FValues[static_cast<size_t>(Field)].data() : nullptr;
+    }
     void SetData(int Row, int Field, const Variant& Value) override;
     TKvGridDataRow GetRow(int Row) const override;
     TKvGridDataRowState GetRowState(int Row) const override { return RowStateNone; }

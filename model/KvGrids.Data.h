@@ -84,6 +84,9 @@ public:
     virtual void BeginUpdate();
     virtual void EndUpdate(bool Reset);
     virtual Variant GetData(int Row, int Field) const = 0;
+    // The field's values in row order when the provider keeps them in one array, else nil:
+    // bulk readers (sorting, filtering) then read each cell in place.
+    virtual const Variant* GetFieldValues(int Field) const { return nullptr; }
     virtual void SetData(int Row, int Field, const Variant& Value) = 0;
     virtual TKvGridDataRow GetRow(int Row) const = 0;
     virtual TKvGridDataRowState GetRowState(int Row) const = 0;

@@ -415,14 +415,42 @@ void TKvExpressionLexer::ScanGreater()
 
 // --- nodes ----------------------------------------------------------------------------------
 
-namespace {
-// Integers compare directly; everything else through the variant comparison.
-inline int CompareValues(const Variant& left, const Variant& right)
+bool IsRelationToken(TKvTokenKind kind)
 {
-    if (left.IsInteger() && right.IsInteger())
-        return left.AsInt() < right.AsInt() ? -1 : left.AsInt() > right.AsInt() ? 1 : 0;
-    return VarCompare(left, right);
+    switch (kind) {
+    case TokenEqual:
+    case TokenNotEqual:
+    case TokenLower:
+    case TokenLowerEqual:
+    case TokenGreater:
+    case TokenGreaterEqual: return true;
+    default: return false;
+    }
 }
+
+namespace {
+// A comparison of values that have no order marks the runtime (or raises without one).
+inline bool CompareValues(TKvExpressionRuntime* runtime, const Variant& left, const Variant& right, int& c)
+{
+    if (left.IsInteger() && right.IsInteger()) {
+        const std::int64_t x = left.IntUnchecked(), y = right.IntUnchecked();
+        c = x < y ? -1 : x > y ? 1 : 0;
+        return true;
+    }
+    switch (VarRelate(left, right)) {
+    case TVarRelation::Less: c = -1; return true;
+    case TVarRelation::Equal: c = 0; return true;
+    case TVarRelation::Greater: c = 1; return true;
+    case TVarRelation::Unordered: break;
+    }
+    if (!runtime)
+        VarCompare(left, right); // raises
+    runtime->SetUnordered(left.Kind(), right.Kind());
+    return false;
+}
+
+// True when an operand met an unordered comparison: the caller returns at once.
+inline bool Stopped(const TKvExpressionRuntime* runtime) { return runtime && runtime->GetUnordered(); }
 } // namespace
 
 Variant TExpressionNode::Evaluate(TKvExpressionRuntime* runtime)
@@ -430,15 +458,23 @@ Variant TExpressionNode::Evaluate(TKvExpressionRuntime* runtime)
     if (!FRight)
         return FLeft->Evaluate(runtime);
     const Variant left = FLeft->Evaluate(runtime);
+    if (Stopped(runtime))
+        return Variant();
     const Variant right = FRight->Evaluate(runtime);
+    if (Stopped(runtime))
+        return Variant();
+    if (!IsRelationToken(FOperator))
+        throw TKvSyntaxError(QStringLiteral("Unknown expression operator: ") + TokenKindName(FOperator));
+    int c = 0;
+    if (!CompareValues(runtime, left, right, c))
+        return Variant();
     switch (FOperator) {
-    case TokenEqual: return Variant(CompareValues(left, right) == 0);
-    case TokenGreater: return Variant(CompareValues(left, right) > 0);
-    case TokenGreaterEqual: return Variant(CompareValues(left, right) >= 0);
-    case TokenLower: return Variant(CompareValues(left, right) < 0);
-    case TokenLowerEqual: return Variant(CompareValues(left, right) <= 0);
-    case TokenNotEqual: return Variant(CompareValues(left, right) != 0);
-    default: throw TKvSyntaxError(QStringLiteral("Unknown expression operator: ") + TokenKindName(FOperator));
+    case TokenEqual: return Variant(c == 0);
+    case TokenGreater: return Variant(c > 0);
+    case TokenGreaterEqual: return Variant(c >= 0);
+    case TokenLower: return Variant(c < 0);
+    case TokenLowerEqual: return Variant(c <= 0);
+    default: return Variant(c != 0);
     }
 }
 
@@ -459,7 +495,11 @@ Variant TSimpleExpressionNode::Evaluate(TKvExpressionRuntime* runtime)
         return FTargets[0]->Evaluate(runtime);
     Variant value = FTargets[0]->Evaluate(runtime);
     for (size_t i = 1; i < FTargets.size(); ++i) {
+        if (Stopped(runtime))
+            return Variant();
         const Variant operand = FTargets[i]->Evaluate(runtime);
+        if (Stopped(runtime))
+            return Variant();
         switch (FOperators[i - 1]) {
         case TokenMinus: value = VarSub(value, operand); break;
         case TokenPlus: value = VarAdd(value, operand); break;
@@ -503,22 +543,38 @@ Variant TTermNode::Evaluate(TKvExpressionRuntime* runtime)
     case 1: return FTargets[0]->Evaluate(runtime);
     case 2: {
         const Variant first = FTargets[0]->Evaluate(runtime);
+        if (Stopped(runtime))
+            return Variant();
         const Variant second = FTargets[1]->Evaluate(runtime);
+        if (Stopped(runtime))
+            return Variant();
         return ApplyTermOperator(FOperators[0], first, second);
     }
     default: break;
     }
     Variant value = FTargets[0]->Evaluate(runtime);
     for (size_t i = 1; i < FTargets.size(); ++i) {
+        if (Stopped(runtime))
+            return Variant();
         const Variant operand = FTargets[i]->Evaluate(runtime);
+        if (Stopped(runtime))
+            return Variant();
         value = ApplyTermOperator(FOperators[i - 1], value, operand);
     }
     return value;
 }
 
-Variant TNotNode::Evaluate(TKvExpressionRuntime* runtime) { return VarNot(FOperandTarget->Evaluate(runtime)); }
+Variant TNotNode::Evaluate(TKvExpressionRuntime* runtime)
+{
+    const Variant operand = FOperandTarget->Evaluate(runtime);
+    return Stopped(runtime) ? Variant() : VarNot(operand);
+}
 
-Variant TMinusNode::Evaluate(TKvExpressionRuntime* runtime) { return VarNeg(FOperandTarget->Evaluate(runtime)); }
+Variant TMinusNode::Evaluate(TKvExpressionRuntime* runtime)
+{
+    const Variant operand = FOperandTarget->Evaluate(runtime);
+    return Stopped(runtime) ? Variant() : VarNeg(operand);
+}
 
 Variant TPlusNode::Evaluate(TKvExpressionRuntime* runtime) { return FOperandTarget->Evaluate(runtime); }
 
@@ -560,14 +616,33 @@ Variant TIndexerNode::Evaluate(TKvExpressionRuntime* runtime)
 {
     const int key = ResolveKey(runtime);
     const Variant index = FIndexer->Target()->Evaluate(runtime);
+    if (Stopped(runtime))
+        return Variant();
     return runtime->EvaluateIndexer(key, index);
+}
+
+bool TKvExpressionTree::EvaluateOrdered(TKvExpressionRuntime* runtime, Variant& result)
+{
+    if (!FRoot) {
+        result = Variant();
+        return true;
+    }
+    if (runtime)
+        runtime->ClearUnordered();
+    result = FRoot->Target()->Evaluate(runtime);
+    if (!Stopped(runtime))
+        return true;
+    runtime->ClearUnordered();
+    result = Variant();
+    return false;
 }
 
 Variant TKvExpressionTree::Evaluate(TKvExpressionRuntime* runtime)
 {
-    if (!FRoot)
-        return Variant();
-    return FRoot->Target()->Evaluate(runtime);
+    Variant result;
+    if (!EvaluateOrdered(runtime, result))
+        runtime->RaiseUnordered();
+    return result;
 }
 
 // --- parser ---------------------------------------------------------------------------------
@@ -805,6 +880,13 @@ QString TKvExpressionRuntime::KeyText(int key) const
 {
     const QString name = GetIdentName(key);
     return name.isEmpty() ? QString::number(key) : name;
+}
+
+void TKvExpressionRuntime::RaiseUnordered()
+{
+    FUnordered = false;
+    throw EVariantError(QStringLiteral("Invalid variant operation (%1 compare %2)")
+                            .arg(Variant::KindName(FUnorderedKinds[0]), Variant::KindName(FUnorderedKinds[1])));
 }
 
 Variant TKvExpressionRuntime::EvaluateIdent(int key)

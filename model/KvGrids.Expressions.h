@@ -60,6 +60,8 @@ enum TKvTokenKind {
 
 // "TokenRoundClose" for TokenRoundClose.
 QString TokenKindName(TKvTokenKind kind);
+// "=", "<>", "<", "<=", ">" and ">=".
+bool IsRelationToken(TKvTokenKind kind);
 
 struct TKvTokenPos
 {
@@ -315,8 +317,13 @@ class TKvExpressionTree : public TObject
 {
 public:
     TKvExpressionTree() = default;
-    // Unassigned for an empty tree.
+    // Unassigned for an empty tree. A comparison of values that have no order raises
+    // EVariantError ("Invalid variant operation (String compare Int64)").
     Variant Evaluate(TKvExpressionRuntime* runtime);
+    // The same without raising for such a comparison: false, and the evaluation stops where
+    // Evaluate would have raised. Other failures raise as in Evaluate. With a nil runtime it
+    // is Evaluate.
+    bool EvaluateOrdered(TKvExpressionRuntime* runtime, Variant& result);
     TKvExpressionNode* GetRoot() const { return FRoot.get(); }
     void SetRoot(TKvExpressionNodePtr root) { FRoot = std::move(root); }
 
@@ -376,6 +383,19 @@ public:
     // Unique per runtime object for the life of the process.
     std::uint64_t GetSerial() const { return FSerial; }
 
+    // Set by a comparison of values that have no order; the nodes above it then return at
+    // once, as if it had raised. TKvExpressionTree clears and reads it.
+    bool GetUnordered() const { return FUnordered; }
+    void SetUnordered(TVarKind left, TVarKind right)
+    {
+        FUnordered = true;
+        FUnorderedKinds[0] = left;
+        FUnorderedKinds[1] = right;
+    }
+    void ClearUnordered() { FUnordered = false; }
+    // The error that the comparison stands for.
+    [[noreturn]] void RaiseUnordered();
+
 protected:
     QString KeyText(int key) const;
 
@@ -383,6 +403,8 @@ private:
     QHash<QString, int> FIdents;    // lower-cased name -> key
     QHash<int, QString> FNames;     // key -> name as registered
     std::uint64_t FSerial;
+    bool FUnordered = false;
+    TVarKind FUnorderedKinds[2] = {TVarKind::Empty, TVarKind::Empty};
 };
 
 // Platform-style conversions of literal texts.

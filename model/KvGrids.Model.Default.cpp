@@ -1,5 +1,6 @@
 #include "model/KvGrids.Model.Default.h"
 
+#include <numeric>
 #include <unordered_set>
 
 namespace kv {
@@ -173,6 +174,36 @@ void TKvDefaultGridItemProvider::Exchange(int Index1, int Index2)
     if (Index2 < 0 || Index2 >= GetItemCount())
         throw EArgumentOutOfRangeException(QStringLiteral("index2: ") + QString::number(Index2));
     std::swap(FItems[static_cast<size_t>(Index1)], FItems[static_cast<size_t>(Index2)]);
+    FInDataOrder = false;
+    InvalidateRowIndex();
+}
+
+void TKvDefaultGridItemProvider::GetDataRows(int First, int Count, int* Rows) const
+{
+    if (First < 0 || Count < 0 || First + Count > GetItemCount())
+        RaiseListIndexError(First + Count - 1, GetItemCount());
+    if (FInDataOrder) {
+        std::iota(Rows, Rows + Count, First);
+        return;
+    }
+    // Sorted items lie anywhere in memory: fetch ahead.
+    constexpr int ahead = 16;
+    for (int i = 0; i < Count; ++i) {
+        if (i + ahead < Count)
+            __builtin_prefetch(FItems[static_cast<size_t>(First + i + ahead)]);
+        Rows[i] = FItems[static_cast<size_t>(First + i)]->GetDataRow();
+    }
+}
+
+void TKvDefaultGridItemProvider::ApplyOrder(int First, const std::vector<int>& Order)
+{
+    const auto n = static_cast<int>(Order.size());
+    if (First < 0 || First + n > GetItemCount())
+        RaiseListIndexError(First + n - 1, GetItemCount());
+    const std::vector<TKvGridRow*> old(FItems.begin() + First, FItems.begin() + First + n);
+    for (int i = 0; i < n; ++i)
+        FItems[static_cast<size_t>(First + i)] = old[static_cast<size_t>(Order[static_cast<size_t>(i)])];
+    FInDataOrder = false;
     InvalidateRowIndex();
 }
 
@@ -247,6 +278,7 @@ void TKvDefaultGridItemProvider::ClearRows()
         item->~TKvGridRow();
     FItems.clear();
     FRowPool->Reset();
+    FInDataOrder = true;
     InvalidateRowIndex();
 }
 

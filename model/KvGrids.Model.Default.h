@@ -37,6 +37,8 @@ public:
     void SetFixed(int Count, bool FixedSorting, bool FixedFiltering) override;
     int ItemOfData(int DataRow) const override;
     void Exchange(int Index1, int Index2) override;
+    void GetDataRows(int First, int Count, int* Rows) const override;
+    void ApplyOrder(int First, const std::vector<int>& Order) override;
     TKvGridItems GetAllItems() const override;
 
     void SetDataSource(TKvGridDataProvider* Provider);
@@ -89,6 +91,8 @@ private:
     TKvGridDataProvider* FDataSource = nullptr;
     // Data row -> item index, rebuilt on demand after the order changed.
     mutable std::vector<int> FRowIndex;
+    // Item i shows data row i (built unsorted, and only rows inserted or removed since).
+    bool FInDataOrder = true;
     mutable bool FRowIndexValid = false;
 };
 

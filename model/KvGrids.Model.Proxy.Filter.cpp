@@ -1,4 +1,14 @@
+// The filtered item provider.
+//
+// Call flow: AddFilter and the other filter commands, and the source's reset and refresh,
+// call PopulateItems, which walks the source's items a block at a time: each filtered field's
+// cells are read once per block, filters compiled to a TKvBlockPredicate select the block at
+// once, and the others evaluate row by row (TKvColumnFilter::Select, remembering results per
+// distinct value within the pass). An inserted or removed source item is evaluated alone and
+// the positions after it shift (SourceItemInserted, SourceItemDeleted).
 #include "model/KvGrids.Model.Proxy.Filter.h"
+
+#include <numeric>
 
 namespace kv {
 
@@ -14,8 +24,10 @@ TKvColumnFilter::~TKvColumnFilter() = default;
 void TKvColumnFilter::BuildExpression()
 {
     FExprTree.reset();
+    FBlock.reset();
     if (!FCriteria.trimmed().isEmpty())
         FExprTree = TKvExpressionParser::Parse(FCriteria);
+    FBlock = TKvBlockPredicate::Compile(FExprTree.get());
 }
 
 bool TKvColumnFilter::Select(TKvColumnFilterExpressionRuntime* Runtime, TKvGridDataProvider* DataSource, int Row,
@@ -28,7 +40,7 @@ bool TKvColumnFilter::Select(TKvColumnFilterExpressionRuntime* Runtime, TKvGridD
         return Evaluate(Runtime);
     const Variant& value = Runtime->Value();
     if (value.IsInteger()) {
-        if (const int known = FIntResults.Find(value.AsInt()); known >= 0)
+        if (const int known = FIntResults.Find(value.IntUnchecked()); known >= 0)
             return known != 0;
     } else if (const auto it = FRemembered.find(value); it != FRemembered.end()) {
         return it->second;
@@ -49,7 +61,7 @@ bool TKvColumnFilter::Remember(const Variant& value, bool selected)
     if (FIntResults.Count() + FRemembered.size() >= kMaxRemembered)
         EndPass();
     else if (value.IsInteger())
-        FIntResults.Insert(value.AsInt(), selected);
+        FIntResults.Insert(value.IntUnchecked(), selected);
     else
         FRemembered.emplace(value, selected);
     return selected;
@@ -93,8 +105,13 @@ void TKvColumnFilter::TIntResults::Clear()
 
 bool TKvColumnFilter::Evaluate(TKvColumnFilterExpressionRuntime* Runtime)
 {
-    const Variant result = FExprTree->Evaluate(Runtime);
-    return result.IsBoolean() ? result.AsBool() : result.ToBoolean();
+    Variant result;
+    if (!FExprTree->EvaluateOrdered(Runtime, result))
+        return false;
+    if (result.IsBoolean())
+        return result.BoolUnchecked();
+    bool selected = false;
+    return result.TryToBoolean(selected) && selected;
 }
 
 void TKvColumnFilter::BeginPass()
@@ -302,8 +319,12 @@ void TKvGridFilteredItemProvider::PopulateItems()
     if (count == 0)
         return;
     const std::vector<TFilterList*> table = FilterTable();
-    const int fixed = FSource->GetFixedCount();
-    FItems.reserve(static_cast<size_t>(count));
+    const int fixed = FFixedFiltering ? 0 : FSource->GetFixedCount();
+    const int rowCount = data->GetRowCount();
+    // Filled without a branch per item, then cut to the passing ones.
+    FItems.resize(static_cast<size_t>(count));
+    int* out = FItems.data();
+    size_t kept = 0;
     // Results are remembered for this pass only, however it ends.
     struct TPass
     {
@@ -318,41 +339,105 @@ void TKvGridFilteredItemProvider::PopulateItems()
                         (filter.get()->*step)();
         }
     } pass(table);
-    for (int i = 0; i < count; ++i)
-        if (Passes(i, table, fixed, data))
-            FItems.push_back(i);
-}
-
-void TKvGridFilteredItemProvider::Source_Reset()
-{
-    PopulateItems();
-    FireReset();
-}
-
-void TKvGridFilteredItemProvider::Source_Refresh()
-{
-    PopulateItems();
-    FireRefresh();
-}
-
-void TKvGridFilteredItemProvider::Source_ItemInserted(int Index)
-{
-    if (FFiltered) {
-        PopulateItems();
-        FireRefresh();
-    } else {
-        FireItemInserted(Index);
+    // A block of items at a time: each filtered field's cells are read once per block and
+    // compiled filters select the whole block; the others evaluate row by row.
+    constexpr int block = TKvBlockPredicate::BlockSize;
+    std::vector<int> rows(block), positions(block);
+    std::iota(positions.begin(), positions.end(), 0);
+    std::vector<Variant> copies;
+    std::vector<std::uint8_t> passing(block), selected(block), chosen(block);
+    struct TCut // the list is never left half filled
+    {
+        std::vector<int>& Items;
+        size_t& Kept;
+        ~TCut() { Items.resize(Kept); }
+    } cut{FItems, kept};
+    for (int first = 0; first < count; first += block) {
+        const int m = std::min(block, count - first);
+        FSource->GetDataRows(first, m, rows.data());
+        const bool inTable = std::all_of(rows.begin(), rows.begin() + m, [&](int r) { return r >= 0 && r < rowCount; });
+        std::fill(passing.begin(), passing.begin() + m, std::uint8_t(1));
+        for (size_t field = 0; field < table.size(); ++field) {
+            TFilterList* list = table[field];
+            if (!list)
+                continue;
+            const int f = static_cast<int>(field);
+            const Variant* cells = nullptr;
+            const int* at = nullptr;
+            bool unreadable = !inTable;
+            std::fill(chosen.begin(), chosen.begin() + m, std::uint8_t(0));
+            for (const auto& filter : *list) {
+                TKvBlockPredicate* compiled = unreadable ? nullptr : filter->GetBlockPredicate();
+                if (compiled && !cells) {
+                    cells = data->GetFieldValues(f);
+                    at = rows.data();
+                    if (!cells) {
+                        try {
+                            copies.resize(size_t(m));
+                            for (int i = 0; i < m; ++i)
+                                copies[size_t(i)] = data->GetData(rows[size_t(i)], f);
+                            cells = copies.data();
+                            at = positions.data();
+                        } catch (const Exception&) {
+                            unreadable = true; // each row then fails on its own
+                            compiled = nullptr;
+                        }
+                    }
+                }
+                if (!compiled) {
+                    for (int i = 0; i < m; ++i)
+                        if (passing[size_t(i)] && !chosen[size_t(i)]) {
+                            try {
+                                chosen[size_t(i)] = filter->Select(FRuntime.get(), data, rows[size_t(i)], f);
+                            } catch (const Exception&) {
+                                // an expression that fails on this row does not select it
+                            }
+                        }
+                    continue;
+                }
+                compiled->Select(cells, at, m, selected.data());
+                for (int i = 0; i < m; ++i)
+                    chosen[size_t(i)] |= selected[size_t(i)];
+            }
+            for (int i = 0; i < m; ++i)
+                passing[size_t(i)] &= chosen[size_t(i)];
+        }
+        for (int i = 0; i < m; ++i) {
+            out[kept] = first + i;
+            kept += (passing[size_t(i)] | std::uint8_t(first + i < fixed)) != 0;
+        }
     }
 }
 
-void TKvGridFilteredItemProvider::Source_ItemDeleted(int Index)
+bool TKvGridFilteredItemProvider::SourceItemInserted(int Index)
 {
-    if (FFiltered) {
-        PopulateItems();
-        FireRefresh();
-    } else {
-        FireItemDeleted(Index);
-    }
+    TKvGridDataProvider* data = GetDataSource();
+    if (!StandsAlone() || !data || data->GetFieldCount() == 0 || Index < 0 || Index >= FSource->GetItemCount())
+        return false;
+    auto at = std::lower_bound(FItems.begin(), FItems.end(), Index);
+    for (auto it = at; it != FItems.end(); ++it)
+        ++*it;
+    if (Passes(Index, FilterTable(), 0, data))
+        FItems.insert(at, Index);
+    return true;
+}
+
+bool TKvGridFilteredItemProvider::SourceItemDeleted(int Index)
+{
+    if (!StandsAlone() || Index < 0)
+        return false;
+    auto at = std::lower_bound(FItems.begin(), FItems.end(), Index);
+    if (at != FItems.end() && *at == Index)
+        at = FItems.erase(at);
+    for (auto it = at; it != FItems.end(); ++it)
+        --*it;
+    return true;
+}
+
+bool TKvGridFilteredItemProvider::StandsAlone() const
+{
+    // Fixed items pass by their position, which a change before them moves.
+    return FSource && (FFixedFiltering || FSource->GetFixedCount() == 0);
 }
 
 void TKvGridFilteredItemProvider::PassItemNotification(int SourceIndex, void (TKvGridItemProvider::*Fire)(int),

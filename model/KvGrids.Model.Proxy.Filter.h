@@ -20,7 +20,11 @@ public:
 
     const QString& GetCriteria() const { return FCriteria; }
     TKvExpressionTree* GetExprTree() const { return FExprTree.get(); }
-    // False without a tree (blank text); else the expression's value as a Boolean.
+    // The expression compiled for blocks of cells, or nil when it is not of that simple form.
+    TKvBlockPredicate* GetBlockPredicate() const { return FBlock.get(); }
+    // False without a tree (blank text); else the expression's value as a Boolean, false
+    // when it does not convert or a comparison met values without an order. Other failures
+    // of the expression raise.
     bool Select(TKvColumnFilterExpressionRuntime* Runtime, TKvGridDataProvider* DataSource, int Row, int Field);
 
     // Within one pass over the rows the column's aggregates stand still, so the result depends
@@ -62,6 +66,7 @@ private:
 
     QString FCriteria;
     std::unique_ptr<TKvExpressionTree> FExprTree;
+    std::unique_ptr<TKvBlockPredicate> FBlock;
     bool FInPass = false;
     TIntResults FIntResults;
     std::unordered_map<Variant, bool, TVariantKeyHash, TIdentical> FRemembered;
@@ -102,10 +107,10 @@ protected:
     void Initialize() override;
     void ClearItems() override;
     void PopulateItems() override;
-    void Source_Reset() override;
-    void Source_Refresh() override;
-    void Source_ItemInserted(int Index) override;
-    void Source_ItemDeleted(int Index) override;
+    bool GetTransforming() const override { return FFiltered; }
+    // The one row is evaluated and the positions after it shift.
+    bool SourceItemInserted(int Index) override;
+    bool SourceItemDeleted(int Index) override;
     void Source_ItemUpdated(int Index) override;
     void Source_ItemChecked(int Index) override;
     void Source_ItemStateChanged(int Index) override;
@@ -116,6 +121,8 @@ private:
     // Whether source item SourceIndex passes every filtered field; a failing evaluation does not pass.
     bool Passes(int SourceIndex, const std::vector<TFilterList*>& table, int fixed, TKvGridDataProvider* data);
     std::vector<TFilterList*> FilterTable() const;
+    // True when whether an item passes does not depend on its position.
+    bool StandsAlone() const;
     // Re-fires an item notification at this provider's index, or a refresh when the item
     // is not listed or its passing changed.
     void PassItemNotification(int SourceIndex, void (TKvGridItemProvider::*Fire)(int), bool Recheck);

@@ -1,3 +1,15 @@
+// The grouped item provider.
+//
+// Sections: footer; group item (children, aggregates computed on first read); visible items
+// (the flat list by the groups' states, replaced in place on expand and collapse); provider
+// (building, expand and collapse, lookups, source notifications).
+//
+// Call flow: GroupBy and the source's reset and refresh call PopulateItems, which builds the
+// tree over runs of equal group values of the source's items (BuildGroups, BuildLevel) and
+// lists the visible items (TKvGroupedVisibleItems::Reset). An inserted or removed source item
+// joins or leaves its group in place when a neighbour shares its group (SourceItemInserted,
+// SourceItemDeleted); anything else repopulates. A changed row that leaves its group asks the
+// source to order its items again (Regroup).
 #include "model/KvGrids.Model.Proxy.Group.h"
 
 #include <cmath>
@@ -112,7 +124,11 @@ void TKvGridGroupItemImpl::InvalidateSummary()
 
 void TKvGridGroupItemImpl::CollectRows(std::vector<int>& Rows) const
 {
-    for (TKvGridItem* child : FChildren) {
+    constexpr size_t ahead = 16; // the items lie anywhere in memory
+    for (size_t i = 0; i < FChildren.size(); ++i) {
+        TKvGridItem* child = FChildren[i];
+        if (i + ahead < FChildren.size())
+            __builtin_prefetch(FChildren[i + ahead]);
         if (child->GetProvider() == GetProvider()) {
             if (!child->GetLeaf())
                 static_cast<const TKvGridGroupItemImpl*>(child)->CollectRows(Rows);
@@ -401,13 +417,30 @@ void TKvGroupedVisibleItems::Replace(int Position, int OldCount)
     // not the list); the replaced entries are numbered afresh.
     const int delta = static_cast<int>(newCount - oldCount);
     if (delta != 0)
-        for (const auto& item : FProvider->FTreeItems)
-            if (!item->GetLeaf()) {
-                auto* group = static_cast<TKvGridGroupItemImpl*>(item.get());
-                if (group->FVIndex >= Position + OldCount)
-                    group->FVIndex += delta;
-            }
+        Shift(Position + OldCount, delta);
     Renumber(Position, Position + static_cast<int>(newCount));
+}
+
+void TKvGroupedVisibleItems::Shift(int From, int Delta)
+{
+    for (const auto& item : FProvider->FTreeItems)
+        if (!item->GetLeaf()) {
+            auto* group = static_cast<TKvGridGroupItemImpl*>(item.get());
+            if (group->FVIndex >= From)
+                group->FVIndex += Delta;
+        }
+}
+
+void TKvGroupedVisibleItems::InsertRow(int Position, TKvGridItem* Item)
+{
+    FItems.insert(FItems.begin() + Position, Item);
+    Shift(Position, 1);
+}
+
+void TKvGroupedVisibleItems::RemoveRow(int Position)
+{
+    FItems.erase(FItems.begin() + Position);
+    Shift(Position + 1, -1);
 }
 
 void TKvGroupedVisibleItems::Renumber(int From, int To)
@@ -560,9 +593,9 @@ namespace {
 inline bool SameGroupValue(const Variant& a, const Variant& b) noexcept
 {
     if (a.IsString() && b.IsString())
-        return a.AsString() == b.AsString();
+        return a.StringUnchecked() == b.StringUnchecked();
     if (a.IsInteger() && b.IsInteger())
-        return a.AsInt() == b.AsInt();
+        return a.IntUnchecked() == b.IntUnchecked();
     return VarCompareTotal(a, b) == 0;
 }
 
@@ -581,8 +614,43 @@ struct TKvGridGroupedItemProvider::TBuild
     std::vector<int> Rows;
     TKvGridDataProvider* Data = nullptr;
     int FieldCount = 0;
+    // Per level: the field's values in place, or else copies in item order.
+    std::vector<const Variant*> Columns;
+    std::vector<std::vector<Variant>> Copies;
+    const Variant Unassigned;
 
-    Variant Value(size_t Index, int Field) const { return GroupValue(Data, FieldCount, Rows[Index], Field); }
+    void ReadLevels(const TKvIntegerArray& Fields)
+    {
+        Columns.assign(Fields.size(), nullptr);
+        Copies.resize(Fields.size());
+        // Rows outside the table (data changed under an update) are read the checked way.
+        const int rowCount = Data->GetRowCount();
+        const bool inTable = std::all_of(Rows.begin(), Rows.end(), [&](int r) { return r < rowCount; });
+        for (size_t level = 0; level < Fields.size(); ++level) {
+            const int field = Fields[level];
+            if (field < 0 || field >= FieldCount)
+                continue;
+            Columns[level] = inTable ? Data->GetFieldValues(field) : nullptr;
+            if (Columns[level])
+                continue;
+            Copies[level].reserve(Rows.size());
+            for (int row : Rows)
+                Copies[level].push_back(GroupValue(Data, FieldCount, row, field));
+        }
+    }
+    // Sorted rows lie anywhere in the column: fetched ahead.
+    void Prefetch(size_t Index, int Level) const
+    {
+        if (const Variant* column = Columns[static_cast<size_t>(Level)]; column && Rows[Index] >= 0)
+            __builtin_prefetch(&column[static_cast<size_t>(Rows[Index])]);
+    }
+    const Variant& Value(size_t Index, int Level) const
+    {
+        const auto level = static_cast<size_t>(Level);
+        if (const Variant* column = Columns[level])
+            return Rows[Index] >= 0 ? column[static_cast<size_t>(Rows[Index])] : Unassigned;
+        return Copies[level].empty() ? Unassigned : Copies[level][Index];
+    }
 };
 
 void TKvGridGroupedItemProvider::BuildGroups()
@@ -597,11 +665,10 @@ void TKvGridGroupedItemProvider::BuildGroups()
     const auto n = static_cast<size_t>(count - fixed);
     build.Items.resize(n);
     build.Rows.resize(n);
-    for (size_t i = 0; i < n; ++i) {
-        TKvGridItem* item = FSource->GetItem(fixed + static_cast<int>(i));
-        build.Items[i] = item;
-        build.Rows[i] = item->GetDataRow();
-    }
+    FSource->GetDataRows(fixed, static_cast<int>(n), build.Rows.data());
+    for (size_t i = 0; i < n; ++i)
+        build.Items[i] = FSource->GetItem(fixed + static_cast<int>(i));
+    build.ReadLevels(FGroups);
     BuildLevel(build, FRootItem.get(), 0, n, 0);
 }
 
@@ -611,11 +678,11 @@ void TKvGridGroupedItemProvider::BuildLevel(const TBuild& Build, TKvGridGroupIte
     if (Level < GetGroupCount()) {
         SizeArrays(Parent);
         const int field = FGroups[static_cast<size_t>(Level)];
-        auto makeGroup = [&](size_t first, size_t last, Variant key) {
+        auto makeGroup = [&](size_t first, size_t last, const Variant& key) {
             auto group = std::make_unique<TKvGridGroupItemImpl>(this, field, FExpandWhenGrouping);
             TKvGridGroupItemImpl* g = group.get();
             FTreeItems.push_back(std::move(group));
-            g->FKey = std::move(key);
+            g->FKey = key;
             Parent->AddChild(g);
             BuildLevel(Build, g, first, last, Level + 1);
             auto footer = std::make_unique<TKvGridGroupFooterImpl>(this);
@@ -624,24 +691,30 @@ void TKvGridGroupedItemProvider::BuildLevel(const TBuild& Build, TKvGridGroupIte
             FTreeItems.push_back(std::move(footer));
         };
         size_t start = Start;
-        Variant previous = Build.Value(Start, field);
+        const Variant* previous = &Build.Value(Start, Level);
         for (size_t i = Start + 1; i < End; ++i) {
-            Variant value = Build.Value(i, field);
-            if (!SameGroupValue(value, previous)) {
-                makeGroup(start, i, std::move(previous));
+            if (i + 16 < End)
+                Build.Prefetch(i + 16, Level);
+            const Variant& value = Build.Value(i, Level);
+            if (!SameGroupValue(value, *previous)) {
+                makeGroup(start, i, *previous);
                 start = i;
-                previous = std::move(value);
+                previous = &value;
             }
         }
-        makeGroup(start, End, std::move(previous));
+        makeGroup(start, End, *previous);
         return;
     }
     const auto count = static_cast<int>(End - Start);
     if (count >= 2)
         SizeArrays(Parent);
     Parent->FChildren.reserve(End - Start + 1);
-    for (size_t i = Start; i < End; ++i)
+    constexpr size_t ahead = 16; // the items lie anywhere in memory
+    for (size_t i = Start; i < End; ++i) {
+        if (i + ahead < End)
+            __builtin_prefetch(Build.Items[i + ahead], 1);
         Parent->AddChild(Build.Items[i]);
+    }
     for (TKvGridGroupItem* g = Parent; g; g = g->GetParent())
         static_cast<TKvGridGroupItemImpl*>(g)->FDescendantCount += count;
 }
@@ -866,36 +939,110 @@ int TKvGridGroupedItemProvider::FindItem(const TKvIntegerArray& Fields, const TV
     return -1;
 }
 
-void TKvGridGroupedItemProvider::Source_Reset()
+TKvGridGroupItemImpl* TKvGridGroupedItemProvider::LeafOf(int Offset, int& Position) const
 {
-    PopulateItems();
-    FireReset();
+    TKvGridGroupItemImpl* group = FRootItem.get();
+    for (int level = 0; level < GetGroupCount(); ++level) {
+        TKvGridGroupItemImpl* next = nullptr;
+        for (TKvGridItem* child : group->FChildren) {
+            if (child->GetProvider() != this || child->GetLeaf())
+                continue; // a footer
+            auto* sub = static_cast<TKvGridGroupItemImpl*>(child);
+            if (Offset < sub->FDescendantCount) {
+                next = sub;
+                break;
+            }
+            Offset -= sub->FDescendantCount;
+        }
+        if (!next)
+            return nullptr;
+        group = next;
+    }
+    Position = Offset;
+    return Offset >= 0 && Offset < group->FDescendantCount ? group : nullptr;
 }
 
-void TKvGridGroupedItemProvider::Source_Refresh()
+bool TKvGridGroupedItemProvider::BelongsTo(const TKvGridGroupItemImpl* Group, int Row) const
 {
-    PopulateItems();
-    FireRefresh();
+    const TKvGridDataProvider* data = GetDataSource();
+    const int fieldCount = data->GetFieldCount();
+    for (const TKvGridGroupItemImpl* g = Group; g && g != FRootItem.get();
+         g = static_cast<const TKvGridGroupItemImpl*>(g->GetParent()))
+        if (!SameGroupValue(GroupValue(data, fieldCount, Row, g->FField), g->FKey))
+            return false;
+    return true;
 }
 
-void TKvGridGroupedItemProvider::Source_ItemInserted(int Index)
+void TKvGridGroupedItemProvider::RowsChanged(TKvGridGroupItemImpl* Group, int Delta, int Position)
 {
-    if (FGrouped) {
-        PopulateItems();
-        FireRefresh();
+    for (TKvGridGroupItemImpl* g = Group; g; g = static_cast<TKvGridGroupItemImpl*>(g->GetParent())) {
+        g->FDescendantCount += Delta;
+        g->InvalidateSummary();
+    }
+    // As built: a group of one row has no aggregate arrays (it reads its row).
+    if (Group->FDescendantCount >= 2) {
+        SizeArrays(Group);
     } else {
-        FireItemInserted(Index);
+        Group->FSums.clear();
+        Group->FMinimums.clear();
+        Group->FMaximums.clear();
+        Group->FVariances.clear();
+    }
+    if (Position != 0)
+        return;
+    // A new first row gives the groups it now leads their keys, as a build would.
+    const TKvGridDataProvider* data = GetDataSource();
+    const int row = Group->FChildren.front()->GetDataRow();
+    for (TKvGridGroupItemImpl* g = Group; g != FRootItem.get();) {
+        g->FKey = GroupValue(data, data->GetFieldCount(), row, g->FField);
+        auto* parent = static_cast<TKvGridGroupItemImpl*>(g->GetParent());
+        if (parent->FChildren.front() != g)
+            break;
+        g = parent;
     }
 }
 
-void TKvGridGroupedItemProvider::Source_ItemDeleted(int Index)
+bool TKvGridGroupedItemProvider::SourceItemInserted(int Index)
 {
-    if (FGrouped) {
-        PopulateItems();
-        FireRefresh();
-    } else {
-        FireItemDeleted(Index);
-    }
+    const int count = FSource->GetItemCount();
+    if (!GetDataSource() || FSource->GetFixedCount() != 0 || Index < 0 || Index >= count)
+        return false;
+    TKvGridItem* item = FSource->GetItem(Index);
+    const int row = item->GetDataRow();
+    // The row joins the group of the row before it or of the row after it; a row that
+    // starts a group of its own, or splits one, regroups everything.
+    TKvGridGroupItemImpl* group = nullptr;
+    int position = 0;
+    if (Index > 0)
+        if (TKvGridGroupItemImpl* g = LeafOf(Index - 1, position); g && BelongsTo(g, row)) {
+            group = g;
+            ++position;
+        }
+    if (!group && Index < count - 1)
+        if (TKvGridGroupItemImpl* g = LeafOf(Index, position); g && BelongsTo(g, row))
+            group = g;
+    if (!group)
+        return false;
+    group->InsertChild(position, item);
+    RowsChanged(group, 1, position);
+    if (group->FExpanded && TKvGroupedVisibleItems::IsShown(group))
+        FVisibleItems->InsertRow(group->FVIndex + 1 + position, item);
+    return true;
+}
+
+bool TKvGridGroupedItemProvider::SourceItemDeleted(int Index)
+{
+    int position = 0;
+    TKvGridGroupItemImpl* group = FSource->GetFixedCount() == 0 && GetDataSource() ? LeafOf(Index, position) : nullptr;
+    // A group that empties goes away: regrouped.
+    if (!group || group->FDescendantCount < 2)
+        return false;
+    // The item is gone with its provider: only its place is used.
+    group->FChildren.erase(group->FChildren.begin() + position);
+    RowsChanged(group, -1, position);
+    if (group->FExpanded && TKvGroupedVisibleItems::IsShown(group))
+        FVisibleItems->RemoveRow(group->FVIndex + 1 + position);
+    return true;
 }
 
 void TKvGridGroupedItemProvider::Regroup()

@@ -118,6 +118,9 @@ public:
     // Replace the group's entries in place; the rest of the list is only shifted.
     bool Expand(TKvGridGroupItemImpl* Group, bool Recursive);
     bool Collapse(TKvGridGroupItemImpl* Group);
+    // One row entry added or removed; the groups after it move.
+    void InsertRow(int Position, TKvGridItem* Item);
+    void RemoveRow(int Position);
     // Every item as if every group were expanded; no group's state changes.
     void AllItems(std::vector<TKvGridItem*>& Out) const;
     // True when every ancestor of the group is expanded (its entries are listed).
@@ -130,6 +133,8 @@ private:
     void WalkAll(const TKvGridGroupItemImpl* Group, std::vector<TKvGridItem*>& Out) const;
     int ShownSize(const TKvGridGroupItemImpl* Group) const;
     void Replace(int Position, int OldCount);
+    // Moves the stored positions at or after From by Delta.
+    void Shift(int From, int Delta);
     // Stores the positions of the groups listed in From .. To - 1 (To < 0: to the end).
     void Renumber(int From, int To = -1);
     void MarkExpanded(TKvGridGroupItemImpl* Group, bool Recursive);
@@ -187,6 +192,7 @@ public:
     // is ignored unless SearchCaseSensitive is given.
     int FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
                  int StartIndex, int EndIndex) const override;
+    using TKvGridItemProvider::FindItem;
     // The visible position of an item of this provider or its source, or -1.
     int IndexOfItem(const TKvGridItem* Item) const;
 
@@ -194,10 +200,10 @@ protected:
     void Initialize() override;
     void ClearItems() override;
     void PopulateItems() override;
-    void Source_Reset() override;
-    void Source_Refresh() override;
-    void Source_ItemInserted(int Index) override;
-    void Source_ItemDeleted(int Index) override;
+    bool GetTransforming() const override { return FGrouped; }
+    // A row joins or leaves its group in place when its neighbours share its group.
+    bool SourceItemInserted(int Index) override;
+    bool SourceItemDeleted(int Index) override;
     void Source_ItemUpdated(int Index) override;
     void Source_ItemChecked(int Index) override;
     void Source_ItemStateChanged(int Index) override;
@@ -209,6 +215,13 @@ private:
     void BuildLevel(const TBuild& Build, TKvGridGroupItemImpl* Parent, size_t Start, size_t End, int Level);
     void SizeArrays(TKvGridGroupItemImpl* Group) const;
     TKvGridGroupItemImpl* GroupOf(TKvGridItem* Item) const;
+    // The leaf group of the Offset-th grouped row (in source order) and the row's position
+    // among its children; nil when there is no such row.
+    TKvGridGroupItemImpl* LeafOf(int Offset, int& Position) const;
+    // Whether the data row has the group's key at the group's level and every level above.
+    bool BelongsTo(const TKvGridGroupItemImpl* Group, int Row) const;
+    // Counts, cached aggregates and keys after a row was added to or removed from Group.
+    void RowsChanged(TKvGridGroupItemImpl* Group, int Delta, int Position);
     void Regroup();
     int VisibleIndexOfSource(int SourceIndex) const;
     std::vector<int>& ScratchRows() { return FScratchRows; }

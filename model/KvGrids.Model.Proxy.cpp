@@ -107,10 +107,39 @@ int TKvGridProxyItemProvider::ItemOfData(int DataRow) const { RaiseAbstractError
 
 void TKvGridProxyItemProvider::Exchange(int Index1, int Index2) { RaiseAbstractError("Exchange"); }
 
-void TKvGridProxyItemProvider::Source_Reset() { FireReset(); }
-void TKvGridProxyItemProvider::Source_Refresh() { FireRefresh(); }
-void TKvGridProxyItemProvider::Source_ItemInserted(int Index) { FireItemInserted(Index); }
-void TKvGridProxyItemProvider::Source_ItemDeleted(int Index) { FireItemDeleted(Index); }
+void TKvGridProxyItemProvider::Source_Reset()
+{
+    PopulateItems();
+    FireReset();
+}
+
+void TKvGridProxyItemProvider::Source_Refresh()
+{
+    PopulateItems();
+    FireRefresh();
+}
+
+void TKvGridProxyItemProvider::SourceRowChanged(int Index, bool (TKvGridProxyItemProvider::*Follow)(int),
+                                                void (TKvGridItemProvider::*Pass)(int))
+{
+    if (!GetTransforming()) {
+        (this->*Pass)(Index);
+        return;
+    }
+    if (!(this->*Follow)(Index))
+        PopulateItems();
+    FireRefresh();
+}
+
+void TKvGridProxyItemProvider::Source_ItemInserted(int Index)
+{
+    SourceRowChanged(Index, &TKvGridProxyItemProvider::SourceItemInserted, &TKvGridItemProvider::FireItemInserted);
+}
+
+void TKvGridProxyItemProvider::Source_ItemDeleted(int Index)
+{
+    SourceRowChanged(Index, &TKvGridProxyItemProvider::SourceItemDeleted, &TKvGridItemProvider::FireItemDeleted);
+}
 void TKvGridProxyItemProvider::Source_ItemUpdated(int Index) { FireItemUpdated(Index); }
 void TKvGridProxyItemProvider::Source_ItemChecked(int Index) { FireItemChecked(Index); }
 void TKvGridProxyItemProvider::Source_ItemStateChanged(int Index) { FireItemStateChanged(Index); }

@@ -41,7 +41,10 @@ public:
 protected:
     // Creates the parts of the provider; descendants create theirs and call the inherited one.
     virtual void Initialize();
-    // Each re-fires the same notification with the same index.
+    // Reset and refresh repopulate and pass the notification on. An inserted or deleted
+    // source item passes on as it is unless the provider is transforming; then the row hook
+    // below updates the list for that item (or it is repopulated) and a refresh follows.
+    // The others re-fire the same notification with the same index.
     virtual void Source_Reset();
     virtual void Source_Refresh();
     virtual void Source_ItemInserted(int Index);
@@ -51,11 +54,20 @@ protected:
     virtual void Source_ItemStateChanged(int Index);
     virtual void ClearItems() = 0;
     virtual void PopulateItems() = 0;
+    // True while the list is not the source's (filters or groups are in force).
+    virtual bool GetTransforming() const { return false; }
+    // The source item now at Index was inserted, or the one that was at Index deleted: the
+    // list follows that one item and answers true, or answers false to be repopulated.
+    virtual bool SourceItemInserted(int Index) { return false; }
+    virtual bool SourceItemDeleted(int Index) { return false; }
 
     TKvGridItemProvider* FSource = nullptr;
 
 private:
     class TSourceListener;
+
+    void SourceRowChanged(int Index, bool (TKvGridProxyItemProvider::*Follow)(int),
+                          void (TKvGridItemProvider::*Pass)(int));
 
     TOwned<TKvGridItemChangeListener> FSourceChangeListener;
     TKvGridItemProvider* FInitialSource;

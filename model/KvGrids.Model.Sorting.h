@@ -36,10 +36,11 @@ public:
     void Run(TKvGridItemProvider*, int, TKvGridSortDirection, int, int) override {}
 };
 
-// Reads each key once into a contiguous array and sorts there (stable: ties keep their
-// order); the items are then permuted with Exchange. The order is the total variant order
-// of Variant.h, the order of TKvGridDataProvider::CompareValue. A field outside the data
-// source's fields leaves the range as it is.
+// Reads each cell once into order-preserving integer keys, packs the keys of all fields
+// into machine words and sorts them by radix (stable: ties keep their order); the provider
+// then takes the order with ApplyOrder. The order is the total variant order of Variant.h,
+// the order of TKvGridDataProvider::CompareValue. A field outside the data source's fields
+// ends the keys (a bad first field leaves the range as it is).
 class TKvGridItemQuickSorter : public TKvGridItemSorter, public IKvGridMultiKeySorter
 {
 protected:

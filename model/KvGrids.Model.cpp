@@ -2,6 +2,8 @@
 
 #include "platform/rtl/TypInfo.h"
 
+#include <numeric>
+
 namespace kv {
 
 // --- TKvGridItem --------------------------------------------------------------------------
@@ -69,6 +71,34 @@ void TKvGridItemProvider::AddListener(TKvGridItemChangeListener* Listener)
 void TKvGridItemProvider::RemoveListener(TKvGridItemChangeListener* Listener)
 {
     FListeners.Remove(Listener);
+}
+
+void TKvGridItemProvider::GetDataRows(int First, int Count, int* Rows) const
+{
+    for (int i = 0; i < Count; ++i)
+        Rows[i] = GetItem(First + i)->GetDataRow();
+}
+
+void TKvGridItemProvider::ApplyOrder(int First, const std::vector<int>& Order)
+{
+    const auto n = static_cast<int>(Order.size());
+    // where[k]: current offset of the item that started at offset k; at[p]: the original
+    // offset of the item now at p. One exchange per element of every cycle but one.
+    std::vector<int> where(static_cast<size_t>(n)), at(static_cast<size_t>(n));
+    std::iota(where.begin(), where.end(), 0);
+    std::iota(at.begin(), at.end(), 0);
+    for (int i = 0; i < n; ++i) {
+        const int want = Order[static_cast<size_t>(i)];
+        const int from = where[static_cast<size_t>(want)];
+        if (from == i)
+            continue;
+        Exchange(First + i, First + from);
+        const int displaced = at[static_cast<size_t>(i)];
+        at[static_cast<size_t>(i)] = want;
+        at[static_cast<size_t>(from)] = displaced;
+        where[static_cast<size_t>(want)] = i;
+        where[static_cast<size_t>(displaced)] = from;
+    }
 }
 
 Variant TKvGridItemProvider::GetData(int Index, int Field) const

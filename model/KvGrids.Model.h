@@ -123,6 +123,11 @@ public:
     // Item index showing DataRow, or -1.
     virtual int ItemOfData(int DataRow) const = 0;
     virtual void Exchange(int Index1, int Index2) = 0;
+    // The data rows of the items First .. First + Count - 1 into Rows.
+    virtual void GetDataRows(int First, int Count, int* Rows) const;
+    // Moves the items so that First + i holds the item that was at First + Order[i] (Order
+    // is a permutation of 0 .. size - 1); by default through the fewest exchanges.
+    virtual void ApplyOrder(int First, const std::vector<int>& Order);
     virtual bool CanUpdate(int Index, int Field) const { return false; }
     virtual bool CanInsert(int Index) const { return false; }
     virtual bool CanDelete(int Index) const { return false; }

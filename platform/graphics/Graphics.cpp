@@ -1,11 +1,15 @@
 #include "platform/graphics/Graphics.h"
 
+#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtGui/QFont>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QImage>
 #include <QtGui/QImageReader>
+#include <QtGui/QImageWriter>
 #include <QtGui/QPainter>
+#include <cstdint>
+#include <cstdlib>
 
 namespace kv {
 
@@ -191,17 +195,88 @@ TCanvas* TBitmap::GetCanvas()
 
 void TBitmap::ReleaseCanvas() { FCanvas.reset(); }
 
-bool TBitmap::LoadFromFile(const QString& fileName)
+namespace {
+
+const char* FormatName(TImageFileFormat format)
 {
+    switch (format) {
+    case ifBmp:
+        return "bmp";
+    case ifPng:
+        return "png";
+    case ifJpeg:
+        return "jpeg";
+    case ifGif:
+        return "gif";
+    case ifAuto:
+        break;
+    }
+    return nullptr;
+}
+
+std::uint32_t ReadLE(const QByteArray& bytes, int offset, int size)
+{
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | std::uint8_t(bytes[offset + i]);
+    return value;
+}
+
+// The platform's BMP reader keeps what it read of a short file: an uncompressed BMP must hold
+// every row its header declares.
+bool BmpComplete(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(34);
+    if (head.size() < 34)
+        return false;
+    const std::uint32_t infoSize = ReadLE(head, 14, 4);
+    if (infoSize < 40)
+        return true; // old core headers: left to the reader
+    const std::uint32_t compression = ReadLE(head, 30, 4);
+    if (compression != 0 && compression != 3) // uncompressed and bit fields only
+        return true;
+    const std::int64_t offset = ReadLE(head, 10, 4);
+    const std::int64_t width = std::int32_t(ReadLE(head, 18, 4));
+    const std::int64_t height = std::int32_t(ReadLE(head, 22, 4));
+    const std::int64_t bits = ReadLE(head, 28, 2);
+    const std::int64_t stride = (std::abs(width) * bits + 31) / 32 * 4;
+    return file.size() >= offset + stride * std::abs(height);
+}
+
+} // namespace
+
+bool TBitmap::LoadFromFile(const QString& fileName) { return LoadFromFile(fileName, ifAuto); }
+
+bool TBitmap::LoadFromFile(const QString& fileName, TImageFileFormat format)
+{
+    // Special files (pipes, devices) are never opened: reading them may block.
     const QFileInfo info(fileName);
     if (!info.exists() || !info.isFile())
         return false;
     QImageReader reader(fileName);
+    if (const char* name = FormatName(format)) {
+        reader.setFormat(name);
+        reader.setAutoDetectImageFormat(false);
+    }
     const QImage decoded = reader.read();
     if (decoded.isNull())
         return false;
+    if (reader.format() == "bmp" && !BmpComplete(fileName))
+        return false;
     Assign(decoded);
     return true;
+}
+
+bool TBitmap::SaveToFile(const QString& fileName, TImageFileFormat format) const
+{
+    const char* name = FormatName(format);
+    if (!name || format == ifGif || Empty())
+        return false;
+    QImageWriter writer(fileName, name);
+    return writer.write(*FImage);
 }
 
 bool TBitmap::LoadFromResource(const QString& name)

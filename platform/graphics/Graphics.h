@@ -67,6 +67,9 @@ private:
 
 class TBitmap;
 
+// Image file formats that bitmaps read and write; GIF is read only.
+enum TImageFileFormat { ifAuto, ifBmp, ifPng, ifJpeg, ifGif };
+
 // For its scope, a painter draws in device pixels: no world transform, no smoothing; the clip
 // stays. Pen, brush and every other setting are as found afterwards.
 class TDeviceScope
@@ -129,6 +132,12 @@ public:
     // Loads any image file that the platform decodes (BMP, PNG, JPEG, GIF, ...). False when
     // the file does not exist or cannot be decoded; the bitmap is then unchanged.
     bool LoadFromFile(const QString& fileName);
+    // Decodes the file with the decoder of that format only (any decoder for ifAuto); the
+    // content decides, not the file name. False, bitmap unchanged, as above.
+    bool LoadFromFile(const QString& fileName, TImageFileFormat format);
+    // Encodes the pixels into the file; false for an empty bitmap, a format without an
+    // encoder (GIF, ifAuto) or a file that cannot be written.
+    bool SaveToFile(const QString& fileName, TImageFileFormat format) const;
     // Loads the bitmap resource of that name (a PNG compiled in with the resource system under
     // the prefix "/kvgrids"). False when there is no such resource.
     bool LoadFromResource(const QString& name);

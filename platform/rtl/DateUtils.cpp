@@ -92,7 +92,8 @@ bool TryStrToDateTime(const QString& text, TDateTime& out)
     for (const char* f : {"yyyy-MM-dd", "yyyy/MM/dd"})
         if (!date.isValid())
             date = QDate::fromString(datePart, QLatin1String(f));
-    if (!date.isValid())
+    // Years before 1 have no text form to write back.
+    if (!date.isValid() || date.year() < 1)
         return false;
     QTime time(0, 0);
     if (sep >= 0) {

@@ -1,3 +1,25 @@
+// Form streaming: the text form-file reader and writer.
+//
+// Sections
+//   form tree      TFormValue, TFormProperty, TFormObject: a parsed form text, with lines
+//   reader guard   follows the components a read made, so that freed ones are not touched
+//   parser         TParser: objects, properties and values over a small scanner
+//   value helpers  value-type names, float texts, component paths, ReadStep
+//   quoted strings QuotedFormString
+//   TReader        creation and roll-back, components, properties, collections, fix-ups,
+//                  defined-property values
+//   TWriter        components, published properties, defined-property values
+//   entry points   Read/WriteComponentText and their file forms
+//
+// Call flow. Reading: ReadComponentText parses the whole text into a form tree first (syntax
+// errors raise before any component exists), then TReader::Read makes or takes the root and
+// calls its ReadState, which calls ReadData: properties (ReadProperty -> ReadPropValue, or
+// the component's DefineProperties for unpublished names), then each child through
+// ReadComponent -> ReadState. References are collected as fix-ups and resolved when the tree
+// is read; Loaded runs last. Any failure rolls back what the read made (RollBack).
+// Writing: WriteComponentText -> WriteComponent -> the component's WriteState -> WriteData:
+// WriteProperties (published, then DefineProperties), then the children from GetChildren.
+
 #include "platform/rtl/Streaming.h"
 
 #include "platform/rtl/Collections.h"
@@ -10,6 +32,8 @@
 namespace kv {
 
 namespace detail {
+
+// --- form tree ----------------------------------------------------------------------------
 
 struct TFormProperty;
 
@@ -41,6 +65,8 @@ struct TFormObject
     std::vector<TFormProperty> Properties;
     std::vector<TFormObject> Children;
 };
+
+// --- reader guard -------------------------------------------------------------------------
 
 // Follows the components a reader made, so that one freed meanwhile is not touched again.
 class TReaderGuard : public TComponent
@@ -461,6 +487,8 @@ private:
     TToken FToken;
 };
 
+// --- value helpers ------------------------------------------------------------------------
+
 QString ValueTypeName(TValueType type)
 {
     switch (type) {
@@ -528,6 +556,8 @@ void ReadStep(const TComponent* component, int line, F&& step)
 } // namespace detail
 
 using namespace detail;
+
+// --- quoted strings -----------------------------------------------------------------------
 
 QString QuotedFormString(const QString& value)
 {
@@ -1097,6 +1127,10 @@ QString TReader::ReadIdent()
     if (value.Type != vaIdent && value.Type != vaTrue && value.Type != vaFalse && value.Type != vaNull &&
         value.Type != vaNil)
         InvalidValue(value);
+    // The scanner also takes dotted names (references) and non-ASCII letters; only what
+    // WriteIdent writes is an identifier value.
+    if (!IsValidIdent(value.Text))
+        throw EPropertyConvertError(QStringLiteral("Invalid identifier '%1'").arg(value.Text));
     return value.Text;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QtCore/QHash>
 #include <algorithm>
+#include <cmath>
 #include <typeindex>
 #include <unordered_map>
 
@@ -339,7 +340,7 @@ bool RawToBoolean(const TPropInfo& prop, const Variant& value)
 double RawToFloat(const TPropInfo& prop, const Variant& value)
 {
     double result = 0;
-    if (value.IsClear() || !value.TryToDouble(result))
+    if (value.IsClear() || !value.TryToDouble(result) || !std::isfinite(result) || std::fabs(result) > prop.MaxFloat)
         RaiseConvert(prop, value);
     return result;
 }
@@ -513,6 +514,8 @@ bool IsDefaultPropValue(const TObject* object, const TPropInfo& prop)
             return static_cast<TCollection*>(value)->Count() == 0;
         return false;
     }
+    if (prop.NoDefault)
+        return false;
     const Variant value = prop.GetRaw(object);
     if (prop.HasDefault) {
         if (value.IsNumeric() && prop.Default.IsNumeric())

@@ -124,11 +124,15 @@ struct TPropInfo
     bool Writable = false;
     bool HasDefault = false;
     Variant Default;                       // in raw form (see GetRawValue)
+    // No value counts as default: the stored rule alone decides whether it is written.
+    bool NoDefault = false;
     TStoredKind StoredKind = skAlways;
     std::function<bool(const TObject*)> StoredTest;
     // Range of an integer property's C++ type.
     std::int64_t MinValue = std::numeric_limits<std::int64_t>::min();
     std::int64_t MaxValue = std::numeric_limits<std::int64_t>::max();
+    // Largest magnitude of a float property's C++ type; values are finite.
+    double MaxFloat = std::numeric_limits<double>::max();
 
     // Raw access: integers, floats, booleans, strings and variants as themselves; enumerations
     // as the ordinal; sets as the bits; events as the handler's name (Null when unassigned).
@@ -266,7 +270,8 @@ TObject* GetMethodInstance(const TObject* object, const TPropInfo& prop);
 bool IsStoredProp(const TObject* object, const TPropInfo& prop);
 // True when the value equals the declared default, or, without one, when it is the kind's
 // empty value (0.0, '', Empty, nil, an empty collection, an unnamed handler). Integers,
-// booleans, enumerations and sets without a default are never default.
+// booleans, enumerations and sets without a default, and values of NoDefault properties,
+// are never default.
 bool IsDefaultPropValue(const TObject* object, const TPropInfo& prop);
 
 // A "component" whose properties are described: the object itself (the registration tag).
@@ -548,6 +553,16 @@ public:
         return *this;
     }
 
+    // The last property has no default value, not even its kind's empty value: whenever it is
+    // stored, it is written.
+    TClassBuilder& NoDefault()
+    {
+        TPropInfo& prop = Last();
+        prop.NoDefault = true;
+        prop.HasDefault = false;
+        return *this;
+    }
+
     // The stored rule of the last property: a constant, or a test of the instance.
     TClassBuilder& Stored(bool stored)
     {
@@ -595,6 +610,8 @@ private:
             prop->EnumType = &EnumInfo<typename detail::IsTSet<V>::Element>();
         else if constexpr (std::is_pointer_v<V>)
             prop->ClassType = &ClassInfo<std::remove_cv_t<std::remove_pointer_t<V>>>();
+        else if constexpr (std::is_floating_point_v<V>)
+            prop->MaxFloat = static_cast<double>(std::numeric_limits<V>::max());
         else if constexpr (std::is_integral_v<V> && !std::is_same_v<V, bool>) {
             prop->MinValue = static_cast<std::int64_t>(std::numeric_limits<V>::min());
             prop->MaxValue = std::numeric_limits<V>::max() > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())

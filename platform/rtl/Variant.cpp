@@ -36,7 +36,7 @@ void Variant::CopyFrom(const Variant& other)
     FKind = other.FKind;
     switch (FKind) {
     case TVarKind::String:
-        new (&FS) QString(other.AsString());
+        new (&FS) QString(other.StringUnchecked());
         break;
     case TVarKind::Array:
         new (&FS) ArrayPtrT(other.ArrayPtr());
@@ -81,6 +81,12 @@ QString Variant::KindName(TVarKind kind)
 
 QString Variant::KindName() const { return KindName(FKind); }
 
+void Variant::KindMismatch(const char* wanted) const
+{
+    RaiseAssertion(QStringLiteral("Variant of type (%1) read as %2").arg(KindName(), QString::fromLatin1(wanted)),
+                   __FILE__, __LINE__);
+}
+
 namespace {
 
 [[noreturn]] void ConvertError(TVarKind from, const char* to)
@@ -108,10 +114,26 @@ QString FloatToStr(double value)
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
+namespace {
+// Whether a trimmed text can start a number ("1", "-2", ".5", "inf", "nan"): other text is
+// refused without running the conversion.
+bool MayBeNumber(QStringView t)
+{
+    if (t.isEmpty())
+        return false;
+    const char16_t c = t.front().unicode();
+    return (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.' || c == u'i' || c == u'I' || c == u'n'
+           || c == u'N';
+}
+} // namespace
+
 bool TryStrToInt64(const QString& text, std::int64_t& out)
 {
+    const QStringView t = QStringView(text).trimmed();
+    if (!MayBeNumber(t))
+        return false;
     bool ok = false;
-    const qlonglong v = text.trimmed().toLongLong(&ok, 10);
+    const qlonglong v = t.toLongLong(&ok, 10);
     if (ok)
         out = v;
     return ok;
@@ -119,8 +141,8 @@ bool TryStrToInt64(const QString& text, std::int64_t& out)
 
 bool TryStrToFloat(const QString& text, double& out)
 {
-    const QString t = text.trimmed();
-    if (t.isEmpty())
+    const QStringView t = QStringView(text).trimmed();
+    if (!MayBeNumber(t))
         return false;
     bool ok = false;
     const double v = t.toDouble(&ok); // always the C locale: '.' decimal point
@@ -140,7 +162,7 @@ QString Variant::ToString() const
     case TVarKind::Integer: return QString::number(FI);
     case TVarKind::Double: return FloatToStr(FD);
     case TVarKind::DateTime: return DateTimeToStr(FD);
-    case TVarKind::String: return AsString();
+    case TVarKind::String: return StringUnchecked();
     case TVarKind::Array: ConvertError(FKind, "String");
     }
     return QString();
@@ -154,7 +176,7 @@ bool Variant::TryToDouble(double& out) const noexcept
     case TVarKind::Integer: out = static_cast<double>(FI); return true;
     case TVarKind::Double:
     case TVarKind::DateTime: out = FD; return true;
-    case TVarKind::String: return TryStrToFloat(AsString(), out);
+    case TVarKind::String: return TryStrToFloat(StringUnchecked(), out);
     default: return false;
     }
 }
@@ -173,7 +195,7 @@ double Variant::ToDateTime() const
 {
     if (FKind == TVarKind::String) {
         double d = 0;
-        if (TryStrToDateTime(AsString(), d) || TryStrToFloat(AsString(), d))
+        if (TryStrToDateTime(StringUnchecked(), d) || TryStrToFloat(StringUnchecked(), d))
             return d;
         ConvertError(FKind, "Date");
     }
@@ -203,10 +225,10 @@ std::int64_t Variant::ToInt64() const
     case TVarKind::DateTime: return RoundToInt64(FD, FKind);
     case TVarKind::String: {
         std::int64_t i = 0;
-        if (TryStrToInt64(AsString(), i))
+        if (TryStrToInt64(StringUnchecked(), i))
             return i;
         double d = 0;
-        if (TryStrToFloat(AsString(), d))
+        if (TryStrToFloat(StringUnchecked(), d))
             return RoundToInt64(d, FKind);
         ConvertError(FKind, "Int64");
     }
@@ -223,38 +245,47 @@ int Variant::ToInt() const
     return static_cast<int>(v);
 }
 
-bool Variant::ToBoolean() const
+bool Variant::TryToBoolean(bool& out) const noexcept
 {
     switch (FKind) {
-    case TVarKind::Empty: return false;
-    case TVarKind::Boolean: return FB;
-    case TVarKind::Integer: return FI != 0;
+    case TVarKind::Empty: out = false; return true;
+    case TVarKind::Boolean: out = FB; return true;
+    case TVarKind::Integer: out = FI != 0; return true;
     case TVarKind::Double:
-    case TVarKind::DateTime: return FD != 0;
+    case TVarKind::DateTime: out = FD != 0; return true;
     case TVarKind::String: {
-        const QString t = AsString().trimmed();
-        if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        const QStringView t = QStringView(StringUnchecked()).trimmed();
+        if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) {
+            out = true;
             return true;
-        if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        }
+        if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) {
+            out = false;
+            return true;
+        }
+        bool ok = false;
+        const double d = MayBeNumber(t) ? t.toDouble(&ok) : 0; // the C locale: '.' decimal point
+        if (!ok)
             return false;
-        double d = 0;
-        if (TryStrToFloat(t, d))
-            return d != 0;
+        out = d != 0;
+        return true;
+    }
+    default: return false;
+    }
+}
+
+bool Variant::ToBoolean() const
+{
+    bool b = false;
+    if (!TryToBoolean(b))
         ConvertError(FKind, "Boolean");
-    }
-    default: ConvertError(FKind, "Boolean");
-    }
+    return b;
 }
 
 bool Variant::IsTrue() const noexcept
 {
-    if (IsClear() || IsArray())
-        return false;
-    try {
-        return ToBoolean();
-    } catch (const Exception&) {
-        return false;
-    }
+    bool b = false;
+    return !IsClear() && TryToBoolean(b) && b;
 }
 
 // --- arrays -------------------------------------------------------------------------------
@@ -297,7 +328,7 @@ bool operator==(const Variant& a, const Variant& b) noexcept
     case TVarKind::Integer: return a.FI == b.FI;
     case TVarKind::Double:
     case TVarKind::DateTime: return a.FD == b.FD || (std::isnan(a.FD) && std::isnan(b.FD));
-    case TVarKind::String: return a.AsString() == b.AsString();
+    case TVarKind::String: return a.StringUnchecked() == b.StringUnchecked();
     case TVarKind::Array: {
         const auto& x = *a.ArrayPtr();
         const auto& y = *b.ArrayPtr();
@@ -334,18 +365,18 @@ bool ToNum(const Variant& v, Num& n)
 {
     switch (v.Kind()) {
     case TVarKind::Empty: n = {true, 0, 0}; return true;
-    case TVarKind::Boolean: n = {true, v.AsBool() ? 1 : 0, v.AsBool() ? 1.0 : 0.0}; return true;
-    case TVarKind::Integer: n = {true, v.AsInt(), static_cast<double>(v.AsInt())}; return true;
+    case TVarKind::Boolean: n = {true, v.BoolUnchecked() ? 1 : 0, v.BoolUnchecked() ? 1.0 : 0.0}; return true;
+    case TVarKind::Integer: n = {true, v.IntUnchecked(), static_cast<double>(v.IntUnchecked())}; return true;
     case TVarKind::Double:
-    case TVarKind::DateTime: n = {false, 0, v.AsDouble()}; return true;
+    case TVarKind::DateTime: n = {false, 0, v.DoubleUnchecked()}; return true;
     case TVarKind::String: {
         std::int64_t i = 0;
-        if (TryStrToInt64(v.AsString(), i)) {
+        if (TryStrToInt64(v.StringUnchecked(), i)) {
             n = {true, i, static_cast<double>(i)};
             return true;
         }
         double d = 0;
-        if (TryStrToFloat(v.AsString(), d)) {
+        if (TryStrToFloat(v.StringUnchecked(), d)) {
             n = {false, 0, d};
             return true;
         }
@@ -362,17 +393,6 @@ TVarRelation CompareNums(const Num& x, const Num& y)
     return CompareDoubles(x.d, y.d);
 }
 
-int KindRank(TVarKind k)
-{
-    switch (k) {
-    case TVarKind::Null: return 0;
-    case TVarKind::Empty: return 1;
-    case TVarKind::String: return 3;
-    case TVarKind::Array: return 4;
-    default: return 2;
-    }
-}
-
 } // namespace
 
 TVarRelation VarRelate(const Variant& a, const Variant& b) noexcept
@@ -381,7 +401,7 @@ TVarRelation VarRelate(const Variant& a, const Variant& b) noexcept
     if (ka == TVarKind::Null || kb == TVarKind::Null)
         return ka == kb ? TVarRelation::Equal : ka == TVarKind::Null ? TVarRelation::Less : TVarRelation::Greater;
     if (ka == TVarKind::String && kb == TVarKind::String)
-        return FromInt(a.AsString().compare(b.AsString(), Qt::CaseSensitive));
+        return FromInt(a.StringUnchecked().compare(b.StringUnchecked(), Qt::CaseSensitive));
     if (ka == TVarKind::Array || kb == TVarKind::Array) {
         if (ka != kb)
             return TVarRelation::Unordered;
@@ -396,18 +416,18 @@ TVarRelation VarRelate(const Variant& a, const Variant& b) noexcept
     }
     // Empty against text acts as ''.
     if (ka == TVarKind::Empty && kb == TVarKind::String)
-        return b.AsString().isEmpty() ? TVarRelation::Equal : TVarRelation::Less;
+        return b.StringUnchecked().isEmpty() ? TVarRelation::Equal : TVarRelation::Less;
     if (kb == TVarKind::Empty && ka == TVarKind::String)
-        return a.AsString().isEmpty() ? TVarRelation::Equal : TVarRelation::Greater;
+        return a.StringUnchecked().isEmpty() ? TVarRelation::Equal : TVarRelation::Greater;
     // Text against a date-time reads as a date-time when it is one ("2024-01-31").
     if (ka == TVarKind::DateTime && kb == TVarKind::String) {
         double d = 0;
-        if (TryStrToDateTime(b.AsString(), d))
-            return CompareDoubles(a.AsDouble(), d);
+        if (TryStrToDateTime(b.StringUnchecked(), d))
+            return CompareDoubles(a.DoubleUnchecked(), d);
     } else if (kb == TVarKind::DateTime && ka == TVarKind::String) {
         double d = 0;
-        if (TryStrToDateTime(a.AsString(), d))
-            return CompareDoubles(d, b.AsDouble());
+        if (TryStrToDateTime(a.StringUnchecked(), d))
+            return CompareDoubles(d, b.DoubleUnchecked());
     }
     Num x{}, y{};
     if (!ToNum(a, x) || !ToNum(b, y))
@@ -426,49 +446,78 @@ int VarCompare(const Variant& a, const Variant& b)
     OperationError(a, b, "compare");
 }
 
-int VarCompareTotal(const Variant& a, const Variant& b) noexcept
+namespace {
+
+// An integer against a double, exactly (no rounding of large integers); NaN is above all.
+int CompareIntDouble(std::int64_t i, double d)
 {
-    if (a.IsArray() && b.IsArray()) {
-        // Item by item in the total order, so that arrays holding unordered items still
-        // order consistently.
-        const int n = std::min(a.ArrayCount(), b.ArrayCount());
-        for (int i = 0; i < n; ++i)
-            if (const int c = VarCompareTotal(a.ArrayItem(a.ArrayLowBound() + i), b.ArrayItem(b.ArrayLowBound() + i)))
-                return c;
-        return a.ArrayCount() < b.ArrayCount() ? -1 : a.ArrayCount() > b.ArrayCount() ? 1 : 0;
-    }
-    switch (VarRelate(a, b)) {
-    case TVarRelation::Less: return -1;
-    case TVarRelation::Equal: return 0;
-    case TVarRelation::Greater: return 1;
-    case TVarRelation::Unordered: break;
-    }
-    const int ra = KindRank(a.Kind()), rb = KindRank(b.Kind());
-    return ra < rb ? -1 : ra > rb ? 1 : 0;
+    if (std::isnan(d) || d >= 9223372036854775808.0)
+        return -1;
+    if (d < -9223372036854775808.0)
+        return 1;
+    const double floor = std::floor(d);
+    const auto k = static_cast<std::int64_t>(floor);
+    if (i != k)
+        return i < k ? -1 : 1;
+    return d > floor ? -1 : 0;
 }
 
-namespace {
-int KeyFamily(TVarKind k)
+int Sign(TVarRelation r) { return r == TVarRelation::Less ? -1 : r == TVarRelation::Greater ? 1 : 0; }
+
+} // namespace
+
+int VarKeyFamily(TVarKind kind) noexcept
 {
-    switch (k) {
+    switch (kind) {
     case TVarKind::Null: return 0;
     case TVarKind::String: return 2;
     case TVarKind::Array: return 3;
     default: return 1;
     }
 }
-} // namespace
+
+int VarCompareTotal(const Variant& a, const Variant& b) noexcept
+{
+    const int fa = VarKeyFamily(a.Kind()), fb = VarKeyFamily(b.Kind());
+    if (fa != fb)
+        return fa < fb ? -1 : 1;
+    switch (fa) {
+    case 0: return 0;
+    case 2: {
+        const int c = a.StringUnchecked().compare(b.StringUnchecked(), Qt::CaseSensitive);
+        return c < 0 ? -1 : c > 0 ? 1 : 0;
+    }
+    case 3: {
+        const int n = std::min(a.ArrayCount(), b.ArrayCount());
+        for (int i = 0; i < n; ++i)
+            if (const int c = VarCompareTotal(a.ArrayItem(a.ArrayLowBound() + i), b.ArrayItem(b.ArrayLowBound() + i)))
+                return c;
+        return a.ArrayCount() < b.ArrayCount() ? -1 : a.ArrayCount() > b.ArrayCount() ? 1 : 0;
+    }
+    default: break;
+    }
+    Num x{}, y{};
+    ToNum(a, x);
+    ToNum(b, y);
+    if (x.isInt && y.isInt)
+        return x.i < y.i ? -1 : x.i > y.i ? 1 : 0;
+    if (x.isInt)
+        return CompareIntDouble(x.i, y.d);
+    if (y.isInt)
+        return -CompareIntDouble(y.i, x.d);
+    return Sign(CompareDoubles(x.d, y.d));
+}
 
 bool VarKeyEqual(const Variant& a, const Variant& b) noexcept
 {
-    return KeyFamily(a.Kind()) == KeyFamily(b.Kind()) && VarCompareTotal(a, b) == 0;
+    return VarCompareTotal(a, b) == 0;
 }
 
 size_t VarHash(const Variant& v) noexcept
 {
     switch (v.Kind()) {
     case TVarKind::Null: return 0x9e3779b9u;
-    case TVarKind::String: return qHash(v.AsString());
+    case TVarKind::String: return qHash(v.StringUnchecked());
     case TVarKind::Array: return 0x51ed27u + static_cast<size_t>(v.ArrayCount());
     default: {
         double d = 0;
@@ -656,10 +705,10 @@ Variant VarNot(const Variant& a)
 {
     switch (a.Kind()) {
     case TVarKind::Null: return Variant::Null();
-    case TVarKind::Boolean: return Variant(!a.AsBool());
+    case TVarKind::Boolean: return Variant(!a.BoolUnchecked());
     case TVarKind::String: {
         std::int64_t i = 0;
-        if (TryStrToInt64(a.AsString(), i))
+        if (TryStrToInt64(a.StringUnchecked(), i))
             return Variant(~i);
         try {
             return Variant(!a.ToBoolean());
@@ -677,13 +726,13 @@ Variant VarNeg(const Variant& a)
     switch (a.Kind()) {
     case TVarKind::Null: return Variant::Null();
     case TVarKind::Empty: return Variant(std::int64_t(0));
-    case TVarKind::Boolean: return Variant(std::int64_t(a.AsBool() ? -1 : 0));
+    case TVarKind::Boolean: return Variant(std::int64_t(a.BoolUnchecked() ? -1 : 0));
     case TVarKind::Integer:
-        if (a.AsInt() == std::numeric_limits<std::int64_t>::min())
-            return Variant(-static_cast<double>(a.AsInt()));
-        return Variant(-a.AsInt());
-    case TVarKind::Double: return Variant(-a.AsDouble());
-    case TVarKind::DateTime: return Variant::DateTime(-a.AsDouble());
+        if (a.IntUnchecked() == std::numeric_limits<std::int64_t>::min())
+            return Variant(-static_cast<double>(a.IntUnchecked()));
+        return Variant(-a.IntUnchecked());
+    case TVarKind::Double: return Variant(-a.DoubleUnchecked());
+    case TVarKind::DateTime: return Variant::DateTime(-a.DoubleUnchecked());
     case TVarKind::String: {
         Num n{};
         if (!ToNum(a, n))

@@ -16,8 +16,10 @@
 // Two faces of it:
 //  - strict (VarCompare, the expression operators): Unordered raises EVariantError;
 //  - total (VarCompareTotal, sorting, grouping, distinct values, CompareValue): never
-//    throws; Unordered values are ordered by kind: Null < Empty < numbers < String < Array,
-//    and arrays compare item by item in this order.
+//    throws, a strict weak order: families first, Null < numbers (Empty as 0, Boolean,
+//    Integer, Double, DateTime) < String < Array, then values within the family (numbers
+//    exactly, strings by code unit, arrays item by item in this order). Text never reads as
+//    a number here, so '10' > 9 and '10' < '9' agree.
 // Identity (operator==, SameValue): same kind and equal value; change detection uses it.
 //
 // Operators (VarAdd ...): Null propagates; Empty acts as 0 or ''. "+" joins two strings and
@@ -152,11 +154,34 @@ public:
     // Boolean, Integer, Double or DateTime.
     bool IsNumeric() const noexcept { return FKind >= TVarKind::Boolean && FKind <= TVarKind::DateTime; }
 
-    // Direct access to the stored value of the matching kind (no conversion).
-    bool AsBool() const noexcept { return FB; }
-    std::int64_t AsInt() const noexcept { return FI; }
-    double AsDouble() const noexcept { return FD; }
-    const QString& AsString() const noexcept { return *reinterpret_cast<const QString*>(&FS); }
+    // The stored value of the matching kind, no conversion: AsBool for Boolean, AsInt for
+    // Integer, AsDouble for Double and DateTime, AsString for String. Another kind raises
+    // EAssertionFailed ("Variant of type (Int64) read as String").
+    bool AsBool() const
+    {
+        CheckKind(FKind == TVarKind::Boolean, "Boolean");
+        return FB;
+    }
+    std::int64_t AsInt() const
+    {
+        CheckKind(FKind == TVarKind::Integer, "Int64");
+        return FI;
+    }
+    double AsDouble() const
+    {
+        CheckKind(FKind == TVarKind::Double || FKind == TVarKind::DateTime, "Double");
+        return FD;
+    }
+    const QString& AsString() const
+    {
+        CheckKind(FKind == TVarKind::String, "String");
+        return StringUnchecked();
+    }
+    // The same without the check, for loops that have tested the kind already.
+    bool BoolUnchecked() const noexcept { return FB; }
+    std::int64_t IntUnchecked() const noexcept { return FI; }
+    double DoubleUnchecked() const noexcept { return FD; }
+    const QString& StringUnchecked() const noexcept { return *reinterpret_cast<const QString*>(&FS); }
 
     // Conversions (see the header comment); a value that does not convert raises EVariantError.
     QString ToString() const;
@@ -167,6 +192,8 @@ public:
     double ToDateTime() const;
     // Predicate contexts: Null, Empty and values that do not convert are false.
     bool IsTrue() const noexcept;
+    // ToBoolean without raising: false when the value does not convert.
+    bool TryToBoolean(bool& out) const noexcept;
     // Reads the value as a number when it is numeric or numeric text.
     bool TryToDouble(double& out) const noexcept;
 
@@ -182,6 +209,12 @@ public:
     friend bool operator==(const Variant& a, const Variant& b) noexcept;
 
 private:
+    void CheckKind(bool matches, const char* wanted) const
+    {
+        if (!matches) [[unlikely]]
+            KindMismatch(wanted);
+    }
+    [[noreturn]] void KindMismatch(const char* wanted) const;
     void Destroy() noexcept;
     void CopyFrom(const Variant& other);
     void MoveFrom(Variant&& other) noexcept;
@@ -212,11 +245,13 @@ inline bool SameValue(const Variant& a, const Variant& b) noexcept { return a ==
 TVarRelation VarRelate(const Variant& a, const Variant& b) noexcept;
 // -1, 0 or 1; raises EVariantError for values that cannot be ordered.
 int VarCompare(const Variant& a, const Variant& b);
-// -1, 0 or 1; never throws.
+// -1, 0 or 1; never throws (the total order of the header comment).
 int VarCompareTotal(const Variant& a, const Variant& b) noexcept;
+// The family rank of the total order: 0 Null, 1 numbers and Empty, 2 String, 3 Array.
+int VarKeyFamily(TVarKind kind) noexcept;
 inline bool VarEquals(const Variant& a, const Variant& b) noexcept { return VarRelate(a, b) == TVarRelation::Equal; }
-// Key equality for hashing (grouping, distinct values): values of one family (Null, numbers
-// with Empty, String, Array) that VarCompareTotal finds equal. VarHash agrees with it.
+// Key equality for hashing (grouping, distinct values): VarCompareTotal finds them equal.
+// VarHash agrees with it.
 bool VarKeyEqual(const Variant& a, const Variant& b) noexcept;
 size_t VarHash(const Variant& v) noexcept;
 struct TVariantKeyHash

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace kv;
 using kv::test::TExtendedStyleBag;
 using kv::test::TRecordingStyleListener;
@@ -608,6 +610,47 @@ TEST(StyleBag, PaddingsAndFills)
               QStringLiteral("#ff000001;linear,#ff000000,#ff0000ff,30"));
     EXPECT_TRUE(TKvGridStyleBag::StrToFills(QString()).empty());
     EXPECT_THROW(TKvGridStyleBag::StrToFills(QStringLiteral("#ff000001;junk")), EConvertError);
+}
+
+TEST(StyleBag, IntegerTextsAndPaddingsNeverOverflow)
+{
+    struct Case
+    {
+        const char* Text;
+        int Value;
+    };
+    const Case cases[] = {{"-$-8000000000000000", 0}, {"-$8000000000000000", 0}, {"$-1", 0},
+                          {"- 5", 0},                 {"+-5", 0},                {"0x-10", 0},
+                          {"-2147483648", INT_MIN},   {"2147483647", INT_MAX},   {"2147483648", 0},
+                          {"-2147483649", 0},         {"-$80000000", INT_MIN},   {"$80000000", 0},
+                          {" +0x1f", 31},             {"99999999999999999999", 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(TKvStyleProperties::TextToInteger(QString::fromLatin1(c.Text)), c.Value) << c.Text;
+
+    TKvGridStyleBag bag(nullptr, QStringLiteral("bag"));
+    bag.SetValue(QStringLiteral("PaddingLeft"), QStringLiteral("-2147483648"));
+    bag.SetPaddingRight(INT_MIN);
+    bag.SetPaddingTop(INT_MAX);
+    bag.SetPaddingBottom(INT_MIN);
+    EXPECT_EQ(bag.ApplyPaddings(TRect{10, -10, 20, 10}), (TRect{INT_MIN + 10, INT_MAX - 10, INT_MAX, INT_MAX}));
+    // Border widths: a float far outside int is clamped, not converted blindly.
+    bag.SetValue(QStringLiteral("BorderLeft"), QStringLiteral("#ff000000,3e38"));
+    bag.SetValue(QStringLiteral("BorderRight"), QStringLiteral("#ff000000,2.5"));
+    EXPECT_EQ(bag.GetBorderLeftWidth(), INT_MAX);
+    EXPECT_EQ(bag.GetBorderRightWidth(), 3);
+}
+
+TEST(StyleBag, TextsAreReadWithoutCopies)
+{
+    static_assert(std::is_same_v<decltype(std::declval<const TKvGridStyleBag&>().GetPrefix()), const QString&>);
+    TKvGridStyleBag parent(nullptr, QStringLiteral("parent"));
+    TKvGridStyleBag child(nullptr, QStringLiteral("child"));
+    child.SetParent(&parent);
+    parent.SetPostfix(QStringLiteral(" kg"));
+    // The child answers with the holder's own text, and with the class default when none holds it.
+    EXPECT_EQ(&child.GetPostfix(), &parent.GetPostfix());
+    EXPECT_EQ(&child.GetString(POSTFIX_STYLE), &parent.GetPostfix());
+    EXPECT_EQ(&child.GetNumberFormat(), &TKvGridStyleBag::DefNumberFormat);
 }
 
 TEST(StyleBag, TypedAccessChecksTheEntry)

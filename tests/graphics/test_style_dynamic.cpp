@@ -287,3 +287,37 @@ TEST(DynamicStyle, RoundTripThroughAFormFile)
 }
 
 } // namespace
+
+// The painting form fails where Apply raises, without raising, and leaves the bag as Apply
+// leaves it.
+TEST(DynamicStyle, TryApplyAnswersWhereApplyRaises)
+{
+    TKvGridDynamicStyleCollection styles(nullptr);
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"value", "PaddingTop=5;Colour=red;PaddingLeft=3"},
+        {"value", "PaddingTop=4;Foreground=#zz"},
+        {"value > 1", "PaddingTop=1"}, // text against a number: no order
+        {"(value = value) or (value > 1)", "PaddingTop=1"},
+        {"value", "PaddingTop=2;Prefix=>>"},
+    };
+    TTestRuntime runtime;
+    for (const Variant& value : {Variant(true), Variant("abc")}) {
+        runtime.Value = value;
+        for (const auto& [criteria, text] : cases) {
+            TKvGridDynamicStyle* item = styles.Add(criteria, text);
+            TKvGridStyleBag raised(nullptr, QStringLiteral("a")), answered(nullptr, QStringLiteral("b"));
+            bool threw = false;
+            try {
+                item->Apply(&runtime, &raised);
+            } catch (const Exception&) {
+                threw = true;
+            }
+            EXPECT_EQ(item->TryApply(&runtime, &answered), !threw) << criteria.toStdString();
+            for (const QString& name : TKvGridStyleBag::GetNames())
+                EXPECT_EQ(raised.GetValue(name), answered.GetValue(name)) << name.toStdString();
+        }
+    }
+    TKvGridStyleBag bag(nullptr, QStringLiteral("c"));
+    runtime.Value = Variant(true);
+    EXPECT_FALSE(styles.TryApplyTo(&runtime, &bag));
+}

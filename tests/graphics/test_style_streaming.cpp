@@ -167,6 +167,35 @@ TEST(StyleStreaming, BadGraphicsTextFailsTheReadCleanly)
     EXPECT_EQ(object->GetStyles()->GetValue(QStringLiteral("Font")), QStringLiteral("Serif,12"));
 }
 
+TEST(StyleStreaming, AssignedEmptyTextsOverrideTheReferenceAfterReading)
+{
+    RegisterStyleClasses();
+    auto form = MakeOwned<TStyleTestForm>(nullptr);
+    form->SetName(QStringLiteral("Form1"));
+    auto* object = Create<TKvGridStyleObject>(form.get());
+    object->SetName(QStringLiteral("Totals"));
+    object->GetStyles()->SetPrefix(QStringLiteral("Sum: "));
+    object->GetStyles()->SetNumberFormat(QStringLiteral("0.00"));
+    object->GetStyles()->SetPostfix(QStringLiteral(" EUR"));
+    auto* thing = Create<TStyledThing>(form.get());
+    thing->SetName(QStringLiteral("Thing1"));
+    thing->GetCells()->SetReference(object);
+    thing->GetCells()->SetPrefix(QString());
+    thing->GetCells()->SetNumberFormat(QString());
+    thing->GetCells()->SetPostfix(QString());
+
+    const QString text = WriteComponentText(form.get());
+    EXPECT_TRUE(text.contains(QStringLiteral("Cells.Prefix = ''"))) << text.toStdString();
+    TOwned<TComponent> read(ReadComponentText(text));
+    auto* copy = dynamic_cast<TStyledThing*>(read->FindComponent(QStringLiteral("Thing1")));
+    ASSERT_NE(copy, nullptr);
+    for (TKvGridViewStyleEntry entry : {PREFIX_STYLE, NUMBER_FORMAT, POSTFIX_STYLE}) {
+        EXPECT_TRUE(copy->GetCells()->HasValue(entry)) << int(entry);
+        EXPECT_EQ(copy->GetCells()->GetString(entry), QString()) << int(entry);
+    }
+    EXPECT_EQ(WriteComponentText(read.get()), text);
+}
+
 TEST(StyleStreaming, PublishedPropertiesInTableOrder)
 {
     const TClassInfo& info = ClassInfo<TKvGridStyleBag>();

@@ -6,6 +6,7 @@
 #include "platform/ui/PaintBuffer.h"
 #include "model/KvGrids.Data.Simple.h"
 #include "model/KvGrids.Model.Default.h"
+#include "model/KvGrids.Model.Editing.h"
 
 #include <QtCore/QElapsedTimer>
 #include <QtGui/QImage>

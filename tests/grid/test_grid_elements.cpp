@@ -414,3 +414,160 @@ TEST(GridPaint, RowGroupCaptionAndSignAtTheLevelIndent)
 }
 
 } // namespace
+
+namespace {
+
+TEST(GridUtils, LeafColumnsEndColumnsClipAndFocusRectangles)
+{
+    TShownGrid g;
+    g.Fill(40, 5, 100);
+    TKvGridColumnGroup* group = g.Grid->AddColumnGroup();
+    g.Grid->RemoveColumn(g.Columns[4]);
+    g.Columns.pop_back();
+    TKvGridColumnGroup* empty = g.Grid->AddColumnGroup(group);
+    for (int c : {2, 3}) {
+        g.Columns[c]->GetParentGroup()->GetColumns()->Remove(g.Columns[c]);
+        group->GetColumns()->Add(g.Columns[c]);
+    }
+    g.Grid->MoveColumn(g.Grid->GetRootGroup()->GetColumns()->IndexOf(group), 0);
+    g.Grid->ResetColumnIndicies();
+    // Display order: group (empty group, F2, F3), F0, F1.
+    const std::vector<TKvGridColumn*> leaves = TKvGridViewHelper::GetLeafColumns(g.Grid.get(), false);
+    EXPECT_EQ(leaves, (std::vector<TKvGridColumn*>{empty, g.Columns[2], g.Columns[3], g.Columns[0], g.Columns[1]}));
+    const std::vector<TKvGridColumn*> withGroups = TKvGridViewHelper::GetLeafColumns(g.Grid.get(), true);
+    ASSERT_EQ(withGroups.size(), 6u);
+    EXPECT_EQ(withGroups[0], group);
+    EXPECT_EQ(TKvGridViewHelper::GetFirstColumn(g.Grid.get()), g.Columns[2]);
+    EXPECT_EQ(TKvGridViewHelper::GetLastColumn(g.Grid.get()), g.Columns[1]);
+
+    TShownGrid s;
+    s.Fill(40, 6, 100);
+    s.Grid->GetFixedCols()->SetCount(1);
+    s.Show(400, 250);
+    s.Grid->SetLeftPos(50);
+    s.Grid->SetFocusedIndex(s.Grid->GetIndex(2, s.Columns[1]));
+    s.Grid->InvalidateLayout();
+    s.Paint();
+    TKvGridLayoutManager* m = s.Layout();
+    // Column 1 starts 50 pixels left of the body, under the fixed column.
+    TKvGridCellElement* view = s.Grid->GetCellView(s.Grid->GetBody(), s.Grid->GetIndex(2, s.Columns[1]));
+    ASSERT_NE(view, nullptr);
+    const TRectF inBody = TKvGridViewHelper::GetClipBounds(s.Grid.get(), view, true);
+    EXPECT_EQ(inBody.Left, 50.0f - 1);
+    EXPECT_EQ(inBody.Top, -1.0f);
+    EXPECT_EQ(inBody.Right, view->GetWidth());
+    const TRect focus = TKvGridViewHelper::GetFocusedRect(s.Grid.get());
+    EXPECT_EQ(focus.Left, m->BodyBounds().Left);
+    EXPECT_EQ(focus.Right, m->BodyBounds().Left + 50);
+    EXPECT_EQ(focus.Top, m->ItemRect(2).Top);
+    s.Grid->SetFocusedIndex(TKvGridCellIndex::Null());
+    EXPECT_TRUE(TKvGridViewHelper::GetFocusedRect(s.Grid.get()).IsEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(GridPaint, TheIndicatorOfARowBeingInsertedShowsTheInsertImage)
+{
+    TShownGrid g;
+    g.Fill(10, 2);
+    TOwned<TKvGridEditableItemProvider> editable = MakeOwned<TKvGridEditableItemProvider>(g.Grid->GetItemProvider());
+    g.Grid->SetItemSource(editable.get());
+    g.Show(300, 250);
+    try {
+        editable->Insert(1, {Variant(QStringLiteral("new")), Variant(QStringLiteral("row"))});
+    } catch (const Exception&) {
+        GTEST_SKIP() << "the table refuses inserts";
+    }
+    g.Paint();
+    const int index = editable->GetEditingIndex();
+    ASSERT_GE(index, 0);
+    TKvGridLayoutManager* m = g.Layout();
+    const TRect row = m->ItemRect(index);
+    const TRect bar = m->IndicatorBounds();
+    TCustomImageList* images = TKvGridIndicatorCellRenderer::StateImages();
+    const int x = bar.Left + static_cast<int>(std::lround((bar.Width() - images->GetWidth()) / 2.0));
+    const int y = row.Top + static_cast<int>(std::lround((row.Height() - images->GetHeight()) / 2.0));
+    // The asterisk's bar through the middle of the image: dark across; the next row shows its
+    // number instead.
+    auto darkAcross = [&](int top) {
+        int dark = 0;
+        for (int dx = 2; dx <= 9; ++dx)
+            dark += qGray(g.Image().pixel(x + dx, top + 5)) < 100;
+        return dark;
+    };
+    EXPECT_GE(darkAcross(y), 7);
+    EXPECT_LT(darkAcross(y + row.Height()), 7);
+    g.Grid->SetItemSource(g.Grid->GetOwnedItemProvider());
+}
+
+} // namespace
+
+namespace {
+
+TEST(GridElements, CornersBandsAndTheRowGroupPools)
+{
+    TShownGrid g;
+    g.Fill(30, 4);
+    g.Grid->GetStatesBar()->SetVisible(true);
+    g.Grid->GetFooter()->SetVisible(true);
+    g.Grid->GetFixedCols()->SetCount(1);
+    g.Show(400, 250);
+    TKvGridLayoutManager* m = g.Layout();
+    // Corner cells sit above and below their bars, as high as the header and the footer.
+    TKvGridObjectHeaderElement* head = g.Grid->GetStatesBarHeadView();
+    TKvGridObjectFooterElement* foot = g.Grid->GetStatesBarFootView();
+    ASSERT_TRUE(head->GetVisible() && foot->GetVisible());
+    EXPECT_EQ(head->GetBounds(), TRectF(TRect::Bounds(m->StatesBarBounds().Left, 0, m->StatesBarBounds().Width(),
+                                                      m->HeaderBounds().Height())));
+    EXPECT_EQ(foot->GetTop(), static_cast<float>(m->FooterBounds().Top));
+    EXPECT_FALSE(g.Grid->GetCheckBarHeadView()->GetVisible());
+    // The footer and its fixed part have their columns' cells.
+    EXPECT_TRUE(g.Grid->GetFixedFooterView()->GetVisible());
+    EXPECT_NE(g.Grid->GetFixedFooterView()->GetCells(g.Columns[0]), nullptr);
+    EXPECT_NE(g.Grid->GetFooterView()->GetCells(g.Columns[1]), nullptr);
+    EXPECT_EQ(g.Grid->GetFooterView()->GetCells(g.Columns[0]), nullptr);
+    g.Grid->GetFooter()->SetVisible(false);
+    g.Paint();
+    EXPECT_FALSE(foot->GetVisible());
+    EXPECT_FALSE(g.Grid->GetFixedFooterView()->GetVisible());
+
+    // Row-group views are pooled: a cleared body lends the same views again.
+    TKvGridRowGroupElement* groups = g.Grid->GetRowGroupView();
+    TKvGridRowGroupHeaderElement* first = groups->AddHeader(3);
+    groups->AddFooter(4);
+    EXPECT_EQ(groups->GetHeaderCount(), 1);
+    EXPECT_EQ(groups->GetFooterCount(), 1);
+    EXPECT_EQ(groups->GetFixedFooterCount(), 1);
+    EXPECT_EQ(groups->GetHeader(0)->GetIndex(), 3);
+    EXPECT_TRUE(groups->GetFixedFooter(0)->GetFixed());
+    groups->ClearBody();
+    EXPECT_EQ(groups->GetHeaderCount(), 0);
+    EXPECT_EQ(groups->AddHeader(7), first);
+    EXPECT_EQ(first->GetIndex(), 7);
+    groups->ClearBody();
+}
+
+TEST(GridPaint, TheBodysOuterLinesAndTheFixedRowsBar)
+{
+    TShownGrid g;
+    g.Fill(30, 2, 100);
+    g.Grid->GetFooter()->SetVisible(true);
+    g.Grid->GetFixedRows()->SetCount(1);
+    g.Grid->GetFixedRows()->SetBarHeight(3);
+    auto red = TKvStroke::CreateSolid(0xFFFF0000u, 1, DashStyleSolid);
+    g.Grid->GetBody()->GetStyles()->SetBorderRight(red.get());
+    auto green = TKvFill::CreateSolid(0xFF00FF00u);
+    g.Grid->GetFixedRows()->GetBarStyles()->SetBackground(green.get());
+    g.Show(400, 250);
+    TKvGridLayoutManager* m = g.Layout();
+    const TRect body = m->BodyBounds();
+    // The right line ends the columns, above the footer.
+    EXPECT_EQ(g.Rgb(body.Right - 1, m->FooterBounds().Top - 5), 0xFF0000u);
+    // The fixed rows' bar: a band right below the fixed row.
+    EXPECT_EQ(g.Rgb(body.Left + 50, body.Top + m->FixedHeight() + 1), 0x00FF00u);
+    EXPECT_NE(g.Rgb(body.Left + 50, body.Top + m->FixedHeight() + 4), 0x00FF00u);
+}
+
+} // namespace

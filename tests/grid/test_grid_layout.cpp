@@ -293,3 +293,45 @@ TEST(GridLayout, FitColumnWidthMeasuresEveryRowOnceAndRefusesNil)
 }
 
 } // namespace
+
+namespace {
+
+TEST(GridLayout, SelectionRectanglesClipToWhatIsShown)
+{
+    TShownGrid g;
+    g.Fill(200, 6, 100);
+    g.Grid->GetFixedRows()->SetCount(1);
+    g.Show(400, 300);
+    TKvGridLayoutManager* m = g.Layout();
+    const TRect body = m->BodyBounds();
+    TRect r;
+    // Rows 2..4 of the scrolled part.
+    ASSERT_TRUE(g.Grid->RowsSelectionRect(4, 2, r));
+    EXPECT_EQ(r.Top, m->ItemRect(2).Top);
+    EXPECT_EQ(r.Bottom, m->ItemRect(4).Bottom);
+    EXPECT_EQ(r.Right, body.Right);
+    // A range reaching past the shown rows stops at the last one; one wholly below is nowhere.
+    ASSERT_TRUE(g.Grid->RowsSelectionRect(3, 150, r));
+    EXPECT_EQ(r.Bottom, std::min(m->ItemRect(m->FixedItemCount() + m->ItemCount() - 1).Bottom, m->FooterBounds().Top));
+    EXPECT_FALSE(g.Grid->RowsSelectionRect(150, 160, r));
+    // Scrolled: the fixed row stays, rows above the top item are cut.
+    g.Grid->SetTopIndex(20);
+    g.Grid->SetLeftPos(150);
+    g.Grid->InvalidateLayout();
+    g.Paint();
+    ASSERT_TRUE(g.Grid->RowsSelectionRect(0, 25, r));
+    EXPECT_EQ(r.Top, body.Top);
+    EXPECT_EQ(r.Bottom, m->ItemRect(m->FixedItemCount() + 25 - 21).Bottom);
+    EXPECT_EQ(r.Right, body.Right - 150);
+    // Columns 1..2 scrolled left by 150: from the body's left edge to column 2's right.
+    ASSERT_TRUE(g.Grid->ColumnsSelectionRect(g.Columns[2], g.Columns[1], r));
+    EXPECT_EQ(r.Left, body.Left);
+    EXPECT_EQ(r.Right, body.Left + 300 - 150);
+    EXPECT_EQ(r.Top, body.Top);
+    EXPECT_EQ(r.Bottom, m->FooterBounds().Top);
+    ASSERT_TRUE(g.Grid->BlockSelectionRect(TKvGridRange(21, 22, g.Columns[1], g.Columns[2]), r));
+    EXPECT_EQ(r, (TRect{body.Left, m->ItemRect(1).Top, body.Left + 150, m->ItemRect(2).Bottom})); // top item 21 is row 1
+    EXPECT_FALSE(g.Grid->BlockSelectionRect(TKvGridRange(1, 5, g.Columns[1], g.Columns[2]), r));
+}
+
+} // namespace

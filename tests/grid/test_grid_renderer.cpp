@@ -1,6 +1,7 @@
 // Cell renderers: text with number format, prefix and postfix; measuring; the data-cell
 // drawing (background, paddings, icon by location, text) and the cell buttons checked by pixel
 // probes against the drawing context's own output; the repaint fan-out to the columns.
+#include "CellRenderSupport.h"
 #include "grid/KvGrids.h"
 #include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/Streaming.h"
@@ -19,19 +20,7 @@ constexpr QRgb White = 0xFFFFFFFFu;
 constexpr QRgb Red = 0xFFFF0000u;
 constexpr QRgb Back = 0xFFC0D0F0u;
 
-class TTestCell : public TKvGridCell
-{
-public:
-    TKvGridCellIndex Index;
-    Variant Value;
-    QString Text;
-    TKvGridViewStyles* Styles = nullptr;
-    TKvGridCellIndex GetIndex() const override { return Index; }
-    TKvGridItem* GetItem() const override { return nullptr; }
-    QString GetDisplayText() const override { return Text; }
-    Variant GetValue() const override { return Value; }
-    TKvGridViewStyles* GetStyles() const override { return Styles; }
-};
+using TTestCell = kvtest::TKvGridCellMock;
 
 // A column that counts its change notices.
 class TCountingColumn : public TKvGridDataColumn
@@ -46,29 +35,6 @@ public:
         TKvGridDataColumn::Changed(all);
     }
 };
-
-// Pixels drawn by one call on a white bitmap.
-QImage Paint(int w, int h, const std::function<void(TKvDrawingContext&)>& draw)
-{
-    TBitmap bitmap(w, h);
-    {
-        TKvDrawingContext context(bitmap.GetCanvas());
-        context.SetSmoothing(false);
-        draw(context);
-    }
-    bitmap.ReleaseCanvas();
-    return bitmap.GetImage().copy();
-}
-
-QRect Bounds(const QImage& image, const std::function<bool(QRgb)>& match)
-{
-    QRect r;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (match(image.pixel(x, y)))
-                r |= QRect(x, y, 1, 1);
-    return r;
-}
 
 bool IsInk(QRgb c)
 {
@@ -103,11 +69,11 @@ struct TRendererFixture : ::testing::Test
     }
     void TearDown() override { Column->SetImageList(nullptr); }
 
-    QImage Render() { return Paint(120, 40, [&](TKvDrawingContext& c) { Renderer->Render(&Cell, &c, TRectF(0, 0, 120, 40)); }); }
+    QImage Render() { return kvtest::PaintImage(120, 40, [&](TKvDrawingContext& c) { Renderer->Render(&Cell, &c, TRectF(0, 0, 120, 40)); }); }
     // The text alone, drawn by the context in the given content rectangle.
     QRect TextInk(const TRect& content)
     {
-        return Bounds(Paint(120, 40, [&](TKvDrawingContext& c) {
+        return kvtest::InkBounds(kvtest::PaintImage(120, 40, [&](TKvDrawingContext& c) {
                           c.DrawText(Cell.Text, Styles.GetFont(), TKvFill::Black(), content, Styles.GetTextAlignment(),
                                      Styles.GetLineAlignment());
                       }),
@@ -163,7 +129,7 @@ TEST_F(TRendererFixture, MeasureIsTheTextWithHorizontalPaddings)
     TOwned<TKvGridDataGroupCellRenderer> group = MakeOwned<TKvGridDataGroupCellRenderer>(nullptr);
     EXPECT_EQ(group->Measure(&Cell, 7, 9), (TSize{7, 9}));
     try {
-        Paint(10, 10, [&](TKvDrawingContext& c) { Renderer->Render(nullptr, &c, TRectF(0, 0, 10, 10)); });
+        kvtest::PaintImage(10, 10, [&](TKvDrawingContext& c) { Renderer->Render(nullptr, &c, TRectF(0, 0, 10, 10)); });
         ADD_FAILURE() << "a nil cell is drawn";
     } catch (const EAssertionFailed& e) {
         EXPECT_EQ(e.AssertMessage(), "cell is nil");
@@ -177,40 +143,40 @@ TEST_F(TRendererFixture, IconByLocationAndTextInTheRest)
     Styles.SetIconIndex(0);
     QImage image = Render();
     EXPECT_EQ(image.pixel(1, 1), Back);
-    EXPECT_EQ(Bounds(image, [](QRgb c) { return c == Red; }), QRect(3 + 2, 2 + (36 - 8) / 2, 8, 8));
-    EXPECT_EQ(Bounds(image, IsInk), TextInk(TRect{3 + 8 + 2 + 5, 2, 116, 38}));
+    EXPECT_EQ(kvtest::InkBounds(image, [](QRgb c) { return c == Red; }), QRect(3 + 2, 2 + (36 - 8) / 2, 8, 8));
+    EXPECT_EQ(kvtest::InkBounds(image, IsInk), TextInk(TRect{3 + 8 + 2 + 5, 2, 116, 38}));
 
     Styles.SetIconLocation(IconRight);
     Styles.SetTextAlignment(AlignFar);
     image = Render();
-    EXPECT_EQ(Bounds(image, [](QRgb c) { return c == Red; }), QRect(116 - 8 - 2, 2 + (36 - 8) / 2, 8, 8));
-    EXPECT_EQ(Bounds(image, IsInk), TextInk(TRect{3, 2, 116 - 8 - 2 - 5, 38}));
+    EXPECT_EQ(kvtest::InkBounds(image, [](QRgb c) { return c == Red; }), QRect(116 - 8 - 2, 2 + (36 - 8) / 2, 8, 8));
+    EXPECT_EQ(kvtest::InkBounds(image, IsInk), TextInk(TRect{3, 2, 116 - 8 - 2 - 5, 38}));
 
     Styles.SetIconLocation(IconTop);
     Styles.SetTextAlignment(AlignCenter);
     Styles.SetLineAlignment(AlignNear);
     image = Render();
-    EXPECT_EQ(Bounds(image, [](QRgb c) { return c == Red; }), QRect(3 + (113 - 8) / 2, 2 + 2, 8, 8));
-    EXPECT_EQ(Bounds(image, IsInk), TextInk(TRect{3, 2 + 8 + 2 + 5, 116, 38}));
+    EXPECT_EQ(kvtest::InkBounds(image, [](QRgb c) { return c == Red; }), QRect(3 + (113 - 8) / 2, 2 + 2, 8, 8));
+    EXPECT_EQ(kvtest::InkBounds(image, IsInk), TextInk(TRect{3, 2 + 8 + 2 + 5, 116, 38}));
 
     Styles.SetIconLocation(IconBottom);
     image = Render();
-    EXPECT_EQ(Bounds(image, [](QRgb c) { return c == Red; }), QRect(3 + (113 - 8) / 2, 38 - 8 - 2, 8, 8));
-    EXPECT_EQ(Bounds(image, IsInk), TextInk(TRect{3, 2, 116, 38 - 8 - 2 - 5}));
+    EXPECT_EQ(kvtest::InkBounds(image, [](QRgb c) { return c == Red; }), QRect(3 + (113 - 8) / 2, 38 - 8 - 2, 8, 8));
+    EXPECT_EQ(kvtest::InkBounds(image, IsInk), TextInk(TRect{3, 2, 116, 38 - 8 - 2 - 5}));
 
     // A centred icon leaves no room for text.
     Styles.SetIconLocation(IconCenter);
     image = Render();
-    EXPECT_EQ(Bounds(image, [](QRgb c) { return c == Red; }), QRect(3 + (113 - 8) / 2, 2 + (36 - 8) / 2, 8, 8));
-    EXPECT_TRUE(Bounds(image, IsInk).isEmpty());
+    EXPECT_EQ(kvtest::InkBounds(image, [](QRgb c) { return c == Red; }), QRect(3 + (113 - 8) / 2, 2 + (36 - 8) / 2, 8, 8));
+    EXPECT_TRUE(kvtest::InkBounds(image, IsInk).isEmpty());
 
     // An index past the list draws no icon and keeps the whole content rectangle.
     Styles.SetIconIndex(1);
     Styles.SetIconLocation(IconLeft);
     image = Render();
-    EXPECT_TRUE(Bounds(image, [](QRgb c) { return c == Red; }).isEmpty());
-    EXPECT_EQ(Bounds(image, IsInk), TextInk(TRect{3, 2, 116, 38}));
-    EXPECT_FALSE(Bounds(image, IsInk).isEmpty());
+    EXPECT_TRUE(kvtest::InkBounds(image, [](QRgb c) { return c == Red; }).isEmpty());
+    EXPECT_EQ(kvtest::InkBounds(image, IsInk), TextInk(TRect{3, 2, 116, 38}));
+    EXPECT_FALSE(kvtest::InkBounds(image, IsInk).isEmpty());
 }
 
 TEST_F(TRendererFixture, CellButtons)
@@ -221,9 +187,9 @@ TEST_F(TRendererFixture, CellButtons)
     EXPECT_EQ(r, (TRect{1, (30 - 17) / 2, 38, (30 - 17) / 2 + 17}));
     const QRect band(r.Left, r.Top, r.Width(), r.Height());
     auto draw = [&](TKvGridCellButtonRenderer& b, bool pressed) {
-        return Paint(40, 30, [&](TKvDrawingContext& c) { b.Render(&Cell, &c, TRectF(0, 0, 40, 30), false, pressed, false); });
+        return kvtest::PaintImage(40, 30, [&](TKvDrawingContext& c) { b.Render(&Cell, &c, TRectF(0, 0, 40, 30), false, pressed, false); });
     };
-    auto ink = [](const QImage& image) { return Bounds(image, [](QRgb c) { return c != White; }); };
+    auto ink = [](const QImage& image) { return kvtest::InkBounds(image, [](QRgb c) { return c != White; }); };
 
     EXPECT_TRUE(ink(draw(button, false)).isEmpty()); // ButtonNone
     Column->SetButton(ButtonAction);
@@ -325,17 +291,7 @@ public:
     TKvGridColumn* GetParentColumn() const override { return FColumns.empty() ? nullptr : FColumns.front(); }
 };
 
-class TRendererForm : public TComponent
-{
-public:
-    using TComponent::TComponent;
-    void GetChildren(const TGetChildProc& proc, TComponent* root) override
-    {
-        for (int i = 0; i < GetComponentCount(); ++i)
-            if (!GetComponent(i)->HasParent())
-                proc(GetComponent(i));
-    }
-};
+using kvtest::TRendererForm;
 
 KV_PUBLISH(TTestInternalRenderer, TKvGridDataCellRenderer);
 KV_PUBLISH(TRendererForm, TComponent);

@@ -172,3 +172,43 @@ TEST(ExprRuntime, SyntaxErrorFormatConstructor)
     EXPECT_EQ(static_cast<int>(TokenUnknown), 38);
     EXPECT_EQ(static_cast<int>(TokenStringConst), 26);
 }
+
+// A comparison without an order stops the evaluation where it used to raise: Evaluate still
+// raises the same error, EvaluateOrdered answers false without raising, and every other
+// result is the same.
+TEST(ExpressionTree, UnorderedComparisonIsAnAnswer)
+{
+    TMapRuntime runtime;
+    runtime.AddIdent(1, QStringLiteral("value"));
+    const QStringList expressions = {"value > 5", "not (value > 5)", "(value = 'x') or (value < 3)",
+                                     "(value < 3) or (value = 'x')", "-(value >= 1)", "value + 1 > 2",
+                                     "(value <> 0) and (1 / value > 0)"};
+    for (const Variant& value : {Variant(7), Variant("x"), Variant("4"), Variant::Null(), Variant(), Variant(0)}) {
+        runtime.Values[1] = value;
+        for (const QString& text : expressions) {
+            auto tree = TKvExpressionParser::Parse(text);
+            QString raised;
+            Variant expected;
+            try {
+                expected = tree->Evaluate(&runtime);
+            } catch (const Exception& e) {
+                raised = e.Message();
+            }
+            Variant result;
+            bool ordered = false;
+            QString raisedToo;
+            try {
+                ordered = tree->EvaluateOrdered(&runtime, result);
+            } catch (const Exception& e) {
+                raisedToo = e.Message();
+            }
+            const bool compareFailed = raised.contains(QStringLiteral(" compare "));
+            EXPECT_EQ(ordered, raised.isEmpty()) << text.toStdString();
+            EXPECT_EQ(raisedToo, compareFailed ? QString() : raised) << text.toStdString();
+            if (ordered)
+                EXPECT_EQ(result, expected) << text.toStdString();
+        }
+    }
+    KV_EXPECT_THROW_MSG(Eval("'x' > 5", &runtime), EVariantError, "Invalid variant operation (String compare Int64)");
+    EXPECT_THROW(Eval("'x' > 5"), EVariantError); // no runtime
+}

@@ -29,6 +29,7 @@ TOwned<TSampleRoot> MakeForm()
     root->SetBig(-(std::int64_t(1) << 50));
     root->SetSmall(-7);
     root->SetRatio(1234.0625);
+    root->SetScale(-3.4e38f);
     root->SetVisible(false);
     root->SetAlign(AlignFar);
     root->SetOptions({OptionB, OptionC});
@@ -40,6 +41,7 @@ TOwned<TSampleRoot> MakeForm()
     root->SetTag(3);
     root->Extra = QStringLiteral("extra value");
     root->Points = {1, -2, 3};
+    root->Mode = QStringLiteral("Fast_2");
 
     auto* child = Create<TSampleChild>(root.get());
     child->SetName(QStringLiteral("Child1"));
@@ -77,6 +79,7 @@ void ExpectSameForm(TSampleRoot* a, TSampleRoot* b)
     EXPECT_EQ(a->GetBig(), b->GetBig());
     EXPECT_EQ(a->GetSmall(), b->GetSmall());
     EXPECT_EQ(a->GetRatio(), b->GetRatio());
+    EXPECT_EQ(a->GetScale(), b->GetScale());
     EXPECT_EQ(a->GetVisible(), b->GetVisible());
     EXPECT_EQ(a->GetAlign(), b->GetAlign());
     EXPECT_EQ(a->GetOptions(), b->GetOptions());
@@ -87,6 +90,7 @@ void ExpectSameForm(TSampleRoot* a, TSampleRoot* b)
     EXPECT_EQ(a->GetTag(), b->GetTag());
     EXPECT_EQ(a->Extra, b->Extra);
     EXPECT_EQ(a->Points, b->Points);
+    EXPECT_EQ(a->Mode, b->Mode);
     ASSERT_EQ(a->GetItems()->Count(), b->GetItems()->Count());
     for (int i = 0; i < a->GetItems()->Count(); ++i) {
         EXPECT_EQ(a->GetItems()->Item(i)->GetCaption(), b->GetItems()->Item(i)->GetCaption());
@@ -324,6 +328,11 @@ TEST_F(Streaming, BadFormFilesRaiseWithTheLineAndLeaveNothingBehind)
          "Error reading A.Options: Invalid property element: Nope on line 2"},
         {"object A: TSampleRoot\n  Small = 70000\nend\n",
          "Error reading A.Small: Invalid property value '70000' for Small on line 2"},
+        // Floats out of the property type's range.
+        {"object A: TSampleRoot\n  Scale = 1e39\nend\n", "Error reading A.Scale: Invalid property value '1e+39' for Scale on line 2"},
+        {"object A: TSampleRoot\n  Ratio = 1e400\nend\n", "Invalid number on line 2"},
+        {"object A: TSampleRoot\n  Scale = -3.5e38\nend\n",
+         "Error reading A.Scale: Invalid property value '-3.5e+38' for Scale on line 2"},
         {"object A: TSampleRoot\n  ReadOnlyCount = 1\nend\n",
          "Error reading A.ReadOnlyCount: Property ReadOnlyCount is read-only on line 2"},
         {"object A: TSampleRoot\n  Font = 'x'\nend\n", "Error reading A.Font: Invalid property value (string) on line 2"},
@@ -333,6 +342,10 @@ TEST_F(Streaming, BadFormFilesRaiseWithTheLineAndLeaveNothingBehind)
          "Error reading A.Buddy: Unresolved component reference Nobody on line 4"},
         {"object A: TSampleRoot\n  OnChange = Mismatched\nend\n",
          "Error reading A.OnChange: Incompatible method for event OnChange on line 2"},
+        // Identifiers that the writer would refuse are refused when read.
+        {"object A: TSampleRoot\n  Mode = n.a\nend\n", "Error reading A.Mode: Invalid identifier 'n.a' on line 2"},
+        {"object A: TSampleRoot\n  Mode = \u00e9t\u00e9\nend\n",
+         "Error reading A.Mode: Invalid identifier '\u00e9t\u00e9' on line 2"},
         {"object A: TSampleRoot\n  Points = 3\nend\n", "Error reading A.Points: Invalid property value (integer) on line 2"},
         {"object A: TSampleRoot\n  Points = (1 'x')\nend\n",
          "Error reading A.Points: Invalid property value (string) on line 2"},
@@ -487,6 +500,10 @@ TEST_F(Streaming, DamagedTextsReadOrRaiseTheReadError)
             ++read;
             EXPECT_EQ(result->GetOwner(), owner.get());
             EXPECT_FALSE(result->IsLoading());
+            // What reads writes back, and reads again to the same text.
+            const QString written = WriteComponentText(result.get());
+            TOwned<TComponent> again(ReadComponentText(written, nullptr, owner.get()));
+            EXPECT_EQ(WriteComponentText(again.get()), written) << candidate.toStdString();
         } catch (const EReadError& e) {
             ++refused;
             EXPECT_TRUE(e.Message().contains(QStringLiteral(" on line "))) << e.Message().toStdString();

@@ -72,6 +72,9 @@ void TSampleComponent::DefineProperties(TFiler& filer)
         QStringLiteral("Extra"), [this](TReader& reader) { Extra = reader.ReadString(); },
         [this](TWriter& writer) { writer.WriteString(Extra); }, !Extra.isEmpty());
     filer.DefineProperty(
+        QStringLiteral("Mode"), [this](TReader& reader) { Mode = reader.ReadIdent(); },
+        [this](TWriter& writer) { writer.WriteIdent(Mode); }, !Mode.isEmpty());
+    filer.DefineProperty(
         QStringLiteral("Points"),
         [this](TReader& reader) {
             Points.clear();
@@ -159,6 +162,7 @@ KV_PUBLISH(TSampleComponent, TComponent)
     .Property("Big", &TSampleComponent::GetBig, &TSampleComponent::SetBig).Default(0)
     .Property("Small", &TSampleComponent::GetSmall, &TSampleComponent::SetSmall).Default(0)
     .Property("Ratio", &TSampleComponent::GetRatio, &TSampleComponent::SetRatio)
+    .Property("Scale", &TSampleComponent::GetScale, &TSampleComponent::SetScale).Default(1.0)
     .Property("Visible", &TSampleComponent::GetVisible, &TSampleComponent::SetVisible).Default(true)
     .Property("Align", &TSampleComponent::GetAlign, &TSampleComponent::SetAlign).Default(AlignNear)
     .Property("Options", &TSampleComponent::GetOptions, &TSampleComponent::SetOptions).Default(TSampleOptions{OptionA})

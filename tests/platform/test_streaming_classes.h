@@ -92,6 +92,8 @@ public:
     void SetSmall(short v) { FSmall = v; }
     double GetRatio() const { return FRatio; }
     void SetRatio(double v) { FRatio = v; }
+    float GetScale() const { return FScale; }
+    void SetScale(float v) { FScale = v; }
     bool GetVisible() const { return FVisible; }
     void SetVisible(bool v) { FVisible = v; }
     TSampleAlign GetAlign() const { return FAlign; }
@@ -116,6 +118,7 @@ public:
     // Defined (unpublished) values.
     QString Extra;
     std::vector<int> Points;
+    QString Mode; // an identifier
 
     std::function<void(kv::TObject*)> OnChange;
     bool Constructed = false;
@@ -136,6 +139,7 @@ private:
     std::int64_t FBig = 0;
     short FSmall = 0;
     double FRatio = 0;
+    float FScale = 1;
     bool FVisible = true;
     TSampleAlign FAlign = AlignNear;
     TSampleOptions FOptions{OptionA};

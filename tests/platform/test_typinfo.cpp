@@ -204,6 +204,13 @@ TEST(TypInfo, BadValuesRaiseAndChangeNothing)
                         EPropertyConvertError, "Invalid property value '1099511627776' for Count");
     KV_EXPECT_THROW_MSG(SetPropValue(c, QStringLiteral("Small"), Variant(40000)), EPropertyConvertError,
                         "Invalid property value '40000' for Small");
+    // Floats stay finite and within their type.
+    EXPECT_THROW(SetPropValue(c, QStringLiteral("Scale"), Variant(1e39)), EPropertyConvertError);
+    EXPECT_THROW(SetPropValue(c, QStringLiteral("Ratio"), Variant(std::numeric_limits<double>::infinity())),
+                 EPropertyConvertError);
+    EXPECT_THROW(SetPropValue(c, QStringLiteral("Ratio"), Variant(QStringLiteral("nan"))), EPropertyConvertError);
+    SetPropValue(c, QStringLiteral("Scale"), Variant(-3.4e38));
+    EXPECT_EQ(c->GetScale(), -3.4e38f);
     KV_EXPECT_THROW_MSG(SetPropValue(c, QStringLiteral("Align"), Variant(QStringLiteral("AlignNowhere"))),
                         EPropertyConvertError, "Invalid property value 'AlignNowhere' for Align");
     KV_EXPECT_THROW_MSG(SetPropValue(c, QStringLiteral("Align"), Variant(3)), EPropertyConvertError,

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <cmath>
 #include <limits>
+#include <random>
 
 using namespace kv;
 
@@ -83,7 +84,7 @@ TEST(Variant, StrictAndTotalFaces)
 {
     EXPECT_THROW(VarCompare(Variant("abc"), Variant(1)), EVariantError);
     EXPECT_EQ(VarCompare(Variant("2"), Variant(1)), 1);
-    // The total face orders unordered values by kind and never throws.
+    // The total face orders by family first and never throws.
     EXPECT_EQ(Cmp(Variant(5), Variant("abc")), -1);
     EXPECT_EQ(Cmp(Variant("abc"), Variant(5)), 1);
     EXPECT_EQ(Cmp(Variant::Array({1}), Variant("x")), 1);
@@ -199,6 +200,7 @@ TEST(Variant, HashAgreesWithKeyEquality)
     EXPECT_TRUE(VarKeyEqual(Variant(5), Variant(5.0)));
     EXPECT_EQ(VarHash(Variant(5)), VarHash(Variant(5.0)));
     EXPECT_TRUE(VarKeyEqual(Variant(), Variant(0)));
+    EXPECT_TRUE(VarKeyEqual(Variant(false), Variant(0)));
     EXPECT_EQ(VarHash(Variant()), VarHash(Variant(0)));
     EXPECT_FALSE(VarKeyEqual(Variant("5"), Variant(5)));
     EXPECT_FALSE(VarKeyEqual(Variant::Null(), Variant()));
@@ -214,6 +216,8 @@ TEST(DateUtils, RoundTripsAndText)
     ASSERT_TRUE(TryStrToDateTime(QStringLiteral("2023-07-14 13:45:30"), back));
     EXPECT_NEAR(back, t, 1e-9);
     EXPECT_FALSE(TryStrToDateTime(QStringLiteral("14/07/2023 soon"), back));
+    // A negative year would read but not write back as a date.
+    EXPECT_FALSE(TryStrToDateTime(QStringLiteral("-2024-01-31 00:00"), back));
     // Before the epoch the fraction is still the time of day.
     EXPECT_EQ(DateTimeToStr(-1.25), QStringLiteral("1899-12-29 06:00:00"));
     EXPECT_THROW(EncodeDate(2023, 2, 30), EConvertError);
@@ -249,4 +253,75 @@ TEST(DateUtils, RoundTripsAndText)
     EXPECT_DOUBLE_EQ(back, EncodeDate(2024, 2, 29));
     EXPECT_FALSE(TryStrToDateTime(QStringLiteral("2024-02-30"), back));
     EXPECT_FALSE(TryStrToDateTime(QStringLiteral("2024-02-28 25:00"), back));
+}
+
+TEST(Variant, AccessOfAnotherKindIsRefused)
+{
+    EXPECT_EQ(Variant(7).AsInt(), 7);
+    EXPECT_EQ(Variant::DateTime(2.5).AsDouble(), 2.5);
+    EXPECT_EQ(Variant("x").AsString(), QStringLiteral("x"));
+    try {
+        (void)Variant(7).AsString();
+        FAIL() << "no assertion";
+    } catch (const EAssertionFailed& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("Variant of type (Int64) read as String")));
+    }
+    EXPECT_THROW((void)Variant("7").AsInt(), EAssertionFailed);
+    EXPECT_THROW((void)Variant(7).AsDouble(), EAssertionFailed);
+    EXPECT_THROW((void)Variant().AsBool(), EAssertionFailed);
+    // The converting forms and the predicate answer without raising.
+    bool b = true;
+    EXPECT_FALSE(Variant("maybe").TryToBoolean(b));
+    EXPECT_TRUE(Variant(" True ").TryToBoolean(b) && b);
+    EXPECT_TRUE(Variant("0").TryToBoolean(b) && !b);
+    EXPECT_FALSE(Variant::Array({1}).IsTrue());
+}
+
+// Random values of every kind: the total order is a strict weak order (antisymmetric,
+// transitive, equivalence transitive), whatever the kinds.
+TEST(Variant, TotalOrderIsStrictWeakAcrossKinds)
+{
+    // The cases that used to contradict each other.
+    EXPECT_LT(Cmp(Variant(1), Variant("")), 0);
+    EXPECT_LT(Cmp(Variant(), Variant("")), 0);
+    EXPECT_GT(Cmp(Variant(1), Variant()), 0);
+    EXPECT_GT(Cmp(Variant("10"), Variant(9)), 0);
+    EXPECT_LT(Cmp(Variant("10"), Variant("9")), 0);
+    EXPECT_GT(Cmp(Variant("9"), Variant(9)), 0);
+    // Large integers against doubles compare exactly.
+    const std::int64_t big = (std::int64_t(1) << 53) + 1;
+    EXPECT_GT(Cmp(Variant(big), Variant(double(std::int64_t(1) << 53))), 0);
+    EXPECT_EQ(Cmp(Variant(std::int64_t(1) << 53), Variant(double(std::int64_t(1) << 53))), 0);
+
+    std::mt19937 rng(5);
+    auto random = [&]() -> Variant {
+        std::uniform_int_distribution<int> pick(0, 9), small(-3, 3);
+        switch (pick(rng)) {
+        case 0: return Variant::Null();
+        case 1: return Variant();
+        case 2: return Variant(small(rng) > 0);
+        case 3: return Variant(small(rng));
+        case 4: return Variant(small(rng) / 2.0);
+        case 5: return Variant::DateTime(small(rng));
+        case 6: return Variant(QString::number(small(rng)));
+        case 7: return Variant(small(rng) == 0 ? QString() : QStringLiteral("t%1").arg(small(rng)));
+        case 8: return Variant(std::numeric_limits<double>::quiet_NaN());
+        default: return Variant::Array({small(rng), QString::number(small(rng))});
+        }
+    };
+    std::vector<Variant> values;
+    for (int i = 0; i < 60; ++i)
+        values.push_back(random());
+    for (const Variant& a : values)
+        for (const Variant& b : values) {
+            ASSERT_EQ(Cmp(a, b), -Cmp(b, a));
+            for (const Variant& c : values) {
+                if (Cmp(a, b) < 0 && Cmp(b, c) < 0)
+                    ASSERT_LT(Cmp(a, c), 0);
+                if (Cmp(a, b) == 0 && Cmp(b, c) == 0)
+                    ASSERT_EQ(Cmp(a, c), 0);
+            }
+            if (VarKeyEqual(a, b))
+                ASSERT_EQ(VarHash(a), VarHash(b));
+        }
 }
