@@ -2,6 +2,10 @@
 //
 // Sections: list box (items, selection, scrolling, keys, mouse, painting); drop-down list;
 // calendar.
+//
+// Call flow: the owning edit fills the list (SetItems, SetItemCount), shows it as a drop-down
+// window and hands it the navigation keys (KeyDown); presses and moves select rows; a release
+// inside asks the owner to close with acceptance (OnRequestCloseUp), and the owner hides it.
 #include "grid/KvGrids.Common.Lists.h"
 
 #include "model/KvGrids.Common.h"

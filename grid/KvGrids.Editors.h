@@ -6,6 +6,10 @@
 // sizes it over the cell, loads the cell value into it, reports the control's start, change
 // and resize to its listeners (the edit controller), passes navigation keys back to the grid
 // and converts the edited text back to a value on commit.
+//
+// Sections: the shared bases (control editors, text editors); line, multi-line, button,
+// drop-down (list, lookup), image, check and radio editors; date-time and number editors;
+// proxy editor; column-owned twins.
 #pragma once
 
 #include "grid/KvGrids.EditorBase.h"
