@@ -2,11 +2,10 @@
 //  - CSV: a generated file of 1,000,000 rows by 10 fields of Korean and Latin text (about
 //    100 MB): load, sort by the numeric field through the default item provider, an unchanged
 //    save (checked byte-identical), and the peak memory of load and save as a multiple of the
-//    file. Peers: a bare QFile::readAll with line splitting (the floor), and the sqlite3
-//    shell importing the same file into an in-memory table.
+//    file. Peer: a bare QFile::readAll with line splitting (the floor).
 //  - Typed column store: appending 1,000,000 rows by 8 fields, a range sum over every row,
-//    removing 100,000 scattered rows. Peer: an in-memory SQLite table (sqlite3 shell) filled
-//    with the same rows, summed and thinned the same way.
+//    removing 100,000 scattered rows. Peer: an in-memory SQLite table (C API) filled with the
+//    same rows by a prepared insert in one transaction, summed, and thinned by rowid.
 #include "BenchData.h"
 #include "model/KvGrids.Data.Files.h"
 #include "model/KvGrids.Data.Vantrel.h"
@@ -15,15 +14,12 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QCryptographicHash>
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
-#include <QtCore/QProcess>
-#include <QtCore/QRegularExpression>
-#include <QtCore/QStandardPaths>
 #include <QtCore/QTemporaryDir>
 #include <cstring>
 #include <fstream>
 #include <numeric>
+#include <sqlite3.h>
 
 using namespace kv;
 using namespace kvbench;
@@ -216,48 +212,12 @@ void BM_BareReadSplit(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * f.Size);
 }
 
-// Runs the sqlite3 shell on a script; answers the wall time in seconds and the output.
-double RunSqlite(const QString& script, QString* output)
-{
-    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
-    if (shell.isEmpty())
-        return -1;
-    QProcess process;
-    QElapsedTimer timer;
-    timer.start();
-    process.start(shell, {QStringLiteral(":memory:")});
-    process.write(script.toUtf8());
-    process.closeWriteChannel();
-    process.waitForFinished(-1);
-    const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    if (output)
-        *output = QString::fromUtf8(process.readAllStandardOutput());
-    return seconds;
-}
-
-void BM_SqliteShellImport(benchmark::State& state)
-{
-    TCsvFixture& f = Csv();
-    for (auto _ : state) {
-        QString out;
-        const double seconds = RunSqlite(QStringLiteral(".mode csv\n.import %1 t\nSELECT count(*) FROM t;\n").arg(f.Path), &out);
-        if (seconds < 0) {
-            state.SkipWithError("sqlite3 shell not found");
-            return;
-        }
-        state.SetIterationTime(seconds);
-        state.counters["rows"] = out.trimmed().toDouble();
-    }
-    state.SetBytesProcessed(state.iterations() * f.Size);
-}
-
 // --- the typed column store ---------------------------------------------------------------
 
 struct TStoreFixture
 {
     TOwned<TKvVantrelDataProvider> Store;
     std::vector<int> AllRows;
-    double SqliteFill = 0, SqliteSum = 0, SqliteRemove = 0;
 };
 
 TStoreFixture& Store()
@@ -319,64 +279,130 @@ void BM_StoreRemoveScattered(benchmark::State& state)
     state.counters["rows_left"] = f.Store->GetRowCount();
 }
 
-// The same rows in an in-memory SQLite table: filled by the shell's import of a CSV file of
-// them (its fastest bulk path), summed, and thinned by 100,000 scattered rows.
-void BM_SqliteStore(benchmark::State& state)
+// The same rows in an in-memory SQLite table, through the C API.
+struct TSqliteFixture
 {
-    TStoreFixture& f = Store();
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("rows.csv"));
-    {
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        QByteArray chunk;
+    sqlite3* Db = nullptr;
+    ~TSqliteFixture() { sqlite3_close(Db); }
+};
+
+TSqliteFixture& Sqlite()
+{
+    static TSqliteFixture f;
+    return f;
+}
+
+// Runs one statement without results; false (and the error on the state) on failure.
+bool Exec(benchmark::State& state, sqlite3* db, const char* sql)
+{
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    state.SkipWithError(sqlite3_errmsg(db));
+    return false;
+}
+
+sqlite3_stmt* Prepare(benchmark::State& state, sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
+        state.SkipWithError(sqlite3_errmsg(db));
+    return stmt;
+}
+
+// A prepared insert of every row inside one transaction.
+void BM_SqliteAppend(benchmark::State& state)
+{
+    TSqliteFixture& f = Sqlite();
+    std::vector<QByteArray> texts;
+    for (int k = 0; k < 1000; ++k)
+        texts.push_back(StoreText(k).toUtf8());
+    for (auto _ : state) {
+        state.PauseTiming();
+        sqlite3_close(f.Db);
+        f.Db = nullptr;
+        sqlite3_open(":memory:", &f.Db);
+        if (!Exec(state, f.Db, "CREATE TABLE t(a TEXT, b INT, c INT, d INT, e INT, f INT, g REAL, h REAL)"))
+            return;
+        state.ResumeTiming();
+        sqlite3_stmt* insert = Prepare(state, f.Db, "INSERT INTO t VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        if (!insert || !Exec(state, f.Db, "BEGIN"))
+            return;
         for (int i = 0; i < kRows; ++i) {
-            QStringList texts;
-            for (const Variant& v : StoreRow(i, StoreText(i)))
-                texts << (v.IsDateTime() ? QString::number(v.AsDouble()) : v.ToString());
-            chunk += texts.join(QLatin1Char(',')).toUtf8() + '\n';
-            if (chunk.size() > (4 << 20)) {
-                file.write(chunk);
-                chunk.clear();
+            const QByteArray& text = texts[static_cast<size_t>(i % 1000)];
+            sqlite3_bind_text(insert, 1, text.constData(), static_cast<int>(text.size()), SQLITE_STATIC);
+            sqlite3_bind_int(insert, 2, i % 2 == 0);
+            sqlite3_bind_int(insert, 3, i % 256);
+            sqlite3_bind_int(insert, 4, i % 30000);
+            sqlite3_bind_int(insert, 5, i);
+            sqlite3_bind_int64(insert, 6, static_cast<sqlite3_int64>(i) * 1000003);
+            sqlite3_bind_double(insert, 7, i * 0.25);
+            sqlite3_bind_double(insert, 8, 45000 + i % 3650);
+            if (sqlite3_step(insert) != SQLITE_DONE) {
+                state.SkipWithError(sqlite3_errmsg(f.Db));
+                sqlite3_finalize(insert);
+                return;
             }
+            sqlite3_reset(insert);
         }
-        file.write(chunk);
+        sqlite3_finalize(insert);
+        if (!Exec(state, f.Db, "COMMIT"))
+            return;
     }
-    const double startup = RunSqlite(QStringLiteral("SELECT 1;\n"), nullptr);
-    if (startup < 0) {
-        state.SkipWithError("sqlite3 shell not found");
+}
+
+void BM_SqliteRangeSum(benchmark::State& state)
+{
+    TSqliteFixture& f = Sqlite();
+    sqlite3_stmt* sum = f.Db ? Prepare(state, f.Db, "SELECT sum(g) FROM t") : nullptr;
+    if (!sum) {
+        state.SkipWithError("no table");
         return;
     }
     for (auto _ : state) {
-        QString out;
-        const double total = RunSqlite(
-            QStringLiteral(".mode csv\nCREATE TABLE t(a TEXT, b INT, c INT, d INT, e INT, f INT, g REAL, h REAL);\n"
-                           ".import %1 t\n.timer on\nSELECT sum(g) FROM t;\nDELETE FROM t WHERE rowid % 10 = 1;\n")
-                .arg(path),
-            &out);
-        static const QRegularExpression timeLine(QStringLiteral("Run Time: real ([0-9.]+)"));
-        std::vector<double> times;
-        for (auto it = timeLine.globalMatch(out); it.hasNext();)
-            times.push_back(it.next().captured(1).toDouble());
-        f.SqliteSum = times.size() > 0 ? times[0] : 0;
-        f.SqliteRemove = times.size() > 1 ? times[1] : 0;
-        f.SqliteFill = total - startup - f.SqliteSum - f.SqliteRemove;
-        state.SetIterationTime(total);
+        sqlite3_step(sum);
+        benchmark::DoNotOptimize(sqlite3_column_double(sum, 0));
+        sqlite3_reset(sum);
     }
-    state.counters["fill_ms"] = f.SqliteFill * 1000;
-    state.counters["sum_ms"] = f.SqliteSum * 1000;
-    state.counters["remove_ms"] = f.SqliteRemove * 1000;
+    sqlite3_finalize(sum);
+}
+
+// The rows the store removes (every tenth from the first), deleted by rowid in one transaction.
+void BM_SqliteDeleteScattered(benchmark::State& state)
+{
+    TSqliteFixture& f = Sqlite();
+    sqlite3_stmt* del = f.Db ? Prepare(state, f.Db, "DELETE FROM t WHERE rowid = ?") : nullptr;
+    if (!del) {
+        state.SkipWithError("no table");
+        return;
+    }
+    for (auto _ : state) {
+        if (!Exec(state, f.Db, "BEGIN"))
+            break;
+        for (int i = 0; i < kRows; i += 10) {
+            sqlite3_bind_int64(del, 1, i + 1);
+            sqlite3_step(del);
+            sqlite3_reset(del);
+        }
+        if (!Exec(state, f.Db, "COMMIT"))
+            break;
+    }
+    sqlite3_finalize(del);
+    sqlite3_stmt* count = Prepare(state, f.Db, "SELECT count(*) FROM t");
+    if (count && sqlite3_step(count) == SQLITE_ROW)
+        state.counters["rows_left"] = static_cast<double>(sqlite3_column_int64(count, 0));
+    sqlite3_finalize(count);
 }
 
 BENCHMARK(BM_CsvLoad)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CsvSortNumeric)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_CsvSaveUnchanged)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BareReadSplit)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_SqliteShellImport)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
 BENCHMARK(BM_StoreAppend)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_StoreRangeSum)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StoreRemoveScattered)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_SqliteStore)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+BENCHMARK(BM_SqliteAppend)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_SqliteRangeSum)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SqliteDeleteScattered)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
@@ -388,23 +414,22 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const TCsvFixture& csv = Csv();
     const auto ms = [&reporter](const char* name) { return reporter.Find(name); };
-    const double load = ms("BM_CsvLoad"), bare = ms("BM_BareReadSplit"), import = ms("BM_SqliteShellImport");
+    const double load = ms("BM_CsvLoad"), bare = ms("BM_BareReadSplit");
     if (load > 0) {
         std::printf("CSV file: %.1f MB; load %.0f MB/s\n", csv.Size / 1e6, csv.Size / 1e6 / (load / 1e3));
         if (bare > 0)
             std::printf("CSV load takes %.2fx the time of the bare read and line split\n", load / bare);
-        if (import > 0)
-            std::printf("CSV load is %.1fx faster than the sqlite3 shell's import\n", import / load);
         std::printf("CSV peak memory: load %.2fx, save %.2fx the file; unchanged save byte-identical: %s\n",
                     csv.LoadPeak, csv.SavePeak, csv.Identical ? "yes" : "NO");
     }
-    const TStoreFixture& store = Store();
     const double append = ms("BM_StoreAppend"), sum = ms("BM_StoreRangeSum"), remove = ms("BM_StoreRemoveScattered");
-    if (store.SqliteFill > 0) {
-        std::printf("Store append is %.1fx faster than filling the SQLite table\n", store.SqliteFill * 1e3 / append);
-        std::printf("Store range sum is %.1fx faster than SQLite's sum\n", store.SqliteSum * 1e3 / sum);
-        std::printf("Store scattered removal is %.1fx faster than SQLite's delete\n", store.SqliteRemove * 1e3 / remove);
-    }
+    const double sqlAppend = ms("BM_SqliteAppend"), sqlSum = ms("BM_SqliteRangeSum"), sqlDelete = ms("BM_SqliteDeleteScattered");
+    if (append > 0 && sqlAppend > 0)
+        std::printf("Store append is %.1fx faster than filling the SQLite table\n", sqlAppend / append);
+    if (sum > 0 && sqlSum > 0)
+        std::printf("Store range sum is %.1fx faster than SQLite's sum\n", sqlSum / sum);
+    if (remove > 0 && sqlDelete > 0)
+        std::printf("Store scattered removal is %.1fx faster than SQLite's delete\n", sqlDelete / remove);
     benchmark::Shutdown();
     return 0;
 }

@@ -4,6 +4,7 @@
 // callbacks reach LinkActiveChanged ... LinkUpdateData, which size the link's buffer to the
 // record count, summarize and notify the provider's listeners.
 #include "components/KvGrids.Data.BDE.h"
+#include "components/KvGrids.Data.BDE.FieldDlg.h"
 
 #include "platform/rtl/Trace.h"
 #include "platform/rtl/TypInfo.h"
@@ -38,6 +39,21 @@ void FinishEdit(TDataSet* dataSet)
 } // namespace
 
 // --- summary fields -----------------------------------------------------------------------
+
+void TKvBDEDataField::AfterConstruction()
+{
+    // Add(name) and Assign fill the name themselves; both run inside an update.
+    const auto* fields = dynamic_cast<const TKvBDEDataFieldCollection*>(FNewIn);
+    auto* provider = fields ? dynamic_cast<TKvBDEDataProvider*>(fields->GetOwner()) : nullptr;
+    if (provider && provider->IsDesigning() && !provider->IsLoading() && fields->UpdateCount() == 0) {
+        QString name;
+        if (!TKvBDEDataFieldDlg::Execute(provider, name))
+            throw EAbort(QStringLiteral("Operation aborted"));
+        FFieldName = name;
+    }
+    FNewIn = nullptr;
+    TCollectionItem::AfterConstruction();
+}
 
 void TKvBDEDataField::SetFieldName(const QString& value)
 {

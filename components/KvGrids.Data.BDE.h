@@ -16,7 +16,10 @@ class TKvBDEDataProvider;
 class TKvBDEDataField : public TCollectionItem
 {
 public:
-    explicit TKvBDEDataField(TCollection* collection) : TCollectionItem(collection) {}
+    explicit TKvBDEDataField(TCollection* collection) : TCollectionItem(collection), FNewIn(collection) {}
+    // At design time (not loading) a field added without a name asks for one first; a
+    // cancel aborts the creation silently.
+    void AfterConstruction() override;
 
     const QString& GetFieldName() const { return FFieldName; }
     void SetFieldName(const QString& value);
@@ -29,6 +32,7 @@ public:
 
 private:
     friend class TKvBDEDataProvider;
+    TCollection* FNewIn;
     TField* FField = nullptr;
     long double FSum = 0;
     long double FMax = 0;

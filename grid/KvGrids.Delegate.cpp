@@ -14,6 +14,7 @@
 #include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Elements.h"
 #include "grid/KvGrids.Impl.h"
+#include "grid/KvGrids.Selection.h"
 #include "grid/KvGrids.View.h"
 #include "model/KvGrids.Model.Default.h"
 #include "platform/rtl/SysUtils.h"
@@ -152,12 +153,12 @@ void TKvGridDelegate::ReturnItemView(TKvGridElement* View)
 
 TKvSprite* TKvGridDelegate::BorrowSelectionView(TObject* Item)
 {
-    // The selection manager's own view class binds the range when it lands; a plain sprite
-    // stands in until then.
     TKvSprite* view = Borrow(FSelectionViews, [this] {
         ++FCreatedViews;
-        return Create<TKvSprite>(nullptr, QStringLiteral("selectionView"));
+        return Create<TKvGridSelectionView>(nullptr);
     });
+    if (auto* selection = dynamic_cast<TKvGridSelectionView*>(view))
+        selection->SetModel(dynamic_cast<TKvGridSelectionItem*>(Item));
     return view;
 }
 

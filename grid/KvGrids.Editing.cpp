@@ -191,6 +191,9 @@ void TKvDefaultGridEditController::MoveEditor()
 {
     if (!FEditor)
         return;
+    // The cell's place comes from the laid-out views.
+    if (FOwner->GetLayoutNeeded() || !FOwner->GetLayouted())
+        FOwner->UpdateLayout();
     TRect r = FOwner->GetEditBounds(FEditIndex);
     FEditBounds = r;
     FEditorBounds = r;
@@ -314,6 +317,9 @@ void TKvDefaultGridEditController::CommitEditor(bool Hide)
         const Variant value = FEditor->GetEditValue();
         SetData(FEditIndex, value);
         GridEditCommit(FEditor, FEditIndex, value);
+        // A validation that failed inside the commit leaves the user's text open.
+        if (!column->GetError().isEmpty())
+            return;
         FModified = false;
         committed = true;
     }

@@ -152,6 +152,7 @@ public:
     void SetFieldValue(const QString& fieldName, const Variant& value);
 
 protected:
+    friend class TKvGridView;
     virtual void DoChanging(const TKvGridCellIndex& index) {}
     virtual void DoChanged() {}
 

@@ -7,6 +7,7 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Interfaces.h"
 
+#include <QtCore/QHashFunctions>
 #include <QtCore/QString>
 #include <cstdint>
 #include <functional>

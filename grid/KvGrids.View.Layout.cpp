@@ -9,6 +9,8 @@
 // decided), then the lines overlay, the selection views and the active tool hear of it.
 #include "grid/KvGrids.View.h"
 
+#include "grid/KvGrids.Selection.h"
+
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Delegate.h"
@@ -54,7 +56,8 @@ void TKvGridView::CreateViews()
     FFixedFooterView = add(Create<TKvGridFooterElement>(FFooter, QStringLiteral("fixedFooterView"), true));
     FLinesLayer = add(Create<TKvGridLinesElementImpl>(this, QStringLiteral("linesView")));
     FSelectionLayer = add(Create<TKvLayerElement>(this, QStringLiteral("selectionLayer")));
-    // The selection mask joins the selection layer with the selection manager.
+    FSelectionMask = Create<TKvGridSelectionMask>(this);
+    FSelectionLayer->Add(FSelectionMask);
     FFocusLayer = add(Create<TKvLayerElement>(this, QStringLiteral("focusLayer")));
     FFeedbackLayer = add(Create<TKvLayerElement>(this, QStringLiteral("feedbackLayer")));
     if (FGridDelegate)
@@ -338,11 +341,6 @@ void TKvGridView::UpdateLayout()
     if (FActiveTool)
         FActiveTool->GridLayoutChanged();
 }
-
-// Hook: the selection manager's ranges become rectangles of the selection mask here, after the
-// first layout, from the last range to the first (RowsSelectionRect, ColumnsSelectionRect and
-// BlockSelectionRect give each one's rectangle).
-void TKvGridView::LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManager) {}
 
 bool TKvGridView::RowsSelectionRect(int R1, int R2, TRect& Rect) const
 {

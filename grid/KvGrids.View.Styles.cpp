@@ -205,6 +205,10 @@ void TKvGridView::CreateWnd()
 
 void TKvGridView::WndProc(TMessage& Message)
 {
+    if (Message.Msg == WM_GETDLGCODE) {
+        Message.Result = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS;
+        return;
+    }
     if (FInList) {
         bool toList = Message.Msg == WM_MOUSEWHEEL;
         if (Message.Msg == WM_KEYDOWN) {

@@ -12,7 +12,9 @@
 #include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Hints.h"
+#include "grid/KvGrids.Clipboard.h"
 #include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Selection.h"
 #include "grid/KvGrids.Runtime.Grid.h"
 
 #include "model/KvGrids.Model.Default.h"
@@ -87,6 +89,7 @@ void TKvGridView::Initialize()
 
     // Layout manager, selection manager and delegate.
     FLayoutManager = CreateLayoutManager();
+    CreateSelectionManager();
     FGridDelegate = CreateGridDelegate();
 
     FOwnedItemProvider = CreateItemProvider();
@@ -122,6 +125,7 @@ void TKvGridView::AfterConstruction()
     SetSmoothing(false);
     SetBounds(GetLeft(), GetTop(), 300, 250);
     FStyleSheetListener = std::make_unique<TStyleSheetListener>(this);
+    FClipboardManager = Create<TKvGridClipboardManagerImpl>(this);
     FHintManager = Create<TKvGridHintManager>(this);
     SetTabStop(true);
     RegisterGridColumnClasses();
@@ -132,6 +136,7 @@ void TKvGridView::Destroying()
 {
     TKvSpriteControl::Destroying();
     ClearColumns();
+    FreeAndNil(FClipboardManager);
     FreeAndNil(FHintManager);
     if (FStyleSheet) {
         FStyleSheet->RemoveListener(FStyleSheetListener.get());
@@ -154,6 +159,7 @@ void TKvGridView::Dispose()
     FreeAndNil(FColumnSummaryRuntime);
     FreeAndNil(FDataRowRuntime);
     FreeAndNil(FDataCellRuntime);
+    FreeSelectionManager();
     FreeAndNil(FEditController);
     if (FStyles) {
         UnregisterStyles(FStyles.get());
@@ -245,14 +251,6 @@ int TKvGridView::GetColumnCount() const { return FRootGroup ? FRootGroup->Count(
 
 int TKvGridView::GetVisibleColumnCount() const { return FRootGroup ? FRootGroup->VisibleCount() : 0; }
 
-bool TKvGridView::CanUpdate() const { return false; }
-
-bool TKvGridView::CanAppend() const { return false; }
-
-bool TKvGridView::CanInsert() const { return false; }
-
-bool TKvGridView::CanDelete() const { return false; }
-
 void TKvGridView::ResetItems()
 {
     if (FItemProvider)
@@ -269,25 +267,10 @@ bool TKvGridView::HasFixedColumns() const
     return FFixedCols && FFixedCols->GetCount() > 0;
 }
 
-// The selection manager empties its ranges here once it exists; the selection views go.
 void TKvGridView::ClearSelection()
 {
+    ClearSelections();
     Invalidate();
-}
-
-// Editing comes with the edit controller; until then no cell opens an editor.
-bool TKvGridView::Edit(const TKvGridCellIndex& Index)
-{
-    auto* provider = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider);
-    if (!provider || Index.ItemIndex < 0 || Index.ItemIndex >= provider->GetItemCount())
-        return false;
-    if (const TKvGridDataColumn* column = Index.GetDataColumn()) {
-        if (FEditOptions->GetReadOnly() || !FEditOptions->GetEditable() ||
-            !provider->CanUpdate(Index.ItemIndex, column->GetDataIndex()))
-            return false;
-    }
-    provider->Edit(Index.ItemIndex);
-    return true;
 }
 
 // ---- refresh and batching --------------------------------------------------------------
@@ -335,26 +318,7 @@ void TKvGridView::Resize()
     RefreshView(false);
 }
 
-void TKvGridView::InvalidateItem(int ItemIndex) { Invalidate(); }
-
-// ---- focus and scrolling ---------------------------------------------------------------
-
-void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Force)
-{
-    if (Index == FFocusedIndex && !Force)
-        return;
-    const bool changed = !(Index == FFocusedIndex);
-    if (changed && FEditController)
-        FEditController->DoFocusedIndexChanging();
-    FFocusedIndex = Index;
-    FFocusedIndex.Grid = Index.IsNull() ? nullptr : this;
-    if (changed && FEditController)
-        FEditController->DoFocusedIndexChanged(FFocusedIndex);
-}
-
-void TKvGridView::SetTopIndex(int Value) { FTopIndex = Value < 0 ? 0 : Value; }
-
-void TKvGridView::SetLeftPos(int Value) { FLeftPos = Value < 0 ? 0 : Value; }
+// ---- focus events ----------------------------------------------------------------------
 
 void TKvGridView::FocusedIndexChanging(const TKvGridCellIndex& Index, bool& Cancel)
 {
@@ -385,8 +349,6 @@ void TKvGridView::ResetColumnIndicies()
     FRootGroup->ResetIndicies();
     FRootGroup->ResetDataRoots();
 }
-
-void TKvGridView::ResetCheckStates() {}
 
 void TKvGridView::DoItemSourceReset()
 {

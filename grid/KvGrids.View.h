@@ -13,12 +13,15 @@
 #pragma once
 
 #include "grid/KvGrids.Index.h"
+#include "grid/KvGrids.Options.h"
 #include "graphics/KvGrids.Common.Sprites.h"
 #include "graphics/KvGrids.Styles.h"
 #include "model/KvGrids.Model.h"
 #include "model/KvGrids.Model.Editing.h"
 
+#include <QtCore/QStringList>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -56,6 +59,9 @@ class TKvGridFixedRows;
 // Parts built with the layout, selection, delegate, editing and tools.
 class TKvAbstractGridLayoutManager;
 class TKvGridSelectionManager;
+class TKvGridSelectionItem;
+class TKvGridSelectionMask;
+class TKvGridSelectionView;
 class TKvGridDelegate;
 class TKvGridEditController;
 class TKvGridClipboardManager;
@@ -101,11 +107,10 @@ using TKvGridColumnChangingEvent =
     std::function<void(TKvGridView* Sender, TKvGridColumn* OldColumn, TKvGridColumn* NewColumn)>;
 using TKvGridNotifyEvent = std::function<void(TKvGridView* Sender)>;
 using TKvGridItemIndexEvent = std::function<void(TKvGridView* Sender, int ItemIndex)>;
+using TKvGridEditEvent = std::function<void(TKvGridView* Sender, const TKvGridCellIndex& Index)>;
+using TKvGridEditValueEvent =
+    std::function<void(TKvGridView* Sender, const TKvGridCellIndex& Index, const Variant& Value)>;
 using TKvGridCheckItemEvent = std::function<void(TKvGridView* Sender, int ItemIndex, bool Checked)>;
-using TKvGridEditorEvent =
-    std::function<void(TKvGridView* Sender, TKvGridCellEditor* Editor, const TKvGridCellIndex& Index)>;
-using TKvGridEditorValueEvent = std::function<void(TKvGridView* Sender, TKvGridCellEditor* Editor,
-                                                   const TKvGridCellIndex& Index, const Variant& Value)>;
 
 class TKvGridView : public TKvSpriteControl
 {
@@ -141,21 +146,11 @@ public:
     bool HasFixedColumns() const;
     // Empties the selection (the selection options' mode or style changed).
     void ClearSelection();
-    // Opens the cell's editor; false when the cell cannot be edited.
-    bool Edit(const TKvGridCellIndex& Index);
     // Process-wide count of refreshes that ran.
     static int GetRefreshCount();
 
-    // Focus.
-    TKvGridCellIndex GetFocusedIndex() const { return FFocusedIndex; }
-    void SetFocusedIndex(const TKvGridCellIndex& Index, bool Force = false);
-    int GetTopIndex() const { return FTopIndex; }
-    void SetTopIndex(int Value);
-    int GetLeftPos() const { return FLeftPos; }
-    void SetLeftPos(int Value);
-
     // Counts and sorting answered from the item source.
-    virtual void SortItems() {}
+    virtual void SortItems(const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions) {}
     virtual int GetColumnCount() const;
     virtual int GetVisibleColumnCount() const;
     virtual int GetItemCount() const;
@@ -166,12 +161,14 @@ public:
     virtual void GroupingOptionsChanged() {}
     virtual void RowGroupOptionsChanged() { RefreshView(false); }
     virtual void DoStyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { RefreshView(false); }
-    virtual bool CanUpdate() const;
+    virtual void GetItemDefaults(int ItemIndex, TKvGridDataRow& Values) {}
+    virtual void OrderBy(const std::vector<TKvGridDataColumn*>& Columns, const TKvGridSortDirections& Directions);
+    virtual bool CanUpdate(int ItemIndex, int Field) const;
     virtual bool CanAppend() const;
-    virtual bool CanInsert() const;
-    virtual bool CanDelete() const;
-    virtual bool HasFilters() const { return false; }
-    virtual bool HasActiveFilters() const { return false; }
+    virtual bool CanInsert(int ItemIndex) const;
+    virtual bool CanDelete(int ItemIndex) const;
+    virtual bool HasFilters(TKvGridColumn* Column) const;
+    virtual bool HasActiveFilters(TKvGridColumn* Column) const;
 
     // Change notifications from the grid's parts.
     virtual void ColumnsChanged(TKvGridColumn* Column);
@@ -179,7 +176,6 @@ public:
     virtual void VisualObjectChanged(TObject* Object) { RefreshView(false); }
     virtual void StyleSheetChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { RefreshView(false); }
     void ResetColumnIndicies();
-    void ResetCheckStates();
 
     // Styles.
     TKvGridViewStyles* GetStyles() const { return FStyles.get(); }
@@ -281,7 +277,6 @@ public:
     TKvLayerElement* GetSelectionLayer() const { return FSelectionLayer; }
     TKvLayerElement* GetFocusLayer() const { return FFocusLayer; }
     TKvLayerElement* GetFeedbackLayer() const { return FFeedbackLayer; }
-    TKvSprite* GetSelectionMask() const { return FSelectionMask; }
     // Row views of the fixed or scrolling body: every one goes back to the pool.
     void ClearItemViews();
     // Raises the assertion "index error in TKvGridView.AddRowView" for an index outside the items.
@@ -348,24 +343,133 @@ public:
     TKvGridCellEvent OnCellPopup;
     TKvGridCheckItemEvent OnCheckItem;
 
-    // Editing (KvGrids.View.Editing.cpp)
-    // The cell's edit area in client coordinates.
-    virtual TRect GetEditBounds(const TKvGridCellIndex& Index);
-    virtual void MakeCellVisible(const TKvGridCellIndex& Index) {}
-    // The active tool rebuilds its focus feedback.
-    virtual void ResetFocusedView() { Invalidate(); }
-    virtual void DoEditorStarted(TKvGridCellEditor* Editor, const TKvGridCellIndex& Index);
-    virtual void DoEditorChanged(TKvGridCellEditor* Editor, const TKvGridCellIndex& Index, const Variant& Value);
+    // Focus, scrolling and row commands (KvGrids.View.Focus.cpp)
+    TKvGridCellIndex GetFocusedIndex() const { return FFocusedIndex; }
+    // Reselect also resets the selection to the focused cell.
+    void SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect = false);
+    int GetTopIndex() const { return FTopIndex; }
+    void SetTopIndex(int Value);
+    int GetLeftPos() const { return FLeftPos; }
+    void SetLeftPos(int Value);
+    void SetTopItem(int Item) { SetTopIndex(Item - (GetTopItem() - FTopIndex)); }
+    // Scrolls the column (a position among the visible top-level columns) to the left edge.
+    void SetLeftCol(int Column);
+    void MakeCellVisible(const TKvGridCellIndex& Index);
+    // The body cell's rectangle in control coordinates; empty when the cell is not shown.
+    TRect GetCellBounds(const TKvGridCellIndex& Index) const;
+    TKvGridCellIndex MouseToIndex(int X, int Y) const;
+    // The rectangle of the cell's in-place editor: inside the cell, left of its buttons.
+    TRect GetEditBounds(const TKvGridCellIndex& Index) const;
+    // Invalidates the laid-out rows of the items (clamped to what is laid out).
+    void InvalidateItems(int From, int To);
+    void RefreshDataCell(const TKvGridCellIndex& Index);
+    void RefreshDataRow(int ItemIndex) { InvalidateItem(ItemIndex); }
+    // The column takes the width that fits its widest body cell.
+    void FitColumnWidth(TKvGridColumn* Column);
+    TKvGridCellIndex GetCell(int ItemIndex, TKvGridColumn* Column) { return TKvGridCellIndex(this, ItemIndex, Column); }
+    TKvGridCellIndex GetCell(int ItemIndex) { return TKvGridCellIndex(this, ItemIndex, nullptr); }
+    TKvGridItem* GetItem(int Index) const;
+    TKvGridColumn* GetFirstVisibleColumn() const;
+    Variant GetCellData(const TKvGridCellIndex& Index) const;
+    TKvGridItems GetAllItems() const;
+    bool IsItemEditing(int ItemIndex) const;
+    // One-shot: the next row change keeps the pending row edit.
+    void SetNoCancel(bool Value) { FNoCancel = Value; }
+    virtual bool CanCommit(int ItemIndex) const;
+    virtual bool CanCancel(int ItemIndex) const;
+    // Row commands: true when the command reached the item provider.
+    bool Append();
+    bool Insert(int ItemIndex);
+    bool Edit(const TKvGridCellIndex& Index);
+    bool Delete();
+    bool Commit();
+    bool Cancel();
+    // The values of a new row: the data source's defaults, then the columns' default values.
+    TKvGridDataRow NewRowValues() const;
+    void ValidateColumn(TKvGridDataColumn* Column, int ItemIndex, bool Inserting);
+    void ValidateRow(const TKvGridCellIndex& Index, bool Inserting);
+    void SortColumn(TKvGridColumn* Column);
+    void UnsortColumn(TKvGridColumn* Column);
+    void SortColumn(TKvGridSortStyle Style, TKvGridColumn* Column);
+    void UnsortColumn(TKvGridSortStyle Style, TKvGridColumn* Column);
+    void CellButtonClicked(const TKvGridCellIndex& Index);
+    virtual int Search(const TKvIntegerArray& Fields, const TVariantArray& Values, int Start,
+                       TKvGridSearchOptions Options, bool Focus, bool Wrap);
+    int Search(const QStringList& FieldNames, const TVariantArray& Values, int Start, TKvGridSearchOptions Options,
+               bool Focus, bool Wrap);
+    // The tools call the clipboard manager; at grid level these do nothing.
+    virtual void CopyToClipboard() {}
+    virtual void CutToClipboard() {}
+    virtual void PasteFromClipboard() {}
+    virtual void DeleteSelections() {}
+    virtual void DeleteSelectedRows() {}
+    void ClearSelections();
+    void ResetCheckStates();
+    // Selection, focus and feedback layers.
+    bool AddSelectionElement(TKvSprite* View);
+    bool RemoveSelectionElement(TKvSprite* View);
+    bool AddFocusElement(TKvSprite* View);
+    bool RemoveFocusElement(TKvSprite* View);
+    bool AddFeedbackElement(TKvSprite* View);
+    bool RemoveFeedbackElement(TKvSprite* View);
+    bool ContainsFeedbackElement(TKvSprite* View) const;
+    TKvSprite* AddSelectionView(TKvGridSelectionItem* Item);
+    void RemoveSelectionView(TKvGridSelectionItem* Item);
+    void ClearSelectionViews();
+    TKvSprite* GetSelectionView(TKvGridSelectionItem* Item) const;
+    TKvGridSelectionMask* GetSelectionMask() const { return FSelectionMask; }
+    // The cell area the selection sprites clip to, and the focused cell (control coordinates);
+    // empty before a layout.
+    TRect GetSelectionClipBounds() const;
+    TRect GetFocusedRect() const;
+    // Asks the user to confirm deleting rows (a question box by default).
+    static std::function<bool(TKvGridView* Sender, const QString& Text, const QString& Caption)> ConfirmDelete;
+    TKvGridEditEvent OnEditStart;
+    TKvGridEditValueEvent OnEdit;
+    TKvGridEditEvent OnEditCancel;
+    TKvGridEditValueEvent OnEditCommit;
+    TKvGridEditEvent OnEditComplete;
+    // Called by the edit controller and the tools.
+    virtual void DoCheckedCellClicked(int ItemIndex);
+    virtual void DoEditorStarted(TObject* Editor, const TKvGridCellIndex& Index);
+    virtual void DoEditorChanged(TObject* Editor, const TKvGridCellIndex& Index, const Variant& Value);
     virtual void DoEditorCanceled(const TKvGridCellIndex& Index);
-    virtual void DoEditorCommit(TKvGridCellEditor* Editor, const TKvGridCellIndex& Index, const Variant& Value);
+    virtual void DoEditorCommit(TObject* Editor, const TKvGridCellIndex& Index, const Variant& Value);
     virtual void DoEditorCompleted(const TKvGridCellIndex& Index);
-    TKvGridEditorEvent OnEditStart;
-    TKvGridEditorValueEvent OnEdit;
-    TKvGridCellEvent OnEditCancel;
-    TKvGridEditorValueEvent OnEditCommit;
-    TKvGridCellEvent OnEditComplete;
+    // Editing (KvGrids.View.Editing.cpp): the active tool rebuilds its focus feedback.
+    virtual void ResetFocusedView();
 
 protected:
+    virtual void DoSelectionItemAdded(TKvGridSelectionItem* Item);
+    virtual void DoSelectionItemRemoved(TKvGridSelectionItem* Item);
+    virtual void DoSelectionItemChanged(TKvGridSelectionItem* Item);
+    virtual void DoSelectionCleared();
+    // Re-lays out the selection sprites after a selection change.
+    void SelectionViewsChanged();
+    void CreateSelectionManager();
+    // Input goes to the active tool; the grid itself reads no keys or clicks.
+    void DoKeyDown(std::uint16_t& Key, TShiftState Shift) override;
+    void DoKeyPress(QChar& Key) override;
+    void DoKeyUp(std::uint16_t& Key, TShiftState Shift) override;
+    void DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void DoMouseMove(TShiftState Shift, int X, int Y) override;
+    void DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    // Scroll-bar input: rows on the vertical bar, pixels on the horizontal one.
+    void WMScroll(TMessage& message) override;
+    bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
+    // Rows a page step moves.
+    int PageItemCount() const;
+    bool MoveScrollPos(int Bar, int Value, int& Pos);
+    void PageLeft();
+    void FreeSelectionManager();
+    // Moves the scrolled rows' pixels by one row instead of repainting them.
+    void ScrollWindow(int Delta);
+    // Sets or clears the focused flag of the index's data-cell view.
+    void MarkFocusedCell(const TKvGridCellIndex& Index, bool Focused);
+    TKvGridSelectionView* BorrowSelectionView();
+    void ReturnSelectionView(TKvSprite* View);
+    void ValidateColumnExpressions(TKvGridDataColumn* Column, const TKvGridCellIndex& Index, bool Inserting);
+    void ValidateRowExpressions(const TKvGridCellIndex& Index, bool Inserting);
     // Editing (KvGrids.View.Editing.cpp)
     virtual TKvGridEditController* CreateEditController();
     void DoEnter() override;
@@ -419,6 +523,8 @@ protected:
 
 private:
     class TStylesListener;
+    class TSelectionListener;
+    friend class TSelectionListener;
     friend class TItemChangeListener;
     friend class TItemEditListener;
     friend class TStyleSheetListener;
@@ -476,6 +582,11 @@ private:
     int FTopIndex = 0;
     int FLeftPos = 0;
     int FHorzScrollStep = 8;
+    // Focus, scrolling and row commands
+    // Owned; made and freed with the selection manager.
+    TSelectionListener* FSelectionListner = nullptr;
+    std::map<TKvGridSelectionItem*, TKvSprite*> FSelectionViewMap;
+    bool FCheckScrolling = false;
     TKvGridStyleSheet* FStyleSheet = nullptr;
 
     // Views, layout and delegate (KvGrids.View.Layout.cpp)
@@ -503,7 +614,7 @@ private:
     TKvLayerElement* FSelectionLayer = nullptr;
     TKvLayerElement* FFocusLayer = nullptr;
     TKvLayerElement* FFeedbackLayer = nullptr;
-    TKvSprite* FSelectionMask = nullptr;
+    TKvGridSelectionMask* FSelectionMask = nullptr;
     IKvGridTool* FActiveTool = nullptr; // counted: AddRef on set, Release on reset
     bool FHScrolled = false;
     bool FVScrolled = false;

@@ -24,6 +24,8 @@
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Renderer.h"
 #include "grid/KvGrids.Renderers.h"
+#include "grid/KvGrids.Selection.h"
+#include "grid/KvGrids.Clipboard.h"
 #include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.Utils.h"
 #include "grid/KvGrids.View.h"

@@ -14,14 +14,7 @@ bool TKvVantrelDataFieldDlg::Execute(TKvVantrelDataProvider* Provider, QString& 
         {QStringLiteral("Text"), QStringLiteral("Bool"), QStringLiteral("Byte"), QStringLiteral("Int16"),
          QStringLiteral("Int"), QStringLiteral("Int64"), QStringLiteral("Float"), QStringLiteral("Date")});
     dialog.AddButtons(QStringLiteral("OK"), QStringLiteral("Cancel"));
-    const auto updateOk = [edtName](TFormDialog* sender) {
-        sender->SetOkEnabled(!sender->GetText(edtName).trimmed().isEmpty());
-    };
-    dialog.OnShow = [edtName, updateOk](TFormDialog* sender) {
-        sender->SetFocus(edtName);
-        updateOk(sender);
-    };
-    dialog.OnChange = [updateOk](TFormDialog* sender, int) { updateOk(sender); };
+    dialog.RequireText(edtName);
     if (!dialog.ShowModal())
         return false;
     Name = dialog.GetText(edtName).trimmed();

@@ -102,6 +102,18 @@ void TFormDialog::AddButtons(const QString& OkCaption, const QString& CancelCapt
     QObject::connect(FImpl->Cancel, &QPushButton::clicked, &FImpl->Dialog, &QDialog::reject);
 }
 
+void TFormDialog::RequireText(int Edit)
+{
+    const auto updateOk = [Edit](TFormDialog* sender) {
+        sender->SetOkEnabled(!sender->GetText(Edit).trimmed().isEmpty());
+    };
+    OnShow = [Edit, updateOk](TFormDialog* sender) {
+        sender->SetFocus(Edit);
+        updateOk(sender);
+    };
+    OnChange = [updateOk](TFormDialog* sender, int) { updateOk(sender); };
+}
+
 QString TFormDialog::GetText(int Control) const
 {
     if (auto* edit = qobject_cast<QLineEdit*>(FImpl->As<QWidget>(Control)))

@@ -37,6 +37,10 @@ public:
     void ClickOk();
     void ClickCancel();
 
+    // OK is enabled only while the edit's trimmed text is not empty, which is checked on
+    // show (after focusing the edit) and on every change; sets OnShow and OnChange.
+    void RequireText(int Edit);
+
     // Called once shown, and on every change of an edit's text (with its index).
     std::function<void(TFormDialog* Sender)> OnShow;
     std::function<void(TFormDialog* Sender, int Control)> OnChange;

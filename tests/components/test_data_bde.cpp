@@ -1,8 +1,13 @@
 #include "components/KvGrids.Data.BDE.h"
 #include "model/ModelTestSupport.h"
 #include "platform/rtl/Trace.h"
+#include "platform/ui/Dialogs.h"
 #include "TestSupport.h"
 
+#include <QtCore/QTimer>
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QLineEdit>
 #include <cmath>
 
 using namespace kv;
@@ -279,4 +284,75 @@ TEST(BDEProvider, Summaries)
         EXPECT_EQ(p.Provider->GetMin(f).ToDouble(), 0);
         EXPECT_EQ(p.Provider->GetMax(f).ToDouble(), 0);
     }
+}
+
+namespace {
+
+// Types into the name edit of the dialog being shown, then presses key.
+void TypeIntoFieldDialog(const QString& text, Qt::Key key)
+{
+    TFormDialog* d = TFormDialog::Active();
+    ASSERT_NE(d, nullptr);
+    QLineEdit* edit = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle() == d->GetCaption())
+            edit = w->findChild<QLineEdit*>();
+    if (!edit) {
+        ADD_FAILURE() << "no name edit";
+        d->ClickCancel();
+        return;
+    }
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, key);
+}
+
+} // namespace
+
+TEST(BDEFieldDialog, AsksTheNameAtDesignTimeAndCancelChangesNothing)
+{
+    TPeople p;
+    p.Set->Open();
+    p.Provider->SetDesigning(true);
+    QTimer::singleShot(0, [] {
+        TFormDialog* d = TFormDialog::Active();
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->GetCaption(), QStringLiteral("New BDEData Field"));
+        EXPECT_EQ(d->GetText(0), QStringLiteral("추가할 필드명을 지정합니다:"));
+        EXPECT_TRUE(d->IsFocused(1));
+        EXPECT_FALSE(d->GetOkEnabled());
+        d->SetText(1, QStringLiteral("   "));
+        EXPECT_FALSE(d->GetOkEnabled());
+        d->SetText(1, QString());
+        TypeIntoFieldDialog(QStringLiteral(" age "), Qt::Key_Return);
+    });
+    TKvBDEDataField* age = p.Provider->GetFields()->Add();
+    EXPECT_EQ(TFormDialog::Active(), nullptr);
+    EXPECT_EQ(age->GetFieldName(), QStringLiteral("age"));
+    ASSERT_EQ(p.Provider->GetFields()->Count(), 1);
+
+    // Cancel (Escape) after typing abandons the creation silently.
+    const QStringList events = p.Recorder.Events;
+    QTimer::singleShot(0, [] { TypeIntoFieldDialog(QStringLiteral("score"), Qt::Key_Escape); });
+    EXPECT_THROW(p.Provider->GetFields()->Add(), EAbort);
+    EXPECT_EQ(p.Provider->GetFields()->Count(), 1);
+    EXPECT_EQ(p.Provider->GetFields()->GetItem(0), age);
+    EXPECT_EQ(age->GetFieldName(), QStringLiteral("age"));
+    EXPECT_EQ(p.Recorder.Events, events);
+
+    // A field added by name does not ask.
+    bool asked = false;
+    QTimer::singleShot(0, [&asked] {
+        if (TFormDialog* d = TFormDialog::Active()) {
+            asked = true;
+            d->ClickCancel();
+        }
+    });
+    p.Provider->GetFields()->Add(QStringLiteral("score"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(asked);
+
+    // The named field works once out of design mode.
+    p.Provider->SetDesigning(false);
+    age->SetSummaryType(SummaryTotal);
+    EXPECT_DOUBLE_EQ(p.Provider->GetSum(2).ToDouble(), 180);
 }

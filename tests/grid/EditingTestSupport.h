@@ -69,11 +69,12 @@ struct TEditingFixture : ::testing::Test
         Value = AddColumn("Value");
         When = AddColumn("When");
         Note = AddColumn("Note");
-        Grid->OnEditStart = [this](kv::TKvGridView*, kv::TKvGridCellEditor*, const kv::TKvGridCellIndex& i) {
+        Grid->OnEditStart = [this](kv::TKvGridView*, const kv::TKvGridCellIndex& i) {
             Events << QStringLiteral("start %1").arg(i.ItemIndex);
         };
-        Grid->OnEditCommit = [this](kv::TKvGridView*, kv::TKvGridCellEditor*, const kv::TKvGridCellIndex&,
-                                    const kv::Variant& v) { Events << "commit " + v.ToString(); };
+        Grid->OnEditCommit = [this](kv::TKvGridView*, const kv::TKvGridCellIndex&, const kv::Variant& v) {
+            Events << "commit " + v.ToString();
+        };
         Grid->OnEditComplete = [this](kv::TKvGridView*, const kv::TKvGridCellIndex& i) {
             Events << QStringLiteral("complete %1").arg(i.ItemIndex);
         };

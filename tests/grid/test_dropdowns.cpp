@@ -183,6 +183,7 @@ TEST_F(TDropDownFixture, LookupShowsLabelsAndMapsThemBack)
     // A release on a row takes that row.
     Press(Qt::Key_Down, Qt::AltModifier);
     ASSERT_TRUE(edit->GetListVisible());
+    ProcessEvents(10);
     const TRect second = list->GetEditBounds(TKvGridCellIndex(list, 1, list->GetVisibleColumn(0)));
     QTest::mouseClick(list->Widget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                       WindowPoint(list, second.Left + 5, (second.Top + second.Bottom) / 2));

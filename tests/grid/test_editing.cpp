@@ -211,7 +211,7 @@ TEST_F(TEditingFixture, ReadOnlyRules)
 
 TEST_F(TEditingFixture, AFailingCommitKeepsTheEditorOpenWithTheUsersText)
 {
-    Grid->OnEditCommit = [](TKvGridView*, TKvGridCellEditor*, const TKvGridCellIndex&, const Variant&) {
+    Grid->OnEditCommit = [](TKvGridView*, const TKvGridCellIndex&, const Variant&) {
         throw Exception("Value is invalid");
     };
     Focus(0, Note);
@@ -221,6 +221,25 @@ TEST_F(TEditingFixture, AFailingCommitKeepsTheEditorOpenWithTheUsersText)
     EXPECT_TRUE(Controller()->GetModified());
     EXPECT_EQ(LineControl()->GetText(), "bad");
     EXPECT_TRUE(LineControl()->Focused());
+    Controller()->CancelEditor(true);
+    Editable->Cancel();
+
+    // A column validation run on commit: the failing text stays open, a good one commits.
+    Grid->OnEditCommit = nullptr;
+    Grid->GetEditOptions()->SetValidateOnEdited(true);
+    Note->GetValidations()->Add("notbad", "value <> 'bad'", "Must not be bad");
+    Focus(1, Note);
+    Type("bad");
+    EXPECT_NO_THROW(Controller()->CommitEditor(true));
+    EXPECT_TRUE(Controller()->GetEditing());
+    EXPECT_EQ(LineControl()->GetText(), "bad");
+    EXPECT_FALSE(Note->GetError().isEmpty());
+    LineControl()->SetText("good");
+    EXPECT_NO_THROW(Controller()->CommitEditor(true));
+    EXPECT_FALSE(Controller()->GetEditing());
+    EXPECT_TRUE(Note->GetError().isEmpty());
+    Editable->Commit();
+    EXPECT_EQ(Data->GetData(1, 3).ToString(), "good");
 }
 
 TEST_F(TEditingFixture, EditorsOnlyGrow)

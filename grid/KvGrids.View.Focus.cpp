@@ -1,0 +1,849 @@
+// The grid view's focus, scrolling, row commands, validation, sorting, search and selection
+// views.
+//
+// Sections: selection listener; focus; scrolling; cells and items; row commands;
+// validation; editor notifications and check cells; sorting and cell buttons; search;
+// selection views.
+//
+// Call flow: tools, the edit controller and applications call SetFocusedIndex and the row
+// commands. SetFocusedIndex raises the changing events, commits or cancels the pending row
+// edit when the row changes, stores the focus and resets the selection when asked. Row
+// commands go through the editable item provider, whose notices come back through the
+// grid's item-edit listener (KvGrids.View.cpp). Selection notices re-lay out the selection
+// sprites.
+#include "grid/KvGrids.View.h"
+#include "grid/KvGrids.EditorBase.h"
+
+#include "grid/KvGrids.Areas.h"
+#include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.GridTool.h"
+#include "grid/KvGrids.Hints.h"
+#include "grid/KvGrids.LayoutManager.h"
+#include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Runtime.Grid.h"
+#include "grid/KvGrids.Selection.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Trace.h"
+#include "platform/ui/Messages.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/PopupMenu.h"
+
+#include <algorithm>
+
+namespace kv {
+
+// ---- selection listener ----------------------------------------------------------------
+
+class TKvGridView::TSelectionListener : public TKvGridSelectionChangeListener
+{
+public:
+    explicit TSelectionListener(TKvGridView* grid) : FGrid(grid) {}
+    void ItemAdded(TKvGridSelectionManager*, TKvGridSelectionItem* item) override { FGrid->DoSelectionItemAdded(item); }
+    void ItemRemoved(TKvGridSelectionManager*, TKvGridSelectionItem* item) override
+    {
+        FGrid->DoSelectionItemRemoved(item);
+    }
+    void ItemChanged(TKvGridSelectionManager*, TKvGridSelectionItem* item) override
+    {
+        FGrid->DoSelectionItemChanged(item);
+    }
+    void Cleared(TKvGridSelectionManager*) override { FGrid->DoSelectionCleared(); }
+
+private:
+    TKvGridView* FGrid;
+};
+
+namespace {
+const QString kSelTrace = QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>> ");
+} // namespace
+
+void TKvGridView::CreateSelectionManager()
+{
+    FSelections = Create<TKvDefaultGridSelectionManager>(this);
+    FSelectionListner = new TSelectionListener(this);
+    FSelections->AddChangeListener(FSelectionListner);
+}
+
+void TKvGridView::FreeSelectionManager()
+{
+    if (FSelections)
+        FSelections->RemoveChangeListener(FSelectionListner);
+    FreeAndNil(FSelections);
+    delete FSelectionListner;
+    FSelectionListner = nullptr;
+    FSelectionViewMap.clear();
+}
+
+void TKvGridView::DoSelectionItemAdded(TKvGridSelectionItem* Item)
+{
+    if (TraceEnabled())
+        trace(kSelTrace + QStringLiteral("Selected: ") + Item->ToString());
+    SelectionViewsChanged();
+}
+
+void TKvGridView::DoSelectionItemRemoved(TKvGridSelectionItem* Item)
+{
+    // A view mapped to the item must not outlive it.
+    RemoveSelectionView(Item);
+    SelectionViewsChanged();
+}
+
+void TKvGridView::DoSelectionItemChanged(TKvGridSelectionItem* Item)
+{
+    if (TraceEnabled())
+        trace(kSelTrace + QStringLiteral("Selection item changed: ") + Item->ToString());
+    SelectionViewsChanged();
+}
+
+void TKvGridView::DoSelectionCleared()
+{
+    ClearSelectionViews();
+    if (TraceEnabled())
+        trace(kSelTrace + QStringLiteral("Selection cleared"));
+    SelectionViewsChanged();
+}
+
+void TKvGridView::SelectionViewsChanged()
+{
+    if (FSelectionMask && FSelections)
+        FSelectionMask->SetSingleCell(FSelections->IsSingleCell());
+    LayoutSelectionViews(FLayoutManager);
+    Invalidate();
+}
+
+// ---- focus -----------------------------------------------------------------------------
+
+void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
+{
+    if (IsDestroying() || !FCurrent)
+        return;
+    // A column of another grid cannot take this grid's focus.
+    if (Index.Column && Index.Column->GetGrid() != this)
+        return;
+    const TKvGridCellIndex old = FFocusedIndex;
+    TKvGridCellIndex index = Index;
+    if (!index.Grid && (index.Column || index.ItemIndex >= 0))
+        index.Grid = this;
+    index = index.Normalize();
+    if (GetItemCount() == 0)
+        index.ItemIndex = -1;
+    if (index == FFocusedIndex)
+        return;
+
+    const bool itemChanged = old.ItemIndex != index.ItemIndex;
+    const bool columnChanged = old.Column != index.Column;
+    if (itemChanged && OnCurrentItemChanging)
+        OnCurrentItemChanging(this, old.ItemIndex, index.ItemIndex);
+    if (columnChanged && OnCurrentColumnChanging)
+        OnCurrentColumnChanging(this, old.Column, index.Column);
+    FCurrent->DoChanging(index);
+
+    bool cancel = false;
+    FocusedIndexChanging(index, cancel);
+    if (cancel)
+        return;
+    if (index.IsValid(this) && !index.Column->GetFocusable())
+        return;
+    if (FFocusedIndex == index)
+        return;
+
+    // An open cell edit is written before its row is committed.
+    if (FEditController)
+        FEditController->DoFocusedIndexChanging();
+    if (itemChanged && FFocusedIndex.IsValid(this)) {
+        const int current = FFocusedIndex.ItemIndex;
+        struct TResetNoCancel
+        {
+            bool& flag;
+            ~TResetNoCancel() { flag = false; }
+        } reset{FNoCancel};
+        if (CanCommit(current))
+            Commit();
+        else if (!FNoCancel && CanCancel(current))
+            Cancel();
+    }
+    if (!(FFocusedIndex == old))
+        return;
+
+    if (FFocusedIndex.IsValid(this))
+        MarkFocusedCell(FFocusedIndex, false);
+    FFocusedIndex = index;
+    FFocusedIndex.Grid = this;
+    FocusedIndexChanged(FFocusedIndex);
+    if (FEditController)
+        FEditController->DoFocusedIndexChanged(FFocusedIndex);
+    if (FFocusedIndex.IsValid(this))
+        MarkFocusedCell(FFocusedIndex, true);
+
+    if (Reselect && FSelections) {
+        FSelections->Clear();
+        if (FFocusedIndex.IsValid(this) && GetItemCount() > 0 && GetVisibleColumnCount() > 0)
+            FSelections->Add(FFocusedIndex, FFocusedIndex, FSelectOptions->GetStyle());
+    }
+    FCurrent->DoChanged();
+    if (itemChanged && OnCurrentItemChange)
+        OnCurrentItemChange(this);
+    if (columnChanged && OnCurrentColumnChange)
+        OnCurrentColumnChange(this);
+}
+
+// ---- scrolling -------------------------------------------------------------------------
+
+// Clamps the value to the bar's range, stores it in Pos and moves the bar; false when the
+// position stays.
+bool TKvGridView::MoveScrollPos(int Bar, int Value, int& Pos)
+{
+    if (!HandleAllocated() || !FLayouted)
+        return false;
+    TScrollInfo info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(Bar, info);
+    const int last = info.nMax - std::max(static_cast<int>(info.nPage) - 1, 0);
+    const int value = std::max(info.nMin, std::min(Value, last));
+    if (value == Pos)
+        return false;
+    Pos = value;
+    TScrollInfo pos;
+    pos.fMask = SIF_POS;
+    pos.nPos = value;
+    SetScrollInfo(Bar, pos, true);
+    return true;
+}
+
+void TKvGridView::SetTopIndex(int Value)
+{
+    const int old = FTopIndex;
+    if (!MoveScrollPos(SB_VERT, Value, FTopIndex))
+        return;
+    RefreshView(false);
+    if (FCheckScrolling) {
+        FCheckScrolling = false;
+        if (old == FTopIndex + 1)
+            ScrollWindow(-1);
+        else if (old == FTopIndex - 1)
+            ScrollWindow(1);
+    }
+}
+
+void TKvGridView::SetLeftPos(int Value)
+{
+    if (MoveScrollPos(SB_HORZ, Value, FLeftPos))
+        RefreshView(false);
+}
+
+// The thumb position is read whole from the bar (not the message's 16 bits), so bodies of
+// more than 32,767 pixels or rows scroll to where the thumb is.
+void TKvGridView::WMScroll(TMessage& message)
+{
+    if (!HandleAllocated())
+        return;
+    if (CanFocus() && GetTabStop() && !IsDesigning())
+        SetFocus();
+    const bool vertical = message.Msg == WM_VSCROLL;
+    TScrollInfo info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(vertical ? SB_VERT : SB_HORZ, info);
+    const int code = LoWordSigned(message.WParam);
+    if (vertical) {
+        int value = info.nPos;
+        switch (code) {
+        case SB_LINEUP: value -= 1; break;
+        case SB_LINEDOWN: value += 1; break;
+        case SB_PAGEUP: value -= PageItemCount(); break;
+        case SB_PAGEDOWN: value += PageItemCount(); break;
+        case SB_THUMBTRACK: value = info.nTrackPos; break;
+        case SB_TOP: value = 0; break;
+        case SB_BOTTOM: value = info.nMax; break;
+        default: break;
+        }
+        FCheckScrolling = true;
+        SetTopIndex(value);
+        return;
+    }
+    switch (code) {
+    case SB_LINELEFT: SetLeftPos(FLeftPos - FHorzScrollStep); break;
+    case SB_LINERIGHT: SetLeftPos(FLeftPos + FHorzScrollStep); break;
+    case SB_PAGELEFT: PageLeft(); break;
+    case SB_PAGERIGHT: SetLeftCol(FLayoutManager ? FLayoutManager->FirstCol() + 1 : 0); break;
+    case SB_THUMBTRACK: SetLeftPos(info.nTrackPos); break;
+    default: break;
+    }
+}
+
+bool TKvGridView::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
+{
+    if (FInList)
+        return true;
+    const int notches = std::max(1, std::abs(WheelDelta) / 120);
+    SetTopIndex(FTopIndex + (WheelDelta < 0 ? 2 : -2) * notches);
+    return true;
+}
+
+// ---- input routing ---------------------------------------------------------------------
+
+void TKvGridView::DoKeyDown(std::uint16_t& Key, TShiftState Shift)
+{
+    if (Key != 0 && FActiveTool)
+        FActiveTool->KeyDown(Key, Shift);
+}
+
+void TKvGridView::DoKeyPress(QChar& Key)
+{
+    if (!Key.isNull() && FActiveTool)
+        FActiveTool->KeyPress(Key);
+}
+
+void TKvGridView::DoKeyUp(std::uint16_t& Key, TShiftState Shift)
+{
+    if (FActiveTool)
+        FActiveTool->KeyUp(Key, Shift);
+}
+
+void TKvGridView::DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    SetLayoutLock(false);
+    if (!FActiveTool)
+        return;
+    if (Shift.Contains(ssDouble))
+        FActiveTool->DblClick(X, Y);
+    else
+        FActiveTool->MouseDown(Button, Shift, X, Y);
+}
+
+void TKvGridView::DoMouseMove(TShiftState Shift, int X, int Y)
+{
+    if (FActiveTool)
+        FActiveTool->MouseMove(Shift, X, Y);
+}
+
+void TKvGridView::DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (FActiveTool)
+        FActiveTool->MouseUp(Button, Shift, X, Y);
+}
+
+// ---- cells and items -------------------------------------------------------------------
+
+TKvGridItem* TKvGridView::GetItem(int Index) const { return FItemProvider ? FItemProvider->GetItem(Index) : nullptr; }
+
+TKvGridColumn* TKvGridView::GetFirstVisibleColumn() const { return FRootGroup ? FRootGroup->First() : nullptr; }
+
+Variant TKvGridView::GetCellData(const TKvGridCellIndex& Index) const
+{
+    TKvGridDataColumn* column = Index.GetDataColumn();
+    if (!column || column->GetDataIndex() < 0 || !FItemProvider || Index.ItemIndex < 0 ||
+        Index.ItemIndex >= FItemProvider->GetItemCount())
+        return Variant();
+    return FItemProvider->GetData(Index.ItemIndex, column->GetDataIndex());
+}
+
+TKvGridItems TKvGridView::GetAllItems() const { return FItemProvider ? FItemProvider->GetAllItems() : TKvGridItems(); }
+
+bool TKvGridView::HasFilters(TKvGridColumn* Column) const
+{
+    auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
+    return data && data->GetFilters() && data->GetFilters()->Count() > 0;
+}
+
+bool TKvGridView::HasActiveFilters(TKvGridColumn* Column) const
+{
+    auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
+    if (!data || !data->GetFilters())
+        return false;
+    for (int i = 0; i < data->GetFilters()->Count(); ++i)
+        if (data->GetFilters()->GetFilter(i)->GetActive())
+            return true;
+    return false;
+}
+
+// ---- row commands ----------------------------------------------------------------------
+
+namespace {
+TKvGridEditableItemProvider* Editable(TKvGridItemProvider* provider)
+{
+    return dynamic_cast<TKvGridEditableItemProvider*>(provider);
+}
+} // namespace
+
+bool TKvGridView::CanUpdate(int ItemIndex, int Field) const
+{
+    return !FEditOptions->GetReadOnly() && FEditOptions->GetEditable() && FItemProvider &&
+           FItemProvider->CanUpdate(ItemIndex, Field);
+}
+
+bool TKvGridView::CanAppend() const
+{
+    return !FEditOptions->GetReadOnly() && FEditOptions->GetAppendable() && GetVisibleColumnCount() >= 1 &&
+           FItemProvider && FItemProvider->CanInsert(FItemProvider->GetItemCount());
+}
+
+bool TKvGridView::CanInsert(int ItemIndex) const
+{
+    return !FEditOptions->GetReadOnly() && FEditOptions->GetInsertable() && GetVisibleColumnCount() >= 1 &&
+           FItemProvider && FItemProvider->CanInsert(ItemIndex);
+}
+
+bool TKvGridView::CanDelete(int ItemIndex) const
+{
+    return !FEditOptions->GetReadOnly() && FEditOptions->GetDeletable() && FItemProvider &&
+           FItemProvider->CanDelete(ItemIndex);
+}
+
+bool TKvGridView::IsItemEditing(int ItemIndex) const
+{
+    TKvGridEditableItemProvider* editable = Editable(FItemProvider);
+    return editable && editable->IsEditing(ItemIndex);
+}
+
+bool TKvGridView::CanCommit(int ItemIndex) const
+{
+    return IsItemEditing(ItemIndex) && (FItemEdited || FEditOptions->GetCommitWhenNoEdit());
+}
+
+bool TKvGridView::CanCancel(int ItemIndex) const { return IsItemEditing(ItemIndex); }
+
+TKvGridDataRow TKvGridView::NewRowValues() const
+{
+    TKvGridDataRow values;
+    TKvGridDataProvider* data = FItemProvider ? FItemProvider->GetDataSource() : nullptr;
+    if (!data)
+        return values;
+    values.resize(static_cast<size_t>(data->GetFieldCount()));
+    for (int f = 0; f < data->GetFieldCount(); ++f)
+        values[static_cast<size_t>(f)] = data->GetDefaultValue(f);
+    for (TKvGridDataColumn* column : GetDataColumns()) {
+        const int field = column->GetDataIndex();
+        if (field >= 0 && field < static_cast<int>(values.size()) && !column->GetDefaultValue().IsEmpty())
+            values[static_cast<size_t>(field)] = column->GetDefaultValue();
+    }
+    return values;
+}
+
+bool TKvGridView::Append()
+{
+    TKvGridEditableItemProvider* editable = Editable(FItemProvider);
+    if (!CanAppend() || !editable)
+        return false;
+    TKvGridDataRow values = NewRowValues();
+    GetItemDefaults(GetItemCount(), values);
+    editable->Append(values);
+    Update();
+    return true;
+}
+
+bool TKvGridView::Insert(int ItemIndex)
+{
+    if (ItemIndex >= GetItemCount())
+        return Append();
+    TKvGridEditableItemProvider* editable = Editable(FItemProvider);
+    if (!CanInsert(ItemIndex) || !editable)
+        return false;
+    TKvGridDataRow values = NewRowValues();
+    GetItemDefaults(ItemIndex, values);
+    editable->Insert(ItemIndex, values);
+    Update();
+    return true;
+}
+
+bool TKvGridView::Edit(const TKvGridCellIndex& Index)
+{
+    if (Index.ItemIndex < 0 || Index.ItemIndex >= GetItemCount())
+        return false;
+    if (dynamic_cast<TKvGridDataColumn*>(Index.Column) && !CanUpdate(Index.ItemIndex, Index.GetDataField()))
+        return false;
+    TKvGridEditableItemProvider* editable = Editable(FItemProvider);
+    if (!editable)
+        return false;
+    editable->Edit(Index.ItemIndex);
+    return true;
+}
+
+std::function<bool(TKvGridView*, const QString&, const QString&)> TKvGridView::ConfirmDelete =
+    [](TKvGridView*, const QString& text, const QString& caption) {
+        return MessageBox(text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    };
+
+bool TKvGridView::Delete()
+{
+    TKvGridEditableItemProvider* editable = Editable(FItemProvider);
+    if (!FEditOptions->GetDeletable() || FFocusedIndex.ItemIndex < 0 || !editable || !FSelections)
+        return false;
+    TKvIntegerArray indices;
+    const int count = GetItemCount();
+    for (int k = 0; k < FSelections->GetCount(); ++k) {
+        TKvGridSelectionItem* selection = FSelections->GetItem(k);
+        if (selection->GetStyle() != SelectRows)
+            continue;
+        const TKvGridRange range = selection->GetBounds();
+        // Group headers and footers are not rows of the data.
+        for (int i = std::max(range.R1, 0); i <= std::min(range.R2, count - 1); ++i)
+            if (TKvGridItem* item = FItemProvider->GetItem(i); item && item->GetDataRow() >= 0)
+                indices.push_back(i);
+    }
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    if (indices.empty() || !CanDelete(indices.front()))
+        return false;
+    if (FEditOptions->GetDeleteRowsConfirm() && ConfirmDelete &&
+        !ConfirmDelete(this, FEditOptions->GetDeleteRowsMessage(), QStringLiteral("Delete")))
+        return false;
+    editable->Delete(indices);
+    ClearSelections();
+    return true;
+}
+
+bool TKvGridView::Commit()
+{
+    TKvGridEditableItemProvider* editable = Editable(FItemProvider);
+    if (!editable || !editable->IsEditing(FFocusedIndex.ItemIndex))
+        return false;
+    TKvGridItem* item = GetItem(FFocusedIndex.ItemIndex);
+    ValidateRow(FFocusedIndex, item && item->GetItemState() == ItemInserting);
+    editable->Commit();
+    return true;
+}
+
+bool TKvGridView::Cancel()
+{
+    TKvGridEditableItemProvider* editable = Editable(FItemProvider);
+    if (!editable || !editable->IsEditing(FFocusedIndex.ItemIndex))
+        return false;
+    editable->Cancel();
+    return true;
+}
+
+void TKvGridView::ClearSelections()
+{
+    if (FSelections)
+        FSelections->Clear();
+}
+
+// ---- validation ------------------------------------------------------------------------
+
+void TKvGridView::ValidateColumn(TKvGridDataColumn* Column, int ItemIndex, bool Inserting)
+{
+    KV_ASSERT(Column, "column is nil in TKvGridView.ValidateColumn()");
+    const TKvGridCellIndex index(this, ItemIndex, Column);
+    TKvGridItem* item = GetItem(ItemIndex);
+    const Variant value = item ? item->GetData(Column->GetDataIndex()) : Variant();
+    if (Column->GetRequired() && (value.IsEmpty() || value.IsNull() || value.ToString().isEmpty()))
+        throw Exception(QStringLiteral("Value is required: ") + Column->GetFieldName());
+    ValidateColumnExpressions(Column, index, Inserting);
+}
+
+void TKvGridView::ValidateRow(const TKvGridCellIndex& Index, bool Inserting)
+{
+    std::function<void(TKvGridColumnGroup*)> walk = [&](TKvGridColumnGroup* group) {
+        for (int i = 0; i < group->Count(); ++i) {
+            TKvGridColumn* column = group->GetItem(i);
+            if (auto* child = dynamic_cast<TKvGridColumnGroup*>(column))
+                walk(child);
+            else if (auto* data = dynamic_cast<TKvGridDataColumn*>(column); data && data->GetDataIndex() >= 0)
+                ValidateColumn(data, Index.ItemIndex, Inserting);
+        }
+    };
+    if (FRootGroup)
+        walk(FRootGroup);
+    ValidateRowExpressions(Index, Inserting);
+}
+
+void TKvGridView::ValidateColumnExpressions(TKvGridDataColumn* Column, const TKvGridCellIndex& Index, bool Inserting)
+{
+    if (!FColumnValidationRuntime)
+        return;
+    FColumnValidationRuntime->SetIndex(Index);
+    if (Inserting)
+        Column->ValidateInsertRow(FColumnValidationRuntime);
+    else
+        Column->ValidateUpdateRow(FColumnValidationRuntime);
+}
+
+void TKvGridView::ValidateRowExpressions(const TKvGridCellIndex& Index, bool Inserting)
+{
+    if (!FRowValidationRuntime || !FValidations)
+        return;
+    FRowValidationRuntime->SetItem(Index.ItemIndex, GetItem(Index.ItemIndex));
+    FValidations->Validate(Inserting ? ValidationModeInsert : ValidationModeUpdate, FRowValidationRuntime);
+}
+
+// ---- editor notifications and check cells ----------------------------------------------
+
+void TKvGridView::DoEditorStarted(TObject* Editor, const TKvGridCellIndex& Index)
+{
+    if (FHintManager)
+        FHintManager->Hide();
+    if (Edit(Index) && OnEditStart)
+        OnEditStart(this, Index);
+}
+
+void TKvGridView::DoEditorChanged(TObject* Editor, const TKvGridCellIndex& Index, const Variant& Value)
+{
+    FItemEdited = true;
+    if (OnEdit)
+        OnEdit(this, Index, Value);
+}
+
+void TKvGridView::DoEditorCanceled(const TKvGridCellIndex& Index)
+{
+    if (OnEditCancel)
+        OnEditCancel(this, Index);
+}
+
+void TKvGridView::DoEditorCommit(TObject* Editor, const TKvGridCellIndex& Index, const Variant& Value)
+{
+    TKvGridDataColumn* column = Index.GetDataColumn();
+    if (FEditOptions->GetValidateOnEdited() && column) {
+        try {
+            TKvGridItem* item = GetItem(Index.ItemIndex);
+            ValidateColumn(column, Index.ItemIndex, item && item->GetItemState() == ItemInserting);
+            column->SetError(QString());
+        } catch (const std::exception& e) {
+            const auto* kvError = dynamic_cast<const Exception*>(&e);
+            column->SetError(kvError ? kvError->Message() : QString::fromUtf8(e.what()));
+        }
+    }
+    if (OnEditCommit)
+        OnEditCommit(this, Index, Value);
+}
+
+void TKvGridView::DoEditorCompleted(const TKvGridCellIndex& Index)
+{
+    if (OnEditComplete)
+        OnEditComplete(this, Index);
+}
+
+void TKvGridView::ResetCheckStates()
+{
+    TKvGridDataProvider* data = FItemProvider ? FItemProvider->GetDataSource() : nullptr;
+    if (!data || IsLoading() || IsDesigning() || !FCheckBar || FCheckBar->GetResetField().isEmpty())
+        return;
+    const int field = data->GetFieldIndex(FCheckBar->GetResetField());
+    if (field >= 0)
+        FItemProvider->ResetItemsChecked(field, false);
+}
+
+void TKvGridView::DoCheckedCellClicked(int ItemIndex)
+{
+    TKvGridItem* item = GetItem(ItemIndex);
+    if (!item)
+        return;
+    FItemProvider->CheckItem(ItemIndex, !item->GetChecked());
+    if (OnCheckCellClick)
+        OnCheckCellClick(this, ItemIndex);
+}
+
+// ---- sorting and cell buttons ----------------------------------------------------------
+
+void TKvGridView::OrderBy(const std::vector<TKvGridDataColumn*>& Columns, const TKvGridSortDirections& Directions)
+{
+    TKvIntegerArray fields;
+    fields.reserve(Columns.size());
+    for (TKvGridDataColumn* column : Columns)
+        fields.push_back(column ? column->GetDataIndex() : -1);
+    SortItems(fields, Directions);
+}
+
+void TKvGridView::SortColumn(TKvGridColumn* Column) { SortColumn(FSortingOptions->GetStyle(), Column); }
+
+void TKvGridView::UnsortColumn(TKvGridColumn* Column) { UnsortColumn(FSortingOptions->GetStyle(), Column); }
+
+namespace {
+// The column's direction in the current sort; -1 when it is not sorted.
+int SortState(const TKvIntegerArray& fields, const TKvGridSortDirections& directions, int field)
+{
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (fields[i] == field)
+            return i < directions.size() ? directions[i] : SortAscending;
+    return -1;
+}
+} // namespace
+
+void TKvGridView::SortColumn(TKvGridSortStyle Style, TKvGridColumn* Column)
+{
+    if (!Column)
+        throw EArgumentNilException("column");
+    auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
+    if (!data || data->GetDataIndex() < 0 || Style == SortNone)
+        return;
+    const int field = data->GetDataIndex();
+    TKvIntegerArray fields = GetSortFields();
+    TKvGridSortDirections directions = GetSortDirections();
+    const int state = SortState(fields, directions, field);
+    if (state == SortDescending) {
+        if (IsGroupedColumn(Column))
+            OrderBy({data}, {SortAscending});
+        else
+            UnsortColumn(Style, Column);
+        return;
+    }
+    if (Style == SortExclusive) {
+        OrderBy({data}, {state == SortAscending ? SortDescending : SortAscending});
+        return;
+    }
+    directions.resize(fields.size(), SortAscending);
+    const auto it = std::find(fields.begin(), fields.end(), field);
+    if (it != fields.end()) {
+        directions[static_cast<size_t>(it - fields.begin())] = SortDescending;
+    } else if (Style == SortReverse) {
+        fields.insert(fields.begin(), field);
+        directions.insert(directions.begin(), SortAscending);
+    } else {
+        fields.push_back(field);
+        directions.push_back(SortAscending);
+    }
+    SortItems(fields, directions);
+}
+
+void TKvGridView::UnsortColumn(TKvGridSortStyle Style, TKvGridColumn* Column)
+{
+    auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
+    if (!data || Style == SortNone)
+        return;
+    if (Style == SortExclusive) {
+        SortItems({}, {});
+        return;
+    }
+    TKvIntegerArray fields = GetSortFields();
+    TKvGridSortDirections directions = GetSortDirections();
+    directions.resize(fields.size(), SortAscending);
+    const auto it = std::find(fields.begin(), fields.end(), data->GetDataIndex());
+    if (it == fields.end())
+        return;
+    directions.erase(directions.begin() + (it - fields.begin()));
+    fields.erase(it);
+    SortItems(fields, directions);
+}
+
+void TKvGridView::CellButtonClicked(const TKvGridCellIndex& Index)
+{
+    TKvGridDataColumn* column = Index.GetDataColumn();
+    if (!column)
+        return;
+    if (column->GetButton() == ButtonAction) {
+        if (OnCellAction)
+            OnCellAction(this, Index);
+    } else if (column->GetButton() == ButtonPopup) {
+        if (OnCellPopup) {
+            OnCellPopup(this, Index);
+        } else if (auto* menu = dynamic_cast<TPopupMenu*>(column->GetPopupMenu())) {
+            const TRect cell = GetCellBounds(Index);
+            const TPoint p = ClientToScreen(TPoint{cell.Right - TKvDrawingContext::GetButtonWidth(), cell.Bottom});
+            menu->Popup(p.X, p.Y);
+        }
+    }
+}
+
+// ---- search ----------------------------------------------------------------------------
+
+int TKvGridView::Search(const TKvIntegerArray& Fields, const TVariantArray& Values, int Start,
+                        TKvGridSearchOptions Options, bool Focus, bool Wrap)
+{
+    if (!FItemProvider)
+        return -1;
+    const int count = FItemProvider->GetItemCount();
+    const int start = std::max(0, Start);
+    int found = start < count ? FItemProvider->FindItem(Fields, Values, Options, start, count - 1) : -1;
+    if (found < 0 && start >= 1 && Wrap)
+        found = FItemProvider->FindItem(Fields, Values, Options, 0, std::min(start, count) - 1);
+    if (found >= 0 && Focus) {
+        const TKvGridCellIndex index(this, found, FFocusedIndex.Column);
+        SetFocusedIndex(index, true);
+        if (FSelections)
+            FSelections->Add(index, index, SelectRows);
+        MakeCellVisible(index);
+    }
+    return found;
+}
+
+int TKvGridView::Search(const QStringList& FieldNames, const TVariantArray& Values, int Start,
+                        TKvGridSearchOptions Options, bool Focus, bool Wrap)
+{
+    TKvGridDataProvider* data = FItemProvider ? FItemProvider->GetDataSource() : nullptr;
+    if (!data)
+        return -1;
+    TKvIntegerArray fields;
+    fields.reserve(static_cast<size_t>(FieldNames.size()));
+    for (const QString& name : FieldNames)
+        fields.push_back(data->GetFieldIndex(name));
+    return Search(fields, Values, Start, Options, Focus, Wrap);
+}
+
+// ---- selection views -------------------------------------------------------------------
+
+namespace {
+bool AddTo(TKvLayerElement* layer, TKvSprite* view, const char* nilMessage)
+{
+    if (!view)
+        throw EArgumentNilException(nilMessage);
+    if (!layer || layer->Contains(view))
+        return false;
+    layer->Add(view);
+    return true;
+}
+
+bool RemoveFrom(TKvLayerElement* layer, TKvSprite* view)
+{
+    if (!layer || !view || !layer->Contains(view))
+        return false;
+    layer->Remove(view);
+    return true;
+}
+} // namespace
+
+bool TKvGridView::AddSelectionElement(TKvSprite* View) { return AddTo(FSelectionLayer, View, "view is nil"); }
+
+bool TKvGridView::RemoveSelectionElement(TKvSprite* View) { return RemoveFrom(FSelectionLayer, View); }
+
+bool TKvGridView::AddFocusElement(TKvSprite* View) { return AddTo(FFocusLayer, View, "view is nil"); }
+
+bool TKvGridView::RemoveFocusElement(TKvSprite* View) { return RemoveFrom(FFocusLayer, View); }
+
+bool TKvGridView::AddFeedbackElement(TKvSprite* View) { return AddTo(FFeedbackLayer, View, "feedback is nil"); }
+
+bool TKvGridView::RemoveFeedbackElement(TKvSprite* View) { return RemoveFrom(FFeedbackLayer, View); }
+
+bool TKvGridView::ContainsFeedbackElement(TKvSprite* View) const
+{
+    return FFeedbackLayer && View && FFeedbackLayer->Contains(View);
+}
+
+TKvSprite* TKvGridView::GetSelectionView(TKvGridSelectionItem* Item) const
+{
+    const auto it = FSelectionViewMap.find(Item);
+    return it == FSelectionViewMap.end() ? nullptr : it->second;
+}
+
+TKvSprite* TKvGridView::AddSelectionView(TKvGridSelectionItem* Item)
+{
+    if (TKvSprite* view = GetSelectionView(Item))
+        return view;
+    auto* view = BorrowSelectionView();
+    view->SetModel(Item);
+    AddSelectionElement(view);
+    FSelectionViewMap[Item] = view;
+    return view;
+}
+
+void TKvGridView::RemoveSelectionView(TKvGridSelectionItem* Item)
+{
+    const auto it = FSelectionViewMap.find(Item);
+    if (it == FSelectionViewMap.end())
+        return;
+    TKvSprite* view = it->second;
+    FSelectionViewMap.erase(it);
+    RemoveSelectionElement(view);
+    ReturnSelectionView(view);
+}
+
+void TKvGridView::ClearSelectionViews()
+{
+    auto map = std::move(FSelectionViewMap);
+    FSelectionViewMap.clear();
+    for (auto& [item, view] : map) {
+        RemoveSelectionElement(view);
+        ReturnSelectionView(view);
+    }
+}
+
+} // namespace kv
