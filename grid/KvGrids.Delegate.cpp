@@ -12,6 +12,7 @@
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.EditorBase.h"
 #include "grid/KvGrids.Editors.h"
+#include "grid/KvGrids.Tool.h"
 #include "grid/KvGrids.Elements.h"
 #include "grid/KvGrids.Impl.h"
 #include "grid/KvGrids.Selection.h"
@@ -91,8 +92,7 @@ TKvGridDelegate::~TKvGridDelegate()
         view->Free();
 }
 
-// The selection tool joins with the tools; until then the grid runs without one.
-IntfPtr<IKvGridTool> TKvGridDelegate::CreateDefaultTool() { return nullptr; }
+IntfPtr<IKvGridTool> TKvGridDelegate::CreateDefaultTool() { return MakeIntf<TKvGridSelectionTool>(FOwner); }
 
 // ---- item-view pools -------------------------------------------------------------------------
 

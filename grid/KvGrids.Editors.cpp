@@ -515,6 +515,11 @@ void TKvNumberCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShiftSta
     case VK_DOWN:
     case VK_INSERT:
     case VK_F2: ToGrid(Key, Shift); return;
+    case VK_HOME:
+    case VK_END:
+        if (!editing)
+            ToGrid(Key, Shift);
+        return;
     case VK_LEFT:
         if (!editing || FEditor->GetCaret() == 0)
             ToGrid(Key, Shift);

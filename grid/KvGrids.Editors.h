@@ -123,13 +123,19 @@ protected:
         SendKeyToGrid(Key, Shift);
         Key = 0;
     }
-    // Left and Right go to the grid at the first (last) position or while waiting; Ctrl+Delete
+    // Home and End go to the grid while waiting (an open editor keeps them); Left and Right go
+    // to the grid at the first (last) position or while waiting; Ctrl+Delete
     // goes to the grid, Delete opens a waiting editor; Ctrl+C and Ctrl+V go to the grid while
     // waiting (an open editor copies and pastes its own text). True when the key was one of them.
     bool RouteCaretKey(std::uint16_t& Key, TShiftState Shift, bool AtFirst, bool AtLast)
     {
         const bool editing = GetEditing();
         switch (Key) {
+        case VK_HOME:
+        case VK_END:
+            if (!editing)
+                ToGrid(Key, Shift);
+            return true;
         case VK_LEFT:
             if (!editing || AtFirst)
                 ToGrid(Key, Shift);

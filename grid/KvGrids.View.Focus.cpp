@@ -67,6 +67,8 @@ void TKvGridView::CreateSelectionManager()
 
 void TKvGridView::FreeSelectionManager()
 {
+    // Mapped views go back to the delegate, which frees its pool.
+    ClearSelectionViews();
     if (FSelections)
         FSelections->RemoveChangeListener(FSelectionListner);
     FreeAndNil(FSelections);
@@ -173,8 +175,15 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
     FocusedIndexChanged(FFocusedIndex);
     if (FEditController)
         FEditController->DoFocusedIndexChanged(FFocusedIndex);
-    if (FFocusedIndex.IsValid(this))
+    if (FFocusedIndex.IsValid(this)) {
         MarkFocusedCell(FFocusedIndex, true);
+        // The focused column decides whether typed text may come through an input method.
+        auto* data = dynamic_cast<TKvGridDataColumn*>(FFocusedIndex.Column);
+        if (data && HandleAllocated() && data->GetImeMode() != imDontCare) {
+            const bool open = data->GetImeMode() != imDisable && data->GetImeMode() != imClose;
+            SetControlStyle(open ? GetControlStyle() + csInputMethod : GetControlStyle() - csInputMethod);
+        }
+    }
 
     if (Reselect && FSelections) {
         FSelections->Clear();

@@ -63,6 +63,7 @@ class TKvGridSelectionItem;
 class TKvGridSelectionMask;
 class TKvGridSelectionView;
 class TKvGridDelegate;
+class TKvAbstractGridTool;
 class TKvGridEditController;
 class TKvGridClipboardManager;
 class TKvGridHintManager;
@@ -439,6 +440,14 @@ public:
     // Editing (KvGrids.View.Editing.cpp): the active tool rebuilds its focus feedback.
     virtual void ResetFocusedView();
 
+    // Input (KvGrids.View.Input.cpp)
+    // The edit controller's state and commands, as the tools use them.
+    bool GetEditing() const;
+    void ShowEditor(bool Select);
+    void CommitEditor(bool Select);
+    void CancelEditor(bool Select);
+    TSize GetEditorSize() const;
+
 protected:
     virtual void DoSelectionItemAdded(TKvGridSelectionItem* Item);
     virtual void DoSelectionItemRemoved(TKvGridSelectionItem* Item);
@@ -529,6 +538,7 @@ private:
     friend class TItemEditListener;
     friend class TStyleSheetListener;
     friend class TStylesListener;
+    friend class TKvAbstractGridTool;
 
     void StyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { DoStyleChanged(Bag, Entry); }
     bool RefreshSkipped() const;

@@ -25,6 +25,7 @@
 #include "grid/KvGrids.Renderer.h"
 #include "grid/KvGrids.Renderers.h"
 #include "grid/KvGrids.Selection.h"
+#include "grid/KvGrids.Tool.h"
 #include "grid/KvGrids.Clipboard.h"
 #include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.Utils.h"

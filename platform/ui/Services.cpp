@@ -6,6 +6,7 @@
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
 #include <QtGui/QClipboard>
+#include <QtGui/QCursor>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QPainter>
 #include <QtGui/QScreen>
@@ -193,6 +194,12 @@ TColor GetSysColor(TSysColor index)
     case COLOR_BTNFACE: return FromQColor(pal.color(QPalette::Active, QPalette::Button));
     }
     return clWhite;
+}
+
+TPoint GetCursorPos()
+{
+    const QPoint p = QCursor::pos();
+    return TPoint{p.x(), p.y()};
 }
 
 TRect ScreenWorkArea(TPoint point)

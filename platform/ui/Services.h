@@ -37,6 +37,9 @@ void SetClipboardText(const QString& text);
 enum TSysColor { COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_GRAYTEXT, COLOR_BTNFACE };
 TColor GetSysColor(TSysColor index);
 
+// The mouse cursor's position on the screen.
+TPoint GetCursorPos();
+
 // The available geometry of the screen that holds the point.
 TRect ScreenWorkArea(TPoint point);
 

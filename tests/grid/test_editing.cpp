@@ -276,9 +276,11 @@ TEST_F(TEditingFixture, KeysPerEditorFamily)
     // Line editor.
     Focus(0, Note);
     Press(Qt::Key_Left); // waiting: the grid's
+    Press(Qt::Key_Home);
     Press(Qt::Key_Delete, Qt::ControlModifier);
     Press(Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(Grid->Keys, QStringList({QString::number(VK_LEFT), "^" + QString::number(VK_DELETE), "^67"}));
+    EXPECT_EQ(Grid->Keys, QStringList({QString::number(VK_LEFT), QString::number(VK_HOME),
+                                       "^" + QString::number(VK_DELETE), "^67"}));
     Grid->Keys.clear();
     TKvGridInplaceEditor* edit = LineControl();
     Controller()->ShowEditor(false);
@@ -286,6 +288,7 @@ TEST_F(TEditingFixture, KeysPerEditorFamily)
     edit->SetSelStart(0);
     edit->SetSelLength(2);
     Press(Qt::Key_Left); // a selection from 0 keeps the key
+    Press(Qt::Key_End);  // an open editor keeps Home and End
     EXPECT_TRUE(Grid->Keys.isEmpty());
     edit->SetSelStart(0);
     edit->SetSelLength(2);

@@ -155,6 +155,16 @@ TEST(GridScroll, FocusedCellMarkAndSelectionRectangles)
     g.Grid->SetFocusedIndex(TKvGridCellIndex(g.Grid.get(), 3, g.Columns[1]), true);
     EXPECT_FALSE(cell->GetFocused());
 
+    // The focused column's input-method mode reaches the window.
+    g.Columns[0]->SetImeMode(imDisable);
+    g.Columns[2]->SetImeMode(imHanguel);
+    g.Grid->SetFocusedIndex(TKvGridCellIndex(g.Grid.get(), 3, g.Columns[0]));
+    EXPECT_FALSE(g.Grid->GetControlStyle().Contains(csInputMethod));
+    g.Grid->SetFocusedIndex(TKvGridCellIndex(g.Grid.get(), 3, g.Columns[2]));
+    EXPECT_TRUE(g.Grid->GetControlStyle().Contains(csInputMethod));
+    g.Grid->SetFocusedIndex(TKvGridCellIndex(g.Grid.get(), 3, g.Columns[1])); // don't care: as it was
+    EXPECT_TRUE(g.Grid->GetControlStyle().Contains(csInputMethod));
+
     // Rows 1..3 and a block over columns 2..3 of row 5 become two mask rectangles.
     TKvGridSelectionManager* sel = g.Grid->GetSelections();
     sel->ClearAndAdd(TKvGridCellIndex(g.Grid.get(), 1, g.Columns[0]), TKvGridCellIndex(g.Grid.get(), 3, g.Columns[0]),

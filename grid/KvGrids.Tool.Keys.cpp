@@ -1,0 +1,234 @@
+// The keyboard half of the selection tool: focus moves, selection extension with Shift, edit
+// and row commands, the clipboard, and the rule for leaving the last cell of a row.
+//
+// Call flow: DoKeyDown locks the hover feedback, then tests the keys in a fixed order; the
+// navigation keys go through NavigateKey; a move ends in MoveFocus (SetFocused with
+// selection), whose appended flag keeps a just appended row from being cancelled.
+#include "grid/KvGrids.Tool.h"
+
+#include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.LayoutManager.h"
+#include "grid/KvGrids.Selection.h"
+#include "grid/KvGrids.View.h"
+#include "model/KvGrids.Model.Default.h"
+
+namespace kv {
+
+namespace {
+
+bool OnlyCtrl(TShiftState shift)
+{
+    return shift.Contains(ssCtrl) && !shift.Contains(ssShift) && !shift.Contains(ssAlt);
+}
+
+} // namespace
+
+void TKvGridSelectionTool::DoKeyDown(std::uint16_t& Key, TShiftState Shift)
+{
+    TKvGridView* grid = FOwner;
+    LockHover();
+    SetHoveredCell(nullptr);
+    const TKvGridCellIndex focused = grid->GetFocusedIndex();
+    TKvGridCellIndex f = focused;
+    bool appended = false;
+
+    switch (Key) {
+    // The clipboard manager copies and pastes; the grid's own commands do nothing.
+    case 'C':
+        if (OnlyCtrl(Shift) && !grid->GetEditing() && grid->GetClipboardManager())
+            grid->GetClipboardManager()->Copy();
+        return;
+    case 'V':
+        if (OnlyCtrl(Shift) && grid->GetClipboardManager())
+            grid->GetClipboardManager()->Paste();
+        return;
+    case VK_RETURN:
+        if (grid->GetEditing()) {
+            grid->CommitEditor(true);
+            if (!(grid->GetFocusedIndex() == focused))
+                return;
+        }
+        f = ExitLastCell(focused, f.NextColumn(), appended);
+        MoveFocus(f, appended);
+        return;
+    case VK_TAB:
+        if (!f.IsValid(grid)) {
+            f = ExitLastCell(focused, grid->GetIndex(0, 0), appended);
+        } else if (Shift.Contains(ssShift)) {
+            f = f.PrevColumn();
+        } else {
+            // Forward: leaving the last cell follows the exit rule.
+            f = ExitLastCell(focused, f.NextColumn(), appended);
+        }
+        MoveFocus(f, appended);
+        return;
+    case VK_DELETE:
+        if (OnlyCtrl(Shift) && grid->GetEditOptions()->GetDeletable())
+            grid->Delete();
+        return;
+    case VK_INSERT:
+        if (grid->GetItemCount() == 0)
+            grid->Append();
+        else if (f.IsValid(grid) && dynamic_cast<TKvGridRow*>(f.GetItem()) && grid->CanInsert(f.ItemIndex))
+            grid->Insert(f.ItemIndex);
+        return;
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_END:
+    case VK_HOME:
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+        if (NavigateKey(Key, Shift, f, appended))
+            MoveFocus(f, appended);
+        return;
+    case VK_F2:
+        if (focused.IsValid(grid))
+            grid->ShowEditor(false);
+        return;
+    case VK_ESCAPE:
+        if (FDragTracker) {
+            const TPoint p = GridCursorPos(grid);
+            StopDrag(p.X, p.Y, false);
+        }
+        if (grid->GetEditing())
+            grid->CancelEditor(true);
+        else
+            grid->Cancel();
+        return;
+    default: return;
+    }
+}
+
+// Computes the new focus into F; false when the key was used up without a move.
+bool TKvGridSelectionTool::NavigateKey(std::uint16_t Key, TShiftState Shift, TKvGridCellIndex& F, bool& Appended)
+{
+    TKvGridView* grid = FOwner;
+    const int items = grid->GetItemCount();
+    const bool ctrl = Shift.Contains(ssCtrl);
+    TKvAbstractGridLayoutManager* layout = grid->GetLayoutManager();
+    const int page = layout ? layout->FullItemCount() : 1;
+
+    if (Key == VK_DOWN && items == 0 && grid->GetVisibleColumnCount() > 0 && grid->CanAppend()) {
+        grid->Append();
+        F = grid->GetIndex(0, 0);
+        return true;
+    }
+    if (!F.IsValid(grid)) {
+        F = grid->GetIndex(0, 0);
+        return true;
+    }
+    if (Shift.Contains(ssShift) && !grid->GetEditing()) {
+        TKvGridSelectionManager* selections = grid->GetSelections();
+        if (grid->IsItemEditing(F.ItemIndex) || !selections || selections->GetCount() == 0)
+            return false;
+        TKvGridSelectionItem* item = selections->GetCurrent();
+        // A rows item has no column to move sideways.
+        const bool rows = item->GetStyle() == SelectRows;
+        TKvGridCellIndex e = item->GetLastIndex();
+        switch (Key) {
+        case VK_PRIOR: e = e.ItemBy(-page); break;
+        case VK_NEXT: e = e.ItemBy(page); break;
+        case VK_END:
+            if (!ctrl && rows)
+                return false;
+            e = ctrl ? e.LastItem() : e.LastColumn();
+            break;
+        case VK_HOME:
+            if (!ctrl && rows)
+                return false;
+            e = ctrl ? e.FirstItem() : e.FirstColumn();
+            break;
+        case VK_LEFT:
+            if (rows)
+                return false;
+            e = e.LeftColumn();
+            break;
+        case VK_UP: e = e.ItemBy(-1); break;
+        case VK_RIGHT:
+            if (rows)
+                return false;
+            e = e.RightColumn();
+            break;
+        case VK_DOWN: e = e.ItemBy(1); break;
+        default: break;
+        }
+        item->Resize(e);
+        return false;
+    }
+    const bool last = F.ItemIndex == items - 1;
+    if (((Key == VK_DOWN && F.IsBottom()) || Key == VK_NEXT || (Key == VK_END && ctrl)) && last &&
+        grid->IsItemEditing(F.ItemIndex)) {
+        if (grid->CanCommit(F.ItemIndex))
+            grid->Commit();
+        return false;
+    }
+    const TKvGridCellIndex focused = F;
+    switch (Key) {
+    case VK_PRIOR: F = F.ItemBy(-page); break;
+    case VK_NEXT: F = F.ItemBy(page); break;
+    case VK_END: F = ctrl ? F.LastItem() : F.LastColumn(); break;
+    case VK_HOME: F = ctrl ? F.FirstItem() : F.FirstColumn(); break;
+    case VK_LEFT: F = F.LeftColumn(); break;
+    case VK_RIGHT: F = ExitLastCell(focused, F.RightColumn(), Appended); break;
+    case VK_UP: F = !F.IsTop() ? F.UpperColumn() : F.ItemBy(-1); break;
+    case VK_DOWN:
+        if (items > 0 && !last) {
+            F = F.IsBottom() ? F.ItemBy(1) : F.LowerColumn();
+        } else {
+            if (grid->CanCommit(F.ItemIndex))
+                grid->Commit();
+            if (grid->CanAppend()) {
+                grid->Append();
+                F = F.ItemBy(1);
+                Appended = true;
+            }
+        }
+        break;
+    default: break;
+    }
+    return true;
+}
+
+TKvGridCellIndex TKvGridSelectionTool::ExitLastCell(const TKvGridCellIndex& Focused, TKvGridCellIndex Candidate,
+                                                    bool& Appended)
+{
+    TKvGridView* grid = FOwner;
+    if (!(Candidate == Focused) || grid->GetVisibleColumnCount() == 0 || !Candidate.Column)
+        return Candidate;
+    if (!(Candidate.LastColumn().Column == Candidate.Column))
+        return Candidate;
+    TKvGridEditOptions* options = grid->GetEditOptions();
+    TKvGridItem* item = Candidate.GetItem();
+    const TKvGridItemState state = item ? item->GetItemState() : ItemNormal;
+    if (state == ItemInserting) {
+        if (options->GetCommitWhenExitLastCell() && grid->CanCommit(Candidate.ItemIndex))
+            grid->Commit();
+        return Candidate;
+    }
+    if (state == ItemUpdating) {
+        if (!options->GetCommitWhenExitLastCell() || !grid->CanCommit(Candidate.ItemIndex))
+            return Candidate;
+        grid->Commit();
+    }
+    if (options->GetCrossWhenExitLastCell()) {
+        const int items = grid->GetItemCount();
+        if (items == 0 || (Candidate.ItemIndex == items - 1 && grid->CanAppend())) {
+            grid->Append();
+            grid->RefreshView(true);
+            Appended = true;
+        }
+        Candidate = Candidate.ItemBy(1).FirstColumn();
+    }
+    return Candidate;
+}
+
+void TKvGridSelectionTool::MoveFocus(const TKvGridCellIndex& F, bool Appended)
+{
+    if (!(F == FOwner->GetFocusedIndex()))
+        SetFocused(F, true, Appended);
+}
+
+} // namespace kv
