@@ -59,7 +59,9 @@ KV_PUBLISH(TKvGridColumnFooter, TPersistent)
 KV_PUBLISH(TKvGridColumnFilter, TCollectionItem)
     .Property("Name", &TKvGridColumnFilter::GetName, &TKvGridColumnFilter::SetName)
     .Property("Criteria", &TKvGridColumnFilter::GetCriteria, &TKvGridColumnFilter::SetCriteria)
-    .Property("Description", &TKvGridColumnFilter::GetDescription, &TKvGridColumnFilter::SetDescription);
+    .Property("Description", &TKvGridColumnFilter::GetDescription, &TKvGridColumnFilter::SetDescription)
+    .Property("Active", &TKvGridColumnFilter::GetActive, &TKvGridColumnFilter::SetActive)
+    .Default(false);
 
 KV_PUBLISH(TKvGridColumnFilterCollection, TOwnedCollection);
 

@@ -58,8 +58,8 @@ void TKvDateEdit::AfterConstruction()
     FMinDate = EncodeDate(2000, 1, 1);
     FMaxDate = EncodeDate(2200, 12, 31);
     FDate = FMinDate;
-    FCalendar = std::make_unique<TPopupCalendar>();
-    FCalendar->OnCloseUp = [this](TObject*, bool accept) { CloseUp(accept); };
+    FCalendar = std::make_unique<TKvDateList>();
+    FCalendar->OnRequestCloseUp = [this](TObject*, bool accept) { CloseUp(accept); };
     // Keys typed while the calendar holds the keyboard are the edit's.
     FCalendar->OnKeyDown = [this](TObject*, std::uint16_t& key, TShiftState shift) {
         Perform(WM_KEYDOWN, key, ShiftStateBits(shift));

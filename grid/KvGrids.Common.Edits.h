@@ -8,6 +8,7 @@
 #pragma once
 
 #include "graphics/KvGrids.Common.Drawing.h"
+#include "grid/KvGrids.Common.Lists.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Services.h"
@@ -287,7 +288,7 @@ public:
     bool GetReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value) { FReadOnly = value; }
     // The drop-down calendar (owned).
-    TPopupCalendar* GetCalendar() const { return FCalendar.get(); }
+    TKvDateList* GetCalendar() const { return FCalendar.get(); }
 
     TNotifyEvent OnChange;
     TNotifyEvent OnDropDown;
@@ -325,7 +326,7 @@ private:
     int YearOf(TDateTime d) const;
     void Change();
 
-    std::unique_ptr<TPopupCalendar> FCalendar;
+    std::unique_ptr<TKvDateList> FCalendar;
     bool FListVisible = false;
     std::vector<std::unique_ptr<TElement>> FElements;
     TElement* FCurrent = nullptr;

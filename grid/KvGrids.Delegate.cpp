@@ -11,6 +11,7 @@
 
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.EditorBase.h"
+#include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Tool.h"
 #include "grid/KvGrids.Elements.h"
 #include "grid/KvGrids.Impl.h"
@@ -229,7 +230,12 @@ TKvGridCellEditor* TKvGridDelegate::GetCellEditor(const TKvGridCellIndex& Index)
     auto* data = dynamic_cast<TKvGridDataColumn*>(Index.Column);
     if (!data)
         return nullptr;
-    return data->GetEditor() ? data->GetEditor() : FDefCellEditor;
+    if (data->GetEditor())
+        return data->GetEditor();
+    // The shared line editor belongs to the grid.
+    if (!FDefCellEditor && !FOwner->IsDestroying())
+        FDefCellEditor = Create<TKvLineCellEditor>(FOwner);
+    return FDefCellEditor;
 }
 
 TKvGridCellButtonRenderer* TKvGridDelegate::GetCellButtonRenderer(const TKvGridCellIndex& Index)

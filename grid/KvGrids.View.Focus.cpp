@@ -12,6 +12,7 @@
 // grid's item-edit listener (KvGrids.View.cpp). Selection notices re-lay out the selection
 // sprites.
 #include "grid/KvGrids.View.h"
+#include "grid/KvGrids.EditorBase.h"
 
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
@@ -149,6 +150,9 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
     if (FFocusedIndex == index)
         return;
 
+    // An open cell edit is written before its row is committed.
+    if (FEditController)
+        FEditController->DoFocusedIndexChanging();
     if (itemChanged && FFocusedIndex.IsValid(this)) {
         const int current = FFocusedIndex.ItemIndex;
         struct TResetNoCancel
@@ -169,6 +173,8 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
     FFocusedIndex = index;
     FFocusedIndex.Grid = this;
     FocusedIndexChanged(FFocusedIndex);
+    if (FEditController)
+        FEditController->DoFocusedIndexChanged(FFocusedIndex);
     if (FFocusedIndex.IsValid(this)) {
         MarkFocusedCell(FFocusedIndex, true);
         // The focused column decides whether typed text may come through an input method.

@@ -2,17 +2,32 @@
 // controller.
 #include "grid/KvGrids.View.h"
 
+#include "grid/KvGrids.EditorBase.h"
+
 namespace kv {
 
-// The edit controller answers these once it exists; until then no editor opens.
-bool TKvGridView::GetEditing() const { return false; }
+bool TKvGridView::GetEditing() const { return FEditController && FEditController->GetEditing(); }
 
-void TKvGridView::ShowEditor(bool Select) {}
+void TKvGridView::ShowEditor(bool Select)
+{
+    if (FEditController)
+        FEditController->ShowEditor(Select);
+}
 
-void TKvGridView::CommitEditor(bool Select) { Invalidate(); }
+void TKvGridView::CommitEditor(bool Select)
+{
+    if (FEditController)
+        FEditController->CommitEditor(Select);
+    Invalidate();
+}
 
-void TKvGridView::CancelEditor(bool Select) { Invalidate(); }
+void TKvGridView::CancelEditor(bool Select)
+{
+    if (FEditController)
+        FEditController->CancelEditor(Select);
+    Invalidate();
+}
 
-TSize TKvGridView::GetEditorSize() const { return TSize{0, 0}; }
+TSize TKvGridView::GetEditorSize() const { return FEditController ? FEditController->GetEditorSize() : TSize{0, 0}; }
 
 } // namespace kv

@@ -8,6 +8,8 @@
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Delegate.h"
+#include "grid/KvGrids.EditorBase.h"
+#include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Hints.h"
 #include "grid/KvGrids.Clipboard.h"
@@ -96,6 +98,7 @@ void TKvGridView::Initialize()
     RegisterStyles(FStyles.get());
 
     // Edit controller and expression runtimes.
+    FEditController = CreateEditController();
     FDataCellRuntime = Create<TKvDataCellExpressionRuntime>();
     FDataRowRuntime = Create<TKvDataRowExpressionRuntime>();
     FColumnSummaryRuntime = Create<TKvColumnSummaryRuntime>();
@@ -126,6 +129,7 @@ void TKvGridView::AfterConstruction()
     FHintManager = Create<TKvGridHintManager>(this);
     SetTabStop(true);
     RegisterGridColumnClasses();
+    RegisterGridEditorClasses();
 }
 
 void TKvGridView::Destroying()
@@ -156,6 +160,7 @@ void TKvGridView::Dispose()
     FreeAndNil(FDataRowRuntime);
     FreeAndNil(FDataCellRuntime);
     FreeSelectionManager();
+    FreeAndNil(FEditController);
     if (FStyles) {
         UnregisterStyles(FStyles.get());
         FStyles.reset();
@@ -421,6 +426,8 @@ void TKvGridView::Notification(TComponent* Component, TOperation Operation)
             RefreshView(false);
         }
     }
+    if (auto* editor = dynamic_cast<TKvGridCellEditor*>(Component))
+        EditorRemoved(editor);
     if (Component == FStyleSheet) {
         FStyleSheet = nullptr;
         RefreshView(false);

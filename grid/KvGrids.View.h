@@ -437,6 +437,8 @@ public:
     virtual void DoEditorCanceled(const TKvGridCellIndex& Index);
     virtual void DoEditorCommit(TObject* Editor, const TKvGridCellIndex& Index, const Variant& Value);
     virtual void DoEditorCompleted(const TKvGridCellIndex& Index);
+    // Editing (KvGrids.View.Editing.cpp): the active tool rebuilds its focus feedback.
+    virtual void ResetFocusedView();
 
     // Input (KvGrids.View.Input.cpp)
     // The edit controller's state and commands, as the tools use them.
@@ -477,6 +479,11 @@ protected:
     void ReturnSelectionView(TKvSprite* View);
     void ValidateColumnExpressions(TKvGridDataColumn* Column, const TKvGridCellIndex& Index, bool Inserting);
     void ValidateRowExpressions(const TKvGridCellIndex& Index, bool Inserting);
+    // Editing (KvGrids.View.Editing.cpp)
+    virtual TKvGridEditController* CreateEditController();
+    void DoEnter() override;
+    // A registered editor is being freed.
+    void EditorRemoved(TKvGridCellEditor* Editor);
 
     void Initialize() override;
     void Dispose() override;

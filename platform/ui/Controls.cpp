@@ -265,6 +265,20 @@ void TControl::SetVisible(bool value)
     }
 }
 
+void TControl::BringToFront()
+{
+    HandleNeeded();
+    if (FPeer)
+        FPeer->raise();
+}
+
+void TControl::SendToBack()
+{
+    HandleNeeded();
+    if (FPeer)
+        FPeer->lower();
+}
+
 bool TControl::IsShowing() const
 {
     return FPeer && FPeer->isVisible();

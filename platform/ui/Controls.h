@@ -133,6 +133,9 @@ public:
     void Hide() { SetVisible(false); }
     // Visible and every parent visible, and the peer shown.
     bool IsShowing() const;
+    // Places the control above (below) its sibling controls.
+    void BringToFront();
+    void SendToBack();
 
     bool GetEnabled() const { return FEnabled; }
     void SetEnabled(bool value);

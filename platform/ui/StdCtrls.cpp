@@ -10,6 +10,7 @@
 // has taken them. The calendar's filter hands key presses to its owner's callbacks; a day
 // clicked or activated, a press outside and a hide by the system end in OnCloseUp.
 #include "platform/ui/StdCtrls.h"
+#include "platform/ui/Popups.h"
 
 #include "platform/ui/ControlPeer.h"
 #include "platform/ui/Services.h"
@@ -477,7 +478,13 @@ protected:
     void mousePressEvent(QMouseEvent* e) override
     {
         if (!rect().contains(e->position().toPoint())) {
+            // Qt does not pass the press on: it is re-sent once the calendar is closed.
+            setAttribute(Qt::WA_NoMouseReplay, true);
+            const QPoint global = e->globalPosition().toPoint();
+            const std::intptr_t tag = FOwner->FResendTag;
             FOwner->Request(false);
+            if (tag != 0)
+                ResendMousePress(TPoint{global.x(), global.y()}, tag);
             return;
         }
         QWidget::mousePressEvent(e);

@@ -158,6 +158,9 @@ public:
     void SendKey(std::uint16_t key, TShiftState shift);
     // The pop-up window, for embedding checks.
     QWidget* Widget() const;
+    // A non-zero tag makes a press outside the calendar that closes it go on to the window
+    // under the mouse, carrying the tag (GetMessageExtraInfo) for its dispatch.
+    void SetResendTag(std::intptr_t tag) { FResendTag = tag; }
 
     std::function<void(TObject* sender, bool accept)> OnCloseUp;
     std::function<void(TObject* sender, std::uint16_t& key, TShiftState shift)> OnKeyDown;
@@ -168,6 +171,7 @@ private:
     void Request(bool accept);
 
     TCalendarPopupWidget* FWidget = nullptr;
+    std::intptr_t FResendTag = 0;
 };
 
 } // namespace kv

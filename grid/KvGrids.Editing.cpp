@@ -1,0 +1,366 @@
+// The default edit controller.
+//
+// Sections: mask; listener; construction; waiting editor (register, prepare, hide);
+// editing (activate, move, bounds); editor reports; commit, cancel, show, reset.
+//
+// Call flow: focus change -> DoFocusedIndexChanging (commit an open edit) ->
+// DoFocusedIndexChanged (hide the old editor, prepare the new one at 0 x 0, focused). Typing
+// into the waiting editor -> listener EditStart -> DoEditorStarted -> ActivateEditor (bounds
+// from the grid, value loaded, BeginEdit). First change -> the grid opens the item edit.
+// CommitEditor writes through the editable item provider and raises commit, then completed.
+#include "grid/KvGrids.Editing.h"
+
+#include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Delegate.h"
+#include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.View.h"
+#include "model/KvGrids.Model.Editing.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <algorithm>
+
+namespace kv {
+
+// ---- mask ------------------------------------------------------------------------------
+
+void TEditorMask::SetColor(TColor Value)
+{
+    if (Value == FColor)
+        return;
+    FColor = Value;
+    Invalidate();
+}
+
+void TEditorMask::Paint()
+{
+    if (TCanvas* canvas = GetCanvas())
+        canvas->FillRect(GetClientRect(), FColor);
+}
+
+// ---- listener --------------------------------------------------------------------------
+
+class TKvDefaultGridEditController::TKvGridEditListener : public TInterfacedObject, public IKvGridEditListener
+{
+public:
+    explicit TKvGridEditListener(TKvDefaultGridEditController* controller) : FController(controller) {}
+    int AddRef() override { return TInterfacedObject::AddRef(); }
+    int Release() override { return TInterfacedObject::Release(); }
+
+    void EditStart(TKvGridCellEditor* Editor, const TKvGridCellIndex& Index) override
+    {
+        FController->CheckController(Editor, Index);
+        FController->DoEditorStarted();
+    }
+    void EditChange(TKvGridCellEditor* Editor, const TKvGridCellIndex& Index) override
+    {
+        FController->CheckController(Editor, Index);
+        FController->DoEditorChange();
+    }
+    void EditRequestResize(TKvGridCellEditor* Editor, const TKvGridCellIndex& Index, int Width, int Height) override
+    {
+        FController->CheckController(Editor, Index);
+        FController->DoEditorRequestResize(Width, Height);
+    }
+
+private:
+    TKvDefaultGridEditController* FController;
+};
+
+void TKvDefaultGridEditController::CheckController(TKvGridCellEditor* Editor, const TKvGridCellIndex& Index) const
+{
+    KV_ASSERT(!(FEditor && Editor && Editor != FEditor), "editor is invalid");
+    KV_ASSERT(!(FEditor && !(Index == FEditIndex)), "edit index is invalid");
+}
+
+// ---- construction ----------------------------------------------------------------------
+
+TKvDefaultGridEditController::TKvDefaultGridEditController(TKvGridView* Owner) : TKvGridEditController(Owner)
+{
+    FEditListener = MakeIntf<TKvGridEditListener>(this);
+    FEditorMask = Create<TEditorMask>(nullptr);
+    FEditorMask->SetVisible(false);
+    FEditorMask->SetParent(Owner);
+}
+
+TKvDefaultGridEditController::~TKvDefaultGridEditController()
+{
+    FreeAndNil(FEditorMask);
+    for (TKvGridCellEditor* editor : FEditors)
+        editor->RemoveListener(FEditListener.get());
+    FEditors.clear();
+}
+
+bool TKvDefaultGridEditController::IsRegistered(TKvGridCellEditor* Editor) const
+{
+    return std::find(FEditors.begin(), FEditors.end(), Editor) != FEditors.end();
+}
+
+void TKvDefaultGridEditController::EditorRemoved(TKvGridCellEditor* Editor)
+{
+    FEditors.erase(std::remove(FEditors.begin(), FEditors.end(), Editor), FEditors.end());
+    if (Editor == FEditor)
+        FEditor = nullptr;
+}
+
+// ---- waiting editor --------------------------------------------------------------------
+
+void TKvDefaultGridEditController::RegisterEditor(TKvGridCellEditor* Editor)
+{
+    KV_ASSERT(Editor, "editor is nil");
+    if (IsRegistered(Editor))
+        return;
+    FEditors.push_back(Editor);
+    Editor->FreeNotification(FOwner);
+    Editor->SetParent(FOwner);
+    Editor->AddListener(FEditListener.get());
+}
+
+void TKvDefaultGridEditController::PrepareEditor(const TKvGridCellIndex& Index)
+{
+    if (FEditor && !(FEditIndex == Index))
+        RaiseAssertion(QStringLiteral("Editor is not hidden at ") + Index.ToString(), __FILE__, __LINE__);
+    FEditIndex = Index;
+    FEditor = FOwner->GetGridDelegate() ? FOwner->GetGridDelegate()->GetCellEditor(Index) : nullptr;
+    if (!FEditor)
+        return;
+    FEditor->InitEditor();
+    RegisterEditor(FEditor);
+    FEditorMask->SetBounds(0, 0, 0, 0);
+    FEditorMask->SetVisible(false);
+    FEditor->SetBounds(0, 0, 0, 0);
+    FEditor->SetVisible(true);
+    FEditor->SetEditIndex(FEditIndex);
+    if (FOwner->HandleAllocated() && FEditor->CanFocus())
+        FEditor->SetFocus();
+    GridEditPrepared(FEditor, FEditIndex);
+}
+
+void TKvDefaultGridEditController::HideEditor()
+{
+    FEditorMask->SetBounds(0, 0, 0, 0);
+    FEditorMask->SetVisible(false);
+    if (!FEditor)
+        return;
+    FEditor->SetBounds(0, 0, 0, 0);
+    FEditor->SetVisible(false);
+    FEditor->EndEdit();
+    FEditor = nullptr;
+    ResetFocusedView();
+}
+
+void TKvDefaultGridEditController::InitEditor()
+{
+    KV_ASSERT(FEditor, "Editor is nil");
+    FEditor->SetEditValue(GetData(FEditIndex));
+    FEditor->BeginEdit();
+}
+
+// The chain must be able to take the value: an editable item provider and an editable
+// column; otherwise the editor shows read-only.
+bool TKvDefaultGridEditController::CanEditCell() const
+{
+    auto* column = dynamic_cast<TKvGridDataColumn*>(FEditIndex.Column);
+    if (FOwner->GetEditOptions()->GetReadOnly() || !column || !column->GetEditable())
+        return false;
+    auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FOwner->GetItemProvider());
+    if (!editable || column->GetDataIndex() < 0)
+        return false;
+    return FEditIndex.ItemIndex < 0 || FEditIndex.ItemIndex >= editable->GetItemCount() ||
+           editable->CanUpdate(FEditIndex.ItemIndex, column->GetDataIndex());
+}
+
+void TKvDefaultGridEditController::ApplyReadOnly()
+{
+    if (FEditor)
+        FEditor->SetReadOnly(!CanEditCell());
+}
+
+// ---- editing ---------------------------------------------------------------------------
+
+void TKvDefaultGridEditController::ActivateEditor()
+{
+    if (!FEditor)
+        return;
+    KV_ASSERT(!FEditor->GetEditing(), "Editor is already editing");
+    MoveEditor();
+    InitEditor();
+    FModified = false;
+}
+
+void TKvDefaultGridEditController::MoveEditor()
+{
+    if (!FEditor)
+        return;
+    // The cell's place comes from the laid-out views.
+    if (FOwner->GetLayoutNeeded() || !FOwner->GetLayouted())
+        FOwner->UpdateLayout();
+    TRect r = FOwner->GetEditBounds(FEditIndex);
+    FEditBounds = r;
+    FEditorBounds = r;
+    TRect r2 = r;
+    FEditor->CheckBounds(r2);
+    r.Right = r.Left + std::max(r.Width(), r2.Width());
+    r.Bottom = r.Top + std::max(r.Height(), r2.Height());
+    SetEditorBounds(r);
+}
+
+void TKvDefaultGridEditController::SetEditorBounds(const TRect& R)
+{
+    FEditorBounds = R;
+    FEditor->SetBounds(R.Left, R.Top, R.Width(), R.Height());
+    if (FEditor->NeedMask()) {
+        FEditorMask->SetColor(FEditor->GetBackColor());
+        FEditorMask->SetBounds(R.Left, R.Top, R.Width(), R.Height());
+        FEditorMask->SetVisible(!R.IsEmpty());
+        // Under the editor, never over it.
+        FEditorMask->SendToBack();
+    } else {
+        FEditorMask->SetVisible(false);
+    }
+}
+
+bool TKvDefaultGridEditController::GetEditing() const { return FEditor && FEditor->GetEditing(); }
+
+TSize TKvDefaultGridEditController::GetEditorSize() const
+{
+    if (!GetEditing())
+        return TSize{0, 0};
+    return TSize{FEditorBounds.Width(), FEditorBounds.Height()};
+}
+
+void TKvDefaultGridEditController::SetFocus()
+{
+    if (FEditor)
+        FEditor->SetFocus();
+}
+
+// ---- editor reports --------------------------------------------------------------------
+
+void TKvDefaultGridEditController::DoEditorStarted()
+{
+    if (FOwner->GetEditOptions()->GetReadOnly() || !FEditor || FEditor->GetEditing())
+        return;
+    ActivateEditor();
+    FOwner->MakeCellVisible(FEditIndex);
+    FOwner->Update();
+}
+
+void TKvDefaultGridEditController::DoEditorChange()
+{
+    if (!FEditor)
+        return;
+    if (!FModified) {
+        FModified = true;
+        GridEditStarted(FEditor, FEditIndex);
+    }
+    FOwner->MakeCellVisible(FEditIndex);
+    FOwner->Update();
+    GridEdited(FEditor, FEditIndex, FEditor->GetEditValue());
+}
+
+void TKvDefaultGridEditController::DoEditorRequestResize(int Width, int Height)
+{
+    if (!FEditor)
+        return;
+    const TRect r = TRect::Bounds(FEditBounds.Left, FEditBounds.Top, std::max(FEditBounds.Width(), Width),
+                                  std::max(FEditBounds.Height(), Height));
+    SetEditorBounds(r);
+    ResetFocusedView();
+}
+
+// ---- commit, cancel, show, reset -------------------------------------------------------
+
+void TKvDefaultGridEditController::DoFocusedIndexChanging()
+{
+    if (FOwner->IsDesigning())
+        return;
+    if (GetEditing())
+        CommitEditor(false);
+}
+
+void TKvDefaultGridEditController::DoFocusedIndexChanged(const TKvGridCellIndex& Index)
+{
+    if (FOwner->IsDesigning())
+        return;
+    HideEditor();
+    if (!Index.IsValid(FOwner))
+        return;
+    PrepareEditor(Index);
+    if (FOwner->GetEditOptions()->GetEditWhenFocused() && FEditor && !FOwner->GetEditOptions()->GetReadOnly())
+        ActivateEditor();
+    ApplyReadOnly();
+}
+
+// A fresh waiting editor on the same cell, or the value reloaded into the open one.
+void TKvDefaultGridEditController::EndCellEdit(bool Prepare)
+{
+    if (Prepare) {
+        const TKvGridCellIndex index = FEditIndex;
+        HideEditor();
+        PrepareEditor(index);
+    } else {
+        InitEditor();
+    }
+    ApplyReadOnly();
+}
+
+// A failing commit notification (validation) leaves the editor open with the user's text
+// and the edit modified.
+void TKvDefaultGridEditController::CommitEditor(bool Hide)
+{
+    if (!GetEditing())
+        return;
+    auto* column = dynamic_cast<TKvGridDataColumn*>(FEditIndex.Column);
+    bool committed = false;
+    if (FEditor->GetEdited() && column && column->GetDataIndex() >= 0 && CanEditCell()) {
+        FEditor->Commit();
+        const Variant value = FEditor->GetEditValue();
+        SetData(FEditIndex, value);
+        GridEditCommit(FEditor, FEditIndex, value);
+        // A validation that failed inside the commit leaves the user's text open.
+        if (!column->GetError().isEmpty())
+            return;
+        FModified = false;
+        committed = true;
+    }
+    EndCellEdit(Hide);
+    if (committed)
+        GridEditCompleted(FEditIndex);
+}
+
+void TKvDefaultGridEditController::CancelEditor(bool Prepare)
+{
+    if (!GetEditing())
+        return;
+    // The clean-up runs even when the cancel notification raises.
+    try {
+        GridEditCanceled(FEditIndex);
+    } catch (...) {
+        FModified = false;
+        EndCellEdit(Prepare);
+        throw;
+    }
+    FModified = false;
+    EndCellEdit(Prepare);
+}
+
+void TKvDefaultGridEditController::ShowEditor(bool Button)
+{
+    if (FOwner->GetEditOptions()->GetReadOnly() || !FEditor)
+        return;
+    if (!GetEditing())
+        ActivateEditor();
+    if (Button)
+        ButtonClick(FEditor, FEditIndex);
+}
+
+void TKvDefaultGridEditController::ResetEditor(bool Reload)
+{
+    if (!GetEditing())
+        return;
+    MoveEditor();
+    if (Reload)
+        FEditor->SetEditValue(GetData(FEditIndex));
+}
+
+} // namespace kv

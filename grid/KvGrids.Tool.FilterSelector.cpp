@@ -1,0 +1,91 @@
+// The column filter drop-down.
+//
+// Call flow: DropDown(handle, column, options) -> the drop-down grid refills its object data
+// provider from the column's Filters collection (one row per filter, its published "Name"
+// and "Active"), checks the rows of active filters and shows itself below the handle. A
+// checked or unchecked row sets Active of the filter behind the row's data row; the filtered
+// item provider filters again.
+#include "grid/KvGrids.Tool.FilterSelector.h"
+
+#include "grid/KvGrids.Areas.h"
+#include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Options.h"
+#include "model/KvGrids.Data.Objects.h"
+#include "model/KvGrids.Model.Proxy.Filter.h"
+
+namespace kv {
+
+void TKvGridFilterSelector::AfterConstruction()
+{
+    TKvGridInList::AfterConstruction();
+    FListOnly = true;
+    // Each row's check is read from and reset to the row's "Active".
+    GetCheckBar()->SetVisible(true);
+    GetCheckBar()->SetResetField(QStringLiteral("Active"));
+}
+
+void TKvGridFilterSelector::CreateColumns()
+{
+    TKvGridDataColumn* column = AddDataColumn();
+    column->SetFieldName(QStringLiteral("Name"));
+    column->GetHeader()->SetCaption(QStringLiteral("Filter"));
+}
+
+TKvGridDataProvider* TKvGridFilterSelector::CreateDataSource() { return Create<TKvObjectDataProvider>(this); }
+
+void TKvGridFilterSelector::ResetData(TKvGridDataProvider* Provider)
+{
+    if (auto* objects = dynamic_cast<TKvObjectDataProvider*>(Provider))
+        objects->SetSource(FColumn ? FColumn->GetFilters() : nullptr);
+}
+
+void TKvGridFilterSelector::Notification(TComponent* component, TOperation operation)
+{
+    TKvGridInList::Notification(component, operation);
+    if (operation == opRemove && component == FColumn)
+        FColumn = nullptr;
+}
+
+void TKvGridFilterSelector::DropDown(TObject* Handle, TKvGridDataColumn* Column, TKvGridFilteringOptions* FilteringOptions)
+{
+    if (GetListing())
+        return;
+    FToolHandle = Handle;
+    if (FColumn != Column) {
+        if (FColumn)
+            FColumn->RemoveFreeNotification(this);
+        FColumn = Column;
+        if (FColumn)
+            FColumn->FreeNotification(this);
+    }
+    const int count = FilteringOptions ? FilteringOptions->GetDropDownCount() : 8;
+    TKvGridInList::DropDown(Handle, count, true);
+    // Each row's check follows its filter's "Active".
+    if (auto* objects = dynamic_cast<TKvObjectDataProvider*>(FProvider))
+        GetItemProvider()->ResetItemsChecked(objects->GetFieldIndex(QStringLiteral("Active")), true);
+}
+
+// The filter behind the row is found through the item's data row; a failing filter (its
+// criteria does not parse) leaves the flag clear.
+void TKvGridFilterSelector::DoItemSourceItemChecked(int Index)
+{
+    TKvGridInList::DoItemSourceItemChecked(Index);
+    TKvGridItemProvider* items = GetItemProvider();
+    if (!FColumn || !items || Index < 0 || Index >= items->GetItemCount())
+        return;
+    TKvGridItem* item = items->GetItem(Index);
+    TKvGridColumnFilterCollection* filters = FColumn->GetFilters();
+    const int row = item->GetDataRow();
+    if (row < 0 || row >= filters->Count())
+        return;
+    FFiltering = true;
+    try {
+        filters->GetFilter(row)->SetActive(item->GetChecked());
+    } catch (...) {
+        FFiltering = false;
+        throw;
+    }
+    FFiltering = false;
+}
+
+} // namespace kv

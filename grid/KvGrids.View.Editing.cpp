@@ -1,0 +1,34 @@
+// The grid view's side of in-place editing: the edit controller it makes, the focus it hands
+// to the waiting editor, and the tool's focus feedback after an editor moved.
+#include "grid/KvGrids.View.h"
+
+#include "grid/KvGrids.Editing.h"
+#include "grid/KvGrids.GridTool.h"
+
+namespace kv {
+
+TKvGridEditController* TKvGridView::CreateEditController() { return new TKvDefaultGridEditController(this); }
+
+void TKvGridView::EditorRemoved(TKvGridCellEditor* Editor)
+{
+    if (FEditController)
+        FEditController->EditorRemoved(Editor);
+}
+
+void TKvGridView::ResetFocusedView()
+{
+    if (IKvGridTool* tool = GetActiveTool())
+        tool->ResetFocusedView();
+    else
+        Invalidate();
+}
+
+// The grid's focus goes on to the editor waiting over the focused cell.
+void TKvGridView::DoEnter()
+{
+    TKvSpriteControl::DoEnter();
+    if (FEditController)
+        FEditController->SetFocus();
+}
+
+} // namespace kv

@@ -1,0 +1,161 @@
+#include "platform/ui/Popups.h"
+
+#include "platform/graphics/Graphics.h"
+#include "platform/ui/ControlPeer.h"
+
+#include <QtCore/QPointer>
+#include <QtCore/QTimer>
+#include <QtGui/QFontMetrics>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QWindow>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QWidget>
+
+namespace kv {
+
+namespace {
+
+std::intptr_t gExtraInfo = 0;
+
+// The tag lasts for the dispatch of one press: cleared once the event loop runs again.
+void TagPress(std::intptr_t extraInfo)
+{
+    gExtraInfo = extraInfo;
+    if (extraInfo != 0)
+        QTimer::singleShot(0, [] { gExtraInfo = 0; });
+}
+
+} // namespace
+
+void MakeDropDownWindow(TControl* control)
+{
+    QWidget* w = control->Widget();
+    if (w->parentWidget())
+        w->setParent(nullptr);
+    // A tool-tip window is never activated: the window that dropped it down keeps the keyboard.
+    w->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+    w->setAttribute(Qt::WA_ShowWithoutActivating, true);
+    w->setFocusPolicy(Qt::NoFocus);
+    for (QWidget* child : w->findChildren<QWidget*>())
+        child->setFocusPolicy(Qt::NoFocus);
+}
+
+void ShowDropDown(TControl* control, const TRect& screenBounds)
+{
+    QWidget* w = control->Widget();
+    control->SetBounds(screenBounds.Left, screenBounds.Top, screenBounds.Width(), screenBounds.Height());
+    w->setGeometry(screenBounds.Left, screenBounds.Top, screenBounds.Width(), screenBounds.Height());
+    control->SetVisible(true);
+    w->show();
+}
+
+void HideDropDown(TControl* control)
+{
+    control->SetVisible(false);
+    if (control->HandleAllocated())
+        control->Widget()->hide();
+}
+
+TRect DropDownBounds(TControl* control)
+{
+    const QRect r = control->Widget()->geometry();
+    return TRect::Bounds(r.left(), r.top(), r.width(), r.height());
+}
+
+std::intptr_t GetMessageExtraInfo() { return gExtraInfo; }
+
+void ResendMousePress(TPoint screenPos, std::intptr_t extraInfo)
+{
+    const QPoint global(screenPos.X, screenPos.Y);
+    QWindow* window = QGuiApplication::topLevelAt(global);
+    if (!window)
+        return;
+    const QPointF local = window->mapFromGlobal(global);
+    QPointer<QWindow> guard(window);
+    TagPress(extraInfo);
+    QMouseEvent press(QEvent::MouseButtonPress, local, QPointF(global), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &press);
+    if (!guard)
+        return;
+    QMouseEvent release(QEvent::MouseButtonRelease, local, QPointF(global), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &release);
+}
+
+class TOutsidePressWatcher::TFilter : public QObject
+{
+public:
+    QPointer<QWidget> Popup;
+    std::intptr_t ExtraInfo = 0;
+    std::function<void(TPoint)> OnOutside;
+    bool Active = false;
+
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (!Active || (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick))
+            return false;
+        // Widgets only: a press reaches its window first and its widget next.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget)
+            return false;
+        auto* me = static_cast<QMouseEvent*>(e);
+        if (me->button() != Qt::LeftButton)
+            return false;
+        if (Popup && widget->window() == Popup->window())
+            return false;
+        const QPoint global = me->globalPosition().toPoint();
+        Active = false;
+        auto callback = OnOutside;
+        if (callback)
+            callback(TPoint{global.x(), global.y()});
+        TagPress(ExtraInfo);
+        return false;
+    }
+};
+
+TOutsidePressWatcher::TOutsidePressWatcher() : FFilter(new TFilter) {}
+
+TOutsidePressWatcher::~TOutsidePressWatcher()
+{
+    Stop();
+    delete FFilter;
+}
+
+void TOutsidePressWatcher::Start(TControl* popup, std::intptr_t extraInfo, std::function<void(TPoint)> onOutside)
+{
+    FFilter->Popup = popup->Widget();
+    FFilter->ExtraInfo = extraInfo;
+    FFilter->OnOutside = std::move(onOutside);
+    if (!FFilter->Active && qApp)
+        qApp->installEventFilter(FFilter);
+    FFilter->Active = true;
+}
+
+void TOutsidePressWatcher::Stop()
+{
+    FFilter->Active = false;
+    if (qApp)
+        qApp->removeEventFilter(FFilter);
+}
+
+bool TOutsidePressWatcher::Active() const { return FFilter->Active; }
+
+int FontTextHeight(const TFont* font)
+{
+    return QFontMetrics(font->ToQFont()).height();
+}
+
+TSize FontTextBounds(const TFont* font, const QString& text, int maxWidth, bool wordBreak)
+{
+    const QFontMetrics fm(font->ToQFont());
+    const int flags = Qt::AlignLeft | Qt::AlignTop | (wordBreak ? Qt::TextWordWrap : 0);
+    const QRect r = fm.boundingRect(QRect(0, 0, std::max(1, maxWidth), 1 << 20), flags, text.isEmpty() ? QStringLiteral(" ") : text);
+    return TSize{r.width(), r.height()};
+}
+
+int FontAverageCharWidth(const TFont* font)
+{
+    return QFontMetrics(font->ToQFont()).averageCharWidth();
+}
+
+} // namespace kv
