@@ -1224,18 +1224,6 @@ void TKvGridColumnGroup::GetChildren(const TGetChildProc& proc, TComponent* root
 
 namespace {
 
-// The class list that form files of grids may name; registered once by the first grid.
-struct TColumnClassRegistration
-{
-    TColumnClassRegistration()
-    {
-        RegisterClasses<TKvGridItemConsumer, TKvGridDataColumn, TKvGridColumnGroup>();
-        RegisterClasses<TKvBarCellRenderer, TKvCheckCellRenderer, TKvImageCellRenderer, TKvInternalBarCellRenderer,
-                        TKvInternalCheckCellRenderer, TKvInternalImageCellRenderer>();
-        RegisterClasses<TKvProxyCellRenderer>();
-    }
-};
-
 template <typename T>
 T* InsertInto(TKvGridView* grid, TKvGridColumnGroup* group, int index)
 {
@@ -1248,12 +1236,6 @@ T* InsertInto(TKvGridView* grid, TKvGridColumnGroup* group, int index)
 }
 
 } // namespace
-
-void RegisterGridColumnClasses()
-{
-    static const TColumnClassRegistration registration;
-    (void)registration;
-}
 
 TKvGridDataColumn* TKvGridView::InsertDataColumn(TKvGridColumnGroup* Group, int Index)
 {

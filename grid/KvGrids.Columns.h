@@ -631,7 +631,6 @@ private:
 };
 
 // Registers the column classes that form files name (once per process).
-void RegisterGridColumnClasses();
 
 // --- the grid's Columns facade ------------------------------------------------------------
 

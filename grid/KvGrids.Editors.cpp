@@ -624,19 +624,4 @@ KV_PUBLISH(TKvInternalImageCellEditor, TKvImageCellEditor);
 KV_PUBLISH(TKvInternalCheckCellEditor, TKvCheckCellEditor);
 KV_PUBLISH(TKvInternalRadioCellEditor, TKvRadioCellEditor);
 
-void RegisterGridEditorClasses()
-{
-    static const bool registered = [] {
-        RegisterClasses<TKvLineCellEditor, TKvLookupCellEditor, TKvNumberCellEditor, TKvListCellEditor,
-                        TKvDateTimeCellEditor, TKvMultiLineCellEditor, TKvInternalLineCellEditor,
-                        TKvInternalLookupCellEditor, TKvInternalNumberCellEditor, TKvInternalListCellEditor,
-                        TKvInternalDateTimeCellEditor, TKvInternalMultiLineCellEditor, TKvProxyCellEditor,
-                        TKvButtonCellEditor, TKvImageCellEditor, TKvCheckCellEditor, TKvRadioCellEditor,
-                        TKvInternalButtonCellEditor, TKvInternalImageCellEditor, TKvInternalCheckCellEditor,
-                        TKvInternalRadioCellEditor>();
-        return true;
-    }();
-    (void)registered;
-}
-
 } // namespace kv

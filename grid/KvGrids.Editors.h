@@ -472,6 +472,5 @@ class TKvInternalCheckCellEditor : public TKvInternalCellEditor<TKvCheckCellEdit
 class TKvInternalRadioCellEditor : public TKvInternalCellEditor<TKvRadioCellEditor> { public: using TKvInternalCellEditor::TKvInternalCellEditor; };
 
 // Registers the editor classes with the class registry by name (once per process).
-void RegisterGridEditorClasses();
 
 } // namespace kv

@@ -8,6 +8,7 @@
 // feeds the tracker; DoMouseUp stops it (accepted when the tracker agrees) or reports the
 // click. The selection listener ends a drag whose selection item went away.
 #include "grid/KvGrids.Tool.h"
+#include "platform/ui/Popups.h"
 
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
@@ -52,13 +53,13 @@ std::function<TPoint()> TKvGridInput::CursorPos = [] { return GetCursorPos(); };
 std::function<std::unique_ptr<TKvGridTimer>()> TKvGridInput::NewTimer = [] {
     return std::unique_ptr<TKvGridTimer>(new TPlatformGridTimer());
 };
-std::function<std::intptr_t()> TKvGridInput::MessageExtraInfo = [] { return std::intptr_t(0); };
+std::function<std::intptr_t()> TKvGridInput::MessageExtraInfo = [] { return GetMessageExtraInfo(); };
 
 void TKvGridInput::Reset()
 {
     CursorPos = [] { return GetCursorPos(); };
     NewTimer = [] { return std::unique_ptr<TKvGridTimer>(new TPlatformGridTimer()); };
-    MessageExtraInfo = [] { return std::intptr_t(0); };
+    MessageExtraInfo = [] { return GetMessageExtraInfo(); };
 }
 
 TPoint GridCursorPos(TKvGridView* Grid)

@@ -8,6 +8,7 @@
 // are reset, the layout manager runs once (or up to three times while the scroll bars are
 // decided), then the lines overlay, the selection views and the active tool hear of it.
 #include "grid/KvGrids.View.h"
+#include "grid/KvGrids.EditorBase.h"
 
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
@@ -267,7 +268,13 @@ void TKvGridView::DoLayoutElements()
     if (!FLayoutNeeded || FLayoutLock)
         return;
     UpdateLayout();
-    // The edit controller shows or resets the focused cell's editor here once it exists.
+    // The open editor follows its cell; with EditWhenFocused the focused cell's editor opens.
+    if (FEditController) {
+        if (FEditOptions->GetEditWhenFocused() && !FEditController->GetEditing())
+            FEditController->ShowEditor(false);
+        else
+            FEditController->ResetEditor(false);
+    }
     FLayoutNeeded = false;
 }
 

@@ -12,12 +12,15 @@
 #include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Hints.h"
+#include "grid/KvGrids.Internals.h"
+#include "grid/KvGrids.Renderers.h"
 #include "grid/KvGrids.Clipboard.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Selection.h"
 #include "grid/KvGrids.Runtime.Grid.h"
 
 #include "model/KvGrids.Model.Default.h"
+#include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Trace.h"
 
 #include <QtCore/QElapsedTimer>
@@ -27,6 +30,28 @@ namespace kv {
 namespace {
 int gRefreshCount = 0;
 } // namespace
+
+// ---- class registration ----------------------------------------------------------------
+
+// The classes that form files of grids name, registered once per process by the first grid.
+void RegisterGridClasses()
+{
+    static const bool registered = [] {
+        RegisterClasses<TKvGridItemConsumer, TKvGridDataColumn, TKvGridColumnGroup, TKvBarCellRenderer,
+                        TKvCheckCellRenderer, TKvImageCellRenderer, TKvInternalBarCellRenderer,
+                        TKvInternalCheckCellRenderer, TKvInternalImageCellRenderer, TKvLineCellEditor,
+                        TKvLookupCellEditor, TKvNumberCellEditor, TKvListCellEditor, TKvDateTimeCellEditor,
+                        TKvMultiLineCellEditor, TKvInternalLineCellEditor, TKvInternalLookupCellEditor,
+                        TKvInternalNumberCellEditor, TKvInternalListCellEditor, TKvInternalDateTimeCellEditor,
+                        TKvInternalMultiLineCellEditor, TKvProxyCellRenderer, TKvProxyCellEditor>();
+        // The further editors that columns may hold.
+        RegisterClasses<TKvButtonCellEditor, TKvImageCellEditor, TKvCheckCellEditor, TKvRadioCellEditor,
+                        TKvInternalButtonCellEditor, TKvInternalImageCellEditor, TKvInternalCheckCellEditor,
+                        TKvInternalRadioCellEditor>();
+        return true;
+    }();
+    (void)registered;
+}
 
 // ---- listeners -------------------------------------------------------------------------
 
@@ -128,8 +153,7 @@ void TKvGridView::AfterConstruction()
     FClipboardManager = Create<TKvGridClipboardManagerImpl>(this);
     FHintManager = Create<TKvGridHintManager>(this);
     SetTabStop(true);
-    RegisterGridColumnClasses();
-    RegisterGridEditorClasses();
+    RegisterGridClasses();
 }
 
 void TKvGridView::Destroying()

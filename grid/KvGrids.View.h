@@ -113,6 +113,9 @@ using TKvGridEditValueEvent =
     std::function<void(TKvGridView* Sender, const TKvGridCellIndex& Index, const Variant& Value)>;
 using TKvGridCheckItemEvent = std::function<void(TKvGridView* Sender, int ItemIndex, bool Checked)>;
 
+// Registers the grid's streamable classes with the class registry; once per process.
+void RegisterGridClasses();
+
 class TKvGridView : public TKvSpriteControl
 {
 protected:

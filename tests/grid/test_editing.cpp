@@ -406,3 +406,23 @@ TEST(GridEditors, ColumnOwnedEditorsStreamInsideTheirColumn)
 }
 
 } // namespace
+
+TEST_F(TEditingFixture, AnOpenEditorFollowsItsCellWhenTheGridScrolls)
+{
+    for (TKvGridDataColumn* c : {Name, Value, When, Note})
+        c->SetWidth(Grid->GetClientWidth() / 2);
+    Focus(0, Value);
+    Controller()->ShowEditor(false);
+    ProcessEvents(5);
+    ASSERT_TRUE(Controller()->GetEditing());
+    const int before = Controller()->GetEditorBounds().Left;
+    EXPECT_EQ(before, Grid->GetEditBounds(Cell(0, Value)).Left);
+
+    const int step = Grid->GetClientWidth() / 8;
+    Grid->SetLeftPos(step);
+    Grid->RefreshView(true);
+    ProcessEvents(5);
+    ASSERT_TRUE(Controller()->GetEditing());
+    EXPECT_EQ(Controller()->GetEditorBounds().Left, Grid->GetEditBounds(Cell(0, Value)).Left);
+    EXPECT_EQ(Controller()->GetEditorBounds().Left, before - step);
+}

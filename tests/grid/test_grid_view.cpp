@@ -3,6 +3,7 @@
 #include "model/KvGrids.Data.Simple.h"
 #include "model/KvGrids.Model.Default.h"
 #include "model/KvGrids.Model.Editing.h"
+#include "platform/rtl/ClassRegistry.h"
 #include "TestSupport.h"
 #include "../model/ModelTestSupport.h"
 
@@ -185,6 +186,12 @@ TEST(GridViewLifecycle, FactoriesAndViewsComeInTheirOrder)
     EXPECT_EQ(names, expected);
     EXPECT_NE(grid->GetLayoutManager(), nullptr);
     EXPECT_NE(grid->GetGridDelegate(), nullptr);
+    // The first grid registers the classes form files name; a second one finds them there.
+    for (const char* name : {"TKvGridItemConsumer", "TKvGridDataColumn", "TKvInternalImageCellRenderer",
+                             "TKvInternalMultiLineCellEditor", "TKvProxyCellRenderer", "TKvProxyCellEditor"})
+        EXPECT_NE(GetClass(QString::fromLatin1(name)), nullptr) << name;
+    TOwned<TKvGridView> second = MakeOwned<TKvGridView>(nullptr);
+    EXPECT_NE(GetClass(QStringLiteral("TKvLineCellEditor")), nullptr);
 
     // Every part the grid made is freed with it, with no listener left behind (sanitizers).
     TOwned<TKvSimpleDataProvider> data = MakeTable("Name", "s", {{"a"}});
