@@ -13,6 +13,7 @@
 #include "grid/KvGrids.EditorBase.h"
 #include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Tool.h"
+#include "grid/KvGrids.Tool.FilterSelector.h"
 #include "grid/KvGrids.Elements.h"
 #include "grid/KvGrids.Impl.h"
 #include "grid/KvGrids.Selection.h"
@@ -81,6 +82,11 @@ void TKvGridDelegate::AfterConstruction()
 
 TKvGridDelegate::~TKvGridDelegate()
 {
+    // The selector belongs to the grid and may outlive this delegate: it reports to no one.
+    if (FFilterSelector) {
+        FFilterSelector->OnDropDown = nullptr;
+        FFilterSelector->OnCloseUp = nullptr;
+    }
     FDefaultTool = nullptr;
     for (TKvSprite* view : FSelectionViews)
         view->Free();
@@ -261,5 +267,33 @@ TKvGridCellButtonRenderer* TKvGridDelegate::GetEditButtonRenderer(const TKvGridC
                                                                                 : ButtonCombo);
     return FDefEditButtonRenderer.get();
 }
+
+// ---- filter selector -------------------------------------------------------------------
+
+void TKvGridDelegate::ShowFilterSelector(TKvGridHeaderFilterHandle* Handle)
+{
+    auto* column = Handle ? dynamic_cast<TKvGridDataColumn*>(Handle->AdapterAs<TKvGridColumn>()) : nullptr;
+    if (!column)
+        return;
+    if (!FFilterSelector) {
+        FFilterSelector = Create<TKvGridFilterSelector>(FOwner);
+        FFilterSelector->SetVisible(false);
+        TKvGridView* grid = FOwner;
+        TKvGridFilterSelector* selector = FFilterSelector;
+        FFilterSelector->OnDropDown = [grid, selector](TObject*) { grid->SetInList(selector); };
+        FFilterSelector->OnCloseUp = [grid](TObject*) { grid->SetInList(nullptr); };
+    }
+    FFilterSelector->DropDown(Handle, column, FOwner->GetFilteringOptions());
+}
+
+void TKvGridDelegate::HideFilterSelector()
+{
+    if (FFilterSelector)
+        FFilterSelector->CloseUp();
+}
+
+TKvGridView* TKvGridDelegate::GetFilterSelector() const { return FFilterSelector; }
+
+bool TKvGridDelegate::EditorHasButton(TKvGridCellEditor* Editor) const { return Editor && Editor->HasButton(); }
 
 } // namespace kv

@@ -19,6 +19,8 @@ class TKvGridRowElement;
 class TKvGridRowGroupHeaderElement;
 class TKvGridRowGroupFooterElement;
 class TKvGridHeaderElement;
+class TKvGridHeaderFilterHandle;
+class TKvGridFilterSelector;
 class TKvSprite;
 class TWinControl;
 
@@ -76,14 +78,16 @@ public:
     // The column's editor; the shared line editor joins with the cell editors.
     virtual TKvGridCellEditor* GetCellEditor(const TKvGridCellIndex& Index);
     IntfPtr<IKvGridTool> GetDefaultTool() const { return FDefaultTool; }
-    // The drop-down list of a header's filter handle; shown once it exists.
-    virtual void ShowFilterSelector(TKvGridHeaderElement* View) {}
-    virtual void HideFilterSelector() {}
+    // The drop-down list of a header cell's filter handle, made on first use and owned by the
+    // grid; while it is down the grid's navigation keys go to it.
+    virtual void ShowFilterSelector(TKvGridHeaderFilterHandle* Handle);
+    virtual void HideFilterSelector();
+    TKvGridView* GetFilterSelector() const;
 
     virtual TKvGridCellButtonRenderer* GetCellButtonRenderer(const TKvGridCellIndex& Index);
     virtual TKvGridCellButtonRenderer* GetEditButtonRenderer(const TKvGridCellIndex& Index);
-    // Whether the cell's editor shows a button; none until the cell editors exist.
-    virtual bool EditorHasButton(TKvGridCellEditor* Editor) const { return false; }
+    // Whether the cell's editor shows a button.
+    virtual bool EditorHasButton(TKvGridCellEditor* Editor) const;
 
     // Per-delegate overrides (a descendant or a caller sets them; empty uses the default).
     void SetBodyRenderer(IKvGridRenderer* Renderer) { FBodyRenderer = IntfPtr<IKvGridRenderer>(Renderer); }
@@ -117,7 +121,7 @@ protected:
     std::vector<TKvGridRowElement*> FRowViews;
     std::vector<TKvGridRowGroupHeaderElement*> FRowGroupHeaderViews;
     std::vector<TKvGridRowGroupFooterElement*> FRowGroupFooterViews;
-    TWinControl* FFilterSelector = nullptr;
+    TKvGridFilterSelector* FFilterSelector = nullptr;
     std::vector<TKvSprite*> FSelectionViews;
     TKvGridCellEditor* FDefCellEditor = nullptr;
     std::unique_ptr<TKvGridDefaultButtonRenderer> FDefCellButtonRenderer;

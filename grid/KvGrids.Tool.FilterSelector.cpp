@@ -7,6 +7,8 @@
 // item provider filters again.
 #include "grid/KvGrids.Tool.FilterSelector.h"
 
+#include <cmath>
+
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Options.h"
@@ -44,6 +46,16 @@ void TKvGridFilterSelector::Notification(TComponent* component, TOperation opera
     TKvGridInList::Notification(component, operation);
     if (operation == opRemove && component == FColumn)
         FColumn = nullptr;
+}
+
+TPoint TKvGridFilterSelector::GetLocation()
+{
+    auto* handle = dynamic_cast<TKvSprite*>(FToolHandle);
+    TKvSpriteControl* grid = handle ? handle->GetContainer() : nullptr;
+    if (!grid)
+        return FAnchor;
+    const TPoint bottomLeft = handle->SpriteToContainer(TPoint{0, int(std::lround(handle->GetHeight()))});
+    return grid->ClientToScreen(bottomLeft);
 }
 
 void TKvGridFilterSelector::DropDown(TObject* Handle, TKvGridDataColumn* Column, TKvGridFilteringOptions* FilteringOptions)

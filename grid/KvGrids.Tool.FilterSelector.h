@@ -30,7 +30,8 @@ public:
 protected:
     void CreateColumns() override;
     TKvGridDataProvider* CreateDataSource() override;
-    TPoint GetLocation() override { return FAnchor; }
+    // Below the filter handle it drops from; the anchor without a handle.
+    TPoint GetLocation() override;
     void ResetData(TKvGridDataProvider* Provider) override;
     void DoItemSourceItemChecked(int Index) override;
     void Notification(TComponent* component, TOperation operation) override;

@@ -329,4 +329,33 @@ TEST_F(TDropDownFixture, FilterDropDownTogglesExactlyOneFilter)
     selector->CloseUp();
 }
 
+TEST_F(TDropDownFixture, TheDelegateDropsTheFilterSelectorUnderAHeadersFilterHandle)
+{
+    TKvGridColumnFilter* filter = Note->GetFilters()->Add();
+    filter->SetName(QStringLiteral("only x"));
+    filter->SetCriteria(QStringLiteral("Note = 'x'"));
+    Grid->Repaint();
+    ProcessEvents(5);
+    auto* cell = dynamic_cast<TKvGridHeaderCellElement*>(Grid->GetHeaderView()->GetCells(Note));
+    ASSERT_NE(cell, nullptr);
+    TKvGridDelegate* delegate = Grid->GetGridDelegate();
+    delegate->ShowFilterSelector(cell->GetFilterHandle());
+    auto* selector = dynamic_cast<TKvGridFilterSelector*>(delegate->GetFilterSelector());
+    ASSERT_NE(selector, nullptr);
+    EXPECT_TRUE(selector->GetListing());
+    EXPECT_EQ(selector->GetOwner(), Grid.get());
+    EXPECT_EQ(Grid->GetInList(), selector);
+    ASSERT_EQ(selector->GetItemProvider()->GetItemCount(), 1);
+    EXPECT_EQ(selector->GetItemProvider()->GetData(0, 0).ToString(), "only x");
+    // Below the handle's cell.
+    EXPECT_GE(DropDownBounds(selector).Top, Grid->ClientToScreen(TPoint{0, int(cell->GetTop())}).Y);
+
+    delegate->HideFilterSelector();
+    EXPECT_FALSE(selector->GetListing());
+    EXPECT_EQ(Grid->GetInList(), nullptr);
+    // A handle of no data column opens nothing.
+    delegate->ShowFilterSelector(nullptr);
+    EXPECT_FALSE(selector->GetListing());
+}
+
 } // namespace
