@@ -1,0 +1,43 @@
+// The README's example: a grid over a small table with an edit transaction on top. With a
+// display it opens the grid in a window; without one it prints what the grid holds.
+#include "grid/KvGrids.h"
+#include "model/KvGrids.Data.Simple.h"
+#include "model/KvGrids.Model.Default.h"
+#include "model/KvGrids.Model.Editing.h"
+
+#include <QtCore/QTextStream>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QWidget>
+
+using namespace kv;
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+
+    TOwned<TKvSimpleDataProvider> table = MakeOwned<TKvSimpleDataProvider>(nullptr);
+    table->InsertColumns(0, 2, "City,Units", "s,n");
+    table->InsertRow(0, {"Oslo", 12});
+    table->InsertRow(1, {"Lima", 40});
+
+    TOwned<TKvDefaultGridItemProvider> items = MakeOwned<TKvDefaultGridItemProvider>();
+    items->SetDataSource(table.get());
+    TOwned<TKvGridEditableItemProvider> editable = MakeOwned<TKvGridEditableItemProvider>(items.get());
+
+    TOwned<TKvGridView> grid = MakeOwned<TKvGridView>(nullptr);
+    for (const char* field : {"City", "Units"})
+        grid->AddDataColumn()->SetFieldName(field);
+    grid->SetItemSource(editable.get());
+    QWidget* widget = grid->Widget();
+
+    int result = 0;
+    if (QGuiApplication::platformName() == QLatin1String("offscreen") || !qEnvironmentVariableIsSet("DISPLAY")) {
+        QTextStream(stdout) << grid->GetItemCount() << " rows in " << grid->GetColumnCount() << " columns\n";
+    } else {
+        widget->resize(400, 200);
+        widget->show();
+        result = app.exec();
+    }
+    grid->SetItemSource(nullptr);
+    return result;
+}
