@@ -172,27 +172,36 @@ bool TKvGridDataCellElement::ButtonShown(bool always) const
     return FMouseEntered || always || FFocused || (FGrid->IsDesignTime() && FIndex.ItemIndex == 0);
 }
 
-void TKvGridDataCellElement::FillButtonBack(TKvDrawingContext* context, TKvGridCell* model, const TRectF& rect)
+// A button at the right edge of r through its renderer, over the cell's background (white
+// while this focused cell is being edited); answers its width.
+int TKvGridDataCellElement::RenderButton(TKvGridCellButtonRenderer* renderer, TKvDrawingContext* context,
+                                         TKvGridCell* model, const TRectF& r, bool hovered, bool pressed, bool focused)
 {
-    TKvGridViewStyles* styles = model->GetStyles();
-    context->DrawRect(styles ? styles->GetBackground() : TKvFill::White(), nullptr, rect);
-}
-
-int TKvGridDataCellElement::DrawButton(TKvDrawingContext* context, TKvGridCell* model, const TRectF& r)
-{
-    auto* column = dynamic_cast<TKvGridDataColumn*>(FIndex.Column);
-    if (!column || column->GetButton() == ButtonNone || !ButtonShown(column->GetAlwaysShowButton()))
-        return 0;
-    TKvGridCellButtonRenderer* renderer = GetDelegate() ? GetDelegate()->GetCellButtonRenderer(FIndex) : nullptr;
     if (!renderer)
         return 0;
     const int w = renderer->Measure(FIndex, static_cast<int>(r.Width()), static_cast<int>(std::lround(r.Height()))).cx;
     if (w < 1)
         return w;
     const TRectF rect(r.Left + r.Width() - w - 1, r.Top, r.Left + r.Width(), r.Bottom);
-    FillButtonBack(context, model, rect);
-    renderer->Render(model, context, rect, FButtonHovered, FButtonPressed, false);
+    TKvGridViewStyles* styles = model->GetStyles();
+    context->DrawRect(EditingHere() || !styles ? TKvFill::White() : styles->GetBackground(), nullptr, rect);
+    renderer->Render(model, context, rect, hovered, pressed, focused);
     return w;
+}
+
+bool TKvGridDataCellElement::EditingHere() const
+{
+    const TKvGridView* grid = GetGrid();
+    return FFocused && grid && grid->GetEditing();
+}
+
+int TKvGridDataCellElement::DrawButton(TKvDrawingContext* context, TKvGridCell* model, const TRectF& r)
+{
+    auto* column = dynamic_cast<TKvGridDataColumn*>(FIndex.Column);
+    if (!column || column->GetButton() == ButtonNone || !ButtonShown(column->GetAlwaysShowButton()) || !GetDelegate())
+        return 0;
+    return RenderButton(GetDelegate()->GetCellButtonRenderer(FIndex), context, model, r, FButtonHovered,
+                        FButtonPressed, EditingHere());
 }
 
 int TKvGridDataCellElement::DrawEditorButton(TKvDrawingContext* context, TKvGridCell* model, const TRectF& r)
@@ -204,16 +213,8 @@ int TKvGridDataCellElement::DrawEditorButton(TKvDrawingContext* context, TKvGrid
     TKvGridCellEditor* editor = delegate->GetCellEditor(FIndex);
     if (!editor || !delegate->EditorHasButton(editor) || !ButtonShown(column->GetAlwaysShowEditButton()))
         return 0;
-    TKvGridCellButtonRenderer* renderer = delegate->GetEditButtonRenderer(FIndex);
-    if (!renderer)
-        return 0;
-    const int w = renderer->Measure(FIndex, static_cast<int>(r.Width()), static_cast<int>(std::lround(r.Height()))).cx;
-    if (w < 1)
-        return w;
-    const TRectF rect(r.Left + r.Width() - w - 1, r.Top, r.Left + r.Width(), r.Bottom);
-    FillButtonBack(context, model, rect);
-    renderer->Render(model, context, rect, FEditButtonHovered, FEditButtonPressed, FFocused);
-    return w;
+    return RenderButton(delegate->GetEditButtonRenderer(FIndex), context, model, r, FEditButtonHovered,
+                        FEditButtonPressed, FFocused);
 }
 
 int TKvGridDataCellElement::DrawError(TKvDrawingContext* context, TKvGridCell* model, const TRectF& r)
@@ -224,7 +225,9 @@ int TKvGridDataCellElement::DrawError(TKvDrawingContext* context, TKvGridCell* m
     const int bw = bitmap->GetWidth();
     const int bh = bitmap->GetHeight();
     const int e = bw + 4;
-    FillButtonBack(context, model, TRectF::Bounds(r.Right - e - 1, r.Top, static_cast<float>(e), r.Height()));
+    TKvGridViewStyles* styles = model->GetStyles();
+    context->DrawRect(styles ? styles->GetBackground() : TKvFill::White(), nullptr,
+                      TRectF::Bounds(r.Right - e - 1, r.Top, static_cast<float>(e), r.Height()));
     if (!bitmap->Empty())
         context->DrawImage(bitmap, static_cast<int>(std::lround(r.Right - bw - 2)),
                            static_cast<int>(std::lround((r.Height() - bh) / 2.0 + r.Top)));

@@ -108,7 +108,9 @@ protected:
     int DrawEditorButton(TKvDrawingContext* context, TKvGridCell* model, const TRectF& r);
     int DrawError(TKvDrawingContext* context, TKvGridCell* model, const TRectF& r);
     bool ButtonShown(bool always) const;
-    void FillButtonBack(TKvDrawingContext* context, TKvGridCell* model, const TRectF& rect);
+    int RenderButton(TKvGridCellButtonRenderer* renderer, TKvDrawingContext* context, TKvGridCell* model,
+                     const TRectF& r, bool hovered, bool pressed, bool focused);
+    bool EditingHere() const;
 
     bool FFocused = false;
     bool FButtonHovered = false;
