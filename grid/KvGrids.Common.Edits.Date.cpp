@@ -456,8 +456,9 @@ void TKvDateEdit::DropDown(bool Capture)
     const int border = GetClientOrigin().X;
     TPoint p = ClientToScreen(TPoint{-border, GetClientHeight() + border});
     p.Y += 1;
+    const int top = ClientToScreen(TPoint{0, -border}).Y - 1;
     FListVisible = true;
-    FCalendar->Popup(p);
+    FCalendar->Popup(p, top);
     if (OnDropDown)
         OnDropDown(this);
 }

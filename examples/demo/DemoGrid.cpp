@@ -122,7 +122,9 @@ void TDemoGrid::AddColumns()
     FitGroup(customer);
 
     TKvGridColumnGroup* order = AddGroup(grid, nullptr, QStringLiteral("Order · 주문"));
-    AddColumn(grid, order, FieldOrdered, QStringLiteral("Ordered"), 100);
+    // Dates are edited with a calendar drop-down.
+    AddColumn(grid, order, FieldOrdered, QStringLiteral("Ordered"), 112)
+        ->SetEditor(Create<TKvDateTimeCellEditor>(grid));
     TKvGridDataColumn* quantity = AddColumn(grid, order, FieldQuantity, QStringLiteral("Qty"), 90);
     quantity->GetStyles()->SetTextAlignment(AlignFar);
     quantity->GetFooter()->SetExpression(QStringLiteral("sum"));

@@ -543,13 +543,17 @@ void TPopupCalendar::SetDate(TDateTime value)
         FWidget->Calendar->setSelectedDate(dt.date());
 }
 
-void TPopupCalendar::Popup(TPoint screenPos)
+void TPopupCalendar::Popup(TPoint screenPos) { Popup(screenPos, screenPos.Y); }
+
+void TPopupCalendar::Popup(TPoint screenPos, int anchorTop)
 {
     const QSize size = FWidget->sizeHint();
     int x = screenPos.X;
     int y = screenPos.Y;
-    const TRect area = ScreenWorkArea(screenPos);
+    const TRect area = ScreenWorkArea(TPoint{screenPos.X, std::min(screenPos.Y, anchorTop)});
     if (!area.IsEmpty()) {
+        if (y + size.height() > area.Bottom && anchorTop - size.height() >= area.Top)
+            y = anchorTop - size.height();
         x = std::max(area.Left, std::min(x, area.Right - size.width()));
         y = std::max(area.Top, std::min(y, area.Bottom - size.height()));
     }

@@ -150,6 +150,9 @@ public:
     void SetDate(TDateTime value);
     // Shows the calendar with its top-left at the screen point, moved inside the screen.
     void Popup(TPoint screenPos);
+    // The same below a control whose top is at screen y anchorTop: where the screen has no
+    // room below, the calendar goes above the control instead of over it.
+    void Popup(TPoint screenPos, int anchorTop);
     void Hide();
     bool GetVisible() const;
     // Screen bounds.

@@ -280,6 +280,25 @@ TEST_F(TDateEditFixture, CalendarDropsDownAndPicks)
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
+TEST_F(TDateEditFixture, CalendarAtTheScreenBottomGoesAboveTheEdit)
+{
+    // An edit on the screen's last lines: the calendar opens above it, never over it.
+    const TRect area = ScreenWorkArea(TPoint{40, 40});
+    ASSERT_FALSE(area.IsEmpty());
+    Edit->SetBounds(40, area.Bottom - Edit->GetHeight() - 2, Edit->GetWidth(), Edit->GetHeight());
+    ProcessEvents();
+    const int editTop = Edit->Widget()->mapToGlobal(QPoint(0, 0)).y();
+    ASSERT_GT(editTop, area.Bottom - 2 * Edit->GetHeight());
+    Press(Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(Edit->GetListVisible());
+    const TRect bounds = Edit->GetCalendar()->GetBoundsRect();
+    EXPECT_LE(bounds.Bottom, editTop);
+    EXPECT_GE(bounds.Top, area.Top);
+    EXPECT_GT(bounds.Bottom, editTop - Edit->GetHeight());
+    Press(Qt::Key_Escape);
+    EXPECT_FALSE(Edit->GetListVisible());
+}
+
 TEST_F(TDateEditFixture, PaintHighlightsTheCurrentElement)
 {
     const TColor highlight = GetSysColor(COLOR_HIGHLIGHT);
