@@ -129,6 +129,28 @@ int DataFieldOf(const TKvGridColumn* column)
 
 // ---- column array ----------------------------------------------------------------------
 
+namespace {
+
+// The copy units of a column between two distances: a group whose children are data roots of
+// their own (a horizontal group) splits into them; any other column is one unit.
+void CollectRangeColumns(TKvGridColumn* column, std::int64_t d1, std::int64_t d2, std::vector<TKvGridColumn*>& list)
+{
+    if (auto* group = dynamic_cast<TKvGridColumnGroup*>(column)) {
+        bool split = false;
+        for (int i = 0; i < group->VisibleCount() && !split; ++i)
+            split = group->GetVisible(i)->GetDataRoot() == group->GetVisible(i);
+        if (split) {
+            for (int i = 0; i < group->VisibleCount(); ++i)
+                CollectRangeColumns(group->GetVisible(i), d1, d2, list);
+            return;
+        }
+    }
+    if (column->GetDistance() >= d1 && column->GetDistance() <= d2)
+        list.push_back(column);
+}
+
+} // namespace
+
 std::vector<TKvGridColumn*> GroupedRangeColumns(TKvGridView* grid, const TKvGridRange& range)
 {
     std::vector<TKvGridColumn*> list;
@@ -143,20 +165,10 @@ std::vector<TKvGridColumn*> GroupedRangeColumns(TKvGridView* grid, const TKvGrid
     TKvGridColumnGroup* root = grid->GetRootGroup();
     const int first = range.C1->GetRoot()->GetDisplayIndex();
     const int last = range.C2->GetRoot()->GetDisplayIndex();
-    std::vector<TKvGridColumn*> roots;
     for (int i = 0; i < root->VisibleCount(); ++i) {
         TKvGridColumn* top = root->GetVisible(i);
-        if (top->GetDisplayIndex() < first || top->GetDisplayIndex() > last)
-            continue;
-        if (auto* group = dynamic_cast<TKvGridColumnGroup*>(top)) {
-            roots.clear();
-            group->GetDataRoots(roots);
-            for (TKvGridColumn* r : roots)
-                if (r->GetDistance() >= d1 && r->GetDistance() <= d2)
-                    list.push_back(r);
-        } else if (top->GetDistance() >= d1 && top->GetDistance() <= d2) {
-            list.push_back(top);
-        }
+        if (top->GetDisplayIndex() >= first && top->GetDisplayIndex() <= last)
+            CollectRangeColumns(top, d1, d2, list);
     }
     return list;
 }

@@ -870,6 +870,14 @@ void TKvGridSelectionTool::ResetFocusedView()
     view->SetVisible(true);
 }
 
+void TKvGridSelectionTool::MouseLeft()
+{
+    if (FDragTracker)
+        return;
+    SetHoveredButtonCell(nullptr);
+    SetHoveredCell(nullptr);
+}
+
 void TKvGridSelectionTool::ResetHoverView()
 {
     if (!FHoveredCell || !ContainsFeedback(FHoverFeedback))

@@ -254,6 +254,8 @@ public:
     void ResetHoverView() override;
 
     TKvGridDragTracker* GetDragTracker() const { return FDragTracker.get(); }
+    // The mouse left the grid's window: no cell stays hovered (a drag keeps its state).
+    void MouseLeft();
     TKvGridCellElement* GetHoveredCell() const { return FHoveredCell; }
     bool GetHoverLock() const { return FHoverLock; }
     TKvSprite* GetHoverFeedback() const { return FHoverFeedback; }

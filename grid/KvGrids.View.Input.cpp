@@ -3,6 +3,7 @@
 #include "grid/KvGrids.View.h"
 
 #include "grid/KvGrids.EditorBase.h"
+#include "grid/KvGrids.Tool.h"
 
 namespace kv {
 
@@ -29,5 +30,13 @@ void TKvGridView::CancelEditor(bool Select)
 }
 
 TSize TKvGridView::GetEditorSize() const { return FEditController ? FEditController->GetEditorSize() : TSize{0, 0}; }
+
+// The mouse left the window: the hover feedback goes with it.
+void TKvGridView::MouseLeave()
+{
+    TKvSpriteControl::MouseLeave();
+    if (auto* tool = dynamic_cast<TKvGridSelectionTool*>(FActiveTool))
+        tool->MouseLeft();
+}
 
 } // namespace kv

@@ -494,6 +494,7 @@ protected:
     void Destroying() override;
     void Notification(TComponent* Component, TOperation Operation) override;
     void Resize() override;
+    void MouseLeave() override;
     // Style linking, then the host's paint (KvGrids.View.Styles.cpp).
     void Paint() override;
     void CreateWnd() override;

@@ -143,3 +143,18 @@ TEST_F(TClipboardFixture, BlockReaderChecksLengthAndEncoding)
               QStringLiteral("<?xml version=\"1.0\"?><cells><r><c>ab</c></r>\r\n</cells>"));
     EXPECT_EQ(TKvGridCliboardTsv().GetData(ranges).size(), 5);
 }
+
+TEST_F(TClipboardFixture, BlockInsideNestedHorizontalGroupsCopiesOnlyItsColumns)
+{
+    // Outer (A, Inner (B, C), D), all horizontal: a block from C to D copies C and D.
+    TKvGridColumnGroup* outer = Grid->AddColumnGroup(nullptr);
+    Column(outer, 0);
+    TKvGridColumnGroup* inner = Grid->AddColumnGroup(outer);
+    Column(inner, 1);
+    TKvGridDataColumn* c = Column(inner, 2);
+    TKvGridDataColumn* d = Column(outer, 3);
+    Bind();
+    Grid->GetSelections()->Add({Grid.get(), 0, c}, {Grid.get(), 1, d}, SelectBlock);
+    Copy();
+    EXPECT_EQ(TClipboard::GetText(), QStringLiteral("x<y\tp\r\n\"tab\there\"\tq\r\n"));
+}

@@ -553,8 +553,18 @@ TEST_F(GridTool, HoverFeedbackAndItsLock)
     Move(TPoint{Center(other).X - 7, Center(other).Y + 1});
     EXPECT_TRUE(Grid()->ContainsFeedbackElement(feedback));
     EXPECT_EQ(Bounds(feedback), other);
-    // Leaving the cells clears it.
+    // Leaving the cells clears it, and so does leaving the window.
     Move(TPoint{Grid()->GetClientWidth() - 2, Layout()->FooterBounds().Top - 1});
+    EXPECT_FALSE(Grid()->ContainsFeedbackElement(feedback));
+    Move(Center(cell));
+    ASSERT_NE(Tool()->GetHoveredCell(), nullptr);
+    QList<QWidget*> widgets = Grid()->Widget()->findChildren<QWidget*>();
+    widgets << Grid()->Widget();
+    for (QWidget* w : widgets) {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(w, &leave);
+    }
+    EXPECT_EQ(Tool()->GetHoveredCell(), nullptr);
     EXPECT_FALSE(Grid()->ContainsFeedbackElement(feedback));
 }
 
