@@ -1,5 +1,6 @@
 #include "platform/rtl/TextEncoding.h"
 
+#include <QtCore/QList>
 #include <cerrno>
 #include <clocale>
 #include <iconv.h>

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/graphics/Types.h"
+#include <QtCore/QString>
 
 #include <cstdint>
 #include <functional>

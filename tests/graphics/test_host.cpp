@@ -1,6 +1,7 @@
 // The sprite host control on a real offscreen window: mapping under scale and scroll,
 // double-buffered painting, invalidation, scroll bars and dragging with simulated input.
 #include "test_sprites_support.h"
+#include <gtest/gtest.h>
 
 #include "platform/ui/PaintBuffer.h"
 
