@@ -91,7 +91,7 @@ void TKvDashComboHelper::DrawItem(TDesignComboBox* combo, TCanvas* canvas, const
                      rect.Right - 10, y);
 }
 
-TKvNumberControls TKvNumberControls::Create(TDesignForm* form, int min, int max, int fallback, bool track)
+TKvNumberControls TKvNumberControls::Create(TDesignWindow* form, int min, int max, int fallback, bool track)
 {
     TKvNumberControls c;
     c.Min = min;

@@ -49,7 +49,7 @@ struct TKvNumberControls
     int Max = 0;
     int Fallback = 0;
 
-    static TKvNumberControls Create(TDesignForm* form, int min, int max, int fallback, bool track);
+    static TKvNumberControls Create(TDesignWindow* form, int min, int max, int fallback, bool track);
     // The edit's text as a clamped integer.
     int ReadEdit() const;
     // Up-down (and so the edit text) and track bar to the value.

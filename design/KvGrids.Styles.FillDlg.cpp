@@ -20,9 +20,9 @@ private:
 
 } // namespace
 
-TKvStyleFillDlg::TKvStyleFillDlg() : FForm(std::make_unique<TDesignForm>(QStringLiteral("Fill"), fkDialog))
+TKvStyleFillDlg::TKvStyleFillDlg() : FForm(std::make_unique<TDesignWindow>(QStringLiteral("Fill"), fkDialog))
 {
-    TDesignForm* form = FForm.get();
+    TDesignWindow* form = FForm.get();
     rgFillType = form->Add<TDesignRadioGroup>(
         QStringLiteral("Fill Type"),
         QStringList{QStringLiteral("Empty"), QStringLiteral("Solid Brush"), QStringLiteral("Linear Gradient")});
@@ -188,10 +188,11 @@ void TKvStyleFillDlg::InvalidateFill()
 
 void TKvStyleFillDlg::PickColor(TDesignComboBox* combo)
 {
-    TColor color = static_cast<TColor>(TKvColorComboHelper::GetColor(combo).GetColorRef());
-    if (!PickColorDialog(color))
+    TColorDialog dialog;
+    dialog.SetColor(TKvColorComboHelper::GetColor(combo));
+    if (!dialog.Execute())
         return;
-    TKvColorComboHelper::AddColor(combo, TKvColor::CreateFromColor(color));
+    TKvColorComboHelper::AddColor(combo, TKvColor(dialog.GetColor()));
     InvalidateFill();
 }
 

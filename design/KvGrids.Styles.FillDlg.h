@@ -27,7 +27,7 @@ public:
     // Shows modally; repacks the colour combos when it closes.
     bool ShowModal();
 
-    TDesignForm* Form() const { return FForm.get(); }
+    TDesignWindow* Form() const { return FForm.get(); }
     TFillType GetFillType() const;
     TKvColor GetColor1() const { return FColor1; }
     TKvColor GetColor2() const { return FColor2; }
@@ -58,7 +58,7 @@ private:
     void InvalidateFill();
     void PickColor(TDesignComboBox* combo);
 
-    std::unique_ptr<TDesignForm> FForm;
+    std::unique_ptr<TDesignWindow> FForm;
     bool FIniting = false;
     TKvColor FColor1;
     int FAlpha1 = 255;

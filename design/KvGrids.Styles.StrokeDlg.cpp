@@ -4,9 +4,9 @@
 
 namespace kv {
 
-TKvStyleStrokeDlg::TKvStyleStrokeDlg() : FForm(std::make_unique<TDesignForm>(QStringLiteral("Stroke"), fkDialog))
+TKvStyleStrokeDlg::TKvStyleStrokeDlg() : FForm(std::make_unique<TDesignWindow>(QStringLiteral("Stroke"), fkDialog))
 {
-    TDesignForm* form = FForm.get();
+    TDesignWindow* form = FForm.get();
     rgStrokeType = form->Add<TDesignRadioGroup>(QStringLiteral("Stroke Type"),
                                                 QStringList{QStringLiteral("Empty"), QStringLiteral("Solid Pen")});
     gbPen = form->Add<TDesignGroupBox>(QStringLiteral("Pen"));
@@ -64,10 +64,11 @@ TKvStyleStrokeDlg::TKvStyleStrokeDlg() : FForm(std::make_unique<TDesignForm>(QSt
     cmbColor->OnChange = [this](TDesignComboBox*) { InvalidateStroke(); };
     cmbDash->OnChange = [this](TDesignComboBox*) { InvalidateStroke(); };
     btnColor->OnClick = [this](TDesignButton*) {
-        TColor color = static_cast<TColor>(TKvColorComboHelper::GetColor(cmbColor).GetColorRef());
-        if (!PickColorDialog(color))
+        TColorDialog dialog;
+        dialog.SetColor(TKvColorComboHelper::GetColor(cmbColor));
+        if (!dialog.Execute())
             return;
-        TKvColorComboHelper::AddColor(cmbColor, TKvColor::CreateFromColor(color));
+        TKvColorComboHelper::AddColor(cmbColor, TKvColor(dialog.GetColor()));
         InvalidateStroke();
     };
     Width.Edit->OnChange = [this](TDesignEdit*) {

@@ -26,7 +26,7 @@ public:
     // Shows modally; repacks the colour combo when it closes.
     bool ShowModal();
 
-    TDesignForm* Form() const { return FForm.get(); }
+    TDesignWindow* Form() const { return FForm.get(); }
     TStrokeType GetStrokeType() const;
     TKvColor GetColor() const { return FColor; }
     int GetAlpha() const { return FAlpha; }
@@ -52,7 +52,7 @@ private:
     void ShowControls();
     void InvalidateStroke();
 
-    std::unique_ptr<TDesignForm> FForm;
+    std::unique_ptr<TDesignWindow> FForm;
     bool FIniting = false;
     TKvColor FColor;
     int FAlpha = 255;

@@ -13,10 +13,8 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QBoxLayout>
 #include <QtWidgets/QCheckBox>
-#include <QtWidgets/QColorDialog>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialog>
-#include <QtWidgets/QFontDialog>
 #include <QtWidgets/QGridLayout>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
@@ -650,13 +648,13 @@ QWidget* TDesignTreeView::Viewport() const { return FImpl->Tree->viewport(); }
 // --- Form ---------------------------------------------------------------------------------
 
 namespace {
-TDesignForm* gActiveModal = nullptr;
+TDesignWindow* gActiveModal = nullptr;
 }
 
-class TDesignFormWindow : public QDialog
+class TDesignWindowWidget : public QDialog
 {
 public:
-    explicit TDesignFormWindow(TDesignForm* owner) : FOwner(owner) {}
+    explicit TDesignWindowWidget(TDesignWindow* owner) : FOwner(owner) {}
 
 protected:
     void showEvent(QShowEvent* event) override
@@ -682,17 +680,17 @@ protected:
     }
 
 private:
-    TDesignForm* FOwner;
+    TDesignWindow* FOwner;
 };
 
-struct TDesignForm::TImpl
+struct TDesignWindow::TImpl
 {
-    std::unique_ptr<TDesignFormWindow> Window;
+    std::unique_ptr<TDesignWindowWidget> Window;
 };
 
-TDesignForm::TDesignForm(const QString& caption, TDesignFormKind kind) : FImpl(std::make_unique<TImpl>())
+TDesignWindow::TDesignWindow(const QString& caption, TDesignWindowKind kind) : FImpl(std::make_unique<TImpl>())
 {
-    FImpl->Window = std::make_unique<TDesignFormWindow>(this);
+    FImpl->Window = std::make_unique<TDesignWindowWidget>(this);
     QDialog* window = FImpl->Window.get();
     window->setWindowTitle(caption);
     if (kind == fkToolWindow)
@@ -702,7 +700,7 @@ TDesignForm::TDesignForm(const QString& caption, TDesignFormKind kind) : FImpl(s
     FBody = std::make_unique<TDesignContainer>(window);
 }
 
-TDesignForm::~TDesignForm()
+TDesignWindow::~TDesignWindow()
 {
     if (gActiveModal == this)
         gActiveModal = nullptr;
@@ -715,12 +713,12 @@ TDesignForm::~TDesignForm()
     FImpl->Window.reset();
 }
 
-QString TDesignForm::GetCaption() const { return FImpl->Window->windowTitle(); }
-void TDesignForm::SetCaption(const QString& value) { FImpl->Window->setWindowTitle(value); }
-QWidget* TDesignForm::Window() const { return FImpl->Window.get(); }
-void TDesignForm::SetClientSize(int width, int height) { FImpl->Window->resize(width, height); }
+QString TDesignWindow::GetCaption() const { return FImpl->Window->windowTitle(); }
+void TDesignWindow::SetCaption(const QString& value) { FImpl->Window->setWindowTitle(value); }
+QWidget* TDesignWindow::Window() const { return FImpl->Window.get(); }
+void TDesignWindow::SetClientSize(int width, int height) { FImpl->Window->resize(width, height); }
 
-void TDesignForm::CenterOnScreen()
+void TDesignWindow::CenterOnScreen()
 {
     QDialog* window = FImpl->Window.get();
     window->adjustSize();
@@ -728,10 +726,10 @@ void TDesignForm::CenterOnScreen()
         window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
-TDesignModalResult TDesignForm::ShowModal()
+int TDesignWindow::ShowModal()
 {
     CenterOnScreen();
-    TDesignForm* previous = gActiveModal;
+    TDesignWindow* previous = gActiveModal;
     gActiveModal = this;
     int result = QDialog::Rejected;
     try {
@@ -742,65 +740,28 @@ TDesignModalResult TDesignForm::ShowModal()
         throw;
     }
     gActiveModal = previous;
-    if (result == QDialog::Rejected)
-        return mrCancel;
-    return static_cast<TDesignModalResult>(result);
+    return result == QDialog::Rejected ? mrCancel : result;
 }
 
-void TDesignForm::SetModalResult(TDesignModalResult value) { FImpl->Window->done(value == mrCancel ? 0 : value); }
+void TDesignWindow::SetModalResult(int value) { FImpl->Window->done(value == mrCancel ? 0 : value); }
 
-void TDesignForm::Show()
+void TDesignWindow::Show()
 {
     FImpl->Window->setModal(false);
     FImpl->Window->show();
 }
 
-void TDesignForm::Close() { FImpl->Window->close(); }
+void TDesignWindow::Close() { FImpl->Window->close(); }
 
-void TDesignForm::BringToFront()
+void TDesignWindow::BringToFront()
 {
     FImpl->Window->show();
     FImpl->Window->raise();
     FImpl->Window->activateWindow();
 }
 
-bool TDesignForm::IsShowing() const { return FImpl->Window->isVisible(); }
-bool TDesignForm::IsActive() const { return FImpl->Window->isActiveWindow(); }
-TDesignForm* TDesignForm::ActiveModal() { return gActiveModal; }
-
-// --- Colour and font dialogs ----------------------------------------------------------------
-
-bool PickColorDialog(TColor& color)
-{
-    const auto c = static_cast<std::uint32_t>(color);
-    const QColor initial(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-    const QColor chosen = QColorDialog::getColor(initial, QApplication::activeWindow());
-    if (!chosen.isValid())
-        return false;
-    color = TColor(std::uint32_t(chosen.red()) | (std::uint32_t(chosen.green()) << 8) |
-                   (std::uint32_t(chosen.blue()) << 16));
-    return true;
-}
-
-bool PickFontDialog(TFont* font)
-{
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, font->ToQFont(), QApplication::activeWindow());
-    if (!ok)
-        return false;
-    font->SetName(chosen.family());
-    font->SetSize(chosen.pointSize() > 0 ? chosen.pointSize() : font->GetSize());
-    TFontStyles style;
-    if (chosen.bold())
-        style.Include(fsBold);
-    if (chosen.italic())
-        style.Include(fsItalic);
-    if (chosen.underline())
-        style.Include(fsUnderline);
-    if (chosen.strikeOut())
-        style.Include(fsStrikeOut);
-    font->SetStyle(style);
-    return true;
-}
+bool TDesignWindow::IsShowing() const { return FImpl->Window->isVisible(); }
+bool TDesignWindow::IsActive() const { return FImpl->Window->isActiveWindow(); }
+TDesignWindow* TDesignWindow::ActiveModal() { return gActiveModal; }
 
 } // namespace kv

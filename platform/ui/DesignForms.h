@@ -4,11 +4,12 @@
 // check boxes, buttons, paint boxes, a tree view, actions shown in a tool bar and a pop-up
 // menu), plus the platform's colour and font dialogs.
 //
-// A form owns its wrappers (TDesignForm::Add) and its window owns their widgets. Events are
+// A form owns its wrappers (TDesignWindow::Add) and its window owns their widgets. Events are
 // std::function members; they fire on user input and, as noted, on some programmatic changes.
 // Owner-drawn items and paint boxes paint through a TCanvas over the widget's painter.
 #pragma once
 
+#include "platform/design/DesignDialogs.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/graphics/Types.h"
 #include "platform/rtl/Classes.h"
@@ -27,7 +28,7 @@ class QAction;
 namespace kv {
 
 class TControl;
-class TDesignForm;
+class TDesignWindow;
 
 class TDesignControl : public TObject
 {
@@ -196,9 +197,6 @@ public:
     void SetChecked(bool value);
 };
 
-// Modal results of buttons and forms.
-enum TDesignModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
-
 class TDesignButton : public TDesignControl
 {
 public:
@@ -207,14 +205,14 @@ public:
     // The default button answers Enter.
     void SetDefault(bool value);
     bool GetDefault() const;
-    // A result other than mrNone closes a modal form with it after OnClick.
-    void SetModalResult(TDesignModalResult value) { FModalResult = value; }
+    // A result other than mrNone (DesignDialogs.h) closes a modal window with it after OnClick.
+    void SetModalResult(int value) { FModalResult = value; }
     // Clicks as the user does (nothing when disabled).
     void Click();
     std::function<void(TDesignButton* sender)> OnClick;
 
 private:
-    TDesignModalResult FModalResult = mrNone;
+    int FModalResult = mrNone;
 };
 
 class TDesignPaintBox : public TDesignControl
@@ -353,13 +351,13 @@ private:
     TDesignMenu* FPopup = nullptr;
 };
 
-enum TDesignFormKind { fkDialog, fkToolWindow };
+enum TDesignWindowKind { fkDialog, fkToolWindow };
 
-class TDesignForm : public TObject
+class TDesignWindow : public TObject
 {
 public:
-    TDesignForm(const QString& caption, TDesignFormKind kind);
-    ~TDesignForm() override;
+    TDesignWindow(const QString& caption, TDesignWindowKind kind);
+    ~TDesignWindow() override;
 
     QString GetCaption() const;
     void SetCaption(const QString& value);
@@ -380,9 +378,9 @@ public:
     // Centres on the screen (modal dialogs do so when shown).
     void CenterOnScreen();
     // Shows modally; answers the modal result (mrCancel when closed otherwise).
-    TDesignModalResult ShowModal();
-    // Ends a modal form with the result (Escape is mrCancel).
-    void SetModalResult(TDesignModalResult value);
+    int ShowModal();
+    // Ends a modal window with the result (Escape is mrCancel).
+    void SetModalResult(int value);
     // Shows a modeless form.
     void Show();
     void Close();
@@ -391,24 +389,19 @@ public:
     bool IsActive() const;
 
     // The modal form being shown, nil when none.
-    static TDesignForm* ActiveModal();
+    static TDesignWindow* ActiveModal();
 
-    std::function<void(TDesignForm* sender)> OnShow;
+    std::function<void(TDesignWindow* sender)> OnShow;
     // The window closed (by the user or Close); a modeless form's owner frees it later.
-    std::function<void(TDesignForm* sender)> OnClose;
-    std::function<void(TDesignForm* sender)> OnActivate;
+    std::function<void(TDesignWindow* sender)> OnClose;
+    std::function<void(TDesignWindow* sender)> OnActivate;
 
 private:
-    friend class TDesignFormWindow;
+    friend class TDesignWindowWidget;
     struct TImpl;
     std::unique_ptr<TImpl> FImpl;
     std::unique_ptr<TDesignContainer> FBody;
     std::vector<std::unique_ptr<TObject>> FObjects;
 };
-
-// The platform's colour dialog, preset with the colour; answers whether one was chosen.
-bool PickColorDialog(TColor& color);
-// The platform's font dialog, preset with the font; answers whether one was chosen.
-bool PickFontDialog(TFont* font);
 
 } // namespace kv

@@ -128,9 +128,22 @@ TEST(FillDialog, ClampsTypedNumbersAndFollowsTheControls)
     dlg.cmbEndColor->Pick(dlg.cmbEndColor->IndexOf(QStringLiteral("#ffff0000")));
     EXPECT_EQ(dlg.GetFill(), QStringLiteral("linear,#ff000000,#40ff0000,91"));
 
+    // The "..." button adds the colour chosen in the colour dialog (opaque) in front.
+    std::uint32_t asked = 0;
+    const TColorDialogHook old = SetColorDialogHook([&asked](TColorDialog& d) {
+        asked = d.GetColor();
+        d.SetColor(0x7F112233u);
+        return true;
+    });
+    dlg.btnStartColor->Click();
+    SetColorDialogHook(old);
+    EXPECT_EQ(asked, 0xFF000000u);
+    EXPECT_EQ(dlg.cmbStartColor->GetItem(0), QStringLiteral("#ff112233"));
+    EXPECT_EQ(dlg.GetFill(), QStringLiteral("linear,#ff112233,#40ff0000,91"));
+
     // Switching to a solid brush keeps the start colour and alpha.
     dlg.rgFillType->Pick(1);
-    EXPECT_EQ(dlg.GetFill(), QStringLiteral("#ff000000"));
+    EXPECT_EQ(dlg.GetFill(), QStringLiteral("#ff112233"));
     EXPECT_FALSE(dlg.cmbEndColor->GetVisible());
 }
 
@@ -190,8 +203,8 @@ TEST(ColorCombo, AddsColoursInFrontAndRepacksToTheNewestEight)
 
     // Cancel closes without a result; closing repacks to the eight newest custom colours.
     QTimer::singleShot(0, [] {
-        ASSERT_NE(TDesignForm::ActiveModal(), nullptr);
-        QTest::keyClick(TDesignForm::ActiveModal()->Window(), Qt::Key_Escape);
+        ASSERT_NE(TDesignWindow::ActiveModal(), nullptr);
+        QTest::keyClick(TDesignWindow::ActiveModal()->Window(), Qt::Key_Escape);
     });
     EXPECT_FALSE(dlg.ShowModal());
     EXPECT_EQ(combo->Count(), 21);
@@ -204,12 +217,12 @@ TEST(ColorCombo, AddsColoursInFrontAndRepacksToTheNewestEight)
 TEST(FillDialog, ExecuteAnswersTheTextOnOkOnly)
 {
     QString out = QStringLiteral("old");
-    QTimer::singleShot(0, [] { TDesignForm::ActiveModal()->SetModalResult(mrCancel); });
+    QTimer::singleShot(0, [] { TDesignWindow::ActiveModal()->SetModalResult(mrCancel); });
     EXPECT_FALSE(TKvStyleFillDlg::Execute(QStringLiteral("#ff00ff00"), out));
     EXPECT_EQ(out, QString());
 
     QTimer::singleShot(0, [] {
-        TDesignForm* form = TDesignForm::ActiveModal();
+        TDesignWindow* form = TDesignWindow::ActiveModal();
         ASSERT_NE(form, nullptr);
         EXPECT_EQ(form->GetCaption(), QStringLiteral("Fill"));
         auto* alpha = form->Window()->findChildren<QLineEdit*>().value(0);
@@ -288,7 +301,7 @@ TEST(StrokeDialog, PreviewDrawsTheLineAndExecuteAnswersOnOk)
 
     QString out;
     QTimer::singleShot(0, [] {
-        TDesignForm* form = TDesignForm::ActiveModal();
+        TDesignWindow* form = TDesignWindow::ActiveModal();
         ASSERT_NE(form, nullptr);
         EXPECT_EQ(form->GetCaption(), QStringLiteral("Stroke"));
         form->Window()->findChild<QComboBox*>(QStringLiteral("cmbDash"))->setCurrentIndex(1);
