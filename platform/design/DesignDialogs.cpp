@@ -186,7 +186,6 @@ int ShowModalWindow(TWinControl* window, const QString& caption)
     ModalStack().push_back(&state);
     window->Show();
     widget->show();
-    widget->raise();
     widget->activateWindow();
     QTimer::singleShot(0, &loop, [window, &state]() {
         if (state.Result == mrNone)

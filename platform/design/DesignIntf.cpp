@@ -460,8 +460,6 @@ void GetComponentProperties(const TDesignerSelections& components, TPropKinds fi
         IntfPtr<TPropertyEditor> editor = editorClass.Make(designer, components.Count());
         for (int i = 0; i < components.Count(); ++i)
             editor->SetPropEntry(i, components[i], props[static_cast<size_t>(i)]);
-        if (components.Count() > 1 && !editor->GetAttributes().Contains(paMultiSelect))
-            continue;
         IntfPtr<IProperty> asProperty(editor.get());
         if (filterFunc && !filterFunc(asProperty))
             continue;

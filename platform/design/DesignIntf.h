@@ -396,7 +396,7 @@ using TPropertyEditorFilterFunc = std::function<bool(const IntfPtr<IProperty>& p
 
 // Calls proc with an editor for each published property of the selection whose kind is in
 // filter and that every selected object has (of the same kind and type), when the filter
-// function admits it. With several objects, only editors with paMultiSelect are offered.
+// function admits it. Each editor edits the property of every selected object.
 void GetComponentProperties(const TDesignerSelections& components, TPropKinds filter, IDesigner* designer,
                             const TGetPropProc& proc, const TPropertyEditorFilterFunc& filterFunc = {});
 
