@@ -408,7 +408,7 @@ void TKvColumnsEditorForm::AddColumnExecute()
     } else if (column) {
         group = column->GetGroup();
         parentNode = selected->GetParent();
-        index = column->GetIndex();
+        index = selected->GetIndex();
     } else {
         index = FGrid->GetRootGroup()->Count();
     }
@@ -427,7 +427,8 @@ void TKvColumnsEditorForm::AddColumnExecute()
         throw;
     }
     FGrid->EndUpdate();
-    tvMain->Select(AddColumnNode(parentNode, added, added->GetIndex()));
+    TKvGridColumnGroup* parentGroup = added->GetParentGroup();
+    tvMain->Select(AddColumnNode(parentNode, added, parentGroup ? parentGroup->GetColumns()->IndexOf(added) : -1));
     parentNode->Expand();
     Modified();
 }
@@ -571,7 +572,8 @@ void TKvColumnsEditorForm::MoveExecute(int delta)
     TKvGridColumn* column = SelectedColumn();
     if (!FGrid || !column)
         return;
-    if (!column->Move(column->GetIndex() + delta))
+    // The node's place is the column's place among its siblings.
+    if (!column->Move(tvMain->GetSelected()->GetIndex() + delta))
         return;
     LoadColumns();
     SelectColumn(column);
