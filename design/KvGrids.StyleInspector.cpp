@@ -57,6 +57,8 @@ void TKvStyleInspectorForm::BeforeDestruction()
     if (listMain) {
         listMain->OnFocuedIndexChange = nullptr;
         listMain->OnEditComplete = nullptr;
+        listMain->OnEditCommit = nullptr;
+        listMain->OnEditCancel = nullptr;
         listMain->OnCellAction = nullptr;
         listMain->SetDataProvider(nullptr);
         listMain->Free();
@@ -107,6 +109,24 @@ void TKvStyleInspectorForm::PrepareGrid()
     list->EndUpdate();
 
     list->OnFocuedIndexChange = [this](TKvGridView*, const TKvGridCellIndex&) { FocusChanged(); };
+    // The row is written while the cell's edit commits: text the property rejects sets the
+    // column's error, which keeps the editor open with the user's text.
+    list->OnEditCommit = [](TKvGridView* sender, const TKvGridCellIndex& index, const Variant&) {
+        TKvGridDataColumn* column = index.GetDataColumn();
+        if (!column || column->GetFieldName() != QLatin1String("Value"))
+            return;
+        column->SetError(QString());
+        try {
+            if (auto* items = static_cast<TKvListView*>(sender)->GetItemSource(); items && items->GetEditingIndex() >= 0)
+                items->CommitEdit();
+        } catch (const Exception& e) {
+            column->SetError(e.Message());
+        }
+    };
+    list->OnEditCancel = [](TKvGridView*, const TKvGridCellIndex& index) {
+        if (TKvGridDataColumn* column = index.GetDataColumn())
+            column->SetError(QString());
+    };
     list->OnEditComplete = [this](TKvGridView*, const TKvGridCellIndex& index) {
         const TKvGridDataColumn* column = index.GetDataColumn();
         if (column && column->GetFieldName() == QLatin1String("Value"))
@@ -171,7 +191,8 @@ void TKvStyleInspectorForm::FocusChanged()
 
 void TKvStyleInspectorForm::Commit()
 {
-    if (TKvListViewItemProvider* items = listMain->GetItemSource())
+    TKvListViewItemProvider* items = listMain->GetItemSource();
+    if (items && items->GetEditingIndex() >= 0)
         items->CommitEdit();
 }
 
@@ -211,7 +232,15 @@ bool TKvStyleInspectorForm::ShowModal()
     gCurrent = this;
     FWindow->ShowModal();
     listMain->CommitEditor(false);
-    Commit();
+    try {
+        Commit();
+    } catch (const Exception&) {
+        // A rejected text left open when the window closed is dropped.
+        listMain->CancelEditor(false);
+        TKvListViewItemProvider* items = listMain->GetItemSource();
+        if (items && items->GetEditingIndex() >= 0)
+            items->CancelEdit();
+    }
     gCurrent = nullptr;
     return FModified;
 }
