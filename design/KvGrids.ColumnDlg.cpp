@@ -24,7 +24,7 @@ TKvColumnDialog::TKvColumnDialog() : FWindow(std::make_unique<TDesignWindow>(QSt
     body->Place(btnOK, 2, 2);
     body->Place(btnCancel, 2, 3);
     body->SetColumnStretch(1, 1);
-    w->SetClientSize(320, 0);
+    w->SetClientSize(320, 80);
 
     edtFieldName->OnChange = [this](TDesignEdit*) { UpdateOk(); };
     edtHeader->OnChange = [this](TDesignEdit*) { UpdateOk(); };

@@ -32,7 +32,7 @@ TKvColumnGroupDialog::TKvColumnGroupDialog()
     body->Place(btnOK, 3, 2);
     body->Place(btnCancel, 3, 3);
     body->SetColumnStretch(1, 1);
-    w->SetClientSize(320, 0);
+    w->SetClientSize(320, 80);
 
     edtHeader->OnChange = [this](TDesignEdit*) { UpdateOk(); };
     UpdateOk();

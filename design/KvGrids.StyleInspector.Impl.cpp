@@ -118,7 +118,7 @@ void TKvGridStyleStrokeRenderer::DrawSwatch(const QString& text, TKvDrawingConte
 
 // --- Dialog editors -------------------------------------------------------------------------
 
-bool TKvGridStyleDialogEditor::RunDialog(TKind kind, const QString& text, QString& output)
+bool TKvGridStyleButtonEditor::RunDialog(TKind kind, const QString& text, QString& output)
 {
     switch (kind) {
     case ekFill:
@@ -161,7 +161,7 @@ bool TKvGridStyleDialogEditor::RunDialog(TKind kind, const QString& text, QStrin
     return true;
 }
 
-void TKvGridStyleDialogEditor::ButtonClicked()
+void TKvGridStyleButtonEditor::ButtonClicked()
 {
     if (!FEditor)
         return;
@@ -212,11 +212,11 @@ TKvGridCellRenderer* TKvGridStyleInspectorDelegate::GetCellRenderer(const TKvGri
     return TKvListViewDelegate::GetCellRenderer(Index);
 }
 
-TKvGridStyleDialogEditor* TKvGridStyleInspectorDelegate::DialogEditor(TKvGridStyleDialogEditor*& field,
-                                                                      TKvGridStyleDialogEditor::TKind kind)
+TKvGridStyleButtonEditor* TKvGridStyleInspectorDelegate::DialogEditor(TKvGridStyleButtonEditor*& field,
+                                                                      TKvGridStyleButtonEditor::TKind kind)
 {
     if (!field)
-        field = Create<TKvGridStyleDialogEditor>(GetOwner(), kind);
+        field = Create<TKvGridStyleButtonEditor>(GetOwner(), kind);
     return field;
 }
 
@@ -244,11 +244,11 @@ TKvGridCellEditor* TKvGridStyleInspectorDelegate::GetCellEditor(const TKvGridCel
         case svkEnumeration:
             return GetEnumEditor(rec->Name);
         case svkFill:
-            return DialogEditor(FFillEditor, TKvGridStyleDialogEditor::ekFill);
+            return DialogEditor(FFillEditor, TKvGridStyleButtonEditor::ekFill);
         case svkStroke:
-            return DialogEditor(FStrokeEditor, TKvGridStyleDialogEditor::ekStroke);
+            return DialogEditor(FStrokeEditor, TKvGridStyleButtonEditor::ekStroke);
         case svkFont:
-            return DialogEditor(FFontEditor, TKvGridStyleDialogEditor::ekFont);
+            return DialogEditor(FFontEditor, TKvGridStyleButtonEditor::ekFont);
         default:
             break;
         }

@@ -54,11 +54,11 @@ protected:
 };
 
 // Editors whose button opens a dialog on the current text; OK commits the dialog's text.
-class TKvGridStyleDialogEditor : public TKvButtonCellEditor
+class TKvGridStyleButtonEditor : public TKvButtonCellEditor
 {
 public:
     enum TKind { ekFill, ekStroke, ekFont };
-    TKvGridStyleDialogEditor(TComponent* owner, TKind kind) : TKvButtonCellEditor(owner), FKind(kind) {}
+    TKvGridStyleButtonEditor(TComponent* owner, TKind kind) : TKvButtonCellEditor(owner), FKind(kind) {}
     TKind GetKind() const { return FKind; }
     void ButtonClicked() override;
     // The dialog for the kind: current text in, new text out; true on OK.
@@ -89,7 +89,7 @@ public:
 private:
     // The style property of a value cell of a data row; nil for other cells.
     const TKvStylePropertyRecord* PropertyOf(const TKvGridCellIndex& Index) const;
-    TKvGridStyleDialogEditor* DialogEditor(TKvGridStyleDialogEditor*& field, TKvGridStyleDialogEditor::TKind kind);
+    TKvGridStyleButtonEditor* DialogEditor(TKvGridStyleButtonEditor*& field, TKvGridStyleButtonEditor::TKind kind);
 
     TKvGridStyleBag* FStyles = nullptr;
     TKvGridStylesDataProvider* FProvider = nullptr;
@@ -97,9 +97,9 @@ private:
     // Components owned by the grid.
     TKvGridStyleFillRenderer* FFillRenderer = nullptr;
     TKvGridStyleStrokeRenderer* FStrokeRenderer = nullptr;
-    TKvGridStyleDialogEditor* FFillEditor = nullptr;
-    TKvGridStyleDialogEditor* FStrokeEditor = nullptr;
-    TKvGridStyleDialogEditor* FFontEditor = nullptr;
+    TKvGridStyleButtonEditor* FFillEditor = nullptr;
+    TKvGridStyleButtonEditor* FStrokeEditor = nullptr;
+    TKvGridStyleButtonEditor* FFontEditor = nullptr;
     QHash<QString, TKvListCellEditor*> FEnumEditors;
     QStringList FEnums;
 };

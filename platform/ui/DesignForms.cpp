@@ -686,6 +686,9 @@ private:
 struct TDesignWindow::TImpl
 {
     std::unique_ptr<TDesignWindowWidget> Window;
+    // The client size asked for; the layout's own size wins where it is larger.
+    int Width = 0;
+    int Height = 0;
 };
 
 TDesignWindow::TDesignWindow(const QString& caption, TDesignWindowKind kind) : FImpl(std::make_unique<TImpl>())
@@ -716,12 +719,18 @@ TDesignWindow::~TDesignWindow()
 QString TDesignWindow::GetCaption() const { return FImpl->Window->windowTitle(); }
 void TDesignWindow::SetCaption(const QString& value) { FImpl->Window->setWindowTitle(value); }
 QWidget* TDesignWindow::Window() const { return FImpl->Window.get(); }
-void TDesignWindow::SetClientSize(int width, int height) { FImpl->Window->resize(width, height); }
+void TDesignWindow::SetClientSize(int width, int height)
+{
+    FImpl->Width = width;
+    FImpl->Height = height;
+    FImpl->Window->resize(width, height);
+}
 
 void TDesignWindow::CenterOnScreen()
 {
     QDialog* window = FImpl->Window.get();
     window->adjustSize();
+    window->resize(std::max(window->width(), FImpl->Width), std::max(window->height(), FImpl->Height));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window->move(screen->availableGeometry().center() - window->rect().center());
 }

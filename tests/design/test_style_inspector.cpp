@@ -167,12 +167,12 @@ TEST(StyleInspector, DelegateGivesEachPropertyItsEditorAndRenderer)
               delegate->GetCellEditor(ValueCell(form.get(), "LineAlignment")));
 
     const auto kindOf = [&](const char* name) {
-        auto* e = dynamic_cast<TKvGridStyleDialogEditor*>(delegate->GetCellEditor(ValueCell(form.get(), name)));
+        auto* e = dynamic_cast<TKvGridStyleButtonEditor*>(delegate->GetCellEditor(ValueCell(form.get(), name)));
         return e ? int(e->GetKind()) : -1;
     };
-    EXPECT_EQ(kindOf("Background"), int(TKvGridStyleDialogEditor::ekFill));
-    EXPECT_EQ(kindOf("BorderLeft"), int(TKvGridStyleDialogEditor::ekStroke));
-    EXPECT_EQ(kindOf("Font"), int(TKvGridStyleDialogEditor::ekFont));
+    EXPECT_EQ(kindOf("Background"), int(TKvGridStyleButtonEditor::ekFill));
+    EXPECT_EQ(kindOf("BorderLeft"), int(TKvGridStyleButtonEditor::ekStroke));
+    EXPECT_EQ(kindOf("Font"), int(TKvGridStyleButtonEditor::ekFont));
     EXPECT_EQ(kindOf("NumberFormat"), -1);
     EXPECT_NE(delegate->GetCellEditor(ValueCell(form.get(), "NumberFormat")), nullptr);
 
@@ -201,7 +201,7 @@ TEST(StyleInspector, DelegateGivesEachPropertyItsEditorAndRenderer)
         return true;
     });
     QString out;
-    EXPECT_TRUE(TKvGridStyleDialogEditor::RunDialog(TKvGridStyleDialogEditor::ekFont, "Arial,12,bold", out));
+    EXPECT_TRUE(TKvGridStyleButtonEditor::RunDialog(TKvGridStyleButtonEditor::ekFont, "Arial,12,bold", out));
     SetFontDialogHook(old);
     EXPECT_EQ(asked.Name, QStringLiteral("Arial"));
     EXPECT_EQ(asked.Size, 12);
