@@ -484,6 +484,23 @@ void CollectOwnParts(TKvGridColumn* column, std::vector<TComponent*>& parts)
             parts.push_back(editor);
 }
 
+// Ends an open edit, empties the selection (its ranges name columns) and takes the grid's
+// focus off the columns about to go (the column, or every column when it is nil), so that
+// nothing of the grid keeps a freed column.
+void ReleaseColumns(TKvGridView* grid, TKvGridColumn* column)
+{
+    if (grid->GetEditing())
+        grid->CancelEditor(false);
+    grid->ClearSelection();
+    const TKvGridCellIndex focused = grid->GetFocusedIndex();
+    for (TKvGridColumn* c = focused.Column; c; c = c->GetParentGroup()) {
+        if (!column || c == column) {
+            grid->SetFocusedIndex(TKvGridCellIndex(grid, focused.ItemIndex, nullptr));
+            break;
+        }
+    }
+}
+
 // Frees components unless something freed them meanwhile.
 class TPartReaper : public TComponent
 {
@@ -533,8 +550,7 @@ void TKvColumnsEditorForm::DeleteExecute()
     CollectOwnParts(column, parts);
     TOwned<TPartReaper> reaper{Create<TPartReaper>(parts)};
     // An open editor or drop-down of the column goes first.
-    if (FGrid->GetEditing())
-        FGrid->CancelEditor(false);
+    ReleaseColumns(FGrid, column);
     tvMain->ClearSelection();
     FGrid->RemoveColumn(column);
     reaper->FreeAll();
@@ -550,8 +566,7 @@ void TKvColumnsEditorForm::ClearExecute()
 {
     if (!FGrid)
         return;
-    if (FGrid->GetEditing())
-        FGrid->CancelEditor(false);
+    ReleaseColumns(FGrid, nullptr);
     std::vector<TComponent*> parts;
     for (int i = 0; i < FGrid->GetRootGroup()->Count(); ++i)
         CollectOwnParts(FGrid->GetRootGroup()->GetItem(i), parts);

@@ -5,12 +5,15 @@
 #include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Internals.h"
 #include "platform/design/DesignHost.h"
+#include "components/KvGrids.ListView.h"
+#include "model/ModelTestSupport.h"
 
 #include "TestSupport.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QTimer>
 #include <QtTest/QTest>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
@@ -391,4 +394,40 @@ TEST_F(ColumnsEditorTest, ClosesWithItsGridItsDesignerAndItsWindow)
     ASSERT_NE(TKvColumnsEditorForm::Current(), nullptr);
     Host.reset();
     EXPECT_EQ(TKvColumnsEditorForm::Current(), nullptr);
+}
+
+TEST(ColumnsEditorRunning, DeletingAColumnWhoseEditorIsOpenIsSafe)
+{
+    TOwned<TKvSimpleDataProvider> data = kvtest::MakeTable("Name,Qty", "s,n", {{"pear", 3}, {"apple", 7}});
+    TOwned<TKvListView> view = MakeOwned<TKvListView>(nullptr);
+    view->SetName(QStringLiteral("List1"));
+    TKvGridDataColumn* name = view->AddDataColumn();
+    name->SetFieldName(QStringLiteral("Name"));
+    view->AddDataColumn()->SetFieldName(QStringLiteral("Qty"));
+    view->SetDataProvider(data.get());
+    view->SetBounds(0, 0, 360, 200);
+    view->Show();
+    QApplication::setActiveWindow(view->Widget()->window());
+    view->SetFocus();
+    QCoreApplication::processEvents();
+    view->SetFocusedIndex(TKvGridCellIndex(view.get(), 0, name));
+    QCoreApplication::processEvents();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("plum"));
+    ASSERT_TRUE(view->GetEditing());
+
+    // A grid outside any designer: the editor works without one.
+    TKvColumnsEditorForm::Execute(view.get(), nullptr);
+    TKvColumnsEditorForm* editor = TKvColumnsEditorForm::Current();
+    ASSERT_NE(editor, nullptr);
+    editor->SelectColumn(name);
+    EXPECT_TRUE(editor->actDelete->Execute());
+    EXPECT_FALSE(view->GetEditing());
+    ASSERT_EQ(view->GetRootGroup()->Count(), 1);
+    EXPECT_EQ(Texts(editor->GetRoot()), QStringList{"Qty"});
+    EXPECT_EQ(data->GetData(0, 0).ToString(), QStringLiteral("pear"));
+    view->Invalidate();
+    view->Update();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1"));
+    QCoreApplication::processEvents();
+    TKvColumnsEditorForm::FreeEditor();
 }
