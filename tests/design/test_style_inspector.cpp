@@ -54,6 +54,29 @@ int CountPixels(TKvListView* list, QRgb color)
     return count;
 }
 
+// Grey pixels of the set/clear button of a value cell, as {dark, light}: the X of a set value
+// is dim grey, the check mark of an unset one light grey.
+std::pair<int, int> ButtonGreys(TKvStyleInspectorForm* form, const QString& name)
+{
+    TKvListView* list = form->GetList();
+    list->Invalidate();
+    list->Update();
+    const TRect cell = list->GetCellBounds(ValueCell(form, name));
+    const QImage image = list->Widget()->grab().toImage();
+    const TPoint origin = list->GetClientOrigin();
+    int dark = 0;
+    int light = 0;
+    for (int y = cell.Top; y < cell.Bottom; ++y)
+        for (int x = cell.Right - 19; x < cell.Right; ++x) {
+            const QRgb p = image.pixel(origin.X + x, origin.Y + y);
+            if (qRed(p) != qGreen(p) || qGreen(p) != qBlue(p))
+                continue;
+            dark += qRed(p) >= 0x50 && qRed(p) <= 0x90;
+            light += qRed(p) >= 0xC8 && qRed(p) <= 0xDC;
+        }
+    return {dark, light};
+}
+
 } // namespace
 
 TEST(StyleInspector, ExecuteAnswersTrueOnlyWhenAValueChanged)
@@ -127,6 +150,9 @@ TEST(StyleInspector, ListsSortedPropertiesAndTheButtonClearsAndSets)
 
     // The button clears a set value (the inherited one shows) and sets it again.
     const int row = form->DataRowOf(form->IndexOfName(QStringLiteral("Background")));
+    list->SetFocusedIndex(ValueCell(form.get(), QStringLiteral("Prefix")));
+    const auto setGlyph = ButtonGreys(form.get(), QStringLiteral("Background"));
+    EXPECT_GT(setGlyph.first, 4);
     EXPECT_FALSE(form->GetModified());
     form->CellButtonClicked(row);
     EXPECT_FALSE(bag.HasValue(BACKGROUND_STYLE));
@@ -135,6 +161,9 @@ TEST(StyleInspector, ListsSortedPropertiesAndTheButtonClearsAndSets)
     EXPECT_TRUE(form->GetModified());
     Settle();
     EXPECT_EQ(CountPixels(list, qRgb(255, 0, 0)), 0);
+    const auto checkGlyph = ButtonGreys(form.get(), QStringLiteral("Background"));
+    EXPECT_LT(checkGlyph.first, setGlyph.first / 2);
+    EXPECT_GT(checkGlyph.second, setGlyph.second + 4);
     // Typing the old text back is a change again, not dropped as the cached text.
     provider->SetData(row, 1, Variant(QStringLiteral("#ffff0000")));
     EXPECT_TRUE(bag.HasValue(BACKGROUND_STYLE));
