@@ -15,6 +15,7 @@
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QScreen>
+#include <QtGui/QWindow>
 #include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QBoxLayout>
@@ -744,6 +745,16 @@ void TDesignWindow::CenterOnScreen()
 int TDesignWindow::ShowModal()
 {
     CenterOnScreen();
+    // Above the window it was opened from (a tool window stays above windows of its own).
+    QDialog* window = FImpl->Window.get();
+    QWidget* active = QApplication::activeWindow();
+    if (!active && TDesignWindow::ActiveModal())
+        active = TDesignWindow::ActiveModal()->Window();
+    if (active && active != window) {
+        window->winId();
+        if (window->windowHandle() && active->windowHandle())
+            window->windowHandle()->setTransientParent(active->windowHandle());
+    }
     TDesignWindow* previous = gActiveModal;
     gActiveModal = this;
     int result = QDialog::Rejected;
