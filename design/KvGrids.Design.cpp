@@ -19,6 +19,8 @@
 #include "components/KvGrids.Data.BDE.h"
 #include "components/KvGrids.Styles.Archive.h"
 #include "components/KvGrids.Vantrel.h"
+#include "design/KvGrids.ColumnsEditor.h"
+#include "design/KvGrids.StyleInspector.h"
 #include "platform/design/DesignDialogs.h"
 #include "platform/rtl/Collections.h"
 
@@ -105,6 +107,7 @@ void TKvGridViewEditor::GenerateColumns(bool clear)
     if (!grid)
         throw EInvalidCast(QStringLiteral("Invalid class typecast"));
     grid->GenerateDataColumns(clear);
+    TKvColumnsEditorForm::RefreshEditor(grid);
     if (GetDesigner())
         GetDesigner()->Modified();
 }
@@ -142,6 +145,10 @@ void TKvGridViewEditor::SaveStyles()
 void TKvGridViewEditor::ExecuteVerb(int index)
 {
     switch (index) {
+    case 0:
+        if (TKvGridView* grid = GetGrid())
+            TKvColumnsEditorForm::Execute(grid, GetDesigner());
+        break;
     case 1:
         GenerateColumns(false);
         break;
@@ -502,6 +509,12 @@ void TKvEditorPropertyEditor::AssignPart(TKvGridDataColumn* column, TComponent* 
 
 // ---- style sets, columns and collections --------------------------------------------------
 
+void TKvStyleBagPropertyEditor::Edit()
+{
+    if (TKvStyleInspectorForm::Execute(dynamic_cast<TKvGridStyleBag*>(GetObjectValue())))
+        Modified();
+}
+
 TPropertyAttributes TKvStyleBagPropertyEditor::GetAttributes()
 {
     return {paDialog, paReadOnly, paValueEditable};
@@ -529,6 +542,14 @@ void TKvStylesPropertyEditor::GetProperties(const TGetPropProc& proc)
 TPropertyAttributes TKvColumnsPropertyEditor::GetAttributes()
 {
     return {paDialog, paReadOnly};
+}
+
+void TKvColumnsPropertyEditor::Edit()
+{
+    auto* columns = dynamic_cast<TKvGridViewColumns*>(GetObjectValue());
+    TKvGridView* grid = columns ? columns->GetGrid() : dynamic_cast<TKvGridView*>(GetComponent(0));
+    if (grid)
+        TKvColumnsEditorForm::Execute(grid, FDesigner);
 }
 
 QString TKvColumnsPropertyEditor::GetValue()

@@ -4,6 +4,8 @@
 
 #include "components/KvGrids.ListView.h"
 #include "components/KvGrids.Vantrel.h"
+#include "design/KvGrids.ColumnsEditor.h"
+#include "design/KvGrids.StyleInspector.h"
 #include "design/KvGrids.Regs.h"
 #include "model/KvGrids.Data.Simple.h"
 #include "model/ModelTestSupport.h"
@@ -15,6 +17,7 @@
 #include <QtCore/QFile>
 #include <QtGui/QImage>
 #include <QtCore/QTemporaryDir>
+#include <QtCore/QTimer>
 
 using namespace kv;
 using namespace kvtest;
@@ -214,4 +217,59 @@ TEST_F(RegsTest, LoadAndSaveStylesThroughTheArchive)
     host.ExecuteVerb(other, 8);
     EXPECT_EQ(host.GetModifiedCount(), modified);
     SetFileDialogHook(old);
+}
+
+TEST_F(RegsTest, CommandsOpenTheColumnsEditorAndTheStyleInspector)
+{
+    TOwned<TDesignForm> form{Create<TDesignForm>(nullptr)};
+    TOwned<TKvSimpleDataProvider> data = MakeTable("Name,Amount", "s,n", {{"a", 1}});
+    auto* grid = Create<TKvVantrel>(form.get());
+    grid->SetName("Grid1");
+    grid->SetDataProvider(data.get());
+    TDesignHost host(form.get());
+
+    // "Columns..." opens the columns editor on the grid, with this designer.
+    host.ExecuteVerb(grid, 0);
+    TKvColumnsEditorForm* editor = TKvColumnsEditorForm::Current();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->GetGrid(), grid);
+    EXPECT_EQ(editor->GetDesigner(), &host);
+    EXPECT_EQ(editor->GetRoot()->Count(), 0);
+    // Generating columns reloads the open editor's tree.
+    host.ExecuteVerb(grid, 1);
+    EXPECT_EQ(editor->GetRoot()->Count(), 2);
+    TKvColumnsEditorForm::FreeEditor();
+    // The Columns property opens it too.
+    host.SelectComponent(grid);
+    host.FindProperty("Columns")->Edit();
+    ASSERT_NE(TKvColumnsEditorForm::Current(), nullptr);
+    EXPECT_EQ(TKvColumnsEditorForm::Current()->GetGrid(), grid);
+    TKvColumnsEditorForm::FreeEditor();
+
+    // A styles entry opens the inspector on its style set; a change in it modifies the form.
+    auto menu = host.GetVerbMenu(grid);
+    TDesignMenuItem* footer = menu[4]->GetItem(menu[4]->Count() - 1);
+    ASSERT_EQ(footer->GetCaption(), "RowGroup Footer...");
+    TKvGridStyleBag* shown = nullptr;
+    QTimer::singleShot(0, [&shown] {
+        TKvStyleInspectorForm* inspector = TKvStyleInspectorForm::Current();
+        ASSERT_NE(inspector, nullptr);
+        shown = inspector->GetStyles();
+        inspector->Window()->SetModalResult(mrOk);
+    });
+    const int modified = host.GetModifiedCount();
+    footer->Click();
+    EXPECT_EQ(shown, grid->GetRowGroup()->GetFooterStyles());
+    EXPECT_EQ(host.GetModifiedCount(), modified);
+    QTimer::singleShot(0, [] {
+        TKvStyleInspectorForm* inspector = TKvStyleInspectorForm::Current();
+        ASSERT_NE(inspector, nullptr);
+        const int row = inspector->DataRowOf(inspector->IndexOfName("Background"));
+        inspector->GetProvider()->SetData(row, 1, Variant(QStringLiteral("#ff00ff00")));
+        inspector->Window()->SetModalResult(mrOk);
+    });
+    menu[4]->GetItem(menu[4]->Count() - 4)->Click(); // "Header Group..."
+    EXPECT_EQ(grid->GetHeader()->GetGroupStyles()->GetValue("Background"), "#ff00ff00");
+    EXPECT_EQ(host.GetModifiedCount(), modified + 1);
+    grid->SetDataProvider(nullptr);
 }
