@@ -17,6 +17,10 @@
 #include "model/KvGrids.Data.Files.h"
 #include "model/KvGrids.Data.Vantrel.h"
 #include "components/KvGrids.Data.BDE.h"
+#include "components/KvGrids.Styles.Archive.h"
+#include "components/KvGrids.Vantrel.h"
+#include "design/KvGrids.ColumnsEditor.h"
+#include "design/KvGrids.StyleInspector.h"
 #include "platform/design/DesignDialogs.h"
 #include "platform/rtl/Collections.h"
 
@@ -96,9 +100,67 @@ void TKvGridViewEditor::PrepareItem(int index, TDesignMenuItem* item)
     }
 }
 
+void TKvGridViewEditor::GenerateColumns(bool clear)
+{
+    // Only the top-level grid generates columns; checked before anything changes.
+    auto* grid = dynamic_cast<TKvVantrel*>(GetComponent());
+    if (!grid)
+        throw EInvalidCast(QStringLiteral("Invalid class typecast"));
+    grid->GenerateDataColumns(clear);
+    TKvColumnsEditorForm::RefreshEditor(grid);
+    if (GetDesigner())
+        GetDesigner()->Modified();
+}
+
+namespace {
+const QString StylesFilter = QStringLiteral("VantrelPlus Styles(*.vts)|*.vts|All Files (*.*)|*.*");
+}
+
+void TKvGridViewEditor::LoadStyles()
+{
+    TKvGridView* grid = GetGrid();
+    TOpenDialog dialog;
+    dialog.SetDefaultExt(QStringLiteral("vts"));
+    dialog.SetFilter(StylesFilter);
+    if (!grid || !dialog.Execute())
+        return;
+    TKvGridStylesJsonArchive archive;
+    archive.LoadGrid(TKvGridViewStylesArchive::LoadFromFile(dialog.GetFileName()), grid);
+    if (GetDesigner())
+        GetDesigner()->Modified();
+}
+
+void TKvGridViewEditor::SaveStyles()
+{
+    TKvGridView* grid = GetGrid();
+    TSaveDialog dialog;
+    dialog.SetDefaultExt(QStringLiteral("vts"));
+    dialog.SetFilter(StylesFilter);
+    if (!grid || !dialog.Execute())
+        return;
+    TKvGridStylesJsonArchive archive;
+    TKvGridViewStylesArchive::SaveToFile(dialog.GetFileName(), archive.SaveGrid(grid));
+}
+
 void TKvGridViewEditor::ExecuteVerb(int index)
 {
     switch (index) {
+    case 0:
+        if (TKvGridView* grid = GetGrid())
+            TKvColumnsEditorForm::Execute(grid, GetDesigner());
+        break;
+    case 1:
+        GenerateColumns(false);
+        break;
+    case 2:
+        GenerateColumns(true);
+        break;
+    case 5:
+        LoadStyles();
+        break;
+    case 6:
+        SaveStyles();
+        break;
     default:
         // The separator, the "Styles" submenu and the two commands without behaviour.
         break;
@@ -447,6 +509,12 @@ void TKvEditorPropertyEditor::AssignPart(TKvGridDataColumn* column, TComponent* 
 
 // ---- style sets, columns and collections --------------------------------------------------
 
+void TKvStyleBagPropertyEditor::Edit()
+{
+    if (TKvStyleInspectorForm::Execute(dynamic_cast<TKvGridStyleBag*>(GetObjectValue())))
+        Modified();
+}
+
 TPropertyAttributes TKvStyleBagPropertyEditor::GetAttributes()
 {
     return {paDialog, paReadOnly, paValueEditable};
@@ -474,6 +542,14 @@ void TKvStylesPropertyEditor::GetProperties(const TGetPropProc& proc)
 TPropertyAttributes TKvColumnsPropertyEditor::GetAttributes()
 {
     return {paDialog, paReadOnly};
+}
+
+void TKvColumnsPropertyEditor::Edit()
+{
+    auto* columns = dynamic_cast<TKvGridViewColumns*>(GetObjectValue());
+    TKvGridView* grid = columns ? columns->GetGrid() : dynamic_cast<TKvGridView*>(GetComponent(0));
+    if (grid)
+        TKvColumnsEditorForm::Execute(grid, FDesigner);
 }
 
 QString TKvColumnsPropertyEditor::GetValue()

@@ -158,6 +158,7 @@ class TKvStyleBagPropertyEditor : public TClassProperty
 {
 public:
     using TClassProperty::TClassProperty;
+    void Edit() override;
     TPropertyAttributes GetAttributes() override;
 };
 
@@ -177,6 +178,7 @@ class TKvColumnsPropertyEditor : public TClassProperty
 {
 public:
     using TClassProperty::TClassProperty;
+    void Edit() override;
     TPropertyAttributes GetAttributes() override;
     QString GetValue() override;
 };

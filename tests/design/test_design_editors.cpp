@@ -2,6 +2,8 @@
 // grids and providers, driven through the headless designer.
 #include "DesignTestSupport.h"
 
+#include "design/KvGrids.Regs.h"
+
 #include "components/KvGrids.Data.BDE.h"
 #include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Internals.h"
@@ -247,6 +249,13 @@ TEST_F(DesignEditorsTest, StyleSetsColumnsAndCollections)
     reference->SetValue("Look1");
     EXPECT_EQ(Grid->GetStyles()->GetReference(), styleObject);
 
+    // The grid's columns show the columns editor's name.
+    auto columns = Host->FindProperty("Columns");
+    ASSERT_TRUE(columns);
+    EXPECT_EQ(columns->GetEditorClassName(), "TKvColumnsPropertyEditor");
+    EXPECT_EQ(columns->GetValue(), "(Columns Editor)");
+    EXPECT_EQ(columns->GetAttributes(), (TPropertyAttributes{paDialog, paReadOnly}));
+
     // Every style set of every area uses the styles editor; a column's too.
     EXPECT_EQ(Host->FindProperty("GroupStyles", Grid->GetHeader())->GetEditorClassName(), "TKvStylesPropertyEditor");
     EXPECT_EQ(Host->FindProperty("Styles", column)->GetEditorClassName(), "TKvStylesPropertyEditor");
@@ -374,21 +383,5 @@ TEST_F(DesignEditorsTest, ProviderVerbs)
 
 void kvtest::DesignEditorsTest::RegisterEditors()
 {
-    using namespace DesignIntf;
-    RegisterComponentEditor(ClassInfo<TKvGridView>(), ComponentEditorClass<TKvGridViewEditor>());
-    RegisterComponentEditor(ClassInfo<TKvCsvDataProvider>(), ComponentEditorClass<TKvCsvDataProviderEditor>());
-    RegisterComponentEditor(ClassInfo<TKvVantrelDataProvider>(), ComponentEditorClass<TKvVantrelDataProviderEditor>());
-    RegisterComponentEditor(ClassInfo<TKvBDEDataProvider>(), ComponentEditorClass<TKvBDEDataProviderEditor>());
-    RegisterPropertyEditor(&ClassInfo<TKvGridCellRenderer>(), &ClassInfo<TKvGridColumn>(), QString(),
-                           PropertyEditorClass<TKvRendererPropertyEditor>());
-    RegisterPropertyEditor(&ClassInfo<TKvGridCellEditor>(), &ClassInfo<TKvGridColumn>(), QString(),
-                           PropertyEditorClass<TKvEditorPropertyEditor>());
-    RegisterPropertyEditor(&ClassInfo<TKvGridViewColumns>(), &ClassInfo<TKvGridView>(), QString(),
-                           PropertyEditorClass<TKvColumnsPropertyEditor>());
-    RegisterPropertyEditor(&ClassInfo<TKvGridViewStyles>(), nullptr, QString(), PropertyEditorClass<TKvStylesPropertyEditor>());
-    RegisterPropertyEditor(&ClassInfo<TKvGridStyleBag>(), nullptr, QString(), PropertyEditorClass<TKvStyleBagPropertyEditor>());
-    RegisterPropertyEditor(&ClassInfo<TKvGridRowGroupLevels>(), nullptr, QString(),
-                           PropertyEditorClass<TKvRowGroupLevelsPropertyEditor>());
-    RegisterPropertyEditor(&ClassInfo<TKvGridDynamicStyleCollection>(), &ClassInfo<TKvGridBody>(), QString(),
-                           PropertyEditorClass<TKvDynamicStyleCollectionPropertyEditor>());
+    Register();
 }
