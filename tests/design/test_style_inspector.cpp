@@ -12,6 +12,7 @@
 #include <QtGui/QImage>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QRadioButton>
 #include <QtWidgets/QWidget>
 
 using namespace kv;
@@ -172,6 +173,15 @@ TEST(StyleInspector, ListsSortedPropertiesAndTheButtonClearsAndSets)
     EXPECT_TRUE(bag.HasValue(BACKGROUND_STYLE));
     EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("#ffff0000"));
 
+    // The focused cell's editor starts from the value shown after the button.
+    list->SetFocusedIndex(ValueCell(form.get(), QStringLiteral("Background")));
+    Settle();
+    form->CellButtonClicked(row);
+    TKvGridCellEditor* editor = form->GetDelegate()->GetCellEditor(ValueCell(form.get(), QStringLiteral("Background")));
+    EXPECT_EQ(editor->GetEditValue().ToString(), bag.GetValue(QStringLiteral("Background")));
+    form->CellButtonClicked(row);
+    EXPECT_EQ(editor->GetEditValue().ToString(), QStringLiteral("#ffff0000"));
+
     // The grid's cell action on a value cell runs the button.
     ASSERT_TRUE(list->OnCellAction);
     list->OnCellAction(list, ValueCell(form.get(), QStringLiteral("Background")));
@@ -267,4 +277,32 @@ TEST(StyleInspector, ARejectedValueKeepsTheEditorOpen)
     TKvGridCellEditor* editor = form->GetDelegate()->GetCellEditor(ValueCell(form.get(), QStringLiteral("Background")));
     EXPECT_EQ(editor->GetEditValue().ToString(), QStringLiteral("linear,#zz"));
     list->CancelEditor(false);
+}
+
+TEST(StyleInspector, TheFillEditorsButtonOpensTheFillDialogAndCommits)
+{
+    TKvGridStyleBag bag(nullptr, QStringLiteral("cells"));
+    bag.SetValue(QStringLiteral("Background"), QStringLiteral("#ffff0000"));
+    TOwned<TKvStyleInspectorForm> form = ShowForm(&bag);
+    TKvListView* list = form->GetList();
+    list->SetFocusedIndex(ValueCell(form.get(), QStringLiteral("Background")));
+    Settle();
+
+    QString caption;
+    QTimer::singleShot(0, [&caption] {
+        TDesignWindow* dialog = TDesignWindow::ActiveModal();
+        ASSERT_NE(dialog, nullptr);
+        caption = dialog->GetCaption();
+        const auto radios = dialog->Window()->findChildren<QRadioButton*>();
+        ASSERT_EQ(radios.size(), 3);
+        EXPECT_TRUE(radios[1]->isChecked());
+        radios[2]->click();
+        dialog->SetModalResult(mrOk);
+    });
+    list->ShowEditor(true);
+    Settle();
+    EXPECT_EQ(caption, QStringLiteral("Fill"));
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("linear,#ffff0000,#ffff0000,0"));
+    EXPECT_FALSE(list->GetEditing());
+    EXPECT_TRUE(form->GetModified());
 }
