@@ -77,7 +77,9 @@ TEST(ExcelConverter, FlatGridWritesTypedCellsStylesAndColumns)
     // Date columns show dates, not serial numbers.
     EXPECT_EQ(sheet.Style(QStringLiteral("Orders_cell_2")).Child(QStringLiteral("NumberFormat")).Attribute(QStringLiteral("ss:Format")),
               QStringLiteral("yyyy-mm-dd hh:mm:ss"));
-    EXPECT_TRUE(sheet.Style(QStringLiteral("Orders_cell_3")).Child(QStringLiteral("NumberFormat")).IsNull());
+    // The others say "General", so that no reader carries the date format over to them.
+    EXPECT_EQ(sheet.Style(QStringLiteral("Orders_cell_3")).Child(QStringLiteral("NumberFormat")).Attribute(QStringLiteral("ss:Format")),
+              QStringLiteral("General"));
 
     // Columns: caption, auto fit and the width in points.
     const TXmlNodeList columns = sheet.Columns();
@@ -136,6 +138,8 @@ TEST(ExcelConverter, StylesComeFromTheEffectiveAreaAndColumnValues)
     EXPECT_EQ(font.Attribute(QStringLiteral("ss:Bold")), QStringLiteral("1"));
     EXPECT_EQ(font.Attribute(QStringLiteral("ss:Underline")), QStringLiteral("1"));
     EXPECT_FALSE(font.HasAttribute(QStringLiteral("ss:Italic")));
+    // No date column, no number formats: the four children only.
+    EXPECT_EQ(cell.ChildCount(), 4);
     // The body's own background goes to the default cell style.
     EXPECT_EQ(sheet.Style(QStringLiteral("cell_style")).Child(QStringLiteral("Interior")).Attribute(QStringLiteral("ss:Color")).toLower(),
               QStringLiteral("#abcdef"));
