@@ -176,15 +176,7 @@ TEST(ExcelConverterCalc, WorkbooksOpenInCalcWithTheGridsValues)
         // Two header levels with merges, and two data levels.
         TTypedGrid t;
         t.AddSampleRows();
-        t.AddColumn(TTypedGrid::Id);
-        TKvGridColumnGroup* customer = t.AddGroup(QStringLiteral("Customer · 고객"));
-        t.AddColumn(TTypedGrid::Region, customer);
-        t.AddColumn(TTypedGrid::City, customer);
-        t.AddColumn(TTypedGrid::Note, customer);
-        TKvGridColumnGroup* order = t.AddGroup(QStringLiteral("Order"));
-        order->SetOrientation(ColumnsVertical);
-        t.AddColumn(TTypedGrid::Ordered, order);
-        t.AddColumn(TTypedGrid::Amount, order);
+        t.AddCustomerAndOrder();
         t.Grid->ResetColumnIndicies();
         books.emplace_back(QStringLiteral("headers"), t.Export());
     }

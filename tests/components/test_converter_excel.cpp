@@ -149,17 +149,8 @@ TEST(ExcelConverter, ColumnGroupsMergeHeadersAndStackDataLevels)
 {
     TTypedGrid t;
     t.AddSampleRows();
-    // Id | Customer (header) over Region, City, Note side by side | a vertical group: Ordered over Amount.
-    t.AddColumn(TTypedGrid::Id);
-    TKvGridColumnGroup* customer = t.AddGroup(QStringLiteral("Customer · 고객"));
-    t.AddColumn(TTypedGrid::Region, customer);
-    t.AddColumn(TTypedGrid::City, customer);
-    t.AddColumn(TTypedGrid::Note, customer);
-    TKvGridColumnGroup* order = t.AddGroup(QStringLiteral("Order"));
-    order->GetGroupHeader()->SetVisible(false);
-    order->SetOrientation(ColumnsVertical);
-    t.AddColumn(TTypedGrid::Ordered, order, 120);
-    t.AddColumn(TTypedGrid::Amount, order, 120);
+    // The Order group without a header: its members stacked in the header rows too.
+    t.AddCustomerAndOrder()->GetGroupHeader()->SetVisible(false);
     TKvGridColumnGroup* empty = t.AddGroup(QStringLiteral("Nothing yet"));
     t.Grid->ResetColumnIndicies();
 

@@ -80,6 +80,20 @@ struct TTypedGrid
         group->GetHeader()->SetCaption(Caption);
         return group;
     }
+    // Id | "Customer · 고객" over Region, City and Note side by side | "Order", a vertical group:
+    // Ordered over Amount (widths 120). Returns the Order group.
+    TKvGridColumnGroup* AddCustomerAndOrder()
+    {
+        AddColumn(Id);
+        TKvGridColumnGroup* customer = AddGroup(QStringLiteral("Customer · 고객"));
+        for (int f : {Region, City, Note})
+            AddColumn(f, customer);
+        TKvGridColumnGroup* order = AddGroup(QStringLiteral("Order"));
+        order->SetOrientation(ColumnsVertical);
+        AddColumn(Ordered, order, 120);
+        AddColumn(Amount, order, 120);
+        return order;
+    }
     // Groups the grid's rows by the fields (no fields: ungroups), with group footers.
     void GroupBy(const TKvIntegerArray& Fields)
     {
