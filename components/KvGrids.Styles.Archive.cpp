@@ -7,6 +7,7 @@
 #include "platform/rtl/TextEncoding.h"
 
 #include <QtCore/QFile>
+#include <nlohmann/json.hpp>
 #include <QtCore/QSaveFile>
 #include <QtCore/QStringDecoder>
 #include <utility>

@@ -5,6 +5,7 @@
 
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
+#include <nlohmann/json.hpp>
 
 using namespace kv;
 using namespace kvtest;
