@@ -219,10 +219,10 @@ TResult Measure(F run)
         const QString text = run();
         r.Seconds = double(t.nsecsElapsed()) / 1e9;
         r.Cpu = CpuSeconds() - cpu;
-        r.Chars = text.size();
-        r.Utf8 = text.toUtf8().size();
         const long long peak = StatusBytes("VmHWM:");
         r.PeakAdded = before >= 0 && peak >= 0 ? peak - before : -1;
+        r.Chars = text.size();
+        r.Utf8 = text.toUtf8().size();
     }
     return r;
 }
@@ -282,7 +282,7 @@ int main(int argc, char** argv)
     {
         TOwned<TKvGridViewImpl> grid = MakeOwned<TKvGridViewImpl>(nullptr);
         for (TKvGridStyleBag* bag :
-             {static_cast<TKvGridStyleBag*>(grid->GetStyles()), grid->GetPanel()->GetStyles(), grid->GetBody()->GetStyles(),
+             std::initializer_list<TKvGridStyleBag*>{grid->GetStyles(), grid->GetPanel()->GetStyles(), grid->GetBody()->GetStyles(),
               grid->GetBody()->GetEmptyStyles(), grid->GetHeader()->GetStyles(), grid->GetHeader()->GetGroupStyles(),
               grid->GetFooter()->GetStyles(), grid->GetRowGroup()->GetHeaderStyles(),
               grid->GetRowGroup()->GetFooterStyles(), grid->GetIndicator()->GetStyles(),

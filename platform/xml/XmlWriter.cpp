@@ -1,6 +1,6 @@
 #include "platform/xml/XmlWriter.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace kv {
 
@@ -89,8 +89,10 @@ void TXmlTextWriter::Attribute(QLatin1String Name, QLatin1String Value)
 void TXmlTextWriter::Attribute(QLatin1String Name, qint64 Value)
 {
     char digits[24];
-    const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(Value));
-    Attribute(Name, QLatin1String(digits, n));
+    const char* end = std::to_chars(digits, digits + sizeof digits, Value).ptr;
+    OpenAttribute(Name);
+    FOut += QLatin1String(digits, end - digits);
+    FOut += QLatin1Char('"');
 }
 
 void TXmlTextWriter::OpenText()
