@@ -462,9 +462,12 @@ public:
             FGroupHeaderStyles << FDoc->FGroupHeaderStyles[size_t(i)]->FStyleId;
             FGroupFooterStyles << FDoc->FGroupFooterStyles[size_t(i)]->FStyleId;
         }
-        // The data rows' anchors with their owners' cell and footer style ids.
+        // The data rows' spreadsheet types, and their anchors with the owners' style ids.
         for (int d = 0; d < D; ++d)
             for (int c = 0; c < C; ++c) {
+                TKvGridColumnArrayItem typed = FArray.GetItem(d, c);
+                typed.Tag = TypeTag(typed.ValueType);
+                FArray.SetItem(d, c, typed);
                 const TKvGridColumnArrayItem& item = FArray.GetItem(d, c);
                 if (!item.IsAnchor())
                     continue;
@@ -502,6 +505,15 @@ private:
         QString FooterStyle;
     };
 
+    static QString TypeTag(TKvGridValueType Type)
+    {
+        switch (Type) {
+        case ValueTypeBool: return QStringLiteral("Boolean");
+        case ValueTypeNumeric: return QStringLiteral("Number");
+        case ValueTypeDateTime: return QStringLiteral("DateTime");
+        default: return QStringLiteral("String");
+        }
+    }
     int LevelColumn(int Level) const { return 1 + Level + R; }
     int ArrayColumn(int Col) const { return 1 + Col + R + LevelCount; }
 

@@ -4,6 +4,7 @@
 #include "platform/xml/XmlWriter.h"
 
 #include <QtCore/QDir>
+#include <QtCore/QLocale>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 #include <climits>
@@ -88,6 +89,12 @@ TEST(ExcelConverter, FlatGridWritesTypedCellsStylesAndColumns)
     EXPECT_EQ(columns[5].Attribute(QStringLiteral("ss:AutoFitWidth")), QStringLiteral("1"));
     EXPECT_EQ(columns[5].Attribute(QStringLiteral("ss:Width")), QStringLiteral("75"));
     EXPECT_EQ(columns[0].Attribute(QStringLiteral("ss:Width")), QStringLiteral("60"));
+
+    // Numbers keep their point whatever the locale.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(TSheet(t.Export()).At(1, 3)->Text, QStringLiteral("1234.5"));
+    QLocale::setDefault(before);
 
     // Headers and footers off.
     t.Converter->SetHeaderVisible(false);
@@ -417,6 +424,12 @@ TEST(ExcelConverter, ArgumentsSheetNamesAndFiles)
     EXPECT_EQ(info.FindProperty(QStringLiteral("SheetName"))->Default.ToString(), QStringLiteral("Vantrel"));
 
     KV_EXPECT_THROW_MSG(c->Convert(nullptr, false), Exception, "grid is nil");
+    // A grid without columns or data still makes a workbook: one empty header row and footer row.
+    TOwned<TKvGridViewImpl> bare = MakeOwned<TKvGridViewImpl>(nullptr);
+    c->Convert(bare.get(), true);
+    const TSheet empty(c->GetOutput());
+    EXPECT_EQ(empty.RowCount, 2);
+    EXPECT_TRUE(empty.Cells.empty());
     KV_EXPECT_THROW_MSG(c->Convert(TKvGridRange(0, 1, nullptr, t.Grid->GetColumn(0))), Exception, "Invalid grid range");
     c->Convert(t.Grid.get(), false);
     ASSERT_FALSE(c->GetOutput().isEmpty());
