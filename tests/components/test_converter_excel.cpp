@@ -1,5 +1,6 @@
 #include "test_converter_support.h"
 
+#include "platform/rtl/Streaming.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/xml/XmlWriter.h"
 
@@ -422,6 +423,24 @@ TEST(ExcelConverter, ArgumentsSheetNamesAndFiles)
                              "HeaderVisible", "FooterVisible", "GroupHeaderVisible", "GroupFooterVisible"})
         EXPECT_NE(info.FindProperty(QLatin1String(name)), nullptr) << name;
     EXPECT_EQ(info.FindProperty(QStringLiteral("SheetName"))->Default.ToString(), QStringLiteral("Vantrel"));
+    // Form files keep what differs from the defaults, ExcelVersion included.
+    {
+        TOwned<TKvGridExcelConverter> saved = MakeOwned<TKvGridExcelConverter>(nullptr);
+        saved->SetName(QStringLiteral("Exporter"));
+        saved->SetExcelVersion(V_XP);
+        saved->SetSheetName(QStringLiteral("주문"));
+        saved->SetGroupFooterVisible(false);
+        saved->SetRowNumBase(0);
+        const QString form = WriteComponentText(saved.get());
+        EXPECT_FALSE(form.contains(QStringLiteral("AutoSave")));
+        TOwned<TKvGridExcelConverter> read = MakeOwned<TKvGridExcelConverter>(nullptr);
+        ReadComponentText(form, read.get());
+        EXPECT_EQ(read->GetExcelVersion(), V_XP);
+        EXPECT_EQ(read->GetSheetName(), QStringLiteral("주문"));
+        EXPECT_FALSE(read->GetGroupFooterVisible());
+        EXPECT_TRUE(read->GetGroupHeaderVisible());
+        EXPECT_EQ(read->GetRowNumBase(), 0);
+    }
 
     KV_EXPECT_THROW_MSG(c->Convert(nullptr, false), Exception, "grid is nil");
     // A grid without columns or data still makes a workbook: one empty header row and footer row.
