@@ -534,6 +534,18 @@ void TKvVantrelSelectionTool::CancelDrag()
     StopDrag(p.X, p.Y, false);
 }
 
+void TKvVantrelSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (Button == mbLeft && !FDragTracker)
+        if (TKvSprite* sprite = FOwner->FindElementAt(X, Y))
+            if (auto* filter = dynamic_cast<TKvGridHeaderFilterHandle*>(sprite); filter && filter->GetVisible()) {
+                HideHint();
+                CellHandleClicked(filter);
+                return;
+            }
+    TKvGridSelectionTool::DoMouseDown(Button, Shift, X, Y);
+}
+
 void TKvVantrelSelectionTool::CommitPending()
 {
     TKvGridView* grid = FOwner;

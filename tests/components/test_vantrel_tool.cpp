@@ -6,6 +6,7 @@
 
 #include "graphics/KvGrids.Common.Drawing.h"
 #include "platform/ui/Messages.h"
+#include "grid/KvGrids.Tool.FilterSelector.h"
 
 using namespace kv;
 using namespace kvtest;
@@ -300,4 +301,26 @@ TEST(VantrelTrackers, ConstructionChecksItsRequest)
     EXPECT_EQ(old.GetTargetIndex(), 2);
     old.Stop(to.X + 10, to.Y, true);
     EXPECT_EQ(g.Grid->GetColumn(2), g.Columns[0]);
+}
+
+TEST_F(VantrelTool, AFilterHandleClickOpensTheFilterDropDown)
+{
+    auto* filter = static_cast<TKvGridColumnFilter*>(g.Columns[FQty]->GetFilters()->Add());
+    filter->SetName(QStringLiteral("small"));
+    filter->SetCriteria(QStringLiteral("value < 10"));
+    const TRect header = g.HeaderRect(FQty);
+    g.Move(TShownVantrel::Center(header));
+    g.Paint();
+    auto* cell = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[FQty]));
+    ASSERT_NE(cell, nullptr);
+    ASSERT_TRUE(cell->GetFilterHandle()->GetVisible());
+    const TRect handle = TShownVantrel::Bounds(cell->GetFilterHandle());
+    g.Click(TShownVantrel::Center(handle));
+    auto* selector = dynamic_cast<TKvGridFilterSelector*>(g.Grid->GetGridDelegate()->GetFilterSelector());
+    ASSERT_NE(selector, nullptr);
+    EXPECT_TRUE(selector->GetListing());
+    ASSERT_EQ(selector->GetItemProvider()->GetItemCount(), 1);
+    EXPECT_TRUE(g.Grid->GetSortFields().empty()) << "the handle press is no header click";
+    g.Grid->GetGridDelegate()->HideFilterSelector();
+    EXPECT_FALSE(selector->GetListing());
 }
