@@ -324,3 +324,19 @@ TEST_F(VantrelTool, AFilterHandleClickOpensTheFilterDropDown)
     g.Grid->GetGridDelegate()->HideFilterSelector();
     EXPECT_FALSE(selector->GetListing());
 }
+
+TEST_F(VantrelTool, CellClicksAndDoubleClicksAreTraced)
+{
+    g.Grid->GetEditOptions()->SetReadOnly(true); // a double click opens no editor
+    QStringList lines;
+    SetTraceSink([&](const QString& line) { lines << line; });
+    TKvGridCellElement* cell = g.Grid->GetCellView(g.Grid->GetBody(), TKvGridCellIndex(g.Grid.get(), 2, g.Columns[FCity]));
+    ASSERT_NE(cell, nullptr);
+    const TPoint p = TShownVantrel::Center(TShownVantrel::Bounds(cell));
+    g.Click(p);
+    QTest::mouseDClick(g.Win(), Qt::LeftButton, {}, g.At(p));
+    SetTraceSink(nullptr);
+    const QString index = TKvGridCellIndex(g.Grid.get(), 2, g.Columns[FCity]).ToString();
+    EXPECT_TRUE(lines.contains(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>> Cell clicked: ") + index)) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>> Cell dblClicked: ") + index));
+}
