@@ -4,6 +4,7 @@
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Elements.h"
 #include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Tool.FilterSelector.h"
 #include "model/KvGrids.Data.Objects.h"
 #include "platform/rtl/ClassRegistry.h"
 
@@ -99,21 +100,8 @@ void TKvFilterSelector::PrepareGrid()
 // one; a row past the collection (changed meanwhile) changes nothing.
 void TKvFilterSelector::CheckCellClicked(int ItemIndex)
 {
-    TKvGridItem* item = FGridMain->GetItem(ItemIndex);
-    TKvGridColumnFilterCollection* filters = FColumn ? FColumn->GetFilters() : nullptr;
-    if (!item || !filters || GetClosing())
-        return;
-    const int row = item->GetDataRow();
-    if (row < 0 || row >= filters->Count())
-        return;
-    FFiltering = true;
-    try {
-        filters->GetFilter(row)->SetActive(item->GetChecked());
-    } catch (...) {
-        FFiltering = false;
-        throw;
-    }
-    FFiltering = false;
+    if (!GetClosing())
+        SetRowFilterActive(FColumn, FGridMain->GetItem(ItemIndex), FFiltering);
 }
 
 void TKvFilterSelector::KeyDown(std::uint16_t& Key, TShiftState Shift)
