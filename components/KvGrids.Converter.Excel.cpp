@@ -345,8 +345,13 @@ QString TKvGridExcelStyleCollection::GetStyles(TKvGridColumn* Column) const
 
 void TKvGridExcelStyleCollection::Write(TXmlTextWriter& Node)
 {
-    for (auto& entry : FStyleMap)
-        entry.second->Write(Node);
+    ForEach([&](TKvGridExcelStyle* style) { style->Write(Node); });
+}
+
+void TKvGridExcelStyleCollection::ForEach(const std::function<void(TKvGridExcelStyle*)>& Proc) const
+{
+    for (const auto& entry : FStyleMap)
+        Proc(entry.second.get());
 }
 
 // ---- columns -------------------------------------------------------------------------------
@@ -457,9 +462,12 @@ public:
             FGroupHeaderStyles << FDoc->FGroupHeaderStyles[size_t(i)]->FStyleId;
             FGroupFooterStyles << FDoc->FGroupFooterStyles[size_t(i)]->FStyleId;
         }
-        // The data rows' anchors with their owners' cell and footer style ids.
+        // The data rows' spreadsheet types, and their anchors with the owners' style ids.
         for (int d = 0; d < D; ++d)
             for (int c = 0; c < C; ++c) {
+                TKvGridColumnArrayItem typed = FArray.GetItem(d, c);
+                typed.Tag = TypeTag(typed.ValueType);
+                FArray.SetItem(d, c, typed);
                 const TKvGridColumnArrayItem& item = FArray.GetItem(d, c);
                 if (!item.IsAnchor())
                     continue;
@@ -497,6 +505,15 @@ private:
         QString FooterStyle;
     };
 
+    static QString TypeTag(TKvGridValueType Type)
+    {
+        switch (Type) {
+        case ValueTypeBool: return QStringLiteral("Boolean");
+        case ValueTypeNumeric: return QStringLiteral("Number");
+        case ValueTypeDateTime: return QStringLiteral("DateTime");
+        default: return QStringLiteral("String");
+        }
+    }
     int LevelColumn(int Level) const { return 1 + Level + R; }
     int ArrayColumn(int Col) const { return 1 + Col + R + LevelCount; }
 
@@ -776,18 +793,8 @@ TKvGridExcelWorkbook::TKvGridExcelWorkbook(TKvGridExcelDocument* Document)
 void TKvGridExcelWorkbook::Write(TXmlTextWriter& Node)
 {
     FSheets.push_back(std::make_unique<TKvGridExcelWorksheet>(this));
-    TKvGridExcelDocument* doc = FDocument;
     Node.StartElement(L("Styles"));
-    for (TKvGridExcelStyle* style :
-         {doc->FRowNumStyle.get(), doc->FDefHeaderStyle.get(), doc->FDefFooterStyle.get(), doc->FDefCellStyle.get()})
-        style->Write(Node);
-    doc->FHeaderStyles->Write(Node);
-    doc->FFooterStyles->Write(Node);
-    doc->FCellStyles->Write(Node);
-    for (auto* list : {&doc->FGroupHeaderStyles, &doc->FGroupFooterStyles, &doc->FGroupExpanderStyles,
-                       &doc->FGroupIndicatorStyles})
-        for (auto& style : *list)
-            style->Write(Node);
+    FDocument->ForEachStyle([&](TKvGridExcelStyle* style) { style->Write(Node); });
     Node.EndElement();
     Node.StartElement(L("Worksheet"));
     FSheets.front()->Write(Node);
@@ -827,6 +834,7 @@ void TKvGridExcelDocument::PrepareStyles(TKvGridView* Grid)
 
     const QString name = Grid->GetName();
     const std::vector<TKvGridColumn*> columns = TKvGridViewHelper::GetLeafColumns(Grid, true);
+    bool dates = false;
     for (size_t i = 0; i < columns.size(); ++i) {
         TKvGridColumn* column = columns[i];
         const QString n = QString::number(i);
@@ -841,6 +849,7 @@ void TKvGridExcelDocument::PrepareStyles(TKvGridView* Grid)
         if (data && data->GetValueType() == ValueTypeDateTime) {
             cell->FNumberFormat = QStringLiteral("yyyy-mm-dd hh:mm:ss");
             footer->FNumberFormat = cell->FNumberFormat;
+            dates = true;
         }
     }
 
@@ -867,6 +876,24 @@ void TKvGridExcelDocument::PrepareStyles(TKvGridView* Grid)
         // The id keeps its odd spelling: stored files and readers rely on it.
         FGroupFooterStyles.push_back(make(QStringLiteral("group_footer_style)") + n, footer));
     }
+    // With a date format in the workbook every other style names "General": some readers
+    // carry a style's number format over to the styles after it that name none.
+    if (dates)
+        ForEachStyle([](TKvGridExcelStyle* style) {
+            if (style->FNumberFormat.isEmpty())
+                style->FNumberFormat = QStringLiteral("General");
+        });
+}
+
+void TKvGridExcelDocument::ForEachStyle(const std::function<void(TKvGridExcelStyle*)>& Proc)
+{
+    for (TKvGridExcelStyle* style : {FRowNumStyle.get(), FDefHeaderStyle.get(), FDefFooterStyle.get(), FDefCellStyle.get()})
+        Proc(style);
+    for (TKvGridExcelStyleCollection* list : {FHeaderStyles.get(), FFooterStyles.get(), FCellStyles.get()})
+        list->ForEach(Proc);
+    for (auto* list : {&FGroupHeaderStyles, &FGroupFooterStyles, &FGroupExpanderStyles, &FGroupIndicatorStyles})
+        for (auto& style : *list)
+            Proc(style.get());
 }
 
 void TKvGridExcelDocument::Write(TKvGridView* Grid, QString& Text)

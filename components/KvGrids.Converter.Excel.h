@@ -15,6 +15,7 @@
 #include <QtCore/QHash>
 #include <QtCore/QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -138,6 +139,7 @@ public:
     // The column's style id; empty when it has none.
     QString GetStyles(TKvGridColumn* Column) const;
     TKvGridExcelStyle* Find(TKvGridColumn* Column) const;
+    void ForEach(const std::function<void(TKvGridExcelStyle*)>& Proc) const;
     void Write(TXmlTextWriter& Node) override;
 
 private:
@@ -235,6 +237,10 @@ public:
 
     // The workbook's styles from the grid's areas, columns and row-group levels.
     void PrepareStyles(TKvGridView* Grid);
+    // Every style in the order the workbook writes them: row number, header, footer and cell
+    // defaults, the column collections, then the group header, footer, expander and
+    // indicator styles by level.
+    void ForEachStyle(const std::function<void(TKvGridExcelStyle*)>& Proc);
     // The whole workbook as text.
     void Write(TKvGridView* Grid, QString& Text);
 

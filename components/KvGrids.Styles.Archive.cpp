@@ -7,7 +7,9 @@
 #include "platform/rtl/TextEncoding.h"
 
 #include <QtCore/QFile>
+#include <nlohmann/json.hpp>
 #include <QtCore/QSaveFile>
+#include <QtCore/QStringDecoder>
 #include <utility>
 #include <vector>
 
@@ -26,7 +28,9 @@ QString TKvGridViewStylesArchive::LoadFromFile(const QString& Path)
     const qsizetype bad = TEncoding::FindInvalidUtf8(bytes);
     if (bad >= 0)
         throw EConvertError(QStringLiteral("File %1 is not UTF-8 text: invalid byte at offset %2").arg(Path).arg(bad));
-    return QString::fromUtf8(bytes);
+    // The mark stays in the text, as U+FEFF.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
 }
 
 void TKvGridViewStylesArchive::SaveToFile(const QString& Path, const QString& Text)

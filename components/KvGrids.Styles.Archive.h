@@ -8,7 +8,7 @@
 #pragma once
 
 #include <QtCore/QString>
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 namespace kv {
 

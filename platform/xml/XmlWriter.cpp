@@ -1,6 +1,6 @@
 #include "platform/xml/XmlWriter.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace kv {
 
@@ -63,24 +63,25 @@ void TXmlTextWriter::StartElement(QLatin1String Name)
     FStarted = true;
 }
 
-void TXmlTextWriter::Attribute(QLatin1String Name, QStringView Value)
+void TXmlTextWriter::OpenAttribute(QLatin1String Name)
 {
     if (!FStartOpen)
         throw EXmlError(QStringLiteral("Attribute \"%1\" written outside a start tag").arg(Name));
     FOut += QLatin1Char(' ');
     FOut += Name;
     FOut += QLatin1String("=\"");
+}
+
+void TXmlTextWriter::Attribute(QLatin1String Name, QStringView Value)
+{
+    OpenAttribute(Name);
     Escaped(Value, true);
     FOut += QLatin1Char('"');
 }
 
 void TXmlTextWriter::Attribute(QLatin1String Name, QLatin1String Value)
 {
-    if (!FStartOpen)
-        throw EXmlError(QStringLiteral("Attribute \"%1\" written outside a start tag").arg(Name));
-    FOut += QLatin1Char(' ');
-    FOut += Name;
-    FOut += QLatin1String("=\"");
+    OpenAttribute(Name);
     Escaped(Value, true);
     FOut += QLatin1Char('"');
 }
@@ -88,23 +89,28 @@ void TXmlTextWriter::Attribute(QLatin1String Name, QLatin1String Value)
 void TXmlTextWriter::Attribute(QLatin1String Name, qint64 Value)
 {
     char digits[24];
-    const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(Value));
-    Attribute(Name, QLatin1String(digits, n));
+    const char* end = std::to_chars(digits, digits + sizeof digits, Value).ptr;
+    OpenAttribute(Name);
+    FOut += QLatin1String(digits, end - digits);
+    FOut += QLatin1Char('"');
 }
 
-void TXmlTextWriter::Text(QStringView Value)
+void TXmlTextWriter::OpenText()
 {
     if (FOpen.empty())
         throw EXmlError(QStringLiteral("Text written outside the document element"));
     CloseStartTag();
+}
+
+void TXmlTextWriter::Text(QStringView Value)
+{
+    OpenText();
     Escaped(Value, false);
 }
 
 void TXmlTextWriter::Text(QLatin1String Value)
 {
-    if (FOpen.empty())
-        throw EXmlError(QStringLiteral("Text written outside the document element"));
-    CloseStartTag();
+    OpenText();
     Escaped(Value, false);
 }
 

@@ -51,6 +51,8 @@ private:
             FStartOpen = false;
         }
     }
+    void OpenAttribute(QLatin1String Name);
+    void OpenText();
     void Escaped(QStringView Value, bool InAttribute);
     void Escaped(QLatin1String Value, bool InAttribute);
 
