@@ -170,7 +170,7 @@ void TKvGridStyleButtonEditor::ButtonClicked()
         return;
     FEditor->SetText(output);
     if (TKvGridView* grid = GetGrid())
-        grid->CommitEditor(false);
+        grid->CommitEditor(true);
 }
 
 // --- Delegate -------------------------------------------------------------------------------

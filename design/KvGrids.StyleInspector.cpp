@@ -223,7 +223,12 @@ void TKvStyleInspectorForm::CellButtonClicked(int row)
         FStyles->ResetValue(entry);
     // The shown value changed behind the cache: typing the old text again must apply it.
     FProvider->ReloadValue(row);
-    listMain->CancelEditor(false);
+    // The in-place editor starts again from the value now shown.
+    listMain->CancelEditor(true);
+    const TKvGridCellIndex focused = listMain->GetFocusedIndex();
+    if (focused.Column && focused.GetDataRow() == row)
+        if (TKvGridCellEditor* editor = GetDelegate()->GetCellEditor(focused))
+            editor->SetEditValue(FProvider->GetData(row, TKvGridStylesDataProvider::FieldValue));
     listMain->Invalidate();
 }
 

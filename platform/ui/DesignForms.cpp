@@ -1,5 +1,11 @@
 // Sections: controls (base, container, simple controls), combo box with owner-drawn items,
-// paint box, actions, tool bar and menu, tree view, form, colour and font dialogs.
+// paint box, actions, tool bar and menu, tree view, window.
+//
+// Call flow: a design window makes its wrappers with Add (each wrapper makes its Qt widget as
+// a child of the window) and places them in grid layouts. Qt signals of user input reach the
+// wrappers' On... events; owner-drawn combo items and paint boxes call back with a TCanvas
+// over the widget's painter. ShowModal runs QDialog::exec; a button with a modal result ends
+// it. A modeless window reports its closing through OnClose.
 #include "platform/ui/DesignForms.h"
 
 #include "platform/ui/Controls.h"
@@ -9,6 +15,7 @@
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QScreen>
+#include <QtGui/QWindow>
 #include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QBoxLayout>
@@ -738,6 +745,16 @@ void TDesignWindow::CenterOnScreen()
 int TDesignWindow::ShowModal()
 {
     CenterOnScreen();
+    // Above the window it was opened from (a tool window stays above windows of its own).
+    QDialog* window = FImpl->Window.get();
+    QWidget* active = QApplication::activeWindow();
+    if (!active && TDesignWindow::ActiveModal())
+        active = TDesignWindow::ActiveModal()->Window();
+    if (active && active != window) {
+        window->winId();
+        if (window->windowHandle() && active->windowHandle())
+            window->windowHandle()->setTransientParent(active->windowHandle());
+    }
     TDesignWindow* previous = gActiveModal;
     gActiveModal = this;
     int result = QDialog::Rejected;

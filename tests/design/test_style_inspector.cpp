@@ -12,6 +12,7 @@
 #include <QtGui/QImage>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QRadioButton>
 #include <QtWidgets/QWidget>
 
 using namespace kv;
@@ -52,6 +53,29 @@ int CountPixels(TKvListView* list, QRgb color)
         for (int x = 0; x < image.width(); ++x)
             count += image.pixel(x, y) == color;
     return count;
+}
+
+// Grey pixels of the set/clear button of a value cell, as {dark, light}: the X of a set value
+// is dim grey, the check mark of an unset one light grey.
+std::pair<int, int> ButtonGreys(TKvStyleInspectorForm* form, const QString& name)
+{
+    TKvListView* list = form->GetList();
+    list->Invalidate();
+    list->Update();
+    const TRect cell = list->GetCellBounds(ValueCell(form, name));
+    const QImage image = list->Widget()->grab().toImage();
+    const TPoint origin = list->GetClientOrigin();
+    int dark = 0;
+    int light = 0;
+    for (int y = cell.Top; y < cell.Bottom; ++y)
+        for (int x = cell.Right - 19; x < cell.Right; ++x) {
+            const QRgb p = image.pixel(origin.X + x, origin.Y + y);
+            if (qRed(p) != qGreen(p) || qGreen(p) != qBlue(p))
+                continue;
+            dark += qRed(p) >= 0x50 && qRed(p) <= 0x90;
+            light += qRed(p) >= 0xC8 && qRed(p) <= 0xDC;
+        }
+    return {dark, light};
 }
 
 } // namespace
@@ -127,6 +151,9 @@ TEST(StyleInspector, ListsSortedPropertiesAndTheButtonClearsAndSets)
 
     // The button clears a set value (the inherited one shows) and sets it again.
     const int row = form->DataRowOf(form->IndexOfName(QStringLiteral("Background")));
+    list->SetFocusedIndex(ValueCell(form.get(), QStringLiteral("Prefix")));
+    const auto setGlyph = ButtonGreys(form.get(), QStringLiteral("Background"));
+    EXPECT_GT(setGlyph.first, 4);
     EXPECT_FALSE(form->GetModified());
     form->CellButtonClicked(row);
     EXPECT_FALSE(bag.HasValue(BACKGROUND_STYLE));
@@ -135,6 +162,9 @@ TEST(StyleInspector, ListsSortedPropertiesAndTheButtonClearsAndSets)
     EXPECT_TRUE(form->GetModified());
     Settle();
     EXPECT_EQ(CountPixels(list, qRgb(255, 0, 0)), 0);
+    const auto checkGlyph = ButtonGreys(form.get(), QStringLiteral("Background"));
+    EXPECT_LT(checkGlyph.first, setGlyph.first / 2);
+    EXPECT_GT(checkGlyph.second, setGlyph.second + 4);
     // Typing the old text back is a change again, not dropped as the cached text.
     provider->SetData(row, 1, Variant(QStringLiteral("#ffff0000")));
     EXPECT_TRUE(bag.HasValue(BACKGROUND_STYLE));
@@ -142,6 +172,15 @@ TEST(StyleInspector, ListsSortedPropertiesAndTheButtonClearsAndSets)
     form->CellButtonClicked(row);
     EXPECT_TRUE(bag.HasValue(BACKGROUND_STYLE));
     EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("#ffff0000"));
+
+    // The focused cell's editor starts from the value shown after the button.
+    list->SetFocusedIndex(ValueCell(form.get(), QStringLiteral("Background")));
+    Settle();
+    form->CellButtonClicked(row);
+    TKvGridCellEditor* editor = form->GetDelegate()->GetCellEditor(ValueCell(form.get(), QStringLiteral("Background")));
+    EXPECT_EQ(editor->GetEditValue().ToString(), bag.GetValue(QStringLiteral("Background")));
+    form->CellButtonClicked(row);
+    EXPECT_EQ(editor->GetEditValue().ToString(), QStringLiteral("#ffff0000"));
 
     // The grid's cell action on a value cell runs the button.
     ASSERT_TRUE(list->OnCellAction);
@@ -238,4 +277,32 @@ TEST(StyleInspector, ARejectedValueKeepsTheEditorOpen)
     TKvGridCellEditor* editor = form->GetDelegate()->GetCellEditor(ValueCell(form.get(), QStringLiteral("Background")));
     EXPECT_EQ(editor->GetEditValue().ToString(), QStringLiteral("linear,#zz"));
     list->CancelEditor(false);
+}
+
+TEST(StyleInspector, TheFillEditorsButtonOpensTheFillDialogAndCommits)
+{
+    TKvGridStyleBag bag(nullptr, QStringLiteral("cells"));
+    bag.SetValue(QStringLiteral("Background"), QStringLiteral("#ffff0000"));
+    TOwned<TKvStyleInspectorForm> form = ShowForm(&bag);
+    TKvListView* list = form->GetList();
+    list->SetFocusedIndex(ValueCell(form.get(), QStringLiteral("Background")));
+    Settle();
+
+    QString caption;
+    QTimer::singleShot(0, [&caption] {
+        TDesignWindow* dialog = TDesignWindow::ActiveModal();
+        ASSERT_NE(dialog, nullptr);
+        caption = dialog->GetCaption();
+        const auto radios = dialog->Window()->findChildren<QRadioButton*>();
+        ASSERT_EQ(radios.size(), 3);
+        EXPECT_TRUE(radios[1]->isChecked());
+        radios[2]->click();
+        dialog->SetModalResult(mrOk);
+    });
+    list->ShowEditor(true);
+    Settle();
+    EXPECT_EQ(caption, QStringLiteral("Fill"));
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("linear,#ffff0000,#ffff0000,0"));
+    EXPECT_FALSE(list->GetEditing());
+    EXPECT_TRUE(form->GetModified());
 }
