@@ -340,7 +340,8 @@ struct TVisualDesigner::TImpl
         menu->setObjectName(QStringLiteral("verbs"));
         for (const auto& item : Menu)
             AddMenuItem(menu, item.get());
-        menu->popup(at);
+        // Opened after the mouse press that asked for it is done with.
+        QTimer::singleShot(0, menu, [menu, at] { menu->popup(at); });
     }
 
     // ---- the collection editor ----
