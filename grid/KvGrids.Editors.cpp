@@ -54,7 +54,7 @@ void ApplyCellLook(TCustomTextControl* Control, TAlignment Own, TKvGridColumn* C
     Control->SetAlignment(alignment);
     const int left = styles->GetBorderLeftWidth() + styles->GetPaddingLeft() - EDIT_INSET_LEFT - EDIT_TEXT_MARGIN;
     const int right = styles->GetBorderRightWidth() + styles->GetPaddingRight() - EDIT_INSET_RIGHT - EDIT_TEXT_MARGIN;
-    Control->SetTextMargins(std::max(0, left), std::max(0, right));
+    Control->SetTextMargins(left, right);
 }
 
 } // namespace

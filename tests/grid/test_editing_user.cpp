@@ -379,22 +379,26 @@ TEST_F(UserEditing, TheEditorLooksLikeItsCell)
         Key(Qt::Key_Escape);
         return std::make_pair(cell, editor);
     };
-    // Columns with wider paddings than the default.
-    Qty->GetStyles()->SetPaddingRight(7);
-    Note->GetStyles()->SetPaddingLeft(7);
-    When->GetStyles()->SetPaddingLeft(7);
-    // Right-aligned numbers stay right-aligned, their last digit in place.
-    const auto [qtyCell, qtyEditor] = probe(1, Qty);
-    ASSERT_GE(qtyCell.second, 0);
-    EXPECT_NEAR(qtyEditor.second, qtyCell.second, 1);
-    EXPECT_EQ(LineControl()->GetAlignment(), taRightJustify);
-    // Left-aligned text starts where the cell's does.
-    const auto [noteCell, noteEditor] = probe(1, Note);
-    ASSERT_GE(noteCell.first, 0);
-    EXPECT_NEAR(noteEditor.first, noteCell.first, 1);
-    const auto [dateCell, dateEditor] = probe(1, When);
-    ASSERT_GE(dateCell.first, 0);
-    EXPECT_NEAR(dateEditor.first, dateCell.first, 1);
+    for (const int padding : {-1, 7}) {
+        // The default paddings, then wider ones.
+        if (padding >= 0) {
+            Qty->GetStyles()->SetPaddingRight(padding);
+            Note->GetStyles()->SetPaddingLeft(padding);
+            When->GetStyles()->SetPaddingLeft(padding);
+        }
+        // Right-aligned numbers stay right-aligned, their last digit in place.
+        const auto [qtyCell, qtyEditor] = probe(1, Qty);
+        ASSERT_GE(qtyCell.second, 0);
+        EXPECT_NEAR(qtyEditor.second, qtyCell.second, 0.5) << "padding " << padding;
+        EXPECT_EQ(LineControl()->GetAlignment(), taRightJustify);
+        // Left-aligned text starts where the cell's does.
+        const auto [noteCell, noteEditor] = probe(1, Note);
+        ASSERT_GE(noteCell.first, 0);
+        EXPECT_NEAR(noteEditor.first, noteCell.first, 0.5) << "padding " << padding;
+        const auto [dateCell, dateEditor] = probe(1, When);
+        ASSERT_GE(dateCell.first, 0);
+        EXPECT_NEAR(dateEditor.first, dateCell.first, 1) << "padding " << padding;
+    }
 }
 
 // EditWhenFocused opens the editor on focus unless the grid is read-only; the editor takes the
