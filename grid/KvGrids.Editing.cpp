@@ -1,13 +1,14 @@
 // The default edit controller.
 //
-// Sections: mask; listener; construction; waiting editor (register, prepare, hide);
-// editing (activate, move, bounds); editor reports; commit, cancel, show, reset.
+// Sections: field values; mask; listener; construction; waiting editor (register, prepare,
+// hide); editing (activate, move, bounds); editor reports; commit, cancel, show, reset.
 //
 // Call flow: focus change -> DoFocusedIndexChanging (commit an open edit) ->
 // DoFocusedIndexChanged (hide the old editor, prepare the new one at 0 x 0, focused). Typing
 // into the waiting editor -> listener EditStart -> DoEditorStarted -> ActivateEditor (bounds
 // from the grid, value loaded, BeginEdit). First change -> the grid opens the item edit.
-// CommitEditor writes through the editable item provider and raises commit, then completed.
+// CommitEditor converts the value to its field's type (refusing text that does not convert),
+// writes through the editable item provider and raises commit, then completed.
 #include "grid/KvGrids.Editing.h"
 
 #include "grid/KvGrids.Columns.h"

@@ -82,7 +82,6 @@ TDemoGrid::TDemoGrid(int Rows)
     FGrid->GetRowGroup()->GetLevels()->Add();
     FGrid->SetGrouping(FGrouped.get());
     FGrid->SetItemSource(FEditable.get());
-    FGrid->ResetColumnIndicies();
     FBindTime = timer.elapsed();
 }
 
