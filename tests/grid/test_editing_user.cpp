@@ -387,7 +387,7 @@ TEST_F(UserEditing, TheEditorLooksLikeItsCell)
             When->GetStyles()->SetPaddingLeft(padding);
         }
         // Right-aligned numbers stay right-aligned, their last digit in place.
-        const auto [qtyCell, qtyEditor] = probe(1, Qty);
+        const auto [qtyCell, qtyEditor] = probe(2, Qty);
         ASSERT_GE(qtyCell.second, 0);
         EXPECT_NEAR(qtyEditor.second, qtyCell.second, 0.5) << "padding " << padding;
         EXPECT_EQ(LineControl()->GetAlignment(), taRightJustify);
@@ -419,4 +419,25 @@ TEST_F(UserEditing, FocusOpensTheEditorWhenAskedAndTheColumnsImeApplies)
     ClickCell(2, Name);
     Paint();
     EXPECT_FALSE(Controller()->GetEditing());
+}
+
+// Typed text as each field type reads it: numbers in either decimal form, dates as cells show
+// them, Booleans by name; text that is none of these is refused naming the field.
+TEST(UserGrid, TypedTextTakesTheFieldsType)
+{
+    TLocaleScope locale{QLocale(QLocale::German, QLocale::Germany)};
+    EXPECT_TRUE(FieldValue(Variant("12"), ValueTypeNumeric, "Qty") == Variant(12));
+    EXPECT_DOUBLE_EQ(FieldValue(Variant("1.5"), ValueTypeNumeric, "Qty").ToDouble(), 1.5);
+    EXPECT_DOUBLE_EQ(FieldValue(Variant("1,5"), ValueTypeNumeric, "Qty").ToDouble(), 1.5);
+    EXPECT_TRUE(FieldValue(Variant(""), ValueTypeNumeric, "Qty").IsNull());
+    EXPECT_TRUE(FieldValue(Variant("2024-02-03"), ValueTypeDateTime, "When") == Variant::DateTime(EncodeDate(2024, 2, 3)));
+    EXPECT_TRUE(FieldValue(Variant("TRUE"), ValueTypeBool, "Paid") == Variant(true));
+    EXPECT_TRUE(FieldValue(Variant("abc"), ValueTypeText, "Note") == Variant("abc"));
+    try {
+        FieldValue(Variant("2024-02-30"), ValueTypeDateTime, "When");
+        ADD_FAILURE() << "an impossible date was taken";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), "'2024-02-30' is not a valid date: When");
+    }
+    EXPECT_THROW(FieldValue(Variant("12x"), ValueTypeNumeric, "Qty"), EConvertError);
 }
