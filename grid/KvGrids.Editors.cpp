@@ -38,6 +38,11 @@ constexpr int EDIT_TEXT_MARGIN = 2;
 constexpr int EDIT_INSET_LEFT = 1;
 constexpr int EDIT_INSET_RIGHT = 2;
 
+TAlignment CellAlignment(TKvAlignment Value)
+{
+    return Value == AlignFar ? taRightJustify : Value == AlignCenter ? taCenter : taLeftJustify;
+}
+
 // The cell's look for a text control over it: the column's text alignment when the editor
 // keeps the default one, and margins that put the text where the cell draws it.
 void ApplyCellLook(TCustomTextControl* Control, TAlignment Own, TKvGridColumn* Column)
@@ -46,12 +51,7 @@ void ApplyCellLook(TCustomTextControl* Control, TAlignment Own, TKvGridColumn* C
     TKvGridViewStyles* styles = data ? data->GetStyles() : nullptr;
     if (!Control || !styles)
         return;
-    TAlignment alignment = Own;
-    if (Own == taLeftJustify)
-        alignment = styles->GetTextAlignment() == AlignFar      ? taRightJustify
-                    : styles->GetTextAlignment() == AlignCenter ? taCenter
-                                                                : taLeftJustify;
-    Control->SetAlignment(alignment);
+    Control->SetAlignment(Own == taLeftJustify ? CellAlignment(styles->GetTextAlignment()) : Own);
     const int left = styles->GetBorderLeftWidth() + styles->GetPaddingLeft() - EDIT_INSET_LEFT - EDIT_TEXT_MARGIN;
     const int right = styles->GetBorderRightWidth() + styles->GetPaddingRight() - EDIT_INSET_RIGHT - EDIT_TEXT_MARGIN;
     Control->SetTextMargins(left, right);
@@ -492,6 +492,10 @@ void TKvNumberCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
     TKvGridCellEditor::SetEditIndex(Index);
     if (FEditor)
         FEditor->SetEditColumn(Index.Column);
+    // Numbers stand where the cell aligns them.
+    auto* column = dynamic_cast<TKvGridDataColumn*>(Index.Column);
+    if (FEditor && column && column->GetStyles())
+        FEditor->SetAlignment(CellAlignment(column->GetStyles()->GetTextAlignment()));
 }
 
 void TKvNumberCellEditor::SetEditValue(const Variant& Value)

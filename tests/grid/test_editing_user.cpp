@@ -244,8 +244,20 @@ TEST_F(UserEditing, TheNumberEditorKeepsWhatIsTyped)
     Key(Qt::Key_Return);
     EXPECT_DOUBLE_EQ(Value(0, Qty).ToDouble(), 1.25);
 
-    // A fresh negative number: the minus replaces the value like any first character.
+    // Right-aligned like its cell.
     ClickCell(1, Qty);
+    Paint();
+    const TRect r = Grid->GetCellBounds(Cell(1, Qty));
+    const TRect inner{r.Left + 1, r.Top + 2, r.Right - 2, r.Bottom - 2};
+    const int cellEnd = InkSpan(Grid->Widget()->grab().toImage(), inner).second;
+    Key(Qt::Key_F2);
+    ProcessEvents(10);
+    auto* control = dynamic_cast<TKvNumberCellEditor*>(Controller()->GetEditor())->GetControl();
+    EXPECT_EQ(control->GetAlignment(), taRightJustify);
+    EXPECT_NEAR(InkSpan(Grid->Widget()->grab().toImage(), inner).second, cellEnd, 2);
+    Key(Qt::Key_Escape);
+
+    // A fresh negative number: the minus replaces the value like any first character.
     TypeKeys("-5");
     Key(Qt::Key_Return);
     EXPECT_DOUBLE_EQ(Value(1, Qty).ToDouble(), -5);
