@@ -340,3 +340,22 @@ TEST_F(VantrelTool, CellClicksAndDoubleClicksAreTraced)
     EXPECT_TRUE(lines.contains(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>> Cell clicked: ") + index)) << lines.join('\n').toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>> Cell dblClicked: ") + index));
 }
+
+TEST_F(VantrelTool, ARowGroupExpandHandleTogglesItsGroup)
+{
+    g.Grid->GetRowGroup()->GetLevels()->Add(); // the bar shows one expander column per level
+    g.Grid->GroupBy({FRegion});
+    g.Paint();
+    const int expanded = g.Grid->GetItemCount();
+    TKvGridRowGroupElement* bar = g.Grid->GetRowGroupView();
+    ASSERT_GT(bar->GetIndicatorCount(), 0);
+    TKvGridRowGroupIndicatorElement* level = bar->GetIndicator(0);
+    ASSERT_GT(level->GetExpanderCount(), 0);
+    TKvGridRowGroupIndicatorExpander* expander = level->GetExpander(0);
+    auto* group = dynamic_cast<TKvGridGroupItem*>(g.Grid->GetItem(expander->GetIndex()));
+    ASSERT_NE(group, nullptr);
+    ASSERT_TRUE(group->GetExpanded());
+    g.Click(TShownVantrel::Center(TShownVantrel::Bounds(expander->GetHandle())));
+    EXPECT_FALSE(group->GetExpanded());
+    EXPECT_LT(g.Grid->GetItemCount(), expanded);
+}
