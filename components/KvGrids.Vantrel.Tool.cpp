@@ -269,13 +269,23 @@ void TColumnView::DoDraw(TKvDrawingContext* Context)
 
 namespace {
 
+// The chip follows the mouse, a little left of and above it.
+TRectF ChipBounds(int x, int y) { return TRectF::Bounds(float(x - 10), float(y - 4), 100, 20); }
+
+void MoveChip(TKvSprite* chip, int x, int y)
+{
+    chip->Invalidate();
+    chip->SetBounds(ChipBounds(x, y));
+    chip->Invalidate();
+}
+
 TColumnView* NewChip(TKvGridView* grid, const TKvGridCellIndex& index, TPoint at)
 {
     auto* chip = Create<TColumnView>(nullptr, QStringLiteral("columnView"));
     TKvGridDelegate* delegate = grid->GetGridDelegate();
     chip->SetRenderer(delegate ? delegate->GetHeaderCellRenderer() : nullptr);
     chip->SetIndex(index);
-    chip->SetBounds(TRectF::Bounds(float(at.X - 10), float(at.Y - 4), 100, 20));
+    chip->SetBounds(ChipBounds(at.X, at.Y));
     return chip;
 }
 
@@ -336,12 +346,7 @@ bool TKvRowGroupingTracker::DoDrag(int X, int Y)
     return true;
 }
 
-void TKvRowGroupingTracker::DoMoveFeedback(TKvSprite* Feedback, int X, int Y)
-{
-    Feedback->Invalidate();
-    Feedback->SetBounds(TRectF::Bounds(float(X - 10), float(Y - 4), 100, 20));
-    Feedback->Invalidate();
-}
+void TKvRowGroupingTracker::DoMoveFeedback(TKvSprite* Feedback, int X, int Y) { MoveChip(Feedback, X, Y); }
 
 void TKvRowGroupingTracker::DoCompleted(int X, int Y)
 {
@@ -395,12 +400,7 @@ TKvSprite* TKvPanelCellTracker::GetFeedback()
     return FColumnView;
 }
 
-void TKvPanelCellTracker::DoMoveFeedback(TKvSprite* Feedback, int X, int Y)
-{
-    Feedback->Invalidate();
-    Feedback->SetBounds(TRectF::Bounds(float(X - 10), float(Y - 4), 100, 20));
-    Feedback->Invalidate();
-}
+void TKvPanelCellTracker::DoMoveFeedback(TKvSprite* Feedback, int X, int Y) { MoveChip(Feedback, X, Y); }
 
 void TKvPanelCellTracker::DoCompleted(int X, int Y)
 {
@@ -532,6 +532,18 @@ void TKvVantrelSelectionTool::CancelDrag()
         return;
     const TPoint p = GridCursorPos(FOwner);
     StopDrag(p.X, p.Y, false);
+}
+
+void TKvVantrelSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (Button == mbLeft && !FDragTracker)
+        if (TKvSprite* sprite = FOwner->FindElementAt(X, Y))
+            if (auto* filter = dynamic_cast<TKvGridHeaderFilterHandle*>(sprite); filter && filter->GetVisible()) {
+                HideHint();
+                CellHandleClicked(filter);
+                return;
+            }
+    TKvGridSelectionTool::DoMouseDown(Button, Shift, X, Y);
 }
 
 void TKvVantrelSelectionTool::CommitPending()

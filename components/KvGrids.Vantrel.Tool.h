@@ -203,6 +203,9 @@ public:
     void CancelDrag();
 
 protected:
+    // A press on a header's filter handle opens its drop-down (the handle is not clickable
+    // for the base tool, which would start a column press instead).
+    void DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void ColumnHeaderClicked(TKvGridColumn* Column) override;
     void CellHandleClicked(TKvGridCellHandle* Handle) override;
     void CellClicked(const TKvGridCellIndex& Index) override;

@@ -130,8 +130,17 @@ TKvGridDataProvider* TKvVantrel::GetDataProvider() const { return FItemSource ? 
 
 void TKvVantrel::SetDataProvider(TKvGridDataProvider* Value)
 {
-    if (FItemSource)
-        FItemSource->SetDataSource(Value);
+    if (!FItemSource || Value == FItemSource->GetDataSource())
+        return;
+    FItemSource->SetDataSource(Value);
+    // The column filters apply to the new rows (the form's Loaded does it after reading).
+    if (Value && !IsLoading() && !IsDesigning())
+        for (TKvGridDataColumn* column : GetDataColumns())
+            if (HasActiveFilters(column)) {
+                ResetColumnIndicies();
+                ApplyFilters();
+                break;
+            }
 }
 
 std::uint32_t TKvVantrel::GetMaxRowCount() const
@@ -252,12 +261,17 @@ void TKvVantrel::ApplyFilters()
                 entries.push_back(TEntry{column, filters->GetFilter(i)->GetCriteria()});
     }
     TKvGridDataProvider* data = chain->GetDataSource();
+    if (!data) {
+        // Nothing to filter yet: SetDataProvider applies them.
+        chain->ClearAllFilters();
+        return;
+    }
     chain->BeginFiltering();
     chain->ClearAllFilters();
     std::vector<TEntry> added;
     for (const TEntry& entry : entries) {
         const int field = entry.Column->GetDataIndex();
-        if (field < 0 || (data && field >= data->GetFieldCount())) {
+        if (field < 0 || field >= data->GetFieldCount()) {
             leaveOut(entry, QStringLiteral("the column shows no field"));
             continue;
         }

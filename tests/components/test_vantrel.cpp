@@ -324,3 +324,72 @@ TEST(Vantrel, DataProviderFreedBeforeTheGrid)
     g.Grid->SortItems({}, {});
     g.Paint();
 }
+
+namespace {
+
+// A table that fills itself when made, so that a form file can name it.
+class TFilledTable : public TKvSimpleDataProvider
+{
+public:
+    using TKvSimpleDataProvider::TKvSimpleDataProvider;
+    void AfterConstruction() override
+    {
+        TKvSimpleDataProvider::AfterConstruction();
+        InsertColumns(0, 3, QStringLiteral("Region,City,Qty"), QStringLiteral("s,s,n"));
+        for (int r = 0; r < 40; ++r)
+            InsertRow(r, TKvGridDataRow{Variant(RegionOf(r)), Variant(QStringLiteral("C%1").arg(r % 5)), Variant(r)});
+    }
+};
+
+class TVantrelForm : public TComponent
+{
+public:
+    using TComponent::TComponent;
+    void GetChildren(const TGetChildProc& proc, TComponent* root) override
+    {
+        for (int i = 0; i < GetComponentCount(); ++i)
+            if (!GetComponent(i)->HasParent())
+                proc(GetComponent(i));
+    }
+};
+
+} // namespace
+
+KV_PUBLISH(TFilledTable, TKvSimpleDataProvider);
+KV_PUBLISH(TVantrelForm, TComponent);
+
+TEST(Vantrel, AGridReadFromAFormFileShowsItsRowsFiltered)
+{
+    RegisterClasses<TVantrelForm, TFilledTable, TKvVantrel>();
+    TOwned<TVantrelForm> form{Create<TVantrelForm>(nullptr)};
+    form->SetName(QStringLiteral("Form1"));
+    auto* data = Create<TFilledTable>(form.get());
+    data->SetName(QStringLiteral("Data1"));
+    auto* grid = Create<TKvVantrel>(form.get());
+    grid->SetName(QStringLiteral("Grid1"));
+    grid->SetDataProvider(data);
+    grid->SetMaxRowCount(30);
+    grid->GenerateDataColumns(true);
+    TKvGridDataColumn* qty = grid->GetDataColumns()[FQty];
+    qty->SetName(QStringLiteral("QtyColumn"));
+    AddFilter(qty, QStringLiteral("value >= 25"), true);
+    ASSERT_EQ(grid->GetItemCount(), 5);
+    const QString text = WriteComponentText(form.get());
+    EXPECT_TRUE(text.contains(QStringLiteral("MaxRowCount = 30"))) << text.toStdString();
+
+    TOwned<TVantrelForm> copy{Create<TVantrelForm>(nullptr)};
+    ReadComponentText(text, copy.get());
+    auto* read = dynamic_cast<TKvVantrel*>(copy->FindComponent(QStringLiteral("Grid1")));
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->GetDataProvider(), copy->FindComponent(QStringLiteral("Data1")));
+    EXPECT_EQ(read->GetMaxRowCount(), 30u);
+    EXPECT_EQ(read->GetItemCount(), 5) << "Loaded applied the active filter";
+    // A data provider assigned later is filtered too.
+    auto* table = static_cast<TKvGridDataProvider*>(copy->FindComponent(QStringLiteral("Data1")));
+    read->SetDataProvider(nullptr);
+    EXPECT_EQ(read->GetItemCount(), 0);
+    read->SetDataProvider(table);
+    EXPECT_EQ(read->GetItemCount(), 5);
+    read->SetDataProvider(nullptr);
+    grid->SetDataProvider(nullptr);
+}
