@@ -72,6 +72,7 @@ TKvColor TKvColorComboHelper::GetColor(TDesignComboBox* combo)
 void TKvColorComboHelper::Prepare(TDesignComboBox* combo)
 {
     combo->SetItemHeight(18);
+    combo->SetMinimumWidth(150);
     combo->OnDrawItem = [](TDesignComboBox* sender, TCanvas* canvas, const TRect& rect, int index, bool) {
         DrawItem(sender, canvas, rect, ItemColor(sender, index));
     };
@@ -100,8 +101,11 @@ TKvNumberControls TKvNumberControls::Create(TDesignWindow* form, int min, int ma
     c.Edit = form->Add<TDesignEdit>();
     c.UpDown = form->Add<TDesignUpDown>(min, max);
     c.UpDown->SetAssociate(c.Edit);
-    if (track)
+    c.Edit->SetMinimumWidth(60);
+    if (track) {
         c.Track = form->Add<TDesignTrackBar>(min, max);
+        c.Track->SetMinimumWidth(100);
+    }
     return c;
 }
 

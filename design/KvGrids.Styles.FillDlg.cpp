@@ -75,6 +75,7 @@ TKvStyleFillDlg::TKvStyleFillDlg() : FForm(std::make_unique<TDesignWindow>(QStri
     body->Place(btnOK, 2, 2);
     body->Place(btnCancel, 2, 3);
     body->SetColumnStretch(1, 1);
+    form->SetClientSize(560, 230);
 
     rgFillType->OnClick = [this](TDesignRadioGroup*) {
         ShowControls();

@@ -29,6 +29,7 @@ TKvStyleStrokeDlg::TKvStyleStrokeDlg() : FForm(std::make_unique<TDesignWindow>(Q
     for (const char* dash : {"solid", "dash", "dot", "dashdot", "dashdotdot"})
         cmbDash->Add(QString::fromLatin1(dash));
     cmbDash->SetItemHeight(18);
+    cmbDash->SetMinimumWidth(150);
     cmbDash->OnDrawItem = [this](TDesignComboBox* sender, TCanvas* canvas, const TRect& rect, int index, bool) {
         TKvDashComboHelper::DrawItem(sender, canvas, rect, FWidth, static_cast<TKvDashStyle>(index));
     };
@@ -56,6 +57,7 @@ TKvStyleStrokeDlg::TKvStyleStrokeDlg() : FForm(std::make_unique<TDesignWindow>(Q
     body->Place(btnOK, 2, 2);
     body->Place(btnCancel, 2, 3);
     body->SetColumnStretch(1, 1);
+    form->SetClientSize(440, 200);
 
     rgStrokeType->OnClick = [this](TDesignRadioGroup*) {
         ShowControls();

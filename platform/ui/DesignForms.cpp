@@ -59,6 +59,7 @@ bool TDesignControl::Focused() const
 void TDesignControl::SetName(const QString& name) { FWidget->setObjectName(name); }
 void TDesignControl::SetHint(const QString& hint) { FWidget->setToolTip(hint); }
 void TDesignControl::Invalidate() { FWidget->update(); }
+void TDesignControl::SetMinimumWidth(int width) { FWidget->setMinimumWidth(width); }
 
 TDesignContainer::TDesignContainer(QWidget* widget) : TDesignControl(widget), FLayout(new QGridLayout(widget)) {}
 

@@ -48,6 +48,8 @@ public:
     void SetHint(const QString& hint);
     // Repaints the control.
     void Invalidate();
+    // The least width the layout gives the control.
+    void SetMinimumWidth(int width);
 
 protected:
     QWidget* FWidget;
