@@ -210,6 +210,9 @@ void TDesignHost::ExecuteVerb(TComponent* component, int index)
     } catch (const Exception& e) {
         ShowError(e.Message());
         throw;
+    } catch (const std::exception& e) {
+        ShowError(QString::fromUtf8(e.what()));
+        throw;
     }
 }
 

@@ -231,6 +231,9 @@ struct TVisualDesigner::TImpl
         } catch (const Exception& e) {
             Host().ShowError(e.Message());
             Schedule();
+        } catch (const std::exception& e) {
+            Host().ShowError(QString::fromUtf8(e.what()));
+            Schedule();
         }
     }
 
