@@ -1,5 +1,13 @@
+// The remote data provider and its services.
+//
 // Sections: services (request building, posting, response checks) - provider (loading and
 // indexing a response, reading, local changes, commit and rollback).
+//
+// Call flow: Request and CallService make a service (CreateServiceFor), whose Send builds the
+// request document, posts it through THttpRequest and checks the response (ReadResponse);
+// Request then adopts it (Adopt checks and indexes the row nodes) and resets the listeners.
+// SetData, UpdateRow, InsertRow and RemoveRow(s) change the document and record row states;
+// with AutoCommit they end in Commit, which posts one exec request and rolls back when it fails.
 #include "components/KvGrids.Data.Tidemar.h"
 
 #include "platform/net/HttpRequest.h"

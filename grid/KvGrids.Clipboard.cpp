@@ -1,11 +1,18 @@
 // Clipboard copy of grid cells: the text writers, the column array of grouped layouts, the
 // cell XML block and the clipboard manager.
 //
-// Sections: value text; column array; cell writer; writers and the block; manager.
+// Sections: text fields; column array; cell writer; writers and the block; manager.
+//
+// Call flow: Ctrl+C in the selection tool's keys (KvGrids.Tool.Keys.cpp) calls
+// the manager's Copy -> CopyToClipboard: one selected cell goes as plain text; several take the
+// selection's ranges to BuildClipboardTexts, whose cell writer walks the items once and feeds
+// the text and XML writers, and both go on the clipboard together. Paste only reads the text
+// and the XML block back (GetPastedText, GetPastedXml).
 #include "grid/KvGrids.Clipboard.h"
 
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Selection.h"
+#include "grid/KvGrids.Utils.h"
 #include "grid/KvGrids.View.h"
 #include "model/KvGrids.Model.h"
 #include "platform/rtl/SysUtils.h"
@@ -22,22 +29,9 @@ namespace kv {
 
 const QString KvGridClipboardFormat = QStringLiteral("Quenmark VantrelPlus");
 
-// ---- value text ------------------------------------------------------------------------
+// ---- text fields -----------------------------------------------------------------------
 
 namespace {
-
-QString ValueText(const Variant& value)
-{
-    if (value.IsClear())
-        return QString();
-    if (value.IsString())
-        return value.AsString();
-    try {
-        return value.ToString();
-    } catch (const std::exception&) {
-        return QString();
-    }
-}
 
 bool NeedsQuotes(const QString& s)
 {
@@ -357,7 +351,7 @@ void BuildClipboardTexts(const std::vector<TKvGridRange>& ranges, QString* tsv, 
                     *xml += QLatin1String("<r>");
                 bool firstField = true;
                 for (int field : row) {
-                    value = field >= 0 ? ValueText(item->GetData(field)) : QString();
+                    value = field >= 0 ? TKvGridViewHelper::ValueText(item->GetData(field)) : QString();
                     if (tsv) {
                         if (!firstField)
                             *tsv += u'\t';
@@ -457,7 +451,7 @@ void TKvGridClipboardManagerImpl::CopyToClipboard()
     if (!column || !item || item->GetDataRow() < 0 || column->GetDataIndex() < 0)
         return;
     // An empty value empties the clipboard's text too.
-    QString text = ValueText(item->GetData(column->GetDataIndex()));
+    QString text = TKvGridViewHelper::ValueText(item->GetData(column->GetDataIndex()));
     if (text.isNull())
         text = QLatin1String("");
     TClipboard::SetText(text);

@@ -1,10 +1,23 @@
 // Column headers and footers, column filters and validation rules.
+//
+// Sections: helpers; published properties; header (and the group header); footer; filters
+// and their collection; validations and their collection.
+//
+// Call flow: a header or footer setter (or a change of its styles) fires OnChanged, which
+// the owning column turns into Changed(false) and so a refresh of the grid. A footer parses
+// its expressions when they are set; the footer and row-group areas call Evaluate and
+// EvaluateGroup with the summary runtime. A filter's change reaches its collection's Update,
+// which calls the grid's ColumnFiltersChanged. Validations parse their criteria when set; the
+// grid's ValidateColumn and ValidateRow (KvGrids.View.Focus.cpp) call the collection's Validate
+// with the mode of the edit, and a rule that does not hold raises its message.
 #include "grid/KvGrids.Columns.h"
 
 #include "grid/KvGrids.View.h"
 #include "platform/rtl/TypInfo.h"
 
 namespace kv {
+
+// --- helpers --------------------------------------------------------------------------------
 
 namespace {
 
@@ -36,6 +49,8 @@ void FiltersChanged(TKvGridColumn* column)
 }
 
 } // namespace
+
+// --- published properties -------------------------------------------------------------------
 
 KV_PUBLISH(TKvGridColumnHeader, TPersistent)
     .Property("Caption", &TKvGridColumnHeader::GetCaption, &TKvGridColumnHeader::SetCaption)

@@ -5,6 +5,17 @@
 // Descendants that wait invisibly for the first keystroke override InputStarting, which runs
 // before a typed character (Backspace or a printable one) or an input-method composition
 // reaches a control that accepts input; SetFont takes a font from elsewhere (a column style).
+//
+// Sections: masked edit; custom-drawn edits (the base of the next two); number edit; date edit.
+// The code is in KvGrids.Common.Edits.cpp (masked, custom-drawn and number edits) and
+// KvGrids.Common.Edits.Date.cpp (the date edit).
+//
+// Call flow: the in-place controls of KvGrids.Editor.Text (TKvGridInplaceEditor,
+// TKvGridNumberEditor, TKvGridDateEditor) derive from these edits and are made by the cell
+// editors of KvGrids.Editors. Keys arrive at WndProc as WM_KEYDOWN then WM_CHAR: a character or
+// composition runs InputStarting first, then KeyDown and KeyPress edit the text or the
+// current element; every change of the value ends in OnChange, which the cell editor's
+// ChangeHandler reports to the edit controller.
 #pragma once
 
 #include "graphics/KvGrids.Common.Drawing.h"

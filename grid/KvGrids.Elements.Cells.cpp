@@ -35,8 +35,6 @@ void EnsureGridResources()
 
 namespace {
 
-int RoundWidth(TKvStroke* stroke) { return stroke ? static_cast<int>(std::lround(stroke->GetWidth())) : 0; }
-
 // The error icon, decoded once.
 TBitmap* ErrorBitmap()
 {
@@ -99,10 +97,10 @@ void TKvGridCellElement::DrawBorders(TKvDrawingContext* context, TKvGridViewStyl
 {
     if (!styles)
         return;
-    const int l = RoundWidth(styles->GetBorderLeft());
-    const int t = RoundWidth(styles->GetBorderTop());
-    const int rw = RoundWidth(styles->GetBorderRight());
-    const int b = RoundWidth(styles->GetBorderBottom());
+    const int l = styles->GetBorderLeftWidth();
+    const int t = styles->GetBorderTopWidth();
+    const int rw = styles->GetBorderRightWidth();
+    const int b = styles->GetBorderBottomWidth();
     if (l <= 0 && t <= 0 && rw <= 0 && b <= 0)
         return;
     const bool old = context->GetSmoothing();
@@ -136,10 +134,10 @@ void TKvGridCellElement::DoDraw(TKvDrawingContext* context)
     const TRectF r(0, 0, GetWidth(), GetHeight());
     TRectF content = r;
     if (styles) {
-        content.Left += RoundWidth(styles->GetBorderLeft());
-        content.Top += RoundWidth(styles->GetBorderTop());
-        content.Right -= RoundWidth(styles->GetBorderRight());
-        content.Bottom -= RoundWidth(styles->GetBorderBottom());
+        content.Left += styles->GetBorderLeftWidth();
+        content.Top += styles->GetBorderTopWidth();
+        content.Right -= styles->GetBorderRightWidth();
+        content.Bottom -= styles->GetBorderBottomWidth();
     }
     RenderContent(context, model, content);
     DrawBorders(context, styles, r, FGrid->GetSmoothing());
@@ -241,10 +239,10 @@ void TKvGridDataCellElement::DoDraw(TKvDrawingContext* context)
         return;
     TKvGridViewStyles* styles = model->GetStyles();
     FError = model->GetError();
-    const int l = styles ? RoundWidth(styles->GetBorderLeft()) : 0;
-    const int t = styles ? RoundWidth(styles->GetBorderTop()) : 0;
-    const int rr = styles ? RoundWidth(styles->GetBorderRight()) : 0;
-    const int b = styles ? RoundWidth(styles->GetBorderBottom()) : 0;
+    const int l = styles ? styles->GetBorderLeftWidth() : 0;
+    const int t = styles ? styles->GetBorderTopWidth() : 0;
+    const int rr = styles ? styles->GetBorderRightWidth() : 0;
+    const int b = styles ? styles->GetBorderBottomWidth() : 0;
     const TRectF r(0, 0, GetWidth(), GetHeight());
     FButtonWidth = std::max(0, DrawButton(context, model, r));
     TRectF rest = r;

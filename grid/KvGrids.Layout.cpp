@@ -722,8 +722,7 @@ int TKvGridLayoutManager::FitColumnWidth(TKvGridColumn* Column)
     if (!renderer)
         return result;
     TKvGridViewStyles* styles = Column->GetStyles();
-    int extra = static_cast<int>(std::lround(styles->GetBorderLeft() ? styles->GetBorderLeft()->GetWidth() : 0)) +
-                static_cast<int>(std::lround(styles->GetBorderRight() ? styles->GetBorderRight()->GetWidth() : 0));
+    int extra = styles->GetBorderLeftWidth() + styles->GetBorderRightWidth();
     auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
     if (data && data->GetButton() != ButtonNone)
         extra += TKvDrawingContext::GetButtonWidth();

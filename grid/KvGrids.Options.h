@@ -2,6 +2,17 @@
 // listener adapters through which the grid view observes its item provider and style sheet.
 // A change either refreshes the grid (RefreshView(false)), repaints it (invalidates the
 // control) or is only stored for the parts that read it.
+//
+// Sections: enumerations; option base; display and edit options; mask and select options;
+// sorting, filtering and grouping options; focus and hovering options; fixed columns and rows;
+// the clipboard manager base; listener adapters.
+//
+// Call flow: the grid view creates every option object in Initialize and frees it in Dispose;
+// the layout, elements, tools and edit controller read them through the grid's Get...Options.
+// The fixed columns and rows register their style sets with the grid and pass their count to
+// the item provider (ApplyToItems). The item provider calls TItemChangeListener and
+// TItemEditListener, the style sheet TStyleSheetListener; each forwards to one handler of the
+// grid (DoItemSourceReset ..., DoItemUpdateStarted ..., StyleSheetChanged).
 #pragma once
 
 #include "graphics/KvGrids.Common.Drawing.h"
@@ -18,6 +29,8 @@ namespace kv {
 
 class TKvGridView;
 
+// --- enumerations ---------------------------------------------------------------------------
+
 // The fit style's FitNone would clash with the content-fit style's value of the same name:
 // write TKvGridFitStyle::FitNone; FitEven and FitLastFill need no qualification.
 namespace gridfit {
@@ -30,6 +43,8 @@ using gridfit::FitLastFill;
 enum TKvGridSelectionMode { SelectNone, SelectSingle, SelectExtended };
 enum TKvGridSelectionStyle { SelectBlock, SelectRows, SelectColumns };
 enum TKvGridSortStyle { SortNone, SortExclusive, SortInclusive, SortReverse };
+
+// --- option base ----------------------------------------------------------------------------
 
 class TKvGridViewOptions : public TPersistent
 {
@@ -46,6 +61,8 @@ protected:
 
     TKvGridView* FOwner;
 };
+
+// --- display and edit options ---------------------------------------------------------------
 
 class TKvGridDisplayOptions : public TKvGridViewOptions
 {
@@ -146,6 +163,8 @@ private:
     bool FSkipReadOnly = false;
 };
 
+// --- mask and select options ----------------------------------------------------------------
+
 // Options that draw a mask: a colour and an alpha from which the mask pen (and brush) are
 // built; a change rebuilds them and repaints the grid.
 class TKvGridMaskOptions : public TKvGridViewOptions
@@ -203,6 +222,8 @@ private:
     TKvGridSelectionStyle FStyle = SelectBlock;
     int FMaskBorderAlpha = 95;
 };
+
+// --- sorting, filtering and grouping options ------------------------------------------------
 
 class TKvGridSortingOptions : public TKvGridViewOptions
 {
@@ -275,6 +296,8 @@ private:
     bool FSummarizing = true;
 };
 
+// --- focus and hovering options -------------------------------------------------------------
+
 class TKvGridFocusOptions : public TKvGridMaskOptions
 {
 public:
@@ -309,6 +332,8 @@ private:
     bool FEnabled = true;
     bool FMaskVisible = true;
 };
+
+// --- fixed columns and rows -----------------------------------------------------------------
 
 // What the fixed columns and the fixed rows share: count, focusable and editable flags, the
 // bar size, and two style sets registered with the grid on creation and unregistered on
@@ -393,6 +418,8 @@ private:
     bool FExceptFromFiltering = true;
     bool FExceptFromSorting = true;
 };
+
+// --- the clipboard manager base -------------------------------------------------------------
 
 // Copy, cut and paste of the grid's cells; the concrete manager comes with the clipboard.
 class TKvGridClipboardManager : public TObject

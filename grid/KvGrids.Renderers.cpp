@@ -12,6 +12,7 @@
 
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Index.h"
+#include "grid/KvGrids.Utils.h"
 #include "model/KvGrids.Data.h"
 #include "model/KvGrids.Model.h"
 #include "platform/rtl/TypInfo.h"
@@ -24,16 +25,6 @@ namespace kv {
 // --- value helpers --------------------------------------------------------------------------
 
 namespace {
-
-// The value as text, empty for null and for values without a text form.
-QString ValueText(const Variant& value)
-{
-    try {
-        return value.ToString();
-    } catch (const Exception&) {
-        return QString();
-    }
-}
 
 // The content rectangle: rect moved in by the style's paddings, rounded.
 TRect ContentRect(const TKvGridViewStyles* styles, const TRectF& rect)
@@ -158,7 +149,7 @@ QString TKvImageCellRenderer::GetKey(TKvGridCell* cell) const
     if (!cell)
         return QString();
     if (FKeyField.isEmpty())
-        return ValueText(cell->GetValue());
+        return TKvGridViewHelper::ValueText(cell->GetValue());
     const TKvGridItem* item = cell->GetItem();
     if (!item)
         return QString();
@@ -167,7 +158,7 @@ QString TKvImageCellRenderer::GetKey(TKvGridCell* cell) const
         field = data->GetFieldIndex(FKeyField);
     if (field < 0)
         field = cell->GetIndex().GetDataField();
-    return ValueText(item->GetData(field));
+    return TKvGridViewHelper::ValueText(item->GetData(field));
 }
 
 void TKvImageCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* context, const TRectF& rect)
@@ -228,7 +219,7 @@ void TKvBarCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* context, c
         value = double(data.AsInt());
     else if (data.IsDouble())
         value = data.AsDouble();
-    else if (!TryStrToFloat(ValueText(data), value))
+    else if (!TryStrToFloat(TKvGridViewHelper::ValueText(data), value))
         value = 0;
     if (std::isnan(value))
         value = 0;
@@ -256,7 +247,7 @@ void TKvBarCellRenderer::SetMaximum(double value)
 
 bool TKvCheckCellRenderer::IsChecked(const Variant& value)
 {
-    return Variant(ValueText(value)).IsTrue();
+    return Variant(TKvGridViewHelper::ValueText(value)).IsTrue();
 }
 
 void TKvCheckCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* context, const TRectF& rect)

@@ -1,6 +1,11 @@
 // Selection items, the default selection manager and the selection sprites.
 //
 // Sections: items (block, rows, columns); manager; sprites.
+//
+// Call flow: the selection tool and its trackers call the manager's Add, ClearAndAdd and
+// Clear and an item's Resize; each change goes to the listeners, of which the grid view
+// re-lays out its selection views. The sprites (one view per item, and the merged mask) draw
+// in the grid's selection layer, clipped to the cell area and around the focused cell.
 #include "grid/KvGrids.Selection.h"
 
 #include "grid/KvGrids.Columns.h"

@@ -1,4 +1,4 @@
-// Geometric and column queries on a grid view.
+// Geometric and column queries on a grid view, and the text form of a cell value.
 #include "grid/KvGrids.Utils.h"
 
 #include "grid/KvGrids.Areas.h"
@@ -6,12 +6,22 @@
 #include "grid/KvGrids.Elements.h"
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.View.h"
+#include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 
 namespace kv {
+
+QString TKvGridViewHelper::ValueText(const Variant& Value)
+{
+    try {
+        return Value.ToString();
+    } catch (const Exception&) {
+        return QString();
+    }
+}
 
 std::vector<TKvGridColumn*> TKvGridViewHelper::GetLeafColumns(TKvGridView* Grid, bool WithGroups)
 {

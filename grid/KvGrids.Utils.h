@@ -1,8 +1,12 @@
 // Geometric and column queries on a grid view, used by the selection and focus views, the
-// tools and the exporter.
+// tools and the exporter, and the text form of a cell value shown by renderers and copied by
+// the clipboard.
 #pragma once
 
 #include "platform/graphics/Types.h"
+#include "platform/rtl/Variant.h"
+
+#include <QtCore/QString>
 
 #include <vector>
 
@@ -31,6 +35,9 @@ public:
     // The focused cell's view in grid coordinates; empty without a valid focus or a view. A
     // scrolled column's rectangle does not reach into the fixed columns.
     static TRect GetFocusedRect(TKvGridView* Grid);
+    // The value as text: empty for empty and null, and for a value without a text form (an
+    // array); never raises.
+    static QString ValueText(const Variant& Value);
 };
 
 } // namespace kv
