@@ -7,6 +7,9 @@
 // root element to the workbook, which writes the styles and the worksheet; the worksheet's
 // table builds a TKvGridColumnArray (the merged layout of the column tree) and writes the
 // columns, header rows, item rows and footer rows. AutoSave then replaces FileName as a whole.
+//
+// Sections: the column array; the element base; styles and their collection; columns; row,
+// cell and data placeholders; table, worksheet and workbook; the document; the converter.
 #pragma once
 
 #include "components/KvGrids.Converter.h"
