@@ -37,6 +37,15 @@ QByteArray Read(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Control characters as \xNN, so that a report shows them.
+QString Shown(const QStringList& lines)
+{
+    QString out;
+    for (const QChar c : lines.join(QLatin1Char('\n')))
+        out += c.unicode() < 0x20 && c != QLatin1Char('\n') ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')) : QString(c);
+    return out;
+}
+
 // Fields, types and every value.
 QStringList Snapshot(const TKvCsvDataProvider& p)
 {
@@ -104,9 +113,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(Refusable([&] { p->Save(); }, &error), "an unchanged table does not save", error);
     const QByteArray first = Read(path);
     Check(Refusable([&] { p->Load(); }, &error), "a saved file does not load", error);
-    Check(Snapshot(*p) == loaded, "a saved file reads back different", loaded.join(QLatin1Char('\n')));
+    Check(Snapshot(*p) == loaded, "a saved file reads back different", Shown(loaded) + QStringLiteral("\n---\n") + Shown(Snapshot(*p)));
     p->Save();
-    Check(Read(path) == first, "a second unchanged save writes different bytes", loaded.join(QLatin1Char('\n')));
+    Check(Read(path) == first, "a second unchanged save writes different bytes", Shown(loaded));
     if (p->GetFieldCount() == 0)
         return 0;
 
@@ -127,6 +136,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(Refusable([&] { q->SetFileName(path); }, &error), "an edited file does not load", error);
     const QStringList back = Snapshot(*q);
     Check(back.mid(0, edited.size()) == edited, "edited values read back different",
-          edited.join(QLatin1Char('\n')) + QStringLiteral("\n---\n") + back.join(QLatin1Char('\n')));
+          Shown(edited) + QStringLiteral("\n---\n") + Shown(back) + QStringLiteral("\n---\n") + Shown({QString::fromLatin1(Read(path))}));
     return 0;
 }

@@ -448,10 +448,16 @@ QByteArray TKvCsvDataProvider::SaveData()
     const bool openEnd = count > 0 && FFileData.Terminator(count - 1).isEmpty();
     QByteArray out;
     out.reserve(FFileData.Text().size() + 2 * static_cast<qsizetype>(count) + 64);
+    qsizetype lastLength = 0;
     const auto line = [&](QByteArrayView bytes, int origin) {
+        lastLength = bytes.size();
         out.append(bytes);
         const QByteArrayView own = origin >= 0 ? FFileData.Terminator(origin) : QByteArrayView();
-        out.append(own.isEmpty() ? lineBreak : own);
+        QByteArrayView end = own.isEmpty() ? lineBreak : own;
+        // An empty line ended by LF after a line ended by a lone CR would read as one CR LF.
+        if (bytes.isEmpty() && end.startsWith('\n') && out.endsWith('\r'))
+            end = QByteArrayView(kCrLf, 2);
+        out.append(end);
     };
     for (int i = 0; i < std::min(first, count); ++i)
         line(FFileData.Bytes(i), i);
@@ -464,7 +470,8 @@ QByteArray TKvCsvDataProvider::SaveData()
         line(row.Values ? QByteArrayView(JoinValues(*row.Values)) : FFileData.Bytes(row.Line), row.Line);
     for (int i = FTailLine; i < count; ++i)
         line(FFileData.Bytes(i), i);
-    if (openEnd && out.endsWith(lineBreak))
+    // An empty last line keeps its line break, or it would not read back.
+    if (openEnd && lastLength > 0 && out.endsWith(lineBreak))
         out.chop(lineBreak.size());
     return out;
 }

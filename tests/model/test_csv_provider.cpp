@@ -381,6 +381,14 @@ TEST(CsvProvider, ShortFileHeaderMarksAndLineBreaksRoundTrip)
     u->InsertRow(2, {5, 6});
     u->Save();
     EXPECT_EQ(ReadAll(unix), "h,k\n1,two\n3,4\n5,6");
+    // Empty lines of one field are not lost: at the end, nor after a line ended by a lone CR.
+    const QString single = WriteTestFile(dir, "one.csv", "h\r1\ra\nz");
+    auto one = Open(single);
+    one->SetData(1, 0, QString());
+    one->InsertRow(3, {QString()});
+    one->Save();
+    one->Load();
+    EXPECT_EQ(Column(*one, 0), QStringList({"1", "", "z", ""}));
     const QByteArray mixed = "h,k\r\n1,2\n3,4\r\n";
     const QString mixedFile = WriteTestFile(dir, "x.csv", mixed);
     auto x = Open(mixedFile);
