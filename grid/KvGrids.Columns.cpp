@@ -600,6 +600,10 @@ void TKvGridColumnCollection::Insert(int index, TKvGridColumn* column)
 
 void TKvGridColumnCollection::Remove(TKvGridColumn* column)
 {
+    if (IndexOf(column) < 0)
+        return;
+    if (TKvGridView* grid = FOwner->GetGrid())
+        grid->ColumnLeaving(column);
     const int index = IndexOf(column);
     if (index < 0)
         return;
@@ -614,6 +618,9 @@ void TKvGridColumnCollection::Delete(int index) { Remove(GetItem(index)); }
 
 void TKvGridColumnCollection::Clear()
 {
+    if (TKvGridView* grid = FOwner->GetGrid())
+        for (TKvGridColumn* column : std::vector<TKvGridColumn*>(FItems))
+            grid->ColumnLeaving(column);
     for (TKvGridColumn* column : FItems)
         if (column->FGroup == FOwner)
             column->FGroup = nullptr;

@@ -291,8 +291,17 @@ bool TKvGridView::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePo
 
 // ---- input routing ---------------------------------------------------------------------
 
+// Input finds cells through the views and the layout: a layout that a change made due (a
+// column or row removed since the last paint) runs first.
+void TKvGridView::LayoutForInput()
+{
+    if (FLayouted && FLayoutNeeded && !FLayoutLock && !RefreshSkipped())
+        LayoutElements();
+}
+
 void TKvGridView::DoKeyDown(std::uint16_t& Key, TShiftState Shift)
 {
+    LayoutForInput();
     if (Key != 0 && FActiveTool)
         FActiveTool->KeyDown(Key, Shift);
 }
@@ -312,6 +321,7 @@ void TKvGridView::DoKeyUp(std::uint16_t& Key, TShiftState Shift)
 void TKvGridView::DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     SetLayoutLock(false);
+    LayoutForInput();
     if (!FActiveTool)
         return;
     if (Shift.Contains(ssDouble))
@@ -322,12 +332,14 @@ void TKvGridView::DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int
 
 void TKvGridView::DoMouseMove(TShiftState Shift, int X, int Y)
 {
+    LayoutForInput();
     if (FActiveTool)
         FActiveTool->MouseMove(Shift, X, Y);
 }
 
 void TKvGridView::DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    LayoutForInput();
     if (FActiveTool)
         FActiveTool->MouseUp(Button, Shift, X, Y);
 }

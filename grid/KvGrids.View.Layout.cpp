@@ -101,6 +101,38 @@ void TKvGridView::FreeViews()
     drop(FBodyView);
 }
 
+void TKvGridView::ColumnLeaving(TKvGridColumn* Column)
+{
+    if (!Column)
+        return;
+    if (FActiveTool)
+        FActiveTool->ViewsDropping();
+    // The editor and the focus follow the focused cell: neither stays on a leaving column.
+    for (TKvGridColumn* c = FFocusedIndex.Column; c; c = c->GetGroup())
+        if (c == Column) {
+            if (GetEditing())
+                CancelEditor(false);
+            if (IsDestroying())
+                FFocusedIndex = TKvGridCellIndex::Null();
+            else
+                SetFocusedIndex(TKvGridCellIndex::Null(), true);
+            break;
+        }
+    for (TKvGridColumnBandElement* band :
+         {static_cast<TKvGridColumnBandElement*>(FHeaderView), static_cast<TKvGridColumnBandElement*>(FFixedHeaderView),
+          static_cast<TKvGridColumnBandElement*>(FFooterView), static_cast<TKvGridColumnBandElement*>(FFixedFooterView)})
+        if (band)
+            band->DropColumn(Column);
+    for (TKvGridBodyElement* body : {FBodyView, FFixedBodyView})
+        if (body)
+            body->DropColumn(Column);
+    if (FRowGroupView)
+        FRowGroupView->DropColumn(Column);
+    if (FGridDelegate)
+        FGridDelegate->DropColumnViews(Column);
+    InvalidateLayout();
+}
+
 // ---- factories -------------------------------------------------------------------------------
 
 TKvGridDelegate* TKvGridView::CreateGridDelegate() { return Create<TKvGridDelegate>(this); }

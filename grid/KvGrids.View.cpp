@@ -262,6 +262,22 @@ void TKvGridView::ResetGrid()
     RefreshView(false);
 }
 
+void TKvGridView::DoItemSourceDisposing()
+{
+    // The provider drops its item listeners itself. Told from a plain delete, the provider is
+    // no longer editable by type, and its edit listeners have gone with it.
+    if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
+        editable->RemoveEditListener(FItemEditListener.get());
+    if (FItemProvider == FOwnedItemProvider)
+        FOwnedItemProvider = nullptr;
+    FItemProvider = nullptr;
+    FItemEdited = false;
+    DropSummaries();
+    ClearItemViews();
+    ClearRowGroupBodyViews();
+    ResetGrid();
+}
+
 TObject* TKvGridView::GetAdapter(const std::type_info& type)
 {
     if (type == typeid(TKvGridDataProvider))

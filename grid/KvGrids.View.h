@@ -198,6 +198,9 @@ public:
     TKvGridColumnGroup* AddColumnGroup(TKvGridColumnGroup* Group = nullptr);
     // Only columns of this grid; a group loses its children first.
     void RemoveColumn(TKvGridColumn* Column);
+    // A column (still whole) is leaving the tree: the tool lets go of the views and gestures
+    // on it, an editor on it closes, and the views cached for it are freed.
+    void ColumnLeaving(TKvGridColumn* Column);
     void RemoveChildren(TKvGridColumnGroup* Group);
     void ClearColumns();
     TKvGridColumn* GetColumn(int Index) const;
@@ -520,6 +523,8 @@ protected:
     virtual void DoItemSourceItemStateChanged(int Index) { InvalidateItem(Index); }
     virtual void DoItemSourceUpdateStarted() { RefreshView(false); }
     virtual void DoItemSourceUpdateFinished() { RefreshView(false); }
+    // The observed provider is being freed: the grid lets go of it and shows no rows.
+    virtual void DoItemSourceDisposing();
 
     // Edit-transaction notifications.
     virtual void DoItemEditStart(int Index);
@@ -546,6 +551,7 @@ private:
 
     void StyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { DoStyleChanged(Bag, Entry); }
     bool RefreshSkipped() const;
+    void LayoutForInput();
 
     int FUpdateLock = 0;
     bool FLayoutLock = false;

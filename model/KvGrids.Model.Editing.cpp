@@ -478,6 +478,17 @@ void TKvGridEditableItemProvider::Source_Reset()
     FireReset();
 }
 
+void TKvGridEditableItemProvider::Source_Disposing()
+{
+    // Nothing may reach the source from here on; an open transaction ends unwritten.
+    FSource = nullptr;
+    const bool open = IsOpen();
+    EndUpdate();
+    if (open)
+        FireCanceled();
+    TKvGridProxyItemProvider::Source_Disposing();
+}
+
 void TKvGridEditableItemProvider::Source_Refresh()
 {
     FIndexStale = true;

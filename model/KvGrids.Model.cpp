@@ -61,6 +61,23 @@ void TKvGridItem::MakeVisible()
 
 // --- TKvGridItemProvider ------------------------------------------------------------------
 
+TKvGridItemProvider::~TKvGridItemProvider() { FireDisposing(); }
+
+void TKvGridItemProvider::BeforeDestruction()
+{
+    FireDisposing();
+    TObject::BeforeDestruction();
+}
+
+void TKvGridItemProvider::FireDisposing()
+{
+    if (FDisposed)
+        return;
+    FDisposed = true;
+    FListeners.Notify([](TKvGridItemChangeListener* l) { l->Disposing(); });
+    FListeners.Clear();
+}
+
 void TKvGridItemProvider::AddListener(TKvGridItemChangeListener* Listener)
 {
     if (!Listener)
