@@ -116,6 +116,23 @@ void TKvGridView::SelectionViewsChanged()
 
 // ---- focus -----------------------------------------------------------------------------
 
+// Rows removed under the selection: a range reaching past the items goes back to the focused cell.
+void TKvGridView::KeepSelectionInItems()
+{
+    if (!FSelections)
+        return;
+    const int count = GetItemCount();
+    for (int i = 0; i < FSelections->GetCount(); ++i) {
+        const TKvGridRange r = FSelections->GetItem(i)->GetBounds();
+        if (std::max(r.R1, r.R2) < count)
+            continue;
+        FSelections->Clear();
+        if (FFocusedIndex.IsValid(this) && count > 0 && GetVisibleColumnCount() > 0)
+            FSelections->Add(FFocusedIndex, FFocusedIndex, FSelectOptions->GetStyle());
+        return;
+    }
+}
+
 void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
 {
     if (IsDestroying() || !FCurrent)
@@ -130,8 +147,11 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
     index = index.Normalize();
     if (GetItemCount() == 0)
         index.ItemIndex = -1;
-    if (index == FFocusedIndex)
+    if (index == FFocusedIndex) {
+        if (Reselect)
+            KeepSelectionInItems();
         return;
+    }
 
     const bool itemChanged = old.ItemIndex != index.ItemIndex;
     const bool columnChanged = old.Column != index.Column;

@@ -107,6 +107,8 @@ void TKvGridView::ColumnLeaving(TKvGridColumn* Column)
         return;
     if (FActiveTool)
         FActiveTool->ViewsDropping();
+    // Selection ranges name their corner columns.
+    ClearSelections();
     // The editor and the focus follow the focused cell: neither stays on a leaving column.
     for (TKvGridColumn* c = FFocusedIndex.Column; c; c = c->GetGroup())
         if (c == Column) {

@@ -551,6 +551,7 @@ private:
 
     void StyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { DoStyleChanged(Bag, Entry); }
     bool RefreshSkipped() const;
+    void KeepSelectionInItems();
     void LayoutForInput();
 
     int FUpdateLock = 0;

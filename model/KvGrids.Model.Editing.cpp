@@ -149,7 +149,9 @@ bool TKvGridEditableItemProvider::CanUpdate(int Index, int Field) const
     TKvGridDataProvider* data = GetDataSource();
     if (!data)
         return false;
-    if (!data->CanUpdateRow(GetItem(Index)->GetDataRow()))
+    // Group headers and footers are no data rows.
+    const int row = GetItem(Index)->GetDataRow();
+    if (row < 0 || !data->CanUpdateRow(row))
         return false;
     return Field < 0 || data->CanUpdateField(Field);
 }
@@ -169,7 +171,8 @@ bool TKvGridEditableItemProvider::CanDelete(int Index) const
     TKvGridDataProvider* data = GetDataSource();
     if (!data)
         return false;
-    return data->CanDeleteRow(GetItem(Index)->GetDataRow());
+    const int row = GetItem(Index)->GetDataRow();
+    return row >= 0 && data->CanDeleteRow(row);
 }
 
 // --- commands -------------------------------------------------------------------------------

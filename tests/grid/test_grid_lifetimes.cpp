@@ -141,3 +141,63 @@ TEST_F(GridLifetimes, ColumnRemovedWhileItsHeaderIsHovered)
     Click(Center(CellRect(4, 0)));
     EXPECT_EQ(Grid()->GetFocusedIndex(), Index(4, 0));
 }
+
+// Found by the stress test: a block selection naming a column removed afterwards.
+TEST_F(GridLifetimes, SelectionOnARemovedColumnGoes)
+{
+    Make(10, 3);
+    Press(Center(CellRect(1, 1)));
+    Move(Center(CellRect(3, 2)));
+    Release(Center(CellRect(3, 2)));
+    ASSERT_EQ(Sel()->GetCount(), 1);
+    ASSERT_EQ(Range(0).C2, g.Columns[2]);
+    Grid()->RemoveColumn(g.Columns[2]);
+    g.Columns.pop_back();
+    for (int i = 0; i < Sel()->GetCount(); ++i) {
+        EXPECT_NE(Range(i).C1, nullptr);
+        EXPECT_TRUE(Range(i).C1 == g.Columns[0] || Range(i).C1 == g.Columns[1]);
+        EXPECT_TRUE(Range(i).C2 == g.Columns[0] || Range(i).C2 == g.Columns[1]);
+    }
+    g.Paint();
+    Click(Center(CellRect(2, 1)));
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(2, 1));
+}
+
+// Found by the stress test: rows removed under a selection leave no range past the items.
+TEST_F(GridLifetimes, RowsRemovedUnderTheSelection)
+{
+    Make(10, 2);
+    Press(Center(CellRect(6, 0)));
+    Move(Center(CellRect(8, 1)));
+    Release(Center(CellRect(8, 1)));
+    ASSERT_EQ(Sel()->GetCount(), 1);
+    ASSERT_EQ(Range(0).R2, 8);
+    for (int r = 9; r >= 3; --r)
+        g.Data->RemoveRow(r);
+    ASSERT_EQ(Grid()->GetItemCount(), 3);
+    for (int i = 0; i < Sel()->GetCount(); ++i)
+        EXPECT_LT(std::max(Range(i).R1, Range(i).R2), 3) << i;
+    g.Paint();
+    EXPECT_EQ(Grid()->GetFocusedIndex().ItemIndex, 2);
+}
+
+// Found by the stress test: typing on a group header of an editable grouped list edits nothing.
+TEST_F(GridLifetimes, TypingOnAGroupHeaderEditsNothing)
+{
+    Make(6, 2);
+    g.Data->SetData(0, 1, Variant(QStringLiteral("same")));
+    TOwned<TKvGridGroupedItemProvider> grouped = MakeOwned<TKvGridGroupedItemProvider>(Grid()->GetItemProvider());
+    grouped->GroupBy({0});
+    TOwned<TKvGridEditableItemProvider> editable = MakeOwned<TKvGridEditableItemProvider>(grouped.get());
+    Grid()->SetItemSource(editable.get());
+    g.Paint();
+    ASSERT_EQ(editable->GetItem(0)->GetDataRow(), -1) << "item 0 is a group header";
+    EXPECT_FALSE(editable->CanUpdate(0, 0));
+    EXPECT_FALSE(editable->CanDelete(0));
+    EXPECT_TRUE(editable->GetData(0, 0).IsEmpty());
+    Grid()->SetFocusedIndex(Index(0, 0), true);
+    Grid()->ShowEditor(false);
+    EXPECT_NO_THROW(Key(Qt::Key_A));
+    EXPECT_FALSE(editable->IsEditing(0));
+    Grid()->SetItemSource(nullptr);
+}
