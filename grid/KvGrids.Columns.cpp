@@ -1339,7 +1339,7 @@ void TKvGridView::GetChildren(const TGetChildProc& Proc, TComponent* Root)
         if (GetColumn(i)->GetOwner() == Root)
             Proc(GetColumn(i));
     if (FModelConsumer)
-        Proc(FModelConsumer);
+        Proc(FModelConsumer.get());
 }
 
 // --- the Columns facade -------------------------------------------------------------------

@@ -60,9 +60,9 @@ const QString kSelTrace = QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>> ")
 
 void TKvGridView::CreateSelectionManager()
 {
-    FSelections = Create<TKvDefaultGridSelectionManager>(this);
-    FSelectionListner = new TSelectionListener(this);
-    FSelections->AddChangeListener(FSelectionListner);
+    FSelections.reset(Create<TKvDefaultGridSelectionManager>(this));
+    FSelectionListner = std::make_unique<TSelectionListener>(this);
+    FSelections->AddChangeListener(FSelectionListner.get());
 }
 
 void TKvGridView::FreeSelectionManager()
@@ -70,10 +70,9 @@ void TKvGridView::FreeSelectionManager()
     // Mapped views go back to the delegate, which frees its pool.
     ClearSelectionViews();
     if (FSelections)
-        FSelections->RemoveChangeListener(FSelectionListner);
-    FreeAndNil(FSelections);
-    delete FSelectionListner;
-    FSelectionListner = nullptr;
+        FSelections->RemoveChangeListener(FSelectionListner.get());
+    FSelections.reset();
+    FSelectionListner.reset();
     FSelectionViewMap.clear();
 }
 
@@ -110,7 +109,7 @@ void TKvGridView::SelectionViewsChanged()
 {
     if (FSelectionMask && FSelections)
         FSelectionMask->SetSingleCell(FSelections->IsSingleCell());
-    LayoutSelectionViews(FLayoutManager);
+    LayoutSelectionViews(FLayoutManager.get());
     Invalidate();
 }
 
@@ -585,7 +584,7 @@ void TKvGridView::ValidateRow(const TKvGridCellIndex& Index, bool Inserting)
         }
     };
     if (FRootGroup)
-        walk(FRootGroup);
+        walk(FRootGroup.get());
     ValidateRowExpressions(Index, Inserting);
 }
 
@@ -595,9 +594,9 @@ void TKvGridView::ValidateColumnExpressions(TKvGridDataColumn* Column, const TKv
         return;
     FColumnValidationRuntime->SetIndex(Index);
     if (Inserting)
-        Column->ValidateInsertRow(FColumnValidationRuntime);
+        Column->ValidateInsertRow(FColumnValidationRuntime.get());
     else
-        Column->ValidateUpdateRow(FColumnValidationRuntime);
+        Column->ValidateUpdateRow(FColumnValidationRuntime.get());
 }
 
 void TKvGridView::ValidateRowExpressions(const TKvGridCellIndex& Index, bool Inserting)
@@ -605,7 +604,7 @@ void TKvGridView::ValidateRowExpressions(const TKvGridCellIndex& Index, bool Ins
     if (!FRowValidationRuntime || !FValidations)
         return;
     FRowValidationRuntime->SetItem(Index.ItemIndex, GetItem(Index.ItemIndex));
-    FValidations->Validate(Inserting ? ValidationModeInsert : ValidationModeUpdate, FRowValidationRuntime);
+    FValidations->Validate(Inserting ? ValidationModeInsert : ValidationModeUpdate, FRowValidationRuntime.get());
 }
 
 // ---- editor notifications and check cells ----------------------------------------------

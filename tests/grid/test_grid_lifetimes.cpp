@@ -201,3 +201,35 @@ TEST_F(GridLifetimes, TypingOnAGroupHeaderEditsNothing)
     EXPECT_FALSE(editable->IsEditing(0));
     Grid()->SetItemSource(nullptr);
 }
+
+namespace {
+
+// A grid whose construction fails half-way, after most of its parts were made.
+class TFailingGrid : public TKvGridViewImpl
+{
+protected:
+    friend class TCreateAccess;
+    using TKvGridViewImpl::TKvGridViewImpl;
+    TKvGridEditController* CreateEditController() override { throw Exception(QStringLiteral("no edit controller")); }
+};
+
+} // namespace
+
+// The parts made before the throw are freed with the grid (the leak checker sees the rest),
+// and a provider the half-made grid observed hears nothing later.
+TEST(GridLifetimesProvider, ConstructionThrowingHalfWayFreesWhatWasBuilt)
+{
+    EXPECT_THROW(
+        {
+            try {
+                Create<TFailingGrid>(nullptr);
+            } catch (const Exception& e) {
+                EXPECT_EQ(e.Message(), QStringLiteral("no edit controller"));
+                throw;
+            }
+        },
+        Exception);
+    TShownGrid g;
+    g.Fill(3, 1);
+    EXPECT_EQ(g.Grid->GetItemCount(), 3);
+}
