@@ -1,10 +1,12 @@
-// The demo: a grid over a million generated rows of mixed types, with a two-level column
-// group, a fixed column, a footer with summaries, row groups and dynamic styles.
+// The demo: the top-level grid over a million generated rows of mixed types, grouped by
+// region in its grouping panel, with a two-level column group, a fixed column, a footer with
+// summaries, filter handles, sortable headers, movable columns and dynamic styles.
 //
 //   kv_demo [--rows N] [--png FILE] [--size WIDTHxHEIGHT]
 //
 // With a display it opens a window; with --png, or without a display, it paints the grid
 // offscreen and writes the picture to FILE (kv_demo.png in the temporary folder by default).
+#include "DemoFiles.h"
 #include "DemoGrid.h"
 
 #include <QtCore/QCommandLineParser>
@@ -67,6 +69,8 @@ int main(int argc, char** argv)
     parser.addOption({QStringLiteral("png"), QStringLiteral("Paint offscreen into this PNG file."), QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("size"), QStringLiteral("Window size."), QStringLiteral("WxH"),
                       QStringLiteral("1200x700")});
+    parser.addOption({QStringLiteral("styles"), QStringLiteral("Load a style archive (.vts) into the grid."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("export"), QStringLiteral("Write the grid as a spreadsheet workbook and exit."), QStringLiteral("FILE")});
     parser.process(app);
 
     bool ok = false;
@@ -85,9 +89,13 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     demo::TDemoGrid demo(rows);
-    demo::TDemoGridView* grid = demo.Grid();
+    TKvVantrel* grid = demo.Grid();
     grid->SetBounds(0, 0, width, height);
     grid->Widget()->setWindowTitle(QStringLiteral("KvGrids demo — %L1 rows").arg(rows));
+    if (parser.isSet(QStringLiteral("styles")) && !demo::LoadStyles(grid, parser.value(QStringLiteral("styles"))))
+        return 1;
+    if (parser.isSet(QStringLiteral("export")))
+        return demo::ExportWorkbook(grid, parser.value(QStringLiteral("export"))) ? 0 : 1;
     grid->Show();
     Paint(grid);
     out << QStringLiteral("%L1 rows generated in %2 ms, bound in %3 ms, first frame after %4 ms\n")
