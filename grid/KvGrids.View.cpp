@@ -237,6 +237,9 @@ void TKvGridView::SetItemSource(TKvGridItemProvider* Provider)
 {
     if (Provider == FItemProvider)
         return;
+    // An open editor belongs to a row of the old provider: it closes unwritten.
+    if (FEditController && GetEditing())
+        CancelEditor(false);
     if (FItemProvider) {
         FItemProvider->RemoveListener(FItemChangeListener.get());
         if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
@@ -278,6 +281,9 @@ void TKvGridView::DoItemSourceDisposing()
         (void)FOwnedItemProvider.release();
     FItemProvider = nullptr;
     FItemEdited = false;
+    // An open editor closes unwritten: its row is going.
+    if (FEditController && GetEditing() && !IsDestroying() && !GetDisposing())
+        CancelEditor(false);
     DropSummaries();
     ClearItemViews();
     ClearRowGroupBodyViews();

@@ -179,8 +179,10 @@ bool TKvGridEditableItemProvider::CanDelete(int Index) const
 
 void TKvGridEditableItemProvider::Edit(int Index)
 {
-    if (!IsEditing(Index))
-        BeginUpdate(Index);
+    // Only a data row, read from a data provider, opens an update.
+    if (IsEditing(Index) || !GetDataSource() || GetItem(Index)->GetDataRow() < 0)
+        return;
+    BeginUpdate(Index);
 }
 
 void TKvGridEditableItemProvider::UpdateData(int Index, int Field, const Variant& Value)

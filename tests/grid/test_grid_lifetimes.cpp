@@ -233,3 +233,22 @@ TEST(GridLifetimesProvider, ConstructionThrowingHalfWayFreesWhatWasBuilt)
     g.Fill(3, 1);
     EXPECT_EQ(g.Grid->GetItemCount(), 3);
 }
+
+// Found by the stress test: an editor open when the item source changes closes unwritten.
+TEST_F(GridLifetimes, EditorOpenWhileTheItemSourceChanges)
+{
+    Make(5, 2);
+    const Variant before = g.Data->GetData(1, 0);
+    Grid()->SetFocusedIndex(Index(1, 0), true);
+    Grid()->ShowEditor(false);
+    ASSERT_TRUE(Grid()->GetEditing());
+    Key(Qt::Key_X);
+    TOwned<TKvDefaultGridItemProvider> empty = MakeOwned<TKvDefaultGridItemProvider>();
+    TOwned<TKvGridEditableItemProvider> editable = MakeOwned<TKvGridEditableItemProvider>(empty.get());
+    EXPECT_NO_THROW(Grid()->SetItemSource(editable.get()));
+    EXPECT_FALSE(Grid()->GetEditing());
+    EXPECT_EQ(g.Data->GetData(1, 0), before);
+    g.Paint();
+    Grid()->SetItemSource(Grid()->GetOwnedItemProvider());
+    EXPECT_EQ(Grid()->GetItemCount(), 5);
+}
