@@ -864,7 +864,7 @@ void TKvNumberEdit::Paint()
         const QString shown = (FSign < 0 ? QStringLiteral("-") : QString()) + display;
         const int x = TextLeft();
         const int y = TextTop();
-        const std::uint32_t state = dc.Save();
+        const TKvDrawingState state(&dc);
         dc.SetClip(textRect.Left, textRect.Top, textRect.Width(), textRect.Height());
         dc.DrawText(shown, DrawingFont(), TKvSolidBrush::Temp(TextColor()), x, y);
         if (HasSelection()) {
@@ -877,7 +877,6 @@ void TKvNumberEdit::Paint()
             dc.DrawRect(TKvSolidBrush::Temp(SystemColor(COLOR_HIGHLIGHT)), nullptr, TRect{x1, y, x2, y + FHCaret});
             dc.DrawText(shown.mid(d1, d2 - d1), DrawingFont(), TKvSolidBrush::Temp(SystemColor(COLOR_HIGHLIGHTTEXT)), x1, y);
         }
-        dc.Restore(state);
     }
     const TRect spin = GetSpinRect();
     if (spin.IsEmpty())

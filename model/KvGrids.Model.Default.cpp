@@ -85,6 +85,8 @@ void TKvDefaultGridItemProvider::FreeRow(TKvGridRow* Row)
 
 TKvDefaultGridItemProvider::~TKvDefaultGridItemProvider()
 {
+    // Deleted without Free: the listeners let go before the detaching reset.
+    FireDisposing();
     SetDataSource(nullptr);
     ClearRows();
 }

@@ -149,7 +149,9 @@ bool TKvGridEditableItemProvider::CanUpdate(int Index, int Field) const
     TKvGridDataProvider* data = GetDataSource();
     if (!data)
         return false;
-    if (!data->CanUpdateRow(GetItem(Index)->GetDataRow()))
+    // Group headers and footers are no data rows.
+    const int row = GetItem(Index)->GetDataRow();
+    if (row < 0 || !data->CanUpdateRow(row))
         return false;
     return Field < 0 || data->CanUpdateField(Field);
 }
@@ -169,15 +171,18 @@ bool TKvGridEditableItemProvider::CanDelete(int Index) const
     TKvGridDataProvider* data = GetDataSource();
     if (!data)
         return false;
-    return data->CanDeleteRow(GetItem(Index)->GetDataRow());
+    const int row = GetItem(Index)->GetDataRow();
+    return row >= 0 && data->CanDeleteRow(row);
 }
 
 // --- commands -------------------------------------------------------------------------------
 
 void TKvGridEditableItemProvider::Edit(int Index)
 {
-    if (!IsEditing(Index))
-        BeginUpdate(Index);
+    // Only a data row, read from a data provider, opens an update.
+    if (IsEditing(Index) || !GetDataSource() || GetItem(Index)->GetDataRow() < 0)
+        return;
+    BeginUpdate(Index);
 }
 
 void TKvGridEditableItemProvider::UpdateData(int Index, int Field, const Variant& Value)
@@ -504,6 +509,17 @@ void TKvGridEditableItemProvider::Source_Reset()
     }
     FIndexStale = true;
     FireReset();
+}
+
+void TKvGridEditableItemProvider::Source_Disposing()
+{
+    // Nothing may reach the source from here on; an open transaction ends unwritten.
+    FSource = nullptr;
+    const bool open = IsOpen();
+    EndUpdate();
+    if (open)
+        FireCanceled();
+    TKvGridProxyItemProvider::Source_Disposing();
 }
 
 void TKvGridEditableItemProvider::Source_Refresh()

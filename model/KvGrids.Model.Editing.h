@@ -115,6 +115,7 @@ protected:
     void Source_ItemUpdated(int Index) override;
     void Source_ItemChecked(int Index) override;
     void Source_ItemStateChanged(int Index) override;
+    void Source_Disposing() override;
 
 private:
     class TDataWatch;
