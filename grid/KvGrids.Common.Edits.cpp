@@ -288,8 +288,13 @@ void TKvNumberEdit::SpinClick(double Delta)
     bool accept = true;
     if (OnSpinClick)
         OnSpinClick(this, Delta, accept);
-    if (accept)
-        SetValue(CheckValue(GetValue() + Delta));
+    if (!accept)
+        return;
+    const double value = CheckValue(GetValue() + Delta);
+    if (std::isfinite(value))
+        SetValue(value);
+    else
+        MessageBeep();
 }
 
 QString TKvNumberEdit::DisplayText() const
@@ -305,7 +310,7 @@ QString TKvNumberEdit::DisplayText() const
     int zeros = 0;
     while (zeros < integerLength - 1 && FText.at(zeros) == QChar('0'))
         ++zeros;
-    return QString(zeros, QChar('0')) + text;
+    return locale.zeroDigit().repeated(zeros) + text;
 }
 
 void TKvNumberEdit::SetPrecision(int value)
@@ -483,6 +488,11 @@ void TKvNumberEdit::TypeDigit(QChar digit)
         else
             text.insert(caret, digit);
         ++caret;
+    }
+    // Typing that would leave the range of a double is refused.
+    if (!std::isfinite(text.toDouble())) {
+        MessageBeep();
+        return;
     }
     FCurr = std::min(caret, int(text.size()));
     StoreText(text);

@@ -390,7 +390,7 @@ TKvGridDataCellRenderer* DataRenderer(TKvGridView* grid, const TKvGridCellIndex&
 
 TPoint CellPoint(TKvSprite* cell, int x, int y)
 {
-    const TPointF p = cell->ContainerToSprite(TPointF(float(x), float(y)));
+    const TPointF p = cell->ContainerToSprite(TPointF{float(x), float(y)});
     return TPoint{int(std::floor(p.X)), int(std::floor(p.Y))};
 }
 

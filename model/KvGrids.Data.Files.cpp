@@ -16,6 +16,7 @@
 #include "platform/rtl/TypInfo.h"
 
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 #include <QtCore/QSaveFile>
 #include <algorithm>
 #include <cstring>
@@ -27,6 +28,7 @@ namespace kv {
 namespace {
 
 const char kCrLf[] = "\r\n";
+const char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 // Splits text into records at CR LF, LF or CR; with Quoted, line breaks inside a value that
 // begins with a quote stay in the record.
@@ -115,12 +117,12 @@ QString ReadValue(QByteArrayView r, qsizetype& at)
             comma = n;
         buf.append(r.sliced(i, comma - i));
         at = comma;
-        return QString::fromUtf8(buf);
+        return TEncoding::DecodeUtf8(buf);
     }
     qsizetype comma = r.indexOf(',', at);
     if (comma < 0)
         comma = n;
-    const QString value = QString::fromUtf8(r.sliced(at, comma - at));
+    const QString value = TEncoding::DecodeUtf8(r.sliced(at, comma - at));
     at = comma;
     return value;
 }
@@ -137,7 +139,7 @@ QString ValueAt(QByteArrayView r, int index)
             at = comma + 1;
         }
         const qsizetype comma = r.indexOf(',', at);
-        return QString::fromUtf8(r.sliced(at, (comma < 0 ? r.size() : comma) - at));
+        return TEncoding::DecodeUtf8(r.sliced(at, (comma < 0 ? r.size() : comma) - at));
     }
     for (int i = 0;; ++i) {
         QString value = ReadValue(r, at);
@@ -164,6 +166,18 @@ void TKvFileLines::Clear()
     FText.clear();
     FSpans.clear();
     FSpans.shrink_to_fit();
+}
+
+QString TKvFileLines::Line(int Index) const { return TEncoding::DecodeUtf8(Bytes(Index)); }
+
+QByteArrayView TKvFileLines::LineBreak() const
+{
+    for (int i = 0; i < Count(); ++i) {
+        const QByteArrayView t = Terminator(i);
+        if (!t.isEmpty())
+            return t;
+    }
+    return QByteArrayView(kCrLf, 2);
 }
 
 QStringList TKvCsvDataProvider::SplitValues(QByteArrayView Record)
@@ -253,8 +267,10 @@ void TKvFileDataProvider::Load(const QString& Path)
     ClearData();
     FFileData = std::move(lines);
     FLoaded = false;
+    FLoadedPath.clear();
     LoadData(FFileData);
     FLoaded = true;
+    FLoadedPath = path;
     DoReset();
     if (!PreserveData())
         FFileData.Clear();
@@ -264,9 +280,14 @@ void TKvFileDataProvider::Save()
 {
     if (IsDestroying() || !FLoaded || FFileName.isEmpty() || IsDesigning())
         return;
+    if (QFileInfo(FLoadedPath).absoluteFilePath() != QFileInfo(FFileName).absoluteFilePath())
+        return;
     if (!QFile::exists(FFileName))
         throw Exception(QStringLiteral("File is not exists: ") + FFileName);
-    const QByteArray bytes = TEncoding::FromUtf8(SaveData(), FileEncodingName(FEncoding));
+    const QString encoding = FileEncodingName(FEncoding);
+    QByteArray text = SaveData();
+    const QByteArray mark = text.startsWith(kUtf8Bom) ? TEncoding::Preamble(encoding) : QByteArray();
+    const QByteArray bytes = mark + TEncoding::FromUtf8(std::move(text), encoding);
     QSaveFile file(FFileName);
     if (!file.open(QIODevice::WriteOnly))
         throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(FFileName, file.errorString()));
@@ -287,18 +308,32 @@ void TKvFileDataProvider::SetFileName(const QString& Value)
 {
     if (Value == FFileName)
         return;
+    const QString old = FFileName;
     FFileName = Value;
-    if (FAutoLoad || IsDesigning())
+    if (!FAutoLoad && !IsDesigning())
+        return;
+    try {
         Load();
+    } catch (...) {
+        FFileName = old;
+        throw;
+    }
 }
 
 void TKvFileDataProvider::SetEncoding(TKvFileEncoding Value)
 {
     if (Value == FEncoding)
         return;
+    const TKvFileEncoding old = FEncoding;
     FEncoding = Value;
-    if (FLoaded)
+    if (!FLoaded)
+        return;
+    try {
         Load();
+    } catch (...) {
+        FEncoding = old;
+        throw;
+    }
 }
 
 void TKvFileDataProvider::SetAutoLoad(bool Value)
@@ -408,22 +443,36 @@ QByteArray TKvCsvDataProvider::SaveData()
 {
     const int count = FFileData.Count();
     const int first = FirstDataLine();
+    const QByteArrayView lineBreak = FFileData.LineBreak();
+    // A file whose last record has no line break keeps it so.
+    const bool openEnd = count > 0 && FFileData.Terminator(count - 1).isEmpty();
     QByteArray out;
     out.reserve(FFileData.Text().size() + 2 * static_cast<qsizetype>(count) + 64);
-    const auto line = [&out](QByteArrayView bytes) {
+    qsizetype lastLength = 0;
+    const auto line = [&](QByteArrayView bytes, int origin) {
+        lastLength = bytes.size();
         out.append(bytes);
-        out.append(kCrLf, 2);
+        const QByteArrayView own = origin >= 0 ? FFileData.Terminator(origin) : QByteArrayView();
+        QByteArrayView end = own.isEmpty() ? lineBreak : own;
+        // An empty line ended by LF after a line ended by a lone CR would read as one CR LF.
+        if (bytes.isEmpty() && end.startsWith('\n') && out.endsWith('\r'))
+            end = QByteArrayView(kCrLf, 2);
+        out.append(end);
     };
     for (int i = 0; i < std::min(first, count); ++i)
-        line(FFileData.Bytes(i));
-    // A short file keeps its rows below the header and type lines.
+        line(FFileData.Bytes(i), i);
+    // A short file keeps its rows below the header and type lines; a header line it lacked
+    // names the fields as they were read.
     if (!FData.empty())
         for (int i = count; i < first; ++i)
-            line(QByteArrayView());
+            line(i == FHeadLine ? QByteArrayView(JoinValues(FFields)) : QByteArrayView(), -1);
     for (const TRow& row : FData)
-        line(row.Values ? QByteArrayView(JoinValues(*row.Values)) : FFileData.Bytes(row.Line));
+        line(row.Values ? QByteArrayView(JoinValues(*row.Values)) : FFileData.Bytes(row.Line), row.Line);
     for (int i = FTailLine; i < count; ++i)
-        line(FFileData.Bytes(i));
+        line(FFileData.Bytes(i), i);
+    // An empty last line keeps its line break, or it would not read back.
+    if (openEnd && lastLength > 0 && out.endsWith(lineBreak))
+        out.chop(lineBreak.size());
     return out;
 }
 

@@ -43,7 +43,7 @@ public:
     void OnDataRowInserted(int Row) override { FOwner->Data_RowInserted(Row); }
     void OnDataRowRemoved(int Row) override { FOwner->Data_RowRemoved(Row); }
     void OnDataRowsRemoved(const TKvIntegerArray& Rows) override { FOwner->Data_RowsRemoved(Rows); }
-    void OnDataRowUpdated(int) override {}
+    void OnDataRowUpdated(int Row) override { FOwner->Data_RowUpdated(Row); }
     void OnDataValueChanged(int, int) override {}
 
 private:
@@ -201,7 +201,7 @@ void TKvGridEditableItemProvider::Insert(int Index, const TKvGridDataRow& Values
 
 void TKvGridEditableItemProvider::Commit()
 {
-    if (IsOpen())
+    if (IsOpen() && !FCommitting)
         CommitEdit();
 }
 
@@ -356,22 +356,41 @@ void TKvGridEditableItemProvider::CancelEdit()
 void TKvGridEditableItemProvider::CommitEdit()
 {
     KV_ASSERT(IsOpen(), "ItemProvider is not editing");
+    if (FCommitting)
+        return;
     TKvGridDataProvider* data = GetDataSource();
     KV_ASSERT(data, "DataSource is nil");
     const int index = PendingIndex();
     // The values are copied: the data source's notifications may end the transaction.
     const TKvGridDataRow values = FEditingItem->FValues;
-    if (FEditingState == ItemUpdating) {
-        data->UpdateRow(FEditingItem->GetDataRow(), values);
-    } else {
-        int target = data->GetRowCount();
-        if (FInsertMode == InsertModeInsert && index < SourceCount()) {
-            target = FSource->GetItem(index)->GetDataRow();
-            if (target < 0)
-                target = 0;
+    struct TCommitting
+    {
+        bool& Flag;
+        ~TCommitting() { Flag = false; }
+    } committing{FCommitting};
+    FCommitting = true;
+    FCommitWritten = false;
+    try {
+        if (FEditingState == ItemUpdating) {
+            data->UpdateRow(FEditingItem->GetDataRow(), values);
+        } else {
+            int target = data->GetRowCount();
+            if (FInsertMode == InsertModeInsert && index < SourceCount()) {
+                target = FSource->GetItem(index)->GetDataRow();
+                if (target < 0)
+                    target = 0;
+            }
+            data->InsertRow(target, values);
         }
-        data->InsertRow(target, values);
+    } catch (...) {
+        FCommitting = false;
+        if (FCommitWritten && IsOpen()) {
+            FireCommitted(index);
+            EndUpdate();
+        }
+        throw;
     }
+    FCommitting = false;
     if (!IsOpen())
         return; // ended by a change the write caused
     FireCommitted(index);
@@ -407,8 +426,16 @@ void TKvGridEditableItemProvider::DropTransaction()
     FireRefresh();
 }
 
+void TKvGridEditableItemProvider::Data_RowUpdated(int Row)
+{
+    if (FCommitting && FEditingState == ItemUpdating && FEditingItem && Row == FEditingItem->GetDataRow())
+        FCommitWritten = true;
+}
+
 void TKvGridEditableItemProvider::Data_RowInserted(int Row)
 {
+    if (FCommitting && FEditingState == ItemInserting)
+        FCommitWritten = true;
     if (FEditingState != ItemUpdating || !FEditingItem)
         return;
     const int row = FEditingItem->GetDataRow();
@@ -456,8 +483,9 @@ void TKvGridEditableItemProvider::Data_RowsRemoved(const TKvIntegerArray& Rows)
 
 void TKvGridEditableItemProvider::Data_Reset()
 {
-    // Every row may be another one now: an update cannot know its row any more.
-    if (FEditingState == ItemUpdating)
+    // Every row may be another one now: an update cannot know its row any more. A reset
+    // that the commit's own write causes leaves the ending to the commit.
+    if (FEditingState == ItemUpdating && !FCommitting)
         DropTransaction();
 }
 
