@@ -119,18 +119,31 @@ TKvSimpleDataProvider* IntTable(int rows)
     return p.get();
 }
 
+long MinorFaults()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
 // Binding a fresh default item provider to a table (its row items built).
 void BM_KvBind(benchmark::State& state)
 {
     TKvSimpleDataProvider* table = IntTable(static_cast<int>(state.range(0)));
+    long faults = 0;
     for (auto _ : state) {
+        const long before = MinorFaults();
         TOwned<TKvDefaultGridItemProvider> provider = MakeOwned<TKvDefaultGridItemProvider>();
         provider->SetDataSource(table);
         benchmark::DoNotOptimize(provider->GetItem(0));
         state.PauseTiming();
+        faults += MinorFaults() - before;
         provider.reset();
         state.ResumeTiming();
     }
+    // Page faults are a load-independent share of the cost.
+    state.counters["faults_per_1k_rows"] = 1000.0 * static_cast<double>(faults) /
+                                          static_cast<double>(state.iterations() * state.range(0));
 }
 
 void BM_KvItemOfData(benchmark::State& state)

@@ -1,5 +1,7 @@
 #include "model/KvGrids.Model.Default.h"
 
+#include "platform/rtl/LargeBlocks.h"
+
 #include <algorithm>
 #include <memory>
 #include <numeric>
@@ -71,12 +73,19 @@ private:
     {
         alignas(TKvGridRow) std::byte Bytes[sizeof(TKvGridRow)];
     };
+    struct TFreeBlock
+    {
+        void operator()(Slot* Block) const noexcept { FreeLargeBlock(Block); }
+    };
     struct TChunk
     {
-        std::unique_ptr<Slot[]> Slots;
+        std::unique_ptr<Slot[], TFreeBlock> Slots;
         size_t Size;
     };
-    void AddChunk(size_t Size) { FChunks.push_back({std::unique_ptr<Slot[]>(new Slot[Size]), Size}); }
+    void AddChunk(size_t Size)
+    {
+        FChunks.push_back({std::unique_ptr<Slot[], TFreeBlock>(static_cast<Slot*>(AllocateLargeBlock(Size * sizeof(Slot)))), Size});
+    }
     std::vector<TChunk> FChunks;
     std::vector<void*> FFree;
     size_t FChunk = 0;

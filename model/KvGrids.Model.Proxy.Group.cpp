@@ -84,6 +84,8 @@ void TKvGridGroupItemImpl::Add(TKvGridItem* Item)
     KV_ASSERT(std::find(FChildren.begin(), FChildren.end(), Item) == FChildren.end(),
               "item is already contained in TKvGridGroupItemImpl.Add()");
     KV_ASSERT(!Item->GetParent(), "item's parent is not nil");
+    if (Item->GetProvider() == GetProvider() && !Item->GetLeaf())
+        FRowsOnly = false;
     AddChild(Item);
 }
 
@@ -299,9 +301,9 @@ void TKvGroupedVisibleItems::Reset()
     FFixedCount = std::clamp(FProvider->GetFixedCount(), 0, count);
     for (int i = 0; i < FFixedCount; ++i)
         FItems.push_back(source->GetItem(i));
+    // The walk numbers the groups it lists.
     for (TKvGridItem* child : FProvider->FRootItem->FChildren)
         WalkChild(child, FItems, false);
-    Renumber(0);
 }
 
 void TKvGroupedVisibleItems::WalkChild(TKvGridItem* Item, std::vector<TKvGridItem*>& Out, bool Recursive)
@@ -324,14 +326,22 @@ void TKvGroupedVisibleItems::WalkExpanded(TKvGridGroupItemImpl* Group, std::vect
     Group->FExpanded = true;
     TKvGridGroupFooterImpl* footer = Group->FFooter;
     const TKvGridGroupExpandedStyle style = FProvider->FExpandedStyle;
+    Group->FVIndex = static_cast<int>(Out.size());
     if (style == ExpandedFooter && footer) {
         footer->FExpandable = true;
         Out.push_back(footer);
     } else {
         Out.push_back(Group);
     }
-    for (TKvGridItem* child : Group->FChildren)
-        WalkChild(child, Out, Recursive);
+    if (Group->FRowsOnly) {
+        // Rows are listed without touching them (they lie anywhere in memory).
+        for (TKvGridItem* child : Group->FChildren)
+            if (child != footer)
+                Out.push_back(child);
+    } else {
+        for (TKvGridItem* child : Group->FChildren)
+            WalkChild(child, Out, Recursive);
+    }
     if (style == ExpandedBoth && footer) {
         footer->FExpandable = false;
         Out.push_back(footer);
@@ -340,6 +350,7 @@ void TKvGroupedVisibleItems::WalkExpanded(TKvGridGroupItemImpl* Group, std::vect
 
 void TKvGroupedVisibleItems::PushCollapsed(TKvGridGroupItemImpl* Group, std::vector<TKvGridItem*>& Out)
 {
+    Group->FVIndex = static_cast<int>(Out.size());
     TKvGridGroupFooterImpl* footer = Group->FFooter;
     switch (FProvider->FCollapsedStyle) {
     case CollapsedFooter:
@@ -683,6 +694,7 @@ void TKvGridGroupedItemProvider::BuildLevel(const TBuild& Build, TKvGridGroupIte
             TKvGridGroupItemImpl* g = group.get();
             FTreeItems.push_back(std::move(group));
             g->FKey = key;
+            g->FRowsOnly = Level + 1 == GetGroupCount();
             Parent->AddChild(g);
             BuildLevel(Build, g, first, last, Level + 1);
             auto footer = std::make_unique<TKvGridGroupFooterImpl>(this);
