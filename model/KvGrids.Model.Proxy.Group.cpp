@@ -676,9 +676,15 @@ void TKvGridGroupedItemProvider::BuildGroups()
     const auto n = static_cast<size_t>(count - fixed);
     build.Items.resize(n);
     build.Rows.resize(n);
-    FSource->GetDataRows(fixed, static_cast<int>(n), build.Rows.data());
     for (size_t i = 0; i < n; ++i)
         build.Items[i] = FSource->GetItem(fixed + static_cast<int>(i));
+    // The rows of the items just listed; sorted items lie anywhere in memory: fetched ahead.
+    constexpr size_t ahead = 16;
+    for (size_t i = 0; i < n; ++i) {
+        if (i + ahead < n)
+            __builtin_prefetch(build.Items[i + ahead]);
+        build.Rows[i] = build.Items[i]->GetDataRow();
+    }
     build.ReadLevels(FGroups);
     BuildLevel(build, FRootItem.get(), 0, n, 0);
 }
