@@ -61,7 +61,6 @@ TDemoGrid::TDemoGrid(int Rows)
     FGrid->GetRowGroup()->GetLevels()->Add();
     FGrid->GetRowGroup()->SetExpandedStyle(ExpandedBoth);
     FGrid->GroupBy({FieldRegion});
-    FGrid->ResetColumnIndicies();
     FBindTime = timer.elapsed();
 }
 
