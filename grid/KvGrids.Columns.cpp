@@ -115,6 +115,8 @@ KV_PUBLISH(TKvGridDataColumn, TKvGridColumn)
     .Property("PopupMenu", &D::GetPopupMenu, &D::SetPopupMenu)
     .Property("ImageList", &D::GetImageList, &D::SetImageList);
 
+KV_PUBLISH(TKvGridViewColumns, TPersistent);
+
 KV_PUBLISH(TKvGridColumnGroup, TKvGridColumn)
     .Property("Orientation", &TKvGridColumnGroup::GetOrientation, &TKvGridColumnGroup::SetOrientation)
     .Default(ColumnsHorizontal)

@@ -70,7 +70,9 @@ private:
 KV_PUBLISH(TKvGridView, TComponent)
     .Property("Styles", &TKvGridView::GetStyles, &TKvGridView::SetStyles)
     .Property("StyleSheet", &TKvGridView::GetStyleSheet, &TKvGridView::SetStyleSheet)
-    .Property("Validations", &TKvGridView::GetValidations, [](TKvGridView&, TKvGridValidationCollection*) {});
+    .Property("Validations", &TKvGridView::GetValidations, [](TKvGridView&, TKvGridValidationCollection*) {})
+    // The column tree, for designers (the columns themselves stream as children).
+    .Property("Columns", &TKvGridView::GetColumns);
 
 // ---- construction and destruction ------------------------------------------------------
 

@@ -1,5 +1,7 @@
 #include "model/KvGrids.Model.h"
 
+#include "model/KvGrids.Common.Types.h"
+
 #include "platform/rtl/TypInfo.h"
 
 #include <numeric>
@@ -184,5 +186,7 @@ void TKvGridItemConsumer::SetParentComponent(TComponent* parent)
 }
 
 KV_PUBLISH(TKvGridItemConsumer, TComponent);
+// Form designers register it by name.
+KV_PUBLISH(TKvGridTypeConsumer, TComponent);
 
 } // namespace kv

@@ -3,11 +3,13 @@
 // summaries, filter handles, sortable headers, movable columns and dynamic styles.
 //
 //   kv_demo [--rows N] [--png FILE] [--size WIDTHxHEIGHT]
+//   kv_demo --design [FORM_FILE] [--png FILE]     (see DesignMode.cpp)
 //
 // With a display it opens a window; with --png, or without a display, it paints the grid
 // offscreen and writes the picture to FILE (kv_demo.png in the temporary folder by default).
 #include "DemoFiles.h"
 #include "DemoGrid.h"
+#include "DesignMode.h"
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QDir>
@@ -49,6 +51,9 @@ void Paint(TKvGridView* grid)
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i)
+        if (QByteArray(argv[i]) == "--design")
+            return demo::RunDesignMode(argc, argv);
     // Scan for --png before Qt starts: the platform is chosen when the application is made.
     bool png = false;
     for (int i = 1; i < argc; ++i)

@@ -44,6 +44,8 @@ KV_DECLARE_EXCEPTION(EVariantError, Exception)
 KV_DECLARE_EXCEPTION(EDivByZero, EVariantError)
 KV_DECLARE_EXCEPTION(EListError, Exception)
 KV_DECLARE_EXCEPTION(EAbstractError, Exception)
+// A checked cast of an object to a class it is not: "Invalid class typecast".
+KV_DECLARE_EXCEPTION(EInvalidCast, Exception)
 KV_DECLARE_EXCEPTION(EComponentError, Exception)
 KV_DECLARE_EXCEPTION(EKeyNotFound, EListError)
 KV_DECLARE_EXCEPTION(EIniFileException, Exception)

@@ -1,0 +1,78 @@
+// The style inspector: a modal window that edits one style bag value by value in a list view
+// fed by a TKvGridStylesDataProvider, with a description of the focused property below.
+//
+//     if (TKvStyleInspectorForm::Execute(column->GetStyles()))
+//         designer->Modified();
+#pragma once
+
+#include "design/KvGrids.Data.Styles.h"
+#include "platform/ui/DesignForms.h"
+
+namespace kv {
+
+class TKvListView;
+class TKvGridStyleInspectorDelegate;
+
+class TKvStyleInspectorForm : public TComponent
+{
+protected:
+    friend class TCreateAccess;
+    explicit TKvStyleInspectorForm(TComponent* owner);
+
+public:
+    ~TKvStyleInspectorForm() override;
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+
+    // False for no bag; otherwise shows the bag modally and, when a value changed, repacks
+    // the bag's graphics objects and answers true.
+    static bool Execute(TKvGridStyleBag* bag);
+    // The form being shown by Execute, nil when none.
+    static TKvStyleInspectorForm* Current();
+
+    TKvGridStyleBag* GetStyles() const { return FStyles; }
+    void SetStyles(TKvGridStyleBag* bag);
+    bool GetModified() const { return FModified; }
+    TKvGridStylesDataProvider* GetProvider() const { return FProvider.get(); }
+    TKvListView* GetList() const { return listMain; }
+    TKvGridStyleInspectorDelegate* GetDelegate() const;
+    TDesignWindow* Window() const { return FWindow.get(); }
+    // Shows modally (Execute's middle part); answers whether a value changed.
+    bool ShowModal();
+    // The "Value" cell's button of a row: clears a set value, else gives the entry its own
+    // value again.
+    void CellButtonClicked(int row);
+    // The data row of a list row (the list may be sorted).
+    int DataRowOf(int index) const;
+    // The list index of a property by name; -1 when absent.
+    int IndexOfName(const QString& name) const;
+
+    TDesignLabel* txtDescription = nullptr;
+
+private:
+    class TStyleListener : public TKvGridViewStyleChangeListener
+    {
+    public:
+        explicit TStyleListener(TKvStyleInspectorForm* form) : FForm(form) {}
+        void StyleChanged(TKvGridStyleBag* bag, TKvGridViewStyleEntry entry) override;
+
+    private:
+        TKvStyleInspectorForm* FForm;
+    };
+
+    void PrepareGrid();
+    void FormShow();
+    void FocusChanged();
+    void Commit();
+
+    std::unique_ptr<TDesignWindow> FWindow;
+    TKvListView* listMain = nullptr;
+    TKvGridStyleBag* FStyles = nullptr;
+    TOwned<TKvGridStylesDataProvider> FProvider;
+    std::unique_ptr<TStyleListener> FListener;
+    bool FModified = false;
+    // Listening: the bag's first STYLE_ALL (on adding the listener) is no change.
+    bool FListening = false;
+};
+
+} // namespace kv

@@ -1,0 +1,133 @@
+// The platform's common dialogs (file open and save, colour, font) and modal windows, each
+// through a replaceable hook so that tests and embedding hosts answer them.
+//
+// Contract:
+// - Execute() shows the real Qt dialog modally, or, when a hook is set, calls the hook with the
+//   dialog object instead; either way true means confirmed, and the dialog's fields then hold
+//   the answer (FileName, Color, Font). A hook reads the request from the same fields.
+// - ShowModalWindow runs a modal loop over a parentless control shown as a top-level window
+//   until EndModal or the window is closed; once the window shows, the modal-window hook runs
+//   (inside the loop), so a test can act on the window and end it.
+// - Every Set...Hook returns the hook it replaces; an empty hook restores the real dialog.
+#pragma once
+
+#include "platform/rtl/Classes.h"
+
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+#include <functional>
+
+namespace kv {
+
+class TWinControl;
+
+// ---- file dialogs -------------------------------------------------------------------------
+
+enum TFileDialogKind { fdOpen, fdSave };
+
+// Filter text "Description|*.ext|All Files (*.*)|*.*": pairs of a description and patterns.
+class TFileDialog : public TObject
+{
+public:
+    explicit TFileDialog(TFileDialogKind kind) : FKind(kind) {}
+
+    TFileDialogKind GetKind() const { return FKind; }
+    const QString& GetDefaultExt() const { return FDefaultExt; }
+    void SetDefaultExt(const QString& value) { FDefaultExt = value; }
+    const QString& GetFilter() const { return FFilter; }
+    void SetFilter(const QString& value) { FFilter = value; }
+    const QString& GetFileName() const { return FFileName; }
+    void SetFileName(const QString& value) { FFileName = value; }
+    const QString& GetTitle() const { return FTitle; }
+    void SetTitle(const QString& value) { FTitle = value; }
+
+    // On confirmation a file name without extension gets DefaultExt.
+    bool Execute();
+
+    // The filter as Qt name filters ("Description (*.ext)").
+    static QStringList QtNameFilters(const QString& filter);
+
+private:
+    TFileDialogKind FKind;
+    QString FDefaultExt;
+    QString FFilter;
+    QString FFileName;
+    QString FTitle;
+};
+
+class TOpenDialog : public TFileDialog
+{
+public:
+    TOpenDialog() : TFileDialog(fdOpen) {}
+};
+
+class TSaveDialog : public TFileDialog
+{
+public:
+    TSaveDialog() : TFileDialog(fdSave) {}
+};
+
+using TFileDialogHook = std::function<bool(TFileDialog& dialog)>;
+TFileDialogHook SetFileDialogHook(TFileDialogHook hook);
+
+// ---- colour dialog ------------------------------------------------------------------------
+
+class TColorDialog : public TObject
+{
+public:
+    // ARGB, alpha in the top byte.
+    std::uint32_t GetColor() const { return FColor; }
+    void SetColor(std::uint32_t value) { FColor = value; }
+    bool Execute();
+
+private:
+    std::uint32_t FColor = 0xFF000000u;
+};
+
+using TColorDialogHook = std::function<bool(TColorDialog& dialog)>;
+TColorDialogHook SetColorDialogHook(TColorDialogHook hook);
+
+// ---- font dialog --------------------------------------------------------------------------
+
+struct TFontDesc
+{
+    QString Name = QStringLiteral("Tahoma");
+    double Size = 8;
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    bool StrikeOut = false;
+    friend bool operator==(const TFontDesc&, const TFontDesc&) = default;
+};
+
+class TFontDialog : public TObject
+{
+public:
+    const TFontDesc& GetFont() const { return FFont; }
+    void SetFont(const TFontDesc& value) { FFont = value; }
+    bool Execute();
+
+private:
+    TFontDesc FFont;
+};
+
+using TFontDialogHook = std::function<bool(TFontDialog& dialog)>;
+TFontDialogHook SetFontDialogHook(TFontDialogHook hook);
+
+// ---- modal windows ------------------------------------------------------------------------
+
+enum : int { mrNone = 0, mrOk = 1, mrCancel = 2 };
+
+// Shows window (a control without a parent) as a modal top-level window with the caption and
+// waits; answers the result given to EndModal, mrCancel when the window was closed.
+int ShowModalWindow(TWinControl* window, const QString& caption);
+// Ends the modal loop of window with result; nothing when it is not shown modally.
+void EndModal(TWinControl* window, int result);
+// The innermost window shown modally, or nil.
+TWinControl* ActiveModalWindow();
+
+// Runs (inside the modal loop) once each modal window shows.
+using TModalWindowHook = std::function<void(TWinControl* window)>;
+TModalWindowHook SetModalWindowHook(TModalWindowHook hook);
+
+} // namespace kv
