@@ -6,10 +6,10 @@
 //
 // Call flow: Load reads the bytes, converts them to UTF-8, splits them into records
 // (SplitRecords) and only then replaces the data (ClearData, LoadData), so a file that does
-// not read leaves the old data. Rows of the CSV provider point at their record until a value
-// changes, then hold their own values. Save asks SaveData for the UTF-8 text, converts it to
-// the encoding (a character it cannot hold raises before the file is touched) and writes it
-// through QSaveFile.
+// not read leaves the old data. Rows of the CSV provider point at their record (whose value
+// starts LoadData finds once) until a value changes, then hold their own values. Save asks
+// SaveData for the UTF-8 text, converts it to the encoding (a character it cannot hold raises
+// before the file is touched) and writes it through QSaveFile.
 #include "model/KvGrids.Data.Files.h"
 
 #include "platform/rtl/TextEncoding.h"
@@ -127,28 +127,62 @@ QString ReadValue(QByteArrayView r, qsizetype& at)
     return value;
 }
 
-// Value index of a record; empty when the record has fewer values.
-QString ValueAt(QByteArrayView r, int index)
+// Writes where each of the first count values of a record starts (the rules of ReadValue);
+// starts past the record's last value are noValue.
+void FindValueStarts(QByteArrayView r, quint32* starts, size_t count, quint32 noValue)
 {
+    const char* p = r.data();
+    const qsizetype n = r.size();
+    const bool quotes = r.contains('"');
     qsizetype at = 0;
-    if (!r.contains('"')) {
-        for (int i = 0; i < index; ++i) {
-            const qsizetype comma = r.indexOf(',', at);
-            if (comma < 0)
-                return QString();
-            at = comma + 1;
+    size_t k = 0;
+    for (; k < count; ++k) {
+        starts[k] = static_cast<quint32>(at);
+        if (quotes && at < n && p[at] == '"') {
+            qsizetype i = at + 1;
+            while (i < n) {
+                const auto* q = static_cast<const char*>(std::memchr(p + i, '"', static_cast<size_t>(n - i)));
+                if (!q) {
+                    i = n;
+                    break;
+                }
+                i = q - p + 1;
+                if (i < n && p[i] == '"')
+                    ++i;
+                else
+                    break;
+            }
+            at = i;
         }
-        const qsizetype comma = r.indexOf(',', at);
-        return TEncoding::DecodeUtf8(r.sliced(at, (comma < 0 ? r.size() : comma) - at));
+        const auto* comma = at < n ? static_cast<const char*>(std::memchr(p + at, ',', static_cast<size_t>(n - at))) : nullptr;
+        if (!comma)
+            break;
+        at = comma - p + 1;
     }
-    for (int i = 0;; ++i) {
-        QString value = ReadValue(r, at);
-        if (i == index)
-            return value;
-        if (at >= r.size())
-            return QString();
-        ++at;
+    for (++k; k < count; ++k)
+        starts[k] = noValue;
+}
+
+// The number a numeric text stands for (TryStrToFloat's reading, 0 when not a number);
+// plain decimal ASCII is read without decoding it.
+double NumberOf(QByteArrayView bytes)
+{
+    const QByteArrayView t = bytes.trimmed();
+    bool plain = !t.isEmpty() && t.size() < 128;
+    for (qsizetype i = 0; plain && i < t.size(); ++i) {
+        const char c = t[i];
+        plain = (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
     }
+    double d = 0;
+    if (plain) {
+        const char c = t.front();
+        if (c == 'e' || c == 'E')
+            return 0;
+        bool ok = false;
+        d = t.toDouble(&ok);
+        return ok ? d : 0;
+    }
+    return TryStrToFloat(TEncoding::DecodeUtf8(bytes), d) ? d : 0;
 }
 
 bool NeedsQuotes(const QString& value)
@@ -398,6 +432,8 @@ void TKvCsvDataProvider::SplitRecords(TKvFileLines& Lines) const { SplitText(Lin
 void TKvCsvDataProvider::ClearData()
 {
     FData.clear();
+    FStarts.clear();
+    FStarts.shrink_to_fit();
     FFields.clear();
     FFieldTypes.clear();
     FLoadedRows = 0;
@@ -433,8 +469,13 @@ void TKvCsvDataProvider::LoadData(const TKvFileLines& Lines)
     if (IsDesigning())
         rows = std::min(rows, 10);
     FData.resize(static_cast<size_t>(rows));
-    for (int i = 0; i < rows; ++i)
+    const size_t fields = static_cast<size_t>(FFields.size());
+    FStarts.resize(static_cast<size_t>(rows) * fields);
+    FStartsLine = first;
+    for (int i = 0; i < rows; ++i) {
         FData[static_cast<size_t>(i)].Line = first + i;
+        FindValueStarts(Lines.Bytes(first + i), FStarts.data() + static_cast<size_t>(i) * fields, fields, kNoValue);
+    }
     FLoadedRows = rows;
     FTailLine = std::min(count, first + rows);
 }
@@ -515,7 +556,10 @@ Variant TKvCsvDataProvider::GetData(int Row, int Field) const
     const TRow& row = FData[static_cast<size_t>(Row)];
     if (row.Values)
         return Variant(row.Values->value(Field));
-    return Variant(ValueAt(FFileData.Bytes(row.Line), Field));
+    qsizetype at = ValueStart(row.Line, Field);
+    if (at == kNoValue)
+        return Variant(QString());
+    return Variant(ReadValue(FFileData.Bytes(row.Line), at));
 }
 
 QStringList& TKvCsvDataProvider::Own(int Row)
@@ -601,6 +645,39 @@ int TKvCsvDataProvider::CompareValue(int Field, int Row1, int Row2) const
     if (!TryStrToFloat(GetData(Row2, Field).AsString(), b))
         b = 0;
     return (a > b) - (a < b);
+}
+
+TKvGridSortKeyKind TKvCsvDataProvider::GetSortKeyKind(int Field) const
+{
+    return Field >= 0 && Field < GetFieldCount() && FFieldTypes[static_cast<size_t>(Field)] == ValueTypeNumeric
+               ? SortKeyOwn
+               : SortKeyValues;
+}
+
+double TKvCsvDataProvider::NumberAt(const TRow& Row, int Field) const
+{
+    double d = 0;
+    if (Row.Values)
+        return TryStrToFloat(Row.Values->value(Field), d) ? d : 0;
+    const quint32 start = ValueStart(Row.Line, Field);
+    if (start == kNoValue)
+        return 0;
+    const QByteArrayView r = FFileData.Bytes(Row.Line);
+    if (start < r.size() && r[start] == '"') {
+        qsizetype at = start;
+        return TryStrToFloat(ReadValue(r, at), d) ? d : 0;
+    }
+    qsizetype end = r.indexOf(',', start);
+    if (end < 0)
+        end = r.size();
+    return NumberOf(r.sliced(start, end - start));
+}
+
+void TKvCsvDataProvider::GetSortKeys(int Field, TKvRowIndices Rows, Variant* Keys) const
+{
+    CheckField(Field);
+    for (size_t i = 0; i < Rows.size(); ++i)
+        Keys[i] = Variant(NumberAt(FData[static_cast<size_t>(Rows[i])], Field));
 }
 
 // --- 4. TKvIniDataProvider, publishing --------------------------------------------------------

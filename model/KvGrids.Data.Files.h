@@ -179,6 +179,9 @@ public:
     void RemoveRows(const TKvIntegerArray& Rows) override;
     // Numeric fields compare their texts as numbers (0 when not a number).
     int CompareValue(int Field, int Row1, int Row2) const override;
+    // Numeric fields hand the sorter their numbers, read once per sort.
+    TKvGridSortKeyKind GetSortKeyKind(int Field) const override;
+    void GetSortKeys(int Field, TKvRowIndices Rows, Variant* Keys) const override;
 
     // The values of one record: split at commas, a value that begins with a quote read as
     // quoted ("" is a quote inside).
@@ -187,7 +190,7 @@ public:
     static QByteArray JoinValues(const QStringList& Values);
 
 private:
-    // A row: a record of the file, or values of its own once changed.
+    // A row: a record of the file (its values found once, at load), or values of its own once changed.
     struct TRow
     {
         int Line = -1;
@@ -199,10 +202,20 @@ private:
     // The row's values, made its own (padded to the field count).
     QStringList& Own(int Row);
     void Reload();
+    // Where value Field of a loaded record starts in it; kNoValue past a short record's values.
+    static constexpr quint32 kNoValue = 0xFFFFFFFFu;
+    quint32 ValueStart(int Line, int Field) const
+    {
+        return FStarts[static_cast<size_t>(Line - FStartsLine) * FFields.size() + static_cast<size_t>(Field)];
+    }
+    double NumberAt(const TRow& Row, int Field) const;
 
     QStringList FFields;
     std::vector<TKvGridValueType> FFieldTypes;
     std::vector<TRow> FData;
+    // The value starts of the loaded records, a field count of them per record from FStartsLine.
+    std::vector<quint32> FStarts;
+    int FStartsLine = 0;
     int FLoadedRows = 0;
     // First record of the file after the loaded rows.
     int FTailLine = 0;
