@@ -6,6 +6,8 @@
 
 #include <QtCore/QAbstractTableModel>
 #include <QtCore/QDateTime>
+#include <cstdlib>
+#include <sys/resource.h>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <initializer_list>
@@ -26,7 +28,9 @@ struct TColumns
     int Size() const { return static_cast<int>(Ints.size()); }
 };
 
-inline TColumns MakeColumns(int rows, unsigned seed = 42)
+// With Unshared, every text is its own string (as after reading a file), not a copy of one
+// of the 1,000 words.
+inline TColumns MakeColumns(int rows, unsigned seed = 42, bool unshared = false)
 {
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> intDist(0, 999);
@@ -39,7 +43,8 @@ inline TColumns MakeColumns(int rows, unsigned seed = 42)
     for (int i = 0; i < rows; ++i) {
         c.Ints.push_back(intDist(rng));
         c.Floats.push_back(floatDist(rng));
-        c.Texts.push_back(words[static_cast<size_t>(intDist(rng))]);
+        const QString& word = words[static_cast<size_t>(intDist(rng))];
+        c.Texts.push_back(unshared ? QString(word.constData(), word.size()) : word);
         c.Dates.push_back(45000 + intDist(rng) + floatDist(rng) / 1000);
     }
     return c;
@@ -79,7 +84,25 @@ private:
     const TColumns& FColumns;
 };
 
-// Collects real times per benchmark name and prints ratios of named pairs at the end.
+// The process CPU time of all threads so far, in seconds.
+inline double ProcessCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+inline void PrintProcessCpuAndLoad()
+{
+    double load[3] = {0, 0, 0};
+    getloadavg(load, 3);
+    std::printf("process CPU time (all threads) %.1f s; load average %.2f %.2f %.2f\n", ProcessCpuSeconds(), load[0],
+                load[1], load[2]);
+}
+
+// Collects real times per benchmark name and prints ratios of named pairs at the end, with
+// the process CPU time and the machine's load.
 class TRatioReporter : public benchmark::ConsoleReporter
 {
 public:
@@ -105,6 +128,11 @@ public:
         return 0;
     }
     const std::map<std::string, double>& Times() const { return FTimes; }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        PrintProcessCpuAndLoad();
+    }
 
 private:
     std::map<std::string, double> FTimes;

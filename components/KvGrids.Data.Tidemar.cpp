@@ -364,14 +364,11 @@ void TKvTidemarDataProvider::MarkUpdated(int Row)
 
 void TKvTidemarDataProvider::AutoCommitChange()
 {
-    if (!FAutoCommit || FUpdateService.isEmpty())
+    if (!FAutoCommit || FUpdateService.isEmpty() || FCommitting)
         return;
-    try {
-        Commit();
-    } catch (...) {
-        Rollback();
-        throw;
-    }
+    // A failure keeps the change pending: rolling back would lose what the user typed, and
+    // its reset would have the grid commit the same change again.
+    Commit();
 }
 
 void TKvTidemarDataProvider::SetData(int Row, int Field, const Variant& Value)
@@ -500,8 +497,14 @@ std::vector<std::pair<QString, QString>> TKvTidemarDataProvider::CreateParamMap(
 
 void TKvTidemarDataProvider::Commit()
 {
-    if (FRowStates.empty())
+    if (FRowStates.empty() || FCommitting)
         return;
+    struct TCommitting
+    {
+        bool& Flag;
+        ~TCommitting() { Flag = false; }
+    } committing{FCommitting};
+    FCommitting = true;
     auto service = TKvTidemarExecService::CreateServiceFor(this);
     // Parameter name and field index, per kind of change.
     std::map<TKvGridDataRowState, std::vector<std::pair<QString, int>>> maps;

@@ -106,7 +106,8 @@ public:
 
     // Reads a result set; on failure the loaded rows and pending changes stay as they were.
     void Request(const QString& Service, const QStringList& Names, const TVariantArray& Values);
-    // Sends every change in one request; on failure nothing local changes.
+    // Sends every change in one request; on failure nothing local changes. A commit asked
+    // for while one runs (by a listener of its reset) does nothing.
     void Commit();
     void Rollback();
     void CallService(const QString& Proc, const QStringList& Names, const TVariantArray& Values);
@@ -168,7 +169,9 @@ public:
     TKvGridDataEditOptions* GetEditOptions() const { return FEditOptions.get(); }
     void SetEditOptions(TKvGridDataEditOptions* Value) { FEditOptions->Assign(Value); }
     bool GetAutoCommit() const { return FAutoCommit; }
-    // Switching it on commits at once.
+    // Switching it on commits at once. A change made with AutoCommit is committed at once;
+    // when that fails, the change stays pending (its row state and first values kept) and
+    // the error is raised once.
     void SetAutoCommit(bool Value);
 
     // Parameter name to field name, from lines "param = field" or "param".
@@ -221,6 +224,7 @@ private:
     QString FKeyField;
     TOwned<TKvGridDataEditOptions> FEditOptions;
     bool FAutoCommit = false;
+    bool FCommitting = false;
 };
 
 } // namespace kv

@@ -19,7 +19,30 @@ namespace {
 [[maybe_unused]] const bool kRegistered = (RegisterClasses<TKvFilterSelector>(), true);
 } // namespace
 
+// Every row checked or unchecked, by a click or by the check bar's head, sets its filter.
+class TKvFilterSelector::TCheckListener : public TKvGridItemChangeListener
+{
+public:
+    explicit TCheckListener(TKvFilterSelector* form) : FForm(form) {}
+    void Reset() override {}
+    void Refresh() override {}
+    void ItemInserted(int) override {}
+    void ItemDeleted(int) override {}
+    void ItemUpdated(int) override {}
+    void ItemChecked(int Index) override { FForm->CheckCellClicked(Index); }
+    void ItemStateChanged(int) override {}
+
+private:
+    TKvFilterSelector* FForm;
+};
+
 TKvFilterSelector::TKvFilterSelector(TComponent* owner) : TPopupForm(owner) {}
+
+TKvFilterSelector::~TKvFilterSelector()
+{
+    if (FChecks && FGridMain && FGridMain->GetItemProvider())
+        FGridMain->GetItemProvider()->RemoveListener(FChecks.get());
+}
 
 void TKvFilterSelector::AfterConstruction()
 {
@@ -38,6 +61,9 @@ void TKvFilterSelector::AfterConstruction()
     name->SetFieldName(QStringLiteral("Name"));
     name->GetHeader()->SetCaption(QStringLiteral("Filter"));
     FGridMain->OnCheckCellClick = [this](TKvGridView*, int ItemIndex) { CheckCellClicked(ItemIndex); };
+    FChecks = std::make_unique<TCheckListener>(this);
+    if (FGridMain->GetItemProvider())
+        FGridMain->GetItemProvider()->AddListener(FChecks.get());
     Resize();
 }
 
@@ -100,7 +126,7 @@ void TKvFilterSelector::PrepareGrid()
 // one; a row past the collection (changed meanwhile) changes nothing.
 void TKvFilterSelector::CheckCellClicked(int ItemIndex)
 {
-    if (!GetClosing())
+    if (!GetClosing() && !FFiltering)
         SetRowFilterActive(FColumn, FGridMain->GetItem(ItemIndex), FFiltering);
 }
 

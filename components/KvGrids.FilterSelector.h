@@ -4,12 +4,14 @@
 // Call flow: Open(handle) (or ShowDlg on a form made by the caller) fills gridMain from the
 // column's Filters collection through an object data provider and shows the form one pixel
 // below the handle. A check click sets Active of the filter behind the clicked row's data
-// row; the column's grid filters again. Escape, a press outside or losing activation closes
+// row; the check bar's head checks or unchecks every row and so every filter. Escape, a press outside or losing activation closes
 // the form, and closing frees it. If the grid or the column goes, the form closes untouched.
 #pragma once
 
 #include "components/KvGrids.Vantrel.h"
 #include "platform/ui/PopupForm.h"
+
+#include <memory>
 
 namespace kv {
 
@@ -23,6 +25,7 @@ protected:
     explicit TKvFilterSelector(TComponent* owner);
 
 public:
+    ~TKvFilterSelector() override;
     void AfterConstruction() override;
 
     // A new form owned by the handle's grid, shown for the handle; nil when the handle's
@@ -46,7 +49,9 @@ private:
     void PrepareGrid();
     void CheckCellClicked(int ItemIndex);
     void Watch(TKvGridDataColumn* Column, TKvGridView* Grid);
+    class TCheckListener;
 
+    std::unique_ptr<TCheckListener> FChecks;
     TKvVantrel* FGridMain = nullptr;
     TKvObjectDataProvider* FProvider = nullptr;
     TKvGridDataColumn* FColumn = nullptr;

@@ -140,7 +140,7 @@ void TKvGroupByView::DoDraw(TKvDrawingContext* Context)
         const TRectF c = FColumnViews[static_cast<size_t>(i)]->GetBounds();
         const float y = p.Top + p.Height() / 3;
         const float x = c.Left + c.Width() / 4;
-        Context->DrawLines(TKvStroke::Black(), std::vector<TPointF>{TPointF(p.Right, y), TPointF(x, y), TPointF(x, c.Top)});
+        Context->DrawLines(TKvStroke::Black(), std::vector<TPointF>{TPointF{p.Right, y}, TPointF{x, y}, TPointF{x, c.Top}});
     }
 }
 

@@ -144,7 +144,7 @@ bool TKvColumnMoveTracker2::DoStart(int X, int Y)
 TKvGridIndexedCellElement* TKvColumnMoveTracker2::FindTarget(int X, int Y) const
 {
     TKvGridColumn* pressed = FCell->GetColumn();
-    const TPointF point(static_cast<float>(X), static_cast<float>(Y));
+    const TPointF point{static_cast<float>(X), static_cast<float>(Y)};
     // Inside the group cell of the pressed column's group (for a pressed group's caption,
     // its own group cell is skipped), else in the header.
     TKvGridColumnGroup* group = pressed ? pressed->GetGroup() : nullptr;
@@ -425,7 +425,7 @@ bool TKvColumnMoveTracker::AbovePressedCell(int Y) const
 
 bool TKvColumnMoveTracker::DoStart(int X, int Y)
 {
-    FOrgPos = TPointF(FCell->GetLeft(), FCell->GetTop());
+    FOrgPos = TPointF{FCell->GetLeft(), FCell->GetTop()};
     FSiblings.clear();
     if (TKvSpriteElement* parent = FCell->GetParent()) {
         for (int i = 0; i < parent->GetChildCount(); ++i)

@@ -407,7 +407,8 @@ QString TKvGridCliboardXml::DecodeBlock(const QByteArray& block)
     const quint32 n = qFromLittleEndian<quint32>(block.constData());
     if (n > static_cast<quint64>(block.size() - 4))
         return QString();
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A leading U+FEFF is part of the text, not a mark to drop.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = decoder(QByteArrayView(block.constData() + 4, static_cast<qsizetype>(n)));
     if (decoder.hasError())
         return QString();

@@ -602,6 +602,10 @@ void TKvGridColumnCollection::Insert(int index, TKvGridColumn* column)
 
 void TKvGridColumnCollection::Remove(TKvGridColumn* column)
 {
+    if (IndexOf(column) < 0)
+        return;
+    if (TKvGridView* grid = FOwner->GetGrid())
+        grid->ColumnLeaving(column);
     const int index = IndexOf(column);
     if (index < 0)
         return;
@@ -616,6 +620,9 @@ void TKvGridColumnCollection::Delete(int index) { Remove(GetItem(index)); }
 
 void TKvGridColumnCollection::Clear()
 {
+    if (TKvGridView* grid = FOwner->GetGrid())
+        for (TKvGridColumn* column : std::vector<TKvGridColumn*>(FItems))
+            grid->ColumnLeaving(column);
     for (TKvGridColumn* column : FItems)
         if (column->FGroup == FOwner)
             column->FGroup = nullptr;
@@ -1334,7 +1341,7 @@ void TKvGridView::GetChildren(const TGetChildProc& Proc, TComponent* Root)
         if (GetColumn(i)->GetOwner() == Root)
             Proc(GetColumn(i));
     if (FModelConsumer)
-        Proc(FModelConsumer);
+        Proc(FModelConsumer.get());
 }
 
 // --- the Columns facade -------------------------------------------------------------------

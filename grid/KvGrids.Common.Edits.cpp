@@ -288,8 +288,13 @@ void TKvNumberEdit::SpinClick(double Delta)
     bool accept = true;
     if (OnSpinClick)
         OnSpinClick(this, Delta, accept);
-    if (accept)
-        SetValue(CheckValue(GetValue() + Delta));
+    if (!accept)
+        return;
+    const double value = CheckValue(GetValue() + Delta);
+    if (std::isfinite(value))
+        SetValue(value);
+    else
+        MessageBeep();
 }
 
 QString TKvNumberEdit::DisplayText() const
@@ -305,7 +310,7 @@ QString TKvNumberEdit::DisplayText() const
     int zeros = 0;
     while (zeros < integerLength - 1 && FText.at(zeros) == QChar('0'))
         ++zeros;
-    return QString(zeros, QChar('0')) + text;
+    return locale.zeroDigit().repeated(zeros) + text;
 }
 
 void TKvNumberEdit::SetPrecision(int value)
@@ -483,6 +488,11 @@ void TKvNumberEdit::TypeDigit(QChar digit)
         else
             text.insert(caret, digit);
         ++caret;
+    }
+    // Typing that would leave the range of a double is refused.
+    if (!std::isfinite(text.toDouble())) {
+        MessageBeep();
+        return;
     }
     FCurr = std::min(caret, int(text.size()));
     StoreText(text);
@@ -854,7 +864,7 @@ void TKvNumberEdit::Paint()
         const QString shown = (FSign < 0 ? QStringLiteral("-") : QString()) + display;
         const int x = TextLeft();
         const int y = TextTop();
-        const std::uint32_t state = dc.Save();
+        const TKvDrawingState state(&dc);
         dc.SetClip(textRect.Left, textRect.Top, textRect.Width(), textRect.Height());
         dc.DrawText(shown, DrawingFont(), TKvSolidBrush::Temp(TextColor()), x, y);
         if (HasSelection()) {
@@ -867,7 +877,6 @@ void TKvNumberEdit::Paint()
             dc.DrawRect(TKvSolidBrush::Temp(SystemColor(COLOR_HIGHLIGHT)), nullptr, TRect{x1, y, x2, y + FHCaret});
             dc.DrawText(shown.mid(d1, d2 - d1), DrawingFont(), TKvSolidBrush::Temp(SystemColor(COLOR_HIGHLIGHTTEXT)), x1, y);
         }
-        dc.Restore(state);
     }
     const TRect spin = GetSpinRect();
     if (spin.IsEmpty())

@@ -155,6 +155,14 @@ void TKvGridDelegate::ReturnItemView(TKvGridElement* View)
         GiveBack(FRowViews, row);
 }
 
+void TKvGridDelegate::DropColumnViews(TKvGridColumn* Column)
+{
+    for (TKvGridRowElement* view : FRowViews)
+        view->DropColumn(Column);
+    for (TKvGridRowGroupFooterElement* view : FRowGroupFooterViews)
+        view->DropColumn(Column);
+}
+
 // ---- selection-view pool ---------------------------------------------------------------------
 
 TKvSprite* TKvGridDelegate::BorrowSelectionView(TObject* Item)

@@ -95,6 +95,8 @@ public:
     void SetDataCellRenderer(TKvGridCellRenderer* Renderer) { FDataCellRenderer = Renderer; }
 
     int GetPooledRowViewCount() const { return static_cast<int>(FRowViews.size()); }
+    // The pooled row and footer views free their cached views of a column leaving the tree.
+    void DropColumnViews(TKvGridColumn* Column);
     int GetPooledSelectionViewCount() const { return static_cast<int>(FSelectionViews.size()); }
     // Views this delegate made (pooled or lent out).
     int GetCreatedViewCount() const { return FCreatedViews; }

@@ -444,6 +444,12 @@ TKvGridRowElement* TKvGridBodyElement::AddItem(int index)
     return row;
 }
 
+void TKvGridBodyElement::DropColumn(TKvGridColumn* column)
+{
+    for (const TOwned<TKvGridRowElement>& row : FRows)
+        row->DropColumn(column);
+}
+
 TKvGridRowElement* TKvGridBodyElement::FindByItem(int index) const
 {
     for (int i = 0; i < FUsed; ++i)
@@ -638,6 +644,13 @@ TKvGridRowGroupFooterElement* TKvGridRowGroupElement::GetFixedFooter(int i) cons
     if (i < 0 || i >= GetFixedFooterCount())
         RaiseInvalidIndex(i);
     return FFixedFooters[static_cast<size_t>(i)];
+}
+
+void TKvGridRowGroupElement::DropColumn(TKvGridColumn* column)
+{
+    for (auto* buff : {&FFooterBuff, &FFixedFooterBuff})
+        for (const TOwned<TKvGridRowGroupFooterElement>& footer : *buff)
+            footer->DropColumn(column);
 }
 
 TSize TKvGridRowGroupElement::DoMeasure(TKvGridView* grid, int width, int height)

@@ -347,6 +347,14 @@ TKvGridCell* TKvGridRowGroupHeaderCellElement::GetModel()
 
 // ---- group cells -----------------------------------------------------------------------------
 
+void DropColumnCells(TKvGridColumnCells& cells, TKvGridColumn* column)
+{
+    cells.erase(column);
+    for (auto& [key, view] : cells)
+        if (auto* group = dynamic_cast<TKvGridGroupCellElement*>(view.get()))
+            group->DropColumn(column);
+}
+
 TKvGridGroupCellElement::~TKvGridGroupCellElement()
 {
     Clear();

@@ -209,6 +209,12 @@ public:
     TKvGridCell* GetModel() override;
 };
 
+// A per-column cache of cell views, keyed by the column.
+using TKvGridColumnCells = std::unordered_map<TKvGridColumn*, TOwned<TKvGridIndexedCellElement>>;
+// Frees the cached view of a column leaving the tree (it leaves its parent's children) and
+// that column's views inside the cached group cells.
+void DropColumnCells(TKvGridColumnCells& cells, TKvGridColumn* column);
+
 // The cell of a column group: one child view per visible column, cached per column.
 class TKvGridGroupCellElement : public TKvGridIndexedCellElement
 {
@@ -229,6 +235,8 @@ public:
     TKvGridIndexedCellElement* GetCellAt(float x, float y, bool deep = true);
     TKvGridCellRenderer* GetCellRenderer() const { return FCellRenderer; }
     void SetCellRenderer(TKvGridCellRenderer* renderer) { FCellRenderer = renderer; }
+    // Frees the cached views of a column leaving the tree, here and in nested group cells.
+    void DropColumn(TKvGridColumn* column) { DropColumnCells(FCells, column); }
 
     TSize Measure(int width, int height) { return DoMeasure(width, height); }
     void LayoutContent(TKvAbstractGridLayoutManager* layout);
@@ -464,6 +472,7 @@ public:
     void SetCellRenderer(TKvGridCellRenderer* renderer) { FCellRenderer = renderer; }
     TKvGridCellRenderer* GetGroupCellRenderer() const { return FGroupCellRenderer; }
     void SetGroupCellRenderer(TKvGridCellRenderer* renderer) { FGroupCellRenderer = renderer; }
+    void DropColumn(TKvGridColumn* column) { DropColumnCells(FCells, column); }
 
 protected:
     void DoLayoutContent(TKvAbstractGridLayoutManager* layout) override;
@@ -539,6 +548,7 @@ public:
     void SetFixed(bool value) { FFixed = value; }
     // The view of a top-level column, or of a nested column inside its root group's view.
     TKvGridIndexedCellElement* GetCells(TKvGridColumn* column) const;
+    void DropColumn(TKvGridColumn* column) { DropColumnCells(FCells, column); }
 
 protected:
     void DoLayoutContent(TKvAbstractGridLayoutManager* layout) override;
@@ -578,6 +588,7 @@ public:
     int GetIndents() const { return FIndents; }
     void SetIndents(int value) { FIndents = value; }
     TKvGridIndexedCellElement* GetCells(TKvGridColumn* column) const;
+    void DropColumn(TKvGridColumn* column) { DropColumnCells(FCells, column); }
 
 protected:
     void DoLayoutContent(TKvAbstractGridLayoutManager* layout) override;
@@ -602,6 +613,8 @@ public:
     TKvGridRowElement* FindByItem(int index) const;
     int GetUsed() const { return FUsed; }
     int GetPoolCount() const { return static_cast<int>(FRows.size()); }
+    // Every row view, laid out or pooled, frees its cached views of the column.
+    void DropColumn(TKvGridColumn* column);
 
 protected:
     void DoDraw(TKvDrawingContext* context) override;
@@ -675,6 +688,8 @@ public:
     TKvGridRowGroupHeaderElement* GetHeader(int i) const;
     TKvGridRowGroupFooterElement* GetFooter(int i) const;
     TKvGridRowGroupFooterElement* GetFixedFooter(int i) const;
+    // Every footer view, laid out or pooled, frees its cached views of the column.
+    void DropColumn(TKvGridColumn* column);
 
 protected:
     TSize DoMeasure(TKvGridView* grid, int width, int height) override;

@@ -29,6 +29,8 @@ public:
     virtual bool IsDesignHit(int X, int Y) = 0;
     virtual void ResetFocusedView() = 0;
     virtual void ResetHoverView() = 0;
+    // Views of the grid are about to be freed: let go of every view and stop any gesture.
+    virtual void ViewsDropping() {}
 };
 
 } // namespace kv

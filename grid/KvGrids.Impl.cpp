@@ -335,7 +335,7 @@ void TKvGridLinesElementImpl::DoDraw(TKvDrawingContext* context)
     }
     TKvGridFixedRows* rows = FGrid->GetFixedRows();
     if (FLayout->FixedHeight() >= 1 && rows->GetBarHeight() >= 1) {
-        const std::uint32_t state = context->Save();
+        const TKvDrawingState state(context);
         context->SetClip(0.0, 0.0, static_cast<double>(GetWidth()), static_cast<double>(f.Top));
         TKvGridViewStyles* bar = rows->GetBarStyles();
         const int top = b.Top + FLayout->FixedHeight();
@@ -343,7 +343,6 @@ void TKvGridLinesElementImpl::DoDraw(TKvDrawingContext* context)
         context->DrawRect(bar->GetBackground(), nullptr, TRect::Bounds(0, top, x0, height));
         if (StrokeWidth(bar->GetBorderBottom()) > 0)
             context->DrawLine(bar->GetBorderBottom(), 0.0, top + height - 1.0, x0 - 1.0, top + height - 1.0);
-        context->Restore(state);
     }
     context->SetSmoothing(old);
 }

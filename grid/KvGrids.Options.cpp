@@ -422,6 +422,7 @@ void TKvGridFixedRows::SetBarHeight(int value)
 // --- listener adapters ----------------------------------------------------------------------
 
 // Data changes drop the footer and row-group summaries first.
+void TItemChangeListener::Disposing() { FOwner->DoItemSourceDisposing(); }
 void TItemChangeListener::Reset() { FOwner->DropSummaries(); FOwner->DoItemSourceReset(); }
 void TItemChangeListener::Refresh() { FOwner->DropSummaries(); FOwner->DoItemSourceRefresh(); }
 void TItemChangeListener::ItemInserted(int Index) { FOwner->DropSummaries(); FOwner->DoItemSourceItemInserted(Index); }

@@ -448,6 +448,7 @@ public:
     void ItemUpdated(int Index) override;
     void ItemChecked(int Index) override;
     void ItemStateChanged(int Index) override;
+    void Disposing() override;
 
 private:
     TKvGridView* FOwner;

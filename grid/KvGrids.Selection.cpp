@@ -425,11 +425,10 @@ void TKvGridSelectionView::DoDraw(TKvDrawingContext* context)
     TKvGridView* grid = GridOf(this);
     if (!grid || !grid->GetSelectOptions())
         return;
-    const std::uint32_t state = context->Save();
+    const TKvDrawingState state(context);
     ClipSelection(context, grid, this);
     context->DrawRect(grid->GetSelectOptions()->GetFill(), grid->GetSelectOptions()->GetStroke(), 0.0, 0.0,
                       GetWidth() - 1.0, GetHeight() - 1.0);
-    context->Restore(state);
 }
 
 void TKvGridSelectionMask::Clear()
@@ -485,14 +484,13 @@ void TKvGridSelectionMask::DoDraw(TKvDrawingContext* context)
     TKvGridView* grid = GridOf(this);
     if (!grid || !grid->GetSelectOptions() || Hidden())
         return;
-    const std::uint32_t state = context->Save();
+    const TKvDrawingState state(context);
     ClipSelection(context, grid, this);
     const TRectF world = BoundsByContainer();
     for (auto it = FSelections.rbegin(); it != FSelections.rend(); ++it)
         context->DrawRect(grid->GetSelectOptions()->GetFill(), grid->GetSelectOptions()->GetStroke(),
                           it->Left - static_cast<int>(world.Left), it->Top - static_cast<int>(world.Top),
                           it->Width(), it->Height());
-    context->Restore(state);
 }
 
 } // namespace kv

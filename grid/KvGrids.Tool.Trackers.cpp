@@ -87,14 +87,14 @@ bool TKvColumnResizeTracker::DoStart(int X, int Y)
 {
     if (!FCell)
         return false;
-    const TPointF corner = FCell->SpriteToContainer(TPointF(FCell->GetWidth(), 0));
+    const TPointF corner = FCell->SpriteToContainer(TPointF{FCell->GetWidth(), 0});
     FOffset = int(std::lround(X - corner.X));
     return true;
 }
 
 bool TKvColumnResizeTracker::DoDrag(int X, int Y)
 {
-    const TPointF p = FCell->ContainerToSprite(TPointF(float(X), float(Y)));
+    const TPointF p = FCell->ContainerToSprite(TPointF{float(X), float(Y)});
     const int w = int(std::lround(p.X)) - FOffset;
     if (w < 2)
         return true;
@@ -507,7 +507,7 @@ bool TKvCellButtonTracker::InButton(int X, int Y) const
     TKvGridDataCellElement* cell = Cell();
     if (!cell)
         return false;
-    const TPointF f = cell->ContainerToSprite(TPointF(float(X), float(Y)));
+    const TPointF f = cell->ContainerToSprite(TPointF{float(X), float(Y)});
     const TPoint p{int(std::lround(f.X)), int(std::lround(f.Y))};
     return dynamic_cast<TKvEditButtonRequest*>(FRequest.get()) ? cell->PtInEditorButton(p) : cell->PtInButton(p);
 }

@@ -223,10 +223,9 @@ protected:
         TKvGridHoveringOptions* options = FGrid->GetHoveringOptions();
         if (!options || !options->GetMaskVisible())
             return;
-        const std::uint32_t state = context->Save();
+        const TKvDrawingState state(context);
         ClipFeedback(context, FGrid, this, !FFixed);
         context->DrawRect(options->GetFill(), options->GetStroke(), 0.0, 0.0, GetWidth() - 1.0, GetHeight() - 1.0);
-        context->Restore(state);
     }
 
 private:
@@ -249,11 +248,10 @@ protected:
         TKvGridFocusOptions* options = FGrid->GetFocusOptions();
         if (!options)
             return;
-        const std::uint32_t state = context->Save();
+        const TKvDrawingState state(context);
         if (!FOverflow)
             ClipFeedback(context, FGrid, this, !FFixed);
         context->DrawRect(nullptr, options->GetStroke(), 0.0, 0.0, GetWidth() - 1.0, GetHeight() - 1.0);
-        context->Restore(state);
     }
 
 private:
@@ -366,6 +364,21 @@ void TKvGridSelectionTool::DoDeactivate()
 
 void TKvGridSelectionTool::DoGridLayoutChanged() { LockHover(); }
 
+void TKvGridSelectionTool::ViewsDropping()
+{
+    // A drag or resize ends unaccepted while its column is still whole.
+    if (FDragTracker)
+        StopDrag(FClickPos.X, FClickPos.Y, false);
+    FClickRequest = nullptr;
+    HideHint();
+    SetHoveredButtonCell(nullptr);
+    SetHoveredCell(nullptr);
+    FClickCell = nullptr;
+    FClickElement = nullptr;
+    FClickGroup = nullptr;
+    FClickHandle = nullptr;
+}
+
 void TKvGridSelectionTool::LockHover()
 {
     FHoverLock = true;
@@ -390,7 +403,7 @@ TKvGridDataCellRenderer* DataRenderer(TKvGridView* grid, const TKvGridCellIndex&
 
 TPoint CellPoint(TKvSprite* cell, int x, int y)
 {
-    const TPointF p = cell->ContainerToSprite(TPointF(float(x), float(y)));
+    const TPointF p = cell->ContainerToSprite(TPointF{float(x), float(y)});
     return TPoint{int(std::floor(p.X)), int(std::floor(p.Y))};
 }
 

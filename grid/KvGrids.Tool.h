@@ -252,6 +252,7 @@ public:
     bool IsDesignHit(int X, int Y) override;
     void ResetFocusedView() override;
     void ResetHoverView() override;
+    void ViewsDropping() override;
 
     TKvGridDragTracker* GetDragTracker() const { return FDragTracker.get(); }
     // The mouse left the grid's window: no cell stays hovered (a drag keeps its state).

@@ -60,9 +60,9 @@ const QString kSelTrace = QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>> ")
 
 void TKvGridView::CreateSelectionManager()
 {
-    FSelections = Create<TKvDefaultGridSelectionManager>(this);
-    FSelectionListner = new TSelectionListener(this);
-    FSelections->AddChangeListener(FSelectionListner);
+    FSelections.reset(Create<TKvDefaultGridSelectionManager>(this));
+    FSelectionListner = std::make_unique<TSelectionListener>(this);
+    FSelections->AddChangeListener(FSelectionListner.get());
 }
 
 void TKvGridView::FreeSelectionManager()
@@ -70,10 +70,9 @@ void TKvGridView::FreeSelectionManager()
     // Mapped views go back to the delegate, which frees its pool.
     ClearSelectionViews();
     if (FSelections)
-        FSelections->RemoveChangeListener(FSelectionListner);
-    FreeAndNil(FSelections);
-    delete FSelectionListner;
-    FSelectionListner = nullptr;
+        FSelections->RemoveChangeListener(FSelectionListner.get());
+    FSelections.reset();
+    FSelectionListner.reset();
     FSelectionViewMap.clear();
 }
 
@@ -110,11 +109,28 @@ void TKvGridView::SelectionViewsChanged()
 {
     if (FSelectionMask && FSelections)
         FSelectionMask->SetSingleCell(FSelections->IsSingleCell());
-    LayoutSelectionViews(FLayoutManager);
+    LayoutSelectionViews(FLayoutManager.get());
     Invalidate();
 }
 
 // ---- focus -----------------------------------------------------------------------------
+
+// Rows removed under the selection: a range reaching past the items goes back to the focused cell.
+void TKvGridView::KeepSelectionInItems()
+{
+    if (!FSelections)
+        return;
+    const int count = GetItemCount();
+    for (int i = 0; i < FSelections->GetCount(); ++i) {
+        const TKvGridRange r = FSelections->GetItem(i)->GetBounds();
+        if (std::max(r.R1, r.R2) < count)
+            continue;
+        FSelections->Clear();
+        if (FFocusedIndex.IsValid(this) && count > 0 && GetVisibleColumnCount() > 0)
+            FSelections->Add(FFocusedIndex, FFocusedIndex, FSelectOptions->GetStyle());
+        return;
+    }
+}
 
 void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
 {
@@ -130,8 +146,11 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
     index = index.Normalize();
     if (GetItemCount() == 0)
         index.ItemIndex = -1;
-    if (index == FFocusedIndex)
+    if (index == FFocusedIndex) {
+        if (Reselect)
+            KeepSelectionInItems();
         return;
+    }
 
     const bool itemChanged = old.ItemIndex != index.ItemIndex;
     const bool columnChanged = old.Column != index.Column;
@@ -291,8 +310,17 @@ bool TKvGridView::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePo
 
 // ---- input routing ---------------------------------------------------------------------
 
+// Input finds cells through the views and the layout: a layout that a change made due (a
+// column or row removed since the last paint) runs first.
+void TKvGridView::LayoutForInput()
+{
+    if (FLayouted && FLayoutNeeded && !FLayoutLock && !RefreshSkipped())
+        LayoutElements();
+}
+
 void TKvGridView::DoKeyDown(std::uint16_t& Key, TShiftState Shift)
 {
+    LayoutForInput();
     if (Key != 0 && FActiveTool)
         FActiveTool->KeyDown(Key, Shift);
 }
@@ -312,6 +340,7 @@ void TKvGridView::DoKeyUp(std::uint16_t& Key, TShiftState Shift)
 void TKvGridView::DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     SetLayoutLock(false);
+    LayoutForInput();
     if (!FActiveTool)
         return;
     if (Shift.Contains(ssDouble))
@@ -322,12 +351,14 @@ void TKvGridView::DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int
 
 void TKvGridView::DoMouseMove(TShiftState Shift, int X, int Y)
 {
+    LayoutForInput();
     if (FActiveTool)
         FActiveTool->MouseMove(Shift, X, Y);
 }
 
 void TKvGridView::DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    LayoutForInput();
     if (FActiveTool)
         FActiveTool->MouseUp(Button, Shift, X, Y);
 }
@@ -553,7 +584,7 @@ void TKvGridView::ValidateRow(const TKvGridCellIndex& Index, bool Inserting)
         }
     };
     if (FRootGroup)
-        walk(FRootGroup);
+        walk(FRootGroup.get());
     ValidateRowExpressions(Index, Inserting);
 }
 
@@ -563,9 +594,9 @@ void TKvGridView::ValidateColumnExpressions(TKvGridDataColumn* Column, const TKv
         return;
     FColumnValidationRuntime->SetIndex(Index);
     if (Inserting)
-        Column->ValidateInsertRow(FColumnValidationRuntime);
+        Column->ValidateInsertRow(FColumnValidationRuntime.get());
     else
-        Column->ValidateUpdateRow(FColumnValidationRuntime);
+        Column->ValidateUpdateRow(FColumnValidationRuntime.get());
 }
 
 void TKvGridView::ValidateRowExpressions(const TKvGridCellIndex& Index, bool Inserting)
@@ -573,7 +604,7 @@ void TKvGridView::ValidateRowExpressions(const TKvGridCellIndex& Index, bool Ins
     if (!FRowValidationRuntime || !FValidations)
         return;
     FRowValidationRuntime->SetItem(Index.ItemIndex, GetItem(Index.ItemIndex));
-    FValidations->Validate(Inserting ? ValidationModeInsert : ValidationModeUpdate, FRowValidationRuntime);
+    FValidations->Validate(Inserting ? ValidationModeInsert : ValidationModeUpdate, FRowValidationRuntime.get());
 }
 
 // ---- editor notifications and check cells ----------------------------------------------

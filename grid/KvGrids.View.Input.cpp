@@ -35,7 +35,7 @@ TSize TKvGridView::GetEditorSize() const { return FEditController ? FEditControl
 void TKvGridView::MouseLeave()
 {
     TKvSpriteControl::MouseLeave();
-    if (auto* tool = dynamic_cast<TKvGridSelectionTool*>(FActiveTool))
+    if (auto* tool = dynamic_cast<TKvGridSelectionTool*>(FActiveTool.get()))
         tool->MouseLeft();
 }
 

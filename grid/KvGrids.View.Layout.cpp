@@ -31,29 +31,29 @@ void TKvGridView::CreateViews()
         AddElement(view);
         return view;
     };
-    FBodyView = add(Create<TKvGridBodyElement>(FBody, QStringLiteral("bodyView"), false));
-    FFixedBodyView = add(Create<TKvGridBodyElement>(FBody, QStringLiteral("fixedBodyView"), true));
+    FBodyView = add(Create<TKvGridBodyElement>(FBody.get(), QStringLiteral("bodyView"), false));
+    FFixedBodyView = add(Create<TKvGridBodyElement>(FBody.get(), QStringLiteral("fixedBodyView"), true));
     FPanelView = CreatePanelView();
     if (FPanelView)
         add(FPanelView);
-    FIndicatorView = add(Create<TKvGridIndicatorElement>(FIndicator, QStringLiteral("indicatorView")));
-    FStatesBarView = add(Create<TKvGridStatesBarElement>(FStatesBar, QStringLiteral("statesBarView")));
-    FCheckBarView = add(Create<TKvGridCheckBarElement>(FCheckBar, QStringLiteral("checkBarView")));
-    FRowGroupView = add(Create<TKvGridRowGroupElement>(FRowGroup, QStringLiteral("rowGroupView")));
-    FIndicatorHeadView = add(Create<TKvGridObjectHeaderElement>(FIndicator, QStringLiteral("headerIndicatorView")));
-    FStatesBarHeadView = add(Create<TKvGridObjectHeaderElement>(FStatesBar, QStringLiteral("headerStatesView")));
-    FCheckBarHeadView = add(Create<TKvGridObjectHeaderElement>(FCheckBar, QStringLiteral("headerCheckView")));
-    FIndicatorFootView = add(Create<TKvGridObjectFooterElement>(FIndicator, QStringLiteral("footerIndicatorView")));
-    FStatesBarFootView = add(Create<TKvGridObjectFooterElement>(FStatesBar, QStringLiteral("footerStatesView")));
-    FCheckBarFootView = add(Create<TKvGridObjectFooterElement>(FCheckBar, QStringLiteral("footerCheckView")));
-    FHeaderView = add(CreateHeaderView(FHeader, QStringLiteral("headerView"), false));
-    FFixedHeaderView = add(CreateHeaderView(FHeader, QStringLiteral("fixedHeaderView"), true));
-    FEditBarView = add(Create<TKvGridEditBarElement>(FEditBar, QStringLiteral("editBarView")));
+    FIndicatorView = add(Create<TKvGridIndicatorElement>(FIndicator.get(), QStringLiteral("indicatorView")));
+    FStatesBarView = add(Create<TKvGridStatesBarElement>(FStatesBar.get(), QStringLiteral("statesBarView")));
+    FCheckBarView = add(Create<TKvGridCheckBarElement>(FCheckBar.get(), QStringLiteral("checkBarView")));
+    FRowGroupView = add(Create<TKvGridRowGroupElement>(FRowGroup.get(), QStringLiteral("rowGroupView")));
+    FIndicatorHeadView = add(Create<TKvGridObjectHeaderElement>(FIndicator.get(), QStringLiteral("headerIndicatorView")));
+    FStatesBarHeadView = add(Create<TKvGridObjectHeaderElement>(FStatesBar.get(), QStringLiteral("headerStatesView")));
+    FCheckBarHeadView = add(Create<TKvGridObjectHeaderElement>(FCheckBar.get(), QStringLiteral("headerCheckView")));
+    FIndicatorFootView = add(Create<TKvGridObjectFooterElement>(FIndicator.get(), QStringLiteral("footerIndicatorView")));
+    FStatesBarFootView = add(Create<TKvGridObjectFooterElement>(FStatesBar.get(), QStringLiteral("footerStatesView")));
+    FCheckBarFootView = add(Create<TKvGridObjectFooterElement>(FCheckBar.get(), QStringLiteral("footerCheckView")));
+    FHeaderView = add(CreateHeaderView(FHeader.get(), QStringLiteral("headerView"), false));
+    FFixedHeaderView = add(CreateHeaderView(FHeader.get(), QStringLiteral("fixedHeaderView"), true));
+    FEditBarView = add(Create<TKvGridEditBarElement>(FEditBar.get(), QStringLiteral("editBarView")));
     FEditBarView->SetVisible(false);
-    FEditBarHeadView = add(Create<TKvGridObjectHeaderElement>(FEditBar, QString()));
+    FEditBarHeadView = add(Create<TKvGridObjectHeaderElement>(FEditBar.get(), QString()));
     FEditBarHeadView->SetVisible(false);
-    FFooterView = add(Create<TKvGridFooterElement>(FFooter, QStringLiteral("footerView"), false));
-    FFixedFooterView = add(Create<TKvGridFooterElement>(FFooter, QStringLiteral("fixedFooterView"), true));
+    FFooterView = add(Create<TKvGridFooterElement>(FFooter.get(), QStringLiteral("footerView"), false));
+    FFixedFooterView = add(Create<TKvGridFooterElement>(FFooter.get(), QStringLiteral("fixedFooterView"), true));
     FLinesLayer = add(Create<TKvGridLinesElementImpl>(this, QStringLiteral("linesView")));
     FSelectionLayer = add(Create<TKvLayerElement>(this, QStringLiteral("selectionLayer")));
     FSelectionMask = Create<TKvGridSelectionMask>(this);
@@ -99,6 +99,40 @@ void TKvGridView::FreeViews()
     drop(FPanelView);
     drop(FFixedBodyView);
     drop(FBodyView);
+}
+
+void TKvGridView::ColumnLeaving(TKvGridColumn* Column)
+{
+    if (!Column)
+        return;
+    if (FActiveTool)
+        FActiveTool->ViewsDropping();
+    // Selection ranges name their corner columns.
+    ClearSelections();
+    // The editor and the focus follow the focused cell: neither stays on a leaving column.
+    for (TKvGridColumn* c = FFocusedIndex.Column; c; c = c->GetGroup())
+        if (c == Column) {
+            if (GetEditing())
+                CancelEditor(false);
+            if (IsDestroying())
+                FFocusedIndex = TKvGridCellIndex::Null();
+            else
+                SetFocusedIndex(TKvGridCellIndex::Null(), true);
+            break;
+        }
+    for (TKvGridColumnBandElement* band :
+         {static_cast<TKvGridColumnBandElement*>(FHeaderView), static_cast<TKvGridColumnBandElement*>(FFixedHeaderView),
+          static_cast<TKvGridColumnBandElement*>(FFooterView), static_cast<TKvGridColumnBandElement*>(FFixedFooterView)})
+        if (band)
+            band->DropColumn(Column);
+    for (TKvGridBodyElement* body : {FBodyView, FFixedBodyView})
+        if (body)
+            body->DropColumn(Column);
+    if (FRowGroupView)
+        FRowGroupView->DropColumn(Column);
+    if (FGridDelegate)
+        FGridDelegate->DropColumnViews(Column);
+    InvalidateLayout();
 }
 
 // ---- factories -------------------------------------------------------------------------------
@@ -161,14 +195,14 @@ TKvGridCellElement* TKvGridView::GetCellView(TKvGridObject* Area, const TKvGridC
     for (int i = 0; i < fixedCols; ++i)
         if (FLayoutManager->GetColumn(i) == Index.Column->GetRoot())
             fixed = true;
-    if (Area == FBody) {
+    if (Area == FBody.get()) {
         TKvGridRowElement* row = GetRowView(Index.ItemIndex, fixed);
         return row ? row->GetCells(Index.Column) : nullptr;
     }
     TKvGridColumnBandElement* band = nullptr;
-    if (Area == FHeader)
+    if (Area == FHeader.get())
         band = fixed ? FFixedHeaderView : FHeaderView;
-    else if (Area == FFooter)
+    else if (Area == FFooter.get())
         band = fixed ? static_cast<TKvGridColumnBandElement*>(FFixedFooterView) : FFooterView;
     if (!band)
         return nullptr;
@@ -185,7 +219,7 @@ void TKvGridView::SetGridDelegate(TKvGridDelegate* Delegate)
 {
     if (!Delegate)
         throw EArgumentNilException(QStringLiteral("Delegate is nil"));
-    if (Delegate == FGridDelegate)
+    if (Delegate == FGridDelegate.get())
         return;
     if (Delegate->GetOwner() != this)
         throw EArgumentException(QStringLiteral("Delegate is already use by another grid"));
@@ -193,27 +227,24 @@ void TKvGridView::SetGridDelegate(TKvGridDelegate* Delegate)
     // their pools and the tool changes before the old delegate is freed.
     ClearItemViews();
     ClearRowGroupBodyViews();
-    TKvGridDelegate* old = FGridDelegate;
-    FGridDelegate = Delegate;
+    TOwned<TKvGridDelegate> old = std::move(FGridDelegate);
+    FGridDelegate.reset(Delegate);
     SetActiveTool(FGridDelegate->GetDefaultTool().get());
-    FreeObject(old);
+    old.reset();
     RefreshView(false);
 }
 
-IKvGridTool* TKvGridView::GetActiveTool() const { return FActiveTool; }
+IKvGridTool* TKvGridView::GetActiveTool() const { return FActiveTool.get(); }
 
 void TKvGridView::SetActiveTool(IKvGridTool* Tool)
 {
-    if (Tool == FActiveTool)
+    if (Tool == FActiveTool.get())
         return;
-    IKvGridTool* old = FActiveTool;
-    FActiveTool = Tool;
-    if (Tool)
-        Tool->AddRef();
-    if (old) {
+    IntfPtr<IKvGridTool> old = std::move(FActiveTool);
+    FActiveTool = IntfPtr<IKvGridTool>(Tool);
+    if (old)
         old->Deactivate();
-        old->Release();
-    }
+    old = nullptr;
     if (Tool)
         Tool->Activate();
 }
@@ -232,7 +263,7 @@ int TKvGridView::GetTopItem() const { return (FLayoutManager ? FLayoutManager->F
 
 void TKvGridView::ResetRenderers()
 {
-    TKvGridDelegate* d = FGridDelegate;
+    TKvGridDelegate* d = FGridDelegate.get();
     if (!d)
         return;
     FBodyView->SetRenderer(d->GetBodyRenderer());
@@ -296,7 +327,7 @@ void TKvGridView::UpdateLayout()
     int h = GetClientHeight() + (FHScrolled ? barHeight : 0);
     FHScrolled = false;
     FVScrolled = false;
-    TKvAbstractGridLayoutManager* m = FLayoutManager;
+    TKvAbstractGridLayoutManager* m = FLayoutManager.get();
     m->Layout(TRect{0, 0, w, h});
 
     const TKvGridFitStyle fit = FDisplayOptions->GetFitStyle();
@@ -350,7 +381,7 @@ void TKvGridView::UpdateLayout()
 
 bool TKvGridView::RowsSelectionRect(int R1, int R2, TRect& Rect) const
 {
-    const TKvAbstractGridLayoutManager* m = FLayoutManager;
+    const TKvAbstractGridLayoutManager* m = FLayoutManager.get();
     if (!FLayouted || !m)
         return false;
     if (R1 > R2)
@@ -377,7 +408,7 @@ bool TKvGridView::RowsSelectionRect(int R1, int R2, TRect& Rect) const
 
 bool TKvGridView::ColumnsSelectionRect(TKvGridColumn* C1, TKvGridColumn* C2, TRect& Rect) const
 {
-    const TKvAbstractGridLayoutManager* m = FLayoutManager;
+    const TKvAbstractGridLayoutManager* m = FLayoutManager.get();
     if (!FLayouted || !m || !C1 || !C2)
         return false;
     auto extent = [&](TKvGridColumn* column) {

@@ -45,7 +45,7 @@ TRect Intersect(const TRect& a, const TRect& b)
 
 TRect TKvGridView::GetCellBounds(const TKvGridCellIndex& Index) const
 {
-    TKvGridCellElement* view = GetCellView(FBody, Index);
+    TKvGridCellElement* view = GetCellView(FBody.get(), Index);
     return view ? Rounded(view->BoundsByContainer()) : TRect{};
 }
 
@@ -61,7 +61,7 @@ TRect TKvGridView::GetSelectionClipBounds() const
 
 void TKvGridView::MarkFocusedCell(const TKvGridCellIndex& Index, bool Focused)
 {
-    if (auto* view = dynamic_cast<TKvGridDataCellElement*>(GetCellView(FBody, Index))) {
+    if (auto* view = dynamic_cast<TKvGridDataCellElement*>(GetCellView(FBody.get(), Index))) {
         view->SetFocused(Focused);
         view->Invalidate();
     } else {
@@ -148,7 +148,7 @@ void TKvGridView::InvalidateItems(int From, int To)
 
 void TKvGridView::RefreshDataCell(const TKvGridCellIndex& Index)
 {
-    if (TKvGridCellElement* view = GetCellView(FBody, Index))
+    if (TKvGridCellElement* view = GetCellView(FBody.get(), Index))
         view->Invalidate();
 }
 
@@ -190,7 +190,7 @@ void TKvGridView::MakeCellVisible(const TKvGridCellIndex& Index)
 {
     if (!FLayouted || !FLayoutManager)
         return;
-    TKvAbstractGridLayoutManager* m = FLayoutManager;
+    TKvAbstractGridLayoutManager* m = FLayoutManager.get();
     const int item = Index.ItemIndex;
     if (item >= m->FixedItemCount()) {
         const int n = m->FullItemCount();
@@ -215,7 +215,7 @@ void TKvGridView::ScrollWindow(int Delta)
 {
     if (!FLayoutManager || !FLayouted)
         return;
-    TKvAbstractGridLayoutManager* m = FLayoutManager;
+    TKvAbstractGridLayoutManager* m = FLayoutManager.get();
     const TRect scroll = m->ScrollBounds();
     const int rows = m->ItemCount();
     if (scroll.IsEmpty() || rows < 1)

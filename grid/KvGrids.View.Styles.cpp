@@ -68,7 +68,7 @@ void TKvGridView::LinkStyles()
                                    FRowGroup->GetFooterStyles()})
         bag->SetParent(styles);
     FBody->GetDynamicStyles()->Prepare();
-    for (TKvGridBarObject* bar : std::array<TKvGridBarObject*, 3>{FIndicator, FCheckBar, FStatesBar}) {
+    for (TKvGridBarObject* bar : std::array<TKvGridBarObject*, 3>{FIndicator.get(), FCheckBar.get(), FStatesBar.get()}) {
         bar->GetHeadStyles()->SetParent(FHeader->GetStyles());
         bar->GetFootStyles()->SetParent(FFooter->GetStyles());
     }
@@ -148,15 +148,13 @@ void TKvGridView::Loaded()
     // A consumer read from the form file replaces the one the grid made for itself.
     for (int i = GetComponentCount() - 1; i >= 0; --i) {
         auto* consumer = dynamic_cast<TKvGridItemConsumer*>(GetComponent(i));
-        if (!consumer || consumer == FModelConsumer)
+        if (!consumer || consumer == FModelConsumer.get())
             continue;
-        if (FModelConsumer)
-            FModelConsumer->Free();
-        FModelConsumer = consumer;
+        FModelConsumer.reset(consumer);
         break;
     }
     for (int i = GetComponentCount() - 1; i >= 0; --i)
-        if (auto* extra = dynamic_cast<TKvGridItemConsumer*>(GetComponent(i)); extra && extra != FModelConsumer)
+        if (auto* extra = dynamic_cast<TKvGridItemConsumer*>(GetComponent(i)); extra && extra != FModelConsumer.get())
             extra->Free();
     ResetColumnIndicies();
     FFixedRows->ApplyToItems();
@@ -188,7 +186,7 @@ void TKvGridView::SetName(const QString& Value)
             }
         }
     };
-    walk(FRootGroup);
+    walk(FRootGroup.get());
 }
 
 // ---- window hooks ----------------------------------------------------------------------

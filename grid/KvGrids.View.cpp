@@ -78,7 +78,16 @@ KV_PUBLISH(TKvGridView, TComponent)
 
 TKvGridView::TKvGridView(TComponent* owner) : TKvSpriteControl(owner) {}
 
-TKvGridView::~TKvGridView() = default;
+// Parts still alive here only when construction threw half-way (Free disposed of them in
+// order): the observed provider hears no more, and the members free the rest.
+TKvGridView::~TKvGridView()
+{
+    if (FItemProvider && FItemChangeListener)
+        FItemProvider->RemoveListener(FItemChangeListener.get());
+    if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
+        editable->RemoveEditListener(FItemEditListener.get());
+    FItemProvider = nullptr;
+}
 
 void TKvGridView::Initialize()
 {
@@ -88,56 +97,56 @@ void TKvGridView::Initialize()
     FStylesListener = std::make_unique<TStylesListener>(this);
 
     // Column tree: the root column and the columns facade.
-    FRootGroup = Create<TKvGridRootColumn>(this);
-    FColumns = Create<TKvGridViewColumns>(this);
+    FRootGroup.reset(Create<TKvGridRootColumn>(this));
+    FColumns.reset(Create<TKvGridViewColumns>(this));
 
     // Area objects.
-    FIndicator = Create<TKvGridIndicator>(this);
-    FStatesBar = Create<TKvGridStatesBar>(this);
-    FCheckBar = Create<TKvGridCheckBar>(this);
-    FHeader = Create<TKvGridHeader>(this);
-    FFooter = Create<TKvGridFooter>(this);
-    FPanel = Create<TKvGridPanel>(this);
-    FEditBar = Create<TKvGridEditBar>(this);
-    FBody = Create<TKvGridBody>(this);
-    FRowGroup = Create<TKvGridRowGroup>(this);
+    FIndicator.reset(Create<TKvGridIndicator>(this));
+    FStatesBar.reset(Create<TKvGridStatesBar>(this));
+    FCheckBar.reset(Create<TKvGridCheckBar>(this));
+    FHeader.reset(Create<TKvGridHeader>(this));
+    FFooter.reset(Create<TKvGridFooter>(this));
+    FPanel.reset(Create<TKvGridPanel>(this));
+    FEditBar.reset(Create<TKvGridEditBar>(this));
+    FBody.reset(Create<TKvGridBody>(this));
+    FRowGroup.reset(Create<TKvGridRowGroup>(this));
 
     // Option objects.
-    FDisplayOptions = Create<TKvGridDisplayOptions>(this);
-    FEditOptions = Create<TKvGridEditOptions>(this);
-    FSelectOptions = Create<TKvGridSelectOptions>(this);
-    FFocusOptions = Create<TKvGridFocusOptions>(this);
-    FHoveringOptions = Create<TKvGridHoveringOptions>(this);
-    FSortingOptions = Create<TKvGridSortingOptions>(this);
-    FFilteringOptions = Create<TKvGridFilteringOptions>(this);
-    FGroupingOptions = Create<TKvGridGroupingOptions>(this);
-    FFixedCols = Create<TKvGridFixedCols>(this);
-    FFixedRows = Create<TKvGridFixedRows>(this);
+    FDisplayOptions.reset(Create<TKvGridDisplayOptions>(this));
+    FEditOptions.reset(Create<TKvGridEditOptions>(this));
+    FSelectOptions.reset(Create<TKvGridSelectOptions>(this));
+    FFocusOptions.reset(Create<TKvGridFocusOptions>(this));
+    FHoveringOptions.reset(Create<TKvGridHoveringOptions>(this));
+    FSortingOptions.reset(Create<TKvGridSortingOptions>(this));
+    FFilteringOptions.reset(Create<TKvGridFilteringOptions>(this));
+    FGroupingOptions.reset(Create<TKvGridGroupingOptions>(this));
+    FFixedCols.reset(Create<TKvGridFixedCols>(this));
+    FFixedRows.reset(Create<TKvGridFixedRows>(this));
 
     // Layout manager, selection manager and delegate.
-    FLayoutManager = CreateLayoutManager();
+    FLayoutManager.reset(CreateLayoutManager());
     CreateSelectionManager();
-    FGridDelegate = CreateGridDelegate();
+    FGridDelegate.reset(CreateGridDelegate());
 
-    FOwnedItemProvider = CreateItemProvider();
-    SetItemSource(FOwnedItemProvider);
+    FOwnedItemProvider.reset(CreateItemProvider());
+    SetItemSource(FOwnedItemProvider.get());
     FStyles = std::make_unique<TKvGridViewStyles>(this, "Default Styles");
     RegisterStyles(FStyles.get());
 
     // Edit controller and expression runtimes.
-    FEditController = CreateEditController();
-    FDataCellRuntime = Create<TKvDataCellExpressionRuntime>();
-    FDataRowRuntime = Create<TKvDataRowExpressionRuntime>();
-    FColumnSummaryRuntime = Create<TKvColumnSummaryRuntime>();
-    FRowGroupSummaryRuntime = Create<TKvRowGroupSummaryRuntime>();
-    FColumnValidationRuntime = Create<TKvDataCellValidationRuntime>();
-    FRowValidationRuntime = Create<TKvDataRowValidationRuntime>();
+    FEditController.reset(CreateEditController());
+    FDataCellRuntime.reset(Create<TKvDataCellExpressionRuntime>());
+    FDataRowRuntime.reset(Create<TKvDataRowExpressionRuntime>());
+    FColumnSummaryRuntime.reset(Create<TKvColumnSummaryRuntime>());
+    FRowGroupSummaryRuntime.reset(Create<TKvRowGroupSummaryRuntime>());
+    FColumnValidationRuntime.reset(Create<TKvDataCellValidationRuntime>());
+    FRowValidationRuntime.reset(Create<TKvDataRowValidationRuntime>());
 
     // Validations and the current cell.
-    FValidations = Create<TKvGridValidationCollection>(this);
-    FCurrent = Create<TKvGridCurrent>(this);
+    FValidations.reset(Create<TKvGridValidationCollection>(this));
+    FCurrent.reset(Create<TKvGridCurrent>(this));
 
-    FModelConsumer = Create<TKvGridItemConsumer>(this);
+    FModelConsumer.reset(Create<TKvGridItemConsumer>(this));
 }
 
 void TKvGridView::CreateElements() { CreateViews(); }
@@ -152,8 +161,8 @@ void TKvGridView::AfterConstruction()
     SetSmoothing(false);
     SetBounds(GetLeft(), GetTop(), 300, 250);
     FStyleSheetListener = std::make_unique<TStyleSheetListener>(this);
-    FClipboardManager = Create<TKvGridClipboardManagerImpl>(this);
-    FHintManager = Create<TKvGridHintManager>(this);
+    FClipboardManager.reset(Create<TKvGridClipboardManagerImpl>(this));
+    FHintManager.reset(Create<TKvGridHintManager>(this));
     SetTabStop(true);
     RegisterGridClasses();
 }
@@ -162,8 +171,8 @@ void TKvGridView::Destroying()
 {
     TKvSpriteControl::Destroying();
     ClearColumns();
-    FreeAndNil(FClipboardManager);
-    FreeAndNil(FHintManager);
+    FClipboardManager.reset();
+    FHintManager.reset();
     if (FStyleSheet) {
         FStyleSheet->RemoveListener(FStyleSheetListener.get());
         FStyleSheet->RemoveFreeNotification(this);
@@ -173,55 +182,49 @@ void TKvGridView::Destroying()
 
 void TKvGridView::Dispose()
 {
-    if (FModelConsumer) {
-        FModelConsumer->Free();
-        FModelConsumer = nullptr;
-    }
-    FreeAndNil(FCurrent);
-    FreeAndNil(FValidations);
-    FreeAndNil(FRowValidationRuntime);
-    FreeAndNil(FColumnValidationRuntime);
-    FreeAndNil(FRowGroupSummaryRuntime);
-    FreeAndNil(FColumnSummaryRuntime);
-    FreeAndNil(FDataRowRuntime);
-    FreeAndNil(FDataCellRuntime);
+    FModelConsumer.reset();
+    FCurrent.reset();
+    FValidations.reset();
+    FRowValidationRuntime.reset();
+    FColumnValidationRuntime.reset();
+    FRowGroupSummaryRuntime.reset();
+    FColumnSummaryRuntime.reset();
+    FDataRowRuntime.reset();
+    FDataCellRuntime.reset();
     FreeSelectionManager();
-    FreeAndNil(FEditController);
+    FEditController.reset();
     if (FStyles) {
         UnregisterStyles(FStyles.get());
         FStyles.reset();
     }
     // Row views go back to the delegate before it goes; the tool before the delegate.
     FreeViews();
-    FreeAndNil(FGridDelegate);
+    FGridDelegate.reset();
     // An item provider assigned from outside outlives the grid: detach from it first.
     SetItemSource(nullptr);
-    if (FOwnedItemProvider) {
-        FOwnedItemProvider->Free();
-        FOwnedItemProvider = nullptr;
-    }
-    FreeAndNil(FFixedRows);
-    FreeAndNil(FFixedCols);
-    FreeAndNil(FGroupingOptions);
-    FreeAndNil(FFilteringOptions);
-    FreeAndNil(FSortingOptions);
-    FreeAndNil(FHoveringOptions);
-    FreeAndNil(FFocusOptions);
-    FreeAndNil(FSelectOptions);
-    FreeAndNil(FEditOptions);
-    FreeAndNil(FDisplayOptions);
-    FreeAndNil(FRowGroup);
-    FreeAndNil(FPanel);
-    FreeAndNil(FEditBar);
-    FreeAndNil(FBody);
-    FreeAndNil(FFooter);
-    FreeAndNil(FHeader);
-    FreeAndNil(FCheckBar);
-    FreeAndNil(FStatesBar);
-    FreeAndNil(FIndicator);
-    FreeAndNil(FLayoutManager);
-    FreeAndNil(FColumns);
-    FreeAndNil(FRootGroup);
+    FOwnedItemProvider.reset();
+    FFixedRows.reset();
+    FFixedCols.reset();
+    FGroupingOptions.reset();
+    FFilteringOptions.reset();
+    FSortingOptions.reset();
+    FHoveringOptions.reset();
+    FFocusOptions.reset();
+    FSelectOptions.reset();
+    FEditOptions.reset();
+    FDisplayOptions.reset();
+    FRowGroup.reset();
+    FPanel.reset();
+    FEditBar.reset();
+    FBody.reset();
+    FFooter.reset();
+    FHeader.reset();
+    FCheckBar.reset();
+    FStatesBar.reset();
+    FIndicator.reset();
+    FLayoutManager.reset();
+    FColumns.reset();
+    FRootGroup.reset();
     FStylesListener.reset();
     FItemEditListener.reset();
     FItemChangeListener.reset();
@@ -236,6 +239,9 @@ void TKvGridView::SetItemSource(TKvGridItemProvider* Provider)
 {
     if (Provider == FItemProvider)
         return;
+    // An open editor belongs to a row of the old provider: it closes unwritten.
+    if (FEditController && GetEditing())
+        CancelEditor(false);
     if (FItemProvider) {
         FItemProvider->RemoveListener(FItemChangeListener.get());
         if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
@@ -264,6 +270,26 @@ void TKvGridView::ResetGrid()
         index = TKvGridCellIndex(this, 0, GetVisibleColumn(0)).FirstColumn();
     SetFocusedIndex(index, true);
     RefreshView(false);
+}
+
+void TKvGridView::DoItemSourceDisposing()
+{
+    // The provider drops its item listeners itself. Told from a plain delete, the provider is
+    // no longer editable by type, and its edit listeners have gone with it.
+    if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
+        editable->RemoveEditListener(FItemEditListener.get());
+    // The grid's own provider freed by someone else is gone already.
+    if (FItemProvider == FOwnedItemProvider.get())
+        (void)FOwnedItemProvider.release();
+    FItemProvider = nullptr;
+    FItemEdited = false;
+    // An open editor closes unwritten: its row is going.
+    if (FEditController && GetEditing() && !IsDestroying() && !GetDisposing())
+        CancelEditor(false);
+    DropSummaries();
+    ClearItemViews();
+    ClearRowGroupBodyViews();
+    ResetGrid();
 }
 
 TObject* TKvGridView::GetAdapter(const std::type_info& type)

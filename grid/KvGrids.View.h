@@ -60,6 +60,7 @@ class TKvGridFixedRows;
 class TKvAbstractGridLayoutManager;
 class TKvGridSelectionManager;
 class TKvGridSelectionItem;
+class TKvGridSelectionChangeListener;
 class TKvGridSelectionMask;
 class TKvGridSelectionView;
 class TKvGridDelegate;
@@ -128,7 +129,7 @@ public:
 
     // Item source.
     TKvGridItemProvider* GetItemProvider() const { return FItemProvider; }
-    TKvGridItemProvider* GetOwnedItemProvider() const { return FOwnedItemProvider; }
+    TKvGridItemProvider* GetOwnedItemProvider() const { return FOwnedItemProvider.get(); }
     void SetItemSource(TKvGridItemProvider* Provider);
     void ResetGrid();
 
@@ -198,6 +199,9 @@ public:
     TKvGridColumnGroup* AddColumnGroup(TKvGridColumnGroup* Group = nullptr);
     // Only columns of this grid; a group loses its children first.
     void RemoveColumn(TKvGridColumn* Column);
+    // A column (still whole) is leaving the tree: the tool lets go of the views and gestures
+    // on it, an editor on it closes, and the views cached for it are freed.
+    void ColumnLeaving(TKvGridColumn* Column);
     void RemoveChildren(TKvGridColumnGroup* Group);
     void ClearColumns();
     TKvGridColumn* GetColumn(int Index) const;
@@ -215,36 +219,36 @@ public:
     void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
 
     // Parts (nil until the part exists).
-    TKvGridColumnGroup* GetRootGroup() const { return FRootGroup; }
-    TKvGridViewColumns* GetColumns() const { return FColumns; }
-    TKvGridValidationCollection* GetValidations() const { return FValidations; }
-    TKvGridCurrent* GetCurrent() const { return FCurrent; }
-    TKvGridIndicator* GetIndicator() const { return FIndicator; }
-    TKvGridStatesBar* GetStatesBar() const { return FStatesBar; }
-    TKvGridCheckBar* GetCheckBar() const { return FCheckBar; }
-    TKvGridHeader* GetHeader() const { return FHeader; }
-    TKvGridFooter* GetFooter() const { return FFooter; }
-    TKvGridPanel* GetPanel() const { return FPanel; }
-    TKvGridEditBar* GetEditBar() const { return FEditBar; }
-    TKvGridBody* GetBody() const { return FBody; }
-    TKvGridRowGroup* GetRowGroup() const { return FRowGroup; }
-    TKvGridDisplayOptions* GetDisplayOptions() const { return FDisplayOptions; }
-    TKvGridEditOptions* GetEditOptions() const { return FEditOptions; }
-    TKvGridSelectOptions* GetSelectOptions() const { return FSelectOptions; }
-    TKvGridFocusOptions* GetFocusOptions() const { return FFocusOptions; }
-    TKvGridHoveringOptions* GetHoveringOptions() const { return FHoveringOptions; }
-    TKvGridSortingOptions* GetSortingOptions() const { return FSortingOptions; }
-    TKvGridFilteringOptions* GetFilteringOptions() const { return FFilteringOptions; }
-    TKvGridGroupingOptions* GetGroupingOptions() const { return FGroupingOptions; }
-    TKvGridFixedCols* GetFixedCols() const { return FFixedCols; }
-    TKvGridFixedRows* GetFixedRows() const { return FFixedRows; }
-    TKvAbstractGridLayoutManager* GetLayoutManager() const { return FLayoutManager; }
-    TKvGridSelectionManager* GetSelections() const { return FSelections; }
-    TKvGridDelegate* GetGridDelegate() const { return FGridDelegate; }
-    TKvGridEditController* GetEditController() const { return FEditController; }
-    TKvGridClipboardManager* GetClipboardManager() const { return FClipboardManager; }
-    TKvGridHintManager* GetHintManager() const { return FHintManager; }
-    TKvGridItemConsumer* GetModelConsumer() const { return FModelConsumer; }
+    TKvGridColumnGroup* GetRootGroup() const { return FRootGroup.get(); }
+    TKvGridViewColumns* GetColumns() const { return FColumns.get(); }
+    TKvGridValidationCollection* GetValidations() const { return FValidations.get(); }
+    TKvGridCurrent* GetCurrent() const { return FCurrent.get(); }
+    TKvGridIndicator* GetIndicator() const { return FIndicator.get(); }
+    TKvGridStatesBar* GetStatesBar() const { return FStatesBar.get(); }
+    TKvGridCheckBar* GetCheckBar() const { return FCheckBar.get(); }
+    TKvGridHeader* GetHeader() const { return FHeader.get(); }
+    TKvGridFooter* GetFooter() const { return FFooter.get(); }
+    TKvGridPanel* GetPanel() const { return FPanel.get(); }
+    TKvGridEditBar* GetEditBar() const { return FEditBar.get(); }
+    TKvGridBody* GetBody() const { return FBody.get(); }
+    TKvGridRowGroup* GetRowGroup() const { return FRowGroup.get(); }
+    TKvGridDisplayOptions* GetDisplayOptions() const { return FDisplayOptions.get(); }
+    TKvGridEditOptions* GetEditOptions() const { return FEditOptions.get(); }
+    TKvGridSelectOptions* GetSelectOptions() const { return FSelectOptions.get(); }
+    TKvGridFocusOptions* GetFocusOptions() const { return FFocusOptions.get(); }
+    TKvGridHoveringOptions* GetHoveringOptions() const { return FHoveringOptions.get(); }
+    TKvGridSortingOptions* GetSortingOptions() const { return FSortingOptions.get(); }
+    TKvGridFilteringOptions* GetFilteringOptions() const { return FFilteringOptions.get(); }
+    TKvGridGroupingOptions* GetGroupingOptions() const { return FGroupingOptions.get(); }
+    TKvGridFixedCols* GetFixedCols() const { return FFixedCols.get(); }
+    TKvGridFixedRows* GetFixedRows() const { return FFixedRows.get(); }
+    TKvAbstractGridLayoutManager* GetLayoutManager() const { return FLayoutManager.get(); }
+    TKvGridSelectionManager* GetSelections() const { return FSelections.get(); }
+    TKvGridDelegate* GetGridDelegate() const { return FGridDelegate.get(); }
+    TKvGridEditController* GetEditController() const { return FEditController.get(); }
+    TKvGridClipboardManager* GetClipboardManager() const { return FClipboardManager.get(); }
+    TKvGridHintManager* GetHintManager() const { return FHintManager.get(); }
+    TKvGridItemConsumer* GetModelConsumer() const { return FModelConsumer.get(); }
 
     int GetDefaultColumnWidth() const { return FDefaultColumnWidth; }
     void SetDefaultColumnWidth(int Value) { FDefaultColumnWidth = Value; }
@@ -311,12 +315,12 @@ public:
     bool ColumnsSelectionRect(TKvGridColumn* C1, TKvGridColumn* C2, TRect& Rect) const;
     bool BlockSelectionRect(const TKvGridRange& Range, TRect& Rect) const;
     // Areas, runtimes, style linking, streaming and window hooks (KvGrids.View.Styles.cpp)
-    TKvDataCellExpressionRuntime* GetDataCellRuntime() const { return FDataCellRuntime; }
-    TKvDataRowExpressionRuntime* GetDataRowRuntime() const { return FDataRowRuntime; }
-    TKvColumnSummaryRuntime* GetColumnSummaryRuntime() const { return FColumnSummaryRuntime; }
-    TKvRowGroupSummaryRuntime* GetRowGroupSummaryRuntime() const { return FRowGroupSummaryRuntime; }
-    TKvDataCellValidationRuntime* GetColumnValidationRuntime() const { return FColumnValidationRuntime; }
-    TKvDataRowValidationRuntime* GetRowValidationRuntime() const { return FRowValidationRuntime; }
+    TKvDataCellExpressionRuntime* GetDataCellRuntime() const { return FDataCellRuntime.get(); }
+    TKvDataRowExpressionRuntime* GetDataRowRuntime() const { return FDataRowRuntime.get(); }
+    TKvColumnSummaryRuntime* GetColumnSummaryRuntime() const { return FColumnSummaryRuntime.get(); }
+    TKvRowGroupSummaryRuntime* GetRowGroupSummaryRuntime() const { return FRowGroupSummaryRuntime.get(); }
+    TKvDataCellValidationRuntime* GetColumnValidationRuntime() const { return FColumnValidationRuntime.get(); }
+    TKvDataRowValidationRuntime* GetRowValidationRuntime() const { return FRowValidationRuntime.get(); }
     // Gives every style set its default bag from the style sheet (or the built-in sheet) and
     // its inheritance parent. Runs before each paint and before any layout, measure or export.
     void LinkStyles();
@@ -520,6 +524,8 @@ protected:
     virtual void DoItemSourceItemStateChanged(int Index) { InvalidateItem(Index); }
     virtual void DoItemSourceUpdateStarted() { RefreshView(false); }
     virtual void DoItemSourceUpdateFinished() { RefreshView(false); }
+    // The observed provider is being freed: the grid lets go of it and shows no rows.
+    virtual void DoItemSourceDisposing();
 
     // Edit-transaction notifications.
     virtual void DoItemEditStart(int Index);
@@ -546,59 +552,61 @@ private:
 
     void StyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { DoStyleChanged(Bag, Entry); }
     bool RefreshSkipped() const;
+    void KeepSelectionInItems();
+    void LayoutForInput();
 
     int FUpdateLock = 0;
     bool FLayoutLock = false;
     bool FLayoutNeeded = false;
-    TKvGridColumnGroup* FRootGroup = nullptr;
-    TKvGridViewColumns* FColumns = nullptr;
-    TKvGridItemProvider* FOwnedItemProvider = nullptr;
+    TOwned<TKvGridColumnGroup> FRootGroup;
+    TOwned<TKvGridViewColumns> FColumns;
+    TOwned<TKvGridItemProvider> FOwnedItemProvider;
     TKvGridItemProvider* FItemProvider = nullptr;
     std::unique_ptr<TItemChangeListener> FItemChangeListener;
     std::unique_ptr<TItemEditListener> FItemEditListener;
     std::unique_ptr<TKvGridViewStyles> FStyles;
     std::unique_ptr<TStylesListener> FStylesListener;
-    TKvGridEditController* FEditController = nullptr;
+    TOwned<TKvGridEditController> FEditController;
     bool FLayouted = false;
     bool FNoCancel = false;
     bool FItemEdited = false;
-    TKvGridItemConsumer* FModelConsumer = nullptr;
+    TOwned<TKvGridItemConsumer> FModelConsumer;
     std::unique_ptr<TStyleSheetListener> FStyleSheetListener;
-    TKvGridClipboardManager* FClipboardManager = nullptr;
-    TKvGridHintManager* FHintManager = nullptr;
+    TOwned<TKvGridClipboardManager> FClipboardManager;
+    TOwned<TKvGridHintManager> FHintManager;
     int FDefaultColumnWidth = 120;
     int FGroupIndentSize = 20;
-    TKvGridIndicator* FIndicator = nullptr;
-    TKvGridStatesBar* FStatesBar = nullptr;
-    TKvGridCheckBar* FCheckBar = nullptr;
-    TKvGridHeader* FHeader = nullptr;
-    TKvGridFooter* FFooter = nullptr;
-    TKvGridPanel* FPanel = nullptr;
-    TKvGridEditBar* FEditBar = nullptr;
-    TKvGridBody* FBody = nullptr;
-    TKvGridRowGroup* FRowGroup = nullptr;
-    TKvGridDelegate* FGridDelegate = nullptr;
-    TKvAbstractGridLayoutManager* FLayoutManager = nullptr;
-    TKvGridSelectionManager* FSelections = nullptr;
+    TOwned<TKvGridIndicator> FIndicator;
+    TOwned<TKvGridStatesBar> FStatesBar;
+    TOwned<TKvGridCheckBar> FCheckBar;
+    TOwned<TKvGridHeader> FHeader;
+    TOwned<TKvGridFooter> FFooter;
+    TOwned<TKvGridPanel> FPanel;
+    TOwned<TKvGridEditBar> FEditBar;
+    TOwned<TKvGridBody> FBody;
+    TOwned<TKvGridRowGroup> FRowGroup;
+    TOwned<TKvGridDelegate> FGridDelegate;
+    TOwned<TKvAbstractGridLayoutManager> FLayoutManager;
+    TOwned<TKvGridSelectionManager> FSelections;
     TKvGridCellIndex FFocusedIndex;
-    TKvGridCurrent* FCurrent = nullptr;
-    TKvGridValidationCollection* FValidations = nullptr;
-    TKvGridDisplayOptions* FDisplayOptions = nullptr;
-    TKvGridEditOptions* FEditOptions = nullptr;
-    TKvGridSelectOptions* FSelectOptions = nullptr;
-    TKvGridFocusOptions* FFocusOptions = nullptr;
-    TKvGridHoveringOptions* FHoveringOptions = nullptr;
-    TKvGridSortingOptions* FSortingOptions = nullptr;
-    TKvGridFilteringOptions* FFilteringOptions = nullptr;
-    TKvGridGroupingOptions* FGroupingOptions = nullptr;
-    TKvGridFixedCols* FFixedCols = nullptr;
-    TKvGridFixedRows* FFixedRows = nullptr;
+    TOwned<TKvGridCurrent> FCurrent;
+    TOwned<TKvGridValidationCollection> FValidations;
+    TOwned<TKvGridDisplayOptions> FDisplayOptions;
+    TOwned<TKvGridEditOptions> FEditOptions;
+    TOwned<TKvGridSelectOptions> FSelectOptions;
+    TOwned<TKvGridFocusOptions> FFocusOptions;
+    TOwned<TKvGridHoveringOptions> FHoveringOptions;
+    TOwned<TKvGridSortingOptions> FSortingOptions;
+    TOwned<TKvGridFilteringOptions> FFilteringOptions;
+    TOwned<TKvGridGroupingOptions> FGroupingOptions;
+    TOwned<TKvGridFixedCols> FFixedCols;
+    TOwned<TKvGridFixedRows> FFixedRows;
     int FTopIndex = 0;
     int FLeftPos = 0;
     int FHorzScrollStep = 8;
     // Focus, scrolling and row commands
-    // Owned; made and freed with the selection manager.
-    TSelectionListener* FSelectionListner = nullptr;
+    // Made and freed with the selection manager.
+    std::unique_ptr<TKvGridSelectionChangeListener> FSelectionListner;
     std::map<TKvGridSelectionItem*, TKvSprite*> FSelectionViewMap;
     bool FCheckScrolling = false;
     TKvGridStyleSheet* FStyleSheet = nullptr;
@@ -629,17 +637,17 @@ private:
     TKvLayerElement* FFocusLayer = nullptr;
     TKvLayerElement* FFeedbackLayer = nullptr;
     TKvGridSelectionMask* FSelectionMask = nullptr;
-    IKvGridTool* FActiveTool = nullptr; // counted: AddRef on set, Release on reset
+    IntfPtr<IKvGridTool> FActiveTool;
     bool FHScrolled = false;
     bool FVScrolled = false;
     // Areas, runtimes, style linking, streaming and window hooks (KvGrids.View.Styles.cpp)
     void LinkColumnStyles(TKvGridColumn* Column, TKvGridViewStyles* Parent);
-    TKvDataCellExpressionRuntime* FDataCellRuntime = nullptr;
-    TKvDataRowExpressionRuntime* FDataRowRuntime = nullptr;
-    TKvColumnSummaryRuntime* FColumnSummaryRuntime = nullptr;
-    TKvRowGroupSummaryRuntime* FRowGroupSummaryRuntime = nullptr;
-    TKvDataCellValidationRuntime* FColumnValidationRuntime = nullptr;
-    TKvDataRowValidationRuntime* FRowValidationRuntime = nullptr;
+    TOwned<TKvDataCellExpressionRuntime> FDataCellRuntime;
+    TOwned<TKvDataRowExpressionRuntime> FDataRowRuntime;
+    TOwned<TKvColumnSummaryRuntime> FColumnSummaryRuntime;
+    TOwned<TKvRowGroupSummaryRuntime> FRowGroupSummaryRuntime;
+    TOwned<TKvDataCellValidationRuntime> FColumnValidationRuntime;
+    TOwned<TKvDataRowValidationRuntime> FRowValidationRuntime;
     TKvGridView* FInList = nullptr;
 };
 

@@ -6,16 +6,17 @@
 //
 // Call flow: Load reads the bytes, converts them to UTF-8, splits them into records
 // (SplitRecords) and only then replaces the data (ClearData, LoadData), so a file that does
-// not read leaves the old data. Rows of the CSV provider point at their record until a value
-// changes, then hold their own values. Save asks SaveData for the UTF-8 text, converts it to
-// the encoding (a character it cannot hold raises before the file is touched) and writes it
-// through QSaveFile.
+// not read leaves the old data. Rows of the CSV provider point at their record (whose value
+// starts LoadData finds once) until a value changes, then hold their own values. Save asks
+// SaveData for the UTF-8 text, converts it to the encoding (a character it cannot hold raises
+// before the file is touched) and writes it through QSaveFile.
 #include "model/KvGrids.Data.Files.h"
 
 #include "platform/rtl/TextEncoding.h"
 #include "platform/rtl/TypInfo.h"
 
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 #include <QtCore/QSaveFile>
 #include <algorithm>
 #include <cstring>
@@ -27,6 +28,7 @@ namespace kv {
 namespace {
 
 const char kCrLf[] = "\r\n";
+const char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 // Splits text into records at CR LF, LF or CR; with Quoted, line breaks inside a value that
 // begins with a quote stay in the record.
@@ -115,38 +117,72 @@ QString ReadValue(QByteArrayView r, qsizetype& at)
             comma = n;
         buf.append(r.sliced(i, comma - i));
         at = comma;
-        return QString::fromUtf8(buf);
+        return TEncoding::DecodeUtf8(buf);
     }
     qsizetype comma = r.indexOf(',', at);
     if (comma < 0)
         comma = n;
-    const QString value = QString::fromUtf8(r.sliced(at, comma - at));
+    const QString value = TEncoding::DecodeUtf8(r.sliced(at, comma - at));
     at = comma;
     return value;
 }
 
-// Value index of a record; empty when the record has fewer values.
-QString ValueAt(QByteArrayView r, int index)
+// Writes where each of the first count values of a record starts (the rules of ReadValue);
+// starts past the record's last value are noValue.
+void FindValueStarts(QByteArrayView r, quint32* starts, size_t count, quint32 noValue)
 {
+    const char* p = r.data();
+    const qsizetype n = r.size();
+    const bool quotes = r.contains('"');
     qsizetype at = 0;
-    if (!r.contains('"')) {
-        for (int i = 0; i < index; ++i) {
-            const qsizetype comma = r.indexOf(',', at);
-            if (comma < 0)
-                return QString();
-            at = comma + 1;
+    size_t k = 0;
+    for (; k < count; ++k) {
+        starts[k] = static_cast<quint32>(at);
+        if (quotes && at < n && p[at] == '"') {
+            qsizetype i = at + 1;
+            while (i < n) {
+                const auto* q = static_cast<const char*>(std::memchr(p + i, '"', static_cast<size_t>(n - i)));
+                if (!q) {
+                    i = n;
+                    break;
+                }
+                i = q - p + 1;
+                if (i < n && p[i] == '"')
+                    ++i;
+                else
+                    break;
+            }
+            at = i;
         }
-        const qsizetype comma = r.indexOf(',', at);
-        return QString::fromUtf8(r.sliced(at, (comma < 0 ? r.size() : comma) - at));
+        const auto* comma = at < n ? static_cast<const char*>(std::memchr(p + at, ',', static_cast<size_t>(n - at))) : nullptr;
+        if (!comma)
+            break;
+        at = comma - p + 1;
     }
-    for (int i = 0;; ++i) {
-        QString value = ReadValue(r, at);
-        if (i == index)
-            return value;
-        if (at >= r.size())
-            return QString();
-        ++at;
+    for (++k; k < count; ++k)
+        starts[k] = noValue;
+}
+
+// The number a numeric text stands for (TryStrToFloat's reading, 0 when not a number);
+// plain decimal ASCII is read without decoding it.
+double NumberOf(QByteArrayView bytes)
+{
+    const QByteArrayView t = bytes.trimmed();
+    bool plain = !t.isEmpty() && t.size() < 128;
+    for (qsizetype i = 0; plain && i < t.size(); ++i) {
+        const char c = t[i];
+        plain = (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
     }
+    double d = 0;
+    if (plain) {
+        const char c = t.front();
+        if (c == 'e' || c == 'E')
+            return 0;
+        bool ok = false;
+        d = t.toDouble(&ok);
+        return ok ? d : 0;
+    }
+    return TryStrToFloat(TEncoding::DecodeUtf8(bytes), d) ? d : 0;
 }
 
 bool NeedsQuotes(const QString& value)
@@ -164,6 +200,18 @@ void TKvFileLines::Clear()
     FText.clear();
     FSpans.clear();
     FSpans.shrink_to_fit();
+}
+
+QString TKvFileLines::Line(int Index) const { return TEncoding::DecodeUtf8(Bytes(Index)); }
+
+QByteArrayView TKvFileLines::LineBreak() const
+{
+    for (int i = 0; i < Count(); ++i) {
+        const QByteArrayView t = Terminator(i);
+        if (!t.isEmpty())
+            return t;
+    }
+    return QByteArrayView(kCrLf, 2);
 }
 
 QStringList TKvCsvDataProvider::SplitValues(QByteArrayView Record)
@@ -253,8 +301,10 @@ void TKvFileDataProvider::Load(const QString& Path)
     ClearData();
     FFileData = std::move(lines);
     FLoaded = false;
+    FLoadedPath.clear();
     LoadData(FFileData);
     FLoaded = true;
+    FLoadedPath = path;
     DoReset();
     if (!PreserveData())
         FFileData.Clear();
@@ -264,9 +314,14 @@ void TKvFileDataProvider::Save()
 {
     if (IsDestroying() || !FLoaded || FFileName.isEmpty() || IsDesigning())
         return;
+    if (QFileInfo(FLoadedPath).absoluteFilePath() != QFileInfo(FFileName).absoluteFilePath())
+        return;
     if (!QFile::exists(FFileName))
         throw Exception(QStringLiteral("File is not exists: ") + FFileName);
-    const QByteArray bytes = TEncoding::FromUtf8(SaveData(), FileEncodingName(FEncoding));
+    const QString encoding = FileEncodingName(FEncoding);
+    QByteArray text = SaveData();
+    const QByteArray mark = text.startsWith(kUtf8Bom) ? TEncoding::Preamble(encoding) : QByteArray();
+    const QByteArray bytes = mark + TEncoding::FromUtf8(std::move(text), encoding);
     QSaveFile file(FFileName);
     if (!file.open(QIODevice::WriteOnly))
         throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(FFileName, file.errorString()));
@@ -287,18 +342,32 @@ void TKvFileDataProvider::SetFileName(const QString& Value)
 {
     if (Value == FFileName)
         return;
+    const QString old = FFileName;
     FFileName = Value;
-    if (FAutoLoad || IsDesigning())
+    if (!FAutoLoad && !IsDesigning())
+        return;
+    try {
         Load();
+    } catch (...) {
+        FFileName = old;
+        throw;
+    }
 }
 
 void TKvFileDataProvider::SetEncoding(TKvFileEncoding Value)
 {
     if (Value == FEncoding)
         return;
+    const TKvFileEncoding old = FEncoding;
     FEncoding = Value;
-    if (FLoaded)
+    if (!FLoaded)
+        return;
+    try {
         Load();
+    } catch (...) {
+        FEncoding = old;
+        throw;
+    }
 }
 
 void TKvFileDataProvider::SetAutoLoad(bool Value)
@@ -363,6 +432,8 @@ void TKvCsvDataProvider::SplitRecords(TKvFileLines& Lines) const { SplitText(Lin
 void TKvCsvDataProvider::ClearData()
 {
     FData.clear();
+    FStarts.clear();
+    FStarts.shrink_to_fit();
     FFields.clear();
     FFieldTypes.clear();
     FLoadedRows = 0;
@@ -398,8 +469,13 @@ void TKvCsvDataProvider::LoadData(const TKvFileLines& Lines)
     if (IsDesigning())
         rows = std::min(rows, 10);
     FData.resize(static_cast<size_t>(rows));
-    for (int i = 0; i < rows; ++i)
+    const size_t fields = static_cast<size_t>(FFields.size());
+    FStarts.resize(static_cast<size_t>(rows) * fields);
+    FStartsLine = first;
+    for (int i = 0; i < rows; ++i) {
         FData[static_cast<size_t>(i)].Line = first + i;
+        FindValueStarts(Lines.Bytes(first + i), FStarts.data() + static_cast<size_t>(i) * fields, fields, kNoValue);
+    }
     FLoadedRows = rows;
     FTailLine = std::min(count, first + rows);
 }
@@ -408,22 +484,36 @@ QByteArray TKvCsvDataProvider::SaveData()
 {
     const int count = FFileData.Count();
     const int first = FirstDataLine();
+    const QByteArrayView lineBreak = FFileData.LineBreak();
+    // A file whose last record has no line break keeps it so.
+    const bool openEnd = count > 0 && FFileData.Terminator(count - 1).isEmpty();
     QByteArray out;
     out.reserve(FFileData.Text().size() + 2 * static_cast<qsizetype>(count) + 64);
-    const auto line = [&out](QByteArrayView bytes) {
+    qsizetype lastLength = 0;
+    const auto line = [&](QByteArrayView bytes, int origin) {
+        lastLength = bytes.size();
         out.append(bytes);
-        out.append(kCrLf, 2);
+        const QByteArrayView own = origin >= 0 ? FFileData.Terminator(origin) : QByteArrayView();
+        QByteArrayView end = own.isEmpty() ? lineBreak : own;
+        // An empty line ended by LF after a line ended by a lone CR would read as one CR LF.
+        if (bytes.isEmpty() && end.startsWith('\n') && out.endsWith('\r'))
+            end = QByteArrayView(kCrLf, 2);
+        out.append(end);
     };
     for (int i = 0; i < std::min(first, count); ++i)
-        line(FFileData.Bytes(i));
-    // A short file keeps its rows below the header and type lines.
+        line(FFileData.Bytes(i), i);
+    // A short file keeps its rows below the header and type lines; a header line it lacked
+    // names the fields as they were read.
     if (!FData.empty())
         for (int i = count; i < first; ++i)
-            line(QByteArrayView());
+            line(i == FHeadLine ? QByteArrayView(JoinValues(FFields)) : QByteArrayView(), -1);
     for (const TRow& row : FData)
-        line(row.Values ? QByteArrayView(JoinValues(*row.Values)) : FFileData.Bytes(row.Line));
+        line(row.Values ? QByteArrayView(JoinValues(*row.Values)) : FFileData.Bytes(row.Line), row.Line);
     for (int i = FTailLine; i < count; ++i)
-        line(FFileData.Bytes(i));
+        line(FFileData.Bytes(i), i);
+    // An empty last line keeps its line break, or it would not read back.
+    if (openEnd && lastLength > 0 && out.endsWith(lineBreak))
+        out.chop(lineBreak.size());
     return out;
 }
 
@@ -466,7 +556,10 @@ Variant TKvCsvDataProvider::GetData(int Row, int Field) const
     const TRow& row = FData[static_cast<size_t>(Row)];
     if (row.Values)
         return Variant(row.Values->value(Field));
-    return Variant(ValueAt(FFileData.Bytes(row.Line), Field));
+    qsizetype at = ValueStart(row.Line, Field);
+    if (at == kNoValue)
+        return Variant(QString());
+    return Variant(ReadValue(FFileData.Bytes(row.Line), at));
 }
 
 QStringList& TKvCsvDataProvider::Own(int Row)
@@ -552,6 +645,39 @@ int TKvCsvDataProvider::CompareValue(int Field, int Row1, int Row2) const
     if (!TryStrToFloat(GetData(Row2, Field).AsString(), b))
         b = 0;
     return (a > b) - (a < b);
+}
+
+TKvGridSortKeyKind TKvCsvDataProvider::GetSortKeyKind(int Field) const
+{
+    return Field >= 0 && Field < GetFieldCount() && FFieldTypes[static_cast<size_t>(Field)] == ValueTypeNumeric
+               ? SortKeyOwn
+               : SortKeyValues;
+}
+
+double TKvCsvDataProvider::NumberAt(const TRow& Row, int Field) const
+{
+    double d = 0;
+    if (Row.Values)
+        return TryStrToFloat(Row.Values->value(Field), d) ? d : 0;
+    const quint32 start = ValueStart(Row.Line, Field);
+    if (start == kNoValue)
+        return 0;
+    const QByteArrayView r = FFileData.Bytes(Row.Line);
+    if (start < r.size() && r[start] == '"') {
+        qsizetype at = start;
+        return TryStrToFloat(ReadValue(r, at), d) ? d : 0;
+    }
+    qsizetype end = r.indexOf(',', start);
+    if (end < 0)
+        end = r.size();
+    return NumberOf(r.sliced(start, end - start));
+}
+
+void TKvCsvDataProvider::GetSortKeys(int Field, TKvRowIndices Rows, Variant* Keys) const
+{
+    CheckField(Field);
+    for (size_t i = 0; i < Rows.size(); ++i)
+        Keys[i] = Variant(NumberAt(FData[static_cast<size_t>(Rows[i])], Field));
 }
 
 // --- 4. TKvIniDataProvider, publishing --------------------------------------------------------

@@ -35,7 +35,17 @@ public:
         const TSpan& s = FSpans[static_cast<size_t>(Index)];
         return QByteArrayView(FText.constData() + s.Start, s.Length);
     }
-    QString Line(int Index) const { return QString::fromUtf8(Bytes(Index)); }
+    QString Line(int Index) const;
+    // The line break that ends a record as the file has it; empty for a last record without one.
+    QByteArrayView Terminator(int Index) const
+    {
+        const TSpan& s = FSpans[static_cast<size_t>(Index)];
+        const qsizetype end = s.Start + s.Length;
+        const qsizetype next = static_cast<size_t>(Index) + 1 < FSpans.size() ? FSpans[static_cast<size_t>(Index) + 1].Start : FText.size();
+        return QByteArrayView(FText.constData() + end, next - end);
+    }
+    // The file's line-break style: its first line break, CR LF when it has none.
+    QByteArrayView LineBreak() const;
     void Clear();
     void SetText(QByteArray Text) { FText = std::move(Text); }
     const QByteArray& Text() const { return FText; }
@@ -67,13 +77,17 @@ public:
     // the data loaded before.
     void Load(const QString& Path = QString());
     // Writes SaveData's text over the file name in the encoding, atomically: a failed write
-    // leaves the old file whole.
+    // leaves the old file whole. Only the file that was loaded is written: after a load of
+    // another path, or a failed load, nothing is saved over the file name. Text that begins
+    // with U+FEFF is written after the encoding's byte-order mark, so that it reads back.
     void Save();
     bool GetLoaded() const { return FLoaded; }
 
     const QString& GetFileName() const { return FFileName; }
+    // Loads the file when AutoLoad is on; a load that raises puts the previous name back.
     void SetFileName(const QString& Value);
     TKvFileEncoding GetEncoding() const { return FEncoding; }
+    // Reloads when loaded; a reload that raises puts the previous encoding back.
     void SetEncoding(TKvFileEncoding Value);
     bool GetAutoLoad() const { return FAutoLoad; }
     void SetAutoLoad(bool Value);
@@ -106,6 +120,8 @@ protected:
 
 private:
     bool FLoaded = false;
+    // The file whose records FFileData holds.
+    QString FLoadedPath;
     QString FFileName;
     TKvFileEncoding FEncoding = EncodingUTF8;
     bool FAutoLoad = true;
@@ -138,7 +154,9 @@ public:
     void ClearData() override;
     void LoadData(const TKvFileLines& Lines) override;
     // The records before the data, the current rows, then the file's records after the rows
-    // that were loaded. Values holding a comma, a quote or a line break are quoted.
+    // that were loaded. Values holding a comma, a quote or a line break are quoted. Records
+    // keep their own line breaks; new ones take the file's style. A header line that the
+    // file lacked is written as the field names, so that a reload gives the same fields.
     QByteArray SaveData() override;
     // Records end at line breaks outside quoted values; a quote left open at the end of the
     // file raises.
@@ -161,6 +179,9 @@ public:
     void RemoveRows(const TKvIntegerArray& Rows) override;
     // Numeric fields compare their texts as numbers (0 when not a number).
     int CompareValue(int Field, int Row1, int Row2) const override;
+    // Numeric fields hand the sorter their numbers, read once per sort.
+    TKvGridSortKeyKind GetSortKeyKind(int Field) const override;
+    void GetSortKeys(int Field, TKvRowIndices Rows, Variant* Keys) const override;
 
     // The values of one record: split at commas, a value that begins with a quote read as
     // quoted ("" is a quote inside).
@@ -169,7 +190,7 @@ public:
     static QByteArray JoinValues(const QStringList& Values);
 
 private:
-    // A row: a record of the file, or values of its own once changed.
+    // A row: a record of the file (its values found once, at load), or values of its own once changed.
     struct TRow
     {
         int Line = -1;
@@ -181,10 +202,20 @@ private:
     // The row's values, made its own (padded to the field count).
     QStringList& Own(int Row);
     void Reload();
+    // Where value Field of a loaded record starts in it; kNoValue past a short record's values.
+    static constexpr quint32 kNoValue = 0xFFFFFFFFu;
+    quint32 ValueStart(int Line, int Field) const
+    {
+        return FStarts[static_cast<size_t>(Line - FStartsLine) * FFields.size() + static_cast<size_t>(Field)];
+    }
+    double NumberAt(const TRow& Row, int Field) const;
 
     QStringList FFields;
     std::vector<TKvGridValueType> FFieldTypes;
     std::vector<TRow> FData;
+    // The value starts of the loaded records, a field count of them per record from FStartsLine.
+    std::vector<quint32> FStarts;
+    int FStartsLine = 0;
     int FLoadedRows = 0;
     // First record of the file after the loaded rows.
     int FTailLine = 0;

@@ -114,6 +114,7 @@ void TKvVantrelDataPool::Init(TKvVantrelDataType DataType, unsigned Length)
 void TKvVantrelDataPool::ResetStatistics()
 {
     FSum = FMean = FVariance = 0;
+    FPositiveInfinities = FNegativeInfinities = FNaNs = 0;
     FMinimum = std::numeric_limits<long double>::max();
     FMaximum = std::numeric_limits<long double>::lowest();
     FRangeValid = true;
@@ -220,12 +221,18 @@ void TKvVantrelDataPool::Account(long double Value, bool Removing)
 {
     if (!IsNumeric())
         return;
-    if (Removing) {
+    if (!std::isfinite(Value)) {
+        int& count = std::isnan(Value) ? FNaNs : Value > 0 ? FPositiveInfinities : FNegativeInfinities;
+        count += Removing ? -1 : 1;
+    } else if (Removing) {
         FSum -= Value;
+    } else {
+        FSum += Value;
+    }
+    if (Removing) {
         if (FRangeValid && (Value <= FMinimum || Value >= FMaximum))
             FRangeValid = false;
     } else {
-        FSum += Value;
         if (FRangeValid) {
             FMinimum = std::min(FMinimum, Value);
             FMaximum = std::max(FMaximum, Value);
@@ -244,6 +251,17 @@ void TKvVantrelDataPool::RecomputeRange() const
             FMaximum = std::max(FMaximum, v);
         }
     FRangeValid = true;
+}
+
+long double TKvVantrelDataPool::GetSum() const
+{
+    if (FNaNs > 0 || (FPositiveInfinities > 0 && FNegativeInfinities > 0))
+        return std::numeric_limits<long double>::quiet_NaN();
+    if (FPositiveInfinities > 0)
+        return std::numeric_limits<long double>::infinity();
+    if (FNegativeInfinities > 0)
+        return -std::numeric_limits<long double>::infinity();
+    return FSum;
 }
 
 long double TKvVantrelDataPool::GetMinimum() const

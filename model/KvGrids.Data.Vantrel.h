@@ -78,7 +78,9 @@ public:
 
     // Statistics of the numeric types (Byte to Float): the running sum of the values, and the
     // smallest and largest value (recomputed after a change that may have removed them).
-    long double GetSum() const { return FSum; }
+    // Infinite and NaN values are counted apart from the finite sum, so the sum is exact
+    // again once they leave.
+    long double GetSum() const;
     long double GetMinimum() const;
     long double GetMaximum() const;
     bool IsNumeric() const { return FDataType >= vdtByte && FDataType <= vdtFloat; }
@@ -107,6 +109,9 @@ private:
     int FCount = 0;
     int FCapacity = 0;
     long double FSum = 0;
+    int FPositiveInfinities = 0;
+    int FNegativeInfinities = 0;
+    int FNaNs = 0;
     mutable long double FMinimum = 0;
     mutable long double FMaximum = 0;
     long double FMean = 0;

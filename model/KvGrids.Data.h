@@ -16,6 +16,11 @@ namespace kv {
 
 enum TKvGridDataRowState { RowStateNone = 0, RowStateCreated = 1, RowStateUpdated = 2, RowStateDeleted = 3 };
 
+// How bulk sorting orders a field: by the total variant order of its values (what the base
+// CompareValue does), by keys the provider writes (GetSortKeys), or row pair by row pair
+// through CompareValue.
+enum TKvGridSortKeyKind { SortKeyValues, SortKeyOwn, SortKeyCompare };
+
 // One row of values in field order.
 using TKvGridDataRow = TVariantArray;
 using TKvGridDataTable = std::vector<TKvGridDataRow>;
@@ -104,6 +109,10 @@ public:
     // Value relation of two rows' values of one field (the total variant order: never throws).
     virtual bool EqualsValue(int Field, int Row1, int Row2) const;
     virtual int CompareValue(int Field, int Row1, int Row2) const;
+    // A provider whose CompareValue is not the variant order of GetData says so here.
+    virtual TKvGridSortKeyKind GetSortKeyKind(int Field) const { return SortKeyValues; }
+    // For SortKeyOwn: one key per row of Rows (all valid) whose total variant order is CompareValue's.
+    virtual void GetSortKeys(int Field, TKvRowIndices Rows, Variant* Keys) const {}
     virtual Variant GetSum(int Field) const { return Variant(); }
     virtual Variant GetMax(int Field) const { return Variant(); }
     virtual Variant GetMin(int Field) const { return Variant(); }

@@ -1,5 +1,9 @@
 #include "model/KvGrids.Model.Default.h"
 
+#include "platform/rtl/LargeBlocks.h"
+
+#include <algorithm>
+#include <memory>
 #include <numeric>
 #include <unordered_set>
 
@@ -24,7 +28,8 @@ private:
 };
 
 // Row items come from chunks owned by the provider: building and clearing a million rows
-// costs no allocator round trips, and a rebuild reuses the chunks.
+// costs no allocator round trips, a build takes the rows it lacks as one chunk, and a
+// rebuild reuses the chunks.
 class TKvDefaultGridItemProvider::TRowPool
 {
 public:
@@ -35,23 +40,31 @@ public:
             FFree.pop_back();
             return slot;
         }
-        if (FUsed == kChunk) {
-            const size_t next = FStarted ? FChunk + 1 : 0;
+        if (FChunk == FChunks.size() || FUsed == FChunks[FChunk].Size) {
+            const size_t next = FChunk == FChunks.size() || FUsed == 0 ? FChunk : FChunk + 1;
             if (next == FChunks.size())
-                FChunks.push_back(std::make_unique<Slot[]>(kChunk));
+                AddChunk(kChunk);
             FChunk = next;
-            FStarted = true;
             FUsed = 0;
         }
-        return &FChunks[FChunk][FUsed++];
+        return &FChunks[FChunk].Slots[FUsed++];
     }
     void Release(void* slot) { FFree.push_back(slot); }
+    // Makes room for Count more rows, adding at most one chunk.
+    void Reserve(size_t Count)
+    {
+        size_t room = FFree.size();
+        for (size_t c = FChunk; c < FChunks.size(); ++c)
+            room += FChunks[c].Size - (c == FChunk ? FUsed : 0);
+        if (room < Count)
+            AddChunk(std::max(Count - room, kChunk));
+    }
     // Every slot is free again; the chunks stay for the next build.
     void Reset()
     {
         FFree.clear();
-        FStarted = false;
-        FUsed = kChunk;
+        FChunk = 0;
+        FUsed = 0;
     }
 
 private:
@@ -60,11 +73,23 @@ private:
     {
         alignas(TKvGridRow) std::byte Bytes[sizeof(TKvGridRow)];
     };
-    std::vector<std::unique_ptr<Slot[]>> FChunks;
+    struct TFreeBlock
+    {
+        void operator()(Slot* Block) const noexcept { FreeLargeBlock(Block); }
+    };
+    struct TChunk
+    {
+        std::unique_ptr<Slot[], TFreeBlock> Slots;
+        size_t Size;
+    };
+    void AddChunk(size_t Size)
+    {
+        FChunks.push_back({std::unique_ptr<Slot[], TFreeBlock>(static_cast<Slot*>(AllocateLargeBlock(Size * sizeof(Slot)))), Size});
+    }
+    std::vector<TChunk> FChunks;
     std::vector<void*> FFree;
     size_t FChunk = 0;
-    size_t FUsed = kChunk;
-    bool FStarted = false;
+    size_t FUsed = 0;
 };
 
 TKvDefaultGridItemProvider::TKvDefaultGridItemProvider()
@@ -85,6 +110,8 @@ void TKvDefaultGridItemProvider::FreeRow(TKvGridRow* Row)
 
 TKvDefaultGridItemProvider::~TKvDefaultGridItemProvider()
 {
+    // Deleted without Free: the listeners let go before the detaching reset.
+    FireDisposing();
     SetDataSource(nullptr);
     ClearRows();
 }
@@ -296,6 +323,8 @@ void TKvDefaultGridItemProvider::BuildRows()
     if (FMaxItemCount > 0)
         n = std::min(n, FMaxItemCount);
     FItems.reserve(static_cast<size_t>(std::max(n, 0)));
+    if (n > GetItemCount())
+        FRowPool->Reserve(static_cast<size_t>(n - GetItemCount()));
     for (int i = GetItemCount(); i < n; ++i)
         FItems.push_back(NewRow(i));
     InvalidateRowIndex();

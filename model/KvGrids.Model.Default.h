@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/KvGrids.Model.Sorting.h"
+#include "platform/rtl/LargeBlocks.h"
 
 namespace kv {
 
@@ -82,7 +83,7 @@ private:
     IntfPtr<IKvGridItemSorter> FSorter;
     TOwned<TDataListener> FDataListener;
     std::unique_ptr<TRowPool> FRowPool;
-    std::vector<TKvGridRow*> FItems;
+    std::vector<TKvGridRow*, TLargeBlockAllocator<TKvGridRow*>> FItems;
     int FFixedCount = 0;
     bool FFixedSorting = false;
     int FMaxItemCount = 0;

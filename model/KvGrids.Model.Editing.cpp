@@ -43,7 +43,7 @@ public:
     void OnDataRowInserted(int Row) override { FOwner->Data_RowInserted(Row); }
     void OnDataRowRemoved(int Row) override { FOwner->Data_RowRemoved(Row); }
     void OnDataRowsRemoved(const TKvIntegerArray& Rows) override { FOwner->Data_RowsRemoved(Rows); }
-    void OnDataRowUpdated(int) override {}
+    void OnDataRowUpdated(int Row) override { FOwner->Data_RowUpdated(Row); }
     void OnDataValueChanged(int, int) override {}
 
 private:
@@ -149,7 +149,9 @@ bool TKvGridEditableItemProvider::CanUpdate(int Index, int Field) const
     TKvGridDataProvider* data = GetDataSource();
     if (!data)
         return false;
-    if (!data->CanUpdateRow(GetItem(Index)->GetDataRow()))
+    // Group headers and footers are no data rows.
+    const int row = GetItem(Index)->GetDataRow();
+    if (row < 0 || !data->CanUpdateRow(row))
         return false;
     return Field < 0 || data->CanUpdateField(Field);
 }
@@ -169,15 +171,18 @@ bool TKvGridEditableItemProvider::CanDelete(int Index) const
     TKvGridDataProvider* data = GetDataSource();
     if (!data)
         return false;
-    return data->CanDeleteRow(GetItem(Index)->GetDataRow());
+    const int row = GetItem(Index)->GetDataRow();
+    return row >= 0 && data->CanDeleteRow(row);
 }
 
 // --- commands -------------------------------------------------------------------------------
 
 void TKvGridEditableItemProvider::Edit(int Index)
 {
-    if (!IsEditing(Index))
-        BeginUpdate(Index);
+    // Only a data row, read from a data provider, opens an update.
+    if (IsEditing(Index) || !GetDataSource() || GetItem(Index)->GetDataRow() < 0)
+        return;
+    BeginUpdate(Index);
 }
 
 void TKvGridEditableItemProvider::UpdateData(int Index, int Field, const Variant& Value)
@@ -201,7 +206,7 @@ void TKvGridEditableItemProvider::Insert(int Index, const TKvGridDataRow& Values
 
 void TKvGridEditableItemProvider::Commit()
 {
-    if (IsOpen())
+    if (IsOpen() && !FCommitting)
         CommitEdit();
 }
 
@@ -356,22 +361,41 @@ void TKvGridEditableItemProvider::CancelEdit()
 void TKvGridEditableItemProvider::CommitEdit()
 {
     KV_ASSERT(IsOpen(), "ItemProvider is not editing");
+    if (FCommitting)
+        return;
     TKvGridDataProvider* data = GetDataSource();
     KV_ASSERT(data, "DataSource is nil");
     const int index = PendingIndex();
     // The values are copied: the data source's notifications may end the transaction.
     const TKvGridDataRow values = FEditingItem->FValues;
-    if (FEditingState == ItemUpdating) {
-        data->UpdateRow(FEditingItem->GetDataRow(), values);
-    } else {
-        int target = data->GetRowCount();
-        if (FInsertMode == InsertModeInsert && index < SourceCount()) {
-            target = FSource->GetItem(index)->GetDataRow();
-            if (target < 0)
-                target = 0;
+    struct TCommitting
+    {
+        bool& Flag;
+        ~TCommitting() { Flag = false; }
+    } committing{FCommitting};
+    FCommitting = true;
+    FCommitWritten = false;
+    try {
+        if (FEditingState == ItemUpdating) {
+            data->UpdateRow(FEditingItem->GetDataRow(), values);
+        } else {
+            int target = data->GetRowCount();
+            if (FInsertMode == InsertModeInsert && index < SourceCount()) {
+                target = FSource->GetItem(index)->GetDataRow();
+                if (target < 0)
+                    target = 0;
+            }
+            data->InsertRow(target, values);
         }
-        data->InsertRow(target, values);
+    } catch (...) {
+        FCommitting = false;
+        if (FCommitWritten && IsOpen()) {
+            FireCommitted(index);
+            EndUpdate();
+        }
+        throw;
     }
+    FCommitting = false;
     if (!IsOpen())
         return; // ended by a change the write caused
     FireCommitted(index);
@@ -407,8 +431,16 @@ void TKvGridEditableItemProvider::DropTransaction()
     FireRefresh();
 }
 
+void TKvGridEditableItemProvider::Data_RowUpdated(int Row)
+{
+    if (FCommitting && FEditingState == ItemUpdating && FEditingItem && Row == FEditingItem->GetDataRow())
+        FCommitWritten = true;
+}
+
 void TKvGridEditableItemProvider::Data_RowInserted(int Row)
 {
+    if (FCommitting && FEditingState == ItemInserting)
+        FCommitWritten = true;
     if (FEditingState != ItemUpdating || !FEditingItem)
         return;
     const int row = FEditingItem->GetDataRow();
@@ -456,8 +488,9 @@ void TKvGridEditableItemProvider::Data_RowsRemoved(const TKvIntegerArray& Rows)
 
 void TKvGridEditableItemProvider::Data_Reset()
 {
-    // Every row may be another one now: an update cannot know its row any more.
-    if (FEditingState == ItemUpdating)
+    // Every row may be another one now: an update cannot know its row any more. A reset
+    // that the commit's own write causes leaves the ending to the commit.
+    if (FEditingState == ItemUpdating && !FCommitting)
         DropTransaction();
 }
 
@@ -476,6 +509,17 @@ void TKvGridEditableItemProvider::Source_Reset()
     }
     FIndexStale = true;
     FireReset();
+}
+
+void TKvGridEditableItemProvider::Source_Disposing()
+{
+    // Nothing may reach the source from here on; an open transaction ends unwritten.
+    FSource = nullptr;
+    const bool open = IsOpen();
+    EndUpdate();
+    if (open)
+        FireCanceled();
+    TKvGridProxyItemProvider::Source_Disposing();
 }
 
 void TKvGridEditableItemProvider::Source_Refresh()

@@ -73,6 +73,7 @@ public:
     void UpdateData(int Index, int Field, const Variant& Value);
     void Append(const TKvGridDataRow& Values);
     void Insert(int Index, const TKvGridDataRow& Values);
+    // Does nothing while a commit is running (a reset it causes may ask again).
     void Commit();
     void Cancel();
     void Delete(int Index);
@@ -95,6 +96,9 @@ public:
     virtual void BeginInsert(int Index, const TKvGridDataRow& Values);
     virtual void EndUpdate();
     virtual void CancelEdit();
+    // Writes the pending item. A write that reached the data provider ends the transaction
+    // even when the provider raises afterwards (a failed send of a kept change), and the
+    // error goes on; a write that was refused raises and leaves the transaction open.
     virtual void CommitEdit();
 
 protected:
@@ -111,6 +115,7 @@ protected:
     void Source_ItemUpdated(int Index) override;
     void Source_ItemChecked(int Index) override;
     void Source_ItemStateChanged(int Index) override;
+    void Source_Disposing() override;
 
 private:
     class TDataWatch;
@@ -125,6 +130,7 @@ private:
     // The edited row went away under the transaction.
     void DropTransaction();
     void Data_RowInserted(int Row);
+    void Data_RowUpdated(int Row);
     void Data_RowRemoved(int Row);
     void Data_RowsRemoved(const TKvIntegerArray& Rows);
     void Data_Reset();
@@ -138,6 +144,9 @@ private:
     mutable bool FIndexStale = false;
     TOwned<TKvGridDataChangeListener> FDataWatch;
     TKvGridDataProvider* FWatched = nullptr;
+    bool FCommitting = false;
+    // The data provider reported the commit's row as written.
+    bool FCommitWritten = false;
 };
 
 } // namespace kv

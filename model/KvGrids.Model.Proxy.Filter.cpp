@@ -8,6 +8,7 @@
 // the positions after it shift (SourceItemInserted, SourceItemDeleted).
 #include "model/KvGrids.Model.Proxy.Filter.h"
 
+#include <algorithm>
 #include <numeric>
 
 namespace kv {
@@ -217,6 +218,15 @@ void TKvGridFilteredItemProvider::ApplyFilters(bool Refresh)
     PopulateItems();
     if (Refresh)
         FireRefresh();
+}
+
+int TKvGridFilteredItemProvider::GetFixedCount() const
+{
+    const int fixed = TKvGridProxyItemProvider::GetFixedCount();
+    if (!FFiltered)
+        return fixed;
+    // The passing items are listed in source order, the fixed ones first.
+    return static_cast<int>(std::lower_bound(FItems.begin(), FItems.end(), fixed) - FItems.begin());
 }
 
 int TKvGridFilteredItemProvider::GetItemCount() const

@@ -97,6 +97,8 @@ public:
     TKvColumnFilterExpressionRuntime* GetRuntime() const { return FRuntime.get(); }
 
     int GetItemCount() const override;
+    // The fixed items that passed (all of them when fixed items are exempt from filtering).
+    int GetFixedCount() const override;
     TKvGridItem* GetItem(int Index) const override;
     int ItemOfData(int DataRow) const override;
     void SetFixed(int Count, bool FixedSorting, bool FixedFiltering) override;

@@ -84,6 +84,8 @@ void TKvGridGroupItemImpl::Add(TKvGridItem* Item)
     KV_ASSERT(std::find(FChildren.begin(), FChildren.end(), Item) == FChildren.end(),
               "item is already contained in TKvGridGroupItemImpl.Add()");
     KV_ASSERT(!Item->GetParent(), "item's parent is not nil");
+    if (Item->GetProvider() == GetProvider() && !Item->GetLeaf())
+        FRowsOnly = false;
     AddChild(Item);
 }
 
@@ -299,9 +301,9 @@ void TKvGroupedVisibleItems::Reset()
     FFixedCount = std::clamp(FProvider->GetFixedCount(), 0, count);
     for (int i = 0; i < FFixedCount; ++i)
         FItems.push_back(source->GetItem(i));
+    // The walk numbers the groups it lists.
     for (TKvGridItem* child : FProvider->FRootItem->FChildren)
         WalkChild(child, FItems, false);
-    Renumber(0);
 }
 
 void TKvGroupedVisibleItems::WalkChild(TKvGridItem* Item, std::vector<TKvGridItem*>& Out, bool Recursive)
@@ -324,14 +326,22 @@ void TKvGroupedVisibleItems::WalkExpanded(TKvGridGroupItemImpl* Group, std::vect
     Group->FExpanded = true;
     TKvGridGroupFooterImpl* footer = Group->FFooter;
     const TKvGridGroupExpandedStyle style = FProvider->FExpandedStyle;
+    Group->FVIndex = static_cast<int>(Out.size());
     if (style == ExpandedFooter && footer) {
         footer->FExpandable = true;
         Out.push_back(footer);
     } else {
         Out.push_back(Group);
     }
-    for (TKvGridItem* child : Group->FChildren)
-        WalkChild(child, Out, Recursive);
+    if (Group->FRowsOnly) {
+        // Rows are listed without touching them (they lie anywhere in memory).
+        for (TKvGridItem* child : Group->FChildren)
+            if (child != footer)
+                Out.push_back(child);
+    } else {
+        for (TKvGridItem* child : Group->FChildren)
+            WalkChild(child, Out, Recursive);
+    }
     if (style == ExpandedBoth && footer) {
         footer->FExpandable = false;
         Out.push_back(footer);
@@ -340,6 +350,7 @@ void TKvGroupedVisibleItems::WalkExpanded(TKvGridGroupItemImpl* Group, std::vect
 
 void TKvGroupedVisibleItems::PushCollapsed(TKvGridGroupItemImpl* Group, std::vector<TKvGridItem*>& Out)
 {
+    Group->FVIndex = static_cast<int>(Out.size());
     TKvGridGroupFooterImpl* footer = Group->FFooter;
     switch (FProvider->FCollapsedStyle) {
     case CollapsedFooter:
@@ -665,9 +676,15 @@ void TKvGridGroupedItemProvider::BuildGroups()
     const auto n = static_cast<size_t>(count - fixed);
     build.Items.resize(n);
     build.Rows.resize(n);
-    FSource->GetDataRows(fixed, static_cast<int>(n), build.Rows.data());
     for (size_t i = 0; i < n; ++i)
         build.Items[i] = FSource->GetItem(fixed + static_cast<int>(i));
+    // The rows of the items just listed; sorted items lie anywhere in memory: fetched ahead.
+    constexpr size_t ahead = 16;
+    for (size_t i = 0; i < n; ++i) {
+        if (i + ahead < n)
+            __builtin_prefetch(build.Items[i + ahead]);
+        build.Rows[i] = build.Items[i]->GetDataRow();
+    }
     build.ReadLevels(FGroups);
     BuildLevel(build, FRootItem.get(), 0, n, 0);
 }
@@ -683,6 +700,7 @@ void TKvGridGroupedItemProvider::BuildLevel(const TBuild& Build, TKvGridGroupIte
             TKvGridGroupItemImpl* g = group.get();
             FTreeItems.push_back(std::move(group));
             g->FKey = key;
+            g->FRowsOnly = Level + 1 == GetGroupCount();
             Parent->AddChild(g);
             BuildLevel(Build, g, first, last, Level + 1);
             auto footer = std::make_unique<TKvGridGroupFooterImpl>(this);

@@ -81,6 +81,8 @@ protected:
     int FField;
     std::vector<TKvGridItem*> FChildren;
     TKvGridGroupFooterImpl* FFooter = nullptr;
+    // A group of the last level: its children are source rows and its footer.
+    bool FRowsOnly = false;
     int FDescendantCount = 0;
     bool FSummarized = false;
     TVariantArray FSums;

@@ -13,6 +13,7 @@ public:
     void ItemUpdated(int Index) override { FOwner->Source_ItemUpdated(Index); }
     void ItemChecked(int Index) override { FOwner->Source_ItemChecked(Index); }
     void ItemStateChanged(int Index) override { FOwner->Source_ItemStateChanged(Index); }
+    void Disposing() override { FOwner->Source_Disposing(); }
 
 private:
     TKvGridProxyItemProvider* FOwner;
@@ -117,6 +118,14 @@ void TKvGridProxyItemProvider::Source_Refresh()
 {
     PopulateItems();
     FireRefresh();
+}
+
+void TKvGridProxyItemProvider::Source_Disposing()
+{
+    // The source drops its listeners itself.
+    ClearItems();
+    FSource = nullptr;
+    FireReset();
 }
 
 void TKvGridProxyItemProvider::SourceRowChanged(int Index, bool (TKvGridProxyItemProvider::*Follow)(int),

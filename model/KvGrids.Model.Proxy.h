@@ -52,6 +52,8 @@ protected:
     virtual void Source_ItemUpdated(int Index);
     virtual void Source_ItemChecked(int Index);
     virtual void Source_ItemStateChanged(int Index);
+    // The source is being freed: the list empties and the listeners hear a reset.
+    virtual void Source_Disposing();
     virtual void ClearItems() = 0;
     virtual void PopulateItems() = 0;
     // True while the list is not the source's (filters or groups are in force).

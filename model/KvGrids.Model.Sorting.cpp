@@ -1,14 +1,16 @@
 // Sorting a range of items by several fields.
 //
 // Call flow: RunKeys reads the range's data rows once, then each field's cells once
-// (ReadKey), in place when the data provider keeps a field in one array. A field becomes
+// (ReadKey), in place when the data provider keeps a field in one array, or the keys the
+// provider writes for a field it compares its own way (GetSortKeys). A field becomes
 // one or two unsigned key columns that preserve the total variant order: a family rank
 // (Null, numbers, text) and a value within the family (integers offset by their minimum,
 // doubles by their bits, text by its rank among the distinct texts). The key columns are
 // packed into as few 64-bit words as their bit widths allow and sorted by least significant
 // digit (stable, so ties keep their order), or by comparison for short ranges. A field that
-// cannot be keyed (arrays, integers beyond 2^53 beside doubles) sorts the whole range by
-// the variant order itself. The provider then takes the new order in one step.
+// cannot be keyed (arrays, integers beyond 2^53 beside doubles, a provider comparing without
+// keys) sorts the whole range by comparison, CompareValue for the provider's own fields.
+// The provider then takes the new order in one step.
 #include "model/KvGrids.Model.Sorting.h"
 
 #include <QtCore/QHash>
@@ -43,21 +45,33 @@ std::uint64_t DoubleBits(double d)
 
 std::uint64_t IntBits(std::int64_t i) { return static_cast<std::uint64_t>(i) ^ (std::uint64_t(1) << 63); }
 
-// Distinct texts numbered in order of first appearance; strings that share their data are
-// found by address before their text is hashed.
+// Distinct texts numbered in order of first appearance. Strings that share their data are
+// found by address before their text is hashed; when addresses rarely repeat (every text its
+// own string, as read from a file) the texts are hashed straight away.
 class TTextIds
 {
 public:
     std::uint32_t Id(const QString& s)
     {
+        if (FByAddress && ++FLookups == FNextCheck) {
+            FNextCheck *= 2;
+            if (FHits * 2 < FLookups) {
+                FByAddress = false;
+                FSlots = {};
+            }
+        }
+        if (!FByAddress)
+            return ByText(s);
         const void* p = s.constData();
         const auto size = static_cast<std::uint64_t>(s.size());
         if (FSlots.empty())
             Grow(1024);
         for (size_t i = Slot(p); ; i = (i + 1) & FMask) {
             TSlot& slot = FSlots[i];
-            if (slot.Data == p && slot.Size == size)
+            if (slot.Data == p && slot.Size == size) {
+                ++FHits;
                 return slot.Id;
+            }
             if (!slot.Data) {
                 const std::uint32_t id = ByText(s);
                 slot = {p, size, id};
@@ -106,6 +120,8 @@ private:
     std::vector<TSlot> FSlots;
     size_t FMask = 0;
     size_t FUsed = 0;
+    bool FByAddress = true;
+    size_t FLookups = 0, FHits = 0, FNextCheck = 4096;
     QHash<QString, std::uint32_t> FByText;
     std::vector<QString> FTexts;
 };
@@ -118,7 +134,13 @@ public:
     {
         // Rows outside the table (data changed under an update) are read the checked way.
         const int rowCount = source->GetRowCount();
-        if (std::all_of(rows.begin(), rows.end(), [&](int r) { return r >= 0 && r < rowCount; }))
+        const bool inTable = std::all_of(rows.begin(), rows.end(), [&](int r) { return r >= 0 && r < rowCount; });
+        if (inTable && source->GetSortKeyKind(field) == SortKeyOwn) {
+            FCopies.resize(rows.size());
+            source->GetSortKeys(field, TKvRowIndices(rows), FCopies.data());
+            return;
+        }
+        if (inTable)
             FColumn = source->GetFieldValues(field);
         if (!FColumn) {
             FCopies.reserve(rows.size());
@@ -354,12 +376,17 @@ std::vector<int> SortKeys(const std::vector<KeyColumn>& keys, size_t n)
     return SortWords(words, wordBits, n);
 }
 
-// The range ordered by the variant order itself (what the keys stand for).
-std::vector<int> SortVariants(const TKvGridDataProvider* source, const std::vector<int>& rows,
+// The range ordered by comparison: the variant order of the values, or the provider's
+// CompareValue for a field that has no keys.
+std::vector<int> SortCompared(const TKvGridDataProvider* source, const std::vector<int>& rows,
                               const TKvIntegerArray& fields, const std::vector<bool>& descending)
 {
     std::vector<std::vector<Variant>> values(descending.size());
+    std::vector<bool> byProvider(descending.size());
     for (size_t k = 0; k < descending.size(); ++k) {
+        byProvider[k] = source->GetSortKeyKind(fields[k]) != SortKeyValues;
+        if (byProvider[k])
+            continue;
         values[k].reserve(rows.size());
         for (int row : rows)
             values[k].push_back(source->GetData(row, fields[k]));
@@ -368,7 +395,8 @@ std::vector<int> SortVariants(const TKvGridDataProvider* source, const std::vect
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         for (size_t k = 0; k < values.size(); ++k) {
-            const int c = VarCompareTotal(values[k][size_t(a)], values[k][size_t(b)]);
+            const int c = byProvider[k] ? source->CompareValue(fields[k], rows[size_t(a)], rows[size_t(b)])
+                                        : VarCompareTotal(values[k][size_t(a)], values[k][size_t(b)]);
             if (c != 0)
                 return descending[k] ? c > 0 : c < 0;
         }
@@ -405,12 +433,13 @@ void TKvGridItemQuickSorter::RunKeys(TKvGridItemProvider* Provider, const TKvInt
     std::vector<bool> descending(levels);
     for (size_t k = 0; k < levels; ++k)
         descending[k] = k < Directions.size() && Directions[k] == SortDescending;
+    const TKvIntegerArray fields(Fields.begin(), Fields.begin() + std::ptrdiff_t(levels));
+    bool keyed = std::none_of(fields.begin(), fields.end(),
+                              [&](int f) { return source->GetSortKeyKind(f) == SortKeyCompare; });
     std::vector<KeyColumn> keys;
-    bool keyed = true;
     for (size_t k = 0; k < levels && keyed; ++k)
-        keyed = ReadKey(TCells(source, rows, Fields[k]), descending[k], keys);
-    const std::vector<int> order =
-        keyed ? SortKeys(keys, rows.size()) : SortVariants(source, rows, TKvIntegerArray(Fields.begin(), Fields.begin() + std::ptrdiff_t(levels)), descending);
+        keyed = ReadKey(TCells(source, rows, fields[k]), descending[k], keys);
+    const std::vector<int> order = keyed ? SortKeys(keys, rows.size()) : SortCompared(source, rows, fields, descending);
     Provider->ApplyOrder(First, order);
 }
 

@@ -39,7 +39,8 @@ public:
 // Reads each cell once into order-preserving integer keys, packs the keys of all fields
 // into machine words and sorts them by radix (stable: ties keep their order); the provider
 // then takes the order with ApplyOrder. The order is the total variant order of Variant.h,
-// the order of TKvGridDataProvider::CompareValue. A field outside the data source's fields
+// the order of TKvGridDataProvider::CompareValue; a provider comparing a field its own way
+// hands keys for it, or is asked row pair by row pair. A field outside the data source's fields
 // ends the keys (a bad first field leaves the range as it is).
 class TKvGridItemQuickSorter : public TKvGridItemSorter, public IKvGridMultiKeySorter
 {

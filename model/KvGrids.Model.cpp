@@ -63,6 +63,23 @@ void TKvGridItem::MakeVisible()
 
 // --- TKvGridItemProvider ------------------------------------------------------------------
 
+TKvGridItemProvider::~TKvGridItemProvider() { FireDisposing(); }
+
+void TKvGridItemProvider::BeforeDestruction()
+{
+    FireDisposing();
+    TObject::BeforeDestruction();
+}
+
+void TKvGridItemProvider::FireDisposing()
+{
+    if (FDisposed)
+        return;
+    FDisposed = true;
+    FListeners.Notify([](TKvGridItemChangeListener* l) { l->Disposing(); });
+    FListeners.Clear();
+}
+
 void TKvGridItemProvider::AddListener(TKvGridItemChangeListener* Listener)
 {
     if (!Listener)
@@ -107,7 +124,9 @@ Variant TKvGridItemProvider::GetData(int Index, int Field) const
 {
     TKvGridDataProvider* source = GetDataSource();
     KV_ASSERT(source, "DataSource is nil");
-    return source->GetData(GetItem(Index)->GetDataRow(), Field);
+    // Group headers and footers are no data rows: they hold no values.
+    const int row = GetItem(Index)->GetDataRow();
+    return row < 0 ? Variant() : source->GetData(row, Field);
 }
 
 void TKvGridItemProvider::SetData(int Index, int Field, const Variant& Value)

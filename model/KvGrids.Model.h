@@ -98,6 +98,8 @@ public:
     virtual void ItemUpdated(int Index) = 0;
     virtual void ItemChecked(int Index) = 0;
     virtual void ItemStateChanged(int Index) = 0;
+    // The provider is being freed: forget it, and call nothing on it.
+    virtual void Disposing() {}
 };
 
 class TKvGridItemProvider : public TObject
@@ -107,6 +109,10 @@ protected:
     TKvGridItemProvider() = default;
 
 public:
+    // Both tell the listeners (Disposing) once: Free while the whole provider is alive, a
+    // plain delete at the last moment.
+    ~TKvGridItemProvider() override;
+    void BeforeDestruction() override;
 
     virtual TKvGridDataProvider* GetDataSource() const = 0;
     virtual int GetFixedCount() const = 0;
@@ -154,12 +160,14 @@ public:
     void FireItemUpdated(int Index);
     void FireItemChecked(int Index);
     void FireItemStateChanged(int Index);
+    void FireDisposing();
 
 protected:
     bool HasListener(const TKvGridItemChangeListener* Listener) const { return FListeners.Contains(Listener); }
 
 private:
     TListenerList<TKvGridItemChangeListener> FListeners;
+    bool FDisposed = false;
 };
 
 // Streams as a child of the component that owns it.

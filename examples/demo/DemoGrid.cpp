@@ -58,6 +58,8 @@ TDemoGrid::TDemoGrid(int Rows)
     // The grid's own chain reads the table; the panel shows the region group's chip.
     FGrid->SetDataProvider(FTable.get());
     FGrid->GetPanel()->SetVisible(true);
+    // Ctrl+Delete deletes the selected rows, after a question.
+    FGrid->GetEditOptions()->SetDeletable(true);
     FGrid->GetRowGroup()->GetLevels()->Add();
     FGrid->GetRowGroup()->SetExpandedStyle(ExpandedBoth);
     FGrid->GroupBy({FieldRegion});

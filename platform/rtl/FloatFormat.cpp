@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 namespace kv {
@@ -128,6 +129,32 @@ std::string_view TrimDecimals(std::string_view frac, int minDec)
     return frac;
 }
 
+// Whether a (positive, finite) lies exactly halfway between two numbers of the given number
+// of decimals (of the mantissa in scientific notation). Its exact digits end in a 5 there.
+bool IsHalfway(double a, std::chars_format format, int decimals)
+{
+    if (a == 0 || !std::isfinite(a) || (format == std::chars_format::fixed && a >= 9007199254740992.0))
+        return false; // from 2^53 on every double is a whole number
+    // A double that is not a tie shows a nonzero digit within 17 significant digits of the
+    // tie's 5; in fixed notation a small value has up to decimals leading zeros before them.
+    const int extra = format == std::chars_format::fixed ? decimals + 20 : 20;
+    char digits[256];
+    const auto end = std::to_chars(digits, digits + sizeof digits, a, format, decimals + extra).ptr;
+    std::string_view text(digits, size_t(end - digits));
+    text = text.substr(0, text.find('e'));
+    const size_t half = text.find('.') + 1 + size_t(decimals);
+    return half < text.size() && text[half] == '5' && text.find_first_not_of('0', half + 1) == std::string_view::npos;
+}
+
+// Rounded to the given decimals, halfway cases away from zero as number formats do (to_chars
+// alone rounds them to even).
+std::to_chars_result RoundedChars(char* first, char* last, double a, std::chars_format format, int decimals)
+{
+    if (IsHalfway(a, format, decimals))
+        a = std::nextafter(a, std::numeric_limits<double>::infinity());
+    return std::to_chars(first, last, a, format, decimals);
+}
+
 QString FormatSection(QStringView s, double value, bool withSign)
 {
     const TLayout layout = ReadLayout(s);
@@ -141,7 +168,7 @@ QString FormatSection(QStringView s, double value, bool withSign)
     if (layout.Scientific) {
         const int places = std::clamp(layout.IntPlaces, 1, kMaxDecimals);
         const auto end =
-            std::to_chars(buffer, buffer + sizeof buffer, a, std::chars_format::scientific, places - 1 + layout.MaxDec).ptr;
+            RoundedChars(buffer, buffer + sizeof buffer, a, std::chars_format::scientific, places - 1 + layout.MaxDec).ptr;
         const std::string_view text(buffer, size_t(end - buffer));
         const size_t e = text.find('e');
         size_t n = 0;
@@ -156,7 +183,7 @@ QString FormatSection(QStringView s, double value, bool withSign)
         while (intDigits.Text.size() > size_t(std::max(1, layout.MinInt)) && intDigits.Text.front() == '0')
             intDigits.Text.remove_prefix(1);
     } else {
-        const auto end = std::to_chars(buffer, buffer + sizeof buffer, a, std::chars_format::fixed, layout.MaxDec).ptr;
+        const auto end = RoundedChars(buffer, buffer + sizeof buffer, a, std::chars_format::fixed, layout.MaxDec).ptr;
         const std::string_view text(buffer, size_t(end - buffer));
         const size_t dot = text.find('.');
         intDigits.Text = text.substr(0, dot);

@@ -1,6 +1,7 @@
 #include "platform/rtl/TextEncoding.h"
 
 #include <QtCore/QList>
+#include <QtCore/QStringDecoder>
 #include <cerrno>
 #include <clocale>
 #include <iconv.h>
@@ -86,6 +87,14 @@ bool TEncoding::IsUtf8(const QString& Name)
 {
     return Name.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ||
            Name.compare(QLatin1String("UTF8"), Qt::CaseInsensitive) == 0;
+}
+
+QString TEncoding::DecodeUtf8(QByteArrayView Utf8)
+{
+    if (!Utf8.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(Utf8);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(Utf8);
 }
 
 qsizetype TEncoding::FindInvalidUtf8(QByteArrayView Bytes)

@@ -27,6 +27,9 @@ public:
     static QByteArray FromUtf8(QByteArray Utf8, const QString& Name);
     // The byte-order mark of the encoding; empty for encodings without one.
     static QByteArray Preamble(const QString& Name);
+    // UTF-8 to text, keeping a leading U+FEFF as the character it is (QString::fromUtf8
+    // drops it); invalid sequences become U+FFFD.
+    static QString DecodeUtf8(QByteArrayView Utf8);
     // The byte offset of the first invalid UTF-8 sequence, or -1.
     static qsizetype FindInvalidUtf8(QByteArrayView Bytes);
     static bool IsUtf8(const QString& Name);

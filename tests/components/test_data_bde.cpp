@@ -356,3 +356,17 @@ TEST(BDEFieldDialog, AsksTheNameAtDesignTimeAndCancelChangesNothing)
     age->SetSummaryType(SummaryTotal);
     EXPECT_DOUBLE_EQ(p.Provider->GetSum(2).ToDouble(), 180);
 }
+
+// A row named twice in one removal goes once; the rows after it stay.
+TEST(BDEProvider, RemoveRowsNamingARowTwice)
+{
+    TPeople p;
+    p.Set->Open();
+    ASSERT_EQ(p.Stored("name"), (QStringList{"Ann", "Bob", "Cid", "Dan"}));
+    p.Provider->RemoveRows({1, 1});
+    EXPECT_EQ(p.Stored("name"), (QStringList{"Ann", "Cid", "Dan"}));
+    EXPECT_EQ(p.Provider->GetRowCount(), 3);
+    p.Provider->RemoveRows({2, 0, 2});
+    EXPECT_EQ(p.Stored("name"), (QStringList{"Cid"}));
+    EXPECT_EQ(p.Provider->GetData(0, 1), Variant("Cid"));
+}

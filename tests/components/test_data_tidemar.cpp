@@ -300,7 +300,7 @@ TEST(TidemarProvider, RollbackAutoCommitAndRowStates)
     EXPECT_EQ(t.P->GetDirtyRows(), (TKvIntegerArray{2}));
     t.P->Rollback();
 
-    // AutoCommit: each change is sent at once; a failure rolls everything back.
+    // AutoCommit: each change is sent at once; a failure keeps the change pending.
     t.P->SetUpdateService(QStringLiteral("Upd"));
     t.P->SetUpdateParams({QStringLiteral("ID")});
     t.P->SetAutoCommit(true);
@@ -309,11 +309,14 @@ TEST(TidemarProvider, RollbackAutoCommitAndRowStates)
     EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
     EXPECT_EQ(t.P->GetData(1, 1), Variant("Robert"));
     t.Server.Reply(kErrorDoc);
-    EXPECT_THROW(t.P->UpdateRow(0, {Variant("1"), Variant("Lost")}), Exception);
-    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
-    EXPECT_EQ(t.P->GetData(0, 1), Variant("Ann"));
+    EXPECT_THROW(t.P->UpdateRow(0, {Variant("1"), Variant("Kept")}), Exception);
+    EXPECT_EQ(t.P->GetDirtyRows(), (TKvIntegerArray{0}));
+    EXPECT_EQ(t.P->GetData(0, 1), Variant("Kept"));
     KV_EXPECT_THROW_MSG(t.P->InsertRow(0, {}), Exception, QStringLiteral("CreateService가 지정되지 않았습니다."));
-    EXPECT_EQ(t.P->GetRowCount(), 3);
+    EXPECT_EQ(t.P->GetRowCount(), 4);
+    EXPECT_EQ(t.P->GetDirtyRows(), (TKvIntegerArray{0, 1}));
+    t.P->Rollback();
+    EXPECT_EQ(t.Column(1), QStringList({"Ann", "Robert", "Cid"}));
 }
 
 TEST(TidemarProvider, ServicesAndParamMaps)

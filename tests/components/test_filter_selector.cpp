@@ -164,6 +164,36 @@ TEST_F(FilterSelector, OpensBelowTheHandleAndCheckClicksToggleTheRowsFilter)
     EXPECT_EQ(View->GetItemCount(), 1);
 }
 
+// The check bar's head checks every row at once; the filters follow the checks shown.
+TEST_F(FilterSelector, TheCheckBarHeadActivatesAndClearsEveryFilter)
+{
+    TKvFilterSelector* form = TKvFilterSelector::Open(Handle());
+    ASSERT_NE(form, nullptr);
+    TKvVantrel* grid = form->GetGridMain();
+    grid->Invalidate();
+    grid->Update();
+    QApplication::processEvents();
+    TKvSprite* head = grid->GetCheckBarHeadView();
+    ASSERT_NE(head, nullptr);
+    const TRectF r = head->SpriteToContainer(TRectF(0, 0, head->GetWidth(), head->GetHeight()));
+    const QPoint at = WindowPoint(grid, TPoint{int(std::lround((r.Left + r.Right) / 2)), int(std::lround((r.Top + r.Bottom) / 2))});
+
+    QTest::mouseClick(grid->Widget()->window()->windowHandle(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(Rows(grid), (QStringList{"small+", "big+"}));
+    EXPECT_TRUE(Small->GetActive());
+    EXPECT_TRUE(Big->GetActive());
+    EXPECT_EQ(View->GetItemCount(), 3); // pear, fig and date
+    EXPECT_FALSE(form->GetFiltering());
+
+    QTest::mouseClick(grid->Widget()->window()->windowHandle(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(Rows(grid), (QStringList{"small-", "big-"}));
+    EXPECT_FALSE(Small->GetActive());
+    EXPECT_FALSE(Big->GetActive());
+    EXPECT_EQ(View->GetItemCount(), 5);
+    form->Close();
+    QApplication::processEvents();
+}
+
 TEST_F(FilterSelector, ClosesOnDeactivationAPressOutsideAndWhenItsColumnGoes)
 {
     // Losing activation closes it.

@@ -132,6 +132,9 @@ TEST_F(TClipboardFixture, BlockReaderChecksLengthAndEncoding)
     bad[6] = char(0xFF);
     EXPECT_EQ(TKvGridCliboardXml::DecodeBlock(bad), QString());
     EXPECT_EQ(TKvGridCliboardXml::DecodeBlock(QByteArray(3, 'x')), QString());
+    // A text that begins with U+FEFF keeps it: inside the block it is a character.
+    const QString marked = QString(QChar(0xFEFF)) + QChar(0xFEFF) + QStringLiteral("<cells/>");
+    EXPECT_EQ(TKvGridCliboardXml::DecodeBlock(TKvGridCliboardXml::EncodeBlock(marked)), marked);
 
     // Characters XML forbids are left out of the block, not of the text.
     TKvSimpleDataProvider* data = Data.get();

@@ -391,3 +391,34 @@ TEST_F(TNumberEditFixture, PaintShowsSignAndSelection)
     EXPECT_GT(CountColor(Edit.get(), selected, highlight), selected.Width() * selected.Height() / 3);
     EXPECT_EQ(CountColor(Edit.get(), TRect{0, top, Edit->PositionToX(2) - 1, bottom}, highlight), 0);
 }
+
+TEST_F(TNumberEditFixture, TypingStaysInTheRangeOfADoubleAndUsesTheLocaleDigits)
+{
+    // 309 digits hold about 1e308; one more would be infinite and is refused with the beep.
+    const QString max = QString::number(std::numeric_limits<double>::max(), 'f', 0);
+    Edit->SetMaxLength(0); // no limit of its own
+    Edit->SetEnableNull(true);
+    Edit->SetValue(std::numeric_limits<double>::max());
+    Press(Qt::Key_End);
+    const int beeps = GetBeepCount();
+    Type(QStringLiteral("9"));
+    EXPECT_EQ(GetBeepCount(), beeps + 1);
+    EXPECT_EQ(Edit->GetText(), max);
+    EXPECT_TRUE(std::isfinite(Edit->GetValue()));
+    EXPECT_FALSE(Edit->DisplayText().contains(QLatin1String("inf")));
+    // A spin step past the largest double beeps as well.
+    Edit->SpinClick(std::numeric_limits<double>::max());
+    EXPECT_EQ(GetBeepCount(), beeps + 2);
+    EXPECT_EQ(Edit->GetText(), max);
+
+    // Leading zeros show in the locale's own digits.
+    TLocaleScope arabic{QLocale(QLocale::Arabic, QLocale::Egypt)};
+    Edit->Clear();
+    Type(QStringLiteral("7"));
+    Press(Qt::Key_Home);
+    Type(QStringLiteral("00"));
+    EXPECT_EQ(Edit->GetText(), QStringLiteral("007"));
+    const QString zero = QLocale().zeroDigit();
+    ASSERT_NE(zero, QStringLiteral("0"));
+    EXPECT_EQ(Edit->DisplayText(), zero + zero + QLocale().toString(7));
+}

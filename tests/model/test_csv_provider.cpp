@@ -298,3 +298,100 @@ TEST(CsvProvider, AutoLoadDesignFileReadOnlyAndStreaming)
     EXPECT_EQ(back->GetValueType(2), ValueTypeNumeric);
     EXPECT_TRUE(back->GetReadOnly());
 }
+
+TEST(CsvProvider, FailedLoadNeverSavesOverTheFile)
+{
+    QTemporaryDir dir;
+    const QString good = WriteTestFile(dir, "good.csv", "n,m\r\n1,2\r\n");
+    const QByteArray brokenBytes = "x,y\r\n\"never closed\r\n";
+    const QString broken = WriteTestFile(dir, "broken.csv", brokenBytes);
+    auto p = Open(good, true);
+    // The failed switch keeps the old table and the old name; the edit goes to the old file.
+    EXPECT_THROW(p->SetFileName(broken), EConvertError);
+    EXPECT_EQ(p->GetFileName(), good);
+    EXPECT_EQ(Column(*p, 1), QStringList({"2"}));
+    p->SetData(0, 1, QStringLiteral("edited"));
+    p->Save();
+    EXPECT_EQ(ReadAll(broken), brokenBytes);
+    EXPECT_EQ(ReadAll(good), "n,m\r\n1,edited\r\n");
+
+    // After a load of another path nothing is written over the file name.
+    const QString other = WriteTestFile(dir, "other.csv", "a\r\n1\r\n");
+    p->Load(other);
+    p->InsertRow(0, {QStringLiteral("9")});
+    EXPECT_EQ(ReadAll(good), "n,m\r\n1,edited\r\n");
+    EXPECT_EQ(ReadAll(other), "a\r\n1\r\n");
+
+    // A failed reload in another encoding keeps the encoding the data was read with.
+    auto q = Open(WriteTestFile(dir, "k.csv", "n\r\n\xEC\x84\x9C\r\n"));
+    EXPECT_THROW(q->SetEncoding(EncodingASCII), EEncodingError);
+    EXPECT_EQ(q->GetEncoding(), EncodingUTF8);
+    q->SetData(0, 0, QStringLiteral("서울"));
+    q->Save();
+    EXPECT_EQ(ReadAll(q->GetFileName()), QStringLiteral("n\r\n서울\r\n").toUtf8());
+}
+
+TEST(CsvProvider, ShortFileHeaderMarksAndLineBreaksRoundTrip)
+{
+    QTemporaryDir dir;
+    // A header line past the end of the file is written as the fields it gave.
+    const QString shortFile = WriteTestFile(dir, "s.csv", "a,b");
+    auto p = Open(shortFile, false, [](TKvCsvDataProvider* c) { c->SetHeadLine(2); });
+    EXPECT_EQ(p->GetFieldNames(), QStringList({"Field1", "Field2"}));
+    p->InsertRow(0, {1, 2});
+    p->Save();
+    p->Load();
+    EXPECT_EQ(p->GetFieldNames(), QStringList({"Field1", "Field2"}));
+    EXPECT_EQ(Column(*p, 1), QStringList({"2"}));
+
+    // U+FEFF inside the data is a character; only the file's leading mark is a mark.
+    const QString bom = QString(QChar(0xFEFF)) + QStringLiteral("bom");
+    const QString marks = WriteTestFile(dir, "m.csv", "\xEF\xBB\xBF\xEF\xBB\xBFh,k\r\nx,\xEF\xBB\xBFy\r\n");
+    auto m = Open(marks, false, [](TKvCsvDataProvider* c) { c->SetHeadLine(-1); });
+    EXPECT_EQ(Column(*m, 0), QStringList({QString(QChar(0xFEFF)) + "h", "x"}));
+    EXPECT_EQ(Column(*m, 1), QStringList({"k", QString(QChar(0xFEFF)) + "y"}));
+    m->InsertRow(2, {bom, bom});
+    m->Save();
+    const QByteArray once = ReadAll(marks);
+    m->Load();
+    EXPECT_EQ(Column(*m, 0), QStringList({QString(QChar(0xFEFF)) + "h", "x", bom}));
+    EXPECT_EQ(Column(*m, 1), QStringList({"k", QString(QChar(0xFEFF)) + "y", bom}));
+    m->Save();
+    EXPECT_EQ(ReadAll(marks), once);
+    EXPECT_TRUE(once.startsWith("\xEF\xBB\xBF\xEF\xBB\xBFh,k\r\n"));
+    // In UTF-16 as well.
+    const QString wide = WriteTestFile(dir, "w.csv", "\xFF\xFE" + TEncoding::FromUtf8((bom + ",2\r\n").toUtf8(), "UTF-16LE"));
+    auto w = Open(wide, false, [](TKvCsvDataProvider* c) {
+        c->SetHeadLine(-1);
+        c->SetEncoding(EncodingUnicode);
+    });
+    EXPECT_EQ(Column(*w, 0), QStringList({bom}));
+    w->Save();
+    EXPECT_TRUE(ReadAll(wide).startsWith("\xFF\xFE\xFF\xFE"));
+    w->Load();
+    EXPECT_EQ(Column(*w, 0), QStringList({bom}));
+
+    // A file keeps its line breaks; a last line without one stays without.
+    const QByteArray lf = "h,k\n1,2\n3,4";
+    const QString unix = WriteTestFile(dir, "u.csv", lf);
+    auto u = Open(unix);
+    u->Save();
+    EXPECT_EQ(ReadAll(unix), lf);
+    u->SetData(0, 1, QStringLiteral("two"));
+    u->InsertRow(2, {5, 6});
+    u->Save();
+    EXPECT_EQ(ReadAll(unix), "h,k\n1,two\n3,4\n5,6");
+    // Empty lines of one field are not lost: at the end, nor after a line ended by a lone CR.
+    const QString single = WriteTestFile(dir, "one.csv", "h\r1\ra\nz");
+    auto one = Open(single);
+    one->SetData(1, 0, QString());
+    one->InsertRow(3, {QString()});
+    one->Save();
+    one->Load();
+    EXPECT_EQ(Column(*one, 0), QStringList({"1", "", "z", ""}));
+    const QByteArray mixed = "h,k\r\n1,2\n3,4\r\n";
+    const QString mixedFile = WriteTestFile(dir, "x.csv", mixed);
+    auto x = Open(mixedFile);
+    x->Save();
+    EXPECT_EQ(ReadAll(mixedFile), mixed);
+}

@@ -60,3 +60,78 @@ TEST(GroupReference, RunsOfEqualValuesWithTheirSums)
         EXPECT_DOUBLE_EQ(group->GetMean(1), run.Sum / run.Count) << g;
     }
 }
+
+namespace {
+
+// The visible list a plain recursive walk gives for one group under the styles.
+void ReferenceWalk(TKvGridGroupItemImpl* group, TKvGridGroupExpandedStyle expanded, TKvGridGroupCollapsedStyle collapsed,
+                   std::vector<TKvGridItem*>& out)
+{
+    TKvGridItem* footer = group->GetFooter();
+    if (!group->GetExpanded()) {
+        if (collapsed == CollapsedFooter)
+            out.push_back(footer ? footer : group);
+        else
+            out.push_back(group);
+        if (collapsed == CollapsedBoth && footer)
+            out.push_back(footer);
+        return;
+    }
+    out.push_back(expanded == ExpandedFooter && footer ? footer : group);
+    for (int i = 0; i < group->GetCount(); ++i) {
+        TKvGridItem* child = group->GetItem(i);
+        if (child == footer)
+            continue;
+        if (child->GetProvider() == group->GetProvider())
+            ReferenceWalk(static_cast<TKvGridGroupItemImpl*>(child), expanded, collapsed, out);
+        else
+            out.push_back(child);
+    }
+    if (expanded == ExpandedBoth && footer)
+        out.push_back(footer);
+}
+
+} // namespace
+
+TEST(GroupReference, VisibleRowsAndGroupPositionsMatchAPlainWalk)
+{
+    std::mt19937 rng(43);
+    auto data = MakeTable("A,B,C", "s,n,n", {});
+    for (int i = 0; i < 3000; ++i)
+        data->InsertRow(i, {QStringLiteral("k%1").arg(rng() % 25), static_cast<int>(rng() % 4), static_cast<int>(rng() % 100)});
+    TOwned<TKvDefaultGridItemProvider> source = MakeOwned<TKvDefaultGridItemProvider>();
+    source->SetDataSource(data.get());
+    source->OrderBy({0, 1}, {}, false);
+    auto grouped = MakeOwned<TKvGridGroupedItemProvider>(source.get());
+    for (int trial = 0; trial < 12; ++trial) {
+        const auto expanded = static_cast<TKvGridGroupExpandedStyle>(rng() % 3);
+        const auto collapsed = static_cast<TKvGridGroupCollapsedStyle>(rng() % 3);
+        grouped->SetExpandedStyle(expanded);
+        grouped->SetCollapsedStyle(collapsed);
+        grouped->SetExpandWhenGrouping(rng() % 2 == 0);
+        grouped->GroupBy(trial % 3 == 0 ? TKvIntegerArray{0} : TKvIntegerArray{0, 1});
+        TKvGridGroupItemImpl* root = grouped->GetRootItem();
+        // Some groups toggled, some of them with their subgroups.
+        for (int k = 0; k < 10; ++k) {
+            auto* group = static_cast<TKvGridGroupItemImpl*>(root->GetItem(static_cast<int>(rng() % static_cast<unsigned>(root->GetCount()))));
+            if (group->GetExpanded())
+                grouped->Collapse(group);
+            else
+                grouped->Expand(group, rng() % 2 == 0);
+        }
+        std::vector<TKvGridItem*> expected;
+        for (int g = 0; g < root->GetCount(); ++g)
+            ReferenceWalk(static_cast<TKvGridGroupItemImpl*>(root->GetItem(g)), expanded, collapsed, expected);
+        ASSERT_EQ(grouped->GetItemCount(), static_cast<int>(expected.size())) << "trial " << trial;
+        for (int i = 0; i < grouped->GetItemCount(); ++i) {
+            TKvGridItem* item = grouped->GetItem(i);
+            ASSERT_EQ(item, expected[size_t(i)]) << "trial " << trial << " item " << i;
+            // A listed group, or the footer that stands for it, knows its position.
+            if (auto* group = dynamic_cast<TKvGridGroupItemImpl*>(item)) {
+                ASSERT_EQ(group->GetVIndex(), i);
+            } else if (auto* footer = dynamic_cast<TKvGridGroupFooterImpl*>(item); footer && footer->GetExpandable()) {
+                ASSERT_EQ(footer->GetGroup()->GetVIndex(), i);
+            }
+        }
+    }
+}

@@ -177,6 +177,39 @@ TEST(VantrelPool, SumsMinAndMaxAfterEveryChange)
     EXPECT_EQ(bools.GetSum(), 0.0L); // statistics cover Byte to Float only
 }
 
+TEST(VantrelPool, SumsRecoverAfterNonFiniteValuesLeave)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    TKvVantrelDataPool pool(vdtFloat, 0);
+    pool.SetCount(3);
+    pool.SetFloat(0, 3);
+    pool.SetFloat(1, inf);
+    EXPECT_EQ(pool.GetSum(), std::numeric_limits<long double>::infinity());
+    pool.ClearValue(1);
+    EXPECT_EQ(pool.GetSum(), 3.0L);
+    pool.SetFloat(1, std::nan(""));
+    pool.SetFloat(2, -inf);
+    EXPECT_TRUE(std::isnan(pool.GetSum()));
+    pool.SetFloat(1, 4); // the NaN replaced
+    EXPECT_EQ(pool.GetSum(), -std::numeric_limits<long double>::infinity());
+    pool.SetFloat(0, inf);
+    EXPECT_TRUE(std::isnan(pool.GetSum())); // inf and -inf together
+    pool.Delete(2);
+    pool.SetFloat(0, 3);
+    EXPECT_EQ(pool.GetSum(), 7.0L);
+
+    // Through the provider, as a grid's footer reads it.
+    auto p = MakeStore();
+    p->AppendRow({QStringLiteral("a"), 1, 3.0});
+    p->AppendRow({QStringLiteral("b"), 2, 1.5});
+    p->SetData(0, 2, inf);
+    p->SetData(0, 2, Variant());
+    EXPECT_EQ(p->GetSum(2), Variant(1.5));
+    p->SetData(1, 2, std::nan(""));
+    p->SetData(1, 2, 3.0);
+    EXPECT_EQ(p->GetSum(2), Variant(3.0));
+}
+
 TEST(VantrelProvider, RowsValuesAndNotifications)
 {
     auto p = MakeStore();

@@ -25,6 +25,24 @@ TEST(FloatFormat, PlaceholdersGroupingAndDecimals)
     EXPECT_TRUE(huge.startsWith("1,000,000,"));
 }
 
+// A value exactly halfway rounds away from zero; one a hair off either side rounds to the
+// nearer number.
+TEST(FloatFormat, HalfwayValuesRoundAwayFromZero)
+{
+    EXPECT_EQ(FormatFloat("#,##0", 12.5), "13");
+    EXPECT_EQ(FormatFloat("#,##0", 2.5), "3");
+    EXPECT_EQ(FormatFloat("#,##0", -12.5), "-13");
+    EXPECT_EQ(FormatFloat("0.00", 0.125), "0.13");
+    EXPECT_EQ(FormatFloat("0.0", 1234567.25), "1234567.3");
+    EXPECT_EQ(FormatFloat("0.0E+0", 1250), "1.3E+3");
+    EXPECT_EQ(FormatFloat("0.000", 0.0000152587890625), "0.000"); // 2^-16: no tie at 3 decimals
+    EXPECT_EQ(FormatFloat("0", std::nextafter(2.5, 0.0)), "2");
+    EXPECT_EQ(FormatFloat("0.00", 2.675), "2.67"); // the double lies below 2.675
+    EXPECT_EQ(FormatFloat("0.00", 1.005), "1.00"); // and below 1.005
+    EXPECT_EQ(FormatFloat("0.0000000000", 0.00000000005), "0.0000000001");
+    EXPECT_EQ(FormatFloat("#,##0", 9007199254740993.0), "9,007,199,254,740,992");
+}
+
 TEST(FloatFormat, SectionsExponentsAndLiterals)
 {
     EXPECT_EQ(FormatFloat("0.00;(0.00);zero", -2), "(2.00)");

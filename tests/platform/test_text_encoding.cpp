@@ -27,3 +27,12 @@ TEST(TextEncoding, StrictBothWaysWithClearErrors)
     EXPECT_FALSE(TEncoding::SystemCodePage().isEmpty());
     EXPECT_NE(TEncoding::SystemCodePage(), QStringLiteral("CP949"));
 }
+
+TEST(TextEncoding, DecodedUtf8KeepsALeadingByteOrderMark)
+{
+    const QChar mark(0xFEFF);
+    EXPECT_EQ(TEncoding::DecodeUtf8("\xEF\xBB\xBF" "bom"), QString(mark) + QStringLiteral("bom"));
+    EXPECT_EQ(TEncoding::DecodeUtf8("\xEF\xBB\xBF\xEF\xBB\xBFx"), QString(mark) + mark + QStringLiteral("x"));
+    EXPECT_EQ(TEncoding::DecodeUtf8("plain \xEF\xBB\xBF"), QStringLiteral("plain ") + mark);
+    EXPECT_EQ(TEncoding::DecodeUtf8("bad \xC0"), QStringLiteral("bad ") + QChar(0xFFFD));
+}
