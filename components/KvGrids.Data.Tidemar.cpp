@@ -7,7 +7,8 @@
 // request document, posts it through THttpRequest and checks the response (ReadResponse);
 // Request then adopts it (Adopt checks and indexes the row nodes) and resets the listeners.
 // SetData, UpdateRow, InsertRow and RemoveRow(s) change the document and record row states;
-// with AutoCommit they end in Commit, which posts one exec request and rolls back when it fails.
+// with AutoCommit they end in Commit, which posts one exec request; a failure keeps the
+// changes pending.
 #include "components/KvGrids.Data.Tidemar.h"
 
 #include "platform/net/HttpRequest.h"

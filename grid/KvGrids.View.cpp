@@ -1,8 +1,16 @@
 // The grid view: construction and dispose order, item-source binding, refresh and batching,
 // style registration.
 //
-// Sections: listeners; construction and destruction; item source; refresh and batching;
-// focus and scrolling; notifications; styles.
+// Sections: class registration; listeners; construction and destruction; item source;
+// refresh and batching; focus events; notifications; styles.
+//
+// Call flow: Create runs Initialize (listeners, column tree, areas, options, the factories'
+// layout manager, selection manager and delegate, the owned item provider bound through
+// SetItemSource, styles, edit controller, runtimes), then CreateElements, then the
+// construction defaults. SetItemSource moves the listeners and resets the grid. The
+// listener adapters (KvGrids.Options) and the column, option and style notifications end in
+// RefreshView, which re-applies top row, left position and focus, asks for a layout and
+// invalidates; BeginUpdate/EndUpdate batch it into one refresh.
 #include "grid/KvGrids.View.h"
 
 #include "grid/KvGrids.Areas.h"
