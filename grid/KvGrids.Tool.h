@@ -6,6 +6,8 @@
 // Input.cpp). A press asks GetEditRequest for the cell under the point, moves focus and
 // selection, and GetDragTracker turns the request into a tracker that lives until the release.
 // Keys are in KvGrids.Tool.Keys.cpp, the trackers in KvGrids.Tool.Trackers.cpp.
+//
+// Sections: edit requests; tools (base, selection tool); drag trackers.
 #pragma once
 
 #include "grid/KvGrids.GridTool.h"
