@@ -306,6 +306,9 @@ void TKvGridColumn::ReadState(TReader& reader)
     else if (auto* grid = dynamic_cast<TKvGridView*>(parent)) {
         grid->GetRootGroup()->FColumns->Add(this);
         FreeNotification(grid);
+    } else if (parent) {
+        // Only groups and grids hold columns; anywhere else the column would be lost.
+        throw Exception(QStringLiteral("A column cannot be placed in %1").arg(parent->ClassName()));
     }
 }
 
