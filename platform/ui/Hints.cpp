@@ -1,5 +1,6 @@
 #include "platform/ui/Hints.h"
 
+#include <QtCore/QRegularExpression>
 #include <QtGui/QFontMetrics>
 #include <QtGui/QTextLayout>
 #include <QtWidgets/QLabel>
@@ -91,8 +92,12 @@ void THintWindow::ActivateHint(const TRect& rect, const QString& text)
     if (!FLabel)
         FLabel = MakeLabel();
     SetCaption(text);
-    // Lines are broken here, so that a word wider than the window breaks too.
-    FLabel->setText(WrapText(FLabel->font(), text, std::max(1, rect.Width() - 2 * (kMargin + kFrame))));
+    // A word wider than the window is broken here; the label wraps the rest at words.
+    const int width = std::max(1, rect.Width() - 2 * (kMargin + kFrame));
+    const QFontMetrics metrics(FLabel->font());
+    const QStringList words = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    if (std::any_of(words.begin(), words.end(), [&](const QString& w) { return metrics.horizontalAdvance(w) > width; }))
+        FLabel->setText(WrapText(FLabel->font(), text, width));
     // The label's own layout may need a pixel more than the metrics' estimate.
     const int height = std::max(rect.Height(), FLabel->heightForWidth(rect.Width()));
     FLabel->setGeometry(rect.Left, rect.Top, rect.Width(), height);
