@@ -32,7 +32,22 @@ int main(int argc, char** argv)
 
     int result = 0;
     if (QGuiApplication::platformName() == QLatin1String("offscreen") || !qEnvironmentVariableIsSet("DISPLAY")) {
-        QTextStream(stdout) << grid->GetItemCount() << " rows in " << grid->GetColumnCount() << " columns\n";
+        // The first frame, painted offscreen: the texts of the cells it laid out, row by row.
+        widget->resize(400, 200);
+        widget->show();
+        QCoreApplication::processEvents();
+        grid->Update();
+        QTextStream out(stdout);
+        out << grid->GetItemCount() << " rows in " << grid->GetColumnCount() << " columns\n";
+        for (int item = 0; item < grid->GetItemCount(); ++item) {
+            QStringList texts;
+            for (int c = 0; c < grid->GetVisibleColumnCount(); ++c) {
+                const TKvGridCellIndex index(grid.get(), item, grid->GetVisibleColumn(c));
+                if (grid->GetCellView(grid->GetBody(), index))
+                    texts << grid->GetBody()->GetCell(index)->GetDisplayText();
+            }
+            out << texts.join(QLatin1Char(' ')) << "\n";
+        }
     } else {
         widget->resize(400, 200);
         widget->show();

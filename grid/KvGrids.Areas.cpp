@@ -174,7 +174,7 @@ TKvGridIndicator::TKvIndicatorCell* TKvGridIndicator::GetCell(int ItemIndex)
 
 QString TKvGridIndicator::TKvIndicatorCell::GetDisplayText() const
 {
-    if (!FItem)
+    if (!FItem || FOwner->GetDisplayValue() == IndicatorNone)
         return QString();
     if (FOwner->GetDisplayValue() == IndicatorIndex)
         return QString::number(FIndex + 1);

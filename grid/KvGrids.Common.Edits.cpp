@@ -705,7 +705,26 @@ int TKvNumberEdit::PositionToX(int index) const
     const QString display = DisplayText();
     const std::vector<int> map = DisplayMap(display);
     const QString prefix = (FSign < 0 ? QStringLiteral("-") : QString()) + display.left(DisplayPos(map, index));
-    return GetTextRect().Left + 2 + int(std::lround(TKvDrawingContext::MeasureText(prefix, DrawingFont()).cx));
+    return TextLeft() + int(std::lround(TKvDrawingContext::MeasureText(prefix, DrawingFont()).cx));
+}
+
+int TKvNumberEdit::TextLeft() const
+{
+    const TRect r = GetTextRect();
+    if (FAlignment == taLeftJustify || FText.isEmpty())
+        return r.Left + 2;
+    const QString shown = (FSign < 0 ? QStringLiteral("-") : QString()) + DisplayText();
+    const int width = int(std::lround(TKvDrawingContext::MeasureText(shown, DrawingFont()).cx));
+    return FAlignment == taRightJustify ? r.Right - 2 - width : r.Left + (r.Width() - width) / 2;
+}
+
+void TKvNumberEdit::SetAlignment(TAlignment value)
+{
+    if (value == FAlignment)
+        return;
+    FAlignment = value;
+    Invalidate();
+    ResetCaret();
 }
 
 int TKvNumberEdit::IndexAt(int x) const
@@ -833,7 +852,7 @@ void TKvNumberEdit::Paint()
     if (!FText.isEmpty()) {
         const QString display = DisplayText();
         const QString shown = (FSign < 0 ? QStringLiteral("-") : QString()) + display;
-        const int x = textRect.Left + 2;
+        const int x = TextLeft();
         const int y = TextTop();
         const std::uint32_t state = dc.Save();
         dc.SetClip(textRect.Left, textRect.Top, textRect.Width(), textRect.Height());

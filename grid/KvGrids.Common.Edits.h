@@ -129,6 +129,9 @@ public:
     void SetSpinner3D(bool value);
     TKvTextLayout GetLayout() const { return FLayout; }
     void SetLayout(TKvTextLayout value);
+    // Horizontal placement of the text in the text area.
+    TAlignment GetAlignment() const { return FAlignment; }
+    void SetAlignment(TAlignment value);
     bool GetAutoSelect() const { return FAutoSelect; }
     void SetAutoSelect(bool value) { FAutoSelect = value; }
     bool GetEnableNull() const { return FEnableNull; }
@@ -183,6 +186,8 @@ private:
     int IndexAt(int x) const;
     int SpinStepAt(int y) const;
     int TextTop() const;
+    // Where the shown text (sign included) begins, by the alignment.
+    int TextLeft() const;
 
     int FCurr = 0;
     int FWCaret = 1;
@@ -197,6 +202,7 @@ private:
     bool FAutoSelect = true;
     bool FEnableNull = false;
     TKvTextLayout FLayout = tlCenter;
+    TAlignment FAlignment = taLeftJustify;
     int FMaxLength = 10;
     double FMaxValue = 0;
     double FMinValue = 0;

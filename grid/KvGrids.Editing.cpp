@@ -1,13 +1,14 @@
 // The default edit controller.
 //
-// Sections: mask; listener; construction; waiting editor (register, prepare, hide);
-// editing (activate, move, bounds); editor reports; commit, cancel, show, reset.
+// Sections: field values; mask; listener; construction; waiting editor (register, prepare,
+// hide); editing (activate, move, bounds); editor reports; commit, cancel, show, reset.
 //
 // Call flow: focus change -> DoFocusedIndexChanging (commit an open edit) ->
 // DoFocusedIndexChanged (hide the old editor, prepare the new one at 0 x 0, focused). Typing
 // into the waiting editor -> listener EditStart -> DoEditorStarted -> ActivateEditor (bounds
 // from the grid, value loaded, BeginEdit). First change -> the grid opens the item edit.
-// CommitEditor writes through the editable item provider and raises commit, then completed.
+// CommitEditor converts the value to its field's type (refusing text that does not convert),
+// writes through the editable item provider and raises commit, then completed.
 #include "grid/KvGrids.Editing.h"
 
 #include "grid/KvGrids.Columns.h"
@@ -15,11 +16,82 @@
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.View.h"
 #include "model/KvGrids.Model.Editing.h"
+#include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QtCore/QLocale>
 #include <algorithm>
 
 namespace kv {
+
+// ---- field values ----------------------------------------------------------------------
+
+namespace {
+
+// Numbers are read with '.' first, then with the user's locale (digit groups allowed).
+bool ReadNumber(const QString& text, Variant& out)
+{
+    std::int64_t whole = 0;
+    if (TryStrToInt64(text, whole)) {
+        out = Variant(whole);
+        return true;
+    }
+    double number = 0;
+    bool ok = TryStrToFloat(text, number);
+    if (!ok)
+        number = QLocale().toDouble(text, &ok);
+    if (ok)
+        out = Variant(number);
+    return ok;
+}
+
+bool ReadBoolean(const QString& text, Variant& out)
+{
+    bool value = false;
+    if (!Variant(text).TryToBoolean(value))
+        return false;
+    out = Variant(value);
+    return true;
+}
+
+bool ReadDateTime(const QString& text, Variant& out)
+{
+    TDateTime value = 0;
+    if (!TryStrToDateTime(text, value))
+        return false;
+    out = Variant::DateTime(value);
+    return true;
+}
+
+} // namespace
+
+// The edited value as the field's type: text read as a number, a Boolean or a date; an empty
+// text is null. Text that does not convert raises EConvertError naming the field.
+Variant FieldValue(const Variant& Value, TKvGridValueType Type, const QString& Field)
+{
+    if (Type == ValueTypeText || !Value.IsString())
+        return Value;
+    if (Value.ToString().isEmpty())
+        return Variant::Null();
+    // Blanks alone are no value of any type.
+    const QString text = Value.ToString().trimmed();
+    Variant out;
+    switch (Type) {
+    case ValueTypeNumeric:
+        if (ReadNumber(text, out))
+            return out;
+        throw EConvertError(QStringLiteral("'%1' is not a valid number: %2").arg(Value.ToString(), Field));
+    case ValueTypeBool:
+        if (ReadBoolean(text, out))
+            return out;
+        throw EConvertError(QStringLiteral("'%1' is not a valid Boolean value: %2").arg(Value.ToString(), Field));
+    case ValueTypeDateTime:
+        if (ReadDateTime(text, out))
+            return out;
+        throw EConvertError(QStringLiteral("'%1' is not a valid date: %2").arg(Value.ToString(), Field));
+    default: return Value;
+    }
+}
 
 // ---- mask ------------------------------------------------------------------------------
 
@@ -155,17 +227,15 @@ void TKvDefaultGridEditController::InitEditor()
     FEditor->BeginEdit();
 }
 
-// The chain must be able to take the value: an editable item provider and an editable
-// column; otherwise the editor shows read-only.
+// An editable column bound to a field, under an editable grid; an editable item provider
+// must also let the field be updated. Otherwise the editor shows read-only.
 bool TKvDefaultGridEditController::CanEditCell() const
 {
     auto* column = dynamic_cast<TKvGridDataColumn*>(FEditIndex.Column);
-    if (FOwner->GetEditOptions()->GetReadOnly() || !column || !column->GetEditable())
+    if (FOwner->GetEditOptions()->GetReadOnly() || !column || !column->GetEditable() || column->GetDataIndex() < 0)
         return false;
     auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FOwner->GetItemProvider());
-    if (!editable || column->GetDataIndex() < 0)
-        return false;
-    return FEditIndex.ItemIndex < 0 || FEditIndex.ItemIndex >= editable->GetItemCount() ||
+    return !editable || FEditIndex.ItemIndex < 0 || FEditIndex.ItemIndex >= editable->GetItemCount() ||
            editable->CanUpdate(FEditIndex.ItemIndex, column->GetDataIndex());
 }
 
@@ -304,17 +374,21 @@ void TKvDefaultGridEditController::EndCellEdit(bool Prepare)
     ApplyReadOnly();
 }
 
-// A failing commit notification (validation) leaves the editor open with the user's text
-// and the edit modified.
+// A value that does not convert to the field's type, or a failing commit notification
+// (validation), leaves the editor open with the user's text and the edit modified; a value
+// that does not convert is not written.
 void TKvDefaultGridEditController::CommitEditor(bool Hide)
 {
     if (!GetEditing())
         return;
     auto* column = dynamic_cast<TKvGridDataColumn*>(FEditIndex.Column);
     bool committed = false;
-    if (FEditor->GetEdited() && column && column->GetDataIndex() >= 0 && CanEditCell()) {
+    if (FEditor->GetEdited() && column && column->GetDataIndex() >= 0) {
         FEditor->Commit();
-        const Variant value = FEditor->GetEditValue();
+        Variant value = FEditor->GetEditValue();
+        TKvGridItemProvider* items = FOwner->GetItemProvider();
+        if (TKvGridDataProvider* data = items ? items->GetDataSource() : nullptr)
+            value = FieldValue(value, data->GetValueType(column->GetDataIndex()), column->GetFieldName());
         SetData(FEditIndex, value);
         GridEditCommit(FEditor, FEditIndex, value);
         // A validation that failed inside the commit leaves the user's text open.

@@ -32,6 +32,9 @@ private:
     TColor FColor = clWindow;
 };
 
+// The edited value as the field's type (EConvertError naming Field when text does not convert).
+Variant FieldValue(const Variant& Value, TKvGridValueType Type, const QString& Field);
+
 class TKvDefaultGridEditController : public TKvGridEditController
 {
 public:

@@ -14,6 +14,8 @@
 #include "grid/KvGrids.View.h"
 #include "platform/graphics/DeviceContext.h"
 
+#include <utility>
+
 namespace kv {
 
 // ---- helpers ---------------------------------------------------------------------------
@@ -172,6 +174,48 @@ void TKvGridMultiLineEditor::OwnKeyDown(std::uint16_t& key, TShiftState shift)
         SetSelStart(start + 1);
         key = 0;
     }
+}
+
+// ---- number edit -----------------------------------------------------------------------
+
+void TKvGridNumberEditor::Start()
+{
+    if (StartEdit(OnStarted)) {
+        SelectAll();
+        FJustStarted = true;
+    }
+}
+
+void TKvGridNumberEditor::KeyPress(QChar& key)
+{
+    const bool first = std::exchange(FJustStarted, false);
+    if (OnKeyPress)
+        OnKeyPress(this, key);
+    if (key.unicode() == 0)
+        return;
+    // The starting minus replaces the selected value: a fresh negative number follows.
+    if (first && key == QLatin1Char('-') && CanModify() && GetSelStart() == 0 && GetSelEnd() == GetText().size() &&
+        !GetText().isEmpty()) {
+        std::uint16_t del = VK_DELETE;
+        TKvNumberEdit::KeyDown(del, TShiftState{});
+    }
+    if (FFreeDecimals && CanModify())
+        GrowDecimals(key);
+    TKvNumberEdit::KeyPress(key);
+}
+
+void TKvGridNumberEditor::GrowDecimals(QChar key)
+{
+    const bool point = key == QLatin1Char('.') || key == LocaleDecimalSeparator();
+    if (point && GetPrecision() == 0 && !GetText().isEmpty()) {
+        SetPrecision(1);
+        return;
+    }
+    const bool digit = key >= QLatin1Char('0') && key <= QLatin1Char('9');
+    if (!digit || GetPrecision() == 0 || GetSelStart() != GetSelEnd() || GetCaret() < GetText().size())
+        return;
+    // The caret stays before the new last decimal, which the digit then takes.
+    SetPrecision(GetPrecision() + 1);
 }
 
 // ---- date edit -------------------------------------------------------------------------

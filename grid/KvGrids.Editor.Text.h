@@ -5,6 +5,7 @@
 // value selected and the typed character replacing it.
 #pragma once
 
+#include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Common.Edits.h"
 
 #include <functional>
@@ -42,12 +43,29 @@ public:
         FEditColumn = Column;
         if (!Column)
             return;
+        if (auto* data = dynamic_cast<TKvGridDataColumn*>(Column)) {
+            SetImeMode(data->GetImeMode());
+            SetImeName(data->GetImeName());
+        }
         TFont font;
         font.Assign(this->GetFont());
         AssignColumnFont(Column, &font);
         this->SetFont(&font);
     }
     TKvGridColumn* GetEditColumn() const { return FEditColumn; }
+    // The input-method mode and name typed text comes through; a mode other than
+    // imDontCare opens or closes the input method for the control.
+    TImeMode GetImeMode() const { return FImeMode; }
+    void SetImeMode(TImeMode Value)
+    {
+        FImeMode = Value;
+        if (Value == imDontCare)
+            return;
+        const bool open = Value != imDisable && Value != imClose;
+        this->SetControlStyle(open ? this->GetControlStyle() + csInputMethod : this->GetControlStyle() - csInputMethod);
+    }
+    const QString& GetImeName() const { return FImeName; }
+    void SetImeName(const QString& Value) { FImeName = Value; }
     // Visible and at least one pixel high (and wide where asked): open over its cell.
     bool GetEditing() const
     {
@@ -91,6 +109,8 @@ protected:
     virtual void OwnKeyDown(std::uint16_t& key, TShiftState shift) {}
 
     TKvGridColumn* FEditColumn = nullptr;
+    TImeMode FImeMode = imDontCare;
+    QString FImeName;
     bool FStarted = false;
     bool FNeedsWidth = false;
 };
@@ -166,17 +186,28 @@ protected:
     void InputStarting() override { Start(); }
 };
 
-// Takes the column's font only: the number edit keeps no column.
+// Takes the column's font only: the number edit keeps no column. The first character typed
+// into the waiting editor replaces the value, a minus sign included; with free decimals (a
+// column without a number format) the decimals grow as the user types them.
 class TKvGridNumberEditor : public TKvInCellControl<TKvNumberEdit>
 {
 public:
     explicit TKvGridNumberEditor(TComponent* owner) : TKvInCellControl(owner) {}
-    void Start() { StartEdit(OnStarted); }
+    void Start();
+    bool GetFreeDecimals() const { return FFreeDecimals; }
+    void SetFreeDecimals(bool Value) { FFreeDecimals = Value; }
 
     TNotifyEvent OnStarted;
 
 protected:
     void InputStarting() override { Start(); }
+    void KeyPress(QChar& key) override;
+
+private:
+    // Makes room for one more decimal when the caret stands past the last one.
+    void GrowDecimals(QChar key);
+    bool FFreeDecimals = false;
+    bool FJustStarted = false;
 };
 
 } // namespace kv

@@ -32,6 +32,31 @@ namespace {
 // A line of the control's font, plus one pixel.
 int LineHeight(const TFont* font) { return FontTextHeight(font) + 1; }
 
+// Pixels between an edit control's side and its text: the widget's own margin.
+constexpr int EDIT_TEXT_MARGIN = 2;
+// The grid's edit bounds lie 1 pixel inside the cell on the left and 2 on the right.
+constexpr int EDIT_INSET_LEFT = 1;
+constexpr int EDIT_INSET_RIGHT = 2;
+
+TAlignment CellAlignment(TKvAlignment Value)
+{
+    return Value == AlignFar ? taRightJustify : Value == AlignCenter ? taCenter : taLeftJustify;
+}
+
+// The cell's look for a text control over it: the column's text alignment when the editor
+// keeps the default one, and margins that put the text where the cell draws it.
+void ApplyCellLook(TCustomTextControl* Control, TAlignment Own, TKvGridColumn* Column)
+{
+    auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
+    TKvGridViewStyles* styles = data ? data->GetStyles() : nullptr;
+    if (!Control || !styles)
+        return;
+    Control->SetAlignment(Own == taLeftJustify ? CellAlignment(styles->GetTextAlignment()) : Own);
+    const int left = styles->GetBorderLeftWidth() + styles->GetPaddingLeft() - EDIT_INSET_LEFT - EDIT_TEXT_MARGIN;
+    const int right = styles->GetBorderRightWidth() + styles->GetPaddingRight() - EDIT_INSET_RIGHT - EDIT_TEXT_MARGIN;
+    Control->SetTextMargins(left, right);
+}
+
 } // namespace
 
 // ---- text editors ----------------------------------------------------------------------
@@ -42,6 +67,7 @@ void TKvTextCellEditor<TControl>::SetEditIndex(const TKvGridCellIndex& Index)
     TKvGridCellEditor::SetEditIndex(Index);
     KV_ASSERT(this->FEditor, "FEditor is nil");
     this->FEditor->SetEditColumn(Index.Column);
+    ApplyCellLook(this->FEditor, FAlignment, Index.Column);
 }
 
 template class TKvTextCellEditor<TKvGridInplaceEditor>;
@@ -64,14 +90,11 @@ void TKvLineCellEditor::SetBounds(int Left, int Top, int Width, int Height)
 }
 
 // Navigation keys go to the grid; the control keeps what edits its text. Backspace in an
-// open editor deletes in its text.
+// open editor deletes in its text; in a waiting one it starts the edit and deletes the text.
 void TKvLineCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShiftState Shift)
 {
     switch (Key) {
-    case VK_BACK:
-        if (!GetEditing())
-            ToGrid(Key, Shift);
-        return;
+    case VK_BACK: BackToGrid(Key, Shift); return;
     case VK_TAB:
     case VK_RETURN:
     case VK_ESCAPE:
@@ -129,10 +152,7 @@ void TKvMultiLineCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShift
 {
     const bool editing = GetEditing();
     switch (Key) {
-    case VK_BACK:
-        if (!editing)
-            ToGrid(Key, Shift);
-        return;
+    case VK_BACK: BackToGrid(Key, Shift); return;
     case VK_TAB:
     case VK_ESCAPE:
     case VK_INSERT:
@@ -305,6 +325,9 @@ void TKvDateTimeCellEditor::InitEditor()
     if (FEditor)
         return;
     BindControl(CreateEdit());
+    // Cells show dates as year-month-day with "-".
+    FEditor->SetUseSystemSeparator(false);
+    FEditor->SetSeparator(QLatin1Char('-'));
     FEditor->SetMaxDate(FMaxDate);
     FEditor->SetMinDate(FMinDate);
     FEditor->SetDate(FMinDate);
@@ -330,6 +353,10 @@ void TKvDateTimeCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
     TKvGridCellEditor::SetEditIndex(Index);
     KV_ASSERT(FEditor, "FEditor is nil");
     FEditor->SetEditColumn(Index.Column);
+    // The first digit stands where the cell draws it.
+    if (auto* column = dynamic_cast<TKvGridDataColumn*>(Index.Column))
+        if (TKvGridViewStyles* styles = column->GetStyles())
+            FEditor->SetPaddingLeft(std::max(0, styles->GetBorderLeftWidth() + styles->GetPaddingLeft() - EDIT_INSET_LEFT));
 }
 
 void TKvDateTimeCellEditor::EndEdit()
@@ -465,6 +492,10 @@ void TKvNumberCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
     TKvGridCellEditor::SetEditIndex(Index);
     if (FEditor)
         FEditor->SetEditColumn(Index.Column);
+    // Numbers stand where the cell aligns them.
+    auto* column = dynamic_cast<TKvGridDataColumn*>(Index.Column);
+    if (FEditor && column && column->GetStyles())
+        FEditor->SetAlignment(CellAlignment(column->GetStyles()->GetTextAlignment()));
 }
 
 void TKvNumberCellEditor::SetEditValue(const Variant& Value)
@@ -483,6 +514,8 @@ void TKvNumberCellEditor::SetEditValue(const Variant& Value)
     if (auto* column = dynamic_cast<TKvGridDataColumn*>(FEditIndex.Column))
         if (column->GetStyles())
             decimals = FormatDecimals(column->GetStyles()->GetNumberFormat());
+    // Without a number format the value's own decimals show and more may be typed.
+    FEditor->SetFreeDecimals(decimals < 0);
     if (decimals < 0)
         decimals = ValueDecimals(number);
     FLoading = true;
@@ -515,6 +548,11 @@ void TKvNumberCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShiftSta
     case VK_DOWN:
     case VK_INSERT:
     case VK_F2: ToGrid(Key, Shift); return;
+    case VK_BACK:
+        // A waiting editor opens with its value selected, which the key then deletes.
+        if (!editing && FEditor)
+            FEditor->Start();
+        return;
     case VK_HOME:
     case VK_END:
         if (!editing)

@@ -25,8 +25,6 @@ class TKvGridInplaceList;
 class TKvGridLookupList;
 class TKvGridDataColumn;
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-
 // What the editors over one in-cell control share: the control, made by InitEditor and owned
 // by the editor; its colour; the modified mark; the value last loaded.
 template <typename TControl>
@@ -123,6 +121,9 @@ protected:
         SendKeyToGrid(Key, Shift);
         Key = 0;
     }
+    // Backspace: the grid sees it too, and unless the grid used it up it stays with the
+    // control, whose character starts a waiting edit and deletes the selected text.
+    void BackToGrid(std::uint16_t& Key, TShiftState Shift) { SendKeyToGrid(Key, Shift); }
     // Home and End go to the grid while waiting (an open editor keeps them); Left and Right go
     // to the grid at the first (last) position or while waiting; Ctrl+Delete
     // goes to the grid, Delete opens a waiting editor; Ctrl+C and Ctrl+V go to the grid while
@@ -182,6 +183,7 @@ public:
         if (this->FEditor)
             return;
         this->BindControl(CreateEdit());
+        this->FEditor->SetAlignment(FAlignment);
         this->FEditor->OnStart = [this](TObject* s) { StartHandler(s); };
     }
     // Internal invariant "FEditor is nil" without a control.
@@ -211,7 +213,12 @@ public:
             this->FEditor->SelectAll();
     }
     TAlignment GetAlignment() const { return FAlignment; }
-    void SetAlignment(TAlignment Value) { FAlignment = Value; }
+    void SetAlignment(TAlignment Value)
+    {
+        FAlignment = Value;
+        if (this->FEditor)
+            this->FEditor->SetAlignment(Value);
+    }
 
 protected:
     virtual TControl* CreateEdit() { return Create<TControl>(this); }

@@ -281,6 +281,8 @@ TKvGridHeaderCellElement::TKvGridHeaderCellElement(TKvGridView* grid, const QStr
     FSortHandle = Create<TKvGridHeaderSortHandle>(this, QStringLiteral("sortHandle"));
     FSortHandle->SetClickable(true);
     FFilterHandle = Create<TKvGridHeaderFilterHandle>(this, QStringLiteral("filterHandle"));
+    // A press on either handle goes to the tool's CellHandleClicked, not to the header cell.
+    FFilterHandle->SetClickable(true);
     FSortHandle->SetVisible(false);
     FFilterHandle->SetVisible(false);
     Add(FSortHandle);

@@ -136,7 +136,28 @@ void TKvGridFixedBodyRenderer::DoDraw(TKvGridView* grid, TKvDrawingContext* cont
     DrawFixedBar(grid, context, rect);
 }
 
-TSize TKvGridIndicatorRenderer::DoMeasure(TKvGridView* grid, int w, int h) { return TSize{grid->GetIndicator()->GetMinWidth(), h}; }
+// As wide as the widest number the indicator can show (a digit run as long as the largest
+// item number or data row), and never below its minimum width.
+TSize TKvGridIndicatorRenderer::DoMeasure(TKvGridView* grid, int w, int h)
+{
+    TKvGridIndicator* indicator = grid->GetIndicator();
+    int width = std::max(indicator->GetMinWidth(), indicator->GetWidth());
+    TKvGridItemProvider* items = grid->GetItemProvider();
+    int largest = -1;
+    if (items && indicator->GetDisplayValue() == IndicatorIndex)
+        largest = items->GetItemCount();
+    else if (items && indicator->GetDisplayValue() == IndicatorRow && items->GetDataSource())
+        largest = items->GetDataSource()->GetRowCount() - 1;
+    if (largest >= 0) {
+        TKvGridViewStyles* styles = indicator->GetStyles();
+        const QString digits(QString::number(largest).size(), QLatin1Char('8'));
+        const double text = std::max(TKvDrawingContext::MeasureText(digits, styles->GetFont()).cx,
+                                     TKvDrawingContext::MeasureText(QString::number(largest), styles->GetFont()).cx);
+        width = std::max(width, static_cast<int>(std::ceil(text)) + styles->GetPaddingLeft() + styles->GetPaddingRight() +
+                                    styles->GetBorderLeftWidth() + styles->GetBorderRightWidth() + 2);
+    }
+    return TSize{width, h};
+}
 
 TSize TKvStatesBarRenderer::DoMeasure(TKvGridView* grid, int w, int h) { return TSize{grid->GetStatesBar()->GetMinWidth(), h}; }
 

@@ -88,19 +88,23 @@ void TKvGridFilterSelector::DoItemSourceItemChecked(int Index)
     TKvGridItemProvider* items = GetItemProvider();
     if (!FColumn || !items || Index < 0 || Index >= items->GetItemCount())
         return;
-    TKvGridItem* item = items->GetItem(Index);
-    TKvGridColumnFilterCollection* filters = FColumn->GetFilters();
-    const int row = item->GetDataRow();
-    if (row < 0 || row >= filters->Count())
+    SetRowFilterActive(FColumn, items->GetItem(Index), FFiltering);
+}
+
+void SetRowFilterActive(TKvGridDataColumn* Column, const TKvGridItem* Item, bool& Filtering)
+{
+    TKvGridColumnFilterCollection* filters = Column ? Column->GetFilters() : nullptr;
+    const int row = Item ? Item->GetDataRow() : -1;
+    if (!filters || row < 0 || row >= filters->Count())
         return;
-    FFiltering = true;
+    Filtering = true;
     try {
-        filters->GetFilter(row)->SetActive(item->GetChecked());
+        filters->GetFilter(row)->SetActive(Item->GetChecked());
     } catch (...) {
-        FFiltering = false;
+        Filtering = false;
         throw;
     }
-    FFiltering = false;
+    Filtering = false;
 }
 
 } // namespace kv

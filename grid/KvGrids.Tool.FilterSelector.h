@@ -9,6 +9,10 @@ namespace kv {
 class TKvGridFilteringOptions;
 class TKvObjectDataProvider;
 
+// Sets Active of the column's filter behind the item's data row to the item's check, with
+// Filtering true meanwhile; an item whose row lies past the filters changes nothing.
+void SetRowFilterActive(TKvGridDataColumn* Column, const TKvGridItem* Item, bool& Filtering);
+
 class TKvGridFilterSelector : public TKvGridInList
 {
 protected:

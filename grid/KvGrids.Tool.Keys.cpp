@@ -46,7 +46,8 @@ void TKvGridSelectionTool::DoKeyDown(std::uint16_t& Key, TShiftState Shift)
     case VK_RETURN:
         if (grid->GetEditing()) {
             grid->CommitEditor(true);
-            if (!(grid->GetFocusedIndex() == focused))
+            // A refused value keeps its editor open: the focus stays with it.
+            if (!(grid->GetFocusedIndex() == focused) || grid->GetEditing())
                 return;
         }
         f = ExitLastCell(focused, f.NextColumn(), appended);

@@ -396,6 +396,7 @@ bool TKvColumnsSelectTracker::DoStart(int X, int Y)
             FItem = s->Add(extended ? focused : pressed, pressed, SelectColumns);
         } else {
             FItem = s->GetCurrent();
+            FItem->Resize(pressed);
         }
     } else if (shift.Contains(ssCtrl)) {
         s->Normalize();
@@ -428,6 +429,7 @@ bool TKvRowsSelectTracker::DoStart(int X, int Y)
             FItem = s->Add(extended ? TKvGridCellIndex(FGrid, focused.ItemIndex, nullptr) : pressed, pressed, SelectRows);
         } else {
             FItem = s->GetCurrent();
+            FItem->Resize(pressed);
         }
     } else if (shift.Contains(ssCtrl)) {
         s->Normalize();
@@ -453,8 +455,23 @@ bool TKvRangeSelectTracker::DoStart(int X, int Y)
     if (!TKvGridSelectTracker::DoStart(X, Y))
         return false;
     const TKvGridCellIndex pressed = FRequest->GetIndex();
-    Selections()->Clear();
-    FItem = Selections()->Add(pressed, pressed, FGrid->GetSelectOptions()->GetStyle());
+    TKvGridSelectionManager* s = Selections();
+    // Shift in extended mode: the current item, or a new one from the focused cell, reaches
+    // the pressed cell.
+    if (FRequest->GetShift().Contains(ssShift) && FGrid->GetSelectOptions()->GetMode() == SelectExtended) {
+        const TKvGridCellIndex focused = FGrid->GetFocusedIndex();
+        if (s->GetCount() > 0) {
+            FItem = s->GetCurrent();
+            FItem->Resize(pressed);
+            return true;
+        }
+        if (focused.IsValid(FGrid)) {
+            FItem = s->Add(focused, pressed, FGrid->GetSelectOptions()->GetStyle());
+            return true;
+        }
+    }
+    s->Clear();
+    FItem = s->Add(pressed, pressed, FGrid->GetSelectOptions()->GetStyle());
     return true;
 }
 

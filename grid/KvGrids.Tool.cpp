@@ -570,6 +570,10 @@ void TKvGridSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift, i
     if (dynamic_cast<TKvCellButtonRequest*>(request.get()) && extra == std::intptr_t(CLOSEUP_MESSAGE))
         return;
 
+    // Shift+press in extended mode extends the selection from the focused cell, which stays.
+    const bool extend = Button == mbLeft && Shift.Contains(ssShift) &&
+                        grid->GetSelectOptions()->GetMode() == SelectExtended &&
+                        dynamic_cast<TKvGridSelectRequest*>(request.get());
     if (Button == mbLeft && (!request || request->CanFocus())) {
         const TKvGridSelectionMode mode = grid->GetSelectOptions()->GetMode();
         TKvGridSelectionManager* selections = grid->GetSelections();
@@ -603,7 +607,8 @@ void TKvGridSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift, i
                     grid->ShowEditor(false);
                     return;
                 }
-                SetFocused(index, false, false);
+                if (!extend)
+                    SetFocused(index, false, false);
             } else if (auto* indicator = dynamic_cast<TKvGridIndicatorCellElement*>(FClickCell)) {
                 if (!(mode == SelectExtended && Shift.Contains(ssShift))) {
                     TKvGridColumn* column = grid->GetFocusedIndex().Column;
@@ -611,7 +616,7 @@ void TKvGridSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift, i
                         column = grid->GetFirstVisibleColumn();
                     SetFocused(TKvGridCellIndex(grid, indicator->GetIndex(), column), false, false);
                 }
-            } else if (auto* header = dynamic_cast<TKvGridHeaderCellElement*>(FClickCell)) {
+            } else if (auto* header = dynamic_cast<TKvGridHeaderCellElement*>(FClickCell); header && !extend) {
                 SetFocused(TKvGridCellIndex(grid, grid->GetFocusedIndex().ItemIndex, header->GetColumn()), false, false);
             }
         }
@@ -619,7 +624,7 @@ void TKvGridSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift, i
     if (request) {
         FDragTracker = MakeDragTracker(request.get());
         FDragRequest = request;
-        if (FDragTracker && FDragTracker->CanStartWhenCreated())
+        if (FDragTracker && (FDragTracker->CanStartWhenCreated() || extend))
             StartDrag(X, Y);
     }
     SetHoveredCell(FClickCell);
@@ -895,6 +900,7 @@ void TKvGridSelectionTool::MouseLeft()
 {
     if (FDragTracker)
         return;
+    HideHint();
     SetHoveredButtonCell(nullptr);
     SetHoveredCell(nullptr);
 }

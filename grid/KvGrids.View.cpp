@@ -285,6 +285,8 @@ void TKvGridView::SetItemSource(TKvGridItemProvider* Provider)
         if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
             editable->AddEditListener(FItemEditListener.get());
     }
+    // Columns named before binding find their fields in the new source.
+    ResetColumnIndicies();
     ResetGrid();
 }
 
@@ -436,7 +438,16 @@ void TKvGridView::DoItemSourceItemChecked(int Index)
 
 void TKvGridView::DoItemEditStart(int Index) { FItemEdited = false; }
 
-void TKvGridView::DoItemEditFinished(int Index) { FItemEdited = false; }
+// The finished edit's validation errors and their hint go with it.
+void TKvGridView::DoItemEditFinished(int Index)
+{
+    FItemEdited = false;
+    if (FRootGroup && !IsDestroying())
+        for (TKvGridDataColumn* column : GetDataColumns())
+            column->SetError(QString());
+    if (FHintManager)
+        FHintManager->Hide();
+}
 
 void TKvGridView::DoItemUpdateStarted(int Index)
 {

@@ -76,16 +76,22 @@ void TKvSimpleDataProvider::SetData(int Row, int Field, const Variant& Value)
         return;
     const Variant old = cell;
     cell = Value;
-    if (GetValueType(Field) == ValueTypeNumeric) {
-        // The running sum moves by new - old; cells that do not read as numbers count as 0,
-        // so a text in a numeric column cannot stop the change from being announced.
-        double sum = 0, added = 0, removed = 0;
-        FSums[static_cast<size_t>(Field)].TryToDouble(sum);
-        Value.TryToDouble(added);
-        old.TryToDouble(removed);
-        FSums[static_cast<size_t>(Field)] = sum + added - removed;
-    }
+    MoveSum(Field, Value, old);
     DoValueChanged(Row, Field);
+}
+
+// Cells that do not read as numbers count as 0, so a text in a numeric column cannot stop a
+// change from being announced.
+void TKvSimpleDataProvider::MoveSum(int Field, const Variant& Added, const Variant& Removed)
+{
+    if (GetValueType(Field) != ValueTypeNumeric)
+        return;
+    double sum = 0, added = 0, removed = 0;
+    Variant& entry = FSums[static_cast<size_t>(Field)];
+    entry.TryToDouble(sum);
+    Added.TryToDouble(added);
+    Removed.TryToDouble(removed);
+    entry = sum + added - removed;
 }
 
 TKvGridDataRow TKvSimpleDataProvider::GetRow(int Row) const
@@ -101,13 +107,11 @@ TKvGridDataRow TKvSimpleDataProvider::GetRow(int Row) const
 void TKvSimpleDataProvider::UpdateRow(int Row, const TKvGridDataRow& Values)
 {
     CheckRow(Row);
-    if (Values.empty()) {
-        for (int f = 0; f < FColumnCount; ++f)
-            Cell(Row, f) = Variant();
-    } else {
-        const int n = std::min(FColumnCount, static_cast<int>(Values.size()));
-        for (int f = 0; f < n; ++f)
-            Cell(Row, f) = Values[static_cast<size_t>(f)];
+    const int n = Values.empty() ? FColumnCount : std::min(FColumnCount, static_cast<int>(Values.size()));
+    for (int f = 0; f < n; ++f) {
+        const Variant value = Values.empty() ? Variant() : Values[static_cast<size_t>(f)];
+        MoveSum(f, value, Cell(Row, f));
+        Cell(Row, f) = value;
     }
     DoRowUpdated(Row);
 }
@@ -119,6 +123,7 @@ void TKvSimpleDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
     for (size_t f = 0; f < FValues.size(); ++f) {
         TVariantArray& column = FValues[f];
         column.insert(column.begin() + Row, f < Values.size() ? Values[f] : Variant());
+        MoveSum(static_cast<int>(f), column[static_cast<size_t>(Row)], Variant());
     }
     ++FRowCount;
     DoRowInserted(Row);
@@ -129,8 +134,11 @@ void TKvSimpleDataProvider::RemoveRow(int Row)
     if (FRowCount == 0)
         return;
     CheckRow(Row);
-    for (TVariantArray& column : FValues)
+    for (size_t f = 0; f < FValues.size(); ++f) {
+        TVariantArray& column = FValues[f];
+        MoveSum(static_cast<int>(f), Variant(), column[static_cast<size_t>(Row)]);
         column.erase(column.begin() + Row);
+    }
     --FRowCount;
     DoRowRemoved(Row);
 }
@@ -145,11 +153,13 @@ void TKvSimpleDataProvider::RemoveRows(const TKvIntegerArray& Rows)
     if (rows.empty())
         return;
     // One compaction pass per column.
-    for (TVariantArray& column : FValues) {
+    for (size_t f = 0; f < FValues.size(); ++f) {
+        TVariantArray& column = FValues[f];
         size_t next = 0, out = 0;
         for (size_t r = 0; r < column.size(); ++r) {
             if (next < rows.size() && static_cast<size_t>(rows[next]) == r) {
                 ++next;
+                MoveSum(static_cast<int>(f), Variant(), column[r]);
                 continue;
             }
             if (out != r)
@@ -166,6 +176,8 @@ void TKvSimpleDataProvider::ClearRows()
 {
     for (TVariantArray& column : FValues)
         column.clear();
+    for (Variant& sum : FSums)
+        sum = Variant();
     FRowCount = 0;
     DoReset();
 }

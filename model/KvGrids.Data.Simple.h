@@ -40,7 +40,8 @@ public:
     bool CanDeleteRow(int Row) const override { return FDeletable; }
     bool CanUpdateField(int Field) const override { return true; }
 
-    // The running sum of a numeric column, kept up to date by SetData.
+    // The running sum of a numeric column, kept up to date by every write (values, rows,
+    // removals, clearing).
     Variant GetSum(int Field) const override;
     Variant GetMax(int Field) const override { return Variant(0); }
     Variant GetMin(int Field) const override { return Variant(0); }
@@ -67,6 +68,9 @@ public:
 private:
     void CheckRow(int Row) const;
     void CheckColumn(int Field) const;
+    // Moves a numeric column's running sum by added - removed (values that do not read as
+    // numbers count as 0).
+    void MoveSum(int Field, const Variant& Added, const Variant& Removed);
     Variant& Cell(int Row, int Field) { return FValues[static_cast<size_t>(Field)][static_cast<size_t>(Row)]; }
     const Variant& Cell(int Row, int Field) const { return FValues[static_cast<size_t>(Field)][static_cast<size_t>(Row)]; }
 

@@ -39,27 +39,10 @@ TKvGridColumnGroup* AddGroup(TKvGridView* grid, TKvGridColumnGroup* parent, cons
     return group;
 }
 
-class TDemoLayoutManager : public TKvGridLayoutManager
-{
-public:
-    explicit TDemoLayoutManager(TDemoGridView* Grid) : TKvGridLayoutManager(Grid), FView(Grid) {}
-    bool IsRowGrouped() const override { return RowGroupLevels() > 0; }
-    int RowGroupLevels() const override
-    {
-        const TKvGridGroupedItemProvider* grouping = FView->GetGrouping();
-        return grouping && FView->GetItemProvider() && grouping->GetGrouped() ? grouping->GetGroupCount() : 0;
-    }
-
-private:
-    TDemoGridView* FView;
-};
-
 } // namespace
 
-TKvAbstractGridLayoutManager* TDemoGridView::CreateLayoutManager() { return Create<TDemoLayoutManager>(this); }
-
 TDemoGrid::TDemoGrid(int Rows)
-    : FTable(MakeOwned<TKvSimpleDataProvider>(nullptr)), FGrid(MakeOwned<TDemoGridView>(nullptr))
+    : FTable(MakeOwned<TKvSimpleDataProvider>(nullptr)), FGrid(MakeOwned<TKvVantrel>(nullptr))
 {
     QElapsedTimer timer;
     timer.start();
@@ -69,30 +52,20 @@ TDemoGrid::TDemoGrid(int Rows)
     FGrid->BeginUpdate();
     AddColumns();
     AddStyles();
+    AddFilters();
     FGrid->EndUpdate();
 
-    // The grid's own default provider reads the table; groups and edits stack on it.
-    TKvDefaultGridItemProvider* items = FGrid->GetItemSourceImpl();
+    // The grid's own chain reads the table; the panel shows the region group's chip.
     FGrid->SetDataProvider(FTable.get());
-    FGrouped = MakeOwned<TKvGridGroupedItemProvider>(items);
-    FGrouped->SetExpandWhenGrouping(true);
-    FGrouped->SetExpandedStyle(ExpandedBoth);
-    FGrouped->GroupBy({FieldRegion});
-    FEditable = MakeOwned<TKvGridEditableItemProvider>(FGrouped.get());
+    FGrid->GetPanel()->SetVisible(true);
     FGrid->GetRowGroup()->GetLevels()->Add();
-    FGrid->SetGrouping(FGrouped.get());
-    FGrid->SetItemSource(FEditable.get());
-    FGrid->ResetColumnIndicies();
+    FGrid->GetRowGroup()->SetExpandedStyle(ExpandedBoth);
+    FGrid->GroupBy({FieldRegion});
     FBindTime = timer.elapsed();
 }
 
 TDemoGrid::~TDemoGrid()
 {
-    // The chain rests on the grid's own provider: it goes first, top down, then the grid.
-    FGrid->SetItemSource(nullptr);
-    FGrid->SetGrouping(nullptr);
-    FEditable.reset();
-    FGrouped.reset();
     FGrid.reset();
     FImage.reset();
     FCheck.reset();
@@ -163,6 +136,25 @@ void TDemoGrid::AddStyles()
     FGrid->GetDataColumn(FieldNames()[FieldQuantity])
         ->GetDynamicStyles()
         ->Add(QStringLiteral("value < 10"), QStringLiteral("Foreground=#ffd32f2f"));
+}
+
+void TDemoGrid::AddFilters()
+{
+    // A filtered column's header shows its handle under the mouse; the drop-down lists the
+    // filters to check.
+    auto add = [](TKvGridDataColumn* column, const QString& name, const QString& criteria) {
+        auto* filter = static_cast<TKvGridColumnFilter*>(column->GetFilters()->Add());
+        filter->SetName(name);
+        filter->SetCriteria(criteria);
+    };
+    TKvGridDataColumn* quantity = FGrid->GetDataColumn(FieldNames()[FieldQuantity]);
+    add(quantity, QStringLiteral("Small (< 10)"), QStringLiteral("value < 10"));
+    add(quantity, QStringLiteral("Large (>= 90)"), QStringLiteral("value >= 90"));
+    TKvGridDataColumn* amount = FGrid->GetDataColumn(FieldNames()[FieldAmount]);
+    add(amount, QStringLiteral("Over 800,000"), QStringLiteral("value >= 800000"));
+    add(amount, QStringLiteral("Under 100,000"), QStringLiteral("value < 100000"));
+    TKvGridDataColumn* city = FGrid->GetDataColumn(FieldNames()[FieldCity]);
+    add(city, QStringLiteral("Starts with A-M"), QStringLiteral("value < 'N'"));
 }
 
 } // namespace demo

@@ -1,5 +1,6 @@
-// The demo: a grid over a million generated rows of mixed types, with a two-level column
-// group, a fixed column, a footer with summaries, row groups and dynamic styles.
+// The demo: the top-level grid over a million generated rows of mixed types, grouped by
+// region in its grouping panel, with a two-level column group, a fixed column, a footer with
+// summaries, filter handles, sortable headers, movable columns and dynamic styles.
 //
 //   kv_demo [--rows N] [--png FILE] [--size WIDTHxHEIGHT]
 //
@@ -88,7 +89,7 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     demo::TDemoGrid demo(rows);
-    demo::TDemoGridView* grid = demo.Grid();
+    TKvVantrel* grid = demo.Grid();
     grid->SetBounds(0, 0, width, height);
     grid->Widget()->setWindowTitle(QStringLiteral("KvGrids demo — %L1 rows").arg(rows));
     if (parser.isSet(QStringLiteral("styles")) && !demo::LoadStyles(grid, parser.value(QStringLiteral("styles"))))

@@ -1,5 +1,7 @@
 #include "platform/ui/ControlPeer.h"
 
+#include "platform/ui/MessageBox.h"
+
 #include <QtCore/QPointer>
 #include <QtGui/QInputMethodEvent>
 #include <QtGui/QKeyEvent>
@@ -7,17 +9,20 @@
 #include <QtGui/QPaintEvent>
 #include <QtGui/QWheelEvent>
 
-#include <cstdio>
 #include <exception>
 
 namespace kv {
 
 namespace {
 
-// An exception must not cross Qt's event dispatch; it is reported and the event dropped.
-void ReportException(const char* what)
+// An exception must not cross Qt's event dispatch: the user sees its message and the event
+// is dropped.
+void ReportException(const std::exception* e)
 {
-    std::fprintf(stderr, "KvGrids: unhandled exception in a control: %s\n", what);
+    if (e)
+        ShowException(*e);
+    else
+        ShowException(QStringLiteral("Unknown exception in a control"));
 }
 
 } // namespace
@@ -201,9 +206,9 @@ void TControlPeer::Dispatch(F&& handler)
     try {
         handler();
     } catch (const std::exception& e) {
-        ReportException(e.what());
+        ReportException(&e);
     } catch (...) {
-        ReportException("unknown exception");
+        ReportException(nullptr);
     }
     --FDepth;
 }

@@ -1,5 +1,8 @@
 #include "platform/ui/MessageBox.h"
 
+#include "platform/rtl/SysUtils.h"
+
+#include <QtCore/QCoreApplication>
 #include <QtWidgets/QMessageBox>
 
 #include <utility>
@@ -10,6 +13,11 @@ namespace {
 TMessageBoxHook& Hook()
 {
     static TMessageBoxHook hook;
+    return hook;
+}
+TExceptionHook& ExceptionHook()
+{
+    static TExceptionHook hook;
     return hook;
 }
 } // namespace
@@ -44,6 +52,26 @@ int MessageBox(const QString& Text, const QString& Caption, unsigned Flags)
 TMessageBoxHook SetMessageBoxHook(TMessageBoxHook Hook_)
 {
     return std::exchange(Hook(), std::move(Hook_));
+}
+
+void ShowException(const QString& Message)
+{
+    if (ExceptionHook()) {
+        ExceptionHook()(Message);
+        return;
+    }
+    MessageBox(Message, QCoreApplication::applicationName(), MB_OK | MB_ICONERROR);
+}
+
+void ShowException(const std::exception& E)
+{
+    const auto* error = dynamic_cast<const Exception*>(&E);
+    ShowException(error ? error->Message() : QString::fromUtf8(E.what()));
+}
+
+TExceptionHook SetExceptionHook(TExceptionHook Hook_)
+{
+    return std::exchange(ExceptionHook(), std::move(Hook_));
 }
 
 } // namespace kv

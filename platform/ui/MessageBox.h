@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QtCore/QString>
+#include <exception>
 #include <functional>
 
 namespace kv {
@@ -24,5 +25,13 @@ using TMessageBoxHook = std::function<int(const QString& Text, const QString& Ca
 int MessageBox(const QString& Text, const QString& Caption, unsigned Flags);
 // Sets the hook (empty: the real box) and returns the one it replaces.
 TMessageBoxHook SetMessageBoxHook(TMessageBoxHook Hook);
+
+// What an exception that reached the event dispatch shows the user: its message, in an error
+// box captioned with the application's name unless a hook takes the message instead.
+using TExceptionHook = std::function<void(const QString& Message)>;
+void ShowException(const std::exception& E);
+void ShowException(const QString& Message);
+// Sets the hook (empty: the error box) and returns the one it replaces.
+TExceptionHook SetExceptionHook(TExceptionHook Hook);
 
 } // namespace kv

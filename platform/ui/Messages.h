@@ -32,6 +32,7 @@ struct TMessage
 // WM_GETDLGCODE  Result = DLGC_ flags.
 // WM_ERASEBKGND  Result 1 when the background was erased (or needs no erasing).
 // WM_IME_STARTCOMPOSITION  no arguments: an input-method composition begins.
+// WM_NCACTIVATE  WParam 1 when the window becomes active, 0 when it loses activation.
 enum : std::uint32_t {
     WM_NULL = 0x0000,
     WM_SIZE = 0x0005,
@@ -39,6 +40,7 @@ enum : std::uint32_t {
     WM_KILLFOCUS = 0x0008,
     WM_PAINT = 0x000F,
     WM_ERASEBKGND = 0x0014,
+    WM_NCACTIVATE = 0x0086,
     WM_GETDLGCODE = 0x0087,
     WM_KEYDOWN = 0x0100,
     WM_KEYUP = 0x0101,

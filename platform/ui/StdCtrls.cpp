@@ -18,6 +18,8 @@
 #include <QtCore/QPointer>
 #include <QtGui/QFocusEvent>
 #include <QtGui/QMouseEvent>
+#include <QtGui/QTextDocument>
+#include <QtGui/QTextOption>
 #include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCalendarWidget>
@@ -144,6 +146,34 @@ void TCustomTextControl::ApplyLook()
     const auto t = static_cast<std::uint32_t>(FFont->GetColor());
     pal.setColor(QPalette::Text, QColor(int(t & 0xFF), int((t >> 8) & 0xFF), int((t >> 16) & 0xFF)));
     w->setPalette(pal);
+    const Qt::Alignment horizontal = FAlignment == taRightJustify ? Qt::AlignRight
+                                     : FAlignment == taCenter     ? Qt::AlignHCenter
+                                                                  : Qt::AlignLeft;
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        e->setAlignment(horizontal | Qt::AlignVCenter);
+        e->setTextMargins(FMarginLeft, 0, FMarginRight, 0);
+    } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+        QTextOption option = m->document()->defaultTextOption();
+        option.setAlignment(horizontal);
+        m->document()->setDefaultTextOption(option);
+    }
+}
+
+void TCustomTextControl::SetAlignment(TAlignment value)
+{
+    if (value == FAlignment)
+        return;
+    FAlignment = value;
+    ApplyLook();
+}
+
+void TCustomTextControl::SetTextMargins(int left, int right)
+{
+    if (left == FMarginLeft && right == FMarginRight)
+        return;
+    FMarginLeft = left;
+    FMarginRight = right;
+    ApplyLook();
 }
 
 void TCustomTextControl::FontChanged()

@@ -22,6 +22,9 @@ namespace kv {
 
 class TTextControlFilter;
 
+// Horizontal placement of a text control's text.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
 class TCustomTextControl : public TWinControl
 {
 public:
@@ -36,6 +39,12 @@ public:
     void SetColor(TColor value);
     bool GetReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value);
+    TAlignment GetAlignment() const { return FAlignment; }
+    void SetAlignment(TAlignment value);
+    // Pixels kept free before and after the text, beyond the widget's own margin.
+    void SetTextMargins(int left, int right);
+    int GetTextMarginLeft() const { return FMarginLeft; }
+    int GetTextMarginRight() const { return FMarginRight; }
 
     virtual QString GetText() const = 0;
     virtual void SetText(const QString& value) = 0;
@@ -75,6 +84,9 @@ private:
     std::unique_ptr<TFont> FFont;
     TColor FColor = clWhite;
     bool FReadOnly = false;
+    TAlignment FAlignment = taLeftJustify;
+    int FMarginLeft = 0;
+    int FMarginRight = 0;
 };
 
 // A single-line edit with an optional input mask (Qt's input-mask syntax).

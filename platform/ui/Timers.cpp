@@ -1,9 +1,10 @@
 #include "platform/ui/Timers.h"
 
+#include "platform/ui/MessageBox.h"
+
 #include <QtCore/QTimer>
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 
 namespace kv {
@@ -50,13 +51,13 @@ void TTimer::Tick()
     // The handler may free this timer; then nothing of it is touched afterwards.
     const std::shared_ptr<bool> alive = FAlive;
     FFiring = true;
-    // An exception must not cross Qt's event dispatch: it is reported and the tick dropped.
+    // An exception must not cross Qt's event dispatch: the user sees it and the tick is dropped.
     try {
         Timer();
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "KvGrids: unhandled exception in a timer: %s\n", e.what());
+        ShowException(e);
     } catch (...) {
-        std::fprintf(stderr, "KvGrids: unhandled exception in a timer\n");
+        ShowException(QStringLiteral("Unknown exception in a timer"));
     }
     if (*alive)
         FFiring = false;

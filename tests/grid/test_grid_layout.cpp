@@ -382,3 +382,45 @@ TEST(GridDelegate, CellRenderersAndButtonRenderersByColumn)
 }
 
 } // namespace
+
+// The indicator is as wide as the widest number it shows; IndicatorNone shows none.
+TEST(GridLayout, TheIndicatorFitsItsWidestNumberAndNoneShowsNothing)
+{
+    TShownGrid g;
+    g.Fill(100000, 1);
+    g.Show(400, 300);
+    g.Grid->SetTopIndex(100000);
+    g.Paint();
+    TKvGridIndicator* indicator = g.Grid->GetIndicator();
+    TKvGridViewStyles* s = indicator->GetStyles();
+    const double text = TKvDrawingContext::MeasureText("100000", s->GetFont()).cx;
+    EXPECT_GE(g.Layout()->IndicatorBounds().Width(), int(std::ceil(text)) + s->GetPaddingLeft() + s->GetPaddingRight());
+    // The last rows' numbers are drawn whole: their ink is as wide as the text.
+    TKvGridIndicatorElement* bar = g.Grid->GetIndicatorView();
+    auto inkOf = [&](int item) {
+        for (int i = 0; i < bar->GetCellCount(); ++i)
+            if (bar->GetCell(i)->GetVisible() && bar->GetCell(i)->GetIndex() == item) {
+                const TRectF r = bar->GetCell(i)->BoundsByContainer();
+                int first = -1, last = -1;
+                for (int x = int(r.Left); x < int(r.Right); ++x)
+                    for (int y = int(r.Top) + 1; y < int(r.Bottom) - 1; ++y)
+                        if (qGray(g.Image().pixel(x, y)) < 128) {
+                            first = first < 0 ? x : first;
+                            last = x;
+                            break;
+                        }
+                return first < 0 ? 0 : last - first + 1;
+            }
+        ADD_FAILURE() << "no indicator cell for " << item;
+        return 0;
+    };
+    const int shown = g.Grid->GetFocusedIndex().ItemIndex == 99998 ? 99997 : 99998;
+    EXPECT_GE(inkOf(shown), int(TKvDrawingContext::MeasureText("99999", s->GetFont()).cx * 0.85));
+    EXPECT_EQ(indicator->GetCell(shown)->GetDisplayText(), "99999");
+
+    indicator->SetDisplayValue(IndicatorNone);
+    g.Paint();
+    EXPECT_EQ(indicator->GetCell(shown)->GetDisplayText(), "");
+    EXPECT_EQ(g.Layout()->IndicatorBounds().Width(), indicator->GetMinWidth());
+    EXPECT_EQ(inkOf(shown), 0);
+}

@@ -632,3 +632,46 @@ TEST_F(GridTool, RowCommandsFromKeys)
 }
 
 } // namespace
+
+// A Shift+click without a drag extends the selection from the focused cell, which stays, on
+// cells, the indicator and the header.
+TEST_F(GridTool, ShiftClickExtendsTheSelectionFromTheFocusedCell)
+{
+    Make(30, 4);
+    Grid()->GetSelectOptions()->SetMode(SelectExtended);
+    Click(Center(CellRect(2, 1)));
+    ASSERT_EQ(Grid()->GetFocusedIndex(), Index(2, 1));
+    Click(Center(CellRect(5, 3)), Qt::ShiftModifier);
+    ASSERT_EQ(Sel()->GetCount(), 1);
+    EXPECT_EQ(Range(0).R1, 2);
+    EXPECT_EQ(Range(0).R2, 5);
+    EXPECT_EQ(Range(0).C1, g.Columns[1]);
+    EXPECT_EQ(Range(0).C2, g.Columns[3]);
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(2, 1));
+    // A second Shift+click moves the far corner of the same block.
+    Click(Center(CellRect(1, 0)), Qt::ShiftModifier);
+    ASSERT_EQ(Sel()->GetCount(), 1);
+    EXPECT_EQ(Range(0).R1, 1);
+    EXPECT_EQ(Range(0).R2, 2);
+    EXPECT_EQ(Range(0).C1, g.Columns[0]);
+    EXPECT_EQ(Range(0).C2, g.Columns[1]);
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(2, 1));
+
+    // The indicator: rows from the focused one.
+    Click(Center(CellRect(4, 0)));
+    Click(Center(IndicatorRect(7)), Qt::ShiftModifier);
+    ASSERT_EQ(Sel()->GetCount(), 1);
+    EXPECT_EQ(Sel()->GetItem(0)->GetStyle(), SelectRows);
+    EXPECT_EQ(Range(0).R1, 4);
+    EXPECT_EQ(Range(0).R2, 7);
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(4, 0));
+
+    // The header: columns from the focused one.
+    Click(Center(CellRect(4, 1)));
+    Click(Center(HeaderRect(3)), Qt::ShiftModifier);
+    ASSERT_EQ(Sel()->GetCount(), 1);
+    EXPECT_EQ(Sel()->GetItem(0)->GetStyle(), SelectColumns);
+    EXPECT_EQ(Range(0).C1, g.Columns[1]);
+    EXPECT_EQ(Range(0).C2, g.Columns[3]);
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(4, 1));
+}

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include <limits>
+#include <random>
 
 using namespace kv;
 using namespace kvtest;
@@ -144,4 +145,68 @@ TEST(SimpleProvider, RemoveColumnsKeepsNamesTypesAndValuesAligned)
     EXPECT_TRUE(t->CanUpdateRow(0));
     t->SetUpdatable(false);
     EXPECT_FALSE(t->CanUpdateRow(0));
+}
+
+// Every write path keeps the running sums of numeric columns equal to a recount.
+TEST(SimpleProvider, SumsStayExactOverEveryWritePath)
+{
+    auto t = MakeTable(QStringLiteral("Q,T,P"), QStringLiteral("n,s,n"),
+                       {{3, QStringLiteral("a"), 1.5}, {4, QStringLiteral("b"), Variant()}});
+    EXPECT_DOUBLE_EQ(t->GetSum(0).ToDouble(), 7);
+    EXPECT_DOUBLE_EQ(t->GetSum(2).ToDouble(), 1.5);
+    auto recount = [&](int field) {
+        double sum = 0;
+        for (int r = 0; r < t->GetRowCount(); ++r) {
+            double v = 0;
+            t->GetData(r, field).TryToDouble(v);
+            sum += v;
+        }
+        return sum;
+    };
+    std::mt19937 random(21);
+    auto number = [&]() -> Variant {
+        const int pick = int(random() % 6);
+        if (pick == 0)
+            return Variant();
+        if (pick == 1)
+            return Variant(QStringLiteral("n/a"));
+        if (pick == 2)
+            return Variant(int(random() % 200) - 100) ;
+        return Variant(double(int(random() % 400) - 200) / 4.0);
+    };
+    for (int step = 0; step < 2000; ++step) {
+        const int rows = t->GetRowCount();
+        switch (random() % 6) {
+        case 0:
+            t->InsertRow(int(random() % (rows + 1)), {number(), QStringLiteral("x"), number()});
+            break;
+        case 1:
+            if (rows > 0)
+                t->SetData(int(random() % rows), random() % 2 ? 0 : 2, number());
+            break;
+        case 2:
+            if (rows > 0)
+                t->UpdateRow(int(random() % rows), random() % 4 ? TKvGridDataRow{number(), QStringLiteral("u"), number()}
+                                                                : TKvGridDataRow{});
+            break;
+        case 3:
+            if (rows > 0)
+                t->RemoveRow(int(random() % rows));
+            break;
+        case 4:
+            if (rows > 2)
+                t->RemoveRows({int(random() % rows), int(random() % rows)});
+            break;
+        default:
+            if (step % 500 == 499)
+                t->ClearRows();
+            break;
+        }
+        double q = 0, p = 0;
+        t->GetSum(0).TryToDouble(q);
+        t->GetSum(2).TryToDouble(p);
+        ASSERT_DOUBLE_EQ(q, recount(0)) << "step " << step;
+        ASSERT_DOUBLE_EQ(p, recount(2)) << "step " << step;
+    }
+    EXPECT_TRUE(t->GetSum(1).IsClear());
 }

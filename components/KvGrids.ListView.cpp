@@ -1,0 +1,152 @@
+#include "components/KvGrids.ListView.h"
+
+#include "grid/KvGrids.Areas.h"
+#include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Options.h"
+#include "platform/rtl/ClassRegistry.h"
+
+#include <exception>
+
+namespace kv {
+
+namespace {
+
+template <typename T>
+void IgnorePart(TKvListView&, T*)
+{
+}
+
+} // namespace
+
+// Only these parts of the view are published; DataProvider is set in code.
+KV_PUBLISH(TKvListView, TKvGridView)
+    .Property("Indicator", &TKvListView::GetIndicator, &IgnorePart<TKvGridIndicator>)
+    .Property("Header", &TKvListView::GetHeader, &IgnorePart<TKvGridHeader>)
+    .Property("DisplayOptions", &TKvListView::GetDisplayOptions, &IgnorePart<TKvGridDisplayOptions>);
+
+void RegisterListViewClasses()
+{
+    static const bool registered = (RegisterClasses<TKvListView>(), true);
+    (void)registered;
+}
+
+namespace {
+[[maybe_unused]] const bool kListViewRegistered = (RegisterListViewClasses(), true);
+} // namespace
+
+// ---- the view --------------------------------------------------------------------------------
+
+TKvListView::TKvListView(TComponent* owner) : TKvGridView(owner) {}
+
+TKvGridItemProvider* TKvListView::CreateItemProvider()
+{
+    FItemSource = Create<TKvListViewItemProvider>();
+    return FItemSource;
+}
+
+TKvGridDelegate* TKvListView::CreateGridDelegate() { return Create<TKvListViewDelegate>(this); }
+
+void TKvListView::Dispose()
+{
+    TKvGridView::Dispose();
+    // The base freed the chain it owned.
+    FItemSource = nullptr;
+}
+
+TKvGridDataProvider* TKvListView::GetDataProvider() const { return FItemSource ? FItemSource->GetDataSource() : nullptr; }
+
+void TKvListView::SetDataProvider(TKvGridDataProvider* Provider)
+{
+    if (!FItemSource)
+        return;
+    FItemSource->SetDataSource(Provider);
+    // The fields behind the columns may have moved: filters follow them.
+    if (CanApplyFilters() && HasAnyActiveFilter())
+        ApplyFilters();
+}
+
+void TKvListView::SortItems(const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions)
+{
+    if (FItemSource)
+        FItemSource->OrderBy(Fields, Directions);
+}
+
+TKvIntegerArray TKvListView::GetSortFields() const { return FItemSource ? FItemSource->GetSortFields() : TKvIntegerArray{}; }
+
+TKvGridSortDirections TKvListView::GetSortDirections() const
+{
+    return FItemSource ? FItemSource->GetSortDirections() : TKvGridSortDirections{};
+}
+
+bool TKvListView::IsFiltered(TKvGridColumn* Column) const
+{
+    auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
+    return FItemSource && data && FItemSource->IsFiltered(data->GetDataIndex());
+}
+
+bool TKvListView::CanApplyFilters() const { return !IsLoading() && !IsDestroying() && !IsDesigning(); }
+
+bool TKvListView::HasAnyActiveFilter() const
+{
+    for (TKvGridDataColumn* column : GetDataColumns())
+        if (HasActiveFilters(column))
+            return true;
+    return false;
+}
+
+void TKvListView::ApplyFilters()
+{
+    if (!FItemSource)
+        return;
+    std::exception_ptr failure;
+    FItemSource->BeginFiltering();
+    FItemSource->ClearAllFilters();
+    for (TKvGridDataColumn* column : GetDataColumns()) {
+        const int field = column->GetDataIndex();
+        TKvGridColumnFilterCollection* filters = column->GetFilters();
+        if (field < 0 || !filters)
+            continue;
+        for (int i = 0; i < filters->Count(); ++i) {
+            TKvGridColumnFilter* filter = filters->GetFilter(i);
+            if (!filter->GetActive())
+                continue;
+            try {
+                FItemSource->AddFilter(field, filter->GetCriteria());
+            } catch (...) {
+                if (!failure)
+                    failure = std::current_exception();
+            }
+        }
+    }
+    FItemSource->EndFiltering();
+    SetTopIndex(0);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TKvListView::ColumnFiltersChanged()
+{
+    if (CanApplyFilters())
+        ApplyFilters();
+}
+
+void TKvListView::Loaded()
+{
+    TKvGridView::Loaded();
+    // Filters read active from the form file take effect.
+    if (CanApplyFilters() && HasAnyActiveFilter())
+        ApplyFilters();
+}
+
+// ---- delegate and tool -----------------------------------------------------------------------
+
+IntfPtr<IKvGridTool> TKvListViewDelegate::CreateDefaultTool() { return MakeIntf<TKvListViewSelectionTool>(FOwner); }
+
+void TKvListViewSelectionTool::ColumnHeaderClicked(TKvGridColumn* Column)
+{
+    auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
+    if (data && data->GetSortable())
+        FOwner->SortColumn(data);
+}
+
+} // namespace kv

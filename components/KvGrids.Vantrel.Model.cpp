@@ -1,0 +1,175 @@
+#include "components/KvGrids.Vantrel.Model.h"
+
+#include <algorithm>
+
+namespace kv {
+
+void TKvVantrelItemProvider::AfterConstruction()
+{
+    TKvGridEditableItemProvider::AfterConstruction();
+    FItemProvider = MakeOwned<TKvDefaultGridItemProvider>();
+    FFilteredProvider = MakeOwned<TKvGridFilteredItemProvider>(FItemProvider.get());
+    FGroupedProvider = MakeOwned<TKvGridGroupedItemProvider>(FFilteredProvider.get());
+    SetSource(FGroupedProvider.get());
+}
+
+void TKvVantrelItemProvider::BeforeDestruction()
+{
+    TKvGridEditableItemProvider::BeforeDestruction();
+    FGroupedProvider.reset();
+    FFilteredProvider.reset();
+    FItemProvider.reset();
+}
+
+// ---- forwarders ------------------------------------------------------------------------------
+
+void TKvVantrelItemProvider::SetDataSource(TKvGridDataProvider* Provider)
+{
+    if (FItemProvider)
+        FItemProvider->SetDataSource(Provider);
+}
+
+TKvGridDataProvider* TKvVantrelItemProvider::GetDataSource() const
+{
+    return FItemProvider ? FItemProvider->GetDataSource() : nullptr;
+}
+
+TVariantArray TKvVantrelItemProvider::GetFieldDomain(int Field) const
+{
+    return FItemProvider ? FItemProvider->GetFieldDomain(Field) : TVariantArray{};
+}
+
+TKvIntegerArray TKvVantrelItemProvider::GetSortFields() const
+{
+    return FItemProvider ? FItemProvider->GetSortFields() : TKvIntegerArray{};
+}
+
+TKvGridSortDirections TKvVantrelItemProvider::GetSortDirections() const
+{
+    return FItemProvider ? FItemProvider->GetSortDirections() : TKvGridSortDirections{};
+}
+
+bool TKvVantrelItemProvider::IsFiltered(int Field) const { return FFilteredProvider->HasFilter(Field); }
+
+TKvColumnFilter* TKvVantrelItemProvider::AddFilter(int Field, const QString& Expression)
+{
+    return FFilteredProvider->AddFilter(Field, Expression);
+}
+
+void TKvVantrelItemProvider::RemoveFilter(int Field, TKvColumnFilter* Filter)
+{
+    FFilteredProvider->RemoveFilter(Field, Filter);
+}
+
+void TKvVantrelItemProvider::ClearFilters(int Field) { FFilteredProvider->ClearFilters(Field); }
+void TKvVantrelItemProvider::ClearAllFilters() { FFilteredProvider->ClearAllFilters(); }
+void TKvVantrelItemProvider::BeginFiltering() { FFilteredProvider->BeginUpdate(); }
+void TKvVantrelItemProvider::EndFiltering() { FFilteredProvider->EndUpdate(true); }
+
+bool TKvVantrelItemProvider::IsGrouped() const { return FGroupedProvider && FGroupedProvider->GetGrouped(); }
+int TKvVantrelItemProvider::GetGroupLevels() const { return FGroupedProvider ? FGroupedProvider->GetGroupCount() : 0; }
+
+bool TKvVantrelItemProvider::IsGroupedField(int Field) const
+{
+    return FGroupedProvider && FGroupedProvider->IsGroupedField(Field);
+}
+
+TKvIntegerArray TKvVantrelItemProvider::GetGroupByFields() const
+{
+    return FGroupedProvider ? FGroupedProvider->GetGroupByFields() : TKvIntegerArray{};
+}
+
+void TKvVantrelItemProvider::SetExpandWhenGrouping(bool Value) { FGroupedProvider->SetExpandWhenGrouping(Value); }
+
+void TKvVantrelItemProvider::SetGroupedStyle(TKvGridGroupExpandedStyle Expanded, TKvGridGroupCollapsedStyle Collapsed)
+{
+    FGroupedProvider->SetExpandedStyle(Expanded);
+    FGroupedProvider->SetCollapsedStyle(Collapsed);
+}
+
+TKvGridItems TKvVantrelItemProvider::GetAllItems() const
+{
+    return FGroupedProvider ? FGroupedProvider->GetAllItems() : TKvGridItems{};
+}
+
+int TKvVantrelItemProvider::FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values,
+                                     TKvGridSearchOptions Options, int StartIndex, int EndIndex) const
+{
+    return FGroupedProvider ? FGroupedProvider->FindItem(Fields, Values, Options, StartIndex, EndIndex) : -1;
+}
+
+// ---- sorting and grouping --------------------------------------------------------------------
+
+void TKvVantrelItemProvider::OrderBy(const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions)
+{
+    auto direction = [&](size_t i) { return i < Directions.size() ? Directions[i] : SortAscending; };
+    if (!IsGrouped()) {
+        TKvGridSortDirections directions(Fields.size());
+        for (size_t i = 0; i < Fields.size(); ++i)
+            directions[i] = direction(i);
+        FItemProvider->OrderBy(Fields, directions, true);
+        return;
+    }
+    // The group fields lead, in level order, keeping the directions they are sorted by now.
+    TKvIntegerArray fields = GetGroupByFields();
+    const TKvIntegerArray current = FItemProvider->GetSortFields();
+    const TKvGridSortDirections currentDirections = FItemProvider->GetSortDirections();
+    TKvGridSortDirections directions(fields.size(), FGroupSortDirection);
+    for (size_t p = 0; p < fields.size(); ++p) {
+        const auto it = std::find(current.begin(), current.end(), fields[p]);
+        const size_t at = static_cast<size_t>(it - current.begin());
+        if (it != current.end() && at < currentDirections.size())
+            directions[p] = currentDirections[at];
+    }
+    for (size_t i = 0; i < Fields.size(); ++i) {
+        const auto it = std::find(fields.begin(), fields.end(), Fields[i]);
+        if (it != fields.end()) {
+            directions[static_cast<size_t>(it - fields.begin())] = direction(i);
+        } else {
+            fields.push_back(Fields[i]);
+            directions.push_back(direction(i));
+        }
+    }
+    FItemProvider->OrderBy(fields, directions, true);
+}
+
+void TKvVantrelItemProvider::Regroup(const TKvIntegerArray& Fields)
+{
+    if (FGroupSorting) {
+        FItemProvider->OrderBy(Fields, TKvGridSortDirections(Fields.size(), FGroupSortDirection), false);
+        // The filtered list holds positions of the bottom's items: the re-sort moved them.
+        FFilteredProvider->ApplyFilters(false);
+    }
+    FGroupedProvider->GroupBy(Fields);
+}
+
+void TKvVantrelItemProvider::GroupBy(const TKvIntegerArray& Fields, bool Sort, TKvGridSortDirection Direction)
+{
+    FGroupSorting = Sort;
+    FGroupSortDirection = Direction;
+    Regroup(Fields);
+}
+
+void TKvVantrelItemProvider::AddGroupBy(int Index, int Field)
+{
+    if (IsGroupedField(Field))
+        return;
+    TKvIntegerArray fields = IsGrouped() ? GetGroupByFields() : TKvIntegerArray{};
+    Index = std::clamp(Index, 0, static_cast<int>(fields.size()));
+    fields.insert(fields.begin() + Index, Field);
+    Regroup(fields);
+}
+
+void TKvVantrelItemProvider::RemoveGroupBy(int Field)
+{
+    if (!IsGrouped())
+        return;
+    TKvIntegerArray fields = GetGroupByFields();
+    const auto it = std::find(fields.rbegin(), fields.rend(), Field);
+    if (it == fields.rend())
+        return;
+    fields.erase(std::next(it).base());
+    Regroup(fields);
+}
+
+} // namespace kv

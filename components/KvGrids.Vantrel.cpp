@@ -1,0 +1,481 @@
+// The top-level grid, its layout manager and its delegate.
+//
+// Sections: layout manager; delegate; factories and parts; data provider and columns;
+// filters; grouping; sorting, defaults and permissions; notifications.
+//
+// Call flow: the view's Initialize calls the factories; grouping and filter commands go to
+// the chain (KvGrids.Vantrel.Model), which rebuilds and notifies the view; the view's next
+// layout asks the layout manager, which reads the group levels from the chain, and the panel
+// view (KvGrids.Vantrel.Panel) lays out its chips.
+#include "components/KvGrids.Vantrel.h"
+
+#include "components/KvGrids.Vantrel.Tool.h"
+#include "grid/KvGrids.Areas.h"
+#include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Options.h"
+#include "model/KvGrids.Expressions.h"
+#include "model/KvGrids.Runtime.h"
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/TypInfo.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace kv {
+
+KV_PUBLISH(TKvVantrel, TKvGridView)
+    .Property("Body", &TKvVantrel::GetBody)
+    .Property("Indicator", &TKvVantrel::GetIndicator)
+    .Property("StatesBar", &TKvVantrel::GetStatesBar)
+    .Property("CheckBar", &TKvVantrel::GetCheckBar)
+    .Property("Header", &TKvVantrel::GetHeader)
+    .Property("Footer", &TKvVantrel::GetFooter)
+    .Property("Panel", &TKvVantrel::GetPanel)
+    .Property("RowGroup", &TKvVantrel::GetRowGroup)
+    .Property("DisplayOptions", &TKvVantrel::GetDisplayOptions)
+    .Property("EditOptions", &TKvVantrel::GetEditOptions)
+    .Property("SelectOptions", &TKvVantrel::GetSelectOptions)
+    .Property("FocusOptions", &TKvVantrel::GetFocusOptions)
+    .Property("HoveringOptions", &TKvVantrel::GetHoveringOptions)
+    .Property("SortingOptions", &TKvVantrel::GetSortingOptions)
+    .Property("FilteringOptions", &TKvVantrel::GetFilteringOptions)
+    .Property("GroupingOptions", &TKvVantrel::GetGroupingOptions)
+    .Property("FixedCols", &TKvVantrel::GetFixedCols)
+    .Property("FixedRows", &TKvVantrel::GetFixedRows)
+    .Property("MaxRowCount", &TKvVantrel::GetMaxRowCount, &TKvVantrel::SetMaxRowCount).Default(std::uint32_t(0))
+    .Property("DataProvider", &TKvVantrel::GetDataProvider, &TKvVantrel::SetDataProvider);
+
+// ---- layout manager --------------------------------------------------------------------------
+
+TSize TKvVantrelLayoutManager::DoMeasure(const TRect& Rect)
+{
+    auto* grid = dynamic_cast<TKvVantrel*>(FGrid);
+    FGroupLevels = grid && grid->GetRowGrouped() ? grid->GetItemSource()->GetGroupLevels() : 0;
+    return TKvGridLayoutManager::DoMeasure(Rect);
+}
+
+// ---- delegate --------------------------------------------------------------------------------
+
+namespace {
+IntfPtr<IKvGridObjectRenderer>& SharedPanelRenderer()
+{
+    static IntfPtr<IKvGridObjectRenderer> renderer;
+    return renderer;
+}
+} // namespace
+
+void ReleaseSharedPanelRenderer() { SharedPanelRenderer() = nullptr; }
+
+IntfPtr<IKvGridTool> TKvVantrelDelegate::CreateDefaultTool() { return MakeIntf<TKvVantrelSelectionTool>(FOwner); }
+
+IKvGridObjectRenderer* TKvVantrelDelegate::GetPanelRenderer()
+{
+    if (FPanelRenderer)
+        return FPanelRenderer.get();
+    IntfPtr<IKvGridObjectRenderer>& shared = SharedPanelRenderer();
+    if (!shared)
+        shared = IntfPtr<IKvGridObjectRenderer>(MakeIntf<TKvGridPanelRenderer>(QStringLiteral("defPanelRenderer")));
+    return shared.get();
+}
+
+// ---- factories and parts ---------------------------------------------------------------------
+
+void TKvVantrel::AfterConstruction()
+{
+    TKvGridView::AfterConstruction();
+    GroupingOptionsChanged();
+    if (FItemSource)
+        FItemSource->SetGroupedStyle(GetRowGroup()->GetExpandedStyle(), GetRowGroup()->GetCollapsedStyle());
+}
+
+TKvGridItemProvider* TKvVantrel::CreateItemProvider()
+{
+    FItemSource = Create<TKvVantrelItemProvider>();
+    return FItemSource;
+}
+
+TKvGridDelegate* TKvVantrel::CreateGridDelegate() { return Create<TKvVantrelDelegate>(this); }
+
+TKvAbstractGridLayoutManager* TKvVantrel::CreateLayoutManager() { return Create<TKvVantrelLayoutManager>(this); }
+
+TKvGridRegionElement* TKvVantrel::CreatePanelView()
+{
+    FPanelView = Create<TKvGridPanelElement>(GetPanel(), QStringLiteral("panelView"));
+    return FPanelView;
+}
+
+void TKvVantrel::ResetRenderers()
+{
+    TKvGridView::ResetRenderers();
+    if (auto* d = dynamic_cast<TKvVantrelDelegate*>(GetGridDelegate()); d && FPanelView)
+        FPanelView->SetPanelRenderer(d->GetPanelRenderer());
+}
+
+void TKvVantrel::Dispose()
+{
+    // The view frees both; nothing here may reach them from now on.
+    FPanelView = nullptr;
+    FItemSource = nullptr;
+    TKvGridView::Dispose();
+}
+
+TKvVantrelItemProvider* TKvVantrel::Chain() const
+{
+    return FItemSource && GetItemProvider() == FItemSource ? FItemSource : nullptr;
+}
+
+// ---- data provider and columns ---------------------------------------------------------------
+
+TKvGridDataProvider* TKvVantrel::GetDataProvider() const { return FItemSource ? FItemSource->GetDataSource() : nullptr; }
+
+void TKvVantrel::SetDataProvider(TKvGridDataProvider* Value)
+{
+    if (!FItemSource || Value == FItemSource->GetDataSource())
+        return;
+    FItemSource->SetDataSource(Value);
+    // The column filters apply to the new rows (the form's Loaded does it after reading).
+    if (Value && !IsLoading() && !IsDesigning())
+        for (TKvGridDataColumn* column : GetDataColumns())
+            if (HasActiveFilters(column)) {
+                ResetColumnIndicies();
+                ApplyFilters();
+                break;
+            }
+}
+
+std::uint32_t TKvVantrel::GetMaxRowCount() const
+{
+    return FItemSource ? static_cast<std::uint32_t>(std::max(0, FItemSource->GetMaxItemCount())) : 0;
+}
+
+void TKvVantrel::SetMaxRowCount(std::uint32_t Value)
+{
+    if (FItemSource)
+        FItemSource->SetMaxItemCount(static_cast<int>(std::min<std::uint32_t>(Value, INT_MAX)));
+}
+
+bool TKvVantrel::GetRowGrouped() const
+{
+    TKvVantrelItemProvider* chain = Chain();
+    return chain && chain->IsGrouped();
+}
+
+TObject* TKvVantrel::GetAdapter(const std::type_info& type)
+{
+    if (type == typeid(TKvGridDataProvider))
+        return GetDataProvider();
+    return TKvGridView::GetAdapter(type);
+}
+
+void TKvVantrel::GenerateDataColumns(bool Clear)
+{
+    if (Clear)
+        ClearColumns();
+    TKvGridDataProvider* data = GetDataProvider();
+    if (!data)
+        return;
+    TComponent* form = GetOwner();
+    auto unique = [&](const QString& name) {
+        if (form && form->FindComponent(name))
+            return false;
+        for (TKvGridDataColumn* column : GetDataColumns())
+            if (column->GetName().compare(name, Qt::CaseInsensitive) == 0)
+                return false;
+        return true;
+    };
+    BeginUpdate();
+    try {
+        for (int i = 0; i < data->GetFieldCount(); ++i) {
+            const QString field = data->GetFieldName(i);
+            TKvGridDataColumn* column = AddDataColumn(nullptr);
+            column->SetFieldIndex(i);
+            column->SetFieldName(field);
+            column->GetHeader()->SetCaption(field);
+            column->SetWidth(GetDisplayOptions()->GetDefaultColumnWidth());
+            if (IsDesigning()) {
+                const QString base = GetName() + (IsValidIdent(field) ? field : QStringLiteral("column"));
+                QString name = base;
+                for (int n = 2; !unique(name); ++n)
+                    name = base + QString::number(n);
+                column->SetName(name);
+            }
+        }
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+// ---- filters ---------------------------------------------------------------------------------
+
+namespace {
+
+QString ColumnTitle(TKvGridDataColumn* column)
+{
+    QString title = column->GetHeader()->GetCaption();
+    if (title.isEmpty())
+        title = column->GetFieldName();
+    if (title.isEmpty())
+        title = column->GetName();
+    return title;
+}
+
+// The first identifier of the criteria that a column filter does not know, or empty.
+QString UnknownIdentifier(const QString& criteria)
+{
+    TKvColumnFilterExpressionRuntime runtime;
+    TKvExpressionLexer lexer;
+    const QString text = criteria;
+    lexer.SetOrigin(reinterpret_cast<const char16_t*>(text.utf16()));
+    while (!lexer.AtEnd()) {
+        lexer.NextNoSpace();
+        int key = -1;
+        if (lexer.GetTokenId() == TokenIdentifier && !runtime.IsIdentifier(lexer.GetToken(), key, false))
+            return lexer.GetToken();
+    }
+    return QString();
+}
+
+} // namespace
+
+void TKvVantrel::ApplyFilters()
+{
+    TKvVantrelItemProvider* chain = FItemSource;
+    if (!chain)
+        return;
+    struct TEntry
+    {
+        TKvGridDataColumn* Column;
+        QString Criteria;
+    };
+    std::vector<TEntry> entries;
+    QStringList errors;
+    auto leaveOut = [&](const TEntry& entry, const QString& reason) {
+        errors << QStringLiteral("column \"%1\", filter \"%2\": %3").arg(ColumnTitle(entry.Column), entry.Criteria, reason);
+    };
+    for (TKvGridDataColumn* column : GetDataColumns()) {
+        TKvGridColumnFilterCollection* filters = column->GetFilters();
+        for (int i = 0; filters && i < filters->Count(); ++i)
+            if (filters->GetFilter(i)->GetActive())
+                entries.push_back(TEntry{column, filters->GetFilter(i)->GetCriteria()});
+    }
+    TKvGridDataProvider* data = chain->GetDataSource();
+    if (!data) {
+        // Nothing to filter yet: SetDataProvider applies them.
+        chain->ClearAllFilters();
+        return;
+    }
+    chain->BeginFiltering();
+    chain->ClearAllFilters();
+    std::vector<TEntry> added;
+    for (const TEntry& entry : entries) {
+        const int field = entry.Column->GetDataIndex();
+        if (field < 0 || field >= data->GetFieldCount()) {
+            leaveOut(entry, QStringLiteral("the column shows no field"));
+            continue;
+        }
+        if (const QString unknown = UnknownIdentifier(entry.Criteria); !unknown.isEmpty()) {
+            leaveOut(entry, QStringLiteral("unknown identifier \"%1\"").arg(unknown));
+            continue;
+        }
+        try {
+            chain->AddFilter(field, entry.Criteria);
+            added.push_back(entry);
+        } catch (const Exception& e) {
+            leaveOut(entry, e.Message());
+        }
+    }
+    try {
+        chain->EndFiltering();
+    } catch (const Exception&) {
+        // One of them fails on the rows: apply them one by one and leave out those that fail.
+        chain->BeginFiltering();
+        chain->ClearAllFilters();
+        chain->EndFiltering();
+        TKvGridFilteredItemProvider* filtered = chain->GetFilteredProvider();
+        for (const TEntry& entry : added) {
+            const int field = entry.Column->GetDataIndex();
+            try {
+                chain->AddFilter(field, entry.Criteria);
+            } catch (const Exception& e) {
+                const std::vector<TKvColumnFilter*> list = filtered->GetFilters(field);
+                if (!list.empty())
+                    filtered->RemoveFilter(field, list.back());
+                leaveOut(entry, e.Message());
+            }
+        }
+    }
+    SetTopIndex(0);
+    if (!errors.isEmpty())
+        throw EKvFilterError(QStringLiteral("Column filters left out: ") + errors.join(QStringLiteral("; ")));
+}
+
+bool TKvVantrel::IsFiltered(TKvGridColumn* Column) const
+{
+    auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
+    return data && FItemSource && FItemSource->IsFiltered(data->GetDataIndex());
+}
+
+void TKvVantrel::ApplyFilter(TKvGridColumn* Column)
+{
+    auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
+    if (!data || !FItemSource)
+        return;
+    FItemSource->ClearFilters(data->GetDataIndex());
+    SetTopIndex(0);
+}
+
+// ---- grouping --------------------------------------------------------------------------------
+
+bool TKvVantrel::IsGrouped(TKvGridColumn* Column) const
+{
+    auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
+    return data && FItemSource && FItemSource->IsGroupedField(data->GetDataIndex());
+}
+
+void TKvVantrel::GroupingChanged() { SetTopIndex(0); }
+
+void TKvVantrel::GroupBy(const TKvIntegerArray& Fields, bool Sort, TKvGridSortDirection Direction)
+{
+    if (!FItemSource)
+        return;
+    FItemSource->GroupBy(Fields, Sort, Direction);
+    GroupingChanged();
+}
+
+TKvIntegerArray TKvVantrel::GetGroupByFields() const
+{
+    TKvVantrelItemProvider* chain = Chain();
+    return chain && chain->IsGrouped() ? chain->GetGroupByFields() : TKvIntegerArray{};
+}
+
+void TKvVantrel::AddGroupBy(int Index, TKvGridColumn* Column)
+{
+    auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
+    if (!data || !FItemSource || data->GetDataIndex() < 0 || IsGrouped(data))
+        return;
+    FItemSource->AddGroupBy(Index, data->GetDataIndex());
+    GroupingChanged();
+}
+
+void TKvVantrel::RemoveGroupBy(TKvGridColumn* Column)
+{
+    auto* data = dynamic_cast<TKvGridDataColumn*>(Column);
+    if (!data || !FItemSource || !IsGrouped(data))
+        return;
+    FItemSource->RemoveGroupBy(data->GetDataIndex());
+    GroupingChanged();
+}
+
+// ---- sorting, defaults and permissions -------------------------------------------------------
+
+void TKvVantrel::SortItems(const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions)
+{
+    if (FItemSource)
+        FItemSource->OrderBy(Fields, Directions);
+}
+
+TKvIntegerArray TKvVantrel::GetSortFields() const { return FItemSource ? FItemSource->GetSortFields() : TKvIntegerArray{}; }
+
+TKvGridSortDirections TKvVantrel::GetSortDirections() const
+{
+    return FItemSource ? FItemSource->GetSortDirections() : TKvGridSortDirections{};
+}
+
+bool TKvVantrel::IsGroupedColumn(TKvGridColumn* Column) const { return IsGrouped(Column); }
+
+void TKvVantrel::GetItemDefaults(int ItemIndex, TKvGridDataRow& Values)
+{
+    if (!GetRowGrouped() || ItemIndex < 0 || ItemIndex >= GetItemCount())
+        return;
+    TKvGridItem* item = GetItem(ItemIndex);
+    if (!item)
+        return;
+    const TKvIntegerArray fields = GetGroupByFields();
+    // A group header or footer stands for its group: its own levels come from its first row.
+    int levels = static_cast<int>(fields.size());
+    TKvGridGroupItem* group = dynamic_cast<TKvGridGroupItem*>(item);
+    if (!group && dynamic_cast<TKvGridGroupFooter*>(item))
+        group = item->GetParent();
+    if (group) {
+        const auto at = std::find(fields.begin(), fields.end(), group->GetField());
+        if (at != fields.end())
+            levels = static_cast<int>(at - fields.begin()) + 1;
+        item = group->GetFirstItem();
+        while (auto* inner = dynamic_cast<TKvGridGroupItem*>(item))
+            item = inner->GetFirstItem();
+        if (!item)
+            return;
+    }
+    for (int i = levels - 1; i >= 0; --i) {
+        const int field = fields[static_cast<size_t>(i)];
+        if (field >= 0 && field < static_cast<int>(Values.size()))
+            Values[static_cast<size_t>(field)] = item->GetData(field);
+    }
+}
+
+bool TKvVantrel::CanUpdate(int ItemIndex, int Field) const
+{
+    TKvGridEditOptions* o = GetEditOptions();
+    return !o->GetReadOnly() && o->GetEditable() && FItemSource && FItemSource->CanUpdate(ItemIndex, Field);
+}
+
+bool TKvVantrel::CanAppend() const
+{
+    TKvGridEditOptions* o = GetEditOptions();
+    return !o->GetReadOnly() && o->GetAppendable() && FItemSource && FItemSource->CanInsert(FItemSource->GetItemCount());
+}
+
+bool TKvVantrel::CanInsert(int ItemIndex) const
+{
+    TKvGridEditOptions* o = GetEditOptions();
+    return !o->GetReadOnly() && o->GetInsertable() && FItemSource && FItemSource->CanInsert(ItemIndex);
+}
+
+bool TKvVantrel::CanDelete(int ItemIndex) const
+{
+    TKvGridEditOptions* o = GetEditOptions();
+    return !o->GetReadOnly() && o->GetDeletable() && FItemSource && FItemSource->CanDelete(ItemIndex);
+}
+
+// ---- notifications ---------------------------------------------------------------------------
+
+void TKvVantrel::ColumnFiltersChanged()
+{
+    if (IsLoading() || IsDestroying() || IsDesigning())
+        return;
+    ApplyFilters();
+}
+
+void TKvVantrel::GroupingOptionsChanged()
+{
+    TKvGridView::GroupingOptionsChanged();
+    if (FItemSource)
+        FItemSource->SetExpandWhenGrouping(GetGroupingOptions()->GetExpanded());
+}
+
+void TKvVantrel::RowGroupOptionsChanged()
+{
+    TKvGridView::RowGroupOptionsChanged();
+    if (FItemSource)
+        FItemSource->SetGroupedStyle(GetRowGroup()->GetExpandedStyle(), GetRowGroup()->GetCollapsedStyle());
+}
+
+void TKvVantrel::Loaded()
+{
+    TKvGridView::Loaded();
+    GroupingOptionsChanged();
+    // Filters read with the columns are active: the rows show filtered.
+    if (!IsDesigning())
+        ApplyFilters();
+}
+
+void TKvVantrel::DoExit()
+{
+    TKvGridView::DoExit();
+    if (auto* tool = dynamic_cast<TKvVantrelSelectionTool*>(GetActiveTool()))
+        tool->CancelDrag();
+}
+
+} // namespace kv

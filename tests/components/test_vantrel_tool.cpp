@@ -1,0 +1,361 @@
+// The top-level grid on a shown offscreen window, driven by window-level mouse input: header
+// clicks sort, headers dragged into the panel group, chips dragged out ungroup, headers
+// dragged along the header row move columns; the panel's prompt and chips probed in pixels.
+#include "VantrelTestSupport.h"
+#include "TestSupport.h"
+
+#include "graphics/KvGrids.Common.Drawing.h"
+#include "platform/ui/Messages.h"
+#include "grid/KvGrids.Tool.FilterSelector.h"
+
+using namespace kv;
+using namespace kvtest;
+
+namespace {
+
+unsigned ColorOf(TKvStroke* stroke) { return static_cast<TKvSolidPen*>(stroke)->GetColor() & 0xFFFFFFu; }
+
+struct VantrelTool : ::testing::Test
+{
+    TShownVantrel g;
+    void SetUp() override
+    {
+        g.Fill(40);
+        g.Show(460, 320);
+    }
+    TKvVantrelSelectionTool* Tool() const { return dynamic_cast<TKvVantrelSelectionTool*>(g.Grid->GetActiveTool()); }
+    TRect PanelRect() const { return g.Layout()->PanelBounds(); }
+    TPoint InPanel() const { return TPoint{PanelRect().Right - 40, PanelRect().Top + PanelRect().Height() / 2}; }
+    TRect ChipRect(int i) const { return TShownVantrel::Bounds(g.Panel()->GetGroupByView()->GetColumnView(i)); }
+    TPoint BodyPoint() const
+    {
+        const TRect body = g.Layout()->BodyBounds();
+        return TPoint{(body.Left + body.Right) / 2, std::min(body.Bottom, g.Grid->GetClientHeight()) - 10};
+    }
+    QStringList Order() const
+    {
+        QStringList names;
+        for (int i = 0; i < g.Grid->GetVisibleColumnCount(); ++i)
+            names << static_cast<TKvGridDataColumn*>(g.Grid->GetVisibleColumn(i))->GetFieldName();
+        return names;
+    }
+};
+
+} // namespace
+
+TEST_F(VantrelTool, HeaderClickSortsAndCyclesDirections)
+{
+    EXPECT_NE(Tool(), nullptr);
+    const TPoint qty = TShownVantrel::Center(g.HeaderRect(FQty));
+    g.Click(qty);
+    EXPECT_EQ(g.Grid->GetSortFields(), TKvIntegerArray{FQty});
+    EXPECT_EQ(g.Grid->GetSortDirections(), TKvGridSortDirections{SortAscending});
+    EXPECT_EQ(g.Cell(0, FQty), QStringLiteral("0"));
+    g.Click(qty);
+    EXPECT_EQ(g.Grid->GetSortDirections(), TKvGridSortDirections{SortDescending});
+    EXPECT_EQ(g.Cell(0, FQty), QStringLiteral("39"));
+    g.Click(qty);
+    EXPECT_TRUE(g.Grid->GetSortFields().empty());
+    // An unsortable column stays as it is.
+    g.Columns[FCity]->SetSortable(false);
+    g.Click(TShownVantrel::Center(g.HeaderRect(FCity)));
+    EXPECT_TRUE(g.Grid->GetSortFields().empty());
+}
+
+TEST_F(VantrelTool, HeaderClickCommitsThePendingRowEditFirst)
+{
+    g.Grid->SetFocusedIndex(TKvGridCellIndex(g.Grid.get(), 0, g.Columns[FCity]));
+    g.Chain()->Edit(0);
+    g.Chain()->UpdateData(0, FCity, Variant(QStringLiteral("Edited")));
+    const int row = g.Grid->GetItem(0)->GetDataRow();
+    g.Click(TShownVantrel::Center(g.HeaderRect(FQty)));
+    g.Click(TShownVantrel::Center(g.HeaderRect(FQty)));
+    EXPECT_FALSE(g.Chain()->IsEditing(-1));
+    int edited = 0;
+    for (int r = 0; r < g.Data->GetRowCount(); ++r)
+        edited += g.Data->GetData(r, FCity).ToString() == QStringLiteral("Edited");
+    EXPECT_EQ(edited, 1);
+    EXPECT_EQ(g.Data->GetData(row, FCity).ToString(), QStringLiteral("Edited"));
+}
+
+TEST_F(VantrelTool, HeaderDraggedIntoThePanelGroupsAndShowsItsFeedback)
+{
+    g.Grid->GroupBy({FRegion});
+    g.Paint();
+    ASSERT_EQ(g.Panel()->GetGroupByView()->GetColumnViewCount(), 1);
+    EXPECT_EQ(g.Panel()->GetState(), PanelNormal);
+    EXPECT_EQ(g.Panel()->GetGroupingIndex(), -1);
+
+    g.DragTo(TShownVantrel::Center(g.HeaderRect(FCity)), InPanel());
+    EXPECT_EQ(g.Panel()->GetState(), PanelGrouping);
+    EXPECT_EQ(g.Panel()->GetGroupingIndex(), 1) << "a drop appends at the end";
+    auto* tracker = dynamic_cast<TKvRowGroupingTracker*>(Tool()->GetDragTracker());
+    ASSERT_NE(tracker, nullptr);
+    ASSERT_NE(tracker->GetColumnView(), nullptr);
+    EXPECT_TRUE(tracker->GetColumnView()->GetAcceptable());
+    EXPECT_EQ(g.Grid->GetCursor(), crDrag);
+    g.Release(InPanel());
+    EXPECT_EQ(g.Panel()->GetState(), PanelNormal);
+    EXPECT_EQ(g.Grid->GetGroupByFields(), (TKvIntegerArray{FRegion, FCity}));
+    EXPECT_EQ(g.Grid->GetCursor(), crDefault);
+    EXPECT_EQ(g.Panel()->GetGroupByView()->GetColumnViewCount(), 2);
+
+    // A grouped column dragged in again: the chip is crossed and nothing changes.
+    g.DragTo(TShownVantrel::Center(g.HeaderRect(FRegion)), InPanel());
+    tracker = dynamic_cast<TKvRowGroupingTracker*>(Tool()->GetDragTracker());
+    ASSERT_NE(tracker, nullptr);
+    EXPECT_FALSE(tracker->GetColumnView()->GetAcceptable());
+    g.Release(InPanel());
+    EXPECT_EQ(g.Grid->GetGroupByFields(), (TKvIntegerArray{FRegion, FCity}));
+}
+
+TEST_F(VantrelTool, AGroupingDragReleasedElsewhereOrCancelledChangesNothing)
+{
+    const TPoint qty = TShownVantrel::Center(g.HeaderRect(FQty));
+    // Into the panel, then released over the body.
+    g.DragTo(qty, InPanel());
+    ASSERT_EQ(g.Panel()->GetState(), PanelGrouping);
+    g.Move(BodyPoint());
+    g.Release(BodyPoint());
+    EXPECT_FALSE(g.Grid->GetRowGrouped());
+    EXPECT_EQ(g.Panel()->GetState(), PanelNormal);
+    EXPECT_TRUE(g.Panel()->GetMessageView()->GetVisible());
+
+    // Escape during the drag.
+    g.DragTo(qty, InPanel());
+    ASSERT_EQ(g.Panel()->GetState(), PanelGrouping);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(g.Panel()->GetState(), PanelNormal);
+    g.Release(InPanel());
+    EXPECT_FALSE(g.Grid->GetRowGrouped());
+
+    // Focus leaves the grid during the drag.
+    g.DragTo(qty, InPanel());
+    ASSERT_EQ(g.Panel()->GetState(), PanelGrouping);
+    g.Grid->Perform(WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(g.Panel()->GetState(), PanelNormal);
+    EXPECT_EQ(Tool()->GetDragTracker(), nullptr);
+    g.Release(InPanel());
+    EXPECT_FALSE(g.Grid->GetRowGrouped());
+
+    // With grouping disabled a header does not turn into a grouping drag.
+    g.Show(460, 320);
+    g.Grid->GetGroupingOptions()->SetEnabled(false);
+    g.Paint();
+    g.DragTo(qty, InPanel());
+    EXPECT_EQ(g.Panel()->GetState(), PanelNormal);
+    EXPECT_EQ(dynamic_cast<TKvRowGroupingTracker*>(Tool()->GetDragTracker()), nullptr);
+    g.Release(InPanel());
+    EXPECT_FALSE(g.Grid->GetRowGrouped());
+}
+
+TEST_F(VantrelTool, ChipDraggedBelowThePanelUngroupsInsideChangesNothing)
+{
+    g.Grid->GroupBy({FRegion, FCity});
+    g.Paint();
+    ASSERT_EQ(g.Panel()->GetGroupByView()->GetColumnViewCount(), 2);
+    const TPoint chip = TShownVantrel::Center(ChipRect(1));
+    // Hovering a chip shows the hand.
+    g.Move(chip);
+    EXPECT_EQ(g.Grid->GetCursor(), crHandPoint);
+
+    g.Drag(chip, InPanel());
+    EXPECT_EQ(g.Grid->GetGroupByFields(), (TKvIntegerArray{FRegion, FCity}));
+    g.DragTo(chip, BodyPoint());
+    auto* tracker = dynamic_cast<TKvPanelCellTracker*>(Tool()->GetDragTracker());
+    ASSERT_NE(tracker, nullptr);
+    ASSERT_NE(tracker->GetColumnView(), nullptr);
+    EXPECT_EQ(TShownVantrel::Bounds(tracker->GetColumnView()).Left, BodyPoint().X - 10);
+    g.Release(BodyPoint());
+    EXPECT_EQ(g.Grid->GetGroupByFields(), TKvIntegerArray{FRegion});
+
+    // The last chip out: the prompt shows again.
+    g.Drag(TShownVantrel::Center(ChipRect(0)), BodyPoint());
+    EXPECT_FALSE(g.Grid->GetRowGrouped());
+    EXPECT_TRUE(g.Panel()->GetMessageView()->GetVisible());
+}
+
+TEST_F(VantrelTool, HeaderDraggedAlongTheHeaderRowMovesItsColumn)
+{
+    ASSERT_EQ(Order(), (QStringList{"Region", "City", "Qty"}));
+    g.DragTo(TShownVantrel::Center(g.HeaderRect(FQty)), TShownVantrel::Center(g.HeaderRect(FRegion)));
+    auto* tracker = dynamic_cast<TKvColumnMoveTracker2*>(Tool()->GetDragTracker());
+    ASSERT_NE(tracker, nullptr);
+    ASSERT_NE(tracker->GetTarget(), nullptr);
+    EXPECT_EQ(tracker->GetTarget()->GetColumn(), g.Columns[FRegion]);
+    EXPECT_TRUE(tracker->GetTargetFeedback()->GetVisible());
+    EXPECT_TRUE(g.Grid->ContainsFeedbackElement(tracker->GetSourceFeedback()));
+    g.Release(TShownVantrel::Center(g.HeaderRect(FRegion)));
+    EXPECT_EQ(Order(), (QStringList{"Qty", "Region", "City"}));
+    EXPECT_EQ(Tool()->GetDragTracker(), nullptr);
+
+    // A hidden column before the target does not shift the drop: collection indices.
+    g.Columns[FRegion]->SetVisible(false);
+    g.Paint();
+    g.Drag(TShownVantrel::Center(g.HeaderRect(FCity)), TShownVantrel::Center(g.HeaderRect(FQty)));
+    EXPECT_EQ(g.Grid->GetColumn(0), g.Columns[FCity]);
+    EXPECT_EQ(g.Grid->GetColumn(1), g.Columns[FQty]);
+    EXPECT_EQ(g.Grid->GetColumn(2), g.Columns[FRegion]);
+
+    // Released away from any header: nothing moves.
+    g.Drag(TShownVantrel::Center(g.HeaderRect(FQty)), BodyPoint());
+    EXPECT_EQ(Order(), (QStringList{"City", "Qty"}));
+
+    // One visible column: no column-move tracker.
+    g.Columns[FCity]->SetVisible(false);
+    g.Paint();
+    g.DragTo(TShownVantrel::Center(g.HeaderRect(FQty)), BodyPoint());
+    EXPECT_EQ(dynamic_cast<TKvColumnMoveTracker2*>(Tool()->GetDragTracker()), nullptr);
+    g.Release(BodyPoint());
+}
+
+TEST_F(VantrelTool, AHeaderDroppedIntoAnotherColumnGroupDoesNotMove)
+{
+    // Region and City inside a group; Qty beside it.
+    TKvGridColumnGroup* group = g.Grid->AddColumnGroup();
+    group->GetHeader()->SetCaption(QStringLiteral("Place"));
+    g.Grid->GetRootGroup()->GetColumns()->Move(group->GetIndex(), 0);
+    group->GetColumns()->Add(g.Columns[FRegion]);
+    group->GetColumns()->Add(g.Columns[FCity]);
+    group->SetWidth(g.Columns[FRegion]->GetWidth() + g.Columns[FCity]->GetWidth());
+    g.Grid->ResetColumnIndicies();
+    g.Paint();
+    g.Drag(TShownVantrel::Center(g.HeaderRect(FQty)), TShownVantrel::Center(g.HeaderRect(FCity)));
+    EXPECT_EQ(group->GetItem(0), g.Columns[FRegion]);
+    EXPECT_EQ(group->GetItem(1), g.Columns[FCity]);
+    EXPECT_EQ(g.Grid->GetColumn(1), g.Columns[FQty]);
+    // Inside the group the children move.
+    g.Drag(TShownVantrel::Center(g.HeaderRect(FCity)), TShownVantrel::Center(g.HeaderRect(FRegion)));
+    EXPECT_EQ(group->GetItem(0), g.Columns[FCity]);
+    EXPECT_EQ(group->GetItem(1), g.Columns[FRegion]);
+}
+
+TEST_F(VantrelTool, PanelPromptAndChipStaircaseInPixels)
+{
+    const TRect panel = PanelRect();
+    TKvGridViewStyles* styles = g.Grid->GetPanel()->GetStyles();
+    const unsigned background = static_cast<TKvSolidBrush*>(styles->GetBackground())->GetColor() & 0xFFFFFFu;
+    const unsigned border = ColorOf(styles->GetBorderBottom());
+    // The prompt: its text from the left padding on, the background right of it, the border.
+    const TSizeF text = TKvDrawingContext::MeasureText(g.Grid->GetGroupingOptions()->GetPrompt(), styles->GetFont());
+    EXPECT_GE(panel.Height(), std::max<int>(g.Grid->GetPanel()->GetMinHeight(), int(std::lround(text.cy))));
+    int ink = 0;
+    for (int x = panel.Left + 4; x < panel.Left + 4 + int(text.cx) && x < panel.Right; ++x)
+        for (int y = panel.Top; y < panel.Bottom - 1; ++y)
+            ink += g.Rgb(x, y) != background;
+    EXPECT_GT(ink, 20) << "the prompt's text is drawn";
+    for (int x = panel.Left; x < panel.Left + 3; ++x)
+        EXPECT_EQ(g.Rgb(x, panel.Top + panel.Height() / 2), background) << "left padding " << x;
+    EXPECT_EQ(g.Rgb(panel.Right - 3, panel.Top + 2), background);
+    EXPECT_EQ(g.Rgb(panel.Left + 10, panel.Bottom - 1), border);
+
+    // Grouped by two fields: no prompt; two chips as a staircase joined by a connector.
+    g.Grid->GroupBy({FRegion, FCity});
+    g.Paint();
+    EXPECT_FALSE(g.Panel()->GetMessageView()->GetVisible());
+    const TRect c0 = ChipRect(0), c1 = ChipRect(1);
+    const TSizeF caption = TKvDrawingContext::MeasureText(QStringLiteral("Region"), g.Grid->GetHeader()->GetStyles()->GetFont());
+    EXPECT_EQ(c0.Left - panel.Left, TKvGroupByView::FPaddingLeft);
+    EXPECT_EQ(c0.Top - panel.Top, TKvGroupByView::FPaddingTop);
+    EXPECT_EQ(c0.Width(), std::max<int>(TKvGroupByView::FDefColumnWidth, int(std::lround(caption.cx))));
+    EXPECT_EQ(c1.Left, c0.Right + TKvGroupByView::FColumnGap);
+    EXPECT_EQ(c1.Top, c0.Top + c0.Height() * 2 / 3);
+    EXPECT_GE(PanelRect().Bottom, c1.Bottom + TKvGroupByView::FPaddingBottom) << "the panel holds the staircase";
+    const unsigned gray = ColorOf(TKvStroke::Gray());
+    EXPECT_EQ(g.Rgb(c0.Left, c0.Top + 3), gray) << "chip outline";
+    EXPECT_EQ(g.Rgb(c1.Left, c1.Top + 3), gray) << "chip outline";
+    const int y = c0.Top + c0.Height() / 3;
+    const int x = c1.Left + c1.Width() / 4;
+    EXPECT_EQ(g.Rgb(c0.Right + 3, y), 0u) << "connector, across";
+    EXPECT_EQ(g.Rgb(x, (y + c1.Top) / 2 + 1), 0u) << "connector, down";
+    EXPECT_EQ(g.Rgb(c0.Right + 3, y + 4), background);
+
+    // A taller header font: the chips and the panel grow with it.
+    g.Grid->GetHeader()->GetStyles()->SetFont(g.Grid->GetHeader()->GetStyles()->CreateFont(QStringLiteral("DejaVu Sans,30")));
+    g.Paint();
+    const TRect tall = ChipRect(1);
+    EXPECT_GT(ChipRect(0).Height(), TKvGroupByView::FDefColumnHeight);
+    EXPECT_GE(PanelRect().Bottom, tall.Bottom + TKvGroupByView::FPaddingBottom);
+}
+
+TEST(VantrelTrackers, ConstructionChecksItsRequest)
+{
+    TShownVantrel g;
+    g.Fill(3);
+    g.Show();
+    TKvGridCellElement* header = g.Grid->GetCellView(g.Grid->GetHeader(), TKvGridCellIndex(g.Columns[0]));
+    ASSERT_NE(header, nullptr);
+    IntfPtr<IKvGridEditRequest> move(new TKvColumnMoveRequest(header));
+    IntfPtr<IKvGridEditRequest> panel(new TKvPanelCellRequest(header));
+    KV_EXPECT_THROW_MSG(TKvColumnMoveTracker t(panel.get()), EArgumentException, "request is not TKvColumnMoveRquest");
+    KV_EXPECT_THROW_MSG(TKvPanelCellTracker t(move.get()), EArgumentException, "request is not TKvPanelCellRequest");
+    EXPECT_THROW(TKvRowGroupingTracker t(nullptr), EArgumentNilException);
+
+    // The older column move drags the header cell itself and moves the column on release.
+    TKvColumnMoveTracker old(move.get());
+    const TPoint from = TShownVantrel::Center(g.HeaderRect(0));
+    const TPoint to = TShownVantrel::Center(g.HeaderRect(2));
+    ASSERT_TRUE(old.Start(from.X, from.Y));
+    EXPECT_TRUE(old.Drag(to.X + 10, to.Y));
+    EXPECT_EQ(old.GetTargetIndex(), 2);
+    old.Stop(to.X + 10, to.Y, true);
+    EXPECT_EQ(g.Grid->GetColumn(2), g.Columns[0]);
+}
+
+TEST_F(VantrelTool, AFilterHandleClickOpensTheFilterDropDown)
+{
+    auto* filter = static_cast<TKvGridColumnFilter*>(g.Columns[FQty]->GetFilters()->Add());
+    filter->SetName(QStringLiteral("small"));
+    filter->SetCriteria(QStringLiteral("value < 10"));
+    const TRect header = g.HeaderRect(FQty);
+    g.Move(TShownVantrel::Center(header));
+    g.Paint();
+    auto* cell = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[FQty]));
+    ASSERT_NE(cell, nullptr);
+    ASSERT_TRUE(cell->GetFilterHandle()->GetVisible());
+    const TRect handle = TShownVantrel::Bounds(cell->GetFilterHandle());
+    g.Click(TShownVantrel::Center(handle));
+    auto* selector = dynamic_cast<TKvGridFilterSelector*>(g.Grid->GetGridDelegate()->GetFilterSelector());
+    ASSERT_NE(selector, nullptr);
+    EXPECT_TRUE(selector->GetListing());
+    ASSERT_EQ(selector->GetItemProvider()->GetItemCount(), 1);
+    EXPECT_TRUE(g.Grid->GetSortFields().empty()) << "the handle press is no header click";
+    g.Grid->GetGridDelegate()->HideFilterSelector();
+    EXPECT_FALSE(selector->GetListing());
+}
+
+TEST_F(VantrelTool, CellClicksAndDoubleClicksAreTraced)
+{
+    g.Grid->GetEditOptions()->SetReadOnly(true); // a double click opens no editor
+    QStringList lines;
+    SetTraceSink([&](const QString& line) { lines << line; });
+    TKvGridCellElement* cell = g.Grid->GetCellView(g.Grid->GetBody(), TKvGridCellIndex(g.Grid.get(), 2, g.Columns[FCity]));
+    ASSERT_NE(cell, nullptr);
+    const TPoint p = TShownVantrel::Center(TShownVantrel::Bounds(cell));
+    g.Click(p);
+    QTest::mouseDClick(g.Win(), Qt::LeftButton, {}, g.At(p));
+    SetTraceSink(nullptr);
+    const QString index = TKvGridCellIndex(g.Grid.get(), 2, g.Columns[FCity]).ToString();
+    EXPECT_TRUE(lines.contains(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>> Cell clicked: ") + index)) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>> Cell dblClicked: ") + index));
+}
+
+TEST_F(VantrelTool, ARowGroupExpandHandleTogglesItsGroup)
+{
+    g.Grid->GetRowGroup()->GetLevels()->Add(); // the bar shows one expander column per level
+    g.Grid->GroupBy({FRegion});
+    g.Paint();
+    const int expanded = g.Grid->GetItemCount();
+    TKvGridRowGroupElement* bar = g.Grid->GetRowGroupView();
+    ASSERT_GT(bar->GetIndicatorCount(), 0);
+    TKvGridRowGroupIndicatorElement* level = bar->GetIndicator(0);
+    ASSERT_GT(level->GetExpanderCount(), 0);
+    TKvGridRowGroupIndicatorExpander* expander = level->GetExpander(0);
+    auto* group = dynamic_cast<TKvGridGroupItem*>(g.Grid->GetItem(expander->GetIndex()));
+    ASSERT_NE(group, nullptr);
+    ASSERT_TRUE(group->GetExpanded());
+    g.Click(TShownVantrel::Center(TShownVantrel::Bounds(expander->GetHandle())));
+    EXPECT_FALSE(group->GetExpanded());
+    EXPECT_LT(g.Grid->GetItemCount(), expanded);
+}

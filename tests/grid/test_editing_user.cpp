@@ -1,0 +1,455 @@
+// In-place editing as a user meets it: a shown grid bound as the README binds one, driven by
+// window-level keys and clicks; what is checked is what the user sees (cell and footer texts,
+// the editor's text, messages shown, pixels).
+#include "EditTestSupport.h"
+#include "GridTestSupport.h"
+#include "TestSupport.h"
+
+#include "grid/KvGrids.Editing.h"
+#include "grid/KvGrids.Editors.h"
+#include "grid/KvGrids.Hints.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Services.h"
+
+#include <QtGui/QWindow>
+
+using namespace kv;
+using namespace kvtest;
+
+namespace {
+
+bool Ink(QRgb p) { return qGray(p) < 128; }
+
+// The first and last x of dark pixels inside r of the image, or (-1, -1).
+std::pair<int, int> InkSpan(const QImage& image, const TRect& r)
+{
+    int first = -1, last = -1;
+    for (int x = std::max(0, r.Left); x < std::min(image.width(), r.Right); ++x)
+        for (int y = std::max(0, r.Top); y < std::min(image.height(), r.Bottom); ++y)
+            if (Ink(image.pixel(x, y))) {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+    return {first, last};
+}
+
+struct UserEditing : ::testing::Test
+{
+    TLocaleScope Locale{QLocale(QLocale::English, QLocale::UnitedStates)};
+    TOwned<TKvSimpleDataProvider> Data = MakeTable(
+        "Name,Qty,When,Paid,Note", "s,n,d,b,s",
+        {{"alpha", 3, Variant::DateTime(EncodeDate(2025, 10, 28)), true, "x"},
+         {"beta", 40, Variant::DateTime(EncodeDate(2024, 3, 5)), false, "y"},
+         {"gamma", 12, Variant(), true, "z"}});
+    TOwned<TKvDefaultGridItemProvider> Default = MakeOwned<TKvDefaultGridItemProvider>();
+    TOwned<TKvGridEditableItemProvider> Editable;
+    TOwned<TKvGridView> Grid = MakeOwned<TKvGridView>(nullptr);
+    TKvGridColumnGroup* Who = nullptr;
+    TKvGridDataColumn* Name = nullptr;
+    TKvGridDataColumn* Qty = nullptr;
+    TKvGridDataColumn* When = nullptr;
+    TKvGridDataColumn* Paid = nullptr;
+    TKvGridDataColumn* Note = nullptr;
+    QStringList Shown;
+    QStringList Events;
+    TExceptionHook OldHook;
+
+    void SetUp() override
+    {
+        OldHook = SetExceptionHook([this](const QString& message) { Shown << message; });
+        // Columns named before the item source is bound, as the README does.
+        Who = Grid->AddColumnGroup();
+        Name = Add("Name", Who);
+        Qty = Add("Qty");
+        Qty->GetStyles()->SetTextAlignment(AlignFar);
+        When = Add("When");
+        When->SetEditor(Create<TKvDateTimeCellEditor>(Grid.get()));
+        Paid = Add("Paid");
+        Note = Add("Note");
+        Default->SetDataSource(Data.get());
+        Editable = MakeOwned<TKvGridEditableItemProvider>(Default.get());
+        Grid->SetItemSource(Editable.get());
+        Grid->OnEditStart = [this](TKvGridView*, const TKvGridCellIndex& i) { Events << QStringLiteral("start %1").arg(i.ItemIndex); };
+        Grid->OnEditCommit = [this](TKvGridView*, const TKvGridCellIndex&, const Variant& v) { Events << "commit " + v.ToString(); };
+        Grid->OnEditComplete = [this](TKvGridView*, const TKvGridCellIndex& i) { Events << QStringLiteral("complete %1").arg(i.ItemIndex); };
+        ShowFocused(Grid.get(), 700, 300);
+        Paint();
+    }
+    void TearDown() override
+    {
+        SetExceptionHook(OldHook);
+        Grid.reset();
+        Editable.reset();
+        Default.reset();
+    }
+    TKvGridDataColumn* Add(const QString& field, TKvGridColumnGroup* group = nullptr)
+    {
+        TKvGridDataColumn* c = Grid->AddDataColumn(group);
+        c->SetFieldName(field);
+        c->SetWidth(110);
+        return c;
+    }
+    void Paint()
+    {
+        Grid->Invalidate();
+        Grid->Update();
+        ProcessEvents(10);
+    }
+    QWindow* Win() const { return Grid->Widget()->window()->windowHandle(); }
+    TKvGridCellIndex Cell(int item, TKvGridColumn* column) const { return {Grid.get(), item, column}; }
+    // The cell's value as the grid holds it (a pending row edit included).
+    Variant Value(int item, TKvGridColumn* column) const { return Grid->GetCellData(Cell(item, column)); }
+    QString CellText(int item, TKvGridColumn* column) const { return Grid->GetBody()->GetCell(Cell(item, column))->GetDisplayText(); }
+    TKvDefaultGridEditController* Controller() const
+    {
+        return static_cast<TKvDefaultGridEditController*>(Grid->GetEditController());
+    }
+    TKvGridInplaceEditor* LineControl() const
+    {
+        auto* editor = dynamic_cast<TKvLineCellEditor*>(Controller()->GetEditor());
+        return editor ? editor->GetControl() : nullptr;
+    }
+    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QTest::keyClick(Win(), key, mods);
+        ProcessEvents(5);
+    }
+    void TypeKeys(const QString& text)
+    {
+        for (const QChar c : text)
+            QTest::keyClick(Win(), c.toLatin1());
+        ProcessEvents(5);
+    }
+    void ClickCell(int item, TKvGridColumn* column, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        const TRect r = Grid->GetCellBounds(Cell(item, column));
+        QTest::mouseClick(Win(), Qt::LeftButton, mods, WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+        ProcessEvents(5);
+    }
+    QString FooterText(TKvGridColumn* column) const
+    {
+        return Grid->GetFooter()->GetCell(Cell(-1, column))->GetDisplayText();
+    }
+};
+
+} // namespace
+
+// The README's program: columns named before binding show their values in the first frame.
+TEST(UserGrid, ReadmeExampleShowsItsValues)
+{
+    TOwned<TKvSimpleDataProvider> table = MakeOwned<TKvSimpleDataProvider>(nullptr);
+    table->InsertColumns(0, 2, "City,Units", "s,n");
+    table->InsertRow(0, {"Oslo", 12});
+    table->InsertRow(1, {"Lima", 40});
+    TOwned<TKvDefaultGridItemProvider> items = MakeOwned<TKvDefaultGridItemProvider>();
+    items->SetDataSource(table.get());
+    TOwned<TKvGridEditableItemProvider> editable = MakeOwned<TKvGridEditableItemProvider>(items.get());
+    TOwned<TKvGridView> grid = MakeOwned<TKvGridView>(nullptr);
+    for (const char* field : {"City", "Units"})
+        grid->AddDataColumn()->SetFieldName(field);
+    grid->SetItemSource(editable.get());
+    ShowFocused(grid.get(), 400, 200);
+    grid->Update();
+    ProcessEvents(10);
+
+    TKvGridColumn* city = grid->GetVisibleColumn(0);
+    TKvGridColumn* units = grid->GetVisibleColumn(1);
+    EXPECT_EQ(grid->GetBody()->GetCell({grid.get(), 0, city})->GetDisplayText(), "Oslo");
+    EXPECT_EQ(grid->GetBody()->GetCell({grid.get(), 1, units})->GetDisplayText(), "40");
+    // The frame shows text in the laid-out cells.
+    const QImage image = grid->Widget()->grab().toImage();
+    for (int item = 0; item < 2; ++item)
+        for (TKvGridColumn* column : {city, units}) {
+            ASSERT_NE(grid->GetCellView(grid->GetBody(), {grid.get(), item, column}), nullptr);
+            const TRect r = grid->GetCellBounds({grid.get(), item, column});
+            EXPECT_GE(InkSpan(image, r).first, 0) << "cell " << item;
+        }
+    // A field name changed later is found as well.
+    dynamic_cast<TKvGridDataColumn*>(units)->SetFieldName("City");
+    EXPECT_EQ(grid->GetBody()->GetCell({grid.get(), 1, units})->GetDisplayText(), "Lima");
+    grid->SetItemSource(nullptr);
+}
+
+// An edit typed into a numeric cell moves the footer's grand total once the row is saved.
+TEST_F(UserEditing, FooterSumFollowsATypedEdit)
+{
+    Grid->GetFooter()->SetVisible(true);
+    Qty->GetFooter()->SetExpression("sum");
+    Paint();
+    EXPECT_EQ(FooterText(Qty), "55");
+    ClickCell(1, Qty);
+    TypeKeys("41");
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Down); // leaving the row saves it
+    Paint();
+    EXPECT_EQ(CellText(1, Qty), "41");
+    EXPECT_TRUE(Data->GetData(1, 1) == Variant(41));
+    EXPECT_EQ(FooterText(Qty), "56");
+}
+
+// Text that is no value of the field's type is refused with a message; nothing is written and
+// the editor keeps the user's text.
+TEST_F(UserEditing, ValuesOfTheWrongTypeAreRefused)
+{
+    ClickCell(0, Qty);
+    TypeKeys("abc");
+    Key(Qt::Key_Return);
+    ASSERT_EQ(Shown.size(), 1);
+    EXPECT_EQ(Shown[0], "'abc' is not a valid number: Qty");
+    EXPECT_TRUE(Controller()->GetEditing());
+    EXPECT_EQ(LineControl()->GetText(), "abc");
+    EXPECT_TRUE(Value(0, Qty) == Variant(3));
+    // Leaving the cell by a click is refused the same way.
+    ClickCell(0, Note);
+    EXPECT_EQ(Shown.size(), 2);
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(0, Qty));
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+
+    // A number converts: text read as the field's type.
+    TypeKeys("7.5");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(0, Qty) == Variant(7.5));
+
+    // A space is no Boolean; "false" is.
+    Shown.clear();
+    ClickCell(0, Paid);
+    TypeKeys(" ");
+    Key(Qt::Key_Return);
+    ASSERT_EQ(Shown.size(), 1);
+    EXPECT_EQ(Shown[0], "' ' is not a valid Boolean value: Paid");
+    EXPECT_TRUE(Value(0, Paid) == Variant(true));
+    Key(Qt::Key_Escape);
+    TypeKeys("false");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(0, Paid) == Variant(false));
+    EXPECT_EQ(Shown.size(), 1);
+}
+
+// The number editor: decimals without a format, the beep with one, a starting minus sign and
+// Backspace.
+TEST_F(UserEditing, TheNumberEditorKeepsWhatIsTyped)
+{
+    Qty->SetEditor(Create<TKvNumberCellEditor>(Grid.get()));
+    ClickCell(0, Qty);
+    TypeKeys("42.5");
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(0, Qty).ToDouble(), 42.5);
+    // Enter moved on to the next cell.
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(0, When));
+    ClickCell(0, Qty);
+    TypeKeys("1.25");
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(0, Qty).ToDouble(), 1.25);
+
+    // Right-aligned like its cell.
+    ClickCell(1, Qty);
+    Paint();
+    const TRect r = Grid->GetCellBounds(Cell(1, Qty));
+    const TRect inner{r.Left + 1, r.Top + 2, r.Right - 2, r.Bottom - 2};
+    const int cellEnd = InkSpan(Grid->Widget()->grab().toImage(), inner).second;
+    Key(Qt::Key_F2);
+    ProcessEvents(10);
+    auto* control = dynamic_cast<TKvNumberCellEditor*>(Controller()->GetEditor())->GetControl();
+    EXPECT_EQ(control->GetAlignment(), taRightJustify);
+    EXPECT_NEAR(InkSpan(Grid->Widget()->grab().toImage(), inner).second, cellEnd, 2);
+    Key(Qt::Key_Escape);
+
+    // A fresh negative number: the minus replaces the value like any first character.
+    TypeKeys("-5");
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(1, Qty).ToDouble(), -5);
+
+    // Backspace opens the edit and deletes the value.
+    Events.clear();
+    ClickCell(2, Qty);
+    Key(Qt::Key_Backspace);
+    EXPECT_TRUE(Controller()->GetEditing());
+    auto* number = dynamic_cast<TKvNumberCellEditor*>(Controller()->GetEditor())->GetControl();
+    EXPECT_TRUE(number->IsNull());
+    EXPECT_EQ(Events.filter("start").size(), 1);
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+
+    // With a format of whole numbers the point is refused with the beep, never dropped silently.
+    Qty->GetStyles()->SetNumberFormat("#,##0");
+    ClickCell(0, Qty);
+    const int beeps = GetBeepCount();
+    TypeKeys("4.");
+    EXPECT_EQ(GetBeepCount(), beeps + 1);
+    TypeKeys("2");
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(0, Qty).ToDouble(), 42);
+}
+
+// The line editor: a starting minus over a number, and Backspace starting the edit.
+TEST_F(UserEditing, TheFirstKeyReplacesTheValue)
+{
+    ClickCell(0, Qty);
+    TypeKeys("-5");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(0, Qty) == Variant(-5));
+
+    Events.clear();
+    ClickCell(1, Note);
+    Key(Qt::Key_Backspace);
+    EXPECT_TRUE(Controller()->GetEditing());
+    EXPECT_EQ(LineControl()->GetText(), "");
+    EXPECT_EQ(Events, QStringList{"start 1"});
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(1, Note).IsClear() || Value(1, Note).ToString().isEmpty());
+}
+
+// Validation: a refused row shows its message; a column error goes with its edit; one Enter
+// announces one commit; the hint leaves with the pointer and the saved row.
+TEST_F(UserEditing, ValidationMessagesReachTheUserAndGoAway)
+{
+    Grid->GetValidations()->Add("positive", "value['Qty'] > 0", "Qty must be positive");
+    ClickCell(0, Qty);
+    TypeKeys("-1");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Shown.isEmpty());
+    Key(Qt::Key_Down);
+    ASSERT_EQ(Shown.size(), 1);
+    EXPECT_EQ(Shown[0], "Qty must be positive");
+    EXPECT_EQ(Grid->GetFocusedIndex().ItemIndex, 0);
+    EXPECT_TRUE(Grid->IsItemEditing(0));
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(Grid->IsItemEditing(0));
+    EXPECT_TRUE(Value(0, Qty) == Variant(3));
+    Grid->GetValidations()->Clear();
+
+    // A required name inside a column group: the error shows on this edit only.
+    Name->SetRequired(true);
+    Grid->GetEditOptions()->SetValidateOnEdited(true);
+    ClickCell(0, Name);
+    Events.clear();
+    Key(Qt::Key_Backspace);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Events.filter("commit").size(), 1);
+    EXPECT_EQ(Name->GetError(), "Value is required: Name");
+    EXPECT_EQ(Grid->GetBody()->GetCell(Cell(0, Name))->GetError(), "Value is required: Name");
+    EXPECT_TRUE(Controller()->GetEditing());
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(0, Name));
+
+    // The hint shows over the error and leaves with the pointer.
+    const TRect r = Grid->GetCellBounds(Cell(0, Note));
+    Key(Qt::Key_Escape);
+    QTest::mouseMove(Win(), WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+    const TRect n = Grid->GetCellBounds(Cell(0, Name));
+    QTest::mouseMove(Win(), WindowPoint(Grid.get(), n.Left + 5, (n.Top + n.Bottom) / 2));
+    ProcessEvents(10);
+    ASSERT_NE(Grid->GetHintManager()->GetHintWindow(), nullptr);
+    QList<QWidget*> widgets = Grid->Widget()->findChildren<QWidget*>();
+    widgets << Grid->Widget();
+    for (QWidget* w : widgets) {
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(w, &leave);
+    }
+    ProcessEvents(5);
+    EXPECT_EQ(Grid->GetHintManager()->GetHintWindow(), nullptr);
+
+    // The row cancelled: no column keeps the error, nor does the next edited row show it.
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(Grid->IsItemEditing(0));
+    EXPECT_EQ(Name->GetError(), "");
+    ClickCell(1, Note);
+    TypeKeys("w");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Grid->GetBody()->GetCell(Cell(1, Name))->GetError(), "");
+    // A saved row takes the hint with it as well.
+    Grid->GetHintManager()->Show(5, 5, "Value is required: Name", Name);
+    ASSERT_NE(Grid->GetHintManager()->GetHintWindow(), nullptr);
+    Key(Qt::Key_Up);
+    EXPECT_FALSE(Grid->IsItemEditing(1));
+    EXPECT_EQ(Grid->GetHintManager()->GetHintWindow(), nullptr);
+    EXPECT_EQ(Value(1, Note).ToString(), "w");
+}
+
+// The editor looks like its cell: the date as the cell writes it, the numeric column's
+// alignment, and the text where the cell draws it.
+TEST_F(UserEditing, TheEditorLooksLikeItsCell)
+{
+    ClickCell(0, When);
+    Key(Qt::Key_F2);
+    auto* date = dynamic_cast<TKvDateTimeCellEditor*>(Controller()->GetEditor())->GetControl();
+    EXPECT_EQ(CellText(0, When), "2025-10-28");
+    EXPECT_EQ(date->GetDisplayText(), "2025-10-28");
+    Key(Qt::Key_Escape);
+
+    auto probe = [&](int item, TKvGridDataColumn* column) {
+        ClickCell(item, column);
+        Paint();
+        const TRect r = Grid->GetCellBounds(Cell(item, column));
+        const TRect inner{r.Left + 1, r.Top + 2, r.Right - 2, r.Bottom - 2};
+        const auto cell = InkSpan(Grid->Widget()->grab().toImage(), inner);
+        Key(Qt::Key_F2);
+        ProcessEvents(10);
+        const auto editor = InkSpan(Grid->Widget()->grab().toImage(), inner);
+        Key(Qt::Key_Escape);
+        return std::make_pair(cell, editor);
+    };
+    for (const int padding : {-1, 7}) {
+        // The default paddings, then wider ones.
+        if (padding >= 0) {
+            Qty->GetStyles()->SetPaddingRight(padding);
+            Note->GetStyles()->SetPaddingLeft(padding);
+            When->GetStyles()->SetPaddingLeft(padding);
+        }
+        // Right-aligned numbers stay right-aligned, their last digit in place.
+        const auto [qtyCell, qtyEditor] = probe(2, Qty);
+        ASSERT_GE(qtyCell.second, 0);
+        EXPECT_NEAR(qtyEditor.second, qtyCell.second, 0.5) << "padding " << padding;
+        EXPECT_EQ(LineControl()->GetAlignment(), taRightJustify);
+        // Left-aligned text starts where the cell's does.
+        const auto [noteCell, noteEditor] = probe(1, Note);
+        ASSERT_GE(noteCell.first, 0);
+        EXPECT_NEAR(noteEditor.first, noteCell.first, 0.5) << "padding " << padding;
+        const auto [dateCell, dateEditor] = probe(1, When);
+        ASSERT_GE(dateCell.first, 0);
+        EXPECT_NEAR(dateEditor.first, dateCell.first, 1) << "padding " << padding;
+    }
+}
+
+// EditWhenFocused opens the editor on focus unless the grid is read-only; the editor takes the
+// column's input-method settings.
+TEST_F(UserEditing, FocusOpensTheEditorWhenAskedAndTheColumnsImeApplies)
+{
+    Note->SetImeMode(imClose);
+    Note->SetImeName("Hangul");
+    Grid->GetEditOptions()->SetEditWhenFocused(true);
+    ClickCell(1, Note);
+    EXPECT_TRUE(Controller()->GetEditing());
+    EXPECT_EQ(LineControl()->GetImeMode(), imClose);
+    EXPECT_EQ(LineControl()->GetImeName(), "Hangul");
+    EXPECT_FALSE(LineControl()->GetControlStyle().Contains(csInputMethod));
+    Key(Qt::Key_Left);
+    EXPECT_TRUE(Controller()->GetEditing());
+    Grid->GetEditOptions()->SetReadOnly(true);
+    ClickCell(2, Name);
+    Paint();
+    EXPECT_FALSE(Controller()->GetEditing());
+}
+
+// Typed text as each field type reads it: numbers in either decimal form, dates as cells show
+// them, Booleans by name; text that is none of these is refused naming the field.
+TEST(UserGrid, TypedTextTakesTheFieldsType)
+{
+    TLocaleScope locale{QLocale(QLocale::German, QLocale::Germany)};
+    EXPECT_TRUE(FieldValue(Variant("12"), ValueTypeNumeric, "Qty") == Variant(12));
+    EXPECT_DOUBLE_EQ(FieldValue(Variant("1.5"), ValueTypeNumeric, "Qty").ToDouble(), 1.5);
+    EXPECT_DOUBLE_EQ(FieldValue(Variant("1,5"), ValueTypeNumeric, "Qty").ToDouble(), 1.5);
+    EXPECT_TRUE(FieldValue(Variant(""), ValueTypeNumeric, "Qty").IsNull());
+    EXPECT_TRUE(FieldValue(Variant("2024-02-03"), ValueTypeDateTime, "When") == Variant::DateTime(EncodeDate(2024, 2, 3)));
+    EXPECT_TRUE(FieldValue(Variant("TRUE"), ValueTypeBool, "Paid") == Variant(true));
+    EXPECT_TRUE(FieldValue(Variant("abc"), ValueTypeText, "Note") == Variant("abc"));
+    try {
+        FieldValue(Variant("2024-02-30"), ValueTypeDateTime, "When");
+        ADD_FAILURE() << "an impossible date was taken";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), "'2024-02-30' is not a valid date: When");
+    }
+    EXPECT_THROW(FieldValue(Variant("12x"), ValueTypeNumeric, "Qty"), EConvertError);
+}
