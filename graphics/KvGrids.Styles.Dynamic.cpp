@@ -57,11 +57,12 @@ std::unique_ptr<TKvGridDynamicStyle::TStyleMap> TKvGridDynamicStyle::ParseStyles
         // Blank parts (a trailing ";", or ";;") add nothing.
         if (part.trimmed().isEmpty())
             continue;
-        const QStringList pieces = part.split(QLatin1Char('='));
+        // The value is everything after the first '=' (it may hold '=' itself).
+        const qsizetype eq = part.indexOf(QLatin1Char('='));
         TStyleValue value;
-        value.Name = pieces.at(0).trimmed();
-        if (pieces.size() >= 2)
-            value.Text = pieces.at(1).trimmed();
+        value.Name = (eq < 0 ? part : part.left(eq)).trimmed();
+        if (eq >= 0)
+            value.Text = part.mid(eq + 1).trimmed();
         for (const TStyleValue& earlier : *map)
             if (earlier.Name == value.Name)
                 throw EListError(QStringLiteral("Duplicates not allowed"));

@@ -109,11 +109,16 @@ TKvGridViewStyles* TKvGridVisualObject::ResetRuntimeStyles(TKvGridStyleBag* pare
 TKvGridBarObject::TKvGridBarObject(TKvGridView* grid, const QString& prefix, int minWidth)
     : TKvGridVisualObject(grid, prefix + QStringLiteral(" Styles")), FMinWidth(minWidth)
 {
-    FHeadStyles = MakeStyles(prefix + QStringLiteral(" Head Styles"), false);
-    FFootStyles = MakeStyles(prefix + QStringLiteral(" Foot Styles"), false);
+    // The corner cells' styles repaint the grid when they change, as the bar's own do.
+    FHeadStyles = MakeStyles(prefix + QStringLiteral(" Head Styles"), true);
+    FFootStyles = MakeStyles(prefix + QStringLiteral(" Foot Styles"), true);
 }
 
-TKvGridBarObject::~TKvGridBarObject() = default;
+TKvGridBarObject::~TKvGridBarObject()
+{
+    ReleaseStyles(FFootStyles, true);
+    ReleaseStyles(FHeadStyles, true);
+}
 
 void TKvGridBarObject::SetHeadStyles(TKvGridViewStyles* value)
 {

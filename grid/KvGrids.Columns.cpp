@@ -117,6 +117,15 @@ KV_PUBLISH(TKvGridDataColumn, TKvGridColumn)
 
 KV_PUBLISH(TKvGridViewColumns, TPersistent);
 
+using TDerived = TKvGridDerivedColumn;
+KV_PUBLISH(TKvGridDerivedColumn, TKvGridColumn)
+    .Property("Footer", &TDerived::GetFooter, &TDerived::SetFooter)
+    .Property("Sortable", &TDerived::GetSortable, &TDerived::SetSortable)
+    .Default(true)
+    .Property("DynamicStyles", &TDerived::GetDynamicStyles, &TDerived::SetDynamicStyles)
+    .Property("Filters", &TDerived::GetFilters, &TDerived::SetFilters)
+    .Property("Renderer", &TDerived::GetRenderer, &TDerived::SetRenderer);
+
 KV_PUBLISH(TKvGridColumnGroup, TKvGridColumn)
     .Property("Orientation", &TKvGridColumnGroup::GetOrientation, &TKvGridColumnGroup::SetOrientation)
     .Default(ColumnsHorizontal)
@@ -308,6 +317,9 @@ void TKvGridColumn::ReadState(TReader& reader)
     else if (auto* grid = dynamic_cast<TKvGridView*>(parent)) {
         grid->GetRootGroup()->FColumns->Add(this);
         FreeNotification(grid);
+    } else if (parent) {
+        // Only groups and grids hold columns; anywhere else the column would be lost.
+        throw Exception(QStringLiteral("A column cannot be placed in %1").arg(parent->ClassName()));
     }
 }
 
@@ -1359,5 +1371,71 @@ void TKvGridViewColumns::Remove(TKvGridColumn* column) { FGrid->RemoveColumn(col
 void TKvGridViewColumns::Clear() { FGrid->ClearColumns(); }
 
 std::vector<TKvGridDataColumn*> TKvGridViewColumns::GetDataColumns() const { return FGrid->GetDataColumns(); }
+
+// ---- derived column --------------------------------------------------------------------------
+
+TKvGridDerivedColumn::TKvGridDerivedColumn(TComponent* owner)
+    : TKvGridColumn(owner),
+      FFooter(Create<TKvGridColumnFooter>(this)),
+      FDynamicStyles(std::make_unique<TKvGridDynamicStyleCollection>(this)),
+      FFilters(std::make_unique<TKvGridColumnFilterCollection>(this))
+{
+}
+
+TKvGridDerivedColumn::~TKvGridDerivedColumn() = default;
+
+TKvGridColumnHeader* TKvGridDerivedColumn::CreateHeader() { return Create<TKvGridColumnHeader>(this); }
+
+void TKvGridDerivedColumn::SetFooter(TKvGridColumnFooter* value)
+{
+    if (value && value != FFooter.get())
+        FFooter->Assign(value);
+}
+
+void TKvGridDerivedColumn::SetValueType(TKvGridValueType value)
+{
+    if (ChangeField(FValueType, value))
+        Changed(false);
+}
+
+void TKvGridDerivedColumn::SetExpression(const QString& value)
+{
+    if (ChangeField(FExpression, value))
+        Changed(false);
+}
+
+void TKvGridDerivedColumn::SetSortable(bool value)
+{
+    if (ChangeField(FSortable, value))
+        Changed(false);
+}
+
+void TKvGridDerivedColumn::SetFooterRenderer(TKvGridCellRenderer* value)
+{
+    if (ChangeReference(this, FFooterRenderer, value))
+        Changed(false);
+}
+
+void TKvGridDerivedColumn::SetRenderer(TKvGridCellRenderer* value)
+{
+    if (value == FRenderer)
+        return;
+    TKvGridCellRenderer* old = FRenderer;
+    ChangeReference(this, FRenderer, value);
+    if (old)
+        FreeObject(old);
+    Changed(false);
+}
+
+void TKvGridDerivedColumn::Notification(TComponent* component, TOperation operation)
+{
+    TKvGridColumn::Notification(component, operation);
+    if (operation != opRemove || !component)
+        return;
+    if (component == FRenderer)
+        FRenderer = nullptr;
+    if (component == FFooterRenderer)
+        FFooterRenderer = nullptr;
+}
 
 } // namespace kv

@@ -477,6 +477,47 @@ private:
     TCustomImageList* FImageList = nullptr;
 };
 
+// An expression-valued column, declared with its published properties and fields. Nothing
+// creates, registers or evaluates it; its header is the plain column header.
+class TKvGridDerivedColumn : public TKvGridColumn
+{
+public:
+    explicit TKvGridDerivedColumn(TComponent* owner);
+    ~TKvGridDerivedColumn() override;
+
+    TKvGridColumnFooter* GetFooter() const { return FFooter.get(); }
+    void SetFooter(TKvGridColumnFooter* value);
+    TKvGridValueType GetValueType() const { return FValueType; }
+    void SetValueType(TKvGridValueType value);
+    const QString& GetExpression() const { return FExpression; }
+    void SetExpression(const QString& value);
+    bool GetSortable() const { return FSortable; }
+    void SetSortable(bool value);
+    TKvGridCellRenderer* GetFooterRenderer() const { return FFooterRenderer; }
+    void SetFooterRenderer(TKvGridCellRenderer* value);
+    TKvGridDynamicStyleCollection* GetDynamicStyles() const { return FDynamicStyles.get(); }
+    void SetDynamicStyles(TKvGridDynamicStyleCollection*) {}
+    TKvGridColumnFilterCollection* GetFilters() const { return FFilters.get(); }
+    void SetFilters(TKvGridColumnFilterCollection*) {}
+    TKvGridCellRenderer* GetRenderer() const { return FRenderer; }
+    // Frees the renderer it replaces.
+    void SetRenderer(TKvGridCellRenderer* value);
+
+protected:
+    TKvGridColumnHeader* CreateHeader() override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    TOwned<TKvGridColumnFooter> FFooter;
+    TKvGridValueType FValueType = ValueTypeText;
+    QString FExpression;
+    bool FSortable = true;
+    TKvGridCellRenderer* FFooterRenderer = nullptr;
+    std::unique_ptr<TKvGridDynamicStyleCollection> FDynamicStyles;
+    std::unique_ptr<TKvGridColumnFilterCollection> FFilters;
+    TKvGridCellRenderer* FRenderer = nullptr;
+};
+
 // The child list of a group: references only, it never frees a column.
 class TKvGridColumnCollection : public TObject
 {

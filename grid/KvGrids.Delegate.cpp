@@ -135,7 +135,7 @@ TKvGridElement* TKvGridDelegate::BorrowItemView(TKvGridItem* Item)
             ++FCreatedViews;
             return Create<TKvGridRowGroupFooterElement>(FOwner, QStringLiteral("rowGroupFooterView"), false);
         });
-    if (Item && !Item->GetLeaf())
+    if (Item && !dynamic_cast<TKvGridRow*>(Item))
         throw Exception(QStringLiteral("Invalid item type: ") + Item->ClassName());
     if (Item)
         return Borrow(FRowViews, [this] {
@@ -223,7 +223,7 @@ IKvGridItemRenderer* TKvGridDelegate::GetItemRenderer(TKvGridItem* Item)
         return GetRowGroupHeaderRenderer();
     if (dynamic_cast<TKvGridGroupFooter*>(Item))
         return GetRowGroupFooterRenderer();
-    if (Item && Item->GetLeaf())
+    if (dynamic_cast<TKvGridRow*>(Item))
         return GetRowRenderer();
     throw Exception(QStringLiteral("Unknown item type: ") + (Item ? Item->ClassName() : QStringLiteral("nil")));
 }

@@ -24,13 +24,13 @@ namespace kv {
 
 // ---- drop-down grid --------------------------------------------------------------------
 
-TKvGridInList::TKvGridInList(TComponent* owner) : TKvGridView(owner) {}
+TKvGridInList::TKvGridInList(TComponent* owner) : TKvGridViewImpl(owner) {}
 
 TKvGridInList::~TKvGridInList() { FWatcher.Stop(); }
 
 void TKvGridInList::AfterConstruction()
 {
-    TKvGridView::AfterConstruction();
+    TKvGridViewImpl::AfterConstruction();
     GetEditOptions()->SetReadOnly(true);
     GetEditOptions()->SetEditable(false);
     GetEditOptions()->SetAppendable(false);
@@ -57,8 +57,11 @@ int TKvGridInList::RowHeight() const
 
 TSize TKvGridInList::CalcBounds(int Count, bool Header)
 {
-    const int rows = std::max(0, Count) + (Header ? 1 : 0);
-    return TSize{250, std::max(10, rows * RowHeight()) + 2};
+    // The rows and header as this grid lays them out, plus the border.
+    TKvAbstractGridLayoutManager* layout = GetLayoutManager();
+    const int height = layout ? layout->MeasureClientHeight(std::max(0, Count), Header)
+                              : (std::max(0, Count) + (Header ? 1 : 0)) * RowHeight();
+    return TSize{250, std::max(10, height) + 2};
 }
 
 int TKvGridInList::ItemAt(int X, int Y)
@@ -143,7 +146,7 @@ void TKvGridInList::KeyDown(std::uint16_t& key, TShiftState shift)
     case VK_NEXT: item += rows; break;
     case VK_HOME: item = 0; break;
     case VK_END: item = count - 1; break;
-    default: TKvGridView::KeyDown(key, shift); return;
+    default: TKvGridViewImpl::KeyDown(key, shift); return;
     }
     key = 0;
     if (count == 0 || GetVisibleColumnCount() == 0)
@@ -162,12 +165,12 @@ void TKvGridInList::MouseDown(TMouseButton button, TShiftState shift, int x, int
     const int item = ItemAt(x, y);
     if (button == mbLeft && item >= 0 && GetVisibleColumnCount() > 0)
         SetFocusedIndex(TKvGridCellIndex(this, item, GetVisibleColumn(0)));
-    TKvGridView::MouseDown(button, shift, x, y);
+    TKvGridViewImpl::MouseDown(button, shift, x, y);
 }
 
 void TKvGridInList::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 {
-    TKvGridView::MouseUp(button, shift, x, y);
+    TKvGridViewImpl::MouseUp(button, shift, x, y);
     if (button != mbLeft || !GetClientRect().Contains(TPoint{x, y}))
         return;
     if (!FListOnly && ItemAt(x, y) >= 0)
@@ -189,9 +192,14 @@ void TKvGridDataList::CreateColumns()
     name->SetFieldName(QStringLiteral("Name"));
     name->SetWidth(100);
     name->GetHeader()->SetCaption(QStringLiteral("Name"));
+    name->GetStyles()->SetTextAlignment(AlignNear);
     TKvGridDataColumn* value = AddDataColumn();
     value->SetFieldName(QStringLiteral("Value"));
     value->GetHeader()->SetCaption(QStringLiteral("Value"));
+    value->GetStyles()->SetTextAlignment(AlignNear);
+    value->GetStyles()->SetBorderRight(nullptr);
+    value->GetHeader()->GetStyles()->SetBorderRight(nullptr);
+    GetSelectOptions()->SetStyle(SelectRows);
 }
 
 TKvGridDataProvider* TKvGridDataList::CreateDataSource()

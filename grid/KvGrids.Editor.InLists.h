@@ -2,7 +2,7 @@
 // specialisation listing a column's lookup labels and values.
 #pragma once
 
-#include "grid/KvGrids.View.h"
+#include "grid/KvGrids.Impl.h"
 #include "platform/ui/Popups.h"
 
 namespace kv {
@@ -10,7 +10,7 @@ namespace kv {
 class TKvGridDataColumn;
 class TKvGridInplaceEditor;
 
-class TKvGridInList : public TKvGridView
+class TKvGridInList : public TKvGridViewImpl
 {
 protected:
     friend class TCreateAccess;

@@ -4,6 +4,11 @@
 
 namespace kv {
 
+TKvGridHintManager::TKvGridHintManager(TKvGridView* owner) : FOwner(owner), FTimer(Create<TTimer>(nullptr))
+{
+    FTimer->SetEnabled(false);
+}
+
 TKvGridHintManager::~TKvGridHintManager()
 {
     Hide();

@@ -17,7 +17,8 @@ class TKvGridHintManager : public TObject
 public:
     static constexpr int HINT_MAX_WIDTH = 300;
 
-    explicit TKvGridHintManager(TKvGridView* owner) : FOwner(owner) {}
+    // Creates the timer, disabled.
+    explicit TKvGridHintManager(TKvGridView* owner);
     // Hides the hint and frees the timer.
     ~TKvGridHintManager() override;
 

@@ -61,6 +61,41 @@ QString& EmptyBodyDefaultText()
 
 // ---- area renderers --------------------------------------------------------------------------
 
+// The implementation grid publishes what the grid view keeps public: the area objects, the
+// option sets, the columns and the sizes. Object setters ignore the value (the objects live
+// as long as the grid); the area setters write their trace line.
+KV_PUBLISH(TKvGridViewColumns, TPersistent);
+
+using TImpl = TKvGridViewImpl;
+template <typename T>
+void KeepOwned(TImpl&, T*)
+{
+}
+
+KV_PUBLISH(TKvGridViewImpl, TKvGridView)
+    .Property("Indicator", &TImpl::GetIndicator, &TImpl::SetIndicator)
+    .Property("StatesBar", &TImpl::GetStatesBar, &TImpl::SetStatesBar)
+    .Property("CheckBar", &TImpl::GetCheckBar, &TImpl::SetCheckBar)
+    .Property("Header", &TImpl::GetHeader, &TImpl::SetHeader)
+    .Property("Footer", &TImpl::GetFooter, &TImpl::SetFooter)
+    .Property("Panel", &TImpl::GetPanel, &TImpl::SetPanel)
+    .Property("EditBar", &TImpl::GetEditBar, &TImpl::SetEditBar)
+    .Property("Body", &TImpl::GetBody, &TImpl::SetBody)
+    .Property("RowGroup", &TImpl::GetRowGroup, &TImpl::SetRowGroup)
+    .Property("DisplayOptions", &TImpl::GetDisplayOptions, &KeepOwned<TKvGridDisplayOptions>)
+    .Property("EditOptions", &TImpl::GetEditOptions, &KeepOwned<TKvGridEditOptions>)
+    .Property("SelectOptions", &TImpl::GetSelectOptions, &KeepOwned<TKvGridSelectOptions>)
+    .Property("FocusOptions", &TImpl::GetFocusOptions, &KeepOwned<TKvGridFocusOptions>)
+    .Property("HoveringOptions", &TImpl::GetHoveringOptions, &KeepOwned<TKvGridHoveringOptions>)
+    .Property("SortingOptions", &TImpl::GetSortingOptions, &KeepOwned<TKvGridSortingOptions>)
+    .Property("FilteringOptions", &TImpl::GetFilteringOptions, &KeepOwned<TKvGridFilteringOptions>)
+    .Property("GroupingOptions", &TImpl::GetGroupingOptions, &KeepOwned<TKvGridGroupingOptions>)
+    .Property("FixedCols", &TImpl::GetFixedCols, &KeepOwned<TKvGridFixedCols>)
+    .Property("FixedRows", &TImpl::GetFixedRows, &KeepOwned<TKvGridFixedRows>)
+    .Property("DefaultColumnWidth", &TImpl::GetDefaultColumnWidth, &TImpl::SetDefaultColumnWidth).Default(120)
+    .Property("GroupIndentSize", &TImpl::GetGroupIndentSize, &TImpl::SetGroupIndentSize).Default(20)
+    .Property("HorzScrollStep", &TImpl::GetHorzScrollStep, &TImpl::SetHorzScrollStep).Default(8);
+
 namespace {
 
 int StrokeWidth(TKvStroke* stroke) { return stroke ? static_cast<int>(std::lround(stroke->GetWidth())) : 0; }

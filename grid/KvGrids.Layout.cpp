@@ -25,6 +25,7 @@
 #include <QtCore/QHash>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kv {
 
@@ -168,12 +169,24 @@ int TKvGridLayoutManager::MeasureClientHeight(int Rows, bool WithHeader)
 
 // ---- column points ---------------------------------------------------------------------------
 
+namespace {
+// Column extents stay far enough below the int range that offsets added to them cannot
+// overflow.
+constexpr std::int64_t MaxColumnExtent = std::numeric_limits<int>::max() / 2;
+
+// The next column point: a negative width counts as 0, the sum is clamped.
+int NextColumnPoint(int Point, int Width)
+{
+    return static_cast<int>(std::min<std::int64_t>(MaxColumnExtent, static_cast<std::int64_t>(Point) + std::max(0, Width)));
+}
+} // namespace
+
 std::vector<int> FitColumnPoints(const std::vector<int>& Widths, TKvGridFitStyle Style, int AreaWidth, int& Length)
 {
     const size_t n = Widths.size();
     std::vector<int> points(n + 1, 0);
     for (size_t k = 0; k < n; ++k)
-        points[k + 1] = points[k] + Widths[k];
+        points[k + 1] = NextColumnPoint(points[k], Widths[k]);
     Length = points[n];
     if (n == 0)
         return points;
@@ -210,9 +223,9 @@ void TKvGridLayoutManager::CalcFixedColumnPoints()
     for (int i = 0; i < FFixedCols; ++i) {
         TKvGridColumn* column = FGrid->GetVisibleColumn(i);
         FColumns.push_back(column);
-        FFixedColumnPoints[static_cast<size_t>(i + 1)] = FFixedColumnPoints[static_cast<size_t>(i)] + column->GetWidth();
+        FFixedColumnPoints[static_cast<size_t>(i + 1)] = NextColumnPoint(FFixedColumnPoints[static_cast<size_t>(i)], column->GetWidth());
     }
-    FFixedWidth = FFixedColumnPoints.back() + FGrid->GetFixedCols()->GetBarWidth();
+    FFixedWidth = NextColumnPoint(FFixedColumnPoints.back(), FGrid->GetFixedCols()->GetBarWidth());
 }
 
 void TKvGridLayoutManager::CalcColumnPoints(TRect& Rect)

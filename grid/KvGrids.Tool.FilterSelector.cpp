@@ -21,6 +21,7 @@ void TKvGridFilterSelector::AfterConstruction()
 {
     TKvGridInList::AfterConstruction();
     FListOnly = true;
+    SetTag(1111);
     // Each row's check is read from and reset to the row's "Active".
     GetCheckBar()->SetVisible(true);
     GetCheckBar()->SetResetField(QStringLiteral("Active"));
@@ -31,6 +32,8 @@ void TKvGridFilterSelector::CreateColumns()
     TKvGridDataColumn* column = AddDataColumn();
     column->SetFieldName(QStringLiteral("Name"));
     column->GetHeader()->SetCaption(QStringLiteral("Filter"));
+    column->GetStyles()->SetBorderRight(nullptr);
+    column->GetHeader()->GetStyles()->SetBorderRight(nullptr);
 }
 
 TKvGridDataProvider* TKvGridFilterSelector::CreateDataSource() { return Create<TKvObjectDataProvider>(this); }

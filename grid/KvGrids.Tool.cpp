@@ -8,6 +8,8 @@
 // feeds the tracker; DoMouseUp stops it (accepted when the tracker agrees) or reports the
 // click. The selection listener ends a drag whose selection item went away.
 #include "grid/KvGrids.Tool.h"
+
+#include <QtCore/QScopeGuard>
 #include "platform/ui/Popups.h"
 
 #include "grid/KvGrids.Areas.h"
@@ -702,6 +704,9 @@ void TKvGridSelectionTool::DoMouseUp(TMouseButton Button, TShiftState Shift, int
                         grid->ShowEditor(true);
                     else if (auto* cellButton = dynamic_cast<TKvCellButtonRequest*>(request.get()))
                         OwnerCellButtonClicked(cellButton->GetIndex());
+                } else {
+                    // A selection drag that ends on the pressed cell is a click on it.
+                    ReleasedOnPressedCell(X, Y);
                 }
             } else {
                 StopDrag(X, Y, false);
@@ -739,8 +744,21 @@ void TKvGridSelectionTool::DoMouseUp(TMouseButton Button, TShiftState Shift, int
     FClickRequest = nullptr;
 }
 
+void TKvGridSelectionTool::ReleasedOnPressedCell(int X, int Y)
+{
+    TKvSprite* sprite = FOwner->FindElementAt(X, Y);
+    TKvGridCellElement* cell = sprite ? sprite->FindAdapter<TKvGridCellElement>() : nullptr;
+    if (!cell || cell != FClickCell || dynamic_cast<TKvGridHeaderCellElement*>(cell) ||
+        dynamic_cast<TKvGridCheckCellElement*>(cell))
+        return;
+    if (auto* indexed = dynamic_cast<TKvGridIndexedCellElement*>(cell))
+        CellClicked(indexed->GetIndex());
+}
+
 void TKvGridSelectionTool::DoDblClick(int X, int Y)
 {
+    // The release that ends a double click is no click of its own.
+    const auto forgetClick = qScopeGuard([this] { FClickCell = nullptr; });
     TKvGridView* grid = FOwner;
     if (FDragTracker)
         return;
@@ -754,8 +772,11 @@ void TKvGridSelectionTool::DoDblClick(int X, int Y)
         if (auto* data = dynamic_cast<TKvGridDataCellElement*>(FClickCell))
             if (data->GetIndex() == grid->GetFocusedIndex() && !grid->GetEditing()) {
                 grid->ShowEditor(false);
-                if (grid->GetEditing())
+                if (grid->GetEditing()) {
+                    // The double click opened the editor; it is still the cell's double click.
+                    CellDblClicked(data->GetIndex());
                     return;
+                }
             }
     }
     TKvSprite* sprite = grid->FindElementAt(X, Y);

@@ -295,8 +295,11 @@ protected:
     virtual void GridObjectHeaderClicked(TKvGridVisualObject* Object);
     virtual void GridObjectFooterClicked(TKvGridVisualObject* Object) {}
     virtual void CellHandleClicked(TKvGridCellHandle* Handle) {}
-    virtual void CellClicked(const TKvGridCellIndex& Index) {}
-    virtual void CellDblClicked(const TKvGridCellIndex& Index) {}
+    // CellClicked for the pressed cell when (X, Y) is still on it.
+    void ReleasedOnPressedCell(int X, int Y);
+    // Raise the grid's OnCellClick / OnCellDblClick; descendants call these when they override.
+    virtual void CellClicked(const TKvGridCellIndex& Index) { OwnerCellClicked(Index); }
+    virtual void CellDblClicked(const TKvGridCellIndex& Index) { OwnerCellDblClicked(Index); }
     virtual void DoSelectionItemAdded(TKvGridSelectionItem* Item) {}
     virtual void DoSelectionItemRemoved(TKvGridSelectionItem* Item) {}
     virtual void DoSelectionItemChanged(TKvGridSelectionItem* Item) {}

@@ -550,6 +550,10 @@ bool TKvGridView::Cancel()
     if (!editable || !editable->IsEditing(FFocusedIndex.ItemIndex))
         return false;
     editable->Cancel();
+    // A cancelled appended row is gone: the focus goes back to the last row, where it came from.
+    const int count = GetItemCount();
+    if (FFocusedIndex.ItemIndex >= count)
+        SetFocusedIndex(count > 0 ? TKvGridCellIndex(this, count - 1, FFocusedIndex.Column) : TKvGridCellIndex::Null(), true);
     return true;
 }
 

@@ -371,6 +371,9 @@ void TKvGridView::UpdateLayout()
         }
     }
 
+    // The flags say which bars are shown; the next pass takes back only their room.
+    FVScrolled = IsScrollBarVisible(SB_VERT);
+    FHScrolled = IsScrollBarVisible(SB_HORZ);
     FLayouted = true;
     FLinesLayer->PrepareLines(this, m, TRect{0, 0, w, h});
     FLinesLayer->SetBounds(TRect{0, 0, w, h});

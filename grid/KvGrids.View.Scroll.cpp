@@ -51,7 +51,21 @@ TRect TKvGridView::GetCellBounds(const TKvGridCellIndex& Index) const
 
 TRect TKvGridView::GetFocusedRect() const
 {
-    return FFocusedIndex.IsValid(this) ? GetCellBounds(FFocusedIndex) : TRect{};
+    if (!FFocusedIndex.IsValid(this))
+        return TRect{};
+    TRect r = GetCellBounds(FFocusedIndex);
+    const TKvAbstractGridLayoutManager* m = FLayoutManager;
+    if (r.IsEmpty() || !m || !FLayouted || !FFocusedIndex.Column)
+        return r;
+    // A scrolled cell shows only right of the fixed columns, as it is painted.
+    TKvGridColumn* root = FFocusedIndex.Column->GetRoot();
+    for (int i = 0; i < m->FixedColCount(); ++i)
+        if (m->GetColumn(i) == root)
+            return r;
+    const int fixedEnd = m->GridBounds().Left + m->FixedWidth();
+    r.Left = std::max(r.Left, fixedEnd);
+    r.Right = std::max(r.Right, r.Left);
+    return r;
 }
 
 TRect TKvGridView::GetSelectionClipBounds() const
@@ -158,7 +172,9 @@ void TKvGridView::FitColumnWidth(TKvGridColumn* Column)
         return;
     QElapsedTimer timer;
     timer.start();
-    Column->SetWidth(FLayoutManager->FitColumnWidth(Column));
+    // The layout manager checks the column before it is touched.
+    const int width = FLayoutManager->FitColumnWidth(Column);
+    Column->SetWidth(width);
     if (TraceEnabled())
         trace(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>> FitColumnWidth: %1").arg(timer.elapsed()));
 }

@@ -80,7 +80,46 @@ KV_PUBLISH(TKvGridView, TComponent)
     .Property("StyleSheet", &TKvGridView::GetStyleSheet, &TKvGridView::SetStyleSheet)
     .Property("Validations", &TKvGridView::GetValidations, [](TKvGridView&, TKvGridValidationCollection*) {})
     // The column tree, for designers (the columns themselves stream as children).
-    .Property("Columns", &TKvGridView::GetColumns);
+    .Property("Columns", &TKvGridView::GetColumns)
+    .Property("BorderStyle", &TKvGridView::GetBorderStyle, &TKvGridView::SetBorderStyle).Default(bsNone)
+    .Property("TabStop", &TKvGridView::GetTabStop, &TKvGridView::SetTabStop).Default(true)
+    .Event("OnKeyPress", &TKvGridView::OnKeyPress)
+    .Event("OnKeyDown", &TKvGridView::OnKeyDown)
+    .Event("OnKeyUp", &TKvGridView::OnKeyUp)
+    .Event("OnMouseDown", &TKvGridView::OnMouseDown)
+    .Event("OnMouseMove", &TKvGridView::OnMouseMove)
+    .Event("OnMouseUp", &TKvGridView::OnMouseUp)
+    .Event("OnDblClick", &TKvGridView::OnDblClick)
+    .Event("OnClick", &TKvGridView::OnClick)
+    .Event("OnCurrentItemChanging", &TKvGridView::OnCurrentItemChanging)
+    .Event("OnCurrentColumnChanging", &TKvGridView::OnCurrentColumnChanging)
+    .Event("OnCurrentItemChange", &TKvGridView::OnCurrentItemChange)
+    .Event("OnCurrentColumnChange", &TKvGridView::OnCurrentColumnChange)
+    .Event("OnFocuedIndexChanging", &TKvGridView::OnFocuedIndexChanging)
+    .Event("OnFocuedIndexChange", &TKvGridView::OnFocuedIndexChange)
+    .Event("OnCellClick", &TKvGridView::OnCellClick)
+    .Event("OnCellDblClick", &TKvGridView::OnCellDblClick)
+    .Event("OnCellAction", &TKvGridView::OnCellAction)
+    .Event("OnCellPopup", &TKvGridView::OnCellPopup)
+    .Event("OnCheckCellClick", &TKvGridView::OnCheckCellClick)
+    .Event("OnCheckItem", &TKvGridView::OnCheckItem)
+    .Event("OnEditStart", &TKvGridView::OnEditStart)
+    .Event("OnEdit", &TKvGridView::OnEdit)
+    .Event("OnEditCancel", &TKvGridView::OnEditCancel)
+    .Event("OnEditCommit", &TKvGridView::OnEditCommit)
+    .Event("OnEditComplete", &TKvGridView::OnEditComplete);
+
+// ---- area-object setters ----------------------------------------------------------------
+
+void TKvGridView::SetIndicator(TKvGridIndicator*) { trace(QStringLiteral("SetIndicator...")); }
+void TKvGridView::SetStatesBar(TKvGridStatesBar*) { trace(QStringLiteral("SetStatesBar...")); }
+void TKvGridView::SetCheckBar(TKvGridCheckBar*) { trace(QStringLiteral("SetCheckBar...")); }
+void TKvGridView::SetHeader(TKvGridHeader*) { trace(QStringLiteral("SetHeader...")); }
+void TKvGridView::SetFooter(TKvGridFooter*) { trace(QStringLiteral("SetFooter...")); }
+void TKvGridView::SetEditBar(TKvGridEditBar*) { trace(QStringLiteral("SetEditBar...")); }
+void TKvGridView::SetPanel(TKvGridPanel*) { trace(QStringLiteral("SetPanel...")); }
+void TKvGridView::SetBody(TKvGridBody*) { trace(QStringLiteral("SetBody...")); }
+void TKvGridView::SetRowGroup(TKvGridRowGroup*) { trace(QStringLiteral("SetRowGroup...")); }
 
 // ---- construction and destruction ------------------------------------------------------
 

@@ -250,6 +250,17 @@ public:
     TKvGridHintManager* GetHintManager() const { return FHintManager.get(); }
     TKvGridItemConsumer* GetModelConsumer() const { return FModelConsumer.get(); }
 
+    // Area objects live as long as the grid: their setters only write a trace line.
+    void SetIndicator(TKvGridIndicator* Value);
+    void SetStatesBar(TKvGridStatesBar* Value);
+    void SetCheckBar(TKvGridCheckBar* Value);
+    void SetHeader(TKvGridHeader* Value);
+    void SetFooter(TKvGridFooter* Value);
+    void SetEditBar(TKvGridEditBar* Value);
+    void SetPanel(TKvGridPanel* Value);
+    void SetBody(TKvGridBody* Value);
+    void SetRowGroup(TKvGridRowGroup* Value);
+
     int GetDefaultColumnWidth() const { return FDefaultColumnWidth; }
     void SetDefaultColumnWidth(int Value) { FDefaultColumnWidth = Value; }
     int GetGroupIndentSize() const { return FGroupIndentSize; }

@@ -459,4 +459,10 @@ void TKvDefaultGridItemProvider::OnDataValueChanged(int Row, int Field)
     FireItemUpdated(ItemOfData(Row));
 }
 
+int TKvDefaultGridItemProvider::FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
+                                         int StartIndex, int EndIndex) const
+{
+    return FindDataItem(Fields, Values, Options, StartIndex, EndIndex);
+}
+
 } // namespace kv

@@ -41,6 +41,10 @@ public:
     void GetDataRows(int First, int Count, int* Rows) const override;
     void ApplyOrder(int First, const std::vector<int>& Order) override;
     TKvGridItems GetAllItems() const override;
+    // Finds by data values as TKvGridItemProvider::FindDataItem does.
+    int FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
+                 int StartIndex, int EndIndex) const override;
+    using TKvGridItemProvider::FindItem;
 
     void SetDataSource(TKvGridDataProvider* Provider);
     IntfPtr<IKvGridItemSorter> GetSorter() const;

@@ -923,38 +923,7 @@ TKvGridItems TKvGridGroupedItemProvider::GetAllItems() const
 int TKvGridGroupedItemProvider::FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values,
                                          TKvGridSearchOptions Options, int StartIndex, int EndIndex) const
 {
-    TKvGridDataProvider* data = GetDataSource();
-    const int count = GetItemCount();
-    if (!data || Fields.empty())
-        return -1;
-    const size_t n = std::min(Fields.size(), Values.size());
-    const bool caseSensitive = Options.Contains(SearchCaseSensitive);
-    const bool partial = Options.Contains(SearchPartialMatch);
-    QStringList searched;
-    for (size_t k = 0; k < n; ++k)
-        searched.append(caseSensitive ? Values[k].ToString() : Values[k].ToString().toLower());
-    const int last = EndIndex < 0 || EndIndex >= count ? count - 1 : EndIndex;
-    for (int i = std::max(StartIndex, 0); i <= last; ++i) {
-        const int row = GetItem(i)->GetDataRow();
-        if (row < 0)
-            continue;
-        bool match = true;
-        for (size_t k = 0; k < n && match; ++k) {
-            const int field = Fields[k];
-            if (field < 0 || field >= data->GetFieldCount()) {
-                match = false;
-                break;
-            }
-            QString text = data->GetData(row, field).ToString();
-            if (!caseSensitive)
-                text = text.toLower();
-            match = partial ? text.contains(searched[static_cast<qsizetype>(k)])
-                            : text == searched[static_cast<qsizetype>(k)];
-        }
-        if (match)
-            return i;
-    }
-    return -1;
+    return FindDataItem(Fields, Values, Options, StartIndex, EndIndex);
 }
 
 TKvGridGroupItemImpl* TKvGridGroupedItemProvider::LeafOf(int Offset, int& Position) const

@@ -153,4 +153,10 @@ void TKvGridProxyItemProvider::Source_ItemUpdated(int Index) { FireItemUpdated(I
 void TKvGridProxyItemProvider::Source_ItemChecked(int Index) { FireItemChecked(Index); }
 void TKvGridProxyItemProvider::Source_ItemStateChanged(int Index) { FireItemStateChanged(Index); }
 
+int TKvGridProxyItemProvider::FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
+                                       int StartIndex, int EndIndex) const
+{
+    return FindDataItem(Fields, Values, Options, StartIndex, EndIndex);
+}
+
 } // namespace kv

@@ -37,6 +37,10 @@ public:
     // Not defined on the proxies unless a descendant supplies them.
     int ItemOfData(int DataRow) const override;
     void Exchange(int Index1, int Index2) override;
+    // Finds by data values among this provider's items (TKvGridItemProvider::FindDataItem).
+    int FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
+                 int StartIndex, int EndIndex) const override;
+    using TKvGridItemProvider::FindItem;
 
 protected:
     // Creates the parts of the provider; descendants create theirs and call the inherited one.

@@ -164,6 +164,11 @@ public:
 
 protected:
     bool HasListener(const TKvGridItemChangeListener* Listener) const { return FListeners.Contains(Listener); }
+    // The first item from StartIndex to EndIndex (-1: the last) with a data row whose value
+    // texts match all fields: equal, or containing them with SearchPartialMatch; letter case
+    // is ignored unless SearchCaseSensitive is given. -1 when none matches.
+    int FindDataItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
+                     int StartIndex, int EndIndex) const;
 
 private:
     TListenerList<TKvGridItemChangeListener> FListeners;

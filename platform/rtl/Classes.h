@@ -183,6 +183,9 @@ public:
     const QString& GetName() const { return FName; }
     // Raises EComponentError for an invalid identifier or a name already used under the owner.
     virtual void SetName(const QString& name);
+    // A number free for the application's use; published, default 0.
+    std::intptr_t GetTag() const { return FTag; }
+    void SetTag(std::intptr_t value) { FTag = value; }
 
     TComponentState GetComponentState() const { return FComponentState; }
     bool IsLoading() const { return FComponentState.Contains(csLoading); }
@@ -255,6 +258,7 @@ private:
 
     TComponent* FOwner = nullptr;
     QString FName;
+    std::intptr_t FTag = 0;
     std::vector<TComponent*> FComponents;
     std::vector<TComponent*> FFreeNotifies;
     TComponentState FComponentState;

@@ -545,6 +545,7 @@ const bool kvObjectPublished = (ClassInfo<TObject>().Publish(QStringLiteral("TOb
 KV_PUBLISH(TPersistent, TObject);
 
 KV_PUBLISH(TComponent, TPersistent)
-    .Property("Name", &TComponent::GetName, &TComponent::SetName).Stored(false);
+    .Property("Name", &TComponent::GetName, &TComponent::SetName).Stored(false)
+    .Property("Tag", &TComponent::GetTag, &TComponent::SetTag).Default(0);
 
 } // namespace kv

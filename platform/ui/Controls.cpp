@@ -2,6 +2,7 @@
 
 #include "platform/ui/ControlPeer.h"
 #include "platform/ui/PaintSupport.h"
+#include "platform/rtl/TypInfo.h"
 
 #include <QtCore/QSignalBlocker>
 #include <QtGui/QCursor>
@@ -9,9 +10,12 @@
 #include <QtWidgets/QStyle>
 
 #include <algorithm>
+#include <utility>
 #include <cstdint>
 
 namespace kv {
+
+KV_PUBLISH_ENUM(TBorderStyle, "bsNone", "bsSingle");
 
 bool NewStyleControls = true;
 bool Ctl3D = true;
@@ -390,25 +394,46 @@ void TControl::WMMouse(TMessage& message)
     const int x = LoWordSigned(message.LParam);
     const int y = HiWordSigned(message.LParam);
     const bool capture = FControlStyle.Contains(csCaptureMouse);
+    auto down = [&](TMouseButton button) {
+        MouseDown(button, shift, x, y);
+        if (OnMouseDown)
+            OnMouseDown(this, button, shift, x, y);
+    };
+    auto up = [&](TMouseButton button) {
+        MouseUp(button, shift, x, y);
+        if (OnMouseUp)
+            OnMouseUp(this, button, shift, x, y);
+    };
     switch (message.Msg) {
-    case WM_MOUSEMOVE: MouseMove(shift, x, y); break;
+    case WM_MOUSEMOVE:
+        MouseMove(shift, x, y);
+        if (OnMouseMove)
+            OnMouseMove(this, shift, x, y);
+        break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         if (capture)
             SetMouseCapture(true);
-        MouseDown(mbLeft, shift, x, y);
+        FClicking = message.Msg == WM_LBUTTONDOWN && FControlStyle.Contains(csClickEvents);
+        if (message.Msg == WM_LBUTTONDBLCLK && FControlStyle.Contains(csDoubleClicks) && OnDblClick)
+            OnDblClick(this);
+        down(mbLeft);
         break;
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK: MouseDown(mbRight, shift, x, y); break;
+    case WM_RBUTTONDBLCLK: down(mbRight); break;
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK: MouseDown(mbMiddle, shift, x, y); break;
-    case WM_LBUTTONUP:
+    case WM_MBUTTONDBLCLK: down(mbMiddle); break;
+    case WM_LBUTTONUP: {
         if (capture)
             SetMouseCapture(false);
-        MouseUp(mbLeft, shift, x, y);
+        const bool click = std::exchange(FClicking, false) && GetClientRect().Contains(TPoint{x, y});
+        up(mbLeft);
+        if (click && OnClick)
+            OnClick(this);
         break;
-    case WM_RBUTTONUP: MouseUp(mbRight, shift, x, y); break;
-    case WM_MBUTTONUP: MouseUp(mbMiddle, shift, x, y); break;
+    }
+    case WM_RBUTTONUP: up(mbRight); break;
+    case WM_MBUTTONUP: up(mbMiddle); break;
     default: break;
     }
 }
@@ -770,15 +795,23 @@ void TWinControl::WMKey(TMessage& message)
     const TShiftState shift = ShiftStateOf(message.LParam);
     if (message.Msg == WM_CHAR) {
         QChar c(static_cast<char16_t>(message.WParam));
-        KeyPress(c);
+        if (OnKeyPress)
+            OnKeyPress(this, c);
+        if (!c.isNull())
+            KeyPress(c);
         message.WParam = c.unicode();
         return;
     }
     std::uint16_t key = static_cast<std::uint16_t>(message.WParam);
-    if (message.Msg == WM_KEYDOWN)
-        KeyDown(key, shift);
-    else
-        KeyUp(key, shift);
+    const TKeyEvent& event = message.Msg == WM_KEYDOWN ? OnKeyDown : OnKeyUp;
+    if (event)
+        event(this, key, shift);
+    if (key != 0) {
+        if (message.Msg == WM_KEYDOWN)
+            KeyDown(key, shift);
+        else
+            KeyUp(key, shift);
+    }
     message.WParam = key;
     message.Result = key == 0 ? 1 : 0;
 }

@@ -86,6 +86,11 @@ extern bool NewStyleControls;
 extern bool Ctl3D;
 
 using TNotifyEvent = std::function<void(TObject* sender)>;
+// Control events: a handler that sets key to 0 keeps it from the control's own handling.
+using TKeyEvent = std::function<void(TObject* sender, std::uint16_t& key, TShiftState shift)>;
+using TKeyPressEvent = std::function<void(TObject* sender, QChar& key)>;
+using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 
 class TControl : public TComponent
 {
@@ -162,6 +167,13 @@ public:
     virtual void WndProc(TMessage& message);
 
     TNotifyEvent OnResize;
+    // Raised after the control's own MouseDown / MouseMove / MouseUp.
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+    // A left press and release on the control; a left double click.
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
 
 protected:
     friend class TControlPeer;
@@ -215,6 +227,7 @@ private:
     bool FEnabled = true;
     TCursor FCursor = crDefault;
     TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csDoubleClicks};
+    bool FClicking = false;
 };
 
 // A control that takes the keyboard focus, holds child controls, has scroll bars, timers
@@ -267,6 +280,10 @@ public:
 
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
+    // Raised before the control's own KeyDown / KeyPress / KeyUp.
+    TKeyEvent OnKeyDown;
+    TKeyPressEvent OnKeyPress;
+    TKeyEvent OnKeyUp;
 
 protected:
     friend class TControl;
