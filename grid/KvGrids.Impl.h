@@ -4,7 +4,8 @@
 //
 // Sections: the grid view; area renderers; corner renderers; item renderers; cell renderers;
 // the body's outer lines. Renderers are made once per process by the delegate (KvGrids.Delegate)
-// and called by the views while the layout measures and while they draw.
+// and called by the views while the layout measures and while they draw. The view's code is
+// in KvGrids.Impl.cpp, the renderers' in KvGrids.Impl.Renderers.cpp.
 #pragma once
 
 #include "grid/KvGrids.Elements.h"

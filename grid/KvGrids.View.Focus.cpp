@@ -1,5 +1,5 @@
 // The grid view's focus, scrolling, row commands, validation, sorting, search and selection
-// views.
+// views. Key and mouse routing is in KvGrids.View.Input.cpp.
 //
 // Sections: selection listener; focus; scrolling; cells and items; row commands;
 // validation; editor notifications and check cells; sorting and cell buttons; search;
@@ -297,70 +297,6 @@ void TKvGridView::WMScroll(TMessage& message)
     case SB_THUMBTRACK: SetLeftPos(info.nTrackPos); break;
     default: break;
     }
-}
-
-bool TKvGridView::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
-{
-    if (FInList)
-        return true;
-    const int notches = std::max(1, std::abs(WheelDelta) / 120);
-    SetTopIndex(FTopIndex + (WheelDelta < 0 ? 2 : -2) * notches);
-    return true;
-}
-
-// ---- input routing ---------------------------------------------------------------------
-
-// Input finds cells through the views and the layout: a layout that a change made due (a
-// column or row removed since the last paint) runs first.
-void TKvGridView::LayoutForInput()
-{
-    if (FLayouted && FLayoutNeeded && !FLayoutLock && !RefreshSkipped())
-        LayoutElements();
-}
-
-void TKvGridView::DoKeyDown(std::uint16_t& Key, TShiftState Shift)
-{
-    LayoutForInput();
-    if (Key != 0 && FActiveTool)
-        FActiveTool->KeyDown(Key, Shift);
-}
-
-void TKvGridView::DoKeyPress(QChar& Key)
-{
-    if (!Key.isNull() && FActiveTool)
-        FActiveTool->KeyPress(Key);
-}
-
-void TKvGridView::DoKeyUp(std::uint16_t& Key, TShiftState Shift)
-{
-    if (FActiveTool)
-        FActiveTool->KeyUp(Key, Shift);
-}
-
-void TKvGridView::DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
-{
-    SetLayoutLock(false);
-    LayoutForInput();
-    if (!FActiveTool)
-        return;
-    if (Shift.Contains(ssDouble))
-        FActiveTool->DblClick(X, Y);
-    else
-        FActiveTool->MouseDown(Button, Shift, X, Y);
-}
-
-void TKvGridView::DoMouseMove(TShiftState Shift, int X, int Y)
-{
-    LayoutForInput();
-    if (FActiveTool)
-        FActiveTool->MouseMove(Shift, X, Y);
-}
-
-void TKvGridView::DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
-{
-    LayoutForInput();
-    if (FActiveTool)
-        FActiveTool->MouseUp(Button, Shift, X, Y);
 }
 
 // ---- cells and items -------------------------------------------------------------------
