@@ -24,8 +24,6 @@ namespace kv {
 
 namespace {
 
-int StrokeWidth(TKvStroke* stroke) { return stroke ? static_cast<int>(std::lround(stroke->GetWidth())) : 0; }
-
 // The fixed columns' bar: a band at the right edge and its right border line.
 void DrawFixedBar(TKvGridView* grid, TKvDrawingContext* context, const TRectF& r)
 {
@@ -35,7 +33,7 @@ void DrawFixedBar(TKvGridView* grid, TKvDrawingContext* context, const TRectF& r
         return;
     TKvGridViewStyles* styles = fixed->GetBarStyles();
     context->DrawRect(styles->GetBackground(), nullptr, TRectF(r.Right - bar, r.Top, r.Right, r.Bottom));
-    if (StrokeWidth(styles->GetBorderRight()) > 0)
+    if (styles->GetBorderRightWidth() > 0)
         context->DrawLine(styles->GetBorderRight(), r.Right - 1, r.Top, r.Right - 1, r.Bottom);
 }
 
@@ -174,9 +172,9 @@ void TKvGridRowGroupHeaderRenderer::DoDraw(TKvGridItem* item, TKvGridViewStyles*
     auto* group = dynamic_cast<TKvGridGroupItem*>(item);
     KV_ASSERT(group, "item is not TKvGridGroupItem");
     context->DrawRect(styles->GetBackground(), nullptr, rect);
-    if (StrokeWidth(styles->GetBorderRight()) > 0)
+    if (styles->GetBorderRightWidth() > 0)
         context->DrawLine(styles->GetBorderRight(), rect.Right - 1, rect.Top, rect.Right - 1, rect.Bottom);
-    if (StrokeWidth(styles->GetBorderBottom()) > 0)
+    if (styles->GetBorderBottomWidth() > 0)
         context->DrawLine(styles->GetBorderBottom(), rect.Left, rect.Bottom - 1, rect.Right, rect.Bottom - 1);
     const int level = std::max(1, group->GetLevel());
     const TRectF sign(rect.Left + (level - 1) * FIndentSize, rect.Top, rect.Left + level * FIndentSize, rect.Bottom);
@@ -286,11 +284,11 @@ void TKvGridLinesElementImpl::DoDraw(TKvDrawingContext* context)
     const TRect f = FLayout->FooterBounds();
     const int x0 = b.Right - FGrid->GetLeftPos();
     TKvGridViewStyles* s = FGrid->GetBody()->GetStyles();
-    if (const int w = StrokeWidth(s->GetBorderRight()); w > 0 && x0 <= FGrid->GetClientWidth()) {
+    if (const int w = s->GetBorderRightWidth(); w > 0 && x0 <= FGrid->GetClientWidth()) {
         const double x = x0 - (w + 1) / 2.0;
         context->DrawLine(s->GetBorderRight(), x, 0.0, x, std::min(f.Top, b.Bottom) - 1.0);
     }
-    if (const int w = StrokeWidth(s->GetBorderBottom()); w > 0 && f.Top > b.Bottom) {
+    if (const int w = s->GetBorderBottomWidth(); w > 0 && f.Top > b.Bottom) {
         const double y = b.Bottom - (w + 1) / 2.0;
         context->DrawLine(s->GetBorderBottom(), 0.0, y, x0 - 1.0, y);
     }
@@ -302,7 +300,7 @@ void TKvGridLinesElementImpl::DoDraw(TKvDrawingContext* context)
         const int top = b.Top + FLayout->FixedHeight();
         const int height = rows->GetBarHeight();
         context->DrawRect(bar->GetBackground(), nullptr, TRect::Bounds(0, top, x0, height));
-        if (StrokeWidth(bar->GetBorderBottom()) > 0)
+        if (bar->GetBorderBottomWidth() > 0)
             context->DrawLine(bar->GetBorderBottom(), 0.0, top + height - 1.0, x0 - 1.0, top + height - 1.0);
     }
     context->SetSmoothing(old);

@@ -10,6 +10,13 @@
 // Binding: SetItemSource moves the item and edit listeners to the new provider and resets
 // the grid. Every item, edit, column, option and style change ends in RefreshView, which is
 // skipped while loading, destroying, initializing, disposing or inside BeginUpdate.
+//
+// Where the members are: KvGrids.View.cpp (construction, binding, refresh, notifications),
+// .View.Layout.cpp (views and layers, factories, layout passes, scroll information),
+// .View.Styles.cpp (style linking, summaries, kind factories, streaming), .View.Focus.cpp
+// (focus, scroll messages, row commands, validation, sorting, search, selection views),
+// .View.Scroll.cpp (cell rectangles, making a cell visible), .View.Input.cpp (key and mouse
+// routing, edit commands), .View.Editing.cpp (the edit controller's side).
 #pragma once
 
 #include "grid/KvGrids.Index.h"
