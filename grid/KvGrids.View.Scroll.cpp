@@ -54,7 +54,7 @@ TRect TKvGridView::GetFocusedRect() const
     if (!FFocusedIndex.IsValid(this))
         return TRect{};
     TRect r = GetCellBounds(FFocusedIndex);
-    const TKvAbstractGridLayoutManager* m = FLayoutManager;
+    const TKvAbstractGridLayoutManager* m = FLayoutManager.get();
     if (r.IsEmpty() || !m || !FLayouted || !FFocusedIndex.Column)
         return r;
     // A scrolled cell shows only right of the fixed columns, as it is painted.
