@@ -474,6 +474,11 @@ bool TKvGridView::Commit()
     TKvGridEditableItemProvider* editable = Editable(FItemProvider);
     if (!editable || !editable->IsEditing(FFocusedIndex.ItemIndex))
         return false;
+    // The open cell's text belongs to the row being committed: write it first.
+    if (GetEditing())
+        CommitEditor(false);
+    if (!editable->IsEditing(FFocusedIndex.ItemIndex))
+        return false;
     TKvGridItem* item = GetItem(FFocusedIndex.ItemIndex);
     ValidateRow(FFocusedIndex, item && item->GetItemState() == ItemInserting);
     editable->Commit();

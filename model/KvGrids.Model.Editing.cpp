@@ -149,9 +149,10 @@ bool TKvGridEditableItemProvider::CanUpdate(int Index, int Field) const
     TKvGridDataProvider* data = GetDataSource();
     if (!data)
         return false;
-    // Group headers and footers are no data rows.
+    // The row of the open transaction takes edits, a pending new row too; group headers and
+    // footers are no data rows.
     const int row = GetItem(Index)->GetDataRow();
-    if (row < 0 || !data->CanUpdateRow(row))
+    if (!IsEditing(Index) && (row < 0 || !data->CanUpdateRow(row)))
         return false;
     return Field < 0 || data->CanUpdateField(Field);
 }

@@ -4,6 +4,7 @@
 #include "platform/ui/PaintSupport.h"
 #include "platform/rtl/TypInfo.h"
 
+#include <QtCore/QPointer>
 #include <QtCore/QSignalBlocker>
 #include <QtGui/QCursor>
 #include <QtWidgets/QApplication>
@@ -388,26 +389,40 @@ void TControl::Resize()
         OnResize(this);
 }
 
+namespace {
+
+// A handler may free the control whose message it handles: its peer lives on until the event
+// ends and forgets the control at once, so the peer tells whether the control is still there.
+struct TStillAlive
+{
+    QPointer<TControlPeer> Peer;
+    const TControl* Self;
+    bool operator()() const { return Peer && Peer->Control() == Self; }
+};
+
+} // namespace
+
 void TControl::WMMouse(TMessage& message)
 {
+    const TStillAlive alive{FPeer, this};
     const TShiftState shift = ShiftStateOf(message.WParam);
     const int x = LoWordSigned(message.LParam);
     const int y = HiWordSigned(message.LParam);
     const bool capture = FControlStyle.Contains(csCaptureMouse);
     auto down = [&](TMouseButton button) {
         MouseDown(button, shift, x, y);
-        if (OnMouseDown)
+        if (alive() && OnMouseDown)
             OnMouseDown(this, button, shift, x, y);
     };
     auto up = [&](TMouseButton button) {
         MouseUp(button, shift, x, y);
-        if (OnMouseUp)
+        if (alive() && OnMouseUp)
             OnMouseUp(this, button, shift, x, y);
     };
     switch (message.Msg) {
     case WM_MOUSEMOVE:
         MouseMove(shift, x, y);
-        if (OnMouseMove)
+        if (alive() && OnMouseMove)
             OnMouseMove(this, shift, x, y);
         break;
     case WM_LBUTTONDOWN:
@@ -417,7 +432,8 @@ void TControl::WMMouse(TMessage& message)
         FClicking = message.Msg == WM_LBUTTONDOWN && FControlStyle.Contains(csClickEvents);
         if (message.Msg == WM_LBUTTONDBLCLK && FControlStyle.Contains(csDoubleClicks) && OnDblClick)
             OnDblClick(this);
-        down(mbLeft);
+        if (alive())
+            down(mbLeft);
         break;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK: down(mbRight); break;
@@ -428,7 +444,7 @@ void TControl::WMMouse(TMessage& message)
             SetMouseCapture(false);
         const bool click = std::exchange(FClicking, false) && GetClientRect().Contains(TPoint{x, y});
         up(mbLeft);
-        if (click && OnClick)
+        if (click && alive() && OnClick)
             OnClick(this);
         break;
     }
@@ -793,11 +809,12 @@ void TWinControl::WndProc(TMessage& message)
 void TWinControl::WMKey(TMessage& message)
 {
     const TShiftState shift = ShiftStateOf(message.LParam);
+    const TStillAlive alive{Peer(), this};
     if (message.Msg == WM_CHAR) {
         QChar c(static_cast<char16_t>(message.WParam));
         if (OnKeyPress)
             OnKeyPress(this, c);
-        if (!c.isNull())
+        if (!c.isNull() && alive())
             KeyPress(c);
         message.WParam = c.unicode();
         return;
@@ -806,7 +823,7 @@ void TWinControl::WMKey(TMessage& message)
     const TKeyEvent& event = message.Msg == WM_KEYDOWN ? OnKeyDown : OnKeyUp;
     if (event)
         event(this, key, shift);
-    if (key != 0) {
+    if (key != 0 && alive()) {
         if (message.Msg == WM_KEYDOWN)
             KeyDown(key, shift);
         else

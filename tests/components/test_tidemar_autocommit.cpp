@@ -173,3 +173,24 @@ TEST(TidemarAutoCommit, AnAppendedRowThatCannotBeSentIsKeptOnce)
     EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
     EXPECT_EQ(t.Server.Count(), 3);
 }
+
+TEST(TidemarAutoCommit, TheOnlyRowLeftDownwardsKeepsWhatWasTyped)
+{
+    // Down on the last row commits the row: the open cell's text goes with it, once.
+    TRemoteGrid t(1);
+    t.Server.Reply(THttpReply{500, "<Tidemar.Response><results/></Tidemar.Response>"});
+    const int sent = t.Server.Count();
+    const QStringList shown = t.EditAndLeave(0, QStringLiteral("Kept"), Qt::Key_Down);
+    EXPECT_EQ(t.Server.Count(), sent + 1);
+    ASSERT_EQ(shown.size(), 1) << shown.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(shown.front().contains(QLatin1String("HTTP status 500"))) << shown.front().toStdString();
+    EXPECT_EQ(t.P->GetData(0, 1), Variant(QStringLiteral("Kept")));
+    EXPECT_EQ(t.P->GetDirtyRows(), TKvIntegerArray{0});
+    EXPECT_EQ(t.Server.Last().Body.count("Kept"), 1);
+
+    // The server answers again: the pending change goes out, nothing else is lost.
+    t.Server.Reply(THttpReply{200, "<Tidemar.Response><results/></Tidemar.Response>"});
+    t.P->Commit();
+    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
+    EXPECT_EQ(t.P->GetData(0, 1), Variant(QStringLiteral("Kept")));
+}

@@ -144,7 +144,7 @@ TEST_F(DesignHostTest, PropertiesOfASelectionThroughStandardEditors)
     // Published order, ancestors first; events are left out of the properties filter.
     const QStringList names = Names(host.GetProperties());
     ASSERT_GE(names.size(), 10);
-    EXPECT_EQ(names.mid(0, 4), (QStringList{"Name", "Header", "Styles", "Width"}));
+    EXPECT_EQ(names.mid(0, 5), (QStringList{"Name", "Tag", "Header", "Styles", "Width"}));
     EXPECT_TRUE(names.contains("Renderer"));
 
     auto width = host.FindProperty("Width");

@@ -389,7 +389,7 @@ TEST(ObjectDataProvider, WithoutSource)
     // A component source that is freed leaves the provider without a source.
     TOwned<THost> host(Create<THost>(nullptr));
     f.Provider->SetSource(host.get());
-    EXPECT_EQ(f.Provider->GetFieldNames(), QStringList{"Name"});
+    EXPECT_EQ(f.Provider->GetFieldNames(), (QStringList{"Name", "Tag"})); // every published property
     f.Recorder.Events.clear();
     host.reset();
     EXPECT_EQ(f.Provider->GetSource(), nullptr);

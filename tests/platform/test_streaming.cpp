@@ -205,7 +205,7 @@ TEST_F(Streaming, TextFormat)
     // Nested and parented components sit inside the component they belong to.
     const qsizetype box = lines.indexOf(QStringLiteral("  object Box: TSampleContainer"));
     ASSERT_GE(box, 0);
-    EXPECT_EQ(lines.mid(box + 1, 3), (QStringList{"    Count = 0", "    Tag = 0", "    object Inner: TSampleComponent"}));
+    EXPECT_EQ(lines.mid(box + 1, 3), (QStringList{"    Tag = 0", "    Count = 0", "    object Inner: TSampleComponent"}));
     const qsizetype child = lines.indexOf(QStringLiteral("  object Child1: TSampleChild"));
     ASSERT_GE(child, 0);
     EXPECT_EQ(lines.indexOf(QStringLiteral("    object Pinned: TSampleParented")), child + 5);
@@ -217,7 +217,7 @@ TEST_F(Streaming, TextFormat)
     form->SetTag(42);
     EXPECT_FALSE(WriteComponentText(form.get()).contains(QStringLiteral("Tag = 42")));
     TOwned<TSampleRoot> bare(Create<TSampleRoot>(nullptr));
-    EXPECT_EQ(WriteComponentText(bare.get()), QStringLiteral("object TSampleRoot\n  Count = 0\n  Tag = 0\nend\n"));
+    EXPECT_EQ(WriteComponentText(bare.get()), QStringLiteral("object TSampleRoot\n  Tag = 0\n  Count = 0\nend\n"));
 }
 
 TEST_F(Streaming, ReadsHandWrittenText)
