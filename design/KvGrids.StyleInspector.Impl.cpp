@@ -63,9 +63,9 @@ void TKvGridStyleButtonRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* co
         const double w = right - left;
         const double h = bottom - top;
         context->DrawLines(TKvSolidPen::Temp(color, 2, DashStyleSolid),
-                           std::vector<TPointF>{TPointF(float(left), float(top + h / 3)),
-                                                TPointF(float(left + w / 3), float(bottom)),
-                                                TPointF(float(right), float(top))});
+                           std::vector<TPointF>{TPointF{float(left), float(top + h / 3)},
+                                                TPointF{float(left + w / 3), float(bottom)},
+                                                TPointF{float(right), float(top)}});
     }
 }
 

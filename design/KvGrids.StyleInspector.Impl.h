@@ -36,7 +36,7 @@ class TKvGridStyleFillRenderer : public TKvGridDataCellRenderer
 {
 public:
     explicit TKvGridStyleFillRenderer(TComponent* owner) : TKvGridDataCellRenderer(owner) {}
-    TSize DoMeasure(TKvGridCell* cell, int hintWidth, int hintHeight) override { return TSize(hintWidth, hintHeight); }
+    TSize DoMeasure(TKvGridCell* cell, int hintWidth, int hintHeight) override { return TSize{hintWidth, hintHeight}; }
     void DoDraw(TKvGridCell* cell, TKvDrawingContext* context, const TRectF& rect) override;
 
 protected:

@@ -648,7 +648,7 @@ TDesignTreeNode* TDesignTreeView::GetNodeAt(int x, int y) const { return NodeOf(
 TPoint TDesignTreeView::NodeCenter(TDesignTreeNode* node) const
 {
     const QRect r = FImpl->Tree->visualItemRect(node->FItem);
-    return TPoint(r.center().x(), r.center().y());
+    return TPoint{r.center().x(), r.center().y()};
 }
 
 QWidget* TDesignTreeView::Viewport() const { return FImpl->Tree->viewport(); }
