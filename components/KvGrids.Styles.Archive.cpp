@@ -7,6 +7,7 @@
 #include "platform/rtl/TextEncoding.h"
 
 #include <QtCore/QFile>
+#include <QtCore/QRegularExpression>
 #include <nlohmann/json.hpp>
 #include <QtCore/QSaveFile>
 #include <QtCore/QStringDecoder>
@@ -82,11 +83,24 @@ std::string Utf8(const QString& text)
 
 QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
+using TValues = std::vector<std::pair<QString, QString>>;
+
+// " of section \"body\"" (before "is"), or nothing for a style set on its own.
+QString OfSection(const QString& section)
+{
+    return section.isEmpty() ? QString() : QStringLiteral(" of section \"%1\"").arg(section);
+}
+
+QString InSection(const QString& section)
+{
+    return section.isEmpty() ? QString() : QStringLiteral(" in section \"%1\"").arg(section);
+}
+
 // The style values an object holds, by property name: strings as they are, numbers and
 // Booleans as their JSON text; anything else raises naming the section and member.
-std::vector<std::pair<QString, QString>> MemberTexts(const json& object, const QString& section)
+TValues MemberTexts(const json& object, const QString& section)
 {
-    std::vector<std::pair<QString, QString>> values;
+    TValues values;
     for (const QString& name : TKvGridStylesAgent::GetNames()) {
         const auto found = object.find(Utf8(name));
         if (found == object.end())
@@ -96,10 +110,60 @@ std::vector<std::pair<QString, QString>> MemberTexts(const json& object, const Q
         else if (found->is_number() || found->is_boolean())
             values.emplace_back(name, FromUtf8(found->dump()));
         else
-            throw EConvertError(QStringLiteral("Style archive member \"%1\" of section \"%2\" is not a string, a number or a Boolean")
-                                    .arg(name, section));
+            throw EConvertError(QStringLiteral("Style archive member \"%1\"%2 is not a string, a number or a Boolean")
+                                    .arg(name, OfSection(section)));
     }
     return values;
+}
+
+// Whether an integer style reads the text as the number it spells: the style set reads text
+// that is no integer as 0, so 0 must come from a spelling of zero.
+bool IsIntegerText(const QString& text)
+{
+    if (TKvStyleProperties::TextToInteger(text) != 0)
+        return true;
+    static const QRegularExpression zero(QStringLiteral("^\\s*[+-]?(\\$|0[xX])?0+\\s*$"));
+    return zero.match(text).hasMatch();
+}
+
+// The values of one section object, each checked on a scratch style set; raises naming the
+// section and member of the first value its style property refuses.
+TValues CheckedValues(const json& object, const QString& section)
+{
+    TValues values = MemberTexts(object, section);
+    TKvGridStyleBag scratch(nullptr, QStringLiteral("scratch"));
+    for (const auto& [name, text] : values) {
+        const auto refused = [&](const QString& reason) {
+            return EConvertError(QStringLiteral("Style archive value \"%1\" of member \"%2\"%3 is refused: %4")
+                                     .arg(text, name, InSection(section), reason));
+        };
+        const TKvStylePropertyRecord* rec = TKvStyleProperties::Find(name);
+        if (rec && rec->Kind == svkInteger && !IsIntegerText(text))
+            throw refused(QStringLiteral("not an integer"));
+        try {
+            scratch.SetValue(name, text);
+        } catch (const Exception& e) {
+            throw refused(e.Message());
+        }
+    }
+    return values;
+}
+
+// Into the agent's style set, one notification for all.
+void ApplyValues(TKvGridStylesAgent& agent, const TValues& values)
+{
+    TKvGridStyleBag* styles = agent.GetStyles();
+    if (!styles)
+        return;
+    styles->BeginUpdate();
+    try {
+        for (const auto& [name, text] : values)
+            agent.SetValue(name, text);
+    } catch (...) {
+        styles->EndUpdate();
+        throw;
+    }
+    styles->EndUpdate();
 }
 
 // The line and column (1-based, in characters) of a byte offset into UTF-8 text.
@@ -118,27 +182,74 @@ std::pair<int, int> LineColumn(const QByteArray& text, qsizetype offset)
     return {line, column};
 }
 
+// A surrogate without its other half would reach the parser as a substitute character.
+void CheckUnicode(const QString& text)
+{
+    int line = 1, column = 1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (c.isSurrogate()) {
+            throw EConvertError(
+                QStringLiteral("Style archive text is not Unicode at line %1, column %2: a lone surrogate").arg(line).arg(column));
+        } else if (c == QLatin1Char('\n')) {
+            ++line;
+            column = 1;
+            continue;
+        }
+        ++column;
+    }
+}
+
+// Builds the tree as the library does, but keeps where and why the parser stopped instead of
+// letting the library's own exception out (a number overflow is no parse_error).
+class TArchiveSax : public nlohmann::detail::json_sax_dom_parser<json>
+{
+public:
+    explicit TArchiveSax(json& root) : json_sax_dom_parser(root, false) {}
+
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& ex)
+    {
+        Position = position;
+        Reason = ex.what();
+        return false;
+    }
+
+    std::size_t Position = 0;
+    std::string Reason;
+};
+
 json ParseArchive(const QString& text)
 {
     QString body = text;
     if (body.startsWith(QChar(0xFEFF)))
         body.remove(0, 1);
+    CheckUnicode(body);
     const QByteArray bytes = body.toUtf8();
-    try {
-        json root = json::parse(bytes.constData(), bytes.constData() + bytes.size());
-        if (!root.is_object())
-            throw EConvertError(QStringLiteral("Style archive text is not a JSON object"));
-        return root;
-    } catch (const json::parse_error& e) {
+    json root;
+    TArchiveSax sax(root);
+    if (!json::sax_parse(bytes.constData(), bytes.constData() + bytes.size(), &sax)) {
         // The library counts the byte it stopped at from 1.
-        const auto [line, column] = LineColumn(bytes, qsizetype(e.byte > 0 ? e.byte - 1 : 0));
-        QString reason = QString::fromUtf8(e.what());
-        const qsizetype at = reason.indexOf(QLatin1String(": "), reason.indexOf(QLatin1String("parse error")));
-        if (at >= 0)
-            reason = reason.mid(at + 2);
+        const auto [line, column] = LineColumn(bytes, qsizetype(sax.Position > 0 ? sax.Position - 1 : 0));
+        QString reason = QString::fromUtf8(sax.Reason);
+        // Without the library's "[json.exception...] " and "parse error at ...: " heads.
+        if (reason.startsWith(QLatin1Char('['))) {
+            const qsizetype end = reason.indexOf(QLatin1String("] "));
+            if (end >= 0)
+                reason = reason.mid(end + 2);
+        }
+        if (reason.startsWith(QLatin1String("parse error"))) {
+            const qsizetype at = reason.indexOf(QLatin1String(": "));
+            if (at >= 0)
+                reason = reason.mid(at + 2);
+        }
         throw EConvertError(
             QStringLiteral("Style archive text does not parse at line %1, column %2: %3").arg(line).arg(column).arg(reason));
     }
+    if (!root.is_object())
+        throw EConvertError(QStringLiteral("Style archive text is not a JSON object"));
+    return root;
 }
 
 } // namespace
@@ -158,8 +269,23 @@ void TKvGridStylesJsonArchive::ReadStyles(const json& Object, TKvGridStylesAgent
 {
     if (!Object.is_object())
         return;
-    for (const auto& [name, text] : MemberTexts(Object, QString()))
-        Agent.SetValue(name, text);
+    ApplyValues(Agent, CheckedValues(Object, QString()));
+}
+
+QString TKvGridStylesJsonArchive::SaveStyles(TKvGridViewStyles* Styles)
+{
+    TKvGridStylesAgent agent(Styles);
+    json object = json::object();
+    WriteStyles(agent, object);
+    return QString::fromLatin1(object.dump(2, ' ', true));
+}
+
+void TKvGridStylesJsonArchive::LoadStyles(const QString& Text, TKvGridViewStyles* Styles)
+{
+    if (!Styles)
+        throw EArgumentNilException(QStringLiteral("No style set to load the style archive into"));
+    TKvGridStylesAgent agent(Styles);
+    ReadStyles(ParseArchive(Text), agent);
 }
 
 QString TKvGridStylesJsonArchive::SaveGrid(TKvGridView* Grid)
@@ -191,7 +317,7 @@ void TKvGridStylesJsonArchive::LoadGrid(const QString& Text, TKvGridView* Grid)
     struct TLoad
     {
         TKvGridStyleBag* Styles;
-        std::vector<std::pair<QString, QString>> Values;
+        TValues Values;
     };
     std::vector<TLoad> loads;
     // Read and check everything first.
@@ -211,26 +337,13 @@ void TKvGridStylesJsonArchive::LoadGrid(const QString& Text, TKvGridView* Grid)
             continue;
         if (!found->is_object())
             throw EConvertError(QStringLiteral("Style archive section \"%1\" is not an object").arg(section.Path()));
-        TLoad load{section.Styles, MemberTexts(*found, section.Path())};
-        TKvGridStyleBag scratch(nullptr, QStringLiteral("scratch"));
-        for (const auto& [name, text] : load.Values) {
-            try {
-                scratch.SetValue(name, text);
-            } catch (const Exception& e) {
-                throw EConvertError(QStringLiteral("Style archive value \"%1\" of member \"%2\" in section \"%3\" is refused: %4")
-                                        .arg(text, name, section.Path(), e.Message()));
-            }
-        }
-        loads.push_back(std::move(load));
+        loads.push_back({section.Styles, CheckedValues(*found, section.Path())});
     }
     // Then apply, one notification per style set.
     TKvGridStylesAgent agent(nullptr);
     for (const TLoad& load : loads) {
         agent.SetStyles(load.Styles);
-        load.Styles->BeginUpdate();
-        for (const auto& [name, text] : load.Values)
-            agent.SetValue(name, text);
-        load.Styles->EndUpdate();
+        ApplyValues(agent, load.Values);
     }
 }
 

@@ -4,7 +4,8 @@
 // Call flow: SaveGrid walks the ten sections, points one styles agent at each section's style
 // set and writes its set values into a JSON object; LoadGrid parses the text, reads every
 // section, checks every value on a scratch style set and only then applies them, so that a
-// text or a value that fails changes nothing.
+// text or a value that fails changes nothing. LoadStyles and SaveStyles do the same for one
+// style set.
 #pragma once
 
 #include <QtCore/QString>
@@ -37,12 +38,14 @@ public:
 class TKvGridStylesJsonArchive : public TKvGridViewStylesArchive
 {
 public:
-    void LoadStyles(const QString& Text, TKvGridViewStyles* Styles) override {}
-    QString SaveStyles(TKvGridViewStyles* Styles) override { return QString(); }
+    // One style set as one object of its values, read and written as a section is. Loading
+    // fails as LoadGrid does, and then changes nothing.
+    void LoadStyles(const QString& Text, TKvGridViewStyles* Styles) override;
+    QString SaveStyles(TKvGridViewStyles* Styles) override;
     // Raises EConvertError for a text that does not parse (naming line and column), a
     // section that is not an object, a member that is null, an object or an array, and a
-    // value that its style property refuses; the grid then stays as it was. Missing
-    // sections and members leave their values as they are.
+    // value that its style property refuses (an integer style takes only integers); the grid
+    // then stays as it was. Missing sections and members leave their values as they are.
     void LoadGrid(const QString& Text, TKvGridView* Grid) override;
     // Indented, every non-ASCII character as a "\u" escape.
     QString SaveGrid(TKvGridView* Grid) override;
@@ -52,7 +55,8 @@ public:
 
     // Every set value of the agent's style set as a string member.
     void WriteStyles(TKvGridStylesAgent& Agent, nlohmann::json& Object);
-    // Every member named like a style property into the agent's style set.
+    // Every member named like a style property into the agent's style set: all of them, or
+    // none when one is refused.
     void ReadStyles(const nlohmann::json& Object, TKvGridStylesAgent& Agent);
 };
 

@@ -94,7 +94,7 @@ TEST(StylesArchive, EmptyGridSavesTenSections)
     EXPECT_EQ(root.at("rowGroup"), json({{"header", json::object()}, {"footer", json::object()}}));
     // Indented text.
     EXPECT_TRUE(text.contains(QStringLiteral("\n  \"body\": {}")));
-    EXPECT_TRUE(g.Archive.SaveStyles(g.Source->GetBody()->GetStyles()).isEmpty());
+    EXPECT_EQ(json::parse(g.Archive.SaveStyles(g.Source->GetBody()->GetStyles()).toStdString()), json::object());
 }
 
 TEST(StylesArchive, RoundTripReproducesEveryArchivedValueAndNothingElse)
@@ -224,4 +224,187 @@ TEST(StylesArchive, BadTextsAndValuesChangeNothing)
     const QString latin1 = WriteTestFile(dir, QStringLiteral("latin1.vts"), "{\"body\": {\"Prefix\": \"\xE9\"}}");
     EXPECT_THROW(g.Archive.LoadGridFromFile(latin1, g.Target.get()), EConvertError);
     EXPECT_THROW(g.Archive.SaveGridToFile(g.Target.get(), dir.filePath(QStringLiteral("no/such/dir.vts"))), EInOutError);
+}
+
+namespace {
+
+// Counts what a style set tells its listeners.
+class TStyleCounter : public TKvGridViewStyleChangeListener
+{
+public:
+    int Count = 0;
+    void StyleChanged(TKvGridStyleBag*, TKvGridViewStyleEntry) override { ++Count; }
+};
+
+} // namespace
+
+TEST(StylesArchive, OneStyleSetSavesAndLoadsAsAnObject)
+{
+    TArchiveGrids g;
+    g.FillSource();
+    TKvGridViewStyles* source = g.Source->GetBody()->GetStyles();
+    const QString text = g.Archive.SaveStyles(source);
+    ASSERT_FALSE(text.isEmpty());
+    for (QChar c : text)
+        ASSERT_LT(c.unicode(), 0x80) << "non-ASCII character in the archive";
+    const json object = json::parse(text.toStdString());
+    ASSERT_TRUE(object.is_object());
+    EXPECT_EQ(object.size(), size_t(OwnValues(source).size()));
+    EXPECT_EQ(object.at("PaddingLeft"), json(source->GetValue(QStringLiteral("PaddingLeft")).toStdString()));
+    EXPECT_EQ(object.at("BorderLeft"), json("#ff336699,2"));
+    EXPECT_TRUE(text.contains(QStringLiteral("\n  \"BorderLeft\": ")));
+
+    // Into a set of another grid: the saved values, and its own others kept.
+    TKvGridViewStyles* target = g.Target->GetFooter()->GetStyles();
+    target->SetPaddingBottom(6);
+    TStyleCounter counter;
+    target->AddListener(&counter);
+    counter.Count = 0;
+    g.Archive.LoadStyles(text, target);
+    EXPECT_EQ(counter.Count, 1);
+    QStringList expected = OwnValues(source);
+    expected << QStringLiteral("PaddingBottom=6");
+    expected.sort();
+    QStringList got = OwnValues(target);
+    got.sort();
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(target->GetPrefix(), QStringLiteral("합계 😀 ≈ "));
+
+    // All or nothing: a refused value anywhere keeps every value as it was.
+    const QStringList before = OwnValues(target);
+    counter.Count = 0;
+    try {
+        g.Archive.LoadStyles(QStringLiteral("{\"Prefix\": \"new\", \"Background\": \"linear,#zz\", \"PaddingTop\": \"4\"}"),
+                             target);
+        ADD_FAILURE() << "a refused value loaded";
+    } catch (const EConvertError& e) {
+        EXPECT_TRUE(e.Message().startsWith(
+            QStringLiteral("Style archive value \"linear,#zz\" of member \"Background\" is refused: ")))
+            << e.Message().toStdString();
+    }
+    KV_EXPECT_THROW_MSG(g.Archive.LoadStyles(QStringLiteral("{\"Prefix\": [\"new\"]}"), target), EConvertError,
+                        "Style archive member \"Prefix\" is not a string, a number or a Boolean");
+    EXPECT_THROW(g.Archive.LoadStyles(QStringLiteral("[\"Prefix\"]"), target), EConvertError);
+    EXPECT_THROW(g.Archive.LoadStyles(QStringLiteral("{\"Prefix\": \"new\""), target), EConvertError);
+    EXPECT_EQ(OwnValues(target), before);
+    EXPECT_EQ(counter.Count, 0);
+    target->RemoveListener(&counter);
+
+    // A set without values is an empty object, and loads as nothing.
+    source->ClearValues();
+    EXPECT_EQ(json::parse(g.Archive.SaveStyles(source).toStdString()), json::object());
+    g.Archive.LoadStyles(g.Archive.SaveStyles(source), target);
+    EXPECT_EQ(OwnValues(target), before);
+}
+
+TEST(StylesArchive, IntegerStylesRefuseTextsThatAreNoIntegers)
+{
+    TArchiveGrids g;
+    g.Target->GetBody()->GetStyles()->SetIconPadding(5);
+    const QStringList before = Snapshot(g.Target.get());
+    auto load = [&](const QString& text) { g.Archive.LoadGrid(text, g.Target.get()); };
+
+    // The bag itself still reads such a text as 0.
+    TKvGridStyleBag bag(nullptr, QStringLiteral("plain"));
+    bag.SetValue(QStringLiteral("IconPadding"), QStringLiteral("abc"));
+    EXPECT_EQ(bag.GetIconPadding(), 0);
+
+    KV_EXPECT_THROW_MSG(load(QStringLiteral("{\"panel\": {\"Prefix\": \"p\"}, \"body\": {\"IconPadding\": \"abc\"}}")),
+                        EConvertError,
+                        "Style archive value \"abc\" of member \"IconPadding\" in section \"body\" is refused: "
+                        "not an integer");
+    KV_EXPECT_THROW_MSG(load(QStringLiteral("{\"rowGroup\": {\"footer\": {\"ButtonWidth\": 2.5}}}")), EConvertError,
+                        "Style archive value \"2.5\" of member \"ButtonWidth\" in section \"rowGroup.footer\" is refused: "
+                        "not an integer");
+    for (const char* text : {"", " ", "1 2", "--1", "+-1", "0x", "$", "1e3", "12px", "99999999999", "2147483648",
+                             "-2147483649", "true"}) {
+        const QString archive = QStringLiteral("{\"grid\": {\"PaddingTop\": \"1\"}, \"body\": {\"IconPadding\": \"%1\"}}")
+                                    .arg(QLatin1String(text));
+        EXPECT_THROW(load(archive), EConvertError) << text;
+    }
+    EXPECT_THROW(load(QStringLiteral("{\"body\": {\"IconPadding\": 99999999999}}")), EConvertError);
+    EXPECT_THROW(load(QStringLiteral("{\"body\": {\"IconPadding\": true}}")), EConvertError);
+    EXPECT_EQ(Snapshot(g.Target.get()), before);
+    KV_EXPECT_THROW_MSG(g.Archive.LoadStyles(QStringLiteral("{\"PaddingLeft\": \"x\"}"), g.Target->GetBody()->GetStyles()),
+                        EConvertError, "Style archive value \"x\" of member \"PaddingLeft\" is refused: not an integer");
+    EXPECT_EQ(Snapshot(g.Target.get()), before);
+
+    // Every spelling of an integer the style set reads is taken, zero included.
+    load(QStringLiteral("{\"body\": {\"IconPadding\": \"0\", \"PaddingLeft\": \"-7\", \"PaddingRight\": \"$1F\", "
+                        "\"PaddingTop\": \"0x10\", \"PaddingBottom\": \"+3\", \"ButtonWidth\": 12, "
+                        "\"IconIndex\": \"-2147483648\", \"IconOffset\": \"2147483647\"}}"));
+    TKvGridViewStyles* body = g.Target->GetBody()->GetStyles();
+    EXPECT_EQ(body->GetIconPadding(), 0);
+    EXPECT_TRUE(body->HasValue(ICON_PADDING, false));
+    EXPECT_EQ(body->GetPaddingLeft(), -7);
+    EXPECT_EQ(body->GetPaddingRight(), 31);
+    EXPECT_EQ(body->GetPaddingTop(), 16);
+    EXPECT_EQ(body->GetPaddingBottom(), 3);
+    EXPECT_EQ(body->GetButtonWidth(), 12);
+    EXPECT_EQ(body->GetIconIndex(), std::numeric_limits<int>::min());
+    EXPECT_EQ(body->GetIconOffset(), std::numeric_limits<int>::max());
+}
+
+TEST(StylesArchive, EveryParserFailureRaisesAnArchiveErrorAndChangesNothing)
+{
+    TArchiveGrids g;
+    g.FillSource();
+    g.Target->GetBody()->GetStyles()->SetPaddingLeft(1);
+    const QStringList before = Snapshot(g.Target.get());
+    auto load = [&](const QString& text) { g.Archive.LoadGrid(text, g.Target.get()); };
+
+    // A number beyond the library's range, where the parser stopped: its last digit.
+    KV_EXPECT_THROW_MSG(load(QStringLiteral("{\"body\":{\"PaddingLeft\":1e400}}")), EConvertError,
+                        "Style archive text does not parse at line 1, column 28: number overflow parsing '1e400'");
+    KV_EXPECT_THROW_MSG(load(QStringLiteral("{\n \"body\": {\"Prefix\": -1e999}}")), EConvertError,
+                        "Style archive text does not parse at line 2, column 26: number overflow parsing '-1e999'");
+    EXPECT_THROW(g.Archive.LoadStyles(QStringLiteral("{\"PaddingLeft\": 1E+400}"), g.Target->GetBody()->GetStyles()),
+                 EConvertError);
+
+    // Every cut of a whole archive.
+    const QString whole = g.Archive.SaveGrid(g.Source.get());
+    int cuts = 0;
+    for (qsizetype n = 0; n < whole.size(); ++n) {
+        if (whole.mid(n).trimmed().isEmpty())
+            break;
+        try {
+            load(whole.left(n));
+            ADD_FAILURE() << "the first " << n << " characters loaded";
+        } catch (const EConvertError& e) {
+            ++cuts;
+            ASSERT_TRUE(e.Message().startsWith(QStringLiteral("Style archive text does not parse at line ")))
+                << e.Message().toStdString();
+        }
+    }
+    EXPECT_GT(cuts, 500);
+
+    // Deep nesting, closed and open.
+    const int depth = 100000;
+    const QString deep = QString(depth, QLatin1Char('[')) + QString(depth, QLatin1Char(']'));
+    KV_EXPECT_THROW_MSG(load(QStringLiteral("{\"body\": {\"Prefix\": %1}}").arg(deep)), EConvertError,
+                        "Style archive member \"Prefix\" of section \"body\" is not a string, a number or a Boolean");
+    EXPECT_THROW(load(QStringLiteral("{\"body\": {\"Prefix\": %1").arg(QString(depth, QLatin1Char('{')))), EConvertError);
+    KV_EXPECT_THROW_MSG(load(QStringLiteral("{\"body\": %1}").arg(deep)), EConvertError,
+                        "Style archive section \"body\" is not an object");
+    EXPECT_THROW(load(deep), EConvertError);
+
+    // Text that is not Unicode: escapes of lone surrogates, lone surrogates in the text, and
+    // files that are not UTF-8.
+    KV_EXPECT_THROW_MSG(load(QStringLiteral("{\"body\": {\"Prefix\": \"\\udc00\"}}")), EConvertError,
+                        "Style archive text does not parse at line 1, column 27: syntax error while parsing value - "
+                        "invalid string: surrogate U+DC00..U+DFFF must follow U+D800..U+DBFF; last read: '\"\\udc00'");
+    EXPECT_THROW(load(QStringLiteral("{\"body\": {\"Prefix\": \"\\ud800x\"}}")), EConvertError);
+    KV_EXPECT_THROW_MSG(load(QStringLiteral("{\"body\":\n {\"Prefix\": \"a") + QChar(0xD800) + QStringLiteral("b\"}}")),
+                        EConvertError, "Style archive text is not Unicode at line 2, column 15: a lone surrogate");
+    EXPECT_THROW(load(QStringLiteral("{\"body\": {\"Prefix\": \"") + QChar(0xDC00) + QStringLiteral("\"}}")), EConvertError);
+    EXPECT_THROW(g.Archive.LoadStyles(QStringLiteral("{\"Prefix\": \"") + QChar(0xD83D) + QStringLiteral("\"}"),
+                                      g.Target->GetBody()->GetStyles()),
+                 EConvertError);
+    QTemporaryDir dir;
+    for (const QByteArray& bad : {QByteArray("\xED\xA0\x80"), QByteArray("\xC0\xAF"), QByteArray("\xF4\x90\x80\x80"),
+                                  QByteArray("\xE2\x82")}) {
+        const QString path = WriteTestFile(dir, QStringLiteral("bad.vts"), "{\"body\": {\"Prefix\": \"" + bad + "\"}}");
+        EXPECT_THROW(g.Archive.LoadGridFromFile(path, g.Target.get()), EConvertError) << bad.toHex().toStdString();
+    }
+    EXPECT_EQ(Snapshot(g.Target.get()), before);
 }
