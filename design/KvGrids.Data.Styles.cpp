@@ -106,7 +106,8 @@ bool TKvGridStylesDataProvider::WriteValue(int Row, const Variant& Value)
 {
     TPropertyRec& rec = Record(Row);
     const QString text = Value.ToString();
-    if (text == rec.Value)
+    // The bag's own text, not the cache: the bag may have changed since.
+    if (text == FStyles->GetValue(rec.Name))
         return false;
     FStyles->SetValue(rec.Name, text);
     rec.Value = FStyles->GetValue(rec.Name);
@@ -123,8 +124,8 @@ void TKvGridStylesDataProvider::SetData(int Row, int Field, const Variant& Value
 
 void TKvGridStylesDataProvider::UpdateRow(int Row, const TKvGridDataRow& Values)
 {
-    if (Values.size() > static_cast<size_t>(FieldValue))
-        WriteValue(Row, Values[FieldValue]);
+    if (Values.size() > static_cast<size_t>(FieldValue) && WriteValue(Row, Values[FieldValue]))
+        DoValueChanged(Row, FieldValue);
     DoRowUpdated(Row);
 }
 

@@ -45,14 +45,16 @@ public:
     // Case-insensitive; -1 when unknown.
     int GetFieldIndex(const QString& Name) const override;
     Variant GetData(int Row, int Field) const override;
-    // Field 1 only; raises "Can not update value: " and the field index otherwise. A value
-    // the property rejects raises and leaves the cache as it was.
+    // Field 1 only; raises "Can not update value: " and the field index otherwise. Writes and
+    // tells the value change when the text differs from the bag's current value. A value the
+    // property rejects raises and leaves the cache as it was.
     void SetData(int Row, int Field, const Variant& Value) override;
     TKvGridDataRow GetRow(int Row) const override;
     TKvGridDataRowState GetRowState(int Row) const override { return RowStateNone; }
     void InsertRow(int Row, const TKvGridDataRow& Values) override;
     void RemoveRow(int Row) override;
     void RemoveRows(const TKvIntegerArray& Rows) override;
+    // Writes the row's value as SetData does, then always tells the row update.
     void UpdateRow(int Row, const TKvGridDataRow& Values) override;
     bool IsLocal() const override { return true; }
     bool CanUpdateRow(int Row) const override { return true; }
@@ -61,7 +63,7 @@ public:
 
 private:
     TPropertyRec& Record(int Row);
-    // Writes the text when it differs from the cache; answers whether it did.
+    // Writes the text when it differs from the bag's value; answers whether it did.
     bool WriteValue(int Row, const Variant& Value);
 
     std::unique_ptr<TKvGridStylesAgent> FStyles;

@@ -1,6 +1,12 @@
 #include "design/KvGrids.Data.Styles.h"
+#include "design/KvGrids.StyleInspector.h"
+
+#include "components/KvGrids.ListView.h"
 
 #include "TestSupport.h"
+
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
 
 using namespace kv;
 
@@ -19,6 +25,14 @@ public:
     void OnDataRowsRemoved(const TKvIntegerArray&) override { Events << QStringLiteral("rows removed"); }
     void OnDataRowUpdated(int Row) override { Events << QStringLiteral("updated %1").arg(Row); }
     void OnDataValueChanged(int Row, int Field) override { Events << QStringLiteral("value %1,%2").arg(Row).arg(Field); }
+};
+
+// Counts what a style set tells its listeners.
+class TStyleCounter : public TKvGridViewStyleChangeListener
+{
+public:
+    int Count = 0;
+    void StyleChanged(TKvGridStyleBag*, TKvGridViewStyleEntry) override { ++Count; }
 };
 
 int RowOf(const TKvGridStylesDataProvider* provider, const QString& name)
@@ -134,4 +148,100 @@ TEST(StylesDataProvider, WritesOnlyChangedValuesAndRefusesTheRest)
     provider->SetData(back, 1, Variant(QStringLiteral("#ff0000ff")));
     EXPECT_TRUE(provider->GetData(back, 2).AsBool());
     provider->RemoveListener(&recorder);
+}
+
+TEST(StylesDataProvider, ARowUpdateTellsTheValueAndWritesComparedWithTheBag)
+{
+    TOwned<TKvGridStylesDataProvider> provider{Create<TKvGridStylesDataProvider>(nullptr)};
+    TKvGridStyleBag bag(nullptr, QStringLiteral("cells"));
+    bag.SetValue(QStringLiteral("Background"), QStringLiteral("#ff00ff00"));
+    provider->SetStyles(&bag);
+    TRecorder recorder;
+    provider->AddListener(&recorder);
+    TStyleCounter styles;
+    bag.AddListener(&styles);
+    styles.Count = 0;
+    const int back = RowOf(provider.get(), QStringLiteral("Background"));
+    const QString value = QStringLiteral("value %1,1").arg(back);
+    const QString updated = QStringLiteral("updated %1").arg(back);
+
+    // A row update with a new value is a value change, then a row update.
+    TKvGridDataRow values = provider->GetRow(back);
+    values[1] = Variant(QStringLiteral("#ff0000ff"));
+    provider->UpdateRow(back, values);
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("#ff0000ff"));
+    EXPECT_EQ(recorder.Events, (QStringList{value, updated}));
+    EXPECT_EQ(styles.Count, 1);
+    recorder.Events.clear();
+    provider->UpdateRow(back, values);
+    EXPECT_EQ(recorder.Events, QStringList{updated});
+    EXPECT_EQ(styles.Count, 1);
+    // A refused value tells nothing.
+    recorder.Events.clear();
+    values[1] = Variant(QStringLiteral("linear,#zz"));
+    EXPECT_THROW(provider->UpdateRow(back, values), Exception);
+    EXPECT_TRUE(recorder.Events.isEmpty());
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("#ff0000ff"));
+
+    // The value cleared outside the provider: the old text sets it again, told once.
+    bag.ClearValue(BACKGROUND_STYLE);
+    styles.Count = 0;
+    provider->SetData(back, 1, Variant(QStringLiteral("#ff0000ff")));
+    EXPECT_TRUE(bag.HasValue(BACKGROUND_STYLE));
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("#ff0000ff"));
+    EXPECT_EQ(recorder.Events, QStringList{value});
+    EXPECT_EQ(styles.Count, 1);
+    // And through a row update.
+    recorder.Events.clear();
+    bag.ClearValue(BACKGROUND_STYLE);
+    values[1] = Variant(QStringLiteral("#ff0000ff"));
+    provider->UpdateRow(back, values);
+    EXPECT_TRUE(bag.HasValue(BACKGROUND_STYLE));
+    EXPECT_EQ(recorder.Events, (QStringList{value, updated}));
+
+    // Changed outside to another value: the provider's last text is written again, and the
+    // bag's own value is no change.
+    bag.SetValue(QStringLiteral("Background"), QStringLiteral("#ff123456"));
+    recorder.Events.clear();
+    styles.Count = 0;
+    provider->SetData(back, 1, Variant(QStringLiteral("#ff0000ff")));
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("#ff0000ff"));
+    EXPECT_EQ(recorder.Events, QStringList{value});
+    bag.SetValue(QStringLiteral("Background"), QStringLiteral("#ff123456"));
+    recorder.Events.clear();
+    styles.Count = 0;
+    provider->SetData(back, 1, Variant(QStringLiteral("#ff123456")));
+    EXPECT_TRUE(recorder.Events.isEmpty());
+    EXPECT_EQ(styles.Count, 0);
+
+    bag.RemoveListener(&styles);
+    provider->RemoveListener(&recorder);
+}
+
+TEST(StylesDataProvider, TypingAValueClearedElsewhereSetsItAgain)
+{
+    TKvGridStyleBag bag(nullptr, QStringLiteral("cells"));
+    bag.SetValue(QStringLiteral("Background"), QStringLiteral("#ff00ff00"));
+    TOwned<TKvStyleInspectorForm> form{Create<TKvStyleInspectorForm>(nullptr)};
+    form->SetStyles(&bag);
+    form->Window()->Show();
+    QWidget* window = form->Window()->Window();
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    TKvListView* list = form->GetList();
+    list->SetFocus();
+    QCoreApplication::processEvents();
+
+    // Code outside the window drops the value while it is open.
+    bag.ClearValue(BACKGROUND_STYLE);
+    list->Invalidate();
+    list->SetFocusedIndex(TKvGridCellIndex(list, form->IndexOfName(QStringLiteral("Background")),
+                                           list->GetDataColumn(QStringLiteral("Value"))));
+    QCoreApplication::processEvents();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("#ff00ff00"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(list->GetEditing());
+    EXPECT_TRUE(bag.HasValue(BACKGROUND_STYLE));
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("#ff00ff00"));
 }
