@@ -1,5 +1,6 @@
 #include "design/KvGrids.Styles.StrokeDlg.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -125,8 +126,9 @@ void TKvStyleStrokeDlg::SetStroke(const QString& text)
     auto* pen = dynamic_cast<TKvSolidPen*>(stroke.get());
     FColor = pen ? pen->GetColor() : TKvColor(0xFFFFFFFFu);
     FAlpha = FColor.GetAlpha();
-    // A width beyond the up-down's range is kept as it is.
-    FWidth = pen ? static_cast<int>(std::lround(pen->GetWidth())) : 1;
+    // Clamped before rounding: a wide pen would overflow the integer.
+    FWidth = pen ? static_cast<int>(std::lround(std::clamp(double(pen->GetWidth()), double(Width.Min), double(Width.Max))))
+                 : 1;
     TKvColorComboHelper::AddColor(cmbColor, FColor);
     Width.Show(FWidth);
     Width.Edit->SetText(QString::number(FWidth));

@@ -18,7 +18,8 @@ public:
     // output (cleared first).
     static bool Execute(const QString& input, QString& output);
 
-    // Loads a stroke's text; empty or unreadable text is the empty stroke.
+    // Loads a stroke's text; empty or unreadable text is the empty stroke. The width is
+    // clamped to the width control's range.
     void SetStroke(const QString& text);
     // The current stroke; nil for the empty stroke.
     std::unique_ptr<TKvStroke> ExtractStroke() const;
@@ -30,7 +31,7 @@ public:
     TStrokeType GetStrokeType() const;
     TKvColor GetColor() const { return FColor; }
     int GetAlpha() const { return FAlpha; }
-    // The pen's width: the loaded one until the user changes the width control.
+    // The pen's width, as the width control shows it.
     int GetPenWidth() const { return FWidth; }
 
     TDesignRadioGroup* rgStrokeType = nullptr;

@@ -235,7 +235,7 @@ TEST(FillDialog, ExecuteAnswersTheTextOnOkOnly)
     EXPECT_EQ(out, QStringLiteral("#8000ff00"));
 }
 
-TEST(StrokeDialog, LoadsPensAndKeepsWidthsBeyondTheRange)
+TEST(StrokeDialog, LoadsPensAndClampsWidthsToTheRange)
 {
     TKvStyleStrokeDlg dlg;
     EXPECT_EQ(dlg.Form()->GetCaption(), QStringLiteral("Stroke"));
@@ -259,12 +259,13 @@ TEST(StrokeDialog, LoadsPensAndKeepsWidthsBeyondTheRange)
     EXPECT_EQ(dlg.Alpha.Edit->GetText(), QStringLiteral("128"));
     EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#80123456,3,dot"));
 
-    // A pen wider than the width control keeps its width until the user changes it.
+    // A pen wider than the width control takes the control's greatest width.
     dlg.SetStroke(QStringLiteral("#ff000000,20"));
-    EXPECT_EQ(dlg.Width.Edit->GetText(), QStringLiteral("20"));
-    EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#ff000000,20"));
+    EXPECT_EQ(dlg.Width.Edit->GetText(), QStringLiteral("16"));
+    EXPECT_EQ(dlg.Width.UpDown->GetPosition(), 16);
+    EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#ff000000,16"));
     dlg.Alpha.Track->SetPosition(200);
-    EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#c8000000,20"));
+    EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#c8000000,16"));
     dlg.Width.UpDown->Click(false);
     EXPECT_EQ(dlg.GetPenWidth(), 15);
     EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#c8000000,15"));
@@ -310,4 +311,40 @@ TEST(StrokeDialog, PreviewDrawsTheLineAndExecuteAnswersOnOk)
     });
     EXPECT_TRUE(TKvStyleStrokeDlg::Execute(QStringLiteral("#ff0000ff,2"), out));
     EXPECT_EQ(out, QStringLiteral("#ff0000ff,2,dash"));
+}
+
+TEST(StrokeDialog, WidthsOutsideTheControlAreClampedToWhatItShows)
+{
+    TKvStyleStrokeDlg dlg;
+    dlg.Form()->Show();
+    const std::pair<const char*, int> cases[] = {
+        {"99999999999", 16}, {"1e30", 16}, {"3.4e38", 16}, {"16.4", 16}, {"16.5", 16}, {"2.5", 3}, {"0.4", 0}, {"0", 0}};
+    for (const auto& [width, shown] : cases) {
+        dlg.SetStroke(QStringLiteral("#ff0000ff,%1,dot").arg(QLatin1String(width)));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dlg.Width.Edit->GetText(), QString::number(shown)) << width;
+        EXPECT_EQ(dlg.Width.UpDown->GetPosition(), shown) << width;
+        EXPECT_EQ(dlg.GetPenWidth(), shown) << width;
+        EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#ff0000ff,%1,dot").arg(shown)) << width;
+    }
+    // The user steps down from the greatest width.
+    dlg.SetStroke(QStringLiteral("#ff0000ff,99999999999"));
+    dlg.Width.UpDown->Click(false);
+    EXPECT_EQ(dlg.Width.Edit->GetText(), QStringLiteral("15"));
+    EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#ff0000ff,15"));
+
+    // OK on an unchanged dialog answers the width it showed.
+    QString out;
+    QString shownWidth;
+    QTimer::singleShot(0, [&shownWidth] {
+        TDesignWindow* form = TDesignWindow::ActiveModal();
+        ASSERT_NE(form, nullptr);
+        for (QLineEdit* edit : form->Window()->findChildren<QLineEdit*>())
+            if (edit->isVisible() && edit->text() != QLatin1String("255"))
+                shownWidth = edit->text();
+        QTest::keyClick(form->Window(), Qt::Key_Return);
+    });
+    EXPECT_TRUE(TKvStyleStrokeDlg::Execute(QStringLiteral("#ff0000ff,99999999999"), out));
+    EXPECT_EQ(shownWidth, QStringLiteral("16"));
+    EXPECT_EQ(out, QStringLiteral("#ff0000ff,16"));
 }
