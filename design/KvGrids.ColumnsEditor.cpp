@@ -127,7 +127,7 @@ TKvColumnsEditorForm::~TKvColumnsEditorForm() = default;
 void TKvColumnsEditorForm::AfterConstruction()
 {
     TComponent::AfterConstruction();
-    FWindow = std::make_unique<TDesignWindow>(QStringLiteral("Columns"), fkToolWindow);
+    FWindow = std::make_unique<TDesignWindow>(QStringLiteral("Columns"), fkToolWindow, this);
     TDesignWindow* w = FWindow.get();
     tbarMain = w->Add<TDesignToolBar>();
     tvMain = w->Add<TDesignTreeView>();
