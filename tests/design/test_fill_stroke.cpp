@@ -213,6 +213,25 @@ TEST(ColorCombo, AddsColoursInFrontAndRepacksToTheNewestEight)
     EXPECT_EQ(dlg.cmbEndColor->Count(), 13);
 }
 
+TEST(FillDialog, ClosingKeepsThePickedColourWhenRepackingDropsItsItem)
+{
+    TKvStyleFillDlg dlg;
+    dlg.SetFill(QStringLiteral("#ff000000"));
+    TDesignComboBox* combo = dlg.cmbStartColor;
+    for (std::uint32_t i = 1; i <= 10; ++i)
+        TKvColorComboHelper::AddColor(combo, TKvColor(0x00100000u * i + 0x11));
+    TDialogAnswers answers;
+    answers.Expect(QStringLiteral("Fill"), [combo](TDesignWindow* w) {
+        // The oldest custom colour, which closing drops from the list.
+        combo->Pick(9);
+        EXPECT_EQ(combo->GetText(), QStringLiteral("#ff100011"));
+        w->SetModalResult(mrOk);
+    });
+    EXPECT_TRUE(dlg.ShowModal());
+    EXPECT_EQ(combo->Count(), 21);
+    EXPECT_EQ(dlg.GetFill(), QStringLiteral("#ff100011"));
+}
+
 TEST(FillDialog, ExecuteAnswersTheTextOnOkOnly)
 {
     QString out = QStringLiteral("old");
