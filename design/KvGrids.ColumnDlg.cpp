@@ -2,7 +2,7 @@
 
 namespace kv {
 
-TKvColumnDialog::TKvColumnDialog() : FWindow(std::make_unique<TDesignWindow>(QStringLiteral("New Data Column"), fkDialog))
+TKvColumnDialog::TKvColumnDialog() : FWindow(std::make_unique<TDesignWindow>(QStringLiteral("New Data Column"), fkDialog, this))
 {
     TDesignWindow* w = FWindow.get();
     edtFieldName = w->Add<TDesignEdit>();

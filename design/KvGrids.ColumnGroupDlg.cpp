@@ -3,7 +3,7 @@
 namespace kv {
 
 TKvColumnGroupDialog::TKvColumnGroupDialog()
-    : FWindow(std::make_unique<TDesignWindow>(QStringLiteral("New Column Group"), fkDialog))
+    : FWindow(std::make_unique<TDesignWindow>(QStringLiteral("New Column Group"), fkDialog, this))
 {
     TDesignWindow* w = FWindow.get();
     edtHeader = w->Add<TDesignEdit>();

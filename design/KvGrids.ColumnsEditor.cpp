@@ -127,7 +127,7 @@ TKvColumnsEditorForm::~TKvColumnsEditorForm() = default;
 void TKvColumnsEditorForm::AfterConstruction()
 {
     TComponent::AfterConstruction();
-    FWindow = std::make_unique<TDesignWindow>(QStringLiteral("Columns"), fkToolWindow);
+    FWindow = std::make_unique<TDesignWindow>(QStringLiteral("Columns"), fkToolWindow, this);
     TDesignWindow* w = FWindow.get();
     tbarMain = w->Add<TDesignToolBar>();
     tvMain = w->Add<TDesignTreeView>();
@@ -289,7 +289,8 @@ void TKvColumnsEditorForm::AddColumnNodes(TDesignTreeNode* parent, TKvGridColumn
 
 void TKvColumnsEditorForm::LoadColumns()
 {
-    FLoading = true;
+    // Rebuilding the tree is no change of the user's selection.
+    TEventBlocker block(tvMain);
     tvMain->Clear();
     FRoot = nullptr;
     if (FGrid) {
@@ -298,7 +299,6 @@ void TKvColumnsEditorForm::LoadColumns()
         for (TDesignTreeNode* node : tvMain->AllNodes())
             node->Expand();
     }
-    FLoading = false;
     UpdateActions();
 }
 
@@ -322,8 +322,6 @@ void TKvColumnsEditorForm::SelectColumn(TKvGridColumn* column)
 
 void TKvColumnsEditorForm::TreeChanged()
 {
-    if (FLoading)
-        return;
     SetSelection();
     UpdateActions();
     if (FOnChange)
@@ -332,7 +330,7 @@ void TKvColumnsEditorForm::TreeChanged()
 
 void TKvColumnsEditorForm::SetSelection()
 {
-    if (!FDesigner || FLoading)
+    if (!FDesigner)
         return;
     const std::vector<TDesignTreeNode*> nodes = tvMain->Selections();
     if (nodes.size() < 2) {

@@ -114,7 +114,6 @@ private:
     IDesigner* FDesigner = nullptr;
     TDesignTreeNode* FRoot = nullptr;
     IntfPtr<TKvDesignNotification> FNoti;
-    bool FLoading = false;
     bool FClosing = false;
 };
 

@@ -10,10 +10,6 @@
 
 namespace kv {
 
-namespace {
-TKvStyleInspectorForm* gCurrent = nullptr;
-} // namespace
-
 void TKvStyleInspectorForm::TStyleListener::StyleChanged(TKvGridStyleBag*, TKvGridViewStyleEntry)
 {
     if (FForm->FListening)
@@ -27,7 +23,7 @@ TKvStyleInspectorForm::~TKvStyleInspectorForm() = default;
 void TKvStyleInspectorForm::AfterConstruction()
 {
     TComponent::AfterConstruction();
-    FWindow = std::make_unique<TDesignWindow>(QStringLiteral("Styles"), fkDialog);
+    FWindow = std::make_unique<TDesignWindow>(QStringLiteral("Styles"), fkDialog, this);
     FListener = std::make_unique<TStyleListener>(this);
     FProvider.reset(Create<TKvGridStylesDataProvider>(nullptr));
     txtDescription = FWindow->Add<TDesignLabel>(QString());
@@ -49,8 +45,6 @@ void TKvStyleInspectorForm::AfterConstruction()
 
 void TKvStyleInspectorForm::BeforeDestruction()
 {
-    if (gCurrent == this)
-        gCurrent = nullptr;
     if (FStyles)
         FStyles->RemoveListener(FListener.get());
     FStyles = nullptr;
@@ -234,7 +228,6 @@ void TKvStyleInspectorForm::CellButtonClicked(int row)
 
 bool TKvStyleInspectorForm::ShowModal()
 {
-    gCurrent = this;
     FWindow->ShowModal();
     listMain->CommitEditor(false);
     try {
@@ -246,11 +239,8 @@ bool TKvStyleInspectorForm::ShowModal()
         if (items && items->GetEditingIndex() >= 0)
             items->CancelEdit();
     }
-    gCurrent = nullptr;
     return FModified;
 }
-
-TKvStyleInspectorForm* TKvStyleInspectorForm::Current() { return gCurrent; }
 
 bool TKvStyleInspectorForm::Execute(TKvGridStyleBag* bag)
 {

@@ -27,8 +27,6 @@ public:
     // False for no bag; otherwise shows the bag modally and, when a value changed, repacks
     // the bag's graphics objects and answers true.
     static bool Execute(TKvGridStyleBag* bag);
-    // The form being shown by Execute, nil when none.
-    static TKvStyleInspectorForm* Current();
 
     TKvGridStyleBag* GetStyles() const { return FStyles; }
     void SetStyles(TKvGridStyleBag* bag);
@@ -36,6 +34,7 @@ public:
     TKvGridStylesDataProvider* GetProvider() const { return FProvider.get(); }
     TKvListView* GetList() const { return listMain; }
     TKvGridStyleInspectorDelegate* GetDelegate() const;
+    // The inspector's window; its owner is the form.
     TDesignWindow* Window() const { return FWindow.get(); }
     // Shows modally (Execute's middle part); answers whether a value changed.
     bool ShowModal();

@@ -4,23 +4,7 @@
 
 namespace kv {
 
-namespace {
-
-// Sets the flag for a scope and puts back what it was.
-class TInitScope
-{
-public:
-    explicit TInitScope(bool& flag) : FFlag(flag), FOld(flag) { FFlag = true; }
-    ~TInitScope() { FFlag = FOld; }
-
-private:
-    bool& FFlag;
-    bool FOld;
-};
-
-} // namespace
-
-TKvStyleFillDlg::TKvStyleFillDlg() : FForm(std::make_unique<TDesignWindow>(QStringLiteral("Fill"), fkDialog))
+TKvStyleFillDlg::TKvStyleFillDlg() : FForm(std::make_unique<TDesignWindow>(QStringLiteral("Fill"), fkDialog, this))
 {
     TDesignWindow* form = FForm.get();
     rgFillType = form->Add<TDesignRadioGroup>(
@@ -87,14 +71,10 @@ TKvStyleFillDlg::TKvStyleFillDlg() : FForm(std::make_unique<TDesignWindow>(QStri
     btnEndColor->OnClick = [this](TDesignButton*) { PickColor(cmbEndColor); };
     const auto number = [this](const TKvNumberControls& controls, int& field) {
         controls.Edit->OnChange = [this, &controls, &field](TDesignEdit*) {
-            if (FIniting)
-                return;
             field = controls.ReadEdit();
             InvalidateFill();
         };
         controls.Track->OnChange = [this, &controls, &field](TDesignTrackBar*) {
-            if (FIniting)
-                return;
             field = controls.Track->GetPosition();
             InvalidateFill();
         };
@@ -123,7 +103,8 @@ TKvStyleFillDlg::TFillType TKvStyleFillDlg::GetFillType() const
 
 void TKvStyleFillDlg::SetFill(const QString& text)
 {
-    TInitScope initing(FIniting);
+    // Loading is not the user's change.
+    TEventBlocker block(FForm.get());
     std::unique_ptr<TKvFill> fill;
     try {
         fill = TKvFill::CreateFrom(text);
@@ -176,9 +157,8 @@ void TKvStyleFillDlg::ShowControls()
 
 void TKvStyleFillDlg::InvalidateFill()
 {
-    if (FIniting)
-        return;
-    TInitScope initing(FIniting);
+    // The controls follow the values without being heard.
+    TEventBlocker block(FForm.get());
     FColor1 = TKvColor::Create(TKvColorComboHelper::GetColor(cmbStartColor), std::uint8_t(FAlpha1));
     FColor2 = TKvColor::Create(TKvColorComboHelper::GetColor(cmbEndColor), std::uint8_t(FAlpha2));
     StartAlpha.Show(FAlpha1);
@@ -219,6 +199,7 @@ QString TKvStyleFillDlg::GetFill() const
 bool TKvStyleFillDlg::ShowModal()
 {
     const bool ok = FForm->ShowModal() == mrOk;
+    TEventBlocker block(FForm.get());
     TKvColorComboHelper::Repack(cmbStartColor, 8);
     TKvColorComboHelper::Repack(cmbEndColor, 8);
     return ok;

@@ -59,7 +59,6 @@ private:
     void PickColor(TDesignComboBox* combo);
 
     std::unique_ptr<TDesignWindow> FForm;
-    bool FIniting = false;
     TKvColor FColor1;
     int FAlpha1 = 255;
     TKvColor FColor2;

@@ -5,7 +5,7 @@
 
 namespace kv {
 
-TKvStyleStrokeDlg::TKvStyleStrokeDlg() : FForm(std::make_unique<TDesignWindow>(QStringLiteral("Stroke"), fkDialog))
+TKvStyleStrokeDlg::TKvStyleStrokeDlg() : FForm(std::make_unique<TDesignWindow>(QStringLiteral("Stroke"), fkDialog, this))
 {
     TDesignWindow* form = FForm.get();
     rgStrokeType = form->Add<TDesignRadioGroup>(QStringLiteral("Stroke Type"),
@@ -75,20 +75,14 @@ TKvStyleStrokeDlg::TKvStyleStrokeDlg() : FForm(std::make_unique<TDesignWindow>(Q
         InvalidateStroke();
     };
     Width.Edit->OnChange = [this](TDesignEdit*) {
-        if (FIniting)
-            return;
         FWidth = Width.ReadEdit();
         InvalidateStroke();
     };
     Alpha.Edit->OnChange = [this](TDesignEdit*) {
-        if (FIniting)
-            return;
         FAlpha = Alpha.ReadEdit();
         InvalidateStroke();
     };
     Alpha.Track->OnChange = [this](TDesignTrackBar* sender) {
-        if (FIniting)
-            return;
         FAlpha = sender->GetPosition();
         InvalidateStroke();
     };
@@ -115,8 +109,8 @@ TKvStyleStrokeDlg::TStrokeType TKvStyleStrokeDlg::GetStrokeType() const
 
 void TKvStyleStrokeDlg::SetStroke(const QString& text)
 {
-    const bool wasIniting = FIniting;
-    FIniting = true;
+    // Loading is not the user's change.
+    TEventBlocker block(FForm.get());
     std::unique_ptr<TKvStroke> stroke;
     try {
         stroke = TKvStroke::CreateFrom(text);
@@ -137,7 +131,6 @@ void TKvStyleStrokeDlg::SetStroke(const QString& text)
     rgStrokeType->SetItemIndex(pen ? stSolid : stEmpty);
     ShowControls();
     pbPreview->Invalidate();
-    FIniting = wasIniting;
 }
 
 void TKvStyleStrokeDlg::ShowControls()
@@ -147,14 +140,14 @@ void TKvStyleStrokeDlg::ShowControls()
 
 void TKvStyleStrokeDlg::InvalidateStroke()
 {
-    if (FIniting)
-        return;
-    FIniting = true;
-    FColor = TKvColor::Create(TKvColorComboHelper::GetColor(cmbColor), std::uint8_t(FAlpha));
-    Alpha.Show(FAlpha);
-    if (FWidth <= Width.Max)
-        Width.Show(FWidth);
-    FIniting = false;
+    {
+        // The controls follow the values without being heard.
+        TEventBlocker block(FForm.get());
+        FColor = TKvColor::Create(TKvColorComboHelper::GetColor(cmbColor), std::uint8_t(FAlpha));
+        Alpha.Show(FAlpha);
+        if (FWidth <= Width.Max)
+            Width.Show(FWidth);
+    }
     cmbDash->Invalidate();
     pbPreview->Invalidate();
 }
@@ -176,6 +169,7 @@ QString TKvStyleStrokeDlg::GetStroke() const
 bool TKvStyleStrokeDlg::ShowModal()
 {
     const bool ok = FForm->ShowModal() == mrOk;
+    TEventBlocker block(FForm.get());
     TKvColorComboHelper::Repack(cmbColor, 8);
     return ok;
 }

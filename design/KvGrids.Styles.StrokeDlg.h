@@ -54,7 +54,6 @@ private:
     void InvalidateStroke();
 
     std::unique_ptr<TDesignWindow> FForm;
-    bool FIniting = false;
     TKvColor FColor;
     int FAlpha = 255;
     int FWidth = 1;

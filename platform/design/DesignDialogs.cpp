@@ -1,22 +1,14 @@
 #include "platform/design/DesignDialogs.h"
 
-#include "platform/ui/Controls.h"
-
-#include <QtCore/QEventLoop>
 #include <QtCore/QFileInfo>
-#include <QtCore/QPointer>
-#include <QtCore/QTimer>
 #include <QtGui/QColor>
 #include <QtGui/QFont>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QColorDialog>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QFontDialog>
-#include <QtWidgets/QWidget>
 
-#include <algorithm>
 #include <utility>
-#include <vector>
 
 namespace kv {
 
@@ -130,95 +122,6 @@ bool TFontDialog::Execute()
 TFontDialogHook SetFontDialogHook(TFontDialogHook hook)
 {
     return std::exchange(HookOf<TFontDialogHook>(), std::move(hook));
-}
-
-// ---- modal windows ------------------------------------------------------------------------
-
-namespace {
-
-struct TModalState
-{
-    TWinControl* Window = nullptr;
-    QEventLoop* Loop = nullptr;
-    int Result = mrNone;
-};
-
-std::vector<TModalState*>& ModalStack()
-{
-    static std::vector<TModalState*> stack;
-    return stack;
-}
-
-// Ends the loop when the user closes the window.
-class TCloseFilter : public QObject
-{
-public:
-    explicit TCloseFilter(TModalState* state) : FState(state) {}
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Close && FState->Loop) {
-            if (FState->Result == mrNone)
-                FState->Result = mrCancel;
-            FState->Loop->quit();
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    TModalState* FState;
-};
-
-} // namespace
-
-int ShowModalWindow(TWinControl* window, const QString& caption)
-{
-    if (!window)
-        return mrCancel;
-    QWidget* widget = window->Widget();
-    TModalState state;
-    state.Window = window;
-    QEventLoop loop;
-    state.Loop = &loop;
-    TCloseFilter filter(&state);
-    widget->installEventFilter(&filter);
-    widget->setWindowTitle(caption);
-    widget->setWindowModality(Qt::ApplicationModal);
-    ModalStack().push_back(&state);
-    window->Show();
-    widget->show();
-    widget->activateWindow();
-    QTimer::singleShot(0, &loop, [window, &state]() {
-        if (state.Result == mrNone)
-            if (auto& hook = HookOf<TModalWindowHook>())
-                hook(window);
-    });
-    if (state.Result == mrNone)
-        loop.exec();
-    ModalStack().erase(std::remove(ModalStack().begin(), ModalStack().end(), &state), ModalStack().end());
-    widget->removeEventFilter(&filter);
-    widget->setWindowModality(Qt::NonModal);
-    window->Hide();
-    return state.Result == mrNone ? mrCancel : state.Result;
-}
-
-void EndModal(TWinControl* window, int result)
-{
-    for (TModalState* s : ModalStack())
-        if (s->Window == window) {
-            s->Result = result == mrNone ? mrCancel : result;
-            s->Loop->quit();
-            return;
-        }
-}
-
-TWinControl* ActiveModalWindow()
-{
-    return ModalStack().empty() ? nullptr : ModalStack().back()->Window;
-}
-
-TModalWindowHook SetModalWindowHook(TModalWindowHook hook)
-{
-    return std::exchange(HookOf<TModalWindowHook>(), std::move(hook));
 }
 
 } // namespace kv

@@ -1,13 +1,12 @@
-// The platform's common dialogs (file open and save, colour, font) and modal windows, each
-// through a replaceable hook so that tests and embedding hosts answer them.
+// The platform's common dialogs (file open and save, colour, font), each through a replaceable
+// hook so that tests and embedding hosts answer them, and the modal results of windows.
 //
 // Contract:
 // - Execute() shows the real Qt dialog modally, or, when a hook is set, calls the hook with the
 //   dialog object instead; either way true means confirmed, and the dialog's fields then hold
 //   the answer (FileName, Color, Font). A hook reads the request from the same fields.
-// - ShowModalWindow runs a modal loop over a parentless control shown as a top-level window
-//   until EndModal or the window is closed; once the window shows, the modal-window hook runs
-//   (inside the loop), so a test can act on the window and end it.
+// - Windows of controls, modal or not, are TDesignWindow (platform/ui/DesignForms.h), whose
+//   ShowModal is the one modal loop with its own hook.
 // - Every Set...Hook returns the hook it replaces; an empty hook restores the real dialog.
 #pragma once
 
@@ -18,8 +17,6 @@
 #include <functional>
 
 namespace kv {
-
-class TWinControl;
 
 // ---- file dialogs -------------------------------------------------------------------------
 
@@ -114,20 +111,8 @@ private:
 using TFontDialogHook = std::function<bool(TFontDialog& dialog)>;
 TFontDialogHook SetFontDialogHook(TFontDialogHook hook);
 
-// ---- modal windows ------------------------------------------------------------------------
+// ---- modal results ------------------------------------------------------------------------
 
 enum : int { mrNone = 0, mrOk = 1, mrCancel = 2 };
-
-// Shows window (a control without a parent) as a modal top-level window with the caption and
-// waits; answers the result given to EndModal, mrCancel when the window was closed.
-int ShowModalWindow(TWinControl* window, const QString& caption);
-// Ends the modal loop of window with result; nothing when it is not shown modally.
-void EndModal(TWinControl* window, int result);
-// The innermost window shown modally, or nil.
-TWinControl* ActiveModalWindow();
-
-// Runs (inside the modal loop) once each modal window shows.
-using TModalWindowHook = std::function<void(TWinControl* window)>;
-TModalWindowHook SetModalWindowHook(TModalWindowHook hook);
 
 } // namespace kv

@@ -92,7 +92,8 @@ using TKeyPressEvent = std::function<void(TObject* sender, QChar& key)>;
 using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 
-class TControl : public TComponent
+// Change events follow the rule of TEventSource (UiTypes.h).
+class TControl : public TComponent, public TEventSource
 {
 protected:
     friend class TCreateAccess;

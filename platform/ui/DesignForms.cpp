@@ -4,8 +4,10 @@
 // Call flow: a design window makes its wrappers with Add (each wrapper makes its Qt widget as
 // a child of the window) and places them in grid layouts. Qt signals of user input reach the
 // wrappers' On... events; owner-drawn combo items and paint boxes call back with a TCanvas
-// over the widget's painter. ShowModal runs QDialog::exec; a button with a modal result ends
-// it. A modeless window reports its closing through OnClose.
+// over the widget's painter; every event first asks CanRaise (the control's and its window's
+// blockers). ShowModal pushes the window on the modal stack, queues the modal-window hook and
+// runs QDialog::exec; a button with a modal result ends it through SetModalResult. A modeless
+// window reports its closing through OnClose.
 #include "platform/ui/DesignForms.h"
 
 #include "platform/ui/Controls.h"
@@ -37,6 +39,7 @@
 #include <QtWidgets/QTreeWidget>
 #include <algorithm>
 #include <unordered_map>
+#include <utility>
 
 namespace kv {
 
@@ -60,6 +63,14 @@ void TDesignControl::SetName(const QString& name) { FWidget->setObjectName(name)
 void TDesignControl::SetHint(const QString& hint) { FWidget->setToolTip(hint); }
 void TDesignControl::Invalidate() { FWidget->update(); }
 void TDesignControl::SetMinimumWidth(int width) { FWidget->setMinimumWidth(width); }
+
+bool TDesignControl::CanRaise() const
+{
+    if (EventsBlocked())
+        return false;
+    const TDesignWindow* window = GetWindow();
+    return !window || !window->EventsBlocked();
+}
 
 TDesignContainer::TDesignContainer(QWidget* widget) : TDesignControl(widget), FLayout(new QGridLayout(widget)) {}
 
@@ -85,7 +96,7 @@ void TDesignLabel::SetWordWrap(bool value) { static_cast<QLabel*>(FWidget)->setW
 TDesignEdit::TDesignEdit(QWidget* parent) : TDesignControl(new QLineEdit(parent))
 {
     QObject::connect(static_cast<QLineEdit*>(FWidget), &QLineEdit::textChanged, FWidget, [this] {
-        if (OnChange)
+        if (OnChange && CanRaise())
             OnChange(this);
     });
 }
@@ -126,7 +137,7 @@ void TDesignUpDown::SetPosition(int value)
 void TDesignUpDown::Click(bool up)
 {
     SetPosition(FPosition + (up ? 1 : -1));
-    if (OnClick)
+    if (OnClick && CanRaise())
         OnClick(this);
 }
 
@@ -136,7 +147,7 @@ TDesignTrackBar::TDesignTrackBar(QWidget* parent, int min, int max) : TDesignCon
     slider->setRange(min, max);
     slider->setTickPosition(QSlider::NoTicks);
     QObject::connect(slider, &QSlider::valueChanged, FWidget, [this] {
-        if (OnChange)
+        if (OnChange && CanRaise())
             OnChange(this);
     });
 }
@@ -168,8 +179,9 @@ TDesignRadioGroup::TDesignRadioGroup(QWidget* parent, const QString& caption, co
     for (int i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i], FWidget);
         column->addWidget(button);
-        QObject::connect(button, &QRadioButton::clicked, FWidget, [this] {
-            if (OnClick)
+        // Once per change: the newly checked button tells, or the last one unchecked.
+        QObject::connect(button, &QRadioButton::toggled, FWidget, [this](bool checked) {
+            if ((checked || GetItemIndex() < 0) && OnClick && CanRaise())
                 OnClick(this);
         });
     }
@@ -220,8 +232,8 @@ TDesignButton::TDesignButton(QWidget* parent, const QString& caption) : TDesignC
         if (OnClick)
             OnClick(this);
         if (FModalResult != mrNone)
-            if (auto* dialog = qobject_cast<QDialog*>(FWidget->window()))
-                dialog->done(FModalResult);
+            if (TDesignWindow* window = GetWindow())
+                window->SetModalResult(FModalResult);
     });
 }
 QString TDesignButton::GetCaption() const { return static_cast<QPushButton*>(FWidget)->text(); }
@@ -314,8 +326,8 @@ TDesignComboBox::TDesignComboBox(QWidget* parent) : TDesignControl(new TOwnerDra
     auto* combo = static_cast<QComboBox*>(FWidget);
     combo->setEditable(false);
     combo->setItemDelegate(new TOwnerDrawDelegate(this, combo));
-    QObject::connect(combo, &QComboBox::activated, FWidget, [this] {
-        if (OnChange)
+    QObject::connect(combo, &QComboBox::currentIndexChanged, FWidget, [this] {
+        if (OnChange && CanRaise())
             OnChange(this);
     });
 }
@@ -518,7 +530,7 @@ TDesignTreeView::TDesignTreeView(QWidget* parent)
     tree->setContextMenuPolicy(Qt::CustomContextMenu);
     tree->viewport()->installEventFilter(FImpl.get());
     const auto changed = [this] {
-        if (OnChange)
+        if (OnChange && CanRaise())
             OnChange(this);
     };
     QObject::connect(tree, &QTreeWidget::itemSelectionChanged, FWidget, changed);
@@ -653,16 +665,38 @@ TPoint TDesignTreeView::NodeCenter(TDesignTreeNode* node) const
 
 QWidget* TDesignTreeView::Viewport() const { return FImpl->Tree->viewport(); }
 
-// --- Form ---------------------------------------------------------------------------------
+// --- Window -------------------------------------------------------------------------------
 
 namespace {
-TDesignWindow* gActiveModal = nullptr;
+
+// The windows whose modal loops run, innermost last.
+std::vector<TDesignWindow*>& ModalStack()
+{
+    static std::vector<TDesignWindow*> stack;
+    return stack;
 }
+
+TModalWindowHook& ModalHook()
+{
+    static TModalWindowHook hook;
+    return hook;
+}
+
+} // namespace
 
 class TDesignWindowWidget : public QDialog
 {
 public:
     explicit TDesignWindowWidget(TDesignWindow* owner) : FOwner(owner) {}
+
+    TDesignWindow* Owner() const { return FOwner; }
+
+    void done(int result) override
+    {
+        QDialog::done(result);
+        if (!isModal() && FOwner->OnClose)
+            FOwner->OnClose(FOwner);
+    }
 
 protected:
     void showEvent(QShowEvent* event) override
@@ -671,14 +705,6 @@ protected:
         if (FOwner->OnShow)
             FOwner->OnShow(FOwner);
     }
-public:
-    void done(int result) override
-    {
-        QDialog::done(result);
-        if (!isModal() && FOwner->OnClose)
-            FOwner->OnClose(FOwner);
-    }
-protected:
     bool event(QEvent* event) override
     {
         const bool result = QDialog::event(event);
@@ -691,6 +717,12 @@ private:
     TDesignWindow* FOwner;
 };
 
+TDesignWindow* TDesignControl::GetWindow() const
+{
+    const auto* window = dynamic_cast<const TDesignWindowWidget*>(FWidget->window());
+    return window ? window->Owner() : nullptr;
+}
+
 struct TDesignWindow::TImpl
 {
     std::unique_ptr<TDesignWindowWidget> Window;
@@ -699,7 +731,8 @@ struct TDesignWindow::TImpl
     int Height = 0;
 };
 
-TDesignWindow::TDesignWindow(const QString& caption, TDesignWindowKind kind) : FImpl(std::make_unique<TImpl>())
+TDesignWindow::TDesignWindow(const QString& caption, TDesignWindowKind kind, TObject* owner)
+    : FImpl(std::make_unique<TImpl>()), FOwner(owner)
 {
     FImpl->Window = std::make_unique<TDesignWindowWidget>(this);
     QDialog* window = FImpl->Window.get();
@@ -713,8 +746,8 @@ TDesignWindow::TDesignWindow(const QString& caption, TDesignWindowKind kind) : F
 
 TDesignWindow::~TDesignWindow()
 {
-    if (gActiveModal == this)
-        gActiveModal = nullptr;
+    auto& stack = ModalStack();
+    stack.erase(std::remove(stack.begin(), stack.end(), this), stack.end());
     // Wrappers go before the widgets they wrap; a closing window tells nobody.
     OnClose = nullptr;
     OnActivate = nullptr;
@@ -749,28 +782,50 @@ int TDesignWindow::ShowModal()
     // Above the window it was opened from (a tool window stays above windows of its own).
     QDialog* window = FImpl->Window.get();
     QWidget* active = QApplication::activeWindow();
-    if (!active && TDesignWindow::ActiveModal())
-        active = TDesignWindow::ActiveModal()->Window();
+    if (!active && ActiveModal())
+        active = ActiveModal()->Window();
     if (active && active != window) {
         window->winId();
         if (window->windowHandle() && active->windowHandle())
             window->windowHandle()->setTransientParent(active->windowHandle());
     }
-    TDesignWindow* previous = gActiveModal;
-    gActiveModal = this;
+    // Off the stack however the loop ends.
+    struct TStackEntry
+    {
+        TDesignWindow* Window;
+        explicit TStackEntry(TDesignWindow* w) : Window(w) { ModalStack().push_back(w); }
+        ~TStackEntry()
+        {
+            auto& stack = ModalStack();
+            stack.erase(std::remove(stack.begin(), stack.end(), Window), stack.end());
+        }
+    } entry(this);
+    // The hook answers the window from inside its loop, unless the window ended already.
+    QMetaObject::invokeMethod(
+        window,
+        [this] {
+            if (IsModal())
+                if (const TModalWindowHook hook = ModalHook())
+                    hook(this);
+        },
+        Qt::QueuedConnection);
     int result = QDialog::Rejected;
     try {
-        result = FImpl->Window->exec();
+        result = window->exec();
     } catch (...) {
-        gActiveModal = previous;
-        FImpl->Window->hide();
+        window->hide();
         throw;
     }
-    gActiveModal = previous;
     return result == QDialog::Rejected ? mrCancel : result;
 }
 
 void TDesignWindow::SetModalResult(int value) { FImpl->Window->done(value == mrCancel ? 0 : value); }
+
+bool TDesignWindow::IsModal() const
+{
+    const auto& stack = ModalStack();
+    return IsShowing() && std::find(stack.begin(), stack.end(), this) != stack.end();
+}
 
 void TDesignWindow::Show()
 {
@@ -789,6 +844,8 @@ void TDesignWindow::BringToFront()
 
 bool TDesignWindow::IsShowing() const { return FImpl->Window->isVisible(); }
 bool TDesignWindow::IsActive() const { return FImpl->Window->isActiveWindow(); }
-TDesignWindow* TDesignWindow::ActiveModal() { return gActiveModal; }
+TDesignWindow* TDesignWindow::ActiveModal() { return ModalStack().empty() ? nullptr : ModalStack().back(); }
+
+TModalWindowHook SetModalWindowHook(TModalWindowHook hook) { return std::exchange(ModalHook(), std::move(hook)); }
 
 } // namespace kv

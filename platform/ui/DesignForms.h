@@ -1,18 +1,27 @@
-// Windows of the design-time editors: a form (a modal dialog or a modeless tool window) laid
-// out with Qt grid layouts, and thin wrappers over the Qt widgets its editors use (labels,
-// edits, up-downs, track bars, combo boxes with owner-drawn items, radio groups, group boxes,
-// check boxes, buttons, paint boxes, a tree view, actions shown in a tool bar and a pop-up
-// menu), plus the platform's colour and font dialogs.
+// Windows of the design-time editors and the platform's modal windows: one window class
+// (TDesignWindow, a modal dialog or a modeless tool window) laid out with Qt grid layouts, and
+// thin wrappers over the Qt widgets its editors use (labels, edits, up-downs, track bars,
+// combo boxes with owner-drawn items, radio groups, group boxes, check boxes, buttons, paint
+// boxes, a tree view, actions shown in a tool bar and a pop-up menu). A window also embeds the
+// library's own controls (PlaceControl).
 //
-// A form owns its wrappers (TDesignWindow::Add) and its window owns their widgets. Events are
-// std::function members; they fire on user input and, as noted, on some programmatic changes.
-// Owner-drawn items and paint boxes paint through a TCanvas over the widget's painter.
+// A window owns its wrappers (TDesignWindow::Add) and its Qt window owns their widgets.
+// Events are std::function members and follow the one rule of every control (TEventSource in
+// UiTypes.h): a change event fires for each change of the value, by the user or by a setter;
+// code that must not be heard changes values under a TEventBlocker over the control or over
+// the whole window. Owner-drawn items and paint boxes paint through a TCanvas over the
+// widget's painter.
+//
+// Modal windows: ShowModal is the one modal loop. Once a modal window shows, the modal-window
+// hook (SetModalWindowHook) runs inside its loop with the window, so that tests and embedding
+// hosts answer it; GetOwner leads from the window to the dialog object that made it.
 #pragma once
 
 #include "platform/design/DesignDialogs.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/graphics/Types.h"
 #include "platform/rtl/Classes.h"
+#include "platform/ui/UiTypes.h"
 
 #include <QtCore/QString>
 #include <QtCore/QStringList>
@@ -30,11 +39,13 @@ namespace kv {
 class TControl;
 class TDesignWindow;
 
-class TDesignControl : public TObject
+class TDesignControl : public TObject, public TEventSource
 {
 public:
     explicit TDesignControl(QWidget* widget) : FWidget(widget) {}
     QWidget* Widget() const { return FWidget; }
+    // The window the control sits in; nil before it is placed in one.
+    TDesignWindow* GetWindow() const;
 
     // The control's own flag (shown once its window is).
     bool GetVisible() const;
@@ -52,6 +63,9 @@ public:
     void SetMinimumWidth(int width);
 
 protected:
+    // Whether an event may fire now: neither the control nor its window is blocked.
+    bool CanRaise() const;
+
     QWidget* FWidget;
 };
 
@@ -87,9 +101,9 @@ class TDesignEdit : public TDesignControl
 public:
     explicit TDesignEdit(QWidget* parent);
     QString GetText() const;
-    // Fires OnChange when the text changes.
     void SetText(const QString& value);
     void SetReadOnly(bool value);
+    // The text changed (typed or set).
     std::function<void(TDesignEdit* sender)> OnChange;
 };
 
@@ -101,11 +115,12 @@ public:
     int GetMin() const { return FMin; }
     int GetMax() const { return FMax; }
     int GetPosition() const { return FPosition; }
-    // Clamped; writes the associate's text (which fires its OnChange when it differs).
+    // Clamped; writes the associate's text (a change of its text).
     void SetPosition(int value);
     void SetAssociate(TDesignEdit* edit) { FAssociate = edit; }
     // Steps as an arrow click does.
     void Click(bool up);
+    // An arrow was clicked (after the step).
     std::function<void(TDesignUpDown* sender)> OnClick;
 
 private:
@@ -120,8 +135,9 @@ class TDesignTrackBar : public TDesignControl
 public:
     TDesignTrackBar(QWidget* parent, int min, int max);
     int GetPosition() const;
-    // Clamped; fires OnChange when the position changes.
+    // Clamped.
     void SetPosition(int value);
+    // The position changed (dragged or set).
     std::function<void(TDesignTrackBar* sender)> OnChange;
 };
 
@@ -143,9 +159,9 @@ public:
     void SetItemIndex(int value);
     QString GetText() const;
     void SetItemHeight(int value);
-    // Picks an item as the user does (fires OnChange).
+    // Picks an item as the user does.
     void Pick(int index);
-    // A user's pick.
+    // The selected item changed (picked, set, or moved by an edit of the items).
     std::function<void(TDesignComboBox* sender)> OnChange;
     // When set, the items and the closed box are painted by it.
     std::function<void(TDesignComboBox* sender, TCanvas* canvas, const TRect& rect, int index, bool selected)>
@@ -160,10 +176,11 @@ public:
     int Count() const;
     QString GetItem(int index) const;
     int GetItemIndex() const;
-    // Programmatic; no event.
+    // -1 checks none.
     void SetItemIndex(int value);
-    // Picks an item as the user does (fires OnClick).
+    // Picks an item as the user does.
     void Pick(int index);
+    // The checked item changed (picked or set).
     std::function<void(TDesignRadioGroup* sender)> OnClick;
 };
 
@@ -207,7 +224,8 @@ public:
     // The default button answers Enter.
     void SetDefault(bool value);
     bool GetDefault() const;
-    // A result other than mrNone (DesignDialogs.h) closes a modal window with it after OnClick.
+    // A result other than mrNone (DesignDialogs.h) ends the button's window with it after
+    // OnClick.
     void SetModalResult(int value) { FModalResult = value; }
     // Clicks as the user does (nothing when disabled).
     void Click();
@@ -355,14 +373,22 @@ private:
 
 enum TDesignWindowKind { fkDialog, fkToolWindow };
 
-class TDesignWindow : public TObject
+// Runs once each modal window shows, inside its modal loop.
+using TModalWindowHook = std::function<void(TDesignWindow* window)>;
+
+// The one window class: a top-level window with a client area of controls, shown modally
+// (ShowModal, the one modal loop) or modelessly (Show). Blocking its events (TEventBlocker)
+// blocks the events of every control in it.
+class TDesignWindow : public TObject, public TEventSource
 {
 public:
-    TDesignWindow(const QString& caption, TDesignWindowKind kind);
+    // The owner is the object that made the window and drives it (a dialog), or nil.
+    TDesignWindow(const QString& caption, TDesignWindowKind kind, TObject* owner = nullptr);
     ~TDesignWindow() override;
 
     QString GetCaption() const;
     void SetCaption(const QString& value);
+    TObject* GetOwner() const { return FOwner; }
     // The window's client area.
     TDesignContainer* Body() const { return FBody.get(); }
     QWidget* Window() const;
@@ -377,24 +403,27 @@ public:
     }
 
     void SetClientSize(int width, int height);
-    // Centres on the screen (modal dialogs do so when shown).
+    // Centres on the screen (modal windows do so when shown).
     void CenterOnScreen();
-    // Shows modally; answers the modal result (mrCancel when closed otherwise).
+    // Shows modally above the window it was opened from and waits; answers the modal result
+    // (mrCancel when closed otherwise). Once shown, the modal-window hook runs.
     int ShowModal();
-    // Ends a modal window with the result (Escape is mrCancel).
+    // Ends the modal loop with the result (Escape is mrCancel); hides a modeless window.
     void SetModalResult(int value);
-    // Shows a modeless form.
+    // Whether the window's modal loop runs.
+    bool IsModal() const;
+    // Shows a modeless window.
     void Show();
     void Close();
     void BringToFront();
     bool IsShowing() const;
     bool IsActive() const;
 
-    // The modal form being shown, nil when none.
+    // The innermost window shown modally, nil when none.
     static TDesignWindow* ActiveModal();
 
     std::function<void(TDesignWindow* sender)> OnShow;
-    // The window closed (by the user or Close); a modeless form's owner frees it later.
+    // The window closed (by the user or Close); a modeless window's owner frees it later.
     std::function<void(TDesignWindow* sender)> OnClose;
     std::function<void(TDesignWindow* sender)> OnActivate;
 
@@ -402,8 +431,13 @@ private:
     friend class TDesignWindowWidget;
     struct TImpl;
     std::unique_ptr<TImpl> FImpl;
+    TObject* FOwner;
     std::unique_ptr<TDesignContainer> FBody;
     std::vector<std::unique_ptr<TObject>> FObjects;
 };
+
+// Replaces the modal-window hook and returns the one it replaces; an empty hook leaves modal
+// windows to the user.
+TModalWindowHook SetModalWindowHook(TModalWindowHook hook);
 
 } // namespace kv

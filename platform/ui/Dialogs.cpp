@@ -1,105 +1,98 @@
 #include "platform/ui/Dialogs.h"
 
-#include <QtGui/QGuiApplication>
-#include <QtGui/QScreen>
-#include <QtWidgets/QBoxLayout>
-#include <QtWidgets/QComboBox>
-#include <QtWidgets/QDialog>
-#include <QtWidgets/QGridLayout>
-#include <QtWidgets/QLabel>
-#include <QtWidgets/QLineEdit>
-#include <QtWidgets/QPushButton>
+#include "platform/ui/DesignForms.h"
+
 #include <vector>
 
 namespace kv {
 
-namespace {
-TFormDialog* gActive = nullptr;
-}
-
 struct TFormDialog::TImpl
 {
-    QDialog Dialog;
-    QGridLayout* Grid = nullptr;
-    std::vector<QWidget*> Controls;
-    QPushButton* Ok = nullptr;
-    QPushButton* Cancel = nullptr;
+    std::unique_ptr<TDesignWindow> Window;
+    int Row = 0;
+    std::vector<TDesignControl*> Controls;
+    TDesignButton* Ok = nullptr;
+    TDesignButton* Cancel = nullptr;
 
-    template <typename W>
-    W* As(int control) const
+    template <typename C>
+    C* As(int control) const
     {
         if (control < 0 || static_cast<size_t>(control) >= Controls.size())
             throw EArgumentOutOfRangeException(QStringLiteral("Control %1 is invalid index.").arg(control));
-        W* w = qobject_cast<W*>(Controls[static_cast<size_t>(control)]);
-        if (!w)
+        C* c = dynamic_cast<C*>(Controls[static_cast<size_t>(control)]);
+        if (!c)
             throw EArgumentException(QStringLiteral("Control %1 is of another kind.").arg(control));
-        return w;
+        return c;
+    }
+
+    int Append(TDesignControl* control)
+    {
+        Controls.push_back(control);
+        return static_cast<int>(Controls.size()) - 1;
     }
 };
 
 TFormDialog::TFormDialog(const QString& Caption) : FImpl(std::make_unique<TImpl>())
 {
-    FImpl->Dialog.setWindowTitle(Caption);
-    FImpl->Dialog.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint);
-    FImpl->Grid = new QGridLayout(&FImpl->Dialog);
+    FImpl->Window = std::make_unique<TDesignWindow>(Caption, fkDialog, this);
+    FImpl->Window->OnShow = [this](TDesignWindow*) {
+        if (OnShow)
+            OnShow(this);
+    };
 }
 
-TFormDialog::~TFormDialog()
-{
-    if (gActive == this)
-        gActive = nullptr;
-}
+TFormDialog::~TFormDialog() = default;
 
-QString TFormDialog::GetCaption() const { return FImpl->Dialog.windowTitle(); }
+QString TFormDialog::GetCaption() const { return FImpl->Window->GetCaption(); }
+TDesignWindow* TFormDialog::Window() const { return FImpl->Window.get(); }
 
 int TFormDialog::AddLabel(const QString& Text)
 {
-    auto* label = new QLabel(Text, &FImpl->Dialog);
-    FImpl->Grid->addWidget(label, FImpl->Grid->rowCount(), 0, 1, 2);
-    FImpl->Controls.push_back(label);
-    return static_cast<int>(FImpl->Controls.size()) - 1;
+    auto* label = FImpl->Window->Add<TDesignLabel>(Text);
+    FImpl->Window->Body()->Place(label, FImpl->Row++, 0, 1, 2);
+    return FImpl->Append(label);
 }
 
 int TFormDialog::AddEdit(const QString& Label)
 {
-    const int row = FImpl->Grid->rowCount();
-    auto* edit = new QLineEdit(&FImpl->Dialog);
-    FImpl->Grid->addWidget(new QLabel(Label, &FImpl->Dialog), row, 0);
-    FImpl->Grid->addWidget(edit, row, 1);
-    FImpl->Controls.push_back(edit);
-    const int index = static_cast<int>(FImpl->Controls.size()) - 1;
-    QObject::connect(edit, &QLineEdit::textChanged, &FImpl->Dialog, [this, index] {
+    TDesignWindow* w = FImpl->Window.get();
+    auto* edit = w->Add<TDesignEdit>();
+    w->Body()->Place(w->Add<TDesignLabel>(Label), FImpl->Row, 0);
+    w->Body()->Place(edit, FImpl->Row++, 1);
+    const int index = FImpl->Append(edit);
+    edit->OnChange = [this, index](TDesignEdit*) {
         if (OnChange)
             OnChange(this, index);
-    });
+    };
     return index;
 }
 
 int TFormDialog::AddComboList(const QString& Label, const QStringList& Items)
 {
-    const int row = FImpl->Grid->rowCount();
-    auto* combo = new QComboBox(&FImpl->Dialog);
-    combo->setEditable(false);
-    combo->addItems(Items);
-    combo->setCurrentIndex(Items.isEmpty() ? -1 : 0);
-    FImpl->Grid->addWidget(new QLabel(Label, &FImpl->Dialog), row, 0);
-    FImpl->Grid->addWidget(combo, row, 1);
-    FImpl->Controls.push_back(combo);
-    return static_cast<int>(FImpl->Controls.size()) - 1;
+    TDesignWindow* w = FImpl->Window.get();
+    auto* combo = w->Add<TDesignComboBox>();
+    for (const QString& item : Items)
+        combo->Add(item);
+    combo->SetItemIndex(Items.isEmpty() ? -1 : 0);
+    w->Body()->Place(w->Add<TDesignLabel>(Label), FImpl->Row, 0);
+    w->Body()->Place(combo, FImpl->Row++, 1);
+    return FImpl->Append(combo);
 }
 
 void TFormDialog::AddButtons(const QString& OkCaption, const QString& CancelCaption)
 {
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    FImpl->Ok = new QPushButton(OkCaption, &FImpl->Dialog);
-    FImpl->Cancel = new QPushButton(CancelCaption, &FImpl->Dialog);
-    FImpl->Ok->setDefault(true);
-    row->addWidget(FImpl->Ok);
-    row->addWidget(FImpl->Cancel);
-    FImpl->Grid->addLayout(row, FImpl->Grid->rowCount(), 0, 1, 2);
-    QObject::connect(FImpl->Ok, &QPushButton::clicked, &FImpl->Dialog, &QDialog::accept);
-    QObject::connect(FImpl->Cancel, &QPushButton::clicked, &FImpl->Dialog, &QDialog::reject);
+    TDesignWindow* w = FImpl->Window.get();
+    auto* row = w->Add<TDesignPanel>();
+    row->SetMargins(0);
+    FImpl->Ok = w->Add<TDesignButton>(OkCaption);
+    FImpl->Cancel = w->Add<TDesignButton>(CancelCaption);
+    FImpl->Ok->SetDefault(true);
+    FImpl->Ok->SetModalResult(mrOk);
+    FImpl->Cancel->SetModalResult(mrCancel);
+    row->SetColumnStretch(0, 1);
+    row->Place(FImpl->Ok, 0, 1);
+    row->Place(FImpl->Cancel, 0, 2);
+    w->Body()->Place(row, FImpl->Row++, 0, 1, 2);
 }
 
 void TFormDialog::RequireText(int Edit)
@@ -116,79 +109,46 @@ void TFormDialog::RequireText(int Edit)
 
 QString TFormDialog::GetText(int Control) const
 {
-    if (auto* edit = qobject_cast<QLineEdit*>(FImpl->As<QWidget>(Control)))
-        return edit->text();
-    if (auto* label = qobject_cast<QLabel*>(FImpl->As<QWidget>(Control)))
-        return label->text();
-    return FImpl->As<QComboBox>(Control)->currentText();
+    TDesignControl* control = FImpl->As<TDesignControl>(Control);
+    if (auto* edit = dynamic_cast<TDesignEdit*>(control))
+        return edit->GetText();
+    if (auto* label = dynamic_cast<TDesignLabel*>(control))
+        return label->GetCaption();
+    return FImpl->As<TDesignComboBox>(Control)->GetText();
 }
 
-void TFormDialog::SetText(int Control, const QString& Text) { FImpl->As<QLineEdit>(Control)->setText(Text); }
+void TFormDialog::SetText(int Control, const QString& Text) { FImpl->As<TDesignEdit>(Control)->SetText(Text); }
 
-int TFormDialog::GetItemIndex(int Control) const { return FImpl->As<QComboBox>(Control)->currentIndex(); }
+int TFormDialog::GetItemIndex(int Control) const { return FImpl->As<TDesignComboBox>(Control)->GetItemIndex(); }
 
-void TFormDialog::SetItemIndex(int Control, int Index) { FImpl->As<QComboBox>(Control)->setCurrentIndex(Index); }
+void TFormDialog::SetItemIndex(int Control, int Index) { FImpl->As<TDesignComboBox>(Control)->SetItemIndex(Index); }
 
-QStringList TFormDialog::GetItems(int Control) const
-{
-    QStringList items;
-    const QComboBox* combo = FImpl->As<QComboBox>(Control);
-    for (int i = 0; i < combo->count(); ++i)
-        items.append(combo->itemText(i));
-    return items;
-}
+QStringList TFormDialog::GetItems(int Control) const { return FImpl->As<TDesignComboBox>(Control)->GetItems(); }
 
-void TFormDialog::SetFocus(int Control) { FImpl->As<QWidget>(Control)->setFocus(); }
+void TFormDialog::SetFocus(int Control) { FImpl->As<TDesignControl>(Control)->SetFocus(); }
 
-bool TFormDialog::IsFocused(int Control) const
-{
-    QWidget* w = FImpl->As<QWidget>(Control);
-    return FImpl->Dialog.focusWidget() == w;
-}
+bool TFormDialog::IsFocused(int Control) const { return FImpl->As<TDesignControl>(Control)->Focused(); }
 
-bool TFormDialog::GetOkEnabled() const { return FImpl->Ok && FImpl->Ok->isEnabled(); }
+bool TFormDialog::GetOkEnabled() const { return FImpl->Ok && FImpl->Ok->GetEnabled(); }
 
 void TFormDialog::SetOkEnabled(bool Enabled)
 {
     if (FImpl->Ok)
-        FImpl->Ok->setEnabled(Enabled);
+        FImpl->Ok->SetEnabled(Enabled);
 }
 
 void TFormDialog::ClickOk()
 {
     if (FImpl->Ok)
-        FImpl->Ok->click();
+        FImpl->Ok->Click();
 }
 
 void TFormDialog::ClickCancel()
 {
     if (FImpl->Cancel)
-        FImpl->Cancel->click();
+        FImpl->Cancel->Click();
 }
 
-bool TFormDialog::ShowModal()
-{
-    QDialog& dialog = FImpl->Dialog;
-    dialog.adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        dialog.move(screen->availableGeometry().center() - dialog.rect().center());
-    TFormDialog* previous = gActive;
-    gActive = this;
-    dialog.show();
-    int result = QDialog::Rejected;
-    try {
-        if (OnShow)
-            OnShow(this);
-        result = dialog.exec();
-    } catch (...) {
-        gActive = previous;
-        dialog.hide();
-        throw;
-    }
-    gActive = previous;
-    return result == QDialog::Accepted;
-}
-
-TFormDialog* TFormDialog::Active() { return gActive; }
+bool TFormDialog::ShowModal() { return FImpl->Window->ShowModal() == mrOk; }
 
 } // namespace kv

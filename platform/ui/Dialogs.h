@@ -1,5 +1,6 @@
 // A small modal dialog built from rows of labelled controls (label, line edit, drop-down
-// list) over OK and Cancel buttons, centred on the screen.
+// list) over OK and Cancel buttons, centred on the screen. It is a TDesignWindow
+// (DesignForms.h) that it owns and lays out; the window's owner is the dialog.
 #pragma once
 
 #include "platform/rtl/Classes.h"
@@ -10,6 +11,8 @@
 
 namespace kv {
 
+class TDesignWindow;
+
 class TFormDialog : public TObject
 {
 public:
@@ -17,6 +20,7 @@ public:
     ~TFormDialog() override;
 
     QString GetCaption() const;
+    TDesignWindow* Window() const;
     // Each Add answers the new control's index.
     int AddLabel(const QString& Text);
     int AddEdit(const QString& Label);
@@ -45,10 +49,8 @@ public:
     std::function<void(TFormDialog* Sender)> OnShow;
     std::function<void(TFormDialog* Sender, int Control)> OnChange;
 
-    // Shows the dialog modally; true when it was closed with OK.
+    // Shows the dialog modally (TDesignWindow::ShowModal); true when it was closed with OK.
     bool ShowModal();
-    // The dialog being shown modally, or nil.
-    static TFormDialog* Active();
 
 private:
     struct TImpl;

@@ -10,7 +10,9 @@
 
 namespace kv {
 
-// Watches the form's window: keys pressed anywhere in it (key preview) and Qt hiding it.
+// Watches the form's window (Qt hiding it) and, for the key preview, the widget that keys
+// reach first: the window's focus widget, or the window itself when none has the focus. A key
+// that an ignoring child passes on to its parents is not seen again.
 class TPopupForm::TWatcher : public QObject
 {
 public:
@@ -18,17 +20,19 @@ public:
 
     void Start(QWidget* window)
     {
+        Stop();
         FWindow = window;
         window->installEventFilter(this);
         if (qApp)
-            qApp->installEventFilter(this);
+            FFocusChanged = QObject::connect(qApp, &QApplication::focusChanged, this, [this] { Follow(); });
+        Follow();
     }
     void Stop()
     {
+        QObject::disconnect(FFocusChanged);
+        SetTarget(nullptr);
         if (FWindow)
             FWindow->removeEventFilter(this);
-        if (qApp)
-            qApp->removeEventFilter(this);
         FWindow = nullptr;
     }
 
@@ -42,15 +46,11 @@ public:
         }
         if (e->type() != QEvent::KeyPress || !FForm->FKeyPreview)
             return false;
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || widget->window() != FWindow.data())
+        // Focus may have moved without telling (a window that was not active).
+        Follow();
+        if (watched != FTarget)
             return false;
-        // A key that an ignoring child passes on to its parent is the same event: once only.
         auto* ke = static_cast<QKeyEvent*>(e);
-        if (ke == FLastKey && ke->timestamp() == FLastStamp)
-            return false;
-        FLastKey = ke;
-        FLastStamp = ke->timestamp();
         const std::uint16_t key = VirtualKeyFromQt(ke->key(), ke->modifiers());
         if (key == 0)
             return false;
@@ -58,10 +58,26 @@ public:
     }
 
 private:
+    void Follow()
+    {
+        QWidget* focus = FWindow ? FWindow->focusWidget() : nullptr;
+        SetTarget(focus ? focus : FWindow.data());
+    }
+    void SetTarget(QWidget* target)
+    {
+        if (target == FTarget)
+            return;
+        if (FTarget && FTarget != FWindow)
+            FTarget->removeEventFilter(this);
+        FTarget = target;
+        if (FTarget && FTarget != FWindow)
+            FTarget->installEventFilter(this);
+    }
+
     TPopupForm* FForm;
     QPointer<QWidget> FWindow;
-    const QKeyEvent* FLastKey = nullptr;
-    quint64 FLastStamp = 0;
+    QPointer<QWidget> FTarget;
+    QMetaObject::Connection FFocusChanged;
 };
 
 TPopupForm::TPopupForm(TComponent* owner) : TWinControl(owner), FAlive(std::make_shared<bool>(true)) {}

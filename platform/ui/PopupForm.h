@@ -3,8 +3,9 @@
 // the keyboard while it is open and is closed by Qt when a press lands outside it or the
 // application loses activation. Qt closing it arrives as WM_NCACTIVATE with WParam 0.
 //
-// Child controls (SetParent(form)) sit in its client area. With KeyPreview on, a key pressed
-// in any of them reaches the form's KeyDown first; a key set to 0 there goes no further.
+// Child controls (SetParent(form)) sit in its client area. With KeyPreview on, each key press
+// that reaches the window (its focused control, or the window itself) goes to the form's
+// KeyDown first, once; a key set to 0 there goes no further.
 // Close hides the form and frees it once the event being handled is done.
 #pragma once
 

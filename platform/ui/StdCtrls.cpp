@@ -214,7 +214,7 @@ void TCustomTextControl::WndProc(TMessage& message)
 
 void TCustomTextControl::Change()
 {
-    if (OnChange)
+    if (OnChange && !EventsBlocked())
         OnChange(this);
 }
 

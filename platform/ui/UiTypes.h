@@ -32,4 +32,32 @@ constexpr TRect UnionRect(const TRect& a, const TRect& b)
                  std::max(a.Bottom, b.Bottom)};
 }
 
+// The one event rule of every control: a control raises its change events (OnChange and the
+// like) for each change of its value, whether the user or code made it. Code that changes
+// values it must not hear (loading a dialog) does so under a TEventBlocker, which holds back
+// the events of one source for its scope, as QSignalBlocker does for a Qt object. Events held
+// back are dropped, not delivered later. Input events (clicks, keys, mouse) are not change
+// events and are never held back.
+class TEventSource
+{
+public:
+    bool EventsBlocked() const { return FEventBlock > 0; }
+
+private:
+    friend class TEventBlocker;
+    int FEventBlock = 0;
+};
+
+class TEventBlocker
+{
+public:
+    explicit TEventBlocker(TEventSource* source) : FSource(source) { ++FSource->FEventBlock; }
+    ~TEventBlocker() { --FSource->FEventBlock; }
+    TEventBlocker(const TEventBlocker&) = delete;
+    TEventBlocker& operator=(const TEventBlocker&) = delete;
+
+private:
+    TEventSource* FSource;
+};
+
 } // namespace kv

@@ -2,9 +2,9 @@
 #include "model/ModelTestSupport.h"
 #include "platform/rtl/Trace.h"
 #include "platform/ui/Dialogs.h"
+#include "DialogAnswers.h"
 #include "TestSupport.h"
 
-#include <QtCore/QTimer>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
@@ -289,9 +289,8 @@ TEST(BDEProvider, Summaries)
 namespace {
 
 // Types into the name edit of the dialog being shown, then presses key.
-void TypeIntoFieldDialog(const QString& text, Qt::Key key)
+void TypeIntoFieldDialog(TFormDialog* d, const QString& text, Qt::Key key)
 {
-    TFormDialog* d = TFormDialog::Active();
     ASSERT_NE(d, nullptr);
     QLineEdit* edit = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -313,8 +312,9 @@ TEST(BDEFieldDialog, AsksTheNameAtDesignTimeAndCancelChangesNothing)
     TPeople p;
     p.Set->Open();
     p.Provider->SetDesigning(true);
-    QTimer::singleShot(0, [] {
-        TFormDialog* d = TFormDialog::Active();
+    kvtest::TDialogAnswers answers;
+    answers.Expect(QString(), [](TDesignWindow* window) {
+        auto* d = kvtest::OwnerOf<TFormDialog>(window);
         ASSERT_NE(d, nullptr);
         EXPECT_EQ(d->GetCaption(), QStringLiteral("New BDEData Field"));
         EXPECT_EQ(d->GetText(0), QStringLiteral("추가할 필드명을 지정합니다:"));
@@ -323,16 +323,18 @@ TEST(BDEFieldDialog, AsksTheNameAtDesignTimeAndCancelChangesNothing)
         d->SetText(1, QStringLiteral("   "));
         EXPECT_FALSE(d->GetOkEnabled());
         d->SetText(1, QString());
-        TypeIntoFieldDialog(QStringLiteral(" age "), Qt::Key_Return);
+        TypeIntoFieldDialog(d, QStringLiteral(" age "), Qt::Key_Return);
     });
     TKvBDEDataField* age = p.Provider->GetFields()->Add();
-    EXPECT_EQ(TFormDialog::Active(), nullptr);
+    EXPECT_EQ(TDesignWindow::ActiveModal(), nullptr);
     EXPECT_EQ(age->GetFieldName(), QStringLiteral("age"));
     ASSERT_EQ(p.Provider->GetFields()->Count(), 1);
 
     // Cancel (Escape) after typing abandons the creation silently.
     const QStringList events = p.Recorder.Events;
-    QTimer::singleShot(0, [] { TypeIntoFieldDialog(QStringLiteral("score"), Qt::Key_Escape); });
+    answers.Expect(QStringLiteral("New BDEData Field"), [](TDesignWindow* window) {
+        TypeIntoFieldDialog(kvtest::OwnerOf<TFormDialog>(window), QStringLiteral("score"), Qt::Key_Escape);
+    });
     EXPECT_THROW(p.Provider->GetFields()->Add(), EAbort);
     EXPECT_EQ(p.Provider->GetFields()->Count(), 1);
     EXPECT_EQ(p.Provider->GetFields()->GetItem(0), age);
@@ -340,16 +342,10 @@ TEST(BDEFieldDialog, AsksTheNameAtDesignTimeAndCancelChangesNothing)
     EXPECT_EQ(p.Recorder.Events, events);
 
     // A field added by name does not ask.
-    bool asked = false;
-    QTimer::singleShot(0, [&asked] {
-        if (TFormDialog* d = TFormDialog::Active()) {
-            asked = true;
-            d->ClickCancel();
-        }
-    });
+    const int shown = answers.Shown();
     p.Provider->GetFields()->Add(QStringLiteral("score"));
     QCoreApplication::processEvents();
-    EXPECT_FALSE(asked);
+    EXPECT_EQ(answers.Shown(), shown);
 
     // The named field works once out of design mode.
     p.Provider->SetDesigning(false);

@@ -8,10 +8,10 @@
 #include "components/KvGrids.ListView.h"
 #include "model/ModelTestSupport.h"
 
+#include "DialogAnswers.h"
 #include "TestSupport.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QTimer>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
@@ -24,18 +24,11 @@ using namespace kv;
 
 namespace {
 
-QWidget* ModalWindow()
-{
-    TDesignWindow* w = TDesignWindow::ActiveModal();
-    return w ? w->Window() : nullptr;
-}
-
 // Answers the next modal column dialog with the texts (OK), or cancels it.
-void AnswerColumnDialog(const QString& field, const QString& header, bool ok = true)
+void AnswerColumnDialog(kvtest::TDialogAnswers& answers, const QString& field, const QString& header, bool ok = true)
 {
-    QTimer::singleShot(0, [field, header, ok] {
-        QWidget* w = ModalWindow();
-        ASSERT_NE(w, nullptr);
+    answers.Expect(QString(), [field, header, ok](TDesignWindow* window) {
+        QWidget* w = window->Window();
         EXPECT_EQ(w->windowTitle(), QStringLiteral("New Data Column"));
         auto* okButton = w->findChild<QPushButton*>(QStringLiteral("btnOK"));
         auto* fieldEdit = w->findChild<QLineEdit*>(QStringLiteral("edtFieldName"));
@@ -52,11 +45,10 @@ void AnswerColumnDialog(const QString& field, const QString& header, bool ok = t
     });
 }
 
-void AnswerGroupDialog(const QString& header, bool vertical, bool showHeader)
+void AnswerGroupDialog(kvtest::TDialogAnswers& answers, const QString& header, bool vertical, bool showHeader)
 {
-    QTimer::singleShot(0, [header, vertical, showHeader] {
-        QWidget* w = ModalWindow();
-        ASSERT_NE(w, nullptr);
+    answers.Expect(QString(), [header, vertical, showHeader](TDesignWindow* window) {
+        QWidget* w = window->Window();
         EXPECT_EQ(w->windowTitle(), QStringLiteral("New Column Group"));
         auto* okButton = w->findChild<QPushButton*>(QStringLiteral("btnOK"));
         EXPECT_FALSE(okButton->isEnabled());
@@ -82,6 +74,7 @@ struct ColumnsEditorTest : ::testing::Test
     TOwned<TDesignForm> Form{Create<TDesignForm>(nullptr)};
     TKvGridView* Grid = nullptr;
     std::unique_ptr<TDesignHost> Host;
+    kvtest::TDialogAnswers Answers;
 
     void SetUp() override
     {
@@ -169,7 +162,7 @@ TEST_F(ColumnsEditorTest, AddsNamedColumnsAndGroupsWhereTheSelectionSays)
     const int modified = Host->GetModifiedCount();
 
     // Nothing selected: at the end of the top level, named after the grid.
-    AnswerColumnDialog(QStringLiteral("First Name"), QStringLiteral("First"));
+    AnswerColumnDialog(Answers, QStringLiteral("First Name"), QStringLiteral("First"));
     EXPECT_TRUE(editor->actAddColumn->Execute());
     ASSERT_EQ(Grid->GetRootGroup()->Count(), 1);
     auto* first = dynamic_cast<TKvGridDataColumn*>(Grid->GetColumn(0));
@@ -181,27 +174,27 @@ TEST_F(ColumnsEditorTest, AddsNamedColumnsAndGroupsWhereTheSelectionSays)
     EXPECT_EQ(DesignerSelected(), first);
     EXPECT_EQ(Host->GetModifiedCount(), modified + 1);
 
-    AnswerColumnDialog(QStringLiteral("Last Name"), QString());
+    AnswerColumnDialog(Answers, QStringLiteral("Last Name"), QString());
     editor->tvMain->Select(editor->GetRoot());
     editor->actAddColumn->Execute();
     EXPECT_EQ(Grid->GetColumn(1)->GetName(), QStringLiteral("Grid1column2"));
 
     // A selected column takes the new one before it, in its group; a valid field names it.
     editor->SelectColumn(first);
-    AnswerColumnDialog(QStringLiteral("Price"), QString());
+    AnswerColumnDialog(Answers, QStringLiteral("Price"), QString());
     editor->actAddColumn->Execute();
     EXPECT_EQ(Grid->GetColumn(0)->GetName(), QStringLiteral("Grid1Price"));
     EXPECT_EQ(Grid->GetColumn(1), first);
     EXPECT_EQ(Texts(editor->GetRoot()), (QStringList{"Price", "First Name", "Last Name"}));
 
     // Cancel adds nothing.
-    AnswerColumnDialog(QStringLiteral("Nothing"), QString(), false);
+    AnswerColumnDialog(Answers, QStringLiteral("Nothing"), QString(), false);
     editor->actAddColumn->Execute();
     EXPECT_EQ(Grid->GetRootGroup()->Count(), 3);
 
     // A group, then a column into the selected group at its end.
     editor->tvMain->Select(editor->GetRoot());
-    AnswerGroupDialog(QStringLiteral("Totals"), true, false);
+    AnswerGroupDialog(Answers, QStringLiteral("Totals"), true, false);
     EXPECT_TRUE(editor->actAddGroup->Execute());
     auto* group = dynamic_cast<TKvGridColumnGroup*>(Grid->GetColumn(3));
     ASSERT_NE(group, nullptr);
@@ -211,12 +204,12 @@ TEST_F(ColumnsEditorTest, AddsNamedColumnsAndGroupsWhereTheSelectionSays)
     EXPECT_FALSE(group->GetGroupHeader()->GetVisible());
     EXPECT_EQ(editor->FindNode(group)->GetImageIndex(), 1);
     EXPECT_EQ(editor->tvMain->GetSelected(), editor->FindNode(group));
-    AnswerColumnDialog(QStringLiteral("Sum"), QString());
+    AnswerColumnDialog(Answers, QStringLiteral("Sum"), QString());
     editor->actAddColumn->Execute();
     ASSERT_EQ(group->Count(), 1);
     EXPECT_EQ(group->GetItem(0)->GetName(), QStringLiteral("Grid1Sum"));
     EXPECT_EQ(Texts(editor->FindNode(group)), QStringList{"Sum"});
-    AnswerGroupDialog(QStringLiteral("Inner"), false, true);
+    AnswerGroupDialog(Answers, QStringLiteral("Inner"), false, true);
     editor->SelectColumn(group);
     editor->actAddGroup->Execute();
     EXPECT_EQ(group->GetItem(1)->GetName(), QStringLiteral("Grid1group2"));

@@ -8,10 +8,13 @@
 #include "grid/KvGrids.Renderers.h"
 #include "grid/KvGrids.View.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/DesignForms.h"
 
+#include "DialogAnswers.h"
 #include "TestSupport.h"
 
 #include <QtWidgets/QWidget>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 using namespace kv;
@@ -325,24 +328,57 @@ TEST_F(DesignHostTest, DialogHooksAnswerAndModalWindowsEnd)
     EXPECT_TRUE(font.GetFont().Bold);
     SetFontDialogHook({});
 
-    // A modal window: the hook runs once it shows and can end it with a result.
-    TOwned<TWinControl> window{Create<TWinControl>(nullptr)};
-    window->SetBounds(0, 0, 200, 100);
-    TWinControl* seen = nullptr;
+    // A modal window (here holding a library control): the hook runs once it shows and can
+    // end it with a result.
+    TDesignWindow window(QStringLiteral("Modal"), fkDialog);
+    TOwned<TWinControl> control{Create<TWinControl>(nullptr)};
+    control->SetBounds(0, 0, 200, 100);
+    window.Body()->PlaceControl(control.get(), 0, 0);
+    TDesignWindow* seen = nullptr;
     bool visible = false;
-    SetModalWindowHook([&](TWinControl* w) {
+    SetModalWindowHook([&](TDesignWindow* w) {
         seen = w;
-        visible = w->Widget()->isVisible() && ActiveModalWindow() == w;
-        EndModal(w, mrOk);
+        visible = w->Window()->isVisible() && control->Widget()->isVisible() && TDesignWindow::ActiveModal() == w;
+        w->SetModalResult(mrOk);
     });
-    EXPECT_EQ(ShowModalWindow(window.get(), "Modal"), mrOk);
-    EXPECT_EQ(seen, window.get());
+    EXPECT_EQ(window.ShowModal(), mrOk);
+    EXPECT_EQ(seen, &window);
     EXPECT_TRUE(visible);
-    EXPECT_EQ(window->Widget()->windowTitle(), "Modal");
-    EXPECT_EQ(ActiveModalWindow(), nullptr);
-    EXPECT_FALSE(window->Widget()->isVisible());
+    EXPECT_EQ(window.Window()->windowTitle(), "Modal");
+    EXPECT_EQ(TDesignWindow::ActiveModal(), nullptr);
+    EXPECT_FALSE(window.Window()->isVisible());
     // Closing the window cancels.
-    SetModalWindowHook([](TWinControl* w) { w->Widget()->close(); });
-    EXPECT_EQ(ShowModalWindow(window.get(), "Modal"), mrCancel);
+    SetModalWindowHook([](TDesignWindow* w) { w->Window()->close(); });
+    EXPECT_EQ(window.ShowModal(), mrCancel);
     SetModalWindowHook({});
+    // A window that tests answer: a missing window fails at once instead of waiting.
+    bool answered = false;
+    {
+        kvtest::TDialogAnswers answers;
+        answers.Expect(QStringLiteral("Modal"), [&answered](TDesignWindow* w) {
+            answered = true;
+            w->SetModalResult(mrOk);
+        });
+        EXPECT_EQ(window.ShowModal(), mrOk);
+    }
+    EXPECT_TRUE(answered);
+    EXPECT_NONFATAL_FAILURE(
+        {
+            kvtest::TDialogAnswers answers;
+            answers.Expect(QStringLiteral("Never"), [](TDesignWindow*) {});
+        },
+        "the window \"Never\" did not show");
+    EXPECT_NONFATAL_FAILURE(
+        {
+            kvtest::TDialogAnswers answers;
+            EXPECT_EQ(window.ShowModal(), mrCancel);
+        },
+        "unexpected window \"Modal\"");
+    EXPECT_NONFATAL_FAILURE(
+        {
+            kvtest::TDialogAnswers answers;
+            answers.Expect(QStringLiteral("Modal"), [](TDesignWindow*) {});
+            EXPECT_EQ(window.ShowModal(), mrCancel);
+        },
+        "left the window \"Modal\" open");
 }

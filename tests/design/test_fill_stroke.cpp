@@ -1,9 +1,9 @@
 #include "design/KvGrids.Styles.FillDlg.h"
 #include "design/KvGrids.Styles.StrokeDlg.h"
 
+#include "DialogAnswers.h"
 #include "TestSupport.h"
 
-#include <QtCore/QTimer>
 #include <QtGui/QImage>
 #include <QtTest/QTest>
 #include <QtWidgets/QComboBox>
@@ -12,6 +12,7 @@
 #include <QtWidgets/QWidget>
 
 using namespace kv;
+using kvtest::TDialogAnswers;
 
 namespace {
 
@@ -202,10 +203,8 @@ TEST(ColorCombo, AddsColoursInFrontAndRepacksToTheNewestEight)
     EXPECT_EQ(combo->GetItem(0), QStringLiteral("#ffa00011"));
 
     // Cancel closes without a result; closing repacks to the eight newest custom colours.
-    QTimer::singleShot(0, [] {
-        ASSERT_NE(TDesignWindow::ActiveModal(), nullptr);
-        QTest::keyClick(TDesignWindow::ActiveModal()->Window(), Qt::Key_Escape);
-    });
+    TDialogAnswers answers;
+    answers.Expect(QStringLiteral("Fill"), [](TDesignWindow* w) { QTest::keyClick(w->Window(), Qt::Key_Escape); });
     EXPECT_FALSE(dlg.ShowModal());
     EXPECT_EQ(combo->Count(), 21);
     EXPECT_EQ(combo->GetItem(0), QStringLiteral("#ffa00011"));
@@ -214,16 +213,34 @@ TEST(ColorCombo, AddsColoursInFrontAndRepacksToTheNewestEight)
     EXPECT_EQ(dlg.cmbEndColor->Count(), 13);
 }
 
+TEST(FillDialog, ClosingKeepsThePickedColourWhenRepackingDropsItsItem)
+{
+    TKvStyleFillDlg dlg;
+    dlg.SetFill(QStringLiteral("#ff000000"));
+    TDesignComboBox* combo = dlg.cmbStartColor;
+    for (std::uint32_t i = 1; i <= 10; ++i)
+        TKvColorComboHelper::AddColor(combo, TKvColor(0x00100000u * i + 0x11));
+    TDialogAnswers answers;
+    answers.Expect(QStringLiteral("Fill"), [combo](TDesignWindow* w) {
+        // The oldest custom colour, which closing drops from the list.
+        combo->Pick(9);
+        EXPECT_EQ(combo->GetText(), QStringLiteral("#ff100011"));
+        w->SetModalResult(mrOk);
+    });
+    EXPECT_TRUE(dlg.ShowModal());
+    EXPECT_EQ(combo->Count(), 21);
+    EXPECT_EQ(dlg.GetFill(), QStringLiteral("#ff100011"));
+}
+
 TEST(FillDialog, ExecuteAnswersTheTextOnOkOnly)
 {
     QString out = QStringLiteral("old");
-    QTimer::singleShot(0, [] { TDesignWindow::ActiveModal()->SetModalResult(mrCancel); });
+    TDialogAnswers answers;
+    answers.Expect(QString(), [](TDesignWindow* w) { w->SetModalResult(mrCancel); });
     EXPECT_FALSE(TKvStyleFillDlg::Execute(QStringLiteral("#ff00ff00"), out));
     EXPECT_EQ(out, QString());
 
-    QTimer::singleShot(0, [] {
-        TDesignWindow* form = TDesignWindow::ActiveModal();
-        ASSERT_NE(form, nullptr);
+    answers.Expect(QString(), [](TDesignWindow* form) {
         EXPECT_EQ(form->GetCaption(), QStringLiteral("Fill"));
         auto* alpha = form->Window()->findChildren<QLineEdit*>().value(0);
         ASSERT_NE(alpha, nullptr);
@@ -301,9 +318,8 @@ TEST(StrokeDialog, PreviewDrawsTheLineAndExecuteAnswersOnOk)
     EXPECT_TRUE(IsGrey(Probe(dlg.pbPreview, 0, 5)));
 
     QString out;
-    QTimer::singleShot(0, [] {
-        TDesignWindow* form = TDesignWindow::ActiveModal();
-        ASSERT_NE(form, nullptr);
+    TDialogAnswers answers;
+    answers.Expect(QString(), [](TDesignWindow* form) {
         EXPECT_EQ(form->GetCaption(), QStringLiteral("Stroke"));
         form->Window()->findChild<QComboBox*>(QStringLiteral("cmbDash"))->setCurrentIndex(1);
         emit form->Window()->findChild<QComboBox*>(QStringLiteral("cmbDash"))->activated(1);

@@ -1,6 +1,7 @@
 // Registration with the designer, and the grid commands that go through the top-level grid
 // and the style archive.
 #include "DesignTestSupport.h"
+#include "DialogAnswers.h"
 
 #include "components/KvGrids.ListView.h"
 #include "components/KvGrids.Vantrel.h"
@@ -17,7 +18,6 @@
 #include <QtCore/QFile>
 #include <QtGui/QImage>
 #include <QtCore/QTemporaryDir>
-#include <QtCore/QTimer>
 
 using namespace kv;
 using namespace kvtest;
@@ -251,8 +251,9 @@ TEST_F(RegsTest, CommandsOpenTheColumnsEditorAndTheStyleInspector)
     TDesignMenuItem* footer = menu[4]->GetItem(menu[4]->Count() - 1);
     ASSERT_EQ(footer->GetCaption(), "RowGroup Footer...");
     TKvGridStyleBag* shown = nullptr;
-    QTimer::singleShot(0, [&shown] {
-        TKvStyleInspectorForm* inspector = TKvStyleInspectorForm::Current();
+    kvtest::TDialogAnswers answers;
+    answers.Expect(QString(), [&shown](TDesignWindow* window) {
+        auto* inspector = kvtest::OwnerOf<TKvStyleInspectorForm>(window);
         ASSERT_NE(inspector, nullptr);
         shown = inspector->GetStyles();
         inspector->Window()->SetModalResult(mrOk);
@@ -261,8 +262,8 @@ TEST_F(RegsTest, CommandsOpenTheColumnsEditorAndTheStyleInspector)
     footer->Click();
     EXPECT_EQ(shown, grid->GetRowGroup()->GetFooterStyles());
     EXPECT_EQ(host.GetModifiedCount(), modified);
-    QTimer::singleShot(0, [] {
-        TKvStyleInspectorForm* inspector = TKvStyleInspectorForm::Current();
+    answers.Expect(QString(), [](TDesignWindow* window) {
+        auto* inspector = kvtest::OwnerOf<TKvStyleInspectorForm>(window);
         ASSERT_NE(inspector, nullptr);
         const int row = inspector->DataRowOf(inspector->IndexOfName("Background"));
         inspector->GetProvider()->SetData(row, 1, Variant(QStringLiteral("#ff00ff00")));

@@ -6,9 +6,9 @@
 #include "grid/KvGrids.Editor.List.h"
 #include "grid/KvGrids.h"
 
+#include "DialogAnswers.h"
 #include "TestSupport.h"
 
-#include <QtCore/QTimer>
 #include <QtGui/QImage>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
@@ -87,8 +87,9 @@ TEST(StyleInspector, ExecuteAnswersTrueOnlyWhenAValueChanged)
     bag.SetValue(QStringLiteral("Background"), QStringLiteral("#ffff0000"));
     const int graphics = bag.GraphicItemCount();
 
-    QTimer::singleShot(0, [] {
-        TKvStyleInspectorForm* form = TKvStyleInspectorForm::Current();
+    kvtest::TDialogAnswers answers;
+    answers.Expect(QString(), [](TDesignWindow* window) {
+        auto* form = kvtest::OwnerOf<TKvStyleInspectorForm>(window);
         ASSERT_NE(form, nullptr);
         EXPECT_EQ(form->Window()->GetCaption(), QStringLiteral("Styles - cells"));
         EXPECT_FALSE(form->GetModified());
@@ -97,8 +98,8 @@ TEST(StyleInspector, ExecuteAnswersTrueOnlyWhenAValueChanged)
     EXPECT_FALSE(TKvStyleInspectorForm::Execute(&bag));
     EXPECT_EQ(bag.ListenerCount(), 0);
 
-    QTimer::singleShot(0, [] {
-        TKvStyleInspectorForm* form = TKvStyleInspectorForm::Current();
+    answers.Expect(QStringLiteral("Styles - cells"), [](TDesignWindow* window) {
+        auto* form = kvtest::OwnerOf<TKvStyleInspectorForm>(window);
         ASSERT_NE(form, nullptr);
         const int row = form->DataRowOf(form->IndexOfName(QStringLiteral("Background")));
         form->GetProvider()->SetData(row, 1, Variant(QStringLiteral("#ff00ff00")));
@@ -289,9 +290,8 @@ TEST(StyleInspector, TheFillEditorsButtonOpensTheFillDialogAndCommits)
     Settle();
 
     QString caption;
-    QTimer::singleShot(0, [&caption] {
-        TDesignWindow* dialog = TDesignWindow::ActiveModal();
-        ASSERT_NE(dialog, nullptr);
+    kvtest::TDialogAnswers answers;
+    answers.Expect(QString(), [&caption](TDesignWindow* dialog) {
         caption = dialog->GetCaption();
         const auto radios = dialog->Window()->findChildren<QRadioButton*>();
         ASSERT_EQ(radios.size(), 3);

@@ -1,4 +1,5 @@
 #include "ModelTestSupport.h"
+#include "DialogAnswers.h"
 #include "TestSupport.h"
 #include "model/KvGrids.Data.Vantrel.FieldDlg.h"
 #include "model/KvGrids.Data.Vantrel.h"
@@ -6,7 +7,6 @@
 #include "platform/rtl/Streaming.h"
 #include "platform/ui/Dialogs.h"
 
-#include <QtCore/QTimer>
 
 using namespace kv;
 using namespace kvtest;
@@ -346,8 +346,9 @@ TEST(VantrelProvider, FieldsTypesAndDesignTime)
 TEST(VantrelFieldDialog, AsksNameAndTypeAndCancels)
 {
     // OK waits for a name; the combo's index is the type.
-    QTimer::singleShot(0, [] {
-        TFormDialog* d = TFormDialog::Active();
+    kvtest::TDialogAnswers answers;
+    answers.Expect(QString(), [](TDesignWindow* window) {
+        auto* d = kvtest::OwnerOf<TFormDialog>(window);
         ASSERT_NE(d, nullptr);
         EXPECT_EQ(d->GetCaption(), QStringLiteral("New VantrelData Field "));
         EXPECT_EQ(d->GetItems(2), QStringList({"Text", "Bool", "Byte", "Int16", "Int", "Int64", "Float", "Date"}));
@@ -367,7 +368,10 @@ TEST(VantrelFieldDialog, AsksNameAndTypeAndCancels)
     EXPECT_EQ(field->GetDataType(), vdtFloat);
 
     // Cancel abandons the creation silently.
-    QTimer::singleShot(0, [] { TFormDialog::Active()->ClickCancel(); });
+    answers.Expect(QStringLiteral("New VantrelData Field "), [](TDesignWindow* window) {
+        if (auto* d = kvtest::OwnerOf<TFormDialog>(window))
+            d->ClickCancel();
+    });
     EXPECT_THROW(p->GetFields()->Add(), EAbort);
     EXPECT_EQ(p->GetFieldCount(), 4);
 }
