@@ -352,15 +352,15 @@ TEST(StrokeDialog, WidthsOutsideTheControlAreClampedToWhatItShows)
     // OK on an unchanged dialog answers the width it showed.
     QString out;
     QString shownWidth;
-    QTimer::singleShot(0, [&shownWidth] {
-        TDesignWindow* form = TDesignWindow::ActiveModal();
-        ASSERT_NE(form, nullptr);
+    TDialogAnswers answers;
+    answers.Expect(QString(), [&shownWidth](TDesignWindow* form) {
         for (QLineEdit* edit : form->Window()->findChildren<QLineEdit*>())
             if (edit->isVisible() && edit->text() != QLatin1String("255"))
                 shownWidth = edit->text();
         QTest::keyClick(form->Window(), Qt::Key_Return);
     });
     EXPECT_TRUE(TKvStyleStrokeDlg::Execute(QStringLiteral("#ff0000ff,99999999999"), out));
+    answers.Check();
     EXPECT_EQ(shownWidth, QStringLiteral("16"));
     EXPECT_EQ(out, QStringLiteral("#ff0000ff,16"));
 }
