@@ -1278,10 +1278,33 @@ TKvGridColumnGroup* TKvGridView::AddColumnGroup(TKvGridColumnGroup* Group)
     return InsertColumnGroup(Group, Group ? Group->Count() : GetRootGroup()->Count());
 }
 
+namespace {
+
+// True when the column, or a column under it, has an active filter.
+bool Filtering(TKvGridColumn* column)
+{
+    if (auto* group = dynamic_cast<TKvGridColumnGroup*>(column)) {
+        for (int i = 0; i < group->Count(); ++i)
+            if (Filtering(group->GetItem(i)))
+                return true;
+        return false;
+    }
+    auto* data = dynamic_cast<TKvGridDataColumn*>(column);
+    TKvGridColumnFilterCollection* filters = data ? data->GetFilters() : nullptr;
+    for (int i = 0; filters && i < filters->Count(); ++i)
+        if (filters->GetFilter(i)->GetActive())
+            return true;
+    return false;
+}
+
+} // namespace
+
 void TKvGridView::RemoveColumn(TKvGridColumn* Column)
 {
     if (!Column || Column->GetGrid() != this)
         return;
+    // Active filters go with their column: the rows they hid show again.
+    const bool filtering = !IsDestroying() && Filtering(Column);
     if (auto* group = dynamic_cast<TKvGridColumnGroup*>(Column))
         RemoveChildren(group);
     if (TKvGridColumnGroup* parent = Column->GetParentGroup())
@@ -1291,6 +1314,8 @@ void TKvGridView::RemoveColumn(TKvGridColumn* Column)
     TComponent* owner = Column->GetOwner();
     if (!Column->IsDestroying() && !(owner && owner->IsDestroying()))
         Column->Free();
+    if (filtering)
+        ColumnFiltersChanged();
     RefreshView(false);
 }
 

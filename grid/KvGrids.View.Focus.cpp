@@ -172,17 +172,24 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
     // An open cell edit is written before its row is committed.
     if (FEditController)
         FEditController->DoFocusedIndexChanging();
-    if (itemChanged && FFocusedIndex.IsValid(this)) {
-        const int current = FFocusedIndex.ItemIndex;
+    if (itemChanged) {
+        const int current = FFocusedIndex.IsValid(this) ? FFocusedIndex.ItemIndex : -1;
         struct TResetNoCancel
         {
             bool& flag;
             ~TResetNoCancel() { flag = false; }
         } reset{FNoCancel};
-        if (CanCommit(current))
-            Commit();
-        else if (!FNoCancel && CanCancel(current))
-            Cancel();
+        if (current >= 0) {
+            if (CanCommit(current))
+                Commit();
+            else if (!FNoCancel && CanCancel(current))
+                Cancel();
+        }
+        if (!FNoCancel) {
+            LeavePendingRow(index);
+            if (index.ItemIndex >= GetItemCount())
+                index.ItemIndex = GetItemCount() - 1;
+        }
     }
     if (!(FFocusedIndex == old))
         return;
@@ -431,8 +438,30 @@ bool TKvGridView::Edit(const TKvGridCellIndex& Index)
     TKvGridEditableItemProvider* editable = Editable(FItemProvider);
     if (!editable)
         return false;
+    TKvGridCellIndex at = Index;
+    LeavePendingRow(at);
+    if (!(at == Index) || (editable->GetEditingIndex() >= 0 && !editable->IsEditing(Index.ItemIndex)))
+        return false;
     editable->Edit(Index.ItemIndex);
     return true;
+}
+
+void TKvGridView::LeavePendingRow(TKvGridCellIndex& Next)
+{
+    // A row a program appended or inserted away from the focus: committed (or dropped) before
+    // another row is focused or edited, as if the focus had left it.
+    TKvGridEditableItemProvider* editable = Editable(FItemProvider);
+    const int pending = editable ? editable->GetEditingIndex() : -1;
+    if (pending < 0 || pending == Next.ItemIndex || pending == FFocusedIndex.ItemIndex)
+        return;
+    const int count = GetItemCount();
+    if (CanCommit(pending))
+        CommitItem(TKvGridCellIndex(this, pending, Next.Column));
+    else
+        editable->Cancel();
+    // A pending row above the next one that went takes its place with it.
+    if (Next.ItemIndex > pending && GetItemCount() < count)
+        --Next.ItemIndex;
 }
 
 std::function<bool(TKvGridView*, const QString&, const QString&)> TKvGridView::ConfirmDelete =
@@ -469,18 +498,20 @@ bool TKvGridView::Delete()
     return true;
 }
 
-bool TKvGridView::Commit()
+bool TKvGridView::Commit() { return CommitItem(FFocusedIndex); }
+
+bool TKvGridView::CommitItem(const TKvGridCellIndex& Index)
 {
     TKvGridEditableItemProvider* editable = Editable(FItemProvider);
-    if (!editable || !editable->IsEditing(FFocusedIndex.ItemIndex))
+    if (!editable || !editable->IsEditing(Index.ItemIndex))
         return false;
     // The open cell's text belongs to the row being committed: write it first.
     if (GetEditing())
         CommitEditor(false);
-    if (!editable->IsEditing(FFocusedIndex.ItemIndex))
+    if (!editable->IsEditing(Index.ItemIndex))
         return false;
-    TKvGridItem* item = GetItem(FFocusedIndex.ItemIndex);
-    ValidateRow(FFocusedIndex, item && item->GetItemState() == ItemInserting);
+    TKvGridItem* item = GetItem(Index.ItemIndex);
+    ValidateRow(Index, item && item->GetItemState() == ItemInserting);
     editable->Commit();
     return true;
 }

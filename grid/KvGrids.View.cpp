@@ -524,7 +524,12 @@ void TKvGridView::DoItemCanceled()
 void TKvGridView::Notification(TComponent* Component, TOperation Operation)
 {
     TKvSpriteControl::Notification(Component, Operation);
-    if (Operation != opRemove || IsDestroying())
+    if (Operation != opRemove)
+        return;
+    // Also while the grid goes: its owner may free an editor before it.
+    if (auto* editor = dynamic_cast<TKvGridCellEditor*>(Component))
+        EditorRemoved(editor);
+    if (IsDestroying())
         return;
     if (auto* column = dynamic_cast<TKvGridColumn*>(Component)) {
         ClearSelection();
@@ -536,8 +541,6 @@ void TKvGridView::Notification(TComponent* Component, TOperation Operation)
             RefreshView(false);
         }
     }
-    if (auto* editor = dynamic_cast<TKvGridCellEditor*>(Component))
-        EditorRemoved(editor);
     if (Component == FStyleSheet) {
         FStyleSheet = nullptr;
         RefreshView(false);

@@ -559,6 +559,9 @@ protected:
     virtual void FocusedIndexChanged(const TKvGridCellIndex& Index);
 
 private:
+    // Commit of the pending row at Index, its open cell first, after the row's validations.
+    bool CommitItem(const TKvGridCellIndex& Index);
+    void LeavePendingRow(TKvGridCellIndex& Next);
     class TStylesListener;
     class TSelectionListener;
     friend class TSelectionListener;

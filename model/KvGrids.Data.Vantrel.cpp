@@ -436,7 +436,14 @@ void TKvVantrelDataPool::SetText(int Row, const QString& Value)
     case vdtDate: WriteReal(Row, TextToDate(Value)); break;
     default: {
         std::int64_t i = 0;
-        WriteReal(Row, static_cast<long double>(CheckInt(TryStrToInt64(Value.trimmed(), i) ? i : 0, FDataType)));
+        const QString text = Value.trimmed();
+        if (!TryStrToInt64(text, i)) {
+            // An integer too long for 64 bits is out of range, not zero.
+            const qsizetype digits = text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')) ? 1 : 0;
+            if (text.size() > digits && std::all_of(text.begin() + digits, text.end(), [](QChar c) { return c.isDigit(); }))
+                RaiseRange(text, FDataType);
+        }
+        WriteReal(Row, static_cast<long double>(CheckInt(i, FDataType)));
         break;
     }
     }

@@ -345,3 +345,45 @@ TEST(TidemarProvider, ServicesAndParamMaps)
     EXPECT_EQ(method.Child("params").FirstChild().NextSibling().Text(), QStringLiteral("2023-03-15 12:00:00"));
     EXPECT_EQ(p->GetRowCount(), 0);
 }
+
+TEST(TidemarProvider, AnInsertAtAChangedRowMovesItsUpdateDownAndTheCommitWritesTheEditedRow)
+{
+    TRemote t;
+    t.Load();
+    t.P->SetCreateService(QStringLiteral("Ins"));
+    t.P->SetCreateParams({QStringLiteral("Name")});
+    t.P->SetUpdateService(QStringLiteral("Upd"));
+    t.P->SetUpdateParams({QStringLiteral("ID"), QStringLiteral("Name")});
+
+    t.P->SetData(1, 1, QStringLiteral("Bobby"));
+    // A new row at the changed row's own place: the change moves down with its row.
+    t.P->InsertRow(1, {Variant(), Variant("New")});
+    EXPECT_EQ(t.Column(1), (QStringList{"Ann", "New", "Bobby", "Cid"}));
+    EXPECT_EQ(t.P->GetRowState(1), RowStateCreated);
+    EXPECT_EQ(t.P->GetRowState(2), RowStateUpdated);
+    EXPECT_EQ(t.P->GetDirtyRows(), (TKvIntegerArray{1, 2}));
+
+    t.Server.Reply(ExecResult({{"Ins:1", "9"}, {"Upd:2", "1"}}));
+    t.P->Commit();
+    auto sent = Parsed(t.Server.Last().Body);
+    QStringList methods;
+    for (TXmlMessageNode m = sent->Root().Child("methods").FirstChild(); m; m = m.NextSibling()) {
+        QStringList params;
+        for (TXmlMessageNode p = m.Child("params").FirstChild(); p; p = p.NextSibling())
+            params << p.Attribute("name") + QLatin1Char('=') + p.Text();
+        methods << m.Attribute("name") + QLatin1Char(' ') + params.join(',');
+    }
+    EXPECT_EQ(methods, (QStringList{"Ins:1 Name=New", "Upd:2 ID=2,Name=Bobby"}));
+    EXPECT_EQ(t.Column(0), (QStringList{"1", "9", "2", "3"}));
+    EXPECT_EQ(t.Column(1), (QStringList{"Ann", "New", "Bobby", "Cid"}));
+    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
+
+    // The committed values are the ones a later rollback goes back to.
+    t.P->SetData(2, 1, QStringLiteral("Robert"));
+    t.P->UpdateRow(1, {Variant("9"), Variant("Newer")});
+    EXPECT_EQ(t.Column(1), (QStringList{"Ann", "Newer", "Robert", "Cid"}));
+    t.P->Rollback();
+    EXPECT_EQ(t.Column(0), (QStringList{"1", "9", "2", "3"}));
+    EXPECT_EQ(t.Column(1), (QStringList{"Ann", "New", "Bobby", "Cid"}));
+    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
+}

@@ -406,5 +406,29 @@ TEST(StylesArchive, EveryParserFailureRaisesAnArchiveErrorAndChangesNothing)
         const QString path = WriteTestFile(dir, QStringLiteral("bad.vts"), "{\"body\": {\"Prefix\": \"" + bad + "\"}}");
         EXPECT_THROW(g.Archive.LoadGridFromFile(path, g.Target.get()), EConvertError) << bad.toHex().toStdString();
     }
+TEST(StylesArchive, AParseErrorAfterNonAsciiTextCountsItsColumnInCharacters)
+{
+    TArchiveGrids g;
+    const QStringList before = Snapshot(g.Target.get());
+    auto message = [&](const QString& text) {
+        try {
+            g.Archive.LoadGrid(text, g.Target.get());
+        } catch (const EConvertError& e) {
+            return e.Message();
+        }
+        return QStringLiteral("no error");
+    };
+    // Four Hangul syllables (three UTF-8 bytes each) before the stray comma on the same line.
+    const QString one = QStringLiteral("{\"body\": {\"Prefix\": \"합계합계\", \"PaddingLeft\": ,}}");
+    const int comma = int(one.indexOf(QStringLiteral(": ,"))) + 2;
+    EXPECT_TRUE(message(one).startsWith(
+        QStringLiteral("Style archive text does not parse at line 1, column %1: ").arg(comma + 1)))
+        << message(one).toStdString();
+    // On a later line the column counts from that line's start.
+    const QString two = QStringLiteral("{\"body\": {\"Prefix\": \"합계\",\n \"Postfix\": \"≈≈\", \"PaddingLeft\": ]}}");
+    const int bracket = int(two.indexOf(QLatin1Char(']')) - two.indexOf(QLatin1Char('\n')));
+    EXPECT_TRUE(message(two).startsWith(
+        QStringLiteral("Style archive text does not parse at line 2, column %1: ").arg(bracket)))
+        << message(two).toStdString();
     EXPECT_EQ(Snapshot(g.Target.get()), before);
 }

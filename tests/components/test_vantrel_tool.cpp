@@ -359,3 +359,48 @@ TEST_F(VantrelTool, ARowGroupExpandHandleTogglesItsGroup)
     EXPECT_FALSE(group->GetExpanded());
     EXPECT_LT(g.Grid->GetItemCount(), expanded);
 }
+
+TEST_F(VantrelTool, ADoubleClickOnARowGroupHeaderTogglesIt)
+{
+    g.Grid->GroupBy({FRegion});
+    g.Paint();
+    const int expanded = g.Grid->GetItemCount();
+    TKvGridRowGroupElement* bar = g.Grid->GetRowGroupView();
+    ASSERT_GT(bar->GetHeaderCount(), 0);
+    TKvGridRowGroupHeaderElement* header = bar->GetHeader(0);
+    const int index = header->GetIndex();
+    auto group = [&] { return dynamic_cast<TKvGridGroupItem*>(g.Grid->GetItem(index)); };
+    ASSERT_NE(group(), nullptr);
+    ASSERT_TRUE(group()->GetExpanded());
+    // Right of the caption, away from the expand handle.
+    const TRect r = TShownVantrel::Bounds(header);
+    const TPoint p{r.Right - 12, (r.Top + r.Bottom) / 2};
+    g.Cursor = p;
+    QTest::mouseDClick(g.Win(), Qt::LeftButton, {}, g.At(p));
+    g.Paint();
+    ASSERT_NE(group(), nullptr);
+    EXPECT_FALSE(group()->GetExpanded());
+    EXPECT_LT(g.Grid->GetItemCount(), expanded);
+    // Its header stays where it was: a second double click opens it again.
+    QTest::mouseDClick(g.Win(), Qt::LeftButton, {}, g.At(p));
+    g.Paint();
+    EXPECT_TRUE(group()->GetExpanded());
+    EXPECT_EQ(g.Grid->GetItemCount(), expanded);
+}
+
+TEST_F(VantrelTool, AColumnThatIsNotMovableCannotBeDragged)
+{
+    g.Columns[FQty]->SetMovable(false);
+    g.Paint();
+    g.DragTo(TShownVantrel::Center(g.HeaderRect(FQty)), TShownVantrel::Center(g.HeaderRect(FRegion)));
+    EXPECT_EQ(dynamic_cast<TKvColumnMoveTracker2*>(Tool()->GetDragTracker()), nullptr);
+    g.Release(TShownVantrel::Center(g.HeaderRect(FRegion)));
+    EXPECT_EQ(Order(), (QStringList{"Region", "City", "Qty"}));
+    // The others still move, also onto its place.
+    g.Drag(TShownVantrel::Center(g.HeaderRect(FRegion)), TShownVantrel::Center(g.HeaderRect(FQty)));
+    EXPECT_EQ(Order(), (QStringList{"City", "Qty", "Region"}));
+    // Movable again, it moves.
+    g.Columns[FQty]->SetMovable(true);
+    g.Drag(TShownVantrel::Center(g.HeaderRect(FQty)), TShownVantrel::Center(g.HeaderRect(FCity)));
+    EXPECT_EQ(Order(), (QStringList{"Qty", "City", "Region"}));
+}

@@ -197,3 +197,19 @@ TEST_F(TSelectionFixture, GridMapsOneViewPerItemAndMaskMerges)
     mask->Clear();
     EXPECT_TRUE(mask->GetSelections().empty());
 }
+
+TEST_F(TSelectionFixture, ABlockResizeSendsOneNoticeAndNoneWhenItsEndStays)
+{
+    auto* block = Sel()->Add(Cell(1, 0), Cell(1, 0), SelectBlock);
+    Rec.Log.clear();
+    block->Resize(Cell(3, 2));
+    EXPECT_EQ(Rec.Log, QStringList{"changed " + block->ToString()});
+    EXPECT_EQ(block->GetLastIndex(), Cell(3, 2));
+    // The same end again: nothing changed, nothing told.
+    block->Resize(Cell(3, 2));
+    EXPECT_EQ(Rec.Log.size(), 1);
+    // Back onto the anchor: one notice, a single cell again.
+    block->Resize(Cell(1, 0));
+    EXPECT_EQ(Rec.Log.size(), 2);
+    EXPECT_TRUE(block->IsSingleCell());
+}

@@ -7,6 +7,7 @@
 #include "platform/rtl/Streaming.h"
 #include "platform/ui/Dialogs.h"
 
+#include <limits>
 
 using namespace kv;
 using namespace kvtest;
@@ -393,4 +394,50 @@ TEST(VantrelProvider, FieldsAndRowCountRoundTripThroughAFormFile)
     EXPECT_FALSE(back->CanDeleteRow(0));
     back->SetData(2, 1, 7.4); // the buffers were sized when loading ended
     EXPECT_EQ(back->GetSum(1), Variant(7.0));
+}
+
+TEST(VantrelPool, EachIntegerTypeTakesItsExactLimitsAndRefusesOneMore)
+{
+    struct TLimits
+    {
+        TKvVantrelDataType Type;
+        std::int64_t Lo, Hi;
+        const char *LoText, *HiText, *BelowText, *AboveText;
+    };
+    const TLimits limits[] = {
+        {vdtByte, 0, 255, "0", "255", "-1", "256"},
+        {vdtInt16, -32768, 32767, "-32768", "32767", "-32769", "32768"},
+        {vdtInt, -2147483647 - 1, 2147483647, "-2147483648", "2147483647", "-2147483649", "2147483648"},
+        {vdtInt64, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(),
+         "-9223372036854775808", "9223372036854775807", "-9223372036854775809", "9223372036854775808"},
+    };
+    for (const TLimits& l : limits) {
+        SCOPED_TRACE(static_cast<int>(l.Type));
+        TKvVantrelDataPool pool(l.Type, 0);
+        pool.SetCount(1);
+        // The exact limits are kept exactly, by number, by text and by value.
+        pool.SetInt64(0, l.Hi);
+        EXPECT_EQ(pool.GetInt64(0), l.Hi);
+        pool.SetInt64(0, l.Lo);
+        EXPECT_EQ(pool.GetInt64(0), l.Lo);
+        pool.SetText(0, QString::fromLatin1(l.HiText));
+        EXPECT_EQ(pool.GetInt64(0), l.Hi);
+        EXPECT_EQ(pool.GetText(0), QString::fromLatin1(l.HiText));
+        pool.SetText(0, QString::fromLatin1(l.LoText));
+        EXPECT_EQ(pool.GetInt64(0), l.Lo);
+        pool.SetValue(0, Variant(static_cast<qint64>(l.Hi)));
+        EXPECT_EQ(pool.GetInt64(0), l.Hi);
+
+        // One past either end is refused and the record keeps its value.
+        if (l.Type != vdtInt64) {
+            EXPECT_THROW(pool.SetInt64(0, l.Hi + 1), EConvertError);
+            EXPECT_THROW(pool.SetInt64(0, l.Lo - 1), EConvertError);
+            EXPECT_THROW(pool.SetValue(0, Variant(static_cast<qint64>(l.Hi + 1))), EConvertError);
+        }
+        EXPECT_THROW(pool.SetText(0, QString::fromLatin1(l.AboveText)), EConvertError);
+        EXPECT_THROW(pool.SetText(0, QString::fromLatin1(l.BelowText)), EConvertError);
+        EXPECT_THROW(pool.SetFloat(0, static_cast<double>(l.Hi) + (l.Type == vdtInt64 ? 0 : 1)), EConvertError);
+        EXPECT_EQ(pool.GetInt64(0), l.Hi);
+        EXPECT_FALSE(pool.GetNull(0));
+    }
 }
