@@ -406,6 +406,9 @@ TEST(StylesArchive, EveryParserFailureRaisesAnArchiveErrorAndChangesNothing)
         const QString path = WriteTestFile(dir, QStringLiteral("bad.vts"), "{\"body\": {\"Prefix\": \"" + bad + "\"}}");
         EXPECT_THROW(g.Archive.LoadGridFromFile(path, g.Target.get()), EConvertError) << bad.toHex().toStdString();
     }
+    EXPECT_EQ(Snapshot(g.Target.get()), before);
+}
+
 TEST(StylesArchive, AParseErrorAfterNonAsciiTextCountsItsColumnInCharacters)
 {
     TArchiveGrids g;
