@@ -268,6 +268,7 @@ void TKvTidemarDataProvider::Adopt(std::unique_ptr<TXmlMessage> Document)
     FValues = std::move(rows);
     FRowStates.clear();
     FUpdateBuffer.clear();
+    FUnknownRows.clear();
 }
 
 void TKvTidemarDataProvider::EnsureDocument()
@@ -410,6 +411,10 @@ void TKvTidemarDataProvider::ShiftEntries(int Row, int Delta)
     for (const auto& [row, state] : FRowStates)
         states[row >= Row ? row + Delta : row] = state;
     FRowStates = std::move(states);
+    std::set<int> unknown;
+    for (int row : FUnknownRows)
+        unknown.insert(row >= Row ? row + Delta : row);
+    FUnknownRows = std::move(unknown);
     std::map<int, TKvGridDataRow> buffer;
     for (auto& [row, values] : FUpdateBuffer)
         buffer[row >= Row ? row + Delta : row] = std::move(values);
@@ -442,6 +447,7 @@ void TKvTidemarDataProvider::RemoveRow(int Row)
         RemoveRowNode(Row);
         FRowStates.erase(Row);
         FUpdateBuffer.erase(Row);
+        FUnknownRows.erase(Row);
         ShiftEntries(Row + 1, -1);
         DoRowRemoved(Row);
     } else {
@@ -544,7 +550,21 @@ void TKvTidemarDataProvider::Commit()
         for (const auto& [param, field] : found->second)
             service->AddParam(row, param, GetData(row, field));
     }
-    service->Send();
+    // A new row that an unanswered commit carried may exist on the server already.
+    for (const auto& [row, state] : FRowStates)
+        if (state == RowStateCreated && FUnknownRows.count(row))
+            throw Exception(QStringLiteral("Row %1 was sent by a commit that got no answer and may already exist on "
+                                           "the server; refresh the data (or remove the row) before committing")
+                                .arg(row));
+    try {
+        service->Send();
+    } catch (const EHttpNoAnswer& e) {
+        for (const auto& [row, state] : FRowStates)
+            if (state == RowStateCreated)
+                FUnknownRows.insert(row);
+        throw EHttpNoAnswer(e.Message() + QStringLiteral("\r\nThe outcome of the commit is unknown: the server may have "
+                                                         "applied the changes. Refresh the data before committing them again."));
+    }
     const std::map<int, Variant>& results = service->GetResults();
     for (const auto& [row, state] : FRowStates)
         if (state == RowStateCreated && !results.count(row))
@@ -558,6 +578,7 @@ void TKvTidemarDataProvider::Commit()
             RemoveRowNode(it->first);
     FUpdateBuffer.clear();
     FRowStates.clear();
+    FUnknownRows.clear();
     DoReset();
 }
 
@@ -585,6 +606,7 @@ void TKvTidemarDataProvider::Rollback()
         return;
     Restore();
     FRowStates.clear();
+    FUnknownRows.clear();
     DoReset();
 }
 

@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -107,12 +108,17 @@ public:
     // Reads a result set; on failure the loaded rows and pending changes stay as they were.
     void Request(const QString& Service, const QStringList& Names, const TVariantArray& Values);
     // Sends every change in one request; on failure nothing local changes. A commit asked
-    // for while one runs (by a listener of its reset) does nothing.
+    // for while one runs (by a listener of its reset) does nothing. When the request went out
+    // and no answer came (a time-out), the outcome is unknown: the error says so, and the new
+    // rows it carried are not sent again (a commit holding one raises before sending) until
+    // they are dropped by Request, Rollback or RemoveRow.
     void Commit();
     void Rollback();
     void CallService(const QString& Proc, const QStringList& Names, const TVariantArray& Values);
     void CallServices() {}
     int GetDirtyRowCount() const { return static_cast<int>(FRowStates.size()); }
+    // New rows sent by a commit whose outcome is unknown.
+    TKvIntegerArray GetUnknownRows() const { return TKvIntegerArray(FUnknownRows.begin(), FUnknownRows.end()); }
     TKvIntegerArray GetDirtyRows() const;
 
     int GetRowCount() const override { return static_cast<int>(FValues.size()); }
@@ -206,6 +212,7 @@ private:
     std::vector<TXmlMessageNode> FValues; // row nodes by index; a cell is found among its row's few children
     std::map<int, TKvGridDataRowState> FRowStates;
     std::map<int, TKvGridDataRow> FUpdateBuffer;
+    std::set<int> FUnknownRows;
 
     QString FHost;
     quint16 FPort = 80;

@@ -57,6 +57,12 @@ void TKvFilterSelector::AfterConstruction()
     FGridMain->GetCheckBar()->SetMinWidth(20);
     FGridMain->GetCheckBar()->SetResetField(QStringLiteral("Active"));
     FGridMain->GetDisplayOptions()->SetFitStyle(FitLastFill);
+    // A list to check, not to edit: keys change no filter; the check bar still does.
+    FGridMain->GetEditOptions()->SetReadOnly(true);
+    FGridMain->GetEditOptions()->SetEditable(false);
+    FGridMain->GetEditOptions()->SetAppendable(false);
+    FGridMain->GetEditOptions()->SetInsertable(false);
+    FGridMain->GetEditOptions()->SetDeletable(false);
     TKvGridDataColumn* name = FGridMain->AddDataColumn();
     name->SetFieldName(QStringLiteral("Name"));
     name->GetHeader()->SetCaption(QStringLiteral("Filter"));

@@ -1,25 +1,30 @@
 // Clipboard copy of grid cells: the text writers, the column array of grouped layouts, the
 // cell XML block and the clipboard manager.
 //
-// Sections: text fields; column array; cell writer; writers and the block; manager.
+// Sections: text fields; column array; cell writer; writers and the block; manager; paste.
 //
 // Call flow: Ctrl+C in the selection tool's keys (KvGrids.Tool.Keys.cpp) calls
 // the manager's Copy -> CopyToClipboard: one selected cell goes as plain text; several take the
 // selection's ranges to BuildClipboardTexts, whose cell writer walks the items once and feeds
-// the text and XML writers, and both go on the clipboard together. Paste only reads the text
-// and the XML block back (GetPastedText, GetPastedXml).
+// the text and XML writers, and both go on the clipboard together. Ctrl+V calls Paste ->
+// PasteFromClipboard: the XML block's rows (else the text's) are written from the focused
+// cell through the editable item provider, each value converted to its field's type and each
+// row validated and committed before the next; past the last row, rows are appended.
 #include "grid/KvGrids.Clipboard.h"
 
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Editing.h"
 #include "grid/KvGrids.Selection.h"
 #include "grid/KvGrids.Utils.h"
 #include "grid/KvGrids.View.h"
+#include "model/KvGrids.Model.Editing.h"
 #include "model/KvGrids.Model.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/Trace.h"
 #include "platform/ui/Clipboard.h"
 
 #include <QtCore/QStringDecoder>
+#include <QtCore/QXmlStreamReader>
 #include <QtCore/QtEndian>
 
 #include <algorithm>
@@ -458,10 +463,187 @@ void TKvGridClipboardManagerImpl::CopyToClipboard()
     TClipboard::SetText(text);
 }
 
+// ---- paste -----------------------------------------------------------------------------
+
+bool ReadClipboardXml(const QString& xml, std::vector<QStringList>& rows)
+{
+    rows.clear();
+    if (xml.isEmpty())
+        return false;
+    QXmlStreamReader reader(xml);
+    if (!reader.readNextStartElement() || reader.name() != QLatin1String("cells"))
+        return false;
+    while (reader.readNextStartElement()) {
+        if (reader.name() != QLatin1String("r")) {
+            reader.skipCurrentElement();
+            continue;
+        }
+        QStringList row;
+        while (reader.readNextStartElement()) {
+            if (reader.name() == QLatin1String("c"))
+                row << reader.readElementText(QXmlStreamReader::IncludeChildElements);
+            else
+                reader.skipCurrentElement();
+        }
+        rows.push_back(row);
+    }
+    if (reader.hasError()) {
+        rows.clear();
+        return false;
+    }
+    return true;
+}
+
+std::vector<QStringList> ReadClipboardTsv(const QString& text)
+{
+    std::vector<QStringList> rows;
+    QStringList row;
+    QString field;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    bool lineOpen = false;
+    while (i < n) {
+        lineOpen = true;
+        if (text[i] == u'"' && field.isEmpty()) {
+            // A quoted field: "" is one quote; the field ends at the lone closing quote.
+            for (++i; i < n; ++i) {
+                if (text[i] == u'"') {
+                    if (i + 1 < n && text[i + 1] == u'"') {
+                        field += u'"';
+                        ++i;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                field += text[i];
+            }
+            continue;
+        }
+        const QChar c = text[i++];
+        if (c == u'\t') {
+            row << field;
+            field.clear();
+        } else if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i < n && text[i] == u'\n')
+                ++i;
+            row << field;
+            field.clear();
+            rows.push_back(row);
+            row.clear();
+            lineOpen = false;
+        } else {
+            field += c;
+        }
+    }
+    if (lineOpen) {
+        row << field;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+namespace {
+
+// A pasted row that could not be written: the paste stops at it.
+[[noreturn]] void RaisePasteStop(int row, int rows, const QString& reason)
+{
+    throw Exception(QStringLiteral("Paste stopped at pasted row %1 of %2: %3").arg(row + 1).arg(rows).arg(reason));
+}
+
+QString ReasonOf(const std::exception& e)
+{
+    const auto* error = dynamic_cast<const Exception*>(&e);
+    return error ? error->Message() : QString::fromUtf8(e.what());
+}
+
+} // namespace
+
 void TKvGridClipboardManagerImpl::PasteFromClipboard()
 {
     FPastedText = TClipboard::GetText();
     TKvGridCliboardXml::PasteXml(FPastedXml);
+    TKvGridView* grid = FOwner;
+    auto* editable = grid ? dynamic_cast<TKvGridEditableItemProvider*>(grid->GetItemProvider()) : nullptr;
+    TKvGridDataProvider* data = editable ? editable->GetDataSource() : nullptr;
+    const TKvGridCellIndex focused = grid ? grid->GetFocusedIndex() : TKvGridCellIndex::Null();
+    if (!data || !focused.Column || focused.ItemIndex < 0 || grid->GetEditOptions()->GetReadOnly() ||
+        !grid->GetEditOptions()->GetEditable())
+        return;
+    std::vector<QStringList> rows;
+    if (!ReadClipboardXml(FPastedXml, rows))
+        rows = ReadClipboardTsv(FPastedText);
+    if (rows.empty())
+        return;
+
+    // An open cell editor writes its text first; another row's open edit stops the paste.
+    if (grid->GetEditing())
+        grid->CommitEditor(false);
+    if (editable->IsEditing(-1) && !editable->IsEditing(focused.ItemIndex))
+        throw Exception(QStringLiteral("Commit or cancel the row being edited before pasting"));
+
+    // The target columns: the visible columns in the grid's order from the focused one.
+    std::vector<TKvGridColumn*> columns{focused.Column};
+    for (TKvGridCellIndex c = focused.NextColumn(); !(c.Column == columns.back()) && c.Column;
+         c = c.NextColumn()) {
+        if (std::find(columns.begin(), columns.end(), c.Column) != columns.end())
+            break;
+        columns.push_back(c.Column);
+    }
+    // The target rows: the data rows of the items from the focused one (group rows skipped),
+    // found again by data row before each write, as a committed row may move.
+    const int count = grid->GetItemCount();
+    std::vector<int> targets;
+    for (int i = focused.ItemIndex; i < count && targets.size() < rows.size(); ++i) {
+        TKvGridItem* item = grid->GetItem(i);
+        if (item && editable->IsEditing(i))
+            targets.push_back(item->GetDataRow() >= 0 ? item->GetDataRow() : -1);
+        else if (item && item->GetDataRow() >= 0)
+            targets.push_back(item->GetDataRow());
+    }
+
+    const int total = static_cast<int>(rows.size());
+    for (int k = 0; k < total; ++k) {
+        const bool wasOpen = editable->IsEditing(-1);
+        int index = -1;
+        if (wasOpen) {
+            index = editable->GetEditingIndex();
+        } else if (k < static_cast<int>(targets.size()) && targets[static_cast<size_t>(k)] >= 0) {
+            index = editable->ItemOfData(targets[static_cast<size_t>(k)]);
+            if (index < 0)
+                RaisePasteStop(k, total, QStringLiteral("its target row is no longer shown"));
+        } else {
+            if (!grid->CanAppend())
+                RaisePasteStop(k, total, QStringLiteral("the grid cannot append rows"));
+            grid->Append();
+            index = editable->GetEditingIndex();
+        }
+        try {
+            const bool pending = editable->IsEditing(index);
+            const QStringList& fields = rows[static_cast<size_t>(k)];
+            for (int j = 0; j < fields.size() && j < static_cast<int>(columns.size()); ++j) {
+                auto* column = dynamic_cast<TKvGridDataColumn*>(columns[static_cast<size_t>(j)]);
+                const int field = column ? column->GetDataIndex() : -1;
+                // Read-only columns and positions without a field keep their values.
+                if (field < 0 || !column->GetEditable() || !data->CanUpdateField(field) ||
+                    (!pending && !editable->CanUpdate(index, field)))
+                    continue;
+                const Variant value = FieldValue(Variant(fields[j]), data->GetValueType(field), column->GetFieldName());
+                editable->UpdateData(index, field, value);
+            }
+            if (editable->IsEditing(index)) {
+                TKvGridItem* item = editable->GetItem(index);
+                grid->ValidateRow(TKvGridCellIndex(grid, index, focused.Column), item && item->GetItemState() == ItemInserting);
+                editable->Commit();
+            }
+        } catch (const std::exception& e) {
+            if (!wasOpen && editable->IsEditing(-1))
+                editable->Cancel();
+            grid->Invalidate();
+            RaisePasteStop(k, total, ReasonOf(e));
+        }
+    }
+    grid->Invalidate();
 }
 
 } // namespace kv

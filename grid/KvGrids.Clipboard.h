@@ -83,6 +83,11 @@ public:
 // Both texts of the ranges in one walk; either output may be nil.
 void BuildClipboardTexts(const std::vector<TKvGridRange>& ranges, QString* tsv, QString* xml);
 
+// The cells of a copied block: the rows of the cell XML (false when it is not one), and the
+// rows of tab-separated text (fields quoted as the copy quotes them).
+bool ReadClipboardXml(const QString& xml, std::vector<QStringList>& rows);
+std::vector<QStringList> ReadClipboardTsv(const QString& text);
+
 class TKvGridClipboardManagerImpl : public TKvGridClipboardManager
 {
 public:
@@ -92,7 +97,12 @@ public:
     void Paste() override { PasteFromClipboard(); }
 
     void CopyToClipboard();
-    // Reads the clipboard's text and cell XML; the grid is left as it is.
+    // Writes the clipboard's cells (the cell XML when present, else the tab-separated text)
+    // into the grid from the focused cell: pasted columns go to the visible columns from the
+    // focused one (a read-only one keeps its value), pasted rows to the data rows from the
+    // focused one, one committed row at a time, then to rows appended when the grid may
+    // append. A value that does not convert or a row that fails validation or commit stops
+    // the paste with an exception naming the pasted row; the rows before it stay pasted.
     void PasteFromClipboard();
     const QString& GetPastedText() const { return FPastedText; }
     const QString& GetPastedXml() const { return FPastedXml; }

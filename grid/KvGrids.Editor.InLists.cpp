@@ -26,7 +26,11 @@ namespace kv {
 
 TKvGridInList::TKvGridInList(TComponent* owner) : TKvGridViewImpl(owner) {}
 
-TKvGridInList::~TKvGridInList() { FWatcher.Stop(); }
+TKvGridInList::~TKvGridInList()
+{
+    FWatcher.Stop();
+    FKeys.Stop();
+}
 
 void TKvGridInList::AfterConstruction()
 {
@@ -112,6 +116,9 @@ void TKvGridInList::DropDown(TObject* Activator, int Count, bool Capture)
     ShowDropDown(this, TRect::Bounds(p.X, p.Y, size.cx, size.cy));
     if (Capture)
         FWatcher.Start(this, std::intptr_t(CLOSEUP_MESSAGE), [this](TPoint) { OutsidePress(); });
+    // No edit owns a list-only drop-down: while open, it takes the keyboard itself.
+    if (FListOnly)
+        FKeys.Start(this);
     FListing = true;
     if (OnDropDown)
         OnDropDown(this);
@@ -122,6 +129,7 @@ void TKvGridInList::CloseUp()
     if (!FListing)
         return;
     FWatcher.Stop();
+    FKeys.Stop();
     SetMouseCapture(false);
     HideDropDown(this);
     if (OnCloseUp)

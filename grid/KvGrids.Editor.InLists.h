@@ -60,6 +60,7 @@ protected:
 private:
     void OutsidePress();
     TOutsidePressWatcher FWatcher;
+    TDropDownKeyGrab FKeys;
 };
 
 // The lookup drop-down: one row per entry of the edited column's lookup lists.

@@ -2,6 +2,8 @@
 
 #include <QtCore/QRegularExpression>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace kv {
 
@@ -86,12 +88,66 @@ void TKvSimpleDataProvider::MoveSum(int Field, const Variant& Added, const Varia
 {
     if (GetValueType(Field) != ValueTypeNumeric)
         return;
-    double sum = 0, added = 0, removed = 0;
-    Variant& entry = FSums[static_cast<size_t>(Field)];
-    entry.TryToDouble(sum);
-    Added.TryToDouble(added);
-    Removed.TryToDouble(removed);
-    entry = sum + added - removed;
+    TRunningSum& sum = FSums[static_cast<size_t>(Field)];
+    sum.Touched = true;
+    sum.Account(Removed, -1);
+    sum.Account(Added, 1);
+}
+
+namespace {
+// Whole numbers up to this magnitude are kept exactly.
+constexpr double kWholeLimit = 0x1p100;
+
+bool IsWhole(double value) { return std::trunc(value) == value && std::fabs(value) < kWholeLimit; }
+} // namespace
+
+void TKvSimpleDataProvider::TRunningSum::Account(const Variant& Value, int Sign)
+{
+    if (Value.IsInteger()) {
+        Whole += Sign * static_cast<__int128>(Value.AsInt());
+        return;
+    }
+    double value = 0;
+    if (Value.IsClear() || !Value.TryToDouble(value))
+        return;
+    if (std::isnan(value)) {
+        NaNs += Sign;
+    } else if (std::isinf(value)) {
+        (value > 0 ? PositiveInfinities : NegativeInfinities) += Sign;
+    } else if (IsWhole(value)) {
+        Whole += Sign * static_cast<__int128>(value);
+    } else {
+        Fractions += Sign;
+        if (Fractions == 0) {
+            Fraction = 0;
+            Stale = false;
+            return;
+        }
+        // The rounding error of the addition (two-sum): any error means a recount.
+        const double add = Sign * value;
+        const double sum = Fraction + add;
+        const double back = sum - Fraction;
+        if ((Fraction - (sum - back)) + (add - back) != 0)
+            Stale = true;
+        Fraction = sum;
+    }
+}
+
+// A compensated sum of the column's numbers that are not whole.
+void TKvSimpleDataProvider::RecountFractions(int Field) const
+{
+    TRunningSum& sum = FSums[static_cast<size_t>(Field)];
+    double total = 0, compensation = 0;
+    for (const Variant& cell : FValues[static_cast<size_t>(Field)]) {
+        double value = 0;
+        if (cell.IsInteger() || cell.IsClear() || !cell.TryToDouble(value) || !std::isfinite(value) || IsWhole(value))
+            continue;
+        const double next = total + value;
+        compensation += std::fabs(total) >= std::fabs(value) ? (total - next) + value : (value - next) + total;
+        total = next;
+    }
+    sum.Fraction = total + compensation;
+    sum.Stale = false;
 }
 
 TKvGridDataRow TKvSimpleDataProvider::GetRow(int Row) const
@@ -176,8 +232,8 @@ void TKvSimpleDataProvider::ClearRows()
 {
     for (TVariantArray& column : FValues)
         column.clear();
-    for (Variant& sum : FSums)
-        sum = Variant();
+    for (TRunningSum& sum : FSums)
+        sum = TRunningSum();
     FRowCount = 0;
     DoReset();
 }
@@ -185,7 +241,22 @@ void TKvSimpleDataProvider::ClearRows()
 Variant TKvSimpleDataProvider::GetSum(int Field) const
 {
     CheckColumn(Field);
-    return FSums[static_cast<size_t>(Field)];
+    const TRunningSum& sum = FSums[static_cast<size_t>(Field)];
+    if (!sum.Touched)
+        return Variant();
+    if (sum.NaNs > 0 || (sum.PositiveInfinities > 0 && sum.NegativeInfinities > 0))
+        return Variant(std::numeric_limits<double>::quiet_NaN());
+    if (sum.PositiveInfinities > 0 || sum.NegativeInfinities > 0)
+        return Variant(sum.PositiveInfinities > 0 ? std::numeric_limits<double>::infinity()
+                                                  : -std::numeric_limits<double>::infinity());
+    if (sum.Fractions == 0) {
+        if (sum.Whole >= std::numeric_limits<std::int64_t>::min() && sum.Whole <= std::numeric_limits<std::int64_t>::max())
+            return Variant(static_cast<std::int64_t>(sum.Whole));
+        return Variant(static_cast<double>(sum.Whole));
+    }
+    if (sum.Stale)
+        RecountFractions(Field);
+    return Variant(static_cast<double>(static_cast<long double>(sum.Whole) + sum.Fraction));
 }
 
 Variant TKvSimpleDataProvider::GetRangeSum(int Field, TKvRowIndices Rows) const
@@ -264,7 +335,7 @@ void TKvSimpleDataProvider::InsertColumns(int Index, const QStringList& Names, c
         const TKvGridValueType type = i < Types.size() ? Types[i] : i > 0 ? FTypes[at + i - 1] : ValueTypeText;
         FFields.insert(static_cast<qsizetype>(at + i), Names[static_cast<qsizetype>(i)].trimmed());
         FTypes.insert(FTypes.begin() + static_cast<std::ptrdiff_t>(at + i), type);
-        FSums.insert(FSums.begin() + static_cast<std::ptrdiff_t>(at + i), Variant());
+        FSums.insert(FSums.begin() + static_cast<std::ptrdiff_t>(at + i), TRunningSum());
         FMinimums.insert(FMinimums.begin() + static_cast<std::ptrdiff_t>(at + i), Variant());
         FMaximums.insert(FMaximums.begin() + static_cast<std::ptrdiff_t>(at + i), Variant());
     }

@@ -40,8 +40,9 @@ public:
     bool CanDeleteRow(int Row) const override { return FDeletable; }
     bool CanUpdateField(int Field) const override { return true; }
 
-    // The running sum of a numeric column, kept up to date by every write (values, rows,
-    // removals, clearing).
+    // The sum of a numeric column, kept up to date by every write (values, rows, removals,
+    // clearing): whole numbers exactly (an integer while it fits 64 bits); other numbers
+    // apart, recounted when a change could not be added exactly.
     Variant GetSum(int Field) const override;
     Variant GetMax(int Field) const override { return Variant(0); }
     Variant GetMin(int Field) const override { return Variant(0); }
@@ -71,6 +72,22 @@ private:
     // Moves a numeric column's running sum by added - removed (values that do not read as
     // numbers count as 0).
     void MoveSum(int Field, const Variant& Added, const Variant& Removed);
+
+    // A column's sum in parts: whole numbers exactly, the other numbers in a double that is
+    // recounted when an addition was inexact, infinities and NaNs counted.
+    struct TRunningSum
+    {
+        __extension__ __int128 Whole = 0;
+        double Fraction = 0;
+        int Fractions = 0;
+        int PositiveInfinities = 0;
+        int NegativeInfinities = 0;
+        int NaNs = 0;
+        bool Touched = false;
+        bool Stale = false;
+        void Account(const Variant& Value, int Sign);
+    };
+    void RecountFractions(int Field) const;
     Variant& Cell(int Row, int Field) { return FValues[static_cast<size_t>(Field)][static_cast<size_t>(Row)]; }
     const Variant& Cell(int Row, int Field) const { return FValues[static_cast<size_t>(Field)][static_cast<size_t>(Row)]; }
 
@@ -81,7 +98,7 @@ private:
     int FColumnCount = 0;
     QStringList FFields;
     std::vector<TKvGridValueType> FTypes;
-    TVariantArray FSums;
+    mutable std::vector<TRunningSum> FSums;
     TVariantArray FMinimums;
     TVariantArray FMaximums;
     bool FInsertable = true;

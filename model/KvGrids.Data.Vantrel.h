@@ -79,7 +79,7 @@ public:
     // Statistics of the numeric types (Byte to Float): the running sum of the values, and the
     // smallest and largest value (recomputed after a change that may have removed them).
     // Infinite and NaN values are counted apart from the finite sum, so the sum is exact
-    // again once they leave.
+    // again once they leave; a change the running sum cannot take exactly makes it a recount.
     long double GetSum() const;
     long double GetMinimum() const;
     long double GetMaximum() const;
@@ -108,7 +108,9 @@ private:
     std::unique_ptr<std::vector<QString>> FStrings;
     int FCount = 0;
     int FCapacity = 0;
-    long double FSum = 0;
+    mutable long double FSum = 0;
+    // An addition to the running sum was inexact: the next read recounts it.
+    mutable bool FSumStale = false;
     int FPositiveInfinities = 0;
     int FNegativeInfinities = 0;
     int FNaNs = 0;

@@ -186,7 +186,13 @@ void THttpRequest::Send(const QByteArray& body)
         FBody.clear();
         const QString detail = watch.TimedOut ? QStringLiteral("no response within %1 ms").arg(FReceiveTimeout)
                                               : QString::fromUtf8(error[0] ? error : curl_easy_strerror(rc));
-        throw EHttpError(QStringLiteral("HTTP request to %1 failed: %2").arg(FUrl, detail.trimmed()));
+        const QString message = QStringLiteral("HTTP request to %1 failed: %2").arg(FUrl, detail.trimmed());
+        // Bytes of the request went out: the server may have received it.
+        long sent = 0;
+        curl_easy_getinfo(curl, CURLINFO_REQUEST_SIZE, &sent);
+        if (sent > 0)
+            throw EHttpNoAnswer(message);
+        throw EHttpError(message);
     }
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);

@@ -14,6 +14,9 @@ namespace kv {
 
 // A transport failure (refused, dropped, timed out) or a response that cannot be read.
 KV_DECLARE_EXCEPTION(EHttpError, Exception)
+// The request went out but no complete answer came back (timed out, dropped): the server may
+// have acted on it.
+KV_DECLARE_EXCEPTION(EHttpNoAnswer, EHttpError)
 
 class THttpRequest
 {
@@ -31,7 +34,8 @@ public:
     void Open(const QString& method, const QString& url, bool async = false, const QString& user = QString(),
               const QString& password = QString());
     void SetRequestHeader(const QString& name, const QString& value);
-    // Blocks until the whole response is in; EHttpError on transport failures.
+    // Blocks until the whole response is in; EHttpError on transport failures, EHttpNoAnswer
+    // when the request was sent and the answer did not come.
     void Send(const QByteArray& body);
 
     int GetStatus() const { return FStatus; }

@@ -7,6 +7,8 @@
 #include <QtCore/QTimer>
 #include <QtGui/QFontMetrics>
 #include <QtGui/QGuiApplication>
+#include <QtGui/QInputMethodEvent>
+#include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
@@ -139,6 +141,70 @@ void TOutsidePressWatcher::Stop()
 }
 
 bool TOutsidePressWatcher::Active() const { return FFilter->Active; }
+
+class TDropDownKeyGrab::TFilter : public QObject
+{
+public:
+    QPointer<QWidget> Popup;
+    bool Active = false;
+
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (!Active)
+            return false;
+        const QEvent::Type type = e->type();
+        if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride &&
+            type != QEvent::InputMethod)
+            return false;
+        // Widgets only: a key reaches its window first and the focused widget next.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || !Popup || !Popup->isVisible() || widget->window() == Popup->window())
+            return false;
+        if (type == QEvent::ShortcutOverride) {
+            // Taken as a key press, which comes here next.
+            e->accept();
+            return true;
+        }
+        auto* peer = dynamic_cast<TControlPeer*>(Popup.data());
+        QWidget* target = peer && peer->Client() ? peer->Client() : Popup.data();
+        if (type == QEvent::InputMethod) {
+            auto* im = static_cast<QInputMethodEvent*>(e);
+            QInputMethodEvent copy(im->preeditString(), im->attributes());
+            copy.setCommitString(im->commitString(), im->replacementStart(), im->replacementLength());
+            QCoreApplication::sendEvent(target, &copy);
+            return true;
+        }
+        auto* ke = static_cast<QKeyEvent*>(e);
+        QKeyEvent copy(type, ke->key(), ke->modifiers(), ke->text(), ke->isAutoRepeat(), static_cast<ushort>(ke->count()));
+        QCoreApplication::sendEvent(target, &copy);
+        return true;
+    }
+};
+
+TDropDownKeyGrab::TDropDownKeyGrab() : FFilter(new TFilter) {}
+
+TDropDownKeyGrab::~TDropDownKeyGrab()
+{
+    Stop();
+    delete FFilter;
+}
+
+void TDropDownKeyGrab::Start(TControl* popup)
+{
+    FFilter->Popup = popup->Widget();
+    if (!FFilter->Active && qApp)
+        qApp->installEventFilter(FFilter);
+    FFilter->Active = true;
+}
+
+void TDropDownKeyGrab::Stop()
+{
+    FFilter->Active = false;
+    if (qApp)
+        qApp->removeEventFilter(FFilter);
+}
+
+bool TDropDownKeyGrab::Active() const { return FFilter->Active; }
 
 int FontTextHeight(const TFont* font)
 {

@@ -54,6 +54,25 @@ private:
     TFilter* FFilter;
 };
 
+// While started, the keyboard belongs to the drop-down: key and input-method events meant for
+// any other widget go to the drop-down's control instead, and shortcuts do not fire.
+class TDropDownKeyGrab
+{
+public:
+    TDropDownKeyGrab();
+    ~TDropDownKeyGrab();
+    TDropDownKeyGrab(const TDropDownKeyGrab&) = delete;
+    TDropDownKeyGrab& operator=(const TDropDownKeyGrab&) = delete;
+
+    void Start(TControl* popup);
+    void Stop();
+    bool Active() const;
+
+private:
+    class TFilter;
+    TFilter* FFilter;
+};
+
 // Text metrics of a font on the screen: one line's height, and the size of a text laid out
 // within a width (word-wrapped when wordBreak is set).
 int FontTextHeight(const TFont* font);

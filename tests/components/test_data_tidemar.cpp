@@ -226,8 +226,6 @@ TEST(TidemarProvider, FailuresLoseNothing)
     t.Server.Reply(ExecResult({{"Upd:1", "1"}}));
     KV_EXPECT_THROW_MSG(t.P->Commit(), Exception, "Result is not exists for row: 3");
     expectUnchanged();
-    t.Server.Reply(THttpReply{200, {}, "text/xml", 0, true});
-    EXPECT_THROW(t.P->Commit(), EHttpError);
     // A read that fails keeps the table and the changes too.
     t.Server.Reply(THttpReply{500, ReadResult({"X"}, {})});
     EXPECT_THROW(t.P->Request(QStringLiteral("People"), {}, {}), EHttpError);
@@ -255,14 +253,91 @@ TEST(TidemarProvider, FailuresLoseNothing)
     t.P->SetData(1, 1, QStringLiteral("Bobby"));
     expectUnchanged();
 
-    // Time-out and refused connection.
+    // Refused connection, then a time-out (the dropped answer is in the next test).
+    const int port = t.P->GetPort();
+    t.P->SetPort(TLoopbackServer::ClosedPort());
+    EXPECT_THROW(t.P->Commit(), EHttpError);
+    EXPECT_TRUE(t.P->GetUnknownRows().empty()) << "nothing was sent";
+    expectUnchanged();
+    t.P->SetPort(port);
     t.P->SetTimeout(1);
     t.Server.Reply(THttpReply{200, ExecResult({}), "text/xml", 4000});
     // Timed out (a late answer would have raised the missing result instead).
     EXPECT_THROW(t.P->Commit(), EHttpError);
-    t.P->SetPort(TLoopbackServer::ClosedPort());
-    EXPECT_THROW(t.P->Commit(), EHttpError);
     expectUnchanged();
+}
+
+// A commit that the server applied but answered too late: the client cannot know the outcome.
+// It says so, and the new row is not sent again as new until the data is refreshed.
+TEST(TidemarProvider, ACommitWithoutAnAnswerIsNotSentAgainAsNew)
+{
+    TRemote t;
+    t.Load();
+    t.P->SetCreateService(QStringLiteral("Ins"));
+    t.P->SetCreateParams({QStringLiteral("Name")});
+    t.P->SetUpdateService(QStringLiteral("Upd"));
+    t.P->SetUpdateParams({QStringLiteral("ID"), QStringLiteral("Name")});
+    t.P->InsertRow(3, {Variant(), Variant("Dan")});
+    t.P->SetTimeout(1);
+    // The server takes the insert (it records it) and answers after the client gave up.
+    t.Server.Reply(THttpReply{200, ExecResult({{"Ins:3", "9"}}), "text/xml", 2500});
+    const int before = t.Server.Count();
+    try {
+        t.P->Commit();
+        ADD_FAILURE() << "the commit timed out";
+    } catch (const EHttpError& e) {
+        EXPECT_TRUE(e.Message().contains("The outcome of the commit is unknown")) << e.Message().toStdString();
+    }
+    EXPECT_EQ(t.Server.Count(), before + 1);
+    // Nothing is lost locally.
+    EXPECT_EQ(t.P->GetDirtyRows(), (TKvIntegerArray{3}));
+    EXPECT_EQ(t.Column(1), (QStringList{"Ann", "Bob", "Cid", "Dan"}));
+    EXPECT_EQ(t.P->GetUnknownRows(), (TKvIntegerArray{3}));
+
+    // The next commit, with another change too, refuses before sending anything.
+    t.P->SetTimeout(5);
+    t.P->UpdateRow(0, {Variant("1"), Variant("Anne")});
+    KV_EXPECT_THROW_MSG(t.P->Commit(), Exception,
+                        "Row 3 was sent by a commit that got no answer and may already exist on the server; refresh "
+                        "the data (or remove the row) before committing");
+    // A row inserted above it moves its mark with it.
+    t.P->InsertRow(0, {Variant(), Variant("Eve")});
+    EXPECT_EQ(t.P->GetUnknownRows(), (TKvIntegerArray{4}));
+    KV_EXPECT_THROW_MSG(t.P->Commit(), Exception,
+                        "Row 4 was sent by a commit that got no answer and may already exist on the server; refresh "
+                        "the data (or remove the row) before committing");
+    EXPECT_EQ(t.Server.Count(), before + 1);
+
+    // Refreshing shows what the server holds; new rows then commit as usual.
+    t.Server.Reply(ReadResult({"ID", "Name"}, {{"1", "Ann"}, {"2", "Bob"}, {"3", "Cid"}, {"9", "Dan"}}));
+    t.P->Request(QStringLiteral("People"), {}, {});
+    EXPECT_TRUE(t.P->GetUnknownRows().empty());
+    EXPECT_EQ(t.Column(1), (QStringList{"Ann", "Bob", "Cid", "Dan"}));
+    t.P->InsertRow(4, {Variant(), Variant("Fay")});
+    t.Server.Reply(ExecResult({{"Ins:4", "10"}}));
+    t.P->Commit();
+    EXPECT_EQ(t.Column(0), (QStringList{"1", "2", "3", "9", "10"}));
+    EXPECT_EQ(t.Server.Count(), before + 3);
+
+    // A dropped connection is no answer either; removing the row locally (or a rollback)
+    // lets the other changes go.
+    t.P->InsertRow(5, {Variant(), Variant("Gus")});
+    t.P->UpdateRow(1, {Variant("2"), Variant("Bobby")});
+    t.Server.Reply(THttpReply{200, {}, "text/xml", 0, true});
+    try {
+        t.P->Commit();
+        ADD_FAILURE() << "the connection was dropped";
+    } catch (const EHttpError& e) {
+        EXPECT_TRUE(e.Message().contains("The outcome of the commit is unknown")) << e.Message().toStdString();
+    }
+    EXPECT_EQ(t.P->GetUnknownRows(), (TKvIntegerArray{5}));
+    t.P->RemoveRow(5);
+    EXPECT_TRUE(t.P->GetUnknownRows().empty());
+    t.Server.Reply(ExecResult({{"Upd:1", "1"}}));
+    t.P->Commit();
+    const auto sent = Parsed(t.Server.Last().Body);
+    EXPECT_EQ(sent->Root().Child("methods").ChildCount(), 1);
+    EXPECT_EQ(t.Column(1), (QStringList{"Ann", "Bobby", "Cid", "Dan", "Fay"}));
 }
 
 TEST(TidemarProvider, RollbackAutoCommitAndRowStates)

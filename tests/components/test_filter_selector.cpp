@@ -241,6 +241,37 @@ TEST_F(FilterSelector, ClosesOnDeactivationAPressOutsideAndWhenItsColumnGoes)
     EXPECT_EQ(TKvFilterSelector::Open(nullptr), nullptr);
 }
 
+// The list is not an editor: keys typed at the form rename nothing; the check still works.
+TEST_F(FilterSelector, KeysTypedAtTheListRenameNoFilter)
+{
+    TKvFilterSelector* form = TKvFilterSelector::Open(Handle());
+    ASSERT_NE(form, nullptr);
+    TKvVantrel* grid = form->GetGridMain();
+    grid->Invalidate();
+    grid->Update();
+    QApplication::processEvents();
+    QWindow* window = form->Widget()->windowHandle();
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Space, Qt::Key_X, Qt::Key_Y, Qt::Key_Return, Qt::Key_F2, Qt::Key_Z,
+                        Qt::Key_Return, Qt::Key_Up, Qt::Key_Delete, Qt::Key_Return}) {
+        QTest::keyClick(window, key);
+        QApplication::processEvents();
+    }
+    grid->Invalidate();
+    grid->Update();
+    QApplication::processEvents();
+    EXPECT_EQ(Small->GetName(), QStringLiteral("small"));
+    EXPECT_EQ(Big->GetName(), QStringLiteral("big"));
+    EXPECT_EQ(Rows(grid), (QStringList{"small-", "big-"}));
+    EXPECT_FALSE(grid->GetEditing());
+    EXPECT_EQ(Qty->GetFilters()->Count(), 2);
+
+    ClickCheck(form, 1);
+    EXPECT_TRUE(Big->GetActive());
+    EXPECT_EQ(View->GetItemCount(), 1);
+    form->Close();
+    QApplication::processEvents();
+}
+
 TEST_F(FilterSelector, ARowPastTheFiltersChangesNothingAndTheFormStreams)
 {
     TKvFilterSelector* form = TKvFilterSelector::Open(Handle());

@@ -325,6 +325,62 @@ TEST_F(VantrelTool, AFilterHandleClickOpensTheFilterDropDown)
     EXPECT_FALSE(selector->GetListing());
 }
 
+// While the filter drop-down is open it takes the keyboard: typed keys edit no cell of the
+// grid, arrows move in the list, and Escape closes it leaving the grid as it was.
+TEST_F(VantrelTool, AnOpenFilterDropDownTakesTheKeys)
+{
+    auto* small = static_cast<TKvGridColumnFilter*>(g.Columns[FQty]->GetFilters()->Add());
+    small->SetName(QStringLiteral("small"));
+    small->SetCriteria(QStringLiteral("value < 10"));
+    auto* big = static_cast<TKvGridColumnFilter*>(g.Columns[FQty]->GetFilters()->Add());
+    big->SetName(QStringLiteral("big"));
+    big->SetCriteria(QStringLiteral("value > 30"));
+    const TRect cellRect = g.Grid->GetCellBounds(TKvGridCellIndex(g.Grid.get(), 2, g.Columns[FCity]));
+    g.Click(TShownVantrel::Center(cellRect));
+    ASSERT_EQ(g.Grid->GetFocusedIndex().ItemIndex, 2);
+    const QString before = g.Cell(2, FCity);
+    const int top = g.Grid->GetTopIndex();
+
+    const TRect header = g.HeaderRect(FQty);
+    g.Move(TShownVantrel::Center(header));
+    g.Paint();
+    auto* cell = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[FQty]));
+    ASSERT_NE(cell, nullptr);
+    g.Click(TShownVantrel::Center(TShownVantrel::Bounds(cell->GetFilterHandle())));
+    auto* selector = dynamic_cast<TKvGridFilterSelector*>(g.Grid->GetGridDelegate()->GetFilterSelector());
+    ASSERT_NE(selector, nullptr);
+    ASSERT_TRUE(selector->GetListing());
+
+    auto key = [&](Qt::Key k) {
+        QTest::keyClick(g.Win(), k);
+        g.Paint();
+    };
+    key(Qt::Key_Space);
+    key(Qt::Key_A);
+    EXPECT_TRUE(selector->GetListing());
+    EXPECT_FALSE(g.Grid->GetEditing());
+    EXPECT_FALSE(g.Grid->IsItemEditing(-1));
+    EXPECT_EQ(g.Cell(2, FCity), before);
+    EXPECT_EQ(g.Grid->GetTopIndex(), top);
+    // The arrows move in the list, not in the grid.
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    EXPECT_EQ(selector->GetFocusedIndex().ItemIndex, 1);
+    EXPECT_EQ(g.Grid->GetFocusedIndex().ItemIndex, 2);
+
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(selector->GetListing());
+    EXPECT_FALSE(g.Grid->GetEditing());
+    EXPECT_FALSE(g.Grid->IsItemEditing(-1));
+    EXPECT_EQ(g.Cell(2, FCity), before);
+    EXPECT_FALSE(small->GetActive());
+    EXPECT_FALSE(big->GetActive());
+    EXPECT_EQ(g.Grid->GetFocusedIndex().ItemIndex, 2);
+    // Closed, the keys are the grid's again.
+    key(Qt::Key_Down);
+    EXPECT_EQ(g.Grid->GetFocusedIndex().ItemIndex, 3);
+}
+
 TEST_F(VantrelTool, CellClicksAndDoubleClicksAreTraced)
 {
     g.Grid->GetEditOptions()->SetReadOnly(true); // a double click opens no editor

@@ -189,6 +189,30 @@ TEST_F(UserEditing, FooterSumFollowsATypedEdit)
     EXPECT_EQ(FooterText(Qty), "56");
 }
 
+// A huge value typed and then corrected leaves the grand total exact.
+TEST_F(UserEditing, FooterSumStaysExactAfterAHugeValueIsCorrected)
+{
+    Grid->GetFooter()->SetVisible(true);
+    Qty->GetFooter()->SetExpression("sum");
+    Paint();
+    EXPECT_EQ(FooterText(Qty), "55");
+    ClickCell(1, Qty);
+    TypeKeys("10000000000000000");
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Down);
+    Paint();
+    EXPECT_TRUE(Data->GetData(1, 1) == Variant(std::int64_t(10000000000000000)));
+    EXPECT_TRUE(Data->GetSum(1) == Variant(std::int64_t(10000000000000015)));
+    ClickCell(1, Qty);
+    TypeKeys("40");
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Down);
+    Paint();
+    EXPECT_EQ(CellText(1, Qty), "40");
+    EXPECT_EQ(FooterText(Qty), "55");
+    EXPECT_TRUE(Shown.isEmpty()) << Shown.join("\n").toStdString();
+}
+
 // Text that is no value of the field's type is refused with a message; nothing is written and
 // the editor keeps the user's text.
 TEST_F(UserEditing, ValuesOfTheWrongTypeAreRefused)

@@ -1,11 +1,16 @@
 // Clipboard copy: exact text and cell-block bytes for flat, grouped, quoted and Korean cells.
+#include "EditTestSupport.h"
 #include "TestSupport.h"
 
 #include "../model/ModelTestSupport.h"
 #include "grid/KvGrids.h"
 #include "model/KvGrids.Data.Simple.h"
 #include "model/KvGrids.Model.Default.h"
+#include "model/KvGrids.Model.Editing.h"
 #include "platform/ui/Clipboard.h"
+#include "platform/ui/MessageBox.h"
+
+#include <QtGui/QWindow>
 
 #include <QtCore/QtEndian>
 #include <gtest/gtest.h>
@@ -63,7 +68,7 @@ TEST_F(TClipboardFixture, FlatBlockQuotedAndKorean)
     EXPECT_EQ(qFromLittleEndian<quint32>(block.constData()), static_cast<quint32>(utf8.size()));
     EXPECT_EQ(block.mid(4), utf8);
 
-    // Pasting reads both forms and changes nothing.
+    // With no focused cell, pasting reads both forms and changes nothing.
     auto* manager = static_cast<TKvGridClipboardManagerImpl*>(Grid->GetClipboardManager());
     manager->Paste();
     EXPECT_EQ(manager->GetPastedXml(), xml);
@@ -160,4 +165,166 @@ TEST_F(TClipboardFixture, BlockInsideNestedHorizontalGroupsCopiesOnlyItsColumns)
     Grid->GetSelections()->Add({Grid.get(), 0, c}, {Grid.get(), 1, d}, SelectBlock);
     Copy();
     EXPECT_EQ(TClipboard::GetText(), QStringLiteral("x<y\tp\r\n\"tab\there\"\tq\r\n"));
+}
+
+namespace {
+
+// Two shown grids: one to copy from, and one over an editable chain to paste into, both
+// driven by window-level clicks and keys; the messages shown are recorded.
+struct TPasteFixture : ::testing::Test
+{
+    TLocaleScope Locale{QLocale(QLocale::English, QLocale::UnitedStates)};
+    TOwned<TKvSimpleDataProvider> Source = MakeTable(
+        "Name,Qty,Note,Code", "s,s,s,s",
+        {{"pear", "3", "a<b & c", "c1"}, {"fig", "10000000000000000", "two\r\nlines", "c2"}, {"kiwi", "5", " ", "c3"}});
+    TOwned<TKvGridView> From = MakeOwned<TKvGridView>(nullptr);
+    TOwned<TKvSimpleDataProvider> Data = MakeTable(
+        "Name,Qty,Extra,Note,Code", "s,n,s,s,s", {{"a", 1, "e1", "x", "k1"}, {"b", 2, "e2", "y", "k2"}});
+    TOwned<TKvDefaultGridItemProvider> Default = MakeOwned<TKvDefaultGridItemProvider>();
+    TOwned<TKvGridEditableItemProvider> Editable;
+    TOwned<TKvGridView> Grid = MakeOwned<TKvGridView>(nullptr);
+    QStringList Shown;
+    TExceptionHook OldHook;
+
+    void SetUp() override
+    {
+        OldHook = SetExceptionHook([this](const QString& message) { Shown << message; });
+        for (const char* name : {"Name", "Qty", "Note", "Code"})
+            From->AddDataColumn()->SetFieldName(name);
+        static_cast<TKvDefaultGridItemProvider*>(From->GetItemProvider())->SetDataSource(Source.get());
+        // The target shows Extra hidden between Qty and Note, and Code read-only.
+        for (const char* name : {"Name", "Qty", "Extra", "Note", "Code"})
+            Grid->AddDataColumn()->SetFieldName(name);
+        Grid->GetDataColumn(QStringLiteral("Extra"))->SetVisible(false);
+        Grid->GetDataColumn(QStringLiteral("Code"))->SetEditable(false);
+        Default->SetDataSource(Data.get());
+        Editable = MakeOwned<TKvGridEditableItemProvider>(Default.get());
+        Grid->SetItemSource(Editable.get());
+        ShowFocused(From.get(), 500, 200);
+        ShowFocused(Grid.get(), 600, 260);
+    }
+    void TearDown() override
+    {
+        SetExceptionHook(OldHook);
+        Grid.reset();
+        Editable.reset();
+        Default.reset();
+        From.reset();
+    }
+    static void Activate(TKvGridView* grid)
+    {
+        QWidget* window = grid->Widget()->window();
+        window->activateWindow();
+        QApplication::setActiveWindow(window);
+        grid->SetFocus();
+        ProcessEvents(5);
+    }
+    static void ClickCell(TKvGridView* grid, int item, const QString& field, Qt::KeyboardModifiers mods = {})
+    {
+        grid->Invalidate();
+        grid->Update();
+        ProcessEvents(5);
+        const TRect r = grid->GetCellBounds(TKvGridCellIndex(grid, item, grid->GetDataColumn(field)));
+        QTest::mouseClick(grid->Widget()->window()->windowHandle(), Qt::LeftButton, mods,
+                          WindowPoint(grid, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+        ProcessEvents(5);
+    }
+    static void Key(TKvGridView* grid, Qt::Key key, Qt::KeyboardModifiers mods = {})
+    {
+        QTest::keyClick(grid->Widget()->window()->windowHandle(), key, mods);
+        ProcessEvents(5);
+    }
+    // Selects the source's rows 0..2 from Name to Code with the mouse and copies them.
+    void CopyBlock()
+    {
+        Activate(From.get());
+        ClickCell(From.get(), 0, "Name");
+        ClickCell(From.get(), 2, "Code", Qt::ShiftModifier);
+        Key(From.get(), Qt::Key_C, Qt::ControlModifier);
+    }
+    void PasteAt(int item, const QString& field)
+    {
+        Activate(Grid.get());
+        ClickCell(Grid.get(), item, field);
+        Key(Grid.get(), Qt::Key_V, Qt::ControlModifier);
+    }
+    QStringList Row(int row) const
+    {
+        QStringList out;
+        for (int f = 0; f < Data->GetFieldCount(); ++f)
+            out << Data->GetData(row, f).ToString();
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(TPasteFixture, CtrlVWritesTheCopiedBlockFromTheFocusedCellAndAppends)
+{
+    CopyBlock();
+    ASSERT_TRUE(TClipboard::HasFormat(KvGridClipboardFormat));
+    PasteAt(1, "Name");
+    EXPECT_TRUE(Shown.isEmpty()) << Shown.join("\n").toStdString();
+    ASSERT_EQ(Data->GetRowCount(), 4);
+    EXPECT_EQ(Row(0), (QStringList{"a", "1", "e1", "x", "k1"}));
+    // Hidden Extra is passed over; read-only Code keeps its value.
+    EXPECT_EQ(Row(1), (QStringList{"pear", "3", "e2", "a<b & c", "k2"}));
+    EXPECT_EQ(Row(2), (QStringList{"fig", "10000000000000000", "", "two\r\nlines", ""}));
+    EXPECT_EQ(Row(3), (QStringList{"kiwi", "5", "", " ", ""}));
+    // Values of the numeric column are numbers, the huge one exactly.
+    EXPECT_TRUE(Data->GetData(2, 1).IsInteger());
+    EXPECT_EQ(Data->GetData(2, 1).AsInt(), 10000000000000000LL);
+    EXPECT_FALSE(Editable->IsEditing(-1));
+    EXPECT_EQ(Grid->GetItemCount(), 4);
+    EXPECT_EQ(Grid->GetBody()->GetCell(TKvGridCellIndex(Grid.get(), 3, Grid->GetDataColumn(0)))->GetDisplayText(), "kiwi");
+
+    // Tab-separated text alone (another program's copy) pastes the same way, quotes read.
+    TClipboard::SetText(QStringLiteral("q\t8\r\n\"say \"\"hi\"\"\"\t9\r\n"));
+    PasteAt(0, "Name");
+    EXPECT_TRUE(Shown.isEmpty()) << Shown.join("\n").toStdString();
+    EXPECT_EQ(Row(0), (QStringList{"q", "8", "e1", "x", "k1"}));
+    EXPECT_EQ(Row(1), (QStringList{"say \"hi\"", "9", "e2", "a<b & c", "k2"}));
+    // From the second visible column on, the first pasted column lands in Qty.
+    TClipboard::SetText(QStringLiteral("12\tnote"));
+    PasteAt(3, "Qty");
+    EXPECT_EQ(Row(3), (QStringList{"kiwi", "12", "", "note", ""}));
+}
+
+TEST_F(TPasteFixture, AValueThatDoesNotConvertStopsWithAMessageAndKeepsEarlierRows)
+{
+    Source->SetData(0, 0, QStringLiteral("plum"));
+    Source->SetData(1, 1, QStringLiteral("seven"));
+    CopyBlock();
+    PasteAt(0, "Name");
+    ASSERT_EQ(Shown.size(), 1);
+    EXPECT_TRUE(Shown[0].contains("row 2 of 3")) << Shown[0].toStdString();
+    EXPECT_TRUE(Shown[0].contains("'seven' is not a valid number: Qty")) << Shown[0].toStdString();
+    EXPECT_EQ(Row(0), (QStringList{"plum", "3", "e1", "a<b & c", "k1"}));
+    EXPECT_EQ(Row(1), (QStringList{"b", "2", "e2", "y", "k2"}));
+    EXPECT_EQ(Data->GetRowCount(), 2);
+    EXPECT_FALSE(Editable->IsEditing(-1));
+    EXPECT_FALSE(Grid->GetEditing());
+
+    // A row that fails validation stops too.
+    Shown.clear();
+    Source->SetData(1, 1, QStringLiteral("4"));
+    Source->SetData(1, 0, QString());
+    Grid->GetDataColumn(QStringLiteral("Name"))->SetRequired(true);
+    Key(From.get(), Qt::Key_C, Qt::ControlModifier);
+    PasteAt(0, "Name");
+    ASSERT_EQ(Shown.size(), 1);
+    EXPECT_TRUE(Shown[0].contains("row 2 of 3: Value is required: Name")) << Shown[0].toStdString();
+    EXPECT_EQ(Row(1), (QStringList{"b", "2", "e2", "y", "k2"}));
+    EXPECT_FALSE(Editable->IsEditing(-1));
+
+    // Past the last row without appending: the rows that fit are pasted, then a message.
+    Shown.clear();
+    Grid->GetDataColumn(QStringLiteral("Name"))->SetRequired(false);
+    Grid->GetEditOptions()->SetAppendable(false);
+    Key(From.get(), Qt::Key_C, Qt::ControlModifier);
+    PasteAt(1, "Name");
+    ASSERT_EQ(Shown.size(), 1);
+    EXPECT_TRUE(Shown[0].contains("row 2 of 3: the grid cannot append rows")) << Shown[0].toStdString();
+    EXPECT_EQ(Row(1), (QStringList{"plum", "3", "e2", "a<b & c", "k2"}));
+    EXPECT_EQ(Data->GetRowCount(), 2);
 }

@@ -211,6 +211,36 @@ TEST(VantrelPool, SumsRecoverAfterNonFiniteValuesLeave)
     EXPECT_EQ(p->GetSum(2), Variant(3.0));
 }
 
+// A huge value set and corrected leaves the sum as a recount finds it, in the pool and
+// through the provider.
+TEST(VantrelPool, SumsStayExactAfterAHugeValueIsCorrected)
+{
+    TKvVantrelDataPool pool(vdtFloat, 0);
+    pool.SetCount(3);
+    pool.SetFloat(0, 3);
+    pool.SetFloat(1, 1.5);
+    pool.SetFloat(2, 1e20);
+    pool.SetFloat(2, 0.25);
+    EXPECT_EQ(pool.GetSum(), 4.75L);
+    pool.SetFloat(0, -1e300);
+    pool.Delete(0);
+    EXPECT_EQ(pool.GetSum(), 1.75L);
+
+    TKvVantrelDataPool ints(vdtInt64, 0);
+    ints.SetCount(2);
+    ints.SetInt64(0, 7);
+    ints.SetInt64(1, std::numeric_limits<std::int64_t>::max());
+    ints.SetInt64(1, 5);
+    EXPECT_EQ(ints.GetSum(), 12.0L);
+
+    auto p = MakeStore();
+    p->AppendRow({QStringLiteral("a"), 1, 3.0});
+    p->AppendRow({QStringLiteral("b"), 2, 1.5});
+    p->SetData(0, 2, 1e20);
+    p->SetData(0, 2, 3.0);
+    EXPECT_EQ(p->GetSum(2), Variant(4.5));
+}
+
 TEST(VantrelProvider, RowsValuesAndNotifications)
 {
     auto p = MakeStore();
