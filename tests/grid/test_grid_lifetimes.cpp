@@ -1,6 +1,9 @@
 // Objects the grid borrows, freed in any order while the grid is shown: item providers,
 // proxy sources, columns under the mouse, rows under a pressed button.
+#include "EditTestSupport.h"
 #include "ToolTestSupport.h"
+#include "grid/KvGrids.Editing.h"
+#include "grid/KvGrids.Editors.h"
 #include "model/KvGrids.Model.Proxy.Filter.h"
 #include "model/KvGrids.Model.Proxy.Group.h"
 
@@ -251,4 +254,85 @@ TEST_F(GridLifetimes, EditorOpenWhileTheItemSourceChanges)
     g.Paint();
     Grid()->SetItemSource(Grid()->GetOwnedItemProvider());
     EXPECT_EQ(Grid()->GetItemCount(), 5);
+}
+
+namespace {
+
+// A form as form files make them: it owns the grid, the data, and a list editor of one of
+// the grid's columns side by side.
+class TOwnerForm : public TComponent
+{
+protected:
+    friend class TCreateAccess;
+    using TComponent::TComponent;
+};
+
+enum TFormState { Painted, Focused, EditorOpen, ListDropped };
+
+// Builds the form making its grid ('G'), data ('D') and editor ('E') in the order given,
+// shows the grid, brings it to the state, and frees the form.
+void FreeOwnerForm(const QString& order, TFormState state)
+{
+    TOwned<TOwnerForm> form = MakeOwned<TOwnerForm>(nullptr);
+    TKvGridViewImpl* grid = nullptr;
+    TKvListCellEditor* editor = nullptr;
+    TKvSimpleDataProvider* data = nullptr;
+    for (QChar made : order) {
+        if (made == QLatin1Char('G'))
+            grid = Create<TKvGridViewImpl>(form.get());
+        else if (made == QLatin1Char('E'))
+            editor = Create<TKvListCellEditor>(form.get());
+        else
+            data = Create<TKvSimpleDataProvider>(form.get());
+    }
+    data->InsertColumns(0, 2, QStringLiteral("Name,Fruit"), QStringLiteral("s,s"));
+    for (int r = 0; r < 4; ++r)
+        data->InsertRow(r, TKvGridDataRow{Variant(QStringLiteral("n%1").arg(r)), Variant(QStringLiteral("apple"))});
+    grid->SetDataProvider(data);
+    TKvGridDataColumn* name = grid->AddDataColumn();
+    name->SetFieldName(QStringLiteral("Name"));
+    TKvGridDataColumn* fruit = grid->AddDataColumn();
+    fruit->SetFieldName(QStringLiteral("Fruit"));
+    fruit->SetLookupValues({QStringLiteral("apple"), QStringLiteral("banana"), QStringLiteral("cherry")});
+    fruit->SetEditor(editor);
+    grid->ResetColumnIndicies();
+
+    ShowFocused(grid, 400, 200);
+    QWindow* window = grid->Widget()->window()->windowHandle();
+    grid->Invalidate();
+    grid->Update();
+    ProcessEvents(5);
+    if (state != Painted) {
+        grid->SetFocusedIndex(TKvGridCellIndex(grid, 1, fruit), true);
+        ProcessEvents(5);
+        EXPECT_EQ(static_cast<TKvDefaultGridEditController*>(grid->GetEditController())->GetEditor(), editor);
+    }
+    if (state == EditorOpen || state == ListDropped) {
+        QTest::keyClick(window, Qt::Key_F2);
+        ProcessEvents(5);
+        EXPECT_TRUE(grid->GetEditing());
+    }
+    if (state == ListDropped) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::AltModifier);
+        ProcessEvents(5);
+        ASSERT_NE(editor->GetList(), nullptr);
+        EXPECT_TRUE(editor->GetList()->GetListVisible());
+    }
+    grid->Invalidate();
+    grid->Update();
+    form.reset();
+    ProcessEvents(5);
+}
+
+} // namespace
+
+// The owner frees its components last made first: the grid and the editor it borrows go in
+// either order, whatever the grid was doing with it.
+TEST(GridLifetimesOwner, FormFreesGridAndColumnEditorInAnyOrder)
+{
+    for (const char* order : {"GDE", "GED", "DGE", "EDG", "EGD", "DEG"})
+        for (TFormState state : {Painted, Focused, EditorOpen, ListDropped}) {
+            SCOPED_TRACE(QStringLiteral("made %1, state %2").arg(QLatin1String(order)).arg(state).toStdString());
+            FreeOwnerForm(QLatin1String(order), state);
+        }
 }
