@@ -5,6 +5,8 @@
 //     TOwned<TDesignForm> form{Create<TDesignForm>(nullptr)};
 //     auto* grid = Create<TKvGridView>(form.get());
 //     TDesignHost host(form.get());            // form and grid now in design state
+//
+// or, on a form file: TOwned<TComponent> form{OpenDesignForm(path)}; TDesignHost host(form.get());
 //     host.SelectComponent(grid);
 //     auto styles = host.FindProperty("Styles");
 //     host.ExecuteVerb(grid, 1);
@@ -41,6 +43,12 @@ private:
     int FWidth = 800;
     int FHeight = 600;
 };
+
+// Reads a form file as a designer opens it: every component in design state from its
+// creation on (ReadDesignComponentFile), files that the form names relative to itself found
+// from its folder (which becomes the current folder). The caller owns the form; a file that
+// does not read raises.
+TComponent* OpenDesignForm(const QString& fileName);
 
 class TDesignHost : public IDesigner
 {
