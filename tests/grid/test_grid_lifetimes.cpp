@@ -269,22 +269,30 @@ protected:
 
 enum TFormState { Painted, Focused, EditorOpen, ListDropped };
 
-// Builds the form making its grid ('G'), data ('D') and editor ('E') in the order given,
-// shows the grid, brings it to the state, and frees the form.
-void FreeOwnerForm(const QString& order, TFormState state)
+// Builds the form making its grid ('G'), data ('D'), list editor ('E', one made for its column
+// when internal) and style sheet ('S') in the order given, shows the grid, brings it to the
+// state, and frees the form.
+void FreeOwnerForm(const QString& order, TFormState state, bool internal)
 {
     TOwned<TOwnerForm> form = MakeOwned<TOwnerForm>(nullptr);
     TKvGridViewImpl* grid = nullptr;
     TKvListCellEditor* editor = nullptr;
     TKvSimpleDataProvider* data = nullptr;
+    TKvGridStyleSheet* sheet = nullptr;
     for (QChar made : order) {
         if (made == QLatin1Char('G'))
             grid = Create<TKvGridViewImpl>(form.get());
+        else if (made == QLatin1Char('E') && internal)
+            editor = Create<TKvInternalListCellEditor>(form.get());
         else if (made == QLatin1Char('E'))
             editor = Create<TKvListCellEditor>(form.get());
+        else if (made == QLatin1Char('S'))
+            sheet = Create<TKvGridStyleSheet>(form.get());
         else
             data = Create<TKvSimpleDataProvider>(form.get());
     }
+    sheet->GetBody()->SetFont(TKvFont::Default10());
+    grid->SetStyleSheet(sheet);
     data->InsertColumns(0, 2, QStringLiteral("Name,Fruit"), QStringLiteral("s,s"));
     for (int r = 0; r < 4; ++r)
         data->InsertRow(r, TKvGridDataRow{Variant(QStringLiteral("n%1").arg(r)), Variant(QStringLiteral("apple"))});
@@ -294,6 +302,8 @@ void FreeOwnerForm(const QString& order, TFormState state)
     TKvGridDataColumn* fruit = grid->AddDataColumn();
     fruit->SetFieldName(QStringLiteral("Fruit"));
     fruit->SetLookupValues({QStringLiteral("apple"), QStringLiteral("banana"), QStringLiteral("cherry")});
+    if (auto* own = dynamic_cast<TKvInternalListCellEditor*>(editor))
+        own->SetInternalColumn(fruit);
     fruit->SetEditor(editor);
     grid->ResetColumnIndicies();
 
@@ -326,13 +336,18 @@ void FreeOwnerForm(const QString& order, TFormState state)
 
 } // namespace
 
-// The owner frees its components last made first: the grid and the editor it borrows go in
-// either order, whatever the grid was doing with it.
+// The owner frees its components last made first: the grid and the editor, data and style
+// sheet it borrows go in any order, whatever the grid was doing with the editor.
 TEST(GridLifetimesOwner, FormFreesGridAndColumnEditorInAnyOrder)
 {
-    for (const char* order : {"GDE", "GED", "DGE", "EDG", "EGD", "DEG"})
-        for (TFormState state : {Painted, Focused, EditorOpen, ListDropped}) {
-            SCOPED_TRACE(QStringLiteral("made %1, state %2").arg(QLatin1String(order)).arg(state).toStdString());
-            FreeOwnerForm(QLatin1String(order), state);
-        }
+    for (const char* order : {"GDES", "GEDS", "DGSE", "EDGS", "ESGD", "SDEG"})
+        for (TFormState state : {Painted, Focused, EditorOpen, ListDropped})
+            for (bool internal : {false, true}) {
+                SCOPED_TRACE(QStringLiteral("made %1, state %2%3")
+                                 .arg(QLatin1String(order))
+                                 .arg(state)
+                                 .arg(internal ? ", the column's own editor" : "")
+                                 .toStdString());
+                FreeOwnerForm(QLatin1String(order), state, internal);
+            }
 }
