@@ -267,7 +267,7 @@ protected:
     using TComponent::TComponent;
 };
 
-enum TFormState { Painted, Focused, EditorOpen, ListDropped };
+enum TFormState { Painted, Focused, RangeSelected, EditorOpen, ListDropped };
 
 // Builds the form making its grid ('G'), data ('D'), list editor ('E', one made for its column
 // when internal) and style sheet ('S') in the order given, shows the grid, brings it to the
@@ -317,6 +317,20 @@ void FreeOwnerForm(const QString& order, TFormState state, bool internal)
         ProcessEvents(5);
         EXPECT_EQ(static_cast<TKvDefaultGridEditController*>(grid->GetEditController())->GetEditor(), editor);
     }
+    if (state == RangeSelected) {
+        // A click on a name, a shift click on a fruit two rows down: a block over both columns.
+        auto center = [grid](int item, TKvGridColumn* column) {
+            TKvGridCellElement* view = grid->GetCellView(grid->GetBody(), TKvGridCellIndex(grid, item, column));
+            EXPECT_NE(view, nullptr);
+            const TRectF r = view ? view->BoundsByContainer() : TRectF();
+            return WindowPoint(grid, int(r.Left + r.Right) / 2, int(r.Top + r.Bottom) / 2);
+        };
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, center(0, name));
+        QTest::mouseClick(window, Qt::LeftButton, Qt::ShiftModifier, center(2, fruit));
+        ProcessEvents(5);
+        ASSERT_EQ(grid->GetSelections()->GetCount(), 1);
+        EXPECT_EQ(grid->GetSelections()->GetItem(0)->GetBounds().C2, fruit);
+    }
     if (state == EditorOpen || state == ListDropped) {
         QTest::keyClick(window, Qt::Key_F2);
         ProcessEvents(5);
@@ -341,7 +355,7 @@ void FreeOwnerForm(const QString& order, TFormState state, bool internal)
 TEST(GridLifetimesOwner, FormFreesGridAndColumnEditorInAnyOrder)
 {
     for (const char* order : {"GDES", "GEDS", "DGSE", "EDGS", "ESGD", "SDEG"})
-        for (TFormState state : {Painted, Focused, EditorOpen, ListDropped})
+        for (TFormState state : {Painted, Focused, RangeSelected, EditorOpen, ListDropped})
             for (bool internal : {false, true}) {
                 SCOPED_TRACE(QStringLiteral("made %1, state %2%3")
                                  .arg(QLatin1String(order))
