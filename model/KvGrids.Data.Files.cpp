@@ -407,7 +407,8 @@ void TKvCsvDataProvider::Loaded()
     try {
         Load();
     } catch (const Exception& e) {
-        ShowException(QStringLiteral("Error reading %1: %2").arg(GetName().isEmpty() ? ClassName() : GetName(), e.Message()));
+        const QString name = GetName().isEmpty() ? ClassName() : GetName();
+        ShowException(QStringLiteral("Error reading %1: %2").arg(name, e.Message()));
     }
 }
 

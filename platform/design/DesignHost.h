@@ -5,11 +5,11 @@
 //     TOwned<TDesignForm> form{Create<TDesignForm>(nullptr)};
 //     auto* grid = Create<TKvGridView>(form.get());
 //     TDesignHost host(form.get());            // form and grid now in design state
-//
-// or, on a form file: TOwned<TComponent> form{OpenDesignForm(path)}; TDesignHost host(form.get());
 //     host.SelectComponent(grid);
 //     auto styles = host.FindProperty("Styles");
 //     host.ExecuteVerb(grid, 1);
+//
+// A form file opens as a designer reads it: TOwned<TComponent> form{OpenDesignForm(path)}.
 //
 // The host borrows the form, which must outlive it. Components freed while the host is open
 // leave its selection (and the host tells the notifications ItemDeleted).
