@@ -158,13 +158,16 @@ void TKvFilterSelector::Resize()
 void TKvFilterSelector::Notification(TComponent* Component, TOperation Operation)
 {
     TPopupForm::Notification(Component, Operation);
-    if (Operation != opRemove || (Component != FColumn && Component != FGrid) || IsDestroying())
+    if (Operation != opRemove || (Component != FColumn && Component != FGrid))
         return;
-    // The filters are going: show nothing of them and close without touching them.
+    // The filters are going: show nothing of them and close without touching them. The
+    // pointers go also while the form itself is going, as its owner frees in any order.
     if (Component == FColumn)
         FColumn = nullptr;
     if (Component == FGrid)
         FGrid = nullptr;
+    if (IsDestroying())
+        return;
     if (FProvider)
         FProvider->SetSource(nullptr);
     Close();

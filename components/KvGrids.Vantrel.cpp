@@ -17,6 +17,7 @@
 #include "model/KvGrids.Runtime.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/ui/MessageBox.h"
 
 #include <algorithm>
 #include <climits>
@@ -241,6 +242,7 @@ QString UnknownIdentifier(const QString& criteria)
 
 void TKvVantrel::ApplyFilters()
 {
+    FFiltersPending = false;
     TKvVantrelItemProvider* chain = FItemSource;
     if (!chain)
         return;
@@ -466,9 +468,34 @@ void TKvVantrel::Loaded()
 {
     TKvGridView::Loaded();
     GroupingOptionsChanged();
-    // Filters read with the columns are active: the rows show filtered.
-    if (!IsDesigning())
+    // Filters read with the columns are active: the rows show filtered. A data provider read
+    // after the grid has no fields yet: its first reset applies them.
+    if (IsDesigning())
+        return;
+    TKvGridDataProvider* data = GetDataProvider();
+    if (data && data->IsLoading())
+        FFiltersPending = true;
+    else
+        ApplyReadFilters();
+}
+
+void TKvVantrel::ApplyReadFilters()
+{
+    try {
         ApplyFilters();
+    } catch (const EKvFilterError& e) {
+        ShowException(e);
+    }
+}
+
+void TKvVantrel::DoItemSourceReset()
+{
+    TKvGridView::DoItemSourceReset();
+    if (!FFiltersPending || IsLoading() || IsDestroying() || GetDisposing())
+        return;
+    TKvGridDataProvider* data = GetDataProvider();
+    if (data && !data->IsLoading())
+        ApplyReadFilters();
 }
 
 void TKvVantrel::DoExit()

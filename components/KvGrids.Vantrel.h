@@ -111,14 +111,21 @@ protected:
     void Dispose() override;
     // Leaving the window ends a drag of the tool without completing it.
     void DoExit() override;
+    // Applies the filters read from the form once their data provider has loaded.
+    void DoItemSourceReset() override;
 
 private:
     // The chain while it is the view's item provider.
     TKvVantrelItemProvider* Chain() const;
     void GroupingChanged();
+    // ApplyFilters for filters read from a form: those left out are reported through the
+    // application's error path, and the form reads.
+    void ApplyReadFilters();
 
     TKvVantrelItemProvider* FItemSource = nullptr;
     TKvGridPanelElement* FPanelView = nullptr;
+    // Read filters wait for a data provider that was read after the grid.
+    bool FFiltersPending = false;
 };
 
 // A column filter that does not apply; the message names the column and the criteria.

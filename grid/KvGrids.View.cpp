@@ -524,26 +524,35 @@ void TKvGridView::DoItemCanceled()
 void TKvGridView::Notification(TComponent* Component, TOperation Operation)
 {
     TKvSpriteControl::Notification(Component, Operation);
-    if (Operation != opRemove)
+    if (Operation != opRemove || !Component)
         return;
-    // Also while the grid goes: its owner may free an editor before it.
+    // What the grid borrows is let go of also while the grid or its owner is going: an owner
+    // frees its components in any order, the grid among them. Only the refreshing waits for
+    // a grid that stays.
+    const bool going = IsDestroying() || GetDisposing();
+    if (Component == FModelConsumer.get())
+        (void)FModelConsumer.release();
     if (auto* editor = dynamic_cast<TKvGridCellEditor*>(Component))
         EditorRemoved(editor);
-    if (IsDestroying())
-        return;
     if (auto* column = dynamic_cast<TKvGridColumn*>(Component)) {
-        ClearSelection();
-        if (column == FFocusedIndex.Column)
-            SetFocusedIndex(TKvGridCellIndex::Null(), true);
-        if (column->GetGrid() == this) {
-            if (TKvGridColumnGroup* parent = column->GetParentGroup())
-                parent->GetColumns()->Remove(column);
-            RefreshView(false);
+        if (going) {
+            if (column == FFocusedIndex.Column)
+                FFocusedIndex = TKvGridCellIndex::Null();
+        } else {
+            ClearSelection();
+            if (column == FFocusedIndex.Column)
+                SetFocusedIndex(TKvGridCellIndex::Null(), true);
+            if (column->GetGrid() == this) {
+                if (TKvGridColumnGroup* parent = column->GetParentGroup())
+                    parent->GetColumns()->Remove(column);
+                RefreshView(false);
+            }
         }
     }
     if (Component == FStyleSheet) {
         FStyleSheet = nullptr;
-        RefreshView(false);
+        if (!going)
+            RefreshView(false);
     }
 }
 

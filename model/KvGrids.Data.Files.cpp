@@ -14,6 +14,7 @@
 
 #include "platform/rtl/TextEncoding.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/ui/MessageBox.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -396,8 +397,19 @@ TKvCsvDataProvider::~TKvCsvDataProvider() = default;
 void TKvCsvDataProvider::Loaded()
 {
     TKvFileDataProvider::Loaded();
-    if (GetAutoLoad() || IsDesigning())
+    if (!IsDesigning()) {
+        if (GetAutoLoad())
+            Load();
+        return;
+    }
+    // At design time the rows are a preview: a file that does not read is reported, and the
+    // form opens without them.
+    try {
         Load();
+    } catch (const Exception& e) {
+        const QString name = GetName().isEmpty() ? ClassName() : GetName();
+        ShowException(QStringLiteral("Error reading %1: %2").arg(name, e.Message()));
+    }
 }
 
 void TKvCsvDataProvider::Reload()

@@ -9,6 +9,7 @@
 
 #include "design/KvGrids.Regs.h"
 #include "platform/design/VisualHost.h"
+#include "platform/ui/MessageBox.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
@@ -56,6 +57,12 @@ int RunDesignMode(int argc, char** argv)
         form = QFileInfo(form).absoluteFilePath();
 
     kv::Register();
+    // Painting offscreen nobody answers a message box: its text goes to the error output.
+    if (!png.isEmpty())
+        kv::SetMessageBoxHook([](const QString& text, const QString& caption, unsigned) {
+            std::fprintf(stderr, "kv_demo: %s: %s\n", qPrintable(caption), qPrintable(text));
+            return kv::IDOK;
+        });
     std::unique_ptr<kv::TVisualDesigner> designer;
     try {
         designer = std::make_unique<kv::TVisualDesigner>(form);

@@ -1,6 +1,10 @@
 #include "platform/design/DesignHost.h"
 
 #include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/Streaming.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 
 #include <algorithm>
 
@@ -16,6 +20,14 @@ void TDesignForm::GetChildren(const TGetChildProc& proc, TComponent* root)
     for (int i = 0; i < GetComponentCount(); ++i)
         if (!GetComponent(i)->HasParent())
             proc(GetComponent(i));
+}
+
+TComponent* OpenDesignForm(const QString& fileName)
+{
+    RegisterClass(ClassInfo<TDesignForm>());
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    QDir::setCurrent(QFileInfo(path).absolutePath());
+    return ReadDesignComponentFile(path);
 }
 
 // Hears the freeing of the form's components: they leave the selection and the

@@ -9,6 +9,8 @@
 //     auto styles = host.FindProperty("Styles");
 //     host.ExecuteVerb(grid, 1);
 //
+// A form file opens as a designer reads it: TOwned<TComponent> form{OpenDesignForm(path)}.
+//
 // The host borrows the form, which must outlive it. Components freed while the host is open
 // leave its selection (and the host tells the notifications ItemDeleted).
 #pragma once
@@ -41,6 +43,12 @@ private:
     int FWidth = 800;
     int FHeight = 600;
 };
+
+// Reads a form file as a designer opens it: every component in design state from its
+// creation on (ReadDesignComponentFile), files that the form names relative to itself found
+// from its folder (which becomes the current folder). The caller owns the form; a file that
+// does not read raises.
+TComponent* OpenDesignForm(const QString& fileName);
 
 class TDesignHost : public IDesigner
 {

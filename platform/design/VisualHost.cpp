@@ -395,10 +395,7 @@ struct TVisualDesigner::TImpl
 TVisualDesigner::TVisualDesigner(const QString& fileName)
     : FFileName(QFileInfo(fileName).absoluteFilePath()), FImpl(std::make_unique<TImpl>())
 {
-    RegisterClass(ClassInfo<TDesignForm>());
-    // Files that the form names relative to itself are found from its folder.
-    QDir::setCurrent(QFileInfo(FFileName).absolutePath());
-    FForm.reset(ReadComponentFile(FFileName));
+    FForm.reset(OpenDesignForm(FFileName));
     FHost = std::make_unique<TDesignHost>(FForm.get());
 
     TImpl& d = *FImpl;

@@ -99,6 +99,7 @@ bool IsValidIdent(const QString& name)
 }
 
 bool TComponent::FCreatingForReader = false;
+bool TComponent::FDesigningForReader = false;
 
 TComponent::TComponent(TComponent* owner)
 {
@@ -106,6 +107,8 @@ TComponent::TComponent(TComponent* owner)
         FCreatingForReader = false;
         FComponentState.Include(csLoading);
         FComponentState.Include(csReading);
+        if (FDesigningForReader)
+            FComponentState.Include(csDesigning);
     }
     if (owner)
         owner->InsertComponent(this);

@@ -248,8 +248,10 @@ private:
     friend class TReader;
     friend class TWriter;
     // Set by the reader around the creation of a component it reads: the next component
-    // constructed starts in the loading state, so its construction can tell.
+    // constructed starts in the loading state (and, for a designer's read, in design state),
+    // so its construction can tell.
     static bool FCreatingForReader;
+    static bool FDesigningForReader;
 
     void Insert(TComponent* component);
     void Remove(TComponent* component);

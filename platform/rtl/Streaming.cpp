@@ -647,14 +647,22 @@ void TReader::RollBack()
     }
 }
 
-TComponent* TReader::CreateLoading(const TClassInfo& info, TComponent* owner)
+TComponent* TReader::CreateLoading(const TClassInfo& info, TComponent* owner, bool designing)
 {
     // The component is in the loading state from its constructor on.
     struct TFlag
     {
-        TFlag() { TComponent::FCreatingForReader = true; }
-        ~TFlag() { TComponent::FCreatingForReader = false; }
-    } flag;
+        explicit TFlag(bool designing)
+        {
+            TComponent::FCreatingForReader = true;
+            TComponent::FDesigningForReader = designing;
+        }
+        ~TFlag()
+        {
+            TComponent::FCreatingForReader = false;
+            TComponent::FDesigningForReader = false;
+        }
+    } flag(designing);
     return info.CreateComponent(owner);
 }
 
@@ -670,7 +678,7 @@ TComponent* TReader::Read(const TFormObject& node, TComponent* instance, TCompon
                 Fail(node.Line, QStringLiteral("Class %1 not found").arg(node.ClassName));
             if (!info->CanCreateComponent())
                 Fail(node.Line, QStringLiteral("Class %1 is not a component class").arg(node.ClassName));
-            root = CreateLoading(*info, owner);
+            root = CreateLoading(*info, owner, FDesigning);
             FCreated.push_back(root);
             Track(root);
         } else {
@@ -747,7 +755,7 @@ void TReader::ReadComponent(const TFormObject& node, int order)
         Fail(node.Line, QStringLiteral("Class %1 is not a component class").arg(node.ClassName));
     TComponent* component = nullptr;
     try {
-        component = CreateLoading(*info, FOwner);
+        component = CreateLoading(*info, FOwner, FDesigning);
     } catch (const EReadError&) {
         throw;
     } catch (const Exception& e) {
@@ -1463,6 +1471,24 @@ TComponent* ReadComponentText(const QString& text, TComponent* instance, TCompon
     return reader.Read(root, instance, owner);
 }
 
+TComponent* ReadDesignComponentText(const QString& text, TComponent* instance, TComponent* owner)
+{
+    TParser parser(text);
+    const TFormObject root = parser.ParseRoot();
+    const bool wasDesigning = instance && instance->IsDesigning();
+    if (instance && !wasDesigning)
+        instance->SetDesigning(true, true);
+    TReader reader;
+    reader.FDesigning = true;
+    try {
+        return reader.Read(root, instance, owner);
+    } catch (...) {
+        if (instance && !wasDesigning)
+            instance->SetDesigning(false, true);
+        throw;
+    }
+}
+
 void WriteComponentFile(const QString& fileName, TComponent* root)
 {
     const QByteArray data = WriteComponentText(root).toUtf8();
@@ -1473,7 +1499,9 @@ void WriteComponentFile(const QString& fileName, TComponent* root)
         throw EFilerError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
 }
 
-TComponent* ReadComponentFile(const QString& fileName, TComponent* instance, TComponent* owner)
+namespace {
+
+QString ReadFormFile(const QString& fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
@@ -1481,7 +1509,19 @@ TComponent* ReadComponentFile(const QString& fileName, TComponent* instance, TCo
     QByteArray data = file.readAll();
     if (data.startsWith("\xEF\xBB\xBF"))
         data.remove(0, 3);
-    return ReadComponentText(QString::fromUtf8(data), instance, owner);
+    return QString::fromUtf8(data);
+}
+
+} // namespace
+
+TComponent* ReadComponentFile(const QString& fileName, TComponent* instance, TComponent* owner)
+{
+    return ReadComponentText(ReadFormFile(fileName), instance, owner);
+}
+
+TComponent* ReadDesignComponentFile(const QString& fileName, TComponent* instance, TComponent* owner)
+{
+    return ReadDesignComponentText(ReadFormFile(fileName), instance, owner);
 }
 
 } // namespace kv

@@ -117,6 +117,7 @@ public:
 
 private:
     friend TComponent* ReadComponentText(const QString&, TComponent*, TComponent*);
+    friend TComponent* ReadDesignComponentText(const QString&, TComponent*, TComponent*);
     struct TPathStep
     {
         QString Name;
@@ -137,7 +138,7 @@ private:
     };
 
     TReader();
-    static TComponent* CreateLoading(const TClassInfo& info, TComponent* owner);
+    static TComponent* CreateLoading(const TClassInfo& info, TComponent* owner, bool designing);
     TComponent* Read(const detail::TFormObject& node, TComponent* instance, TComponent* owner);
     void ReadComponent(const detail::TFormObject& node, int order);
     void ReadProperty(TObject* instance, const detail::TFormProperty& prop, const QString& context);
@@ -164,6 +165,8 @@ private:
     // The line of each component's object block, for errors of its own code.
     std::unordered_map<const TComponent*, int> FLines;
     detail::TReaderGuard* FGuard = nullptr;
+    // A designer's read: what it makes starts in design state.
+    bool FDesigning = false;
     // Defined-property reading.
     QString FDefineName;
     bool FDefineHandled = false;
@@ -225,6 +228,14 @@ TComponent* ReadComponentText(const QString& text, TComponent* instance = nullpt
 // errors raise EFilerError.
 void WriteComponentFile(const QString& fileName, TComponent* root);
 TComponent* ReadComponentFile(const QString& fileName, TComponent* instance = nullptr, TComponent* owner = nullptr);
+
+// Reading as a form designer opens a form: the root and every component the read makes are
+// in design state from their construction on, so that their setters and Loaded follow the
+// design-time rules. An instance is put into design state first (and back when the read
+// fails).
+TComponent* ReadDesignComponentText(const QString& text, TComponent* instance = nullptr, TComponent* owner = nullptr);
+TComponent* ReadDesignComponentFile(const QString& fileName, TComponent* instance = nullptr,
+                                    TComponent* owner = nullptr);
 
 // A string in form-file syntax: 'text' with '' for a quote and #nnn for control characters.
 QString QuotedFormString(const QString& value);

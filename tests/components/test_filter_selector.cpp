@@ -20,6 +20,13 @@ using namespace kvtest;
 
 namespace {
 
+class TComponentOwner : public TComponent
+{
+protected:
+    friend class TCreateAccess;
+    using TComponent::TComponent;
+};
+
 struct FilterSelector : ::testing::Test
 {
     TOwned<TKvSimpleDataProvider> Data =
@@ -297,6 +304,43 @@ TEST_F(FilterSelector, ARowPastTheFiltersChangesNothingAndTheFormStreams)
     form->Close();
     QApplication::processEvents();
     EXPECT_EQ(TKvFilterSelector::Open(nullptr), nullptr);
+}
+
+// Reads what an open selector names while the form that owns the list frees its components.
+class TSelectorProbe : public TComponent
+{
+public:
+    using TComponent::TComponent;
+    TKvFilterSelector* Selector = nullptr;
+    QStringList* Seen = nullptr;
+    void BeforeDestruction() override
+    {
+        *Seen << QStringLiteral("column %1, grid %2")
+                     .arg(Selector->GetColumn() ? "named" : "none")
+                     .arg(Selector->GetGrid() ? "named" : "none");
+        TComponent::BeforeDestruction();
+    }
+};
+
+// The form owns the list and, after it, the columns: freeing the form frees the columns first,
+// while the selector (owned by the list) is already going. It names no freed column.
+TEST_F(FilterSelector, TheFormFreedWithTheSelectorOpen)
+{
+    TKvFilterSelector* selector = TKvFilterSelector::Open(Handle());
+    ASSERT_NE(selector, nullptr);
+    ASSERT_EQ(selector->GetColumn(), Qty);
+    QStringList seen;
+    TOwned<TComponentOwner> form = MakeOwned<TComponentOwner>(nullptr);
+    TKvListView* view = View.release();
+    form->InsertComponent(view);
+    auto* probe = Create<TSelectorProbe>(form.get());
+    probe->Selector = selector;
+    probe->Seen = &seen;
+    form->InsertComponent(view->GetDataColumn(0));
+    form->InsertComponent(Qty);
+    form.reset();
+    EXPECT_EQ(seen, QStringList{"column none, grid named"});
+    QApplication::processEvents();
 }
 
 } // namespace

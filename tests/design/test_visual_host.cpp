@@ -196,3 +196,118 @@ TEST_F(VisualHostTest, InspectorVerbsAndSave)
     EXPECT_EQ(static_cast<TKvGridDataColumn*>(grid2->GetColumn(1))->GetFieldName(), "Units");
     EXPECT_EQ(static_cast<TKvGridDataColumn*>(grid2->GetColumn(1))->GetRenderer(), nullptr);
 }
+
+namespace {
+
+const char* const PreviewFormText = R"(object Form1: TDesignForm
+  object Grid1: TKvVantrel
+    DataProvider = Sales
+    object Grid1Name: TKvGridDataColumn
+      FieldName = 'Name'
+    end
+    object Grid1Units: TKvGridDataColumn
+      FieldName = 'Units'
+      Filters = <
+        item
+          Criteria = 'value > 5'
+          Active = True
+        end>
+    end
+    object TKvGridItemConsumer
+    end
+  end
+  object Sales: TKvCsvDataProvider
+    FileName = 'sales.csv'
+    TypeLine = 1%1
+  end
+end
+)";
+
+// A data file of rows rows named prefix0, prefix1, ... with units 0, 1, ...
+QByteArray SalesRows(const char* prefix, int rows)
+{
+    QByteArray text = "Name,Units\nT,N\n";
+    for (int r = 0; r < rows; ++r)
+        text += QByteArray(prefix) + QByteArray::number(r) + ',' + QByteArray::number(r) + '\n';
+    return text;
+}
+
+QStringList Names(TKvGridView* grid)
+{
+    QStringList names;
+    for (int i = 0; i < grid->GetItemCount(); ++i)
+        names << grid->GetCellData(grid->GetCell(i, grid->GetDataColumn(0))).ToString();
+    return names;
+}
+
+} // namespace
+
+// Both designers open a form whose data file is missing or does not read: the grid and its
+// columns are there without rows, a file that does not read is reported once. A form opens
+// with the design-time rules of its data provider: the design data file, ten rows at most.
+TEST_F(VisualHostTest, FormsOpenWhateverTheirDataFile)
+{
+    QStringList shown;
+    const TExceptionHook oldHook = SetExceptionHook([&shown](const QString& m) { shown << m; });
+    const QString plain = WriteTestFile(Dir, "plain.kvf", QString::fromLatin1(PreviewFormText).arg(QString()).toUtf8());
+    const QString previewed = WriteTestFile(
+        Dir, "previewed.kvf", QString::fromLatin1(PreviewFormText).arg(QStringLiteral("\n    DesignDataFile = 'preview.csv'")).toUtf8());
+    const QString sales = Dir.filePath("sales.csv");
+    struct TCase
+    {
+        QString Form;
+        QByteArray Sales; // empty: no file
+        QStringList Names;
+        int Reports;
+    };
+    QStringList first10;
+    for (int r = 0; r < 10; ++r)
+        first10 << QStringLiteral("s%1").arg(r);
+    QStringList preview10;
+    for (int r = 0; r < 10; ++r)
+        preview10 << QStringLiteral("p%1").arg(r);
+    WriteTestFile(Dir, "preview.csv", SalesRows("p", 12));
+    const std::vector<TCase> cases{
+        {plain, QByteArray(), {}, 0},
+        {plain, SalesRows("s", 3).append("nut,\"7\n"), {}, 1},
+        {plain, SalesRows("s", 15), first10, 0},
+        {previewed, SalesRows("s", 15), preview10, 0},
+        {previewed, QByteArray(), preview10, 0},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const TCase& c = cases[i];
+        QFile::remove(sales);
+        if (!c.Sales.isEmpty())
+            WriteTestFile(Dir, "sales.csv", c.Sales);
+        for (bool visual : {false, true}) {
+            SCOPED_TRACE(QStringLiteral("case %1, %2").arg(i).arg(visual ? "visual" : "headless").toStdString());
+            shown.clear();
+            std::unique_ptr<TVisualDesigner> designer;
+            TOwned<TComponent> form;
+            std::unique_ptr<TDesignHost> host;
+            if (visual) {
+                ASSERT_NO_THROW(designer = std::make_unique<TVisualDesigner>(c.Form));
+                designer->Show();
+                Settle();
+            } else {
+                ASSERT_NO_THROW(form.reset(OpenDesignForm(c.Form)));
+                host = std::make_unique<TDesignHost>(form.get());
+            }
+            TComponent* root = visual ? designer->GetForm() : form.get();
+            auto* grid = dynamic_cast<TKvVantrel*>(root->FindComponent("Grid1"));
+            ASSERT_NE(grid, nullptr);
+            EXPECT_TRUE(grid->IsDesigning());
+            EXPECT_TRUE(root->FindComponent("Sales")->IsDesigning());
+            EXPECT_EQ(grid->GetColumnCount(), 2);
+            // At design time the filters do not apply.
+            EXPECT_EQ(Names(grid), c.Names);
+            ASSERT_EQ(shown.size(), c.Reports) << shown.join('\n').toStdString();
+            if (c.Reports)
+                EXPECT_TRUE(shown[0].contains("Sales")) << shown[0].toStdString();
+            host.reset();
+            designer.reset();
+            form.reset();
+        }
+    }
+    SetExceptionHook(oldHook);
+}

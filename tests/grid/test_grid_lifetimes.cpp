@@ -1,6 +1,9 @@
 // Objects the grid borrows, freed in any order while the grid is shown: item providers,
 // proxy sources, columns under the mouse, rows under a pressed button.
+#include "EditTestSupport.h"
 #include "ToolTestSupport.h"
+#include "grid/KvGrids.Editing.h"
+#include "grid/KvGrids.Editors.h"
 #include "model/KvGrids.Model.Proxy.Filter.h"
 #include "model/KvGrids.Model.Proxy.Group.h"
 
@@ -251,4 +254,114 @@ TEST_F(GridLifetimes, EditorOpenWhileTheItemSourceChanges)
     g.Paint();
     Grid()->SetItemSource(Grid()->GetOwnedItemProvider());
     EXPECT_EQ(Grid()->GetItemCount(), 5);
+}
+
+namespace {
+
+// A form as form files make them: it owns the grid, the data, and a list editor of one of
+// the grid's columns side by side.
+class TOwnerForm : public TComponent
+{
+protected:
+    friend class TCreateAccess;
+    using TComponent::TComponent;
+};
+
+enum TFormState { Painted, Focused, RangeSelected, EditorOpen, ListDropped };
+
+// Builds the form making its grid ('G'), data ('D'), list editor ('E', one made for its column
+// when internal) and style sheet ('S') in the order given, shows the grid, brings it to the
+// state, and frees the form.
+void FreeOwnerForm(const QString& order, TFormState state, bool internal)
+{
+    TOwned<TOwnerForm> form = MakeOwned<TOwnerForm>(nullptr);
+    TKvGridViewImpl* grid = nullptr;
+    TKvListCellEditor* editor = nullptr;
+    TKvSimpleDataProvider* data = nullptr;
+    TKvGridStyleSheet* sheet = nullptr;
+    for (QChar made : order) {
+        if (made == QLatin1Char('G'))
+            grid = Create<TKvGridViewImpl>(form.get());
+        else if (made == QLatin1Char('E') && internal)
+            editor = Create<TKvInternalListCellEditor>(form.get());
+        else if (made == QLatin1Char('E'))
+            editor = Create<TKvListCellEditor>(form.get());
+        else if (made == QLatin1Char('S'))
+            sheet = Create<TKvGridStyleSheet>(form.get());
+        else
+            data = Create<TKvSimpleDataProvider>(form.get());
+    }
+    sheet->GetBody()->SetFont(TKvFont::Default10());
+    grid->SetStyleSheet(sheet);
+    data->InsertColumns(0, 2, QStringLiteral("Name,Fruit"), QStringLiteral("s,s"));
+    for (int r = 0; r < 4; ++r)
+        data->InsertRow(r, TKvGridDataRow{Variant(QStringLiteral("n%1").arg(r)), Variant(QStringLiteral("apple"))});
+    grid->SetDataProvider(data);
+    TKvGridDataColumn* name = grid->AddDataColumn();
+    name->SetFieldName(QStringLiteral("Name"));
+    TKvGridDataColumn* fruit = grid->AddDataColumn();
+    fruit->SetFieldName(QStringLiteral("Fruit"));
+    fruit->SetLookupValues({QStringLiteral("apple"), QStringLiteral("banana"), QStringLiteral("cherry")});
+    if (auto* own = dynamic_cast<TKvInternalListCellEditor*>(editor))
+        own->SetInternalColumn(fruit);
+    fruit->SetEditor(editor);
+    grid->ResetColumnIndicies();
+
+    ShowFocused(grid, 400, 200);
+    QWindow* window = grid->Widget()->window()->windowHandle();
+    grid->Invalidate();
+    grid->Update();
+    ProcessEvents(5);
+    if (state != Painted) {
+        grid->SetFocusedIndex(TKvGridCellIndex(grid, 1, fruit), true);
+        ProcessEvents(5);
+        EXPECT_EQ(static_cast<TKvDefaultGridEditController*>(grid->GetEditController())->GetEditor(), editor);
+    }
+    if (state == RangeSelected) {
+        // A click on a name, a shift click on a fruit two rows down: a block over both columns.
+        auto center = [grid](int item, TKvGridColumn* column) {
+            TKvGridCellElement* view = grid->GetCellView(grid->GetBody(), TKvGridCellIndex(grid, item, column));
+            EXPECT_NE(view, nullptr);
+            const TRectF r = view ? view->BoundsByContainer() : TRectF();
+            return WindowPoint(grid, int(r.Left + r.Right) / 2, int(r.Top + r.Bottom) / 2);
+        };
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, center(0, name));
+        QTest::mouseClick(window, Qt::LeftButton, Qt::ShiftModifier, center(2, fruit));
+        ProcessEvents(5);
+        ASSERT_EQ(grid->GetSelections()->GetCount(), 1);
+        EXPECT_EQ(grid->GetSelections()->GetItem(0)->GetBounds().C2, fruit);
+    }
+    if (state == EditorOpen || state == ListDropped) {
+        QTest::keyClick(window, Qt::Key_F2);
+        ProcessEvents(5);
+        EXPECT_TRUE(grid->GetEditing());
+    }
+    if (state == ListDropped) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::AltModifier);
+        ProcessEvents(5);
+        ASSERT_NE(editor->GetList(), nullptr);
+        EXPECT_TRUE(editor->GetList()->GetListVisible());
+    }
+    grid->Invalidate();
+    grid->Update();
+    form.reset();
+    ProcessEvents(5);
+}
+
+} // namespace
+
+// The owner frees its components last made first: the grid and the editor, data and style
+// sheet it borrows go in any order, whatever the grid was doing with the editor.
+TEST(GridLifetimesOwner, FormFreesGridAndColumnEditorInAnyOrder)
+{
+    for (const char* order : {"GDES", "GEDS", "DGSE", "EDGS", "ESGD", "SDEG"})
+        for (TFormState state : {Painted, Focused, RangeSelected, EditorOpen, ListDropped})
+            for (bool internal : {false, true}) {
+                SCOPED_TRACE(QStringLiteral("made %1, state %2%3")
+                                 .arg(QLatin1String(order))
+                                 .arg(state)
+                                 .arg(internal ? ", the column's own editor" : "")
+                                 .toStdString());
+                FreeOwnerForm(QLatin1String(order), state, internal);
+            }
 }

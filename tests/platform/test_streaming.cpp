@@ -535,3 +535,78 @@ TEST_F(Streaming, DamagedTextsReadOrRaiseTheReadError)
     KV_EXPECT_THROW_MSG(ReadComponentText(nested, nullptr, owner.get()), EReadError, "Nesting too deep on line 201");
     EXPECT_EQ(owner->GetComponentCount(), 0);
 }
+
+namespace {
+
+// Records whether it was in design state when made, when a property was set and in Loaded.
+class TDesignProbe : public TComponent
+{
+public:
+    using TComponent::TComponent;
+    void AfterConstruction() override
+    {
+        TComponent::AfterConstruction();
+        Seen << QStringLiteral("made:%1").arg(IsDesigning());
+    }
+    int GetCount() const { return FCount; }
+    void SetCount(int v)
+    {
+        FCount = v;
+        Seen << QStringLiteral("count:%1").arg(IsDesigning());
+    }
+    void Loaded() override
+    {
+        TComponent::Loaded();
+        Seen << QStringLiteral("loaded:%1").arg(IsDesigning());
+        if (FCount < 0)
+            throw Exception(QStringLiteral("negative"));
+    }
+    void GetChildren(const TGetChildProc& proc, TComponent*) override
+    {
+        for (int i = 0; i < GetComponentCount(); ++i)
+            proc(GetComponent(i));
+    }
+    QStringList Seen;
+
+private:
+    int FCount = 0;
+};
+
+KV_PUBLISH(TDesignProbe, TComponent).Property("Count", &TDesignProbe::GetCount, &TDesignProbe::SetCount).Default(0);
+
+} // namespace
+
+// A designer's read makes every component in design state from its construction on, so that
+// setters and Loaded follow design-time rules; an application's read makes none. A failed
+// designer's read into a form puts the form back out of design state.
+TEST_F(Streaming, DesignersReadEveryComponentInDesignState)
+{
+    RegisterClasses<TDesignProbe>();
+    const QString text = QStringLiteral("object Root: TDesignProbe\n  Count = 1\n"
+                                        "  object Child: TDesignProbe\n    Count = 2\n  end\nend\n");
+    for (bool design : {false, true}) {
+        SCOPED_TRACE(design);
+        const QString on = design ? QStringLiteral("1") : QStringLiteral("0");
+        const QStringList expected{"made:" + on, "count:" + on, "loaded:" + on};
+        TOwned<TComponent> root(design ? ReadDesignComponentText(text) : ReadComponentText(text));
+        EXPECT_EQ(static_cast<TDesignProbe*>(root.get())->Seen, expected);
+        auto* child = static_cast<TDesignProbe*>(root->FindComponent(QStringLiteral("Child")));
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(child->Seen, expected);
+        EXPECT_EQ(child->IsDesigning(), design);
+    }
+    // Into an existing form; the next component made by the application is not in design state.
+    TOwned<TDesignProbe> form(Create<TDesignProbe>(nullptr));
+    ReadDesignComponentText(text, form.get());
+    EXPECT_TRUE(form->IsDesigning());
+    EXPECT_TRUE(form->FindComponent(QStringLiteral("Child"))->IsDesigning());
+    TOwned<TDesignProbe> later(Create<TDesignProbe>(nullptr));
+    EXPECT_FALSE(later->IsDesigning());
+    // A read that fails leaves the form as it was.
+    TOwned<TDesignProbe> other(Create<TDesignProbe>(nullptr));
+    const QString failing = QStringLiteral("object Root: TDesignProbe\n"
+                                           "  object Child: TDesignProbe\n    Count = -1\n  end\nend\n");
+    EXPECT_THROW(ReadDesignComponentText(failing, other.get()), EReadError);
+    EXPECT_FALSE(other->IsDesigning());
+    EXPECT_EQ(other->GetComponentCount(), 0);
+}
