@@ -1,4 +1,4 @@
-#include "platform/ui/Dialogs.h"
+#include "platform/design/Dialogs.h"
 
 #include <QtGui/QGuiApplication>
 #include <QtGui/QScreen>

@@ -6,7 +6,7 @@
 // wrappers' On... events; owner-drawn combo items and paint boxes call back with a TCanvas
 // over the widget's painter. ShowModal runs QDialog::exec; a button with a modal result ends
 // it. A modeless window reports its closing through OnClose.
-#include "platform/ui/DesignForms.h"
+#include "platform/design/DesignForms.h"
 
 #include "platform/ui/Controls.h"
 
