@@ -1,10 +1,11 @@
 # Installs the layers, their headers (keeping their platform/, model/, ... paths under
-# include/KvGrids) and a CMake package: find_package(KvGrids) gives KvGrids::KvGrids.
+# include/KvGrids) and a CMake package: find_package(KvGrids) gives KvGrids::KvGrids (what an
+# application links) and each library by its name (KvGrids::kv_design for a form designer).
 include(CMakePackageConfigHelpers)
 
 # A sanitized library needs the sanitizer runtime in whatever links it.
 if(KV_SANITIZE)
-  target_link_options(kv_platform INTERFACE -fsanitize=address,undefined)
+  target_link_options(kv_platform_rtl INTERFACE -fsanitize=address,undefined)
 endif()
 
 # Installed shared layers find each other beside themselves.

@@ -4,7 +4,6 @@
 // callbacks reach LinkActiveChanged ... LinkUpdateData, which size the link's buffer to the
 // record count, summarize and notify the provider's listeners.
 #include "components/KvGrids.Data.BDE.h"
-#include "components/KvGrids.Data.BDE.FieldDlg.h"
 
 #include "platform/rtl/Trace.h"
 #include "platform/rtl/TypInfo.h"
@@ -40,14 +39,23 @@ void FinishEdit(TDataSet* dataSet)
 
 // --- summary fields -----------------------------------------------------------------------
 
+namespace {
+TKvBDEDataField::TFieldDialog gFieldDialog = nullptr;
+} // namespace
+
+void TKvBDEDataField::SetFieldDialog(TFieldDialog Dialog)
+{
+    gFieldDialog = Dialog;
+}
+
 void TKvBDEDataField::AfterConstruction()
 {
     // Add(name) and Assign fill the name themselves; both run inside an update.
     const auto* fields = dynamic_cast<const TKvBDEDataFieldCollection*>(FNewIn);
     auto* provider = fields ? dynamic_cast<TKvBDEDataProvider*>(fields->GetOwner()) : nullptr;
-    if (provider && provider->IsDesigning() && !provider->IsLoading() && fields->UpdateCount() == 0) {
+    if (gFieldDialog && provider && provider->IsDesigning() && !provider->IsLoading() && fields->UpdateCount() == 0) {
         QString name;
-        if (!TKvBDEDataFieldDlg::Execute(provider, name))
+        if (!gFieldDialog(provider, name))
             throw EAbort(QStringLiteral("Operation aborted"));
         FFieldName = name;
     }

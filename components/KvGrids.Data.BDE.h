@@ -21,6 +21,11 @@ public:
     // cancel aborts the creation silently.
     void AfterConstruction() override;
 
+    // The dialog that asks for that name: on OK it answers true with the name. The design
+    // layer installs it; without one a field is added unnamed.
+    using TFieldDialog = bool (*)(TKvBDEDataProvider* Provider, QString& Name);
+    static void SetFieldDialog(TFieldDialog Dialog);
+
     const QString& GetFieldName() const { return FFieldName; }
     void SetFieldName(const QString& value);
     TKvBDEDataSummaryType GetSummaryType() const { return FSummaryType; }

@@ -1,7 +1,7 @@
 // The modal dialog that asks for a new data column's field name and header text.
 #pragma once
 
-#include "platform/ui/DesignForms.h"
+#include "platform/design/DesignForms.h"
 
 namespace kv {
 

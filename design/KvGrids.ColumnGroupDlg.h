@@ -2,7 +2,7 @@
 // visibility.
 #pragma once
 
-#include "platform/ui/DesignForms.h"
+#include "platform/design/DesignForms.h"
 
 namespace kv {
 

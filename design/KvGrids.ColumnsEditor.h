@@ -8,7 +8,7 @@
 
 #include "grid/KvGrids.h"
 #include "platform/design/DesignIntf.h"
-#include "platform/ui/DesignForms.h"
+#include "platform/design/DesignForms.h"
 
 namespace kv {
 

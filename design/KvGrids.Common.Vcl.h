@@ -4,7 +4,7 @@
 #pragma once
 
 #include "graphics/KvGrids.Common.Drawing.h"
-#include "platform/ui/DesignForms.h"
+#include "platform/design/DesignForms.h"
 
 namespace kv {
 

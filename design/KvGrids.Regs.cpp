@@ -5,6 +5,8 @@
 #include "components/KvGrids.Data.Tidemar.h"
 #include "components/KvGrids.ListView.h"
 #include "components/KvGrids.Vantrel.h"
+#include "design/KvGrids.Data.BDE.FieldDlg.h"
+#include "design/KvGrids.Data.Vantrel.FieldDlg.h"
 #include "design/KvGrids.Design.h"
 #include "graphics/KvGrids.Styles.Dynamic.h"
 #include "graphics/KvGrids.Styles.h"
@@ -63,6 +65,9 @@ void Register()
     RegisterComponentEditor(ClassInfo<TKvCsvDataProvider>(), ComponentEditorClass<TKvCsvDataProviderEditor>());
     RegisterComponentEditor(ClassInfo<TKvVantrelDataProvider>(), ComponentEditorClass<TKvVantrelDataProviderEditor>());
     RegisterComponentEditor(ClassInfo<TKvBDEDataProvider>(), ComponentEditorClass<TKvBDEDataProviderEditor>());
+    // The dialogs that name a field which those editors' collection editor adds.
+    TKvVantrelDataField::SetFieldDialog(&TKvVantrelDataFieldDlg::Execute);
+    TKvBDEDataField::SetFieldDialog(&TKvBDEDataFieldDlg::Execute);
 
     RegisterPropertyEditor(&ClassInfo<TKvGridCellRenderer>(), &ClassInfo<TKvGridColumn>(), QString(),
                            PropertyEditorClass<TKvRendererPropertyEditor>());

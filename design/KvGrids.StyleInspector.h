@@ -6,7 +6,7 @@
 #pragma once
 
 #include "design/KvGrids.Data.Styles.h"
-#include "platform/ui/DesignForms.h"
+#include "platform/design/DesignForms.h"
 
 namespace kv {
 

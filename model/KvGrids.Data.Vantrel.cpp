@@ -10,7 +10,6 @@
 // come and go; the smallest and largest value are recomputed lazily after a removal.
 #include "model/KvGrids.Data.Vantrel.h"
 
-#include "model/KvGrids.Data.Vantrel.FieldDlg.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/TypInfo.h"
 
@@ -634,6 +633,15 @@ TKvVantrelDataField::TKvVantrelDataField(TCollection* Collection)
 
 TKvVantrelDataField::~TKvVantrelDataField() = default;
 
+namespace {
+TKvVantrelDataField::TFieldDialog gFieldDialog = nullptr;
+} // namespace
+
+void TKvVantrelDataField::SetFieldDialog(TFieldDialog Dialog)
+{
+    gFieldDialog = Dialog;
+}
+
 TKvVantrelDataProvider* TKvVantrelDataField::GetProvider() const
 {
     const auto* fields = dynamic_cast<const TKvVantrelDataFieldCollection*>(GetCollection() ? GetCollection() : FOwnerCollection);
@@ -643,10 +651,11 @@ TKvVantrelDataProvider* TKvVantrelDataField::GetProvider() const
 void TKvVantrelDataField::AfterConstruction()
 {
     TKvVantrelDataProvider* provider = GetProvider();
-    if (provider && provider->IsDesigning() && !provider->IsLoading() && !provider->IsUpdating() && !provider->FAddingNamed) {
+    if (gFieldDialog && provider && provider->IsDesigning() && !provider->IsLoading() && !provider->IsUpdating()
+        && !provider->FAddingNamed) {
         QString name;
         TKvVantrelDataType type = vdtText;
-        if (!TKvVantrelDataFieldDlg::Execute(provider, name, type))
+        if (!gFieldDialog(provider, name, type))
             throw EAbort(QStringLiteral("Operation aborted"));
         FName = name;
         FDataType = type;

@@ -134,6 +134,11 @@ public:
     // Asks the field dialog for the name and type first when the provider is designed.
     void AfterConstruction() override;
 
+    // The dialog that names a field added at design time: on OK it answers true with the
+    // name and type. The design layer installs it; without one a field is added unnamed.
+    using TFieldDialog = bool (*)(TKvVantrelDataProvider* Provider, QString& Name, TKvVantrelDataType& DataType);
+    static void SetFieldDialog(TFieldDialog Dialog);
+
     TKvVantrelDataPool* GetPool() const { return FPool.get(); }
     const QString& GetName() const { return FName; }
     void SetName(const QString& Value);

@@ -12,7 +12,7 @@
 // window is cancelled: nothing waits for a window that is not answered.
 #pragma once
 
-#include "platform/ui/DesignForms.h"
+#include "platform/design/DesignForms.h"
 
 #include "TestSupport.h"
 

@@ -5,7 +5,7 @@
 // - Execute() shows the real Qt dialog modally, or, when a hook is set, calls the hook with the
 //   dialog object instead; either way true means confirmed, and the dialog's fields then hold
 //   the answer (FileName, Color, Font). A hook reads the request from the same fields.
-// - Windows of controls, modal or not, are TDesignWindow (platform/ui/DesignForms.h), whose
+// - Windows of controls, modal or not, are TDesignWindow (platform/design/DesignForms.h), whose
 //   ShowModal is the one modal loop with its own hook.
 // - Every Set...Hook returns the hook it replaces; an empty hook restores the real dialog.
 #pragma once

@@ -1,63 +1,13 @@
+#include "components/BDETestSupport.h"
 #include "components/KvGrids.Data.BDE.h"
 #include "model/ModelTestSupport.h"
 #include "platform/rtl/Trace.h"
-#include "platform/ui/Dialogs.h"
-#include "DialogAnswers.h"
 #include "TestSupport.h"
 
-#include <QtTest/QTest>
-#include <QtWidgets/QApplication>
-#include <QtWidgets/QLineEdit>
 #include <cmath>
 
 using namespace kv;
 using namespace kvtest;
-
-namespace {
-
-const char* const kPeople = "CREATE TABLE people(id INTEGER PRIMARY KEY, name TEXT NOT NULL, age INTEGER, score REAL,"
-                            " born DATE, misc);"
-                            "INSERT INTO people(name, age, score, born, misc) VALUES"
-                            " ('Ann', 30, 1.5, '2001-02-03', x'00ff'), ('Bob', 40, 2.5, NULL, 7),"
-                            " ('Cid', 50, 4.0, 20200101, 'm'), ('Dan', 60, 8.0, NULL, NULL);";
-
-// A database with the people table, a dataset over it, a data source and a provider.
-struct TPeople
-{
-    TOwned<TSQLiteDatabase> Db{MakeOwned<TSQLiteDatabase>(nullptr)};
-    TOwned<TSQLiteDataSet> Set{MakeOwned<TSQLiteDataSet>(nullptr)};
-    TOwned<TDataSource> Source{MakeOwned<TDataSource>(nullptr)};
-    TOwned<TKvBDEDataProvider> Provider{MakeOwned<TKvBDEDataProvider>(nullptr)};
-    TDataRecorder Recorder;
-
-    explicit TPeople(const QString& file = QStringLiteral(":memory:"), bool create = true)
-    {
-        Db->Open(file);
-        if (create)
-            Db->ExecSQL(QString::fromUtf8(kPeople));
-        Set->SetDatabase(Db.get());
-        Set->SetTableName(QStringLiteral("people"));
-        Source->SetDataSet(Set.get());
-        Provider->SetDataSource(Source.get());
-        Provider->AddListener(&Recorder);
-    }
-    ~TPeople() { Provider->RemoveListener(&Recorder); }
-
-    // The table as stored, read by a second dataset.
-    QStringList Stored(const QString& column)
-    {
-        TOwned<TSQLiteDataSet> check(MakeOwned<TSQLiteDataSet>(nullptr));
-        check->SetDatabase(Db.get());
-        check->SetTableName(QStringLiteral("people"));
-        check->Open();
-        QStringList out;
-        for (check->First(); !check->Eof(); check->Next())
-            out << check->FieldByName(column)->GetAsString();
-        return out;
-    }
-};
-
-} // namespace
 
 TEST(DataSet, FieldsNavigationEditCycleAndBookmarks)
 {
@@ -286,71 +236,16 @@ TEST(BDEProvider, Summaries)
     }
 }
 
-namespace {
-
-// Types into the name edit of the dialog being shown, then presses key.
-void TypeIntoFieldDialog(TFormDialog* d, const QString& text, Qt::Key key)
-{
-    ASSERT_NE(d, nullptr);
-    QLineEdit* edit = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->windowTitle() == d->GetCaption())
-            edit = w->findChild<QLineEdit*>();
-    if (!edit) {
-        ADD_FAILURE() << "no name edit";
-        d->ClickCancel();
-        return;
-    }
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, key);
-}
-
-} // namespace
-
-TEST(BDEFieldDialog, AsksTheNameAtDesignTimeAndCancelChangesNothing)
+// Without the design package no dialog is installed: a field added at design time comes
+// unnamed, as at run time.
+TEST(BDEProvider, DesignTimeFieldWithoutTheDesignerIsAddedUnnamed)
 {
     TPeople p;
     p.Set->Open();
     p.Provider->SetDesigning(true);
-    kvtest::TDialogAnswers answers;
-    answers.Expect(QString(), [](TDesignWindow* window) {
-        auto* d = kvtest::OwnerOf<TFormDialog>(window);
-        ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->GetCaption(), QStringLiteral("New BDEData Field"));
-        EXPECT_EQ(d->GetText(0), QStringLiteral("추가할 필드명을 지정합니다:"));
-        EXPECT_TRUE(d->IsFocused(1));
-        EXPECT_FALSE(d->GetOkEnabled());
-        d->SetText(1, QStringLiteral("   "));
-        EXPECT_FALSE(d->GetOkEnabled());
-        d->SetText(1, QString());
-        TypeIntoFieldDialog(d, QStringLiteral(" age "), Qt::Key_Return);
-    });
-    TKvBDEDataField* age = p.Provider->GetFields()->Add();
-    EXPECT_EQ(TDesignWindow::ActiveModal(), nullptr);
-    EXPECT_EQ(age->GetFieldName(), QStringLiteral("age"));
-    ASSERT_EQ(p.Provider->GetFields()->Count(), 1);
-
-    // Cancel (Escape) after typing abandons the creation silently.
-    const QStringList events = p.Recorder.Events;
-    answers.Expect(QStringLiteral("New BDEData Field"), [](TDesignWindow* window) {
-        TypeIntoFieldDialog(kvtest::OwnerOf<TFormDialog>(window), QStringLiteral("score"), Qt::Key_Escape);
-    });
-    EXPECT_THROW(p.Provider->GetFields()->Add(), EAbort);
+    TKvBDEDataField* field = p.Provider->GetFields()->Add();
+    EXPECT_EQ(field->GetFieldName(), QString());
     EXPECT_EQ(p.Provider->GetFields()->Count(), 1);
-    EXPECT_EQ(p.Provider->GetFields()->GetItem(0), age);
-    EXPECT_EQ(age->GetFieldName(), QStringLiteral("age"));
-    EXPECT_EQ(p.Recorder.Events, events);
-
-    // A field added by name does not ask.
-    const int shown = answers.Shown();
-    p.Provider->GetFields()->Add(QStringLiteral("score"));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(answers.Shown(), shown);
-
-    // The named field works once out of design mode.
-    p.Provider->SetDesigning(false);
-    age->SetSummaryType(SummaryTotal);
-    EXPECT_DOUBLE_EQ(p.Provider->GetSum(2).ToDouble(), 180);
 }
 
 // A row named twice in one removal goes once; the rows after it stay.

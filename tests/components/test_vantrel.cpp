@@ -60,8 +60,9 @@ TEST(Vantrel, ChainIsBuiltAndGroupSortingKeepsGroupFieldsLeading)
     for (size_t i = 1; i < rows.size(); ++i) {
         const QString a = RegionOf(rows[i - 1]), b = RegionOf(rows[i]);
         ASSERT_GE(a, b) << "groups stay in region order";
-        if (a == b)
+        if (a == b) {
             EXPECT_GT(rows[i - 1], rows[i]) << "within a group the quantity descends";
+        }
     }
 
     // A header click on the grouped column cycles its direction only.

@@ -202,8 +202,9 @@ TEST_F(DesignEditorsTest, EditorKindsAndTheirComponents)
         EXPECT_TRUE(k.Is(a->GetEditor())) << k.Text;
         EXPECT_EQ(editor->GetValue(), k.Text);
         EXPECT_EQ(a->GetEditor()->GetOwner(), Form.get());
-        if (QByteArray(k.Text) != "custom")
+        if (QByteArray(k.Text) != "custom") {
             EXPECT_EQ(a->GetEditor()->GetParentColumn(), a) << k.Text;
+        }
         // The previous internal editor was freed: one component at a time.
         EXPECT_EQ(Form->GetComponentCount(), before + 1) << k.Text;
     }

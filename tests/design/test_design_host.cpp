@@ -8,7 +8,7 @@
 #include "grid/KvGrids.Renderers.h"
 #include "grid/KvGrids.View.h"
 #include "platform/ui/Controls.h"
-#include "platform/ui/DesignForms.h"
+#include "platform/design/DesignForms.h"
 
 #include "DialogAnswers.h"
 #include "TestSupport.h"

@@ -1,6 +1,6 @@
 // The design windows' controls: one event rule (a change event for each change, by the user or
 // by code; none under a blocker) and the window's modal result from its buttons.
-#include "platform/ui/DesignForms.h"
+#include "platform/design/DesignForms.h"
 
 #include "DialogAnswers.h"
 #include "TestSupport.h"

@@ -324,8 +324,9 @@ TEST(GridPaint, PixelProbesOfAPaintedGrid)
     EXPECT_TRUE(text);
     // The cell's right border line: not the background.
     TKvGridViewStyles* s = g.Columns[1]->GetStyles();
-    if (TKvStroke* right = s->GetBorderRight(); right && right->GetWidth() >= 1)
+    if (TKvStroke* right = s->GetBorderRight(); right && right->GetWidth() >= 1) {
         EXPECT_NE(g.Rgb(cell.Right - 1, cell.Top + cell.Height() / 2), 0xFFFFFFu);
+    }
 }
 
 TEST(GridPaint, AnEmptyGridShowsTheDefaultMessage)

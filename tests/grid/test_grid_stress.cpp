@@ -380,13 +380,15 @@ struct GridStress : GridTool
             ASSERT_TRUE(!r.C2 || inTree(r.C2));
         }
         if (TKvGridSelectionTool* tool = Tool()) {
-            if (auto* cell = dynamic_cast<TKvGridIndexedCellElement*>(tool->GetHoveredCell()))
+            if (auto* cell = dynamic_cast<TKvGridIndexedCellElement*>(tool->GetHoveredCell())) {
                 ASSERT_TRUE(!cell->GetColumn() || inTree(cell->GetColumn())) << "hovered view on a freed column";
+            }
         }
         for (int item = 0; item < std::min(count, 50); ++item)
             for (bool fixed : {false, true})
-                if (TKvGridRowElement* row = grid->GetRowView(item, fixed))
+                if (TKvGridRowElement* row = grid->GetRowView(item, fixed)) {
                     ASSERT_LT(row->GetIndex(), count);
+                }
     }
 
     void Run(unsigned seed, int steps)

@@ -205,8 +205,9 @@ TEST(ExpressionTree, UnorderedComparisonIsAnAnswer)
             const bool compareFailed = raised.contains(QStringLiteral(" compare "));
             EXPECT_EQ(ordered, raised.isEmpty()) << text.toStdString();
             EXPECT_EQ(raisedToo, compareFailed ? QString() : raised) << text.toStdString();
-            if (ordered)
+            if (ordered) {
                 EXPECT_EQ(result, expected) << text.toStdString();
+            }
         }
     }
     KV_EXPECT_THROW_MSG(Eval("'x' > 5", &runtime), EVariantError, "Invalid variant operation (String compare Int64)");

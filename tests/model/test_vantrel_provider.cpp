@@ -1,13 +1,8 @@
 #include "ModelTestSupport.h"
-#include "DialogAnswers.h"
 #include "TestSupport.h"
-#include "model/KvGrids.Data.Vantrel.FieldDlg.h"
 #include "model/KvGrids.Data.Vantrel.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/Streaming.h"
-#include "platform/ui/Dialogs.h"
-
-#include <limits>
 
 using namespace kv;
 using namespace kvtest;
@@ -374,36 +369,15 @@ TEST(VantrelProvider, FieldsTypesAndDesignTime)
     EXPECT_EQ(p->GetValueType(1), ValueTypeText);
 }
 
-TEST(VantrelFieldDialog, AsksNameAndTypeAndCancels)
+// Without the design package no dialog is installed: a field added at design time comes
+// unnamed, as at run time, and the provider goes on.
+TEST(VantrelProvider, DesignTimeFieldWithoutTheDesignerIsAddedUnnamed)
 {
-    // OK waits for a name; the combo's index is the type.
-    kvtest::TDialogAnswers answers;
-    answers.Expect(QString(), [](TDesignWindow* window) {
-        auto* d = kvtest::OwnerOf<TFormDialog>(window);
-        ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->GetCaption(), QStringLiteral("New VantrelData Field "));
-        EXPECT_EQ(d->GetItems(2), QStringList({"Text", "Bool", "Byte", "Int16", "Int", "Int64", "Float", "Date"}));
-        EXPECT_EQ(d->GetItemIndex(2), 0);
-        EXPECT_FALSE(d->GetOkEnabled());
-        d->SetText(1, QStringLiteral("   "));
-        EXPECT_FALSE(d->GetOkEnabled());
-        d->SetText(1, QStringLiteral("  amount "));
-        EXPECT_TRUE(d->GetOkEnabled());
-        d->SetItemIndex(2, 6);
-        d->ClickOk();
-    });
     auto p = MakeStore();
     p->SetDesigning(true);
     TKvVantrelDataField* field = p->GetFields()->Add();
-    EXPECT_EQ(field->GetName(), QStringLiteral("amount"));
-    EXPECT_EQ(field->GetDataType(), vdtFloat);
-
-    // Cancel abandons the creation silently.
-    answers.Expect(QStringLiteral("New VantrelData Field "), [](TDesignWindow* window) {
-        if (auto* d = kvtest::OwnerOf<TFormDialog>(window))
-            d->ClickCancel();
-    });
-    EXPECT_THROW(p->GetFields()->Add(), EAbort);
+    EXPECT_EQ(field->GetName(), QString());
+    EXPECT_EQ(field->GetDataType(), vdtText);
     EXPECT_EQ(p->GetFieldCount(), 4);
 }
 

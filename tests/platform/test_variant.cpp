@@ -316,12 +316,15 @@ TEST(Variant, TotalOrderIsStrictWeakAcrossKinds)
         for (const Variant& b : values) {
             ASSERT_EQ(Cmp(a, b), -Cmp(b, a));
             for (const Variant& c : values) {
-                if (Cmp(a, b) < 0 && Cmp(b, c) < 0)
+                if (Cmp(a, b) < 0 && Cmp(b, c) < 0) {
                     ASSERT_LT(Cmp(a, c), 0);
-                if (Cmp(a, b) == 0 && Cmp(b, c) == 0)
+                }
+                if (Cmp(a, b) == 0 && Cmp(b, c) == 0) {
                     ASSERT_EQ(Cmp(a, c), 0);
+                }
             }
-            if (VarKeyEqual(a, b))
+            if (VarKeyEqual(a, b)) {
                 ASSERT_EQ(VarHash(a), VarHash(b));
+            }
         }
 }

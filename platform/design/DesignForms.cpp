@@ -8,7 +8,7 @@
 // blockers). ShowModal pushes the window on the modal stack, queues the modal-window hook and
 // runs QDialog::exec; a button with a modal result ends it through SetModalResult. A modeless
 // window reports its closing through OnClose.
-#include "platform/ui/DesignForms.h"
+#include "platform/design/DesignForms.h"
 
 #include "platform/ui/Controls.h"
 

@@ -1,6 +1,6 @@
-#include "platform/ui/Dialogs.h"
+#include "platform/design/Dialogs.h"
 
-#include "platform/ui/DesignForms.h"
+#include "platform/design/DesignForms.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "components/KvGrids.Data.BDE.FieldDlg.h"
+#include "design/KvGrids.Data.BDE.FieldDlg.h"
 
-#include "platform/ui/Dialogs.h"
+#include "platform/design/Dialogs.h"
 
 namespace kv {
 

@@ -1,6 +1,6 @@
-#include "model/KvGrids.Data.Vantrel.FieldDlg.h"
+#include "design/KvGrids.Data.Vantrel.FieldDlg.h"
 
-#include "platform/ui/Dialogs.h"
+#include "platform/design/Dialogs.h"
 
 namespace kv {
 
