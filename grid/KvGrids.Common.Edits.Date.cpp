@@ -11,6 +11,9 @@
 // a press outside through CloseUp; while it is open the keys typed into it come back here.
 #include "grid/KvGrids.Common.Edits.h"
 
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Services.h"
+
 #include <QtCore/QDate>
 
 #include <algorithm>
@@ -156,6 +159,7 @@ void TKvDateEdit::ParseFormat()
     for (size_t k = 0; k < elements.size(); ++k)
         elements[k]->FIndex = int(k);
     FElements = std::move(elements);
+    FTypedDay = 0;
     FCaret = -1;
     FCurrent = nullptr;
     const int first = FirstNumber();
@@ -254,6 +258,7 @@ void TKvDateEdit::SetDate(TDateTime D)
 {
     const bool wasNull = FNull;
     FNull = false;
+    FTypedDay = 0;
     if (D != FDate || wasNull) {
         FDate = D;
         for (const auto& e : FElements)
@@ -271,6 +276,7 @@ void TKvDateEdit::SetNull()
     if (FNull)
         return;
     FNull = true;
+    FTypedDay = 0;
     for (const auto& e : FElements)
         if (e->IsNumber())
             static_cast<TNumber*>(e.get())->FInput.clear();
@@ -310,8 +316,55 @@ bool TKvDateEdit::Validate(TNumber* element, const QString& input) const
     if (dynamic_cast<TMonth*>(element))
         return n >= 1 && n <= 12;
     if (dynamic_cast<TDay*>(element))
-        return n >= 1 && n <= current.daysInMonth();
+        return n >= 1 && n <= DayLimit();
     return n <= YearOf(FMaxDate);
+}
+
+int TKvDateEdit::DayIndex() const
+{
+    for (const auto& e : FElements)
+        if (dynamic_cast<const TDay*>(e.get()))
+            return e->FIndex;
+    return -1;
+}
+
+int TKvDateEdit::DayLimit() const
+{
+    int day = -1, month = -1, year = -1;
+    for (const auto& e : FElements) {
+        if (dynamic_cast<const TDay*>(e.get()))
+            day = e->FIndex;
+        else if (dynamic_cast<const TMonth*>(e.get()))
+            month = e->FIndex;
+        else if (dynamic_cast<const TYear*>(e.get()))
+            year = e->FIndex;
+    }
+    const QDate current = DateOf(FNull ? Today() : FDate);
+    if (month > day)
+        return 31;
+    if (year > day)
+        return QDate(2000, current.month(), 1).daysInMonth(); // the month in a leap year
+    return current.daysInMonth();
+}
+
+bool TKvDateEdit::InputComplete(TNumber* element, const QString& input) const
+{
+    if (input.size() >= element->FDigits)
+        return true;
+    if (dynamic_cast<TYear*>(element))
+        return false;
+    const int limit = dynamic_cast<TMonth*>(element) ? 12 : 31;
+    return input.toInt() * 10 > limit;
+}
+
+void TKvDateEdit::RefuseDay(int day)
+{
+    const QDate current = DateOf(FNull ? Today() : FDate);
+    MessageBeep();
+    ShowException(QStringLiteral("'%1-%2-%3' is not a valid date")
+                      .arg(current.year(), 4, 10, QChar('0'))
+                      .arg(current.month(), 2, 10, QChar('0'))
+                      .arg(day, 2, 10, QChar('0')));
 }
 
 int TKvDateEdit::InputValue(TNumber* element, const QString& input) const
@@ -336,6 +389,12 @@ void TKvDateEdit::DoChanged(TNumber* element)
         else if (auto* de = dynamic_cast<TDay*>(e.get()))
             d = de->FValue;
     }
+    // A typed day outlives a month or year that cannot hold it yet, so that a date typed day
+    // first keeps its day once the rest is typed.
+    if (dynamic_cast<TDay*>(element))
+        FTypedDay = d;
+    else if (element && FTypedDay > 0 && element->FIndex > DayIndex())
+        d = FTypedDay;
     // Only a year the user typed is held to the range; the other elements of an existing
     // date stay as they are.
     if (dynamic_cast<TYear*>(element))
@@ -569,13 +628,23 @@ void TKvDateEdit::TypeDigit(QChar digit)
     if (!e)
         return;
     const QString input = e->FInput.size() < e->FDigits ? e->FInput + digit : QString(digit);
+    const int n = input.toInt();
     if (Validate(e, input)) {
         e->FInput = input;
-        if (input.size() >= e->FDigits) {
+        // A complete part is taken and the caret moves on to the next one.
+        if (InputComplete(e, input)) {
             e->FValue = InputValue(e, input);
             e->FInput.clear();
             DoChanged(e);
+            if (!GetCaretLast())
+                MoveCaret(1);
         }
+    } else if (dynamic_cast<TDay*>(e) && input.size() > 1 && n >= 1 && n <= 31) {
+        // A day of some month, but not of this one.
+        e->FInput.clear();
+        Invalidate();
+        RefuseDay(n);
+        return;
     } else {
         e->FInput = QString(digit);
     }

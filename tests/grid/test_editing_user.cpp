@@ -413,6 +413,32 @@ TEST_F(UserEditing, TheEditorLooksLikeItsCell)
     }
 }
 
+// A date typed without separators fills its parts one after the other; a day the month
+// cannot have is refused with the beep and a message, and the user types another.
+TEST_F(UserEditing, ADateTypedWithoutSeparatorsFillsItsParts)
+{
+    ClickCell(0, When);
+    TypeKeys("20271231");
+    auto* date = dynamic_cast<TKvDateTimeCellEditor*>(Controller()->GetEditor())->GetControl();
+    EXPECT_EQ(date->GetDisplayText(), "2027-12-31");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(0, When) == Variant::DateTime(EncodeDate(2027, 12, 31)));
+    EXPECT_TRUE(Shown.isEmpty());
+
+    // A second edit starts again at the year.
+    ClickCell(1, When);
+    const int beeps = GetBeepCount();
+    TypeKeys("20260230");
+    EXPECT_EQ(GetBeepCount(), beeps + 1);
+    ASSERT_EQ(Shown.size(), 1);
+    EXPECT_EQ(Shown[0], "'2026-02-30' is not a valid date");
+    EXPECT_EQ(date->GetDisplayText(), "2026-02-05");
+    TypeKeys("28");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(1, When) == Variant::DateTime(EncodeDate(2026, 2, 28)));
+    EXPECT_EQ(Shown.size(), 1);
+}
+
 // EditWhenFocused opens the editor on focus unless the grid is read-only; the editor takes the
 // column's input-method settings.
 TEST_F(UserEditing, FocusOpensTheEditorWhenAskedAndTheColumnsImeApplies)
