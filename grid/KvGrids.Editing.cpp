@@ -18,6 +18,7 @@
 #include "model/KvGrids.Model.Editing.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/ui/MessageBox.h"
 
 #include <QtCore/QLocale>
 #include <algorithm>
@@ -391,9 +392,13 @@ void TKvDefaultGridEditController::CommitEditor(bool Hide)
             value = FieldValue(value, data->GetValueType(column->GetDataIndex()), column->GetFieldName());
         SetData(FEditIndex, value);
         GridEditCommit(FEditor, FEditIndex, value);
-        // A validation that failed inside the commit leaves the user's text open.
-        if (!column->GetError().isEmpty())
+        // A validation that failed inside the commit leaves the user's text open; the user's
+        // own commit (Enter) shows why.
+        if (!column->GetError().isEmpty()) {
+            if (Hide)
+                ShowException(column->GetError());
             return;
+        }
         FModified = false;
         committed = true;
     }

@@ -368,6 +368,29 @@ TEST_F(UserEditing, ValidationMessagesReachTheUserAndGoAway)
     EXPECT_EQ(Value(1, Note).ToString(), "w");
 }
 
+// Enter on a value that fails a column validation shows the validation's message and keeps
+// the editor with the user's text; a good value then commits.
+TEST_F(UserEditing, EnterOnAFailingValueShowsTheValidationsMessage)
+{
+    Qty->GetValidations()->Add("positive", "value > 0", "Qty must be positive");
+    ClickCell(0, Qty);
+    TypeKeys("-4");
+    Key(Qt::Key_Return);
+    ASSERT_EQ(Shown, QStringList{"Qty must be positive"});
+    EXPECT_TRUE(Controller()->GetEditing());
+    ASSERT_NE(LineControl(), nullptr);
+    EXPECT_EQ(LineControl()->GetText(), "-4");
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(0, Qty));
+    // Fixed by the user: the good value goes in, no further message.
+    LineControl()->SelectAll();
+    TypeKeys("4");
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(Controller()->GetEditing());
+    EXPECT_TRUE(Value(0, Qty) == Variant(4));
+    EXPECT_EQ(Shown.size(), 1);
+    EXPECT_EQ(Qty->GetError(), "");
+}
+
 // The editor looks like its cell: the date as the cell writes it, the numeric column's
 // alignment, and the text where the cell draws it.
 TEST_F(UserEditing, TheEditorLooksLikeItsCell)
