@@ -391,6 +391,46 @@ TEST_F(UserEditing, EnterOnAFailingValueShowsTheValidationsMessage)
     EXPECT_EQ(Qty->GetError(), "");
 }
 
+// A check cell is toggled in place by Space and by a click, as a click on its box does; no
+// key or double click opens a text editor over it.
+TEST_F(UserEditing, CheckCellsToggleWithoutATextEditor)
+{
+    Paid->SetRenderer(Create<TKvCheckCellRenderer>(Grid.get()));
+    Paint();
+    ClickCell(1, Paid);
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(1, Paid));
+    EXPECT_TRUE(Value(1, Paid) == Variant(true));
+    EXPECT_FALSE(Controller()->GetEditing());
+
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(Controller()->GetEditing());
+    EXPECT_TRUE(Value(1, Paid) == Variant(false));
+    Key(Qt::Key_F2);
+    EXPECT_FALSE(Controller()->GetEditing());
+    Key(Qt::Key_Space);
+    EXPECT_TRUE(Value(1, Paid) == Variant(true));
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Shown.isEmpty());
+    EXPECT_TRUE(Value(1, Paid) == Variant(true));
+
+    // A double click on the focused cell opens nothing either.
+    ClickCell(1, Paid);
+    const TRect r = Grid->GetCellBounds(Cell(1, Paid));
+    QTest::mouseDClick(Win(), Qt::LeftButton, Qt::NoModifier, WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+    ProcessEvents(5);
+    EXPECT_FALSE(Controller()->GetEditing());
+    EXPECT_TRUE(Value(1, Paid).IsBoolean());
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(Controller()->GetEditing());
+    EXPECT_TRUE(Shown.isEmpty());
+
+    // Leaving the row saves what the user sees.
+    const Variant shown = Value(1, Paid);
+    Key(Qt::Key_Up);
+    EXPECT_FALSE(Grid->IsItemEditing(1));
+    EXPECT_TRUE(Data->GetData(1, 3) == shown);
+}
+
 // The editor looks like its cell: the date as the cell writes it, the numeric column's
 // alignment, and the text where the cell draws it.
 TEST_F(UserEditing, TheEditorLooksLikeItsCell)
