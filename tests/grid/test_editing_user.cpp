@@ -431,6 +431,49 @@ TEST_F(UserEditing, CheckCellsToggleWithoutATextEditor)
     EXPECT_TRUE(Data->GetData(1, 3) == shown);
 }
 
+// The error hint of a cell shows beside the pointer while it rests on the cell and goes when
+// the pointer leaves the cell.
+TEST_F(UserEditing, TheErrorHintShowsBesideThePointer)
+{
+    Qty->GetValidations()->Add("positive", "value > 0", "Qty must be positive");
+    ClickCell(0, Qty);
+    TypeKeys("-4");
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Escape);
+    ASSERT_FALSE(Controller()->GetEditing());
+    ASSERT_EQ(Grid->GetBody()->GetCell(Cell(0, Qty))->GetError(), "Qty must be positive");
+    Paint();
+
+    const TRect r = Grid->GetCellBounds(Cell(0, Qty));
+    const TRect other = Grid->GetCellBounds(Cell(1, Note));
+    QTest::mouseMove(Win(), WindowPoint(Grid.get(), (other.Left + other.Right) / 2, (other.Top + other.Bottom) / 2));
+    ProcessEvents(10);
+    const QPoint at = WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    QTest::mouseMove(Win(), at);
+    ProcessEvents(10);
+    THintWindow* hint = Grid->GetHintManager()->GetHintWindow();
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->IsShowing());
+    EXPECT_EQ(hint->GetCaption(), "Qty must be positive");
+    // Beside the pointer, never under it.
+    const TPoint pointer = Grid->ClientToScreen(TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+    const TRect bounds = hint->GetBoundsRect();
+    EXPECT_FALSE(pointer.X >= bounds.Left && pointer.X < bounds.Right && pointer.Y >= bounds.Top && pointer.Y < bounds.Bottom);
+    EXPECT_EQ(bounds.Left, pointer.X);
+    EXPECT_EQ(bounds.Top, pointer.Y + TKvGridHintManager::POINTER_HEIGHT);
+
+    // Resting and moving on the cell keeps it.
+    QTest::mouseMove(Win(), at + QPoint(3, 1));
+    ProcessEvents(50);
+    ASSERT_NE(Grid->GetHintManager()->GetHintWindow(), nullptr);
+    EXPECT_TRUE(Grid->GetHintManager()->GetHintWindow()->IsShowing());
+
+    // Leaving the cell hides it.
+    QTest::mouseMove(Win(), WindowPoint(Grid.get(), (other.Left + other.Right) / 2, (other.Top + other.Bottom) / 2));
+    ProcessEvents(10);
+    EXPECT_TRUE(Grid->GetHintManager()->GetHintWindow() == nullptr || !Grid->GetHintManager()->GetHintWindow()->IsShowing());
+}
+
 // The editor looks like its cell: the date as the cell writes it, the numeric column's
 // alignment, and the text where the cell draws it.
 TEST_F(UserEditing, TheEditorLooksLikeItsCell)
