@@ -474,6 +474,55 @@ TEST_F(UserEditing, TheErrorHintShowsBesideThePointer)
     EXPECT_TRUE(Grid->GetHintManager()->GetHintWindow() == nullptr || !Grid->GetHintManager()->GetHintWindow()->IsShowing());
 }
 
+// A value too wide for its right-aligned cell shows its leading part: a number rounded to
+// the decimals that fit, a text cut with an ellipsis; never its tail digits alone. What the
+// cell shows is the picture of such a value written into the same cell.
+TEST_F(UserEditing, AValueTooWideShowsItsLeadingPart)
+{
+    Note->GetStyles()->SetTextAlignment(AlignFar);
+    const auto row = [&](const Variant& qty, const Variant& note) { Data->UpdateRow(2, {"gamma", qty, Variant(), true, note}); };
+    const auto picture = [&](TKvGridColumn* column) {
+        Paint();
+        const TRect r = Grid->GetCellBounds(Cell(2, column));
+        return Grid->Widget()->grab().toImage().copy(r.Left, r.Top, r.Width(), r.Height());
+    };
+    // Room for the text inside the cell's paddings, a pixel kept for its borders.
+    const auto fits = [&](TKvGridDataColumn* column, const QString& text) {
+        TKvGridViewStyles* styles = column->GetStyles();
+        const TRect r = Grid->GetCellBounds(Cell(2, column));
+        const int room = r.Width() - styles->GetPaddingLeft() - styles->GetPaddingRight() - 2;
+        return TKvDrawingContext::MeasureText(text, styles->GetFont()).cx <= room;
+    };
+
+    const double number = 124.87624876248762;
+    const QString full = Variant(number).ToString();
+    const QString text = "abcdefghijklmnopqrstuvwxyz0123456789";
+    ASSERT_FALSE(fits(Qty, full));
+    ASSERT_FALSE(fits(Note, text));
+    row(number, text);
+    const QImage qty = picture(Qty);
+    const QImage note = picture(Note);
+
+    int decimals = -1;
+    for (int k = 0; k < 14 && decimals < 0; ++k) {
+        const double rounded = QString::number(number, 'f', k).toDouble();
+        if (!fits(Qty, Variant(rounded).ToString()))
+            continue;
+        row(rounded, text);
+        if (picture(Qty) == qty)
+            decimals = k;
+    }
+    EXPECT_GE(decimals, 2) << "the number is not shown rounded to fit";
+    int kept = -1;
+    for (int n = int(text.size()) - 1; n > 0 && kept < 0; --n) {
+        const QString head = text.left(n) + QChar(0x2026);
+        row(number, head);
+        if (picture(Note) == note)
+            kept = n;
+    }
+    EXPECT_GE(kept, 3) << "the text is not shown as its head with an ellipsis";
+}
+
 // The editor looks like its cell: the date as the cell writes it, the numeric column's
 // alignment, and the text where the cell draws it.
 TEST_F(UserEditing, TheEditorLooksLikeItsCell)
