@@ -312,7 +312,6 @@ bool TKvDateEdit::Validate(TNumber* element, const QString& input) const
     const int n = input.toInt(&ok);
     if (!ok)
         return false;
-    const QDate current = DateOf(FNull ? Today() : FDate);
     if (dynamic_cast<TMonth*>(element))
         return n >= 1 && n <= 12;
     if (dynamic_cast<TDay*>(element))
@@ -330,15 +329,14 @@ int TKvDateEdit::DayIndex() const
 
 int TKvDateEdit::DayLimit() const
 {
-    int day = -1, month = -1, year = -1;
+    int month = -1, year = -1;
     for (const auto& e : FElements) {
-        if (dynamic_cast<const TDay*>(e.get()))
-            day = e->FIndex;
-        else if (dynamic_cast<const TMonth*>(e.get()))
+        if (dynamic_cast<const TMonth*>(e.get()))
             month = e->FIndex;
         else if (dynamic_cast<const TYear*>(e.get()))
             year = e->FIndex;
     }
+    const int day = DayIndex();
     const QDate current = DateOf(FNull ? Today() : FDate);
     if (month > day)
         return 31;
