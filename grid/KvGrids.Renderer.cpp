@@ -137,7 +137,8 @@ void TKvGridDataCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* conte
 QString FitCellText(const QString& text, const Variant& value, TKvFont* font, float width)
 {
     const auto fits = [&](const QString& t) { return TKvDrawingContext::MeasureText(t, font).cx <= width + 0.01f; };
-    if (text.isEmpty() || fits(text))
+    // Text short enough to fit with characters a line high wide is not measured.
+    if (text.isEmpty() || (font && float(text.size()) * font->GetHeight() <= width) || fits(text))
         return text;
     // A number as its value writes it loses decimals first.
     double number = 0;
