@@ -355,13 +355,34 @@ bool TKvDateEdit::InputComplete(TNumber* element, const QString& input) const
     return input.toInt() * 10 > limit;
 }
 
-void TKvDateEdit::RefuseDay(int day)
+bool TKvDateEdit::TypedDayFits(TNumber* element, int value, int& year, int& month) const
 {
     const QDate current = DateOf(FNull ? Today() : FDate);
+    year = current.year();
+    month = current.month();
+    if (dynamic_cast<TYear*>(element))
+        year = std::clamp(value, YearOf(FMinDate), YearOf(FMaxDate));
+    else if (dynamic_cast<TMonth*>(element))
+        month = std::clamp(value, 1, 12);
+    else
+        return true;
+    const int day = DayIndex();
+    if (FTypedDay <= 0 || day < 0 || element->FIndex < day)
+        return true;
+    // A year still to come may yet make it a leap year.
+    bool yearLater = false;
+    for (const auto& e : FElements)
+        if (dynamic_cast<const TYear*>(e.get()) && e->FIndex > element->FIndex)
+            yearLater = true;
+    return FTypedDay <= QDate(yearLater ? 2000 : year, month, 1).daysInMonth();
+}
+
+void TKvDateEdit::RefuseDate(int year, int month, int day)
+{
     MessageBeep();
     ShowException(QStringLiteral("'%1-%2-%3' is not a valid date")
-                      .arg(current.year(), 4, 10, QChar('0'))
-                      .arg(current.month(), 2, 10, QChar('0'))
+                      .arg(year, 4, 10, QChar('0'))
+                      .arg(month, 2, 10, QChar('0'))
                       .arg(day, 2, 10, QChar('0')));
 }
 
@@ -629,9 +650,18 @@ void TKvDateEdit::TypeDigit(QChar digit)
     const int n = input.toInt();
     if (Validate(e, input)) {
         e->FInput = input;
-        // A complete part is taken and the caret moves on to the next one.
+        // A complete part is taken and the caret moves on to the next one; a month or year
+        // that cannot hold the day typed before it is refused.
         if (InputComplete(e, input)) {
-            e->FValue = InputValue(e, input);
+            const int value = InputValue(e, input);
+            int year = 0, month = 0;
+            if (!TypedDayFits(e, value, year, month)) {
+                e->FInput.clear();
+                Invalidate();
+                RefuseDate(year, month, FTypedDay);
+                return;
+            }
+            e->FValue = value;
             e->FInput.clear();
             DoChanged(e);
             if (!GetCaretLast())
@@ -639,9 +669,10 @@ void TKvDateEdit::TypeDigit(QChar digit)
         }
     } else if (dynamic_cast<TDay*>(e) && input.size() > 1 && n >= 1 && n <= 31) {
         // A day of some month, but not of this one.
+        const QDate current = DateOf(FNull ? Today() : FDate);
         e->FInput.clear();
         Invalidate();
-        RefuseDay(n);
+        RefuseDate(current.year(), current.month(), n);
         return;
     } else {
         e->FInput = QString(digit);

@@ -347,8 +347,11 @@ private:
     int DayIndex() const;
     // True when no further digit can make the input a longer valid number.
     bool InputComplete(TNumber* element, const QString& input) const;
-    // Refuses a typed day the date cannot have, with the beep and a message.
-    void RefuseDay(int day);
+    // False when a month or year value for element leaves no room for the day typed before
+    // it; year and month are the date's with that value.
+    bool TypedDayFits(TNumber* element, int value, int& year, int& month) const;
+    // Refuses a date that cannot be, with the beep and a message.
+    void RefuseDate(int year, int month, int day);
     TNumber* Current() const;
     int FirstNumber() const;
     void Measure();

@@ -177,6 +177,29 @@ TEST_F(TDateEditFixture, CompletePartsMoveOn)
     EXPECT_EQ(Edit->GetElement(NumberIndex(2))->GetText(), QStringLiteral("24"));
     Edit->Commit();
     EXPECT_EQ(Date(), QDate(2026, 2, 24));
+
+    // Typed day first: a month, or a year, that cannot hold the day is refused the same way.
+    Edit->SetFormat(QStringLiteral("dd/mm/yyyy"));
+    Edit->SetDate(EncodeDate(2026, 8, 24));
+    Edit->MoveCaret(-10);
+    Type(QStringLiteral("3102"));
+    EXPECT_EQ(GetBeepCount(), beeps + 2);
+    EXPECT_EQ(shown.last(), QStringLiteral("'2026-02-31' is not a valid date"));
+    EXPECT_EQ(Date(), QDate(2026, 8, 31));
+    EXPECT_EQ(Edit->GetCaret(), NumberIndex(1));
+    Type(QStringLiteral("12"));
+    EXPECT_EQ(Date(), QDate(2026, 12, 31));
+    Edit->SetDate(EncodeDate(2026, 8, 24));
+    Edit->MoveCaret(-10);
+    Type(QStringLiteral("2902"));
+    EXPECT_EQ(Date(), QDate(2026, 2, 28));
+    Type(QStringLiteral("2027"));
+    EXPECT_EQ(GetBeepCount(), beeps + 3);
+    EXPECT_EQ(shown.last(), QStringLiteral("'2027-02-29' is not a valid date"));
+    EXPECT_EQ(Date(), QDate(2026, 2, 28));
+    Type(QStringLiteral("2028"));
+    EXPECT_EQ(Date(), QDate(2028, 2, 29));
+    EXPECT_EQ(shown.size(), 3);
     SetExceptionHook(old);
 }
 
