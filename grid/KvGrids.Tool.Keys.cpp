@@ -103,7 +103,8 @@ void TKvGridSelectionTool::DoKeyDown(std::uint16_t& Key, TShiftState Shift)
         return;
     default:
         // A cell whose renderer takes keys itself (a check cell toggles on Space).
-        if (TKvGridDelegate* delegate = grid->GetGridDelegate(); delegate && focused.IsValid(grid) && !grid->GetEditing())
+        if (TKvGridDelegate* delegate = grid->GetGridDelegate();
+            delegate && focused.IsValid(grid) && !grid->GetEditing())
             if (auto* renderer = dynamic_cast<TKvGridDataCellRenderer*>(delegate->GetCellRenderer(focused)))
                 renderer->ProcessKey(Key, Shift, focused);
         return;

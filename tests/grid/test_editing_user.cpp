@@ -416,7 +416,8 @@ TEST_F(UserEditing, CheckCellsToggleWithoutATextEditor)
     // A double click on the focused cell opens nothing either.
     ClickCell(1, Paid);
     const TRect r = Grid->GetCellBounds(Cell(1, Paid));
-    QTest::mouseDClick(Win(), Qt::LeftButton, Qt::NoModifier, WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+    QTest::mouseDClick(Win(), Qt::LeftButton, Qt::NoModifier,
+                       WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
     ProcessEvents(5);
     EXPECT_FALSE(Controller()->GetEditing());
     EXPECT_TRUE(Value(1, Paid).IsBoolean());
@@ -458,7 +459,8 @@ TEST_F(UserEditing, TheErrorHintShowsBesideThePointer)
     // Beside the pointer, never under it.
     const TPoint pointer = Grid->ClientToScreen(TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
     const TRect bounds = hint->GetBoundsRect();
-    EXPECT_FALSE(pointer.X >= bounds.Left && pointer.X < bounds.Right && pointer.Y >= bounds.Top && pointer.Y < bounds.Bottom);
+    EXPECT_FALSE(pointer.X >= bounds.Left && pointer.X < bounds.Right && pointer.Y >= bounds.Top &&
+                 pointer.Y < bounds.Bottom);
     EXPECT_EQ(bounds.Left, pointer.X);
     EXPECT_EQ(bounds.Top, pointer.Y + TKvGridHintManager::POINTER_HEIGHT);
 
@@ -471,7 +473,8 @@ TEST_F(UserEditing, TheErrorHintShowsBesideThePointer)
     // Leaving the cell hides it.
     QTest::mouseMove(Win(), WindowPoint(Grid.get(), (other.Left + other.Right) / 2, (other.Top + other.Bottom) / 2));
     ProcessEvents(10);
-    EXPECT_TRUE(Grid->GetHintManager()->GetHintWindow() == nullptr || !Grid->GetHintManager()->GetHintWindow()->IsShowing());
+    THintWindow* left = Grid->GetHintManager()->GetHintWindow();
+    EXPECT_TRUE(left == nullptr || !left->IsShowing());
 }
 
 // A value too wide for its right-aligned cell shows its leading part: a number rounded to
@@ -480,7 +483,9 @@ TEST_F(UserEditing, TheErrorHintShowsBesideThePointer)
 TEST_F(UserEditing, AValueTooWideShowsItsLeadingPart)
 {
     Note->GetStyles()->SetTextAlignment(AlignFar);
-    const auto row = [&](const Variant& qty, const Variant& note) { Data->UpdateRow(2, {"gamma", qty, Variant(), true, note}); };
+    const auto row = [&](const Variant& qty, const Variant& note) {
+        Data->UpdateRow(2, {"gamma", qty, Variant(), true, note});
+    };
     const auto picture = [&](TKvGridColumn* column) {
         Paint();
         const TRect r = Grid->GetCellBounds(Cell(2, column));
