@@ -11,6 +11,9 @@
 // a press outside through CloseUp; while it is open the keys typed into it come back here.
 #include "grid/KvGrids.Common.Edits.h"
 
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Services.h"
+
 #include <QtCore/QDate>
 
 #include <algorithm>
@@ -156,6 +159,7 @@ void TKvDateEdit::ParseFormat()
     for (size_t k = 0; k < elements.size(); ++k)
         elements[k]->FIndex = int(k);
     FElements = std::move(elements);
+    FTypedDay = 0;
     FCaret = -1;
     FCurrent = nullptr;
     const int first = FirstNumber();
@@ -254,6 +258,7 @@ void TKvDateEdit::SetDate(TDateTime D)
 {
     const bool wasNull = FNull;
     FNull = false;
+    FTypedDay = 0;
     if (D != FDate || wasNull) {
         FDate = D;
         for (const auto& e : FElements)
@@ -271,6 +276,7 @@ void TKvDateEdit::SetNull()
     if (FNull)
         return;
     FNull = true;
+    FTypedDay = 0;
     for (const auto& e : FElements)
         if (e->IsNumber())
             static_cast<TNumber*>(e.get())->FInput.clear();
@@ -306,12 +312,78 @@ bool TKvDateEdit::Validate(TNumber* element, const QString& input) const
     const int n = input.toInt(&ok);
     if (!ok)
         return false;
-    const QDate current = DateOf(FNull ? Today() : FDate);
     if (dynamic_cast<TMonth*>(element))
         return n >= 1 && n <= 12;
     if (dynamic_cast<TDay*>(element))
-        return n >= 1 && n <= current.daysInMonth();
+        return n >= 1 && n <= DayLimit();
     return n <= YearOf(FMaxDate);
+}
+
+int TKvDateEdit::DayIndex() const
+{
+    for (const auto& e : FElements)
+        if (dynamic_cast<const TDay*>(e.get()))
+            return e->FIndex;
+    return -1;
+}
+
+int TKvDateEdit::DayLimit() const
+{
+    int month = -1, year = -1;
+    for (const auto& e : FElements) {
+        if (dynamic_cast<const TMonth*>(e.get()))
+            month = e->FIndex;
+        else if (dynamic_cast<const TYear*>(e.get()))
+            year = e->FIndex;
+    }
+    const int day = DayIndex();
+    const QDate current = DateOf(FNull ? Today() : FDate);
+    if (month > day)
+        return 31;
+    if (year > day)
+        return QDate(2000, current.month(), 1).daysInMonth(); // the month in a leap year
+    return current.daysInMonth();
+}
+
+bool TKvDateEdit::InputComplete(TNumber* element, const QString& input) const
+{
+    if (input.size() >= element->FDigits)
+        return true;
+    if (dynamic_cast<TYear*>(element))
+        return false;
+    const int limit = dynamic_cast<TMonth*>(element) ? 12 : 31;
+    return input.toInt() * 10 > limit;
+}
+
+bool TKvDateEdit::TypedDayFits(TNumber* element, int value, int& year, int& month) const
+{
+    const QDate current = DateOf(FNull ? Today() : FDate);
+    year = current.year();
+    month = current.month();
+    if (dynamic_cast<TYear*>(element))
+        year = std::clamp(value, YearOf(FMinDate), YearOf(FMaxDate));
+    else if (dynamic_cast<TMonth*>(element))
+        month = std::clamp(value, 1, 12);
+    else
+        return true;
+    const int day = DayIndex();
+    if (FTypedDay <= 0 || day < 0 || element->FIndex < day)
+        return true;
+    // A year still to come may yet make it a leap year.
+    bool yearLater = false;
+    for (const auto& e : FElements)
+        if (dynamic_cast<const TYear*>(e.get()) && e->FIndex > element->FIndex)
+            yearLater = true;
+    return FTypedDay <= QDate(yearLater ? 2000 : year, month, 1).daysInMonth();
+}
+
+void TKvDateEdit::RefuseDate(int year, int month, int day)
+{
+    MessageBeep();
+    ShowException(QStringLiteral("'%1-%2-%3' is not a valid date")
+                      .arg(year, 4, 10, QChar('0'))
+                      .arg(month, 2, 10, QChar('0'))
+                      .arg(day, 2, 10, QChar('0')));
 }
 
 int TKvDateEdit::InputValue(TNumber* element, const QString& input) const
@@ -336,6 +408,12 @@ void TKvDateEdit::DoChanged(TNumber* element)
         else if (auto* de = dynamic_cast<TDay*>(e.get()))
             d = de->FValue;
     }
+    // A typed day outlives a month or year that cannot hold it yet, so that a date typed day
+    // first keeps its day once the rest is typed.
+    if (dynamic_cast<TDay*>(element))
+        FTypedDay = d;
+    else if (element && FTypedDay > 0 && element->FIndex > DayIndex())
+        d = FTypedDay;
     // Only a year the user typed is held to the range; the other elements of an existing
     // date stay as they are.
     if (dynamic_cast<TYear*>(element))
@@ -569,13 +647,33 @@ void TKvDateEdit::TypeDigit(QChar digit)
     if (!e)
         return;
     const QString input = e->FInput.size() < e->FDigits ? e->FInput + digit : QString(digit);
+    const int n = input.toInt();
     if (Validate(e, input)) {
         e->FInput = input;
-        if (input.size() >= e->FDigits) {
-            e->FValue = InputValue(e, input);
+        // A complete part is taken and the caret moves on to the next one; a month or year
+        // that cannot hold the day typed before it is refused.
+        if (InputComplete(e, input)) {
+            const int value = InputValue(e, input);
+            int year = 0, month = 0;
+            if (!TypedDayFits(e, value, year, month)) {
+                e->FInput.clear();
+                Invalidate();
+                RefuseDate(year, month, FTypedDay);
+                return;
+            }
+            e->FValue = value;
             e->FInput.clear();
             DoChanged(e);
+            if (!GetCaretLast())
+                MoveCaret(1);
         }
+    } else if (dynamic_cast<TDay*>(e) && input.size() > 1 && n >= 1 && n <= 31) {
+        // A day of some month, but not of this one.
+        const QDate current = DateOf(FNull ? Today() : FDate);
+        e->FInput.clear();
+        Invalidate();
+        RefuseDate(current.year(), current.month(), n);
+        return;
     } else {
         e->FInput = QString(digit);
     }

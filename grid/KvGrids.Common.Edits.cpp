@@ -445,23 +445,32 @@ void TKvNumberEdit::TypePoint()
     ResetCaret();
 }
 
+// The digit is worked out on a copy: a refused digit leaves text, caret and selection as
+// they were.
 void TKvNumberEdit::TypeDigit(QChar digit)
 {
-    if (HasSelection())
-        DeleteSelection();
-    ClearSelection();
+    QString text = FText;
+    int caret = FCurr;
+    int sign = FSign;
+    if (HasSelection()) {
+        const int start = GetSelStart();
+        text = TextWithout(start, GetSelEnd());
+        caret = std::clamp(start, 0, int(text.size()));
+        if (text.isEmpty())
+            sign = 1;
+    }
     const int d = digit.digitValue();
-    if (FText.isEmpty()) {
+    if (text.isEmpty()) {
+        ClearSelection();
         FText.clear();
+        FSign = sign;
         SetValue(FSign * double(d));
         FCurr = ZeroPos();
         ResetCaret();
         return;
     }
-    QString text = FText;
-    int caret = FCurr;
     const int length = int(text.size());
-    const int zero = ZeroPos();
+    const int zero = FPrecision > 0 ? std::max(0, length - FPrecision - 1) : length;
     if (FPrecision > 0) {
         if (caret >= length)
             return;
@@ -494,11 +503,37 @@ void TKvNumberEdit::TypeDigit(QChar digit)
         MessageBeep();
         return;
     }
+    ClearSelection();
+    FSign = sign;
     FCurr = std::min(caret, int(text.size()));
     StoreText(text);
 }
 
 // Deleting.
+
+QString TKvNumberEdit::TextWithout(int start, int end) const
+{
+    const int length = int(FText.size());
+    start = std::clamp(start, 0, length);
+    end = std::clamp(end, start, length);
+    if (start == 0 && end == length)
+        return QString();
+    QString text = FText;
+    const int zero = ZeroPos();
+    if (FPrecision > 0 && start > zero) {
+        for (int i = start; i < end; ++i)
+            text[i] = QChar('0');
+    } else if (FPrecision > 0 && end > zero) {
+        for (int i = zero + 1; i < end; ++i)
+            text[i] = QChar('0');
+        text.remove(start, zero - start);
+    } else {
+        text.remove(start, end - start);
+    }
+    if (text.startsWith(QChar('.')))
+        text.prepend(QChar('0'));
+    return text;
+}
 
 void TKvNumberEdit::DeleteRange(int start, int end, int caret)
 {
@@ -514,20 +549,7 @@ void TKvNumberEdit::DeleteRange(int start, int end, int caret)
         StoreText(QString());
         return;
     }
-    QString text = FText;
-    const int zero = ZeroPos();
-    if (FPrecision > 0 && start > zero) {
-        for (int i = start; i < end; ++i)
-            text[i] = QChar('0');
-    } else if (FPrecision > 0 && end > zero) {
-        for (int i = zero + 1; i < end; ++i)
-            text[i] = QChar('0');
-        text.remove(start, zero - start);
-    } else {
-        text.remove(start, end - start);
-    }
-    if (text.startsWith(QChar('.')))
-        text.prepend(QChar('0'));
+    const QString text = TextWithout(start, end);
     FCurr = std::clamp(caret, 0, int(text.size()));
     ClearSelection();
     StoreText(text);

@@ -187,6 +187,9 @@ private:
     void TypeDigit(QChar digit);
     void TypeMinus();
     void TypePoint();
+    // The raw text without positions [start, end) by the fixed-point rules; empty when the
+    // whole text goes.
+    QString TextWithout(int start, int end) const;
     // Deletes raw positions [start, end) by the fixed-point rules; the caret lands at caret.
     void DeleteRange(int start, int end, int caret);
     void DeleteSelection();
@@ -337,6 +340,18 @@ private:
     int InputValue(TNumber* element, const QString& input) const;
     // Takes over the current element's typed input.
     void TakeInput();
+    // The largest day the day element takes while typing: the shown month's days once the
+    // month and year come before the day, else the most that month or any month can have.
+    int DayLimit() const;
+    // The index of the day element, -1 without one.
+    int DayIndex() const;
+    // True when no further digit can make the input a longer valid number.
+    bool InputComplete(TNumber* element, const QString& input) const;
+    // False when a month or year value for element leaves no room for the day typed before
+    // it; year and month are the date's with that value.
+    bool TypedDayFits(TNumber* element, int value, int& year, int& month) const;
+    // Refuses a date that cannot be, with the beep and a message.
+    void RefuseDate(int year, int month, int day);
     TNumber* Current() const;
     int FirstNumber() const;
     void Measure();
@@ -360,6 +375,8 @@ private:
     TDateTime FMinDate = 0;
     TDateTime FMaxDate = 0;
     bool FReadOnly = false;
+    // The day last typed, kept while a later month or year is still to come (0: none).
+    int FTypedDay = 0;
 };
 
 } // namespace kv

@@ -14,10 +14,12 @@
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Delegate.h"
 #include "grid/KvGrids.Options.h"
+#include "grid/KvGrids.Renderers.h"
 #include "grid/KvGrids.View.h"
 #include "model/KvGrids.Model.Editing.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/ui/MessageBox.h"
 
 #include <QtCore/QLocale>
 #include <algorithm>
@@ -192,7 +194,11 @@ void TKvDefaultGridEditController::PrepareEditor(const TKvGridCellIndex& Index)
     if (FEditor && !(FEditIndex == Index))
         RaiseAssertion(QStringLiteral("Editor is not hidden at ") + Index.ToString(), __FILE__, __LINE__);
     FEditIndex = Index;
-    FEditor = FOwner->GetGridDelegate() ? FOwner->GetGridDelegate()->GetCellEditor(Index) : nullptr;
+    TKvGridDelegate* delegate = FOwner->GetGridDelegate();
+    FEditor = delegate ? delegate->GetCellEditor(Index) : nullptr;
+    // A check cell is toggled in place (Space, a click), never edited as text.
+    if (delegate && dynamic_cast<TKvCheckCellRenderer*>(delegate->GetCellRenderer(Index)))
+        FEditor = nullptr;
     if (!FEditor)
         return;
     FEditor->InitEditor();
@@ -352,10 +358,15 @@ void TKvDefaultGridEditController::DoFocusedIndexChanged(const TKvGridCellIndex&
 {
     if (FOwner->IsDesigning())
         return;
+    const bool hadEditor = FEditor != nullptr;
     HideEditor();
     if (!Index.IsValid(FOwner))
         return;
     PrepareEditor(Index);
+    // A cell without an editor takes its keys through the grid, not through the hidden
+    // editor that held the focus.
+    if (!FEditor && hadEditor && FOwner->HandleAllocated() && FOwner->CanFocus())
+        FOwner->SetFocus();
     if (FOwner->GetEditOptions()->GetEditWhenFocused() && FEditor && !FOwner->GetEditOptions()->GetReadOnly())
         ActivateEditor();
     ApplyReadOnly();
@@ -391,9 +402,13 @@ void TKvDefaultGridEditController::CommitEditor(bool Hide)
             value = FieldValue(value, data->GetValueType(column->GetDataIndex()), column->GetFieldName());
         SetData(FEditIndex, value);
         GridEditCommit(FEditor, FEditIndex, value);
-        // A validation that failed inside the commit leaves the user's text open.
-        if (!column->GetError().isEmpty())
+        // A validation that failed inside the commit leaves the user's text open; the user's
+        // own commit (Enter) shows why.
+        if (!column->GetError().isEmpty()) {
+            if (Hide)
+                ShowException(column->GetError());
             return;
+        }
         FModified = false;
         committed = true;
     }

@@ -394,6 +394,8 @@ void TKvDateTimeCellEditor::SetEditValue(const Variant& Value)
     } else {
         FEditor->SetNull();
     }
+    // Typing starts at the first part of the date.
+    FEditor->MoveCaret(-FEditor->GetElementCount());
     FLoading = false;
 }
 

@@ -22,8 +22,15 @@ public:
     // Hides the hint and frees the timer.
     ~TKvGridHintManager() override;
 
+    // Room left below the pointer's hot spot for the pointer's own glyph.
+    static constexpr int POINTER_HEIGHT = 20;
+
     // Shows text at the grid's client point (x, y); nothing when the hint of data is showing.
     void Show(int x, int y, const QString& text, const TObject* data);
+    // Shows text beside the pointer at the grid's client point (x, y): below its glyph, or
+    // above the pointer when the screen has no room below; never under the pointer, so the
+    // grid keeps the pointer. Nothing when the hint of data is showing.
+    void ShowBesidePointer(int x, int y, const QString& text, const TObject* data);
     // Frees the window, forgets the data and stops the timer.
     void Hide();
 
@@ -32,6 +39,10 @@ public:
     TTimer* GetTimer() const { return FTimer.get(); }
 
 private:
+    // Shows text in the rectangle placed by place (screen point of (x, y), hint size).
+    template <typename Place>
+    void ShowPlaced(int x, int y, const QString& text, const TObject* data, Place place);
+
     TKvGridView* FOwner;
     TOwned<THintWindow> FHintWindow;
     TOwned<TTimer> FTimer;

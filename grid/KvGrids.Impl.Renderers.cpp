@@ -208,8 +208,8 @@ void TKvGridTextCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* conte
     const TRectF inner(rect.Left + styles->GetPaddingLeft(), rect.Top + styles->GetPaddingTop(),
                        rect.Right - styles->GetPaddingRight(), rect.Bottom - styles->GetPaddingBottom());
     if (!inner.IsEmpty())
-        context->DrawText(text, styles->GetFont(), styles->GetForeground(), inner, styles->GetTextAlignment(),
-                          styles->GetLineAlignment());
+        context->DrawText(FitCellText(text, cell->GetValue(), styles->GetFont(), inner.Width()), styles->GetFont(),
+                          styles->GetForeground(), inner, styles->GetTextAlignment(), styles->GetLineAlignment());
 }
 
 TKvFill* TKvGridHeaderCellHoverRenderer::Background(TKvGridViewStyles* styles) const

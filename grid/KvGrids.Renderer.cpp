@@ -129,8 +129,35 @@ void TKvGridDataCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* conte
                   RoundPixel(rect.Bottom - float(styles->GetPaddingBottom()))};
     DrawIcon(cell, context, content);
     if (!content.IsEmpty())
-        context->DrawText(GetText(cell), styles->GetFont(), styles->GetForeground(), content,
-                          styles->GetTextAlignment(), styles->GetLineAlignment());
+        context->DrawText(FitCellText(GetText(cell), cell->GetValue(), styles->GetFont(), float(content.Width())),
+                          styles->GetFont(), styles->GetForeground(), content, styles->GetTextAlignment(),
+                          styles->GetLineAlignment());
+}
+
+QString FitCellText(const QString& text, const Variant& value, TKvFont* font, float width)
+{
+    const auto fits = [&](const QString& t) { return TKvDrawingContext::MeasureText(t, font).cx <= width + 0.01f; };
+    // Text short enough to fit with characters a line high wide is not measured.
+    if (text.isEmpty() || (font && float(text.size()) * font->GetHeight() <= width) || fits(text))
+        return text;
+    // A number as its value writes it loses decimals first.
+    double number = 0;
+    const int point = int(text.indexOf(QLatin1Char('.')));
+    if (point >= 0 && !text.contains(QLatin1Char('e'), Qt::CaseInsensitive) && !value.IsClear() &&
+        !value.IsString() && value.TryToDouble(number) && std::isfinite(number) && text == Variant(number).ToString()) {
+        for (int decimals = int(text.size()) - point - 2; decimals >= 0; --decimals) {
+            const QString rounded = Variant(QString::number(number, 'f', decimals).toDouble()).ToString();
+            if (fits(rounded))
+                return rounded;
+        }
+    }
+    const QString ellipsis(QChar(0x2026));
+    for (qsizetype n = text.size() - 1; n > 0; --n) {
+        const QString head = text.left(n) + ellipsis;
+        if (fits(head))
+            return head;
+    }
+    return ellipsis;
 }
 
 void TKvGridDataCellRenderer::DrawIcon(TKvGridCell* cell, TKvDrawingContext* context, TRect& content)

@@ -220,6 +220,11 @@ protected:
     std::vector<TKvGridColumn*> FColumns;
 };
 
+// The text a cell shows in width pixels of font: the text itself when it fits; a number that
+// is the value's own text rounded to fewer decimals while that fits; else its leading part
+// with an ellipsis. Never the tail of a text.
+QString FitCellText(const QString& text, const Variant& value, TKvFont* font, float width);
+
 // Draws a data cell: background, paddings, icon by location, then the text.
 class TKvGridDataCellRenderer : public TKvGridCellRenderer
 {

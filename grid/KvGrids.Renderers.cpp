@@ -268,9 +268,21 @@ void TKvCheckCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* context,
 bool TKvCheckCellRenderer::Click(const TRectF& rect, int x, int y, const TKvGridCellIndex& index)
 {
     const bool inside = float(x) >= rect.Left && float(x) < rect.Right && float(y) >= rect.Top && float(y) < rect.Bottom;
-    if (!inside || !BeginEdit(index))
+    return inside && Toggle(index);
+}
+
+bool TKvCheckCellRenderer::Toggle(const TKvGridCellIndex& index)
+{
+    if (!BeginEdit(index))
         return false;
     SetData(index, Variant(!IsChecked(GetData(index))));
+    return true;
+}
+
+bool TKvCheckCellRenderer::ProcessKey(std::uint16_t key, TShiftState shift, const TKvGridCellIndex& index)
+{
+    if (key == VK_SPACE && !shift.Contains(ssCtrl) && !shift.Contains(ssAlt))
+        Toggle(index);
     return true;
 }
 

@@ -158,9 +158,12 @@ public:
     QString GetDisplayName() const override { return QStringLiteral("check"); }
     void DoDraw(TKvGridCell* cell, TKvDrawingContext* context, const TRectF& rect) override;
     bool IsClickable(const TRectF& rect, int x, int y, TShiftState shift) override { return true; }
-    bool ProcessKey(std::uint16_t key, TShiftState shift, const TKvGridCellIndex& index) override { return true; }
+    // The cell takes its keys itself: Space toggles it as a click does.
+    bool ProcessKey(std::uint16_t key, TShiftState shift, const TKvGridCellIndex& index) override;
     // Inside rect and when the grid lets the item be edited: writes the negated value.
     bool Click(const TRectF& rect, int x, int y, const TKvGridCellIndex& index) override;
+    // When the grid lets the item be edited: writes the negated value.
+    bool Toggle(const TKvGridCellIndex& index);
 
     // The value as text read as a Boolean; false when it does not convert.
     static bool IsChecked(const Variant& value);

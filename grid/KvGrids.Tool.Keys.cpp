@@ -7,6 +7,8 @@
 #include "grid/KvGrids.Tool.h"
 
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Delegate.h"
+#include "grid/KvGrids.Renderer.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Selection.h"
@@ -99,7 +101,13 @@ void TKvGridSelectionTool::DoKeyDown(std::uint16_t& Key, TShiftState Shift)
         else
             grid->Cancel();
         return;
-    default: return;
+    default:
+        // A cell whose renderer takes keys itself (a check cell toggles on Space).
+        if (TKvGridDelegate* delegate = grid->GetGridDelegate();
+            delegate && focused.IsValid(grid) && !grid->GetEditing())
+            if (auto* renderer = dynamic_cast<TKvGridDataCellRenderer*>(delegate->GetCellRenderer(focused)))
+                renderer->ProcessKey(Key, Shift, focused);
+        return;
     }
 }
 

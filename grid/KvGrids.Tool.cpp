@@ -165,7 +165,7 @@ TSize TKvAbstractGridTool::GetEditorSize() const { return FOwner->GetEditorSize(
 void TKvAbstractGridTool::ShowHint(int X, int Y, const QString& Text, const TObject* Source)
 {
     if (FOwner->GetHintManager())
-        FOwner->GetHintManager()->Show(X, Y, Text, Source);
+        FOwner->GetHintManager()->ShowBesidePointer(X, Y, Text, Source);
 }
 
 void TKvAbstractGridTool::HideHint()

@@ -19,7 +19,9 @@ constexpr int kFrame = 1;
 
 QLabel* MakeLabel()
 {
-    auto* label = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    // The pointer passes through the hint to the window below it.
+    auto* label = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+                                          Qt::WindowTransparentForInput);
     label->setAttribute(Qt::WA_ShowWithoutActivating);
     label->setFont(QToolTip::font());
     label->setPalette(QToolTip::palette());

@@ -4,6 +4,7 @@
 
 #include "grid/KvGrids.Common.Edits.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/Services.h"
 #include "TestSupport.h"
 
@@ -120,6 +121,7 @@ TEST_F(TDateEditFixture, TypedElementsAreValidatedAndClamped)
     Type(QStringLiteral("1985"));
     EXPECT_EQ(Date(), QDate(2000, 2, 28));
     // Beyond the last year it is not accepted at all.
+    Edit->SetCaret(year);
     Type(QStringLiteral("2300"));
     EXPECT_EQ(Date(), QDate(2000, 2, 28));
 
@@ -128,6 +130,77 @@ TEST_F(TDateEditFixture, TypedElementsAreValidatedAndClamped)
     Edit->SetCaret(day);
     Type(QStringLiteral("15"));
     EXPECT_EQ(Date(), QDate(2000, 2, 28));
+}
+
+// A complete part moves the caret on: four year digits, two month or day digits, or a digit
+// that cannot start a longer number; in every order of the parts.
+TEST_F(TDateEditFixture, CompletePartsMoveOn)
+{
+    TExceptionHook old = SetExceptionHook([](const QString&) {});
+    struct TRow
+    {
+        const char* Format;
+        const char* Keys;
+        QDate Expected;
+    };
+    const TRow rows[] = {
+        {"yyyy/mm/dd", "20271231", QDate(2027, 12, 31)},
+        {"yyyy/mm/dd", "202735", QDate(2027, 3, 5)},
+        {"dd/mm/yyyy", "31122027", QDate(2027, 12, 31)},
+        {"dd/mm/yyyy", "29022028", QDate(2028, 2, 29)},
+        {"mm/dd/yyyy", "4302029", QDate(2029, 4, 30)},
+        {"m/d/yy", "91228", QDate(2028, 9, 12)},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Format);
+        Edit->SetFormat(QString::fromLatin1(row.Format));
+        Edit->SetDate(EncodeDate(2026, 8, 24));
+        Edit->MoveCaret(-10);
+        Type(QString::fromLatin1(row.Keys));
+        EXPECT_EQ(Date(), row.Expected) << Edit->GetDisplayText().toStdString();
+        EXPECT_EQ(Edit->GetCaret(), NumberIndex(2));
+    }
+
+    // The day of a month that does not have it: the beep and a message; the day stays.
+    QStringList shown;
+    SetExceptionHook([&](const QString& message) { shown << message; });
+    Edit->SetFormat(QStringLiteral("yyyy/mm/dd"));
+    Edit->SetDate(EncodeDate(2026, 8, 24));
+    Edit->MoveCaret(-10);
+    const int beeps = GetBeepCount();
+    Type(QStringLiteral("2026023"));
+    EXPECT_TRUE(shown.isEmpty());
+    Type(QStringLiteral("0"));
+    EXPECT_EQ(GetBeepCount(), beeps + 1);
+    EXPECT_EQ(shown, QStringList{QStringLiteral("'2026-02-30' is not a valid date")});
+    EXPECT_EQ(Date(), QDate(2026, 2, 24));
+    EXPECT_EQ(Edit->GetElement(NumberIndex(2))->GetText(), QStringLiteral("24"));
+    Edit->Commit();
+    EXPECT_EQ(Date(), QDate(2026, 2, 24));
+
+    // Typed day first: a month, or a year, that cannot hold the day is refused the same way.
+    Edit->SetFormat(QStringLiteral("dd/mm/yyyy"));
+    Edit->SetDate(EncodeDate(2026, 8, 24));
+    Edit->MoveCaret(-10);
+    Type(QStringLiteral("3102"));
+    EXPECT_EQ(GetBeepCount(), beeps + 2);
+    EXPECT_EQ(shown.last(), QStringLiteral("'2026-02-31' is not a valid date"));
+    EXPECT_EQ(Date(), QDate(2026, 8, 31));
+    EXPECT_EQ(Edit->GetCaret(), NumberIndex(1));
+    Type(QStringLiteral("12"));
+    EXPECT_EQ(Date(), QDate(2026, 12, 31));
+    Edit->SetDate(EncodeDate(2026, 8, 24));
+    Edit->MoveCaret(-10);
+    Type(QStringLiteral("2902"));
+    EXPECT_EQ(Date(), QDate(2026, 2, 28));
+    Type(QStringLiteral("2027"));
+    EXPECT_EQ(GetBeepCount(), beeps + 3);
+    EXPECT_EQ(shown.last(), QStringLiteral("'2027-02-29' is not a valid date"));
+    EXPECT_EQ(Date(), QDate(2026, 2, 28));
+    Type(QStringLiteral("2028"));
+    EXPECT_EQ(Date(), QDate(2028, 2, 29));
+    EXPECT_EQ(shown.size(), 3);
+    SetExceptionHook(old);
 }
 
 TEST_F(TDateEditFixture, EditingOneElementKeepsTheOthers)

@@ -392,6 +392,166 @@ TEST_F(UserEditing, ValidationMessagesReachTheUserAndGoAway)
     EXPECT_EQ(Value(1, Note).ToString(), "w");
 }
 
+// Enter on a value that fails a column validation shows the validation's message and keeps
+// the editor with the user's text; a good value then commits.
+TEST_F(UserEditing, EnterOnAFailingValueShowsTheValidationsMessage)
+{
+    Qty->GetValidations()->Add("positive", "value > 0", "Qty must be positive");
+    ClickCell(0, Qty);
+    TypeKeys("-4");
+    Key(Qt::Key_Return);
+    ASSERT_EQ(Shown, QStringList{"Qty must be positive"});
+    EXPECT_TRUE(Controller()->GetEditing());
+    ASSERT_NE(LineControl(), nullptr);
+    EXPECT_EQ(LineControl()->GetText(), "-4");
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(0, Qty));
+    // Fixed by the user: the good value goes in, no further message.
+    LineControl()->SelectAll();
+    TypeKeys("4");
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(Controller()->GetEditing());
+    EXPECT_TRUE(Value(0, Qty) == Variant(4));
+    EXPECT_EQ(Shown.size(), 1);
+    EXPECT_EQ(Qty->GetError(), "");
+}
+
+// A check cell is toggled in place by Space and by a click, as a click on its box does; no
+// key or double click opens a text editor over it.
+TEST_F(UserEditing, CheckCellsToggleWithoutATextEditor)
+{
+    Paid->SetRenderer(Create<TKvCheckCellRenderer>(Grid.get()));
+    Paint();
+    ClickCell(1, Paid);
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(1, Paid));
+    EXPECT_TRUE(Value(1, Paid) == Variant(true));
+    EXPECT_FALSE(Controller()->GetEditing());
+
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(Controller()->GetEditing());
+    EXPECT_TRUE(Value(1, Paid) == Variant(false));
+    Key(Qt::Key_F2);
+    EXPECT_FALSE(Controller()->GetEditing());
+    Key(Qt::Key_Space);
+    EXPECT_TRUE(Value(1, Paid) == Variant(true));
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Shown.isEmpty());
+    EXPECT_TRUE(Value(1, Paid) == Variant(true));
+
+    // A double click on the focused cell opens nothing either.
+    ClickCell(1, Paid);
+    const TRect r = Grid->GetCellBounds(Cell(1, Paid));
+    QTest::mouseDClick(Win(), Qt::LeftButton, Qt::NoModifier,
+                       WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+    ProcessEvents(5);
+    EXPECT_FALSE(Controller()->GetEditing());
+    EXPECT_TRUE(Value(1, Paid).IsBoolean());
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(Controller()->GetEditing());
+    EXPECT_TRUE(Shown.isEmpty());
+
+    // Leaving the row saves what the user sees.
+    const Variant shown = Value(1, Paid);
+    Key(Qt::Key_Up);
+    EXPECT_FALSE(Grid->IsItemEditing(1));
+    EXPECT_TRUE(Data->GetData(1, 3) == shown);
+}
+
+// The error hint of a cell shows beside the pointer while it rests on the cell and goes when
+// the pointer leaves the cell.
+TEST_F(UserEditing, TheErrorHintShowsBesideThePointer)
+{
+    Qty->GetValidations()->Add("positive", "value > 0", "Qty must be positive");
+    ClickCell(0, Qty);
+    TypeKeys("-4");
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Escape);
+    ASSERT_FALSE(Controller()->GetEditing());
+    ASSERT_EQ(Grid->GetBody()->GetCell(Cell(0, Qty))->GetError(), "Qty must be positive");
+    Paint();
+
+    const TRect r = Grid->GetCellBounds(Cell(0, Qty));
+    const TRect other = Grid->GetCellBounds(Cell(1, Note));
+    QTest::mouseMove(Win(), WindowPoint(Grid.get(), (other.Left + other.Right) / 2, (other.Top + other.Bottom) / 2));
+    ProcessEvents(10);
+    const QPoint at = WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    QTest::mouseMove(Win(), at);
+    ProcessEvents(10);
+    THintWindow* hint = Grid->GetHintManager()->GetHintWindow();
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->IsShowing());
+    EXPECT_EQ(hint->GetCaption(), "Qty must be positive");
+    // Beside the pointer, never under it.
+    const TPoint pointer = Grid->ClientToScreen(TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+    const TRect bounds = hint->GetBoundsRect();
+    EXPECT_FALSE(pointer.X >= bounds.Left && pointer.X < bounds.Right && pointer.Y >= bounds.Top &&
+                 pointer.Y < bounds.Bottom);
+    EXPECT_EQ(bounds.Left, pointer.X);
+    EXPECT_EQ(bounds.Top, pointer.Y + TKvGridHintManager::POINTER_HEIGHT);
+
+    // Resting and moving on the cell keeps it.
+    QTest::mouseMove(Win(), at + QPoint(3, 1));
+    ProcessEvents(50);
+    ASSERT_NE(Grid->GetHintManager()->GetHintWindow(), nullptr);
+    EXPECT_TRUE(Grid->GetHintManager()->GetHintWindow()->IsShowing());
+
+    // Leaving the cell hides it.
+    QTest::mouseMove(Win(), WindowPoint(Grid.get(), (other.Left + other.Right) / 2, (other.Top + other.Bottom) / 2));
+    ProcessEvents(10);
+    THintWindow* left = Grid->GetHintManager()->GetHintWindow();
+    EXPECT_TRUE(left == nullptr || !left->IsShowing());
+}
+
+// A value too wide for its right-aligned cell shows its leading part: a number rounded to
+// the decimals that fit, a text cut with an ellipsis; never its tail digits alone. What the
+// cell shows is the picture of such a value written into the same cell.
+TEST_F(UserEditing, AValueTooWideShowsItsLeadingPart)
+{
+    Note->GetStyles()->SetTextAlignment(AlignFar);
+    const auto row = [&](const Variant& qty, const Variant& note) {
+        Data->UpdateRow(2, {"gamma", qty, Variant(), true, note});
+    };
+    const auto picture = [&](TKvGridColumn* column) {
+        Paint();
+        const TRect r = Grid->GetCellBounds(Cell(2, column));
+        return Grid->Widget()->grab().toImage().copy(r.Left, r.Top, r.Width(), r.Height());
+    };
+    // Room for the text inside the cell's paddings, a pixel kept for its borders.
+    const auto fits = [&](TKvGridDataColumn* column, const QString& text) {
+        TKvGridViewStyles* styles = column->GetStyles();
+        const TRect r = Grid->GetCellBounds(Cell(2, column));
+        const int room = r.Width() - styles->GetPaddingLeft() - styles->GetPaddingRight() - 2;
+        return TKvDrawingContext::MeasureText(text, styles->GetFont()).cx <= room;
+    };
+
+    const double number = 124.87624876248762;
+    const QString full = Variant(number).ToString();
+    const QString text = "abcdefghijklmnopqrstuvwxyz0123456789";
+    ASSERT_FALSE(fits(Qty, full));
+    ASSERT_FALSE(fits(Note, text));
+    row(number, text);
+    const QImage qty = picture(Qty);
+    const QImage note = picture(Note);
+
+    int decimals = -1;
+    for (int k = 0; k < 14 && decimals < 0; ++k) {
+        const double rounded = QString::number(number, 'f', k).toDouble();
+        if (!fits(Qty, Variant(rounded).ToString()))
+            continue;
+        row(rounded, text);
+        if (picture(Qty) == qty)
+            decimals = k;
+    }
+    EXPECT_GE(decimals, 2) << "the number is not shown rounded to fit";
+    int kept = -1;
+    for (int n = int(text.size()) - 1; n > 0 && kept < 0; --n) {
+        const QString head = text.left(n) + QChar(0x2026);
+        row(number, head);
+        if (picture(Note) == note)
+            kept = n;
+    }
+    EXPECT_GE(kept, 3) << "the text is not shown as its head with an ellipsis";
+}
+
 // The editor looks like its cell: the date as the cell writes it, the numeric column's
 // alignment, and the text where the cell draws it.
 TEST_F(UserEditing, TheEditorLooksLikeItsCell)
@@ -435,6 +595,32 @@ TEST_F(UserEditing, TheEditorLooksLikeItsCell)
         ASSERT_GE(dateCell.first, 0);
         EXPECT_NEAR(dateEditor.first, dateCell.first, 1) << "padding " << padding;
     }
+}
+
+// A date typed without separators fills its parts one after the other; a day the month
+// cannot have is refused with the beep and a message, and the user types another.
+TEST_F(UserEditing, ADateTypedWithoutSeparatorsFillsItsParts)
+{
+    ClickCell(0, When);
+    TypeKeys("20271231");
+    auto* date = dynamic_cast<TKvDateTimeCellEditor*>(Controller()->GetEditor())->GetControl();
+    EXPECT_EQ(date->GetDisplayText(), "2027-12-31");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(0, When) == Variant::DateTime(EncodeDate(2027, 12, 31)));
+    EXPECT_TRUE(Shown.isEmpty());
+
+    // A second edit starts again at the year.
+    ClickCell(1, When);
+    const int beeps = GetBeepCount();
+    TypeKeys("20260230");
+    EXPECT_EQ(GetBeepCount(), beeps + 1);
+    ASSERT_EQ(Shown.size(), 1);
+    EXPECT_EQ(Shown[0], "'2026-02-30' is not a valid date");
+    EXPECT_EQ(date->GetDisplayText(), "2026-02-05");
+    TypeKeys("28");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(1, When) == Variant::DateTime(EncodeDate(2026, 2, 28)));
+    EXPECT_EQ(Shown.size(), 1);
 }
 
 // EditWhenFocused opens the editor on focus unless the grid is read-only; the editor takes the

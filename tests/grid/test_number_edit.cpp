@@ -406,9 +406,31 @@ TEST_F(TNumberEditFixture, TypingStaysInTheRangeOfADoubleAndUsesTheLocaleDigits)
     EXPECT_EQ(Edit->GetText(), max);
     EXPECT_TRUE(std::isfinite(Edit->GetValue()));
     EXPECT_FALSE(Edit->DisplayText().contains(QLatin1String("inf")));
+    // A digit over a selected digit that would overflow is refused before anything goes: the
+    // selected digit stays, selected, and the value is what it was.
+    Press(Qt::Key_Home);
+    Press(Qt::Key_Right);
+    Press(Qt::Key_Right, Qt::ShiftModifier);
+    ASSERT_EQ(Edit->GetSelStart(), 1);
+    ASSERT_EQ(Edit->GetSelEnd(), 2);
+    ASSERT_EQ(max.at(1), QChar('7'));
+    Changes = 0;
+    Type(QStringLiteral("8"));
+    EXPECT_EQ(GetBeepCount(), beeps + 2);
+    EXPECT_EQ(Edit->GetText(), max);
+    EXPECT_EQ(Edit->GetValue(), std::numeric_limits<double>::max());
+    EXPECT_EQ(Edit->GetSelStart(), 1);
+    EXPECT_EQ(Edit->GetSelEnd(), 2);
+    EXPECT_EQ(Changes, 0);
+    // A smaller digit over it is taken.
+    Type(QStringLiteral("6"));
+    EXPECT_EQ(Edit->GetText(), QStringLiteral("16") + max.mid(2));
+    EXPECT_EQ(Edit->GetCaret(), 2);
+    EXPECT_EQ(Changes, 1);
+    Edit->SetValue(std::numeric_limits<double>::max());
     // A spin step past the largest double beeps as well.
     Edit->SpinClick(std::numeric_limits<double>::max());
-    EXPECT_EQ(GetBeepCount(), beeps + 2);
+    EXPECT_EQ(GetBeepCount(), beeps + 3);
     EXPECT_EQ(Edit->GetText(), max);
 
     // Leading zeros show in the locale's own digits.
