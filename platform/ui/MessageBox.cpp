@@ -69,6 +69,11 @@ void ShowException(const std::exception& E)
     ShowException(error ? error->Message() : QString::fromUtf8(E.what()));
 }
 
+namespace {
+// What the lower layers report reaches the user through the same path.
+[[maybe_unused]] const bool gReporterInstalled = (SetExceptionReporter([](const QString& Message) { ShowException(Message); }), true);
+} // namespace
+
 TExceptionHook SetExceptionHook(TExceptionHook Hook_)
 {
     return std::exchange(ExceptionHook(), std::move(Hook_));
