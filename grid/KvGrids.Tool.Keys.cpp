@@ -162,9 +162,23 @@ bool TKvGridSelectionTool::NavigateKey(std::uint16_t Key, TShiftState Shift, TKv
     const bool last = F.ItemIndex == items - 1;
     if (((Key == VK_DOWN && F.IsBottom()) || Key == VK_NEXT || (Key == VK_END && ctrl)) && last &&
         grid->IsItemEditing(F.ItemIndex)) {
-        if (grid->CanCommit(F.ItemIndex))
-            grid->Commit();
-        return false;
+        // An unchanged pending row stays as it is: Down starts no second blank row.
+        if (!grid->CanCommit(F.ItemIndex) || !grid->Commit() || grid->IsItemEditing(-1)) {
+            grid->MakeCellVisible(grid->GetFocusedIndex());
+            return false;
+        }
+        // Down goes on past the saved row into a new one, like Down on any last row.
+        if (Key != VK_DOWN || !grid->CanAppend()) {
+            grid->MakeCellVisible(grid->GetFocusedIndex());
+            return false;
+        }
+        F = grid->GetFocusedIndex();
+        if (!F.IsValid(grid))
+            return false;
+        grid->Append();
+        F = grid->GetIndex(grid->GetItemCount() - 1, F.Column);
+        Appended = true;
+        return true;
     }
     const TKvGridCellIndex focused = F;
     switch (Key) {
@@ -183,7 +197,8 @@ bool TKvGridSelectionTool::NavigateKey(std::uint16_t Key, TShiftState Shift, TKv
                 grid->Commit();
             if (grid->CanAppend()) {
                 grid->Append();
-                F = F.ItemBy(1);
+                // The new row is the last one, wherever the saved row went.
+                F = grid->GetIndex(grid->GetItemCount() - 1, F.Column);
                 Appended = true;
             }
         }

@@ -1,0 +1,146 @@
+// Entering and browsing rows as a user meets it: a shown grid over an editable chain, driven
+// by window-level keys, clicks, wheel turns and window resizes; checked by the rows written,
+// the focused row and what the body shows.
+#include "EditTestSupport.h"
+#include "GridTestSupport.h"
+#include "TestSupport.h"
+
+#include "grid/KvGrids.Editing.h"
+#include "grid/KvGrids.Editors.h"
+#include "grid/KvGrids.Layout.h"
+
+#include <QtGui/QWindow>
+#include <QtTest/QTest>
+
+using namespace kv;
+using namespace kvtest;
+
+namespace {
+
+struct UserNavigation : ::testing::Test
+{
+    TLocaleScope Locale{QLocale(QLocale::English, QLocale::UnitedStates)};
+    TOwned<TKvSimpleDataProvider> Data =
+        MakeTable("Name,Qty", "s,n", {{"alpha", 3}, {"beta", 40}, {"gamma", 12}});
+    TOwned<TKvDefaultGridItemProvider> Default = MakeOwned<TKvDefaultGridItemProvider>();
+    TOwned<TKvGridEditableItemProvider> Editable;
+    TOwned<TKvGridView> Grid = MakeOwned<TKvGridView>(nullptr);
+    TKvGridDataColumn* Name = nullptr;
+    TKvGridDataColumn* Qty = nullptr;
+
+    void SetUp() override
+    {
+        Name = Add("Name");
+        Qty = Add("Qty");
+        Default->SetDataSource(Data.get());
+        Editable = MakeOwned<TKvGridEditableItemProvider>(Default.get());
+        Grid->SetItemSource(Editable.get());
+        ShowFocused(Grid.get(), 400, 300);
+        Paint();
+    }
+    void TearDown() override
+    {
+        Grid.reset();
+        Editable.reset();
+        Default.reset();
+    }
+    TKvGridDataColumn* Add(const QString& field)
+    {
+        TKvGridDataColumn* c = Grid->AddDataColumn();
+        c->SetFieldName(field);
+        c->SetWidth(120);
+        return c;
+    }
+    void Paint()
+    {
+        Grid->Invalidate();
+        Grid->Update();
+        ProcessEvents(10);
+    }
+    QWindow* Win() const { return Grid->Widget()->window()->windowHandle(); }
+    TKvGridCellIndex Cell(int item, TKvGridColumn* column) const { return {Grid.get(), item, column}; }
+    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QTest::keyClick(Win(), key, mods);
+        ProcessEvents(5);
+    }
+    void TypeKeys(const QString& text)
+    {
+        for (const QChar c : text)
+            QTest::keyClick(Win(), c.toLatin1());
+        ProcessEvents(5);
+    }
+    void ClickCell(int item, TKvGridColumn* column)
+    {
+        const TRect r = Grid->GetCellBounds(Cell(item, column));
+        QTest::mouseClick(Win(), Qt::LeftButton, {}, WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+        ProcessEvents(5);
+    }
+    QStringList Names() const
+    {
+        QStringList out;
+        for (int r = 0; r < Data->GetRowCount(); ++r)
+            out << Data->GetData(r, 0).ToString();
+        return out;
+    }
+    // The focused cell as "item field".
+    QString Focused() const
+    {
+        const TKvGridCellIndex f = Grid->GetFocusedIndex();
+        auto* column = dynamic_cast<TKvGridDataColumn*>(f.Column);
+        return QStringLiteral("%1 %2").arg(f.ItemIndex).arg(column ? column->GetFieldName() : QStringLiteral("-"));
+    }
+    // The name in the focused row, as the grid shows it.
+    QString FocusedName() const { return Grid->GetCellData(Cell(Grid->GetFocusedIndex().ItemIndex, Name)).ToString(); }
+};
+
+} // namespace
+
+// Rows typed one after another at the end of the grid, each left with Down: every row is
+// written on its own, with an editor open or closed when Down comes.
+TEST_F(UserNavigation, DownAfterTypingIntoANewRowStartsTheNext)
+{
+    ClickCell(0, Name);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(Focused(), "2 Name");
+    Key(Qt::Key_Down);
+    ASSERT_EQ(Grid->GetItemCount(), 4);
+    EXPECT_EQ(Focused(), "3 Name");
+    TypeKeys("Alpha");
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Focused(), "4 Name");
+    EXPECT_TRUE(Grid->IsItemEditing(4));
+    TypeKeys("Beta");
+    Key(Qt::Key_Down);
+    TypeKeys("Gamma");
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Data->GetRowCount(), 6);
+    EXPECT_EQ(Focused(), "6 Name");
+    // The blank row Down started last goes with Escape.
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Grid->GetItemCount(), 6);
+    EXPECT_EQ(Names(), (QStringList{"alpha", "beta", "gamma", "Alpha", "Beta", "Gamma"}));
+
+    // The editor closed with Enter before Down: the same.
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    TypeKeys("Delta");
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(Grid->GetEditing());
+    Key(Qt::Key_Down);
+    TypeKeys("7");
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Escape);
+    ASSERT_EQ(Data->GetRowCount(), 8);
+    EXPECT_EQ(Data->GetData(6, 0).ToString(), "Delta");
+    EXPECT_TRUE(Data->GetData(7, 1) == Variant(7));
+    EXPECT_TRUE(Data->GetData(7, 0).IsClear() || Data->GetData(7, 0).ToString().isEmpty());
+
+    // An unchanged new row is no row: Down stays on it and starts no other.
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Grid->GetItemCount(), 9);
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Data->GetRowCount(), 8);
+}
