@@ -193,12 +193,16 @@ bool TKvGridSelectionTool::NavigateKey(std::uint16_t Key, TShiftState Shift, TKv
         if (items > 0 && !last) {
             F = F.IsBottom() ? F.ItemBy(1) : F.LowerColumn();
         } else {
-            if (grid->CanCommit(F.ItemIndex))
+            TKvGridColumn* column = F.Column;
+            if (grid->CanCommit(F.ItemIndex)) {
                 grid->Commit();
+                // The saved row may have moved, and the focus with it.
+                F = grid->GetFocusedIndex();
+            }
             if (grid->CanAppend()) {
                 grid->Append();
                 // The new row is the last one, wherever the saved row went.
-                F = grid->GetIndex(grid->GetItemCount() - 1, F.Column);
+                F = grid->GetIndex(grid->GetItemCount() - 1, column);
                 Appended = true;
             }
         }
@@ -219,15 +223,21 @@ TKvGridCellIndex TKvGridSelectionTool::ExitLastCell(const TKvGridCellIndex& Focu
     TKvGridEditOptions* options = grid->GetEditOptions();
     TKvGridItem* item = Candidate.GetItem();
     const TKvGridItemState state = item ? item->GetItemState() : ItemNormal;
+    // A saved row may move (sorting, grouping, a filter); the focus went with it.
     if (state == ItemInserting) {
-        if (options->GetCommitWhenExitLastCell() && grid->CanCommit(Candidate.ItemIndex))
+        if (options->GetCommitWhenExitLastCell() && grid->CanCommit(Candidate.ItemIndex)) {
             grid->Commit();
+            return grid->GetFocusedIndex();
+        }
         return Candidate;
     }
     if (state == ItemUpdating) {
         if (!options->GetCommitWhenExitLastCell() || !grid->CanCommit(Candidate.ItemIndex))
             return Candidate;
         grid->Commit();
+        Candidate = grid->GetFocusedIndex();
+        if (!Candidate.IsValid(grid))
+            return Candidate;
     }
     if (options->GetCrossWhenExitLastCell()) {
         const int items = grid->GetItemCount();

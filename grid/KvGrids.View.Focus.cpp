@@ -174,15 +174,39 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
         FEditController->DoFocusedIndexChanging();
     if (itemChanged && FFocusedIndex.IsValid(this)) {
         const int current = FFocusedIndex.ItemIndex;
-        struct TResetNoCancel
+        // The target by its data row: a saved row that moves, or a dropped new row, shifts the
+        // rows around it.
+        TKvGridItem* target = index.ItemIndex >= 0 && index.ItemIndex < GetItemCount() && !IsItemEditing(index.ItemIndex)
+                                  ? GetItem(index.ItemIndex)
+                                  : nullptr;
+        const int targetRow = target ? target->GetDataRow() : -1;
+        struct TResetFlags
         {
-            bool& flag;
-            ~TResetNoCancel() { flag = false; }
-        } reset{FNoCancel};
+            bool& noCancel;
+            bool& moving;
+            bool wasMoving;
+            ~TResetFlags()
+            {
+                noCancel = false;
+                moving = wasMoving;
+            }
+        } reset{FNoCancel, FMovingFocus, FMovingFocus};
+        FMovingFocus = true;
+        bool ended = false;
         if (CanCommit(current))
-            Commit();
+            ended = Commit();
         else if (!FNoCancel && CanCancel(current))
-            Cancel();
+            ended = Cancel();
+        if (ended && FFocusedIndex == old) {
+            const int count = GetItemCount();
+            const int moved = targetRow >= 0 && FItemProvider ? FItemProvider->ItemOfData(targetRow) : -1;
+            if (moved >= 0 && moved < count)
+                index.ItemIndex = moved;
+            else if (index.ItemIndex >= count)
+                index.ItemIndex = count - 1;
+            if (count == 0)
+                index = TKvGridCellIndex::Null();
+        }
     }
     if (!(FFocusedIndex == old))
         return;
@@ -481,8 +505,30 @@ bool TKvGridView::Commit()
         return false;
     TKvGridItem* item = GetItem(FFocusedIndex.ItemIndex);
     ValidateRow(FFocusedIndex, item && item->GetItemState() == ItemInserting);
+    const TKvGridCellIndex at = FFocusedIndex;
     editable->Commit();
+    if (!FMovingFocus && !editable->IsEditing(-1))
+        FollowCommittedRow(editable->GetCommittedRow(), at);
     return true;
+}
+
+// Sorting, grouping or a filter may have placed the saved row elsewhere: the focus goes with
+// it, or stays on its place when the row is no longer shown.
+void TKvGridView::FollowCommittedRow(int DataRow, const TKvGridCellIndex& At)
+{
+    if (IsDestroying() || !FItemProvider || !At.Column || At.Column->GetGrid() != this)
+        return;
+    const int count = GetItemCount();
+    int item = DataRow >= 0 ? FItemProvider->ItemOfData(DataRow) : -1;
+    if (item < 0 || item >= count)
+        item = std::min(At.ItemIndex, count - 1);
+    if (item < 0)
+        return;
+    const TKvGridCellIndex index(this, item, At.Column);
+    if (FFocusedIndex == index)
+        return;
+    SetFocusedIndex(index, true);
+    MakeCellVisible(FFocusedIndex);
 }
 
 bool TKvGridView::Cancel()
@@ -493,7 +539,7 @@ bool TKvGridView::Cancel()
     editable->Cancel();
     // A cancelled appended row is gone: the focus goes back to the last row, where it came from.
     const int count = GetItemCount();
-    if (FFocusedIndex.ItemIndex >= count)
+    if (!FMovingFocus && FFocusedIndex.ItemIndex >= count)
         SetFocusedIndex(count > 0 ? TKvGridCellIndex(this, count - 1, FFocusedIndex.Column) : TKvGridCellIndex::Null(), true);
     return true;
 }

@@ -571,6 +571,7 @@ private:
     void StyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { DoStyleChanged(Bag, Entry); }
     bool RefreshSkipped() const;
     void KeepSelectionInItems();
+    void FollowCommittedRow(int DataRow, const TKvGridCellIndex& At);
     void LayoutForInput();
 
     int FUpdateLock = 0;
@@ -587,6 +588,8 @@ private:
     TOwned<TKvGridEditController> FEditController;
     bool FLayouted = false;
     bool FNoCancel = false;
+    // SetFocusedIndex is ending the old row's edit and places the focus itself afterwards.
+    bool FMovingFocus = false;
     bool FItemEdited = false;
     TOwned<TKvGridItemConsumer> FModelConsumer;
     std::unique_ptr<TStyleSheetListener> FStyleSheetListener;

@@ -144,3 +144,47 @@ TEST_F(UserNavigation, DownAfterTypingIntoANewRowStartsTheNext)
     Key(Qt::Key_Escape);
     EXPECT_EQ(Data->GetRowCount(), 8);
 }
+
+// Over a sorted chain a saved new row goes to its place, and the focus with it; leaving a row
+// for another one lands on the row the user chose, however the ended edit moved the rows.
+TEST_F(UserNavigation, TheFocusFollowsASavedRowThatMoves)
+{
+    Grid->GetEditOptions()->SetCommitWhenExitLastCell(true);
+    Default->OrderBy({0}, {SortAscending});
+    Paint();
+    ClickCell(0, Name);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    TypeKeys("aaron");
+    Key(Qt::Key_Tab);
+    TypeKeys("5");
+    Key(Qt::Key_Return); // the last cell: the row is saved and sorted first
+    ASSERT_EQ(Data->GetRowCount(), 4);
+    EXPECT_FALSE(Grid->IsItemEditing(-1));
+    EXPECT_EQ(FocusedName(), "aaron");
+    EXPECT_EQ(Focused(), "0 Qty");
+
+    // A new row typed at the end and left with a click on another row: the clicked one.
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_Home);
+    Key(Qt::Key_Down);
+    TypeKeys("abel");
+    ClickCell(2, Name); // beta
+    ASSERT_EQ(Data->GetRowCount(), 5);
+    EXPECT_EQ(FocusedName(), "beta");
+    // An unchanged new row dropped by a click: the clicked row as well.
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    ASSERT_EQ(Grid->GetItemCount(), 6);
+    ClickCell(1, Name); // abel
+    EXPECT_EQ(Grid->GetItemCount(), 5);
+    EXPECT_EQ(FocusedName(), "abel");
+    // A new row inserted before abel, dropped by a click on alpha below it.
+    Grid->GetEditOptions()->SetInsertable(true);
+    Key(Qt::Key_Insert);
+    ASSERT_EQ(Grid->GetItemCount(), 6);
+    EXPECT_EQ(Focused(), "1 Name");
+    ClickCell(3, Name);
+    EXPECT_EQ(Grid->GetItemCount(), 5);
+    EXPECT_EQ(FocusedName(), "alpha");
+}
