@@ -255,6 +255,9 @@ void TKvGridSelectionTool::MoveFocus(const TKvGridCellIndex& F, bool Appended)
 {
     if (!(F == FOwner->GetFocusedIndex()))
         SetFocused(F, true, Appended);
+    else
+        // The focus stays where it is, maybe scrolled away: the key brings it back into view.
+        FOwner->MakeCellVisible(F);
 }
 
 } // namespace kv

@@ -3,6 +3,7 @@
 // the focused row and what the body shows.
 #include "EditTestSupport.h"
 #include "GridTestSupport.h"
+#include "ToolTestSupport.h"
 #include "TestSupport.h"
 
 #include "grid/KvGrids.Editing.h"
@@ -187,4 +188,78 @@ TEST_F(UserNavigation, TheFocusFollowsASavedRowThatMoves)
     ClickCell(3, Name);
     EXPECT_EQ(Grid->GetItemCount(), 5);
     EXPECT_EQ(FocusedName(), "alpha");
+}
+
+namespace {
+
+struct GridBrowsing : GridTool
+{
+    // A turn of the wheel over the body, sent to the shown window.
+    void Wheel(QPoint angle, Qt::KeyboardModifiers m = {})
+    {
+        const TRect body = Layout()->BodyBounds();
+        const QPoint at = At((body.Left + body.Right) / 2, body.Top + 5);
+        QWheelEvent e(QPointF(at), QPointF(Win()->mapToGlobal(at)), QPoint(), angle, Qt::NoButton, m, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(Win(), &e);
+        g.Paint();
+    }
+    // The focused cell is laid out in the scrolled body, fully.
+    bool FocusShown() const
+    {
+        const TKvGridCellIndex f = g.Grid->GetFocusedIndex();
+        TKvGridCellElement* view = g.Grid->GetCellView(g.Grid->GetBody(), f);
+        if (!view)
+            return false;
+        const TRect r = Bounds(view);
+        const TRect body = Layout()->BodyBounds();
+        return r.Top >= body.Top && r.Bottom <= Layout()->FooterBounds().Top && r.Bottom > r.Top;
+    }
+};
+
+} // namespace
+
+// Ctrl+Home, Ctrl+End, Up and Home on the row that has the focus already: the view comes back
+// to it when it was scrolled away.
+TEST_F(GridBrowsing, KeysThatKeepTheFocusBringItIntoView)
+{
+    Make(60, 3, 8);
+    Click(Center(CellRect(0, 1)));
+    ASSERT_EQ(Grid()->GetFocusedIndex(), Index(0, 1));
+    for (int i = 0; i < 5; ++i)
+        Wheel(QPoint(0, -120));
+    ASSERT_EQ(Grid()->GetTopIndex(), 10);
+    ASSERT_FALSE(FocusShown());
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(0, 1));
+    EXPECT_EQ(Grid()->GetTopIndex(), 0);
+    EXPECT_TRUE(FocusShown());
+
+    Wheel(QPoint(0, -240));
+    ASSERT_FALSE(FocusShown());
+    Key(Qt::Key_Up);
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(0, 1));
+    EXPECT_TRUE(FocusShown());
+
+    Key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(59, 1));
+    EXPECT_TRUE(FocusShown());
+    const int bottom = Grid()->GetTopIndex();
+    for (int i = 0; i < 4; ++i)
+        Wheel(QPoint(0, 120));
+    ASSERT_FALSE(FocusShown());
+    Key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(59, 1));
+    EXPECT_EQ(Grid()->GetTopIndex(), bottom);
+    EXPECT_TRUE(FocusShown());
+
+    // Down on the last row that cannot grow, and Home on the first column.
+    Wheel(QPoint(0, 240));
+    Key(Qt::Key_Down);
+    EXPECT_TRUE(FocusShown());
+    Key(Qt::Key_Home);
+    EXPECT_EQ(Grid()->GetFocusedIndex(), Index(59, 0));
+    Wheel(QPoint(0, 240));
+    ASSERT_FALSE(FocusShown());
+    Key(Qt::Key_Home);
+    EXPECT_TRUE(FocusShown());
 }
