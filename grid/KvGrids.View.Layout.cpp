@@ -375,6 +375,18 @@ void TKvGridView::UpdateLayout()
     FVScrolled = IsScrollBarVisible(SB_VERT);
     FHScrolled = IsScrollBarVisible(SB_HORZ);
     FLayouted = true;
+    // Room left below the last row (a taller window, fewer rows): the top index moves up to
+    // fill the body, and the pass runs again from there.
+    if (!FRefilling && MoveScrollPos(SB_VERT, FTopIndex, FTopIndex)) {
+        struct TRefilling
+        {
+            bool& Flag;
+            ~TRefilling() { Flag = false; }
+        } refilling{FRefilling};
+        FRefilling = true;
+        UpdateLayout();
+        return;
+    }
     FLinesLayer->PrepareLines(this, m, TRect{0, 0, w, h});
     FLinesLayer->SetBounds(TRect{0, 0, w, h});
     LayoutSelectionViews(m);

@@ -577,6 +577,8 @@ private:
     int FUpdateLock = 0;
     bool FLayoutLock = false;
     bool FLayoutNeeded = false;
+    // UpdateLayout runs again after moving the top index up into room left below the rows.
+    bool FRefilling = false;
     TOwned<TKvGridColumnGroup> FRootGroup;
     TOwned<TKvGridViewColumns> FColumns;
     TOwned<TKvGridItemProvider> FOwnedItemProvider;

@@ -263,3 +263,41 @@ TEST_F(GridBrowsing, KeysThatKeepTheFocusBringItIntoView)
     Key(Qt::Key_Home);
     EXPECT_TRUE(FocusShown());
 }
+
+// Scrolled to the end, the window made taller: rows from above fill the new room at once, and
+// they are painted there.
+TEST_F(GridBrowsing, AWindowMadeTallerFillsItsBodyWithRows)
+{
+    Make(60, 3, 8);
+    const int unit = BodyRowUnit(Grid());
+    Click(Center(CellRect(0, 0)));
+    Key(Qt::Key_End, Qt::ControlModifier);
+    const int before = Grid()->GetTopIndex();
+    ASSERT_GT(before, 40);
+    ASSERT_TRUE(FocusShown());
+    QWidget* window = g.Grid->Widget()->window();
+    const int width = window->width();
+    window->resize(width, window->height() + unit * 10);
+    ProcessEvents(20); // the window's own paint, nothing asked by the test
+    // The last row stays at the bottom of the body; the rows above it fill the rest.
+    const int full = Layout()->FullItemCount();
+    EXPECT_GE(full, 16);
+    EXPECT_EQ(Grid()->GetTopIndex(), 60 - full);
+    EXPECT_LT(Grid()->GetTopIndex(), before);
+    EXPECT_EQ(Layout()->ItemCount() + Grid()->GetTopIndex(), 60);
+    EXPECT_TRUE(FocusShown());
+    // The frame painted shows text in the first and in the lowest full row band of the body:
+    // the new room is painted with rows.
+    const QImage& image = g.Image();
+    const TRect body = Layout()->BodyBounds();
+    const TRect column = Layout()->DataColumnRect(g.Columns[0]);
+    for (const int band : {0, 15}) {
+        const int top = body.Top + band * unit;
+        ASSERT_LE(top + unit, std::min(image.height(), Layout()->FooterBounds().Top));
+        int ink = 0;
+        for (int y = top + 1; y < top + unit - 1; ++y)
+            for (int x = column.Left + 1; x < column.Right - 1; ++x)
+                ink += qGray(image.pixel(x, y)) < 128;
+        EXPECT_GT(ink, 5) << "row band " << band;
+    }
+}
