@@ -491,6 +491,7 @@ protected:
     // Scroll-bar input: rows on the vertical bar, pixels on the horizontal one.
     void WMScroll(TMessage& message) override;
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
+    bool DoMouseHWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
     // Rows a page step moves.
     int PageItemCount() const;
     bool MoveScrollPos(int Bar, int Value, int& Pos);

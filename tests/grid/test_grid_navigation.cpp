@@ -198,7 +198,7 @@ struct GridBrowsing : GridTool
     void Wheel(QPoint angle, Qt::KeyboardModifiers m = {})
     {
         const TRect body = Layout()->BodyBounds();
-        const QPoint at = At((body.Left + body.Right) / 2, body.Top + 5);
+        const QPoint at = At((body.Left + std::min(body.Right, g.Grid->GetClientWidth())) / 2, body.Top + 5);
         QWheelEvent e(QPointF(at), QPointF(Win()->mapToGlobal(at)), QPoint(), angle, Qt::NoButton, m, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(Win(), &e);
         g.Paint();
@@ -300,4 +300,40 @@ TEST_F(GridBrowsing, AWindowMadeTallerFillsItsBodyWithRows)
                 ink += qGray(image.pixel(x, y)) < 128;
         EXPECT_GT(ink, 5) << "row band " << band;
     }
+}
+
+// The horizontal wheel and Shift with the vertical wheel scroll sideways, never up or down.
+TEST_F(GridBrowsing, SidewaysWheelTurnsScrollSideways)
+{
+    g.Fill(40, 8, 120);
+    Show(400, 300);
+    Grid()->SetTopIndex(5);
+    g.Paint();
+    ASSERT_EQ(Grid()->GetLeftPos(), 0);
+    const int step = Grid()->GetHorzScrollStep();
+
+    Wheel(QPoint(-120, 0)); // the wheel tilted right
+    EXPECT_EQ(Grid()->GetTopIndex(), 5);
+    const int right = Grid()->GetLeftPos();
+    EXPECT_GE(right, step);
+    Wheel(QPoint(-240, 0));
+    EXPECT_EQ(Grid()->GetLeftPos(), right * 3);
+    Wheel(QPoint(120, 0));
+    EXPECT_EQ(Grid()->GetLeftPos(), right * 2);
+    EXPECT_EQ(Grid()->GetTopIndex(), 5);
+
+    Wheel(QPoint(0, -120), Qt::ShiftModifier);
+    EXPECT_EQ(Grid()->GetLeftPos(), right * 3);
+    Wheel(QPoint(0, 240), Qt::ShiftModifier);
+    EXPECT_EQ(Grid()->GetLeftPos(), right);
+    EXPECT_EQ(Grid()->GetTopIndex(), 5);
+    // The columns shown follow: the first one is scrolled past far enough.
+    for (int i = 0; i < 20; ++i)
+        Wheel(QPoint(-120, 0));
+    EXPECT_GT(Layout()->FirstCol(), 0);
+    EXPECT_EQ(Grid()->GetTopIndex(), 5);
+
+    // The plain wheel still moves two rows a notch.
+    Wheel(QPoint(0, -120));
+    EXPECT_EQ(Grid()->GetTopIndex(), 7);
 }
