@@ -337,3 +337,39 @@ TEST_F(GridBrowsing, SidewaysWheelTurnsScrollSideways)
     Wheel(QPoint(0, -120));
     EXPECT_EQ(Grid()->GetTopIndex(), 7);
 }
+
+// A double click on the right border of a header cell inside a column group fits that column
+// to its text, as dragging the border would size it; its neighbour keeps its width.
+TEST_F(GridBrowsing, DoubleClickFitsAColumnInsideAColumnGroup)
+{
+    g.Fill(12, 3, 80);
+    g.Data->SetData(4, 1, Variant(QStringLiteral("a much longer text than the others")));
+    TKvGridColumnGroup* group = Grid()->AddColumnGroup();
+    group->GetColumns()->Add(g.Columns[1]);
+    group->GetColumns()->Add(g.Columns[2]);
+    group->SetWidth(240);
+    Show(700, 300);
+    const TRect inner = HeaderRect(1);
+    const TRect neighbour = HeaderRect(2);
+    ASSERT_EQ(inner.Width(), 120);
+    const int fit = Layout()->FitColumnWidth(g.Columns[1]);
+    ASSERT_GT(fit, inner.Width() + 20);
+
+    DoubleClick(TPoint{inner.Right - 1, Center(inner).Y});
+    EXPECT_EQ(HeaderRect(1).Width(), fit);
+    EXPECT_EQ(CellRect(4, 1).Width(), fit);
+    EXPECT_EQ(HeaderRect(2).Width(), neighbour.Width());
+    EXPECT_EQ(HeaderRect(2).Left, HeaderRect(1).Right);
+    EXPECT_EQ(group->GetWidth(), fit + neighbour.Width());
+
+    // Fitted again after a drag made it narrower: the same width.
+    const TRect now = HeaderRect(1);
+    Press(TPoint{now.Right - 1, Center(now).Y});
+    Move(TPoint{now.Right - 10, Center(now).Y});
+    Move(TPoint{now.Right - 60, Center(now).Y});
+    Release(TPoint{now.Right - 60, Center(now).Y});
+    ASSERT_EQ(HeaderRect(1).Width(), fit - 59);
+    DoubleClick(TPoint{HeaderRect(1).Right - 1, Center(now).Y});
+    EXPECT_EQ(HeaderRect(1).Width(), fit);
+    EXPECT_EQ(HeaderRect(2).Width(), neighbour.Width());
+}
