@@ -7,9 +7,10 @@
 //
 // Call flow: tools, the edit controller and applications call SetFocusedIndex and the row
 // commands. SetFocusedIndex raises the changing events, commits or cancels the pending row
-// edit when the row changes, stores the focus and resets the selection when asked. Row
-// commands go through the editable item provider, whose notices come back through the
-// grid's item-edit listener (KvGrids.View.cpp). Selection notices re-lay out the selection
+// edit when the row changes (and finds its target row again by its data row), stores the
+// focus and resets the selection when asked. Row commands go through the editable item
+// provider, whose notices come back through the grid's item-edit listener (KvGrids.View.cpp);
+// Commit then moves the focus after the saved row. Selection notices re-lay out the selection
 // sprites.
 #include "grid/KvGrids.View.h"
 #include "grid/KvGrids.EditorBase.h"
