@@ -578,7 +578,8 @@ private:
     int FUpdateLock = 0;
     bool FLayoutLock = false;
     bool FLayoutNeeded = false;
-    // UpdateLayout runs again after moving the top index up into room left below the rows.
+    // UpdateLayout runs again after scrolling back into room left below the rows or right of
+    // the columns.
     bool FRefilling = false;
     TOwned<TKvGridColumnGroup> FRootGroup;
     TOwned<TKvGridViewColumns> FColumns;

@@ -373,3 +373,29 @@ TEST_F(GridBrowsing, DoubleClickFitsAColumnInsideAColumnGroup)
     EXPECT_EQ(HeaderRect(1).Width(), fit);
     EXPECT_EQ(HeaderRect(2).Width(), neighbour.Width());
 }
+
+// Scrolled to the right end, the window made wider: the columns move right to fill the room.
+TEST_F(GridBrowsing, AWindowMadeWiderFillsItsBodyWithColumns)
+{
+    g.Fill(10, 8, 120);
+    Show(400, 300);
+    Grid()->SetLeftPos(1 << 20);
+    g.Paint();
+    const int before = Grid()->GetLeftPos();
+    ASSERT_GT(before, 400);
+    const TRect lastBefore = HeaderRect(7);
+    ASSERT_LE(lastBefore.Right, Grid()->GetClientWidth());
+    QWidget* window = g.Grid->Widget()->window();
+    window->resize(window->width() + 200, window->height());
+    ProcessEvents(20);
+    // The last column ends at the right edge of the client area; nothing blank beyond it.
+    EXPECT_LT(Grid()->GetLeftPos(), before);
+    EXPECT_EQ(HeaderRect(7).Right, Grid()->GetClientWidth());
+    const TScrollInfo info = [&] {
+        TScrollInfo i;
+        i.fMask = SIF_ALL;
+        Grid()->GetScrollInfo(SB_HORZ, i);
+        return i;
+    }();
+    EXPECT_EQ(Grid()->GetLeftPos(), info.nMax - static_cast<int>(info.nPage) + 1);
+}
