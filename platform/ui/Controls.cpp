@@ -367,7 +367,8 @@ void TControl::WndProc(TMessage& message)
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
     case WM_MBUTTONDBLCLK: WMMouse(message); break;
-    case WM_MOUSEWHEEL: WMMouseWheel(message); break;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL: WMMouseWheel(message); break;
     case WM_MOUSELEAVE: WMMouseLeave(message); break;
     default: DefaultHandler(message); break;
     }
@@ -459,7 +460,8 @@ void TControl::WMMouseWheel(TMessage& message)
     const TShiftState shift = ShiftStateOf(LoWordSigned(message.WParam) & 0xFFFF);
     const int delta = HiWordSigned(message.WParam);
     const TPoint pos{LoWordSigned(message.LParam), HiWordSigned(message.LParam)};
-    message.Result = DoMouseWheel(shift, delta, pos) ? 1 : 0;
+    const bool handled = message.Msg == WM_MOUSEHWHEEL ? DoMouseHWheel(shift, delta, pos) : DoMouseWheel(shift, delta, pos);
+    message.Result = handled ? 1 : 0;
 }
 
 void TControl::WMMouseLeave(TMessage& message)

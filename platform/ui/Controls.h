@@ -204,6 +204,8 @@ protected:
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y) {}
     // True when the wheel was handled.
     virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) { return false; }
+    // The horizontal wheel; a positive delta scrolls towards the left.
+    virtual bool DoMouseHWheel(TShiftState shift, int wheelDelta, TPoint mousePos) { return false; }
     virtual void MouseLeave() {}
 
     // Lays out the peer's children (scroll bars) and frame for the current size.
