@@ -4,7 +4,6 @@
 #include "platform/ui/PaintSupport.h"
 #include "platform/rtl/TypInfo.h"
 
-#include <QtCore/QPointer>
 #include <QtCore/QSignalBlocker>
 #include <QtGui/QCursor>
 #include <QtWidgets/QApplication>
@@ -88,6 +87,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {}
 
 TControl::~TControl()
 {
+    *FLiving = false;
     if (gCaptureControl == this)
         gCaptureControl = nullptr;
     DestroyWnd();
@@ -392,20 +392,19 @@ void TControl::Resize()
 
 namespace {
 
-// A handler may free the control whose message it handles: its peer lives on until the event
-// ends and forgets the control at once, so the peer tells whether the control is still there.
+// A handler may free the control whose message it handles, shown or not: the share of its
+// living flag outlasts it.
 struct TStillAlive
 {
-    QPointer<TControlPeer> Peer;
-    const TControl* Self;
-    bool operator()() const { return Peer && Peer->Control() == Self; }
+    std::shared_ptr<const bool> Living;
+    bool operator()() const { return *Living; }
 };
 
 } // namespace
 
 void TControl::WMMouse(TMessage& message)
 {
-    const TStillAlive alive{FPeer, this};
+    const TStillAlive alive{Living()};
     const TShiftState shift = ShiftStateOf(message.WParam);
     const int x = LoWordSigned(message.LParam);
     const int y = HiWordSigned(message.LParam);
@@ -811,7 +810,7 @@ void TWinControl::WndProc(TMessage& message)
 void TWinControl::WMKey(TMessage& message)
 {
     const TShiftState shift = ShiftStateOf(message.LParam);
-    const TStillAlive alive{Peer(), this};
+    const TStillAlive alive{Living()};
     if (message.Msg == WM_CHAR) {
         QChar c(static_cast<char16_t>(message.WParam));
         if (OnKeyPress)

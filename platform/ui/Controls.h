@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 class QWidget;
@@ -216,6 +217,8 @@ protected:
     void PeerResized(int width, int height);
 
     TControlPeer* Peer() const { return FPeer; }
+    // False once the control is freed; a share of it outlives the control.
+    const std::shared_ptr<bool>& Living() const { return FLiving; }
 
     TCreateParams FCreateParams;
 
@@ -231,6 +234,7 @@ private:
     TCursor FCursor = crDefault;
     TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csDoubleClicks};
     bool FClicking = false;
+    std::shared_ptr<bool> FLiving = std::make_shared<bool>(true);
 };
 
 // A control that takes the keyboard focus, holds child controls, has scroll bars, timers
