@@ -17,6 +17,7 @@
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
 #include <QtGui/QAction>
+#include <QtGui/QCloseEvent>
 #include <QtGui/QIcon>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QComboBox>
@@ -85,6 +86,23 @@ protected:
     }
 };
 
+// The designer's main window; closing asks CanClose first.
+class TDesignerWindow : public QMainWindow
+{
+public:
+    std::function<bool()> CanClose;
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (CanClose && !CanClose()) {
+            event->ignore();
+            return;
+        }
+        QMainWindow::closeEvent(event);
+    }
+};
+
 QString DisplayName(TPersistent* object)
 {
     if (auto* c = dynamic_cast<TComponent*>(object))
@@ -100,7 +118,7 @@ QString DisplayName(TPersistent* object)
 struct TVisualDesigner::TImpl
 {
     TVisualDesigner* Owner = nullptr;
-    QMainWindow Window;
+    TDesignerWindow Window;
     TSurface* Surface = nullptr;
     QWidget* Icons = nullptr;
     QHBoxLayout* IconLayout = nullptr;
@@ -112,8 +130,42 @@ struct TVisualDesigner::TImpl
     std::vector<TOwned<TDesignMenuItem>> Menu;
     bool Pending = false;
     bool Filling = false;
+    // The host's modification count when the form was read or last saved.
+    int SavedCount = 0;
 
     TDesignHost& Host() { return Owner->GetHost(); }
+
+    bool IsModified() { return Host().GetModifiedCount() != SavedCount; }
+
+    void UpdateTitle()
+    {
+        Window.setWindowTitle(QStringLiteral("%1%2 - Designer")
+                                  .arg(QFileInfo(Owner->GetFileName()).fileName(),
+                                       IsModified() ? QStringLiteral(" *") : QString()));
+    }
+
+    // Unsaved changes: save (a failed save keeps the window open), discard or cancel.
+    bool CanClose()
+    {
+        if (!IsModified())
+            return true;
+        const QString name = QFileInfo(Owner->GetFileName()).fileName();
+        switch (MessageBox(QStringLiteral("Save changes to %1 before closing?").arg(name), QStringLiteral("Designer"),
+                           MB_YESNOCANCEL | MB_ICONQUESTION)) {
+        case IDYES: {
+            bool saved = false;
+            Run([this, &saved] {
+                Owner->Save();
+                saved = true;
+            });
+            return saved;
+        }
+        case IDNO:
+            return true;
+        default:
+            return false;
+        }
+    }
 
     void Schedule()
     {
@@ -126,9 +178,7 @@ struct TVisualDesigner::TImpl
     void Rebuild()
     {
         Pending = false;
-        Window.setWindowTitle(QStringLiteral("%1%2 - Designer")
-                                  .arg(QFileInfo(Owner->GetFileName()).fileName(),
-                                       Host().GetModifiedCount() > 0 ? QStringLiteral(" *") : QString()));
+        UpdateTitle();
         BuildSurface();
         BuildTree();
         BuildInspector();
@@ -458,7 +508,9 @@ TVisualDesigner::TVisualDesigner(const QString& fileName)
     FHost->OnEditCollection = [this](TComponent* owner, TCollection* collection, const QString& name) {
         FImpl->EditCollection(owner, collection, name);
     };
+    d.Window.CanClose = [this] { return FImpl->CanClose(); };
     FHost->SelectComponent(FForm.get());
+    d.SavedCount = FHost->GetModifiedCount();
     d.Rebuild();
 }
 
@@ -466,6 +518,7 @@ TVisualDesigner::~TVisualDesigner()
 {
     FHost->OnChanged = nullptr;
     FHost->OnEditCollection = nullptr;
+    FImpl->Window.CanClose = nullptr;
     // The controls' peers belong to the surface; take them back before the window goes.
     for (TControl* control : FImpl->Surface->Controls)
         if (control->HandleAllocated())
@@ -491,7 +544,14 @@ void TVisualDesigner::Show()
 void TVisualDesigner::Save()
 {
     WriteComponentFile(FFileName, FForm.get());
+    FImpl->SavedCount = FHost->GetModifiedCount();
+    FImpl->UpdateTitle();
     FImpl->Status->setText(QStringLiteral("Saved %1").arg(FFileName));
+}
+
+bool TVisualDesigner::IsModified() const
+{
+    return FImpl->IsModified();
 }
 
 void TVisualDesigner::PopupVerbMenu(TComponent* component, int screenX, int screenY)

@@ -38,6 +38,10 @@ int MessageBox(const QString& Text, const QString& Caption, unsigned Flags)
     }
     switch (Flags & 0xF) {
     case MB_YESNO: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MB_YESNOCANCEL:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     case MB_OKCANCEL: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
     default: box.setStandardButtons(QMessageBox::Ok); break;
     }

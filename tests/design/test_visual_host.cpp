@@ -9,10 +9,16 @@
 #include "platform/design/VisualHost.h"
 #include "platform/ui/MessageBox.h"
 
+#include <deque>
+
 #include <QtCore/QDir>
+#include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
+#include <QtGui/QWindow>
+#include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QComboBox>
+#include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QTreeWidget>
@@ -87,6 +93,111 @@ QTreeWidgetItem* Row(QTreeWidget* inspector, const QString& name, QTreeWidgetIte
     }
     return nullptr;
 }
+
+// Shows the designer as the active window.
+void ShowActive(TVisualDesigner& d)
+{
+    d.Show();
+    d.Window()->activateWindow();
+    QApplication::setActiveWindow(d.Window());
+    Settle();
+}
+
+QWindow* Win(TVisualDesigner& d)
+{
+    return d.Window()->windowHandle();
+}
+
+QTreeWidget* ComponentTree(TVisualDesigner& d)
+{
+    for (QTreeWidget* t : d.Window()->findChildren<QTreeWidget*>())
+        if (t->columnCount() == 1)
+            return t;
+    return nullptr;
+}
+
+// The node of a component in the component tree.
+QTreeWidgetItem* Node(TVisualDesigner& d, const QString& name)
+{
+    const QList<QTreeWidgetItem*> found =
+        ComponentTree(d)->findItems(name + QStringLiteral(": "), Qt::MatchStartsWith | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+// Clicks a tree item (a component node or an inspector row) in the designer's window.
+void ClickItem(QTreeWidget* tree, QTreeWidgetItem* item, Qt::KeyboardModifiers mods = Qt::NoModifier, int column = 0)
+{
+    ASSERT_NE(item, nullptr);
+    QRect r = tree->visualItemRect(item);
+    if (column > 0)
+        r.setLeft(tree->header()->sectionPosition(column));
+    else
+        r.setWidth(tree->header()->sectionSize(0));
+    QWidget* top = tree->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, mods, tree->viewport()->mapTo(top, r.center()));
+    Settle();
+}
+
+void ClickWidget(QWidget* w)
+{
+    ASSERT_NE(w, nullptr);
+    QWidget* top = w->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, w->mapTo(top, w->rect().center()));
+    Settle();
+}
+
+void TypeText(QWindow* window, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::keyClick(window, c.toLatin1());
+}
+
+// The editor of an inspector row.
+QLineEdit* RowEdit(TVisualDesigner& d, const QString& name, QTreeWidgetItem* parent = nullptr)
+{
+    QTreeWidgetItem* row = Row(Inspector(d), name, parent);
+    return row ? qobject_cast<QLineEdit*>(Inspector(d)->itemWidget(row, 1)) : nullptr;
+}
+
+// Types a new value into an inspector row as the user does: click, select all, type, Enter.
+void EditRow(TVisualDesigner& d, const QString& name, const QString& text, QTreeWidgetItem* parent = nullptr)
+{
+    QLineEdit* edit = RowEdit(d, name, parent);
+    ASSERT_NE(edit, nullptr) << name.toStdString();
+    ClickWidget(edit);
+    QTest::keyClick(Win(d), Qt::Key_A, Qt::ControlModifier);
+    TypeText(Win(d), text);
+    QTest::keyClick(Win(d), Qt::Key_Return);
+    Settle();
+}
+
+QString FileText(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Records the message boxes shown and answers each with the next answer (OK when none is left).
+struct TMessageBoxes
+{
+    QStringList Texts;
+    std::vector<unsigned> Flags;
+    std::deque<int> Answers;
+    TMessageBoxHook Old;
+    TMessageBoxes()
+    {
+        Old = SetMessageBoxHook([this](const QString& text, const QString&, unsigned flags) -> int {
+            Texts << text;
+            Flags.push_back(flags);
+            if (Answers.empty())
+                return IDOK;
+            const int answer = Answers.front();
+            Answers.pop_front();
+            return answer;
+        });
+    }
+    ~TMessageBoxes() { SetMessageBoxHook(Old); }
+};
 
 QStringList MenuTexts(QMenu* menu)
 {
@@ -195,4 +306,72 @@ TEST_F(VisualHostTest, InspectorVerbsAndSave)
     ASSERT_EQ(grid2->GetColumnCount(), 2);
     EXPECT_EQ(static_cast<TKvGridDataColumn*>(grid2->GetColumn(1))->GetFieldName(), "Units");
     EXPECT_EQ(static_cast<TKvGridDataColumn*>(grid2->GetColumn(1))->GetRenderer(), nullptr);
+}
+
+TEST_F(VisualHostTest, ClosingWithUnsavedChangesAsksToSaveDiscardOrCancel)
+{
+    TMessageBoxes boxes;
+    {
+        // Without changes the designer closes without a question.
+        TVisualDesigner designer(FormFile);
+        ShowActive(designer);
+        Win(designer)->close();
+        Settle();
+        EXPECT_FALSE(designer.Window()->isVisible());
+        EXPECT_TRUE(boxes.Texts.isEmpty());
+    }
+    const QString original = FileText(FormFile);
+    {
+        TVisualDesigner designer(FormFile);
+        ShowActive(designer);
+        auto* units = dynamic_cast<TKvGridDataColumn*>(designer.GetForm()->FindComponent("Grid1Units"));
+        ASSERT_NE(units, nullptr);
+        ClickItem(ComponentTree(designer), Node(designer, "Grid1Units"));
+        EditRow(designer, "Width", "120");
+        EXPECT_EQ(units->GetWidth(), 120);
+        EXPECT_TRUE(designer.Window()->windowTitle().contains("*"));
+
+        // Cancel keeps the designer open with its changes.
+        boxes.Answers = {IDCANCEL};
+        Win(designer)->close();
+        Settle();
+        ASSERT_EQ(boxes.Texts.size(), 1);
+        EXPECT_TRUE(boxes.Texts[0].contains("sales.kvf")) << boxes.Texts[0].toStdString();
+        EXPECT_EQ(boxes.Flags[0] & 0xF, unsigned(MB_YESNOCANCEL));
+        EXPECT_TRUE(designer.Window()->isVisible());
+        EXPECT_EQ(units->GetWidth(), 120);
+        EXPECT_TRUE(designer.Window()->windowTitle().contains("*"));
+        EXPECT_EQ(FileText(FormFile), original);
+
+        // Save writes the form and closes.
+        boxes.Answers = {IDYES};
+        Win(designer)->close();
+        Settle();
+        EXPECT_EQ(boxes.Texts.size(), 2);
+        EXPECT_FALSE(designer.Window()->isVisible());
+        EXPECT_TRUE(FileText(FormFile).contains("Width = 120"));
+        EXPECT_FALSE(designer.Window()->windowTitle().contains("*"));
+    }
+    {
+        TVisualDesigner designer(FormFile);
+        ShowActive(designer);
+        ClickItem(ComponentTree(designer), Node(designer, "Grid1Units"));
+        EditRow(designer, "Width", "90");
+        EXPECT_TRUE(designer.Window()->windowTitle().contains("*"));
+        // Saving with the keyboard takes the star off the title; closing then asks nothing.
+        QTest::keyClick(Win(designer), Qt::Key_S, Qt::ControlModifier);
+        Settle();
+        EXPECT_TRUE(FileText(FormFile).contains("Width = 90"));
+        EXPECT_FALSE(designer.Window()->windowTitle().contains("*"));
+        EditRow(designer, "Width", "70");
+        EXPECT_TRUE(designer.Window()->windowTitle().contains("*"));
+
+        // Discard closes without writing.
+        boxes.Answers = {IDNO};
+        Win(designer)->close();
+        Settle();
+        EXPECT_EQ(boxes.Texts.size(), 3);
+        EXPECT_FALSE(designer.Window()->isVisible());
+        EXPECT_TRUE(FileText(FormFile).contains("Width = 90"));
+    }
 }
