@@ -342,6 +342,16 @@ void TComponentProperty::SetValue(const QString& value)
     SetObjectValue(found);
 }
 
+void TComponentNameProperty::SetValue(const QString& value)
+{
+    if (value.trimmed().isEmpty()) {
+        auto* component = dynamic_cast<TComponent*>(GetComponent(0));
+        throw EPropertyError(QStringLiteral("A component needs a name: the name of %1 cannot be empty")
+                                 .arg(component ? component->GetName() : QString()));
+    }
+    TStringProperty::SetValue(value);
+}
+
 void TCollectionProperty::Edit()
 {
     auto* collection = dynamic_cast<TCollection*>(GetObjectValue());
@@ -398,6 +408,12 @@ TPropertyEditorClass StandardEditor(const TPropInfo& prop)
     return PropertyEditorClass<TPropertyEditor>();
 }
 
+bool IsComponentName(const TPropInfo& prop, const TPersistent* instance)
+{
+    return prop.Kind == pkString && prop.Name.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0 &&
+           dynamic_cast<const TComponent*>(instance) != nullptr;
+}
+
 bool SameProperty(const TPropInfo& a, const TPropInfo& b)
 {
     return a.Kind == b.Kind && a.EnumType == b.EnumType && a.ClassType == b.ClassType;
@@ -433,7 +449,11 @@ TPropertyEditorClass GetEditorClass(const TPropInfo& prop, const TPersistent* in
             bestRank = rank;
         }
     }
-    return best ? best->Editor : StandardEditor(prop);
+    if (best)
+        return best->Editor;
+    if (IsComponentName(prop, instance))
+        return PropertyEditorClass<TComponentNameProperty>();
+    return StandardEditor(prop);
 }
 
 void GetComponentProperties(const TDesignerSelections& components, TPropKinds filter, IDesigner* designer,
@@ -446,6 +466,8 @@ void GetComponentProperties(const TDesignerSelections& components, TPropKinds fi
         return;
     for (const TPropInfo* prop : firstClass->Properties()) {
         if (prop->Indexed || !filter.Contains(prop->Kind))
+            continue;
+        if (components.Count() > 1 && IsComponentName(*prop, components[0]))
             continue;
         std::vector<const TPropInfo*> props{prop};
         bool common = true;

@@ -356,6 +356,16 @@ public:
     void SetValue(const QString& value) override;
 };
 
+// A component's Name: an empty name is refused (the form refers to its components by name).
+// Offered for a selection of one component only.
+class TComponentNameProperty : public TStringProperty
+{
+public:
+    using TStringProperty::TStringProperty;
+    TPropertyAttributes GetAttributes() override { return {paRevertable}; }
+    void SetValue(const QString& value) override;
+};
+
 // Collections: "(TClassName)"; Edit opens the collection editor.
 class TCollectionProperty : public TClassProperty
 {
@@ -388,7 +398,7 @@ TPropertyEditorClass PropertyEditorClass()
 
 // The editor for a property of an object: the best registration (a matching name before none,
 // then the nearest property type, then the nearest component class, then the latest), or the
-// standard editor of its kind.
+// standard editor of its kind (TComponentNameProperty for a component's Name).
 TPropertyEditorClass GetEditorClass(const TPropInfo& prop, const TPersistent* instance);
 
 // Answers true to admit a property.
@@ -396,7 +406,8 @@ using TPropertyEditorFilterFunc = std::function<bool(const IntfPtr<IProperty>& p
 
 // Calls proc with an editor for each published property of the selection whose kind is in
 // filter and that every selected object has (of the same kind and type), when the filter
-// function admits it. Each editor edits the property of every selected object.
+// function admits it. Each editor edits the property of every selected object. A selection of
+// several objects gets no Name editor: one name cannot go to two components.
 void GetComponentProperties(const TDesignerSelections& components, TPropKinds filter, IDesigner* designer,
                             const TGetPropProc& proc, const TPropertyEditorFilterFunc& filterFunc = {});
 

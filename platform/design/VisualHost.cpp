@@ -15,6 +15,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QPointer>
+#include <QtCore/QSet>
 #include <QtCore/QTimer>
 #include <QtGui/QAction>
 #include <QtGui/QCloseEvent>
@@ -30,6 +31,7 @@
 #include <QtWidgets/QMainWindow>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QPushButton>
+#include <QtWidgets/QScrollBar>
 #include <QtWidgets/QSplitter>
 #include <QtWidgets/QStatusBar>
 #include <QtWidgets/QToolBar>
@@ -345,8 +347,37 @@ struct TVisualDesigner::TImpl
             prop->GetProperties([this, item, depth](const IntfPtr<IProperty>& sub) { AddProperty(item, sub, depth + 1); });
     }
 
+    // Paths ("Renderer/Font") of the open rows under parent.
+    static void ExpandedPaths(QTreeWidgetItem* parent, const QString& prefix, QSet<QString>& paths)
+    {
+        for (int i = 0; i < parent->childCount(); ++i) {
+            QTreeWidgetItem* item = parent->child(i);
+            const QString path = prefix + item->text(0);
+            if (item->isExpanded()) {
+                paths.insert(path);
+                ExpandedPaths(item, path + QLatin1Char('/'), paths);
+            }
+        }
+    }
+
+    static void Expand(QTreeWidgetItem* parent, const QString& prefix, const QSet<QString>& paths)
+    {
+        for (int i = 0; i < parent->childCount(); ++i) {
+            QTreeWidgetItem* item = parent->child(i);
+            const QString path = prefix + item->text(0);
+            if (paths.contains(path)) {
+                item->setExpanded(true);
+                Expand(item, path + QLatin1Char('/'), paths);
+            }
+        }
+    }
+
+    // Rows that were open stay open, and the view stays where it was.
     void BuildInspector()
     {
+        QSet<QString> expanded;
+        ExpandedPaths(Inspector->invisibleRootItem(), QString(), expanded);
+        const int scroll = Inspector->verticalScrollBar()->value();
         Inspector->clear();
         Props.clear();
         try {
@@ -355,6 +386,8 @@ struct TVisualDesigner::TImpl
         } catch (const Exception& e) {
             Status->setText(e.Message());
         }
+        Expand(Inspector->invisibleRootItem(), QString(), expanded);
+        Inspector->verticalScrollBar()->setValue(scroll);
         const int n = Host().GetSelection().Count();
         Status->setText(n == 1 ? DisplayName(Host().GetSelection()[0]) : QStringLiteral("%1 selected").arg(n));
     }

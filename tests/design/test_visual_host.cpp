@@ -375,3 +375,81 @@ TEST_F(VisualHostTest, ClosingWithUnsavedChangesAsksToSaveDiscardOrCancel)
         EXPECT_TRUE(FileText(FormFile).contains("Width = 90"));
     }
 }
+
+TEST_F(VisualHostTest, ASelectionOfSeveralComponentsOffersNoName)
+{
+    TVisualDesigner designer(FormFile);
+    ShowActive(designer);
+    TComponent* form = designer.GetForm();
+    auto* name = dynamic_cast<TKvGridDataColumn*>(form->FindComponent("Grid1Name"));
+    auto* units = dynamic_cast<TKvGridDataColumn*>(form->FindComponent("Grid1Units"));
+    ASSERT_NE(name, nullptr);
+    ASSERT_NE(units, nullptr);
+
+    ClickItem(ComponentTree(designer), Node(designer, "Grid1Name"));
+    EXPECT_NE(Row(Inspector(designer), "Name"), nullptr);
+    ClickItem(ComponentTree(designer), Node(designer, "Grid1Units"), Qt::ControlModifier);
+    ASSERT_EQ(designer.GetHost().GetSelection().Count(), 2);
+    // No Name to type over both; what both can share stays.
+    EXPECT_EQ(Row(Inspector(designer), "Name"), nullptr);
+    EXPECT_EQ(designer.GetHost().FindProperty("Name"), nullptr);
+    EditRow(designer, "Width", "60");
+    EXPECT_EQ(name->GetWidth(), 60);
+    EXPECT_EQ(units->GetWidth(), 60);
+    EXPECT_EQ(name->GetName(), "Grid1Name");
+    EXPECT_EQ(units->GetName(), "Grid1Units");
+}
+
+TEST_F(VisualHostTest, ValuesAColumnCannotHoldAreRefusedAndExpandedRowsStayExpanded)
+{
+    TMessageBoxes boxes;
+    TVisualDesigner designer(FormFile);
+    ShowActive(designer);
+    auto* units = dynamic_cast<TKvGridDataColumn*>(designer.GetForm()->FindComponent("Grid1Units"));
+    ASSERT_NE(units, nullptr);
+    ClickItem(ComponentTree(designer), Node(designer, "Grid1Units"));
+
+    // A negative width is refused with a message; the column keeps its width.
+    EditRow(designer, "Width", "-50");
+    ASSERT_EQ(boxes.Texts.size(), 1);
+    EXPECT_TRUE(boxes.Texts[0].contains("Width")) << boxes.Texts[0].toStdString();
+    EXPECT_EQ(units->GetWidth(), 100);
+    EXPECT_FALSE(designer.IsModified());
+    EXPECT_EQ(RowEdit(designer, "Width")->text(), "100");
+
+    // An empty name is refused; the column keeps its name.
+    QLineEdit* nameEdit = RowEdit(designer, "Name");
+    ASSERT_NE(nameEdit, nullptr);
+    ClickWidget(nameEdit);
+    QTest::keyClick(Win(designer), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(Win(designer), Qt::Key_Backspace);
+    QTest::keyClick(Win(designer), Qt::Key_Return);
+    Settle();
+    ASSERT_EQ(boxes.Texts.size(), 2);
+    EXPECT_TRUE(boxes.Texts[1].contains("name")) << boxes.Texts[1].toStdString();
+    EXPECT_EQ(units->GetName(), "Grid1Units");
+    EXPECT_EQ(RowEdit(designer, "Name")->text(), "Grid1Units");
+    EXPECT_FALSE(designer.IsModified());
+
+    // The renderer's row, opened with the keyboard, stays open across edits of other rows
+    // and of its own sub-properties.
+    QTreeWidget* inspector = Inspector(designer);
+    QTreeWidgetItem* renderer = Row(inspector, "Renderer");
+    ASSERT_NE(renderer, nullptr);
+    EXPECT_FALSE(renderer->isExpanded());
+    ClickItem(inspector, renderer);
+    QTest::keyClick(Win(designer), Qt::Key_Right);
+    Settle();
+    EXPECT_TRUE(renderer->isExpanded());
+    EditRow(designer, "Width", "80");
+    EXPECT_EQ(units->GetWidth(), 80);
+    renderer = Row(Inspector(designer), "Renderer");
+    ASSERT_NE(renderer, nullptr);
+    EXPECT_TRUE(renderer->isExpanded());
+    EditRow(designer, "Maximum", "70", renderer);
+    EXPECT_EQ(static_cast<TKvBarCellRenderer*>(units->GetRenderer())->GetMaximum(), 70.0);
+    renderer = Row(Inspector(designer), "Renderer");
+    ASSERT_NE(renderer, nullptr);
+    EXPECT_TRUE(renderer->isExpanded());
+    EXPECT_EQ(boxes.Texts.size(), 2);
+}
