@@ -697,6 +697,13 @@ public:
         if (!isModal() && FOwner->OnClose)
             FOwner->OnClose(FOwner);
     }
+    // The close button (through closeEvent) and Escape end here; the owner may refuse.
+    void reject() override
+    {
+        if (FOwner->OnCloseQuery && !FOwner->OnCloseQuery(FOwner))
+            return;
+        QDialog::reject();
+    }
 
 protected:
     void showEvent(QShowEvent* event) override
@@ -750,6 +757,7 @@ TDesignWindow::~TDesignWindow()
     stack.erase(std::remove(stack.begin(), stack.end(), this), stack.end());
     // Wrappers go before the widgets they wrap; a closing window tells nobody.
     OnClose = nullptr;
+    OnCloseQuery = nullptr;
     OnActivate = nullptr;
     OnShow = nullptr;
     FObjects.clear();

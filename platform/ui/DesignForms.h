@@ -423,6 +423,9 @@ public:
     static TDesignWindow* ActiveModal();
 
     std::function<void(TDesignWindow* sender)> OnShow;
+    // Asked when the user closes the window (its close button, Escape, Close); false keeps it
+    // open. SetModalResult ends a modal window without asking.
+    std::function<bool(TDesignWindow* sender)> OnCloseQuery;
     // The window closed (by the user or Close); a modeless window's owner frees it later.
     std::function<void(TDesignWindow* sender)> OnClose;
     std::function<void(TDesignWindow* sender)> OnActivate;
