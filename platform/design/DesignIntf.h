@@ -296,6 +296,16 @@ public:
     TPropertyAttributes GetAttributes() override { return {paMultiSelect, paRevertable}; }
 };
 
+// A platform colour (blue-green-red): an integer property named Color or ending in Color.
+// Shown as #RRGGBB; takes a colour name, #RRGGBB, an opaque #AARRGGBB or a number.
+class TColorProperty : public TIntegerProperty
+{
+public:
+    using TIntegerProperty::TIntegerProperty;
+    QString GetValue() override;
+    void SetValue(const QString& value) override;
+};
+
 class TFloatProperty : public TPropertyEditor
 {
 public:

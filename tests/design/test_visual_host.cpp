@@ -5,6 +5,7 @@
 
 #include "components/KvGrids.Vantrel.h"
 #include "design/KvGrids.Regs.h"
+#include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Internals.h"
 #include "platform/design/VisualHost.h"
 #include "platform/ui/MessageBox.h"
@@ -452,4 +453,52 @@ TEST_F(VisualHostTest, ValuesAColumnCannotHoldAreRefusedAndExpandedRowsStayExpan
     ASSERT_NE(renderer, nullptr);
     EXPECT_TRUE(renderer->isExpanded());
     EXPECT_EQ(boxes.Texts.size(), 2);
+}
+
+TEST_F(VisualHostTest, AColourPropertyTakesColourNamesAndHexText)
+{
+    const QString file = WriteTestFile(Dir, "editor.kvf", R"(object Form1: TDesignForm
+  object Grid1: TKvVantrel
+    object Grid1Units: TKvGridDataColumn
+      FieldName = 'Units'
+      Editor = Grid1UnitsEditor
+      object Grid1UnitsEditor: TKvInternalNumberCellEditor
+      end
+    end
+  end
+end
+)");
+    TMessageBoxes boxes;
+    TVisualDesigner designer(file);
+    ShowActive(designer);
+    auto* editor = dynamic_cast<TKvNumberCellEditor*>(designer.GetForm()->FindComponent("Grid1UnitsEditor"));
+    ASSERT_NE(editor, nullptr);
+    ClickItem(ComponentTree(designer), Node(designer, "Grid1Units"));
+    QTreeWidgetItem* row = Row(Inspector(designer), "Editor");
+    ASSERT_NE(row, nullptr);
+    ClickItem(Inspector(designer), row);
+    QTest::keyClick(Win(designer), Qt::Key_Right);
+    Settle();
+    const auto editorRow = [&designer] { return Row(Inspector(designer), "Editor"); };
+
+    EditRow(designer, "Color", "red", editorRow());
+    EXPECT_EQ(editor->GetColor(), clRed);
+    EXPECT_EQ(RowEdit(designer, "Color", editorRow())->text(), "#FF0000");
+    EditRow(designer, "Color", "#0000ff", editorRow());
+    EXPECT_EQ(editor->GetColor(), clBlue);
+    EditRow(designer, "Color", "#FF00FF00", editorRow());
+    EXPECT_EQ(editor->GetColor(), clLime);
+    EditRow(designer, "Color", "255", editorRow());
+    EXPECT_EQ(editor->GetColor(), clRed);
+    EXPECT_TRUE(boxes.Texts.isEmpty());
+
+    // Text that is no colour, and a colour the property cannot show (a transparent one), are
+    // refused with a message and change nothing.
+    EditRow(designer, "Color", "zzz", editorRow());
+    ASSERT_EQ(boxes.Texts.size(), 1);
+    EXPECT_TRUE(boxes.Texts[0].contains("'zzz'") && boxes.Texts[0].contains("colour")) << boxes.Texts[0].toStdString();
+    EditRow(designer, "Color", "#800000FF", editorRow());
+    ASSERT_EQ(boxes.Texts.size(), 2);
+    EXPECT_TRUE(boxes.Texts[1].contains("opaque")) << boxes.Texts[1].toStdString();
+    EXPECT_EQ(editor->GetColor(), clRed);
 }
