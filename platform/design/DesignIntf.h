@@ -33,6 +33,8 @@
 #include <memory>
 #include <vector>
 
+class QWidget;
+
 namespace kv {
 
 class TCollection;
@@ -88,6 +90,8 @@ public:
     // Tells the designer that a command failed: the visual designer shows the message; the
     // headless one records it.
     virtual void ShowError(const QString& message) = 0;
+    // The designer's window, which the editors' tool windows stay above; nil when it has none.
+    virtual QWidget* GetWindow() const { return nullptr; }
 };
 
 // Every component of the form, the root's owned components in order, recursively.

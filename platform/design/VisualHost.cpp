@@ -542,6 +542,7 @@ TVisualDesigner::TVisualDesigner(const QString& fileName)
         FImpl->EditCollection(owner, collection, name);
     };
     d.Window.CanClose = [this] { return FImpl->CanClose(); };
+    FHost->SetWindow(&d.Window);
     FHost->SelectComponent(FForm.get());
     d.SavedCount = FHost->GetModifiedCount();
     d.Rebuild();
@@ -552,6 +553,7 @@ TVisualDesigner::~TVisualDesigner()
     FHost->OnChanged = nullptr;
     FHost->OnEditCollection = nullptr;
     FImpl->Window.CanClose = nullptr;
+    FHost->SetWindow(nullptr);
     // The controls' peers belong to the surface; take them back before the window goes.
     for (TControl* control : FImpl->Surface->Controls)
         if (control->HandleAllocated())

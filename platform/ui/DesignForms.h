@@ -412,6 +412,10 @@ public:
     void SetModalResult(int value);
     // Whether the window's modal loop runs.
     bool IsModal() const;
+    // The window this one belongs to (nil: none): a tool window stays above it. Taken when the
+    // window shows.
+    void SetOwnerWindow(QWidget* window);
+    QWidget* GetOwnerWindow() const;
     // Shows a modeless window.
     void Show();
     void Close();

@@ -4,6 +4,7 @@
 #include "DesignTestSupport.h"
 
 #include "components/KvGrids.Vantrel.h"
+#include "design/KvGrids.ColumnsEditor.h"
 #include "design/KvGrids.Regs.h"
 #include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Internals.h"
@@ -15,6 +16,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
+#include <QtCore/QTimer>
 #include <QtGui/QWindow>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
@@ -501,4 +503,54 @@ end
     ASSERT_EQ(boxes.Texts.size(), 2);
     EXPECT_TRUE(boxes.Texts[1].contains("opaque")) << boxes.Texts[1].toStdString();
     EXPECT_EQ(editor->GetColor(), clRed);
+}
+
+TEST_F(VisualHostTest, TheColumnsEditorStaysAboveItsDesignerAndMessageBoxesAboveIt)
+{
+    TVisualDesigner designer(FormFile);
+    ShowActive(designer);
+    // The grid's menu from the component tree, then "Columns...".
+    QTreeWidget* tree = ComponentTree(designer);
+    QTreeWidgetItem* grid = Node(designer, "Grid1");
+    ASSERT_NE(grid, nullptr);
+    QTest::mouseClick(Win(designer), Qt::RightButton, Qt::NoModifier,
+                      tree->viewport()->mapTo(designer.Window(), tree->visualItemRect(grid).center()));
+    Settle();
+    auto* verbs = designer.Window()->findChild<QMenu*>("verbs");
+    ASSERT_NE(verbs, nullptr);
+    ASSERT_TRUE(verbs->isVisible());
+    QAction* columns = verbs->actions().value(0);
+    ASSERT_NE(columns, nullptr);
+    EXPECT_EQ(columns->text(), "Columns...");
+    QTest::mouseClick(verbs->windowHandle(), Qt::LeftButton, Qt::NoModifier, verbs->actionGeometry(columns).center());
+    Settle();
+    TKvColumnsEditorForm* editor = TKvColumnsEditorForm::Current();
+    ASSERT_NE(editor, nullptr);
+    QWidget* tool = editor->Window()->Window();
+    ASSERT_TRUE(tool->isVisible());
+    // A tool window of the designer's window: the window manager keeps it above that window.
+    EXPECT_EQ(tool->windowHandle()->transientParent(), Win(designer));
+
+    // Clicking the designer leaves it showing, still above the designer.
+    ClickItem(tree, Node(designer, "Sales"));
+    EXPECT_TRUE(tool->isVisible());
+    EXPECT_EQ(tool->windowHandle()->transientParent(), Win(designer));
+
+    // A message box opened while the columns editor is active shows above it.
+    tool->activateWindow();
+    QApplication::setActiveWindow(tool);
+    Settle();
+    QWindow* boxParent = nullptr;
+    bool boxShown = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box)
+            return;
+        boxShown = box->isVisible();
+        boxParent = box->windowHandle() ? box->windowHandle()->transientParent() : nullptr;
+        QTest::keyClick(box->windowHandle(), Qt::Key_Return);
+    });
+    EXPECT_EQ(MessageBox("Nothing to delete", "Columns", MB_OK), IDOK);
+    EXPECT_TRUE(boxShown);
+    EXPECT_EQ(boxParent, tool->windowHandle());
 }
