@@ -22,6 +22,7 @@
 #include <QtGui/QIcon>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QComboBox>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QDialog>
 #include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QHeaderView>
@@ -37,6 +38,7 @@
 #include <QtWidgets/QToolBar>
 #include <QtWidgets/QToolButton>
 #include <QtWidgets/QTreeWidget>
+#include <QtWidgets/QTreeWidgetItemIterator>
 #include <QtWidgets/QVBoxLayout>
 
 namespace kv {
@@ -372,12 +374,52 @@ struct TVisualDesigner::TImpl
         }
     }
 
-    // Rows that were open stay open, and the view stays where it was.
+    static QString PathOf(QTreeWidgetItem* item)
+    {
+        QString path;
+        for (; item; item = item->parent())
+            path = path.isEmpty() ? item->text(0) : item->text(0) + QLatin1Char('/') + path;
+        return path;
+    }
+
+    QTreeWidgetItem* ItemAt(const QString& path) const
+    {
+        QTreeWidgetItem* item = Inspector->invisibleRootItem();
+        for (const QString& name : path.split(QLatin1Char('/'))) {
+            QTreeWidgetItem* next = nullptr;
+            for (int i = 0; i < item->childCount() && !next; ++i)
+                if (item->child(i)->text(0) == name)
+                    next = item->child(i);
+            if (!next)
+                return nullptr;
+            item = next;
+        }
+        return item;
+    }
+
+    // The row whose editor has the keyboard focus; nil when none has.
+    QTreeWidgetItem* FocusedRow() const
+    {
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus || !Inspector->isAncestorOf(focus))
+            return nullptr;
+        for (QTreeWidgetItemIterator it(Inspector); *it; ++it)
+            if (QWidget* editor = Inspector->itemWidget(*it, 1); editor && (editor == focus || editor->isAncestorOf(focus)))
+                return *it;
+        return nullptr;
+    }
+
+    // Rows that were open stay open, the view stays where it was and the row being edited
+    // keeps the focus (it does not pass to another row's editor).
     void BuildInspector()
     {
         QSet<QString> expanded;
         ExpandedPaths(Inspector->invisibleRootItem(), QString(), expanded);
         const int scroll = Inspector->verticalScrollBar()->value();
+        const QString current = Inspector->currentItem() ? PathOf(Inspector->currentItem()) : QString();
+        const QString focused = FocusedRow() ? PathOf(FocusedRow()) : QString();
+        if (!focused.isEmpty())
+            Inspector->setFocus();
         Inspector->clear();
         Props.clear();
         try {
@@ -387,6 +429,15 @@ struct TVisualDesigner::TImpl
             Status->setText(e.Message());
         }
         Expand(Inspector->invisibleRootItem(), QString(), expanded);
+        if (QTreeWidgetItem* item = current.isEmpty() ? nullptr : ItemAt(current))
+            Inspector->setCurrentItem(item);
+        if (QTreeWidgetItem* item = focused.isEmpty() ? nullptr : ItemAt(focused)) {
+            QWidget* editor = Inspector->itemWidget(item, 1);
+            if (auto* edit = editor ? editor->findChild<QLineEdit*>() : nullptr; edit && !qobject_cast<QLineEdit*>(editor))
+                editor = edit;
+            if (editor)
+                editor->setFocus(Qt::OtherFocusReason);
+        }
         Inspector->verticalScrollBar()->setValue(scroll);
         const int n = Host().GetSelection().Count();
         Status->setText(n == 1 ? DisplayName(Host().GetSelection()[0]) : QStringLiteral("%1 selected").arg(n));

@@ -446,6 +446,8 @@ TEST_F(VisualHostTest, ValuesAColumnCannotHoldAreRefusedAndExpandedRowsStayExpan
     EXPECT_TRUE(renderer->isExpanded());
     EditRow(designer, "Width", "80");
     EXPECT_EQ(units->GetWidth(), 80);
+    // The edited row keeps the keyboard focus: typing on goes to the width, not to the name.
+    EXPECT_EQ(QApplication::focusWidget(), RowEdit(designer, "Width"));
     renderer = Row(Inspector(designer), "Renderer");
     ASSERT_NE(renderer, nullptr);
     EXPECT_TRUE(renderer->isExpanded());
