@@ -92,6 +92,18 @@ TKvGridItems TKvVantrelItemProvider::GetAllItems() const
     return FGroupedProvider ? FGroupedProvider->GetAllItems() : TKvGridItems{};
 }
 
+void TKvVantrelItemProvider::ClearItems()
+{
+    if (FGroupedProvider)
+        FGroupedProvider->ClearItems();
+}
+
+void TKvVantrelItemProvider::PopulateItems()
+{
+    if (FGroupedProvider)
+        FGroupedProvider->PopulateItems();
+}
+
 int TKvVantrelItemProvider::FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values,
                                      TKvGridSearchOptions Options, int StartIndex, int EndIndex) const
 {
