@@ -249,7 +249,8 @@ void TKvDefaultGridEditController::ApplyReadOnly()
 
 void TKvDefaultGridEditController::ActivateEditor()
 {
-    if (!FEditor)
+    // A grid in design state edits no cell.
+    if (!FEditor || FOwner->IsDesigning())
         return;
     KV_ASSERT(!FEditor->GetEditing(), "Editor is already editing");
     MoveEditor();
@@ -350,10 +351,9 @@ void TKvDefaultGridEditController::DoFocusedIndexChanging()
 
 void TKvDefaultGridEditController::DoFocusedIndexChanged(const TKvGridCellIndex& Index)
 {
-    if (FOwner->IsDesigning())
-        return;
+    // An editor left open when the grid went into design state goes with the focus.
     HideEditor();
-    if (!Index.IsValid(FOwner))
+    if (FOwner->IsDesigning() || !Index.IsValid(FOwner))
         return;
     PrepareEditor(Index);
     if (FOwner->GetEditOptions()->GetEditWhenFocused() && FEditor && !FOwner->GetEditOptions()->GetReadOnly())
@@ -420,7 +420,7 @@ void TKvDefaultGridEditController::CancelEditor(bool Prepare)
 
 void TKvDefaultGridEditController::ShowEditor(bool Button)
 {
-    if (FOwner->GetEditOptions()->GetReadOnly() || !FEditor)
+    if (FOwner->GetEditOptions()->GetReadOnly() || !FEditor || FOwner->IsDesigning())
         return;
     if (!GetEditing())
         ActivateEditor();
