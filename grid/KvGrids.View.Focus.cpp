@@ -505,8 +505,9 @@ bool TKvGridView::CommitItem(const TKvGridCellIndex& Index)
     TKvGridEditableItemProvider* editable = Editable(FItemProvider);
     if (!editable || !editable->IsEditing(Index.ItemIndex))
         return false;
-    // The open cell's text belongs to the row being committed: write it first.
-    if (GetEditing())
+    // The open cell's text belongs to the row being committed: write it first. An editor on
+    // another row keeps its text for its own row.
+    if (GetEditing() && FFocusedIndex.ItemIndex == Index.ItemIndex)
         CommitEditor(false);
     if (!editable->IsEditing(Index.ItemIndex))
         return false;
