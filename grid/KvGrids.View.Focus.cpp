@@ -177,19 +177,25 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
         struct TResetNoCancel
         {
             bool& flag;
-            ~TResetNoCancel() { flag = false; }
-        } reset{FNoCancel};
+            int& leaving;
+            ~TResetNoCancel()
+            {
+                flag = false;
+                --leaving;
+            }
+        } reset{FNoCancel, ++FLeavingRow};
         if (current >= 0) {
             if (CanCommit(current))
                 Commit();
             else if (!FNoCancel && CanCancel(current))
                 Cancel();
         }
-        if (!FNoCancel) {
+        if (!FNoCancel)
             LeavePendingRow(index);
-            if (index.ItemIndex >= GetItemCount())
-                index.ItemIndex = GetItemCount() - 1;
-        }
+        // A row that went (a new row dropped, or one committed that the view does not show)
+        // takes its place with it.
+        if (index.ItemIndex >= GetItemCount())
+            index.ItemIndex = GetItemCount() - 1;
     }
     if (!(FFocusedIndex == old))
         return;
@@ -525,7 +531,7 @@ bool TKvGridView::Cancel()
     editable->Cancel();
     // A cancelled appended row is gone: the focus goes back to the last row, where it came from.
     const int count = GetItemCount();
-    if (FFocusedIndex.ItemIndex >= count)
+    if (FFocusedIndex.ItemIndex >= count && FLeavingRow == 0)
         SetFocusedIndex(count > 0 ? TKvGridCellIndex(this, count - 1, FFocusedIndex.Column) : TKvGridCellIndex::Null(), true);
     return true;
 }

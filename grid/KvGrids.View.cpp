@@ -389,7 +389,8 @@ void TKvGridView::RefreshView(bool Repaint)
     timer.start();
     SetTopIndex(FTopIndex);
     SetLeftPos(FLeftPos);
-    SetFocusedIndex(GetFocusedIndex(), true);
+    if (FLeavingRow == 0)
+        SetFocusedIndex(GetFocusedIndex(), true);
     InvalidateLayout();
     Invalidate();
     if (Repaint)

@@ -590,6 +590,8 @@ private:
     TOwned<TKvGridEditController> FEditController;
     bool FLayouted = false;
     bool FNoCancel = false;
+    // Inside a focus change that leaves its row: the change itself settles the focus.
+    int FLeavingRow = 0;
     bool FItemEdited = false;
     TOwned<TKvGridItemConsumer> FModelConsumer;
     std::unique_ptr<TStyleSheetListener> FStyleSheetListener;

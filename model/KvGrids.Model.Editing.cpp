@@ -352,11 +352,13 @@ void TKvGridEditableItemProvider::EndUpdate()
     FIndexStale = false;
 }
 
+// The transaction ends before its listeners hear of it: they see the items as they now are
+// (a new row gone, or committed where the view may not show it).
 void TKvGridEditableItemProvider::CancelEdit()
 {
     KV_ASSERT(IsOpen(), "ItemProvider is not editing");
-    FireCanceled();
     EndUpdate();
+    FireCanceled();
 }
 
 void TKvGridEditableItemProvider::CommitEdit()
@@ -391,16 +393,16 @@ void TKvGridEditableItemProvider::CommitEdit()
     } catch (...) {
         FCommitting = false;
         if (FCommitWritten && IsOpen()) {
-            FireCommitted(index);
             EndUpdate();
+            FireCommitted(index);
         }
         throw;
     }
     FCommitting = false;
     if (!IsOpen())
         return; // ended by a change the write caused
-    FireCommitted(index);
     EndUpdate();
+    FireCommitted(index);
 }
 
 // --- following the source and the data ------------------------------------------------------
