@@ -216,6 +216,8 @@ void TKvDefaultGridEditController::HideEditor()
     FEditor->SetBounds(0, 0, 0, 0);
     FEditor->SetVisible(false);
     FEditor->EndEdit();
+    // A hidden editor is on no cell: its cell's column may go while it waits.
+    FEditor->SetEditIndex(TKvGridCellIndex::Null());
     FEditor = nullptr;
     ResetFocusedView();
 }
