@@ -519,6 +519,10 @@ void TKvGridView::DoItemCommitted(int Index)
 void TKvGridView::DoItemCanceled()
 {
     DoItemEditFinished(-1);
+    // The row's edit ended under typed text (its data went, or another source came): the
+    // text has no row to go to.
+    if (FEditController && FEditController->GetModified())
+        CancelEditor(false);
     RefreshView(false);
 }
 

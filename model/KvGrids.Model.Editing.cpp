@@ -429,8 +429,8 @@ void TKvGridEditableItemProvider::DropTransaction()
 {
     if (!IsOpen())
         return;
-    FireCanceled();
     EndUpdate();
+    FireCanceled();
     FireRefresh();
 }
 
@@ -507,8 +507,8 @@ void TKvGridEditableItemProvider::Source_Reset()
 {
     // Another data source: a transaction opened on the old one cannot be written.
     if (IsOpen() && GetDataSource() != FWatched) {
-        FireCanceled();
         EndUpdate();
+        FireCanceled();
     }
     FIndexStale = true;
     FireReset();
