@@ -255,6 +255,9 @@ void TKvDefaultGridEditController::ActivateEditor()
     if (!FEditor || FOwner->IsDesigning())
         return;
     KV_ASSERT(!FEditor->GetEditing(), "Editor is already editing");
+    // The items may have changed under the waiting editor (grouped, filtered, sorted): the
+    // cell as it is now decides.
+    ApplyReadOnly();
     MoveEditor();
     InitEditor();
     FModified = false;

@@ -1240,3 +1240,33 @@ TEST(VantrelStressCases, GroupingWithoutDataIsRefused)
     EXPECT_TRUE(grid->GetGroupByFields().empty());
     EXPECT_NO_THROW(grid->GroupBy({}));
 }
+
+// The rows are grouped under the waiting editor, and its cell is now a group row: typing there
+// changes nothing and a commit writes nothing.
+TEST(VantrelStressCases, TypingOnACellThatBecameAGroupRowWritesNothing)
+{
+    TShownVantrel g;
+    g.Fill(10);
+    g.Show(460, 320);
+    QStringList shown;
+    const TExceptionHook old = SetExceptionHook([&](const QString& m) { shown << m; });
+    g.Grid->GroupBy({FRegion});
+    int header = -1;
+    for (int i = 1; i < g.Grid->GetItemCount() && header < 0; ++i)
+        if (g.Grid->GetItem(i)->GetDataRow() < 0)
+            header = i;
+    ASSERT_GE(header, 0);
+    g.Grid->GroupBy({});
+    g.Grid->SetFocusedIndex(TKvGridCellIndex(g.Grid.get(), header, g.Columns[FCity]));
+    g.Grid->GroupBy({FRegion});
+    ASSERT_EQ(g.Grid->GetFocusedIndex().ItemIndex, header);
+    ASSERT_LT(g.Grid->GetItem(header)->GetDataRow(), 0);
+    QTest::keyClick(g.Win(), Qt::Key_1);
+    EXPECT_NO_THROW(g.Grid->CommitEditor(false));
+    EXPECT_FALSE(g.Chain()->IsEditing(-1));
+    QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Down);
+    for (int r = 0; r < 10; ++r)
+        EXPECT_EQ(g.Data->GetData(r, FCity).ToString(), QStringLiteral("C%1").arg(r % 5));
+    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
+    SetExceptionHook(old);
+}
