@@ -739,11 +739,10 @@ void TKvGridGroupedItemProvider::BuildLevel(const TBuild& Build, TKvGridGroupIte
 
 void TKvGridGroupedItemProvider::GroupBy(const TKvIntegerArray& Fields)
 {
-    // Without data no field is known: only fields grouped already may stay.
-    TKvGridDataProvider* data = GetDataSource();
-    for (int field : Fields)
-        if (field < 0 || (data ? field >= data->GetFieldCount() : !IsGroupedField(field)))
-            throw EArgumentOutOfRangeException(QStringLiteral("field: ") + QString::number(field));
+    if (TKvGridDataProvider* data = GetDataSource())
+        for (int field : Fields)
+            if (field < 0 || field >= data->GetFieldCount())
+                throw EArgumentOutOfRangeException(QStringLiteral("field: ") + QString::number(field));
     FGroups = Fields;
     PopulateItems();
     FireRefresh();
