@@ -340,6 +340,9 @@ void TKvVantrel::GroupingChanged() { SetTopIndex(0); }
 
 void TKvVantrel::GroupBy(const TKvIntegerArray& Fields, bool Sort, TKvGridSortDirection Direction)
 {
+    // Without data no field is known.
+    if (!GetDataProvider() && !Fields.empty())
+        throw EArgumentOutOfRangeException(QStringLiteral("field: ") + QString::number(Fields.front()));
     if (!FItemSource)
         return;
     FItemSource->GroupBy(Fields, Sort, Direction);

@@ -391,7 +391,8 @@ void TKvGridView::RefreshView(bool Repaint)
     timer.start();
     SetTopIndex(FTopIndex);
     SetLeftPos(FLeftPos);
-    SetFocusedIndex(GetFocusedIndex(), true);
+    if (!FMovingFocus)
+        SetFocusedIndex(GetFocusedIndex(), true);
     InvalidateLayout();
     Invalidate();
     if (Repaint)
@@ -520,6 +521,10 @@ void TKvGridView::DoItemCommitted(int Index)
 void TKvGridView::DoItemCanceled()
 {
     DoItemEditFinished(-1);
+    // The row's edit ended under typed text (its data went, or another source came): the
+    // text has no row to go to.
+    if (FEditController && FEditController->GetModified())
+        CancelEditor(false);
     RefreshView(false);
 }
 

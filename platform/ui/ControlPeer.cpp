@@ -267,6 +267,16 @@ bool TControlPeer::Send(TMessage& message)
     return FControl != nullptr;
 }
 
+void TControlPeer::DeliverToChild(QWidget* child, QEvent* event, const std::function<void()>& after)
+{
+    // Straight to the widget: its filters have run.
+    Dispatch([&] {
+        static_cast<QObject*>(child)->event(event);
+        if (after)
+            after();
+    });
+}
+
 QScrollBar* TControlPeer::EnsureBar(int bar)
 {
     if (FBars[bar])
