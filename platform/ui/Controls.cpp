@@ -73,14 +73,6 @@ QRect ToQRect(const TRect& r)
     return QRect(r.Left, r.Top, r.Width(), r.Height());
 }
 
-// The widget that takes the focus for a control's window.
-QWidget* FocusTarget(QWidget* w)
-{
-    while (w && w->focusProxy())
-        w = w->focusProxy();
-    return w;
-}
-
 // True when a goes before b among controls aligned the same way: the one nearer the edge.
 bool AlignsBefore(const TControl* a, const TControl* b, TAlign align)
 {
@@ -185,6 +177,13 @@ void TControl::CreateWnd()
     LayoutPeer();
     if (FParent && FVisible)
         FPeer->show();
+    // Visible children get their windows with their parent's.
+    if (auto* self = dynamic_cast<TWinControl*>(this)) {
+        const std::vector<TControl*> children = self->FControls;
+        for (TControl* child : children)
+            if (child->FVisible && FPeer)
+                child->HandleNeeded();
+    }
     if (FParent)
         FParent->ApplyTabOrder();
 }
@@ -285,7 +284,7 @@ void TControl::SetAlign(TAlign value)
     FAlign = value;
     if (value == alNone)
         UpdateAnchorRules();
-    else if (FParent)
+    if (FParent)
         FParent->AlignControls(this);
 }
 
@@ -657,16 +656,23 @@ void TWinControl::SetTabOrder(int value)
 
 void TWinControl::ApplyTabOrder()
 {
+    // Each child's frame is moved in the chain with everything in it. A frame forwards the
+    // focus to its client, whose policy decides whether Tab stops there; the frame's own
+    // policy only lets Qt move it, and is set without reaching the client.
     QWidget* previous = nullptr;
     for (TWinControl* control : FTabList) {
-        if (!control->Peer())
+        QWidget* frame = control->Peer();
+        if (!frame)
             continue;
-        QWidget* target = FocusTarget(control->Peer());
-        if (!target || target->focusPolicy() == Qt::NoFocus)
-            continue;
-        if (previous && previous->window() == target->window())
-            QWidget::setTabOrder(previous, target);
-        previous = target;
+        if (frame->focusPolicy() == Qt::NoFocus) {
+            QWidget* proxy = frame->focusProxy();
+            frame->setFocusProxy(nullptr);
+            frame->setFocusPolicy(Qt::TabFocus);
+            frame->setFocusProxy(proxy);
+        }
+        if (previous && previous->window() == frame->window())
+            QWidget::setTabOrder(previous, frame);
+        previous = frame;
     }
 }
 
@@ -677,8 +683,6 @@ void TWinControl::SetTabStop(bool value)
     FTabStop = value;
     if (Peer())
         Peer()->Client()->setFocusPolicy(value ? Qt::TabFocus : Qt::NoFocus);
-    if (GetParent())
-        GetParent()->ApplyTabOrder();
 }
 
 bool TWinControl::CanFocus() const
