@@ -682,7 +682,13 @@ void TWinControl::SetTabStop(bool value)
         return;
     FTabStop = value;
     if (Peer())
-        Peer()->Client()->setFocusPolicy(value ? Qt::TabFocus : Qt::NoFocus);
+        ApplyFocusPolicy();
+}
+
+void TWinControl::ApplyFocusPolicy()
+{
+    if (TControlPeer* peer = Peer())
+        peer->Client()->setFocusPolicy(FTabStop ? Qt::TabFocus : Qt::NoFocus);
 }
 
 bool TWinControl::CanFocus() const
@@ -800,7 +806,7 @@ void TWinControl::ParamsChanged()
 void TWinControl::PeerCreated()
 {
     TControlPeer* peer = Peer();
-    peer->Client()->setFocusPolicy(FTabStop ? Qt::TabFocus : Qt::NoFocus);
+    ApplyFocusPolicy();
     peer->Client()->setAttribute(Qt::WA_OpaquePaintEvent, GetControlStyle().Contains(csOpaque));
     peer->Client()->setAttribute(Qt::WA_InputMethodEnabled, GetControlStyle().Contains(csInputMethod));
     for (int bar = SB_HORZ; bar <= SB_VERT; ++bar)

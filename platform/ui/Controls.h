@@ -1,7 +1,9 @@
 // Controls: TControl, TWinControl and TCustomControl. Each control is a component that owns
 // a QWidget peer (Widget()), which forwards Qt's events to the control as messages through
-// WndProc. Client coordinates exclude the border and the scroll bars, which the control lays
-// out itself so that the client size is right as soon as a bar is shown or hidden.
+// WndProc. Client coordinates exclude the border, the bevel and the scroll bars, which the
+// control lays out itself so that the client size is right as soon as a bar is shown or
+// hidden. A window control places its aligned and anchored children whenever its client size
+// changes, and keeps its window children in tab order.
 #pragma once
 
 #include "platform/rtl/Classes.h"
@@ -370,6 +372,8 @@ protected:
 
     void CreateParams(TCreateParams& params) override;
     void PeerCreated() override;
+    // Gives the window the focus policy of the tab stop (on creation and when it changes).
+    virtual void ApplyFocusPolicy();
     void WMPaint(TMessage& message) override;
     // Paints into the canvas of message.WParam.
     virtual void PaintHandler(TMessage& message) {}

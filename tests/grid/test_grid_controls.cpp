@@ -194,6 +194,16 @@ TEST(GridControls, TabGoesThroughEditsAndGridInTabOrder)
     EXPECT_EQ(first->GetTabOrder(), 2);
     QTest::keyClick(handle, Qt::Key_Tab);
     EXPECT_TRUE(grid->Focused());
+
+    // An edit that is no tab stop is passed over by Tab, and still takes a click.
+    first->SetTabOrder(1);
+    first->SetTabStop(false);
+    second->SetFocus();
+    ProcessEvents();
+    QTest::keyClick(handle, Qt::Key_Tab);
+    EXPECT_TRUE(grid->Focused());
+    QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, WindowPoint(first, line, line / 2));
+    EXPECT_TRUE(first->Focused());
     grid->SetParent(nullptr);
 }
 
