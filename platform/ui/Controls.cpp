@@ -745,12 +745,14 @@ void TWinControl::SetBevelKind(TBevelKind value)
 
 void TWinControl::SetBevelWidth(int value)
 {
+    if (value < 1 || value > kMaxBevelWidth)
+        throw EArgumentOutOfRangeException(
+            QStringLiteral("Bevel width %1 is out of range (1 to %2)").arg(value).arg(kMaxBevelWidth));
     SetBevel(FBevelEdges, FBevelInner, FBevelOuter, FBevelKind, value);
 }
 
 void TWinControl::SetBevel(TBevelEdges edges, TBevelCut inner, TBevelCut outer, TBevelKind kind, int width)
 {
-    width = std::max(1, width);
     if (edges == FBevelEdges && inner == FBevelInner && outer == FBevelOuter && kind == FBevelKind &&
         width == FBevelWidth)
         return;

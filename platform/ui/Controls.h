@@ -313,7 +313,8 @@ public:
     void SetBevelOuter(TBevelCut value);
     TBevelKind GetBevelKind() const { return FBevelKind; }
     void SetBevelKind(TBevelKind value);
-    // At least 1.
+    // Width of one ring, 1 to kMaxBevelWidth; other values raise EArgumentOutOfRangeException.
+    static constexpr int kMaxBevelWidth = 1000;
     int GetBevelWidth() const { return FBevelWidth; }
     void SetBevelWidth(int value);
     // The bevel's width on one edge: 0 without a bevel there.

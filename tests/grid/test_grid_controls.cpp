@@ -307,16 +307,22 @@ TEST(GridControls, ControlPropertiesStreamThroughAFormFile)
     grid2->SetParent(nullptr);
     edit2->SetParent(nullptr);
 
-    // A value the enumeration does not have is a read error naming the line; nothing is made.
-    QString bad = text;
-    bad.replace(QLatin1String("Align = alClient"), QLatin1String("Align = alMiddle"));
-    TOwned<TControlsForm> third{Create<TControlsForm>(nullptr)};
-    try {
-        ReadComponentText(bad, third.get());
-        ADD_FAILURE() << "an unknown alignment was read";
-    } catch (const EReadError& e) {
-        EXPECT_TRUE(e.Message().contains(QLatin1String("alMiddle"))) << e.Message().toStdString();
-        EXPECT_TRUE(e.Message().contains(QLatin1String("on line"))) << e.Message().toStdString();
+    // A value the enumeration does not have, or a bevel width out of range, is a read error
+    // naming the value and the line; nothing is made.
+    const QList<QPair<QString, QString>> bad = {{"Align = alMiddle", "alMiddle"},
+                                                {"BevelWidth = 0", "Bevel width 0 is out of range"}};
+    const QStringList good = {"Align = alClient", "BevelWidth = 3"};
+    for (int i = 0; i < bad.size(); ++i) {
+        QString wrong = text;
+        wrong.replace(good[i], bad[i].first);
+        TOwned<TControlsForm> third{Create<TControlsForm>(nullptr)};
+        try {
+            ReadComponentText(wrong, third.get());
+            ADD_FAILURE() << "read: " << bad[i].first.toStdString();
+        } catch (const EReadError& e) {
+            EXPECT_TRUE(e.Message().contains(bad[i].second)) << e.Message().toStdString();
+            EXPECT_TRUE(e.Message().contains(QLatin1String("on line"))) << e.Message().toStdString();
+        }
+        EXPECT_EQ(third->GetComponentCount(), 0);
     }
-    EXPECT_EQ(third->GetComponentCount(), 0);
 }

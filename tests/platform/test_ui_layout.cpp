@@ -266,9 +266,18 @@ TEST(UiLayout, BevelTakesItsWidthFromTheClientAreaOnItsEdgesAndIsPaintedThere)
     c->SetBevelInner(bvNone);
     c->SetBevelOuter(bvNone);
     EXPECT_EQ(c->GetClientRect(), (TRect{0, 0, 120 - 2 * b, 90 - 2 * b}));
-    // A width below one is one.
-    c->SetBevelWidth(0);
-    EXPECT_EQ(c->GetBevelWidth(), 1);
+    // A width out of range is refused and changes nothing.
+    for (const int width : {0, -3, TWinControl::kMaxBevelWidth + 1}) {
+        try {
+            c->SetBevelWidth(width);
+            ADD_FAILURE() << "bevel width " << width << " was taken";
+        } catch (const EArgumentOutOfRangeException& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Bevel width %1 is out of range (1 to 1000)").arg(width));
+        }
+        EXPECT_EQ(c->GetBevelWidth(), 1);
+    }
+    c->SetBevelWidth(TWinControl::kMaxBevelWidth);
+    EXPECT_EQ(c->GetBevelWidth(), TWinControl::kMaxBevelWidth);
 }
 
 TEST(UiLayout, Ctl3DChoosesBetweenASunkenEdgeAndALine)
