@@ -238,7 +238,8 @@ TEST(GridControls, ControlPropertiesStreamThroughAFormFile)
 
     // At their defaults nothing of them is written.
     QString text = WriteComponentText(form.get());
-    for (const char* name : {"Align", "Anchors", "Bevel", "TabOrder", "TabStop", "Color", "Ctl3D", "ReadOnly", "TextHint"})
+    for (const char* name :
+         {"Align", "Anchors", "Bevel", "TabOrder", "TabStop", "Color", "Ctl3D", "ReadOnly", "TextHint"})
         EXPECT_FALSE(text.contains(QLatin1String(name))) << name << "\n" << text.toStdString();
 
     grid->SetAlign(alClient);
