@@ -13,7 +13,6 @@
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Options.h"
-#include "platform/design/DesignIntf.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/ui/MessageBox.h"
@@ -176,7 +175,7 @@ void TKvVantrel::GenerateDataColumns(bool Clear)
         return;
     TComponent* form = GetOwner();
     auto unique = [&](const QString& name) {
-        if (!IsUniqueGlobalComponentName(name) || (form && form->FindComponent(name)))
+        if (!IsNameFreeInOpenDesigners(name) || (form && form->FindComponent(name)))
             return false;
         for (TKvGridDataColumn* column : GetDataColumns())
             if (column->GetName().compare(name, Qt::CaseInsensitive) == 0)
