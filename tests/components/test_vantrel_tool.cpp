@@ -390,6 +390,60 @@ TEST_F(VantrelTool, AFilterHandleClickOpensTheFilterDropDown)
     EXPECT_FALSE(selector->GetListing());
 }
 
+// The open drop-down follows the column's filters: emptied, added to and switched from
+// outside, it lists what is there and never paints a filter that went.
+TEST_F(VantrelTool, AnOpenFilterDropDownFollowsTheColumnsFilters)
+{
+    for (const char* name : {"small", "big", "odd"}) {
+        auto* filter = static_cast<TKvGridColumnFilter*>(g.Columns[FQty]->GetFilters()->Add());
+        filter->SetName(QString::fromLatin1(name));
+        filter->SetCriteria(QStringLiteral("value < 10"));
+    }
+    QStringList shown;
+    struct TRestore
+    {
+        TExceptionHook Old;
+        ~TRestore() { SetExceptionHook(Old); }
+    } restore{SetExceptionHook([&](const QString& m) { shown << m; })};
+    g.Move(TShownVantrel::Center(g.HeaderRect(FQty)));
+    g.Paint();
+    auto* cell = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[FQty]));
+    ASSERT_NE(cell, nullptr);
+    g.Click(TShownVantrel::Center(TShownVantrel::Bounds(cell->GetFilterHandle())));
+    auto* selector = dynamic_cast<TKvGridFilterSelector*>(g.Grid->GetGridDelegate()->GetFilterSelector());
+    ASSERT_NE(selector, nullptr);
+    ASSERT_TRUE(selector->GetListing());
+    auto paintList = [&] {
+        selector->Invalidate();
+        selector->Update();
+        QApplication::processEvents();
+    };
+    auto names = [&] {
+        QStringList out;
+        for (int i = 0; i < selector->GetItemCount(); ++i)
+            out << selector->GetCellData(selector->GetCell(i, selector->GetDataColumn(0))).ToString() +
+                       (selector->GetItem(i)->GetChecked() ? "+" : "-");
+        return out;
+    };
+    paintList();
+    ASSERT_EQ(names(), (QStringList{"small-", "big-", "odd-"}));
+
+    g.Columns[FQty]->GetFilters()->Clear();
+    paintList();
+    EXPECT_EQ(selector->GetItemCount(), 0);
+    EXPECT_EQ(selector->GetCheckBarView()->GetChildCount(), 0);
+    auto* fresh = static_cast<TKvGridColumnFilter*>(g.Columns[FQty]->GetFilters()->Add());
+    fresh->SetName(QStringLiteral("fresh"));
+    fresh->SetCriteria(QStringLiteral("value >= 30"));
+    fresh->SetActive(true);
+    paintList();
+    EXPECT_EQ(names(), (QStringList{"fresh+"}));
+    EXPECT_EQ(g.Rows().size(), 10u);
+    EXPECT_TRUE(selector->GetListing());
+    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
+    g.Grid->GetGridDelegate()->HideFilterSelector();
+}
+
 // While the filter drop-down is open it takes the keyboard: typed keys edit no cell of the
 // grid, arrows move in the list, and Escape closes it leaving the grid as it was.
 TEST_F(VantrelTool, AnOpenFilterDropDownTakesTheKeys)
