@@ -112,11 +112,16 @@ void ForEachDesignNotification(const std::function<void(IDesignNotification*)>& 
     }
 }
 
+namespace {
+bool NameFreeInDesigners(const QString& name);
+}
+
 void AddOpenDesigner(IDesigner* designer)
 {
     auto& list = Designers();
     if (designer && std::find(list.begin(), list.end(), designer) == list.end())
         list.push_back(designer);
+    SetGlobalNameCheck(&NameFreeInDesigners);
 }
 
 void RemoveOpenDesigner(IDesigner* designer)
@@ -130,7 +135,10 @@ std::vector<IDesigner*> GetOpenDesigners()
     return Designers();
 }
 
-bool IsUniqueGlobalComponentName(const QString& name)
+namespace {
+
+// The rtl's global name check: no open designer's form nor component has the name.
+bool NameFreeInDesigners(const QString& name)
 {
     for (IDesigner* designer : Designers()) {
         TComponent* root = designer->GetRoot();
@@ -144,6 +152,8 @@ bool IsUniqueGlobalComponentName(const QString& name)
     }
     return true;
 }
+
+} // namespace
 
 // ---- menu items and component editors -----------------------------------------------------
 

@@ -122,10 +122,6 @@ void AddOpenDesigner(IDesigner* designer);
 void RemoveOpenDesigner(IDesigner* designer);
 std::vector<IDesigner*> GetOpenDesigners();
 
-// True when no component of any open designer's form (nor a form itself) has the name
-// (case-insensitive).
-bool IsUniqueGlobalComponentName(const QString& name);
-
 // ---- menu items of verbs ------------------------------------------------------------------
 
 // A context-menu item: a caption (a "-" caption is a separator), a click handler and an

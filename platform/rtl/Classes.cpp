@@ -98,6 +98,14 @@ bool IsValidIdent(const QString& name)
     return true;
 }
 
+namespace {
+TGlobalNameCheck GlobalNameCheck = nullptr;
+}
+
+bool IsUniqueGlobalComponentName(const QString& name) { return !GlobalNameCheck || GlobalNameCheck(name); }
+
+void SetGlobalNameCheck(TGlobalNameCheck check) { GlobalNameCheck = check; }
+
 bool TComponent::FCreatingForReader = false;
 bool TComponent::FDesigningForReader = false;
 

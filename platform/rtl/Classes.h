@@ -293,4 +293,10 @@ bool ChangeReference(TComponent* self, T*& field, T* value)
 // True when name is a valid identifier (letter or underscore, then letters, digits, underscores).
 bool IsValidIdent(const QString& name);
 
+// True when no component of the forms open in a designer (nor a form itself) has the name
+// (case-insensitive); always true until the design layer sets its check.
+bool IsUniqueGlobalComponentName(const QString& name);
+using TGlobalNameCheck = bool (*)(const QString& name);
+void SetGlobalNameCheck(TGlobalNameCheck check);
+
 } // namespace kv
