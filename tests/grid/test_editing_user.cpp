@@ -663,3 +663,88 @@ TEST(UserGrid, TypedTextTakesTheFieldsType)
     }
     EXPECT_THROW(FieldValue(Variant("12x"), ValueTypeNumeric, "Qty"), EConvertError);
 }
+
+// A new row given up with Escape takes its room with it: the rows scroll back down so that
+// the first row shows again, as it did before the row was appended.
+TEST_F(UserEditing, AnAppendedRowGivenUpLeavesTheFirstRowInView)
+{
+    // A body with room for three and a half rows.
+    const TRect first = Grid->GetCellBounds(Cell(0, Name));
+    const int rowHeight = Grid->GetCellBounds(Cell(1, Name)).Top - first.Top;
+    ASSERT_GT(rowHeight, 0);
+    const int client = first.Top + 3 * rowHeight + rowHeight / 2;
+    Grid->SetBounds(40, 40, 700, Grid->GetHeight() - Grid->GetClientHeight() + client);
+    Paint();
+    ASSERT_EQ(Grid->GetClientHeight(), client);
+    ASSERT_EQ(Grid->GetTopIndex(), 0);
+
+    ClickCell(2, Note);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    Paint();
+    ASSERT_EQ(Grid->GetItemCount(), 4);
+    ASSERT_EQ(Grid->GetFocusedIndex().ItemIndex, 3);
+    ASSERT_EQ(Grid->GetTopIndex(), 1);
+    TypeKeys("q");
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+    Paint();
+    EXPECT_EQ(Grid->GetItemCount(), 3);
+    EXPECT_EQ(Grid->GetTopIndex(), 0);
+    EXPECT_NE(Grid->GetCellView(Grid->GetBody(), Cell(0, Name)), nullptr);
+    EXPECT_EQ(CellText(0, Name), "alpha");
+    // Ctrl+Home finds the first row where it is.
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    Paint();
+    EXPECT_EQ(Grid->GetFocusedIndex().ItemIndex, 0);
+    EXPECT_EQ(Grid->GetTopIndex(), 0);
+    EXPECT_TRUE(Shown.isEmpty()) << Shown.join("\n").toStdString();
+}
+
+// Digits typed past what the number editor holds are refused with the beep, as its other
+// refusals are, never dropped silently.
+TEST_F(UserEditing, DigitsBeyondTheNumberEditorsRoomBeep)
+{
+    Qty->SetEditor(Create<TKvNumberCellEditor>(Grid.get()));
+    ClickCell(0, Qty);
+    int beeps = GetBeepCount();
+    TypeKeys("1234567890");
+    EXPECT_EQ(GetBeepCount(), beeps);
+    TypeKeys("12");
+    EXPECT_EQ(GetBeepCount(), beeps + 2);
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(0, Qty).ToDouble(), 1234567890.0) << Value(0, Qty).ToString().toStdString();
+
+    // With two decimals, a third one finds no place either.
+    Qty->GetStyles()->SetNumberFormat("0.00");
+    ClickCell(1, Qty);
+    beeps = GetBeepCount();
+    TypeKeys("7.25");
+    EXPECT_EQ(GetBeepCount(), beeps);
+    TypeKeys("9");
+    EXPECT_EQ(GetBeepCount(), beeps + 1);
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(1, Qty).ToDouble(), 7.25);
+}
+
+// A month or day that no date has is refused with the beep and a message while the date is
+// typed without separators; the part keeps its value until the user types a good one.
+TEST_F(UserEditing, AnImpossibleMonthOrDayTypedIsRefused)
+{
+    ClickCell(0, When);
+    int beeps = GetBeepCount();
+    TypeKeys("202713");
+    EXPECT_EQ(GetBeepCount(), beeps + 1);
+    ASSERT_EQ(Shown, QStringList{"'2027-13-28' is not a valid date"});
+    auto* date = dynamic_cast<TKvDateTimeCellEditor*>(Controller()->GetEditor())->GetControl();
+    EXPECT_EQ(date->GetDisplayText(), "2027-10-28");
+    TypeKeys("1235");
+    EXPECT_EQ(GetBeepCount(), beeps + 2);
+    ASSERT_EQ(Shown.size(), 2);
+    EXPECT_EQ(Shown[1], "'2027-12-35' is not a valid date");
+    EXPECT_EQ(date->GetDisplayText(), "2027-12-28");
+    TypeKeys("31");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(0, When) == Variant::DateTime(EncodeDate(2027, 12, 31)));
+    EXPECT_EQ(Shown.size(), 2);
+}
