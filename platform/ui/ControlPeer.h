@@ -33,6 +33,8 @@ public:
 
     // Sends a message to the control; false when the control has gone meanwhile.
     bool Send(TMessage& message);
+    // True when the last message sent raised an exception, which was reported.
+    bool Raised() const { return FRaised; }
 
     QWidget* Client() const;
     QScrollBar* Bar(int bar) const { return FBars[bar]; }
@@ -61,7 +63,8 @@ private:
     // Runs a handler of the control; an exception must not cross Qt's event dispatch, so it
     // is reported and dropped.
     template <typename F>
-    void Dispatch(F&& handler);
+    // False when the handler raised (the exception is reported).
+    bool Dispatch(F&& handler);
     // Scroll-bar input: false when the control went during the message.
     bool SendScroll(TWinControl* win, int bar, int code, int pos);
     // The end of a thumb drag: SB_THUMBPOSITION at the track position, then SB_ENDSCROLL.
@@ -71,6 +74,7 @@ private:
 
     TControl* FControl;
     int FDepth = 0;
+    bool FRaised = false;
     TControlClient* FClient;
     QScrollBar* FBars[2] = {nullptr, nullptr};
     const QRegion* FPaintRegion = nullptr;

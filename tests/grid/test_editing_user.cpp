@@ -748,3 +748,30 @@ TEST_F(UserEditing, AnImpossibleMonthOrDayTypedIsRefused)
     EXPECT_TRUE(Value(0, When) == Variant::DateTime(EncodeDate(2027, 12, 31)));
     EXPECT_EQ(Shown.size(), 2);
 }
+
+// Down on a new row that a row validation refuses shows the validation's message once, and
+// the row stays for the user to complete.
+TEST_F(UserEditing, DownOnARefusedNewRowShowsItsMessageOnce)
+{
+    Grid->GetValidations()->Add("named", "value['Name'] <> ''", "Name is required");
+    ClickCell(2, Qty);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    ASSERT_EQ(Grid->GetItemCount(), 4);
+    TypeKeys("5");
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Shown, QStringList{"Name is required"});
+    EXPECT_EQ(Grid->GetItemCount(), 4);
+    EXPECT_TRUE(Grid->IsItemEditing(3));
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(3, Qty));
+    EXPECT_EQ(Data->GetRowCount(), 3);
+
+    // Named, the row is saved and Down goes on into a new one.
+    ClickCell(3, Name);
+    TypeKeys("delta");
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Shown.size(), 1);
+    EXPECT_EQ(Data->GetRowCount(), 4);
+    EXPECT_EQ(Data->GetData(3, 0).ToString(), "delta");
+    EXPECT_TRUE(Data->GetData(3, 1) == Variant(5));
+}
