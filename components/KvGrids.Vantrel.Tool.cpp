@@ -549,8 +549,10 @@ void TKvVantrelSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift
 void TKvVantrelSelectionTool::CommitPending()
 {
     TKvGridView* grid = FOwner;
+    // The cell edit ends with its value written: the rows may move, and an editor left open
+    // would show its text over whichever row comes under it.
     if (grid->GetEditing())
-        grid->CommitEditor(false);
+        grid->CommitEditor(true);
     grid->Commit();
 }
 
