@@ -5,7 +5,9 @@
 #include "GridTestSupport.h"
 #include "TestSupport.h"
 
+#include "grid/KvGrids.Common.Lists.h"
 #include "grid/KvGrids.Editing.h"
+#include "grid/KvGrids.Editor.List.h"
 #include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Hints.h"
 #include "platform/ui/MessageBox.h"
@@ -774,4 +776,34 @@ TEST_F(UserEditing, DownOnARefusedNewRowShowsItsMessageOnce)
     EXPECT_EQ(Data->GetRowCount(), 4);
     EXPECT_EQ(Data->GetData(3, 0).ToString(), "delta");
     EXPECT_TRUE(Data->GetData(3, 1) == Variant(5));
+}
+
+// An open pick list stays under its edit when the grid scrolls sideways beneath it.
+TEST_F(UserEditing, AnOpenListGoesWithItsEditWhenTheGridScrolls)
+{
+    Name->SetLookupValues({"xa", "xb", "yc"});
+    Name->SetEditor(Create<TKvListCellEditor>(Grid.get()));
+    Grid->SetBounds(40, 40, 360, 300);
+    Paint();
+    ClickCell(1, Name);
+    TypeKeys("x");
+    auto* edit = dynamic_cast<TKvGridInplaceList*>(LineControl());
+    ASSERT_NE(edit, nullptr);
+    ASSERT_TRUE(edit->GetListVisible());
+    TKvSimpleInList* list = edit->GetList();
+    const auto under = [&] { return list->Widget()->geometry().left() == edit->ClientToScreen(TPoint{0, 0}).X - 1; };
+    EXPECT_TRUE(under());
+    const int left = edit->ClientToScreen(TPoint{0, 0}).X;
+
+    const TRect body = Grid->GetLayoutManager()->BodyBounds();
+    const QPoint at = WindowPoint(Grid.get(), (body.Left + std::min(body.Right, Grid->GetClientWidth())) / 2, body.Top + 5);
+    QWheelEvent e(QPointF(at), QPointF(Win()->mapToGlobal(at)), QPoint(), QPoint(-120, 0), Qt::NoButton, {},
+                  Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(Win(), &e);
+    Paint();
+    ASSERT_GT(Grid->GetLeftPos(), 0);
+    ASSERT_LT(edit->ClientToScreen(TPoint{0, 0}).X, left);
+    EXPECT_TRUE(edit->GetListVisible());
+    EXPECT_TRUE(under()) << list->Widget()->geometry().left() << " " << edit->ClientToScreen(TPoint{0, 0}).X;
+    EXPECT_EQ(edit->GetText(), "x");
 }
