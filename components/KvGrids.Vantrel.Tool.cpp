@@ -549,6 +549,8 @@ void TKvVantrelSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift
 bool TKvVantrelSelectionTool::CommitPending()
 {
     TKvGridView* grid = FOwner;
+    // The cell edit ends with its value written: the rows may move, and an editor left open
+    // would show its text over whichever row comes under it.
     if (grid->GetEditing())
         grid->CommitEditor(true);
     if (grid->GetEditing())

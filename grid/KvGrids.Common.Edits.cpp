@@ -484,9 +484,12 @@ void TKvNumberEdit::TypeDigit(QChar digit)
     }
     const int length = int(text.size());
     const int zero = FPrecision > 0 ? std::max(0, length - FPrecision - 1) : length;
+    // A digit that finds no room is refused with the beep, never dropped silently.
     if (FPrecision > 0) {
-        if (caret >= length)
+        if (caret >= length) {
+            MessageBeep();
             return;
+        }
         if (caret > zero) {
             text[caret] = digit;
             ++caret;
@@ -495,16 +498,18 @@ void TKvNumberEdit::TypeDigit(QChar digit)
             if (caret == 0)
                 caret = 1;
         } else {
-            if (FMaxLength > 0 && FMaxLength <= FPrecision)
+            if (FMaxLength > 0 && (FMaxLength <= FPrecision || length >= FMaxLength + 1)) {
+                MessageBeep();
                 return;
-            if (FMaxLength > 0 && length >= FMaxLength + 1)
-                return;
+            }
             text.insert(caret, digit);
             ++caret;
         }
     } else {
-        if (FMaxLength > 0 && length >= FMaxLength)
+        if (FMaxLength > 0 && length >= FMaxLength) {
+            MessageBeep();
             return;
+        }
         if (text == QStringLiteral("0"))
             text = digit;
         else

@@ -202,17 +202,20 @@ void TControlPeer::UpdateNow()
 }
 
 template <typename F>
-void TControlPeer::Dispatch(F&& handler)
+bool TControlPeer::Dispatch(F&& handler)
 {
+    bool done = false;
     ++FDepth;
     try {
         handler();
+        done = true;
     } catch (const std::exception& e) {
         ReportException(&e);
     } catch (...) {
         ReportException(nullptr);
     }
     --FDepth;
+    return done;
 }
 
 TKeyResult SendKeyPress(TControlPeer* peer, QKeyEvent* e)
@@ -224,6 +227,12 @@ TKeyResult SendKeyPress(TControlPeer* peer, QKeyEvent* e)
         TMessage m{WM_KEYDOWN, vk, ShiftStateBits(shift), 0};
         if (!peer->Send(m)) {
             result.Gone = true;
+            return result;
+        }
+        // A key whose handling raised was answered by the message shown: it goes no further,
+        // to the widget's parents or as characters.
+        if (peer->Raised()) {
+            result.KeyConsumed = true;
             return result;
         }
         result.KeyConsumed = m.Result != 0;
@@ -243,8 +252,11 @@ TKeyResult SendKeyPress(TControlPeer* peer, QKeyEvent* e)
             result.Gone = true;
             return result;
         }
-        if (m.WParam == 0)
+        if (m.WParam == 0 || peer->Raised()) {
             result.CharConsumed = true;
+            if (peer->Raised())
+                break;
+        }
     }
     return result;
 }
@@ -264,7 +276,7 @@ bool TControlPeer::Send(TMessage& message)
 {
     if (!FControl)
         return false;
-    Dispatch([&] { FControl->WndProc(message); });
+    FRaised = !Dispatch([&] { FControl->WndProc(message); });
     return FControl != nullptr;
 }
 

@@ -7,6 +7,8 @@
 #include "graphics/KvGrids.Common.Drawing.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Messages.h"
+#include "grid/KvGrids.Editing.h"
+#include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Tool.FilterSelector.h"
 
 using namespace kv;
@@ -141,6 +143,38 @@ TEST_F(VantrelTool, ASortClickDuringAnEditWritesTheRowAndClosesTheEditor)
     EXPECT_EQ(g.Grid->GetSortFields(), TKvIntegerArray{FQty});
     EXPECT_EQ(g.Rows(), rows);
     EXPECT_FALSE(g.Data->GetData(rows[5], FQty) == Variant(-5));
+}
+
+// A header click while a cell is being typed into saves the row; the rows then move, and the
+// focused cell shows the value of the row now under it, not the text typed into another row.
+TEST_F(VantrelTool, HeaderClickWhileTypingLeavesNoStaleEditor)
+{
+    const TKvGridCellIndex cell(g.Grid.get(), 3, g.Columns[FQty]);
+    const TRect r = g.Grid->GetCellBounds(cell);
+    g.Click(TShownVantrel::Center(r));
+    ASSERT_EQ(g.Grid->GetFocusedIndex(), cell);
+    QTest::keyClick(g.Win(), '7');
+    g.Paint();
+    ASSERT_TRUE(g.Grid->GetEditing());
+    const int row = g.Grid->GetItem(3)->GetDataRow();
+
+    g.Click(TShownVantrel::Center(g.HeaderRect(FQty)));
+    EXPECT_EQ(g.Grid->GetSortFields(), TKvIntegerArray{FQty});
+    EXPECT_FALSE(g.Chain()->IsEditing(-1));
+    EXPECT_TRUE(g.Data->GetData(row, FQty) == Variant(7));
+    ASSERT_EQ(g.Grid->GetFocusedIndex(), cell);
+    EXPECT_EQ(g.Cell(3, FQty), QStringLiteral("4"));
+    if (g.Grid->GetEditing()) {
+        auto* editor = dynamic_cast<TKvLineCellEditor*>(
+            static_cast<TKvDefaultGridEditController*>(g.Grid->GetEditController())->GetEditor());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->GetControl()->GetText(), QStringLiteral("4"));
+    }
+    // Enter there writes nothing the user did not type.
+    QTest::keyClick(g.Win(), Qt::Key_Return);
+    g.Paint();
+    EXPECT_EQ(g.Cell(3, FQty), QStringLiteral("4"));
+    EXPECT_TRUE(g.Data->GetData(row, FQty) == Variant(7));
 }
 
 TEST_F(VantrelTool, HeaderDraggedIntoThePanelGroupsAndShowsItsFeedback)
