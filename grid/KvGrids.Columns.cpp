@@ -280,7 +280,7 @@ void TKvGridColumn::SetFocusable(bool value)
 
 void TKvGridColumn::SetHeaderRenderer(TKvGridCellRenderer* value)
 {
-    if (ChangeReference(this, FHeaderRenderer, value))
+    if (ChangeReference(FHeaderRenderer, value))
         Changed(false);
 }
 
@@ -451,37 +451,33 @@ void TKvGridDataColumn::SetRenderer(TKvGridCellRenderer* value)
 {
     if (value == FRenderer)
         return;
-    if (FRenderer) {
-        FRenderer->RemoveFreeNotification(this);
+    if (FRenderer)
         FRenderer->RemoveColumn(this);
-    }
     FRenderer = value;
-    if (value) {
+    if (value)
         value->AddColumn(this);
-        value->FreeNotification(this);
-    }
     Changed(false);
 }
 
 void TKvGridDataColumn::SetFooterRenderer(TKvGridCellRenderer* value)
 {
-    if (ChangeReference(this, FFooterRenderer, value))
+    if (ChangeReference(FFooterRenderer, value))
         Changed(false);
 }
 
 void TKvGridDataColumn::SetEditor(TKvGridCellEditor* value)
 {
-    ChangeReference(this, FEditor, value);
+    FEditor = value;
 }
 
 void TKvGridDataColumn::SetImageList(TCustomImageList* value)
 {
-    ChangeReference(this, FImageList, value);
+    FImageList = value;
 }
 
 void TKvGridDataColumn::SetPopupMenu(TComponent* value)
 {
-    ChangeReference(this, FPopupMenu, value);
+    FPopupMenu = value;
 }
 
 void TKvGridDataColumn::Notification(TComponent* component, TOperation operation)
@@ -493,12 +489,6 @@ void TKvGridDataColumn::Notification(TComponent* component, TOperation operation
         SetRenderer(nullptr);
     if (component == FFooterRenderer)
         SetFooterRenderer(nullptr);
-    if (component == FEditor)
-        SetEditor(nullptr);
-    if (component == FImageList)
-        SetImageList(nullptr);
-    if (component == FPopupMenu)
-        SetPopupMenu(nullptr);
 }
 
 bool TKvGridDataColumn::GetLookupValue(const Variant& value, Variant& result) const
@@ -1437,7 +1427,7 @@ void TKvGridDerivedColumn::SetSortable(bool value)
 
 void TKvGridDerivedColumn::SetFooterRenderer(TKvGridCellRenderer* value)
 {
-    if (ChangeReference(this, FFooterRenderer, value))
+    if (ChangeReference(FFooterRenderer, value))
         Changed(false);
 }
 
@@ -1446,21 +1436,10 @@ void TKvGridDerivedColumn::SetRenderer(TKvGridCellRenderer* value)
     if (value == FRenderer)
         return;
     TKvGridCellRenderer* old = FRenderer;
-    ChangeReference(this, FRenderer, value);
+    FRenderer = value;
     if (old)
         FreeObject(old);
     Changed(false);
-}
-
-void TKvGridDerivedColumn::Notification(TComponent* component, TOperation operation)
-{
-    TKvGridColumn::Notification(component, operation);
-    if (operation != opRemove || !component)
-        return;
-    if (component == FRenderer)
-        FRenderer = nullptr;
-    if (component == FFooterRenderer)
-        FFooterRenderer = nullptr;
 }
 
 } // namespace kv

@@ -14,6 +14,7 @@
 #include "grid/KvGrids.Options.h"
 #include "model/KvGrids.Data.Objects.h"
 #include "model/KvGrids.Model.Proxy.Filter.h"
+#include "platform/rtl/ScopeGuard.h"
 
 namespace kv {
 
@@ -44,13 +45,6 @@ void TKvGridFilterSelector::ResetData(TKvGridDataProvider* Provider)
         objects->SetSource(FColumn ? FColumn->GetFilters() : nullptr);
 }
 
-void TKvGridFilterSelector::Notification(TComponent* component, TOperation operation)
-{
-    TKvGridInList::Notification(component, operation);
-    if (operation == opRemove && component == FColumn)
-        FColumn = nullptr;
-}
-
 TPoint TKvGridFilterSelector::GetLocation()
 {
     auto* handle = dynamic_cast<TKvSprite*>(FToolHandle);
@@ -66,13 +60,7 @@ void TKvGridFilterSelector::DropDown(TObject* Handle, TKvGridDataColumn* Column,
     if (GetListing())
         return;
     FToolHandle = Handle;
-    if (FColumn != Column) {
-        if (FColumn)
-            FColumn->RemoveFreeNotification(this);
-        FColumn = Column;
-        if (FColumn)
-            FColumn->FreeNotification(this);
-    }
+    FColumn = Column;
     const int count = FilteringOptions ? FilteringOptions->GetDropDownCount() : 8;
     TKvGridInList::DropDown(Handle, count, true);
     // Each row's check follows its filter's "Active".
@@ -98,13 +86,8 @@ void SetRowFilterActive(TKvGridDataColumn* Column, const TKvGridItem* Item, bool
     if (!filters || row < 0 || row >= filters->Count())
         return;
     Filtering = true;
-    try {
-        filters->GetFilter(row)->SetActive(Item->GetChecked());
-    } catch (...) {
-        Filtering = false;
-        throw;
-    }
-    Filtering = false;
+    TScopeExit done([&] { Filtering = false; });
+    filters->GetFilter(row)->SetActive(Item->GetChecked());
 }
 
 } // namespace kv

@@ -38,11 +38,10 @@ protected:
     TPoint GetLocation() override;
     void ResetData(TKvGridDataProvider* Provider) override;
     void DoItemSourceItemChecked(int Index) override;
-    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     TObject* FToolHandle = nullptr;
-    TKvGridDataColumn* FColumn = nullptr;
+    TComponentRef<TKvGridDataColumn> FColumn;
     bool FFiltering = false;
     TPoint FAnchor;
 };
