@@ -310,6 +310,7 @@ class TComponentRef : private TComponentRefBase
 public:
     TComponentRef() = default;
     explicit TComponentRef(TNotifyHolder holder) : TComponentRefBase(holder) {}
+    explicit TComponentRef(T* value) { Set(value); }
     TComponentRef(const TComponentRef& other) : TComponentRefBase() { Set(other.Get()); }
     TComponentRef& operator=(const TComponentRef& other)
     {
