@@ -12,6 +12,7 @@
 // before the file is touched) and writes it through QSaveFile.
 #include "model/KvGrids.Data.Files.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/TextEncoding.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/ui/MessageBox.h"
@@ -347,11 +348,10 @@ void TKvFileDataProvider::SetFileName(const QString& Value)
     FFileName = Value;
     if (!FAutoLoad && !IsDesigning())
         return;
-    try {
+    {
+        TScopeExit restore([&] { FFileName = old; });
         Load();
-    } catch (...) {
-        FFileName = old;
-        throw;
+        restore.Dismiss();
     }
 }
 
@@ -363,11 +363,10 @@ void TKvFileDataProvider::SetEncoding(TKvFileEncoding Value)
     FEncoding = Value;
     if (!FLoaded)
         return;
-    try {
+    {
+        TScopeExit restore([&] { FEncoding = old; });
         Load();
-    } catch (...) {
-        FEncoding = old;
-        throw;
+        restore.Dismiss();
     }
 }
 
