@@ -342,7 +342,12 @@ TKvGridDataColumn::TKvGridDataColumn(TComponent* owner)
     FFooter->OnChanged = [this](TObject* sender) { FooterChanged(sender); };
 }
 
-TKvGridDataColumn::~TKvGridDataColumn() = default;
+TKvGridDataColumn::~TKvGridDataColumn()
+{
+    // Also reached by a plain delete: the renderer's list of its columns lets go of this one.
+    if (FRenderer)
+        FRenderer->RemoveColumn(this);
+}
 
 void TKvGridDataColumn::BeforeDestruction()
 {
