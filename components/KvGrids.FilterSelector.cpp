@@ -88,16 +88,8 @@ TKvFilterSelector* TKvFilterSelector::Open(TKvGridHeaderFilterHandle* Handle)
 
 void TKvFilterSelector::Watch(TKvGridDataColumn* Column, TKvGridView* Grid)
 {
-    if (FColumn && FColumn != Column)
-        FColumn->RemoveFreeNotification(this);
-    if (FGrid && FGrid != Grid && FGrid != GetOwner())
-        FGrid->RemoveFreeNotification(this);
     FColumn = Column;
     FGrid = Grid;
-    if (FColumn)
-        FColumn->FreeNotification(this);
-    if (FGrid)
-        FGrid->FreeNotification(this);
 }
 
 void TKvFilterSelector::ShowDlg(TKvGridHeaderFilterHandle* Handle)

@@ -54,8 +54,8 @@ private:
     std::unique_ptr<TCheckListener> FChecks;
     TKvVantrel* FGridMain = nullptr;
     TKvObjectDataProvider* FProvider = nullptr;
-    TKvGridDataColumn* FColumn = nullptr;
-    TKvGridView* FGrid = nullptr;
+    TComponentRef<TKvGridDataColumn> FColumn{TNotifyHolder{this}};
+    TComponentRef<TKvGridView> FGrid{TNotifyHolder{this}};
     bool FFiltering = false;
 };
 
