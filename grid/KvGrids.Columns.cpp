@@ -14,6 +14,7 @@
 #include "grid/KvGrids.EditorBase.h"
 #include "grid/KvGrids.Internals.h"
 #include "grid/KvGrids.Renderer.h"
+#include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.View.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/rtl/Streaming.h"
@@ -340,6 +341,7 @@ TKvGridDataColumn::TKvGridDataColumn(TComponent* owner)
       FValidations(std::make_unique<TKvGridValidationCollection>(this))
 {
     FFooter->OnChanged = [this](TObject* sender) { FooterChanged(sender); };
+    FDynamicStyles->SetKnowsIdentifier(&KnowsDataCellIdentifier);
 }
 
 TKvGridDataColumn::~TKvGridDataColumn()
