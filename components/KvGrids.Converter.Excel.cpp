@@ -652,9 +652,8 @@ private:
             for (; next < FAnchors.size() && FAnchors[next].Row == d; ++next) {
                 const TAnchor& a = FAnchors[next];
                 StartCell(ArrayColumn(a.Col), a.Item->ColSpan - 1, a.Item->RowSpan - 1, a.CellStyle);
-                if (!a.Data)
-                    Data(L("String"), L("<group>"));
-                else
+                // A column group shows no value of its own: its cell stays empty.
+                if (a.Data)
                     TypedData(a.Field >= 0 ? Item->GetData(a.Field) : Variant(), a.Item->ValueType);
                 W.EndElement();
             }
@@ -849,6 +848,7 @@ void TKvGridExcelDocument::PrepareStyles(TKvGridView* Grid)
         if (data && data->GetValueType() == ValueTypeDateTime) {
             cell->FNumberFormat = QStringLiteral("yyyy-mm-dd hh:mm:ss");
             footer->FNumberFormat = cell->FNumberFormat;
+            FDateColumns.push_back(TDateColumn{data, cell, footer});
             dates = true;
         }
     }
@@ -896,9 +896,52 @@ void TKvGridExcelDocument::ForEachStyle(const std::function<void(TKvGridExcelSty
             Proc(style.get());
 }
 
+namespace {
+// True when the value is a date (or text that reads as one) with a time of day.
+bool HasTimeOfDay(const Variant& value)
+{
+    TDateTime days = 0;
+    if (value.IsDateTime())
+        days = value.DoubleUnchecked();
+    else if (!value.IsString() || !TryStrToDateTime(value.StringUnchecked(), days))
+        return false;
+    const QDateTime dt = DateTimeToQDateTime(days);
+    return dt.isValid() && dt.time().msecsSinceStartOfDay() != 0;
+}
+} // namespace
+
+void TKvGridExcelDocument::ChooseDateFormats(TKvGridView* Grid)
+{
+    // As the grid shows them: a date column whose exported rows hold no time of day shows dates.
+    std::vector<TDateColumn*> open;
+    for (TDateColumn& column : FDateColumns)
+        if (column.Column->GetDataIndex() >= 0)
+            open.push_back(&column);
+    auto scan = [&](TKvGridItem* item) {
+        if (!dynamic_cast<TKvGridRow*>(item))
+            return;
+        std::erase_if(open, [&](TDateColumn* c) { return HasTimeOfDay(item->GetData(c->Column->GetDataIndex())); });
+    };
+    if (FAllItems) {
+        for (TKvGridItem* item : Grid->GetAllItems()) {
+            if (open.empty())
+                break;
+            scan(item);
+        }
+    } else if (TKvGridItemProvider* provider = Grid->GetItemProvider()) {
+        for (int i = 0, n = Grid->GetItemCount(); i < n && !open.empty(); ++i)
+            scan(provider->GetItem(i));
+    }
+    for (TDateColumn* column : open) {
+        column->Cell->FNumberFormat = QStringLiteral("yyyy-mm-dd");
+        column->Footer->FNumberFormat = column->Cell->FNumberFormat;
+    }
+}
+
 void TKvGridExcelDocument::Write(TKvGridView* Grid, QString& Text)
 {
     FGrid = Grid;
+    ChooseDateFormats(Grid);
     TXmlTextWriter node(Text);
     node.WriteDeclaration(L("utf-8"));
     node.WriteProcessingInstruction(L("mso-application"), u"progid=\"Excel.Sheet\"");

@@ -27,6 +27,7 @@ namespace kv {
 
 class TKvGridView;
 class TKvGridColumn;
+class TKvGridDataColumn;
 class TKvGridItem;
 class TKvGridStyleBag;
 class TXmlTextWriter;
@@ -246,6 +247,8 @@ public:
     void ForEachStyle(const std::function<void(TKvGridExcelStyle*)>& Proc);
     // The whole workbook as text.
     void Write(TKvGridView* Grid, QString& Text);
+    // Date columns whose exported rows have no time of day get a date-only format.
+    void ChooseDateFormats(TKvGridView* Grid);
 
     // The grid's row-group level count, read from its item chain (the grouped provider in
     // it), so that it is right before the grid lays out; the layout manager's otherwise.
@@ -273,6 +276,14 @@ public:
     bool FAllItems = false;
     // The row-group level count PrepareStyles read; the table writes as many level columns.
     int FGroupLevels = 0;
+    // The date columns with their cell and footer styles.
+    struct TDateColumn
+    {
+        TKvGridDataColumn* Column;
+        TKvGridExcelStyle* Cell;
+        TKvGridExcelStyle* Footer;
+    };
+    std::vector<TDateColumn> FDateColumns;
     std::unique_ptr<TKvGridExcelWorkbook> FWorkbook;
 };
 

@@ -15,6 +15,7 @@
 #include "grid/KvGrids.Options.h"
 #include "model/KvGrids.Expressions.h"
 #include "model/KvGrids.Runtime.h"
+#include "platform/design/DesignIntf.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/TypInfo.h"
@@ -173,7 +174,7 @@ void TKvVantrel::GenerateDataColumns(bool Clear)
         return;
     TComponent* form = GetOwner();
     auto unique = [&](const QString& name) {
-        if (form && form->FindComponent(name))
+        if (!IsUniqueGlobalComponentName(name) || (form && form->FindComponent(name)))
             return false;
         for (TKvGridDataColumn* column : GetDataColumns())
             if (column->GetName().compare(name, Qt::CaseInsensitive) == 0)
@@ -367,8 +368,27 @@ void TKvVantrel::RemoveGroupBy(TKvGridColumn* Column)
 
 void TKvVantrel::SortItems(const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions)
 {
-    if (FItemSource)
+    if (!FItemSource)
+        return;
+    // Sorting by grouped fields alone turns only their direction: the other sort keys stay.
+    const bool groupedOnly =
+        FItemSource->IsGrouped() && !Fields.empty() &&
+        std::all_of(Fields.begin(), Fields.end(), [this](int field) { return FItemSource->IsGroupedField(field); });
+    if (!groupedOnly) {
         FItemSource->OrderBy(Fields, Directions);
+        return;
+    }
+    TKvIntegerArray fields = Fields;
+    TKvGridSortDirections directions = Directions;
+    directions.resize(fields.size(), SortAscending);
+    const TKvIntegerArray current = FItemSource->GetSortFields();
+    const TKvGridSortDirections currentDirections = FItemSource->GetSortDirections();
+    for (size_t i = 0; i < current.size(); ++i)
+        if (std::find(fields.begin(), fields.end(), current[i]) == fields.end()) {
+            fields.push_back(current[i]);
+            directions.push_back(i < currentDirections.size() ? currentDirections[i] : SortAscending);
+        }
+    FItemSource->OrderBy(fields, directions);
 }
 
 TKvIntegerArray TKvVantrel::GetSortFields() const { return FItemSource ? FItemSource->GetSortFields() : TKvIntegerArray{}; }

@@ -43,6 +43,7 @@ void TKvColumnsEditorForm::Execute(TKvGridView* grid, IDesigner* designer)
         return;
     if (gEditor && gEditor->FGrid == grid && !gEditor->FClosing) {
         gEditor->FDesigner = designer;
+        gEditor->FWindow->SetOwnerWindow(designer ? designer->GetWindow() : nullptr);
         gEditor->FWindow->BringToFront();
         return;
     }
@@ -50,6 +51,8 @@ void TKvColumnsEditorForm::Execute(TKvGridView* grid, IDesigner* designer)
     TKvColumnsEditorForm* editor = Create<TKvColumnsEditorForm>(nullptr);
     editor->FDesigner = designer;
     editor->SetGrid(grid);
+    // A tool window of the designer's window: it stays above it.
+    editor->FWindow->SetOwnerWindow(designer ? designer->GetWindow() : nullptr);
     editor->FWindow->CenterOnScreen();
     editor->FWindow->Show();
 }

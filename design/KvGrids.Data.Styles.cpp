@@ -1,10 +1,71 @@
 #include "design/KvGrids.Data.Styles.h"
 
+#include "platform/design/DesignDialogs.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace kv {
 
 namespace {
+
+// A colour of a fill or stroke text: a colour name, #RRGGBB or #AARRGGBB becomes the bag's
+// "#aarrggbb"; other text the bag reads as a colour stays; anything else is refused with a
+// message that names a colour.
+QString ColourPart(const QString& part, const QString& property)
+{
+    std::uint32_t argb = 0;
+    if (ColorFromText(part, argb))
+        return TKvColor(argb).ToString();
+    try {
+        (void)TKvColor(part.trimmed());
+        return part;
+    } catch (const EConvertError&) {
+        throw EConvertError(
+            QStringLiteral("'%1' is not a valid colour for %2: type a colour name, #RRGGBB or #AARRGGBB")
+                .arg(part.trimmed(), property));
+    }
+}
+
+// The text the bag is given for a property: colour names written out; text that the property's
+// kind cannot hold is refused here, as the bag itself would read it as something else (an
+// integer as 0, a colour as a number).
+QString StyleText(const QString& property, const QString& text)
+{
+    const TKvStylePropertyRecord* rec = TKvStyleProperties::FindText(property);
+    if (!rec)
+        return text;
+    switch (rec->Kind) {
+    case svkInteger: {
+        bool ok = false;
+        text.trimmed().toInt(&ok);
+        if (!ok)
+            throw EConvertError(QStringLiteral("'%1' is not a valid integer value for %2").arg(text, property));
+        return text.trimmed();
+    }
+    case svkFill: {
+        if (text.trimmed().isEmpty())
+            return text;
+        QStringList parts = text.split(QLatin1Char(','));
+        const QString kind = parts[0].trimmed();
+        if (kind == QLatin1String("radial"))
+            return text;
+        if (kind != QLatin1String("linear"))
+            return ColourPart(text, property);
+        for (qsizetype i = 1; i < std::min<qsizetype>(parts.size(), 3); ++i)
+            parts[i] = ColourPart(parts[i], property);
+        return parts.join(QLatin1Char(','));
+    }
+    case svkStroke: {
+        if (text.trimmed().isEmpty())
+            return text;
+        QStringList parts = text.split(QLatin1Char(','));
+        parts[0] = ColourPart(parts[0], property);
+        return parts.join(QLatin1Char(','));
+    }
+    default:
+        return text;
+    }
+}
+
 const QStringList& FieldNames()
 {
     static const QStringList names{QStringLiteral("Name"), QStringLiteral("Value"), QStringLiteral("IsSet"),
@@ -105,7 +166,7 @@ TKvGridDataRow TKvGridStylesDataProvider::GetRow(int Row) const
 bool TKvGridStylesDataProvider::WriteValue(int Row, const Variant& Value)
 {
     TPropertyRec& rec = Record(Row);
-    const QString text = Value.ToString();
+    const QString text = StyleText(rec.Name, Value.ToString());
     // The bag's own text, not the cache: the bag may have changed since.
     if (text == FStyles->GetValue(rec.Name))
         return false;

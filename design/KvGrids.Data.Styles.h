@@ -46,8 +46,10 @@ public:
     int GetFieldIndex(const QString& Name) const override;
     Variant GetData(int Row, int Field) const override;
     // Field 1 only; raises "Can not update value: " and the field index otherwise. Writes and
-    // tells the value change when the text differs from the bag's current value. A value the
-    // property rejects raises and leaves the cache as it was.
+    // tells the value change when the text differs from the bag's current value. Colour names,
+    // #RRGGBB and #AARRGGBB are taken where a fill or stroke holds a colour. A value the
+    // property rejects, text that is no integer for an integer property and a colour that does
+    // not parse raise and leave the bag and the cache as they were.
     void SetData(int Row, int Field, const Variant& Value) override;
     TKvGridDataRow GetRow(int Row) const override;
     TKvGridDataRowState GetRowState(int Row) const override { return RowStateNone; }

@@ -7,6 +7,7 @@
 
 #include "design/KvGrids.StyleInspector.Impl.h"
 #include "grid/KvGrids.Areas.h"
+#include "platform/ui/MessageBox.h"
 
 namespace kv {
 
@@ -41,6 +42,7 @@ void TKvStyleInspectorForm::AfterConstruction()
     body->SetRowStretch(0, 1);
     FWindow->SetClientSize(420, 520);
     FWindow->OnShow = [this](TDesignWindow*) { FormShow(); };
+    FWindow->OnCloseQuery = [this](TDesignWindow*) { return CanClose(); };
 }
 
 void TKvStyleInspectorForm::BeforeDestruction()
@@ -104,7 +106,8 @@ void TKvStyleInspectorForm::PrepareGrid()
     list->OnFocuedIndexChange = [this](TKvGridView*, const TKvGridCellIndex&) { FocusChanged(); };
     // The row is written while the cell's edit commits: text the property rejects sets the
     // column's error, which keeps the editor open with the user's text.
-    list->OnEditCommit = [](TKvGridView* sender, const TKvGridCellIndex& index, const Variant&) {
+    // column's error, which keeps the editor open with the user's text, and is shown at once.
+    list->OnEditCommit = [this](TKvGridView* sender, const TKvGridCellIndex& index, const Variant&) {
         TKvGridDataColumn* column = index.GetDataColumn();
         if (!column || column->GetFieldName() != QLatin1String("Value"))
             return;
@@ -114,11 +117,15 @@ void TKvStyleInspectorForm::PrepareGrid()
                 items->CommitEdit();
         } catch (const Exception& e) {
             column->SetError(e.Message());
+            if (!FQuietErrors)
+                MessageBox(e.Message(), FWindow->GetCaption(), MB_OK | MB_ICONERROR);
         }
     };
-    list->OnEditCancel = [](TKvGridView*, const TKvGridCellIndex& index) {
+    // A cancelled cell edit drops the row's pending text with it.
+    list->OnEditCancel = [this](TKvGridView*, const TKvGridCellIndex& index) {
         if (TKvGridDataColumn* column = index.GetDataColumn())
             column->SetError(QString());
+        CancelRowEdit();
     };
     list->OnEditComplete = [this](TKvGridView*, const TKvGridCellIndex& index) {
         const TKvGridDataColumn* column = index.GetDataColumn();
@@ -187,6 +194,46 @@ void TKvStyleInspectorForm::Commit()
     TKvListViewItemProvider* items = listMain->GetItemSource();
     if (items && items->GetEditingIndex() >= 0)
         items->CommitEdit();
+}
+
+void TKvStyleInspectorForm::CancelRowEdit()
+{
+    TKvListViewItemProvider* items = listMain->GetItemSource();
+    if (items && items->GetEditingIndex() >= 0)
+        items->CancelEdit();
+}
+
+bool TKvStyleInspectorForm::CanClose()
+{
+    QString error;
+    {
+        // The question below shows the error; no box of its own first.
+        struct TQuiet
+        {
+            bool& Flag;
+            explicit TQuiet(bool& flag) : Flag(flag) { Flag = true; }
+            ~TQuiet() { Flag = false; }
+        } quiet(FQuietErrors);
+        try {
+            listMain->CommitEditor(false);
+            if (listMain->GetEditing()) {
+                if (const TKvGridDataColumn* value = listMain->GetDataColumn(QStringLiteral("Value")))
+                    error = value->GetError();
+            } else {
+                Commit();
+            }
+        } catch (const Exception& e) {
+            error = e.Message();
+        }
+    }
+    if (error.isEmpty())
+        return true;
+    if (MessageBox(error + QStringLiteral("\n\nDiscard this text and close?"), FWindow->GetCaption(),
+                   MB_YESNO | MB_ICONWARNING) != IDYES)
+        return false;
+    listMain->CancelEditor(false);
+    CancelRowEdit();
+    return true;
 }
 
 int TKvStyleInspectorForm::DataRowOf(int index) const

@@ -1,5 +1,7 @@
 // The style inspector: a modal window that edits one style bag value by value in a list view
-// fed by a TKvGridStylesDataProvider, with a description of the focused property below.
+// fed by a TKvGridStylesDataProvider, with a description of the focused property below. Text
+// that a property refuses is shown in a message box at once and stays in the cell; closing the
+// window with such text asks whether to drop it.
 //
 //     if (TKvStyleInspectorForm::Execute(column->GetStyles()))
 //         designer->Modified();
@@ -63,6 +65,10 @@ private:
     void FormShow();
     void FocusChanged();
     void Commit();
+    void CancelRowEdit();
+    // The close query: text that a property refuses, left open in the list, is not dropped
+    // without asking.
+    bool CanClose();
 
     std::unique_ptr<TDesignWindow> FWindow;
     TOwned<TKvListView> listMain;
@@ -72,6 +78,8 @@ private:
     bool FModified = false;
     // Listening: the bag's first STYLE_ALL (on adding the listener) is no change.
     bool FListening = false;
+    // Refused values set the column's error without a message box of their own.
+    bool FQuietErrors = false;
 };
 
 } // namespace kv

@@ -61,7 +61,9 @@ int TKvGridInList::RowHeight() const
 
 TSize TKvGridInList::CalcBounds(int Count, bool Header)
 {
-    // The rows and header as this grid lays them out, plus the border.
+    // The rows and header as this grid lays them out, plus the border: measured with the
+    // styles it paints with, linked before its first paint.
+    LinkStyles();
     TKvAbstractGridLayoutManager* layout = GetLayoutManager();
     const int height = layout ? layout->MeasureClientHeight(std::max(0, Count), Header)
                               : (std::max(0, Count) + (Header ? 1 : 0)) * RowHeight();

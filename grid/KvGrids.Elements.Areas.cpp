@@ -567,10 +567,11 @@ TKvGridRowGroupElement::~TKvGridRowGroupElement()
     FreeObject(FBarElement);
 }
 
+// The grouped depth the layout manager reports, whatever style entries the row group has.
 int TKvGridRowGroupElement::Levels() const
 {
-    TKvGridRowGroupLevels* levels = FGrid->GetRowGroup()->GetLevels();
-    return levels ? levels->Count() : 0;
+    TKvAbstractGridLayoutManager* layout = FGrid->GetLayoutManager();
+    return layout ? std::max(0, layout->RowGroupLevels()) : 0;
 }
 
 void TKvGridRowGroupElement::ClearBody()

@@ -170,9 +170,23 @@ bool TKvGridSelectionTool::NavigateKey(std::uint16_t Key, TShiftState Shift, TKv
     const bool last = F.ItemIndex == items - 1;
     if (((Key == VK_DOWN && F.IsBottom()) || Key == VK_NEXT || (Key == VK_END && ctrl)) && last &&
         grid->IsItemEditing(F.ItemIndex)) {
-        if (grid->CanCommit(F.ItemIndex))
-            grid->Commit();
-        return false;
+        // An unchanged pending row stays as it is: Down starts no second blank row.
+        if (!grid->CanCommit(F.ItemIndex) || !grid->Commit() || grid->IsItemEditing(-1)) {
+            grid->MakeCellVisible(grid->GetFocusedIndex());
+            return false;
+        }
+        // Down goes on past the saved row into a new one, like Down on any last row.
+        if (Key != VK_DOWN || !grid->CanAppend()) {
+            grid->MakeCellVisible(grid->GetFocusedIndex());
+            return false;
+        }
+        F = grid->GetFocusedIndex();
+        if (!F.IsValid(grid))
+            return false;
+        grid->Append();
+        F = grid->GetIndex(grid->GetItemCount() - 1, F.Column);
+        Appended = true;
+        return true;
     }
     const TKvGridCellIndex focused = F;
     switch (Key) {
@@ -187,11 +201,16 @@ bool TKvGridSelectionTool::NavigateKey(std::uint16_t Key, TShiftState Shift, TKv
         if (items > 0 && !last) {
             F = F.IsBottom() ? F.ItemBy(1) : F.LowerColumn();
         } else {
-            if (grid->CanCommit(F.ItemIndex))
+            TKvGridColumn* column = F.Column;
+            if (grid->CanCommit(F.ItemIndex)) {
                 grid->Commit();
+                // The saved row may have moved, and the focus with it.
+                F = grid->GetFocusedIndex();
+            }
             if (grid->CanAppend()) {
                 grid->Append();
-                F = F.ItemBy(1);
+                // The new row is the last one, wherever the saved row went.
+                F = grid->GetIndex(grid->GetItemCount() - 1, column);
                 Appended = true;
             }
         }
@@ -212,15 +231,21 @@ TKvGridCellIndex TKvGridSelectionTool::ExitLastCell(const TKvGridCellIndex& Focu
     TKvGridEditOptions* options = grid->GetEditOptions();
     TKvGridItem* item = Candidate.GetItem();
     const TKvGridItemState state = item ? item->GetItemState() : ItemNormal;
+    // A saved row may move (sorting, grouping, a filter); the focus went with it.
     if (state == ItemInserting) {
-        if (options->GetCommitWhenExitLastCell() && grid->CanCommit(Candidate.ItemIndex))
+        if (options->GetCommitWhenExitLastCell() && grid->CanCommit(Candidate.ItemIndex)) {
             grid->Commit();
+            return grid->GetFocusedIndex();
+        }
         return Candidate;
     }
     if (state == ItemUpdating) {
         if (!options->GetCommitWhenExitLastCell() || !grid->CanCommit(Candidate.ItemIndex))
             return Candidate;
         grid->Commit();
+        Candidate = grid->GetFocusedIndex();
+        if (!Candidate.IsValid(grid))
+            return Candidate;
     }
     if (options->GetCrossWhenExitLastCell()) {
         const int items = grid->GetItemCount();
@@ -238,6 +263,9 @@ void TKvGridSelectionTool::MoveFocus(const TKvGridCellIndex& F, bool Appended)
 {
     if (!(F == FOwner->GetFocusedIndex()))
         SetFocused(F, true, Appended);
+    else
+        // The focus stays where it is, maybe scrolled away: the key brings it back into view.
+        FOwner->MakeCellVisible(F);
 }
 
 } // namespace kv

@@ -7,9 +7,10 @@
 //
 // Call flow: tools, the edit controller and applications call SetFocusedIndex and the row
 // commands. SetFocusedIndex raises the changing events, commits or cancels the pending row
-// edit when the row changes, stores the focus and resets the selection when asked. Row
-// commands go through the editable item provider, whose notices come back through the
-// grid's item-edit listener (KvGrids.View.cpp). Selection notices re-lay out the selection
+// edit when the row changes (and finds its target row again by its data row), stores the
+// focus and resets the selection when asked. Row commands go through the editable item
+// provider, whose notices come back through the grid's item-edit listener (KvGrids.View.cpp);
+// Commit then moves the focus after the saved row. Selection notices re-lay out the selection
 // sprites.
 #include "grid/KvGrids.View.h"
 #include "grid/KvGrids.EditorBase.h"
@@ -174,21 +175,45 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
         FEditController->DoFocusedIndexChanging();
     if (itemChanged) {
         const int current = FFocusedIndex.IsValid(this) ? FFocusedIndex.ItemIndex : -1;
-        struct TResetNoCancel
+        // The target by its data row: a saved row that moves, or a dropped new row, shifts the
+        // rows around it.
+        TKvGridItem* target = current >= 0 && index.ItemIndex >= 0 && index.ItemIndex < GetItemCount() &&
+                                      !IsItemEditing(index.ItemIndex)
+                                  ? GetItem(index.ItemIndex)
+                                  : nullptr;
+        const int targetRow = target ? target->GetDataRow() : -1;
+        struct TResetFlags
         {
-            bool& flag;
-            ~TResetNoCancel() { flag = false; }
-        } reset{FNoCancel};
+            bool& noCancel;
+            bool& moving;
+            bool wasMoving;
+            ~TResetFlags()
+            {
+                noCancel = false;
+                moving = wasMoving;
+            }
+        } reset{FNoCancel, FMovingFocus, FMovingFocus};
+        FMovingFocus = true;
+        bool ended = false;
         if (current >= 0) {
             if (CanCommit(current))
-                Commit();
+                ended = Commit();
             else if (!FNoCancel && CanCancel(current))
-                Cancel();
+                ended = Cancel();
         }
-        if (!FNoCancel) {
+        if (ended && FFocusedIndex == old) {
+            const int moved = targetRow >= 0 && FItemProvider ? FItemProvider->ItemOfData(targetRow) : -1;
+            if (moved >= 0 && moved < GetItemCount())
+                index.ItemIndex = moved;
+        }
+        if (!FNoCancel)
             LeavePendingRow(index);
-            if (index.ItemIndex >= GetItemCount())
-                index.ItemIndex = GetItemCount() - 1;
+        if ((ended || !FNoCancel) && FFocusedIndex == old) {
+            const int count = GetItemCount();
+            if (count == 0)
+                index = TKvGridCellIndex::Null();
+            else if (index.ItemIndex >= count)
+                index.ItemIndex = count - 1;
         }
     }
     if (!(FFocusedIndex == old))
@@ -512,8 +537,30 @@ bool TKvGridView::CommitItem(const TKvGridCellIndex& Index)
         return false;
     TKvGridItem* item = GetItem(Index.ItemIndex);
     ValidateRow(Index, item && item->GetItemState() == ItemInserting);
+    const TKvGridCellIndex at = Index;
     editable->Commit();
+    if (!FMovingFocus && at.ItemIndex == FFocusedIndex.ItemIndex && !editable->IsEditing(-1))
+        FollowCommittedRow(editable->GetCommittedRow(), at);
     return true;
+}
+
+// Sorting, grouping or a filter may have placed the saved row elsewhere: the focus goes with
+// it, or stays on its place when the row is no longer shown.
+void TKvGridView::FollowCommittedRow(int DataRow, const TKvGridCellIndex& At)
+{
+    if (IsDestroying() || !FItemProvider || !At.Column || At.Column->GetGrid() != this)
+        return;
+    const int count = GetItemCount();
+    int item = DataRow >= 0 ? FItemProvider->ItemOfData(DataRow) : -1;
+    if (item < 0 || item >= count)
+        item = std::min(At.ItemIndex, count - 1);
+    if (item < 0)
+        return;
+    const TKvGridCellIndex index(this, item, At.Column);
+    if (FFocusedIndex == index)
+        return;
+    SetFocusedIndex(index, true);
+    MakeCellVisible(FFocusedIndex);
 }
 
 bool TKvGridView::Cancel()
@@ -524,7 +571,7 @@ bool TKvGridView::Cancel()
     editable->Cancel();
     // A cancelled appended row is gone: the focus goes back to the last row, where it came from.
     const int count = GetItemCount();
-    if (FFocusedIndex.ItemIndex >= count)
+    if (!FMovingFocus && FFocusedIndex.ItemIndex >= count)
         SetFocusedIndex(count > 0 ? TKvGridCellIndex(this, count - 1, FFocusedIndex.Column) : TKvGridCellIndex::Null(), true);
     return true;
 }

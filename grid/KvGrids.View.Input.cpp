@@ -7,7 +7,8 @@
 // ... DoMouseUp here, which run a layout that a change made due (LayoutForInput) and hand the
 // event to the active tool (KvGrids.Tool.h; its keys in KvGrids.Tool.Keys.cpp, its mouse in
 // KvGrids.Tool.cpp). A double click goes to the tool's DblClick; the wheel scrolls two rows a
-// notch; leaving the window ends the hover feedback. The tools call ShowEditor, CommitEditor
+// notch, the horizontal wheel (or Shift with the wheel) two horizontal steps; leaving the window
+// ends the hover feedback. The tools call ShowEditor, CommitEditor
 // and CancelEditor, which forward to the edit controller (KvGrids.Editing).
 #include "grid/KvGrids.View.h"
 
@@ -78,8 +79,21 @@ bool TKvGridView::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePo
 {
     if (FInList)
         return true;
+    // Shift turns the wheel sideways.
+    if (Shift.Contains(ssShift) && !Shift.Contains(ssCtrl) && !Shift.Contains(ssAlt))
+        return DoMouseHWheel(Shift, WheelDelta, MousePos);
     const int notches = std::max(1, std::abs(WheelDelta) / 120);
     SetTopIndex(FTopIndex + (WheelDelta < 0 ? 2 : -2) * notches);
+    return true;
+}
+
+// Two horizontal steps a notch, as the vertical wheel moves two rows; a negative delta goes right.
+bool TKvGridView::DoMouseHWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
+{
+    if (FInList)
+        return true;
+    const int notches = std::max(1, std::abs(WheelDelta) / 120);
+    SetLeftPos(FLeftPos + (WheelDelta < 0 ? 2 : -2) * notches * FHorzScrollStep);
     return true;
 }
 

@@ -375,6 +375,21 @@ void TKvGridView::UpdateLayout()
     FVScrolled = IsScrollBarVisible(SB_VERT);
     FHScrolled = IsScrollBarVisible(SB_HORZ);
     FLayouted = true;
+    // Room left below the last row or right of the last column (a larger window, fewer rows or
+    // columns): the top index moves up and the left position left to fill the body, and the
+    // pass runs again from there.
+    const bool rows = !FRefilling && MoveScrollPos(SB_VERT, FTopIndex, FTopIndex);
+    const bool columns = !FRefilling && MoveScrollPos(SB_HORZ, FLeftPos, FLeftPos);
+    if (rows || columns) {
+        struct TRefilling
+        {
+            bool& Flag;
+            ~TRefilling() { Flag = false; }
+        } refilling{FRefilling};
+        FRefilling = true;
+        UpdateLayout();
+        return;
+    }
     FLinesLayer->PrepareLines(this, m, TRect{0, 0, w, h});
     FLinesLayer->SetBounds(TRect{0, 0, w, h});
     LayoutSelectionViews(m);

@@ -174,7 +174,9 @@ void TKvGridView::FitColumnWidth(TKvGridColumn* Column)
     timer.start();
     // The layout manager checks the column before it is touched.
     const int width = FLayoutManager->FitColumnWidth(Column);
-    Column->SetWidth(width);
+    // The width path of a dragged border: a column inside a group is as wide as its share.
+    const int shown = Column->IsTopLevel() || Column->GetGroupWidth() < 0 ? Column->GetWidth() : Column->GetGroupWidth();
+    TKvGridColumnGroup::SetWidth(Column, width - shown);
     if (TraceEnabled())
         trace(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>> FitColumnWidth: %1").arg(timer.elapsed()));
 }

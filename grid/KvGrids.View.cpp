@@ -320,10 +320,12 @@ void TKvGridView::ResetGrid()
 
 void TKvGridView::DoItemSourceDisposing()
 {
-    // The provider drops its item listeners itself. Told from a plain delete, the provider is
-    // no longer editable by type, and its edit listeners have gone with it.
+    // Told from a plain delete, the provider is no longer editable by type, and its edit
+    // listeners have gone with it.
     if (auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider))
         editable->RemoveEditListener(FItemEditListener.get());
+    if (FItemProvider)
+        FItemProvider->RemoveListener(FItemChangeListener.get());
     // The grid's own provider freed by someone else is gone already.
     if (FItemProvider == FOwnedItemProvider.get())
         (void)FOwnedItemProvider.release();

@@ -491,6 +491,7 @@ protected:
     // Scroll-bar input: rows on the vertical bar, pixels on the horizontal one.
     void WMScroll(TMessage& message) override;
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
+    bool DoMouseHWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
     // Rows a page step moves.
     int PageItemCount() const;
     bool MoveScrollPos(int Bar, int Value, int& Pos);
@@ -574,11 +575,15 @@ private:
     void StyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { DoStyleChanged(Bag, Entry); }
     bool RefreshSkipped() const;
     void KeepSelectionInItems();
+    void FollowCommittedRow(int DataRow, const TKvGridCellIndex& At);
     void LayoutForInput();
 
     int FUpdateLock = 0;
     bool FLayoutLock = false;
     bool FLayoutNeeded = false;
+    // UpdateLayout runs again after scrolling back into room left below the rows or right of
+    // the columns.
+    bool FRefilling = false;
     TOwned<TKvGridColumnGroup> FRootGroup;
     TOwned<TKvGridViewColumns> FColumns;
     TOwned<TKvGridItemProvider> FOwnedItemProvider;
@@ -590,6 +595,8 @@ private:
     TOwned<TKvGridEditController> FEditController;
     bool FLayouted = false;
     bool FNoCancel = false;
+    // SetFocusedIndex is ending the old row's edit and places the focus itself afterwards.
+    bool FMovingFocus = false;
     bool FItemEdited = false;
     TOwned<TKvGridItemConsumer> FModelConsumer;
     std::unique_ptr<TStyleSheetListener> FStyleSheetListener;

@@ -15,7 +15,6 @@
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/TextEncoding.h"
 #include "platform/rtl/TypInfo.h"
-#include "platform/ui/MessageBox.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -407,7 +406,7 @@ void TKvCsvDataProvider::Loaded()
         Load();
     } catch (const Exception& e) {
         const QString name = GetName().isEmpty() ? ClassName() : GetName();
-        ShowException(QStringLiteral("Error reading %1: %2").arg(name, e.Message()));
+        ReportException(QStringLiteral("Error reading %1: %2").arg(name, e.Message()));
     }
 }
 

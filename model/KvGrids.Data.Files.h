@@ -139,7 +139,7 @@ protected:
 public:
     ~TKvCsvDataProvider() override;
     // Loads when AutoLoad is on, and always at design time, where a file that does not read
-    // is reported (ShowException) instead of failing the form.
+    // is reported (ReportException) instead of failing the form.
     void Loaded() override;
 
     int GetHeadLine() const { return FHeadLine; }

@@ -110,7 +110,8 @@ void TKvDefaultGridItemProvider::FreeRow(TKvGridRow* Row)
 
 TKvDefaultGridItemProvider::~TKvDefaultGridItemProvider()
 {
-    // Deleted without Free: the listeners let go before the detaching reset.
+    // Deleted without Free: the listeners hear the notice first; those that stay hear the
+    // detaching reset.
     FireDisposing();
     SetDataSource(nullptr);
     ClearRows();

@@ -376,9 +376,11 @@ void TKvGridEditableItemProvider::CommitEdit()
     } committing{FCommitting};
     FCommitting = true;
     FCommitWritten = false;
+    FCommittedRow = -1;
     try {
         if (FEditingState == ItemUpdating) {
-            data->UpdateRow(FEditingItem->GetDataRow(), values);
+            FCommittedRow = FEditingItem->GetDataRow();
+            data->UpdateRow(FCommittedRow, values);
         } else {
             int target = data->GetRowCount();
             if (FInsertMode == InsertModeInsert && index < SourceCount()) {
@@ -386,6 +388,8 @@ void TKvGridEditableItemProvider::CommitEdit()
                 if (target < 0)
                     target = 0;
             }
+            // The provider's notice names the row where it put the new one.
+            FCommittedRow = target;
             data->InsertRow(target, values);
         }
     } catch (...) {
@@ -440,8 +444,10 @@ void TKvGridEditableItemProvider::Data_RowUpdated(int Row)
 
 void TKvGridEditableItemProvider::Data_RowInserted(int Row)
 {
-    if (FCommitting && FEditingState == ItemInserting)
+    if (FCommitting && FEditingState == ItemInserting) {
         FCommitWritten = true;
+        FCommittedRow = Row;
+    }
     if (FEditingState != ItemUpdating || !FEditingItem)
         return;
     const int row = FEditingItem->GetDataRow();

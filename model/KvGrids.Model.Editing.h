@@ -58,6 +58,8 @@ public:
     int GetInsertMode() const { return FInsertMode; }
     // The item index of the pending item, or -1 (idle, or the edited row is not listed).
     int GetEditingIndex() const { return PendingIndex(); }
+    // The data row the last commit wrote (the new row's as the data provider placed it), or -1.
+    int GetCommittedRow() const { return FCommittedRow; }
 
     int GetItemCount() const override;
     TKvGridItem* GetItem(int Index) const override;
@@ -147,6 +149,7 @@ private:
     bool FCommitting = false;
     // The data provider reported the commit's row as written.
     bool FCommitWritten = false;
+    int FCommittedRow = -1;
 };
 
 } // namespace kv

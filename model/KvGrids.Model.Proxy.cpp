@@ -13,7 +13,13 @@ public:
     void ItemUpdated(int Index) override { FOwner->Source_ItemUpdated(Index); }
     void ItemChecked(int Index) override { FOwner->Source_ItemChecked(Index); }
     void ItemStateChanged(int Index) override { FOwner->Source_ItemStateChanged(Index); }
-    void Disposing() override { FOwner->Source_Disposing(); }
+    void Disposing() override
+    {
+        // Lets go: the reset the going source may still send is not for the proxy.
+        if (FOwner->FSource)
+            FOwner->FSource->RemoveListener(this);
+        FOwner->Source_Disposing();
+    }
 
 private:
     TKvGridProxyItemProvider* FOwner;
@@ -122,7 +128,6 @@ void TKvGridProxyItemProvider::Source_Refresh()
 
 void TKvGridProxyItemProvider::Source_Disposing()
 {
-    // The source drops its listeners itself.
     ClearItems();
     FSource = nullptr;
     FireReset();

@@ -76,8 +76,9 @@ void TKvGridItemProvider::FireDisposing()
     if (FDisposed)
         return;
     FDisposed = true;
+    // Listeners that let go remove themselves; the others still hear what the provider says
+    // while it goes (a default provider's closing reset).
     FListeners.Notify([](TKvGridItemChangeListener* l) { l->Disposing(); });
-    FListeners.Clear();
 }
 
 void TKvGridItemProvider::AddListener(TKvGridItemChangeListener* Listener)

@@ -98,7 +98,8 @@ public:
     virtual void ItemUpdated(int Index) = 0;
     virtual void ItemChecked(int Index) = 0;
     virtual void ItemStateChanged(int Index) = 0;
-    // The provider is being freed: forget it, and call nothing on it.
+    // The provider is being freed: a listener that lets go removes itself here and calls
+    // nothing else on it.
     virtual void Disposing() {}
 };
 

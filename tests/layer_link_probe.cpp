@@ -10,8 +10,8 @@ static void Probe() { kv::TSQLiteDatabase(nullptr).Close(); }
 #include "platform/net/HttpRequest.h"
 static void Probe() { kv::THttpRequest().Send(QByteArray()); }
 #elif defined(KV_PROBE_DESIGN_DIALOGS)
-#include "platform/design/Dialogs.h"
-static void Probe() { (void)kv::TFormDialog::Active(); }
+#include "platform/design/DesignForms.h"
+static void Probe() { (void)kv::TDesignWindow::ActiveModal(); }
 #elif defined(KV_PROBE_DESIGNER)
 #include "design/KvGrids.Regs.h"
 static void Probe() { kv::Register(); }

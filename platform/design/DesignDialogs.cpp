@@ -8,6 +8,7 @@
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QFontDialog>
 
+#include <cctype>
 #include <utility>
 
 namespace kv {
@@ -74,6 +75,31 @@ TFileDialogHook SetFileDialogHook(TFileDialogHook hook)
 }
 
 // ---- colour dialog ------------------------------------------------------------------------
+
+bool ColorFromText(const QString& text, std::uint32_t& argb)
+{
+    const QString t = text.trimmed();
+    if (t.startsWith(QLatin1Char('#'))) {
+        const QString digits = t.mid(1);
+        if (digits.size() != 6 && digits.size() != 8)
+            return false;
+        for (const QChar c : digits)
+            if (!std::isxdigit(static_cast<unsigned char>(c.toLatin1())) || c.unicode() > 0x7F)
+                return false;
+        const uint value = digits.toUInt(nullptr, 16);
+        argb = digits.size() == 6 ? (0xFF000000u | value) : value;
+        return true;
+    }
+    if (t.isEmpty())
+        return false;
+    for (const QChar c : t)
+        if (!c.isLetter() || c.unicode() > 0x7F)
+            return false;
+    if (!QColor::isValidColor(t))
+        return false;
+    argb = QColor(t).rgba();
+    return true;
+}
 
 bool TColorDialog::Execute()
 {

@@ -84,6 +84,11 @@ private:
 using TColorDialogHook = std::function<bool(TColorDialog& dialog)>;
 TColorDialogHook SetColorDialogHook(TColorDialogHook hook);
 
+// Colour text as a designer's user types it: a colour name ("red", "DarkGray"; any letter
+// case), "#RRGGBB" (opaque) or "#AARRGGBB", surrounding blanks ignored. Answers false, leaving
+// argb alone, for any other text.
+bool ColorFromText(const QString& text, std::uint32_t& argb);
+
 // ---- font dialog --------------------------------------------------------------------------
 
 struct TFontDesc

@@ -13,6 +13,7 @@
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/ui/Controls.h"
 
+#include <QtCore/QPointer>
 #include <QtGui/QAction>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QMouseEvent>
@@ -698,6 +699,13 @@ public:
         if (!isModal() && FOwner->OnClose)
             FOwner->OnClose(FOwner);
     }
+    // The close button (through closeEvent) and Escape end here; the owner may refuse.
+    void reject() override
+    {
+        if (FOwner->OnCloseQuery && !FOwner->OnCloseQuery(FOwner))
+            return;
+        QDialog::reject();
+    }
 
 protected:
     void showEvent(QShowEvent* event) override
@@ -727,6 +735,20 @@ TDesignWindow* TDesignControl::GetWindow() const
 struct TDesignWindow::TImpl
 {
     std::unique_ptr<TDesignWindowWidget> Window;
+    QPointer<QWidget> OwnerWindow;
+
+    // A modeless window is transient for its owner window, so that the window manager keeps it
+    // above that window.
+    void TakeOwner()
+    {
+        QWidget* owner = OwnerWindow ? OwnerWindow->window() : nullptr;
+        if (!owner || owner == Window.get())
+            return;
+        Window->winId();
+        owner->winId();
+        if (Window->windowHandle() && owner->windowHandle())
+            Window->windowHandle()->setTransientParent(owner->windowHandle());
+    }
     // The client size asked for; the layout's own size wins where it is larger.
     int Width = 0;
     int Height = 0;
@@ -751,6 +773,7 @@ TDesignWindow::~TDesignWindow()
     stack.erase(std::remove(stack.begin(), stack.end(), this), stack.end());
     // Wrappers go before the widgets they wrap; a closing window tells nobody.
     OnClose = nullptr;
+    OnCloseQuery = nullptr;
     OnActivate = nullptr;
     OnShow = nullptr;
     FObjects.clear();
@@ -827,9 +850,19 @@ bool TDesignWindow::IsModal() const
     return IsShowing() && std::find(stack.begin(), stack.end(), this) != stack.end();
 }
 
+void TDesignWindow::SetOwnerWindow(QWidget* window)
+{
+    FImpl->OwnerWindow = window;
+    if (IsShowing())
+        FImpl->TakeOwner();
+}
+
+QWidget* TDesignWindow::GetOwnerWindow() const { return FImpl->OwnerWindow; }
+
 void TDesignWindow::Show()
 {
     FImpl->Window->setModal(false);
+    FImpl->TakeOwner();
     FImpl->Window->show();
 }
 
@@ -837,6 +870,7 @@ void TDesignWindow::Close() { FImpl->Window->close(); }
 
 void TDesignWindow::BringToFront()
 {
+    FImpl->TakeOwner();
     FImpl->Window->show();
     FImpl->Window->raise();
     FImpl->Window->activateWindow();

@@ -412,6 +412,10 @@ public:
     void SetModalResult(int value);
     // Whether the window's modal loop runs.
     bool IsModal() const;
+    // The window this one belongs to (nil: none): a tool window stays above it. Taken when the
+    // window shows.
+    void SetOwnerWindow(QWidget* window);
+    QWidget* GetOwnerWindow() const;
     // Shows a modeless window.
     void Show();
     void Close();
@@ -423,6 +427,9 @@ public:
     static TDesignWindow* ActiveModal();
 
     std::function<void(TDesignWindow* sender)> OnShow;
+    // Asked when the user closes the window (its close button, Escape, Close); false keeps it
+    // open. SetModalResult ends a modal window without asking.
+    std::function<bool(TDesignWindow* sender)> OnCloseQuery;
     // The window closed (by the user or Close); a modeless window's owner frees it later.
     std::function<void(TDesignWindow* sender)> OnClose;
     std::function<void(TDesignWindow* sender)> OnActivate;

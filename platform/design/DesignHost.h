@@ -68,6 +68,9 @@ public:
     QString UniqueName(const QString& baseName) const override;
     void EditCollection(TComponent* owner, TCollection* collection, const QString& propertyName) override;
     void ShowError(const QString& message) override;
+    QWidget* GetWindow() const override { return FWindow; }
+    // The window of a visual designer on this host (nil: headless).
+    void SetWindow(QWidget* window) { FWindow = window; }
 
     // Puts a new component of the form into design state and tells the notifications.
     void ComponentInserted(TComponent* component);
@@ -113,6 +116,7 @@ private:
     void SelectionChanged();
 
     TComponent* FRoot;
+    QWidget* FWindow = nullptr;
     std::unique_ptr<TWatcher, TFreeDeleter> FWatcher;
     TDesignerSelections FSelection;
     TOwned<TComponentEditor> FMenuEditor;

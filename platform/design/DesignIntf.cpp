@@ -3,6 +3,7 @@
 // · registrations.
 #include "platform/design/DesignIntf.h"
 
+#include "platform/design/DesignDialogs.h"
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Collections.h"
 
@@ -342,6 +343,48 @@ void TComponentProperty::SetValue(const QString& value)
     SetObjectValue(found);
 }
 
+QString TColorProperty::GetValue()
+{
+    const Variant v = GetVarValue();
+    if (!v.IsInteger() || v.AsInt() < 0 || v.AsInt() > 0xFFFFFF)
+        return TIntegerProperty::GetValue();
+    const int bgr = static_cast<int>(v.AsInt());
+    return QStringLiteral("#%1%2%3")
+        .arg(bgr & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((bgr >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((bgr >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+void TColorProperty::SetValue(const QString& value)
+{
+    std::uint32_t argb = 0;
+    if (ColorFromText(value, argb)) {
+        if ((argb >> 24) != 0xFF)
+            throw EPropertyError(QStringLiteral("'%1' is not opaque: %2 takes opaque colours only")
+                                     .arg(value.trimmed(), GetName()));
+        const int bgr = int(((argb >> 16) & 0xFF) | (argb & 0xFF00) | ((argb & 0xFF) << 16));
+        SetVarValue(Variant(bgr));
+        return;
+    }
+    try {
+        TIntegerProperty::SetValue(value);
+    } catch (const EPropertyConvertError&) {
+        throw EPropertyError(QStringLiteral("'%1' is not a valid colour for %2: type a colour name, #RRGGBB or a number")
+                                 .arg(value.trimmed(), GetName()));
+    }
+}
+
+void TComponentNameProperty::SetValue(const QString& value)
+{
+    if (value.trimmed().isEmpty()) {
+        auto* component = dynamic_cast<TComponent*>(GetComponent(0));
+        throw EPropertyError(QStringLiteral("A component needs a name: the name of %1 cannot be empty")
+                                 .arg(component ? component->GetName() : QString()));
+    }
+    TStringProperty::SetValue(value);
+}
+
 void TCollectionProperty::Edit()
 {
     auto* collection = dynamic_cast<TCollection*>(GetObjectValue());
@@ -374,6 +417,8 @@ TPropertyEditorClass StandardEditor(const TPropInfo& prop)
 {
     switch (prop.Kind) {
     case pkInteger:
+        if (prop.Name.endsWith(QLatin1String("Color")))
+            return PropertyEditorClass<TColorProperty>();
         return PropertyEditorClass<TIntegerProperty>();
     case pkFloat:
         return PropertyEditorClass<TFloatProperty>();
@@ -396,6 +441,12 @@ TPropertyEditorClass StandardEditor(const TPropInfo& prop)
         return PropertyEditorClass<TMethodProperty>();
     }
     return PropertyEditorClass<TPropertyEditor>();
+}
+
+bool IsComponentName(const TPropInfo& prop, const TPersistent* instance)
+{
+    return prop.Kind == pkString && prop.Name.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0 &&
+           dynamic_cast<const TComponent*>(instance) != nullptr;
 }
 
 bool SameProperty(const TPropInfo& a, const TPropInfo& b)
@@ -433,7 +484,11 @@ TPropertyEditorClass GetEditorClass(const TPropInfo& prop, const TPersistent* in
             bestRank = rank;
         }
     }
-    return best ? best->Editor : StandardEditor(prop);
+    if (best)
+        return best->Editor;
+    if (IsComponentName(prop, instance))
+        return PropertyEditorClass<TComponentNameProperty>();
+    return StandardEditor(prop);
 }
 
 void GetComponentProperties(const TDesignerSelections& components, TPropKinds filter, IDesigner* designer,
@@ -446,6 +501,8 @@ void GetComponentProperties(const TDesignerSelections& components, TPropKinds fi
         return;
     for (const TPropInfo* prop : firstClass->Properties()) {
         if (prop->Indexed || !filter.Contains(prop->Kind))
+            continue;
+        if (components.Count() > 1 && IsComponentName(*prop, components[0]))
             continue;
         std::vector<const TPropInfo*> props{prop};
         bool common = true;

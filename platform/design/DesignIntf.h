@@ -33,6 +33,8 @@
 #include <memory>
 #include <vector>
 
+class QWidget;
+
 namespace kv {
 
 class TCollection;
@@ -88,6 +90,8 @@ public:
     // Tells the designer that a command failed: the visual designer shows the message; the
     // headless one records it.
     virtual void ShowError(const QString& message) = 0;
+    // The designer's window, which the editors' tool windows stay above; nil when it has none.
+    virtual QWidget* GetWindow() const { return nullptr; }
 };
 
 // Every component of the form, the root's owned components in order, recursively.
@@ -296,6 +300,16 @@ public:
     TPropertyAttributes GetAttributes() override { return {paMultiSelect, paRevertable}; }
 };
 
+// A platform colour (blue-green-red): an integer property named Color or ending in Color.
+// Shown as #RRGGBB; takes a colour name, #RRGGBB, an opaque #AARRGGBB or a number.
+class TColorProperty : public TIntegerProperty
+{
+public:
+    using TIntegerProperty::TIntegerProperty;
+    QString GetValue() override;
+    void SetValue(const QString& value) override;
+};
+
 class TFloatProperty : public TPropertyEditor
 {
 public:
@@ -356,6 +370,16 @@ public:
     void SetValue(const QString& value) override;
 };
 
+// A component's Name: an empty name is refused (the form refers to its components by name).
+// Offered for a selection of one component only.
+class TComponentNameProperty : public TStringProperty
+{
+public:
+    using TStringProperty::TStringProperty;
+    TPropertyAttributes GetAttributes() override { return {paRevertable}; }
+    void SetValue(const QString& value) override;
+};
+
 // Collections: "(TClassName)"; Edit opens the collection editor.
 class TCollectionProperty : public TClassProperty
 {
@@ -388,7 +412,7 @@ TPropertyEditorClass PropertyEditorClass()
 
 // The editor for a property of an object: the best registration (a matching name before none,
 // then the nearest property type, then the nearest component class, then the latest), or the
-// standard editor of its kind.
+// standard editor of its kind (TComponentNameProperty for a component's Name).
 TPropertyEditorClass GetEditorClass(const TPropInfo& prop, const TPersistent* instance);
 
 // Answers true to admit a property.
@@ -396,7 +420,8 @@ using TPropertyEditorFilterFunc = std::function<bool(const IntfPtr<IProperty>& p
 
 // Calls proc with an editor for each published property of the selection whose kind is in
 // filter and that every selected object has (of the same kind and type), when the filter
-// function admits it. Each editor edits the property of every selected object.
+// function admits it. Each editor edits the property of every selected object. A selection of
+// several objects gets no Name editor: one name cannot go to two components.
 void GetComponentProperties(const TDesignerSelections& components, TPropKinds filter, IDesigner* designer,
                             const TGetPropProc& proc, const TPropertyEditorFilterFunc& filterFunc = {});
 

@@ -15,11 +15,14 @@
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QPointer>
+#include <QtCore/QSet>
 #include <QtCore/QTimer>
 #include <QtGui/QAction>
+#include <QtGui/QCloseEvent>
 #include <QtGui/QIcon>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QComboBox>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QDialog>
 #include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QHeaderView>
@@ -29,11 +32,13 @@
 #include <QtWidgets/QMainWindow>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QPushButton>
+#include <QtWidgets/QScrollBar>
 #include <QtWidgets/QSplitter>
 #include <QtWidgets/QStatusBar>
 #include <QtWidgets/QToolBar>
 #include <QtWidgets/QToolButton>
 #include <QtWidgets/QTreeWidget>
+#include <QtWidgets/QTreeWidgetItemIterator>
 #include <QtWidgets/QVBoxLayout>
 
 namespace kv {
@@ -85,6 +90,23 @@ protected:
     }
 };
 
+// The designer's main window; closing asks CanClose first.
+class TDesignerWindow : public QMainWindow
+{
+public:
+    std::function<bool()> CanClose;
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (CanClose && !CanClose()) {
+            event->ignore();
+            return;
+        }
+        QMainWindow::closeEvent(event);
+    }
+};
+
 QString DisplayName(TPersistent* object)
 {
     if (auto* c = dynamic_cast<TComponent*>(object))
@@ -100,7 +122,7 @@ QString DisplayName(TPersistent* object)
 struct TVisualDesigner::TImpl
 {
     TVisualDesigner* Owner = nullptr;
-    QMainWindow Window;
+    TDesignerWindow Window;
     TSurface* Surface = nullptr;
     QWidget* Icons = nullptr;
     QHBoxLayout* IconLayout = nullptr;
@@ -112,8 +134,42 @@ struct TVisualDesigner::TImpl
     std::vector<TOwned<TDesignMenuItem>> Menu;
     bool Pending = false;
     bool Filling = false;
+    // The host's modification count when the form was read or last saved.
+    int SavedCount = 0;
 
     TDesignHost& Host() { return Owner->GetHost(); }
+
+    bool IsModified() { return Host().GetModifiedCount() != SavedCount; }
+
+    void UpdateTitle()
+    {
+        Window.setWindowTitle(QStringLiteral("%1%2 - Designer")
+                                  .arg(QFileInfo(Owner->GetFileName()).fileName(),
+                                       IsModified() ? QStringLiteral(" *") : QString()));
+    }
+
+    // Unsaved changes: save (a failed save keeps the window open), discard or cancel.
+    bool CanClose()
+    {
+        if (!IsModified())
+            return true;
+        const QString name = QFileInfo(Owner->GetFileName()).fileName();
+        switch (MessageBox(QStringLiteral("Save changes to %1 before closing?").arg(name), QStringLiteral("Designer"),
+                           MB_YESNOCANCEL | MB_ICONQUESTION)) {
+        case IDYES: {
+            bool saved = false;
+            Run([this, &saved] {
+                Owner->Save();
+                saved = true;
+            });
+            return saved;
+        }
+        case IDNO:
+            return true;
+        default:
+            return false;
+        }
+    }
 
     void Schedule()
     {
@@ -126,9 +182,7 @@ struct TVisualDesigner::TImpl
     void Rebuild()
     {
         Pending = false;
-        Window.setWindowTitle(QStringLiteral("%1%2 - Designer")
-                                  .arg(QFileInfo(Owner->GetFileName()).fileName(),
-                                       Host().GetModifiedCount() > 0 ? QStringLiteral(" *") : QString()));
+        UpdateTitle();
         BuildSurface();
         BuildTree();
         BuildInspector();
@@ -295,8 +349,77 @@ struct TVisualDesigner::TImpl
             prop->GetProperties([this, item, depth](const IntfPtr<IProperty>& sub) { AddProperty(item, sub, depth + 1); });
     }
 
+    // Paths ("Renderer/Font") of the open rows under parent.
+    static void ExpandedPaths(QTreeWidgetItem* parent, const QString& prefix, QSet<QString>& paths)
+    {
+        for (int i = 0; i < parent->childCount(); ++i) {
+            QTreeWidgetItem* item = parent->child(i);
+            const QString path = prefix + item->text(0);
+            if (item->isExpanded()) {
+                paths.insert(path);
+                ExpandedPaths(item, path + QLatin1Char('/'), paths);
+            }
+        }
+    }
+
+    static void Expand(QTreeWidgetItem* parent, const QString& prefix, const QSet<QString>& paths)
+    {
+        for (int i = 0; i < parent->childCount(); ++i) {
+            QTreeWidgetItem* item = parent->child(i);
+            const QString path = prefix + item->text(0);
+            if (paths.contains(path)) {
+                item->setExpanded(true);
+                Expand(item, path + QLatin1Char('/'), paths);
+            }
+        }
+    }
+
+    static QString PathOf(QTreeWidgetItem* item)
+    {
+        QString path;
+        for (; item; item = item->parent())
+            path = path.isEmpty() ? item->text(0) : item->text(0) + QLatin1Char('/') + path;
+        return path;
+    }
+
+    QTreeWidgetItem* ItemAt(const QString& path) const
+    {
+        QTreeWidgetItem* item = Inspector->invisibleRootItem();
+        for (const QString& name : path.split(QLatin1Char('/'))) {
+            QTreeWidgetItem* next = nullptr;
+            for (int i = 0; i < item->childCount() && !next; ++i)
+                if (item->child(i)->text(0) == name)
+                    next = item->child(i);
+            if (!next)
+                return nullptr;
+            item = next;
+        }
+        return item;
+    }
+
+    // The row whose editor has the keyboard focus; nil when none has.
+    QTreeWidgetItem* FocusedRow() const
+    {
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus || !Inspector->isAncestorOf(focus))
+            return nullptr;
+        for (QTreeWidgetItemIterator it(Inspector); *it; ++it)
+            if (QWidget* editor = Inspector->itemWidget(*it, 1); editor && (editor == focus || editor->isAncestorOf(focus)))
+                return *it;
+        return nullptr;
+    }
+
+    // Rows that were open stay open, the view stays where it was and the row being edited
+    // keeps the focus (it does not pass to another row's editor).
     void BuildInspector()
     {
+        QSet<QString> expanded;
+        ExpandedPaths(Inspector->invisibleRootItem(), QString(), expanded);
+        const int scroll = Inspector->verticalScrollBar()->value();
+        const QString current = Inspector->currentItem() ? PathOf(Inspector->currentItem()) : QString();
+        const QString focused = FocusedRow() ? PathOf(FocusedRow()) : QString();
+        if (!focused.isEmpty())
+            Inspector->setFocus();
         Inspector->clear();
         Props.clear();
         try {
@@ -305,6 +428,17 @@ struct TVisualDesigner::TImpl
         } catch (const Exception& e) {
             Status->setText(e.Message());
         }
+        Expand(Inspector->invisibleRootItem(), QString(), expanded);
+        if (QTreeWidgetItem* item = current.isEmpty() ? nullptr : ItemAt(current))
+            Inspector->setCurrentItem(item);
+        if (QTreeWidgetItem* item = focused.isEmpty() ? nullptr : ItemAt(focused)) {
+            QWidget* editor = Inspector->itemWidget(item, 1);
+            if (auto* edit = editor ? editor->findChild<QLineEdit*>() : nullptr; edit && !qobject_cast<QLineEdit*>(editor))
+                editor = edit;
+            if (editor)
+                editor->setFocus(Qt::OtherFocusReason);
+        }
+        Inspector->verticalScrollBar()->setValue(scroll);
         const int n = Host().GetSelection().Count();
         Status->setText(n == 1 ? DisplayName(Host().GetSelection()[0]) : QStringLiteral("%1 selected").arg(n));
     }
@@ -455,7 +589,10 @@ TVisualDesigner::TVisualDesigner(const QString& fileName)
     FHost->OnEditCollection = [this](TComponent* owner, TCollection* collection, const QString& name) {
         FImpl->EditCollection(owner, collection, name);
     };
+    d.Window.CanClose = [this] { return FImpl->CanClose(); };
+    FHost->SetWindow(&d.Window);
     FHost->SelectComponent(FForm.get());
+    d.SavedCount = FHost->GetModifiedCount();
     d.Rebuild();
 }
 
@@ -463,6 +600,8 @@ TVisualDesigner::~TVisualDesigner()
 {
     FHost->OnChanged = nullptr;
     FHost->OnEditCollection = nullptr;
+    FImpl->Window.CanClose = nullptr;
+    FHost->SetWindow(nullptr);
     // The controls' peers belong to the surface; take them back before the window goes.
     for (TControl* control : FImpl->Surface->Controls)
         if (control->HandleAllocated())
@@ -488,7 +627,14 @@ void TVisualDesigner::Show()
 void TVisualDesigner::Save()
 {
     WriteComponentFile(FFileName, FForm.get());
+    FImpl->SavedCount = FHost->GetModifiedCount();
+    FImpl->UpdateTitle();
     FImpl->Status->setText(QStringLiteral("Saved %1").arg(FFileName));
+}
+
+bool TVisualDesigner::IsModified() const
+{
+    return FImpl->IsModified();
 }
 
 void TVisualDesigner::PopupVerbMenu(TComponent* component, int screenX, int screenY)

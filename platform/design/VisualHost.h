@@ -2,7 +2,8 @@
 // form file. It shows the form's controls and non-visual components, a component tree, an
 // object inspector (the selection's published properties through the registered property
 // editors: value lists, sub-properties, "..." dialog buttons), the registered verbs on
-// right-click, and Save, which writes the form file back. It stands in for a form designer
+// right-click, and Save, which writes the form file back. Closing the window with unsaved
+// changes asks whether to save them, discard them or stay open. It stands in for a form designer
 // and does nothing more: no placing, moving or sizing of components.
 #pragma once
 
@@ -30,8 +31,10 @@ public:
     const QString& GetFileName() const { return FFileName; }
 
     void Show();
-    // Writes the form file back.
+    // Writes the form file back; the title then shows no unsaved changes.
     void Save();
+    // Whether the form changed since it was read or last saved (the title shows " *").
+    bool IsModified() const;
     // Opens the verb menu of a component at a screen point (the right-click).
     void PopupVerbMenu(TComponent* component, int screenX, int screenY);
     // Rebuilds the tree and the inspector now (they follow every change on their own).

@@ -1,5 +1,7 @@
 #include "platform/rtl/SysUtils.h"
 
+#include <utility>
+
 #include <QtCore/QFileInfo>
 
 namespace kv {
@@ -8,6 +10,23 @@ EAssertionFailed::EAssertionFailed(QString text, QString module, int line)
     : Exception(QStringLiteral("%1 (%2, line %3)").arg(text, module).arg(line)),
       FText(std::move(text)), FModule(std::move(module)), FLine(line)
 {
+}
+
+namespace {
+TExceptionReporter gExceptionReporter = nullptr;
+} // namespace
+
+void ReportException(const QString& Message)
+{
+    if (gExceptionReporter)
+        gExceptionReporter(Message);
+    else
+        qWarning("%s", qUtf8Printable(Message));
+}
+
+TExceptionReporter SetExceptionReporter(TExceptionReporter Reporter)
+{
+    return std::exchange(gExceptionReporter, Reporter);
 }
 
 QString ModuleNameOf(const char* sourcePath)

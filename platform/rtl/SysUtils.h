@@ -73,6 +73,12 @@ private:
 // "KvGrids.Model" from a source path such as ".../model/KvGrids.Model.cpp".
 QString ModuleNameOf(const char* sourcePath);
 
+// Reports an error that the caller goes on after (a preview that did not load, say). The ui
+// layer installs its message path; without it the text goes to Qt's warning output.
+using TExceptionReporter = void (*)(const QString& Message);
+void ReportException(const QString& Message);
+TExceptionReporter SetExceptionReporter(TExceptionReporter Reporter);
+
 [[noreturn]] void RaiseAssertion(const QString& text, const char* sourcePath, int line);
 [[noreturn]] void RaiseAbstractError(const char* method);
 [[noreturn]] void RaiseListIndexError(qsizetype index, qsizetype count);

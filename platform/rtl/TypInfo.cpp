@@ -323,6 +323,10 @@ std::int64_t RawToInteger(const TPropInfo& prop, const Variant& value)
     }
     if (result < prop.MinValue || result > prop.MaxValue)
         RaiseConvert(prop, value);
+    if (result < prop.Least)
+        throw EPropertyConvertError(QStringLiteral("Invalid property value '%1' for %2: the least is %3")
+                                        .arg(ValueText(value), prop.Name)
+                                        .arg(prop.Least));
     return result;
 }
 

@@ -131,6 +131,8 @@ struct TPropInfo
     // Range of an integer property's C++ type.
     std::int64_t MinValue = std::numeric_limits<std::int64_t>::min();
     std::int64_t MaxValue = std::numeric_limits<std::int64_t>::max();
+    // The least value the property takes, when it is narrower than its type's (Minimum).
+    std::int64_t Least = std::numeric_limits<std::int64_t>::min();
     // Largest magnitude of a float property's C++ type; values are finite.
     double MaxFloat = std::numeric_limits<double>::max();
 
@@ -550,6 +552,17 @@ public:
             prop.Default = Variant(QString::fromUtf8(value));
         else
             prop.Default = detail::ToRaw<V>(value);
+        return *this;
+    }
+
+    // The least value of the last (integer) property; a smaller one is refused as any value
+    // that does not fit is.
+    TClassBuilder& Minimum(std::int64_t value)
+    {
+        TPropInfo& prop = Last();
+        if (prop.Kind != pkInteger)
+            throw EPropertyError(QStringLiteral("Property %1 is no integer").arg(prop.Name));
+        prop.Least = value;
         return *this;
     }
 

@@ -10,6 +10,7 @@
 #include <QtGui/QWheelEvent>
 
 #include <exception>
+#include <utility>
 
 namespace kv {
 
@@ -478,12 +479,18 @@ void TControlClient::wheelEvent(QWheelEvent* e)
     if (!Control())
         return;
     const QPoint p = e->position().toPoint();
-    const int delta = e->angleDelta().y() != 0 ? e->angleDelta().y() : e->angleDelta().x();
     const TShiftState shift = ShiftStateFromQt(e->modifiers(), e->buttons());
-    TMessage m{WM_MOUSEWHEEL, MakeLParam(static_cast<int>(ShiftStateBits(shift)), delta),
-               MakeLParam(p.x(), p.y()), 0};
-    Send(m);
-    if (m.Result)
+    // Each wheel goes as its own message: a turn of both (a touchpad's diagonal) sends two.
+    bool handled = false;
+    const QPoint angle = e->angleDelta();
+    for (const auto& [msg, delta] : {std::pair{WM_MOUSEWHEEL, angle.y()}, std::pair{WM_MOUSEHWHEEL, angle.x()}}) {
+        if (delta == 0 || !Control())
+            continue;
+        TMessage m{msg, MakeLParam(static_cast<int>(ShiftStateBits(shift)), delta), MakeLParam(p.x(), p.y()), 0};
+        Send(m);
+        handled = handled || m.Result != 0;
+    }
+    if (handled)
         e->accept();
     else
         e->ignore();

@@ -5,7 +5,6 @@
 #include "platform/ui/PaintSupport.h"
 #include "platform/rtl/TypInfo.h"
 
-#include <QtCore/QPointer>
 #include <QtCore/QSignalBlocker>
 #include <QtGui/QCursor>
 #include <QtWidgets/QApplication>
@@ -89,6 +88,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {}
 
 TControl::~TControl()
 {
+    *FLiving = false;
     if (gCaptureControl == this)
         gCaptureControl = nullptr;
     DestroyWnd();
@@ -368,7 +368,8 @@ void TControl::WndProc(TMessage& message)
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
     case WM_MBUTTONDBLCLK: WMMouse(message); break;
-    case WM_MOUSEWHEEL: WMMouseWheel(message); break;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL: WMMouseWheel(message); break;
     case WM_MOUSELEAVE: WMMouseLeave(message); break;
     default: DefaultHandler(message); break;
     }
@@ -392,20 +393,19 @@ void TControl::Resize()
 
 namespace {
 
-// A handler may free the control whose message it handles: its peer lives on until the event
-// ends and forgets the control at once, so the peer tells whether the control is still there.
+// A handler may free the control whose message it handles, shown or not: the share of its
+// living flag outlasts it.
 struct TStillAlive
 {
-    QPointer<TControlPeer> Peer;
-    const TControl* Self;
-    bool operator()() const { return Peer && Peer->Control() == Self; }
+    std::shared_ptr<const bool> Living;
+    bool operator()() const { return *Living; }
 };
 
 } // namespace
 
 void TControl::WMMouse(TMessage& message)
 {
-    const TStillAlive alive{FPeer, this};
+    const TStillAlive alive{Living()};
     const TShiftState shift = ShiftStateOf(message.WParam);
     const int x = LoWordSigned(message.LParam);
     const int y = HiWordSigned(message.LParam);
@@ -460,7 +460,8 @@ void TControl::WMMouseWheel(TMessage& message)
     const TShiftState shift = ShiftStateOf(LoWordSigned(message.WParam) & 0xFFFF);
     const int delta = HiWordSigned(message.WParam);
     const TPoint pos{LoWordSigned(message.LParam), HiWordSigned(message.LParam)};
-    message.Result = DoMouseWheel(shift, delta, pos) ? 1 : 0;
+    const bool handled = message.Msg == WM_MOUSEHWHEEL ? DoMouseHWheel(shift, delta, pos) : DoMouseWheel(shift, delta, pos);
+    message.Result = handled ? 1 : 0;
 }
 
 void TControl::WMMouseLeave(TMessage& message)
@@ -807,7 +808,7 @@ void TWinControl::WndProc(TMessage& message)
 void TWinControl::WMKey(TMessage& message)
 {
     const TShiftState shift = ShiftStateOf(message.LParam);
-    const TStillAlive alive{Peer(), this};
+    const TStillAlive alive{Living()};
     if (message.Msg == WM_CHAR) {
         QChar c(static_cast<char16_t>(message.WParam));
         if (OnKeyPress)

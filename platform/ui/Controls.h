@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 class QWidget;
@@ -204,6 +205,8 @@ protected:
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y) {}
     // True when the wheel was handled.
     virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) { return false; }
+    // The horizontal wheel; a positive delta scrolls towards the left.
+    virtual bool DoMouseHWheel(TShiftState shift, int wheelDelta, TPoint mousePos) { return false; }
     virtual void MouseLeave() {}
 
     // Lays out the peer's children (scroll bars) and frame for the current size.
@@ -214,6 +217,8 @@ protected:
     void PeerResized(int width, int height);
 
     TControlPeer* Peer() const { return FPeer; }
+    // False once the control is freed; a share of it outlives the control.
+    const std::shared_ptr<bool>& Living() const { return FLiving; }
 
     TCreateParams FCreateParams;
 
@@ -229,6 +234,7 @@ private:
     TCursor FCursor = crDefault;
     TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csDoubleClicks};
     bool FClicking = false;
+    std::shared_ptr<bool> FLiving = std::make_shared<bool>(true);
 };
 
 // A control that takes the keyboard focus, holds child controls, has scroll bars, timers

@@ -3,6 +3,8 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtGui/QWindow>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
 
 #include <utility>
@@ -27,6 +29,15 @@ int MessageBox(const QString& Text, const QString& Caption, unsigned Flags)
     if (Hook())
         return Hook()(Text, Caption, Flags);
     QMessageBox box;
+    // Above the window it is opened from, as the window manager keeps a transient window.
+    QWidget* over = QApplication::activeModalWidget();
+    if (!over)
+        over = QApplication::activeWindow();
+    if (over) {
+        box.winId();
+        if (box.windowHandle() && over->window()->windowHandle())
+            box.windowHandle()->setTransientParent(over->window()->windowHandle());
+    }
     box.setText(Text);
     box.setWindowTitle(Caption);
     switch (Flags & 0xF0) {
@@ -38,6 +49,10 @@ int MessageBox(const QString& Text, const QString& Caption, unsigned Flags)
     }
     switch (Flags & 0xF) {
     case MB_YESNO: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MB_YESNOCANCEL:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     case MB_OKCANCEL: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
     default: box.setStandardButtons(QMessageBox::Ok); break;
     }
@@ -68,6 +83,11 @@ void ShowException(const std::exception& E)
     const auto* error = dynamic_cast<const Exception*>(&E);
     ShowException(error ? error->Message() : QString::fromUtf8(E.what()));
 }
+
+namespace {
+// What the lower layers report reaches the user through the same path.
+[[maybe_unused]] const bool gReporterInstalled = (SetExceptionReporter([](const QString& Message) { ShowException(Message); }), true);
+} // namespace
 
 TExceptionHook SetExceptionHook(TExceptionHook Hook_)
 {

@@ -25,6 +25,8 @@ struct TMessage
 //                client coordinates.
 // WM_MOUSEWHEEL  WParam = MakeLParam(TShiftState bits, delta) (120 per notch, positive away
 //                from the user), LParam = MakeLParam(x, y) in client coordinates.
+// WM_MOUSEHWHEEL the horizontal wheel, arguments as WM_MOUSEWHEEL; a positive delta scrolls
+//                towards the left.
 // WM_KEYDOWN, WM_KEYUP  WParam = virtual-key code, LParam = TShiftState bits.
 // WM_CHAR        WParam = UTF-16 code unit, LParam = TShiftState bits.
 // WM_SETFOCUS, WM_KILLFOCUS, WM_MOUSELEAVE  no arguments.
@@ -60,6 +62,7 @@ enum : std::uint32_t {
     WM_MBUTTONUP = 0x0208,
     WM_MBUTTONDBLCLK = 0x0209,
     WM_MOUSEWHEEL = 0x020A,
+    WM_MOUSEHWHEEL = 0x020E,
     WM_MOUSELEAVE = 0x02A3,
     WM_USER = 0x0400
 };

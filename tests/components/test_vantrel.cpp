@@ -4,6 +4,7 @@
 #include "VantrelTestSupport.h"
 #include "TestSupport.h"
 
+#include "platform/design/DesignHost.h"
 #include "platform/rtl/Streaming.h"
 
 using namespace kv;
@@ -277,6 +278,32 @@ TEST(Vantrel, GenerateDataColumnsTwiceWithoutProviderAndAtDesignTime)
     EXPECT_EQ(names, (QStringList{QStringLiteral("Grid1Qty2"), QStringLiteral("Grid1column"), QStringLiteral("Grid1Qty3"),
                                   QStringLiteral("Grid1column2")}));
     designed->SetDataProvider(nullptr);
+}
+
+TEST(Vantrel, GeneratedColumnNamesAreUniqueAcrossOpenDesigners)
+{
+    TOwned<TComponent> other = MakeOwned<TComponent>(nullptr);
+    other->SetName(QStringLiteral("Form2"));
+    Create<TComponent>(other.get())->SetName(QStringLiteral("Grid1column3"));
+    TOwned<TComponent> form = MakeOwned<TComponent>(nullptr);
+    form->SetName(QStringLiteral("Form1"));
+    TOwned<TKvSimpleDataProvider> data = MakeOwned<TKvSimpleDataProvider>(nullptr);
+    data->InsertColumns(0, 3, QStringLiteral("unit price,net weight,gross weight"), QStringLiteral("n,n,n"));
+    auto* grid = Create<TKvVantrel>(form.get());
+    grid->SetName(QStringLiteral("Grid1"));
+    {
+        TDesignHost otherHost(other.get());
+        TDesignHost host(form.get());
+        ASSERT_TRUE(grid->IsDesigning());
+        grid->SetDataProvider(data.get());
+        grid->GenerateDataColumns(false);
+        QStringList names;
+        for (TKvGridDataColumn* column : grid->GetDataColumns())
+            names << column->GetName();
+        EXPECT_EQ(names, (QStringList{QStringLiteral("Grid1column"), QStringLiteral("Grid1column2"),
+                                      QStringLiteral("Grid1column4")}));
+        grid->SetDataProvider(nullptr);
+    }
 }
 
 TEST(Vantrel, EditPermissionTable)

@@ -460,3 +460,82 @@ TEST_F(VantrelTool, AColumnThatIsNotMovableCannotBeDragged)
     g.Drag(TShownVantrel::Center(g.HeaderRect(FQty)), TShownVantrel::Center(g.HeaderRect(FCity)));
     EXPECT_EQ(Order(), (QStringList{"Qty", "City", "Region"}));
 }
+
+TEST_F(VantrelTool, EveryGroupedLevelHasItsBarColumnAndExpandBoxes)
+{
+    // No row-group style entries: the bar follows the grouped depth alone.
+    ASSERT_EQ(g.Grid->GetRowGroup()->GetLevels()->Count(), 0);
+    g.Grid->GroupBy({FRegion, FCity});
+    g.Paint();
+    const int indent = g.Grid->GetRowGroup()->GetLevelIndent();
+    const int left = g.Layout()->RowGroupBounds().Left;
+    EXPECT_EQ(g.Layout()->RowGroupBarWidth(), 2u * indent);
+    const TRect bar{left, 0, left + 2 * indent, 0};
+
+    // The first city group below the first region group.
+    int city = -1;
+    for (int i = 0; i < g.Grid->GetItemCount() && city < 0; ++i)
+        if (auto* group = dynamic_cast<TKvGridGroupItem*>(g.Grid->GetItem(i)); group && group->GetLevel() == 2)
+            city = i;
+    ASSERT_GE(city, 0);
+    auto* group = static_cast<TKvGridGroupItem*>(g.Grid->GetItem(city));
+    ASSERT_TRUE(group->GetExpanded());
+    TKvGridRowGroupElement* groups = g.Grid->GetRowGroupView();
+    TKvGridRowGroupHeaderElement* header = nullptr;
+    for (int i = 0; i < groups->GetHeaderCount(); ++i)
+        if (groups->GetHeader(i)->GetIndex() == city)
+            header = groups->GetHeader(i);
+    ASSERT_NE(header, nullptr);
+    const TRect row = TShownVantrel::Bounds(header);
+    // Its header starts after both level columns, not inside the first data column.
+    EXPECT_EQ(row.Left, bar.Right);
+
+    // Its expand box sits in the second level column.
+    const TPoint box{bar.Left + indent + indent / 2, (row.Top + row.Bottom) / 2};
+    bool framed = false;
+    for (int x = bar.Left + indent; x < bar.Left + 2 * indent; ++x)
+        framed = framed || g.Rgb(x, box.Y) == ColorOf(TKvStroke::Gray());
+    EXPECT_TRUE(framed) << "no expand box on the city group's row";
+
+    const int shown = g.Grid->GetItemCount();
+    g.Click(box);
+    EXPECT_FALSE(group->GetExpanded());
+    EXPECT_LT(g.Grid->GetItemCount(), shown);
+}
+
+TEST_F(VantrelTool, HeaderClickOnAGroupedColumnTurnsOnlyItsDirection)
+{
+    g.Grid->GroupBy({FRegion});
+    g.Click(TShownVantrel::Center(g.HeaderRect(FCity)));
+    ASSERT_EQ(g.Grid->GetSortFields(), (TKvIntegerArray{FRegion, FCity}));
+    // The cities of every region, as shown.
+    auto shown = [&] {
+        std::vector<std::pair<QString, QString>> rows;
+        for (int row : g.Rows())
+            rows.emplace_back(g.Data->GetData(row, FRegion).ToString(), g.Data->GetData(row, FCity).ToString());
+        return rows;
+    };
+    auto citiesAscendWithinRegions = [](const std::vector<std::pair<QString, QString>>& rows) {
+        for (size_t i = 1; i < rows.size(); ++i)
+            if (rows[i].first == rows[i - 1].first && rows[i].second < rows[i - 1].second)
+                return false;
+        return true;
+    };
+    ASSERT_TRUE(citiesAscendWithinRegions(shown()));
+
+    const TPoint region = TShownVantrel::Center(g.HeaderRect(FRegion));
+    g.Click(region);
+    EXPECT_EQ(g.Grid->GetSortFields(), (TKvIntegerArray{FRegion, FCity}));
+    EXPECT_EQ(g.Grid->GetSortDirections(), (TKvGridSortDirections{SortDescending, SortAscending}));
+    std::vector<std::pair<QString, QString>> rows = shown();
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.front().first, QStringLiteral("West"));
+    EXPECT_TRUE(citiesAscendWithinRegions(rows));
+    // Back to ascending: the city order still holds.
+    g.Click(region);
+    EXPECT_EQ(g.Grid->GetSortFields(), (TKvIntegerArray{FRegion, FCity}));
+    EXPECT_EQ(g.Grid->GetSortDirections(), (TKvGridSortDirections{SortAscending, SortAscending}));
+    rows = shown();
+    EXPECT_EQ(rows.front().first, QStringLiteral("East"));
+    EXPECT_TRUE(citiesAscendWithinRegions(rows));
+}

@@ -4,6 +4,7 @@
 #include "DialogAnswers.h"
 #include "TestSupport.h"
 
+#include <QtCore/QTimer>
 #include <QtGui/QImage>
 #include <QtTest/QTest>
 #include <QtWidgets/QComboBox>

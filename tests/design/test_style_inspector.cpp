@@ -9,11 +9,16 @@
 #include "DialogAnswers.h"
 #include "TestSupport.h"
 
+#include "platform/ui/MessageBox.h"
+
 #include <QtGui/QImage>
+#include <QtGui/QWindow>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QWidget>
+
+#include <deque>
 
 using namespace kv;
 
@@ -77,6 +82,64 @@ std::pair<int, int> ButtonGreys(TKvStyleInspectorForm* form, const QString& name
         }
     return {dark, light};
 }
+
+QWindow* Win(TKvStyleInspectorForm* form)
+{
+    return form->Window()->Window()->windowHandle();
+}
+
+// Clicks the value cell of a property, away from its button.
+void ClickValue(TKvStyleInspectorForm* form, const QString& name)
+{
+    TKvListView* list = form->GetList();
+    Settle();
+    list->Update();
+    const TRect cell = list->GetCellBounds(ValueCell(form, name));
+    ASSERT_GT(cell.Right - cell.Left, 0) << name.toStdString();
+    const TPoint origin = list->GetClientOrigin();
+    QWidget* top = form->Window()->Window();
+    const QPoint at = list->Widget()->mapTo(top, QPoint(origin.X + cell.Left + 8, origin.Y + (cell.Top + cell.Bottom) / 2));
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    Settle();
+}
+
+void TypeText(QWindow* window, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::keyClick(window, c.toLatin1());
+    Settle();
+}
+
+// Clicks the property's value cell, types the text and presses Enter.
+void EnterValue(TKvStyleInspectorForm* form, const QString& name, const QString& text)
+{
+    ClickValue(form, name);
+    TypeText(Win(form), text);
+    QTest::keyClick(Win(form), Qt::Key_Return);
+    Settle();
+}
+
+// Records the message boxes shown and answers each with the next answer (OK when none is left).
+struct TMessageBoxes
+{
+    QStringList Texts;
+    std::vector<unsigned> Flags;
+    std::deque<int> Answers;
+    TMessageBoxHook Old;
+    TMessageBoxes()
+    {
+        Old = SetMessageBoxHook([this](const QString& text, const QString&, unsigned flags) -> int {
+            Texts << text;
+            Flags.push_back(flags);
+            if (Answers.empty())
+                return IDOK;
+            const int answer = Answers.front();
+            Answers.pop_front();
+            return answer;
+        });
+    }
+    ~TMessageBoxes() { SetMessageBoxHook(Old); }
+};
 
 } // namespace
 
@@ -269,9 +332,11 @@ TEST(StyleInspector, ARejectedValueKeepsTheEditorOpen)
 
     list->SetFocusedIndex(ValueCell(form.get(), QStringLiteral("Background")));
     Settle();
+    TMessageBoxes boxes;
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("linear,#zz"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     Settle();
+    EXPECT_EQ(boxes.Texts.size(), 1);
     EXPECT_TRUE(list->GetEditing());
     EXPECT_EQ(form->GetProvider()->GetRecord(row).Value, QStringLiteral("#ff00ff00"));
     EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("#ff00ff00"));
@@ -305,4 +370,103 @@ TEST(StyleInspector, TheFillEditorsButtonOpensTheFillDialogAndCommits)
     EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("linear,#ffff0000,#ffff0000,0"));
     EXPECT_FALSE(list->GetEditing());
     EXPECT_TRUE(form->GetModified());
+}
+
+TEST(StyleInspector, AnIntegerStyleRefusesTextThatIsNoInteger)
+{
+    TKvGridStyleBag bag(nullptr, QStringLiteral("cells"));
+    TMessageBoxes boxes;
+    kvtest::TDialogAnswers answers;
+    answers.Expect(QStringLiteral("Styles - cells"), [&](TDesignWindow* window) {
+        auto* form = kvtest::OwnerOf<TKvStyleInspectorForm>(window);
+        ASSERT_NE(form, nullptr);
+        TKvListView* list = form->GetList();
+        EnterValue(form, QStringLiteral("IconPadding"), QStringLiteral("abc"));
+        // Refused at once with a message; the value stays unset and the text stays open.
+        ASSERT_EQ(boxes.Texts.size(), 1);
+        EXPECT_TRUE(boxes.Texts[0].contains("'abc'")) << boxes.Texts[0].toStdString();
+        EXPECT_TRUE(boxes.Texts[0].contains("integer")) << boxes.Texts[0].toStdString();
+        EXPECT_TRUE(boxes.Texts[0].contains("IconPadding")) << boxes.Texts[0].toStdString();
+        EXPECT_FALSE(bag.HasValue(ICON_PADDING));
+        EXPECT_FALSE(form->GetModified());
+        EXPECT_TRUE(list->GetEditing());
+        // Escape drops the text; a number is taken.
+        QTest::keyClick(Win(form), Qt::Key_Escape);
+        Settle();
+        EXPECT_FALSE(list->GetEditing());
+        EXPECT_FALSE(bag.HasValue(ICON_PADDING));
+        EnterValue(form, QStringLiteral("IconPadding"), QStringLiteral("12"));
+        EXPECT_TRUE(bag.HasValue(ICON_PADDING));
+        EXPECT_EQ(bag.GetValue(QStringLiteral("IconPadding")), QStringLiteral("12"));
+        EXPECT_EQ(boxes.Texts.size(), 1);
+        Win(form)->close();
+        Settle();
+    });
+    EXPECT_TRUE(TKvStyleInspectorForm::Execute(&bag));
+}
+
+TEST(StyleInspector, AColourThatDoesNotParseIsRefusedAtOnceAndClosingDoesNotDropIt)
+{
+    TKvGridStyleBag bag(nullptr, QStringLiteral("cells"));
+    bag.SetValue(QStringLiteral("Background"), QStringLiteral("#ff00ff00"));
+    TMessageBoxes boxes;
+    kvtest::TDialogAnswers answers;
+    answers.Expect(QStringLiteral("Styles - cells"), [&](TDesignWindow* window) {
+        auto* form = kvtest::OwnerOf<TKvStyleInspectorForm>(window);
+        ASSERT_NE(form, nullptr);
+        TKvListView* list = form->GetList();
+        EnterValue(form, QStringLiteral("Background"), QStringLiteral("zzz"));
+        ASSERT_EQ(boxes.Texts.size(), 1);
+        EXPECT_TRUE(boxes.Texts[0].contains("'zzz'")) << boxes.Texts[0].toStdString();
+        EXPECT_TRUE(boxes.Texts[0].contains("colour")) << boxes.Texts[0].toStdString();
+        EXPECT_FALSE(boxes.Texts[0].contains("integer")) << boxes.Texts[0].toStdString();
+        EXPECT_TRUE(list->GetEditing());
+        EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("#ff00ff00"));
+
+        // Closing with the text pending asks; No keeps the window and the text.
+        boxes.Answers = {IDNO};
+        Win(form)->close();
+        Settle();
+        ASSERT_EQ(boxes.Texts.size(), 2);
+        EXPECT_TRUE(boxes.Texts[1].contains("'zzz'")) << boxes.Texts[1].toStdString();
+        EXPECT_EQ(boxes.Flags[1] & 0xF, unsigned(MB_YESNO));
+        EXPECT_TRUE(window->IsModal());
+        EXPECT_TRUE(list->GetEditing());
+        TKvGridCellEditor* editor = form->GetDelegate()->GetCellEditor(ValueCell(form, QStringLiteral("Background")));
+        EXPECT_EQ(editor->GetEditValue().ToString(), QStringLiteral("zzz"));
+        // Yes drops it and closes.
+        boxes.Answers = {IDYES};
+        Win(form)->close();
+        Settle();
+        EXPECT_EQ(boxes.Texts.size(), 3);
+    });
+    EXPECT_FALSE(TKvStyleInspectorForm::Execute(&bag));
+    EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("#ff00ff00"));
+
+    // Colour names and #RRGGBB / #AARRGGBB are taken wherever a fill or a stroke holds a colour.
+    answers.Expect(QStringLiteral("Styles - cells"), [&](TDesignWindow* window) {
+        auto* form = kvtest::OwnerOf<TKvStyleInspectorForm>(window);
+        ASSERT_NE(form, nullptr);
+        EnterValue(form, QStringLiteral("Background"), QStringLiteral("Red"));
+        EXPECT_EQ(bag.GetValue(QStringLiteral("Background")), QStringLiteral("#ffff0000"));
+        EnterValue(form, QStringLiteral("Foreground"), QStringLiteral("#123456"));
+        EXPECT_EQ(bag.GetValue(QStringLiteral("Foreground")), QStringLiteral("#ff123456"));
+        EnterValue(form, QStringLiteral("BorderLeft"), QStringLiteral("blue,2,dot"));
+        EXPECT_EQ(bag.GetValue(QStringLiteral("BorderLeft")), QStringLiteral("#ff0000ff,2,dot"));
+        EnterValue(form, QStringLiteral("FigureBackground"), QStringLiteral("linear,white,#80102030,90"));
+        EXPECT_EQ(bag.GetValue(QStringLiteral("FigureBackground")), QStringLiteral("linear,#ffffffff,#80102030,90"));
+        // A bad colour inside a gradient is named too.
+        EnterValue(form, QStringLiteral("FigureBorder"), QStringLiteral("nocolour,2"));
+        EXPECT_TRUE(form->GetList()->GetEditing());
+        QTest::keyClick(Win(form), Qt::Key_Escape);
+        Settle();
+        EXPECT_FALSE(form->GetList()->GetEditing());
+        Win(form)->close();
+        Settle();
+    });
+    EXPECT_TRUE(TKvStyleInspectorForm::Execute(&bag));
+    ASSERT_EQ(boxes.Texts.size(), 4);
+    EXPECT_TRUE(boxes.Texts[3].contains("'nocolour'")) << boxes.Texts[3].toStdString();
+    EXPECT_TRUE(boxes.Texts[3].contains("colour")) << boxes.Texts[3].toStdString();
+    EXPECT_FALSE(bag.HasValue(FIGURE_BORDER));
 }

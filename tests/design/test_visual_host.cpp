@@ -4,15 +4,24 @@
 #include "DesignTestSupport.h"
 
 #include "components/KvGrids.Vantrel.h"
+#include "design/KvGrids.ColumnsEditor.h"
 #include "design/KvGrids.Regs.h"
+#include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Internals.h"
 #include "platform/design/VisualHost.h"
 #include "platform/ui/MessageBox.h"
 
+#include <deque>
+
 #include <QtCore/QDir>
+#include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
+#include <QtCore/QTimer>
+#include <QtGui/QWindow>
+#include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QComboBox>
+#include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QTreeWidget>
@@ -87,6 +96,111 @@ QTreeWidgetItem* Row(QTreeWidget* inspector, const QString& name, QTreeWidgetIte
     }
     return nullptr;
 }
+
+// Shows the designer as the active window.
+void ShowActive(TVisualDesigner& d)
+{
+    d.Show();
+    d.Window()->activateWindow();
+    QApplication::setActiveWindow(d.Window());
+    Settle();
+}
+
+QWindow* Win(TVisualDesigner& d)
+{
+    return d.Window()->windowHandle();
+}
+
+QTreeWidget* ComponentTree(TVisualDesigner& d)
+{
+    for (QTreeWidget* t : d.Window()->findChildren<QTreeWidget*>())
+        if (t->columnCount() == 1)
+            return t;
+    return nullptr;
+}
+
+// The node of a component in the component tree.
+QTreeWidgetItem* Node(TVisualDesigner& d, const QString& name)
+{
+    const QList<QTreeWidgetItem*> found =
+        ComponentTree(d)->findItems(name + QStringLiteral(": "), Qt::MatchStartsWith | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+// Clicks a tree item (a component node or an inspector row) in the designer's window.
+void ClickItem(QTreeWidget* tree, QTreeWidgetItem* item, Qt::KeyboardModifiers mods = Qt::NoModifier, int column = 0)
+{
+    ASSERT_NE(item, nullptr);
+    QRect r = tree->visualItemRect(item);
+    if (column > 0)
+        r.setLeft(tree->header()->sectionPosition(column));
+    else
+        r.setWidth(tree->header()->sectionSize(0));
+    QWidget* top = tree->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, mods, tree->viewport()->mapTo(top, r.center()));
+    Settle();
+}
+
+void ClickWidget(QWidget* w)
+{
+    ASSERT_NE(w, nullptr);
+    QWidget* top = w->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, w->mapTo(top, w->rect().center()));
+    Settle();
+}
+
+void TypeText(QWindow* window, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::keyClick(window, c.toLatin1());
+}
+
+// The editor of an inspector row.
+QLineEdit* RowEdit(TVisualDesigner& d, const QString& name, QTreeWidgetItem* parent = nullptr)
+{
+    QTreeWidgetItem* row = Row(Inspector(d), name, parent);
+    return row ? qobject_cast<QLineEdit*>(Inspector(d)->itemWidget(row, 1)) : nullptr;
+}
+
+// Types a new value into an inspector row as the user does: click, select all, type, Enter.
+void EditRow(TVisualDesigner& d, const QString& name, const QString& text, QTreeWidgetItem* parent = nullptr)
+{
+    QLineEdit* edit = RowEdit(d, name, parent);
+    ASSERT_NE(edit, nullptr) << name.toStdString();
+    ClickWidget(edit);
+    QTest::keyClick(Win(d), Qt::Key_A, Qt::ControlModifier);
+    TypeText(Win(d), text);
+    QTest::keyClick(Win(d), Qt::Key_Return);
+    Settle();
+}
+
+QString FileText(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Records the message boxes shown and answers each with the next answer (OK when none is left).
+struct TMessageBoxes
+{
+    QStringList Texts;
+    std::vector<unsigned> Flags;
+    std::deque<int> Answers;
+    TMessageBoxHook Old;
+    TMessageBoxes()
+    {
+        Old = SetMessageBoxHook([this](const QString& text, const QString&, unsigned flags) -> int {
+            Texts << text;
+            Flags.push_back(flags);
+            if (Answers.empty())
+                return IDOK;
+            const int answer = Answers.front();
+            Answers.pop_front();
+            return answer;
+        });
+    }
+    ~TMessageBoxes() { SetMessageBoxHook(Old); }
+};
 
 QStringList MenuTexts(QMenu* menu)
 {
@@ -310,4 +424,250 @@ TEST_F(VisualHostTest, FormsOpenWhateverTheirDataFile)
         }
     }
     SetExceptionHook(oldHook);
+}
+
+TEST_F(VisualHostTest, ClosingWithUnsavedChangesAsksToSaveDiscardOrCancel)
+{
+    TMessageBoxes boxes;
+    {
+        // Without changes the designer closes without a question.
+        TVisualDesigner designer(FormFile);
+        ShowActive(designer);
+        Win(designer)->close();
+        Settle();
+        EXPECT_FALSE(designer.Window()->isVisible());
+        EXPECT_TRUE(boxes.Texts.isEmpty());
+    }
+    const QString original = FileText(FormFile);
+    {
+        TVisualDesigner designer(FormFile);
+        ShowActive(designer);
+        auto* units = dynamic_cast<TKvGridDataColumn*>(designer.GetForm()->FindComponent("Grid1Units"));
+        ASSERT_NE(units, nullptr);
+        ClickItem(ComponentTree(designer), Node(designer, "Grid1Units"));
+        EditRow(designer, "Width", "120");
+        EXPECT_EQ(units->GetWidth(), 120);
+        EXPECT_TRUE(designer.Window()->windowTitle().contains("*"));
+
+        // Cancel keeps the designer open with its changes.
+        boxes.Answers = {IDCANCEL};
+        Win(designer)->close();
+        Settle();
+        ASSERT_EQ(boxes.Texts.size(), 1);
+        EXPECT_TRUE(boxes.Texts[0].contains("sales.kvf")) << boxes.Texts[0].toStdString();
+        EXPECT_EQ(boxes.Flags[0] & 0xF, unsigned(MB_YESNOCANCEL));
+        EXPECT_TRUE(designer.Window()->isVisible());
+        EXPECT_EQ(units->GetWidth(), 120);
+        EXPECT_TRUE(designer.Window()->windowTitle().contains("*"));
+        EXPECT_EQ(FileText(FormFile), original);
+
+        // Save writes the form and closes.
+        boxes.Answers = {IDYES};
+        Win(designer)->close();
+        Settle();
+        EXPECT_EQ(boxes.Texts.size(), 2);
+        EXPECT_FALSE(designer.Window()->isVisible());
+        EXPECT_TRUE(FileText(FormFile).contains("Width = 120"));
+        EXPECT_FALSE(designer.Window()->windowTitle().contains("*"));
+    }
+    {
+        TVisualDesigner designer(FormFile);
+        ShowActive(designer);
+        ClickItem(ComponentTree(designer), Node(designer, "Grid1Units"));
+        EditRow(designer, "Width", "90");
+        EXPECT_TRUE(designer.Window()->windowTitle().contains("*"));
+        // Saving with the keyboard takes the star off the title; closing then asks nothing.
+        QTest::keyClick(Win(designer), Qt::Key_S, Qt::ControlModifier);
+        Settle();
+        EXPECT_TRUE(FileText(FormFile).contains("Width = 90"));
+        EXPECT_FALSE(designer.Window()->windowTitle().contains("*"));
+        EditRow(designer, "Width", "70");
+        EXPECT_TRUE(designer.Window()->windowTitle().contains("*"));
+
+        // Discard closes without writing.
+        boxes.Answers = {IDNO};
+        Win(designer)->close();
+        Settle();
+        EXPECT_EQ(boxes.Texts.size(), 3);
+        EXPECT_FALSE(designer.Window()->isVisible());
+        EXPECT_TRUE(FileText(FormFile).contains("Width = 90"));
+    }
+}
+
+TEST_F(VisualHostTest, ASelectionOfSeveralComponentsOffersNoName)
+{
+    TVisualDesigner designer(FormFile);
+    ShowActive(designer);
+    TComponent* form = designer.GetForm();
+    auto* name = dynamic_cast<TKvGridDataColumn*>(form->FindComponent("Grid1Name"));
+    auto* units = dynamic_cast<TKvGridDataColumn*>(form->FindComponent("Grid1Units"));
+    ASSERT_NE(name, nullptr);
+    ASSERT_NE(units, nullptr);
+
+    ClickItem(ComponentTree(designer), Node(designer, "Grid1Name"));
+    EXPECT_NE(Row(Inspector(designer), "Name"), nullptr);
+    ClickItem(ComponentTree(designer), Node(designer, "Grid1Units"), Qt::ControlModifier);
+    ASSERT_EQ(designer.GetHost().GetSelection().Count(), 2);
+    // No Name to type over both; what both can share stays.
+    EXPECT_EQ(Row(Inspector(designer), "Name"), nullptr);
+    EXPECT_EQ(designer.GetHost().FindProperty("Name"), nullptr);
+    EditRow(designer, "Width", "60");
+    EXPECT_EQ(name->GetWidth(), 60);
+    EXPECT_EQ(units->GetWidth(), 60);
+    EXPECT_EQ(name->GetName(), "Grid1Name");
+    EXPECT_EQ(units->GetName(), "Grid1Units");
+}
+
+TEST_F(VisualHostTest, ValuesAColumnCannotHoldAreRefusedAndExpandedRowsStayExpanded)
+{
+    TMessageBoxes boxes;
+    TVisualDesigner designer(FormFile);
+    ShowActive(designer);
+    auto* units = dynamic_cast<TKvGridDataColumn*>(designer.GetForm()->FindComponent("Grid1Units"));
+    ASSERT_NE(units, nullptr);
+    ClickItem(ComponentTree(designer), Node(designer, "Grid1Units"));
+
+    // A negative width is refused with a message; the column keeps its width.
+    EditRow(designer, "Width", "-50");
+    ASSERT_EQ(boxes.Texts.size(), 1);
+    EXPECT_TRUE(boxes.Texts[0].contains("Width")) << boxes.Texts[0].toStdString();
+    EXPECT_EQ(units->GetWidth(), 100);
+    EXPECT_FALSE(designer.IsModified());
+    EXPECT_EQ(RowEdit(designer, "Width")->text(), "100");
+
+    // An empty name is refused; the column keeps its name.
+    QLineEdit* nameEdit = RowEdit(designer, "Name");
+    ASSERT_NE(nameEdit, nullptr);
+    ClickWidget(nameEdit);
+    QTest::keyClick(Win(designer), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(Win(designer), Qt::Key_Backspace);
+    QTest::keyClick(Win(designer), Qt::Key_Return);
+    Settle();
+    ASSERT_EQ(boxes.Texts.size(), 2);
+    EXPECT_TRUE(boxes.Texts[1].contains("name")) << boxes.Texts[1].toStdString();
+    EXPECT_EQ(units->GetName(), "Grid1Units");
+    EXPECT_EQ(RowEdit(designer, "Name")->text(), "Grid1Units");
+    EXPECT_FALSE(designer.IsModified());
+
+    // The renderer's row, opened with the keyboard, stays open across edits of other rows
+    // and of its own sub-properties.
+    QTreeWidget* inspector = Inspector(designer);
+    QTreeWidgetItem* renderer = Row(inspector, "Renderer");
+    ASSERT_NE(renderer, nullptr);
+    EXPECT_FALSE(renderer->isExpanded());
+    ClickItem(inspector, renderer);
+    QTest::keyClick(Win(designer), Qt::Key_Right);
+    Settle();
+    EXPECT_TRUE(renderer->isExpanded());
+    EditRow(designer, "Width", "80");
+    EXPECT_EQ(units->GetWidth(), 80);
+    // The edited row keeps the keyboard focus: typing on goes to the width, not to the name.
+    EXPECT_EQ(QApplication::focusWidget(), RowEdit(designer, "Width"));
+    renderer = Row(Inspector(designer), "Renderer");
+    ASSERT_NE(renderer, nullptr);
+    EXPECT_TRUE(renderer->isExpanded());
+    EditRow(designer, "Maximum", "70", renderer);
+    EXPECT_EQ(static_cast<TKvBarCellRenderer*>(units->GetRenderer())->GetMaximum(), 70.0);
+    renderer = Row(Inspector(designer), "Renderer");
+    ASSERT_NE(renderer, nullptr);
+    EXPECT_TRUE(renderer->isExpanded());
+    EXPECT_EQ(boxes.Texts.size(), 2);
+}
+
+TEST_F(VisualHostTest, AColourPropertyTakesColourNamesAndHexText)
+{
+    const QString file = WriteTestFile(Dir, "editor.kvf", R"(object Form1: TDesignForm
+  object Grid1: TKvVantrel
+    object Grid1Units: TKvGridDataColumn
+      FieldName = 'Units'
+      Editor = Grid1UnitsEditor
+      object Grid1UnitsEditor: TKvInternalNumberCellEditor
+      end
+    end
+  end
+end
+)");
+    TMessageBoxes boxes;
+    TVisualDesigner designer(file);
+    ShowActive(designer);
+    auto* editor = dynamic_cast<TKvNumberCellEditor*>(designer.GetForm()->FindComponent("Grid1UnitsEditor"));
+    ASSERT_NE(editor, nullptr);
+    ClickItem(ComponentTree(designer), Node(designer, "Grid1Units"));
+    QTreeWidgetItem* row = Row(Inspector(designer), "Editor");
+    ASSERT_NE(row, nullptr);
+    ClickItem(Inspector(designer), row);
+    QTest::keyClick(Win(designer), Qt::Key_Right);
+    Settle();
+    const auto editorRow = [&designer] { return Row(Inspector(designer), "Editor"); };
+
+    EditRow(designer, "Color", "red", editorRow());
+    EXPECT_EQ(editor->GetColor(), clRed);
+    EXPECT_EQ(RowEdit(designer, "Color", editorRow())->text(), "#FF0000");
+    EditRow(designer, "Color", "#0000ff", editorRow());
+    EXPECT_EQ(editor->GetColor(), clBlue);
+    EditRow(designer, "Color", "#FF00FF00", editorRow());
+    EXPECT_EQ(editor->GetColor(), clLime);
+    EditRow(designer, "Color", "255", editorRow());
+    EXPECT_EQ(editor->GetColor(), clRed);
+    EXPECT_TRUE(boxes.Texts.isEmpty());
+
+    // Text that is no colour, and a colour the property cannot show (a transparent one), are
+    // refused with a message and change nothing.
+    EditRow(designer, "Color", "zzz", editorRow());
+    ASSERT_EQ(boxes.Texts.size(), 1);
+    EXPECT_TRUE(boxes.Texts[0].contains("'zzz'") && boxes.Texts[0].contains("colour")) << boxes.Texts[0].toStdString();
+    EditRow(designer, "Color", "#800000FF", editorRow());
+    ASSERT_EQ(boxes.Texts.size(), 2);
+    EXPECT_TRUE(boxes.Texts[1].contains("opaque")) << boxes.Texts[1].toStdString();
+    EXPECT_EQ(editor->GetColor(), clRed);
+}
+
+TEST_F(VisualHostTest, TheColumnsEditorStaysAboveItsDesignerAndMessageBoxesAboveIt)
+{
+    TVisualDesigner designer(FormFile);
+    ShowActive(designer);
+    // The grid's menu from the component tree, then "Columns...".
+    QTreeWidget* tree = ComponentTree(designer);
+    QTreeWidgetItem* grid = Node(designer, "Grid1");
+    ASSERT_NE(grid, nullptr);
+    QTest::mouseClick(Win(designer), Qt::RightButton, Qt::NoModifier,
+                      tree->viewport()->mapTo(designer.Window(), tree->visualItemRect(grid).center()));
+    Settle();
+    auto* verbs = designer.Window()->findChild<QMenu*>("verbs");
+    ASSERT_NE(verbs, nullptr);
+    ASSERT_TRUE(verbs->isVisible());
+    QAction* columns = verbs->actions().value(0);
+    ASSERT_NE(columns, nullptr);
+    EXPECT_EQ(columns->text(), "Columns...");
+    QTest::mouseClick(verbs->windowHandle(), Qt::LeftButton, Qt::NoModifier, verbs->actionGeometry(columns).center());
+    Settle();
+    TKvColumnsEditorForm* editor = TKvColumnsEditorForm::Current();
+    ASSERT_NE(editor, nullptr);
+    QWidget* tool = editor->Window()->Window();
+    ASSERT_TRUE(tool->isVisible());
+    // A tool window of the designer's window: the window manager keeps it above that window.
+    EXPECT_EQ(tool->windowHandle()->transientParent(), Win(designer));
+
+    // Clicking the designer leaves it showing, still above the designer.
+    ClickItem(tree, Node(designer, "Sales"));
+    EXPECT_TRUE(tool->isVisible());
+    EXPECT_EQ(tool->windowHandle()->transientParent(), Win(designer));
+
+    // A message box opened while the columns editor is active shows above it.
+    tool->activateWindow();
+    QApplication::setActiveWindow(tool);
+    Settle();
+    QWindow* boxParent = nullptr;
+    bool boxShown = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box)
+            return;
+        boxShown = box->isVisible();
+        boxParent = box->windowHandle() ? box->windowHandle()->transientParent() : nullptr;
+        QTest::keyClick(box->windowHandle(), Qt::Key_Return);
+    });
+    EXPECT_EQ(MessageBox("Nothing to delete", "Columns", MB_OK), IDOK);
+    EXPECT_TRUE(boxShown);
+    EXPECT_EQ(boxParent, tool->windowHandle());
 }

@@ -359,3 +359,40 @@ TEST_F(TDropDownFixture, TheDelegateDropsTheFilterSelectorUnderAHeadersFilterHan
 }
 
 } // namespace
+
+TEST_F(TDropDownFixture, LookupDropDownHeightIsItsRowsWithOrWithoutItsHeader)
+{
+    QStringList values;
+    for (int i = 0; i < 12; ++i)
+        values << QString::number(i);
+    Value->SetLookupValues(values);
+    auto* lookup = Create<TKvLookupCellEditor>(Grid.get());
+    Value->SetEditor(lookup);
+    Focus(1, Value);
+    Controller()->ShowEditor(true);
+    TKvGridLookupList* edit = lookup->GetList();
+    ASSERT_TRUE(edit->GetListVisible());
+    TKvGridDataList* list = edit->GetList();
+    ProcessEvents(5);
+    list->UpdateLayout();
+    TKvAbstractGridLayoutManager* layout = list->GetLayoutManager();
+    const int header = layout->HeaderBounds().Height();
+    const int row = layout->ItemBounds(0).Height();
+    ASSERT_GT(header, 0);
+    ASSERT_GT(row, 0);
+    // Eight whole rows below the header, inside a one-pixel border.
+    const TRect withHeader = DropDownBounds(list);
+    EXPECT_EQ(withHeader.Height(), header + 8 * row + 2);
+    EXPECT_GE(list->GetClientHeight(), header + 8 * row) << "the eighth row is cut";
+    Press(Qt::Key_Escape);
+    ASSERT_FALSE(edit->GetListVisible());
+
+    edit->SetHeaderVisible(false);
+    Press(Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(edit->GetListVisible());
+    ProcessEvents(5);
+    const TRect withoutHeader = DropDownBounds(list);
+    EXPECT_EQ(withoutHeader.Height(), 8 * row + 2);
+    EXPECT_EQ(withHeader.Height() - withoutHeader.Height(), header);
+    Press(Qt::Key_Escape);
+}

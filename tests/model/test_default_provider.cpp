@@ -330,3 +330,52 @@ TEST(Items, LevelsStatesAndVisibility)
     EXPECT_TRUE(outer.Expanded);
     p.SetDataSource(nullptr);
 }
+
+TEST(DefaultProviderFreed, ABoundProviderSendsItsNoticeThenAReset)
+{
+    auto t = Numbers(3);
+    // One listener that lets go on the notice, one that only knows resets.
+    struct TLettingGo : TItemRecorder
+    {
+        TKvGridItemProvider* Source = nullptr;
+        void Disposing() override
+        {
+            Events << QStringLiteral("disposing");
+            Source->RemoveListener(this);
+        }
+    };
+    for (const bool plainDelete : {false, true}) {
+        SCOPED_TRACE(plainDelete ? "deleted" : "freed");
+        TKvDefaultGridItemProvider* provider = Create<TKvDefaultGridItemProvider>();
+        provider->SetDataSource(t.get());
+        TLettingGo lettingGo;
+        lettingGo.Source = provider;
+        TItemRecorder plain;
+        int countSeen = -1;
+        struct TCounting : TItemRecorder
+        {
+            TKvGridItemProvider* Source = nullptr;
+            int* Seen = nullptr;
+            void Reset() override
+            {
+                TItemRecorder::Reset();
+                *Seen = Source->GetItemCount();
+            }
+        } counting;
+        counting.Source = provider;
+        counting.Seen = &countSeen;
+        provider->AddListener(&lettingGo);
+        provider->AddListener(&plain);
+        provider->AddListener(&counting);
+        if (plainDelete)
+            delete provider;
+        else
+            provider->Free();
+        EXPECT_EQ(lettingGo.Events, QStringList{QStringLiteral("disposing")});
+        EXPECT_EQ(plain.Events, QStringList{QStringLiteral("reset")});
+        EXPECT_EQ(countSeen, 0) << "the reset comes once the rows are gone";
+        // The table no longer reaches the freed provider.
+        t->SetData(0, 0, 10);
+        t->InsertRow(3, {3});
+    }
+}

@@ -555,3 +555,35 @@ TEST(UiControls, PeersAndControlsOutliveEachOtherSafely)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(peer);
 }
+
+TEST(UiControls, AControlWithoutAWindowStillTakesKeysAndPresses)
+{
+    auto c = TOwned<TProbeControl>(Create<TProbeControl>(nullptr));
+    c->SetBounds(0, 0, 40, 40);
+    ASSERT_FALSE(c->HandleAllocated());
+    std::vector<std::string> events;
+    c->OnKeyDown = [&](TObject*, std::uint16_t&, TShiftState) { events.push_back("OnKeyDown"); };
+    c->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { events.push_back("OnMouseDown"); };
+    c->Perform(WM_KEYDOWN, VK_DOWN, 0);
+    c->Perform(WM_CHAR, 'a', 0);
+    c->Perform(WM_LBUTTONDOWN, 0, MakeLParam(5, 6));
+    c->Perform(WM_LBUTTONUP, 0, MakeLParam(5, 6));
+    std::vector<std::string> kinds;
+    for (const TInput& input : c->Inputs)
+        kinds.push_back(input.Kind);
+    EXPECT_EQ(kinds, (std::vector<std::string>{"keydown", "char", "down", "up"}));
+    ASSERT_EQ(c->Inputs.size(), 4u);
+    EXPECT_EQ(c->Inputs[0].Key, VK_DOWN);
+    EXPECT_EQ(c->Inputs[1].Key, 'a');
+    EXPECT_EQ(c->Inputs[2].X, 5);
+    EXPECT_EQ(c->Inputs[2].Y, 6);
+    EXPECT_EQ(events, (std::vector<std::string>{"OnKeyDown", "OnMouseDown"}));
+
+    // Freed by its own press handler, still without a window: nothing follows.
+    auto* self = Create<TProbeControl>(nullptr);
+    bool after = false;
+    self->OnMouseDownHook = [self] { self->Free(); };
+    self->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { after = true; };
+    self->Perform(WM_LBUTTONDOWN, 0, MakeLParam(1, 1));
+    EXPECT_FALSE(after);
+}
