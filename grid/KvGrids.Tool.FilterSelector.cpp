@@ -64,7 +64,7 @@ void TKvGridFilterSelector::DropDown(TObject* Handle, TKvGridDataColumn* Column,
     const int count = FilteringOptions ? FilteringOptions->GetDropDownCount() : 8;
     TKvGridInList::DropDown(Handle, count, true);
     // Each row's check follows its filter's "Active".
-    if (auto* objects = dynamic_cast<TKvObjectDataProvider*>(FProvider))
+    if (auto* objects = dynamic_cast<TKvObjectDataProvider*>(FProvider.Get()))
         GetItemProvider()->ResetItemsChecked(objects->GetFieldIndex(QStringLiteral("Active")), true);
 }
 
