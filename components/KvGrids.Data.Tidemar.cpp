@@ -12,6 +12,7 @@
 #include "components/KvGrids.Data.Tidemar.h"
 
 #include "platform/net/HttpRequest.h"
+#include "platform/rtl/Streaming.h"
 #include "platform/rtl/Trace.h"
 #include "platform/rtl/TypInfo.h"
 
@@ -620,6 +621,43 @@ void TKvTidemarDataProvider::CallService(const QString& Proc, const QStringList&
     service->Send();
 }
 
+namespace {
+
+void DefineParams(TFiler& Filer, const QString& Name, const QStringList& List,
+                  const std::function<void(const QStringList&)>& Set)
+{
+    Filer.DefineProperty(
+        Name,
+        [Set](TReader& Reader) {
+            QStringList lines;
+            Reader.ReadListBegin();
+            while (!Reader.EndOfList())
+                lines << Reader.ReadString();
+            Reader.ReadListEnd();
+            Set(lines);
+        },
+        [&List](TWriter& Writer) {
+            Writer.WriteListBegin();
+            for (const QString& line : List)
+                Writer.WriteString(line);
+            Writer.WriteListEnd();
+        },
+        !List.isEmpty());
+}
+
+} // namespace
+
+void TKvTidemarDataProvider::DefineProperties(TFiler& Filer)
+{
+    TKvGridDataProvider::DefineProperties(Filer);
+    DefineParams(Filer, QStringLiteral("CreateParams"), FCreateParams,
+                 [this](const QStringList& Lines) { SetCreateParams(Lines); });
+    DefineParams(Filer, QStringLiteral("UpdateParams"), FUpdateParams,
+                 [this](const QStringList& Lines) { SetUpdateParams(Lines); });
+    DefineParams(Filer, QStringLiteral("DeleteParams"), FDeleteParams,
+                 [this](const QStringList& Lines) { SetDeleteParams(Lines); });
+}
+
 using TTidemar = TKvTidemarDataProvider;
 KV_PUBLISH(TKvTidemarDataProvider, TComponent)
     .Property("Host", &TTidemar::GetHost, &TTidemar::SetHost)
@@ -635,6 +673,9 @@ KV_PUBLISH(TKvTidemarDataProvider, TComponent)
     .Property("DeleteService", &TTidemar::GetDeleteService, &TTidemar::SetDeleteService)
     .Property("KeyField", &TTidemar::GetKeyField, &TTidemar::SetKeyField)
     .Property("EditOptions", &TTidemar::GetEditOptions, &TTidemar::SetEditOptions)
-    .Property("AutoCommit", &TTidemar::GetAutoCommit, &TTidemar::SetAutoCommit).Default(false);
+    .Property("AutoCommit", &TTidemar::GetAutoCommit, &TTidemar::SetAutoCommit).Default(false)
+    .Event("OnRequestCreate", &TTidemar::OnRequestCreate)
+    .Event("OnRequestUpdate", &TTidemar::OnRequestUpdate)
+    .Event("OnRequestDelete", &TTidemar::OnRequestDelete);
 
 } // namespace kv

@@ -52,6 +52,7 @@ void TKvFilterSelector::AfterConstruction()
     FGridMain = Create<TKvVantrel>(this);
     FGridMain->SetName(QStringLiteral("gridMain"));
     FGridMain->SetParent(this);
+    FGridMain->SetAlign(alClient);
     FGridMain->GetIndicator()->SetVisible(false);
     FGridMain->GetCheckBar()->SetVisible(true);
     FGridMain->GetCheckBar()->SetMinWidth(20);
@@ -70,7 +71,6 @@ void TKvFilterSelector::AfterConstruction()
     FChecks = std::make_unique<TCheckListener>(this);
     if (FGridMain->GetItemProvider())
         FGridMain->GetItemProvider()->AddListener(FChecks.get());
-    Resize();
 }
 
 TKvGridDataProvider* TKvFilterSelector::GetProvider() const { return FProvider; }
@@ -136,15 +136,6 @@ void TKvFilterSelector::KeyDown(std::uint16_t& Key, TShiftState Shift)
         return;
     }
     TPopupForm::KeyDown(Key, Shift);
-}
-
-void TKvFilterSelector::Resize()
-{
-    TPopupForm::Resize();
-    if (FGridMain) {
-        const TRect r = GetClientRect();
-        FGridMain->SetBounds(r.Left, r.Top, r.Width(), r.Height());
-    }
 }
 
 void TKvFilterSelector::Notification(TComponent* Component, TOperation Operation)

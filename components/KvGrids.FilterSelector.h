@@ -42,7 +42,6 @@ public:
 
 protected:
     void KeyDown(std::uint16_t& Key, TShiftState Shift) override;
-    void Resize() override;
     void Notification(TComponent* Component, TOperation Operation) override;
 
 private:

@@ -83,6 +83,18 @@ void TKvListViewItemProvider::EndFiltering()
         FFilteredProvider->EndUpdate(true);
 }
 
+void TKvListViewItemProvider::ClearItems()
+{
+    if (FFilteredProvider)
+        FFilteredProvider->ClearItems();
+}
+
+void TKvListViewItemProvider::PopulateItems()
+{
+    if (FFilteredProvider)
+        FFilteredProvider->PopulateItems();
+}
+
 TKvGridItems TKvListViewItemProvider::GetAllItems() const
 {
     TKvGridItems out;

@@ -42,6 +42,9 @@ public:
     void EndFiltering();
     // Every item that passes the filters, in order.
     TKvGridItems GetAllItems() const override;
+    // The filtered provider's items emptied, or found again; neither sends a notification.
+    void ClearItems() override;
+    void PopulateItems() override;
 
 private:
     TOwned<TKvDefaultGridItemProvider> FItemProvider;

@@ -92,6 +92,18 @@ TKvGridItems TKvVantrelItemProvider::GetAllItems() const
     return FGroupedProvider ? FGroupedProvider->GetAllItems() : TKvGridItems{};
 }
 
+void TKvVantrelItemProvider::ClearItems()
+{
+    if (FGroupedProvider)
+        FGroupedProvider->ClearItems();
+}
+
+void TKvVantrelItemProvider::PopulateItems()
+{
+    if (FGroupedProvider)
+        FGroupedProvider->PopulateItems();
+}
+
 int TKvVantrelItemProvider::FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values,
                                      TKvGridSearchOptions Options, int StartIndex, int EndIndex) const
 {
@@ -135,6 +147,11 @@ void TKvVantrelItemProvider::OrderBy(const TKvIntegerArray& Fields, const TKvGri
 
 void TKvVantrelItemProvider::Regroup(const TKvIntegerArray& Fields)
 {
+    // A field the data does not have is refused before the rows are re-sorted.
+    if (TKvGridDataProvider* data = GetDataSource())
+        for (int field : Fields)
+            if (field < 0 || field >= data->GetFieldCount())
+                throw EArgumentOutOfRangeException(QStringLiteral("field: ") + QString::number(field));
     if (FGroupSorting) {
         FItemProvider->OrderBy(Fields, TKvGridSortDirections(Fields.size(), FGroupSortDirection), false);
         // The filtered list holds positions of the bottom's items: the re-sort moved them.

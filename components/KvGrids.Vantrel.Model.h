@@ -55,6 +55,9 @@ public:
     int FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
                  int StartIndex, int EndIndex) const override;
     using TKvGridItemProvider::FindItem;
+    // The grouped provider's items emptied, or built again; neither sends a notification.
+    void ClearItems() override;
+    void PopulateItems() override;
 
     // Sorts the default provider; while grouped the group fields stay the leading keys.
     void OrderBy(const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions);

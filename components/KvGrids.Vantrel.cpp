@@ -15,7 +15,6 @@
 #include "grid/KvGrids.Options.h"
 #include "model/KvGrids.Expressions.h"
 #include "model/KvGrids.Runtime.h"
-#include "platform/design/DesignIntf.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/TypInfo.h"
@@ -174,7 +173,7 @@ void TKvVantrel::GenerateDataColumns(bool Clear)
         return;
     TComponent* form = GetOwner();
     auto unique = [&](const QString& name) {
-        if (!IsUniqueGlobalComponentName(name) || (form && form->FindComponent(name)))
+        if (!IsNameFreeInOpenDesigners(name) || (form && form->FindComponent(name)))
             return false;
         for (TKvGridDataColumn* column : GetDataColumns())
             if (column->GetName().compare(name, Qt::CaseInsensitive) == 0)
@@ -334,6 +333,9 @@ void TKvVantrel::GroupingChanged() { SetTopIndex(0); }
 
 void TKvVantrel::GroupBy(const TKvIntegerArray& Fields, bool Sort, TKvGridSortDirection Direction)
 {
+    // Without data no field is known.
+    if (!GetDataProvider() && !Fields.empty())
+        throw EArgumentOutOfRangeException(QStringLiteral("field: ") + QString::number(Fields.front()));
     if (!FItemSource)
         return;
     FItemSource->GroupBy(Fields, Sort, Direction);

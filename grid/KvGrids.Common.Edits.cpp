@@ -14,6 +14,8 @@
 // drawing context on the paint canvas. Every change of a value ends in OnChange.
 #include "grid/KvGrids.Common.Edits.h"
 
+#include "grid/KvGrids.EditorBase.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/ui/Services.h"
 
 #include <QtCore/QLocale>
@@ -40,6 +42,17 @@ bool IsInputChar(std::intptr_t c)
 } // namespace
 
 // --- 1. masked edit ------------------------------------------------------------------------
+
+KV_PUBLISH(TKvCustomMaskEdit, TComponent)
+    .Property("Align", &TKvCustomMaskEdit::GetAlign, &TKvCustomMaskEdit::SetAlign).Default(alNone)
+    .Property("Anchors", &TKvCustomMaskEdit::GetAnchors, &TKvCustomMaskEdit::SetAnchors)
+    .Default(TAnchors{akLeft, akTop})
+    .Property("Color", &TKvCustomMaskEdit::GetColor, &TKvCustomMaskEdit::SetColor).Default(clWindow)
+    .Property("Ctl3D", &TKvCustomMaskEdit::GetCtl3D, &TKvCustomMaskEdit::SetCtl3D).Default(true)
+    .Property("ReadOnly", &TKvCustomMaskEdit::GetReadOnly, &TKvCustomMaskEdit::SetReadOnly).Default(false)
+    .Property("TabOrder", &TKvCustomMaskEdit::GetTabOrder, &TKvCustomMaskEdit::SetTabOrder).Default(-1)
+    .Property("TabStop", &TKvCustomMaskEdit::GetTabStop, &TKvCustomMaskEdit::SetTabStop).Default(true)
+    .Property("TextHint", &TKvCustomMaskEdit::GetTextHint, &TKvCustomMaskEdit::SetTextHint);
 
 TKvCustomMaskEdit::TKvCustomMaskEdit(TComponent* owner) : TCustomMaskEdit(owner) {}
 

@@ -291,7 +291,7 @@ void TKvGridDelegate::ShowFilterSelector(TKvGridHeaderFilterHandle* Handle)
         FFilterSelector->OnDropDown = [grid, selector](TObject*) { grid->SetInList(selector); };
         FFilterSelector->OnCloseUp = [grid](TObject*) { grid->SetInList(nullptr); };
     }
-    FFilterSelector->DropDown(Handle, column, FOwner->GetFilteringOptions());
+    FFilterSelector->DropDown(Handle, FOwner->GetFilteringOptions());
 }
 
 void TKvGridDelegate::HideFilterSelector()

@@ -223,6 +223,8 @@ void TKvDefaultGridEditController::HideEditor()
     FEditor->SetBounds(0, 0, 0, 0);
     FEditor->SetVisible(false);
     FEditor->EndEdit();
+    // A hidden editor is on no cell: its cell's column may go while it waits.
+    FEditor->SetEditIndex(TKvGridCellIndex::Null());
     FEditor = nullptr;
     ResetFocusedView();
 }
@@ -256,9 +258,13 @@ void TKvDefaultGridEditController::ApplyReadOnly()
 
 void TKvDefaultGridEditController::ActivateEditor()
 {
-    if (!FEditor)
+    // A grid in design state edits no cell.
+    if (!FEditor || FOwner->IsDesigning())
         return;
     KV_ASSERT(!FEditor->GetEditing(), "Editor is already editing");
+    // The items may have changed under the waiting editor (grouped, filtered, sorted): the
+    // cell as it is now decides.
+    ApplyReadOnly();
     MoveEditor();
     InitEditor();
     FModified = false;
@@ -357,11 +363,10 @@ void TKvDefaultGridEditController::DoFocusedIndexChanging()
 
 void TKvDefaultGridEditController::DoFocusedIndexChanged(const TKvGridCellIndex& Index)
 {
-    if (FOwner->IsDesigning())
-        return;
     const bool hadEditor = FEditor != nullptr;
+    // An editor left open when the grid went into design state goes with the focus.
     HideEditor();
-    if (!Index.IsValid(FOwner))
+    if (FOwner->IsDesigning() || !Index.IsValid(FOwner))
         return;
     PrepareEditor(Index);
     // A cell without an editor takes its keys through the grid, not through the hidden
@@ -432,7 +437,7 @@ void TKvDefaultGridEditController::CancelEditor(bool Prepare)
 
 void TKvDefaultGridEditController::ShowEditor(bool Button)
 {
-    if (FOwner->GetEditOptions()->GetReadOnly() || !FEditor)
+    if (FOwner->GetEditOptions()->GetReadOnly() || !FEditor || FOwner->IsDesigning())
         return;
     if (!GetEditing())
         ActivateEditor();

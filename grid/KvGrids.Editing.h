@@ -54,7 +54,7 @@ public:
 
     TKvGridCellEditor* GetEditor() const { return FEditor; }
     const TKvGridCellIndex& GetEditIndex() const { return FEditIndex; }
-    bool GetModified() const { return FModified; }
+    bool GetModified() const override { return FModified; }
     const TRect& GetEditBounds() const { return FEditBounds; }
     const TRect& GetEditorBounds() const { return FEditorBounds; }
     TEditorMask* GetEditorMask() const { return FEditorMask; }

@@ -109,6 +109,8 @@ public:
     explicit TKvGridEditController(TKvGridView* Owner);
 
     virtual bool GetEditing() const;
+    // The open editor holds text not yet written.
+    virtual bool GetModified() const { return false; }
     virtual TSize GetEditorSize() const { return TSize{0, 0}; }
     virtual void SetFocus();
     virtual void DoFocusedIndexChanging();

@@ -277,7 +277,8 @@ void TKvLookupCellEditor::SetHeaderVisible(bool Value)
 void TKvLookupCellEditor::SetEditIndex(const TKvGridCellIndex& Index)
 {
     TKvLineCellEditor::SetEditIndex(Index);
-    GetList()->SetTargetColumn(EditColumn());
+    if (FEditor)
+        GetList()->SetTargetColumn(EditColumn());
 }
 
 void TKvLookupCellEditor::SetEditValue(const Variant& Value)

@@ -1,8 +1,8 @@
 // Area and item views.
 //
-// Sections: area view base; bars (indicator, states, check); header and footer bands; item
-// views (rows, row-group headers and footers); body with its row pool; row-group bar with its
-// pools; corner views; the lines overlay base.
+// Sections: area view base; bars (indicator, states, check); header and footer bands; edit
+// bar; item views (rows, row-group headers and footers); body with its row pool; row-group
+// bar with its pools; corner views; the lines overlay base.
 //
 // Call flow: the layout manager measures and places the area views and calls LayoutContent;
 // bands and rows prepare the cell views of the visible columns (cached per column, created on
@@ -241,6 +241,67 @@ TKvGridIndexedCellElement* TKvGridFooterElement::CreateCell()
 TKvGridGroupCellElement* TKvGridFooterElement::CreateGroupCell()
 {
     return Create<TKvGridFooterGroupCellElement>(FGrid, QStringLiteral("footerGroupCell"));
+}
+
+// ---- edit bar ------------------------------------------------------------------------------
+
+TKvGridEditBarElement::~TKvGridEditBarElement()
+{
+    Clear();
+    FCells.clear();
+    FGroupCells.clear();
+}
+
+void TKvGridEditBarElement::SetCellRenderer(TKvGridCellRenderer* renderer)
+{
+    FCellRenderer = renderer;
+    for (const auto& cell : FCells)
+        cell->SetRenderer(renderer);
+}
+
+void TKvGridEditBarElement::SetGroupCellRenderer(TKvGridCellRenderer* renderer)
+{
+    FGroupCellRenderer = renderer;
+    for (const auto& cell : FGroupCells)
+        cell->SetRenderer(renderer);
+}
+
+TKvGridEditCellElement* TKvGridEditBarElement::AddCell()
+{
+    FCells.emplace_back(CreateCell());
+    FCells.back()->SetRenderer(FCellRenderer);
+    return FCells.back().get();
+}
+
+TKvGridEditGroupCellElement* TKvGridEditBarElement::AddGroupCell()
+{
+    FGroupCells.emplace_back(CreateGroupCell());
+    FGroupCells.back()->SetRenderer(FGroupCellRenderer);
+    return FGroupCells.back().get();
+}
+
+TKvGridEditCellElement* TKvGridEditBarElement::GetCell(int index) const
+{
+    if (index < 0 || index >= GetCellCount())
+        RaiseInvalidIndex(index);
+    return FCells[static_cast<size_t>(index)].get();
+}
+
+TKvGridEditGroupCellElement* TKvGridEditBarElement::GetGroupCell(int index) const
+{
+    if (index < 0 || index >= GetGroupCellCount())
+        RaiseInvalidIndex(index);
+    return FGroupCells[static_cast<size_t>(index)].get();
+}
+
+TKvGridEditCellElement* TKvGridEditBarElement::CreateCell()
+{
+    return Create<TKvGridEditCellElement>(FGrid, QStringLiteral("editBarCell"));
+}
+
+TKvGridEditGroupCellElement* TKvGridEditBarElement::CreateGroupCell()
+{
+    return Create<TKvGridEditGroupCellElement>(FGrid, QStringLiteral("editBarGroupCell"));
 }
 
 // ---- item views ------------------------------------------------------------------------------

@@ -513,11 +513,41 @@ protected:
     TKvGridGroupCellElement* CreateGroupCell() override;
 };
 
-// The edit bar is not laid out by the stock layout; it keeps its cells for descendants.
+// The edit bar is not laid out by the stock layout; it makes and keeps its cells for
+// descendants: "editBarCell" and "editBarGroupCell" views in owned lists, each holding the
+// bar's cell or group-cell renderer from the moment it is made.
 class TKvGridEditBarElement : public TKvGridRegionElement
 {
 public:
     using TKvGridRegionElement::TKvGridRegionElement;
+    ~TKvGridEditBarElement() override;
+    IKvGridRenderer* GetGroupRenderer() const { return FGroupRenderer.get(); }
+    void SetGroupRenderer(IKvGridRenderer* renderer) { FGroupRenderer = IntfPtr<IKvGridRenderer>(renderer); }
+    TKvGridCellRenderer* GetCellRenderer() const { return FCellRenderer; }
+    // Also given to every cell view made so far.
+    void SetCellRenderer(TKvGridCellRenderer* renderer);
+    TKvGridCellRenderer* GetGroupCellRenderer() const { return FGroupCellRenderer; }
+    // Also given to every group cell view made so far.
+    void SetGroupCellRenderer(TKvGridCellRenderer* renderer);
+
+    // A new cell view, kept until the bar goes.
+    TKvGridEditCellElement* AddCell();
+    TKvGridEditGroupCellElement* AddGroupCell();
+    int GetCellCount() const { return static_cast<int>(FCells.size()); }
+    int GetGroupCellCount() const { return static_cast<int>(FGroupCells.size()); }
+    // Raise "index is invalid: " with the index out of range.
+    TKvGridEditCellElement* GetCell(int index) const;
+    TKvGridEditGroupCellElement* GetGroupCell(int index) const;
+
+protected:
+    virtual TKvGridEditCellElement* CreateCell();
+    virtual TKvGridEditGroupCellElement* CreateGroupCell();
+
+    std::vector<TOwned<TKvGridEditCellElement>> FCells;
+    std::vector<TOwned<TKvGridEditGroupCellElement>> FGroupCells;
+    IntfPtr<IKvGridRenderer> FGroupRenderer;
+    TKvGridCellRenderer* FCellRenderer = nullptr;
+    TKvGridCellRenderer* FGroupCellRenderer = nullptr;
 };
 
 class TKvGridItemElement : public TKvGridElement

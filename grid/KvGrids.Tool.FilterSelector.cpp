@@ -1,16 +1,17 @@
 // The column filter drop-down.
 //
-// Call flow: DropDown(handle, column, options) -> the drop-down grid refills its object data
-// provider from the column's Filters collection (one row per filter, its published "Name"
-// and "Active"), checks the rows of active filters and shows itself below the handle. A
-// checked or unchecked row sets Active of the filter behind the row's data row; the filtered
-// item provider filters again.
+// Call flow: DropDown(handle, options) takes the column of the handle's header cell -> the
+// drop-down grid refills its object data provider from the column's Filters collection (one
+// row per filter, its published "Name" and "Active"), checks the rows of active filters and
+// shows itself below the handle. A checked or unchecked row sets Active of the filter behind
+// the row's data row; the filtered item provider filters again.
 #include "grid/KvGrids.Tool.FilterSelector.h"
 
 #include <cmath>
 
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
+#include "grid/KvGrids.Elements.h"
 #include "grid/KvGrids.Options.h"
 #include "model/KvGrids.Data.Objects.h"
 #include "model/KvGrids.Model.Proxy.Filter.h"
@@ -47,17 +48,24 @@ void TKvGridFilterSelector::ResetData(TKvGridDataProvider* Provider)
 
 TPoint TKvGridFilterSelector::GetLocation()
 {
-    auto* handle = dynamic_cast<TKvSprite*>(FToolHandle);
-    TKvSpriteControl* grid = handle ? handle->GetContainer() : nullptr;
-    if (!grid)
-        return FAnchor;
-    const TPoint bottomLeft = handle->SpriteToContainer(TPoint{0, int(std::lround(handle->GetHeight()))});
-    return grid->ClientToScreen(bottomLeft);
+    if (!FToolHandle)
+        return TPoint{};
+    if (TKvSpriteControl* grid = FToolHandle->GetContainer()) {
+        const TPoint bottomLeft = FToolHandle->SpriteToContainer(TPoint{0, int(std::lround(FToolHandle->GetHeight()))});
+        return grid->ClientToScreen(bottomLeft);
+    }
+    TKvGridCellElement* cell = FToolHandle->GetCell();
+    TKvGridView* grid = cell ? cell->GetGrid() : nullptr;
+    return grid ? grid->ClientToScreen(TPoint{0, 0}) : TPoint{};
 }
 
-void TKvGridFilterSelector::DropDown(TObject* Handle, TKvGridDataColumn* Column, TKvGridFilteringOptions* FilteringOptions)
+void TKvGridFilterSelector::DropDown(TKvGridHeaderFilterHandle* Handle, TKvGridFilteringOptions* FilteringOptions)
 {
     if (GetListing())
+        return;
+    auto* cell = Handle ? dynamic_cast<TKvGridHeaderCellElement*>(Handle->GetCell()) : nullptr;
+    auto* Column = cell ? dynamic_cast<TKvGridDataColumn*>(cell->GetColumn()) : nullptr;
+    if (!Column)
         return;
     FToolHandle = Handle;
     FColumn = Column;

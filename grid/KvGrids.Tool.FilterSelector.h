@@ -7,6 +7,7 @@
 namespace kv {
 
 class TKvGridFilteringOptions;
+class TKvGridHeaderFilterHandle;
 class TKvObjectDataProvider;
 
 // Sets Active of the column's filter behind the item's data row to the item's check, with
@@ -22,28 +23,27 @@ protected:
 public:
     void AfterConstruction() override;
 
-    // Opens below the handle (an object with screen bounds: the anchor point is given by
-    // SetAnchor) for the column, DropDownCount rows of the options (8 without options).
-    void DropDown(TObject* Handle, TKvGridDataColumn* Column, TKvGridFilteringOptions* FilteringOptions);
-    // The screen point the drop-down opens at (the handle's bottom-left corner).
-    void SetAnchor(TPoint ScreenPoint) { FAnchor = ScreenPoint; }
+    // Opens below the filter handle for the data column of the handle's header cell, with
+    // DropDownCount rows of the options (8 without options); a handle of no data column
+    // opens nothing.
+    void DropDown(TKvGridHeaderFilterHandle* Handle, TKvGridFilteringOptions* FilteringOptions);
     TKvGridDataColumn* GetColumn() const { return FColumn; }
-    TObject* GetToolHandle() const { return FToolHandle; }
+    TKvGridHeaderFilterHandle* GetToolHandle() const { return FToolHandle; }
     bool GetFiltering() const { return FFiltering; }
 
 protected:
     void CreateColumns() override;
     TKvGridDataProvider* CreateDataSource() override;
-    // Below the filter handle it drops from; the anchor without a handle.
+    // Below the filter handle it drops from; below the grid's top-left corner while the
+    // handle is not shown.
     TPoint GetLocation() override;
     void ResetData(TKvGridDataProvider* Provider) override;
     void DoItemSourceItemChecked(int Index) override;
 
 private:
-    TObject* FToolHandle = nullptr;
+    TKvGridHeaderFilterHandle* FToolHandle = nullptr;
     TComponentRef<TKvGridDataColumn> FColumn;
     bool FFiltering = false;
-    TPoint FAnchor;
 };
 
 } // namespace kv

@@ -826,7 +826,8 @@ void TKvGridSelectionTool::StopDrag(int X, int Y, bool Accept)
 void TKvGridSelectionTool::SetHoveredCell(TKvGridCellElement* Cell)
 {
     TKvGridView* grid = FOwner;
-    if (grid->IsDesignTime() || Cell == FHoveredCell)
+    // Nothing is hovered at design time, but a hovered view always goes.
+    if (Cell == FHoveredCell || (Cell && grid->IsDesignTime()))
         return;
     if (FHoveredCell) {
         RemoveFeedback(FHoverFeedback);

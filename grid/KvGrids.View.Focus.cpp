@@ -208,13 +208,13 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
         }
         if (!FNoCancel)
             LeavePendingRow(index);
-        if ((ended || !FNoCancel) && FFocusedIndex == old) {
-            const int count = GetItemCount();
-            if (count == 0)
-                index = TKvGridCellIndex::Null();
-            else if (index.ItemIndex >= count)
-                index.ItemIndex = count - 1;
-        }
+        // A row that went (a new row dropped, or one committed that the view does not show)
+        // takes its place with it.
+        const int count = GetItemCount();
+        if (count == 0)
+            index = TKvGridCellIndex::Null();
+        else if (index.ItemIndex >= count)
+            index.ItemIndex = count - 1;
     }
     if (!(FFocusedIndex == old))
         return;
@@ -530,8 +530,9 @@ bool TKvGridView::CommitItem(const TKvGridCellIndex& Index)
     TKvGridEditableItemProvider* editable = Editable(FItemProvider);
     if (!editable || !editable->IsEditing(Index.ItemIndex))
         return false;
-    // The open cell's text belongs to the row being committed: write it first.
-    if (GetEditing())
+    // The open cell's text belongs to the row being committed: write it first. An editor on
+    // another row keeps its text for its own row.
+    if (GetEditing() && FFocusedIndex.ItemIndex == Index.ItemIndex)
         CommitEditor(false);
     if (!editable->IsEditing(Index.ItemIndex))
         return false;

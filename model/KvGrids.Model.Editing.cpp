@@ -352,11 +352,13 @@ void TKvGridEditableItemProvider::EndUpdate()
     FIndexStale = false;
 }
 
+// The transaction ends before its listeners hear of it: they see the items as they now are
+// (a new row gone, or committed where the view may not show it).
 void TKvGridEditableItemProvider::CancelEdit()
 {
     KV_ASSERT(IsOpen(), "ItemProvider is not editing");
-    FireCanceled();
     EndUpdate();
+    FireCanceled();
 }
 
 void TKvGridEditableItemProvider::CommitEdit()
@@ -395,16 +397,16 @@ void TKvGridEditableItemProvider::CommitEdit()
     } catch (...) {
         FCommitting = false;
         if (FCommitWritten && IsOpen()) {
-            FireCommitted(index);
             EndUpdate();
+            FireCommitted(index);
         }
         throw;
     }
     FCommitting = false;
     if (!IsOpen())
         return; // ended by a change the write caused
-    FireCommitted(index);
     EndUpdate();
+    FireCommitted(index);
 }
 
 // --- following the source and the data ------------------------------------------------------
@@ -431,8 +433,8 @@ void TKvGridEditableItemProvider::DropTransaction()
 {
     if (!IsOpen())
         return;
-    FireCanceled();
     EndUpdate();
+    FireCanceled();
     FireRefresh();
 }
 
@@ -511,8 +513,8 @@ void TKvGridEditableItemProvider::Source_Reset()
 {
     // Another data source: a transaction opened on the old one cannot be written.
     if (IsOpen() && GetDataSource() != FWatched) {
-        FireCanceled();
         EndUpdate();
+        FireCanceled();
     }
     FIndexStale = true;
     FireReset();

@@ -105,10 +105,12 @@ public:
     // The position of a source item index among the passing items, or -1.
     int IndexOfSource(int SourceIndex) const;
 
-protected:
-    void Initialize() override;
+    // The passing items emptied, or found again; neither sends a notification.
     void ClearItems() override;
     void PopulateItems() override;
+
+protected:
+    void Initialize() override;
     bool GetTransforming() const override { return FFiltered; }
     // The one row is evaluated and the positions after it shift.
     bool SourceItemInserted(int Index) override;

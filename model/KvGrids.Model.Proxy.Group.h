@@ -198,10 +198,12 @@ public:
     // The visible position of an item of this provider or its source, or -1.
     int IndexOfItem(const TKvGridItem* Item) const;
 
-protected:
-    void Initialize() override;
+    // The groups and the visible list emptied, or built again; neither sends a notification.
     void ClearItems() override;
     void PopulateItems() override;
+
+protected:
+    void Initialize() override;
     bool GetTransforming() const override { return FGrouped; }
     // A row joins or leaves its group in place when its neighbours share its group.
     bool SourceItemInserted(int Index) override;

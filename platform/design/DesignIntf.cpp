@@ -117,6 +117,7 @@ void AddOpenDesigner(IDesigner* designer)
     auto& list = Designers();
     if (designer && std::find(list.begin(), list.end(), designer) == list.end())
         list.push_back(designer);
+    SetGlobalNameCheck(&IsUniqueGlobalComponentName);
 }
 
 void RemoveOpenDesigner(IDesigner* designer)

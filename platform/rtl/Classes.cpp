@@ -83,6 +83,20 @@ QString TPersistent::GetNamePath() const
 
 // --- TComponent ---------------------------------------------------------------------------
 
+namespace {
+TGlobalNameCheck gGlobalNameCheck = nullptr;
+} // namespace
+
+bool IsNameFreeInOpenDesigners(const QString& name)
+{
+    return !gGlobalNameCheck || gGlobalNameCheck(name);
+}
+
+void SetGlobalNameCheck(TGlobalNameCheck check)
+{
+    gGlobalNameCheck = check;
+}
+
 bool IsValidIdent(const QString& name)
 {
     if (name.isEmpty())

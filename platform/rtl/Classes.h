@@ -362,4 +362,10 @@ bool ChangeField(T& field, const T& value)
 // True when name is a valid identifier (letter or underscore, then letters, digits, underscores).
 bool IsValidIdent(const QString& name);
 
+// True when no open designer's form holds a component of that name. The designer installs the
+// check when its first form opens; without a designer every name is free.
+using TGlobalNameCheck = bool (*)(const QString& name);
+bool IsNameFreeInOpenDesigners(const QString& name);
+void SetGlobalNameCheck(TGlobalNameCheck check);
+
 } // namespace kv

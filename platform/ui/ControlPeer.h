@@ -11,6 +11,7 @@
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -33,6 +34,9 @@ public:
 
     // Sends a message to the control; false when the control has gone meanwhile.
     bool Send(TMessage& message);
+    // Hands an event to a widget inside the frame (a text widget) as the control's own input,
+    // then runs after: what they raise is reported like any message's.
+    void DeliverToChild(QWidget* child, QEvent* event, const std::function<void()>& after);
 
     QWidget* Client() const;
     QScrollBar* Bar(int bar) const { return FBars[bar]; }

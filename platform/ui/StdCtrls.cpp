@@ -44,7 +44,9 @@ protected:
         switch (e->type()) {
         case QEvent::KeyPress: {
             const TKeyResult r = SendKeyPress(FPeer, static_cast<QKeyEvent*>(e));
-            return r.Gone || r.KeyConsumed || r.CharConsumed;
+            if (r.Gone || r.KeyConsumed || r.CharConsumed)
+                return true;
+            return Deliver(widget, e);
         }
         case QEvent::KeyRelease: {
             auto* ke = static_cast<QKeyEvent*>(e);
@@ -56,7 +58,14 @@ protected:
             return false;
         }
         case QEvent::InputMethod:
-            return !SendInputMethod(FPeer, static_cast<QInputMethodEvent*>(e), FComposing);
+            if (!SendInputMethod(FPeer, static_cast<QInputMethodEvent*>(e), FComposing))
+                return true;
+            return Deliver(widget, e);
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Drop:
+            return Deliver(widget, e);
         case QEvent::FocusIn:
         case QEvent::FocusOut: {
             // The widget takes the focus change first, then the control hears of it.
@@ -74,6 +83,21 @@ protected:
     }
 
 private:
+    // The widget's own handling of input (typing, pasting, dropping) changes the text, and the
+    // control's change handlers run inside it: it runs as the control's input.
+    bool Deliver(QWidget* widget, QEvent* e)
+    {
+        auto* control = dynamic_cast<TCustomTextControl*>(FPeer->Control());
+        if (!control)
+            return false;
+        const QPointer<TControlPeer> peer = FPeer;
+        FPeer->DeliverToChild(widget, e, [peer] {
+            if (auto* text = peer ? dynamic_cast<TCustomTextControl*>(peer->Control()) : nullptr)
+                text->RaiseDeferred();
+        });
+        return true;
+    }
+
     TControlPeer* FPeer;
     bool FComposing = false;
     bool FInner = false;
@@ -112,9 +136,15 @@ QWidget* TCustomTextControl::TextWidget() const
 void TCustomTextControl::PeerCreated()
 {
     TWinControl::PeerCreated();
+    ApplyLook();
+}
+
+void TCustomTextControl::ApplyFocusPolicy()
+{
+    // The client's policy reaches the text widget, its focus proxy; the widget's own follows.
+    TWinControl::ApplyFocusPolicy();
     if (QWidget* w = TextWidget())
         w->setFocusPolicy(GetTabStop() ? Qt::StrongFocus : Qt::ClickFocus);
-    ApplyLook();
 }
 
 void TCustomTextControl::LayoutPeer()
@@ -218,6 +248,22 @@ void TCustomTextControl::Change()
         OnChange(this);
 }
 
+void TCustomTextControl::WidgetChanged()
+{
+    try {
+        Change();
+    } catch (...) {
+        if (!FDeferred)
+            FDeferred = std::current_exception();
+    }
+}
+
+void TCustomTextControl::RaiseDeferred()
+{
+    if (std::exception_ptr e = std::exchange(FDeferred, nullptr))
+        std::rethrow_exception(e);
+}
+
 namespace {
 
 // Selection of either text widget as start and length.
@@ -310,6 +356,7 @@ void TCustomTextControl::CutToClipboard()
         e->cut();
     else if (auto* m = qobject_cast<QPlainTextEdit*>(TextWidget()))
         m->cut();
+    RaiseDeferred();
 }
 
 void TCustomTextControl::CopyToClipboard()
@@ -328,6 +375,7 @@ void TCustomTextControl::PasteFromClipboard()
         e->paste();
     else if (auto* m = qobject_cast<QPlainTextEdit*>(TextWidget()))
         m->paste();
+    RaiseDeferred();
 }
 
 // --- TCustomMaskEdit ----------------------------------------------------------------------
@@ -343,7 +391,7 @@ QWidget* TCustomMaskEdit::CreateTextWidget(QWidget* parent)
         e->setMaxLength(FMaxLength);
     e->setInputMask(FEditMask);
     e->setPlaceholderText(FTextHint);
-    QObject::connect(e, &QLineEdit::textChanged, e, [this](const QString&) { Change(); });
+    QObject::connect(e, &QLineEdit::textChanged, e, [this](const QString&) { WidgetChanged(); });
     return e;
 }
 
@@ -363,6 +411,7 @@ void TCustomMaskEdit::SetText(const QString& value)
 {
     if (QLineEdit* e = LineEdit())
         e->setText(value);
+    RaiseDeferred();
 }
 
 void TCustomMaskEdit::SelectAll()
@@ -376,6 +425,7 @@ void TCustomMaskEdit::SetMaxLength(int value)
     FMaxLength = std::max(0, value);
     if (QLineEdit* e = LineEdit())
         e->setMaxLength(FMaxLength > 0 ? FMaxLength : 32767);
+    RaiseDeferred();
 }
 
 void TCustomMaskEdit::SetEditMask(const QString& value)
@@ -383,6 +433,7 @@ void TCustomMaskEdit::SetEditMask(const QString& value)
     FEditMask = value;
     if (QLineEdit* e = LineEdit())
         e->setInputMask(value);
+    RaiseDeferred();
 }
 
 void TCustomMaskEdit::SetTextHint(const QString& value)
@@ -408,6 +459,7 @@ void TCustomMaskEdit::Undo()
 {
     if (QLineEdit* e = LineEdit())
         e->undo();
+    RaiseDeferred();
 }
 
 void TCustomMaskEdit::Reset()
@@ -435,7 +487,7 @@ QWidget* TCustomMemo::CreateTextWidget(QWidget* parent)
     m->setFrameShape(QFrame::NoFrame);
     m->setReadOnly(GetReadOnly());
     m->setLineWrapMode(FWordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-    QObject::connect(m, &QPlainTextEdit::textChanged, m, [this] { Change(); });
+    QObject::connect(m, &QPlainTextEdit::textChanged, m, [this] { WidgetChanged(); });
     return m;
 }
 
@@ -455,6 +507,7 @@ void TCustomMemo::SetText(const QString& value)
 {
     if (QPlainTextEdit* m = Memo())
         m->setPlainText(value);
+    RaiseDeferred();
 }
 
 void TCustomMemo::SelectAll()

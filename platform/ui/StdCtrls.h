@@ -13,6 +13,7 @@
 #include "platform/rtl/DateUtils.h"
 #include "platform/ui/Controls.h"
 
+#include <exception>
 #include <memory>
 
 class QLineEdit;
@@ -62,9 +63,15 @@ public:
 
     TNotifyEvent OnChange;
 
+    // Raises what a change handler raised while the text widget was changing its text, now
+    // that the widget has returned.
+    void RaiseDeferred();
+
 protected:
     TControlPeer* CreatePeer() override;
     void PeerCreated() override;
+    // The text widget takes Tab as a tab stop and a click always.
+    void ApplyFocusPolicy() override;
     void LayoutPeer() override;
     void WndProc(TMessage& message) override;
     // Makes the text widget as a child of parent.
@@ -75,6 +82,9 @@ protected:
     void UpdateEditRect();
     virtual void FontChanged();
     virtual void Change();
+    // The text widget's change signal. Nothing may unwind through the widget: what Change
+    // raises waits for RaiseDeferred.
+    void WidgetChanged();
     // The text widget, made with the window.
     QWidget* TextWidget() const;
 
@@ -82,6 +92,7 @@ private:
     void ApplyLook();
 
     std::unique_ptr<TFont> FFont;
+    std::exception_ptr FDeferred;
     TColor FColor = clWhite;
     bool FReadOnly = false;
     TAlignment FAlignment = taLeftJustify;

@@ -2,6 +2,7 @@
 #include "LoopbackServer.h"
 #include "model/ModelTestSupport.h"
 #include "platform/net/HttpRequest.h"
+#include "platform/rtl/Streaming.h"
 #include "platform/rtl/Trace.h"
 #include "TestSupport.h"
 
@@ -461,4 +462,105 @@ TEST(TidemarProvider, AnInsertAtAChangedRowMovesItsUpdateDownAndTheCommitWritesT
     EXPECT_EQ(t.Column(0), (QStringList{"1", "9", "2", "3"}));
     EXPECT_EQ(t.Column(1), (QStringList{"Ann", "New", "Bobby", "Cid"}));
     EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
+}
+
+namespace {
+
+// A form that owns a remote provider and handles its request events.
+class TRemoteForm : public TComponent
+{
+public:
+    using TComponent::TComponent;
+    QStringList Fired;
+    void GetChildren(const TGetChildProc& proc, TComponent*) override
+    {
+        for (int i = 0; i < GetComponentCount(); ++i)
+            proc(GetComponent(i));
+    }
+    void Created(TObject*, int Row) { Fired << QStringLiteral("create %1").arg(Row); }
+    void Updated(TObject*, int Row) { Fired << QStringLiteral("update %1").arg(Row); }
+    void Deleted(TObject*, int Row) { Fired << QStringLiteral("delete %1").arg(Row); }
+};
+
+} // namespace
+
+KV_PUBLISH(TRemoteForm, TComponent)
+    .Method("Created", &TRemoteForm::Created)
+    .Method("Updated", &TRemoteForm::Updated)
+    .Method("Deleted", &TRemoteForm::Deleted);
+
+TEST(TidemarProvider, AFormFileHoldsTheParameterMapsAndTheRequestEvents)
+{
+    RegisterClasses<TRemoteForm, TKvTidemarDataProvider>();
+    const QString text = QStringLiteral(
+        "object Form1: TRemoteForm\n"
+        "  object Remote1: TKvTidemarDataProvider\n"
+        "    Host = '127.0.0.1'\n"
+        "    UpdateService = 'Upd'\n"
+        "    EditOptions.Upadtable = True\n"
+        "    OnRequestCreate = Created\n"
+        "    OnRequestUpdate = Updated\n"
+        "    OnRequestDelete = Deleted\n"
+        "    CreateParams = (\n"
+        "      'NAME = Name'\n"
+        "      'ID=')\n"
+        "    UpdateParams = (\n"
+        "      'ID'\n"
+        "      'NAME=Name')\n"
+        "    DeleteParams = (\n"
+        "      'ID')\n"
+        "  end\n"
+        "end\n");
+    TOwned<TRemoteForm> form{Create<TRemoteForm>(nullptr)};
+    ReadComponentText(text, form.get());
+    auto* remote = dynamic_cast<TKvTidemarDataProvider*>(form->FindComponent(QStringLiteral("Remote1")));
+    ASSERT_NE(remote, nullptr);
+    EXPECT_EQ(remote->GetCreateParams(), (QStringList{"NAME = Name", "ID="}));
+    EXPECT_EQ(remote->GetUpdateParams(), (QStringList{"ID", "NAME=Name"}));
+    EXPECT_EQ(remote->GetDeleteParams(), (QStringList{"ID"}));
+    // The events are the form's handlers.
+    ASSERT_TRUE(remote->OnRequestCreate && remote->OnRequestUpdate && remote->OnRequestDelete);
+    remote->OnRequestCreate(remote, 1);
+    remote->OnRequestUpdate(remote, 2);
+    remote->OnRequestDelete(remote, 3);
+    EXPECT_EQ(form->Fired, (QStringList{"create 1", "update 2", "delete 3"}));
+
+    // The maps read back drive a commit.
+    TLoopbackServer server;
+    remote->SetPort(server.Port());
+    remote->SetTimeout(5);
+    server.Reply(ReadResult({"ID", "Name"}, {{"1", "Ann"}, {"2", "Bob"}}));
+    remote->Request(QStringLiteral("People"), {}, {});
+    remote->SetData(1, 1, QStringLiteral("Bea"));
+    server.Reply(ExecResult({{"Upd:1", "1"}}));
+    remote->Commit();
+    auto sent = Parsed(server.Last().Body);
+    QStringList params;
+    for (TXmlMessageNode p = sent->Root().Child("methods").Child("method").Child("params").FirstChild(); p;
+         p = p.NextSibling())
+        params << p.Attribute("name") + QLatin1Char('=') + p.Text();
+    EXPECT_EQ(params, (QStringList{"ID=2", "NAME=Bea"}));
+
+    // Written back as read; setting a list copies it, and an emptied list is left out.
+    const QString written = WriteComponentText(form.get());
+    EXPECT_TRUE(written.contains(QStringLiteral("OnRequestUpdate = Updated")));
+    EXPECT_TRUE(written.contains(QStringLiteral("CreateParams = (")));
+    TOwned<TRemoteForm> copy{Create<TRemoteForm>(nullptr)};
+    ReadComponentText(written, copy.get());
+    EXPECT_EQ(WriteComponentText(copy.get()), written);
+    auto* remote2 = dynamic_cast<TKvTidemarDataProvider*>(copy->FindComponent(QStringLiteral("Remote1")));
+    ASSERT_NE(remote2, nullptr);
+    EXPECT_EQ(remote2->GetUpdateParams(), remote->GetUpdateParams());
+    QStringList lines{QStringLiteral("KEY = ID")};
+    remote->SetDeleteParams(lines);
+    lines << QStringLiteral("more");
+    EXPECT_EQ(remote->GetDeleteParams(), (QStringList{"KEY = ID"}));
+    remote->SetCreateParams({});
+    EXPECT_FALSE(WriteComponentText(form.get()).contains(QStringLiteral("CreateParams")));
+
+    // A list of something else than texts is refused with the line.
+    TOwned<TRemoteForm> bad{Create<TRemoteForm>(nullptr)};
+    QString broken = text;
+    broken.replace(QStringLiteral("'ID')"), QStringLiteral("12)"));
+    EXPECT_THROW(ReadComponentText(broken, bad.get()), EReadError);
 }

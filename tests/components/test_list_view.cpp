@@ -277,3 +277,26 @@ TEST_F(ListView, FormFileRoundTripKeepsThePublishedPartsAndAppliesActiveFilters)
 }
 
 } // namespace
+
+TEST_F(ListView, TheChainClearsAndRefindsItsFilteredItems)
+{
+    AddColumns();
+    View->SetDataProvider(Data.get());
+    Show();
+    TKvGridColumnFilter* small = Qty->GetFilters()->Add();
+    small->SetCriteria("value < 4");
+    small->SetActive(true);
+    ASSERT_EQ(Names(), (QStringList{"pear", "fig"}));
+    TKvListViewItemProvider* top = View->GetItemSource();
+
+    // The filtered link empties: nothing passes until it looks again.
+    top->ClearItems();
+    EXPECT_EQ(top->GetFilteredProvider()->GetItemCount(), 0);
+    EXPECT_EQ(View->GetItemCount(), 0);
+    Paint();
+    top->PopulateItems();
+    EXPECT_EQ(top->GetFilteredProvider()->GetItemCount(), 2);
+    EXPECT_EQ(Names(), (QStringList{"pear", "fig"}));
+    View->RefreshView();
+    Paint();
+}

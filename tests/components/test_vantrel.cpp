@@ -421,3 +421,36 @@ TEST(Vantrel, AGridReadFromAFormFileShowsItsRowsFiltered)
     read->SetDataProvider(nullptr);
     grid->SetDataProvider(nullptr);
 }
+
+TEST(Vantrel, TheChainClearsAndRebuildsItsGroupedItems)
+{
+    TShownVantrel g;
+    g.Fill(40);
+    g.Show();
+    g.Grid->GroupBy({FRegion}, true, SortAscending);
+    g.Paint();
+    TKvVantrelItemProvider* chain = g.Chain();
+    const int grouped = g.Grid->GetItemCount();
+    ASSERT_GT(grouped, 40); // group headers and footers besides the rows
+    const int groups = chain->GetGroupedProvider()->GetRootItem()->GetCount();
+    ASSERT_EQ(groups, 4);
+
+    // The grouped link empties: no groups and no visible items are left.
+    chain->ClearItems();
+    EXPECT_EQ(chain->GetGroupedProvider()->GetRootItem()->GetCount(), 0);
+    EXPECT_EQ(chain->GetGroupedProvider()->GetItemCount(), 0);
+    EXPECT_EQ(g.Grid->GetItemCount(), 0);
+    EXPECT_TRUE(g.Rows().empty());
+    g.Paint();
+
+    // And is built again, grouping and order as they were.
+    chain->PopulateItems();
+    EXPECT_EQ(chain->GetGroupedProvider()->GetRootItem()->GetCount(), groups);
+    EXPECT_EQ(g.Grid->GetItemCount(), grouped);
+    const std::vector<int> rows = g.Rows();
+    ASSERT_EQ(rows.size(), 40u);
+    for (size_t i = 1; i < rows.size(); ++i)
+        EXPECT_LE(RegionOf(rows[i - 1]), RegionOf(rows[i]));
+    g.Grid->RefreshView();
+    g.Paint();
+}

@@ -297,12 +297,25 @@ TEST_F(TDropDownFixture, FilterDropDownTogglesExactlyOneFilter)
         f->SetCriteria(QStringLiteral("Note <> 'q%1'").arg(i));
         f->SetActive(initial[i]);
     }
+    Grid->Repaint();
+    ProcessEvents(5);
+    auto* noteCell = dynamic_cast<TKvGridHeaderCellElement*>(Grid->GetHeaderView()->GetCells(Note));
+    auto* valueCell = dynamic_cast<TKvGridHeaderCellElement*>(Grid->GetHeaderView()->GetCells(Value));
+    ASSERT_TRUE(noteCell && valueCell);
     TOwned<TKvGridFilterSelector> selector = MakeOwned<TKvGridFilterSelector>(nullptr);
-    const TPoint anchor = Grid->ClientToScreen(TPoint{10, 10});
-    selector->SetAnchor(anchor);
-    selector->DropDown(nullptr, Note, Grid->GetFilteringOptions());
+    // Without a handle of a data column nothing opens.
+    selector->DropDown(nullptr, Grid->GetFilteringOptions());
+    EXPECT_FALSE(selector->GetListing());
+    // The column comes from the handle's header cell; the list opens below the handle.
+    TKvGridHeaderFilterHandle* handle = noteCell->GetFilterHandle();
+    selector->DropDown(handle, Grid->GetFilteringOptions());
     ASSERT_TRUE(selector->GetListing());
-    EXPECT_EQ(DropDownBounds(selector.get()).Top, anchor.Y);
+    EXPECT_EQ(selector->GetColumn(), Note);
+    EXPECT_EQ(selector->GetToolHandle(), handle);
+    const TPoint below =
+        Grid->ClientToScreen(handle->SpriteToContainer(TPoint{0, int(std::lround(handle->GetHeight()))}));
+    EXPECT_EQ(DropDownBounds(selector.get()).Top, below.Y);
+    EXPECT_GE(below.Y, Grid->ClientToScreen(TPoint{0, int(noteCell->GetTop())}).Y);
     TKvGridItemProvider* items = selector->GetItemProvider();
     ASSERT_EQ(items->GetItemCount(), 3);
     EXPECT_EQ(items->GetData(1, 0).ToString(), "f1");
@@ -324,7 +337,9 @@ TEST_F(TDropDownFixture, FilterDropDownTogglesExactlyOneFilter)
     EXPECT_FALSE(selector->GetListing());
 
     // A column without filters shows an empty list.
-    selector->DropDown(nullptr, Value, nullptr);
+    selector->DropDown(valueCell->GetFilterHandle(), nullptr);
+    ASSERT_TRUE(selector->GetListing());
+    EXPECT_EQ(selector->GetColumn(), Value);
     EXPECT_EQ(selector->GetItemProvider()->GetItemCount(), 0);
     selector->CloseUp();
 }

@@ -572,3 +572,53 @@ TEST(GridPaint, TheBodysOuterLinesAndTheFixedRowsBar)
 }
 
 } // namespace
+
+TEST(GridElements, TheEditBarMakesFeedsAndFreesItsCellViews)
+{
+    TShownGrid g;
+    g.Fill(5, 3);
+    g.Show(300, 200);
+    TKvGridEditBarElement* bar = g.Grid->GetEditBarView();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->GetCellCount(), 0);
+    EXPECT_EQ(bar->GetGroupCellCount(), 0);
+    KV_EXPECT_THROW_MSG(bar->GetCell(0), Exception, "index is invalid: 0");
+    KV_EXPECT_THROW_MSG(bar->GetGroupCell(-1), Exception, "index is invalid: -1");
+
+    TKvGridDelegate* delegate = g.Grid->GetGridDelegate();
+    TKvGridCellRenderer* footer = delegate->GetFooterCellRenderer();
+    TKvGridCellRenderer* data = delegate->GetDataCellRenderer();
+    ASSERT_NE(footer, data);
+    bar->SetCellRenderer(footer);
+    bar->SetGroupCellRenderer(data);
+    bar->SetGroupRenderer(delegate->GetFooterRenderer());
+    EXPECT_EQ(bar->GetGroupRenderer(), delegate->GetFooterRenderer());
+
+    // Each view is made with its kind's name and the bar's renderer for it.
+    TKvGridEditCellElement* cell = bar->AddCell();
+    TKvGridEditGroupCellElement* group = bar->AddGroupCell();
+    EXPECT_EQ(cell->GetName(), QStringLiteral("editBarCell"));
+    EXPECT_EQ(group->GetName(), QStringLiteral("editBarGroupCell"));
+    EXPECT_EQ(cell->GetRenderer(), footer);
+    EXPECT_EQ(group->GetRenderer(), data);
+    EXPECT_EQ(bar->GetCell(0), cell);
+    EXPECT_EQ(bar->GetGroupCell(0), group);
+    // A new renderer reaches the views already made and the next ones.
+    bar->SetCellRenderer(data);
+    EXPECT_EQ(cell->GetRenderer(), data);
+    EXPECT_EQ(bar->AddCell()->GetRenderer(), data);
+    EXPECT_EQ(bar->GetCellCount(), 2);
+    bar->SetGroupCellRenderer(footer);
+    EXPECT_EQ(group->GetRenderer(), footer);
+
+    // The edit-bar cell reads its model from the footer.
+    cell->SetIndex(TKvGridCellIndex(g.Grid.get(), -1, g.Columns[1]));
+    TKvGridCell* model = cell->GetModel();
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->GetIndex().Column, g.Columns[1]);
+
+    // Shown in the bar, they go with it and with the grid (sanitizers).
+    bar->Add(cell);
+    bar->Add(group);
+    EXPECT_EQ(bar->GetChildCount(), 2);
+}
