@@ -36,12 +36,25 @@ private:
     TKvFilterSelector* FForm;
 };
 
+// A change of the column's filters, by anyone, reaches the list.
+class TKvFilterSelector::TFiltersListener : public TKvGridColumnFilterListener
+{
+public:
+    explicit TFiltersListener(TKvFilterSelector* form) : FForm(form) {}
+    void FiltersChanged(TKvGridColumnFilterCollection*) override { FForm->FiltersChanged(); }
+
+private:
+    TKvFilterSelector* FForm;
+};
+
 TKvFilterSelector::TKvFilterSelector(TComponent* owner) : TPopupForm(owner) {}
 
 TKvFilterSelector::~TKvFilterSelector()
 {
     if (FChecks && FGridMain && FGridMain->GetItemProvider())
         FGridMain->GetItemProvider()->RemoveListener(FChecks.get());
+    if (FColumn && FFilters)
+        FColumn->GetFilters()->RemoveListener(FFilters.get());
 }
 
 void TKvFilterSelector::AfterConstruction()
@@ -88,8 +101,32 @@ TKvFilterSelector* TKvFilterSelector::Open(TKvGridHeaderFilterHandle* Handle)
 
 void TKvFilterSelector::Watch(TKvGridDataColumn* Column, TKvGridView* Grid)
 {
+    if (!FFilters)
+        FFilters = std::make_unique<TFiltersListener>(this);
+    if (FColumn && FColumn != Column)
+        FColumn->GetFilters()->RemoveListener(FFilters.get());
     FColumn = Column;
     FGrid = Grid;
+    if (FColumn)
+        FColumn->GetFilters()->AddListener(FFilters.get());
+}
+
+// Every row is read again, so no row of a filter that went is painted; a change made by the
+// form's own check is already shown.
+void TKvFilterSelector::FiltersChanged()
+{
+    if (FFiltering || !FProvider || GetClosing() || IsDestroying())
+        return;
+    FProvider->DoReset();
+}
+
+// Every row is read again, so no row of a filter that went is painted; a change made by the
+// form's own check is already shown.
+void TKvFilterSelector::FiltersChanged()
+{
+    if (FFiltering || !FProvider || GetClosing() || IsDestroying())
+        return;
+    FProvider->DoReset();
 }
 
 void TKvFilterSelector::ShowDlg(TKvGridHeaderFilterHandle* Handle)
@@ -145,8 +182,11 @@ void TKvFilterSelector::Notification(TComponent* Component, TOperation Operation
         return;
     // The filters are going: show nothing of them and close without touching them. The
     // pointers go also while the form itself is going, as its owner frees in any order.
-    if (Component == FColumn)
+    if (Component == FColumn) {
+        if (FFilters)
+            FColumn->GetFilters()->RemoveListener(FFilters.get());
         FColumn = nullptr;
+    }
     if (Component == FGrid)
         FGrid = nullptr;
     if (IsDestroying())

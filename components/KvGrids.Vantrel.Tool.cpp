@@ -546,12 +546,15 @@ void TKvVantrelSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift
     TKvGridSelectionTool::DoMouseDown(Button, Shift, X, Y);
 }
 
-void TKvVantrelSelectionTool::CommitPending()
+bool TKvVantrelSelectionTool::CommitPending()
 {
     TKvGridView* grid = FOwner;
     if (grid->GetEditing())
-        grid->CommitEditor(false);
+        grid->CommitEditor(true);
+    if (grid->GetEditing())
+        return false;
     grid->Commit();
+    return !grid->GetEditing() && !grid->IsItemEditing(-1);
 }
 
 void TKvVantrelSelectionTool::SortColumn(TKvGridColumn* Column)
@@ -568,16 +571,16 @@ void TKvVantrelSelectionTool::SortColumn(TKvGridColumn* Column)
 void TKvVantrelSelectionTool::ColumnHeaderClicked(TKvGridColumn* Column)
 {
     // A pending row edit is written to its own row before the rows move.
-    CommitPending();
-    SortColumn(Column);
+    if (CommitPending())
+        SortColumn(Column);
 }
 
 void TKvVantrelSelectionTool::CellHandleClicked(TKvGridCellHandle* Handle)
 {
     TKvGridView* grid = FOwner;
-    CommitPending();
+    const bool committed = CommitPending();
     if (auto* sort = dynamic_cast<TKvGridHeaderSortHandle*>(Handle)) {
-        if (auto* cell = dynamic_cast<TKvGridIndexedCellElement*>(sort->GetCell()))
+        if (auto* cell = dynamic_cast<TKvGridIndexedCellElement*>(sort->GetCell()); cell && committed)
             SortColumn(cell->GetColumn());
     } else if (auto* filter = dynamic_cast<TKvGridHeaderFilterHandle*>(Handle)) {
         if (TKvGridDelegate* delegate = grid->GetGridDelegate())
