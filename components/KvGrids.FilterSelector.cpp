@@ -120,15 +120,6 @@ void TKvFilterSelector::FiltersChanged()
     FProvider->DoReset();
 }
 
-// Every row is read again, so no row of a filter that went is painted; a change made by the
-// form's own check is already shown.
-void TKvFilterSelector::FiltersChanged()
-{
-    if (FFiltering || !FProvider || GetClosing() || IsDestroying())
-        return;
-    FProvider->DoReset();
-}
-
 void TKvFilterSelector::ShowDlg(TKvGridHeaderFilterHandle* Handle)
 {
     auto* column = Handle ? dynamic_cast<TKvGridDataColumn*>(Handle->AdapterAs<TKvGridColumn>()) : nullptr;
