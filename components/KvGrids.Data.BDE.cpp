@@ -5,6 +5,7 @@
 // record count, summarize and notify the provider's listeners.
 #include "components/KvGrids.Data.BDE.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Trace.h"
 #include "platform/rtl/TypInfo.h"
 
@@ -100,14 +101,11 @@ TKvBDEDataField* TKvBDEDataFieldCollection::Add(const QString& name)
 {
     BeginUpdate();
     TKvBDEDataField* item = nullptr;
-    try {
+    {
+        TScopeExit endUpdate([&] { EndUpdate(); });
         item = Add();
         item->SetFieldName(name);
-    } catch (...) {
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
     return item;
 }
 
@@ -205,18 +203,8 @@ void TKvBDEDataProvider::SetDataSource(TDataSource* value)
     TDataSource* old = FDataLink->GetDataSource();
     if (value == old)
         return;
-    if (old)
-        old->RemoveFreeNotification(this);
-    if (value)
-        value->FreeNotification(this);
+    // The data source lets go of its links itself when it is freed.
     FDataLink->SetDataSource(value);
-}
-
-void TKvBDEDataProvider::Notification(TComponent* component, TOperation operation)
-{
-    TKvGridDataProvider::Notification(component, operation);
-    if (operation == opRemove && component && component == FDataLink->GetDataSource())
-        FDataLink->SetDataSource(nullptr);
 }
 
 void TKvBDEDataProvider::Loaded()
@@ -287,7 +275,8 @@ void TKvBDEDataProvider::WriteRow(bool inserting, int Row, const TKvGridDataRow&
     TDataSet* set = GetDataSet();
     FinishEdit(set);
     TControlsDisabled disabled(set);
-    try {
+    {
+        TScopeExit cancel([&] { set->Cancel(); });
         if (inserting && Row == GetRowCount()) {
             set->Append();
         } else {
@@ -301,9 +290,7 @@ void TKvBDEDataProvider::WriteRow(bool inserting, int Row, const TKvGridDataRow&
         for (int i = 0; i < count; ++i)
             set->GetFields()[i]->SetValue(Values[static_cast<size_t>(i)]);
         set->Post();
-    } catch (...) {
-        set->Cancel();
-        throw;
+        cancel.Dismiss();
     }
 }
 

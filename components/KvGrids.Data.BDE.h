@@ -148,7 +148,6 @@ public:
     void FieldsChanged();
 
 protected:
-    void Notification(TComponent* component, TOperation operation) override;
     void Loaded() override;
 
 private:

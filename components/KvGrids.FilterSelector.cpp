@@ -103,20 +103,12 @@ void TKvFilterSelector::Watch(TKvGridDataColumn* Column, TKvGridView* Grid)
 {
     if (!FFilters)
         FFilters = std::make_unique<TFiltersListener>(this);
-    if (FColumn && FColumn != Column) {
-        FColumn->RemoveFreeNotification(this);
+    if (FColumn && FColumn != Column)
         FColumn->GetFilters()->RemoveListener(FFilters.get());
-    }
-    if (FGrid && FGrid != Grid && FGrid != GetOwner())
-        FGrid->RemoveFreeNotification(this);
     FColumn = Column;
     FGrid = Grid;
-    if (FColumn) {
-        FColumn->FreeNotification(this);
+    if (FColumn)
         FColumn->GetFilters()->AddListener(FFilters.get());
-    }
-    if (FGrid)
-        FGrid->FreeNotification(this);
 }
 
 // Every row is read again, so no row of a filter that went is painted; a change made by the

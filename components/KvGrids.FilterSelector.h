@@ -59,8 +59,8 @@ private:
     std::unique_ptr<TFiltersListener> FFilters;
     TKvVantrel* FGridMain = nullptr;
     TKvObjectDataProvider* FProvider = nullptr;
-    TKvGridDataColumn* FColumn = nullptr;
-    TKvGridView* FGrid = nullptr;
+    TComponentRef<TKvGridDataColumn> FColumn{TNotifyHolder{this}};
+    TComponentRef<TKvGridView> FGrid{TNotifyHolder{this}};
     bool FFiltering = false;
 };
 

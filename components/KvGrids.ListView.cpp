@@ -37,20 +37,9 @@ namespace {
 
 TKvListView::TKvListView(TComponent* owner) : TKvGridView(owner) {}
 
-TKvGridItemProvider* TKvListView::CreateItemProvider()
-{
-    FItemSource = Create<TKvListViewItemProvider>();
-    return FItemSource;
-}
+TOwned<TKvGridItemProvider> TKvListView::CreateItemProvider() { return MakeOwned<TKvListViewItemProvider>(); }
 
-TKvGridDelegate* TKvListView::CreateGridDelegate() { return Create<TKvListViewDelegate>(this); }
-
-void TKvListView::Dispose()
-{
-    TKvGridView::Dispose();
-    // The base freed the chain it owned.
-    FItemSource = nullptr;
-}
+TOwned<TKvGridDelegate> TKvListView::CreateGridDelegate() { return MakeOwned<TKvListViewDelegate>(this); }
 
 TKvGridDataProvider* TKvListView::GetDataProvider() const { return FItemSource ? FItemSource->GetDataSource() : nullptr; }
 

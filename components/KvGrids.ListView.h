@@ -38,9 +38,8 @@ public:
     void Loaded() override;
 
 protected:
-    TKvGridItemProvider* CreateItemProvider() override;
-    TKvGridDelegate* CreateGridDelegate() override;
-    void Dispose() override;
+    TOwned<TKvGridItemProvider> CreateItemProvider() override;
+    TOwned<TKvGridDelegate> CreateGridDelegate() override;
     // A list view raises no focus-changing event.
     void FocusedIndexChanging(const TKvGridCellIndex& Index, bool& Cancel) override {}
 
@@ -48,7 +47,7 @@ private:
     bool CanApplyFilters() const;
     bool HasAnyActiveFilter() const;
 
-    TKvListViewItemProvider* FItemSource = nullptr;
+    TKvOwnedItemSource<TKvListViewItemProvider> FItemSource{this};
 };
 
 class TKvListViewDelegate : public TKvGridDelegate

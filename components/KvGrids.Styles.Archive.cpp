@@ -3,6 +3,7 @@
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.View.h"
 #include "graphics/KvGrids.Styles.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TextEncoding.h"
 
@@ -156,14 +157,11 @@ void ApplyValues(TKvGridStylesAgent& agent, const TValues& values)
     if (!styles)
         return;
     styles->BeginUpdate();
-    try {
+    {
+        TScopeExit endUpdate([&] { styles->EndUpdate(); });
         for (const auto& [name, text] : values)
             agent.SetValue(name, text);
-    } catch (...) {
-        styles->EndUpdate();
-        throw;
     }
-    styles->EndUpdate();
 }
 
 // The line and column (1-based, in characters) of a byte offset into UTF-8 text.

@@ -14,6 +14,7 @@
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Options.h"
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/ui/MessageBox.h"
 
@@ -87,15 +88,11 @@ void TKvVantrel::AfterConstruction()
         FItemSource->SetGroupedStyle(GetRowGroup()->GetExpandedStyle(), GetRowGroup()->GetCollapsedStyle());
 }
 
-TKvGridItemProvider* TKvVantrel::CreateItemProvider()
-{
-    FItemSource = Create<TKvVantrelItemProvider>();
-    return FItemSource;
-}
+TOwned<TKvGridItemProvider> TKvVantrel::CreateItemProvider() { return MakeOwned<TKvVantrelItemProvider>(); }
 
-TKvGridDelegate* TKvVantrel::CreateGridDelegate() { return Create<TKvVantrelDelegate>(this); }
+TOwned<TKvGridDelegate> TKvVantrel::CreateGridDelegate() { return MakeOwned<TKvVantrelDelegate>(this); }
 
-TKvAbstractGridLayoutManager* TKvVantrel::CreateLayoutManager() { return Create<TKvVantrelLayoutManager>(this); }
+TOwned<TKvAbstractGridLayoutManager> TKvVantrel::CreateLayoutManager() { return MakeOwned<TKvVantrelLayoutManager>(this); }
 
 TKvGridRegionElement* TKvVantrel::CreatePanelView()
 {
@@ -112,15 +109,14 @@ void TKvVantrel::ResetRenderers()
 
 void TKvVantrel::Dispose()
 {
-    // The view frees both; nothing here may reach them from now on.
+    // The view frees the panel; nothing here may reach it from now on.
     FPanelView = nullptr;
-    FItemSource = nullptr;
     TKvGridView::Dispose();
 }
 
 TKvVantrelItemProvider* TKvVantrel::Chain() const
 {
-    return FItemSource && GetItemProvider() == FItemSource ? FItemSource : nullptr;
+    return FItemSource && GetItemProvider() == FItemSource ? FItemSource.Get() : nullptr;
 }
 
 // ---- data provider and columns ---------------------------------------------------------------
@@ -183,7 +179,8 @@ void TKvVantrel::GenerateDataColumns(bool Clear)
         return true;
     };
     BeginUpdate();
-    try {
+    {
+        TScopeExit endUpdate([&] { EndUpdate(); });
         for (int i = 0; i < data->GetFieldCount(); ++i) {
             const QString field = data->GetFieldName(i);
             TKvGridDataColumn* column = AddDataColumn(nullptr);
@@ -199,11 +196,7 @@ void TKvVantrel::GenerateDataColumns(bool Clear)
                 column->SetName(name);
             }
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
 }
 
 // ---- filters ---------------------------------------------------------------------------------

@@ -103,9 +103,9 @@ public:
     bool CanDelete(int ItemIndex) const override;
 
 protected:
-    TKvGridItemProvider* CreateItemProvider() override;
-    TKvGridDelegate* CreateGridDelegate() override;
-    TKvAbstractGridLayoutManager* CreateLayoutManager() override;
+    TOwned<TKvGridItemProvider> CreateItemProvider() override;
+    TOwned<TKvGridDelegate> CreateGridDelegate() override;
+    TOwned<TKvAbstractGridLayoutManager> CreateLayoutManager() override;
     TKvGridRegionElement* CreatePanelView() override;
     void ResetRenderers() override;
     void Dispose() override;
@@ -122,7 +122,7 @@ private:
     // application's error path, and the form reads.
     void ApplyReadFilters();
 
-    TKvVantrelItemProvider* FItemSource = nullptr;
+    TKvOwnedItemSource<TKvVantrelItemProvider> FItemSource{this};
     TKvGridPanelElement* FPanelView = nullptr;
     // Read filters wait for a data provider that was read after the grid.
     bool FFiltersPending = false;

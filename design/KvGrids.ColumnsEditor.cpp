@@ -14,6 +14,7 @@
 #include "design/KvGrids.StyleInspector.h"
 #include "graphics/KvGrids.Common.Drawing.h"
 #include "grid/KvGrids.Editors.h"
+#include "platform/rtl/ScopeGuard.h"
 
 #include <QtCore/QTimer>
 
@@ -177,8 +178,6 @@ void TKvColumnsEditorForm::BeforeDestruction()
     }
     if (gEditor == this)
         gEditor = nullptr;
-    if (FGrid)
-        FGrid->RemoveFreeNotification(this);
     FGrid = nullptr;
     FRoot = nullptr;
     if (tvMain)
@@ -262,11 +261,7 @@ void TKvColumnsEditorForm::SetGrid(TKvGridView* grid)
 {
     if (FGrid == grid)
         return;
-    if (FGrid)
-        FGrid->RemoveFreeNotification(this);
     FGrid = grid;
-    if (FGrid)
-        FGrid->FreeNotification(this);
     LoadColumns();
     const QString name = FGrid ? FGrid->GetName() : QString();
     FWindow->SetCaption(name.isEmpty() ? QStringLiteral("Columns") : QStringLiteral("Columns - ") + name);
@@ -415,7 +410,8 @@ void TKvColumnsEditorForm::AddColumnExecute()
     }
     TKvGridDataColumn* added = nullptr;
     FGrid->BeginUpdate();
-    try {
+    {
+        TScopeExit endUpdate([&] { FGrid->EndUpdate(); });
         added = FGrid->InsertDataColumn(group, index);
         added->SetFieldName(dialog.GetFieldName());
         added->GetHeader()->SetCaption(dialog.GetHeader());
@@ -423,11 +419,7 @@ void TKvColumnsEditorForm::AddColumnExecute()
             const QString field = dialog.GetFieldName();
             added->SetName(UniqueColumnName(IsValidIdent(field) ? field : QStringLiteral("column")));
         }
-    } catch (...) {
-        FGrid->EndUpdate();
-        throw;
     }
-    FGrid->EndUpdate();
     TKvGridColumnGroup* parentGroup = added->GetParentGroup();
     tvMain->Select(AddColumnNode(parentNode, added, parentGroup ? parentGroup->GetColumns()->IndexOf(added) : -1));
     parentNode->Expand();
@@ -446,18 +438,15 @@ void TKvColumnsEditorForm::AddGroupExecute()
     TDesignTreeNode* parentNode = group ? selected : FRoot;
     TKvGridColumnGroup* added = nullptr;
     FGrid->BeginUpdate();
-    try {
+    {
+        TScopeExit endUpdate([&] { FGrid->EndUpdate(); });
         added = FGrid->AddColumnGroup(group);
         added->GetHeader()->SetCaption(dialog.GetHeader());
         added->SetOrientation(dialog.GetVertical() ? ColumnsVertical : ColumnsHorizontal);
         added->GetGroupHeader()->SetVisible(dialog.GetHeaderVisible());
         if (FGrid->IsDesigning())
             added->SetName(UniqueColumnName(QStringLiteral("group")));
-    } catch (...) {
-        FGrid->EndUpdate();
-        throw;
     }
-    FGrid->EndUpdate();
     tvMain->Select(AddColumnNode(parentNode, added, -1));
     parentNode->Expand();
     Modified();
@@ -506,31 +495,20 @@ void ReleaseColumns(TKvGridView* grid, TKvGridColumn* column)
 class TPartReaper : public TComponent
 {
 public:
-    explicit TPartReaper(const std::vector<TComponent*>& parts) : TComponent(nullptr), FParts(parts)
-    {
-        for (TComponent* part : FParts)
-            part->FreeNotification(this);
-    }
+    explicit TPartReaper(const std::vector<TComponent*>& parts) : TComponent(nullptr), FParts(parts.begin(), parts.end()) {}
     void FreeAll()
     {
         while (!FParts.empty()) {
             TComponent* part = FParts.back();
             FParts.pop_back();
-            part->RemoveFreeNotification(this);
-            part->Free();
+            if (part)
+                part->Free();
         }
     }
 
-protected:
-    void Notification(TComponent* component, TOperation operation) override
-    {
-        TComponent::Notification(component, operation);
-        if (operation == opRemove)
-            std::erase(FParts, component);
-    }
-
 private:
-    std::vector<TComponent*> FParts;
+    // Each clears itself when something else frees its part first.
+    std::vector<TComponentRef<TComponent>> FParts;
 };
 
 } // namespace

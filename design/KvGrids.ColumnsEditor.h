@@ -110,7 +110,7 @@ private:
 
     std::unique_ptr<TDesignWindow> FWindow;
     std::vector<std::unique_ptr<TBitmap>> FImages;
-    TKvGridView* FGrid = nullptr;
+    TComponentRef<TKvGridView> FGrid{TNotifyHolder{this}};
     IDesigner* FDesigner = nullptr;
     TDesignTreeNode* FRoot = nullptr;
     IntfPtr<TKvDesignNotification> FNoti;

@@ -265,6 +265,6 @@ TKvGridCellButtonRenderer* TKvGridStyleInspectorDelegate::GetCellButtonRenderer(
 
 // --- List view ------------------------------------------------------------------------------
 
-TKvGridDelegate* TKvStyleInspectorListView::CreateGridDelegate() { return Create<TKvGridStyleInspectorDelegate>(this); }
+TOwned<TKvGridDelegate> TKvStyleInspectorListView::CreateGridDelegate() { return MakeOwned<TKvGridStyleInspectorDelegate>(this); }
 
 } // namespace kv

@@ -110,7 +110,7 @@ class TKvStyleInspectorListView : public TKvListView
 protected:
     friend class TCreateAccess;
     using TKvListView::TKvListView;
-    TKvGridDelegate* CreateGridDelegate() override;
+    TOwned<TKvGridDelegate> CreateGridDelegate() override;
 };
 
 } // namespace kv

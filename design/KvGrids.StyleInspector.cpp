@@ -37,7 +37,7 @@ void TKvStyleInspectorForm::AfterConstruction()
     bottom->SetColumnStretch(0, 1);
     TDesignContainer* body = FWindow->Body();
     body->SetMargins(2);
-    body->PlaceControl(listMain, 0, 0);
+    body->PlaceControl(listMain.get(), 0, 0);
     body->Place(bottom, 1, 0);
     body->SetRowStretch(0, 1);
     FWindow->SetClientSize(420, 520);
@@ -57,8 +57,7 @@ void TKvStyleInspectorForm::BeforeDestruction()
         listMain->OnEditCancel = nullptr;
         listMain->OnCellAction = nullptr;
         listMain->SetDataProvider(nullptr);
-        listMain->Free();
-        listMain = nullptr;
+        listMain.reset();
     }
     FWindow.reset();
     FProvider.reset();
@@ -67,8 +66,8 @@ void TKvStyleInspectorForm::BeforeDestruction()
 
 void TKvStyleInspectorForm::PrepareGrid()
 {
-    listMain = Create<TKvStyleInspectorListView>(nullptr);
-    TKvListView* list = listMain;
+    listMain = MakeOwned<TKvStyleInspectorListView>(nullptr);
+    TKvListView* list = listMain.get();
     list->BeginUpdate();
     TKvGridDataColumn* name = list->AddDataColumn();
     name->SetFieldName(QStringLiteral("Name"));
@@ -176,7 +175,7 @@ void TKvStyleInspectorForm::FormShow()
     TKvGridDataColumn* value = listMain->GetDataColumn(QStringLiteral("Value"));
     listMain->SortItems({name->GetDataIndex()}, {SortAscending});
     if (listMain->GetItemCount() > 0)
-        listMain->SetFocusedIndex(TKvGridCellIndex(listMain, 0, value));
+        listMain->SetFocusedIndex(TKvGridCellIndex(listMain.get(), 0, value));
     listMain->SetFocus();
     FocusChanged();
 }

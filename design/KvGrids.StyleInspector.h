@@ -34,7 +34,7 @@ public:
     void SetStyles(TKvGridStyleBag* bag);
     bool GetModified() const { return FModified; }
     TKvGridStylesDataProvider* GetProvider() const { return FProvider.get(); }
-    TKvListView* GetList() const { return listMain; }
+    TKvListView* GetList() const { return listMain.get(); }
     TKvGridStyleInspectorDelegate* GetDelegate() const;
     // The inspector's window; its owner is the form.
     TDesignWindow* Window() const { return FWindow.get(); }
@@ -71,7 +71,7 @@ private:
     bool CanClose();
 
     std::unique_ptr<TDesignWindow> FWindow;
-    TKvListView* listMain = nullptr;
+    TOwned<TKvListView> listMain;
     TKvGridStyleBag* FStyles = nullptr;
     TOwned<TKvGridStylesDataProvider> FProvider;
     std::unique_ptr<TStyleListener> FListener;

@@ -24,6 +24,7 @@
 
 #include "graphics/KvGrids.Common.Sprites.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/ui/PaintBuffer.h"
 #include "platform/ui/PaintSupport.h"
 #include "platform/ui/UiTypes.h"
@@ -569,13 +570,10 @@ void TKvSpriteControl::AfterConstruction()
     FScaleX = 1.0f;
     FScaleY = 1.0f;
     FInitializing = true;
-    try {
+    {
+        TScopeExit restore([&] { FInitializing = false; });
         Initialize();
-    } catch (...) {
-        FInitializing = false;
-        throw;
     }
-    FInitializing = false;
     CreateElements();
     TControlStyle style = GetControlStyle();
     style.Include(csOpaque);
@@ -830,7 +828,11 @@ void TKvSpriteControl::Paint()
         return;
     FPainting = true;
     std::unique_ptr<TKvDrawingContext> context;
-    try {
+    {
+        TScopeExit restore([&] {
+            FDrawingContext = nullptr;
+            FPainting = false;
+        });
         context = std::make_unique<TKvDrawingContext>(GetCanvas());
         FDrawingContext = context.get();
         LayoutElements();
@@ -844,10 +846,7 @@ void TKvSpriteControl::Paint()
             context->Scale(FScaleX, FScaleY);
         context->Translate(-FScrollX, -FScrollY);
         FRoot->DrawElement(context.get(), dirty);
-    } catch (...) {
-        FDrawingContext = nullptr;
-        FPainting = false;
-        throw;
+        restore.Dismiss();
     }
     FDrawingContext = nullptr;
     context.reset();
@@ -861,14 +860,11 @@ void TKvSpriteControl::PaintInto(const TRect& clip)
     TCanvas* canvas = FBuffer->BeginPaint(clip);
     if (!canvas)
         return;
-    try {
+    {
+        TScopeExit endPaint([&] { FBuffer->EndPaint(); });
         TMessage m{WM_PAINT, reinterpret_cast<std::intptr_t>(canvas), 0, 0};
         WndProc(m);
-    } catch (...) {
-        FBuffer->EndPaint();
-        throw;
     }
-    FBuffer->EndPaint();
 }
 
 void TKvSpriteControl::PaintRect(TCanvas* window, const TRect& clip)
@@ -907,7 +903,11 @@ void TKvSpriteControl::WMPaint(TMessage& message)
         return;
     const TRect client = GetClientRect();
     FBuffer->EnsureSize(client.Width(), client.Height());
-    try {
+    {
+        TScopeExit endPaint([&] {
+            EndScrollWindow();
+            EndPaint(ps);
+        });
         if (!FScrollWindow) {
             if (!ps.rcPaint.IsEmpty())
                 for (const TRect& part : PaintParts(ps.Rects, ps.rcPaint))
@@ -929,13 +929,7 @@ void TKvSpriteControl::WMPaint(TMessage& message)
                 if (IntersectRect(part, r) != part)
                     PaintRect(ps.Canvas, part);
         }
-    } catch (...) {
-        EndScrollWindow();
-        EndPaint(ps);
-        throw;
     }
-    EndScrollWindow();
-    EndPaint(ps);
 }
 
 void TKvSpriteControl::EndScrollWindow()

@@ -1,5 +1,6 @@
 #include "graphics/KvGrids.Styles.Dynamic.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/TypInfo.h"
 
 namespace kv {
@@ -23,6 +24,7 @@ void TKvGridDynamicStyle::SetCriteria(const QString& value)
     std::unique_ptr<TKvExpressionTree> tree = ParseCriteria(value);
     FCriteria = value;
     FExprTree = std::move(tree);
+    CheckIdentifiers();
     Changed(false);
 }
 
@@ -33,10 +35,61 @@ void TKvGridDynamicStyle::SetStyles(const QString& value)
     std::unique_ptr<TStyleMap> map = ParseStyles(value);
     FStyles = value;
     FStyleMap = std::move(map);
+    FReported = false;
     Changed(false);
 }
 
-void TKvGridDynamicStyle::BuildExpression() { FExprTree = ParseCriteria(FCriteria); }
+void TKvGridDynamicStyle::BuildExpression()
+{
+    FExprTree = ParseCriteria(FCriteria);
+    CheckIdentifiers();
+}
+
+namespace {
+
+// The first identifier under node that knows does not know; empty when there is none.
+QString UnknownIdentifier(TKvExpressionNode* node, const TKvGridDynamicStyleCollection::TKnowsIdentifier& knows)
+{
+    if (!node)
+        return QString();
+    if (auto* ident = dynamic_cast<TIdentifierNode*>(node)) {
+        if (!knows(ident->GetLiteral()))
+            return ident->GetLiteral();
+        if (auto* indexer = dynamic_cast<TIndexerNode*>(node))
+            return UnknownIdentifier(indexer->GetIndexer(), knows);
+        return QString();
+    }
+    if (auto* binary = dynamic_cast<TExpressionNode*>(node)) {
+        QString name = UnknownIdentifier(binary->GetLeftExpr(), knows);
+        return name.isEmpty() ? UnknownIdentifier(binary->GetRightExpr(), knows) : name;
+    }
+    if (auto* list = dynamic_cast<TKvOperandListNode*>(node)) {
+        for (int i = 0; i < list->GetCount(); ++i) {
+            QString name = UnknownIdentifier(list->GetOperand(i), knows);
+            if (!name.isEmpty())
+                return name;
+        }
+        return QString();
+    }
+    if (auto* unary = dynamic_cast<TKvUnaryNode*>(node))
+        return UnknownIdentifier(unary->GetOperand(), knows);
+    return QString();
+}
+
+} // namespace
+
+void TKvGridDynamicStyle::CheckIdentifiers()
+{
+    FReported = false;
+    FCriteriaError.clear();
+    const auto* owner = dynamic_cast<const TKvGridDynamicStyleCollection*>(GetCollection());
+    if (!owner || !owner->GetKnowsIdentifier() || !FExprTree)
+        return;
+    const QString name = UnknownIdentifier(FExprTree->GetRoot(), owner->GetKnowsIdentifier());
+    // The message the runtime raises when it meets the name.
+    if (!name.isEmpty())
+        FCriteriaError = QStringLiteral("Token is a not valid Identifier: ") + name;
+}
 
 void TKvGridDynamicStyle::BuildStyles() { FStyleMap = ParseStyles(FStyles); }
 
@@ -102,6 +155,31 @@ void TKvGridDynamicStyle::Apply(TKvExpressionRuntime* runtime, TKvGridStyleBag* 
 bool TKvGridDynamicStyle::TryApply(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag)
 {
     return Write(runtime, bag, false);
+}
+
+bool TKvGridDynamicStyle::PaintApply(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag, QString& report)
+{
+    if (!FStyleMap || FStyleMap->empty() || !bag)
+        return true;
+    QString error = FCriteriaError;
+    if (error.isEmpty()) {
+        try {
+            // Once reported, the failure is not built again.
+            if (FReported)
+                return TryApply(runtime, bag);
+            Apply(runtime, bag);
+            return true;
+        } catch (const Exception& e) {
+            error = e.Message();
+        } catch (const std::exception& e) {
+            error = QString::fromUtf8(e.what());
+        }
+    }
+    if (!FReported) {
+        FReported = true;
+        report = error;
+    }
+    return false;
 }
 
 bool TKvGridDynamicStyle::Write(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag, bool raise)
@@ -173,12 +251,11 @@ TKvGridDynamicStyleCollection::TKvGridDynamicStyleCollection(TPersistent* owner)
 TKvGridDynamicStyle* TKvGridDynamicStyleCollection::Add(const QString& criteria, const QString& styles)
 {
     TKvGridDynamicStyle* item = Add();
-    try {
+    {
+        TScopeExit freeItem([&] { item->Free(); });
         item->SetCriteria(criteria);
         item->SetStyles(styles);
-    } catch (...) {
-        item->Free();
-        throw;
+        freeItem.Dismiss();
     }
     return item;
 }
@@ -210,6 +287,23 @@ void TKvGridDynamicStyleCollection::ApplyTo(TKvExpressionRuntime* runtime, TKvGr
         if (item->GetActive())
             item->Apply(runtime, bag);
     }
+}
+
+bool TKvGridDynamicStyleCollection::PaintApplyTo(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag, QString& report)
+{
+    for (int i = 0; i < Count(); ++i) {
+        TKvGridDynamicStyle* item = GetItem(i);
+        if (item->GetActive() && !item->PaintApply(runtime, bag, report))
+            return false;
+    }
+    return true;
+}
+
+void TKvGridDynamicStyleCollection::SetKnowsIdentifier(TKnowsIdentifier knows)
+{
+    FKnowsIdentifier = std::move(knows);
+    for (int i = 0; i < Count(); ++i)
+        GetItem(i)->CheckIdentifiers();
 }
 
 bool TKvGridDynamicStyleCollection::TryApplyTo(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag)

@@ -6,6 +6,7 @@
 #include "model/KvGrids.Expressions.h"
 #include "platform/rtl/Collections.h"
 
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -16,6 +17,7 @@ class TKvGridDynamicStyle : public TCollectionItem
 {
 protected:
     friend class TCreateAccess;
+    friend class TKvGridDynamicStyleCollection;
     explicit TKvGridDynamicStyle(TCollection* collection);
 
 public:
@@ -47,6 +49,14 @@ public:
     // Apply had written before raising).
     bool TryApply(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag);
 
+    // Apply for painting, without raising: false where Apply fails, with the reason in report
+    // the first time this item fails (until its criteria or styles change), else report stays
+    // as it was. A criteria error fails without evaluating.
+    bool PaintApply(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag, QString& report);
+    // Why the criteria cannot hold, found when it was set: a name that the runtime of the
+    // collection's owner does not know. Empty otherwise.
+    const QString& GetCriteriaError() const { return FCriteriaError; }
+
     bool HasStyleMap() const { return FStyleMap != nullptr; }
     // The (name, value text) pairs in text order; empty without a map.
     std::vector<std::pair<QString, QString>> GetStylePairs() const;
@@ -69,6 +79,8 @@ private:
     using TStyleMap = std::vector<TStyleValue>;
 
     bool Write(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag, bool raise);
+    // Looks for a name in the criteria that the collection's runtime does not know.
+    void CheckIdentifiers();
     static std::unique_ptr<TKvExpressionTree> ParseCriteria(const QString& text);
     static std::unique_ptr<TStyleMap> ParseStyles(const QString& text);
 
@@ -77,6 +89,9 @@ private:
     bool FActive = true;
     QString FCriteria;
     QString FStyles;
+    QString FCriteriaError;
+    // The failure was reported; a change of criteria or styles clears it.
+    bool FReported = false;
 };
 
 class TKvGridDynamicStyleCollection : public TOwnedCollection
@@ -98,6 +113,15 @@ public:
     void ApplyTo(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag);
     // ApplyTo with TryApply: false at the first item that fails, without raising.
     bool TryApplyTo(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag);
+    // ApplyTo for painting: false at the first item that fails, without raising. Report gets
+    // the reason of an item's failure once, until the item changes.
+    bool PaintApplyTo(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag, QString& report);
+
+    // Answers whether the runtime the owner evaluates with knows a name; criteria are checked
+    // against it when they are set. Without it nothing is checked.
+    using TKnowsIdentifier = std::function<bool(const QString& name)>;
+    void SetKnowsIdentifier(TKnowsIdentifier knows);
+    const TKnowsIdentifier& GetKnowsIdentifier() const { return FKnowsIdentifier; }
 
     QString GetNamePath() const override { return QStringLiteral("DynamicStyle"); }
 
@@ -106,6 +130,7 @@ protected:
 
 private:
     int FActiveCount = 0;
+    TKnowsIdentifier FKnowsIdentifier;
 };
 
 } // namespace kv

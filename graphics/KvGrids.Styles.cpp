@@ -22,6 +22,7 @@
 
 #include "graphics/KvGrids.Styles.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streaming.h"
 #include "platform/rtl/TypInfo.h"
 
@@ -711,15 +712,12 @@ void TKvGridStyleBag::AssignTo(TPersistent* dest) const
     if (bag == this)
         return;
     bag->BeginUpdate();
-    try {
+    {
+        TScopeExit endUpdate([&] { bag->EndUpdate(); });
         for (const TKvStylePropertyRecord* rec : TKvStyleProperties::List())
             if (FValues.Contains(rec->Entry))
                 Access::CopyOwn(*this, *bag, *rec);
-    } catch (...) {
-        bag->EndUpdate();
-        throw;
     }
-    bag->EndUpdate();
 }
 
 // --- typed access by entry ----------------------------------------------------------------

@@ -15,6 +15,9 @@
 
 #include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/ui/MessageBox.h"
+
+#include <QtCore/QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -29,6 +32,12 @@ TKvGridItem* ItemAt(const TKvGridView* grid, int index)
     if (!provider || index < 0 || index >= provider->GetItemCount())
         return nullptr;
     return provider->GetItem(index);
+}
+
+// Shown once the paint is over, on the library's error path: no box opens inside a paint.
+void ReportStyleFailure(const QString& message)
+{
+    QTimer::singleShot(0, [message] { ShowException(message); });
 }
 
 } // namespace
@@ -411,6 +420,7 @@ TKvGridBody::TKvGridBody(TKvGridView* grid)
 {
     FEmptyStyles = MakeStyles(QStringLiteral("emptyBodyStyles"), true);
     FDynamicStyles = std::make_unique<TKvGridDynamicStyleCollection>(this);
+    FDynamicStyles->SetKnowsIdentifier(&KnowsDataRowIdentifier);
 }
 
 TKvGridBody::~TKvGridBody()
@@ -453,20 +463,22 @@ TKvGridCell* TKvGridBody::GetCell(const TKvGridCellIndex& Index)
     } else {
         TKvGridViewStyles* styles = ResetRuntimeStyles(data->GetStyles());
         FCell->FStyles = styles;
-        // A condition that fails to evaluate leaves what was applied before it.
-        try {
-            if (bodyDynamic && item) {
-                TKvDataRowExpressionRuntime* runtime = FOwner->GetDataRowRuntime();
-                runtime->SetItem(Index.ItemIndex, item);
-                FDynamicStyles->ApplyTo(runtime, styles);
-            }
-            if (columnDynamic) {
-                TKvDataCellExpressionRuntime* runtime = FOwner->GetDataCellRuntime();
-                runtime->SetCell(FCell.get());
-                columnStyles->ApplyTo(runtime, styles);
-            }
-        } catch (const std::exception&) {
+        // A condition that fails leaves what was applied before it; the user hears of each
+        // failing condition once.
+        QString failure;
+        bool applied = true;
+        if (bodyDynamic && item) {
+            TKvDataRowExpressionRuntime* runtime = FOwner->GetDataRowRuntime();
+            runtime->SetItem(Index.ItemIndex, item);
+            applied = FDynamicStyles->PaintApplyTo(runtime, styles, failure);
         }
+        if (applied && columnDynamic) {
+            TKvDataCellExpressionRuntime* runtime = FOwner->GetDataCellRuntime();
+            runtime->SetCell(FCell.get());
+            columnStyles->PaintApplyTo(runtime, styles, failure);
+        }
+        if (!failure.isEmpty())
+            ReportStyleFailure(failure);
     }
     const bool editing = item && (item->GetItemState() == ItemUpdating || item->GetItemState() == ItemInserting);
     FCell->FError = editing ? data->GetError() : QString();

@@ -14,6 +14,7 @@
 #include "grid/KvGrids.EditorBase.h"
 #include "grid/KvGrids.Internals.h"
 #include "grid/KvGrids.Renderer.h"
+#include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.View.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/rtl/Streaming.h"
@@ -281,7 +282,7 @@ void TKvGridColumn::SetFocusable(bool value)
 
 void TKvGridColumn::SetHeaderRenderer(TKvGridCellRenderer* value)
 {
-    if (ChangeReference(this, FHeaderRenderer, value))
+    if (ChangeReference(FHeaderRenderer, value))
         Changed(false);
 }
 
@@ -341,9 +342,15 @@ TKvGridDataColumn::TKvGridDataColumn(TComponent* owner)
       FValidations(std::make_unique<TKvGridValidationCollection>(this))
 {
     FFooter->OnChanged = [this](TObject* sender) { FooterChanged(sender); };
+    FDynamicStyles->SetKnowsIdentifier(&KnowsDataCellIdentifier);
 }
 
-TKvGridDataColumn::~TKvGridDataColumn() = default;
+TKvGridDataColumn::~TKvGridDataColumn()
+{
+    // Also reached by a plain delete: the renderer's list of its columns lets go of this one.
+    if (FRenderer)
+        FRenderer->RemoveColumn(this);
+}
 
 void TKvGridDataColumn::BeforeDestruction()
 {
@@ -452,37 +459,33 @@ void TKvGridDataColumn::SetRenderer(TKvGridCellRenderer* value)
 {
     if (value == FRenderer)
         return;
-    if (FRenderer) {
-        FRenderer->RemoveFreeNotification(this);
+    if (FRenderer)
         FRenderer->RemoveColumn(this);
-    }
     FRenderer = value;
-    if (value) {
+    if (value)
         value->AddColumn(this);
-        value->FreeNotification(this);
-    }
     Changed(false);
 }
 
 void TKvGridDataColumn::SetFooterRenderer(TKvGridCellRenderer* value)
 {
-    if (ChangeReference(this, FFooterRenderer, value))
+    if (ChangeReference(FFooterRenderer, value))
         Changed(false);
 }
 
 void TKvGridDataColumn::SetEditor(TKvGridCellEditor* value)
 {
-    ChangeReference(this, FEditor, value);
+    FEditor = value;
 }
 
 void TKvGridDataColumn::SetImageList(TCustomImageList* value)
 {
-    ChangeReference(this, FImageList, value);
+    FImageList = value;
 }
 
 void TKvGridDataColumn::SetPopupMenu(TComponent* value)
 {
-    ChangeReference(this, FPopupMenu, value);
+    FPopupMenu = value;
 }
 
 void TKvGridDataColumn::Notification(TComponent* component, TOperation operation)
@@ -494,12 +497,6 @@ void TKvGridDataColumn::Notification(TComponent* component, TOperation operation
         SetRenderer(nullptr);
     if (component == FFooterRenderer)
         SetFooterRenderer(nullptr);
-    if (component == FEditor)
-        SetEditor(nullptr);
-    if (component == FImageList)
-        SetImageList(nullptr);
-    if (component == FPopupMenu)
-        SetPopupMenu(nullptr);
 }
 
 bool TKvGridDataColumn::GetLookupValue(const Variant& value, Variant& result) const
@@ -1438,7 +1435,7 @@ void TKvGridDerivedColumn::SetSortable(bool value)
 
 void TKvGridDerivedColumn::SetFooterRenderer(TKvGridCellRenderer* value)
 {
-    if (ChangeReference(this, FFooterRenderer, value))
+    if (ChangeReference(FFooterRenderer, value))
         Changed(false);
 }
 
@@ -1447,21 +1444,10 @@ void TKvGridDerivedColumn::SetRenderer(TKvGridCellRenderer* value)
     if (value == FRenderer)
         return;
     TKvGridCellRenderer* old = FRenderer;
-    ChangeReference(this, FRenderer, value);
+    FRenderer = value;
     if (old)
         FreeObject(old);
     Changed(false);
-}
-
-void TKvGridDerivedColumn::Notification(TComponent* component, TOperation operation)
-{
-    TKvGridColumn::Notification(component, operation);
-    if (operation != opRemove || !component)
-        return;
-    if (component == FRenderer)
-        FRenderer = nullptr;
-    if (component == FFooterRenderer)
-        FFooterRenderer = nullptr;
 }
 
 } // namespace kv

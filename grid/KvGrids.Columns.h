@@ -367,7 +367,7 @@ private:
     bool FResizable = true;
     bool FMovable = true;
     bool FFocusable = true;
-    TKvGridCellRenderer* FHeaderRenderer = nullptr;
+    TComponentRef<TKvGridCellRenderer> FHeaderRenderer{TNotifyHolder{this}};
     std::unique_ptr<TStyleChangeListener> FStyleListener;
 };
 
@@ -479,9 +479,9 @@ private:
     bool FSortable = true;
     TImeMode FImeMode = imDontCare;
     QString FImeName;
-    TKvGridCellRenderer* FFooterRenderer = nullptr;
-    TKvGridCellRenderer* FRenderer = nullptr;
-    TKvGridCellEditor* FEditor = nullptr;
+    TComponentRef<TKvGridCellRenderer> FFooterRenderer{TNotifyHolder{this}};
+    TComponentRef<TKvGridCellRenderer> FRenderer{TNotifyHolder{this}};
+    TComponentRef<TKvGridCellEditor> FEditor;
     Variant FDefaultValue;
     bool FAutoEdit = true;
     TKvLookupCase FLookupCase = LookupSensitive;
@@ -490,8 +490,8 @@ private:
     bool FLookupDisplay = false;
     bool FRequired = false;
     std::unique_ptr<TKvGridValidationCollection> FValidations;
-    TComponent* FPopupMenu = nullptr;
-    TCustomImageList* FImageList = nullptr;
+    TComponentRef<TComponent> FPopupMenu;
+    TComponentRef<TCustomImageList> FImageList;
 };
 
 // An expression-valued column, declared with its published properties and fields. Nothing
@@ -522,17 +522,16 @@ public:
 
 protected:
     TKvGridColumnHeader* CreateHeader() override;
-    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     TOwned<TKvGridColumnFooter> FFooter;
     TKvGridValueType FValueType = ValueTypeText;
     QString FExpression;
     bool FSortable = true;
-    TKvGridCellRenderer* FFooterRenderer = nullptr;
+    TComponentRef<TKvGridCellRenderer> FFooterRenderer;
     std::unique_ptr<TKvGridDynamicStyleCollection> FDynamicStyles;
     std::unique_ptr<TKvGridColumnFilterCollection> FFilters;
-    TKvGridCellRenderer* FRenderer = nullptr;
+    TComponentRef<TKvGridCellRenderer> FRenderer;
 };
 
 // The child list of a group: references only, it never frees a column.

@@ -11,6 +11,7 @@
 // a press outside through CloseUp; while it is open the keys typed into it come back here.
 #include "grid/KvGrids.Common.Edits.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Services.h"
 
@@ -186,14 +187,9 @@ void TKvDateEdit::EncodeElements()
 
 void TKvDateEdit::SetFormat(const QString& value)
 {
-    const QString previous = FFormat;
-    FFormat = value;
-    try {
-        ParseFormat();
-    } catch (...) {
-        FFormat = previous;
-        throw;
-    }
+    TRestore<QString> previous(FFormat, value);
+    ParseFormat();
+    previous.Commit();
 }
 
 void TKvDateEdit::SetSeparator(QChar value)

@@ -18,6 +18,7 @@
 #include "grid/KvGrids.View.h"
 #include "model/KvGrids.Model.Editing.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/MessageBox.h"
 
@@ -427,15 +428,11 @@ void TKvDefaultGridEditController::CancelEditor(bool Prepare)
     if (!GetEditing())
         return;
     // The clean-up runs even when the cancel notification raises.
-    try {
-        GridEditCanceled(FEditIndex);
-    } catch (...) {
+    TScopeExit cleanUp([&] {
         FModified = false;
         EndCellEdit(Prepare);
-        throw;
-    }
-    FModified = false;
-    EndCellEdit(Prepare);
+    });
+    GridEditCanceled(FEditIndex);
 }
 
 void TKvDefaultGridEditController::ShowEditor(bool Button)

@@ -196,6 +196,8 @@ bool TKvGridInList::DoMouseWheel(TShiftState, int wheelDelta, TPoint)
 
 // ---- lookup list -----------------------------------------------------------------------
 
+void TKvGridDataList::SetTargetColumn(TKvGridDataColumn* Column) { FTargetColumn = Column; }
+
 void TKvGridDataList::CreateColumns()
 {
     TKvGridDataColumn* name = AddDataColumn();

@@ -50,7 +50,8 @@ protected:
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
     bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
 
-    TKvGridDataProvider* FProvider = nullptr;
+    // Made by CreateDataSource, owned as a component; cleared when it is freed.
+    TComponentRef<TKvGridDataProvider> FProvider;
     TObject* FActivator = nullptr;
     bool FInScroll = false;
     bool FListing = false;
@@ -71,7 +72,7 @@ protected:
     explicit TKvGridDataList(TComponent* owner) : TKvGridInList(owner) {}
 
 public:
-    void SetTargetColumn(TKvGridDataColumn* Column) { FTargetColumn = Column; }
+    void SetTargetColumn(TKvGridDataColumn* Column);
     TKvGridDataColumn* GetTargetColumn() const { return FTargetColumn; }
     void SetEditHeight(int Value) { FEditHeight = Value; }
     bool GetHeaderVisible() const { return FHeaderVisible; }
@@ -88,8 +89,8 @@ protected:
     void ResetData(TKvGridDataProvider* Provider) override;
 
 private:
-    TKvGridInplaceEditor* FEditor = nullptr;
-    TKvGridDataColumn* FTargetColumn = nullptr;
+    TComponentRef<TKvGridInplaceEditor> FEditor;
+    TComponentRef<TKvGridDataColumn> FTargetColumn;
     int FEditHeight = 0;
 };
 

@@ -175,7 +175,7 @@ void TKvMultiLineCellEditor::KeyDownHandler(TObject*, std::uint16_t& Key, TShift
 
 // ---- list and lookup editors -----------------------------------------------------------
 
-TKvGridDropDownEdit* TKvDropDownCellEditor::DropDownEdit() const { return static_cast<TKvGridDropDownEdit*>(FEditor); }
+TKvGridDropDownEdit* TKvDropDownCellEditor::DropDownEdit() const { return static_cast<TKvGridDropDownEdit*>(FEditor.Get()); }
 
 void TKvDropDownCellEditor::InitEditor()
 {
@@ -214,7 +214,7 @@ void TKvDropDownCellEditor::DoButtonClicked(const TKvGridCellIndex&)
 
 TKvGridInplaceEditor* TKvListCellEditor::CreateEdit() { return Create<TKvGridInplaceList>(this); }
 
-TKvGridInplaceList* TKvListCellEditor::GetList() const { return static_cast<TKvGridInplaceList*>(FEditor); }
+TKvGridInplaceList* TKvListCellEditor::GetList() const { return static_cast<TKvGridInplaceList*>(FEditor.Get()); }
 
 void TKvListCellEditor::InitEditor()
 {
@@ -257,7 +257,7 @@ void TKvListCellEditor::DoButtonClicked(const TKvGridCellIndex& Index)
 
 TKvGridInplaceEditor* TKvLookupCellEditor::CreateEdit() { return Create<TKvGridLookupList>(this); }
 
-TKvGridLookupList* TKvLookupCellEditor::GetList() const { return static_cast<TKvGridLookupList*>(FEditor); }
+TKvGridLookupList* TKvLookupCellEditor::GetList() const { return static_cast<TKvGridLookupList*>(FEditor.Get()); }
 
 void TKvLookupCellEditor::InitEditor()
 {
@@ -579,19 +579,8 @@ void TKvProxyCellEditor::SetEditor(TKvGridCellEditor* Value)
 {
     if (Value == FEditor)
         return;
-    if (FEditor)
-        FEditor->RemoveFreeNotification(this);
     FEditor = Value;
-    if (FEditor)
-        FEditor->FreeNotification(this);
     Changed();
-}
-
-void TKvProxyCellEditor::Notification(TComponent* component, TOperation operation)
-{
-    TKvGridCellEditor::Notification(component, operation);
-    if (operation == opRemove && component == FEditor)
-        FEditor = nullptr;
 }
 
 template <typename TBase>

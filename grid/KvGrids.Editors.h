@@ -109,12 +109,6 @@ protected:
         if (Key.unicode() == 13 && GetEditing())
             SendCharToGrid(Key);
     }
-    void Notification(TComponent* component, TOperation operation) override
-    {
-        TKvGridCellEditor::Notification(component, operation);
-        if (operation == opRemove && component == FEditor)
-            FEditor = nullptr;
-    }
     // Hands the key to the grid and consumes it.
     void ToGrid(std::uint16_t& Key, TShiftState Shift)
     {
@@ -162,7 +156,7 @@ protected:
         }
     }
 
-    TControl* FEditor = nullptr;
+    TComponentRef<TControl> FEditor;
     Variant FValue;
     bool FModified = false;
     TColor FColor = clWindow;
@@ -442,11 +436,8 @@ public:
     TKvGridCellEditor* GetEditor() const { return FEditor; }
     void SetEditor(TKvGridCellEditor* Value);
 
-protected:
-    void Notification(TComponent* component, TOperation operation) override;
-
 private:
-    TKvGridCellEditor* FEditor = nullptr;
+    TComponentRef<TKvGridCellEditor> FEditor;
 };
 
 // Column-owned twins: answer IsInternal and their column, so they stream inside it.

@@ -14,11 +14,9 @@ namespace kv {
 
 // ---- the grid view ---------------------------------------------------------------------------
 
-TKvGridItemProvider* TKvGridViewImpl::CreateItemProvider()
-{
-    FItemSource = Create<TKvDefaultGridItemProvider>();
-    return FItemSource;
-}
+TOwned<TKvGridItemProvider> TKvGridViewImpl::CreateItemProvider() { return MakeOwned<TKvDefaultGridItemProvider>(); }
+
+TKvDefaultGridItemProvider* TKvGridViewImpl::GetItemSourceImpl() const { return FItemSource; }
 
 TKvGridDataProvider* TKvGridViewImpl::GetDataProvider() const
 {

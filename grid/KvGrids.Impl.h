@@ -21,7 +21,7 @@ class TKvGridViewImpl : public TKvGridView
 public:
     explicit TKvGridViewImpl(TComponent* Owner) : TKvGridView(Owner) {}
 
-    TKvDefaultGridItemProvider* GetItemSourceImpl() const { return FItemSource; }
+    TKvDefaultGridItemProvider* GetItemSourceImpl() const;
     TKvGridDataProvider* GetDataProvider() const;
     void SetDataProvider(TKvGridDataProvider* Value);
     void SortItems(const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions);
@@ -29,9 +29,9 @@ public:
     TKvGridSortDirections GetSortDirections() const override;
 
 protected:
-    TKvGridItemProvider* CreateItemProvider() override;
+    TOwned<TKvGridItemProvider> CreateItemProvider() override;
 
-    TKvDefaultGridItemProvider* FItemSource = nullptr;
+    TKvOwnedItemSource<TKvDefaultGridItemProvider> FItemSource{this};
 };
 
 // The empty-body text when the body's EmptyMessage is empty; the application may replace it.

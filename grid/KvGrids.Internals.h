@@ -14,8 +14,8 @@ class TKvInternalCellRenderer : public TBase
 public:
     bool IsInternal() const override { return true; }
     TKvGridColumn* GetParentColumn() const override { return FColumn; }
-    // The owning column; its free notification clears it.
-    void SetInternalColumn(TKvGridColumn* column) { ChangeReference(this, FColumn, column); }
+    // The owning column; cleared when the column is freed.
+    void SetInternalColumn(TKvGridColumn* column) { FColumn = column; }
     // The reader's parent, when it is a column, is the owning column.
     void SetParentComponent(TComponent* parent) override
     {
@@ -25,15 +25,9 @@ public:
 
 protected:
     explicit TKvInternalCellRenderer(TComponent* owner) : TBase(owner) {}
-    void Notification(TComponent* component, TOperation operation) override
-    {
-        TBase::Notification(component, operation);
-        if (operation == opRemove && component == FColumn)
-            FColumn = nullptr;
-    }
 
 private:
-    TKvGridColumn* FColumn = nullptr;
+    TComponentRef<TKvGridColumn> FColumn;
 };
 
 // The destructor is defined in the module's source, which keeps the class's type data (and

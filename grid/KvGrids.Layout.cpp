@@ -18,6 +18,7 @@
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.View.h"
 #include "model/KvGrids.Model.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/Trace.h"
 
@@ -255,16 +256,13 @@ int TKvGridLayoutManager::MeasureItem(int Index, int Width)
     TKvGridDelegate* delegate = FGrid->GetGridDelegate();
     TKvGridElement* view = delegate->BorrowItemView(item);
     int height = 0;
-    try {
+    {
+        TScopeExit giveBack([&] { delegate->ReturnItemView(view); });
         auto* itemView = static_cast<TKvGridItemElement*>(view);
         itemView->SetIndex(Index);
         itemView->SetRenderer(GetItemRenderer(item));
         height = view->Measure(FGrid, Width, FCalcedRowHeight).cy;
-    } catch (...) {
-        delegate->ReturnItemView(view);
-        throw;
     }
-    delegate->ReturnItemView(view);
     // A row never measures below 1 pixel, so filling the body always ends.
     return std::max(1, height);
 }

@@ -79,17 +79,6 @@ void TKvGridCellRenderer::ReadState(TReader& reader)
     column->SetRenderer(this);
 }
 
-void TKvGridCellRenderer::Notification(TComponent* component, TOperation operation)
-{
-    TComponent::Notification(component, operation);
-    if (operation != opRemove)
-        return;
-    const auto it = std::find_if(FColumns.begin(), FColumns.end(),
-                                 [component](TKvGridColumn* column) { return column == component; });
-    if (it != FColumns.end())
-        FColumns.erase(it);
-}
-
 // --- data-cell drawing ----------------------------------------------------------------------
 
 namespace {

@@ -214,9 +214,7 @@ public:
     void ReadState(TReader& reader) override;
 
 protected:
-    // A listed column that is freed leaves the list.
-    void Notification(TComponent* component, TOperation operation) override;
-
+    // The data columns drawn by this renderer; each adds and removes itself.
     std::vector<TKvGridColumn*> FColumns;
 };
 

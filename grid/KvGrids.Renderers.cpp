@@ -52,15 +52,8 @@ TKvGridViewStyles* CellStyles(TKvGridCell* cell, TKvDrawingContext* context, con
 
 void TKvProxyCellRenderer::SetRenderer(TKvGridCellRenderer* value)
 {
-    if (ChangeReference(this, FRenderer, value))
+    if (ChangeReference(FRenderer, value))
         Changed();
-}
-
-void TKvProxyCellRenderer::Notification(TComponent* component, TOperation operation)
-{
-    TKvGridDataCellRenderer::Notification(component, operation);
-    if (operation == opRemove && component == FRenderer)
-        FRenderer = nullptr;
 }
 
 // --- image ----------------------------------------------------------------------------------
@@ -174,7 +167,7 @@ void TKvImageCellRenderer::DoDraw(TKvGridCell* cell, TKvDrawingContext* context,
 
 void TKvImageCellRenderer::SetLoader(TKvImageLoader* value)
 {
-    if (ChangeReference(this, FLoader, value))
+    if (ChangeReference(FLoader, value))
         Changed();
 }
 

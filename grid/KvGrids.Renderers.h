@@ -24,11 +24,8 @@ public:
     TKvGridCellRenderer* GetRenderer() const { return FRenderer; }
     void SetRenderer(TKvGridCellRenderer* value);
 
-protected:
-    void Notification(TComponent* component, TOperation operation) override;
-
 private:
-    TKvGridCellRenderer* FRenderer = nullptr;
+    TComponentRef<TKvGridCellRenderer> FRenderer;
 };
 
 // A renderer that reacts to clicks, showing its cursor over the cell.
@@ -90,7 +87,7 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
-    TKvImageLoader* FLoader = nullptr;
+    TComponentRef<TKvImageLoader> FLoader{TNotifyHolder{this}};
     QString FGroup;
     QString FKeyField;
 };

@@ -43,6 +43,20 @@ Variant ItemValueOf(const TKvGridItem* item, const Variant& field)
     return item->GetData(index);
 }
 
+bool KnowsDataCellIdentifier(const QString& Name)
+{
+    static const TOwned<TKvDataCellExpressionRuntime> runtime = MakeOwned<TKvDataCellExpressionRuntime>();
+    int key = -1;
+    return runtime->IsIdentifier(Name, key, false);
+}
+
+bool KnowsDataRowIdentifier(const QString& Name)
+{
+    static const TOwned<TKvDataRowExpressionRuntime> runtime = MakeOwned<TKvDataRowExpressionRuntime>();
+    int key = -1;
+    return runtime->IsIdentifier(Name, key, false);
+}
+
 // ---- data cell -------------------------------------------------------------------------
 
 TKvDataCellExpressionRuntime::TKvDataCellExpressionRuntime()

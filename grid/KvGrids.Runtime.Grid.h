@@ -18,6 +18,10 @@ class TKvGridDataProvider;
 // value a field name of the item's data source.
 Variant ItemValueOf(const TKvGridItem* item, const Variant& field);
 
+// Whether the data-cell runtime, or the data-row runtime, knows a name (any letter case).
+bool KnowsDataCellIdentifier(const QString& Name);
+bool KnowsDataRowIdentifier(const QString& Name);
+
 // Identifiers: "value", "prev", "row", "datarow", "index", "column", "checked", "len";
 // indexer value[f].
 class TKvDataCellExpressionRuntime : public TKvExpressionRuntime

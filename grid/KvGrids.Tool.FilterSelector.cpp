@@ -15,6 +15,7 @@
 #include "grid/KvGrids.Options.h"
 #include "model/KvGrids.Data.Objects.h"
 #include "model/KvGrids.Model.Proxy.Filter.h"
+#include "platform/rtl/ScopeGuard.h"
 
 namespace kv {
 
@@ -79,7 +80,7 @@ void TKvGridFilterSelector::FiltersChanged()
 {
     if (!GetListing() || FFiltering || !FProvider || IsDestroying())
         return;
-    if (auto* objects = dynamic_cast<TKvObjectDataProvider*>(FProvider))
+    if (auto* objects = dynamic_cast<TKvObjectDataProvider*>(FProvider.Get()))
         objects->DoReset();
 }
 
@@ -108,20 +109,16 @@ void TKvGridFilterSelector::DropDown(TKvGridHeaderFilterHandle* Handle, TKvGridF
     if (!FFiltersListener)
         FFiltersListener = std::make_unique<TFiltersListener>(this);
     if (FColumn != Column) {
-        if (FColumn) {
-            FColumn->RemoveFreeNotification(this);
+        if (FColumn)
             FColumn->GetFilters()->RemoveListener(FFiltersListener.get());
-        }
         FColumn = Column;
-        if (FColumn) {
-            FColumn->FreeNotification(this);
+        if (FColumn)
             FColumn->GetFilters()->AddListener(FFiltersListener.get());
-        }
     }
     const int count = FilteringOptions ? FilteringOptions->GetDropDownCount() : 8;
     TKvGridInList::DropDown(Handle, count, true);
     // Each row's check follows its filter's "Active".
-    if (auto* objects = dynamic_cast<TKvObjectDataProvider*>(FProvider))
+    if (auto* objects = dynamic_cast<TKvObjectDataProvider*>(FProvider.Get()))
         GetItemProvider()->ResetItemsChecked(objects->GetFieldIndex(QStringLiteral("Active")), true);
 }
 
@@ -143,13 +140,8 @@ void SetRowFilterActive(TKvGridDataColumn* Column, const TKvGridItem* Item, bool
     if (!filters || row < 0 || row >= filters->Count())
         return;
     Filtering = true;
-    try {
-        filters->GetFilter(row)->SetActive(Item->GetChecked());
-    } catch (...) {
-        Filtering = false;
-        throw;
-    }
-    Filtering = false;
+    TScopeExit done([&] { Filtering = false; });
+    filters->GetFilter(row)->SetActive(Item->GetChecked());
 }
 
 } // namespace kv

@@ -51,7 +51,7 @@ private:
     void FiltersChanged();
 
     TKvGridHeaderFilterHandle* FToolHandle = nullptr;
-    TKvGridDataColumn* FColumn = nullptr;
+    TComponentRef<TKvGridDataColumn> FColumn{TNotifyHolder{this}};
     std::unique_ptr<TFiltersListener> FFiltersListener;
     bool FFiltering = false;
 };

@@ -7,7 +7,10 @@
 
 namespace kv {
 
-TKvGridEditController* TKvGridView::CreateEditController() { return new TKvDefaultGridEditController(this); }
+TOwned<TKvGridEditController> TKvGridView::CreateEditController()
+{
+    return TOwned<TKvGridEditController>(new TKvDefaultGridEditController(this));
+}
 
 void TKvGridView::EditorRemoved(TKvGridCellEditor* Editor)
 {

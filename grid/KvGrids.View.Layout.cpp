@@ -137,9 +137,9 @@ void TKvGridView::ColumnLeaving(TKvGridColumn* Column)
 
 // ---- factories -------------------------------------------------------------------------------
 
-TKvGridDelegate* TKvGridView::CreateGridDelegate() { return Create<TKvGridDelegate>(this); }
+TOwned<TKvGridDelegate> TKvGridView::CreateGridDelegate() { return MakeOwned<TKvGridDelegate>(this); }
 
-TKvAbstractGridLayoutManager* TKvGridView::CreateLayoutManager() { return Create<TKvGridLayoutManager>(this); }
+TOwned<TKvAbstractGridLayoutManager> TKvGridView::CreateLayoutManager() { return MakeOwned<TKvGridLayoutManager>(this); }
 
 TKvGridHeaderElement* TKvGridView::CreateHeaderView(TKvGridHeader* Header, const QString& Name, bool Fixed)
 {

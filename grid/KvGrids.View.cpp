@@ -179,17 +179,17 @@ void TKvGridView::Initialize()
     FFixedRows.reset(Create<TKvGridFixedRows>(this));
 
     // Layout manager, selection manager and delegate.
-    FLayoutManager.reset(CreateLayoutManager());
+    FLayoutManager = CreateLayoutManager();
     CreateSelectionManager();
-    FGridDelegate.reset(CreateGridDelegate());
+    FGridDelegate = CreateGridDelegate();
 
-    FOwnedItemProvider.reset(CreateItemProvider());
+    FOwnedItemProvider = CreateItemProvider();
     SetItemSource(FOwnedItemProvider.get());
     FStyles = std::make_unique<TKvGridViewStyles>(this, "Default Styles");
     RegisterStyles(FStyles.get());
 
     // Edit controller and expression runtimes.
-    FEditController.reset(CreateEditController());
+    FEditController = CreateEditController();
     FDataCellRuntime.reset(Create<TKvDataCellExpressionRuntime>());
     FDataRowRuntime.reset(Create<TKvDataRowExpressionRuntime>());
     FColumnSummaryRuntime.reset(Create<TKvColumnSummaryRuntime>());
@@ -232,7 +232,6 @@ void TKvGridView::Destroying()
     FHintManager.reset();
     if (FStyleSheet) {
         FStyleSheet->RemoveListener(FStyleSheetListener.get());
-        FStyleSheet->RemoveFreeNotification(this);
         FStyleSheet = nullptr;
     }
 }
@@ -288,7 +287,7 @@ void TKvGridView::Dispose()
     TKvSpriteControl::Dispose();
 }
 
-TKvGridItemProvider* TKvGridView::CreateItemProvider() { return Create<TKvDefaultGridItemProvider>(); }
+TOwned<TKvGridItemProvider> TKvGridView::CreateItemProvider() { return MakeOwned<TKvDefaultGridItemProvider>(); }
 
 // ---- item source -----------------------------------------------------------------------
 
@@ -587,15 +586,11 @@ void TKvGridView::SetStyleSheet(TKvGridStyleSheet* Value)
 {
     if (Value == FStyleSheet)
         return;
-    if (FStyleSheet) {
+    if (FStyleSheet)
         FStyleSheet->RemoveListener(FStyleSheetListener.get());
-        FStyleSheet->RemoveFreeNotification(this);
-    }
     FStyleSheet = Value;
-    if (FStyleSheet) {
-        FStyleSheet->FreeNotification(this);
+    if (FStyleSheet)
         FStyleSheet->AddListener(FStyleSheetListener.get());
-    }
     RefreshView(false);
 }
 

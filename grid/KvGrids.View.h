@@ -506,7 +506,7 @@ protected:
     void ValidateColumnExpressions(TKvGridDataColumn* Column, const TKvGridCellIndex& Index, bool Inserting);
     void ValidateRowExpressions(const TKvGridCellIndex& Index, bool Inserting);
     // Editing (KvGrids.View.Editing.cpp)
-    virtual TKvGridEditController* CreateEditController();
+    virtual TOwned<TKvGridEditController> CreateEditController();
     void DoEnter() override;
     // A registered editor is being freed.
     void EditorRemoved(TKvGridCellEditor* Editor);
@@ -523,9 +523,9 @@ protected:
     void CreateWnd() override;
 
     // Factories a descendant may replace.
-    virtual TKvGridItemProvider* CreateItemProvider();
-    virtual TKvGridDelegate* CreateGridDelegate();
-    virtual TKvAbstractGridLayoutManager* CreateLayoutManager();
+    virtual TOwned<TKvGridItemProvider> CreateItemProvider();
+    virtual TOwned<TKvGridDelegate> CreateGridDelegate();
+    virtual TOwned<TKvAbstractGridLayoutManager> CreateLayoutManager();
     virtual TKvGridRegionElement* CreatePanelView() { return nullptr; }
     virtual TKvGridHeaderElement* CreateHeaderView(TKvGridHeader* Header, const QString& Name, bool Fixed);
     void DoLayoutElements() override;
@@ -637,7 +637,7 @@ private:
     std::unique_ptr<TKvGridSelectionChangeListener> FSelectionListner;
     std::map<TKvGridSelectionItem*, TKvSprite*> FSelectionViewMap;
     bool FCheckScrolling = false;
-    TKvGridStyleSheet* FStyleSheet = nullptr;
+    TComponentRef<TKvGridStyleSheet> FStyleSheet{TNotifyHolder{this}};
 
     // Views, layout and delegate (KvGrids.View.Layout.cpp)
     void SetScrollInfos(bool Vertical, int Width);
@@ -677,6 +677,24 @@ private:
     TOwned<TKvDataCellValidationRuntime> FColumnValidationRuntime;
     TOwned<TKvDataRowValidationRuntime> FRowValidationRuntime;
     TKvGridView* FInList = nullptr;
+};
+
+// A descendant's view of the item provider its CreateItemProvider made, as its own type, read
+// through the grid's owning slot: null once the grid has let go of it.
+template <typename T>
+class TKvOwnedItemSource
+{
+public:
+    explicit TKvOwnedItemSource(const TKvGridView* grid) : FGrid(grid) {}
+    TKvOwnedItemSource(const TKvOwnedItemSource&) = delete;
+    TKvOwnedItemSource& operator=(const TKvOwnedItemSource&) = delete;
+
+    T* Get() const { return dynamic_cast<T*>(FGrid->GetOwnedItemProvider()); }
+    operator T*() const { return Get(); }
+    T* operator->() const { return Get(); }
+
+private:
+    const TKvGridView* FGrid;
 };
 
 } // namespace kv

@@ -12,6 +12,7 @@
 // before the file is touched) and writes it through QSaveFile.
 #include "model/KvGrids.Data.Files.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/TextEncoding.h"
 #include "platform/rtl/TypInfo.h"
 
@@ -346,11 +347,10 @@ void TKvFileDataProvider::SetFileName(const QString& Value)
     FFileName = Value;
     if (!FAutoLoad && !IsDesigning())
         return;
-    try {
+    {
+        TScopeExit restore([&] { FFileName = old; });
         Load();
-    } catch (...) {
-        FFileName = old;
-        throw;
+        restore.Dismiss();
     }
 }
 
@@ -362,11 +362,10 @@ void TKvFileDataProvider::SetEncoding(TKvFileEncoding Value)
     FEncoding = Value;
     if (!FLoaded)
         return;
-    try {
+    {
+        TScopeExit restore([&] { FEncoding = old; });
         Load();
-    } catch (...) {
-        FEncoding = old;
-        throw;
+        restore.Dismiss();
     }
 }
 

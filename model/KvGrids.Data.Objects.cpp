@@ -282,13 +282,9 @@ void TKvObjectDataProvider::SetSource(TObject* Source)
         adapter->SetSource(Source);
     }
     FreeAndNil(FAdapter);
-    if (FSourceOwner)
-        FSourceOwner->RemoveFreeNotification(this);
     FSource = Source;
     FAdapter = adapter.release();
     FSourceOwner = OwningComponent(Source);
-    if (FSourceOwner)
-        FSourceOwner->FreeNotification(this);
     DoReset();
 }
 

@@ -97,7 +97,7 @@ private:
 
     TObject* FSource = nullptr;
     TKvObjectDataAdapter* FAdapter = nullptr;
-    TComponent* FSourceOwner = nullptr;
+    TComponentRef<TComponent> FSourceOwner{TNotifyHolder{this}};
 };
 
 // One row: the object itself.

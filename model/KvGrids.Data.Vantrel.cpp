@@ -11,6 +11,7 @@
 #include "model/KvGrids.Data.Vantrel.h"
 
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/TypInfo.h"
 
 #include <algorithm>
@@ -740,7 +741,12 @@ TKvVantrelDataField* TKvVantrelDataFieldCollection::Add(const QString& Name, TKv
     const bool adding = FProvider && FProvider->FAddingNamed;
     if (FProvider)
         FProvider->FAddingNamed = true;
-    try {
+    {
+        TScopeExit restore([&] {
+            if (FProvider)
+                FProvider->FAddingNamed = adding;
+            EndUpdate();
+        });
         field = Add();
         if (FProvider)
             FProvider->FAddingNamed = adding;
@@ -748,11 +754,7 @@ TKvVantrelDataField* TKvVantrelDataFieldCollection::Add(const QString& Name, TKv
         field->FDataType = DataType;
         field->FLength = Length;
         field->CreatePool();
-    } catch (...) {
-        if (FProvider)
-            FProvider->FAddingNamed = adding;
-        EndUpdate();
-        throw;
+        restore.Dismiss();
     }
     EndUpdate();
     return field;
@@ -891,17 +893,18 @@ void TKvVantrelDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
         return;
     for (int i = 0; i < fields; ++i)
         Field(i)->GetPool()->Insert(Row);
-    try {
+    {
+        TScopeExit rollBack([&] {
+            // A value that does not convert leaves the store as it was.
+            for (int i = 0; i < fields; ++i)
+                Field(i)->GetPool()->Delete(Row);
+        });
         for (int i = 0; i < fields; ++i) {
             const auto at = static_cast<size_t>(i);
             const bool given = at < Values.size() && !Values[at].IsEmpty();
             Field(i)->GetPool()->SetValue(Row, given ? Values[at] : Field(i)->GetDefaultValue());
         }
-    } catch (...) {
-        // A value that does not convert leaves the store as it was.
-        for (int i = 0; i < fields; ++i)
-            Field(i)->GetPool()->Delete(Row);
-        throw;
+        rollBack.Dismiss();
     }
     FRowStates.insert(FRowStates.begin() + Row, RowStateCreated);
     ++FRowCount;
@@ -932,13 +935,14 @@ void TKvVantrelDataProvider::UpdateRow(int Row, const TKvGridDataRow& Values)
     for (int i = 0; i < n; ++i)
         old.push_back(Field(i)->GetPool()->GetValue(Row));
     int written = 0;
-    try {
+    {
+        TScopeExit rollBack([&] {
+            for (int i = 0; i < written; ++i)
+                Field(i)->GetPool()->SetValue(Row, old[static_cast<size_t>(i)]);
+        });
         for (; written < n; ++written)
             Field(written)->GetPool()->SetValue(Row, Values.empty() ? Variant() : Values[static_cast<size_t>(written)]);
-    } catch (...) {
-        for (int i = 0; i < written; ++i)
-            Field(i)->GetPool()->SetValue(Row, old[static_cast<size_t>(i)]);
-        throw;
+        rollBack.Dismiss();
     }
     if (FRowStates[static_cast<size_t>(Row)] == RowStateNone)
         FRowStates[static_cast<size_t>(Row)] = RowStateUpdated;

@@ -11,6 +11,7 @@
 // SourceItemDeleted); anything else repopulates. A changed row that leaves its group asks the
 // source to order its items again (Regroup).
 #include "model/KvGrids.Model.Proxy.Group.h"
+#include "platform/rtl/ScopeGuard.h"
 
 #include <cmath>
 #include <limits>
@@ -577,12 +578,11 @@ void TKvGridGroupedItemProvider::PopulateItems()
     FGrouped = !FGroups.empty();
     if (!FGrouped || !FSource || FSource->GetItemCount() == 0)
         return;
-    try {
+    {
+        TScopeExit clear([&] { ClearItems(); });
         BuildGroups();
         FVisibleItems->Reset();
-    } catch (...) {
-        ClearItems();
-        throw;
+        clear.Dismiss();
     }
 }
 

@@ -1,6 +1,7 @@
 // Sections: fields - dataset (open, navigation, edit cycle, bookmarks, events) - data source
 // - data link - SQLite database and dataset.
 #include "platform/data/DataSet.h"
+#include "platform/rtl/ScopeGuard.h"
 
 #include <sqlite3.h>
 
@@ -167,11 +168,10 @@ void TDataSet::Open()
         return;
     std::vector<TFieldDef> defs;
     ClearRecords();
-    try {
+    {
+        TScopeExit clear([&] { ClearRecords(); });
         InternalOpen(defs);
-    } catch (...) {
-        ClearRecords();
-        throw;
+        clear.Dismiss();
     }
     FFields.FItems.clear();
     for (size_t i = 0; i < defs.size(); ++i) {
@@ -214,12 +214,13 @@ void TDataSet::Refresh()
     std::vector<Variant> records;
     rowIds.swap(FRowIds);
     records.swap(FRecords);
-    try {
+    {
+        TScopeExit restore([&] {
+            FRowIds.swap(rowIds);
+            FRecords.swap(records);
+        });
         InternalOpen(defs);
-    } catch (...) {
-        FRowIds.swap(rowIds);
-        FRecords.swap(records);
-        throw;
+        restore.Dismiss();
     }
     if (static_cast<int>(defs.size()) != FFields.Count()) {
         // The columns changed under us: open anew.
@@ -573,15 +574,11 @@ void TDataSource::SetDataSet(TDataSet* value)
 {
     if (value == FDataSet)
         return;
-    if (FDataSet) {
+    if (FDataSet)
         FDataSet->RemoveDataSource(this);
-        FDataSet->RemoveFreeNotification(this);
-    }
     FDataSet = value;
-    if (FDataSet) {
+    if (FDataSet)
         FDataSet->AddDataSource(this);
-        FDataSet->FreeNotification(this);
-    }
     NotifyLinks(&TDataLink::UpdateState);
 }
 
@@ -897,11 +894,7 @@ void TSQLiteDataSet::SetDatabase(TSQLiteDatabase* value)
     if (value == FDatabase)
         return;
     CheckInactive();
-    if (FDatabase)
-        FDatabase->RemoveFreeNotification(this);
     FDatabase = value;
-    if (FDatabase)
-        FDatabase->FreeNotification(this);
 }
 
 void TSQLiteDataSet::SetTableName(const QString& value)

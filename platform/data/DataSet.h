@@ -276,7 +276,7 @@ private:
     void DataEvent(TDataEvent event, std::intptr_t info);
     void NotifyLinks(void (TDataLink::*update)());
 
-    TDataSet* FDataSet = nullptr;
+    TComponentRef<TDataSet> FDataSet{TNotifyHolder{this}};
     std::vector<TDataLink*> FLinks;
 };
 
@@ -383,7 +383,7 @@ private:
     void CheckInactive() const;
     QString QuotedTable() const;
 
-    TSQLiteDatabase* FDatabase = nullptr;
+    TComponentRef<TSQLiteDatabase> FDatabase{TNotifyHolder{this}};
     QString FTableName;
     QString FWhere;
     QStringList FColumns;

@@ -10,6 +10,7 @@
 // window reports its closing through OnClose.
 #include "platform/design/DesignForms.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/ui/Controls.h"
 
 #include <QtCore/QPointer>
@@ -833,11 +834,10 @@ int TDesignWindow::ShowModal()
         },
         Qt::QueuedConnection);
     int result = QDialog::Rejected;
-    try {
+    {
+        TScopeExit hide([&] { window->hide(); });
         result = window->exec();
-    } catch (...) {
-        window->hide();
-        throw;
+        hide.Dismiss();
     }
     return result == QDialog::Rejected ? mrCancel : result;
 }

@@ -134,6 +134,7 @@ TComponent::~TComponent()
     // owner must still let go.
     FComponentState.Include(csDestroying);
     NotifyFreeNotifies();
+    ClearRefs();
     DestroyComponents();
     if (FOwner)
         FOwner->RemoveComponent(this);
@@ -148,6 +149,8 @@ void TComponent::BeforeDestruction()
     NotifyFreeNotifies();
     if (FOwner)
         FOwner->RemoveComponent(this);
+    // References clear last: whoever was told above still finds them pointing here.
+    ClearRefs();
 }
 
 void TComponent::NotifyFreeNotifies()
@@ -158,6 +161,16 @@ void TComponent::NotifyFreeNotifies()
         peer->DropFreeNotify(this);
         peer->Notification(this, opRemove);
     }
+}
+
+void TComponent::ClearRefs()
+{
+    // Clearing calls nothing, so the list cannot change meanwhile.
+    for (TComponentRefBase* ref : FRefs) {
+        ref->FTarget = nullptr;
+        ref->FObject = nullptr;
+    }
+    FRefs.clear();
 }
 
 void TComponent::Destroying()
@@ -307,6 +320,30 @@ void TComponent::DropFreeNotify(TComponent* component)
     const auto it = std::find(FFreeNotifies.begin(), FFreeNotifies.end(), component);
     if (it != FFreeNotifies.end())
         FFreeNotifies.erase(it);
+}
+
+// --- TComponentRefBase ---------------------------------------------------------------------
+
+void TComponentRefBase::Attach(TComponent* target, void* object)
+{
+    if (target == FTarget)
+        return;
+    if (TComponent* old = FTarget) {
+        std::erase(old->FRefs, this);
+        FTarget = nullptr;
+        FObject = nullptr;
+        // The holder stops hearing of old unless another of its references still points there.
+        if (FHolder && std::none_of(old->FRefs.begin(), old->FRefs.end(),
+                                    [this](const TComponentRefBase* r) { return r->FHolder == FHolder; }))
+            old->RemoveFreeNotification(FHolder);
+    }
+    if (target) {
+        target->FRefs.push_back(this);
+        FTarget = target;
+        FObject = object;
+        if (FHolder)
+            target->FreeNotification(FHolder);
+    }
 }
 
 void TComponent::BeginLoading()

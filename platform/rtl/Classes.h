@@ -7,6 +7,7 @@
 
 #include <QtCore/QString>
 #include <functional>
+#include <type_traits>
 #include <typeinfo>
 #include <memory>
 #include <utility>
@@ -165,6 +166,7 @@ using TComponentState = TSet<TComponentStateItem>;
 enum TOperation { opInsert, opRemove };
 
 class TComponent;
+class TComponentRefBase;
 using TGetChildProc = std::function<void(TComponent*)>;
 
 class TComponent : public TPersistent
@@ -247,6 +249,7 @@ protected:
 private:
     friend class TReader;
     friend class TWriter;
+    friend class TComponentRefBase;
     // Set by the reader around the creation of a component it reads: the next component
     // constructed starts in the loading state (and, for a designer's read, in design state),
     // so its construction can tell.
@@ -257,14 +260,94 @@ private:
     void Remove(TComponent* component);
     void DropFreeNotify(TComponent* component);
     void NotifyFreeNotifies();
+    // Clears every TComponentRef that points here.
+    void ClearRefs();
 
     TComponent* FOwner = nullptr;
     QString FName;
     std::intptr_t FTag = 0;
     std::vector<TComponent*> FComponents;
     std::vector<TComponent*> FFreeNotifies;
+    std::vector<TComponentRefBase*> FRefs;
     TComponentState FComponentState;
 };
+
+// Makes a TComponentRef tell its holder (Notification opRemove) when the component it points
+// to is freed, as FreeNotification does; the reference still points there during the notice.
+struct TNotifyHolder
+{
+    TComponent* Holder;
+};
+
+// The untyped part of TComponentRef: its entry in the list of the component it points to.
+class TComponentRefBase
+{
+protected:
+    TComponentRefBase() = default;
+    explicit TComponentRefBase(TNotifyHolder holder) : FHolder(holder.Holder) {}
+    ~TComponentRefBase() { Attach(nullptr, nullptr); }
+    TComponentRefBase(const TComponentRefBase&) = delete;
+    TComponentRefBase& operator=(const TComponentRefBase&) = delete;
+
+    // Points at target (object is the same object as the derived type), or at nothing.
+    void Attach(TComponent* target, void* object);
+    void* Object() const { return FObject; }
+
+private:
+    friend class TComponent;
+    TComponent* FTarget = nullptr;
+    void* FObject = nullptr;
+    TComponent* FHolder = nullptr;
+};
+
+// A borrowed component that clears itself when the component is freed: reads as T*, null
+// after the freeing. Safe whoever goes first, the component, the holder or an owner of both;
+// the holder need not be a component. Copies point at the same component but keep their own
+// holder (a copy made by construction has none).
+template <typename T>
+class TComponentRef : private TComponentRefBase
+{
+public:
+    TComponentRef() = default;
+    explicit TComponentRef(TNotifyHolder holder) : TComponentRefBase(holder) {}
+    explicit TComponentRef(T* value) { Set(value); }
+    TComponentRef(const TComponentRef& other) : TComponentRefBase() { Set(other.Get()); }
+    TComponentRef& operator=(const TComponentRef& other)
+    {
+        Set(other.Get());
+        return *this;
+    }
+    TComponentRef& operator=(T* value)
+    {
+        Set(value);
+        return *this;
+    }
+    TComponentRef& operator=(std::nullptr_t)
+    {
+        Attach(nullptr, nullptr);
+        return *this;
+    }
+
+    T* Get() const { return static_cast<T*>(Object()); }
+    operator T*() const { return Get(); }
+    T* operator->() const { return Get(); }
+
+    void Set(T* value)
+    {
+        static_assert(std::is_base_of_v<TComponent, T>, "TComponentRef points to components");
+        Attach(value, value);
+    }
+};
+
+// Stores value in a component reference; true when that changed it.
+template <typename T>
+bool ChangeReference(TComponentRef<T>& field, std::type_identity_t<T>* value)
+{
+    if (field.Get() == value)
+        return false;
+    field = value;
+    return true;
+}
 
 // Stores value in field; true when that changed it.
 template <typename T>
@@ -273,20 +356,6 @@ bool ChangeField(T& field, const T& value)
     if (field == value)
         return false;
     field = value;
-    return true;
-}
-
-// ChangeField for a component reference held by self: the free notification moves with it.
-template <typename T>
-bool ChangeReference(TComponent* self, T*& field, T* value)
-{
-    if (field == value)
-        return false;
-    if (field)
-        field->RemoveFreeNotification(self);
-    field = value;
-    if (value)
-        value->FreeNotification(self);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/rtl/Collections.h"
 
+#include "platform/rtl/ScopeGuard.h"
+
 #include <algorithm>
 
 namespace kv {
@@ -167,14 +169,11 @@ void TCollection::Clear()
     if (FItems.empty())
         return;
     BeginUpdate();
-    try {
+    {
+        TScopeExit endUpdate([&] { EndUpdate(); });
         while (!FItems.empty())
             FItems.back()->Free();
-    } catch (...) {
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
 }
 
 void TCollection::BeginUpdate()
@@ -205,15 +204,12 @@ void TCollection::Assign(const TPersistent* source)
     if (other == this)
         return;
     BeginUpdate();
-    try {
+    {
+        TScopeExit endUpdate([&] { EndUpdate(); });
         Clear();
         for (TCollectionItem* item : other->FItems)
             Add()->Assign(item);
-    } catch (...) {
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
 }
 
 QString TCollection::PropName() const

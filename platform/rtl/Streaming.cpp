@@ -23,6 +23,7 @@
 #include "platform/rtl/Streaming.h"
 
 #include "platform/rtl/Collections.h"
+#include "platform/rtl/ScopeGuard.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QSaveFile>
@@ -960,7 +961,11 @@ void TReader::ReadCollection(TCollection* collection, const TFormValue& value, c
             fixup.Path[FPath.size() - 1].Name == FPath.back().Name && fixup.Path.size() > FPath.size())
             fixup.Base = nullptr;
     collection->BeginUpdate();
-    try {
+    {
+        TScopeExit endUpdate([&] {
+            FPath.back().Index = -1;
+            collection->EndUpdate();
+        });
         collection->Clear();
         for (size_t i = 0; i < value.Items.size(); ++i) {
             TCollectionItem* item = nullptr;
@@ -974,13 +979,7 @@ void TReader::ReadCollection(TCollection* collection, const TFormValue& value, c
             for (const TFormProperty& prop : value.Items[i])
                 ReadProperty(item, prop, itemContext);
         }
-    } catch (...) {
-        FPath.back().Index = -1;
-        collection->EndUpdate();
-        throw;
     }
-    FPath.back().Index = -1;
-    collection->EndUpdate();
 }
 
 TComponent* TReader::FindReference(const QString& name) const
@@ -1194,15 +1193,13 @@ void TWriter::WriteComponent(TComponent* component)
     ++FIndent;
     const bool wasWriting = component->FComponentState.Contains(csWriting);
     component->FComponentState.Include(csWriting);
-    try {
+    {
+        TScopeExit restoreWriting([&] {
+            if (!wasWriting)
+                component->FComponentState.Exclude(csWriting);
+        });
         component->WriteState(*this);
-    } catch (...) {
-        if (!wasWriting)
-            component->FComponentState.Exclude(csWriting);
-        throw;
     }
-    if (!wasWriting)
-        component->FComponentState.Exclude(csWriting);
     --FIndent;
     WriteLine(QStringLiteral("end"));
 }
@@ -1480,12 +1477,14 @@ TComponent* ReadDesignComponentText(const QString& text, TComponent* instance, T
         instance->SetDesigning(true, true);
     TReader reader;
     reader.FDesigning = true;
-    try {
-        return reader.Read(root, instance, owner);
-    } catch (...) {
-        if (instance && !wasDesigning)
-            instance->SetDesigning(false, true);
-        throw;
+    {
+        TScopeExit restoreDesigning([&] {
+            if (instance && !wasDesigning)
+                instance->SetDesigning(false, true);
+        });
+        TComponent* result = reader.Read(root, instance, owner);
+        restoreDesigning.Dismiss();
+        return result;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "platform/ui/Controls.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/ui/ControlPeer.h"
 #include "platform/ui/PaintSupport.h"
 #include "platform/rtl/TypInfo.h"
@@ -1092,16 +1093,13 @@ void TWinControl::WMPaint(TMessage& message)
     TPaintStruct ps;
     if (!BeginPaint(ps))
         return;
-    try {
+    {
+        TScopeExit endPaint([&] { EndPaint(ps); });
         TMessage erase{WM_ERASEBKGND, reinterpret_cast<std::intptr_t>(ps.Canvas), 0, 0};
         WndProc(erase);
         TMessage paint{WM_PAINT, reinterpret_cast<std::intptr_t>(ps.Canvas), 0, 0};
         PaintHandler(paint);
-    } catch (...) {
-        EndPaint(ps);
-        throw;
     }
-    EndPaint(ps);
 }
 
 void TWinControl::WndProc(TMessage& message)
@@ -1211,13 +1209,10 @@ void TCustomControl::PaintWindow(TCanvas* canvas)
 {
     TCanvas* previous = FCanvas;
     FCanvas = canvas;
-    try {
+    {
+        TScopeExit restore([&] { FCanvas = previous; });
         Paint();
-    } catch (...) {
-        FCanvas = previous;
-        throw;
     }
-    FCanvas = previous;
 }
 
 } // namespace kv

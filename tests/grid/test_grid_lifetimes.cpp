@@ -213,7 +213,7 @@ class TFailingGrid : public TKvGridViewImpl
 protected:
     friend class TCreateAccess;
     using TKvGridViewImpl::TKvGridViewImpl;
-    TKvGridEditController* CreateEditController() override { throw Exception(QStringLiteral("no edit controller")); }
+    TOwned<TKvGridEditController> CreateEditController() override { throw Exception(QStringLiteral("no edit controller")); }
 };
 
 } // namespace

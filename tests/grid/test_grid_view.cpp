@@ -141,17 +141,17 @@ public:
     }
 
 protected:
-    TKvAbstractGridLayoutManager* CreateLayoutManager() override
+    TOwned<TKvAbstractGridLayoutManager> CreateLayoutManager() override
     {
         Log() << "layout manager";
         return TKvGridView::CreateLayoutManager();
     }
-    TKvGridDelegate* CreateGridDelegate() override
+    TOwned<TKvGridDelegate> CreateGridDelegate() override
     {
         Log() << "delegate";
         return TKvGridView::CreateGridDelegate();
     }
-    TKvGridItemProvider* CreateItemProvider() override
+    TOwned<TKvGridItemProvider> CreateItemProvider() override
     {
         Log() << "item provider";
         return TKvGridView::CreateItemProvider();
