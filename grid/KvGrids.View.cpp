@@ -385,6 +385,9 @@ bool TKvGridView::RefreshSkipped() const
 
 void TKvGridView::RefreshView(bool Repaint)
 {
+    if (IsDestroying())
+        return;
+    FollowPendingRow();
     if (RefreshSkipped())
         return;
     QElapsedTimer timer;
