@@ -36,12 +36,25 @@ private:
     TKvFilterSelector* FForm;
 };
 
+// A change of the column's filters, by anyone, reaches the list.
+class TKvFilterSelector::TFiltersListener : public TKvGridColumnFilterListener
+{
+public:
+    explicit TFiltersListener(TKvFilterSelector* form) : FForm(form) {}
+    void FiltersChanged(TKvGridColumnFilterCollection*) override { FForm->FiltersChanged(); }
+
+private:
+    TKvFilterSelector* FForm;
+};
+
 TKvFilterSelector::TKvFilterSelector(TComponent* owner) : TPopupForm(owner) {}
 
 TKvFilterSelector::~TKvFilterSelector()
 {
     if (FChecks && FGridMain && FGridMain->GetItemProvider())
         FGridMain->GetItemProvider()->RemoveListener(FChecks.get());
+    if (FColumn && FFilters)
+        FColumn->GetFilters()->RemoveListener(FFilters.get());
 }
 
 void TKvFilterSelector::AfterConstruction()
@@ -52,6 +65,7 @@ void TKvFilterSelector::AfterConstruction()
     FGridMain = Create<TKvVantrel>(this);
     FGridMain->SetName(QStringLiteral("gridMain"));
     FGridMain->SetParent(this);
+    FGridMain->SetAlign(alClient);
     FGridMain->GetIndicator()->SetVisible(false);
     FGridMain->GetCheckBar()->SetVisible(true);
     FGridMain->GetCheckBar()->SetMinWidth(20);
@@ -70,7 +84,6 @@ void TKvFilterSelector::AfterConstruction()
     FChecks = std::make_unique<TCheckListener>(this);
     if (FGridMain->GetItemProvider())
         FGridMain->GetItemProvider()->AddListener(FChecks.get());
-    Resize();
 }
 
 TKvGridDataProvider* TKvFilterSelector::GetProvider() const { return FProvider; }
@@ -88,16 +101,31 @@ TKvFilterSelector* TKvFilterSelector::Open(TKvGridHeaderFilterHandle* Handle)
 
 void TKvFilterSelector::Watch(TKvGridDataColumn* Column, TKvGridView* Grid)
 {
-    if (FColumn && FColumn != Column)
+    if (!FFilters)
+        FFilters = std::make_unique<TFiltersListener>(this);
+    if (FColumn && FColumn != Column) {
         FColumn->RemoveFreeNotification(this);
+        FColumn->GetFilters()->RemoveListener(FFilters.get());
+    }
     if (FGrid && FGrid != Grid && FGrid != GetOwner())
         FGrid->RemoveFreeNotification(this);
     FColumn = Column;
     FGrid = Grid;
-    if (FColumn)
+    if (FColumn) {
         FColumn->FreeNotification(this);
+        FColumn->GetFilters()->AddListener(FFilters.get());
+    }
     if (FGrid)
         FGrid->FreeNotification(this);
+}
+
+// Every row is read again, so no row of a filter that went is painted; a change made by the
+// form's own check is already shown.
+void TKvFilterSelector::FiltersChanged()
+{
+    if (FFiltering || !FProvider || GetClosing() || IsDestroying())
+        return;
+    FProvider->DoReset();
 }
 
 void TKvFilterSelector::ShowDlg(TKvGridHeaderFilterHandle* Handle)
@@ -146,15 +174,6 @@ void TKvFilterSelector::KeyDown(std::uint16_t& Key, TShiftState Shift)
     TPopupForm::KeyDown(Key, Shift);
 }
 
-void TKvFilterSelector::Resize()
-{
-    TPopupForm::Resize();
-    if (FGridMain) {
-        const TRect r = GetClientRect();
-        FGridMain->SetBounds(r.Left, r.Top, r.Width(), r.Height());
-    }
-}
-
 void TKvFilterSelector::Notification(TComponent* Component, TOperation Operation)
 {
     TPopupForm::Notification(Component, Operation);
@@ -162,8 +181,11 @@ void TKvFilterSelector::Notification(TComponent* Component, TOperation Operation
         return;
     // The filters are going: show nothing of them and close without touching them. The
     // pointers go also while the form itself is going, as its owner frees in any order.
-    if (Component == FColumn)
+    if (Component == FColumn) {
+        if (FFilters)
+            FColumn->GetFilters()->RemoveListener(FFilters.get());
         FColumn = nullptr;
+    }
     if (Component == FGrid)
         FGrid = nullptr;
     if (IsDestroying())

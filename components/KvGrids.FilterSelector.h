@@ -6,6 +6,8 @@
 // below the handle. A check click sets Active of the filter behind the clicked row's data
 // row; the check bar's head checks or unchecks every row and so every filter. Escape, a press outside or losing activation closes
 // the form, and closing frees it. If the grid or the column goes, the form closes untouched.
+// While open the list follows the column's Filters: a filter added, removed, renamed or
+// switched elsewhere shows at once.
 #pragma once
 
 #include "components/KvGrids.Vantrel.h"
@@ -42,16 +44,19 @@ public:
 
 protected:
     void KeyDown(std::uint16_t& Key, TShiftState Shift) override;
-    void Resize() override;
     void Notification(TComponent* Component, TOperation Operation) override;
 
 private:
     void PrepareGrid();
     void CheckCellClicked(int ItemIndex);
     void Watch(TKvGridDataColumn* Column, TKvGridView* Grid);
+    // The column's filters changed: the rows and checks are read again.
+    void FiltersChanged();
     class TCheckListener;
+    class TFiltersListener;
 
     std::unique_ptr<TCheckListener> FChecks;
+    std::unique_ptr<TFiltersListener> FFilters;
     TKvVantrel* FGridMain = nullptr;
     TKvObjectDataProvider* FProvider = nullptr;
     TKvGridDataColumn* FColumn = nullptr;

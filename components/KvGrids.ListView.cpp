@@ -4,8 +4,7 @@
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Options.h"
 #include "platform/rtl/ClassRegistry.h"
-
-#include <exception>
+#include "platform/ui/MessageBox.h"
 
 namespace kv {
 
@@ -98,30 +97,13 @@ void TKvListView::ApplyFilters()
 {
     if (!FItemSource)
         return;
-    std::exception_ptr failure;
-    FItemSource->BeginFiltering();
-    FItemSource->ClearAllFilters();
-    for (TKvGridDataColumn* column : GetDataColumns()) {
-        const int field = column->GetDataIndex();
-        TKvGridColumnFilterCollection* filters = column->GetFilters();
-        if (field < 0 || !filters)
-            continue;
-        for (int i = 0; i < filters->Count(); ++i) {
-            TKvGridColumnFilter* filter = filters->GetFilter(i);
-            if (!filter->GetActive())
-                continue;
-            try {
-                FItemSource->AddFilter(field, filter->GetCriteria());
-            } catch (...) {
-                if (!failure)
-                    failure = std::current_exception();
-            }
-        }
+    try {
+        FItemSource->ApplyColumnFilters(GetDataColumns());
+    } catch (const EKvFilterError&) {
+        SetTopIndex(0);
+        throw;
     }
-    FItemSource->EndFiltering();
     SetTopIndex(0);
-    if (failure)
-        std::rethrow_exception(failure);
 }
 
 void TKvListView::ColumnFiltersChanged()
@@ -133,9 +115,15 @@ void TKvListView::ColumnFiltersChanged()
 void TKvListView::Loaded()
 {
     TKvGridView::Loaded();
-    // Filters read active from the form file take effect.
-    if (CanApplyFilters() && HasAnyActiveFilter())
-        ApplyFilters();
+    // Filters read active from the form file take effect; those left out are reported
+    // through the application's error path, and the form reads.
+    if (CanApplyFilters() && HasAnyActiveFilter()) {
+        try {
+            ApplyFilters();
+        } catch (const EKvFilterError& e) {
+            ShowException(e);
+        }
+    }
 }
 
 // ---- delegate and tool -----------------------------------------------------------------------

@@ -30,8 +30,8 @@ public:
     TKvIntegerArray GetSortFields() const override;
     TKvGridSortDirections GetSortDirections() const override;
     // Clears the filters of the chain and adds every active filter of every data column, in
-    // column order, as one batch; then scrolls to the top. A filter whose text does not parse
-    // is left out and its error raised once the others are in force.
+    // column order, as one batch; then scrolls to the top. A filter that does not apply is
+    // left out; the others apply and one EKvFilterError then names each column and text.
     void ApplyFilters();
     bool IsFiltered(TKvGridColumn* Column) const;
     void ColumnFiltersChanged() override;

@@ -4,67 +4,19 @@
 
 namespace kv {
 
-void TKvVantrelItemProvider::AfterConstruction()
+TKvGridItemProvider* TKvVantrelItemProvider::StackLinks(TKvGridFilteredItemProvider* Filtered)
 {
-    TKvGridEditableItemProvider::AfterConstruction();
-    FItemProvider = MakeOwned<TKvDefaultGridItemProvider>();
-    FFilteredProvider = MakeOwned<TKvGridFilteredItemProvider>(FItemProvider.get());
-    FGroupedProvider = MakeOwned<TKvGridGroupedItemProvider>(FFilteredProvider.get());
-    SetSource(FGroupedProvider.get());
+    FGroupedProvider = MakeOwned<TKvGridGroupedItemProvider>(Filtered);
+    return FGroupedProvider.get();
 }
 
-void TKvVantrelItemProvider::BeforeDestruction()
+void TKvVantrelItemProvider::FreeLinks()
 {
-    TKvGridEditableItemProvider::BeforeDestruction();
     FGroupedProvider.reset();
-    FFilteredProvider.reset();
-    FItemProvider.reset();
+    TKvGridChainItemProvider::FreeLinks();
 }
 
-// ---- forwarders ------------------------------------------------------------------------------
-
-void TKvVantrelItemProvider::SetDataSource(TKvGridDataProvider* Provider)
-{
-    if (FItemProvider)
-        FItemProvider->SetDataSource(Provider);
-}
-
-TKvGridDataProvider* TKvVantrelItemProvider::GetDataSource() const
-{
-    return FItemProvider ? FItemProvider->GetDataSource() : nullptr;
-}
-
-TVariantArray TKvVantrelItemProvider::GetFieldDomain(int Field) const
-{
-    return FItemProvider ? FItemProvider->GetFieldDomain(Field) : TVariantArray{};
-}
-
-TKvIntegerArray TKvVantrelItemProvider::GetSortFields() const
-{
-    return FItemProvider ? FItemProvider->GetSortFields() : TKvIntegerArray{};
-}
-
-TKvGridSortDirections TKvVantrelItemProvider::GetSortDirections() const
-{
-    return FItemProvider ? FItemProvider->GetSortDirections() : TKvGridSortDirections{};
-}
-
-bool TKvVantrelItemProvider::IsFiltered(int Field) const { return FFilteredProvider->HasFilter(Field); }
-
-TKvColumnFilter* TKvVantrelItemProvider::AddFilter(int Field, const QString& Expression)
-{
-    return FFilteredProvider->AddFilter(Field, Expression);
-}
-
-void TKvVantrelItemProvider::RemoveFilter(int Field, TKvColumnFilter* Filter)
-{
-    FFilteredProvider->RemoveFilter(Field, Filter);
-}
-
-void TKvVantrelItemProvider::ClearFilters(int Field) { FFilteredProvider->ClearFilters(Field); }
-void TKvVantrelItemProvider::ClearAllFilters() { FFilteredProvider->ClearAllFilters(); }
-void TKvVantrelItemProvider::BeginFiltering() { FFilteredProvider->BeginUpdate(); }
-void TKvVantrelItemProvider::EndFiltering() { FFilteredProvider->EndUpdate(true); }
+// ---- grouping forwarders ---------------------------------------------------------------------
 
 bool TKvVantrelItemProvider::IsGrouped() const { return FGroupedProvider && FGroupedProvider->GetGrouped(); }
 int TKvVantrelItemProvider::GetGroupLevels() const { return FGroupedProvider ? FGroupedProvider->GetGroupCount() : 0; }
@@ -79,10 +31,16 @@ TKvIntegerArray TKvVantrelItemProvider::GetGroupByFields() const
     return FGroupedProvider ? FGroupedProvider->GetGroupByFields() : TKvIntegerArray{};
 }
 
-void TKvVantrelItemProvider::SetExpandWhenGrouping(bool Value) { FGroupedProvider->SetExpandWhenGrouping(Value); }
+void TKvVantrelItemProvider::SetExpandWhenGrouping(bool Value)
+{
+    if (FGroupedProvider)
+        FGroupedProvider->SetExpandWhenGrouping(Value);
+}
 
 void TKvVantrelItemProvider::SetGroupedStyle(TKvGridGroupExpandedStyle Expanded, TKvGridGroupCollapsedStyle Collapsed)
 {
+    if (!FGroupedProvider)
+        return;
     FGroupedProvider->SetExpandedStyle(Expanded);
     FGroupedProvider->SetCollapsedStyle(Collapsed);
 }
@@ -90,18 +48,6 @@ void TKvVantrelItemProvider::SetGroupedStyle(TKvGridGroupExpandedStyle Expanded,
 TKvGridItems TKvVantrelItemProvider::GetAllItems() const
 {
     return FGroupedProvider ? FGroupedProvider->GetAllItems() : TKvGridItems{};
-}
-
-void TKvVantrelItemProvider::ClearItems()
-{
-    if (FGroupedProvider)
-        FGroupedProvider->ClearItems();
-}
-
-void TKvVantrelItemProvider::PopulateItems()
-{
-    if (FGroupedProvider)
-        FGroupedProvider->PopulateItems();
 }
 
 int TKvVantrelItemProvider::FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values,
@@ -114,18 +60,21 @@ int TKvVantrelItemProvider::FindItem(const TKvIntegerArray& Fields, const TVaria
 
 void TKvVantrelItemProvider::OrderBy(const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions)
 {
+    TKvDefaultGridItemProvider* bottom = GetItemProvider();
+    if (!bottom)
+        return;
     auto direction = [&](size_t i) { return i < Directions.size() ? Directions[i] : SortAscending; };
     if (!IsGrouped()) {
         TKvGridSortDirections directions(Fields.size());
         for (size_t i = 0; i < Fields.size(); ++i)
             directions[i] = direction(i);
-        FItemProvider->OrderBy(Fields, directions, true);
+        bottom->OrderBy(Fields, directions, true);
         return;
     }
     // The group fields lead, in level order, keeping the directions they are sorted by now.
     TKvIntegerArray fields = GetGroupByFields();
-    const TKvIntegerArray current = FItemProvider->GetSortFields();
-    const TKvGridSortDirections currentDirections = FItemProvider->GetSortDirections();
+    const TKvIntegerArray current = bottom->GetSortFields();
+    const TKvGridSortDirections currentDirections = bottom->GetSortDirections();
     TKvGridSortDirections directions(fields.size(), FGroupSortDirection);
     for (size_t p = 0; p < fields.size(); ++p) {
         const auto it = std::find(current.begin(), current.end(), fields[p]);
@@ -142,20 +91,22 @@ void TKvVantrelItemProvider::OrderBy(const TKvIntegerArray& Fields, const TKvGri
             directions.push_back(direction(i));
         }
     }
-    FItemProvider->OrderBy(fields, directions, true);
+    bottom->OrderBy(fields, directions, true);
 }
 
 void TKvVantrelItemProvider::Regroup(const TKvIntegerArray& Fields)
 {
+    if (!FGroupedProvider)
+        return;
     // A field the data does not have is refused before the rows are re-sorted.
     if (TKvGridDataProvider* data = GetDataSource())
         for (int field : Fields)
             if (field < 0 || field >= data->GetFieldCount())
                 throw EArgumentOutOfRangeException(QStringLiteral("field: ") + QString::number(field));
     if (FGroupSorting) {
-        FItemProvider->OrderBy(Fields, TKvGridSortDirections(Fields.size(), FGroupSortDirection), false);
+        GetItemProvider()->OrderBy(Fields, TKvGridSortDirections(Fields.size(), FGroupSortDirection), false);
         // The filtered list holds positions of the bottom's items: the re-sort moved them.
-        FFilteredProvider->ApplyFilters(false);
+        GetFilteredProvider()->ApplyFilters(false);
     }
     FGroupedProvider->GroupBy(Fields);
 }

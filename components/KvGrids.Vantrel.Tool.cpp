@@ -546,12 +546,17 @@ void TKvVantrelSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift
     TKvGridSelectionTool::DoMouseDown(Button, Shift, X, Y);
 }
 
-void TKvVantrelSelectionTool::CommitPending()
+bool TKvVantrelSelectionTool::CommitPending()
 {
     TKvGridView* grid = FOwner;
+    // The cell edit ends with its value written: the rows may move, and an editor left open
+    // would show its text over whichever row comes under it.
     if (grid->GetEditing())
-        grid->CommitEditor(false);
+        grid->CommitEditor(true);
+    if (grid->GetEditing())
+        return false;
     grid->Commit();
+    return !grid->GetEditing() && !grid->IsItemEditing(-1);
 }
 
 void TKvVantrelSelectionTool::SortColumn(TKvGridColumn* Column)
@@ -568,16 +573,16 @@ void TKvVantrelSelectionTool::SortColumn(TKvGridColumn* Column)
 void TKvVantrelSelectionTool::ColumnHeaderClicked(TKvGridColumn* Column)
 {
     // A pending row edit is written to its own row before the rows move.
-    CommitPending();
-    SortColumn(Column);
+    if (CommitPending())
+        SortColumn(Column);
 }
 
 void TKvVantrelSelectionTool::CellHandleClicked(TKvGridCellHandle* Handle)
 {
     TKvGridView* grid = FOwner;
-    CommitPending();
+    const bool committed = CommitPending();
     if (auto* sort = dynamic_cast<TKvGridHeaderSortHandle*>(Handle)) {
-        if (auto* cell = dynamic_cast<TKvGridIndexedCellElement*>(sort->GetCell()))
+        if (auto* cell = dynamic_cast<TKvGridIndexedCellElement*>(sort->GetCell()); cell && committed)
             SortColumn(cell->GetColumn());
     } else if (auto* filter = dynamic_cast<TKvGridHeaderFilterHandle*>(Handle)) {
         if (TKvGridDelegate* delegate = grid->GetGridDelegate())

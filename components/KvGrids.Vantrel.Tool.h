@@ -213,8 +213,9 @@ protected:
     void GridObjectFooterClicked(TKvGridVisualObject* Object) override;
     // A sortable data column sorts; the horizontal scroll position stays.
     void SortColumn(TKvGridColumn* Column);
-    // The pending cell and row edits are committed first.
-    void CommitPending();
+    // The pending cell and row edits are committed first and the editor closes, as the rows
+    // may move under it. False when an edit stays open (its value did not commit).
+    bool CommitPending();
 };
 
 } // namespace kv

@@ -13,8 +13,6 @@
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Options.h"
-#include "model/KvGrids.Expressions.h"
-#include "model/KvGrids.Runtime.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/ui/MessageBox.h"
@@ -210,107 +208,18 @@ void TKvVantrel::GenerateDataColumns(bool Clear)
 
 // ---- filters ---------------------------------------------------------------------------------
 
-namespace {
-
-QString ColumnTitle(TKvGridDataColumn* column)
-{
-    QString title = column->GetHeader()->GetCaption();
-    if (title.isEmpty())
-        title = column->GetFieldName();
-    if (title.isEmpty())
-        title = column->GetName();
-    return title;
-}
-
-// The first identifier of the criteria that a column filter does not know, or empty.
-QString UnknownIdentifier(const QString& criteria)
-{
-    TKvColumnFilterExpressionRuntime runtime;
-    TKvExpressionLexer lexer;
-    const QString text = criteria;
-    lexer.SetOrigin(reinterpret_cast<const char16_t*>(text.utf16()));
-    while (!lexer.AtEnd()) {
-        lexer.NextNoSpace();
-        int key = -1;
-        if (lexer.GetTokenId() == TokenIdentifier && !runtime.IsIdentifier(lexer.GetToken(), key, false))
-            return lexer.GetToken();
-    }
-    return QString();
-}
-
-} // namespace
-
 void TKvVantrel::ApplyFilters()
 {
     FFiltersPending = false;
-    TKvVantrelItemProvider* chain = FItemSource;
-    if (!chain)
+    if (!FItemSource)
         return;
-    struct TEntry
-    {
-        TKvGridDataColumn* Column;
-        QString Criteria;
-    };
-    std::vector<TEntry> entries;
-    QStringList errors;
-    auto leaveOut = [&](const TEntry& entry, const QString& reason) {
-        errors << QStringLiteral("column \"%1\", filter \"%2\": %3").arg(ColumnTitle(entry.Column), entry.Criteria, reason);
-    };
-    for (TKvGridDataColumn* column : GetDataColumns()) {
-        TKvGridColumnFilterCollection* filters = column->GetFilters();
-        for (int i = 0; filters && i < filters->Count(); ++i)
-            if (filters->GetFilter(i)->GetActive())
-                entries.push_back(TEntry{column, filters->GetFilter(i)->GetCriteria()});
-    }
-    TKvGridDataProvider* data = chain->GetDataSource();
-    if (!data) {
-        // Nothing to filter yet: SetDataProvider applies them.
-        chain->ClearAllFilters();
-        return;
-    }
-    chain->BeginFiltering();
-    chain->ClearAllFilters();
-    std::vector<TEntry> added;
-    for (const TEntry& entry : entries) {
-        const int field = entry.Column->GetDataIndex();
-        if (field < 0 || field >= data->GetFieldCount()) {
-            leaveOut(entry, QStringLiteral("the column shows no field"));
-            continue;
-        }
-        if (const QString unknown = UnknownIdentifier(entry.Criteria); !unknown.isEmpty()) {
-            leaveOut(entry, QStringLiteral("unknown identifier \"%1\"").arg(unknown));
-            continue;
-        }
-        try {
-            chain->AddFilter(field, entry.Criteria);
-            added.push_back(entry);
-        } catch (const Exception& e) {
-            leaveOut(entry, e.Message());
-        }
-    }
     try {
-        chain->EndFiltering();
-    } catch (const Exception&) {
-        // One of them fails on the rows: apply them one by one and leave out those that fail.
-        chain->BeginFiltering();
-        chain->ClearAllFilters();
-        chain->EndFiltering();
-        TKvGridFilteredItemProvider* filtered = chain->GetFilteredProvider();
-        for (const TEntry& entry : added) {
-            const int field = entry.Column->GetDataIndex();
-            try {
-                chain->AddFilter(field, entry.Criteria);
-            } catch (const Exception& e) {
-                const std::vector<TKvColumnFilter*> list = filtered->GetFilters(field);
-                if (!list.empty())
-                    filtered->RemoveFilter(field, list.back());
-                leaveOut(entry, e.Message());
-            }
-        }
+        FItemSource->ApplyColumnFilters(GetDataColumns());
+    } catch (const EKvFilterError&) {
+        SetTopIndex(0);
+        throw;
     }
     SetTopIndex(0);
-    if (!errors.isEmpty())
-        throw EKvFilterError(QStringLiteral("Column filters left out: ") + errors.join(QStringLiteral("; ")));
 }
 
 bool TKvVantrel::IsFiltered(TKvGridColumn* Column) const

@@ -128,11 +128,4 @@ private:
     bool FFiltersPending = false;
 };
 
-// A column filter that does not apply; the message names the column and the criteria.
-class EKvFilterError : public Exception
-{
-public:
-    using Exception::Exception;
-};
-
 } // namespace kv

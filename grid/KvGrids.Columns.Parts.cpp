@@ -328,8 +328,10 @@ TKvGridColumnFilter* TKvGridColumnFilterCollection::Find(const QString& name) co
 
 void TKvGridColumnFilterCollection::Update(TCollectionItem*)
 {
-    if (FColumn && !FColumn->IsDestroying())
-        FiltersChanged(FColumn);
+    if (!FColumn || FColumn->IsDestroying())
+        return;
+    FListeners.Notify([this](TKvGridColumnFilterListener* listener) { listener->FiltersChanged(this); });
+    FiltersChanged(FColumn);
 }
 
 // --- validations ----------------------------------------------------------------------------

@@ -19,6 +19,7 @@
 #include "model/KvGrids.Model.h"
 #include "platform/graphics/Types.h"
 #include "platform/rtl/Collections.h"
+#include "platform/rtl/Listeners.h"
 #include "platform/rtl/Variant.h"
 
 #include <QtCore/QStringList>
@@ -184,6 +185,17 @@ private:
     bool FActive = false;
 };
 
+class TKvGridColumnFilterCollection;
+
+// Told of every change of a filter collection that reaches its Update: a filter added,
+// removed or changed, or the whole collection after an update.
+class TKvGridColumnFilterListener
+{
+public:
+    virtual ~TKvGridColumnFilterListener() = default;
+    virtual void FiltersChanged(TKvGridColumnFilterCollection* Filters) = 0;
+};
+
 class TKvGridColumnFilterCollection : public TOwnedCollection
 {
 public:
@@ -195,11 +207,16 @@ public:
     // The last filter whose Name equals name exactly; nil when none.
     TKvGridColumnFilter* Find(const QString& name) const;
 
+    // Nil and duplicates are ignored. Listeners are told before the grid applies the filters.
+    void AddListener(TKvGridColumnFilterListener* Listener) { FListeners.Add(Listener); }
+    void RemoveListener(TKvGridColumnFilterListener* Listener) { FListeners.Remove(Listener); }
+
 protected:
     void Update(TCollectionItem* item) override;
 
 private:
     TKvGridColumn* FColumn;
+    TListenerList<TKvGridColumnFilterListener> FListeners;
 };
 
 // --- validations ----------------------------------------------------------------------------

@@ -667,12 +667,16 @@ void TKvDateEdit::TypeDigit(QChar digit)
             if (!GetCaretLast())
                 MoveCaret(1);
         }
-    } else if (dynamic_cast<TDay*>(e) && input.size() > 1 && n >= 1 && n <= 31) {
-        // A day of some month, but not of this one.
+    } else if (!dynamic_cast<TYear*>(e) && input.size() >= e->FDigits) {
+        // A whole month or day that no date has, or a day this month lacks: refused, and the
+        // user types it again.
         const QDate current = DateOf(FNull ? Today() : FDate);
         e->FInput.clear();
         Invalidate();
-        RefuseDate(current.year(), current.month(), n);
+        if (dynamic_cast<TMonth*>(e))
+            RefuseDate(current.year(), n, current.day());
+        else
+            RefuseDate(current.year(), current.month(), n);
         return;
     } else {
         e->FInput = QString(digit);

@@ -14,6 +14,8 @@
 // drawing context on the paint canvas. Every change of a value ends in OnChange.
 #include "grid/KvGrids.Common.Edits.h"
 
+#include "grid/KvGrids.EditorBase.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/ui/Services.h"
 
 #include <QtCore/QLocale>
@@ -40,6 +42,17 @@ bool IsInputChar(std::intptr_t c)
 } // namespace
 
 // --- 1. masked edit ------------------------------------------------------------------------
+
+KV_PUBLISH(TKvCustomMaskEdit, TComponent)
+    .Property("Align", &TKvCustomMaskEdit::GetAlign, &TKvCustomMaskEdit::SetAlign).Default(alNone)
+    .Property("Anchors", &TKvCustomMaskEdit::GetAnchors, &TKvCustomMaskEdit::SetAnchors)
+    .Default(TAnchors{akLeft, akTop})
+    .Property("Color", &TKvCustomMaskEdit::GetColor, &TKvCustomMaskEdit::SetColor).Default(clWindow)
+    .Property("Ctl3D", &TKvCustomMaskEdit::GetCtl3D, &TKvCustomMaskEdit::SetCtl3D).Default(true)
+    .Property("ReadOnly", &TKvCustomMaskEdit::GetReadOnly, &TKvCustomMaskEdit::SetReadOnly).Default(false)
+    .Property("TabOrder", &TKvCustomMaskEdit::GetTabOrder, &TKvCustomMaskEdit::SetTabOrder).Default(-1)
+    .Property("TabStop", &TKvCustomMaskEdit::GetTabStop, &TKvCustomMaskEdit::SetTabStop).Default(true)
+    .Property("TextHint", &TKvCustomMaskEdit::GetTextHint, &TKvCustomMaskEdit::SetTextHint);
 
 TKvCustomMaskEdit::TKvCustomMaskEdit(TComponent* owner) : TCustomMaskEdit(owner) {}
 
@@ -471,9 +484,12 @@ void TKvNumberEdit::TypeDigit(QChar digit)
     }
     const int length = int(text.size());
     const int zero = FPrecision > 0 ? std::max(0, length - FPrecision - 1) : length;
+    // A digit that finds no room is refused with the beep, never dropped silently.
     if (FPrecision > 0) {
-        if (caret >= length)
+        if (caret >= length) {
+            MessageBeep();
             return;
+        }
         if (caret > zero) {
             text[caret] = digit;
             ++caret;
@@ -482,16 +498,18 @@ void TKvNumberEdit::TypeDigit(QChar digit)
             if (caret == 0)
                 caret = 1;
         } else {
-            if (FMaxLength > 0 && FMaxLength <= FPrecision)
+            if (FMaxLength > 0 && (FMaxLength <= FPrecision || length >= FMaxLength + 1)) {
+                MessageBeep();
                 return;
-            if (FMaxLength > 0 && length >= FMaxLength + 1)
-                return;
+            }
             text.insert(caret, digit);
             ++caret;
         }
     } else {
-        if (FMaxLength > 0 && length >= FMaxLength)
+        if (FMaxLength > 0 && length >= FMaxLength) {
+            MessageBeep();
             return;
+        }
         if (text == QStringLiteral("0"))
             text = digit;
         else

@@ -204,13 +204,26 @@ void TKvGridInplaceList::DropDown(bool Capture)
     FList->SetItems(FItems);
     FList->SetItemCount(FDropDownCount);
     FList->SetButtonWidth(FButtonWidth);
-    const TSize size{FList->GetWidth(), FList->GetHeight()};
-    const TPoint p = PlaceDropDown(ClientToScreen(TPoint{0, 0}).X - 1, CellBottom(), ClientToScreen(TPoint{0, 0}).Y, size);
-    ShowDropDown(FList, TRect::Bounds(p.X, p.Y, size.cx, size.cy));
+    PlaceList();
     if (Capture)
         FWatcher.Start(FList, std::intptr_t(CLOSEUP_MESSAGE), [this](TPoint) { FList->RequestCloseUp(false); });
     FListVisible = true;
     LocateItem();
+}
+
+void TKvGridInplaceList::PlaceList()
+{
+    const TSize size{FList->GetWidth(), FList->GetHeight()};
+    const TPoint origin = ClientToScreen(TPoint{0, 0});
+    const TPoint p = PlaceDropDown(origin.X - 1, CellBottom(), origin.Y, size);
+    ShowDropDown(FList, TRect::Bounds(p.X, p.Y, size.cx, size.cy));
+}
+
+void TKvGridInplaceList::SetBounds(int left, int top, int width, int height)
+{
+    TKvGridDropDownEdit::SetBounds(left, top, width, height);
+    if (FListVisible && FList && width > 0 && height > 0)
+        PlaceList();
 }
 
 void TKvGridInplaceList::CloseUp(bool Accept)

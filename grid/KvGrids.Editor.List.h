@@ -78,6 +78,8 @@ public:
     virtual void LocateItem();
     void CloseUp(bool Accept) override;
     void DropDown(bool Capture) override;
+    // An open list goes with the edit when the grid moves it (a scroll, a resize).
+    void SetBounds(int left, int top, int width, int height) override;
 
 protected:
     void WndProc(TMessage& message) override;
@@ -87,6 +89,9 @@ protected:
     bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
 
 private:
+    // The list just below the cell, at the edit's left.
+    void PlaceList();
+
     TKvSimpleInList* FList = nullptr;
     QStringList FItems;
     int FItemIndex = -1;

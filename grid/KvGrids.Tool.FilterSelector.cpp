@@ -18,6 +18,24 @@
 
 namespace kv {
 
+class TKvGridFilterSelector::TFiltersListener : public TKvGridColumnFilterListener
+{
+public:
+    explicit TFiltersListener(TKvGridFilterSelector* selector) : FSelector(selector) {}
+    void FiltersChanged(TKvGridColumnFilterCollection*) override { FSelector->FiltersChanged(); }
+
+private:
+    TKvGridFilterSelector* FSelector;
+};
+
+TKvGridFilterSelector::TKvGridFilterSelector(TComponent* owner) : TKvGridInList(owner) {}
+
+TKvGridFilterSelector::~TKvGridFilterSelector()
+{
+    if (FColumn && FFiltersListener)
+        FColumn->GetFilters()->RemoveListener(FFiltersListener.get());
+}
+
 void TKvGridFilterSelector::AfterConstruction()
 {
     TKvGridInList::AfterConstruction();
@@ -48,8 +66,21 @@ void TKvGridFilterSelector::ResetData(TKvGridDataProvider* Provider)
 void TKvGridFilterSelector::Notification(TComponent* component, TOperation operation)
 {
     TKvGridInList::Notification(component, operation);
-    if (operation == opRemove && component == FColumn)
+    if (operation == opRemove && component == FColumn) {
+        if (FFiltersListener)
+            FColumn->GetFilters()->RemoveListener(FFiltersListener.get());
         FColumn = nullptr;
+    }
+}
+
+// Every row is read again, so no row of a filter that went is painted; a change made by the
+// list's own check is already shown.
+void TKvGridFilterSelector::FiltersChanged()
+{
+    if (!GetListing() || FFiltering || !FProvider || IsDestroying())
+        return;
+    if (auto* objects = dynamic_cast<TKvObjectDataProvider*>(FProvider))
+        objects->DoReset();
 }
 
 TPoint TKvGridFilterSelector::GetLocation()
@@ -74,12 +105,18 @@ void TKvGridFilterSelector::DropDown(TKvGridHeaderFilterHandle* Handle, TKvGridF
     if (!Column)
         return;
     FToolHandle = Handle;
+    if (!FFiltersListener)
+        FFiltersListener = std::make_unique<TFiltersListener>(this);
     if (FColumn != Column) {
-        if (FColumn)
+        if (FColumn) {
             FColumn->RemoveFreeNotification(this);
+            FColumn->GetFilters()->RemoveListener(FFiltersListener.get());
+        }
         FColumn = Column;
-        if (FColumn)
+        if (FColumn) {
             FColumn->FreeNotification(this);
+            FColumn->GetFilters()->AddListener(FFiltersListener.get());
+        }
     }
     const int count = FilteringOptions ? FilteringOptions->GetDropDownCount() : 8;
     TKvGridInList::DropDown(Handle, count, true);

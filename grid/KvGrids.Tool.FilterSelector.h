@@ -1,8 +1,11 @@
 // The column filter drop-down: a small drop-down grid under a header's filter handle that
-// lists the column's filters with a check each; checking a row activates that filter.
+// lists the column's filters with a check each; checking a row activates that filter. While
+// it is open it follows the column's filters.
 #pragma once
 
 #include "grid/KvGrids.Editor.InLists.h"
+
+#include <memory>
 
 namespace kv {
 
@@ -18,9 +21,10 @@ class TKvGridFilterSelector : public TKvGridInList
 {
 protected:
     friend class TCreateAccess;
-    explicit TKvGridFilterSelector(TComponent* owner) : TKvGridInList(owner) {}
+    explicit TKvGridFilterSelector(TComponent* owner);
 
 public:
+    ~TKvGridFilterSelector() override;
     void AfterConstruction() override;
 
     // Opens below the filter handle for the data column of the handle's header cell, with
@@ -42,8 +46,13 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
+    class TFiltersListener;
+    // The column's filters changed: an open list reads its rows again.
+    void FiltersChanged();
+
     TKvGridHeaderFilterHandle* FToolHandle = nullptr;
     TKvGridDataColumn* FColumn = nullptr;
+    std::unique_ptr<TFiltersListener> FFiltersListener;
     bool FFiltering = false;
 };
 

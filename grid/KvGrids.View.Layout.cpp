@@ -321,6 +321,9 @@ void TKvGridView::UpdateLayout()
             group->ResetColumnWidths();
         }
 
+    // Where the rows and columns start in this pass.
+    const int topIndex = FTopIndex;
+    const int leftPos = FLeftPos;
     const int barWidth = GetSystemMetrics(SM_CXVSCROLL);
     const int barHeight = GetSystemMetrics(SM_CYHSCROLL);
     int w = GetClientWidth() + (FVScrolled ? barWidth : 0);
@@ -377,9 +380,10 @@ void TKvGridView::UpdateLayout()
     FLayouted = true;
     // Room left below the last row or right of the last column (a larger window, fewer rows or
     // columns): the top index moves up and the left position left to fill the body, and the
-    // pass runs again from there.
-    const bool rows = !FRefilling && MoveScrollPos(SB_VERT, FTopIndex, FTopIndex);
-    const bool columns = !FRefilling && MoveScrollPos(SB_HORZ, FLeftPos, FLeftPos);
+    // pass runs again from there. A bar that came or went above has resized the window, whose
+    // refresh may have moved them already, after this pass measured its rows.
+    const bool rows = !FRefilling && (MoveScrollPos(SB_VERT, FTopIndex, FTopIndex) || FTopIndex != topIndex);
+    const bool columns = !FRefilling && (MoveScrollPos(SB_HORZ, FLeftPos, FLeftPos) || FLeftPos != leftPos);
     if (rows || columns) {
         struct TRefilling
         {

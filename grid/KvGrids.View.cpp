@@ -81,7 +81,15 @@ KV_PUBLISH(TKvGridView, TComponent)
     .Property("Validations", &TKvGridView::GetValidations, [](TKvGridView&, TKvGridValidationCollection*) {})
     // The column tree, for designers (the columns themselves stream as children).
     .Property("Columns", &TKvGridView::GetColumns)
+    .Property("Align", &TKvGridView::GetAlign, &TKvGridView::SetAlign).Default(alNone)
+    .Property("BevelEdges", &TKvGridView::GetBevelEdges, &TKvGridView::SetBevelEdges)
+    .Default(TBevelEdges{beLeft, beTop, beRight, beBottom})
+    .Property("BevelInner", &TKvGridView::GetBevelInner, &TKvGridView::SetBevelInner).Default(bvNone)
+    .Property("BevelOuter", &TKvGridView::GetBevelOuter, &TKvGridView::SetBevelOuter).Default(bvLowered)
+    .Property("BevelKind", &TKvGridView::GetBevelKind, &TKvGridView::SetBevelKind).Default(bkFlat)
+    .Property("BevelWidth", &TKvGridView::GetBevelWidth, &TKvGridView::SetBevelWidth).Default(1)
     .Property("BorderStyle", &TKvGridView::GetBorderStyle, &TKvGridView::SetBorderStyle).Default(bsNone)
+    .Property("TabOrder", &TKvGridView::GetTabOrder, &TKvGridView::SetTabOrder).Default(-1)
     .Property("TabStop", &TKvGridView::GetTabStop, &TKvGridView::SetTabStop).Default(true)
     .Event("OnKeyPress", &TKvGridView::OnKeyPress)
     .Event("OnKeyDown", &TKvGridView::OnKeyDown)
@@ -206,6 +214,8 @@ void TKvGridView::AfterConstruction()
     FGroupIndentSize = 20;
     FHorzScrollStep = 8;
     SetSmoothing(false);
+    SetBevelInner(bvNone);
+    SetBevelKind(bkFlat);
     SetBounds(GetLeft(), GetTop(), 300, 250);
     FStyleSheetListener = std::make_unique<TStyleSheetListener>(this);
     FClipboardManager.reset(Create<TKvGridClipboardManagerImpl>(this));

@@ -41,6 +41,9 @@ public:
     int FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
                  int StartIndex, int EndIndex) const override;
     using TKvGridItemProvider::FindItem;
+    // The list emptied, or found again from the source; neither sends a notification.
+    virtual void ClearItems() = 0;
+    virtual void PopulateItems() = 0;
 
 protected:
     // Creates the parts of the provider; descendants create theirs and call the inherited one.
@@ -58,8 +61,6 @@ protected:
     virtual void Source_ItemStateChanged(int Index);
     // The source is being freed: the list empties and the listeners hear a reset.
     virtual void Source_Disposing();
-    virtual void ClearItems() = 0;
-    virtual void PopulateItems() = 0;
     // True while the list is not the source's (filters or groups are in force).
     virtual bool GetTransforming() const { return false; }
     // The source item now at Index was inserted, or the one that was at Index deleted: the

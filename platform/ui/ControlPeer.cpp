@@ -9,6 +9,7 @@
 #include <QtGui/QPaintEvent>
 #include <QtGui/QWheelEvent>
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -201,17 +202,20 @@ void TControlPeer::UpdateNow()
 }
 
 template <typename F>
-void TControlPeer::Dispatch(F&& handler)
+bool TControlPeer::Dispatch(F&& handler)
 {
+    bool done = false;
     ++FDepth;
     try {
         handler();
+        done = true;
     } catch (const std::exception& e) {
         ReportException(&e);
     } catch (...) {
         ReportException(nullptr);
     }
     --FDepth;
+    return done;
 }
 
 TKeyResult SendKeyPress(TControlPeer* peer, QKeyEvent* e)
@@ -223,6 +227,12 @@ TKeyResult SendKeyPress(TControlPeer* peer, QKeyEvent* e)
         TMessage m{WM_KEYDOWN, vk, ShiftStateBits(shift), 0};
         if (!peer->Send(m)) {
             result.Gone = true;
+            return result;
+        }
+        // A key whose handling raised was answered by the message shown: it goes no further,
+        // to the widget's parents or as characters.
+        if (peer->Raised()) {
+            result.KeyConsumed = true;
             return result;
         }
         result.KeyConsumed = m.Result != 0;
@@ -242,8 +252,11 @@ TKeyResult SendKeyPress(TControlPeer* peer, QKeyEvent* e)
             result.Gone = true;
             return result;
         }
-        if (m.WParam == 0)
+        if (m.WParam == 0 || peer->Raised()) {
             result.CharConsumed = true;
+            if (peer->Raised())
+                break;
+        }
     }
     return result;
 }
@@ -263,7 +276,7 @@ bool TControlPeer::Send(TMessage& message)
 {
     if (!FControl)
         return false;
-    Dispatch([&] { FControl->WndProc(message); });
+    FRaised = !Dispatch([&] { FControl->WndProc(message); });
     return FControl != nullptr;
 }
 
@@ -377,6 +390,71 @@ bool TControlClient::event(QEvent* e)
     return QWidget::event(e);
 }
 
+namespace {
+
+const QColor kShadow(160, 160, 160);
+const QColor kDarkShadow(105, 105, 105);
+const QColor kHighlight(255, 255, 255);
+const QColor kLight(227, 227, 227);
+
+// One ring of a bevel, `width` pixels deep, on the chosen edges of r; r shrinks by the ring.
+// Top and left take the first colour, right and bottom the second.
+void PaintBevelRing(QPainter& p, QRect& r, const TBevelEdges& edges, int width, const QColor& topLeft,
+                    const QColor& bottomRight)
+{
+    for (int i = 0; i < width && r.width() > 0 && r.height() > 0; ++i) {
+        if (edges.Contains(beTop))
+            p.fillRect(QRect(r.left(), r.top(), r.width(), 1), topLeft);
+        if (edges.Contains(beLeft))
+            p.fillRect(QRect(r.left(), r.top(), 1, r.height()), topLeft);
+        if (edges.Contains(beBottom))
+            p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), bottomRight);
+        if (edges.Contains(beRight))
+            p.fillRect(QRect(r.right(), r.top(), 1, r.height()), bottomRight);
+        r.adjust(edges.Contains(beLeft) ? 1 : 0, edges.Contains(beTop) ? 1 : 0, edges.Contains(beRight) ? -1 : 0,
+                 edges.Contains(beBottom) ? -1 : 0);
+    }
+}
+
+// The bevel of a control inside the rectangle its border leaves: the outer ring, then the
+// inner one. Flat rings are one line of shadow; tiled ones have the 3D look, soft ones a
+// milder version of it; a space is the face colour.
+void PaintBevel(QPainter& p, QRect r, const TWinControl* win, const QColor& face)
+{
+    if (win->GetBevelKind() == bkNone)
+        return;
+    const TBevelEdges edges = win->GetBevelEdges();
+    const int width = win->GetBevelWidth();
+    for (const bool outer : {true, false}) {
+        const TBevelCut cut = outer ? win->GetBevelOuter() : win->GetBevelInner();
+        if (cut == bvNone)
+            continue;
+        QColor dark;
+        QColor light;
+        if (cut == bvSpace) {
+            dark = light = face;
+        } else {
+            switch (win->GetBevelKind()) {
+            case bkFlat: dark = light = kShadow; break;
+            case bkSoft:
+                dark = kShadow;
+                light = kLight;
+                break;
+            default:
+                dark = outer ? kShadow : kDarkShadow;
+                light = outer ? kHighlight : kLight;
+                break;
+            }
+        }
+        if (cut == bvLowered)
+            PaintBevelRing(p, r, edges, width, dark, light);
+        else
+            PaintBevelRing(p, r, edges, width, light, dark);
+    }
+}
+
+} // namespace
+
 void TControlPeer::PaintFrame(const QRegion& region)
 {
     auto* win = dynamic_cast<TWinControl*>(FControl);
@@ -384,7 +462,8 @@ void TControlPeer::PaintFrame(const QRegion& region)
         return;
     const int b = win->GetBorderWidth();
     const bool corner = win->IsScrollBarVisible(SB_HORZ) && win->IsScrollBarVisible(SB_VERT);
-    if (b == 0 && !corner)
+    const bool bevel = win->GetBevelKind() != bkNone;
+    if (b == 0 && !corner && !bevel)
         return;
     QPainter p(this);
     p.setClipRegion(region);
@@ -408,6 +487,8 @@ void TControlPeer::PaintFrame(const QRegion& region)
         p.drawLine(1, h - 2, w - 2, h - 2);
         p.drawLine(w - 2, 1, w - 2, h - 2);
     }
+    if (bevel)
+        PaintBevel(p, QRect(b, b, std::max(0, w - 2 * b), std::max(0, h - 2 * b)), win, palette().button().color());
     if (corner) {
         const QRect v = FBars[SB_VERT]->geometry();
         const QRect hb = FBars[SB_HORZ]->geometry();

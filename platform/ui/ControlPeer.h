@@ -37,6 +37,8 @@ public:
     // Hands an event to a widget inside the frame (a text widget) as the control's own input,
     // then runs after: what they raise is reported like any message's.
     void DeliverToChild(QWidget* child, QEvent* event, const std::function<void()>& after);
+    // True when the last message sent raised an exception, which was reported.
+    bool Raised() const { return FRaised; }
 
     QWidget* Client() const;
     QScrollBar* Bar(int bar) const { return FBars[bar]; }
@@ -65,7 +67,8 @@ private:
     // Runs a handler of the control; an exception must not cross Qt's event dispatch, so it
     // is reported and dropped.
     template <typename F>
-    void Dispatch(F&& handler);
+    // False when the handler raised (the exception is reported).
+    bool Dispatch(F&& handler);
     // Scroll-bar input: false when the control went during the message.
     bool SendScroll(TWinControl* win, int bar, int code, int pos);
     // The end of a thumb drag: SB_THUMBPOSITION at the track position, then SB_ENDSCROLL.
@@ -75,6 +78,7 @@ private:
 
     TControl* FControl;
     int FDepth = 0;
+    bool FRaised = false;
     TControlClient* FClient;
     QScrollBar* FBars[2] = {nullptr, nullptr};
     const QRegion* FPaintRegion = nullptr;

@@ -16,6 +16,11 @@
 namespace kv {
 
 KV_PUBLISH_ENUM(TBorderStyle, "bsNone", "bsSingle");
+KV_PUBLISH_ENUM(TAlign, "alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient");
+KV_PUBLISH_ENUM(TAnchorKind, "akLeft", "akTop", "akRight", "akBottom");
+KV_PUBLISH_ENUM(TBevelEdge, "beLeft", "beTop", "beRight", "beBottom");
+KV_PUBLISH_ENUM(TBevelCut, "bvNone", "bvLowered", "bvRaised", "bvSpace");
+KV_PUBLISH_ENUM(TBevelKind, "bkNone", "bkTile", "bkSoft", "bkFlat");
 
 bool NewStyleControls = true;
 bool Ctl3D = true;
@@ -67,6 +72,18 @@ QRect ToQRect(const TRect& r)
     return QRect(r.Left, r.Top, r.Width(), r.Height());
 }
 
+// True when a goes before b among controls aligned the same way: the one nearer the edge.
+bool AlignsBefore(const TControl* a, const TControl* b, TAlign align)
+{
+    switch (align) {
+    case alTop: return a->GetTop() < b->GetTop();
+    case alBottom: return a->GetTop() + a->GetHeight() > b->GetTop() + b->GetHeight();
+    case alLeft: return a->GetLeft() < b->GetLeft();
+    case alRight: return a->GetLeft() + a->GetWidth() > b->GetLeft() + b->GetWidth();
+    default: return false;
+    }
+}
+
 } // namespace
 
 int GetSystemMetrics(int index)
@@ -91,8 +108,11 @@ TControl::~TControl()
     if (gCaptureControl == this)
         gCaptureControl = nullptr;
     DestroyWnd();
-    if (FParent)
+    if (FParent) {
         FParent->RemoveControl(this);
+        if (FAlign != alNone && !FParent->IsDestroying())
+            FParent->AlignControls();
+    }
 }
 
 void TControl::AfterConstruction()
@@ -157,6 +177,15 @@ void TControl::CreateWnd()
     LayoutPeer();
     if (FParent && FVisible)
         FPeer->show();
+    // Visible children get their windows with their parent's.
+    if (auto* self = dynamic_cast<TWinControl*>(this)) {
+        const std::vector<TControl*> children = self->FControls;
+        for (TControl* child : children)
+            if (child->FVisible && FPeer)
+                child->HandleNeeded();
+    }
+    if (FParent)
+        FParent->ApplyTabOrder();
 }
 
 void TControl::DestroyWnd()
@@ -194,16 +223,25 @@ void TControl::PeerDestroyed()
 
 void TControl::RecreateWnd()
 {
+    const TRect oldClient = GetClientRect();
     FCreateParams = TCreateParams();
     CreateParams(FCreateParams);
     ParamsChanged();
-    if (FPeer) {
+    if (FPeer)
         PeerCreated();
+    FrameChanged(oldClient);
+}
+
+void TControl::FrameChanged(const TRect& oldClient)
+{
+    if (FPeer)
         LayoutPeer();
+    if (FPeer || GetClientRect() != oldClient) {
         TMessage m{WM_SIZE, 0, MakeLParam(GetClientWidth(), GetClientHeight()), 0};
         WndProc(m);
-        FPeer->update();
     }
+    if (FPeer)
+        FPeer->update();
 }
 
 void TControl::SetParent(TWinControl* parent)
@@ -212,8 +250,12 @@ void TControl::SetParent(TWinControl* parent)
         return;
     if (parent == this)
         throw EComponentError(QStringLiteral("A control cannot have itself as its parent"));
-    if (FParent)
-        FParent->RemoveControl(this);
+    if (TWinControl* old = FParent) {
+        old->RemoveControl(this);
+        FParent = nullptr;
+        if (FAlign != alNone && !old->IsDestroying())
+            old->AlignControls();
+    }
     FParent = parent;
     if (parent)
         parent->InsertControl(this);
@@ -222,28 +264,91 @@ void TControl::SetParent(TWinControl* parent)
         FPeer->setGeometry(FLeft, FTop, FWidth, FHeight);
         if (parent && FVisible)
             FPeer->show();
+        if (parent)
+            parent->ApplyTabOrder();
     } else if (parent && parent->HandleAllocated()) {
         HandleNeeded();
     }
+    if (parent) {
+        if (FAlign != alNone)
+            parent->AlignControls(this);
+        else
+            UpdateAnchorRules();
+    }
+}
+
+void TControl::SetAlign(TAlign value)
+{
+    if (value == FAlign)
+        return;
+    FAlign = value;
+    if (value == alNone)
+        UpdateAnchorRules();
+    if (FParent)
+        FParent->AlignControls(this);
+}
+
+void TControl::SetAnchors(TAnchors value)
+{
+    FAnchors = value;
+    UpdateAnchorRules();
+}
+
+void TControl::UpdateAnchorRules()
+{
+    FAnchorBounds = GetBoundsRect();
+    FAnchorParentSize = FParent ? TSize{FParent->GetClientWidth(), FParent->GetClientHeight()} : TSize{};
+}
+
+TRect TControl::AnchoredBounds(int parentWidth, int parentHeight) const
+{
+    TRect r = FAnchorBounds;
+    const int dx = parentWidth - FAnchorParentSize.cx;
+    const int dy = parentHeight - FAnchorParentSize.cy;
+    if (FAnchors.Contains(akRight)) {
+        if (FAnchors.Contains(akLeft))
+            r.Right += dx;
+        else
+            r.Offset(dx, 0);
+    } else if (!FAnchors.Contains(akLeft)) {
+        r.Offset(dx / 2, 0);
+    }
+    if (FAnchors.Contains(akBottom)) {
+        if (FAnchors.Contains(akTop))
+            r.Bottom += dy;
+        else
+            r.Offset(0, dy);
+    } else if (!FAnchors.Contains(akTop)) {
+        r.Offset(0, dy / 2);
+    }
+    return r;
 }
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
     width = std::max(0, width);
     height = std::max(0, height);
-    if (left == FLeft && top == FTop && width == FWidth && height == FHeight)
-        return;
-    const bool resized = width != FWidth || height != FHeight;
-    FLeft = left;
-    FTop = top;
-    FWidth = width;
-    FHeight = height;
-    if (FPeer)
-        FPeer->setGeometry(left, top, width, height);
-    if (resized) {
-        LayoutPeer();
-        TMessage m{WM_SIZE, 0, MakeLParam(GetClientWidth(), GetClientHeight()), 0};
-        WndProc(m);
+    const bool changed = left != FLeft || top != FTop || width != FWidth || height != FHeight;
+    if (changed) {
+        const bool resized = width != FWidth || height != FHeight;
+        FLeft = left;
+        FTop = top;
+        FWidth = width;
+        FHeight = height;
+        if (FPeer)
+            FPeer->setGeometry(left, top, width, height);
+        if (resized) {
+            LayoutPeer();
+            TMessage m{WM_SIZE, 0, MakeLParam(GetClientWidth(), GetClientHeight()), 0};
+            WndProc(m);
+        }
+    }
+    // Placed by code, not by the parent's layout: anchors measure from here, and aligned
+    // siblings make room.
+    if (FParent && FParent->FAligning == 0) {
+        UpdateAnchorRules();
+        if (changed && FAlign != alNone)
+            FParent->AlignControls(this);
     }
 }
 
@@ -260,6 +365,7 @@ void TControl::PeerResized(int width, int height)
 
 void TControl::SetVisible(bool value)
 {
+    const bool changed = value != FVisible;
     FVisible = value;
     if (value) {
         HandleNeeded();
@@ -268,6 +374,8 @@ void TControl::SetVisible(bool value)
     } else if (FPeer) {
         FPeer->hide();
     }
+    if (changed && FParent && FAlign != alNone)
+        FParent->AlignControls(this);
 }
 
 void TControl::BringToFront()
@@ -477,6 +585,8 @@ TWinControl::~TWinControl()
     // Children leave first so that their peers are not freed with ours.
     while (!FControls.empty())
         FControls.back()->SetParent(nullptr);
+    if (TWinControl* parent = GetParent())
+        std::erase(parent->FTabList, this);
     if (Peer())
         Peer()->Detach();
 }
@@ -490,8 +600,26 @@ TControl* TWinControl::GetControl(int index) const
 
 void TWinControl::InsertControl(TControl* control)
 {
-    if (std::find(FControls.begin(), FControls.end(), control) == FControls.end())
-        FControls.push_back(control);
+    if (std::find(FControls.begin(), FControls.end(), control) != FControls.end())
+        return;
+    FControls.push_back(control);
+    auto* win = dynamic_cast<TWinControl*>(control);
+    if (!win)
+        return;
+    // A control that asks for a place goes there, and before the siblings that asked for a
+    // later one, so that controls read in any order keep their numbers.
+    size_t pos = FTabList.size();
+    if (const int wish = win->FTabOrder; wish >= 0) {
+        pos = std::min(pos, static_cast<size_t>(wish));
+        for (size_t i = 0; i < FTabList.size(); ++i) {
+            const int other = FTabList[i]->FTabOrder >= 0 ? FTabList[i]->FTabOrder : static_cast<int>(i);
+            if (other > wish) {
+                pos = std::min(pos, i);
+                break;
+            }
+        }
+    }
+    FTabList.insert(FTabList.begin() + static_cast<std::ptrdiff_t>(pos), win);
 }
 
 void TWinControl::RemoveControl(TControl* control)
@@ -499,6 +627,54 @@ void TWinControl::RemoveControl(TControl* control)
     const auto it = std::find(FControls.begin(), FControls.end(), control);
     if (it != FControls.end())
         FControls.erase(it);
+    std::erase_if(FTabList, [control](TWinControl* w) { return static_cast<TControl*>(w) == control; });
+}
+
+int TWinControl::GetTabOrder() const
+{
+    if (!GetParent())
+        return FTabOrder;
+    const auto& list = GetParent()->FTabList;
+    const auto it = std::find(list.begin(), list.end(), this);
+    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+}
+
+void TWinControl::SetTabOrder(int value)
+{
+    TWinControl* parent = GetParent();
+    if (!parent) {
+        FTabOrder = std::max(-1, value);
+        return;
+    }
+    auto& list = parent->FTabList;
+    std::erase(list, this);
+    const size_t pos = value < 0 ? list.size() : std::min(list.size(), static_cast<size_t>(value));
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(pos), this);
+    for (size_t i = 0; i < list.size(); ++i)
+        list[i]->FTabOrder = static_cast<int>(i);
+    parent->ApplyTabOrder();
+}
+
+void TWinControl::ApplyTabOrder()
+{
+    // Each child's frame is moved in the chain with everything in it. A frame forwards the
+    // focus to its client, whose policy decides whether Tab stops there; the frame's own
+    // policy only lets Qt move it, and is set without reaching the client.
+    QWidget* previous = nullptr;
+    for (TWinControl* control : FTabList) {
+        QWidget* frame = control->Peer();
+        if (!frame)
+            continue;
+        if (frame->focusPolicy() == Qt::NoFocus) {
+            QWidget* proxy = frame->focusProxy();
+            frame->setFocusProxy(nullptr);
+            frame->setFocusPolicy(Qt::TabFocus);
+            frame->setFocusProxy(proxy);
+        }
+        if (previous && previous->window() == frame->window())
+            QWidget::setTabOrder(previous, frame);
+        previous = frame;
+    }
 }
 
 void TWinControl::SetTabStop(bool value)
@@ -507,7 +683,13 @@ void TWinControl::SetTabStop(bool value)
         return;
     FTabStop = value;
     if (Peer())
-        Peer()->Client()->setFocusPolicy(value ? Qt::TabFocus : Qt::NoFocus);
+        ApplyFocusPolicy();
+}
+
+void TWinControl::ApplyFocusPolicy()
+{
+    if (TControlPeer* peer = Peer())
+        peer->Client()->setFocusPolicy(FTabStop ? Qt::TabFocus : Qt::NoFocus);
 }
 
 bool TWinControl::CanFocus() const
@@ -536,10 +718,78 @@ void TWinControl::SetBorderStyle(TBorderStyle value)
         RecreateWnd();
 }
 
+void TWinControl::SetCtl3D(bool value)
+{
+    if (ChangeField(FCtl3D, value))
+        RecreateWnd();
+}
+
+void TWinControl::SetBevelEdges(TBevelEdges value)
+{
+    SetBevel(value, FBevelInner, FBevelOuter, FBevelKind, FBevelWidth);
+}
+
+void TWinControl::SetBevelInner(TBevelCut value)
+{
+    SetBevel(FBevelEdges, value, FBevelOuter, FBevelKind, FBevelWidth);
+}
+
+void TWinControl::SetBevelOuter(TBevelCut value)
+{
+    SetBevel(FBevelEdges, FBevelInner, value, FBevelKind, FBevelWidth);
+}
+
+void TWinControl::SetBevelKind(TBevelKind value)
+{
+    SetBevel(FBevelEdges, FBevelInner, FBevelOuter, value, FBevelWidth);
+}
+
+void TWinControl::SetBevelWidth(int value)
+{
+    if (value < 1 || value > kMaxBevelWidth)
+        throw EArgumentOutOfRangeException(
+            QStringLiteral("Bevel width %1 is out of range (1 to %2)").arg(value).arg(kMaxBevelWidth));
+    SetBevel(FBevelEdges, FBevelInner, FBevelOuter, FBevelKind, value);
+}
+
+void TWinControl::SetBevel(TBevelEdges edges, TBevelCut inner, TBevelCut outer, TBevelKind kind, int width)
+{
+    if (edges == FBevelEdges && inner == FBevelInner && outer == FBevelOuter && kind == FBevelKind &&
+        width == FBevelWidth)
+        return;
+    const TRect oldClient = GetClientRect();
+    FBevelEdges = edges;
+    FBevelInner = inner;
+    FBevelOuter = outer;
+    FBevelKind = kind;
+    FBevelWidth = width;
+    FrameChanged(oldClient);
+}
+
+int TWinControl::GetBevelSize(TBevelEdge edge) const
+{
+    if (FBevelKind == bkNone || !FBevelEdges.Contains(edge))
+        return 0;
+    return (FBevelInner != bvNone ? FBevelWidth : 0) + (FBevelOuter != bvNone ? FBevelWidth : 0);
+}
+
+TRect TWinControl::GetFrameWidths() const
+{
+    const int b = FBorderWidth;
+    return TRect{b + GetBevelSize(beLeft), b + GetBevelSize(beTop), b + GetBevelSize(beRight),
+                 b + GetBevelSize(beBottom)};
+}
+
+TPoint TWinControl::GetClientOrigin() const
+{
+    const TRect frame = GetFrameWidths();
+    return TPoint{frame.Left, frame.Top};
+}
+
 void TWinControl::CreateParams(TCreateParams& params)
 {
     if (FBorderStyle == bsSingle) {
-        if (NewStyleControls && Ctl3D)
+        if (NewStyleControls && Ctl3D && FCtl3D)
             params.ExStyle |= WS_EX_CLIENTEDGE;
         else
             params.Style |= WS_BORDER;
@@ -559,12 +809,79 @@ void TWinControl::ParamsChanged()
 void TWinControl::PeerCreated()
 {
     TControlPeer* peer = Peer();
-    peer->Client()->setFocusPolicy(FTabStop ? Qt::TabFocus : Qt::NoFocus);
+    ApplyFocusPolicy();
     peer->Client()->setAttribute(Qt::WA_OpaquePaintEvent, GetControlStyle().Contains(csOpaque));
     peer->Client()->setAttribute(Qt::WA_InputMethodEnabled, GetControlStyle().Contains(csInputMethod));
     for (int bar = SB_HORZ; bar <= SB_VERT; ++bar)
         if (FBars[bar].Visible)
             ApplyScrollBar(bar);
+}
+
+void TWinControl::WMSize(TMessage& message)
+{
+    AlignControls();
+    TControl::WMSize(message);
+}
+
+void TWinControl::AlignControls(TControl* control)
+{
+    if (FAligning > 0 || IsDestroying())
+        return;
+    ++FAligning;
+    struct TDone
+    {
+        int& Count;
+        ~TDone() { --Count; }
+    } done{FAligning};
+    const TRect client = GetClientRect();
+    // A handler run by a child's resize may change the children: work on a copy, skipping
+    // controls that have left meanwhile.
+    const std::vector<TControl*> children = FControls;
+    auto present = [this](TControl* c) { return std::find(FControls.begin(), FControls.end(), c) != FControls.end(); };
+    for (TControl* c : children) {
+        if (!present(c) || c->FAlign != alNone || c->FAnchors == TAnchors{akLeft, akTop})
+            continue;
+        const TRect r = c->AnchoredBounds(client.Width(), client.Height());
+        c->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    }
+    TRect rest = client;
+    for (const TAlign align : {alTop, alBottom, alLeft, alRight, alClient}) {
+        std::vector<TControl*> list;
+        if (control && present(control) && control->FAlign == align && control->FVisible)
+            list.push_back(control);
+        for (TControl* c : children) {
+            if (c == control || c->FAlign != align || !c->FVisible || !present(c))
+                continue;
+            const auto at = std::find_if(list.begin(), list.end(),
+                                         [c, align](const TControl* other) { return AlignsBefore(c, other, align); });
+            list.insert(at, c);
+        }
+        for (TControl* c : list) {
+            if (!present(c))
+                continue;
+            const int w = std::max(0, rest.Width());
+            const int h = std::max(0, rest.Height());
+            switch (align) {
+            case alTop:
+                c->SetBounds(rest.Left, rest.Top, w, c->FHeight);
+                rest.Top = std::min(rest.Bottom, rest.Top + c->FHeight);
+                break;
+            case alBottom:
+                c->SetBounds(rest.Left, rest.Bottom - c->FHeight, w, c->FHeight);
+                rest.Bottom = std::max(rest.Top, rest.Bottom - c->FHeight);
+                break;
+            case alLeft:
+                c->SetBounds(rest.Left, rest.Top, c->FWidth, h);
+                rest.Left = std::min(rest.Right, rest.Left + c->FWidth);
+                break;
+            case alRight:
+                c->SetBounds(rest.Right - c->FWidth, rest.Top, c->FWidth, h);
+                rest.Right = std::max(rest.Left, rest.Right - c->FWidth);
+                break;
+            default: c->SetBounds(rest.Left, rest.Top, w, h); break;
+            }
+        }
+    }
 }
 
 void TWinControl::PeerDestroyed()
@@ -576,9 +893,9 @@ void TWinControl::PeerDestroyed()
 
 TRect TWinControl::GetClientRect() const
 {
-    const int b = FBorderWidth;
-    int w = GetWidth() - 2 * b;
-    int h = GetHeight() - 2 * b;
+    const TRect frame = GetFrameWidths();
+    int w = GetWidth() - frame.Left - frame.Right;
+    int h = GetHeight() - frame.Top - frame.Bottom;
     if (FBars[SB_VERT].Visible)
         w -= GetSystemMetrics(SM_CXVSCROLL);
     if (FBars[SB_HORZ].Visible)
@@ -591,21 +908,23 @@ void TWinControl::LayoutPeer()
     TControlPeer* peer = Peer();
     if (!peer)
         return;
-    const int b = FBorderWidth;
+    const TRect f = GetFrameWidths();
     const int cx = GetSystemMetrics(SM_CXVSCROLL);
     const int cy = GetSystemMetrics(SM_CYHSCROLL);
     const bool v = FBars[SB_VERT].Visible;
     const bool h = FBars[SB_HORZ].Visible;
     const TRect client = GetClientRect();
-    peer->Client()->setGeometry(b, b, client.Width(), client.Height());
+    peer->Client()->setGeometry(f.Left, f.Top, client.Width(), client.Height());
     if (v || peer->Bar(SB_VERT)) {
         QScrollBar* sb = peer->EnsureBar(SB_VERT);
-        sb->setGeometry(GetWidth() - b - cx, b, cx, std::max(0, GetHeight() - 2 * b - (h ? cy : 0)));
+        sb->setGeometry(GetWidth() - f.Right - cx, f.Top, cx,
+                        std::max(0, GetHeight() - f.Top - f.Bottom - (h ? cy : 0)));
         sb->setVisible(v);
     }
     if (h || peer->Bar(SB_HORZ)) {
         QScrollBar* sb = peer->EnsureBar(SB_HORZ);
-        sb->setGeometry(b, GetHeight() - b - cy, std::max(0, GetWidth() - 2 * b - (v ? cx : 0)), cy);
+        sb->setGeometry(f.Left, GetHeight() - f.Bottom - cy, std::max(0, GetWidth() - f.Left - f.Right - (v ? cx : 0)),
+                        cy);
         sb->setVisible(h);
     }
 }

@@ -1,7 +1,9 @@
 // Controls: TControl, TWinControl and TCustomControl. Each control is a component that owns
 // a QWidget peer (Widget()), which forwards Qt's events to the control as messages through
-// WndProc. Client coordinates exclude the border and the scroll bars, which the control lays
-// out itself so that the client size is right as soon as a bar is shown or hidden.
+// WndProc. Client coordinates exclude the border, the bevel and the scroll bars, which the
+// control lays out itself so that the client size is right as soon as a bar is shown or
+// hidden. A window control places its aligned and anchored children whenever its client size
+// changes, and keeps its window children in tab order.
 #pragma once
 
 #include "platform/rtl/Classes.h"
@@ -46,6 +48,21 @@ enum TCursor : int {
 };
 
 enum TBorderStyle { bsNone, bsSingle };
+
+// Where a control sits in its parent's client area: docked to an edge (keeping its height
+// for top and bottom, its width for left and right) or filling what the docked ones leave.
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+
+// The parent edges whose distance a control without alignment keeps when the parent resizes.
+enum TAnchorKind { akLeft, akTop, akRight, akBottom };
+using TAnchors = TSet<TAnchorKind>;
+
+// The bevel drawn between a control's border and its client area: on which edges, the cut of
+// its outer and inner ring, the look of the rings (none: no bevel), and the width of a ring.
+enum TBevelEdge { beLeft, beTop, beRight, beBottom };
+using TBevelEdges = TSet<TBevelEdge>;
+enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+enum TBevelKind { bkNone, bkTile, bkSoft, bkFlat };
 
 // csInputMethod: the control takes input-method text (WM_IME_STARTCOMPOSITION, then WM_CHAR).
 enum TControlStyleItem { csOpaque, csCaptureMouse, csClickEvents, csDoubleClicks, csParentFont, csParentColor, csInputMethod };
@@ -125,6 +142,16 @@ public:
     virtual void SetBounds(int left, int top, int width, int height);
     TRect GetBoundsRect() const { return TRect::Bounds(FLeft, FTop, FWidth, FHeight); }
 
+    // A parent lays out its aligned children (top, bottom, left, right, then client) whenever
+    // its client area or a child's alignment, size or visibility changes.
+    TAlign GetAlign() const { return FAlign; }
+    void SetAlign(TAlign value);
+    // Left and top by default. A control without alignment keeps its distance to each anchored
+    // edge of the parent's client area as the parent resizes; anchored left and right (top and
+    // bottom) it stretches, anchored on neither side it keeps its centre.
+    TAnchors GetAnchors() const { return FAnchors; }
+    void SetAnchors(TAnchors value);
+
     // The client area, in client coordinates (origin 0, 0).
     virtual TRect GetClientRect() const { return TRect{0, 0, FWidth, FHeight}; }
     int GetClientWidth() const { return GetClientRect().Width(); }
@@ -179,6 +206,7 @@ public:
 
 protected:
     friend class TControlPeer;
+    friend class TWinControl;
 
     // Creates the peer; descendants that need another widget override CreatePeer.
     virtual void CreateWnd();
@@ -219,10 +247,18 @@ protected:
     TControlPeer* Peer() const { return FPeer; }
     // False once the control is freed; a share of it outlives the control.
     const std::shared_ptr<bool>& Living() const { return FLiving; }
+    // The frame (border, bevel) changed: the peer is laid out and repainted, and the control
+    // hears WM_SIZE when its client area changed or it has a window.
+    void FrameChanged(const TRect& oldClient);
 
     TCreateParams FCreateParams;
 
 private:
+    // Remembers the bounds and the parent's client size that anchors measure from.
+    void UpdateAnchorRules();
+    // The bounds the anchors give for the parent's client size.
+    TRect AnchoredBounds(int parentWidth, int parentHeight) const;
+
     TControlPeer* FPeer = nullptr;
     TWinControl* FParent = nullptr;
     int FLeft = 0;
@@ -235,6 +271,10 @@ private:
     TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csDoubleClicks};
     bool FClicking = false;
     std::shared_ptr<bool> FLiving = std::make_shared<bool>(true);
+    TAlign FAlign = alNone;
+    TAnchors FAnchors{akLeft, akTop};
+    TRect FAnchorBounds;
+    TSize FAnchorParentSize;
 };
 
 // A control that takes the keyboard focus, holds child controls, has scroll bars, timers
@@ -253,6 +293,13 @@ public:
 
     bool GetTabStop() const { return FTabStop; }
     void SetTabStop(bool value);
+    // The position among the parent's window controls for Tab and Shift+Tab. Out of range
+    // (-1) means after the others; moving one control renumbers the others. Without a parent
+    // the value is kept and takes effect when the control gets one.
+    int GetTabOrder() const;
+    void SetTabOrder(int value);
+    // The parent's window controls in tab order.
+    const std::vector<TWinControl*>& GetTabList() const { return FTabList; }
     bool CanFocus() const;
     bool Focused() const;
     virtual void SetFocus();
@@ -260,9 +307,33 @@ public:
     TBorderStyle GetBorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle value);
     int GetBorderWidth() const { return FBorderWidth; }
+    // A single border is a sunken edge with the 3D look (and NewStyleControls), a line without.
+    bool GetCtl3D() const { return FCtl3D; }
+    void SetCtl3D(bool value);
+
+    TBevelEdges GetBevelEdges() const { return FBevelEdges; }
+    void SetBevelEdges(TBevelEdges value);
+    TBevelCut GetBevelInner() const { return FBevelInner; }
+    void SetBevelInner(TBevelCut value);
+    TBevelCut GetBevelOuter() const { return FBevelOuter; }
+    void SetBevelOuter(TBevelCut value);
+    TBevelKind GetBevelKind() const { return FBevelKind; }
+    void SetBevelKind(TBevelKind value);
+    // Width of one ring, 1 to kMaxBevelWidth; other values raise EArgumentOutOfRangeException.
+    static constexpr int kMaxBevelWidth = 1000;
+    int GetBevelWidth() const { return FBevelWidth; }
+    void SetBevelWidth(int value);
+    // The bevel's width on one edge: 0 without a bevel there.
+    int GetBevelSize(TBevelEdge edge) const;
+    // Border and bevel on each side (Left, Top, Right, Bottom hold the widths).
+    TRect GetFrameWidths() const;
 
     TRect GetClientRect() const override;
-    TPoint GetClientOrigin() const override { return TPoint{FBorderWidth, FBorderWidth}; }
+    TPoint GetClientOrigin() const override;
+
+    // Places the aligned and anchored children in the client area; control, when given, goes
+    // first among aligned controls at the same position (it has just been placed there).
+    void AlignControls(TControl* control = nullptr);
 
     // Scroll bars (SB_HORZ, SB_VERT). SetScrollInfo applies the members named by fMask,
     // clamps page and position, shows the bar when it can scroll and hides it otherwise,
@@ -308,6 +379,8 @@ protected:
 
     void CreateParams(TCreateParams& params) override;
     void PeerCreated() override;
+    // Gives the window the focus policy of the tab stop (on creation and when it changes).
+    virtual void ApplyFocusPolicy();
     void WMPaint(TMessage& message) override;
     // Paints into the canvas of message.WParam.
     virtual void PaintHandler(TMessage& message) {}
@@ -325,6 +398,7 @@ protected:
     void LayoutPeer() override;
     void ParamsChanged() override;
     void PeerDestroyed() override;
+    void WMSize(TMessage& message) override;
     // Scroll-bar input from the peer: one scroll message (SB_THUMBTRACK also records the
     // track position); the bar made to show the control's position, ending a thumb drag.
     void ScrollBarMessage(int bar, int code, int pos);
@@ -335,6 +409,9 @@ private:
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void ApplyScrollBar(int bar);
+    void SetBevel(TBevelEdges edges, TBevelCut inner, TBevelCut outer, TBevelKind kind, int width);
+    // Gives the Qt focus chain of the children's windows the tab order.
+    void ApplyTabOrder();
 
     struct TBarState
     {
@@ -343,10 +420,19 @@ private:
         bool Tracking = false;
     };
     std::vector<TControl*> FControls;
+    std::vector<TWinControl*> FTabList;
     TBarState FBars[2];
     bool FTabStop = false;
+    int FTabOrder = -1;
+    int FAligning = 0;
     TBorderStyle FBorderStyle = bsNone;
     int FBorderWidth = 0;
+    bool FCtl3D = true;
+    TBevelEdges FBevelEdges{beLeft, beTop, beRight, beBottom};
+    TBevelCut FBevelInner = bvRaised;
+    TBevelCut FBevelOuter = bvLowered;
+    TBevelKind FBevelKind = bkNone;
+    int FBevelWidth = 1;
     TRect FUpdateRect;
     std::map<std::uintptr_t, int> FTimers; // our id -> peer timer id
     friend class TControlPeer;

@@ -136,9 +136,15 @@ QWidget* TCustomTextControl::TextWidget() const
 void TCustomTextControl::PeerCreated()
 {
     TWinControl::PeerCreated();
+    ApplyLook();
+}
+
+void TCustomTextControl::ApplyFocusPolicy()
+{
+    // The client's policy reaches the text widget, its focus proxy; the widget's own follows.
+    TWinControl::ApplyFocusPolicy();
     if (QWidget* w = TextWidget())
         w->setFocusPolicy(GetTabStop() ? Qt::StrongFocus : Qt::ClickFocus);
-    ApplyLook();
 }
 
 void TCustomTextControl::LayoutPeer()

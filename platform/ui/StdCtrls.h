@@ -70,6 +70,8 @@ public:
 protected:
     TControlPeer* CreatePeer() override;
     void PeerCreated() override;
+    // The text widget takes Tab as a tab stop and a click always.
+    void ApplyFocusPolicy() override;
     void LayoutPeer() override;
     void WndProc(TMessage& message) override;
     // Makes the text widget as a child of parent.

@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 
 #include "platform/rtl/Streaming.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/Messages.h"
 
 #include <QtCore/QPointer>
@@ -171,6 +172,63 @@ TEST_F(FilterSelector, OpensBelowTheHandleAndCheckClicksToggleTheRowsFilter)
     EXPECT_EQ(View->GetItemCount(), 1);
 }
 
+// The list follows the column's filters while it is open: emptied, added to, renamed and
+// activated from outside; painting it never reads a filter that went.
+TEST_F(FilterSelector, TheListFollowsTheColumnsFiltersWhileOpen)
+{
+    TKvGridColumnFilter* one = Qty->GetFilters()->Add();
+    one->SetName("one");
+    one->SetCriteria("value = 1");
+    QStringList shown;
+    struct TRestore
+    {
+        TExceptionHook Old;
+        ~TRestore() { SetExceptionHook(Old); }
+    } restore{SetExceptionHook([&](const QString& m) { shown << m; })};
+    TKvFilterSelector* form = TKvFilterSelector::Open(Handle());
+    ASSERT_NE(form, nullptr);
+    TKvVantrel* grid = form->GetGridMain();
+    auto paintList = [&] {
+        grid->Invalidate();
+        grid->Update();
+        QApplication::processEvents();
+    };
+    // The check cells laid out in the bar.
+    auto shownChecks = [&] { return grid->GetCheckBarView()->GetChildCount(); };
+    paintList();
+    ASSERT_EQ(Rows(grid), (QStringList{"small-", "big-", "one-"}));
+    EXPECT_EQ(shownChecks(), 3);
+
+    Qty->GetFilters()->Clear();
+    paintList();
+    EXPECT_TRUE(shown.isEmpty()) << shown.join("\n").toStdString();
+    EXPECT_EQ(grid->GetItemCount(), 0);
+    EXPECT_EQ(shownChecks(), 0);
+    EXPECT_EQ(View->GetItemCount(), 5);
+
+    TKvGridColumnFilter* fresh = Qty->GetFilters()->Add();
+    fresh->SetName("fresh");
+    fresh->SetCriteria("value > 4");
+    paintList();
+    EXPECT_EQ(Rows(grid), (QStringList{"fresh-"}));
+    EXPECT_EQ(shownChecks(), 1);
+    fresh->SetActive(true);
+    fresh->SetName("large");
+    paintList();
+    EXPECT_EQ(Rows(grid), (QStringList{"large+"}));
+    EXPECT_EQ(View->GetItemCount(), 3);
+
+    // Still open, and its check still sets the filter.
+    EXPECT_FALSE(form->GetClosing());
+    ClickCheck(form, 0);
+    EXPECT_FALSE(fresh->GetActive());
+    EXPECT_EQ(View->GetItemCount(), 5);
+    EXPECT_EQ(Rows(grid), (QStringList{"large-"}));
+    EXPECT_TRUE(shown.isEmpty()) << shown.join("\n").toStdString();
+    form->Close();
+    QApplication::processEvents();
+}
+
 // The check bar's head checks every row at once; the filters follow the checks shown.
 TEST_F(FilterSelector, TheCheckBarHeadActivatesAndClearsEveryFilter)
 {
@@ -284,14 +342,17 @@ TEST_F(FilterSelector, ARowPastTheFiltersChangesNothingAndTheFormStreams)
     TKvFilterSelector* form = TKvFilterSelector::Open(Handle());
     ASSERT_NE(form, nullptr);
     ASSERT_EQ(form->GetGridMain()->GetItemCount(), 2);
-    // The second filter goes while the list still holds its row; checking that row (as the
-    // check bar's click does) changes nothing.
+    // The second filter goes inside an update of the filters, so the list still holds its
+    // row; checking that row (as the check bar's click does) changes nothing.
+    Qty->GetFilters()->BeginUpdate();
     Big->Free();
     Big = nullptr;
     form->GetGridMain()->DoCheckedCellClicked(1);
     EXPECT_FALSE(form->GetFiltering());
     EXPECT_FALSE(Small->GetActive());
+    Qty->GetFilters()->EndUpdate();
     EXPECT_EQ(View->GetItemCount(), 5);
+    EXPECT_EQ(form->GetGridMain()->GetItemCount(), 1);
 
     // The form and its grid stream and read back the same.
     const QString text = WriteComponentText(form);

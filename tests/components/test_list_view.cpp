@@ -238,6 +238,57 @@ TEST_F(ListView, ActiveColumnFiltersFilterInOneBatch)
     Paint();
 }
 
+// A filter that does not apply (a field the data does not have, a column that shows no
+// field) is left out while the others apply, and one error names each column and text.
+TEST_F(ListView, AFilterThatDoesNotApplyIsLeftOutAndNamed)
+{
+    AddColumns();
+    View->SetDataProvider(Data.get());
+    Show();
+    TKvGridColumnFilter* small = Qty->GetFilters()->Add();
+    small->SetCriteria("value < 4");
+    small->SetActive(true);
+    ASSERT_EQ(Names(), (QStringList{"pear", "fig"}));
+
+    TKvGridColumnFilter* unknown = Name->GetFilters()->Add();
+    unknown->SetCriteria("nosuchfield > 1");
+    try {
+        unknown->SetActive(true);
+        ADD_FAILURE() << "no error for a filter naming an unknown field";
+    } catch (const EKvFilterError& e) {
+        EXPECT_TRUE(e.Message().contains("\"Name\"")) << e.Message().toStdString();
+        EXPECT_TRUE(e.Message().contains("\"nosuchfield > 1\"")) << e.Message().toStdString();
+    }
+    Paint();
+    EXPECT_EQ(Names(), (QStringList{"pear", "fig"}));
+    EXPECT_FALSE(View->IsFiltered(Name));
+    unknown->SetActive(false);
+
+    TKvGridDataColumn* loose = View->AddDataColumn();
+    loose->SetFieldName("Nowhere");
+    TKvGridColumnFilter* nowhere = loose->GetFilters()->Add();
+    nowhere->SetCriteria("value = 1");
+    EXPECT_THROW(nowhere->SetActive(true), EKvFilterError);
+    EXPECT_EQ(Names(), (QStringList{"pear", "fig"}));
+
+    // Both left out at once: one error names each of them once.
+    try {
+        unknown->SetActive(true);
+        ADD_FAILURE() << "no error for the filters left out";
+    } catch (const EKvFilterError& e) {
+        EXPECT_EQ(e.Message().count("nosuchfield > 1"), 1) << e.Message().toStdString();
+        EXPECT_EQ(e.Message().count("\"Nowhere\""), 1) << e.Message().toStdString();
+    }
+    EXPECT_EQ(Names(), (QStringList{"pear", "fig"}));
+    Paint();
+
+    // Put right, they apply again.
+    EXPECT_THROW(nowhere->SetActive(false), EKvFilterError); // the other is still left out
+    unknown->SetCriteria("value <> 'fig'");
+    EXPECT_EQ(Names(), (QStringList{"pear"}));
+    EXPECT_TRUE(View->IsFiltered(Name));
+}
+
 TEST_F(ListView, FormFileRoundTripKeepsThePublishedPartsAndAppliesActiveFilters)
 {
         kvtest::RegisterComponentsTestForm();

@@ -5,7 +5,10 @@
 #include "TestSupport.h"
 
 #include "graphics/KvGrids.Common.Drawing.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/Messages.h"
+#include "grid/KvGrids.Editing.h"
+#include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Tool.FilterSelector.h"
 
 using namespace kv;
@@ -76,6 +79,102 @@ TEST_F(VantrelTool, HeaderClickCommitsThePendingRowEditFirst)
         edited += g.Data->GetData(r, FCity).ToString() == QStringLiteral("Edited");
     EXPECT_EQ(edited, 1);
     EXPECT_EQ(g.Data->GetData(row, FCity).ToString(), QStringLiteral("Edited"));
+}
+
+// A sort by a click on a header's sort handle, or on its text, while a cell is being edited
+// writes the row and closes the editor: no editor stays open over a row it was not opened on.
+TEST_F(VantrelTool, ASortClickDuringAnEditWritesTheRowAndClosesTheEditor)
+{
+    auto typeInto = [&](int item, int column, const QString& text) {
+        g.Click(TShownVantrel::Center(g.Grid->GetCellBounds(TKvGridCellIndex(g.Grid.get(), item, g.Columns[size_t(column)]))));
+        for (const QChar c : text)
+            QTest::keyClick(g.Win(), c.toLatin1());
+        g.Paint();
+    };
+    typeInto(2, FCity, QStringLiteral("Zurich"));
+    ASSERT_TRUE(g.Grid->GetEditing());
+    ASSERT_EQ(g.Grid->GetFocusedIndex().ItemIndex, 2);
+    const int zurich = g.Grid->GetItem(2)->GetDataRow();
+
+    g.Move(TShownVantrel::Center(g.HeaderRect(FCity)));
+    g.Paint();
+    auto* header = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[FCity]));
+    ASSERT_NE(header, nullptr);
+    ASSERT_TRUE(header->GetSortHandle()->GetVisible());
+    g.Click(TShownVantrel::Center(TShownVantrel::Bounds(header->GetSortHandle())));
+    EXPECT_EQ(g.Grid->GetSortFields(), TKvIntegerArray{FCity});
+    EXPECT_FALSE(g.Grid->GetEditing());
+    EXPECT_FALSE(g.Chain()->IsEditing(-1));
+    EXPECT_EQ(g.Data->GetData(zurich, FCity).ToString(), QStringLiteral("Zurich"));
+    EXPECT_EQ(g.Cell(g.Grid->GetItemCount() - 1, FCity), QStringLiteral("Zurich"));
+    EXPECT_NE(g.Cell(2, FCity), QStringLiteral("Zurich"));
+
+    // The same for the header's text.
+    typeInto(3, FQty, QStringLiteral("99"));
+    ASSERT_TRUE(g.Grid->GetEditing());
+    const int edited = g.Grid->GetItem(3)->GetDataRow();
+    g.Click(TPoint{g.HeaderRect(FQty).Left + 6, TShownVantrel::Center(g.HeaderRect(FQty)).Y});
+    EXPECT_EQ(g.Grid->GetSortFields(), TKvIntegerArray{FQty});
+    EXPECT_FALSE(g.Grid->GetEditing());
+    EXPECT_FALSE(g.Chain()->IsEditing(-1));
+    EXPECT_TRUE(g.Data->GetData(edited, FQty) == Variant(99));
+    EXPECT_EQ(g.Cell(g.Grid->GetItemCount() - 1, FQty), QStringLiteral("99"));
+
+    // A value its validation refuses keeps its editor open, and the rows stay where they are.
+    QStringList shown;
+    struct TRestore
+    {
+        TExceptionHook Old;
+        ~TRestore() { SetExceptionHook(Old); }
+    } restore{SetExceptionHook([&](const QString& m) { shown << m; })};
+    g.Columns[FQty]->GetValidations()->Add("positive", "value >= 0", "Qty must not be negative");
+    typeInto(5, FQty, QStringLiteral("-5"));
+    ASSERT_TRUE(g.Grid->GetEditing());
+    const std::vector<int> rows = g.Rows();
+    g.Move(TShownVantrel::Center(g.HeaderRect(FCity)));
+    g.Paint();
+    header = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[FCity]));
+    ASSERT_NE(header, nullptr);
+    ASSERT_TRUE(header->GetSortHandle()->GetVisible());
+    g.Click(TShownVantrel::Center(TShownVantrel::Bounds(header->GetSortHandle())));
+    EXPECT_EQ(shown, QStringList{"Qty must not be negative"});
+    EXPECT_TRUE(g.Grid->GetEditing());
+    EXPECT_EQ(g.Grid->GetFocusedIndex().ItemIndex, 5);
+    EXPECT_EQ(g.Grid->GetSortFields(), TKvIntegerArray{FQty});
+    EXPECT_EQ(g.Rows(), rows);
+    EXPECT_FALSE(g.Data->GetData(rows[5], FQty) == Variant(-5));
+}
+
+// A header click while a cell is being typed into saves the row; the rows then move, and the
+// focused cell shows the value of the row now under it, not the text typed into another row.
+TEST_F(VantrelTool, HeaderClickWhileTypingLeavesNoStaleEditor)
+{
+    const TKvGridCellIndex cell(g.Grid.get(), 3, g.Columns[FQty]);
+    const TRect r = g.Grid->GetCellBounds(cell);
+    g.Click(TShownVantrel::Center(r));
+    ASSERT_EQ(g.Grid->GetFocusedIndex(), cell);
+    QTest::keyClick(g.Win(), '7');
+    g.Paint();
+    ASSERT_TRUE(g.Grid->GetEditing());
+    const int row = g.Grid->GetItem(3)->GetDataRow();
+
+    g.Click(TShownVantrel::Center(g.HeaderRect(FQty)));
+    EXPECT_EQ(g.Grid->GetSortFields(), TKvIntegerArray{FQty});
+    EXPECT_FALSE(g.Chain()->IsEditing(-1));
+    EXPECT_TRUE(g.Data->GetData(row, FQty) == Variant(7));
+    ASSERT_EQ(g.Grid->GetFocusedIndex(), cell);
+    EXPECT_EQ(g.Cell(3, FQty), QStringLiteral("4"));
+    if (g.Grid->GetEditing()) {
+        auto* editor = dynamic_cast<TKvLineCellEditor*>(
+            static_cast<TKvDefaultGridEditController*>(g.Grid->GetEditController())->GetEditor());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->GetControl()->GetText(), QStringLiteral("4"));
+    }
+    // Enter there writes nothing the user did not type.
+    QTest::keyClick(g.Win(), Qt::Key_Return);
+    g.Paint();
+    EXPECT_EQ(g.Cell(3, FQty), QStringLiteral("4"));
+    EXPECT_TRUE(g.Data->GetData(row, FQty) == Variant(7));
 }
 
 TEST_F(VantrelTool, HeaderDraggedIntoThePanelGroupsAndShowsItsFeedback)
@@ -323,6 +422,60 @@ TEST_F(VantrelTool, AFilterHandleClickOpensTheFilterDropDown)
     EXPECT_TRUE(g.Grid->GetSortFields().empty()) << "the handle press is no header click";
     g.Grid->GetGridDelegate()->HideFilterSelector();
     EXPECT_FALSE(selector->GetListing());
+}
+
+// The open drop-down follows the column's filters: emptied, added to and switched from
+// outside, it lists what is there and never paints a filter that went.
+TEST_F(VantrelTool, AnOpenFilterDropDownFollowsTheColumnsFilters)
+{
+    for (const char* name : {"small", "big", "odd"}) {
+        auto* filter = static_cast<TKvGridColumnFilter*>(g.Columns[FQty]->GetFilters()->Add());
+        filter->SetName(QString::fromLatin1(name));
+        filter->SetCriteria(QStringLiteral("value < 10"));
+    }
+    QStringList shown;
+    struct TRestore
+    {
+        TExceptionHook Old;
+        ~TRestore() { SetExceptionHook(Old); }
+    } restore{SetExceptionHook([&](const QString& m) { shown << m; })};
+    g.Move(TShownVantrel::Center(g.HeaderRect(FQty)));
+    g.Paint();
+    auto* cell = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[FQty]));
+    ASSERT_NE(cell, nullptr);
+    g.Click(TShownVantrel::Center(TShownVantrel::Bounds(cell->GetFilterHandle())));
+    auto* selector = dynamic_cast<TKvGridFilterSelector*>(g.Grid->GetGridDelegate()->GetFilterSelector());
+    ASSERT_NE(selector, nullptr);
+    ASSERT_TRUE(selector->GetListing());
+    auto paintList = [&] {
+        selector->Invalidate();
+        selector->Update();
+        QApplication::processEvents();
+    };
+    auto names = [&] {
+        QStringList out;
+        for (int i = 0; i < selector->GetItemCount(); ++i)
+            out << selector->GetCellData(selector->GetCell(i, selector->GetDataColumn(0))).ToString() +
+                       (selector->GetItem(i)->GetChecked() ? "+" : "-");
+        return out;
+    };
+    paintList();
+    ASSERT_EQ(names(), (QStringList{"small-", "big-", "odd-"}));
+
+    g.Columns[FQty]->GetFilters()->Clear();
+    paintList();
+    EXPECT_EQ(selector->GetItemCount(), 0);
+    EXPECT_EQ(selector->GetCheckBarView()->GetChildCount(), 0);
+    auto* fresh = static_cast<TKvGridColumnFilter*>(g.Columns[FQty]->GetFilters()->Add());
+    fresh->SetName(QStringLiteral("fresh"));
+    fresh->SetCriteria(QStringLiteral("value >= 30"));
+    fresh->SetActive(true);
+    paintList();
+    EXPECT_EQ(names(), (QStringList{"fresh+"}));
+    EXPECT_EQ(g.Rows().size(), 10u);
+    EXPECT_TRUE(selector->GetListing());
+    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
+    g.Grid->GetGridDelegate()->HideFilterSelector();
 }
 
 // While the filter drop-down is open it takes the keyboard: typed keys edit no cell of the

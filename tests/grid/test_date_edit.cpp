@@ -91,13 +91,13 @@ TEST_F(TDateEditFixture, TypedElementsAreValidatedAndClamped)
     const int year = NumberIndex(0), month = NumberIndex(1), day = NumberIndex(2);
     EXPECT_EQ(Edit->GetCaret(), year);
 
-    // "13" in the month: the month keeps its value and the input restarts with "3".
+    // "13" in the month is refused: the month keeps its value and the input starts again.
     Edit->SetCaret(month);
     Type(QStringLiteral("13"));
     EXPECT_EQ(Date(), QDate(2026, 3, 7));
-    EXPECT_EQ(Edit->GetElement(month)->GetText(), QStringLiteral("3"));
-    Type(QStringLiteral("0"));   // "30" is no month either
-    Type(QStringLiteral("9"));   // "09" is
+    EXPECT_EQ(Edit->GetElement(month)->GetText(), QStringLiteral("03"));
+    Type(QStringLiteral("0"));   // typed again: "09"
+    Type(QStringLiteral("9"));
     EXPECT_EQ(Date(), QDate(2026, 9, 7));
     EXPECT_EQ(Changes, 1);
 

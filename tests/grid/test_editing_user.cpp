@@ -5,7 +5,9 @@
 #include "GridTestSupport.h"
 #include "TestSupport.h"
 
+#include "grid/KvGrids.Common.Lists.h"
 #include "grid/KvGrids.Editing.h"
+#include "grid/KvGrids.Editor.List.h"
 #include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Hints.h"
 #include "platform/ui/MessageBox.h"
@@ -662,4 +664,146 @@ TEST(UserGrid, TypedTextTakesTheFieldsType)
         EXPECT_EQ(e.Message(), "'2024-02-30' is not a valid date: When");
     }
     EXPECT_THROW(FieldValue(Variant("12x"), ValueTypeNumeric, "Qty"), EConvertError);
+}
+
+// A new row given up with Escape takes its room with it: the rows scroll back down so that
+// the first row shows again, as it did before the row was appended.
+TEST_F(UserEditing, AnAppendedRowGivenUpLeavesTheFirstRowInView)
+{
+    // A body with room for three and a half rows.
+    const TRect first = Grid->GetCellBounds(Cell(0, Name));
+    const int rowHeight = Grid->GetCellBounds(Cell(1, Name)).Top - first.Top;
+    ASSERT_GT(rowHeight, 0);
+    const int client = first.Top + 3 * rowHeight + rowHeight / 2;
+    Grid->SetBounds(40, 40, 700, Grid->GetHeight() - Grid->GetClientHeight() + client);
+    Paint();
+    ASSERT_EQ(Grid->GetClientHeight(), client);
+    ASSERT_EQ(Grid->GetTopIndex(), 0);
+
+    ClickCell(2, Note);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    Paint();
+    ASSERT_EQ(Grid->GetItemCount(), 4);
+    ASSERT_EQ(Grid->GetFocusedIndex().ItemIndex, 3);
+    ASSERT_EQ(Grid->GetTopIndex(), 1);
+    TypeKeys("q");
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+    Paint();
+    EXPECT_EQ(Grid->GetItemCount(), 3);
+    EXPECT_EQ(Grid->GetTopIndex(), 0);
+    EXPECT_NE(Grid->GetCellView(Grid->GetBody(), Cell(0, Name)), nullptr);
+    EXPECT_EQ(CellText(0, Name), "alpha");
+    // Ctrl+Home finds the first row where it is.
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    Paint();
+    EXPECT_EQ(Grid->GetFocusedIndex().ItemIndex, 0);
+    EXPECT_EQ(Grid->GetTopIndex(), 0);
+    EXPECT_TRUE(Shown.isEmpty()) << Shown.join("\n").toStdString();
+}
+
+// Digits typed past what the number editor holds are refused with the beep, as its other
+// refusals are, never dropped silently.
+TEST_F(UserEditing, DigitsBeyondTheNumberEditorsRoomBeep)
+{
+    Qty->SetEditor(Create<TKvNumberCellEditor>(Grid.get()));
+    ClickCell(0, Qty);
+    int beeps = GetBeepCount();
+    TypeKeys("1234567890");
+    EXPECT_EQ(GetBeepCount(), beeps);
+    TypeKeys("12");
+    EXPECT_EQ(GetBeepCount(), beeps + 2);
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(0, Qty).ToDouble(), 1234567890.0) << Value(0, Qty).ToString().toStdString();
+
+    // With two decimals, a third one finds no place either.
+    Qty->GetStyles()->SetNumberFormat("0.00");
+    ClickCell(1, Qty);
+    beeps = GetBeepCount();
+    TypeKeys("7.25");
+    EXPECT_EQ(GetBeepCount(), beeps);
+    TypeKeys("9");
+    EXPECT_EQ(GetBeepCount(), beeps + 1);
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(1, Qty).ToDouble(), 7.25);
+}
+
+// A month or day that no date has is refused with the beep and a message while the date is
+// typed without separators; the part keeps its value until the user types a good one.
+TEST_F(UserEditing, AnImpossibleMonthOrDayTypedIsRefused)
+{
+    ClickCell(0, When);
+    int beeps = GetBeepCount();
+    TypeKeys("202713");
+    EXPECT_EQ(GetBeepCount(), beeps + 1);
+    ASSERT_EQ(Shown, QStringList{"'2027-13-28' is not a valid date"});
+    auto* date = dynamic_cast<TKvDateTimeCellEditor*>(Controller()->GetEditor())->GetControl();
+    EXPECT_EQ(date->GetDisplayText(), "2027-10-28");
+    TypeKeys("1235");
+    EXPECT_EQ(GetBeepCount(), beeps + 2);
+    ASSERT_EQ(Shown.size(), 2);
+    EXPECT_EQ(Shown[1], "'2027-12-35' is not a valid date");
+    EXPECT_EQ(date->GetDisplayText(), "2027-12-28");
+    TypeKeys("31");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(0, When) == Variant::DateTime(EncodeDate(2027, 12, 31)));
+    EXPECT_EQ(Shown.size(), 2);
+}
+
+// Down on a new row that a row validation refuses shows the validation's message once, and
+// the row stays for the user to complete.
+TEST_F(UserEditing, DownOnARefusedNewRowShowsItsMessageOnce)
+{
+    Grid->GetValidations()->Add("named", "value['Name'] <> ''", "Name is required");
+    ClickCell(2, Qty);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    ASSERT_EQ(Grid->GetItemCount(), 4);
+    TypeKeys("5");
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Shown, QStringList{"Name is required"});
+    EXPECT_EQ(Grid->GetItemCount(), 4);
+    EXPECT_TRUE(Grid->IsItemEditing(3));
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(3, Qty));
+    EXPECT_EQ(Data->GetRowCount(), 3);
+
+    // Named, the row is saved and Down goes on into a new one.
+    ClickCell(3, Name);
+    TypeKeys("delta");
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Shown.size(), 1);
+    EXPECT_EQ(Data->GetRowCount(), 4);
+    EXPECT_EQ(Data->GetData(3, 0).ToString(), "delta");
+    EXPECT_TRUE(Data->GetData(3, 1) == Variant(5));
+}
+
+// An open pick list stays under its edit when the grid scrolls sideways beneath it.
+TEST_F(UserEditing, AnOpenListGoesWithItsEditWhenTheGridScrolls)
+{
+    Name->SetLookupValues({"xa", "xb", "yc"});
+    Name->SetEditor(Create<TKvListCellEditor>(Grid.get()));
+    Grid->SetBounds(40, 40, 360, 300);
+    Paint();
+    ClickCell(1, Name);
+    TypeKeys("x");
+    auto* edit = dynamic_cast<TKvGridInplaceList*>(LineControl());
+    ASSERT_NE(edit, nullptr);
+    ASSERT_TRUE(edit->GetListVisible());
+    TKvSimpleInList* list = edit->GetList();
+    const auto under = [&] { return list->Widget()->geometry().left() == edit->ClientToScreen(TPoint{0, 0}).X - 1; };
+    EXPECT_TRUE(under());
+    const int left = edit->ClientToScreen(TPoint{0, 0}).X;
+
+    const TRect body = Grid->GetLayoutManager()->BodyBounds();
+    const QPoint at = WindowPoint(Grid.get(), (body.Left + std::min(body.Right, Grid->GetClientWidth())) / 2, body.Top + 5);
+    QWheelEvent e(QPointF(at), QPointF(Win()->mapToGlobal(at)), QPoint(), QPoint(-120, 0), Qt::NoButton, {},
+                  Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(Win(), &e);
+    Paint();
+    ASSERT_GT(Grid->GetLeftPos(), 0);
+    ASSERT_LT(edit->ClientToScreen(TPoint{0, 0}).X, left);
+    EXPECT_TRUE(edit->GetListVisible());
+    EXPECT_TRUE(under()) << list->Widget()->geometry().left() << " " << edit->ClientToScreen(TPoint{0, 0}).X;
+    EXPECT_EQ(edit->GetText(), "x");
 }
