@@ -134,10 +134,10 @@ void TKvGridView::KeepSelectionInItems()
 }
 
 namespace {
-TKvGridEditableItemProvider* Committing(TKvGridItemProvider* provider)
+bool Committing(TKvGridItemProvider* provider)
 {
     auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(provider);
-    return editable && editable->GetCommitting() ? editable : nullptr;
+    return editable && editable->GetCommitting();
 }
 } // namespace
 
@@ -172,6 +172,7 @@ void TKvGridView::ShiftItems(int First, int Delta)
         MoveFocusedRow(FFocusedIndex.ItemIndex + Delta);
 }
 
+// Sorting, grouping or a filter moved the pending row the focus was on: the focus goes along.
 void TKvGridView::FollowPendingRow()
 {
     if (IsDestroying() || Committing(FItemProvider))

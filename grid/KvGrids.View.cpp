@@ -395,7 +395,8 @@ bool TKvGridView::RefreshSkipped() const
 
 void TKvGridView::RefreshView(bool Repaint)
 {
-    if (IsDestroying())
+    // A grid being freed holds no provider it may ask.
+    if (IsDestroying() || GetDisposing())
         return;
     FollowPendingRow();
     if (RefreshSkipped())
