@@ -445,6 +445,15 @@ void TKvDefaultGridEditController::ShowEditor(bool Button)
         ButtonClick(FEditor, FEditIndex);
 }
 
+void TKvDefaultGridEditController::ItemMoved(int From, int To)
+{
+    if (From < 0 || FEditIndex.ItemIndex != From)
+        return;
+    FEditIndex.ItemIndex = To;
+    if (FEditor)
+        FEditor->SetEditIndex(FEditIndex);
+}
+
 void TKvDefaultGridEditController::ResetEditor(bool Reload)
 {
     if (!GetEditing())

@@ -50,6 +50,7 @@ public:
     void CancelEditor(bool Prepare) override;
     void ShowEditor(bool Button) override;
     void ResetEditor(bool Reload) override;
+    void ItemMoved(int From, int To) override;
     void EditorRemoved(TKvGridCellEditor* Editor) override;
 
     TKvGridCellEditor* GetEditor() const { return FEditor; }

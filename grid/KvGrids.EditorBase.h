@@ -119,6 +119,8 @@ public:
     virtual void CancelEditor(bool Prepare);
     virtual void ShowEditor(bool Button);
     virtual void ResetEditor(bool Reload);
+    // The row at item From now stands at To: an editor on it goes with it.
+    virtual void ItemMoved(int From, int To) {}
     // The editor is being freed: forget it.
     virtual void EditorRemoved(TKvGridCellEditor* Editor) {}
 

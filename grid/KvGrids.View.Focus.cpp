@@ -133,6 +133,72 @@ void TKvGridView::KeepSelectionInItems()
     }
 }
 
+namespace {
+bool Committing(TKvGridItemProvider* provider)
+{
+    auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(provider);
+    return editable && editable->GetCommitting();
+}
+} // namespace
+
+void TKvGridView::MoveFocusedRow(int To)
+{
+    const TKvGridCellIndex old = FFocusedIndex;
+    if (old.ItemIndex < 0 || To < 0 || To == old.ItemIndex)
+        return;
+    MarkFocusedCell(old, false);
+    FFocusedIndex.ItemIndex = To;
+    MarkFocusedCell(FFocusedIndex, true);
+    if (FEditController)
+        FEditController->ItemMoved(old.ItemIndex, To);
+    if (FSelections && FSelections->GetCount() == 1) {
+        const TKvGridRange r = FSelections->GetItem(0)->GetBounds();
+        if (r.R1 == old.ItemIndex && r.R2 == old.ItemIndex && r.C1 == old.Column && r.C2 == old.Column) {
+            FSelections->Clear();
+            FSelections->Add(FFocusedIndex, FFocusedIndex, FSelectOptions->GetStyle());
+        }
+    }
+}
+
+// A row the source inserted or removed before the focused one moves the focused row along.
+// The commit's own write is not such a row: the commit places the focus.
+void TKvGridView::ShiftItems(int First, int Delta)
+{
+    if (IsDestroying() || Committing(FItemProvider))
+        return;
+    if (FPendingItem >= First)
+        FPendingItem += Delta;
+    if (FFocusedIndex.ItemIndex >= First)
+        MoveFocusedRow(FFocusedIndex.ItemIndex + Delta);
+}
+
+// Sorting, grouping or a filter moved the pending row the focus was on: the focus goes along.
+void TKvGridView::FollowPendingRow()
+{
+    if (IsDestroying() || Committing(FItemProvider))
+        return;
+    auto* editable = dynamic_cast<TKvGridEditableItemProvider*>(FItemProvider);
+    const int pending = editable ? editable->GetEditingIndex() : -1;
+    if (!FMovingFocus && FPendingItem >= 0 && pending >= 0 && pending != FPendingItem &&
+        FFocusedIndex.ItemIndex == FPendingItem)
+        MoveFocusedRow(pending);
+    FPendingItem = pending;
+}
+
+void TKvGridView::DoItemSourceItemInserted(int Index)
+{
+    if (Index >= 0)
+        ShiftItems(Index, 1);
+    RefreshView(false);
+}
+
+void TKvGridView::DoItemSourceItemDelete(int Index)
+{
+    if (Index >= 0)
+        ShiftItems(Index + 1, -1);
+    RefreshView(false);
+}
+
 void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
 {
     if (IsDestroying() || !FCurrent)

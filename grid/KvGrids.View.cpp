@@ -394,6 +394,10 @@ bool TKvGridView::RefreshSkipped() const
 
 void TKvGridView::RefreshView(bool Repaint)
 {
+    // A grid being freed holds no provider it may ask.
+    if (IsDestroying() || GetDisposing())
+        return;
+    FollowPendingRow();
     if (RefreshSkipped())
         return;
     QElapsedTimer timer;

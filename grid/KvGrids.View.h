@@ -536,8 +536,8 @@ protected:
     // Item-source notifications.
     virtual void DoItemSourceReset();
     virtual void DoItemSourceRefresh();
-    virtual void DoItemSourceItemInserted(int Index) { RefreshView(false); }
-    virtual void DoItemSourceItemDelete(int Index) { RefreshView(false); }
+    virtual void DoItemSourceItemInserted(int Index);
+    virtual void DoItemSourceItemDelete(int Index);
     virtual void DoItemSourceItemUpdate(int Index) { RefreshView(false); }
     virtual void DoItemSourceItemChecked(int Index);
     virtual void DoItemSourceItemStateChanged(int Index) { InvalidateItem(Index); }
@@ -575,6 +575,12 @@ private:
     void StyleChanged(TKvGridStyleBag* Bag, TKvGridViewStyleEntry Entry) { DoStyleChanged(Bag, Entry); }
     bool RefreshSkipped() const;
     void KeepSelectionInItems();
+    // The items from First on moved by Delta: the focus and the editor go with their row.
+    void ShiftItems(int First, int Delta);
+    // The focused row now stands at item To: the focus, its editor and its lone selection go along.
+    void MoveFocusedRow(int To);
+    // A pending row the focus was on that the items moved (sorted, grouped, filtered): the focus follows.
+    void FollowPendingRow();
     void FollowCommittedRow(int DataRow, const TKvGridCellIndex& At);
     void LayoutForInput();
 
@@ -597,6 +603,8 @@ private:
     bool FNoCancel = false;
     // SetFocusedIndex is ending the old row's edit and places the focus itself afterwards.
     bool FMovingFocus = false;
+    // The pending row's item as the grid last saw it, or -1.
+    int FPendingItem = -1;
     bool FItemEdited = false;
     TOwned<TKvGridItemConsumer> FModelConsumer;
     std::unique_ptr<TStyleSheetListener> FStyleSheetListener;

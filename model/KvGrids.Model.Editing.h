@@ -60,6 +60,8 @@ public:
     int GetEditingIndex() const { return PendingIndex(); }
     // The data row the last commit wrote (the new row's as the data provider placed it), or -1.
     int GetCommittedRow() const { return FCommittedRow; }
+    // The commit is writing the pending row to the data.
+    bool GetCommitting() const { return FCommitting; }
 
     int GetItemCount() const override;
     TKvGridItem* GetItem(int Index) const override;

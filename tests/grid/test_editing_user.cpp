@@ -807,3 +807,123 @@ TEST_F(UserEditing, AnOpenListGoesWithItsEditWhenTheGridScrolls)
     EXPECT_TRUE(under()) << list->Widget()->geometry().left() << " " << edit->ClientToScreen(TPoint{0, 0}).X;
     EXPECT_EQ(edit->GetText(), "x");
 }
+
+// Without the exit rule, Enter or Tab on a new row's last cell leaves the row pending: nothing
+// is written and the focus stays.
+TEST_F(UserEditing, EnterOrTabOnANewRowsLastCellLeavesItPending)
+{
+    ClickCell(2, Name);
+    Key(Qt::Key_Down);
+    ASSERT_EQ(Grid->GetItemCount(), 4);
+    ASSERT_TRUE(Grid->IsItemEditing(3));
+    TypeKeys("delta");
+    ClickCell(3, Note);
+    TypeKeys("n");
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Return, Qt::Key_Tab}) {
+        Key(key);
+        EXPECT_FALSE(Controller()->GetEditing());
+        EXPECT_TRUE(Grid->IsItemEditing(3));
+        EXPECT_EQ(Grid->GetFocusedIndex(), Cell(3, Note));
+        EXPECT_EQ(Data->GetRowCount(), 3);
+    }
+    EXPECT_EQ(Value(3, Name).ToString(), "delta");
+    EXPECT_EQ(Value(3, Note).ToString(), "n");
+}
+
+namespace {
+
+// A table whose fields have their own defaults for a new row.
+class TTableWithDefaults : public TKvSimpleDataProvider
+{
+protected:
+    friend class kv::TCreateAccess;
+    using TKvSimpleDataProvider::TKvSimpleDataProvider;
+
+public:
+    Variant GetDefaultValue(int Field) const override
+    {
+        return Field == 4 ? Variant(QStringLiteral("memo")) : Field == 1 ? Variant(7) : Variant();
+    }
+};
+
+} // namespace
+
+// A new row takes the data source's defaults; a column's own default wins for its field only.
+TEST_F(UserEditing, AColumnWithoutADefaultKeepsTheDataSourcesDefault)
+{
+    TOwned<TKvSimpleDataProvider> table(Create<TTableWithDefaults>(nullptr));
+    table->InsertColumns(0, 5, QStringLiteral("Name,Qty,When,Paid,Note"), QStringLiteral("s,n,d,b,s"));
+    table->InsertRow(0, TKvGridDataRow{Variant(QStringLiteral("alpha")), Variant(1), Variant(), Variant(true), Variant(QStringLiteral("x"))});
+    Default->SetDataSource(table.get());
+    Qty->SetDefaultValue(Variant(3));
+    Paint();
+    ClickCell(0, Name);
+    Key(Qt::Key_Down);
+    ASSERT_TRUE(Grid->IsItemEditing(1));
+    Paint();
+    EXPECT_EQ(CellText(1, Note), "memo");
+    EXPECT_EQ(CellText(1, Qty), "3");
+    TypeKeys("z");
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Up);
+    ASSERT_EQ(table->GetRowCount(), 2);
+    EXPECT_EQ(table->GetData(1, 0).ToString(), "z");
+    EXPECT_TRUE(table->GetData(1, 1) == Variant(3));
+    EXPECT_EQ(table->GetData(1, 4).ToString(), "memo");
+    Default->SetDataSource(Data.get());
+}
+
+// The row-change event fires when the row changes, not when the focus moves along the row.
+TEST_F(UserEditing, TheRowChangeEventFiresOnlyWhenTheRowChanges)
+{
+    int changes = 0;
+    Grid->OnCurrentItemChange = [&](TKvGridView*) { ++changes; };
+    ClickCell(1, Name);
+    changes = 0;
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Tab);
+    ClickCell(1, Note);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(1, Paid));
+    EXPECT_EQ(changes, 0);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(2, Paid));
+    EXPECT_EQ(changes, 1);
+    ClickCell(0, Paid);
+    EXPECT_EQ(changes, 2);
+    Grid->OnCurrentItemChange = nullptr;
+}
+
+// A key refused on a cell that cannot be edited; the focus moves on, and the next cell's first
+// key starts its edit.
+TEST_F(UserEditing, AfterARefusedEditTheNextCellsFirstKeyEdits)
+{
+    Name->SetEditable(false);
+    ClickCell(1, Name);
+    TypeKeys("z");
+    EXPECT_EQ(Value(1, Name).ToString(), "beta");
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Grid->GetFocusedIndex(), Cell(1, Qty));
+    TypeKeys("8");
+    ASSERT_TRUE(Controller()->GetEditing());
+    EXPECT_EQ(LineControl()->GetText(), "8");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(1, Qty) == Variant(8));
+    EXPECT_EQ(Value(1, Name).ToString(), "beta");
+}
+
+// Right moves the caret through the typed text; at its end it moves to the next cell, and the
+// text is written.
+TEST_F(UserEditing, RightAtTheEndOfTheTextMovesToTheNextCell)
+{
+    ClickCell(0, Name);
+    TypeKeys("ab");
+    Key(Qt::Key_Left);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(0, Name));
+    ASSERT_TRUE(Controller()->GetEditing());
+    EXPECT_EQ(LineControl()->GetText(), "ab");
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(0, Qty));
+    EXPECT_EQ(Value(0, Name).ToString(), "ab");
+}

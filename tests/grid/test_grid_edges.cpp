@@ -112,3 +112,58 @@ TEST_F(GridEdges, HeaderDefaultMinimumHeight)
     EXPECT_EQ(header->GetMinHeight(), 0);
 }
 
+
+// A body exactly N row heights tall, by the font's row height under a header of known height,
+// holds N whole rows and a page is N rows; one pixel less holds N - 1.
+TEST_F(GridEdges, ABodyNRowHeightsTallHoldsNRows)
+{
+    Make(60, 2);
+    const int unit = BodyRowUnit(Grid());
+    Grid()->GetHeader()->SetMinHeight(unit * 2);
+    const int frame = Grid()->GetHeight() - Grid()->GetClientHeight();
+    for (int n : {4, 7}) {
+        const int height = frame + unit * 2 + n * unit;
+        Show(Grid()->GetWidth(), height);
+        ASSERT_EQ(Layout()->HeaderBounds().Height(), unit * 2);
+        EXPECT_EQ(Layout()->FullItemCount(), n);
+        EXPECT_EQ(PageDownFromTop(), n);
+        Show(Grid()->GetWidth(), height - 1);
+        EXPECT_EQ(Layout()->FullItemCount(), n - 1);
+        EXPECT_EQ(PageDownFromTop(), n - 1);
+    }
+}
+
+namespace {
+
+// Items that report more fixed rows than there are items.
+class TOverFixedItems : public TKvDefaultGridItemProvider
+{
+protected:
+    friend class kv::TCreateAccess;
+    using TKvDefaultGridItemProvider::TKvDefaultGridItemProvider;
+
+public:
+    int GetFixedCount() const override { return GetItemCount() + 5; }
+};
+
+} // namespace
+
+// More fixed rows reported than there are items: the items are all fixed, and the grid lays
+// out, paints and moves its focus over them.
+TEST_F(GridEdges, MoreFixedRowsReportedThanItems)
+{
+    Make(3, 2);
+    TOwned<TKvDefaultGridItemProvider> items(Create<TOverFixedItems>());
+    items->SetDataSource(g.Data.get());
+    Grid()->SetItemSource(items.get());
+    g.Paint();
+    EXPECT_EQ(Layout()->FixedItemCount(), 3);
+    EXPECT_EQ(Layout()->ItemCount(), 0);
+    Grid()->SetFocusedIndex(Index(0, 0), true);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down);
+    g.Paint();
+    EXPECT_EQ(Grid()->GetFocusedIndex().ItemIndex, 2);
+    Grid()->SetItemSource(nullptr);
+}

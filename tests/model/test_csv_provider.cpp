@@ -191,6 +191,18 @@ TEST(CsvProvider, QuotingRoundTripsAndCountsRecords)
     EXPECT_EQ(ReadAll(path), "h1,h2\r\nplain,x\"y\r\n\"a,b\",end\r\n\"say \"\"hi\"\"\",end\r\n\"line1\r\nline2\",end\r\n"
                              "\"\"\"lead\",end\r\n spaced ,end\r\n");
 
+    // A value holding a lone carriage return is written quoted, and reads back as it was.
+    const QString cr = WriteTestFile(dir, "cr.csv", "h1,h2\r\n");
+    auto c = Open(cr);
+    c->InsertRow(0, {QStringLiteral("a\rb"), QStringLiteral("end")});
+    c->InsertRow(1, {QStringLiteral("x"), QStringLiteral("y\r")});
+    c->Save();
+    EXPECT_EQ(ReadAll(cr), "h1,h2\r\n\"a\rb\",end\r\nx,\"y\r\"\r\n");
+    c->Load();
+    EXPECT_EQ(c->GetRowCount(), 2);
+    EXPECT_EQ(Column(*c, 0), QStringList({"a\rb", "x"}));
+    EXPECT_EQ(Column(*c, 1), QStringList({"end", "y\r"}));
+
     // A record spanning lines counts once for the header line.
     q->SetHeadLine(1);
     EXPECT_EQ(q->GetFieldNames(), QStringList({"plain", "x\"y"}));
