@@ -22,6 +22,14 @@ inline QString RegionOf(int row)
     return QString::fromLatin1(names[(row * 7) % 4]);
 }
 
+// The window a shown grid is in, and a point of the grid's client area in that window.
+inline QWindow* GridWindow(TKvGridView* grid) { return grid->Widget()->window()->windowHandle(); }
+inline QPoint GridPoint(TKvGridView* grid, TPoint p)
+{
+    const TPoint o = grid->GetClientOrigin();
+    return grid->Widget()->mapTo(grid->Widget()->window(), QPoint(o.X + p.X, o.Y + p.Y));
+}
+
 struct TShownVantrel
 {
     TOwned<TKvSimpleDataProvider> Data{Create<TKvSimpleDataProvider>(nullptr)};
@@ -101,12 +109,8 @@ struct TShownVantrel
         return view ? Bounds(view) : TRect{};
     }
 
-    QWindow* Win() const { return Grid->Widget()->window()->windowHandle(); }
-    QPoint At(TPoint p) const
-    {
-        const TPoint o = Grid->GetClientOrigin();
-        return Grid->Widget()->mapTo(Grid->Widget()->window(), QPoint(o.X + p.X, o.Y + p.Y));
-    }
+    QWindow* Win() const { return GridWindow(Grid.get()); }
+    QPoint At(TPoint p) const { return GridPoint(Grid.get(), p); }
     void Press(TPoint p)
     {
         Cursor = p;

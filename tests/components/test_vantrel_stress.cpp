@@ -213,18 +213,10 @@ struct VantrelStress : ::testing::Test
 
     // ---- geometry and input -----------------------------------------------------------------
 
-    static TRect Bounds(TKvSprite* view)
-    {
-        const TRectF r = view->BoundsByContainer();
-        return TRect{int(r.Left), int(r.Top), int(r.Right), int(r.Bottom)};
-    }
-    static TPoint Center(const TRect& r) { return TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}; }
-    QWindow* Win() const { return Grid->Widget()->window()->windowHandle(); }
-    QPoint At(TPoint p) const
-    {
-        const TPoint o = Grid->GetClientOrigin();
-        return Grid->Widget()->mapTo(Grid->Widget()->window(), QPoint(o.X + p.X, o.Y + p.Y));
-    }
+    static TRect Bounds(TKvSprite* view) { return TShownVantrel::Bounds(view); }
+    static TPoint Center(const TRect& r) { return TShownVantrel::Center(r); }
+    QWindow* Win() const { return GridWindow(Grid); }
+    QPoint At(TPoint p) const { return GridPoint(Grid, p); }
     void Press(TPoint p)
     {
         Cursor = p;
