@@ -140,13 +140,21 @@ QString FitCellText(const QString& text, const Variant& value, TKvFont* font, fl
                 return rounded;
         }
     }
+    // The longest head that fits with the ellipsis, found by halving: a long text costs a few
+    // measurements, not one per character.
     const QString ellipsis(QChar(0x2026));
-    for (qsizetype n = text.size() - 1; n > 0; --n) {
-        const QString head = text.left(n) + ellipsis;
-        if (fits(head))
-            return head;
+    qsizetype low = 0;
+    qsizetype high = text.size() - 1;
+    while (low < high) {
+        const qsizetype mid = (low + high + 1) / 2;
+        if (fits(text.left(mid) + ellipsis))
+            low = mid;
+        else
+            high = mid - 1;
     }
-    return ellipsis;
+    if (low > 0 && text.at(low - 1).isHighSurrogate())
+        --low;
+    return low > 0 ? text.left(low) + ellipsis : ellipsis;
 }
 
 void TKvGridDataCellRenderer::DrawIcon(TKvGridCell* cell, TKvDrawingContext* context, TRect& content)
