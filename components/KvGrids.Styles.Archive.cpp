@@ -134,7 +134,7 @@ TValues CheckedValues(const json& object, const QString& section)
     TValues values = MemberTexts(object, section);
     TKvGridStyleBag scratch(nullptr, QStringLiteral("scratch"));
     for (const auto& [name, text] : values) {
-        const auto refused = [&](const QString& reason) {
+        const auto refused = [&, &name = name, &text = text](const QString& reason) {
             return EConvertError(QStringLiteral("Style archive value \"%1\" of member \"%2\"%3 is refused: %4")
                                      .arg(text, name, InSection(section), reason));
         };

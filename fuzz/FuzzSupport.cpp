@@ -1,5 +1,7 @@
 #include "FuzzSupport.h"
 
+#include "platform/ui/MessageBox.h"
+
 #include <QtWidgets/QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,9 @@ void StartQt()
     static char name[] = "kv_fuzz";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv); // lives for the whole run
+    // A refused input is reported with a message; nobody is there to close a modal box.
+    kv::SetExceptionHook([](const QString&) {});
+    kv::SetMessageBoxHook([](const QString&, const QString&, unsigned) { return kv::IDOK; });
 }
 
 QString Text(const std::uint8_t* data, std::size_t size)
