@@ -13,6 +13,7 @@
 #include <initializer_list>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -101,33 +102,45 @@ inline void PrintProcessCpuAndLoad()
                 load[1], load[2]);
 }
 
-// Collects real times per benchmark name and prints ratios of named pairs at the end, with
-// the process CPU time and the machine's load.
+// Every timed case runs five times; the ratios take the medians of wall time and of the
+// process CPU time of all threads.
+#define KV_BENCHMARK(fn) \
+    BENCHMARK(fn)->Repetitions(5)->DisplayAggregatesOnly(true)->MeasureProcessCPUTime()->UseRealTime()
+
+// Collects each benchmark's median wall and process CPU times (a single run's when it is not
+// repeated) and prints ratios of named pairs, with the process CPU time and the machine's load.
 class TRatioReporter : public benchmark::ConsoleReporter
 {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration)
-                FTimes[r.benchmark_name()] = r.GetAdjustedRealTime();
+        for (const Run& r : runs) {
+            std::string name = r.run_name.function_name;
+            if (!r.run_name.args.empty())
+                name += "/" + r.run_name.args;
+            const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+            if (median || (r.run_type == Run::RT_Iteration && !FMedians.count(name))) {
+                FTimes[name] = r.GetAdjustedRealTime();
+                FCpuTimes[name] = r.GetAdjustedCPUTime();
+                if (median)
+                    FMedians.insert(name);
+            }
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     // Prints how many times faster the run named by the prefix ours was than theirs.
     void PrintRatio(const std::string& ours, const std::string& theirs) const
     {
         const double a = Find(ours), b = Find(theirs);
+        const double ca = FindCpu(ours), cb = FindCpu(theirs);
         if (a > 0 && b > 0)
-            std::printf("%s is %.1fx faster than %s\n", ours.c_str(), b / a, theirs.c_str());
+            std::printf("%s / %s: %.2fx wall, %.2fx process CPU (medians; below 1 is faster)\n", ours.c_str(),
+                        theirs.c_str(), a / b, cb > 0 ? ca / cb : 0.0);
     }
-    double Find(const std::string& prefix) const
-    {
-        for (const auto& [name, time] : FTimes)
-            if (name == prefix || name.rfind(prefix + "/", 0) == 0)
-                return time;
-        return 0;
-    }
+    double Find(const std::string& prefix) const { return Lookup(FTimes, prefix); }
+    double FindCpu(const std::string& prefix) const { return Lookup(FCpuTimes, prefix); }
     const std::map<std::string, double>& Times() const { return FTimes; }
+    const std::map<std::string, double>& CpuTimes() const { return FCpuTimes; }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
@@ -135,7 +148,16 @@ public:
     }
 
 private:
+    static double Lookup(const std::map<std::string, double>& times, const std::string& prefix)
+    {
+        for (const auto& [name, time] : times)
+            if (name == prefix || name.rfind(prefix + "/", 0) == 0)
+                return time;
+        return 0;
+    }
     std::map<std::string, double> FTimes;
+    std::map<std::string, double> FCpuTimes;
+    std::set<std::string> FMedians;
 };
 
 // Runs the benchmarks under a ratio reporter, then prints the ratio of each (ours, theirs) pair.
