@@ -170,6 +170,7 @@ inline void RunAndPrintRatios(int* argc, char** argv,
     benchmark::Shutdown();
     for (const auto& [ours, theirs] : ratios)
         reporter.PrintRatio(ours, theirs);
+    std::fflush(stdout);
 }
 
 } // namespace kvbench

@@ -1,6 +1,7 @@
 // Copying 100,000 rows by 12 columns to the clipboard: the grid's copy (tab-separated text
 // and cell block in one walk, put on the clipboard) against Qt string joins of the same
 // values put on the clipboard through QMimeData.
+#include <memory>
 #include "BenchData.h"
 #include "grid/KvGrids.h"
 #include "model/KvGrids.Model.Default.h"
@@ -49,10 +50,14 @@ struct TCopyGrid
     ~TCopyGrid() { static_cast<TKvDefaultGridItemProvider*>(Grid->GetItemProvider())->SetDataSource(nullptr); }
 };
 
+// Freed before the application goes.
+std::unique_ptr<TCopyGrid> gShared;
+
 TCopyGrid& Shared()
 {
-    static TCopyGrid grid;
-    return grid;
+    if (!gShared)
+        gShared = std::make_unique<TCopyGrid>();
+    return *gShared;
 }
 
 void BM_GridCopy(benchmark::State& state)
@@ -102,5 +107,6 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     kvbench::RunAndPrintRatios(&argc, argv, {{"BM_GridCopy", "BM_QtJoinCopy"}});
+    gShared.reset();
     return 0;
 }
