@@ -107,10 +107,10 @@ void RunImages(benchmark::State& state, bool keep)
 }
 
 void BM_KvImageFrame(benchmark::State& state) { RunImages(state, true); }
-BENCHMARK(BM_KvImageFrame);
+KV_BENCHMARK(BM_KvImageFrame);
 
 void BM_KvImageFrameDecodingEachPaint(benchmark::State& state) { RunImages(state, false); }
-BENCHMARK(BM_KvImageFrameDecodingEachPaint);
+KV_BENCHMARK(BM_KvImageFrameDecodingEachPaint);
 
 // The content rectangle and the fitted picture, as the renderer places them.
 QRect FitAuto(const QRect& r, int w, int h)
@@ -147,7 +147,7 @@ void BM_QtImageFrame(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * kRows * kCols);
 }
-BENCHMARK(BM_QtImageFrame);
+KV_BENCHMARK(BM_QtImageFrame);
 
 void BM_KvBarFrame(benchmark::State& state)
 {
@@ -157,7 +157,7 @@ void BM_KvBarFrame(benchmark::State& state)
         frame.Paint(renderer.get(), [](int cell) { return Variant(cell % 101); });
     state.SetItemsProcessed(state.iterations() * kRows * kCols);
 }
-BENCHMARK(BM_KvBarFrame);
+KV_BENCHMARK(BM_KvBarFrame);
 
 void BM_QtBarFrame(benchmark::State& state)
 {
@@ -175,7 +175,7 @@ void BM_QtBarFrame(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * kRows * kCols);
 }
-BENCHMARK(BM_QtBarFrame);
+KV_BENCHMARK(BM_QtBarFrame);
 
 } // namespace
 

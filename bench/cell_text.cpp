@@ -62,10 +62,10 @@ void RunRenderer(benchmark::State& state, bool changing)
 }
 
 void BM_RendererTextUnchangedFrame(benchmark::State& state) { RunRenderer(state, false); }
-BENCHMARK(BM_RendererTextUnchangedFrame);
+KV_BENCHMARK(BM_RendererTextUnchangedFrame);
 
 void BM_RendererTextNewValues(benchmark::State& state) { RunRenderer(state, true); }
-BENCHMARK(BM_RendererTextNewValues);
+KV_BENCHMARK(BM_RendererTextNewValues);
 
 void BM_QtTextPerCell(benchmark::State& state)
 {
@@ -78,7 +78,7 @@ void BM_QtTextPerCell(benchmark::State& state)
             benchmark::DoNotOptimize(prefix + locale.toString(ValueOf(i, 0), 'f', 2) + postfix);
     state.SetItemsProcessed(state.iterations() * kCells);
 }
-BENCHMARK(BM_QtTextPerCell);
+KV_BENCHMARK(BM_QtTextPerCell);
 
 } // namespace
 

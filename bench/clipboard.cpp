@@ -67,7 +67,7 @@ void BM_GridCopy(benchmark::State& state)
         g.Grid->GetClipboardManager()->Copy();
     state.SetItemsProcessed(state.iterations() * kRows);
 }
-BENCHMARK(BM_GridCopy)->Unit(benchmark::kMillisecond);
+KV_BENCHMARK(BM_GridCopy)->Unit(benchmark::kMillisecond);
 
 void BM_QtJoinCopy(benchmark::State& state)
 {
@@ -98,7 +98,7 @@ void BM_QtJoinCopy(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * kRows);
 }
-BENCHMARK(BM_QtJoinCopy)->Unit(benchmark::kMillisecond);
+KV_BENCHMARK(BM_QtJoinCopy)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "grid/KvGrids.Columns.h"
 
 #include <QtCore/QCoreApplication>
+#include "BenchData.h"
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -69,7 +70,7 @@ void BM_HashedFieldLookup(benchmark::State& state)
             benchmark::DoNotOptimize(tree.Root->GetDataColumn(name));
     state.SetItemsProcessed(state.iterations() * tree.Names.size());
 }
-BENCHMARK(BM_HashedFieldLookup);
+KV_BENCHMARK(BM_HashedFieldLookup);
 
 void BM_LinearFieldSearch(benchmark::State& state)
 {
@@ -79,26 +80,9 @@ void BM_LinearFieldSearch(benchmark::State& state)
             benchmark::DoNotOptimize(LinearFind(tree.Root.get(), name));
     state.SetItemsProcessed(state.iterations() * tree.Names.size());
 }
-BENCHMARK(BM_LinearFieldSearch);
+KV_BENCHMARK(BM_LinearFieldSearch);
 
-double gHashed = 0;
-double gLinear = 0;
 
-class TReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const double ns = run.GetAdjustedCPUTime() / (kGroups * kPerGroup);
-            if (run.benchmark_name().find("Hashed") != std::string::npos)
-                gHashed = ns;
-            else
-                gLinear = ns;
-        }
-    }
-};
 
 } // namespace
 
@@ -106,9 +90,11 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    TReporter reporter;
+    kvbench::TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    const double gHashed = reporter.Find("BM_HashedFieldLookup") / (kGroups * kPerGroup);
+    const double gLinear = reporter.Find("BM_LinearFieldSearch") / (kGroups * kPerGroup);
     if (gHashed > 0)
         std::printf("field look-up: hashed %.1f ns, linear search %.1f ns per look-up (ratio %.2f)\n", gHashed,
                     gLinear, gLinear / gHashed);

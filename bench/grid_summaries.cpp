@@ -86,7 +86,7 @@ void BM_SummaryFrameCached(benchmark::State& state)
     for (auto _ : state)
         grid.PaintFrame();
 }
-BENCHMARK(BM_SummaryFrameCached);
+KV_BENCHMARK(BM_SummaryFrameCached);
 
 // One value changes between frames: the summaries are evaluated again once.
 void BM_SummaryFrameAfterChange(benchmark::State& state)
@@ -98,7 +98,7 @@ void BM_SummaryFrameAfterChange(benchmark::State& state)
         grid.PaintFrame();
     }
 }
-BENCHMARK(BM_SummaryFrameAfterChange);
+KV_BENCHMARK(BM_SummaryFrameAfterChange);
 
 // What a paint would cost if every summary were evaluated again: the sums of the shown
 // groups and of the column, from contiguous arrays.
@@ -117,7 +117,7 @@ void BM_BareSumsPerFrame(benchmark::State& state)
         benchmark::DoNotOptimize(sums.data());
     }
 }
-BENCHMARK(BM_BareSumsPerFrame);
+KV_BENCHMARK(BM_BareSumsPerFrame);
 
 } // namespace
 

@@ -126,8 +126,8 @@ void Run(benchmark::State& state)
 void BM_AutoScrollTick(benchmark::State& state) { Run<TOurs>(state); }
 void BM_QTableViewScrollRow(benchmark::State& state) { Run<TPeer>(state); }
 
-BENCHMARK(BM_AutoScrollTick)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_QTableViewScrollRow)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+KV_BENCHMARK(BM_AutoScrollTick)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+KV_BENCHMARK(BM_QTableViewScrollRow)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -5,6 +5,7 @@
 // laid out by QPainter::drawText.
 #include "graphics/KvGrids.Common.Sprites.h"
 #include "platform/graphics/VectorGraphics.h"
+#include "BenchData.h"
 
 #include <benchmark/benchmark.h>
 
@@ -92,7 +93,7 @@ void BM_FullFrame(benchmark::State& state)
         s.Host->Update();
     }
 }
-BENCHMARK(BM_FullFrame)->Unit(benchmark::kMillisecond);
+KV_BENCHMARK(BM_FullFrame)->Unit(benchmark::kMillisecond);
 
 void BM_OneCellFrame(benchmark::State& state)
 {
@@ -103,7 +104,7 @@ void BM_OneCellFrame(benchmark::State& state)
         s.Host->Update();
     }
 }
-BENCHMARK(BM_OneCellFrame)->Unit(benchmark::kMicrosecond);
+KV_BENCHMARK(BM_OneCellFrame)->Unit(benchmark::kMicrosecond);
 
 void BM_TwoFarCellsFrame(benchmark::State& state)
 {
@@ -114,37 +115,31 @@ void BM_TwoFarCellsFrame(benchmark::State& state)
         s.Host->Update();
     }
 }
-BENCHMARK(BM_TwoFarCellsFrame)->Unit(benchmark::kMicrosecond);
-
-std::map<std::string, double> gMillis; // per-frame wall time of the new-texts frames
+KV_BENCHMARK(BM_TwoFarCellsFrame)->Unit(benchmark::kMicrosecond);
 
 // Every frame shows texts that no frame showed before.
-void NewTextsFrame(benchmark::State& state, bool prepared, const char* name)
+void NewTextsFrame(benchmark::State& state, bool prepared)
 {
     TScene& s = Scene();
     static int frame = 0;
     gfx::SetPreparedTextEnabled(prepared);
-    double total = 0;
     for (auto _ : state) {
         state.PauseTiming();
         ++frame;
         for (size_t i = 0; i < s.Cells.size(); ++i)
             s.Cells[i]->Text = QStringLiteral("Row %1 / %2").arg(frame).arg(i);
         state.ResumeTiming();
-        const auto start = std::chrono::steady_clock::now();
         s.Host->Invalidate();
         s.Host->Update();
-        total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     }
     gfx::SetPreparedTextEnabled(true);
-    gMillis[name] = total / static_cast<double>(state.iterations());
 }
 
-void BM_NewTextsFrame(benchmark::State& state) { NewTextsFrame(state, true, "cache"); }
-BENCHMARK(BM_NewTextsFrame)->Unit(benchmark::kMillisecond);
+void BM_NewTextsFrame(benchmark::State& state) { NewTextsFrame(state, true); }
+KV_BENCHMARK(BM_NewTextsFrame)->Unit(benchmark::kMillisecond);
 
-void BM_NewTextsFrameDrawText(benchmark::State& state) { NewTextsFrame(state, false, "drawText"); }
-BENCHMARK(BM_NewTextsFrameDrawText)->Unit(benchmark::kMillisecond);
+void BM_NewTextsFrameDrawText(benchmark::State& state) { NewTextsFrame(state, false); }
+KV_BENCHMARK(BM_NewTextsFrameDrawText)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
@@ -155,10 +150,10 @@ int main(int argc, char** argv)
     setenv("QT_FONT_DPI", "96", 1);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    if (gMillis.count("cache") && gMillis.count("drawText"))
-        std::printf("\nnew-texts frame: %.2f ms; through QPainter::drawText: %.2f ms; ratio %.2f\n", gMillis["cache"],
-                    gMillis["drawText"], gMillis["cache"] / gMillis["drawText"]);
+    kvbench::TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatio("BM_NewTextsFrame", "BM_NewTextsFrameDrawText");
+    std::fflush(stdout);
     benchmark::Shutdown();
     gScene.reset();
     return 0;

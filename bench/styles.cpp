@@ -3,6 +3,7 @@
 #include "graphics/KvGrids.Styles.Dynamic.h"
 
 #include <QtWidgets/QApplication>
+#include "BenchData.h"
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
@@ -55,7 +56,7 @@ void BM_ResolveFillFourLevels(benchmark::State& state)
             benchmark::DoNotOptimize(cell.GetBackground());
     state.SetItemsProcessed(state.iterations() * kResolutions);
 }
-BENCHMARK(BM_ResolveFillFourLevels)->Unit(benchmark::kMillisecond)->Iterations(3);
+KV_BENCHMARK(BM_ResolveFillFourLevels)->Unit(benchmark::kMillisecond);
 
 void BM_ResolveFontFourLevels(benchmark::State& state)
 {
@@ -66,7 +67,7 @@ void BM_ResolveFontFourLevels(benchmark::State& state)
             benchmark::DoNotOptimize(cell.GetFont());
     state.SetItemsProcessed(state.iterations() * kResolutions);
 }
-BENCHMARK(BM_ResolveFontFourLevels)->Unit(benchmark::kMillisecond)->Iterations(3);
+KV_BENCHMARK(BM_ResolveFontFourLevels)->Unit(benchmark::kMillisecond);
 
 class TBenchRuntime : public TKvExpressionRuntime
 {
@@ -109,7 +110,7 @@ void BM_ApplyDynamicStylesPerCell(benchmark::State& state)
     state.SetItemsProcessed(cells);
     state.counters["new_objects"] = double(newObjects);
 }
-BENCHMARK(BM_ApplyDynamicStylesPerCell)->Unit(benchmark::kNanosecond);
+KV_BENCHMARK(BM_ApplyDynamicStylesPerCell)->Unit(benchmark::kNanosecond);
 
 class TNsReporter : public benchmark::ConsoleReporter
 {
@@ -118,9 +119,11 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
+                continue;
             const double items = run.counters.count("items_per_second") ? double(run.counters.at("items_per_second")) : 0;
             if (items > 0)
-                gNsPerOp[run.benchmark_name()] = 1e9 / items;
+                gNsPerOp[run.run_name.function_name] = 1e9 / items;
         }
     }
 };
@@ -135,6 +138,7 @@ int main(int argc, char** argv)
     TNsReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    kvbench::PrintProcessCpuAndLoad();
     for (const auto& [name, ns] : gNsPerOp) {
         if (name.find("Resolve") != std::string::npos)
             std::printf("%s: %.2f ns per resolution (target 20 ns: ratio %.2f)\n", name.c_str(), ns, ns / 20.0);
