@@ -35,3 +35,5 @@ if(found EQUAL -1)
   message(FATAL_ERROR "the consumer printed:\n${run_out}\nexpected to find: ${EXPECT}")
 endif()
 message(STATUS "consumer printed: ${run_out}")
+# A passing run leaves nothing behind; a failing one keeps its folder to look at.
+file(REMOVE_RECURSE ${WORK_DIR})
