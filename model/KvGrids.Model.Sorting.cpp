@@ -1,16 +1,19 @@
-// Sorting a range of items by several fields.
+// Sorting a range of items, or data rows before their items exist, by several fields.
 //
-// Call flow: RunKeys reads the range's data rows once, then each field's cells once
-// (ReadKey), in place when the data provider keeps a field in one array, or the keys the
-// provider writes for a field it compares its own way (GetSortKeys). A field becomes
-// one or two unsigned key columns that preserve the total variant order: a family rank
-// (Null, numbers, text) and a value within the family (integers offset by their minimum,
-// doubles by their bits, text by its rank among the distinct texts). The key columns are
-// packed into as few 64-bit words as their bit widths allow and sorted by least significant
-// digit (stable, so ties keep their order), or by comparison for short ranges. A field that
-// cannot be keyed (arrays, integers beyond 2^53 beside doubles, a provider comparing without
-// keys) sorts the whole range by comparison, CompareValue for the provider's own fields.
-// The provider then takes the new order in one step.
+// Call flow: RunKeys reads the range's data rows once and hands them to OrderRows (a rebuild
+// of the default provider calls OrderRows itself and makes the items in the new order), which
+// reads each field's cells once (ReadKey), in place when the data provider keeps a field in
+// one array, or the keys the provider writes for a field it compares its own way
+// (GetSortKeys). A field becomes one or two unsigned key columns that preserve the total
+// variant order: a family rank (Null, numbers, text) and a value within the family (integers
+// offset by their minimum, doubles by their bits, text by its rank among the distinct texts;
+// each text is hashed once and told apart by its code units, and the distinct texts are
+// ranked by code unit order). The key columns are packed into as few 64-bit words as their
+// bit widths allow and sorted by least significant digit (stable, so ties keep their order),
+// or by comparison for short ranges. A field that cannot be keyed (arrays, integers beyond
+// 2^53 beside doubles, a provider comparing without keys) sorts the whole range by
+// comparison, CompareValue for the provider's own fields. The provider then takes the new
+// order in one step.
 #include "model/KvGrids.Model.Sorting.h"
 #include "platform/rtl/LargeBlocks.h"
 
