@@ -173,7 +173,7 @@ TEST(GroupReference, OwnTextGroupsWithTheirRowsSumsAndMeansMatchAHashedReference
             const Variant key = data->GetData(row, 0);
             const auto [it, added] = index.emplace(key, expected.size());
             if (added)
-                expected.push_back({key});
+                expected.push_back({key, {}, 0});
             TGroup& group = expected[it->second];
             group.Rows.push_back(row);
             const Variant value = data->GetData(row, 1);
