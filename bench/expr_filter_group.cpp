@@ -1,7 +1,10 @@
 // Filtering and grouping a million rows: an expression filter over one numeric column
 // (against QSortFilterProxyModel with a range filter), and grouping by a text column of
 // 1,000 distinct values with a sum and a mean per group, at 1M and 4M rows, on texts shared
-// from 1,000 strings and on texts that are each their own string (as read from a file).
+// from 1,000 strings and on texts that are each their own string (as read from a file),
+// against the floor of hashing the texts to groups with their row lists, sums and means.
+// Every case runs five times; ratios are ours / theirs from the medians.
+#include "BenchData.h"
 #include "model/KvGrids.Data.Simple.h"
 #include "model/KvGrids.Model.Default.h"
 #include "model/KvGrids.Model.Proxy.Filter.h"
@@ -10,6 +13,8 @@
 #include <QtCore/QAbstractTableModel>
 #include <QtCore/QCoreApplication>
 #include <QtCore/QSortFilterProxyModel>
+#include <QtCore/QHash>
+#include <QtCore/QStringView>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -20,6 +25,7 @@
 #include <random>
 
 using namespace kv;
+using namespace kvbench;
 
 namespace {
 
@@ -30,6 +36,9 @@ struct TBenchData
 {
     TOwned<TKvSimpleDataProvider> Table;
     std::vector<int> Ints; // the same integers for the Qt model
+    // The same codes (the table's strings) and amounts for the grouping floor.
+    std::vector<QString> Codes;
+    std::vector<double> Amounts;
 
     explicit TBenchData(int rows = kRows, bool unshared = false)
     {
@@ -46,8 +55,9 @@ struct TBenchData
             const int v = value(rng);
             Ints.push_back(v);
             const QString& code = codes[static_cast<size_t>(value(rng))];
-            Table->InsertRow(r, {v, v * 1.25, unshared ? QString(code.constData(), code.size()) : code,
-                                 Variant::DateTime(45000.0 + r / 1440.0)});
+            Codes.push_back(unshared ? QString(code.constData(), code.size()) : code);
+            Amounts.push_back(v * 1.25);
+            Table->InsertRow(r, {v, v * 1.25, Codes.back(), Variant::DateTime(45000.0 + r / 1440.0)});
         }
         Table->EndUpdate(false);
     }
@@ -65,20 +75,6 @@ TBenchData& Data(int rows = kRows, bool unshared = false)
 // The data of a grouping benchmark: its rows and whether the texts are shared.
 TBenchData& Data(const benchmark::State& state) { return Data(static_cast<int>(state.range(0)), state.range(1) != 0); }
 
-// Suffix of a grouping benchmark's record: "" for 1M shared rows.
-std::string DataName(const benchmark::State& state)
-{
-    return (state.range(0) == kRows ? std::string() : "@" + std::to_string(state.range(0) / 1000000) + "M") +
-           (state.range(1) ? "/unshared" : "");
-}
-
-std::map<std::string, double> gSeconds; // per-iteration wall time of each benchmark
-
-void Record(benchmark::State& state, const std::string& name, double seconds)
-{
-    gSeconds[name] = seconds / static_cast<double>(state.iterations());
-}
-
 // --- evaluation of a parsed tree over one column --------------------------------------------
 
 void BM_EvaluateFilterTree(benchmark::State& state)
@@ -86,37 +82,29 @@ void BM_EvaluateFilterTree(benchmark::State& state)
     TKvSimpleDataProvider* table = Data().Table.get();
     auto tree = TKvExpressionParser::Parse(kFilter);
     TKvColumnFilterExpressionRuntime runtime;
-    double total = 0;
     int passing = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
         passing = 0;
         for (int r = 0; r < kRows; ++r) {
             runtime.SetData(table, r, 0);
             passing += tree->Evaluate(&runtime).ToBoolean() ? 1 : 0;
         }
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         benchmark::DoNotOptimize(passing);
     }
     state.SetItemsProcessed(state.iterations() * kRows);
     state.counters["passing"] = passing;
-    Record(state, "tree", total);
 }
-BENCHMARK(BM_EvaluateFilterTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+KV_BENCHMARK(BM_EvaluateFilterTree)->Unit(benchmark::kMillisecond);
 
 // --- the filtered item provider --------------------------------------------------------------
 
-// Seconds spent applying the filters, over all iterations.
-double TimeFilters(benchmark::State& state, TKvGridFilteredItemProvider* filtered)
+// Applies the filters each iteration.
+void TimeFilters(benchmark::State& state, TKvGridFilteredItemProvider* filtered)
 {
-    double total = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
         filtered->ApplyFilters(true);
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         benchmark::DoNotOptimize(filtered->GetItemCount());
     }
-    return total;
 }
 
 void BM_FilteredProvider(benchmark::State& state)
@@ -126,12 +114,11 @@ void BM_FilteredProvider(benchmark::State& state)
     source.SetDataSource(Data().Table.get());
     auto filtered = MakeOwned<TKvGridFilteredItemProvider>(&source);
     filtered->AddFilter(0, kFilter);
-    const double total = TimeFilters(state, filtered.get());
+    TimeFilters(state, filtered.get());
     state.SetItemsProcessed(state.iterations() * kRows);
     state.counters["passing"] = filtered->GetItemCount();
-    Record(state, "filtered", total);
 }
-BENCHMARK(BM_FilteredProvider)->Unit(benchmark::kMillisecond)->UseRealTime();
+KV_BENCHMARK(BM_FilteredProvider)->Unit(benchmark::kMillisecond);
 
 // --- the same range filter in Qt --------------------------------------------------------------
 
@@ -193,36 +180,32 @@ protected:
 };
 
 // Filters the model through a proxy each iteration; the mapping is built on first use.
-void RunRangeFilterProxy(benchmark::State& state, QAbstractItemModel& model, const char* key)
+void RunRangeFilterProxy(benchmark::State& state, QAbstractItemModel& model)
 {
     TRangeFilterProxy proxy;
     proxy.setSourceModel(&model);
-    double total = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
         proxy.Apply();
         const int count = proxy.rowCount();
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         benchmark::DoNotOptimize(count);
     }
     state.SetItemsProcessed(state.iterations() * kRows);
     state.counters["passing"] = proxy.rowCount();
-    Record(state, key, total);
 }
 
 void BM_QSortFilterProxyModel(benchmark::State& state)
 {
     TIntTableModel model(&Data().Ints);
-    RunRangeFilterProxy(state, model, "qt");
+    RunRangeFilterProxy(state, model);
 }
-BENCHMARK(BM_QSortFilterProxyModel)->Unit(benchmark::kMillisecond)->UseRealTime();
+KV_BENCHMARK(BM_QSortFilterProxyModel)->Unit(benchmark::kMillisecond);
 
 void BM_QSortFilterProxyModelOverProvider(benchmark::State& state)
 {
     TProviderTableModel model(Data().Table.get());
-    RunRangeFilterProxy(state, model, "qtprovider");
+    RunRangeFilterProxy(state, model);
 }
-BENCHMARK(BM_QSortFilterProxyModelOverProvider)->Unit(benchmark::kMillisecond)->UseRealTime();
+KV_BENCHMARK(BM_QSortFilterProxyModelOverProvider)->Unit(benchmark::kMillisecond);
 
 // --- 200,000 rows: a column with some text, and appends under an active filter ------------
 
@@ -266,19 +249,18 @@ struct TSmallChain
     }
 };
 
-void FilterSmallTable(benchmark::State& state, bool withText, const char* name)
+void FilterSmallTable(benchmark::State& state, bool withText)
 {
     TSmallChain chain(withText);
     auto& filtered = chain.Filtered;
-    const double total = TimeFilters(state, filtered.get());
+    TimeFilters(state, filtered.get());
     state.counters["passing"] = filtered->GetItemCount();
-    Record(state, name, total);
 }
 
-void BM_FilterWithText(benchmark::State& state) { FilterSmallTable(state, true, "filtertext"); }
-BENCHMARK(BM_FilterWithText)->Unit(benchmark::kMillisecond)->UseRealTime();
-void BM_FilterNumbersOnly(benchmark::State& state) { FilterSmallTable(state, false, "filternumbers"); }
-BENCHMARK(BM_FilterNumbersOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_FilterWithText(benchmark::State& state) { FilterSmallTable(state, true); }
+KV_BENCHMARK(BM_FilterWithText)->Unit(benchmark::kMillisecond);
+void BM_FilterNumbersOnly(benchmark::State& state) { FilterSmallTable(state, false); }
+KV_BENCHMARK(BM_FilterNumbersOnly)->Unit(benchmark::kMillisecond);
 
 // 20 rows appended to the data while the filter is active.
 void BM_AppendUnderFilter(benchmark::State& state)
@@ -286,12 +268,9 @@ void BM_AppendUnderFilter(benchmark::State& state)
     TSmallChain chain(false);
     auto& table = chain.Table;
     auto& filtered = chain.Filtered;
-    double total = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < 20; ++i)
             table->InsertRow(table->GetRowCount(), {i * 50});
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.PauseTiming();
         table->BeginUpdate();
         for (int i = 0; i < 20; ++i)
@@ -301,9 +280,8 @@ void BM_AppendUnderFilter(benchmark::State& state)
         state.ResumeTiming();
     }
     state.counters["passing"] = filtered->GetItemCount();
-    Record(state, "append", total);
 }
-BENCHMARK(BM_AppendUnderFilter)->Unit(benchmark::kMillisecond)->UseRealTime();
+KV_BENCHMARK(BM_AppendUnderFilter)->Unit(benchmark::kMillisecond);
 
 // --- grouping by the text column --------------------------------------------------------------
 
@@ -343,61 +321,121 @@ double GroupWithSumAndMean(TGroupChain& chain)
 void BM_SortByText(benchmark::State& state)
 {
     TGroupChain chain(Data(state));
-    double total = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
         chain.Source.OrderBy({2}, {}, true);
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.PauseTiming();
         chain.Source.OrderBy({}, {}, false);
         state.ResumeTiming();
     }
-    Record(state, "sort" + DataName(state), total);
 }
-BENCHMARK(BM_SortByText)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Apply(GroupData);
+KV_BENCHMARK(BM_SortByText)->Unit(benchmark::kMillisecond)->Iterations(3)->Apply(GroupData);
 
 void BM_GroupWithSumAndMean(benchmark::State& state)
 {
     TGroupChain chain(Data(state));
     chain.Source.OrderBy({2}, {}, false);
-    double total = 0;
     double checksum = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
         checksum = GroupWithSumAndMean(chain);
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.PauseTiming();
         chain.Grouped->GroupBy({});
         state.ResumeTiming();
     }
-    state.counters["groups"] = 0;
     chain.Grouped->GroupBy({2});
     state.counters["groups"] = chain.Grouped->GetRootItem()->GetCount();
     benchmark::DoNotOptimize(checksum);
-    Record(state, "group" + DataName(state), total);
 }
-BENCHMARK(BM_GroupWithSumAndMean)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5)->Apply(GroupData);
+KV_BENCHMARK(BM_GroupWithSumAndMean)->Unit(benchmark::kMillisecond)->Iterations(5)->Apply(GroupData);
 
 // What a user waits for: sorting by the group field, grouping, a sum and a mean per group.
 void BM_SortAndGroup(benchmark::State& state)
 {
     TGroupChain chain(Data(state));
-    double total = 0;
     double checksum = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
         chain.Source.OrderBy({2}, {}, false);
         checksum = GroupWithSumAndMean(chain);
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.PauseTiming();
         chain.Grouped->GroupBy({});
         chain.Source.OrderBy({}, {}, false);
         state.ResumeTiming();
     }
     benchmark::DoNotOptimize(checksum);
-    Record(state, "sortgroup" + DataName(state), total);
 }
-BENCHMARK(BM_SortAndGroup)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Apply(GroupData);
+KV_BENCHMARK(BM_SortAndGroup)->Unit(benchmark::kMillisecond)->Iterations(3)->Apply(GroupData);
+
+// Texts numbered in order of first appearance: a flat open-addressing table (QHash with its
+// seeded hash is several times slower here), equal by hash and code units.
+class TTextNumbers
+{
+public:
+    int Number(QStringView text)
+    {
+        const size_t hash = qHash(text);
+        size_t slot = hash & FMask;
+        while (FSlots[slot].Number && !(FSlots[slot].Hash == hash && FTexts[FSlots[slot].Number - 1] == text))
+            slot = (slot + 1) & FMask;
+        if (FSlots[slot].Number)
+            return FSlots[slot].Number - 1;
+        FTexts.push_back(text);
+        FSlots[slot] = {hash, static_cast<int>(FTexts.size())};
+        if (FTexts.size() * 2 > FSlots.size())
+            Grow();
+        return static_cast<int>(FTexts.size()) - 1;
+    }
+
+private:
+    struct TSlot
+    {
+        size_t Hash = 0;
+        int Number = 0; // number + 1; 0 is free
+    };
+    void Grow()
+    {
+        std::vector<TSlot> old(FSlots.size() * 2);
+        old.swap(FSlots);
+        FMask = FSlots.size() - 1;
+        for (const TSlot& s : old)
+            if (s.Number) {
+                size_t k = s.Hash & FMask;
+                while (FSlots[k].Number)
+                    k = (k + 1) & FMask;
+                FSlots[k] = s;
+            }
+    }
+    std::vector<TSlot> FSlots = std::vector<TSlot>(2048);
+    size_t FMask = 2047;
+    std::vector<QStringView> FTexts;
+};
+
+// The floor of the same work: each text hashed to its group, each group's rows in order, its
+// sum and its mean.
+void BM_GroupFloor(benchmark::State& state)
+{
+    const TBenchData& data = Data(state);
+    const size_t n = data.Codes.size();
+    double checksum = 0;
+    for (auto _ : state) {
+        TTextNumbers groupOf;
+        std::vector<std::vector<int>> rows;
+        std::vector<double> sums;
+        for (size_t r = 0; r < n; ++r) {
+            const auto g = static_cast<size_t>(groupOf.Number(data.Codes[r]));
+            if (g == rows.size()) {
+                rows.emplace_back();
+                sums.push_back(0);
+            }
+            rows[g].push_back(static_cast<int>(r));
+            sums[g] += data.Amounts[r];
+        }
+        checksum = 0;
+        for (size_t g = 0; g < rows.size(); ++g)
+            checksum += sums[g] + sums[g] / static_cast<double>(rows[g].size());
+        benchmark::DoNotOptimize(rows.data());
+    }
+    benchmark::DoNotOptimize(checksum);
+}
+KV_BENCHMARK(BM_GroupFloor)->Unit(benchmark::kMillisecond)->Iterations(3)->Apply(GroupData);
 
 void BM_ExpandCollapseOneGroup(benchmark::State& state)
 {
@@ -406,17 +444,13 @@ void BM_ExpandCollapseOneGroup(benchmark::State& state)
     chain.Grouped->SetExpandWhenGrouping(true);
     chain.Grouped->GroupBy({2});
     TKvGridGroupItem* group = static_cast<TKvGridGroupItem*>(chain.Grouped->GetRootItem()->GetItem(500));
-    double total = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
         chain.Grouped->Collapse(group);
         chain.Grouped->Expand(group, false);
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     state.counters["visible"] = chain.Grouped->GetItemCount();
-    Record(state, "toggle", total);
 }
-BENCHMARK(BM_ExpandCollapseOneGroup)->Unit(benchmark::kMicrosecond)->UseRealTime()->Args({kRows, 0});
+KV_BENCHMARK(BM_ExpandCollapseOneGroup)->Unit(benchmark::kMicrosecond)->Args({kRows, 0});
 
 } // namespace
 
@@ -425,38 +459,32 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     Data();
-    benchmark::RunSpecifiedBenchmarks();
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    auto rate = [](const char* name) { return gSeconds.count(name) ? kRows / gSeconds[name] : 0.0; };
-    std::printf("\nparsed tree: %.1f M rows/s (target 10 M rows/s: ratio %.2f)\n", rate("tree") / 1e6,
-                rate("tree") / 10e6);
-    std::printf("filtered provider: %.1f M rows/s; QSortFilterProxyModel over a vector of ints: %.1f M rows/s; ratio %.2f\n",
-                rate("filtered") / 1e6, rate("qt") / 1e6, rate("qt") > 0 ? rate("filtered") / rate("qt") : 0.0);
-    std::printf("QSortFilterProxyModel over a model serving the same data provider: %.1f M rows/s; ratio %.2f\n",
-                rate("qtprovider") / 1e6, rate("qtprovider") > 0 ? rate("filtered") / rate("qtprovider") : 0.0);
+    // Medians in milliseconds (the toggle in microseconds).
+    auto ms = [&](const std::string& name) { return reporter.Find(name); };
+    auto rate = [&](const char* name) { return ms(name) > 0 ? kRows / (ms(name) / 1e3) : 0.0; };
+    std::printf("\nparsed tree: %.1f M rows/s (target 10 M rows/s: ratio %.2f)\n", rate("BM_EvaluateFilterTree") / 1e6,
+                rate("BM_EvaluateFilterTree") / 10e6);
+    reporter.PrintRatio("BM_FilteredProvider", "BM_QSortFilterProxyModel");
+    reporter.PrintRatio("BM_FilteredProvider", "BM_QSortFilterProxyModelOverProvider");
+    const std::string one = "/1000000/0", four = "/4000000/0", own = "/1000000/1";
     std::printf("group 1,000,000 rows by text with a sum and a mean per group: %.1f ms (target 300 ms: ratio %.2f)\n",
-                gSeconds["group"] * 1e3, gSeconds["group"] * 1e3 / 300.0);
-    std::printf("sorting the source by the text column first: %.1f ms\n", gSeconds["sort"] * 1e3);
-    std::printf("sort, group, sum and mean together: %.1f ms\n", gSeconds["sortgroup"] * 1e3);
-    for (const char* name : {"sort", "group", "sortgroup"}) {
-        const double one = gSeconds[name], four = gSeconds[std::string(name) + "@4M"],
-                     unshared = gSeconds[std::string(name) + "/unshared"];
+                ms("BM_GroupWithSumAndMean" + one), ms("BM_GroupWithSumAndMean" + one) / 300.0);
+    for (const std::string& data : {one, four, own}) {
+        reporter.PrintRatio("BM_SortAndGroup" + data, "BM_GroupFloor" + data);
+        reporter.PrintRatio("BM_GroupWithSumAndMean" + data, "BM_GroupFloor" + data);
+    }
+    for (const char* name : {"BM_SortByText", "BM_GroupWithSumAndMean", "BM_SortAndGroup", "BM_GroupFloor"}) {
+        const double a = ms(name + one), b = ms(name + four), c = ms(name + own);
         std::printf("%s: 4M rows take %.2fx the time of 1M (linear: 4.0); 1M texts in their own strings %.1f ms "
                     "(%.2fx shared)\n",
-                    name, one > 0 ? four / one : 0.0, unshared * 1e3, one > 0 ? unshared / one : 0.0);
+                    name, a > 0 ? b / a : 0.0, c, a > 0 ? c / a : 0.0);
     }
-    std::printf("filter 200,000 rows, 10%% text: %.2f ms; numbers only: %.2f ms; ratio %.2f\n",
-                gSeconds["filtertext"] * 1e3, gSeconds["filternumbers"] * 1e3,
-                gSeconds["filternumbers"] > 0 ? gSeconds["filtertext"] / gSeconds["filternumbers"] : 0.0);
-    std::printf("20 appends under an active filter over 200,000 rows: %.3f ms\n", gSeconds["append"] * 1e3);
-    std::printf("collapse and expand one group of 1,000 rows: %.1f us\n", gSeconds["toggle"] * 1e6);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    double load[3] = {0, 0, 0};
-    getloadavg(load, 3);
-    std::printf("process CPU time (all threads) %.1f s; load average %.2f %.2f %.2f\n",
-                double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                    double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6,
-                load[0], load[1], load[2]);
+    reporter.PrintRatio("BM_FilterWithText", "BM_FilterNumbersOnly");
+    std::printf("20 appends under an active filter over 200,000 rows: %.3f ms\n", ms("BM_AppendUnderFilter"));
+    std::printf("collapse and expand one group of 1,000 rows: %.1f us\n", ms("BM_ExpandCollapseOneGroup"));
+    PrintProcessCpuAndLoad();
     return 0;
 }

@@ -272,9 +272,10 @@ Variant TKvSimpleDataProvider::GetRangeSum(int Field, TKvRowIndices Rows) const
     const TVariantArray& column = FValues[static_cast<size_t>(Field)];
     for (; i < Rows.size(); ++i) {
         const int row = Rows[i];
-        if (const size_t ahead = i + 16; ahead < Rows.size() && Rows[ahead] >= 0 && Rows[ahead] < FRowCount)
+        if (const size_t ahead = i + 64; ahead < Rows.size() && Rows[ahead] >= 0 && Rows[ahead] < FRowCount)
             __builtin_prefetch(&column[static_cast<size_t>(Rows[ahead])]);
-        CheckRow(row);
+        if (row < 0 || row >= FRowCount)
+            CheckRow(row);
         const Variant& value = Cell(row, Field);
         if (value.IsInteger() && !isDouble) {
             std::int64_t next = 0;

@@ -302,8 +302,9 @@ TVariantArray TKvDefaultGridItemProvider::GetFieldDomain(int Field) const
 
 void TKvDefaultGridItemProvider::ClearRows()
 {
+    // The pool holds row items of this one class: no virtual call per item.
     for (TKvGridRow* item : FItems)
-        item->~TKvGridRow();
+        item->TKvGridRow::~TKvGridRow();
     FItems.clear();
     FRowPool->Reset();
     FInDataOrder = true;
@@ -326,6 +327,8 @@ void TKvDefaultGridItemProvider::BuildRows()
     FItems.reserve(static_cast<size_t>(std::max(n, 0)));
     if (n > GetItemCount())
         FRowPool->Reserve(static_cast<size_t>(n - GetItemCount()));
+    if (BuildSorted(n))
+        return;
     for (int i = GetItemCount(); i < n; ++i)
         FItems.push_back(NewRow(i));
     InvalidateRowIndex();
@@ -337,6 +340,31 @@ void TKvDefaultGridItemProvider::BuildRows()
     } else {
         SortRange(0, n - 1, 0);
     }
+}
+
+bool TKvDefaultGridItemProvider::BuildSorted(int Count)
+{
+    if (!GetSorting() || !FItems.empty())
+        return false;
+    const int first = FFixedCount > 0 && !FFixedSorting ? FFixedCount : 0;
+    if (Count - first < 2)
+        return false;
+    const IntfPtr<IKvGridItemSorter> sorter = GetSorter();
+    auto* rowSorter = dynamic_cast<IKvGridRowSorter*>(sorter.get());
+    if (!rowSorter)
+        return false;
+    std::vector<int> rows(static_cast<size_t>(Count - first));
+    std::iota(rows.begin(), rows.end(), first);
+    std::vector<int> order;
+    const bool ordered = rowSorter->OrderRows(FDataSource, rows, FSortFields, FSortDirections, order);
+    // Each row item made once, in its place (so the sorted items also lie in order in memory).
+    for (int i = 0; i < first; ++i)
+        FItems.push_back(NewRow(i));
+    for (size_t i = 0; i < rows.size(); ++i)
+        FItems.push_back(NewRow(first + (ordered ? order[i] : static_cast<int>(i))));
+    FInDataOrder = !ordered;
+    InvalidateRowIndex();
+    return true;
 }
 
 void TKvDefaultGridItemProvider::SortRange(int First, int Last, int Level)

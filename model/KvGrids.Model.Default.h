@@ -78,6 +78,8 @@ private:
 
     void ClearRows();
     void BuildRows();
+    // Builds the rows of an empty list already sorted, when the sorter orders data rows itself.
+    bool BuildSorted(int Count);
     void Rebuild();
     void SortRange(int First, int Last, int Level);
     // A structural change that the item limit makes a rebuild.

@@ -711,8 +711,8 @@ void TKvGridGroupedItemProvider::BuildLevel(const TBuild& Build, TKvGridGroupIte
         size_t start = Start;
         const Variant* previous = &Build.Value(Start, Level);
         for (size_t i = Start + 1; i < End; ++i) {
-            if (i + 16 < End)
-                Build.Prefetch(i + 16, Level);
+            if (i + 64 < End)
+                Build.Prefetch(i + 64, Level); // far ahead: memory is slow to answer
             const Variant& value = Build.Value(i, Level);
             if (!SameGroupValue(value, *previous)) {
                 makeGroup(start, i, *previous);

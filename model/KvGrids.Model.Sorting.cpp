@@ -1,22 +1,27 @@
-// Sorting a range of items by several fields.
+// Sorting a range of items, or data rows before their items exist, by several fields.
 //
-// Call flow: RunKeys reads the range's data rows once, then each field's cells once
-// (ReadKey), in place when the data provider keeps a field in one array, or the keys the
-// provider writes for a field it compares its own way (GetSortKeys). A field becomes
-// one or two unsigned key columns that preserve the total variant order: a family rank
-// (Null, numbers, text) and a value within the family (integers offset by their minimum,
-// doubles by their bits, text by its rank among the distinct texts). The key columns are
-// packed into as few 64-bit words as their bit widths allow and sorted by least significant
-// digit (stable, so ties keep their order), or by comparison for short ranges. A field that
-// cannot be keyed (arrays, integers beyond 2^53 beside doubles, a provider comparing without
-// keys) sorts the whole range by comparison, CompareValue for the provider's own fields.
-// The provider then takes the new order in one step.
+// Call flow: RunKeys reads the range's data rows once and hands them to OrderRows (a rebuild
+// of the default provider calls OrderRows itself and makes the items in the new order), which
+// reads each field's cells once (ReadKey), in place when the data provider keeps a field in
+// one array, or the keys the provider writes for a field it compares its own way
+// (GetSortKeys). A field becomes one or two unsigned key columns that preserve the total
+// variant order: a family rank (Null, numbers, text) and a value within the family (integers
+// offset by their minimum, doubles by their bits, text by its rank among the distinct texts;
+// each text is hashed once and told apart by its code units, and the distinct texts are
+// ranked by code unit order). The key columns are packed into as few 64-bit words as their
+// bit widths allow and sorted by least significant digit (stable, so ties keep their order),
+// or by comparison for short ranges. A field that cannot be keyed (arrays, integers beyond
+// 2^53 beside doubles, a provider comparing without keys) sorts the whole range by
+// comparison, CompareValue for the provider's own fields. The provider then takes the new
+// order in one step.
 #include "model/KvGrids.Model.Sorting.h"
+#include "platform/rtl/LargeBlocks.h"
 
 #include <QtCore/QHash>
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numeric>
 
@@ -24,10 +29,14 @@ namespace kv {
 
 namespace {
 
+// Arrays of a million entries and more: in large blocks (few page faults when first touched).
+template <typename T>
+using TBigArray = std::vector<T, TLargeBlockAllocator<T>>;
+
 // Order-preserving unsigned keys in [0, 2^Bits).
 struct KeyColumn
 {
-    std::vector<std::uint64_t> Keys;
+    TBigArray<std::uint64_t> Keys;
     int Bits = 0;
 };
 
@@ -45,9 +54,33 @@ std::uint64_t DoubleBits(double d)
 
 std::uint64_t IntBits(std::int64_t i) { return static_cast<std::uint64_t>(i) ^ (std::uint64_t(1) << 63); }
 
-// Distinct texts numbered in order of first appearance. Strings that share their data are
-// found by address before their text is hashed; when addresses rarely repeat (every text its
-// own string, as read from a file) the texts are hashed straight away.
+// A hash of a text's code units, read eight bytes at a time.
+inline std::uint64_t TextHash(const QChar* data, qsizetype size) noexcept
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    size_t bytes = static_cast<size_t>(size) * sizeof(QChar);
+    auto mix = [](std::uint64_t a, std::uint64_t b) {
+        const unsigned __int128 m = static_cast<unsigned __int128>(a ^ b) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::uint64_t>(m) ^ static_cast<std::uint64_t>(m >> 64);
+    };
+    std::uint64_t h = 0xA0761D6478BD642Full ^ bytes;
+    for (; bytes >= 8; bytes -= 8, p += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = mix(h, w);
+    }
+    if (bytes) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, p, bytes);
+        h = mix(h, w ^ 0xE7037ED1A0B428DBull);
+    }
+    return h;
+}
+
+// Distinct texts numbered in order of first appearance. Each text is hashed once and found by
+// its hash and its code units. Strings that share their data are found by address before
+// their text is read; when addresses rarely repeat (every text its own string, as read from a
+// file) that look-up stops.
 class TTextIds
 {
 public:
@@ -82,6 +115,7 @@ public:
         }
     }
     const std::vector<QString>& Texts() const { return FTexts; }
+    bool ByAddress() const { return FByAddress; }
 
 private:
     struct TSlot
@@ -90,19 +124,51 @@ private:
         std::uint64_t Size = 0;
         std::uint32_t Id = 0;
     };
+    // A distinct text: its hash, where its code units are, and its number plus one (0: free).
+    struct TText
+    {
+        std::uint64_t Hash = 0;
+        const QChar* Data = nullptr;
+        qsizetype Size = 0;
+        std::uint32_t Id = 0;
+    };
     size_t Slot(const void* p) const
     {
         return static_cast<size_t>((reinterpret_cast<std::uintptr_t>(p) * 0x9E3779B97F4A7C15ull) >> 20) & FMask;
     }
     std::uint32_t ByText(const QString& s)
     {
-        const auto it = FByText.constFind(s);
-        if (it != FByText.constEnd())
-            return it.value();
-        const auto id = static_cast<std::uint32_t>(FTexts.size());
-        FByText.insert(s, id);
-        FTexts.push_back(s);
-        return id;
+        const QChar* data = s.constData();
+        const qsizetype size = s.size();
+        const std::uint64_t hash = TextHash(data, size);
+        if (FTable.empty())
+            GrowTable(1024);
+        for (size_t i = static_cast<size_t>(hash >> 32) & FTableMask; ; i = (i + 1) & FTableMask) {
+            TText& t = FTable[i];
+            if (!t.Id) {
+                const auto id = static_cast<std::uint32_t>(FTexts.size());
+                t = {hash, data, size, id + 1};
+                FTexts.push_back(s);
+                if (FTexts.size() * 2 > FTable.size())
+                    GrowTable(FTable.size() * 2);
+                return id;
+            }
+            if (t.Hash == hash && t.Size == size && std::memcmp(t.Data, data, size_t(size) * sizeof(QChar)) == 0)
+                return t.Id - 1;
+        }
+    }
+    void GrowTable(size_t capacity)
+    {
+        std::vector<TText> old = std::move(FTable);
+        FTable.assign(capacity, TText{});
+        FTableMask = capacity - 1;
+        for (const TText& t : old)
+            if (t.Id) {
+                size_t i = static_cast<size_t>(t.Hash >> 32) & FTableMask;
+                while (FTable[i].Id)
+                    i = (i + 1) & FTableMask;
+                FTable[i] = t;
+            }
     }
     void Grow(size_t capacity)
     {
@@ -122,7 +188,8 @@ private:
     size_t FUsed = 0;
     bool FByAddress = true;
     size_t FLookups = 0, FHits = 0, FNextCheck = 4096;
-    QHash<QString, std::uint32_t> FByText;
+    std::vector<TText> FTable;
+    size_t FTableMask = 0;
     std::vector<QString> FTexts;
 };
 
@@ -153,6 +220,13 @@ public:
         return FColumn ? FColumn[static_cast<size_t>(FRows[i])] : FCopies[i];
     }
     size_t Size() const { return FRows.size(); }
+    // Texts lie anywhere in memory (every text its own string): their code units are fetched ahead.
+    void PrefetchText(size_t i) const
+    {
+        if (i < FRows.size())
+            if (const Variant& v = (*this)[i]; v.IsString())
+                __builtin_prefetch(v.StringUnchecked().constData());
+    }
 
 private:
     const std::vector<int>& FRows;
@@ -160,128 +234,162 @@ private:
     std::vector<Variant> FCopies;
 };
 
+// The family of a kind in the total variant order: Null, numbers, text, arrays.
+inline std::uint8_t FamilyOf(TVarKind kind) noexcept
+{
+    switch (kind) {
+    case TVarKind::Null: return 0;
+    case TVarKind::String: return 2;
+    case TVarKind::Array: return 3;
+    default: return 1;
+    }
+}
+
 // Appends the key columns of one field; false when the field cannot be keyed.
 bool ReadKey(const TCells& cells, bool descending, std::vector<KeyColumn>& out)
 {
     const size_t n = cells.Size();
-    bool anyNull = false, anyNumber = false, anyDouble = false, anyText = false;
+    // One pass: each cell's family and its value within the family (integers as integer keys,
+    // doubles as double keys, texts as their number among the distinct texts).
+    TBigArray<std::uint64_t> sub(n, 0);
+    TBigArray<std::uint8_t> family(n);
+    bool anyIntLike = false, anyDouble = false;
+    bool present[3] = {false, false, false};
     std::int64_t minInt = std::numeric_limits<std::int64_t>::max(), maxInt = std::numeric_limits<std::int64_t>::min();
+    std::uint64_t minDouble = std::numeric_limits<std::uint64_t>::max(), maxDouble = 0;
+    TTextIds ids;
     for (size_t i = 0; i < n; ++i) {
+        if (!ids.ByAddress())
+            cells.PrefetchText(i + 8);
         const Variant& v = cells[i];
-        switch (v.Kind()) {
-        case TVarKind::Null: anyNull = true; break;
-        case TVarKind::Integer:
-            anyNumber = true;
-            minInt = std::min(minInt, v.IntUnchecked());
-            maxInt = std::max(maxInt, v.IntUnchecked());
-            break;
+        const TVarKind kind = v.Kind();
+        std::int64_t value = 0;
+        switch (kind) {
+        case TVarKind::Null: break;
+        case TVarKind::Integer: value = v.IntUnchecked(); [[fallthrough]];
         case TVarKind::Empty:
         case TVarKind::Boolean:
-            anyNumber = true;
-            minInt = std::min<std::int64_t>(minInt, 0);
-            maxInt = std::max<std::int64_t>(maxInt, 1);
+            if (kind == TVarKind::Boolean)
+                value = v.BoolUnchecked() ? 1 : 0;
+            anyIntLike = true;
+            minInt = std::min(minInt, value);
+            maxInt = std::max(maxInt, value);
+            sub[i] = IntBits(value);
             break;
         case TVarKind::Double:
-        case TVarKind::DateTime: anyNumber = anyDouble = true; break;
-        case TVarKind::String: anyText = true; break;
+        case TVarKind::DateTime: {
+            anyDouble = true;
+            const std::uint64_t k = DoubleBits(v.DoubleUnchecked());
+            minDouble = std::min(minDouble, k);
+            maxDouble = std::max(maxDouble, k);
+            sub[i] = k;
+            break;
+        }
+        case TVarKind::String: sub[i] = ids.Id(v.StringUnchecked()); break;
         case TVarKind::Array: return false;
         }
+        const std::uint8_t f = FamilyOf(kind);
+        family[i] = f;
+        present[f] = true;
     }
     constexpr std::int64_t exact = std::int64_t(1) << 53;
-    if (anyDouble && minInt <= maxInt && (minInt < -exact || maxInt > exact))
+    if (anyDouble && anyIntLike && (minInt < -exact || maxInt > exact))
         return false; // such integers and doubles do not share one key exactly
 
-    // Values within the family: numbers and text each from 0.
-    std::vector<std::uint64_t> sub(n, 0);
-    std::uint64_t numberMax = 0, textMax = 0;
-    if (anyNumber) {
-        std::uint64_t low = std::numeric_limits<std::uint64_t>::max(), high = 0;
+    // Numbers from 0: integers beside doubles are read again as doubles.
+    std::uint64_t low = 0, numberMax = 0;
+    if (anyDouble && anyIntLike) {
+        low = std::numeric_limits<std::uint64_t>::max();
+        std::uint64_t high = 0;
         for (size_t i = 0; i < n; ++i) {
-            const Variant& v = cells[i];
-            std::uint64_t k;
-            switch (v.Kind()) {
-            case TVarKind::Integer:
-                k = anyDouble ? DoubleBits(static_cast<double>(v.IntUnchecked())) : IntBits(v.IntUnchecked());
-                break;
-            case TVarKind::Boolean: k = anyDouble ? DoubleBits(v.BoolUnchecked() ? 1 : 0) : IntBits(v.BoolUnchecked()); break;
-            case TVarKind::Empty: k = anyDouble ? DoubleBits(0) : IntBits(0); break;
-            case TVarKind::Double:
-            case TVarKind::DateTime: k = DoubleBits(v.DoubleUnchecked()); break;
-            default: continue;
+            if (family[i] != 1)
+                continue;
+            switch (const Variant& v = cells[i]; v.Kind()) {
+            case TVarKind::Integer: sub[i] = DoubleBits(static_cast<double>(v.IntUnchecked())); break;
+            case TVarKind::Boolean: sub[i] = DoubleBits(v.BoolUnchecked() ? 1 : 0); break;
+            case TVarKind::Empty: sub[i] = DoubleBits(0); break;
+            default: break;
             }
-            sub[i] = k;
-            low = std::min(low, k);
-            high = std::max(high, k);
+            low = std::min(low, sub[i]);
+            high = std::max(high, sub[i]);
         }
-        for (size_t i = 0; i < n; ++i)
-            if (VarKeyFamily(cells[i].Kind()) == 1)
-                sub[i] -= low;
         numberMax = high - low;
+    } else if (anyDouble) {
+        low = minDouble;
+        numberMax = maxDouble - minDouble;
+    } else if (anyIntLike) {
+        low = IntBits(minInt);
+        numberMax = IntBits(maxInt) - low;
     }
-    if (anyText) {
-        TTextIds ids;
-        std::vector<std::uint32_t> id(n, 0);
-        for (size_t i = 0; i < n; ++i)
-            if (cells[i].IsString())
-                id[i] = ids.Id(cells[i].StringUnchecked());
-        const std::vector<QString>& texts = ids.Texts();
+    // Texts by their rank among the distinct texts, in code unit order.
+    const std::vector<QString>& texts = ids.Texts();
+    std::vector<std::uint32_t> rank(texts.size());
+    if (!texts.empty()) {
         std::vector<std::uint32_t> byText(texts.size());
         std::iota(byText.begin(), byText.end(), 0u);
         std::sort(byText.begin(), byText.end(), [&](std::uint32_t a, std::uint32_t b) {
             return texts[a].compare(texts[b], Qt::CaseSensitive) < 0;
         });
-        std::vector<std::uint32_t> rank(texts.size());
         for (size_t r = 0; r < byText.size(); ++r)
             rank[byText[r]] = static_cast<std::uint32_t>(r);
-        for (size_t i = 0; i < n; ++i)
-            if (cells[i].IsString())
-                sub[i] = rank[id[i]];
-        textMax = texts.empty() ? 0 : texts.size() - 1;
     }
+    const std::uint64_t textMax = texts.empty() ? 0 : texts.size() - 1;
 
     // The family rank among the families present, above the value.
-    int familyOf[3] = {0, 0, 0};
+    std::uint64_t familyRank[3] = {0, 0, 0};
     int families = 0;
     for (int f = 0; f < 3; ++f)
-        if ((f == 0 && anyNull) || (f == 1 && anyNumber) || (f == 2 && anyText))
-            familyOf[f] = families++;
+        if (present[f])
+            familyRank[f] = static_cast<std::uint64_t>(families++);
     const int familyBits = BitsFor(static_cast<std::uint64_t>(families > 0 ? families - 1 : 0));
     const int subBits = BitsFor(std::max(numberMax, textMax));
-    auto finish = [&](KeyColumn& key) {
-        if (key.Bits == 0)
-            return; // one value: nothing to order
-        if (descending) {
-            const std::uint64_t top = key.Bits == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << key.Bits) - 1;
-            for (std::uint64_t& k : key.Keys)
-                k = top - k;
+    auto valueOf = [&](size_t i) -> std::uint64_t {
+        switch (family[i]) {
+        case 1: return sub[i] - low;
+        case 2: return rank[sub[i]];
+        default: return 0;
         }
-        out.push_back(std::move(key));
     };
+    auto topOf = [](int bits) { return bits == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << bits) - 1; };
     if (familyBits + subBits <= 64) {
         KeyColumn key;
         key.Bits = familyBits + subBits;
+        if (key.Bits == 0)
+            return true; // one value: nothing to order
+        // Family, value and direction in one pass, in place.
+        const std::uint64_t top = descending ? topOf(key.Bits) : 0;
+        for (size_t i = 0; i < n; ++i) {
+            const std::uint64_t k = (familyBits ? familyRank[family[i]] << subBits : 0) | valueOf(i);
+            sub[i] = descending ? top - k : k;
+        }
         key.Keys = std::move(sub);
-        if (familyBits > 0)
-            for (size_t i = 0; i < n; ++i)
-                key.Keys[i] |= static_cast<std::uint64_t>(familyOf[VarKeyFamily(cells[i].Kind())]) << subBits;
-        finish(key);
+        out.push_back(std::move(key));
         return true;
     }
-    KeyColumn family;
-    family.Bits = familyBits;
-    family.Keys.resize(n);
+    // Family and value in two columns (64-bit values of more than one family).
+    KeyColumn familyKey;
+    familyKey.Bits = familyBits;
+    familyKey.Keys.resize(n);
+    const std::uint64_t familyTop = descending ? topOf(familyBits) : 0;
     for (size_t i = 0; i < n; ++i)
-        family.Keys[i] = static_cast<std::uint64_t>(familyOf[VarKeyFamily(cells[i].Kind())]);
-    finish(family);
+        familyKey.Keys[i] = descending ? familyTop - familyRank[family[i]] : familyRank[family[i]];
+    out.push_back(std::move(familyKey));
     KeyColumn value;
     value.Bits = subBits;
+    const std::uint64_t valueTop = descending ? topOf(subBits) : 0;
+    for (size_t i = 0; i < n; ++i)
+        sub[i] = descending ? valueTop - valueOf(i) : valueOf(i);
     value.Keys = std::move(sub);
-    finish(value);
+    out.push_back(std::move(value));
     return true;
 }
 
-// Stable sort of positions by 64-bit words, most significant first.
-std::vector<int> SortWords(const std::vector<std::vector<std::uint64_t>>& words, const std::vector<int>& wordBits,
+// Radix digits of 11 bits.
+constexpr int kDigit = 11;
+constexpr size_t kBuckets = size_t(1) << kDigit;
+
+// Stable sort of positions by 64-bit words, most significant first. The words are used up.
+std::vector<int> SortWords(std::vector<TBigArray<std::uint64_t>>& words, const std::vector<int>& wordBits,
                            size_t n)
 {
     std::vector<int> order(n);
@@ -297,23 +405,24 @@ std::vector<int> SortWords(const std::vector<std::vector<std::uint64_t>>& words,
         });
         return order;
     }
-    constexpr int kDigit = 11;
-    constexpr size_t kBuckets = size_t(1) << kDigit;
     std::vector<size_t> counts;
     // Least significant word first; each pass is a stable counting sort of one digit.
+    bool identity = true;
     for (size_t w = words.size(); w-- > 0;) {
-        const std::vector<std::uint64_t>& word = words[w];
+        TBigArray<std::uint64_t>& word = words[w];
         const int bits = wordBits[w];
         const int passes = (bits + kDigit - 1) / kDigit;
         counts.assign(kBuckets * static_cast<size_t>(passes), 0);
         if (bits <= 32) {
-            // Key and position in one word: every pass moves 8 bytes.
-            std::vector<std::uint64_t> a(n), b(n);
+            // Key and position in one word: every pass moves 8 bytes. While the order is still
+            // the positions' own, the word itself becomes the items.
+            TBigArray<std::uint64_t> a = identity ? std::move(word) : TBigArray<std::uint64_t>(n);
             for (size_t i = 0; i < n; ++i) {
-                a[i] = (word[size_t(order[i])] << 32) | static_cast<std::uint32_t>(order[i]);
+                a[i] = identity ? (a[i] << 32) | i : (word[size_t(order[i])] << 32) | static_cast<std::uint32_t>(order[i]);
                 for (int p = 0; p < passes; ++p)
                     ++counts[size_t(p) * kBuckets + ((a[i] >> (32 + p * kDigit)) & (kBuckets - 1))];
             }
+            TBigArray<std::uint64_t> b(n);
             for (int p = 0; p < passes; ++p) {
                 size_t* c = &counts[size_t(p) * kBuckets];
                 if (*std::max_element(c, c + kBuckets) == n)
@@ -328,15 +437,18 @@ std::vector<int> SortWords(const std::vector<std::vector<std::uint64_t>>& words,
             }
             for (size_t i = 0; i < n; ++i)
                 order[i] = static_cast<int>(static_cast<std::uint32_t>(a[i]));
+            identity = false;
+            word = {};
             continue;
         }
-        std::vector<std::uint64_t> keys(n), keys2(n);
+        TBigArray<std::uint64_t> keys(n), keys2(n);
         std::vector<int> order2(n);
         for (size_t i = 0; i < n; ++i) {
             keys[i] = word[size_t(order[i])];
             for (int p = 0; p < passes; ++p)
                 ++counts[size_t(p) * kBuckets + ((keys[i] >> (p * kDigit)) & (kBuckets - 1))];
         }
+        word = {};
         for (int p = 0; p < passes; ++p) {
             size_t* c = &counts[size_t(p) * kBuckets];
             if (*std::max_element(c, c + kBuckets) == n)
@@ -353,25 +465,29 @@ std::vector<int> SortWords(const std::vector<std::vector<std::uint64_t>>& words,
             keys.swap(keys2);
             order.swap(order2);
         }
+        identity = false;
     }
     return order;
 }
 
-// The key columns packed into words, most significant first.
-std::vector<int> SortKeys(const std::vector<KeyColumn>& keys, size_t n)
+// The key columns packed into words, most significant first; each word takes over the storage
+// of its first column. The columns are used up.
+std::vector<int> SortKeys(std::vector<KeyColumn>& keys, size_t n)
 {
-    std::vector<std::vector<std::uint64_t>> words;
+    std::vector<TBigArray<std::uint64_t>> words;
     std::vector<int> wordBits;
-    for (const KeyColumn& key : keys) {
+    for (KeyColumn& key : keys) {
         if (words.empty() || wordBits.back() + key.Bits > 64) {
-            words.emplace_back(n, 0);
-            wordBits.push_back(0);
+            words.push_back(std::move(key.Keys));
+            wordBits.push_back(key.Bits);
+            continue;
         }
-        std::vector<std::uint64_t>& word = words.back();
-        const int shift = key.Bits;
+        TBigArray<std::uint64_t>& word = words.back();
+        const int shift = key.Bits; // below 64: the word holds a column already
         for (size_t i = 0; i < n; ++i)
-            word[i] = (shift == 64 ? 0 : word[i] << shift) | key.Keys[i];
+            word[i] = (word[i] << shift) | key.Keys[i];
         wordBits.back() += key.Bits;
+        key.Keys = {};
     }
     return SortWords(words, wordBits, n);
 }
@@ -421,26 +537,37 @@ void TKvGridItemQuickSorter::RunKeys(TKvGridItemProvider* Provider, const TKvInt
     TKvGridDataProvider* source = Provider->GetDataSource();
     if (!source)
         return;
-    const int fieldCount = source->GetFieldCount();
-    // Keys up to the first field that does not exist (a bad first field leaves the range as it is).
+    std::vector<int> rows(static_cast<size_t>(Last - First + 1));
+    Provider->GetDataRows(First, static_cast<int>(rows.size()), rows.data());
+    std::vector<int> order;
+    if (OrderRows(source, rows, Fields, Directions, order))
+        Provider->ApplyOrder(First, order);
+}
+
+bool TKvGridItemQuickSorter::OrderRows(const TKvGridDataProvider* Source, const std::vector<int>& Rows,
+                                       const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
+                                       std::vector<int>& Order)
+{
+    if (!Source || Rows.size() < 2 || Fields.empty())
+        return false;
+    const int fieldCount = Source->GetFieldCount();
+    // Keys up to the first field that does not exist (a bad first field leaves the rows as they are).
     size_t levels = 0;
     while (levels < Fields.size() && Fields[levels] >= 0 && Fields[levels] < fieldCount)
         ++levels;
     if (levels == 0)
-        return;
-    std::vector<int> rows(static_cast<size_t>(Last - First + 1));
-    Provider->GetDataRows(First, static_cast<int>(rows.size()), rows.data());
+        return false;
     std::vector<bool> descending(levels);
     for (size_t k = 0; k < levels; ++k)
         descending[k] = k < Directions.size() && Directions[k] == SortDescending;
     const TKvIntegerArray fields(Fields.begin(), Fields.begin() + std::ptrdiff_t(levels));
     bool keyed = std::none_of(fields.begin(), fields.end(),
-                              [&](int f) { return source->GetSortKeyKind(f) == SortKeyCompare; });
+                              [&](int f) { return Source->GetSortKeyKind(f) == SortKeyCompare; });
     std::vector<KeyColumn> keys;
     for (size_t k = 0; k < levels && keyed; ++k)
-        keyed = ReadKey(TCells(source, rows, fields[k]), descending[k], keys);
-    const std::vector<int> order = keyed ? SortKeys(keys, rows.size()) : SortCompared(source, rows, fields, descending);
-    Provider->ApplyOrder(First, order);
+        keyed = ReadKey(TCells(Source, Rows, fields[k]), descending[k], keys);
+    Order = keyed ? SortKeys(keys, Rows.size()) : SortCompared(Source, Rows, fields, descending);
+    return true;
 }
 
 IKvGridItemSorter* GetSharedQuickSorter()

@@ -21,6 +21,17 @@ public:
                          const TKvGridSortDirections& Directions, int First, int Last) = 0;
 };
 
+// A sorter that orders data rows before any item shows them (a rebuild then makes the items in
+// their new order).
+class IKvGridRowSorter : public virtual IInterface
+{
+public:
+    // Order: positions into Rows in their new order by Fields; false leaves the rows as they are.
+    virtual bool OrderRows(const TKvGridDataProvider* Source, const std::vector<int>& Rows,
+                           const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
+                           std::vector<int>& Order) = 0;
+};
+
 class TKvGridItemSorter : public TInterfacedObject, public IKvGridItemSorter
 {
 };
@@ -42,7 +53,7 @@ public:
 // the order of TKvGridDataProvider::CompareValue; a provider comparing a field its own way
 // hands keys for it, or is asked row pair by row pair. A field outside the data source's fields
 // ends the keys (a bad first field leaves the range as it is).
-class TKvGridItemQuickSorter : public TKvGridItemSorter, public IKvGridMultiKeySorter
+class TKvGridItemQuickSorter : public TKvGridItemSorter, public IKvGridMultiKeySorter, public IKvGridRowSorter
 {
 protected:
     friend class TCreateAccess;
@@ -52,6 +63,8 @@ public:
     void Run(TKvGridItemProvider* Provider, int Field, TKvGridSortDirection Direction, int First, int Last) override;
     void RunKeys(TKvGridItemProvider* Provider, const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
                  int First, int Last) override;
+    bool OrderRows(const TKvGridDataProvider* Source, const std::vector<int>& Rows, const TKvIntegerArray& Fields,
+                   const TKvGridSortDirections& Directions, std::vector<int>& Order) override;
 };
 
 class TKvGridItemStraightSorter : public TKvGridItemSorter

@@ -1,5 +1,6 @@
 // Grouping a sorted mixed column against a plain reference: runs of values that the total
-// variant order finds equal, with their row counts and sums.
+// variant order finds equal, with their row counts and sums; groups of texts in their own
+// strings against hashing each key to its group.
 #include "ModelTestSupport.h"
 #include "TestSupport.h"
 #include "model/KvGrids.Model.Default.h"
@@ -7,6 +8,7 @@
 
 #include <cmath>
 #include <random>
+#include <unordered_map>
 
 using namespace kv;
 using namespace kvtest;
@@ -133,5 +135,72 @@ TEST(GroupReference, VisibleRowsAndGroupPositionsMatchAPlainWalk)
                 ASSERT_EQ(footer->GetGroup()->GetVIndex(), i);
             }
         }
+    }
+}
+
+TEST(GroupReference, OwnTextGroupsWithTheirRowsSumsAndMeansMatchAHashedReference)
+{
+    std::mt19937 rng(47);
+    static const char16_t* const kWords[] = {u"north", u"North", u"NORTH", u"süd", u"Süd", u"\U0001F600", u"", u"ost"};
+    auto data = MakeTable("K,V", "s,n", {});
+    const int rows = 6000;
+    for (int i = 0; i < rows; ++i) {
+        const QString word = QString::fromUtf16(kWords[rng() % 8]) + QString::number(rng() % 60);
+        const unsigned r = rng() % 20;
+        const Variant key = r == 0 ? Variant::Null() : Variant(QString(word.constData(), word.size()));
+        const Variant value = r == 1 ? Variant::Null() : r < 8 ? Variant((static_cast<int>(rng() % 400) - 200) / 8.0)
+                                                               : Variant(static_cast<int>(rng() % 1000));
+        data->InsertRow(i, {key, value});
+    }
+    for (const TKvGridSortDirection direction : {SortAscending, SortDescending}) {
+        TOwned<TKvDefaultGridItemProvider> source = MakeOwned<TKvDefaultGridItemProvider>();
+        source->SetDataSource(data.get());
+        source->OrderBy({0}, {direction}, false);
+        auto grouped = MakeOwned<TKvGridGroupedItemProvider>(source.get());
+        grouped->GroupBy({0});
+
+        // The reference: each key hashed to its group with the rows in data order, the groups
+        // ordered by the total variant order, a sum and a mean of the values that are numbers.
+        struct TGroup
+        {
+            Variant Key;
+            std::vector<int> Rows;
+            double Sum = 0;
+        };
+        std::unordered_map<Variant, size_t, TVariantKeyHash, TVariantKeyEqual> index;
+        std::vector<TGroup> expected;
+        for (int row = 0; row < rows; ++row) {
+            const Variant key = data->GetData(row, 0);
+            const auto [it, added] = index.emplace(key, expected.size());
+            if (added)
+                expected.push_back({key, {}, 0});
+            TGroup& group = expected[it->second];
+            group.Rows.push_back(row);
+            const Variant value = data->GetData(row, 1);
+            group.Sum += value.IsNull() ? 0.0 : value.ToDouble();
+        }
+        std::stable_sort(expected.begin(), expected.end(), [&](const TGroup& a, const TGroup& b) {
+            const int c = VarCompareTotal(a.Key, b.Key);
+            return direction == SortDescending ? c > 0 : c < 0;
+        });
+
+        TKvGridGroupItemImpl* root = grouped->GetRootItem();
+        ASSERT_EQ(root->GetCount(), static_cast<int>(expected.size()));
+        for (int g = 0; g < root->GetCount(); ++g) {
+            auto* group = static_cast<TKvGridGroupItemImpl*>(root->GetItem(g));
+            const TGroup& want = expected[size_t(g)];
+            ASSERT_EQ(group->GetKey(), want.Key) << g;
+            std::vector<int> actual;
+            for (int i = 0; i < group->GetCount(); ++i)
+                if (const int row = group->GetItem(i)->GetDataRow(); row >= 0)
+                    actual.push_back(row);
+            ASSERT_EQ(actual, want.Rows) << g;
+            ASSERT_EQ(group->GetDescendantCount(), static_cast<int>(want.Rows.size())) << g;
+            EXPECT_NEAR(group->GetSum(1), want.Sum, 1e-9 * (1 + std::abs(want.Sum))) << g;
+            EXPECT_NEAR(group->GetMean(1), want.Sum / static_cast<double>(want.Rows.size()),
+                        1e-9 * (1 + std::abs(want.Sum))) << g;
+        }
+        grouped.reset();
+        source->SetDataSource(nullptr);
     }
 }

@@ -191,3 +191,75 @@ TEST(SortKeys, CsvValuesMatchTheirRecordsAndSaveUnchanged)
         ASSERT_EQ(saved.readAll(), text);
     }
 }
+
+namespace {
+
+// A text as read from a file: its own string, drawn from few words in mixed case, with
+// non-ASCII letters, surrogate pairs, prefixes of each other and the empty text.
+QString RandomOwnText(std::mt19937& rng)
+{
+    static const char16_t* const kWords[] = {u"apple", u"Apple", u"APPLE", u"appl", u"", u"Äpfel", u"äpfel",
+                                             u"zebra", u"Zebra", u"éclair", u"eclair", u"\u00e9", u"e\u0301",
+                                             u"\U0001F600", u"\uFFFD", u"straße", u"STRASSE", u"a b", u"a"};
+    const QString word = QString::fromUtf16(kWords[rng() % (sizeof kWords / sizeof *kWords)]);
+    const QString text = rng() % 3 == 0 ? word + QString::number(rng() % 40) : word;
+    return QString(text.constData(), text.size()); // never shared
+}
+
+Variant RandomTextCell(std::mt19937& rng)
+{
+    const unsigned r = rng() % 100;
+    if (r < 8)
+        return Variant::Null();
+    if (r < 11)
+        return Variant();
+    if (r < 16)
+        return Variant(static_cast<int>(rng() % 5) - 2);
+    return Variant(RandomOwnText(rng));
+}
+
+} // namespace
+
+TEST(SortKeys, OwnTextsWithNullsAndNumbersMatchAStableSortByCompareValue)
+{
+    std::mt19937 rng(29);
+    // Past the radix threshold and past the sorter's look at how often addresses repeat.
+    for (const int rows : {3, 600, 9000}) {
+        auto data = MakeTable("A,B,C", "s,s,n", {});
+        for (int i = 0; i < rows; ++i)
+            data->InsertRow(i, {RandomTextCell(rng), Variant(RandomOwnText(rng)),
+                                rng() % 10 == 0 ? Variant::Null() : Variant(static_cast<int>(rng() % 3))});
+        for (const TKvIntegerArray& fields :
+             {TKvIntegerArray{0}, TKvIntegerArray{0, 1}, TKvIntegerArray{1, 2}, TKvIntegerArray{2, 0}}) {
+            for (int trial = 0; trial < 3; ++trial) {
+                const TKvGridSortDirections directions = RandomDirections(rng, fields.size());
+                ASSERT_EQ(SortedRows(data.get(), fields, directions), ReferenceRows(data.get(), fields, directions))
+                    << "rows " << rows << " fields " << fields.size() << " first " << fields[0];
+            }
+        }
+        // With fixed rows kept out of sorting, and sorted again by a sorter over a range of items.
+        TOwned<TKvDefaultGridItemProvider> provider = MakeOwned<TKvDefaultGridItemProvider>();
+        provider->SetDataSource(data.get());
+        provider->SetFixed(2, false, false);
+        const TKvGridSortDirections directions = RandomDirections(rng, 2);
+        provider->OrderBy({0, 1}, directions, false);
+        std::vector<int> expected = ReferenceRows(data.get(), {0, 1}, directions);
+        expected.erase(std::remove_if(expected.begin(), expected.end(), [](int r) { return r < 2; }), expected.end());
+        if (rows >= 2)
+            expected.insert(expected.begin(), {0, 1});
+        std::vector<int> actual;
+        for (int i = 0; i < provider->GetItemCount(); ++i)
+            actual.push_back(provider->GetItem(i)->GetDataRow());
+        ASSERT_EQ(actual, expected) << "fixed rows, rows " << rows;
+        auto* multi = dynamic_cast<IKvGridMultiKeySorter*>(GetSharedQuickSorter());
+        ASSERT_TRUE(multi);
+        multi->RunKeys(provider.get(), {1, 0}, {SortDescending, SortAscending}, 0, provider->GetItemCount() - 1);
+        actual.clear();
+        for (int i = 0; i < provider->GetItemCount(); ++i)
+            actual.push_back(provider->GetItem(i)->GetDataRow());
+        ASSERT_EQ(actual, ReferenceRows(data.get(), {1, 0}, {SortDescending, SortAscending})) << "range, rows " << rows;
+        for (int row = 0; row < rows; ++row)
+            ASSERT_EQ(provider->GetItem(provider->ItemOfData(row))->GetDataRow(), row);
+        provider->SetDataSource(nullptr);
+    }
+}
