@@ -43,6 +43,16 @@ void Settle()
         QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+// A full frame: every widget of the window marked for painting, then painted and flushed in
+// one pass (a repaint of the window alone does not repaint its children).
+void RepaintWindow(QWidget* window)
+{
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (w->isVisible())
+            w->update();
+    window->repaint();
+}
+
 constexpr int Width = 1920;
 constexpr int Height = 1080;
 constexpr int Fields = 12;
@@ -144,7 +154,7 @@ struct TOurs
         Data.reset();
     }
     // A full frame: the whole window repainted and flushed, as an application's update of it.
-    void Frame() { Grid->Widget()->repaint(); }
+    void Frame() { RepaintWindow(Grid->Widget()); }
 };
 
 struct TPeer
@@ -168,7 +178,7 @@ struct TPeer
         Frame();
     }
     // A full frame: the whole window (cells, headers, scroll bars) repainted and flushed.
-    void Frame() { View.repaint(); }
+    void Frame() { RepaintWindow(&View); }
     int ShownRows() const
     {
         const int h = View.viewport()->height(), r = View.verticalHeader()->defaultSectionSize();
