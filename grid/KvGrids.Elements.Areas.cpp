@@ -13,14 +13,12 @@
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Delegate.h"
-#include "grid/KvGrids.Impl.h"
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.View.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
 #include <cmath>
-#include <typeinfo>
 
 namespace kv {
 
@@ -528,26 +526,6 @@ void TKvGridBodyElement::DoDraw(TKvDrawingContext* context)
     IKvGridRenderer* renderer = content ? FRenderer.get() : FEmptyRenderer.get();
     if (renderer)
         renderer->Render(FGrid, context, r);
-}
-
-TKvFill* TKvGridBodyElement::GetOpaqueFill() const
-{
-    if (typeid(*this) != typeid(TKvGridBodyElement))
-        return nullptr;
-    const bool content = FGrid->GetVisibleColumnCount() > 0 && FGrid->GetItemCount() > 0;
-    IKvGridRenderer* renderer = content ? FRenderer.get() : FEmptyRenderer.get();
-    if (!renderer)
-        return nullptr;
-    TKvFill* fill = nullptr;
-    const std::type_info& type = typeid(*renderer);
-    if (type == typeid(TKvGridBodyRenderer))
-        fill = FGrid->GetBody()->GetStyles()->GetBackground();
-    else if (type == typeid(TKvGridFixedBodyRenderer))
-        fill = FGrid->GetFixedCols()->GetStyles()->GetBackground();
-    else if (type == typeid(TKvEmptyBodyRenderer))
-        fill = FGrid->GetBody()->GetEmptyStyles()->GetBackground();
-    auto* solid = dynamic_cast<TKvSolidBrush*>(fill);
-    return solid && !solid->AsGradient() && (solid->GetColor().Value >> 24) == 0xFFu ? fill : nullptr;
 }
 
 // ---- row-group bar ---------------------------------------------------------------------------

@@ -645,9 +645,6 @@ public:
     int GetPoolCount() const { return static_cast<int>(FRows.size()); }
     // Every row view, laid out or pooled, frees its cached views of the column.
     void DropColumn(TKvGridColumn* column);
-    // The fill that its stock renderer covers the whole view with, when it is solid and opaque
-    // (what was under the view never shows); null for any other renderer or fill.
-    TKvFill* GetOpaqueFill() const;
 
 protected:
     void DoDraw(TKvDrawingContext* context) override;

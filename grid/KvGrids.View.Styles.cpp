@@ -8,7 +8,6 @@
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.EditorBase.h"
-#include "grid/KvGrids.Elements.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Renderer.h"
 #include "grid/KvGrids.View.h"
@@ -17,10 +16,8 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/Messages.h"
 
-#include <algorithm>
 #include <array>
 #include <utility>
-#include <vector>
 
 namespace kv {
 
@@ -92,81 +89,6 @@ void TKvGridView::Paint()
 {
     LinkStyles();
     TKvSpriteControl::Paint();
-}
-
-namespace {
-
-TRectF IntersectRectF(const TRectF& a, const TRectF& b)
-{
-    const TRectF r(std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom));
-    return r.IsEmpty() ? TRectF() : r;
-}
-
-// Where the body view's own fill will cover the window, in window pixels: its bounds cut by
-// every clip and update box that decides whether it is drawn, when it is drawn unrotated, at
-// scale 1 and on whole pixels; empty when that is not known.
-TRect CoveredByFill(TKvGridBodyElement* view, int scrollX, int scrollY)
-{
-    if (!view || !view->GetOpaqueFill() || view->GetWidth() == 0 || view->GetHeight() == 0)
-        return TRect{};
-    TRectF r = view->BoundsByContainer();
-    for (const TKvSprite* s = view; s; s = s->GetParent()) {
-        if (!s->GetVisible() || s->GetRotation() != 0 || s->GetAlpha() != 1.0f)
-            return TRect{};
-        r = IntersectRectF(r, TRectF(s->UpdateBounds()));
-        if (s->IsBounded()) {
-            const TRectF clip = s->GetClipRect();
-            if (!clip.IsEmpty())
-                r = IntersectRectF(r, s->SpriteToContainer(clip));
-        }
-        if (r.IsEmpty())
-            return TRect{};
-    }
-    const TRect whole{static_cast<int>(r.Left), static_cast<int>(r.Top), static_cast<int>(r.Right), static_cast<int>(r.Bottom)};
-    if (whole.Left != r.Left || whole.Top != r.Top || whole.Right != r.Right || whole.Bottom != r.Bottom)
-        return TRect{};
-    return TRect{whole.Left - scrollX, whole.Top - scrollY, whole.Right - scrollX, whole.Bottom - scrollY};
-}
-
-// The parts of each rectangle outside cut.
-std::vector<TRectF> Subtract(const std::vector<TRectF>& rects, const TRect& cut)
-{
-    if (cut.IsEmpty())
-        return rects;
-    const TRectF c(cut.Left, cut.Top, cut.Right, cut.Bottom);
-    std::vector<TRectF> out;
-    for (const TRectF& r : rects) {
-        const TRectF i = IntersectRectF(r, c);
-        if (i.IsEmpty()) {
-            out.push_back(r);
-            continue;
-        }
-        if (r.Top < i.Top)
-            out.emplace_back(r.Left, r.Top, r.Right, i.Top);
-        if (i.Bottom < r.Bottom)
-            out.emplace_back(r.Left, i.Bottom, r.Right, r.Bottom);
-        if (r.Left < i.Left)
-            out.emplace_back(r.Left, i.Top, i.Left, i.Bottom);
-        if (i.Right < r.Right)
-            out.emplace_back(i.Right, i.Top, r.Right, i.Bottom);
-    }
-    return out;
-}
-
-} // namespace
-
-void TKvGridView::DoDrawBackground(TKvDrawingContext* context, const TRectF& rect)
-{
-    if (!GetBackground() || GetScaleX() != 1.0f || GetScaleY() != 1.0f) {
-        TKvSpriteControl::DoDrawBackground(context, rect);
-        return;
-    }
-    // As the host: a pixel beyond each side of the paint box.
-    std::vector<TRectF> parts{TRectF(rect.Left - 1, rect.Top - 1, rect.Right + 1, rect.Bottom + 1)};
-    parts = Subtract(parts, CoveredByFill(FBodyView, GetScrollX(), GetScrollY()));
-    parts = Subtract(parts, CoveredByFill(FFixedBodyView, GetScrollX(), GetScrollY()));
-    for (const TRectF& part : parts)
-        context->DrawRect(GetBackground(), nullptr, part);
 }
 
 // ---- summaries -------------------------------------------------------------------------

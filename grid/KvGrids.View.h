@@ -520,8 +520,6 @@ protected:
     void MouseLeave() override;
     // Style linking, then the host's paint (KvGrids.View.Styles.cpp).
     void Paint() override;
-    // The host's background, but under the body views that their own opaque fill covers.
-    void DoDrawBackground(TKvDrawingContext* context, const TRectF& rect) override;
     void CreateWnd() override;
 
     // Factories a descendant may replace.

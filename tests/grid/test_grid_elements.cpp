@@ -2,7 +2,6 @@
 // geometry, buttons and the error icon, handles, delegate replacement and pixel probes.
 #include "GridTestSupport.h"
 #include "TestSupport.h"
-#include <QtGui/QPainter>
 
 using namespace kv;
 using namespace kvtest;
@@ -622,62 +621,4 @@ TEST(GridElements, TheEditBarMakesFeedsAndFreesItsCellViews)
     bar->Add(cell);
     bar->Add(group);
     EXPECT_EQ(bar->GetChildCount(), 2);
-}
-
-// The window's background is left out under a body that covers it with an opaque fill; under a
-// translucent or gradient body fill, and where no body is, it is painted as before.
-TEST(GridPaint, WindowBackgroundUnderTheBody)
-{
-    TShownGrid g;
-    g.Fill(3, 2, 80);
-    g.Grid->GetFixedCols()->SetCount(1);
-    auto red = TKvFill::CreateSolid(0xFFFF0000u);
-    g.Grid->GetStyles()->SetBackground(red.get());
-    auto green = TKvFill::CreateSolid(0xFF00C000u);
-    auto blue = TKvFill::CreateSolid(0x800000FFu);
-    auto gradient = TKvFill::CreateLinear(0x800000FFu, 0x800000FFu, 90);
-    g.Show(420, 250);
-    TKvGridLayoutManager* m = g.Layout();
-    // Below the last row, in the scrolling body and in the fixed one.
-    const TRect body = m->BodyBounds();
-    const TRect fixed = m->FixedBounds();
-    ASSERT_GT(body.Bottom - m->ItemBounds(m->ItemCount() - 1).Bottom, 4);
-    const int y = body.Bottom - 2;
-    const int xBody = body.Right - 4, xFixed = fixed.Left + fixed.Width() / 2;
-    // What a translucent blue over the window's red gives.
-    QImage reference(1, 1, QImage::Format_RGB32);
-    reference.fill(Qt::red);
-    {
-        QPainter p(&reference);
-        p.fillRect(QRect(0, 0, 1, 1), QColor(0, 0, 0xFF, 0x80));
-    }
-    const unsigned blended = reference.pixel(0, 0) & 0xFFFFFFu;
-    for (TKvGridViewStyles* s : {g.Grid->GetBody()->GetStyles(), g.Grid->GetFixedCols()->GetStyles()}) {
-        const int x = s == g.Grid->GetBody()->GetStyles() ? xBody : xFixed;
-        s->SetBackground(green.get());
-        g.Paint();
-        EXPECT_EQ(g.Rgb(x, y), 0x00C000u);
-        s->SetBackground(blue.get());
-        g.Paint();
-        EXPECT_EQ(g.Rgb(x, y), blended);
-        s->SetBackground(green.get());
-        g.Paint();
-        EXPECT_EQ(g.Rgb(x, y), 0x00C000u);
-        s->SetBackground(gradient.get());
-        g.Paint();
-        EXPECT_EQ(g.Rgb(x, y), blended);
-        s->SetBackground(green.get());
-        g.Paint();
-    }
-    // Scrolled down a row and back, the body still covers what it did.
-    g.Grid->SetTopIndex(1);
-    g.Paint();
-    g.Grid->SetTopIndex(0);
-    g.Paint();
-    EXPECT_EQ(g.Rgb(xBody, y), 0x00C000u);
-    EXPECT_EQ(g.Rgb(xFixed, y), 0x00C000u);
-    // Outside the bodies the window's background is still painted.
-    const TRect client = g.Grid->GetClientRect();
-    if (client.Bottom > m->GridBounds().Bottom + 1)
-        EXPECT_EQ(g.Rgb(client.Left + 2, client.Bottom - 1), 0xFF0000u);
 }
