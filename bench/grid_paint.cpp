@@ -1,14 +1,18 @@
-// Painting a 1,920 by 1,080 grid of 12 columns over 1,000 and 1,000,000 rows into its
-// offscreen buffer, beside a QTableView over a QAbstractTableModel of the same data and size:
-// a full frame, a frame after scrolling one row, a frame after moving the focus one cell, and
-// the time from setting the data to the first frame; and fitting a column over every row. Both read values computed from the row
-// and column, so neither holds a copy of the data. The QTableView gets our row height and
-// shows as many rows as ours. Ratios of wall time and of process CPU time (all threads) are
-// printed at the end with the machine's load.
+// Painting a 1,920 by 1,080 grid of 12 columns over 1,000 to 10,000,000 rows, beside a
+// QTableView over a QAbstractTableModel of the same data and size: a full frame (a repaint of the
+// whole widget through Qt's normal paint path, flushed to its window), a frame after scrolling
+// one row, a frame after moving the focus one cell, and the time from setting the data to the
+// first frame; and fitting a column over every row. Both read values computed from the row and
+// column, so neither holds a copy of the data. The QTableView gets our font, our row height and
+// as many shown rows as ours. Ratios of the medians of five runs, of wall time and of process
+// CPU time (all threads), are printed at the end with the machine's load.
 #include "grid/KvGrids.h"
 #include "grid/KvGrids.LayoutManager.h"
 #include "model/KvGrids.Data.h"
+#include "platform/graphics/VectorGraphics.h"
 #include "platform/ui/PaintBuffer.h"
+
+#include "BenchData.h"
 
 #include <QtCore/QAbstractTableModel>
 #include <QtCore/QElapsedTimer>
@@ -17,6 +21,7 @@
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QTableView>
+#include <QtGui/QFont>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -36,6 +41,16 @@ void Settle()
     t.start();
     while (t.elapsed() < 200)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// A full frame: every widget of the window marked for painting, then painted and flushed in
+// one pass (a repaint of the window alone does not repaint its children).
+void RepaintWindow(QWidget* window)
+{
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (w->isVisible())
+            w->update();
+    window->repaint();
 }
 
 constexpr int Width = 1920;
@@ -138,21 +153,18 @@ struct TOurs
         Grid.reset();
         Data.reset();
     }
-    // A full refresh: layout and paint of the whole window.
-    void Frame()
-    {
-        Grid->RefreshView(false);
-        Grid->Update();
-    }
+    // A full frame: the whole window repainted and flushed, as an application's update of it.
+    void Frame() { RepaintWindow(Grid->Widget()); }
 };
 
 struct TPeer
 {
     TGeneratedModel Model;
     QTableView View;
-    // Our row height and as many shown rows as ours.
-    TPeer(int rows, int rowHeight, int shownRows) : Model(rows)
+    // Our font, our row height and as many shown rows as ours, in a window of our size.
+    TPeer(int rows, const QFont& font, int rowHeight, int shownRows) : Model(rows)
     {
+        View.setFont(font);
         View.resize(Width, Height);
         View.horizontalHeader()->setDefaultSectionSize(150);
         View.verticalHeader()->setMinimumSectionSize(1);
@@ -165,12 +177,12 @@ struct TPeer
         Settle();
         Frame();
     }
-    // The cells and both headers, as ours.
-    void Frame()
+    // A full frame: the whole window (cells, headers, scroll bars) repainted and flushed.
+    void Frame() { RepaintWindow(&View); }
+    int ShownRows() const
     {
-        View.viewport()->repaint();
-        View.horizontalHeader()->viewport()->repaint();
-        View.verticalHeader()->viewport()->repaint();
+        const int h = View.viewport()->height(), r = View.verticalHeader()->defaultSectionSize();
+        return (h + r - 1) / r;
     }
 };
 
@@ -183,13 +195,28 @@ TOurs& Ours(int rows)
         p = std::make_unique<TOurs>(rows);
     return *p;
 }
+// Rows the body shows, the last one perhaps in part.
+int OursShownRows(TKvAbstractGridLayoutManager* layout)
+{
+    return layout->ItemCount() - layout->FixedItemCount();
+}
+int OursRowHeight(TKvAbstractGridLayoutManager* layout)
+{
+    return layout->ItemBounds(layout->FixedItemCount()).Height();
+}
+QFont OursFont(TKvGridView* grid)
+{
+    QFont f;
+    gfx::GetFontQFont(grid->GetBody()->GetStyles()->GetFont()->Font(), f);
+    return f;
+}
 TPeer& Peer(int rows)
 {
     auto& p = gPeers[rows];
     if (!p) {
-        TKvAbstractGridLayoutManager* layout = Ours(rows).Grid->GetLayoutManager();
-        const int fixed = layout->FixedItemCount();
-        p = std::make_unique<TPeer>(rows, layout->ItemBounds(fixed).Height(), layout->FullItemCount());
+        TOurs& o = Ours(rows);
+        TKvAbstractGridLayoutManager* layout = o.Grid->GetLayoutManager();
+        p = std::make_unique<TPeer>(rows, OursFont(o.Grid.get()), OursRowHeight(layout), OursShownRows(layout));
     }
     return *p;
 }
@@ -280,7 +307,6 @@ void BM_PeerFirstFrame(benchmark::State& state)
     p.View.setModel(&p.Model);
 }
 
-// Repeated, and the median kept: the machine is shared and single runs are noisy.
 // Fitting a column of words to its content over every row, beside a bare loop that measures
 // each row's text with the same font.
 void BM_OursFitColumnWidth(benchmark::State& state)
@@ -303,8 +329,9 @@ void BM_PeerFitColumnWidth(benchmark::State& state)
     }
 }
 
+// Each case at every row count, five runs, medians of wall and process CPU time.
 #define KV_FRAME_BENCH(name) \
-    BENCHMARK(name)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Repetitions(5)->DisplayAggregatesOnly(true)->MeasureProcessCPUTime()->UseRealTime()
+    KV_BENCHMARK(name)->Arg(1000)->Arg(10000)->Arg(1000000)->Arg(10000000)->Unit(benchmark::kMillisecond)
 KV_FRAME_BENCH(BM_OursFullFrame);
 KV_FRAME_BENCH(BM_PeerFullFrame);
 KV_FRAME_BENCH(BM_OursScrollOneRow);
@@ -313,26 +340,10 @@ KV_FRAME_BENCH(BM_OursFocusOneCell);
 KV_FRAME_BENCH(BM_PeerFocusOneCell);
 KV_FRAME_BENCH(BM_OursFirstFrame);
 KV_FRAME_BENCH(BM_PeerFirstFrame);
-BENCHMARK(BM_OursFitColumnWidth)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_PeerFitColumnWidth)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+KV_BENCHMARK(BM_OursFitColumnWidth)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+KV_BENCHMARK(BM_PeerFitColumnWidth)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// Keeps each benchmark's median time per iteration for the ratios.
-class TRatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate ? run.aggregate_name == "median" : !Times.count(run.run_name.function_name + "/" + run.run_name.args))
-            {
-                Times[run.run_name.function_name + "/" + run.run_name.args] = run.GetAdjustedRealTime();
-                CpuTimes[run.run_name.function_name + "/" + run.run_name.args] = run.GetAdjustedCPUTime();
-            }
-    }
-    std::map<std::string, double> Times;
-    std::map<std::string, double> CpuTimes;
-};
+constexpr int RowCounts[] = {1000, 10000, 1000000, 10000000};
 
 } // namespace
 
@@ -343,40 +354,40 @@ int main(int argc, char** argv)
     setenv("QT_FONT_DPI", "96", 1);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    TRatioReporter reporter;
+    kvbench::TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto find = [](const std::map<std::string, double>& times, const std::string& name, int rows) {
-        const auto it = times.find(name + "/" + std::to_string(rows));
-        return it == times.end() ? 0.0 : it->second;
+    auto name = [](const char* side, const char* kind, int rows) {
+        return std::string("BM_") + side + kind + "/" + std::to_string(rows);
     };
-    auto t = [&](const std::string& name, int rows) { return find(reporter.Times, name, rows); };
-    auto cpu = [&](const std::string& name, int rows) { return find(reporter.CpuTimes, name, rows); };
-    std::printf("\nratio to QTableView (ours / theirs, wall time and process CPU time of all threads; below 1 is faster):\n");
+    std::printf("\nours against QTableView (medians of five runs, ms; process CPU of all threads; ratio below 1 is "
+                "faster):\n  %-14s %9s %17s %17s %12s\n",
+                "case", "rows", "ours wall/CPU", "peer wall/CPU", "ratio w/CPU");
     for (const char* kind : {"FullFrame", "ScrollOneRow", "FocusOneCell", "FirstFrame", "FitColumnWidth"})
-        for (int rows : {1000, 1000000}) {
-            const std::string ours = std::string("BM_Ours") + kind;
-            const std::string peer = std::string("BM_Peer") + kind;
-            if (t(ours, rows) > 0 && t(peer, rows) > 0)
-                std::printf("  %-14s %8d rows: %.2f  (CPU %.2f)\n", kind, rows, t(ours, rows) / t(peer, rows),
-                            cpu(ours, rows) / cpu(peer, rows));
+        for (int rows : RowCounts) {
+            const std::string ours = name("Ours", kind, rows), peer = name("Peer", kind, rows);
+            const double ow = reporter.Find(ours), oc = reporter.FindCpu(ours);
+            const double pw = reporter.Find(peer), pc = reporter.FindCpu(peer);
+            if (ow > 0 && pw > 0)
+                std::printf("  %-14s %9d %8.2f /%7.2f %8.2f /%7.2f %5.2f /%5.2f\n", kind, rows, ow, oc, pw, pc, ow / pw,
+                            pc > 0 ? oc / pc : 0.0);
         }
-    std::printf("frame time at 1,000,000 rows over 1,000 rows (ours):\n");
-    for (const char* kind : {"FullFrame", "ScrollOneRow", "FocusOneCell", "FirstFrame"}) {
-        const double small = t(std::string("BM_Ours") + kind, 1000);
-        const double large = t(std::string("BM_Ours") + kind, 1000000);
-        if (small > 0 && large > 0)
-            std::printf("  %-13s %.2f\n", kind, large / small);
-    }
-    double load[3] = {0, 0, 0};
-    getloadavg(load, 3);
-    std::printf("load average %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     if (!gOurs.empty()) {
-        TKvAbstractGridLayoutManager* layout = gOurs.begin()->second->Grid->GetLayoutManager();
-        std::printf("shown rows: ours %d, QTableView's row height set to ours (%d px)\n", layout->FullItemCount(),
-                    layout->ItemBounds(layout->FixedItemCount()).Height());
+        TOurs& o = *gOurs.begin()->second;
+        TKvAbstractGridLayoutManager* layout = o.Grid->GetLayoutManager();
+        std::printf("window %d x %d, %d columns; shown rows: ours %d", o.Grid->Widget()->width(),
+                    o.Grid->Widget()->height(), Fields, OursShownRows(layout));
+        if (!gPeers.empty()) {
+            const TPeer& p = *gPeers.begin()->second;
+            std::printf(", QTableView %d (%d x %d, font %s %.1f pt)", p.ShownRows(), p.View.width(), p.View.height(),
+                        qPrintable(p.View.font().family()), p.View.font().pointSizeF());
+        }
+        std::printf("; row height %d px on both sides\n", OursRowHeight(layout));
     }
+    kvbench::PrintProcessCpuAndLoad();
+    std::fflush(stdout);
     benchmark::Shutdown();
-    gOurs.clear();
+    // The shared fixtures (the largest hold ten million rows) go before the application.
     gPeers.clear();
+    gOurs.clear();
     return 0;
 }
