@@ -206,10 +206,6 @@ TXmlMessageTable TXmlMessage::TakeTable(TXmlMessageNode rows, int width)
     const auto bufferSize = static_cast<std::int64_t>(FImpl->Buffer.size());
     const auto w = static_cast<size_t>(table.FWidth);
     if (rows) {
-        size_t count = 0;
-        for (pugi::xml_node row = N(rows.FNode).first_child(); row; row = row.next_sibling())
-            count += row.type() == pugi::node_element;
-        table.FCells.reserve(count * w);
         for (pugi::xml_node row = N(rows.FNode).first_child(); row; row = row.next_sibling()) {
             if (row.type() != pugi::node_element)
                 continue;
@@ -217,7 +213,10 @@ TXmlMessageTable TXmlMessage::TakeTable(TXmlMessageNode rows, int width)
             for (pugi::xml_node cell = row.first_child(); cell && f < w; cell = cell.next_sibling()) {
                 if (cell.type() != pugi::node_element)
                     continue;
-                const char* text = cell.text().get();
+                // Mostly the text the parse kept in the element itself.
+                const char* text = cell.value();
+                if (!*text)
+                    text = cell.text().get();
                 if (!*text) {
                     table.FCells.push_back(TXmlMessageTable::kEmpty);
                 } else if (text >= begin && text < end) {
