@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include <QtCore/QStringDecoder>
+#include <algorithm>
 #include <cstring>
 
 namespace kv {
@@ -205,6 +206,7 @@ TXmlMessageTable TXmlMessage::TakeTable(TXmlMessageNode rows, int width)
     QByteArray extra;
     const auto bufferSize = static_cast<std::int64_t>(FImpl->Buffer.size());
     const auto w = static_cast<size_t>(table.FWidth);
+    std::int64_t first = -1, last = -1; // offsets of the first and latest texts in the buffer
     if (rows) {
         for (pugi::xml_node row = N(rows.FNode).first_child(); row; row = row.next_sibling()) {
             if (row.type() != pugi::node_element)
@@ -220,7 +222,10 @@ TXmlMessageTable TXmlMessage::TakeTable(TXmlMessageNode rows, int width)
                 if (!*text) {
                     table.FCells.push_back(TXmlMessageTable::kEmpty);
                 } else if (text >= begin && text < end) {
-                    table.FCells.push_back(text - begin);
+                    last = text - begin;
+                    if (first < 0)
+                        first = last;
+                    table.FCells.push_back(last);
                 } else {
                     table.FCells.push_back(bufferSize + extra.size());
                     extra.append(text, static_cast<qsizetype>(std::strlen(text) + 1));
@@ -228,7 +233,13 @@ TXmlMessageTable TXmlMessage::TakeTable(TXmlMessageNode rows, int width)
                 ++f;
             }
             table.FCells.resize(table.FCells.size() + (w - f), TXmlMessageTable::kMissing);
-            ++table.FRowCount;
+            // After the first rows, room for as many more as the rest of the text holds at
+            // their pace (at most one cell per four bytes, the shortest a cell can be).
+            if (++table.FRowCount == 256 && last > first) {
+                const double more = static_cast<double>(bufferSize - last) / static_cast<double>(last - first) * 256;
+                const size_t cells = table.FCells.size() + (static_cast<size_t>(more * 1.1) + 16) * w;
+                table.FCells.reserve(std::min(cells, static_cast<size_t>(bufferSize) / 4));
+            }
         }
     }
     FImpl->Doc.reset();

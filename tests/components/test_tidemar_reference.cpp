@@ -129,7 +129,8 @@ TEST(TidemarProvider, RandomResponsesReadAsPlainPugixmlReadsThem)
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
         const int width = 1 + static_cast<int>(rng() % 6);
-        const QByteArray body = RandomResponse(rng, width, 40 + static_cast<int>(rng() % 60));
+        // The last is long enough for the table to size itself from its first rows.
+        const QByteArray body = RandomResponse(rng, width, seed == 6 ? 900 : 40 + static_cast<int>(rng() % 60));
         QStringList names;
         const TCells expected = PlainRead(body, width, names);
         ASSERT_EQ(names.size(), width);
