@@ -131,7 +131,7 @@ private:
     int FRowCount = 0;
     QByteArray FText;
     std::vector<std::int64_t> FCells; // row-major
-    std::vector<QString> FWritten{QString()};
+    std::vector<QString> FWritten{QString::fromUtf8("")}; // an empty cell reads as an empty, not a null, text
 };
 
 } // namespace kv
