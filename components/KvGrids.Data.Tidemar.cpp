@@ -1,14 +1,14 @@
 // The remote data provider and its services.
 //
 // Sections: services (request building, posting, response checks) - provider (loading and
-// indexing a response, reading, local changes, commit and rollback).
+// reading a response, reading, local changes, commit and rollback).
 //
 // Call flow: Request and CallService make a service (CreateServiceFor), whose Send builds the
 // request document, posts it through THttpRequest and checks the response (ReadResponse);
-// Request then adopts it (Adopt checks and indexes the row nodes) and resets the listeners.
-// SetData, UpdateRow, InsertRow and RemoveRow(s) change the document and record row states;
-// with AutoCommit they end in Commit, which posts one exec request; a failure keeps the
-// changes pending.
+// Request then adopts it (Adopt checks it and takes its cells out as a table of texts) and
+// resets the listeners. SetData, UpdateRow, InsertRow and RemoveRow(s) change the table and
+// record row states; with AutoCommit they end in Commit, which posts one exec request; a
+// failure keeps the changes pending.
 #include "components/KvGrids.Data.Tidemar.h"
 
 #include "platform/net/HttpRequest.h"
@@ -25,8 +25,6 @@ namespace kv {
 namespace {
 
 const char* const kRequestText = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Tidemar.Request/>";
-const char* const kEmptyResponse =
-    "<Tidemar.Response><results><result><columns/><values/></result></results></Tidemar.Response>";
 
 // Every value is written in one invariant form ('.' decimals, ISO dates).
 QString ValueText(const Variant& value)
@@ -249,36 +247,21 @@ void TKvTidemarDataProvider::Request(const QString& Service, const QStringList& 
 
 void TKvTidemarDataProvider::Adopt(std::unique_ptr<TXmlMessage> Document)
 {
-    // Everything is checked and indexed before the current data is replaced.
+    // Everything is checked and read before the current data is replaced.
     const TXmlMessageNode result = Document->Root().Child("results").Child("result");
     const TXmlMessageNode columns = result.Child("columns");
     const TXmlMessageNode values = result.Child("values");
     if (!columns || !values)
         RaiseNoResults();
-    std::vector<TXmlMessageNode> columnNodes;
-    columns.GetChildren(columnNodes);
-    std::vector<TXmlMessageNode> rows;
-    values.GetChildren(rows);
     QStringList names;
-    for (const TXmlMessageNode& c : columnNodes)
+    for (TXmlMessageNode c = columns.FirstChild(); c; c = c.NextSibling())
         names.append(c.Attribute("name"));
-    FDocument = std::move(Document);
-    FColumns = std::move(columnNodes);
+    TXmlMessageTable table = Document->TakeTable(values, static_cast<int>(names.size()));
     FFieldNames = std::move(names);
-    FValueRoot = values;
-    FValues = std::move(rows);
+    FValues = std::move(table);
     FRowStates.clear();
     FUpdateBuffer.clear();
     FUnknownRows.clear();
-}
-
-void TKvTidemarDataProvider::EnsureDocument()
-{
-    if (FDocument)
-        return;
-    auto doc = std::make_unique<TXmlMessage>();
-    doc->Load(QByteArray(kEmptyResponse));
-    Adopt(std::move(doc));
 }
 
 QString TKvTidemarDataProvider::GetFieldName(int Field) const
@@ -294,39 +277,17 @@ int TKvTidemarDataProvider::GetFieldIndex(const QString& Name) const
     return -1;
 }
 
-TXmlMessageNode TKvTidemarDataProvider::Cell(int Row, int Field) const
-{
-    if (Row < 0 || Row >= GetRowCount() || Field < 0 || Field >= GetFieldCount())
-        return TXmlMessageNode();
-    return FValues[static_cast<size_t>(Row)].ChildAt(Field);
-}
-
-TXmlMessageNode TKvTidemarDataProvider::WritableCell(int Row, int Field)
-{
-    if (Row < 0 || Row >= GetRowCount() || Field < 0 || Field >= GetFieldCount())
-        return TXmlMessageNode();
-    // A row that came with fewer cells than fields gets the missing ones, so no write is lost.
-    TXmlMessageNode row = FValues[static_cast<size_t>(Row)];
-    for (int count = row.ChildCount(); count <= Field; ++count)
-        row.AppendChild("i");
-    return row.ChildAt(Field);
-}
-
 Variant TKvTidemarDataProvider::GetData(int Row, int Field) const
 {
-    const TXmlMessageNode cell = Cell(Row, Field);
-    return cell ? Variant(cell.Text()) : Variant();
+    return FValues.HasCell(Row, Field) ? Variant(FValues.Text(Row, Field)) : Variant();
 }
 
 TKvGridDataRow TKvTidemarDataProvider::GetRow(int Row) const
 {
-    TKvGridDataRow row(FColumns.size());
-    if (Row < 0 || Row >= GetRowCount())
-        return row;
-    size_t f = 0;
-    for (TXmlMessageNode cell = FValues[static_cast<size_t>(Row)].FirstChild(); cell && f < row.size();
-         cell = cell.NextSibling())
-        row[f++] = Variant(cell.Text());
+    TKvGridDataRow row(static_cast<size_t>(GetFieldCount()));
+    for (int f = 0; f < GetFieldCount(); ++f)
+        if (FValues.HasCell(Row, f))
+            row[static_cast<size_t>(f)] = Variant(FValues.Text(Row, f));
     return row;
 }
 
@@ -378,11 +339,10 @@ void TKvTidemarDataProvider::SetData(int Row, int Field, const Variant& Value)
 {
     if (!FEditOptions->GetUpadtable())
         return;
-    TXmlMessageNode cell = WritableCell(Row, Field);
-    if (!cell)
+    if (Row < 0 || Row >= GetRowCount() || Field < 0 || Field >= GetFieldCount())
         return;
     RememberRow(Row);
-    cell.SetText(ValueText(Value));
+    FValues.SetText(Row, Field, ValueText(Value));
     MarkUpdated(Row);
     DoValueChanged(Row, Field);
 }
@@ -394,16 +354,10 @@ void TKvTidemarDataProvider::UpdateRow(int Row, const TKvGridDataRow& Values)
     RememberRow(Row);
     const int count = std::min(GetFieldCount(), static_cast<int>(Values.size()));
     for (int f = 0; f < count; ++f)
-        WritableCell(Row, f).SetText(ValueText(Values[static_cast<size_t>(f)]));
+        FValues.SetText(Row, f, ValueText(Values[static_cast<size_t>(f)]));
     MarkUpdated(Row);
     DoRowUpdated(Row);
     AutoCommitChange();
-}
-
-void TKvTidemarDataProvider::RemoveRowNode(int Row)
-{
-    FValueRoot.RemoveChild(FValues[static_cast<size_t>(Row)]);
-    FValues.erase(FValues.begin() + Row);
 }
 
 void TKvTidemarDataProvider::ShiftEntries(int Row, int Delta)
@@ -425,15 +379,10 @@ void TKvTidemarDataProvider::ShiftEntries(int Row, int Delta)
 void TKvTidemarDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
 {
     CheckRow(Row, GetRowCount() + 1);
-    EnsureDocument();
-    const TXmlMessageNode before = Row < GetRowCount() ? FValues[static_cast<size_t>(Row)] : TXmlMessageNode();
-    TXmlMessageNode node = FValueRoot.InsertChildBefore("v", before);
-    for (size_t f = 0; f < FColumns.size(); ++f) {
-        TXmlMessageNode cell = node.AppendChild("i");
-        if (f < Values.size())
-            cell.SetText(ValueText(Values[f]));
-    }
-    FValues.insert(FValues.begin() + Row, node);
+    FValues.InsertRow(Row);
+    const int count = std::min(GetFieldCount(), static_cast<int>(Values.size()));
+    for (int f = 0; f < count; ++f)
+        FValues.SetText(Row, f, ValueText(Values[static_cast<size_t>(f)]));
     ShiftEntries(Row, 1);
     FRowStates[Row] = RowStateCreated;
     DoRowInserted(Row);
@@ -445,7 +394,7 @@ void TKvTidemarDataProvider::RemoveRow(int Row)
     CheckRow(Row, GetRowCount());
     if (GetRowState(Row) == RowStateCreated) {
         // Never sent: it simply goes.
-        RemoveRowNode(Row);
+        FValues.RemoveRow(Row);
         FRowStates.erase(Row);
         FUpdateBuffer.erase(Row);
         FUnknownRows.erase(Row);
@@ -573,10 +522,10 @@ void TKvTidemarDataProvider::Commit()
 
     for (const auto& [row, state] : FRowStates)
         if (state == RowStateCreated)
-            WritableCell(row, keyField).SetText(ValueText(results.at(row)));
+            FValues.SetText(row, keyField, ValueText(results.at(row)));
     for (auto it = FRowStates.rbegin(); it != FRowStates.rend(); ++it)
         if (it->second == RowStateDeleted)
-            RemoveRowNode(it->first);
+            FValues.RemoveRow(it->first);
     FUpdateBuffer.clear();
     FRowStates.clear();
     FUnknownRows.clear();
@@ -588,7 +537,7 @@ void TKvTidemarDataProvider::Restore()
     for (auto it = FRowStates.rbegin(); it != FRowStates.rend(); ++it) {
         const int row = it->first;
         if (it->second == RowStateCreated) {
-            RemoveRowNode(row);
+            FValues.RemoveRow(row);
             continue;
         }
         // Updated rows, and rows updated and then deleted, get their first values back.
@@ -596,7 +545,7 @@ void TKvTidemarDataProvider::Restore()
         if (saved == FUpdateBuffer.end())
             continue;
         for (int f = 0; f < GetFieldCount() && f < static_cast<int>(saved->second.size()); ++f)
-            WritableCell(row, f).SetText(ValueText(saved->second[static_cast<size_t>(f)]));
+            FValues.SetText(row, f, ValueText(saved->second[static_cast<size_t>(f)]));
     }
     FUpdateBuffer.clear();
 }

@@ -1,10 +1,10 @@
 // A data provider over a remote data service that speaks XML over HTTP, and the services
 // that build one request, post it and read the response.
 //
-// Call flow: Request posts a read request (TKvTidemarReadService) and keeps the response as
-// the provider's rows, indexed once (row nodes by index). Local changes write
-// into the document and record row states plus each changed row's values before its first
-// change. Commit posts one exec request (TKvTidemarExecService) with one method per changed
+// Call flow: Request posts a read request (TKvTidemarReadService) and keeps the response's
+// cells as the provider's rows, taken out of the parsed document once (texts stay in the
+// response's bytes; the element tree is dropped). Local changes write into those cells and
+// record row states plus each changed row's values before its first change. Commit posts one exec request (TKvTidemarExecService) with one method per changed
 // row, validates the whole response, then writes returned keys, drops deleted rows and
 // clears the states; Rollback undoes the changes locally.
 #pragma once
@@ -121,8 +121,8 @@ public:
     TKvIntegerArray GetUnknownRows() const { return TKvIntegerArray(FUnknownRows.begin(), FUnknownRows.end()); }
     TKvIntegerArray GetDirtyRows() const;
 
-    int GetRowCount() const override { return static_cast<int>(FValues.size()); }
-    int GetFieldCount() const override { return static_cast<int>(FColumns.size()); }
+    int GetRowCount() const override { return FValues.RowCount(); }
+    int GetFieldCount() const override { return FValues.Width(); }
     QStringList GetFieldNames() const override { return FFieldNames; }
     QString GetFieldName(int Field) const override;
     int GetFieldIndex(const QString& Name) const override;
@@ -195,24 +195,17 @@ private:
     friend class TKvTidemarExecService;
 
     void Adopt(std::unique_ptr<TXmlMessage> Document);
-    void EnsureDocument();
-    TXmlMessageNode Cell(int Row, int Field) const;
-    // The cell, added when the row lacks it; null outside the table.
-    TXmlMessageNode WritableCell(int Row, int Field);
     void CheckRow(int Row, int Count) const;
     void RememberRow(int Row);
     void MarkUpdated(int Row);
     void AutoCommitChange();
-    void RemoveRowNode(int Row);
     // Moves the state and buffer entries at or after Row by Delta rows.
     void ShiftEntries(int Row, int Delta);
     void Restore();
 
-    std::unique_ptr<TXmlMessage> FDocument;
-    std::vector<TXmlMessageNode> FColumns;
     QStringList FFieldNames;
-    TXmlMessageNode FValueRoot;
-    std::vector<TXmlMessageNode> FValues; // row nodes by index; a cell is found among its row's few children
+    // The rows' texts, taken out of the response once; a row's missing cells read Unassigned.
+    TXmlMessageTable FValues;
     std::map<int, TKvGridDataRowState> FRowStates;
     std::map<int, TKvGridDataRow> FUpdateBuffer;
     std::set<int> FUnknownRows;

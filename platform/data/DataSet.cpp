@@ -796,17 +796,29 @@ public:
     }
     Variant Column(int index) const
     {
-        switch (sqlite3_column_type(FStmt, index)) {
-        case SQLITE_INTEGER: return Variant(static_cast<std::int64_t>(sqlite3_column_int64(FStmt, index)));
-        case SQLITE_FLOAT: return Variant(sqlite3_column_double(FStmt, index));
-        case SQLITE_NULL: return Variant::Null();
+        Variant out;
+        ReadColumn(index, [&out](auto&& value) { out = Variant(std::forward<decltype(value)>(value)); });
+        return out;
+    }
+    // Hands Put the column's value as SQLite holds it (an integer, a double, Null, a text;
+    // a blob as Latin-1 text), without a Variant in between.
+    template <typename F>
+    void ReadColumn(int index, F&& put) const
+    {
+        sqlite3_value* value = sqlite3_column_value(FStmt, index);
+        switch (sqlite3_value_type(value)) {
+        case SQLITE_INTEGER: put(static_cast<std::int64_t>(sqlite3_value_int64(value))); break;
+        case SQLITE_FLOAT: put(sqlite3_value_double(value)); break;
+        case SQLITE_NULL: put(Variant::Null()); break;
         case SQLITE_BLOB: {
-            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(FStmt, index));
-            return Variant(QString::fromLatin1(bytes, sqlite3_column_bytes(FStmt, index)));
+            const auto* bytes = static_cast<const char*>(sqlite3_value_blob(value));
+            put(QString::fromLatin1(bytes, sqlite3_value_bytes(value)));
+            break;
         }
         default: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(FStmt, index));
-            return Variant(QString::fromUtf8(text, sqlite3_column_bytes(FStmt, index)));
+            const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+            put(QString::fromUtf8(text, sqlite3_value_bytes(value)));
+            break;
         }
         }
     }
@@ -952,7 +964,7 @@ void TSQLiteDataSet::InternalOpen(std::vector<TFieldDef>& defs)
     while (stmt.Step()) {
         AddRecordId(sqlite3_column_int64(*stmt, 0));
         for (int c = 1; c < columns; ++c)
-            AddRecordValue(stmt.Column(c));
+            stmt.ReadColumn(c, [this](auto&& value) { AddRecordValue(std::forward<decltype(value)>(value)); });
     }
     FitRecords();
 }

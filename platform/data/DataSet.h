@@ -217,7 +217,12 @@ protected:
 
     // A new record at the end: its row id, then one value per field.
     void AddRecordId(TBookmark rowId) { FRowIds.push_back(rowId); }
-    void AddRecordValue(Variant&& value) { FRecords.push_back(std::move(value)); }
+    // Built in place from what a Variant is made of (a QString, a number, a Variant).
+    template <typename T>
+    void AddRecordValue(T&& value)
+    {
+        FRecords.emplace_back(std::forward<T>(value));
+    }
     // Room for Count records, and giving back room far beyond the records read.
     void ReserveRecords(size_t count, size_t width);
     void FitRecords();

@@ -3,6 +3,8 @@
 #include <pugixml.hpp>
 
 #include <QtCore/QStringDecoder>
+#include <algorithm>
+#include <cstring>
 
 namespace kv {
 
@@ -56,6 +58,9 @@ void TXmlMessageNode::SetText(const QString& value)
             node.remove_child(child);
         child = next;
     }
+    // The text that the parse kept in the element itself.
+    if (*node.value())
+        node.text().set("");
     if (!value.isEmpty())
         node.prepend_child(pugi::node_pcdata).set_value(value.toUtf8().constData());
 }
@@ -148,8 +153,10 @@ TXmlMessage::~TXmlMessage() = default;
 
 bool TXmlMessage::Load(QByteArray bytes, const QString& charset)
 {
-    // A cell holding only spaces keeps them.
-    const unsigned options = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single;
+    // A cell holding only spaces keeps them. An element's leading text is kept in the element
+    // itself (half the nodes of a table of cells); Text and SetText know it.
+    const unsigned options =
+        pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
     pugi::xml_encoding encoding = pugi::encoding_utf8;
     if (charset.isEmpty()) {
         encoding = pugi::encoding_auto;
@@ -188,6 +195,95 @@ QByteArray TXmlMessage::ToUtf8() const
     TByteWriter writer;
     FImpl->Doc.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
     return writer.Out;
+}
+
+TXmlMessageTable TXmlMessage::TakeTable(TXmlMessageNode rows, int width)
+{
+    TXmlMessageTable table(width);
+    const char* const begin = FImpl->Buffer.constData();
+    const char* const end = begin + FImpl->Buffer.size();
+    // Texts the parse did not leave in the buffer (converted encodings) go after it.
+    QByteArray extra;
+    const auto bufferSize = static_cast<std::int64_t>(FImpl->Buffer.size());
+    const auto w = static_cast<size_t>(table.FWidth);
+    std::int64_t first = -1, last = -1; // offsets of the first and latest texts in the buffer
+    if (rows) {
+        for (pugi::xml_node row = N(rows.FNode).first_child(); row; row = row.next_sibling()) {
+            if (row.type() != pugi::node_element)
+                continue;
+            size_t f = 0;
+            for (pugi::xml_node cell = row.first_child(); cell && f < w; cell = cell.next_sibling()) {
+                if (cell.type() != pugi::node_element)
+                    continue;
+                // Mostly the text the parse kept in the element itself.
+                const char* text = cell.value();
+                if (!*text)
+                    text = cell.text().get();
+                if (!*text) {
+                    table.FCells.push_back(TXmlMessageTable::kEmpty);
+                } else if (text >= begin && text < end) {
+                    last = text - begin;
+                    if (first < 0)
+                        first = last;
+                    table.FCells.push_back(last);
+                } else {
+                    table.FCells.push_back(bufferSize + extra.size());
+                    extra.append(text, static_cast<qsizetype>(std::strlen(text) + 1));
+                }
+                ++f;
+            }
+            table.FCells.resize(table.FCells.size() + (w - f), TXmlMessageTable::kMissing);
+            // After the first rows, room for as many more as the rest of the text holds at
+            // their pace (at most one cell per four bytes, the shortest a cell can be).
+            if (++table.FRowCount == 256 && last > first) {
+                const double more = static_cast<double>(bufferSize - last) / static_cast<double>(last - first) * 256;
+                const size_t cells = table.FCells.size() + (static_cast<size_t>(more * 1.1) + 16) * w;
+                table.FCells.reserve(std::min(cells, static_cast<size_t>(bufferSize) / 4));
+            }
+        }
+    }
+    FImpl->Doc.reset();
+    table.FText = std::move(FImpl->Buffer);
+    FImpl->Buffer = QByteArray();
+    table.FText.append(extra);
+    return table;
+}
+
+void TXmlMessageTable::SetText(int row, int field, const QString& text)
+{
+    if (!Contains(row, field))
+        return;
+    const size_t first = static_cast<size_t>(row) * static_cast<size_t>(FWidth);
+    for (size_t f = first; f < first + static_cast<size_t>(field); ++f)
+        if (FCells[f] == kMissing)
+            FCells[f] = kEmpty;
+    std::int64_t& cell = FCells[first + static_cast<size_t>(field)];
+    if (text.isEmpty()) {
+        cell = kEmpty;
+    } else if (cell < kEmpty) {
+        FWritten[static_cast<size_t>(kEmpty - cell)] = text;
+    } else {
+        cell = kEmpty - static_cast<std::int64_t>(FWritten.size());
+        FWritten.push_back(text);
+    }
+}
+
+void TXmlMessageTable::InsertRow(int row)
+{
+    if (row < 0 || row > FRowCount)
+        return;
+    const auto at = FCells.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(row) * static_cast<size_t>(FWidth));
+    FCells.insert(at, static_cast<size_t>(FWidth), kEmpty);
+    ++FRowCount;
+}
+
+void TXmlMessageTable::RemoveRow(int row)
+{
+    if (row < 0 || row >= FRowCount)
+        return;
+    const auto at = FCells.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(row) * static_cast<size_t>(FWidth));
+    FCells.erase(at, at + FWidth);
+    --FRowCount;
 }
 
 bool TXmlMessage::IsValidText(const QString& text)
