@@ -1,5 +1,6 @@
 #include "platform/xml/XmlUtf8Writer.h"
 
+#include <QtCore/QFileDevice>
 #include <QtCore/QIODevice>
 #include <QtCore/QString>
 #include <QtCore/QStringDecoder>
@@ -7,6 +8,9 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#ifdef __linux__
+#include <fcntl.h>
+#endif
 
 namespace kv {
 
@@ -106,9 +110,24 @@ TXmlUtf8Writer::~TXmlUtf8Writer() = default;
 
 TXmlUtf8Writer::TSink TXmlUtf8Writer::DeviceSink(QIODevice& Device, const QString& FileName)
 {
-    return [&Device, FileName](QByteArrayView bytes) {
+    // A file's bytes are started towards the disk every few megabytes, so that a commit that
+    // waits for the disk (QSaveFile) waits for the last piece only.
+    auto* file = qobject_cast<QFileDevice*>(&Device);
+    const int handle = file ? file->handle() : -1;
+    return [&Device, FileName, handle, written = qint64(0), started = qint64(0)](QByteArrayView bytes) mutable {
         if (Device.write(bytes.data(), bytes.size()) != bytes.size())
             throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(FileName, Device.errorString()));
+        written += bytes.size();
+#ifdef __linux__
+        constexpr qint64 step = 8 << 20;
+        if (handle >= 0 && written - started >= step) {
+            sync_file_range(handle, started, written - started, SYNC_FILE_RANGE_WRITE);
+            started = written;
+        }
+#else
+        Q_UNUSED(handle);
+        Q_UNUSED(started);
+#endif
     };
 }
 
@@ -205,13 +224,13 @@ void TXmlUtf8Writer::StartElement(const TXmlStartTag& Tag)
     if (bytes.size() <= 256) {
         CopyShort(Room(bytes.size()), bytes.data(), bytes.size());
         FLength += bytes.size();
-    } else if (bytes.size() <= BufferSize) {
-        std::memcpy(Room(bytes.size()), bytes.data(), size_t(bytes.size()));
-        FLength += bytes.size();
     } else {
-        Flush();
-        FSink(bytes);
-        FFlushed += bytes.size();
+        for (qsizetype at = 0; at < bytes.size();) {
+            const qsizetype n = std::min(bytes.size() - at, BufferSize);
+            std::memcpy(Room(n), bytes.data() + at, size_t(n));
+            FLength += n;
+            at += n;
+        }
     }
     FOpen.push_back(Tag.Name());
     FStartOpen = true;

@@ -76,8 +76,21 @@ TEST(XmlUtf8Writer, WritesTheTextWritersTextInUtf8)
             const QString value = RandomText(rng);
             const QByteArray latin = RandomLatin1(rng);
             const qint64 number = qint64(rng()) * (rng() % 2 ? -1 : 1) * qint64(rng() % 100000);
-            switch (rng() % 8) {
+            switch (rng() % 9) {
             case 0: both([&](auto& w) { w.StartElement(name); }); break;
+            case 8: {
+                // A start tag rendered once writes what the element and its attributes write.
+                TXmlStartTag tag(name);
+                tag.Attribute(QLatin1String("s"), QStringView(value)).Attribute(QLatin1String("l"), QLatin1String(latin));
+                tag.Attribute(QLatin1String("n"), number);
+                plain.StartElement(name);
+                plain.Attribute(QLatin1String("s"), QStringView(value));
+                plain.Attribute(QLatin1String("l"), QLatin1String(latin));
+                plain.Attribute(QLatin1String("n"), number);
+                fast.StartElement(tag);
+                decoding.StartElement(tag);
+                break;
+            }
             case 1:
                 if (plain.Depth() > 1)
                     both([](auto& w) { w.EndElement(); });
