@@ -72,7 +72,9 @@ public:
     TXmlUtf8Writer(const TXmlUtf8Writer&) = delete;
     TXmlUtf8Writer& operator=(const TXmlUtf8Writer&) = delete;
 
-    // A sink writing to an open device; a failed write raises EInOutError naming FileName.
+    // A sink writing to an open device; a failed write raises EInOutError naming FileName. A
+    // file's bytes are started towards the disk every 8 MB (Linux), so that a commit that
+    // waits for the disk waits for the last piece only.
     static TSink DeviceSink(QIODevice& Device, const QString& FileName);
     // A sink decoding into Out (appended to), which must outlive the writer.
     static TSink StringSink(QString& Out);
