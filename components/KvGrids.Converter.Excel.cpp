@@ -4,8 +4,9 @@
 // footer rows, cell values); worksheet, workbook and document; converter.
 //
 // Call flow: TKvGridExcelConverter::ConvertAll checks the sheet name, fills a document and
-// asks it to Write: the prolog and the root element go through a streaming XML writer, the
-// workbook writes the styles and the worksheet, and the table's writer walks the items once.
+// asks it to Write: the prolog and the root element go through a streaming UTF-8 XML writer
+// (into the file, or decoded into the text), the workbook writes the styles and the
+// worksheet, and the table's writer walks the items once.
 // Values become text here: numbers in their shortest round-trip form with ".", date-times in
 // the format's ISO form, Booleans as "1"/"0"; a value that does not fit its column's type is
 // written as a String cell.
@@ -21,7 +22,7 @@
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/rtl/Variant.h"
-#include "platform/xml/XmlWriter.h"
+#include "platform/xml/XmlUtf8Writer.h"
 
 #include <QtCore/QSaveFile>
 #include <QtCore/QStringEncoder>
@@ -255,7 +256,7 @@ void TKvGridExcelStyle::Assign(TKvGridStyleBag* Styles)
     }
 }
 
-void TKvGridExcelStyle::Write(TXmlTextWriter& Node)
+void TKvGridExcelStyle::Write(TXmlUtf8Writer& Node)
 {
     Node.StartElement(L("Style"));
     Node.Attribute(L("ss:ID"), FStyleId);
@@ -343,7 +344,7 @@ QString TKvGridExcelStyleCollection::GetStyles(TKvGridColumn* Column) const
     return style ? style->FStyleId : QString();
 }
 
-void TKvGridExcelStyleCollection::Write(TXmlTextWriter& Node)
+void TKvGridExcelStyleCollection::Write(TXmlUtf8Writer& Node)
 {
     ForEach([&](TKvGridExcelStyle* style) { style->Write(Node); });
 }
@@ -356,7 +357,7 @@ void TKvGridExcelStyleCollection::ForEach(const std::function<void(TKvGridExcelS
 
 // ---- columns -------------------------------------------------------------------------------
 
-void TKvGridExcelColumn::Write(TXmlTextWriter& Node)
+void TKvGridExcelColumn::Write(TXmlUtf8Writer& Node)
 {
     Node.StartElement(L("Column"));
     if (FIndex > 0)
@@ -444,7 +445,7 @@ struct TValueText
 class TKvGridExcelTable::TWriter
 {
 public:
-    TWriter(TKvGridExcelDocument* Document, TXmlTextWriter& Node)
+    TWriter(TKvGridExcelDocument* Document, TXmlUtf8Writer& Node)
         : FDoc(Document), FGrid(Document->FGrid), W(Node), FArray(Document->FGrid)
     {
         H = FArray.GetHeaderRowCount();
@@ -456,7 +457,10 @@ public:
         FRowNumStyle = FDoc->FRowNumStyle->FStyleId;
         FHeaderStyle = FDoc->FDefHeaderStyle->FStyleId;
         FFooterStyle = FDoc->FDefFooterStyle->FStyleId;
+        FRowNumberTag = CellTag(1, -1, D - 1, FRowNumStyle);
         for (int i = 0; i < LevelCount; ++i) {
+            FIndicatorTags.push_back(
+                CellTag(LevelColumn(i), -1, D - 1, FDoc->FGroupIndicatorStyles[size_t(i)]->FStyleId));
             FIndicatorStyles << FDoc->FGroupIndicatorStyles[size_t(i)]->FStyleId;
             FExpanderStyles << FDoc->FGroupExpanderStyles[size_t(i)]->FStyleId;
             FGroupHeaderStyles << FDoc->FGroupHeaderStyles[size_t(i)]->FStyleId;
@@ -479,6 +483,7 @@ public:
                 anchor.Field = anchor.Data ? anchor.Data->GetDataIndex() : -1;
                 anchor.CellStyle = FDoc->FCellStyles->GetStyles(item.Column);
                 anchor.FooterStyle = FDoc->FFooterStyles->GetStyles(item.Column);
+                anchor.CellTag = CellTag(ArrayColumn(c), item.ColSpan - 1, item.RowSpan - 1, anchor.CellStyle);
                 FAnchors.push_back(anchor);
             }
     }
@@ -503,6 +508,8 @@ private:
         int Field = -1;
         QString CellStyle;
         QString FooterStyle;
+        // The data rows' start tag of the cell.
+        TXmlStartTag CellTag;
     };
 
     static QString TypeTag(TKvGridValueType Type)
@@ -543,6 +550,20 @@ private:
             column->Write(W);
     }
 
+    // A cell's start tag as StartCell writes it, rendered once for the data rows.
+    static TXmlStartTag CellTag(int Index, int Across, int Down, const QString& Style)
+    {
+        TXmlStartTag tag(L("Cell"));
+        tag.Attribute(L("ss:Index"), qint64(Index));
+        if (Across >= 0)
+            tag.Attribute(L("ss:MergeAcross"), qint64(Across));
+        if (Down >= 0)
+            tag.Attribute(L("ss:MergeDown"), qint64(Down));
+        if (!Style.isEmpty())
+            tag.Attribute(L("ss:StyleID"), Style);
+        return tag;
+    }
+
     void StartCell(int Index, int Across, int Down, const QString& Style)
     {
         W.StartElement(L("Cell"));
@@ -560,11 +581,11 @@ private:
         StartCell(Index, Across, Down, Style);
         W.EndElement();
     }
+    enum TDataType { DataString, DataNumber, DataDateTime, DataBoolean };
     template <typename T>
-    void Data(QLatin1String Type, const T& Text)
+    void Data(TDataType Type, const T& Text)
     {
-        W.StartElement(L("Data"));
-        W.Attribute(L("ss:Type"), Type);
+        W.StartElement(FDataTags[Type]);
         W.Text(Text);
         W.EndElement();
     }
@@ -577,22 +598,22 @@ private:
         case ValueTypeBool: {
             bool b = false;
             if (!Value.IsClear() && Value.TryToBoolean(b))
-                return Data(L("Boolean"), L(b ? "1" : "0"));
+                return Data(DataBoolean, L(b ? "1" : "0"));
             break;
         }
         case ValueTypeNumeric:
             if (text.Numeric(Value))
-                return Data(L("Number"), text.Text());
+                return Data(DataNumber, text.Text());
             break;
         case ValueTypeDateTime:
             if (text.Date(Value))
-                return Data(L("DateTime"), text.Text());
+                return Data(DataDateTime, text.Text());
             break;
         default: break;
         }
         if (Value.IsString())
-            return Data(L("String"), Value.StringUnchecked());
-        Data(L("String"), Value.ToString());
+            return Data(DataString, Value.StringUnchecked());
+        Data(DataString, Value.ToString());
     }
 
     // A summary typed by its own value.
@@ -622,7 +643,7 @@ private:
                 if (!item.IsAnchor())
                     continue;
                 StartCell(ArrayColumn(c), item.ColSpan - 1, item.RowSpan - 1, FDoc->FHeaderStyles->GetStyles(item.Column));
-                Data(L("String"), item.Column->GetHeader()->GetDisplayName());
+                Data(DataString, item.Column->GetHeader()->GetDisplayName());
                 W.EndElement();
             }
             W.EndElement();
@@ -631,10 +652,10 @@ private:
 
     void RowNumberCell()
     {
-        StartCell(1, -1, D - 1, FRowNumStyle);
+        W.StartElement(FRowNumberTag);
         TValueText text;
         text.Integer(FRowNumber++);
-        Data(L("Number"), text.Text());
+        Data(DataNumber, text.Text());
         W.EndElement();
     }
 
@@ -646,12 +667,14 @@ private:
             if (d == 0) {
                 if (R)
                     RowNumberCell();
-                for (int i = 0; i < LevelCount; ++i)
-                    EmptyCell(LevelColumn(i), -1, D - 1, FIndicatorStyles[i]);
+                for (const TXmlStartTag& tag : FIndicatorTags) {
+                    W.StartElement(tag);
+                    W.EndElement();
+                }
             }
             for (; next < FAnchors.size() && FAnchors[next].Row == d; ++next) {
                 const TAnchor& a = FAnchors[next];
-                StartCell(ArrayColumn(a.Col), a.Item->ColSpan - 1, a.Item->RowSpan - 1, a.CellStyle);
+                W.StartElement(a.CellTag);
                 // A column group shows no value of its own: its cell stays empty.
                 if (a.Data)
                     TypedData(a.Field >= 0 ? Item->GetData(a.Field) : Variant(), a.Item->ValueType);
@@ -675,7 +698,7 @@ private:
         const int first = LevelCount > 0 ? k + 1 : 0;
         StartCell(LevelColumn(first), std::max(0, (C - 1) + (LevelCount - first)), 0,
                   k < LevelCount ? FGroupHeaderStyles[k] : QString());
-        Data(L("String"), FGrid->GetRowGroup()->GetHeaderCell(Item)->GetDisplayText());
+        Data(DataString, FGrid->GetRowGroup()->GetHeaderCell(Item)->GetDisplayText());
         W.EndElement();
         W.EndElement();
     }
@@ -755,16 +778,22 @@ private:
 
     TKvGridExcelDocument* FDoc;
     TKvGridView* FGrid;
-    TXmlTextWriter& W;
+    TXmlUtf8Writer& W;
     TKvGridColumnArray FArray;
     std::vector<TAnchor> FAnchors;
     int H = 1, D = 1, C = 0, R = 0, LevelCount = 0;
     qint64 FRowNumber = 1;
     QString FRowNumStyle, FHeaderStyle, FFooterStyle;
     QStringList FIndicatorStyles, FExpanderStyles, FGroupHeaderStyles, FGroupFooterStyles;
+    TXmlStartTag FRowNumberTag;
+    std::vector<TXmlStartTag> FIndicatorTags;
+    const TXmlStartTag FDataTags[4] = {TXmlStartTag(L("Data")).Attribute(L("ss:Type"), L("String")),
+                                       TXmlStartTag(L("Data")).Attribute(L("ss:Type"), L("Number")),
+                                       TXmlStartTag(L("Data")).Attribute(L("ss:Type"), L("DateTime")),
+                                       TXmlStartTag(L("Data")).Attribute(L("ss:Type"), L("Boolean"))};
 };
 
-void TKvGridExcelTable::Write(TXmlTextWriter& Node)
+void TKvGridExcelTable::Write(TXmlUtf8Writer& Node)
 {
     TWriter(GetDocument(), Node).Run(this);
 }
@@ -776,7 +805,7 @@ TKvGridExcelWorksheet::TKvGridExcelWorksheet(TKvGridExcelElement* Parent)
 {
 }
 
-void TKvGridExcelWorksheet::Write(TXmlTextWriter& Node)
+void TKvGridExcelWorksheet::Write(TXmlUtf8Writer& Node)
 {
     Node.Attribute(L("ss:Name"), GetDocument()->FSheetName);
     Node.StartElement(L("Table"));
@@ -789,7 +818,7 @@ TKvGridExcelWorkbook::TKvGridExcelWorkbook(TKvGridExcelDocument* Document)
 {
 }
 
-void TKvGridExcelWorkbook::Write(TXmlTextWriter& Node)
+void TKvGridExcelWorkbook::Write(TXmlUtf8Writer& Node)
 {
     FSheets.push_back(std::make_unique<TKvGridExcelWorksheet>(this));
     Node.StartElement(L("Styles"));
@@ -940,22 +969,28 @@ void TKvGridExcelDocument::ChooseDateFormats(TKvGridView* Grid)
 
 void TKvGridExcelDocument::Write(TKvGridView* Grid, QString& Text)
 {
+    TXmlUtf8Writer node(TXmlUtf8Writer::StringSink(Text));
+    Write(Grid, node);
+    node.Flush();
+}
+
+void TKvGridExcelDocument::Write(TKvGridView* Grid, TXmlUtf8Writer& Node)
+{
     FGrid = Grid;
     ChooseDateFormats(Grid);
-    TXmlTextWriter node(Text);
-    node.WriteDeclaration(L("utf-8"));
-    node.WriteProcessingInstruction(L("mso-application"), u"progid=\"Excel.Sheet\"");
-    node.StartElement(L("Workbook"));
-    node.Attribute(L("xmlns"), L("urn:schemas-microsoft-com:office:spreadsheet"));
-    node.Attribute(L("xmlns:o"), L("urn:schemas-microsoft-com:office:office"));
-    node.Attribute(L("xmlns:x"), L("urn:schemas-microsoft-com:office:excel"));
-    node.Attribute(L("xmlns:ss"), L("urn:schemas-microsoft-com:office:spreadsheet"));
-    node.Attribute(L("xmlns:c"), L("urn:schemas-microsoft-com:office:component:spreadsheet"));
-    node.Attribute(L("xmlns:html"), L("http://www.w3.org/TR/REC-html40"));
+    Node.WriteDeclaration(L("utf-8"));
+    Node.WriteProcessingInstruction(L("mso-application"), u"progid=\"Excel.Sheet\"");
+    Node.StartElement(L("Workbook"));
+    Node.Attribute(L("xmlns"), L("urn:schemas-microsoft-com:office:spreadsheet"));
+    Node.Attribute(L("xmlns:o"), L("urn:schemas-microsoft-com:office:office"));
+    Node.Attribute(L("xmlns:x"), L("urn:schemas-microsoft-com:office:excel"));
+    Node.Attribute(L("xmlns:ss"), L("urn:schemas-microsoft-com:office:spreadsheet"));
+    Node.Attribute(L("xmlns:c"), L("urn:schemas-microsoft-com:office:component:spreadsheet"));
+    Node.Attribute(L("xmlns:html"), L("http://www.w3.org/TR/REC-html40"));
     FWorkbook = std::make_unique<TKvGridExcelWorkbook>(this);
-    FWorkbook->Write(node);
-    node.EndDocument();
-    Text += QLatin1Char('\n');
+    FWorkbook->Write(Node);
+    Node.EndDocument();
+    Node.Raw(L("\n"));
 }
 
 // ---- converter -----------------------------------------------------------------------------
@@ -1009,9 +1044,23 @@ void TKvGridExcelConverter::ConvertAll(TKvGridView* Grid, bool AllItems, QString
     document.FFooterVisible = GetFooterVisible();
     document.FGroupHeaderVisible = GetGroupHeaderVisible();
     document.FGroupFooterVisible = GetGroupFooterVisible();
-    document.Write(Grid, Text);
-    if (FAutoSave && !FFileName.isEmpty())
-        SaveText(FFileName, Text);
+    if (!FAutoSave || FFileName.isEmpty()) {
+        document.Write(Grid, Text);
+        return;
+    }
+    // Streamed into a new file that replaces FileName once complete; Output reads it back.
+    QSaveFile file(FFileName);
+    auto fail = [&]() {
+        throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(FFileName, file.errorString()));
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        fail();
+    TXmlUtf8Writer out(TXmlUtf8Writer::DeviceSink(file, FFileName));
+    document.Write(Grid, out);
+    out.Flush();
+    if (!file.commit())
+        fail();
+    SetOutputFile(FFileName);
 }
 
 KV_PUBLISH_ENUM(TKvGridExcelVersion, "V_XP", "V_2007");

@@ -6,7 +6,9 @@
 // from the grid's areas, columns and row-group levels; Write streams the prolog and hands the
 // root element to the workbook, which writes the styles and the worksheet; the worksheet's
 // table builds a TKvGridColumnArray (the merged layout of the column tree) and writes the
-// columns, header rows, item rows and footer rows. AutoSave then replaces FileName as a whole.
+// columns, header rows, item rows and footer rows. The writer puts out UTF-8: with AutoSave
+// and a FileName straight into a new file that replaces FileName once complete (Output reads
+// it back when asked for), otherwise decoded into Output.
 //
 // Sections: the column array; the element base; styles and their collection; columns; row,
 // cell and data placeholders; table, worksheet and workbook; the document; the converter.
@@ -30,7 +32,7 @@ class TKvGridColumn;
 class TKvGridDataColumn;
 class TKvGridItem;
 class TKvGridStyleBag;
-class TXmlTextWriter;
+class TXmlUtf8Writer;
 
 enum TKvGridExcelVersion { V_XP, V_2007 };
 
@@ -92,7 +94,7 @@ public:
 
     virtual TKvGridExcelDocument* GetDocument() const { return FParent ? FParent->GetDocument() : nullptr; }
     // Writes the element's content into the element the writer has open.
-    virtual void Write(TXmlTextWriter& Node) {}
+    virtual void Write(TXmlUtf8Writer& Node) {}
 
 protected:
     TKvGridExcelElement* FParent;
@@ -106,7 +108,7 @@ public:
     // Takes the effective values of a style set (nil leaves the style empty).
     void Assign(TKvGridStyleBag* Styles);
     // A "Style" element with its Alignment, Borders, Interior and Font (and NumberFormat).
-    void Write(TXmlTextWriter& Node) override;
+    void Write(TXmlUtf8Writer& Node) override;
 
     TKvGridExcelStyle* FParentStyle;
     QString FStyleId;
@@ -144,7 +146,7 @@ public:
     QString GetStyles(TKvGridColumn* Column) const;
     TKvGridExcelStyle* Find(TKvGridColumn* Column) const;
     void ForEach(const std::function<void(TKvGridExcelStyle*)>& Proc) const;
-    void Write(TXmlTextWriter& Node) override;
+    void Write(TXmlUtf8Writer& Node) override;
 
 private:
     std::vector<std::pair<TKvGridColumn*, std::unique_ptr<TKvGridExcelStyle>>> FStyleMap;
@@ -155,7 +157,7 @@ class TKvGridExcelColumn : public TKvGridExcelElement
 {
 public:
     using TKvGridExcelElement::TKvGridExcelElement;
-    void Write(TXmlTextWriter& Node) override;
+    void Write(TXmlUtf8Writer& Node) override;
 
     TKvGridColumn* FColumn = nullptr;
     int FIndex = 0;
@@ -194,7 +196,7 @@ class TKvGridExcelTable : public TKvGridExcelElement
 {
 public:
     using TKvGridExcelElement::TKvGridExcelElement;
-    void Write(TXmlTextWriter& Node) override;
+    void Write(TXmlUtf8Writer& Node) override;
 
     std::vector<std::unique_ptr<TKvGridExcelColumn>> FColumns;
     std::vector<std::unique_ptr<TKvGridExcelRow>> FRows;
@@ -216,7 +218,7 @@ class TKvGridExcelWorksheet : public TKvGridExcelElement
 {
 public:
     explicit TKvGridExcelWorksheet(TKvGridExcelElement* Parent);
-    void Write(TXmlTextWriter& Node) override;
+    void Write(TXmlUtf8Writer& Node) override;
 
     std::unique_ptr<TKvGridExcelTable> FTable;
 };
@@ -226,7 +228,7 @@ class TKvGridExcelWorkbook : public TKvGridExcelElement
 public:
     explicit TKvGridExcelWorkbook(TKvGridExcelDocument* Document);
     TKvGridExcelDocument* GetDocument() const override { return FDocument; }
-    void Write(TXmlTextWriter& Node) override;
+    void Write(TXmlUtf8Writer& Node) override;
 
     TKvGridExcelDocument* FDocument;
     std::vector<std::unique_ptr<TKvGridExcelWorksheet>> FSheets;
@@ -245,8 +247,9 @@ public:
     // defaults, the column collections, then the group header, footer, expander and
     // indicator styles by level.
     void ForEachStyle(const std::function<void(TKvGridExcelStyle*)>& Proc);
-    // The whole workbook as text.
+    // The whole workbook, appended to Text or written through Node (then flushed by the caller).
     void Write(TKvGridView* Grid, QString& Text);
+    void Write(TKvGridView* Grid, TXmlUtf8Writer& Node);
     // Date columns whose exported rows have no time of day get a date-only format.
     void ChooseDateFormats(TKvGridView* Grid);
 
