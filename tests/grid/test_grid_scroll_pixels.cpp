@@ -85,6 +85,9 @@ struct TScrollGrid
 // The natural picture after the step equals a full repaint, pixel for pixel.
 void ExpectSamePicture(TScrollGrid& s, const char* what)
 {
+    // The event loop paints what is still marked (a layout in a paint may mark more).
+    for (int i = 0; i < 20 && !s.g.Grid->GetUpdateRect().IsEmpty(); ++i)
+        ProcessEvents(5);
     const QImage shown = s.Shown();
     const QImage full = s.Repainted();
     ASSERT_EQ(shown.size(), full.size()) << what;
