@@ -17,6 +17,7 @@
 #include <QtCore/QAbstractTableModel>
 #include <QtCore/QElapsedTimer>
 #include <QtGui/QFontMetrics>
+#include <QtGui/QKeyEvent>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QScrollBar>
@@ -235,49 +236,79 @@ void BM_PeerFullFrame(benchmark::State& state)
         p.Frame();
 }
 
+// One line step of the vertical scroll bar, as its arrow gives it, and then what the event
+// loop paints of it: the pending updates only, on both sides. The steps go down a hundred
+// rows and back up, so every step moves the top row by one.
+QScrollBar* VerticalBar(QWidget* widget)
+{
+    for (QScrollBar* bar : widget->findChildren<QScrollBar*>())
+        if (bar->orientation() == Qt::Vertical)
+            return bar;
+    return nullptr;
+}
+
+void LineSteps(benchmark::State& state, QScrollBar* bar)
+{
+    if (!bar) {
+        state.SkipWithError("no vertical scroll bar");
+        return;
+    }
+    QApplication::processEvents();
+    int step = 0;
+    for (auto _ : state) {
+        bar->triggerAction(step++ % 200 < 100 ? QAbstractSlider::SliderSingleStepAdd : QAbstractSlider::SliderSingleStepSub);
+        QApplication::processEvents();
+    }
+}
+
 void BM_OursScrollOneRow(benchmark::State& state)
 {
     TOurs& o = Ours(static_cast<int>(state.range(0)));
-    int top = 0;
-    for (auto _ : state) {
-        top = (top + 1) % 100;
-        o.Grid->SetTopIndex(top);
-        o.Frame();
-    }
     o.Grid->SetTopIndex(0);
+    LineSteps(state, VerticalBar(o.Grid->Widget()));
+    o.Grid->SetTopIndex(0);
+    QApplication::processEvents();
 }
 
 void BM_PeerScrollOneRow(benchmark::State& state)
 {
     TPeer& p = Peer(static_cast<int>(state.range(0)));
-    int top = 0;
+    p.View.verticalScrollBar()->setValue(0);
+    LineSteps(state, p.View.verticalScrollBar());
+    p.View.verticalScrollBar()->setValue(0);
+    QApplication::processEvents();
+}
+
+// Right arrow presses across row 3 and Left presses back, each followed by what the event
+// loop paints; no column scrolls on either side.
+void ArrowSteps(benchmark::State& state, QWidget* target)
+{
+    QApplication::processEvents();
+    int step = 0;
     for (auto _ : state) {
-        top = (top + 1) % 100;
-        p.View.verticalScrollBar()->setValue(top);
-        p.Frame();
+        const Qt::Key key = step++ % 20 < 10 ? Qt::Key_Right : Qt::Key_Left;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
+        QApplication::processEvents();
     }
 }
 
 void BM_OursFocusOneCell(benchmark::State& state)
 {
     TOurs& o = Ours(static_cast<int>(state.range(0)));
-    int column = 0;
-    for (auto _ : state) {
-        column = (column + 1) % Fields;
-        o.Grid->SetFocusedIndex(o.Grid->GetIndex(3, column));
-        o.Frame();
-    }
+    o.Grid->SetTopIndex(0);
+    o.Grid->SetFocusedIndex(o.Grid->GetIndex(3, 1));
+    ArrowSteps(state, o.Grid->Widget()->focusProxy() ? o.Grid->Widget()->focusProxy() : o.Grid->Widget());
 }
 
 void BM_PeerFocusOneCell(benchmark::State& state)
 {
     TPeer& p = Peer(static_cast<int>(state.range(0)));
-    int column = 0;
-    for (auto _ : state) {
-        column = (column + 1) % Fields;
-        p.View.setCurrentIndex(p.Model.index(3, column));
-        p.Frame();
-    }
+    p.View.verticalScrollBar()->setValue(0);
+    p.View.setCurrentIndex(p.Model.index(3, 1));
+    ArrowSteps(state, &p.View);
 }
 
 void BM_OursFirstFrame(benchmark::State& state)

@@ -798,7 +798,7 @@ TRect TKvSpriteControl::GetInvalidateRect(const TKvSprite* sprite) const
 
 void TKvSpriteControl::InvalidateElementRect(const TRect& rect)
 {
-    if (!IsDestroying() && HandleAllocated())
+    if (!IsDestroying() && HandleAllocated() && !FLayingOut)
         InvalidateRect(&rect);
 }
 
@@ -851,6 +851,19 @@ void TKvSpriteControl::Paint()
     FDrawingContext = nullptr;
     context.reset();
     FPainting = false;
+}
+
+void TKvSpriteControl::LayoutElementsUnpainted()
+{
+    if (FPainting)
+        return;
+    FPainting = true;
+    FLayingOut = true;
+    TScopeExit restore([&] {
+        FPainting = false;
+        FLayingOut = false;
+    });
+    LayoutElements();
 }
 
 void TKvSpriteControl::PaintInto(const TRect& clip)

@@ -360,6 +360,9 @@ public:
     void Invalidate() override;
 
     void LayoutElements() { DoLayoutElements(); }
+    // Lays the elements out now, outside a paint: the sprites it places, adds or removes mark
+    // nothing for painting; the caller marks what changed.
+    void LayoutElementsUnpainted();
     void UpdateScrollBars();
     // Begins a drag of the sprite pressed at (x, y); false when it is not draggable.
     bool StartDragging(TKvSprite* sprite, int x, int y);
@@ -419,6 +422,7 @@ private:
     std::vector<TKvSprite*> FOwnedSprites;
     bool FFreeingSprites = false;
     bool FPainting = false;
+    bool FLayingOut = false;
     TKvDrawingContext* FDrawingContext = nullptr;
     bool FSmoothing = true;
     TKvFill* FBackground = nullptr;

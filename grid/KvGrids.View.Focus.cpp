@@ -106,12 +106,22 @@ void TKvGridView::DoSelectionCleared()
     SelectionViewsChanged();
 }
 
+// Only the selection layer shows the selection: the mask marks where it was drawn and where
+// it is drawn now.
 void TKvGridView::SelectionViewsChanged()
 {
-    if (FSelectionMask && FSelections)
+    if (!FLayouted || !FSelectionMask) {
+        if (FSelectionMask && FSelections)
+            FSelectionMask->SetSingleCell(FSelections->IsSingleCell());
+        LayoutSelectionViews(FLayoutManager.get());
+        Invalidate();
+        return;
+    }
+    InvalidateElement(FSelectionMask);
+    if (FSelections)
         FSelectionMask->SetSingleCell(FSelections->IsSingleCell());
     LayoutSelectionViews(FLayoutManager.get());
-    Invalidate();
+    InvalidateElement(FSelectionMask);
 }
 
 // ---- focus -----------------------------------------------------------------------------
@@ -287,6 +297,11 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
 
     if (FFocusedIndex.IsValid(this))
         MarkFocusedCell(FFocusedIndex, false);
+    // The bars at the left mark the focused row: theirs are drawn anew on both rows.
+    if (old.ItemIndex != index.ItemIndex) {
+        InvalidateItemBars(old.ItemIndex);
+        InvalidateItemBars(index.ItemIndex);
+    }
     FFocusedIndex = index;
     FFocusedIndex.Grid = this;
     FocusedIndexChanged(FFocusedIndex);
@@ -342,6 +357,10 @@ void TKvGridView::SetTopIndex(int Value)
     const int old = FTopIndex;
     if (!MoveScrollPos(SB_VERT, Value, FTopIndex))
         return;
+    if (ScrollRows(old)) {
+        FCheckScrolling = false;
+        return;
+    }
     RefreshView(false);
     if (FCheckScrolling) {
         FCheckScrolling = false;
@@ -354,7 +373,8 @@ void TKvGridView::SetTopIndex(int Value)
 
 void TKvGridView::SetLeftPos(int Value)
 {
-    if (MoveScrollPos(SB_HORZ, Value, FLeftPos))
+    const int old = FLeftPos;
+    if (MoveScrollPos(SB_HORZ, Value, FLeftPos) && !ScrollColumns(old))
         RefreshView(false);
 }
 

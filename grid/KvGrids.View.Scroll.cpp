@@ -10,6 +10,8 @@
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Delegate.h"
+#include "grid/KvGrids.EditorBase.h"
+#include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Elements.h"
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.Renderer.h"
@@ -147,6 +149,20 @@ void TKvGridView::InvalidateItem(int ItemIndex)
     InvalidateRect(&r);
 }
 
+void TKvGridView::InvalidateItemBars(int ItemIndex)
+{
+    if (FUpdateLock > 0 || !FLayoutManager || !FLayouted)
+        return;
+    const int row = ItemIndex - FTopIndex;
+    if (row < 0 || row >= FLayoutManager->ItemCount())
+        return;
+    TRect r = FLayoutManager->ItemRect(row);
+    r.Left = 0;
+    r.Right = FLayoutManager->GridBounds().Left;
+    if (r.Right > 0)
+        InvalidateRect(&r);
+}
+
 void TKvGridView::InvalidateItems(int From, int To)
 {
     if (FUpdateLock > 0 || !FLayoutManager || FLayoutManager->ItemCount() < 1)
@@ -251,6 +267,231 @@ void TKvGridView::ScrollWindow(int Delta)
     SetScrollWindow(scroll, Delta < 0 ? height : -height, Intersect(in, scroll));
 }
 
+// ---- moving pixels ---------------------------------------------------------------------
+
+namespace {
+
+// What a scroll by whole rows or by pixels of the scrolled columns must leave as it was.
+struct TLayoutShape
+{
+    TRect Client, Body, Grid, Scroll, Panel, Header, Footer, Fixed, Indicator;
+    int FixedItems = 0, FixedCols = 0, Columns = 0, FixedWidth = 0;
+    bool VBar = false, HBar = false;
+    std::vector<TRect> FixedRows, ColumnBounds;
+    std::vector<int> Tops, Bottoms; // the scrolled rows, in the body
+
+    bool SameFrame(const TLayoutShape& o) const
+    {
+        return Client == o.Client && Body == o.Body && Grid == o.Grid && Scroll == o.Scroll && Panel == o.Panel &&
+               Header == o.Header && Footer == o.Footer && Fixed == o.Fixed && Indicator == o.Indicator &&
+               FixedItems == o.FixedItems && FixedCols == o.FixedCols && Columns == o.Columns &&
+               FixedWidth == o.FixedWidth && VBar == o.VBar && HBar == o.HBar && FixedRows == o.FixedRows;
+    }
+};
+
+TLayoutShape Shape(const TKvAbstractGridLayoutManager* m, const TRect& client, bool vbar, bool hbar)
+{
+    TLayoutShape s;
+    s.Client = client;
+    s.Body = m->BodyBounds();
+    s.Grid = m->GridBounds();
+    s.Scroll = m->ScrollBounds();
+    s.Panel = m->PanelBounds();
+    s.Header = m->HeaderBounds();
+    s.Footer = m->FooterBounds();
+    s.Fixed = m->FixedBounds();
+    s.Indicator = m->IndicatorBounds();
+    s.FixedItems = m->FixedItemCount();
+    s.FixedCols = m->FixedColCount();
+    s.Columns = m->ColumnCount();
+    s.FixedWidth = m->FixedWidth();
+    s.VBar = vbar;
+    s.HBar = hbar;
+    for (int i = 0; i < s.FixedItems; ++i)
+        s.FixedRows.push_back(m->ItemBounds(i));
+    for (int i = 0; i < s.Columns; ++i)
+        s.ColumnBounds.push_back(m->ColumnBounds(i));
+    for (int k = 0, n = m->ItemCount(); k < n; ++k) {
+        const TRect r = m->ItemBounds(s.FixedItems + k);
+        s.Tops.push_back(r.Top);
+        s.Bottoms.push_back(r.Bottom);
+    }
+    return s;
+}
+
+// Where the sprites of the upper layers (selection, focus and feedback marks, which the
+// layout places) draw.
+std::vector<TRect> OverlayRects(std::initializer_list<TKvSpriteElement*> layers)
+{
+    std::vector<TRect> rects;
+    for (TKvSpriteElement* layer : layers)
+        if (layer)
+            for (int i = 0; i < layer->GetChildCount(); ++i)
+                if (TKvSprite* sprite = layer->GetChild(i); sprite && sprite->GetVisible())
+                    rects.push_back(sprite->UpdateBounds());
+    return rects;
+}
+
+} // namespace
+
+// Pixels move only when nothing but the position changes: a shown, laid-out grid with no
+// pending layout and no open editor.
+bool TKvGridView::CanScrollPixels() const
+{
+    if (!FLayouted || FLayoutNeeded || FLayoutLock || FRefilling || !FLayoutManager || GetPainting() ||
+        RefreshSkipped() || !HandleAllocated() || !IsShowing())
+        return false;
+    if (FEditController && (FEditController->GetEditing() || FEditOptions->GetEditWhenFocused()))
+        return false;
+    return true;
+}
+
+bool TKvGridView::ScrollRows(int OldTop)
+{
+    if (!CanScrollPixels())
+        return false;
+    TKvAbstractGridLayoutManager* m = FLayoutManager.get();
+    const TLayoutShape before = Shape(m, GetClientRect(), IsScrollBarVisible(SB_VERT), IsScrollBarVisible(SB_HORZ));
+    const int rowsBefore = static_cast<int>(before.Tops.size());
+    if (rowsBefore < 2 || std::abs(FTopIndex - OldTop) >= rowsBefore - 1)
+        return false;
+    const std::vector<TRect> masksBefore = OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer});
+    TKvSprite* hovered = GetHovered();
+    const TRect hoveredRect = hovered ? hovered->UpdateBounds() : TRect{};
+
+    // What a refresh does, but the whole repaint: the layout runs now, as a paint would run it.
+    FollowPendingRow();
+    if (!FMovingFocus)
+        SetFocusedIndex(GetFocusedIndex(), true);
+    InvalidateLayout();
+    LayoutElementsUnpainted();
+    const TLayoutShape after = Shape(m, GetClientRect(), IsScrollBarVisible(SB_VERT), IsScrollBarVisible(SB_HORZ));
+    const int shift = FTopIndex - OldTop; // rows; positive when the rows moved up
+    const int rowsAfter = static_cast<int>(after.Tops.size());
+    bool same = !FLayoutNeeded && after.SameFrame(before) && after.ColumnBounds == before.ColumnBounds && shift != 0 &&
+                std::abs(shift) < std::min(rowsBefore, rowsAfter) - 1;
+    // Every row shown before and after sits where it was, moved by the same pixels.
+    int dy = 0;
+    if (same)
+        dy = shift > 0 ? before.Tops[0] - before.Tops[static_cast<size_t>(shift)]
+                       : after.Tops[static_cast<size_t>(-shift)] - after.Tops[0];
+    for (int j = 0; same && j < rowsBefore; ++j) {
+        const int k = j - shift;
+        if (k < 0 || k >= rowsAfter)
+            continue;
+        same = after.Tops[static_cast<size_t>(k)] == before.Tops[static_cast<size_t>(j)] + dy &&
+               after.Bottoms[static_cast<size_t>(k)] == before.Bottoms[static_cast<size_t>(j)] + dy;
+    }
+    const TRect area = IntersectRect(after.Scroll, after.Client);
+    if (!same || dy == 0 || area.IsEmpty() || std::abs(dy) >= area.Height()) {
+        Invalidate();
+        return true;
+    }
+    if (!ScrollClientRect(area, 0, dy))
+        return true; // the area was marked whole
+    const int bodyTop = after.Body.Top;
+    auto rowRect = [&](int k) {
+        return TRect{area.Left, after.Tops[static_cast<size_t>(k)] + bodyTop, area.Right,
+                     after.Bottoms[static_cast<size_t>(k)] + bodyTop};
+    };
+    auto mark = [&](TRect r) {
+        r = IntersectRect(r, area);
+        if (!r.IsEmpty())
+            InvalidateRect(&r);
+    };
+    // The rows that came in, and the last row (drawn cut by the footer or the window) with
+    // whatever lies below it.
+    TRect fresh{area.Left, rowRect(rowsAfter - 1).Top, area.Right, area.Bottom};
+    if (shift > 0)
+        fresh.Top = rowRect(std::max(0, rowsBefore - 1 - shift)).Top;
+    else
+        mark(TRect{area.Left, area.Top, area.Right, rowRect(-shift).Top});
+    mark(fresh);
+    // The marks of the upper layers (selection rectangles are cut to the shown rows): where
+    // their pixels were moved to, and where they are now.
+    for (TRect r : masksBefore) {
+        r.Offset(0, dy);
+        mark(r);
+    }
+    for (const TRect& r : OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer}))
+        mark(r);
+    // The hover feedback stays under the mouse while the rows move under it.
+    if (!hoveredRect.IsEmpty()) {
+        TRect band{area.Left, hoveredRect.Top, area.Right, hoveredRect.Bottom};
+        mark(band);
+        band.Offset(0, dy);
+        mark(band);
+    }
+    return true;
+}
+
+bool TKvGridView::ScrollColumns(int OldLeft)
+{
+    if (!CanScrollPixels())
+        return false;
+    TKvAbstractGridLayoutManager* m = FLayoutManager.get();
+    const TLayoutShape before = Shape(m, GetClientRect(), IsScrollBarVisible(SB_VERT), IsScrollBarVisible(SB_HORZ));
+    const std::vector<TRect> masksBefore = OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer});
+    TKvSprite* hovered = GetHovered();
+    const TRect hoveredRect = hovered ? hovered->UpdateBounds() : TRect{};
+    const int topBefore = FTopIndex;
+
+    FollowPendingRow();
+    if (!FMovingFocus)
+        SetFocusedIndex(GetFocusedIndex(), true);
+    InvalidateLayout();
+    LayoutElementsUnpainted();
+    TLayoutShape after = Shape(m, GetClientRect(), IsScrollBarVisible(SB_VERT), IsScrollBarVisible(SB_HORZ));
+    const int dx = OldLeft - FLeftPos;
+    // The body's right end follows the scrolled columns; what lies right of them is drawn anew.
+    const int bodyRight = after.Body.Right;
+    after.Body.Right = before.Body.Right;
+    for (auto [a, b] : {std::pair{&after.Panel, &before.Panel}, {&after.Header, &before.Header}, {&after.Footer, &before.Footer}}) {
+        a->Left = b->Left;
+        a->Right = b->Right;
+    }
+    // The scrolled columns from the header to the footer; fixed columns and bars stay.
+    const TRect area = IntersectRect(TRect{after.Body.Left, after.Header.Top, after.Grid.Right,
+                                           std::max(after.Footer.Bottom, after.Scroll.Bottom)},
+                                     after.Client);
+    const bool same = !FLayoutNeeded && FTopIndex == topBefore && after.SameFrame(before) &&
+                      after.ColumnBounds == before.ColumnBounds && after.Tops == before.Tops &&
+                      after.Bottoms == before.Bottoms && dx != 0 && !area.IsEmpty() && std::abs(dx) < area.Width();
+    if (!same) {
+        Invalidate();
+        return true;
+    }
+    if (!ScrollClientRect(area, dx, 0))
+        return true;
+    auto mark = [&](TRect r) {
+        r = IntersectRect(r, area);
+        if (!r.IsEmpty())
+            InvalidateRect(&r);
+    };
+    // The strip that came in, and whatever lies right of the last column.
+    const TRect in = dx < 0 ? TRect{area.Right + dx, area.Top, area.Right, area.Bottom}
+                            : TRect{area.Left, area.Top, area.Left + dx, area.Bottom};
+    mark(in);
+    if (after.Columns > after.FixedCols) {
+        TRect last = m->ColumnRect(after.Columns - 1);
+        last.Offset(-FLeftPos, 0);
+        mark(TRect{std::min(last.Right, std::min(bodyRight, before.Body.Right + dx)), area.Top, area.Right, area.Bottom});
+    }
+    for (TRect r : masksBefore) {
+        r.Offset(dx, 0);
+        mark(r);
+    }
+    for (const TRect& r : OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer}))
+        mark(r);
+    if (!hoveredRect.IsEmpty()) {
+        TRect cell = hoveredRect;
+        mark(cell);
+        cell.Offset(dx, 0);
+        mark(cell);
+    }
+    return true;
+}
+
 // ---- selection mask --------------------------------------------------------------------
 
 void TKvGridView::LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManager)
@@ -278,3 +519,5 @@ void TKvGridView::LayoutSelectionViews(TKvAbstractGridLayoutManager* LayoutManag
 }
 
 } // namespace kv
+
+

@@ -499,6 +499,15 @@ protected:
     void FreeSelectionManager();
     // Moves the scrolled rows' pixels by one row instead of repainting them.
     void ScrollWindow(int Delta);
+    // After the top index moved from OldTop: lays out now and, when the layout is the old one
+    // shifted by whole rows, moves the rows' pixels and marks only the rows that came into
+    // view and what the change touched. False when the grid must be refreshed whole.
+    bool ScrollRows(int OldTop);
+    // After the left position moved from OldLeft: the same for the scrolled columns.
+    bool ScrollColumns(int OldLeft);
+    bool CanScrollPixels() const;
+    // Marks the item's row in the indicator, states and check bars for painting.
+    void InvalidateItemBars(int ItemIndex);
     // Sets or clears the focused flag of the index's data-cell view.
     void MarkFocusedCell(const TKvGridCellIndex& Index, bool Focused);
     TKvGridSelectionView* BorrowSelectionView();

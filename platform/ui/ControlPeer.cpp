@@ -201,6 +201,22 @@ void TControlPeer::UpdateNow()
         FClient->repaint(FDirty);
 }
 
+bool TControlPeer::ScrollClient(const QRect& rect, int dx, int dy)
+{
+    if (!FClient || !FClient->isVisible() || FPaintRegion || !FClient->testAttribute(Qt::WA_OpaquePaintEvent) ||
+        !FClient->updatesEnabled() || FClient->testAttribute(Qt::WA_WState_InPaintEvent))
+        return false;
+    // What is marked and not yet painted moves with the pixels: stale pixels stay marked.
+    const QRegion moved = (FDirty & rect).translated(dx, dy) & rect;
+    FClient->scroll(dx, dy, rect);
+    const QRegion uncovered = QRegion(rect) - QRegion(rect.translated(dx, dy) & rect);
+    FDirty += uncovered;
+    FDirty += moved;
+    if (!moved.isEmpty())
+        FClient->update(moved);
+    return true;
+}
+
 template <typename F>
 bool TControlPeer::Dispatch(F&& handler)
 {

@@ -49,6 +49,10 @@ public:
     const QRegion& Dirty() const { return FDirty; }
     // Paints the marked region now.
     void UpdateNow();
+    // Moves the client's pixels inside rect by dx, dy (Qt's widget scroll) and marks the
+    // uncovered part and the moved part of the marked region. False when the client cannot
+    // move its pixels (hidden, not opaque, painting).
+    bool ScrollClient(const QRect& rect, int dx, int dy);
 
     // The paint in progress (client coordinates), or null.
     const QRegion* PaintRegion() const { return FPaintRegion; }

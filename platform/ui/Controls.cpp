@@ -1048,6 +1048,21 @@ void TWinControl::Invalidate()
     InvalidateRect(nullptr);
 }
 
+bool TWinControl::ScrollClientRect(const TRect& rect, int dx, int dy)
+{
+    TControlPeer* peer = Peer();
+    const TRect r = IntersectRect(rect, GetClientRect());
+    if (!peer || r.IsEmpty() || (dx == 0 && dy == 0))
+        return false;
+    if (!peer->ScrollClient(ToQRect(r), dx, dy)) {
+        InvalidateRect(&r);
+        return false;
+    }
+    const QRect rest = peer->Dirty().boundingRect();
+    FUpdateRect = UnionRect(FUpdateRect, rest.isEmpty() ? TRect{} : TRect::Bounds(rest.left(), rest.top(), rest.width(), rest.height()));
+    return true;
+}
+
 void TWinControl::Update()
 {
     if (TControlPeer* peer = Peer())

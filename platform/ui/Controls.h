@@ -349,6 +349,11 @@ public:
     void Update() override;
     // The rectangle around everything marked and not yet painted (client coordinates).
     TRect GetUpdateRect() const;
+    // Moves the shown pixels of rect (client coordinates) by dx, dy on the window itself and
+    // marks what the move uncovered, and the moved parts of what was marked, for painting.
+    // False when the window cannot move them (not shown, opaque painting off, in a paint):
+    // rect is then marked whole.
+    bool ScrollClientRect(const TRect& rect, int dx, int dy);
 
     // Timers deliver WM_TIMER with the id; setting an id again restarts it.
     bool SetTimer(std::uintptr_t id, unsigned intervalMs);

@@ -1,0 +1,252 @@
+// Scrolling by rows or columns moves the shown pixels and paints only what came into view and
+// what the change touched; the picture the event loop leaves equals a full repaint.
+#include "EditTestSupport.h"
+#include "GridTestSupport.h"
+
+#include "grid/KvGrids.Layout.h"
+
+#include <QtGui/QScreen>
+#include <QtTest/QTest>
+#include <QtWidgets/QScrollBar>
+
+#include <set>
+
+using namespace kv;
+using namespace kvtest;
+
+namespace {
+
+// The stock data-cell drawing, counting the cells it draws and the items they show.
+class TCountingRenderer : public TKvGridDataCellRenderer
+{
+public:
+    using TKvGridDataCellRenderer::TKvGridDataCellRenderer;
+    int Draws = 0;
+    std::set<int> Items;
+    void DoDraw(TKvGridCell* cell, TKvDrawingContext* context, const TRectF& rect) override
+    {
+        ++Draws;
+        Items.insert(cell->GetIndex().ItemIndex);
+        TKvGridDataCellRenderer::DoDraw(cell, context, rect);
+    }
+    void Reset()
+    {
+        Draws = 0;
+        Items.clear();
+    }
+};
+
+struct TScrollGrid
+{
+    TShownGrid g;
+    TOwned<TCountingRenderer> Renderer{Create<TCountingRenderer>(nullptr)};
+
+    TScrollGrid(int rows, int cols, int width, int height)
+    {
+        g.Fill(rows, cols, 90);
+        for (TKvGridDataColumn* c : g.Columns)
+            c->SetRenderer(Renderer.get());
+        ShowFocused(g.Grid.get(), width, height);
+        g.Paint();
+        ProcessEvents(10);
+        Renderer->Reset();
+    }
+    ~TScrollGrid()
+    {
+        for (TKvGridDataColumn* c : g.Columns)
+            c->SetRenderer(nullptr);
+    }
+    QWindow* Win() const { return g.Grid->Widget()->window()->windowHandle(); }
+    // What the window shows: the backing store as the last paints left it.
+    QImage Shown() const
+    {
+        QWidget* w = g.Grid->Widget()->window();
+        return w->screen()->grabWindow(w->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    }
+    // Everything laid out and painted anew.
+    QImage Repainted()
+    {
+        g.Grid->RefreshView(false);
+        g.Grid->Update();
+        ProcessEvents(5);
+        return Shown();
+    }
+    QScrollBar* Bar(Qt::Orientation o) const
+    {
+        for (QScrollBar* sb : g.Grid->Widget()->findChildren<QScrollBar*>())
+            if (sb->orientation() == o)
+                return sb;
+        return nullptr;
+    }
+    int Rows() const { return g.Layout()->ItemCount(); }
+    int Cols() const { return static_cast<int>(g.Columns.size()); }
+};
+
+// The natural picture after the step equals a full repaint, pixel for pixel.
+void ExpectSamePicture(TScrollGrid& s, const char* what)
+{
+    // The event loop paints what is still marked (a layout in a paint may mark more).
+    for (int i = 0; i < 20 && !s.g.Grid->GetUpdateRect().IsEmpty(); ++i)
+        ProcessEvents(5);
+    const QImage shown = s.Shown();
+    const QImage full = s.Repainted();
+    ASSERT_EQ(shown.size(), full.size()) << what;
+    int differ = 0;
+    QPoint first(-1, -1);
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (shown.pixel(x, y) != full.pixel(x, y) && differ++ == 0)
+                first = QPoint(x, y);
+    EXPECT_EQ(differ, 0) << what << ": first differing pixel at " << first.x() << "," << first.y();
+}
+
+} // namespace
+
+TEST(GridScrollPixels, OneRowStepsPaintOnlyTheRowsThatCameIn)
+{
+    TScrollGrid s(300, 5, 520, 320);
+    TKvGridView* grid = s.g.Grid.get();
+    const int rows = s.Rows();
+    ASSERT_GT(rows, 6);
+    // At most the rows that came in, the last (cut) row and the one it replaced, the focused
+    // row, and the rows whose cells reach a pixel into those (drawn clipped).
+    auto expectFew = [&](int cameIn, const char* what) {
+        EXPECT_GT(s.Renderer->Draws, 0) << what;
+        EXPECT_LE(s.Renderer->Draws, (cameIn + 4 + 3) * s.Cols()) << what;
+        EXPECT_LT(s.Renderer->Draws, rows * s.Cols()) << what;
+        const int top = grid->GetTopIndex();
+        const int focused = grid->GetFocusedIndex().ItemIndex;
+        for (int item : s.Renderer->Items) {
+            const bool first = item <= top + cameIn;
+            const bool last = item >= top + rows - cameIn - 3;
+            EXPECT_TRUE(first || last || item == focused || item == focused - 1 || item == focused + 1)
+                << what << ": item " << item << " repainted, top " << top;
+        }
+    };
+
+    // The scroll bar's line arrow, down and up.
+    s.Bar(Qt::Vertical)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    ProcessEvents(5);
+    EXPECT_EQ(grid->GetTopIndex(), 1);
+    {
+        SCOPED_TRACE("line down");
+        const int top = grid->GetTopIndex();
+        EXPECT_LE(s.Renderer->Draws, 3 * s.Cols());
+        for (int item : s.Renderer->Items)
+            EXPECT_GE(item, top + rows - 3);
+    }
+    ExpectSamePicture(s, "line down");
+    s.Renderer->Reset();
+    s.Bar(Qt::Vertical)->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    ProcessEvents(5);
+    EXPECT_EQ(grid->GetTopIndex(), 0);
+    expectFew(1, "line up");
+    ExpectSamePicture(s, "line up");
+
+    // The wheel, with the mouse over a row: its hover feedback stays under the mouse.
+    const TRect cell = grid->GetCellBounds(TKvGridCellIndex(grid, 4, s.g.Columns[1]));
+    QTest::mouseMove(s.Win(), WindowPoint(grid, cell.Left + 5, cell.Top + 5));
+    ProcessEvents(5);
+    s.Renderer->Reset();
+    const QPoint at = s.g.Grid->Widget()->focusProxy()->mapFromGlobal(
+        s.Win()->mapToGlobal(WindowPoint(grid, cell.Left + 5, cell.Top + 5)));
+    QWheelEvent wheel(at, s.Win()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(s.g.Grid->Widget()->focusProxy(), &wheel);
+    ProcessEvents(5);
+    EXPECT_EQ(grid->GetTopIndex(), 2);
+    EXPECT_LE(s.Renderer->Draws, (2 + 2 + 2) * s.Cols()); // the two new rows, the cut ones, the hovered ones
+    ExpectSamePicture(s, "wheel");
+
+    // Down on the bottom full row moves the focus and the rows.
+    const int full = s.g.Layout()->FullItemCount();
+    grid->SetFocusedIndex(TKvGridCellIndex(grid, grid->GetTopIndex() + full - 1, s.g.Columns[2]), true);
+    s.g.Paint();
+    ProcessEvents(5);
+    s.Renderer->Reset();
+    const int before = grid->GetTopIndex();
+    QTest::keyClick(s.Win(), Qt::Key_Down);
+    ProcessEvents(5);
+    EXPECT_EQ(grid->GetTopIndex(), before + 1);
+    EXPECT_EQ(grid->GetFocusedIndex().ItemIndex, before + full);
+    expectFew(1, "Down");
+    ExpectSamePicture(s, "Down at the bottom row");
+
+    // Programmatic steps of the top item.
+    s.Renderer->Reset();
+    grid->SetTopItem(grid->GetTopItem() + 1);
+    ProcessEvents(5);
+    expectFew(1, "SetTopItem down");
+    ExpectSamePicture(s, "SetTopItem down");
+    s.Renderer->Reset();
+    grid->SetTopItem(grid->GetTopItem() - 1);
+    ProcessEvents(5);
+    expectFew(1, "SetTopItem up");
+    ExpectSamePicture(s, "SetTopItem up");
+
+    // A selection of rows reaching above the shown ones is cut at the top row.
+    grid->GetSelections()->ClearAndAdd(TKvGridCellIndex(grid, 0, s.g.Columns[0]),
+                                       TKvGridCellIndex(grid, grid->GetTopIndex() + 5, s.g.Columns[0]), SelectRows);
+    s.g.Paint();
+    ProcessEvents(5);
+    grid->SetTopItem(grid->GetTopItem() + 1);
+    ProcessEvents(5);
+    ExpectSamePicture(s, "selected rows");
+}
+
+TEST(GridScrollPixels, ColumnStepsPaintOnlyTheColumnsThatCameIn)
+{
+    TScrollGrid s(60, 12, 520, 320);
+    TKvGridView* grid = s.g.Grid.get();
+    s.g.Grid->GetFixedCols()->SetCount(1);
+    s.g.Paint();
+    ProcessEvents(5);
+    s.Renderer->Reset();
+    const int rows = s.Rows();
+
+    QScrollBar* bar = s.Bar(Qt::Horizontal);
+    ASSERT_NE(bar, nullptr);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    ProcessEvents(5);
+    EXPECT_GT(grid->GetLeftPos(), 0);
+    EXPECT_GT(s.Renderer->Draws, 0);
+    // The strip that came in and the column it cuts, never all of them.
+    EXPECT_LE(s.Renderer->Draws, 3 * rows);
+    ExpectSamePicture(s, "line right");
+
+    s.Renderer->Reset();
+    grid->SetLeftCol(2);
+    ProcessEvents(5);
+    EXPECT_LE(s.Renderer->Draws, 3 * rows);
+    ExpectSamePicture(s, "one column right");
+    s.Renderer->Reset();
+    grid->SetLeftCol(1);
+    ProcessEvents(5);
+    EXPECT_LE(s.Renderer->Draws, 3 * rows);
+    ExpectSamePicture(s, "one column left");
+}
+
+TEST(GridScrollPixels, ALayoutChangeWithTheScrollRepaintsWhole)
+{
+    TScrollGrid s(300, 5, 520, 320);
+    TKvGridView* grid = s.g.Grid.get();
+    // A column resized, then a one-row step before the paint.
+    s.g.Columns[1]->SetWidth(140);
+    grid->SetTopIndex(1);
+    ProcessEvents(5);
+    EXPECT_GT(s.Renderer->Draws, s.Rows() * 2);
+    ExpectSamePicture(s, "resize then scroll");
+
+    // A one-row step, then a column resized before the paint.
+    s.Renderer->Reset();
+    grid->SetTopIndex(2);
+    s.g.Columns[2]->SetWidth(40);
+    ProcessEvents(5);
+    ExpectSamePicture(s, "scroll then resize");
+
+    // A one-row step, then a cell changed before the paint.
+    grid->SetTopIndex(3);
+    s.g.Data->SetData(5, 1, Variant(QStringLiteral("changed")));
+    ProcessEvents(5);
+    ExpectSamePicture(s, "scroll then a value");
+}
