@@ -6,10 +6,11 @@
 //
 // Call flow: Load reads the bytes, converts them to UTF-8, splits them into records
 // (SplitRecords) and only then replaces the data (ClearData, LoadData), so a file that does
-// not read leaves the old data. Rows of the CSV provider point at their record (whose value
-// starts LoadData finds once) until a value changes, then hold their own values. Save asks
-// SaveData for the UTF-8 text, converts it to the encoding (a character it cannot hold raises
-// before the file is touched) and writes it through QSaveFile.
+// not read leaves the old data. The CSV provider's split finds records and the ends of their
+// values in one pass; its rows point at their record until a value changes, then hold their
+// own values aside. Save opens a QSaveFile and has WriteData stream the UTF-8 text into it
+// through a buffer that converts it to the encoding (a character it cannot hold raises and
+// drops the temporary file; the file is replaced only when the whole text is written).
 #include "model/KvGrids.Data.Files.h"
 
 #include "platform/rtl/ScopeGuard.h"
@@ -19,8 +20,14 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QSaveFile>
+#include <QtCore/QVarLengthArray>
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <limits>
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace kv {
 
@@ -31,137 +38,401 @@ namespace {
 const char kCrLf[] = "\r\n";
 const char kUtf8Bom[] = "\xEF\xBB\xBF";
 
-// Splits text into records at CR LF, LF or CR; with Quoted, line breaks inside a value that
-// begins with a quote stay in the record.
-void SplitText(TKvFileLines& lines, bool quoted)
+// Checks UTF-8 from at to at least to (a sequence that begins before to is checked whole):
+// where the check ended, or -1 at an invalid sequence (overlong forms, surrogates and code
+// points past U+10FFFF included).
+qsizetype CheckUtf8(const uchar* p, qsizetype at, qsizetype to, qsizetype n)
+{
+    qsizetype i = at;
+    const auto cont = [&](qsizetype k) { return i + k < n && (p[i + k] & 0xC0) == 0x80; };
+    while (i < to) {
+        while (i + 16 <= to) {
+            quint64 a, b;
+            std::memcpy(&a, p + i, 8);
+            std::memcpy(&b, p + i + 8, 8);
+            if ((a | b) & 0x8080808080808080ull)
+                break;
+            i += 16;
+        }
+        if (i >= to)
+            break;
+        const uchar c = p[i];
+        if (c < 0x80) {
+            ++i;
+        } else if (c < 0xC2) {
+            return -1;
+        } else if (c < 0xE0) {
+            if (!cont(1))
+                return -1;
+            i += 2;
+        } else if (c < 0xF0) {
+            if (!cont(1) || !cont(2) || (c == 0xE0 && p[i + 1] < 0xA0) || (c == 0xED && p[i + 1] > 0x9F))
+                return -1;
+            i += 3;
+        } else if (c < 0xF5) {
+            if (!cont(1) || !cont(2) || !cont(3) || (c == 0xF0 && p[i + 1] < 0x90) || (c == 0xF4 && p[i + 1] > 0x8F))
+                return -1;
+            i += 4;
+        } else {
+            return -1;
+        }
+    }
+    return i;
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The errors of one block of UTF-8 after the block before it (bits set where a byte is wrong).
+__attribute__((target("ssse3"))) inline __m128i CheckUtf8Block(__m128i in, __m128i prev, __m128i byte1High,
+                                                                __m128i byte1Low, __m128i byte2High)
+{
+    const __m128i low4 = _mm_set1_epi8(0x0F);
+    const __m128i prev1 = _mm_alignr_epi8(in, prev, 15);
+    const __m128i prev2 = _mm_alignr_epi8(in, prev, 14);
+    const __m128i prev3 = _mm_alignr_epi8(in, prev, 13);
+    const __m128i special =
+        _mm_and_si128(_mm_and_si128(_mm_shuffle_epi8(byte1High, _mm_and_si128(_mm_srli_epi16(prev1, 4), low4)),
+                                    _mm_shuffle_epi8(byte1Low, _mm_and_si128(prev1, low4))),
+                      _mm_shuffle_epi8(byte2High, _mm_and_si128(_mm_srli_epi16(in, 4), low4)));
+    const __m128i must23 = _mm_or_si128(_mm_subs_epu8(prev2, _mm_set1_epi8(char(0xE0 - 0x80))),
+                                        _mm_subs_epu8(prev3, _mm_set1_epi8(char(0xF0 - 0x80))));
+    return _mm_xor_si128(_mm_and_si128(must23, _mm_set1_epi8(char(0x80))), special);
+}
+
+// Checks UTF-8 16 bytes at a time by looking up the high and low halves of each byte and the
+// one before it (overlong forms, surrogates, code points past U+10FFFF, missing and extra
+// continuation bytes). Checks [at, to), where to is at plus whole blocks or n; the 16 bytes
+// before at (from the text's start on) are the context, so that a sequence cut by at is
+// checked whole. At n a sequence left open is an error.
+__attribute__((target("ssse3"))) bool CheckUtf8Blocks(const uchar* p, qsizetype start, qsizetype at, qsizetype to,
+                                                       qsizetype n)
+{
+    constexpr char tooShort = 1 << 0, tooLong = 1 << 1, overlong3 = 1 << 2, tooLarge = 1 << 3, surrogate = 1 << 4,
+                   overlong2 = 1 << 5, tooLarge1000 = 1 << 6, overlong4 = 1 << 6, twoConts = char(1 << 7);
+    constexpr char carry = tooShort | tooLong | twoConts;
+    const __m128i byte1High = _mm_setr_epi8(tooLong, tooLong, tooLong, tooLong, tooLong, tooLong, tooLong, tooLong,
+                                            twoConts, twoConts, twoConts, twoConts, tooShort | overlong2, tooShort,
+                                            tooShort | overlong3 | surrogate, tooShort | tooLarge | tooLarge1000 | overlong4);
+    const __m128i byte1Low = _mm_setr_epi8(carry | overlong3 | overlong2 | overlong4, carry | overlong2, carry, carry,
+                                           carry | tooLarge, carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
+                                           carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
+                                           carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
+                                           carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
+                                           carry | tooLarge | tooLarge1000 | surrogate, carry | tooLarge | tooLarge1000,
+                                           carry | tooLarge | tooLarge1000);
+    const __m128i byte2High = _mm_setr_epi8(tooShort, tooShort, tooShort, tooShort, tooShort, tooShort, tooShort, tooShort,
+                                            tooLong | overlong2 | twoConts | overlong3 | tooLarge1000 | overlong4,
+                                            tooLong | overlong2 | twoConts | overlong3 | tooLarge,
+                                            tooLong | overlong2 | twoConts | surrogate | tooLarge,
+                                            tooLong | overlong2 | twoConts | surrogate | tooLarge, tooShort, tooShort,
+                                            tooShort, tooShort);
+    // Bytes that leave a sequence open when they are among the last of a block.
+    const __m128i openAtEnd = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, char(0xEF), char(0xDF),
+                                            char(0xBF));
+    const auto check = [&](__m128i in, __m128i prev) __attribute__((target("ssse3"))) {
+        return CheckUtf8Block(in, prev, byte1High, byte1Low, byte2High);
+    };
+    alignas(16) uchar buffer[16] = {};
+    __m128i prev;
+    if (at - start >= 16) {
+        prev = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at - 16));
+    } else {
+        std::memcpy(buffer + 16 - (at - start), p + start, static_cast<size_t>(at - start));
+        prev = _mm_load_si128(reinterpret_cast<const __m128i*>(buffer));
+    }
+    __m128i error = _mm_setzero_si128();
+    qsizetype i = at;
+    for (; i + 16 <= to; i += 16) {
+        const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        if (_mm_movemask_epi8(in) == 0)
+            error = _mm_or_si128(error, _mm_subs_epu8(prev, openAtEnd));
+        else
+            error = _mm_or_si128(error, check(in, prev));
+        prev = in;
+    }
+    if (to == n) {
+        // The end, padded with ASCII: a sequence left open shows as too short.
+        std::memset(buffer, 0, sizeof buffer);
+        std::memcpy(buffer, p + i, static_cast<size_t>(to - i));
+        error = _mm_or_si128(error, check(_mm_load_si128(reinterpret_cast<const __m128i*>(buffer)), prev));
+    }
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(error, _mm_setzero_si128())) == 0xFFFF;
+}
+#endif
+
+// Finds commas, CRs and LFs 32 bytes at a time, keeping the found positions of a block as bits.
+class TSeparatorScan
+{
+public:
+    // Lines, when given, has its text checked as UTF-8 as far as the blocks loaded.
+    TSeparatorScan(const char* p, qsizetype n, TKvFileLines* lines) : FP(p), FN(n), FLines(lines) {}
+    // The first comma, CR or LF at or after from; n when there is none.
+    qsizetype Next(qsizetype from)
+    {
+        if (from < FBase || from >= FBase + 32)
+            Load(from);
+        else
+            FMask &= ~0u << (from - FBase);
+        while (FMask == 0) {
+            if (FBase + 32 >= FN)
+                return FN;
+            Load(FBase + 32);
+        }
+        return FBase + std::countr_zero(FMask);
+    }
+
+private:
+    void Load(qsizetype base)
+    {
+        FBase = base;
+        if (FLines)
+            FLines->CheckText(std::min(base + 32, FN));
+        const qsizetype left = FN - base;
+        if (left >= 32) {
+            FMask = Block(FP + base);
+            return;
+        }
+        // The tail through a padded copy.
+        alignas(16) char tail[32] = {};
+        if (left > 0)
+            std::memcpy(tail, FP + base, static_cast<size_t>(left));
+        FMask = left > 0 ? Block(tail) & ((1u << left) - 1) : 0;
+    }
+    static quint32 Block(const char* p)
+    {
+#if defined(__SSE2__)
+        const __m128i comma = _mm_set1_epi8(','), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        const __m128i ma = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, comma), _mm_cmpeq_epi8(a, cr)), _mm_cmpeq_epi8(a, lf));
+        const __m128i mb = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, comma), _mm_cmpeq_epi8(b, cr)), _mm_cmpeq_epi8(b, lf));
+        return static_cast<quint32>(_mm_movemask_epi8(ma)) | (static_cast<quint32>(_mm_movemask_epi8(mb)) << 16);
+#else
+        quint32 m = 0;
+        for (int i = 0; i < 32; ++i)
+            m |= quint32(p[i] == ',' || p[i] == '\r' || p[i] == '\n') << i;
+        return m;
+#endif
+    }
+    const char* FP;
+    qsizetype FN;
+    TKvFileLines* FLines;
+    qsizetype FBase = -64;
+    quint32 FMask = 0;
+};
+
+// Past the quoted value that begins at at (a quote): after its closing quote ("" is a quote
+// inside); -1 when it is not closed before n.
+qsizetype SkipQuoted(const char* p, qsizetype at, qsizetype n)
+{
+    qsizetype i = at + 1;
+    for (;;) {
+        const auto* q = i < n ? static_cast<const char*>(std::memchr(p + i, '"', static_cast<size_t>(n - i))) : nullptr;
+        if (!q)
+            return -1;
+        i = q - p + 1;
+        if (i < n && p[i] == '"') {
+            ++i;
+            continue;
+        }
+        return i;
+    }
+}
+
+// What the splitter indexes: the value ends of records First to First + Rows - 1, as many
+// values as record FieldsLine has.
+struct TValueIndexPlan
+{
+    int First = 0;
+    int Rows = 0;
+    int FieldsLine = 0;
+};
+
+// Splits the text into records at CR LF, LF or CR in one pass over the bytes; with Quoted,
+// line breaks inside a value that begins with a quote stay in the record and a quote left
+// open raises. With a plan, the value ends of the planned records are kept.
+void SplitText(TKvFileLines& lines, bool quoted, const TValueIndexPlan* plan)
 {
     const QByteArray& text = lines.Text();
     const char* p = text.constData();
     const qsizetype n = text.size();
-    lines.Reserve(static_cast<size_t>(n / 64 + 1));
-    qsizetype pos = 0;
+    TSeparatorScan scan(p, n, &lines);
+    std::vector<quint32> ends;
+    bool indexing = false;
+    int record = 0;
+    // Reserves once the first records show how long a record is.
+    bool reserved = false;
+    const auto reserve = [&](qsizetype at) {
+        reserved = true;
+        const double perRecord = static_cast<double>(at - lines.Offset()) / record;
+        const size_t expected = static_cast<size_t>(static_cast<double>(n - lines.Offset()) / perRecord * 1.2) + 16;
+        lines.Reserve(expected);
+        if (indexing)
+            lines.ReserveValues(std::min<size_t>(expected, static_cast<size_t>(plan->Rows)));
+    };
+    qsizetype pos = lines.Offset();
     while (pos < n) {
-        const auto* nl = static_cast<const char*>(std::memchr(p + pos, '\n', static_cast<size_t>(n - pos)));
-        const qsizetype end = nl ? nl - p : n;
-        const size_t span = static_cast<size_t>(end - pos);
-        const auto* cr = static_cast<const char*>(std::memchr(p + pos, '\r', span));
-        const bool quote = quoted && std::memchr(p + pos, '"', span) != nullptr;
-        if (!quote && (!cr || cr == p + end - 1)) {
-            lines.Append(pos, end - pos - (cr ? 1 : 0));
-            pos = end + 1;
-            continue;
-        }
-        // A record with quotes or a lone CR: walk it value by value.
+        const qsizetype start = pos;
+        ends.clear();
         qsizetype i = pos;
-        bool valueStart = true;
+        int breakLength = 0;
+        qsizetype end = n;
         for (;;) {
-            if (i >= n) {
-                lines.Append(pos, n - pos);
-                pos = n;
-                break;
-            }
-            const char c = p[i];
-            if (quoted && valueStart && c == '"') {
-                ++i;
-                for (;;) {
-                    const auto* q = static_cast<const char*>(std::memchr(p + i, '"', static_cast<size_t>(n - i)));
-                    if (!q)
-                        throw EConvertError(QStringLiteral("Quoted value is not closed at the end of the file in record %1")
-                                                .arg(lines.Count() + 1));
-                    i = q - p + 1;
-                    if (i < n && p[i] == '"') {
-                        ++i;
-                        continue;
-                    }
-                    break;
+            if (quoted && i < n && p[i] == '"') {
+                i = SkipQuoted(p, i, n);
+                if (i < 0) {
+                    lines.CheckText(n);
+                    throw EConvertError(QStringLiteral("Quoted value is not closed at the end of the file in record %1")
+                                            .arg(record + 1));
                 }
-                valueStart = false;
+            }
+            const qsizetype at = scan.Next(i);
+            ends.push_back(static_cast<quint32>(at - start));
+            if (at >= n)
+                break;
+            if (p[at] == ',') {
+                i = at + 1;
                 continue;
             }
-            valueStart = c == ',';
-            if (c == '\n' || c == '\r') {
-                lines.Append(pos, i - pos);
-                pos = i + (c == '\r' && i + 1 < n && p[i + 1] == '\n' ? 2 : 1);
-                break;
-            }
-            ++i;
+            end = at;
+            breakLength = p[at] == '\r' && at + 1 < n && p[at + 1] == '\n' ? 2 : 1;
+            break;
         }
+        lines.Append(start, end - start, breakLength);
+        pos = end + breakLength;
+        if (plan) {
+            if (record == plan->FieldsLine) {
+                lines.BeginValues(plan->First, static_cast<int>(ends.size()));
+                indexing = true;
+            }
+            if (indexing && record >= plan->First && record - plan->First < plan->Rows)
+                lines.AppendValues(ends.data(), ends.size(), end - start);
+        }
+        ++record;
+        if (!reserved && (record == 256 || pos - lines.Offset() >= (1 << 16)) && pos < n)
+            reserve(pos);
     }
 }
 
-// Reads one value from at (a quoted value when it begins with a quote); at moves past it.
-QString ReadValue(QByteArrayView r, qsizetype& at)
+// Reads one value from at (a quoted value when it begins with a quote) up to the next comma
+// or end; at moves past it.
+template <typename Decode>
+QString ReadValueWith(QByteArrayView r, qsizetype& at, Decode decode)
 {
+    const char* p = r.data();
     const qsizetype n = r.size();
-    if (at < n && r[at] == '"') {
-        QByteArray buf;
+    if (at < n && p[at] == '"') {
+        QVarLengthArray<char, 256> buf;
         qsizetype i = at + 1;
         while (i < n) {
-            const qsizetype q = r.indexOf('"', i);
-            if (q < 0) {
-                buf.append(r.sliced(i));
+            const auto* q = static_cast<const char*>(std::memchr(p + i, '"', static_cast<size_t>(n - i)));
+            if (!q) {
+                buf.append(p + i, n - i);
                 i = n;
                 break;
             }
-            buf.append(r.sliced(i, q - i));
-            if (q + 1 < n && r[q + 1] == '"') {
+            buf.append(p + i, q - p - i);
+            i = q - p + 1;
+            if (i < n && p[i] == '"') {
                 buf.append('"');
-                i = q + 2;
+                ++i;
             } else {
-                i = q + 1;
                 break;
             }
         }
         // Text after the closing quote belongs to the value as it stands.
-        qsizetype comma = r.indexOf(',', i);
-        if (comma < 0)
-            comma = n;
-        buf.append(r.sliced(i, comma - i));
-        at = comma;
-        return TEncoding::DecodeUtf8(buf);
+        const auto* comma = i < n ? static_cast<const char*>(std::memchr(p + i, ',', static_cast<size_t>(n - i))) : nullptr;
+        const qsizetype stop = comma ? comma - p : n;
+        buf.append(p + i, stop - i);
+        at = stop;
+        return decode(QByteArrayView(buf.constData(), buf.size()));
     }
-    qsizetype comma = r.indexOf(',', at);
-    if (comma < 0)
-        comma = n;
-    const QString value = TEncoding::DecodeUtf8(r.sliced(at, comma - at));
-    at = comma;
+    const auto* comma = at < n ? static_cast<const char*>(std::memchr(p + at, ',', static_cast<size_t>(n - at))) : nullptr;
+    const qsizetype stop = comma ? comma - p : n;
+    QString value = decode(r.sliced(at, stop - at));
+    at = stop;
     return value;
 }
 
-// Writes where each of the first count values of a record starts (the rules of ReadValue);
-// starts past the record's last value are noValue.
-void FindValueStarts(QByteArrayView r, quint32* starts, size_t count, quint32 noValue)
+
+
+// UTF-8 to text straight into the result, eight ASCII bytes at a time; a leading U+FEFF stays
+// a character. Invalid input (not in a loaded file, which was checked) goes the general way.
+QString DecodeText(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    if (n == 0)
+        return QString::fromUtf8(bytes);
+    QString out(n, Qt::Uninitialized);
+    char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+    char16_t* d = begin;
+    qsizetype i = 0;
+    while (i < n) {
+        while (i + 8 <= n) {
+            quint64 w;
+            std::memcpy(&w, p + i, 8);
+            if (w & 0x8080808080808080ull)
+                break;
+            for (int k = 0; k < 8; ++k)
+                d[k] = p[i + k];
+            d += 8;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        const unsigned c = p[i];
+        if (c < 0x80) {
+            *d++ = static_cast<char16_t>(c);
+            ++i;
+            continue;
+        }
+        const auto cont = [&](qsizetype k) { return i + k < n && (p[i + k] & 0xC0) == 0x80; };
+        if ((c & 0xE0) == 0xC0 && c >= 0xC2 && cont(1)) {
+            *d++ = static_cast<char16_t>(((c & 0x1F) << 6) | (p[i + 1] & 0x3F));
+            i += 2;
+        } else if ((c & 0xF0) == 0xE0 && cont(1) && cont(2)) {
+            const unsigned u = ((c & 0x0F) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
+            if (u < 0x800 || (u >= 0xD800 && u <= 0xDFFF))
+                return TEncoding::DecodeUtf8(bytes);
+            *d++ = static_cast<char16_t>(u);
+            i += 3;
+        } else if ((c & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
+            const unsigned u = ((c & 0x07) << 18) | ((p[i + 1] & 0x3Fu) << 12) | ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
+            if (u < 0x10000 || u > 0x10FFFF)
+                return TEncoding::DecodeUtf8(bytes);
+            *d++ = QChar::highSurrogate(u);
+            *d++ = QChar::lowSurrogate(u);
+            i += 4;
+        } else {
+            return TEncoding::DecodeUtf8(bytes);
+        }
+    }
+    out.resize(d - begin);
+    return out;
+}
+
+QString ReadValue(QByteArrayView r, qsizetype& at) { return ReadValueWith(r, at, DecodeText); }
+
+// The ends of the values of a record (ReadValue's rules), in the record.
+void FindValueEnds(QByteArrayView r, std::vector<quint32>& ends)
 {
     const char* p = r.data();
     const qsizetype n = r.size();
-    const bool quotes = r.contains('"');
+    ends.clear();
     qsizetype at = 0;
-    size_t k = 0;
-    for (; k < count; ++k) {
-        starts[k] = static_cast<quint32>(at);
-        if (quotes && at < n && p[at] == '"') {
-            qsizetype i = at + 1;
-            while (i < n) {
-                const auto* q = static_cast<const char*>(std::memchr(p + i, '"', static_cast<size_t>(n - i)));
-                if (!q) {
-                    i = n;
-                    break;
-                }
-                i = q - p + 1;
-                if (i < n && p[i] == '"')
-                    ++i;
-                else
-                    break;
-            }
-            at = i;
+    for (;;) {
+        if (at < n && p[at] == '"') {
+            const qsizetype closed = SkipQuoted(p, at, n);
+            at = closed < 0 ? n : closed;
         }
         const auto* comma = at < n ? static_cast<const char*>(std::memchr(p + at, ',', static_cast<size_t>(n - at))) : nullptr;
-        if (!comma)
-            break;
+        if (!comma) {
+            ends.push_back(static_cast<quint32>(n));
+            return;
+        }
+        ends.push_back(static_cast<quint32>(comma - p));
         at = comma - p + 1;
     }
-    for (++k; k < count; ++k)
-        starts[k] = noValue;
 }
 
 // The number a numeric text stands for (TryStrToFloat's reading, 0 when not a number);
@@ -183,7 +454,7 @@ double NumberOf(QByteArrayView bytes)
         d = t.toDouble(&ok);
         return ok ? d : 0;
     }
-    return TryStrToFloat(TEncoding::DecodeUtf8(bytes), d) ? d : 0;
+    return TryStrToFloat(DecodeText(bytes), d) ? d : 0;
 }
 
 bool NeedsQuotes(const QString& value)
@@ -194,16 +465,128 @@ bool NeedsQuotes(const QString& value)
     return false;
 }
 
+// Grows a vector by a quarter, not double, so that a large one never needs twice its size.
+template <typename T>
+void GrowGently(std::vector<T>& v, size_t extra)
+{
+    if (v.size() + extra > v.capacity())
+        v.reserve(std::max(v.size() + extra, v.size() + v.size() / 4 + 64));
+}
+
 } // namespace
 
 void TKvFileLines::Clear()
 {
     FText.clear();
-    FSpans.clear();
-    FSpans.shrink_to_fit();
+    FOffset = 0;
+    FChecked = 0;
+    FUnchecked.clear();
+    FStarts = {};
+    FWide = {};
+    FBreaks = {};
+    FValueFirst = FValueFields = FValueRecords = 0;
+    FEnds = {};
+    FLongEnds = {};
 }
 
-QString TKvFileLines::Line(int Index) const { return TEncoding::DecodeUtf8(Bytes(Index)); }
+void TKvFileLines::SetText(QByteArray Text, qsizetype Offset, const QString& Unchecked)
+{
+    Clear();
+    FText = std::move(Text);
+    FOffset = Offset;
+    FUnchecked = Unchecked;
+    FChecked = Unchecked.isEmpty() ? FText.size() : Offset;
+}
+
+void TKvFileLines::CheckMore(qsizetype To)
+{
+    const auto* p = reinterpret_cast<const uchar*>(FText.constData());
+    const qsizetype n = FText.size();
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool blocks = __builtin_cpu_supports("ssse3");
+    if (blocks) {
+        // At least 4 KB at a time, in whole blocks unless the text ends.
+        const qsizetype want = std::max<qsizetype>(To - FChecked, 4096);
+        const qsizetype to = std::min(n, FChecked + (want + 15) / 16 * 16);
+        if (CheckUtf8Blocks(p, FOffset, FChecked, to, n)) {
+            FChecked = to;
+            return;
+        }
+    } else
+#endif
+    if (CheckUtf8(p, FChecked, n, n) >= 0) {
+        FChecked = n;
+        return;
+    }
+    const qsizetype bad = TEncoding::FindInvalidUtf8(QByteArrayView(FText).sliced(FOffset));
+    throw EEncodingError(QStringLiteral("Invalid byte sequence for encoding %1 at byte %2").arg(FUnchecked).arg(bad));
+}
+
+void TKvFileLines::Reserve(size_t Count)
+{
+    if (FText.size() > static_cast<qsizetype>(0xFFFFFFFFu))
+        FWide.reserve(Count);
+    else
+        FStarts.reserve(Count);
+    FBreaks.reserve(Count);
+}
+
+void TKvFileLines::Append(qsizetype Start, qsizetype Length, int BreakLength)
+{
+    Q_UNUSED(Length);
+    if (FText.size() > static_cast<qsizetype>(0xFFFFFFFFu)) {
+        GrowGently(FWide, 1);
+        FWide.push_back(Start);
+    } else {
+        GrowGently(FStarts, 1);
+        FStarts.push_back(static_cast<quint32>(Start));
+    }
+    GrowGently(FBreaks, 1);
+    FBreaks.push_back(static_cast<quint8>(BreakLength));
+}
+
+void TKvFileLines::BeginValues(int First, int Fields)
+{
+    FValueFirst = First;
+    FValueFields = std::max(Fields, 0);
+    FValueRecords = 0;
+    FEnds.clear();
+    FLongEnds.clear();
+}
+
+void TKvFileLines::ReserveValues(size_t Records) { FEnds.reserve(Records * static_cast<size_t>(FValueFields)); }
+
+void TKvFileLines::AppendValues(const quint32* Ends, size_t Count, qsizetype RecordLength)
+{
+    const size_t fields = static_cast<size_t>(FValueFields);
+    GrowGently(FEnds, fields);
+    ++FValueRecords;
+    if (fields == 0)
+        return;
+    if (RecordLength >= kLong) {
+        FLongEnds.emplace_back(FValueFirst + FValueRecords - 1, std::vector<quint32>(Ends, Ends + std::min(Count, fields)));
+        FEnds.push_back(kLong);
+        FEnds.resize(FEnds.size() + fields - 1, kNone);
+        return;
+    }
+    for (size_t k = 0; k < fields; ++k)
+        FEnds.push_back(k < Count ? static_cast<quint16>(Ends[k]) : kNone);
+}
+
+bool TKvFileLines::LongValueSpan(int Index, int Field, qsizetype& Start, qsizetype& End) const
+{
+    const auto it = std::lower_bound(FLongEnds.begin(), FLongEnds.end(), Index,
+                                     [](const auto& entry, int index) { return entry.first < index; });
+    const std::vector<quint32>& ends = it->second;
+    if (static_cast<size_t>(Field) >= ends.size())
+        return false;
+    const qsizetype base = this->Start(Index);
+    Start = base + (Field == 0 ? 0 : ends[static_cast<size_t>(Field) - 1] + 1);
+    End = base + ends[static_cast<size_t>(Field)];
+    return true;
+}
+
+QString TKvFileLines::Line(int Index) const { return DecodeText(Bytes(Index)); }
 
 QByteArrayView TKvFileLines::LineBreak() const
 {
@@ -266,7 +649,65 @@ TKvFileDataProvider::TKvFileDataProvider(TComponent* AOwner) : TKvGridDataProvid
 
 TKvFileDataProvider::~TKvFileDataProvider() = default;
 
-void TKvFileDataProvider::SplitRecords(TKvFileLines& Lines) const { SplitText(Lines, false); }
+void TKvFileDataProvider::SplitRecords(TKvFileLines& Lines) const { SplitText(Lines, false, nullptr); }
+
+void TKvFileDataProvider::WriteData(TKvTextSink& Out) { Out.Write(SaveData()); }
+
+namespace {
+
+// Writes UTF-8 text to a file in an encoding through a buffer: a text that begins with
+// U+FEFF goes after the encoding's byte-order mark. Encodings that keep no state between
+// characters are converted a buffer at a time; any other is converted whole at the end.
+class TFileSink : public TKvTextSink
+{
+public:
+    TFileSink(QSaveFile& file, const QString& encoding)
+        : FFile(file), FEncoding(encoding), FDirect(TEncoding::IsUtf8(encoding)),
+          FStreamed(FDirect || encoding.compare(QLatin1String("UTF-16LE"), Qt::CaseInsensitive) == 0 ||
+                    encoding.compare(QLatin1String("UTF-16BE"), Qt::CaseInsensitive) == 0 ||
+                    encoding.compare(QLatin1String("ASCII"), Qt::CaseInsensitive) == 0)
+    {
+        FBuffer.reserve(kBuffer);
+    }
+    void Write(QByteArrayView Utf8) override
+    {
+        FBuffer.append(Utf8);
+        if (FStreamed && FBuffer.size() >= kBuffer)
+            Flush();
+    }
+    void Finish() { Flush(); }
+
+private:
+    static constexpr qsizetype kBuffer = 1 << 20;
+    void Flush()
+    {
+        if (!FStarted) {
+            FStarted = true;
+            if (FBuffer.startsWith(kUtf8Bom))
+                Put(TEncoding::Preamble(FEncoding));
+        }
+        if (FBuffer.isEmpty())
+            return;
+        if (FDirect)
+            Put(FBuffer);
+        else
+            Put(TEncoding::FromUtf8(FBuffer, FEncoding));
+        FBuffer.clear();
+    }
+    void Put(const QByteArray& bytes)
+    {
+        if (!bytes.isEmpty() && FFile.write(bytes) != bytes.size())
+            throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(FFile.fileName(), FFile.errorString()));
+    }
+    QSaveFile& FFile;
+    const QString FEncoding;
+    const bool FDirect;
+    const bool FStreamed;
+    bool FStarted = false;
+    QByteArray FBuffer;
+};
+
+} // namespace
 
 void TKvFileDataProvider::Load(const QString& Path)
 {
@@ -290,14 +731,21 @@ void TKvFileDataProvider::Load(const QString& Path)
         throw EInOutError(QStringLiteral("Cannot read file %1: %2").arg(path, file.errorString()));
     file.close();
 
-    // Everything that can fail happens before the old data goes.
+    // Everything that can fail happens before the old data goes. UTF-8 is checked in place,
+    // its byte-order mark skipped rather than cut off.
     const QString encoding = FileEncodingName(FEncoding);
     const QByteArray preamble = TEncoding::Preamble(encoding);
-    if (!preamble.isEmpty() && bytes.startsWith(preamble))
-        bytes.remove(0, preamble.size());
+    const qsizetype mark = !preamble.isEmpty() && bytes.startsWith(preamble) ? preamble.size() : 0;
     TKvFileLines lines;
-    lines.SetText(TEncoding::ToUtf8(std::move(bytes), encoding));
+    if (TEncoding::IsUtf8(encoding)) {
+        // Checked while it is split, and whatever the split left unchecked after it.
+        lines.SetText(std::move(bytes), mark, encoding);
+    } else {
+        bytes.remove(0, mark);
+        lines.SetText(TEncoding::ToUtf8(std::move(bytes), encoding));
+    }
     SplitRecords(lines);
+    lines.CheckText(lines.Text().size());
 
     ClearData();
     FFileData = std::move(lines);
@@ -319,14 +767,15 @@ void TKvFileDataProvider::Save()
         return;
     if (!QFile::exists(FFileName))
         throw Exception(QStringLiteral("File is not exists: ") + FFileName);
-    const QString encoding = FileEncodingName(FEncoding);
-    QByteArray text = SaveData();
-    const QByteArray mark = text.startsWith(kUtf8Bom) ? TEncoding::Preamble(encoding) : QByteArray();
-    const QByteArray bytes = mark + TEncoding::FromUtf8(std::move(text), encoding);
+    // The text goes to a temporary file beside the file, renamed over it once whole; a write
+    // or an encoding that fails drops the temporary file.
     QSaveFile file(FFileName);
     if (!file.open(QIODevice::WriteOnly))
         throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(FFileName, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    TFileSink sink(file, FileEncodingName(FEncoding));
+    WriteData(sink);
+    sink.Finish();
+    if (!file.commit()) {
         const QString error = file.errorString();
         file.cancelWriting();
         throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(FFileName, error));
@@ -437,13 +886,29 @@ void TKvCsvDataProvider::SetMaxLoadRows(int Value)
     Reload();
 }
 
-void TKvCsvDataProvider::SplitRecords(TKvFileLines& Lines) const { SplitText(Lines, true); }
+int TKvCsvDataProvider::RowLimit() const
+{
+    int rows = FMaxLoadRows > 0 ? FMaxLoadRows : std::numeric_limits<int>::max();
+    if (IsDesigning())
+        rows = std::min(rows, 10);
+    return rows;
+}
+
+void TKvCsvDataProvider::SplitRecords(TKvFileLines& Lines) const
+{
+    TValueIndexPlan plan;
+    plan.First = FirstDataLine();
+    plan.Rows = RowLimit();
+    plan.FieldsLine = std::max(FHeadLine, 0);
+    SplitText(Lines, true, &plan);
+}
 
 void TKvCsvDataProvider::ClearData()
 {
-    FData.clear();
-    FStarts.clear();
-    FStarts.shrink_to_fit();
+    FInOrder = true;
+    FRowCount = 0;
+    FRows = {};
+    FOwnRows = {};
     FFields.clear();
     FFieldTypes.clear();
     FLoadedRows = 0;
@@ -473,58 +938,112 @@ void TKvCsvDataProvider::LoadData(const TKvFileLines& Lines)
         }
     }
     const int first = FirstDataLine();
-    int rows = std::max(0, count - first);
-    if (FMaxLoadRows > 0)
-        rows = std::min(rows, FMaxLoadRows);
-    if (IsDesigning())
-        rows = std::min(rows, 10);
-    FData.resize(static_cast<size_t>(rows));
-    const size_t fields = static_cast<size_t>(FFields.size());
-    FStarts.resize(static_cast<size_t>(rows) * fields);
-    FStartsLine = first;
-    for (int i = 0; i < rows; ++i) {
-        FData[static_cast<size_t>(i)].Line = first + i;
-        FindValueStarts(Lines.Bytes(first + i), FStarts.data() + static_cast<size_t>(i) * fields, fields, kNoValue);
+    const int rows = std::min(std::max(0, count - first), RowLimit());
+    const int fields = static_cast<int>(FFields.size());
+    // The rows read their values from the kept records; their value ends come from the split,
+    // or are found here for records split another way.
+    if (!FFileData.HasValues(first, fields, rows)) {
+        FFileData.BeginValues(first, fields);
+        FFileData.ReserveValues(static_cast<size_t>(rows));
+        std::vector<quint32> ends;
+        for (int i = 0; i < rows; ++i) {
+            const QByteArrayView r = FFileData.Bytes(first + i);
+            FindValueEnds(r, ends);
+            FFileData.AppendValues(ends.data(), ends.size(), r.size());
+        }
     }
+    FStartsLine = first;
+    FRowCount = rows;
     FLoadedRows = rows;
     FTailLine = std::min(count, first + rows);
 }
 
-QByteArray TKvCsvDataProvider::SaveData()
+void TKvCsvDataProvider::WriteData(TKvTextSink& Out)
 {
     const int count = FFileData.Count();
     const int first = FirstDataLine();
     const QByteArrayView lineBreak = FFileData.LineBreak();
     // A file whose last record has no line break keeps it so.
     const bool openEnd = count > 0 && FFileData.Terminator(count - 1).isEmpty();
-    QByteArray out;
-    out.reserve(FFileData.Text().size() + 2 * static_cast<qsizetype>(count) + 64);
+    // Each line break is written when the next line comes, so that the last can be left off.
+    QByteArrayView pending;
+    // The last two bytes written.
+    char tail[2] = {0, 0};
+    const auto put = [&](QByteArrayView bytes) {
+        if (bytes.isEmpty())
+            return;
+        Out.Write(bytes);
+        if (bytes.size() >= 2) {
+            tail[0] = bytes[bytes.size() - 2];
+            tail[1] = bytes.back();
+        } else {
+            tail[0] = tail[1];
+            tail[1] = bytes.back();
+        }
+    };
     qsizetype lastLength = 0;
     const auto line = [&](QByteArrayView bytes, int origin) {
+        put(pending);
         lastLength = bytes.size();
-        out.append(bytes);
+        put(bytes);
         const QByteArrayView own = origin >= 0 ? FFileData.Terminator(origin) : QByteArrayView();
-        QByteArrayView end = own.isEmpty() ? lineBreak : own;
+        pending = own.isEmpty() ? lineBreak : own;
         // An empty line ended by LF after a line ended by a lone CR would read as one CR LF.
-        if (bytes.isEmpty() && end.startsWith('\n') && out.endsWith('\r'))
-            end = QByteArrayView(kCrLf, 2);
-        out.append(end);
+        if (bytes.isEmpty() && pending.startsWith('\n') && tail[1] == '\r')
+            pending = QByteArrayView(kCrLf, 2);
     };
     for (int i = 0; i < std::min(first, count); ++i)
         line(FFileData.Bytes(i), i);
     // A short file keeps its rows below the header and type lines; a header line it lacked
     // names the fields as they were read.
-    if (!FData.empty())
+    if (FRowCount > 0)
         for (int i = count; i < first; ++i)
             line(i == FHeadLine ? QByteArrayView(JoinValues(FFields)) : QByteArrayView(), -1);
-    for (const TRow& row : FData)
-        line(row.Values ? QByteArrayView(JoinValues(*row.Values)) : FFileData.Bytes(row.Line), row.Line);
+    for (int r = 0; r < FRowCount; ++r) {
+        const qint32 ref = RowRef(r);
+        if (ref >= 0) {
+            line(FFileData.Bytes(ref), ref);
+        } else {
+            const TOwnRow& own = FOwnRows[static_cast<size_t>(-1 - ref)];
+            line(JoinValues(own.Values), own.Line);
+        }
+    }
     for (int i = FTailLine; i < count; ++i)
         line(FFileData.Bytes(i), i);
     // An empty last line keeps its line break, or it would not read back.
-    if (openEnd && lastLength > 0 && out.endsWith(lineBreak))
-        out.chop(lineBreak.size());
-    return out;
+    if (openEnd && lastLength > 0 && !pending.isEmpty()) {
+        char ends[4];
+        qsizetype n = 0;
+        if (pending.size() < lineBreak.size()) {
+            ends[n++] = tail[0];
+            ends[n++] = tail[1];
+        }
+        for (const char c : pending)
+            ends[n++] = c;
+        if (QByteArrayView(ends, n).endsWith(lineBreak))
+            pending.chop(lineBreak.size());
+    }
+    put(pending);
+}
+
+namespace {
+
+// Collects the text in memory.
+class TBufferSink : public TKvTextSink
+{
+public:
+    void Write(QByteArrayView Utf8) override { Text.append(Utf8); }
+    QByteArray Text;
+};
+
+} // namespace
+
+QByteArray TKvCsvDataProvider::SaveData()
+{
+    TBufferSink sink;
+    sink.Text.reserve(FFileData.Text().size() + 2 * static_cast<qsizetype>(FFileData.Count()) + 64);
+    WriteData(sink);
+    return std::move(sink.Text);
 }
 
 void TKvCsvDataProvider::CheckRow(int Row) const
@@ -559,28 +1078,52 @@ TKvGridValueType TKvCsvDataProvider::GetValueType(int Field) const
     return FFieldTypes[static_cast<size_t>(Field)];
 }
 
+QString TKvCsvDataProvider::RecordValue(int Line, int Field) const
+{
+    qsizetype start = 0, end = 0;
+    if (!FFileData.ValueSpan(Line, Field, start, end))
+        return QString();
+    const QByteArrayView value(FFileData.Text().constData() + start, end - start);
+    if (value.isEmpty() || value.front() != '"')
+        return DecodeText(value);
+    qsizetype at = 0;
+    return ReadValue(value, at);
+}
+
 Variant TKvCsvDataProvider::GetData(int Row, int Field) const
 {
     CheckRow(Row);
     CheckField(Field);
-    const TRow& row = FData[static_cast<size_t>(Row)];
-    if (row.Values)
-        return Variant(row.Values->value(Field));
-    qsizetype at = ValueStart(row.Line, Field);
-    if (at == kNoValue)
-        return Variant(QString());
-    return Variant(ReadValue(FFileData.Bytes(row.Line), at));
+    const qint32 ref = RowRef(Row);
+    if (ref < 0)
+        return Variant(FOwnRows[static_cast<size_t>(-1 - ref)].Values.value(Field));
+    return Variant(RecordValue(ref, Field));
+}
+
+void TKvCsvDataProvider::Unorder()
+{
+    if (!FInOrder)
+        return;
+    FRows.resize(static_cast<size_t>(FRowCount));
+    for (int i = 0; i < FRowCount; ++i)
+        FRows[static_cast<size_t>(i)] = FStartsLine + i;
+    FInOrder = false;
 }
 
 QStringList& TKvCsvDataProvider::Own(int Row)
 {
-    TRow& row = FData[static_cast<size_t>(Row)];
-    if (!row.Values) {
-        row.Values = std::make_unique<QStringList>(SplitValues(FFileData.Bytes(row.Line)));
-        while (row.Values->size() < FFields.size())
-            row.Values->append(QString());
-    }
-    return *row.Values;
+    const qint32 ref = RowRef(Row);
+    if (ref < 0)
+        return FOwnRows[static_cast<size_t>(-1 - ref)].Values;
+    TOwnRow own;
+    own.Line = ref;
+    own.Values = SplitValues(FFileData.Bytes(ref));
+    while (own.Values.size() < FFields.size())
+        own.Values.append(QString());
+    Unorder();
+    FOwnRows.push_back(std::move(own));
+    FRows[static_cast<size_t>(Row)] = -static_cast<qint32>(FOwnRows.size());
+    return FOwnRows.back().Values;
 }
 
 void TKvCsvDataProvider::SetData(int Row, int Field, const Variant& Value)
@@ -611,20 +1154,41 @@ void TKvCsvDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
 {
     if (Row < 0 || Row > GetRowCount())
         throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid inserting index.").arg(Row));
-    TRow row;
-    row.Values = std::make_unique<QStringList>();
+    TOwnRow own;
     for (int i = 0; i < GetFieldCount(); ++i)
-        row.Values->append(static_cast<size_t>(i) < Values.size() ? Values[static_cast<size_t>(i)].ToString() : QString());
-    FData.insert(FData.begin() + Row, std::move(row));
+        own.Values.append(static_cast<size_t>(i) < Values.size() ? Values[static_cast<size_t>(i)].ToString() : QString());
+    Unorder();
+    FRows.reserve(FRows.size() + 1);
+    FOwnRows.push_back(std::move(own));
+    FRows.insert(FRows.begin() + Row, -static_cast<qint32>(FOwnRows.size()));
+    ++FRowCount;
     DoRowInserted(Row);
     SaveIfAuto();
+}
+
+void TKvCsvDataProvider::EraseRows(const TKvIntegerArray& Sorted)
+{
+    Unorder();
+    // One pass: the kept rows close up; own values of the removed rows are let go.
+    size_t to = 0, next = 0;
+    for (size_t from = 0; from < FRows.size(); ++from) {
+        if (next < Sorted.size() && static_cast<size_t>(Sorted[next]) == from) {
+            ++next;
+            if (FRows[from] < 0)
+                FOwnRows[static_cast<size_t>(-1 - FRows[from])].Values = QStringList();
+            continue;
+        }
+        FRows[to++] = FRows[from];
+    }
+    FRows.resize(to);
+    FRowCount = static_cast<int>(to);
 }
 
 void TKvCsvDataProvider::RemoveRow(int Row)
 {
     if (Row < 0 || Row >= GetRowCount())
         return;
-    FData.erase(FData.begin() + Row);
+    EraseRows({Row});
     DoRowRemoved(Row);
     SaveIfAuto();
 }
@@ -639,8 +1203,7 @@ void TKvCsvDataProvider::RemoveRows(const TKvIntegerArray& Rows)
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     if (rows.empty())
         return;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
-        FData.erase(FData.begin() + *it);
+    EraseRows(rows);
     DoRowsRemoved(rows);
     SaveIfAuto();
 }
@@ -664,30 +1227,27 @@ TKvGridSortKeyKind TKvCsvDataProvider::GetSortKeyKind(int Field) const
                : SortKeyValues;
 }
 
-double TKvCsvDataProvider::NumberAt(const TRow& Row, int Field) const
+double TKvCsvDataProvider::NumberAt(qint32 Ref, int Field) const
 {
     double d = 0;
-    if (Row.Values)
-        return TryStrToFloat(Row.Values->value(Field), d) ? d : 0;
-    const quint32 start = ValueStart(Row.Line, Field);
-    if (start == kNoValue)
+    if (Ref < 0)
+        return TryStrToFloat(FOwnRows[static_cast<size_t>(-1 - Ref)].Values.value(Field), d) ? d : 0;
+    qsizetype start = 0, end = 0;
+    if (!FFileData.ValueSpan(Ref, Field, start, end))
         return 0;
-    const QByteArrayView r = FFileData.Bytes(Row.Line);
-    if (start < r.size() && r[start] == '"') {
-        qsizetype at = start;
-        return TryStrToFloat(ReadValue(r, at), d) ? d : 0;
+    const QByteArrayView value(FFileData.Text().constData() + start, end - start);
+    if (!value.isEmpty() && value.front() == '"') {
+        qsizetype at = 0;
+        return TryStrToFloat(ReadValue(value, at), d) ? d : 0;
     }
-    qsizetype end = r.indexOf(',', start);
-    if (end < 0)
-        end = r.size();
-    return NumberOf(r.sliced(start, end - start));
+    return NumberOf(value);
 }
 
 void TKvCsvDataProvider::GetSortKeys(int Field, TKvRowIndices Rows, Variant* Keys) const
 {
     CheckField(Field);
     for (size_t i = 0; i < Rows.size(); ++i)
-        Keys[i] = Variant(NumberAt(FData[static_cast<size_t>(Rows[i])], Field));
+        Keys[i] = Variant(NumberAt(RowRef(Rows[i]), Field));
 }
 
 // --- 4. TKvIniDataProvider, publishing --------------------------------------------------------
