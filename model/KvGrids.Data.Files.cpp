@@ -81,81 +81,101 @@ qsizetype CheckUtf8(const uchar* p, qsizetype at, qsizetype to, qsizetype n)
 }
 
 #if defined(__x86_64__) || defined(__i386__)
-// The errors of one block of UTF-8 after the block before it (bits set where a byte is wrong).
-__attribute__((target("ssse3"))) inline __m128i CheckUtf8Block(__m128i in, __m128i prev, __m128i byte1High,
-                                                                __m128i byte1Low, __m128i byte2High)
+// The lookup tables of the UTF-8 check: the errors a byte's high half, the byte before it
+// high and low half allow, and the bytes that leave a sequence open at the end of a block.
+struct TUtf8Tables
 {
-    const __m128i low4 = _mm_set1_epi8(0x0F);
-    const __m128i prev1 = _mm_alignr_epi8(in, prev, 15);
-    const __m128i prev2 = _mm_alignr_epi8(in, prev, 14);
-    const __m128i prev3 = _mm_alignr_epi8(in, prev, 13);
-    const __m128i special =
-        _mm_and_si128(_mm_and_si128(_mm_shuffle_epi8(byte1High, _mm_and_si128(_mm_srli_epi16(prev1, 4), low4)),
-                                    _mm_shuffle_epi8(byte1Low, _mm_and_si128(prev1, low4))),
-                      _mm_shuffle_epi8(byte2High, _mm_and_si128(_mm_srli_epi16(in, 4), low4)));
-    const __m128i must23 = _mm_or_si128(_mm_subs_epu8(prev2, _mm_set1_epi8(char(0xE0 - 0x80))),
-                                        _mm_subs_epu8(prev3, _mm_set1_epi8(char(0xF0 - 0x80))));
-    return _mm_xor_si128(_mm_and_si128(must23, _mm_set1_epi8(char(0x80))), special);
+    __m128i Byte1High, Byte1Low, Byte2High, OpenAtEnd;
+};
+
+const TUtf8Tables& Utf8Tables()
+{
+    static const TUtf8Tables tables = [] {
+        constexpr char tooShort = 1 << 0, tooLong = 1 << 1, overlong3 = 1 << 2, tooLarge = 1 << 3, surrogate = 1 << 4,
+                   overlong2 = 1 << 5, tooLarge1000 = 1 << 6, overlong4 = 1 << 6, twoConts = char(1 << 7);
+        constexpr char carry = tooShort | tooLong | twoConts;
+        const __m128i byte1High = _mm_setr_epi8(tooLong, tooLong, tooLong, tooLong, tooLong, tooLong, tooLong, tooLong,
+                                                twoConts, twoConts, twoConts, twoConts, tooShort | overlong2, tooShort,
+                                                tooShort | overlong3 | surrogate, tooShort | tooLarge | tooLarge1000 | overlong4);
+        const __m128i byte1Low = _mm_setr_epi8(carry | overlong3 | overlong2 | overlong4, carry | overlong2, carry, carry,
+                                               carry | tooLarge, carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
+                                               carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
+                                               carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
+                                               carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
+                                               carry | tooLarge | tooLarge1000 | surrogate, carry | tooLarge | tooLarge1000,
+                                               carry | tooLarge | tooLarge1000);
+        const __m128i byte2High = _mm_setr_epi8(tooShort, tooShort, tooShort, tooShort, tooShort, tooShort, tooShort, tooShort,
+                                                tooLong | overlong2 | twoConts | overlong3 | tooLarge1000 | overlong4,
+                                                tooLong | overlong2 | twoConts | overlong3 | tooLarge,
+                                                tooLong | overlong2 | twoConts | surrogate | tooLarge,
+                                                tooLong | overlong2 | twoConts | surrogate | tooLarge, tooShort, tooShort,
+                                                tooShort, tooShort);
+        const __m128i openAtEnd = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, char(0xEF),
+                                                char(0xDF), char(0xBF));
+        return TUtf8Tables{byte1High, byte1Low, byte2High, openAtEnd};
+    }();
+    return tables;
 }
 
-// Checks UTF-8 16 bytes at a time by looking up the high and low halves of each byte and the
-// one before it (overlong forms, surrogates, code points past U+10FFFF, missing and extra
-// continuation bytes). Checks [at, to), where to is at plus whole blocks or n; the 16 bytes
-// before at (from the text's start on) are the context, so that a sequence cut by at is
-// checked whole. At n a sequence left open is an error.
-__attribute__((target("ssse3"))) bool CheckUtf8Blocks(const uchar* p, qsizetype start, qsizetype at, qsizetype to,
-                                                       qsizetype n)
+// The errors of a block of UTF-8 after the block before it (bits set where a byte is wrong),
+// found by looking up the high half of each byte and the high and low halves of the byte
+// before it; the bytes two and three before tell which must continue a sequence.
+__attribute__((target("avx2"))) inline __m256i CheckUtf8Block(__m256i in, __m256i prev, __m256i byte1High,
+                                                               __m256i byte1Low, __m256i byte2High)
 {
-    constexpr char tooShort = 1 << 0, tooLong = 1 << 1, overlong3 = 1 << 2, tooLarge = 1 << 3, surrogate = 1 << 4,
-                   overlong2 = 1 << 5, tooLarge1000 = 1 << 6, overlong4 = 1 << 6, twoConts = char(1 << 7);
-    constexpr char carry = tooShort | tooLong | twoConts;
-    const __m128i byte1High = _mm_setr_epi8(tooLong, tooLong, tooLong, tooLong, tooLong, tooLong, tooLong, tooLong,
-                                            twoConts, twoConts, twoConts, twoConts, tooShort | overlong2, tooShort,
-                                            tooShort | overlong3 | surrogate, tooShort | tooLarge | tooLarge1000 | overlong4);
-    const __m128i byte1Low = _mm_setr_epi8(carry | overlong3 | overlong2 | overlong4, carry | overlong2, carry, carry,
-                                           carry | tooLarge, carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
-                                           carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
-                                           carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
-                                           carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
-                                           carry | tooLarge | tooLarge1000 | surrogate, carry | tooLarge | tooLarge1000,
-                                           carry | tooLarge | tooLarge1000);
-    const __m128i byte2High = _mm_setr_epi8(tooShort, tooShort, tooShort, tooShort, tooShort, tooShort, tooShort, tooShort,
-                                            tooLong | overlong2 | twoConts | overlong3 | tooLarge1000 | overlong4,
-                                            tooLong | overlong2 | twoConts | overlong3 | tooLarge,
-                                            tooLong | overlong2 | twoConts | surrogate | tooLarge,
-                                            tooLong | overlong2 | twoConts | surrogate | tooLarge, tooShort, tooShort,
-                                            tooShort, tooShort);
-    // Bytes that leave a sequence open when they are among the last of a block.
-    const __m128i openAtEnd = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, char(0xEF), char(0xDF),
-                                            char(0xBF));
-    const auto check = [&](__m128i in, __m128i prev) __attribute__((target("ssse3"))) {
-        return CheckUtf8Block(in, prev, byte1High, byte1Low, byte2High);
-    };
-    alignas(16) uchar buffer[16] = {};
-    __m128i prev;
-    if (at - start >= 16) {
-        prev = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at - 16));
+    const __m256i low4 = _mm256_set1_epi8(0x0F);
+    // The 32 bytes before each byte's position, across the two lanes.
+    const __m256i shifted = _mm256_permute2x128_si256(prev, in, 0x21);
+    const __m256i prev1 = _mm256_alignr_epi8(in, shifted, 15);
+    const __m256i prev2 = _mm256_alignr_epi8(in, shifted, 14);
+    const __m256i prev3 = _mm256_alignr_epi8(in, shifted, 13);
+    const __m256i special = _mm256_and_si256(
+        _mm256_and_si256(_mm256_shuffle_epi8(byte1High, _mm256_and_si256(_mm256_srli_epi16(prev1, 4), low4)),
+                         _mm256_shuffle_epi8(byte1Low, _mm256_and_si256(prev1, low4))),
+        _mm256_shuffle_epi8(byte2High, _mm256_and_si256(_mm256_srli_epi16(in, 4), low4)));
+    const __m256i must23 = _mm256_or_si256(_mm256_subs_epu8(prev2, _mm256_set1_epi8(char(0xE0 - 0x80))),
+                                           _mm256_subs_epu8(prev3, _mm256_set1_epi8(char(0xF0 - 0x80))));
+    return _mm256_xor_si256(_mm256_and_si256(must23, _mm256_set1_epi8(char(0x80))), special);
+}
+
+// Checks UTF-8 32 bytes at a time (overlong forms, surrogates, code points past U+10FFFF,
+// missing and extra continuation bytes): [at, to), where to is at plus whole blocks or n. The
+// 32 bytes before at (from the text's start on) are the context, so that a sequence cut by at
+// is checked whole. At n a sequence left open is an error.
+__attribute__((target("avx2"))) bool CheckUtf8Blocks(const uchar* p, qsizetype start, qsizetype at, qsizetype to,
+                                                        qsizetype n)
+{
+    const TUtf8Tables& tables = Utf8Tables();
+    const __m256i byte1High = _mm256_broadcastsi128_si256(tables.Byte1High);
+    const __m256i byte1Low = _mm256_broadcastsi128_si256(tables.Byte1Low);
+    const __m256i byte2High = _mm256_broadcastsi128_si256(tables.Byte2High);
+    const __m256i openAtEnd = _mm256_set_m128i(tables.OpenAtEnd, _mm_set1_epi8(-1));
+    alignas(32) uchar buffer[32] = {};
+    __m256i prev;
+    if (at - start >= 32) {
+        prev = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at - 32));
     } else {
-        std::memcpy(buffer + 16 - (at - start), p + start, static_cast<size_t>(at - start));
-        prev = _mm_load_si128(reinterpret_cast<const __m128i*>(buffer));
+        std::memcpy(buffer + 32 - (at - start), p + start, static_cast<size_t>(at - start));
+        prev = _mm256_load_si256(reinterpret_cast<const __m256i*>(buffer));
     }
-    __m128i error = _mm_setzero_si128();
+    __m256i error = _mm256_setzero_si256();
     qsizetype i = at;
-    for (; i + 16 <= to; i += 16) {
-        const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        if (_mm_movemask_epi8(in) == 0)
-            error = _mm_or_si128(error, _mm_subs_epu8(prev, openAtEnd));
+    for (; i + 32 <= to; i += 32) {
+        const __m256i in = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+        if (_mm256_movemask_epi8(in) == 0)
+            error = _mm256_or_si256(error, _mm256_subs_epu8(prev, openAtEnd));
         else
-            error = _mm_or_si128(error, check(in, prev));
+            error = _mm256_or_si256(error, CheckUtf8Block(in, prev, byte1High, byte1Low, byte2High));
         prev = in;
     }
     if (to == n) {
         // The end, padded with ASCII: a sequence left open shows as too short.
         std::memset(buffer, 0, sizeof buffer);
         std::memcpy(buffer, p + i, static_cast<size_t>(to - i));
-        error = _mm_or_si128(error, check(_mm_load_si128(reinterpret_cast<const __m128i*>(buffer)), prev));
+        error = _mm256_or_si256(error, CheckUtf8Block(_mm256_load_si256(reinterpret_cast<const __m256i*>(buffer)), prev,
+                                                      byte1High, byte1Low, byte2High));
     }
-    return _mm_movemask_epi8(_mm_cmpeq_epi8(error, _mm_setzero_si128())) == 0xFFFF;
+    return _mm256_testz_si256(error, error);
 }
 #endif
 
@@ -256,7 +276,10 @@ void SplitText(TKvFileLines& lines, bool quoted, const TValueIndexPlan* plan)
     const char* p = text.constData();
     const qsizetype n = text.size();
     TSeparatorScan scan(p, n, &lines);
-    std::vector<quint32> ends;
+    // The value ends of the record being read.
+    std::vector<quint32> endsBuffer(64);
+    quint32* ends = endsBuffer.data();
+    size_t endCount = 0;
     bool indexing = false;
     int record = 0;
     // Reserves once the first records show how long a record is.
@@ -272,7 +295,7 @@ void SplitText(TKvFileLines& lines, bool quoted, const TValueIndexPlan* plan)
     qsizetype pos = lines.Offset();
     while (pos < n) {
         const qsizetype start = pos;
-        ends.clear();
+        endCount = 0;
         qsizetype i = pos;
         int breakLength = 0;
         qsizetype end = n;
@@ -286,7 +309,11 @@ void SplitText(TKvFileLines& lines, bool quoted, const TValueIndexPlan* plan)
                 }
             }
             const qsizetype at = scan.Next(i);
-            ends.push_back(static_cast<quint32>(at - start));
+            if (endCount == endsBuffer.size()) [[unlikely]] {
+                endsBuffer.resize(endsBuffer.size() * 2);
+                ends = endsBuffer.data();
+            }
+            ends[endCount++] = static_cast<quint32>(at - start);
             if (at >= n)
                 break;
             if (p[at] == ',') {
@@ -297,15 +324,15 @@ void SplitText(TKvFileLines& lines, bool quoted, const TValueIndexPlan* plan)
             breakLength = p[at] == '\r' && at + 1 < n && p[at + 1] == '\n' ? 2 : 1;
             break;
         }
-        lines.Append(start, end - start, breakLength);
+        lines.Append(start, breakLength);
         pos = end + breakLength;
         if (plan) {
             if (record == plan->FieldsLine) {
-                lines.BeginValues(plan->First, static_cast<int>(ends.size()));
+                lines.BeginValues(plan->First, static_cast<int>(endCount));
                 indexing = true;
             }
             if (indexing && record >= plan->First && record - plan->First < plan->Rows)
-                lines.AppendValues(ends.data(), ends.size(), end - start);
+                lines.AppendValues(ends, endCount, end - start);
         }
         ++record;
         if (!reserved && (record == 256 || pos - lines.Offset() >= (1 << 16)) && pos < n)
@@ -465,14 +492,6 @@ bool NeedsQuotes(const QString& value)
     return false;
 }
 
-// Grows a vector by a quarter, not double, so that a large one never needs twice its size.
-template <typename T>
-void GrowGently(std::vector<T>& v, size_t extra)
-{
-    if (v.size() + extra > v.capacity())
-        v.reserve(std::max(v.size() + extra, v.size() + v.size() / 4 + 64));
-}
-
 } // namespace
 
 void TKvFileLines::Clear()
@@ -485,14 +504,17 @@ void TKvFileLines::Clear()
     FWide = {};
     FBreaks = {};
     FValueFirst = FValueFields = FValueRecords = 0;
-    FEnds = {};
+    FEnds.reset();
+    FEndsSize = FEndsCapacity = 0;
     FLongEnds = {};
+    FWideText = false;
 }
 
 void TKvFileLines::SetText(QByteArray Text, qsizetype Offset, const QString& Unchecked)
 {
     Clear();
     FText = std::move(Text);
+    FWideText = FText.size() > static_cast<qsizetype>(0xFFFFFFFFu);
     FOffset = Offset;
     FUnchecked = Unchecked;
     FChecked = Unchecked.isEmpty() ? FText.size() : Offset;
@@ -503,11 +525,12 @@ void TKvFileLines::CheckMore(qsizetype To)
     const auto* p = reinterpret_cast<const uchar*>(FText.constData());
     const qsizetype n = FText.size();
 #if defined(__x86_64__) || defined(__i386__)
-    static const bool blocks = __builtin_cpu_supports("ssse3");
-    if (blocks) {
+    // Short texts byte by byte.
+    static const bool blocks = __builtin_cpu_supports("avx2");
+    if (blocks && n - FOffset >= 64) {
         // At least 4 KB at a time, in whole blocks unless the text ends.
         const qsizetype want = std::max<qsizetype>(To - FChecked, 4096);
-        const qsizetype to = std::min(n, FChecked + (want + 15) / 16 * 16);
+        const qsizetype to = std::min(n, FChecked + (want + 31) / 32 * 32);
         if (CheckUtf8Blocks(p, FOffset, FChecked, to, n)) {
             FChecked = to;
             return;
@@ -524,25 +547,22 @@ void TKvFileLines::CheckMore(qsizetype To)
 
 void TKvFileLines::Reserve(size_t Count)
 {
-    if (FText.size() > static_cast<qsizetype>(0xFFFFFFFFu))
+    if (FWideText)
         FWide.reserve(Count);
     else
         FStarts.reserve(Count);
     FBreaks.reserve(Count);
 }
 
-void TKvFileLines::Append(qsizetype Start, qsizetype Length, int BreakLength)
+void TKvFileLines::Grow()
 {
-    Q_UNUSED(Length);
-    if (FText.size() > static_cast<qsizetype>(0xFFFFFFFFu)) {
-        GrowGently(FWide, 1);
-        FWide.push_back(Start);
-    } else {
-        GrowGently(FStarts, 1);
-        FStarts.push_back(static_cast<quint32>(Start));
-    }
-    GrowGently(FBreaks, 1);
-    FBreaks.push_back(static_cast<quint8>(BreakLength));
+    const size_t size = FBreaks.size();
+    const size_t capacity = std::max(size + size / 4 + 64, size + 1);
+    if (FWideText)
+        FWide.reserve(capacity);
+    else
+        FStarts.reserve(capacity);
+    FBreaks.reserve(capacity);
 }
 
 void TKvFileLines::BeginValues(int First, int Fields)
@@ -550,27 +570,43 @@ void TKvFileLines::BeginValues(int First, int Fields)
     FValueFirst = First;
     FValueFields = std::max(Fields, 0);
     FValueRecords = 0;
-    FEnds.clear();
+    FEnds.reset();
+    FEndsSize = FEndsCapacity = 0;
     FLongEnds.clear();
 }
 
-void TKvFileLines::ReserveValues(size_t Records) { FEnds.reserve(Records * static_cast<size_t>(FValueFields)); }
+void TKvFileLines::ReserveEnds(size_t Count)
+{
+    if (Count <= FEndsCapacity)
+        return;
+    std::unique_ptr<quint16[]> ends(new quint16[Count]);
+    if (FEndsSize > 0)
+        std::memcpy(ends.get(), FEnds.get(), FEndsSize * sizeof(quint16));
+    FEnds = std::move(ends);
+    FEndsCapacity = Count;
+}
 
-void TKvFileLines::AppendValues(const quint32* Ends, size_t Count, qsizetype RecordLength)
+void TKvFileLines::ReserveValues(size_t Records) { ReserveEnds(Records * static_cast<size_t>(FValueFields)); }
+
+void TKvFileLines::AppendValuesSlow(const quint32* Ends, size_t Count, qsizetype RecordLength)
 {
     const size_t fields = static_cast<size_t>(FValueFields);
-    GrowGently(FEnds, fields);
+    // Grown by a quarter, so that a large index never needs twice its size.
+    if (FEndsSize + fields > FEndsCapacity)
+        ReserveEnds(std::max(FEndsSize + fields, FEndsSize + FEndsSize / 4 + 64 * fields));
     ++FValueRecords;
     if (fields == 0)
         return;
+    quint16* to = FEnds.get() + FEndsSize;
+    FEndsSize += fields;
     if (RecordLength >= kLong) {
         FLongEnds.emplace_back(FValueFirst + FValueRecords - 1, std::vector<quint32>(Ends, Ends + std::min(Count, fields)));
-        FEnds.push_back(kLong);
-        FEnds.resize(FEnds.size() + fields - 1, kNone);
+        to[0] = kLong;
+        std::fill(to + 1, to + fields, kNone);
         return;
     }
     for (size_t k = 0; k < fields; ++k)
-        FEnds.push_back(k < Count ? static_cast<quint16>(Ends[k]) : kNone);
+        to[k] = k < Count ? static_cast<quint16>(Ends[k]) : kNone;
 }
 
 bool TKvFileLines::LongValueSpan(int Index, int Field, qsizetype& Start, qsizetype& End) const

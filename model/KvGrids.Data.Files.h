@@ -58,8 +58,17 @@ public:
     }
     const QByteArray& Text() const { return FText; }
     qsizetype Offset() const { return FOffset; }
-    // Adds the record at Start of Length bytes, ended by a line break of BreakLength bytes.
-    void Append(qsizetype Start, qsizetype Length, int BreakLength);
+    // Adds the record at Start, ended by a line break of BreakLength bytes.
+    void Append(qsizetype Start, int BreakLength)
+    {
+        if (FBreaks.size() == FBreaks.capacity()) [[unlikely]]
+            Grow();
+        if (FWideText) [[unlikely]]
+            FWide.push_back(Start);
+        else
+            FStarts.push_back(static_cast<quint32>(Start));
+        FBreaks.push_back(static_cast<quint8>(BreakLength));
+    }
     void Reserve(size_t Count);
 
     // Value ends: Fields of them for each of Records records from record First, offsets in
@@ -68,7 +77,22 @@ public:
     void BeginValues(int First, int Fields);
     void ReserveValues(size_t Records);
     // The ends of the values of the next indexed record (the first Fields of Count).
-    void AppendValues(const quint32* Ends, size_t Count, qsizetype RecordLength);
+    void AppendValues(const quint32* Ends, size_t Count, qsizetype RecordLength)
+    {
+        const size_t fields = static_cast<size_t>(FValueFields);
+        if (RecordLength >= kLong || FEndsSize + fields > FEndsCapacity) [[unlikely]] {
+            AppendValuesSlow(Ends, Count, RecordLength);
+            return;
+        }
+        quint16* to = FEnds.get() + FEndsSize;
+        const size_t known = std::min(Count, fields);
+        for (size_t k = 0; k < known; ++k)
+            to[k] = static_cast<quint16>(Ends[k]);
+        for (size_t k = known; k < fields; ++k)
+            to[k] = kNone;
+        FEndsSize += fields;
+        ++FValueRecords;
+    }
     bool HasValues(int First, int Fields, int Records) const
     {
         return FValueFirst == First && FValueFields == Fields && FValueRecords >= Records;
@@ -78,7 +102,7 @@ public:
     bool ValueSpan(int Index, int Field, qsizetype& Start, qsizetype& End) const
     {
         const size_t at = static_cast<size_t>(Index - FValueFirst) * static_cast<size_t>(FValueFields);
-        const quint16* ends = FEnds.data() + at;
+        const quint16* ends = FEnds.get() + at;
         if (ends[0] == kLong) [[unlikely]]
             return LongValueSpan(Index, Field, Start, End);
         if (ends[Field] == kNone)
@@ -102,6 +126,9 @@ private:
     }
     bool LongValueSpan(int Index, int Field, qsizetype& Start, qsizetype& End) const;
     void CheckMore(qsizetype To);
+    void Grow();
+    void AppendValuesSlow(const quint32* Ends, size_t Count, qsizetype RecordLength);
+    void ReserveEnds(size_t Count);
     // 16-bit value ends: kNone past a short record's values; kLong first marks a record too
     // long for them, whose ends are in FLongEnds.
     static constexpr quint16 kNone = 0xFFFF;
@@ -112,13 +139,17 @@ private:
     qsizetype FChecked = 0;
     QString FUnchecked;
     // Record starts: 32-bit while the text is below 4 GB, else FWide.
+    bool FWideText = false;
     std::vector<quint32> FStarts;
     std::vector<qint64> FWide;
     std::vector<quint8> FBreaks;
     int FValueFirst = 0;
     int FValueFields = 0;
     int FValueRecords = 0;
-    std::vector<quint16> FEnds;
+    // Allocated, not filled: only the ends written take memory.
+    std::unique_ptr<quint16[]> FEnds;
+    size_t FEndsSize = 0;
+    size_t FEndsCapacity = 0;
     std::vector<std::pair<int, std::vector<quint32>>> FLongEnds;
 };
 
