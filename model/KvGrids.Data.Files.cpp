@@ -179,6 +179,51 @@ __attribute__((target("avx2"))) bool CheckUtf8Blocks(const uchar* p, qsizetype s
 }
 #endif
 
+// Where the commas, line breaks (CR, LF) and quotes of 32 bytes from base are, as bits; none
+// past n.
+struct TBlockMasks
+{
+    quint32 Commas = 0, Breaks = 0, Quotes = 0;
+
+    TBlockMasks() = default;
+    TBlockMasks(const char* p, qsizetype n, qsizetype base)
+    {
+        const qsizetype left = n - base;
+        if (left >= 32) {
+            Find(p + base);
+            return;
+        }
+        // The tail through a padded copy.
+        alignas(16) char tail[32] = {};
+        if (left > 0)
+            std::memcpy(tail, p + base, static_cast<size_t>(left));
+        Find(tail);
+    }
+
+private:
+    void Find(const char* p)
+    {
+#if defined(__SSE2__)
+        const __m128i comma = _mm_set1_epi8(','), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), quote = _mm_set1_epi8('"');
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        const auto bits = [](__m128i x, __m128i y) {
+            return static_cast<quint32>(_mm_movemask_epi8(x)) | (static_cast<quint32>(_mm_movemask_epi8(y)) << 16);
+        };
+        Commas = bits(_mm_cmpeq_epi8(a, comma), _mm_cmpeq_epi8(b, comma));
+        Breaks = bits(_mm_or_si128(_mm_cmpeq_epi8(a, cr), _mm_cmpeq_epi8(a, lf)),
+                      _mm_or_si128(_mm_cmpeq_epi8(b, cr), _mm_cmpeq_epi8(b, lf)));
+        Quotes = bits(_mm_cmpeq_epi8(a, quote), _mm_cmpeq_epi8(b, quote));
+#else
+        for (int i = 0; i < 32; ++i) {
+            Commas |= quint32(p[i] == ',') << i;
+            Breaks |= quint32(p[i] == '\r' || p[i] == '\n') << i;
+            Quotes |= quint32(p[i] == '"') << i;
+        }
+#endif
+    }
+};
+
 // Finds commas, CRs and LFs 32 bytes at a time, keeping the found positions of a block as bits.
 class TSeparatorScan
 {
@@ -206,32 +251,8 @@ private:
         FBase = base;
         if (FLines)
             FLines->CheckText(std::min(base + 32, FN));
-        const qsizetype left = FN - base;
-        if (left >= 32) {
-            FMask = Block(FP + base);
-            return;
-        }
-        // The tail through a padded copy.
-        alignas(16) char tail[32] = {};
-        if (left > 0)
-            std::memcpy(tail, FP + base, static_cast<size_t>(left));
-        FMask = left > 0 ? Block(tail) & ((1u << left) - 1) : 0;
-    }
-    static quint32 Block(const char* p)
-    {
-#if defined(__SSE2__)
-        const __m128i comma = _mm_set1_epi8(','), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-        const __m128i ma = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, comma), _mm_cmpeq_epi8(a, cr)), _mm_cmpeq_epi8(a, lf));
-        const __m128i mb = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, comma), _mm_cmpeq_epi8(b, cr)), _mm_cmpeq_epi8(b, lf));
-        return static_cast<quint32>(_mm_movemask_epi8(ma)) | (static_cast<quint32>(_mm_movemask_epi8(mb)) << 16);
-#else
-        quint32 m = 0;
-        for (int i = 0; i < 32; ++i)
-            m |= quint32(p[i] == ',' || p[i] == '\r' || p[i] == '\n') << i;
-        return m;
-#endif
+        const TBlockMasks masks(FP, FN, base);
+        FMask = masks.Commas | masks.Breaks;
     }
     const char* FP;
     qsizetype FN;
@@ -292,14 +313,56 @@ void SplitText(TKvFileLines& lines, bool quoted, const TValueIndexPlan* plan)
         if (indexing)
             lines.ReserveValues(std::min<size_t>(expected, static_cast<size_t>(plan->Rows)));
     };
+    // The block the records are read through.
+    qsizetype base = -64;
+    TBlockMasks masks;
+    const auto ensure = [&](size_t more) {
+        if (endCount + more > endsBuffer.size()) {
+            endsBuffer.resize(std::max(endsBuffer.size() * 2, endCount + more));
+            ends = endsBuffer.data();
+        }
+    };
     qsizetype pos = lines.Offset();
     while (pos < n) {
         const qsizetype start = pos;
         endCount = 0;
-        qsizetype i = pos;
         int breakLength = 0;
         qsizetype end = n;
-        for (;;) {
+        // A record without quotes a block at a time: its commas, then its line break.
+        bool plain = true;
+        for (qsizetype from = pos;;) {
+            if (from < base || from >= base + 32) {
+                base = from;
+                lines.CheckText(std::min(base + 32, n));
+                masks = TBlockMasks(p, n, base);
+            }
+            const quint32 live = ~0u << (from - base);
+            const quint32 breaks = masks.Breaks & live;
+            const quint32 before = breaks ? (breaks & (0u - breaks)) - 1 : ~0u;
+            if (quoted && (masks.Quotes & live & before)) {
+                plain = false;
+                break;
+            }
+            ensure(33);
+            for (quint32 c = masks.Commas & live & before; c; c &= c - 1)
+                ends[endCount++] = static_cast<quint32>(base + std::countr_zero(c) - start);
+            if (breaks) {
+                const qsizetype at = base + std::countr_zero(breaks);
+                ends[endCount++] = static_cast<quint32>(at - start);
+                end = at;
+                breakLength = p[at] == '\r' && at + 1 < n && p[at + 1] == '\n' ? 2 : 1;
+                break;
+            }
+            if (base + 32 >= n) {
+                ends[endCount++] = static_cast<quint32>(n - start);
+                break;
+            }
+            from = base + 32;
+        }
+        // A record with quotes value by value.
+        if (!plain)
+            endCount = 0;
+        for (qsizetype i = pos; !plain;) {
             if (quoted && i < n && p[i] == '"') {
                 i = SkipQuoted(p, i, n);
                 if (i < 0) {
@@ -309,10 +372,7 @@ void SplitText(TKvFileLines& lines, bool quoted, const TValueIndexPlan* plan)
                 }
             }
             const qsizetype at = scan.Next(i);
-            if (endCount == endsBuffer.size()) [[unlikely]] {
-                endsBuffer.resize(endsBuffer.size() * 2);
-                ends = endsBuffer.data();
-            }
+            ensure(1);
             ends[endCount++] = static_cast<quint32>(at - start);
             if (at >= n)
                 break;
