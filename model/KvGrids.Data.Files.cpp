@@ -40,8 +40,8 @@ const char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 // Checks UTF-8 from at to at least to (a sequence that begins before to is checked whole):
 // where the check ended, or -1 at an invalid sequence (overlong forms, surrogates and code
-// points past U+10FFFF included).
-qsizetype CheckUtf8(const uchar* p, qsizetype at, qsizetype to, qsizetype n)
+// points past U+10FFFF included). Marks turns true at a U+FEFF.
+qsizetype CheckUtf8(const uchar* p, qsizetype at, qsizetype to, qsizetype n, bool& marks)
 {
     qsizetype i = at;
     const auto cont = [&](qsizetype k) { return i + k < n && (p[i + k] & 0xC0) == 0x80; };
@@ -68,6 +68,7 @@ qsizetype CheckUtf8(const uchar* p, qsizetype at, qsizetype to, qsizetype n)
         } else if (c < 0xF0) {
             if (!cont(1) || !cont(2) || (c == 0xE0 && p[i + 1] < 0xA0) || (c == 0xED && p[i + 1] > 0x9F))
                 return -1;
+            marks = marks || (c == 0xEF && p[i + 1] == 0xBB && p[i + 2] == 0xBF);
             i += 3;
         } else if (c < 0xF5) {
             if (!cont(1) || !cont(2) || !cont(3) || (c == 0xF0 && p[i + 1] < 0x90) || (c == 0xF4 && p[i + 1] > 0x8F))
@@ -121,7 +122,7 @@ const TUtf8Tables& Utf8Tables()
 // found by looking up the high half of each byte and the high and low halves of the byte
 // before it; the bytes two and three before tell which must continue a sequence.
 __attribute__((target("avx2"))) inline __m256i CheckUtf8Block(__m256i in, __m256i prev, __m256i byte1High,
-                                                               __m256i byte1Low, __m256i byte2High)
+                                                               __m256i byte1Low, __m256i byte2High, __m256i& marks)
 {
     const __m256i low4 = _mm256_set1_epi8(0x0F);
     // The 32 bytes before each byte's position, across the two lanes.
@@ -135,15 +136,19 @@ __attribute__((target("avx2"))) inline __m256i CheckUtf8Block(__m256i in, __m256
         _mm256_shuffle_epi8(byte2High, _mm256_and_si256(_mm256_srli_epi16(in, 4), low4)));
     const __m256i must23 = _mm256_or_si256(_mm256_subs_epu8(prev2, _mm256_set1_epi8(char(0xE0 - 0x80))),
                                            _mm256_subs_epu8(prev3, _mm256_set1_epi8(char(0xF0 - 0x80))));
+    // U+FEFF ends where EF BB BF does.
+    marks = _mm256_or_si256(marks, _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(prev2, _mm256_set1_epi8(char(0xEF))),
+                                                                      _mm256_cmpeq_epi8(prev1, _mm256_set1_epi8(char(0xBB)))),
+                                                     _mm256_cmpeq_epi8(in, _mm256_set1_epi8(char(0xBF)))));
     return _mm256_xor_si256(_mm256_and_si256(must23, _mm256_set1_epi8(char(0x80))), special);
 }
 
 // Checks UTF-8 32 bytes at a time (overlong forms, surrogates, code points past U+10FFFF,
 // missing and extra continuation bytes): [at, to), where to is at plus whole blocks or n. The
 // 32 bytes before at (from the text's start on) are the context, so that a sequence cut by at
-// is checked whole. At n a sequence left open is an error.
+// is checked whole. At n a sequence left open is an error. Marks turns true at a U+FEFF.
 __attribute__((target("avx2"))) bool CheckUtf8Blocks(const uchar* p, qsizetype start, qsizetype at, qsizetype to,
-                                                        qsizetype n)
+                                                      qsizetype n, bool& marks)
 {
     const TUtf8Tables& tables = Utf8Tables();
     const __m256i byte1High = _mm256_broadcastsi128_si256(tables.Byte1High);
@@ -159,13 +164,14 @@ __attribute__((target("avx2"))) bool CheckUtf8Blocks(const uchar* p, qsizetype s
         prev = _mm256_load_si256(reinterpret_cast<const __m256i*>(buffer));
     }
     __m256i error = _mm256_setzero_si256();
+    __m256i found = _mm256_setzero_si256();
     qsizetype i = at;
     for (; i + 32 <= to; i += 32) {
         const __m256i in = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
         if (_mm256_movemask_epi8(in) == 0)
             error = _mm256_or_si256(error, _mm256_subs_epu8(prev, openAtEnd));
         else
-            error = _mm256_or_si256(error, CheckUtf8Block(in, prev, byte1High, byte1Low, byte2High));
+            error = _mm256_or_si256(error, CheckUtf8Block(in, prev, byte1High, byte1Low, byte2High, found));
         prev = in;
     }
     if (to == n) {
@@ -173,8 +179,9 @@ __attribute__((target("avx2"))) bool CheckUtf8Blocks(const uchar* p, qsizetype s
         std::memset(buffer, 0, sizeof buffer);
         std::memcpy(buffer, p + i, static_cast<size_t>(to - i));
         error = _mm256_or_si256(error, CheckUtf8Block(_mm256_load_si256(reinterpret_cast<const __m256i*>(buffer)), prev,
-                                                      byte1High, byte1Low, byte2High));
+                                                      byte1High, byte1Low, byte2High, found));
     }
+    marks = marks || !_mm256_testz_si256(found, found);
     return _mm256_testz_si256(error, error);
 }
 #endif
@@ -442,61 +449,8 @@ QString ReadValueWith(QByteArrayView r, qsizetype& at, Decode decode)
 
 
 
-// UTF-8 to text straight into the result, eight ASCII bytes at a time; a leading U+FEFF stays
-// a character. Invalid input (not in a loaded file, which was checked) goes the general way.
-QString DecodeText(QByteArrayView bytes)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const qsizetype n = bytes.size();
-    if (n == 0)
-        return QString::fromUtf8(bytes);
-    QString out(n, Qt::Uninitialized);
-    char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
-    char16_t* d = begin;
-    qsizetype i = 0;
-    while (i < n) {
-        while (i + 8 <= n) {
-            quint64 w;
-            std::memcpy(&w, p + i, 8);
-            if (w & 0x8080808080808080ull)
-                break;
-            for (int k = 0; k < 8; ++k)
-                d[k] = p[i + k];
-            d += 8;
-            i += 8;
-        }
-        if (i >= n)
-            break;
-        const unsigned c = p[i];
-        if (c < 0x80) {
-            *d++ = static_cast<char16_t>(c);
-            ++i;
-            continue;
-        }
-        const auto cont = [&](qsizetype k) { return i + k < n && (p[i + k] & 0xC0) == 0x80; };
-        if ((c & 0xE0) == 0xC0 && c >= 0xC2 && cont(1)) {
-            *d++ = static_cast<char16_t>(((c & 0x1F) << 6) | (p[i + 1] & 0x3F));
-            i += 2;
-        } else if ((c & 0xF0) == 0xE0 && cont(1) && cont(2)) {
-            const unsigned u = ((c & 0x0F) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
-            if (u < 0x800 || (u >= 0xD800 && u <= 0xDFFF))
-                return TEncoding::DecodeUtf8(bytes);
-            *d++ = static_cast<char16_t>(u);
-            i += 3;
-        } else if ((c & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
-            const unsigned u = ((c & 0x07) << 18) | ((p[i + 1] & 0x3Fu) << 12) | ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
-            if (u < 0x10000 || u > 0x10FFFF)
-                return TEncoding::DecodeUtf8(bytes);
-            *d++ = QChar::highSurrogate(u);
-            *d++ = QChar::lowSurrogate(u);
-            i += 4;
-        } else {
-            return TEncoding::DecodeUtf8(bytes);
-        }
-    }
-    out.resize(d - begin);
-    return out;
-}
+// UTF-8 to text, a leading U+FEFF kept as the character it is.
+QString DecodeText(QByteArrayView bytes) { return TEncoding::DecodeUtf8(bytes); }
 
 QString ReadValue(QByteArrayView r, qsizetype& at) { return ReadValueWith(r, at, DecodeText); }
 
@@ -559,6 +513,7 @@ void TKvFileLines::Clear()
     FText.clear();
     FOffset = 0;
     FChecked = 0;
+    FMarks = false;
     FUnchecked.clear();
     FStarts = {};
     FWide = {};
@@ -578,6 +533,8 @@ void TKvFileLines::SetText(QByteArray Text, qsizetype Offset, const QString& Unc
     FOffset = Offset;
     FUnchecked = Unchecked;
     FChecked = Unchecked.isEmpty() ? FText.size() : Offset;
+    // Checked text finds its marks as it is checked.
+    FMarks = Unchecked.isEmpty() && QByteArrayView(FText).sliced(Offset).indexOf(kUtf8Bom) >= 0;
 }
 
 void TKvFileLines::CheckMore(qsizetype To)
@@ -591,13 +548,13 @@ void TKvFileLines::CheckMore(qsizetype To)
         // At least 4 KB at a time, in whole blocks unless the text ends.
         const qsizetype want = std::max<qsizetype>(To - FChecked, 4096);
         const qsizetype to = std::min(n, FChecked + (want + 31) / 32 * 32);
-        if (CheckUtf8Blocks(p, FOffset, FChecked, to, n)) {
+        if (CheckUtf8Blocks(p, FOffset, FChecked, to, n, FMarks)) {
             FChecked = to;
             return;
         }
     } else
 #endif
-    if (CheckUtf8(p, FChecked, n, n) >= 0) {
+    if (CheckUtf8(p, FChecked, n, n, FMarks) >= 0) {
         FChecked = n;
         return;
     }
@@ -1142,16 +1099,14 @@ QByteArray TKvCsvDataProvider::SaveData()
     return std::move(sink.Text);
 }
 
-void TKvCsvDataProvider::CheckRow(int Row) const
+void TKvCsvDataProvider::RowError(int Row)
 {
-    if (Row < 0 || Row >= GetRowCount())
-        throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
+    throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
 }
 
-void TKvCsvDataProvider::CheckField(int Field) const
+void TKvCsvDataProvider::FieldError(int Field)
 {
-    if (Field < 0 || Field >= GetFieldCount())
-        throw EArgumentOutOfRangeException(QStringLiteral("Field %1 is invalid index.").arg(Field));
+    throw EArgumentOutOfRangeException(QStringLiteral("Field %1 is invalid index.").arg(Field));
 }
 
 QString TKvCsvDataProvider::GetFieldName(int Field) const
@@ -1180,8 +1135,9 @@ QString TKvCsvDataProvider::RecordValue(int Line, int Field) const
     if (!FFileData.ValueSpan(Line, Field, start, end))
         return QString();
     const QByteArrayView value(FFileData.Text().constData() + start, end - start);
+    // Values of a file without U+FEFF decode without looking for one.
     if (value.isEmpty() || value.front() != '"')
-        return DecodeText(value);
+        return FFileData.HoldsMarks() ? DecodeText(value) : QString::fromUtf8(value);
     qsizetype at = 0;
     return ReadValue(value, at);
 }

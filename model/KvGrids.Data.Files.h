@@ -51,6 +51,8 @@ public:
     void SetText(QByteArray Text, qsizetype Offset = 0, const QString& Unchecked = QString());
     // Checks the text up to To (at least) as UTF-8, once: an invalid sequence raises
     // EEncodingError naming its byte offset after Offset.
+    // The text holds U+FEFF (known for the checked part); its values need DecodeUtf8 to keep it.
+    bool HoldsMarks() const { return FMarks; }
     void CheckText(qsizetype To)
     {
         if (To > FChecked)
@@ -137,6 +139,7 @@ private:
     qsizetype FOffset = 0;
     // The text is valid UTF-8 up to FChecked.
     qsizetype FChecked = 0;
+    bool FMarks = false;
     QString FUnchecked;
     // Record starts: 32-bit while the text is below 4 GB, else FWide.
     bool FWideText = false;
@@ -304,8 +307,18 @@ private:
     int FirstDataLine() const { return std::max(0, std::max(FHeadLine, FTypeLine) + 1); }
     // The most data rows a load takes.
     int RowLimit() const;
-    void CheckRow(int Row) const;
-    void CheckField(int Field) const;
+    void CheckRow(int Row) const
+    {
+        if (Row < 0 || Row >= FRowCount) [[unlikely]]
+            RowError(Row);
+    }
+    void CheckField(int Field) const
+    {
+        if (Field < 0 || Field >= FFields.size()) [[unlikely]]
+            FieldError(Field);
+    }
+    [[noreturn]] static void RowError(int Row);
+    [[noreturn]] static void FieldError(int Field);
     // A row's record (0 or more) or own values (-1 - index in FOwnRows).
     qint32 RowRef(int Row) const { return FInOrder ? FStartsLine + Row : FRows[static_cast<size_t>(Row)]; }
     // The rows as a list of their own, before they are moved or inserted.

@@ -683,7 +683,8 @@ TEST(CsvProvider, LongRecordsAndUtf8CheckedAsTheFileIsSplit)
 
     std::mt19937 rng(99);
     const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
-    const QStringList pieces = {"a,", "b\r\n", "한", "é", QString::fromUtf8("\xF0\x9F\x98\x80"), "0123456789abcdef"};
+    const QStringList pieces = {"a,", "b\r\n", "한", "é", QString::fromUtf8("\xF0\x9F\x98\x80"), "0123456789abcdef",
+                                "," + QString(QChar(0xFEFF))};
     int valid = 0, invalid = 0;
     for (int round = 0; round < 400; ++round) {
         SCOPED_TRACE(round);
