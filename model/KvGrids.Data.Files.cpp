@@ -724,6 +724,13 @@ public:
     }
     void Write(QByteArrayView Utf8) override
     {
+        // A long piece of UTF-8 goes to the file as it is, after what the buffer holds.
+        if (FDirect && Utf8.size() >= kBuffer) {
+            Flush();
+            Begin(Utf8);
+            Put(Utf8);
+            return;
+        }
         FBuffer.append(Utf8);
         if (FStreamed && FBuffer.size() >= kBuffer)
             Flush();
@@ -732,24 +739,29 @@ public:
 
 private:
     static constexpr qsizetype kBuffer = 1 << 20;
+    // Before the first bytes: the mark, when the text begins with U+FEFF.
+    void Begin(QByteArrayView first)
+    {
+        if (FStarted)
+            return;
+        FStarted = true;
+        if (first.startsWith(kUtf8Bom))
+            Put(TEncoding::Preamble(FEncoding));
+    }
     void Flush()
     {
-        if (!FStarted) {
-            FStarted = true;
-            if (FBuffer.startsWith(kUtf8Bom))
-                Put(TEncoding::Preamble(FEncoding));
-        }
         if (FBuffer.isEmpty())
             return;
+        Begin(FBuffer);
         if (FDirect)
             Put(FBuffer);
         else
             Put(TEncoding::FromUtf8(FBuffer, FEncoding));
         FBuffer.clear();
     }
-    void Put(const QByteArray& bytes)
+    void Put(QByteArrayView bytes)
     {
-        if (!bytes.isEmpty() && FFile.write(bytes) != bytes.size())
+        if (!bytes.isEmpty() && FFile.write(bytes.data(), bytes.size()) != bytes.size())
             throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(FFile.fileName(), FFile.errorString()));
     }
     QSaveFile& FFile;
@@ -1045,24 +1057,45 @@ void TKvCsvDataProvider::WriteData(TKvTextSink& Out)
         if (bytes.isEmpty() && pending.startsWith('\n') && tail[1] == '\r')
             pending = QByteArrayView(kCrLf, 2);
     };
-    for (int i = 0; i < std::min(first, count); ++i)
-        line(FFileData.Bytes(i), i);
+    // Records A to B - 1 of the file: the first as a line, the rest as the file has them.
+    const auto records = [&](int a, int b) {
+        if (a >= b)
+            return;
+        line(FFileData.Bytes(a), a);
+        if (b - a == 1)
+            return;
+        const QByteArrayView last = FFileData.Bytes(b - 1);
+        const char* from = FFileData.Bytes(a + 1).data();
+        put(pending);
+        put(QByteArrayView(from, last.data() + last.size() - from));
+        lastLength = last.size();
+        const QByteArrayView own = FFileData.Terminator(b - 1);
+        pending = own.isEmpty() ? lineBreak : own;
+        if (last.isEmpty() && pending.startsWith('\n') && tail[1] == '\r')
+            pending = QByteArrayView(kCrLf, 2);
+    };
+    records(0, std::min(first, count));
     // A short file keeps its rows below the header and type lines; a header line it lacked
     // names the fields as they were read.
     if (FRowCount > 0)
         for (int i = count; i < first; ++i)
             line(i == FHeadLine ? QByteArrayView(JoinValues(FFields)) : QByteArrayView(), -1);
-    for (int r = 0; r < FRowCount; ++r) {
+    for (int r = 0; r < FRowCount;) {
         const qint32 ref = RowRef(r);
-        if (ref >= 0) {
-            line(FFileData.Bytes(ref), ref);
-        } else {
+        if (ref < 0) {
             const TOwnRow& own = FOwnRows[static_cast<size_t>(-1 - ref)];
             line(JoinValues(own.Values), own.Line);
+            ++r;
+            continue;
         }
+        // Rows that are the file's records in order go out as one run.
+        int next = r + 1;
+        while (next < FRowCount && RowRef(next) == ref + (next - r))
+            ++next;
+        records(ref, ref + (next - r));
+        r = next;
     }
-    for (int i = FTailLine; i < count; ++i)
-        line(FFileData.Bytes(i), i);
+    records(FTailLine, count);
     // An empty last line keeps its line break, or it would not read back.
     if (openEnd && lastLength > 0 && !pending.isEmpty()) {
         char ends[4];

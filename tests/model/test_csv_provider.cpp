@@ -740,3 +740,34 @@ TEST(CsvProvider, SaveIntoAnUnwritableFolderKeepsTheOldFile)
     p->Save();
     EXPECT_EQ(ReadAll(path), "n,m\r\n1,changed\r\n");
 }
+
+// Files past the save buffer: an unchanged save writes the same bytes (its leading U+FEFF
+// after the mark), edits read back, in UTF-8 and in UTF-16.
+TEST(CsvProvider, LargeFilesSaveAsTheyWereRead)
+{
+    QTemporaryDir dir;
+    QString text = QString(QChar(0xFEFF)) + QStringLiteral("id,name,note\r\n");
+    const QStringList breaks = {"\r\n", "\n", "\r"};
+    for (int i = 0; i < 70000; ++i)
+        text += QStringLiteral("%1,이름%2,\"a,\"\"b\"\" %3\"%4").arg(i).arg(i % 97).arg(QString::fromUtf8("\xF0\x9F\x98\x80")).arg(breaks[i % 3]);
+    for (const TKvFileEncoding encoding : {EncodingUTF8, EncodingUnicode}) {
+        const QString name = FileEncodingName(encoding);
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray bytes = TEncoding::Preamble(name) + TEncoding::FromUtf8(text.toUtf8(), name);
+        ASSERT_GT(bytes.size(), 2 << 20);
+        const QString path = WriteTestFile(dir, name + ".csv", bytes);
+        auto p = Open(path, false, [&](TKvCsvDataProvider* c) { c->SetEncoding(encoding); });
+        ASSERT_EQ(p->GetRowCount(), 70000);
+        EXPECT_EQ(p->GetFieldNames().front(), QString(QChar(0xFEFF)) + QStringLiteral("id"));
+        EXPECT_EQ(p->GetData(69999, 2), Variant(QStringLiteral("a,\"b\" ") + QString::fromUtf8("\xF0\x9F\x98\x80")));
+        p->Save();
+        EXPECT_TRUE(ReadAll(path) == bytes);
+        p->SetData(20000, 1, QStringLiteral("바뀜"));
+        p->RemoveRow(10);
+        p->InsertRow(30000, {QStringLiteral("new"), QStringLiteral("x\ry")});
+        const QList<QStringList> edited = ProviderTable(*p);
+        p->Save();
+        auto q = Open(path, false, [&](TKvCsvDataProvider* c) { c->SetEncoding(encoding); });
+        EXPECT_TRUE(ProviderTable(*q) == edited);
+    }
+}
