@@ -49,10 +49,10 @@ public:
     // The records are read from Offset on (a byte-order mark before it is left out). With an
     // encoding name the text is UTF-8 still to be checked (CheckText), named so in the error.
     void SetText(QByteArray Text, qsizetype Offset = 0, const QString& Unchecked = QString());
-    // Checks the text up to To (at least) as UTF-8, once: an invalid sequence raises
-    // EEncodingError naming its byte offset after Offset.
     // The text holds U+FEFF (known for the checked part); its values need DecodeUtf8 to keep it.
     bool HoldsMarks() const { return FMarks; }
+    // Checks the text up to To (at least) as UTF-8, once: an invalid sequence raises
+    // EEncodingError naming its byte offset after Offset.
     void CheckText(qsizetype To)
     {
         if (To > FChecked)
@@ -73,9 +73,7 @@ public:
     }
     void Reserve(size_t Count);
 
-    // Value ends: Fields of them for each of Records records from record First, offsets in
-    // the record; kNoValue past a short record's last value.
-    static constexpr quint32 kNoValue = 0xFFFFFFFFu;
+    // Value ends: Fields of them for each record from record First on, offsets in the record.
     void BeginValues(int First, int Fields);
     void ReserveValues(size_t Records);
     // The ends of the values of the next indexed record (the first Fields of Count).
@@ -118,8 +116,7 @@ public:
 private:
     qsizetype Start(int Index) const
     {
-        return FWide.empty() ? static_cast<qsizetype>(FStarts[static_cast<size_t>(Index)])
-                             : FWide[static_cast<size_t>(Index)];
+        return FWideText ? FWide[static_cast<size_t>(Index)] : static_cast<qsizetype>(FStarts[static_cast<size_t>(Index)]);
     }
     qsizetype End(int Index) const
     {
@@ -178,10 +175,10 @@ public:
     // "File is not exists: <path>" at run time. A file that does not read raises and leaves
     // the data loaded before.
     void Load(const QString& Path = QString());
-    // Writes WriteData's text over the file name in the encoding, atomically (a temporary
-    // file renamed over it) and streamed through a buffer: a failed write leaves the old file
-    // whole. Only the file that was loaded is written: after a load of
-    // another path, or a failed load, nothing is saved over the file name. Text that begins
+    // Writes WriteData's text over the file name in the encoding, streamed through a buffer
+    // into a temporary file renamed over it: a failed write leaves the old file whole. Only
+    // the file that was loaded is written: after a load of another path, or a failed load,
+    // nothing is saved over the file name. Text that begins
     // with U+FEFF is written after the encoding's byte-order mark, so that it reads back.
     void Save();
     bool GetLoaded() const { return FLoaded; }
