@@ -974,6 +974,7 @@ void TKvCsvDataProvider::ClearData()
     FRowCount = 0;
     FRows = {};
     FOwnRows = {};
+    FFreeOwnRows = {};
     FFields.clear();
     FFieldTypes.clear();
     FLoadedRows = 0;
@@ -1206,9 +1207,21 @@ QStringList& TKvCsvDataProvider::Own(int Row)
     while (own.Values.size() < FFields.size())
         own.Values.append(QString());
     Unorder();
-    FOwnRows.push_back(std::move(own));
-    FRows[static_cast<size_t>(Row)] = -static_cast<qint32>(FOwnRows.size());
-    return FOwnRows.back().Values;
+    const qint32 ownRef = AddOwn(std::move(own));
+    FRows[static_cast<size_t>(Row)] = ownRef;
+    return FOwnRows[static_cast<size_t>(-1 - ownRef)].Values;
+}
+
+qint32 TKvCsvDataProvider::AddOwn(TOwnRow Own)
+{
+    if (!FFreeOwnRows.empty()) {
+        const size_t at = FFreeOwnRows.back();
+        FFreeOwnRows.pop_back();
+        FOwnRows[at] = std::move(Own);
+        return -1 - static_cast<qint32>(at);
+    }
+    FOwnRows.push_back(std::move(Own));
+    return -static_cast<qint32>(FOwnRows.size());
 }
 
 void TKvCsvDataProvider::SetData(int Row, int Field, const Variant& Value)
@@ -1244,8 +1257,7 @@ void TKvCsvDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
         own.Values.append(static_cast<size_t>(i) < Values.size() ? Values[static_cast<size_t>(i)].ToString() : QString());
     Unorder();
     FRows.reserve(FRows.size() + 1);
-    FOwnRows.push_back(std::move(own));
-    FRows.insert(FRows.begin() + Row, -static_cast<qint32>(FOwnRows.size()));
+    FRows.insert(FRows.begin() + Row, AddOwn(std::move(own)));
     ++FRowCount;
     DoRowInserted(Row);
     SaveIfAuto();
@@ -1254,13 +1266,16 @@ void TKvCsvDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
 void TKvCsvDataProvider::EraseRows(const TKvIntegerArray& Sorted)
 {
     Unorder();
-    // One pass: the kept rows close up; own values of the removed rows are let go.
+    // One pass: the kept rows close up; the slots of removed rows' own values are freed.
     size_t to = 0, next = 0;
     for (size_t from = 0; from < FRows.size(); ++from) {
         if (next < Sorted.size() && static_cast<size_t>(Sorted[next]) == from) {
             ++next;
-            if (FRows[from] < 0)
-                FOwnRows[static_cast<size_t>(-1 - FRows[from])].Values = QStringList();
+            if (FRows[from] < 0) {
+                const size_t own = static_cast<size_t>(-1 - FRows[from]);
+                FOwnRows[own] = TOwnRow();
+                FFreeOwnRows.push_back(own);
+            }
             continue;
         }
         FRows[to++] = FRows[from];

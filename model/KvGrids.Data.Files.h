@@ -324,6 +324,8 @@ private:
     void EraseRows(const TKvIntegerArray& Sorted);
     // The row's values, made its own (padded to the field count).
     QStringList& Own(int Row);
+    // Stores own values (in a slot a removed row left when there is one); their RowRef.
+    qint32 AddOwn(TOwnRow Own);
     void Reload();
     QString RecordValue(int Line, int Field) const;
     double NumberAt(qint32 Ref, int Field) const;
@@ -336,6 +338,7 @@ private:
     int FRowCount = 0;
     std::vector<qint32> FRows;
     std::vector<TOwnRow> FOwnRows;
+    std::vector<size_t> FFreeOwnRows;
     int FStartsLine = 0;
     int FLoadedRows = 0;
     // First record of the file after the loaded rows.
