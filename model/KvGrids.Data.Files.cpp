@@ -6,10 +6,11 @@
 //
 // Call flow: Load reads the bytes, converts them to UTF-8, splits them into records
 // (SplitRecords) and only then replaces the data (ClearData, LoadData), so a file that does
-// not read leaves the old data. Rows of the CSV provider point at their record (whose value
-// starts LoadData finds once) until a value changes, then hold their own values. Save asks
-// SaveData for the UTF-8 text, converts it to the encoding (a character it cannot hold raises
-// before the file is touched) and writes it through QSaveFile.
+// not read leaves the old data. The CSV provider's split finds records and the ends of their
+// values in one pass; its rows point at their record until a value changes, then hold their
+// own values aside. Save opens a QSaveFile and has WriteData stream the UTF-8 text into it
+// through a buffer that converts it to the encoding (a character it cannot hold raises and
+// drops the temporary file; the file is replaced only when the whole text is written).
 #include "model/KvGrids.Data.Files.h"
 
 #include "platform/rtl/ScopeGuard.h"
@@ -19,8 +20,14 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QSaveFile>
+#include <QtCore/QVarLengthArray>
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <limits>
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace kv {
 
@@ -31,137 +38,442 @@ namespace {
 const char kCrLf[] = "\r\n";
 const char kUtf8Bom[] = "\xEF\xBB\xBF";
 
-// Splits text into records at CR LF, LF or CR; with Quoted, line breaks inside a value that
-// begins with a quote stay in the record.
-void SplitText(TKvFileLines& lines, bool quoted)
+// Checks UTF-8 from at to at least to (a sequence that begins before to is checked whole):
+// where the check ended, or -1 at an invalid sequence (overlong forms, surrogates and code
+// points past U+10FFFF included). Marks turns true at a U+FEFF.
+qsizetype CheckUtf8(const uchar* p, qsizetype at, qsizetype to, qsizetype n, bool& marks)
+{
+    qsizetype i = at;
+    const auto cont = [&](qsizetype k) { return i + k < n && (p[i + k] & 0xC0) == 0x80; };
+    while (i < to) {
+        while (i + 16 <= to) {
+            quint64 a, b;
+            std::memcpy(&a, p + i, 8);
+            std::memcpy(&b, p + i + 8, 8);
+            if ((a | b) & 0x8080808080808080ull)
+                break;
+            i += 16;
+        }
+        if (i >= to)
+            break;
+        const uchar c = p[i];
+        if (c < 0x80) {
+            ++i;
+        } else if (c < 0xC2) {
+            return -1;
+        } else if (c < 0xE0) {
+            if (!cont(1))
+                return -1;
+            i += 2;
+        } else if (c < 0xF0) {
+            if (!cont(1) || !cont(2) || (c == 0xE0 && p[i + 1] < 0xA0) || (c == 0xED && p[i + 1] > 0x9F))
+                return -1;
+            marks = marks || (c == 0xEF && p[i + 1] == 0xBB && p[i + 2] == 0xBF);
+            i += 3;
+        } else if (c < 0xF5) {
+            if (!cont(1) || !cont(2) || !cont(3) || (c == 0xF0 && p[i + 1] < 0x90) || (c == 0xF4 && p[i + 1] > 0x8F))
+                return -1;
+            i += 4;
+        } else {
+            return -1;
+        }
+    }
+    return i;
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The lookup tables of the UTF-8 check: the errors a byte's high half, the byte before it
+// high and low half allow, and the bytes that leave a sequence open at the end of a block.
+struct TUtf8Tables
+{
+    __m128i Byte1High, Byte1Low, Byte2High, OpenAtEnd;
+};
+
+const TUtf8Tables& Utf8Tables()
+{
+    static const TUtf8Tables tables = [] {
+        constexpr char tooShort = 1 << 0, tooLong = 1 << 1, overlong3 = 1 << 2, tooLarge = 1 << 3, surrogate = 1 << 4,
+                   overlong2 = 1 << 5, tooLarge1000 = 1 << 6, overlong4 = 1 << 6, twoConts = char(1 << 7);
+        constexpr char carry = tooShort | tooLong | twoConts;
+        const __m128i byte1High = _mm_setr_epi8(tooLong, tooLong, tooLong, tooLong, tooLong, tooLong, tooLong, tooLong,
+                                                twoConts, twoConts, twoConts, twoConts, tooShort | overlong2, tooShort,
+                                                tooShort | overlong3 | surrogate, tooShort | tooLarge | tooLarge1000 | overlong4);
+        const __m128i byte1Low = _mm_setr_epi8(carry | overlong3 | overlong2 | overlong4, carry | overlong2, carry, carry,
+                                               carry | tooLarge, carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
+                                               carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
+                                               carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
+                                               carry | tooLarge | tooLarge1000, carry | tooLarge | tooLarge1000,
+                                               carry | tooLarge | tooLarge1000 | surrogate, carry | tooLarge | tooLarge1000,
+                                               carry | tooLarge | tooLarge1000);
+        const __m128i byte2High = _mm_setr_epi8(tooShort, tooShort, tooShort, tooShort, tooShort, tooShort, tooShort, tooShort,
+                                                tooLong | overlong2 | twoConts | overlong3 | tooLarge1000 | overlong4,
+                                                tooLong | overlong2 | twoConts | overlong3 | tooLarge,
+                                                tooLong | overlong2 | twoConts | surrogate | tooLarge,
+                                                tooLong | overlong2 | twoConts | surrogate | tooLarge, tooShort, tooShort,
+                                                tooShort, tooShort);
+        const __m128i openAtEnd = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, char(0xEF),
+                                                char(0xDF), char(0xBF));
+        return TUtf8Tables{byte1High, byte1Low, byte2High, openAtEnd};
+    }();
+    return tables;
+}
+
+// The errors of a block of UTF-8 after the block before it (bits set where a byte is wrong),
+// found by looking up the high half of each byte and the high and low halves of the byte
+// before it; the bytes two and three before tell which must continue a sequence.
+__attribute__((target("avx2"))) inline __m256i CheckUtf8Block(__m256i in, __m256i prev, __m256i byte1High,
+                                                               __m256i byte1Low, __m256i byte2High, __m256i& marks)
+{
+    const __m256i low4 = _mm256_set1_epi8(0x0F);
+    // The 32 bytes before each byte's position, across the two lanes.
+    const __m256i shifted = _mm256_permute2x128_si256(prev, in, 0x21);
+    const __m256i prev1 = _mm256_alignr_epi8(in, shifted, 15);
+    const __m256i prev2 = _mm256_alignr_epi8(in, shifted, 14);
+    const __m256i prev3 = _mm256_alignr_epi8(in, shifted, 13);
+    const __m256i special = _mm256_and_si256(
+        _mm256_and_si256(_mm256_shuffle_epi8(byte1High, _mm256_and_si256(_mm256_srli_epi16(prev1, 4), low4)),
+                         _mm256_shuffle_epi8(byte1Low, _mm256_and_si256(prev1, low4))),
+        _mm256_shuffle_epi8(byte2High, _mm256_and_si256(_mm256_srli_epi16(in, 4), low4)));
+    const __m256i must23 = _mm256_or_si256(_mm256_subs_epu8(prev2, _mm256_set1_epi8(char(0xE0 - 0x80))),
+                                           _mm256_subs_epu8(prev3, _mm256_set1_epi8(char(0xF0 - 0x80))));
+    // U+FEFF ends where EF BB BF does.
+    marks = _mm256_or_si256(marks, _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(prev2, _mm256_set1_epi8(char(0xEF))),
+                                                                      _mm256_cmpeq_epi8(prev1, _mm256_set1_epi8(char(0xBB)))),
+                                                     _mm256_cmpeq_epi8(in, _mm256_set1_epi8(char(0xBF)))));
+    return _mm256_xor_si256(_mm256_and_si256(must23, _mm256_set1_epi8(char(0x80))), special);
+}
+
+// Checks UTF-8 32 bytes at a time (overlong forms, surrogates, code points past U+10FFFF,
+// missing and extra continuation bytes): [at, to), where to is at plus whole blocks or n. The
+// 32 bytes before at (from the text's start on) are the context, so that a sequence cut by at
+// is checked whole. At n a sequence left open is an error. Marks turns true at a U+FEFF.
+__attribute__((target("avx2"))) bool CheckUtf8Blocks(const uchar* p, qsizetype start, qsizetype at, qsizetype to,
+                                                      qsizetype n, bool& marks)
+{
+    const TUtf8Tables& tables = Utf8Tables();
+    const __m256i byte1High = _mm256_broadcastsi128_si256(tables.Byte1High);
+    const __m256i byte1Low = _mm256_broadcastsi128_si256(tables.Byte1Low);
+    const __m256i byte2High = _mm256_broadcastsi128_si256(tables.Byte2High);
+    const __m256i openAtEnd = _mm256_set_m128i(tables.OpenAtEnd, _mm_set1_epi8(-1));
+    alignas(32) uchar buffer[32] = {};
+    __m256i prev;
+    if (at - start >= 32) {
+        prev = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at - 32));
+    } else {
+        std::memcpy(buffer + 32 - (at - start), p + start, static_cast<size_t>(at - start));
+        prev = _mm256_load_si256(reinterpret_cast<const __m256i*>(buffer));
+    }
+    __m256i error = _mm256_setzero_si256();
+    __m256i found = _mm256_setzero_si256();
+    qsizetype i = at;
+    for (; i + 32 <= to; i += 32) {
+        const __m256i in = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+        if (_mm256_movemask_epi8(in) == 0)
+            error = _mm256_or_si256(error, _mm256_subs_epu8(prev, openAtEnd));
+        else
+            error = _mm256_or_si256(error, CheckUtf8Block(in, prev, byte1High, byte1Low, byte2High, found));
+        prev = in;
+    }
+    if (to == n) {
+        // The end, padded with ASCII: a sequence left open shows as too short.
+        std::memset(buffer, 0, sizeof buffer);
+        std::memcpy(buffer, p + i, static_cast<size_t>(to - i));
+        error = _mm256_or_si256(error, CheckUtf8Block(_mm256_load_si256(reinterpret_cast<const __m256i*>(buffer)), prev,
+                                                      byte1High, byte1Low, byte2High, found));
+    }
+    marks = marks || !_mm256_testz_si256(found, found);
+    return _mm256_testz_si256(error, error);
+}
+#endif
+
+// Where the commas, line breaks (CR, LF) and quotes of 32 bytes from base are, as bits; none
+// past n.
+struct TBlockMasks
+{
+    quint32 Commas = 0, Breaks = 0, Quotes = 0;
+
+    TBlockMasks() = default;
+    TBlockMasks(const char* p, qsizetype n, qsizetype base)
+    {
+        const qsizetype left = n - base;
+        if (left >= 32) {
+            Find(p + base);
+            return;
+        }
+        // The tail through a padded copy.
+        alignas(16) char tail[32] = {};
+        if (left > 0)
+            std::memcpy(tail, p + base, static_cast<size_t>(left));
+        Find(tail);
+    }
+
+private:
+    void Find(const char* p)
+    {
+#if defined(__SSE2__)
+        const __m128i comma = _mm_set1_epi8(','), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), quote = _mm_set1_epi8('"');
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        const auto bits = [](__m128i x, __m128i y) {
+            return static_cast<quint32>(_mm_movemask_epi8(x)) | (static_cast<quint32>(_mm_movemask_epi8(y)) << 16);
+        };
+        Commas = bits(_mm_cmpeq_epi8(a, comma), _mm_cmpeq_epi8(b, comma));
+        Breaks = bits(_mm_or_si128(_mm_cmpeq_epi8(a, cr), _mm_cmpeq_epi8(a, lf)),
+                      _mm_or_si128(_mm_cmpeq_epi8(b, cr), _mm_cmpeq_epi8(b, lf)));
+        Quotes = bits(_mm_cmpeq_epi8(a, quote), _mm_cmpeq_epi8(b, quote));
+#else
+        for (int i = 0; i < 32; ++i) {
+            Commas |= quint32(p[i] == ',') << i;
+            Breaks |= quint32(p[i] == '\r' || p[i] == '\n') << i;
+            Quotes |= quint32(p[i] == '"') << i;
+        }
+#endif
+    }
+};
+
+// Finds commas, CRs and LFs 32 bytes at a time, keeping the found positions of a block as bits.
+class TSeparatorScan
+{
+public:
+    // Lines, when given, has its text checked as UTF-8 as far as the blocks loaded.
+    TSeparatorScan(const char* p, qsizetype n, TKvFileLines* lines) : FP(p), FN(n), FLines(lines) {}
+    // The first comma, CR or LF at or after from; n when there is none.
+    qsizetype Next(qsizetype from)
+    {
+        if (from < FBase || from >= FBase + 32)
+            Load(from);
+        else
+            FMask &= ~0u << (from - FBase);
+        while (FMask == 0) {
+            if (FBase + 32 >= FN)
+                return FN;
+            Load(FBase + 32);
+        }
+        return FBase + std::countr_zero(FMask);
+    }
+
+private:
+    void Load(qsizetype base)
+    {
+        FBase = base;
+        if (FLines)
+            FLines->CheckText(std::min(base + 32, FN));
+        const TBlockMasks masks(FP, FN, base);
+        FMask = masks.Commas | masks.Breaks;
+    }
+    const char* FP;
+    qsizetype FN;
+    TKvFileLines* FLines;
+    qsizetype FBase = -64;
+    quint32 FMask = 0;
+};
+
+// Past the quoted value that begins at at (a quote): after its closing quote ("" is a quote
+// inside); -1 when it is not closed before n.
+qsizetype SkipQuoted(const char* p, qsizetype at, qsizetype n)
+{
+    qsizetype i = at + 1;
+    for (;;) {
+        const auto* q = i < n ? static_cast<const char*>(std::memchr(p + i, '"', static_cast<size_t>(n - i))) : nullptr;
+        if (!q)
+            return -1;
+        i = q - p + 1;
+        if (i < n && p[i] == '"') {
+            ++i;
+            continue;
+        }
+        return i;
+    }
+}
+
+// What the splitter indexes: the value ends of records First to First + Rows - 1, as many
+// values as record FieldsLine has.
+struct TValueIndexPlan
+{
+    int First = 0;
+    int Rows = 0;
+    int FieldsLine = 0;
+};
+
+// Splits the text into records at CR LF, LF or CR in one pass over the bytes; with Quoted,
+// line breaks inside a value that begins with a quote stay in the record and a quote left
+// open raises. With a plan, the value ends of the planned records are kept.
+void SplitText(TKvFileLines& lines, bool quoted, const TValueIndexPlan* plan)
 {
     const QByteArray& text = lines.Text();
     const char* p = text.constData();
     const qsizetype n = text.size();
-    lines.Reserve(static_cast<size_t>(n / 64 + 1));
-    qsizetype pos = 0;
-    while (pos < n) {
-        const auto* nl = static_cast<const char*>(std::memchr(p + pos, '\n', static_cast<size_t>(n - pos)));
-        const qsizetype end = nl ? nl - p : n;
-        const size_t span = static_cast<size_t>(end - pos);
-        const auto* cr = static_cast<const char*>(std::memchr(p + pos, '\r', span));
-        const bool quote = quoted && std::memchr(p + pos, '"', span) != nullptr;
-        if (!quote && (!cr || cr == p + end - 1)) {
-            lines.Append(pos, end - pos - (cr ? 1 : 0));
-            pos = end + 1;
-            continue;
+    TSeparatorScan scan(p, n, &lines);
+    // The value ends of the record being read.
+    std::vector<quint32> endsBuffer(64);
+    quint32* ends = endsBuffer.data();
+    size_t endCount = 0;
+    bool indexing = false;
+    int record = 0;
+    // Reserves once the first records show how long a record is.
+    bool reserved = false;
+    const auto reserve = [&](qsizetype at) {
+        reserved = true;
+        const double perRecord = static_cast<double>(at - lines.Offset()) / record;
+        const size_t expected = static_cast<size_t>(static_cast<double>(n - lines.Offset()) / perRecord * 1.2) + 16;
+        lines.Reserve(expected);
+        if (indexing)
+            lines.ReserveValues(std::min<size_t>(expected, static_cast<size_t>(plan->Rows)));
+    };
+    // The block the records are read through.
+    qsizetype base = -64;
+    TBlockMasks masks;
+    const auto ensure = [&](size_t more) {
+        if (endCount + more > endsBuffer.size()) {
+            endsBuffer.resize(std::max(endsBuffer.size() * 2, endCount + more));
+            ends = endsBuffer.data();
         }
-        // A record with quotes or a lone CR: walk it value by value.
-        qsizetype i = pos;
-        bool valueStart = true;
-        for (;;) {
-            if (i >= n) {
-                lines.Append(pos, n - pos);
-                pos = n;
+    };
+    qsizetype pos = lines.Offset();
+    while (pos < n) {
+        const qsizetype start = pos;
+        endCount = 0;
+        int breakLength = 0;
+        qsizetype end = n;
+        // A record without quotes a block at a time: its commas, then its line break.
+        bool plain = true;
+        for (qsizetype from = pos;;) {
+            if (from < base || from >= base + 32) {
+                base = from;
+                lines.CheckText(std::min(base + 32, n));
+                masks = TBlockMasks(p, n, base);
+            }
+            const quint32 live = ~0u << (from - base);
+            const quint32 breaks = masks.Breaks & live;
+            const quint32 before = breaks ? (breaks & (0u - breaks)) - 1 : ~0u;
+            if (quoted && (masks.Quotes & live & before)) {
+                plain = false;
                 break;
             }
-            const char c = p[i];
-            if (quoted && valueStart && c == '"') {
-                ++i;
-                for (;;) {
-                    const auto* q = static_cast<const char*>(std::memchr(p + i, '"', static_cast<size_t>(n - i)));
-                    if (!q)
-                        throw EConvertError(QStringLiteral("Quoted value is not closed at the end of the file in record %1")
-                                                .arg(lines.Count() + 1));
-                    i = q - p + 1;
-                    if (i < n && p[i] == '"') {
-                        ++i;
-                        continue;
-                    }
-                    break;
+            ensure(33);
+            for (quint32 c = masks.Commas & live & before; c; c &= c - 1)
+                ends[endCount++] = static_cast<quint32>(base + std::countr_zero(c) - start);
+            if (breaks) {
+                const qsizetype at = base + std::countr_zero(breaks);
+                ends[endCount++] = static_cast<quint32>(at - start);
+                end = at;
+                breakLength = p[at] == '\r' && at + 1 < n && p[at + 1] == '\n' ? 2 : 1;
+                break;
+            }
+            if (base + 32 >= n) {
+                ends[endCount++] = static_cast<quint32>(n - start);
+                break;
+            }
+            from = base + 32;
+        }
+        // A record with quotes value by value.
+        if (!plain)
+            endCount = 0;
+        for (qsizetype i = pos; !plain;) {
+            if (quoted && i < n && p[i] == '"') {
+                i = SkipQuoted(p, i, n);
+                if (i < 0) {
+                    lines.CheckText(n);
+                    throw EConvertError(QStringLiteral("Quoted value is not closed at the end of the file in record %1")
+                                            .arg(record + 1));
                 }
-                valueStart = false;
+            }
+            const qsizetype at = scan.Next(i);
+            ensure(1);
+            ends[endCount++] = static_cast<quint32>(at - start);
+            if (at >= n)
+                break;
+            if (p[at] == ',') {
+                i = at + 1;
                 continue;
             }
-            valueStart = c == ',';
-            if (c == '\n' || c == '\r') {
-                lines.Append(pos, i - pos);
-                pos = i + (c == '\r' && i + 1 < n && p[i + 1] == '\n' ? 2 : 1);
-                break;
-            }
-            ++i;
+            end = at;
+            breakLength = p[at] == '\r' && at + 1 < n && p[at + 1] == '\n' ? 2 : 1;
+            break;
         }
+        lines.Append(start, breakLength);
+        pos = end + breakLength;
+        if (plan) {
+            if (record == plan->FieldsLine) {
+                lines.BeginValues(plan->First, static_cast<int>(endCount));
+                indexing = true;
+            }
+            if (indexing && record >= plan->First && record - plan->First < plan->Rows)
+                lines.AppendValues(ends, endCount, end - start);
+        }
+        ++record;
+        if (!reserved && (record == 256 || pos - lines.Offset() >= (1 << 16)) && pos < n)
+            reserve(pos);
     }
 }
 
-// Reads one value from at (a quoted value when it begins with a quote); at moves past it.
-QString ReadValue(QByteArrayView r, qsizetype& at)
+// Reads one value from at (a quoted value when it begins with a quote) up to the next comma
+// or end; at moves past it.
+template <typename Decode>
+QString ReadValueWith(QByteArrayView r, qsizetype& at, Decode decode)
 {
+    const char* p = r.data();
     const qsizetype n = r.size();
-    if (at < n && r[at] == '"') {
-        QByteArray buf;
+    if (at < n && p[at] == '"') {
+        QVarLengthArray<char, 256> buf;
         qsizetype i = at + 1;
         while (i < n) {
-            const qsizetype q = r.indexOf('"', i);
-            if (q < 0) {
-                buf.append(r.sliced(i));
+            const auto* q = static_cast<const char*>(std::memchr(p + i, '"', static_cast<size_t>(n - i)));
+            if (!q) {
+                buf.append(p + i, n - i);
                 i = n;
                 break;
             }
-            buf.append(r.sliced(i, q - i));
-            if (q + 1 < n && r[q + 1] == '"') {
+            buf.append(p + i, q - p - i);
+            i = q - p + 1;
+            if (i < n && p[i] == '"') {
                 buf.append('"');
-                i = q + 2;
+                ++i;
             } else {
-                i = q + 1;
                 break;
             }
         }
         // Text after the closing quote belongs to the value as it stands.
-        qsizetype comma = r.indexOf(',', i);
-        if (comma < 0)
-            comma = n;
-        buf.append(r.sliced(i, comma - i));
-        at = comma;
-        return TEncoding::DecodeUtf8(buf);
+        const auto* comma = i < n ? static_cast<const char*>(std::memchr(p + i, ',', static_cast<size_t>(n - i))) : nullptr;
+        const qsizetype stop = comma ? comma - p : n;
+        buf.append(p + i, stop - i);
+        at = stop;
+        return decode(QByteArrayView(buf.constData(), buf.size()));
     }
-    qsizetype comma = r.indexOf(',', at);
-    if (comma < 0)
-        comma = n;
-    const QString value = TEncoding::DecodeUtf8(r.sliced(at, comma - at));
-    at = comma;
+    const auto* comma = at < n ? static_cast<const char*>(std::memchr(p + at, ',', static_cast<size_t>(n - at))) : nullptr;
+    const qsizetype stop = comma ? comma - p : n;
+    QString value = decode(r.sliced(at, stop - at));
+    at = stop;
     return value;
 }
 
-// Writes where each of the first count values of a record starts (the rules of ReadValue);
-// starts past the record's last value are noValue.
-void FindValueStarts(QByteArrayView r, quint32* starts, size_t count, quint32 noValue)
+
+
+// UTF-8 to text, a leading U+FEFF kept as the character it is.
+QString DecodeText(QByteArrayView bytes) { return TEncoding::DecodeUtf8(bytes); }
+
+QString ReadValue(QByteArrayView r, qsizetype& at) { return ReadValueWith(r, at, DecodeText); }
+
+// The ends of the values of a record (ReadValue's rules), in the record.
+void FindValueEnds(QByteArrayView r, std::vector<quint32>& ends)
 {
     const char* p = r.data();
     const qsizetype n = r.size();
-    const bool quotes = r.contains('"');
+    ends.clear();
     qsizetype at = 0;
-    size_t k = 0;
-    for (; k < count; ++k) {
-        starts[k] = static_cast<quint32>(at);
-        if (quotes && at < n && p[at] == '"') {
-            qsizetype i = at + 1;
-            while (i < n) {
-                const auto* q = static_cast<const char*>(std::memchr(p + i, '"', static_cast<size_t>(n - i)));
-                if (!q) {
-                    i = n;
-                    break;
-                }
-                i = q - p + 1;
-                if (i < n && p[i] == '"')
-                    ++i;
-                else
-                    break;
-            }
-            at = i;
+    for (;;) {
+        if (at < n && p[at] == '"') {
+            const qsizetype closed = SkipQuoted(p, at, n);
+            at = closed < 0 ? n : closed;
         }
         const auto* comma = at < n ? static_cast<const char*>(std::memchr(p + at, ',', static_cast<size_t>(n - at))) : nullptr;
-        if (!comma)
-            break;
+        if (!comma) {
+            ends.push_back(static_cast<quint32>(n));
+            return;
+        }
+        ends.push_back(static_cast<quint32>(comma - p));
         at = comma - p + 1;
     }
-    for (++k; k < count; ++k)
-        starts[k] = noValue;
 }
 
 // The number a numeric text stands for (TryStrToFloat's reading, 0 when not a number);
@@ -183,7 +495,7 @@ double NumberOf(QByteArrayView bytes)
         d = t.toDouble(&ok);
         return ok ? d : 0;
     }
-    return TryStrToFloat(TEncoding::DecodeUtf8(bytes), d) ? d : 0;
+    return TryStrToFloat(DecodeText(bytes), d) ? d : 0;
 }
 
 bool NeedsQuotes(const QString& value)
@@ -199,11 +511,135 @@ bool NeedsQuotes(const QString& value)
 void TKvFileLines::Clear()
 {
     FText.clear();
-    FSpans.clear();
-    FSpans.shrink_to_fit();
+    FOffset = 0;
+    FChecked = 0;
+    FMarks = false;
+    FUnchecked.clear();
+    FStarts = {};
+    FWide = {};
+    FBreaks = {};
+    FValueFirst = FValueFields = FValueRecords = 0;
+    FEnds.reset();
+    FEndsSize = FEndsCapacity = 0;
+    FLongEnds = {};
+    FWideText = false;
 }
 
-QString TKvFileLines::Line(int Index) const { return TEncoding::DecodeUtf8(Bytes(Index)); }
+void TKvFileLines::SetText(QByteArray Text, qsizetype Offset, const QString& Unchecked)
+{
+    Clear();
+    FText = std::move(Text);
+    FWideText = FText.size() > static_cast<qsizetype>(0xFFFFFFFFu);
+    FOffset = Offset;
+    FUnchecked = Unchecked;
+    FChecked = Unchecked.isEmpty() ? FText.size() : Offset;
+    // Checked text finds its marks as it is checked.
+    FMarks = Unchecked.isEmpty() && QByteArrayView(FText).sliced(Offset).indexOf(kUtf8Bom) >= 0;
+}
+
+void TKvFileLines::CheckMore(qsizetype To)
+{
+    const auto* p = reinterpret_cast<const uchar*>(FText.constData());
+    const qsizetype n = FText.size();
+#if defined(__x86_64__) || defined(__i386__)
+    // Short texts byte by byte.
+    static const bool blocks = __builtin_cpu_supports("avx2");
+    if (blocks && n - FOffset >= 64) {
+        // At least 4 KB at a time, in whole blocks unless the text ends.
+        const qsizetype want = std::max<qsizetype>(To - FChecked, 4096);
+        const qsizetype to = std::min(n, FChecked + (want + 31) / 32 * 32);
+        if (CheckUtf8Blocks(p, FOffset, FChecked, to, n, FMarks)) {
+            FChecked = to;
+            return;
+        }
+    } else
+#endif
+    if (CheckUtf8(p, FChecked, n, n, FMarks) >= 0) {
+        FChecked = n;
+        return;
+    }
+    const qsizetype bad = TEncoding::FindInvalidUtf8(QByteArrayView(FText).sliced(FOffset));
+    throw EEncodingError(QStringLiteral("Invalid byte sequence for encoding %1 at byte %2").arg(FUnchecked).arg(bad));
+}
+
+void TKvFileLines::Reserve(size_t Count)
+{
+    if (FWideText)
+        FWide.reserve(Count);
+    else
+        FStarts.reserve(Count);
+    FBreaks.reserve(Count);
+}
+
+void TKvFileLines::Grow()
+{
+    const size_t size = FBreaks.size();
+    const size_t capacity = std::max(size + size / 4 + 64, size + 1);
+    if (FWideText)
+        FWide.reserve(capacity);
+    else
+        FStarts.reserve(capacity);
+    FBreaks.reserve(capacity);
+}
+
+void TKvFileLines::BeginValues(int First, int Fields)
+{
+    FValueFirst = First;
+    FValueFields = std::max(Fields, 0);
+    FValueRecords = 0;
+    FEnds.reset();
+    FEndsSize = FEndsCapacity = 0;
+    FLongEnds.clear();
+}
+
+void TKvFileLines::ReserveEnds(size_t Count)
+{
+    if (Count <= FEndsCapacity)
+        return;
+    std::unique_ptr<quint16[]> ends(new quint16[Count]);
+    if (FEndsSize > 0)
+        std::memcpy(ends.get(), FEnds.get(), FEndsSize * sizeof(quint16));
+    FEnds = std::move(ends);
+    FEndsCapacity = Count;
+}
+
+void TKvFileLines::ReserveValues(size_t Records) { ReserveEnds(Records * static_cast<size_t>(FValueFields)); }
+
+void TKvFileLines::AppendValuesSlow(const quint32* Ends, size_t Count, qsizetype RecordLength)
+{
+    const size_t fields = static_cast<size_t>(FValueFields);
+    // Grown by a quarter, so that a large index never needs twice its size.
+    if (FEndsSize + fields > FEndsCapacity)
+        ReserveEnds(std::max(FEndsSize + fields, FEndsSize + FEndsSize / 4 + 64 * fields));
+    ++FValueRecords;
+    if (fields == 0)
+        return;
+    quint16* to = FEnds.get() + FEndsSize;
+    FEndsSize += fields;
+    if (RecordLength >= kLong) {
+        FLongEnds.emplace_back(FValueFirst + FValueRecords - 1, std::vector<quint32>(Ends, Ends + std::min(Count, fields)));
+        to[0] = kLong;
+        std::fill(to + 1, to + fields, kNone);
+        return;
+    }
+    for (size_t k = 0; k < fields; ++k)
+        to[k] = k < Count ? static_cast<quint16>(Ends[k]) : kNone;
+}
+
+bool TKvFileLines::LongValueSpan(int Index, int Field, qsizetype& Start, qsizetype& End) const
+{
+    const auto it = std::lower_bound(FLongEnds.begin(), FLongEnds.end(), Index,
+                                     [](const auto& entry, int index) { return entry.first < index; });
+    const std::vector<quint32>& ends = it->second;
+    if (static_cast<size_t>(Field) >= ends.size())
+        return false;
+    const qsizetype base = this->Start(Index);
+    Start = base + (Field == 0 ? 0 : ends[static_cast<size_t>(Field) - 1] + 1);
+    End = base + ends[static_cast<size_t>(Field)];
+    return true;
+}
+
+QString TKvFileLines::Line(int Index) const { return DecodeText(Bytes(Index)); }
 
 QByteArrayView TKvFileLines::LineBreak() const
 {
@@ -266,7 +702,77 @@ TKvFileDataProvider::TKvFileDataProvider(TComponent* AOwner) : TKvGridDataProvid
 
 TKvFileDataProvider::~TKvFileDataProvider() = default;
 
-void TKvFileDataProvider::SplitRecords(TKvFileLines& Lines) const { SplitText(Lines, false); }
+void TKvFileDataProvider::SplitRecords(TKvFileLines& Lines) const { SplitText(Lines, false, nullptr); }
+
+void TKvFileDataProvider::WriteData(TKvTextSink& Out) { Out.Write(SaveData()); }
+
+namespace {
+
+// Writes UTF-8 text to a file in an encoding through a buffer: a text that begins with
+// U+FEFF goes after the encoding's byte-order mark. Encodings that keep no state between
+// characters are converted a buffer at a time; any other is converted whole at the end.
+class TFileSink : public TKvTextSink
+{
+public:
+    TFileSink(QSaveFile& file, const QString& encoding)
+        : FFile(file), FEncoding(encoding), FDirect(TEncoding::IsUtf8(encoding)),
+          FStreamed(FDirect || encoding.compare(QLatin1String("UTF-16LE"), Qt::CaseInsensitive) == 0 ||
+                    encoding.compare(QLatin1String("UTF-16BE"), Qt::CaseInsensitive) == 0 ||
+                    encoding.compare(QLatin1String("ASCII"), Qt::CaseInsensitive) == 0)
+    {
+        FBuffer.reserve(kBuffer);
+    }
+    void Write(QByteArrayView Utf8) override
+    {
+        // A long piece of UTF-8 goes to the file as it is, after what the buffer holds.
+        if (FDirect && Utf8.size() >= kBuffer) {
+            Flush();
+            Begin(Utf8);
+            Put(Utf8);
+            return;
+        }
+        FBuffer.append(Utf8);
+        if (FStreamed && FBuffer.size() >= kBuffer)
+            Flush();
+    }
+    void Finish() { Flush(); }
+
+private:
+    static constexpr qsizetype kBuffer = 1 << 20;
+    // Before the first bytes: the mark, when the text begins with U+FEFF.
+    void Begin(QByteArrayView first)
+    {
+        if (FStarted)
+            return;
+        FStarted = true;
+        if (first.startsWith(kUtf8Bom))
+            Put(TEncoding::Preamble(FEncoding));
+    }
+    void Flush()
+    {
+        if (FBuffer.isEmpty())
+            return;
+        Begin(FBuffer);
+        if (FDirect)
+            Put(FBuffer);
+        else
+            Put(TEncoding::FromUtf8(FBuffer, FEncoding));
+        FBuffer.clear();
+    }
+    void Put(QByteArrayView bytes)
+    {
+        if (!bytes.isEmpty() && FFile.write(bytes.data(), bytes.size()) != bytes.size())
+            throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(FFile.fileName(), FFile.errorString()));
+    }
+    QSaveFile& FFile;
+    const QString FEncoding;
+    const bool FDirect;
+    const bool FStreamed;
+    bool FStarted = false;
+    QByteArray FBuffer;
+};
+
+} // namespace
 
 void TKvFileDataProvider::Load(const QString& Path)
 {
@@ -290,14 +796,21 @@ void TKvFileDataProvider::Load(const QString& Path)
         throw EInOutError(QStringLiteral("Cannot read file %1: %2").arg(path, file.errorString()));
     file.close();
 
-    // Everything that can fail happens before the old data goes.
+    // Everything that can fail happens before the old data goes. UTF-8 is checked in place,
+    // its byte-order mark skipped rather than cut off.
     const QString encoding = FileEncodingName(FEncoding);
     const QByteArray preamble = TEncoding::Preamble(encoding);
-    if (!preamble.isEmpty() && bytes.startsWith(preamble))
-        bytes.remove(0, preamble.size());
+    const qsizetype mark = !preamble.isEmpty() && bytes.startsWith(preamble) ? preamble.size() : 0;
     TKvFileLines lines;
-    lines.SetText(TEncoding::ToUtf8(std::move(bytes), encoding));
+    if (TEncoding::IsUtf8(encoding)) {
+        // Checked while it is split, and whatever the split left unchecked after it.
+        lines.SetText(std::move(bytes), mark, encoding);
+    } else {
+        bytes.remove(0, mark);
+        lines.SetText(TEncoding::ToUtf8(std::move(bytes), encoding));
+    }
     SplitRecords(lines);
+    lines.CheckText(lines.Text().size());
 
     ClearData();
     FFileData = std::move(lines);
@@ -319,14 +832,15 @@ void TKvFileDataProvider::Save()
         return;
     if (!QFile::exists(FFileName))
         throw Exception(QStringLiteral("File is not exists: ") + FFileName);
-    const QString encoding = FileEncodingName(FEncoding);
-    QByteArray text = SaveData();
-    const QByteArray mark = text.startsWith(kUtf8Bom) ? TEncoding::Preamble(encoding) : QByteArray();
-    const QByteArray bytes = mark + TEncoding::FromUtf8(std::move(text), encoding);
+    // The text goes to a temporary file beside the file, renamed over it once whole; a write
+    // or an encoding that fails drops the temporary file.
     QSaveFile file(FFileName);
     if (!file.open(QIODevice::WriteOnly))
         throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(FFileName, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    TFileSink sink(file, FileEncodingName(FEncoding));
+    WriteData(sink);
+    sink.Finish();
+    if (!file.commit()) {
         const QString error = file.errorString();
         file.cancelWriting();
         throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(FFileName, error));
@@ -437,13 +951,30 @@ void TKvCsvDataProvider::SetMaxLoadRows(int Value)
     Reload();
 }
 
-void TKvCsvDataProvider::SplitRecords(TKvFileLines& Lines) const { SplitText(Lines, true); }
+int TKvCsvDataProvider::RowLimit() const
+{
+    int rows = FMaxLoadRows > 0 ? FMaxLoadRows : std::numeric_limits<int>::max();
+    if (IsDesigning())
+        rows = std::min(rows, 10);
+    return rows;
+}
+
+void TKvCsvDataProvider::SplitRecords(TKvFileLines& Lines) const
+{
+    TValueIndexPlan plan;
+    plan.First = FirstDataLine();
+    plan.Rows = RowLimit();
+    plan.FieldsLine = std::max(FHeadLine, 0);
+    SplitText(Lines, true, &plan);
+}
 
 void TKvCsvDataProvider::ClearData()
 {
-    FData.clear();
-    FStarts.clear();
-    FStarts.shrink_to_fit();
+    FInOrder = true;
+    FRowCount = 0;
+    FRows = {};
+    FOwnRows = {};
+    FFreeOwnRows = {};
     FFields.clear();
     FFieldTypes.clear();
     FLoadedRows = 0;
@@ -473,70 +1004,143 @@ void TKvCsvDataProvider::LoadData(const TKvFileLines& Lines)
         }
     }
     const int first = FirstDataLine();
-    int rows = std::max(0, count - first);
-    if (FMaxLoadRows > 0)
-        rows = std::min(rows, FMaxLoadRows);
-    if (IsDesigning())
-        rows = std::min(rows, 10);
-    FData.resize(static_cast<size_t>(rows));
-    const size_t fields = static_cast<size_t>(FFields.size());
-    FStarts.resize(static_cast<size_t>(rows) * fields);
-    FStartsLine = first;
-    for (int i = 0; i < rows; ++i) {
-        FData[static_cast<size_t>(i)].Line = first + i;
-        FindValueStarts(Lines.Bytes(first + i), FStarts.data() + static_cast<size_t>(i) * fields, fields, kNoValue);
+    const int rows = std::min(std::max(0, count - first), RowLimit());
+    const int fields = static_cast<int>(FFields.size());
+    // The rows read their values from the kept records; their value ends come from the split,
+    // or are found here for records split another way.
+    if (!FFileData.HasValues(first, fields, rows)) {
+        FFileData.BeginValues(first, fields);
+        FFileData.ReserveValues(static_cast<size_t>(rows));
+        std::vector<quint32> ends;
+        for (int i = 0; i < rows; ++i) {
+            const QByteArrayView r = FFileData.Bytes(first + i);
+            FindValueEnds(r, ends);
+            FFileData.AppendValues(ends.data(), ends.size(), r.size());
+        }
     }
+    FStartsLine = first;
+    FRowCount = rows;
     FLoadedRows = rows;
     FTailLine = std::min(count, first + rows);
 }
 
-QByteArray TKvCsvDataProvider::SaveData()
+void TKvCsvDataProvider::WriteData(TKvTextSink& Out)
 {
     const int count = FFileData.Count();
     const int first = FirstDataLine();
     const QByteArrayView lineBreak = FFileData.LineBreak();
     // A file whose last record has no line break keeps it so.
     const bool openEnd = count > 0 && FFileData.Terminator(count - 1).isEmpty();
-    QByteArray out;
-    out.reserve(FFileData.Text().size() + 2 * static_cast<qsizetype>(count) + 64);
+    // Each line break is written when the next line comes, so that the last can be left off.
+    QByteArrayView pending;
+    // The last two bytes written.
+    char tail[2] = {0, 0};
+    const auto put = [&](QByteArrayView bytes) {
+        if (bytes.isEmpty())
+            return;
+        Out.Write(bytes);
+        if (bytes.size() >= 2) {
+            tail[0] = bytes[bytes.size() - 2];
+            tail[1] = bytes.back();
+        } else {
+            tail[0] = tail[1];
+            tail[1] = bytes.back();
+        }
+    };
     qsizetype lastLength = 0;
     const auto line = [&](QByteArrayView bytes, int origin) {
+        put(pending);
         lastLength = bytes.size();
-        out.append(bytes);
+        put(bytes);
         const QByteArrayView own = origin >= 0 ? FFileData.Terminator(origin) : QByteArrayView();
-        QByteArrayView end = own.isEmpty() ? lineBreak : own;
+        pending = own.isEmpty() ? lineBreak : own;
         // An empty line ended by LF after a line ended by a lone CR would read as one CR LF.
-        if (bytes.isEmpty() && end.startsWith('\n') && out.endsWith('\r'))
-            end = QByteArrayView(kCrLf, 2);
-        out.append(end);
+        if (bytes.isEmpty() && pending.startsWith('\n') && tail[1] == '\r')
+            pending = QByteArrayView(kCrLf, 2);
     };
-    for (int i = 0; i < std::min(first, count); ++i)
-        line(FFileData.Bytes(i), i);
+    // Records A to B - 1 of the file: the first as a line, the rest as the file has them.
+    const auto records = [&](int a, int b) {
+        if (a >= b)
+            return;
+        line(FFileData.Bytes(a), a);
+        if (b - a == 1)
+            return;
+        const QByteArrayView last = FFileData.Bytes(b - 1);
+        const char* from = FFileData.Bytes(a + 1).data();
+        put(pending);
+        put(QByteArrayView(from, last.data() + last.size() - from));
+        lastLength = last.size();
+        const QByteArrayView own = FFileData.Terminator(b - 1);
+        pending = own.isEmpty() ? lineBreak : own;
+        if (last.isEmpty() && pending.startsWith('\n') && tail[1] == '\r')
+            pending = QByteArrayView(kCrLf, 2);
+    };
+    records(0, std::min(first, count));
     // A short file keeps its rows below the header and type lines; a header line it lacked
     // names the fields as they were read.
-    if (!FData.empty())
+    if (FRowCount > 0)
         for (int i = count; i < first; ++i)
             line(i == FHeadLine ? QByteArrayView(JoinValues(FFields)) : QByteArrayView(), -1);
-    for (const TRow& row : FData)
-        line(row.Values ? QByteArrayView(JoinValues(*row.Values)) : FFileData.Bytes(row.Line), row.Line);
-    for (int i = FTailLine; i < count; ++i)
-        line(FFileData.Bytes(i), i);
+    for (int r = 0; r < FRowCount;) {
+        const qint32 ref = RowRef(r);
+        if (ref < 0) {
+            const TOwnRow& own = FOwnRows[static_cast<size_t>(-1 - ref)];
+            line(JoinValues(own.Values), own.Line);
+            ++r;
+            continue;
+        }
+        // Rows that are the file's records in order go out as one run.
+        int next = r + 1;
+        while (next < FRowCount && RowRef(next) == ref + (next - r))
+            ++next;
+        records(ref, ref + (next - r));
+        r = next;
+    }
+    records(FTailLine, count);
     // An empty last line keeps its line break, or it would not read back.
-    if (openEnd && lastLength > 0 && out.endsWith(lineBreak))
-        out.chop(lineBreak.size());
-    return out;
+    if (openEnd && lastLength > 0 && !pending.isEmpty()) {
+        char ends[4];
+        qsizetype n = 0;
+        if (pending.size() < lineBreak.size()) {
+            ends[n++] = tail[0];
+            ends[n++] = tail[1];
+        }
+        for (const char c : pending)
+            ends[n++] = c;
+        if (QByteArrayView(ends, n).endsWith(lineBreak))
+            pending.chop(lineBreak.size());
+    }
+    put(pending);
 }
 
-void TKvCsvDataProvider::CheckRow(int Row) const
+namespace {
+
+// Collects the text in memory.
+class TBufferSink : public TKvTextSink
 {
-    if (Row < 0 || Row >= GetRowCount())
-        throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
+public:
+    void Write(QByteArrayView Utf8) override { Text.append(Utf8); }
+    QByteArray Text;
+};
+
+} // namespace
+
+QByteArray TKvCsvDataProvider::SaveData()
+{
+    TBufferSink sink;
+    sink.Text.reserve(FFileData.Text().size() + 2 * static_cast<qsizetype>(FFileData.Count()) + 64);
+    WriteData(sink);
+    return std::move(sink.Text);
 }
 
-void TKvCsvDataProvider::CheckField(int Field) const
+void TKvCsvDataProvider::RowError(int Row)
 {
-    if (Field < 0 || Field >= GetFieldCount())
-        throw EArgumentOutOfRangeException(QStringLiteral("Field %1 is invalid index.").arg(Field));
+    throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
+}
+
+void TKvCsvDataProvider::FieldError(int Field)
+{
+    throw EArgumentOutOfRangeException(QStringLiteral("Field %1 is invalid index.").arg(Field));
 }
 
 QString TKvCsvDataProvider::GetFieldName(int Field) const
@@ -559,28 +1163,65 @@ TKvGridValueType TKvCsvDataProvider::GetValueType(int Field) const
     return FFieldTypes[static_cast<size_t>(Field)];
 }
 
+QString TKvCsvDataProvider::RecordValue(int Line, int Field) const
+{
+    qsizetype start = 0, end = 0;
+    if (!FFileData.ValueSpan(Line, Field, start, end))
+        return QString();
+    const QByteArrayView value(FFileData.Text().constData() + start, end - start);
+    // Values of a file without U+FEFF decode without looking for one.
+    if (value.isEmpty() || value.front() != '"')
+        return FFileData.HoldsMarks() ? DecodeText(value) : QString::fromUtf8(value);
+    qsizetype at = 0;
+    return ReadValue(value, at);
+}
+
 Variant TKvCsvDataProvider::GetData(int Row, int Field) const
 {
     CheckRow(Row);
     CheckField(Field);
-    const TRow& row = FData[static_cast<size_t>(Row)];
-    if (row.Values)
-        return Variant(row.Values->value(Field));
-    qsizetype at = ValueStart(row.Line, Field);
-    if (at == kNoValue)
-        return Variant(QString());
-    return Variant(ReadValue(FFileData.Bytes(row.Line), at));
+    const qint32 ref = RowRef(Row);
+    if (ref < 0)
+        return Variant(FOwnRows[static_cast<size_t>(-1 - ref)].Values.value(Field));
+    return Variant(RecordValue(ref, Field));
+}
+
+void TKvCsvDataProvider::Unorder()
+{
+    if (!FInOrder)
+        return;
+    FRows.resize(static_cast<size_t>(FRowCount));
+    for (int i = 0; i < FRowCount; ++i)
+        FRows[static_cast<size_t>(i)] = FStartsLine + i;
+    FInOrder = false;
 }
 
 QStringList& TKvCsvDataProvider::Own(int Row)
 {
-    TRow& row = FData[static_cast<size_t>(Row)];
-    if (!row.Values) {
-        row.Values = std::make_unique<QStringList>(SplitValues(FFileData.Bytes(row.Line)));
-        while (row.Values->size() < FFields.size())
-            row.Values->append(QString());
+    const qint32 ref = RowRef(Row);
+    if (ref < 0)
+        return FOwnRows[static_cast<size_t>(-1 - ref)].Values;
+    TOwnRow own;
+    own.Line = ref;
+    own.Values = SplitValues(FFileData.Bytes(ref));
+    while (own.Values.size() < FFields.size())
+        own.Values.append(QString());
+    Unorder();
+    const qint32 ownRef = AddOwn(std::move(own));
+    FRows[static_cast<size_t>(Row)] = ownRef;
+    return FOwnRows[static_cast<size_t>(-1 - ownRef)].Values;
+}
+
+qint32 TKvCsvDataProvider::AddOwn(TOwnRow Own)
+{
+    if (!FFreeOwnRows.empty()) {
+        const size_t at = FFreeOwnRows.back();
+        FFreeOwnRows.pop_back();
+        FOwnRows[at] = std::move(Own);
+        return -1 - static_cast<qint32>(at);
     }
-    return *row.Values;
+    FOwnRows.push_back(std::move(Own));
+    return -static_cast<qint32>(FOwnRows.size());
 }
 
 void TKvCsvDataProvider::SetData(int Row, int Field, const Variant& Value)
@@ -611,20 +1252,43 @@ void TKvCsvDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
 {
     if (Row < 0 || Row > GetRowCount())
         throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid inserting index.").arg(Row));
-    TRow row;
-    row.Values = std::make_unique<QStringList>();
+    TOwnRow own;
     for (int i = 0; i < GetFieldCount(); ++i)
-        row.Values->append(static_cast<size_t>(i) < Values.size() ? Values[static_cast<size_t>(i)].ToString() : QString());
-    FData.insert(FData.begin() + Row, std::move(row));
+        own.Values.append(static_cast<size_t>(i) < Values.size() ? Values[static_cast<size_t>(i)].ToString() : QString());
+    Unorder();
+    FRows.reserve(FRows.size() + 1);
+    FRows.insert(FRows.begin() + Row, AddOwn(std::move(own)));
+    ++FRowCount;
     DoRowInserted(Row);
     SaveIfAuto();
+}
+
+void TKvCsvDataProvider::EraseRows(const TKvIntegerArray& Sorted)
+{
+    Unorder();
+    // One pass: the kept rows close up; the slots of removed rows' own values are freed.
+    size_t to = 0, next = 0;
+    for (size_t from = 0; from < FRows.size(); ++from) {
+        if (next < Sorted.size() && static_cast<size_t>(Sorted[next]) == from) {
+            ++next;
+            if (FRows[from] < 0) {
+                const size_t own = static_cast<size_t>(-1 - FRows[from]);
+                FOwnRows[own] = TOwnRow();
+                FFreeOwnRows.push_back(own);
+            }
+            continue;
+        }
+        FRows[to++] = FRows[from];
+    }
+    FRows.resize(to);
+    FRowCount = static_cast<int>(to);
 }
 
 void TKvCsvDataProvider::RemoveRow(int Row)
 {
     if (Row < 0 || Row >= GetRowCount())
         return;
-    FData.erase(FData.begin() + Row);
+    EraseRows({Row});
     DoRowRemoved(Row);
     SaveIfAuto();
 }
@@ -639,8 +1303,7 @@ void TKvCsvDataProvider::RemoveRows(const TKvIntegerArray& Rows)
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     if (rows.empty())
         return;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
-        FData.erase(FData.begin() + *it);
+    EraseRows(rows);
     DoRowsRemoved(rows);
     SaveIfAuto();
 }
@@ -664,30 +1327,27 @@ TKvGridSortKeyKind TKvCsvDataProvider::GetSortKeyKind(int Field) const
                : SortKeyValues;
 }
 
-double TKvCsvDataProvider::NumberAt(const TRow& Row, int Field) const
+double TKvCsvDataProvider::NumberAt(qint32 Ref, int Field) const
 {
     double d = 0;
-    if (Row.Values)
-        return TryStrToFloat(Row.Values->value(Field), d) ? d : 0;
-    const quint32 start = ValueStart(Row.Line, Field);
-    if (start == kNoValue)
+    if (Ref < 0)
+        return TryStrToFloat(FOwnRows[static_cast<size_t>(-1 - Ref)].Values.value(Field), d) ? d : 0;
+    qsizetype start = 0, end = 0;
+    if (!FFileData.ValueSpan(Ref, Field, start, end))
         return 0;
-    const QByteArrayView r = FFileData.Bytes(Row.Line);
-    if (start < r.size() && r[start] == '"') {
-        qsizetype at = start;
-        return TryStrToFloat(ReadValue(r, at), d) ? d : 0;
+    const QByteArrayView value(FFileData.Text().constData() + start, end - start);
+    if (!value.isEmpty() && value.front() == '"') {
+        qsizetype at = 0;
+        return TryStrToFloat(ReadValue(value, at), d) ? d : 0;
     }
-    qsizetype end = r.indexOf(',', start);
-    if (end < 0)
-        end = r.size();
-    return NumberOf(r.sliced(start, end - start));
+    return NumberOf(value);
 }
 
 void TKvCsvDataProvider::GetSortKeys(int Field, TKvRowIndices Rows, Variant* Keys) const
 {
     CheckField(Field);
     for (size_t i = 0; i < Rows.size(); ++i)
-        Keys[i] = Variant(NumberAt(FData[static_cast<size_t>(Rows[i])], Field));
+        Keys[i] = Variant(NumberAt(RowRef(Rows[i]), Field));
 }
 
 // --- 4. TKvIniDataProvider, publishing --------------------------------------------------------

@@ -25,41 +25,140 @@ enum TKvFileEncoding {
 // page for EncodingANSI and EncodingDefault, ...).
 QString FileEncodingName(TKvFileEncoding Encoding);
 
-// The records of a file as UTF-8 text with the span of each record (line terminators left out).
+// The records of a file as UTF-8 text with the span of each record (line terminators left
+// out), and, when a splitter found them, where the values of a range of records end.
 class TKvFileLines
 {
 public:
-    int Count() const { return static_cast<int>(FSpans.size()); }
+    int Count() const { return static_cast<int>(FBreaks.size()); }
     QByteArrayView Bytes(int Index) const
     {
-        const TSpan& s = FSpans[static_cast<size_t>(Index)];
-        return QByteArrayView(FText.constData() + s.Start, s.Length);
+        const qsizetype start = Start(Index);
+        return QByteArrayView(FText.constData() + start, End(Index) - start);
     }
     QString Line(int Index) const;
     // The line break that ends a record as the file has it; empty for a last record without one.
     QByteArrayView Terminator(int Index) const
     {
-        const TSpan& s = FSpans[static_cast<size_t>(Index)];
-        const qsizetype end = s.Start + s.Length;
-        const qsizetype next = static_cast<size_t>(Index) + 1 < FSpans.size() ? FSpans[static_cast<size_t>(Index) + 1].Start : FText.size();
-        return QByteArrayView(FText.constData() + end, next - end);
+        const qsizetype end = End(Index);
+        return QByteArrayView(FText.constData() + end, FBreaks[static_cast<size_t>(Index)]);
     }
     // The file's line-break style: its first line break, CR LF when it has none.
     QByteArrayView LineBreak() const;
     void Clear();
-    void SetText(QByteArray Text) { FText = std::move(Text); }
+    // The records are read from Offset on (a byte-order mark before it is left out). With an
+    // encoding name the text is UTF-8 still to be checked (CheckText), named so in the error.
+    void SetText(QByteArray Text, qsizetype Offset = 0, const QString& Unchecked = QString());
+    // The text holds U+FEFF (known for the checked part); its values need DecodeUtf8 to keep it.
+    bool HoldsMarks() const { return FMarks; }
+    // Checks the text up to To (at least) as UTF-8, once: an invalid sequence raises
+    // EEncodingError naming its byte offset after Offset.
+    void CheckText(qsizetype To)
+    {
+        if (To > FChecked)
+            CheckMore(To);
+    }
     const QByteArray& Text() const { return FText; }
-    void Append(qsizetype Start, qsizetype Length) { FSpans.push_back({Start, static_cast<qint32>(Length)}); }
-    void Reserve(size_t Count) { FSpans.reserve(Count); }
+    qsizetype Offset() const { return FOffset; }
+    // Adds the record at Start, ended by a line break of BreakLength bytes.
+    void Append(qsizetype Start, int BreakLength)
+    {
+        if (FBreaks.size() == FBreaks.capacity()) [[unlikely]]
+            Grow();
+        if (FWideText) [[unlikely]]
+            FWide.push_back(Start);
+        else
+            FStarts.push_back(static_cast<quint32>(Start));
+        FBreaks.push_back(static_cast<quint8>(BreakLength));
+    }
+    void Reserve(size_t Count);
+
+    // Value ends: Fields of them for each record from record First on, offsets in the record.
+    void BeginValues(int First, int Fields);
+    void ReserveValues(size_t Records);
+    // The ends of the values of the next indexed record (the first Fields of Count).
+    void AppendValues(const quint32* Ends, size_t Count, qsizetype RecordLength)
+    {
+        const size_t fields = static_cast<size_t>(FValueFields);
+        if (RecordLength >= kLong || FEndsSize + fields > FEndsCapacity) [[unlikely]] {
+            AppendValuesSlow(Ends, Count, RecordLength);
+            return;
+        }
+        quint16* to = FEnds.get() + FEndsSize;
+        const size_t known = std::min(Count, fields);
+        for (size_t k = 0; k < known; ++k)
+            to[k] = static_cast<quint16>(Ends[k]);
+        for (size_t k = known; k < fields; ++k)
+            to[k] = kNone;
+        FEndsSize += fields;
+        ++FValueRecords;
+    }
+    bool HasValues(int First, int Fields, int Records) const
+    {
+        return FValueFirst == First && FValueFields == Fields && FValueRecords >= Records;
+    }
+    // Where value Field of record Index starts and ends in the text; false past a short
+    // record's last value. Index must be among the indexed records.
+    bool ValueSpan(int Index, int Field, qsizetype& Start, qsizetype& End) const
+    {
+        const size_t at = static_cast<size_t>(Index - FValueFirst) * static_cast<size_t>(FValueFields);
+        const quint16* ends = FEnds.get() + at;
+        if (ends[0] == kLong) [[unlikely]]
+            return LongValueSpan(Index, Field, Start, End);
+        if (ends[Field] == kNone)
+            return false;
+        const qsizetype base = this->Start(Index);
+        Start = base + (Field == 0 ? 0 : ends[Field - 1] + 1);
+        End = base + ends[Field];
+        return true;
+    }
 
 private:
-    struct TSpan
+    qsizetype Start(int Index) const
     {
-        qsizetype Start;
-        qint32 Length;
-    };
+        return FWideText ? FWide[static_cast<size_t>(Index)] : static_cast<qsizetype>(FStarts[static_cast<size_t>(Index)]);
+    }
+    qsizetype End(int Index) const
+    {
+        const qsizetype next = static_cast<size_t>(Index) + 1 < FBreaks.size() ? Start(Index + 1) : FText.size();
+        return next - FBreaks[static_cast<size_t>(Index)];
+    }
+    bool LongValueSpan(int Index, int Field, qsizetype& Start, qsizetype& End) const;
+    void CheckMore(qsizetype To);
+    void Grow();
+    void AppendValuesSlow(const quint32* Ends, size_t Count, qsizetype RecordLength);
+    void ReserveEnds(size_t Count);
+    // 16-bit value ends: kNone past a short record's values; kLong first marks a record too
+    // long for them, whose ends are in FLongEnds.
+    static constexpr quint16 kNone = 0xFFFF;
+    static constexpr quint16 kLong = 0xFFFE;
     QByteArray FText;
-    std::vector<TSpan> FSpans;
+    qsizetype FOffset = 0;
+    // The text is valid UTF-8 up to FChecked.
+    qsizetype FChecked = 0;
+    bool FMarks = false;
+    QString FUnchecked;
+    // Record starts: 32-bit while the text is below 4 GB, else FWide.
+    bool FWideText = false;
+    std::vector<quint32> FStarts;
+    std::vector<qint64> FWide;
+    std::vector<quint8> FBreaks;
+    int FValueFirst = 0;
+    int FValueFields = 0;
+    int FValueRecords = 0;
+    // Allocated, not filled: only the ends written take memory.
+    std::unique_ptr<quint16[]> FEnds;
+    size_t FEndsSize = 0;
+    size_t FEndsCapacity = 0;
+    std::vector<std::pair<int, std::vector<quint32>>> FLongEnds;
+};
+
+// Where a provider writes its text, as UTF-8, piece by piece.
+class TKvTextSink
+{
+public:
+    virtual ~TKvTextSink() = default;
+    virtual void Write(QByteArrayView Utf8) = 0;
 };
 
 class TKvFileDataProvider : public TKvGridDataProvider
@@ -76,9 +175,10 @@ public:
     // "File is not exists: <path>" at run time. A file that does not read raises and leaves
     // the data loaded before.
     void Load(const QString& Path = QString());
-    // Writes SaveData's text over the file name in the encoding, atomically: a failed write
-    // leaves the old file whole. Only the file that was loaded is written: after a load of
-    // another path, or a failed load, nothing is saved over the file name. Text that begins
+    // Writes WriteData's text over the file name in the encoding, streamed through a buffer
+    // into a temporary file renamed over it: a failed write leaves the old file whole. Only
+    // the file that was loaded is written: after a load of another path, or a failed load,
+    // nothing is saved over the file name. Text that begins
     // with U+FEFF is written after the encoding's byte-order mark, so that it reads back.
     void Save();
     bool GetLoaded() const { return FLoaded; }
@@ -109,6 +209,8 @@ public:
     virtual void LoadData(const TKvFileLines& Lines) = 0;
     // The text to write, as UTF-8.
     virtual QByteArray SaveData() = 0;
+    // Writes the text to Out; SaveData's text by default.
+    virtual void WriteData(TKvTextSink& Out);
     // Keep the records after loading.
     virtual bool PreserveData() const { return true; }
     // Splits the decoded text into records: one per line (CR LF, LF or CR) by default.
@@ -160,11 +262,12 @@ public:
     // keep their own line breaks; new ones take the file's style. A header line that the
     // file lacked is written as the field names, so that a reload gives the same fields.
     QByteArray SaveData() override;
+    void WriteData(TKvTextSink& Out) override;
     // Records end at line breaks outside quoted values; a quote left open at the end of the
-    // file raises.
+    // file raises. The same pass finds where the values of the data records end.
     void SplitRecords(TKvFileLines& Lines) const override;
 
-    int GetRowCount() const override { return static_cast<int>(FData.size()); }
+    int GetRowCount() const override { return FRowCount; }
     int GetFieldCount() const override { return static_cast<int>(FFields.size()); }
     QStringList GetFieldNames() const override { return FFields; }
     QString GetFieldName(int Field) const override;
@@ -192,31 +295,50 @@ public:
     static QByteArray JoinValues(const QStringList& Values);
 
 private:
-    // A row: a record of the file (its values found once, at load), or values of its own once changed.
-    struct TRow
+    // A row's own values (a changed or inserted row) and the record it came from (-1 for none).
+    struct TOwnRow
     {
         int Line = -1;
-        std::unique_ptr<QStringList> Values;
+        QStringList Values;
     };
     int FirstDataLine() const { return std::max(0, std::max(FHeadLine, FTypeLine) + 1); }
-    void CheckRow(int Row) const;
-    void CheckField(int Field) const;
+    // The most data rows a load takes.
+    int RowLimit() const;
+    void CheckRow(int Row) const
+    {
+        if (Row < 0 || Row >= FRowCount) [[unlikely]]
+            RowError(Row);
+    }
+    void CheckField(int Field) const
+    {
+        if (Field < 0 || Field >= FFields.size()) [[unlikely]]
+            FieldError(Field);
+    }
+    [[noreturn]] static void RowError(int Row);
+    [[noreturn]] static void FieldError(int Field);
+    // A row's record (0 or more) or own values (-1 - index in FOwnRows).
+    qint32 RowRef(int Row) const { return FInOrder ? FStartsLine + Row : FRows[static_cast<size_t>(Row)]; }
+    // The rows as a list of their own, before they are moved or inserted.
+    void Unorder();
+    // Drops the rows at the sorted, valid, distinct indices.
+    void EraseRows(const TKvIntegerArray& Sorted);
     // The row's values, made its own (padded to the field count).
     QStringList& Own(int Row);
+    // Stores own values (in a slot a removed row left when there is one); their RowRef.
+    qint32 AddOwn(TOwnRow Own);
     void Reload();
-    // Where value Field of a loaded record starts in it; kNoValue past a short record's values.
-    static constexpr quint32 kNoValue = 0xFFFFFFFFu;
-    quint32 ValueStart(int Line, int Field) const
-    {
-        return FStarts[static_cast<size_t>(Line - FStartsLine) * FFields.size() + static_cast<size_t>(Field)];
-    }
-    double NumberAt(const TRow& Row, int Field) const;
+    QString RecordValue(int Line, int Field) const;
+    double NumberAt(qint32 Ref, int Field) const;
 
     QStringList FFields;
     std::vector<TKvGridValueType> FFieldTypes;
-    std::vector<TRow> FData;
-    // The value starts of the loaded records, a field count of them per record from FStartsLine.
-    std::vector<quint32> FStarts;
+    // While FInOrder the rows are the loaded records from FStartsLine in order; else FRows
+    // holds each row's RowRef.
+    bool FInOrder = true;
+    int FRowCount = 0;
+    std::vector<qint32> FRows;
+    std::vector<TOwnRow> FOwnRows;
+    std::vector<size_t> FFreeOwnRows;
     int FStartsLine = 0;
     int FLoadedRows = 0;
     // First record of the file after the loaded rows.

@@ -5,7 +5,12 @@
 #include "platform/rtl/TextEncoding.h"
 
 #include <csignal>
+#include <random>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace kv;
 using namespace kvtest;
@@ -37,6 +42,27 @@ QStringList Column(const TKvGridDataProvider& p, int field)
         out << p.GetData(r, field).ToString();
     return out;
 }
+
+// Drops the capabilities that let root write where permissions forbid it, for the calling
+// thread, while it lives.
+class TWithoutFileOverride
+{
+public:
+    TWithoutFileOverride()
+    {
+        FHeader.version = _LINUX_CAPABILITY_VERSION_3;
+        syscall(SYS_capget, &FHeader, FOld);
+        std::memcpy(FNew, FOld, sizeof FOld);
+        FNew[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        syscall(SYS_capset, &FHeader, FNew);
+    }
+    ~TWithoutFileOverride() { syscall(SYS_capset, &FHeader, FOld); }
+
+private:
+    __user_cap_header_struct FHeader{};
+    __user_cap_data_struct FOld[2]{};
+    __user_cap_data_struct FNew[2]{};
+};
 
 const QByteArray kSample = "id,name,price\r\nN,T,N\r\n1,a,1.5\r\n2,b,0.3\r\n3,c,10\r\n4,d,-2\r\n5,e,7\r\n";
 
@@ -406,4 +432,342 @@ TEST(CsvProvider, ShortFileHeaderMarksAndLineBreaksRoundTrip)
     auto x = Open(mixedFile);
     x->Save();
     EXPECT_EQ(ReadAll(mixedFile), mixed);
+}
+
+namespace {
+
+// A plain reading of CSV text, character by character: records end at CR LF, LF or CR
+// outside quotes; a value that begins with a quote runs to its closing quote ("" is a quote
+// inside) and then, as written, to the next comma. Empty when a quote is left open; Open then
+// holds the 1-based record it was left open in.
+struct TPlainCsv
+{
+    std::vector<QStringList> Records;
+    int Open = 0;
+};
+
+TPlainCsv ReadPlainCsv(const QString& t)
+{
+    TPlainCsv out;
+    qsizetype i = 0;
+    const qsizetype n = t.size();
+    while (i < n) {
+        QStringList record;
+        QString value;
+        bool valueStart = true;
+        for (;;) {
+            if (i >= n) {
+                record << value;
+                break;
+            }
+            const QChar c = t[i];
+            if (valueStart && c == QLatin1Char('"')) {
+                ++i;
+                for (;;) {
+                    const qsizetype q = t.indexOf(QLatin1Char('"'), i);
+                    if (q < 0) {
+                        out.Open = static_cast<int>(out.Records.size()) + 1;
+                        out.Records.clear();
+                        return out;
+                    }
+                    value += t.mid(i, q - i);
+                    i = q + 1;
+                    if (i < n && t[i] == QLatin1Char('"')) {
+                        value += QLatin1Char('"');
+                        ++i;
+                        continue;
+                    }
+                    break;
+                }
+                valueStart = false;
+                continue;
+            }
+            if (c == QLatin1Char(',')) {
+                record << value;
+                value.clear();
+                valueStart = true;
+                ++i;
+                continue;
+            }
+            if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+                record << value;
+                i += c == QLatin1Char('\r') && i + 1 < n && t[i + 1] == QLatin1Char('\n') ? 2 : 1;
+                break;
+            }
+            value += c;
+            valueStart = false;
+            ++i;
+        }
+        out.Records.push_back(record);
+    }
+    return out;
+}
+
+// Field names, the type of each field, then every row's values as the plain reading and the
+// load options give them.
+QList<QStringList> PlainTable(const TPlainCsv& csv, int head, int type, int maxRows)
+{
+    const int count = static_cast<int>(csv.Records.size());
+    QStringList fields;
+    if (head >= 0 && count > head) {
+        fields = csv.Records[static_cast<size_t>(head)];
+    } else if (count > 0) {
+        for (qsizetype i = 1; i <= csv.Records[0].size(); ++i)
+            fields << QStringLiteral("Field%1").arg(i);
+    }
+    QStringList types;
+    for (qsizetype f = 0; f < fields.size(); ++f) {
+        QString letter;
+        if (type > 0 && count > type && f < csv.Records[static_cast<size_t>(type)].size())
+            letter = csv.Records[static_cast<size_t>(type)][f].trimmed().toUpper();
+        types << QString::number(letter == "N" ? ValueTypeNumeric : letter == "B" ? ValueTypeBool
+                                                                : letter == "D" ? ValueTypeDateTime
+                                                                                : ValueTypeText);
+    }
+    QList<QStringList> table = {fields, types};
+    const int first = std::max(0, std::max(head, type) + 1);
+    int rows = std::max(0, count - first);
+    if (maxRows > 0)
+        rows = std::min(rows, maxRows);
+    for (int r = 0; r < rows; ++r) {
+        const QStringList& record = csv.Records[static_cast<size_t>(first + r)];
+        QStringList row;
+        for (qsizetype f = 0; f < fields.size(); ++f)
+            row << (f < record.size() ? record[f] : QString());
+        table << row;
+    }
+    return table;
+}
+
+// The same as the provider shows it, every value read through GetData.
+QList<QStringList> ProviderTable(const TKvCsvDataProvider& p)
+{
+    QList<QStringList> table = {p.GetFieldNames()};
+    QStringList types;
+    for (int f = 0; f < p.GetFieldCount(); ++f)
+        types << QString::number(p.GetValueType(f));
+    table << types;
+    for (int r = 0; r < p.GetRowCount(); ++r) {
+        QStringList row;
+        for (int f = 0; f < p.GetFieldCount(); ++f)
+            row << p.GetData(r, f).AsString();
+        table << row;
+    }
+    return table;
+}
+
+// Random CSV text: well-formed quoted values mixed with raw pieces (stray quotes, commas,
+// lone CRs), empty values, Korean, accents, a character outside the BMP and U+FEFF; records
+// ended by CR LF, LF or CR, the last one with or without a line break.
+QString RandomCsv(std::mt19937& rng)
+{
+    const QStringList pieces = {"a", "b c", " ", "N", "T", "1.5", "-3", "한글", "é", QString::fromUtf8("\xF0\x9F\x98\x80"),
+                                QString(QChar(0xFEFF)), "\"", "\"\"", ",", "\r", "\n", "x\"y"};
+    const QStringList breaks = {"\r\n", "\n", "\r"};
+    const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    QString text;
+    const int records = pick(8);
+    for (int r = 0; r < records; ++r) {
+        const int values = 1 + pick(5);
+        for (int v = 0; v < values; ++v) {
+            if (v > 0)
+                text += QLatin1Char(',');
+            QString value;
+            for (int k = pick(4); k > 0; --k)
+                value += pieces[pick(static_cast<int>(pieces.size()))];
+            if (pick(3) == 0) {
+                text += QLatin1Char('"') + QString(value).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
+                if (pick(6) == 0)
+                    text += QStringLiteral("tail");
+            } else if (pick(4) == 0) {
+                text += value; // raw: its quotes, commas and line breaks as they fall
+            } else {
+                value.remove(QLatin1Char('"')).remove(QLatin1Char(',')).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+                text += value;
+            }
+        }
+        if (r + 1 < records || pick(2) == 0)
+            text += breaks[pick(3)];
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(CsvProvider, RandomFilesReadAsAPlainParserReadsThem)
+{
+    QTemporaryDir dir;
+    std::mt19937 rng(2024);
+    const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    int loaded = 0, refused = 0, edited = 0;
+    for (int round = 0; round < 600; ++round) {
+        SCOPED_TRACE(round);
+        const QString text = RandomCsv(rng);
+        const bool bom = pick(3) == 0;
+        const QByteArray bytes = (bom ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
+        const int head = pick(4) - 1, type = pick(4) - 1, maxRows = pick(4);
+        const QString path = WriteTestFile(dir, QStringLiteral("r%1.csv").arg(round), bytes);
+        SCOPED_TRACE(bytes.toStdString());
+        const auto options = [&](int rows) {
+            return [=](TKvCsvDataProvider* c) {
+                c->SetHeadLine(head);
+                c->SetTypeLine(type);
+                c->SetMaxLoadRows(rows);
+            };
+        };
+        // A leading mark is the file's, not the text's.
+        const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+        const TPlainCsv plain = ReadPlainCsv(TEncoding::DecodeUtf8(body));
+        if (plain.Open > 0) {
+            auto p = MakeOwned<TKvCsvDataProvider>(nullptr);
+            p->SetAutoSave(false);
+            options(maxRows)(p.get());
+            KV_EXPECT_THROW_MSG(p->SetFileName(path), EConvertError,
+                                QStringLiteral("Quoted value is not closed at the end of the file in record %1").arg(plain.Open));
+            ++refused;
+            continue;
+        }
+        auto p = Open(path, false, options(maxRows));
+        const QList<QStringList> expected = PlainTable(plain, head, type, maxRows);
+        ASSERT_EQ(ProviderTable(*p), expected);
+        ++loaded;
+
+        // An unchanged save writes the text back as it was, after a mark only when the text
+        // itself begins with U+FEFF.
+        p->Save();
+        EXPECT_EQ(ReadAll(path), body.startsWith("\xEF\xBB\xBF") ? bytes : body);
+
+        // Edits, a save and a reload of every row give the edited table (with a header line,
+        // which keeps the fields whatever the first row becomes).
+        if (p->GetFieldCount() == 0 || head < 0)
+            continue;
+        const QStringList awkward = {"a,b", "\"q\"", "x\r\ny", " s ", "", "\rz\n", "한", QString(QChar(0xFEFF)) + "m"};
+        for (int k = pick(4); k > 0; --k) {
+            const int what = pick(3);
+            if (what == 0 && p->GetRowCount() > 0) {
+                p->SetData(pick(p->GetRowCount()), pick(p->GetFieldCount()), awkward[pick(static_cast<int>(awkward.size()))]);
+            } else if (what == 1) {
+                TKvGridDataRow row;
+                for (int f = pick(p->GetFieldCount() + 1); f > 0; --f)
+                    row.push_back(Variant(awkward[pick(static_cast<int>(awkward.size()))]));
+                p->InsertRow(pick(p->GetRowCount() + 1), row);
+            } else if (p->GetRowCount() > 0) {
+                p->RemoveRow(pick(p->GetRowCount()));
+            }
+        }
+        const QList<QStringList> edits = ProviderTable(*p);
+        p->Save();
+        auto q = Open(path, false, options(0));
+        EXPECT_EQ(ProviderTable(*q).mid(0, edits.size()), edits);
+        ++edited;
+    }
+    // The rounds reached every path.
+    EXPECT_GT(loaded, 300);
+    EXPECT_GT(refused, 10);
+    EXPECT_GT(edited, 150);
+}
+
+// Records longer than the short value offsets, and UTF-8 checked in blocks: a file reads
+// exactly when it is valid UTF-8, and an invalid one names its first bad byte.
+TEST(CsvProvider, LongRecordsAndUtf8CheckedAsTheFileIsSplit)
+{
+    QTemporaryDir dir;
+    const QString big(70000, QLatin1Char('x'));
+    const QByteArray longFile = "a,b,c\r\n" + big.toUtf8() + ",\"q,\"\"" + big.toUtf8() + "\",z\r\n1,2\r\n";
+    auto p = Open(WriteTestFile(dir, "long.csv", longFile));
+    EXPECT_EQ(Column(*p, 0), QStringList({big, "1"}));
+    EXPECT_EQ(Column(*p, 1), QStringList({"q,\"" + big, "2"}));
+    EXPECT_EQ(Column(*p, 2), QStringList({"z", ""}));
+    p->Save();
+    EXPECT_EQ(ReadAll(p->GetFileName()), longFile);
+
+    std::mt19937 rng(99);
+    const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    const QStringList pieces = {"a,", "b\r\n", "한", "é", QString::fromUtf8("\xF0\x9F\x98\x80"), "0123456789abcdef",
+                                "," + QString(QChar(0xFEFF))};
+    int valid = 0, invalid = 0;
+    for (int round = 0; round < 400; ++round) {
+        SCOPED_TRACE(round);
+        QString text = QStringLiteral("h\r\n");
+        const int length = round % 4 == 0 ? 9000 : round % 4 == 1 ? 60 : pick(30);
+        while (text.size() < length)
+            text += pieces[pick(static_cast<int>(pieces.size()))];
+        QByteArray bytes = text.toUtf8();
+        // Stray, cut and overlong bytes, surrogates and code points past U+10FFFF.
+        const QList<QByteArray> bad = {"\x80", "\xC3", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                       "\xFF", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF"};
+        for (int k = pick(3) == 0 ? pick(3) + 1 : 0; k > 0; --k)
+            bytes.insert(pick(static_cast<int>(bytes.size()) + 1), bad[pick(static_cast<int>(bad.size()))]);
+        if (pick(8) == 0)
+            bytes.chop(1 + pick(3));
+        const QString path = WriteTestFile(dir, QStringLiteral("u%1.csv").arg(round), bytes);
+        auto q = MakeOwned<TKvCsvDataProvider>(nullptr);
+        q->SetAutoSave(false);
+        if (QByteArrayView(bytes).isValidUtf8()) {
+            q->SetFileName(path);
+            const QList<QStringList> expected = PlainTable(ReadPlainCsv(QString::fromUtf8(bytes)), 0, -1, 0);
+            EXPECT_EQ(ProviderTable(*q), expected);
+            ++valid;
+        } else {
+            KV_EXPECT_THROW_MSG(q->SetFileName(path), EEncodingError,
+                                QStringLiteral("Invalid byte sequence for encoding UTF-8 at byte %1").arg(TEncoding::FindInvalidUtf8(bytes)));
+            ++invalid;
+        }
+    }
+    EXPECT_GT(valid, 100);
+    EXPECT_GT(invalid, 50);
+}
+
+// A save into a folder that cannot be written fails with a clear error and leaves the old
+// file as it was.
+TEST(CsvProvider, SaveIntoAnUnwritableFolderKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    const QByteArray old = "n,m\r\n1,2\r\n";
+    const QString path = WriteTestFile(dir, "s.csv", old);
+    auto p = Open(path);
+    p->SetData(0, 1, QStringLiteral("changed"));
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
+    {
+        // Without the right to override file permissions, as root has it.
+        TWithoutFileOverride asUser;
+        KV_EXPECT_THROW_MSG(p->Save(), EInOutError,
+                            QStringLiteral("Cannot write file %1: %2").arg(path, QStringLiteral("Permission denied")));
+    }
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    EXPECT_EQ(ReadAll(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"s.csv"}));
+    p->Save();
+    EXPECT_EQ(ReadAll(path), "n,m\r\n1,changed\r\n");
+}
+
+// Files past the save buffer: an unchanged save writes the same bytes (its leading U+FEFF
+// after the mark), edits read back, in UTF-8 and in UTF-16.
+TEST(CsvProvider, LargeFilesSaveAsTheyWereRead)
+{
+    QTemporaryDir dir;
+    QString text = QString(QChar(0xFEFF)) + QStringLiteral("id,name,note\r\n");
+    const QStringList breaks = {"\r\n", "\n", "\r"};
+    for (int i = 0; i < 70000; ++i)
+        text += QStringLiteral("%1,이름%2,\"a,\"\"b\"\" %3\"%4").arg(i).arg(i % 97).arg(QString::fromUtf8("\xF0\x9F\x98\x80")).arg(breaks[i % 3]);
+    for (const TKvFileEncoding encoding : {EncodingUTF8, EncodingUnicode}) {
+        const QString name = FileEncodingName(encoding);
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray bytes = TEncoding::Preamble(name) + TEncoding::FromUtf8(text.toUtf8(), name);
+        ASSERT_GT(bytes.size(), 2 << 20);
+        const QString path = WriteTestFile(dir, name + ".csv", bytes);
+        auto p = Open(path, false, [&](TKvCsvDataProvider* c) { c->SetEncoding(encoding); });
+        ASSERT_EQ(p->GetRowCount(), 70000);
+        EXPECT_EQ(p->GetFieldNames().front(), QString(QChar(0xFEFF)) + QStringLiteral("id"));
+        EXPECT_EQ(p->GetData(69999, 2), Variant(QStringLiteral("a,\"b\" ") + QString::fromUtf8("\xF0\x9F\x98\x80")));
+        p->Save();
+        EXPECT_TRUE(ReadAll(path) == bytes);
+        p->SetData(20000, 1, QStringLiteral("바뀜"));
+        p->RemoveRow(10);
+        p->InsertRow(30000, {QStringLiteral("new"), QStringLiteral("x\ry")});
+        const QList<QStringList> edited = ProviderTable(*p);
+        p->Save();
+        auto q = Open(path, false, [&](TKvCsvDataProvider* c) { c->SetEncoding(encoding); });
+        EXPECT_TRUE(ProviderTable(*q) == edited);
+    }
 }
