@@ -121,6 +121,7 @@ void TKvGridGroupItemImpl::Clear()
 
 void TKvGridGroupItemImpl::InvalidateSummary()
 {
+    Grouped()->FLevelSums.clear();
     FSummarized = false;
     std::fill(FVariances.begin(), FVariances.end(), NotComputed);
 }
@@ -166,7 +167,8 @@ void TKvGridGroupItemImpl::Summarize(int Field)
     }
     if (TKvGridDataProvider* data = GetDataSource()) {
         const TKvRowIndices rows = Rows();
-        FSums[f] = data->GetRangeSum(Field, rows);
+        const Variant* sum = Grouped()->LevelSum(this, Field);
+        FSums[f] = sum ? *sum : data->GetRangeSum(Field, rows);
         FMinimums[f] = data->GetRangeMin(Field, rows);
         FMaximums[f] = data->GetRangeMax(Field, rows);
     }
@@ -576,6 +578,34 @@ void TKvGridGroupedItemProvider::ClearItems()
     FTreeItems.clear();
     FBuildRows.clear();
     FBuildRowsValid = false;
+    FLevelSums.clear();
+}
+
+const Variant* TKvGridGroupedItemProvider::LevelSum(TKvGridGroupItemImpl* Group, int Field)
+{
+    // A few groups are summed one by one (a grid asks for those it shows); after that, the
+    // whole level in one pass over the data.
+    constexpr int kOneByOne = 8;
+    TKvGridDataProvider* data = GetDataSource();
+    if (!FBuildRowsValid || !data || Group == FRootItem.get())
+        return nullptr;
+    const int level = Group->GetLevel();
+    TLevelSums& sums = FLevelSums[{level, Field}];
+    if (sums.Sums.empty()) {
+        if (++sums.Asked <= kOneByOne)
+            return nullptr;
+        // The groups of a level cover the build's rows in order, one slice after another.
+        std::vector<int> ends;
+        for (const auto& item : FTreeItems)
+            if (!item->GetLeaf() && item->GetLevel() == level) {
+                auto* g = static_cast<TKvGridGroupItemImpl*>(item.get());
+                g->FLevelIndex = static_cast<int>(ends.size());
+                ends.push_back(g->FEndRow);
+            }
+        sums.Sums.resize(ends.size());
+        data->GetRangeSums(Field, FBuildRows, ends, sums.Sums.data());
+    }
+    return &sums.Sums[static_cast<size_t>(Group->FLevelIndex)];
 }
 
 void TKvGridGroupedItemProvider::PopulateItems()

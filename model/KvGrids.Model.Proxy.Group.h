@@ -5,6 +5,7 @@
 
 #include "model/KvGrids.Model.Proxy.h"
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -97,6 +98,8 @@ protected:
     // Its rows among the build's rows (TKvGridGroupedItemProvider::FBuildRows).
     int FFirstRow = 0;
     int FEndRow = 0;
+    // Its place among the groups of its level, once their sums were read together.
+    int FLevelIndex = 0;
 
     friend class TKvGridGroupedItemProvider;
     friend class TKvGroupedVisibleItems;
@@ -256,6 +259,15 @@ private:
     // until a row joins or leaves a group in place.
     std::vector<int> FBuildRows;
     bool FBuildRowsValid = false;
+    // The sum of a field for a group, read for every group of its level in one pass once a
+    // few of them asked; nil while they are read one by one.
+    const Variant* LevelSum(TKvGridGroupItemImpl* Group, int Field);
+    struct TLevelSums
+    {
+        int Asked = 0;
+        std::vector<Variant> Sums; // by the groups' FLevelIndex
+    };
+    std::map<std::pair<int, int>, TLevelSums> FLevelSums; // by level and field
     unsigned FPopulateCount = 0;
 
     friend class TKvGridGroupItemImpl;
