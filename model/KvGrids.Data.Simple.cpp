@@ -306,6 +306,75 @@ Variant TKvSimpleDataProvider::GetRangeSum(int Field, TKvRowIndices Rows) const
     return sum;
 }
 
+void TKvSimpleDataProvider::GetRangeSums(int Field, TKvRowIndices Rows, std::span<const int> Ends, Variant* Sums) const
+{
+    if (GetValueType(Field) != ValueTypeNumeric) {
+        std::fill(Sums, Sums + Ends.size(), Variant(0));
+        return;
+    }
+    // The list of each row; lists that overlap, go back or leave the table are summed one by one.
+    std::vector<int> listOf(static_cast<size_t>(FRowCount), -1);
+    size_t begin = 0;
+    for (size_t k = 0; k < Ends.size(); ++k) {
+        const auto end = static_cast<size_t>(Ends[k]);
+        for (size_t i = begin; i < end; ++i) {
+            const int row = Rows[i];
+            if (row < 0 || row >= FRowCount || listOf[static_cast<size_t>(row)] >= 0 || (i > begin && row <= Rows[i - 1])) {
+                TKvGridDataProvider::GetRangeSums(Field, Rows, Ends, Sums);
+                return;
+            }
+            listOf[static_cast<size_t>(row)] = static_cast<int>(k);
+        }
+        begin = end;
+    }
+    // Each list adds its values in its own order, as GetRangeSum does; a list meeting another
+    // kind is summed again by GetRangeSum.
+    struct TSum
+    {
+        std::int64_t Int = 0;
+        double Double = 0;
+        bool IsDouble = false;
+        bool Other = false;
+    };
+    std::vector<TSum> sums(Ends.size());
+    for (int row = 0; row < FRowCount; ++row) {
+        const int k = listOf[static_cast<size_t>(row)];
+        if (k < 0)
+            continue;
+        TSum& sum = sums[static_cast<size_t>(k)];
+        if (sum.Other)
+            continue;
+        const Variant& value = Cell(row, Field);
+        if (value.IsInteger() && !sum.IsDouble) {
+            std::int64_t next = 0;
+            if (!__builtin_add_overflow(sum.Int, value.AsInt(), &next)) {
+                sum.Int = next;
+                continue;
+            }
+            sum.Double = static_cast<double>(sum.Int) + static_cast<double>(value.AsInt());
+            sum.IsDouble = true;
+        } else if (value.IsInteger()) {
+            sum.Double += static_cast<double>(value.AsInt());
+        } else if (value.IsDouble()) {
+            if (!sum.IsDouble)
+                sum.Double = static_cast<double>(sum.Int);
+            sum.IsDouble = true;
+            sum.Double += value.AsDouble();
+        } else if (!value.IsClear()) {
+            sum.Other = true;
+        }
+    }
+    begin = 0;
+    for (size_t k = 0; k < Ends.size(); ++k) {
+        const auto end = static_cast<size_t>(Ends[k]);
+        const TSum& sum = sums[k];
+        Sums[k] = sum.Other      ? GetRangeSum(Field, Rows.subspan(begin, end - begin))
+                  : sum.IsDouble ? Variant(sum.Double)
+                                 : Variant(sum.Int);
+        begin = end;
+    }
+}
+
 void TKvSimpleDataProvider::InsertColumns(int Index, int Count, const QString& Headers, const QString& Types)
 {
     if (Index < 0 || Index > FColumnCount)

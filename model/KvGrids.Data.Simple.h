@@ -51,6 +51,8 @@ public:
     Variant GetStdev(int Field) const override { return Variant(0); }
     // Sum of a numeric column over the rows, skipping null and empty cells; 0 for other columns.
     Variant GetRangeSum(int Field, TKvRowIndices Rows) const override;
+    // Ascending lists of distinct rows are summed in one pass in row order.
+    void GetRangeSums(int Field, TKvRowIndices Rows, std::span<const int> Ends, Variant* Sums) const override;
 
     void ClearRows();
     // Headers and Types are separated by "," or ";"; type letters "n", "d", "b", else text;

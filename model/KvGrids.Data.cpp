@@ -67,6 +67,16 @@ void TKvGridDataProvider::EndUpdate(bool Reset)
         DoReset();
 }
 
+void TKvGridDataProvider::GetRangeSums(int Field, TKvRowIndices Rows, std::span<const int> Ends, Variant* Sums) const
+{
+    size_t begin = 0;
+    for (size_t k = 0; k < Ends.size(); ++k) {
+        const auto end = static_cast<size_t>(Ends[k]);
+        Sums[k] = GetRangeSum(Field, Rows.subspan(begin, end - begin));
+        begin = end;
+    }
+}
+
 bool TKvGridDataProvider::EqualsValue(int Field, int Row1, int Row2) const
 {
     return VarCompareTotal(GetData(Row1, Field), GetData(Row2, Field)) == 0;

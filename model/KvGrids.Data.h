@@ -125,6 +125,9 @@ public:
     virtual Variant GetRangeMean(int Field, TKvRowIndices Rows) const { return Variant(); }
     virtual Variant GetRangeVar(int Field, TKvRowIndices Rows) const { return Variant(); }
     virtual Variant GetRangeStdev(int Field, TKvRowIndices Rows) const { return Variant(); }
+    // GetRangeSum of several lists at once: list k is Rows[Ends[k - 1] .. Ends[k]) (from 0 for
+    // the first), its sum goes to Sums[k].
+    virtual void GetRangeSums(int Field, TKvRowIndices Rows, std::span<const int> Ends, Variant* Sums) const;
 
     bool GetUpdateLock() const { return FUpdateLock; }
 

@@ -202,6 +202,7 @@ void TKvDefaultGridItemProvider::Exchange(int Index1, int Index2)
     if (Index2 < 0 || Index2 >= GetItemCount())
         throw EArgumentOutOfRangeException(QStringLiteral("index2: ") + QString::number(Index2));
     std::swap(FItems[static_cast<size_t>(Index1)], FItems[static_cast<size_t>(Index2)]);
+    ForgetRuns();
     FInDataOrder = false;
     InvalidateRowIndex();
 }
@@ -231,6 +232,7 @@ void TKvDefaultGridItemProvider::ApplyOrder(int First, const std::vector<int>& O
     const std::vector<TKvGridRow*> old(FItems.begin() + First, FItems.begin() + First + n);
     for (int i = 0; i < n; ++i)
         FItems[static_cast<size_t>(First + i)] = old[static_cast<size_t>(Order[static_cast<size_t>(i)])];
+    ForgetRuns();
     FInDataOrder = false;
     InvalidateRowIndex();
 }
@@ -307,6 +309,7 @@ void TKvDefaultGridItemProvider::ClearRows()
         item->TKvGridRow::~TKvGridRow();
     FItems.clear();
     FRowPool->Reset();
+    ForgetRuns();
     FInDataOrder = true;
     InvalidateRowIndex();
 }
@@ -356,7 +359,8 @@ bool TKvDefaultGridItemProvider::BuildSorted(int Count)
     std::vector<int> rows(static_cast<size_t>(Count - first));
     std::iota(rows.begin(), rows.end(), first);
     std::vector<int> order;
-    const bool ordered = rowSorter->OrderRows(FDataSource, rows, FSortFields, FSortDirections, order);
+    const bool ordered = rowSorter->OrderRows(FDataSource, rows, FSortFields, FSortDirections, order, &FRuns);
+    FRuns.First = first;
     // Each row item made once, in its place (so the sorted items also lie in order in memory).
     for (int i = 0; i < first; ++i)
         FItems.push_back(NewRow(i));
@@ -445,6 +449,7 @@ void TKvDefaultGridItemProvider::OnDataRowInserted(int Row)
         FireRefresh();
         return;
     }
+    ForgetRuns();
     for (size_t i = static_cast<size_t>(Row); i < FItems.size(); ++i)
         FItems[i]->SetDataRow(FItems[i]->GetDataRow() + 1);
     FItems.insert(FItems.begin() + Row, NewRow(Row));
@@ -461,6 +466,7 @@ void TKvDefaultGridItemProvider::OnDataRowRemoved(int Row)
         FireRefresh();
         return;
     }
+    ForgetRuns();
     TKvGridRow* removed = FItems[static_cast<size_t>(Row)];
     FItems.erase(FItems.begin() + Row);
     for (size_t i = static_cast<size_t>(Row); i < FItems.size(); ++i)
@@ -480,11 +486,13 @@ void TKvDefaultGridItemProvider::OnDataRowsRemoved(const TKvIntegerArray& Rows)
 
 void TKvDefaultGridItemProvider::OnDataRowUpdated(int Row)
 {
+    ForgetRuns(); // the values may no longer run as sorted
     FireItemUpdated(ItemOfData(Row));
 }
 
 void TKvDefaultGridItemProvider::OnDataValueChanged(int Row, int Field)
 {
+    ForgetRuns();
     FireItemUpdated(ItemOfData(Row));
 }
 

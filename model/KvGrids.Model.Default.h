@@ -41,6 +41,8 @@ public:
     void GetDataRows(int First, int Count, int* Rows) const override;
     void ApplyOrder(int First, const std::vector<int>& Order) override;
     TKvGridItems GetAllItems() const override;
+    void SetValueRuns(TKvGridValueRuns&& Runs) override { FRuns = std::move(Runs); }
+    const TKvGridValueRuns* GetValueRuns() const override { return FRuns.Fields.empty() ? nullptr : &FRuns; }
     // Finds by data values as TKvGridItemProvider::FindDataItem does.
     int FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
                  int StartIndex, int EndIndex) const override;
@@ -85,6 +87,7 @@ private:
     // A structural change that the item limit makes a rebuild.
     bool LimitBinds(int SourceRowCount) const;
     void InvalidateRowIndex() { FRowIndexValid = false; }
+    void ForgetRuns() { FRuns = {}; }
 
     IntfPtr<IKvGridItemSorter> FSorter;
     TOwned<TDataListener> FDataListener;
@@ -101,6 +104,8 @@ private:
     // Item i shows data row i (built unsorted, and only rows inserted or removed since).
     bool FInDataOrder = true;
     mutable bool FRowIndexValid = false;
+    // Where the sort's values change, until the order or the data changes.
+    TKvGridValueRuns FRuns;
 };
 
 } // namespace kv

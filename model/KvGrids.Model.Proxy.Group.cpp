@@ -121,6 +121,7 @@ void TKvGridGroupItemImpl::Clear()
 
 void TKvGridGroupItemImpl::InvalidateSummary()
 {
+    Grouped()->FLevelSums.clear();
     FSummarized = false;
     std::fill(FVariances.begin(), FVariances.end(), NotComputed);
 }
@@ -143,6 +144,18 @@ void TKvGridGroupItemImpl::CollectRows(std::vector<int>& Rows) const
     }
 }
 
+TKvRowIndices TKvGridGroupItemImpl::Rows() const
+{
+    TKvGridGroupedItemProvider* grouped = Grouped();
+    if (grouped->FBuildRowsValid)
+        return TKvRowIndices(grouped->FBuildRows).subspan(static_cast<size_t>(FFirstRow),
+                                                          static_cast<size_t>(FEndRow - FFirstRow));
+    std::vector<int>& rows = grouped->ScratchRows();
+    rows.clear();
+    CollectRows(rows);
+    return rows;
+}
+
 void TKvGridGroupItemImpl::Summarize(int Field)
 {
     const auto f = static_cast<size_t>(Field);
@@ -153,10 +166,9 @@ void TKvGridGroupItemImpl::Summarize(int Field)
         FSummarized = true;
     }
     if (TKvGridDataProvider* data = GetDataSource()) {
-        std::vector<int>& rows = Grouped()->ScratchRows();
-        rows.clear();
-        CollectRows(rows);
-        FSums[f] = data->GetRangeSum(Field, rows);
+        const TKvRowIndices rows = Rows();
+        const Variant* sum = Grouped()->LevelSum(this, Field);
+        FSums[f] = sum ? *sum : data->GetRangeSum(Field, rows);
         FMinimums[f] = data->GetRangeMin(Field, rows);
         FMaximums[f] = data->GetRangeMax(Field, rows);
     }
@@ -225,9 +237,7 @@ double TKvGridGroupItemImpl::Variance(int Field)
     TKvGridDataProvider* data = GetDataSource();
     double result = 0;
     if (data) {
-        std::vector<int>& rows = Grouped()->ScratchRows();
-        rows.clear();
-        CollectRows(rows);
+        const TKvRowIndices rows = Rows();
         const Variant given = data->GetRangeVar(Field, rows);
         if (!given.IsClear()) {
             result = AsDouble(given);
@@ -260,10 +270,7 @@ double TKvGridGroupItemImpl::GetStdev(int Field)
         return 0;
     CheckField(Field);
     if (TKvGridDataProvider* data = GetDataSource()) {
-        std::vector<int>& rows = Grouped()->ScratchRows();
-        rows.clear();
-        CollectRows(rows);
-        const Variant given = data->GetRangeStdev(Field, rows);
+        const Variant given = data->GetRangeStdev(Field, Rows());
         if (!given.IsClear())
             return AsDouble(given);
     }
@@ -569,6 +576,36 @@ void TKvGridGroupedItemProvider::ClearItems()
         FRootItem->FSummarized = false;
     }
     FTreeItems.clear();
+    FBuildRows.clear();
+    FBuildRowsValid = false;
+    FLevelSums.clear();
+}
+
+const Variant* TKvGridGroupedItemProvider::LevelSum(TKvGridGroupItemImpl* Group, int Field)
+{
+    // A few groups are summed one by one (a grid asks for those it shows); after that, the
+    // whole level in one pass over the data.
+    constexpr int kOneByOne = 8;
+    TKvGridDataProvider* data = GetDataSource();
+    if (!FBuildRowsValid || !data || Group == FRootItem.get())
+        return nullptr;
+    const int level = Group->GetLevel();
+    TLevelSums& sums = FLevelSums[{level, Field}];
+    if (sums.Sums.empty()) {
+        if (++sums.Asked <= kOneByOne)
+            return nullptr;
+        // The groups of a level cover the build's rows in order, one slice after another.
+        std::vector<int> ends;
+        for (const auto& item : FTreeItems)
+            if (!item->GetLeaf() && item->GetLevel() == level) {
+                auto* g = static_cast<TKvGridGroupItemImpl*>(item.get());
+                g->FLevelIndex = static_cast<int>(ends.size());
+                ends.push_back(g->FEndRow);
+            }
+        sums.Sums.resize(ends.size());
+        data->GetRangeSums(Field, FBuildRows, ends, sums.Sums.data());
+    }
+    return &sums.Sums[static_cast<size_t>(Group->FLevelIndex)];
 }
 
 void TKvGridGroupedItemProvider::PopulateItems()
@@ -625,10 +662,19 @@ struct TKvGridGroupedItemProvider::TBuild
     std::vector<int> Rows;
     TKvGridDataProvider* Data = nullptr;
     int FieldCount = 0;
-    // Per level: the field's values in place, or else copies in item order.
+    // Per level: the field's values in place, or else copies in item order (none when the
+    // source told where its values change).
     std::vector<const Variant*> Columns;
     std::vector<std::vector<Variant>> Copies;
     const Variant Unassigned;
+    // Where the group values change: the entry and the first level whose value differs from
+    // the entry before it, in entry order.
+    struct TBound
+    {
+        size_t Position;
+        int Level;
+    };
+    std::vector<TBound> Bounds;
 
     void ReadLevels(const TKvIntegerArray& Fields)
     {
@@ -662,6 +708,46 @@ struct TKvGridGroupedItemProvider::TBuild
             return Rows[Index] >= 0 ? column[static_cast<size_t>(Rows[Index])] : Unassigned;
         return Copies[level].empty() ? Unassigned : Copies[level][Index];
     }
+    // The group value of an entry.
+    Variant Key(size_t Index, const TKvIntegerArray& Fields, int Level) const
+    {
+        if (Columns.empty())
+            return GroupValue(Data, FieldCount, Rows[Index], Fields[static_cast<size_t>(Level)]);
+        return Value(Index, Level);
+    }
+    // Where the values change, read entry by entry; a level is read only where the levels
+    // above it are equal.
+    void FindBounds(int Levels)
+    {
+        const size_t n = Rows.size();
+        for (size_t i = 1; i < n; ++i) {
+            if (i + 64 < n)
+                for (int level = 0; level < Levels; ++level)
+                    Prefetch(i + 64, level); // far ahead: memory is slow to answer
+            for (int level = 0; level < Levels; ++level)
+                if (!SameGroupValue(Value(i, level), Value(i - 1, level))) {
+                    Bounds.push_back({i, level});
+                    break;
+                }
+        }
+    }
+    // The changes a sort of the source found, when it ordered these entries by the group
+    // fields (in front of any others); false when it did not.
+    bool TakeRuns(const TKvGridValueRuns* Runs, const TKvIntegerArray& Fields, int Fixed)
+    {
+        const auto n = static_cast<int>(Rows.size());
+        if (!Runs || Runs->Fields.size() < Fields.size() ||
+            !std::equal(Fields.begin(), Fields.end(), Runs->Fields.begin()) || Runs->First > Fixed ||
+            Runs->First + Runs->Count < Fixed + n)
+            return false;
+        const auto levels = static_cast<int>(Fields.size());
+        for (size_t k = 0; k < Runs->Starts.size(); ++k) {
+            const int at = Runs->First + Runs->Starts[k] - Fixed;
+            if (at > 0 && at < n && Runs->Levels[k] < levels)
+                Bounds.push_back({static_cast<size_t>(at), Runs->Levels[k]});
+        }
+        return true;
+    }
 };
 
 void TKvGridGroupedItemProvider::BuildGroups()
@@ -678,49 +764,53 @@ void TKvGridGroupedItemProvider::BuildGroups()
     build.Rows.resize(n);
     for (size_t i = 0; i < n; ++i)
         build.Items[i] = FSource->GetItem(fixed + static_cast<int>(i));
-    // The rows of the items just listed; sorted items lie anywhere in memory: fetched ahead.
-    constexpr size_t ahead = 16;
-    for (size_t i = 0; i < n; ++i) {
-        if (i + ahead < n)
-            __builtin_prefetch(build.Items[i + ahead]);
-        build.Rows[i] = build.Items[i]->GetDataRow();
+    FSource->GetDataRows(fixed, static_cast<int>(n), build.Rows.data());
+    // A sort of the source by the group fields told where their values change; else the
+    // values are read.
+    if (!build.TakeRuns(FSource->GetValueRuns(), FGroups, fixed)) {
+        build.ReadLevels(FGroups);
+        build.FindBounds(GetGroupCount());
     }
-    build.ReadLevels(FGroups);
-    BuildLevel(build, FRootItem.get(), 0, n, 0);
+    FRootItem->FFirstRow = 0;
+    FRootItem->FEndRow = static_cast<int>(n);
+    BuildLevel(build, FRootItem.get(), 0, n, 0, build.Bounds.size(), 0);
+    // The groups read their rows from their slices while no row is -1 (such rows are skipped).
+    FBuildRows = std::move(build.Rows);
+    FBuildRowsValid = std::none_of(FBuildRows.begin(), FBuildRows.end(), [](int r) { return r < 0; });
 }
 
 void TKvGridGroupedItemProvider::BuildLevel(const TBuild& Build, TKvGridGroupItemImpl* Parent, size_t Start,
-                                            size_t End, int Level)
+                                            size_t End, size_t BoundFirst, size_t BoundEnd, int Level)
 {
     if (Level < GetGroupCount()) {
         SizeArrays(Parent);
         const int field = FGroups[static_cast<size_t>(Level)];
-        auto makeGroup = [&](size_t first, size_t last, const Variant& key) {
+        auto makeGroup = [&](size_t first, size_t last, size_t boundFirst, size_t boundEnd) {
             auto group = std::make_unique<TKvGridGroupItemImpl>(this, field, FExpandWhenGrouping);
             TKvGridGroupItemImpl* g = group.get();
             FTreeItems.push_back(std::move(group));
-            g->FKey = key;
+            g->FKey = Build.Key(first, FGroups, Level);
             g->FRowsOnly = Level + 1 == GetGroupCount();
+            g->FFirstRow = static_cast<int>(first);
+            g->FEndRow = static_cast<int>(last);
             Parent->AddChild(g);
-            BuildLevel(Build, g, first, last, Level + 1);
+            BuildLevel(Build, g, first, last, boundFirst, boundEnd, Level + 1);
             auto footer = std::make_unique<TKvGridGroupFooterImpl>(this);
             g->FFooter = footer.get();
             g->AddChild(footer.get());
             FTreeItems.push_back(std::move(footer));
         };
-        size_t start = Start;
-        const Variant* previous = &Build.Value(Start, Level);
-        for (size_t i = Start + 1; i < End; ++i) {
-            if (i + 64 < End)
-                Build.Prefetch(i + 64, Level); // far ahead: memory is slow to answer
-            const Variant& value = Build.Value(i, Level);
-            if (!SameGroupValue(value, *previous)) {
-                makeGroup(start, i, *previous);
-                start = i;
-                previous = &value;
-            }
+        // A group ends where this level's value or one above it changes.
+        size_t start = Start, startBound = BoundFirst;
+        for (size_t b = BoundFirst; b < BoundEnd; ++b) {
+            const TBuild::TBound& bound = Build.Bounds[b];
+            if (bound.Level > Level)
+                continue;
+            makeGroup(start, bound.Position, startBound, b);
+            start = bound.Position;
+            startBound = b + 1;
         }
-        makeGroup(start, End, *previous);
+        makeGroup(start, End, startBound, BoundEnd);
         return;
     }
     const auto count = static_cast<int>(End - Start);
@@ -1011,6 +1101,7 @@ bool TKvGridGroupedItemProvider::SourceItemInserted(int Index)
     if (!group)
         return false;
     group->InsertChild(position, item);
+    FBuildRowsValid = false;
     RowsChanged(group, 1, position);
     if (group->FExpanded && TKvGroupedVisibleItems::IsShown(group))
         FVisibleItems->InsertRow(group->FVIndex + 1 + position, item);
@@ -1026,6 +1117,7 @@ bool TKvGridGroupedItemProvider::SourceItemDeleted(int Index)
         return false;
     // The item is gone with its provider: only its place is used.
     group->FChildren.erase(group->FChildren.begin() + position);
+    FBuildRowsValid = false;
     RowsChanged(group, -1, position);
     if (group->FExpanded && TKvGroupedVisibleItems::IsShown(group))
         FVisibleItems->RemoveRow(group->FVIndex + 1 + position);

@@ -5,6 +5,7 @@
 
 #include "model/KvGrids.Model.Proxy.h"
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -71,6 +72,9 @@ protected:
     // Computes the field's sum, minimum and maximum once per build (or data change).
     void Summarize(int Field);
     void CollectRows(std::vector<int>& Rows) const;
+    // The data rows below the group in order: its slice of the build's rows while they hold,
+    // else collected from the items into the provider's scratch list.
+    TKvRowIndices Rows() const;
     TKvGridGroupedItemProvider* Grouped() const;
     void CheckField(int Field) const;
     double FirstValue(int Field) const;
@@ -91,6 +95,11 @@ protected:
     std::vector<double> FVariances; // NaN until computed
     std::vector<char> FSummed;      // per field: sum, minimum and maximum computed
     Variant FKey;
+    // Its rows among the build's rows (TKvGridGroupedItemProvider::FBuildRows).
+    int FFirstRow = 0;
+    int FEndRow = 0;
+    // Its place among the groups of its level, once their sums were read together.
+    int FLevelIndex = 0;
 
     friend class TKvGridGroupedItemProvider;
     friend class TKvGroupedVisibleItems;
@@ -215,8 +224,10 @@ protected:
 private:
     struct TBuild;
     void BuildGroups();
-    // Groups the build's entries Start .. End - 1 by the group field of Level.
-    void BuildLevel(const TBuild& Build, TKvGridGroupItemImpl* Parent, size_t Start, size_t End, int Level);
+    // Groups the build's entries Start .. End - 1 by the group field of Level; the build's
+    // value changes BoundFirst .. BoundEnd - 1 lie inside the range.
+    void BuildLevel(const TBuild& Build, TKvGridGroupItemImpl* Parent, size_t Start, size_t End, size_t BoundFirst,
+                    size_t BoundEnd, int Level);
     void SizeArrays(TKvGridGroupItemImpl* Group) const;
     TKvGridGroupItemImpl* GroupOf(TKvGridItem* Item) const;
     // The leaf group of the Offset-th grouped row (in source order) and the row's position
@@ -244,6 +255,19 @@ private:
     // Every group and footer of the current tree (the root aside).
     std::vector<std::unique_ptr<TKvGridItem>> FTreeItems;
     std::vector<int> FScratchRows;
+    // The data rows of the grouped items in build order; each group covers a slice of them
+    // until a row joins or leaves a group in place.
+    std::vector<int> FBuildRows;
+    bool FBuildRowsValid = false;
+    // The sum of a field for a group, read for every group of its level in one pass once a
+    // few of them asked; nil while they are read one by one.
+    const Variant* LevelSum(TKvGridGroupItemImpl* Group, int Field);
+    struct TLevelSums
+    {
+        int Asked = 0;
+        std::vector<Variant> Sums; // by the groups' FLevelIndex
+    };
+    std::map<std::pair<int, int>, TLevelSums> FLevelSums; // by level and field
     unsigned FPopulateCount = 0;
 
     friend class TKvGridGroupItemImpl;

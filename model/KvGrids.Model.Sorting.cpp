@@ -19,6 +19,7 @@
 
 #include <QtCore/QHash>
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -38,6 +39,7 @@ struct KeyColumn
 {
     TBigArray<std::uint64_t> Keys;
     int Bits = 0;
+    int Level = 0; // the sort field it keys
 };
 
 int BitsFor(std::uint64_t maxValue) { return maxValue == 0 ? 0 : 64 - std::countl_zero(maxValue); }
@@ -388,14 +390,35 @@ bool ReadKey(const TCells& cells, bool descending, std::vector<KeyColumn>& out)
 constexpr int kDigit = 11;
 constexpr size_t kBuckets = size_t(1) << kDigit;
 
+// The field of each bit of a single key word, for telling where sorted keys change.
+using TBitLevels = std::array<std::uint8_t, 64>;
+
+// Where the sorted keys of one word change, and the field of the highest bit that differs.
+template <typename KeyAt>
+void FindRuns(size_t n, KeyAt keyAt, const TBitLevels& bitLevels, TKvGridValueRuns& runs)
+{
+    std::uint64_t previous = n ? keyAt(0) : 0;
+    for (size_t i = 1; i < n; ++i) {
+        const std::uint64_t k = keyAt(i);
+        if (const std::uint64_t x = k ^ previous) {
+            runs.Starts.push_back(static_cast<int>(i));
+            runs.Levels.push_back(bitLevels[size_t(63 - std::countl_zero(x))]);
+        }
+        previous = k;
+    }
+}
+
 // Stable sort of positions by 64-bit words, most significant first. The words are used up.
+// With runs and a single word, also where the sorted keys change (bitLevels maps its bits).
 std::vector<int> SortWords(std::vector<TBigArray<std::uint64_t>>& words, const std::vector<int>& wordBits,
-                           size_t n)
+                           size_t n, const TBitLevels& bitLevels, TKvGridValueRuns* runs)
 {
     std::vector<int> order(n);
     std::iota(order.begin(), order.end(), 0);
     if (words.empty())
         return order;
+    if (runs && words.size() != 1)
+        runs = nullptr;
     if (n < 512) {
         std::sort(order.begin(), order.end(), [&](int a, int b) {
             for (const auto& w : words)
@@ -403,6 +426,8 @@ std::vector<int> SortWords(std::vector<TBigArray<std::uint64_t>>& words, const s
                     return w[size_t(a)] < w[size_t(b)];
             return a < b;
         });
+        if (runs)
+            FindRuns(n, [&](size_t i) { return words[0][size_t(order[i])]; }, bitLevels, *runs);
         return order;
     }
     std::vector<size_t> counts;
@@ -437,6 +462,8 @@ std::vector<int> SortWords(std::vector<TBigArray<std::uint64_t>>& words, const s
             }
             for (size_t i = 0; i < n; ++i)
                 order[i] = static_cast<int>(static_cast<std::uint32_t>(a[i]));
+            if (runs)
+                FindRuns(n, [&](size_t i) { return a[i] >> 32; }, bitLevels, *runs);
             identity = false;
             word = {};
             continue;
@@ -465,6 +492,8 @@ std::vector<int> SortWords(std::vector<TBigArray<std::uint64_t>>& words, const s
             keys.swap(keys2);
             order.swap(order2);
         }
+        if (runs)
+            FindRuns(n, [&](size_t i) { return keys[i]; }, bitLevels, *runs);
         identity = false;
     }
     return order;
@@ -472,8 +501,22 @@ std::vector<int> SortWords(std::vector<TBigArray<std::uint64_t>>& words, const s
 
 // The key columns packed into words, most significant first; each word takes over the storage
 // of its first column. The columns are used up.
-std::vector<int> SortKeys(std::vector<KeyColumn>& keys, size_t n)
+std::vector<int> SortKeys(std::vector<KeyColumn>& keys, size_t n, TKvGridValueRuns* runs)
 {
+    // The field of each bit when every column fits one word (the first column highest).
+    TBitLevels bitLevels{};
+    int low = 0;
+    for (const KeyColumn& key : keys)
+        low += key.Bits;
+    if (low > 64) {
+        runs = nullptr;
+    } else {
+        for (const KeyColumn& key : keys) {
+            for (int b = low - key.Bits; b < low; ++b)
+                bitLevels[size_t(b)] = static_cast<std::uint8_t>(key.Level);
+            low -= key.Bits;
+        }
+    }
     std::vector<TBigArray<std::uint64_t>> words;
     std::vector<int> wordBits;
     for (KeyColumn& key : keys) {
@@ -489,7 +532,7 @@ std::vector<int> SortKeys(std::vector<KeyColumn>& keys, size_t n)
         wordBits.back() += key.Bits;
         key.Keys = {};
     }
-    return SortWords(words, wordBits, n);
+    return SortWords(words, wordBits, n, bitLevels, runs);
 }
 
 // The range ordered by comparison: the variant order of the values, or the provider's
@@ -540,14 +583,22 @@ void TKvGridItemQuickSorter::RunKeys(TKvGridItemProvider* Provider, const TKvInt
     std::vector<int> rows(static_cast<size_t>(Last - First + 1));
     Provider->GetDataRows(First, static_cast<int>(rows.size()), rows.data());
     std::vector<int> order;
-    if (OrderRows(source, rows, Fields, Directions, order))
-        Provider->ApplyOrder(First, order);
+    TKvGridValueRuns runs;
+    if (!OrderRows(source, rows, Fields, Directions, order, &runs))
+        return;
+    Provider->ApplyOrder(First, order);
+    if (!runs.Fields.empty()) {
+        runs.First = First;
+        Provider->SetValueRuns(std::move(runs));
+    }
 }
 
 bool TKvGridItemQuickSorter::OrderRows(const TKvGridDataProvider* Source, const std::vector<int>& Rows,
                                        const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
-                                       std::vector<int>& Order)
+                                       std::vector<int>& Order, TKvGridValueRuns* Runs)
 {
+    if (Runs)
+        *Runs = {};
     if (!Source || Rows.size() < 2 || Fields.empty())
         return false;
     const int fieldCount = Source->GetFieldCount();
@@ -564,9 +615,28 @@ bool TKvGridItemQuickSorter::OrderRows(const TKvGridDataProvider* Source, const 
     bool keyed = std::none_of(fields.begin(), fields.end(),
                               [&](int f) { return Source->GetSortKeyKind(f) == SortKeyCompare; });
     std::vector<KeyColumn> keys;
-    for (size_t k = 0; k < levels && keyed; ++k)
+    for (size_t k = 0; k < levels && keyed; ++k) {
+        const size_t before = keys.size();
         keyed = ReadKey(TCells(Source, Rows, fields[k]), descending[k], keys);
-    Order = keyed ? SortKeys(keys, Rows.size()) : SortCompared(Source, Rows, fields, descending);
+        for (size_t c = before; c < keys.size(); ++c)
+            keys[c].Level = static_cast<int>(k);
+    }
+    if (!keyed) {
+        Order = SortCompared(Source, Rows, fields, descending);
+        return true;
+    }
+    // Equal keys are equal values only where the keys come from the values themselves.
+    const bool runs = Runs && levels <= 255 && std::all_of(fields.begin(), fields.end(), [&](int f) {
+        return Source->GetSortKeyKind(f) == SortKeyValues;
+    });
+    TKvGridValueRuns found;
+    Order = SortKeys(keys, Rows.size(), runs ? &found : nullptr);
+    // Runs are told when every key fitted one word (SortKeys leaves them out otherwise).
+    if (runs && (std::accumulate(keys.begin(), keys.end(), 0, [](int s, const KeyColumn& k) { return s + k.Bits; }) <= 64)) {
+        found.Fields = fields;
+        found.Count = static_cast<int>(Rows.size());
+        *Runs = std::move(found);
+    }
     return true;
 }
 

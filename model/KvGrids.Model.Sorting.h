@@ -27,9 +27,11 @@ class IKvGridRowSorter : public virtual IInterface
 {
 public:
     // Order: positions into Rows in their new order by Fields; false leaves the rows as they are.
+    // Runs, when given, receives where the values change along Order (positions from 0, the
+    // fields compared) when the keys tell it; else its fields stay empty.
     virtual bool OrderRows(const TKvGridDataProvider* Source, const std::vector<int>& Rows,
                            const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
-                           std::vector<int>& Order) = 0;
+                           std::vector<int>& Order, TKvGridValueRuns* Runs = nullptr) = 0;
 };
 
 class TKvGridItemSorter : public TInterfacedObject, public IKvGridItemSorter
@@ -64,7 +66,8 @@ public:
     void RunKeys(TKvGridItemProvider* Provider, const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
                  int First, int Last) override;
     bool OrderRows(const TKvGridDataProvider* Source, const std::vector<int>& Rows, const TKvIntegerArray& Fields,
-                   const TKvGridSortDirections& Directions, std::vector<int>& Order) override;
+                   const TKvGridSortDirections& Directions, std::vector<int>& Order,
+                   TKvGridValueRuns* Runs = nullptr) override;
 };
 
 class TKvGridItemStraightSorter : public TKvGridItemSorter

@@ -55,6 +55,17 @@ protected:
 
 using TKvGridItems = std::vector<TKvGridItem*>;
 
+// Where the values of sort fields change along a sorted range of items: each start is a
+// position whose values differ from the item before it, with the first field that differs.
+struct TKvGridValueRuns
+{
+    TKvIntegerArray Fields; // the fields compared, in order
+    int First = 0;          // the range: items First .. First + Count - 1
+    int Count = 0;
+    std::vector<int> Starts;
+    std::vector<std::uint8_t> Levels;
+};
+
 class TKvGridGroupItem : public TKvGridItem
 {
 public:
@@ -139,6 +150,10 @@ public:
     virtual bool CanInsert(int Index) const { return false; }
     virtual bool CanDelete(int Index) const { return false; }
     virtual TKvGridItems GetAllItems() const { return {}; }
+    // The runs of equal values that a sort found in the range it ordered, kept until the order
+    // or the data changes; a provider that keeps none ignores them and answers nil.
+    virtual void SetValueRuns(TKvGridValueRuns&& Runs) {}
+    virtual const TKvGridValueRuns* GetValueRuns() const { return nullptr; }
     virtual int FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
                          int StartIndex, int EndIndex) const
     {

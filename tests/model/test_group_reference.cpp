@@ -6,7 +6,10 @@
 #include "model/KvGrids.Model.Default.h"
 #include "model/KvGrids.Model.Proxy.Group.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <numeric>
 #include <random>
 #include <unordered_map>
 
@@ -202,5 +205,176 @@ TEST(GroupReference, OwnTextGroupsWithTheirRowsSumsAndMeansMatchAHashedReference
         }
         grouped.reset();
         source->SetDataSource(nullptr);
+    }
+}
+
+namespace {
+
+// Groups split from the source's items by reading values (the total variant order per level),
+// compared with the grouped provider: keys, rows in order, counts, and sums equal to the data's
+// own range sum of the same rows (bit for bit) with their means.
+void ExpectGroupsOfItems(TKvGridGroupedItemProvider& grouped, TKvGridItemProvider& source, TKvGridDataProvider& data,
+                         const TKvIntegerArray& fields, int valueField, const std::string& what)
+{
+    struct TGroup
+    {
+        std::vector<Variant> Keys;
+        std::vector<int> Rows;
+    };
+    // Per level, the groups in order.
+    std::vector<std::vector<TGroup>> levels(fields.size());
+    for (int i = 0; i < source.GetItemCount(); ++i) {
+        const int row = source.GetItem(i)->GetDataRow();
+        bool split = false;
+        for (size_t l = 0; l < fields.size(); ++l) {
+            const Variant key = data.GetData(row, fields[l]);
+            split = split || levels[l].empty() || VarCompareTotal(levels[l].back().Keys[l], key) != 0;
+            if (split) {
+                levels[l].push_back({});
+                for (size_t k = 0; k <= l; ++k)
+                    levels[l].back().Keys.push_back(data.GetData(row, fields[k]));
+            }
+            levels[l].back().Rows.push_back(row);
+        }
+    }
+    std::vector<std::vector<TKvGridGroupItemImpl*>> actual(fields.size());
+    std::vector<TKvGridGroupItemImpl*> walk{grouped.GetRootItem()};
+    for (size_t l = 0; l < fields.size(); ++l) {
+        for (TKvGridGroupItemImpl* parent : walk)
+            for (int c = 0; c < parent->GetCount(); ++c)
+                if (auto* g = dynamic_cast<TKvGridGroupItemImpl*>(parent->GetItem(c)))
+                    actual[l].push_back(g);
+        walk = actual[l];
+    }
+    for (size_t l = 0; l < fields.size(); ++l) {
+        ASSERT_EQ(actual[l].size(), levels[l].size()) << what << " level " << l;
+        // Read from the last group down as well as up: a level read in one pass gives the same.
+        for (size_t g = 0; g < levels[l].size(); ++g) {
+            TKvGridGroupItemImpl* group = actual[l][g];
+            const TGroup& want = levels[l][g];
+            ASSERT_EQ(group->GetKey(), want.Keys[l]) << what << " level " << l << " group " << g;
+            ASSERT_EQ(group->GetDescendantCount(), static_cast<int>(want.Rows.size())) << what << " group " << g;
+            if (l + 1 == fields.size()) {
+                std::vector<int> rows;
+                for (int i = 0; i < group->GetCount(); ++i)
+                    if (const int row = group->GetItem(i)->GetDataRow(); row >= 0)
+                        rows.push_back(row);
+                ASSERT_EQ(rows, want.Rows) << what << " group " << g;
+            }
+            if (want.Rows.size() < 2)
+                continue;
+            const double sum = data.GetRangeSum(valueField, want.Rows).ToDouble();
+            EXPECT_EQ(group->GetSum(valueField), sum) << what << " level " << l << " group " << g;
+            EXPECT_EQ(group->GetMean(valueField), sum / static_cast<double>(want.Rows.size())) << what << " group " << g;
+        }
+    }
+}
+
+} // namespace
+
+TEST(GroupReference, GroupsFromTheSortAndLevelSumsMatchGroupsReadFromValues)
+{
+    std::mt19937 rng(53);
+    auto data = MakeTable("A,B,V", "s,n,n", {});
+    const int rows = 5000;
+    auto value = [&]() -> Variant {
+        const unsigned r = rng() % 20;
+        return r == 0   ? Variant::Null()
+               : r == 1 ? Variant(std::int64_t(1) << 62) // sums past 64 bits go on as doubles
+               : r < 10 ? Variant((static_cast<int>(rng() % 4000) - 2000) / 7.0)
+                        : Variant(static_cast<int>(rng() % 1000));
+    };
+    for (int i = 0; i < rows; ++i) {
+        const unsigned r = rng() % 16;
+        // Texts each in their own string, whole numbers, nulls (keys of one word: the sort tells
+        // where they change).
+        const QString word = QStringLiteral("g%1").arg(rng() % 40);
+        const Variant a = r == 0 ? Variant::Null()
+                          : r < 3 ? Variant(static_cast<int>(rng() % 3))
+                                  : Variant(QString(word.constData(), word.size()));
+        data->InsertRow(i, {a, static_cast<int>(rng() % 5), value()});
+    }
+    TOwned<TKvDefaultGridItemProvider> source = MakeOwned<TKvDefaultGridItemProvider>();
+    source->SetDataSource(data.get());
+    auto grouped = MakeOwned<TKvGridGroupedItemProvider>(source.get());
+    struct TCase
+    {
+        TKvIntegerArray Sort;
+        TKvGridSortDirections Directions;
+        TKvIntegerArray Groups;
+    };
+    // Sorted by the group fields (the sort tells the groups), by more fields than grouped,
+    // and by other fields first (the groups are read from the values).
+    const TCase cases[] = {{{0}, {SortAscending}, {0}},
+                           {{0}, {SortDescending}, {0}},
+                           {{0, 1}, {SortAscending, SortDescending}, {0, 1}},
+                           {{0, 1}, {SortDescending, SortAscending}, {0}},
+                           {{1, 0}, {SortAscending, SortAscending}, {0, 1}},
+                           {{1}, {SortAscending}, {1, 0}}};
+    for (const TCase& c : cases) {
+        const std::string what = "sort " + std::to_string(c.Sort[0]) + " x" + std::to_string(c.Sort.size()) +
+                                 (c.Directions[0] == SortDescending ? " desc" : "") + " groups " +
+                                 std::to_string(c.Groups.size());
+        source->OrderBy(c.Sort, c.Directions, false);
+        grouped->GroupBy(c.Groups);
+        ExpectGroupsOfItems(*grouped, *source, *data, c.Groups, 2, what);
+        // A value changes within its group: the sums follow.
+        const int item = static_cast<int>(rng() % static_cast<unsigned>(source->GetItemCount()));
+        data->SetData(source->GetItem(item)->GetDataRow(), 2, Variant(12345.5));
+        ExpectGroupsOfItems(*grouped, *source, *data, c.Groups, 2, what + " after a value edit");
+        // A row moves to another group: grouped again from the new order.
+        const int moved = source->GetItem(static_cast<int>(rng() % static_cast<unsigned>(source->GetItemCount())))->GetDataRow();
+        data->SetData(moved, c.Groups[0], QStringLiteral("g7"));
+        ExpectGroupsOfItems(*grouped, *source, *data, c.Groups, 2, what + " after a group edit");
+        grouped->GroupBy(c.Groups);
+        ExpectGroupsOfItems(*grouped, *source, *data, c.Groups, 2, what + " regrouped");
+        // A row inserted in place into its group, then the whole regrouped.
+        data->InsertRow(data->GetRowCount(), {QStringLiteral("g3"), 1, Variant(0.1)});
+        ExpectGroupsOfItems(*grouped, *source, *data, c.Groups, 2, what + " after an insert");
+    }
+    grouped.reset();
+    source->SetDataSource(nullptr);
+}
+
+TEST(GroupReference, RangeSumsOfManyListsMatchOneByOne)
+{
+    std::mt19937 rng(59);
+    auto data = MakeTable("V", "n", {});
+    for (int i = 0; i < 3000; ++i) {
+        const unsigned r = rng() % 12;
+        data->InsertRow(i, {r == 0   ? Variant::Null()
+                            : r == 1 ? Variant(std::numeric_limits<std::int64_t>::max() - 5)
+                            : r == 2 ? Variant::DateTime(45000.25)
+                            : r < 7  ? Variant((static_cast<int>(rng() % 1000) - 500) / 3.0)
+                                     : Variant(static_cast<int>(rng() % 100))});
+    }
+    for (int trial = 0; trial < 6; ++trial) {
+        // Lists of rows: ascending and disjoint, or (some trials) overlapping and unordered.
+        std::vector<int> rows, ends;
+        std::vector<int> all(3000);
+        std::iota(all.begin(), all.end(), 0);
+        std::shuffle(all.begin(), all.end(), rng);
+        const int lists = 1 + static_cast<int>(rng() % 50);
+        size_t taken = 0;
+        for (int k = 0; k < lists; ++k) {
+            const size_t n = rng() % 120;
+            std::vector<int> list(all.begin() + std::ptrdiff_t(taken), all.begin() + std::ptrdiff_t(std::min(taken + n, all.size())));
+            taken = std::min(taken + n, all.size());
+            if (trial % 3 != 2)
+                std::sort(list.begin(), list.end());
+            if (trial % 3 == 1 && !list.empty())
+                list.push_back(list.front()); // a row twice
+            rows.insert(rows.end(), list.begin(), list.end());
+            ends.push_back(static_cast<int>(rows.size()));
+        }
+        std::vector<Variant> sums(ends.size());
+        data->GetRangeSums(0, rows, ends, sums.data());
+        size_t begin = 0;
+        for (size_t k = 0; k < ends.size(); ++k) {
+            const Variant one = data->GetRangeSum(0, TKvRowIndices(rows).subspan(begin, size_t(ends[k]) - begin));
+            EXPECT_EQ(sums[k].Kind(), one.Kind()) << trial << " list " << k;
+            EXPECT_EQ(sums[k].ToDouble(), one.ToDouble()) << trial << " list " << k;
+            begin = size_t(ends[k]);
+        }
     }
 }
