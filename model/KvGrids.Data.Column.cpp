@@ -60,6 +60,8 @@ void TKvByteArray::Erase(size_t At, size_t Count)
 void TKvByteArray::Resize(size_t Count)
 {
     Reserve(Count);
+    if (Count > FSize)
+        std::memset(FData + FSize, 0, Count - FSize);
     FSize = Count;
 }
 
@@ -87,103 +89,112 @@ void TKvByteArray::Clear()
 
 // --- TKvPackedInts --------------------------------------------------------------------------
 
-int TKvPackedInts::WidthOf(std::int64_t Value)
+int TKvPackedInts::BitsOf(std::int64_t Value)
 {
-    if (Value >= std::numeric_limits<std::int8_t>::min() && Value <= std::numeric_limits<std::int8_t>::max())
-        return 1;
-    if (Value >= std::numeric_limits<std::int16_t>::min() && Value <= std::numeric_limits<std::int16_t>::max())
-        return 2;
-    if (Value >= std::numeric_limits<std::int32_t>::min() && Value <= std::numeric_limits<std::int32_t>::max())
-        return 4;
-    return 8;
+    // The magnitude's bits and a sign bit.
+    const auto magnitude = static_cast<std::uint64_t>(Value < 0 ? ~Value : Value);
+    const int bits = magnitude == 0 ? 1 : 65 - __builtin_clzll(magnitude);
+    return bits > 56 ? 64 : bits;
 }
 
-namespace {
-
-template <typename T>
-std::int64_t Load(const unsigned char* At)
+// Up to 56 bits a value lies within the 8 bytes from its first byte.
+std::int64_t TKvPackedInts::Get(size_t Index) const
 {
-    T value;
-    std::memcpy(&value, At, sizeof(T));
-    return value;
-}
-
-template <typename T>
-void Save(unsigned char* At, std::int64_t Value)
-{
-    const auto value = static_cast<T>(Value);
-    std::memcpy(At, &value, sizeof(T));
-}
-
-std::int64_t LoadWidth(const unsigned char* Data, size_t Index, int Width)
-{
-    switch (Width) {
-    case 1: return Load<std::int8_t>(Data + Index);
-    case 2: return Load<std::int16_t>(Data + Index * 2);
-    case 4: return Load<std::int32_t>(Data + Index * 4);
-    default: return Load<std::int64_t>(Data + Index * 8);
+    if (FBits == 64) {
+        std::int64_t value;
+        std::memcpy(&value, FBytes.Data() + Index * 8, 8);
+        return value;
     }
+    const size_t bit = Index * static_cast<size_t>(FBits);
+    std::uint64_t word;
+    std::memcpy(&word, FBytes.Data() + bit / 8, 8);
+    const int unused = 64 - FBits;
+    return static_cast<std::int64_t>((word >> (bit % 8)) << unused) >> unused;
 }
 
-void SaveWidth(unsigned char* Data, size_t Index, int Width, std::int64_t Value)
+void TKvPackedInts::Store(size_t Index, std::int64_t Value)
 {
-    switch (Width) {
-    case 1: Save<std::int8_t>(Data + Index, Value); break;
-    case 2: Save<std::int16_t>(Data + Index * 2, Value); break;
-    case 4: Save<std::int32_t>(Data + Index * 4, Value); break;
-    default: Save<std::int64_t>(Data + Index * 8, Value); break;
+    if (FBits == 64) {
+        std::memcpy(FBytes.Data() + Index * 8, &Value, 8);
+        return;
     }
+    const size_t bit = Index * static_cast<size_t>(FBits);
+    const int shift = static_cast<int>(bit % 8);
+    const std::uint64_t mask = ((std::uint64_t(1) << FBits) - 1) << shift;
+    std::uint64_t word;
+    std::memcpy(&word, FBytes.Data() + bit / 8, 8);
+    word = (word & ~mask) | ((static_cast<std::uint64_t>(Value) << shift) & mask);
+    std::memcpy(FBytes.Data() + bit / 8, &word, 8);
 }
 
-} // namespace
-
-std::int64_t TKvPackedInts::Get(size_t Index) const { return LoadWidth(FBytes.Data(), Index, FWidth); }
-
-void TKvPackedInts::Store(size_t Index, std::int64_t Value) { SaveWidth(FBytes.Data(), Index, FWidth, Value); }
-
-void TKvPackedInts::Widen(int Width)
+void TKvPackedInts::Widen(int Bits)
 {
-    TKvByteArray wider;
-    wider.Resize(FCount * static_cast<size_t>(Width));
+    TKvPackedInts wider;
+    wider.FBits = Bits;
+    wider.FBytes.Resize(wider.BytesFor(FCount));
     for (size_t i = 0; i < FCount; ++i)
-        SaveWidth(wider.Data(), i, Width, Get(i));
-    FBytes = std::move(wider);
-    FWidth = Width;
+        wider.Store(i, Get(i));
+    FBytes = std::move(wider.FBytes);
+    FBits = Bits;
 }
 
 void TKvPackedInts::Set(size_t Index, std::int64_t Value)
 {
-    if (const int width = WidthOf(Value); width > FWidth)
-        Widen(width);
+    if (const int bits = BitsOf(Value); bits > FBits)
+        Widen(bits);
     Store(Index, Value);
 }
 
 void TKvPackedInts::Insert(size_t Index, std::int64_t Value)
 {
-    if (const int width = WidthOf(Value); width > FWidth)
-        Widen(width);
-    FBytes.InsertGap(Index * static_cast<size_t>(FWidth), static_cast<size_t>(FWidth));
+    if (const int bits = BitsOf(Value); bits > FBits)
+        Widen(bits);
+    FBytes.Resize(BytesFor(FCount + 1));
+    if (FBits % 8 == 0) {
+        const size_t width = static_cast<size_t>(FBits / 8);
+        std::memmove(FBytes.Data() + (Index + 1) * width, FBytes.Data() + Index * width, (FCount - Index) * width);
+    } else {
+        for (size_t i = FCount; i > Index; --i)
+            Store(i, Get(i - 1));
+    }
     ++FCount;
     Store(Index, Value);
 }
 
 void TKvPackedInts::Erase(size_t Index)
 {
-    FBytes.Erase(Index * static_cast<size_t>(FWidth), static_cast<size_t>(FWidth));
+    if (FBits % 8 == 0) {
+        const size_t width = static_cast<size_t>(FBits / 8);
+        std::memmove(FBytes.Data() + Index * width, FBytes.Data() + (Index + 1) * width, (FCount - Index - 1) * width);
+    } else {
+        for (size_t i = Index; i + 1 < FCount; ++i)
+            Store(i, Get(i + 1));
+    }
     --FCount;
+    FBytes.Resize(BytesFor(FCount));
 }
 
 void TKvPackedInts::EraseRows(const std::vector<int>& Rows)
 {
-    FBytes.EraseElements(Rows, static_cast<size_t>(FWidth));
-    FCount -= Rows.size();
+    size_t next = 0, out = 0;
+    for (size_t i = 0; i < FCount; ++i) {
+        if (next < Rows.size() && static_cast<size_t>(Rows[next]) == i) {
+            ++next;
+            continue;
+        }
+        if (out != i)
+            Store(out, Get(i));
+        ++out;
+    }
+    FCount = out;
+    FBytes.Resize(BytesFor(FCount));
 }
 
 void TKvPackedInts::Clear()
 {
     FBytes.Clear();
     FCount = 0;
-    FWidth = 1;
+    FBits = 1;
 }
 
 // --- TKvValueColumn -------------------------------------------------------------------------

@@ -1,4 +1,4 @@
-// A column of cell values kept by kind: whole numbers in 1, 2, 4 or 8 bytes, doubles and
+// A column of cell values kept by kind: whole numbers in as few bits as they need, doubles and
 // date-times in 8, booleans in 1, texts as numbers into a table of the distinct texts; a
 // column whose values mix kinds (or hold Empty or Null among others) keeps variants.
 // Reading a cell gives back the variant that was stored, kind and value.
@@ -31,6 +31,7 @@ public:
     // Count bytes of room at At, the later bytes moved up (their content is left as it was).
     void InsertGap(size_t At, size_t Count);
     void Erase(size_t At, size_t Count);
+    // New bytes are zero.
     void Resize(size_t Count);
     // Removes the elements of Width bytes at Rows (ascending, distinct, in range).
     void EraseElements(const std::vector<int>& Rows, size_t Width);
@@ -43,7 +44,7 @@ private:
     size_t FCapacity = 0;
 };
 
-// Signed whole numbers, each in the narrowest of 1, 2, 4 or 8 bytes that every value fits.
+// Signed whole numbers packed in the fewest bits (1 to 56, else 64) that every value fits.
 class TKvPackedInts
 {
 public:
@@ -57,13 +58,15 @@ public:
     void Clear();
 
 private:
-    static int WidthOf(std::int64_t Value);
-    void Widen(int Width);
+    static int BitsOf(std::int64_t Value);
+    // Bytes for Count values and the slack that lets every value be read as 8 bytes.
+    size_t BytesFor(size_t Count) const { return (Count * static_cast<size_t>(FBits) + 7) / 8 + 8; }
+    void Widen(int Bits);
     void Store(size_t Index, std::int64_t Value);
 
     TKvByteArray FBytes;
     size_t FCount = 0;
-    int FWidth = 1;
+    int FBits = 1;
 };
 
 class TKvValueColumn
