@@ -103,7 +103,7 @@ public:
     void Add(int Row, TKvGridRow* Item, int RowCount)
     {
         ++FSize;
-        if (!FDenseMode && FSize > 1024 && FSize > static_cast<size_t>(RowCount) / 8) {
+        if (!FDenseMode && FSize >= 64 && FSize > static_cast<size_t>(RowCount) / 8) {
             FDense.assign(static_cast<size_t>(RowCount), nullptr);
             for (const auto& [row, item] : FSparse)
                 FDense[static_cast<size_t>(row)] = item;
