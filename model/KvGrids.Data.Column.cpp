@@ -200,8 +200,10 @@ void TKvPackedInts::Clear()
 // --- TKvValueColumn -------------------------------------------------------------------------
 
 namespace {
-// A text column with more distinct texts than this and than half its rows keeps variants.
-constexpr size_t kTextTableLimit = 1024;
+// A text column of at least this many rows with more distinct texts than half its rows keeps
+// variants (a table of texts costs more than variants when most are distinct; in the first
+// rows most are, whatever the column holds later).
+constexpr size_t kTextTableRows = 65536;
 
 double LoadDouble(const TKvByteArray& Bytes, size_t Row)
 {
@@ -307,7 +309,7 @@ void TKvValueColumn::Put(size_t Row, const Variant& Value, bool Insert)
     if (Insert)
         ++FSize;
     // Mostly distinct texts take less room as variants than in a table.
-    if (FMode == ModeTexts && FTexts.size() > kTextTableLimit && FTexts.size() > FSize / 2)
+    if (FMode == ModeTexts && FSize >= kTextTableRows && FTexts.size() > FSize / 2)
         ToVariants();
 }
 

@@ -206,3 +206,23 @@ TEST(SimpleProviderColumns, ColumnsInsertedAndRemovedBetweenRows)
     EXPECT_EQ(data->GetData(0, 0), Variant(true));
     EXPECT_EQ(data->GetData(0, 1), Variant::DateTime(45000.5));
 }
+
+TEST(SimpleProviderColumns, TextsKeepATableUnlessMostAreDistinct)
+{
+    TKvValueColumn few, distinct;
+    for (int i = 0; i < 70000; ++i) {
+        few.Insert(static_cast<size_t>(i), Variant(QStringLiteral("t%1").arg(i * 7 % 5000)));
+        distinct.Insert(static_cast<size_t>(i), Variant(QStringLiteral("t%1").arg(i)));
+    }
+    EXPECT_EQ(few.Mode(), TKvValueColumn::ModeTexts);
+    EXPECT_EQ(distinct.Mode(), TKvValueColumn::ModeVariants);
+    for (int i = 0; i < 70000; i += 683) {
+        EXPECT_EQ(few.Get(static_cast<size_t>(i)), Variant(QStringLiteral("t%1").arg(i * 7 % 5000)));
+        EXPECT_EQ(distinct.Get(static_cast<size_t>(i)), Variant(QStringLiteral("t%1").arg(i)));
+    }
+    // Another kind in a typed column turns it to variants, keeping every cell.
+    few.Set(5, Variant(12));
+    EXPECT_EQ(few.Mode(), TKvValueColumn::ModeVariants);
+    EXPECT_EQ(few.Get(5), Variant(12));
+    EXPECT_EQ(few.Get(6), Variant(QStringLiteral("t%1").arg(42)));
+}
