@@ -161,6 +161,30 @@ public:
                 Fn(entry.second);
         }
     }
+    // Frees (through Free) the items of data rows from Count on.
+    template <typename F>
+    void Trim(int Count, F&& Free)
+    {
+        if (FDenseMode) {
+            for (size_t r = static_cast<size_t>(Count); r < FDense.size(); ++r)
+                if (TKvGridRow* item = FDense[r]) {
+                    Free(item);
+                    --FSize;
+                }
+            if (FDense.size() > static_cast<size_t>(Count))
+                FDense.resize(static_cast<size_t>(Count));
+            return;
+        }
+        for (auto it = FSparse.begin(); it != FSparse.end();) {
+            if (it->first >= Count) {
+                Free(it->second);
+                it = FSparse.erase(it);
+                --FSize;
+            } else {
+                ++it;
+            }
+        }
+    }
     size_t Size() const { return FSize; }
     void Clear()
     {
@@ -224,6 +248,7 @@ TKvDefaultGridItemProvider::~TKvDefaultGridItemProvider()
     FireDisposing();
     SetDataSource(nullptr);
     ClearRows();
+    DropItems();
 }
 
 int TKvDefaultGridItemProvider::GetFixedCount() const
@@ -378,10 +403,9 @@ void TKvDefaultGridItemProvider::SetDataSource(TKvGridDataProvider* Provider)
     if (FDataSource)
         FDataSource->RemoveListener(FDataListener.get());
     FDataSource = Provider;
-    if (FDataSource) {
+    if (FDataSource)
         FDataSource->AddListener(FDataListener.get());
-        BuildRows();
-    }
+    BuildRows();
     FireReset();
 }
 
@@ -437,9 +461,6 @@ TVariantArray TKvDefaultGridItemProvider::GetFieldDomain(int Field) const
 
 void TKvDefaultGridItemProvider::ClearRows()
 {
-    FLive->ForEach([](TKvGridRow* item) { item->~TKvGridRow(); });
-    FLive->Clear();
-    FRowPool->Reset();
     FCount = 0;
     FOrder = {};
     FRowIndex = {};
@@ -453,16 +474,36 @@ void TKvDefaultGridItemProvider::Rebuild()
     BuildRows();
 }
 
+// A reference kept across a rebuild (which callers may not rely on) still finds an item of
+// the same data row rather than freed memory.
+void TKvDefaultGridItemProvider::KeepItems()
+{
+    if (FCount == 0) {
+        DropItems();
+        return;
+    }
+    FLive->Trim(FCount, [this](TKvGridRow* item) { FreeRow(item); });
+    FLive->ForEach([](TKvGridRow* item) { item->ResetState(); });
+}
+
+void TKvDefaultGridItemProvider::DropItems()
+{
+    FLive->ForEach([](TKvGridRow* item) { item->~TKvGridRow(); });
+    FLive->Clear();
+    FRowPool->Reset();
+}
+
 void TKvDefaultGridItemProvider::BuildRows()
 {
-    if (!FDataSource)
-        return;
-    int n = FDataSource->GetRowCount();
+    int n = FDataSource ? FDataSource->GetRowCount() : 0;
     if (FMaxItemCount > 0)
         n = std::min(n, FMaxItemCount);
     // Rows are only counted: their items are made when asked for.
     FCount = std::max(n, FCount);
+    KeepItems();
     InvalidateRowIndex();
+    if (!FDataSource)
+        return;
     if (!GetSorting())
         return;
     if (FFixedCount > 0 && !FFixedSorting) {
@@ -519,6 +560,7 @@ void TKvDefaultGridItemProvider::OnDataDispose()
     // The provider is going: forget it first so that no one calls into it from the reset.
     FDataSource = nullptr;
     ClearRows();
+    DropItems();
     FireReset();
 }
 

@@ -19,6 +19,12 @@ public:
 private:
     friend class TKvDefaultGridItemProvider;
     void SetCheckedState(bool Value) { FChecked = Value; }
+    // As made anew: unchecked, in no group.
+    void ResetState()
+    {
+        FChecked = false;
+        FParent = nullptr;
+    }
 
     int FDataRow;
 };
@@ -90,8 +96,12 @@ private:
     // Gives up the data order: the order array starts as the identity.
     void UseOrder();
 
+    // Forgets the rows; their items stay until BuildRows or DropItems.
     void ClearRows();
+    // Counts (and sorts) the rows; items of rows still there stay the same objects, as new.
     void BuildRows();
+    void KeepItems();
+    void DropItems();
     void Rebuild();
     void SortRange(int First, int Last, int Level);
     // A structural change that the item limit makes a rebuild.

@@ -331,11 +331,23 @@ TEST(DefaultRowsContract, HeldItemsKeepTheirRowUntilTheNextRebuild)
     for (size_t i = 0; i < all.size(); i += 997)
         EXPECT_EQ(all[i], provider->GetItem(static_cast<int>(i)));
 
-    // A rebuild starts over: the rows are counted again and items made anew.
+    // A rebuild starts over: the rows are counted again and sorted, checks cleared; an item
+    // still referenced (which callers may not rely on) shows the same data row, as new.
+    const int live = provider->GetLiveItemCount();
     provider->OrderBy({1, 0}, {SortDescending, SortAscending});
-    EXPECT_EQ(provider->GetLiveItemCount(), 0);
+    EXPECT_EQ(provider->GetLiveItemCount(), live);
     EXPECT_EQ(provider->GetItem(0)->GetData(1), Variant(4));
     EXPECT_FALSE(provider->GetItem(0)->GetChecked());
+    EXPECT_EQ(provider->FindRow(499), held);
+    EXPECT_FALSE(held->GetChecked());
+    // Fewer rows: the items past the end go.
+    TKvIntegerArray tail;
+    for (int r = 1000; r < provider->GetItemCount(); ++r)
+        tail.push_back(r);
+    data->RemoveRows(tail);
+    EXPECT_EQ(provider->GetItemCount(), 1000);
+    EXPECT_LE(provider->GetLiveItemCount(), 1000);
+    EXPECT_EQ(provider->FindRow(499), held);
     provider->SetDataSource(nullptr);
     EXPECT_EQ(provider->GetItemCount(), 0);
     EXPECT_EQ(provider->GetLiveItemCount(), 0);
