@@ -31,6 +31,8 @@ TKvGridValueType TypeOfToken(const QString& token)
 
 TKvSimpleDataProvider::TKvSimpleDataProvider(TComponent* AOwner) : TKvGridDataProvider(AOwner) {}
 
+TKvSimpleDataProvider::~TKvSimpleDataProvider() = default;
+
 QString TKvSimpleDataProvider::GetFieldName(int Field) const
 {
     return Field >= 0 && Field < FFields.size() ? FFields[Field] : QString();
@@ -73,11 +75,10 @@ void TKvSimpleDataProvider::SetData(int Row, int Field, const Variant& Value)
 {
     CheckRow(Row);
     CheckColumn(Field);
-    Variant& cell = Cell(Row, Field);
-    if (cell == Value)
+    const Variant old = Cell(Row, Field);
+    if (old == Value)
         return;
-    const Variant old = cell;
-    cell = Value;
+    FValues[static_cast<size_t>(Field)].Set(static_cast<size_t>(Row), Value);
     MoveSum(Field, Value, old);
     DoValueChanged(Row, Field);
 }
@@ -138,7 +139,9 @@ void TKvSimpleDataProvider::RecountFractions(int Field) const
 {
     TRunningSum& sum = FSums[static_cast<size_t>(Field)];
     double total = 0, compensation = 0;
-    for (const Variant& cell : FValues[static_cast<size_t>(Field)]) {
+    const TKvValueColumn& column = FValues[static_cast<size_t>(Field)];
+    for (size_t row = 0; row < column.Size(); ++row) {
+        const Variant cell = column.Get(row);
         double value = 0;
         if (cell.IsInteger() || cell.IsClear() || !cell.TryToDouble(value) || !std::isfinite(value) || IsWhole(value))
             continue;
@@ -155,8 +158,8 @@ TKvGridDataRow TKvSimpleDataProvider::GetRow(int Row) const
     CheckRow(Row);
     TKvGridDataRow row;
     row.reserve(FValues.size());
-    for (const TVariantArray& column : FValues)
-        row.push_back(column[static_cast<size_t>(Row)]);
+    for (const TKvValueColumn& column : FValues)
+        row.push_back(column.Get(static_cast<size_t>(Row)));
     return row;
 }
 
@@ -167,7 +170,7 @@ void TKvSimpleDataProvider::UpdateRow(int Row, const TKvGridDataRow& Values)
     for (int f = 0; f < n; ++f) {
         const Variant value = Values.empty() ? Variant() : Values[static_cast<size_t>(f)];
         MoveSum(f, value, Cell(Row, f));
-        Cell(Row, f) = value;
+        FValues[static_cast<size_t>(f)].Set(static_cast<size_t>(Row), value);
     }
     DoRowUpdated(Row);
 }
@@ -177,9 +180,9 @@ void TKvSimpleDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
     if (Row < 0 || Row > GetRowCount())
         throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
     for (size_t f = 0; f < FValues.size(); ++f) {
-        TVariantArray& column = FValues[f];
-        column.insert(column.begin() + Row, f < Values.size() ? Values[f] : Variant());
-        MoveSum(static_cast<int>(f), column[static_cast<size_t>(Row)], Variant());
+        const Variant& value = f < Values.size() ? Values[f] : Variant();
+        FValues[f].Insert(static_cast<size_t>(Row), value);
+        MoveSum(static_cast<int>(f), value, Variant());
     }
     ++FRowCount;
     DoRowInserted(Row);
@@ -191,9 +194,8 @@ void TKvSimpleDataProvider::RemoveRow(int Row)
         return;
     CheckRow(Row);
     for (size_t f = 0; f < FValues.size(); ++f) {
-        TVariantArray& column = FValues[f];
-        MoveSum(static_cast<int>(f), Variant(), column[static_cast<size_t>(Row)]);
-        column.erase(column.begin() + Row);
+        MoveSum(static_cast<int>(f), Variant(), Cell(Row, static_cast<int>(f)));
+        FValues[f].Erase(static_cast<size_t>(Row));
     }
     --FRowCount;
     DoRowRemoved(Row);
@@ -210,19 +212,9 @@ void TKvSimpleDataProvider::RemoveRows(const TKvIntegerArray& Rows)
         return;
     // One compaction pass per column.
     for (size_t f = 0; f < FValues.size(); ++f) {
-        TVariantArray& column = FValues[f];
-        size_t next = 0, out = 0;
-        for (size_t r = 0; r < column.size(); ++r) {
-            if (next < rows.size() && static_cast<size_t>(rows[next]) == r) {
-                ++next;
-                MoveSum(static_cast<int>(f), Variant(), column[r]);
-                continue;
-            }
-            if (out != r)
-                column[out] = std::move(column[r]);
-            ++out;
-        }
-        column.resize(out);
+        for (int row : rows)
+            MoveSum(static_cast<int>(f), Variant(), Cell(row, static_cast<int>(f)));
+        FValues[f].EraseRows(rows);
     }
     FRowCount -= static_cast<int>(rows.size());
     DoRowsRemoved(rows);
@@ -230,8 +222,8 @@ void TKvSimpleDataProvider::RemoveRows(const TKvIntegerArray& Rows)
 
 void TKvSimpleDataProvider::ClearRows()
 {
-    for (TVariantArray& column : FValues)
-        column.clear();
+    for (TKvValueColumn& column : FValues)
+        column.Clear();
     for (TRunningSum& sum : FSums)
         sum = TRunningSum();
     FRowCount = 0;
@@ -269,14 +261,11 @@ Variant TKvSimpleDataProvider::GetRangeSum(int Field, TKvRowIndices Rows) const
     double doubleSum = 0;
     bool isDouble = false;
     size_t i = 0;
-    const TVariantArray& column = FValues[static_cast<size_t>(Field)];
     for (; i < Rows.size(); ++i) {
         const int row = Rows[i];
-        if (const size_t ahead = i + 64; ahead < Rows.size() && Rows[ahead] >= 0 && Rows[ahead] < FRowCount)
-            __builtin_prefetch(&column[static_cast<size_t>(Rows[ahead])]);
         if (row < 0 || row >= FRowCount)
             CheckRow(row);
-        const Variant& value = Cell(row, Field);
+        const Variant value = Cell(row, Field);
         if (value.IsInteger() && !isDouble) {
             std::int64_t next = 0;
             if (!__builtin_add_overflow(intSum, value.AsInt(), &next)) {
@@ -299,7 +288,7 @@ Variant TKvSimpleDataProvider::GetRangeSum(int Field, TKvRowIndices Rows) const
     Variant sum = isDouble ? Variant(doubleSum) : Variant(intSum);
     for (; i < Rows.size(); ++i) {
         CheckRow(Rows[i]);
-        const Variant& value = Cell(Rows[i], Field);
+        const Variant value = Cell(Rows[i], Field);
         if (!value.IsClear())
             sum = VarAdd(sum, value);
     }
@@ -409,8 +398,8 @@ void TKvSimpleDataProvider::InsertColumns(int Index, const QStringList& Names, c
         FMinimums.insert(FMinimums.begin() + static_cast<std::ptrdiff_t>(at + i), Variant());
         FMaximums.insert(FMaximums.begin() + static_cast<std::ptrdiff_t>(at + i), Variant());
     }
-    FValues.insert(FValues.begin() + static_cast<std::ptrdiff_t>(at), count,
-                   TVariantArray(static_cast<size_t>(FRowCount)));
+    for (size_t i = 0; i < count; ++i)
+        FValues.insert(FValues.begin() + static_cast<std::ptrdiff_t>(at + i), TKvValueColumn(static_cast<size_t>(FRowCount)));
     FColumnCount += static_cast<int>(count);
 }
 

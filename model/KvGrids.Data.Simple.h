@@ -1,6 +1,8 @@
-// A small in-memory table of variant rows with named, typed columns declared by text.
+// An in-memory table with named, typed columns declared by text; each column keeps its
+// values by kind (see KvGrids.Data.Column.h).
 #pragma once
 
+#include "model/KvGrids.Data.Column.h"
 #include "model/KvGrids.Data.h"
 
 namespace kv {
@@ -12,6 +14,7 @@ protected:
     explicit TKvSimpleDataProvider(TComponent* AOwner = nullptr);
 
 public:
+    ~TKvSimpleDataProvider() override;
 
     int GetRowCount() const override { return FRowCount; }
     int GetFieldCount() const override { return FColumnCount; }
@@ -23,7 +26,7 @@ public:
     Variant GetData(int Row, int Field) const override;
     const Variant* GetFieldValues(int Field) const override
     {
-        return Field >= 0 && Field < FColumnCount ? FValues[static_cast<size_t>(Field)].data() : nullptr;
+        return Field >= 0 && Field < FColumnCount ? FValues[static_cast<size_t>(Field)].Values() : nullptr;
     }
     void SetData(int Row, int Field, const Variant& Value) override;
     TKvGridDataRow GetRow(int Row) const override;
@@ -90,12 +93,10 @@ private:
         void Account(const Variant& Value, int Sign);
     };
     void RecountFractions(int Field) const;
-    Variant& Cell(int Row, int Field) { return FValues[static_cast<size_t>(Field)][static_cast<size_t>(Row)]; }
-    const Variant& Cell(int Row, int Field) const { return FValues[static_cast<size_t>(Field)][static_cast<size_t>(Row)]; }
+    Variant Cell(int Row, int Field) const { return FValues[static_cast<size_t>(Field)].Get(static_cast<size_t>(Row)); }
 
-    // Column-major: one contiguous array of values per column, so reading a column in any
-    // row order touches one place per value.
-    std::vector<TVariantArray> FValues;
+    // Column-major: one array of values per column, kept by kind.
+    std::vector<TKvValueColumn> FValues;
     int FRowCount = 0;
     int FColumnCount = 0;
     QStringList FFields;

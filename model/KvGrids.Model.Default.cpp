@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 #include <numeric>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace kv {
@@ -27,9 +28,8 @@ private:
     TKvDefaultGridItemProvider* FOwner;
 };
 
-// Row items come from chunks owned by the provider: building and clearing a million rows
-// costs no allocator round trips, a build takes the rows it lacks as one chunk, and a
-// rebuild reuses the chunks.
+// Row items come from chunks owned by the provider: making and clearing many rows costs no
+// allocator round trips, and a rebuild reuses the chunks.
 class TKvDefaultGridItemProvider::TRowPool
 {
 public:
@@ -43,22 +43,13 @@ public:
         if (FChunk == FChunks.size() || FUsed == FChunks[FChunk].Size) {
             const size_t next = FChunk == FChunks.size() || FUsed == 0 ? FChunk : FChunk + 1;
             if (next == FChunks.size())
-                AddChunk(kChunk);
+                AddChunk(std::clamp(FTotal, kChunk, kMaxChunk));
             FChunk = next;
             FUsed = 0;
         }
         return &FChunks[FChunk].Slots[FUsed++];
     }
     void Release(void* slot) { FFree.push_back(slot); }
-    // Makes room for Count more rows, adding at most one chunk.
-    void Reserve(size_t Count)
-    {
-        size_t room = FFree.size();
-        for (size_t c = FChunk; c < FChunks.size(); ++c)
-            room += FChunks[c].Size - (c == FChunk ? FUsed : 0);
-        if (room < Count)
-            AddChunk(std::max(Count - room, kChunk));
-    }
     // Every slot is free again; the chunks stay for the next build.
     void Reset()
     {
@@ -68,7 +59,8 @@ public:
     }
 
 private:
-    static constexpr size_t kChunk = 4096;
+    static constexpr size_t kChunk = 64;
+    static constexpr size_t kMaxChunk = 65536;
     struct Slot
     {
         alignas(TKvGridRow) std::byte Bytes[sizeof(TKvGridRow)];
@@ -82,27 +74,168 @@ private:
         std::unique_ptr<Slot[], TFreeBlock> Slots;
         size_t Size;
     };
+    // Chunks double up to the largest size, so a few shown rows take little and all rows few chunks.
     void AddChunk(size_t Size)
     {
         FChunks.push_back({std::unique_ptr<Slot[], TFreeBlock>(static_cast<Slot*>(AllocateLargeBlock(Size * sizeof(Slot)))), Size});
+        FTotal += Size;
     }
     std::vector<TChunk> FChunks;
     std::vector<void*> FFree;
     size_t FChunk = 0;
     size_t FUsed = 0;
+    size_t FTotal = 0;
+};
+
+// The row items made so far, by data row: a hash map while they are few, an array over all
+// data rows once they are many (a grouped or fully walked list makes every item).
+class TKvDefaultGridItemProvider::TLiveRows
+{
+public:
+    TKvGridRow* Find(int Row) const
+    {
+        if (FDenseMode)
+            return static_cast<size_t>(Row) < FDense.size() ? FDense[static_cast<size_t>(Row)] : nullptr;
+        const auto it = FSparse.find(Row);
+        return it == FSparse.end() ? nullptr : it->second;
+    }
+    // Row is one of RowCount data rows and has no item yet.
+    void Add(int Row, TKvGridRow* Item, int RowCount)
+    {
+        ++FSize;
+        if (!FDenseMode && FSize >= 64 && FSize > static_cast<size_t>(RowCount) / 8) {
+            FDense.assign(static_cast<size_t>(RowCount), nullptr);
+            for (const auto& [row, item] : FSparse)
+                FDense[static_cast<size_t>(row)] = item;
+            FSparse = {};
+            FDenseMode = true;
+        }
+        if (FDenseMode) {
+            if (static_cast<size_t>(Row) >= FDense.size())
+                FDense.resize(static_cast<size_t>(Row) + 1, nullptr);
+            FDense[static_cast<size_t>(Row)] = Item;
+        } else {
+            FSparse.emplace(Row, Item);
+        }
+    }
+    // Removes and answers the item of Row (nil when it has none).
+    TKvGridRow* Take(int Row)
+    {
+        TKvGridRow* item = nullptr;
+        if (FDenseMode) {
+            if (static_cast<size_t>(Row) < FDense.size())
+                std::swap(item, FDense[static_cast<size_t>(Row)]);
+        } else if (const auto it = FSparse.find(Row); it != FSparse.end()) {
+            item = it->second;
+            FSparse.erase(it);
+        }
+        if (item)
+            --FSize;
+        return item;
+    }
+    // A data row was inserted at Row: the items of Row and after show the next data row.
+    void Inserted(int Row)
+    {
+        if (FDenseMode) {
+            if (static_cast<size_t>(Row) <= FDense.size())
+                FDense.insert(FDense.begin() + Row, nullptr);
+        }
+        Renumber(Row, 1);
+    }
+    // Data row Row was removed (its item taken): the later items show the data row before.
+    void Removed(int Row)
+    {
+        if (FDenseMode && static_cast<size_t>(Row) < FDense.size())
+            FDense.erase(FDense.begin() + Row);
+        Renumber(Row + 1, -1);
+    }
+    template <typename F>
+    void ForEach(F&& Fn) const
+    {
+        if (FDenseMode) {
+            for (TKvGridRow* item : FDense)
+                if (item)
+                    Fn(item);
+        } else {
+            for (const auto& entry : FSparse)
+                Fn(entry.second);
+        }
+    }
+    // Frees (through Free) the items of data rows from Count on.
+    template <typename F>
+    void Trim(int Count, F&& Free)
+    {
+        if (FDenseMode) {
+            for (size_t r = static_cast<size_t>(Count); r < FDense.size(); ++r)
+                if (TKvGridRow* item = FDense[r]) {
+                    Free(item);
+                    --FSize;
+                }
+            if (FDense.size() > static_cast<size_t>(Count))
+                FDense.resize(static_cast<size_t>(Count));
+            return;
+        }
+        for (auto it = FSparse.begin(); it != FSparse.end();) {
+            if (it->first >= Count) {
+                Free(it->second);
+                it = FSparse.erase(it);
+                --FSize;
+            } else {
+                ++it;
+            }
+        }
+    }
+    size_t Size() const { return FSize; }
+    void Clear()
+    {
+        FSparse = {};
+        FDense = {};
+        FDenseMode = false;
+        FSize = 0;
+    }
+
+private:
+    void Renumber(int From, int Delta)
+    {
+        if (FDenseMode) {
+            for (size_t r = static_cast<size_t>(std::max(From + Delta, 0)); r < FDense.size(); ++r)
+                if (TKvGridRow* item = FDense[r])
+                    item->SetDataRow(static_cast<int>(r));
+            return;
+        }
+        std::unordered_map<int, TKvGridRow*> moved;
+        moved.reserve(FSparse.size());
+        for (const auto& [row, item] : FSparse) {
+            const int to = row >= From ? row + Delta : row;
+            item->SetDataRow(to);
+            moved.emplace(to, item);
+        }
+        FSparse.swap(moved);
+    }
+
+    std::unordered_map<int, TKvGridRow*> FSparse;
+    std::vector<TKvGridRow*, TLargeBlockAllocator<TKvGridRow*>> FDense;
+    size_t FSize = 0;
+    bool FDenseMode = false;
 };
 
 TKvDefaultGridItemProvider::TKvDefaultGridItemProvider()
-    : FDataListener(Create<TDataListener>(this)), FRowPool(std::make_unique<TRowPool>())
+    : FDataListener(Create<TDataListener>(this)), FRowPool(std::make_unique<TRowPool>()),
+      FLive(std::make_unique<TLiveRows>())
 {
 }
 
-TKvGridRow* TKvDefaultGridItemProvider::NewRow(int DataRow)
+TKvGridRow* TKvDefaultGridItemProvider::NewRow(int DataRow) const
 {
-    return new (FRowPool->Allocate()) TKvGridRow(this, DataRow);
+    auto* self = const_cast<TKvDefaultGridItemProvider*>(this);
+    auto* row = new (FRowPool->Allocate()) TKvGridRow(self, DataRow);
+    if (static_cast<size_t>(DataRow) < FCheckedRows.size() && FCheckedRows[static_cast<size_t>(DataRow)])
+        row->SetCheckedState(true);
+    FLive->Add(DataRow, row, FCount);
+    return row;
 }
 
-void TKvDefaultGridItemProvider::FreeRow(TKvGridRow* Row)
+void TKvDefaultGridItemProvider::FreeRow(TKvGridRow* Row) const
 {
     Row->~TKvGridRow();
     FRowPool->Release(Row);
@@ -115,6 +248,7 @@ TKvDefaultGridItemProvider::~TKvDefaultGridItemProvider()
     FireDisposing();
     SetDataSource(nullptr);
     ClearRows();
+    DropItems();
 }
 
 int TKvDefaultGridItemProvider::GetFixedCount() const
@@ -124,14 +258,45 @@ int TKvDefaultGridItemProvider::GetFixedCount() const
 
 TKvGridItem* TKvDefaultGridItemProvider::GetItem(int Index) const
 {
-    if (Index < 0 || Index >= GetItemCount())
-        RaiseListIndexError(Index, GetItemCount());
-    return FItems[static_cast<size_t>(Index)];
+    if (Index < 0 || Index >= FCount)
+        RaiseListIndexError(Index, FCount);
+    const int row = DataRowAt(Index);
+    if (TKvGridRow* item = FLive->Find(row))
+        return item;
+    return NewRow(row);
 }
 
 TKvGridItems TKvDefaultGridItemProvider::GetAllItems() const
 {
-    return TKvGridItems(FItems.begin(), FItems.end());
+    TKvGridItems items(static_cast<size_t>(FCount));
+    for (int i = 0; i < FCount; ++i)
+        items[static_cast<size_t>(i)] = GetItem(i);
+    return items;
+}
+
+int TKvDefaultGridItemProvider::GetLiveItemCount() const
+{
+    return static_cast<int>(FLive->Size());
+}
+
+void TKvDefaultGridItemProvider::CheckItem(int Index, bool Checked)
+{
+    if (Index < 0 || Index >= FCount)
+        RaiseListIndexError(Index, FCount);
+    const int row = DataRowAt(Index);
+    TKvGridRow* item = FLive->Find(row);
+    const bool was = item ? item->GetChecked()
+                          : static_cast<size_t>(row) < FCheckedRows.size() && FCheckedRows[static_cast<size_t>(row)];
+    if (was == Checked)
+        return;
+    if (item)
+        item->SetCheckedState(Checked);
+    else {
+        if (static_cast<size_t>(row) >= FCheckedRows.size())
+            FCheckedRows.resize(static_cast<size_t>(FCount), false);
+        FCheckedRows[static_cast<size_t>(row)] = Checked;
+    }
+    FireItemChecked(Index);
 }
 
 void TKvDefaultGridItemProvider::SetMaxItemCount(int Value)
@@ -165,15 +330,15 @@ void TKvDefaultGridItemProvider::SetFixed(int Count, bool FixedSorting, bool Fix
 
 int TKvDefaultGridItemProvider::ItemOfData(int DataRow) const
 {
-    if (DataRow < 0 || DataRow >= GetItemCount())
+    if (DataRow < 0 || DataRow >= FCount)
         return -1;
-    if (!GetSorting())
+    if (FOrder.empty())
         return DataRow;
     if (!FRowIndexValid) {
-        FRowIndex.assign(FItems.size(), -1);
-        for (size_t i = 0; i < FItems.size(); ++i) {
-            const int row = FItems[i]->GetDataRow();
-            if (row >= 0 && static_cast<size_t>(row) < FRowIndex.size())
+        FRowIndex.assign(static_cast<size_t>(FCount), -1);
+        for (size_t i = 0; i < FOrder.size(); ++i) {
+            const int row = FOrder[i];
+            if (row >= 0 && row < FCount)
                 FRowIndex[static_cast<size_t>(row)] = static_cast<int>(i);
         }
         FRowIndexValid = true;
@@ -183,14 +348,16 @@ int TKvDefaultGridItemProvider::ItemOfData(int DataRow) const
 
 TKvGridRow* TKvDefaultGridItemProvider::FindRow(int DataRow) const
 {
-    if (GetSorting()) {
-        const int index = ItemOfData(DataRow);
-        return index < 0 ? nullptr : FItems[static_cast<size_t>(index)];
-    }
-    for (size_t i = FItems.size(); i-- > 0;)
-        if (FItems[i]->GetDataRow() == DataRow)
-            return FItems[i];
-    return nullptr;
+    const int index = ItemOfData(DataRow);
+    return index < 0 ? nullptr : static_cast<TKvGridRow*>(GetItem(index));
+}
+
+void TKvDefaultGridItemProvider::UseOrder()
+{
+    if (!FOrder.empty() || FCount == 0)
+        return;
+    FOrder.resize(static_cast<size_t>(FCount));
+    std::iota(FOrder.begin(), FOrder.end(), 0);
 }
 
 void TKvDefaultGridItemProvider::Exchange(int Index1, int Index2)
@@ -201,9 +368,9 @@ void TKvDefaultGridItemProvider::Exchange(int Index1, int Index2)
         throw EArgumentOutOfRangeException(QStringLiteral("index1: ") + QString::number(Index1));
     if (Index2 < 0 || Index2 >= GetItemCount())
         throw EArgumentOutOfRangeException(QStringLiteral("index2: ") + QString::number(Index2));
-    std::swap(FItems[static_cast<size_t>(Index1)], FItems[static_cast<size_t>(Index2)]);
+    UseOrder();
+    std::swap(FOrder[static_cast<size_t>(Index1)], FOrder[static_cast<size_t>(Index2)]);
     ForgetRuns();
-    FInDataOrder = false;
     InvalidateRowIndex();
 }
 
@@ -211,17 +378,10 @@ void TKvDefaultGridItemProvider::GetDataRows(int First, int Count, int* Rows) co
 {
     if (First < 0 || Count < 0 || First + Count > GetItemCount())
         RaiseListIndexError(First + Count - 1, GetItemCount());
-    if (FInDataOrder) {
+    if (FOrder.empty())
         std::iota(Rows, Rows + Count, First);
-        return;
-    }
-    // Sorted items lie anywhere in memory: fetch ahead.
-    constexpr int ahead = 16;
-    for (int i = 0; i < Count; ++i) {
-        if (i + ahead < Count)
-            __builtin_prefetch(FItems[static_cast<size_t>(First + i + ahead)]);
-        Rows[i] = FItems[static_cast<size_t>(First + i)]->GetDataRow();
-    }
+    else
+        std::copy_n(FOrder.begin() + First, Count, Rows);
 }
 
 void TKvDefaultGridItemProvider::ApplyOrder(int First, const std::vector<int>& Order)
@@ -229,11 +389,11 @@ void TKvDefaultGridItemProvider::ApplyOrder(int First, const std::vector<int>& O
     const auto n = static_cast<int>(Order.size());
     if (First < 0 || First + n > GetItemCount())
         RaiseListIndexError(First + n - 1, GetItemCount());
-    const std::vector<TKvGridRow*> old(FItems.begin() + First, FItems.begin() + First + n);
+    UseOrder();
+    const std::vector<int> old(FOrder.begin() + First, FOrder.begin() + First + n);
     for (int i = 0; i < n; ++i)
-        FItems[static_cast<size_t>(First + i)] = old[static_cast<size_t>(Order[static_cast<size_t>(i)])];
+        FOrder[static_cast<size_t>(First + i)] = old[static_cast<size_t>(Order[static_cast<size_t>(i)])];
     ForgetRuns();
-    FInDataOrder = false;
     InvalidateRowIndex();
 }
 
@@ -245,10 +405,9 @@ void TKvDefaultGridItemProvider::SetDataSource(TKvGridDataProvider* Provider)
     if (FDataSource)
         FDataSource->RemoveListener(FDataListener.get());
     FDataSource = Provider;
-    if (FDataSource) {
+    if (FDataSource)
         FDataSource->AddListener(FDataListener.get());
-        BuildRows();
-    }
+    BuildRows();
     FireReset();
 }
 
@@ -288,8 +447,8 @@ TVariantArray TKvDefaultGridItemProvider::GetFieldDomain(int Field) const
     std::unordered_set<Variant, TVariantKeyHash, TVariantKeyEqual> seen;
     Variant previous;
     bool first = true;
-    for (const TKvGridRow* item : FItems) {
-        Variant value = FDataSource->GetData(item->GetDataRow(), Field);
+    for (int i = 0; i < FCount; ++i) {
+        Variant value = FDataSource->GetData(DataRowAt(i), Field);
         if (!first && VarKeyEqual(value, previous))
             continue;
         first = false;
@@ -304,13 +463,11 @@ TVariantArray TKvDefaultGridItemProvider::GetFieldDomain(int Field) const
 
 void TKvDefaultGridItemProvider::ClearRows()
 {
-    // The pool holds row items of this one class: no virtual call per item.
-    for (TKvGridRow* item : FItems)
-        item->TKvGridRow::~TKvGridRow();
-    FItems.clear();
-    FRowPool->Reset();
+    FCount = 0;
+    FOrder = {};
+    FRowIndex = {};
+    FCheckedRows = {};
     ForgetRuns();
-    FInDataOrder = true;
     InvalidateRowIndex();
 }
 
@@ -320,21 +477,36 @@ void TKvDefaultGridItemProvider::Rebuild()
     BuildRows();
 }
 
+// A reference kept across a rebuild (which callers may not rely on) still finds an item of
+// the same data row rather than freed memory.
+void TKvDefaultGridItemProvider::KeepItems()
+{
+    if (FCount == 0) {
+        DropItems();
+        return;
+    }
+    FLive->Trim(FCount, [this](TKvGridRow* item) { FreeRow(item); });
+    FLive->ForEach([](TKvGridRow* item) { item->ResetState(); });
+}
+
+void TKvDefaultGridItemProvider::DropItems()
+{
+    FLive->ForEach([](TKvGridRow* item) { item->~TKvGridRow(); });
+    FLive->Clear();
+    FRowPool->Reset();
+}
+
 void TKvDefaultGridItemProvider::BuildRows()
 {
-    if (!FDataSource)
-        return;
-    int n = FDataSource->GetRowCount();
+    int n = FDataSource ? FDataSource->GetRowCount() : 0;
     if (FMaxItemCount > 0)
         n = std::min(n, FMaxItemCount);
-    FItems.reserve(static_cast<size_t>(std::max(n, 0)));
-    if (n > GetItemCount())
-        FRowPool->Reserve(static_cast<size_t>(n - GetItemCount()));
-    if (BuildSorted(n))
-        return;
-    for (int i = GetItemCount(); i < n; ++i)
-        FItems.push_back(NewRow(i));
+    // Rows are only counted: their items are made when asked for.
+    FCount = std::max(n, FCount);
+    KeepItems();
     InvalidateRowIndex();
+    if (!FDataSource)
+        return;
     if (!GetSorting())
         return;
     if (FFixedCount > 0 && !FFixedSorting) {
@@ -343,34 +515,10 @@ void TKvDefaultGridItemProvider::BuildRows()
     } else {
         SortRange(0, n - 1, 0);
     }
+    // A sort that left every row in place keeps the data order.
+    if (!FOrder.empty() && std::is_sorted(FOrder.begin(), FOrder.end()))
+        FOrder = {};
 }
-
-bool TKvDefaultGridItemProvider::BuildSorted(int Count)
-{
-    if (!GetSorting() || !FItems.empty())
-        return false;
-    const int first = FFixedCount > 0 && !FFixedSorting ? FFixedCount : 0;
-    if (Count - first < 2)
-        return false;
-    const IntfPtr<IKvGridItemSorter> sorter = GetSorter();
-    auto* rowSorter = dynamic_cast<IKvGridRowSorter*>(sorter.get());
-    if (!rowSorter)
-        return false;
-    std::vector<int> rows(static_cast<size_t>(Count - first));
-    std::iota(rows.begin(), rows.end(), first);
-    std::vector<int> order;
-    const bool ordered = rowSorter->OrderRows(FDataSource, rows, FSortFields, FSortDirections, order, &FRuns);
-    FRuns.First = first;
-    // Each row item made once, in its place (so the sorted items also lie in order in memory).
-    for (int i = 0; i < first; ++i)
-        FItems.push_back(NewRow(i));
-    for (size_t i = 0; i < rows.size(); ++i)
-        FItems.push_back(NewRow(first + (ordered ? order[i] : static_cast<int>(i))));
-    FInDataOrder = !ordered;
-    InvalidateRowIndex();
-    return true;
-}
-
 void TKvDefaultGridItemProvider::SortRange(int First, int Last, int Level)
 {
     if (Last <= First)
@@ -390,8 +538,8 @@ void TKvDefaultGridItemProvider::SortRange(int First, int Last, int Level)
         return;
     int start = First;
     for (int i = First + 1; i <= Last; ++i) {
-        const int prevRow = FItems[static_cast<size_t>(i - 1)]->GetDataRow();
-        const int row = FItems[static_cast<size_t>(i)]->GetDataRow();
+        const int prevRow = DataRowAt(i - 1);
+        const int row = DataRowAt(i);
         if (!FDataSource->EqualsValue(field, prevRow, row)) {
             SortRange(start, i - 1, Level + 1);
             start = i;
@@ -415,6 +563,7 @@ void TKvDefaultGridItemProvider::OnDataDispose()
     // The provider is going: forget it first so that no one calls into it from the reset.
     FDataSource = nullptr;
     ClearRows();
+    DropItems();
     FireReset();
 }
 
@@ -450,9 +599,18 @@ void TKvDefaultGridItemProvider::OnDataRowInserted(int Row)
         return;
     }
     ForgetRuns();
-    for (size_t i = static_cast<size_t>(Row); i < FItems.size(); ++i)
-        FItems[i]->SetDataRow(FItems[i]->GetDataRow() + 1);
-    FItems.insert(FItems.begin() + Row, NewRow(Row));
+    // Every item showing Row or a later data row shows the next one; the new row's item
+    // stands at index Row.
+    if (!FOrder.empty()) {
+        for (int& row : FOrder)
+            if (row >= Row)
+                ++row;
+        FOrder.insert(FOrder.begin() + Row, Row);
+    }
+    if (static_cast<size_t>(Row) < FCheckedRows.size())
+        FCheckedRows.insert(FCheckedRows.begin() + Row, false);
+    FLive->Inserted(Row);
+    ++FCount;
     InvalidateRowIndex();
     FireItemInserted(Row);
 }
@@ -467,13 +625,23 @@ void TKvDefaultGridItemProvider::OnDataRowRemoved(int Row)
         return;
     }
     ForgetRuns();
-    TKvGridRow* removed = FItems[static_cast<size_t>(Row)];
-    FItems.erase(FItems.begin() + Row);
-    for (size_t i = static_cast<size_t>(Row); i < FItems.size(); ++i)
-        FItems[i]->SetDataRow(static_cast<int>(i));
-    FreeRow(removed);
+    // The item showing Row leaves; later data rows move one up.
+    const int index = ItemOfData(Row);
+    if (!FOrder.empty()) {
+        FOrder.erase(FOrder.begin() + index);
+        for (int& row : FOrder)
+            if (row > Row)
+                --row;
+    }
+    if (static_cast<size_t>(Row) < FCheckedRows.size())
+        FCheckedRows.erase(FCheckedRows.begin() + Row);
+    TKvGridRow* removed = FLive->Take(Row);
+    FLive->Removed(Row);
+    --FCount;
+    if (removed)
+        FreeRow(removed);
     InvalidateRowIndex();
-    FireItemDeleted(Row);
+    FireItemDeleted(index);
 }
 
 void TKvDefaultGridItemProvider::OnDataRowsRemoved(const TKvIntegerArray& Rows)

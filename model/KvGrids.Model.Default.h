@@ -1,5 +1,7 @@
 // The default item provider: one row item per data row, sorted by several fields,
-// following every change of its data provider.
+// following every change of its data provider. The order is a plain array of data rows
+// (none while it is the data order); row items are made when first asked for and live until
+// the next rebuild or the removal of their data row.
 #pragma once
 
 #include "model/KvGrids.Model.Sorting.h"
@@ -15,6 +17,15 @@ public:
     void SetDataRow(int Value) { FDataRow = Value; }
 
 private:
+    friend class TKvDefaultGridItemProvider;
+    void SetCheckedState(bool Value) { FChecked = Value; }
+    // As made anew: unchecked, in no group.
+    void ResetState()
+    {
+        FChecked = false;
+        FParent = nullptr;
+    }
+
     int FDataRow;
 };
 
@@ -31,7 +42,7 @@ public:
     int GetFixedCount() const override;
     int GetMaxItemCount() const override { return FMaxItemCount; }
     void SetMaxItemCount(int Value) override;
-    int GetItemCount() const override { return static_cast<int>(FItems.size()); }
+    int GetItemCount() const override { return FCount; }
     int GetRowCount() const override { return GetItemCount(); }
     TKvGridItem* GetItem(int Index) const override;
     void ResetItems() override;
@@ -40,9 +51,12 @@ public:
     void Exchange(int Index1, int Index2) override;
     void GetDataRows(int First, int Count, int* Rows) const override;
     void ApplyOrder(int First, const std::vector<int>& Order) override;
+    // Makes every row item.
     TKvGridItems GetAllItems() const override;
     void SetValueRuns(TKvGridValueRuns&& Runs) override { FRuns = std::move(Runs); }
     const TKvGridValueRuns* GetValueRuns() const override { return FRuns.Fields.empty() ? nullptr : &FRuns; }
+    // Keeps the checked state of rows without items apart, so checking every row makes none.
+    void CheckItem(int Index, bool Checked) override;
     // Finds by data values as TKvGridItemProvider::FindDataItem does.
     int FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
                  int StartIndex, int EndIndex) const override;
@@ -59,6 +73,8 @@ public:
     // Distinct values of Field in item order of first appearance.
     TVariantArray GetFieldDomain(int Field) const;
     TKvGridRow* FindRow(int DataRow) const;
+    // How many row items exist now.
+    int GetLiveItemCount() const;
 
 protected:
     virtual void OnDataDispose();
@@ -74,14 +90,20 @@ protected:
 private:
     class TDataListener;
     class TRowPool;
+    class TLiveRows;
 
-    TKvGridRow* NewRow(int DataRow);
-    void FreeRow(TKvGridRow* Row);
+    TKvGridRow* NewRow(int DataRow) const;
+    void FreeRow(TKvGridRow* Row) const;
+    int DataRowAt(int Index) const { return FOrder.empty() ? Index : FOrder[static_cast<size_t>(Index)]; }
+    // Gives up the data order: the order array starts as the identity.
+    void UseOrder();
 
+    // Forgets the rows; their items stay until BuildRows or DropItems.
     void ClearRows();
+    // Counts (and sorts) the rows; items of rows still there stay the same objects, as new.
     void BuildRows();
-    // Builds the rows of an empty list already sorted, when the sorter orders data rows itself.
-    bool BuildSorted(int Count);
+    void KeepItems();
+    void DropItems();
     void Rebuild();
     void SortRange(int First, int Last, int Level);
     // A structural change that the item limit makes a rebuild.
@@ -92,7 +114,13 @@ private:
     IntfPtr<IKvGridItemSorter> FSorter;
     TOwned<TDataListener> FDataListener;
     std::unique_ptr<TRowPool> FRowPool;
-    std::vector<TKvGridRow*, TLargeBlockAllocator<TKvGridRow*>> FItems;
+    // The row items made so far, by data row.
+    std::unique_ptr<TLiveRows> FLive;
+    int FCount = 0;
+    // Data row of each item; empty while item i shows data row i.
+    std::vector<int, TLargeBlockAllocator<int>> FOrder;
+    // Checked data rows whose items were not made yet (sized on the first check).
+    std::vector<bool> FCheckedRows;
     int FFixedCount = 0;
     bool FFixedSorting = false;
     int FMaxItemCount = 0;
@@ -100,9 +128,7 @@ private:
     TKvGridSortDirections FSortDirections;
     TKvGridDataProvider* FDataSource = nullptr;
     // Data row -> item index, rebuilt on demand after the order changed.
-    mutable std::vector<int> FRowIndex;
-    // Item i shows data row i (built unsorted, and only rows inserted or removed since).
-    bool FInDataOrder = true;
+    mutable std::vector<int, TLargeBlockAllocator<int>> FRowIndex;
     mutable bool FRowIndexValid = false;
     // Where the sort's values change, until the order or the data changes.
     TKvGridValueRuns FRuns;

@@ -298,7 +298,8 @@ bool TKvGridFilteredItemProvider::Passes(int SourceIndex, const std::vector<TFil
 {
     if (fixed > 0 && !FFixedFiltering && SourceIndex < fixed)
         return true;
-    const int row = FSource->GetItem(SourceIndex)->GetDataRow();
+    int row = -1;
+    FSource->GetDataRows(SourceIndex, 1, &row);
     for (size_t field = 0; field < table.size(); ++field) {
         TFilterList* list = table[field];
         if (!list)

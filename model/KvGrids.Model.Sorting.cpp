@@ -1,7 +1,6 @@
 // Sorting a range of items, or data rows before their items exist, by several fields.
 //
-// Call flow: RunKeys reads the range's data rows once and hands them to OrderRows (a rebuild
-// of the default provider calls OrderRows itself and makes the items in the new order), which
+// Call flow: RunKeys reads the range's data rows once and hands them to OrderRows, which
 // reads each field's cells once (ReadKey), in place when the data provider keeps a field in
 // one array, or the keys the provider writes for a field it compares its own way
 // (GetSortKeys). A field becomes one or two unsigned key columns that preserve the total

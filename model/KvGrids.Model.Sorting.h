@@ -21,19 +21,6 @@ public:
                          const TKvGridSortDirections& Directions, int First, int Last) = 0;
 };
 
-// A sorter that orders data rows before any item shows them (a rebuild then makes the items in
-// their new order).
-class IKvGridRowSorter : public virtual IInterface
-{
-public:
-    // Order: positions into Rows in their new order by Fields; false leaves the rows as they are.
-    // Runs, when given, receives where the values change along Order (positions from 0, the
-    // fields compared) when the keys tell it; else its fields stay empty.
-    virtual bool OrderRows(const TKvGridDataProvider* Source, const std::vector<int>& Rows,
-                           const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
-                           std::vector<int>& Order, TKvGridValueRuns* Runs = nullptr) = 0;
-};
-
 class TKvGridItemSorter : public TInterfacedObject, public IKvGridItemSorter
 {
 };
@@ -55,7 +42,7 @@ public:
 // the order of TKvGridDataProvider::CompareValue; a provider comparing a field its own way
 // hands keys for it, or is asked row pair by row pair. A field outside the data source's fields
 // ends the keys (a bad first field leaves the range as it is).
-class TKvGridItemQuickSorter : public TKvGridItemSorter, public IKvGridMultiKeySorter, public IKvGridRowSorter
+class TKvGridItemQuickSorter : public TKvGridItemSorter, public IKvGridMultiKeySorter
 {
 protected:
     friend class TCreateAccess;
@@ -65,9 +52,12 @@ public:
     void Run(TKvGridItemProvider* Provider, int Field, TKvGridSortDirection Direction, int First, int Last) override;
     void RunKeys(TKvGridItemProvider* Provider, const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
                  int First, int Last) override;
+    // Order: positions into Rows in their new order by Fields; false leaves the rows as they are.
+    // Runs, when given, receives where the values change along Order (positions from 0, the
+    // fields compared) when the keys tell it; else its fields stay empty.
     bool OrderRows(const TKvGridDataProvider* Source, const std::vector<int>& Rows, const TKvIntegerArray& Fields,
                    const TKvGridSortDirections& Directions, std::vector<int>& Order,
-                   TKvGridValueRuns* Runs = nullptr) override;
+                   TKvGridValueRuns* Runs = nullptr);
 };
 
 class TKvGridItemStraightSorter : public TKvGridItemSorter

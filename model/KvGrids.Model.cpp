@@ -126,7 +126,7 @@ Variant TKvGridItemProvider::GetData(int Index, int Field) const
     TKvGridDataProvider* source = GetDataSource();
     KV_ASSERT(source, "DataSource is nil");
     // Group headers and footers are no data rows: they hold no values.
-    const int row = GetItem(Index)->GetDataRow();
+    const int row = DataRowOf(Index);
     return row < 0 ? Variant() : source->GetData(row, Field);
 }
 
@@ -134,7 +134,7 @@ void TKvGridItemProvider::SetData(int Index, int Field, const Variant& Value)
 {
     TKvGridDataProvider* source = GetDataSource();
     KV_ASSERT(source, "DataSource is nil");
-    source->SetData(GetItem(Index)->GetDataRow(), Field, Value);
+    source->SetData(DataRowOf(Index), Field, Value);
 }
 
 void TKvGridItemProvider::CheckItem(int Index, bool Checked)
@@ -155,7 +155,7 @@ void TKvGridItemProvider::ResetItemsChecked(int Field, bool Refresh)
         return;
     const int count = GetItemCount();
     for (int i = 0; i < count; ++i) {
-        const int row = GetItem(i)->GetDataRow();
+        const int row = DataRowOf(i);
         if (row < 0)
             continue;
         CheckItem(i, source->GetData(row, Field).IsTrue());
@@ -179,7 +179,7 @@ int TKvGridItemProvider::FindDataItem(const TKvIntegerArray& Fields, const TVari
         searched.append(caseSensitive ? Values[k].ToString() : Values[k].ToString().toLower());
     const int last = EndIndex < 0 || EndIndex >= count ? count - 1 : EndIndex;
     for (int i = std::max(StartIndex, 0); i <= last; ++i) {
-        const int row = GetItem(i)->GetDataRow();
+        const int row = DataRowOf(i);
         if (row < 0)
             continue;
         bool match = true;

@@ -179,6 +179,13 @@ public:
     void FireDisposing();
 
 protected:
+    // The data row of the item at Index, without asking for the item itself.
+    int DataRowOf(int Index) const
+    {
+        int row = -1;
+        GetDataRows(Index, 1, &row);
+        return row;
+    }
     bool HasListener(const TKvGridItemChangeListener* Listener) const { return FListeners.Contains(Listener); }
     // The first item from StartIndex to EndIndex (-1: the last) with a data row whose value
     // texts match all fields: equal, or containing them with SearchPartialMatch; letter case

@@ -1,0 +1,377 @@
+#include "model/KvGrids.Data.Column.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <utility>
+
+namespace kv {
+
+// --- TKvByteArray ---------------------------------------------------------------------------
+
+TKvByteArray::TKvByteArray(TKvByteArray&& Other) noexcept
+    : FData(std::exchange(Other.FData, nullptr)), FSize(std::exchange(Other.FSize, 0)),
+      FCapacity(std::exchange(Other.FCapacity, 0))
+{
+}
+
+TKvByteArray& TKvByteArray::operator=(TKvByteArray&& Other) noexcept
+{
+    if (this != &Other) {
+        std::free(FData);
+        FData = std::exchange(Other.FData, nullptr);
+        FSize = std::exchange(Other.FSize, 0);
+        FCapacity = std::exchange(Other.FCapacity, 0);
+    }
+    return *this;
+}
+
+TKvByteArray::~TKvByteArray() { std::free(FData); }
+
+void TKvByteArray::Reserve(size_t Count)
+{
+    if (Count <= FCapacity)
+        return;
+    const size_t capacity = std::max({Count, FCapacity + FCapacity / 2, size_t(64)});
+    auto* data = static_cast<unsigned char*>(std::realloc(FData, capacity));
+    if (!data)
+        throw std::bad_alloc();
+    FData = data;
+    FCapacity = capacity;
+}
+
+void TKvByteArray::InsertGap(size_t At, size_t Count)
+{
+    Reserve(FSize + Count);
+    if (At < FSize)
+        std::memmove(FData + At + Count, FData + At, FSize - At);
+    FSize += Count;
+}
+
+void TKvByteArray::Erase(size_t At, size_t Count)
+{
+    if (At + Count < FSize)
+        std::memmove(FData + At, FData + At + Count, FSize - At - Count);
+    FSize -= Count;
+}
+
+void TKvByteArray::Resize(size_t Count)
+{
+    Reserve(Count);
+    if (Count > FSize)
+        std::memset(FData + FSize, 0, Count - FSize);
+    FSize = Count;
+}
+
+void TKvByteArray::EraseElements(const std::vector<int>& Rows, size_t Width)
+{
+    size_t out = static_cast<size_t>(Rows.empty() ? 0 : Rows.front()) * Width;
+    for (size_t k = 0; k < Rows.size(); ++k) {
+        const size_t from = (static_cast<size_t>(Rows[k]) + 1) * Width;
+        const size_t to = k + 1 < Rows.size() ? static_cast<size_t>(Rows[k + 1]) * Width : FSize;
+        if (to > from)
+            std::memmove(FData + out, FData + from, to - from);
+        out += to - from;
+    }
+    if (!Rows.empty())
+        FSize = out;
+}
+
+void TKvByteArray::Clear()
+{
+    std::free(FData);
+    FData = nullptr;
+    FSize = 0;
+    FCapacity = 0;
+}
+
+// --- TKvPackedInts --------------------------------------------------------------------------
+
+int TKvPackedInts::BitsOf(std::int64_t Value)
+{
+    // The magnitude's bits and a sign bit.
+    const auto magnitude = static_cast<std::uint64_t>(Value < 0 ? ~Value : Value);
+    const int bits = magnitude == 0 ? 1 : 65 - __builtin_clzll(magnitude);
+    return bits > 56 ? 64 : bits;
+}
+
+// Up to 56 bits a value lies within the 8 bytes from its first byte.
+std::int64_t TKvPackedInts::Get(size_t Index) const
+{
+    if (FBits == 64) {
+        std::int64_t value;
+        std::memcpy(&value, FBytes.Data() + Index * 8, 8);
+        return value;
+    }
+    const size_t bit = Index * static_cast<size_t>(FBits);
+    std::uint64_t word;
+    std::memcpy(&word, FBytes.Data() + bit / 8, 8);
+    const int unused = 64 - FBits;
+    return static_cast<std::int64_t>((word >> (bit % 8)) << unused) >> unused;
+}
+
+void TKvPackedInts::Store(size_t Index, std::int64_t Value)
+{
+    if (FBits == 64) {
+        std::memcpy(FBytes.Data() + Index * 8, &Value, 8);
+        return;
+    }
+    const size_t bit = Index * static_cast<size_t>(FBits);
+    const int shift = static_cast<int>(bit % 8);
+    const std::uint64_t mask = ((std::uint64_t(1) << FBits) - 1) << shift;
+    std::uint64_t word;
+    std::memcpy(&word, FBytes.Data() + bit / 8, 8);
+    word = (word & ~mask) | ((static_cast<std::uint64_t>(Value) << shift) & mask);
+    std::memcpy(FBytes.Data() + bit / 8, &word, 8);
+}
+
+void TKvPackedInts::Widen(int Bits)
+{
+    TKvPackedInts wider;
+    wider.FBits = Bits;
+    wider.FBytes.Resize(wider.BytesFor(FCount));
+    for (size_t i = 0; i < FCount; ++i)
+        wider.Store(i, Get(i));
+    FBytes = std::move(wider.FBytes);
+    FBits = Bits;
+}
+
+void TKvPackedInts::Set(size_t Index, std::int64_t Value)
+{
+    if (const int bits = BitsOf(Value); bits > FBits)
+        Widen(bits);
+    Store(Index, Value);
+}
+
+void TKvPackedInts::Insert(size_t Index, std::int64_t Value)
+{
+    if (const int bits = BitsOf(Value); bits > FBits)
+        Widen(bits);
+    FBytes.Resize(BytesFor(FCount + 1));
+    if (FBits % 8 == 0) {
+        const size_t width = static_cast<size_t>(FBits / 8);
+        std::memmove(FBytes.Data() + (Index + 1) * width, FBytes.Data() + Index * width, (FCount - Index) * width);
+    } else {
+        for (size_t i = FCount; i > Index; --i)
+            Store(i, Get(i - 1));
+    }
+    ++FCount;
+    Store(Index, Value);
+}
+
+void TKvPackedInts::Erase(size_t Index)
+{
+    if (FBits % 8 == 0) {
+        const size_t width = static_cast<size_t>(FBits / 8);
+        std::memmove(FBytes.Data() + Index * width, FBytes.Data() + (Index + 1) * width, (FCount - Index - 1) * width);
+    } else {
+        for (size_t i = Index; i + 1 < FCount; ++i)
+            Store(i, Get(i + 1));
+    }
+    --FCount;
+    FBytes.Resize(BytesFor(FCount));
+}
+
+void TKvPackedInts::EraseRows(const std::vector<int>& Rows)
+{
+    size_t next = 0, out = 0;
+    for (size_t i = 0; i < FCount; ++i) {
+        if (next < Rows.size() && static_cast<size_t>(Rows[next]) == i) {
+            ++next;
+            continue;
+        }
+        if (out != i)
+            Store(out, Get(i));
+        ++out;
+    }
+    FCount = out;
+    FBytes.Resize(BytesFor(FCount));
+}
+
+void TKvPackedInts::Clear()
+{
+    FBytes.Clear();
+    FCount = 0;
+    FBits = 1;
+}
+
+// --- TKvValueColumn -------------------------------------------------------------------------
+
+namespace {
+// A text column of at least this many rows with more distinct texts than half its rows keeps
+// variants (a table of texts costs more than variants when most are distinct; in the first
+// rows most are, whatever the column holds later).
+constexpr size_t kTextTableRows = 65536;
+
+double LoadDouble(const TKvByteArray& Bytes, size_t Row)
+{
+    double value;
+    std::memcpy(&value, Bytes.Data() + Row * sizeof(double), sizeof(double));
+    return value;
+}
+} // namespace
+
+TKvValueColumn::TMode TKvValueColumn::ModeFor(const Variant& Value)
+{
+    switch (Value.Kind()) {
+    case TVarKind::Empty: return ModeEmpty;
+    case TVarKind::Integer: return ModeInts;
+    case TVarKind::Double: return ModeDoubles;
+    case TVarKind::DateTime: return ModeDates;
+    case TVarKind::Boolean: return ModeBools;
+    // A null text stays apart from the empty one it equals in the table.
+    case TVarKind::String: return Value.StringUnchecked().isNull() ? ModeVariants : ModeTexts;
+    default: return ModeVariants;
+    }
+}
+
+bool TKvValueColumn::Fits(const Variant& Value) const
+{
+    return FMode == ModeVariants || ModeFor(Value) == FMode;
+}
+
+Variant TKvValueColumn::Get(size_t Row) const
+{
+    switch (FMode) {
+    case ModeEmpty: return Variant();
+    case ModeInts: return Variant(FInts.Get(Row));
+    case ModeDoubles: return Variant(LoadDouble(FDoubles, Row));
+    case ModeDates: return Variant::DateTime(LoadDouble(FDoubles, Row));
+    case ModeBools: return Variant(FInts.Get(Row) != 0);
+    case ModeTexts: return Variant(FTexts[static_cast<size_t>(FInts.Get(Row))]);
+    default: return FVariants[Row];
+    }
+}
+
+std::int64_t TKvValueColumn::TextIndex(const QString& Text)
+{
+    if (const auto it = FTextIndex.constFind(Text); it != FTextIndex.cend())
+        return it.value();
+    const auto index = static_cast<int>(FTexts.size());
+    FTexts.push_back(Text);
+    FTextIndex.insert(Text, index);
+    return index;
+}
+
+void TKvValueColumn::ToVariants()
+{
+    std::vector<Variant> values;
+    values.reserve(FSize);
+    for (size_t row = 0; row < FSize; ++row)
+        values.push_back(Get(row));
+    const size_t size = FSize;
+    Clear();
+    FVariants = std::move(values);
+    FSize = size;
+    FMode = ModeVariants;
+}
+
+void TKvValueColumn::Put(size_t Row, const Variant& Value, bool Insert)
+{
+    if (FSize == 0) {
+        Clear();
+        FMode = ModeFor(Value);
+    } else if (!Fits(Value)) {
+        ToVariants();
+    }
+    switch (FMode) {
+    case ModeEmpty:
+        break;
+    case ModeInts:
+    case ModeBools:
+    case ModeTexts: {
+        const std::int64_t value = FMode == ModeInts    ? Value.IntUnchecked()
+                                   : FMode == ModeBools ? std::int64_t(Value.BoolUnchecked())
+                                                        : TextIndex(Value.StringUnchecked());
+        if (Insert)
+            FInts.Insert(Row, value);
+        else
+            FInts.Set(Row, value);
+        break;
+    }
+    case ModeDoubles:
+    case ModeDates: {
+        const double value = Value.DoubleUnchecked();
+        if (Insert)
+            FDoubles.InsertGap(Row * sizeof(double), sizeof(double));
+        std::memcpy(FDoubles.Data() + Row * sizeof(double), &value, sizeof(double));
+        break;
+    }
+    default:
+        if (Insert)
+            FVariants.insert(FVariants.begin() + static_cast<std::ptrdiff_t>(Row), Value);
+        else
+            FVariants[Row] = Value;
+        break;
+    }
+    if (Insert)
+        ++FSize;
+    // Mostly distinct texts take less room as variants than in a table.
+    if (FMode == ModeTexts && FSize >= kTextTableRows && FTexts.size() > FSize / 2)
+        ToVariants();
+}
+
+void TKvValueColumn::Set(size_t Row, const Variant& Value) { Put(Row, Value, false); }
+
+void TKvValueColumn::Insert(size_t Row, const Variant& Value) { Put(Row, Value, true); }
+
+void TKvValueColumn::Erase(size_t Row)
+{
+    switch (FMode) {
+    case ModeEmpty: break;
+    case ModeInts:
+    case ModeBools:
+    case ModeTexts: FInts.Erase(Row); break;
+    case ModeDoubles:
+    case ModeDates: FDoubles.Erase(Row * sizeof(double), sizeof(double)); break;
+    default: FVariants.erase(FVariants.begin() + static_cast<std::ptrdiff_t>(Row)); break;
+    }
+    if (--FSize == 0)
+        Clear();
+}
+
+void TKvValueColumn::EraseRows(const std::vector<int>& Rows)
+{
+    if (Rows.empty())
+        return;
+    switch (FMode) {
+    case ModeEmpty: break;
+    case ModeInts:
+    case ModeBools:
+    case ModeTexts: FInts.EraseRows(Rows); break;
+    case ModeDoubles:
+    case ModeDates: FDoubles.EraseElements(Rows, sizeof(double)); break;
+    default: {
+        size_t next = 0, out = 0;
+        for (size_t r = 0; r < FVariants.size(); ++r) {
+            if (next < Rows.size() && static_cast<size_t>(Rows[next]) == r) {
+                ++next;
+                continue;
+            }
+            if (out != r)
+                FVariants[out] = std::move(FVariants[r]);
+            ++out;
+        }
+        FVariants.resize(out);
+        break;
+    }
+    }
+    FSize -= Rows.size();
+    if (FSize == 0)
+        Clear();
+}
+
+void TKvValueColumn::Clear()
+{
+    FMode = ModeEmpty;
+    FSize = 0;
+    FInts.Clear();
+    FDoubles.Clear();
+    FTexts = {};
+    FTextIndex = {};
+    FVariants = {};
+}
+
+} // namespace kv

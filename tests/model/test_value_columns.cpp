@@ -1,0 +1,228 @@
+// Columns kept by kind against plain arrays under random operations: packed whole numbers
+// of every width, and the simple provider's cells, sums and notices with values of every kind.
+#include "ModelTestSupport.h"
+#include "TestSupport.h"
+#include "model/KvGrids.Data.Column.h"
+
+#include <algorithm>
+#include <limits>
+#include <random>
+
+using namespace kv;
+using namespace kvtest;
+
+TEST(PackedInts, RandomInsertsSetsAndRemovalsMatchAnArray)
+{
+    std::mt19937_64 rng(5);
+    // Values that need ever more bits, with runs of small ones between.
+    auto value = [&]() -> std::int64_t {
+        switch (rng() % 8) {
+        case 0: return static_cast<std::int64_t>(rng() % 3) - 1;
+        case 1: return static_cast<std::int64_t>(rng() % 2000) - 1000;
+        case 2: return static_cast<std::int64_t>(rng() % 100000);
+        case 3: return -static_cast<std::int64_t>(rng() % (std::int64_t(1) << 40));
+        case 4: return static_cast<std::int64_t>(rng() >> (rng() % 64));
+        case 5: return rng() % 2 ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
+        case 6: return (std::int64_t(1) << 55) - 1 - static_cast<std::int64_t>(rng() % 3);
+        default: return static_cast<std::int64_t>(rng() % 256);
+        }
+    };
+    for (int trial = 0; trial < 6; ++trial) {
+        TKvPackedInts packed;
+        std::vector<std::int64_t> plain;
+        // Early trials stay small for longer, so narrow widths see inserts and removals too.
+        const unsigned wide = 2 + static_cast<unsigned>(trial) * 40;
+        for (int step = 0; step < 3000; ++step) {
+            const unsigned op = static_cast<unsigned>(rng() % 10);
+            const std::int64_t v = rng() % wide == 0 ? value() : static_cast<std::int64_t>(rng() % 5);
+            if (op < 5 || plain.empty()) {
+                const size_t at = rng() % (plain.size() + 1);
+                packed.Insert(at, v);
+                plain.insert(plain.begin() + static_cast<std::ptrdiff_t>(at), v);
+            } else if (op < 7) {
+                const size_t at = rng() % plain.size();
+                packed.Set(at, v);
+                plain[at] = v;
+            } else if (op < 9) {
+                const size_t at = rng() % plain.size();
+                packed.Erase(at);
+                plain.erase(plain.begin() + static_cast<std::ptrdiff_t>(at));
+            } else {
+                std::vector<int> rows;
+                for (int k = 0; k < 4; ++k)
+                    rows.push_back(static_cast<int>(rng() % plain.size()));
+                std::sort(rows.begin(), rows.end());
+                rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+                packed.EraseRows(rows);
+                for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+                    plain.erase(plain.begin() + *it);
+            }
+            ASSERT_EQ(packed.Size(), plain.size());
+            for (size_t i = 0; i < plain.size(); ++i)
+                ASSERT_EQ(packed.Get(i), plain[i]) << "trial " << trial << " step " << step << " at " << i;
+        }
+    }
+}
+
+namespace {
+
+// Mostly values of the column's own kind, now and then another kind, Empty, Null, a null
+// text, a huge whole number or many distinct texts.
+Variant RandomValue(std::mt19937& rng, int field, bool mixed)
+{
+    const unsigned r = rng() % (mixed ? 40 : 1000);
+    if (r == 0)
+        return Variant();
+    if (r == 1)
+        return Variant::Null();
+    if (r == 2)
+        return Variant(QString());
+    if (r == 3)
+        return Variant(std::numeric_limits<std::int64_t>::max() - static_cast<int>(rng() % 3));
+    if (r == 4)
+        return Variant(QStringLiteral("x"));
+    if (r == 5)
+        return Variant(2.5);
+    switch (field) {
+    case 0: return Variant(static_cast<int>(rng() % 2000) - 1000);
+    case 1: return Variant(static_cast<double>(rng() % 10000) / 8);
+    case 2: return Variant(QStringLiteral("w%1").arg(rng() % (mixed ? 3000 : 50)));
+    case 3: return Variant::DateTime(45000 + static_cast<double>(rng() % 1000) / 4);
+    default: return Variant(rng() % 2 == 0);
+    }
+}
+
+} // namespace
+
+TEST(SimpleProviderColumns, RandomEditsMatchAPlainTable)
+{
+    for (const bool mixed : {false, true}) {
+        std::mt19937 rng(mixed ? 77 : 7);
+        auto data = MakeTable("I,F,S,D,B", "n,n,s,d,b", {});
+        TDataRecorder recorder;
+        data->AddListener(&recorder);
+        std::vector<std::vector<Variant>> plain; // by row
+        const int fields = 5;
+        auto row = [&] {
+            std::vector<Variant> values;
+            for (int f = 0; f < fields; ++f)
+                values.push_back(RandomValue(rng, f, mixed));
+            return values;
+        };
+        for (int step = 0; step < 4000; ++step) {
+            const unsigned op = rng() % 20;
+            const int n = static_cast<int>(plain.size());
+            recorder.Events.clear();
+            if (op < 8 || n == 0) {
+                const int at = op < 6 ? n : static_cast<int>(rng() % static_cast<unsigned>(n + 1));
+                std::vector<Variant> values = row();
+                // Short rows leave the remaining cells empty.
+                if (rng() % 50 == 0)
+                    values.resize(2);
+                data->InsertRow(at, TKvGridDataRow(values.begin(), values.end()));
+                values.resize(fields);
+                plain.insert(plain.begin() + at, values);
+                EXPECT_EQ(recorder.Events, QStringList{QStringLiteral("inserted %1").arg(at)});
+            } else if (op < 13) {
+                const int r = static_cast<int>(rng() % static_cast<unsigned>(n));
+                const int f = static_cast<int>(rng() % fields);
+                const Variant v = RandomValue(rng, f, mixed);
+                const bool same = plain[size_t(r)][size_t(f)] == v;
+                data->SetData(r, f, v);
+                plain[size_t(r)][size_t(f)] = v;
+                EXPECT_EQ(recorder.Events, same ? QStringList{} : QStringList{QStringLiteral("value %1,%2").arg(r).arg(f)});
+            } else if (op < 15) {
+                const int r = static_cast<int>(rng() % static_cast<unsigned>(n));
+                const std::vector<Variant> values = row();
+                data->UpdateRow(r, TKvGridDataRow(values.begin(), values.end()));
+                plain[size_t(r)] = values;
+            } else if (op < 18) {
+                const int r = static_cast<int>(rng() % static_cast<unsigned>(n));
+                data->RemoveRow(r);
+                plain.erase(plain.begin() + r);
+            } else if (op < 19) {
+                TKvIntegerArray rows;
+                for (int k = 0; k < 5; ++k)
+                    rows.push_back(static_cast<int>(rng() % static_cast<unsigned>(n)));
+                data->RemoveRows(rows);
+                std::sort(rows.begin(), rows.end());
+                rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+                for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+                    plain.erase(plain.begin() + *it);
+            } else if (rng() % 10 == 0) {
+                data->ClearRows();
+                plain.clear();
+            }
+            ASSERT_EQ(data->GetRowCount(), static_cast<int>(plain.size()));
+            // Every cell gives back what was stored, kind and value.
+            for (size_t r = 0; r < plain.size(); ++r)
+                for (int f = 0; f < fields; ++f)
+                    ASSERT_EQ(data->GetData(static_cast<int>(r), f), plain[r][size_t(f)])
+                        << "step " << step << " row " << r << " field " << f;
+            for (int f = 0; f < fields; ++f)
+                if (const Variant* cells = data->GetFieldValues(f))
+                    for (size_t r = 0; r < plain.size(); ++r)
+                        ASSERT_EQ(cells[r], plain[r][size_t(f)]);
+            if (step % 50 == 0 && !plain.empty()) {
+                const int r = static_cast<int>(rng() % plain.size());
+                EXPECT_EQ(data->GetRow(r), TKvGridDataRow(plain[size_t(r)].begin(), plain[size_t(r)].end()));
+                // The whole-number column's running sum.
+                __extension__ __int128 whole = 0;
+                bool ints = true;
+                for (const auto& values : plain) {
+                    if (values[0].IsInteger())
+                        whole += values[0].AsInt();
+                    else if (!values[0].IsClear())
+                        ints = false;
+                }
+                if (ints && whole >= std::numeric_limits<std::int64_t>::min() && whole <= std::numeric_limits<std::int64_t>::max())
+                    EXPECT_EQ(data->GetSum(0), Variant(static_cast<std::int64_t>(whole))) << "step " << step;
+            }
+        }
+        data->RemoveListener(&recorder);
+    }
+}
+
+TEST(SimpleProviderColumns, ColumnsInsertedAndRemovedBetweenRows)
+{
+    auto data = MakeTable("A,B", "n,s", {{1, "a"}, {2, "b"}});
+    // A new column between filled rows starts empty and takes any value.
+    data->InsertColumns(1, 1, "C", "n");
+    EXPECT_EQ(data->GetData(0, 1), Variant());
+    EXPECT_EQ(data->GetData(1, 2), Variant("b"));
+    data->SetData(1, 1, Variant(7));
+    EXPECT_EQ(data->GetData(1, 1), Variant(7));
+    EXPECT_EQ(data->GetData(0, 1), Variant());
+    data->RemoveColumns(0, 1);
+    EXPECT_EQ(data->GetRow(1), (TKvGridDataRow{Variant(7), Variant("b")}));
+    // An empty text and a null text stay what they were.
+    data->InsertRow(2, {Variant(1), Variant(QString(""))});
+    data->InsertRow(3, {Variant(1), Variant(QString())});
+    EXPECT_FALSE(data->GetData(2, 1).AsString().isNull());
+    EXPECT_TRUE(data->GetData(3, 1).AsString().isNull());
+    // Cleared, a column starts over with the kind of its next value.
+    data->ClearRows();
+    data->InsertRow(0, {Variant(true), Variant::DateTime(45000.5)});
+    EXPECT_EQ(data->GetData(0, 0), Variant(true));
+    EXPECT_EQ(data->GetData(0, 1), Variant::DateTime(45000.5));
+}
+
+TEST(SimpleProviderColumns, TextsKeepATableUnlessMostAreDistinct)
+{
+    TKvValueColumn few, distinct;
+    for (int i = 0; i < 70000; ++i) {
+        few.Insert(static_cast<size_t>(i), Variant(QStringLiteral("t%1").arg(i * 7 % 5000)));
+        distinct.Insert(static_cast<size_t>(i), Variant(QStringLiteral("t%1").arg(i)));
+    }
+    EXPECT_EQ(few.Mode(), TKvValueColumn::ModeTexts);
+    EXPECT_EQ(distinct.Mode(), TKvValueColumn::ModeVariants);
+    for (int i = 0; i < 70000; i += 683) {
+        EXPECT_EQ(few.Get(static_cast<size_t>(i)), Variant(QStringLiteral("t%1").arg(i * 7 % 5000)));
+        EXPECT_EQ(distinct.Get(static_cast<size_t>(i)), Variant(QStringLiteral("t%1").arg(i)));
+    }
+    // Another kind in a typed column turns it to variants, keeping every cell.
+    few.Set(5, Variant(12));
+    EXPECT_EQ(few.Mode(), TKvValueColumn::ModeVariants);
+    EXPECT_EQ(few.Get(5), Variant(12));
+    EXPECT_EQ(few.Get(6), Variant(QStringLiteral("t%1").arg(42)));
+}
