@@ -27,6 +27,7 @@
 #include <QtCore/QCache>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QVarLengthArray>
 #include <QtGui/QFont>
 #include <QtGui/QFontInfo>
 #include <QtGui/QFontMetricsF>
@@ -887,6 +888,31 @@ TGPStatus FillRectangle(GpGraphics* graphics, GpBrush* brush, float x, float y, 
     if (!FiniteRect(x, y, width, height))
         return InvalidParameter;
     return FillShape(graphics, brush, [&](QPainter* p) { p->drawRect(QRectF(x, y, width, height)); });
+}
+
+TGPStatus FillRectangles(GpGraphics* graphics, GpBrush* brush, const TRect* rects, int count)
+{
+    if (count < 0 || (count > 0 && !rects))
+        return InvalidParameter;
+    return FillShape(graphics, brush, [&](QPainter* p) {
+        if (brush->Cached.style() != Qt::SolidPattern) {
+            for (int i = 0; i < count; ++i)
+                if (!rects[i].IsEmpty())
+                    p->drawRect(QRectF(rects[i].Left, rects[i].Top, rects[i].Width(), rects[i].Height()));
+            return;
+        }
+        const bool smooth = p->testRenderHint(QPainter::Antialiasing);
+        if (smooth)
+            p->setRenderHint(QPainter::Antialiasing, false);
+        QVarLengthArray<QRect, 64> list;
+        list.reserve(count);
+        for (int i = 0; i < count; ++i)
+            if (!rects[i].IsEmpty())
+                list.append(QRect(rects[i].Left, rects[i].Top, rects[i].Width(), rects[i].Height()));
+        p->drawRects(list.constData(), int(list.size()));
+        if (smooth)
+            p->setRenderHint(QPainter::Antialiasing, true);
+    });
 }
 
 TGPStatus DrawRectangle(GpGraphics* graphics, GpPen* pen, float x, float y, float width, float height)
