@@ -654,3 +654,40 @@ TEST(DrawingUtils, EllipsisAndMenuMarksArePlacedExactly)
         }
     }
 }
+
+// The uncovered parts of an area against a pixel mask of area less cover, on random covers:
+// the parts are disjoint, inside the area and together exactly the uncovered pixels.
+TEST(DrawingContext, UncoveredPartsMatchAPixelMask)
+{
+    std::uint32_t seed = 12345;
+    auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 8) % std::uint32_t(n));
+    };
+    for (int round = 0; round < 300; ++round) {
+        const TRect area{next(10), next(10), 10 + next(40), 10 + next(40)};
+        std::vector<TRect> cover;
+        for (int i = 0, n = next(12); i < n; ++i) {
+            const int x = next(60) - 5, y = next(60) - 5;
+            cover.push_back(TRect{x, y, x + next(25), y + next(25)});
+        }
+        std::vector<TRect> parts;
+        UncoveredParts(area, cover, parts);
+        std::vector<int> painted(60 * 60, 0);
+        for (const TRect& p : parts) {
+            ASSERT_FALSE(p.IsEmpty());
+            ASSERT_TRUE(p.Left >= area.Left && p.Top >= area.Top && p.Right <= area.Right && p.Bottom <= area.Bottom);
+            for (int y = p.Top; y < p.Bottom; ++y)
+                for (int x = p.Left; x < p.Right; ++x)
+                    ++painted[y * 60 + x];
+        }
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 60; ++x) {
+                bool want = x >= area.Left && x < area.Right && y >= area.Top && y < area.Bottom;
+                for (const TRect& c : cover)
+                    if (x >= c.Left && x < c.Right && y >= c.Top && y < c.Bottom)
+                        want = false;
+                ASSERT_EQ(painted[y * 60 + x], want ? 1 : 0) << "round " << round << " at " << x << ", " << y;
+            }
+    }
+}
