@@ -3,7 +3,9 @@
 
 #include "platform/graphics/DeviceContext.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kv {
 
@@ -212,6 +214,114 @@ void TKvDrawingContext::DrawRect(TKvFill* fill, TKvStroke* stroke, const TRect& 
 void TKvDrawingContext::DrawRect(TKvFill* fill, TKvStroke* stroke, int x, int y, int width, int height)
 {
     DrawRect(fill, stroke, TRect::Bounds(x, y, width, height));
+}
+
+void UncoveredParts(const TRect& area, const std::vector<TRect>& cover, std::vector<TRect>& parts)
+{
+    parts.clear();
+    if (area.IsEmpty())
+        return;
+    std::vector<TRect> cut;
+    cut.reserve(cover.size());
+    for (const TRect& c : cover) {
+        const TRect r{std::max(c.Left, area.Left), std::max(c.Top, area.Top), std::min(c.Right, area.Right),
+                      std::min(c.Bottom, area.Bottom)};
+        if (!r.IsEmpty())
+            cut.push_back(r);
+    }
+    if (cut.empty()) {
+        parts.push_back(area);
+        return;
+    }
+    std::sort(cut.begin(), cut.end(), [](const TRect& a, const TRect& b) { return a.Top < b.Top; });
+    std::vector<int> ys{area.Top, area.Bottom};
+    ys.reserve(cut.size() * 2 + 2);
+    for (const TRect& r : cut) {
+        ys.push_back(r.Top);
+        ys.push_back(r.Bottom);
+    }
+    std::sort(ys.begin(), ys.end());
+    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+    std::vector<TRect> active;
+    std::vector<std::pair<int, int>> spans, gaps, previous;
+    size_t next = 0, band = 0;
+    bool first = true;
+    for (size_t i = 0; i + 1 < ys.size(); ++i) {
+        const int y0 = ys[i], y1 = ys[i + 1];
+        while (next < cut.size() && cut[next].Top <= y0)
+            active.push_back(cut[next++]);
+        active.erase(std::remove_if(active.begin(), active.end(), [&](const TRect& r) { return r.Bottom <= y0; }),
+                     active.end());
+        spans.clear();
+        for (const TRect& r : active)
+            spans.emplace_back(r.Left, r.Right);
+        std::sort(spans.begin(), spans.end());
+        gaps.clear();
+        int x = area.Left;
+        for (const auto& [left, right] : spans) {
+            if (left > x)
+                gaps.emplace_back(x, left);
+            x = std::max(x, right);
+        }
+        if (x < area.Right)
+            gaps.emplace_back(x, area.Right);
+        if (!first && gaps == previous) {
+            for (size_t k = band; k < parts.size(); ++k)
+                parts[k].Bottom = y1;
+            continue;
+        }
+        first = false;
+        band = parts.size();
+        for (const auto& [left, right] : gaps)
+            parts.push_back(TRect{left, y0, right, y1});
+        previous.swap(gaps);
+    }
+}
+
+bool TKvDrawingContext::IntegerOffset(TPoint& offset) const
+{
+    gfx::GpMatrix* matrix = nullptr;
+    GdipCheck(gfx::CreateMatrix(&matrix));
+    float m[6] = {};
+    TGPStatus status = gfx::GetWorldTransform(Graphics(), matrix);
+    if (status == Ok)
+        status = gfx::GetMatrixElements(matrix, m);
+    gfx::DeleteMatrix(matrix);
+    GdipCheck(status);
+    if (m[0] != 1.0f || m[1] != 0.0f || m[2] != 0.0f || m[3] != 1.0f || m[4] != std::floor(m[4]) ||
+        m[5] != std::floor(m[5]) || std::fabs(m[4]) > 1e7f || std::fabs(m[5]) > 1e7f)
+        return false;
+    offset = TPoint{int(m[4]), int(m[5])};
+    return true;
+}
+
+void TKvDrawingContext::FillUncovered(TKvFill* fill, const TRectF& rect)
+{
+    TPoint offset;
+    // A gradient's colours depend on where each run of pixels starts: it is filled whole.
+    if (!fill || fill->AsGradient() || !FCover || FCover->empty() || !FCoverEnabled || !IntegerOffset(offset) ||
+        rect.Left != std::floor(rect.Left) || rect.Top != std::floor(rect.Top) || rect.Right != std::floor(rect.Right) ||
+        rect.Bottom != std::floor(rect.Bottom) || rect.IsEmpty() || std::fabs(rect.Left) > 1e7f ||
+        std::fabs(rect.Top) > 1e7f || std::fabs(rect.Right) > 1e7f || std::fabs(rect.Bottom) > 1e7f) {
+        DrawRect(fill, nullptr, rect);
+        return;
+    }
+    const TRect area{int(rect.Left) + offset.X, int(rect.Top) + offset.Y, int(rect.Right) + offset.X,
+                     int(rect.Bottom) + offset.Y};
+    std::vector<TRect> parts;
+    UncoveredParts(area, *FCover, parts);
+    std::int64_t left = std::int64_t(area.Width()) * area.Height();
+    for (TRect& part : parts) {
+        left -= std::int64_t(part.Width()) * part.Height();
+        part.Offset(-offset.X, -offset.Y);
+    }
+    if (left == 0) {
+        DrawRect(fill, nullptr, rect);
+        return;
+    }
+    FLeftOutArea += std::uint64_t(left);
+    if (!parts.empty())
+        GdipCheck(gfx::FillRectangles(Graphics(), fill->Brush(), parts.data(), int(parts.size())));
 }
 
 void TKvDrawingContext::DrawEllipse(TKvFill* fill, TKvStroke* stroke, const TRectF& rect)

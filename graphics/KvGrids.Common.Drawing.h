@@ -282,6 +282,11 @@ public:
 //   the polygon's bounding box, the text's box or rectangle), so one gradient object serves
 //   many shapes, each from its own start colour to its end colour.
 // Failures of the graphics layer (a nil font for text, a released canvas) raise EGdipError.
+// The parts of area outside every cover rectangle: disjoint rectangles in bands from top to
+// bottom, left to right within a band, a band joined with the one above when their columns
+// match.
+void UncoveredParts(const TRect& area, const std::vector<TRect>& cover, std::vector<TRect>& parts);
+
 class TKvDrawingContext : public TKvGraphicsObject
 {
 public:
@@ -299,6 +304,19 @@ public:
     void DrawRect(TKvFill* fill, TKvStroke* stroke, double x, double y, double width, double height);
     void DrawRect(TKvFill* fill, TKvStroke* stroke, const TRect& rect);
     void DrawRect(TKvFill* fill, TKvStroke* stroke, int x, int y, int width, int height);
+
+    // Device pixels that fills still to come in this paint cover (not owned; null for none);
+    // FillUncovered leaves them out.
+    void SetCover(const std::vector<TRect>* cover) { FCover = cover; }
+    const std::vector<TRect>* GetCover() const { return FCover; }
+    // DrawRect(fill, nullptr, rect), but without the cover's pixels when the fill is solid and
+    // the rectangle lies on whole device pixels under an integer offset (no scale or rotation).
+    void FillUncovered(TKvFill* fill, const TRectF& rect);
+    // Pixels that FillUncovered has left out since the process started.
+    static std::uint64_t GetLeftOutArea() { return FLeftOutArea; }
+    // Off, FillUncovered fills the whole rectangle (a reference to compare with).
+    static void SetCoverEnabled(bool value) { FCoverEnabled = value; }
+    static bool GetCoverEnabled() { return FCoverEnabled; }
 
     // The ellipse inscribed in the rectangle; its stroke is centred on the curve.
     void DrawEllipse(TKvFill* fill, TKvStroke* stroke, const TRectF& rect);
@@ -402,8 +420,15 @@ private:
     void FillAndStroke(TKvFill* fill, TKvStroke* stroke, float x, float y, float w, float h, bool ellipse);
     TPoint DeviceOffset() const;
 
+    // The integer device offset of the world transform; false under scale, rotation or a
+    // fractional offset.
+    bool IntegerOffset(TPoint& offset) const;
+
     TCanvas* FCanvas = nullptr;
     HDC FDC = nullptr;
+    const std::vector<TRect>* FCover = nullptr;
+    static inline std::uint64_t FLeftOutArea = 0;
+    static inline bool FCoverEnabled = true;
 
     static TBitmap* FGlobalCanvas;
     static gfx::GpGraphics* FGlobalContext;

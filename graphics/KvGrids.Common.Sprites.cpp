@@ -819,7 +819,7 @@ void TKvSpriteControl::Invalidate()
 void TKvSpriteControl::DoDrawBackground(TKvDrawingContext* context, const TRectF& rect)
 {
     if (FBackground)
-        context->DrawRect(FBackground, nullptr, TRectF(rect.Left - 1, rect.Top - 1, rect.Right + 1, rect.Bottom + 1));
+        context->FillUncovered(FBackground, TRectF(rect.Left - 1, rect.Top - 1, rect.Right + 1, rect.Bottom + 1));
 }
 
 void TKvSpriteControl::Paint()

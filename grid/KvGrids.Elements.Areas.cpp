@@ -13,12 +13,15 @@
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Delegate.h"
+#include "grid/KvGrids.Impl.h"
 #include "grid/KvGrids.LayoutManager.h"
 #include "grid/KvGrids.View.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
 namespace kv {
 
@@ -524,8 +527,26 @@ void TKvGridBodyElement::DoDraw(TKvDrawingContext* context)
     const TRectF r(0, 0, GetWidth(), GetHeight());
     const bool content = FGrid->GetVisibleColumnCount() > 0 && FGrid->GetItemCount() > 0;
     IKvGridRenderer* renderer = content ? FRenderer.get() : FEmptyRenderer.get();
-    if (renderer)
-        renderer->Render(FGrid, context, r);
+    if (!renderer)
+        return;
+    // The renderer's fills leave out what the cells drawn next cover.
+    const std::vector<TRect>* old = context->GetCover();
+    context->SetCover(FGrid->GetPaintCover(this, context));
+    TScopeExit restore([&] { context->SetCover(old); });
+    renderer->Render(FGrid, context, r);
+}
+
+TKvFill* TKvGridBodyElement::GetStockFill() const
+{
+    if (typeid(*this) != typeid(TKvGridBodyElement) || !FRenderer || FGrid->GetVisibleColumnCount() < 1 ||
+        FGrid->GetItemCount() < 1)
+        return nullptr;
+    const std::type_info& type = typeid(*FRenderer.get());
+    if (type == typeid(TKvGridBodyRenderer))
+        return FGrid->GetBody()->GetStyles()->GetBackground();
+    if (type == typeid(TKvGridFixedBodyRenderer))
+        return FGrid->GetFixedCols()->GetStyles()->GetBackground();
+    return nullptr;
 }
 
 // ---- row-group bar ---------------------------------------------------------------------------

@@ -21,6 +21,7 @@
 #include <QtCore/QtGlobal>
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
 // The resource object of a static library is linked only when something names it.
 static void InitGridResources() { Q_INIT_RESOURCE(kvgrids); }
@@ -254,6 +255,32 @@ void TKvGridDataCellElement::DoDraw(TKvDrawingContext* context)
     if (FRenderer)
         RenderContent(context, model, FContentRect);
     DrawBorders(context, styles, r, FGrid->GetSmoothing());
+}
+
+TKvFill* TKvGridDataCellElement::GetContentFill(TRect& content) const
+{
+    auto* column = dynamic_cast<TKvGridDataColumn*>(FIndex.Column);
+    if (typeid(*this) != typeid(TKvGridDataCellElement) || !FRenderer ||
+        typeid(*FRenderer) != typeid(TKvGridDataCellRenderer) || !column || !FGrid)
+        return nullptr;
+    // Buttons and the error icon take room from the content; the cell is left to itself then.
+    if ((column->GetButton() != ButtonNone && ButtonShown(column->GetAlwaysShowButton())) ||
+        ButtonShown(column->GetAlwaysShowEditButton()) || !column->GetError().isEmpty())
+        return nullptr;
+    // Dynamic styles give each cell its own set.
+    const TKvGridDynamicStyleCollection* bodyStyles = FGrid->GetBody()->GetDynamicStyles();
+    const TKvGridDynamicStyleCollection* columnStyles = column->GetDynamicStyles();
+    if ((bodyStyles && bodyStyles->Count() > 0) || (columnStyles && columnStyles->Count() > 0))
+        return nullptr;
+    TKvGridViewStyles* styles = column->GetStyles();
+    if (!styles)
+        return nullptr;
+    const float w = GetWidth(), h = GetHeight();
+    if (w != std::floor(w) || h != std::floor(h) || w <= 0 || h <= 0 || w > 1e7f || h > 1e7f)
+        return nullptr;
+    content = TRect{styles->GetBorderLeftWidth(), styles->GetBorderTopWidth(), int(w) - styles->GetBorderRightWidth(),
+                    int(h) - styles->GetBorderBottomWidth()};
+    return content.IsEmpty() ? nullptr : styles->GetBackground();
 }
 
 bool TKvGridDataCellElement::PtInButton(int x, int y)

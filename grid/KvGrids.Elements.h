@@ -101,6 +101,9 @@ public:
     const QString& GetError() const { return FError; }
     // The content rectangle of the last draw (own coordinates).
     const TRectF& GetContentRect() const { return FContentRect; }
+    // The fill that the next draw covers content (own coordinates) with first, when this view
+    // and its renderer are the stock ones and no button or error icon takes room; else null.
+    TKvFill* GetContentFill(TRect& content) const;
 
 protected:
     void DoDraw(TKvDrawingContext* context) override;
@@ -645,6 +648,9 @@ public:
     int GetPoolCount() const { return static_cast<int>(FRows.size()); }
     // Every row view, laid out or pooled, frees its cached views of the column.
     void DropColumn(TKvGridColumn* column);
+    // The fill that the next draw covers the whole view with first, when this view and its
+    // renderer are the stock ones and there are rows and columns; else null.
+    TKvFill* GetStockFill() const;
 
 protected:
     void DoDraw(TKvDrawingContext* context) override;

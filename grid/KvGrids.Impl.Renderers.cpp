@@ -50,12 +50,12 @@ void TKvEmptyBodyRenderer::DoDraw(TKvGridView* grid, TKvDrawingContext* context,
 
 void TKvGridBodyRenderer::DoDraw(TKvGridView* grid, TKvDrawingContext* context, const TRectF& rect)
 {
-    context->DrawRect(grid->GetBody()->GetStyles()->GetBackground(), nullptr, rect);
+    context->FillUncovered(grid->GetBody()->GetStyles()->GetBackground(), rect);
 }
 
 void TKvGridFixedBodyRenderer::DoDraw(TKvGridView* grid, TKvDrawingContext* context, const TRectF& rect)
 {
-    context->DrawRect(grid->GetFixedCols()->GetStyles()->GetBackground(), nullptr, rect);
+    context->FillUncovered(grid->GetFixedCols()->GetStyles()->GetBackground(), rect);
     DrawFixedBar(grid, context, rect);
 }
 

@@ -13,6 +13,7 @@
 #include "grid/KvGrids.View.h"
 
 #include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Messages.h"
 
@@ -88,6 +89,7 @@ void TKvGridView::LinkStyles()
 void TKvGridView::Paint()
 {
     LinkStyles();
+    TScopeExit forget([&] { FCoverContext = nullptr; });
     TKvSpriteControl::Paint();
 }
 

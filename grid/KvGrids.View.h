@@ -292,6 +292,9 @@ public:
     TKvGridEditBarElement* GetEditBarView() const { return FEditBarView; }
     TKvGridBodyElement* GetBodyView() const { return FBodyView; }
     TKvGridBodyElement* GetFixedBodyView() const { return FFixedBodyView; }
+    // The device pixels that fills drawn after view's own fill cover, while the paint that
+    // draws on context runs; null otherwise (KvGrids.View.Paint.cpp).
+    const std::vector<TRect>* GetPaintCover(const TKvGridBodyElement* view, const TKvDrawingContext* context) const;
     TKvGridObjectHeaderElement* GetIndicatorHeadView() const { return FIndicatorHeadView; }
     TKvGridObjectHeaderElement* GetStatesBarHeadView() const { return FStatesBarHeadView; }
     TKvGridObjectHeaderElement* GetCheckBarHeadView() const { return FCheckBarHeadView; }
@@ -529,6 +532,8 @@ protected:
     void MouseLeave() override;
     // Style linking, then the host's paint (KvGrids.View.Styles.cpp).
     void Paint() override;
+    // The window's background without what the body views and their cells cover.
+    void DoDrawBackground(TKvDrawingContext* context, const TRectF& rect) override;
     void CreateWnd() override;
 
     // Factories a descendant may replace.
@@ -682,6 +687,13 @@ private:
     TKvLayerElement* FFocusLayer = nullptr;
     TKvLayerElement* FFeedbackLayer = nullptr;
     TKvGridSelectionMask* FSelectionMask = nullptr;
+    // What later fills of the paint under way cover: under the window's background, under the
+    // body view's fill and under the fixed one's (KvGrids.View.Paint.cpp).
+    void MakePaintCovers(const TRect& clip);
+    std::vector<TRect> FWindowCover;
+    std::vector<TRect> FBodyCover;
+    std::vector<TRect> FFixedBodyCover;
+    const TKvDrawingContext* FCoverContext = nullptr;
     IntfPtr<IKvGridTool> FActiveTool;
     bool FHScrolled = false;
     bool FVScrolled = false;

@@ -27,6 +27,7 @@
 #include <QtCore/QCache>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QVarLengthArray>
 #include <QtGui/QFont>
 #include <QtGui/QFontInfo>
 #include <QtGui/QFontMetricsF>
@@ -38,6 +39,7 @@
 #include <QtGui/QPaintEngine>
 #include <QtGui/QPainter>
 #include <QtGui/QPainterPath>
+#include <QtGui/QRegion>
 #include <QtGui/QTextLayout>
 #include <QtGui/QTransform>
 #include <algorithm>
@@ -871,6 +873,37 @@ TGPStatus StrokeShape(GpGraphics* g, GpPen* pen, Draw&& draw)
 
 bool FiniteRect(float x, float y, float w, float h) { return Finite(x) && Finite(y) && Finite(w) && Finite(h); }
 
+// Many small rectangles of an opaque colour on a 32-bit image, under a whole-pixel translation
+// and a clip of rectangles: written straight into the image, as the painter would write them.
+// False when the painter's state asks for its own path.
+bool FillOpaqueRects(QPainter* p, const QColor& color, const TRect* rects, int count)
+{
+    QPaintDevice* device = p->device();
+    if (color.alpha() != 255 || !device || device->devType() != QInternal::Image ||
+        p->compositionMode() != QPainter::CompositionMode_SourceOver || p->opacity() != 1.0)
+        return false;
+    auto* image = static_cast<QImage*>(device);
+    if ((image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied &&
+         image->format() != QImage::Format_ARGB32) || image->isNull())
+        return false;
+    const QTransform& world = p->worldTransform();
+    if (world.type() > QTransform::TxTranslate || world.dx() != std::floor(world.dx()) || world.dy() != std::floor(world.dy()))
+        return false;
+    const int dx = int(world.dx()), dy = int(world.dy());
+    QRegion clip = p->hasClipping() ? p->clipRegion().translated(dx, dy) : QRegion(image->rect());
+    clip &= image->rect();
+    const quint32 value = color.rgba();
+    uchar* bits = image->bits();
+    const qsizetype stride = image->bytesPerLine();
+    for (const QRect& c : clip)
+        for (int i = 0; i < count; ++i) {
+            const QRect r = QRect(rects[i].Left + dx, rects[i].Top + dy, rects[i].Width(), rects[i].Height()) & c;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                std::fill_n(reinterpret_cast<quint32*>(bits + y * stride) + r.left(), r.width(), value);
+        }
+    return true;
+}
+
 QPolygonF ToPolygon(const TPointF* points, int count)
 {
     QPolygonF poly;
@@ -887,6 +920,33 @@ TGPStatus FillRectangle(GpGraphics* graphics, GpBrush* brush, float x, float y, 
     if (!FiniteRect(x, y, width, height))
         return InvalidParameter;
     return FillShape(graphics, brush, [&](QPainter* p) { p->drawRect(QRectF(x, y, width, height)); });
+}
+
+TGPStatus FillRectangles(GpGraphics* graphics, GpBrush* brush, const TRect* rects, int count)
+{
+    if (count < 0 || (count > 0 && !rects))
+        return InvalidParameter;
+    return FillShape(graphics, brush, [&](QPainter* p) {
+        if (brush->Cached.style() != Qt::SolidPattern) {
+            for (int i = 0; i < count; ++i)
+                if (!rects[i].IsEmpty())
+                    p->drawRect(QRectF(rects[i].Left, rects[i].Top, rects[i].Width(), rects[i].Height()));
+            return;
+        }
+        if (FillOpaqueRects(p, brush->Cached.color(), rects, count))
+            return;
+        const bool smooth = p->testRenderHint(QPainter::Antialiasing);
+        if (smooth)
+            p->setRenderHint(QPainter::Antialiasing, false);
+        QVarLengthArray<QRect, 64> list;
+        list.reserve(count);
+        for (int i = 0; i < count; ++i)
+            if (!rects[i].IsEmpty())
+                list.append(QRect(rects[i].Left, rects[i].Top, rects[i].Width(), rects[i].Height()));
+        p->drawRects(list.constData(), int(list.size()));
+        if (smooth)
+            p->setRenderHint(QPainter::Antialiasing, true);
+    });
 }
 
 TGPStatus DrawRectangle(GpGraphics* graphics, GpPen* pen, float x, float y, float width, float height)

@@ -160,6 +160,9 @@ TGPStatus SetSmoothingMode(GpGraphics* graphics, TGPSmoothingMode mode);
 TGPStatus GetSmoothingMode(GpGraphics* graphics, TGPSmoothingMode& mode);
 
 TGPStatus FillRectangle(GpGraphics* graphics, GpBrush* brush, float x, float y, float width, float height);
+// Whole-pixel rectangles, none overlapping another, filled in one call; a solid brush without
+// edge smoothing (under an integer translation each pixel is covered fully either way).
+TGPStatus FillRectangles(GpGraphics* graphics, GpBrush* brush, const TRect* rects, int count);
 TGPStatus DrawRectangle(GpGraphics* graphics, GpPen* pen, float x, float y, float width, float height);
 TGPStatus FillEllipse(GpGraphics* graphics, GpBrush* brush, float x, float y, float width, float height);
 TGPStatus DrawEllipse(GpGraphics* graphics, GpPen* pen, float x, float y, float width, float height);

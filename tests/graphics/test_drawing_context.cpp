@@ -654,3 +654,82 @@ TEST(DrawingUtils, EllipsisAndMenuMarksArePlacedExactly)
         }
     }
 }
+
+// The uncovered parts of an area against a pixel mask of area less cover, on random covers:
+// the parts are disjoint, inside the area and together exactly the uncovered pixels.
+TEST(DrawingContext, UncoveredPartsMatchAPixelMask)
+{
+    std::uint32_t seed = 12345;
+    auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 8) % std::uint32_t(n));
+    };
+    for (int round = 0; round < 300; ++round) {
+        const TRect area{next(10), next(10), 10 + next(40), 10 + next(40)};
+        std::vector<TRect> cover;
+        for (int i = 0, n = next(12); i < n; ++i) {
+            const int x = next(60) - 5, y = next(60) - 5;
+            cover.push_back(TRect{x, y, x + next(25), y + next(25)});
+        }
+        std::vector<TRect> parts;
+        UncoveredParts(area, cover, parts);
+        std::vector<int> painted(60 * 60, 0);
+        for (const TRect& p : parts) {
+            ASSERT_FALSE(p.IsEmpty());
+            ASSERT_TRUE(p.Left >= area.Left && p.Top >= area.Top && p.Right <= area.Right && p.Bottom <= area.Bottom);
+            for (int y = p.Top; y < p.Bottom; ++y)
+                for (int x = p.Left; x < p.Right; ++x)
+                    ++painted[y * 60 + x];
+        }
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 60; ++x) {
+                bool want = x >= area.Left && x < area.Right && y >= area.Top && y < area.Bottom;
+                for (const TRect& c : cover)
+                    if (x >= c.Left && x < c.Right && y >= c.Top && y < c.Bottom)
+                        want = false;
+                ASSERT_EQ(painted[y * 60 + x], want ? 1 : 0) << "round " << round << " at " << x << ", " << y;
+            }
+    }
+}
+
+// FillUncovered under a random offset and clip, opaque and translucent, smoothed or not: each
+// pixel of the rectangle inside the clip and outside the cover takes the fill's colour as a
+// plain fill paints it, every other pixel keeps its white.
+TEST(DrawingContext, FillUncoveredMatchesAPlainFill)
+{
+    std::uint32_t seed = 777;
+    auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 8) % std::uint32_t(n));
+    };
+    for (int round = 0; round < 60; ++round) {
+        const bool smooth = round % 2 == 0;
+        auto fill = TKvFill::CreateSolid(round % 3 == 0 ? 0x80336699u : 0xFF336699u);
+        TPaint reference(4, 4, smooth);
+        reference->DrawRect(fill.get(), nullptr, TRectF(0, 0, 4, 4));
+        const QRgb colour = reference.Pixel(1, 1);
+        TPaint p(60, 60, smooth);
+        const int dx = next(10), dy = next(10);
+        const QRect clip(next(20), next(20), 20 + next(40), 20 + next(40));
+        const TRect area{next(20), next(20), 20 + next(30), 20 + next(30)};
+        std::vector<TRect> cover;
+        for (int i = 0, n = next(10); i < n; ++i) {
+            const int x = next(60), y = next(60);
+            cover.push_back(TRect{x, y, x + next(20), y + next(20)});
+        }
+        p->SetClip(clip.x(), clip.y(), clip.width(), clip.height());
+        p->Translate(dx, dy);
+        p->SetCover(&cover);
+        p->FillUncovered(fill.get(), TRectF(area.Left, area.Top, area.Right, area.Bottom));
+        p->SetCover(nullptr);
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 60; ++x) {
+                bool inside = clip.contains(x, y) && x >= area.Left + dx && x < area.Right + dx && y >= area.Top + dy &&
+                              y < area.Bottom + dy;
+                for (const TRect& c : cover)
+                    if (x >= c.Left && x < c.Right && y >= c.Top && y < c.Bottom)
+                        inside = false;
+                ASSERT_EQ(p.Pixel(x, y), inside ? colour : White) << "round " << round << " at " << x << ", " << y;
+            }
+    }
+}
