@@ -302,6 +302,8 @@ public:
     const std::vector<TWinControl*>& GetTabList() const { return FTabList; }
     bool CanFocus() const;
     bool Focused() const;
+    // The keyboard focus is on this control or on a control inside it.
+    bool ContainsFocus() const;
     virtual void SetFocus();
 
     TBorderStyle GetBorderStyle() const { return FBorderStyle; }
