@@ -47,7 +47,7 @@ protected:
         if (!partial)
             QScrollBar::sliderChange(change);
         else if (thumb != FThumb)
-            update(thumb | FThumb);
+            update((thumb | FThumb).adjusted(-ThumbEdge, -ThumbEdge, ThumbEdge, ThumbEdge));
         FThumb = thumb;
         FAtEnd = atEnd;
     }
@@ -71,6 +71,9 @@ protected:
     }
 
 private:
+    // Styles draw the thumb's outline a pixel beyond its rectangle.
+    static constexpr int ThumbEdge = 2;
+
     QRect Thumb() const
     {
         QStyleOptionSlider option;

@@ -63,10 +63,12 @@ struct TScrollGrid
         QWidget* w = g.Grid->Widget()->window();
         return w->screen()->grabWindow(w->winId()).toImage().convertToFormat(QImage::Format_RGB32);
     }
-    // Everything laid out and painted anew.
+    // Everything laid out and painted anew, the scroll bars too.
     QImage Repainted()
     {
         g.Grid->RefreshView(false);
+        for (QScrollBar* sb : g.Grid->Widget()->findChildren<QScrollBar*>())
+            sb->update();
         g.Grid->Update();
         ProcessEvents(5);
         return Shown();
@@ -249,4 +251,64 @@ TEST(GridScrollPixels, ALayoutChangeWithTheScrollRepaintsWhole)
     s.g.Data->SetData(5, 1, Variant(QStringLiteral("changed")));
     ProcessEvents(5);
     ExpectSamePicture(s, "scroll then a value");
+}
+
+TEST(GridScrollPixels, LineStepsLeaveTheFocusInTheWaitingEditor)
+{
+    TScrollGrid s(300, 5, 520, 320);
+    TKvGridView* grid = s.g.Grid.get();
+    // A click on a cell: the editor waits over it with the keyboard focus.
+    const TRect cell = grid->GetCellBounds(TKvGridCellIndex(grid, 2, s.g.Columns[1]));
+    Click(grid, cell.Left + 5, cell.Top + 5);
+    ProcessEvents(5);
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    ASSERT_NE(focus, grid->Widget()->focusProxy()) << "no editor waits with the focus";
+    ASSERT_TRUE(grid->Widget()->isAncestorOf(focus));
+    for (int step = 1; step <= 3; ++step) {
+        SCOPED_TRACE(step);
+        s.Renderer->Reset();
+        s.Bar(Qt::Vertical)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        ProcessEvents(5);
+        EXPECT_EQ(grid->GetTopIndex(), step);
+        EXPECT_EQ(QApplication::focusWidget(), focus);
+        // The rows that came in, the cut ones, the hovered ones, never all rows.
+        EXPECT_GT(s.Renderer->Draws, 0);
+        EXPECT_LE(s.Renderer->Draws, 6 * s.Cols());
+        ExpectSamePicture(s, "line down from the editor");
+    }
+}
+
+// The thumb of the vertical bar over many rows moves by a pixel every few steps: each step
+// repaints where it was and where it is (or nothing of the bar), the ends the whole bar; the
+// picture equals the bar painted anew.
+TEST(GridScrollPixels, TheScrollBarShowsItsThumbWhereThePositionIs)
+{
+    TScrollGrid s(3000, 5, 520, 320);
+    TKvGridView* grid = s.g.Grid.get();
+    QScrollBar* bar = s.Bar(Qt::Vertical);
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(bar->isVisible());
+    for (int step = 0; step < 12; ++step)
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    ProcessEvents(5);
+    EXPECT_EQ(grid->GetTopIndex(), 12);
+    ExpectSamePicture(s, "twelve lines down");
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    ProcessEvents(5);
+    ExpectSamePicture(s, "a page down");
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    ProcessEvents(5);
+    ExpectSamePicture(s, "the end");
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    ProcessEvents(5);
+    ExpectSamePicture(s, "a line up from the end");
+    grid->SetTopIndex(0);
+    ProcessEvents(5);
+    ExpectSamePicture(s, "the top");
+    for (int step = 0; step < 3; ++step) {
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        ProcessEvents(5);
+        ExpectSamePicture(s, "a line down from the top");
+    }
 }
