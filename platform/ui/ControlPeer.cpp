@@ -583,7 +583,9 @@ void TControlPeer::ClientPaint(QPaintEvent* e)
         return;
     const QRegion* previous = FPaintRegion;
     FPaintRegion = &e->region();
+    // Marks outside the client (it shrank since) are never painted.
     FDirty -= e->region();
+    FDirty &= FClient->rect();
     TMessage m{WM_PAINT, 0, 0, 0};
     Send(m);
     FPaintRegion = previous;

@@ -1079,6 +1079,15 @@ TRect TWinControl::GetUpdateRect() const
     return FUpdateRect;
 }
 
+bool TWinControl::PaintCovers(const TRect& rect) const
+{
+    const TControlPeer* peer = Peer();
+    if (!peer || !peer->PaintRegion())
+        return false;
+    const TRect shown = IntersectRect(rect, GetClientRect());
+    return shown.IsEmpty() || (QRegion(ToQRect(shown)) - *peer->PaintRegion()).isEmpty();
+}
+
 bool TWinControl::BeginPaint(TPaintStruct& ps)
 {
     TControlPeer* peer = Peer();

@@ -418,3 +418,28 @@ TEST(GridScrollPixels, TheScrollBarShowsItsThumbWhereThePositionIs)
         ExpectSamePicture(s, "a line down from the top");
     }
 }
+
+// A refresh lays out in its paint: the views the layout replaces are drawn by that paint, not
+// marked for a second one; and nothing stays marked once the event loop has painted, even
+// after the client shrank for the bars.
+TEST(GridScrollPixels, ARefreshPaintsEachCellOnce)
+{
+    TScrollGrid s(300, 8, 520, 320);
+    TKvGridView* grid = s.g.Grid.get();
+    ASSERT_TRUE(s.Bar(Qt::Vertical)->isVisible());
+    ASSERT_TRUE(s.Bar(Qt::Horizontal)->isVisible());
+    EXPECT_TRUE(grid->GetUpdateRect().IsEmpty());
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        s.Renderer->Reset();
+        grid->RefreshView(false);
+        ProcessEvents(10);
+        EXPECT_GT(s.Renderer->Draws, 0);
+        // Each shown data cell once.
+        EXPECT_LE(s.Renderer->Draws, s.Rows() * s.Cols());
+        EXPECT_TRUE(grid->GetUpdateRect().IsEmpty());
+    }
+    grid->SetTopIndex(40);
+    ProcessEvents(10);
+    ExpectSamePicture(s, "a refresh after a jump");
+}
