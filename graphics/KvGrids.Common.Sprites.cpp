@@ -798,8 +798,13 @@ TRect TKvSpriteControl::GetInvalidateRect(const TKvSprite* sprite) const
 
 void TKvSpriteControl::InvalidateElementRect(const TRect& rect)
 {
-    if (!IsDestroying() && HandleAllocated() && !FLayingOut)
-        InvalidateRect(&rect);
+    if (IsDestroying() || !HandleAllocated() || FLayingOut)
+        return;
+    // The layout of a paint: what the paint covers is drawn after it, a mark would only
+    // paint it again.
+    if (FLayoutInPaint && !FScrollWindow && PaintCovers(rect))
+        return;
+    InvalidateRect(&rect);
 }
 
 void TKvSpriteControl::InvalidateRect(const TRect* rect)
@@ -835,7 +840,11 @@ void TKvSpriteControl::Paint()
         });
         context = std::make_unique<TKvDrawingContext>(GetCanvas());
         FDrawingContext = context.get();
-        LayoutElements();
+        FLayoutInPaint = true;
+        {
+            TScopeExit laidOut([&] { FLayoutInPaint = false; });
+            LayoutElements();
+        }
         context->SetSmoothing(FSmoothing);
         const TRectF r(GetCanvasClipRect(GetCanvas()));
         DoDrawBackground(context.get(), r);

@@ -423,6 +423,7 @@ private:
     bool FFreeingSprites = false;
     bool FPainting = false;
     bool FLayingOut = false;
+    bool FLayoutInPaint = false;
     TKvDrawingContext* FDrawingContext = nullptr;
     bool FSmoothing = true;
     TKvFill* FBackground = nullptr;

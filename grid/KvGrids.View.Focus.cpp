@@ -384,7 +384,8 @@ void TKvGridView::WMScroll(TMessage& message)
 {
     if (!HandleAllocated())
         return;
-    if (CanFocus() && GetTabStop() && !IsDesigning())
+    // The bar takes the focus to the grid; the grid or the editor it waits with keeps it.
+    if (CanFocus() && GetTabStop() && !IsDesigning() && !ContainsFocus())
         SetFocus();
     const bool vertical = message.Msg == WM_VSCROLL;
     TScrollInfo info;

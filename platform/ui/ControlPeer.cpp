@@ -8,6 +8,8 @@
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPaintEvent>
 #include <QtGui/QWheelEvent>
+#include <QtWidgets/QStyle>
+#include <QtWidgets/QStyleOptionSlider>
 
 #include <algorithm>
 #include <exception>
@@ -26,6 +28,63 @@ void ReportException(const std::exception* e)
     else
         ShowException(QStringLiteral("Unknown exception in a control"));
 }
+
+// A control's scroll bar: a move of the position repaints where the thumb was and where it
+// is, nothing when the thumb stays on its pixels (a long range), and the whole bar when the
+// position reaches or leaves an end (styles draw the arrows by it).
+class TPeerScrollBar : public QScrollBar
+{
+public:
+    TPeerScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {}
+
+protected:
+    void sliderChange(SliderChange change) override
+    {
+        const QRect thumb = Thumb();
+        const bool atEnd = value() == minimum() || value() == maximum();
+        const bool partial = change == SliderValueChange && FPainted && !atEnd && !FAtEnd && thumb.isValid() &&
+                             FThumb.isValid() && !style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this);
+        if (!partial)
+            QScrollBar::sliderChange(change);
+        else if (thumb != FThumb)
+            update((thumb | FThumb).adjusted(-ThumbEdge, -ThumbEdge, ThumbEdge, ThumbEdge));
+        FThumb = thumb;
+        FAtEnd = atEnd;
+    }
+    void paintEvent(QPaintEvent* e) override
+    {
+        QScrollBar::paintEvent(e);
+        FPainted = true;
+        FThumb = Thumb();
+        FAtEnd = value() == minimum() || value() == maximum();
+    }
+    void changeEvent(QEvent* e) override
+    {
+        // A new style or state draws the bar anew: the next move repaints it whole.
+        FPainted = false;
+        QScrollBar::changeEvent(e);
+    }
+    void resizeEvent(QResizeEvent* e) override
+    {
+        FPainted = false;
+        QScrollBar::resizeEvent(e);
+    }
+
+private:
+    // Styles draw the thumb's outline a pixel beyond its rectangle.
+    static constexpr int ThumbEdge = 2;
+
+    QRect Thumb() const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+    }
+
+    QRect FThumb;
+    bool FAtEnd = true;
+    bool FPainted = false;
+};
 
 } // namespace
 
@@ -310,7 +369,7 @@ QScrollBar* TControlPeer::EnsureBar(int bar)
 {
     if (FBars[bar])
         return FBars[bar];
-    auto* sb = new QScrollBar(bar == SB_HORZ ? Qt::Horizontal : Qt::Vertical, this);
+    auto* sb = new TPeerScrollBar(bar == SB_HORZ ? Qt::Horizontal : Qt::Vertical, this);
     sb->setFocusPolicy(Qt::NoFocus);
     sb->hide();
     FBars[bar] = sb;
@@ -524,7 +583,9 @@ void TControlPeer::ClientPaint(QPaintEvent* e)
         return;
     const QRegion* previous = FPaintRegion;
     FPaintRegion = &e->region();
+    // Marks outside the client (it shrank since) are never painted.
     FDirty -= e->region();
+    FDirty &= FClient->rect();
     TMessage m{WM_PAINT, 0, 0, 0};
     Send(m);
     FPaintRegion = previous;

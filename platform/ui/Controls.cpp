@@ -706,6 +706,12 @@ bool TWinControl::Focused() const
     return Peer() && Peer()->Client()->hasFocus();
 }
 
+bool TWinControl::ContainsFocus() const
+{
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && Peer() && (focus == Peer() || Peer()->isAncestorOf(focus));
+}
+
 void TWinControl::SetFocus()
 {
     HandleNeeded();
@@ -945,7 +951,7 @@ void TWinControl::ApplyScrollBar(int bar)
         sb->setSliderPosition(state.Info.nPos);
 }
 
-int TWinControl::SetScrollInfo(int bar, const TScrollInfo& info, bool redraw)
+int TWinControl::SetScrollInfo(int bar, const TScrollInfo& info, bool)
 {
     if (bar != SB_HORZ && bar != SB_VERT)
         return 0;
@@ -972,9 +978,8 @@ int TWinControl::SetScrollInfo(int bar, const TScrollInfo& info, bool redraw)
         TMessage m{WM_SIZE, 0, MakeLParam(GetClientWidth(), GetClientHeight()), 0};
         WndProc(m);
         Invalidate();
-    } else if (redraw && Peer() && Peer()->Bar(bar)) {
-        Peer()->Bar(bar)->update();
     }
+    // The bar repaints itself where a change of its range, page or position shows.
     return FBars[bar].Info.nPos;
 }
 
@@ -1072,6 +1077,15 @@ void TWinControl::Update()
 TRect TWinControl::GetUpdateRect() const
 {
     return FUpdateRect;
+}
+
+bool TWinControl::PaintCovers(const TRect& rect) const
+{
+    const TControlPeer* peer = Peer();
+    if (!peer || !peer->PaintRegion())
+        return false;
+    const TRect shown = IntersectRect(rect, GetClientRect());
+    return shown.IsEmpty() || (QRegion(ToQRect(shown)) - *peer->PaintRegion()).isEmpty();
 }
 
 bool TWinControl::BeginPaint(TPaintStruct& ps)

@@ -302,6 +302,8 @@ public:
     const std::vector<TWinControl*>& GetTabList() const { return FTabList; }
     bool CanFocus() const;
     bool Focused() const;
+    // The keyboard focus is on this control or on a control inside it.
+    bool ContainsFocus() const;
     virtual void SetFocus();
 
     TBorderStyle GetBorderStyle() const { return FBorderStyle; }
@@ -349,6 +351,8 @@ public:
     void Update() override;
     // The rectangle around everything marked and not yet painted (client coordinates).
     TRect GetUpdateRect() const;
+    // A paint in progress draws all of rect that lies in the client area (client coordinates).
+    bool PaintCovers(const TRect& rect) const;
     // Moves the shown pixels of rect (client coordinates) by dx, dy on the window itself and
     // marks what the move uncovered, and the moved parts of what was marked, for painting.
     // False when the window cannot move them (not shown, opaque painting off, in a paint):

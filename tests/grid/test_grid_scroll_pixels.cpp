@@ -8,6 +8,8 @@
 #include <QtGui/QScreen>
 #include <QtTest/QTest>
 #include <QtWidgets/QScrollBar>
+#include <QtWidgets/QStyle>
+#include <QtWidgets/QStyleOptionSlider>
 
 #include <set>
 
@@ -63,10 +65,12 @@ struct TScrollGrid
         QWidget* w = g.Grid->Widget()->window();
         return w->screen()->grabWindow(w->winId()).toImage().convertToFormat(QImage::Format_RGB32);
     }
-    // Everything laid out and painted anew.
+    // Everything laid out and painted anew, the scroll bars too.
     QImage Repainted()
     {
         g.Grid->RefreshView(false);
+        for (QScrollBar* sb : g.Grid->Widget()->findChildren<QScrollBar*>())
+            sb->update();
         g.Grid->Update();
         ProcessEvents(5);
         return Shown();
@@ -100,7 +104,111 @@ void ExpectSamePicture(TScrollGrid& s, const char* what)
     EXPECT_EQ(differ, 0) << what << ": first differing pixel at " << first.x() << "," << first.y();
 }
 
+// Rows computed from their number: a million rows without holding them.
+class TCountedRows : public TKvGridDataProvider
+{
+public:
+    TCountedRows(TComponent* owner, int rows) : TKvGridDataProvider(owner), FRows(rows) {}
+    int GetRowCount() const override { return FRows; }
+    int GetFieldCount() const override { return 3; }
+    QStringList GetFieldNames() const override { return {QStringLiteral("F0"), QStringLiteral("F1"), QStringLiteral("F2")}; }
+    QString GetFieldName(int field) const override { return QStringLiteral("F%1").arg(field); }
+    int GetFieldIndex(const QString& name) const override { return GetFieldNames().indexOf(name); }
+    Variant GetData(int row, int field) const override { return Variant(row * 10 + field); }
+    void SetData(int, int, const Variant&) override {}
+    TKvGridDataRow GetRow(int row) const override { return {GetData(row, 0), GetData(row, 1), GetData(row, 2)}; }
+    TKvGridDataRowState GetRowState(int) const override { return RowStateNone; }
+    void InsertRow(int, const TKvGridDataRow&) override {}
+    void RemoveRow(int) override {}
+    void RemoveRows(const TKvIntegerArray&) override {}
+    void UpdateRow(int, const TKvGridDataRow&) override {}
+    bool IsLocal() const override { return true; }
+
+private:
+    int FRows;
+};
+
 } // namespace
+
+TEST(GridScrollPixels, AMillionRowsShowTheVerticalBarWithItsThumb)
+{
+    TOwned<TCountedRows> data(Create<TCountedRows>(nullptr, 1000000));
+    TOwned<TKvGridViewImpl> grid = MakeOwned<TKvGridViewImpl>(nullptr);
+    for (int f = 0; f < 3; ++f) {
+        TKvGridDataColumn* column = grid->AddDataColumn();
+        column->SetFieldName(QStringLiteral("F%1").arg(f));
+        column->SetWidth(200); // wider than the window: both bars
+    }
+    grid->GetFooter()->SetVisible(true);
+    grid->SetDataProvider(data.get());
+    grid->ResetColumnIndicies();
+    ShowFocused(grid.get(), 460, 300);
+    grid->Invalidate();
+    grid->Update();
+    ProcessEvents(10);
+
+    QScrollBar* vertical = nullptr;
+    QScrollBar* horizontal = nullptr;
+    for (QScrollBar* sb : grid->Widget()->findChildren<QScrollBar*>())
+        (sb->orientation() == Qt::Vertical ? vertical : horizontal) = sb;
+    ASSERT_NE(vertical, nullptr);
+    ASSERT_NE(horizontal, nullptr);
+    EXPECT_TRUE(grid->IsScrollBarVisible(SB_VERT));
+    EXPECT_TRUE(vertical->isVisible());
+    EXPECT_TRUE(horizontal->isVisible());
+    // Right of the rows, from the top to the horizontal bar, the width the system gives it.
+    const QRect client = grid->Widget()->focusProxy()->geometry();
+    const QRect v = vertical->geometry();
+    EXPECT_EQ(v.left(), client.right() + 1);
+    EXPECT_EQ(v.top(), client.top());
+    EXPECT_EQ(v.width(), GetSystemMetrics(SM_CXVSCROLL));
+    EXPECT_EQ(v.bottom() + 1, horizontal->geometry().top());
+    EXPECT_LE(v.right(), grid->Widget()->width() - 1);
+    EXPECT_EQ(vertical->maximum() + vertical->pageStep(), 1000000); // the rows a page shows
+
+    // The picture: the arrows' glyphs, and the thumb at the top, then at the end.
+    auto picture = [&] { return grid->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    auto thumb = [&] {
+        QStyleOptionSlider option;
+        option.initFrom(vertical);
+        option.orientation = Qt::Vertical;
+        option.minimum = vertical->minimum();
+        option.maximum = vertical->maximum();
+        option.sliderPosition = option.sliderValue = vertical->value();
+        option.pageStep = vertical->pageStep();
+        option.singleStep = vertical->singleStep();
+        option.subControls = QStyle::SC_All;
+        return vertical->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, vertical)
+            .translated(v.topLeft());
+    };
+    auto differs = [](const QImage& image, const QRect& r, QRgb from) {
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                n += image.pixel(x, y) != from;
+        return n;
+    };
+    QImage image = picture();
+    const QRect top = thumb();
+    ASSERT_TRUE(top.isValid());
+    EXPECT_GE(top.height(), 8);
+    // The groove well below the thumb, one colour across the bar's middle.
+    const QRgb groove = image.pixel(v.center().x(), v.center().y());
+    EXPECT_GT(differs(image, top.adjusted(3, 3, -3, -3), groove), top.height()) << "no thumb at the top";
+    const QRect upArrow(v.left(), v.top(), v.width(), v.width());
+    EXPECT_GT(differs(image, upArrow.adjusted(3, 3, -3, -3), image.pixel(upArrow.left() + 2, upArrow.top() + 2)), 0)
+        << "no arrow glyph";
+    EXPECT_NE(image.pixel(v.center()), image.pixel(client.center().x(), v.center().y()));
+
+    grid->SetTopIndex(vertical->maximum());
+    ProcessEvents(10);
+    image = picture();
+    const QRect end = thumb();
+    EXPECT_GT(end.top(), v.center().y());
+    EXPECT_GT(differs(image, end.adjusted(3, 3, -3, -3), groove), end.height()) << "no thumb at the end";
+    EXPECT_EQ(differs(image, top.adjusted(3, 3, -3, -3), groove), 0) << "the thumb stays at the top";
+    grid.reset();
+}
 
 TEST(GridScrollPixels, OneRowStepsPaintOnlyTheRowsThatCameIn)
 {
@@ -249,4 +357,89 @@ TEST(GridScrollPixels, ALayoutChangeWithTheScrollRepaintsWhole)
     s.g.Data->SetData(5, 1, Variant(QStringLiteral("changed")));
     ProcessEvents(5);
     ExpectSamePicture(s, "scroll then a value");
+}
+
+TEST(GridScrollPixels, LineStepsLeaveTheFocusInTheWaitingEditor)
+{
+    TScrollGrid s(300, 5, 520, 320);
+    TKvGridView* grid = s.g.Grid.get();
+    // A click on a cell: the editor waits over it with the keyboard focus.
+    const TRect cell = grid->GetCellBounds(TKvGridCellIndex(grid, 2, s.g.Columns[1]));
+    Click(grid, cell.Left + 5, cell.Top + 5);
+    ProcessEvents(5);
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    ASSERT_NE(focus, grid->Widget()->focusProxy()) << "no editor waits with the focus";
+    ASSERT_TRUE(grid->Widget()->isAncestorOf(focus));
+    for (int step = 1; step <= 3; ++step) {
+        SCOPED_TRACE(step);
+        s.Renderer->Reset();
+        s.Bar(Qt::Vertical)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        ProcessEvents(5);
+        EXPECT_EQ(grid->GetTopIndex(), step);
+        EXPECT_EQ(QApplication::focusWidget(), focus);
+        // The rows that came in, the cut ones, the hovered ones, never all rows.
+        EXPECT_GT(s.Renderer->Draws, 0);
+        EXPECT_LE(s.Renderer->Draws, 6 * s.Cols());
+        ExpectSamePicture(s, "line down from the editor");
+    }
+}
+
+// The thumb of the vertical bar over many rows moves by a pixel every few steps: each step
+// repaints where it was and where it is (or nothing of the bar), the ends the whole bar; the
+// picture equals the bar painted anew.
+TEST(GridScrollPixels, TheScrollBarShowsItsThumbWhereThePositionIs)
+{
+    TScrollGrid s(3000, 5, 520, 320);
+    TKvGridView* grid = s.g.Grid.get();
+    QScrollBar* bar = s.Bar(Qt::Vertical);
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(bar->isVisible());
+    for (int step = 0; step < 12; ++step)
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    ProcessEvents(5);
+    EXPECT_EQ(grid->GetTopIndex(), 12);
+    ExpectSamePicture(s, "twelve lines down");
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    ProcessEvents(5);
+    ExpectSamePicture(s, "a page down");
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    ProcessEvents(5);
+    ExpectSamePicture(s, "the end");
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    ProcessEvents(5);
+    ExpectSamePicture(s, "a line up from the end");
+    grid->SetTopIndex(0);
+    ProcessEvents(5);
+    ExpectSamePicture(s, "the top");
+    for (int step = 0; step < 3; ++step) {
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        ProcessEvents(5);
+        ExpectSamePicture(s, "a line down from the top");
+    }
+}
+
+// A refresh lays out in its paint: the views the layout replaces are drawn by that paint, not
+// marked for a second one; and nothing stays marked once the event loop has painted, even
+// after the client shrank for the bars.
+TEST(GridScrollPixels, ARefreshPaintsEachCellOnce)
+{
+    TScrollGrid s(300, 8, 520, 320);
+    TKvGridView* grid = s.g.Grid.get();
+    ASSERT_TRUE(s.Bar(Qt::Vertical)->isVisible());
+    ASSERT_TRUE(s.Bar(Qt::Horizontal)->isVisible());
+    EXPECT_TRUE(grid->GetUpdateRect().IsEmpty());
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        s.Renderer->Reset();
+        grid->RefreshView(false);
+        ProcessEvents(10);
+        EXPECT_GT(s.Renderer->Draws, 0);
+        // Each shown data cell once.
+        EXPECT_LE(s.Renderer->Draws, s.Rows() * s.Cols());
+        EXPECT_TRUE(grid->GetUpdateRect().IsEmpty());
+    }
+    grid->SetTopIndex(40);
+    ProcessEvents(10);
+    ExpectSamePicture(s, "a refresh after a jump");
 }
