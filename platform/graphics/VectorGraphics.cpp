@@ -11,7 +11,7 @@
 //   graphics           a graphics object over a painter or an image; shapes (FillShape and
 //                      StrokeShape apply the brush or pen, then draw)
 //   prepared text      the glyph-run cache and DrawString, MeasureString
-//   images, state      DrawImageRectI; saved states, world transforms and the clip
+// (handles in VectorGraphics.Handles.h; images and state in VectorGraphics.State.cpp)
 //
 // Call flow
 //   The drawing context (graphics/) creates one GpGraphics per paint (CreateFromHDC on a
@@ -23,6 +23,7 @@
 //   and smoothing themselves and save the painter only when the clip changes at that level.
 
 #include "platform/graphics/VectorGraphics.h"
+#include "platform/graphics/VectorGraphics.Handles.h"
 
 #include <QtCore/QCache>
 #include <QtCore/QFile>
@@ -50,101 +51,6 @@
 
 namespace kv::gfx {
 
-// --- handles -------------------------------------------------------------------------------
-
-struct GpPen
-{
-    ARGB Color;
-    float Width;
-    TGPDashStyle Dash = DashStyleSolid;
-    QPen Cached;
-    bool Dirty = true;
-};
-
-struct GpBrush
-{
-    TGPBrushType Type = BrushTypeSolidColor;
-    ARGB Color = 0;
-    QBrush Cached;
-    // The hairline pen that paints text with this brush; rebuilt when the brush changes.
-    QPen TextPen;
-    bool TextPenDirty = true;
-};
-
-struct GpFontFamily
-{
-    QString Name;
-};
-
-struct GpFont
-{
-    QString Family;
-    float Size = 0;
-    int Style = 0;
-    QFont Font;
-    // Metrics on the last device resolution asked for.
-    std::optional<QFontMetricsF> Metrics;
-    int MetricsDpi = 0;
-    // Unique for the life of the process: a font made at a freed font's address is another key.
-    std::uint64_t Serial = 0;
-};
-
-struct GpStringFormat
-{
-    int Flags = 0;
-    TGPStringAlignment Align = StringAlignmentNear;
-    TGPStringAlignment LineAlign = StringAlignmentNear;
-};
-
-struct GpPath
-{
-    TGPFillMode FillMode = FillModeAlternate;
-    QPainterPath Path;
-    bool NewFigure = true;
-};
-
-struct GpImage
-{
-    QImage Image;
-    int Users = 0;
-    bool DisposePending = false;
-};
-
-struct GpMatrix
-{
-    QTransform Transform;
-};
-
-struct GpGraphics
-{
-    QPainter* Painter = nullptr;
-    std::unique_ptr<QPainter> OwnPainter;
-    GpImage* Image = nullptr;
-    TGPSmoothingMode Smoothing = SmoothingModeNone;
-    // A saved state keeps the transform and smoothing itself; the painter saves its own state
-    // (for the clip) only once the clip is changed at that level.
-    struct Saved
-    {
-        GraphicsState State;
-        TGPSmoothingMode Smoothing;
-        QTransform World;
-        bool PainterSaved;
-    };
-    std::vector<Saved> States;
-    GraphicsState NextState = 1;
-    bool InitialClipping = false;
-    QPainterPath InitialClip;
-    // Fonts as this painter resolves them (against its device font and resolution), by font
-    // serial, as faces of the prepared-text cache; valid while FacesGeneration is current.
-    struct Face
-    {
-        std::uint64_t FontSerial;
-        int FaceId;
-    };
-    std::vector<Face> Faces;
-    std::uint64_t FacesGeneration = 0;
-};
-
 // --- helpers -------------------------------------------------------------------------------
 
 namespace {
@@ -152,8 +58,6 @@ namespace {
 thread_local QString tLastError;
 
 QColor ToQColor(ARGB c) { return QColor::fromRgba(c); }
-
-bool Finite(float v) { return std::isfinite(v); }
 
 const QPen& PenOf(GpPen* pen)
 {
@@ -172,22 +76,6 @@ const QPen& PenOf(GpPen* pen)
         pen->Dirty = false;
     }
     return pen->Cached;
-}
-
-bool ValidGraphics(GpGraphics* g) { return g && g->Painter && g->Painter->isActive(); }
-
-void ApplySmoothing(GpGraphics* g)
-{
-    const bool on = g->Smoothing == SmoothingModeAntiAlias || g->Smoothing == SmoothingModeHighQuality;
-    constexpr QPainter::RenderHints hints = QPainter::Antialiasing | QPainter::SmoothPixmapTransform;
-    if ((g->Painter->renderHints() & hints) != (on ? hints : QPainter::RenderHints()))
-        g->Painter->setRenderHints(hints, on);
-}
-
-QRectF DeviceRect(GpGraphics* g)
-{
-    QPaintDevice* d = g->Painter->device();
-    return d ? QRectF(0, 0, d->width(), d->height()) : QRectF();
 }
 
 int DpiOf(GpGraphics* g)
@@ -871,8 +759,6 @@ TGPStatus StrokeShape(GpGraphics* g, GpPen* pen, Draw&& draw)
     return Ok;
 }
 
-bool FiniteRect(float x, float y, float w, float h) { return Finite(x) && Finite(y) && Finite(w) && Finite(h); }
-
 // Many small rectangles of an opaque colour on a 32-bit image, under a whole-pixel translation
 // and a clip of rectangles: written straight into the image, as the painter would write them.
 // False when the painter's state asks for its own path.
@@ -1345,186 +1231,6 @@ TGPStatus MeasureString(GpGraphics* graphics, const QString& text, GpFont* font,
         if (rect.width() <= 0)
             flags &= ~Qt::TextWordWrap;
         r = fm.boundingRect(rect, flags, text);
-    }
-    bounds = TRectF(float(r.left()), float(r.top()), float(r.right()), float(r.bottom()));
-    return Ok;
-}
-
-// --- images, state -------------------------------------------------------------------------
-
-TGPStatus DrawImageRectI(GpGraphics* graphics, GpImage* image, int x, int y, int width, int height)
-{
-    if (!ValidGraphics(graphics) || !image || image->DisposePending)
-        return InvalidParameter;
-    if (image == graphics->Image)
-        return ObjectBusy;
-    graphics->Painter->drawImage(QRectF(x, y, width, height), image->Image);
-    return Ok;
-}
-
-namespace {
-
-// The clip is about to change: the innermost saved state must be able to bring it back.
-void SaveClipOnce(GpGraphics* g)
-{
-    if (!g->States.empty() && !g->States.back().PainterSaved) {
-        g->Painter->save();
-        g->States.back().PainterSaved = true;
-    }
-}
-
-} // namespace
-
-TGPStatus SaveGraphics(GpGraphics* graphics, GraphicsState& state)
-{
-    if (!ValidGraphics(graphics))
-        return InvalidParameter;
-    state = graphics->NextState++;
-    graphics->States.push_back({state, graphics->Smoothing, graphics->Painter->worldTransform(), false});
-    return Ok;
-}
-
-TGPStatus RestoreGraphics(GpGraphics* graphics, GraphicsState state)
-{
-    if (!ValidGraphics(graphics))
-        return InvalidParameter;
-    auto& states = graphics->States;
-    auto it = std::find_if(states.begin(), states.end(), [&](const GpGraphics::Saved& s) { return s.State == state; });
-    if (it == states.end())
-        return Ok;
-    QPainter* p = graphics->Painter;
-    for (auto i = states.end(); i != it;)
-        if ((--i)->PainterSaved)
-            p->restore();
-    if (p->worldTransform() != it->World)
-        p->setWorldTransform(it->World);
-    graphics->Smoothing = it->Smoothing;
-    ApplySmoothing(graphics);
-    states.erase(it, states.end());
-    return Ok;
-}
-
-TGPStatus TranslateWorldTransform(GpGraphics* graphics, float dx, float dy, TGPMatrixOrder order)
-{
-    if (!ValidGraphics(graphics) || !Finite(dx) || !Finite(dy))
-        return InvalidParameter;
-    QTransform t;
-    t.translate(dx, dy);
-    graphics->Painter->setWorldTransform(order == MatrixOrderPrepend ? t * graphics->Painter->worldTransform()
-                                                                     : graphics->Painter->worldTransform() * t);
-    return Ok;
-}
-
-TGPStatus ScaleWorldTransform(GpGraphics* graphics, float sx, float sy, TGPMatrixOrder order)
-{
-    if (!ValidGraphics(graphics) || !Finite(sx) || !Finite(sy))
-        return InvalidParameter;
-    QTransform t;
-    t.scale(sx, sy);
-    graphics->Painter->setWorldTransform(order == MatrixOrderPrepend ? t * graphics->Painter->worldTransform()
-                                                                     : graphics->Painter->worldTransform() * t);
-    return Ok;
-}
-
-TGPStatus RotateWorldTransform(GpGraphics* graphics, float angle, TGPMatrixOrder order)
-{
-    if (!ValidGraphics(graphics) || !Finite(angle))
-        return InvalidParameter;
-    QTransform t;
-    t.rotate(angle);
-    graphics->Painter->setWorldTransform(order == MatrixOrderPrepend ? t * graphics->Painter->worldTransform()
-                                                                     : graphics->Painter->worldTransform() * t);
-    return Ok;
-}
-
-TGPStatus GetWorldTransform(GpGraphics* graphics, GpMatrix* matrix)
-{
-    if (!ValidGraphics(graphics) || !matrix)
-        return InvalidParameter;
-    matrix->Transform = graphics->Painter->worldTransform();
-    return Ok;
-}
-
-TGPStatus SetClipRect(GpGraphics* graphics, float x, float y, float width, float height, TGPCombineMode mode)
-{
-    if (!ValidGraphics(graphics) || !FiniteRect(x, y, width, height))
-        return InvalidParameter;
-    if (mode != CombineModeReplace && mode != CombineModeIntersect && mode != CombineModeExclude)
-        return NotImplemented;
-    SaveClipOnce(graphics);
-    QPainter* p = graphics->Painter;
-    const QRectF r(x, y, width, height);
-    switch (mode) {
-    case CombineModeReplace: {
-        const QTransform world = p->worldTransform();
-        if (graphics->InitialClipping) {
-            p->resetTransform();
-            p->setClipPath(graphics->InitialClip, Qt::ReplaceClip);
-            p->setWorldTransform(world);
-            p->setClipRect(r, Qt::IntersectClip);
-        } else {
-            p->setClipRect(r, Qt::ReplaceClip);
-        }
-        return Ok;
-    }
-    case CombineModeIntersect:
-        if (p->hasClipping())
-            p->setClipRect(r, Qt::IntersectClip);
-        else
-            p->setClipRect(r, Qt::ReplaceClip);
-        return Ok;
-    case CombineModeExclude: {
-        QPainterPath current;
-        if (p->hasClipping()) {
-            current = p->clipPath();
-        } else {
-            bool invertible = false;
-            const QTransform inverse = p->worldTransform().inverted(&invertible);
-            if (!invertible)
-                return InvalidParameter;
-            QPainterPath device;
-            device.addRect(DeviceRect(graphics));
-            current = inverse.map(device);
-        }
-        QPainterPath cut;
-        cut.addRect(r);
-        p->setClipPath(current.subtracted(cut), Qt::ReplaceClip);
-        return Ok;
-    }
-    default:
-        return NotImplemented;
-    }
-}
-
-TGPStatus ResetClip(GpGraphics* graphics)
-{
-    if (!ValidGraphics(graphics))
-        return InvalidParameter;
-    SaveClipOnce(graphics);
-    QPainter* p = graphics->Painter;
-    if (graphics->InitialClipping) {
-        const QTransform world = p->worldTransform();
-        p->resetTransform();
-        p->setClipPath(graphics->InitialClip, Qt::ReplaceClip);
-        p->setWorldTransform(world);
-    } else {
-        p->setClipping(false);
-    }
-    return Ok;
-}
-
-TGPStatus GetClipBounds(GpGraphics* graphics, TRectF& bounds)
-{
-    if (!ValidGraphics(graphics))
-        return InvalidParameter;
-    QPainter* p = graphics->Painter;
-    QRectF r;
-    if (p->hasClipping()) {
-        r = p->clipBoundingRect();
-    } else {
-        bool invertible = false;
-        const QTransform inverse = p->worldTransform().inverted(&invertible);
-        r = invertible ? inverse.mapRect(DeviceRect(graphics)) : QRectF();
     }
     bounds = TRectF(float(r.left()), float(r.top()), float(r.right()), float(r.bottom()));
     return Ok;
