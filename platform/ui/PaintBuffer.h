@@ -12,6 +12,8 @@ class QPainter;
 
 namespace kv {
 
+class TWinControl;
+
 class TPaintBuffer
 {
 public:
@@ -35,6 +37,15 @@ public:
     TCanvas* BeginPaint(const TRect& clip);
     void EndPaint();
 
+    // During the paint of window: when its paint goes straight into the window's raster image
+    // (TWinControl::GetClientImage), canvases and moves act on the window's own pixels under
+    // the client, set up as over the buffer, until EndWindowPaint; true then. The buffer
+    // itself is left as it was.
+    bool BeginWindowPaint(const TWinControl* window);
+    void EndWindowPaint();
+    // The buffer takes the picture window shows; false when it cannot be read.
+    bool TakeWindowPicture(const TWinControl* window);
+
     // Copies rect of the buffer to the same position on target.
     void CopyTo(TCanvas* target, const TRect& rect) const;
 
@@ -43,6 +54,10 @@ public:
 
 private:
     std::unique_ptr<QImage> FImage;
+    // The window's pixels during a paint that goes straight there, else null.
+    std::unique_ptr<QImage> FWindow;
+    // What canvases and moves act on.
+    QImage& Target() const;
     std::unique_ptr<QPainter> FPainter;
     std::unique_ptr<TCanvas> FCanvas;
 };
