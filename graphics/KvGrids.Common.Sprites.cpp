@@ -943,7 +943,7 @@ void TKvSpriteControl::WMPaint(TMessage& message)
         return;
     // Straight into the window's image when the paint goes there; else through the buffer,
     // copied to the window.
-    const bool direct = FBuffer->BeginWindowPaint(this);
+    const bool direct = FBuffer->BeginWindowPaint(this, ps.Rects);
     if (!direct) {
         const TRect client = GetClientRect();
         FBuffer->EnsureSize(client.Width(), client.Height());
@@ -960,8 +960,10 @@ void TKvSpriteControl::WMPaint(TMessage& message)
         if (!direct)
             FBuffer->CopyTo(ps.Canvas, clip);
     };
-    // A buffer behind the window cannot move its pixels: the block is painted anew.
-    if (!FScrollWindow || (!direct && !SyncBuffer())) {
+    // A buffer behind the window cannot move its pixels, nor can the window outside what
+    // this paint shows: the block is painted anew.
+    const bool move = FScrollWindow && (direct ? PaintCovers(FScrollWindowRect) : SyncBuffer());
+    if (!move) {
         if (!ps.rcPaint.IsEmpty())
             for (const TRect& part : PaintParts(ps.Rects, ps.rcPaint))
                 paint(part);

@@ -4,6 +4,7 @@
 
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
+#include <QtGui/QRegion>
 
 #include <algorithm>
 #include <cstring>
@@ -94,7 +95,12 @@ TCanvas* TPaintBuffer::BeginPaint(const TRect& clip)
     if (target.isNull())
         return nullptr;
     FPainter = std::make_unique<QPainter>(&target);
-    FPainter->setClipRect(QRect(clip.Left, clip.Top, clip.Width(), clip.Height()));
+    const QRect r(clip.Left, clip.Top, clip.Width(), clip.Height());
+    // On the window nothing reaches past what this paint shows.
+    if (FWindow && !(QRegion(r) - *FWindowRegion).isEmpty())
+        FPainter->setClipRegion(*FWindowRegion & r);
+    else
+        FPainter->setClipRect(r);
     FCanvas = std::make_unique<TCanvas>(FPainter.get());
     return FCanvas.get();
 }
@@ -122,13 +128,16 @@ void TPaintBuffer::CopyTo(TCanvas* target, const TRect& rect) const
     p->restore();
 }
 
-bool TPaintBuffer::BeginWindowPaint(const TWinControl* window)
+bool TPaintBuffer::BeginWindowPaint(const TWinControl* window, const std::vector<TRect>& region)
 {
     EndWindowPaint();
     QImage image = window ? window->GetClientImage() : QImage();
     if (image.isNull())
         return false;
     FWindow = std::make_unique<QImage>(std::move(image));
+    FWindowRegion = std::make_unique<QRegion>();
+    for (const TRect& r : region)
+        *FWindowRegion += QRect(r.Left, r.Top, r.Width(), r.Height());
     return true;
 }
 
@@ -138,6 +147,7 @@ void TPaintBuffer::EndWindowPaint()
         return;
     EndPaint();
     FWindow.reset();
+    FWindowRegion.reset();
 }
 
 bool TPaintBuffer::TakeWindowPicture(const TWinControl* window)
