@@ -13,9 +13,10 @@
 // Call flow
 //   A sprite that changes calls Invalidate -> host InvalidateElement -> InvalidateRect (device
 //   pixels of its update bounds). The window's paint comes to WMPaint, which paints each dirty
-//   part into the paint buffer (PaintInto -> WM_PAINT -> Paint) and copies it to the window;
-//   a scroll moves the buffered pixels first and paints only what was uncovered. Paint makes a
-//   drawing context over the buffer, lays out the elements, draws the background, then
+//   part straight into the window's raster image when the paint goes there, else into the
+//   paint buffer and copies it to the window (PaintInto -> WM_PAINT -> Paint); a scroll moves
+//   the pixels first and paints only what was uncovered. Paint makes a drawing context over
+//   the canvas, lays out the elements, draws the background, then
 //   FRoot->DrawElement: each sprite saves the context state, applies its translation,
 //   rotation and clip, draws itself (Draw -> DoLayoutChildren, DoDraw) and then its visible
 //   children that meet the dirty rectangle.
@@ -895,6 +896,23 @@ void TKvSpriteControl::PaintRect(TCanvas* window, const TRect& clip)
     FBuffer->CopyTo(window, clip);
 }
 
+bool TKvSpriteControl::SyncBuffer() const
+{
+    if (!FBufferBehind)
+        return true;
+    if (!FBuffer->TakeWindowPicture(this))
+        return false;
+    FBufferBehind = false;
+    return true;
+}
+
+const TPaintBuffer& TKvSpriteControl::GetBuffer() const
+{
+    if (!FPainting)
+        SyncBuffer();
+    return *FBuffer;
+}
+
 namespace {
 
 // The parts of a paint region painted one by one: its rectangles when they cover much less
@@ -923,34 +941,47 @@ void TKvSpriteControl::WMPaint(TMessage& message)
     TPaintStruct ps;
     if (!BeginPaint(ps))
         return;
-    const TRect client = GetClientRect();
-    FBuffer->EnsureSize(client.Width(), client.Height());
-    {
-        TScopeExit endPaint([&] {
-            EndScrollWindow();
-            EndPaint(ps);
-        });
-        if (!FScrollWindow) {
-            if (!ps.rcPaint.IsEmpty())
-                for (const TRect& part : PaintParts(ps.Rects, ps.rcPaint))
-                    PaintRect(ps.Canvas, part);
-        } else {
-            const TRect r = FScrollWindowRect;
-            const int d = FScrollWindowDelta;
-            if (d >= 0)
-                FBuffer->MoveRect(r, 0, d);
-            else
-                FBuffer->MoveRect(TRect{r.Left, r.Top - d, r.Right, r.Bottom}, 0, d);
-            PaintInto(FScrollWindowClipRect);
-            // What was invalidated since the scroll was armed, and everything outside the
-            // moved block, is painted as well: no invalidation is lost.
-            PaintInto(FScrollWindowDirty);
+    // Straight into the window's image when the paint goes there; else through the buffer,
+    // copied to the window.
+    const bool direct = FBuffer->BeginWindowPaint(this, ps.Rects);
+    if (!direct) {
+        const TRect client = GetClientRect();
+        FBuffer->EnsureSize(client.Width(), client.Height());
+    } else {
+        FBufferBehind = true;
+    }
+    TScopeExit endPaint([&] {
+        FBuffer->EndWindowPaint();
+        EndScrollWindow();
+        EndPaint(ps);
+    });
+    const auto paint = [&](const TRect& clip) {
+        PaintInto(clip);
+        if (!direct)
+            FBuffer->CopyTo(ps.Canvas, clip);
+    };
+    // A buffer behind the window cannot move its pixels, nor can the window outside what
+    // this paint shows: the block is painted anew.
+    const bool move = FScrollWindow && (direct ? PaintCovers(FScrollWindowRect) : SyncBuffer());
+    if (!move) {
+        if (!ps.rcPaint.IsEmpty())
+            for (const TRect& part : PaintParts(ps.Rects, ps.rcPaint))
+                paint(part);
+    } else {
+        const TRect r = FScrollWindowRect;
+        const int d = FScrollWindowDelta;
+        FBuffer->MoveRect(d >= 0 ? r : TRect{r.Left, r.Top - d, r.Right, r.Bottom}, 0, d);
+        PaintInto(FScrollWindowClipRect);
+        // What was invalidated since the scroll was armed, and everything outside the
+        // moved block, is painted as well: no invalidation is lost.
+        PaintInto(FScrollWindowDirty);
+        if (!direct) {
             FBuffer->CopyTo(ps.Canvas, r);
             FBuffer->CopyTo(ps.Canvas, FScrollWindowDirty);
-            for (const TRect& part : ps.Rects)
-                if (IntersectRect(part, r) != part)
-                    PaintRect(ps.Canvas, part);
         }
+        for (const TRect& part : ps.Rects)
+            if (IntersectRect(part, r) != part)
+                paint(part);
     }
 }
 

@@ -367,8 +367,9 @@ public:
     // Begins a drag of the sprite pressed at (x, y); false when it is not draggable.
     bool StartDragging(TKvSprite* sprite, int x, int y);
 
-    // The paint buffer (kept between paints).
-    const TPaintBuffer& GetBuffer() const { return *FBuffer; }
+    // The paint buffer (kept between paints): the picture of the last paints. Paints that
+    // went straight into the window's image leave it behind; it then takes the window's picture.
+    const TPaintBuffer& GetBuffer() const;
 
 protected:
     friend class TKvSprite;
@@ -409,14 +410,19 @@ private:
     void ForgetSprite(TKvSprite* sprite);
     bool Owns(const TKvSprite* sprite) const;
     void ReleaseOwned(TKvSprite* sprite);
+    // Paints clip into the buffer, or into the window's image during a paint that goes there.
     void PaintInto(const TRect& clip);
     // Paints clip into the buffer and copies it to the window canvas.
     void PaintRect(TCanvas* window, const TRect& clip);
+    // The buffer takes the window's picture when paints went past it; false when it cannot.
+    bool SyncBuffer() const;
     void EndScrollWindow();
     // Repaints at once after a scroll offset changed.
     void ScrollChanged();
 
     std::unique_ptr<TPaintBuffer> FBuffer;
+    // Paints went straight into the window's image since the buffer last held the picture.
+    mutable bool FBufferBehind = false;
     TKvRootSprite* FRoot = nullptr;
     // In no particular order: a freed sprite's place goes to the last one.
     std::vector<TKvSprite*> FOwnedSprites;

@@ -3,6 +3,8 @@
 #include "platform/ui/MessageBox.h"
 
 #include <QtCore/QPointer>
+#include <QtGui/QBackingStore>
+#include <QtGui/QPaintEngine>
 #include <QtGui/QInputMethodEvent>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
@@ -12,6 +14,7 @@
 #include <QtWidgets/QStyleOptionSlider>
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <utility>
 
@@ -435,6 +438,41 @@ TCanvas* TControlPeer::OpenPaintCanvas(const QRegion& clip)
     FPainter->setClipRegion(clip);
     FCanvas = std::make_unique<TCanvas>(&*FPainter);
     return FCanvas.get();
+}
+
+QImage TControlPeer::ClientImage() const
+{
+    if (!FClient || !FClient->isVisible())
+        return {};
+    QBackingStore* store = FClient->backingStore();
+    QPaintDevice* device = store ? store->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image)
+        return {};
+    auto* image = static_cast<QImage*>(device);
+    if (image->isNull() || image->format() != QImage::Format_RGB32 || image->devicePixelRatio() != 1.0)
+        return {};
+    QPoint offset;
+    const bool painting = FPaintRegion != nullptr;
+    if (painting) {
+        // The canvas of this paint draws there, moved by whole pixels only.
+        if (!FPainter || !FPainter->isActive() || FPainter->paintEngine()->paintDevice() != device ||
+            !image->isDetached())
+            return {};
+        const QTransform& t = FPainter->deviceTransform();
+        if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+            return {};
+        offset = QPoint(int(t.dx()), int(t.dy()));
+    } else {
+        offset = FClient->mapTo(FClient->window(), QPoint(0, 0));
+    }
+    const QRect r(offset, FClient->size());
+    if (r.isEmpty() || !image->rect().contains(r))
+        return {};
+    const qsizetype stride = image->bytesPerLine();
+    const qsizetype at = r.top() * stride + r.left() * 4;
+    if (painting)
+        return QImage(image->bits() + at, r.width(), r.height(), stride, QImage::Format_RGB32);
+    return QImage(image->constBits() + at, r.width(), r.height(), stride, QImage::Format_RGB32);
 }
 
 void TControlPeer::ClosePaintCanvas()

@@ -4,6 +4,7 @@
 
 #include "platform/ui/Controls.h"
 
+#include <QtGui/QImage>
 #include <QtGui/QInputMethodEvent>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QPainter>
@@ -58,6 +59,11 @@ public:
     const QRegion* PaintRegion() const { return FPaintRegion; }
     TCanvas* OpenPaintCanvas(const QRegion& clip);
     void ClosePaintCanvas();
+    // The window's raster image under the client, as an image sharing its pixels (opaque
+    // 32-bit, unscaled, the client wholly inside), or a null image. During a paint only when
+    // the paint canvas draws into that image (not into a grab), and then writable; outside a
+    // paint read-only: the picture the window shows.
+    QImage ClientImage() const;
 
     QSize sizeHint() const override;
 

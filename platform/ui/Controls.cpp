@@ -1106,6 +1106,12 @@ bool TWinControl::BeginPaint(TPaintStruct& ps)
     return true;
 }
 
+QImage TWinControl::GetClientImage() const
+{
+    TControlPeer* peer = Peer();
+    return peer ? peer->ClientImage() : QImage();
+}
+
 void TWinControl::EndPaint(TPaintStruct& ps)
 {
     if (Peer())

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class QImage;
 class QWidget;
 
 namespace kv {
@@ -351,6 +352,10 @@ public:
     void Update() override;
     // The rectangle around everything marked and not yet painted (client coordinates).
     TRect GetUpdateRect() const;
+    // The window's own pixels under the client as an image sharing them, or a null image
+    // (see TControlPeer::ClientImage): during a paint the image its canvas draws into, else
+    // the picture the window shows, read-only.
+    QImage GetClientImage() const;
     // A paint in progress draws all of rect that lies in the client area (client coordinates).
     bool PaintCovers(const TRect& rect) const;
     // Moves the shown pixels of rect (client coordinates) by dx, dy on the window itself and

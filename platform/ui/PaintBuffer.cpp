@@ -1,7 +1,10 @@
 #include "platform/ui/PaintBuffer.h"
 
+#include "platform/ui/Controls.h"
+
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
+#include <QtGui/QRegion>
 
 #include <algorithm>
 #include <cstring>
@@ -12,6 +15,7 @@ TPaintBuffer::TPaintBuffer() : FImage(std::make_unique<QImage>()) {}
 
 TPaintBuffer::~TPaintBuffer()
 {
+    EndWindowPaint();
     EndPaint();
 }
 
@@ -53,20 +57,26 @@ void TPaintBuffer::Clear()
     FImage = std::make_unique<QImage>();
 }
 
+QImage& TPaintBuffer::Target() const
+{
+    return FWindow ? *FWindow : *FImage;
+}
+
 void TPaintBuffer::MoveRect(const TRect& src, int dx, int dy)
 {
-    if (FImage->isNull())
+    QImage& image = Target();
+    if (image.isNull())
         return;
     EndPaint();
-    const QRect bounds = FImage->rect();
+    const QRect bounds = image.rect();
     const QRect from = QRect(src.Left, src.Top, src.Width(), src.Height()) & bounds;
     const QRect to = from.translated(dx, dy) & bounds;
     if (to.isEmpty())
         return;
     const QRect source = to.translated(-dx, -dy);
     const int bytes = to.width() * 4;
-    uchar* bits = FImage->bits();
-    const qsizetype stride = FImage->bytesPerLine();
+    uchar* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
     auto row = [&](int y) { return bits + y * stride; };
     // Rows in the order that never reads a row already written.
     if (dy > 0) {
@@ -81,10 +91,16 @@ void TPaintBuffer::MoveRect(const TRect& src, int dx, int dy)
 TCanvas* TPaintBuffer::BeginPaint(const TRect& clip)
 {
     EndPaint();
-    if (FImage->isNull())
+    QImage& target = Target();
+    if (target.isNull())
         return nullptr;
-    FPainter = std::make_unique<QPainter>(FImage.get());
-    FPainter->setClipRect(QRect(clip.Left, clip.Top, clip.Width(), clip.Height()));
+    FPainter = std::make_unique<QPainter>(&target);
+    const QRect r(clip.Left, clip.Top, clip.Width(), clip.Height());
+    // On the window nothing reaches past what this paint shows.
+    if (FWindow && !(QRegion(r) - *FWindowRegion).isEmpty())
+        FPainter->setClipRegion(*FWindowRegion & r);
+    else
+        FPainter->setClipRect(r);
     FCanvas = std::make_unique<TCanvas>(FPainter.get());
     return FCanvas.get();
 }
@@ -110,6 +126,42 @@ void TPaintBuffer::CopyTo(TCanvas* target, const TRect& rect) const
     p->setCompositionMode(QPainter::CompositionMode_Source);
     p->drawImage(r.topLeft(), *FImage, r);
     p->restore();
+}
+
+bool TPaintBuffer::BeginWindowPaint(const TWinControl* window, const std::vector<TRect>& region)
+{
+    EndWindowPaint();
+    QImage image = window ? window->GetClientImage() : QImage();
+    if (image.isNull())
+        return false;
+    FWindow = std::make_unique<QImage>(std::move(image));
+    FWindowRegion = std::make_unique<QRegion>();
+    for (const TRect& r : region)
+        *FWindowRegion += QRect(r.Left, r.Top, r.Width(), r.Height());
+    return true;
+}
+
+void TPaintBuffer::EndWindowPaint()
+{
+    if (!FWindow)
+        return;
+    EndPaint();
+    FWindow.reset();
+    FWindowRegion.reset();
+}
+
+bool TPaintBuffer::TakeWindowPicture(const TWinControl* window)
+{
+    const QImage picture = window ? window->GetClientImage() : QImage();
+    if (picture.isNull())
+        return false;
+    EndWindowPaint();
+    EnsureSize(picture.width(), picture.height());
+    EndPaint();
+    QPainter p(FImage.get());
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(0, 0, picture);
+    return true;
 }
 
 const QImage& TPaintBuffer::GetImage() const
