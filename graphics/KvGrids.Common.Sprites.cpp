@@ -824,8 +824,16 @@ void TKvSpriteControl::Invalidate()
 
 void TKvSpriteControl::DoDrawBackground(TKvDrawingContext* context, const TRectF& rect)
 {
-    if (FBackground)
-        context->FillUncovered(FBackground, TRectF(rect.Left - 1, rect.Top - 1, rect.Right + 1, rect.Bottom + 1));
+    if (!FBackground)
+        return;
+    // A gradient is laid over the whole client, so a partial repaint gives the pixels of a full
+    // one; the canvas's clip keeps the fill inside the paint.
+    TRectF area = rect;
+    if (FBackground->AsGradient()) {
+        const TRect client = GetClientRect();
+        area = TRectF(float(client.Left), float(client.Top), float(client.Right), float(client.Bottom));
+    }
+    context->FillUncovered(FBackground, TRectF(area.Left - 1, area.Top - 1, area.Right + 1, area.Bottom + 1));
 }
 
 void TKvSpriteControl::Paint()

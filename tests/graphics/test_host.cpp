@@ -518,3 +518,35 @@ TEST(SpriteHost, DisposesOnceAlsoWhenItsOwnerIsFreed)
 }
 
 } // namespace
+
+// A gradient background spans the client, whatever part of it a paint covers: a partial
+// repaint leaves the pixels a full repaint gives.
+TEST(SpriteHost, AGradientBackgroundDoesNotDependOnTheRepaintedArea)
+{
+    auto host = MakeHost(300, 100);
+    auto gradient = TKvFill::CreateLinear(0xFFFF0000u, 0xFF0000FFu, 0);
+    host->SetBackground(gradient.get());
+    host->SetSmoothing(false);
+    TBox* clear = MakeBox(host.get(), "clear", 100, 20, 60, 40, 0x00000000u);
+    host->AddElement(clear);
+    host->Invalidate();
+    host->Update();
+    const QImage full = WindowImage(host.get());
+    ASSERT_FALSE(full.isNull());
+    // Red on the left, blue on the right, across the whole client.
+    EXPECT_GT(qRed(full.pixel(2, 50)), 200);
+    EXPECT_GT(qBlue(full.pixel(297, 50)), 200);
+
+    clear->Invalidate();
+    host->Update();
+    const QImage partial = WindowImage(host.get());
+    // Qt steps a gradient along each span from where the span starts: a unit of rounding apart.
+    auto near = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) <= 1 && std::abs(qGreen(a) - qGreen(b)) <= 1 &&
+               std::abs(qBlue(a) - qBlue(b)) <= 1;
+    };
+    for (int x = 95; x < 165; x += 5)
+        for (int y = 15; y < 65; y += 5)
+            EXPECT_TRUE(near(partial.pixel(x, y), full.pixel(x, y)))
+                << "at " << x << ", " << y << ": " << std::hex << Rgb(partial, x, y) << " against " << Rgb(full, x, y);
+}
