@@ -1,6 +1,8 @@
 // Sorting a range of items, or data rows before their items exist, by several fields.
 //
 // Call flow: RunKeys reads the range's data rows once and hands them to OrderRows, which
+// takes a field's order keys from a provider that keeps it by kind (GetOrderKeys: packed whole
+// numbers, doubles, texts ranked once over the provider's table of distinct texts), else
 // reads each field's cells once (ReadKey), in place when the data provider keeps a field in
 // one array, or the keys the provider writes for a field it compares its own way
 // (GetSortKeys). A field becomes one or two unsigned key columns that preserve the total
