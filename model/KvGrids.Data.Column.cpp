@@ -97,21 +97,6 @@ int TKvPackedInts::BitsOf(std::int64_t Value)
     return bits > 56 ? 64 : bits;
 }
 
-// Up to 56 bits a value lies within the 8 bytes from its first byte.
-std::int64_t TKvPackedInts::Get(size_t Index) const
-{
-    if (FBits == 64) {
-        std::int64_t value;
-        std::memcpy(&value, FBytes.Data() + Index * 8, 8);
-        return value;
-    }
-    const size_t bit = Index * static_cast<size_t>(FBits);
-    std::uint64_t word;
-    std::memcpy(&word, FBytes.Data() + bit / 8, 8);
-    const int unused = 64 - FBits;
-    return static_cast<std::int64_t>((word >> (bit % 8)) << unused) >> unused;
-}
-
 void TKvPackedInts::Store(size_t Index, std::int64_t Value)
 {
     if (FBits == 64) {
@@ -242,6 +227,90 @@ Variant TKvValueColumn::Get(size_t Row) const
     case ModeBools: return Variant(FInts.Get(Row) != 0);
     case ModeTexts: return Variant(FTexts[static_cast<size_t>(FInts.Get(Row))]);
     default: return FVariants[Row];
+    }
+}
+
+void TKvValueColumn::Gather(std::span<const int> Rows, Variant* Cells) const
+{
+    switch (FMode) {
+    case ModeEmpty:
+        for (size_t i = 0; i < Rows.size(); ++i)
+            Cells[i] = Variant();
+        break;
+    case ModeInts: FInts.ForRows(Rows, [&](size_t i, std::int64_t v) { Cells[i] = Variant(v); }); break;
+    case ModeBools: FInts.ForRows(Rows, [&](size_t i, std::int64_t v) { Cells[i] = Variant(v != 0); }); break;
+    case ModeTexts:
+        FInts.ForRows(Rows, [&](size_t i, std::int64_t v) { Cells[i] = Variant(FTexts[static_cast<size_t>(v)]); });
+        break;
+    case ModeDoubles:
+        for (size_t i = 0; i < Rows.size(); ++i)
+            Cells[i] = Variant(DoubleAt(static_cast<size_t>(Rows[i])));
+        break;
+    case ModeDates:
+        for (size_t i = 0; i < Rows.size(); ++i)
+            Cells[i] = Variant::DateTime(DoubleAt(static_cast<size_t>(Rows[i])));
+        break;
+    default:
+        for (size_t i = 0; i < Rows.size(); ++i)
+            Cells[i] = FVariants[static_cast<size_t>(Rows[i])];
+        break;
+    }
+}
+
+bool TKvValueColumn::OrderKeys(std::span<const int> Rows, std::uint64_t* Keys, std::uint64_t& Max) const
+{
+    const size_t n = Rows.size();
+    // Keys offset by the lowest one.
+    auto fromLowest = [&] {
+        std::uint64_t low = std::numeric_limits<std::uint64_t>::max(), high = 0;
+        for (size_t i = 0; i < n; ++i) {
+            low = std::min(low, Keys[i]);
+            high = std::max(high, Keys[i]);
+        }
+        for (size_t i = 0; i < n; ++i)
+            Keys[i] -= low;
+        Max = n ? high - low : 0;
+    };
+    switch (FMode) {
+    case ModeEmpty:
+        std::fill(Keys, Keys + n, std::uint64_t(0));
+        Max = 0;
+        return true;
+    case ModeInts:
+    case ModeBools:
+        FInts.ForRows(Rows, [&](size_t i, std::int64_t v) { Keys[i] = IntOrderKey(v); });
+        fromLowest();
+        return true;
+    case ModeDoubles:
+    case ModeDates:
+        for (size_t i = 0; i < n; ++i)
+            Keys[i] = DoubleOrderKey(DoubleAt(static_cast<size_t>(Rows[i])));
+        fromLowest();
+        return true;
+    case ModeTexts: {
+        // The texts the rows use, ranked once in code unit order (the variant order of texts).
+        if (FTexts.size() > 4 * n + 4096)
+            return false;
+        std::vector<std::uint32_t> rank(FTexts.size(), 0);
+        FInts.ForRows(Rows, [&](size_t i, std::int64_t v) {
+            Keys[i] = static_cast<std::uint64_t>(v);
+            rank[static_cast<size_t>(v)] = 1;
+        });
+        std::vector<std::uint32_t> used;
+        for (size_t t = 0; t < rank.size(); ++t)
+            if (rank[t])
+                used.push_back(static_cast<std::uint32_t>(t));
+        std::sort(used.begin(), used.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return FTexts[a].compare(FTexts[b], Qt::CaseSensitive) < 0;
+        });
+        for (size_t r = 0; r < used.size(); ++r)
+            rank[used[r]] = static_cast<std::uint32_t>(r);
+        for (size_t i = 0; i < n; ++i)
+            Keys[i] = rank[static_cast<size_t>(Keys[i])];
+        Max = used.empty() ? 0 : used.size() - 1;
+        return true;
+    }
+    default: return false;
     }
 }
 

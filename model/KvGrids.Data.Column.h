@@ -7,11 +7,30 @@
 #include "platform/rtl/Variant.h"
 
 #include <QtCore/QHash>
+#include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <limits>
+#include <span>
 #include <vector>
 
 namespace kv {
+
+// Unsigned keys in the total variant order of numbers of one kind: doubles (NaN above all,
+// -0 with 0) and whole numbers.
+inline std::uint64_t DoubleOrderKey(double d)
+{
+    if (std::isnan(d))
+        return std::numeric_limits<std::uint64_t>::max();
+    if (d == 0)
+        d = 0; // -0 sorts with 0
+    const auto b = std::bit_cast<std::uint64_t>(d);
+    return (b >> 63) ? ~b : b | (std::uint64_t(1) << 63);
+}
+
+inline std::uint64_t IntOrderKey(std::int64_t i) { return static_cast<std::uint64_t>(i) ^ (std::uint64_t(1) << 63); }
 
 // A growable array of bytes that grows in place where the system can (realloc), so large
 // columns neither copy nor hold two copies while they grow.
@@ -49,7 +68,42 @@ class TKvPackedInts
 {
 public:
     size_t Size() const { return FCount; }
-    std::int64_t Get(size_t Index) const;
+    // Up to 56 bits a value lies within the 8 bytes from its first byte.
+    std::int64_t Get(size_t Index) const
+    {
+        if (FBits == 64) {
+            std::int64_t value;
+            std::memcpy(&value, FBytes.Data() + Index * 8, 8);
+            return value;
+        }
+        const size_t bit = Index * static_cast<size_t>(FBits);
+        std::uint64_t word;
+        std::memcpy(&word, FBytes.Data() + bit / 8, 8);
+        const int unused = 64 - FBits;
+        return static_cast<std::int64_t>((word >> (bit % 8)) << unused) >> unused;
+    }
+    // Calls Each(i, value) for the value at each of Rows (each below Size), the width read once.
+    template <typename F>
+    void ForRows(std::span<const int> Rows, F&& Each) const
+    {
+        const unsigned char* data = FBytes.Data();
+        if (FBits == 64) {
+            for (size_t i = 0; i < Rows.size(); ++i) {
+                std::int64_t value;
+                std::memcpy(&value, data + static_cast<size_t>(Rows[i]) * 8, 8);
+                Each(i, value);
+            }
+            return;
+        }
+        const auto bits = static_cast<size_t>(FBits);
+        const int unused = 64 - FBits;
+        for (size_t i = 0; i < Rows.size(); ++i) {
+            const size_t bit = static_cast<size_t>(Rows[i]) * bits;
+            std::uint64_t word;
+            std::memcpy(&word, data + bit / 8, 8);
+            Each(i, static_cast<std::int64_t>((word >> (bit % 8)) << unused) >> unused);
+        }
+    }
     void Set(size_t Index, std::int64_t Value);
     void Insert(size_t Index, std::int64_t Value);
     void Erase(size_t Index);
@@ -89,6 +143,20 @@ public:
     void Clear();
     // The cells as one variant array while the column keeps variants, else nil.
     const Variant* Values() const { return FMode == ModeVariants ? FVariants.data() : nullptr; }
+    // The cells of Rows (each below Size) into Cells.
+    void Gather(std::span<const int> Rows, Variant* Cells) const;
+    // Keys of the cells of Rows (each below Size) from 0 up to Max, ordered as the total
+    // variant order of the cells and equal exactly where the cells are; false while the
+    // column keeps variants or its table of texts is much larger than Rows.
+    bool OrderKeys(std::span<const int> Rows, std::uint64_t* Keys, std::uint64_t& Max) const;
+    // The numbers of a ModeInts column and of a ModeDoubles one.
+    const TKvPackedInts& Ints() const { return FInts; }
+    double DoubleAt(size_t Row) const
+    {
+        double value;
+        std::memcpy(&value, FDoubles.Data() + Row * sizeof(double), sizeof(double));
+        return value;
+    }
 
 private:
     bool Fits(const Variant& Value) const;

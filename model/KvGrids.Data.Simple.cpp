@@ -71,6 +71,23 @@ Variant TKvSimpleDataProvider::GetData(int Row, int Field) const
     return Cell(Row, Field);
 }
 
+void TKvSimpleDataProvider::GetCells(int Field, TKvRowIndices Rows, Variant* Cells) const
+{
+    CheckColumn(Field);
+    for (const int row : Rows)
+        if (row < 0 || row >= FRowCount)
+            CheckRow(row);
+    FValues[static_cast<size_t>(Field)].Gather(Rows, Cells);
+}
+
+bool TKvSimpleDataProvider::GetOrderKeys(int Field, TKvRowIndices Rows, std::uint64_t* Keys, std::uint64_t& Max) const
+{
+    if (Field < 0 || Field >= FColumnCount ||
+        !std::all_of(Rows.begin(), Rows.end(), [&](int r) { return r >= 0 && r < FRowCount; }))
+        return false;
+    return FValues[static_cast<size_t>(Field)].OrderKeys(Rows, Keys, Max);
+}
+
 void TKvSimpleDataProvider::SetData(int Row, int Field, const Variant& Value)
 {
     CheckRow(Row);
@@ -251,48 +268,89 @@ Variant TKvSimpleDataProvider::GetSum(int Field) const
     return Variant(static_cast<double>(static_cast<long double>(sum.Whole) + sum.Fraction));
 }
 
+namespace {
+// A sum of cells as the range sums add them: whole numbers exactly while they fit, then
+// doubles; Other once a cell of another kind is met (empty and null cells are skipped).
+struct TCellSum
+{
+    std::int64_t Int = 0;
+    double Double = 0;
+    bool IsDouble = false;
+    bool Other = false;
+
+    void AddInt(std::int64_t value)
+    {
+        std::int64_t next = 0;
+        if (IsDouble) {
+            Double += static_cast<double>(value);
+        } else if (!__builtin_add_overflow(Int, value, &next)) {
+            Int = next;
+        } else {
+            Double = static_cast<double>(Int) + static_cast<double>(value);
+            IsDouble = true;
+        }
+    }
+    void AddDouble(double value)
+    {
+        if (!IsDouble)
+            Double = static_cast<double>(Int);
+        IsDouble = true;
+        Double += value;
+    }
+    void Add(const Variant& value)
+    {
+        if (value.IsInteger())
+            AddInt(value.IntUnchecked());
+        else if (value.IsDouble())
+            AddDouble(value.DoubleUnchecked());
+        else if (!value.IsClear())
+            Other = true;
+    }
+    Variant Value() const { return IsDouble ? Variant(Double) : Variant(Int); }
+};
+} // namespace
+
 Variant TKvSimpleDataProvider::GetRangeSum(int Field, TKvRowIndices Rows) const
 {
     if (GetValueType(Field) != ValueTypeNumeric)
         return Variant(0);
+    const TKvValueColumn& column = FValues[static_cast<size_t>(Field)];
     // Plain integers and doubles add without going through the variant operator; any other
     // kind continues with it, so the result is the same as folding VarAdd from 0.
-    std::int64_t intSum = 0;
-    double doubleSum = 0;
-    bool isDouble = false;
+    TCellSum sum;
     size_t i = 0;
+    const TKvValueColumn::TMode mode = column.Mode();
+    if (mode == TKvValueColumn::ModeInts || mode == TKvValueColumn::ModeDoubles || mode == TKvValueColumn::ModeEmpty) {
+        for (const int row : Rows)
+            if (row < 0 || row >= FRowCount)
+                CheckRow(row);
+        if (mode == TKvValueColumn::ModeInts)
+            column.Ints().ForRows(Rows, [&](size_t, std::int64_t value) { sum.AddInt(value); });
+        else if (mode == TKvValueColumn::ModeDoubles)
+            for (const int row : Rows)
+                sum.AddDouble(column.DoubleAt(static_cast<size_t>(row)));
+        return sum.Value();
+    }
     for (; i < Rows.size(); ++i) {
         const int row = Rows[i];
         if (row < 0 || row >= FRowCount)
             CheckRow(row);
-        const Variant value = Cell(row, Field);
-        if (value.IsInteger() && !isDouble) {
-            std::int64_t next = 0;
-            if (!__builtin_add_overflow(intSum, value.AsInt(), &next)) {
-                intSum = next;
-                continue;
-            }
-            doubleSum = static_cast<double>(intSum) + static_cast<double>(value.AsInt());
-            isDouble = true;
-        } else if (value.IsInteger()) {
-            doubleSum += static_cast<double>(value.AsInt());
-        } else if (value.IsDouble()) {
-            if (!isDouble)
-                doubleSum = static_cast<double>(intSum);
-            isDouble = true;
-            doubleSum += value.AsDouble();
-        } else if (!value.IsClear()) {
+        sum.Add(Cell(row, Field));
+        if (sum.Other)
             break;
-        }
     }
-    Variant sum = isDouble ? Variant(doubleSum) : Variant(intSum);
+    if (!sum.Other)
+        return sum.Value();
+    // The cell of another kind is added again by the variant operator.
+    sum.Other = false;
+    Variant total = sum.Value();
     for (; i < Rows.size(); ++i) {
         CheckRow(Rows[i]);
         const Variant value = Cell(Rows[i], Field);
         if (!value.IsClear())
-            sum = VarAdd(sum, value);
+            total = VarAdd(total, value);
     }
-    return sum;
+    return total;
 }
 
 void TKvSimpleDataProvider::GetRangeSums(int Field, TKvRowIndices Rows, std::span<const int> Ends, Variant* Sums) const
@@ -316,50 +374,34 @@ void TKvSimpleDataProvider::GetRangeSums(int Field, TKvRowIndices Rows, std::spa
         }
         begin = end;
     }
-    // Each list adds its values in its own order, as GetRangeSum does; a list meeting another
-    // kind is summed again by GetRangeSum.
-    struct TSum
-    {
-        std::int64_t Int = 0;
-        double Double = 0;
-        bool IsDouble = false;
-        bool Other = false;
+    // Each list adds its values in its own order, as GetRangeSum does, in one pass in row
+    // order; a list meeting another kind is summed again by GetRangeSum.
+    std::vector<TCellSum> sums(Ends.size());
+    const TKvValueColumn& column = FValues[static_cast<size_t>(Field)];
+    auto each = [&](auto add) {
+        for (int row = 0; row < FRowCount; ++row)
+            if (const int k = listOf[static_cast<size_t>(row)]; k >= 0)
+                add(sums[static_cast<size_t>(k)], static_cast<size_t>(row));
     };
-    std::vector<TSum> sums(Ends.size());
-    for (int row = 0; row < FRowCount; ++row) {
-        const int k = listOf[static_cast<size_t>(row)];
-        if (k < 0)
-            continue;
-        TSum& sum = sums[static_cast<size_t>(k)];
-        if (sum.Other)
-            continue;
-        const Variant& value = Cell(row, Field);
-        if (value.IsInteger() && !sum.IsDouble) {
-            std::int64_t next = 0;
-            if (!__builtin_add_overflow(sum.Int, value.AsInt(), &next)) {
-                sum.Int = next;
-                continue;
-            }
-            sum.Double = static_cast<double>(sum.Int) + static_cast<double>(value.AsInt());
-            sum.IsDouble = true;
-        } else if (value.IsInteger()) {
-            sum.Double += static_cast<double>(value.AsInt());
-        } else if (value.IsDouble()) {
-            if (!sum.IsDouble)
-                sum.Double = static_cast<double>(sum.Int);
-            sum.IsDouble = true;
-            sum.Double += value.AsDouble();
-        } else if (!value.IsClear()) {
-            sum.Other = true;
-        }
+    switch (column.Mode()) {
+    case TKvValueColumn::ModeEmpty: break;
+    case TKvValueColumn::ModeInts:
+        each([&](TCellSum& sum, size_t row) { sum.AddInt(column.Ints().Get(row)); });
+        break;
+    case TKvValueColumn::ModeDoubles:
+        each([&](TCellSum& sum, size_t row) { sum.AddDouble(column.DoubleAt(row)); });
+        break;
+    default:
+        each([&](TCellSum& sum, size_t row) {
+            if (!sum.Other)
+                sum.Add(column.Get(row));
+        });
+        break;
     }
     begin = 0;
     for (size_t k = 0; k < Ends.size(); ++k) {
         const auto end = static_cast<size_t>(Ends[k]);
-        const TSum& sum = sums[k];
-        Sums[k] = sum.Other      ? GetRangeSum(Field, Rows.subspan(begin, end - begin))
-                  : sum.IsDouble ? Variant(sum.Double)
-                                 : Variant(sum.Int);
+        Sums[k] = sums[k].Other ? GetRangeSum(Field, Rows.subspan(begin, end - begin)) : sums[k].Value();
         begin = end;
     }
 }

@@ -28,6 +28,9 @@ public:
     {
         return Field >= 0 && Field < FColumnCount ? FValues[static_cast<size_t>(Field)].Values() : nullptr;
     }
+    // Typed columns are read without a variant per cell.
+    void GetCells(int Field, TKvRowIndices Rows, Variant* Cells) const override;
+    bool GetOrderKeys(int Field, TKvRowIndices Rows, std::uint64_t* Keys, std::uint64_t& Max) const override;
     void SetData(int Row, int Field, const Variant& Value) override;
     TKvGridDataRow GetRow(int Row) const override;
     TKvGridDataRowState GetRowState(int Row) const override { return RowStateNone; }

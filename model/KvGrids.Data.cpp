@@ -67,6 +67,12 @@ void TKvGridDataProvider::EndUpdate(bool Reset)
         DoReset();
 }
 
+void TKvGridDataProvider::GetCells(int Field, TKvRowIndices Rows, Variant* Cells) const
+{
+    for (size_t i = 0; i < Rows.size(); ++i)
+        Cells[i] = GetData(Rows[i], Field);
+}
+
 void TKvGridDataProvider::GetRangeSums(int Field, TKvRowIndices Rows, std::span<const int> Ends, Variant* Sums) const
 {
     size_t begin = 0;

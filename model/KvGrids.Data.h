@@ -8,6 +8,7 @@
 #include "platform/rtl/Variant.h"
 
 #include <QtCore/QStringList>
+#include <cstdint>
 #include <initializer_list>
 #include <span>
 #include <vector>
@@ -92,6 +93,15 @@ public:
     // The field's values in row order when the provider keeps them in one array, else nil:
     // bulk readers (sorting, filtering) then read each cell in place.
     virtual const Variant* GetFieldValues(int Field) const { return nullptr; }
+    // The cells of Rows (all valid) into Cells, as GetData reads them.
+    virtual void GetCells(int Field, TKvRowIndices Rows, Variant* Cells) const;
+    // For a SortKeyValues field the provider keeps by kind: one key per row of Rows (all
+    // valid), from 0 up to Max, ordered as the total variant order of the cells and equal
+    // exactly where the cells are. False when it has no such keys (sorting reads the cells).
+    virtual bool GetOrderKeys(int Field, TKvRowIndices Rows, std::uint64_t* Keys, std::uint64_t& Max) const
+    {
+        return false;
+    }
     virtual void SetData(int Row, int Field, const Variant& Value) = 0;
     virtual TKvGridDataRow GetRow(int Row) const = 0;
     virtual TKvGridDataRowState GetRowState(int Row) const = 0;

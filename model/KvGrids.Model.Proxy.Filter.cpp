@@ -385,8 +385,7 @@ void TKvGridFilteredItemProvider::PopulateItems()
                     if (!cells) {
                         try {
                             copies.resize(size_t(m));
-                            for (int i = 0; i < m; ++i)
-                                copies[size_t(i)] = data->GetData(rows[size_t(i)], f);
+                            data->GetCells(f, TKvRowIndices(rows.data(), size_t(m)), copies.data());
                             cells = copies.data();
                             at = positions.data();
                         } catch (const Exception&) {

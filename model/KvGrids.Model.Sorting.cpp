@@ -1,6 +1,8 @@
 // Sorting a range of items, or data rows before their items exist, by several fields.
 //
 // Call flow: RunKeys reads the range's data rows once and hands them to OrderRows, which
+// takes a field's order keys from a provider that keeps it by kind (GetOrderKeys: packed whole
+// numbers, doubles, texts ranked once over the provider's table of distinct texts), else
 // reads each field's cells once (ReadKey), in place when the data provider keeps a field in
 // one array, or the keys the provider writes for a field it compares its own way
 // (GetSortKeys). A field becomes one or two unsigned key columns that preserve the total
@@ -14,6 +16,7 @@
 // comparison, CompareValue for the provider's own fields. The provider then takes the new
 // order in one step.
 #include "model/KvGrids.Model.Sorting.h"
+#include "model/KvGrids.Data.Column.h"
 #include "platform/rtl/LargeBlocks.h"
 
 #include <QtCore/QHash>
@@ -43,17 +46,10 @@ struct KeyColumn
 
 int BitsFor(std::uint64_t maxValue) { return maxValue == 0 ? 0 : 64 - std::countl_zero(maxValue); }
 
-std::uint64_t DoubleBits(double d)
-{
-    if (std::isnan(d))
-        return std::numeric_limits<std::uint64_t>::max();
-    if (d == 0)
-        d = 0; // -0 sorts with 0
-    const auto b = std::bit_cast<std::uint64_t>(d);
-    return (b >> 63) ? ~b : b | (std::uint64_t(1) << 63);
-}
+// The keys of typed columns, so that both ways of reading a field give the same order.
+std::uint64_t DoubleBits(double d) { return DoubleOrderKey(d); }
 
-std::uint64_t IntBits(std::int64_t i) { return static_cast<std::uint64_t>(i) ^ (std::uint64_t(1) << 63); }
+std::uint64_t IntBits(std::int64_t i) { return IntOrderKey(i); }
 
 // A hash of a text's code units, read eight bytes at a time.
 inline std::uint64_t TextHash(const QChar* data, qsizetype size) noexcept
@@ -210,7 +206,10 @@ public:
         }
         if (inTable)
             FColumn = source->GetFieldValues(field);
-        if (!FColumn) {
+        if (!FColumn && inTable) {
+            FCopies.resize(rows.size());
+            source->GetCells(field, TKvRowIndices(rows), FCopies.data());
+        } else if (!FColumn) {
             FCopies.reserve(rows.size());
             for (int row : rows)
                 FCopies.push_back(source->GetData(row, field));
@@ -382,6 +381,29 @@ bool ReadKey(const TCells& cells, bool descending, std::vector<KeyColumn>& out)
         sub[i] = descending ? valueTop - valueOf(i) : valueOf(i);
     value.Keys = std::move(sub);
     out.push_back(std::move(value));
+    return true;
+}
+
+// The keys a provider keeping the field by kind writes, as one column; false when it has none.
+bool ReadOrderKeys(const TKvGridDataProvider* source, const std::vector<int>& rows, int field, bool descending,
+                   std::vector<KeyColumn>& out)
+{
+    if (source->GetSortKeyKind(field) != SortKeyValues)
+        return false;
+    KeyColumn key;
+    key.Keys.resize(rows.size());
+    std::uint64_t max = 0;
+    if (!source->GetOrderKeys(field, TKvRowIndices(rows), key.Keys.data(), max))
+        return false;
+    key.Bits = BitsFor(max);
+    if (key.Bits == 0)
+        return true; // one value: nothing to order
+    if (descending) {
+        const std::uint64_t top = key.Bits == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << key.Bits) - 1;
+        for (std::uint64_t& k : key.Keys)
+            k = top - k;
+    }
+    out.push_back(std::move(key));
     return true;
 }
 
@@ -616,7 +638,8 @@ bool TKvGridItemQuickSorter::OrderRows(const TKvGridDataProvider* Source, const 
     std::vector<KeyColumn> keys;
     for (size_t k = 0; k < levels && keyed; ++k) {
         const size_t before = keys.size();
-        keyed = ReadKey(TCells(Source, Rows, fields[k]), descending[k], keys);
+        keyed = ReadOrderKeys(Source, Rows, fields[k], descending[k], keys) ||
+                ReadKey(TCells(Source, Rows, fields[k]), descending[k], keys);
         for (size_t c = before; c < keys.size(); ++c)
             keys[c].Level = static_cast<int>(k);
     }

@@ -1,6 +1,7 @@
 // Memory for large arrays: blocks of 2 MiB and more are aligned to 2 MiB and marked for huge
 // pages where the system offers them, so that touching them the first time costs few page
-// faults (binding ten million rows otherwise spends most of its time in faults).
+// faults (binding ten million rows otherwise spends most of its time in faults); freed ones
+// are kept (up to 64 MiB) for the next request of their size.
 #pragma once
 
 #include <cstddef>

@@ -263,3 +263,57 @@ TEST(SortKeys, OwnTextsWithNullsAndNumbersMatchAStableSortByCompareValue)
         provider->SetDataSource(nullptr);
     }
 }
+
+TEST(SortKeys, TypedColumnsSortAsTheirValues)
+{
+    std::mt19937 rng(31);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const int rows : {2, 300, 5000}) {
+        // Whole numbers, doubles, dates, Booleans, texts through the table of distinct texts, a
+        // column that turns to variants halfway, whole numbers with nulls, empty cells only.
+        auto data = MakeTable("I,D,T,B,S,M,N,E", "n,n,d,b,s,n,n,n", {});
+        for (int i = 0; i < rows; ++i) {
+            const QString word = QStringLiteral("w%1").arg(rng() % 40);
+            const unsigned r = rng() % 10;
+            data->InsertRow(i, {Variant(r == 0 ? std::numeric_limits<std::int64_t>::min() : std::int64_t(rng() % 50) - 25),
+                                Variant(r == 1 ? nan : r == 2 ? -0.0 : (static_cast<int>(rng() % 40) - 20) / 4.0),
+                                Variant::DateTime(45000 + rng() % 30),
+                                Variant(rng() % 2 == 0),
+                                Variant(rng() % 2 ? QString(word.constData(), word.size()) : word),
+                                i == rows / 2 ? Variant(word) : Variant(static_cast<int>(rng() % 9)),
+                                r == 3 ? Variant::Null() : Variant(static_cast<int>(rng() % 7)),
+                                Variant()});
+        }
+        for (const TKvIntegerArray& fields :
+             {TKvIntegerArray{0}, TKvIntegerArray{1, 0}, TKvIntegerArray{4, 3, 2}, TKvIntegerArray{5, 4},
+              TKvIntegerArray{6, 1}, TKvIntegerArray{7, 4}, TKvIntegerArray{3, 5, 6, 0}}) {
+            for (int trial = 0; trial < 2; ++trial) {
+                const TKvGridSortDirections directions = RandomDirections(rng, fields.size());
+                ASSERT_EQ(SortedRows(data.get(), fields, directions), ReferenceRows(data.get(), fields, directions))
+                    << "rows " << rows << " first field " << fields[0];
+            }
+        }
+    }
+    // A text column whose table holds many texts no longer used: a short range sorts by its cells.
+    auto data = MakeTable("S,I", "s,n", {});
+    for (int i = 0; i < 300; ++i)
+        data->InsertRow(i, {QStringLiteral("x%1").arg(rng() % 20), static_cast<int>(rng() % 3)});
+    for (int i = 0; i < 6000; ++i)
+        data->SetData(static_cast<int>(rng() % 300), 0, QStringLiteral("old%1").arg(i));
+    for (int i = 0; i < 300; ++i)
+        data->SetData(i, 0, QStringLiteral("x%1").arg(rng() % 20));
+    TOwned<TKvDefaultGridItemProvider> provider = MakeOwned<TKvDefaultGridItemProvider>();
+    provider->SetDataSource(data.get());
+    auto* multi = dynamic_cast<IKvGridMultiKeySorter*>(GetSharedQuickSorter());
+    ASSERT_TRUE(multi);
+    multi->RunKeys(provider.get(), {0, 1}, {SortDescending, SortAscending}, 10, 290);
+    std::vector<int> middle(281);
+    std::iota(middle.begin(), middle.end(), 10);
+    std::stable_sort(middle.begin(), middle.end(), [&](int a, int b) {
+        const int c = data->CompareValue(0, a, b);
+        return c != 0 ? c > 0 : data->CompareValue(1, a, b) < 0;
+    });
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(provider->GetItem(i)->GetDataRow(), i < 10 || i > 290 ? i : middle[size_t(i - 10)]) << i;
+    provider->SetDataSource(nullptr);
+}

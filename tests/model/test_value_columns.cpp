@@ -226,3 +226,143 @@ TEST(SimpleProviderColumns, TextsKeepATableUnlessMostAreDistinct)
     EXPECT_EQ(few.Get(5), Variant(12));
     EXPECT_EQ(few.Get(6), Variant(QStringLiteral("t%1").arg(42)));
 }
+
+namespace {
+
+// A random cell of one kind: whole numbers of every width, doubles with NaN, infinities and
+// -0, date-times, Booleans, texts (shared and own strings, prefixes, non-ASCII, empty).
+Variant RandomCellOfKind(std::mt19937_64& rng, int kind)
+{
+    static const char16_t* const kWords[] = {u"apple", u"Apple", u"appl", u"", u"Äpfel", u"\U0001F600",
+                                             u"\uFFFD", u"zebra", u"a b", u"a", u"e\u0301", u"\u00e9"};
+    switch (kind) {
+    case 0:
+        switch (rng() % 5) {
+        case 0: return Variant(static_cast<std::int64_t>(rng()));
+        case 1: return Variant(rng() % 2 ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max());
+        default: return Variant(static_cast<int>(rng() % 200) - 100);
+        }
+    case 1:
+        switch (rng() % 8) {
+        case 0: return Variant(std::numeric_limits<double>::quiet_NaN());
+        case 1: return Variant(rng() % 2 ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity());
+        case 2: return Variant(rng() % 2 ? -0.0 : 0.0);
+        default: return Variant((static_cast<int>(rng() % 2000) - 1000) / 7.0);
+        }
+    case 2: return Variant::DateTime(45000 + static_cast<double>(rng() % 500) / 4);
+    case 3: return Variant(rng() % 2 == 0);
+    default: {
+        QString word = QString::fromUtf16(kWords[rng() % (sizeof kWords / sizeof *kWords)]) +
+                       (rng() % 3 ? QString() : QString::number(rng() % 30));
+        if (word.isEmpty())
+            return Variant(QStringLiteral("")); // empty, not null (a null text keeps variants)
+        return Variant(rng() % 2 ? QString(word.constData(), word.size()) : word);
+    }
+    }
+}
+
+int Sign(int c) { return (c > 0) - (c < 0); }
+
+} // namespace
+
+TEST(SimpleProviderColumns, OrderKeysAndGatheredCellsMatchTheVariantOrder)
+{
+    std::mt19937_64 rng(71);
+    // Kinds 0..4 typed; 5: empty cells only; 6: a typed column that met another kind; 7: nulls among numbers.
+    for (int kind = 0; kind < 8; ++kind) {
+        for (const int count : {1, 7, 2000}) {
+            TKvValueColumn column;
+            std::vector<Variant> plain;
+            bool anyNull = false;
+            for (int i = 0; i < count; ++i) {
+                Variant v = kind == 5   ? Variant()
+                            : kind == 6 ? RandomCellOfKind(rng, i == count / 2 ? 4 : 0)
+                            : kind == 7 ? (rng() % 5 == 0 ? Variant::Null() : RandomCellOfKind(rng, 0))
+                                        : RandomCellOfKind(rng, kind);
+                anyNull = anyNull || v.IsNull();
+                column.Insert(plain.size(), v);
+                plain.push_back(v);
+            }
+            const bool typed = kind <= 5 || (kind == 6 && count == 1) || (kind == 7 && !anyNull);
+            EXPECT_EQ(column.Mode() != TKvValueColumn::ModeVariants, typed) << kind;
+            // Rows in a random order, some twice, and a range of them.
+            std::vector<int> rows;
+            for (int i = 0; i < count; ++i)
+                rows.push_back(static_cast<int>(rng() % static_cast<unsigned>(count)));
+            for (const std::span<const int> part : {std::span<const int>(rows), std::span<const int>(rows).first(rows.size() / 2)}) {
+                std::vector<Variant> cells(part.size());
+                column.Gather(part, cells.data());
+                for (size_t i = 0; i < part.size(); ++i) {
+                    ASSERT_EQ(cells[i].Kind(), plain[size_t(part[i])].Kind());
+                    ASSERT_EQ(VarCompareTotal(cells[i], plain[size_t(part[i])]), 0);
+                }
+                std::vector<std::uint64_t> keys(part.size());
+                std::uint64_t max = 0;
+                const bool keyed = column.OrderKeys(part, keys.data(), max);
+                ASSERT_EQ(keyed, typed) << "kind " << kind;
+                if (!keyed)
+                    continue;
+                for (size_t i = 0; i < part.size(); ++i) {
+                    ASSERT_LE(keys[i], max);
+                    for (size_t j = i; j < std::min(part.size(), i + 40); ++j) {
+                        const int want = Sign(VarCompareTotal(plain[size_t(part[i])], plain[size_t(part[j])]));
+                        const int got = keys[i] < keys[j] ? -1 : keys[i] > keys[j] ? 1 : 0;
+                        ASSERT_EQ(got, want) << "kind " << kind << " rows " << part[i] << ", " << part[j];
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(SimpleProviderColumns, SumsOfTypedColumnsMatchTheSameCellsAsVariants)
+{
+    std::mt19937_64 rng(73);
+    // Whole numbers (some near the limits, so sums overflow into doubles), doubles, empty cells.
+    for (int kind = 0; kind < 3; ++kind) {
+        auto typed = MakeTable("V", "n", {});
+        auto variants = MakeTable("V", "n", {});
+        const int count = 3000;
+        for (int i = 0; i < count; ++i) {
+            Variant v = kind == 0   ? (rng() % 50 == 0 ? Variant(std::numeric_limits<std::int64_t>::max() - 3)
+                                                       : Variant(static_cast<int>(rng() % 1000) - 500))
+                        : kind == 1 ? Variant((static_cast<int>(rng() % 2000) - 1000) / 3.0)
+                                    : Variant();
+            typed->InsertRow(i, {v});
+            variants->InsertRow(i, {v});
+        }
+        // A null row past the summed ones keeps the second table in variants.
+        variants->InsertRow(count, {Variant::Null()});
+        for (int trial = 0; trial < 4; ++trial) {
+            std::vector<int> rows, ends;
+            for (int row = 0; row < count; ++row) {
+                if (rng() % 3 == 0)
+                    rows.push_back(row);
+                if (rng() % 97 == 0)
+                    ends.push_back(static_cast<int>(rows.size()));
+            }
+            ends.push_back(static_cast<int>(rows.size()));
+            // As groups hand them: each list ascending, the lists interleaved over the table.
+            std::vector<int> lists;
+            std::vector<int> listEnds;
+            for (int k = 0; k < 5; ++k) {
+                for (size_t i = static_cast<size_t>(k); i < rows.size(); i += 5)
+                    lists.push_back(rows[i]);
+                listEnds.push_back(static_cast<int>(lists.size()));
+            }
+            for (const auto& [list, listEnd] : {std::pair(rows, ends), std::pair(lists, listEnds)}) {
+                std::vector<Variant> a(listEnd.size()), b(listEnd.size());
+                typed->GetRangeSums(0, list, listEnd, a.data());
+                variants->GetRangeSums(0, list, listEnd, b.data());
+                for (size_t k = 0; k < listEnd.size(); ++k) {
+                    ASSERT_EQ(a[k].Kind(), b[k].Kind()) << "kind " << kind << " list " << k;
+                    ASSERT_EQ(VarCompareTotal(a[k], b[k]), 0) << "kind " << kind << " list " << k;
+                }
+            }
+            const Variant a = typed->GetRangeSum(0, rows), b = variants->GetRangeSum(0, rows);
+            ASSERT_EQ(a.Kind(), b.Kind()) << "kind " << kind;
+            ASSERT_EQ(VarCompareTotal(a, b), 0) << "kind " << kind;
+        }
+        EXPECT_THROW(typed->GetRangeSum(0, std::vector<int>{0, count}), EArgumentOutOfRangeException);
+    }
+}
