@@ -194,7 +194,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s %d rows: peak %ld kB\n", argv[2], rows, PeakKilobytes());
         return 0;
     }
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 10000000;
+    // A row count as the first argument; other arguments (benchmark flags) leave the default.
+    const int rows = argc > 1 && std::atoi(argv[1]) > 0 ? std::atoi(argv[1]) : 10000000;
     std::printf("peak resident memory, %d rows of four fields (each side in a process of its own):\n", rows);
     for (const bool unshared : {true, false}) {
         const double ours = RunChild("ours", rows, unshared), oursBase = RunChild("ours", 0, unshared);
