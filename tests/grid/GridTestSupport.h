@@ -15,6 +15,7 @@
 #include <QtWidgets/QWidget>
 #include <gtest/gtest.h>
 #include <cmath>
+#include <string>
 
 namespace kvtest {
 
@@ -79,6 +80,23 @@ struct TShownGrid
 };
 
 // The row height the layout derives from the body's styles with one data level.
+// The first pixel where the two differ, as text; empty when they are the same.
+inline std::string PictureDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return "sizes differ";
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return QStringLiteral("(%1, %2): %3 instead of %4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(a.pixel(x, y) & 0xFFFFFFu, 6, 16, QLatin1Char('0'))
+                    .arg(b.pixel(x, y) & 0xFFFFFFu, 6, 16, QLatin1Char('0'))
+                    .toStdString();
+    return {};
+}
+
 inline int BodyRowUnit(TKvGridView* grid)
 {
     TKvGridViewStyles* s = grid->GetBody()->GetStyles();

@@ -49,23 +49,6 @@ TPictures Paint(TShownGrid& g, TKvFill* window)
     return p;
 }
 
-// The first pixel where the two differ, as text; empty when they are the same.
-std::string Difference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return "sizes differ";
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
-                return QStringLiteral("(%1, %2): %3 instead of %4")
-                    .arg(x)
-                    .arg(y)
-                    .arg(a.pixel(x, y) & 0xFFFFFFu, 6, 16, QLatin1Char('0'))
-                    .arg(b.pixel(x, y) & 0xFFFFFFu, 6, 16, QLatin1Char('0'))
-                    .toStdString();
-    return {};
-}
-
 unsigned Blend(unsigned under, unsigned argb)
 {
     QImage image(1, 1, QImage::Format_RGB32);
@@ -96,7 +79,7 @@ TEST(GridPaint, CoversKeepThePicture)
     ASSERT_LT(body.Bottom, m->FooterBounds().Top - 10);
 
     TPictures p = Paint(g, red.get());
-    EXPECT_EQ(Difference(p.With, p.Without), "") << "opaque cells";
+    EXPECT_EQ(PictureDifference(p.With, p.Without), "") << "opaque cells";
     EXPECT_GE(p.LeftOut, std::uint64_t(body.Width()) * body.Height());
     EXPECT_EQ(p.With.pixel(body.Right + 4, body.Top + 4) & 0xFFFFFFu, 0xFF0000u);
     EXPECT_EQ(p.With.pixel(body.Left + 4, body.Bottom + 4) & 0xFFFFFFu, 0xFF0000u);
@@ -104,19 +87,19 @@ TEST(GridPaint, CoversKeepThePicture)
     auto blue = TKvFill::CreateSolid(0x800000FFu);
     g.Columns[2]->GetStyles()->SetBackground(blue.get());
     p = Paint(g, red.get());
-    EXPECT_EQ(Difference(p.With, p.Without), "") << "translucent column";
+    EXPECT_EQ(PictureDifference(p.With, p.Without), "") << "translucent column";
 
     auto clear = TKvFill::CreateSolid(0x00FFFFFFu);
     g.Columns[3]->GetStyles()->SetBackground(clear.get());
     p = Paint(g, red.get());
-    EXPECT_EQ(Difference(p.With, p.Without), "") << "column without background";
+    EXPECT_EQ(PictureDifference(p.With, p.Without), "") << "column without background";
 
     TOwned<TOverlayRenderer> overlay(Create<TOverlayRenderer>(nullptr));
     auto green = TKvFill::CreateSolid(0x8000FF00u);
     overlay->Fill = green.get();
     g.Columns[1]->SetRenderer(overlay.get());
     p = Paint(g, red.get());
-    EXPECT_EQ(Difference(p.With, p.Without), "") << "custom-drawn column";
+    EXPECT_EQ(PictureDifference(p.With, p.Without), "") << "custom-drawn column";
 
     auto half = TKvFill::CreateSolid(0x80FFFF00u);
     g.Grid->GetBody()->GetStyles()->SetBackground(half.get());
@@ -125,16 +108,16 @@ TEST(GridPaint, CoversKeepThePicture)
     for (TKvGridDataColumn* column : {g.Columns[0], g.Columns[4]})
         column->GetStyles()->SetBackground(opaque.get());
     p = Paint(g, red.get());
-    EXPECT_EQ(Difference(p.With, p.Without), "") << "translucent body";
+    EXPECT_EQ(PictureDifference(p.With, p.Without), "") << "translucent body";
 
     auto gradient = TKvFill::CreateLinear(0xFFFF0000u, 0xFF0000FFu, 45);
     p = Paint(g, gradient.get());
-    EXPECT_EQ(Difference(p.With, p.Without), "") << "gradient window";
+    EXPECT_EQ(PictureDifference(p.With, p.Without), "") << "gradient window";
 
     g.Grid->SetBounds(0, 0, 260, 200);
     g.Grid->SetLeftPos(35);
     p = Paint(g, red.get());
-    EXPECT_EQ(Difference(p.With, p.Without), "") << "scrolled";
+    EXPECT_EQ(PictureDifference(p.With, p.Without), "") << "scrolled";
     g.Columns[1]->SetRenderer(nullptr);
 }
 

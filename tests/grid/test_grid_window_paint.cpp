@@ -46,23 +46,6 @@ QImage Buffered(TKvGridView* grid)
     return Client(grid)->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// The first pixel where the two differ, as text; empty when they are the same.
-std::string Difference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return "sizes differ";
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
-                return QStringLiteral("(%1, %2): %3 instead of %4")
-                    .arg(x)
-                    .arg(y)
-                    .arg(a.pixel(x, y) & 0xFFFFFFu, 6, 16, QLatin1Char('0'))
-                    .arg(b.pixel(x, y) & 0xFFFFFFu, 6, 16, QLatin1Char('0'))
-                    .toStdString();
-    return {};
-}
-
 // The event loop paints what is marked.
 void Settle(TKvGridView* grid)
 {
@@ -97,10 +80,10 @@ TEST(GridWindowPaint, WindowPictureEqualsTheBufferedOne)
     Settle(grid);
     ASSERT_FALSE(grid->GetClientImage().isNull()) << "the window paints on a raster image";
 
-    EXPECT_EQ(Difference(Shown(grid), Buffered(grid)), "") << "first frame";
+    EXPECT_EQ(PictureDifference(Shown(grid), Buffered(grid)), "") << "first frame";
     const QImage& buffer = g.Image();
     ASSERT_GE(buffer.width(), Client(grid)->width());
-    EXPECT_EQ(Difference(buffer.copy(QRect(QPoint(0, 0), Client(grid)->size())), Shown(grid)), "") << "the buffer";
+    EXPECT_EQ(PictureDifference(buffer.copy(QRect(QPoint(0, 0), Client(grid)->size())), Shown(grid)), "") << "the buffer";
 
     // One cell marked after its fill changed: only it is painted, and the rest stays.
     const TRect cell = grid->GetCellBounds(TKvGridCellIndex(grid, 2, g.Columns[3]));
@@ -116,13 +99,13 @@ TEST(GridWindowPaint, WindowPictureEqualsTheBufferedOne)
     overlay->Fill = green.get();
     grid->InvalidateRect(&cell);
     Settle(grid);
-    EXPECT_EQ(Difference(Shown(grid), Buffered(grid)), "") << "one cell";
+    EXPECT_EQ(PictureDifference(Shown(grid), Buffered(grid)), "") << "one cell";
 
     // A click on a cell moves the focus: the two cells are painted.
     Click(grid, other.Left + 5, other.Top + 5);
     Settle(grid);
     EXPECT_EQ(grid->GetFocusedIndex().ItemIndex, 3);
-    EXPECT_EQ(Difference(Shown(grid), Buffered(grid)), "") << "focus";
+    EXPECT_EQ(PictureDifference(Shown(grid), Buffered(grid)), "") << "focus";
 
     // One row down by the bar's arrow: the pixels move, the row that came in is painted.
     QScrollBar* bar = nullptr;
@@ -133,12 +116,12 @@ TEST(GridWindowPaint, WindowPictureEqualsTheBufferedOne)
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     Settle(grid);
     EXPECT_EQ(grid->GetTopIndex(), 1);
-    EXPECT_EQ(Difference(Shown(grid), Buffered(grid)), "") << "one row down";
+    EXPECT_EQ(PictureDifference(Shown(grid), Buffered(grid)), "") << "one row down";
     bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     Settle(grid);
     EXPECT_EQ(grid->GetTopIndex(), 0);
-    EXPECT_EQ(Difference(Shown(grid), Buffered(grid)), "") << "one row up";
-    EXPECT_EQ(Difference(g.Image().copy(QRect(QPoint(0, 0), Client(grid)->size())), Shown(grid)), "")
+    EXPECT_EQ(PictureDifference(Shown(grid), Buffered(grid)), "") << "one row up";
+    EXPECT_EQ(PictureDifference(g.Image().copy(QRect(QPoint(0, 0), Client(grid)->size())), Shown(grid)), "")
         << "the buffer after the scroll";
     g.Columns[3]->SetRenderer(nullptr);
 }
