@@ -332,6 +332,20 @@ std::vector<TRect> OverlayRects(std::initializer_list<TKvSpriteElement*> layers)
     return rects;
 }
 
+TLayoutShape ShapeOf(const TKvGridView* grid)
+{
+    return Shape(grid->GetLayoutManager(), grid->GetClientRect(), grid->IsScrollBarVisible(SB_VERT),
+                 grid->IsScrollBarVisible(SB_HORZ));
+}
+
+// Marks Rect, cut to Area, for painting.
+void MarkIn(TKvGridView* grid, TRect rect, const TRect& area)
+{
+    rect = IntersectRect(rect, area);
+    if (!rect.IsEmpty())
+        grid->InvalidateRect(&rect);
+}
+
 } // namespace
 
 // Pixels move only when nothing but the position changes: a shown, laid-out grid with no
@@ -346,12 +360,40 @@ bool TKvGridView::CanScrollPixels() const
     return true;
 }
 
+// The layout a paint would run, run now: the pixels move before anything is painted.
+void TKvGridView::LayoutForScroll()
+{
+    FollowPendingRow();
+    if (!FMovingFocus)
+        SetFocusedIndex(GetFocusedIndex(), true);
+    InvalidateLayout();
+    LayoutElementsUnpainted();
+}
+
+// The marks of the upper layers where their pixels were moved to and where they are now, and
+// the hovered band (Band: its whole row across Area) at both places.
+void TKvGridView::MarkAfterScroll(const std::vector<TRect>& Marks, const TRect& Hovered, const TRect& Area, int DX,
+                                  int DY, bool Band)
+{
+    for (TRect r : Marks) {
+        r.Offset(DX, DY);
+        MarkIn(this, r, Area);
+    }
+    for (const TRect& r : OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer}))
+        MarkIn(this, r, Area);
+    if (Hovered.IsEmpty())
+        return;
+    TRect r = Band ? TRect{Area.Left, Hovered.Top, Area.Right, Hovered.Bottom} : Hovered;
+    MarkIn(this, r, Area);
+    r.Offset(DX, DY);
+    MarkIn(this, r, Area);
+}
+
 bool TKvGridView::ScrollRows(int OldTop)
 {
     if (!CanScrollPixels())
         return false;
-    TKvAbstractGridLayoutManager* m = FLayoutManager.get();
-    const TLayoutShape before = Shape(m, GetClientRect(), IsScrollBarVisible(SB_VERT), IsScrollBarVisible(SB_HORZ));
+    const TLayoutShape before = ShapeOf(this);
     const int rowsBefore = static_cast<int>(before.Tops.size());
     if (rowsBefore < 2 || std::abs(FTopIndex - OldTop) >= rowsBefore - 1)
         return false;
@@ -359,13 +401,9 @@ bool TKvGridView::ScrollRows(int OldTop)
     TKvSprite* hovered = GetHovered();
     const TRect hoveredRect = hovered ? hovered->UpdateBounds() : TRect{};
 
-    // What a refresh does, but the whole repaint: the layout runs now, as a paint would run it.
-    FollowPendingRow();
-    if (!FMovingFocus)
-        SetFocusedIndex(GetFocusedIndex(), true);
-    InvalidateLayout();
-    LayoutElementsUnpainted();
-    const TLayoutShape after = Shape(m, GetClientRect(), IsScrollBarVisible(SB_VERT), IsScrollBarVisible(SB_HORZ));
+    // What a refresh does, but the whole repaint.
+    LayoutForScroll();
+    const TLayoutShape after = ShapeOf(this);
     const int shift = FTopIndex - OldTop; // rows; positive when the rows moved up
     const int rowsAfter = static_cast<int>(after.Tops.size());
     bool same = !FLayoutNeeded && after.SameFrame(before) && after.ColumnBounds == before.ColumnBounds && shift != 0 &&
@@ -394,11 +432,7 @@ bool TKvGridView::ScrollRows(int OldTop)
         return TRect{area.Left, after.Tops[static_cast<size_t>(k)] + bodyTop, area.Right,
                      after.Bottoms[static_cast<size_t>(k)] + bodyTop};
     };
-    auto mark = [&](TRect r) {
-        r = IntersectRect(r, area);
-        if (!r.IsEmpty())
-            InvalidateRect(&r);
-    };
+    auto mark = [&](const TRect& r) { MarkIn(this, r, area); };
     // The rows that came in, and the last row (drawn cut by the footer or the window) with
     // whatever lies below it.
     TRect fresh{area.Left, rowRect(rowsAfter - 1).Top, area.Right, area.Bottom};
@@ -407,21 +441,9 @@ bool TKvGridView::ScrollRows(int OldTop)
     else
         mark(TRect{area.Left, area.Top, area.Right, rowRect(-shift).Top});
     mark(fresh);
-    // The marks of the upper layers (selection rectangles are cut to the shown rows): where
-    // their pixels were moved to, and where they are now.
-    for (TRect r : masksBefore) {
-        r.Offset(0, dy);
-        mark(r);
-    }
-    for (const TRect& r : OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer}))
-        mark(r);
-    // The hover feedback stays under the mouse while the rows move under it.
-    if (!hoveredRect.IsEmpty()) {
-        TRect band{area.Left, hoveredRect.Top, area.Right, hoveredRect.Bottom};
-        mark(band);
-        band.Offset(0, dy);
-        mark(band);
-    }
+    // Selection rectangles are cut to the shown rows; the hover feedback stays under the mouse
+    // while the rows move under it.
+    MarkAfterScroll(masksBefore, hoveredRect, area, 0, dy, true);
     return true;
 }
 
@@ -430,18 +452,14 @@ bool TKvGridView::ScrollColumns(int OldLeft)
     if (!CanScrollPixels())
         return false;
     TKvAbstractGridLayoutManager* m = FLayoutManager.get();
-    const TLayoutShape before = Shape(m, GetClientRect(), IsScrollBarVisible(SB_VERT), IsScrollBarVisible(SB_HORZ));
+    const TLayoutShape before = ShapeOf(this);
     const std::vector<TRect> masksBefore = OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer});
     TKvSprite* hovered = GetHovered();
     const TRect hoveredRect = hovered ? hovered->UpdateBounds() : TRect{};
     const int topBefore = FTopIndex;
 
-    FollowPendingRow();
-    if (!FMovingFocus)
-        SetFocusedIndex(GetFocusedIndex(), true);
-    InvalidateLayout();
-    LayoutElementsUnpainted();
-    TLayoutShape after = Shape(m, GetClientRect(), IsScrollBarVisible(SB_VERT), IsScrollBarVisible(SB_HORZ));
+    LayoutForScroll();
+    TLayoutShape after = ShapeOf(this);
     const int dx = OldLeft - FLeftPos;
     // The body's right end follows the scrolled columns; what lies right of them is drawn anew.
     const int bodyRight = after.Body.Right;
@@ -463,11 +481,7 @@ bool TKvGridView::ScrollColumns(int OldLeft)
     }
     if (!ScrollClientRect(area, dx, 0))
         return true;
-    auto mark = [&](TRect r) {
-        r = IntersectRect(r, area);
-        if (!r.IsEmpty())
-            InvalidateRect(&r);
-    };
+    auto mark = [&](const TRect& r) { MarkIn(this, r, area); };
     // The strip that came in, and whatever lies right of the last column.
     const TRect in = dx < 0 ? TRect{area.Right + dx, area.Top, area.Right, area.Bottom}
                             : TRect{area.Left, area.Top, area.Left + dx, area.Bottom};
@@ -477,18 +491,7 @@ bool TKvGridView::ScrollColumns(int OldLeft)
         last.Offset(-FLeftPos, 0);
         mark(TRect{std::min(last.Right, std::min(bodyRight, before.Body.Right + dx)), area.Top, area.Right, area.Bottom});
     }
-    for (TRect r : masksBefore) {
-        r.Offset(dx, 0);
-        mark(r);
-    }
-    for (const TRect& r : OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer}))
-        mark(r);
-    if (!hoveredRect.IsEmpty()) {
-        TRect cell = hoveredRect;
-        mark(cell);
-        cell.Offset(dx, 0);
-        mark(cell);
-    }
+    MarkAfterScroll(masksBefore, hoveredRect, area, dx, 0, false);
     return true;
 }
 

@@ -509,6 +509,9 @@ protected:
     // After the left position moved from OldLeft: the same for the scrolled columns.
     bool ScrollColumns(int OldLeft);
     bool CanScrollPixels() const;
+    void LayoutForScroll();
+    void MarkAfterScroll(const std::vector<TRect>& Marks, const TRect& Hovered, const TRect& Area, int DX, int DY,
+                         bool Band);
     // Marks the item's row in the indicator, states and check bars for painting.
     void InvalidateItemBars(int ItemIndex);
     // Sets or clears the focused flag of the index's data-cell view.
