@@ -65,6 +65,15 @@ struct TScrollGrid
         QWidget* w = g.Grid->Widget()->window();
         return w->screen()->grabWindow(w->winId()).toImage().convertToFormat(QImage::Format_RGB32);
     }
+    // Delivers what is posted until nothing is left: a paint may post another (a scroll bar's
+    // new range), which a time-boxed loop on a busy machine would leave for later.
+    static void Drain()
+    {
+        for (int i = 0; i < 4; ++i) {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+    }
     // Everything laid out and painted anew, the scroll bars too.
     QImage Repainted()
     {
@@ -73,6 +82,7 @@ struct TScrollGrid
             sb->update();
         g.Grid->Update();
         ProcessEvents(5);
+        Drain();
         return Shown();
     }
     QScrollBar* Bar(Qt::Orientation o) const
@@ -92,6 +102,7 @@ void ExpectSamePicture(TScrollGrid& s, const char* what)
     // The event loop paints what is still marked (a layout in a paint may mark more).
     for (int i = 0; i < 20 && !s.g.Grid->GetUpdateRect().IsEmpty(); ++i)
         ProcessEvents(5);
+    TScrollGrid::Drain();
     const QImage shown = s.Shown();
     const QImage full = s.Repainted();
     ASSERT_EQ(shown.size(), full.size()) << what;
