@@ -274,6 +274,12 @@ TKvGridItems TKvDefaultGridItemProvider::GetAllItems() const
     return items;
 }
 
+bool TKvDefaultGridItemProvider::VisitMadeItems(const std::function<void(TKvGridItem*)>& Visit) const
+{
+    FLive->ForEach([&](TKvGridRow* item) { Visit(item); });
+    return true;
+}
+
 int TKvDefaultGridItemProvider::GetLiveItemCount() const
 {
     return static_cast<int>(FLive->Size());

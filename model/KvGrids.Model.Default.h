@@ -53,6 +53,7 @@ public:
     void ApplyOrder(int First, const std::vector<int>& Order) override;
     // Makes every row item.
     TKvGridItems GetAllItems() const override;
+    bool VisitMadeItems(const std::function<void(TKvGridItem*)>& Visit) const override;
     void SetValueRuns(TKvGridValueRuns&& Runs) override { FRuns = std::move(Runs); }
     const TKvGridValueRuns* GetValueRuns() const override { return FRuns.Fields.empty() ? nullptr : &FRuns; }
     // Keeps the checked state of rows without items apart, so checking every row makes none.

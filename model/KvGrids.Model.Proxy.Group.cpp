@@ -56,7 +56,27 @@ TKvGridItem* TKvGridGroupItemImpl::GetItem(int Index) const
 {
     if (Index < 0 || Index >= GetCount())
         throw EArgumentNilException(QStringLiteral("index"));
+    EnsureRows();
     return FChildren[static_cast<size_t>(Index)];
+}
+
+void TKvGridGroupItemImpl::EnsureRows() const
+{
+    if (!FLazy)
+        return;
+    auto* self = const_cast<TKvGridGroupItemImpl*>(this);
+    self->FLazy = false;
+    TKvGridItemProvider* source = Grouped()->GetSource();
+    const int end = source ? std::min(FSourceFirst + FDescendantCount, source->GetItemCount()) : 0;
+    std::vector<TKvGridItem*> children;
+    children.reserve(static_cast<size_t>(std::max(end - FSourceFirst, 0)) + FChildren.size());
+    for (int i = FSourceFirst; i < end; ++i) {
+        TKvGridItem* item = source->GetItem(i);
+        self->AttachChild(item);
+        children.push_back(item);
+    }
+    children.insert(children.end(), FChildren.begin(), FChildren.end());
+    self->FChildren.swap(children);
 }
 
 void TKvGridGroupItemImpl::SetExpanded(bool Value)
@@ -71,6 +91,12 @@ void TKvGridGroupItemImpl::SetExpanded(bool Value)
 
 TKvGridItem* TKvGridGroupItemImpl::GetFirstItem() const
 {
+    // The first row is read without making the others children.
+    if (FLazy) {
+        TKvGridItemProvider* source = Grouped()->GetSource();
+        return FDescendantCount > 0 && source && FSourceFirst < source->GetItemCount() ? source->GetItem(FSourceFirst)
+                                                                                        : nullptr;
+    }
     if (FChildren.empty())
         return nullptr;
     TKvGridItem* first = FChildren.front();
@@ -82,6 +108,7 @@ TKvGridItem* TKvGridGroupItemImpl::GetFirstItem() const
 void TKvGridGroupItemImpl::Add(TKvGridItem* Item)
 {
     KV_ASSERT(Item, "item is nil in TKvGridGroupItemImpl.Add()");
+    EnsureRows();
     KV_ASSERT(std::find(FChildren.begin(), FChildren.end(), Item) == FChildren.end(),
               "item is already contained in TKvGridGroupItemImpl.Add()");
     KV_ASSERT(!Item->GetParent(), "item's parent is not nil");
@@ -92,6 +119,7 @@ void TKvGridGroupItemImpl::Add(TKvGridItem* Item)
 
 void TKvGridGroupItemImpl::Remove(TKvGridItem* Item)
 {
+    EnsureRows();
     const auto it = std::find(FChildren.begin(), FChildren.end(), Item);
     if (it == FChildren.end())
         return;
@@ -108,6 +136,7 @@ void TKvGridGroupItemImpl::AddChild(TKvGridItem* Item)
 
 void TKvGridGroupItemImpl::InsertChild(int Index, TKvGridItem* Item)
 {
+    EnsureRows();
     Index = std::clamp(Index, 0, GetCount());
     FChildren.insert(FChildren.begin() + Index, Item);
     AttachChild(Item);
@@ -117,6 +146,7 @@ void TKvGridGroupItemImpl::Clear()
 {
     // Children may already be gone with their provider: they are not touched.
     FChildren.clear();
+    FLazy = false;
 }
 
 void TKvGridGroupItemImpl::InvalidateSummary()
@@ -128,6 +158,16 @@ void TKvGridGroupItemImpl::InvalidateSummary()
 
 void TKvGridGroupItemImpl::CollectRows(std::vector<int>& Rows) const
 {
+    if (FLazy) {
+        TKvGridItemProvider* source = Grouped()->GetSource();
+        const int end = source ? std::min(FSourceFirst + FDescendantCount, source->GetItemCount()) : 0;
+        if (end > FSourceFirst) {
+            const size_t at = Rows.size();
+            Rows.resize(at + static_cast<size_t>(end - FSourceFirst));
+            source->GetDataRows(FSourceFirst, end - FSourceFirst, Rows.data() + at);
+            Rows.erase(std::remove(Rows.begin() + static_cast<std::ptrdiff_t>(at), Rows.end(), -1), Rows.end());
+        }
+    }
     constexpr size_t ahead = 16; // the items lie anywhere in memory
     for (size_t i = 0; i < FChildren.size(); ++i) {
         TKvGridItem* child = FChildren[i];
@@ -183,9 +223,8 @@ void TKvGridGroupItemImpl::CheckField(int Field) const
 
 double TKvGridGroupItemImpl::FirstValue(int Field) const
 {
-    if (FChildren.empty())
-        return 0;
-    return AsDouble(FChildren.front()->GetData(Field));
+    const TKvGridItem* first = FLazy ? GetFirstItem() : FChildren.empty() ? nullptr : FChildren.front();
+    return first ? AsDouble(first->GetData(Field)) : 0;
 }
 
 double TKvGridGroupItemImpl::GetSum(int Field)
@@ -341,6 +380,7 @@ void TKvGroupedVisibleItems::WalkExpanded(TKvGridGroupItemImpl* Group, std::vect
     } else {
         Out.push_back(Group);
     }
+    Group->EnsureRows();
     if (Group->FRowsOnly) {
         // Rows are listed without touching them (they lie anywhere in memory).
         for (TKvGridItem* child : Group->FChildren)
@@ -382,6 +422,7 @@ void TKvGroupedVisibleItems::PushCollapsed(TKvGridGroupItemImpl* Group, std::vec
 
 void TKvGroupedVisibleItems::WalkAll(const TKvGridGroupItemImpl* Group, std::vector<TKvGridItem*>& Out) const
 {
+    Group->EnsureRows();
     for (TKvGridItem* child : Group->FChildren) {
         if (child->GetProvider() != FProvider) {
             Out.push_back(child);
@@ -409,7 +450,7 @@ int TKvGroupedVisibleItems::ShownSize(const TKvGridGroupItemImpl* Group) const
 {
     if (!Group->FExpanded)
         return FProvider->FCollapsedStyle == CollapsedBoth && Group->FFooter ? 2 : 1;
-    int size = 1;
+    int size = Group->FLazy ? 1 + Group->FDescendantCount : 1;
     for (TKvGridItem* child : Group->FChildren) {
         if (child->GetProvider() != FProvider)
             ++size;
@@ -542,27 +583,31 @@ void TKvGridGroupedItemProvider::ClearItems()
     if (!FTreeItems.empty()) {
         // Row items outlive the tree: none may keep a parent that is about to be freed. Only
         // items their providers still hold are touched (the tree's own references may be stale).
+        FPendingParents.RegisterWith(nullptr);
         auto detach = [this](TKvGridItem* item) {
-            const TKvGridGroupItem* parent = item->GetParent();
+            const TKvGridGroupItem* parent = TKvGridGroupItemImpl::ParentOf(item);
             if (parent && parent->GetProvider() == this)
                 TKvGridGroupItemImpl::Detach(item);
         };
-        TKvGridItemProvider* bottom = FSource;
-        while (TKvGridItemProvider* next = SourceOf(bottom))
-            bottom = next;
-        if (bottom) {
-            const TKvGridItems all = bottom->GetAllItems();
-            if (all.empty()) {
-                for (int i = 0, n = bottom->GetItemCount(); i < n; ++i)
-                    detach(bottom->GetItem(i));
-            } else {
-                for (TKvGridItem* item : all)
-                    detach(item);
+        // Only items made so far can have a group; a source that cannot tell is walked whole.
+        if (!FSource || !FSource->VisitMadeItems(detach)) {
+            TKvGridItemProvider* bottom = FSource;
+            while (TKvGridItemProvider* next = SourceOf(bottom))
+                bottom = next;
+            if (bottom) {
+                const TKvGridItems all = bottom->GetAllItems();
+                if (all.empty()) {
+                    for (int i = 0, n = bottom->GetItemCount(); i < n; ++i)
+                        detach(bottom->GetItem(i));
+                } else {
+                    for (TKvGridItem* item : all)
+                        detach(item);
+                }
             }
+            if (FSource && FSource != bottom)
+                for (int i = 0, n = FSource->GetItemCount(); i < n; ++i)
+                    detach(FSource->GetItem(i));
         }
-        if (FSource && FSource != bottom)
-            for (int i = 0, n = FSource->GetItemCount(); i < n; ++i)
-                detach(FSource->GetItem(i));
     }
     if (FVisibleItems)
         FVisibleItems->Clear();
@@ -621,6 +666,30 @@ void TKvGridGroupedItemProvider::PopulateItems()
         FVisibleItems->Reset();
         clear.Dismiss();
     }
+    // Rows the groups hold but have not made children are given their group when asked.
+    TKvGridItemProvider* bottom = FSource;
+    while (TKvGridItemProvider* next = SourceOf(bottom))
+        bottom = next;
+    FPendingParents.RegisterWith(bottom);
+}
+
+TKvGridGroupItem* TKvGridGroupedItemProvider::TPendingParents::FindParent(const TKvGridItem* Item) const
+{
+    const TKvGridGroupedItemProvider* owner = FOwner;
+    TKvGridItemProvider* source = owner->FSource;
+    const int row = Item->GetDataRow();
+    if (!owner->FGrouped || !source || row < 0)
+        return nullptr;
+    const int index = source->ItemOfData(row);
+    const int fixed = source->GetFixedCount();
+    if (index < fixed || index >= source->GetItemCount() || source->GetItem(index) != Item)
+        return nullptr;
+    int position = 0;
+    TKvGridGroupItemImpl* group = owner->LeafOf(index - fixed, position);
+    if (!group || !group->FLazy)
+        return nullptr;
+    group->EnsureRows();
+    return TKvGridGroupItemImpl::ParentOf(Item);
 }
 
 void TKvGridGroupedItemProvider::SizeArrays(TKvGridGroupItemImpl* Group) const
@@ -657,8 +726,8 @@ inline Variant GroupValue(const TKvGridDataProvider* Data, int FieldCount, int R
 
 struct TKvGridGroupedItemProvider::TBuild
 {
-    // The source items after the fixed ones and their data rows, read once.
-    std::vector<TKvGridItem*> Items;
+    // The source's fixed items; the data rows of the items after them, read once.
+    int Fixed = 0;
     std::vector<int> Rows;
     TKvGridDataProvider* Data = nullptr;
     int FieldCount = 0;
@@ -759,11 +828,9 @@ void TKvGridGroupedItemProvider::BuildGroups()
     if (count <= fixed || !build.Data)
         return;
     build.FieldCount = build.Data->GetFieldCount();
+    build.Fixed = fixed;
     const auto n = static_cast<size_t>(count - fixed);
-    build.Items.resize(n);
     build.Rows.resize(n);
-    for (size_t i = 0; i < n; ++i)
-        build.Items[i] = FSource->GetItem(fixed + static_cast<int>(i));
     FSource->GetDataRows(fixed, static_cast<int>(n), build.Rows.data());
     // A sort of the source by the group fields told where their values change; else the
     // values are read.
@@ -813,16 +880,12 @@ void TKvGridGroupedItemProvider::BuildLevel(const TBuild& Build, TKvGridGroupIte
         makeGroup(start, End, startBound, BoundEnd);
         return;
     }
+    // The rows become children when the group is first listed or asked for them.
     const auto count = static_cast<int>(End - Start);
     if (count >= 2)
         SizeArrays(Parent);
-    Parent->FChildren.reserve(End - Start + 1);
-    constexpr size_t ahead = 16; // the items lie anywhere in memory
-    for (size_t i = Start; i < End; ++i) {
-        if (i + ahead < End)
-            __builtin_prefetch(Build.Items[i + ahead], 1);
-        Parent->AddChild(Build.Items[i]);
-    }
+    Parent->FLazy = true;
+    Parent->FSourceFirst = Build.Fixed + static_cast<int>(Start);
     for (TKvGridGroupItem* g = Parent; g; g = g->GetParent())
         static_cast<TKvGridGroupItemImpl*>(g)->FDescendantCount += count;
 }
@@ -956,7 +1019,8 @@ int TKvGridGroupedItemProvider::IndexOfItem(const TKvGridItem* Item) const
         if (at(group->FVIndex + 1))
             return group->FVIndex + 1;
     } else {
-        const TKvGridGroupItem* parent = Item->GetParent();
+        // A row of a group with pending rows is not listed.
+        const TKvGridGroupItem* parent = TKvGridGroupItemImpl::ParentOf(Item);
         if (!parent || parent->GetProvider() != this) {
             // A fixed item, or none of ours.
             for (int i = 0; i < FVisibleItems->GetFixedCount(); ++i)
@@ -996,6 +1060,13 @@ int TKvGridGroupedItemProvider::ItemOfData(int DataRow) const
     if (!FGrouped || s < 0)
         return s;
     return VisibleIndexOfSource(s);
+}
+
+bool TKvGridGroupedItemProvider::VisitMadeItems(const std::function<void(TKvGridItem*)>& Visit) const
+{
+    for (const auto& item : FTreeItems)
+        Visit(item.get());
+    return !FSource || FSource->VisitMadeItems(Visit);
 }
 
 TKvGridItems TKvGridGroupedItemProvider::GetAllItems() const
@@ -1069,7 +1140,10 @@ void TKvGridGroupedItemProvider::RowsChanged(TKvGridGroupItemImpl* Group, int De
         return;
     // A new first row gives the groups it now leads their keys, as a build would.
     const TKvGridDataProvider* data = GetDataSource();
-    const int row = Group->FChildren.front()->GetDataRow();
+    const TKvGridItem* first = Group->GetFirstItem();
+    if (!first)
+        return;
+    const int row = first->GetDataRow();
     for (TKvGridGroupItemImpl* g = Group; g != FRootItem.get();) {
         g->FKey = GroupValue(data, data->GetFieldCount(), row, g->FField);
         auto* parent = static_cast<TKvGridGroupItemImpl*>(g->GetParent());
@@ -1100,7 +1174,10 @@ bool TKvGridGroupedItemProvider::SourceItemInserted(int Index)
             group = g;
     if (!group)
         return false;
-    group->InsertChild(position, item);
+    // A group whose rows are pending only counts the new one.
+    if (!group->FLazy)
+        group->InsertChild(position, item);
+    ShiftPendingRows(group, Index, 1);
     FBuildRowsValid = false;
     RowsChanged(group, 1, position);
     if (group->FExpanded && TKvGroupedVisibleItems::IsShown(group))
@@ -1116,12 +1193,24 @@ bool TKvGridGroupedItemProvider::SourceItemDeleted(int Index)
     if (!group || group->FDescendantCount < 2)
         return false;
     // The item is gone with its provider: only its place is used.
-    group->FChildren.erase(group->FChildren.begin() + position);
+    if (!group->FLazy)
+        group->FChildren.erase(group->FChildren.begin() + position);
+    ShiftPendingRows(group, Index, -1);
     FBuildRowsValid = false;
     RowsChanged(group, -1, position);
     if (group->FExpanded && TKvGroupedVisibleItems::IsShown(group))
         FVisibleItems->RemoveRow(group->FVIndex + 1 + position);
     return true;
+}
+
+void TKvGridGroupedItemProvider::ShiftPendingRows(const TKvGridGroupItemImpl* Except, int From, int Delta)
+{
+    for (const auto& item : FTreeItems)
+        if (!item->GetLeaf() && item.get() != Except) {
+            auto* group = static_cast<TKvGridGroupItemImpl*>(item.get());
+            if (group->FLazy && (group->FSourceFirst > From || (Delta > 0 && group->FSourceFirst == From)))
+                group->FSourceFirst += Delta;
+        }
 }
 
 void TKvGridGroupedItemProvider::Regroup()
@@ -1148,8 +1237,13 @@ void TKvGridGroupedItemProvider::Source_ItemUpdated(int Index)
         return;
     }
     TKvGridItem* item = FSource->GetItem(Index);
-    const TKvGridGroupItem* parent = item->GetParent();
+    const TKvGridGroupItem* parent = TKvGridGroupItemImpl::ParentOf(item);
     TKvGridDataProvider* data = GetDataSource();
+    if (!parent && data && Index >= FSource->GetFixedCount()) {
+        // A row of a group whose rows are pending: found by its place.
+        int position = 0;
+        parent = LeafOf(Index - FSource->GetFixedCount(), position);
+    }
     if (parent && parent->GetProvider() == this && data) {
         const int fieldCount = data->GetFieldCount();
         for (auto* g = static_cast<const TKvGridGroupItemImpl*>(parent); g && g != FRootItem.get();

@@ -34,7 +34,10 @@ public:
     TKvGridGroupItemImpl(TKvGridGroupedItemProvider* Provider, int Field, bool Expanded);
 
     int GetField() const override { return FField; }
-    int GetCount() const override { return static_cast<int>(FChildren.size()); }
+    int GetCount() const override
+    {
+        return static_cast<int>(FChildren.size()) + (FLazy ? FDescendantCount : 0);
+    }
     // Raises EArgumentNilException "index" out of range.
     TKvGridItem* GetItem(int Index) const override;
     bool GetExpanded() const override { return FExpanded; }
@@ -67,6 +70,9 @@ public:
     void InvalidateSummary();
 
     static void Detach(TKvGridItem* Item) { DetachChild(Item); }
+    static TKvGridGroupItem* ParentOf(const TKvGridItem* Item) { return AttachedParent(Item); }
+    // True while the rows of a last-level group are not its children yet (see FLazy).
+    bool GetRowsPending() const { return FLazy; }
 
 protected:
     // Computes the field's sum, minimum and maximum once per build (or data change).
@@ -77,6 +83,8 @@ protected:
     TKvRowIndices Rows() const;
     TKvGridGroupedItemProvider* Grouped() const;
     void CheckField(int Field) const;
+    // Makes the pending rows children, ahead of the footer.
+    void EnsureRows() const;
     double FirstValue(int Field) const;
     double Variance(int Field);
 
@@ -87,6 +95,11 @@ protected:
     TKvGridGroupFooterImpl* FFooter = nullptr;
     // A group of the last level: its children are source rows and its footer.
     bool FRowsOnly = false;
+    // A last-level group built without its rows: they are the source items FSourceFirst ..
+    // FSourceFirst + FDescendantCount - 1, made children when first listed or asked for; until
+    // then FChildren holds only the footer and the rows do not know their group.
+    bool FLazy = false;
+    int FSourceFirst = 0;
     int FDescendantCount = 0;
     bool FSummarized = false;
     TVariantArray FSums;
@@ -198,6 +211,8 @@ public:
     int GetRowCount() const override;
     int ItemOfData(int DataRow) const override;
     TKvGridItems GetAllItems() const override;
+    // The groups and footers, then the source's items.
+    bool VisitMadeItems(const std::function<void(TKvGridItem*)>& Visit) const override;
     // The first item from StartIndex to EndIndex (-1: the last) with a data row whose value
     // texts match all fields: equal, or containing them with SearchPartialMatch; letter case
     // is ignored unless SearchCaseSensitive is given.
@@ -237,9 +252,25 @@ private:
     bool BelongsTo(const TKvGridGroupItemImpl* Group, int Row) const;
     // Counts, cached aggregates and keys after a row was added to or removed from Group.
     void RowsChanged(TKvGridGroupItemImpl* Group, int Delta, int Position);
+    // Pending rows of groups other than Except that start at or after From (after it when
+    // Delta < 0) move by Delta source items.
+    void ShiftPendingRows(const TKvGridGroupItemImpl* Except, int From, int Delta);
     void Regroup();
     int VisibleIndexOfSource(int SourceIndex) const;
     std::vector<int>& ScratchRows() { return FScratchRows; }
+
+    // Gives a row of a group with pending rows its group when the row is asked for it.
+    class TPendingParents : public TKvGridParentFinder
+    {
+    public:
+        explicit TPendingParents(const TKvGridGroupedItemProvider* Owner) : FOwner(Owner) {}
+        ~TPendingParents() { RegisterWith(nullptr); }
+        TKvGridGroupItem* FindParent(const TKvGridItem* Item) const override;
+
+    private:
+        const TKvGridGroupedItemProvider* FOwner;
+    };
+    TPendingParents FPendingParents{this};
 
     bool FGrouped = false;
     std::unique_ptr<TRootItem> FRootItem;

@@ -41,6 +41,11 @@ public:
     int FindItem(const TKvIntegerArray& Fields, const TVariantArray& Values, TKvGridSearchOptions Options,
                  int StartIndex, int EndIndex) const override;
     using TKvGridItemProvider::FindItem;
+    // The source's items (a proxy makes none of its own).
+    bool VisitMadeItems(const std::function<void(TKvGridItem*)>& Visit) const override
+    {
+        return FSource && FSource->VisitMadeItems(Visit);
+    }
     // The list emptied, or found again from the source; neither sends a notification.
     virtual void ClearItems() = 0;
     virtual void PopulateItems() = 0;

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/TypInfo.h"
 
+#include <algorithm>
 #include <numeric>
 
 namespace kv {
@@ -28,7 +29,7 @@ Variant TKvGridItem::GetData(int Field) const
 int TKvGridItem::GetLevel() const
 {
     int level = 0;
-    for (const TKvGridItem* p = FParent; p; p = p->FParent)
+    for (const TKvGridItem* p = GetParent(); p; p = p->FParent)
         ++level;
     return level;
 }
@@ -49,21 +50,48 @@ TKvGridDataRowState TKvGridItem::GetRowState() const
 
 bool TKvGridItem::CanVisible() const
 {
-    return FParent && FParent->GetExpanded();
+    const TKvGridGroupItem* parent = GetParent();
+    return parent && parent->GetExpanded();
 }
 
 void TKvGridItem::MakeVisible()
 {
     // Every collapsed group up the chain, nearest first: an expanded parent inside a
     // collapsed group does not make the item visible.
-    for (TKvGridGroupItem* group = FParent; group; group = group->FParent)
+    for (TKvGridGroupItem* group = GetParent(); group; group = group->FParent)
         if (!group->GetExpanded())
             group->SetExpanded(true);
 }
 
 // --- TKvGridItemProvider ------------------------------------------------------------------
 
-TKvGridItemProvider::~TKvGridItemProvider() { FireDisposing(); }
+TKvGridItemProvider::~TKvGridItemProvider()
+{
+    FireDisposing();
+    for (TKvGridParentFinder* finder : FParentFinders)
+        finder->FProvider = nullptr;
+}
+
+TKvGridGroupItem* TKvGridItemProvider::FindPendingParent(const TKvGridItem* Item) const
+{
+    for (const TKvGridParentFinder* finder : FParentFinders)
+        if (TKvGridGroupItem* parent = finder->FindParent(Item))
+            return parent;
+    return nullptr;
+}
+
+void TKvGridParentFinder::RegisterWith(TKvGridItemProvider* Provider)
+{
+    if (Provider == FProvider)
+        return;
+    if (FProvider) {
+        auto& finders = FProvider->FParentFinders;
+        finders.erase(std::remove(finders.begin(), finders.end(), this), finders.end());
+    }
+    FProvider = Provider;
+    if (FProvider)
+        FProvider->FParentFinders.push_back(this);
+}
 
 void TKvGridItemProvider::BeforeDestruction()
 {

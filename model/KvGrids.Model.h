@@ -4,6 +4,7 @@
 #include "model/KvGrids.Data.h"
 #include "platform/rtl/Sets.h"
 
+#include <functional>
 #include <vector>
 
 namespace kv {
@@ -34,7 +35,9 @@ public:
     virtual Variant GetData(int Field) const;
 
     TKvGridItemProvider* GetProvider() const { return FProvider; }
-    TKvGridGroupItem* GetParent() const { return FParent; }
+    // The group the item is a child of; a group that has not listed its rows yet is found
+    // (and lists them) on first ask.
+    TKvGridGroupItem* GetParent() const;
     int GetLevel() const;
     TKvGridDataProvider* GetDataSource() const;
     TKvGridDataRowState GetRowState() const;
@@ -90,6 +93,29 @@ public:
 protected:
     void AttachChild(TKvGridItem* Item) { Item->FParent = this; }
     static void DetachChild(TKvGridItem* Item) { Item->FParent = nullptr; }
+    // The parent the item was given, without looking for a pending one.
+    static TKvGridGroupItem* AttachedParent(const TKvGridItem* Item) { return Item->FParent; }
+};
+
+// Finds the group of a row item that a group holds without having made it its child yet.
+// Registered with the provider that makes the row items; either side may go first.
+class TKvGridParentFinder
+{
+public:
+    TKvGridParentFinder() = default;
+    TKvGridParentFinder(const TKvGridParentFinder&) = delete;
+    TKvGridParentFinder& operator=(const TKvGridParentFinder&) = delete;
+    // Nil when the item is not one of the pending rows.
+    virtual TKvGridGroupItem* FindParent(const TKvGridItem* Item) const = 0;
+    // Registers with Provider (nil: with none), leaving the provider it was registered with.
+    void RegisterWith(TKvGridItemProvider* Provider);
+
+protected:
+    ~TKvGridParentFinder() { RegisterWith(nullptr); }
+
+private:
+    TKvGridItemProvider* FProvider = nullptr;
+    friend class TKvGridItemProvider;
 };
 
 class TKvGridGroupFooter : public TKvGridItem
@@ -150,6 +176,9 @@ public:
     virtual bool CanInsert(int Index) const { return false; }
     virtual bool CanDelete(int Index) const { return false; }
     virtual TKvGridItems GetAllItems() const { return {}; }
+    // Calls Visit for every item made so far, making none; false when the provider cannot
+    // tell which items exist (nothing was visited).
+    virtual bool VisitMadeItems(const std::function<void(TKvGridItem*)>& Visit) const { return false; }
     // The runs of equal values that a sort found in the range it ordered, kept until the order
     // or the data changes; a provider that keeps none ignores them and answers nil.
     virtual void SetValueRuns(TKvGridValueRuns&& Runs) {}
@@ -194,9 +223,21 @@ protected:
                      int StartIndex, int EndIndex) const;
 
 private:
+    friend class TKvGridItem;
+    friend class TKvGridParentFinder;
+    TKvGridGroupItem* FindPendingParent(const TKvGridItem* Item) const;
+
     TListenerList<TKvGridItemChangeListener> FListeners;
     bool FDisposed = false;
+    std::vector<TKvGridParentFinder*> FParentFinders;
 };
+
+inline TKvGridGroupItem* TKvGridItem::GetParent() const
+{
+    if (FParent || FProvider->FParentFinders.empty())
+        return FParent;
+    return FProvider->FindPendingParent(this);
+}
 
 // Streams as a child of the component that owns it.
 class TKvGridItemConsumer : public TComponent

@@ -378,3 +378,82 @@ TEST(GroupReference, RangeSumsOfManyListsMatchOneByOne)
         }
     }
 }
+
+// Groups make their rows children only when listed or asked: rows still know their group, and
+// rows joining and leaving groups in place keep every group's rows, counts and sums right.
+TEST(GroupReference, PendingRowsFollowInPlaceChangesAndFindTheirGroups)
+{
+    std::mt19937 rng(61);
+    auto data = MakeTable("A,V", "s,n", {});
+    // Runs of one key in data order: the unsorted source keeps them, and rows join in place.
+    for (int run = 0, row = 0; run < 60; ++run)
+        for (int k = 0, n = 1 + static_cast<int>(rng() % 30); k < n; ++k)
+            data->InsertRow(row++, {QStringLiteral("r%1").arg(run, 2, 10, QLatin1Char('0')), static_cast<int>(rng() % 100)});
+    TOwned<TKvDefaultGridItemProvider> source = MakeOwned<TKvDefaultGridItemProvider>();
+    source->SetDataSource(data.get());
+    auto grouped = MakeOwned<TKvGridGroupedItemProvider>(source.get());
+    grouped->GroupBy({0});
+    EXPECT_EQ(source->GetLiveItemCount(), 0) << "grouping made row items";
+
+    // The groups of the rows in source order, told apart by their keys.
+    auto referenceGroups = [&] {
+        std::vector<int> groupOf;
+        int g = -1;
+        for (int i = 0; i < source->GetItemCount(); ++i) {
+            const int row = source->GetItem(i)->GetDataRow();
+            if (i == 0 || data->GetData(row, 0) != data->GetData(source->GetItem(i - 1)->GetDataRow(), 0))
+                ++g;
+            groupOf.push_back(g);
+        }
+        return groupOf;
+    };
+    for (int round = 0; round < 6; ++round) {
+        const std::string what = "round " + std::to_string(round);
+        grouped->GroupBy({0});
+        TKvGridGroupItemImpl* root = grouped->GetRootItem();
+        // A few groups listed (their rows made children), the rest pending.
+        for (int k = 0; k < 4; ++k)
+            grouped->Expand(root->GetItem(static_cast<int>(rng() % static_cast<unsigned>(root->GetCount()))), false);
+        // Rows join their neighbours' groups and leave them, in place.
+        for (int op = 0; op < 40; ++op) {
+            const int count = data->GetRowCount();
+            const int at = static_cast<int>(rng() % static_cast<unsigned>(count));
+            if (rng() % 2 == 0) {
+                const int from = rng() % 2 == 0 && at > 0 ? at - 1 : at;
+                data->InsertRow(at, {data->GetData(from, 0), static_cast<int>(rng() % 100)});
+            } else {
+                data->RemoveRow(at);
+            }
+        }
+        ASSERT_EQ(grouped->GetRootItem(), root);
+        const std::vector<int> groupOf = referenceGroups();
+        ASSERT_EQ(root->GetCount(), groupOf.back() + 1) << what;
+        // Rows asked from the source find their group, and a hidden one is brought into view.
+        for (int k = 0; k < 30; ++k) {
+            const int i = static_cast<int>(rng() % static_cast<unsigned>(source->GetItemCount()));
+            TKvGridItem* item = source->GetItem(i);
+            ASSERT_EQ(item->GetParent(), root->GetItem(groupOf[size_t(i)])) << what << " item " << i;
+            ASSERT_EQ(item->GetLevel(), 2) << what; // the root, then its group
+            if (!item->CanVisible()) {
+                EXPECT_EQ(grouped->ItemOfData(item->GetDataRow()), -1) << what;
+                item->MakeVisible();
+                const int shown = grouped->ItemOfData(item->GetDataRow());
+                ASSERT_GE(shown, 0) << what << " item " << i;
+                EXPECT_EQ(grouped->GetItem(shown), item) << what;
+            }
+        }
+        std::vector<TKvGridItem*> expected;
+        for (int g = 0; g < root->GetCount(); ++g)
+            ReferenceWalk(static_cast<TKvGridGroupItemImpl*>(root->GetItem(g)), ExpandedBoth, CollapsedHeader, expected);
+        ASSERT_EQ(grouped->GetItemCount(), static_cast<int>(expected.size())) << what;
+        for (int i = 0; i < grouped->GetItemCount(); ++i)
+            ASSERT_EQ(grouped->GetItem(i), expected[size_t(i)]) << what << " item " << i;
+        ExpectGroupsOfItems(*grouped, *source, *data, {0}, 1, what);
+    }
+    // Ungrouping leaves no row with a group.
+    grouped->GroupBy({});
+    for (int i = 0; i < source->GetItemCount(); ++i)
+        ASSERT_EQ(source->GetItem(i)->GetParent(), nullptr);
+    grouped.reset();
+    source->SetDataSource(nullptr);
+}
