@@ -248,6 +248,27 @@ TKvGridItem* TKvGridFilteredItemProvider::GetItem(int Index) const
     return FSource->GetItem(Index);
 }
 
+void TKvGridFilteredItemProvider::GetDataRows(int First, int Count, int* Rows) const
+{
+    if (Count == 0)
+        return;
+    if (First < 0 || Count < 0 || First + Count > GetItemCount())
+        RaiseListIndexError(First + Count - 1, GetItemCount());
+    if (!FFiltered) {
+        FSource->GetDataRows(First, Count, Rows);
+        return;
+    }
+    // Runs of consecutive source items are read together.
+    for (int i = 0; i < Count;) {
+        const int from = FItems[static_cast<size_t>(First + i)];
+        int n = 1;
+        while (i + n < Count && FItems[static_cast<size_t>(First + i + n)] == from + n)
+            ++n;
+        FSource->GetDataRows(from, n, Rows + i);
+        i += n;
+    }
+}
+
 int TKvGridFilteredItemProvider::IndexOfSource(int SourceIndex) const
 {
     if (!FFiltered)

@@ -100,6 +100,13 @@ public:
     // The fixed items that passed (all of them when fixed items are exempt from filtering).
     int GetFixedCount() const override;
     TKvGridItem* GetItem(int Index) const override;
+    // The data rows of the passing items, without asking for the items.
+    void GetDataRows(int First, int Count, int* Rows) const override;
+    // The source's runs while every item passes (the same items at the same places).
+    const TKvGridValueRuns* GetValueRuns() const override
+    {
+        return FFiltered || !FSource ? nullptr : FSource->GetValueRuns();
+    }
     int ItemOfData(int DataRow) const override;
     void SetFixed(int Count, bool FixedSorting, bool FixedFiltering) override;
     // The position of a source item index among the passing items, or -1.

@@ -4,6 +4,7 @@
 #include "ModelTestSupport.h"
 #include "TestSupport.h"
 #include "model/KvGrids.Model.Default.h"
+#include "model/KvGrids.Model.Proxy.Filter.h"
 #include "model/KvGrids.Model.Proxy.Group.h"
 
 #include <algorithm>
@@ -223,7 +224,7 @@ void ExpectGroupsOfItems(TKvGridGroupedItemProvider& grouped, TKvGridItemProvide
     };
     // Per level, the groups in order.
     std::vector<std::vector<TGroup>> levels(fields.size());
-    for (int i = 0; i < source.GetItemCount(); ++i) {
+    for (int i = source.GetFixedCount(); i < source.GetItemCount(); ++i) { // fixed items stay outside
         const int row = source.GetItem(i)->GetDataRow();
         bool split = false;
         for (size_t l = 0; l < fields.size(); ++l) {
@@ -455,5 +456,48 @@ TEST(GroupReference, PendingRowsFollowInPlaceChangesAndFindTheirGroups)
     for (int i = 0; i < source->GetItemCount(); ++i)
         ASSERT_EQ(source->GetItem(i)->GetParent(), nullptr);
     grouped.reset();
+    source->SetDataSource(nullptr);
+}
+
+// Grouping through a filter: its data rows read without items, the sort's runs passed on while
+// every item passes, and groups read from the values once some do not.
+TEST(GroupReference, GroupsThroughAFilterMatchItsItems)
+{
+    std::mt19937 rng(67);
+    auto data = MakeTable("A,V", "s,n", {});
+    for (int i = 0; i < 3000; ++i)
+        data->InsertRow(i, {QStringLiteral("k%1").arg(rng() % 50), static_cast<int>(rng() % 100)});
+    TOwned<TKvDefaultGridItemProvider> source = MakeOwned<TKvDefaultGridItemProvider>();
+    source->SetDataSource(data.get());
+    source->SetFixed(3, false, false);
+    source->OrderBy({0}, {}, false);
+    auto filtered = MakeOwned<TKvGridFilteredItemProvider>(source.get());
+    auto grouped = MakeOwned<TKvGridGroupedItemProvider>(filtered.get());
+    auto expectRows = [&](const std::string& what) {
+        const int n = filtered->GetItemCount();
+        std::vector<int> rows(static_cast<size_t>(n), -2), expected;
+        filtered->GetDataRows(0, n, rows.data());
+        // The items made after the rows were read: reading them made none.
+        for (int i = 0; i < n; ++i)
+            expected.push_back(filtered->GetItem(i)->GetDataRow());
+        EXPECT_EQ(rows, expected) << what;
+        std::vector<int> tail(2);
+        filtered->GetDataRows(n - 2, 2, tail.data());
+        EXPECT_EQ(tail, std::vector<int>(expected.end() - 2, expected.end())) << what;
+        EXPECT_THROW(filtered->GetDataRows(n - 1, 2, tail.data()), Exception) << what;
+    };
+    grouped->GroupBy({0});
+    EXPECT_EQ(source->GetLiveItemCount(), 3) << "grouping through the filter made items besides the fixed ones";
+    ExpectGroupsOfItems(*grouped, *filtered, *data, {0}, 1, "every item passes");
+    expectRows("every item passes");
+
+    filtered->AddFilter(1, "value >= 30");
+    filtered->AddFilter(0, "value <> 'k7'");
+    ASSERT_LT(filtered->GetItemCount(), source->GetItemCount());
+    grouped->GroupBy({0});
+    ExpectGroupsOfItems(*grouped, *filtered, *data, {0}, 1, "filtered");
+    expectRows("filtered");
+    grouped.reset();
+    filtered.reset();
     source->SetDataSource(nullptr);
 }
