@@ -137,27 +137,30 @@ TRect TKvGridView::GetEditBounds(const TKvGridCellIndex& Index) const
     return r;
 }
 
-void TKvGridView::InvalidateItem(int ItemIndex)
+bool TKvGridView::ShownItemRect(int ItemIndex, TRect& Rect) const
 {
     if (FUpdateLock > 0 || !FLayoutManager)
-        return;
+        return false;
     const int row = ItemIndex - FTopIndex;
     if (row < 0 || row >= FLayoutManager->ItemCount())
-        return;
-    TRect r = FLayoutManager->ItemRect(row);
-    r.Left = 0;
-    InvalidateRect(&r);
+        return false;
+    Rect = FLayoutManager->ItemRect(row);
+    Rect.Left = 0;
+    return true;
+}
+
+void TKvGridView::InvalidateItem(int ItemIndex)
+{
+    TRect r;
+    if (ShownItemRect(ItemIndex, r))
+        InvalidateRect(&r);
 }
 
 void TKvGridView::InvalidateItemBars(int ItemIndex)
 {
-    if (FUpdateLock > 0 || !FLayoutManager || !FLayouted)
+    TRect r;
+    if (!FLayouted || !ShownItemRect(ItemIndex, r))
         return;
-    const int row = ItemIndex - FTopIndex;
-    if (row < 0 || row >= FLayoutManager->ItemCount())
-        return;
-    TRect r = FLayoutManager->ItemRect(row);
-    r.Left = 0;
     r.Right = FLayoutManager->GridBounds().Left;
     if (r.Right > 0)
         InvalidateRect(&r);

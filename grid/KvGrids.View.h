@@ -514,6 +514,8 @@ protected:
                          bool Band);
     // Marks the item's row in the indicator, states and check bars for painting.
     void InvalidateItemBars(int ItemIndex);
+    // The full-width rectangle of a shown item's row; false when it is not shown or painting is held.
+    bool ShownItemRect(int ItemIndex, TRect& Rect) const;
     // Sets or clears the focused flag of the index's data-cell view.
     void MarkFocusedCell(const TKvGridCellIndex& Index, bool Focused);
     TKvGridSelectionView* BorrowSelectionView();

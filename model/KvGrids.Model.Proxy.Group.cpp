@@ -60,14 +60,20 @@ TKvGridItem* TKvGridGroupItemImpl::GetItem(int Index) const
     return FChildren[static_cast<size_t>(Index)];
 }
 
+int TKvGridGroupItemImpl::PendingEnd() const
+{
+    const TKvGridItemProvider* source = Grouped()->GetSource();
+    return source ? std::min(FSourceFirst + FDescendantCount, source->GetItemCount()) : 0;
+}
+
 void TKvGridGroupItemImpl::EnsureRows() const
 {
     if (!FLazy)
         return;
+    const int end = PendingEnd();
     auto* self = const_cast<TKvGridGroupItemImpl*>(this);
     self->FLazy = false;
     TKvGridItemProvider* source = Grouped()->GetSource();
-    const int end = source ? std::min(FSourceFirst + FDescendantCount, source->GetItemCount()) : 0;
     std::vector<TKvGridItem*> children;
     children.reserve(static_cast<size_t>(std::max(end - FSourceFirst, 0)) + FChildren.size());
     for (int i = FSourceFirst; i < end; ++i) {
@@ -92,11 +98,8 @@ void TKvGridGroupItemImpl::SetExpanded(bool Value)
 TKvGridItem* TKvGridGroupItemImpl::GetFirstItem() const
 {
     // The first row is read without making the others children.
-    if (FLazy) {
-        TKvGridItemProvider* source = Grouped()->GetSource();
-        return FDescendantCount > 0 && source && FSourceFirst < source->GetItemCount() ? source->GetItem(FSourceFirst)
-                                                                                        : nullptr;
-    }
+    if (FLazy)
+        return PendingEnd() > FSourceFirst ? Grouped()->GetSource()->GetItem(FSourceFirst) : nullptr;
     if (FChildren.empty())
         return nullptr;
     TKvGridItem* first = FChildren.front();
@@ -159,9 +162,9 @@ void TKvGridGroupItemImpl::InvalidateSummary()
 void TKvGridGroupItemImpl::CollectRows(std::vector<int>& Rows) const
 {
     if (FLazy) {
-        TKvGridItemProvider* source = Grouped()->GetSource();
-        const int end = source ? std::min(FSourceFirst + FDescendantCount, source->GetItemCount()) : 0;
+        const int end = PendingEnd();
         if (end > FSourceFirst) {
+            TKvGridItemProvider* source = Grouped()->GetSource();
             const size_t at = Rows.size();
             Rows.resize(at + static_cast<size_t>(end - FSourceFirst));
             source->GetDataRows(FSourceFirst, end - FSourceFirst, Rows.data() + at);
@@ -591,9 +594,7 @@ void TKvGridGroupedItemProvider::ClearItems()
         };
         // Only items made so far can have a group; a source that cannot tell is walked whole.
         if (!FSource || !FSource->VisitMadeItems(detach)) {
-            TKvGridItemProvider* bottom = FSource;
-            while (TKvGridItemProvider* next = SourceOf(bottom))
-                bottom = next;
+            TKvGridItemProvider* bottom = BottomSource();
             if (bottom) {
                 const TKvGridItems all = bottom->GetAllItems();
                 if (all.empty()) {
@@ -667,10 +668,15 @@ void TKvGridGroupedItemProvider::PopulateItems()
         clear.Dismiss();
     }
     // Rows the groups hold but have not made children are given their group when asked.
+    FPendingParents.RegisterWith(BottomSource());
+}
+
+TKvGridItemProvider* TKvGridGroupedItemProvider::BottomSource() const
+{
     TKvGridItemProvider* bottom = FSource;
     while (TKvGridItemProvider* next = SourceOf(bottom))
         bottom = next;
-    FPendingParents.RegisterWith(bottom);
+    return bottom;
 }
 
 TKvGridGroupItem* TKvGridGroupedItemProvider::TPendingParents::FindParent(const TKvGridItem* Item) const

@@ -71,8 +71,6 @@ public:
 
     static void Detach(TKvGridItem* Item) { DetachChild(Item); }
     static TKvGridGroupItem* ParentOf(const TKvGridItem* Item) { return AttachedParent(Item); }
-    // True while the rows of a last-level group are not its children yet (see FLazy).
-    bool GetRowsPending() const { return FLazy; }
 
 protected:
     // Computes the field's sum, minimum and maximum once per build (or data change).
@@ -85,6 +83,8 @@ protected:
     void CheckField(int Field) const;
     // Makes the pending rows children, ahead of the footer.
     void EnsureRows() const;
+    // One past the source index of the last pending row the source still has.
+    int PendingEnd() const;
     double FirstValue(int Field) const;
     double Variance(int Field);
 
@@ -255,6 +255,8 @@ private:
     // Pending rows of groups other than Except that start at or after From (after it when
     // Delta < 0) move by Delta source items.
     void ShiftPendingRows(const TKvGridGroupItemImpl* Except, int From, int Delta);
+    // The provider at the start of the chain, which makes the row items.
+    TKvGridItemProvider* BottomSource() const;
     void Regroup();
     int VisibleIndexOfSource(int SourceIndex) const;
     std::vector<int>& ScratchRows() { return FScratchRows; }

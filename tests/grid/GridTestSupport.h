@@ -105,4 +105,20 @@ inline int BodyRowUnit(TKvGridView* grid)
            std::max(1, s->GetPaddingTop()) + std::max(1, s->GetPaddingBottom());
 }
 
+// Fills its content with a fill of its own, inset by 2 px: over what is there, or over the
+// cell's own drawing first (DrawCell).
+class TOverlayRenderer : public kv::TKvGridDataCellRenderer
+{
+public:
+    using kv::TKvGridDataCellRenderer::TKvGridDataCellRenderer;
+    kv::TKvFill* Fill = nullptr;
+    bool DrawCell = false;
+    void DoDraw(kv::TKvGridCell* cell, kv::TKvDrawingContext* context, const kv::TRectF& rect) override
+    {
+        if (DrawCell)
+            kv::TKvGridDataCellRenderer::DoDraw(cell, context, rect);
+        context->DrawRect(Fill, nullptr, kv::TRectF(rect.Left + 2, rect.Top + 2, rect.Right - 2, rect.Bottom - 2));
+    }
+};
+
 } // namespace kvtest

@@ -9,18 +9,6 @@ using namespace kvtest;
 
 namespace {
 
-// Fills its content with a fill of its own over what is there.
-class TOverlayRenderer : public TKvGridDataCellRenderer
-{
-public:
-    using TKvGridDataCellRenderer::TKvGridDataCellRenderer;
-    TKvFill* Fill = nullptr;
-    void DoDraw(TKvGridCell* cell, TKvDrawingContext* context, const TRectF& rect) override
-    {
-        context->DrawRect(Fill, nullptr, TRectF(rect.Left + 2, rect.Top + 2, rect.Right - 2, rect.Bottom - 2));
-    }
-};
-
 struct TPictures
 {
     QImage With;

@@ -12,19 +12,6 @@ using namespace kvtest;
 
 namespace {
 
-// Fills its content with a translucent fill of its own over the cell's background.
-class TOverlayRenderer : public TKvGridDataCellRenderer
-{
-public:
-    using TKvGridDataCellRenderer::TKvGridDataCellRenderer;
-    TKvFill* Fill = nullptr;
-    void DoDraw(TKvGridCell* cell, TKvDrawingContext* context, const TRectF& rect) override
-    {
-        TKvGridDataCellRenderer::DoDraw(cell, context, rect);
-        context->DrawRect(Fill, nullptr, TRectF(rect.Left + 2, rect.Top + 2, rect.Right - 2, rect.Bottom - 2));
-    }
-};
-
 QWidget* Client(TKvGridView* grid)
 {
     return grid->Widget()->focusProxy();
@@ -74,6 +61,7 @@ TEST(GridWindowPaint, WindowPictureEqualsTheBufferedOne)
     g.Columns[1]->GetStyles()->SetBackground(blue.get());
     TOwned<TOverlayRenderer> overlay(Create<TOverlayRenderer>(nullptr));
     overlay->Fill = green.get();
+    overlay->DrawCell = true;
     g.Columns[3]->SetRenderer(overlay.get());
     ShowFocused(grid, 520, 300);
     g.Paint();
