@@ -583,10 +583,10 @@ TKvGridGroupedItemProvider::~TKvGridGroupedItemProvider()
 
 void TKvGridGroupedItemProvider::ClearItems()
 {
+    FPendingParents.RegisterWith(nullptr);
     if (!FTreeItems.empty()) {
         // Row items outlive the tree: none may keep a parent that is about to be freed. Only
         // items their providers still hold are touched (the tree's own references may be stale).
-        FPendingParents.RegisterWith(nullptr);
         auto detach = [this](TKvGridItem* item) {
             const TKvGridGroupItem* parent = TKvGridGroupItemImpl::ParentOf(item);
             if (parent && parent->GetProvider() == this)
