@@ -86,6 +86,8 @@ public:
         std::lock_guard<std::mutex> lock(FMutex);
         return static_cast<int>(FRequests.size());
     }
+    // The requests the server is done with: answered, dropped or left by the client.
+    int Finished() const { return FFinished; }
 
     // A port on which nothing listens.
     static int ClosedPort()
@@ -113,6 +115,7 @@ private:
                 continue;
             Serve(client);
             ::close(client);
+            FFinished = Count();
         }
     }
 
@@ -192,6 +195,7 @@ private:
 
     int FListen = -1;
     int FPort = 0;
+    std::atomic<int> FFinished{0};
     std::atomic<bool> FStop{false};
     std::thread FThread;
     mutable std::mutex FMutex;

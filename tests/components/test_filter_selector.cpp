@@ -180,11 +180,8 @@ TEST_F(FilterSelector, TheListFollowsTheColumnsFiltersWhileOpen)
     one->SetName("one");
     one->SetCriteria("value = 1");
     QStringList shown;
-    struct TRestore
-    {
-        TExceptionHook Old;
-        ~TRestore() { SetExceptionHook(Old); }
-    } restore{SetExceptionHook([&](const QString& m) { shown << m; })};
+    const TExceptionHook old = SetExceptionHook([&](const QString& m) { shown << m; });
+    TScopeExit restoreExceptionHook([old] { SetExceptionHook(old); });
     TKvFilterSelector* form = TKvFilterSelector::Open(Handle());
     ASSERT_NE(form, nullptr);
     TKvVantrel* grid = form->GetGridMain();

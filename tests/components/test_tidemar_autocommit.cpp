@@ -70,19 +70,19 @@ struct TRemoteGrid
     {
         for (const QChar c : text)
             QTest::keyClick(Window(), c.toLatin1());
-        ProcessEvents(5);
+        DeliverPosted();
     }
     void Key(Qt::Key key)
     {
         QTest::keyClick(Window(), key);
-        ProcessEvents(5);
+        DeliverPosted();
     }
     // Types into the row's Name cell and leaves the row with the key; answers the messages
     // the user was shown meanwhile.
     QStringList EditAndLeave(int row, const QString& text, Qt::Key leave = Qt::Key_Down)
     {
         Grid->SetFocusedIndex(TKvGridCellIndex(Grid.get(), row, Name));
-        ProcessEvents(5);
+        DeliverPosted();
         QApplication::setActiveWindow(Grid->Widget()->window());
         Shown.clear();
         TypeText(text);
@@ -139,7 +139,7 @@ TEST(TidemarAutoCommit, AFailingServerKeepsTheTypedValuesAndIsAskedOnce)
         EXPECT_FALSE(t.Editable->IsEditing(-1));
         EXPECT_EQ(t.Grid->GetItemCount(), 5);
         if (c.Reply.DelayMs > 0)
-            ProcessEvents(c.Reply.DelayMs); // the server is busy until its late answer
+            WaitUntil([&] { return t.Server.Finished() == t.Server.Count(); }, "the server sent its late answer");
     }
     // Moving on sends nothing: the changes are the provider's now.
     const int sent = t.Server.Count();
@@ -163,7 +163,7 @@ TEST(TidemarAutoCommit, AnAppendedRowThatCannotBeSentIsKeptOnce)
     // An appended row whose insert cannot be sent is kept as one created row, not twice.
     TRemoteGrid t(2);
     t.Grid->SetFocusedIndex(TKvGridCellIndex(t.Grid.get(), 1, t.Name));
-    ProcessEvents(5);
+    DeliverPosted();
     t.Key(Qt::Key_Down); // past the last row: a new row
     ASSERT_EQ(t.Grid->GetItemCount(), 3);
     t.Server.Reply(THttpReply{500, "x"});

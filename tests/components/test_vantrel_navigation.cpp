@@ -19,14 +19,14 @@ struct VantrelEntry : ::testing::Test
     void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
         QTest::keyClick(Win(), key, mods);
-        ProcessEvents(5);
+        DeliverPosted();
         g.Paint();
     }
     void TypeKeys(const QString& text)
     {
         for (const QChar c : text)
             QTest::keyClick(Win(), c.toLatin1());
-        ProcessEvents(5);
+        DeliverPosted();
     }
     TKvGridCellIndex Cell(int item, int column) const
     {
@@ -36,7 +36,7 @@ struct VantrelEntry : ::testing::Test
     {
         const TRect r = g.Grid->GetCellBounds(Cell(item, column));
         QTest::mouseClick(Win(), Qt::LeftButton, {}, g.At(TShownVantrel::Center(r)));
-        ProcessEvents(5);
+        DeliverPosted();
         g.Paint();
     }
     // The data row under the focus; -1 on a group row or without a focus.

@@ -14,6 +14,7 @@
 #include "grid/KvGrids.Tool.FilterSelector.h"
 #include "grid/ToolTestSupport.h"
 #include "platform/design/DesignHost.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QtCore/QPointer>
@@ -924,6 +925,7 @@ TEST(VantrelStressCases, TypingOnARowWhileAProgramsAppendedRowIsPending)
     g.Show(460, 320);
     QStringList shown;
     const TExceptionHook old = SetExceptionHook([&](const QString& m) { shown << m; });
+    TScopeExit restoreExceptionHook([old] { SetExceptionHook(old); });
     ASSERT_TRUE(g.Grid->Append());
     ASSERT_EQ(g.Grid->GetItemCount(), 11);
     ASSERT_EQ(g.Grid->GetFocusedIndex().ItemIndex, -1);
@@ -950,7 +952,6 @@ TEST(VantrelStressCases, TypingOnARowWhileAProgramsAppendedRowIsPending)
     EXPECT_FALSE(g.Chain()->IsEditing(-1));
     ASSERT_EQ(g.Data->GetRowCount(), 11);
     EXPECT_EQ(g.Data->GetData(10, FCity).ToString(), QStringLiteral("Fresh"));
-    SetExceptionHook(old);
 }
 
 // A column's active filter goes with the column: its rows show again.
@@ -1077,6 +1078,7 @@ TEST(VantrelStressCases, TypingIntoAnOpenEditorWhileAProgramsAppendedRowIsPendin
     g.Show(460, 320);
     QStringList shown;
     const TExceptionHook old = SetExceptionHook([&](const QString& m) { shown << m; });
+    TScopeExit restoreExceptionHook([old] { SetExceptionHook(old); });
     g.Grid->GetEditOptions()->SetCommitWhenNoEdit(true);
     g.Columns[FCity]->SetDefaultValue(Variant(QStringLiteral("Fresh")));
     g.Grid->SetFocusedIndex(TKvGridCellIndex(g.Grid.get(), 2, g.Columns[FCity]));
@@ -1093,7 +1095,6 @@ TEST(VantrelStressCases, TypingIntoAnOpenEditorWhileAProgramsAppendedRowIsPendin
     EXPECT_EQ(g.Data->GetRowCount(), 11);
     EXPECT_EQ(g.Data->GetData(2, FCity).ToString(), QStringLiteral("C2a"));
     EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
-    SetExceptionHook(old);
 }
 
 // A new row the filter does not let through goes from the view when it is committed: the focus
@@ -1105,6 +1106,7 @@ TEST(VantrelStressCases, ACommittedRowTheFilterHidesTakesNoFocusAlong)
     g.Show(460, 320);
     QStringList shown;
     const TExceptionHook old = SetExceptionHook([&](const QString& m) { shown << m; });
+    TScopeExit restoreExceptionHook([old] { SetExceptionHook(old); });
     TKvGridColumnFilter* f = g.Columns[FQty]->GetFilters()->Add();
     f->SetName(QStringLiteral("small"));
     f->SetCriteria(QStringLiteral("value < 3"));
@@ -1130,7 +1132,6 @@ TEST(VantrelStressCases, ACommittedRowTheFilterHidesTakesNoFocusAlong)
     EXPECT_EQ(g.Data->GetRowCount(), 11);
     g.Paint();
     EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
-    SetExceptionHook(old);
 }
 
 // A click on another row drops the untouched new row, and the focus lands on the clicked row.
@@ -1160,6 +1161,7 @@ TEST(VantrelStressCases, AnExceptionRaisedWhileTypingReachesTheUser)
     g.Show(460, 320);
     QStringList shown;
     const TExceptionHook old = SetExceptionHook([&](const QString& m) { shown << m; });
+    TScopeExit restoreExceptionHook([old] { SetExceptionHook(old); });
     g.Grid->OnEdit = [](TKvGridView*, const TKvGridCellIndex&, const Variant&) {
         throw EConvertError(QStringLiteral("No typing here"));
     };
@@ -1176,7 +1178,6 @@ TEST(VantrelStressCases, AnExceptionRaisedWhileTypingReachesTheUser)
     EXPECT_THROW(edit->SetText(QStringLiteral("C9")), EConvertError);
     EXPECT_EQ(shown.size(), 1);
     g.Grid->OnEdit = nullptr;
-    SetExceptionHook(old);
 }
 
 // A lookup editor whose column went drops down no list of that column: a hidden editor is on
@@ -1210,6 +1211,7 @@ TEST(VantrelStressCases, TypedTextGoesWithItsDataProvider)
     g.Show(460, 320);
     QStringList shown;
     const TExceptionHook old = SetExceptionHook([&](const QString& m) { shown << m; });
+    TScopeExit restoreExceptionHook([old] { SetExceptionHook(old); });
     auto typeInto = [&](int item) {
         g.Grid->SetFocusedIndex(TKvGridCellIndex(g.Grid.get(), item, g.Grid->GetDataColumns()[FCity]));
         QTest::keyClick(g.Win(), Qt::Key_X);
@@ -1232,7 +1234,6 @@ TEST(VantrelStressCases, TypedTextGoesWithItsDataProvider)
     QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Return);
     EXPECT_FALSE(g.Grid->GetEditing());
     EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
-    SetExceptionHook(old);
 }
 
 // Without a data provider no field is known: grouping by one is refused and nothing changes.
@@ -1255,6 +1256,7 @@ TEST(VantrelStressCases, TypingOnACellThatBecameAGroupRowWritesNothing)
     g.Show(460, 320);
     QStringList shown;
     const TExceptionHook old = SetExceptionHook([&](const QString& m) { shown << m; });
+    TScopeExit restoreExceptionHook([old] { SetExceptionHook(old); });
     g.Grid->GroupBy({FRegion});
     int header = -1;
     for (int i = 1; i < g.Grid->GetItemCount() && header < 0; ++i)
@@ -1273,7 +1275,6 @@ TEST(VantrelStressCases, TypingOnACellThatBecameAGroupRowWritesNothing)
     for (int r = 0; r < 10; ++r)
         EXPECT_EQ(g.Data->GetData(r, FCity).ToString(), QStringLiteral("C%1").arg(r % 5));
     EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
-    SetExceptionHook(old);
 }
 
 // Grouping by a field the data does not have is refused before anything changes: the sorted
@@ -1306,6 +1307,7 @@ TEST(VantrelStressCases, TheFocusAndTheEditorGoWithTheRowBeingEdited)
     g.Show(460, 320);
     QStringList shown;
     const TExceptionHook old = SetExceptionHook([&](const QString& m) { shown << m; });
+    TScopeExit restoreExceptionHook([old] { SetExceptionHook(old); });
     auto* controller = static_cast<TKvDefaultGridEditController*>(g.Grid->GetEditController());
     auto text = [&] {
         auto* line = dynamic_cast<TKvLineCellEditor*>(controller->GetEditor());
@@ -1362,5 +1364,4 @@ TEST(VantrelStressCases, TheFocusAndTheEditorGoWithTheRowBeingEdited)
     EXPECT_EQ(g.Grid->GetFocusedIndex().ItemIndex, 7);
     EXPECT_EQ(g.Grid->GetSelections()->GetItem(0)->GetBounds().R1, 7);
     EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
-    SetExceptionHook(old);
 }

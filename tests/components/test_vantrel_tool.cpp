@@ -122,11 +122,8 @@ TEST_F(VantrelTool, ASortClickDuringAnEditWritesTheRowAndClosesTheEditor)
 
     // A value its validation refuses keeps its editor open, and the rows stay where they are.
     QStringList shown;
-    struct TRestore
-    {
-        TExceptionHook Old;
-        ~TRestore() { SetExceptionHook(Old); }
-    } restore{SetExceptionHook([&](const QString& m) { shown << m; })};
+    const TExceptionHook old = SetExceptionHook([&](const QString& m) { shown << m; });
+    TScopeExit restoreExceptionHook([old] { SetExceptionHook(old); });
     g.Columns[FQty]->GetValidations()->Add("positive", "value >= 0", "Qty must not be negative");
     typeInto(5, FQty, QStringLiteral("-5"));
     ASSERT_TRUE(g.Grid->GetEditing());
@@ -434,11 +431,8 @@ TEST_F(VantrelTool, AnOpenFilterDropDownFollowsTheColumnsFilters)
         filter->SetCriteria(QStringLiteral("value < 10"));
     }
     QStringList shown;
-    struct TRestore
-    {
-        TExceptionHook Old;
-        ~TRestore() { SetExceptionHook(Old); }
-    } restore{SetExceptionHook([&](const QString& m) { shown << m; })};
+    const TExceptionHook old = SetExceptionHook([&](const QString& m) { shown << m; });
+    TScopeExit restoreExceptionHook([old] { SetExceptionHook(old); });
     g.Move(TShownVantrel::Center(g.HeaderRect(FQty)));
     g.Paint();
     auto* cell = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[FQty]));

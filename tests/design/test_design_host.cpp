@@ -297,6 +297,7 @@ TEST_F(DesignHostTest, DialogHooksAnswerAndModalWindowsEnd)
         d.SetFileName("/tmp/styles");
         return d.GetKind() == fdSave;
     });
+    TScopeExit restoreFileDialogHook([old] { SetFileDialogHook(old); });
     TSaveDialog save;
     save.SetDefaultExt("vts");
     save.SetFilter("A|*.a");

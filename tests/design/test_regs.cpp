@@ -155,6 +155,7 @@ TEST_F(RegsTest, LoadAndSaveStylesThroughTheArchive)
         d.SetFileName(dir.filePath("look"));
         return d.GetKind() == fdSave;
     });
+    TScopeExit restoreFileDialogHook([old] { SetFileDialogHook(old); });
     host.ExecuteVerb(grid, 6);
     EXPECT_EQ(filter, "VantrelPlus Styles(*.vts)|*.vts|All Files (*.*)|*.*");
     EXPECT_EQ(ext, "vts");
@@ -216,7 +217,6 @@ TEST_F(RegsTest, LoadAndSaveStylesThroughTheArchive)
     host.ExecuteVerb(other, 7);
     host.ExecuteVerb(other, 8);
     EXPECT_EQ(host.GetModifiedCount(), modified);
-    SetFileDialogHook(old);
 }
 
 TEST_F(RegsTest, CommandsOpenTheColumnsEditorAndTheStyleInspector)

@@ -26,8 +26,7 @@ namespace {
 
 void Settle()
 {
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
+    kvtest::DeliverPosted();
 }
 
 // Shows the form modelessly, as ShowModal would, with the list focused.

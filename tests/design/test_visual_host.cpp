@@ -2,6 +2,7 @@
 // value lists that change components, the verb menu with its styles submenu, errors shown,
 // and Save writing the form back.
 #include "DesignTestSupport.h"
+#include "DialogAnswers.h"
 
 #include "components/KvGrids.Vantrel.h"
 #include "design/KvGrids.ColumnsEditor.h"
@@ -16,7 +17,6 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
-#include <QtCore/QTimer>
 #include <QtGui/QWindow>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
@@ -74,8 +74,7 @@ struct VisualHostTest : ::testing::Test
 
 void Settle()
 {
-    for (int i = 0; i < 5; ++i)
-        QApplication::processEvents();
+    kvtest::DeliverPosted();
 }
 
 QTreeWidget* Inspector(TVisualDesigner& d)
@@ -269,6 +268,7 @@ TEST_F(VisualHostTest, InspectorVerbsAndSave)
         shown << text;
         return IDOK;
     });
+    TScopeExit restoreMessageBoxHook([old] { SetMessageBoxHook(old); });
     auto* width = qobject_cast<QLineEdit*>(Inspector(*designer)->itemWidget(Row(Inspector(*designer), "Width"), 1));
     ASSERT_NE(width, nullptr);
     width->setText("wide");
@@ -363,6 +363,7 @@ TEST_F(VisualHostTest, FormsOpenWhateverTheirDataFile)
 {
     QStringList shown;
     const TExceptionHook oldHook = SetExceptionHook([&shown](const QString& m) { shown << m; });
+    TScopeExit restoreExceptionHook([oldHook] { SetExceptionHook(oldHook); });
     const QString plain = WriteTestFile(Dir, "plain.kvf", QString::fromLatin1(PreviewFormText).arg(QString()).toUtf8());
     const QString previewed = WriteTestFile(
         Dir, "previewed.kvf", QString::fromLatin1(PreviewFormText).arg(QStringLiteral("\n    DesignDataFile = 'preview.csv'")).toUtf8());
@@ -423,7 +424,6 @@ TEST_F(VisualHostTest, FormsOpenWhateverTheirDataFile)
             form.reset();
         }
     }
-    SetExceptionHook(oldHook);
 }
 
 TEST_F(VisualHostTest, ClosingWithUnsavedChangesAsksToSaveDiscardOrCancel)
@@ -658,16 +658,12 @@ TEST_F(VisualHostTest, TheColumnsEditorStaysAboveItsDesignerAndMessageBoxesAbove
     QApplication::setActiveWindow(tool);
     Settle();
     QWindow* boxParent = nullptr;
-    bool boxShown = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        if (!box)
-            return;
-        boxShown = box->isVisible();
+    TDialogAnswers answers;
+    answers.ExpectMessageBox("Columns", [&](QMessageBox* box) {
         boxParent = box->windowHandle() ? box->windowHandle()->transientParent() : nullptr;
         QTest::keyClick(box->windowHandle(), Qt::Key_Return);
     });
     EXPECT_EQ(MessageBox("Nothing to delete", "Columns", MB_OK), IDOK);
-    EXPECT_TRUE(boxShown);
+    answers.Check();
     EXPECT_EQ(boxParent, tool->windowHandle());
 }

@@ -237,7 +237,7 @@ TEST(Effect, TheRealTimerTicksEveryTwentyMilliseconds)
     auto a = MakeIntf<TRecordingAnimation>(QStringLiteral("a"), 20, 40, &log);
     animator->Add(a);
     animator->Start();
-    SpinEvents(3000, [&] { return animator->GetState(a.get()) == TKvGridAnimator::Stopped; });
+    WaitUntil([&] { return animator->GetState(a.get()) == TKvGridAnimator::Stopped; }, "the animation ran to its end");
     EXPECT_EQ(animator->GetState(a.get()), TKvGridAnimator::Stopped);
     EXPECT_EQ(log, (std::vector<std::string>{"a:prepare", "a:start", "a:stop"}));
     for (double p : a->Progress) {

@@ -23,7 +23,7 @@ TOwned<TTestHost> MakeHost(int w, int h)
     TOwned<TTestHost> host(Create<TTestHost>(nullptr));
     host->SetBounds(0, 0, w, h);
     host->Show();
-    SpinEvents(500, [&] { return host->Paints > 0; });
+    WaitUntil([&] { return host->Paints > 0; }, "the shown host is painted");
     return host;
 }
 

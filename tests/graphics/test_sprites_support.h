@@ -3,8 +3,9 @@
 
 #include "graphics/KvGrids.Common.Sprites.h"
 
+#include "TestSupport.h"
+
 #include <QtCore/QCoreApplication>
-#include <QtCore/QElapsedTimer>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QWidget>
 
@@ -83,14 +84,6 @@ protected:
     void ElementDragCanceled(TKvSprite* sprite) override { Events.push_back("canceled " + sprite->GetName().toStdString()); }
     void DoHoveredChanged() override { Events.push_back("hovered"); }
 };
-
-inline void SpinEvents(int ms, const std::function<bool()>& done)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms && !done())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
 
 inline void SendMouse(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons buttons)
 {

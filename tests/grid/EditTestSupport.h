@@ -4,8 +4,9 @@
 #include "platform/rtl/Classes.h"
 #include "platform/ui/Controls.h"
 
+#include "TestSupport.h"
+
 #include <QtCore/QCoreApplication>
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QLocale>
 #include <QtGui/QImage>
 #include <QtTest/QTest>
@@ -16,14 +17,6 @@
 
 namespace kvtest {
 
-inline void ProcessEvents(int ms = 20)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 // Shows the control as a window of its own and gives it the keyboard focus.
 inline void ShowFocused(kv::TWinControl* control, int width, int height)
 {
@@ -33,7 +26,7 @@ inline void ShowFocused(kv::TWinControl* control, int width, int height)
     window->activateWindow();
     QApplication::setActiveWindow(window);
     control->SetFocus();
-    ProcessEvents();
+    DeliverPosted();
 }
 
 // The widget that receives the keys of the focused control.
@@ -65,7 +58,7 @@ inline void Click(kv::TControl* control, int x, int y, Qt::KeyboardModifiers mod
 {
     QWidget* window = control->Widget()->window();
     QTest::mouseClick(window->windowHandle(), Qt::LeftButton, mods, WindowPoint(control, x, y));
-    ProcessEvents(5);
+    DeliverPosted();
 }
 
 // How many pixels of a client rectangle of the control, as shown, have the colour (0xBBGGRR).

@@ -101,7 +101,7 @@ struct TEditingFixture : ::testing::Test
     void Focus(int item, kv::TKvGridColumn* column)
     {
         Grid->SetFocusedIndex(Cell(item, column));
-        ProcessEvents(5);
+        DeliverPosted();
         // The offscreen platform may activate a closed pop-up late: the grid's window again.
         QApplication::setActiveWindow(Grid->Widget()->window());
     }
@@ -117,7 +117,7 @@ struct TEditingFixture : ::testing::Test
         QWidget* window = Grid->Widget()->window();
         QTest::mousePress(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, WindowPoint(Grid.get(), x, y));
         QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, WindowPoint(Grid.get(), x, y));
-        ProcessEvents(5);
+        DeliverPosted();
     }
 };
 

@@ -137,6 +137,7 @@ TEST_F(TDateEditFixture, TypedElementsAreValidatedAndClamped)
 TEST_F(TDateEditFixture, CompletePartsMoveOn)
 {
     TExceptionHook old = SetExceptionHook([](const QString&) {});
+    TScopeExit restoreExceptionHook([old] { SetExceptionHook(old); });
     struct TRow
     {
         const char* Format;
@@ -200,7 +201,6 @@ TEST_F(TDateEditFixture, CompletePartsMoveOn)
     Type(QStringLiteral("2028"));
     EXPECT_EQ(Date(), QDate(2028, 2, 29));
     EXPECT_EQ(shown.size(), 3);
-    SetExceptionHook(old);
 }
 
 TEST_F(TDateEditFixture, EditingOneElementKeepsTheOthers)
@@ -314,7 +314,7 @@ TEST_F(TDateEditFixture, CalendarDropsDownAndPicks)
     ASSERT_TRUE(target.isValid());
     const QPoint at = view->viewport()->mapTo(popup, view->visualRect(target).center());
     QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, {}, at);
-    ProcessEvents();
+    DeliverPosted();
     EXPECT_FALSE(Edit->GetListVisible());
     EXPECT_EQ(Date(), QDate(2026, 3, 22));
     EXPECT_EQ(closes, 3);
@@ -327,7 +327,7 @@ TEST_F(TDateEditFixture, CalendarDropsDownAndPicks)
     Press(Qt::Key_Right); // moves the calendar's day, not the edit's
     QWidget* window = Edit->Widget()->window();
     QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, QPoint(window->width() - 2, 2));
-    ProcessEvents();
+    DeliverPosted();
     EXPECT_FALSE(Edit->GetListVisible());
     EXPECT_FALSE(calendar->GetVisible());
     EXPECT_EQ(Date(), QDate(2026, 3, 22));
@@ -335,14 +335,14 @@ TEST_F(TDateEditFixture, CalendarDropsDownAndPicks)
 
     // Leaving the edit for another window closes it without accepting.
     Edit->DropDown(true);
-    ProcessEvents();
+    DeliverPosted();
     ASSERT_TRUE(Edit->GetListVisible());
     QWidget other;
     other.setFocusPolicy(Qt::StrongFocus);
     other.show();
     QApplication::setActiveWindow(&other);
     other.setFocus();
-    ProcessEvents();
+    DeliverPosted();
     EXPECT_FALSE(Edit->GetListVisible());
     EXPECT_EQ(Date(), QDate(2026, 3, 22));
 
@@ -359,7 +359,7 @@ TEST_F(TDateEditFixture, CalendarAtTheScreenBottomGoesAboveTheEdit)
     const TRect area = ScreenWorkArea(TPoint{40, 40});
     ASSERT_FALSE(area.IsEmpty());
     Edit->SetBounds(40, area.Bottom - Edit->GetHeight() - 2, Edit->GetWidth(), Edit->GetHeight());
-    ProcessEvents();
+    DeliverPosted();
     const int editTop = Edit->Widget()->mapToGlobal(QPoint(0, 0)).y();
     ASSERT_GT(editTop, area.Bottom - 2 * Edit->GetHeight());
     Press(Qt::Key_Down, Qt::AltModifier);

@@ -71,7 +71,7 @@ TEST_F(TDropDownFixture, PickListOpensBelowTheCellAcceptsAndCancels)
     const TRect row = list->RowRect(1);
     QTest::mouseClick(list->Widget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                       WindowPoint(list, row.Left + 4, (row.Top + row.Bottom) / 2));
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_FALSE(edit->GetListVisible());
     EXPECT_EQ(edit->GetText(), "apricot");
 
@@ -88,7 +88,7 @@ TEST_F(TDropDownFixture, PlacementNearTheScreenBottomOpensAboveAndIsClamped)
     const int rowHeight = Grid->GetEditBounds(Cell(0, Note)).Height();
     // The first row a little above the screen's bottom.
     Grid->SetBounds(40, area.Bottom - 2 * rowHeight, 600, 300);
-    ProcessEvents(10);
+    DeliverPosted();
     Focus(0, Note);
     Press(Qt::Key_Down, Qt::AltModifier);
     TKvGridInplaceList* edit = List->GetList();
@@ -124,7 +124,7 @@ TEST_F(TDropDownFixture, AnOutsidePressClosesWithoutAcceptingAndReachesTheGridOn
     EXPECT_EQ(edit->GetText(), "x");
     EXPECT_EQ(Grid->Presses, 1);
     EXPECT_EQ(Grid->PressTag, std::intptr_t(CLOSEUP_MESSAGE));
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_EQ(GetMessageExtraInfo(), 0);
 
     // A press on the edit's own button while open closes the list and does not open it again.
@@ -183,11 +183,11 @@ TEST_F(TDropDownFixture, LookupShowsLabelsAndMapsThemBack)
     // A release on a row takes that row.
     Press(Qt::Key_Down, Qt::AltModifier);
     ASSERT_TRUE(edit->GetListVisible());
-    ProcessEvents(10);
+    DeliverPosted();
     const TRect second = list->GetEditBounds(TKvGridCellIndex(list, 1, list->GetVisibleColumn(0)));
     QTest::mouseClick(list->Widget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                       WindowPoint(list, second.Left + 5, (second.Top + second.Bottom) / 2));
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_FALSE(edit->GetListVisible());
     EXPECT_EQ(edit->GetText(), "Two");
     Press(Qt::Key_Down, Qt::AltModifier);
@@ -255,7 +255,7 @@ TEST_F(TDropDownFixture, CalendarKeepsTheTimeOfDayAndTheOtherElements)
     QWidget* popup = QApplication::activePopupWidget();
     ASSERT_NE(popup, nullptr);
     QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, Qt::NoModifier, popup->mapFromGlobal(global));
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_FALSE(date->GetControl()->GetListVisible());
     EXPECT_EQ(Grid->Presses, presses + 1);
     EXPECT_EQ(Grid->PressTag, std::intptr_t(CLOSEUP_MESSAGE));
@@ -298,7 +298,7 @@ TEST_F(TDropDownFixture, FilterDropDownTogglesExactlyOneFilter)
         f->SetActive(initial[i]);
     }
     Grid->Repaint();
-    ProcessEvents(5);
+    DeliverPosted();
     auto* noteCell = dynamic_cast<TKvGridHeaderCellElement*>(Grid->GetHeaderView()->GetCells(Note));
     auto* valueCell = dynamic_cast<TKvGridHeaderCellElement*>(Grid->GetHeaderView()->GetCells(Value));
     ASSERT_TRUE(noteCell && valueCell);
@@ -350,7 +350,7 @@ TEST_F(TDropDownFixture, TheDelegateDropsTheFilterSelectorUnderAHeadersFilterHan
     filter->SetName(QStringLiteral("only x"));
     filter->SetCriteria(QStringLiteral("Note = 'x'"));
     Grid->Repaint();
-    ProcessEvents(5);
+    DeliverPosted();
     auto* cell = dynamic_cast<TKvGridHeaderCellElement*>(Grid->GetHeaderView()->GetCells(Note));
     ASSERT_NE(cell, nullptr);
     TKvGridDelegate* delegate = Grid->GetGridDelegate();
@@ -388,7 +388,7 @@ TEST_F(TDropDownFixture, LookupDropDownHeightIsItsRowsWithOrWithoutItsHeader)
     TKvGridLookupList* edit = lookup->GetList();
     ASSERT_TRUE(edit->GetListVisible());
     TKvGridDataList* list = edit->GetList();
-    ProcessEvents(5);
+    DeliverPosted();
     list->UpdateLayout();
     TKvAbstractGridLayoutManager* layout = list->GetLayoutManager();
     const int header = layout->HeaderBounds().Height();
@@ -405,7 +405,7 @@ TEST_F(TDropDownFixture, LookupDropDownHeightIsItsRowsWithOrWithoutItsHeader)
     edit->SetHeaderVisible(false);
     Press(Qt::Key_Down, Qt::AltModifier);
     ASSERT_TRUE(edit->GetListVisible());
-    ProcessEvents(5);
+    DeliverPosted();
     const TRect withoutHeader = DropDownBounds(list);
     EXPECT_EQ(withoutHeader.Height(), 8 * row + 2);
     EXPECT_EQ(withHeader.Height() - withoutHeader.Height(), header);

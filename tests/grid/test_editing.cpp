@@ -414,7 +414,7 @@ TEST_F(TEditingFixture, AnOpenEditorFollowsItsCellWhenTheGridScrolls)
         c->SetWidth(Grid->GetClientWidth() / 2);
     Focus(0, Value);
     Controller()->ShowEditor(false);
-    ProcessEvents(5);
+    DeliverPosted();
     ASSERT_TRUE(Controller()->GetEditing());
     const int before = Controller()->GetEditorBounds().Left;
     EXPECT_EQ(before, Grid->GetEditBounds(Cell(0, Value)).Left);
@@ -422,7 +422,7 @@ TEST_F(TEditingFixture, AnOpenEditorFollowsItsCellWhenTheGridScrolls)
     const int step = Grid->GetClientWidth() / 8;
     Grid->SetLeftPos(step);
     Grid->RefreshView(true);
-    ProcessEvents(5);
+    DeliverPosted();
     ASSERT_TRUE(Controller()->GetEditing());
     EXPECT_EQ(Controller()->GetEditorBounds().Left, Grid->GetEditBounds(Cell(0, Value)).Left);
     EXPECT_EQ(Controller()->GetEditorBounds().Left, before - step);

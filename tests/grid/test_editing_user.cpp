@@ -97,7 +97,7 @@ struct UserEditing : ::testing::Test
     {
         Grid->Invalidate();
         Grid->Update();
-        ProcessEvents(10);
+        DeliverPosted();
     }
     QWindow* Win() const { return Grid->Widget()->window()->windowHandle(); }
     TKvGridCellIndex Cell(int item, TKvGridColumn* column) const { return {Grid.get(), item, column}; }
@@ -116,19 +116,19 @@ struct UserEditing : ::testing::Test
     void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
         QTest::keyClick(Win(), key, mods);
-        ProcessEvents(5);
+        DeliverPosted();
     }
     void TypeKeys(const QString& text)
     {
         for (const QChar c : text)
             QTest::keyClick(Win(), c.toLatin1());
-        ProcessEvents(5);
+        DeliverPosted();
     }
     void ClickCell(int item, TKvGridColumn* column, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
         const TRect r = Grid->GetCellBounds(Cell(item, column));
         QTest::mouseClick(Win(), Qt::LeftButton, mods, WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
-        ProcessEvents(5);
+        DeliverPosted();
     }
     QString FooterText(TKvGridColumn* column) const
     {
@@ -154,7 +154,7 @@ TEST(UserGrid, ReadmeExampleShowsItsValues)
     grid->SetItemSource(editable.get());
     ShowFocused(grid.get(), 400, 200);
     grid->Update();
-    ProcessEvents(10);
+    DeliverPosted();
 
     TKvGridColumn* city = grid->GetVisibleColumn(0);
     TKvGridColumn* units = grid->GetVisibleColumn(1);
@@ -277,7 +277,7 @@ TEST_F(UserEditing, TheNumberEditorKeepsWhatIsTyped)
     const TRect inner{r.Left + 1, r.Top + 2, r.Right - 2, r.Bottom - 2};
     const int cellEnd = InkSpan(Grid->Widget()->grab().toImage(), inner).second;
     Key(Qt::Key_F2);
-    ProcessEvents(10);
+    DeliverPosted();
     auto* control = dynamic_cast<TKvNumberCellEditor*>(Controller()->GetEditor())->GetControl();
     EXPECT_EQ(control->GetAlignment(), taRightJustify);
     EXPECT_NEAR(InkSpan(Grid->Widget()->grab().toImage(), inner).second, cellEnd, 2);
@@ -366,7 +366,7 @@ TEST_F(UserEditing, ValidationMessagesReachTheUserAndGoAway)
     QTest::mouseMove(Win(), WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
     const TRect n = Grid->GetCellBounds(Cell(0, Name));
     QTest::mouseMove(Win(), WindowPoint(Grid.get(), n.Left + 5, (n.Top + n.Bottom) / 2));
-    ProcessEvents(10);
+    DeliverPosted();
     ASSERT_NE(Grid->GetHintManager()->GetHintWindow(), nullptr);
     QList<QWidget*> widgets = Grid->Widget()->findChildren<QWidget*>();
     widgets << Grid->Widget();
@@ -374,7 +374,7 @@ TEST_F(UserEditing, ValidationMessagesReachTheUserAndGoAway)
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(w, &leave);
     }
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_EQ(Grid->GetHintManager()->GetHintWindow(), nullptr);
 
     // The row cancelled: no column keeps the error, nor does the next edited row show it.
@@ -444,7 +444,7 @@ TEST_F(UserEditing, CheckCellsToggleWithoutATextEditor)
     const TRect r = Grid->GetCellBounds(Cell(1, Paid));
     QTest::mouseDClick(Win(), Qt::LeftButton, Qt::NoModifier,
                        WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_FALSE(Controller()->GetEditing());
     EXPECT_TRUE(Value(1, Paid).IsBoolean());
     Key(Qt::Key_Space);
@@ -474,10 +474,10 @@ TEST_F(UserEditing, TheErrorHintShowsBesideThePointer)
     const TRect r = Grid->GetCellBounds(Cell(0, Qty));
     const TRect other = Grid->GetCellBounds(Cell(1, Note));
     QTest::mouseMove(Win(), WindowPoint(Grid.get(), (other.Left + other.Right) / 2, (other.Top + other.Bottom) / 2));
-    ProcessEvents(10);
+    DeliverPosted();
     const QPoint at = WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
     QTest::mouseMove(Win(), at);
-    ProcessEvents(10);
+    DeliverPosted();
     THintWindow* hint = Grid->GetHintManager()->GetHintWindow();
     ASSERT_NE(hint, nullptr);
     EXPECT_TRUE(hint->IsShowing());
@@ -492,13 +492,13 @@ TEST_F(UserEditing, TheErrorHintShowsBesideThePointer)
 
     // Resting and moving on the cell keeps it.
     QTest::mouseMove(Win(), at + QPoint(3, 1));
-    ProcessEvents(50);
+    DeliverPosted();
     ASSERT_NE(Grid->GetHintManager()->GetHintWindow(), nullptr);
     EXPECT_TRUE(Grid->GetHintManager()->GetHintWindow()->IsShowing());
 
     // Leaving the cell hides it.
     QTest::mouseMove(Win(), WindowPoint(Grid.get(), (other.Left + other.Right) / 2, (other.Top + other.Bottom) / 2));
-    ProcessEvents(10);
+    DeliverPosted();
     THintWindow* left = Grid->GetHintManager()->GetHintWindow();
     EXPECT_TRUE(left == nullptr || !left->IsShowing());
 }
@@ -572,7 +572,7 @@ TEST_F(UserEditing, TheEditorLooksLikeItsCell)
         const TRect inner{r.Left + 1, r.Top + 2, r.Right - 2, r.Bottom - 2};
         const auto cell = InkSpan(Grid->Widget()->grab().toImage(), inner);
         Key(Qt::Key_F2);
-        ProcessEvents(10);
+        DeliverPosted();
         const auto editor = InkSpan(Grid->Widget()->grab().toImage(), inner);
         Key(Qt::Key_Escape);
         return std::make_pair(cell, editor);

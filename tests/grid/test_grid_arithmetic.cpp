@@ -196,7 +196,7 @@ TEST_F(GridEdgesEditing, CellClicksRaiseOnce)
     const TRect other = Grid->GetCellBounds(Cell(2, Name));
     QWidget* window = Grid->Widget()->window();
     QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, WindowPoint(Grid.get(), other.Left + 3, other.Top + 3));
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_EQ(clicks, QStringList({"click 1", "click 2", "dbl 2"}));
 }
 

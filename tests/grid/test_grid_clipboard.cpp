@@ -217,22 +217,22 @@ struct TPasteFixture : ::testing::Test
         window->activateWindow();
         QApplication::setActiveWindow(window);
         grid->SetFocus();
-        ProcessEvents(5);
+        DeliverPosted();
     }
     static void ClickCell(TKvGridView* grid, int item, const QString& field, Qt::KeyboardModifiers mods = {})
     {
         grid->Invalidate();
         grid->Update();
-        ProcessEvents(5);
+        DeliverPosted();
         const TRect r = grid->GetCellBounds(TKvGridCellIndex(grid, item, grid->GetDataColumn(field)));
         QTest::mouseClick(grid->Widget()->window()->windowHandle(), Qt::LeftButton, mods,
                           WindowPoint(grid, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
-        ProcessEvents(5);
+        DeliverPosted();
     }
     static void Key(TKvGridView* grid, Qt::Key key, Qt::KeyboardModifiers mods = {})
     {
         QTest::keyClick(grid->Widget()->window()->windowHandle(), key, mods);
-        ProcessEvents(5);
+        DeliverPosted();
     }
     // Selects the source's rows 0..2 from Name to Code with the mouse and copies them.
     void CopyBlock()

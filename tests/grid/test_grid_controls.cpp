@@ -69,7 +69,7 @@ TEST(GridControls, ClientAlignedGridAndTopPanelFillTheResizedForm)
     panel->SetBounds(0, 0, 5 * line, 2 * line);
     panel->SetAlign(alTop);
     form->Show();
-    ProcessEvents();
+    DeliverPosted();
 
     auto check = [&](int w, int h) {
         SCOPED_TRACE(testing::Message() << "form client " << w << " x " << h);
@@ -88,7 +88,7 @@ TEST(GridControls, ClientAlignedGridAndTopPanelFillTheResizedForm)
     check(50 * line, 30 * line);
     // The window system resizes the form.
     form->Widget()->resize(30 * line, 20 * line);
-    ProcessEvents();
+    DeliverPosted();
     check(30 * line, 20 * line);
 
     // The grid lays itself out in its new client area and shows fewer rows when the panel
@@ -174,7 +174,7 @@ TEST(GridControls, TabGoesThroughEditsAndGridInTabOrder)
     window->activateWindow();
     QApplication::setActiveWindow(window);
     second->SetFocus();
-    ProcessEvents();
+    DeliverPosted();
     ASSERT_TRUE(second->Focused());
     QWindow* handle = window->windowHandle();
     QTest::keyClick(handle, Qt::Key_Tab);
@@ -183,7 +183,7 @@ TEST(GridControls, TabGoesThroughEditsAndGridInTabOrder)
     EXPECT_TRUE(grid->Focused());
     // In the grid Tab moves between cells; Shift+Tab out of the first edit goes back.
     first->SetFocus();
-    ProcessEvents();
+    DeliverPosted();
     QTest::keyClick(handle, Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_TRUE(second->Focused());
 
@@ -199,7 +199,7 @@ TEST(GridControls, TabGoesThroughEditsAndGridInTabOrder)
     first->SetTabOrder(1);
     first->SetTabStop(false);
     second->SetFocus();
-    ProcessEvents();
+    DeliverPosted();
     QTest::keyClick(handle, Qt::Key_Tab);
     EXPECT_TRUE(grid->Focused());
     QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, WindowPoint(first, line, line / 2));
@@ -221,7 +221,7 @@ TEST(GridControls, MaskEditCtl3DChoosesItsBorderAndTheTextFollows)
     EXPECT_EQ(edit->GetBorderWidth(), 1);
     EXPECT_EQ(edit->GetClientRect(), (TRect{0, 0, 158, 28}));
     EXPECT_EQ(text->geometry(), QRect(1, 1, 158, 28));
-    ProcessEvents();
+    DeliverPosted();
     const QImage image = edit->Widget()->grab().toImage();
     EXPECT_EQ(PixelRgb(image, 80, 0), 0x646464u);
 }

@@ -12,6 +12,7 @@ TEST(DynamicStyleFailures, EachFailingConditionIsReportedOnce)
 {
     QStringList shown;
     const TExceptionHook old = SetExceptionHook([&](const QString& message) { shown << message; });
+    TScopeExit restoreExceptionHook([old] { SetExceptionHook(old); });
     {
         TShownGrid g;
         g.Fill(5, 2);
@@ -67,5 +68,4 @@ TEST(DynamicStyleFailures, EachFailingConditionIsReportedOnce)
         ASSERT_EQ(shown.size(), 4);
         EXPECT_EQ(shown[3], "Token is a not valid Identifier: other");
     }
-    SetExceptionHook(old);
 }

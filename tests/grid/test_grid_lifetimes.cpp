@@ -311,10 +311,10 @@ void FreeOwnerForm(const QString& order, TFormState state, bool internal)
     QWindow* window = grid->Widget()->window()->windowHandle();
     grid->Invalidate();
     grid->Update();
-    ProcessEvents(5);
+    DeliverPosted();
     if (state != Painted) {
         grid->SetFocusedIndex(TKvGridCellIndex(grid, 1, fruit), true);
-        ProcessEvents(5);
+        DeliverPosted();
         EXPECT_EQ(static_cast<TKvDefaultGridEditController*>(grid->GetEditController())->GetEditor(), editor);
     }
     if (state == RangeSelected) {
@@ -327,25 +327,25 @@ void FreeOwnerForm(const QString& order, TFormState state, bool internal)
         };
         QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, center(0, name));
         QTest::mouseClick(window, Qt::LeftButton, Qt::ShiftModifier, center(2, fruit));
-        ProcessEvents(5);
+        DeliverPosted();
         ASSERT_EQ(grid->GetSelections()->GetCount(), 1);
         EXPECT_EQ(grid->GetSelections()->GetItem(0)->GetBounds().C2, fruit);
     }
     if (state == EditorOpen || state == ListDropped) {
         QTest::keyClick(window, Qt::Key_F2);
-        ProcessEvents(5);
+        DeliverPosted();
         EXPECT_TRUE(grid->GetEditing());
     }
     if (state == ListDropped) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::AltModifier);
-        ProcessEvents(5);
+        DeliverPosted();
         ASSERT_NE(editor->GetList(), nullptr);
         EXPECT_TRUE(editor->GetList()->GetListVisible());
     }
     grid->Invalidate();
     grid->Update();
     form.reset();
-    ProcessEvents(5);
+    DeliverPosted();
 }
 
 } // namespace

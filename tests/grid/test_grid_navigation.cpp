@@ -56,26 +56,26 @@ struct UserNavigation : ::testing::Test
     {
         Grid->Invalidate();
         Grid->Update();
-        ProcessEvents(10);
+        DeliverPosted();
     }
     QWindow* Win() const { return Grid->Widget()->window()->windowHandle(); }
     TKvGridCellIndex Cell(int item, TKvGridColumn* column) const { return {Grid.get(), item, column}; }
     void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
         QTest::keyClick(Win(), key, mods);
-        ProcessEvents(5);
+        DeliverPosted();
     }
     void TypeKeys(const QString& text)
     {
         for (const QChar c : text)
             QTest::keyClick(Win(), c.toLatin1());
-        ProcessEvents(5);
+        DeliverPosted();
     }
     void ClickCell(int item, TKvGridColumn* column)
     {
         const TRect r = Grid->GetCellBounds(Cell(item, column));
         QTest::mouseClick(Win(), Qt::LeftButton, {}, WindowPoint(Grid.get(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
-        ProcessEvents(5);
+        DeliverPosted();
     }
     QStringList Names() const
     {
@@ -278,7 +278,7 @@ TEST_F(GridBrowsing, AWindowMadeTallerFillsItsBodyWithRows)
     QWidget* window = g.Grid->Widget()->window();
     const int width = window->width();
     window->resize(width, window->height() + unit * 10);
-    ProcessEvents(20); // the window's own paint, nothing asked by the test
+    DeliverPosted(); // the window's own paint, nothing asked by the test
     // The last row stays at the bottom of the body; the rows above it fill the rest.
     const int full = Layout()->FullItemCount();
     EXPECT_GE(full, 16);
@@ -387,7 +387,7 @@ TEST_F(GridBrowsing, AWindowMadeWiderFillsItsBodyWithColumns)
     ASSERT_LE(lastBefore.Right, Grid()->GetClientWidth());
     QWidget* window = g.Grid->Widget()->window();
     window->resize(window->width() + 200, window->height());
-    ProcessEvents(20);
+    DeliverPosted();
     // The last column ends at the right edge of the client area; nothing blank beyond it.
     EXPECT_LT(Grid()->GetLeftPos(), before);
     EXPECT_EQ(HeaderRect(7).Right, Grid()->GetClientWidth());

@@ -50,7 +50,7 @@ struct TScrollGrid
             c->SetRenderer(Renderer.get());
         ShowFocused(g.Grid.get(), width, height);
         g.Paint();
-        ProcessEvents(10);
+        DeliverPosted();
         Renderer->Reset();
     }
     ~TScrollGrid()
@@ -67,13 +67,7 @@ struct TScrollGrid
     }
     // Delivers what is posted until nothing is left: a paint may post another (a scroll bar's
     // new range), which a time-boxed loop on a busy machine would leave for later.
-    static void Drain()
-    {
-        for (int i = 0; i < 4; ++i) {
-            QCoreApplication::sendPostedEvents();
-            QCoreApplication::processEvents();
-        }
-    }
+    static void Drain() { DeliverPosted(); }
     // Everything laid out and painted anew, the scroll bars too.
     QImage Repainted()
     {
@@ -81,7 +75,6 @@ struct TScrollGrid
         for (QScrollBar* sb : g.Grid->Widget()->findChildren<QScrollBar*>())
             sb->update();
         g.Grid->Update();
-        ProcessEvents(5);
         Drain();
         return Shown();
     }
@@ -100,9 +93,8 @@ struct TScrollGrid
 void ExpectSamePicture(TScrollGrid& s, const char* what)
 {
     // The event loop paints what is still marked (a layout in a paint may mark more).
-    for (int i = 0; i < 20 && !s.g.Grid->GetUpdateRect().IsEmpty(); ++i)
-        ProcessEvents(5);
     TScrollGrid::Drain();
+    WaitUntil([&] { return s.g.Grid->GetUpdateRect().IsEmpty(); }, "the grid has painted what it marked");
     const QImage shown = s.Shown();
     const QImage full = s.Repainted();
     ASSERT_EQ(shown.size(), full.size()) << what;
@@ -156,7 +148,7 @@ TEST(GridScrollPixels, AMillionRowsShowTheVerticalBarWithItsThumb)
     ShowFocused(grid.get(), 460, 300);
     grid->Invalidate();
     grid->Update();
-    ProcessEvents(10);
+    DeliverPosted();
 
     QScrollBar* vertical = nullptr;
     QScrollBar* horizontal = nullptr;
@@ -212,7 +204,7 @@ TEST(GridScrollPixels, AMillionRowsShowTheVerticalBarWithItsThumb)
     EXPECT_NE(image.pixel(v.center()), image.pixel(client.center().x(), v.center().y()));
 
     grid->SetTopIndex(vertical->maximum());
-    ProcessEvents(10);
+    DeliverPosted();
     image = picture();
     const QRect end = thumb();
     EXPECT_GT(end.top(), v.center().y());
@@ -245,7 +237,7 @@ TEST(GridScrollPixels, OneRowStepsPaintOnlyTheRowsThatCameIn)
 
     // The scroll bar's line arrow, down and up.
     s.Bar(Qt::Vertical)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_EQ(grid->GetTopIndex(), 1);
     {
         SCOPED_TRACE("line down");
@@ -257,7 +249,7 @@ TEST(GridScrollPixels, OneRowStepsPaintOnlyTheRowsThatCameIn)
     ExpectSamePicture(s, "line down");
     s.Renderer->Reset();
     s.Bar(Qt::Vertical)->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_EQ(grid->GetTopIndex(), 0);
     expectFew(1, "line up");
     ExpectSamePicture(s, "line up");
@@ -265,14 +257,14 @@ TEST(GridScrollPixels, OneRowStepsPaintOnlyTheRowsThatCameIn)
     // The wheel, with the mouse over a row: its hover feedback stays under the mouse.
     const TRect cell = grid->GetCellBounds(TKvGridCellIndex(grid, 4, s.g.Columns[1]));
     QTest::mouseMove(s.Win(), WindowPoint(grid, cell.Left + 5, cell.Top + 5));
-    ProcessEvents(5);
+    DeliverPosted();
     s.Renderer->Reset();
     const QPoint at = s.g.Grid->Widget()->focusProxy()->mapFromGlobal(
         s.Win()->mapToGlobal(WindowPoint(grid, cell.Left + 5, cell.Top + 5)));
     QWheelEvent wheel(at, s.Win()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(s.g.Grid->Widget()->focusProxy(), &wheel);
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_EQ(grid->GetTopIndex(), 2);
     EXPECT_LE(s.Renderer->Draws, (2 + 2 + 2) * s.Cols()); // the two new rows, the cut ones, the hovered ones
     ExpectSamePicture(s, "wheel");
@@ -281,11 +273,11 @@ TEST(GridScrollPixels, OneRowStepsPaintOnlyTheRowsThatCameIn)
     const int full = s.g.Layout()->FullItemCount();
     grid->SetFocusedIndex(TKvGridCellIndex(grid, grid->GetTopIndex() + full - 1, s.g.Columns[2]), true);
     s.g.Paint();
-    ProcessEvents(5);
+    DeliverPosted();
     s.Renderer->Reset();
     const int before = grid->GetTopIndex();
     QTest::keyClick(s.Win(), Qt::Key_Down);
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_EQ(grid->GetTopIndex(), before + 1);
     EXPECT_EQ(grid->GetFocusedIndex().ItemIndex, before + full);
     expectFew(1, "Down");
@@ -294,12 +286,12 @@ TEST(GridScrollPixels, OneRowStepsPaintOnlyTheRowsThatCameIn)
     // Programmatic steps of the top item.
     s.Renderer->Reset();
     grid->SetTopItem(grid->GetTopItem() + 1);
-    ProcessEvents(5);
+    DeliverPosted();
     expectFew(1, "SetTopItem down");
     ExpectSamePicture(s, "SetTopItem down");
     s.Renderer->Reset();
     grid->SetTopItem(grid->GetTopItem() - 1);
-    ProcessEvents(5);
+    DeliverPosted();
     expectFew(1, "SetTopItem up");
     ExpectSamePicture(s, "SetTopItem up");
 
@@ -307,9 +299,9 @@ TEST(GridScrollPixels, OneRowStepsPaintOnlyTheRowsThatCameIn)
     grid->GetSelections()->ClearAndAdd(TKvGridCellIndex(grid, 0, s.g.Columns[0]),
                                        TKvGridCellIndex(grid, grid->GetTopIndex() + 5, s.g.Columns[0]), SelectRows);
     s.g.Paint();
-    ProcessEvents(5);
+    DeliverPosted();
     grid->SetTopItem(grid->GetTopItem() + 1);
-    ProcessEvents(5);
+    DeliverPosted();
     ExpectSamePicture(s, "selected rows");
 }
 
@@ -319,14 +311,14 @@ TEST(GridScrollPixels, ColumnStepsPaintOnlyTheColumnsThatCameIn)
     TKvGridView* grid = s.g.Grid.get();
     s.g.Grid->GetFixedCols()->SetCount(1);
     s.g.Paint();
-    ProcessEvents(5);
+    DeliverPosted();
     s.Renderer->Reset();
     const int rows = s.Rows();
 
     QScrollBar* bar = s.Bar(Qt::Horizontal);
     ASSERT_NE(bar, nullptr);
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_GT(grid->GetLeftPos(), 0);
     EXPECT_GT(s.Renderer->Draws, 0);
     // The strip that came in and the column it cuts, never all of them.
@@ -335,12 +327,12 @@ TEST(GridScrollPixels, ColumnStepsPaintOnlyTheColumnsThatCameIn)
 
     s.Renderer->Reset();
     grid->SetLeftCol(2);
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_LE(s.Renderer->Draws, 3 * rows);
     ExpectSamePicture(s, "one column right");
     s.Renderer->Reset();
     grid->SetLeftCol(1);
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_LE(s.Renderer->Draws, 3 * rows);
     ExpectSamePicture(s, "one column left");
 }
@@ -352,7 +344,7 @@ TEST(GridScrollPixels, ALayoutChangeWithTheScrollRepaintsWhole)
     // A column resized, then a one-row step before the paint.
     s.g.Columns[1]->SetWidth(140);
     grid->SetTopIndex(1);
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_GT(s.Renderer->Draws, s.Rows() * 2);
     ExpectSamePicture(s, "resize then scroll");
 
@@ -360,13 +352,13 @@ TEST(GridScrollPixels, ALayoutChangeWithTheScrollRepaintsWhole)
     s.Renderer->Reset();
     grid->SetTopIndex(2);
     s.g.Columns[2]->SetWidth(40);
-    ProcessEvents(5);
+    DeliverPosted();
     ExpectSamePicture(s, "scroll then resize");
 
     // A one-row step, then a cell changed before the paint.
     grid->SetTopIndex(3);
     s.g.Data->SetData(5, 1, Variant(QStringLiteral("changed")));
-    ProcessEvents(5);
+    DeliverPosted();
     ExpectSamePicture(s, "scroll then a value");
 }
 
@@ -377,7 +369,7 @@ TEST(GridScrollPixels, LineStepsLeaveTheFocusInTheWaitingEditor)
     // A click on a cell: the editor waits over it with the keyboard focus.
     const TRect cell = grid->GetCellBounds(TKvGridCellIndex(grid, 2, s.g.Columns[1]));
     Click(grid, cell.Left + 5, cell.Top + 5);
-    ProcessEvents(5);
+    DeliverPosted();
     QWidget* focus = QApplication::focusWidget();
     ASSERT_NE(focus, nullptr);
     ASSERT_NE(focus, grid->Widget()->focusProxy()) << "no editor waits with the focus";
@@ -386,7 +378,7 @@ TEST(GridScrollPixels, LineStepsLeaveTheFocusInTheWaitingEditor)
         SCOPED_TRACE(step);
         s.Renderer->Reset();
         s.Bar(Qt::Vertical)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        ProcessEvents(5);
+        DeliverPosted();
         EXPECT_EQ(grid->GetTopIndex(), step);
         EXPECT_EQ(QApplication::focusWidget(), focus);
         // The rows that came in, the cut ones, the hovered ones, never all rows.
@@ -408,24 +400,24 @@ TEST(GridScrollPixels, TheScrollBarShowsItsThumbWhereThePositionIs)
     ASSERT_TRUE(bar->isVisible());
     for (int step = 0; step < 12; ++step)
         bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_EQ(grid->GetTopIndex(), 12);
     ExpectSamePicture(s, "twelve lines down");
     bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    ProcessEvents(5);
+    DeliverPosted();
     ExpectSamePicture(s, "a page down");
     bar->triggerAction(QAbstractSlider::SliderToMaximum);
-    ProcessEvents(5);
+    DeliverPosted();
     ExpectSamePicture(s, "the end");
     bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    ProcessEvents(5);
+    DeliverPosted();
     ExpectSamePicture(s, "a line up from the end");
     grid->SetTopIndex(0);
-    ProcessEvents(5);
+    DeliverPosted();
     ExpectSamePicture(s, "the top");
     for (int step = 0; step < 3; ++step) {
         bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        ProcessEvents(5);
+        DeliverPosted();
         ExpectSamePicture(s, "a line down from the top");
     }
 }
@@ -444,13 +436,13 @@ TEST(GridScrollPixels, ARefreshPaintsEachCellOnce)
         SCOPED_TRACE(pass);
         s.Renderer->Reset();
         grid->RefreshView(false);
-        ProcessEvents(10);
+        DeliverPosted();
         EXPECT_GT(s.Renderer->Draws, 0);
         // Each shown data cell once.
         EXPECT_LE(s.Renderer->Draws, s.Rows() * s.Cols());
         EXPECT_TRUE(grid->GetUpdateRect().IsEmpty());
     }
     grid->SetTopIndex(40);
-    ProcessEvents(10);
+    DeliverPosted();
     ExpectSamePicture(s, "a refresh after a jump");
 }

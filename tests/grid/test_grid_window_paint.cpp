@@ -36,9 +36,8 @@ QImage Buffered(TKvGridView* grid)
 // The event loop paints what is marked.
 void Settle(TKvGridView* grid)
 {
-    for (int i = 0; i < 20 && !grid->GetUpdateRect().IsEmpty(); ++i)
-        ProcessEvents(5);
-    ProcessEvents(5);
+    DeliverPosted();
+    WaitUntil([&] { return grid->GetUpdateRect().IsEmpty(); }, "the grid has painted what it marked");
 }
 
 } // namespace

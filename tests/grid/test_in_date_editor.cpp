@@ -64,7 +64,7 @@ struct TInDateFixture : ::testing::Test
         Picker->SetBounds(0, 0, 0, 0);
         Picker->Show();
         Picker->SetFocus();
-        ProcessEvents();
+        DeliverPosted();
         ASSERT_TRUE(Picker->Focused());
         ASSERT_FALSE(Picker->GetEditing());
         Events.clear();
@@ -213,7 +213,7 @@ TEST_F(TInDateFixture, ItsDropDownStartsTheEditAndPicksADay)
     ASSERT_TRUE(target.isValid());
     QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, {},
                       view->viewport()->mapTo(popup, view->visualRect(target).center()));
-    ProcessEvents();
+    DeliverPosted();
     EXPECT_FALSE(Picker->GetDroppedDown());
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     EXPECT_EQ(Date(), QDate(2024, 3, 22));
@@ -223,16 +223,16 @@ TEST_F(TInDateFixture, ItsDropDownStartsTheEditAndPicksADay)
     // Its drop-down button, pressed by the user on the open picker: no second start.
     ShowFocused(Grid.get(), 400, 260);
     Picker->SetFocus();
-    ProcessEvents();
+    DeliverPosted();
     Events.clear();
     const int right = Picker->GetWidth() - 4;
     QTest::mouseClick(Window(), Qt::LeftButton, {}, WindowPoint(Picker, right, Picker->GetHeight() / 2));
-    ProcessEvents();
+    DeliverPosted();
     EXPECT_EQ(Events, QStringList({"dropdown"}));
     ASSERT_TRUE(Picker->GetDroppedDown());
     // Escape closes it without taking a day.
     QTest::keyClick(QApplication::activePopupWidget()->windowHandle(), Qt::Key_Escape);
-    ProcessEvents();
+    DeliverPosted();
     EXPECT_FALSE(Picker->GetDroppedDown());
     EXPECT_EQ(Date(), QDate(2024, 3, 22));
 
@@ -249,7 +249,7 @@ TEST_F(TInDateFixture, ItsDropDownStartsTheEditAndPicksADay)
     ASSERT_TRUE(current.isValid());
     QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, {},
                       view->viewport()->mapTo(popup, view->visualRect(current).center()));
-    ProcessEvents();
+    DeliverPosted();
     EXPECT_FALSE(Picker->GetDroppedDown());
     EXPECT_TRUE(Picker->GetChecked());
     EXPECT_EQ(Date(), QDate(2024, 3, 22));
@@ -260,21 +260,21 @@ TEST_F(TInDateFixture, ItsDropDownStartsTheEditAndPicksADay)
     ASSERT_NE(QApplication::activePopupWidget(), nullptr);
     Picker->Free();
     Picker = nullptr;
-    ProcessEvents();
+    DeliverPosted();
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 TEST_F(TInDateFixture, NoDateIsShownGreyAndOutOfRangeDatesAreRefused)
 {
     Picker->SetBounds(Cell.Left, Cell.Top, Cell.Width(), Cell.Height());
-    ProcessEvents();
+    DeliverPosted();
     // The date's text past its first field (which may be selected).
     const TRect text = TRect::Bounds(Cell.Width() / 4, 2, Cell.Width() / 3, Cell.Height() - 4);
     const int grey = qGray(ToQRgb(GetSysColor(COLOR_GRAYTEXT)));
     ASSERT_GT(grey, 0x50);
     EXPECT_LT(Darkest(Picker, text), 0x40);
     Picker->SetChecked(false);
-    ProcessEvents();
+    DeliverPosted();
     EXPECT_GE(Darkest(Picker, text), grey - 0x10);
     EXPECT_LT(Darkest(Picker, text), 0xE0);
     // The check box follows, and a click on it gives the date back.

@@ -72,7 +72,7 @@ TEST(GridLists, ButtonEditClicksOnlyWhenReleasedOnItsButton)
     EXPECT_TRUE(edit->GetPressed());
     QTest::mouseMove(window->windowHandle(), WindowPoint(edit.get(), 5, 3));
     QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, WindowPoint(edit.get(), 5, 3));
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_EQ(clicks, 1);
     EXPECT_FALSE(edit->GetPressed());
 }

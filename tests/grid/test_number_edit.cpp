@@ -161,14 +161,14 @@ TEST_F(TNumberEditFixture, SignRangeAndInvalidCharacters)
     Type(QStringLiteral("250"));
     EXPECT_EQ(Edit->GetValue(), 250.0);
     Edit->Widget()->focusProxy()->clearFocus();
-    ProcessEvents();
+    DeliverPosted();
     EXPECT_FALSE(Edit->Focused());
     EXPECT_EQ(Edit->GetValue(), 100.0);
     EXPECT_EQ(GetCaretOwner(), nullptr);
 
     // Without decimals the point is refused.
     Edit->SetFocus();
-    ProcessEvents();
+    DeliverPosted();
     Edit->SetPrecision(0);
     beeps = GetBeepCount();
     Type(QStringLiteral("."));
@@ -231,7 +231,7 @@ TEST_F(TNumberEditFixture, SpinButtonsClampToTheRange)
     QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, WindowPoint(Edit.get(), cx, up));
     QTest::mouseMove(window->windowHandle(), WindowPoint(Edit.get(), 4, up));
     QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, WindowPoint(Edit.get(), 4, up));
-    ProcessEvents(5);
+    DeliverPosted();
     EXPECT_EQ(Edit->GetValue(), 9.0);
 
     // The handler may refuse a step; a read-only edit never steps.
@@ -326,7 +326,7 @@ TEST_F(TNumberEditFixture, NullValueAndPrecisionChanges)
     EXPECT_EQ(Edit->GetValue(), 0.0);
     // Leaving keeps a null value null when nulls are enabled.
     Edit->Widget()->focusProxy()->clearFocus();
-    ProcessEvents();
+    DeliverPosted();
     EXPECT_TRUE(Edit->IsNull());
     EXPECT_THROW(Edit->SetValue(std::nan("")), EConvertError);
 }

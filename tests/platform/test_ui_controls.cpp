@@ -5,8 +5,9 @@
 #include "platform/ui/PaintSupport.h"
 #include "platform/ui/Timers.h"
 
+#include "TestSupport.h"
+
 #include <QtCore/QCoreApplication>
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QPointer>
 #include <QtGui/QCursor>
 #include <QtGui/QFocusEvent>
@@ -117,14 +118,6 @@ void SendKey(QWidget* w, QEvent::Type type, int key, Qt::KeyboardModifiers mods,
 {
     QKeyEvent e(type, key, mods, text);
     QCoreApplication::sendEvent(w, &e);
-}
-
-void SpinEvents(int ms, const std::function<bool()>& done)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms && !done())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 // The widget that receives a control's input: the client area inside the frame.
@@ -371,6 +364,7 @@ TEST(UiControls, ExceptionsInHandlersStayOutOfQt)
     // The user is shown each message, through the hook that stands in for the error box.
     QStringList shown;
     const TExceptionHook old = SetExceptionHook([&](const QString& message) { shown << message; });
+    TScopeExit restoreHook([old] { SetExceptionHook(old); });
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     bar->setSliderDown(true);
     bar->setSliderPosition(50);
@@ -398,7 +392,7 @@ TEST(UiControls, ExceptionsInHandlersStayOutOfQt)
         ++ticks;
         throw Exception(QStringLiteral("tick failed"));
     };
-    SpinEvents(1000, [&] { return ticks >= 2; });
+    kvtest::WaitUntil([&] { return ticks >= 2; }, "the failing timer ticked twice");
     EXPECT_TRUE(shown.contains(QStringLiteral("tick failed")));
     EXPECT_GE(ticks, 2);
     // Without a hook the error box shows the message, captioned with the application's name.
@@ -411,12 +405,11 @@ TEST(UiControls, ExceptionsInHandlersStayOutOfQt)
         flags = f;
         return IDOK;
     });
+    TScopeExit restoreBox([oldBox] { SetMessageBoxHook(oldBox); });
     ShowException(EConvertError(QStringLiteral("'abc' is not a valid number")));
     EXPECT_EQ(text, QStringLiteral("'abc' is not a valid number"));
     EXPECT_EQ(caption, QCoreApplication::applicationName());
     EXPECT_EQ(flags, unsigned(MB_OK | MB_ICONERROR));
-    SetMessageBoxHook(oldBox);
-    SetExceptionHook(old);
 }
 
 TEST(UiControls, FocusAndCursorsReachTheControl)
@@ -447,7 +440,7 @@ TEST(UiControls, FocusAndCursorsReachTheControl)
 TEST(UiControls, UpdatePaintsTheInvalidatedRectangleNow)
 {
     auto c = MakeShown(120, 80, bsSingle);
-    SpinEvents(200, [&] { return !c->PaintClips.empty(); });
+    kvtest::WaitUntil([&] { return !c->PaintClips.empty(); }, "the shown control is painted");
     ASSERT_FALSE(c->PaintClips.empty()) << "the shown control was never painted";
     c->PaintClips.clear();
 
@@ -483,16 +476,18 @@ TEST(UiControls, TimersDeliverTheirIds)
     auto c = MakeShown(50, 50);
     ASSERT_TRUE(c->SetTimer(7, 5));
     ASSERT_TRUE(c->SetTimer(9, 5));
-    SpinEvents(1000, [&] {
+    kvtest::WaitUntil([&] {
         return std::count(c->Timers.begin(), c->Timers.end(), 7u) >= 2 &&
                std::count(c->Timers.begin(), c->Timers.end(), 9u) >= 2;
-    });
+    }, "both timers ticked twice");
     EXPECT_GE(std::count(c->Timers.begin(), c->Timers.end(), 7u), 2);
     EXPECT_GE(std::count(c->Timers.begin(), c->Timers.end(), 9u), 2);
     EXPECT_TRUE(c->KillTimer(7));
     EXPECT_FALSE(c->KillTimer(7));
     c->Timers.clear();
-    SpinEvents(60, [] { return false; });
+    // Timer 9, as fast, ticks three times meanwhile.
+    kvtest::WaitUntil([&] { return std::count(c->Timers.begin(), c->Timers.end(), 9u) >= 3; },
+                      "the other timer ticked three times");
     EXPECT_EQ(std::count(c->Timers.begin(), c->Timers.end(), 7u), 0);
 
     // A timer component may free itself from its own tick.
@@ -503,9 +498,14 @@ TEST(UiControls, TimersDeliverTheirIds)
         ++ticks;
         static_cast<TTimer*>(sender)->Free();
     };
-    SpinEvents(500, [&] { return ticks > 0; });
+    kvtest::WaitUntil([&] { return ticks > 0; }, "the timer ticked");
     EXPECT_EQ(ticks, 1);
-    SpinEvents(30, [] { return false; });
+    // A timer as fast ticks three times meanwhile.
+    TOwned<TTimer> witness(Create<TTimer>(nullptr));
+    witness->SetInterval(5);
+    int witnessTicks = 0;
+    witness->OnTimer = [&](TObject*) { ++witnessTicks; };
+    kvtest::WaitUntil([&] { return witnessTicks >= 3; }, "the witness timer ticked three times");
     EXPECT_EQ(ticks, 1);
 }
 

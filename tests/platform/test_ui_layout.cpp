@@ -2,8 +2,9 @@
 // the 3D look of a single border, and the tab order of sibling windows.
 #include "platform/ui/Controls.h"
 
+#include "TestSupport.h"
+
 #include <QtCore/QCoreApplication>
-#include <QtCore/QElapsedTimer>
 #include <QtGui/QFontMetrics>
 #include <QtGui/QImage>
 #include <QtTest/QTest>
@@ -26,14 +27,6 @@ public:
 protected:
     void Paint() override { GetCanvas()->FillRect(GetClientRect(), static_cast<TColor>(FillRgb)); }
 };
-
-void Spin(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
 
 TFillControl* Child(TWinControl* parent, int left, int top, int width, int height)
 {
@@ -95,7 +88,8 @@ TEST(UiLayout, AlignedChildrenShareTheClientAreaInOrderAndFollowEveryChange)
     form->SetBounds(0, 0, 50 * line, 20 * line);
     check(50 * line - 2 * b, 20 * line - 2 * b);
     form->Widget()->resize(30 * line, 25 * line);
-    Spin(20);
+    kvtest::WaitUntil([&] { return form->GetClientRect() == TRect{0, 0, 30 * line - 2 * b, 25 * line - 2 * b}; },
+                      "the form takes the size the window system gave it");
     check(30 * line - 2 * b, 25 * line - 2 * b);
 
     // A docked child's own size is kept in its free direction; the others make room.
@@ -222,7 +216,7 @@ TEST(UiLayout, BevelTakesItsWidthFromTheClientAreaOnItsEdgesAndIsPaintedThere)
     EXPECT_EQ(sizes.back(), (TSize{116, 86}));
 
     c->Show();
-    Spin(20);
+    kvtest::DeliverPosted();
     QImage image = c->Widget()->grab().toImage();
     ASSERT_FALSE(image.isNull());
     // Left: the lowered outer ring's shadow, then the raised inner ring's light side.
@@ -251,7 +245,7 @@ TEST(UiLayout, BevelTakesItsWidthFromTheClientAreaOnItsEdgesAndIsPaintedThere)
     const int b = c->GetBorderWidth();
     EXPECT_EQ(c->GetClientOrigin(), (TPoint{b, b + 2}));
     EXPECT_EQ(c->GetClientRect(), (TRect{0, 0, 120 - 2 * b - 2, 90 - 2 * b - 2}));
-    Spin(20);
+    kvtest::DeliverPosted();
     image = c->Widget()->grab().toImage();
     const unsigned face = QApplication::palette().button().color().rgb() & 0xFFFFFF;
     EXPECT_EQ(Rgb(image, 60, b), 0xA0A0A0u);
@@ -292,7 +286,7 @@ TEST(UiLayout, Ctl3DChoosesBetweenASunkenEdgeAndALine)
     EXPECT_EQ(c->GetBorderWidth(), 1);
     EXPECT_EQ(c->GetClientRect(), (TRect{0, 0, 98, 38}));
     c->Show();
-    Spin(20);
+    kvtest::DeliverPosted();
     const QImage image = c->Widget()->grab().toImage();
     EXPECT_EQ(Rgb(image, 50, 0), 0x646464u);
     EXPECT_EQ(Rgb(image, 50, 1), 0xC04020u);
@@ -322,7 +316,7 @@ TEST(UiLayout, TabFollowsTheTabOrderOfTheSiblings)
     window->activateWindow();
     QApplication::setActiveWindow(window);
     a->SetFocus();
-    Spin(20);
+    kvtest::WaitUntil([&] { return a->Focused(); }, "a has the focus");
     ASSERT_TRUE(a->Focused());
     QWindow* handle = window->windowHandle();
     QTest::keyClick(handle, Qt::Key_Tab);
@@ -353,7 +347,7 @@ TEST(UiLayout, TabFollowsTheTabOrderOfTheSiblings)
     // A control that is no tab stop is passed over but keeps its place.
     c->SetTabStop(false);
     a->SetFocus();
-    Spin(20);
+    kvtest::WaitUntil([&] { return a->Focused(); }, "a has the focus back");
     QTest::keyClick(handle, Qt::Key_Tab);
     EXPECT_TRUE(b->Focused());
     QTest::keyClick(handle, Qt::Key_Tab);

@@ -3,6 +3,8 @@
 #include "platform/ui/PopupForm.h"
 #include "platform/ui/StdCtrls.h"
 
+#include "TestSupport.h"
+
 #include <QtCore/QCoreApplication>
 #include <QtGui/QWindow>
 #include <QtTest/QTest>
@@ -37,8 +39,7 @@ protected:
 
 void Settle()
 {
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
+    kvtest::DeliverPosted();
 }
 
 } // namespace

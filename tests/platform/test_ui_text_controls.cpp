@@ -4,6 +4,8 @@
 #include "platform/ui/Services.h"
 #include "platform/ui/StdCtrls.h"
 
+#include "TestSupport.h"
+
 #include <QtCore/QCoreApplication>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
@@ -64,8 +66,7 @@ protected:
 
 void Settle()
 {
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
+    kvtest::DeliverPosted();
 }
 
 } // namespace
