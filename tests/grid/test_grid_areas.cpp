@@ -66,6 +66,8 @@ struct TAreasFixture : ::testing::Test
     }
     void TearDown() override
     {
+        // The failures a test's cells reported are shown now, not inside the next test.
+        DeliverPosted();
         Grid.reset();
         Data.reset();
     }
