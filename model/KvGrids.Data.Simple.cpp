@@ -136,38 +136,23 @@ void TKvSimpleDataProvider::TRunningSum::Account(const Variant& Value, int Sign)
         Whole += Sign * static_cast<__int128>(value);
     } else {
         Fractions += Sign;
-        if (Fractions == 0) {
-            Fraction = 0;
-            Stale = false;
-            return;
-        }
-        // The rounding error of the addition (two-sum): any error means a recount.
-        const double add = Sign * value;
-        const double sum = Fraction + add;
-        const double back = sum - Fraction;
-        if ((Fraction - (sum - back)) + (add - back) != 0)
-            Stale = true;
-        Fraction = sum;
+        Fraction.Add(Sign * value);
     }
 }
 
-// A compensated sum of the column's numbers that are not whole.
+// The exact sum of the column's finite numbers that are not whole, made again from the cells.
 void TKvSimpleDataProvider::RecountFractions(int Field) const
 {
     TRunningSum& sum = FSums[static_cast<size_t>(Field)];
-    double total = 0, compensation = 0;
+    sum.Fraction.Clear();
     const TKvValueColumn& column = FValues[static_cast<size_t>(Field)];
     for (size_t row = 0; row < column.Size(); ++row) {
         const Variant cell = column.Get(row);
         double value = 0;
         if (cell.IsInteger() || cell.IsClear() || !cell.TryToDouble(value) || !std::isfinite(value) || IsWhole(value))
             continue;
-        const double next = total + value;
-        compensation += std::fabs(total) >= std::fabs(value) ? (total - next) + value : (value - next) + total;
-        total = next;
+        sum.Fraction.Add(value);
     }
-    sum.Fraction = total + compensation;
-    sum.Stale = false;
 }
 
 TKvGridDataRow TKvSimpleDataProvider::GetRow(int Row) const
@@ -263,9 +248,17 @@ Variant TKvSimpleDataProvider::GetSum(int Field) const
             return Variant(static_cast<std::int64_t>(sum.Whole));
         return Variant(static_cast<double>(sum.Whole));
     }
-    if (sum.Stale)
+    if (sum.Fraction.Overflowed())
         RecountFractions(Field);
-    return Variant(static_cast<double>(static_cast<long double>(sum.Whole) + sum.Fraction));
+    // The whole part joins the exact sum in three exact pieces, so the total is rounded once.
+    TKvExactSum total = sum.Fraction;
+    __extension__ __int128 rest = sum.Whole;
+    for (int piece = 0; piece < 3 && rest != 0; ++piece) {
+        const double part = static_cast<double>(rest);
+        total.Add(part);
+        rest -= static_cast<__int128>(part);
+    }
+    return Variant(total.Value());
 }
 
 namespace {

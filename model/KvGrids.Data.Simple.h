@@ -4,6 +4,7 @@
 
 #include "model/KvGrids.Data.Column.h"
 #include "model/KvGrids.Data.h"
+#include "model/KvGrids.Data.Sum.h"
 
 namespace kv {
 
@@ -81,18 +82,17 @@ private:
     // numbers count as 0).
     void MoveSum(int Field, const Variant& Added, const Variant& Removed);
 
-    // A column's sum in parts: whole numbers exactly, the other numbers in a double that is
-    // recounted when an addition was inexact, infinities and NaNs counted.
+    // A column's sum in parts: whole numbers exactly, the other finite numbers as an exact
+    // sum of doubles (recounted only after a total that overflowed), infinities and NaNs counted.
     struct TRunningSum
     {
         __extension__ __int128 Whole = 0;
-        double Fraction = 0;
+        TKvExactSum Fraction;
         int Fractions = 0;
         int PositiveInfinities = 0;
         int NegativeInfinities = 0;
         int NaNs = 0;
         bool Touched = false;
-        bool Stale = false;
         void Account(const Variant& Value, int Sign);
     };
     void RecountFractions(int Field) const;

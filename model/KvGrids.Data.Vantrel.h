@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/KvGrids.Data.h"
+#include "model/KvGrids.Data.Sum.h"
 #include "platform/rtl/Collections.h"
 
 #include <cstdint>
@@ -108,9 +109,8 @@ private:
     std::unique_ptr<std::vector<QString>> FStrings;
     int FCount = 0;
     int FCapacity = 0;
-    mutable long double FSum = 0;
-    // An addition to the running sum was inexact: the next read recounts it.
-    mutable bool FSumStale = false;
+    // The exact sum of the finite values; recounted only after a total that overflowed.
+    mutable TKvExactSum FSum;
     int FPositiveInfinities = 0;
     int FNegativeInfinities = 0;
     int FNaNs = 0;

@@ -236,6 +236,24 @@ TEST(VantrelPool, SumsStayExactAfterAHugeValueIsCorrected)
     EXPECT_EQ(p->GetSum(2), Variant(4.5));
 }
 
+// A sum read between edits never shifts later sums: the sum is the exact total rounded once.
+TEST(VantrelPool, SumReadBetweenEditsStaysTheExactTotal)
+{
+    TKvVantrelDataPool pool(vdtFloat, 0);
+    pool.SetCount(3);
+    pool.SetFloat(0, 1234.56);
+    pool.SetFloat(1, 0.07);
+    pool.SetFloat(2, 123456789012345.67);
+    EXPECT_NEAR(static_cast<double>(pool.GetSum()), 123456789013580.3, 0.02);
+    pool.SetFloat(2, 0.5);
+    TKvVantrelDataPool fresh(vdtFloat, 0);
+    for (double v : {1234.56, 0.07, 0.5})
+        fresh.SetFloat(fresh.Add(), v);
+    EXPECT_EQ(static_cast<double>(pool.GetSum()), static_cast<double>(fresh.GetSum()));
+    // The exact total of the three doubles, rounded once.
+    EXPECT_EQ(static_cast<double>(pool.GetSum()), 1235.1299999999999);
+}
+
 TEST(VantrelProvider, RowsValuesAndNotifications)
 {
     auto p = MakeStore();
