@@ -607,3 +607,26 @@ TEST(TidemarProvider, AnUnreadableReplyNamesTheAddressAndThePlace)
                         QStringLiteral("Invalid xml document from %1: No document element found at byte 0").arg(url));
     EXPECT_EQ(t.P->GetRowCount(), 0);
 }
+
+// A commit with two deleted rows removes exactly those rows, and sends one method for each.
+TEST(TidemarProvider, ACommitRemovesExactlyTheDeletedRows)
+{
+    TRemote t;
+    t.Server.Reply(ReadResult({"ID", "Name"}, {{"1", "Ann"}, {"2", "Bob"}, {"3", "Cid"}, {"4", "Dan"}, {"5", "Eve"}}));
+    t.P->Request(QStringLiteral("People"), {}, {});
+    t.P->SetDeleteService(QStringLiteral("Del"));
+    t.P->SetDeleteParams({QStringLiteral("ID")});
+    t.P->RemoveRow(1);
+    t.P->RemoveRows({3});
+    EXPECT_EQ(t.P->GetDirtyRows(), (TKvIntegerArray{1, 3}));
+    t.Server.Reply(ExecResult({{"Del:1", "1"}, {"Del:3", "1"}}));
+    t.P->Commit();
+    auto sent = Parsed(t.Server.Last().Body);
+    QStringList methods;
+    for (TXmlMessageNode m = sent->Root().Child("methods").FirstChild(); m; m = m.NextSibling())
+        methods << m.Attribute("name") + QLatin1Char(' ') + m.Child("params").FirstChild().Text();
+    EXPECT_EQ(methods, (QStringList{"Del:1 2", "Del:3 4"}));
+    EXPECT_EQ(t.Column(0), (QStringList{"1", "3", "5"}));
+    EXPECT_EQ(t.Column(1), (QStringList{"Ann", "Cid", "Eve"}));
+    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
+}
