@@ -643,6 +643,8 @@ void TKvVantrelDataField::AfterConstruction()
         TKvVantrelDataType type = vdtText;
         if (!gFieldDialog(provider, name, type))
             throw EAbort(QStringLiteral("Operation aborted"));
+        if (const auto* fields = dynamic_cast<const TKvVantrelDataFieldCollection*>(FOwnerCollection))
+            fields->CheckUniqueName(name, this);
         FName = name;
         FDataType = type;
     }
@@ -689,6 +691,8 @@ void TKvVantrelDataField::SetLength(unsigned Value)
 
 void TKvVantrelDataField::SetName(const QString& Value)
 {
+    if (const auto* fields = dynamic_cast<const TKvVantrelDataFieldCollection*>(GetCollection()))
+        fields->CheckUniqueName(Value, this);
     FName = Value;
     Changed(false);
 }
@@ -719,8 +723,20 @@ TKvVantrelDataFieldCollection::TKvVantrelDataFieldCollection(TKvVantrelDataProvi
 {
 }
 
+void TKvVantrelDataFieldCollection::CheckUniqueName(const QString& Name, const TCollectionItem* Except) const
+{
+    if (Name.isEmpty() || (FProvider && FProvider->IsLoading()))
+        return;
+    for (int i = 0; i < Count(); ++i) {
+        const TKvVantrelDataField* field = GetItem(i);
+        if (field != Except && field->GetName().compare(Name, Qt::CaseInsensitive) == 0)
+            throw Exception(QStringLiteral("Field name '%1' is already used by the field '%2'").arg(Name, field->GetName()));
+    }
+}
+
 TKvVantrelDataField* TKvVantrelDataFieldCollection::Add(const QString& Name, TKvVantrelDataType DataType, unsigned Length)
 {
+    CheckUniqueName(Name, nullptr);
     BeginUpdate();
     TKvVantrelDataField* field = nullptr;
     const bool adding = FProvider && FProvider->FAddingNamed;

@@ -141,6 +141,7 @@ public:
 
     TKvVantrelDataPool* GetPool() const { return FPool.get(); }
     const QString& GetName() const { return FName; }
+    // Refuses the name of another field (in any letter case).
     void SetName(const QString& Value);
     TKvVantrelDataType GetDataType() const { return FDataType; }
     // Raises "Can not change data field's data type" on a field with a buffer, unless the
@@ -182,6 +183,9 @@ public:
     TKvVantrelDataField* Add() { return static_cast<TKvVantrelDataField*>(TCollection::Add()); }
     TKvVantrelDataField* Add(const QString& Name, TKvVantrelDataType DataType, unsigned Length = 0);
     TKvVantrelDataProvider* GetProvider() const { return FProvider; }
+    // Field names are unique regardless of case, as the look-up by name is: another field
+    // (not Except) of the name raises. Unnamed fields, and names read from a form file, pass.
+    void CheckUniqueName(const QString& Name, const TCollectionItem* Except) const;
 
 protected:
     void Update(TCollectionItem* Item) override;
