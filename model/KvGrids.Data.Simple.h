@@ -6,6 +6,8 @@
 #include "model/KvGrids.Data.h"
 #include "model/KvGrids.Data.Sum.h"
 
+#include <map>
+
 namespace kv {
 
 class TKvSimpleDataProvider : public TKvGridDataProvider
@@ -25,7 +27,9 @@ public:
     int GetFieldIndex(const QString& Name) const override;
     TKvGridValueType GetValueType(int Field) const override;
     Variant GetData(int Row, int Field) const override;
-    const Variant* GetFieldValues(int Field) const override
+    // A column kept by kind has its values made on request, kept until the table changes.
+    const Variant* GetFieldValues(int Field) const override;
+    const Variant* GetKeptFieldValues(int Field) const override
     {
         return Field >= 0 && Field < FColumnCount ? FValues[static_cast<size_t>(Field)].Values() : nullptr;
     }
@@ -98,8 +102,16 @@ private:
     void RecountFractions(int Field) const;
     Variant Cell(int Row, int Field) const { return FValues[static_cast<size_t>(Field)].Get(static_cast<size_t>(Row)); }
 
+    // Any change of the values drops the arrays GetFieldValues made.
+    void ValuesChanged()
+    {
+        if (!FMadeValues.empty()) [[unlikely]]
+            FMadeValues.clear();
+    }
+
     // Column-major: one array of values per column, kept by kind.
     std::vector<TKvValueColumn> FValues;
+    mutable std::map<int, TVariantArray> FMadeValues;
     int FRowCount = 0;
     int FColumnCount = 0;
     QStringList FFields;

@@ -330,3 +330,40 @@ TEST(SimpleProvider, SumReadBetweenEditsStaysTheExactTotal)
         ASSERT_EQ(t->GetSum(0).ToDouble(), exact()) << "step " << step;
     }
 }
+
+// Every column gives its values as one array, whatever kind it keeps them by; after a change
+// the array asked for again holds the change.
+TEST(SimpleProvider, FieldValuesOfEveryKindOfColumn)
+{
+    auto t = MakeTable(QStringLiteral("N,F,S,D,B,M"), QStringLiteral("n,n,s,d,b,s"),
+                       {{1, 1.5, QStringLiteral("a"), Variant::DateTime(45000.5), true, 1},
+                        {2, 2.5, QStringLiteral("b"), Variant::DateTime(45001.25), false, QStringLiteral("x")},
+                        {3, Variant(), QStringLiteral("a"), Variant(), true, Variant()}});
+    auto values = [&](int field) {
+        const Variant* cells = t->GetFieldValues(field);
+        TKvGridDataRow out;
+        for (int r = 0; cells && r < t->GetRowCount(); ++r)
+            out.push_back(cells[r]);
+        return out;
+    };
+    auto rows = [&](int field) {
+        TKvGridDataRow out;
+        for (int r = 0; r < t->GetRowCount(); ++r)
+            out.push_back(t->GetData(r, field));
+        return out;
+    };
+    for (int f = 0; f < t->GetFieldCount(); ++f)
+        EXPECT_EQ(values(f), rows(f)) << "field " << f;
+    EXPECT_EQ(values(0), (TKvGridDataRow{Variant(1), Variant(2), Variant(3)}));
+
+    t->SetData(1, 0, 20);
+    t->InsertRow(0, {Variant(7), 7.5});
+    t->RemoveRow(3);
+    EXPECT_EQ(values(0), (TKvGridDataRow{Variant(7), Variant(1), Variant(20)}));
+    EXPECT_EQ(values(1), (TKvGridDataRow{Variant(7.5), Variant(1.5), Variant(2.5)}));
+    t->UpdateRow(0, {Variant(8)});
+    EXPECT_EQ(values(0), rows(0));
+    t->ClearRows();
+    EXPECT_EQ(values(0), TKvGridDataRow());
+    EXPECT_EQ(t->GetFieldValues(6), nullptr);
+}
