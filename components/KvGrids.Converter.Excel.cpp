@@ -188,6 +188,103 @@ namespace {
 // "#rrggbb": the colour's text form without its alpha digits.
 QString ColorText(TKvColor color) { return QStringLiteral("#") + color.ToString().mid(3); }
 
+// One section of a display format as the spreadsheet writes it: "0" and "#" digits, the first
+// "." and an exponent "E+0" as they are, "," anywhere a grouping of the integer digits (one
+// comma between them), every other character (quoted or not) a literal escaped with "\".
+QString ExcelSection(QStringView s)
+{
+    QString out;
+    bool point = false, grouping = false, exponent = false;
+    qsizetype firstInt = -1; // where the first integer digit went in out
+    int intDigits = 0;
+    QChar open;
+    auto literal = [&out](QChar c) {
+        out += u'\\';
+        out += c;
+    };
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (!open.isNull()) {
+            if (c == open)
+                open = QChar();
+            else
+                literal(c);
+        } else if (c == u'\'' || c == u'"') {
+            open = c;
+        } else if (exponent) {
+            literal(c);
+        } else if (c == u'0' || c == u'#') {
+            if (!point) {
+                if (firstInt < 0)
+                    firstInt = out.size();
+                ++intDigits;
+            }
+            out += c;
+        } else if (c == u'.' && !point) {
+            point = true;
+            out += c;
+        } else if (c == u',') {
+            grouping = true;
+        } else if ((c == u'E' || c == u'e') && i + 1 < s.size() && (s[i + 1] == u'+' || s[i + 1] == u'-')) {
+            out += c;
+            out += s[++i];
+            while (i + 1 < s.size() && s[i + 1] == u'0')
+                out += s[++i];
+            exponent = true;
+        } else {
+            literal(c);
+        }
+    }
+    if (grouping) {
+        if (intDigits >= 2)
+            out.insert(firstInt + 1, u',');
+        else if (intDigits == 1)
+            out.insert(firstInt, QStringLiteral("#,"));
+        else
+            out.prepend(QStringLiteral("#,#"));
+    }
+    return out;
+}
+
+// A column's display format (the grid's float pattern: "positive;negative;zero") as the
+// spreadsheet's number format, which shows the same texts; empty for none.
+QString ExcelNumberFormat(const QString& format)
+{
+    if (format.isEmpty())
+        return QString();
+    std::vector<QStringView> sections;
+    qsizetype start = 0;
+    QChar open;
+    for (qsizetype i = 0; i < format.size() && sections.size() < 2; ++i) {
+        const QChar c = format[i];
+        if (!open.isNull()) {
+            if (c == open)
+                open = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            open = c;
+        } else if (c == u';') {
+            sections.push_back(QStringView(format).mid(start, i - start));
+            start = i + 1;
+        }
+    }
+    sections.push_back(QStringView(format).mid(start));
+    // An empty negative or zero section means the first one here (with a sign for negatives),
+    // where the spreadsheet would show nothing.
+    const QString first = ExcelSection(sections[0]);
+    QString out = first;
+    for (size_t k = 1; k < sections.size(); ++k) {
+        out += u';';
+        if (!sections[k].isEmpty()) {
+            out += ExcelSection(sections[k]);
+            continue;
+        }
+        if (k == 1)
+            out += u'-';
+        out += first;
+    }
+    return out;
+}
+
 void AssignBorder(TKvStroke* stroke, int& width, QString& color)
 {
     width = stroke ? static_cast<int>(std::nearbyint(stroke->GetWidth())) : 0; // ties to even
@@ -862,7 +959,7 @@ void TKvGridExcelDocument::PrepareStyles(TKvGridView* Grid)
 
     const QString name = Grid->GetName();
     const std::vector<TKvGridColumn*> columns = TKvGridViewHelper::GetLeafColumns(Grid, true);
-    bool dates = false;
+    bool formats = false;
     for (size_t i = 0; i < columns.size(); ++i) {
         TKvGridColumn* column = columns[i];
         const QString n = QString::number(i);
@@ -878,7 +975,11 @@ void TKvGridExcelDocument::PrepareStyles(TKvGridView* Grid)
             cell->FNumberFormat = QStringLiteral("yyyy-mm-dd hh:mm:ss");
             footer->FNumberFormat = cell->FNumberFormat;
             FDateColumns.push_back(TDateColumn{data, cell, footer});
-            dates = true;
+            formats = true;
+        } else if (data) {
+            // The display format ("#,##0") shows the numbers as the grid shows them.
+            cell->FNumberFormat = ExcelNumberFormat(column->GetStyles()->GetNumberFormat());
+            formats = formats || !cell->FNumberFormat.isEmpty();
         }
     }
 
@@ -905,9 +1006,9 @@ void TKvGridExcelDocument::PrepareStyles(TKvGridView* Grid)
         // The id keeps its odd spelling: stored files and readers rely on it.
         FGroupFooterStyles.push_back(make(QStringLiteral("group_footer_style)") + n, footer));
     }
-    // With a date format in the workbook every other style names "General": some readers
+    // With a number format in the workbook every other style names "General": some readers
     // carry a style's number format over to the styles after it that name none.
-    if (dates)
+    if (formats)
         ForEachStyle([](TKvGridExcelStyle* style) {
             if (style->FNumberFormat.isEmpty())
                 style->FNumberFormat = QStringLiteral("General");

@@ -131,7 +131,8 @@ public:
     bool FFontBold = false;
     bool FFontItalic = false;
     bool FFontUnderline = false;
-    // A spreadsheet number format; date-time columns get one so that dates show as dates.
+    // A spreadsheet number format: date-time columns get one so that dates show as dates,
+    // other data columns their display format.
     QString FNumberFormat;
 };
 

@@ -58,6 +58,7 @@ void TKvBDEDataField::AfterConstruction()
         QString name;
         if (!gFieldDialog(provider, name))
             throw EAbort(QStringLiteral("Operation aborted"));
+        fields->CheckUniqueName(name, this);
         FFieldName = name;
     }
     FNewIn = nullptr;
@@ -66,6 +67,8 @@ void TKvBDEDataField::AfterConstruction()
 
 void TKvBDEDataField::SetFieldName(const QString& value)
 {
+    if (const auto* fields = dynamic_cast<const TKvBDEDataFieldCollection*>(GetCollection()))
+        fields->CheckUniqueName(value, this);
     if (ChangeField(FFieldName, value))
         Changed(false);
 }
@@ -97,8 +100,20 @@ TKvBDEDataFieldCollection::TKvBDEDataFieldCollection(TKvBDEDataProvider* owner)
 {
 }
 
+void TKvBDEDataFieldCollection::CheckUniqueName(const QString& name, const TCollectionItem* except) const
+{
+    if (name.isEmpty() || (FOwner && FOwner->IsLoading()))
+        return;
+    for (int i = 0; i < Count(); ++i) {
+        const TKvBDEDataField* field = GetItem(i);
+        if (field != except && field->GetFieldName().compare(name, Qt::CaseInsensitive) == 0)
+            throw Exception(QStringLiteral("Field name '%1' is already used by the field '%2'").arg(name, field->GetFieldName()));
+    }
+}
+
 TKvBDEDataField* TKvBDEDataFieldCollection::Add(const QString& name)
 {
+    CheckUniqueName(name, nullptr);
     BeginUpdate();
     TKvBDEDataField* item = nullptr;
     {
@@ -270,6 +285,21 @@ Variant TKvBDEDataProvider::GetData(int Row, int Field) const
     return value;
 }
 
+void TKvBDEDataProvider::StoreValue(TField* Field, const Variant& Value)
+{
+    if (!Value.IsString() || !Value.AsString().isEmpty()) {
+        Field->SetValue(Value);
+        return;
+    }
+    // A cleared cell: an empty text that the field holds already stays as it is.
+    const Variant current = Field->GetValue();
+    if (current.IsString() && current.AsString().isEmpty())
+        return;
+    if (Field->GetRequired())
+        throw EDatabaseError(QStringLiteral("Field '%1' must have a value").arg(Field->GetFieldName()));
+    Field->SetValue(Variant::Null());
+}
+
 void TKvBDEDataProvider::WriteRow(bool inserting, int Row, const TKvGridDataRow& Values)
 {
     TDataSet* set = GetDataSet();
@@ -288,7 +318,7 @@ void TKvBDEDataProvider::WriteRow(bool inserting, int Row, const TKvGridDataRow&
         }
         const int count = std::min(static_cast<int>(Values.size()), set->GetFields().Count());
         for (int i = 0; i < count; ++i)
-            set->GetFields()[i]->SetValue(Values[static_cast<size_t>(i)]);
+            StoreValue(set->GetFields()[i], Values[static_cast<size_t>(i)]);
         set->Post();
         cancel.Dismiss();
     }

@@ -61,6 +61,9 @@ public:
     // The last item bound to the dataset field of that index; nil when none.
     TKvBDEDataField* Find(int index) const;
     int IndexOf(const TKvBDEDataField* item) const;
+    // Field names are unique regardless of case, as Find is: another item (not Except) of
+    // the name raises. Unnamed items, and names read from a form file, pass.
+    void CheckUniqueName(const QString& name, const TCollectionItem* except) const;
 
 protected:
     void Update(TCollectionItem* item) override;
@@ -115,7 +118,7 @@ public:
     TKvGridDataRow GetRow(int Row) const override { return {}; }
     TKvGridDataRowState GetRowState(int Row) const override { return RowStateNone; }
     // Writes the values (at most one per field) and posts; on any failure the edit is
-    // cancelled, so the dataset is never left editing.
+    // cancelled, so the dataset is never left editing. A cleared cell is written as NULL.
     void UpdateRow(int Row, const TKvGridDataRow& Values) override;
     void InsertRow(int Row, const TKvGridDataRow& Values) override;
     void RemoveRow(int Row) override;
@@ -156,6 +159,9 @@ private:
     void CheckRow(int Row) const;
     // Writes Values into the fields of the record being edited, then posts.
     void WriteRow(bool inserting, int Row, const TKvGridDataRow& Values);
+    // A cleared cell (an empty text) is stored as NULL; a field that must have a value refuses
+    // it, naming the field.
+    static void StoreValue(TField* Field, const Variant& Value);
     const TKvBDEDataField* SummaryOf(int Field) const;
 
     TOwned<TKvDataLink> FDataLink;

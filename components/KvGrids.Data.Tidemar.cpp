@@ -73,8 +73,10 @@ std::unique_ptr<TXmlMessage> TKvTidemarService::Send()
     if (http.GetStatus() < 200 || http.GetStatus() > 299)
         throw EHttpError(QStringLiteral("HTTP status %1 %2").arg(http.GetStatus()).arg(http.GetStatusText()).trimmed());
     auto response = std::make_unique<TXmlMessage>();
-    if (!response->Load(http.TakeResponseBody(), http.GetResponseCharset()) || !response->Root())
-        throw Exception(QStringLiteral("Invalid xml document"));
+    if (!response->Load(http.TakeResponseBody(), http.GetResponseCharset()) || !response->Root()) {
+        const QString why = response->GetError().isEmpty() ? QStringLiteral("no document element") : response->GetError();
+        throw Exception(QStringLiteral("Invalid xml document from %1: %2").arg(GetUrl(), why));
+    }
     ReadResponse(*response);
     return response;
 }

@@ -31,8 +31,8 @@ class TKvTidemarService : public TObject
 public:
     TKvTidemarService();
 
-    // Posts the request and answers the response document: "Invalid xml document" when the
-    // response is not one, the server's error when it reports one, EHttpError for transport
+    // Posts the request and answers the response document: "Invalid xml document from <url>:
+    // <where and what>" when the response is not one, the server's error when it reports one, EHttpError for transport
     // failures and HTTP statuses other than 2xx.
     std::unique_ptr<TXmlMessage> Send();
     QString GetUrl() const;

@@ -476,6 +476,19 @@ void FindValueEnds(QByteArrayView r, std::vector<quint32>& ends)
     }
 }
 
+// Where the value that begins at At ends (ReadValue's rules): at its comma or the record's end.
+qsizetype ValueEnd(QByteArrayView r, qsizetype at)
+{
+    const char* p = r.data();
+    const qsizetype n = r.size();
+    if (at < n && p[at] == '"') {
+        const qsizetype closed = SkipQuoted(p, at, n);
+        at = closed < 0 ? n : closed;
+    }
+    const auto* comma = at < n ? static_cast<const char*>(std::memchr(p + at, ',', static_cast<size_t>(n - at))) : nullptr;
+    return comma ? comma - p : n;
+}
+
 // The number a numeric text stands for (TryStrToFloat's reading, 0 when not a number);
 // plain decimal ASCII is read without decoding it.
 double NumberOf(QByteArrayView bytes)
@@ -521,6 +534,8 @@ void TKvFileLines::Clear()
     FValueFirst = FValueFields = FValueRecords = 0;
     FEnds.reset();
     FEndsSize = FEndsCapacity = 0;
+    FEndsAt = {};
+    FWideEndsAt = {};
     FLongEnds = {};
     FWideText = false;
 }
@@ -589,6 +604,8 @@ void TKvFileLines::BeginValues(int First, int Fields)
     FValueRecords = 0;
     FEnds.reset();
     FEndsSize = FEndsCapacity = 0;
+    FEndsAt = {};
+    FWideEndsAt = {};
     FLongEnds.clear();
 }
 
@@ -603,27 +620,42 @@ void TKvFileLines::ReserveEnds(size_t Count)
     FEndsCapacity = Count;
 }
 
-void TKvFileLines::ReserveValues(size_t Records) { ReserveEnds(Records * static_cast<size_t>(FValueFields)); }
+void TKvFileLines::ReserveValues(size_t Records)
+{
+    if (FWideText)
+        FWideEndsAt.reserve(FWideEndsAt.size() + Records);
+    else
+        FEndsAt.reserve(FEndsAt.size() + Records);
+    // As many ends per record as the records so far had, and a little more.
+    if (FValueRecords > 0) {
+        const double pace = static_cast<double>(FEndsSize) / FValueRecords;
+        ReserveEnds(FEndsSize + static_cast<size_t>(pace * 1.1 * static_cast<double>(Records)) + 64);
+    }
+}
 
 void TKvFileLines::AppendValuesSlow(const quint32* Ends, size_t Count, qsizetype RecordLength)
 {
-    const size_t fields = static_cast<size_t>(FValueFields);
+    const size_t n = RecordLength >= kLong ? std::min<size_t>(1, FValueFields) : std::min(Count, static_cast<size_t>(FValueFields));
     // Grown by a quarter, so that a large index never needs twice its size.
-    if (FEndsSize + fields > FEndsCapacity)
-        ReserveEnds(std::max(FEndsSize + fields, FEndsSize + FEndsSize / 4 + 64 * fields));
+    if (FEndsSize + n > FEndsCapacity)
+        ReserveEnds(std::max(FEndsSize + n, FEndsSize + FEndsSize / 4 + 64 + n));
+    if (FWideText)
+        FWideEndsAt.push_back(static_cast<qint64>(FEndsSize));
+    else
+        FEndsAt.push_back(static_cast<quint32>(FEndsSize));
     ++FValueRecords;
-    if (fields == 0)
+    if (n == 0)
         return;
     quint16* to = FEnds.get() + FEndsSize;
-    FEndsSize += fields;
+    FEndsSize += n;
     if (RecordLength >= kLong) {
-        FLongEnds.emplace_back(FValueFirst + FValueRecords - 1, std::vector<quint32>(Ends, Ends + std::min(Count, fields)));
+        FLongEnds.emplace_back(FValueFirst + FValueRecords - 1,
+                               std::vector<quint32>(Ends, Ends + std::min(Count, static_cast<size_t>(FValueFields))));
         to[0] = kLong;
-        std::fill(to + 1, to + fields, kNone);
         return;
     }
-    for (size_t k = 0; k < fields; ++k)
-        to[k] = k < Count ? static_cast<quint16>(Ends[k]) : kNone;
+    for (size_t k = 0; k < n; ++k)
+        to[k] = static_cast<quint16>(Ends[k]);
 }
 
 bool TKvFileLines::LongValueSpan(int Index, int Field, qsizetype& Start, qsizetype& End) const
@@ -802,15 +834,20 @@ void TKvFileDataProvider::Load(const QString& Path)
     const QByteArray preamble = TEncoding::Preamble(encoding);
     const qsizetype mark = !preamble.isEmpty() && bytes.startsWith(preamble) ? preamble.size() : 0;
     TKvFileLines lines;
-    if (TEncoding::IsUtf8(encoding)) {
-        // Checked while it is split, and whatever the split left unchecked after it.
-        lines.SetText(std::move(bytes), mark, encoding);
-    } else {
-        bytes.remove(0, mark);
-        lines.SetText(TEncoding::ToUtf8(std::move(bytes), encoding));
+    try {
+        if (TEncoding::IsUtf8(encoding)) {
+            // Checked while it is split, and whatever the split left unchecked after it.
+            lines.SetText(std::move(bytes), mark, encoding);
+        } else {
+            bytes.remove(0, mark);
+            lines.SetText(TEncoding::ToUtf8(std::move(bytes), encoding));
+        }
+        SplitRecords(lines);
+        lines.CheckText(lines.Text().size());
+    } catch (const EEncodingError& e) {
+        // The encoding names the byte; the file it is in is named here.
+        throw EEncodingError(e.Message() + QStringLiteral(" in ") + path);
     }
-    SplitRecords(lines);
-    lines.CheckText(lines.Text().size());
 
     ClearData();
     FFileData = std::move(lines);
@@ -975,7 +1012,7 @@ void TKvCsvDataProvider::ClearData()
     FRows = {};
     FOwnRows = {};
     FFreeOwnRows = {};
-    FFields.clear();
+    FFields = TNames();
     FFieldTypes.clear();
     FLoadedRows = 0;
     FTailLine = 0;
@@ -985,27 +1022,45 @@ void TKvCsvDataProvider::LoadData(const TKvFileLines& Lines)
 {
     ClearData();
     const int count = Lines.Count();
-    if (FHeadLine >= 0 && count > FHeadLine) {
-        FFields = SplitValues(Lines.Bytes(FHeadLine));
-    } else if (count > 0) {
-        const qsizetype n = SplitValues(Lines.Bytes(0)).size();
-        for (qsizetype i = 1; i <= n; ++i)
-            FFields.append(QStringLiteral("Field%1").arg(i));
-    }
-    FFieldTypes.assign(static_cast<size_t>(FFields.size()), ValueTypeText);
-    if (FTypeLine > 0 && count > FTypeLine) {
-        const QStringList letters = SplitValues(Lines.Bytes(FTypeLine));
-        for (qsizetype i = 0; i < std::min(letters.size(), FFields.size()); ++i) {
-            const QString t = letters[i].trimmed().toUpper();
-            FFieldTypes[static_cast<size_t>(i)] = t == QLatin1String("N")   ? ValueTypeNumeric
-                                                  : t == QLatin1String("B") ? ValueTypeBool
-                                                  : t == QLatin1String("D") ? ValueTypeDateTime
-                                                                            : ValueTypeText;
+    // The header and type lines are read value by value, without a list of them.
+    const auto eachValue = [](QByteArrayView record, auto&& take) {
+        qsizetype at = 0;
+        for (;;) {
+            if (!take(ReadValue(record, at)) || at >= record.size())
+                break;
+            ++at;
         }
+    };
+    if (FHeadLine >= 0 && count > FHeadLine) {
+        const QByteArrayView header = Lines.Bytes(FHeadLine);
+        FFields.Line = FHeadLine;
+        for (qsizetype at = 0;; ++at) {
+            if (FFields.Count % kNameBlock == 0)
+                FFields.Blocks.push_back(at);
+            ++FFields.Count;
+            at = ValueEnd(header, at);
+            if (at >= header.size())
+                break;
+        }
+        FFields.Blocks.shrink_to_fit();
+    } else if (count > 0) {
+        eachValue(Lines.Bytes(0), [this](const QString&) { return ++FFields.Count > 0; });
+    }
+    if (FTypeLine > 0 && count > FTypeLine) {
+        eachValue(Lines.Bytes(FTypeLine), [this](const QString& letter) {
+            if (static_cast<int>(FFieldTypes.size()) >= FFields.Count)
+                return false;
+            const QString t = letter.trimmed().toUpper();
+            FFieldTypes.push_back(t == QLatin1String("N")   ? ValueTypeNumeric
+                                  : t == QLatin1String("B") ? ValueTypeBool
+                                  : t == QLatin1String("D") ? ValueTypeDateTime
+                                                            : ValueTypeText);
+            return true;
+        });
     }
     const int first = FirstDataLine();
     const int rows = std::min(std::max(0, count - first), RowLimit());
-    const int fields = static_cast<int>(FFields.size());
+    const int fields = FFields.Count;
     // The rows read their values from the kept records; their value ends come from the split,
     // or are found here for records split another way.
     if (!FFileData.HasValues(first, fields, rows)) {
@@ -1080,7 +1135,7 @@ void TKvCsvDataProvider::WriteData(TKvTextSink& Out)
     // names the fields as they were read.
     if (FRowCount > 0)
         for (int i = count; i < first; ++i)
-            line(i == FHeadLine ? QByteArrayView(JoinValues(FFields)) : QByteArrayView(), -1);
+            line(i == FHeadLine ? QByteArrayView(JoinValues(NameList())) : QByteArrayView(), -1);
     for (int r = 0; r < FRowCount;) {
         const qint32 ref = RowRef(r);
         if (ref < 0) {
@@ -1146,21 +1201,56 @@ void TKvCsvDataProvider::FieldError(int Field)
 QString TKvCsvDataProvider::GetFieldName(int Field) const
 {
     CheckField(Field);
-    return FFields[Field];
+    return NameAt(Field);
 }
 
 int TKvCsvDataProvider::GetFieldIndex(const QString& Name) const
 {
-    for (qsizetype i = 0; i < FFields.size(); ++i)
-        if (FFields[i].compare(Name, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i);
+    if (FFields.Line < 0) {
+        for (int i = 0; i < FFields.Count; ++i)
+            if (NameAt(i).compare(Name, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    }
+    const QByteArrayView header = FFileData.Bytes(FFields.Line);
+    qsizetype at = 0;
+    for (int i = 0; i < FFields.Count; ++i, ++at)
+        if (ReadValue(header, at).compare(Name, Qt::CaseInsensitive) == 0)
+            return i;
     return -1;
 }
 
 TKvGridValueType TKvCsvDataProvider::GetValueType(int Field) const
 {
     CheckField(Field);
-    return FFieldTypes[static_cast<size_t>(Field)];
+    return static_cast<size_t>(Field) < FFieldTypes.size() ? FFieldTypes[static_cast<size_t>(Field)] : ValueTypeText;
+}
+
+QString TKvCsvDataProvider::NameAt(int Index) const
+{
+    if (FFields.Line < 0)
+        return QStringLiteral("Field%1").arg(Index + 1);
+    const QByteArrayView header = FFileData.Bytes(FFields.Line);
+    qsizetype at = FFields.Blocks[static_cast<size_t>(Index / kNameBlock)];
+    for (int k = Index % kNameBlock; k > 0; --k)
+        at = ValueEnd(header, at) + 1;
+    return ReadValue(header, at);
+}
+
+QStringList TKvCsvDataProvider::NameList() const
+{
+    QStringList names;
+    names.reserve(FFields.Count);
+    if (FFields.Line < 0) {
+        for (int i = 0; i < FFields.Count; ++i)
+            names.append(NameAt(i));
+        return names;
+    }
+    const QByteArrayView header = FFileData.Bytes(FFields.Line);
+    qsizetype at = 0;
+    for (int i = 0; i < FFields.Count; ++i, ++at)
+        names.append(ReadValue(header, at));
+    return names;
 }
 
 QString TKvCsvDataProvider::RecordValue(int Line, int Field) const
@@ -1204,7 +1294,7 @@ QStringList& TKvCsvDataProvider::Own(int Row)
     TOwnRow own;
     own.Line = ref;
     own.Values = SplitValues(FFileData.Bytes(ref));
-    while (own.Values.size() < FFields.size())
+    while (own.Values.size() < FFields.Count)
         own.Values.append(QString());
     Unorder();
     const qint32 ownRef = AddOwn(std::move(own));
@@ -1322,7 +1412,7 @@ int TKvCsvDataProvider::CompareValue(int Field, int Row1, int Row2) const
 
 TKvGridSortKeyKind TKvCsvDataProvider::GetSortKeyKind(int Field) const
 {
-    return Field >= 0 && Field < GetFieldCount() && FFieldTypes[static_cast<size_t>(Field)] == ValueTypeNumeric
+    return Field >= 0 && Field < GetFieldCount() && GetValueType(Field) == ValueTypeNumeric
                ? SortKeyOwn
                : SortKeyValues;
 }

@@ -73,24 +73,25 @@ public:
     }
     void Reserve(size_t Count);
 
-    // Value ends: Fields of them for each record from record First on, offsets in the record.
+    // Value ends: up to Fields of them for each record from record First on, offsets in the
+    // record. A record keeps only the ends it has, so a short record takes room for its own
+    // values, however many fields there are.
     void BeginValues(int First, int Fields);
+    // Room for the ends of Records more records, at the pace of the records indexed so far.
     void ReserveValues(size_t Records);
     // The ends of the values of the next indexed record (the first Fields of Count).
     void AppendValues(const quint32* Ends, size_t Count, qsizetype RecordLength)
     {
-        const size_t fields = static_cast<size_t>(FValueFields);
-        if (RecordLength >= kLong || FEndsSize + fields > FEndsCapacity) [[unlikely]] {
+        const size_t n = std::min(Count, static_cast<size_t>(FValueFields));
+        if (RecordLength >= kLong || FEndsSize + n > FEndsCapacity || FWideText) [[unlikely]] {
             AppendValuesSlow(Ends, Count, RecordLength);
             return;
         }
+        FEndsAt.push_back(static_cast<quint32>(FEndsSize));
         quint16* to = FEnds.get() + FEndsSize;
-        const size_t known = std::min(Count, fields);
-        for (size_t k = 0; k < known; ++k)
+        for (size_t k = 0; k < n; ++k)
             to[k] = static_cast<quint16>(Ends[k]);
-        for (size_t k = known; k < fields; ++k)
-            to[k] = kNone;
-        FEndsSize += fields;
+        FEndsSize += n;
         ++FValueRecords;
     }
     bool HasValues(int First, int Fields, int Records) const
@@ -101,11 +102,13 @@ public:
     // record's last value. Index must be among the indexed records.
     bool ValueSpan(int Index, int Field, qsizetype& Start, qsizetype& End) const
     {
-        const size_t at = static_cast<size_t>(Index - FValueFirst) * static_cast<size_t>(FValueFields);
+        const size_t k = static_cast<size_t>(Index - FValueFirst);
+        const size_t at = EndsAt(k);
+        const size_t count = (k + 1 < static_cast<size_t>(FValueRecords) ? EndsAt(k + 1) : FEndsSize) - at;
         const quint16* ends = FEnds.get() + at;
-        if (ends[0] == kLong) [[unlikely]]
+        if (count > 0 && ends[0] == kLong) [[unlikely]]
             return LongValueSpan(Index, Field, Start, End);
-        if (ends[Field] == kNone)
+        if (static_cast<size_t>(Field) >= count)
             return false;
         const qsizetype base = this->Start(Index);
         Start = base + (Field == 0 ? 0 : ends[Field - 1] + 1);
@@ -128,9 +131,13 @@ private:
     void Grow();
     void AppendValuesSlow(const quint32* Ends, size_t Count, qsizetype RecordLength);
     void ReserveEnds(size_t Count);
-    // 16-bit value ends: kNone past a short record's values; kLong first marks a record too
-    // long for them, whose ends are in FLongEnds.
-    static constexpr quint16 kNone = 0xFFFF;
+    // Where the ends of the indexed record K begin in FEnds.
+    size_t EndsAt(size_t K) const
+    {
+        return FWideText ? static_cast<size_t>(FWideEndsAt[K]) : FEndsAt[K];
+    }
+    // 16-bit value ends; kLong alone marks a record too long for them, whose ends are in
+    // FLongEnds.
     static constexpr quint16 kLong = 0xFFFE;
     QByteArray FText;
     qsizetype FOffset = 0;
@@ -148,6 +155,10 @@ private:
     int FValueRecords = 0;
     // Allocated, not filled: only the ends written take memory.
     std::unique_ptr<quint16[]> FEnds;
+    // Per indexed record, its first end in FEnds: 32-bit while the text is below 4 GB (there
+    // are fewer ends than bytes), else FWideEndsAt.
+    std::vector<quint32> FEndsAt;
+    std::vector<qint64> FWideEndsAt;
     size_t FEndsSize = 0;
     size_t FEndsCapacity = 0;
     std::vector<std::pair<int, std::vector<quint32>>> FLongEnds;
@@ -268,8 +279,8 @@ public:
     void SplitRecords(TKvFileLines& Lines) const override;
 
     int GetRowCount() const override { return FRowCount; }
-    int GetFieldCount() const override { return static_cast<int>(FFields.size()); }
-    QStringList GetFieldNames() const override { return FFields; }
+    int GetFieldCount() const override { return FFields.Count; }
+    QStringList GetFieldNames() const override { return NameList(); }
     QString GetFieldName(int Field) const override;
     int GetFieldIndex(const QString& Name) const override;
     TKvGridValueType GetValueType(int Field) const override;
@@ -311,7 +322,7 @@ private:
     }
     void CheckField(int Field) const
     {
-        if (Field < 0 || Field >= FFields.size()) [[unlikely]]
+        if (Field < 0 || Field >= FFields.Count) [[unlikely]]
             FieldError(Field);
     }
     [[noreturn]] static void RowError(int Row);
@@ -330,7 +341,21 @@ private:
     QString RecordValue(int Line, int Field) const;
     double NumberAt(qint32 Ref, int Field) const;
 
-    QStringList FFields;
+    // The field names: read from the header record the file data keeps, through the start
+    // of every 16th name (so a header of many short names takes little beyond its bytes), or
+    // "Field1" ... "FieldN" made when asked for.
+    struct TNames
+    {
+        int Count = 0;
+        // The header record; -1 for made names.
+        int Line = -1;
+        std::vector<qsizetype> Blocks;
+    };
+    static constexpr int kNameBlock = 16;
+    QString NameAt(int Index) const;
+    QStringList NameList() const;
+    TNames FFields;
+    // The types the type line gives, in field order; fields beyond them are text.
     std::vector<TKvGridValueType> FFieldTypes;
     // While FInOrder the rows are the loaded records from FStartsLine in order; else FRows
     // holds each row's RowRef.

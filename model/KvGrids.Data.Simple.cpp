@@ -88,6 +88,22 @@ bool TKvSimpleDataProvider::GetOrderKeys(int Field, TKvRowIndices Rows, std::uin
     return FValues[static_cast<size_t>(Field)].OrderKeys(Rows, Keys, Max);
 }
 
+const Variant* TKvSimpleDataProvider::GetFieldValues(int Field) const
+{
+    if (Field < 0 || Field >= FColumnCount)
+        return nullptr;
+    const TKvValueColumn& column = FValues[static_cast<size_t>(Field)];
+    if (const Variant* kept = column.Values())
+        return kept;
+    TVariantArray& made = FMadeValues[Field];
+    if (made.size() != static_cast<size_t>(FRowCount)) {
+        made.resize(static_cast<size_t>(FRowCount));
+        for (size_t row = 0; row < made.size(); ++row)
+            made[row] = column.Get(row);
+    }
+    return made.data();
+}
+
 void TKvSimpleDataProvider::SetData(int Row, int Field, const Variant& Value)
 {
     CheckRow(Row);
@@ -95,6 +111,7 @@ void TKvSimpleDataProvider::SetData(int Row, int Field, const Variant& Value)
     const Variant old = Cell(Row, Field);
     if (old == Value)
         return;
+    ValuesChanged();
     FValues[static_cast<size_t>(Field)].Set(static_cast<size_t>(Row), Value);
     MoveSum(Field, Value, old);
     DoValueChanged(Row, Field);
@@ -136,38 +153,23 @@ void TKvSimpleDataProvider::TRunningSum::Account(const Variant& Value, int Sign)
         Whole += Sign * static_cast<__int128>(value);
     } else {
         Fractions += Sign;
-        if (Fractions == 0) {
-            Fraction = 0;
-            Stale = false;
-            return;
-        }
-        // The rounding error of the addition (two-sum): any error means a recount.
-        const double add = Sign * value;
-        const double sum = Fraction + add;
-        const double back = sum - Fraction;
-        if ((Fraction - (sum - back)) + (add - back) != 0)
-            Stale = true;
-        Fraction = sum;
+        Fraction.Add(Sign * value);
     }
 }
 
-// A compensated sum of the column's numbers that are not whole.
+// The exact sum of the column's finite numbers that are not whole, made again from the cells.
 void TKvSimpleDataProvider::RecountFractions(int Field) const
 {
     TRunningSum& sum = FSums[static_cast<size_t>(Field)];
-    double total = 0, compensation = 0;
+    sum.Fraction.Clear();
     const TKvValueColumn& column = FValues[static_cast<size_t>(Field)];
     for (size_t row = 0; row < column.Size(); ++row) {
         const Variant cell = column.Get(row);
         double value = 0;
         if (cell.IsInteger() || cell.IsClear() || !cell.TryToDouble(value) || !std::isfinite(value) || IsWhole(value))
             continue;
-        const double next = total + value;
-        compensation += std::fabs(total) >= std::fabs(value) ? (total - next) + value : (value - next) + total;
-        total = next;
+        sum.Fraction.Add(value);
     }
-    sum.Fraction = total + compensation;
-    sum.Stale = false;
 }
 
 TKvGridDataRow TKvSimpleDataProvider::GetRow(int Row) const
@@ -184,6 +186,7 @@ void TKvSimpleDataProvider::UpdateRow(int Row, const TKvGridDataRow& Values)
 {
     CheckRow(Row);
     const int n = Values.empty() ? FColumnCount : std::min(FColumnCount, static_cast<int>(Values.size()));
+    ValuesChanged();
     for (int f = 0; f < n; ++f) {
         const Variant value = Values.empty() ? Variant() : Values[static_cast<size_t>(f)];
         MoveSum(f, value, Cell(Row, f));
@@ -196,6 +199,7 @@ void TKvSimpleDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
 {
     if (Row < 0 || Row > GetRowCount())
         throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
+    ValuesChanged();
     for (size_t f = 0; f < FValues.size(); ++f) {
         const Variant& value = f < Values.size() ? Values[f] : Variant();
         FValues[f].Insert(static_cast<size_t>(Row), value);
@@ -210,6 +214,7 @@ void TKvSimpleDataProvider::RemoveRow(int Row)
     if (FRowCount == 0)
         return;
     CheckRow(Row);
+    ValuesChanged();
     for (size_t f = 0; f < FValues.size(); ++f) {
         MoveSum(static_cast<int>(f), Variant(), Cell(Row, static_cast<int>(f)));
         FValues[f].Erase(static_cast<size_t>(Row));
@@ -227,6 +232,7 @@ void TKvSimpleDataProvider::RemoveRows(const TKvIntegerArray& Rows)
         CheckRow(row);
     if (rows.empty())
         return;
+    ValuesChanged();
     // One compaction pass per column.
     for (size_t f = 0; f < FValues.size(); ++f) {
         for (int row : rows)
@@ -239,6 +245,7 @@ void TKvSimpleDataProvider::RemoveRows(const TKvIntegerArray& Rows)
 
 void TKvSimpleDataProvider::ClearRows()
 {
+    ValuesChanged();
     for (TKvValueColumn& column : FValues)
         column.Clear();
     for (TRunningSum& sum : FSums)
@@ -263,9 +270,17 @@ Variant TKvSimpleDataProvider::GetSum(int Field) const
             return Variant(static_cast<std::int64_t>(sum.Whole));
         return Variant(static_cast<double>(sum.Whole));
     }
-    if (sum.Stale)
+    if (sum.Fraction.Overflowed())
         RecountFractions(Field);
-    return Variant(static_cast<double>(static_cast<long double>(sum.Whole) + sum.Fraction));
+    // The whole part joins the exact sum in three exact pieces, so the total is rounded once.
+    TKvExactSum total = sum.Fraction;
+    __extension__ __int128 rest = sum.Whole;
+    for (int piece = 0; piece < 3 && rest != 0; ++piece) {
+        const double part = static_cast<double>(rest);
+        total.Add(part);
+        rest -= static_cast<__int128>(part);
+    }
+    return Variant(total.Value());
 }
 
 namespace {
@@ -440,6 +455,7 @@ void TKvSimpleDataProvider::InsertColumns(int Index, const QStringList& Names, c
         FMinimums.insert(FMinimums.begin() + static_cast<std::ptrdiff_t>(at + i), Variant());
         FMaximums.insert(FMaximums.begin() + static_cast<std::ptrdiff_t>(at + i), Variant());
     }
+    ValuesChanged();
     for (size_t i = 0; i < count; ++i)
         FValues.insert(FValues.begin() + static_cast<std::ptrdiff_t>(at + i), TKvValueColumn(static_cast<size_t>(FRowCount)));
     FColumnCount += static_cast<int>(count);
@@ -453,6 +469,7 @@ void TKvSimpleDataProvider::RemoveColumns(int Index, int Count)
         return;
     const auto first = static_cast<std::ptrdiff_t>(Index);
     const auto last = first + n;
+    ValuesChanged();
     // Names, types and aggregates go with their columns.
     FFields.remove(Index, n);
     FTypes.erase(FTypes.begin() + first, FTypes.begin() + last);

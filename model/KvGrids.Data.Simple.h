@@ -4,6 +4,9 @@
 
 #include "model/KvGrids.Data.Column.h"
 #include "model/KvGrids.Data.h"
+#include "model/KvGrids.Data.Sum.h"
+
+#include <map>
 
 namespace kv {
 
@@ -24,7 +27,9 @@ public:
     int GetFieldIndex(const QString& Name) const override;
     TKvGridValueType GetValueType(int Field) const override;
     Variant GetData(int Row, int Field) const override;
-    const Variant* GetFieldValues(int Field) const override
+    // A column kept by kind has its values made on request, kept until the table changes.
+    const Variant* GetFieldValues(int Field) const override;
+    const Variant* GetKeptFieldValues(int Field) const override
     {
         return Field >= 0 && Field < FColumnCount ? FValues[static_cast<size_t>(Field)].Values() : nullptr;
     }
@@ -81,25 +86,32 @@ private:
     // numbers count as 0).
     void MoveSum(int Field, const Variant& Added, const Variant& Removed);
 
-    // A column's sum in parts: whole numbers exactly, the other numbers in a double that is
-    // recounted when an addition was inexact, infinities and NaNs counted.
+    // A column's sum in parts: whole numbers exactly, the other finite numbers as an exact
+    // sum of doubles (recounted only after a total that overflowed), infinities and NaNs counted.
     struct TRunningSum
     {
         __extension__ __int128 Whole = 0;
-        double Fraction = 0;
+        TKvExactSum Fraction;
         int Fractions = 0;
         int PositiveInfinities = 0;
         int NegativeInfinities = 0;
         int NaNs = 0;
         bool Touched = false;
-        bool Stale = false;
         void Account(const Variant& Value, int Sign);
     };
     void RecountFractions(int Field) const;
     Variant Cell(int Row, int Field) const { return FValues[static_cast<size_t>(Field)].Get(static_cast<size_t>(Row)); }
 
+    // Any change of the values drops the arrays GetFieldValues made.
+    void ValuesChanged()
+    {
+        if (!FMadeValues.empty()) [[unlikely]]
+            FMadeValues.clear();
+    }
+
     // Column-major: one array of values per column, kept by kind.
     std::vector<TKvValueColumn> FValues;
+    mutable std::map<int, TVariantArray> FMadeValues;
     int FRowCount = 0;
     int FColumnCount = 0;
     QStringList FFields;

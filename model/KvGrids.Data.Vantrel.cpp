@@ -113,8 +113,8 @@ void TKvVantrelDataPool::Init(TKvVantrelDataType DataType, unsigned Length)
 
 void TKvVantrelDataPool::ResetStatistics()
 {
-    FSum = FMean = FVariance = 0;
-    FSumStale = false;
+    FSum.Clear();
+    FMean = FVariance = 0;
     FPositiveInfinities = FNegativeInfinities = FNaNs = 0;
     FMinimum = std::numeric_limits<long double>::max();
     FMaximum = std::numeric_limits<long double>::lowest();
@@ -226,13 +226,7 @@ void TKvVantrelDataPool::Account(long double Value, bool Removing)
         int& count = std::isnan(Value) ? FNaNs : Value > 0 ? FPositiveInfinities : FNegativeInfinities;
         count += Removing ? -1 : 1;
     } else {
-        // A rounding error (two-sum) makes the running sum a recount when it is next read.
-        const long double add = Removing ? -Value : Value;
-        const long double sum = FSum + add;
-        const long double back = sum - FSum;
-        if ((FSum - (sum - back)) + (add - back) != 0)
-            FSumStale = true;
-        FSum = sum;
+        FSum.AddLong(Value, Removing ? -1 : 1);
     }
     if (Removing) {
         if (FRangeValid && (Value <= FMinimum || Value >= FMaximum))
@@ -266,23 +260,14 @@ long double TKvVantrelDataPool::GetSum() const
         return std::numeric_limits<long double>::infinity();
     if (FNegativeInfinities > 0)
         return -std::numeric_limits<long double>::infinity();
-    if (FSumStale) {
-        // A compensated recount of the finite values.
-        long double total = 0, compensation = 0;
-        for (int row = 0; row < FCount; ++row) {
-            if (Record(row)[0] != kHasValue)
-                continue;
-            const long double v = StoredReal(row);
-            if (!std::isfinite(v))
-                continue;
-            const long double next = total + v;
-            compensation += std::fabs(total) >= std::fabs(v) ? (total - next) + v : (v - next) + total;
-            total = next;
-        }
-        FSum = total + compensation;
-        FSumStale = false;
+    if (FSum.Overflowed()) {
+        FSum.Clear();
+        for (int row = 0; row < FCount; ++row)
+            if (Record(row)[0] == kHasValue)
+                if (const long double v = StoredReal(row); std::isfinite(v))
+                    FSum.AddLong(v);
     }
-    return FSum;
+    return FSum.Value();
 }
 
 long double TKvVantrelDataPool::GetMinimum() const
@@ -658,6 +643,8 @@ void TKvVantrelDataField::AfterConstruction()
         TKvVantrelDataType type = vdtText;
         if (!gFieldDialog(provider, name, type))
             throw EAbort(QStringLiteral("Operation aborted"));
+        if (const auto* fields = dynamic_cast<const TKvVantrelDataFieldCollection*>(FOwnerCollection))
+            fields->CheckUniqueName(name, this);
         FName = name;
         FDataType = type;
     }
@@ -704,6 +691,8 @@ void TKvVantrelDataField::SetLength(unsigned Value)
 
 void TKvVantrelDataField::SetName(const QString& Value)
 {
+    if (const auto* fields = dynamic_cast<const TKvVantrelDataFieldCollection*>(GetCollection()))
+        fields->CheckUniqueName(Value, this);
     FName = Value;
     Changed(false);
 }
@@ -734,8 +723,20 @@ TKvVantrelDataFieldCollection::TKvVantrelDataFieldCollection(TKvVantrelDataProvi
 {
 }
 
+void TKvVantrelDataFieldCollection::CheckUniqueName(const QString& Name, const TCollectionItem* Except) const
+{
+    if (Name.isEmpty() || (FProvider && FProvider->IsLoading()))
+        return;
+    for (int i = 0; i < Count(); ++i) {
+        const TKvVantrelDataField* field = GetItem(i);
+        if (field != Except && field->GetName().compare(Name, Qt::CaseInsensitive) == 0)
+            throw Exception(QStringLiteral("Field name '%1' is already used by the field '%2'").arg(Name, field->GetName()));
+    }
+}
+
 TKvVantrelDataField* TKvVantrelDataFieldCollection::Add(const QString& Name, TKvVantrelDataType DataType, unsigned Length)
 {
+    CheckUniqueName(Name, nullptr);
     BeginUpdate();
     TKvVantrelDataField* field = nullptr;
     const bool adding = FProvider && FProvider->FAddingNamed;

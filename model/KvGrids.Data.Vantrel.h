@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/KvGrids.Data.h"
+#include "model/KvGrids.Data.Sum.h"
 #include "platform/rtl/Collections.h"
 
 #include <cstdint>
@@ -108,9 +109,8 @@ private:
     std::unique_ptr<std::vector<QString>> FStrings;
     int FCount = 0;
     int FCapacity = 0;
-    mutable long double FSum = 0;
-    // An addition to the running sum was inexact: the next read recounts it.
-    mutable bool FSumStale = false;
+    // The exact sum of the finite values; recounted only after a total that overflowed.
+    mutable TKvExactSum FSum;
     int FPositiveInfinities = 0;
     int FNegativeInfinities = 0;
     int FNaNs = 0;
@@ -141,6 +141,7 @@ public:
 
     TKvVantrelDataPool* GetPool() const { return FPool.get(); }
     const QString& GetName() const { return FName; }
+    // Refuses the name of another field (in any letter case).
     void SetName(const QString& Value);
     TKvVantrelDataType GetDataType() const { return FDataType; }
     // Raises "Can not change data field's data type" on a field with a buffer, unless the
@@ -182,6 +183,9 @@ public:
     TKvVantrelDataField* Add() { return static_cast<TKvVantrelDataField*>(TCollection::Add()); }
     TKvVantrelDataField* Add(const QString& Name, TKvVantrelDataType DataType, unsigned Length = 0);
     TKvVantrelDataProvider* GetProvider() const { return FProvider; }
+    // Field names are unique regardless of case, as the look-up by name is: another field
+    // (not Except) of the name raises. Unnamed fields, and names read from a form file, pass.
+    void CheckUniqueName(const QString& Name, const TCollectionItem* Except) const;
 
 protected:
     void Update(TCollectionItem* Item) override;

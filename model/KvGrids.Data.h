@@ -90,9 +90,12 @@ public:
     virtual void BeginUpdate();
     virtual void EndUpdate(bool Reset);
     virtual Variant GetData(int Row, int Field) const = 0;
-    // The field's values in row order when the provider keeps them in one array, else nil:
-    // bulk readers (sorting, filtering) then read each cell in place.
+    // The field's values in row order, in one array (valid until the next change of the
+    // data); nil when the provider has no such array to give.
     virtual const Variant* GetFieldValues(int Field) const { return nullptr; }
+    // The same array only when the provider keeps the field that way already, else nil:
+    // bulk readers (sorting, filtering, grouping) then take their faster paths by kind.
+    virtual const Variant* GetKeptFieldValues(int Field) const { return nullptr; }
     // The cells of Rows (all valid) into Cells, as GetData reads them.
     virtual void GetCells(int Field, TKvRowIndices Rows, Variant* Cells) const;
     // For a SortKeyValues field the provider keeps by kind: one key per row of Rows (all

@@ -401,7 +401,7 @@ void TKvGridFilteredItemProvider::PopulateItems()
             for (const auto& filter : *list) {
                 TKvBlockPredicate* compiled = unreadable ? nullptr : filter->GetBlockPredicate();
                 if (compiled && !cells) {
-                    cells = data->GetFieldValues(f);
+                    cells = data->GetKeptFieldValues(f);
                     at = rows.data();
                     if (!cells) {
                         try {

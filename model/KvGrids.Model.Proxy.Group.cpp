@@ -762,7 +762,7 @@ struct TKvGridGroupedItemProvider::TBuild
             const int field = Fields[level];
             if (field < 0 || field >= FieldCount)
                 continue;
-            Columns[level] = inTable ? Data->GetFieldValues(field) : nullptr;
+            Columns[level] = inTable ? Data->GetKeptFieldValues(field) : nullptr;
             if (Columns[level])
                 continue;
             Copies[level].reserve(Rows.size());

@@ -205,7 +205,7 @@ public:
             return;
         }
         if (inTable)
-            FColumn = source->GetFieldValues(field);
+            FColumn = source->GetKeptFieldValues(field);
         if (!FColumn && inTable) {
             FCopies.resize(rows.size());
             source->GetCells(field, TKvRowIndices(rows), FCopies.data());

@@ -12,9 +12,11 @@ namespace kv {
 
 namespace {
 
-[[noreturn]] void ConvertError(const Variant& value, const char* kind)
+// Names the field after the platform's text, as the grid names its columns.
+[[noreturn]] void ConvertError(const Variant& value, const char* kind, const TField* field)
 {
-    throw EConvertError(QStringLiteral("'%1' is not a valid %2 value").arg(value.ToString(), QLatin1String(kind)));
+    throw EConvertError(QStringLiteral("'%1' is not a valid %2 value: %3")
+                            .arg(value.ToString(), QLatin1String(kind), field->GetFieldName()));
 }
 
 bool TryNumber(const Variant& value, Variant& out)
@@ -77,11 +79,11 @@ double TField::GetAsFloat() const
         bool ok = false;
         d = value.AsString().trimmed().toDouble(&ok);
         if (!ok)
-            ConvertError(value, "floating point");
+            ConvertError(value, "floating point", this);
         return d;
     }
     if (!value.TryToDouble(d))
-        ConvertError(value, "floating point");
+        ConvertError(value, "floating point", this);
     return d;
 }
 
@@ -111,11 +113,11 @@ Variant TIntegerField::Convert(const Variant& value) const
 {
     Variant number;
     if (!TryNumber(value, number))
-        ConvertError(value, "integer");
+        ConvertError(value, "integer", this);
     if (number.IsDouble()) {
         const double d = number.AsDouble();
         if (d != std::trunc(d) || std::abs(d) > 9.2e18)
-            ConvertError(value, "integer");
+            ConvertError(value, "integer", this);
         return Variant(static_cast<std::int64_t>(d));
     }
     return number;
@@ -125,7 +127,7 @@ Variant TFloatField::Convert(const Variant& value) const
 {
     Variant number;
     if (!TryNumber(value, number))
-        ConvertError(value, "floating point");
+        ConvertError(value, "floating point", this);
     return Variant(number.IsDouble() ? number.AsDouble() : static_cast<double>(number.AsInt()));
 }
 
@@ -184,6 +186,7 @@ void TDataSet::Open()
         case ftNumeric: field = new TNumericField(this, defs[i].Name, index); break;
         default: field = new TVariantField(this, defs[i].Name, index); break;
         }
+        field->SetRequired(defs[i].Required);
         FFields.FItems.emplace_back(field);
     }
     FCurrent = 0;
@@ -950,6 +953,17 @@ void TSQLiteDataSet::InternalOpen(std::vector<TFieldDef>& defs)
     for (int c = 1; c < columns; ++c) {
         FColumns.append(QString::fromUtf8(sqlite3_column_name(*stmt, c)));
         defs.push_back({FColumns.back(), AffinityOf(sqlite3_column_decltype(*stmt, c))});
+    }
+    {
+        // The table's NOT NULL columns.
+        TStatement info(Db(FDatabase), QStringLiteral("PRAGMA table_info(%1)").arg(QuotedTable()));
+        while (info.Step())
+            if (sqlite3_column_int(*info, 3) != 0) {
+                const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(*info, 1)));
+                for (TFieldDef& def : defs)
+                    if (def.Name.compare(name, Qt::CaseInsensitive) == 0)
+                        def.Required = true;
+            }
     }
     const auto width = static_cast<size_t>(columns - 1);
     if (FWhere.trimmed().isEmpty()) {

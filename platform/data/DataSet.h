@@ -62,6 +62,9 @@ public:
     // being edited (EDatabaseError when the dataset is not editing).
     void SetValue(const Variant& value);
     bool IsNull() const { return GetValue().IsClear(); }
+    // The field must have a value (a NOT NULL column).
+    bool GetRequired() const { return FRequired; }
+    void SetRequired(bool value) { FRequired = value; }
     // Null reads as 0 or ''.
     double GetAsFloat() const;
     std::int64_t GetAsInteger() const;
@@ -78,6 +81,7 @@ private:
     QString FFieldName;
     int FIndex;
     TFieldType FDataType;
+    bool FRequired = false;
 };
 
 class TStringField : public TField
@@ -205,6 +209,7 @@ protected:
     {
         QString Name;
         TFieldType DataType = ftVariant;
+        bool Required = false;
     };
     // Fill Defs with the fields and add every record (AddRecordId, AddRecordValue).
     virtual void InternalOpen(std::vector<TFieldDef>& defs) = 0;
@@ -364,6 +369,7 @@ private:
 // The records of one table, optionally filtered by a condition; posts write back by rowid.
 // Field kinds follow the columns' type affinity: INTEGER a TIntegerField, REAL a TFloatField,
 // NUMERIC a TNumericField, TEXT a TStringField, BLOB (no declared type) a TVariantField.
+// A NOT NULL column's field is Required.
 class TSQLiteDataSet : public TDataSet
 {
 public:

@@ -22,6 +22,55 @@ pugi::xml_node NextElement(pugi::xml_node node)
     return node;
 }
 
+bool IsText(pugi::xml_node node)
+{
+    return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
+}
+
+// The element's whole text, when it is one piece: the text the parse kept in the element
+// itself, or its only child when that is a text or CDATA node; null when the text is in
+// several pieces (beside CDATA, around a comment, in child elements).
+const char* SingleText(pugi::xml_node element)
+{
+    const pugi::xml_node child = element.first_child();
+    if (!child)
+        return element.value();
+    if (!*element.value() && IsText(child) && !child.next_sibling())
+        return child.value();
+    return nullptr;
+}
+
+// Appends the text of the element and everything in it, in document order (comments and
+// processing instructions left out), walking the tree without recursion.
+void AppendWholeText(pugi::xml_node element, QByteArray& out)
+{
+    out.append(element.value());
+    pugi::xml_node node = element.first_child();
+    while (node) {
+        if (IsText(node)) {
+            out.append(node.value());
+        } else if (node.type() == pugi::node_element) {
+            out.append(node.value());
+            if (node.first_child()) {
+                node = node.first_child();
+                continue;
+            }
+        }
+        while (!node.next_sibling() && node.parent() != element)
+            node = node.parent();
+        node = node.next_sibling();
+    }
+}
+
+QString WholeText(pugi::xml_node element)
+{
+    if (const char* single = SingleText(element))
+        return QString::fromUtf8(single);
+    QByteArray text;
+    AppendWholeText(element, text);
+    return QString::fromUtf8(text);
+}
+
 struct TByteWriter : pugi::xml_writer
 {
     QByteArray Out;
@@ -34,7 +83,9 @@ struct TXmlMessage::TImpl
 {
     QByteArray Buffer; // the text that an in-place parse points into
     pugi::xml_document Doc;
+    QString Error;
 };
+
 
 QString TXmlMessageNode::Name() const
 {
@@ -43,7 +94,7 @@ QString TXmlMessageNode::Name() const
 
 QString TXmlMessageNode::Text() const
 {
-    return FNode ? QString::fromUtf8(N(FNode).text().get()) : QString();
+    return FNode ? WholeText(N(FNode)) : QString();
 }
 
 void TXmlMessageNode::SetText(const QString& value)
@@ -165,24 +216,36 @@ bool TXmlMessage::Load(QByteArray bytes, const QString& charset)
         QStringDecoder decoder(charset.toLatin1().constData());
         if (!decoder.isValid()) {
             FImpl->Doc.reset();
+            FImpl->Error = QStringLiteral("unknown character set %1").arg(charset);
             return false;
         }
         bytes = QString(decoder.decode(bytes)).toUtf8();
         if (decoder.hasError()) {
             FImpl->Doc.reset();
+            FImpl->Error = QStringLiteral("text that is not %1").arg(charset);
             return false;
         }
     }
     FImpl->Doc.reset();
+    FImpl->Error.clear();
     FImpl->Buffer = std::move(bytes);
     const pugi::xml_parse_result result = FImpl->Doc.load_buffer_inplace(
         FImpl->Buffer.data(), static_cast<size_t>(FImpl->Buffer.size()), options, encoding);
     if (!result) {
+        // The offset counts bytes of the text as parsed (UTF-8 once converted).
+        FImpl->Error = QStringLiteral("%1 at byte %2").arg(QString::fromLatin1(result.description())).arg(result.offset);
         FImpl->Doc.reset();
         FImpl->Buffer.clear();
         return false;
     }
+    if (!FImpl->Doc.document_element())
+        FImpl->Error = QStringLiteral("no document element");
     return true;
+}
+
+const QString& TXmlMessage::GetError() const
+{
+    return FImpl->Error;
 }
 
 TXmlMessageNode TXmlMessage::Root() const
@@ -215,11 +278,18 @@ TXmlMessageTable TXmlMessage::TakeTable(TXmlMessageNode rows, int width)
             for (pugi::xml_node cell = row.first_child(); cell && f < w; cell = cell.next_sibling()) {
                 if (cell.type() != pugi::node_element)
                     continue;
-                // Mostly the text the parse kept in the element itself.
-                const char* text = cell.value();
-                if (!*text)
-                    text = cell.text().get();
-                if (!*text) {
+                // Mostly one piece: the text the parse kept in the element itself.
+                const char* text = SingleText(cell);
+                if (!text) {
+                    const qsizetype at = extra.size();
+                    AppendWholeText(cell, extra);
+                    if (extra.size() == at) {
+                        table.FCells.push_back(TXmlMessageTable::kEmpty);
+                    } else {
+                        table.FCells.push_back(bufferSize + at);
+                        extra.append('\0');
+                    }
+                } else if (!*text) {
                     table.FCells.push_back(TXmlMessageTable::kEmpty);
                 } else if (text >= begin && text < end) {
                     last = text - begin;

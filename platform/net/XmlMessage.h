@@ -26,7 +26,7 @@ public:
     bool operator==(const TXmlMessageNode& other) const { return FNode == other.FNode; }
 
     QString Name() const;
-    // The element's own text (its first text or CDATA child); '' when none.
+    // The element's whole text: every text and CDATA piece in it, in order; '' when none.
     QString Text() const;
     // Replaces the element's text.
     void SetText(const QString& value);
@@ -69,6 +69,9 @@ public:
     // UTF-8 bytes are parsed in place, without a copy.
     bool Load(QByteArray bytes, const QString& charset = QString());
     bool LoadText(const QString& text) { return Load(text.toUtf8(), QStringLiteral("utf-8")); }
+    // Why the last Load failed, and where ("Start-end tags mismatch at byte 120"); after a
+    // Load without a document element, "no document element".
+    const QString& GetError() const;
     // The document element; null when none.
     TXmlMessageNode Root() const;
     // The document as UTF-8 text without indentation.

@@ -103,6 +103,44 @@ TEST(ExcelConverter, FlatGridWritesTypedCellsStylesAndColumns)
     EXPECT_EQ(TSheet(t.Export()).RowCount, 6);
 }
 
+// A column's display format becomes its cell style's number format, written so that the
+// spreadsheet shows the texts the grid shows: grouping, decimals, sections, literal text.
+TEST(ExcelConverter, ColumnsKeepTheirDisplayFormat)
+{
+    TTypedGrid t;
+    t.AddSampleRows();
+    TKvGridDataColumn* id = t.AddColumn(TTypedGrid::Id);
+    TKvGridDataColumn* amount = t.AddColumn(TTypedGrid::Amount);
+    t.AddColumn(TTypedGrid::Note);
+    amount->GetStyles()->SetNumberFormat(QStringLiteral("#,##0"));
+    auto format = [&](int column) {
+        return TSheet(t.Export()).Style(QStringLiteral("Orders_cell_%1").arg(column)).Child(QStringLiteral("NumberFormat"))
+            .Attribute(QStringLiteral("ss:Format"));
+    };
+    EXPECT_EQ(format(1), QStringLiteral("#,##0"));
+    // The columns without a format name "General", so that no reader carries it over.
+    EXPECT_EQ(format(0), QStringLiteral("General"));
+    EXPECT_EQ(format(2), QStringLiteral("General"));
+    // The numbers stay the numbers: the format only shows them.
+    EXPECT_EQ(TSheet(t.Export()).At(1, 1)->Text, QStringLiteral("1234.5"));
+
+    const std::pair<const char*, const char*> cases[] = {
+        {"0.00", "0.00"},
+        {"0,000.0", "0,000.0"},
+        {"0,", "#,0"},
+        {"#,##0.00;(#,##0.00);'zero'", "#,##0.00;\\(#,##0.00\\);\\z\\e\\r\\o"},
+        {"0.0E+00", "0.0E+00"},
+        {"0 \"pcs\"", "0\\ \\p\\c\\s"},
+        {"0%", "0\\%"},
+        {"0.0;", "0.0;-0.0"},
+    };
+    for (const auto& [grid, sheet] : cases) {
+        SCOPED_TRACE(grid);
+        id->GetStyles()->SetNumberFormat(QString::fromUtf8(grid));
+        EXPECT_EQ(format(0), QString::fromUtf8(sheet));
+    }
+}
+
 TEST(ExcelConverter, StylesComeFromTheEffectiveAreaAndColumnValues)
 {
     TTypedGrid t;

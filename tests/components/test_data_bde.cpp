@@ -1,6 +1,7 @@
 #include "components/BDETestSupport.h"
 #include "components/KvGrids.Data.BDE.h"
 #include "model/ModelTestSupport.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Trace.h"
 #include "TestSupport.h"
 
@@ -23,6 +24,9 @@ TEST(DataSet, FieldsNavigationEditCycleAndBookmarks)
     EXPECT_NE(dynamic_cast<TNumericField*>(set.FieldByName("born")), nullptr);
     EXPECT_EQ(set.FieldByName("misc")->GetDataType(), ftVariant);
     EXPECT_EQ(set.FindField("nothing"), nullptr);
+    // NOT NULL columns are required.
+    EXPECT_TRUE(set.FieldByName("name")->GetRequired());
+    EXPECT_FALSE(set.FieldByName("age")->GetRequired());
     KV_EXPECT_THROW_MSG(set.FieldByName("nothing"), EDatabaseError, "Field 'nothing' not found");
 
     set.Last();
@@ -38,7 +42,7 @@ TEST(DataSet, FieldsNavigationEditCycleAndBookmarks)
     set.Edit();
     set.FieldByName("age")->SetValue("31");
     EXPECT_EQ(set.FieldByName("age")->GetValue(), Variant(31));
-    KV_EXPECT_THROW_MSG(set.FieldByName("age")->SetValue("old"), EConvertError, "'old' is not a valid integer value");
+    KV_EXPECT_THROW_MSG(set.FieldByName("age")->SetValue("old"), EConvertError, "'old' is not a valid integer value: age");
     set.Post();
     EXPECT_EQ(set.GetState(), dsBrowse);
     EXPECT_EQ(p.Stored("age"), (QStringList{"31", "40", "50", "60"}));
@@ -260,4 +264,31 @@ TEST(BDEProvider, RemoveRowsNamingARowTwice)
     p.Provider->RemoveRows({2, 0, 2});
     EXPECT_EQ(p.Stored("name"), (QStringList{"Cid"}));
     EXPECT_EQ(p.Provider->GetData(0, 1), Variant("Cid"));
+}
+
+// Summary field names are unique regardless of case, as Find is: every way a name is given
+// refuses one in use, and the fields stay as they were.
+TEST(BDEProvider, SummaryFieldNamesAreUniqueRegardlessOfCase)
+{
+    TPeople p;
+    p.Set->Open();
+    TKvBDEDataFieldCollection* fields = p.Provider->GetFields();
+    fields->Add(QStringLiteral("age"));
+    fields->Add(QStringLiteral("score"));
+    KV_EXPECT_THROW_MSG(fields->Add(QStringLiteral("AGE")), Exception, "Field name 'AGE' is already used by the field 'age'");
+    EXPECT_EQ(fields->Count(), 2);
+    KV_EXPECT_THROW_MSG(fields->GetItem(1)->SetFieldName(QStringLiteral("Age")), Exception,
+                        "Field name 'Age' is already used by the field 'age'");
+    EXPECT_EQ(fields->GetItem(1)->GetFieldName(), QStringLiteral("score"));
+    fields->GetItem(0)->SetFieldName(QStringLiteral("Age"));
+    EXPECT_EQ(fields->GetItem(0)->GetFieldName(), QStringLiteral("Age"));
+
+    TKvBDEDataField::SetFieldDialog([](TKvBDEDataProvider*, QString& name) {
+        name = QStringLiteral("SCORE");
+        return true;
+    });
+    TScopeExit noDialog([] { TKvBDEDataField::SetFieldDialog(nullptr); });
+    p.Provider->SetDesigning(true);
+    KV_EXPECT_THROW_MSG(fields->Add(), Exception, "Field name 'SCORE' is already used by the field 'score'");
+    EXPECT_EQ(fields->Count(), 2);
 }

@@ -219,7 +219,10 @@ TEST(TidemarProvider, FailuresLoseNothing)
     KV_EXPECT_THROW_MSG(t.P->Commit(), EHttpError, "HTTP status 500 Server Error");
     expectUnchanged();
     t.Server.Reply(QByteArray("this is not xml"));
-    KV_EXPECT_THROW_MSG(t.P->Commit(), Exception, "Invalid xml document");
+    KV_EXPECT_THROW_MSG(t.P->Commit(), Exception,
+                        QStringLiteral("Invalid xml document from http://127.0.0.1:%1/Services.aspx?mode=Request: "
+                                       "No document element found at byte 14")
+                            .arg(t.Server.Port()));
     t.Server.Reply(QByteArray("<Tidemar.Response/>"));
     KV_EXPECT_THROW_MSG(t.P->Commit(), Exception, "Results node is not exists");
     t.Server.Reply(ExecResult({{"Upd:1", "1"}, {"Ins", "9"}}));
@@ -563,4 +566,67 @@ TEST(TidemarProvider, AFormFileHoldsTheParameterMapsAndTheRequestEvents)
     QString broken = text;
     broken.replace(QStringLiteral("'ID')"), QStringLiteral("12)"));
     EXPECT_THROW(ReadComponentText(broken, bad.get()), EReadError);
+}
+
+// A cell's value is its whole text, however the server split it: CDATA sections (a "]]>"
+// written as two of them), text beside CDATA, text around a comment, text in child elements.
+TEST(TidemarProvider, ACellReadsItsWholeText)
+{
+    TRemote t;
+    t.Server.Reply(QByteArray("<Tidemar.Response><results><result><columns><c name=\"A\"/><c name=\"B\"/></columns><values>"
+                              "<r><i><![CDATA[ab]]]]><![CDATA[>cd]]></i><i><![CDATA[]]>aaa</i></r>"
+                              "<r><i>x<![CDATA[<y>]]>z</i><i>one<!-- note -->two</i></r>"
+                              "<r><i>p<b>q</b>r</i><i><![CDATA[]]></i></r>"
+                              "<r><i>plain</i><i/></r>"
+                              "</values></result></results></Tidemar.Response>"));
+    t.P->Request(QStringLiteral("People"), {}, {});
+    EXPECT_EQ(t.Column(0), (QStringList{"ab]]>cd", "x<y>z", "pqr", "plain"}));
+    EXPECT_EQ(t.Column(1), (QStringList{"aaa", "onetwo", "", ""}));
+
+    // An exec result's value the same way.
+    t.P->SetCreateService(QStringLiteral("Ins"));
+    t.P->SetCreateParams({QStringLiteral("A")});
+    t.P->SetKeyField(QStringLiteral("A"));
+    t.P->InsertRow(4, {Variant("new")});
+    t.Server.Reply(QByteArray("<Tidemar.Response><results><m name=\"Ins:4\"><value>4<!-- id -->2<![CDATA[]]]]><![CDATA[>]]>"
+                              "</value></m></results></Tidemar.Response>"));
+    t.P->Commit();
+    EXPECT_EQ(t.P->GetData(4, 0), Variant("42]]>"));
+}
+
+// A reply that is no XML document is reported with the address asked and where it broke.
+TEST(TidemarProvider, AnUnreadableReplyNamesTheAddressAndThePlace)
+{
+    TRemote t;
+    const QString url = QStringLiteral("http://127.0.0.1:%1/Services.aspx?mode=Request").arg(t.Server.Port());
+    t.Server.Reply(QByteArray("<Tidemar.Response><results>\n<result></results></Tidemar.Response>"));
+    KV_EXPECT_THROW_MSG(t.P->Request(QStringLiteral("People"), {}, {}), Exception,
+                        QStringLiteral("Invalid xml document from %1: Start-end tags mismatch at byte 38").arg(url));
+    t.Server.Reply(QByteArray());
+    KV_EXPECT_THROW_MSG(t.P->Request(QStringLiteral("People"), {}, {}), Exception,
+                        QStringLiteral("Invalid xml document from %1: No document element found at byte 0").arg(url));
+    EXPECT_EQ(t.P->GetRowCount(), 0);
+}
+
+// A commit with two deleted rows removes exactly those rows, and sends one method for each.
+TEST(TidemarProvider, ACommitRemovesExactlyTheDeletedRows)
+{
+    TRemote t;
+    t.Server.Reply(ReadResult({"ID", "Name"}, {{"1", "Ann"}, {"2", "Bob"}, {"3", "Cid"}, {"4", "Dan"}, {"5", "Eve"}}));
+    t.P->Request(QStringLiteral("People"), {}, {});
+    t.P->SetDeleteService(QStringLiteral("Del"));
+    t.P->SetDeleteParams({QStringLiteral("ID")});
+    t.P->RemoveRow(1);
+    t.P->RemoveRows({3});
+    EXPECT_EQ(t.P->GetDirtyRows(), (TKvIntegerArray{1, 3}));
+    t.Server.Reply(ExecResult({{"Del:1", "1"}, {"Del:3", "1"}}));
+    t.P->Commit();
+    auto sent = Parsed(t.Server.Last().Body);
+    QStringList methods;
+    for (TXmlMessageNode m = sent->Root().Child("methods").FirstChild(); m; m = m.NextSibling())
+        methods << m.Attribute("name") + QLatin1Char(' ') + m.Child("params").FirstChild().Text();
+    EXPECT_EQ(methods, (QStringList{"Del:1 2", "Del:3 4"}));
+    EXPECT_EQ(t.Column(0), (QStringList{"1", "3", "5"}));
+    EXPECT_EQ(t.Column(1), (QStringList{"Ann", "Cid", "Eve"}));
+    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
 }

@@ -61,7 +61,7 @@ QByteArray RandomResponse(std::mt19937& rng, int width, int rows)
 }
 
 // The same bytes read by plain pugixml: every element child of values is a row, its first
-// Width element children its cells, each cell the text pugixml gives.
+// Width element children its cells, each cell its whole text (its XPath string value).
 TCells PlainRead(const QByteArray& bytes, int width, QStringList& names)
 {
     pugi::xml_document doc;
@@ -72,6 +72,7 @@ TCells PlainRead(const QByteArray& bytes, int width, QStringList& names)
     for (pugi::xml_node c = result.child("columns").first_child(); c; c = c.next_sibling())
         names << QString::fromUtf8(c.attribute("name").value());
     TCells cells;
+    const pugi::xpath_query whole("string(.)");
     for (pugi::xml_node row = result.child("values").first_child(); row; row = row.next_sibling()) {
         if (row.type() != pugi::node_element)
             continue;
@@ -79,7 +80,7 @@ TCells PlainRead(const QByteArray& bytes, int width, QStringList& names)
         size_t f = 0;
         for (pugi::xml_node cell = row.first_child(); cell && f < out.size(); cell = cell.next_sibling())
             if (cell.type() == pugi::node_element)
-                out[f++] = QString::fromUtf8(cell.text().get());
+                out[f++] = QString::fromStdString(whole.evaluate_string(pugi::xpath_node(cell)));
         cells.push_back(std::move(out));
     }
     return cells;

@@ -6,6 +6,12 @@
 
 #include <csignal>
 #include <random>
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer runtime's count of the bytes allocated.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
 #include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -63,6 +69,17 @@ private:
     __user_cap_data_struct FOld[2]{};
     __user_cap_data_struct FNew[2]{};
 };
+
+// The bytes the program holds allocated now.
+size_t AllocatedBytes()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd;
+#endif
+}
 
 const QByteArray kSample = "id,name,price\r\nN,T,N\r\n1,a,1.5\r\n2,b,0.3\r\n3,c,10\r\n4,d,-2\r\n5,e,7\r\n";
 
@@ -160,8 +177,12 @@ TEST(CsvProvider, KoreanTextInEveryEncoding)
     EXPECT_THROW(p->Load(utf8), EEncodingError);
     EXPECT_EQ(p->GetData(0, 1), Variant(QStringLiteral("서울"))); // data loaded before stays
     p->SetEncoding(EncodingUTF8);
-    KV_EXPECT_THROW_MSG(p->Load(WriteTestFile(dir, "bad.csv", "a\r\n\xC0\x80\r\n")), EEncodingError,
-                        "Invalid byte sequence for encoding UTF-8 at byte 3");
+    // The error names the byte and the file.
+    const QString bad = WriteTestFile(dir, "bad.csv", "a\r\n\xC0\x80\r\n");
+    KV_EXPECT_THROW_MSG(p->Load(bad), EEncodingError, "Invalid byte sequence for encoding UTF-8 at byte 3 in " + bad);
+    const QString badAscii = WriteTestFile(dir, "bad-ascii.csv", "a\r\nb\xE9\r\n");
+    p->SetEncoding(EncodingASCII);
+    KV_EXPECT_THROW_MSG(p->Load(badAscii), EEncodingError, "Invalid byte sequence for encoding ASCII at byte 4 in " + badAscii);
 }
 
 TEST(CsvProvider, MergedSaveKeepsHeaderAndTail)
@@ -710,7 +731,9 @@ TEST(CsvProvider, LongRecordsAndUtf8CheckedAsTheFileIsSplit)
             ++valid;
         } else {
             KV_EXPECT_THROW_MSG(q->SetFileName(path), EEncodingError,
-                                QStringLiteral("Invalid byte sequence for encoding UTF-8 at byte %1").arg(TEncoding::FindInvalidUtf8(bytes)));
+                                QStringLiteral("Invalid byte sequence for encoding UTF-8 at byte %1 in %2")
+                                    .arg(TEncoding::FindInvalidUtf8(bytes))
+                                    .arg(path));
             ++invalid;
         }
     }
@@ -770,4 +793,41 @@ TEST(CsvProvider, LargeFilesSaveAsTheyWereRead)
         auto q = Open(path, false, [&](TKvCsvDataProvider* c) { c->SetEncoding(encoding); });
         EXPECT_TRUE(ProviderTable(*q) == edited);
     }
+}
+
+// What a loaded file keeps grows with the file, whatever the shape of its records: a wide
+// header over many short records as much as an ordinary table.
+TEST(CsvProvider, MemoryFollowsTheFileWhateverItsShape)
+{
+    QTemporaryDir dir;
+    QByteArray wide;
+    for (int i = 0; i < 65102; ++i)
+        wide += (i > 0 ? "," : "") + QByteArray(1, char('a' + i % 26));
+    wide += "\r\n";
+    for (int r = 0; r < 1801; ++r)
+        wide += QByteArray::number(r % 10) + "\n";
+    QByteArray plain = "id,name,city,amount,qty,day,code,note\r\n";
+    for (int r = 0; r < 2000; ++r)
+        plain += QStringLiteral("%1,name %1,city %2,%3.25,%4,2024-01-%5,KV-%1,a note\r\n")
+                     .arg(r).arg(r % 7).arg(r * 3).arg(r % 50).arg(r % 28 + 1, 2, 10, QLatin1Char('0')).toUtf8();
+    for (const auto& [name, bytes] : {std::pair{"wide.csv", wide}, std::pair{"plain.csv", plain}}) {
+        SCOPED_TRACE(name);
+        const QString path = WriteTestFile(dir, QString::fromLatin1(name), bytes);
+        TOwned<TKvCsvDataProvider> p = MakeOwned<TKvCsvDataProvider>(nullptr);
+        p->SetAutoSave(false);
+        const size_t before = AllocatedBytes();
+        p->SetFileName(path);
+        const double kept = static_cast<double>(AllocatedBytes() - before);
+        EXPECT_LT(kept, 3.0 * static_cast<double>(bytes.size())) << kept / static_cast<double>(bytes.size()) << "x the file";
+    }
+
+    // The wide file reads as it is written.
+    auto p = Open(WriteTestFile(dir, QStringLiteral("wide2.csv"), wide));
+    EXPECT_EQ(p->GetFieldCount(), 65102);
+    EXPECT_EQ(p->GetRowCount(), 1801);
+    EXPECT_EQ(p->GetFieldName(65101), QStringLiteral("x"));
+    EXPECT_EQ(p->GetFieldIndex(QStringLiteral("C")), 2);
+    EXPECT_EQ(p->GetData(1800, 0), Variant("0"));
+    EXPECT_EQ(p->GetData(1800, 1), Variant(""));
+    EXPECT_EQ(p->GetData(3, 65101), Variant(""));
 }

@@ -285,3 +285,85 @@ TEST(SimpleProvider, SumsStayExactWithHugeValues)
             ASSERT_EQ(sum.ToDouble(), want.ToDouble()) << "step " << step;
     }
 }
+
+// A sum read between edits (as a footer paint reads it) never shifts later sums: after any
+// edits the sum is the exact total of the values, rounded once, as a fresh table gives it.
+TEST(SimpleProvider, SumReadBetweenEditsStaysTheExactTotal)
+{
+    auto t = MakeTable(QStringLiteral("Amount"), QStringLiteral("n"), {{1234.56}, {0.07}, {123456789012345.67}});
+    EXPECT_NEAR(t->GetSum(0).ToDouble(), 123456789013580.3, 0.02);
+    t->SetData(2, 0, 0.5);
+    auto fresh = MakeTable(QStringLiteral("Amount"), QStringLiteral("n"), {{1234.56}, {0.07}, {0.5}});
+    EXPECT_EQ(t->GetSum(0).ToDouble(), fresh->GetSum(0).ToDouble());
+    EXPECT_NEAR(t->GetSum(0).ToDouble(), 1235.13, 1e-9);
+
+    // Values m * 2^-e (exact doubles with up to 53 bits) have an exact total in 2^-40 units.
+    t->ClearRows();
+    std::mt19937_64 random(45);
+    auto number = [&]() -> Variant {
+        if (random() % 7 == 0)
+            return Variant(std::int64_t(random() % 2000000) - 1000000);
+        const std::int64_t m = std::int64_t(random() % (std::uint64_t(1) << 53)) - (std::int64_t(1) << 52);
+        return Variant(std::ldexp(static_cast<double>(m), -int(random() % 40 + 1)));
+    };
+    auto exact = [&]() {
+        __extension__ __int128 units = 0;
+        for (int r = 0; r < t->GetRowCount(); ++r)
+            units += static_cast<__int128>(std::ldexp(t->GetData(r, 0).ToDouble(), 40));
+        return std::ldexp(static_cast<double>(units), -40);
+    };
+    for (int step = 0; step < 3000; ++step) {
+        const int rows = t->GetRowCount();
+        switch (random() % 4) {
+        case 0: t->InsertRow(int(random() % (rows + 1)), {number()}); break;
+        case 1:
+            if (rows > 1)
+                t->RemoveRow(int(random() % rows));
+            break;
+        default:
+            if (rows > 0)
+                t->SetData(int(random() % rows), 0, number());
+            break;
+        }
+        if (random() % 2)
+            continue;
+        ASSERT_EQ(t->GetSum(0).ToDouble(), exact()) << "step " << step;
+    }
+}
+
+// Every column gives its values as one array, whatever kind it keeps them by; after a change
+// the array asked for again holds the change.
+TEST(SimpleProvider, FieldValuesOfEveryKindOfColumn)
+{
+    auto t = MakeTable(QStringLiteral("N,F,S,D,B,M"), QStringLiteral("n,n,s,d,b,s"),
+                       {{1, 1.5, QStringLiteral("a"), Variant::DateTime(45000.5), true, 1},
+                        {2, 2.5, QStringLiteral("b"), Variant::DateTime(45001.25), false, QStringLiteral("x")},
+                        {3, Variant(), QStringLiteral("a"), Variant(), true, Variant()}});
+    auto values = [&](int field) {
+        const Variant* cells = t->GetFieldValues(field);
+        TKvGridDataRow out;
+        for (int r = 0; cells && r < t->GetRowCount(); ++r)
+            out.push_back(cells[r]);
+        return out;
+    };
+    auto rows = [&](int field) {
+        TKvGridDataRow out;
+        for (int r = 0; r < t->GetRowCount(); ++r)
+            out.push_back(t->GetData(r, field));
+        return out;
+    };
+    for (int f = 0; f < t->GetFieldCount(); ++f)
+        EXPECT_EQ(values(f), rows(f)) << "field " << f;
+    EXPECT_EQ(values(0), (TKvGridDataRow{Variant(1), Variant(2), Variant(3)}));
+
+    t->SetData(1, 0, 20);
+    t->InsertRow(0, {Variant(7), 7.5});
+    t->RemoveRow(3);
+    EXPECT_EQ(values(0), (TKvGridDataRow{Variant(7), Variant(1), Variant(20)}));
+    EXPECT_EQ(values(1), (TKvGridDataRow{Variant(7.5), Variant(1.5), Variant(2.5)}));
+    t->UpdateRow(0, {Variant(8)});
+    EXPECT_EQ(values(0), rows(0));
+    t->ClearRows();
+    EXPECT_EQ(values(0), TKvGridDataRow());
+    EXPECT_EQ(t->GetFieldValues(6), nullptr);
+}

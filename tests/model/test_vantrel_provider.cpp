@@ -3,6 +3,7 @@
 #include "model/KvGrids.Data.Vantrel.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/Streaming.h"
+#include "platform/rtl/ScopeGuard.h"
 
 using namespace kv;
 using namespace kvtest;
@@ -236,6 +237,24 @@ TEST(VantrelPool, SumsStayExactAfterAHugeValueIsCorrected)
     EXPECT_EQ(p->GetSum(2), Variant(4.5));
 }
 
+// A sum read between edits never shifts later sums: the sum is the exact total rounded once.
+TEST(VantrelPool, SumReadBetweenEditsStaysTheExactTotal)
+{
+    TKvVantrelDataPool pool(vdtFloat, 0);
+    pool.SetCount(3);
+    pool.SetFloat(0, 1234.56);
+    pool.SetFloat(1, 0.07);
+    pool.SetFloat(2, 123456789012345.67);
+    EXPECT_NEAR(static_cast<double>(pool.GetSum()), 123456789013580.3, 0.02);
+    pool.SetFloat(2, 0.5);
+    TKvVantrelDataPool fresh(vdtFloat, 0);
+    for (double v : {1234.56, 0.07, 0.5})
+        fresh.SetFloat(fresh.Add(), v);
+    EXPECT_EQ(static_cast<double>(pool.GetSum()), static_cast<double>(fresh.GetSum()));
+    // The exact total of the three doubles, rounded once.
+    EXPECT_EQ(static_cast<double>(pool.GetSum()), 1235.1299999999999);
+}
+
 TEST(VantrelProvider, RowsValuesAndNotifications)
 {
     auto p = MakeStore();
@@ -342,8 +361,11 @@ TEST(VantrelProvider, FieldsTypesAndDesignTime)
 {
     auto p = MakeStore();
     EXPECT_EQ(p->GetFieldNames(), QStringList({"name", "qty", "price"}));
-    p->GetFields()->Add(QStringLiteral("Qty"), vdtBool);
-    EXPECT_EQ(p->GetFieldIndex(QStringLiteral("QTY")), 3);
+    // Names are unique regardless of case (see FieldNamesAreUniqueRegardlessOfCase), and
+    // found in any case.
+    p->GetFields()->Add(QStringLiteral("Flag"), vdtBool);
+    EXPECT_EQ(p->GetFieldIndex(QStringLiteral("QTY")), 1);
+    EXPECT_EQ(p->GetFieldIndex(QStringLiteral("flag")), 3);
     EXPECT_EQ(p->GetFieldByName(QStringLiteral("QTY"))->GetIndex(), 1);
     EXPECT_EQ(p->GetValueType(3), ValueTypeBool);
     EXPECT_EQ(p->GetValueType(2), ValueTypeNumeric);
@@ -444,4 +466,35 @@ TEST(VantrelPool, EachIntegerTypeTakesItsExactLimitsAndRefusesOneMore)
         EXPECT_EQ(pool.GetInt64(0), l.Hi);
         EXPECT_FALSE(pool.GetNull(0));
     }
+}
+
+// Field names are unique regardless of case, as the look-up by name is: a second "Amount"
+// beside "amount" is refused by every way a name is given, and the fields stay as they were.
+TEST(VantrelProvider, FieldNamesAreUniqueRegardlessOfCase)
+{
+    auto p = MakeStore();
+    p->GetFields()->Add(QStringLiteral("amount"), vdtFloat);
+    KV_EXPECT_THROW_MSG(p->GetFields()->Add(QStringLiteral("Amount"), vdtFloat), Exception,
+                        "Field name 'Amount' is already used by the field 'amount'");
+    EXPECT_EQ(p->GetFieldNames(), (QStringList{"name", "qty", "price", "amount"}));
+    KV_EXPECT_THROW_MSG(p->GetFields()->GetItem(1)->SetName(QStringLiteral("AMOUNT")), Exception,
+                        "Field name 'AMOUNT' is already used by the field 'amount'");
+    EXPECT_EQ(p->GetFieldName(1), QStringLiteral("qty"));
+    // A field may change the case of its own name; unnamed fields are many.
+    p->GetFields()->GetItem(3)->SetName(QStringLiteral("Amount"));
+    EXPECT_EQ(p->GetFieldName(3), QStringLiteral("Amount"));
+    p->GetFields()->Add(QString(), vdtText);
+    p->GetFields()->Add(QString(), vdtText);
+    EXPECT_EQ(p->GetFieldCount(), 6);
+
+    // The designer's new-field dialog answering a name in use.
+    TKvVantrelDataField::SetFieldDialog([](TKvVantrelDataProvider*, QString& name, TKvVantrelDataType& type) {
+        name = QStringLiteral("QTY");
+        type = vdtInt;
+        return true;
+    });
+    TScopeExit noDialog([] { TKvVantrelDataField::SetFieldDialog(nullptr); });
+    p->SetDesigning(true);
+    KV_EXPECT_THROW_MSG(p->GetFields()->Add(), Exception, "Field name 'QTY' is already used by the field 'qty'");
+    EXPECT_EQ(p->GetFieldCount(), 6);
 }
