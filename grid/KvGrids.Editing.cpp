@@ -445,6 +445,19 @@ void TKvDefaultGridEditController::ShowEditor(bool Button)
         ButtonClick(FEditor, FEditIndex);
 }
 
+// A commit of the row from anywhere (code, a button that keeps no focus) takes the open
+// editor's text first. Text that does not convert raises; a validation that fails raises its
+// message; either way the row is not written.
+void TKvDefaultGridEditController::ItemCommitting(int Index)
+{
+    if (!GetEditing() || FEditIndex.ItemIndex != Index || !FEditor->GetEdited())
+        return;
+    CommitEditor(false);
+    auto* column = dynamic_cast<TKvGridDataColumn*>(FEditIndex.Column);
+    if (FModified && column && !column->GetError().isEmpty())
+        throw Exception(column->GetError());
+}
+
 void TKvDefaultGridEditController::ItemMoved(int From, int To)
 {
     if (From < 0 || FEditIndex.ItemIndex != From)
