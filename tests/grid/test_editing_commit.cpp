@@ -122,6 +122,15 @@ TEST_F(CommitPaths, ACommitFromCodeTakesTheOpenEditorsValue)
     Grid->Commit();
     EXPECT_TRUE(Data->GetData(0, 1) == Variant(8));
     EXPECT_FALSE(Editable->IsEditing(-1));
+    // The editor stays open on the saved row: typing on edits the row again.
+    ASSERT_TRUE(Controller()->GetEditing());
+    TypeKeys("9");
+    EXPECT_TRUE(Editable->IsEditing(0));
+    EXPECT_TRUE(Controller()->GetModified());
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(Editable->IsEditing(-1));
+    EXPECT_TRUE(Data->GetData(0, 1) == Variant(8));
 
     // Text that is no number: refused with the editor's message, the row is not written and
     // the user's text stays in the open editor.
@@ -174,4 +183,32 @@ TEST_F(CommitPaths, ACheckClickOnAnotherRowSavesTheEditedRowAndToggles)
     EXPECT_TRUE(Data->GetData(1, 2) == Variant(false));
     EXPECT_EQ(Grid->GetFocusedIndex().ItemIndex, 0);
     EXPECT_EQ(Data->GetData(0, 0).ToString(), "ann");
+}
+
+// A value the column refuses, left for another cell of the row: typing there starts a new cell
+// edit, which the grid reports (OnEditStart) as it does for every cell edit of a row.
+TEST_F(CommitPaths, AnEditAfterARefusedOneLeftStartsAnew)
+{
+    QStringList starts;
+    Grid->OnEditStart = [&](TKvGridView*, const TKvGridCellIndex& i) {
+        starts << QStringLiteral("%1/%2").arg(i.ItemIndex).arg(static_cast<TKvGridDataColumn*>(i.Column)->GetFieldName());
+    };
+    Qty->GetValidations()->Add("positive", "value > 0", "Qty must be positive");
+    ClickCell(0, Qty);
+    TypeKeys("-4");
+    ClickCell(0, Name);
+    ASSERT_EQ(Grid->GetFocusedIndex(), Cell(0, Name));
+    EXPECT_FALSE(Controller()->GetEditing());
+    TypeKeys("z");
+    ASSERT_TRUE(Controller()->GetEditing());
+    EXPECT_EQ(EditorText(), "z");
+    EXPECT_TRUE(Controller()->GetModified());
+    EXPECT_EQ(starts, (QStringList{"0/Qty", "0/Name"}));
+    // The refused value keeps the row from being saved; Escape twice gives it all up.
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(Editable->IsEditing(-1));
+    EXPECT_FALSE(Controller()->GetModified());
+    EXPECT_TRUE(Data->GetData(0, 1) == Variant(3));
+    EXPECT_EQ(Data->GetData(0, 0).ToString(), "alpha");
 }
