@@ -8,7 +8,8 @@
 // into the waiting editor -> listener EditStart -> DoEditorStarted -> ActivateEditor (bounds
 // from the grid, value loaded, BeginEdit). First change -> the grid opens the item edit.
 // CommitEditor converts the value to its field's type (refusing text that does not convert),
-// writes through the editable item provider and raises commit, then completed.
+// writes through the editable item provider and raises commit, then completed. A row commit
+// asked for elsewhere -> ItemCommitting writes the open editor's text first (or refuses).
 #include "grid/KvGrids.Editing.h"
 
 #include "grid/KvGrids.Columns.h"
