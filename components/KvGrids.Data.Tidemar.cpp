@@ -456,6 +456,11 @@ std::vector<std::pair<QString, QString>> TKvTidemarDataProvider::CreateParamMap(
 
 void TKvTidemarDataProvider::Commit()
 {
+    if (FCommitting)
+        return;
+    // A row still pending over this provider (an open editor's text in it) is written first;
+    // a refusal there stops the commit before anything is sent.
+    DoCommitting();
     if (FRowStates.empty() || FCommitting)
         return;
     struct TCommitting

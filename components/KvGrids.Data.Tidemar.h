@@ -107,7 +107,8 @@ public:
 
     // Reads a result set; on failure the loaded rows and pending changes stay as they were.
     void Request(const QString& Service, const QStringList& Names, const TVariantArray& Values);
-    // Sends every change in one request; on failure nothing local changes. A commit asked
+    // Sends every change in one request, a row still pending in an item provider over this one
+    // written first; on failure nothing local changes. A commit asked
     // for while one runs (by a listener of its reset) does nothing. When the request went out
     // and no answer came (a time-out), the outcome is unknown: the error says so, and the new
     // rows it carried are not sent again (a commit holding one raises before sending) until

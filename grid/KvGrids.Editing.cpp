@@ -8,7 +8,8 @@
 // into the waiting editor -> listener EditStart -> DoEditorStarted -> ActivateEditor (bounds
 // from the grid, value loaded, BeginEdit). First change -> the grid opens the item edit.
 // CommitEditor converts the value to its field's type (refusing text that does not convert),
-// writes through the editable item provider and raises commit, then completed.
+// writes through the editable item provider and raises commit, then completed. A row commit
+// asked for elsewhere -> ItemCommitting writes the open editor's text first (or refuses).
 #include "grid/KvGrids.Editing.h"
 
 #include "grid/KvGrids.Columns.h"
@@ -443,6 +444,19 @@ void TKvDefaultGridEditController::ShowEditor(bool Button)
         ActivateEditor();
     if (Button)
         ButtonClick(FEditor, FEditIndex);
+}
+
+// A commit of the row from anywhere (code, a button that keeps no focus) takes the open
+// editor's text first. Text that does not convert raises; a validation that fails raises its
+// message; either way the row is not written.
+void TKvDefaultGridEditController::ItemCommitting(int Index)
+{
+    if (!GetEditing() || FEditIndex.ItemIndex != Index || !FEditor->GetEdited())
+        return;
+    CommitEditor(false);
+    auto* column = dynamic_cast<TKvGridDataColumn*>(FEditIndex.Column);
+    if (FModified && column && !column->GetError().isEmpty())
+        throw Exception(column->GetError());
 }
 
 void TKvDefaultGridEditController::ItemMoved(int From, int To)

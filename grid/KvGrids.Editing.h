@@ -51,6 +51,7 @@ public:
     void ShowEditor(bool Button) override;
     void ResetEditor(bool Reload) override;
     void ItemMoved(int From, int To) override;
+    void ItemCommitting(int Index) override;
     void EditorRemoved(TKvGridCellEditor* Editor) override;
 
     TKvGridCellEditor* GetEditor() const { return FEditor; }

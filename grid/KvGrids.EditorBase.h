@@ -123,6 +123,9 @@ public:
     virtual void ItemMoved(int From, int To) {}
     // The editor is being freed: forget it.
     virtual void EditorRemoved(TKvGridCellEditor* Editor) {}
+    // The row at item Index is about to be written: an open editor on it stores its text
+    // first, or raises with its message to refuse the commit.
+    virtual void ItemCommitting(int Index) {}
 
     TKvGridView* GetOwner() const { return FOwner; }
     // The cell value read from the grid's item provider; unassigned outside the items.

@@ -801,7 +801,9 @@ void TKvGridRowGroupElement::DoLayoutContent(TKvAbstractGridLayoutManager* layou
         fixedView->SetVisible(layout->FixedColCount() > 0);
         if (fixedView->GetVisible()) {
             fixedView->SetIndents(view->GetIndents());
-            fixedView->SetBounds(TRect::Bounds(level * indent, b.Top + bodyTop, std::max(0, fixedWidth), b.Height()));
+            // Its cells move right by the indents: the view reaches the fixed columns' end.
+            fixedView->SetBounds(TRect::Bounds(level * indent, b.Top + bodyTop, std::max(0, fixedWidth + view->GetIndents()),
+                                               b.Height()));
             fixedView->LayoutContent(layout);
         }
     }

@@ -435,6 +435,7 @@ void TItemEditListener::UpdateStarted(int Index) { FOwner->DoItemUpdateStarted(I
 void TItemEditListener::AppendStarted() { FOwner->DoItemAppendStarted(); }
 void TItemEditListener::InsertStarted(int Index) { FOwner->DoItemInsertStarted(Index); }
 void TItemEditListener::Edited(int Index, int Field) { FOwner->DoItemEdited(Index, Field); }
+void TItemEditListener::Committing(int Index) { FOwner->DoItemCommitting(Index); }
 void TItemEditListener::Committed(int Index) { FOwner->DoItemCommitted(Index); }
 void TItemEditListener::Canceled() { FOwner->DoItemCanceled(); }
 

@@ -462,6 +462,7 @@ public:
     void AppendStarted() override;
     void InsertStarted(int Index) override;
     void Edited(int Index, int Field) override;
+    void Committing(int Index) override;
     void Committed(int Index) override;
     void Canceled() override;
 

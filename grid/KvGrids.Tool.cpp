@@ -565,7 +565,8 @@ void TKvGridSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift, i
     FClickElement = grid->FindElementAt(X, Y);
     if (FClickElement) {
         auto* handle = FClickElement->AdapterAs<TKvGridCellHandle>();
-        if (handle && handle->GetClickable()) {
+        // Handles answer the left button; the right one is for a context menu.
+        if (handle && handle->GetClickable() && Button == mbLeft) {
             FClickHandle = handle;
             CellHandleClicked(handle);
             FClickHandle = nullptr;
@@ -577,6 +578,8 @@ void TKvGridSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift, i
             FClickCell = FClickElement->FindAdapter<TKvGridCellElement>();
     }
 
+    if (Button == mbLeft && !EndEditForClick(Shift, X, Y))
+        return;
     IntfPtr<IKvGridEditRequest> request;
     if (Button == mbLeft)
         request = GetEditRequest(FClickCell, Shift, X, Y, false);
@@ -641,6 +644,42 @@ void TKvGridSelectionTool::DoMouseDown(TMouseButton Button, TShiftState Shift, i
             StartDrag(X, Y);
     }
     SetHoveredCell(FClickCell);
+}
+
+bool TKvGridSelectionTool::EndEditForClick(TShiftState Shift, int X, int Y)
+{
+    TKvGridView* grid = FOwner;
+    auto* data = dynamic_cast<TKvGridDataCellElement*>(FClickCell);
+    if (!data || !grid->GetEditing() || data->GetIndex() == grid->GetFocusedIndex() || grid->IsDesignTime())
+        return true;
+    const TKvGridCellIndex index = data->GetIndex();
+    TKvGridDataCellRenderer* renderer = DataRenderer(grid, index);
+    const TPoint p = CellPoint(data, X, Y);
+    const TRectF rect(0, 0, data->GetWidth(), data->GetHeight());
+    if (!renderer || !renderer->GetEditWhenClick() || data->PtInButton(p) || data->PtInEditorButton(p) ||
+        !renderer->IsClickable(rect, p.X, p.Y, Shift))
+        return true;
+    const TKvGridCellIndex old = grid->GetFocusedIndex();
+    // A save that raises leaves no pressed cell behind for the release.
+    FClickElement = nullptr;
+    FClickCell = nullptr;
+    SetFocused(index, false, false);
+    const TKvGridCellIndex now = grid->GetFocusedIndex();
+    if (now == old || grid->GetEditing())
+        return false; // refused: the box stays as it was
+    if (now == index) {
+        // The press goes on as one on a cell that is not being edited.
+        FClickElement = grid->FindElementAt(X, Y);
+        FClickCell = FClickElement ? FClickElement->FindAdapter<TKvGridCellElement>() : nullptr;
+        if (auto* again = dynamic_cast<TKvGridDataCellElement*>(FClickCell); again && again->GetIndex() == index)
+            return true;
+        FClickElement = nullptr;
+        FClickCell = nullptr;
+    }
+    // The saved row moved the clicked one: its box toggles where it went.
+    if (now.Column == index.Column)
+        renderer->Click(rect, p.X, p.Y, now);
+    return false;
 }
 
 void TKvGridSelectionTool::DoMouseMove(TShiftState Shift, int X, int Y)
@@ -730,6 +769,11 @@ void TKvGridSelectionTool::DoMouseUp(TMouseButton Button, TShiftState Shift, int
     }
     SetPushed(cell, false);
     if (auto* header = dynamic_cast<TKvGridHeaderCellElement*>(cell)) {
+        // Only the left button sorts; the right one is for a context menu.
+        if (Button != mbLeft) {
+            FClickRequest = nullptr;
+            return;
+        }
         IntfPtr<IKvGridEditRequest> request = GetEditRequest(cell, Shift, X, Y, false);
         if (!dynamic_cast<TKvColumnResizeRequest*>(request.get()))
             ColumnHeaderClicked(header->GetColumn());

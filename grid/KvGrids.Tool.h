@@ -310,6 +310,10 @@ protected:
     void SetHoveredCell(TKvGridCellElement* Cell);
     void SetHoveredButtonCell(TKvGridDataCellElement* Cell);
     void SetFocused(const TKvGridCellIndex& Index, bool Select, bool NoCancel);
+    // A press on another cell's clickable part (a check box) while a cell is being edited:
+    // the focus moves first, writing the edit and saving the row it leaves. False when the
+    // press is done with (refused, or the box toggled where its saved row moved).
+    bool EndEditForClick(TShiftState Shift, int X, int Y);
     void LockHover();
     // Keys (KvGrids.Tool.Keys.cpp).
     bool NavigateKey(std::uint16_t Key, TShiftState Shift, TKvGridCellIndex& F, bool& Appended);

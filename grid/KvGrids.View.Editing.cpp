@@ -18,6 +18,12 @@ void TKvGridView::EditorRemoved(TKvGridCellEditor* Editor)
         FEditController->EditorRemoved(Editor);
 }
 
+void TKvGridView::DoItemCommitting(int Index)
+{
+    if (FEditController && !IsDestroying())
+        FEditController->ItemCommitting(Index);
+}
+
 void TKvGridView::ResetFocusedView()
 {
     if (IKvGridTool* tool = GetActiveTool())

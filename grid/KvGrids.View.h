@@ -572,6 +572,8 @@ protected:
     virtual void DoItemAppendStarted();
     virtual void DoItemInsertStarted(int Index);
     virtual void DoItemEdited(int Index, int Field);
+    // The row is about to be written: the open editor's text goes into it first.
+    void DoItemCommitting(int Index);
     virtual void DoItemCommitted(int Index);
     virtual void DoItemCanceled();
 

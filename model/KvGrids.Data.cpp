@@ -295,4 +295,9 @@ void TKvGridDataProvider::DoValueChanged(int Row, int Field)
         FListeners.Notify([Row, Field](TKvGridDataChangeListener* l) { l->OnDataValueChanged(Row, Field); });
 }
 
+void TKvGridDataProvider::DoCommitting()
+{
+    FListeners.Notify([](TKvGridDataChangeListener* l) { l->OnDataCommitting(); });
+}
+
 } // namespace kv

@@ -41,6 +41,9 @@ public:
     virtual void OnDataRowsRemoved(const TKvIntegerArray& Rows) = 0;
     virtual void OnDataRowUpdated(int Row) = 0;
     virtual void OnDataValueChanged(int Row, int Field) = 0;
+    // The provider is about to commit its changes (send or keep them): a listener holding a
+    // pending row for it writes it now, or raises to stop the commit.
+    virtual void OnDataCommitting() {}
 };
 
 class TKvGridDataEditOptions : public TPersistent
@@ -184,6 +187,8 @@ public:
     virtual void DoRowsRemoved(const TKvIntegerArray& Rows);
     virtual void DoRowUpdated(int Row);
     virtual void DoValueChanged(int Row, int Field);
+    // Sent also under the update flag: a pending row must reach the commit.
+    void DoCommitting();
 
 protected:
     int RequireFieldIndex(const QString& Name) const;

@@ -1,5 +1,7 @@
 #include "model/KvGrids.Model.Editing.h"
 
+#include "platform/rtl/ScopeGuard.h"
+
 #include <unordered_set>
 
 namespace kv {
@@ -45,6 +47,7 @@ public:
     void OnDataRowsRemoved(const TKvIntegerArray& Rows) override { FOwner->Data_RowsRemoved(Rows); }
     void OnDataRowUpdated(int Row) override { FOwner->Data_RowUpdated(Row); }
     void OnDataValueChanged(int, int) override {}
+    void OnDataCommitting() override { FOwner->Data_Committing(); }
 
 private:
     TKvGridEditableItemProvider* FOwner;
@@ -207,7 +210,7 @@ void TKvGridEditableItemProvider::Insert(int Index, const TKvGridDataRow& Values
 
 void TKvGridEditableItemProvider::Commit()
 {
-    if (IsOpen() && !FCommitting)
+    if (IsOpen() && !FCommitting && !FStoring)
         CommitEdit();
 }
 
@@ -269,6 +272,11 @@ void TKvGridEditableItemProvider::FireInsertStarted(int Index)
 void TKvGridEditableItemProvider::FireItemEdited(int Index, int Field)
 {
     FEditListeners.Notify([Index, Field](TKvGridItemEditListener* l) { l->Edited(Index, Field); });
+}
+
+void TKvGridEditableItemProvider::FireCommitting(int Index)
+{
+    FEditListeners.Notify([Index](TKvGridItemEditListener* l) { l->Committing(Index); });
 }
 
 void TKvGridEditableItemProvider::FireCommitted(int Index)
@@ -364,10 +372,17 @@ void TKvGridEditableItemProvider::CancelEdit()
 void TKvGridEditableItemProvider::CommitEdit()
 {
     KV_ASSERT(IsOpen(), "ItemProvider is not editing");
-    if (FCommitting)
+    if (FCommitting || FStoring)
         return;
     TKvGridDataProvider* data = GetDataSource();
     KV_ASSERT(data, "DataSource is nil");
+    {
+        // A value still held for the row (an open cell editor's text) goes in first.
+        TRestore<bool> storing(FStoring, true);
+        FireCommitting(PendingIndex());
+    }
+    if (!IsOpen())
+        return; // ended by a listener
     const int index = PendingIndex();
     // The values are copied: the data source's notifications may end the transaction.
     const TKvGridDataRow values = FEditingItem->FValues;
@@ -501,6 +516,13 @@ void TKvGridEditableItemProvider::Data_Reset()
     // that the commit's own write causes leaves the ending to the commit.
     if (FEditingState == ItemUpdating && !FCommitting)
         DropTransaction();
+}
+
+// The data provider is about to send or keep its changes: the open transaction is written
+// first, so that what the user sees pending goes with them.
+void TKvGridEditableItemProvider::Data_Committing()
+{
+    Commit();
 }
 
 void TKvGridEditableItemProvider::Data_Dispose()

@@ -17,6 +17,9 @@ public:
     virtual void Edited(int Index, int Field) = 0;
     virtual void Committed(int Index) = 0;
     virtual void Canceled() = 0;
+    // The pending item at Index is about to be written: a listener holding a value for it that
+    // is not stored yet (an open cell editor) stores it now, or raises to refuse the commit.
+    virtual void Committing(int Index) {}
 };
 
 // The pending item of a transaction: the values being edited, one per field.
@@ -91,6 +94,7 @@ public:
     void FireAppendStarted();
     void FireInsertStarted(int Index);
     void FireItemEdited(int Index, int Field);
+    void FireCommitting(int Index);
     void FireCommitted(int Index);
     void FireCanceled();
 
@@ -100,7 +104,9 @@ public:
     virtual void BeginInsert(int Index, const TKvGridDataRow& Values);
     virtual void EndUpdate();
     virtual void CancelEdit();
-    // Writes the pending item. A write that reached the data provider ends the transaction
+    // Lets the edit listeners store what they hold for the pending item (Committing), then
+    // writes it; a listener that raises refuses the commit and the transaction stays open.
+    // A write that reached the data provider ends the transaction
     // even when the provider raises afterwards (a failed send of a kept change), and the
     // error goes on; a write that was refused raises and leaves the transaction open.
     virtual void CommitEdit();
@@ -139,6 +145,7 @@ private:
     void Data_RowsRemoved(const TKvIntegerArray& Rows);
     void Data_Reset();
     void Data_Dispose();
+    void Data_Committing();
 
     TListenerList<TKvGridItemEditListener> FEditListeners;
     TKvGridItemState FEditingState = ItemNormal;
@@ -149,6 +156,8 @@ private:
     TOwned<TKvGridDataChangeListener> FDataWatch;
     TKvGridDataProvider* FWatched = nullptr;
     bool FCommitting = false;
+    // The edit listeners are storing their values before a commit.
+    bool FStoring = false;
     // The data provider reported the commit's row as written.
     bool FCommitWritten = false;
     int FCommittedRow = -1;

@@ -204,3 +204,54 @@ TEST(TidemarAutoCommit, TheOnlyRowLeftDownwardsKeepsWhatWasTyped)
     EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
     EXPECT_EQ(t.P->GetData(0, 1), Variant(QStringLiteral("Kept")));
 }
+
+// A commit asked for by code or by a button that keeps no focus, while the user's text is still
+// in the open editor, sends that text; text the column refuses stops the commit, with its
+// message, before anything is sent.
+TEST(TidemarAutoCommit, ACommitFromCodeTakesTheOpenEditorsText)
+{
+    TRemoteGrid t(2);
+    // A new row whose Name is still being typed, written by the program (AutoCommit sends it).
+    t.Grid->SetFocusedIndex(TKvGridCellIndex(t.Grid.get(), 1, t.Name));
+    ProcessEvents(5);
+    QApplication::setActiveWindow(t.Grid->Widget()->window());
+    t.Key(Qt::Key_Down);
+    ASSERT_EQ(t.Grid->GetItemCount(), 3);
+    t.TypeText(QStringLiteral("Zed"));
+    ASSERT_TRUE(t.Grid->GetEditing());
+    const int sent = t.Server.Count();
+    t.Server.Reply(THttpReply{200, "<Tidemar.Response><results><m name=\"Ins:2\"><value>77</value></m></results></Tidemar.Response>"});
+    EXPECT_NO_THROW(t.Editable->Commit());
+    EXPECT_EQ(t.Server.Count(), sent + 1);
+    EXPECT_EQ(t.Server.Last().Body.count("Zed"), 1) << t.Server.Last().Body.toStdString();
+    EXPECT_EQ(t.P->GetRowCount(), 3);
+    EXPECT_EQ(t.P->GetData(2, 1), Variant(QStringLiteral("Zed")));
+    EXPECT_FALSE(t.Editable->IsEditing(-1));
+
+    // Without AutoCommit: the provider's own commit first writes the row being edited.
+    t.P->SetAutoCommit(false);
+    t.Grid->SetFocusedIndex(TKvGridCellIndex(t.Grid.get(), 0, t.Name));
+    ProcessEvents(5);
+    QApplication::setActiveWindow(t.Grid->Widget()->window());
+    t.TypeText(QStringLiteral("Amy"));
+    ASSERT_TRUE(t.Grid->GetEditing());
+    t.Server.Reply(THttpReply{200, "<Tidemar.Response><results/></Tidemar.Response>"});
+    t.P->Commit();
+    EXPECT_EQ(t.Server.Count(), sent + 2);
+    EXPECT_EQ(t.Server.Last().Body.count("Amy"), 1) << t.Server.Last().Body.toStdString();
+    EXPECT_EQ(t.P->GetData(0, 1), Variant(QStringLiteral("Amy")));
+    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
+
+    // Text the column refuses: nothing is sent, the user's text and row stay as they were.
+    t.Name->GetValidations()->Add(QStringLiteral("named"), QStringLiteral("value <> 'bad'"), QStringLiteral("Name must not be bad"));
+    t.Grid->SetFocusedIndex(TKvGridCellIndex(t.Grid.get(), 1, t.Name));
+    ProcessEvents(5);
+    QApplication::setActiveWindow(t.Grid->Widget()->window());
+    t.TypeText(QStringLiteral("bad"));
+    KV_EXPECT_THROW_MSG(t.P->Commit(), Exception, "Name must not be bad");
+    EXPECT_EQ(t.Server.Count(), sent + 2);
+    EXPECT_EQ(t.P->GetData(1, 1), Variant(QStringLiteral("P1")));
+    EXPECT_EQ(t.P->GetDirtyRowCount(), 0);
+    EXPECT_TRUE(t.Grid->GetEditing());
+    EXPECT_EQ(t.Grid->GetCellData(TKvGridCellIndex(t.Grid.get(), 1, t.Name)), Variant(QStringLiteral("bad")));
+}

@@ -7,6 +7,8 @@
 #include "platform/design/DesignHost.h"
 #include "platform/rtl/Streaming.h"
 
+#include <map>
+
 using namespace kv;
 using namespace kvtest;
 
@@ -453,4 +455,56 @@ TEST(Vantrel, TheChainClearsAndRebuildsItsGroupedItems)
         EXPECT_LE(RegionOf(rows[i - 1]), RegionOf(rows[i]));
     g.Grid->RefreshView();
     g.Paint();
+}
+
+// With a fixed column and two group levels, the fixed cell of every group footer shows its whole
+// value: the outer level's, moved right by the inner level's indent, as the inner level's does.
+TEST(Vantrel, GroupFootersOfEveryLevelShowTheirFixedCellWhole)
+{
+    TShownVantrel g;
+    g.Fill(4); // one row per region and city
+    g.Grid->GetFixedCols()->SetCount(1);
+    g.Columns[FRegion]->GetFooter()->SetGroupExpression(QStringLiteral("row"));
+    g.Show(500, 600);
+    g.Grid->GroupBy({FRegion, FCity}, true, SortAscending);
+    g.Paint();
+    const QImage& image = g.Image();
+    // The first and last x of dark pixels in r.
+    auto ink = [&](const TRect& r) {
+        std::pair<int, int> span{-1, -1};
+        for (int x = std::max(0, r.Left); x < std::min(image.width(), r.Right); ++x)
+            for (int y = std::max(0, r.Top); y < std::min(image.height(), r.Bottom); ++y)
+                if (qGray(image.pixel(x, y)) < 100) {
+                    if (span.first < 0)
+                        span.first = x;
+                    span.second = x;
+                    break;
+                }
+        return span;
+    };
+    TKvGridRowGroupElement* groups = g.Grid->GetRowGroupView();
+    std::map<int, std::vector<std::pair<int, int>>> byLevel;
+    for (int i = 0; i < groups->GetFixedFooterCount(); ++i) {
+        TKvGridRowGroupFooterElement* view = groups->GetFixedFooter(i);
+        TKvGridIndexedCellElement* cell = view->GetCells(g.Columns[FRegion]);
+        ASSERT_NE(cell, nullptr);
+        const TRect viewRect = TShownVantrel::Bounds(view);
+        const TRect cellRect = TShownVantrel::Bounds(cell);
+        if (cellRect.Bottom > g.Grid->GetClientHeight())
+            continue;
+        const int level = g.Grid->GetItem(view->GetIndex())->GetParent()->GetLevel();
+        EXPECT_EQ(g.Grid->GetRowGroup()->GetFooterCell(cell->GetIndex())->GetDisplayText(), QStringLiteral("1"));
+        // The cell lies inside its view and where the body shows the column.
+        EXPECT_LE(cellRect.Right, viewRect.Right) << "level " << level;
+        const TRect body = g.Grid->GetCellBounds(TKvGridCellIndex(g.Grid.get(), 2, g.Columns[FRegion]));
+        EXPECT_EQ(cellRect.Left, body.Left) << "level " << level;
+        byLevel[level].push_back(ink(cellRect));
+    }
+    ASSERT_EQ(byLevel.size(), 2u);
+    ASSERT_FALSE(byLevel[2].empty());
+    const std::pair<int, int> inner = byLevel[2].front();
+    ASSERT_GE(inner.first, 0);
+    for (const auto& [level, spans] : byLevel)
+        for (const std::pair<int, int>& span : spans)
+            EXPECT_EQ(span, inner) << "level " << level;
 }

@@ -65,6 +65,33 @@ TEST_F(VantrelTool, HeaderClickSortsAndCyclesDirections)
     EXPECT_TRUE(g.Grid->GetSortFields().empty());
 }
 
+// The right button is for a context menu: a right click on a header, or on its sort handle,
+// sorts nothing; the left one still does.
+TEST_F(VantrelTool, OnlyTheLeftButtonSortsAHeader)
+{
+    const TPoint qty = TShownVantrel::Center(g.HeaderRect(FQty));
+    auto rightClick = [&](TPoint p) {
+        QTest::mouseClick(g.Win(), Qt::RightButton, {}, g.At(p));
+        g.Paint();
+    };
+    rightClick(qty);
+    EXPECT_TRUE(g.Grid->GetSortFields().empty());
+    EXPECT_EQ(g.Cell(0, FQty), QStringLiteral("0"));
+    g.Click(qty);
+    g.Click(qty);
+    ASSERT_EQ(g.Grid->GetSortDirections(), TKvGridSortDirections{SortDescending});
+    g.Move(qty);
+    g.Paint();
+    auto* header = dynamic_cast<TKvGridHeaderCellElement*>(g.Grid->GetHeaderView()->GetCells(g.Columns[FQty]));
+    ASSERT_NE(header, nullptr);
+    ASSERT_TRUE(header->GetSortHandle()->GetVisible());
+    rightClick(TShownVantrel::Center(TShownVantrel::Bounds(header->GetSortHandle())));
+    rightClick(qty);
+    EXPECT_EQ(g.Grid->GetSortFields(), TKvIntegerArray{FQty});
+    EXPECT_EQ(g.Grid->GetSortDirections(), TKvGridSortDirections{SortDescending});
+    EXPECT_EQ(g.Cell(0, FQty), QStringLiteral("39"));
+}
+
 TEST_F(VantrelTool, HeaderClickCommitsThePendingRowEditFirst)
 {
     g.Grid->SetFocusedIndex(TKvGridCellIndex(g.Grid.get(), 0, g.Columns[FCity]));

@@ -221,6 +221,22 @@ TEST_F(TEditFixture, CommittedUpdateWritesTheEditedRowAfterRowsMoved)
     EXPECT_EQ(DataNames(), QStringList({"s", "r"}));
 }
 
+// A row inserted at the edited row's own place pushes the edited row down: the commit writes
+// the row the user edited, not the new one standing where it was.
+TEST_F(TEditFixture, ARowInsertedAtTheEditedRowMovesTheUpdateDown)
+{
+    Editable->Edit(2); // "c"
+    Editable->SetData(2, 0, "C");
+    Data->InsertRow(2, {"new", 9, "n"});
+    EXPECT_EQ(Editable->GetEditingItem()->GetDataRow(), 3);
+    EXPECT_EQ(Editable->GetEditingIndex(), 3);
+    EXPECT_EQ(Editable->GetItem(2)->GetData(0), Variant("new"));
+    EXPECT_EQ(Editable->GetData(3, 0), Variant("C"));
+    Editable->Commit();
+    EXPECT_EQ(DataNames(), QStringList({"a", "b", "new", "C", "d", "e"}));
+    EXPECT_EQ(Data->GetData(2, 1), Variant(9));
+}
+
 TEST_F(TEditFixture, PermissionsDeletionAndFailures)
 {
     EXPECT_TRUE(Editable->CanUpdate(0, 1));
