@@ -237,6 +237,8 @@ Variant TPropertyEditor::GetVarValue() const
 void TPropertyEditor::SetVarValue(const Variant& value)
 {
     for (const TInstProp& p : FProps)
+        CheckPropMinimum(*p.PropInfo, value);
+    for (const TInstProp& p : FProps)
         SetPropValue(p.Instance, *p.PropInfo, value);
     Modified();
 }

@@ -856,7 +856,8 @@ void TReader::ReadPropValue(TObject* instance, const TPropInfo& prop, const TFor
     case pkInteger:
         if (value.Type != vaInt)
             InvalidValue(value);
-        SetRawValue(instance, prop, Variant(value.Int));
+        // A stored value below what a user may type reads as the least one.
+        SetRawValue(instance, prop, Variant(std::max(value.Int, prop.Least)));
         return;
     case pkFloat:
         if (value.Type == vaInt)

@@ -323,10 +323,6 @@ std::int64_t RawToInteger(const TPropInfo& prop, const Variant& value)
     }
     if (result < prop.MinValue || result > prop.MaxValue)
         RaiseConvert(prop, value);
-    if (result < prop.Least)
-        throw EPropertyConvertError(QStringLiteral("Invalid property value '%1' for %2: the least is %3")
-                                        .arg(ValueText(value), prop.Name)
-                                        .arg(prop.Least));
     return result;
 }
 
@@ -438,6 +434,16 @@ void SetPropValue(TObject* object, const TPropInfo& prop, const Variant& value)
 void SetPropValue(TObject* object, const QString& name, const Variant& value)
 {
     SetPropValue(object, GetPropInfo(object, name), value);
+}
+
+void CheckPropMinimum(const TPropInfo& prop, const Variant& value)
+{
+    if (prop.Kind != pkInteger || prop.Least == std::numeric_limits<std::int64_t>::min())
+        return;
+    if (detail::RawToInteger(prop, value) < prop.Least)
+        throw EPropertyConvertError(QStringLiteral("Invalid property value '%1' for %2: the least is %3")
+                                        .arg(ValueText(value), prop.Name)
+                                        .arg(prop.Least));
 }
 
 TObject* GetObjectProp(const TObject* object, const TPropInfo& prop)

@@ -131,7 +131,8 @@ struct TPropInfo
     // Range of an integer property's C++ type.
     std::int64_t MinValue = std::numeric_limits<std::int64_t>::min();
     std::int64_t MaxValue = std::numeric_limits<std::int64_t>::max();
-    // The least value the property takes, when it is narrower than its type's (Minimum).
+    // The least value a user may give the property, when it is narrower than its type's
+    // (Minimum): the object inspector refuses less; the form reader reads less as this.
     std::int64_t Least = std::numeric_limits<std::int64_t>::min();
     // Largest magnitude of a float property's C++ type; values are finite.
     double MaxFloat = std::numeric_limits<double>::max();
@@ -255,6 +256,9 @@ Variant GetPropValue(const TObject* object, const QString& name);
 // that does not fit the property.
 void SetPropValue(TObject* object, const TPropInfo& prop, const Variant& value);
 void SetPropValue(TObject* object, const QString& name, const Variant& value);
+// Raises EPropertyConvertError when an integer value is below the property's least
+// (Minimum); editors check what a user typed with it.
+void CheckPropMinimum(const TPropInfo& prop, const Variant& value);
 TObject* GetObjectProp(const TObject* object, const TPropInfo& prop);
 // Raises EPropertyConvertError when value is not of the property's class.
 void SetObjectProp(TObject* object, const TPropInfo& prop, TObject* value);
@@ -555,8 +559,8 @@ public:
         return *this;
     }
 
-    // The least value of the last (integer) property; a smaller one is refused as any value
-    // that does not fit is.
+    // The least value of the last (integer) property that a user may type (CheckPropMinimum);
+    // a form file's smaller value reads as this one, and code may set any value.
     TClassBuilder& Minimum(std::int64_t value)
     {
         TPropInfo& prop = Last();
