@@ -896,6 +896,15 @@ void TReader::ReadPropValue(TObject* instance, const TPropInfo& prop, const TFor
     case pkVariant:
         SetRawValue(instance, prop, ValueToVariant(value));
         return;
+    case pkStringList:
+        // A list of strings, as DefineProperties wrote string lists before they were published.
+        if (value.Type != vaList)
+            InvalidValue(value);
+        for (const TFormValue& line : value.List)
+            if (line.Type != vaString)
+                InvalidValue(line);
+        SetRawValue(instance, prop, ValueToVariant(value));
+        return;
     case pkComponent:
         if (value.Type == vaNil) {
             SetObjectProp(instance, prop, nullptr);
