@@ -23,6 +23,13 @@ KV_PUBLISH_ENUM(TBevelEdge, "beLeft", "beTop", "beRight", "beBottom");
 KV_PUBLISH_ENUM(TBevelCut, "bvNone", "bvLowered", "bvRaised", "bvSpace");
 KV_PUBLISH_ENUM(TBevelKind, "bkNone", "bkTile", "bkSoft", "bkFlat");
 
+// Position and size, which form files keep for every control.
+KV_PUBLISH(TControl, TComponent)
+    .Property("Left", &TControl::GetLeft, &TControl::SetLeft)
+    .Property("Top", &TControl::GetTop, &TControl::SetTop)
+    .Property("Width", &TControl::GetWidth, &TControl::SetWidth)
+    .Property("Height", &TControl::GetHeight, &TControl::SetHeight);
+
 bool NewStyleControls = true;
 bool Ctl3D = true;
 
@@ -85,7 +92,57 @@ bool AlignsBefore(const TControl* a, const TControl* b, TAlign align)
     }
 }
 
+// Places the aligned controls of the list inside client (top, bottom, left, right, then
+// client), control first among those aligned as it is; present tells which are still there.
+void AlignInto(const std::vector<TControl*>& children, TControl* control, const TRect& client,
+               const std::function<bool(TControl*)>& present)
+{
+    TRect rest = client;
+    for (const TAlign align : {alTop, alBottom, alLeft, alRight, alClient}) {
+        std::vector<TControl*> list;
+        if (control && present(control) && control->GetAlign() == align && control->GetVisible())
+            list.push_back(control);
+        for (TControl* c : children) {
+            if (c == control || c->GetAlign() != align || !c->GetVisible() || !present(c))
+                continue;
+            const auto at = std::find_if(list.begin(), list.end(),
+                                         [c, align](const TControl* other) { return AlignsBefore(c, other, align); });
+            list.insert(at, c);
+        }
+        for (TControl* c : list) {
+            if (!present(c))
+                continue;
+            const int w = std::max(0, rest.Width());
+            const int h = std::max(0, rest.Height());
+            switch (align) {
+            case alTop:
+                c->SetBounds(rest.Left, rest.Top, w, c->GetHeight());
+                rest.Top = std::min(rest.Bottom, rest.Top + c->GetHeight());
+                break;
+            case alBottom:
+                c->SetBounds(rest.Left, rest.Bottom - c->GetHeight(), w, c->GetHeight());
+                rest.Bottom = std::max(rest.Top, rest.Bottom - c->GetHeight());
+                break;
+            case alLeft:
+                c->SetBounds(rest.Left, rest.Top, c->GetWidth(), h);
+                rest.Left = std::min(rest.Right, rest.Left + c->GetWidth());
+                break;
+            case alRight:
+                c->SetBounds(rest.Right - c->GetWidth(), rest.Top, c->GetWidth(), h);
+                rest.Right = std::max(rest.Left, rest.Right - c->GetWidth());
+                break;
+            default: c->SetBounds(rest.Left, rest.Top, w, h); break;
+            }
+        }
+    }
+}
+
 } // namespace
+
+void AlignControlsIn(const std::vector<TControl*>& controls, const TRect& client)
+{
+    AlignInto(controls, nullptr, client, [](TControl*) { return true; });
+}
 
 int GetSystemMetrics(int index)
 {
@@ -851,44 +908,7 @@ void TWinControl::AlignControls(TControl* control)
         const TRect r = c->AnchoredBounds(client.Width(), client.Height());
         c->SetBounds(r.Left, r.Top, r.Width(), r.Height());
     }
-    TRect rest = client;
-    for (const TAlign align : {alTop, alBottom, alLeft, alRight, alClient}) {
-        std::vector<TControl*> list;
-        if (control && present(control) && control->FAlign == align && control->FVisible)
-            list.push_back(control);
-        for (TControl* c : children) {
-            if (c == control || c->FAlign != align || !c->FVisible || !present(c))
-                continue;
-            const auto at = std::find_if(list.begin(), list.end(),
-                                         [c, align](const TControl* other) { return AlignsBefore(c, other, align); });
-            list.insert(at, c);
-        }
-        for (TControl* c : list) {
-            if (!present(c))
-                continue;
-            const int w = std::max(0, rest.Width());
-            const int h = std::max(0, rest.Height());
-            switch (align) {
-            case alTop:
-                c->SetBounds(rest.Left, rest.Top, w, c->FHeight);
-                rest.Top = std::min(rest.Bottom, rest.Top + c->FHeight);
-                break;
-            case alBottom:
-                c->SetBounds(rest.Left, rest.Bottom - c->FHeight, w, c->FHeight);
-                rest.Bottom = std::max(rest.Top, rest.Bottom - c->FHeight);
-                break;
-            case alLeft:
-                c->SetBounds(rest.Left, rest.Top, c->FWidth, h);
-                rest.Left = std::min(rest.Right, rest.Left + c->FWidth);
-                break;
-            case alRight:
-                c->SetBounds(rest.Right - c->FWidth, rest.Top, c->FWidth, h);
-                rest.Right = std::max(rest.Left, rest.Right - c->FWidth);
-                break;
-            default: c->SetBounds(rest.Left, rest.Top, w, h); break;
-            }
-        }
-    }
+    AlignInto(children, control, client, present);
 }
 
 void TWinControl::PeerDestroyed()
