@@ -80,6 +80,18 @@ QRect ToQRect(const TRect& r)
     return QRect(r.Left, r.Top, r.Width(), r.Height());
 }
 
+// A window's position is that of its frame, so that its title bar opens on the screen; a
+// child's is that of its client area inside the parent.
+void PlacePeer(QWidget* peer, int left, int top, int width, int height)
+{
+    if (peer->isWindow()) {
+        peer->resize(width, height);
+        peer->move(left, top);
+    } else {
+        peer->setGeometry(left, top, width, height);
+    }
+}
+
 // True when a goes before b among controls aligned the same way: the one nearer the edge.
 bool AlignsBefore(const TControl* a, const TControl* b, TAlign align)
 {
@@ -227,7 +239,7 @@ void TControl::CreateWnd()
     FPeer = CreatePeer();
     if (parentWidget)
         FPeer->setParent(parentWidget);
-    FPeer->setGeometry(FLeft, FTop, FWidth, FHeight);
+    PlacePeer(FPeer, FLeft, FTop, FWidth, FHeight);
     FPeer->setEnabled(FEnabled);
     if (FCursor != crDefault)
         FPeer->Client()->setCursor(QCursor(CursorShapeOf(FCursor)));
@@ -319,7 +331,7 @@ void TControl::SetParent(TWinControl* parent)
         parent->InsertControl(this);
     if (FPeer) {
         FPeer->setParent(parent && parent->HandleAllocated() ? parent->Peer()->Client() : nullptr);
-        FPeer->setGeometry(FLeft, FTop, FWidth, FHeight);
+        PlacePeer(FPeer, FLeft, FTop, FWidth, FHeight);
         if (parent && FVisible)
             FPeer->show();
         if (parent)
@@ -394,7 +406,7 @@ void TControl::SetBounds(int left, int top, int width, int height)
         FWidth = width;
         FHeight = height;
         if (FPeer)
-            FPeer->setGeometry(left, top, width, height);
+            PlacePeer(FPeer, left, top, width, height);
         if (resized) {
             LayoutPeer();
             TMessage m{WM_SIZE, 0, MakeLParam(GetClientWidth(), GetClientHeight()), 0};
