@@ -233,6 +233,10 @@ void TControl::CreateWnd()
     QWidget* parentWidget = nullptr;
     if (FParent) {
         FParent->HandleNeeded();
+        // The parent's new window brought those of its visible children, this one among them:
+        // a second peer would be left behind pointing here.
+        if (FPeer)
+            return;
         if (FParent->Peer())
             parentWidget = FParent->Peer()->Client();
     }
