@@ -577,43 +577,6 @@ void TKvTidemarDataProvider::CallService(const QString& Proc, const QStringList&
     service->Send();
 }
 
-namespace {
-
-void DefineParams(TFiler& Filer, const QString& Name, const QStringList& List,
-                  const std::function<void(const QStringList&)>& Set)
-{
-    Filer.DefineProperty(
-        Name,
-        [Set](TReader& Reader) {
-            QStringList lines;
-            Reader.ReadListBegin();
-            while (!Reader.EndOfList())
-                lines << Reader.ReadString();
-            Reader.ReadListEnd();
-            Set(lines);
-        },
-        [&List](TWriter& Writer) {
-            Writer.WriteListBegin();
-            for (const QString& line : List)
-                Writer.WriteString(line);
-            Writer.WriteListEnd();
-        },
-        !List.isEmpty());
-}
-
-} // namespace
-
-void TKvTidemarDataProvider::DefineProperties(TFiler& Filer)
-{
-    TKvGridDataProvider::DefineProperties(Filer);
-    DefineParams(Filer, QStringLiteral("CreateParams"), FCreateParams,
-                 [this](const QStringList& Lines) { SetCreateParams(Lines); });
-    DefineParams(Filer, QStringLiteral("UpdateParams"), FUpdateParams,
-                 [this](const QStringList& Lines) { SetUpdateParams(Lines); });
-    DefineParams(Filer, QStringLiteral("DeleteParams"), FDeleteParams,
-                 [this](const QStringList& Lines) { SetDeleteParams(Lines); });
-}
-
 using TTidemar = TKvTidemarDataProvider;
 KV_PUBLISH(TKvTidemarDataProvider, TComponent)
     .Property("Host", &TTidemar::GetHost, &TTidemar::SetHost)
@@ -625,8 +588,11 @@ KV_PUBLISH(TKvTidemarDataProvider, TComponent)
     .Property("Timeout", &TTidemar::GetTimeout, &TTidemar::SetTimeout).Default(60)
     .Property("Service", &TTidemar::GetService, &TTidemar::SetService)
     .Property("CreateService", &TTidemar::GetCreateService, &TTidemar::SetCreateService)
+    .Property("CreateParams", &TTidemar::GetCreateParams, &TTidemar::SetCreateParams)
     .Property("UpdateService", &TTidemar::GetUpdateService, &TTidemar::SetUpdateService)
+    .Property("UpdateParams", &TTidemar::GetUpdateParams, &TTidemar::SetUpdateParams)
     .Property("DeleteService", &TTidemar::GetDeleteService, &TTidemar::SetDeleteService)
+    .Property("DeleteParams", &TTidemar::GetDeleteParams, &TTidemar::SetDeleteParams)
     .Property("KeyField", &TTidemar::GetKeyField, &TTidemar::SetKeyField)
     .Property("EditOptions", &TTidemar::GetEditOptions, &TTidemar::SetEditOptions)
     .Property("AutoCommit", &TTidemar::GetAutoCommit, &TTidemar::SetAutoCommit).Default(false)

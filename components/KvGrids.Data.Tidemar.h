@@ -184,9 +184,6 @@ public:
     // Parameter name to field name, from lines "param = field" or "param".
     static std::vector<std::pair<QString, QString>> CreateParamMap(const QStringList& Lines);
 
-    // Form files hold the three parameter lists as lists of strings.
-    void DefineProperties(TFiler& Filer) override;
-
     TKvTidemarRequestEvent OnRequestCreate;
     TKvTidemarRequestEvent OnRequestUpdate;
     TKvTidemarRequestEvent OnRequestDelete;

@@ -76,6 +76,7 @@ TKvStyleStrokeDlg::TKvStyleStrokeDlg() : FForm(std::make_unique<TDesignWindow>(Q
     };
     Width.Edit->OnChange = [this](TDesignEdit*) {
         FWidth = Width.ReadEdit();
+        FPenWidth = float(FWidth);
         InvalidateStroke();
     };
     Alpha.Edit->OnChange = [this](TDesignEdit*) {
@@ -120,9 +121,10 @@ void TKvStyleStrokeDlg::SetStroke(const QString& text)
     auto* pen = dynamic_cast<TKvSolidPen*>(stroke.get());
     FColor = pen ? pen->GetColor() : TKvColor(0xFFFFFFFFu);
     FAlpha = FColor.GetAlpha();
-    // Clamped before rounding: a wide pen would overflow the integer.
-    FWidth = pen ? static_cast<int>(std::lround(std::clamp(double(pen->GetWidth()), double(Width.Min), double(Width.Max))))
-                 : 1;
+    // The control shows the width within its range; the stroke keeps the width it had until
+    // the user sets one. Clamped before rounding: a wide pen would overflow the integer.
+    FPenWidth = pen ? pen->GetWidth() : 1.0f;
+    FWidth = static_cast<int>(std::lround(std::clamp(double(FPenWidth), double(Width.Min), double(Width.Max))));
     TKvColorComboHelper::AddColor(cmbColor, FColor);
     Width.Show(FWidth);
     Width.Edit->SetText(QString::number(FWidth));
@@ -157,7 +159,7 @@ std::unique_ptr<TKvStroke> TKvStyleStrokeDlg::ExtractStroke() const
     if (GetStrokeType() != stSolid)
         return nullptr;
     const int dash = std::max(0, cmbDash->GetItemIndex());
-    return TKvStroke::CreateSolid(FColor, float(FWidth), static_cast<TKvDashStyle>(dash));
+    return TKvStroke::CreateSolid(FColor, FPenWidth, static_cast<TKvDashStyle>(dash));
 }
 
 QString TKvStyleStrokeDlg::GetStroke() const

@@ -18,8 +18,9 @@ public:
     // output (cleared first).
     static bool Execute(const QString& input, QString& output);
 
-    // Loads a stroke's text; empty or unreadable text is the empty stroke. The width is
-    // clamped to the width control's range.
+    // Loads a stroke's text; empty or unreadable text is the empty stroke. The width control
+    // shows the width clamped to its range; the stroke keeps its own width until the user
+    // sets one in the control.
     void SetStroke(const QString& text);
     // The current stroke; nil for the empty stroke.
     std::unique_ptr<TKvStroke> ExtractStroke() const;
@@ -57,6 +58,8 @@ private:
     TKvColor FColor;
     int FAlpha = 255;
     int FWidth = 1;
+    // The stroke's width: as loaded, or as the user set it.
+    float FPenWidth = 1.0f;
 };
 
 } // namespace kv

@@ -4,6 +4,7 @@
 #include "model/KvGrids.Data.Simple.h"
 #include "model/KvGrids.Model.Default.h"
 #include "model/KvGrids.Model.Editing.h"
+#include "ExampleTexts.h"
 
 #include <QtCore/QTextStream>
 #include <QtWidgets/QApplication>
@@ -25,6 +26,7 @@ int main(int argc, char** argv)
     TOwned<TKvGridEditableItemProvider> editable = MakeOwned<TKvGridEditableItemProvider>(items.get());
 
     TOwned<TKvGridView> grid = MakeOwned<TKvGridView>(nullptr);
+    SetExampleTexts(grid.get());
     for (const char* field : {"City", "Units"})
         grid->AddDataColumn()->SetFieldName(field);
     grid->SetItemSource(editable.get());

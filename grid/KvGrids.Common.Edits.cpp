@@ -43,7 +43,7 @@ bool IsInputChar(std::intptr_t c)
 
 // --- 1. masked edit ------------------------------------------------------------------------
 
-KV_PUBLISH(TKvCustomMaskEdit, TComponent)
+KV_PUBLISH(TKvCustomMaskEdit, TControl)
     .Property("Align", &TKvCustomMaskEdit::GetAlign, &TKvCustomMaskEdit::SetAlign).Default(alNone)
     .Property("Anchors", &TKvCustomMaskEdit::GetAnchors, &TKvCustomMaskEdit::SetAnchors)
     .Default(TAnchors{akLeft, akTop})

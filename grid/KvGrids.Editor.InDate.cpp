@@ -10,7 +10,7 @@
 
 namespace kv {
 
-KV_PUBLISH(TKvGridInDateEditor, TComponent)
+KV_PUBLISH(TKvGridInDateEditor, TControl)
     .Property("Date", &TKvGridInDateEditor::GetDate, &TKvGridInDateEditor::SetDate)
     .Property("Checked", &TKvGridInDateEditor::GetChecked, &TKvGridInDateEditor::SetChecked).Default(true)
     .Property("ShowCheckbox", &TKvGridInDateEditor::GetShowCheckbox, &TKvGridInDateEditor::SetShowCheckbox)

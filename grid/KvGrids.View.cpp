@@ -75,7 +75,7 @@ private:
 };
 
 // Form files name grids by class.
-KV_PUBLISH(TKvGridView, TComponent)
+KV_PUBLISH(TKvGridView, TControl)
     .Property("Styles", &TKvGridView::GetStyles, &TKvGridView::SetStyles)
     .Property("StyleSheet", &TKvGridView::GetStyleSheet, &TKvGridView::SetStyleSheet)
     .Property("Validations", &TKvGridView::GetValidations, [](TKvGridView&, TKvGridValidationCollection*) {})

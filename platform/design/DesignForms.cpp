@@ -31,6 +31,7 @@
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenu>
+#include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QSlider>
@@ -109,6 +110,25 @@ void TDesignEdit::SetText(const QString& value)
         static_cast<QLineEdit*>(FWidget)->setText(value);
 }
 void TDesignEdit::SetReadOnly(bool value) { static_cast<QLineEdit*>(FWidget)->setReadOnly(value); }
+
+TDesignMemo::TDesignMemo(QWidget* parent) : TDesignControl(new QPlainTextEdit(parent))
+{
+    static_cast<QPlainTextEdit*>(FWidget)->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QObject::connect(static_cast<QPlainTextEdit*>(FWidget), &QPlainTextEdit::textChanged, FWidget, [this] {
+        if (OnChange && CanRaise())
+            OnChange(this);
+    });
+}
+QStringList TDesignMemo::GetLines() const
+{
+    const QString text = static_cast<QPlainTextEdit*>(FWidget)->toPlainText();
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+void TDesignMemo::SetLines(const QStringList& value)
+{
+    if (GetLines() != value)
+        static_cast<QPlainTextEdit*>(FWidget)->setPlainText(value.join(QLatin1Char('\n')));
+}
 
 TDesignUpDown::TDesignUpDown(QWidget* parent, int min, int max)
     : TDesignControl(new QWidget(parent)), FMin(min), FMax(std::max(min, max)), FPosition(min)

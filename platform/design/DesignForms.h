@@ -107,6 +107,17 @@ public:
     std::function<void(TDesignEdit* sender)> OnChange;
 };
 
+// A plain-text edit of several lines.
+class TDesignMemo : public TDesignControl
+{
+public:
+    explicit TDesignMemo(QWidget* parent);
+    QStringList GetLines() const;
+    void SetLines(const QStringList& value);
+    // The text changed (typed or set).
+    std::function<void(TDesignMemo* sender)> OnChange;
+};
+
 // Up and down arrow buttons that step a position and write it into an associated edit.
 class TDesignUpDown : public TDesignControl
 {

@@ -4,6 +4,7 @@
 #include "platform/design/DesignIntf.h"
 
 #include "platform/design/DesignDialogs.h"
+#include "platform/design/DesignForms.h"
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Collections.h"
 
@@ -237,6 +238,8 @@ Variant TPropertyEditor::GetVarValue() const
 void TPropertyEditor::SetVarValue(const Variant& value)
 {
     for (const TInstProp& p : FProps)
+        CheckPropMinimum(*p.PropInfo, value);
+    for (const TInstProp& p : FProps)
         SetPropValue(p.Instance, *p.PropInfo, value);
     Modified();
 }
@@ -386,6 +389,38 @@ void TComponentNameProperty::SetValue(const QString& value)
     TStringProperty::SetValue(value);
 }
 
+QString TStringListProperty::GetValue()
+{
+    return detail::RawToStringList(*GetPropInfo(), GetVarValue()).join(QLatin1Char('\n'));
+}
+
+void TStringListProperty::SetValue(const QString& value)
+{
+    SetVarValue(Variant(value));
+}
+
+void TStringListProperty::Edit()
+{
+    TDesignWindow window(QStringLiteral("String List Editor"), fkDialog);
+    TDesignMemo* memo = window.Add<TDesignMemo>();
+    memo->SetName(QStringLiteral("Lines"));
+    memo->SetLines(detail::RawToStringList(*GetPropInfo(), GetVarValue()));
+    TDesignButton* ok = window.Add<TDesignButton>(QStringLiteral("OK"));
+    TDesignButton* cancel = window.Add<TDesignButton>(QStringLiteral("Cancel"));
+    ok->SetModalResult(mrOk);
+    cancel->SetModalResult(mrCancel);
+    TDesignContainer* body = window.Body();
+    body->Place(memo, 0, 0, 1, 3);
+    body->Place(ok, 1, 1);
+    body->Place(cancel, 1, 2);
+    body->SetRowStretch(0, 1);
+    body->SetColumnStretch(0, 1);
+    window.SetClientSize(360, 240);
+    memo->SetFocus();
+    if (window.ShowModal() == mrOk)
+        SetVarValue(detail::StringListToRaw(memo->GetLines()));
+}
+
 void TCollectionProperty::Edit()
 {
     auto* collection = dynamic_cast<TCollection*>(GetObjectValue());
@@ -440,6 +475,8 @@ TPropertyEditorClass StandardEditor(const TPropInfo& prop)
         return PropertyEditorClass<TCollectionProperty>();
     case pkMethod:
         return PropertyEditorClass<TMethodProperty>();
+    case pkStringList:
+        return PropertyEditorClass<TStringListProperty>();
     }
     return PropertyEditorClass<TPropertyEditor>();
 }

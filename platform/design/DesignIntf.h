@@ -221,8 +221,8 @@ using TPropertyAttributes = TSet<TPropertyAttribute>;
 
 // Property kinds as a filter.
 using TPropKinds = TSet<TPropKind>;
-inline const TPropKinds tkAny{pkInteger, pkFloat,  pkBoolean,   pkEnumeration, pkSet,   pkString,
-                              pkVariant, pkObject, pkComponent, pkCollection,  pkMethod};
+inline const TPropKinds tkAny{pkInteger, pkFloat,  pkBoolean,   pkEnumeration, pkSet,    pkString,
+                              pkVariant, pkObject, pkComponent, pkCollection,  pkMethod, pkStringList};
 inline const TPropKinds tkProperties = tkAny - pkMethod;
 inline const TPropKinds tkClassKinds{pkObject, pkComponent, pkCollection};
 
@@ -386,6 +386,18 @@ class TCollectionProperty : public TClassProperty
 public:
     using TClassProperty::TClassProperty;
     TPropertyAttributes GetAttributes() override { return {paDialog, paReadOnly}; }
+    void Edit() override;
+};
+
+// String lists: the lines as text, one a line; Edit opens the string list editor, whose OK
+// writes the lines it holds.
+class TStringListProperty : public TPropertyEditor
+{
+public:
+    using TPropertyEditor::TPropertyEditor;
+    TPropertyAttributes GetAttributes() override { return {paMultiSelect, paDialog, paRevertable}; }
+    QString GetValue() override;
+    void SetValue(const QString& value) override;
     void Edit() override;
 };
 

@@ -1,4 +1,5 @@
-// Sections: the window and its parts · the design surface (controls and component icons) ·
+// Sections: the window and its parts · the design surface (controls where their bounds and
+// alignment put them, and component icons) ·
 // the component tree · the object inspector · verb menus · the collection editor · saving.
 //
 // Call flow: every change of the designer (selection, Modified) arrives through the host's
@@ -47,7 +48,8 @@ namespace {
 
 constexpr int ObjectRole = Qt::UserRole + 1;
 
-// Lays the form's controls out one below the other, sharing the height.
+// Shows the form's controls where their properties put them: at their bounds, or aligned
+// inside the surface as a parent aligns its children.
 class TSurface : public QWidget
 {
 public:
@@ -57,14 +59,7 @@ protected:
     void resizeEvent(QResizeEvent*) override { Arrange(); }
 
 public:
-    void Arrange()
-    {
-        if (Controls.empty())
-            return;
-        const int h = height() / static_cast<int>(Controls.size());
-        for (size_t i = 0; i < Controls.size(); ++i)
-            Controls[i]->SetBounds(0, static_cast<int>(i) * h, width(), h);
-    }
+    void Arrange() { AlignControlsIn(Controls, TRect{0, 0, width(), height()}); }
 };
 
 // Presses on a design-time control select it; the right button opens its verbs.
@@ -215,8 +210,8 @@ struct TVisualDesigner::TImpl
                 Presses.Targets[w] = control;
                 w->show();
             }
-            Surface->Arrange();
         }
+        Surface->Arrange();
         while (QLayoutItem* item = IconLayout->takeAt(0)) {
             delete item->widget();
             delete item;

@@ -3,8 +3,9 @@
 // object inspector (the selection's published properties through the registered property
 // editors: value lists, sub-properties, "..." dialog buttons), the registered verbs on
 // right-click, and Save, which writes the form file back. Closing the window with unsaved
-// changes asks whether to save them, discard them or stay open. It stands in for a form designer
-// and does nothing more: no placing, moving or sizing of components.
+// changes asks whether to save them, discard them or stay open. Controls show where their Left,
+// Top, Width, Height and Align put them. It stands in for a form designer and does nothing
+// more: no placing, moving or sizing of components with the mouse.
 #pragma once
 
 #include "platform/design/DesignHost.h"

@@ -178,6 +178,7 @@ void TWriter::WriteProperty(const TObject* instance, const TPropInfo& prop, cons
         case pkString:
             text = QuotedFormString(value.AsString());
             break;
+        case pkStringList:
         case pkVariant: {
             FValueLine.clear();
             FListDepth = 0;

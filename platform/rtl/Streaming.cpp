@@ -856,7 +856,8 @@ void TReader::ReadPropValue(TObject* instance, const TPropInfo& prop, const TFor
     case pkInteger:
         if (value.Type != vaInt)
             InvalidValue(value);
-        SetRawValue(instance, prop, Variant(value.Int));
+        // A stored value below what a user may type reads as the least one.
+        SetRawValue(instance, prop, Variant(std::max(value.Int, prop.Least)));
         return;
     case pkFloat:
         if (value.Type == vaInt)
@@ -893,6 +894,15 @@ void TReader::ReadPropValue(TObject* instance, const TPropInfo& prop, const TFor
         SetRawValue(instance, prop, Variant(value.Text));
         return;
     case pkVariant:
+        SetRawValue(instance, prop, ValueToVariant(value));
+        return;
+    case pkStringList:
+        // A list of strings, as DefineProperties wrote string lists before they were published.
+        if (value.Type != vaList)
+            InvalidValue(value);
+        for (const TFormValue& line : value.List)
+            if (line.Type != vaString)
+                InvalidValue(line);
         SetRawValue(instance, prop, ValueToVariant(value));
         return;
     case pkComponent:

@@ -323,11 +323,39 @@ std::int64_t RawToInteger(const TPropInfo& prop, const Variant& value)
     }
     if (result < prop.MinValue || result > prop.MaxValue)
         RaiseConvert(prop, value);
-    if (result < prop.Least)
-        throw EPropertyConvertError(QStringLiteral("Invalid property value '%1' for %2: the least is %3")
-                                        .arg(ValueText(value), prop.Name)
-                                        .arg(prop.Least));
     return result;
+}
+
+Variant StringListToRaw(const QStringList& lines)
+{
+    std::vector<Variant> items;
+    items.reserve(static_cast<size_t>(lines.size()));
+    for (const QString& line : lines)
+        items.emplace_back(line);
+    return Variant::Array(std::move(items));
+}
+
+QStringList RawToStringList(const TPropInfo& prop, const Variant& value)
+{
+    if (value.IsClear())
+        return {};
+    if (value.IsString()) {
+        QString text = value.AsString();
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        if (text.endsWith(QLatin1Char('\n')))
+            text.chop(1);
+        return text.isEmpty() && value.AsString().isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+    }
+    if (!value.IsArray())
+        RaiseConvert(prop, value);
+    QStringList lines;
+    for (int i = value.ArrayLowBound(); i <= value.ArrayHighBound(); ++i) {
+        const Variant& item = value.ArrayItem(i);
+        if (!item.IsString())
+            RaiseConvert(prop, value);
+        lines << item.AsString();
+    }
+    return lines;
 }
 
 bool RawToBoolean(const TPropInfo& prop, const Variant& value)
@@ -440,6 +468,16 @@ void SetPropValue(TObject* object, const QString& name, const Variant& value)
     SetPropValue(object, GetPropInfo(object, name), value);
 }
 
+void CheckPropMinimum(const TPropInfo& prop, const Variant& value)
+{
+    if (prop.Kind != pkInteger || prop.Least == std::numeric_limits<std::int64_t>::min())
+        return;
+    if (detail::RawToInteger(prop, value) < prop.Least)
+        throw EPropertyConvertError(QStringLiteral("Invalid property value '%1' for %2: the least is %3")
+                                        .arg(ValueText(value), prop.Name)
+                                        .arg(prop.Least));
+}
+
 TObject* GetObjectProp(const TObject* object, const TPropInfo& prop)
 {
     if (!prop.IsObjectKind() || !prop.GetObject)
@@ -531,6 +569,8 @@ bool IsDefaultPropValue(const TObject* object, const TPropInfo& prop)
         return value.AsDouble() == 0.0;
     case pkString:
         return value.AsString().isEmpty();
+    case pkStringList:
+        return !value.IsArray() || value.ArrayHighBound() < value.ArrayLowBound();
     case pkVariant:
         return value.IsEmpty();
     case pkMethod:

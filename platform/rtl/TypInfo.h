@@ -12,13 +12,14 @@
 //
 // Getters and setters are member functions or data members; the kind follows from the
 // getter's type: bool, integers, floating point, plain enumerations (described with
-// KV_PUBLISH_ENUM), TSet<E>, QString, Variant, pointers to objects (a TCollection is a
-// collection, a TComponent a reference by name, any other object an owned sub-object) and
-// std::function events. A descendant lists only its own properties; declaring a name that an
+// KV_PUBLISH_ENUM), TSet<E>, QString, QStringList (lines of text), Variant, pointers to
+// objects (a TCollection is a collection, a TComponent a reference by name, any other object
+// an owned sub-object) and std::function events. A descendant lists only its own properties; declaring a name that an
 // ancestor has replaces the ancestor's entry in place.
 //
-// Values pass through Variant: enumerations as their value names, sets as "a,b", objects as
-// their address (an integer; nil is Null), events as the handler's method name.
+// Values pass through Variant: enumerations as their value names, sets as "a,b", string lists
+// as an array of strings (a string sets them as its lines), objects as their address (an
+// integer; nil is Null), events as the handler's method name.
 // GetObjectProp/SetObjectProp give objects as pointers.
 #pragma once
 
@@ -55,7 +56,9 @@ enum TPropKind {
     pkObject,
     pkComponent,
     pkCollection,
-    pkMethod
+    pkMethod,
+    // Lines of text (QStringList).
+    pkStringList
 };
 
 class TTypeInfo
@@ -131,7 +134,8 @@ struct TPropInfo
     // Range of an integer property's C++ type.
     std::int64_t MinValue = std::numeric_limits<std::int64_t>::min();
     std::int64_t MaxValue = std::numeric_limits<std::int64_t>::max();
-    // The least value the property takes, when it is narrower than its type's (Minimum).
+    // The least value a user may give the property, when it is narrower than its type's
+    // (Minimum): the object inspector refuses less; the form reader reads less as this.
     std::int64_t Least = std::numeric_limits<std::int64_t>::min();
     // Largest magnitude of a float property's C++ type; values are finite.
     double MaxFloat = std::numeric_limits<double>::max();
@@ -255,6 +259,9 @@ Variant GetPropValue(const TObject* object, const QString& name);
 // that does not fit the property.
 void SetPropValue(TObject* object, const TPropInfo& prop, const Variant& value);
 void SetPropValue(TObject* object, const QString& name, const Variant& value);
+// Raises EPropertyConvertError when an integer value is below the property's least
+// (Minimum); editors check what a user typed with it.
+void CheckPropMinimum(const TPropInfo& prop, const Variant& value);
 TObject* GetObjectProp(const TObject* object, const TPropInfo& prop);
 // Raises EPropertyConvertError when value is not of the property's class.
 void SetObjectProp(TObject* object, const TPropInfo& prop, TObject* value);
@@ -333,6 +340,8 @@ constexpr TPropKind KindOf()
         return pkSet;
     else if constexpr (std::is_same_v<V, QString>)
         return pkString;
+    else if constexpr (std::is_same_v<V, QStringList>)
+        return pkStringList;
     else if constexpr (std::is_same_v<V, Variant>)
         return pkVariant;
     else if constexpr (IsFunction<V>::value)
@@ -352,10 +361,14 @@ constexpr TPropKind KindOf()
     }
 }
 
+Variant StringListToRaw(const QStringList& lines);
+
 template <typename V>
 Variant ToRaw(const V& value)
 {
-    if constexpr (std::is_enum_v<V>)
+    if constexpr (std::is_same_v<V, QStringList>)
+        return StringListToRaw(value);
+    else if constexpr (std::is_enum_v<V>)
         return Variant(static_cast<std::int64_t>(value));
     else if constexpr (IsTSet<V>::value)
         return Variant(static_cast<std::int64_t>(value.Bits()));
@@ -370,6 +383,8 @@ std::int64_t RawToInteger(const TPropInfo& prop, const Variant& value);
 bool RawToBoolean(const TPropInfo& prop, const Variant& value);
 double RawToFloat(const TPropInfo& prop, const Variant& value);
 QString RawToString(const TPropInfo& prop, const Variant& value);
+// An array of strings item by item; a string as its lines; nil or Null as no lines.
+QStringList RawToStringList(const TPropInfo& prop, const Variant& value);
 
 template <typename V>
 V FromRaw(const TPropInfo& prop, const Variant& value)
@@ -386,6 +401,8 @@ V FromRaw(const TPropInfo& prop, const Variant& value)
         return V::FromBits(static_cast<std::uint64_t>(RawToInteger(prop, value)));
     else if constexpr (std::is_same_v<V, QString>)
         return RawToString(prop, value);
+    else if constexpr (std::is_same_v<V, QStringList>)
+        return RawToStringList(prop, value);
     else
         return value;
 }
@@ -555,8 +572,8 @@ public:
         return *this;
     }
 
-    // The least value of the last (integer) property; a smaller one is refused as any value
-    // that does not fit is.
+    // The least value of the last (integer) property that a user may type (CheckPropMinimum);
+    // a form file's smaller value reads as this one, and code may set any value.
     TClassBuilder& Minimum(std::int64_t value)
     {
         TPropInfo& prop = Last();

@@ -23,6 +23,13 @@ KV_PUBLISH_ENUM(TBevelEdge, "beLeft", "beTop", "beRight", "beBottom");
 KV_PUBLISH_ENUM(TBevelCut, "bvNone", "bvLowered", "bvRaised", "bvSpace");
 KV_PUBLISH_ENUM(TBevelKind, "bkNone", "bkTile", "bkSoft", "bkFlat");
 
+// Position and size, which form files keep for every control.
+KV_PUBLISH(TControl, TComponent)
+    .Property("Left", &TControl::GetLeft, &TControl::SetLeft)
+    .Property("Top", &TControl::GetTop, &TControl::SetTop)
+    .Property("Width", &TControl::GetWidth, &TControl::SetWidth)
+    .Property("Height", &TControl::GetHeight, &TControl::SetHeight);
+
 bool NewStyleControls = true;
 bool Ctl3D = true;
 
@@ -73,6 +80,18 @@ QRect ToQRect(const TRect& r)
     return QRect(r.Left, r.Top, r.Width(), r.Height());
 }
 
+// A window's position is that of its frame, so that its title bar opens on the screen; a
+// child's is that of its client area inside the parent.
+void PlacePeer(QWidget* peer, int left, int top, int width, int height)
+{
+    if (peer->isWindow()) {
+        peer->resize(width, height);
+        peer->move(left, top);
+    } else {
+        peer->setGeometry(left, top, width, height);
+    }
+}
+
 // True when a goes before b among controls aligned the same way: the one nearer the edge.
 bool AlignsBefore(const TControl* a, const TControl* b, TAlign align)
 {
@@ -85,7 +104,57 @@ bool AlignsBefore(const TControl* a, const TControl* b, TAlign align)
     }
 }
 
+// Places the aligned controls of the list inside client (top, bottom, left, right, then
+// client), control first among those aligned as it is; present tells which are still there.
+void AlignInto(const std::vector<TControl*>& children, TControl* control, const TRect& client,
+               const std::function<bool(TControl*)>& present)
+{
+    TRect rest = client;
+    for (const TAlign align : {alTop, alBottom, alLeft, alRight, alClient}) {
+        std::vector<TControl*> list;
+        if (control && present(control) && control->GetAlign() == align && control->GetVisible())
+            list.push_back(control);
+        for (TControl* c : children) {
+            if (c == control || c->GetAlign() != align || !c->GetVisible() || !present(c))
+                continue;
+            const auto at = std::find_if(list.begin(), list.end(),
+                                         [c, align](const TControl* other) { return AlignsBefore(c, other, align); });
+            list.insert(at, c);
+        }
+        for (TControl* c : list) {
+            if (!present(c))
+                continue;
+            const int w = std::max(0, rest.Width());
+            const int h = std::max(0, rest.Height());
+            switch (align) {
+            case alTop:
+                c->SetBounds(rest.Left, rest.Top, w, c->GetHeight());
+                rest.Top = std::min(rest.Bottom, rest.Top + c->GetHeight());
+                break;
+            case alBottom:
+                c->SetBounds(rest.Left, rest.Bottom - c->GetHeight(), w, c->GetHeight());
+                rest.Bottom = std::max(rest.Top, rest.Bottom - c->GetHeight());
+                break;
+            case alLeft:
+                c->SetBounds(rest.Left, rest.Top, c->GetWidth(), h);
+                rest.Left = std::min(rest.Right, rest.Left + c->GetWidth());
+                break;
+            case alRight:
+                c->SetBounds(rest.Right - c->GetWidth(), rest.Top, c->GetWidth(), h);
+                rest.Right = std::max(rest.Left, rest.Right - c->GetWidth());
+                break;
+            default: c->SetBounds(rest.Left, rest.Top, w, h); break;
+            }
+        }
+    }
+}
+
 } // namespace
+
+void AlignControlsIn(const std::vector<TControl*>& controls, const TRect& client)
+{
+    AlignInto(controls, nullptr, client, [](TControl*) { return true; });
+}
 
 int GetSystemMetrics(int index)
 {
@@ -164,13 +233,17 @@ void TControl::CreateWnd()
     QWidget* parentWidget = nullptr;
     if (FParent) {
         FParent->HandleNeeded();
+        // The parent's new window brought those of its visible children, this one among them:
+        // a second peer would be left behind pointing here.
+        if (FPeer)
+            return;
         if (FParent->Peer())
             parentWidget = FParent->Peer()->Client();
     }
     FPeer = CreatePeer();
     if (parentWidget)
         FPeer->setParent(parentWidget);
-    FPeer->setGeometry(FLeft, FTop, FWidth, FHeight);
+    PlacePeer(FPeer, FLeft, FTop, FWidth, FHeight);
     FPeer->setEnabled(FEnabled);
     if (FCursor != crDefault)
         FPeer->Client()->setCursor(QCursor(CursorShapeOf(FCursor)));
@@ -262,7 +335,7 @@ void TControl::SetParent(TWinControl* parent)
         parent->InsertControl(this);
     if (FPeer) {
         FPeer->setParent(parent && parent->HandleAllocated() ? parent->Peer()->Client() : nullptr);
-        FPeer->setGeometry(FLeft, FTop, FWidth, FHeight);
+        PlacePeer(FPeer, FLeft, FTop, FWidth, FHeight);
         if (parent && FVisible)
             FPeer->show();
         if (parent)
@@ -337,7 +410,7 @@ void TControl::SetBounds(int left, int top, int width, int height)
         FWidth = width;
         FHeight = height;
         if (FPeer)
-            FPeer->setGeometry(left, top, width, height);
+            PlacePeer(FPeer, left, top, width, height);
         if (resized) {
             LayoutPeer();
             TMessage m{WM_SIZE, 0, MakeLParam(GetClientWidth(), GetClientHeight()), 0};
@@ -851,44 +924,7 @@ void TWinControl::AlignControls(TControl* control)
         const TRect r = c->AnchoredBounds(client.Width(), client.Height());
         c->SetBounds(r.Left, r.Top, r.Width(), r.Height());
     }
-    TRect rest = client;
-    for (const TAlign align : {alTop, alBottom, alLeft, alRight, alClient}) {
-        std::vector<TControl*> list;
-        if (control && present(control) && control->FAlign == align && control->FVisible)
-            list.push_back(control);
-        for (TControl* c : children) {
-            if (c == control || c->FAlign != align || !c->FVisible || !present(c))
-                continue;
-            const auto at = std::find_if(list.begin(), list.end(),
-                                         [c, align](const TControl* other) { return AlignsBefore(c, other, align); });
-            list.insert(at, c);
-        }
-        for (TControl* c : list) {
-            if (!present(c))
-                continue;
-            const int w = std::max(0, rest.Width());
-            const int h = std::max(0, rest.Height());
-            switch (align) {
-            case alTop:
-                c->SetBounds(rest.Left, rest.Top, w, c->FHeight);
-                rest.Top = std::min(rest.Bottom, rest.Top + c->FHeight);
-                break;
-            case alBottom:
-                c->SetBounds(rest.Left, rest.Bottom - c->FHeight, w, c->FHeight);
-                rest.Bottom = std::max(rest.Top, rest.Bottom - c->FHeight);
-                break;
-            case alLeft:
-                c->SetBounds(rest.Left, rest.Top, c->FWidth, h);
-                rest.Left = std::min(rest.Right, rest.Left + c->FWidth);
-                break;
-            case alRight:
-                c->SetBounds(rest.Right - c->FWidth, rest.Top, c->FWidth, h);
-                rest.Right = std::max(rest.Left, rest.Right - c->FWidth);
-                break;
-            default: c->SetBounds(rest.Left, rest.Top, w, h); break;
-            }
-        }
-    }
+    AlignInto(children, control, client, present);
 }
 
 void TWinControl::PeerDestroyed()

@@ -111,6 +111,12 @@ using TKeyPressEvent = std::function<void(TObject* sender, QChar& key)>;
 using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 
+class TControl;
+
+// Lays the aligned controls of the list out inside client as a parent lays out its aligned
+// children; the others keep their bounds. For hosts that place controls without a parent.
+void AlignControlsIn(const std::vector<TControl*>& controls, const TRect& client);
+
 // Change events follow the rule of TEventSource (UiTypes.h).
 class TControl : public TComponent, public TEventSource
 {

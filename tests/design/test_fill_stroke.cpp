@@ -277,13 +277,14 @@ TEST(StrokeDialog, LoadsPensAndClampsWidthsToTheRange)
     EXPECT_EQ(dlg.Alpha.Edit->GetText(), QStringLiteral("128"));
     EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#80123456,3,dot"));
 
-    // A pen wider than the width control takes the control's greatest width.
+    // A pen wider than the width control shows the control's greatest width and keeps its own
+    // until the user sets one.
     dlg.SetStroke(QStringLiteral("#ff000000,20"));
     EXPECT_EQ(dlg.Width.Edit->GetText(), QStringLiteral("16"));
     EXPECT_EQ(dlg.Width.UpDown->GetPosition(), 16);
-    EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#ff000000,16"));
+    EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#ff000000,20"));
     dlg.Alpha.Track->SetPosition(200);
-    EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#c8000000,16"));
+    EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#c8000000,20"));
     dlg.Width.UpDown->Click(false);
     EXPECT_EQ(dlg.GetPenWidth(), 15);
     EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#c8000000,15"));
@@ -330,7 +331,7 @@ TEST(StrokeDialog, PreviewDrawsTheLineAndExecuteAnswersOnOk)
     EXPECT_EQ(out, QStringLiteral("#ff0000ff,2,dash"));
 }
 
-TEST(StrokeDialog, WidthsOutsideTheControlAreClampedToWhatItShows)
+TEST(StrokeDialog, WidthsOutsideTheControlShowClampedAndStayUntilTheUserSetsOne)
 {
     TKvStyleStrokeDlg dlg;
     dlg.Form()->Show();
@@ -342,7 +343,8 @@ TEST(StrokeDialog, WidthsOutsideTheControlAreClampedToWhatItShows)
         EXPECT_EQ(dlg.Width.Edit->GetText(), QString::number(shown)) << width;
         EXPECT_EQ(dlg.Width.UpDown->GetPosition(), shown) << width;
         EXPECT_EQ(dlg.GetPenWidth(), shown) << width;
-        EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#ff0000ff,%1,dot").arg(shown)) << width;
+        const QString loaded = QStringLiteral("#ff0000ff,%1,dot").arg(QLatin1String(width));
+        EXPECT_EQ(dlg.GetStroke(), TKvStroke::CreateFrom(loaded)->ToString()) << width;
     }
     // The user steps down from the greatest width.
     dlg.SetStroke(QStringLiteral("#ff0000ff,99999999999"));
@@ -350,7 +352,7 @@ TEST(StrokeDialog, WidthsOutsideTheControlAreClampedToWhatItShows)
     EXPECT_EQ(dlg.Width.Edit->GetText(), QStringLiteral("15"));
     EXPECT_EQ(dlg.GetStroke(), QStringLiteral("#ff0000ff,15"));
 
-    // OK on an unchanged dialog answers the width it showed.
+    // OK on an unchanged dialog answers the width it was given, whatever the control shows.
     QString out;
     QString shownWidth;
     TDialogAnswers answers;
@@ -363,5 +365,6 @@ TEST(StrokeDialog, WidthsOutsideTheControlAreClampedToWhatItShows)
     EXPECT_TRUE(TKvStyleStrokeDlg::Execute(QStringLiteral("#ff0000ff,99999999999"), out));
     answers.Check();
     EXPECT_EQ(shownWidth, QStringLiteral("16"));
-    EXPECT_EQ(out, QStringLiteral("#ff0000ff,16"));
+    EXPECT_EQ(out, TKvStroke::CreateFrom(QStringLiteral("#ff0000ff,99999999999"))->ToString());
+    EXPECT_NE(out, QStringLiteral("#ff0000ff,16"));
 }
