@@ -2,12 +2,14 @@
 // value lists that change components, the verb menu with its styles submenu, errors shown,
 // and Save writing the form back.
 #include "DesignTestSupport.h"
+#include "DialogAnswers.h"
 
 #include "components/KvGrids.Vantrel.h"
 #include "design/KvGrids.ColumnsEditor.h"
 #include "design/KvGrids.Regs.h"
 #include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Internals.h"
+#include "platform/design/Dialogs.h"
 #include "platform/design/VisualHost.h"
 #include "platform/ui/MessageBox.h"
 
@@ -23,6 +25,8 @@
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QListWidget>
+#include <QtWidgets/QPushButton>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QTreeWidget>
 
@@ -293,9 +297,15 @@ TEST_F(VisualHostTest, InspectorVerbsAndSave)
     EXPECT_EQ(entries.size(), 22);
     EXPECT_EQ(entries.count("-"), 4);
     EXPECT_EQ(entries.back(), "RowGroup Footer...");
-    // A verb runs from the menu: clear and generate makes one column per field.
-    verbs->actions()[2]->trigger();
-    Settle();
+    // A verb runs from the menu: clear and generate asks first, then makes one column per field.
+    {
+        TMessageBoxes boxes;
+        boxes.Answers = {IDYES};
+        verbs->actions()[2]->trigger();
+        Settle();
+        ASSERT_EQ(boxes.Texts.size(), 1);
+        EXPECT_TRUE(boxes.Texts[0].contains("1 renderer")) << boxes.Texts[0].toStdString();
+    }
     ASSERT_EQ(grid->GetColumnCount(), 2);
     EXPECT_EQ(static_cast<TKvGridDataColumn*>(grid->GetColumn(1))->GetRenderer(), nullptr);
     verbs->close();
@@ -670,4 +680,71 @@ TEST_F(VisualHostTest, TheColumnsEditorStaysAboveItsDesignerAndMessageBoxesAbove
     EXPECT_EQ(MessageBox("Nothing to delete", "Columns", MB_OK), IDOK);
     EXPECT_TRUE(boxShown);
     EXPECT_EQ(boxParent, tool->windowHandle());
+}
+
+// Cancel in the dialog that names a new field (the collection editor's Add under "Fields...")
+// shows nothing, adds nothing and leaves the form unmodified; OK adds the field.
+TEST_F(VisualHostTest, CancellingTheNewFieldDialogIsSilentAndChangesNothing)
+{
+    const QString file = WriteTestFile(Dir, "fields.kvf", R"(object Form1: TDesignForm
+  object Store: TKvVantrelDataProvider
+  end
+  object Link: TKvBDEDataProvider
+  end
+end
+)");
+    TMessageBoxes boxes;
+    TVisualDesigner designer(file);
+    ShowActive(designer);
+    const struct
+    {
+        const char* Name;
+        const char* Caption;
+    } providers[] = {{"Store", "New VantrelData Field "}, {"Link", "New BDEData Field"}};
+    for (const auto& p : providers) {
+        SCOPED_TRACE(p.Name);
+        TComponent* provider = designer.GetForm()->FindComponent(p.Name);
+        ASSERT_NE(provider, nullptr);
+        designer.GetHost().ExecuteVerb(provider, 0);
+        Settle();
+        QWidget* editor = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == QStringLiteral("Editing %1.Fields").arg(p.Name))
+                editor = w;
+        ASSERT_NE(editor, nullptr);
+        QPushButton* add = nullptr;
+        for (QPushButton* b : editor->findChildren<QPushButton*>())
+            if (b->text() == "Add")
+                add = b;
+        ASSERT_NE(add, nullptr);
+        auto* list = editor->findChild<QListWidget*>();
+        ASSERT_NE(list, nullptr);
+        {
+            TDialogAnswers answers;
+            answers.Expect(p.Caption, [](TDesignWindow* w) {
+                if (auto* d = OwnerOf<TFormDialog>(w))
+                    d->ClickCancel();
+            });
+            ClickWidget(add);
+        }
+        EXPECT_TRUE(boxes.Texts.isEmpty()) << boxes.Texts.join("; ").toStdString();
+        EXPECT_TRUE(designer.GetHost().GetErrors().isEmpty()) << designer.GetHost().GetErrors().join("; ").toStdString();
+        EXPECT_FALSE(designer.IsModified());
+        EXPECT_FALSE(designer.Window()->windowTitle().contains("*"));
+        EXPECT_EQ(list->count(), 0);
+        {
+            TDialogAnswers answers;
+            answers.Expect(p.Caption, [](TDesignWindow* w) {
+                if (auto* d = OwnerOf<TFormDialog>(w)) {
+                    d->SetText(1, "amount");
+                    d->ClickOk();
+                }
+            });
+            ClickWidget(add);
+        }
+        EXPECT_EQ(list->count(), 1);
+        EXPECT_TRUE(designer.IsModified());
+        editor->close();
+        designer.Save();
+    }
 }
