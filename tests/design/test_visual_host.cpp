@@ -748,3 +748,52 @@ end
         designer.Save();
     }
 }
+
+// Saving a form that was not changed writes the text that was read, default texts included.
+TEST_F(VisualHostTest, SavingAnUnchangedFormWritesTheTextItRead)
+{
+    const QString text = QStringLiteral(R"(object Form1: TDesignForm
+  Caption = 'Sales'
+  object Grid1: TKvVantrel
+    DataProvider = Sales
+    object Grid1Name: TKvGridDataColumn
+      FieldName = 'Name'
+    end
+    object Grid1Units: TKvGridDataColumn
+      FieldName = 'Units'
+      Renderer = Grid1UnitsBar
+      object Grid1UnitsBar: TKvInternalBarCellRenderer
+        Maximum = 50.0
+      end
+    end
+    object TKvGridItemConsumer
+    end
+  end
+  object Sales: TKvCsvDataProvider
+    FileName = 'sales.csv'
+    TypeLine = 1
+  end
+end
+)");
+    const QString file = WriteTestFile(Dir, "unchanged.kvf", text.toUtf8());
+    {
+        TVisualDesigner designer(file);
+        ShowActive(designer);
+        EXPECT_FALSE(designer.IsModified());
+        designer.Save();
+    }
+    EXPECT_EQ(FileText(file), text);
+    // A text set to something else than the default is written, and read back.
+    {
+        TVisualDesigner designer(file);
+        auto* grid = dynamic_cast<TKvVantrel*>(designer.GetForm()->FindComponent("Grid1"));
+        ASSERT_NE(grid, nullptr);
+        grid->GetGroupingOptions()->SetPrompt("Drop a header here");
+        designer.Save();
+    }
+    EXPECT_TRUE(FileText(file).contains("GroupingOptions.Prompt = 'Drop a header here'")) << FileText(file).toStdString();
+    TVisualDesigner again(file);
+    auto* grid = dynamic_cast<TKvVantrel*>(again.GetForm()->FindComponent("Grid1"));
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->GetGroupingOptions()->GetPrompt(), "Drop a header here");
+}
