@@ -537,8 +537,12 @@ void TKvColumnsEditorForm::DeleteExecute()
     // An open editor or drop-down of the column goes first.
     ReleaseColumns(FGrid, column);
     tvMain->ClearSelection();
+    TKvGridColumnGroup* group = column->GetGroup();
     FGrid->RemoveColumn(column);
     reaper->FreeAll();
+    // The group narrows to the columns it keeps.
+    if (group)
+        group->FitToColumns();
     LoadColumns();
     Modified();
     if (next)

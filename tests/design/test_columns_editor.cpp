@@ -463,4 +463,11 @@ TEST_F(ColumnsEditorTest, ColumnsOfAGroupAreDrawnAtTheWidthTheInspectorShows)
     EXPECT_EQ(sum->GetWidth(), 150);
     drawnAsShown();
     EXPECT_EQ(sum->GetGroupWidth(), 150);
+    // Deleting a column narrows the group to the columns it keeps.
+    editor->SelectColumn(count);
+    ASSERT_TRUE(editor->actDelete->Execute());
+    ASSERT_EQ(group->Count(), 1);
+    Grid->UpdateLayout();
+    EXPECT_EQ(group->GetWidth(), sum->GetWidth());
+    EXPECT_EQ(sum->GetGroupWidth(), sum->GetWidth());
 }
