@@ -277,13 +277,8 @@ void TKvGridColumnFilter::SetName(const QString& value)
 
 void TKvGridColumnFilter::SetCriteria(const QString& value)
 {
-    if (value == FCriteria)
-        return;
-    // Text read from a form is applied, and reported, with the form's filters once read.
-    if (!IsOwnerLoading(this))
-        ParseExpression(QStringLiteral("Criteria"), value, true);
-    FCriteria = value;
-    Changed(false);
+    if (ChangeField(FCriteria, value))
+        Changed(false);
 }
 
 void TKvGridColumnFilter::SetDescription(const QString& value)

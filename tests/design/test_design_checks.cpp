@@ -57,14 +57,7 @@ TEST_F(DesignChecksTest, ExpressionsAreRefusedWhenTypedNamingThePropertyAndThePo
     EXPECT_EQ(Refusal(Column, "Footer.Expression", "value * 2"), QString());
     EXPECT_EQ(Column->GetFooter()->GetExpression(), "value * 2");
 
-    // A column filter's criteria, and a dynamic style's.
-    TKvGridColumnFilter* filter = Column->GetFilters()->Add();
-    const QString filterError = Refusal(filter, "Criteria", "value > )");
-    EXPECT_TRUE(filterError.startsWith("Criteria \"value > )\" does not parse: ")) << filterError.toStdString();
-    EXPECT_TRUE(filterError.endsWith(" at position 9")) << filterError.toStdString();
-    EXPECT_TRUE(filter->GetCriteria().isEmpty());
-    EXPECT_EQ(Refusal(filter, "Criteria", "value > 5"), QString());
-    EXPECT_EQ(filter->GetCriteria(), "value > 5");
+    // A dynamic style's criteria.
     TKvGridDynamicStyle* style = Column->GetDynamicStyles()->Add();
     EXPECT_EQ(Refusal(style, "Criteria", "value >"),
               "Criteria \"value >\" does not parse: Unexpected end of expression at position 8");
@@ -112,7 +105,7 @@ TEST_F(DesignChecksTest, DatesAreShownAndTakenAsDatesAndASwappedRangeIsRefused)
     EXPECT_EQ(editor->GetMaxDate(), EncodeDate(2026, 1, 1));
 }
 
-// What a form already holds is read as it is: a filter or a dynamic style that would be refused
+// What a form already holds is read as it is: a footer expression or a dynamic style refused
 // when typed, a date range with its ends swapped.
 TEST_F(DesignChecksTest, AFormHoldingValuesThatWouldBeRefusedStillReads)
 {
