@@ -1,5 +1,6 @@
 #include "components/KvGrids.ListView.h"
 
+#include "components/KvGrids.Vantrel.h"
 #include "grid/KvGrids.Areas.h"
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Options.h"
@@ -51,6 +52,11 @@ void TKvListView::SetDataProvider(TKvGridDataProvider* Provider)
     // The fields behind the columns may have moved: filters follow them.
     if (CanApplyFilters() && HasAnyActiveFilter())
         ApplyFilters();
+}
+
+void TKvListView::GenerateDataColumns(bool Clear)
+{
+    GenerateGridDataColumns(this, GetDataProvider(), Clear);
 }
 
 void TKvListView::SortItems(const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions)

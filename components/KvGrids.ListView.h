@@ -25,6 +25,8 @@ public:
     // The data provider is not owned; the bottom of the chain listens to it.
     TKvGridDataProvider* GetDataProvider() const;
     void SetDataProvider(TKvGridDataProvider* Provider);
+    // One data column per field of the data provider, as the top-level grid makes them.
+    void GenerateDataColumns(bool Clear);
 
     void SortItems(const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions) override;
     TKvIntegerArray GetSortFields() const override;

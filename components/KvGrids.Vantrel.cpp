@@ -164,32 +164,38 @@ TObject* TKvVantrel::GetAdapter(const std::type_info& type)
 
 void TKvVantrel::GenerateDataColumns(bool Clear)
 {
-    if (Clear)
-        ClearColumns();
-    TKvGridDataProvider* data = GetDataProvider();
-    if (!data)
+    GenerateGridDataColumns(this, GetDataProvider(), Clear);
+}
+
+void GenerateGridDataColumns(TKvGridView* Grid, TKvGridDataProvider* Data, bool Clear)
+{
+    if (!Grid)
         return;
-    TComponent* form = GetOwner();
+    if (Clear)
+        Grid->ClearColumns();
+    if (!Data)
+        return;
+    TComponent* form = Grid->GetOwner();
     auto unique = [&](const QString& name) {
         if (!IsNameFreeInOpenDesigners(name) || (form && form->FindComponent(name)))
             return false;
-        for (TKvGridDataColumn* column : GetDataColumns())
+        for (TKvGridDataColumn* column : Grid->GetDataColumns())
             if (column->GetName().compare(name, Qt::CaseInsensitive) == 0)
                 return false;
         return true;
     };
-    BeginUpdate();
+    Grid->BeginUpdate();
     {
-        TScopeExit endUpdate([&] { EndUpdate(); });
-        for (int i = 0; i < data->GetFieldCount(); ++i) {
-            const QString field = data->GetFieldName(i);
-            TKvGridDataColumn* column = AddDataColumn(nullptr);
+        TScopeExit endUpdate([&] { Grid->EndUpdate(); });
+        for (int i = 0; i < Data->GetFieldCount(); ++i) {
+            const QString field = Data->GetFieldName(i);
+            TKvGridDataColumn* column = Grid->AddDataColumn(nullptr);
             column->SetFieldIndex(i);
             column->SetFieldName(field);
             column->GetHeader()->SetCaption(field);
-            column->SetWidth(GetDisplayOptions()->GetDefaultColumnWidth());
-            if (IsDesigning()) {
-                const QString base = GetName() + (IsValidIdent(field) ? field : QStringLiteral("column"));
+            column->SetWidth(Grid->GetDisplayOptions()->GetDefaultColumnWidth());
+            if (Grid->IsDesigning()) {
+                const QString base = Grid->GetName() + (IsValidIdent(field) ? field : QStringLiteral("column"));
                 QString name = base;
                 for (int n = 2; !unique(name); ++n)
                     name = base + QString::number(n);

@@ -49,6 +49,10 @@ protected:
 // Releases the shared panel renderer (at exit; tests may call it).
 void ReleaseSharedPanelRenderer();
 
+// One data column per field of the data provider on any grid view (after removing all its
+// columns when Clear); at design time each gets a unique name. Nothing without a provider.
+void GenerateGridDataColumns(TKvGridView* Grid, TKvGridDataProvider* Data, bool Clear);
+
 class TKvVantrel : public TKvGridView
 {
 protected:

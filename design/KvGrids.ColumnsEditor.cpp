@@ -402,9 +402,10 @@ void TKvColumnsEditorForm::AddColumnExecute()
         parentNode = selected;
         index = g->Count();
     } else if (column) {
+        // After the selected column, so that columns added one after another keep their order.
         group = column->GetGroup();
         parentNode = selected->GetParent();
-        index = selected->GetIndex();
+        index = selected->GetIndex() + 1;
     } else {
         index = FGrid->GetRootGroup()->Count();
     }
@@ -415,6 +416,9 @@ void TKvColumnsEditorForm::AddColumnExecute()
         added = FGrid->InsertDataColumn(group, index);
         added->SetFieldName(dialog.GetFieldName());
         added->GetHeader()->SetCaption(dialog.GetHeader());
+        // The group widens to hold the new column at its width.
+        if (group)
+            group->FitToColumns();
         if (FGrid->IsDesigning()) {
             const QString field = dialog.GetFieldName();
             added->SetName(UniqueColumnName(IsValidIdent(field) ? field : QStringLiteral("column")));
@@ -444,6 +448,8 @@ void TKvColumnsEditorForm::AddGroupExecute()
         added->GetHeader()->SetCaption(dialog.GetHeader());
         added->SetOrientation(dialog.GetVertical() ? ColumnsVertical : ColumnsHorizontal);
         added->GetGroupHeader()->SetVisible(dialog.GetHeaderVisible());
+        if (group)
+            group->FitToColumns();
         if (FGrid->IsDesigning())
             added->SetName(UniqueColumnName(QStringLiteral("group")));
     }
@@ -531,8 +537,12 @@ void TKvColumnsEditorForm::DeleteExecute()
     // An open editor or drop-down of the column goes first.
     ReleaseColumns(FGrid, column);
     tvMain->ClearSelection();
+    TKvGridColumnGroup* group = column->GetGroup();
     FGrid->RemoveColumn(column);
     reaper->FreeAll();
+    // The group narrows to the columns it keeps.
+    if (group)
+        group->FitToColumns();
     LoadColumns();
     Modified();
     if (next)

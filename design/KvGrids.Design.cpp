@@ -17,12 +17,15 @@
 #include "model/KvGrids.Data.Files.h"
 #include "model/KvGrids.Data.Vantrel.h"
 #include "components/KvGrids.Data.BDE.h"
+#include "components/KvGrids.ListView.h"
 #include "components/KvGrids.Styles.Archive.h"
 #include "components/KvGrids.Vantrel.h"
 #include "design/KvGrids.ColumnsEditor.h"
 #include "design/KvGrids.StyleInspector.h"
 #include "platform/design/DesignDialogs.h"
 #include "platform/rtl/Collections.h"
+#include "platform/rtl/DateUtils.h"
+#include "platform/ui/MessageBox.h"
 
 namespace kv {
 
@@ -100,13 +103,92 @@ void TKvGridViewEditor::PrepareItem(int index, TDesignMenuItem* item)
     }
 }
 
+namespace {
+
+struct TColumnWork
+{
+    int Columns = 0;
+    int Groups = 0;
+    int Renderers = 0;
+    int Editors = 0;
+    int Styles = 0;
+};
+
+bool HasOwnValues(const TKvGridStyleBag* bag)
+{
+    if (!bag)
+        return false;
+    for (const TKvStylePropertyRecord* rec : TKvStyleProperties::List())
+        if (bag->HasValue(rec->Entry))
+            return true;
+    return false;
+}
+
+void CountWork(const TKvGridColumnGroup* group, TColumnWork& work)
+{
+    for (int i = 0; i < group->Count(); ++i) {
+        TKvGridColumn* column = group->GetItem(i);
+        if (HasOwnValues(column->GetStyles()) || HasOwnValues(column->GetHeader()->GetStyles()))
+            ++work.Styles;
+        if (auto* sub = dynamic_cast<TKvGridColumnGroup*>(column)) {
+            ++work.Groups;
+            CountWork(sub, work);
+        } else if (auto* data = dynamic_cast<TKvGridDataColumn*>(column)) {
+            ++work.Columns;
+            if (data->GetRenderer())
+                ++work.Renderers;
+            if (data->GetEditor())
+                ++work.Editors;
+        }
+    }
+}
+
+QString Counted(int count, const char* one, const char* many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+// Asks before the columns of grid go; true when there are none or the user agrees.
+bool ConfirmClearColumns(TKvGridView* grid)
+{
+    TColumnWork work;
+    CountWork(grid->GetRootGroup(), work);
+    if (work.Columns == 0 && work.Groups == 0)
+        return true;
+    QStringList lost;
+    if (work.Columns > 0)
+        lost << Counted(work.Columns, "column", "columns");
+    if (work.Groups > 0)
+        lost << Counted(work.Groups, "column group", "column groups");
+    if (work.Renderers > 0)
+        lost << Counted(work.Renderers, "renderer", "renderers");
+    if (work.Editors > 0)
+        lost << Counted(work.Editors, "editor", "editors");
+    if (work.Styles > 0)
+        lost << Counted(work.Styles, "column with its own styles", "columns with their own styles");
+    const QString list = lost.size() == 1 ? lost.front()
+                                          : lost.mid(0, lost.size() - 1).join(QStringLiteral(", ")) +
+                                                QStringLiteral(" and ") + lost.back();
+    return MessageBox(QStringLiteral("Clear the columns of %1 and generate them again? This deletes %2.")
+                          .arg(grid->GetName(), list),
+                      QStringLiteral("Clear and Generate Columns"), MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+} // namespace
+
 void TKvGridViewEditor::GenerateColumns(bool clear)
 {
-    // Only the top-level grid generates columns; checked before anything changes.
-    auto* grid = dynamic_cast<TKvVantrel*>(GetComponent());
-    if (!grid)
+    TKvGridView* grid = GetGrid();
+    auto* vantrel = dynamic_cast<TKvVantrel*>(grid);
+    auto* list = dynamic_cast<TKvListView*>(grid);
+    if (!vantrel && !list)
         throw EInvalidCast(QStringLiteral("Invalid class typecast"));
-    grid->GenerateDataColumns(clear);
+    if (clear && !ConfirmClearColumns(grid))
+        return;
+    if (vantrel)
+        vantrel->GenerateDataColumns(clear);
+    else
+        list->GenerateDataColumns(clear);
     TKvColumnsEditorForm::RefreshEditor(grid);
     if (GetDesigner())
         GetDesigner()->Modified();
@@ -125,8 +207,10 @@ void TKvGridViewEditor::LoadStyles()
     if (!grid || !dialog.Execute())
         return;
     TKvGridStylesJsonArchive archive;
+    // The form changes only when the archive changed a style.
+    const QString before = archive.SaveGrid(grid);
     archive.LoadGrid(TKvGridViewStylesArchive::LoadFromFile(dialog.GetFileName()), grid);
-    if (GetDesigner())
+    if (GetDesigner() && archive.SaveGrid(grid) != before)
         GetDesigner()->Modified();
 }
 
@@ -595,6 +679,23 @@ TPropertyAttributes TKvDynamicStyleCollectionPropertyEditor::GetAttributes()
 void TKvDynamicStyleCollectionPropertyEditor::Edit()
 {
     EditNamedCollection(*this, QStringLiteral("Dynamic Styles"));
+}
+
+// ---- dates ----------------------------------------------------------------------------------
+
+QString TKvDatePropertyEditor::GetValue()
+{
+    const Variant value = GetVarValue();
+    return value.IsClear() ? QString() : DateTimeToStr(value.AsDouble());
+}
+
+void TKvDatePropertyEditor::SetValue(const QString& value)
+{
+    TDateTime date = 0;
+    if (!TryStrToDateTime(value.trimmed(), date))
+        throw EConvertError(QStringLiteral("'%1' is not a date for %2: type it as yyyy-mm-dd, for example 2026-01-31")
+                                .arg(value.trimmed(), GetName()));
+    SetVarValue(Variant(date));
 }
 
 } // namespace kv

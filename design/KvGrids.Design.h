@@ -200,4 +200,16 @@ public:
     TPropertyAttributes GetAttributes() override;
 };
 
+// A date property (a date editor's MinDate and MaxDate): shown as yyyy-mm-dd (with
+// " hh:mm:ss" when it has a time of day) and taken in that form; other text is refused with
+// a message that names the property and the form.
+class TKvDatePropertyEditor : public TPropertyEditor
+{
+public:
+    using TPropertyEditor::TPropertyEditor;
+    TPropertyAttributes GetAttributes() override { return {paMultiSelect, paRevertable}; }
+    QString GetValue() override;
+    void SetValue(const QString& value) override;
+};
+
 } // namespace kv

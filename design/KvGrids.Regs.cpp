@@ -83,6 +83,10 @@ void Register()
                            PropertyEditorClass<TKvRowGroupLevelsPropertyEditor>());
     RegisterPropertyEditor(&ClassInfo<TKvGridDynamicStyleCollection>(), &ClassInfo<TKvGridBody>(), QString(),
                            PropertyEditorClass<TKvDynamicStyleCollectionPropertyEditor>());
+    // Dates are shown and typed as dates, not as day counts.
+    for (const char* name : {"MinDate", "MaxDate"})
+        RegisterPropertyEditor(nullptr, &ClassInfo<TKvDateTimeCellEditor>(), QString::fromLatin1(name),
+                               PropertyEditorClass<TKvDatePropertyEditor>());
 }
 
 } // namespace kv

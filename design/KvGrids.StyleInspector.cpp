@@ -7,6 +7,7 @@
 
 #include "design/KvGrids.StyleInspector.Impl.h"
 #include "grid/KvGrids.Areas.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/ui/MessageBox.h"
 
 namespace kv {
@@ -52,6 +53,7 @@ void TKvStyleInspectorForm::BeforeDestruction()
     FStyles = nullptr;
     if (listMain) {
         listMain->OnFocuedIndexChange = nullptr;
+        listMain->OnKeyDown = nullptr;
         listMain->OnEditComplete = nullptr;
         listMain->OnEditCommit = nullptr;
         listMain->OnEditCancel = nullptr;
@@ -104,6 +106,13 @@ void TKvStyleInspectorForm::PrepareGrid()
     list->EndUpdate();
 
     list->OnFocuedIndexChange = [this](TKvGridView*, const TKvGridCellIndex&) { FocusChanged(); };
+    // Escape closes the window as it closes other dialogs; an open edit is cancelled first.
+    list->OnKeyDown = [this](TObject*, std::uint16_t& key, TShiftState shift) {
+        if (key == VK_ESCAPE && shift.Empty() && listMain && !listMain->GetEditing()) {
+            key = 0;
+            FWindow->Close();
+        }
+    };
     // The row is written while the cell's edit commits: text the property rejects sets the
     // column's error, which keeps the editor open with the user's text.
     // column's error, which keeps the editor open with the user's text, and is shown at once.
@@ -117,8 +126,11 @@ void TKvStyleInspectorForm::PrepareGrid()
                 items->CommitEdit();
         } catch (const Exception& e) {
             column->SetError(e.Message());
-            if (!FQuietErrors)
+            if (!FQuietErrors) {
+                // The grid shows the column's error too when Enter committed: once is enough.
+                FShownError = e.Message();
                 MessageBox(e.Message(), FWindow->GetCaption(), MB_OK | MB_ICONERROR);
+            }
         }
     };
     // A cancelled cell edit drops the row's pending text with it.
@@ -274,7 +286,21 @@ void TKvStyleInspectorForm::CellButtonClicked(int row)
 
 bool TKvStyleInspectorForm::ShowModal()
 {
-    FWindow->ShowModal();
+    // A refusal the form has shown is not shown a second time as the grid's error.
+    TExceptionHook previous;
+    previous = SetExceptionHook([this, &previous](const QString& message) {
+        if (!FShownError.isEmpty() && message == FShownError) {
+            FShownError.clear();
+            return;
+        }
+        TExceptionHook mine = SetExceptionHook(previous);
+        TScopeExit restore([&] { SetExceptionHook(mine); });
+        ShowException(message);
+    });
+    {
+        TScopeExit restore([&] { SetExceptionHook(previous); });
+        FWindow->ShowModal();
+    }
     listMain->CommitEditor(false);
     try {
         Commit();

@@ -80,6 +80,8 @@ private:
     bool FListening = false;
     // Refused values set the column's error without a message box of their own.
     bool FQuietErrors = false;
+    // The refusal last shown in a message box, until the grid reports the same error.
+    QString FShownError;
 };
 
 } // namespace kv

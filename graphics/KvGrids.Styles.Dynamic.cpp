@@ -5,6 +5,56 @@
 
 namespace kv {
 
+std::unique_ptr<TKvExpressionTree> ParsePropertyExpression(const QString& property, const QString& text, bool whole)
+{
+    if (text.isEmpty())
+        return nullptr;
+    try {
+        return whole ? TKvExpressionParser::ParseAll(text) : TKvExpressionParser::Parse(text);
+    } catch (const TKvSyntaxError& e) {
+        const TKvTokenPos pos = e.GetTokenPos();
+        QString where;
+        if (pos.Line == 0 && pos.Column >= 0)
+            where = QStringLiteral(" at position %1").arg(pos.Column + 1);
+        else if (pos.Line > 0 && pos.Column >= 0)
+            where = QStringLiteral(" at line %1, column %2").arg(pos.Line + 1).arg(pos.Column + 1);
+        throw TKvSyntaxError(QStringLiteral("%1 \"%2\" does not parse: %3%4").arg(property, text, e.Message(), where),
+                             pos);
+    } catch (const EConvertError& e) {
+        throw EConvertError(QStringLiteral("%1 \"%2\" does not parse: %3").arg(property, text, e.Message()));
+    }
+}
+
+namespace {
+
+// A published value of a cell's style set outside the style table, which the bag's text
+// access writes.
+bool IsStyleSetProperty(const QString& name)
+{
+    const TPropInfo* prop = ClassInfo<TKvGridViewStyles>().FindProperty(name);
+    return prop && !prop->Indexed && prop->Writable && !prop->IsObjectKind();
+}
+
+} // namespace
+
+namespace {
+
+const TComponent* OwningComponent(const TPersistent* object)
+{
+    for (const TPersistent* p = object; p; p = p->GetOwner())
+        if (const auto* component = dynamic_cast<const TComponent*>(p))
+            return component;
+    return nullptr;
+}
+
+} // namespace
+
+bool IsOwnerLoading(const TPersistent* object)
+{
+    const TComponent* component = OwningComponent(object);
+    return component && (component->IsLoading() || (component->GetOwner() && component->GetOwner()->IsLoading()));
+}
+
 // --- item ---------------------------------------------------------------------------------
 
 TKvGridDynamicStyle::TKvGridDynamicStyle(TCollection* collection) : TCollectionItem(collection) {}
@@ -21,7 +71,7 @@ void TKvGridDynamicStyle::SetCriteria(const QString& value)
 {
     if (value == FCriteria)
         return;
-    std::unique_ptr<TKvExpressionTree> tree = ParseCriteria(value);
+    std::unique_ptr<TKvExpressionTree> tree = ParseCriteria(value, !IsOwnerLoading(this));
     FCriteria = value;
     FExprTree = std::move(tree);
     CheckIdentifiers();
@@ -30,9 +80,26 @@ void TKvGridDynamicStyle::SetCriteria(const QString& value)
 
 void TKvGridDynamicStyle::SetStyles(const QString& value)
 {
+    // Text given to a component's dynamic styles is refused here, unless the component is
+    // being read from a form: what a form holds is reported when it is applied, as is
+    // everything of a collection that no component owns (it may style any kind of bag).
+    StoreStyles(value, OwningComponent(this) && !IsOwnerLoading(this));
+}
+
+void TKvGridDynamicStyle::StoreStyles(const QString& value, bool check)
+{
     if (value == FStyles)
         return;
     std::unique_ptr<TStyleMap> map = ParseStyles(value);
+    if (check)
+        for (const TStyleValue& style : *map) {
+            const QString error = style.Property ? TKvStyleProperties::TextError(*style.Property, style.Text) : QString();
+            if (!error.isEmpty())
+                throw EConvertError(QStringLiteral("Styles \"%1\": %2").arg(value, error));
+            if (!style.Property && !IsStyleSetProperty(style.Name))
+                throw EConvertError(
+                    QStringLiteral("Styles \"%1\": \"%2\" is not the name of a style").arg(value, style.Name));
+        }
     FStyles = value;
     FStyleMap = std::move(map);
     FReported = false;
@@ -41,7 +108,7 @@ void TKvGridDynamicStyle::SetStyles(const QString& value)
 
 void TKvGridDynamicStyle::BuildExpression()
 {
-    FExprTree = ParseCriteria(FCriteria);
+    FExprTree = ParseCriteria(FCriteria, false);
     CheckIdentifiers();
 }
 
@@ -93,12 +160,12 @@ void TKvGridDynamicStyle::CheckIdentifiers()
 
 void TKvGridDynamicStyle::BuildStyles() { FStyleMap = ParseStyles(FStyles); }
 
-std::unique_ptr<TKvExpressionTree> TKvGridDynamicStyle::ParseCriteria(const QString& text)
+std::unique_ptr<TKvExpressionTree> TKvGridDynamicStyle::ParseCriteria(const QString& text, bool whole)
 {
     // An empty criteria is an empty tree, which never holds.
     if (text.trimmed().isEmpty())
         return std::make_unique<TKvExpressionTree>();
-    return TKvExpressionParser::Parse(text);
+    return ParsePropertyExpression(QStringLiteral("Criteria"), text, whole);
 }
 
 std::unique_ptr<TKvGridDynamicStyle::TStyleMap> TKvGridDynamicStyle::ParseStyles(const QString& text)
@@ -234,7 +301,8 @@ void TKvGridDynamicStyle::Assign(const TPersistent* source)
 {
     if (const auto* other = dynamic_cast<const TKvGridDynamicStyle*>(source)) {
         SetCriteria(other->FCriteria);
-        SetStyles(other->FStyles);
+        // The copy holds what the original holds, reported as the original's is.
+        StoreStyles(other->FStyles, false);
         SetActive(other->FActive);
         return;
     }

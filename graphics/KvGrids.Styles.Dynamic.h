@@ -13,6 +13,17 @@
 
 namespace kv {
 
+// Parses the text of an expression property; nil for empty text. Text that does not parse
+// (with whole, also text left after the expression) raises TKvSyntaxError (or EConvertError)
+// naming the property, the text and the position. Text read from a form is parsed without
+// whole, as it always was.
+std::unique_ptr<TKvExpressionTree> ParsePropertyExpression(const QString& property, const QString& text,
+                                                           bool whole = true);
+
+// Whether the nearest component above a persistent is being read from a form: values that
+// name what is read later (columns, styles) are checked only once it has been read.
+bool IsOwnerLoading(const TPersistent* object);
+
 class TKvGridDynamicStyle : public TCollectionItem
 {
 protected:
@@ -30,8 +41,9 @@ public:
     // EConvertError) and leaves the item as it was.
     void SetCriteria(const QString& value);
     const QString& GetStyles() const { return FStyles; }
-    // Reads "name=value;..." first: a repeated name raises EListError "Duplicates not allowed"
-    // and leaves the item as it was.
+    // Reads "name=value;..." first: a repeated name raises EListError "Duplicates not allowed",
+    // and (unless its owner is being read from a form) an unknown style name or a value that
+    // does not convert raises EConvertError naming it; either leaves the item as it was.
     void SetStyles(const QString& value);
 
     // Parses the criteria again.
@@ -79,9 +91,12 @@ private:
     using TStyleMap = std::vector<TStyleValue>;
 
     bool Write(TKvExpressionRuntime* runtime, TKvGridStyleBag* bag, bool raise);
+    // Sets the styles text; with check, an unknown name or a value that does not convert
+    // raises EConvertError naming it and leaves the item as it was.
+    void StoreStyles(const QString& value, bool check);
     // Looks for a name in the criteria that the collection's runtime does not know.
     void CheckIdentifiers();
-    static std::unique_ptr<TKvExpressionTree> ParseCriteria(const QString& text);
+    static std::unique_ptr<TKvExpressionTree> ParseCriteria(const QString& text, bool whole);
     static std::unique_ptr<TStyleMap> ParseStyles(const QString& text);
 
     std::unique_ptr<TKvExpressionTree> FExprTree;

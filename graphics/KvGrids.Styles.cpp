@@ -246,6 +246,41 @@ int TKvStyleProperties::TextToOrdinal(const TKvStylePropertyRecord& record, cons
     return -1;
 }
 
+QString TKvStyleProperties::TextError(const TKvStylePropertyRecord& record, const QString& text)
+{
+    switch (record.Kind) {
+    case svkEnumeration:
+        if (TextToOrdinal(record, text) >= 0)
+            return QString();
+        return QStringLiteral("\"%1\" is not a value of the style %2: use one of %3")
+            .arg(text, record.Name, record.EnumNames.join(QStringLiteral(", ")));
+    case svkInteger: {
+        bool ok = false;
+        text.trimmed().toInt(&ok);
+        if (ok || (TextToInteger(text) != 0))
+            return QString();
+        return QStringLiteral("\"%1\" is not an integer value of the style %2").arg(text, record.Name);
+    }
+    case svkString:
+        return QString();
+    case svkFill:
+    case svkStroke:
+    case svkFont:
+        try {
+            if (record.Kind == svkFill)
+                (void)TKvFill::CreateFrom(text);
+            else if (record.Kind == svkStroke)
+                (void)TKvStroke::CreateFrom(text);
+            else
+                (void)TKvFont::CreateFrom(text);
+        } catch (const Exception& e) {
+            return QStringLiteral("\"%1\" is not a value of the style %2: %3").arg(text, record.Name, e.Message());
+        }
+        return QString();
+    }
+    return QString();
+}
+
 // --- per-entry field access ---------------------------------------------------------------
 
 // Own fields and class defaults by entry.
@@ -876,9 +911,13 @@ void TKvGridStyleBag::SetValue(const QString& name, const QString& text)
     case svkStroke: SetGraphic(rec->Entry, CreateStroke(text)); break;
     case svkFont: SetGraphic(rec->Entry, CreateFont(text)); break;
     case svkEnumeration: {
+        // Empty text changes nothing; any other name must be one of the values.
+        if (text.trimmed().isEmpty())
+            break;
         const int ordinal = TKvStyleProperties::TextToOrdinal(*rec, text);
-        if (ordinal >= 0)
-            SetOrdinal(rec->Entry, ordinal);
+        if (ordinal < 0)
+            throw EConvertError(TKvStyleProperties::TextError(*rec, text));
+        SetOrdinal(rec->Entry, ordinal);
         break;
     }
     case svkInteger: SetOrdinal(rec->Entry, IntegerOrZero(text)); break;

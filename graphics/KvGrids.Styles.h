@@ -97,6 +97,9 @@ public:
     // ordinal of the value whose full name equals the text in any letter case (-1 for none).
     static int TextToInteger(const QString& text);
     static int TextToOrdinal(const TKvStylePropertyRecord& record, const QString& text);
+    // Why the property cannot hold the text, naming the property (and for a list-type
+    // property the values it takes); empty when it can.
+    static QString TextError(const TKvStylePropertyRecord& record, const QString& text);
 };
 
 class TKvGridStyleBag;

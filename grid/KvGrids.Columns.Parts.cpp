@@ -21,12 +21,11 @@ namespace kv {
 
 namespace {
 
-// The parsed tree of an expression text; nil for empty text. Raises for text that does not parse.
-std::unique_ptr<TKvExpressionTree> ParseExpression(const QString& text)
+// The parsed tree of an expression property's text; nil for empty text. Raises, naming the
+// property and the position, for text that does not parse.
+std::unique_ptr<TKvExpressionTree> ParseExpression(const QString& property, const QString& text, bool whole = false)
 {
-    if (text.isEmpty())
-        return nullptr;
-    return TKvExpressionParser::Parse(text);
+    return ParsePropertyExpression(property, text, whole);
 }
 
 // A style change of a header's or footer's styles fires its OnChanged.
@@ -216,7 +215,7 @@ void TKvGridColumnFooter::SetExpression(const QString& value)
 {
     if (value == FExpression)
         return;
-    FExprTree = ParseExpression(value);
+    FExprTree = ParseExpression(QStringLiteral("Expression"), value, !IsOwnerLoading(this));
     FExpression = value;
     Changed();
 }
@@ -225,7 +224,7 @@ void TKvGridColumnFooter::SetGroupExpression(const QString& value)
 {
     if (value == FGroupExpression)
         return;
-    FGroupExprTree = ParseExpression(value);
+    FGroupExprTree = ParseExpression(QStringLiteral("GroupExpression"), value, !IsOwnerLoading(this));
     FGroupExpression = value;
     Changed();
 }
@@ -256,8 +255,8 @@ void TKvGridColumnFooter::Assign(const TPersistent* source)
     if (footer == this)
         return;
     // Parse both before changing anything.
-    auto tree = ParseExpression(footer->FExpression);
-    auto groupTree = ParseExpression(footer->FGroupExpression);
+    auto tree = ParseExpression(QStringLiteral("Expression"), footer->FExpression);
+    auto groupTree = ParseExpression(QStringLiteral("GroupExpression"), footer->FGroupExpression);
     FExprTree = std::move(tree);
     FGroupExprTree = std::move(groupTree);
     FExpression = footer->FExpression;
@@ -360,7 +359,7 @@ void TKvGridValidation::SetCriteria(const QString& value)
 {
     if (value == FCriteria)
         return;
-    FExprTree = ParseExpression(value);
+    FExprTree = ParseExpression(QStringLiteral("Criteria"), value, !IsOwnerLoading(this));
     FCriteria = value;
     Changed(false);
 }
@@ -405,7 +404,7 @@ void TKvGridValidation::Assign(const TPersistent* source)
         TPersistent::Assign(source);
         return;
     }
-    FExprTree = ParseExpression(validation->FCriteria);
+    FExprTree = ParseExpression(QStringLiteral("Criteria"), validation->FCriteria);
     FCriteria = validation->FCriteria;
     FName = validation->FName;
     FActive = validation->FActive;
@@ -423,7 +422,7 @@ TKvGridValidationCollection::TKvGridValidationCollection(TPersistent* owner)
 TKvGridValidation* TKvGridValidationCollection::Add(const QString& name, const QString& criteria, const QString& message)
 {
     // Parse first, so that a criteria that does not parse adds nothing.
-    ParseExpression(criteria);
+    ParseExpression(QStringLiteral("Criteria"), criteria, true);
     TKvGridValidation* validation = Add();
     validation->SetName(name);
     validation->SetMessage(message);

@@ -252,8 +252,15 @@ void TKvGridColumn::SetStyles(TKvGridViewStyles* value)
 
 void TKvGridColumn::SetWidth(int value)
 {
-    if (ChangeField(FWidth, value))
-        Changed(true);
+    if (!ChangeField(FWidth, value))
+        return;
+    // A column's share of its group follows its width again.
+    if (!IsTopLevel())
+        FGroupWidth = -1;
+    // In a designer the width typed is the width drawn: the groups above fit their columns.
+    if (TKvGridColumnGroup* group = GetGroup(); group && IsDesigning() && !IsLoading())
+        group->FitToColumns(this);
+    Changed(true);
 }
 
 void TKvGridColumn::SetVisible(bool value)
@@ -982,6 +989,43 @@ void TKvGridColumnGroup::ResetColumnWidths()
     for (TKvGridColumn* child : items)
         if (auto* group = dynamic_cast<TKvGridColumnGroup*>(child))
             group->ResetColumnWidths();
+}
+
+void TKvGridColumnGroup::FitToColumns(TKvGridColumn* changed)
+{
+    bool fitted = false;
+    TKvGridColumn* child = changed;
+    for (TKvGridColumnGroup* group = this; group; group = group->GetGroup()) {
+        const auto& items = group->FColumns->FItems;
+        if (items.empty())
+            break;
+        int width = 0;
+        if (group->FOrientation == ColumnsVertical) {
+            // One width for all: the changed column's, else the widest.
+            if (child)
+                width = child->FWidth;
+            else
+                for (const TKvGridColumn* c : items)
+                    width = std::max(width, c->FWidth);
+            for (TKvGridColumn* c : items)
+                if (c->FWidth != width) {
+                    c->FWidth = width;
+                    c->FGroupWidth = -1;
+                    fitted = true;
+                }
+        } else {
+            for (const TKvGridColumn* c : items)
+                width += std::max(0, c->FWidth);
+        }
+        if (group->FWidth == width)
+            break;
+        group->FWidth = width;
+        group->FGroupWidth = group->IsTopLevel() ? width : -1;
+        fitted = true;
+        child = group;
+    }
+    if (fitted)
+        Changed(true);
 }
 
 void TKvGridColumnGroup::SetWidth(TKvGridColumn* column, int delta)

@@ -625,6 +625,11 @@ public:
     static std::vector<TKvGridColumnGroup*> GetAncestors(const TKvGridColumn* column);
 
     using TKvGridColumn::SetWidth;
+    // Makes this group and the groups above it as wide as their columns, so that each column
+    // is drawn at its Width: a horizontal group is as wide as its columns together; a vertical
+    // group's columns all take the width of changed (nil: of the widest). A designer calls it
+    // when it adds a column to a group; a column's width set at design time calls it.
+    void FitToColumns(TKvGridColumn* changed = nullptr);
     // Column resize by delta pixels, kept consistent up to the top-level ancestor.
     static void SetWidth(TKvGridColumn* column, int delta);
     void ResetColumnWidths();

@@ -16,6 +16,7 @@
 #include "grid/KvGrids.Editor.Text.h"
 #include "grid/KvGrids.View.h"
 #include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/DateUtils.h"
 #include "platform/rtl/Streaming.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TypInfo.h"
@@ -335,8 +336,22 @@ void TKvDateTimeCellEditor::InitEditor()
     FEditor->OnStarted = [this](TObject* s) { StartedHandler(s); };
 }
 
+namespace {
+
+// A range with its ends swapped is refused; one read from a form is kept as it was read.
+void CheckDateRange(const TComponent* editor, TDateTime minDate, TDateTime maxDate)
+{
+    if (minDate > maxDate && !editor->IsLoading())
+        throw EArgumentOutOfRangeException(QStringLiteral("MinDate %1 is after MaxDate %2: the range needs MinDate "
+                                                          "on or before MaxDate")
+                                               .arg(DateTimeToStr(minDate), DateTimeToStr(maxDate)));
+}
+
+} // namespace
+
 void TKvDateTimeCellEditor::SetMinDate(TDateTime Value)
 {
+    CheckDateRange(this, Value, FMaxDate);
     FMinDate = Value;
     if (FEditor)
         FEditor->SetMinDate(Value);
@@ -344,6 +359,7 @@ void TKvDateTimeCellEditor::SetMinDate(TDateTime Value)
 
 void TKvDateTimeCellEditor::SetMaxDate(TDateTime Value)
 {
+    CheckDateRange(this, FMinDate, Value);
     FMaxDate = Value;
     if (FEditor)
         FEditor->SetMaxDate(Value);

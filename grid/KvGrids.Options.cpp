@@ -15,6 +15,10 @@
 
 namespace kv {
 
+// The texts options start with; form files hold them only when they differ.
+const char* const DefaultDeleteRowsMessage = "선택한 row들을 삭제하시겠습니까?";
+const char* const DefaultGroupingPrompt = "컬럼 헤더를 이 곳으로 끌어다 놓으면 그 컬럼으로 그룹핑합니다.";
+
 namespace {
 
 std::uint8_t ClampAlpha(int alpha)
@@ -83,7 +87,7 @@ void TKvGridDisplayOptions::SetVScrollBar(bool value)
 // --- edit -----------------------------------------------------------------------------------
 
 TKvGridEditOptions::TKvGridEditOptions(TKvGridView* owner)
-    : TKvGridViewOptions(owner), FDeleteRowsMessage(QStringLiteral("선택한 row들을 삭제하시겠습니까?"))
+    : TKvGridViewOptions(owner), FDeleteRowsMessage(QString::fromUtf8(DefaultDeleteRowsMessage))
 {
 }
 
@@ -220,7 +224,7 @@ void TKvGridFilteringOptions::SetHandleBorderColor(TColor value)
 
 TKvGridGroupingOptions::TKvGridGroupingOptions(TKvGridView* owner)
     : TKvGridViewOptions(owner),
-      FPrompt(QStringLiteral("컬럼 헤더를 이 곳으로 끌어다 놓으면 그 컬럼으로 그룹핑합니다."))
+      FPrompt(QString::fromUtf8(DefaultGroupingPrompt))
 {
 }
 
@@ -481,7 +485,7 @@ KV_PUBLISH(TKvGridEditOptions, TKvGridViewOptions)
     .Property("CrossWhenExitLastCell", &TEdit::GetCrossWhenExitLastCell, &TEdit::SetCrossWhenExitLastCell).Default(false)
     .Property("ValidateOnEdited", &TEdit::GetValidateOnEdited, &TEdit::SetValidateOnEdited).Default(true)
     .Property("HintOnError", &TEdit::GetHintOnError, &TEdit::SetHintOnError).Default(true)
-    .Property("DeleteRowsMessage", &TEdit::GetDeleteRowsMessage, &TEdit::SetDeleteRowsMessage)
+    .Property("DeleteRowsMessage", &TEdit::GetDeleteRowsMessage, &TEdit::SetDeleteRowsMessage).Default(DefaultDeleteRowsMessage)
     .Property("DeleteRowsConfirm", &TEdit::GetDeleteRowsConfirm, &TEdit::SetDeleteRowsConfirm).Default(true)
     .Property("EditWhenClickFocused", &TEdit::GetEditWhenClickFocused, &TEdit::SetEditWhenClickFocused).Default(false);
 
@@ -512,7 +516,7 @@ KV_PUBLISH(TKvGridFilteringOptions, TKvGridViewOptions)
 using TGrouping = TKvGridGroupingOptions;
 KV_PUBLISH(TKvGridGroupingOptions, TKvGridViewOptions)
     .Property("Enabled", &TGrouping::GetEnabled, &TGrouping::SetEnabled).Default(true)
-    .Property("Prompt", &TGrouping::GetPrompt, &TGrouping::SetPrompt)
+    .Property("Prompt", &TGrouping::GetPrompt, &TGrouping::SetPrompt).Default(DefaultGroupingPrompt)
     .Property("Expaneded", &TGrouping::GetExpanded, &TGrouping::SetExpanded).Default(true);
 
 using TFocus = TKvGridFocusOptions;

@@ -652,6 +652,19 @@ std::unique_ptr<TKvExpressionTree> TKvExpressionParser::Parse(const QString& tex
     return tree;
 }
 
+std::unique_ptr<TKvExpressionTree> TKvExpressionParser::ParseAll(const QString& text)
+{
+    auto tree = std::make_unique<TKvExpressionTree>();
+    TKvExpressionParser parser;
+    parser.Parse(reinterpret_cast<const char16_t*>(text.utf16()), tree.get());
+    // Line breaks at the end are no text.
+    while (parser.FLexer->GetTokenId() == TokenCRLF)
+        parser.Next();
+    if (!(parser.FLexer->AtEnd() && parser.FLexer->GetTokenId() == TokenUnknown))
+        parser.SyntaxError(QStringLiteral("Unexpected text after the expression: ") + parser.FLexer->GetToken());
+    return tree;
+}
+
 void TKvExpressionParser::Parse(const char16_t* chars, TKvExpressionTree* tree)
 {
     FTree = tree;

@@ -339,6 +339,9 @@ public:
 
     // A new tree owned by the caller; raises TKvSyntaxError or EConvertError on bad text.
     static std::unique_ptr<TKvExpressionTree> Parse(const QString& text);
+    // Parse, and the whole text must be the expression: text left after it ("sum((") raises
+    // TKvSyntaxError at its first token. Parse leaves such text unread.
+    static std::unique_ptr<TKvExpressionTree> ParseAll(const QString& text);
     // Parses a zero-terminated text into Tree's root.
     void Parse(const char16_t* chars, TKvExpressionTree* tree);
 

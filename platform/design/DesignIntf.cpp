@@ -505,6 +505,8 @@ TPropertyEditorClass GetEditorClass(const TPropInfo& prop, const TPersistent* in
             typeDistance = 0;
         else if (prop.ClassType && e.PropertyType && e.PropertyType->Kind() == tkClass)
             typeDistance = Distance(prop.ClassType, static_cast<const TClassInfo*>(e.PropertyType));
+        else if (!e.PropertyType && !e.PropertyName.isEmpty())
+            typeDistance = 0; // a property named on its class, whatever its type
         if (typeDistance < 0)
             continue;
         int classDistance = 1000;

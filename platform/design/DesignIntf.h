@@ -498,6 +498,7 @@ void RegisterNoIcon(std::initializer_list<const TClassInfo*> classes);
 // in upper case (PaletteBitmapName).
 void RegisterComponents(const QString& page, std::initializer_list<const TClassInfo*> classes);
 void RegisterComponentEditor(const TClassInfo& componentClass, const TComponentEditorClass& editor);
+// Without a property type the editor serves the named property of the class, of any type.
 void RegisterPropertyEditor(const TTypeInfo* propertyType, const TClassInfo* componentClass,
                             const QString& propertyName, const TPropertyEditorClass& editor);
 

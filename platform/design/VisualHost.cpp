@@ -277,6 +277,9 @@ struct TVisualDesigner::TImpl
     {
         try {
             action();
+        } catch (const EAbort&) {
+            // A cancelled dialog: nothing to show.
+            Schedule();
         } catch (const Exception& e) {
             Host().ShowError(e.Message());
             Schedule();
@@ -503,8 +506,10 @@ struct TVisualDesigner::TImpl
                 Host().SelectComponent(collection->GetItem(row));
         });
         QObject::connect(add, &QPushButton::clicked, dialog, [this, collection, fill] {
+            const int count = collection->Count();
             Run([collection] { collection->Add(); });
-            Host().Modified();
+            if (collection->Count() != count)
+                Host().Modified();
             fill();
         });
         QObject::connect(remove, &QPushButton::clicked, dialog, [this, collection, list, fill] {

@@ -179,24 +179,29 @@ TEST_F(ColumnsEditorTest, AddsNamedColumnsAndGroupsWhereTheSelectionSays)
     editor->actAddColumn->Execute();
     EXPECT_EQ(Grid->GetColumn(1)->GetName(), QStringLiteral("Grid1column2"));
 
-    // A selected column takes the new one before it, in its group; a valid field names it.
+    // A selected column takes the new one after it, in its group; a valid field names it.
+    // Columns added one after another (each new one selected) keep the order they came in.
     editor->SelectColumn(first);
     AnswerColumnDialog(Answers, QStringLiteral("Price"), QString());
     editor->actAddColumn->Execute();
-    EXPECT_EQ(Grid->GetColumn(0)->GetName(), QStringLiteral("Grid1Price"));
-    EXPECT_EQ(Grid->GetColumn(1), first);
-    EXPECT_EQ(Texts(editor->GetRoot()), (QStringList{"Price", "First Name", "Last Name"}));
+    EXPECT_EQ(Grid->GetColumn(1)->GetName(), QStringLiteral("Grid1Price"));
+    EXPECT_EQ(Grid->GetColumn(0), first);
+    AnswerColumnDialog(Answers, QStringLiteral("Qty"), QString());
+    editor->actAddColumn->Execute();
+    EXPECT_EQ(Grid->GetColumn(2)->GetName(), QStringLiteral("Grid1Qty"));
+    EXPECT_EQ(editor->tvMain->GetSelected(), editor->FindNode(Grid->GetColumn(2)));
+    EXPECT_EQ(Texts(editor->GetRoot()), (QStringList{"First Name", "Price", "Qty", "Last Name"}));
 
     // Cancel adds nothing.
     AnswerColumnDialog(Answers, QStringLiteral("Nothing"), QString(), false);
     editor->actAddColumn->Execute();
-    EXPECT_EQ(Grid->GetRootGroup()->Count(), 3);
+    EXPECT_EQ(Grid->GetRootGroup()->Count(), 4);
 
     // A group, then a column into the selected group at its end.
     editor->tvMain->Select(editor->GetRoot());
     AnswerGroupDialog(Answers, QStringLiteral("Totals"), true, false);
     EXPECT_TRUE(editor->actAddGroup->Execute());
-    auto* group = dynamic_cast<TKvGridColumnGroup*>(Grid->GetColumn(3));
+    auto* group = dynamic_cast<TKvGridColumnGroup*>(Grid->GetColumn(4));
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->GetName(), QStringLiteral("Grid1group"));
     EXPECT_EQ(group->GetHeader()->GetCaption(), QStringLiteral("Totals"));
@@ -423,4 +428,46 @@ TEST(ColumnsEditorRunning, DeletingAColumnWhoseEditorIsOpenIsSafe)
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1"));
     QCoreApplication::processEvents();
     TKvColumnsEditorForm::FreeEditor();
+}
+
+// Columns added to a group in the editor, and widths typed in the inspector, are drawn at the
+// width the inspector shows: the group fits its columns.
+TEST_F(ColumnsEditorTest, ColumnsOfAGroupAreDrawnAtTheWidthTheInspectorShows)
+{
+    TKvColumnsEditorForm* editor = Open();
+    editor->tvMain->Select(editor->GetRoot());
+    AnswerGroupDialog(Answers, QStringLiteral("Totals"), false, true);
+    ASSERT_TRUE(editor->actAddGroup->Execute());
+    auto* group = dynamic_cast<TKvGridColumnGroup*>(Grid->GetColumn(0));
+    ASSERT_NE(group, nullptr);
+    AnswerColumnDialog(Answers, QStringLiteral("Sum"), QString());
+    editor->actAddColumn->Execute();
+    AnswerColumnDialog(Answers, QStringLiteral("Count"), QString());
+    editor->actAddColumn->Execute();
+    ASSERT_EQ(group->Count(), 2);
+    TKvGridColumn* sum = group->GetItem(0);
+    TKvGridColumn* count = group->GetItem(1);
+    EXPECT_EQ(sum->GetName(), QStringLiteral("Grid1Sum"));
+    EXPECT_EQ(count->GetName(), QStringLiteral("Grid1Count"));
+
+    auto drawnAsShown = [&] {
+        Grid->UpdateLayout();
+        for (TKvGridColumn* column : {sum, count})
+            EXPECT_EQ(column->GetGroupWidth(), Host->FindProperty(QStringLiteral("Width"), column)->GetValue().toInt())
+                << column->GetName().toStdString();
+        EXPECT_EQ(group->GetWidth(), sum->GetWidth() + count->GetWidth());
+    };
+    drawnAsShown();
+    // A width typed for a column of the group is the width drawn; the group follows.
+    Host->FindProperty(QStringLiteral("Width"), sum)->SetValue(QStringLiteral("150"));
+    EXPECT_EQ(sum->GetWidth(), 150);
+    drawnAsShown();
+    EXPECT_EQ(sum->GetGroupWidth(), 150);
+    // Deleting a column narrows the group to the columns it keeps.
+    editor->SelectColumn(count);
+    ASSERT_TRUE(editor->actDelete->Execute());
+    ASSERT_EQ(group->Count(), 1);
+    Grid->UpdateLayout();
+    EXPECT_EQ(group->GetWidth(), sum->GetWidth());
+    EXPECT_EQ(sum->GetGroupWidth(), sum->GetWidth());
 }

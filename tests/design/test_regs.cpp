@@ -14,6 +14,10 @@
 #include "platform/graphics/Graphics.h"
 
 #include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/ScopeGuard.h"
+#include "platform/ui/MessageBox.h"
+
+#include <deque>
 
 #include <QtCore/QFile>
 #include <QtGui/QImage>
@@ -91,7 +95,8 @@ TEST_F(RegsTest, ClassesPaletteAndEditorsInOrder)
     QStringList props;
     for (const TPropertyEditorEntry& e : r.GetPropertyEditors())
         props << QStringLiteral("%1/%2/%3>%4")
-                     .arg(e.PropertyType->Name(), e.ComponentClass ? e.ComponentClass->Name() : QString("*"),
+                     .arg(e.PropertyType ? e.PropertyType->Name() : QString("*"),
+                          e.ComponentClass ? e.ComponentClass->Name() : QString("*"),
                           e.PropertyName, e.Editor.Name);
     EXPECT_EQ(props, (QStringList{"TKvGridCellRenderer/TKvGridColumn/>TKvRendererPropertyEditor",
                                   "TKvGridCellEditor/TKvGridColumn/>TKvEditorPropertyEditor",
@@ -99,10 +104,12 @@ TEST_F(RegsTest, ClassesPaletteAndEditorsInOrder)
                                   "TKvGridViewStyles/*/>TKvStylesPropertyEditor",
                                   "TKvGridStyleBag/*/>TKvStyleBagPropertyEditor",
                                   "TKvGridRowGroupLevels/*/>TKvRowGroupLevelsPropertyEditor",
-                                  "TKvGridDynamicStyleCollection/TKvGridBody/>TKvDynamicStyleCollectionPropertyEditor"}));
+                                  "TKvGridDynamicStyleCollection/TKvGridBody/>TKvDynamicStyleCollectionPropertyEditor",
+                                  "*/TKvDateTimeCellEditor/MinDate>TKvDatePropertyEditor",
+                                  "*/TKvDateTimeCellEditor/MaxDate>TKvDatePropertyEditor"}));
 }
 
-TEST_F(RegsTest, GenerateColumnsOnTheTopLevelGridOnly)
+TEST_F(RegsTest, GenerateColumnsOnBothGridsAndAskBeforeClearingWhatWouldBeLost)
 {
     TOwned<TDesignForm> form{Create<TDesignForm>(nullptr)};
     TOwned<TKvSimpleDataProvider> data = MakeTable("Name,Amount", "s,n", {{"a", 1}});
@@ -111,8 +118,19 @@ TEST_F(RegsTest, GenerateColumnsOnTheTopLevelGridOnly)
     grid->SetDataProvider(data.get());
     auto* list = Create<TKvListView>(form.get());
     list->SetName("List1");
+    list->SetDataProvider(data.get());
     auto* kept = list->AddDataColumn();
     TDesignHost host(form.get());
+    QStringList asked;
+    std::deque<int> answers;
+    TMessageBoxHook old = SetMessageBoxHook([&](const QString& text, const QString&, unsigned) {
+        asked << text;
+        const int answer = answers.empty() ? IDCANCEL : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return answer;
+    });
+    TScopeExit restore([&] { SetMessageBoxHook(old); });
 
     // The list view gets the grid view editor through its base class.
     EXPECT_EQ(host.GetVerbs(list).size(), 9);
@@ -124,17 +142,51 @@ TEST_F(RegsTest, GenerateColumnsOnTheTopLevelGridOnly)
     EXPECT_EQ(host.GetModifiedCount(), 1);
     host.ExecuteVerb(grid, 1);
     EXPECT_EQ(grid->GetColumnCount(), 4);
-    host.ExecuteVerb(grid, 2);
-    EXPECT_EQ(grid->GetColumnCount(), 2);
+    EXPECT_TRUE(asked.isEmpty());
 
-    // On a list view both commands fail with a cast error before anything changes.
-    for (int verb : {1, 2}) {
-        KV_EXPECT_THROW_MSG(host.ExecuteVerb(list, verb), EInvalidCast, "Invalid class typecast");
-        ASSERT_EQ(list->GetColumnCount(), 1);
-        EXPECT_EQ(list->GetColumn(0), kept);
-    }
-    EXPECT_EQ(host.GetErrors(), (QStringList{"Invalid class typecast", "Invalid class typecast"}));
+    // Work done on the columns is named before it goes; "No" keeps every column.
+    TKvGridColumnGroup* group = grid->AddColumnGroup();
+    auto* first = static_cast<TKvGridDataColumn*>(grid->GetColumn(0));
+    first->SetRenderer(Create<TKvBarCellRenderer>(form.get()));
+    first->GetStyles()->SetValue("Background", "#FFFF0000");
+    const int modified = host.GetModifiedCount();
+    answers = {IDNO};
+    host.ExecuteVerb(grid, 2);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0], "Clear the columns of Grid1 and generate them again? This deletes 4 columns, 1 column group, "
+                        "1 renderer and 1 column with its own styles.");
+    EXPECT_EQ(grid->GetColumnCount(), 5);
+    EXPECT_EQ(grid->GetColumn(4), group);
+    EXPECT_EQ(first->GetRenderer() != nullptr, true);
+    EXPECT_EQ(host.GetModifiedCount(), modified);
+    answers = {IDYES};
+    host.ExecuteVerb(grid, 2);
+    EXPECT_EQ(asked.size(), 2);
+    ASSERT_EQ(grid->GetColumnCount(), 2);
+    EXPECT_EQ(static_cast<TKvGridDataColumn*>(grid->GetColumn(0))->GetFieldName(), "Name");
+    EXPECT_EQ(host.GetModifiedCount(), modified + 1);
+
+    // A list view generates its columns from its provider as the top-level grid does.
+    host.ExecuteVerb(list, 1);
+    ASSERT_EQ(list->GetColumnCount(), 3);
+    EXPECT_EQ(list->GetColumn(0), kept);
+    EXPECT_EQ(static_cast<TKvGridDataColumn*>(list->GetColumn(2))->GetFieldName(), "Amount");
+    EXPECT_EQ(list->GetColumn(2)->GetName(), "List1Amount");
+    answers = {IDYES};
+    host.ExecuteVerb(list, 2);
+    EXPECT_EQ(asked.size(), 3);
+    EXPECT_EQ(asked.back(), "Clear the columns of List1 and generate them again? This deletes 3 columns.");
+    ASSERT_EQ(list->GetColumnCount(), 2);
+    EXPECT_EQ(static_cast<TKvGridDataColumn*>(list->GetColumn(0))->GetFieldName(), "Name");
+    EXPECT_TRUE(host.GetErrors().isEmpty()) << host.GetErrors().join("; ").toStdString();
+
+    // Without columns there is nothing to lose and nothing to ask.
+    grid->ClearColumns();
+    host.ExecuteVerb(grid, 2);
+    EXPECT_EQ(asked.size(), 3);
+    EXPECT_EQ(grid->GetColumnCount(), 2);
     grid->SetDataProvider(nullptr);
+    list->SetDataProvider(nullptr);
 }
 
 TEST_F(RegsTest, LoadAndSaveStylesThroughTheArchive)
@@ -172,9 +224,14 @@ TEST_F(RegsTest, LoadAndSaveStylesThroughTheArchive)
         d.SetFileName(dir.filePath("look.vts"));
         return d.GetKind() == fdOpen;
     });
+    int modifiedBefore = host.GetModifiedCount();
     host.ExecuteVerb(other, 5);
     EXPECT_EQ(other->GetBody()->GetStyles()->GetValue("Background"), "#ffff0000");
     EXPECT_EQ(other->GetHeader()->GetGroupStyles()->GetValue("Foreground"), "#ff0000ff");
+    EXPECT_EQ(host.GetModifiedCount(), modifiedBefore + 1);
+    // Loading it again changes no style, and the form stays unmodified.
+    host.ExecuteVerb(other, 5);
+    EXPECT_EQ(host.GetModifiedCount(), modifiedBefore + 1);
     const QString bom = WriteTestFile(dir, "bom.vts", "\xEF\xBB\xBF{\"panel\": {\"Background\": \"#FF00FF00\"}}");
     SetFileDialogHook([&](TFileDialog& d) {
         d.SetFileName(bom);

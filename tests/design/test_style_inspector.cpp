@@ -9,6 +9,7 @@
 #include "DialogAnswers.h"
 #include "TestSupport.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QtGui/QImage>
@@ -468,4 +469,52 @@ TEST(StyleInspector, AColourThatDoesNotParseIsRefusedAtOnceAndClosingDoesNotDrop
     EXPECT_TRUE(boxes.Texts[3].contains("'nocolour'")) << boxes.Texts[3].toStdString();
     EXPECT_TRUE(boxes.Texts[3].contains("colour")) << boxes.Texts[3].toStdString();
     EXPECT_FALSE(bag.HasValue(FIGURE_BORDER));
+}
+
+// A value of a list-type style that is none of its values is refused, naming the style and
+// the values it takes; the one message is the inspector's own (the grid shows no second one);
+// Escape drops the text, and Escape again closes the window as it closes other dialogs.
+TEST(StyleInspector, AnUnknownListValueIsRefusedOnceAndEscapeCloses)
+{
+    TKvGridStyleBag bag(nullptr, QStringLiteral("cells"));
+    bag.SetValue(QStringLiteral("TextAlignment"), QStringLiteral("AlignCenter"));
+    TMessageBoxes boxes;
+    QStringList exceptions;
+    TExceptionHook oldHook = SetExceptionHook([&](const QString& message) { exceptions << message; });
+    TScopeExit restore([&] { SetExceptionHook(oldHook); });
+    kvtest::TDialogAnswers answers;
+    answers.Expect(QStringLiteral("Styles - cells"), [&](TDesignWindow* window) {
+        auto* form = kvtest::OwnerOf<TKvStyleInspectorForm>(window);
+        ASSERT_NE(form, nullptr);
+        TKvListView* list = form->GetList();
+        list->SetFocusedIndex(ValueCell(form, QStringLiteral("TextAlignment")));
+        Settle();
+        TypeText(Win(form), QStringLiteral("Bogus"));
+        // The first Enter closes the drop-down that typing opened; the second commits.
+        QTest::keyClick(Win(form), Qt::Key_Return);
+        Settle();
+        EXPECT_TRUE(boxes.Texts.isEmpty());
+        QTest::keyClick(Win(form), Qt::Key_Return);
+        Settle();
+        ASSERT_EQ(boxes.Texts.size() + exceptions.size(), 1) << (boxes.Texts + exceptions).join("; ").toStdString();
+        ASSERT_EQ(boxes.Texts.size(), 1);
+        EXPECT_TRUE(boxes.Texts[0].contains("\"Bogus\" is not a value of the style TextAlignment: use one of AlignNear, "
+                                            "AlignCenter, AlignFar"))
+            << boxes.Texts[0].toStdString();
+        EXPECT_EQ(bag.GetTextAlignment(), AlignCenter);
+        EXPECT_TRUE(list->GetEditing());
+        QTest::keyClick(Win(form), Qt::Key_Escape);
+        Settle();
+        EXPECT_FALSE(list->GetEditing());
+        EXPECT_TRUE(window->IsModal());
+        QTest::keyClick(Win(form), Qt::Key_Escape);
+        Settle();
+        EXPECT_FALSE(window->IsModal());
+        if (window->IsModal())
+            window->SetModalResult(mrCancel);
+    });
+    EXPECT_FALSE(TKvStyleInspectorForm::Execute(&bag));
+    EXPECT_EQ(boxes.Texts.size(), 1);
+    EXPECT_TRUE(exceptions.isEmpty()) << exceptions.join("; ").toStdString();
+    EXPECT_EQ(bag.GetTextAlignment(), AlignCenter);
 }

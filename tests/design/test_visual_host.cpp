@@ -9,6 +9,7 @@
 #include "design/KvGrids.Regs.h"
 #include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Internals.h"
+#include "platform/design/Dialogs.h"
 #include "platform/design/VisualHost.h"
 #include "platform/ui/MessageBox.h"
 
@@ -23,6 +24,8 @@
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QListWidget>
+#include <QtWidgets/QPushButton>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QTreeWidget>
 
@@ -293,9 +296,15 @@ TEST_F(VisualHostTest, InspectorVerbsAndSave)
     EXPECT_EQ(entries.size(), 22);
     EXPECT_EQ(entries.count("-"), 4);
     EXPECT_EQ(entries.back(), "RowGroup Footer...");
-    // A verb runs from the menu: clear and generate makes one column per field.
-    verbs->actions()[2]->trigger();
-    Settle();
+    // A verb runs from the menu: clear and generate asks first, then makes one column per field.
+    {
+        TMessageBoxes boxes;
+        boxes.Answers = {IDYES};
+        verbs->actions()[2]->trigger();
+        Settle();
+        ASSERT_EQ(boxes.Texts.size(), 1);
+        EXPECT_TRUE(boxes.Texts[0].contains("1 renderer")) << boxes.Texts[0].toStdString();
+    }
     ASSERT_EQ(grid->GetColumnCount(), 2);
     EXPECT_EQ(static_cast<TKvGridDataColumn*>(grid->GetColumn(1))->GetRenderer(), nullptr);
     verbs->close();
@@ -666,4 +675,120 @@ TEST_F(VisualHostTest, TheColumnsEditorStaysAboveItsDesignerAndMessageBoxesAbove
     EXPECT_EQ(MessageBox("Nothing to delete", "Columns", MB_OK), IDOK);
     answers.Check();
     EXPECT_EQ(boxParent, tool->windowHandle());
+}
+
+// Cancel in the dialog that names a new field (the collection editor's Add under "Fields...")
+// shows nothing, adds nothing and leaves the form unmodified; OK adds the field.
+TEST_F(VisualHostTest, CancellingTheNewFieldDialogIsSilentAndChangesNothing)
+{
+    const QString file = WriteTestFile(Dir, "fields.kvf", R"(object Form1: TDesignForm
+  object Store: TKvVantrelDataProvider
+  end
+  object Link: TKvBDEDataProvider
+  end
+end
+)");
+    TMessageBoxes boxes;
+    TVisualDesigner designer(file);
+    ShowActive(designer);
+    const struct
+    {
+        const char* Name;
+        const char* Caption;
+    } providers[] = {{"Store", "New VantrelData Field "}, {"Link", "New BDEData Field"}};
+    for (const auto& p : providers) {
+        SCOPED_TRACE(p.Name);
+        TComponent* provider = designer.GetForm()->FindComponent(p.Name);
+        ASSERT_NE(provider, nullptr);
+        designer.GetHost().ExecuteVerb(provider, 0);
+        Settle();
+        QWidget* editor = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == QStringLiteral("Editing %1.Fields").arg(p.Name))
+                editor = w;
+        ASSERT_NE(editor, nullptr);
+        QPushButton* add = nullptr;
+        for (QPushButton* b : editor->findChildren<QPushButton*>())
+            if (b->text() == "Add")
+                add = b;
+        ASSERT_NE(add, nullptr);
+        auto* list = editor->findChild<QListWidget*>();
+        ASSERT_NE(list, nullptr);
+        {
+            TDialogAnswers answers;
+            answers.Expect(p.Caption, [](TDesignWindow* w) {
+                if (auto* d = OwnerOf<TFormDialog>(w))
+                    d->ClickCancel();
+            });
+            ClickWidget(add);
+        }
+        EXPECT_TRUE(boxes.Texts.isEmpty()) << boxes.Texts.join("; ").toStdString();
+        EXPECT_TRUE(designer.GetHost().GetErrors().isEmpty()) << designer.GetHost().GetErrors().join("; ").toStdString();
+        EXPECT_FALSE(designer.IsModified());
+        EXPECT_FALSE(designer.Window()->windowTitle().contains("*"));
+        EXPECT_EQ(list->count(), 0);
+        {
+            TDialogAnswers answers;
+            answers.Expect(p.Caption, [](TDesignWindow* w) {
+                if (auto* d = OwnerOf<TFormDialog>(w)) {
+                    d->SetText(1, "amount");
+                    d->ClickOk();
+                }
+            });
+            ClickWidget(add);
+        }
+        EXPECT_EQ(list->count(), 1);
+        EXPECT_TRUE(designer.IsModified());
+        editor->close();
+        designer.Save();
+    }
+}
+
+// Saving a form that was not changed writes the text that was read, default texts included.
+TEST_F(VisualHostTest, SavingAnUnchangedFormWritesTheTextItRead)
+{
+    const QString text = QStringLiteral(R"(object Form1: TDesignForm
+  Caption = 'Sales'
+  object Grid1: TKvVantrel
+    DataProvider = Sales
+    object Grid1Name: TKvGridDataColumn
+      FieldName = 'Name'
+    end
+    object Grid1Units: TKvGridDataColumn
+      FieldName = 'Units'
+      Renderer = Grid1UnitsBar
+      object Grid1UnitsBar: TKvInternalBarCellRenderer
+        Maximum = 50.0
+      end
+    end
+    object TKvGridItemConsumer
+    end
+  end
+  object Sales: TKvCsvDataProvider
+    FileName = 'sales.csv'
+    TypeLine = 1
+  end
+end
+)");
+    const QString file = WriteTestFile(Dir, "unchanged.kvf", text.toUtf8());
+    {
+        TVisualDesigner designer(file);
+        ShowActive(designer);
+        EXPECT_FALSE(designer.IsModified());
+        designer.Save();
+    }
+    EXPECT_EQ(FileText(file), text);
+    // A text set to something else than the default is written, and read back.
+    {
+        TVisualDesigner designer(file);
+        auto* grid = dynamic_cast<TKvVantrel*>(designer.GetForm()->FindComponent("Grid1"));
+        ASSERT_NE(grid, nullptr);
+        grid->GetGroupingOptions()->SetPrompt("Drop a header here");
+        designer.Save();
+    }
+    EXPECT_TRUE(FileText(file).contains("GroupingOptions.Prompt = 'Drop a header here'")) << FileText(file).toStdString();
+    TVisualDesigner again(file);
+    auto* grid = dynamic_cast<TKvVantrel*>(again.GetForm()->FindComponent("Grid1"));
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->GetGroupingOptions()->GetPrompt(), "Drop a header here");
 }

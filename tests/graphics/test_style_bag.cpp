@@ -370,13 +370,19 @@ TEST(StyleBag, TextAccessFailuresLeaveTheValue)
 {
     TKvGridStyleBag bag(nullptr, QStringLiteral("bag"));
     bag.SetTextAlignment(AlignCenter);
-    bag.SetValue(QStringLiteral("TextAlignment"), QStringLiteral("right"));
+    // A list-type style refuses a name that is none of its values, naming the style and them.
+    KV_EXPECT_THROW_MSG(bag.SetValue(QStringLiteral("TextAlignment"), QStringLiteral("right")), EConvertError,
+                        "\"right\" is not a value of the style TextAlignment: use one of AlignNear, AlignCenter, "
+                        "AlignFar");
     EXPECT_EQ(bag.GetTextAlignment(), AlignCenter);
     EXPECT_EQ(bag.GetValue(QStringLiteral("TextAlignment")), QStringLiteral("AlignCenter"));
+    // Empty text changes nothing and is no error.
+    bag.SetValue(QStringLiteral("TextAlignment"), QString());
+    EXPECT_EQ(bag.GetTextAlignment(), AlignCenter);
 
-    // An unknown name never changes the value.
+    // An unknown value never changes the value.
     TKvGridStyleBag fresh(nullptr, QStringLiteral("fresh"));
-    fresh.SetValue(QStringLiteral("ContentFit"), QStringLiteral("Auto"));
+    EXPECT_THROW(fresh.SetValue(QStringLiteral("ContentFit"), QStringLiteral("Auto")), EConvertError);
     EXPECT_FALSE(fresh.HasValue(CONTENT_FIT));
 
     KV_EXPECT_THROW_MSG(bag.SetValue(QStringLiteral("Colour"), QStringLiteral("1")), Exception,
