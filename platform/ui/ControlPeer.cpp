@@ -268,10 +268,13 @@ bool TControlPeer::ScrollClient(const QRect& rect, int dx, int dy)
     if (!FClient || !FClient->isVisible() || FPaintRegion || !FClient->testAttribute(Qt::WA_OpaquePaintEvent) ||
         !FClient->updatesEnabled() || FClient->testAttribute(Qt::WA_WState_InPaintEvent))
         return false;
-    // What is marked and not yet painted moves with the pixels: stale pixels stay marked.
-    const QRegion moved = (FDirty & rect).translated(dx, dy) & rect;
+    // What is marked and not yet painted moves with the pixels: stale pixels stay marked
+    // where they landed, and where they were holds pixels moved in (or is uncovered).
+    const QRegion marked = FDirty & rect;
+    const QRegion moved = marked.translated(dx, dy) & rect;
     FClient->scroll(dx, dy, rect);
     const QRegion uncovered = QRegion(rect) - QRegion(rect.translated(dx, dy) & rect);
+    FDirty -= marked;
     FDirty += uncovered;
     FDirty += moved;
     if (!moved.isEmpty())
