@@ -213,7 +213,7 @@ TEST(TidemarAutoCommit, ACommitFromCodeTakesTheOpenEditorsText)
     TRemoteGrid t(2);
     // A new row whose Name is still being typed, written by the program (AutoCommit sends it).
     t.Grid->SetFocusedIndex(TKvGridCellIndex(t.Grid.get(), 1, t.Name));
-    ProcessEvents(5);
+    QCoreApplication::processEvents();
     QApplication::setActiveWindow(t.Grid->Widget()->window());
     t.Key(Qt::Key_Down);
     ASSERT_EQ(t.Grid->GetItemCount(), 3);
@@ -231,7 +231,7 @@ TEST(TidemarAutoCommit, ACommitFromCodeTakesTheOpenEditorsText)
     // Without AutoCommit: the provider's own commit first writes the row being edited.
     t.P->SetAutoCommit(false);
     t.Grid->SetFocusedIndex(TKvGridCellIndex(t.Grid.get(), 0, t.Name));
-    ProcessEvents(5);
+    QCoreApplication::processEvents();
     QApplication::setActiveWindow(t.Grid->Widget()->window());
     t.TypeText(QStringLiteral("Amy"));
     ASSERT_TRUE(t.Grid->GetEditing());
@@ -245,7 +245,7 @@ TEST(TidemarAutoCommit, ACommitFromCodeTakesTheOpenEditorsText)
     // Text the column refuses: nothing is sent, the user's text and row stay as they were.
     t.Name->GetValidations()->Add(QStringLiteral("named"), QStringLiteral("value <> 'bad'"), QStringLiteral("Name must not be bad"));
     t.Grid->SetFocusedIndex(TKvGridCellIndex(t.Grid.get(), 1, t.Name));
-    ProcessEvents(5);
+    QCoreApplication::processEvents();
     QApplication::setActiveWindow(t.Grid->Widget()->window());
     t.TypeText(QStringLiteral("bad"));
     KV_EXPECT_THROW_MSG(t.P->Commit(), Exception, "Name must not be bad");
