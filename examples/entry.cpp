@@ -4,6 +4,7 @@
 #include "components/KvGrids.Vantrel.h"
 #include "grid/KvGrids.h"
 #include "model/KvGrids.Data.Simple.h"
+#include "ExampleTexts.h"
 
 #include <QtCore/QTextStream>
 #include <QtWidgets/QApplication>
@@ -48,6 +49,7 @@ int main(int argc, char** argv)
 
     TOwned<TKvVantrel> grid = MakeOwned<TKvVantrel>(nullptr);
     grid->BeginUpdate();
+    SetExampleTexts(grid.get());
     AddColumn(grid.get(), QStringLiteral("Name"), 120);
     // Whole numbers as typed; the footer adds them up.
     TKvGridDataColumn* qty = AddColumn(grid.get(), QStringLiteral("Qty"), 70);
@@ -105,6 +107,7 @@ int main(int argc, char** argv)
             sums << column->GetFieldName() + QLatin1Char('=') +
                         grid->GetFooter()->GetCell(TKvGridCellIndex(grid.get(), -1, column))->GetDisplayText();
         out << "sums " << sums.join(QLatin1Char(' ')) << "\n";
+        out << "panel " << grid->GetGroupingOptions()->GetPrompt() << "\n";
     } else {
         widget->resize(720, 560);
         widget->show();

@@ -25,6 +25,9 @@ int main(int argc, char** argv)
     TOwned<TKvGridEditableItemProvider> editable = MakeOwned<TKvGridEditableItemProvider>(items.get());
 
     TOwned<TKvGridView> grid = MakeOwned<TKvGridView>(nullptr);
+    // The program's own texts in place of the library's.
+    grid->GetEditOptions()->SetDeleteRowsMessage("Delete the selected rows?");
+    grid->GetBody()->SetEmptyMessage("No data to show");
     for (const char* field : {"City", "Units"})
         grid->AddDataColumn()->SetFieldName(field);
     grid->SetItemSource(editable.get());

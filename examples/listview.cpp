@@ -6,6 +6,7 @@
 #include "grid/KvGrids.Columns.h"
 #include "grid/KvGrids.Elements.h"
 #include "model/KvGrids.Data.Simple.h"
+#include "ExampleTexts.h"
 
 #include <QtCore/QTextStream>
 #include <QtCore/QTimer>
@@ -25,6 +26,7 @@ int main(int argc, char** argv)
         table->InsertRow(i, {cities[i], (i * 37) % 50});
 
     TOwned<TKvListView> list = MakeOwned<TKvListView>(nullptr);
+    SetExampleTexts(list.get());
     list->AddDataColumn()->SetFieldName("City");
     TKvGridDataColumn* units = list->AddDataColumn();
     units->SetFieldName("Units");

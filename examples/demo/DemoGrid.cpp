@@ -2,6 +2,7 @@
 
 #include "DemoData.h"
 #include "DemoPictures.h"
+#include "../ExampleTexts.h"
 #include "grid/KvGrids.h"
 #include "model/KvGrids.Model.Default.h"
 
@@ -50,6 +51,7 @@ TDemoGrid::TDemoGrid(int Rows)
     FFillTime = timer.restart();
 
     FGrid->BeginUpdate();
+    SetExampleTexts(FGrid.get());
     AddColumns();
     AddStyles();
     AddFilters();
