@@ -4,7 +4,6 @@
 #include "model/KvGrids.Data.Simple.h"
 #include "model/KvGrids.Model.Default.h"
 #include "model/KvGrids.Model.Editing.h"
-#include "ExampleTexts.h"
 
 #include <QtCore/QTextStream>
 #include <QtWidgets/QApplication>
@@ -26,7 +25,9 @@ int main(int argc, char** argv)
     TOwned<TKvGridEditableItemProvider> editable = MakeOwned<TKvGridEditableItemProvider>(items.get());
 
     TOwned<TKvGridView> grid = MakeOwned<TKvGridView>(nullptr);
-    SetExampleTexts(grid.get());
+    // The program's own texts in place of the library's.
+    grid->GetEditOptions()->SetDeleteRowsMessage("Delete the selected rows?");
+    grid->GetBody()->SetEmptyMessage("No data to show");
     for (const char* field : {"City", "Units"})
         grid->AddDataColumn()->SetFieldName(field);
     grid->SetItemSource(editable.get());
