@@ -531,6 +531,10 @@ void TKvNumberCellEditor::SetEditValue(const Variant& Value)
         FEditor->SetMaxLength(decimals + 1);
     FEditor->SetPrecision(decimals);
     FEditor->SetValue(number);
+    // The selection made on entering the control was the text before: the value loaded is
+    // selected whole.
+    if (FEditor->GetAutoSelect())
+        FEditor->SelectAll();
     FLoading = false;
 }
 

@@ -1203,3 +1203,29 @@ TEST_F(UserEditing, EscapeInAPickListLeavesTheCellAsItWas)
     EXPECT_EQ(Value(0, Note).ToString(), "x");
     EXPECT_TRUE(Shown.isEmpty()) << Shown.join("\n").toStdString();
 }
+
+// F2 opens a number cell with its whole value selected, whatever the cell shown before: the
+// first digit typed replaces the value, never a part of it.
+TEST_F(UserEditing, F2OnANumberSelectsTheWholeValue)
+{
+    Qty->SetEditor(Create<TKvNumberCellEditor>(Grid.get()));
+    Data->SetData(0, 1, Variant(7));
+    Data->SetData(1, 1, Variant(1234.5));
+    Data->SetData(2, 1, Variant(98765));
+    Paint();
+    for (int item : {0, 1, 2, 0}) {
+        SCOPED_TRACE(item);
+        ClickCell(item, Qty);
+        Key(Qt::Key_F2);
+        auto* number = dynamic_cast<TKvNumberCellEditor*>(Controller()->GetEditor())->GetControl();
+        ASSERT_TRUE(Controller()->GetEditing());
+        EXPECT_EQ(number->GetSelStart(), 0);
+        EXPECT_EQ(number->GetSelEnd(), number->GetText().size()) << number->GetText().toStdString();
+        Key(Qt::Key_Escape);
+    }
+    ClickCell(1, Qty);
+    Key(Qt::Key_F2);
+    TypeKeys("9");
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(1, Qty).ToDouble(), 9);
+}
