@@ -7,8 +7,10 @@
 //
 // Call flow: a typed digit goes into the current element's input (Validate); a complete input
 // becomes the element's value and DoChanged composes the date from all elements; leaving an
-// element (SetCaret) takes a partial input over the same way. The calendar reports a pick or
-// a press outside through CloseUp; while it is open the keys typed into it come back here.
+// element (SetCaret) takes a partial input over the same way. A part refused while typed (a
+// day the month lacks, a year out of range) stays refused until a value is typed into it, and
+// CheckDate refuses the date until then. The calendar reports a pick or a press outside
+// through CloseUp; while it is open the keys typed into it come back here.
 #include "grid/KvGrids.Common.Edits.h"
 
 #include "platform/rtl/ScopeGuard.h"
@@ -19,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kv {
 
@@ -160,7 +163,7 @@ void TKvDateEdit::ParseFormat()
     for (size_t k = 0; k < elements.size(); ++k)
         elements[k]->FIndex = int(k);
     FElements = std::move(elements);
-    FTypedDay = 0;
+    ResetTyping();
     FCaret = -1;
     FCurrent = nullptr;
     const int first = FirstNumber();
@@ -254,12 +257,9 @@ void TKvDateEdit::SetDate(TDateTime D)
 {
     const bool wasNull = FNull;
     FNull = false;
-    FTypedDay = 0;
+    ResetTyping();
     if (D != FDate || wasNull) {
         FDate = D;
-        for (const auto& e : FElements)
-            if (e->IsNumber())
-                static_cast<TNumber*>(e.get())->FInput.clear();
         EncodeElements();
         if (FCaret < 0 || !FCurrent)
             SetCaret(FirstNumber());
@@ -272,10 +272,7 @@ void TKvDateEdit::SetNull()
     if (FNull)
         return;
     FNull = true;
-    FTypedDay = 0;
-    for (const auto& e : FElements)
-        if (e->IsNumber())
-            static_cast<TNumber*>(e.get())->FInput.clear();
+    ResetTyping();
     FCaret = FirstNumber();
     FCurrent = FCaret >= 0 ? FElements[size_t(FCaret)].get() : nullptr;
     Invalidate();
@@ -373,13 +370,68 @@ bool TKvDateEdit::TypedDayFits(TNumber* element, int value, int& year, int& mont
     return FTypedDay <= QDate(yearLater ? 2000 : year, month, 1).daysInMonth();
 }
 
-void TKvDateEdit::RefuseDate(int year, int month, int day)
+void TKvDateEdit::Refuse(TNumber* element, const QString& message)
 {
+    element->FInput.clear();
+    FRefused = element->FIndex;
+    FRefusal = message;
+    Invalidate();
     MessageBeep();
-    ShowException(QStringLiteral("'%1-%2-%3' is not a valid date")
-                      .arg(year, 4, 10, QChar('0'))
-                      .arg(month, 2, 10, QChar('0'))
-                      .arg(day, 2, 10, QChar('0')));
+    ShowException(message);
+}
+
+void TKvDateEdit::RefuseDate(TNumber* element, int year, int month, int day)
+{
+    Refuse(element, QStringLiteral("'%1-%2-%3' is not a valid date")
+                        .arg(year, 4, 10, QChar('0'))
+                        .arg(month, 2, 10, QChar('0'))
+                        .arg(day, 2, 10, QChar('0')));
+}
+
+QString TKvDateEdit::RangeMessage(const QString& text, bool before) const
+{
+    const QString format = QStringLiteral("yyyy-MM-dd");
+    return before ? QStringLiteral("'%1' is before the first date %2").arg(text, DateOf(FMinDate).toString(format))
+                  : QStringLiteral("'%1' is after the last date %2").arg(text, DateOf(FMaxDate).toString(format));
+}
+
+bool TKvDateEdit::AcceptYear(TNumber* element, int year)
+{
+    const bool before = year < YearOf(FMinDate);
+    if (!before && year <= YearOf(FMaxDate))
+        return true;
+    Refuse(element, RangeMessage(QString::number(year), before));
+    return false;
+}
+
+bool TKvDateEdit::TakeValue(TNumber* element, int value)
+{
+    if (dynamic_cast<TYear*>(element) && !AcceptYear(element, value))
+        return false;
+    int year = 0, month = 0;
+    if (!TypedDayFits(element, value, year, month)) {
+        RefuseDate(element, year, month, FTypedDay);
+        return false;
+    }
+    element->FValue = value;
+    element->FInput.clear();
+    if (FRefused == element->FIndex) {
+        FRefused = -1;
+        FRefusal.clear();
+    }
+    DoChanged(element);
+    return true;
+}
+
+void TKvDateEdit::ResetTyping()
+{
+    FTypedDay = 0;
+    FMovedOn = false;
+    FRefused = -1;
+    FRefusal.clear();
+    for (const auto& e : FElements)
+        if (e->IsNumber())
+            static_cast<TNumber*>(e.get())->FInput.clear();
 }
 
 int TKvDateEdit::InputValue(TNumber* element, const QString& input) const
@@ -447,19 +499,15 @@ void TKvDateEdit::TakeInput()
         return;
     const QString input = e->FInput;
     e->FInput.clear();
-    if (!Validate(e, input))
-        return;
-    int value = InputValue(e, input);
-    if (dynamic_cast<TYear*>(e))
-        value = std::clamp(value, YearOf(FMinDate), YearOf(FMaxDate));
-    e->FValue = value;
-    DoChanged(e);
+    if (Validate(e, input))
+        TakeValue(e, InputValue(e, input));
 }
 
 void TKvDateEdit::SetCaret(int Index)
 {
     if (FNull)
         return;
+    FMovedOn = false;
     TakeInput();
     if (Index >= 0 && Index < int(FElements.size()) && FElements[size_t(Index)]->IsNumber()) {
         FCaret = Index;
@@ -517,6 +565,20 @@ void TKvDateEdit::Commit()
         return;
     MoveCaret(-1);
     DoChanged(nullptr);
+}
+
+void TKvDateEdit::CheckDate()
+{
+    if (FNull)
+        return;
+    if (FRefused >= 0 && FRefused < int(FElements.size())) {
+        const QString message = FRefusal;
+        SetCaret(FRefused);
+        throw EConvertError(message);
+    }
+    const QDate date = DateOf(FDate);
+    if (date < DateOf(FMinDate) || date > DateOf(FMaxDate))
+        throw EConvertError(RangeMessage(date.toString(QStringLiteral("yyyy-MM-dd")), date < DateOf(FMinDate)));
 }
 
 // Calendar.
@@ -612,6 +674,7 @@ void TKvDateEdit::KeyPress(QChar& key)
         key = QChar(0);
         return;
     }
+    const bool movedOn = std::exchange(FMovedOn, false);
     if (FReadOnly || key.unicode() < 32)
         return;
     if (key.isDigit() && key.unicode() < 128) {
@@ -622,7 +685,8 @@ void TKvDateEdit::KeyPress(QChar& key)
     for (const auto& e : FElements)
         if (!e->IsNumber() && e->GetText().startsWith(key))
             separator = true;
-    if (!separator || FNull)
+    // A separator right after a complete part only confirms the move that part made.
+    if (!separator || FNull || movedOn)
         return;
     if (GetCaretLast())
         SetCaret(FirstNumber());
@@ -643,36 +707,30 @@ void TKvDateEdit::TypeDigit(QChar digit)
     if (!e)
         return;
     const QString input = e->FInput.size() < e->FDigits ? e->FInput + digit : QString(digit);
-    const int n = input.toInt();
     if (Validate(e, input)) {
         e->FInput = input;
-        // A complete part is taken and the caret moves on to the next one; a month or year
-        // that cannot hold the day typed before it is refused.
+        // A complete part is taken and the caret moves on to the next one.
         if (InputComplete(e, input)) {
-            const int value = InputValue(e, input);
-            int year = 0, month = 0;
-            if (!TypedDayFits(e, value, year, month)) {
-                e->FInput.clear();
-                Invalidate();
-                RefuseDate(year, month, FTypedDay);
+            if (!TakeValue(e, InputValue(e, input)))
                 return;
-            }
-            e->FValue = value;
-            e->FInput.clear();
-            DoChanged(e);
-            if (!GetCaretLast())
+            if (!GetCaretLast()) {
                 MoveCaret(1);
+                FMovedOn = true;
+            }
         }
-    } else if (!dynamic_cast<TYear*>(e) && input.size() >= e->FDigits) {
-        // A whole month or day that no date has, or a day this month lacks: refused, and the
-        // user types it again.
+    } else if (dynamic_cast<TMonth*>(e)) {
+        // A month no date has starts the month again with the digit: 1 then 3 gives 3.
+        e->FInput = QString(digit);
+    } else if (input.size() >= e->FDigits) {
+        // A whole year beyond the range, or a day that no date or not this month has: refused,
+        // and the user types it again.
+        const int n = input.toInt();
+        if (dynamic_cast<TYear*>(e)) {
+            AcceptYear(e, n);
+            return;
+        }
         const QDate current = DateOf(FNull ? Today() : FDate);
-        e->FInput.clear();
-        Invalidate();
-        if (dynamic_cast<TMonth*>(e))
-            RefuseDate(current.year(), n, current.day());
-        else
-            RefuseDate(current.year(), current.month(), n);
+        RefuseDate(e, current.year(), current.month(), n);
         return;
     } else {
         e->FInput = QString(digit);

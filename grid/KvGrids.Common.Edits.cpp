@@ -449,9 +449,12 @@ void TKvNumberEdit::TypeMinus()
 
 void TKvNumberEdit::TypePoint()
 {
-    if (FText.isEmpty())
-        return;
     ClearSelection();
+    // A point typed into no value starts the decimals of 0.
+    if (FText.isEmpty()) {
+        StoreText(Format(0));
+        FCurr = int(FText.size());
+    }
     const int zero = ZeroPos();
     FCurr = FCurr >= zero ? zero + 1 : zero;
     FCurr = std::min(FCurr, int(FText.size()));
@@ -639,8 +642,11 @@ void TKvNumberEdit::KeyPress(QChar& key)
     }
     if (c < 32)
         return;
-    // The locale's decimal point types the point too.
+    // The locale's decimal point types the point too; its digit group separator is taken
+    // and changes nothing.
     const bool point = c == '.' || key == LocaleDecimalSeparator();
+    if (!point && QLocale().groupSeparator() == QString(key))
+        return;
     const bool valid = (c >= '0' && c <= '9') || c == '-' || (point && FPrecision > 0);
     if (!CanModify() || !valid) {
         MessageBeep();

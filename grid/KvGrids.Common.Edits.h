@@ -272,6 +272,9 @@ public:
     bool IsNull() const { return FNull; }
     void SetNull();
     void Commit();
+    // Raises EConvertError when the date shown is not one to take: a part refused while it
+    // was typed (the caret goes back to it), or a date outside MinDate..MaxDate.
+    void CheckDate();
     virtual void DropDown(bool Capture);
     virtual void CloseUp(bool Accept);
     void MoveCaret(int Delta);
@@ -350,8 +353,19 @@ private:
     // False when a month or year value for element leaves no room for the day typed before
     // it; year and month are the date's with that value.
     bool TypedDayFits(TNumber* element, int value, int& year, int& month) const;
-    // Refuses a date that cannot be, with the beep and a message.
-    void RefuseDate(int year, int month, int day);
+    // Refuses a date that cannot be, with the beep and a message; element stays refused
+    // until a value is typed into it.
+    void RefuseDate(TNumber* element, int year, int month, int day);
+    // Refuses a year outside the years of MinDate..MaxDate in the same way; false then.
+    bool AcceptYear(TNumber* element, int year);
+    void Refuse(TNumber* element, const QString& message);
+    // The message that refuses text (a year or a date) before MinDate or after MaxDate.
+    QString RangeMessage(const QString& text, bool before) const;
+    // Makes value the element's, refusing a year out of range or a month or year that
+    // leaves no room for the typed day; false when refused.
+    bool TakeValue(TNumber* element, int value);
+    // Forgets typed state that belongs to the date shown before (a new date, null, format).
+    void ResetTyping();
     TNumber* Current() const;
     int FirstNumber() const;
     void Measure();
@@ -377,6 +391,11 @@ private:
     bool FReadOnly = false;
     // The day last typed, kept while a later month or year is still to come (0: none).
     int FTypedDay = 0;
+    // A complete part has just moved the caret on: a separator typed now only confirms it.
+    bool FMovedOn = false;
+    // The element refused while typed (-1: none) and why.
+    int FRefused = -1;
+    QString FRefusal;
 };
 
 } // namespace kv

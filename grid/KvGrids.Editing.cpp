@@ -25,6 +25,7 @@
 
 #include <QtCore/QLocale>
 #include <algorithm>
+#include <cmath>
 
 namespace kv {
 
@@ -47,6 +48,14 @@ bool ReadNumber(const QString& text, Variant& out)
     if (ok)
         out = Variant(number);
     return ok;
+}
+
+// A number written out (no exponent) that is no whole number of 64 bits and whose size
+// passes the digits a double keeps exactly would be stored as another number.
+bool TooLongToStore(const QString& text, const Variant& number)
+{
+    return number.IsDouble() && !text.contains(QLatin1Char('e'), Qt::CaseInsensitive) &&
+           std::fabs(number.ToDouble()) >= 9007199254740992.0;
 }
 
 bool ReadBoolean(const QString& text, Variant& out)
@@ -82,8 +91,11 @@ Variant FieldValue(const Variant& Value, TKvGridValueType Type, const QString& F
     Variant out;
     switch (Type) {
     case ValueTypeNumeric:
-        if (ReadNumber(text, out))
+        if (ReadNumber(text, out)) {
+            if (TooLongToStore(text, out))
+                throw EConvertError(QStringLiteral("'%1' is too long a number to store exactly: %2").arg(Value.ToString(), Field));
             return out;
+        }
         throw EConvertError(QStringLiteral("'%1' is not a valid number: %2").arg(Value.ToString(), Field));
     case ValueTypeBool:
         if (ReadBoolean(text, out))

@@ -193,9 +193,10 @@ void TKvGridNumberEditor::KeyPress(QChar& key)
         OnKeyPress(this, key);
     if (key.unicode() == 0)
         return;
-    // The starting minus replaces the selected value: a fresh negative number follows.
-    if (first && key == QLatin1Char('-') && CanModify() && GetSelStart() == 0 && GetSelEnd() == GetText().size() &&
-        !GetText().isEmpty()) {
+    // A starting minus or point replaces the selected value: a fresh number follows.
+    const bool point = key == QLatin1Char('.') || key == LocaleDecimalSeparator();
+    if (first && (key == QLatin1Char('-') || point) && CanModify() && GetSelStart() == 0 &&
+        GetSelEnd() == GetText().size() && !GetText().isEmpty()) {
         std::uint16_t del = VK_DELETE;
         TKvNumberEdit::KeyDown(del, TShiftState{});
     }
@@ -207,7 +208,7 @@ void TKvGridNumberEditor::KeyPress(QChar& key)
 void TKvGridNumberEditor::GrowDecimals(QChar key)
 {
     const bool point = key == QLatin1Char('.') || key == LocaleDecimalSeparator();
-    if (point && GetPrecision() == 0 && !GetText().isEmpty()) {
+    if (point && GetPrecision() == 0) {
         SetPrecision(1);
         return;
     }

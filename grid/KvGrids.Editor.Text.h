@@ -187,8 +187,9 @@ protected:
 };
 
 // Takes the column's font only: the number edit keeps no column. The first character typed
-// into the waiting editor replaces the value, a minus sign included; with free decimals (a
-// column without a number format) the decimals grow as the user types them.
+// into the waiting editor replaces the value, a minus sign or a point included; with free
+// decimals the decimals grow as the user types them (a column's number format only rounds
+// what the cell shows).
 class TKvGridNumberEditor : public TKvInCellControl<TKvNumberEdit>
 {
 public:

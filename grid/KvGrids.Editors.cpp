@@ -22,6 +22,7 @@
 #include "platform/rtl/TypInfo.h"
 #include "platform/ui/Popups.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -432,10 +433,14 @@ Variant TKvDateTimeCellEditor::GetEditValue() const
     return Variant::DateTime(std::floor(FEditor->GetDate()) + time);
 }
 
+// A part refused while it was typed, or a date outside the range, refuses the commit: the
+// editor stays open on it with the message.
 void TKvDateTimeCellEditor::Commit()
 {
-    if (FEditor)
-        FEditor->Commit();
+    if (!FEditor)
+        return;
+    FEditor->Commit();
+    FEditor->CheckDate();
 }
 
 void TKvDateTimeCellEditor::DoButtonClicked(const TKvGridCellIndex&)
@@ -533,15 +538,19 @@ void TKvNumberCellEditor::SetEditValue(const Variant& Value)
     if (auto* column = dynamic_cast<TKvGridDataColumn*>(FEditIndex.Column))
         if (column->GetStyles())
             decimals = FormatDecimals(column->GetStyles()->GetNumberFormat());
-    // Without a number format the value's own decimals show and more may be typed.
-    FEditor->SetFreeDecimals(decimals < 0);
-    if (decimals < 0)
-        decimals = ValueDecimals(number);
+    // The value's own decimals show, at least as many as the number format names, and more
+    // may be typed: the format only rounds what the cell shows.
+    FEditor->SetFreeDecimals(true);
+    decimals = std::max(decimals, ValueDecimals(number));
     FLoading = true;
     if (FEditor->GetMaxLength() > 0 && decimals > FEditor->GetMaxLength() - 1)
         FEditor->SetMaxLength(decimals + 1);
     FEditor->SetPrecision(decimals);
     FEditor->SetValue(number);
+    // The selection made on entering the control was the text before: the value loaded is
+    // selected whole.
+    if (FEditor->GetAutoSelect())
+        FEditor->SelectAll();
     FLoading = false;
 }
 

@@ -191,7 +191,17 @@ public:
         this->FEditor->SetText(Value.IsClear() ? QString() : Value.ToString());
         this->FLoading = false;
     }
-    Variant GetEditValue() const override { return this->FEditor ? Variant(this->FEditor->GetText()) : Variant(); }
+    // The text; the loaded value itself while the text is the one it was loaded as, so that
+    // an empty cell given back unchanged stays without a value.
+    Variant GetEditValue() const override
+    {
+        if (!this->FEditor)
+            return Variant();
+        const QString text = this->FEditor->GetText();
+        if (text == (this->FValue.IsClear() ? QString() : this->FValue.ToString()))
+            return this->FValue;
+        return Variant(text);
+    }
     void Commit() override {}
     void Reset() override { SetEditValue(this->FValue); }
     void Clear() override

@@ -3,6 +3,7 @@
 #include "EditTestSupport.h"
 
 #include "grid/KvGrids.Common.Edits.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Services.h"
@@ -87,19 +88,30 @@ TEST_F(TDateEditFixture, FormatsMakeElements)
 
 TEST_F(TDateEditFixture, TypedElementsAreValidatedAndClamped)
 {
+    QStringList shown;
+    TExceptionHook old = SetExceptionHook([&](const QString& message) { shown << message; });
+    TScopeExit restore([&] { SetExceptionHook(old); });
     Edit->SetFormat(QStringLiteral("yyyy/mm/dd"));
     const int year = NumberIndex(0), month = NumberIndex(1), day = NumberIndex(2);
     EXPECT_EQ(Edit->GetCaret(), year);
 
-    // "13" in the month is refused: the month keeps its value and the input starts again.
+    // "1" then "3" in the month starts the month again with "3", without a word: the month
+    // keeps its value until the input is taken.
     Edit->SetCaret(month);
+    int beeps = GetBeepCount();
     Type(QStringLiteral("13"));
     EXPECT_EQ(Date(), QDate(2026, 3, 7));
-    EXPECT_EQ(Edit->GetElement(month)->GetText(), QStringLiteral("03"));
-    Type(QStringLiteral("0"));   // typed again: "09"
+    EXPECT_EQ(Edit->GetElement(month)->GetText(), QStringLiteral("3"));
+    EXPECT_EQ(GetBeepCount(), beeps);
+    EXPECT_TRUE(shown.isEmpty());
+    Type(QStringLiteral("0"));   // "30" no month: "0" again, then "09"
     Type(QStringLiteral("9"));
     EXPECT_EQ(Date(), QDate(2026, 9, 7));
     EXPECT_EQ(Changes, 1);
+    Edit->SetCaret(month);
+    Type(QStringLiteral("13"));
+    Edit->SetCaret(day);
+    EXPECT_EQ(Date(), QDate(2026, 3, 7));
 
     // A day beyond the month is refused; a month change clamps the day.
     Edit->SetDate(EncodeDate(2026, 1, 31));
@@ -116,14 +128,33 @@ TEST_F(TDateEditFixture, TypedElementsAreValidatedAndClamped)
     Press(Qt::Key_Right);
     EXPECT_EQ(Date(), QDate(2013, 2, 28));
     EXPECT_EQ(Edit->GetCaret(), month);
-    // A year below the range is clamped to it.
+    EXPECT_TRUE(shown.isEmpty());
+    // A year outside the range is refused out loud; the date stays and so does the caret.
     Edit->SetCaret(year);
+    beeps = GetBeepCount();
     Type(QStringLiteral("1985"));
-    EXPECT_EQ(Date(), QDate(2000, 2, 28));
-    // Beyond the last year it is not accepted at all.
-    Edit->SetCaret(year);
+    EXPECT_EQ(Date(), QDate(2013, 2, 28));
+    EXPECT_EQ(GetBeepCount(), beeps + 1);
+    EXPECT_EQ(shown, QStringList{QStringLiteral("'1985' is before the first date 2000-01-01")});
+    EXPECT_EQ(Edit->GetCaret(), year);
+    KV_EXPECT_THROW_MSG(Edit->CheckDate(), EConvertError, "'1985' is before the first date 2000-01-01");
     Type(QStringLiteral("2300"));
-    EXPECT_EQ(Date(), QDate(2000, 2, 28));
+    EXPECT_EQ(Date(), QDate(2013, 2, 28));
+    EXPECT_EQ(shown.value(1), QStringLiteral("'2300' is after the last date 2200-12-31"));
+    // A year typed again ends the refusal.
+    Type(QStringLiteral("2024"));
+    EXPECT_EQ(Date(), QDate(2024, 2, 28));
+    EXPECT_NO_THROW(Edit->CheckDate());
+    EXPECT_EQ(shown.size(), 2);
+    // A date inside the years but before the first day is refused when it is taken.
+    Edit->SetMinDate(EncodeDate(2024, 6, 15));
+    Edit->SetDate(EncodeDate(2024, 7, 1));
+    Edit->SetCaret(month);
+    Type(QStringLiteral("03"));
+    EXPECT_EQ(Date(), QDate(2024, 3, 1));
+    KV_EXPECT_THROW_MSG(Edit->CheckDate(), EConvertError, "'2024-03-01' is before the first date 2024-06-15");
+    Edit->SetMinDate(EncodeDate(2000, 1, 1));
+    Edit->SetDate(EncodeDate(2000, 2, 28));
 
     // Read-only: typing changes nothing.
     Edit->SetReadOnly(true);

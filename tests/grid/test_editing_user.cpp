@@ -299,15 +299,61 @@ TEST_F(UserEditing, TheNumberEditorKeepsWhatIsTyped)
     Key(Qt::Key_Escape);
     Key(Qt::Key_Escape);
 
-    // With a format of whole numbers the point is refused with the beep, never dropped silently.
+    // A format of whole numbers only rounds what the cell shows: the decimals are kept.
     Qty->GetStyles()->SetNumberFormat("#,##0");
     ClickCell(0, Qty);
     const int beeps = GetBeepCount();
-    TypeKeys("4.");
-    EXPECT_EQ(GetBeepCount(), beeps + 1);
-    TypeKeys("2");
+    TypeKeys("4.2");
+    EXPECT_EQ(GetBeepCount(), beeps);
     Key(Qt::Key_Return);
-    EXPECT_DOUBLE_EQ(Value(0, Qty).ToDouble(), 42);
+    EXPECT_DOUBLE_EQ(Value(0, Qty).ToDouble(), 4.2);
+}
+
+// Amounts typed into a number editor over a "#,##0" column are stored as typed: decimals are
+// kept (the cell rounds what it shows), a typed thousands separator is taken and ignored, and
+// a value starting with its point or minus sign replaces the old value.
+TEST_F(UserEditing, AmountsAreStoredAsTyped)
+{
+    Qty->SetEditor(Create<TKvNumberCellEditor>(Grid.get()));
+    Qty->GetStyles()->SetNumberFormat("#,##0");
+    Paint();
+    const int beeps = GetBeepCount();
+    struct TRow
+    {
+        const char* Keys;
+        double Stored;
+    };
+    const TRow rows[] = {{"1234.5", 1234.5}, {"1500.00", 1500}, {"1,234.5", 1234.5}, {"12,345", 12345},
+                         {".5", 0.5},        {"-.25", -0.25},   {"7.259", 7.259}};
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Keys);
+        ClickCell(1, Qty);
+        TypeKeys(QString::fromLatin1(row.Keys));
+        Key(Qt::Key_Return);
+        EXPECT_DOUBLE_EQ(Value(1, Qty).ToDouble(), row.Stored);
+        Key(Qt::Key_Up);
+        EXPECT_DOUBLE_EQ(Data->GetData(1, 1).ToDouble(), row.Stored);
+    }
+    EXPECT_EQ(GetBeepCount(), beeps);
+    // With a format of two decimals, more decimals are kept as well.
+    Qty->GetStyles()->SetNumberFormat("0.00");
+    ClickCell(1, Qty);
+    TypeKeys("2.125");
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(1, Qty).ToDouble(), 2.125);
+    // Opened again, the editor shows the value whole, and unchanged it stays so.
+    ClickCell(1, Qty);
+    Key(Qt::Key_F2);
+    auto* number = dynamic_cast<TKvNumberCellEditor*>(Controller()->GetEditor())->GetControl();
+    EXPECT_EQ(number->GetText(), "2.125");
+    Key(Qt::Key_End);
+    TypeKeys("7");
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(1, Qty).ToDouble(), 2.1257);
+    EXPECT_EQ(GetBeepCount(), beeps);
+    Key(Qt::Key_Down);
+    EXPECT_DOUBLE_EQ(Data->GetData(1, 1).ToDouble(), 2.1257);
+    EXPECT_TRUE(Shown.isEmpty()) << Shown.join("\n").toStdString();
 }
 
 // The line editor: a starting minus over a number, and Backspace starting the edit.
@@ -619,10 +665,29 @@ TEST_F(UserEditing, ADateTypedWithoutSeparatorsFillsItsParts)
     ASSERT_EQ(Shown.size(), 1);
     EXPECT_EQ(Shown[0], "'2026-02-30' is not a valid date");
     EXPECT_EQ(date->GetDisplayText(), "2026-02-05");
+    // Enter after the refusal writes nothing the user did not type: the editor stays open on
+    // the refused day with the message again.
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Tab}) {
+        Key(key);
+        EXPECT_TRUE(Controller()->GetEditing());
+        EXPECT_EQ(Grid->GetFocusedIndex(), Cell(1, When));
+        EXPECT_TRUE(Value(1, When) == Variant::DateTime(EncodeDate(2024, 3, 5))) << Value(1, When).ToString().toStdString();
+        EXPECT_EQ(date->GetCaret(), date->GetElementCount() - 1);
+        EXPECT_EQ(Shown.size(), 2);
+        EXPECT_EQ(Shown.value(1), "'2026-02-30' is not a valid date");
+        Shown = Shown.mid(0, 1);
+    }
     TypeKeys("28");
     Key(Qt::Key_Return);
     EXPECT_TRUE(Value(1, When) == Variant::DateTime(EncodeDate(2026, 2, 28)));
     EXPECT_EQ(Shown.size(), 1);
+    // Escape after a refusal leaves the stored date.
+    ClickCell(1, When);
+    TypeKeys("20250231");
+    EXPECT_EQ(Shown.size(), 2);
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(Controller()->GetEditing());
+    EXPECT_TRUE(Value(1, When) == Variant::DateTime(EncodeDate(2026, 2, 28)));
 }
 
 // EditWhenFocused opens the editor on focus unless the grid is read-only; the editor takes the
@@ -717,38 +782,158 @@ TEST_F(UserEditing, DigitsBeyondTheNumberEditorsRoomBeep)
     Key(Qt::Key_Return);
     EXPECT_DOUBLE_EQ(Value(0, Qty).ToDouble(), 1234567890.0) << Value(0, Qty).ToString().toStdString();
 
-    // With two decimals, a third one finds no place either.
-    Qty->GetStyles()->SetNumberFormat("0.00");
-    ClickCell(1, Qty);
-    beeps = GetBeepCount();
-    TypeKeys("7.25");
-    EXPECT_EQ(GetBeepCount(), beeps);
-    TypeKeys("9");
-    EXPECT_EQ(GetBeepCount(), beeps + 1);
-    Key(Qt::Key_Return);
-    EXPECT_DOUBLE_EQ(Value(1, Qty).ToDouble(), 7.25);
 }
 
-// A month or day that no date has is refused with the beep and a message while the date is
-// typed without separators; the part keeps its value until the user types a good one.
+// Typing 1 then 3 into the month starts the month again with 3, without a word; a day that no
+// date has is refused with the beep and a message, and the day keeps its value until the user
+// types a good one.
 TEST_F(UserEditing, AnImpossibleMonthOrDayTypedIsRefused)
 {
     ClickCell(0, When);
     int beeps = GetBeepCount();
     TypeKeys("202713");
-    EXPECT_EQ(GetBeepCount(), beeps + 1);
-    ASSERT_EQ(Shown, QStringList{"'2027-13-28' is not a valid date"});
+    EXPECT_EQ(GetBeepCount(), beeps);
+    EXPECT_TRUE(Shown.isEmpty()) << Shown.join("\n").toStdString();
     auto* date = dynamic_cast<TKvDateTimeCellEditor*>(Controller()->GetEditor())->GetControl();
-    EXPECT_EQ(date->GetDisplayText(), "2027-10-28");
-    TypeKeys("1235");
-    EXPECT_EQ(GetBeepCount(), beeps + 2);
-    ASSERT_EQ(Shown.size(), 2);
-    EXPECT_EQ(Shown[1], "'2027-12-35' is not a valid date");
+    EXPECT_EQ(date->GetDisplayText(), "2027-3-28");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(0, When) == Variant::DateTime(EncodeDate(2027, 3, 28))) << Value(0, When).ToString().toStdString();
+
+    ClickCell(0, When);
+    TypeKeys("20271235");
+    EXPECT_EQ(GetBeepCount(), beeps + 1);
+    ASSERT_EQ(Shown.size(), 1);
+    EXPECT_EQ(Shown[0], "'2027-12-35' is not a valid date");
     EXPECT_EQ(date->GetDisplayText(), "2027-12-28");
     TypeKeys("31");
     Key(Qt::Key_Return);
     EXPECT_TRUE(Value(0, When) == Variant::DateTime(EncodeDate(2027, 12, 31)));
+    EXPECT_EQ(Shown.size(), 1);
+}
+
+// A date is stored the same whether it is typed with separators or without, with short parts
+// or whole ones, in each order of its parts: a separator right after a complete part only
+// confirms the move to the next part.
+TEST_F(UserEditing, ADateTypedWithSeparatorsIsStoredAsWithout)
+{
+    struct TRow
+    {
+        const char* Format;
+        const char* Keys;
+        QDate Stored;
+    };
+    const TRow rows[] = {
+        {"yyyy/mm/dd", "20260105", QDate(2026, 1, 5)},   {"yyyy/mm/dd", "2026-01-05", QDate(2026, 1, 5)},
+        {"yyyy/mm/dd", "2026/1/5", QDate(2026, 1, 5)},   {"yyyy/mm/dd", "2026-1-05", QDate(2026, 1, 5)},
+        {"yyyy/mm/dd", "2026/07/01", QDate(2026, 7, 1)}, {"yyyy/mm/dd", "2026.7.1", QDate(2026, 7, 1)},
+        {"yyyy/mm/dd", "20271231", QDate(2027, 12, 31)}, {"yyyy/mm/dd", "2027-12-31", QDate(2027, 12, 31)},
+        {"dd/mm/yyyy", "05012026", QDate(2026, 1, 5)},   {"dd/mm/yyyy", "05/01/2026", QDate(2026, 1, 5)},
+        {"dd/mm/yyyy", "5/1/2026", QDate(2026, 1, 5)},   {"dd/mm/yyyy", "5.01.2026", QDate(2026, 1, 5)},
+        {"dd/mm/yyyy", "31122027", QDate(2027, 12, 31)}, {"dd/mm/yyyy", "31-12-2027", QDate(2027, 12, 31)},
+        {"mm/dd/yyyy", "01052026", QDate(2026, 1, 5)},   {"mm/dd/yyyy", "01/05/2026", QDate(2026, 1, 5)},
+        {"mm/dd/yyyy", "1/5/2026", QDate(2026, 1, 5)},   {"mm/dd/yyyy", "12/31/2027", QDate(2027, 12, 31)},
+    };
+    ClickCell(0, When);
+    auto* date = dynamic_cast<TKvDateTimeCellEditor*>(Controller()->GetEditor())->GetControl();
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(std::string(row.Format) + " " + row.Keys);
+        date->SetFormat(QString::fromLatin1(row.Format));
+        for (int item : {0, 1}) {
+            ClickCell(item, When);
+            TypeKeys(QString::fromLatin1(row.Keys));
+            Key(Qt::Key_Return);
+            EXPECT_FALSE(Controller()->GetEditing());
+            EXPECT_EQ(DateTimeToQDateTime(Value(item, When).ToDateTime()).date(), row.Stored) << "row " << item;
+        }
+    }
+    EXPECT_TRUE(Shown.isEmpty()) << Shown.join("\n").toStdString();
+}
+
+// A date outside the editor's MinDate..MaxDate is refused out loud, as an impossible day is;
+// the stored date stays, and Enter leaves the editor open on it.
+TEST_F(UserEditing, ADateOutsideTheRangeIsRefusedOutLoud)
+{
+    ClickCell(1, When);
+    const int beeps = GetBeepCount();
+    TypeKeys("19851120");
+    EXPECT_GE(GetBeepCount(), beeps + 1);
+    ASSERT_FALSE(Shown.isEmpty());
+    EXPECT_EQ(Shown[0], "'1985' is before the first date 2000-01-01");
+    auto* date = dynamic_cast<TKvDateTimeCellEditor*>(Controller()->GetEditor())->GetControl();
+    EXPECT_EQ(date->GetDisplayText(), "2024-03-05");
+    // Nothing was taken: Enter leaves the stored date.
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(1, When) == Variant::DateTime(EncodeDate(2024, 3, 5))) << Value(1, When).ToString().toStdString();
+
+    // After the last date, the same; a month typed after the refused year leaves the editor
+    // open on the year.
+    Shown.clear();
+    ClickCell(1, When);
+    TypeKeys("2300");
+    EXPECT_EQ(Shown, QStringList{"'2300' is after the last date 2200-12-31"});
+    Key(Qt::Key_Right);
+    TypeKeys("07");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Controller()->GetEditing());
+    EXPECT_EQ(date->GetCaret(), 0);
+    EXPECT_EQ(Shown.value(1), "'2300' is after the last date 2200-12-31");
+    EXPECT_TRUE(Value(1, When) == Variant::DateTime(EncodeDate(2024, 3, 5))) << Value(1, When).ToString().toStdString();
+    // Typed again inside the range, it goes in.
+    TypeKeys("2030");
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(Controller()->GetEditing());
+    EXPECT_TRUE(Value(1, When) == Variant::DateTime(EncodeDate(2030, 7, 5))) << Value(1, When).ToString().toStdString();
     EXPECT_EQ(Shown.size(), 2);
+
+    // A first date inside a year: a day before it is refused when the date is taken.
+    auto* editor = dynamic_cast<TKvDateTimeCellEditor*>(When->GetEditor());
+    editor->SetMinDate(EncodeDate(2025, 6, 15));
+    Shown.clear();
+    ClickCell(0, When);
+    TypeKeys("20250301");
+    EXPECT_TRUE(Shown.isEmpty());
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Shown, QStringList{"'2025-03-01' is before the first date 2025-06-15"});
+    EXPECT_TRUE(Controller()->GetEditing());
+    EXPECT_TRUE(Value(0, When) == Variant::DateTime(EncodeDate(2025, 10, 28)));
+    Key(Qt::Key_Escape);
+    // A stored date before it still opens and keeps its other parts when one is typed.
+    ClickCell(1, When);
+    editor->SetMinDate(EncodeDate(2031, 1, 1));
+    Key(Qt::Key_F2);
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Right);
+    TypeKeys("09");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(1, When) == Variant::DateTime(EncodeDate(2030, 7, 9))) << Value(1, When).ToString().toStdString();
+    EXPECT_EQ(Shown.size(), 1);
+}
+
+// A day typed in one cell is that cell's: in day-month order, a month typed into the next
+// cell keeps that cell's own day.
+TEST_F(UserEditing, ADayTypedInOneCellDoesNotReachTheNext)
+{
+    ClickCell(0, When);
+    auto* date = dynamic_cast<TKvDateTimeCellEditor*>(Controller()->GetEditor())->GetControl();
+    date->SetFormat("dd/mm/yyyy");
+    TypeKeys("31");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(0, When) == Variant::DateTime(EncodeDate(2025, 10, 31)));
+    // The next row's month: April has no 31st, which is no matter for its 5th.
+    ClickCell(1, When);
+    Key(Qt::Key_F2);
+    Key(Qt::Key_Right);
+    TypeKeys("04");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Shown.isEmpty()) << Shown.join("\n").toStdString();
+    EXPECT_TRUE(Value(1, When) == Variant::DateTime(EncodeDate(2024, 4, 5))) << Value(1, When).ToString().toStdString();
+    // And March keeps the 5th.
+    ClickCell(1, When);
+    Key(Qt::Key_F2);
+    Key(Qt::Key_Right);
+    TypeKeys("03");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(1, When) == Variant::DateTime(EncodeDate(2024, 3, 5))) << Value(1, When).ToString().toStdString();
 }
 
 // Down on a new row that a row validation refuses shows the validation's message once, and
@@ -926,4 +1111,121 @@ TEST_F(UserEditing, RightAtTheEndOfTheTextMovesToTheNextCell)
     Key(Qt::Key_Right);
     EXPECT_EQ(Grid->GetFocusedIndex(), Cell(0, Qty));
     EXPECT_EQ(Value(0, Name).ToString(), "ab");
+}
+
+// Right at the end of a number cell's text moves to the next cell and writes the number; before
+// the end it moves the caret.
+TEST_F(UserEditing, RightAtTheEndOfANumberMovesToTheNextCell)
+{
+    Qty->SetEditor(Create<TKvNumberCellEditor>(Grid.get()));
+    ClickCell(0, Qty);
+    TypeKeys("42");
+    auto* number = dynamic_cast<TKvNumberCellEditor*>(Controller()->GetEditor())->GetControl();
+    Key(Qt::Key_Left);
+    EXPECT_EQ(number->GetCaret(), 1);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(0, Qty));
+    ASSERT_TRUE(Controller()->GetEditing());
+    EXPECT_EQ(number->GetCaret(), 2);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(0, When));
+    EXPECT_DOUBLE_EQ(Value(0, Qty).ToDouble(), 42);
+    // Left at its start goes back the other way.
+    ClickCell(0, Qty);
+    TypeKeys("7");
+    Key(Qt::Key_Left);
+    EXPECT_EQ(number->GetCaret(), 0);
+    EXPECT_EQ(Grid->GetFocusedIndex(), Cell(0, Qty));
+    Key(Qt::Key_Left);
+    EXPECT_EQ(Grid->GetFocusedIndex().Column, Name);
+    EXPECT_DOUBLE_EQ(Value(0, Qty).ToDouble(), 7);
+}
+
+// A whole number longer than the column holds exactly is refused with a message naming the
+// column; the editor keeps the text and the stored value stays. Long numbers that fit go in
+// exactly.
+TEST_F(UserEditing, ANumberTooLongToHoldExactlyIsRefused)
+{
+    for (const char* keys : {"12345678901234567890", "-98765432109876543210", "12345678901234567.5", "99,999,999,999,999,999,999"}) {
+        SCOPED_TRACE(keys);
+        Shown.clear();
+        ClickCell(0, Qty);
+        TypeKeys(QString::fromLatin1(keys));
+        Key(Qt::Key_Return);
+        ASSERT_EQ(Shown.size(), 1);
+        EXPECT_EQ(Shown[0], QStringLiteral("'%1' is too long a number to store exactly: Qty").arg(keys));
+        EXPECT_TRUE(Controller()->GetEditing());
+        EXPECT_EQ(LineControl()->GetText(), QString::fromLatin1(keys));
+        EXPECT_TRUE(Value(0, Qty) == Variant(3));
+        Key(Qt::Key_Escape);
+        Key(Qt::Key_Escape);
+    }
+    Shown.clear();
+    ClickCell(0, Qty);
+    TypeKeys("9007199254740993");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Value(0, Qty) == Variant(std::int64_t(9007199254740993))) << Value(0, Qty).ToString().toStdString();
+    ClickCell(0, Qty);
+    TypeKeys("1234567.25");
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(0, Qty).ToDouble(), 1234567.25);
+    EXPECT_TRUE(Shown.isEmpty()) << Shown.join("\n").toStdString();
+}
+
+// Escape in a pick list leaves the cell as it was: an empty cell stays empty (no value), not
+// an empty text.
+TEST_F(UserEditing, EscapeInAPickListLeavesTheCellAsItWas)
+{
+    Data->SetData(1, 4, Variant::Null());
+    ASSERT_TRUE(Data->GetData(1, 4).IsClear());
+    Note->SetEditor(Create<TKvListCellEditor>(Grid.get()));
+    for (const QStringList& items : {QStringList(), QStringList{"x", "y"}}) {
+        SCOPED_TRACE(items.join(",").toStdString());
+        Note->SetLookupValues(items);
+        ClickCell(1, Note);
+        TypeKeys("q");
+        auto* edit = dynamic_cast<TKvGridInplaceList*>(LineControl());
+        ASSERT_NE(edit, nullptr);
+        EXPECT_TRUE(edit->GetListVisible());
+        Key(Qt::Key_Escape);
+        EXPECT_FALSE(edit->GetListVisible());
+        EXPECT_EQ(edit->GetText(), "");
+        Key(Qt::Key_Return);
+        EXPECT_TRUE(Value(1, Note).IsClear()) << "'" << Value(1, Note).ToString().toStdString() << "'";
+        Key(Qt::Key_Down);
+        EXPECT_TRUE(Data->GetData(1, 4).IsClear()) << "'" << Data->GetData(1, 4).ToString().toStdString() << "'";
+    }
+    // A text cell keeps its text the same way.
+    ClickCell(0, Note);
+    TypeKeys("q");
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Value(0, Note).ToString(), "x");
+    EXPECT_TRUE(Shown.isEmpty()) << Shown.join("\n").toStdString();
+}
+
+// F2 opens a number cell with its whole value selected, whatever the cell shown before: the
+// first digit typed replaces the value, never a part of it.
+TEST_F(UserEditing, F2OnANumberSelectsTheWholeValue)
+{
+    Qty->SetEditor(Create<TKvNumberCellEditor>(Grid.get()));
+    Data->SetData(0, 1, Variant(7));
+    Data->SetData(1, 1, Variant(1234.5));
+    Data->SetData(2, 1, Variant(98765));
+    Paint();
+    for (int item : {0, 1, 2, 0}) {
+        SCOPED_TRACE(item);
+        ClickCell(item, Qty);
+        Key(Qt::Key_F2);
+        auto* number = dynamic_cast<TKvNumberCellEditor*>(Controller()->GetEditor())->GetControl();
+        ASSERT_TRUE(Controller()->GetEditing());
+        EXPECT_EQ(number->GetSelStart(), 0);
+        EXPECT_EQ(number->GetSelEnd(), number->GetText().size()) << number->GetText().toStdString();
+        Key(Qt::Key_Escape);
+    }
+    ClickCell(1, Qty);
+    Key(Qt::Key_F2);
+    TypeKeys("9");
+    Key(Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Value(1, Qty).ToDouble(), 9);
 }

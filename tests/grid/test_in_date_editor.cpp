@@ -264,6 +264,61 @@ TEST_F(TInDateFixture, ItsDropDownStartsTheEditAndPicksADay)
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
+// A day picked in the calendar of a picker without a date ticks its box, whether it is
+// another day or the one shown, picked by a click or by the keyboard; a date set by code is
+// one change.
+TEST_F(TInDateFixture, APickedDayTicksTheBoxAndSetDateIsOneChange)
+{
+    Picker->SetDate(EncodeDate(2024, 4, 9));
+    EXPECT_EQ(Events, QStringList{"change"});
+    Picker->SetDate(EncodeDate(2024, 4, 9));
+    EXPECT_EQ(Events, QStringList{"change"});
+    Picker->SetDate(EncodeDateTime(2024, 4, 10, 15, 0, 0));
+    EXPECT_EQ(Events, QStringList({"change", "change"}));
+    EXPECT_EQ(Date(), QDate(2024, 4, 10));
+
+    const auto pick = [&](const QString& day, bool byKeys) {
+        Picker->SetChecked(false);
+        Park();
+        Key(Qt::Key_Down, Qt::AltModifier);
+        ASSERT_TRUE(Picker->GetDroppedDown());
+        QWidget* popup = QApplication::activePopupWidget();
+        ASSERT_NE(popup, nullptr);
+        auto* view = popup->findChild<QAbstractItemView*>();
+        ASSERT_NE(view, nullptr);
+        if (byKeys) {
+            QTest::keyClick(popup->windowHandle(), day.isEmpty() ? Qt::Key_Return : Qt::Key_Right);
+            if (!day.isEmpty())
+                QTest::keyClick(popup->windowHandle(), Qt::Key_Return);
+        } else {
+            QModelIndex target = view->currentIndex();
+            for (int r = 0; r < view->model()->rowCount() && !day.isEmpty(); ++r)
+                for (int c = 0; c < view->model()->columnCount(); ++c)
+                    if (view->model()->index(r, c).data().toString() == day)
+                        target = view->model()->index(r, c);
+            ASSERT_TRUE(target.isValid());
+            QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, {},
+                              view->viewport()->mapTo(popup, view->visualRect(target).center()));
+        }
+        ProcessEvents();
+        EXPECT_FALSE(Picker->GetDroppedDown());
+    };
+    for (const bool byKeys : {false, true}) {
+        SCOPED_TRACE(byKeys ? "keys" : "mouse");
+        // Another day.
+        pick(byKeys ? QStringLiteral("+1") : QStringLiteral("20"), byKeys);
+        EXPECT_TRUE(Picker->GetChecked());
+        EXPECT_EQ(Date(), byKeys ? QDate(2024, 4, 21) : QDate(2024, 4, 20));
+        EXPECT_EQ(Events.count(QStringLiteral("change")), 1) << Events.join(",").toStdString();
+        // The day shown.
+        const QDate shown = Date();
+        pick(QString(), byKeys);
+        EXPECT_TRUE(Picker->GetChecked());
+        EXPECT_EQ(Date(), shown);
+        EXPECT_EQ(Events.count(QStringLiteral("change")), 1) << Events.join(",").toStdString();
+    }
+}
+
 TEST_F(TInDateFixture, NoDateIsShownGreyAndOutOfRangeDatesAreRefused)
 {
     Picker->SetBounds(Cell.Left, Cell.Top, Cell.Width(), Cell.Height());
