@@ -300,7 +300,7 @@ TEST_F(TInDateFixture, APickedDayTicksTheBoxAndSetDateIsOneChange)
             QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, {},
                               view->viewport()->mapTo(popup, view->visualRect(target).center()));
         }
-        ProcessEvents();
+        DeliverPosted();
         EXPECT_FALSE(Picker->GetDroppedDown());
     };
     for (const bool byKeys : {false, true}) {
