@@ -11,6 +11,26 @@ void TKvExactSum::Add(double value)
 {
     if (value == 0)
         return;
+    // The common cases without the loop: no partial yet, or one that takes the value exactly.
+    if (FPartials.isEmpty()) {
+        FOverflowed = FOverflowed || !std::isfinite(value);
+        FPartials.append(value);
+        return;
+    }
+    if (FPartials.size() == 1) {
+        double x = value, y = FPartials[0];
+        if (std::fabs(x) < std::fabs(y))
+            std::swap(x, y);
+        const double hi = x + y;
+        if (y - (hi - x) == 0) {
+            FOverflowed = FOverflowed || !std::isfinite(hi);
+            if (hi == 0)
+                FPartials.clear();
+            else
+                FPartials[0] = hi;
+            return;
+        }
+    }
     double x = value;
     qsizetype kept = 0;
     for (qsizetype i = 0; i < FPartials.size(); ++i) {
@@ -41,9 +61,9 @@ void TKvExactSum::AddInt(std::int64_t value, int sign)
 void TKvExactSum::AddLong(long double value, int sign)
 {
     const double hi = static_cast<double>(value);
-    const double lo = static_cast<double>(value - static_cast<long double>(hi));
     Add(sign * hi);
-    Add(sign * lo);
+    if (static_cast<long double>(hi) != value)
+        Add(sign * static_cast<double>(value - static_cast<long double>(hi)));
 }
 
 // From the largest partial down until an addition is inexact; the rest only decide a tie.

@@ -114,6 +114,7 @@ void TKvVantrelDataPool::Init(TKvVantrelDataType DataType, unsigned Length)
 void TKvVantrelDataPool::ResetStatistics()
 {
     FSum.Clear();
+    FWhole = 0;
     FMean = FVariance = 0;
     FPositiveInfinities = FNegativeInfinities = FNaNs = 0;
     FMinimum = std::numeric_limits<long double>::max();
@@ -225,8 +226,12 @@ void TKvVantrelDataPool::Account(long double Value, bool Removing)
     if (!std::isfinite(Value)) {
         int& count = std::isnan(Value) ? FNaNs : Value > 0 ? FPositiveInfinities : FNegativeInfinities;
         count += Removing ? -1 : 1;
-    } else {
+    } else if (FDataType == vdtFloat) {
         FSum.AddLong(Value, Removing ? -1 : 1);
+    } else {
+        // A whole number of at most 64 bits, held exactly as a long double.
+        const auto whole = static_cast<__int128>(static_cast<std::int64_t>(Value));
+        FWhole += Removing ? -whole : whole;
     }
     if (Removing) {
         if (FRangeValid && (Value <= FMinimum || Value >= FMaximum))
@@ -260,6 +265,8 @@ long double TKvVantrelDataPool::GetSum() const
         return std::numeric_limits<long double>::infinity();
     if (FNegativeInfinities > 0)
         return -std::numeric_limits<long double>::infinity();
+    if (FDataType != vdtFloat)
+        return static_cast<long double>(FWhole);
     if (FSum.Overflowed()) {
         FSum.Clear();
         for (int row = 0; row < FCount; ++row)

@@ -109,8 +109,10 @@ private:
     std::unique_ptr<std::vector<QString>> FStrings;
     int FCount = 0;
     int FCapacity = 0;
-    // The exact sum of the finite values; recounted only after a total that overflowed.
+    // The exact sum of a float pool's finite values (recounted only after a total that
+    // overflowed); the whole-number pools keep theirs in 128 bits.
     mutable TKvExactSum FSum;
+    __extension__ __int128 FWhole = 0;
     int FPositiveInfinities = 0;
     int FNegativeInfinities = 0;
     int FNaNs = 0;

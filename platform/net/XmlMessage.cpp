@@ -86,7 +86,6 @@ struct TXmlMessage::TImpl
     QString Error;
 };
 
-
 QString TXmlMessageNode::Name() const
 {
     return FNode ? QString::fromUtf8(N(FNode).name()) : QString();

@@ -14,7 +14,8 @@ TEST(XmlMessage, ParsedTextsReadAndReplace)
     TXmlMessageNode b = doc.Root().Child("b");
     EXPECT_EQ(b.Text(), QStringLiteral("old & 한"));
     EXPECT_EQ(doc.Root().Child("c").Text(), QStringLiteral("x<y"));
-    EXPECT_EQ(doc.Root().Child("d").Text(), QStringLiteral("head"));
+    // The whole text, the child element's included.
+    EXPECT_EQ(doc.Root().Child("d").Text(), QStringLiteral("headtail"));
     EXPECT_EQ(doc.Root().Child("f").Text(), QStringLiteral("  "));
     EXPECT_EQ(doc.Root().Child("g").Text(), QString());
 
