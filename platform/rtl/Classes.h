@@ -83,6 +83,9 @@ T* Construct(Args&&... args)
     T* object = TCreateAccess::New<T>(std::forward<Args>(args)...);
     try {
         object->AfterConstruction();
+        // A class may note what construction as a whole gave it (a control's bounds).
+        if constexpr (requires { object->Constructed(); })
+            object->Constructed();
     } catch (...) {
         delete object;
         throw;

@@ -23,12 +23,12 @@ KV_PUBLISH_ENUM(TBevelEdge, "beLeft", "beTop", "beRight", "beBottom");
 KV_PUBLISH_ENUM(TBevelCut, "bvNone", "bvLowered", "bvRaised", "bvSpace");
 KV_PUBLISH_ENUM(TBevelKind, "bkNone", "bkTile", "bkSoft", "bkFlat");
 
-// Position and size, which form files keep for every control.
+// Position and size, which form files keep for every control placed other than its class places it.
 KV_PUBLISH(TControl, TComponent)
-    .Property("Left", &TControl::GetLeft, &TControl::SetLeft)
-    .Property("Top", &TControl::GetTop, &TControl::SetTop)
-    .Property("Width", &TControl::GetWidth, &TControl::SetWidth)
-    .Property("Height", &TControl::GetHeight, &TControl::SetHeight);
+    .Property("Left", &TControl::GetLeft, &TControl::SetLeft).Stored(&TControl::IsBoundsStored)
+    .Property("Top", &TControl::GetTop, &TControl::SetTop).Stored(&TControl::IsBoundsStored)
+    .Property("Width", &TControl::GetWidth, &TControl::SetWidth).Stored(&TControl::IsBoundsStored)
+    .Property("Height", &TControl::GetHeight, &TControl::SetHeight).Stored(&TControl::IsBoundsStored);
 
 bool NewStyleControls = true;
 bool Ctl3D = true;

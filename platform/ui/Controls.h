@@ -128,6 +128,10 @@ public:
     ~TControl() override;
     void AfterConstruction() override;
     void BeforeDestruction() override;
+    // Run by Create once construction is complete: the bounds the class gives its controls.
+    void Constructed() { FConstructedBounds = GetBoundsRect(); }
+    // Form files keep bounds that are not the class's own, so an unchanged form saves as read.
+    bool IsBoundsStored() const { return GetBoundsRect() != FConstructedBounds; }
 
     // The peer widget, created on first use. Embed it in any Qt application; when Qt frees
     // it (with its Qt parent) the control simply has no window until it needs one again.
@@ -282,6 +286,7 @@ private:
     TAnchors FAnchors{akLeft, akTop};
     TRect FAnchorBounds;
     TSize FAnchorParentSize;
+    TRect FConstructedBounds;
 };
 
 // A control that takes the keyboard focus, holds child controls, has scroll bars, timers
