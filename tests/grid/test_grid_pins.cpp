@@ -279,3 +279,17 @@ TEST(GridPins, PagingColumnsStopsAtColumnEdges)
     EXPECT_EQ(grid->GetLeftPos(), horizontal->maximum());
     EXPECT_GT(grid->GetLeftPos(), second);
 }
+
+// A selection of whole columns holds the cells of its first and last column, and no other.
+TEST(GridPins, AColumnsSelectionHoldsItsEndColumns)
+{
+    TUserGrid u(6, 5);
+    TKvGridView* grid = u.g.Grid.get();
+    auto cell = [&](int item, int column) { return TKvGridCellIndex(grid, item, u.g.Columns[size_t(column)]); };
+    TKvGridSelectionItem* item = grid->GetSelections()->ClearAndAdd(cell(0, 1), cell(0, 3), SelectColumns);
+    for (int column = 0; column < 5; ++column)
+        EXPECT_EQ(item->Contains(cell(4, column)), column >= 1 && column <= 3) << column;
+    item = grid->GetSelections()->ClearAndAdd(cell(0, 3), cell(0, 1), SelectColumns);
+    for (int column = 0; column < 5; ++column)
+        EXPECT_EQ(item->Contains(cell(2, column)), column >= 1 && column <= 3) << column;
+}
