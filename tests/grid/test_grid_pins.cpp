@@ -293,3 +293,43 @@ TEST(GridPins, AColumnsSelectionHoldsItsEndColumns)
     for (int column = 0; column < 5; ++column)
         EXPECT_EQ(item->Contains(cell(2, column)), column >= 1 && column <= 3) << column;
 }
+
+// The first pixel of a column, of a fixed column and of a fixed row belongs to it: a click
+// there focuses its cell, and the tools find the cell there.
+TEST(GridPins, TheFirstPixelOfAColumnOrAFixedRowBelongsToIt)
+{
+    TUserGrid u(20, 6);
+    TKvGridView* grid = u.g.Grid.get();
+    grid->GetFixedCols()->SetCount(1);
+    grid->GetFixedRows()->SetCount(1);
+    u.g.Paint();
+    Settle(grid);
+    auto index = [&](int item, int column) { return TKvGridCellIndex(grid, item, u.g.Columns[size_t(column)]); };
+    auto clickAt = [&](int x, int y) {
+        const TPoint o = grid->GetClientOrigin();
+        QTest::mouseClick(u.Win(), Qt::LeftButton, {}, grid->Widget()->mapTo(grid->Widget()->window(), QPoint(o.X + x, o.Y + y)));
+        Settle(grid);
+    };
+    auto middle = [](const TRect& r) { return (r.Top + r.Bottom) / 2; };
+
+    const TRect scrolled = grid->GetCellBounds(index(4, 2));
+    ASSERT_FALSE(scrolled.IsEmpty());
+    clickAt(scrolled.Left, middle(scrolled));
+    EXPECT_EQ(grid->GetFocusedIndex(), index(4, 2));
+    clickAt(scrolled.Left - 1, middle(scrolled));
+    EXPECT_EQ(grid->GetFocusedIndex(), index(4, 1));
+    EXPECT_EQ(grid->MouseToIndex(scrolled.Left, middle(scrolled)), index(4, 2));
+    EXPECT_EQ(grid->MouseToIndex(scrolled.Left - 1, middle(scrolled)), index(4, 1));
+
+    const TRect fixedColumn = grid->GetCellBounds(index(5, 0));
+    ASSERT_FALSE(fixedColumn.IsEmpty());
+    clickAt(fixedColumn.Left, middle(fixedColumn));
+    EXPECT_EQ(grid->GetFocusedIndex(), index(5, 0));
+    EXPECT_EQ(grid->MouseToIndex(fixedColumn.Left, middle(fixedColumn)), index(5, 0));
+
+    const TRect fixedRow = grid->GetCellBounds(index(0, 3));
+    ASSERT_FALSE(fixedRow.IsEmpty());
+    clickAt((fixedRow.Left + fixedRow.Right) / 2, fixedRow.Top);
+    EXPECT_EQ(grid->GetFocusedIndex(), index(0, 3));
+    EXPECT_EQ(grid->MouseToIndex((fixedRow.Left + fixedRow.Right) / 2, fixedRow.Top), index(0, 3));
+}
