@@ -7,6 +7,7 @@
 
 #include "design/KvGrids.StyleInspector.Impl.h"
 #include "grid/KvGrids.Areas.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/ui/MessageBox.h"
 
 namespace kv {
@@ -208,12 +209,7 @@ bool TKvStyleInspectorForm::CanClose()
     QString error;
     {
         // The question below shows the error; no box of its own first.
-        struct TQuiet
-        {
-            bool& Flag;
-            explicit TQuiet(bool& flag) : Flag(flag) { Flag = true; }
-            ~TQuiet() { Flag = false; }
-        } quiet(FQuietErrors);
+        TRestore<bool> quiet(FQuietErrors, true);
         try {
             listMain->CommitEditor(false);
             if (listMain->GetEditing()) {

@@ -1,5 +1,7 @@
 #include "model/KvGrids.Model.Editing.h"
 
+#include "platform/rtl/ScopeGuard.h"
+
 #include <unordered_set>
 
 namespace kv {
@@ -371,12 +373,7 @@ void TKvGridEditableItemProvider::CommitEdit()
     const int index = PendingIndex();
     // The values are copied: the data source's notifications may end the transaction.
     const TKvGridDataRow values = FEditingItem->FValues;
-    struct TCommitting
-    {
-        bool& Flag;
-        ~TCommitting() { Flag = false; }
-    } committing{FCommitting};
-    FCommitting = true;
+    TRestore<bool> committing(FCommitting, true);
     FCommitWritten = false;
     FCommittedRow = -1;
     try {
