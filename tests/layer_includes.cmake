@@ -1,5 +1,6 @@
-# Checks every #include of the library's folders against the library table of platform/README.md.
-#   cmake -DSOURCE_DIR=<root> -P layer_includes.cmake
+# Checks every #include of the library's folders against the library table of platform/README.md,
+# and, with LINKS_FILE (written by tests/CMakeLists.txt), the table against what the build links.
+#   cmake -DSOURCE_DIR=<root> [-DLINKS_FILE=<file>] -P layer_includes.cmake
 # PLANT (optional) adds includes to check as if a file held them: comma-separated
 # "folder/file.cpp=header" items, a quoted header by its path ("grid/KvGrids.Index.h"), an angle
 # one in <> ("<QtGui/qrgb.h>").
@@ -62,6 +63,33 @@ foreach(lib IN LISTS kv_libs)
   endforeach()
 endforeach()
 
+# The table against what the build links (LINKS_FILE: "library|public,...|private,..." lines).
+set(kv_breaches "")
+if(LINKS_FILE)
+  file(STRINGS ${LINKS_FILE} link_lines)
+  foreach(line IN LISTS link_lines)
+    string(REPLACE "|" ";" fields "${line};")
+    list(GET fields 0 lib)
+    list(GET fields 1 public)
+    list(GET fields 2 private)
+    if(NOT lib IN_LIST kv_libs)
+      list(APPEND kv_breaches "${lib} is built but not in the table of platform/README.md")
+      continue()
+    endif()
+    foreach(kind public private)
+      string(REPLACE "," ";" built "${${kind}}")
+      set(listed ${kv_${kind}_${lib}})
+      list(SORT built)
+      list(SORT listed)
+      if(NOT "${built}" STREQUAL "${listed}")
+        list(JOIN built ", " b)
+        list(JOIN listed ", " l)
+        list(APPEND kv_breaches "${lib} links ${kind}ly [${b}] where the table says [${l}]")
+      endif()
+    endforeach()
+  endforeach()
+endif()
+
 # What a library passes on to those that link it: itself, what it links publicly, and so on.
 function(kv_passed_on lib out)
   set(result ${lib})
@@ -110,7 +138,6 @@ function(kv_owner path out)
 endfunction()
 
 # ---- one include ----------------------------------------------------------------------------
-set(kv_breaches "")
 # file: the including file (from the root); lib: its library; spec: <header> or "header".
 macro(kv_check_include file lib spec)
   string(SUBSTRING "${spec}" 0 1 open)
@@ -185,6 +212,6 @@ endforeach()
 if(kv_breaches)
   list(LENGTH kv_breaches n)
   list(JOIN kv_breaches "\n  " text)
-  message(FATAL_ERROR "${n} include(s) break the layer rule of platform/README.md:\n  ${text}")
+  message(FATAL_ERROR "${n} breach(es) of the layer rule of platform/README.md:\n  ${text}")
 endif()
 message(STATUS "layer_includes: ${kv_count} includes follow the table of platform/README.md")
