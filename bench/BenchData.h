@@ -134,7 +134,7 @@ public:
         const double a = Find(ours), b = Find(theirs);
         const double ca = FindCpu(ours), cb = FindCpu(theirs);
         if (a > 0 && b > 0)
-            std::printf("%s / %s: %.2fx wall, %.2fx process CPU (medians; below 1 is faster)\n", ours.c_str(),
+            std::printf("%s / %s: %.3gx wall, %.3gx process CPU (medians; below 1 is faster)\n", ours.c_str(),
                         theirs.c_str(), a / b, cb > 0 ? ca / cb : 0.0);
     }
     double Find(const std::string& prefix) const { return Lookup(FTimes, prefix); }

@@ -10,10 +10,15 @@ set(KV_LAYERS "" CACHE INTERNAL "")
 set(KV_LAYER_DIRS "" CACHE INTERNAL "")
 include(GNUInstallDirs)
 
-# Above platform/, the headers of the platform's private libraries (QtGui, QtWidgets, pugixml,
-# libcurl, SQLite) stop at a stub in cmake/layer_guard that fails the compile.
+# Headers a library may not include stop at a stub in cmake/layer_guard that fails the compile:
+# above platform/, those of the platform's private libraries (QtGui, QtWidgets, pugixml, libcurl,
+# SQLite); with GUI, only QtGui and QtWidgets (the platform folders that do not draw).
 function(kv_guard_layer target)
-  target_include_directories(${target} BEFORE PRIVATE ${PROJECT_SOURCE_DIR}/cmake/layer_guard)
+  cmake_parse_arguments(ARG "GUI" "" "" ${ARGN})
+  target_include_directories(${target} BEFORE PRIVATE ${PROJECT_SOURCE_DIR}/cmake/layer_guard/gui)
+  if(NOT ARG_GUI)
+    target_include_directories(${target} BEFORE PRIVATE ${PROJECT_SOURCE_DIR}/cmake/layer_guard/libs)
+  endif()
 endfunction()
 
 function(kv_add_layer name)
@@ -31,7 +36,9 @@ function(kv_add_layer name)
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/KvGrids>)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
-  if(NOT name MATCHES "^kv_platform")
+  if(name MATCHES "^kv_platform_(rtl|data|xml|net)$")
+    kv_guard_layer(${name} GUI)
+  elseif(NOT name MATCHES "^kv_platform")
     kv_guard_layer(${name})
   endif()
   target_precompile_headers(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/kv_pch.h)

@@ -12,6 +12,7 @@
 #include "components/KvGrids.Data.Tidemar.h"
 
 #include "platform/net/HttpRequest.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streaming.h"
 #include "platform/rtl/Trace.h"
 #include "platform/rtl/TypInfo.h"
@@ -463,12 +464,7 @@ void TKvTidemarDataProvider::Commit()
     DoCommitting();
     if (FRowStates.empty() || FCommitting)
         return;
-    struct TCommitting
-    {
-        bool& Flag;
-        ~TCommitting() { Flag = false; }
-    } committing{FCommitting};
-    FCommitting = true;
+    TRestore<bool> committing(FCommitting, true);
     auto service = TKvTidemarExecService::CreateServiceFor(this);
     // Parameter name and field index, per kind of change.
     std::map<TKvGridDataRowState, std::vector<std::pair<QString, int>>> maps;

@@ -117,8 +117,8 @@ void TKvColumnMoveTracker2::TTargetFeedback::DoDraw(TKvDrawingContext* Context)
 
 TKvColumnMoveTracker2::TKvColumnMoveTracker2(TKvColumnMoveRequest* Request)
     : TKvVantrelDragTracker(Request->GetHeaderCell()->GetGrid()), FRequest(Request), FCell(Request->GetHeaderCell()),
-      FSourceFeedback(Create<TSourceFeedback>(nullptr, QStringLiteral("columnMoveTrackerSourceFeedback"))),
-      FTargetFeedback(Create<TTargetFeedback>(nullptr, QStringLiteral("columnMoveTrackerSourceFeedback"))),
+      FSourceFeedback(MakeOwned<TSourceFeedback>(nullptr, QStringLiteral("columnMoveTrackerSourceFeedback"))),
+      FTargetFeedback(MakeOwned<TTargetFeedback>(nullptr, QStringLiteral("columnMoveTrackerSourceFeedback"))),
       FOrgPos(static_cast<int>(std::lround(FCell->BoundsByContainer().Left)))
 {
     FSourceFeedback->FSource = FCell;
@@ -127,16 +127,14 @@ TKvColumnMoveTracker2::TKvColumnMoveTracker2(TKvColumnMoveRequest* Request)
 
 TKvColumnMoveTracker2::~TKvColumnMoveTracker2()
 {
-    FGrid->RemoveFeedbackElement(FSourceFeedback);
-    FGrid->RemoveFeedbackElement(FTargetFeedback);
-    FSourceFeedback->Free();
-    FTargetFeedback->Free();
+    FGrid->RemoveFeedbackElement(FSourceFeedback.get());
+    FGrid->RemoveFeedbackElement(FTargetFeedback.get());
 }
 
 bool TKvColumnMoveTracker2::DoStart(int X, int Y)
 {
-    FGrid->AddFeedbackElement(FSourceFeedback);
-    FGrid->AddFeedbackElement(FTargetFeedback);
+    FGrid->AddFeedbackElement(FSourceFeedback.get());
+    FGrid->AddFeedbackElement(FTargetFeedback.get());
     FSourceFeedback->SetBounds(FCell->BoundsByContainer());
     return true;
 }
@@ -227,8 +225,8 @@ void TKvColumnMoveTracker2::DoCompleted(int X, int Y)
 
 void TKvColumnMoveTracker2::DoEnded()
 {
-    FGrid->RemoveFeedbackElement(FSourceFeedback);
-    FGrid->RemoveFeedbackElement(FTargetFeedback);
+    FGrid->RemoveFeedbackElement(FSourceFeedback.get());
+    FGrid->RemoveFeedbackElement(FTargetFeedback.get());
 }
 
 // ---- chips and row grouping ------------------------------------------------------------------

@@ -85,8 +85,8 @@ public:
     ~TKvColumnMoveTracker2() override;
     IntfPtr<IKvGridEditRequest> GetNextRequest(int X, int Y) override;
     TKvGridIndexedCellElement* GetTarget() const { return FTarget; }
-    TSourceFeedback* GetSourceFeedback() const { return FSourceFeedback; }
-    TTargetFeedback* GetTargetFeedback() const { return FTargetFeedback; }
+    TSourceFeedback* GetSourceFeedback() const { return FSourceFeedback.get(); }
+    TTargetFeedback* GetTargetFeedback() const { return FTargetFeedback.get(); }
 
 protected:
     bool DoStart(int X, int Y) override;
@@ -99,8 +99,8 @@ protected:
 
     IntfPtr<TKvColumnMoveRequest> FRequest;
     TKvGridHeaderCellElement* FCell;
-    TSourceFeedback* FSourceFeedback;
-    TTargetFeedback* FTargetFeedback;
+    TOwned<TSourceFeedback> FSourceFeedback;
+    TOwned<TTargetFeedback> FTargetFeedback;
     int FOrgPos;
     TKvGridIndexedCellElement* FTarget = nullptr;
 };

@@ -220,12 +220,7 @@ bool TKvStyleInspectorForm::CanClose()
     QString error;
     {
         // The question below shows the error; no box of its own first.
-        struct TQuiet
-        {
-            bool& Flag;
-            explicit TQuiet(bool& flag) : Flag(flag) { Flag = true; }
-            ~TQuiet() { Flag = false; }
-        } quiet(FQuietErrors);
+        TRestore<bool> quiet(FQuietErrors, true);
         try {
             listMain->CommitEditor(false);
             if (listMain->GetEditing()) {

@@ -4,10 +4,10 @@
 // rendered start tags among them. The bytes must be the plain text writer's text in UTF-8, the
 // string sink must decode to that text, and the document must parse with one element per text.
 #include "FuzzSupport.h"
+#include "XmlTextWriter.h"
 
 #include "platform/xml/XmlDom.h"
 #include "platform/xml/XmlUtf8Writer.h"
-#include "platform/xml/XmlWriter.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QStringList>

@@ -1,4 +1,16 @@
 // The drawing context and the button painters of the drawing module.
+//
+// Sections: TKvDrawingUtils (themed buttons into a device context); the shared measuring
+// context; construction and state; shapes (and the fill of what the cover leaves out); text;
+// images; clip, state and transforms; device-context items (check boxes, buttons).
+//
+// Call flow: a sprite's paint gets a context over the canvas it paints into. A shape prepares
+// its fill for its bounds (a gradient spans them) and fills, then strokes. FillUncovered fills
+// only the parts of a rectangle that the cover list (what cells paint themselves) leaves out,
+// while the transform is a whole-pixel offset; otherwise it fills the whole rectangle. Text is
+// drawn with the font and alignment given and measured (MeasureText) on the shared measuring
+// context, whatever canvas the context paints. Save and Restore (TKvDrawingState) put back transform, clip and
+// smoothing; themed items draw through the device context under the current offset.
 #include "graphics/KvGrids.Common.Drawing.h"
 
 #include "platform/graphics/DeviceContext.h"

@@ -1,3 +1,15 @@
+// Graphics objects over the vector graphics interface: colours, strokes, fills, fonts and
+// bitmaps, their text forms, and the process-wide stock objects.
+//
+// Sections: number text (locale-free numbers of the text forms); TKvColor; module state (the
+// stock, start-up and shut-down); strokes; fills; fonts; bitmaps.
+//
+// Call flow: the first use of a stock object or a temporary (Black, White, Temp) starts the
+// module (KvGraphicsEnsureStarted: the interface, the stock, the drawing context's globals;
+// shut down again when the application ends), and a start-up that fails undoes what it made.
+// The text forms go both ways: ToString writes a colour, pen, brush or font, CreateFrom reads
+// one back (empty text gives none, a malformed number raises). Temp objects are shared and
+// reset on every call; the caller uses one before the next.
 #include "graphics/KvGrids.Common.Drawing.h"
 
 #include "platform/rtl/Trace.h"

@@ -94,14 +94,14 @@ TKvGridAnimator::TKvGridAnimator(TKvSpriteControl* grid, TKvAnimationClock clock
     : FOwner(grid), FClock(clock ? std::move(clock) : TKvAnimationClock(&SteadyMilliseconds))
 {
     if (grid)
-        FOwnerLink = new TOwnerLink(this, grid);
+        FOwnerLink = MakeOwned<TOwnerLink>(this, grid);
 }
 
 TKvGridAnimator::~TKvGridAnimator()
 {
     *FAlive = false;
     FreeTimer();
-    delete FOwnerLink;
+    FOwnerLink.reset();
 }
 
 void TKvGridAnimator::OwnerFreed()

@@ -135,7 +135,7 @@ private:
     unsigned FRun = 0;
     TTimer* FTimer = nullptr;
     TKvAnimationClock FClock;
-    TOwnerLink* FOwnerLink = nullptr;
+    TOwned<TOwnerLink> FOwnerLink;
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 

@@ -225,7 +225,22 @@ void TKvGridStyleSheet::FreeDefault()
     FreeObject(sheet);
 }
 
-void TKvGridStyleSheet::BuildDefault(TKvGridStyleSheet* sheet)
+namespace {
+
+void Aligned(TKvGridStyleBag* bag, TKvAlignment text)
+{
+    bag->SetTextAlignment(text);
+    bag->SetLineAlignment(AlignCenter);
+}
+
+void PaddedSides(TKvGridStyleBag* bag)
+{
+    bag->SetPaddingLeft(2);
+    bag->SetPaddingRight(2);
+}
+
+// The sheet's own styles, the grouping panel, the body and the fixed areas.
+void DefaultBodyStyles(TKvGridStyleSheet* sheet)
 {
     const float w = 1.0f;
     const TKvDashStyle solid = DashStyleSolid;
@@ -268,31 +283,26 @@ void TKvGridStyleSheet::BuildDefault(TKvGridStyleSheet* sheet)
     grayBorders(sheet->GetFixedColsBar(), TKvFill::LightGray());
     grayBorders(sheet->GetFixedRows(), TKvFill::Fixed());
     grayBorders(sheet->GetFixedRowsBar(), TKvFill::LightGray());
+}
 
-    auto aligned = [](TKvGridStyleBag* bag, TKvAlignment text) {
-        bag->SetTextAlignment(text);
-        bag->SetLineAlignment(AlignCenter);
-    };
-    auto paddedSides = [](TKvGridStyleBag* bag) {
-        bag->SetPaddingLeft(2);
-        bag->SetPaddingRight(2);
-    };
-
+// The column headers, the footer and the row groups' header and footer rows.
+void DefaultHeaderStyles(TKvGridStyleSheet* sheet)
+{
     TKvGridStyleBag* header = sheet->GetHeader();
     header->SetBackground(header->CreateLinearBrush(0x88FFFFFFu, 0x88CCCCCCu, 90.0f));
     header->SetHoveredMaskBackground(header->CreateBrush(0x88F0E68Cu));
     header->SetBorderRight(TKvStroke::Gray());
     header->SetBorderBottom(TKvStroke::Gray());
-    paddedSides(header);
-    aligned(header, AlignNear);
+    PaddedSides(header);
+    Aligned(header, AlignNear);
 
     TKvGridStyleBag* headerGroup = sheet->GetHeaderGroup();
     headerGroup->SetBackground(headerGroup->CreateLinearBrush(0x88DDDDDDu, 0x88AAAAAAu, 90.0f));
     headerGroup->SetHoveredMaskBackground(headerGroup->CreateBrush(0x88F0E68Cu));
     headerGroup->SetBorderRight(TKvStroke::Gray());
     headerGroup->SetBorderBottom(TKvStroke::Gray());
-    paddedSides(headerGroup);
-    aligned(headerGroup, AlignCenter);
+    PaddedSides(headerGroup);
+    Aligned(headerGroup, AlignCenter);
 
     TKvGridStyleBag* footer = sheet->GetFooter();
     footer->SetBackground(footer->CreateBrush(0xFFEEEEEEu));
@@ -300,29 +310,33 @@ void TKvGridStyleSheet::BuildDefault(TKvGridStyleSheet* sheet)
     footer->SetBorderTop(TKvStroke::Gray());
     footer->SetBorderLeft(nullptr);
     footer->SetBorderBottom(nullptr);
-    paddedSides(footer);
-    aligned(footer, AlignFar);
+    PaddedSides(footer);
+    Aligned(footer, AlignFar);
 
     TKvGridStyleBag* rowGroupHeader = sheet->GetRowGroupHeader();
     rowGroupHeader->SetBackground(TKvFill::Gray());
     rowGroupHeader->SetBorderRight(TKvStroke::DimGray());
     rowGroupHeader->SetBorderBottom(TKvStroke::DimGray());
     rowGroupHeader->SetForeground(TKvFill::White());
-    aligned(rowGroupHeader, AlignNear);
+    Aligned(rowGroupHeader, AlignNear);
 
     TKvGridStyleBag* rowGroupFooter = sheet->GetRowGroupFooter();
     rowGroupFooter->SetBackground(rowGroupFooter->CreateBrush(0xFFEEEEEEu));
     rowGroupFooter->SetBorderRight(TKvStroke::DimGray());
     rowGroupFooter->SetBorderBottom(TKvStroke::DimGray());
     rowGroupFooter->SetForeground(TKvFill::Black());
-    aligned(rowGroupFooter, AlignFar);
+    Aligned(rowGroupFooter, AlignFar);
+}
 
+// The bars left of the rows: indicator, check bar, states bar.
+void DefaultBarStyles(TKvGridStyleSheet* sheet)
+{
     TKvGridStyleBag* indicator = sheet->GetIndicator();
     indicator->SetBackground(indicator->CreateLinearBrush(0xFFE5E5E5u, 0xFFFFFFFFu, 180.0f));
     indicator->SetBorderRight(TKvStroke::Gray());
     indicator->SetBorderBottom(TKvStroke::Gray());
-    paddedSides(indicator);
-    aligned(indicator, AlignCenter);
+    PaddedSides(indicator);
+    Aligned(indicator, AlignCenter);
 
     TKvGridStyleBag* checkBar = sheet->GetCheckBar();
     checkBar->SetBackground(checkBar->CreateBrush(0xFFFFFFFFu));
@@ -333,8 +347,17 @@ void TKvGridStyleSheet::BuildDefault(TKvGridStyleSheet* sheet)
     statesBar->SetBackground(statesBar->CreateBrush(0xFFFFFFFFu));
     statesBar->SetBorderRight(TKvStroke::Gray());
     statesBar->SetBorderBottom(TKvStroke::Gray());
-    paddedSides(statesBar);
-    aligned(statesBar, AlignCenter);
+    PaddedSides(statesBar);
+    Aligned(statesBar, AlignCenter);
+}
+
+} // namespace
+
+void TKvGridStyleSheet::BuildDefault(TKvGridStyleSheet* sheet)
+{
+    DefaultBodyStyles(sheet);
+    DefaultHeaderStyles(sheet);
+    DefaultBarStyles(sheet);
 }
 
 } // namespace kv

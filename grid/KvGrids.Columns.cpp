@@ -1420,7 +1420,7 @@ void TKvGridView::GetChildren(const TGetChildProc& Proc, TComponent* Root)
         if (GetColumn(i)->GetOwner() == Root)
             Proc(GetColumn(i));
     if (FModelConsumer)
-        Proc(FModelConsumer.get());
+        Proc(FModelConsumer);
 }
 
 // --- the Columns facade -------------------------------------------------------------------

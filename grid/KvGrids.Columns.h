@@ -663,7 +663,6 @@ private:
 
     // The top of the tree this group belongs to (the root, or a detached top group).
     const TKvGridColumnGroup* Top() const;
-    void InvalidateLookups();
     const TLookups& Lookups() const;
     void ResolveIndices(TKvGridDataProvider* source);
     void AssignLevels(int level);

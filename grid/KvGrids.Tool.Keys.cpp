@@ -111,6 +111,47 @@ void TKvGridSelectionTool::DoKeyDown(std::uint16_t& Key, TShiftState Shift)
     }
 }
 
+// Shift with a key: the current selection item's far corner moves; the focus stays on F.
+void TKvGridSelectionTool::ExtendSelectionByKey(std::uint16_t Key, bool Ctrl, int Page, const TKvGridCellIndex& F)
+{
+    TKvGridView* grid = FOwner;
+    TKvGridSelectionManager* selections = grid->GetSelections();
+    if (grid->IsItemEditing(F.ItemIndex) || !selections || selections->GetCount() == 0)
+        return;
+    TKvGridSelectionItem* item = selections->GetCurrent();
+    // A rows item has no column to move sideways.
+    const bool rows = item->GetStyle() == SelectRows;
+    TKvGridCellIndex e = item->GetLastIndex();
+    switch (Key) {
+    case VK_PRIOR: e = e.ItemBy(-Page); break;
+    case VK_NEXT: e = e.ItemBy(Page); break;
+    case VK_END:
+        if (!Ctrl && rows)
+            return;
+        e = Ctrl ? e.LastItem() : e.LastColumn();
+        break;
+    case VK_HOME:
+        if (!Ctrl && rows)
+            return;
+        e = Ctrl ? e.FirstItem() : e.FirstColumn();
+        break;
+    case VK_LEFT:
+        if (rows)
+            return;
+        e = e.LeftColumn();
+        break;
+    case VK_UP: e = e.ItemBy(-1); break;
+    case VK_RIGHT:
+        if (rows)
+            return;
+        e = e.RightColumn();
+        break;
+    case VK_DOWN: e = e.ItemBy(1); break;
+    default: break;
+    }
+    item->Resize(e);
+}
+
 // Computes the new focus into F; false when the key was used up without a move.
 bool TKvGridSelectionTool::NavigateKey(std::uint16_t Key, TShiftState Shift, TKvGridCellIndex& F, bool& Appended)
 {
@@ -130,41 +171,7 @@ bool TKvGridSelectionTool::NavigateKey(std::uint16_t Key, TShiftState Shift, TKv
         return true;
     }
     if (Shift.Contains(ssShift) && !grid->GetEditing()) {
-        TKvGridSelectionManager* selections = grid->GetSelections();
-        if (grid->IsItemEditing(F.ItemIndex) || !selections || selections->GetCount() == 0)
-            return false;
-        TKvGridSelectionItem* item = selections->GetCurrent();
-        // A rows item has no column to move sideways.
-        const bool rows = item->GetStyle() == SelectRows;
-        TKvGridCellIndex e = item->GetLastIndex();
-        switch (Key) {
-        case VK_PRIOR: e = e.ItemBy(-page); break;
-        case VK_NEXT: e = e.ItemBy(page); break;
-        case VK_END:
-            if (!ctrl && rows)
-                return false;
-            e = ctrl ? e.LastItem() : e.LastColumn();
-            break;
-        case VK_HOME:
-            if (!ctrl && rows)
-                return false;
-            e = ctrl ? e.FirstItem() : e.FirstColumn();
-            break;
-        case VK_LEFT:
-            if (rows)
-                return false;
-            e = e.LeftColumn();
-            break;
-        case VK_UP: e = e.ItemBy(-1); break;
-        case VK_RIGHT:
-            if (rows)
-                return false;
-            e = e.RightColumn();
-            break;
-        case VK_DOWN: e = e.ItemBy(1); break;
-        default: break;
-        }
-        item->Resize(e);
+        ExtendSelectionByKey(Key, ctrl, page, F);
         return false;
     }
     const bool last = F.ItemIndex == items - 1;

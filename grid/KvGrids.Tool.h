@@ -317,6 +317,7 @@ protected:
     void LockHover();
     // Keys (KvGrids.Tool.Keys.cpp).
     bool NavigateKey(std::uint16_t Key, TShiftState Shift, TKvGridCellIndex& F, bool& Appended);
+    void ExtendSelectionByKey(std::uint16_t Key, bool Ctrl, int Page, const TKvGridCellIndex& F);
     TKvGridCellIndex ExitLastCell(const TKvGridCellIndex& Focused, TKvGridCellIndex Candidate, bool& Appended);
     void MoveFocus(const TKvGridCellIndex& F, bool Appended);
 

@@ -24,6 +24,7 @@
 #include "grid/KvGrids.Runtime.Grid.h"
 #include "grid/KvGrids.Selection.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/Trace.h"
 #include "platform/ui/Messages.h"
@@ -209,6 +210,69 @@ void TKvGridView::DoItemSourceItemDelete(int Index)
     RefreshView(false);
 }
 
+// The focus leaves its row: the row's edit is committed, or cancelled unless FNoCancel says
+// otherwise, and Index is moved to where its target row now is (a saved row that moves, or a
+// dropped new row, shifts the rows around it; a row that went takes its place with it).
+void TKvGridView::LeaveFocusedRow(const TKvGridCellIndex& Old, TKvGridCellIndex& Index)
+{
+    const int current = FFocusedIndex.IsValid(this) ? FFocusedIndex.ItemIndex : -1;
+    // The target by its data row.
+    TKvGridItem* target = current >= 0 && Index.ItemIndex >= 0 && Index.ItemIndex < GetItemCount() &&
+                                  !IsItemEditing(Index.ItemIndex)
+                              ? GetItem(Index.ItemIndex)
+                              : nullptr;
+    const int targetRow = target ? target->GetDataRow() : -1;
+    TScopeExit clearNoCancel([this] { FNoCancel = false; });
+    TRestore<bool> moving(FMovingFocus, true);
+    bool ended = false;
+    if (current >= 0) {
+        if (CanCommit(current))
+            ended = Commit();
+        else if (!FNoCancel && CanCancel(current))
+            ended = Cancel();
+    }
+    if (ended && FFocusedIndex == Old) {
+        const int moved = targetRow >= 0 && FItemProvider ? FItemProvider->ItemOfData(targetRow) : -1;
+        if (moved >= 0 && moved < GetItemCount())
+            Index.ItemIndex = moved;
+    }
+    if (!FNoCancel)
+        LeavePendingRow(Index);
+    // A new row dropped, or one committed that the view does not show.
+    const int count = GetItemCount();
+    if (count == 0)
+        Index = TKvGridCellIndex::Null();
+    else if (Index.ItemIndex >= count)
+        Index.ItemIndex = count - 1;
+}
+
+// Moves the focus mark from Old to Index and tells the edit controller; the focused column sets
+// whether typed text may come through an input method.
+void TKvGridView::StoreFocusedIndex(const TKvGridCellIndex& Old, const TKvGridCellIndex& Index)
+{
+    if (FFocusedIndex.IsValid(this))
+        MarkFocusedCell(FFocusedIndex, false);
+    // The bars at the left mark the focused row: theirs are drawn anew on both rows.
+    if (Old.ItemIndex != Index.ItemIndex) {
+        InvalidateItemBars(Old.ItemIndex);
+        InvalidateItemBars(Index.ItemIndex);
+    }
+    FFocusedIndex = Index;
+    FFocusedIndex.Grid = this;
+    FocusedIndexChanged(FFocusedIndex);
+    if (FEditController)
+        FEditController->DoFocusedIndexChanged(FFocusedIndex);
+    if (FFocusedIndex.IsValid(this)) {
+        MarkFocusedCell(FFocusedIndex, true);
+        // The focused column decides whether typed text may come through an input method.
+        auto* data = dynamic_cast<TKvGridDataColumn*>(FFocusedIndex.Column);
+        if (data && HandleAllocated() && data->GetImeMode() != imDontCare) {
+            const bool open = data->GetImeMode() != imDisable && data->GetImeMode() != imClose;
+            SetControlStyle(open ? GetControlStyle() + csInputMethod : GetControlStyle() - csInputMethod);
+        }
+    }
+}
+
 void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
 {
     if (IsDestroying() || !FCurrent)
@@ -249,73 +313,12 @@ void TKvGridView::SetFocusedIndex(const TKvGridCellIndex& Index, bool Reselect)
     // An open cell edit is written before its row is committed.
     if (FEditController)
         FEditController->DoFocusedIndexChanging();
-    if (itemChanged) {
-        const int current = FFocusedIndex.IsValid(this) ? FFocusedIndex.ItemIndex : -1;
-        // The target by its data row: a saved row that moves, or a dropped new row, shifts the
-        // rows around it.
-        TKvGridItem* target = current >= 0 && index.ItemIndex >= 0 && index.ItemIndex < GetItemCount() &&
-                                      !IsItemEditing(index.ItemIndex)
-                                  ? GetItem(index.ItemIndex)
-                                  : nullptr;
-        const int targetRow = target ? target->GetDataRow() : -1;
-        struct TResetFlags
-        {
-            bool& noCancel;
-            bool& moving;
-            bool wasMoving;
-            ~TResetFlags()
-            {
-                noCancel = false;
-                moving = wasMoving;
-            }
-        } reset{FNoCancel, FMovingFocus, FMovingFocus};
-        FMovingFocus = true;
-        bool ended = false;
-        if (current >= 0) {
-            if (CanCommit(current))
-                ended = Commit();
-            else if (!FNoCancel && CanCancel(current))
-                ended = Cancel();
-        }
-        if (ended && FFocusedIndex == old) {
-            const int moved = targetRow >= 0 && FItemProvider ? FItemProvider->ItemOfData(targetRow) : -1;
-            if (moved >= 0 && moved < GetItemCount())
-                index.ItemIndex = moved;
-        }
-        if (!FNoCancel)
-            LeavePendingRow(index);
-        // A row that went (a new row dropped, or one committed that the view does not show)
-        // takes its place with it.
-        const int count = GetItemCount();
-        if (count == 0)
-            index = TKvGridCellIndex::Null();
-        else if (index.ItemIndex >= count)
-            index.ItemIndex = count - 1;
-    }
+    if (itemChanged)
+        LeaveFocusedRow(old, index);
     if (!(FFocusedIndex == old))
         return;
 
-    if (FFocusedIndex.IsValid(this))
-        MarkFocusedCell(FFocusedIndex, false);
-    // The bars at the left mark the focused row: theirs are drawn anew on both rows.
-    if (old.ItemIndex != index.ItemIndex) {
-        InvalidateItemBars(old.ItemIndex);
-        InvalidateItemBars(index.ItemIndex);
-    }
-    FFocusedIndex = index;
-    FFocusedIndex.Grid = this;
-    FocusedIndexChanged(FFocusedIndex);
-    if (FEditController)
-        FEditController->DoFocusedIndexChanged(FFocusedIndex);
-    if (FFocusedIndex.IsValid(this)) {
-        MarkFocusedCell(FFocusedIndex, true);
-        // The focused column decides whether typed text may come through an input method.
-        auto* data = dynamic_cast<TKvGridDataColumn*>(FFocusedIndex.Column);
-        if (data && HandleAllocated() && data->GetImeMode() != imDontCare) {
-            const bool open = data->GetImeMode() != imDisable && data->GetImeMode() != imClose;
-            SetControlStyle(open ? GetControlStyle() + csInputMethod : GetControlStyle() - csInputMethod);
-        }
-    }
+    StoreFocusedIndex(old, index);
 
     if (Reselect && FSelections) {
         FSelections->Clear();

@@ -18,6 +18,7 @@
 #include "grid/KvGrids.Layout.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.Selection.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Messages.h"
 
@@ -385,12 +386,7 @@ void TKvGridView::UpdateLayout()
     const bool rows = !FRefilling && (MoveScrollPos(SB_VERT, FTopIndex, FTopIndex) || FTopIndex != topIndex);
     const bool columns = !FRefilling && (MoveScrollPos(SB_HORZ, FLeftPos, FLeftPos) || FLeftPos != leftPos);
     if (rows || columns) {
-        struct TRefilling
-        {
-            bool& Flag;
-            ~TRefilling() { Flag = false; }
-        } refilling{FRefilling};
-        FRefilling = true;
+        TRestore<bool> refilling(FRefilling, true);
         UpdateLayout();
         return;
     }

@@ -150,13 +150,15 @@ void TKvGridView::Loaded()
     // A consumer read from the form file replaces the one the grid made for itself.
     for (int i = GetComponentCount() - 1; i >= 0; --i) {
         auto* consumer = dynamic_cast<TKvGridItemConsumer*>(GetComponent(i));
-        if (!consumer || consumer == FModelConsumer.get())
+        if (!consumer || consumer == FModelConsumer)
             continue;
-        FModelConsumer.reset(consumer);
+        TKvGridItemConsumer* made = FModelConsumer;
+        FModelConsumer = consumer;
+        FreeObject(made);
         break;
     }
     for (int i = GetComponentCount() - 1; i >= 0; --i)
-        if (auto* extra = dynamic_cast<TKvGridItemConsumer*>(GetComponent(i)); extra && extra != FModelConsumer.get())
+        if (auto* extra = dynamic_cast<TKvGridItemConsumer*>(GetComponent(i)); extra && extra != FModelConsumer)
             extra->Free();
     ResetColumnIndicies();
     FFixedRows->ApplyToItems();

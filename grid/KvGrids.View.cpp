@@ -199,9 +199,9 @@ void TKvGridView::Initialize()
 
     // Validations and the current cell.
     FValidations.reset(Create<TKvGridValidationCollection>(this));
-    FCurrent.reset(Create<TKvGridCurrent>(this));
+    FCurrent = Create<TKvGridCurrent>(this);
 
-    FModelConsumer.reset(Create<TKvGridItemConsumer>(this));
+    FModelConsumer = Create<TKvGridItemConsumer>(this);
 }
 
 void TKvGridView::CreateElements() { CreateViews(); }
@@ -238,8 +238,8 @@ void TKvGridView::Destroying()
 
 void TKvGridView::Dispose()
 {
-    FModelConsumer.reset();
-    FCurrent.reset();
+    FreeObject(FModelConsumer);
+    FreeObject(FCurrent);
     FValidations.reset();
     FRowValidationRuntime.reset();
     FColumnValidationRuntime.reset();
@@ -550,8 +550,6 @@ void TKvGridView::Notification(TComponent* Component, TOperation Operation)
     // frees its components in any order, the grid among them. Only the refreshing waits for
     // a grid that stays.
     const bool going = IsDestroying() || GetDisposing();
-    if (Component == FModelConsumer.get())
-        (void)FModelConsumer.release();
     if (auto* editor = dynamic_cast<TKvGridCellEditor*>(Component))
         EditorRemoved(editor);
     if (auto* column = dynamic_cast<TKvGridColumn*>(Component)) {

@@ -229,7 +229,7 @@ public:
     TKvGridColumnGroup* GetRootGroup() const { return FRootGroup.get(); }
     TKvGridViewColumns* GetColumns() const { return FColumns.get(); }
     TKvGridValidationCollection* GetValidations() const { return FValidations.get(); }
-    TKvGridCurrent* GetCurrent() const { return FCurrent.get(); }
+    TKvGridCurrent* GetCurrent() const { return FCurrent; }
     TKvGridIndicator* GetIndicator() const { return FIndicator.get(); }
     TKvGridStatesBar* GetStatesBar() const { return FStatesBar.get(); }
     TKvGridCheckBar* GetCheckBar() const { return FCheckBar.get(); }
@@ -255,7 +255,7 @@ public:
     TKvGridEditController* GetEditController() const { return FEditController.get(); }
     TKvGridClipboardManager* GetClipboardManager() const { return FClipboardManager.get(); }
     TKvGridHintManager* GetHintManager() const { return FHintManager.get(); }
-    TKvGridItemConsumer* GetModelConsumer() const { return FModelConsumer.get(); }
+    TKvGridItemConsumer* GetModelConsumer() const { return FModelConsumer; }
 
     // Area objects live as long as the grid: their setters only write a trace line.
     void SetIndicator(TKvGridIndicator* Value);
@@ -604,6 +604,9 @@ private:
     void FollowPendingRow();
     void FollowCommittedRow(int DataRow, const TKvGridCellIndex& At);
     void LayoutForInput();
+    // SetFocusedIndex's steps: ending the old row's edit, and storing the new focus.
+    void LeaveFocusedRow(const TKvGridCellIndex& Old, TKvGridCellIndex& Index);
+    void StoreFocusedIndex(const TKvGridCellIndex& Old, const TKvGridCellIndex& Index);
 
     int FUpdateLock = 0;
     bool FLayoutLock = false;
@@ -627,7 +630,8 @@ private:
     // The pending row's item as the grid last saw it, or -1.
     int FPendingItem = -1;
     bool FItemEdited = false;
-    TOwned<TKvGridItemConsumer> FModelConsumer;
+    // Components the grid owns (it frees them in Dispose); the references clear themselves.
+    TComponentRef<TKvGridItemConsumer> FModelConsumer;
     std::unique_ptr<TStyleSheetListener> FStyleSheetListener;
     TOwned<TKvGridClipboardManager> FClipboardManager;
     TOwned<TKvGridHintManager> FHintManager;
@@ -646,7 +650,8 @@ private:
     TOwned<TKvAbstractGridLayoutManager> FLayoutManager;
     TOwned<TKvGridSelectionManager> FSelections;
     TKvGridCellIndex FFocusedIndex;
-    TOwned<TKvGridCurrent> FCurrent;
+    // Owned by the grid as a component, as the model consumer is.
+    TComponentRef<TKvGridCurrent> FCurrent;
     TOwned<TKvGridValidationCollection> FValidations;
     TOwned<TKvGridDisplayOptions> FDisplayOptions;
     TOwned<TKvGridEditOptions> FEditOptions;

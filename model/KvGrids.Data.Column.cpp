@@ -1,3 +1,15 @@
+// The typed column store under the in-memory table: a column of cell values kept by kind.
+//
+// Sections: TKvByteArray (bytes grown in place); TKvPackedInts (whole numbers in the fewest
+// bits, widened as values need); TKvValueColumn (the cells by mode: reading, gathering, sort
+// keys, writing, erasing).
+//
+// Call flow: the table's SetData and InsertRow reach Set and Insert, both Put: a column's first
+// value picks its mode (ModeFor), a value that does not fit it turns the column into variants
+// (ToVariants), and a text column whose texts are mostly distinct turns too. Get and Gather
+// read cells back as the variants stored; the sorters ask OrderKeys for unsigned keys in the
+// variant order (doubles and whole numbers by value, texts by their rank in the text table),
+// which a variant column cannot give. EraseRows removes many rows in one pass.
 #include "model/KvGrids.Data.Column.h"
 
 #include <algorithm>

@@ -295,6 +295,114 @@ struct TValueIndexPlan
     int FieldsLine = 0;
 };
 
+// The value ends of the record being read (from its start), and where its line break is.
+struct TRecordEnds
+{
+    std::vector<quint32> Buffer = std::vector<quint32>(64);
+    quint32* Ends = Buffer.data();
+    size_t Count = 0;
+    // The record's line break (n when it has none) and its length.
+    qsizetype End = 0;
+    int BreakLength = 0;
+
+    void Ensure(size_t more)
+    {
+        if (Count + more > Buffer.size()) {
+            Buffer.resize(std::max(Buffer.size() * 2, Count + more));
+            Ends = Buffer.data();
+        }
+    }
+};
+
+// The block of 32 bytes the records are read through, and its masks.
+struct TBlockCursor
+{
+    qsizetype Base = -64;
+    TBlockMasks Masks;
+};
+
+int BreakLengthAt(const char* p, qsizetype at, qsizetype n)
+{
+    return p[at] == '\r' && at + 1 < n && p[at + 1] == '\n' ? 2 : 1;
+}
+
+// Reads the record at start a block at a time: its commas, then its line break. False, with
+// nothing kept, when quoted and a quote comes first.
+bool SplitPlainRecord(const char* p, qsizetype n, bool quoted, TKvFileLines& lines, qsizetype start,
+                      TBlockCursor& block, TRecordEnds& record)
+{
+    qsizetype base = block.Base;
+    TBlockMasks masks = block.Masks;
+    bool plain = true;
+    for (qsizetype from = start;;) {
+        if (from < base || from >= base + 32) {
+            base = from;
+            lines.CheckText(std::min(base + 32, n));
+            masks = TBlockMasks(p, n, base);
+        }
+        const quint32 live = ~0u << (from - base);
+        const quint32 breaks = masks.Breaks & live;
+        const quint32 before = breaks ? (breaks & (0u - breaks)) - 1 : ~0u;
+        if (quoted && (masks.Quotes & live & before)) {
+            plain = false;
+            break;
+        }
+        record.Ensure(33);
+        quint32* ends = record.Ends;
+        size_t count = record.Count;
+        for (quint32 c = masks.Commas & live & before; c; c &= c - 1)
+            ends[count++] = static_cast<quint32>(base + std::countr_zero(c) - start);
+        if (breaks) {
+            const qsizetype at = base + std::countr_zero(breaks);
+            ends[count++] = static_cast<quint32>(at - start);
+            record.Count = count;
+            record.End = at;
+            record.BreakLength = BreakLengthAt(p, at, n);
+            break;
+        }
+        if (base + 32 >= n) {
+            ends[count++] = static_cast<quint32>(n - start);
+            record.Count = count;
+            break;
+        }
+        record.Count = count;
+        from = base + 32;
+    }
+    block.Base = base;
+    block.Masks = masks;
+    return plain;
+}
+
+// Reads the record at start value by value, a quoted value up to its closing quote; raises
+// when a quote is left open (index is the record's, from 0).
+void SplitQuotedRecord(const char* p, qsizetype n, bool quoted, TKvFileLines& lines, TSeparatorScan& scan,
+                       qsizetype start, int index, TRecordEnds& record)
+{
+    record.Count = 0;
+    for (qsizetype i = start;;) {
+        if (quoted && i < n && p[i] == '"') {
+            i = SkipQuoted(p, i, n);
+            if (i < 0) {
+                lines.CheckText(n);
+                throw EConvertError(
+                    QStringLiteral("Quoted value is not closed at the end of the file in record %1").arg(index + 1));
+            }
+        }
+        const qsizetype at = scan.Next(i);
+        record.Ensure(1);
+        record.Ends[record.Count++] = static_cast<quint32>(at - start);
+        if (at >= n)
+            return;
+        if (p[at] == ',') {
+            i = at + 1;
+            continue;
+        }
+        record.End = at;
+        record.BreakLength = BreakLengthAt(p, at, n);
+        return;
+    }
+}
+
 // Splits the text into records at CR LF, LF or CR in one pass over the bytes; with Quoted,
 // line breaks inside a value that begins with a quote stay in the record and a quote left
 // open raises. With a plan, the value ends of the planned records are kept.
@@ -304,10 +412,8 @@ void SplitText(TKvFileLines& lines, bool quoted, const TValueIndexPlan* plan)
     const char* p = text.constData();
     const qsizetype n = text.size();
     TSeparatorScan scan(p, n, &lines);
-    // The value ends of the record being read.
-    std::vector<quint32> endsBuffer(64);
-    quint32* ends = endsBuffer.data();
-    size_t endCount = 0;
+    TRecordEnds ends;
+    TBlockCursor block;
     bool indexing = false;
     int record = 0;
     // Reserves once the first records show how long a record is.
@@ -320,86 +426,23 @@ void SplitText(TKvFileLines& lines, bool quoted, const TValueIndexPlan* plan)
         if (indexing)
             lines.ReserveValues(std::min<size_t>(expected, static_cast<size_t>(plan->Rows)));
     };
-    // The block the records are read through.
-    qsizetype base = -64;
-    TBlockMasks masks;
-    const auto ensure = [&](size_t more) {
-        if (endCount + more > endsBuffer.size()) {
-            endsBuffer.resize(std::max(endsBuffer.size() * 2, endCount + more));
-            ends = endsBuffer.data();
-        }
-    };
     qsizetype pos = lines.Offset();
     while (pos < n) {
         const qsizetype start = pos;
-        endCount = 0;
-        int breakLength = 0;
-        qsizetype end = n;
-        // A record without quotes a block at a time: its commas, then its line break.
-        bool plain = true;
-        for (qsizetype from = pos;;) {
-            if (from < base || from >= base + 32) {
-                base = from;
-                lines.CheckText(std::min(base + 32, n));
-                masks = TBlockMasks(p, n, base);
-            }
-            const quint32 live = ~0u << (from - base);
-            const quint32 breaks = masks.Breaks & live;
-            const quint32 before = breaks ? (breaks & (0u - breaks)) - 1 : ~0u;
-            if (quoted && (masks.Quotes & live & before)) {
-                plain = false;
-                break;
-            }
-            ensure(33);
-            for (quint32 c = masks.Commas & live & before; c; c &= c - 1)
-                ends[endCount++] = static_cast<quint32>(base + std::countr_zero(c) - start);
-            if (breaks) {
-                const qsizetype at = base + std::countr_zero(breaks);
-                ends[endCount++] = static_cast<quint32>(at - start);
-                end = at;
-                breakLength = p[at] == '\r' && at + 1 < n && p[at + 1] == '\n' ? 2 : 1;
-                break;
-            }
-            if (base + 32 >= n) {
-                ends[endCount++] = static_cast<quint32>(n - start);
-                break;
-            }
-            from = base + 32;
-        }
-        // A record with quotes value by value.
-        if (!plain)
-            endCount = 0;
-        for (qsizetype i = pos; !plain;) {
-            if (quoted && i < n && p[i] == '"') {
-                i = SkipQuoted(p, i, n);
-                if (i < 0) {
-                    lines.CheckText(n);
-                    throw EConvertError(QStringLiteral("Quoted value is not closed at the end of the file in record %1")
-                                            .arg(record + 1));
-                }
-            }
-            const qsizetype at = scan.Next(i);
-            ensure(1);
-            ends[endCount++] = static_cast<quint32>(at - start);
-            if (at >= n)
-                break;
-            if (p[at] == ',') {
-                i = at + 1;
-                continue;
-            }
-            end = at;
-            breakLength = p[at] == '\r' && at + 1 < n && p[at + 1] == '\n' ? 2 : 1;
-            break;
-        }
-        lines.Append(start, breakLength);
-        pos = end + breakLength;
+        ends.Count = 0;
+        ends.End = n;
+        ends.BreakLength = 0;
+        if (!SplitPlainRecord(p, n, quoted, lines, start, block, ends))
+            SplitQuotedRecord(p, n, quoted, lines, scan, start, record, ends);
+        lines.Append(start, ends.BreakLength);
+        pos = ends.End + ends.BreakLength;
         if (plan) {
             if (record == plan->FieldsLine) {
-                lines.BeginValues(plan->First, static_cast<int>(endCount));
+                lines.BeginValues(plan->First, static_cast<int>(ends.Count));
                 indexing = true;
             }
             if (indexing && record >= plan->First && record - plan->First < plan->Rows)
-                lines.AppendValues(ends, endCount, end - start);
+                lines.AppendValues(ends.Ends, ends.Count, ends.End - start);
         }
         ++record;
         if (!reserved && (record == 256 || pos - lines.Offset() >= (1 << 16)) && pos < n)

@@ -1,3 +1,15 @@
+// Data providers over objects: TKvObjectDataProvider (an object, a collection, a list or a
+// generic list, its published properties as fields) and TKvDynArrayDataProvider (a variant
+// array, one field).
+//
+// Sections: the adapter base (published properties read once per class, values through
+// TypInfo); adapters by kind of source; the object provider; the array provider.
+//
+// Call flow: SetSource picks an adapter by the source's kind (CreateAdapter) and makes it
+// before the old one goes, so a failing source keeps the old one; the source's owning
+// component is watched, and its freeing clears the source. GetData and SetData go through the
+// adapter to the row's object and the field's property; UpdateRow writes field by field and
+// puts back what it wrote when a write fails.
 #include "model/KvGrids.Data.Objects.h"
 
 #include "platform/rtl/Collections.h"

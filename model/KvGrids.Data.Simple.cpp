@@ -1,3 +1,16 @@
+// The in-memory table: typed columns of cells (KvGrids.Data.Column) with a running sum per
+// numeric column.
+//
+// Sections: fields; cells (reading, gathering, order keys, writing); running sums; rows
+// (update, insert, remove); sums of the whole column and of ranges of rows; columns (insert,
+// remove).
+//
+// Call flow: SetData, UpdateRow, InsertRow and the removals change the column store and move
+// the running sums (MoveSum: whole numbers exactly, fractions apart, infinities and NaNs
+// counted) before they notify the listeners. GetSum answers from the running sum (fractions
+// summed again only once an addition rounded); GetRangeSum and GetRangeSums add the
+// cells of the rows asked for. The sorters read cells and order keys through GetCells and
+// GetOrderKeys.
 #include "model/KvGrids.Data.Simple.h"
 
 #include <QtCore/QRegularExpression>

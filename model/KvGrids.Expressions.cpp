@@ -1,5 +1,19 @@
+// The expression language: lexer, recursive-descent parser, expression tree, runtime.
+//
+// Sections: token kinds; conversions; character tables; lexer (one token ahead, scanners by
+// first character); nodes (each evaluates itself); parser; runtime.
+//
+// Call flow: TKvExpressionParser::Parse runs the lexer over the text and builds the tree by
+// the grammar's levels (Expression: a comparison or "in"; SimpleExpression: sums and "or";
+// Term: products and "and"; Factor: literals, identifiers, indexers, "not", signs,
+// parentheses); a syntax error raises TKvSyntaxError. TKvExpressionTree::Evaluate asks the
+// root node, which asks its operands: an identifier resolves its key once per runtime
+// (IsIdentifier) and reads its value through the runtime (EvaluateIdent, EvaluateIndexer). A
+// comparison of values that have no order stops the evaluation; Evaluate then raises,
+// EvaluateOrdered answers false.
 #include "model/KvGrids.Expressions.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Trace.h"
 
 #include <array>
@@ -755,12 +769,8 @@ TKvExpressionNodePtr TKvExpressionParser::Factor()
     trace(">>>>>>>> Factor");
     // Every nesting (unary operators, parentheses, indexes) passes through here: a bounded depth
     // keeps parsing, evaluating and freeing the tree off the end of the stack.
-    struct TDepth
-    {
-        int& Depth;
-        explicit TDepth(int& depth) : Depth(++depth) {}
-        ~TDepth() { --Depth; }
-    } depth(FDepth);
+    ++FDepth;
+    TScopeExit depth([this] { --FDepth; });
     if (FDepth > MaxDepth)
         SyntaxError(QStringLiteral("Expression is nested too deeply"));
     TKvExpressionNodePtr node;

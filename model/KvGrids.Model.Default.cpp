@@ -1,3 +1,17 @@
+// The default item provider: one item per data row of its data source, made when first asked
+// for; the order a plain array of data rows (empty while it is the data order).
+//
+// Sections: data listener; row pool (item memory in chunks) and live rows (the items made so
+// far, by data row); provider (items, checks, fixed rows, data-row lookup, exchange and
+// ordering by sorters, field domains); building (rebuild, sort by levels); data notifications.
+//
+// Call flow: SetDataSource, OrderBy, SetMaxItemCount and the source's reset and refresh
+// rebuild: ClearRows forgets the order, BuildRows counts the rows, keeps the items already
+// made (KeepItems) and sorts through the sorter (SortRange: a multi-key sorter takes every key
+// at once, else each level sorts the runs of equal values of the one before). GetItem makes a
+// row's item on first ask (NewRow from the pool, kept in the live rows). A single inserted or
+// removed row shifts the order and the live rows in place while unsorted; anything else
+// rebuilds and refreshes. ItemOfData answers through an index rebuilt after each change.
 #include "model/KvGrids.Model.Default.h"
 
 #include "platform/rtl/LargeBlocks.h"

@@ -1,3 +1,17 @@
+// The editable item provider: one edit transaction (an update of a row, or a new row appended
+// or inserted) at the top of an item chain.
+//
+// Sections: pending item (the values of the row being edited); data watch; provider (items
+// with the pending row among them, what may be edited); commands; firing; transaction;
+// following the source and the data.
+//
+// Call flow: Edit, UpdateData, Append and Insert open the transaction (BeginUpdate,
+// BeginAppend, BeginInsert) and watch the data source; the pending item holds the values and,
+// for a new row, stands among the source's items at PendingIndex. Commit writes the values
+// (CommitEdit: UpdateRow or InsertRow on the data source) and Cancel drops them; both end
+// through EndUpdate before the listeners hear (FireCommitted, FireCanceled). Notices of the
+// data (a row inserted, removed, reset) move or end the pending row; the source's notices pass
+// on to the listeners with indices shifted past the pending row.
 #include "model/KvGrids.Model.Editing.h"
 
 #include "platform/rtl/ScopeGuard.h"
@@ -386,12 +400,7 @@ void TKvGridEditableItemProvider::CommitEdit()
     const int index = PendingIndex();
     // The values are copied: the data source's notifications may end the transaction.
     const TKvGridDataRow values = FEditingItem->FValues;
-    struct TCommitting
-    {
-        bool& Flag;
-        ~TCommitting() { Flag = false; }
-    } committing{FCommitting};
-    FCommitting = true;
+    TRestore<bool> committing(FCommitting, true);
     FCommitWritten = false;
     FCommittedRow = -1;
     try {

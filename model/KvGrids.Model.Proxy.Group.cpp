@@ -10,6 +10,13 @@
 // joins or leaves its group in place when a neighbour shares its group (SourceItemInserted,
 // SourceItemDeleted); anything else repopulates. A changed row that leaves its group asks the
 // source to order its items again (Regroup).
+//
+// Pending rows: a leaf group lists its rows as children only when first asked (EnsureRows);
+// until then they are pending and have no parent set. TKvGridItem::GetParent() is const, as
+// the item contract has it, and still answers a pending row: it asks the provider's parent
+// finder (TPendingParents::FindParent), which finds the row's group by its place and makes
+// that group's pending rows its children. The answer is what it would have been; only the
+// group's storage changes.
 #include "model/KvGrids.Model.Proxy.Group.h"
 #include "platform/rtl/ScopeGuard.h"
 

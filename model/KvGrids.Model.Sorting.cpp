@@ -245,19 +245,33 @@ inline std::uint8_t FamilyOf(TVarKind kind) noexcept
     }
 }
 
-// Appends the key columns of one field; false when the field cannot be keyed.
-bool ReadKey(const TCells& cells, bool descending, std::vector<KeyColumn>& out)
+// What one pass over a field's cells found: each cell's family and its value within the family
+// (integers as integer keys, doubles as double keys, texts as their number among the distinct
+// texts), and the ranges of the numbers.
+struct TKeyScan
+{
+    explicit TKeyScan(size_t n) : Sub(n, 0), Family(n) {}
+    TBigArray<std::uint64_t> Sub;
+    TBigArray<std::uint8_t> Family;
+    bool AnyIntLike = false, AnyDouble = false;
+    bool Present[3] = {false, false, false};
+    std::int64_t MinInt = std::numeric_limits<std::int64_t>::max(), MaxInt = std::numeric_limits<std::int64_t>::min();
+    std::uint64_t MinDouble = std::numeric_limits<std::uint64_t>::max(), MaxDouble = 0;
+    TTextIds Ids;
+};
+
+// The one pass over the cells; false at an array, which cannot be keyed. The loop keeps its
+// ranges in locals (stores into the keys could alias the scan's fields).
+bool ScanCells(const TCells& cells, TKeyScan& scan)
 {
     const size_t n = cells.Size();
-    // One pass: each cell's family and its value within the family (integers as integer keys,
-    // doubles as double keys, texts as their number among the distinct texts).
-    TBigArray<std::uint64_t> sub(n, 0);
-    TBigArray<std::uint8_t> family(n);
+    std::uint64_t* sub = scan.Sub.data();
+    std::uint8_t* family = scan.Family.data();
+    TTextIds& ids = scan.Ids;
     bool anyIntLike = false, anyDouble = false;
     bool present[3] = {false, false, false};
     std::int64_t minInt = std::numeric_limits<std::int64_t>::max(), maxInt = std::numeric_limits<std::int64_t>::min();
     std::uint64_t minDouble = std::numeric_limits<std::uint64_t>::max(), maxDouble = 0;
-    TTextIds ids;
     for (size_t i = 0; i < n; ++i) {
         if (!ids.ByAddress())
             cells.PrefetchText(i + 8);
@@ -292,54 +306,86 @@ bool ReadKey(const TCells& cells, bool descending, std::vector<KeyColumn>& out)
         family[i] = f;
         present[f] = true;
     }
-    constexpr std::int64_t exact = std::int64_t(1) << 53;
-    if (anyDouble && anyIntLike && (minInt < -exact || maxInt > exact))
-        return false; // such integers and doubles do not share one key exactly
+    scan.AnyIntLike = anyIntLike;
+    scan.AnyDouble = anyDouble;
+    std::copy(std::begin(present), std::end(present), std::begin(scan.Present));
+    scan.MinInt = minInt;
+    scan.MaxInt = maxInt;
+    scan.MinDouble = minDouble;
+    scan.MaxDouble = maxDouble;
+    return true;
+}
 
-    // Numbers from 0: integers beside doubles are read again as doubles.
-    std::uint64_t low = 0, numberMax = 0;
-    if (anyDouble && anyIntLike) {
+// Numbers from 0: their lowest key, and the highest value above it. Integers beside doubles are
+// read again as doubles.
+void OffsetNumbers(const TCells& cells, TKeyScan& scan, std::uint64_t& low, std::uint64_t& numberMax)
+{
+    low = 0;
+    numberMax = 0;
+    if (scan.AnyDouble && scan.AnyIntLike) {
         low = std::numeric_limits<std::uint64_t>::max();
         std::uint64_t high = 0;
-        for (size_t i = 0; i < n; ++i) {
-            if (family[i] != 1)
+        for (size_t i = 0, n = cells.Size(); i < n; ++i) {
+            if (scan.Family[i] != 1)
                 continue;
             switch (const Variant& v = cells[i]; v.Kind()) {
-            case TVarKind::Integer: sub[i] = DoubleBits(static_cast<double>(v.IntUnchecked())); break;
-            case TVarKind::Boolean: sub[i] = DoubleBits(v.BoolUnchecked() ? 1 : 0); break;
-            case TVarKind::Empty: sub[i] = DoubleBits(0); break;
+            case TVarKind::Integer: scan.Sub[i] = DoubleBits(static_cast<double>(v.IntUnchecked())); break;
+            case TVarKind::Boolean: scan.Sub[i] = DoubleBits(v.BoolUnchecked() ? 1 : 0); break;
+            case TVarKind::Empty: scan.Sub[i] = DoubleBits(0); break;
             default: break;
             }
-            low = std::min(low, sub[i]);
-            high = std::max(high, sub[i]);
+            low = std::min(low, scan.Sub[i]);
+            high = std::max(high, scan.Sub[i]);
         }
         numberMax = high - low;
-    } else if (anyDouble) {
-        low = minDouble;
-        numberMax = maxDouble - minDouble;
-    } else if (anyIntLike) {
-        low = IntBits(minInt);
-        numberMax = IntBits(maxInt) - low;
+    } else if (scan.AnyDouble) {
+        low = scan.MinDouble;
+        numberMax = scan.MaxDouble - scan.MinDouble;
+    } else if (scan.AnyIntLike) {
+        low = IntBits(scan.MinInt);
+        numberMax = IntBits(scan.MaxInt) - low;
     }
-    // Texts by their rank among the distinct texts, in code unit order.
-    const std::vector<QString>& texts = ids.Texts();
+}
+
+// Each distinct text's rank among them, in code unit order.
+std::vector<std::uint32_t> RankTexts(const std::vector<QString>& texts)
+{
     std::vector<std::uint32_t> rank(texts.size());
-    if (!texts.empty()) {
-        std::vector<std::uint32_t> byText(texts.size());
-        std::iota(byText.begin(), byText.end(), 0u);
-        std::sort(byText.begin(), byText.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return texts[a].compare(texts[b], Qt::CaseSensitive) < 0;
-        });
-        for (size_t r = 0; r < byText.size(); ++r)
-            rank[byText[r]] = static_cast<std::uint32_t>(r);
-    }
+    if (texts.empty())
+        return rank;
+    std::vector<std::uint32_t> byText(texts.size());
+    std::iota(byText.begin(), byText.end(), 0u);
+    std::sort(byText.begin(), byText.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return texts[a].compare(texts[b], Qt::CaseSensitive) < 0;
+    });
+    for (size_t r = 0; r < byText.size(); ++r)
+        rank[byText[r]] = static_cast<std::uint32_t>(r);
+    return rank;
+}
+
+// Appends the key columns of one field; false when the field cannot be keyed.
+bool ReadKey(const TCells& cells, bool descending, std::vector<KeyColumn>& out)
+{
+    const size_t n = cells.Size();
+    TKeyScan scan(n);
+    if (!ScanCells(cells, scan))
+        return false;
+    constexpr std::int64_t exact = std::int64_t(1) << 53;
+    if (scan.AnyDouble && scan.AnyIntLike && (scan.MinInt < -exact || scan.MaxInt > exact))
+        return false; // such integers and doubles do not share one key exactly
+    std::uint64_t low = 0, numberMax = 0;
+    OffsetNumbers(cells, scan, low, numberMax);
+    const std::vector<QString>& texts = scan.Ids.Texts();
+    const std::vector<std::uint32_t> rank = RankTexts(texts);
     const std::uint64_t textMax = texts.empty() ? 0 : texts.size() - 1;
+    TBigArray<std::uint64_t>& sub = scan.Sub;
+    const TBigArray<std::uint8_t>& family = scan.Family;
 
     // The family rank among the families present, above the value.
     std::uint64_t familyRank[3] = {0, 0, 0};
     int families = 0;
     for (int f = 0; f < 3; ++f)
-        if (present[f])
+        if (scan.Present[f])
             familyRank[f] = static_cast<std::uint64_t>(families++);
     const int familyBits = BitsFor(static_cast<std::uint64_t>(families > 0 ? families - 1 : 0));
     const int subBits = BitsFor(std::max(numberMax, textMax));

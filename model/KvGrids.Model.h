@@ -36,7 +36,8 @@ public:
 
     TKvGridItemProvider* GetProvider() const { return FProvider; }
     // The group the item is a child of; a group that has not listed its rows yet is found
-    // (and lists them) on first ask.
+    // (and lists them) on first ask: const, though it may fill that group's children (see the
+    // grouped provider's call flow, KvGrids.Model.Proxy.Group.cpp).
     TKvGridGroupItem* GetParent() const;
     int GetLevel() const;
     TKvGridDataProvider* GetDataSource() const;

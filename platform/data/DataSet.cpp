@@ -1,5 +1,12 @@
 // Sections: fields - dataset (open, navigation, edit cycle, bookmarks, events) - data source
 // - data link - SQLite database and dataset.
+//
+// Call flow: Open reads the records (InternalOpen); navigation moves the current record. Edit,
+// Insert and Append copy a record into the edit buffer; Post asks the controls to write their
+// changes (deUpdateRecord), stores the buffer through InternalPost (which may raise, leaving
+// the dataset editing and the records as they were) and goes back to browsing; Cancel drops
+// the buffer. Every change reaches the data sources as a data event (none while controls are
+// disabled), and each source passes it to its data links, which keep their window of records.
 #include "platform/data/DataSet.h"
 #include "platform/rtl/ScopeGuard.h"
 

@@ -333,7 +333,6 @@ private:
     friend class TDataSource;
     void DataEvent(TDataEvent event, std::intptr_t info);
     void UpdateState();
-    void UpdateActive();
     void UpdateEditing();
     void ClampWindow();
 

@@ -1,6 +1,13 @@
 // Sections: selections · open designers and notifications · menu items and component editors
 // · property editors (base and standard kinds) · choosing editors and enumerating properties
 // · registrations.
+//
+// Call flow: the object inspector asks GetComponentProperties for the selection's properties;
+// each gets the editor registered for its type, class and name (the nearest registration wins,
+// a later one on a tie), else a standard editor by kind. An editor writes through SetPropValue
+// to every selected object and tells the designer (Modified), which notifies the open
+// designers. GetComponentEditor answers the registered component editor, whose verbs the
+// designer shows.
 #include "platform/design/DesignIntf.h"
 
 #include "platform/design/DesignDialogs.h"

@@ -155,20 +155,30 @@ std::to_chars_result RoundedChars(char* first, char* last, double a, std::chars_
     return std::to_chars(first, last, a, format, decimals);
 }
 
-QString FormatSection(QStringView s, double value, bool withSign)
+// The digits a section shows: the integer part (padded to the layout's least), the decimals
+// and, in scientific notation, the exponent. The texts point into the buffers.
+struct TSectionDigits
 {
-    const TLayout layout = ReadLayout(s);
-    const double a = std::fabs(value);
     // Fixed notation of the largest double with every decimal fits; so does any mantissa.
-    char buffer[512];
-    char mantissa[2 * kMaxDecimals + 8];
-    TDigits intDigits;
-    std::string_view frac;
-    int exponent = 0;
+    char Buffer[512];
+    char Mantissa[2 * kMaxDecimals + 8];
+    TDigits Int;
+    std::string_view Frac;
+    int Exponent = 0;
+};
+
+// Rounds a (not negative) to the layout's places.
+void ReadDigits(const TLayout& layout, double a, TSectionDigits& d)
+{
+    char* buffer = d.Buffer;
+    char* mantissa = d.Mantissa;
+    TDigits& intDigits = d.Int;
+    std::string_view& frac = d.Frac;
+    int& exponent = d.Exponent;
     if (layout.Scientific) {
         const int places = std::clamp(layout.IntPlaces, 1, kMaxDecimals);
         const auto end =
-            RoundedChars(buffer, buffer + sizeof buffer, a, std::chars_format::scientific, places - 1 + layout.MaxDec).ptr;
+            RoundedChars(buffer, buffer + sizeof d.Buffer, a, std::chars_format::scientific, places - 1 + layout.MaxDec).ptr;
         const std::string_view text(buffer, size_t(end - buffer));
         const size_t e = text.find('e');
         size_t n = 0;
@@ -183,7 +193,7 @@ QString FormatSection(QStringView s, double value, bool withSign)
         while (intDigits.Text.size() > size_t(std::max(1, layout.MinInt)) && intDigits.Text.front() == '0')
             intDigits.Text.remove_prefix(1);
     } else {
-        const auto end = RoundedChars(buffer, buffer + sizeof buffer, a, std::chars_format::fixed, layout.MaxDec).ptr;
+        const auto end = RoundedChars(buffer, buffer + sizeof d.Buffer, a, std::chars_format::fixed, layout.MaxDec).ptr;
         const std::string_view text(buffer, size_t(end - buffer));
         const size_t dot = text.find('.');
         intDigits.Text = text.substr(0, dot);
@@ -193,6 +203,45 @@ QString FormatSection(QStringView s, double value, bool withSign)
     if (intDigits.Text == "0" && layout.MinInt == 0)
         intDigits.Text = std::string_view();
     intDigits.Pad = std::max(0, layout.MinInt - int(intDigits.Text.size()));
+}
+
+// At the exponent's "E+" or "E-" at i: the exponent with at least as many digits as zeros
+// follow, then the rest of the section as literal text; i ends at the section's end.
+void PutExponent(QString& out, QStringView s, qsizetype& i, int exponent, TQuotes& quotes)
+{
+    const QChar c = s[i];
+    out += c;
+    const bool always = s[i + 1] == u'+';
+    i += 2;
+    int digits = 0;
+    while (i < s.size() && s[i] == u'0') {
+        ++digits;
+        ++i;
+    }
+    --i;
+    if (exponent < 0)
+        out += u'-';
+    else if (always)
+        out += u'+';
+    const QString e = QString::number(std::abs(exponent));
+    if (e.size() < digits)
+        out += QString(digits - e.size(), u'0');
+    out += e;
+    // the rest of the section is literal text
+    for (++i; i < s.size(); ++i)
+        if (quotes.Take(s[i]) != TQuotes::Quote)
+            out += s[i];
+}
+
+QString FormatSection(QStringView s, double value, bool withSign)
+{
+    const TLayout layout = ReadLayout(s);
+    const double a = std::fabs(value);
+    TSectionDigits digits;
+    ReadDigits(layout, a, digits);
+    const TDigits& intDigits = digits.Int;
+    const std::string_view frac = digits.Frac;
+    const int exponent = digits.Exponent;
 
     QString out;
     out.reserve(s.size() + intDigits.Size() + qsizetype(frac.size()) + intDigits.Size() / 3 + 8);
@@ -257,27 +306,7 @@ QString FormatSection(QStringView s, double value, bool withSign)
                 putAllIntDigits();
                 intDone = true;
             }
-            out += c;
-            const bool always = s[i + 1] == u'+';
-            i += 2;
-            int digits = 0;
-            while (i < s.size() && s[i] == u'0') {
-                ++digits;
-                ++i;
-            }
-            --i;
-            if (exponent < 0)
-                out += u'-';
-            else if (always)
-                out += u'+';
-            const QString e = QString::number(std::abs(exponent));
-            if (e.size() < digits)
-                out += QString(digits - e.size(), u'0');
-            out += e;
-            // the rest of the section is literal text
-            for (++i; i < s.size(); ++i)
-                if (quotes.Take(s[i]) != TQuotes::Quote)
-                    out += s[i];
+            PutExponent(out, s, i, exponent, quotes);
             break;
         } else {
             out += c;

@@ -1,3 +1,15 @@
+// Published-property reflection (TypInfo.h tells how classes describe themselves).
+//
+// Sections: the type registry; TTypeInfo and enumerations (with set texts); TClassInfo
+// (properties and methods, inherited in order, factories); look-up (an object's class, types
+// by name, properties by name); property access (raw values converted to the property's
+// kind, objects, indexed properties, methods, stored and default values); the root classes.
+//
+// Call flow: KV_PUBLISH runs each class's Publish at start-up, which registers it under its
+// parent. Streaming and the object inspector find an object's class (GetClassInfo: the exact
+// class, else its nearest published ancestor), its properties (Properties, FindProperty) and
+// read or write them through GetPropValue and SetPropValue, which convert the variant to the
+// property's kind and raise a conversion error naming the property when it does not fit.
 #include "platform/rtl/TypInfo.h"
 
 #include "platform/rtl/Collections.h"

@@ -1,3 +1,14 @@
+// Variant's storage, conversions, relations and operators (Variant.h tells the kinds).
+//
+// Sections: storage (copy and move by kind, arrays shared); text and numbers; conversions;
+// arrays; identity and relation; operators.
+//
+// Call flow: the To... conversions read a value as another kind (a text through the number
+// parsers, locale-free) and raise EVariantError where it does not read. VarRelate orders two
+// values (numbers of any kind by value, texts by code units, Unordered across families);
+// VarCompareTotal and VarKeyEqual/VarHash give the total order and the keys that sorting,
+// grouping and lookups use. The arithmetic and logical operators take integers while exact,
+// doubles otherwise, and raise on operands of no number.
 #include "platform/rtl/Variant.h"
 #include "platform/rtl/DateUtils.h"
 

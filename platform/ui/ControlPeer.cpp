@@ -1,3 +1,14 @@
+// The QWidget peer of a control and its client widget (ControlPeer.h tells what they are).
+//
+// Sections: the peer's scroll bars; the client widget; the peer (dirty region, scrolling,
+// dispatch, scroll bars, the paint canvas and the window's image); the client's events
+// (paint, mouse, wheel, keys, input method, focus); timers.
+//
+// Call flow: a Qt event reaches the client widget, which builds a TMessage and sends it to the
+// control (Send: WndProc) inside Dispatch; an exception a handler lets through stops there and
+// is shown by ShowException. A paint opens a canvas over the window's raster image where it
+// can (else over a buffer) for the control's WMPaint, then closes it. A scroll bar's moves come
+// back to the control as scroll messages (SendScroll).
 #include "platform/ui/ControlPeer.h"
 
 #include "platform/ui/MessageBox.h"

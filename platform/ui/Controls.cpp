@@ -1,3 +1,15 @@
+// The control classes (Controls.h tells what they are).
+//
+// Sections: published enumerations and helpers; TControl (peer, parent, bounds, alignment and
+// anchors, visibility, cursor, mouse capture, painting, message dispatch, mouse messages);
+// TWinControl (children and tab order, focus, border and bevel, alignment of the children,
+// scroll bars, invalidation and the paint cycle, keys, timers); TCustomControl.
+//
+// Call flow: a control's peer is made when it first needs one (HandleNeeded, CreateWnd) and
+// follows its bounds (LayoutPeer). Qt's events reach WndProc as messages from the peer; WMSize
+// re-aligns the children (AlignControls, by alignment, then anchors), WMPaint paints through
+// BeginPaint and EndPaint into the window's image or a buffer, and the scroll bars, laid out
+// by the control, send their positions back as scroll messages.
 #include "platform/ui/Controls.h"
 
 #include "platform/rtl/ScopeGuard.h"
@@ -908,11 +920,7 @@ void TWinControl::AlignControls(TControl* control)
     if (FAligning > 0 || IsDestroying())
         return;
     ++FAligning;
-    struct TDone
-    {
-        int& Count;
-        ~TDone() { --Count; }
-    } done{FAligning};
+    TScopeExit done([this] { --FAligning; });
     const TRect client = GetClientRect();
     // A handler run by a child's resize may change the children: work on a copy, skipping
     // controls that have left meanwhile.

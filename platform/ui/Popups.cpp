@@ -115,12 +115,11 @@ public:
     }
 };
 
-TOutsidePressWatcher::TOutsidePressWatcher() : FFilter(new TFilter) {}
+TOutsidePressWatcher::TOutsidePressWatcher() : FFilter(std::make_unique<TFilter>()) {}
 
 TOutsidePressWatcher::~TOutsidePressWatcher()
 {
     Stop();
-    delete FFilter;
 }
 
 void TOutsidePressWatcher::Start(TControl* popup, std::intptr_t extraInfo, std::function<void(TPoint)> onOutside)
@@ -129,7 +128,7 @@ void TOutsidePressWatcher::Start(TControl* popup, std::intptr_t extraInfo, std::
     FFilter->ExtraInfo = extraInfo;
     FFilter->OnOutside = std::move(onOutside);
     if (!FFilter->Active && qApp)
-        qApp->installEventFilter(FFilter);
+        qApp->installEventFilter(FFilter.get());
     FFilter->Active = true;
 }
 
@@ -137,7 +136,7 @@ void TOutsidePressWatcher::Stop()
 {
     FFilter->Active = false;
     if (qApp)
-        qApp->removeEventFilter(FFilter);
+        qApp->removeEventFilter(FFilter.get());
 }
 
 bool TOutsidePressWatcher::Active() const { return FFilter->Active; }
@@ -181,19 +180,18 @@ public:
     }
 };
 
-TDropDownKeyGrab::TDropDownKeyGrab() : FFilter(new TFilter) {}
+TDropDownKeyGrab::TDropDownKeyGrab() : FFilter(std::make_unique<TFilter>()) {}
 
 TDropDownKeyGrab::~TDropDownKeyGrab()
 {
     Stop();
-    delete FFilter;
 }
 
 void TDropDownKeyGrab::Start(TControl* popup)
 {
     FFilter->Popup = popup->Widget();
     if (!FFilter->Active && qApp)
-        qApp->installEventFilter(FFilter);
+        qApp->installEventFilter(FFilter.get());
     FFilter->Active = true;
 }
 
@@ -201,7 +199,7 @@ void TDropDownKeyGrab::Stop()
 {
     FFilter->Active = false;
     if (qApp)
-        qApp->removeEventFilter(FFilter);
+        qApp->removeEventFilter(FFilter.get());
 }
 
 bool TDropDownKeyGrab::Active() const { return FFilter->Active; }

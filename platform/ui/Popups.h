@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QObject;
 class QEvent;
@@ -51,7 +52,7 @@ public:
 
 private:
     class TFilter;
-    TFilter* FFilter;
+    std::unique_ptr<TFilter> FFilter;
 };
 
 // While started, the keyboard belongs to the drop-down: key and input-method events meant for
@@ -70,7 +71,7 @@ public:
 
 private:
     class TFilter;
-    TFilter* FFilter;
+    std::unique_ptr<TFilter> FFilter;
 };
 
 // Text metrics of a font on the screen: one line's height, and the size of a text laid out

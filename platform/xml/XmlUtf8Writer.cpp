@@ -17,7 +17,7 @@ namespace kv {
 namespace {
 
 // What becomes of an ASCII character: 0 as it is, 1 dropped (a control character XML does not
-// allow), else the index of its reference in Entities. The rules are TXmlTextWriter's.
+// allow), else the index of its reference in Entities.
 struct TEntity
 {
     const char* Text;

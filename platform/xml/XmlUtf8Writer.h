@@ -1,5 +1,6 @@
-// The streaming XML writer over UTF-8 bytes: the same calls, rules and text as TXmlTextWriter
-// (so that its output is that writer's text in UTF-8), gathered in a 64 KB buffer that goes to
+// The streaming XML writer over UTF-8 bytes: elements, attributes and texts written as they
+// come (the tests check it against a reference writer into a string, tests/XmlTextWriter.h),
+// gathered in a 64 KB buffer that goes to
 // a sink whenever it fills. Memory stays flat whatever the document's size.
 #pragma once
 

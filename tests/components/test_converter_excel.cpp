@@ -2,7 +2,7 @@
 
 #include "platform/rtl/Streaming.h"
 #include "platform/rtl/TypInfo.h"
-#include "platform/xml/XmlWriter.h"
+#include "XmlTextWriter.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QLocale>

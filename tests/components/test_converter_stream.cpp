@@ -109,8 +109,9 @@ void ExpectCell(const TSheetCell* cell, const Variant& value, TKvGridValueType t
                       (type == ValueTypeDateTime && value.IsDateTime() && value.DoubleUnchecked() >= 2) ||
                       (type == ValueTypeBool && value.IsBoolean()) || (type == ValueTypeText && value.IsString());
     const char* own = type == ValueTypeNumeric ? "Number" : type == ValueTypeDateTime ? "DateTime" : type == ValueTypeBool ? "Boolean" : "String";
-    if (fits)
+    if (fits) {
         EXPECT_EQ(cell->Type, QLatin1String(own)) << where;
+    }
     if (cell->Type == QLatin1String("Number")) {
         bool ok = false;
         const double read = cell->Text.toDouble(&ok);
@@ -200,8 +201,9 @@ TEST(ExcelConverterStream, RandomGridsReadBackCellByCell)
                   family)
             << where;
         for (int r = 0; r < rows; ++r) {
-            if (numbers)
+            if (numbers) {
                 EXPECT_EQ(sheet.At(1 + r, 0)->Text, QString::number(r + 1)) << where;
+            }
             for (size_t c = 0; c < columns.size(); ++c)
                 ExpectCell(sheet.At(1 + r, first + int(c)), t.Data->GetData(r, fields[c]), columns[c]->GetValueType(),
                            where + ", row " + std::to_string(r) + ", column " + std::to_string(c));

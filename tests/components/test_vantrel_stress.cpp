@@ -1430,8 +1430,9 @@ TEST(VantrelStressCases, TheFocusAndTheEditorGoWithTheRowBeingEdited)
     EXPECT_EQ(g.Data->GetData(4, FCity).ToString(), QStringLiteral("C4abcd"));
     EXPECT_EQ(g.Data->GetData(0, FCity).ToString(), QStringLiteral("New"));
     for (int r = 1; r < 10; ++r)
-        if (r != 4)
+        if (r != 4) {
             EXPECT_EQ(g.Data->GetData(r, FCity).ToString(), QStringLiteral("C%1").arg(r % 5)) << "data row " << r;
+        }
 
     // A row that is not edited goes with its rows too: a row inserted above the focused one.
     g.Grid->GroupBy({});

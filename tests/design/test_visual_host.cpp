@@ -426,8 +426,9 @@ TEST_F(VisualHostTest, FormsOpenWhateverTheirDataFile)
             // At design time the filters do not apply.
             EXPECT_EQ(Names(grid), c.Names);
             ASSERT_EQ(shown.size(), c.Reports) << shown.join('\n').toStdString();
-            if (c.Reports)
+            if (c.Reports) {
                 EXPECT_TRUE(shown[0].contains("Sales")) << shown[0].toStdString();
+            }
             host.reset();
             designer.reset();
             form.reset();

@@ -6,6 +6,7 @@
 
 #include "platform/ui/Services.h"
 
+#include <QtGui/QGuiApplication>
 #include <QtGui/QWindow>
 #include <QtTest/QTest>
 
@@ -40,7 +41,20 @@ struct GridTool : ::testing::Test
         TKvGridInput::CursorPos = [this] { return g.Grid->ClientToScreen(Cursor); };
         TKvGridInput::NewTimer = [] { return std::unique_ptr<TKvGridTimer>(new TFakeTimer()); };
     }
-    void TearDown() override { TKvGridInput::Reset(); }
+    void TearDown() override
+    {
+        ReleaseButtons();
+        TKvGridInput::Reset();
+    }
+    // Qt (and QTest) keep a button down until it is released, whatever window it was pressed
+    // in: a press left by a test would make the next test's moves drags.
+    void ReleaseButtons()
+    {
+        const Qt::MouseButtons down = QGuiApplication::mouseButtons();
+        for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+            if (down.testFlag(b) && g.Grid)
+                QTest::mouseRelease(Win(), b, {}, At(Cursor.X, Cursor.Y));
+    }
 
     // rows by cols, showing about visible rows, columns a little wider than their text.
     void Make(int rows, int cols, int visibleRows = 10)

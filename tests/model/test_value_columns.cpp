@@ -160,9 +160,10 @@ TEST(SimpleProviderColumns, RandomEditsMatchAPlainTable)
                     ASSERT_EQ(data->GetData(static_cast<int>(r), f), plain[r][size_t(f)])
                         << "step " << step << " row " << r << " field " << f;
             for (int f = 0; f < fields; ++f)
-                if (const Variant* cells = data->GetFieldValues(f))
+                if (const Variant* cells = data->GetFieldValues(f)) {
                     for (size_t r = 0; r < plain.size(); ++r)
                         ASSERT_EQ(cells[r], plain[r][size_t(f)]);
+                }
             if (step % 50 == 0 && !plain.empty()) {
                 const int r = static_cast<int>(rng() % plain.size());
                 EXPECT_EQ(data->GetRow(r), TKvGridDataRow(plain[size_t(r)].begin(), plain[size_t(r)].end()));
@@ -175,8 +176,9 @@ TEST(SimpleProviderColumns, RandomEditsMatchAPlainTable)
                     else if (!values[0].IsClear())
                         ints = false;
                 }
-                if (ints && whole >= std::numeric_limits<std::int64_t>::min() && whole <= std::numeric_limits<std::int64_t>::max())
+                if (ints && whole >= std::numeric_limits<std::int64_t>::min() && whole <= std::numeric_limits<std::int64_t>::max()) {
                     EXPECT_EQ(data->GetSum(0), Variant(static_cast<std::int64_t>(whole))) << "step " << step;
+                }
             }
         }
         data->RemoveListener(&recorder);

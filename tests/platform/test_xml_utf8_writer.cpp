@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 #include "platform/xml/XmlUtf8Writer.h"
-#include "platform/xml/XmlWriter.h"
+#include "XmlTextWriter.h"
 
 #include <QtCore/QBuffer>
 #include <random>
@@ -127,8 +127,9 @@ TEST(XmlUtf8Writer, WritesTheTextWritersTextInUtf8)
         decoding.Flush();
         ASSERT_EQ(bytes, text.toUtf8()) << "round " << round;
         EXPECT_EQ(decoded, text) << "round " << round;
-        if (text.size() > 3 * TXmlUtf8Writer::BufferSize)
+        if (text.size() > 3 * TXmlUtf8Writer::BufferSize) {
             EXPECT_GT(flushes, 1);
+        }
         // What it writes reads back.
         TXmlDocument doc;
         doc.LoadFromText(decoded);

@@ -1,4 +1,4 @@
-#include "platform/xml/XmlWriter.h"
+#include "XmlTextWriter.h"
 
 #include <charconv>
 

@@ -1,7 +1,9 @@
-// A streaming XML writer: elements, attributes and texts appended to a string as they come,
-// without building a document. Texts and attribute values are escaped, and characters that
-// XML 1.0 does not allow (control characters other than tab, line feed and carriage return,
-// U+FFFE, U+FFFF and unpaired surrogates) are dropped, so the output is always well-formed.
+// The reference of the library's streaming XML writer (TXmlUtf8Writer, platform/xml): the same
+// calls and rules, the text appended to a QString; its tests and the xml_writer fuzz target
+// check that the UTF-8 writer writes this text. Texts and attribute values are escaped, and
+// characters that XML 1.0 does not allow (control characters other than tab, line feed and
+// carriage return, U+FFFE, U+FFFF and unpaired surrogates) are dropped, so the output is always
+// well-formed.
 #pragma once
 
 #include "platform/xml/XmlDom.h"

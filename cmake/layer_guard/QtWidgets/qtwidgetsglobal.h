@@ -1,2 +1,0 @@
-// Stands before the real header on the include path of every layer above platform/.
-#error "QtWidgets headers are included only under platform/; use its wrappers"
