@@ -102,13 +102,10 @@ TKvBDEDataFieldCollection::TKvBDEDataFieldCollection(TKvBDEDataProvider* owner)
 
 void TKvBDEDataFieldCollection::CheckUniqueName(const QString& name, const TCollectionItem* except) const
 {
-    if (name.isEmpty() || (FOwner && FOwner->IsLoading()))
+    if (FOwner && FOwner->IsLoading())
         return;
-    for (int i = 0; i < Count(); ++i) {
-        const TKvBDEDataField* field = GetItem(i);
-        if (field != except && field->GetFieldName().compare(name, Qt::CaseInsensitive) == 0)
-            throw Exception(QStringLiteral("Field name '%1' is already used by the field '%2'").arg(name, field->GetFieldName()));
-    }
+    CheckUniqueFieldName(name, *this, except,
+                         [](const TCollectionItem* f) { return static_cast<const TKvBDEDataField*>(f)->GetFieldName(); });
 }
 
 TKvBDEDataField* TKvBDEDataFieldCollection::Add(const QString& name)

@@ -732,13 +732,10 @@ TKvVantrelDataFieldCollection::TKvVantrelDataFieldCollection(TKvVantrelDataProvi
 
 void TKvVantrelDataFieldCollection::CheckUniqueName(const QString& Name, const TCollectionItem* Except) const
 {
-    if (Name.isEmpty() || (FProvider && FProvider->IsLoading()))
+    if (FProvider && FProvider->IsLoading())
         return;
-    for (int i = 0; i < Count(); ++i) {
-        const TKvVantrelDataField* field = GetItem(i);
-        if (field != Except && field->GetName().compare(Name, Qt::CaseInsensitive) == 0)
-            throw Exception(QStringLiteral("Field name '%1' is already used by the field '%2'").arg(Name, field->GetName()));
-    }
+    CheckUniqueFieldName(Name, *this, Except,
+                         [](const TCollectionItem* f) { return static_cast<const TKvVantrelDataField*>(f)->GetName(); });
 }
 
 TKvVantrelDataField* TKvVantrelDataFieldCollection::Add(const QString& Name, TKvVantrelDataType DataType, unsigned Length)

@@ -1,5 +1,6 @@
 #include "model/KvGrids.Data.h"
 
+#include "platform/rtl/Collections.h"
 #include "platform/rtl/TypInfo.h"
 
 #include <algorithm>
@@ -298,6 +299,18 @@ void TKvGridDataProvider::DoValueChanged(int Row, int Field)
 void TKvGridDataProvider::DoCommitting()
 {
     FListeners.Notify([](TKvGridDataChangeListener* l) { l->OnDataCommitting(); });
+}
+
+void CheckUniqueFieldName(const QString& name, const TCollection& fields, const TCollectionItem* except,
+                          QString (*nameOf)(const TCollectionItem*))
+{
+    if (name.isEmpty())
+        return;
+    for (int i = 0; i < fields.Count(); ++i) {
+        const TCollectionItem* field = fields.GetItem(i);
+        if (field != except && nameOf(field).compare(name, Qt::CaseInsensitive) == 0)
+            throw Exception(QStringLiteral("Field name '%1' is already used by the field '%2'").arg(name, nameOf(field)));
+    }
 }
 
 } // namespace kv

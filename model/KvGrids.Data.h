@@ -202,4 +202,12 @@ private:
     bool FDisposed = false;
 };
 
+class TCollection;
+class TCollectionItem;
+
+// Refuses name when a field of fields other than except already has it in any letter case, as
+// field look-up matches names; nameOf reads a field's name. Empty names are not checked.
+void CheckUniqueFieldName(const QString& name, const TCollection& fields, const TCollectionItem* except,
+                          QString (*nameOf)(const TCollectionItem*));
+
 } // namespace kv

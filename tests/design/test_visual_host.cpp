@@ -48,6 +48,8 @@ const char* const FormText = R"(object Form1: TDesignForm
         Maximum = 50.0
       end
     end
+    object TKvGridItemConsumer
+    end
   end
   object Sales: TKvCsvDataProvider
     FileName = 'sales.csv'
@@ -748,29 +750,7 @@ end
 // Saving a form that was not changed writes the text that was read, default texts included.
 TEST_F(VisualHostTest, SavingAnUnchangedFormWritesTheTextItRead)
 {
-    const QString text = QStringLiteral(R"(object Form1: TDesignForm
-  Caption = 'Sales'
-  object Grid1: TKvVantrel
-    DataProvider = Sales
-    object Grid1Name: TKvGridDataColumn
-      FieldName = 'Name'
-    end
-    object Grid1Units: TKvGridDataColumn
-      FieldName = 'Units'
-      Renderer = Grid1UnitsBar
-      object Grid1UnitsBar: TKvInternalBarCellRenderer
-        Maximum = 50.0
-      end
-    end
-    object TKvGridItemConsumer
-    end
-  end
-  object Sales: TKvCsvDataProvider
-    FileName = 'sales.csv'
-    TypeLine = 1
-  end
-end
-)");
+    const QString text = QString::fromUtf8(FormText);
     const QString file = WriteTestFile(Dir, "unchanged.kvf", text.toUtf8());
     {
         TVisualDesigner designer(file);

@@ -1,10 +1,10 @@
 // A cell marked for painting and then moved by a pixel scroll before the paint is painted where
 // it landed; the focus and the selection follow rows the data inserts and removes.
 #include "GridTestSupport.h"
+#include "WindowPictureSupport.h"
 
 #include "grid/KvGrids.Selection.h"
 
-#include <QtCore/QDeadlineTimer>
 #include <QtGui/QScreen>
 #include <QtTest/QTest>
 #include <QtWidgets/QScrollBar>
@@ -31,42 +31,6 @@ public:
             context->DrawRect(Fill, nullptr, TRectF(rect.Left + 2, rect.Top + 2, rect.Right - 2, rect.Bottom - 2));
     }
 };
-
-QWidget* Client(TKvGridView* grid)
-{
-    return grid->Widget()->focusProxy();
-}
-
-// The client as the window shows it: its image as the paints left it.
-QImage Shown(TKvGridView* grid)
-{
-    QWidget* client = Client(grid);
-    QWidget* w = client->window();
-    const QImage all = w->screen()->grabWindow(w->winId()).toImage().convertToFormat(QImage::Format_RGB32);
-    return all.copy(QRect(client->mapTo(w, QPoint(0, 0)), client->size()));
-}
-
-// The client painted whole into a picture of its own, the window left as it is.
-QImage Repainted(TKvGridView* grid)
-{
-    return Client(grid)->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-// The event loop paints what is marked: delivered until nothing is (a time-out fails).
-void Settle(TKvGridView* grid)
-{
-    QDeadlineTimer deadline(5000);
-    while (!grid->GetUpdateRect().IsEmpty() && !deadline.hasExpired()) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    ASSERT_TRUE(grid->GetUpdateRect().IsEmpty()) << "still marked for painting";
-    // A paint may post another (a scroll bar's new range).
-    for (int i = 0; i < 4; ++i) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
-}
 
 } // namespace
 

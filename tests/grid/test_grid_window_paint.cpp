@@ -2,6 +2,7 @@
 // the event loop's paints equals the client painted anew through the paint buffer (a grab).
 #include "EditTestSupport.h"
 #include "GridTestSupport.h"
+#include "WindowPictureSupport.h"
 
 #include <QtGui/QScreen>
 #include <QtTest/QTest>
@@ -9,38 +10,6 @@
 
 using namespace kv;
 using namespace kvtest;
-
-namespace {
-
-QWidget* Client(TKvGridView* grid)
-{
-    return grid->Widget()->focusProxy();
-}
-
-// The client as the window shows it: its image as the paints left it.
-QImage Shown(TKvGridView* grid)
-{
-    QWidget* client = Client(grid);
-    QWidget* w = client->window();
-    const QImage all = w->screen()->grabWindow(w->winId()).toImage().convertToFormat(QImage::Format_RGB32);
-    return all.copy(QRect(client->mapTo(w, QPoint(0, 0)), client->size()));
-}
-
-// The client painted whole through the paint buffer: a grab paints into a pixmap, not into
-// the window's image.
-QImage Buffered(TKvGridView* grid)
-{
-    return Client(grid)->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-// The event loop paints what is marked.
-void Settle(TKvGridView* grid)
-{
-    DeliverPosted();
-    WaitUntil([&] { return grid->GetUpdateRect().IsEmpty(); }, "the grid has painted what it marked");
-}
-
-} // namespace
 
 // Translucent column, body and cell fills over the window: the first frame, a repaint
 // of one cell and a one-row scroll each leave the window showing what the buffer paints; the
@@ -67,7 +36,7 @@ TEST(GridWindowPaint, WindowPictureEqualsTheBufferedOne)
     Settle(grid);
     ASSERT_FALSE(grid->GetClientImage().isNull()) << "the window paints on a raster image";
 
-    EXPECT_EQ(PictureDifference(Shown(grid), Buffered(grid)), "") << "first frame";
+    EXPECT_EQ(PictureDifference(Shown(grid), Repainted(grid)), "") << "first frame";
     const QImage& buffer = g.Image();
     ASSERT_GE(buffer.width(), Client(grid)->width());
     EXPECT_EQ(PictureDifference(buffer.copy(QRect(QPoint(0, 0), Client(grid)->size())), Shown(grid)), "") << "the buffer";
@@ -86,13 +55,13 @@ TEST(GridWindowPaint, WindowPictureEqualsTheBufferedOne)
     overlay->Fill = green.get();
     grid->InvalidateRect(&cell);
     Settle(grid);
-    EXPECT_EQ(PictureDifference(Shown(grid), Buffered(grid)), "") << "one cell";
+    EXPECT_EQ(PictureDifference(Shown(grid), Repainted(grid)), "") << "one cell";
 
     // A click on a cell moves the focus: the two cells are painted.
     Click(grid, other.Left + 5, other.Top + 5);
     Settle(grid);
     EXPECT_EQ(grid->GetFocusedIndex().ItemIndex, 3);
-    EXPECT_EQ(PictureDifference(Shown(grid), Buffered(grid)), "") << "focus";
+    EXPECT_EQ(PictureDifference(Shown(grid), Repainted(grid)), "") << "focus";
 
     // One row down by the bar's arrow: the pixels move, the row that came in is painted.
     QScrollBar* bar = nullptr;
@@ -103,11 +72,11 @@ TEST(GridWindowPaint, WindowPictureEqualsTheBufferedOne)
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     Settle(grid);
     EXPECT_EQ(grid->GetTopIndex(), 1);
-    EXPECT_EQ(PictureDifference(Shown(grid), Buffered(grid)), "") << "one row down";
+    EXPECT_EQ(PictureDifference(Shown(grid), Repainted(grid)), "") << "one row down";
     bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     Settle(grid);
     EXPECT_EQ(grid->GetTopIndex(), 0);
-    EXPECT_EQ(PictureDifference(Shown(grid), Buffered(grid)), "") << "one row up";
+    EXPECT_EQ(PictureDifference(Shown(grid), Repainted(grid)), "") << "one row up";
     EXPECT_EQ(PictureDifference(g.Image().copy(QRect(QPoint(0, 0), Client(grid)->size())), Shown(grid)), "")
         << "the buffer after the scroll";
     g.Columns[3]->SetRenderer(nullptr);
