@@ -116,10 +116,9 @@ void TKvGridAnimator::FreeTimer()
 {
     if (!FTimer)
         return;
-    TTimer* timer = FTimer;
-    FTimer = nullptr;
+    // Cleared before it goes, so that GetRunning is false while the timer is freed.
+    const TOwned<TTimer> timer = std::move(FTimer);
     timer->SetEnabled(false);
-    timer->Free();
 }
 
 TKvGridAnimator::TRunInfo* TKvGridAnimator::Find(IKvGridAnimation* animation, size_t hint)
@@ -175,7 +174,7 @@ void TKvGridAnimator::Start()
         info.Stamp = FStarted;
         info.State = Ready;
     }
-    FTimer = Create<TTimer>(nullptr);
+    FTimer = MakeOwned<TTimer>(nullptr);
     FTimer->SetInterval(Interval);
     FTimer->OnTimer = [this](TObject*) { DoTimer(); };
 }

@@ -133,7 +133,7 @@ private:
     std::int64_t FStarted = 0;
     // Counts starts and stops, so that a tick sees one from its hooks.
     unsigned FRun = 0;
-    TTimer* FTimer = nullptr;
+    TOwned<TTimer> FTimer;
     TKvAnimationClock FClock;
     TOwned<TOwnerLink> FOwnerLink;
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);

@@ -269,7 +269,8 @@ TKvObjectDataProvider::TKvObjectDataProvider(TComponent* AOwner) : TKvGridDataPr
 
 TKvObjectDataProvider::~TKvObjectDataProvider()
 {
-    FreeAndNil(FAdapter);
+    // The adapter goes before the source reference it reads through.
+    FAdapter.reset();
 }
 
 TKvObjectDataProvider::TKvObjectDataAdapter* TKvObjectDataProvider::CreateAdapter(TObject* Source)
@@ -293,9 +294,9 @@ void TKvObjectDataProvider::SetSource(TObject* Source)
         adapter.reset(CreateAdapter(Source));
         adapter->SetSource(Source);
     }
-    FreeAndNil(FAdapter);
+    FAdapter.reset();
     FSource = Source;
-    FAdapter = adapter.release();
+    FAdapter = std::move(adapter);
     FSourceOwner = OwningComponent(Source);
     DoReset();
 }

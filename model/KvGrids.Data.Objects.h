@@ -65,7 +65,7 @@ public:
     // then DoReset. A component source, or a source owned by a component (a component's
     // collection), is followed: freeing that component sets the source to nil.
     void SetSource(TObject* Source);
-    TKvObjectDataAdapter* GetAdapter() const { return FAdapter; }
+    TKvObjectDataAdapter* GetAdapter() const { return FAdapter.get(); }
 
     int GetRowCount() const override;
     int GetFieldCount() const override;
@@ -96,7 +96,7 @@ private:
     void CheckRow(int Row) const;
 
     TObject* FSource = nullptr;
-    TKvObjectDataAdapter* FAdapter = nullptr;
+    TOwned<TKvObjectDataAdapter> FAdapter;
     TComponentRef<TComponent> FSourceOwner{TNotifyHolder{this}};
 };
 
