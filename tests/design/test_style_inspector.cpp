@@ -1,5 +1,6 @@
 // The style inspector: Execute's answer, the caption, the sorted list with descriptions, the
 // set/clear button, the delegate's editors and renderers, and a rejected value.
+#include "VisualHostTestSupport.h"
 #include "design/KvGrids.StyleInspector.h"
 #include "design/KvGrids.StyleInspector.Impl.h"
 
@@ -119,27 +120,6 @@ void EnterValue(TKvStyleInspectorForm* form, const QString& name, const QString&
     Settle();
 }
 
-// Records the message boxes shown and answers each with the next answer (OK when none is left).
-struct TMessageBoxes
-{
-    QStringList Texts;
-    std::vector<unsigned> Flags;
-    std::deque<int> Answers;
-    TMessageBoxHook Old;
-    TMessageBoxes()
-    {
-        Old = SetMessageBoxHook([this](const QString& text, const QString&, unsigned flags) -> int {
-            Texts << text;
-            Flags.push_back(flags);
-            if (Answers.empty())
-                return IDOK;
-            const int answer = Answers.front();
-            Answers.pop_front();
-            return answer;
-        });
-    }
-    ~TMessageBoxes() { SetMessageBoxHook(Old); }
-};
 
 } // namespace
 
@@ -332,7 +312,7 @@ TEST(StyleInspector, ARejectedValueKeepsTheEditorOpen)
 
     list->SetFocusedIndex(ValueCell(form.get(), QStringLiteral("Background")));
     Settle();
-    TMessageBoxes boxes;
+    kvtest::TMessageBoxes boxes;
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("linear,#zz"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     Settle();
@@ -375,7 +355,7 @@ TEST(StyleInspector, TheFillEditorsButtonOpensTheFillDialogAndCommits)
 TEST(StyleInspector, AnIntegerStyleRefusesTextThatIsNoInteger)
 {
     TKvGridStyleBag bag(nullptr, QStringLiteral("cells"));
-    TMessageBoxes boxes;
+    kvtest::TMessageBoxes boxes;
     kvtest::TDialogAnswers answers;
     answers.Expect(QStringLiteral("Styles - cells"), [&](TDesignWindow* window) {
         auto* form = kvtest::OwnerOf<TKvStyleInspectorForm>(window);
@@ -409,7 +389,7 @@ TEST(StyleInspector, AColourThatDoesNotParseIsRefusedAtOnceAndClosingDoesNotDrop
 {
     TKvGridStyleBag bag(nullptr, QStringLiteral("cells"));
     bag.SetValue(QStringLiteral("Background"), QStringLiteral("#ff00ff00"));
-    TMessageBoxes boxes;
+    kvtest::TMessageBoxes boxes;
     kvtest::TDialogAnswers answers;
     answers.Expect(QStringLiteral("Styles - cells"), [&](TDesignWindow* window) {
         auto* form = kvtest::OwnerOf<TKvStyleInspectorForm>(window);
@@ -478,7 +458,7 @@ TEST(StyleInspector, AnUnknownListValueIsRefusedOnceAndEscapeCloses)
 {
     TKvGridStyleBag bag(nullptr, QStringLiteral("cells"));
     bag.SetValue(QStringLiteral("TextAlignment"), QStringLiteral("AlignCenter"));
-    TMessageBoxes boxes;
+    kvtest::TMessageBoxes boxes;
     QStringList exceptions;
     TExceptionHook oldHook = SetExceptionHook([&](const QString& message) { exceptions << message; });
     TScopeExit restore([&] { SetExceptionHook(oldHook); });

@@ -3,6 +3,7 @@
 // and Save writing the form back.
 #include "DesignTestSupport.h"
 #include "DialogAnswers.h"
+#include "VisualHostTestSupport.h"
 
 #include "components/KvGrids.Vantrel.h"
 #include "design/KvGrids.ColumnsEditor.h"
@@ -58,22 +59,13 @@ const char* const FormText = R"(object Form1: TDesignForm
 end
 )";
 
-struct VisualHostTest : ::testing::Test
+struct VisualHostTest : TFormFolderTest
 {
-    QTemporaryDir Dir;
-    QString FormFile;
-    QString OldDir = QDir::currentPath();
-
     void SetUp() override
     {
         Register();
         WriteTestFile(Dir, "sales.csv", "Name,Units\nT,N\nbolt,12\nnut,30\n");
         FormFile = WriteTestFile(Dir, "sales.kvf", FormText);
-    }
-    void TearDown() override
-    {
-        UnregisterDesignPackage();
-        QDir::setCurrent(OldDir);
     }
 };
 
@@ -101,14 +93,6 @@ QTreeWidgetItem* Row(QTreeWidget* inspector, const QString& name, QTreeWidgetIte
     return nullptr;
 }
 
-// Shows the designer as the active window.
-void ShowActive(TVisualDesigner& d)
-{
-    d.Show();
-    d.Window()->activateWindow();
-    QApplication::setActiveWindow(d.Window());
-    Settle();
-}
 
 QWindow* Win(TVisualDesigner& d)
 {
@@ -178,33 +162,7 @@ void EditRow(TVisualDesigner& d, const QString& name, const QString& text, QTree
     Settle();
 }
 
-QString FileText(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
-// Records the message boxes shown and answers each with the next answer (OK when none is left).
-struct TMessageBoxes
-{
-    QStringList Texts;
-    std::vector<unsigned> Flags;
-    std::deque<int> Answers;
-    TMessageBoxHook Old;
-    TMessageBoxes()
-    {
-        Old = SetMessageBoxHook([this](const QString& text, const QString&, unsigned flags) -> int {
-            Texts << text;
-            Flags.push_back(flags);
-            if (Answers.empty())
-                return IDOK;
-            const int answer = Answers.front();
-            Answers.pop_front();
-            return answer;
-        });
-    }
-    ~TMessageBoxes() { SetMessageBoxHook(Old); }
-};
 
 QStringList MenuTexts(QMenu* menu)
 {

@@ -1,6 +1,7 @@
 // The visual designer shows each control where its Left, Top, Width, Height and Align put it,
 // keeps them in the form file, and stays open when the save it was asked for on close fails.
 #include "DesignTestSupport.h"
+#include "VisualHostTestSupport.h"
 
 #include "components/KvGrids.Vantrel.h"
 #include "design/KvGrids.Regs.h"
@@ -39,52 +40,13 @@ const char* const FormText = R"(object Form1: TDesignForm
 end
 )";
 
-struct VisualHostPlaces : ::testing::Test
+struct VisualHostPlaces : TFormFolderTest
 {
-    QTemporaryDir Dir;
-    QString FormFile;
-    QString OldDir = QDir::currentPath();
-
     void SetUp() override
     {
         Register();
         FormFile = WriteTestFile(Dir, "places.kvf", FormText);
     }
-    void TearDown() override
-    {
-        UnregisterDesignPackage();
-        QDir::setCurrent(OldDir);
-    }
-};
-
-void ShowActive(TVisualDesigner& d)
-{
-    d.Show();
-    d.Window()->activateWindow();
-    QApplication::setActiveWindow(d.Window());
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(d.Window()));
-}
-
-QString FileText(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-// Records the message boxes shown and answers each with the next answer (OK when none is left).
-struct TMessageBoxes
-{
-    QStringList Texts;
-    std::deque<int> Answers;
-    TMessageBoxHook Old = SetMessageBoxHook([this](const QString& text, const QString&, unsigned) -> int {
-        Texts << text;
-        if (Answers.empty())
-            return IDOK;
-        const int answer = Answers.front();
-        Answers.pop_front();
-        return answer;
-    });
-    ~TMessageBoxes() { SetMessageBoxHook(Old); }
 };
 
 } // namespace
