@@ -33,14 +33,7 @@ Variant Variant::Array(std::vector<Variant> items, int lowBound)
     return v;
 }
 
-void Variant::Destroy() noexcept
-{
-    if (FKind == TVarKind::String)
-        reinterpret_cast<QString*>(&FS)->~QString();
-    else if (FKind == TVarKind::Array)
-        reinterpret_cast<ArrayPtrT*>(&FS)->~ArrayPtrT();
-    FKind = TVarKind::Empty;
-}
+void Variant::DestroyArray() noexcept { reinterpret_cast<ArrayPtrT*>(&FS)->~ArrayPtrT(); }
 
 void Variant::CopyFrom(const Variant& other)
 {
@@ -58,21 +51,11 @@ void Variant::CopyFrom(const Variant& other)
     }
 }
 
-void Variant::MoveFrom(Variant&& other) noexcept
+void Variant::MoveArrayFrom(Variant& other) noexcept
 {
-    FKind = other.FKind;
-    switch (FKind) {
-    case TVarKind::String:
-        new (&FS) QString(std::move(*reinterpret_cast<QString*>(&other.FS)));
-        break;
-    case TVarKind::Array:
-        new (&FS) ArrayPtrT(std::move(*reinterpret_cast<ArrayPtrT*>(&other.FS)));
-        break;
-    default:
-        FI = other.FI;
-        break;
-    }
-    other.Destroy();
+    auto& from = *reinterpret_cast<ArrayPtrT*>(&other.FS);
+    new (&FS) ArrayPtrT(std::move(from));
+    from.~ArrayPtrT();
 }
 
 QString Variant::KindName(TVarKind kind)
@@ -164,7 +147,7 @@ bool TryStrToFloat(const QString& text, double& out)
 
 // --- conversions --------------------------------------------------------------------------
 
-QString Variant::ToString() const
+QString Variant::ToString() const&
 {
     switch (FKind) {
     case TVarKind::Empty:

@@ -94,20 +94,14 @@ public:
         if (other.FKind < TVarKind::String) { // no shared payload: a plain copy
             FKind = other.FKind;
             FI = other.FI;
+        } else if (other.FKind == TVarKind::String) {
+            FKind = TVarKind::String;
+            new (&FS) QString(other.StringUnchecked());
         } else {
             CopyFrom(other);
         }
     }
-    Variant(Variant&& other) noexcept
-    {
-        if (other.FKind < TVarKind::String) {
-            FKind = other.FKind;
-            FI = other.FI;
-            other.FKind = TVarKind::Empty;
-        } else {
-            MoveFrom(std::move(other));
-        }
-    }
+    Variant(Variant&& other) noexcept { MoveFrom(std::move(other)); }
     Variant& operator=(const Variant& other)
     {
         if (this == &other)
@@ -136,8 +130,10 @@ public:
     }
     ~Variant()
     {
-        if (FKind >= TVarKind::String)
-            Destroy();
+        if (FKind == TVarKind::String)
+            Str().~QString();
+        else if (FKind == TVarKind::Array) [[unlikely]]
+            DestroyArray();
     }
 
     TVarKind Kind() const noexcept { return FKind; }
@@ -184,7 +180,14 @@ public:
     const QString& StringUnchecked() const noexcept { return *reinterpret_cast<const QString*>(&FS); }
 
     // Conversions (see the header comment); a value that does not convert raises EVariantError.
-    QString ToString() const;
+    QString ToString() const&;
+    // A temporary's text is handed over rather than copied.
+    QString ToString() &&
+    {
+        if (FKind == TVarKind::String)
+            return std::move(Str());
+        return static_cast<const Variant&>(*this).ToString();
+    }
     bool ToBoolean() const;
     std::int64_t ToInt64() const;
     int ToInt() const;
@@ -215,9 +218,32 @@ private:
             KindMismatch(wanted);
     }
     [[noreturn]] void KindMismatch(const char* wanted) const;
-    void Destroy() noexcept;
+    QString& Str() noexcept { return *reinterpret_cast<QString*>(&FS); }
+    void Destroy() noexcept
+    {
+        if (FKind == TVarKind::String)
+            Str().~QString();
+        else if (FKind == TVarKind::Array) [[unlikely]]
+            DestroyArray();
+        FKind = TVarKind::Empty;
+    }
+    void DestroyArray() noexcept;
     void CopyFrom(const Variant& other);
-    void MoveFrom(Variant&& other) noexcept;
+    // Takes other's value and leaves other Empty.
+    void MoveFrom(Variant&& other) noexcept
+    {
+        FKind = other.FKind;
+        if (FKind == TVarKind::String) {
+            new (&FS) QString(std::move(other.Str()));
+            other.Str().~QString();
+        } else if (FKind == TVarKind::Array) [[unlikely]] {
+            MoveArrayFrom(other);
+        } else {
+            FI = other.FI;
+        }
+        other.FKind = TVarKind::Empty;
+    }
+    void MoveArrayFrom(Variant& other) noexcept;
     const std::shared_ptr<const TVariantArrayData>& ArrayPtr() const
     {
         return *reinterpret_cast<const std::shared_ptr<const TVariantArrayData>*>(&FS);

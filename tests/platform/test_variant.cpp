@@ -182,6 +182,29 @@ TEST(Variant, Conversions)
     EXPECT_THROW(Variant("1,5").ToDouble(), EVariantError);
 }
 
+// A temporary hands its text over: the same text as the value's for every kind, null where
+// the value's is null, and the value a temporary was copied from keeps its own.
+TEST(Variant, TextOfATemporaryIsTheTextOfTheValue)
+{
+    const QString korean = QStringLiteral("한글 text");
+    const std::vector<Variant> values = {Variant(), Variant::Null(), true, 42, 0.1, Variant::DateTime(45000.5), korean,
+                                         QString(), QStringLiteral("")};
+    for (const Variant& value : values) {
+        SCOPED_TRACE(value.KindName().toStdString());
+        const QString kept = value.ToString();
+        const QString handed = Variant(value).ToString();
+        EXPECT_EQ(handed, kept);
+        EXPECT_EQ(handed.isNull(), kept.isNull());
+        EXPECT_EQ(value.ToString(), kept);
+    }
+    const Variant text(korean);
+    EXPECT_EQ(Variant(text).ToString(), korean);
+    EXPECT_EQ(text.AsString(), korean);
+    const Variant array = Variant::Array({1});
+    EXPECT_THROW(Variant(array).ToString(), EVariantError);
+    EXPECT_THROW(array.ToString(), EVariantError);
+}
+
 TEST(Variant, TextReadsWithPointWhateverTheLocale)
 {
     const char* old = std::setlocale(LC_ALL, nullptr);
