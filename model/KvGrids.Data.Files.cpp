@@ -994,11 +994,11 @@ QString TKvCsvDataProvider::RecordValue(int Line, int Field) const
     if (!FFileData.ValueSpan(Line, Field, start, end))
         return QString();
     const QByteArrayView value(FFileData.Text().constData() + start, end - start);
-    // Values of a file without U+FEFF decode without looking for one.
+    // The file's text was checked as UTF-8 when it was loaded.
     if (value.isEmpty() || value.front() != '"')
-        return FFileData.HoldsMarks() ? DecodeText(value) : QString::fromUtf8(value);
+        return TEncoding::DecodeValidUtf8(value);
     qsizetype at = 0;
-    return ReadValue(value, at);
+    return ReadValueWith(value, at, TEncoding::DecodeValidUtf8);
 }
 
 Variant TKvCsvDataProvider::GetData(int Row, int Field) const

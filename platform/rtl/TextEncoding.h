@@ -30,6 +30,9 @@ public:
     // UTF-8 to text, keeping a leading U+FEFF as the character it is (QString::fromUtf8
     // drops it); invalid sequences become U+FFFD.
     static QString DecodeUtf8(QByteArrayView Utf8);
+    // The same for text already checked as UTF-8 (FindInvalidUtf8), faster: decoded straight
+    // into a string of its length. Text that is not valid gives text that is not specified.
+    static QString DecodeValidUtf8(QByteArrayView Utf8);
     // The byte offset of the first invalid UTF-8 sequence, or -1.
     static qsizetype FindInvalidUtf8(QByteArrayView Bytes);
     static bool IsUtf8(const QString& Name);

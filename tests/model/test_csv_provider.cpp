@@ -831,3 +831,52 @@ TEST(CsvProvider, MemoryFollowsTheFileWhateverItsShape)
     EXPECT_EQ(p->GetData(1800, 1), Variant(""));
     EXPECT_EQ(p->GetData(3, 65101), Variant(""));
 }
+
+// Every value reads the same through ToString and AsString, as the text that was written:
+// non-ASCII after ASCII runs of every length, quoted values with doubled quotes, commas and
+// line breaks, U+FEFF at a value's start and after the file's mark, characters outside the
+// BMP; an empty value is empty text and a value past a short record's end is null text.
+TEST(CsvProvider, ValuesReadAsWrittenThroughEveryReadingPath)
+{
+    QTemporaryDir dir;
+    const QString mark(QChar(0xFEFF));
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QStringList tails = {QStringLiteral("한"), QStringLiteral("é"), smile, mark, QStringLiteral("\"q\",\r\n한")};
+    QList<QStringList> rows;
+    for (int run = 0; run <= 20; ++run) {
+        const QString ascii(run, QLatin1Char('x'));
+        const QString tail = tails[run % tails.size()];
+        rows.append({ascii + tail, tail + ascii, ascii, ascii + QStringLiteral("\"a\"\"b\"") + tail});
+    }
+    rows.append({QStringLiteral(""), QStringLiteral(""), mark + QStringLiteral("x"), QStringLiteral("")});
+    rows.append({QStringLiteral("short")});
+    const QStringList breaks = {"\r\n", "\n", "\r"};
+    QByteArray file = "\xEF\xBB\xBF" "a,b,c,d\r\n";
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        QStringList fields;
+        for (qsizetype f = 0; f < rows[r].size(); ++f) {
+            const QString& value = rows[r][f];
+            // The second field quoted always, the others when they must be.
+            const bool quoted = f == 1 || value.contains(QLatin1Char('"')) || value.contains(QLatin1Char(',')) ||
+                                value.contains(QLatin1Char('\r'));
+            fields << (quoted ? QLatin1Char('"') + QString(value).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"')
+                              : value);
+        }
+        file += fields.join(QLatin1Char(',')).toUtf8() + breaks[r % breaks.size()].toUtf8();
+    }
+    auto p = Open(WriteTestFile(dir, "values.csv", file));
+    ASSERT_EQ(p->GetRowCount(), rows.size());
+    for (int r = 0; r < p->GetRowCount(); ++r) {
+        for (int f = 0; f < p->GetFieldCount(); ++f) {
+            SCOPED_TRACE(testing::Message() << "row " << r << " field " << f);
+            const bool past = f >= rows[r].size();
+            const QString written = past ? QString() : rows[r][f];
+            const QString viaToString = p->GetData(r, f).ToString();
+            const Variant cell = p->GetData(r, f);
+            EXPECT_EQ(viaToString, written);
+            EXPECT_EQ(cell.AsString(), written);
+            EXPECT_EQ(viaToString.isNull(), past);
+            EXPECT_EQ(cell.AsString().isNull(), past);
+        }
+    }
+}
