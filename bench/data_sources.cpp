@@ -130,6 +130,8 @@ TCsvFixture& Csv()
     file.close();
     f.Size = QFileInfo(f.Path).size();
     f.Hash = FileHash(f.Path);
+    // Written back now, so that no timed run pays for it.
+    ::sync();
     return f;
 }
 
