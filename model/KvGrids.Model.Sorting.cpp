@@ -32,9 +32,37 @@ namespace kv {
 
 namespace {
 
+// Large blocks whose entries a resize leaves as they come (every user writes each entry it
+// reads); an explicit value still initialises.
+template <typename T>
+struct TUnsetAllocator : TLargeBlockAllocator<T>
+{
+    using value_type = T;
+    template <typename U>
+    struct rebind
+    {
+        using other = TUnsetAllocator<U>;
+    };
+    TUnsetAllocator() = default;
+    template <typename U>
+    TUnsetAllocator(const TUnsetAllocator<U>&) noexcept
+    {
+    }
+    template <typename U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
 // Arrays of a million entries and more: in large blocks (few page faults when first touched).
 template <typename T>
-using TBigArray = std::vector<T, TLargeBlockAllocator<T>>;
+using TBigArray = std::vector<T, TUnsetAllocator<T>>;
 
 // Order-preserving unsigned keys in [0, 2^Bits).
 struct KeyColumn
@@ -475,11 +503,47 @@ void FindRuns(size_t n, KeyAt keyAt, const TBitLevels& bitLevels, TKvGridValueRu
     }
 }
 
+// Keys of up to this many bits are sorted by one counting pass.
+constexpr int kCountedBits = 16;
+
+// Stable sort of positions by one word of few distinct keys: each position goes straight to
+// its place after the counts of the smaller keys. The values change where a key's positions
+// start, so the runs come from the counts. The word is used up.
+std::vector<int> CountWord(TBigArray<std::uint64_t>& word, int bits, size_t n, const TBitLevels& bitLevels,
+                           TKvGridValueRuns* runs)
+{
+    std::vector<std::uint32_t> starts((size_t(1) << bits) + 1, 0);
+    const std::uint64_t* keys = word.data();
+    for (size_t i = 0; i < n; ++i)
+        ++starts[size_t(keys[i]) + 1];
+    std::uint64_t previous = 0;
+    bool any = false;
+    for (size_t k = 1; k < starts.size(); ++k) {
+        if (runs && starts[k] != 0) {
+            const std::uint64_t key = k - 1;
+            if (any) {
+                runs->Starts.push_back(static_cast<int>(starts[k - 1]));
+                runs->Levels.push_back(bitLevels[size_t(63 - std::countl_zero(key ^ previous))]);
+            }
+            previous = key;
+            any = true;
+        }
+        starts[k] += starts[k - 1];
+    }
+    std::vector<int> order(n);
+    for (size_t i = 0; i < n; ++i)
+        order[starts[size_t(keys[i])]++] = static_cast<int>(i);
+    word = {};
+    return order;
+}
+
 // Stable sort of positions by 64-bit words, most significant first. The words are used up.
 // With runs and a single word, also where the sorted keys change (bitLevels maps its bits).
 std::vector<int> SortWords(std::vector<TBigArray<std::uint64_t>>& words, const std::vector<int>& wordBits,
                            size_t n, const TBitLevels& bitLevels, TKvGridValueRuns* runs)
 {
+    if (words.size() == 1 && n >= 512 && wordBits[0] <= kCountedBits)
+        return CountWord(words[0], wordBits[0], n, bitLevels, runs);
     std::vector<int> order(n);
     std::iota(order.begin(), order.end(), 0);
     if (words.empty())
