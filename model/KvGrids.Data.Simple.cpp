@@ -403,6 +403,10 @@ bool SumListsByRow(const TKvValueColumn& column, int RowCount, TKvRowIndices Row
     for (size_t k = 0; k < Ends.size(); ++k) {
         const auto end = static_cast<size_t>(Ends[k]);
         for (size_t i = begin; i < end; ++i) {
+            // The rows of a list lie anywhere in the table: their entries are fetched ahead.
+            if (i + 16 < Rows.size())
+                if (const auto ahead = static_cast<size_t>(Rows[i + 16]); ahead < rowCount)
+                    __builtin_prefetch(&listOf[ahead], 1);
             const int row = Rows[i];
             if (row < 0 || row >= RowCount || (i > begin && row <= Rows[i - 1]) || listOf[static_cast<size_t>(row)] != none)
                 return false;

@@ -11,7 +11,7 @@
 // each text is hashed once and told apart by its code units, and the distinct texts are
 // ranked by code unit order). The key columns are packed into as few 64-bit words as their
 // bit widths allow and sorted by least significant digit (stable, so ties keep their order),
-// or by comparison for short ranges. A field that cannot be keyed (arrays, integers beyond
+// a single word of few bits by one counting pass, or by comparison for short ranges. A field that cannot be keyed (arrays, integers beyond
 // 2^53 beside doubles, a provider comparing without keys) sorts the whole range by
 // comparison, CompareValue for the provider's own fields. The provider then takes the new
 // order in one step.
@@ -26,6 +26,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <numeric>
 
 namespace kv {
@@ -222,7 +223,7 @@ private:
 class TCells
 {
 public:
-    TCells(const TKvGridDataProvider* source, const std::vector<int>& rows, int field) : FRows(rows)
+    TCells(const TKvGridDataProvider* source, TKvRowIndices rows, int field) : FRows(rows)
     {
         // Rows outside the table (data changed under an update) are read the checked way.
         const int rowCount = source->GetRowCount();
@@ -257,7 +258,7 @@ public:
     }
 
 private:
-    const std::vector<int>& FRows;
+    TKvRowIndices FRows;
     const Variant* FColumn = nullptr;
     std::vector<Variant> FCopies;
 };
@@ -459,7 +460,7 @@ bool ReadKey(const TCells& cells, bool descending, std::vector<KeyColumn>& out)
 }
 
 // The keys a provider keeping the field by kind writes, as one column; false when it has none.
-bool ReadOrderKeys(const TKvGridDataProvider* source, const std::vector<int>& rows, int field, bool descending,
+bool ReadOrderKeys(const TKvGridDataProvider* source, TKvRowIndices rows, int field, bool descending,
                    std::vector<KeyColumn>& out)
 {
     if (source->GetSortKeyKind(field) != SortKeyValues)
@@ -668,7 +669,7 @@ std::vector<int> SortKeys(std::vector<KeyColumn>& keys, size_t n, TKvGridValueRu
 
 // The range ordered by comparison: the variant order of the values, or the provider's
 // CompareValue for a field that has no keys.
-std::vector<int> SortCompared(const TKvGridDataProvider* source, const std::vector<int>& rows,
+std::vector<int> SortCompared(const TKvGridDataProvider* source, TKvRowIndices rows,
                               const TKvIntegerArray& fields, const std::vector<bool>& descending)
 {
     std::vector<std::vector<Variant>> values(descending.size());
@@ -711,12 +712,18 @@ void TKvGridItemQuickSorter::RunKeys(TKvGridItemProvider* Provider, const TKvInt
     TKvGridDataProvider* source = Provider->GetDataSource();
     if (!source)
         return;
-    std::vector<int> rows(static_cast<size_t>(Last - First + 1));
-    Provider->GetDataRows(First, static_cast<int>(rows.size()), rows.data());
     std::vector<int> order;
     TKvGridValueRuns runs;
-    if (!OrderRows(source, rows, Fields, Directions, order, &runs))
-        return;
+    {
+        // Every entry written by GetDataRows; freed before the order is applied (less memory
+        // at the peak). From the C heap: the large blocks kept for reuse go to the keys and
+        // the order.
+        const auto n = static_cast<size_t>(Last - First + 1);
+        const std::unique_ptr<int[]> rows(new int[n]);
+        Provider->GetDataRows(First, static_cast<int>(n), rows.get());
+        if (!OrderRows(source, TKvRowIndices(rows.get(), n), Fields, Directions, order, &runs))
+            return;
+    }
     Provider->ApplyOrder(First, order);
     if (!runs.Fields.empty()) {
         runs.First = First;
@@ -724,7 +731,7 @@ void TKvGridItemQuickSorter::RunKeys(TKvGridItemProvider* Provider, const TKvInt
     }
 }
 
-bool TKvGridItemQuickSorter::OrderRows(const TKvGridDataProvider* Source, const std::vector<int>& Rows,
+bool TKvGridItemQuickSorter::OrderRows(const TKvGridDataProvider* Source, TKvRowIndices Rows,
                                        const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
                                        std::vector<int>& Order, TKvGridValueRuns* Runs)
 {
