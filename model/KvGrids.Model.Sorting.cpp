@@ -28,6 +28,9 @@
 #include <limits>
 #include <memory>
 #include <numeric>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kv {
 
@@ -532,8 +535,45 @@ std::vector<int> CountWord(TBigArray<std::uint64_t>& word, int bits, size_t n, c
         starts[k] += starts[k - 1];
     }
     std::vector<int> order(n);
+    int* out = order.data();
+#if defined(__SSE2__)
+    // An order larger than a core's cache, by keys few enough that a line of each fits it:
+    // each key's positions are gathered a cache line at a time and whole lines are written past
+    // the caches, so none is read before it is written.
+    constexpr size_t kLine = 64 / sizeof(int);
+    if (n >= (size_t(1) << 18) && bits <= 12) {
+        const size_t count = starts.size() - 1;
+        std::vector<std::uint32_t> fill(count, 0);
+        std::unique_ptr<int[]> lines(new int[count * kLine]);
+        for (size_t i = 0; i < n; ++i) {
+            const auto k = size_t(keys[i]);
+            int* line = &lines[k * kLine];
+            std::uint32_t f = fill[k];
+            line[f++] = static_cast<int>(i);
+            int* at = out + starts[k];
+            if ((reinterpret_cast<std::uintptr_t>(at + f) & 63) == 0) {
+                if (f == kLine) {
+                    auto* to = reinterpret_cast<__m128i*>(at);
+                    const auto* from = reinterpret_cast<const __m128i*>(line);
+                    for (size_t q = 0; q < 4; ++q)
+                        _mm_stream_si128(to + q, _mm_loadu_si128(from + q));
+                } else {
+                    std::memcpy(at, line, f * sizeof(int));
+                }
+                starts[k] += f;
+                f = 0;
+            }
+            fill[k] = f;
+        }
+        _mm_sfence();
+        for (size_t k = 0; k < count; ++k)
+            std::memcpy(out + starts[k], &lines[k * kLine], fill[k] * sizeof(int));
+        word = {};
+        return order;
+    }
+#endif
     for (size_t i = 0; i < n; ++i)
-        order[starts[size_t(keys[i])]++] = static_cast<int>(i);
+        out[starts[size_t(keys[i])]++] = static_cast<int>(i);
     word = {};
     return order;
 }

@@ -447,6 +447,64 @@ TEST(GroupReference, TypedTextGroupsMatchAHashedReference)
     }
 }
 
+// Enough rows that the sort writes its order a cache line at a time: a text column of a few
+// thousand values (empty, letter case) and whole numbers, grouped after a sort each way.
+TEST(GroupReference, ManyRowsOfFewTextsGroupInOrderWithTheirRowsAndSums)
+{
+    std::mt19937 rng(71);
+    std::vector<QString> words{QString(), QStringLiteral("a"), QStringLiteral("A")};
+    for (int w = 0; words.size() < 3000; ++w)
+        words.push_back(QStringLiteral("w%1").arg(w * 7919 % 100000));
+    auto data = MakeTable("K,V", "s,n", {});
+    const int rows = 300000;
+    std::vector<size_t> wordOf(static_cast<size_t>(rows));
+    std::vector<int> values(static_cast<size_t>(rows));
+    data->BeginUpdate();
+    for (int i = 0; i < rows; ++i) {
+        wordOf[size_t(i)] = rng() % words.size();
+        values[size_t(i)] = static_cast<int>(rng() % 1000) - 300;
+        data->InsertRow(i, {words[wordOf[size_t(i)]], values[size_t(i)]});
+    }
+    data->EndUpdate(false);
+    // The reference: each word's rows in data order and their sum; the words in code unit order.
+    std::vector<std::vector<int>> rowsOf(words.size());
+    std::vector<std::int64_t> sumOf(words.size(), 0);
+    for (int i = 0; i < rows; ++i) {
+        rowsOf[wordOf[size_t(i)]].push_back(i);
+        sumOf[wordOf[size_t(i)]] += values[size_t(i)];
+    }
+    std::vector<size_t> used;
+    for (size_t w = 0; w < words.size(); ++w)
+        if (!rowsOf[w].empty())
+            used.push_back(w);
+    for (const TKvGridSortDirection direction : {SortAscending, SortDescending}) {
+        std::vector<size_t> expected = used;
+        std::sort(expected.begin(), expected.end(), [&](size_t a, size_t b) {
+            const int c = words[a].compare(words[b], Qt::CaseSensitive);
+            return direction == SortDescending ? c > 0 : c < 0;
+        });
+        TOwned<TKvDefaultGridItemProvider> source = MakeOwned<TKvDefaultGridItemProvider>();
+        source->SetDataSource(data.get());
+        source->OrderBy({0}, {direction}, false);
+        auto grouped = MakeOwned<TKvGridGroupedItemProvider>(source.get());
+        grouped->GroupBy({0});
+        TKvGridGroupItemImpl* root = grouped->GetRootItem();
+        ASSERT_EQ(root->GetCount(), static_cast<int>(expected.size()));
+        int item = 0;
+        for (int g = 0; g < root->GetCount(); ++g) {
+            auto* group = static_cast<TKvGridGroupItemImpl*>(root->GetItem(g));
+            const size_t word = expected[size_t(g)];
+            ASSERT_EQ(group->GetKey().ToString(), words[word]) << g;
+            ASSERT_EQ(group->GetDescendantCount(), static_cast<int>(rowsOf[word].size())) << g;
+            for (const int row : rowsOf[word])
+                ASSERT_EQ(source->GetItem(item++)->GetDataRow(), row) << "group " << g;
+            ASSERT_EQ(group->GetSum(1), static_cast<double>(sumOf[word])) << g;
+        }
+        grouped.reset();
+        source->SetDataSource(nullptr);
+    }
+}
+
 // More lists than 16-bit list numbers reach: each list of one or two rows, some rows in none;
 // then a row in two lists, summed one by one.
 TEST(GroupReference, RangeSumsOfMoreListsThanShortNumbersMatchOneByOne)
