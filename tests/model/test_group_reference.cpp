@@ -465,6 +465,9 @@ TEST(GroupReference, ManyRowsOfFewTextsGroupInOrderWithTheirRowsAndSums)
         values[size_t(i)] = static_cast<int>(rng() % 1000) - 300;
         data->InsertRow(i, {words[wordOf[size_t(i)]], values[size_t(i)]});
     }
+    // A text no row has any more, ordered among the others.
+    data->InsertRow(rows, {QStringLiteral("b"), 0});
+    data->RemoveRow(rows);
     data->EndUpdate(false);
     // The reference: each word's rows in data order and their sum; the words in code unit order.
     std::vector<std::vector<int>> rowsOf(words.size());
