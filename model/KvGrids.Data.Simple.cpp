@@ -17,8 +17,8 @@
 #include <QtCore/QRegularExpression>
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <limits>
+#include <memory>
 
 namespace kv {
 
@@ -397,7 +397,8 @@ bool SumListsByRow(const TKvValueColumn& column, int RowCount, TKvRowIndices Row
     {
         void operator()(TList* p) const noexcept { FreeLargeBlock(p); }
     };
-    const std::unique_ptr<TList[], TFree> listOf(static_cast<TList*>(AllocateLargeBlock(std::max<size_t>(rowCount, 1) * sizeof(TList))));
+    const std::unique_ptr<TList[], TFree> listOf(
+        static_cast<TList*>(AllocateLargeBlock(std::max<size_t>(rowCount, 1) * sizeof(TList))));
     std::fill_n(listOf.get(), rowCount, none);
     size_t begin = 0;
     for (size_t k = 0; k < Ends.size(); ++k) {
@@ -408,7 +409,8 @@ bool SumListsByRow(const TKvValueColumn& column, int RowCount, TKvRowIndices Row
                 if (const auto ahead = static_cast<size_t>(Rows[i + 16]); ahead < rowCount)
                     __builtin_prefetch(&listOf[ahead], 1);
             const int row = Rows[i];
-            if (row < 0 || row >= RowCount || (i > begin && row <= Rows[i - 1]) || listOf[static_cast<size_t>(row)] != none)
+            if (row < 0 || row >= RowCount || (i > begin && row <= Rows[i - 1]) ||
+                listOf[static_cast<size_t>(row)] != none)
                 return false;
             listOf[static_cast<size_t>(row)] = static_cast<TList>(k);
         }
@@ -448,8 +450,10 @@ void TKvSimpleDataProvider::GetRangeSums(int Field, TKvRowIndices Rows, std::spa
     // order; a list meeting another kind is summed again by GetRangeSum.
     std::vector<TCellSum> sums(Ends.size());
     const TKvValueColumn& column = FValues[static_cast<size_t>(Field)];
-    const bool summed = Ends.size() < 0xFFFF ? SumListsByRow<std::uint16_t>(column, FRowCount, Rows, Ends, sums.data())
-                                              : SumListsByRow<std::uint32_t>(column, FRowCount, Rows, Ends, sums.data());
+    // List numbers in 16 bits while they fit (the highest marks a row in no list).
+    const bool summed = Ends.size() < 0xFFFF
+                            ? SumListsByRow<std::uint16_t>(column, FRowCount, Rows, Ends, sums.data())
+                            : SumListsByRow<std::uint32_t>(column, FRowCount, Rows, Ends, sums.data());
     if (!summed) {
         // Lists that overlap, go back or leave the table are summed one by one.
         TKvGridDataProvider::GetRangeSums(Field, Rows, Ends, Sums);

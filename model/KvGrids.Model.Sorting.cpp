@@ -11,10 +11,10 @@
 // each text is hashed once and told apart by its code units, and the distinct texts are
 // ranked by code unit order). The key columns are packed into as few 64-bit words as their
 // bit widths allow and sorted by least significant digit (stable, so ties keep their order),
-// a single word of few bits by one counting pass, or by comparison for short ranges. A field that cannot be keyed (arrays, integers beyond
-// 2^53 beside doubles, a provider comparing without keys) sorts the whole range by
-// comparison, CompareValue for the provider's own fields. The provider then takes the new
-// order in one step.
+// a single word of few bits by one counting pass, or by comparison for short ranges. A field
+// that cannot be keyed (arrays, integers beyond 2^53 beside doubles, a provider comparing
+// without keys) sorts the whole range by comparison, CompareValue for the provider's own
+// fields. The provider then takes the new order in one step.
 #include "model/KvGrids.Model.Sorting.h"
 #include "model/KvGrids.Data.Column.h"
 #include "platform/rtl/LargeBlocks.h"

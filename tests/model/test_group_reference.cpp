@@ -389,9 +389,11 @@ TEST(GroupReference, TypedTextGroupsMatchAHashedReference)
     static const char* const kWords[] = {"b", "B", "", "a", "ab", "a b", "Z", "zz"};
     auto data = MakeTable("K,I,D", "s,n,n", {});
     const int rows = 3000;
-    for (int i = 0; i < rows; ++i)
-        data->InsertRow(i, {QString::fromLatin1(kWords[rng() % 8]) + (rng() % 3 ? QString() : QString::number(rng() % 40)),
-                            static_cast<int>(rng() % 2000) - 1000, (static_cast<int>(rng() % 4000) - 2000) / 16.0});
+    for (int i = 0; i < rows; ++i) {
+        const QString suffix = rng() % 3 ? QString() : QString::number(rng() % 40);
+        data->InsertRow(i, {QString::fromLatin1(kWords[rng() % 8]) + suffix, static_cast<int>(rng() % 2000) - 1000,
+                            (static_cast<int>(rng() % 4000) - 2000) / 16.0});
+    }
     for (const int fixed : {0, 5}) {
         for (const TKvGridSortDirection direction : {SortAscending, SortDescending}) {
             const std::string what = "fixed " + std::to_string(fixed) + (direction == SortDescending ? " desc" : "");
@@ -439,7 +441,8 @@ TEST(GroupReference, TypedTextGroupsMatchAHashedReference)
                 ASSERT_EQ(actual, want.Rows) << what << " group " << g;
                 ASSERT_EQ(group->GetSum(1), static_cast<double>(want.Ints)) << what << " group " << g;
                 ASSERT_EQ(group->GetSum(2), want.Doubles) << what << " group " << g;
-                ASSERT_EQ(group->GetMean(2), want.Doubles / static_cast<double>(want.Rows.size())) << what << " group " << g;
+                ASSERT_EQ(group->GetMean(2), want.Doubles / static_cast<double>(want.Rows.size()))
+                    << what << " group " << g;
             }
             grouped.reset();
             source->SetDataSource(nullptr);
@@ -517,7 +520,8 @@ TEST(GroupReference, RangeSumsOfMoreListsThanShortNumbersMatchOneByOne)
     auto data = MakeTable("V", "n", {});
     data->BeginUpdate();
     for (int i = 0; i < rowCount; ++i)
-        data->InsertRow(i, {i % 3 == 0 ? Variant(static_cast<int>(rng() % 1000)) : Variant((static_cast<int>(rng() % 1000) - 500) / 7.0)});
+        data->InsertRow(i, {i % 3 == 0 ? Variant(static_cast<int>(rng() % 1000))
+                                       : Variant((static_cast<int>(rng() % 1000) - 500) / 7.0)});
     data->EndUpdate(false);
     std::vector<int> all(static_cast<size_t>(rowCount));
     std::iota(all.begin(), all.end(), 0);
