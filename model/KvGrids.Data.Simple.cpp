@@ -426,9 +426,22 @@ bool SumListsByRow(const TKvValueColumn& column, int RowCount, TKvRowIndices Row
     case TKvValueColumn::ModeInts:
         each([&](TCellSum& sum, size_t row) { sum.AddInt(column.Ints().Get(row)); });
         break;
-    case TKvValueColumn::ModeDoubles:
-        each([&](TCellSum& sum, size_t row) { sum.AddDouble(column.DoubleAt(row)); });
+    case TKvValueColumn::ModeDoubles: {
+        // Plain doubles from 0, as AddDouble adds them; a list with rows then reads as a double.
+        std::vector<double> totals(Ends.size(), 0.0);
+        for (size_t row = 0; row < rowCount; ++row)
+            if (const TList k = listOf[row]; k != none)
+                totals[k] += column.DoubleAt(row);
+        size_t first = 0;
+        for (size_t k = 0; k < Ends.size(); ++k) {
+            if (static_cast<size_t>(Ends[k]) > first) {
+                Sums[k].Double = totals[k];
+                Sums[k].IsDouble = true;
+            }
+            first = static_cast<size_t>(Ends[k]);
+        }
         break;
+    }
     default:
         each([&](TCellSum& sum, size_t row) {
             if (!sum.Other)
