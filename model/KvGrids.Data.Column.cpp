@@ -303,11 +303,14 @@ bool TKvValueColumn::OrderKeys(std::span<const int> Rows, std::uint64_t* Keys, s
         // The texts the rows use, ranked once in code unit order (the variant order of texts).
         if (FTexts.size() > 4 * n + 4096)
             return false;
+        // The texts used are found by reading the packed numbers alone (every text of a table
+        // much smaller than the rows is taken as used: keys may then skip a text no row has);
+        // the keys are then written once, as ranks.
         std::vector<std::uint32_t> rank(FTexts.size(), 0);
-        FInts.ForRows(Rows, [&](size_t i, std::int64_t v) {
-            Keys[i] = static_cast<std::uint64_t>(v);
-            rank[static_cast<size_t>(v)] = 1;
-        });
+        if (FTexts.size() * 16 <= n)
+            std::fill(rank.begin(), rank.end(), 1);
+        else
+            FInts.ForRows(Rows, [&](size_t, std::int64_t v) { rank[static_cast<size_t>(v)] = 1; });
         std::vector<std::uint32_t> used;
         for (size_t t = 0; t < rank.size(); ++t)
             if (rank[t])
@@ -317,8 +320,7 @@ bool TKvValueColumn::OrderKeys(std::span<const int> Rows, std::uint64_t* Keys, s
         });
         for (size_t r = 0; r < used.size(); ++r)
             rank[used[r]] = static_cast<std::uint32_t>(r);
-        for (size_t i = 0; i < n; ++i)
-            Keys[i] = rank[static_cast<size_t>(Keys[i])];
+        FInts.ForRows(Rows, [&](size_t i, std::int64_t v) { Keys[i] = rank[static_cast<size_t>(v)]; });
         Max = used.empty() ? 0 : used.size() - 1;
         return true;
     }

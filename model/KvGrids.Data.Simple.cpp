@@ -12,11 +12,13 @@
 // cells of the rows asked for. The sorters read cells and order keys through GetCells and
 // GetOrderKeys.
 #include "model/KvGrids.Data.Simple.h"
+#include "platform/rtl/LargeBlocks.h"
 
 #include <QtCore/QRegularExpression>
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace kv {
 
@@ -381,44 +383,65 @@ Variant TKvSimpleDataProvider::GetRangeSum(int Field, TKvRowIndices Rows) const
     return total;
 }
 
-void TKvSimpleDataProvider::GetRangeSums(int Field, TKvRowIndices Rows, std::span<const int> Ends, Variant* Sums) const
+namespace {
+// Every row of the lists given its list's number, then every such row added to its list in
+// row order; false when a row leaves the table, is in two lists or does not come after the
+// row before it in its list.
+template <typename TList>
+bool SumListsByRow(const TKvValueColumn& column, int RowCount, TKvRowIndices Rows, std::span<const int> Ends,
+                   TCellSum* Sums)
 {
-    if (GetValueType(Field) != ValueTypeNumeric) {
-        std::fill(Sums, Sums + Ends.size(), Variant(0));
-        return;
-    }
-    // The list of each row; lists that overlap, go back or leave the table are summed one by one.
-    std::vector<int> listOf(static_cast<size_t>(FRowCount), -1);
+    constexpr TList none = std::numeric_limits<TList>::max(); // in no list
+    const auto rowCount = static_cast<size_t>(RowCount);
+    struct TFree
+    {
+        void operator()(TList* p) const noexcept { FreeLargeBlock(p); }
+    };
+    const std::unique_ptr<TList[], TFree> listOf(
+        static_cast<TList*>(AllocateLargeBlock(std::max<size_t>(rowCount, 1) * sizeof(TList))));
+    std::fill_n(listOf.get(), rowCount, none);
     size_t begin = 0;
     for (size_t k = 0; k < Ends.size(); ++k) {
         const auto end = static_cast<size_t>(Ends[k]);
         for (size_t i = begin; i < end; ++i) {
+            // The rows of a list lie anywhere in the table: their entries are fetched ahead.
+            if (i + 16 < Rows.size())
+                if (const auto ahead = static_cast<size_t>(Rows[i + 16]); ahead < rowCount)
+                    __builtin_prefetch(&listOf[ahead], 1);
             const int row = Rows[i];
-            if (row < 0 || row >= FRowCount || listOf[static_cast<size_t>(row)] >= 0 || (i > begin && row <= Rows[i - 1])) {
-                TKvGridDataProvider::GetRangeSums(Field, Rows, Ends, Sums);
-                return;
-            }
-            listOf[static_cast<size_t>(row)] = static_cast<int>(k);
+            if (row < 0 || row >= RowCount || (i > begin && row <= Rows[i - 1]) ||
+                listOf[static_cast<size_t>(row)] != none)
+                return false;
+            listOf[static_cast<size_t>(row)] = static_cast<TList>(k);
         }
         begin = end;
     }
-    // Each list adds its values in its own order, as GetRangeSum does, in one pass in row
-    // order; a list meeting another kind is summed again by GetRangeSum.
-    std::vector<TCellSum> sums(Ends.size());
-    const TKvValueColumn& column = FValues[static_cast<size_t>(Field)];
     auto each = [&](auto add) {
-        for (int row = 0; row < FRowCount; ++row)
-            if (const int k = listOf[static_cast<size_t>(row)]; k >= 0)
-                add(sums[static_cast<size_t>(k)], static_cast<size_t>(row));
+        for (size_t row = 0; row < rowCount; ++row)
+            if (const TList k = listOf[row]; k != none)
+                add(Sums[k], row);
     };
     switch (column.Mode()) {
     case TKvValueColumn::ModeEmpty: break;
     case TKvValueColumn::ModeInts:
         each([&](TCellSum& sum, size_t row) { sum.AddInt(column.Ints().Get(row)); });
         break;
-    case TKvValueColumn::ModeDoubles:
-        each([&](TCellSum& sum, size_t row) { sum.AddDouble(column.DoubleAt(row)); });
+    case TKvValueColumn::ModeDoubles: {
+        // Plain doubles from 0, as AddDouble adds them; a list with rows then reads as a double.
+        std::vector<double> totals(Ends.size(), 0.0);
+        for (size_t row = 0; row < rowCount; ++row)
+            if (const TList k = listOf[row]; k != none)
+                totals[k] += column.DoubleAt(row);
+        size_t first = 0;
+        for (size_t k = 0; k < Ends.size(); ++k) {
+            if (static_cast<size_t>(Ends[k]) > first) {
+                Sums[k].Double = totals[k];
+                Sums[k].IsDouble = true;
+            }
+            first = static_cast<size_t>(Ends[k]);
+        }
         break;
+    }
     default:
         each([&](TCellSum& sum, size_t row) {
             if (!sum.Other)
@@ -426,7 +449,30 @@ void TKvSimpleDataProvider::GetRangeSums(int Field, TKvRowIndices Rows, std::spa
         });
         break;
     }
-    begin = 0;
+    return true;
+}
+} // namespace
+
+void TKvSimpleDataProvider::GetRangeSums(int Field, TKvRowIndices Rows, std::span<const int> Ends, Variant* Sums) const
+{
+    if (GetValueType(Field) != ValueTypeNumeric) {
+        std::fill(Sums, Sums + Ends.size(), Variant(0));
+        return;
+    }
+    // Each list adds its values in its own order, as GetRangeSum does, in one pass in row
+    // order; a list meeting another kind is summed again by GetRangeSum.
+    std::vector<TCellSum> sums(Ends.size());
+    const TKvValueColumn& column = FValues[static_cast<size_t>(Field)];
+    // List numbers in 16 bits while they fit (the highest marks a row in no list).
+    const bool summed = Ends.size() < 0xFFFF
+                            ? SumListsByRow<std::uint16_t>(column, FRowCount, Rows, Ends, sums.data())
+                            : SumListsByRow<std::uint32_t>(column, FRowCount, Rows, Ends, sums.data());
+    if (!summed) {
+        // Lists that overlap, go back or leave the table are summed one by one.
+        TKvGridDataProvider::GetRangeSums(Field, Rows, Ends, Sums);
+        return;
+    }
+    size_t begin = 0;
     for (size_t k = 0; k < Ends.size(); ++k) {
         const auto end = static_cast<size_t>(Ends[k]);
         Sums[k] = sums[k].Other ? GetRangeSum(Field, Rows.subspan(begin, end - begin)) : sums[k].Value();

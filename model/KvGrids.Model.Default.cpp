@@ -409,10 +409,21 @@ void TKvDefaultGridItemProvider::ApplyOrder(int First, const std::vector<int>& O
     const auto n = static_cast<int>(Order.size());
     if (First < 0 || First + n > GetItemCount())
         RaiseListIndexError(First + n - 1, GetItemCount());
-    UseOrder();
-    const std::vector<int> old(FOrder.begin() + First, FOrder.begin() + First + n);
-    for (int i = 0; i < n; ++i)
-        FOrder[static_cast<size_t>(First + i)] = old[static_cast<size_t>(Order[static_cast<size_t>(i)])];
+    if (FOrder.empty()) {
+        // From the data order: the range's data rows are its positions, so the order is read
+        // straight through.
+        if (First == 0 && n == FCount) {
+            FOrder.assign(Order.begin(), Order.end());
+        } else {
+            UseOrder();
+            for (int i = 0; i < n; ++i)
+                FOrder[static_cast<size_t>(First + i)] = First + Order[static_cast<size_t>(i)];
+        }
+    } else {
+        const std::vector<int> old(FOrder.begin() + First, FOrder.begin() + First + n);
+        for (int i = 0; i < n; ++i)
+            FOrder[static_cast<size_t>(First + i)] = old[static_cast<size_t>(Order[static_cast<size_t>(i)])];
+    }
     ForgetRuns();
     InvalidateRowIndex();
 }

@@ -843,6 +843,7 @@ void TKvGridGroupedItemProvider::BuildGroups()
     build.FieldCount = build.Data->GetFieldCount();
     build.Fixed = fixed;
     const auto n = static_cast<size_t>(count - fixed);
+    build.Rows.swap(FBuildRows); // the last build's storage, emptied by ClearItems
     build.Rows.resize(n);
     FSource->GetDataRows(fixed, static_cast<int>(n), build.Rows.data());
     // A sort of the source by the group fields told where their values change; else the

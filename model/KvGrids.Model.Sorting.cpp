@@ -11,10 +11,10 @@
 // each text is hashed once and told apart by its code units, and the distinct texts are
 // ranked by code unit order). The key columns are packed into as few 64-bit words as their
 // bit widths allow and sorted by least significant digit (stable, so ties keep their order),
-// or by comparison for short ranges. A field that cannot be keyed (arrays, integers beyond
-// 2^53 beside doubles, a provider comparing without keys) sorts the whole range by
-// comparison, CompareValue for the provider's own fields. The provider then takes the new
-// order in one step.
+// a single word of few bits by one counting pass, or by comparison for short ranges. A field
+// that cannot be keyed (arrays, integers beyond 2^53 beside doubles, a provider comparing
+// without keys) sorts the whole range by comparison, CompareValue for the provider's own
+// fields. The provider then takes the new order in one step.
 #include "model/KvGrids.Model.Sorting.h"
 #include "model/KvGrids.Data.Column.h"
 #include "platform/rtl/LargeBlocks.h"
@@ -26,15 +26,47 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <numeric>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kv {
 
 namespace {
 
+// Large blocks whose entries a resize leaves as they come (every user writes each entry it
+// reads); an explicit value still initialises.
+template <typename T>
+struct TUnsetAllocator : TLargeBlockAllocator<T>
+{
+    using value_type = T;
+    template <typename U>
+    struct rebind
+    {
+        using other = TUnsetAllocator<U>;
+    };
+    TUnsetAllocator() = default;
+    template <typename U>
+    TUnsetAllocator(const TUnsetAllocator<U>&) noexcept
+    {
+    }
+    template <typename U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
 // Arrays of a million entries and more: in large blocks (few page faults when first touched).
 template <typename T>
-using TBigArray = std::vector<T, TLargeBlockAllocator<T>>;
+using TBigArray = std::vector<T, TUnsetAllocator<T>>;
 
 // Order-preserving unsigned keys in [0, 2^Bits).
 struct KeyColumn
@@ -194,7 +226,7 @@ private:
 class TCells
 {
 public:
-    TCells(const TKvGridDataProvider* source, const std::vector<int>& rows, int field) : FRows(rows)
+    TCells(const TKvGridDataProvider* source, TKvRowIndices rows, int field) : FRows(rows)
     {
         // Rows outside the table (data changed under an update) are read the checked way.
         const int rowCount = source->GetRowCount();
@@ -229,7 +261,7 @@ public:
     }
 
 private:
-    const std::vector<int>& FRows;
+    TKvRowIndices FRows;
     const Variant* FColumn = nullptr;
     std::vector<Variant> FCopies;
 };
@@ -431,7 +463,7 @@ bool ReadKey(const TCells& cells, bool descending, std::vector<KeyColumn>& out)
 }
 
 // The keys a provider keeping the field by kind writes, as one column; false when it has none.
-bool ReadOrderKeys(const TKvGridDataProvider* source, const std::vector<int>& rows, int field, bool descending,
+bool ReadOrderKeys(const TKvGridDataProvider* source, TKvRowIndices rows, int field, bool descending,
                    std::vector<KeyColumn>& out)
 {
     if (source->GetSortKeyKind(field) != SortKeyValues)
@@ -475,11 +507,84 @@ void FindRuns(size_t n, KeyAt keyAt, const TBitLevels& bitLevels, TKvGridValueRu
     }
 }
 
+// Keys of up to this many bits are sorted by one counting pass.
+constexpr int kCountedBits = 16;
+
+// Stable sort of positions by one word of few distinct keys: each position goes straight to
+// its place after the counts of the smaller keys. The values change where a key's positions
+// start, so the runs come from the counts. The word is used up.
+std::vector<int> CountWord(TBigArray<std::uint64_t>& word, int bits, size_t n, const TBitLevels& bitLevels,
+                           TKvGridValueRuns* runs)
+{
+    std::vector<std::uint32_t> starts((size_t(1) << bits) + 1, 0);
+    const std::uint64_t* keys = word.data();
+    for (size_t i = 0; i < n; ++i)
+        ++starts[size_t(keys[i]) + 1];
+    std::uint64_t previous = 0;
+    bool any = false;
+    for (size_t k = 1; k < starts.size(); ++k) {
+        if (runs && starts[k] != 0) {
+            const std::uint64_t key = k - 1;
+            if (any) {
+                runs->Starts.push_back(static_cast<int>(starts[k - 1]));
+                runs->Levels.push_back(bitLevels[size_t(63 - std::countl_zero(key ^ previous))]);
+            }
+            previous = key;
+            any = true;
+        }
+        starts[k] += starts[k - 1];
+    }
+    std::vector<int> order(n);
+    int* out = order.data();
+#if defined(__SSE2__)
+    // An order larger than a core's cache, by keys few enough that a line of each fits it:
+    // each key's positions are gathered a cache line at a time and whole lines are written past
+    // the caches, so none is read before it is written.
+    constexpr size_t kLine = 64 / sizeof(int);
+    if (n >= (size_t(1) << 18) && bits <= 12) {
+        const size_t count = starts.size() - 1;
+        std::vector<std::uint32_t> fill(count, 0);
+        std::unique_ptr<int[]> lines(new int[count * kLine]);
+        for (size_t i = 0; i < n; ++i) {
+            const auto k = size_t(keys[i]);
+            int* line = &lines[k * kLine];
+            std::uint32_t f = fill[k];
+            line[f++] = static_cast<int>(i);
+            int* at = out + starts[k];
+            if ((reinterpret_cast<std::uintptr_t>(at + f) & 63) == 0) {
+                if (f == kLine) {
+                    auto* to = reinterpret_cast<__m128i*>(at);
+                    const auto* from = reinterpret_cast<const __m128i*>(line);
+                    for (size_t q = 0; q < 4; ++q)
+                        _mm_stream_si128(to + q, _mm_loadu_si128(from + q));
+                } else {
+                    std::memcpy(at, line, f * sizeof(int));
+                }
+                starts[k] += f;
+                f = 0;
+            }
+            fill[k] = f;
+        }
+        _mm_sfence();
+        for (size_t k = 0; k < count; ++k)
+            std::memcpy(out + starts[k], &lines[k * kLine], fill[k] * sizeof(int));
+        word = {};
+        return order;
+    }
+#endif
+    for (size_t i = 0; i < n; ++i)
+        out[starts[size_t(keys[i])]++] = static_cast<int>(i);
+    word = {};
+    return order;
+}
+
 // Stable sort of positions by 64-bit words, most significant first. The words are used up.
 // With runs and a single word, also where the sorted keys change (bitLevels maps its bits).
 std::vector<int> SortWords(std::vector<TBigArray<std::uint64_t>>& words, const std::vector<int>& wordBits,
                            size_t n, const TBitLevels& bitLevels, TKvGridValueRuns* runs)
 {
+    if (words.size() == 1 && n >= 512 && wordBits[0] <= kCountedBits)
+        return CountWord(words[0], wordBits[0], n, bitLevels, runs);
     std::vector<int> order(n);
     std::iota(order.begin(), order.end(), 0);
     if (words.empty())
@@ -604,7 +709,7 @@ std::vector<int> SortKeys(std::vector<KeyColumn>& keys, size_t n, TKvGridValueRu
 
 // The range ordered by comparison: the variant order of the values, or the provider's
 // CompareValue for a field that has no keys.
-std::vector<int> SortCompared(const TKvGridDataProvider* source, const std::vector<int>& rows,
+std::vector<int> SortCompared(const TKvGridDataProvider* source, TKvRowIndices rows,
                               const TKvIntegerArray& fields, const std::vector<bool>& descending)
 {
     std::vector<std::vector<Variant>> values(descending.size());
@@ -647,12 +752,18 @@ void TKvGridItemQuickSorter::RunKeys(TKvGridItemProvider* Provider, const TKvInt
     TKvGridDataProvider* source = Provider->GetDataSource();
     if (!source)
         return;
-    std::vector<int> rows(static_cast<size_t>(Last - First + 1));
-    Provider->GetDataRows(First, static_cast<int>(rows.size()), rows.data());
     std::vector<int> order;
     TKvGridValueRuns runs;
-    if (!OrderRows(source, rows, Fields, Directions, order, &runs))
-        return;
+    {
+        // Every entry written by GetDataRows; freed before the order is applied (less memory
+        // at the peak). From the C heap: the large blocks kept for reuse go to the keys and
+        // the order.
+        const auto n = static_cast<size_t>(Last - First + 1);
+        const std::unique_ptr<int[]> rows(new int[n]);
+        Provider->GetDataRows(First, static_cast<int>(n), rows.get());
+        if (!OrderRows(source, TKvRowIndices(rows.get(), n), Fields, Directions, order, &runs))
+            return;
+    }
     Provider->ApplyOrder(First, order);
     if (!runs.Fields.empty()) {
         runs.First = First;
@@ -660,7 +771,7 @@ void TKvGridItemQuickSorter::RunKeys(TKvGridItemProvider* Provider, const TKvInt
     }
 }
 
-bool TKvGridItemQuickSorter::OrderRows(const TKvGridDataProvider* Source, const std::vector<int>& Rows,
+bool TKvGridItemQuickSorter::OrderRows(const TKvGridDataProvider* Source, TKvRowIndices Rows,
                                        const TKvIntegerArray& Fields, const TKvGridSortDirections& Directions,
                                        std::vector<int>& Order, TKvGridValueRuns* Runs)
 {

@@ -55,7 +55,7 @@ public:
     // Order: positions into Rows in their new order by Fields; false leaves the rows as they are.
     // Runs, when given, receives where the values change along Order (positions from 0, the
     // fields compared) when the keys tell it; else its fields stay empty.
-    bool OrderRows(const TKvGridDataProvider* Source, const std::vector<int>& Rows, const TKvIntegerArray& Fields,
+    bool OrderRows(const TKvGridDataProvider* Source, TKvRowIndices Rows, const TKvIntegerArray& Fields,
                    const TKvGridSortDirections& Directions, std::vector<int>& Order,
                    TKvGridValueRuns* Runs = nullptr);
 };

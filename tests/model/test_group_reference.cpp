@@ -380,6 +380,179 @@ TEST(GroupReference, RangeSumsOfManyListsMatchOneByOne)
     }
 }
 
+// A column of texts only (kept as numbers into its table of texts: empty texts, letter case,
+// ties) grouped after a sort each way, with fixed rows kept out: the groups in order, each
+// one's rows in data order, and the sums of whole numbers and of fractions.
+TEST(GroupReference, TypedTextGroupsMatchAHashedReference)
+{
+    std::mt19937 rng(67);
+    static const char* const kWords[] = {"b", "B", "", "a", "ab", "a b", "Z", "zz"};
+    auto data = MakeTable("K,I,D", "s,n,n", {});
+    const int rows = 3000;
+    for (int i = 0; i < rows; ++i) {
+        const QString suffix = rng() % 3 ? QString() : QString::number(rng() % 40);
+        data->InsertRow(i, {QString::fromLatin1(kWords[rng() % 8]) + suffix, static_cast<int>(rng() % 2000) - 1000,
+                            (static_cast<int>(rng() % 4000) - 2000) / 16.0});
+    }
+    for (const int fixed : {0, 5}) {
+        for (const TKvGridSortDirection direction : {SortAscending, SortDescending}) {
+            const std::string what = "fixed " + std::to_string(fixed) + (direction == SortDescending ? " desc" : "");
+            TOwned<TKvDefaultGridItemProvider> source = MakeOwned<TKvDefaultGridItemProvider>();
+            source->SetDataSource(data.get());
+            source->SetFixed(fixed, false, false);
+            source->OrderBy({0}, {direction}, false);
+            auto grouped = MakeOwned<TKvGridGroupedItemProvider>(source.get());
+            grouped->GroupBy({0});
+            struct TGroup
+            {
+                QString Key;
+                std::vector<int> Rows;
+                std::int64_t Ints = 0;
+                double Doubles = 0;
+            };
+            std::unordered_map<QString, size_t> index;
+            std::vector<TGroup> expected;
+            for (int row = fixed; row < rows; ++row) {
+                const QString key = data->GetData(row, 0).ToString();
+                const auto [it, added] = index.emplace(key, expected.size());
+                if (added)
+                    expected.push_back({key, {}, 0, 0});
+                TGroup& group = expected[it->second];
+                group.Rows.push_back(row);
+                group.Ints += data->GetData(row, 1).AsInt();
+                group.Doubles += data->GetData(row, 2).ToDouble();
+            }
+            std::stable_sort(expected.begin(), expected.end(), [&](const TGroup& a, const TGroup& b) {
+                const int c = a.Key.compare(b.Key, Qt::CaseSensitive);
+                return direction == SortDescending ? c > 0 : c < 0;
+            });
+            for (int i = 0; i < fixed; ++i)
+                ASSERT_EQ(source->GetItem(i)->GetDataRow(), i) << what;
+            TKvGridGroupItemImpl* root = grouped->GetRootItem();
+            ASSERT_EQ(root->GetCount(), static_cast<int>(expected.size())) << what;
+            for (int g = 0; g < root->GetCount(); ++g) {
+                auto* group = static_cast<TKvGridGroupItemImpl*>(root->GetItem(g));
+                const TGroup& want = expected[size_t(g)];
+                ASSERT_EQ(group->GetKey().ToString(), want.Key) << what << " group " << g;
+                std::vector<int> actual;
+                for (int i = 0; i < group->GetCount(); ++i)
+                    if (const int row = group->GetItem(i)->GetDataRow(); row >= 0)
+                        actual.push_back(row);
+                ASSERT_EQ(actual, want.Rows) << what << " group " << g;
+                ASSERT_EQ(group->GetSum(1), static_cast<double>(want.Ints)) << what << " group " << g;
+                ASSERT_EQ(group->GetSum(2), want.Doubles) << what << " group " << g;
+                ASSERT_EQ(group->GetMean(2), want.Doubles / static_cast<double>(want.Rows.size()))
+                    << what << " group " << g;
+            }
+            grouped.reset();
+            source->SetDataSource(nullptr);
+        }
+    }
+}
+
+// Enough rows that the sort writes its order a cache line at a time: a text column of a few
+// thousand values (empty, letter case) and whole numbers, grouped after a sort each way.
+TEST(GroupReference, ManyRowsOfFewTextsGroupInOrderWithTheirRowsAndSums)
+{
+    std::mt19937 rng(71);
+    std::vector<QString> words{QString(), QStringLiteral("a"), QStringLiteral("A")};
+    for (int w = 0; words.size() < 3000; ++w)
+        words.push_back(QStringLiteral("w%1").arg(w * 7919 % 100000));
+    auto data = MakeTable("K,V", "s,n", {});
+    const int rows = 300000;
+    std::vector<size_t> wordOf(static_cast<size_t>(rows));
+    std::vector<int> values(static_cast<size_t>(rows));
+    data->BeginUpdate();
+    for (int i = 0; i < rows; ++i) {
+        wordOf[size_t(i)] = rng() % words.size();
+        values[size_t(i)] = static_cast<int>(rng() % 1000) - 300;
+        data->InsertRow(i, {words[wordOf[size_t(i)]], values[size_t(i)]});
+    }
+    // A text no row has any more, ordered among the others.
+    data->InsertRow(rows, {QStringLiteral("b"), 0});
+    data->RemoveRow(rows);
+    data->EndUpdate(false);
+    // The reference: each word's rows in data order and their sum; the words in code unit order.
+    std::vector<std::vector<int>> rowsOf(words.size());
+    std::vector<std::int64_t> sumOf(words.size(), 0);
+    for (int i = 0; i < rows; ++i) {
+        rowsOf[wordOf[size_t(i)]].push_back(i);
+        sumOf[wordOf[size_t(i)]] += values[size_t(i)];
+    }
+    std::vector<size_t> used;
+    for (size_t w = 0; w < words.size(); ++w)
+        if (!rowsOf[w].empty())
+            used.push_back(w);
+    for (const TKvGridSortDirection direction : {SortAscending, SortDescending}) {
+        std::vector<size_t> expected = used;
+        std::sort(expected.begin(), expected.end(), [&](size_t a, size_t b) {
+            const int c = words[a].compare(words[b], Qt::CaseSensitive);
+            return direction == SortDescending ? c > 0 : c < 0;
+        });
+        TOwned<TKvDefaultGridItemProvider> source = MakeOwned<TKvDefaultGridItemProvider>();
+        source->SetDataSource(data.get());
+        source->OrderBy({0}, {direction}, false);
+        auto grouped = MakeOwned<TKvGridGroupedItemProvider>(source.get());
+        grouped->GroupBy({0});
+        TKvGridGroupItemImpl* root = grouped->GetRootItem();
+        ASSERT_EQ(root->GetCount(), static_cast<int>(expected.size()));
+        int item = 0;
+        for (int g = 0; g < root->GetCount(); ++g) {
+            auto* group = static_cast<TKvGridGroupItemImpl*>(root->GetItem(g));
+            const size_t word = expected[size_t(g)];
+            ASSERT_EQ(group->GetKey().ToString(), words[word]) << g;
+            ASSERT_EQ(group->GetDescendantCount(), static_cast<int>(rowsOf[word].size())) << g;
+            for (const int row : rowsOf[word])
+                ASSERT_EQ(source->GetItem(item++)->GetDataRow(), row) << "group " << g;
+            ASSERT_EQ(group->GetSum(1), static_cast<double>(sumOf[word])) << g;
+        }
+        grouped.reset();
+        source->SetDataSource(nullptr);
+    }
+}
+
+// More lists than 16-bit list numbers reach: each list of one or two rows, some rows in none;
+// then a row in two lists, summed one by one.
+TEST(GroupReference, RangeSumsOfMoreListsThanShortNumbersMatchOneByOne)
+{
+    std::mt19937 rng(61);
+    const int rowCount = 150000;
+    auto data = MakeTable("V", "n", {});
+    data->BeginUpdate();
+    for (int i = 0; i < rowCount; ++i)
+        data->InsertRow(i, {i % 3 == 0 ? Variant(static_cast<int>(rng() % 1000))
+                                       : Variant((static_cast<int>(rng() % 1000) - 500) / 7.0)});
+    data->EndUpdate(false);
+    std::vector<int> all(static_cast<size_t>(rowCount));
+    std::iota(all.begin(), all.end(), 0);
+    std::shuffle(all.begin(), all.end(), rng);
+    std::vector<int> rows, ends;
+    for (size_t taken = 0; taken + 2 <= all.size() - 5000;) {
+        const size_t n = 1 + rng() % 2;
+        std::vector<int> list(all.begin() + std::ptrdiff_t(taken), all.begin() + std::ptrdiff_t(taken + n));
+        taken += n;
+        std::sort(list.begin(), list.end());
+        rows.insert(rows.end(), list.begin(), list.end());
+        ends.push_back(static_cast<int>(rows.size()));
+    }
+    ASSERT_GT(ends.size(), size_t(0xFFFF));
+    for (const bool twice : {false, true}) {
+        if (twice) {
+            rows.push_back(rows.front());
+            ends.push_back(static_cast<int>(rows.size()));
+        }
+        std::vector<Variant> sums(ends.size());
+        data->GetRangeSums(0, rows, ends, sums.data());
+        size_t begin = 0;
+        for (size_t k = 0; k < ends.size(); ++k) {
+            const Variant one = data->GetRangeSum(0, TKvRowIndices(rows).subspan(begin, size_t(ends[k]) - begin));
+            ASSERT_EQ(sums[k].Kind(), one.Kind()) << twice << " list " << k;
+            ASSERT_EQ(sums[k].ToDouble(), one.ToDouble()) << twice << " list " << k;
+            begin = size_t(ends[k]);
+        }
+    }
+}
+
 // Groups make their rows children only when listed or asked: rows still know their group, and
 // rows joining and leaving groups in place keep every group's rows, counts and sums right.
 TEST(GroupReference, PendingRowsFollowInPlaceChangesAndFindTheirGroups)
