@@ -1,5 +1,7 @@
 #include "components/KvGrids.Vantrel.Model.h"
 
+#include "platform/rtl/ScopeGuard.h"
+
 #include <algorithm>
 
 namespace kv {
@@ -68,7 +70,7 @@ void TKvVantrelItemProvider::OrderBy(const TKvIntegerArray& Fields, const TKvGri
         TKvGridSortDirections directions(Fields.size());
         for (size_t i = 0; i < Fields.size(); ++i)
             directions[i] = direction(i);
-        bottom->OrderBy(Fields, directions, true);
+        Transact([&] { bottom->OrderBy(Fields, directions, true); });
         return;
     }
     // The group fields lead, in level order, keeping the directions they are sorted by now.
@@ -91,7 +93,28 @@ void TKvVantrelItemProvider::OrderBy(const TKvIntegerArray& Fields, const TKvGri
             directions.push_back(direction(i));
         }
     }
-    bottom->OrderBy(fields, directions, true);
+    Transact([&] { bottom->OrderBy(fields, directions, true); });
+}
+
+void TKvVantrelItemProvider::Transact(const std::function<void()>& Change)
+{
+    TKvDefaultGridItemProvider* bottom = GetItemProvider();
+    TKvGridFilteredItemProvider* filtered = GetFilteredProvider();
+    if (!bottom || !filtered || !FGroupedProvider) {
+        Change();
+        return;
+    }
+    TKvDefaultGridItemProvider::TOrderState order = bottom->SaveOrder();
+    std::vector<int> passing = filtered->GetPassingItems();
+    // Nothing reads the groups until the change builds them again.
+    std::unique_ptr<TKvGridGroupedItemProvider::TGroupsState> groups = FGroupedProvider->TakeGroups();
+    TScopeExit restore([&] {
+        bottom->RestoreOrder(std::move(order));
+        filtered->RestorePassingItems(std::move(passing));
+        FGroupedProvider->RestoreGroups(std::move(groups));
+    });
+    Change();
+    restore.Dismiss();
 }
 
 void TKvVantrelItemProvider::Regroup(const TKvIntegerArray& Fields)
@@ -103,19 +126,23 @@ void TKvVantrelItemProvider::Regroup(const TKvIntegerArray& Fields)
         for (int field : Fields)
             if (field < 0 || field >= data->GetFieldCount())
                 throw EArgumentOutOfRangeException(QStringLiteral("field: ") + QString::number(field));
-    if (FGroupSorting) {
-        GetItemProvider()->OrderBy(Fields, TKvGridSortDirections(Fields.size(), FGroupSortDirection), false);
-        // The filtered list holds positions of the bottom's items: the re-sort moved them.
-        GetFilteredProvider()->ApplyFilters(false);
-    }
-    FGroupedProvider->GroupBy(Fields);
+    Transact([&] {
+        if (FGroupSorting) {
+            GetItemProvider()->OrderBy(Fields, TKvGridSortDirections(Fields.size(), FGroupSortDirection), false);
+            // The filtered list holds positions of the bottom's items: the re-sort moved them.
+            GetFilteredProvider()->ApplyFilters(false);
+        }
+        FGroupedProvider->GroupBy(Fields);
+    });
 }
 
 void TKvVantrelItemProvider::GroupBy(const TKvIntegerArray& Fields, bool Sort, TKvGridSortDirection Direction)
 {
-    FGroupSorting = Sort;
-    FGroupSortDirection = Direction;
+    TRestore<bool> sorting(FGroupSorting, Sort);
+    TRestore<TKvGridSortDirection> direction(FGroupSortDirection, Direction);
     Regroup(Fields);
+    sorting.Commit();
+    direction.Commit();
 }
 
 void TKvVantrelItemProvider::AddGroupBy(int Index, int Field)

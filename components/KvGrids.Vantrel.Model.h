@@ -8,6 +8,8 @@
 #include "components/KvGrids.Chain.Model.h"
 #include "model/KvGrids.Model.Proxy.Group.h"
 
+#include <functional>
+
 namespace kv {
 
 class TKvVantrelItemProvider : public TKvGridChainItemProvider
@@ -51,6 +53,9 @@ protected:
 private:
     // Sorts the bottom by the group fields (when group sorting), re-filters, then groups.
     void Regroup(const TKvIntegerArray& Fields);
+    // Runs a change of the sort or the grouping; one that fails half-way leaves every link as
+    // it was (the bottom's order and sort, the passing items, the groups and their states).
+    void Transact(const std::function<void()>& Change);
 
     TOwned<TKvGridGroupedItemProvider> FGroupedProvider;
     bool FGroupSorting = true;

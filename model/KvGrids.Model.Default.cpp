@@ -470,6 +470,33 @@ void TKvDefaultGridItemProvider::OrderBy(const TKvIntegerArray& Fields, const TK
         FireRefresh();
 }
 
+TKvDefaultGridItemProvider::TOrderState TKvDefaultGridItemProvider::SaveOrder() const
+{
+    TOrderState state{FSortFields, FSortDirections, FCount, FOrder, FCheckedRows, {}, FRuns};
+    FLive->ForEach([&](TKvGridRow* item) {
+        if (item->GetChecked())
+            state.CheckedItems.push_back(item->GetDataRow());
+    });
+    return state;
+}
+
+void TKvDefaultGridItemProvider::RestoreOrder(TOrderState&& State)
+{
+    FSortFields = std::move(State.SortFields);
+    FSortDirections = std::move(State.SortDirections);
+    FCount = State.Count;
+    FOrder = std::move(State.Order);
+    FCheckedRows = std::move(State.CheckedRows);
+    FRuns = std::move(State.Runs);
+    InvalidateRowIndex();
+    // A rebuild made the items as new: they get their checks back.
+    std::sort(State.CheckedItems.begin(), State.CheckedItems.end());
+    FLive->ForEach([&](TKvGridRow* item) {
+        item->SetCheckedState(
+            std::binary_search(State.CheckedItems.begin(), State.CheckedItems.end(), item->GetDataRow()));
+    });
+}
+
 TVariantArray TKvDefaultGridItemProvider::GetFieldDomain(int Field) const
 {
     TVariantArray domain;

@@ -77,6 +77,22 @@ public:
     // How many row items exist now.
     int GetLiveItemCount() const;
 
+    // The order, the sort and the checked rows as they are now, put back by RestoreOrder when
+    // a change of the chain above fails half-way. Items made meanwhile stay.
+    struct TOrderState
+    {
+        TKvIntegerArray SortFields;
+        TKvGridSortDirections SortDirections;
+        int Count = 0;
+        std::vector<int, TLargeBlockAllocator<int>> Order;
+        std::vector<bool> CheckedRows;
+        // The data rows of the checked items.
+        std::vector<int> CheckedItems;
+        TKvGridValueRuns Runs;
+    };
+    TOrderState SaveOrder() const;
+    void RestoreOrder(TOrderState&& State);
+
 protected:
     virtual void OnDataDispose();
     virtual void OnDataReset();

@@ -115,6 +115,9 @@ public:
     // The passing items emptied, or found again; neither sends a notification.
     void ClearItems() override;
     void PopulateItems() override;
+    // The passing items as they are now, and put back when a change of the chain fails.
+    const std::vector<int>& GetPassingItems() const { return FItems; }
+    void RestorePassingItems(std::vector<int> Items) { FItems = std::move(Items); }
 
 protected:
     void Initialize() override;

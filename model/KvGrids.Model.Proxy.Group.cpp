@@ -22,6 +22,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace kv {
 
@@ -591,6 +592,26 @@ TKvGridGroupedItemProvider::~TKvGridGroupedItemProvider()
 void TKvGridGroupedItemProvider::ClearItems()
 {
     FPendingParents.RegisterWith(nullptr);
+    DetachRows();
+    if (FVisibleItems)
+        FVisibleItems->Clear();
+    if (FRootItem) {
+        FRootItem->Clear();
+        FRootItem->FDescendantCount = 0;
+        FRootItem->FSums.clear();
+        FRootItem->FMinimums.clear();
+        FRootItem->FMaximums.clear();
+        FRootItem->FVariances.clear();
+        FRootItem->FSummarized = false;
+    }
+    FTreeItems.clear();
+    FBuildRows.clear();
+    FBuildRowsValid = false;
+    FLevelSums.clear();
+}
+
+void TKvGridGroupedItemProvider::DetachRows()
+{
     if (!FTreeItems.empty()) {
         // Row items outlive the tree: none may keep a parent that is about to be freed. Only
         // items their providers still hold are touched (the tree's own references may be stale).
@@ -617,21 +638,43 @@ void TKvGridGroupedItemProvider::ClearItems()
                     detach(FSource->GetItem(i));
         }
     }
-    if (FVisibleItems)
-        FVisibleItems->Clear();
-    if (FRootItem) {
-        FRootItem->Clear();
-        FRootItem->FDescendantCount = 0;
-        FRootItem->FSums.clear();
-        FRootItem->FMinimums.clear();
-        FRootItem->FMaximums.clear();
-        FRootItem->FVariances.clear();
-        FRootItem->FSummarized = false;
-    }
-    FTreeItems.clear();
-    FBuildRows.clear();
-    FBuildRowsValid = false;
-    FLevelSums.clear();
+}
+
+std::unique_ptr<TKvGridGroupedItemProvider::TGroupsState> TKvGridGroupedItemProvider::TakeGroups()
+{
+    FPendingParents.RegisterWith(nullptr);
+    DetachRows();
+    auto state = std::make_unique<TGroupsState>();
+    state->Groups = FGroups;
+    state->Grouped = FGrouped;
+    state->Root = std::exchange(FRootItem, std::make_unique<TRootItem>(this));
+    state->Visible = std::exchange(FVisibleItems, std::make_unique<TKvGroupedVisibleItems>(this));
+    state->TreeItems = std::exchange(FTreeItems, {});
+    state->BuildRows = std::exchange(FBuildRows, {});
+    state->BuildRowsValid = std::exchange(FBuildRowsValid, false);
+    state->LevelSums = std::exchange(FLevelSums, {});
+    return state;
+}
+
+void TKvGridGroupedItemProvider::RestoreGroups(std::unique_ptr<TGroupsState> State)
+{
+    ClearItems();
+    FGroups = std::move(State->Groups);
+    FGrouped = State->Grouped;
+    FRootItem = std::move(State->Root);
+    FVisibleItems = std::move(State->Visible);
+    FTreeItems = std::move(State->TreeItems);
+    FBuildRows = std::move(State->BuildRows);
+    FBuildRowsValid = State->BuildRowsValid;
+    FLevelSums = std::move(State->LevelSums);
+    // The rows a group had listed are its children again; the pending ones are found on ask.
+    for (const auto& item : FTreeItems)
+        if (auto* group = dynamic_cast<TKvGridGroupItemImpl*>(item.get()); group && !group->FLazy)
+            for (TKvGridItem* child : group->FChildren)
+                if (child->GetProvider() != this)
+                    group->AttachChild(child);
+    if (FGrouped && !FTreeItems.empty())
+        FPendingParents.RegisterWith(BottomSource());
 }
 
 const Variant* TKvGridGroupedItemProvider::LevelSum(TKvGridGroupItemImpl* Group, int Field)

@@ -226,6 +226,14 @@ public:
     void ClearItems() override;
     void PopulateItems() override;
 
+    // The group fields, the groups with their states and the visible list, taken out so that
+    // a change of the chain that fails half-way puts them back as they were (RestoreGroups).
+    // The provider is left cleared; no row has a parent among the groups taken out.
+    struct TGroupsState;
+    std::unique_ptr<TGroupsState> TakeGroups();
+    // Drops what was built since, puts the state back and gives the rows their groups again.
+    void RestoreGroups(std::unique_ptr<TGroupsState> State);
+
 protected:
     void Initialize() override;
     bool GetTransforming() const override { return FGrouped; }
@@ -302,6 +310,22 @@ private:
     };
     std::map<std::pair<int, int>, TLevelSums> FLevelSums; // by level and field
     unsigned FPopulateCount = 0;
+
+    // Row items leave the groups of the current tree (those their providers still hold).
+    void DetachRows();
+
+public:
+    struct TGroupsState
+    {
+        TKvIntegerArray Groups;
+        bool Grouped = false;
+        std::unique_ptr<TRootItem> Root;
+        std::unique_ptr<TKvGroupedVisibleItems> Visible;
+        std::vector<std::unique_ptr<TKvGridItem>> TreeItems;
+        std::vector<int> BuildRows;
+        bool BuildRowsValid = false;
+        std::map<std::pair<int, int>, TLevelSums> LevelSums;
+    };
 
     friend class TKvGridGroupItemImpl;
     friend class TKvGroupedVisibleItems;

@@ -11,6 +11,7 @@
 // back to the control as scroll messages (SendScroll).
 #include "platform/ui/ControlPeer.h"
 
+#include "platform/rtl/SysUtils.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QtCore/QPointer>
@@ -33,14 +34,22 @@ namespace kv {
 
 namespace {
 
+// Keys, buttons, wheels and scroll bars: what the user does, as against paints, moves and
+// focus changes.
+bool IsUserInput(std::uint32_t msg)
+{
+    return msg == WM_KEYDOWN || msg == WM_CHAR || (msg >= WM_LBUTTONDOWN && msg <= WM_MBUTTONDBLCLK) ||
+           msg == WM_MOUSEWHEEL || msg == WM_MOUSEHWHEEL || msg == WM_HSCROLL || msg == WM_VSCROLL;
+}
+
 // An exception must not cross Qt's event dispatch: the user sees its message and the event
 // is dropped.
-void ReportException(const std::exception* e)
+QString ExceptionMessage(const std::exception* e)
 {
-    if (e)
-        ShowException(*e);
-    else
-        ShowException(QStringLiteral("Unknown exception in a control"));
+    if (!e)
+        return QStringLiteral("Unknown exception in a control");
+    const auto* error = dynamic_cast<const Exception*>(e);
+    return error ? error->Message() : QString::fromUtf8(e->what());
 }
 
 // A control's scroll bar: a move of the position repaints where the thumb was and where it
@@ -302,12 +311,39 @@ bool TControlPeer::Dispatch(F&& handler)
         handler();
         done = true;
     } catch (const std::exception& e) {
-        ReportException(&e);
+        NoteFailure(ExceptionMessage(&e));
     } catch (...) {
-        ReportException(nullptr);
+        NoteFailure(ExceptionMessage(nullptr));
     }
+    // Still counted as in a handler: a message box's own events may free the control.
+    if (FDepth == 1)
+        ReportFailures();
     --FDepth;
     return done;
+}
+
+void TControlPeer::NoteFailure(const QString& Message)
+{
+    const bool inPaint = FPaintRegion != nullptr;
+    for (TFailure& failure : FFailures)
+        if (failure.Message == Message) {
+            failure.InPaint = failure.InPaint && inPaint;
+            return;
+        }
+    FFailures.push_back({Message, inPaint});
+}
+
+void TControlPeer::ReportFailures()
+{
+    // A box shown here runs events whose failures are reported after it.
+    while (!FFailures.empty()) {
+        const TFailure failure = FFailures.front();
+        FFailures.erase(FFailures.begin());
+        if (failure.InPaint && failure.Message == FShownFailure)
+            continue;
+        FShownFailure = failure.Message;
+        ShowException(failure.Message);
+    }
 }
 
 TKeyResult SendKeyPress(TControlPeer* peer, QKeyEvent* e)
@@ -369,6 +405,9 @@ bool TControlPeer::Send(TMessage& message)
     if (!FControl)
         return false;
     FRaised = !Dispatch([&] { FControl->WndProc(message); });
+    // The user's input went through: a failure shown before is news again.
+    if (!FRaised && IsUserInput(message.Msg))
+        FShownFailure.clear();
     return FControl != nullptr;
 }
 

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace kv {
 
@@ -85,10 +86,24 @@ private:
     void ThumbReleased(TWinControl* win, int bar);
     void PaintFrame(const QRegion& region);
     void ClientPaint(QPaintEvent* e);
+    // A handler's failure waits for the outermost handler of the control to end (a paint a
+    // handler asked for at once is part of its action): each message of one action is
+    // reported once, then.
+    void NoteFailure(const QString& Message);
+    void ReportFailures();
 
     TControl* FControl;
     int FDepth = 0;
     bool FRaised = false;
+    struct TFailure
+    {
+        QString Message;
+        bool InPaint;
+    };
+    std::vector<TFailure> FFailures;
+    // The last failure reported: a paint failing alike is not reported again until the user's
+    // input goes through (the same failure would otherwise come back with every paint).
+    QString FShownFailure;
     TControlClient* FClient;
     QScrollBar* FBars[2] = {nullptr, nullptr};
     const QRegion* FPaintRegion = nullptr;

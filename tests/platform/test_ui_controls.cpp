@@ -50,6 +50,8 @@ public:
     unsigned FillRgb = 0x2040C0;
     std::function<void()> OnMouseDownHook;
     bool ThrowInHandlers = false;
+    // A paint raises this message, when set.
+    QString PaintFailure;
 
     using TWinControl::GetUpdateRect;
 
@@ -60,6 +62,8 @@ protected:
         PaintClips.push_back(clip);
         // Blue-green-red: 0xC04020 is red C0, green 40, blue 20.
         GetCanvas()->FillRect(clip, static_cast<TColor>(FillRgb));
+        if (!PaintFailure.isEmpty())
+            throw Exception(PaintFailure);
     }
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override
     {
@@ -410,6 +414,51 @@ TEST(UiControls, ExceptionsInHandlersStayOutOfQt)
     EXPECT_EQ(text, QStringLiteral("'abc' is not a valid number"));
     EXPECT_EQ(caption, QCoreApplication::applicationName());
     EXPECT_EQ(flags, unsigned(MB_OK | MB_ICONERROR));
+}
+
+// A failure that a paint asked for by a handler meets, and the handler then, is one failure of
+// one user action: shown once. Paints that go on failing alike are not shown again with every
+// paint, until the user's input goes through; a handler's failure always is.
+TEST(UiControls, OneFailureOfOneUserActionIsShownOnce)
+{
+    auto c = MakeShown(100, 80);
+    QWidget* w = ClientOf(c.get());
+    kvtest::WaitUntil([&] { return !c->PaintClips.empty(); }, "the shown control is painted");
+    QStringList shown;
+    const TExceptionHook old = SetExceptionHook([&](const QString& message) { shown << message; });
+    TScopeExit restoreHook([old] { SetExceptionHook(old); });
+    auto paint = [&] {
+        c->Invalidate();
+        c->Update();
+    };
+
+    c->PaintFailure = QStringLiteral("boom");
+    c->OnMouseDownHook = [&] {
+        paint();
+        throw Exception(QStringLiteral("boom"));
+    };
+    SendMouse(w, QEvent::MouseButtonPress, 10, 10, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(shown, QStringList{"boom"});
+    paint();
+    paint();
+    EXPECT_EQ(shown, QStringList{"boom"});
+    // Another failure is news, once.
+    c->PaintFailure = QStringLiteral("other");
+    paint();
+    paint();
+    EXPECT_EQ(shown, (QStringList{"boom", "other"}));
+    // The release went through: the paint's failure is shown again.
+    SendMouse(w, QEvent::MouseButtonRelease, 10, 10, Qt::LeftButton, Qt::NoButton);
+    paint();
+    EXPECT_EQ(shown, (QStringList{"boom", "other", "other"}));
+    // Each press that fails is told, alike or not.
+    c->PaintFailure.clear();
+    c->OnMouseDownHook = [] { throw Exception(QStringLiteral("other")); };
+    SendMouse(w, QEvent::MouseButtonPress, 10, 10, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseButtonRelease, 10, 10, Qt::LeftButton, Qt::NoButton);
+    SendMouse(w, QEvent::MouseButtonPress, 10, 10, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(shown, (QStringList{"boom", "other", "other", "other", "other"}));
+    SendMouse(w, QEvent::MouseButtonRelease, 10, 10, Qt::LeftButton, Qt::NoButton);
 }
 
 TEST(UiControls, FocusAndCursorsReachTheControl)
