@@ -1,6 +1,8 @@
 #include "model/KvGrids.Data.Sum.h"
 
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace kv {
@@ -96,6 +98,60 @@ double TKvExactSum::Value() const
             hi = x;
     }
     return hi;
+}
+
+// --- TKvChunkSum ----------------------------------------------------------------------------
+
+void TKvChunkSum::Add(double Value, int Sign)
+{
+    const auto bits = std::bit_cast<std::uint64_t>(Value);
+    const int exponent = static_cast<int>((bits >> 52) & 0x7ff);
+    std::uint64_t mantissa = bits & ((std::uint64_t(1) << 52) - 1);
+    if (exponent)
+        mantissa |= std::uint64_t(1) << 52;
+    // Value = mantissa * 2^(position - 1074), the position from 0 (subnormals) up.
+    const int position = exponent ? exponent - 1 : 0;
+    const int chunk = position >> 5;
+    const unsigned __int128 wide = static_cast<unsigned __int128>(mantissa) << (position & 31);
+    const std::int64_t sign = (bits >> 63) ? -Sign : Sign;
+    FChunks[chunk] += sign * static_cast<std::int64_t>(static_cast<std::uint32_t>(wide));
+    FChunks[chunk + 1] += sign * static_cast<std::int64_t>(static_cast<std::uint32_t>(wide >> 32));
+    FChunks[chunk + 2] += sign * static_cast<std::int64_t>(static_cast<std::uint64_t>(wide >> 64));
+    FUsed = true;
+    if (++FAdds == kAddsBeforeCarry)
+        Carry();
+}
+
+// Every chunk but the highest back to 0 .. 2^32 - 1, the rest carried up.
+void TKvChunkSum::Carry()
+{
+    for (int i = 0; i + 1 < kChunks; ++i) {
+        FChunks[i + 1] += FChunks[i] >> 32;
+        FChunks[i] &= 0xffffffff;
+    }
+    FAdds = 0;
+}
+
+// Each chunk as two doubles that hold it exactly, scaled by its power of two (exact too:
+// a multiple of 2^-1074 below 2^1000 with at most 53 significant bits).
+void TKvChunkSum::MoveTo(TKvExactSum& Sum)
+{
+    for (int i = 0; i < kChunks; ++i) {
+        if (FChunks[i] == 0)
+            continue;
+        const double hi = static_cast<double>(FChunks[i]);
+        const double lo = static_cast<double>(static_cast<__int128>(FChunks[i]) - static_cast<__int128>(hi));
+        Sum.Add(std::ldexp(hi, 32 * i - 1074));
+        Sum.Add(std::ldexp(lo, 32 * i - 1074));
+    }
+    Clear();
+}
+
+void TKvChunkSum::Clear()
+{
+    std::memset(FChunks, 0, sizeof(FChunks));
+    FAdds = 0;
+    FUsed = false;
 }
 
 } // namespace kv

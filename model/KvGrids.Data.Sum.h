@@ -33,4 +33,28 @@ private:
     bool FOverflowed = false;
 };
 
+// An exact sum of finite numbers below 2^53 in magnitude (every number that is not whole is)
+// in fixed point: 32-bit chunks of units of 2^-1074, so an addition is three integer additions
+// whatever the values. MoveTo hands the total to an exact sum and starts again from zero.
+class TKvChunkSum
+{
+public:
+    // Value: finite, |Value| < 2^53; Sign: 1 or -1.
+    void Add(double Value, int Sign);
+    bool Used() const { return FUsed; }
+    void MoveTo(TKvExactSum& Sum);
+    void Clear();
+
+private:
+    // Chunk i holds units of 2^(32 i - 1074); the highest takes the carries of the total.
+    static constexpr int kChunks = 38;
+    // Each chunk grows by less than 2^32 an addition: carried before it could overflow.
+    static constexpr int kAddsBeforeCarry = 1 << 30;
+    void Carry();
+
+    std::int64_t FChunks[kChunks] = {};
+    int FAdds = 0;
+    bool FUsed = false;
+};
+
 } // namespace kv
