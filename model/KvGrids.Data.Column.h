@@ -59,9 +59,16 @@ public:
     // New bytes are zero.
     void Resize(size_t Count)
     {
-        Reserve(Count);
-        if (Count > FSize)
-            std::memset(FData + FSize, 0, Count - FSize);
+        if (Count > FSize && Count - FSize <= 8) {
+            // A few bytes more (a value appended): one word of zeros within the room.
+            Reserve(FSize + 8);
+            const std::uint64_t zero = 0;
+            std::memcpy(FData + FSize, &zero, 8);
+        } else {
+            Reserve(Count);
+            if (Count > FSize)
+                std::memset(FData + FSize, 0, Count - FSize);
+        }
         FSize = Count;
     }
     // Removes the elements of Width bytes at Rows (ascending, distinct, in range).

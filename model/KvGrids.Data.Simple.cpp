@@ -232,8 +232,12 @@ void TKvSimpleDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
         FValues[f].Insert(static_cast<size_t>(Row), value);
         // The new cell joins the sum (nothing leaves it).
         if (FTypes[f] == ValueTypeNumeric) {
-            FSums[f].Touched = true;
-            FSums[f].Account(value, 1);
+            TRunningSum& sum = FSums[f];
+            sum.Touched = true;
+            if (value.IsInteger())
+                sum.Whole += value.IntUnchecked();
+            else
+                sum.Account(value, 1);
         }
     }
     ++FRowCount;

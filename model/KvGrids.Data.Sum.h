@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QtCore/QVarLengthArray>
+#include <bit>
 #include <cstdint>
 
 namespace kv {
@@ -40,7 +41,25 @@ class TKvChunkSum
 {
 public:
     // Value: finite, |Value| < 2^53; Sign: 1 or -1.
-    void Add(double Value, int Sign);
+    void Add(double Value, int Sign)
+    {
+        const auto bits = std::bit_cast<std::uint64_t>(Value);
+        const int exponent = static_cast<int>((bits >> 52) & 0x7ff);
+        std::uint64_t mantissa = bits & ((std::uint64_t(1) << 52) - 1);
+        if (exponent)
+            mantissa |= std::uint64_t(1) << 52;
+        // Value = mantissa * 2^(position - 1074), the position from 0 (subnormals) up.
+        const int position = exponent ? exponent - 1 : 0;
+        const int chunk = position >> 5;
+        const unsigned __int128 wide = static_cast<unsigned __int128>(mantissa) << (position & 31);
+        const std::int64_t sign = (bits >> 63) ? -Sign : Sign;
+        FChunks[chunk] += sign * static_cast<std::int64_t>(static_cast<std::uint32_t>(wide));
+        FChunks[chunk + 1] += sign * static_cast<std::int64_t>(static_cast<std::uint32_t>(wide >> 32));
+        FChunks[chunk + 2] += sign * static_cast<std::int64_t>(static_cast<std::uint64_t>(wide >> 64));
+        FUsed = true;
+        if (++FAdds == kAddsBeforeCarry) [[unlikely]]
+            Carry();
+    }
     bool Used() const { return FUsed; }
     void MoveTo(TKvExactSum& Sum);
     void Clear();
