@@ -267,12 +267,58 @@ bool TKvValueColumn::OrderKeys(std::span<const int> Rows, std::uint64_t* Keys, s
 }
 
 namespace {
-size_t TextSeed()
+// A 64 x 64 -> 128-bit product folded to 64 bits.
+std::uint64_t Mix(std::uint64_t A, std::uint64_t B)
 {
-    static const size_t seed = QHashSeed::globalSeed();
-    return seed;
+    __extension__ const unsigned __int128 product = static_cast<unsigned __int128>(A) * B;
+    return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
 }
 
+// Keys of the text hash, drawn from the process's hash seed.
+struct TTextKeys
+{
+    std::uint64_t K0, K1, K2;
+};
+
+const TTextKeys& TextKeys()
+{
+    static const TTextKeys keys = [] {
+        const std::uint64_t seed = QHashSeed::globalSeed();
+        const std::uint64_t k0 = Mix(seed ^ 0xa0761d6478bd642fULL, 0xe7037ed1a0b428dbULL) | 1;
+        const std::uint64_t k1 = Mix(k0 ^ 0x8ebc6af09c88c6e3ULL, 0x589965cc75374cc3ULL) | 1;
+        const std::uint64_t k2 = Mix(k1 ^ 0x1d8e4e27c47d124fULL, 0xa0761d6478bd642fULL) | 1;
+        return TTextKeys{k0, k1, k2};
+    }();
+    return keys;
+}
+
+std::uint64_t Load8(const unsigned char* Bytes)
+{
+    std::uint64_t word;
+    std::memcpy(&word, Bytes, 8);
+    return word;
+}
+
+// A seeded hash of the code units, 16 bytes a step (as wyhash mixes), the length folded in last.
+std::uint64_t HashText(const QChar* Chars, qsizetype Size)
+{
+    const TTextKeys& k = TextKeys();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(Chars);
+    const size_t n = static_cast<size_t>(Size) * sizeof(QChar);
+    std::uint64_t h = k.K0;
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16)
+        h = Mix(Load8(bytes + i) ^ k.K1, Load8(bytes + i + 8) ^ h);
+    if (i < n) {
+        std::uint64_t a = 0, b = 0;
+        const size_t rest = n - i;
+        std::memcpy(&a, bytes + i, std::min<size_t>(rest, 8));
+        if (rest > 8)
+            std::memcpy(&b, bytes + i + 8, rest - 8);
+        h = Mix(a ^ k.K1, b ^ h);
+    }
+    return Mix(h ^ k.K2, n ^ k.K1);
+}
 } // namespace
 
 // Texts of equal code units have one number; a text that shares the characters of a known one
@@ -281,7 +327,7 @@ std::int64_t TKvValueColumn::TextIndex(const QString& Text)
 {
     const QChar* chars = Text.constData();
     const qsizetype size = Text.size();
-    const auto hash = static_cast<std::uint32_t>(qHash(QStringView(chars, size), TextSeed()));
+    const auto hash = static_cast<std::uint32_t>(HashText(chars, size));
     if (FTextSlots.empty())
         FTextSlots.resize(16);
     size_t mask = FTextSlots.size() - 1;
