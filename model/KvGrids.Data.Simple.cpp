@@ -167,6 +167,17 @@ void TKvSimpleDataProvider::TRunningSum::Account(const Variant& Value, int Sign)
         value = Value.DoubleUnchecked();
     else if (Value.IsClear() || !Value.TryToDouble(value))
         return;
+    if (std::fabs(value) < 0x1p52) {
+        // Finite, and whole exactly when an integer holds it.
+        const auto whole = static_cast<std::int64_t>(value);
+        if (static_cast<double>(whole) == value) {
+            Whole += Sign * static_cast<__int128>(whole);
+        } else {
+            Fractions += Sign;
+            Pending.Add(value, Sign);
+        }
+        return;
+    }
     if (std::isnan(value)) {
         NaNs += Sign;
     } else if (std::isinf(value)) {
@@ -174,11 +185,9 @@ void TKvSimpleDataProvider::TRunningSum::Account(const Variant& Value, int Sign)
     } else if (IsWhole(value)) {
         Whole += Sign * static_cast<__int128>(value);
     } else {
+        // From 2^100 up: kept apart from the whole numbers.
         Fractions += Sign;
-        if (std::fabs(value) < 0x1p53)
-            Pending.Add(value, Sign);
-        else
-            Fraction.Add(Sign * value);
+        Fraction.Add(Sign * value);
     }
 }
 
