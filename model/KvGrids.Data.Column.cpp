@@ -42,10 +42,8 @@ TKvByteArray& TKvByteArray::operator=(TKvByteArray&& Other) noexcept
 
 TKvByteArray::~TKvByteArray() { std::free(FData); }
 
-void TKvByteArray::Reserve(size_t Count)
+void TKvByteArray::Grow(size_t Count)
 {
-    if (Count <= FCapacity)
-        return;
     const size_t capacity = std::max({Count, FCapacity + FCapacity / 2, size_t(64)});
     auto* data = static_cast<unsigned char*>(std::realloc(FData, capacity));
     if (!data)
@@ -54,27 +52,11 @@ void TKvByteArray::Reserve(size_t Count)
     FCapacity = capacity;
 }
 
-void TKvByteArray::InsertGap(size_t At, size_t Count)
-{
-    Reserve(FSize + Count);
-    if (At < FSize)
-        std::memmove(FData + At + Count, FData + At, FSize - At);
-    FSize += Count;
-}
-
 void TKvByteArray::Erase(size_t At, size_t Count)
 {
     if (At + Count < FSize)
         std::memmove(FData + At, FData + At + Count, FSize - At - Count);
     FSize -= Count;
-}
-
-void TKvByteArray::Resize(size_t Count)
-{
-    Reserve(Count);
-    if (Count > FSize)
-        std::memset(FData + FSize, 0, Count - FSize);
-    FSize = Count;
 }
 
 void TKvByteArray::EraseElements(const std::vector<int>& Rows, size_t Width)
@@ -101,29 +83,6 @@ void TKvByteArray::Clear()
 
 // --- TKvPackedInts --------------------------------------------------------------------------
 
-int TKvPackedInts::BitsOf(std::int64_t Value)
-{
-    // The magnitude's bits and a sign bit.
-    const auto magnitude = static_cast<std::uint64_t>(Value < 0 ? ~Value : Value);
-    const int bits = magnitude == 0 ? 1 : 65 - __builtin_clzll(magnitude);
-    return bits > 56 ? 64 : bits;
-}
-
-void TKvPackedInts::Store(size_t Index, std::int64_t Value)
-{
-    if (FBits == 64) {
-        std::memcpy(FBytes.Data() + Index * 8, &Value, 8);
-        return;
-    }
-    const size_t bit = Index * static_cast<size_t>(FBits);
-    const int shift = static_cast<int>(bit % 8);
-    const std::uint64_t mask = ((std::uint64_t(1) << FBits) - 1) << shift;
-    std::uint64_t word;
-    std::memcpy(&word, FBytes.Data() + bit / 8, 8);
-    word = (word & ~mask) | ((static_cast<std::uint64_t>(Value) << shift) & mask);
-    std::memcpy(FBytes.Data() + bit / 8, &word, 8);
-}
-
 void TKvPackedInts::Widen(int Bits)
 {
     TKvPackedInts wider;
@@ -147,7 +106,7 @@ void TKvPackedInts::Insert(size_t Index, std::int64_t Value)
     if (const int bits = BitsOf(Value); bits > FBits)
         Widen(bits);
     FBytes.Resize(BytesFor(FCount + 1));
-    if (FBits % 8 == 0) {
+    if (Index < FCount && FBits % 8 == 0) {
         const size_t width = static_cast<size_t>(FBits / 8);
         std::memmove(FBytes.Data() + (Index + 1) * width, FBytes.Data() + Index * width, (FCount - Index) * width);
     } else {
@@ -209,25 +168,6 @@ double LoadDouble(const TKvByteArray& Bytes, size_t Row)
     return value;
 }
 } // namespace
-
-TKvValueColumn::TMode TKvValueColumn::ModeFor(const Variant& Value)
-{
-    switch (Value.Kind()) {
-    case TVarKind::Empty: return ModeEmpty;
-    case TVarKind::Integer: return ModeInts;
-    case TVarKind::Double: return ModeDoubles;
-    case TVarKind::DateTime: return ModeDates;
-    case TVarKind::Boolean: return ModeBools;
-    // A null text stays apart from the empty one it equals in the table.
-    case TVarKind::String: return Value.StringUnchecked().isNull() ? ModeVariants : ModeTexts;
-    default: return ModeVariants;
-    }
-}
-
-bool TKvValueColumn::Fits(const Variant& Value) const
-{
-    return FMode == ModeVariants || ModeFor(Value) == FMode;
-}
 
 Variant TKvValueColumn::Get(size_t Row) const
 {
@@ -328,14 +268,104 @@ bool TKvValueColumn::OrderKeys(std::span<const int> Rows, std::uint64_t* Keys, s
     }
 }
 
+namespace {
+// A 64 x 64 -> 128-bit product folded to 64 bits.
+std::uint64_t Mix(std::uint64_t A, std::uint64_t B)
+{
+    __extension__ const unsigned __int128 product = static_cast<unsigned __int128>(A) * B;
+    return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
+}
+
+// Keys of the text hash, drawn from the process's hash seed.
+struct TTextKeys
+{
+    std::uint64_t K0, K1, K2;
+};
+
+const TTextKeys& TextKeys()
+{
+    static const TTextKeys keys = [] {
+        const std::uint64_t seed = QHashSeed::globalSeed();
+        const std::uint64_t k0 = Mix(seed ^ 0xa0761d6478bd642fULL, 0xe7037ed1a0b428dbULL) | 1;
+        const std::uint64_t k1 = Mix(k0 ^ 0x8ebc6af09c88c6e3ULL, 0x589965cc75374cc3ULL) | 1;
+        const std::uint64_t k2 = Mix(k1 ^ 0x1d8e4e27c47d124fULL, 0xa0761d6478bd642fULL) | 1;
+        return TTextKeys{k0, k1, k2};
+    }();
+    return keys;
+}
+
+std::uint64_t Load8(const unsigned char* Bytes)
+{
+    std::uint64_t word;
+    std::memcpy(&word, Bytes, 8);
+    return word;
+}
+
+// A seeded hash of the code units, 16 bytes a step (as wyhash mixes), the length folded in last.
+std::uint64_t HashText(const QChar* Chars, qsizetype Size)
+{
+    const TTextKeys& k = TextKeys();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(Chars);
+    const size_t n = static_cast<size_t>(Size) * sizeof(QChar);
+    std::uint64_t h = k.K0;
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16)
+        h = Mix(Load8(bytes + i) ^ k.K1, Load8(bytes + i + 8) ^ h);
+    if (i < n) {
+        std::uint64_t a = 0, b = 0;
+        const size_t rest = n - i;
+        std::memcpy(&a, bytes + i, std::min<size_t>(rest, 8));
+        if (rest > 8)
+            std::memcpy(&b, bytes + i + 8, rest - 8);
+        h = Mix(a ^ k.K1, b ^ h);
+    }
+    return Mix(h ^ k.K2, n ^ k.K1);
+}
+} // namespace
+
+// Texts of equal code units have one number; a text that shares the characters of a known one
+// is found without comparing them.
 std::int64_t TKvValueColumn::TextIndex(const QString& Text)
 {
-    if (const auto it = FTextIndex.constFind(Text); it != FTextIndex.cend())
-        return it.value();
-    const auto index = static_cast<int>(FTexts.size());
+    const QChar* chars = Text.constData();
+    const qsizetype size = Text.size();
+    const auto hash = static_cast<std::uint32_t>(HashText(chars, size));
+    if (FTextSlots.empty())
+        FTextSlots.resize(16);
+    size_t mask = FTextSlots.size() - 1;
+    size_t i = hash & mask;
+    for (; FTextSlots[i].Number; i = (i + 1) & mask) {
+        const TTextSlot& slot = FTextSlots[i];
+        if (slot.Hash == hash && slot.Size == size &&
+            (slot.Chars == chars || std::memcmp(slot.Chars, chars, static_cast<size_t>(size) * sizeof(QChar)) == 0))
+            return slot.Number - 1;
+    }
     FTexts.push_back(Text);
-    FTextIndex.insert(Text, index);
-    return index;
+    const auto number = static_cast<std::uint32_t>(FTexts.size());
+    if (2 * FTexts.size() > FTextSlots.size()) {
+        GrowTextSlots();
+        mask = FTextSlots.size() - 1;
+        i = hash & mask;
+        while (FTextSlots[i].Number)
+            i = (i + 1) & mask;
+    }
+    // The kept copy shares the characters of Text.
+    FTextSlots[i] = {FTexts.back().constData(), size, hash, number};
+    return number - 1;
+}
+
+void TKvValueColumn::GrowTextSlots()
+{
+    std::vector<TTextSlot> grown(FTextSlots.size() * 2);
+    const size_t mask = grown.size() - 1;
+    for (const TTextSlot& slot : FTextSlots)
+        if (slot.Number) {
+            size_t i = slot.Hash & mask;
+            while (grown[i].Number)
+                i = (i + 1) & mask;
+            grown[i] = slot;
+        }
+    FTextSlots = std::move(grown);
 }
 
 void TKvValueColumn::ToVariants()
@@ -396,9 +426,40 @@ void TKvValueColumn::Put(size_t Row, const Variant& Value, bool Insert)
         ToVariants();
 }
 
-void TKvValueColumn::Set(size_t Row, const Variant& Value) { Put(Row, Value, false); }
+bool TKvValueColumn::Append(const Variant& Value)
+{
+    if (FSize == 0)
+        return false;
+    switch (FMode) {
+    case ModeInts:
+        if (!Value.IsInteger())
+            return false;
+        FInts.Append(Value.IntUnchecked());
+        break;
+    case ModeDoubles:
+    case ModeDates: {
+        if (Value.Kind() != (FMode == ModeDoubles ? TVarKind::Double : TVarKind::DateTime))
+            return false;
+        const double value = Value.DoubleUnchecked();
+        FDoubles.InsertGap(FSize * sizeof(double), sizeof(double));
+        std::memcpy(FDoubles.Data() + FSize * sizeof(double), &value, sizeof(double));
+        break;
+    }
+    case ModeTexts:
+        if (Value.Kind() != TVarKind::String || Value.StringUnchecked().isNull())
+            return false;
+        FInts.Append(TextIndex(Value.StringUnchecked()));
+        break;
+    default: return false;
+    }
+    ++FSize;
+    // Mostly distinct texts take less room as variants than in a table.
+    if (FMode == ModeTexts && FSize >= kTextTableRows && FTexts.size() > FSize / 2)
+        ToVariants();
+    return true;
+}
 
-void TKvValueColumn::Insert(size_t Row, const Variant& Value) { Put(Row, Value, true); }
+void TKvValueColumn::Set(size_t Row, const Variant& Value) { Put(Row, Value, false); }
 
 void TKvValueColumn::Erase(size_t Row)
 {
@@ -453,7 +514,7 @@ void TKvValueColumn::Clear()
     FInts.Clear();
     FDoubles.Clear();
     FTexts = {};
-    FTextIndex = {};
+    FTextSlots = {};
     FVariants = {};
 }
 

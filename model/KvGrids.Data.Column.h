@@ -48,16 +48,40 @@ public:
     const unsigned char* Data() const { return FData; }
     size_t Size() const { return FSize; }
     // Count bytes of room at At, the later bytes moved up (their content is left as it was).
-    void InsertGap(size_t At, size_t Count);
+    void InsertGap(size_t At, size_t Count)
+    {
+        Reserve(FSize + Count);
+        if (At < FSize)
+            std::memmove(FData + At + Count, FData + At, FSize - At);
+        FSize += Count;
+    }
     void Erase(size_t At, size_t Count);
     // New bytes are zero.
-    void Resize(size_t Count);
+    void Resize(size_t Count)
+    {
+        if (Count > FSize && Count - FSize <= 8) {
+            // A few bytes more (a value appended): one word of zeros within the room.
+            Reserve(FSize + 8);
+            const std::uint64_t zero = 0;
+            std::memcpy(FData + FSize, &zero, 8);
+        } else {
+            Reserve(Count);
+            if (Count > FSize)
+                std::memset(FData + FSize, 0, Count - FSize);
+        }
+        FSize = Count;
+    }
     // Removes the elements of Width bytes at Rows (ascending, distinct, in range).
     void EraseElements(const std::vector<int>& Rows, size_t Width);
     void Clear();
 
 private:
-    void Reserve(size_t Count);
+    void Reserve(size_t Count)
+    {
+        if (Count > FCapacity) [[unlikely]]
+            Grow(Count);
+    }
+    void Grow(size_t Count);
     unsigned char* FData = nullptr;
     size_t FSize = 0;
     size_t FCapacity = 0;
@@ -106,17 +130,43 @@ public:
     }
     void Set(size_t Index, std::int64_t Value);
     void Insert(size_t Index, std::int64_t Value);
+    void Append(std::int64_t Value)
+    {
+        if (const int bits = BitsOf(Value); bits > FBits) [[unlikely]]
+            Widen(bits);
+        FBytes.Resize(BytesFor(FCount + 1));
+        Store(FCount++, Value);
+    }
     void Erase(size_t Index);
     // Rows: ascending, distinct, each below Size.
     void EraseRows(const std::vector<int>& Rows);
     void Clear();
 
 private:
-    static int BitsOf(std::int64_t Value);
+    static int BitsOf(std::int64_t Value)
+    {
+        // The magnitude's bits and a sign bit.
+        const auto magnitude = static_cast<std::uint64_t>(Value < 0 ? ~Value : Value);
+        const int bits = magnitude == 0 ? 1 : 65 - __builtin_clzll(magnitude);
+        return bits > 56 ? 64 : bits;
+    }
     // Bytes for Count values and the slack that lets every value be read as 8 bytes.
     size_t BytesFor(size_t Count) const { return (Count * static_cast<size_t>(FBits) + 7) / 8 + 8; }
     void Widen(int Bits);
-    void Store(size_t Index, std::int64_t Value);
+    void Store(size_t Index, std::int64_t Value)
+    {
+        if (FBits == 64) {
+            std::memcpy(FBytes.Data() + Index * 8, &Value, 8);
+            return;
+        }
+        const size_t bit = Index * static_cast<size_t>(FBits);
+        const int shift = static_cast<int>(bit % 8);
+        const std::uint64_t mask = ((std::uint64_t(1) << FBits) - 1) << shift;
+        std::uint64_t word;
+        std::memcpy(&word, FBytes.Data() + bit / 8, 8);
+        word = (word & ~mask) | ((static_cast<std::uint64_t>(Value) << shift) & mask);
+        std::memcpy(FBytes.Data() + bit / 8, &word, 8);
+    }
 
     TKvByteArray FBytes;
     size_t FCount = 0;
@@ -136,7 +186,12 @@ public:
     TMode Mode() const { return FMode; }
     Variant Get(size_t Row) const;
     void Set(size_t Row, const Variant& Value);
-    void Insert(size_t Row, const Variant& Value);
+    // Appending a value of the column's kind goes without shifting or a change of mode.
+    void Insert(size_t Row, const Variant& Value)
+    {
+        if (Row != FSize || !Append(Value))
+            Put(Row, Value, true);
+    }
     void Erase(size_t Row);
     // Rows: ascending, distinct, each below Size.
     void EraseRows(const std::vector<int>& Rows);
@@ -159,19 +214,44 @@ public:
     }
 
 private:
-    bool Fits(const Variant& Value) const;
+    bool Fits(const Variant& Value) const { return FMode == ModeVariants || ModeFor(Value) == FMode; }
     // The mode a column of no rows takes for its first value.
-    static TMode ModeFor(const Variant& Value);
+    static TMode ModeFor(const Variant& Value)
+    {
+        switch (Value.Kind()) {
+        case TVarKind::Empty: return ModeEmpty;
+        case TVarKind::Integer: return ModeInts;
+        case TVarKind::Double: return ModeDoubles;
+        case TVarKind::DateTime: return ModeDates;
+        case TVarKind::Boolean: return ModeBools;
+        // A null text stays apart from the empty one it equals in the table.
+        case TVarKind::String: return Value.StringUnchecked().isNull() ? ModeVariants : ModeTexts;
+        default: return ModeVariants;
+        }
+    }
     void ToVariants();
     std::int64_t TextIndex(const QString& Text);
     void Put(size_t Row, const Variant& Value, bool Insert);
+    // False, with nothing done, unless the column has rows and Value fits its mode.
+    bool Append(const Variant& Value);
 
     TMode FMode = ModeEmpty;
     size_t FSize = 0;
     TKvPackedInts FInts;
     TKvByteArray FDoubles;
+    // The distinct texts in order of first appearance, found by hash in FTextSlots: open
+    // addressing, at most half full, each slot the text's characters (held by FTexts), its
+    // length, hash and number + 1 (0: free).
+    struct TTextSlot
+    {
+        const QChar* Chars = nullptr;
+        qsizetype Size = 0;
+        std::uint32_t Hash = 0;
+        std::uint32_t Number = 0;
+    };
+    void GrowTextSlots();
     std::vector<QString> FTexts;
-    QHash<QString, int> FTextIndex;
+    std::vector<TTextSlot> FTextSlots;
     std::vector<Variant> FVariants;
 };
 

@@ -148,7 +148,14 @@ namespace {
 // Whole numbers up to this magnitude are kept exactly.
 constexpr double kWholeLimit = 0x1p100;
 
-bool IsWhole(double value) { return std::trunc(value) == value && std::fabs(value) < kWholeLimit; }
+// Value: finite. Every double from 2^52 up is whole.
+bool IsWhole(double value)
+{
+    const double magnitude = std::fabs(value);
+    if (magnitude < 0x1p52)
+        return static_cast<double>(static_cast<std::int64_t>(value)) == value;
+    return magnitude < kWholeLimit;
+}
 } // namespace
 
 void TKvSimpleDataProvider::TRunningSum::Account(const Variant& Value, int Sign)
@@ -158,8 +165,21 @@ void TKvSimpleDataProvider::TRunningSum::Account(const Variant& Value, int Sign)
         return;
     }
     double value = 0;
-    if (Value.IsClear() || !Value.TryToDouble(value))
+    if (Value.IsDouble())
+        value = Value.DoubleUnchecked();
+    else if (Value.IsClear() || !Value.TryToDouble(value))
         return;
+    if (std::fabs(value) < 0x1p52) {
+        // Finite, and whole exactly when an integer holds it.
+        const auto whole = static_cast<std::int64_t>(value);
+        if (static_cast<double>(whole) == value) {
+            Whole += Sign * static_cast<__int128>(whole);
+        } else {
+            Fractions += Sign;
+            Pending.Add(value, Sign);
+        }
+        return;
+    }
     if (std::isnan(value)) {
         NaNs += Sign;
     } else if (std::isinf(value)) {
@@ -167,6 +187,7 @@ void TKvSimpleDataProvider::TRunningSum::Account(const Variant& Value, int Sign)
     } else if (IsWhole(value)) {
         Whole += Sign * static_cast<__int128>(value);
     } else {
+        // From 2^100 up: kept apart from the whole numbers.
         Fractions += Sign;
         Fraction.Add(Sign * value);
     }
@@ -177,6 +198,7 @@ void TKvSimpleDataProvider::RecountFractions(int Field) const
 {
     TRunningSum& sum = FSums[static_cast<size_t>(Field)];
     sum.Fraction.Clear();
+    sum.Pending.Clear();
     const TKvValueColumn& column = FValues[static_cast<size_t>(Field)];
     for (size_t row = 0; row < column.Size(); ++row) {
         const Variant cell = column.Get(row);
@@ -215,10 +237,19 @@ void TKvSimpleDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
     if (Row < 0 || Row > GetRowCount())
         throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
     ValuesChanged();
+    const Variant empty;
     for (size_t f = 0; f < FValues.size(); ++f) {
-        const Variant& value = f < Values.size() ? Values[f] : Variant();
+        const Variant& value = f < Values.size() ? Values[f] : empty;
         FValues[f].Insert(static_cast<size_t>(Row), value);
-        MoveSum(static_cast<int>(f), value, Variant());
+        // The new cell joins the sum (nothing leaves it).
+        if (FTypes[f] == ValueTypeNumeric) {
+            TRunningSum& sum = FSums[f];
+            sum.Touched = true;
+            if (value.IsInteger())
+                sum.Whole += value.IntUnchecked();
+            else
+                sum.Account(value, 1);
+        }
     }
     ++FRowCount;
     DoRowInserted(Row);
@@ -272,9 +303,11 @@ void TKvSimpleDataProvider::ClearRows()
 Variant TKvSimpleDataProvider::GetSum(int Field) const
 {
     CheckColumn(Field);
-    const TRunningSum& sum = FSums[static_cast<size_t>(Field)];
+    TRunningSum& sum = FSums[static_cast<size_t>(Field)];
     if (!sum.Touched)
         return Variant();
+    if (sum.Pending.Used())
+        sum.Pending.MoveTo(sum.Fraction);
     if (sum.NaNs > 0 || (sum.PositiveInfinities > 0 && sum.NegativeInfinities > 0))
         return Variant(std::numeric_limits<double>::quiet_NaN());
     if (sum.PositiveInfinities > 0 || sum.NegativeInfinities > 0)

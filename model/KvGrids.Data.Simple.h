@@ -88,10 +88,12 @@ private:
 
     // A column's sum in parts: whole numbers exactly, the other finite numbers as an exact
     // sum of doubles (recounted only after a total that overflowed), infinities and NaNs counted.
+    // Numbers that are not whole gather in fixed point (Pending) until the sum is read.
     struct TRunningSum
     {
         __extension__ __int128 Whole = 0;
         TKvExactSum Fraction;
+        TKvChunkSum Pending;
         int Fractions = 0;
         int PositiveInfinities = 0;
         int NegativeInfinities = 0;

@@ -1,6 +1,7 @@
 #include "model/KvGrids.Data.Sum.h"
 
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace kv {
@@ -96,6 +97,40 @@ double TKvExactSum::Value() const
             hi = x;
     }
     return hi;
+}
+
+// --- TKvChunkSum ----------------------------------------------------------------------------
+
+// Every chunk but the highest back to 0 .. 2^32 - 1, the rest carried up.
+void TKvChunkSum::Carry()
+{
+    for (int i = 0; i + 1 < kChunks; ++i) {
+        FChunks[i + 1] += FChunks[i] >> 32;
+        FChunks[i] &= 0xffffffff;
+    }
+    FAdds = 0;
+}
+
+// Each chunk as two doubles that hold it exactly, scaled by its power of two (exact too:
+// a multiple of 2^-1074 below 2^1000 with at most 53 significant bits).
+void TKvChunkSum::MoveTo(TKvExactSum& Sum)
+{
+    for (int i = 0; i < kChunks; ++i) {
+        if (FChunks[i] == 0)
+            continue;
+        const double hi = static_cast<double>(FChunks[i]);
+        const double lo = static_cast<double>(static_cast<__int128>(FChunks[i]) - static_cast<__int128>(hi));
+        Sum.Add(std::ldexp(hi, 32 * i - 1074));
+        Sum.Add(std::ldexp(lo, 32 * i - 1074));
+    }
+    Clear();
+}
+
+void TKvChunkSum::Clear()
+{
+    std::memset(FChunks, 0, sizeof(FChunks));
+    FAdds = 0;
+    FUsed = false;
 }
 
 } // namespace kv

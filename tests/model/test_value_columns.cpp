@@ -3,9 +3,13 @@
 #include "ModelTestSupport.h"
 #include "TestSupport.h"
 #include "model/KvGrids.Data.Column.h"
+#include "model/KvGrids.Data.Sum.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <limits>
+#include <numeric>
 #include <random>
 
 using namespace kv;
@@ -367,4 +371,155 @@ TEST(SimpleProviderColumns, SumsOfTypedColumnsMatchTheSameCellsAsVariants)
         }
         EXPECT_THROW(typed->GetRangeSum(0, std::vector<int>{0, count}), EArgumentOutOfRangeException);
     }
+}
+
+// A text's number follows its characters, not the string that carries them: strings sharing
+// characters, own copies, a raw string over the first characters of another, case, empty and
+// null texts, edits of a cell whose text other cells share, and enough texts to grow the table.
+TEST(SimpleProviderColumns, TextNumbersFollowTheCharacters)
+{
+    const QString word = QStringLiteral("apple pie %1").arg(7);
+    const QString own(word.constData(), word.size());
+    const QString prefix = QString::fromRawData(word.constData(), 5); // "apple", word's characters
+    const QString whole = QString::fromRawData(word.constData(), word.size());
+    const QString upper = QStringLiteral("Apple pie 7");
+    const std::vector<QString> texts = {word, own, prefix, whole, upper, QStringLiteral(""), word, prefix, QStringLiteral("apple")};
+    TKvValueColumn column;
+    std::vector<QString> plain;
+    for (const QString& text : texts) {
+        column.Insert(plain.size(), Variant(text));
+        plain.push_back(text);
+    }
+    // Many more texts, each twice, some as raw strings over the characters of others.
+    std::vector<QString> many;
+    for (int i = 0; i < 3000; ++i)
+        many.push_back(QStringLiteral("text %1 of many").arg(i));
+    for (int round = 0; round < 2; ++round)
+        for (size_t i = 0; i < many.size(); ++i) {
+            const QString text = round == 0 ? many[i] : QString::fromRawData(many[i].constData(), many[i].size() - (i % 3 == 0 ? 8 : 0));
+            column.Insert(plain.size(), Variant(text));
+            plain.emplace_back(text.constData(), text.size());
+        }
+    ASSERT_EQ(column.Mode(), TKvValueColumn::ModeTexts);
+    // Edits: a cell whose text others share takes another text, then a known one again.
+    column.Set(0, Variant(QStringLiteral("cake")));
+    plain[0] = QStringLiteral("cake");
+    column.Set(6, Variant(prefix));
+    plain[6] = prefix;
+    column.Set(1, Variant(QString(upper.constData(), upper.size())));
+    plain[1] = upper;
+
+    auto check = [&](const char* when) {
+        std::vector<int> rows(plain.size());
+        std::iota(rows.begin(), rows.end(), 0);
+        std::vector<std::uint64_t> keys(rows.size());
+        std::uint64_t max = 0;
+        ASSERT_TRUE(column.OrderKeys(rows, keys.data(), max)) << when;
+        for (size_t i = 0; i < plain.size(); ++i) {
+            const Variant cell = column.Get(i);
+            ASSERT_TRUE(cell.IsString()) << when << " row " << i;
+            ASSERT_EQ(cell.StringUnchecked(), plain[i]) << when << " row " << i;
+            ASSERT_FALSE(cell.StringUnchecked().isNull()) << when << " row " << i;
+        }
+        // Equal keys exactly where the texts are equal (a sample of pairs, every early row).
+        for (size_t i = 0; i < plain.size(); ++i)
+            for (size_t j = i + 1; j < plain.size(); j += i < 20 ? 1 : 997)
+                ASSERT_EQ(keys[i] == keys[j], plain[i] == plain[j]) << when << " rows " << i << ", " << j;
+    };
+    check("filled");
+    // Rows removed, the texts left keep their numbers; a known text appended finds its own.
+    for (size_t i = plain.size(); i-- > 0;)
+        if (i % 2) {
+            column.Erase(i);
+            plain.erase(plain.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    column.Insert(plain.size(), Variant(prefix));
+    plain.push_back(prefix);
+    check("after removals");
+
+    // Small tables: a text and raw strings over its first characters, each its own text.
+    for (int w = 0; w < 200; ++w) {
+        const QString text = QStringLiteral("word %1 again").arg(w);
+        TKvValueColumn words;
+        std::vector<QString> want;
+        for (qsizetype length = text.size(); length > 0; --length)
+            for (const QString& cell : {text, QString::fromRawData(text.constData(), length)}) {
+                words.Insert(want.size(), Variant(cell));
+                want.emplace_back(cell.constData(), cell.size());
+            }
+        for (size_t i = 0; i < want.size(); ++i)
+            ASSERT_EQ(words.Get(i).StringUnchecked(), want[i]) << "word " << w << " row " << i;
+    }
+
+    // A null text among texts turns the column to variants and stays apart from the empty one.
+    TKvValueColumn small;
+    small.Insert(0, Variant(QStringLiteral("")));
+    small.Insert(1, Variant(QStringLiteral("a")));
+    small.Insert(1, Variant(QString()));
+    EXPECT_EQ(small.Mode(), TKvValueColumn::ModeVariants);
+    EXPECT_FALSE(small.Get(0).StringUnchecked().isNull());
+    EXPECT_TRUE(small.Get(0).StringUnchecked().isEmpty());
+    EXPECT_TRUE(small.Get(1).StringUnchecked().isNull());
+    EXPECT_EQ(small.Get(2), Variant(QStringLiteral("a")));
+}
+
+// Numbers below 2^53 of every exponent (subnormals too), added and removed, total in fixed
+// point exactly what the exact sum gives them added one by one; handing the total over midway
+// and going on changes nothing.
+TEST(ExactSums, FixedPointTotalsMatchTheExactSum)
+{
+    std::mt19937_64 rng(13);
+    auto number = [&]() {
+        const std::uint64_t exponent = rng() % 1076; // biased: 0 (subnormals) to 2^52 .. 2^53
+        const std::uint64_t bits = (rng() % 2) << 63 | exponent << 52 | (rng() & ((std::uint64_t(1) << 52) - 1));
+        return std::bit_cast<double>(bits);
+    };
+    for (int run = 0; run < 200; ++run) {
+        TKvExactSum direct, handed;
+        TKvChunkSum chunks;
+        std::vector<double> added;
+        const int count = 1 + static_cast<int>(rng() % 300);
+        // Some runs keep to a narrow range of exponents, so that carries and cancellations meet.
+        const bool narrow = run % 3 == 0;
+        for (int i = 0; i < count; ++i) {
+            double v = narrow ? std::ldexp(static_cast<double>(rng() % 2000) - 1000.5, -static_cast<int>(rng() % 4)) : number();
+            if (!added.empty() && rng() % 4 == 0) { // remove an earlier number
+                const size_t k = rng() % added.size();
+                v = added[k];
+                added.erase(added.begin() + static_cast<std::ptrdiff_t>(k));
+                direct.Add(-v);
+                chunks.Add(v, -1);
+            } else {
+                added.push_back(v);
+                direct.Add(v);
+                chunks.Add(v, 1);
+            }
+            if (rng() % 50 == 0) {
+                chunks.MoveTo(handed);
+                EXPECT_FALSE(chunks.Used());
+            }
+        }
+        chunks.MoveTo(handed);
+        ASSERT_FALSE(direct.Overflowed());
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(handed.Value()), std::bit_cast<std::uint64_t>(direct.Value()))
+            << "run " << run << ": " << handed.Value() << " against " << direct.Value();
+    }
+    // The smallest numbers and the largest, and a total that cancels to nothing.
+    TKvChunkSum chunks;
+    const double tiny = std::numeric_limits<double>::denorm_min();
+    const double big = std::nextafter(0x1p53, 0);
+    chunks.Add(tiny, 1);
+    chunks.Add(tiny, 1);
+    chunks.Add(big, 1);
+    chunks.Add(big, -1);
+    TKvExactSum sum;
+    chunks.MoveTo(sum);
+    EXPECT_EQ(sum.Value(), 2 * tiny);
+    chunks.Add(big, 1);
+    chunks.Add(0.5, -1);
+    chunks.Add(-big, 1);
+    chunks.Add(-0.5, -1);
+    TKvExactSum zero;
+    chunks.MoveTo(zero);
+    EXPECT_EQ(zero.Value(), 0.0);
 }
