@@ -430,17 +430,18 @@ void TKvSpriteElement::Clear()
 {
     // Where the children were is repainted too: they need not lie inside this element.
     TKvSpriteControl* container = GetContainer();
+    const bool mark = container && !container->IgnoresInvalidation();
     TRect area;
     std::vector<TKvSprite*> children;
     children.swap(FChildren);
     for (TKvSprite* child : children) {
-        if (container)
+        if (mark)
             area = UnionRect(area, container->GetInvalidateRect(child));
         child->Deactivate();
         ResetChild(child);
         child->FParent = nullptr;
     }
-    if (container)
+    if (mark)
         container->InvalidateElementRect(area);
     Invalidate();
 }
@@ -828,7 +829,7 @@ TRect TKvSpriteControl::GetInvalidateRect(const TKvSprite* sprite) const
 
 void TKvSpriteControl::InvalidateElementRect(const TRect& rect)
 {
-    if (IsDestroying() || !HandleAllocated() || FLayingOut)
+    if (IgnoresInvalidation())
         return;
     // The layout of a paint: what the paint covers is drawn after it, a mark would only
     // paint it again.
@@ -1006,11 +1007,11 @@ void TKvSpriteControl::WMPaint(TMessage& message)
     const bool move = FScrollWindow && (direct ? PaintCovers(FScrollWindowRect) : SyncBuffer());
     if (!move) {
         if (!ps.rcPaint.IsEmpty()) {
-            const std::vector<TRect> parts = PaintParts(ps.Rects, ps.rcPaint);
-            // One pass over the box: on the window the paint keeps to the region, so what
-            // meets none of its rectangles would draw nothing.
-            TRestore<std::vector<TRect>> only(FPaintParts,
-                                              direct && parts.size() == 1 && ps.Rects.size() > 1 ? ps.Rects : std::vector<TRect>{});
+            // On the window the paint keeps to the region: one pass over the box draws only
+            // what meets one of its rectangles, each sprite once. The buffer is copied to the
+            // window by whole parts.
+            const std::vector<TRect> parts = direct ? std::vector<TRect>{ps.rcPaint} : PaintParts(ps.Rects, ps.rcPaint);
+            TRestore<std::vector<TRect>> only(FPaintParts, direct && ps.Rects.size() > 1 ? ps.Rects : std::vector<TRect>{});
             for (const TRect& part : parts)
                 paint(part);
         }

@@ -360,6 +360,8 @@ public:
     virtual void InvalidateElement(TKvSprite* sprite);
     TRect GetInvalidateRect(const TKvSprite* sprite) const;
     void InvalidateElementRect(const TRect& rect);
+    // True while InvalidateElementRect marks nothing (no window, going away, laying out).
+    bool IgnoresInvalidation() const { return IsDestroying() || !HandleAllocated() || FLayingOut; }
     void InvalidateRect(const TRect* rect) override;
     void Invalidate() override;
 
