@@ -77,8 +77,8 @@ protected:
     void DoDraw(TKvGridView* grid, TKvDrawingContext* context, const TRectF& rect) override {}
 
 private:
-    // The text width of the last largest number measured, by the number and the font's
-    // description: every layout measures it again.
+    // The text width of the largest number last measured, keyed by the number and the font's
+    // description: each layout pass asks for it.
     QString FMeasuredKey;
     double FMeasuredText = 0;
 };
