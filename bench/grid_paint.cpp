@@ -1,7 +1,8 @@
 // Painting a 1,920 by 1,080 grid of 12 columns over 1,000 to 10,000,000 rows, beside a
 // QTableView over a QAbstractTableModel of the same data and size: a full frame (a repaint of the
 // whole widget through Qt's normal paint path, flushed to its window), a frame after scrolling
-// one row, a frame after moving the focus one cell, and the time from setting the data to the
+// one row by the scroll bar's arrow, after one wheel notch and after Down on the last row shown
+// (also printed as shares of our full frame), a frame after moving the focus one cell, and the time from setting the data to the
 // first frame; and fitting a column over every row. Both read values computed from the row and
 // column, so neither holds a copy of the data. The QTableView gets our font, our row height and
 // as many shown rows as ours. Ratios of the medians of five runs, of wall time and of process
@@ -18,6 +19,7 @@
 #include <QtCore/QElapsedTimer>
 #include <QtGui/QFontMetrics>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QWheelEvent>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QScrollBar>
@@ -27,9 +29,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 using namespace kv;
 
@@ -279,6 +283,127 @@ void BM_PeerScrollOneRow(benchmark::State& state)
     QApplication::processEvents();
 }
 
+// Rows the top row moved, on average per step ("rows" in the output): a check that every step
+// scrolls as many rows as it should.
+class TRowsMoved
+{
+public:
+    TRowsMoved(benchmark::State& state, std::function<int()> top) : FState(state), FTop(std::move(top)), FLast(FTop()) {}
+    ~TRowsMoved()
+    {
+        FState.counters["rows"] = benchmark::Counter(FRows, benchmark::Counter::kAvgIterations);
+    }
+    void Step()
+    {
+        const int now = FTop();
+        FRows += std::abs(now - FLast);
+        FLast = now;
+    }
+
+private:
+    benchmark::State& FState;
+    std::function<int()> FTop;
+    int FLast;
+    double FRows = 0;
+};
+
+// One notch of the mouse wheel (angle 120) over the middle of the rows, sent to the widget
+// that takes the wheel on each side, and then what the event loop paints. Fifty notches go
+// down and fifty back up, so every notch scrolls: ours moves two rows a notch, QTableView as
+// many as the platform's wheel lines (three).
+void WheelNotches(benchmark::State& state, QWidget* target, const std::function<int()>& top)
+{
+    QApplication::processEvents();
+    const QPointF at(target->width() / 2.0, target->height() / 2.0);
+    TRowsMoved moved(state, top);
+    int step = 0;
+    for (auto _ : state) {
+        const int delta = step++ % 100 < 50 ? -120 : 120;
+        QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &wheel);
+        QApplication::processEvents();
+        moved.Step();
+    }
+}
+
+void BM_OursWheelNotch(benchmark::State& state)
+{
+    TOurs& o = Ours(static_cast<int>(state.range(0)));
+    o.Grid->SetTopIndex(0);
+    TKvGridView* grid = o.Grid.get();
+    WheelNotches(state, grid->Widget()->focusProxy() ? grid->Widget()->focusProxy() : grid->Widget(),
+                 [grid] { return grid->GetTopIndex(); });
+    o.Grid->SetTopIndex(0);
+    QApplication::processEvents();
+}
+
+void BM_PeerWheelNotch(benchmark::State& state)
+{
+    TPeer& p = Peer(static_cast<int>(state.range(0)));
+    p.View.verticalScrollBar()->setValue(0);
+    WheelNotches(state, p.View.viewport(), [&p] { return p.View.rowAt(0); });
+    p.View.verticalScrollBar()->setValue(0);
+    QApplication::processEvents();
+}
+
+// Down pressed with the focus on the last fully shown row: the focus moves one row and the
+// rows scroll one. A hundred presses go down; then, outside the timing, the focus goes to the
+// top row shown and a hundred Up presses scroll back the same way.
+void KeyScrolls(benchmark::State& state, QWidget* target, const std::function<void(bool)>& focusEdge,
+                const std::function<int()>& top)
+{
+    focusEdge(true);
+    QApplication::processEvents();
+    TRowsMoved moved(state, top);
+    int step = 0;
+    for (auto _ : state) {
+        const int phase = step++ % 200;
+        if (phase == 0 || phase == 100) {
+            state.PauseTiming();
+            focusEdge(phase == 0);
+            QApplication::processEvents();
+            state.ResumeTiming();
+        }
+        const Qt::Key key = phase < 100 ? Qt::Key_Down : Qt::Key_Up;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
+        QApplication::processEvents();
+        moved.Step();
+    }
+}
+
+void BM_OursDownAtBottom(benchmark::State& state)
+{
+    TOurs& o = Ours(static_cast<int>(state.range(0)));
+    TKvGridView* grid = o.Grid.get();
+    grid->SetTopIndex(0);
+    KeyScrolls(state, grid->Widget()->focusProxy() ? grid->Widget()->focusProxy() : grid->Widget(), [grid](bool bottom) {
+        const int top = grid->GetTopItem();
+        const int full = grid->GetLayoutManager()->FullItemCount();
+        grid->SetFocusedIndex(grid->GetIndex(bottom ? top + full - 1 : top, 1));
+    }, [grid] { return grid->GetTopIndex(); });
+    grid->SetTopIndex(0);
+    grid->SetFocusedIndex(grid->GetIndex(0, 1));
+    QApplication::processEvents();
+}
+
+void BM_PeerDownAtBottom(benchmark::State& state)
+{
+    TPeer& p = Peer(static_cast<int>(state.range(0)));
+    p.View.verticalScrollBar()->setValue(0);
+    KeyScrolls(state, &p.View, [&p](bool bottom) {
+        const int top = p.View.rowAt(0);
+        const int full = p.View.viewport()->height() / p.View.verticalHeader()->defaultSectionSize();
+        p.View.setCurrentIndex(p.Model.index(bottom ? top + full - 1 : top, 1));
+    }, [&p] { return p.View.rowAt(0); });
+    p.View.verticalScrollBar()->setValue(0);
+    p.View.setCurrentIndex(p.Model.index(0, 1));
+    QApplication::processEvents();
+}
+
 // Right arrow presses across row 3 and Left presses back, each followed by what the event
 // loop paints; no column scrolls on either side.
 void ArrowSteps(benchmark::State& state, QWidget* target)
@@ -374,6 +499,10 @@ KV_FRAME_BENCH(BM_OursFullFrame);
 KV_FRAME_BENCH(BM_PeerFullFrame);
 KV_FRAME_BENCH(BM_OursScrollOneRow);
 KV_FRAME_BENCH(BM_PeerScrollOneRow);
+KV_FRAME_BENCH(BM_OursWheelNotch);
+KV_FRAME_BENCH(BM_PeerWheelNotch);
+KV_FRAME_BENCH(BM_OursDownAtBottom);
+KV_FRAME_BENCH(BM_PeerDownAtBottom);
 KV_FRAME_BENCH(BM_OursFocusOneCell);
 KV_FRAME_BENCH(BM_PeerFocusOneCell);
 KV_FRAME_BENCH(BM_OursFirstFrame);
@@ -400,7 +529,8 @@ int main(int argc, char** argv)
     std::printf("\nours against QTableView (medians of five runs, ms; process CPU of all threads; ratio below 1 is "
                 "faster):\n  %-14s %9s %17s %17s %12s\n",
                 "case", "rows", "ours wall/CPU", "peer wall/CPU", "ratio w/CPU");
-    for (const char* kind : {"FullFrame", "ScrollOneRow", "FocusOneCell", "FirstFrame", "FitColumnWidth"})
+    for (const char* kind :
+         {"FullFrame", "ScrollOneRow", "WheelNotch", "DownAtBottom", "FocusOneCell", "FirstFrame", "FitColumnWidth"})
         for (int rows : RowCounts) {
             const std::string ours = name("Ours", kind, rows), peer = name("Peer", kind, rows);
             const double ow = reporter.Find(ours), oc = reporter.FindCpu(ours);
@@ -408,6 +538,24 @@ int main(int argc, char** argv)
             if (ow > 0 && pw > 0)
                 std::printf("  %-14s %9d %8.2f /%7.2f %8.2f /%7.2f %5.2f /%5.2f\n", kind, rows, ow, oc, pw, pc, ow / pw,
                             pc > 0 ? oc / pc : 0.0);
+        }
+    // The scroll gestures against our own full frame and against QTableView's gesture; the
+    // wheel also per row moved (ours two a notch, QTableView three).
+    std::printf("\nscroll gestures (medians, wall): share of our full frame; against QTableView; per row moved\n"
+                "  %-14s %9s %10s %12s %12s\n",
+                "gesture", "rows", "of frame", "vs QTableView", "per row");
+    for (const char* kind : {"ScrollOneRow", "WheelNotch", "DownAtBottom"})
+        for (int rows : RowCounts) {
+            const double ow = reporter.Find(name("Ours", kind, rows)), pw = reporter.Find(name("Peer", kind, rows));
+            const double frame = reporter.Find(name("Ours", "FullFrame", rows));
+            if (ow <= 0)
+                continue;
+            std::printf("  %-14s %9d %10.3f", kind, rows, frame > 0 ? ow / frame : 0.0);
+            if (pw > 0)
+                std::printf(" %12.3f", ow / pw);
+            if (pw > 0 && std::string(kind) == "WheelNotch")
+                std::printf(" %12.3f", (ow / 2.0) / (pw / QApplication::wheelScrollLines()));
+            std::printf("\n");
         }
     if (!gOurs.empty()) {
         TOurs& o = *gOurs.begin()->second;

@@ -49,6 +49,18 @@ bool Intersects(const TRectF& a, const TRectF& b)
     return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
 }
 
+bool Meets(const TRectF& bounds, const TRectF& dirty, const std::vector<TRectF>* parts)
+{
+    if (!Intersects(bounds, dirty))
+        return false;
+    if (!parts)
+        return true;
+    for (const TRectF& part : *parts)
+        if (Intersects(bounds, part))
+            return true;
+    return false;
+}
+
 } // namespace
 
 // --- TKvSprite ----------------------------------------------------------------------------
@@ -302,7 +314,24 @@ void TKvSprite::Draw(TKvDrawingContext* context)
     DoDraw(context);
 }
 
-void TKvSprite::DrawElement(TKvDrawingContext* context, const TRectF& dirty)
+// A bounded sprite draws nothing outside its clip rectangle: it meets what is drawn only where
+// that rectangle does. Unknown (true) under a rotation.
+bool TKvSprite::ClipMeets(const TRectF& dirty, const std::vector<TRectF>* parts) const
+{
+    if (!IsBounded())
+        return true;
+    TRectF clip = GetClipRect();
+    if (clip.IsEmpty())
+        return true;
+    for (const TKvSprite* s = this; s; s = s->FParent) {
+        if (s->FRotation != 0)
+            return true;
+        clip.Offset(s->FX, s->FY);
+    }
+    return Meets(clip, dirty, parts);
+}
+
+void TKvSprite::DrawElement(TKvDrawingContext* context, const TRectF& dirty, const std::vector<TRectF>* parts)
 {
     const TKvDrawingState state(context);
     if (FSmoothing == SmoothingFalse)
@@ -325,9 +354,9 @@ void TKvSprite::DrawElement(TKvDrawingContext* context, const TRectF& dirty)
         TKvSprite* child = FChildren[i];
         if (!child->FVisible)
             continue;
-        if (!child->IsLayer() && !Intersects(TRectF(child->UpdateBounds()), dirty))
+        if (!child->IsLayer() && !(Meets(TRectF(child->UpdateBounds()), dirty, parts) && child->ClipMeets(dirty, parts)))
             continue;
-        child->DrawElement(context, dirty);
+        child->DrawElement(context, dirty, parts);
     }
 }
 
@@ -401,17 +430,18 @@ void TKvSpriteElement::Clear()
 {
     // Where the children were is repainted too: they need not lie inside this element.
     TKvSpriteControl* container = GetContainer();
+    const bool mark = container && !container->IgnoresInvalidation();
     TRect area;
     std::vector<TKvSprite*> children;
     children.swap(FChildren);
     for (TKvSprite* child : children) {
-        if (container)
+        if (mark)
             area = UnionRect(area, container->GetInvalidateRect(child));
         child->Deactivate();
         ResetChild(child);
         child->FParent = nullptr;
     }
-    if (container)
+    if (mark)
         container->InvalidateElementRect(area);
     Invalidate();
 }
@@ -799,7 +829,7 @@ TRect TKvSpriteControl::GetInvalidateRect(const TKvSprite* sprite) const
 
 void TKvSpriteControl::InvalidateElementRect(const TRect& rect)
 {
-    if (IsDestroying() || !HandleAllocated() || FLayingOut)
+    if (IgnoresInvalidation())
         return;
     // The layout of a paint: what the paint covers is drawn after it, a mark would only
     // paint it again.
@@ -863,7 +893,11 @@ void TKvSpriteControl::Paint()
         if (FScaleX != 1.0f || FScaleY != 1.0f)
             context->Scale(FScaleX, FScaleY);
         context->Translate(-FScrollX, -FScrollY);
-        FRoot->DrawElement(context.get(), dirty);
+        std::vector<TRectF> parts;
+        for (const TRect& p : FPaintParts)
+            parts.emplace_back(p.Left / FScaleX + FScrollX, p.Top / FScaleY + FScrollY, p.Right / FScaleX + FScrollX,
+                               p.Bottom / FScaleY + FScrollY);
+        FRoot->DrawElement(context.get(), dirty, parts.empty() ? nullptr : &parts);
         restore.Dismiss();
     }
     FDrawingContext = nullptr;
@@ -972,9 +1006,15 @@ void TKvSpriteControl::WMPaint(TMessage& message)
     // this paint shows: the block is painted anew.
     const bool move = FScrollWindow && (direct ? PaintCovers(FScrollWindowRect) : SyncBuffer());
     if (!move) {
-        if (!ps.rcPaint.IsEmpty())
-            for (const TRect& part : PaintParts(ps.Rects, ps.rcPaint))
+        if (!ps.rcPaint.IsEmpty()) {
+            // On the window the paint keeps to the region: one pass over the box draws only
+            // what meets one of its rectangles, each sprite once. The buffer is copied to the
+            // window by whole parts.
+            const std::vector<TRect> parts = direct ? std::vector<TRect>{ps.rcPaint} : PaintParts(ps.Rects, ps.rcPaint);
+            TRestore<std::vector<TRect>> only(FPaintParts, direct && ps.Rects.size() > 1 ? ps.Rects : std::vector<TRect>{});
+            for (const TRect& part : parts)
                 paint(part);
+        }
     } else {
         const TRect r = FScrollWindowRect;
         const int d = FScrollWindowDelta;

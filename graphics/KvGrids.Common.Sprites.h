@@ -109,8 +109,12 @@ public:
     void Deactivate();
 
     void Draw(TKvDrawingContext* context);
-    // Draws the sprite and those children whose update bounds meet dirty (container space).
-    void DrawElement(TKvDrawingContext* context, const TRectF& dirty);
+    // Draws the sprite and those children whose update bounds meet dirty (container space)
+    // and, when parts are given, one of them (dirty is then their bounding box).
+    void DrawElement(TKvDrawingContext* context, const TRectF& dirty, const std::vector<TRectF>* parts = nullptr);
+    // False when the sprite's clip rectangle (container space) meets neither dirty nor, when
+    // given, any of parts: nothing it draws would show there.
+    bool ClipMeets(const TRectF& dirty, const std::vector<TRectF>* parts) const;
 
     // Another object standing for this sprite when asked for the class of type; null in
     // the base. Descendants answer, say, the column of a header handle.
@@ -356,6 +360,8 @@ public:
     virtual void InvalidateElement(TKvSprite* sprite);
     TRect GetInvalidateRect(const TKvSprite* sprite) const;
     void InvalidateElementRect(const TRect& rect);
+    // True while InvalidateElementRect marks nothing (no window, going away, laying out).
+    bool IgnoresInvalidation() const { return IsDestroying() || !HandleAllocated() || FLayingOut; }
     void InvalidateRect(const TRect* rect) override;
     void Invalidate() override;
 
@@ -431,6 +437,9 @@ private:
     bool FLayingOut = false;
     bool FLayoutInPaint = false;
     TKvDrawingContext* FDrawingContext = nullptr;
+    // The rectangles of a window paint drawn in one pass over their bounding box, clipped to
+    // them (client pixels): sprites that meet none of them are left out. Empty otherwise.
+    std::vector<TRect> FPaintParts;
     bool FSmoothing = true;
     TKvFill* FBackground = nullptr;
     bool FFocusable = false;

@@ -23,6 +23,8 @@
 
 #include <algorithm>
 
+#include <typeinfo>
+
 namespace kv {
 
 // ---- shared renderers ------------------------------------------------------------------------
@@ -125,6 +127,12 @@ void GiveBack(std::vector<T*>& pool, T* view)
 
 TKvGridElement* TKvGridDelegate::BorrowItemView(TKvGridItem* Item)
 {
+    // Plain rows first, by their exact class: the casts below are the slow way to say so.
+    if (Item && typeid(*Item) == typeid(TKvGridRow))
+        return Borrow(FRowViews, [this] {
+            ++FCreatedViews;
+            return Create<TKvGridRowElement>(FOwner, QStringLiteral("rowView"), false);
+        });
     if (dynamic_cast<TKvGridGroupItem*>(Item))
         return Borrow(FRowGroupHeaderViews, [this] {
             ++FCreatedViews;
@@ -147,7 +155,9 @@ TKvGridElement* TKvGridDelegate::BorrowItemView(TKvGridItem* Item)
 
 void TKvGridDelegate::ReturnItemView(TKvGridElement* View)
 {
-    if (auto* header = dynamic_cast<TKvGridRowGroupHeaderElement*>(View))
+    if (View && typeid(*View) == typeid(TKvGridRowElement))
+        GiveBack(FRowViews, static_cast<TKvGridRowElement*>(View));
+    else if (auto* header = dynamic_cast<TKvGridRowGroupHeaderElement*>(View))
         GiveBack(FRowGroupHeaderViews, header);
     else if (auto* footer = dynamic_cast<TKvGridRowGroupFooterElement*>(View))
         GiveBack(FRowGroupFooterViews, footer);
@@ -219,6 +229,8 @@ TKvGridCellRenderer* TKvGridDelegate::GetRowGroupFooterCellRenderer() { return F
 
 IKvGridItemRenderer* TKvGridDelegate::GetItemRenderer(TKvGridItem* Item)
 {
+    if (Item && typeid(*Item) == typeid(TKvGridRow))
+        return GetRowRenderer();
     if (dynamic_cast<TKvGridGroupItem*>(Item))
         return GetRowGroupHeaderRenderer();
     if (dynamic_cast<TKvGridGroupFooter*>(Item))
@@ -232,7 +244,10 @@ IKvGridItemRenderer* TKvGridDelegate::GetItemRenderer(TKvGridItem* Item)
 
 TKvGridCellRenderer* TKvGridDelegate::GetCellRenderer(const TKvGridCellIndex& Index)
 {
-    if (auto* data = dynamic_cast<TKvGridDataColumn*>(Index.Column))
+    TKvGridDataColumn* data = Index.Column && typeid(*Index.Column) == typeid(TKvGridDataColumn)
+                                  ? static_cast<TKvGridDataColumn*>(Index.Column)
+                                  : dynamic_cast<TKvGridDataColumn*>(Index.Column);
+    if (data)
         return data->GetRenderer() ? data->GetRenderer() : GetDataCellRenderer();
     if (dynamic_cast<TKvGridColumnGroup*>(Index.Column))
         return GetDataGroupCellRenderer();

@@ -364,28 +364,46 @@ void TKvGridRowElement::DoLayoutContent(TKvAbstractGridLayoutManager* layout)
     LayoutCells(layout);
 }
 
+bool TKvGridRowElement::SamePrepared(TKvAbstractGridLayoutManager* layout, int from, int to) const
+{
+    if (FPreparedFrom != from || static_cast<int>(FPrepared.size()) != std::max(0, to - from + 1))
+        return false;
+    for (int i = from; i <= to; ++i)
+        if (FPrepared[static_cast<size_t>(i - from)].Column != layout->GetColumn(i))
+            return false;
+    return true;
+}
+
 void TKvGridRowElement::PrepareCells(TKvAbstractGridLayoutManager* layout)
 {
-    std::vector<TKvSprite*> views;
     const int fixedCount = layout->FixedColCount();
     const int from = FFixed ? 0 : fixedCount;
     const int to = FFixed ? fixedCount - 1 : layout->ColumnCount() - 1;
-    for (int i = from; i <= to; ++i)
-        CachedCell(
-            FCells, layout->GetColumn(i),
-            [this] { return Create<TKvGridDataCellElement>(FGrid, QStringLiteral("dataCell")); },
-            [this] { return Create<TKvGridDataGroupCellElement>(FGrid, QStringLiteral("rowGroupCell")); });
+    if (!SamePrepared(layout, from, to)) {
+        FPrepared.clear();
+        FPreparedFrom = from;
+        for (int i = from; i <= to; ++i) {
+            TKvGridColumn* column = layout->GetColumn(i);
+            TKvGridIndexedCellElement* view = CachedCell(
+                FCells, column, [this] { return Create<TKvGridDataCellElement>(FGrid, QStringLiteral("dataCell")); },
+                [this] { return Create<TKvGridDataGroupCellElement>(FGrid, QStringLiteral("rowGroupCell")); });
+            FPrepared.push_back(TPreparedCell{column, view, dynamic_cast<TKvGridDataCellElement*>(view),
+                                              dynamic_cast<TKvGridGroupCellElement*>(view)});
+        }
+    }
+    std::vector<TKvSprite*> views;
     TKvGridDelegate* delegate = GetDelegate();
     const TKvGridCellIndex focused = FGrid->GetFocusedIndex();
     const int first = FFixed ? 0 : layout->FirstCol();
     const int last = FFixed ? fixedCount - 1 : layout->LastCol();
+    views.reserve(static_cast<size_t>(std::max(0, last - first + 1)));
     for (int i = first; i <= last; ++i) {
-        TKvGridColumn* column = layout->GetColumn(i);
-        TKvGridIndexedCellElement* view = FCells[column].get();
-        const TKvGridCellIndex index(FGrid, FIndex, column);
+        const TPreparedCell& cell = FPrepared[static_cast<size_t>(i - from)];
+        TKvGridIndexedCellElement* view = cell.View;
+        const TKvGridCellIndex index(FGrid, FIndex, cell.Column);
         view->SetIndex(index);
         view->SetRenderer(delegate ? delegate->GetCellRenderer(index) : nullptr);
-        if (auto* data = dynamic_cast<TKvGridDataCellElement*>(view)) {
+        if (TKvGridDataCellElement* data = cell.Data) {
             data->SetButtonState(false, false);
             data->SetEditButtonState(false, false);
             data->SetFocused(index == focused);
@@ -397,7 +415,29 @@ void TKvGridRowElement::PrepareCells(TKvAbstractGridLayoutManager* layout)
 
 void TKvGridRowElement::LayoutCells(TKvAbstractGridLayoutManager* layout)
 {
-    PlaceCells(FCells, FFixed, GetHeight(), layout, "data cell view is nil");
+    const int fixedCount = layout->FixedColCount();
+    const int from = FFixed ? 0 : fixedCount;
+    const int to = FFixed ? fixedCount - 1 : layout->ColumnCount() - 1;
+    if (!SamePrepared(layout, from, to)) {
+        PlaceCells(FCells, FFixed, GetHeight(), layout, "data cell view is nil");
+        return;
+    }
+    // PlaceCells over the prepared views.
+    const int first = FFixed ? 0 : layout->FirstCol();
+    const int last = FFixed ? fixedCount - 1 : layout->LastCol();
+    const int leftPos = FFixed ? 0 : layout->GetGrid()->GetLeftPos();
+    const float height = GetHeight();
+    for (int i = first; i <= last; ++i) {
+        const TPreparedCell& cell = FPrepared[static_cast<size_t>(i - from)];
+        KV_ASSERT(cell.View, "data cell view is nil");
+        TRect r = layout->ColumnBounds(i);
+        r.Offset(-leftPos, 0);
+        cell.View->SetBounds(static_cast<float>(r.Left), 0.0f, static_cast<float>(r.Width()), height);
+        if (cell.Group)
+            cell.Group->LayoutContent(layout);
+        else
+            cell.View->LayoutHandles();
+    }
 }
 
 TKvGridRowGroupHeaderElement::TKvGridRowGroupHeaderElement(TKvGridView* grid, const QString& name)

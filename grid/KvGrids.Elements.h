@@ -581,15 +581,32 @@ public:
     void SetFixed(bool value) { FFixed = value; }
     // The view of a top-level column, or of a nested column inside its root group's view.
     TKvGridIndexedCellElement* GetCells(TKvGridColumn* column) const;
-    void DropColumn(TKvGridColumn* column) { DropColumnCells(FCells, column); }
+    void DropColumn(TKvGridColumn* column)
+    {
+        FPrepared.clear();
+        DropColumnCells(FCells, column);
+    }
 
 protected:
     void DoLayoutContent(TKvAbstractGridLayoutManager* layout) override;
     void PrepareCells(TKvAbstractGridLayoutManager* layout);
     void LayoutCells(TKvAbstractGridLayoutManager* layout);
 
+    // The views of the row's columns as the last layout found them, in the layout's column
+    // order: a layout over the same columns takes them from here.
+    struct TPreparedCell
+    {
+        TKvGridColumn* Column;
+        TKvGridIndexedCellElement* View;
+        TKvGridDataCellElement* Data;
+        TKvGridGroupCellElement* Group;
+    };
+    bool SamePrepared(TKvAbstractGridLayoutManager* layout, int from, int to) const;
+
     bool FFixed;
     std::unordered_map<TKvGridColumn*, TOwned<TKvGridIndexedCellElement>> FCells;
+    std::vector<TPreparedCell> FPrepared;
+    int FPreparedFrom = 0;
 };
 
 class TKvGridRowGroupItemElement : public TKvGridItemElement

@@ -73,9 +73,16 @@ TSize TKvGridIndicatorRenderer::DoMeasure(TKvGridView* grid, int w, int h)
         largest = items->GetDataSource()->GetRowCount() - 1;
     if (largest >= 0) {
         TKvGridViewStyles* styles = indicator->GetStyles();
-        const QString digits(QString::number(largest).size(), QLatin1Char('8'));
-        const double text = std::max(TKvDrawingContext::MeasureText(digits, styles->GetFont()).cx,
-                                     TKvDrawingContext::MeasureText(QString::number(largest), styles->GetFont()).cx);
+        TKvFont* font = styles->GetFont();
+        const QString number = QString::number(largest);
+        const QString key = number + QLatin1Char('|') + (font ? font->ToString() : QString());
+        if (key != FMeasuredKey) {
+            const QString digits(number.size(), QLatin1Char('8'));
+            FMeasuredText = std::max(TKvDrawingContext::MeasureText(digits, font).cx,
+                                     TKvDrawingContext::MeasureText(number, font).cx);
+            FMeasuredKey = key;
+        }
+        const double text = FMeasuredText;
         width = std::max(width, static_cast<int>(std::ceil(text)) + styles->GetPaddingLeft() + styles->GetPaddingRight() +
                                     styles->GetBorderLeftWidth() + styles->GetBorderRightWidth() + 2);
     }

@@ -75,6 +75,12 @@ public:
 protected:
     TSize DoMeasure(TKvGridView* grid, int w, int h) override;
     void DoDraw(TKvGridView* grid, TKvDrawingContext* context, const TRectF& rect) override {}
+
+private:
+    // The text width of the largest number last measured, keyed by the number and the font's
+    // description: each layout pass asks for it.
+    QString FMeasuredKey;
+    double FMeasuredText = 0;
 };
 
 class TKvStatesBarRenderer : public TKvGridRenderer

@@ -17,6 +17,7 @@
 #include "grid/KvGrids.Elements.h"
 #include "grid/KvGrids.Options.h"
 #include "grid/KvGrids.View.h"
+#include "model/KvGrids.Model.Default.h"
 #include "model/KvGrids.Model.h"
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/SysUtils.h"
@@ -27,6 +28,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <typeinfo>
 
 namespace kv {
 
@@ -499,11 +501,13 @@ void TKvGridLayoutManager::LayoutItems(TKvGridBodyElement* BodyView, const TRect
 {
     auto place = [&](int index, int top, int bottom) {
         TKvGridItem* item = GetItem(index);
-        if (dynamic_cast<TKvGridGroupItem*>(item)) {
+        // A plain row is neither kind of group item (asked first: it is what most rows are).
+        const bool plain = item && typeid(*item) == typeid(TKvGridRow);
+        if (!plain && dynamic_cast<TKvGridGroupItem*>(item)) {
             AddRowGroupHeaderView(index);
             return;
         }
-        if (dynamic_cast<TKvGridGroupFooter*>(item)) {
+        if (!plain && dynamic_cast<TKvGridGroupFooter*>(item)) {
             AddRowGroupFooterView(index);
             return;
         }

@@ -324,15 +324,20 @@ TLayoutShape Shape(const TKvAbstractGridLayoutManager* m, const TRect& client, b
 
 // Where the sprites of the upper layers (selection, focus and feedback marks, which the
 // layout places) draw.
-std::vector<TRect> OverlayRects(std::initializer_list<TKvSpriteElement*> layers)
+TKvGridView::TOverlayMarks OverlayRects(std::initializer_list<TKvSpriteElement*> layers)
 {
-    std::vector<TRect> rects;
+    TKvGridView::TOverlayMarks rects;
     for (TKvSpriteElement* layer : layers)
         if (layer)
             for (int i = 0; i < layer->GetChildCount(); ++i)
                 if (TKvSprite* sprite = layer->GetChild(i); sprite && sprite->GetVisible())
-                    rects.push_back(sprite->UpdateBounds());
+                    rects.emplace_back(sprite, sprite->UpdateBounds());
     return rects;
+}
+
+bool Inside(const TRect& r, const TRect& area)
+{
+    return r.Left >= area.Left && r.Top >= area.Top && r.Right <= area.Right && r.Bottom <= area.Bottom;
 }
 
 TLayoutShape ShapeOf(const TKvGridView* grid)
@@ -374,15 +379,24 @@ void TKvGridView::LayoutForScroll()
 }
 
 // The marks of the upper layers where their pixels were moved to and where they are now, and
-// the hovered band (Band: its whole row across Area) at both places.
-void TKvGridView::MarkAfterScroll(const std::vector<TRect>& Marks, const TRect& Hovered, const TRect& Area, int DX,
-                                  int DY, bool Band)
+// the hovered band (Band: its whole row across Area) at both places. A mark that moved with
+// the pixels, wholly inside Area before and after, is where its moved pixels are: not marked.
+void TKvGridView::MarkAfterScroll(const TOverlayMarks& Marks, const TRect& Hovered, const TRect& Area, int DX, int DY,
+                                  bool Band)
 {
-    for (TRect r : Marks) {
+    TOverlayMarks now = OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer});
+    const TRect client = GetClientRect();
+    for (auto [sprite, r] : Marks) {
+        const bool inside = Inside(IntersectRect(r, client), Area);
         r.Offset(DX, DY);
+        const auto same = std::find(now.begin(), now.end(), std::pair<const TKvSprite*, TRect>(sprite, r));
+        if (same != now.end() && inside && Inside(IntersectRect(r, client), Area)) {
+            now.erase(same);
+            continue;
+        }
         MarkIn(this, r, Area);
     }
-    for (const TRect& r : OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer}))
+    for (const auto& [sprite, r] : now)
         MarkIn(this, r, Area);
     if (Hovered.IsEmpty())
         return;
@@ -400,7 +414,7 @@ bool TKvGridView::ScrollRows(int OldTop)
     const int rowsBefore = static_cast<int>(before.Tops.size());
     if (rowsBefore < 2 || std::abs(FTopIndex - OldTop) >= rowsBefore - 1)
         return false;
-    const std::vector<TRect> masksBefore = OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer});
+    const TOverlayMarks masksBefore = OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer});
     TKvSprite* hovered = GetHovered();
     const TRect hoveredRect = hovered ? hovered->UpdateBounds() : TRect{};
 
@@ -436,14 +450,13 @@ bool TKvGridView::ScrollRows(int OldTop)
                      after.Bottoms[static_cast<size_t>(k)] + bodyTop};
     };
     auto mark = [&](const TRect& r) { MarkIn(this, r, area); };
-    // The rows that came in, and the last row (drawn cut by the footer or the window) with
-    // whatever lies below it.
-    TRect fresh{area.Left, rowRect(rowsAfter - 1).Top, area.Right, area.Bottom};
-    if (shift > 0)
-        fresh.Top = rowRect(std::max(0, rowsBefore - 1 - shift)).Top;
-    else
+    // The rows that came in: at the top after a step up; after a step down, what lies below
+    // the last row shown before. Rows are drawn whole and cut only by what is drawn over them
+    // or by the window, so the moved pixels of the last row shown before are its own (the
+    // part it hid is in the strip the move uncovered, marked by it).
+    if (shift < 0)
         mark(TRect{area.Left, area.Top, area.Right, rowRect(-shift).Top});
-    mark(fresh);
+    mark(TRect{area.Left, rowRect(std::min(rowsBefore - 1 - shift, rowsAfter - 1)).Bottom, area.Right, area.Bottom});
     // Selection rectangles are cut to the shown rows; the hover feedback stays under the mouse
     // while the rows move under it.
     MarkAfterScroll(masksBefore, hoveredRect, area, 0, dy, true);
@@ -456,7 +469,7 @@ bool TKvGridView::ScrollColumns(int OldLeft)
         return false;
     TKvAbstractGridLayoutManager* m = FLayoutManager.get();
     const TLayoutShape before = ShapeOf(this);
-    const std::vector<TRect> masksBefore = OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer});
+    const TOverlayMarks masksBefore = OverlayRects({FSelectionLayer, FFocusLayer, FFeedbackLayer});
     TKvSprite* hovered = GetHovered();
     const TRect hoveredRect = hovered ? hovered->UpdateBounds() : TRect{};
     const int topBefore = FTopIndex;

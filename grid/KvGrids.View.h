@@ -30,6 +30,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace kv {
@@ -476,6 +477,9 @@ public:
     void CancelEditor(bool Select);
     TSize GetEditorSize() const;
 
+    // The upper layers' sprites and where they draw, as a scroll finds them.
+    using TOverlayMarks = std::vector<std::pair<const TKvSprite*, TRect>>;
+
 protected:
     virtual void DoSelectionItemAdded(TKvGridSelectionItem* Item);
     virtual void DoSelectionItemRemoved(TKvGridSelectionItem* Item);
@@ -510,7 +514,7 @@ protected:
     bool ScrollColumns(int OldLeft);
     bool CanScrollPixels() const;
     void LayoutForScroll();
-    void MarkAfterScroll(const std::vector<TRect>& Marks, const TRect& Hovered, const TRect& Area, int DX, int DY,
+    void MarkAfterScroll(const TOverlayMarks& Marks, const TRect& Hovered, const TRect& Area, int DX, int DY,
                          bool Band);
     // Marks the item's row in the indicator, states and check bars for painting.
     void InvalidateItemBars(int ItemIndex);

@@ -550,3 +550,67 @@ TEST(SpriteHost, AGradientBackgroundDoesNotDependOnTheRepaintedArea)
             EXPECT_TRUE(near(partial.pixel(x, y), full.pixel(x, y)))
                 << "at " << x << ", " << y << ": " << std::hex << Rgb(partial, x, y) << " against " << Rgb(full, x, y);
 }
+
+namespace {
+
+// A box that clips what it draws to itself, as the grid's cells and areas do.
+class TClippedBox : public TBox
+{
+public:
+    using TBox::TBox;
+
+protected:
+    TRectF GetClipRect() const override { return TRectF(0, 0, GetWidth(), GetHeight()); }
+};
+
+} // namespace
+
+// Two changed boxes far enough apart are painted in one pass over the box around both: a box
+// between them that meets neither is not drawn, nor is one whose grown update bounds reach a
+// changed one while its clip does not; the window shows what a full repaint shows.
+TEST(SpriteHost, OnePassOverSeveralChangesDrawsOnlyWhatMeetsThem)
+{
+    auto host = MakeHost(300, 100);
+    static const auto white = TKvFill::CreateSolid(0xFFFFFFFFu);
+    host->SetSmoothing(false);
+    host->SetBackground(white.get());
+    auto add = [&](const char* name, float x, float width, TKvColor color) {
+        TBox* b = Create<TClippedBox>(host.get(), QString::fromLatin1(name), color);
+        b->SetBounds(x, 0, width, 50);
+        host->AddElement(b);
+        return b;
+    };
+    const int grown = 2; // the default update inflation
+    TBox* first = add("first", 0, 50, 0xFF000000u);
+    TBox* edge = add("edge", 50 + grown, 6, 0xFF00FF00u);     // grown bounds reach into first's
+    TBox* between = add("between", 60, 40, 0xFF0000FFu);      // grown bounds meet neither change
+    TBox* second = add("second", 110, 40, 0xFF000000u);
+    host->Invalidate();
+    host->Update();
+    for (TBox* b : {first, edge, between, second})
+        ASSERT_EQ(b->Draws, 1) << b->GetName().toStdString();
+
+    first->Color = 0xFFFF0000u;
+    second->Color = 0xFFFF00FFu;
+    first->Invalidate();
+    second->Invalidate();
+    host->Update();
+    EXPECT_EQ(first->Draws, 2);
+    EXPECT_EQ(second->Draws, 2);
+    EXPECT_EQ(between->Draws, 1);
+    EXPECT_EQ(edge->Draws, 1);
+    const QImage shown = WindowImage(host.get());
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_EQ(Rgb(shown, 25, 25), 0xFF0000u);
+    EXPECT_EQ(Rgb(shown, 130, 25), 0xFF00FFu);
+
+    host->Invalidate();
+    host->Update();
+    const QImage full = WindowImage(host.get());
+    ASSERT_EQ(shown.size(), full.size());
+    int differ = 0;
+    for (int y = 0; y < full.height(); ++y)
+        for (int x = 0; x < full.width(); ++x)
+            differ += shown.pixel(x, y) != full.pixel(x, y);
+    EXPECT_EQ(differ, 0);
+}

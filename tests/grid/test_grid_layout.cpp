@@ -424,3 +424,31 @@ TEST(GridLayout, TheIndicatorFitsItsWidestNumberAndNoneShowsNothing)
     EXPECT_EQ(g.Layout()->IndicatorBounds().Width(), indicator->GetMinWidth());
     EXPECT_EQ(inkOf(shown), 0);
 }
+
+// The indicator's width after its font or its largest number changed is the width a grid made
+// with them from the start has.
+TEST(GridLayout, TheIndicatorWidthFollowsItsFontAndItsLargestNumber)
+{
+    auto width = [](TShownGrid& g) { return g.Layout()->IndicatorBounds().Width(); };
+    TShownGrid g;
+    g.Fill(100000, 1);
+    g.Show(400, 300);
+    const int first = width(g);
+    g.Grid->GetIndicator()->GetStyles()->SetFont(TKvFont::Default11());
+    g.Paint();
+    const int larger = width(g);
+    EXPECT_GT(larger, first);
+    TShownGrid fresh;
+    fresh.Grid->GetIndicator()->GetStyles()->SetFont(TKvFont::Default11());
+    fresh.Fill(100000, 1);
+    fresh.Show(400, 300);
+    EXPECT_EQ(width(fresh), larger);
+
+    // One row less: the largest number has a digit less.
+    for (TShownGrid* grid : {&g, &fresh}) {
+        grid->Data->RemoveRow(0);
+        grid->Paint();
+    }
+    EXPECT_LT(width(g), larger);
+    EXPECT_EQ(width(g), width(fresh));
+}

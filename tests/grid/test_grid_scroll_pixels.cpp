@@ -11,6 +11,8 @@
 #include <QtWidgets/QStyle>
 #include <QtWidgets/QStyleOptionSlider>
 
+#include <functional>
+#include <map>
 #include <set>
 
 using namespace kv;
@@ -18,23 +20,26 @@ using namespace kvtest;
 
 namespace {
 
-// The stock data-cell drawing, counting the cells it draws and the items they show.
+// The stock data-cell drawing, counting the cells it draws, in all and per item.
 class TCountingRenderer : public TKvGridDataCellRenderer
 {
 public:
     using TKvGridDataCellRenderer::TKvGridDataCellRenderer;
     int Draws = 0;
     std::set<int> Items;
+    std::map<int, int> PerItem;
     void DoDraw(TKvGridCell* cell, TKvDrawingContext* context, const TRectF& rect) override
     {
         ++Draws;
         Items.insert(cell->GetIndex().ItemIndex);
+        ++PerItem[cell->GetIndex().ItemIndex];
         TKvGridDataCellRenderer::DoDraw(cell, context, rect);
     }
     void Reset()
     {
         Draws = 0;
         Items.clear();
+        PerItem.clear();
     }
 };
 
@@ -303,6 +308,117 @@ TEST(GridScrollPixels, OneRowStepsPaintOnlyTheRowsThatCameIn)
     grid->SetTopItem(grid->GetTopItem() + 1);
     DeliverPosted();
     ExpectSamePicture(s, "selected rows");
+}
+
+// With a fixed column and a footer over the cut last row, as a grid of many rows is often shown:
+// each gesture paints the rows that came in, whole, and of the rows that only moved at most the
+// cells under the focus marks (whose grown bounds reach a pixel or two into the next rows),
+// and leaves the picture of a full repaint.
+TEST(GridScrollPixels, GesturesUnderAFooterPaintOnlyWhatCameInAndTheFocusMarks)
+{
+    TScrollGrid s(300, 6, 560, 330);
+    TKvGridView* grid = s.g.Grid.get();
+    grid->GetFixedCols()->SetCount(1);
+    grid->GetFooter()->SetVisible(true);
+    const int focusColumn = 2;
+    grid->SetFocusedIndex(TKvGridCellIndex(grid, 0, s.g.Columns[focusColumn]), true);
+    s.g.Paint();
+    TScrollGrid::Drain();
+    const int rows = s.Rows();
+    const int full = s.g.Layout()->FullItemCount();
+    ASSERT_GT(rows, 6);
+    ASSERT_LT(full, rows) << "the last row shows in part, under the footer";
+    const int cols = s.Cols();
+    // The fixed column's cell under the row's bar mark, the focused column's cell and its
+    // neighbours under the cell's mark.
+    const int underMarks = 4;
+    auto step = [&](const std::function<void()>& gesture) {
+        s.Renderer->Reset();
+        gesture();
+        TScrollGrid::Drain();
+        WaitUntil([&] { return grid->GetUpdateRect().IsEmpty(); }, "the grid has painted what it marked");
+    };
+    // Items first..last came in, each cell painted once; focused lists where the focus was and
+    // is.
+    auto expectDrawn = [&](int first, int last, std::initializer_list<int> focused, const char* what) {
+        for (int item = first; item <= last; ++item)
+            EXPECT_EQ(s.Renderer->PerItem[item], cols) << what << ": item " << item << " came in";
+        for (const auto& [item, draws] : s.Renderer->PerItem) {
+            if (item >= first && item <= last)
+                continue;
+            bool nearFocus = false;
+            for (int f : focused)
+                nearFocus = nearFocus || std::abs(item - f) <= 1;
+            EXPECT_TRUE(nearFocus) << what << ": item " << item << " repainted, top " << grid->GetTopIndex();
+            EXPECT_LE(draws, underMarks) << what << ": item " << item;
+        }
+    };
+    QScrollBar* bar = s.Bar(Qt::Vertical);
+    ASSERT_NE(bar, nullptr);
+
+    // The row that came in below the footer, and the hidden part of the one it pushed up.
+    step([&] { bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); });
+    ASSERT_EQ(grid->GetTopIndex(), 1);
+    expectDrawn(rows - 1, rows, {0}, "line down");
+    ExpectSamePicture(s, "line down");
+    // The row that came in at the top; the last row, cut now, shows what it showed.
+    step([&] { bar->triggerAction(QAbstractSlider::SliderSingleStepSub); });
+    ASSERT_EQ(grid->GetTopIndex(), 0);
+    expectDrawn(0, 0, {0}, "line up");
+    ExpectSamePicture(s, "line up");
+
+    // Two rows a notch, the focus out of view.
+    step([&] { grid->SetTopIndex(5); });
+    auto notch = [&](int delta) {
+        QWidget* client = grid->Widget()->focusProxy();
+        const TRect cell = grid->GetCellBounds(TKvGridCellIndex(grid, 8, s.g.Columns[3]));
+        const QPointF at(cell.Left + 5, cell.Top + 5);
+        QWheelEvent wheel(at, client->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(client, &wheel);
+    };
+    step([&] { notch(-120); });
+    ASSERT_EQ(grid->GetTopIndex(), 7);
+    expectDrawn(5 + rows - 1, 7 + rows - 1, {}, "wheel down");
+    ExpectSamePicture(s, "wheel down");
+    step([&] { notch(120); });
+    ASSERT_EQ(grid->GetTopIndex(), 5);
+    expectDrawn(5, 6, {}, "wheel up");
+    ExpectSamePicture(s, "wheel up");
+    // With the focus in view its marks move with the rows: nothing more is painted.
+    grid->SetFocusedIndex(TKvGridCellIndex(grid, 8, s.g.Columns[focusColumn]), true);
+    s.g.Paint();
+    TScrollGrid::Drain();
+    step([&] { notch(-120); });
+    ASSERT_EQ(grid->GetTopIndex(), 7);
+    expectDrawn(5 + rows - 1, 7 + rows - 1, {}, "wheel down, the focus in view");
+    ExpectSamePicture(s, "wheel down, the focus in view");
+    step([&] { notch(120); });
+    ASSERT_EQ(grid->GetTopIndex(), 5);
+    expectDrawn(5, 6, {}, "wheel up, the focus in view");
+    ExpectSamePicture(s, "wheel up, the focus in view");
+
+    // Down on the last full row: the focus goes to the row cut by the footer, which moves up
+    // with the others, in one step.
+    const int bottom = 5 + full - 1;
+    grid->SetFocusedIndex(TKvGridCellIndex(grid, bottom, s.g.Columns[focusColumn]), true);
+    s.g.Paint();
+    TScrollGrid::Drain();
+    step([&] { QTest::keyClick(s.Win(), Qt::Key_Down); });
+    ASSERT_EQ(grid->GetTopIndex(), 6);
+    ASSERT_EQ(grid->GetFocusedIndex().ItemIndex, bottom + 1);
+    expectDrawn(5 + rows - 1, 6 + rows - 1, {bottom, bottom + 1}, "Down");
+    ExpectSamePicture(s, "Down at the last full row");
+
+    // Up on the top row.
+    grid->SetFocusedIndex(TKvGridCellIndex(grid, 6, s.g.Columns[focusColumn]), true);
+    s.g.Paint();
+    TScrollGrid::Drain();
+    step([&] { QTest::keyClick(s.Win(), Qt::Key_Up); });
+    ASSERT_EQ(grid->GetTopIndex(), 5);
+    ASSERT_EQ(grid->GetFocusedIndex().ItemIndex, 5);
+    expectDrawn(5, 5, {6, 5}, "Up");
+    ExpectSamePicture(s, "Up at the top row");
 }
 
 TEST(GridScrollPixels, ColumnStepsPaintOnlyTheColumnsThatCameIn)
