@@ -551,12 +551,6 @@ namespace {
     throw Exception(QStringLiteral("Paste stopped at pasted row %1 of %2: %3").arg(row + 1).arg(rows).arg(reason));
 }
 
-QString ReasonOf(const std::exception& e)
-{
-    const auto* error = dynamic_cast<const Exception*>(&e);
-    return error ? error->Message() : QString::fromUtf8(e.what());
-}
-
 } // namespace
 
 void TKvGridClipboardManagerImpl::PasteFromClipboard()
@@ -640,7 +634,7 @@ void TKvGridClipboardManagerImpl::PasteFromClipboard()
             if (!wasOpen && editable->IsEditing(-1))
                 editable->Cancel();
             grid->Invalidate();
-            RaisePasteStop(k, total, ReasonOf(e));
+            RaisePasteStop(k, total, ExceptionMessage(e));
         }
     }
     grid->Invalidate();

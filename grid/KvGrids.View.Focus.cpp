@@ -753,8 +753,7 @@ void TKvGridView::DoEditorCommit(TObject* Editor, const TKvGridCellIndex& Index,
             ValidateColumn(column, Index.ItemIndex, item && item->GetItemState() == ItemInserting);
             column->SetError(QString());
         } catch (const std::exception& e) {
-            const auto* kvError = dynamic_cast<const Exception*>(&e);
-            column->SetError(kvError ? kvError->Message() : QString::fromUtf8(e.what()));
+            column->SetError(ExceptionMessage(e));
         }
     }
     if (OnEditCommit)

@@ -6,6 +6,12 @@
 
 namespace kv {
 
+QString ExceptionMessage(const std::exception& E)
+{
+    const auto* error = dynamic_cast<const Exception*>(&E);
+    return error ? error->Message() : QString::fromUtf8(E.what());
+}
+
 EAssertionFailed::EAssertionFailed(QString text, QString module, int line)
     : Exception(QStringLiteral("%1 (%2, line %3)").arg(text, module).arg(line)),
       FText(std::move(text)), FModule(std::move(module)), FLine(line)

@@ -28,6 +28,9 @@ private:
     QByteArray FUtf8;
 };
 
+// The text a user sees for E: our exceptions' message, else what() read as UTF-8.
+QString ExceptionMessage(const std::exception& E);
+
 #define KV_DECLARE_EXCEPTION(Name, Base)                                  \
     class Name : public Base                                             \
     {                                                                    \

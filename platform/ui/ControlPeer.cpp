@@ -44,12 +44,9 @@ bool IsUserInput(std::uint32_t msg)
 
 // An exception must not cross Qt's event dispatch: the user sees its message and the event
 // is dropped.
-QString ExceptionMessage(const std::exception* e)
+QString FailureMessage(const std::exception* e)
 {
-    if (!e)
-        return QStringLiteral("Unknown exception in a control");
-    const auto* error = dynamic_cast<const Exception*>(e);
-    return error ? error->Message() : QString::fromUtf8(e->what());
+    return e ? ExceptionMessage(*e) : QStringLiteral("Unknown exception in a control");
 }
 
 // A control's scroll bar: a move of the position repaints where the thumb was and where it
@@ -311,9 +308,9 @@ bool TControlPeer::Dispatch(F&& handler)
         handler();
         done = true;
     } catch (const std::exception& e) {
-        NoteFailure(ExceptionMessage(&e));
+        NoteFailure(FailureMessage(&e));
     } catch (...) {
-        NoteFailure(ExceptionMessage(nullptr));
+        NoteFailure(FailureMessage(nullptr));
     }
     // Still counted as in a handler: a message box's own events may free the control.
     if (FDepth == 1)

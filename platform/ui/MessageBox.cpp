@@ -80,8 +80,7 @@ void ShowException(const QString& Message)
 
 void ShowException(const std::exception& E)
 {
-    const auto* error = dynamic_cast<const Exception*>(&E);
-    ShowException(error ? error->Message() : QString::fromUtf8(E.what()));
+    ShowException(ExceptionMessage(E));
 }
 
 namespace {

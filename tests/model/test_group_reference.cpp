@@ -337,6 +337,23 @@ TEST(GroupReference, GroupsFromTheSortAndLevelSumsMatchGroupsReadFromValues)
     source->SetDataSource(nullptr);
 }
 
+namespace {
+// The sums of all lists in one call equal each list summed alone, in value and kind.
+void ExpectRangeSumsAsOneByOne(const TKvGridDataProvider* data, const std::vector<int>& rows,
+                               const std::vector<int>& ends, int trial)
+{
+    std::vector<Variant> sums(ends.size());
+    data->GetRangeSums(0, rows, ends, sums.data());
+    size_t begin = 0;
+    for (size_t k = 0; k < ends.size(); ++k) {
+        const Variant one = data->GetRangeSum(0, TKvRowIndices(rows).subspan(begin, size_t(ends[k]) - begin));
+        ASSERT_EQ(sums[k].Kind(), one.Kind()) << trial << " list " << k;
+        ASSERT_EQ(sums[k].ToDouble(), one.ToDouble()) << trial << " list " << k;
+        begin = size_t(ends[k]);
+    }
+}
+} // namespace
+
 TEST(GroupReference, RangeSumsOfManyListsMatchOneByOne)
 {
     std::mt19937 rng(59);
@@ -368,15 +385,7 @@ TEST(GroupReference, RangeSumsOfManyListsMatchOneByOne)
             rows.insert(rows.end(), list.begin(), list.end());
             ends.push_back(static_cast<int>(rows.size()));
         }
-        std::vector<Variant> sums(ends.size());
-        data->GetRangeSums(0, rows, ends, sums.data());
-        size_t begin = 0;
-        for (size_t k = 0; k < ends.size(); ++k) {
-            const Variant one = data->GetRangeSum(0, TKvRowIndices(rows).subspan(begin, size_t(ends[k]) - begin));
-            EXPECT_EQ(sums[k].Kind(), one.Kind()) << trial << " list " << k;
-            EXPECT_EQ(sums[k].ToDouble(), one.ToDouble()) << trial << " list " << k;
-            begin = size_t(ends[k]);
-        }
+        ExpectRangeSumsAsOneByOne(data.get(), rows, ends, trial);
     }
 }
 
@@ -541,15 +550,7 @@ TEST(GroupReference, RangeSumsOfMoreListsThanShortNumbersMatchOneByOne)
             rows.push_back(rows.front());
             ends.push_back(static_cast<int>(rows.size()));
         }
-        std::vector<Variant> sums(ends.size());
-        data->GetRangeSums(0, rows, ends, sums.data());
-        size_t begin = 0;
-        for (size_t k = 0; k < ends.size(); ++k) {
-            const Variant one = data->GetRangeSum(0, TKvRowIndices(rows).subspan(begin, size_t(ends[k]) - begin));
-            ASSERT_EQ(sums[k].Kind(), one.Kind()) << twice << " list " << k;
-            ASSERT_EQ(sums[k].ToDouble(), one.ToDouble()) << twice << " list " << k;
-            begin = size_t(ends[k]);
-        }
+        ExpectRangeSumsAsOneByOne(data.get(), rows, ends, twice);
     }
 }
 
