@@ -51,12 +51,8 @@ struct TNotesGrid
             column->SetFieldName(QString::fromLatin1(name));
             Columns[QString::fromLatin1(name)] = column;
         }
-        Grid->SetBounds(40, 40, 400, 300);
-        Grid->Show();
+        ShowFocused(Grid.get(), 400, 300);
         QWidget* window = Grid->Widget()->window();
-        window->activateWindow();
-        QApplication::setActiveWindow(window);
-        Grid->SetFocus();
         EXPECT_TRUE(QTest::qWaitFor([window] { return window->isActiveWindow(); }, 5000));
     }
     ~TNotesGrid()

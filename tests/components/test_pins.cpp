@@ -1,6 +1,7 @@
 // The filter selector form's keys: Escape closes it and goes no further than the form.
 #include "components/KvGrids.FilterSelector.h"
 #include "components/KvGrids.ListView.h"
+#include "grid/EditTestSupport.h"
 #include "grid/GridTestSupport.h"
 #include "TestSupport.h"
 
@@ -49,10 +50,8 @@ TEST(PinsFilterSelector, EscapeClosesTheFormAndReachesNoGrid)
         qty->GetFilters()->Add()->SetName(name);
     view->SetDataProvider(data.get());
     view->SetBounds(0, 0, 360, 220);
-    view->Show();
+    ShowActive(view.get());
     QWidget* window = view->Widget()->window();
-    window->activateWindow();
-    QApplication::setActiveWindow(window);
     view->Invalidate();
 
     // Hovering the Qty header, once painted, shows its filter handle.

@@ -12,6 +12,7 @@
 #include "components/KvGrids.Styles.Archive.h"
 #include "grid/KvGrids.Editors.h"
 #include "grid/KvGrids.Tool.FilterSelector.h"
+#include "grid/EditTestSupport.h"
 #include "grid/ToolTestSupport.h"
 #include "platform/design/DesignHost.h"
 #include "platform/rtl/ClassRegistry.h"
@@ -801,10 +802,7 @@ struct VantrelStress : ::testing::Test
         }
         if (design)
             Host = std::make_unique<TDesignHost>(Form.get());
-        Grid->Show();
-        QWidget* window = Grid->Widget()->window();
-        window->activateWindow();
-        QApplication::setActiveWindow(window);
+        ShowActive(Grid);
         Grid->SetFocus();
         Paint();
         ASSERT_NE(Win(), nullptr) << "the grid read back shows no window";

@@ -17,14 +17,20 @@
 
 namespace kvtest {
 
-// Shows the control as a window of its own and gives it the keyboard focus.
-inline void ShowFocused(kv::TWinControl* control, int width, int height)
+// Shows the control as the active window, where it stands.
+inline void ShowActive(kv::TWinControl* control)
 {
-    control->SetBounds(40, 40, width, height);
     control->Show();
     QWidget* window = control->Widget()->window();
     window->activateWindow();
     QApplication::setActiveWindow(window);
+}
+
+// Shows the control as a window of its own and gives it the keyboard focus.
+inline void ShowFocused(kv::TWinControl* control, int width, int height)
+{
+    control->SetBounds(40, 40, width, height);
+    ShowActive(control);
     control->SetFocus();
     DeliverPosted();
 }

@@ -1,5 +1,6 @@
 // A cell marked for painting and then moved by a pixel scroll before the paint is painted where
 // it landed; the focus and the selection follow rows the data inserts and removes.
+#include "EditTestSupport.h"
 #include "GridTestSupport.h"
 #include "WindowPictureSupport.h"
 
@@ -45,12 +46,7 @@ TEST(GridPins, ACellMarkedBeforeAPixelScrollIsPaintedWhereItLanded)
     renderer->Fill = red.get();
     for (TKvGridDataColumn* c : g.Columns)
         c->SetRenderer(renderer.get());
-    grid->SetBounds(40, 40, 520, 300);
-    grid->Show();
-    QWidget* window = grid->Widget()->window();
-    window->activateWindow();
-    QApplication::setActiveWindow(window);
-    grid->SetFocus();
+    ShowFocused(grid, 520, 300);
     g.Paint();
     Settle(grid);
     ASSERT_EQ(PictureDifference(Shown(grid), Repainted(grid)), "") << "first frame";
@@ -121,12 +117,7 @@ struct TUserGrid
     {
         g.Fill(rows, cols, 90);
         TKvGridView* grid = g.Grid.get();
-        grid->SetBounds(40, 40, 520, 300);
-        grid->Show();
-        QWidget* window = grid->Widget()->window();
-        window->activateWindow();
-        QApplication::setActiveWindow(window);
-        grid->SetFocus();
+        ShowFocused(grid, 520, 300);
         g.Paint();
         Settle(grid);
     }
