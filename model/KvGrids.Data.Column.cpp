@@ -156,11 +156,6 @@ void TKvPackedInts::Clear()
 // --- TKvValueColumn -------------------------------------------------------------------------
 
 namespace {
-// A text column of at least this many rows with more distinct texts than half its rows keeps
-// variants (a table of texts costs more than variants when most are distinct; in the first
-// rows most are, whatever the column holds later).
-constexpr size_t kTextTableRows = 65536;
-
 double LoadDouble(const TKvByteArray& Bytes, size_t Row)
 {
     double value;
@@ -424,39 +419,6 @@ void TKvValueColumn::Put(size_t Row, const Variant& Value, bool Insert)
     // Mostly distinct texts take less room as variants than in a table.
     if (FMode == ModeTexts && FSize >= kTextTableRows && FTexts.size() > FSize / 2)
         ToVariants();
-}
-
-bool TKvValueColumn::Append(const Variant& Value)
-{
-    if (FSize == 0)
-        return false;
-    switch (FMode) {
-    case ModeInts:
-        if (!Value.IsInteger())
-            return false;
-        FInts.Append(Value.IntUnchecked());
-        break;
-    case ModeDoubles:
-    case ModeDates: {
-        if (Value.Kind() != (FMode == ModeDoubles ? TVarKind::Double : TVarKind::DateTime))
-            return false;
-        const double value = Value.DoubleUnchecked();
-        FDoubles.InsertGap(FSize * sizeof(double), sizeof(double));
-        std::memcpy(FDoubles.Data() + FSize * sizeof(double), &value, sizeof(double));
-        break;
-    }
-    case ModeTexts:
-        if (Value.Kind() != TVarKind::String || Value.StringUnchecked().isNull())
-            return false;
-        FInts.Append(TextIndex(Value.StringUnchecked()));
-        break;
-    default: return false;
-    }
-    ++FSize;
-    // Mostly distinct texts take less room as variants than in a table.
-    if (FMode == ModeTexts && FSize >= kTextTableRows && FTexts.size() > FSize / 2)
-        ToVariants();
-    return true;
 }
 
 void TKvValueColumn::Set(size_t Row, const Variant& Value) { Put(Row, Value, false); }

@@ -233,7 +233,41 @@ private:
     std::int64_t TextIndex(const QString& Text);
     void Put(size_t Row, const Variant& Value, bool Insert);
     // False, with nothing done, unless the column has rows and Value fits its mode.
-    bool Append(const Variant& Value);
+    bool Append(const Variant& Value)
+    {
+        if (FSize == 0)
+            return false;
+        switch (FMode) {
+        case ModeInts:
+            if (!Value.IsInteger())
+                return false;
+            FInts.Append(Value.IntUnchecked());
+            break;
+        case ModeDoubles:
+        case ModeDates: {
+            if (Value.Kind() != (FMode == ModeDoubles ? TVarKind::Double : TVarKind::DateTime))
+                return false;
+            const double value = Value.DoubleUnchecked();
+            FDoubles.InsertGap(FSize * sizeof(double), sizeof(double));
+            std::memcpy(FDoubles.Data() + FSize * sizeof(double), &value, sizeof(double));
+            break;
+        }
+        case ModeTexts:
+            if (Value.Kind() != TVarKind::String || Value.StringUnchecked().isNull())
+                return false;
+            FInts.Append(TextIndex(Value.StringUnchecked()));
+            break;
+        default: return false;
+        }
+        ++FSize;
+        if (FMode == ModeTexts && FSize >= kTextTableRows && FTexts.size() > FSize / 2) [[unlikely]]
+            ToVariants();
+        return true;
+    }
+    // A text column of at least this many rows with more distinct texts than half its rows keeps
+    // variants (a table of texts costs more than variants when most are distinct; in the first
+    // rows most are, whatever the column holds later).
+    static constexpr size_t kTextTableRows = 65536;
 
     TMode FMode = ModeEmpty;
     size_t FSize = 0;

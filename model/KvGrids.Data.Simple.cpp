@@ -126,6 +126,7 @@ void TKvSimpleDataProvider::SetData(int Row, int Field, const Variant& Value)
     const Variant old = Cell(Row, Field);
     if (old == Value)
         return;
+    CatchUpSums();
     ValuesChanged();
     FValues[static_cast<size_t>(Field)].Set(static_cast<size_t>(Row), Value);
     MoveSum(Field, Value, old);
@@ -157,6 +158,21 @@ bool IsWhole(double value)
     return magnitude < kWholeLimit;
 }
 } // namespace
+
+void TKvSimpleDataProvider::AddAppendedRowsToSums() const
+{
+    const auto from = static_cast<size_t>(FSummedRows);
+    const auto to = static_cast<size_t>(FRowCount);
+    for (size_t f = 0; f < FValues.size(); ++f) {
+        if (FTypes[f] != ValueTypeNumeric)
+            continue;
+        TRunningSum& sum = FSums[f];
+        const TKvValueColumn& column = FValues[f];
+        for (size_t row = from; row < to; ++row)
+            sum.Add(column.Get(row));
+    }
+    FSummedRows = FRowCount;
+}
 
 void TKvSimpleDataProvider::TRunningSum::Account(const Variant& Value, int Sign)
 {
@@ -223,6 +239,7 @@ void TKvSimpleDataProvider::UpdateRow(int Row, const TKvGridDataRow& Values)
 {
     CheckRow(Row);
     const int n = Values.empty() ? FColumnCount : std::min(FColumnCount, static_cast<int>(Values.size()));
+    CatchUpSums();
     ValuesChanged();
     for (int f = 0; f < n; ++f) {
         const Variant value = Values.empty() ? Variant() : Values[static_cast<size_t>(f)];
@@ -234,24 +251,32 @@ void TKvSimpleDataProvider::UpdateRow(int Row, const TKvGridDataRow& Values)
 
 void TKvSimpleDataProvider::InsertRow(int Row, const TKvGridDataRow& Values)
 {
+    InsertValues(Row, Values.data(), Values.size());
+}
+
+void TKvSimpleDataProvider::InsertValues(int Row, const Variant* Values, size_t Count)
+{
     if (Row < 0 || Row > GetRowCount())
         throw EArgumentOutOfRangeException(QStringLiteral("Row %1 is invalid index.").arg(Row));
     ValuesChanged();
     const Variant empty;
+    if (Row == FRowCount) {
+        // Appended: the row joins the sums later (CatchUpSums).
+        for (size_t f = 0; f < FValues.size(); ++f)
+            FValues[f].Insert(static_cast<size_t>(Row), f < Count ? Values[f] : empty);
+        ++FRowCount;
+        DoRowInserted(Row);
+        return;
+    }
+    CatchUpSums();
     for (size_t f = 0; f < FValues.size(); ++f) {
-        const Variant& value = f < Values.size() ? Values[f] : empty;
+        const Variant& value = f < Count ? Values[f] : empty;
         FValues[f].Insert(static_cast<size_t>(Row), value);
         // The new cell joins the sum (nothing leaves it).
-        if (FTypes[f] == ValueTypeNumeric) {
-            TRunningSum& sum = FSums[f];
-            sum.Touched = true;
-            if (value.IsInteger())
-                sum.Whole += value.IntUnchecked();
-            else
-                sum.Account(value, 1);
-        }
+        if (FTypes[f] == ValueTypeNumeric)
+            FSums[f].Add(value);
     }
-    ++FRowCount;
+    FSummedRows = ++FRowCount;
     DoRowInserted(Row);
 }
 
@@ -260,12 +285,13 @@ void TKvSimpleDataProvider::RemoveRow(int Row)
     if (FRowCount == 0)
         return;
     CheckRow(Row);
+    CatchUpSums();
     ValuesChanged();
     for (size_t f = 0; f < FValues.size(); ++f) {
         MoveSum(static_cast<int>(f), Variant(), Cell(Row, static_cast<int>(f)));
         FValues[f].Erase(static_cast<size_t>(Row));
     }
-    --FRowCount;
+    FSummedRows = --FRowCount;
     DoRowRemoved(Row);
 }
 
@@ -278,6 +304,7 @@ void TKvSimpleDataProvider::RemoveRows(const TKvIntegerArray& Rows)
         CheckRow(row);
     if (rows.empty())
         return;
+    CatchUpSums();
     ValuesChanged();
     // One compaction pass per column.
     for (size_t f = 0; f < FValues.size(); ++f) {
@@ -286,6 +313,7 @@ void TKvSimpleDataProvider::RemoveRows(const TKvIntegerArray& Rows)
         FValues[f].EraseRows(rows);
     }
     FRowCount -= static_cast<int>(rows.size());
+    FSummedRows = FRowCount;
     DoRowsRemoved(rows);
 }
 
@@ -297,12 +325,14 @@ void TKvSimpleDataProvider::ClearRows()
     for (TRunningSum& sum : FSums)
         sum = TRunningSum();
     FRowCount = 0;
+    FSummedRows = 0;
     DoReset();
 }
 
 Variant TKvSimpleDataProvider::GetSum(int Field) const
 {
     CheckColumn(Field);
+    CatchUpSums();
     TRunningSum& sum = FSums[static_cast<size_t>(Field)];
     if (!sum.Touched)
         return Variant();
@@ -536,6 +566,7 @@ void TKvSimpleDataProvider::InsertColumns(int Index, const QStringList& Names, c
     for (qsizetype i = 0; i < Names.size(); ++i)
         if (Names[i].trimmed().isEmpty())
             throw Exception(QStringLiteral("Field name should not be empty[%1]: %2").arg(i).arg(Names[i]));
+    CatchUpSums();
     const auto at = static_cast<size_t>(Index);
     const auto count = static_cast<size_t>(Names.size());
     for (size_t i = 0; i < count; ++i) {
@@ -561,6 +592,7 @@ void TKvSimpleDataProvider::RemoveColumns(int Index, int Count)
         return;
     const auto first = static_cast<std::ptrdiff_t>(Index);
     const auto last = first + n;
+    CatchUpSums();
     ValuesChanged();
     // Names, types and aggregates go with their columns.
     FFields.remove(Index, n);

@@ -6,6 +6,7 @@
 #include "model/KvGrids.Data.h"
 #include "model/KvGrids.Data.Sum.h"
 
+#include <initializer_list>
 #include <map>
 
 namespace kv {
@@ -40,6 +41,8 @@ public:
     TKvGridDataRow GetRow(int Row) const override;
     TKvGridDataRowState GetRowState(int Row) const override { return RowStateNone; }
     void InsertRow(int Row, const TKvGridDataRow& Values) override;
+    // The same from a braced list, without copying the values into a row first.
+    void InsertRow(int Row, std::initializer_list<Variant> Values) { InsertValues(Row, Values.begin(), Values.size()); }
     void RemoveRow(int Row) override;
     // Removes the given rows (highest first) and sends one DoRowsRemoved.
     void RemoveRows(const TKvIntegerArray& Rows) override;
@@ -82,6 +85,7 @@ public:
 private:
     void CheckRow(int Row) const;
     void CheckColumn(int Field) const;
+    void InsertValues(int Row, const Variant* Values, size_t Count);
     // Moves a numeric column's running sum by added - removed (values that do not read as
     // numbers count as 0).
     void MoveSum(int Field, const Variant& Added, const Variant& Removed);
@@ -100,8 +104,24 @@ private:
         int NaNs = 0;
         bool Touched = false;
         void Account(const Variant& Value, int Sign);
+        // A new cell (nothing leaves the sum).
+        void Add(const Variant& Value)
+        {
+            Touched = true;
+            if (Value.IsInteger())
+                Whole += Value.IntUnchecked();
+            else
+                Account(Value, 1);
+        }
     };
     void RecountFractions(int Field) const;
+    // Rows appended at the end join the sums when the sums are read or before any other change.
+    void CatchUpSums() const
+    {
+        if (FSummedRows != FRowCount) [[unlikely]]
+            AddAppendedRowsToSums();
+    }
+    void AddAppendedRowsToSums() const;
     Variant Cell(int Row, int Field) const { return FValues[static_cast<size_t>(Field)].Get(static_cast<size_t>(Row)); }
 
     // Any change of the values drops the arrays GetFieldValues made.
@@ -119,6 +139,8 @@ private:
     QStringList FFields;
     std::vector<TKvGridValueType> FTypes;
     mutable std::vector<TRunningSum> FSums;
+    // Rows 0 .. FSummedRows - 1 are in FSums.
+    mutable int FSummedRows = 0;
     TVariantArray FMinimums;
     TVariantArray FMaximums;
     bool FInsertable = true;
