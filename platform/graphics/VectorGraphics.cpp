@@ -893,11 +893,46 @@ TGPStatus DrawPolygon(GpGraphics* graphics, GpPen* pen, const TPointF* points, i
     return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawPolygon(poly); });
 }
 
+namespace {
+
+// Cuts a solid level or upright line under a translation to the paint's pixels, on whole
+// coordinates beyond the reach of its pen and caps: the pixels in the paint stay those of the
+// whole line. False when nothing of it is left there.
+bool CutToPaint(const GpGraphics* g, const QPainter* p, QPointF& a, QPointF& b)
+{
+    const QTransform& device = p->deviceTransform();
+    if (!g->PaintRegionKnown || device.type() > QTransform::TxTranslate || (a.x() != b.x() && a.y() != b.y()) ||
+        p->pen().style() != Qt::SolidLine)
+        return true;
+    const QRectF paint = QRectF(g->PaintRegion.boundingRect()).translated(-device.dx(), -device.dy());
+    const qreal reach = std::ceil(std::max<qreal>(1.0, p->pen().widthF())) + 2;
+    const qreal low = a.x() == b.x() ? std::floor(paint.top()) - reach : std::floor(paint.left()) - reach;
+    const qreal high = a.x() == b.x() ? std::ceil(paint.bottom()) + reach : std::ceil(paint.right()) + reach;
+    const qreal across = a.x() == b.x() ? a.x() : a.y();
+    const qreal acrossLow = a.x() == b.x() ? paint.left() - reach : paint.top() - reach;
+    const qreal acrossHigh = a.x() == b.x() ? paint.right() + reach : paint.bottom() + reach;
+    if (across < acrossLow || across > acrossHigh)
+        return false;
+    qreal& from = a.x() == b.x() ? (a.y() <= b.y() ? a.ry() : b.ry()) : (a.x() <= b.x() ? a.rx() : b.rx());
+    qreal& to = a.x() == b.x() ? (a.y() <= b.y() ? b.ry() : a.ry()) : (a.x() <= b.x() ? b.rx() : a.rx());
+    if (to < low || from > high)
+        return false;
+    from = std::max(from, low);
+    to = std::min(to, high);
+    return true;
+}
+
+} // namespace
+
 TGPStatus DrawLine(GpGraphics* graphics, GpPen* pen, float x1, float y1, float x2, float y2)
 {
     if (!FiniteRect(x1, y1, x2, y2))
         return InvalidParameter;
-    return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawLine(QPointF(x1, y1), QPointF(x2, y2)); });
+    return StrokeShape(graphics, pen, [&](QPainter* p) {
+        QPointF a(x1, y1), b(x2, y2);
+        if (CutToPaint(graphics, p, a, b))
+            p->drawLine(a, b);
+    });
 }
 
 TGPStatus DrawLines(GpGraphics* graphics, GpPen* pen, const TPointF* points, int count)
