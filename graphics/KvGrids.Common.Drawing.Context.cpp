@@ -169,6 +169,11 @@ TKvDrawingContext::~TKvDrawingContext()
         gfx::DeleteGraphics(Graphics());
 }
 
+void TKvDrawingContext::SetPaintRegion(const std::vector<TRect>& rects)
+{
+    GdipCheck(gfx::SetPaintRegion(Graphics(), rects.data(), static_cast<int>(rects.size())));
+}
+
 bool TKvDrawingContext::GetSmoothing() const
 {
     gfx::TGPSmoothingMode mode = gfx::SmoothingModeNone;

@@ -298,6 +298,9 @@ public:
 
     bool GetSmoothing() const;
     void SetSmoothing(bool on);
+    // The device pixels the canvas's clip keeps in this paint (empty: all); text that misses
+    // them is left out.
+    void SetPaintRegion(const std::vector<TRect>& rects);
 
     // Fills and outlines the rectangle as the contract above says.
     void DrawRect(TKvFill* fill, TKvStroke* stroke, const TRectF& rect);

@@ -885,7 +885,16 @@ void TKvSpriteControl::Paint()
             LayoutElements();
         }
         context->SetSmoothing(FSmoothing);
-        const TRectF r(GetCanvasClipRect(GetCanvas()));
+        const TRect clip = GetCanvasClipRect(GetCanvas());
+        const TRectF r(clip);
+        // The canvas keeps the rectangles of this paint within its clip.
+        std::vector<TRect> region;
+        for (const TRect& p : FPaintParts)
+            if (const TRect part = IntersectRect(p, clip); !part.IsEmpty())
+                region.push_back(part);
+        if (region.empty() && !clip.IsEmpty())
+            region.push_back(clip);
+        context->SetPaintRegion(region);
         DoDrawBackground(context.get(), r);
         const TRectF dirty(r.Left / FScaleX + FScrollX, r.Top / FScaleY + FScrollY, r.Right / FScaleX + FScrollX,
                            r.Bottom / FScaleY + FScrollY);

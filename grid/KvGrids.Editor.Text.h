@@ -48,9 +48,13 @@ public:
             SetImeName(data->GetImeName());
         }
         TFont font;
-        font.Assign(this->GetFont());
+        const TFont* own = this->GetFont();
+        font.Assign(own);
         AssignColumnFont(Column, &font);
-        this->SetFont(&font);
+        // The same font again would only restyle the control.
+        if (font.GetName() != own->GetName() || font.GetSize() != own->GetSize() || font.GetStyle() != own->GetStyle() ||
+            font.GetColor() != own->GetColor())
+            this->SetFont(&font);
     }
     TKvGridColumn* GetEditColumn() const { return FEditColumn; }
     // The input-method mode and name typed text comes through; a mode other than

@@ -391,7 +391,8 @@ void TKvGridRowElement::PrepareCells(TKvAbstractGridLayoutManager* layout)
                                               dynamic_cast<TKvGridGroupCellElement*>(view)});
         }
     }
-    std::vector<TKvSprite*> views;
+    std::vector<TKvSprite*>& views = FShown;
+    views.clear();
     TKvGridDelegate* delegate = GetDelegate();
     const TKvGridCellIndex focused = FGrid->GetFocusedIndex();
     const int first = FFixed ? 0 : layout->FirstCol();

@@ -607,6 +607,7 @@ protected:
     std::unordered_map<TKvGridColumn*, TOwned<TKvGridIndexedCellElement>> FCells;
     std::vector<TPreparedCell> FPrepared;
     int FPreparedFrom = 0;
+    std::vector<TKvSprite*> FShown; // PrepareCells' list of children, kept for its storage
 };
 
 class TKvGridRowGroupItemElement : public TKvGridItemElement

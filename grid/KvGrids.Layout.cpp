@@ -49,6 +49,15 @@ void TKvAbstractGridLayoutManager::Layout(const TRect& Rect)
         trace(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>> Layout: %1").arg(timer.elapsed()));
 }
 
+void TKvAbstractGridLayoutManager::LayoutMeasured(const TRect& Rect)
+{
+    QElapsedTimer timer;
+    timer.start();
+    DoLayoutMeasured(Rect);
+    if (TraceEnabled())
+        trace(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>> Layout: %1").arg(timer.elapsed()));
+}
+
 TKvGridRegionElement* TKvAbstractGridLayoutManager::GetPanel() const { return FGrid->GetPanelView(); }
 TKvGridIndicatorElement* TKvAbstractGridLayoutManager::GetIndicator() const { return FGrid->GetIndicatorView(); }
 TKvGridStatesBarElement* TKvAbstractGridLayoutManager::GetStatesBar() const { return FGrid->GetStatesBarView(); }
@@ -431,6 +440,11 @@ void Place(TKvGridElement* view, bool visible, const TRect& bounds, TKvAbstractG
 void TKvGridLayoutManager::DoLayout(const TRect& Rect)
 {
     DoMeasure(Rect);
+    DoLayoutMeasured(Rect);
+}
+
+void TKvGridLayoutManager::DoLayoutMeasured(const TRect& Rect)
+{
     const bool fixed = FFixedCols > 0;
     const bool headerVisible = FGrid->GetHeader()->GetVisible();
     const bool footerVisible = FGrid->GetFooter()->GetVisible();

@@ -16,6 +16,7 @@ public:
 
     TSize DoMeasure(const TRect& Rect) override;
     void DoLayout(const TRect& Rect) override;
+    void DoLayoutMeasured(const TRect& Rect) override;
     bool IsColumnGrouped() const override { return FColumnGrouped; }
     int ItemCount() const override { return FItemCount; }
     int FixedItemCount() const override { return FFixedItemCount; }

@@ -34,6 +34,9 @@ public:
 
     virtual TSize DoMeasure(const TRect& Rect) = 0;
     virtual void DoLayout(const TRect& Rect) = 0;
+    // Places the views by the measures of Rect taken last; a manager that does not keep them
+    // lays out anew.
+    virtual void DoLayoutMeasured(const TRect& Rect) { DoLayout(Rect); }
     virtual bool IsColumnGrouped() const = 0;
     virtual bool IsRowGrouped() const { return false; }
     virtual int RowGroupLevels() const { return 0; }
@@ -78,6 +81,8 @@ public:
     TSize Measure(const TRect& Rect) { return DoMeasure(Rect); }
     // DoLayout, timed by a trace line.
     void Layout(const TRect& Rect);
+    // Layout of a rectangle that Measure has just measured, nothing changed since.
+    void LayoutMeasured(const TRect& Rect);
 
     TKvGridRegionElement* GetPanel() const;
     TKvGridIndicatorElement* GetIndicator() const;

@@ -332,7 +332,9 @@ void TKvGridView::UpdateLayout()
     FHScrolled = false;
     FVScrolled = false;
     TKvAbstractGridLayoutManager* m = FLayoutManager.get();
-    m->Layout(TRect{0, 0, w, h});
+    // The bars are decided by the measures alone; the views are placed once, in the room the
+    // bars leave.
+    m->Measure(TRect{0, 0, w, h});
 
     const TKvGridFitStyle fit = FDisplayOptions->GetFitStyle();
     const int vw = FDisplayOptions->GetVScrollBar() ? barWidth : 0;
@@ -359,7 +361,13 @@ void TKvGridView::UpdateLayout()
         SetScrollInfos(true, available(w));
         const int cw = GetClientWidth();
         const int ch = GetClientHeight();
-        if (cw != w || ch != h) {
+        if (cw == w && ch == h) {
+            // The measures hold unless the bars moved the rows or columns.
+            if (FTopIndex == topIndex && FLeftPos == leftPos)
+                m->LayoutMeasured(TRect{0, 0, w, h});
+            else
+                m->Layout(TRect{0, 0, w, h});
+        } else {
             // The window added a bar: lay out again in what is left.
             if (cw != w) {
                 w -= vw;

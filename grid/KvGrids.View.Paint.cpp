@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
 namespace kv {
 
@@ -29,10 +30,21 @@ bool Whole(float v)
     return v == std::floor(v) && std::fabs(v) <= 1e7f;
 }
 
+// The exact stock classes are told by their type alone; only others take a cast.
+template <typename T, typename Stock, typename Object>
+T* As(Object* object)
+{
+    if (!object)
+        return nullptr;
+    if (typeid(*object) == typeid(Stock))
+        return static_cast<T*>(static_cast<Stock*>(object));
+    return dynamic_cast<T*>(object);
+}
+
 // A solid fill's colour; false for none and for a gradient.
 bool SolidColor(TKvFill* fill, TKvColor& color)
 {
-    auto* solid = dynamic_cast<TKvSolidBrush*>(fill);
+    auto* solid = As<TKvSolidBrush, TKvSolidBrush>(fill);
     if (!solid || fill->AsGradient())
         return false;
     color = solid->GetColor();
@@ -75,7 +87,9 @@ void AddCells(TKvSprite* sprite, const TPoint& parentOrigin, const TRect& parent
     TRect clip;
     if (!Place(sprite, parentOrigin, parentClip, origin, clip))
         return;
-    if (auto* cell = dynamic_cast<TKvGridDataCellElement*>(sprite)) {
+    // Below a body: rows, then their data cells.
+    const bool row = typeid(*sprite) == typeid(TKvGridRowElement);
+    if (auto* cell = row ? nullptr : As<TKvGridDataCellElement, TKvGridDataCellElement>(sprite)) {
         TRect content;
         TKvFill* fill = cell->GetContentFill(content);
         TKvColor color, ownColor;
@@ -89,7 +103,7 @@ void AddCells(TKvSprite* sprite, const TPoint& parentOrigin, const TRect& parent
                 window->push_back(r);
         }
     }
-    auto* element = dynamic_cast<TKvSpriteElement*>(sprite);
+    auto* element = row ? static_cast<TKvGridRowElement*>(sprite) : As<TKvSpriteElement, TKvGridDataCellElement>(sprite);
     if (!element)
         return;
     for (int i = 0, n = element->GetChildCount(); i < n; ++i)

@@ -11,6 +11,7 @@
 #include <QtGui/QLinearGradient>
 #include <QtGui/QPainter>
 #include <QtGui/QPainterPath>
+#include <QtGui/QRegion>
 #include <QtGui/QTransform>
 #include <optional>
 #include <cmath>
@@ -102,6 +103,10 @@ struct GpGraphics
     GraphicsState NextState = 1;
     bool InitialClipping = false;
     QPainterPath InitialClip;
+    // The device pixels the painter's clip keeps, as its owner told (SetPaintRegion): what
+    // misses them draws nothing.
+    bool PaintRegionKnown = false;
+    QRegion PaintRegion;
     // Fonts as this painter resolves them (against its device font and resolution), by font
     // serial, as faces of the prepared-text cache; valid while FacesGeneration is current.
     struct Face
@@ -132,5 +137,11 @@ inline QRectF DeviceRect(GpGraphics* g)
 }
 
 inline bool ValidGraphics(GpGraphics* g) { return g && g->Painter && g->Painter->isActive(); }
+
+// Whether a drawing whose pixels lie in the device rectangle may change one the paint keeps.
+inline bool MayShow(const GpGraphics* g, const QRectF& device)
+{
+    return !g->PaintRegionKnown || g->PaintRegion.intersects(device.toAlignedRect());
+}
 
 } // namespace kv::gfx

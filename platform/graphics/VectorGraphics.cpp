@@ -40,6 +40,7 @@
 #include <QtGui/QPaintEngine>
 #include <QtGui/QPainter>
 #include <QtGui/QPainterPath>
+#include <QtGui/QRawFont>
 #include <QtGui/QRegion>
 #include <QtGui/QTextLayout>
 #include <QtGui/QTransform>
@@ -695,6 +696,25 @@ TGPStatus CreateFromHDC(HDC dc, GpGraphics** graphics)
     return Ok;
 }
 
+TGPStatus SetPaintRegion(GpGraphics* graphics, const TRect* rects, int count)
+{
+    if (!graphics || count < 0 || (count > 0 && !rects))
+        return InvalidParameter;
+    graphics->PaintRegion = QRegion();
+    graphics->PaintRegionKnown = false;
+    // Kept in device pixels: only a whole-pixel translation maps them exactly.
+    const QTransform device = graphics->Painter ? graphics->Painter->deviceTransform() : QTransform();
+    if (count == 0 || device.type() > QTransform::TxTranslate || device.dx() != std::floor(device.dx()) ||
+        device.dy() != std::floor(device.dy()))
+        return Ok;
+    for (int i = 0; i < count; ++i)
+        if (!rects[i].IsEmpty())
+            graphics->PaintRegion += QRect(rects[i].Left, rects[i].Top, rects[i].Width(), rects[i].Height())
+                                         .translated(int(device.dx()), int(device.dy()));
+    graphics->PaintRegionKnown = true;
+    return Ok;
+}
+
 TGPStatus DeleteGraphics(GpGraphics* graphics)
 {
     if (!graphics)
@@ -873,11 +893,46 @@ TGPStatus DrawPolygon(GpGraphics* graphics, GpPen* pen, const TPointF* points, i
     return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawPolygon(poly); });
 }
 
+namespace {
+
+// Cuts a solid level or upright line under a translation to the paint's pixels, on whole
+// coordinates beyond the reach of its pen and caps: the pixels in the paint stay those of the
+// whole line. False when nothing of it is left there.
+bool CutToPaint(const GpGraphics* g, const QPainter* p, QPointF& a, QPointF& b)
+{
+    const QTransform& device = p->deviceTransform();
+    if (!g->PaintRegionKnown || device.type() > QTransform::TxTranslate || (a.x() != b.x() && a.y() != b.y()) ||
+        p->pen().style() != Qt::SolidLine)
+        return true;
+    const QRectF paint = QRectF(g->PaintRegion.boundingRect()).translated(-device.dx(), -device.dy());
+    const qreal reach = std::ceil(std::max<qreal>(1.0, p->pen().widthF())) + 2;
+    const qreal low = a.x() == b.x() ? std::floor(paint.top()) - reach : std::floor(paint.left()) - reach;
+    const qreal high = a.x() == b.x() ? std::ceil(paint.bottom()) + reach : std::ceil(paint.right()) + reach;
+    const qreal across = a.x() == b.x() ? a.x() : a.y();
+    const qreal acrossLow = a.x() == b.x() ? paint.left() - reach : paint.top() - reach;
+    const qreal acrossHigh = a.x() == b.x() ? paint.right() + reach : paint.bottom() + reach;
+    if (across < acrossLow || across > acrossHigh)
+        return false;
+    qreal& from = a.x() == b.x() ? (a.y() <= b.y() ? a.ry() : b.ry()) : (a.x() <= b.x() ? a.rx() : b.rx());
+    qreal& to = a.x() == b.x() ? (a.y() <= b.y() ? b.ry() : a.ry()) : (a.x() <= b.x() ? b.rx() : a.rx());
+    if (to < low || from > high)
+        return false;
+    from = std::max(from, low);
+    to = std::min(to, high);
+    return true;
+}
+
+} // namespace
+
 TGPStatus DrawLine(GpGraphics* graphics, GpPen* pen, float x1, float y1, float x2, float y2)
 {
     if (!FiniteRect(x1, y1, x2, y2))
         return InvalidParameter;
-    return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawLine(QPointF(x1, y1), QPointF(x2, y2)); });
+    return StrokeShape(graphics, pen, [&](QPainter* p) {
+        QPointF a(x1, y1), b(x2, y2);
+        if (CutToPaint(graphics, p, a, b))
+            p->drawLine(a, b);
+    });
 }
 
 TGPStatus DrawLines(GpGraphics* graphics, GpPen* pen, const TPointF* points, int count)
@@ -954,6 +1009,7 @@ struct TPreparedText
     qreal Width = 0;   // natural width, for the bounds that decide clipping
     qreal Advance = 0; // horizontal advance, for placing the line
     qreal Height = 0;
+    QRectF Ink; // what the glyphs cover, from the line's origin
     QList<QGlyphRun> Runs;
 };
 
@@ -1079,10 +1135,17 @@ std::unique_ptr<TPreparedText> PrepareText(const QFont& font, Qt::LayoutDirectio
     prepared->Advance = line.horizontalAdvance();
     prepared->Height = height;
     prepared->Runs = line.glyphRuns();
-    for (const QGlyphRun& run : prepared->Runs)
+    for (const QGlyphRun& run : prepared->Runs) {
         for (const QPointF& at : run.positions())
             if (at.x() < 0 || at.y() < 0)
                 return prepared;
+        // Each glyph's own box (not the run's line box, which leaves out overhangs).
+        const QRawFont font = run.rawFont();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i)
+            prepared->Ink |= font.boundingRect(glyphs[i]).translated(positions[i]);
+    }
     prepared->Simple = true;
     return prepared;
 }
@@ -1167,6 +1230,9 @@ bool DrawPreparedText(GpGraphics* g, const QString& text, GpFont* font, const QR
     const QRectF bounds(r.x() + boundsX, r.y() + yoff, prepared->Width, prepared->Height);
     const bool clip = !(flags & Qt::TextDontClip) && !r.contains(bounds);
     ++cache.Hits;
+    // Glyphs that miss the paint's pixels by more than their edge smoothing draw nothing.
+    if (!MayShow(g, prepared->Ink.translated(origin + QPointF(device.dx(), device.dy())).adjusted(-3, -3, 3, 3)))
+        return true;
     p->setPen(TextPenOf(brush));
     if (clip) {
         p->save();

@@ -156,6 +156,10 @@ TGPStatus DeleteMatrix(GpMatrix* matrix);
 TGPStatus CreateFromImage(GpImage* image, GpGraphics** graphics);
 TGPStatus CreateFromHDC(HDC dc, GpGraphics** graphics);
 TGPStatus DeleteGraphics(GpGraphics* graphics);
+// The pixels the painter's clip keeps, as whole rectangles in the painter's present
+// coordinates, told by the owner of the paint: prepared text that cannot reach one of them is
+// not drawn. No rectangles: everything is drawn.
+TGPStatus SetPaintRegion(GpGraphics* graphics, const TRect* rects, int count);
 TGPStatus SetSmoothingMode(GpGraphics* graphics, TGPSmoothingMode mode);
 TGPStatus GetSmoothingMode(GpGraphics* graphics, TGPSmoothingMode& mode);
 

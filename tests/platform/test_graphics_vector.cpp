@@ -6,7 +6,13 @@
 #include <QtGui/QFontMetricsF>
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
+#include <QtGui/QRegion>
 #include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <random>
+#include <vector>
 
 using namespace kv;
 using namespace kv::gfx;
@@ -365,4 +371,78 @@ TEST(VectorGraphics, ImageInUseIsReleasedWithItsLastGraphics)
     EXPECT_EQ(CreateFromImage(image, &second), InvalidParameter);
     EXPECT_EQ(DisposeImage(image), InvalidParameter);
     EXPECT_EQ(DeleteGraphics(g), Ok); // frees the image; the leak checker would see it otherwise
+}
+
+namespace {
+
+// Lines drawn on a painter clipped to strips, with the strips told as the paint region or not.
+QImage LinesInStrips(const std::vector<std::array<float, 4>>& lines, GpPen* pen, bool smooth, QPointF offset,
+                     const std::vector<TRect>& strips, bool told)
+{
+    QImage image(120, 90, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QRegion region;
+    for (const TRect& s : strips)
+        region += QRect(s.Left, s.Top, s.Width(), s.Height());
+    QPainter painter(&image);
+    painter.setClipRegion(region);
+    GpGraphics* g = nullptr;
+    EXPECT_EQ(CreateFromHDC(&painter, &g), Ok);
+    if (told)
+        EXPECT_EQ(SetPaintRegion(g, strips.data(), int(strips.size())), Ok);
+    SetSmoothingMode(g, smooth ? SmoothingModeAntiAlias : SmoothingModeNone);
+    TranslateWorldTransform(g, float(offset.x()), float(offset.y()), MatrixOrderPrepend);
+    for (const auto& l : lines)
+        EXPECT_EQ(DrawLine(g, pen, l[0], l[1], l[2], l[3]), Ok);
+    DeleteGraphics(g);
+    return image;
+}
+
+} // namespace
+
+TEST(VectorGraphics, LinesCutToThePaintRegionLeaveThePixelsOfWholeLines)
+{
+    std::mt19937 random(20261207u);
+    std::uniform_real_distribution<float> coordinate(-30.0f, 150.0f);
+    std::uniform_int_distribution<int> pick(0, 1000);
+    int inked = 0;
+    for (int i = 0; i < 200; ++i) {
+        // Level, upright and slanted lines, some far longer than the image, in solid and dashed
+        // pens of several widths, with and without edge smoothing, at whole and fractional places.
+        std::vector<std::array<float, 4>> lines;
+        for (int k = 0; k < 6; ++k) {
+            const float a = coordinate(random), b = coordinate(random), c = coordinate(random);
+            const float at = pick(random) % 2 ? std::round(c) : c;
+            switch (pick(random) % 3) {
+            case 0: lines.push_back({a * 4 - 200, at, b * 4, at}); break;
+            case 1: lines.push_back({at, a, at, b * 5 - 100}); break;
+            default: lines.push_back({a, b, c, a}); break;
+            }
+        }
+        GpPen* pen = nullptr;
+        ASSERT_EQ(CreatePen(0xFF203040u, float(pick(random) % 4) + (pick(random) % 2 ? 0.5f : 0.0f), UnitWorld, &pen), Ok);
+        if (pick(random) % 4 == 0)
+            SetPenDashStyle(pen, DashStyleDash);
+        std::vector<TRect> strips;
+        for (int k = 1 + pick(random) % 3; k > 0; --k) {
+            const int left = pick(random) % 120, top = pick(random) % 90;
+            strips.push_back(TRect{left, top, left + 1 + pick(random) % 30, top + 1 + pick(random) % 20});
+        }
+        const bool smooth = pick(random) % 2;
+        const QPointF offset(pick(random) % 3 ? 0.0 : 0.5, pick(random) % 5 - 2);
+        const QImage whole = LinesInStrips(lines, pen, smooth, offset, strips, false);
+        const QImage cut = LinesInStrips(lines, pen, smooth, offset, strips, true);
+        DeletePen(pen);
+        bool same = true;
+        for (int y = 0; y < whole.height() && same; ++y)
+            for (int x = 0; x < whole.width() && same; ++x)
+                same = whole.pixel(x, y) == cut.pixel(x, y);
+        ASSERT_TRUE(same) << "case " << i;
+        bool any = false;
+        for (int y = 0; y < whole.height() && !any; ++y)
+            for (int x = 0; x < whole.width() && !any; ++x)
+                any = whole.pixel(x, y) != 0xFFFFFFFFu;
+        inked += any ? 1 : 0;
+    }
+    EXPECT_GT(inked, 40);
 }
