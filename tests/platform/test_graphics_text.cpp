@@ -378,8 +378,9 @@ QImage DrawnInStrips(const TCase& c, GpFont* font, const std::vector<TRect>& str
         painter.setClipRegion(region);
         GpGraphics* g = nullptr;
         EXPECT_EQ(CreateFromHDC(&painter, &g), Ok);
-        if (told)
+        if (told) {
             EXPECT_EQ(SetPaintRegion(g, strips.data(), int(strips.size())), Ok);
+        }
         SetSmoothingMode(g, SmoothingModeAntiAlias);
         TranslateWorldTransform(g, float(c.Offset.x()), float(c.Offset.y()), MatrixOrderPrepend);
         GpBrush* brush = nullptr;

@@ -388,8 +388,9 @@ QImage LinesInStrips(const std::vector<std::array<float, 4>>& lines, GpPen* pen,
     painter.setClipRegion(region);
     GpGraphics* g = nullptr;
     EXPECT_EQ(CreateFromHDC(&painter, &g), Ok);
-    if (told)
+    if (told) {
         EXPECT_EQ(SetPaintRegion(g, strips.data(), int(strips.size())), Ok);
+    }
     SetSmoothingMode(g, smooth ? SmoothingModeAntiAlias : SmoothingModeNone);
     TranslateWorldTransform(g, float(offset.x()), float(offset.y()), MatrixOrderPrepend);
     for (const auto& l : lines)
