@@ -40,22 +40,27 @@ TKvAbstractGridLayoutManager::TKvAbstractGridLayoutManager(TKvGridView* Grid) : 
         throw EArgumentNilException(QStringLiteral("owner is nil"));
 }
 
-void TKvAbstractGridLayoutManager::Layout(const TRect& Rect)
+namespace {
+// Runs a layout, timed by a trace line.
+template <typename F>
+void TracedLayout(F&& Layout)
 {
     QElapsedTimer timer;
     timer.start();
-    DoLayout(Rect);
+    Layout();
     if (TraceEnabled())
         trace(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>> Layout: %1").arg(timer.elapsed()));
+}
+} // namespace
+
+void TKvAbstractGridLayoutManager::Layout(const TRect& Rect)
+{
+    TracedLayout([&] { DoLayout(Rect); });
 }
 
 void TKvAbstractGridLayoutManager::LayoutMeasured(const TRect& Rect)
 {
-    QElapsedTimer timer;
-    timer.start();
-    DoLayoutMeasured(Rect);
-    if (TraceEnabled())
-        trace(QStringLiteral(">>>>>>>>>>>>>>>>>>>>>>>>>>>>>> Layout: %1").arg(timer.elapsed()));
+    TracedLayout([&] { DoLayoutMeasured(Rect); });
 }
 
 TKvGridRegionElement* TKvAbstractGridLayoutManager::GetPanel() const { return FGrid->GetPanelView(); }

@@ -1,12 +1,12 @@
 // Text drawing: lines of text drawn from prepared layouts give the same pixels as the
 // painter's general text layout, for every alignment, clip and font change.
+#include "PaintRegionSupport.h"
 #include "platform/graphics/VectorGraphics.h"
 
 #include <QtCore/QFile>
 #include <QtGui/QFontDatabase>
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
-#include <QtGui/QRegion>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -370,17 +370,9 @@ QImage DrawnInStrips(const TCase& c, GpFont* font, const std::vector<TRect>& str
 {
     QImage image(W, H, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
-    QRegion region;
-    for (const TRect& s : strips)
-        region += QRect(s.Left, s.Top, s.Width(), s.Height());
     for (int i = 0; i < 2; ++i) {
         QPainter painter(&image);
-        painter.setClipRegion(region);
-        GpGraphics* g = nullptr;
-        EXPECT_EQ(CreateFromHDC(&painter, &g), Ok);
-        if (told) {
-            EXPECT_EQ(SetPaintRegion(g, strips.data(), int(strips.size())), Ok);
-        }
+        GpGraphics* g = GraphicsInStrips(painter, strips, told);
         SetSmoothingMode(g, SmoothingModeAntiAlias);
         TranslateWorldTransform(g, float(c.Offset.x()), float(c.Offset.y()), MatrixOrderPrepend);
         GpBrush* brush = nullptr;

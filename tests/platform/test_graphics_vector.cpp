@@ -1,4 +1,5 @@
 // The vector graphics interface: status codes, objects, drawing probed on rendered images.
+#include "PaintRegionSupport.h"
 #include "platform/graphics/VectorGraphics.h"
 
 #include <QtCore/QFile>
@@ -6,7 +7,6 @@
 #include <QtGui/QFontMetricsF>
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
-#include <QtGui/QRegion>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -381,16 +381,8 @@ QImage LinesInStrips(const std::vector<std::array<float, 4>>& lines, GpPen* pen,
 {
     QImage image(120, 90, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
-    QRegion region;
-    for (const TRect& s : strips)
-        region += QRect(s.Left, s.Top, s.Width(), s.Height());
     QPainter painter(&image);
-    painter.setClipRegion(region);
-    GpGraphics* g = nullptr;
-    EXPECT_EQ(CreateFromHDC(&painter, &g), Ok);
-    if (told) {
-        EXPECT_EQ(SetPaintRegion(g, strips.data(), int(strips.size())), Ok);
-    }
+    GpGraphics* g = GraphicsInStrips(painter, strips, told);
     SetSmoothingMode(g, smooth ? SmoothingModeAntiAlias : SmoothingModeNone);
     TranslateWorldTransform(g, float(offset.x()), float(offset.y()), MatrixOrderPrepend);
     for (const auto& l : lines)
