@@ -168,8 +168,18 @@ void TKvSimpleDataProvider::AddAppendedRowsToSums() const
             continue;
         TRunningSum& sum = FSums[f];
         const TKvValueColumn& column = FValues[f];
-        for (size_t row = from; row < to; ++row)
-            sum.Add(column.Get(row));
+        sum.Touched = true;
+        // Columns kept by kind are read without a variant per cell.
+        if (column.Mode() == TKvValueColumn::ModeInts) {
+            for (size_t row = from; row < to; ++row)
+                sum.Whole += column.Ints().Get(row);
+        } else if (column.Mode() == TKvValueColumn::ModeDoubles) {
+            for (size_t row = from; row < to; ++row)
+                sum.AccountNumber(column.DoubleAt(row), 1);
+        } else {
+            for (size_t row = from; row < to; ++row)
+                sum.Add(column.Get(row));
+        }
     }
     FSummedRows = FRowCount;
 }
@@ -185,6 +195,11 @@ void TKvSimpleDataProvider::TRunningSum::Account(const Variant& Value, int Sign)
         value = Value.DoubleUnchecked();
     else if (Value.IsClear() || !Value.TryToDouble(value))
         return;
+    AccountNumber(value, Sign);
+}
+
+void TKvSimpleDataProvider::TRunningSum::AccountNumber(double value, int Sign)
+{
     if (std::fabs(value) < 0x1p52) {
         // Finite, and whole exactly when an integer holds it.
         const auto whole = static_cast<std::int64_t>(value);

@@ -104,6 +104,7 @@ private:
         int NaNs = 0;
         bool Touched = false;
         void Account(const Variant& Value, int Sign);
+        void AccountNumber(double Value, int Sign);
         // A new cell (nothing leaves the sum).
         void Add(const Variant& Value)
         {

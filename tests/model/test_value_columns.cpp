@@ -324,8 +324,9 @@ TEST(SimpleProviderColumns, OrderKeysAndGatheredCellsMatchTheVariantOrder)
 TEST(SimpleProviderColumns, SumsOfTypedColumnsMatchTheSameCellsAsVariants)
 {
     std::mt19937_64 rng(73);
-    // Whole numbers (some near the limits, so sums overflow into doubles), doubles, empty cells.
-    for (int kind = 0; kind < 3; ++kind) {
+    // Whole numbers (some near the limits, so sums overflow into doubles), doubles, empty cells,
+    // small whole numbers.
+    for (int kind = 0; kind < 4; ++kind) {
         auto typed = MakeTable("V", "n", {});
         auto variants = MakeTable("V", "n", {});
         const int count = 3000;
@@ -333,12 +334,17 @@ TEST(SimpleProviderColumns, SumsOfTypedColumnsMatchTheSameCellsAsVariants)
             Variant v = kind == 0   ? (rng() % 50 == 0 ? Variant(std::numeric_limits<std::int64_t>::max() - 3)
                                                        : Variant(static_cast<int>(rng() % 1000) - 500))
                         : kind == 1 ? Variant((static_cast<int>(rng() % 2000) - 1000) / 3.0)
-                                    : Variant();
+                        : kind == 2 ? Variant()
+                                    : Variant(static_cast<int>(rng() % 1000) - 500);
             typed->InsertRow(i, {v});
             variants->InsertRow(i, {v});
         }
         // A null row past the summed ones keeps the second table in variants.
         variants->InsertRow(count, {Variant::Null()});
+        // The column sums, first read after every row was appended.
+        const Variant typedSum = typed->GetSum(0), variantSum = variants->GetSum(0);
+        ASSERT_EQ(typedSum.Kind(), variantSum.Kind()) << "kind " << kind;
+        ASSERT_EQ(VarCompareTotal(typedSum, variantSum), 0) << "kind " << kind;
         for (int trial = 0; trial < 4; ++trial) {
             std::vector<int> rows, ends;
             for (int row = 0; row < count; ++row) {
