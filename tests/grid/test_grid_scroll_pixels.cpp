@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <map>
+#include <string>
 #include <set>
 
 using namespace kv;
@@ -377,26 +378,23 @@ TEST(GridScrollPixels, GesturesUnderAFooterPaintOnlyWhatCameInAndTheFocusMarks)
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(client, &wheel);
     };
-    step([&] { notch(-120); });
-    ASSERT_EQ(grid->GetTopIndex(), 7);
-    expectDrawn(5 + rows - 1, 7 + rows - 1, {}, "wheel down");
-    ExpectSamePicture(s, "wheel down");
-    step([&] { notch(120); });
-    ASSERT_EQ(grid->GetTopIndex(), 5);
-    expectDrawn(5, 6, {}, "wheel up");
-    ExpectSamePicture(s, "wheel up");
+    // A notch down and one back up: each paints only the two rows that came in.
+    auto downAndUp = [&](const std::string& how) {
+        step([&] { notch(-120); });
+        ASSERT_EQ(grid->GetTopIndex(), 7);
+        expectDrawn(5 + rows - 1, 7 + rows - 1, {}, ("wheel down" + how).c_str());
+        ExpectSamePicture(s, ("wheel down" + how).c_str());
+        step([&] { notch(120); });
+        ASSERT_EQ(grid->GetTopIndex(), 5);
+        expectDrawn(5, 6, {}, ("wheel up" + how).c_str());
+        ExpectSamePicture(s, ("wheel up" + how).c_str());
+    };
+    ASSERT_NO_FATAL_FAILURE(downAndUp(""));
     // With the focus in view its marks move with the rows: nothing more is painted.
     grid->SetFocusedIndex(TKvGridCellIndex(grid, 8, s.g.Columns[focusColumn]), true);
     s.g.Paint();
     TScrollGrid::Drain();
-    step([&] { notch(-120); });
-    ASSERT_EQ(grid->GetTopIndex(), 7);
-    expectDrawn(5 + rows - 1, 7 + rows - 1, {}, "wheel down, the focus in view");
-    ExpectSamePicture(s, "wheel down, the focus in view");
-    step([&] { notch(120); });
-    ASSERT_EQ(grid->GetTopIndex(), 5);
-    expectDrawn(5, 6, {}, "wheel up, the focus in view");
-    ExpectSamePicture(s, "wheel up, the focus in view");
+    ASSERT_NO_FATAL_FAILURE(downAndUp(", the focus in view"));
 
     // Down on the last full row: the focus goes to the row cut by the footer, which moves up
     // with the others, in one step.
