@@ -810,6 +810,66 @@ bool FillOpaqueRects(QPainter* p, const QColor& color, const TRect* rects, int c
     return true;
 }
 
+bool Whole(qreal v)
+{
+    return v == std::floor(v) && std::fabs(v) <= 1e7;
+}
+
+// Fills [left, right) x [top, bottom), whole numbers, with a colour as the raster engine fills a
+// rectangle of whole pixels: straight into the spans, past the rasterizer and the pen and brush.
+// Only on the raster engine under a device transform that moves by whole pixels, where the
+// pixels of such a rectangle are the same with or without edge smoothing; false elsewhere.
+bool FillWholePixels(QPainter* p, const QColor& color, qreal left, qreal top, qreal right, qreal bottom)
+{
+    if (!(left < right && top < bottom) || !Whole(left) || !Whole(top) || !Whole(right) || !Whole(bottom))
+        return false;
+    const QPaintEngine* engine = p->paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster)
+        return false;
+    const QTransform& device = p->deviceTransform();
+    if (device.type() > QTransform::TxTranslate || !Whole(device.dx()) || !Whole(device.dy()))
+        return false;
+    const QRect r(int(left), int(top), int(right - left), int(bottom - top));
+    const bool smooth = p->testRenderHint(QPainter::Antialiasing);
+    if (smooth)
+        p->setRenderHint(QPainter::Antialiasing, false);
+    p->fillRect(r, color);
+    if (smooth)
+        p->setRenderHint(QPainter::Antialiasing, true);
+    return true;
+}
+
+// A level or upright line of the painter's solid pen whose pixels are a whole rectangle, filled
+// as one: ends on whole numbers, and across the line either a pen of one pixel or less without
+// edge smoothing (the pixel row or column the line falls in) or, smoothed, a pen whose edges
+// fall on whole numbers. False for any other line, which the painter strokes.
+bool LineAsPixels(QPainter* p, const QPointF& a, const QPointF& b)
+{
+    const QPen& pen = p->pen();
+    if (pen.style() != Qt::SolidLine || pen.capStyle() != Qt::FlatCap || pen.brush().style() != Qt::SolidPattern)
+        return false;
+    const bool level = a.y() == b.y(), upright = a.x() == b.x();
+    if (level == upright)
+        return false;
+    const qreal from = level ? std::min(a.x(), b.x()) : std::min(a.y(), b.y());
+    const qreal to = level ? std::max(a.x(), b.x()) : std::max(a.y(), b.y());
+    const qreal across = level ? a.y() : a.x();
+    const qreal width = pen.widthF();
+    qreal low = 0, high = 0;
+    if (!p->testRenderHint(QPainter::Antialiasing)) {
+        if (width != 0 && width != 1)
+            return false;
+        low = std::floor(across);
+        high = low + 1;
+    } else {
+        const qreal half = (width == 0 ? 1.0 : width) / 2;
+        low = across - half;
+        high = across + half;
+    }
+    const QColor color = pen.color();
+    return level ? FillWholePixels(p, color, from, low, to, high) : FillWholePixels(p, color, low, from, high, to);
+}
+
 QPolygonF ToPolygon(const TPointF* points, int count)
 {
     QPolygonF poly;
@@ -825,6 +885,9 @@ TGPStatus FillRectangle(GpGraphics* graphics, GpBrush* brush, float x, float y, 
 {
     if (!FiniteRect(x, y, width, height))
         return InvalidParameter;
+    if (brush && ValidGraphics(graphics) && brush->Cached.style() == Qt::SolidPattern &&
+        FillWholePixels(graphics->Painter, brush->Cached.color(), x, y, qreal(x) + width, qreal(y) + height))
+        return Ok;
     return FillShape(graphics, brush, [&](QPainter* p) { p->drawRect(QRectF(x, y, width, height)); });
 }
 
@@ -930,7 +993,7 @@ TGPStatus DrawLine(GpGraphics* graphics, GpPen* pen, float x1, float y1, float x
         return InvalidParameter;
     return StrokeShape(graphics, pen, [&](QPainter* p) {
         QPointF a(x1, y1), b(x2, y2);
-        if (CutToPaint(graphics, p, a, b))
+        if (CutToPaint(graphics, p, a, b) && !LineAsPixels(p, a, b))
             p->drawLine(a, b);
     });
 }

@@ -439,3 +439,133 @@ TEST(VectorGraphics, LinesCutToThePaintRegionLeaveThePixelsOfWholeLines)
     }
     EXPECT_GT(inked, 40);
 }
+
+namespace {
+
+// One filled rectangle or one line, drawn through a graphics object or straight by the painter,
+// on a patterned image under the same painter state.
+struct TShapeCase
+{
+    bool Line = false;
+    float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0; // a line's ends, or a rectangle's left, top, width, height
+    float Width = 1;
+    bool Dashed = false;
+    ARGB Color = 0xFF000000u;
+    bool Smooth = false;
+    QPointF Offset;
+    int Clip = 0; // none, a rectangle, two rectangles
+    qreal Opacity = 1.0;
+    QPainter::CompositionMode Mode = QPainter::CompositionMode_SourceOver;
+};
+
+QImage DrawShape(const TShapeCase& c, bool throughGraphics)
+{
+    QImage image(90, 70, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgba(x * 2, y * 3, (x * y) % 256, 200 + (x + y) % 56));
+    QPainter p(&image);
+    p.translate(c.Offset);
+    if (c.Clip == 1)
+        p.setClipRect(QRectF(7.5, 5, 60, 40));
+    else if (c.Clip == 2)
+        p.setClipRegion(QRegion(3, 2, 30, 50) + QRegion(40, 20, 35, 30));
+    p.setOpacity(c.Opacity);
+    p.setCompositionMode(c.Mode);
+    p.setRenderHint(QPainter::Antialiasing, c.Smooth);
+    const QColor color = QColor::fromRgba(c.Color);
+    if (!throughGraphics) {
+        if (c.Line) {
+            QPen pen(color, c.Width);
+            pen.setCapStyle(Qt::FlatCap);
+            pen.setJoinStyle(Qt::MiterJoin);
+            if (c.Dashed)
+                pen.setDashPattern({3, 1});
+            p.setPen(pen);
+            p.drawLine(QPointF(c.X1, c.Y1), QPointF(c.X2, c.Y2));
+        } else {
+            p.setPen(Qt::NoPen);
+            p.setBrush(color);
+            p.drawRect(QRectF(c.X1, c.Y1, c.X2, c.Y2));
+        }
+        return image;
+    }
+    GpGraphics* g = nullptr;
+    EXPECT_EQ(CreateFromHDC(&p, &g), Ok); // which starts from no transform
+    SetSmoothingMode(g, c.Smooth ? SmoothingModeAntiAlias : SmoothingModeNone);
+    TranslateWorldTransform(g, float(c.Offset.x()), float(c.Offset.y()), MatrixOrderPrepend);
+    if (c.Line) {
+        GpPen* pen = nullptr;
+        EXPECT_EQ(CreatePen(c.Color, c.Width, UnitWorld, &pen), Ok);
+        if (c.Dashed)
+            SetPenDashStyle(pen, DashStyleDash);
+        EXPECT_EQ(DrawLine(g, pen, c.X1, c.Y1, c.X2, c.Y2), Ok);
+        DeletePen(pen);
+    } else {
+        GpBrush* brush = nullptr;
+        EXPECT_EQ(CreateSolidFill(c.Color, &brush), Ok);
+        EXPECT_EQ(FillRectangle(g, brush, c.X1, c.Y1, c.X2, c.Y2), Ok);
+        DeleteBrush(brush);
+    }
+    DeleteGraphics(g);
+    return image;
+}
+
+} // namespace
+
+// Level and upright lines and rectangles on whole pixels are filled as rectangles; every pixel
+// must be the one the painter gives, whatever the smoothing, clip, opacity, composition, pen
+// width or the fraction of the places.
+TEST(VectorGraphics, WholePixelLinesAndFillsGiveThePaintersPixels)
+{
+    std::mt19937 random(20261208u);
+    std::uniform_int_distribution<int> pick(0, 1 << 20);
+    const float fractions[] = {0.0f, 0.0f, 0.0f, 0.25f, 0.5f, 0.5f, 0.75f};
+    const float widths[] = {0.0f, 1.0f, 1.0f, 2.0f, 3.0f, 0.5f};
+    const QPainter::CompositionMode modes[] = {QPainter::CompositionMode_SourceOver, QPainter::CompositionMode_Source,
+                                               QPainter::CompositionMode_Multiply};
+    const QImage blank = DrawShape(TShapeCase{}, false);
+    int inked = 0;
+    for (int i = 0; i < 3000; ++i) {
+        TShapeCase c;
+        auto fraction = [&] { return fractions[pick(random) % 7]; };
+        auto place = [&](int span) { return float(pick(random) % span - 10) + (pick(random) % 3 ? 0.0f : fraction()); };
+        c.Line = pick(random) % 3 != 0;
+        if (c.Line) {
+            const float across = float(pick(random) % 80 - 5) + fraction();
+            float from = place(100), to = place(100);
+            if (pick(random) % 10 == 0)
+                to = from;
+            if (pick(random) % 2)
+                c.X1 = c.X2 = across, c.Y1 = from, c.Y2 = to;
+            else
+                c.Y1 = c.Y2 = across, c.X1 = from, c.X2 = to;
+            c.Width = widths[pick(random) % 6];
+            c.Dashed = pick(random) % 8 == 0;
+        } else {
+            c.X1 = place(80);
+            c.Y1 = place(60);
+            c.X2 = float(pick(random) % 70 - 3) + (pick(random) % 4 ? 0.0f : fraction());
+            c.Y2 = float(pick(random) % 50 - 3) + (pick(random) % 4 ? 0.0f : fraction());
+        }
+        c.Color = pick(random) % 3 ? 0xFF1F3F7Fu : 0x80C04010u;
+        c.Smooth = pick(random) % 2;
+        c.Offset = QPointF(pick(random) % 7 - 3 + (pick(random) % 5 ? 0.0 : 0.5), pick(random) % 7 - 3);
+        c.Clip = pick(random) % 3;
+        c.Opacity = pick(random) % 4 ? 1.0 : 0.6;
+        c.Mode = modes[pick(random) % 5 < 3 ? 0 : pick(random) % 3];
+        const QImage expected = DrawShape(c, false);
+        const QImage drawn = DrawShape(c, true);
+        int x = 0, y = 0;
+        bool same = true;
+        for (y = 0; y < drawn.height() && same; ++y)
+            for (x = 0; x < drawn.width() && same; ++x)
+                same = drawn.pixel(x, y) == expected.pixel(x, y);
+        ASSERT_TRUE(same) << "case " << i << (c.Line ? " line " : " rectangle ") << c.X1 << "," << c.Y1 << " "
+                          << c.X2 << "," << c.Y2 << " width " << c.Width << " smooth " << c.Smooth << " offset "
+                          << c.Offset.x() << "," << c.Offset.y() << " clip " << c.Clip << " opacity " << c.Opacity
+                          << " mode " << int(c.Mode) << " at " << x - 1 << "," << y - 1 << std::hex << " " << drawn.pixel(x - 1, y - 1) << " " << expected.pixel(x - 1, y - 1) << " blank " << blank.pixel(x - 1, y - 1);
+        inked += drawn != blank ? 1 : 0;
+    }
+    EXPECT_GT(inked, 1500);
+}
