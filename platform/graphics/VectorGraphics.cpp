@@ -46,6 +46,7 @@
 #include <QtGui/QTransform>
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <optional>
 #include <unordered_set>
 #include <vector>
@@ -815,38 +816,49 @@ bool Whole(qreal v)
     return v == std::floor(v) && std::fabs(v) <= 1e7;
 }
 
-// Fills [left, right) x [top, bottom), whole numbers, with a colour as the raster engine fills a
-// rectangle of whole pixels: straight into the spans, past the rasterizer and the pen and brush.
-// Only on the raster engine under a device transform that moves by whole pixels, where the
-// pixels of such a rectangle are the same with or without edge smoothing; false elsewhere.
-bool FillWholePixels(QPainter* p, const QColor& color, qreal left, qreal top, qreal right, qreal bottom)
+// Where rectangles of whole pixels may be filled straight into the spans, past the rasterizer
+// and the pen and brush: the raster engine without edge smoothing (whose coverage of a whole
+// pixel may fall short of full), under a device transform that moves by whole pixels.
+bool WholePixelTarget(const QPainter* p)
 {
-    if (!(left < right && top < bottom) || !Whole(left) || !Whole(top) || !Whole(right) || !Whole(bottom))
-        return false;
     const QPaintEngine* engine = p->paintEngine();
-    if (!engine || engine->type() != QPaintEngine::Raster)
+    if (!engine || engine->type() != QPaintEngine::Raster || p->testRenderHint(QPainter::Antialiasing))
         return false;
     const QTransform& device = p->deviceTransform();
-    if (device.type() > QTransform::TxTranslate || !Whole(device.dx()) || !Whole(device.dy()))
+    return device.type() <= QTransform::TxTranslate && Whole(device.dx()) && Whole(device.dy());
+}
+
+// Fills the rectangles (painter coordinates, whole pixels, none overlapping) as the raster
+// engine fills them.
+void FillPixels(QPainter* p, const QColor& color, std::initializer_list<QRect> rects)
+{
+    for (const QRect& r : rects)
+        if (!r.isEmpty())
+            p->fillRect(r, color);
+}
+
+// Fills [left, right) x [top, bottom) when those are whole numbers on a whole-pixel target.
+bool FillWholePixels(QPainter* p, const QColor& color, qreal left, qreal top, qreal right, qreal bottom)
+{
+    if (!(left < right && top < bottom) || !Whole(left) || !Whole(top) || !Whole(right) || !Whole(bottom) ||
+        !WholePixelTarget(p))
         return false;
-    const QRect r(int(left), int(top), int(right - left), int(bottom - top));
-    const bool smooth = p->testRenderHint(QPainter::Antialiasing);
-    if (smooth)
-        p->setRenderHint(QPainter::Antialiasing, false);
-    p->fillRect(r, color);
-    if (smooth)
-        p->setRenderHint(QPainter::Antialiasing, true);
+    FillPixels(p, color, {QRect(int(left), int(top), int(right - left), int(bottom - top))});
     return true;
 }
 
-// A level or upright line of the painter's solid pen whose pixels are a whole rectangle, filled
-// as one: ends on whole numbers, and across the line either a pen of one pixel or less without
-// edge smoothing (the pixel row or column the line falls in) or, smoothed, a pen whose edges
-// fall on whole numbers. False for any other line, which the painter strokes.
+bool SolidPen(const QPen& pen)
+{
+    return pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern;
+}
+
+// A level or upright line of a solid pen of one pixel or less, ends on whole numbers, without
+// edge smoothing: the pixel row or column the line falls in, filled as one rectangle. False for
+// any other line, which the painter strokes.
 bool LineAsPixels(QPainter* p, const QPointF& a, const QPointF& b)
 {
     const QPen& pen = p->pen();
-    if (pen.style() != Qt::SolidLine || pen.capStyle() != Qt::FlatCap || pen.brush().style() != Qt::SolidPattern)
+    if (!SolidPen(pen) || pen.capStyle() != Qt::FlatCap)
         return false;
     const bool level = a.y() == b.y(), upright = a.x() == b.x();
     if (level == upright)
@@ -855,19 +867,51 @@ bool LineAsPixels(QPainter* p, const QPointF& a, const QPointF& b)
     const qreal to = level ? std::max(a.x(), b.x()) : std::max(a.y(), b.y());
     const qreal across = level ? a.y() : a.x();
     const qreal width = pen.widthF();
-    qreal low = 0, high = 0;
-    if (!p->testRenderHint(QPainter::Antialiasing)) {
-        if (width != 0 && width != 1)
-            return false;
-        low = std::floor(across);
-        high = low + 1;
-    } else {
-        const qreal half = (width == 0 ? 1.0 : width) / 2;
-        low = across - half;
-        high = across + half;
-    }
+    if (width != 0 && width != 1)
+        return false;
+    const qreal low = std::floor(across), high = low + 1;
     const QColor color = pen.color();
     return level ? FillWholePixels(p, color, from, low, to, high) : FillWholePixels(p, color, low, from, high, to);
+}
+
+// The outline of a rectangle at least two pixels each way, stroked without edge smoothing by a
+// solid pen of up to two pixels with mitred corners, filled as the four bands of its ring: a pen
+// of one pixel or less covers the pixel rows and columns the edges fall in, one of two pixels
+// the two around each edge's nearest whole number. Only for outlines wholly on the device.
+bool RectAsPixels(QPainter* p, qreal x1, qreal y1, qreal x2, qreal y2)
+{
+    const QPen& pen = p->pen();
+    const qreal width = pen.widthF();
+    if (!SolidPen(pen) || pen.joinStyle() != Qt::MiterJoin ||
+        (width != 0 && width != 1 && width != 2) || !(x2 - x1 >= 2 && y2 - y1 >= 2) || std::fabs(x1) > 1e7 ||
+        std::fabs(y1) > 1e7 || std::fabs(x2) > 1e7 || std::fabs(y2) > 1e7 || !WholePixelTarget(p))
+        return false;
+    int left, top, right, bottom, band; // outer edges and the width of the ring
+    if (width <= 1) {
+        left = int(std::floor(x1));
+        top = int(std::floor(y1));
+        right = int(std::floor(x2)) + 1;
+        bottom = int(std::floor(y2)) + 1;
+        band = 1;
+    } else {
+        left = int(std::floor(x1 + 0.5)) - 1;
+        top = int(std::floor(y1 + 0.5)) - 1;
+        right = int(std::floor(x2 + 0.5)) + 1;
+        bottom = int(std::floor(y2 + 0.5)) + 1;
+        band = 2;
+    }
+    // The stroker closes an outline that leaves the device by other rules: inside it only.
+    const QPaintDevice* device = p->device();
+    const QTransform& shift = p->deviceTransform();
+    if (!device || left + shift.dx() < 0 || top + shift.dy() < 0 || right + shift.dx() > device->width() ||
+        bottom + shift.dy() > device->height())
+        return false;
+    const int inTop = std::min(top + band, bottom), inBottom = std::max(bottom - band, inTop);
+    const int inLeft = std::min(left + band, right), inRight = std::max(right - band, inLeft);
+    FillPixels(p, pen.color(),
+               {QRect(left, top, right - left, inTop - top), QRect(left, inBottom, right - left, bottom - inBottom),
+                QRect(left, inTop, inLeft - left, inBottom - inTop), QRect(inRight, inTop, right - inRight, inBottom - inTop)});
+    return true;
 }
 
 QPolygonF ToPolygon(const TPointF* points, int count)
@@ -922,7 +966,10 @@ TGPStatus DrawRectangle(GpGraphics* graphics, GpPen* pen, float x, float y, floa
 {
     if (!FiniteRect(x, y, width, height))
         return InvalidParameter;
-    return StrokeShape(graphics, pen, [&](QPainter* p) { p->drawRect(QRectF(x, y, width, height)); });
+    return StrokeShape(graphics, pen, [&](QPainter* p) {
+        if (!RectAsPixels(p, x, y, qreal(x) + width, qreal(y) + height))
+            p->drawRect(QRectF(x, y, width, height));
+    });
 }
 
 TGPStatus FillEllipse(GpGraphics* graphics, GpBrush* brush, float x, float y, float width, float height)

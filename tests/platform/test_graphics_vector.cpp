@@ -442,11 +442,11 @@ TEST(VectorGraphics, LinesCutToThePaintRegionLeaveThePixelsOfWholeLines)
 
 namespace {
 
-// One filled rectangle or one line, drawn through a graphics object or straight by the painter,
-// on a patterned image under the same painter state.
+// One filled rectangle, line or rectangle outline, drawn through a graphics object or straight
+// by the painter, on a patterned image under the same painter state.
 struct TShapeCase
 {
-    bool Line = false;
+    enum TKind { Fill, Line, Outline } Kind = Fill;
     float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0; // a line's ends, or a rectangle's left, top, width, height
     float Width = 1;
     bool Dashed = false;
@@ -475,14 +475,18 @@ QImage DrawShape(const TShapeCase& c, bool throughGraphics)
     p.setRenderHint(QPainter::Antialiasing, c.Smooth);
     const QColor color = QColor::fromRgba(c.Color);
     if (!throughGraphics) {
-        if (c.Line) {
+        if (c.Kind != TShapeCase::Fill) {
             QPen pen(color, c.Width);
             pen.setCapStyle(Qt::FlatCap);
             pen.setJoinStyle(Qt::MiterJoin);
             if (c.Dashed)
                 pen.setDashPattern({3, 1});
             p.setPen(pen);
-            p.drawLine(QPointF(c.X1, c.Y1), QPointF(c.X2, c.Y2));
+            p.setBrush(Qt::NoBrush);
+            if (c.Kind == TShapeCase::Line)
+                p.drawLine(QPointF(c.X1, c.Y1), QPointF(c.X2, c.Y2));
+            else
+                p.drawRect(QRectF(c.X1, c.Y1, c.X2, c.Y2));
         } else {
             p.setPen(Qt::NoPen);
             p.setBrush(color);
@@ -494,12 +498,15 @@ QImage DrawShape(const TShapeCase& c, bool throughGraphics)
     EXPECT_EQ(CreateFromHDC(&p, &g), Ok); // which starts from no transform
     SetSmoothingMode(g, c.Smooth ? SmoothingModeAntiAlias : SmoothingModeNone);
     TranslateWorldTransform(g, float(c.Offset.x()), float(c.Offset.y()), MatrixOrderPrepend);
-    if (c.Line) {
+    if (c.Kind != TShapeCase::Fill) {
         GpPen* pen = nullptr;
         EXPECT_EQ(CreatePen(c.Color, c.Width, UnitWorld, &pen), Ok);
         if (c.Dashed)
             SetPenDashStyle(pen, DashStyleDash);
-        EXPECT_EQ(DrawLine(g, pen, c.X1, c.Y1, c.X2, c.Y2), Ok);
+        if (c.Kind == TShapeCase::Line)
+            EXPECT_EQ(DrawLine(g, pen, c.X1, c.Y1, c.X2, c.Y2), Ok);
+        else
+            EXPECT_EQ(DrawRectangle(g, pen, c.X1, c.Y1, c.X2, c.Y2), Ok);
         DeletePen(pen);
     } else {
         GpBrush* brush = nullptr;
@@ -513,9 +520,9 @@ QImage DrawShape(const TShapeCase& c, bool throughGraphics)
 
 } // namespace
 
-// Level and upright lines and rectangles on whole pixels are filled as rectangles; every pixel
-// must be the one the painter gives, whatever the smoothing, clip, opacity, composition, pen
-// width or the fraction of the places.
+// Level and upright lines, rectangles and rectangle outlines on whole pixels are filled as
+// rectangles; every pixel must be the one the painter gives, whatever the smoothing, clip,
+// opacity, composition, pen width or the fraction of the places.
 TEST(VectorGraphics, WholePixelLinesAndFillsGiveThePaintersPixels)
 {
     std::mt19937 random(20261208u);
@@ -526,12 +533,12 @@ TEST(VectorGraphics, WholePixelLinesAndFillsGiveThePaintersPixels)
                                                QPainter::CompositionMode_Multiply};
     const QImage blank = DrawShape(TShapeCase{}, false);
     int inked = 0;
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 4500; ++i) {
         TShapeCase c;
         auto fraction = [&] { return fractions[pick(random) % 7]; };
         auto place = [&](int span) { return float(pick(random) % span - 10) + (pick(random) % 3 ? 0.0f : fraction()); };
-        c.Line = pick(random) % 3 != 0;
-        if (c.Line) {
+        c.Kind = TShapeCase::TKind(pick(random) % 3);
+        if (c.Kind == TShapeCase::Line) {
             const float across = float(pick(random) % 80 - 5) + fraction();
             float from = place(100), to = place(100);
             if (pick(random) % 10 == 0)
@@ -547,6 +554,8 @@ TEST(VectorGraphics, WholePixelLinesAndFillsGiveThePaintersPixels)
             c.Y1 = place(60);
             c.X2 = float(pick(random) % 70 - 3) + (pick(random) % 4 ? 0.0f : fraction());
             c.Y2 = float(pick(random) % 50 - 3) + (pick(random) % 4 ? 0.0f : fraction());
+            c.Width = widths[pick(random) % 6];
+            c.Dashed = c.Kind == TShapeCase::Outline && pick(random) % 8 == 0;
         }
         c.Color = pick(random) % 3 ? 0xFF1F3F7Fu : 0x80C04010u;
         c.Smooth = pick(random) % 2;
@@ -561,11 +570,11 @@ TEST(VectorGraphics, WholePixelLinesAndFillsGiveThePaintersPixels)
         for (y = 0; y < drawn.height() && same; ++y)
             for (x = 0; x < drawn.width() && same; ++x)
                 same = drawn.pixel(x, y) == expected.pixel(x, y);
-        ASSERT_TRUE(same) << "case " << i << (c.Line ? " line " : " rectangle ") << c.X1 << "," << c.Y1 << " "
+        ASSERT_TRUE(same) << "case " << i << " kind " << int(c.Kind) << " " << c.X1 << "," << c.Y1 << " "
                           << c.X2 << "," << c.Y2 << " width " << c.Width << " smooth " << c.Smooth << " offset "
                           << c.Offset.x() << "," << c.Offset.y() << " clip " << c.Clip << " opacity " << c.Opacity
                           << " mode " << int(c.Mode) << " at " << x - 1 << "," << y - 1 << std::hex << " " << drawn.pixel(x - 1, y - 1) << " " << expected.pixel(x - 1, y - 1) << " blank " << blank.pixel(x - 1, y - 1);
         inked += drawn != blank ? 1 : 0;
     }
-    EXPECT_GT(inked, 1500);
+    EXPECT_GT(inked, 2200);
 }
