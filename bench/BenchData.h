@@ -104,8 +104,11 @@ inline void PrintProcessCpuAndLoad()
 
 // Every timed case runs five times; the ratios take the medians of wall time and of the
 // process CPU time of all threads.
-#define KV_BENCHMARK(fn) \
-    BENCHMARK(fn)->Repetitions(5)->DisplayAggregatesOnly(true)->MeasureProcessCPUTime()->UseRealTime()
+inline void TimedFiveTimes(benchmark::internal::Benchmark* b)
+{
+    b->Repetitions(5)->DisplayAggregatesOnly(true)->MeasureProcessCPUTime()->UseRealTime();
+}
+#define KV_BENCHMARK(fn) BENCHMARK(fn)->Apply(kvbench::TimedFiveTimes)
 
 // Collects each benchmark's median wall and process CPU times (a single run's when it is not
 // repeated) and prints ratios of named pairs, with the process CPU time and the machine's load.

@@ -910,7 +910,8 @@ bool RectAsPixels(QPainter* p, qreal x1, qreal y1, qreal x2, qreal y2)
     const int inLeft = std::min(left + band, right), inRight = std::max(right - band, inLeft);
     FillPixels(p, pen.color(),
                {QRect(left, top, right - left, inTop - top), QRect(left, inBottom, right - left, bottom - inBottom),
-                QRect(left, inTop, inLeft - left, inBottom - inTop), QRect(inRight, inTop, right - inRight, inBottom - inTop)});
+                QRect(left, inTop, inLeft - left, inBottom - inTop),
+                QRect(inRight, inTop, right - inRight, inBottom - inTop)});
     return true;
 }
 

@@ -573,7 +573,8 @@ TEST(VectorGraphics, WholePixelLinesAndFillsGiveThePaintersPixels)
         ASSERT_TRUE(same) << "case " << i << " kind " << int(c.Kind) << " " << c.X1 << "," << c.Y1 << " "
                           << c.X2 << "," << c.Y2 << " width " << c.Width << " smooth " << c.Smooth << " offset "
                           << c.Offset.x() << "," << c.Offset.y() << " clip " << c.Clip << " opacity " << c.Opacity
-                          << " mode " << int(c.Mode) << " at " << x - 1 << "," << y - 1 << std::hex << " " << drawn.pixel(x - 1, y - 1) << " " << expected.pixel(x - 1, y - 1) << " blank " << blank.pixel(x - 1, y - 1);
+                          << " mode " << int(c.Mode) << " at " << x - 1 << "," << y - 1 << std::hex << ": "
+                          << drawn.pixel(x - 1, y - 1) << " for " << expected.pixel(x - 1, y - 1);
         inked += drawn != blank ? 1 : 0;
     }
     EXPECT_GT(inked, 2200);
