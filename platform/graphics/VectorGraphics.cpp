@@ -59,6 +59,17 @@ namespace {
 
 thread_local QString tLastError;
 
+bool Whole(qreal v)
+{
+    return v == std::floor(v) && std::fabs(v) <= 1e7;
+}
+
+// A transform that only moves, by whole pixels: device pixels map one to one.
+bool WholeShift(const QTransform& t)
+{
+    return t.type() <= QTransform::TxTranslate && Whole(t.dx()) && Whole(t.dy());
+}
+
 QColor ToQColor(ARGB c) { return QColor::fromRgba(c); }
 
 const QPen& PenOf(GpPen* pen)
@@ -705,8 +716,7 @@ TGPStatus SetPaintRegion(GpGraphics* graphics, const TRect* rects, int count)
     graphics->PaintRegionKnown = false;
     // Kept in device pixels: only a whole-pixel translation maps them exactly.
     const QTransform device = graphics->Painter ? graphics->Painter->deviceTransform() : QTransform();
-    if (count == 0 || device.type() > QTransform::TxTranslate || device.dx() != std::floor(device.dx()) ||
-        device.dy() != std::floor(device.dy()))
+    if (count == 0 || !WholeShift(device))
         return Ok;
     for (int i = 0; i < count; ++i)
         if (!rects[i].IsEmpty())
@@ -794,7 +804,7 @@ bool FillOpaqueRects(QPainter* p, const QColor& color, const TRect* rects, int c
          image->format() != QImage::Format_ARGB32) || image->isNull())
         return false;
     const QTransform& world = p->worldTransform();
-    if (world.type() > QTransform::TxTranslate || world.dx() != std::floor(world.dx()) || world.dy() != std::floor(world.dy()))
+    if (!WholeShift(world))
         return false;
     const int dx = int(world.dx()), dy = int(world.dy());
     QRegion clip = p->hasClipping() ? p->clipRegion().translated(dx, dy) : QRegion(image->rect());
@@ -811,21 +821,14 @@ bool FillOpaqueRects(QPainter* p, const QColor& color, const TRect* rects, int c
     return true;
 }
 
-bool Whole(qreal v)
-{
-    return v == std::floor(v) && std::fabs(v) <= 1e7;
-}
-
 // Where rectangles of whole pixels may be filled straight into the spans, past the rasterizer
 // and the pen and brush: the raster engine without edge smoothing (whose coverage of a whole
 // pixel may fall short of full), under a device transform that moves by whole pixels.
 bool WholePixelTarget(const QPainter* p)
 {
     const QPaintEngine* engine = p->paintEngine();
-    if (!engine || engine->type() != QPaintEngine::Raster || p->testRenderHint(QPainter::Antialiasing))
-        return false;
-    const QTransform& device = p->deviceTransform();
-    return device.type() <= QTransform::TxTranslate && Whole(device.dx()) && Whole(device.dy());
+    return engine && engine->type() == QPaintEngine::Raster && !p->testRenderHint(QPainter::Antialiasing) &&
+           WholeShift(p->deviceTransform());
 }
 
 // Fills the rectangles (painter coordinates, whole pixels, none overlapping) as the raster
@@ -1012,20 +1015,24 @@ namespace {
 bool CutToPaint(const GpGraphics* g, const QPainter* p, QPointF& a, QPointF& b)
 {
     const QTransform& device = p->deviceTransform();
-    if (!g->PaintRegionKnown || device.type() > QTransform::TxTranslate || (a.x() != b.x() && a.y() != b.y()) ||
+    const bool upright = a.x() == b.x();
+    if (!g->PaintRegionKnown || device.type() > QTransform::TxTranslate || (!upright && a.y() != b.y()) ||
         p->pen().style() != Qt::SolidLine)
         return true;
     const QRectF paint = QRectF(g->PaintRegion.boundingRect()).translated(-device.dx(), -device.dy());
     const qreal reach = std::ceil(std::max<qreal>(1.0, p->pen().widthF())) + 2;
-    const qreal low = a.x() == b.x() ? std::floor(paint.top()) - reach : std::floor(paint.left()) - reach;
-    const qreal high = a.x() == b.x() ? std::ceil(paint.bottom()) + reach : std::ceil(paint.right()) + reach;
-    const qreal across = a.x() == b.x() ? a.x() : a.y();
-    const qreal acrossLow = a.x() == b.x() ? paint.left() - reach : paint.top() - reach;
-    const qreal acrossHigh = a.x() == b.x() ? paint.right() + reach : paint.bottom() + reach;
+    // Along the line, and across it.
+    const qreal low = std::floor(upright ? paint.top() : paint.left()) - reach;
+    const qreal high = std::ceil(upright ? paint.bottom() : paint.right()) + reach;
+    const qreal across = upright ? a.x() : a.y();
+    const qreal acrossLow = (upright ? paint.left() : paint.top()) - reach;
+    const qreal acrossHigh = (upright ? paint.right() : paint.bottom()) + reach;
     if (across < acrossLow || across > acrossHigh)
         return false;
-    qreal& from = a.x() == b.x() ? (a.y() <= b.y() ? a.ry() : b.ry()) : (a.x() <= b.x() ? a.rx() : b.rx());
-    qreal& to = a.x() == b.x() ? (a.y() <= b.y() ? b.ry() : a.ry()) : (a.x() <= b.x() ? b.rx() : a.rx());
+    qreal& ra = upright ? a.ry() : a.rx();
+    qreal& rb = upright ? b.ry() : b.rx();
+    qreal& from = ra <= rb ? ra : rb;
+    qreal& to = ra <= rb ? rb : ra;
     if (to < low || from > high)
         return false;
     from = std::max(from, low);
